@@ -1,0 +1,12 @@
+// Out-of-line parts of the exception family.
+#include "platform/rtl/exceptions.h"
+
+namespace rtl {
+
+bool Exception::InheritsFrom(const char *class_name) const {
+  return qstrcmp(class_name, "Exception") == 0;
+}
+
+void Abort() { throw EAbort(QStringLiteral("Operation aborted")); }
+
+}  // namespace rtl

@@ -1,0 +1,12 @@
+// Test main for the GUI test programs: Qt's offscreen platform is chosen
+// here, not by the caller, so the tests run the same on a desktop and in CI.
+#include <QApplication>
+#include <gtest/gtest.h>
+#include <cstdlib>
+
+int main(int argc, char **argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

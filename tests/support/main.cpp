@@ -1,0 +1,10 @@
+// Test main for the non-GUI test programs: a QCoreApplication (some layers
+// use Qt's event-free classes, timers need none) and GoogleTest.
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv) {
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
