@@ -24,9 +24,10 @@ double Int(double value);
 // -1 when c is 0.
 int MulDiv(int a, int b, int c);
 
-// RoundTo(v, d): rounds to 10^d (d = -2 gives two decimals), halves to even
-// (banker's), as the platform's RoundTo. SimpleRoundTo: halves away from
-// zero for positives, towards +infinity for negatives. Digits in -37..37.
+// RoundTo(v, d): rounds to 10^d (d = -2 gives two decimals), halves to even.
+// SimpleRoundTo: the same with halves away from zero. Both read the value
+// in its 15-digit decimal form (1.005 is a half). Digits outside -37..37
+// raise ERangeError.
 double RoundTo(double value, int digits);
 double SimpleRoundTo(double value, int digits = -2);
 
