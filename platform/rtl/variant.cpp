@@ -63,6 +63,22 @@ Variant::Variant(unsigned v) noexcept {
   v_.i_ = static_cast<std::int64_t>(v);
 }
 
+Variant::Variant(unsigned long v) noexcept {
+  if (v <= static_cast<unsigned long>(std::numeric_limits<int>::max())) {
+    type_ = VarType::Integer;
+    v_.i_ = static_cast<std::int64_t>(v);
+  } else {
+    // Values past the signed 64-bit range keep their low bits, as the
+    // platform's unsigned-to-Int64 conversion does.
+    type_ = VarType::Int64;
+    v_.i_ = static_cast<std::int64_t>(v);
+  }
+}
+
+Variant::Variant(char v) : type_(VarType::String), s_(QString(QLatin1Char(v))) {}
+
+Variant::Variant(QChar v) : type_(VarType::String), s_(QString(v)) {}
+
 Variant::Variant(double v) noexcept : type_(VarType::Double) { v_.d_ = v; }
 
 Variant::Variant(bool v) noexcept : type_(VarType::Boolean) { v_.b_ = v; }

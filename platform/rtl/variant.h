@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QChar>
 #include <QString>
 #include <cstdint>
 #include <initializer_list>
@@ -41,6 +42,9 @@ class Variant {
   Variant(long v) noexcept;
   Variant(long long v) noexcept;
   Variant(unsigned v) noexcept;
+  Variant(unsigned long v) noexcept;  // Integer when it fits, else Int64
+  Variant(char v);                    // a one-character String
+  Variant(QChar v);                   // a one-character String
   Variant(double v) noexcept;
   Variant(bool v) noexcept;
   Variant(const QString &v);
