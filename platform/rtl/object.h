@@ -20,6 +20,8 @@ class TObject {
 
   // The class's own name ("TStringList"). Each class overrides it.
   virtual QString ClassName() const { return QStringLiteral("TObject"); }
+  // The same name without an instance, for tables kept per class.
+  static QString StaticClassName() { return QStringLiteral("TObject"); }
   // True when this object's class is `name` or derives from it (by name,
   // ignoring case, as the platform's `InheritsFrom`/`is` checks do).
   virtual bool InheritsFrom(const QString &name) const {
@@ -30,6 +32,7 @@ class TObject {
 class TPersistent : public TObject {
  public:
   QString ClassName() const override { return QStringLiteral("TPersistent"); }
+  static QString StaticClassName() { return QStringLiteral("TPersistent"); }
   bool InheritsFrom(const QString &name) const override {
     return name.compare(QStringLiteral("TPersistent"), Qt::CaseInsensitive) == 0 ||
            TObject::InheritsFrom(name);
@@ -49,6 +52,7 @@ class TPersistent : public TObject {
 #define ORBISCA_CLASS(Name, Base)                                              \
  public:                                                                       \
   QString ClassName() const override { return QStringLiteral(#Name); }         \
+  static QString StaticClassName() { return QStringLiteral(#Name); }           \
   bool InheritsFrom(const QString &name) const override {                      \
     return name.compare(QStringLiteral(#Name), Qt::CaseInsensitive) == 0 ||   \
            Base::InheritsFrom(name);                                           \

@@ -3,9 +3,17 @@
 
 #include <algorithm>
 
+#include "platform/vcl/typinfo.h"
+
 namespace vcl {
 
 using rtl::EComponentError;
+
+// Name is written by storage as the component's own key, not as a property.
+ORBISCA_PUBLISHED(TComponent, TPersistent) {
+  p.Property("Name", &TComponent::Name, &TComponent::SetName).Stored(false);
+  p.Property("Tag", &TComponent::Tag, &TComponent::SetTag).Type(TypeInfoInteger()).Default(0);
+}
 
 TComponent::TComponent(TComponent *owner) {
   if (owner != nullptr) owner->InsertComponent(this);

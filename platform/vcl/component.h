@@ -21,57 +21,12 @@
 #include <QStringList>
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <vector>
 
 #include "platform/rtl/object.h"
+#include "platform/vcl/consts.h"
 
 namespace vcl {
-
-// A set of an enumeration whose values are below 64, stored as bits: the
-// platform's `set of` (component state, shift state, font styles, anchors).
-template <typename E>
-class TSet {
- public:
-  constexpr TSet() = default;
-  constexpr TSet(std::initializer_list<E> items) {
-    for (E e : items) bits_ |= Bit(e);
-  }
-  static constexpr TSet FromBits(std::uint64_t bits) {
-    TSet s;
-    s.bits_ = bits;
-    return s;
-  }
-  constexpr std::uint64_t Bits() const { return bits_; }
-  constexpr bool Contains(E e) const { return (bits_ & Bit(e)) != 0; }
-  constexpr bool Empty() const { return bits_ == 0; }
-  constexpr TSet &Include(E e) {
-    bits_ |= Bit(e);
-    return *this;
-  }
-  constexpr TSet &Exclude(E e) {
-    bits_ &= ~Bit(e);
-    return *this;
-  }
-  constexpr TSet operator+(TSet o) const { return FromBits(bits_ | o.bits_); }
-  constexpr TSet operator-(TSet o) const { return FromBits(bits_ & ~o.bits_); }
-  constexpr TSet operator*(TSet o) const { return FromBits(bits_ & o.bits_); }
-  constexpr TSet &operator+=(TSet o) {
-    bits_ |= o.bits_;
-    return *this;
-  }
-  constexpr TSet &operator-=(TSet o) {
-    bits_ &= ~o.bits_;
-    return *this;
-  }
-  constexpr bool operator==(const TSet &o) const = default;
-
- private:
-  static constexpr std::uint64_t Bit(E e) {
-    return std::uint64_t{1} << static_cast<unsigned>(e);
-  }
-  std::uint64_t bits_ = 0;
-};
 
 enum TOperation { opInsert, opRemove };
 
@@ -88,7 +43,7 @@ enum TComponentStateFlag {
   csInline,
   csDesignInstance,
 };
-using TComponentState = TSet<TComponentStateFlag>;
+using TComponentState = TEnumSet<TComponentStateFlag>;
 
 class TComponent : public rtl::TPersistent {
   ORBISCA_CLASS(TComponent, rtl::TPersistent)
