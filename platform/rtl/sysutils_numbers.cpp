@@ -29,6 +29,8 @@ void StripTrailingZeros(Decimal &d) {
   if (d.digits.empty()) d.exponent = 0;
 }
 
+void RoundDigits(Decimal &d, int keep);
+
 Decimal ToDecimal(double v, int precision) {
   Decimal d;
   d.negative = std::signbit(v);
@@ -36,14 +38,17 @@ Decimal ToDecimal(double v, int precision) {
   if (precision < 1) precision = 1;
   if (precision > kMaxPrecision) precision = kMaxPrecision;
   char buf[64];
+  // Always 15 digits first, then the requested precision by the decimal
+  // rule: 1234.5 in four digits is 1235, not the binary tie to even.
   const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(v),
-                                 std::chars_format::scientific, precision - 1);
+                                 std::chars_format::scientific, kMaxPrecision - 1);
   const std::string text(buf, res.ptr);
   const auto e = text.find('e');
   for (std::size_t i = 0; i < e; ++i)
     if (text[i] >= '0' && text[i] <= '9') d.digits += text[i];
   d.exponent = std::stoi(text.substr(e + 1)) + 1;
   StripTrailingZeros(d);
+  RoundDigits(d, precision);
   return d;
 }
 

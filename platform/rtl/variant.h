@@ -91,6 +91,9 @@ class Variant {
   friend bool operator==(const Variant &a, const Variant &b);
   friend bool operator!=(const Variant &a, const Variant &b) { return !(a == b); }
   friend bool operator<(const Variant &a, const Variant &b) { return Compare(a, b) < 0; }
+  friend bool operator>(const Variant &a, const Variant &b) { return Compare(a, b) > 0; }
+  friend bool operator<=(const Variant &a, const Variant &b) { return Compare(a, b) <= 0; }
+  friend bool operator>=(const Variant &a, const Variant &b) { return Compare(a, b) >= 0; }
 
   // The kind's name as the platform's messages write it ("Double", "String").
   static QString TypeName(VarType t);
