@@ -352,6 +352,9 @@ class TCanvas : public rtl::TPersistent {
   // The painter in use (opens one on the image when needed); nullptr when
   // the canvas has nothing to draw on. For drawing the canvas cannot do.
   QPainter *Painter();
+  // What the canvas draws on (for font metrics of that device); nullptr
+  // when nothing.
+  QPaintDevice *Device();
 
   TFont *Font() const { return font_.get(); }
   void SetFont(const TFont *font) { font_->Assign(font); }
@@ -421,7 +424,6 @@ class TCanvas : public rtl::TPersistent {
 
  private:
   friend class CanvasPainterScope;
-  QPaintDevice *Device();
   void Changing();
   void Changed();
   void ApplyPenMode(QPainter *p);
@@ -479,6 +481,9 @@ class TGraphic : public rtl::TPersistent {
 
  protected:
   void Changed();
+  // How many of the bytes last given to LoadFromBytes the graphic used, so
+  // that LoadFromStream leaves the stream just after it (-1: all of them).
+  virtual qint64 LoadedLength() const { return -1; }
 
  private:
   bool transparent_ = false;
@@ -533,13 +538,23 @@ class TBitmap : public TGraphic {
   // (read), bottom-up or top-down (read); written uncompressed bottom-up.
   void LoadFromBytes(const QByteArray &data) override;
   QByteArray SaveToBytes() const override;
+  // A device-independent bitmap without the file header (clipboard form).
+  void LoadFromDib(const QByteArray &dib);
+  QByteArray SaveToDib() const;
 
   void FreeImage() {}
   void Dormant() {}
 
+ protected:
+  qint64 LoadedLength() const override { return loaded_length_; }
+
  private:
   void EnsureCanvas();
+  void Resize(int width, int height);
+  int width_ = 0;
+  int height_ = 0;
   mutable QImage image_;
+  qint64 loaded_length_ = -1;
   std::unique_ptr<TCanvas> canvas_;
   TPixelFormat pixel_format_ = pfDevice;
   QVector<QRgb> palette_;
@@ -569,8 +584,8 @@ class TIcon : public TGraphic {
   bool Empty() const override;
   int Width() const override;
   int Height() const override;
-  // Icons have a fixed size: setting it on a loaded icon raises
-  // EInvalidGraphicOperation, on an empty one it sets the size of the image.
+  // Icons have the size of their image: setting it raises
+  // EInvalidGraphicOperation.
   void SetWidth(int width) override;
   void SetHeight(int height) override;
 
@@ -590,6 +605,9 @@ class TIcon : public TGraphic {
   static std::vector<TIconEntry> ReadDirectory(const QByteArray &data, int *type = nullptr);
   // Decodes one image of an icon or cursor file.
   static QImage DecodeEntry(const QByteArray &data, const TIconEntry &entry);
+
+ protected:
+  qint64 LoadedLength() const override;
 
  private:
   QByteArray data_;

@@ -1,0 +1,706 @@
+// The canvas: the platform's drawing calls on a QPainter.
+//
+// The pixel rules are kept by drawing the thin, common cases ourselves
+// (one-pixel lines point by point, rectangle frames as filled strips), where
+// Qt's own rasteriser would include end points or shift outlines by half a
+// pixel; wide pens, curves and text go to QPainter.
+#include <QFontMetrics>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygon>
+#include <algorithm>
+#include <cmath>
+
+#include "platform/vcl/graphics.h"
+
+namespace vcl {
+
+namespace {
+
+QColor Opaque(TColor c) {
+  QColor q = ColorToQColor(c);
+  if (!q.isValid()) q = Qt::black;
+  return q;
+}
+
+Qt::BrushStyle HatchStyle(TBrushStyle s) {
+  switch (s) {
+    case bsHorizontal: return Qt::HorPattern;
+    case bsVertical: return Qt::VerPattern;
+    case bsFDiagonal: return Qt::BDiagPattern;  // Qt names the diagonals the other way round
+    case bsBDiagonal: return Qt::FDiagPattern;
+    case bsCross: return Qt::CrossPattern;
+    case bsDiagCross: return Qt::DiagCrossPattern;
+    case bsClear: return Qt::NoBrush;
+    case bsSolid: break;
+  }
+  return Qt::SolidPattern;
+}
+
+QBrush MakeBrush(const TBrush *b) {
+  if (b->Bitmap() != nullptr && !b->Bitmap()->Empty()) return QBrush(b->Bitmap()->Image());
+  if (b->Style() == bsClear) return QBrush(Qt::NoBrush);
+  return QBrush(Opaque(b->Color()), HatchStyle(b->Style()));
+}
+
+bool BrushVisible(const TBrush *b) {
+  return b->Style() != bsClear || (b->Bitmap() != nullptr && !b->Bitmap()->Empty());
+}
+
+// Dash patterns of the thin pen styles, in pixels on / off.
+const std::vector<int> &DashPattern(TPenStyle s) {
+  static const std::vector<int> kSolid;
+  static const std::vector<int> kDash{18, 6};
+  static const std::vector<int> kDot{3, 3};
+  static const std::vector<int> kDashDot{9, 6, 3, 6};
+  static const std::vector<int> kDashDotDot{9, 3, 3, 3, 3, 3};
+  switch (s) {
+    case psDash: return kDash;
+    case psDot: return kDot;
+    case psDashDot: return kDashDot;
+    case psDashDotDot: return kDashDotDot;
+    default: return kSolid;
+  }
+}
+
+// The pixels of a line from a to b, without b (Bresenham).
+void LinePixels(TPoint a, TPoint b, TPenStyle style, QPolygon &out) {
+  const std::vector<int> &pattern = DashPattern(style);
+  int period = 0;
+  for (int n : pattern) period += n;
+  int x = a.X, y = a.Y;
+  const int dx = std::abs(b.X - a.X), sx = a.X < b.X ? 1 : -1;
+  const int dy = -std::abs(b.Y - a.Y), sy = a.Y < b.Y ? 1 : -1;
+  int err = dx + dy;
+  int step = 0;
+  while (x != b.X || y != b.Y) {
+    bool on = true;
+    if (period > 0) {
+      int pos = step % period;
+      for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pos < pattern[i]) {
+          on = (i % 2) == 0;
+          break;
+        }
+        pos -= pattern[i];
+      }
+    }
+    if (on) out << QPoint(x, y);
+    ++step;
+    const int e2 = 2 * err;
+    if (e2 >= dy) {
+      err += dy;
+      x += sx;
+    }
+    if (e2 <= dx) {
+      err += dx;
+      y += sy;
+    }
+  }
+}
+
+QPainter::CompositionMode CopyModeComposition(TCopyMode mode, bool *handled) {
+  *handled = true;
+  switch (mode) {
+    case cmSrcAnd: return QPainter::RasterOp_SourceAndDestination;
+    case cmSrcPaint: return QPainter::RasterOp_SourceOrDestination;
+    case cmSrcInvert: return QPainter::RasterOp_SourceXorDestination;
+    case cmNotSrcCopy: return QPainter::RasterOp_NotSource;
+    case cmSrcErase: return QPainter::RasterOp_SourceAndNotDestination;
+    case cmNotSrcErase: return QPainter::RasterOp_NotSourceAndNotDestination;
+    case cmMergePaint: return QPainter::RasterOp_NotSourceOrDestination;
+    case cmSrcCopy:
+    case cmMergeCopy: return QPainter::CompositionMode_SourceOver;
+    default: *handled = false; return QPainter::CompositionMode_SourceOver;
+  }
+}
+
+QImage *ImageOf(QPaintDevice *device) {
+  if (device != nullptr && device->devType() == QInternal::Image) return static_cast<QImage *>(device);
+  return nullptr;
+}
+
+}  // namespace
+
+// Everything a drawing call needs: the painter (or none), with its state
+// saved, and the canvas's change events around the call.
+class CanvasPainterScope {
+ public:
+  explicit CanvasPainterScope(TCanvas *canvas) : canvas_(canvas) {
+    painter_ = canvas->Painter();
+    if (painter_ == nullptr) {
+      if (canvas->image_ == nullptr) {
+        throw rtl::EInvalidOperation(QStringLiteral("Canvas does not allow drawing"));
+      }
+      return;  // an empty bitmap: nothing to draw on, nothing to do
+    }
+    canvas->Changing();
+    painter_->save();
+    painter_->setRenderHint(QPainter::Antialiasing, false);
+    painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+  }
+  ~CanvasPainterScope() {
+    if (painter_ == nullptr) return;
+    painter_->restore();
+    canvas_->Changed();
+  }
+  CanvasPainterScope(const CanvasPainterScope &) = delete;
+  CanvasPainterScope &operator=(const CanvasPainterScope &) = delete;
+
+  QPainter *operator->() const { return painter_; }
+  QPainter *get() const { return painter_; }
+  explicit operator bool() const { return painter_ != nullptr; }
+
+ private:
+  TCanvas *canvas_;
+  QPainter *painter_ = nullptr;
+};
+
+TCanvas::TCanvas()
+    : font_(std::make_unique<TFont>()), pen_(std::make_unique<TPen>()), brush_(std::make_unique<TBrush>()) {}
+
+TCanvas::~TCanvas() { Flush(); }
+
+void TCanvas::BeginPaint(QPainter *painter) {
+  Flush();
+  external_ = painter;
+  clip_set_ = false;
+  if (external_ != nullptr) external_->save();
+}
+
+void TCanvas::EndPaint() {
+  if (external_ != nullptr) external_->restore();
+  external_ = nullptr;
+  clip_set_ = false;
+}
+
+void TCanvas::SetImage(QImage *image) {
+  Flush();
+  image_ = image;
+  clip_set_ = false;
+}
+
+void TCanvas::Flush() { own_.reset(); }
+
+bool TCanvas::HandleAllocated() const { return external_ != nullptr || (image_ != nullptr && !image_->isNull()); }
+
+QPainter *TCanvas::Painter() {
+  if (external_ != nullptr) return external_;
+  if (image_ == nullptr || image_->isNull()) return nullptr;
+  if (!own_) {
+    own_ = std::make_unique<QPainter>(image_);
+    if (clip_set_) own_->setClipRect(clip_);
+  }
+  return own_.get();
+}
+
+QPaintDevice *TCanvas::Device() {
+  if (external_ != nullptr) return external_->device();
+  if (image_ != nullptr && !image_->isNull()) return image_;
+  return nullptr;
+}
+
+void TCanvas::Changing() {
+  if (OnChanging) OnChanging(this);
+}
+
+void TCanvas::Changed() {
+  if (OnChange) OnChange(this);
+}
+
+void TCanvas::ApplyPenMode(QPainter *p) {
+  switch (pen_->Mode()) {
+    case pmNot: p->setCompositionMode(QPainter::RasterOp_NotDestination); break;
+    case pmXor: p->setCompositionMode(QPainter::RasterOp_SourceXorDestination); break;
+    case pmNotXor: p->setCompositionMode(QPainter::RasterOp_NotSourceXorDestination); break;
+    case pmMask: p->setCompositionMode(QPainter::RasterOp_SourceAndDestination); break;
+    case pmMerge: p->setCompositionMode(QPainter::RasterOp_SourceOrDestination); break;
+    case pmNotCopy: p->setCompositionMode(QPainter::RasterOp_NotSource); break;
+    case pmMaskPenNot: p->setCompositionMode(QPainter::RasterOp_SourceAndNotDestination); break;
+    case pmMaskNotPen: p->setCompositionMode(QPainter::RasterOp_NotSourceAndDestination); break;
+    case pmNotMask: p->setCompositionMode(QPainter::RasterOp_NotSourceOrNotDestination); break;
+    case pmNotMerge: p->setCompositionMode(QPainter::RasterOp_NotSourceAndNotDestination); break;
+    case pmMergeNotPen: p->setCompositionMode(QPainter::RasterOp_NotSourceOrDestination); break;
+    case pmMergePenNot: p->setCompositionMode(QPainter::RasterOp_SourceOrNotDestination); break;
+    default: p->setCompositionMode(QPainter::CompositionMode_SourceOver); break;
+  }
+}
+
+namespace {
+
+// The colour the pen paints with, after the modes that ignore it.
+QColor PenColor(const TPen *pen) {
+  if (pen->Mode() == pmBlack) return Qt::black;
+  if (pen->Mode() == pmWhite) return Qt::white;
+  if (pen->Mode() == pmNot) return Qt::white;
+  return Opaque(pen->Color());
+}
+
+bool PenVisible(const TPen *pen) { return pen->Style() != psClear && pen->Mode() != pmNop; }
+
+void SetQtPen(QPainter *p, const TPen *pen) {
+  if (!PenVisible(pen)) {
+    p->setPen(Qt::NoPen);
+    return;
+  }
+  Qt::PenStyle style = Qt::SolidLine;
+  switch (pen->Style()) {
+    case psDash: style = Qt::DashLine; break;
+    case psDot: style = Qt::DotLine; break;
+    case psDashDot: style = Qt::DashDotLine; break;
+    case psDashDotDot: style = Qt::DashDotDotLine; break;
+    default: break;
+  }
+  QPen qp(PenColor(pen), pen->Width(), style, pen->Width() > 1 ? Qt::RoundCap : Qt::FlatCap,
+          pen->Width() > 1 ? Qt::RoundJoin : Qt::MiterJoin);
+  p->setPen(qp);
+}
+
+}  // namespace
+
+void TCanvas::MoveTo(int x, int y) { pen_pos_ = {x, y}; }
+
+void TCanvas::LineTo(int x, int y) {
+  const TPoint from = pen_pos_;
+  pen_pos_ = {x, y};
+  CanvasPainterScope p(this);
+  if (!p || !PenVisible(pen_.get())) return;
+  ApplyPenMode(p.get());
+  if (pen_->Width() <= 1 || pen_->Style() != psSolid) {
+    QPolygon pts;
+    LinePixels(from, {x, y}, pen_->Width() <= 1 ? pen_->Style() : psSolid, pts);
+    if (pen_->Width() <= 1) {
+      p->setPen(QPen(PenColor(pen_.get()), 1));
+      p->drawPoints(pts);
+      return;
+    }
+  }
+  SetQtPen(p.get(), pen_.get());
+  p->drawLine(from.X, from.Y, x, y);
+}
+
+void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
+  if (x2 < x1) std::swap(x1, x2);
+  if (y2 < y1) std::swap(y1, y2);
+  CanvasPainterScope p(this);
+  if (!p) return;
+  const bool pen = PenVisible(pen_.get());
+  if (!pen) {
+    // Without a pen the platform fills one pixel less on the right and
+    // bottom; callers (gradients, bevels) count on that.
+    if (BrushVisible(brush_.get()) && x2 - 1 > x1 && y2 - 1 > y1) {
+      p->fillRect(QRect(x1, y1, x2 - 1 - x1, y2 - 1 - y1), MakeBrush(brush_.get()));
+    }
+    return;
+  }
+  const int w = std::min({pen_->Width(), (x2 - x1 + 1) / 2, (y2 - y1 + 1) / 2});
+  if (BrushVisible(brush_.get()) && x2 - x1 > 2 * w && y2 - y1 > 2 * w) {
+    p->fillRect(QRect(x1 + w, y1 + w, x2 - x1 - 2 * w, y2 - y1 - 2 * w), MakeBrush(brush_.get()));
+  }
+  if (x2 <= x1 || y2 <= y1 || w <= 0) return;
+  ApplyPenMode(p.get());
+  if (pen_->Style() == psSolid || pen_->Style() == psInsideFrame || pen_->Width() > 1) {
+    // The frame lies inside the rectangle; four strips that do not overlap,
+    // so that an inverting pen mode inverts each pixel once.
+    const QColor c = PenColor(pen_.get());
+    const int width = x2 - x1, height = y2 - y1;
+    p->fillRect(QRect(x1, y1, width, w), c);
+    if (height > w) p->fillRect(QRect(x1, y2 - w, width, w), c);
+    if (height > 2 * w) {
+      p->fillRect(QRect(x1, y1 + w, w, height - 2 * w), c);
+      if (width > w) p->fillRect(QRect(x2 - w, y1 + w, w, height - 2 * w), c);
+    }
+    return;
+  }
+  QPolygon pts;
+  LinePixels({x1, y1}, {x2 - 1, y1}, pen_->Style(), pts);
+  LinePixels({x2 - 1, y1}, {x2 - 1, y2 - 1}, pen_->Style(), pts);
+  LinePixels({x2 - 1, y2 - 1}, {x1, y2 - 1}, pen_->Style(), pts);
+  LinePixels({x1, y2 - 1}, {x1, y1}, pen_->Style(), pts);
+  p->setPen(QPen(PenColor(pen_.get()), 1));
+  p->drawPoints(pts);
+}
+
+void TCanvas::FillRect(const TRect &r) {
+  CanvasPainterScope p(this);
+  if (!p || r.IsEmpty() || !BrushVisible(brush_.get())) return;
+  p->fillRect(ToQRect(r), MakeBrush(brush_.get()));
+}
+
+void TCanvas::FrameRect(const TRect &r) {
+  CanvasPainterScope p(this);
+  if (!p || r.IsEmpty()) return;
+  const QBrush b = MakeBrush(brush_.get());
+  if (b.style() == Qt::NoBrush) return;
+  const int w = r.Width(), h = r.Height();
+  p->fillRect(QRect(r.Left, r.Top, w, 1), b);
+  if (h > 1) p->fillRect(QRect(r.Left, r.Bottom - 1, w, 1), b);
+  if (h > 2) {
+    p->fillRect(QRect(r.Left, r.Top + 1, 1, h - 2), b);
+    if (w > 1) p->fillRect(QRect(r.Right - 1, r.Top + 1, 1, h - 2), b);
+  }
+}
+
+void TCanvas::DrawFocusRect(const TRect &r) {
+  CanvasPainterScope p(this);
+  if (!p || r.IsEmpty()) return;
+  QPolygon pts;
+  auto dot = [&](int x, int y) {
+    if (((x + y) & 1) == 0) pts << QPoint(x, y);
+  };
+  for (int x = r.Left; x < r.Right; ++x) {
+    dot(x, r.Top);
+    if (r.Bottom - 1 > r.Top) dot(x, r.Bottom - 1);
+  }
+  for (int y = r.Top + 1; y < r.Bottom - 1; ++y) {
+    dot(r.Left, y);
+    if (r.Right - 1 > r.Left) dot(r.Right - 1, y);
+  }
+  p->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+  p->setPen(QPen(Qt::white, 1));
+  p->drawPoints(pts);
+}
+
+void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
+  if (x2 < x1) std::swap(x1, x2);
+  if (y2 < y1) std::swap(y1, y2);
+  CanvasPainterScope p(this);
+  if (!p || x2 - x1 < 1 || y2 - y1 < 1) return;
+  ApplyPenMode(p.get());
+  SetQtPen(p.get(), pen_.get());
+  p->setBrush(MakeBrush(brush_.get()));
+  p->drawEllipse(QRect(x1, y1, x2 - x1 - 1, y2 - y1 - 1));
+}
+
+void TCanvas::RoundRect(int x1, int y1, int x2, int y2, int x3, int y3) {
+  if (x2 < x1) std::swap(x1, x2);
+  if (y2 < y1) std::swap(y1, y2);
+  CanvasPainterScope p(this);
+  if (!p || x2 - x1 < 1 || y2 - y1 < 1) return;
+  ApplyPenMode(p.get());
+  SetQtPen(p.get(), pen_.get());
+  p->setBrush(MakeBrush(brush_.get()));
+  p->drawRoundedRect(QRect(x1, y1, x2 - x1 - 1, y2 - y1 - 1), std::abs(x3) / 2.0, std::abs(y3) / 2.0);
+}
+
+void TCanvas::Polygon(const std::vector<TPoint> &points) {
+  CanvasPainterScope p(this);
+  if (!p || points.size() < 2) return;
+  QPolygon poly;
+  for (const TPoint &pt : points) poly << QPoint(pt.X, pt.Y);
+  ApplyPenMode(p.get());
+  SetQtPen(p.get(), pen_.get());
+  p->setBrush(MakeBrush(brush_.get()));
+  p->drawPolygon(poly, Qt::OddEvenFill);
+}
+
+void TCanvas::Polyline(const std::vector<TPoint> &points) {
+  if (points.empty()) return;
+  const TPoint saved = pen_pos_;
+  MoveTo(points[0].X, points[0].Y);
+  for (size_t i = 1; i < points.size(); ++i) LineTo(points[i].X, points[i].Y);
+  pen_pos_ = saved;  // Polyline leaves the pen where it was
+}
+
+namespace {
+
+// Angle in 1/16 degree of the ray from the box's centre towards (x, y),
+// counter-clockwise from three o'clock with y growing downwards.
+int RayAngle16(const QRectF &box, int x, int y) {
+  const double a = std::atan2(-(y - box.center().y()), x - box.center().x());
+  return int(std::lround(a * 180.0 / M_PI * 16.0));
+}
+
+void ArcAngles(const QRectF &box, int x3, int y3, int x4, int y4, int *start, int *span) {
+  *start = RayAngle16(box, x3, y3);
+  int end = RayAngle16(box, x4, y4);
+  int s = end - *start;
+  while (s <= 0) s += 360 * 16;
+  *span = s;
+}
+
+}  // namespace
+
+void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+  if (x2 < x1) std::swap(x1, x2);
+  if (y2 < y1) std::swap(y1, y2);
+  CanvasPainterScope p(this);
+  if (!p || x2 - x1 < 1 || y2 - y1 < 1) return;
+  const QRect box(x1, y1, x2 - x1 - 1, y2 - y1 - 1);
+  int start, span;
+  ArcAngles(box, x3, y3, x4, y4, &start, &span);
+  ApplyPenMode(p.get());
+  SetQtPen(p.get(), pen_.get());
+  p->drawArc(box, start, span);
+}
+
+void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+  if (x2 < x1) std::swap(x1, x2);
+  if (y2 < y1) std::swap(y1, y2);
+  CanvasPainterScope p(this);
+  if (!p || x2 - x1 < 1 || y2 - y1 < 1) return;
+  const QRect box(x1, y1, x2 - x1 - 1, y2 - y1 - 1);
+  int start, span;
+  ArcAngles(box, x3, y3, x4, y4, &start, &span);
+  ApplyPenMode(p.get());
+  SetQtPen(p.get(), pen_.get());
+  p->setBrush(MakeBrush(brush_.get()));
+  p->drawPie(box, start, span);
+}
+
+namespace {
+
+QFontMetrics MetricsFor(const QFont &f, QPaintDevice *device) {
+  return device != nullptr ? QFontMetrics(f, device) : QFontMetrics(f);
+}
+
+}  // namespace
+
+void TCanvas::TextOut(int x, int y, const QString &text) {
+  CanvasPainterScope p(this);
+  if (!p) return;
+  const QFont f = font_->ToQFont();
+  const QFontMetrics fm = MetricsFor(f, Device());
+  const int w = fm.horizontalAdvance(text);
+  p->setFont(f);
+  if (font_->Orientation() != 0) {
+    p->translate(x, y);
+    p->rotate(-font_->Orientation() / 10.0);
+    p->translate(-x, -y);
+  }
+  if (brush_->Style() == bsSolid && !text.isEmpty()) {
+    p->fillRect(QRect(x, y, w, fm.height()), Opaque(brush_->Color()));
+  }
+  p->setPen(Opaque(font_->Color()));
+  p->drawText(QPoint(x, y + fm.ascent()), text);
+  pen_pos_ = {x + w, y};
+}
+
+void TCanvas::TextRect(const TRect &r, int x, int y, const QString &text) {
+  CanvasPainterScope p(this);
+  if (!p) return;
+  const QFont f = font_->ToQFont();
+  const QFontMetrics fm = MetricsFor(f, Device());
+  p->setClipRect(ToQRect(r), Qt::IntersectClip);
+  if (brush_->Style() == bsSolid) p->fillRect(ToQRect(r), Opaque(brush_->Color()));
+  p->setFont(f);
+  p->setPen(Opaque(font_->Color()));
+  p->drawText(QPoint(x, y + fm.ascent()), text);
+}
+
+int TCanvas::TextWidth(const QString &text) { return TextExtent(text).cx; }
+
+int TCanvas::TextHeight(const QString &text) { return TextExtent(text).cy; }
+
+TSize TCanvas::TextExtent(const QString &text) {
+  const QFontMetrics fm = MetricsFor(font_->ToQFont(), Device());
+  return {fm.horizontalAdvance(text), fm.height()};
+}
+
+void TCanvas::Draw(int x, int y, const TGraphic *graphic) {
+  if (graphic == nullptr || graphic->Empty()) return;
+  graphic->Draw(this, Bounds(x, y, graphic->Width(), graphic->Height()));
+}
+
+void TCanvas::StretchDraw(const TRect &r, const TGraphic *graphic) {
+  if (graphic == nullptr || graphic->Empty()) return;
+  graphic->Draw(this, r);
+}
+
+void TCanvas::CopyRect(const TRect &dest, TCanvas *source, const TRect &source_rect) {
+  if (source == nullptr) return;
+  const QImage img = source->GrabImage(ToQRect(source_rect));
+  if (img.isNull()) {
+    // A source we cannot read: only the raster operations that ignore the
+    // source still make sense.
+    if (copy_mode_ == cmBlackness || copy_mode_ == cmWhiteness || copy_mode_ == cmDstInvert) {
+      DrawImage(dest, QImage(), QRect());
+    }
+    return;
+  }
+  DrawImage(dest, img, img.rect());
+}
+
+void TCanvas::DrawImage(const TRect &dest, const QImage &image, const QRect &source_rect) {
+  CanvasPainterScope p(this);
+  if (!p || dest.IsEmpty()) return;
+  const QRect target = ToQRect(dest);
+  switch (copy_mode_) {
+    case cmBlackness: p->fillRect(target, Qt::black); return;
+    case cmWhiteness: p->fillRect(target, Qt::white); return;
+    case cmDstInvert:
+      p->setCompositionMode(QPainter::RasterOp_NotDestination);
+      p->fillRect(target, Qt::white);
+      return;
+    case cmPatCopy: p->fillRect(target, MakeBrush(brush_.get())); return;
+    case cmPatInvert:
+      p->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+      p->fillRect(target, MakeBrush(brush_.get()));
+      return;
+    case cmPatPaint:
+      p->setCompositionMode(QPainter::RasterOp_SourceOrDestination);
+      p->fillRect(target, MakeBrush(brush_.get()));
+      return;
+    default: break;
+  }
+  if (image.isNull()) return;
+  bool handled = false;
+  p->setCompositionMode(CopyModeComposition(copy_mode_, &handled));
+  p->drawImage(target, image, source_rect);
+}
+
+TColor TCanvas::Pixel(int x, int y) {
+  QImage *img = image_ != nullptr ? image_ : (external_ != nullptr ? ImageOf(external_->device()) : nullptr);
+  if (img == nullptr || img->isNull()) return -1;
+  QPoint pt(x, y);
+  if (external_ != nullptr) pt = external_->transform().map(pt);
+  if (!img->rect().contains(pt)) return -1;
+  return QColorToColor(QColor(img->pixel(pt)));
+}
+
+void TCanvas::SetPixel(int x, int y, TColor color) {
+  CanvasPainterScope p(this);
+  if (!p) return;
+  p->fillRect(QRect(x, y, 1, 1), Opaque(color));
+}
+
+TRect TCanvas::ClipRect() {
+  if (clip_set_) return FromQRect(clip_);
+  if (external_ != nullptr && external_->hasClipping()) {
+    return FromQRect(external_->clipBoundingRect().toAlignedRect());
+  }
+  const TSize s = SurfaceSize();
+  return Rect(0, 0, s.cx, s.cy);
+}
+
+void TCanvas::SetClipRect(const TRect &r) {
+  clip_set_ = true;
+  clip_ = ToQRect(r);
+  if (external_ != nullptr) {
+    external_->restore();  // back to the paint event's own clip
+    external_->save();
+    external_->setClipRect(clip_, Qt::IntersectClip);
+  } else if (own_) {
+    own_->setClipRect(clip_);
+  }
+}
+
+void TCanvas::IntersectClipRect(const TRect &r) {
+  TRect current = ClipRect();
+  TRect both;
+  IntersectRect(both, current, r);
+  SetClipRect(both);
+}
+
+void TCanvas::ResetClip() {
+  clip_set_ = false;
+  if (external_ != nullptr) {
+    external_->restore();
+    external_->save();
+  } else if (own_) {
+    own_->setClipping(false);
+  }
+}
+
+TSize TCanvas::SurfaceSize() {
+  QPaintDevice *d = Device();
+  if (d == nullptr) return {};
+  return {d->width(), d->height()};
+}
+
+QImage TCanvas::GrabImage(const QRect &source_rect) {
+  if (image_ != nullptr && !image_->isNull()) return image_->copy(source_rect);
+  if (external_ != nullptr) {
+    if (QImage *img = ImageOf(external_->device())) {
+      return img->copy(external_->transform().mapRect(source_rect));
+    }
+  }
+  return QImage();
+}
+
+// ---------------------------------------------------------------------------
+// DrawText
+
+QString EllipsizeText(TCanvas *canvas, const QString &text, int width) {
+  const QFontMetrics fm = MetricsFor(canvas->Font()->ToQFont(), canvas->Device());
+  if (fm.horizontalAdvance(text) <= width) return text;
+  return fm.elidedText(text, Qt::ElideRight, std::max(width, 0));
+}
+
+int DrawText(TCanvas *canvas, const QString &text, TRect &r, unsigned format) {
+  const QFont f = canvas->Font()->ToQFont();
+  const QFontMetrics fm = MetricsFor(f, canvas->Device());
+  int flags = 0;
+  if (format & DT_CENTER) {
+    flags |= Qt::AlignHCenter;
+  } else if (format & DT_RIGHT) {
+    flags |= Qt::AlignRight;
+  } else {
+    flags |= Qt::AlignLeft;
+  }
+  // Vertical alignment only applies to single lines, as on the platform.
+  if ((format & DT_SINGLELINE) && (format & DT_VCENTER)) {
+    flags |= Qt::AlignVCenter;
+  } else if ((format & DT_SINGLELINE) && (format & DT_BOTTOM)) {
+    flags |= Qt::AlignBottom;
+  } else {
+    flags |= Qt::AlignTop;
+  }
+  if (format & DT_SINGLELINE) flags |= Qt::TextSingleLine;
+  if ((format & DT_WORDBREAK) && !(format & DT_SINGLELINE)) flags |= Qt::TextWordWrap;
+  if (format & DT_EXPANDTABS) flags |= Qt::TextExpandTabs;
+  if (!(format & DT_NOPREFIX)) flags |= Qt::TextShowMnemonic;
+
+  QString shown = text;
+  if (format & (DT_END_ELLIPSIS | DT_PATH_ELLIPSIS | DT_WORD_ELLIPSIS)) {
+    const Qt::TextElideMode mode = (format & DT_PATH_ELLIPSIS) ? Qt::ElideMiddle : Qt::ElideRight;
+    QStringList lines = shown.split(QLatin1Char('\n'));
+    for (QString &line : lines) {
+      if (fm.horizontalAdvance(line) > r.Width()) line = fm.elidedText(line, mode, std::max(r.Width(), 0));
+    }
+    shown = lines.join(QLatin1Char('\n'));
+  }
+
+  if (format & DT_CALCRECT) {
+    // Lines are as high as TextHeight, as the platform measures them.
+    QString plain = shown;
+    if (!(format & DT_NOPREFIX)) {
+      plain.replace(QLatin1String("&&"), QString(QChar(0x1)));
+      plain.remove(QLatin1Char('&'));
+      plain.replace(QChar(0x1), QLatin1Char('&'));
+    }
+    if (format & DT_EXPANDTABS) plain.replace(QLatin1Char('\t'), QLatin1String("        "));
+    int width = 0, lines = 1;
+    if (format & DT_SINGLELINE) {
+      width = fm.horizontalAdvance(plain);
+    } else if (flags & Qt::TextWordWrap) {
+      const QRect b = fm.boundingRect(QRect(0, 0, std::max(r.Width(), 1), 1 << 20), flags & ~Qt::AlignVertical_Mask, shown);
+      width = b.width();
+      lines = std::max(1, int(std::lround(double(b.height()) / std::max(fm.lineSpacing(), 1))));
+    } else {
+      const QStringList parts = plain.split(QLatin1Char('\n'));
+      lines = int(parts.size());
+      for (const QString &part : parts) width = std::max(width, fm.horizontalAdvance(part));
+    }
+    r.Right = r.Left + (shown.isEmpty() ? 0 : width);
+    r.Bottom = r.Top + lines * fm.height();
+    return r.Height();
+  }
+
+  CanvasPainterScope p(canvas);
+  if (!p) return 0;
+  const QRect box = ToQRect(r);
+  const QRect used = fm.boundingRect(box, flags, shown);
+  if (!(format & DT_NOCLIP)) p->setClipRect(box, Qt::IntersectClip);
+  if (canvas->Brush()->Style() == bsSolid && !shown.isEmpty()) {
+    p->fillRect(used, Opaque(canvas->Brush()->Color()));
+  }
+  p->setFont(f);
+  p->setPen(Opaque(canvas->Font()->Color()));
+  p->drawText(box, flags, shown);
+  if ((format & DT_SINGLELINE) && (format & DT_VCENTER)) return used.height() + (used.top() - box.top());
+  return used.height();
+}
+
+}  // namespace vcl

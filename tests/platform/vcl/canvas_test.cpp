@@ -1,0 +1,227 @@
+// The canvas keeps the platform's pixel rules: rectangles leave out their
+// right and bottom edge, lines their end point, text sits by its top-left
+// corner; raster operations and the focus rectangle invert and restore.
+#include <QImage>
+#include <QPainter>
+#include <gtest/gtest.h>
+
+#include "platform/vcl/graphics.h"
+
+using namespace vcl;
+
+namespace {
+
+// A white bitmap of the given size.
+std::unique_ptr<TBitmap> White(int w, int h) {
+  auto b = std::make_unique<TBitmap>(w, h);
+  return b;
+}
+
+// Every pixel that is not white, as a bounding rectangle (empty if none).
+TRect Inked(TBitmap &b) {
+  TRect r{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+  const QImage &img = b.Image();
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x)
+      if ((img.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF) {
+        r.Left = std::min(r.Left, x);
+        r.Top = std::min(r.Top, y);
+        r.Right = std::max(r.Right, x + 1);
+        r.Bottom = std::max(r.Bottom, y + 1);
+      }
+  return r.Left == INT32_MAX ? TRect{} : r;
+}
+
+}  // namespace
+
+TEST(Canvas, RectangleCoversLeftTopToRightBottomExclusive) {
+  auto b = White(20, 20);
+  TCanvas *c = b->Canvas();
+  c->Pen()->SetColor(clBlack);
+  c->Brush()->SetColor(clRed);
+  c->Rectangle(2, 3, 10, 8);
+  for (int y = 0; y < 20; ++y) {
+    for (int x = 0; x < 20; ++x) {
+      const bool inside = x >= 2 && x < 10 && y >= 3 && y < 8;
+      const bool frame = inside && (x == 2 || x == 9 || y == 3 || y == 7);
+      const TColor want = !inside ? clWhite : frame ? clBlack : clRed;
+      ASSERT_EQ(c->Pixel(x, y), want) << x << "," << y;
+    }
+  }
+}
+
+TEST(Canvas, FillAndFrameStayInsideTheRectangle) {
+  auto b = White(12, 12);
+  TCanvas *c = b->Canvas();
+  c->Brush()->SetColor(clBlue);
+  c->FillRect(Rect(1, 1, 5, 5));
+  EXPECT_EQ(Inked(*b), Rect(1, 1, 5, 5));
+  c->Brush()->SetColor(clGreen);
+  c->FrameRect(Rect(6, 6, 11, 11));
+  EXPECT_EQ(c->Pixel(6, 6), clGreen);
+  EXPECT_EQ(c->Pixel(10, 10), clGreen);
+  EXPECT_EQ(c->Pixel(8, 8), clWhite);
+  EXPECT_EQ(c->Pixel(11, 11), clWhite);
+  // A clear brush fills nothing.
+  c->Brush()->SetStyle(bsClear);
+  c->FillRect(Rect(0, 6, 5, 11));
+  EXPECT_EQ(c->Pixel(2, 8), clWhite);
+}
+
+TEST(Canvas, RectangleWithoutPenFillsOnePixelLess) {
+  auto b = White(10, 10);
+  TCanvas *c = b->Canvas();
+  c->Pen()->SetStyle(psClear);
+  c->Brush()->SetColor(clBlack);
+  c->Rectangle(0, 0, 5, 5);
+  EXPECT_EQ(Inked(*b), Rect(0, 0, 4, 4));
+}
+
+TEST(Canvas, LineLeavesOutItsEndPoint) {
+  auto b = White(10, 10);
+  TCanvas *c = b->Canvas();
+  c->MoveTo(1, 1);
+  c->LineTo(6, 1);
+  EXPECT_EQ(Inked(*b), Rect(1, 1, 6, 2));
+  EXPECT_EQ(c->PenPos(), Point(6, 1));
+  // A diagonal ends one pixel short too, and the next segment starts there.
+  c->MoveTo(0, 3);
+  c->LineTo(4, 7);
+  EXPECT_EQ(c->Pixel(3, 6), clBlack);
+  EXPECT_EQ(c->Pixel(4, 7), clWhite);
+  c->LineTo(8, 7);
+  EXPECT_EQ(c->Pixel(4, 7), clBlack);
+  EXPECT_EQ(c->Pixel(8, 7), clWhite);
+}
+
+TEST(Canvas, InvertingDrawsUndoThemselves) {
+  auto b = White(16, 16);
+  TCanvas *c = b->Canvas();
+  c->Brush()->SetColor(clYellow);
+  c->FillRect(Rect(0, 0, 8, 16));
+  const QImage before = b->Image().copy();
+  c->DrawFocusRect(Rect(2, 2, 14, 14));
+  EXPECT_NE(b->Image(), before);
+  EXPECT_EQ(c->Pixel(2, 2), RGB(0, 0, 0xFF));  // yellow inverted
+  c->DrawFocusRect(Rect(2, 2, 14, 14));
+  EXPECT_EQ(b->Image(), before);
+
+  c->Pen()->SetMode(pmXor);
+  c->Pen()->SetColor(clWhite);
+  c->Brush()->SetStyle(bsClear);
+  c->Rectangle(1, 1, 15, 15);
+  c->MoveTo(0, 0);
+  c->LineTo(15, 15);
+  c->MoveTo(0, 0);
+  c->LineTo(15, 15);
+  c->Pen()->SetMode(pmNot);
+  c->MoveTo(0, 10);
+  c->LineTo(16, 10);
+  c->MoveTo(0, 10);
+  c->LineTo(16, 10);
+  c->Pen()->SetMode(pmXor);
+  c->Rectangle(1, 1, 15, 15);
+  EXPECT_EQ(b->Image(), before);
+}
+
+TEST(Canvas, TextIsPlacedByItsTopLeftCorner) {
+  auto b = White(120, 40);
+  TCanvas *c = b->Canvas();
+  c->Font()->SetColor(clBlack);
+  c->Brush()->SetStyle(bsClear);
+  c->TextOut(5, 7, QStringLiteral("Hg"));
+  const TRect ink = Inked(*b);
+  ASSERT_FALSE(ink.IsEmpty());
+  const int h = c->TextHeight(QStringLiteral("Hg"));
+  EXPECT_GE(ink.Top, 7);
+  EXPECT_LE(ink.Top, 7 + h / 3);  // the capital's top, below the cell's top
+  EXPECT_LE(ink.Bottom, 7 + h);
+  EXPECT_GE(ink.Left, 5);
+  EXPECT_LE(ink.Left, 7);
+  EXPECT_EQ(c->PenPos(), Point(5 + c->TextWidth(QStringLiteral("Hg")), 7));
+  // Transparent with a clear brush; with a solid one the cell is filled.
+  EXPECT_EQ(c->Pixel(5, 7), clWhite);
+  c->Brush()->SetColor(clAqua);
+  c->TextOut(60, 7, QStringLiteral("Hg"));
+  EXPECT_EQ(c->Pixel(60, 7), clAqua);
+  EXPECT_EQ(c->Pixel(60, 7 + h - 1), clAqua);
+  EXPECT_EQ(c->Pixel(60, 7 + h), clWhite);
+}
+
+TEST(Canvas, DrawTextMeasuresAndAligns) {
+  auto b = White(200, 40);
+  TCanvas *c = b->Canvas();
+  const QString text = QStringLiteral("Edicola");
+  TRect r = Rect(10, 10, 10, 10);
+  const int h = DrawText(c, text, r, DT_CALCRECT | DT_SINGLELINE);
+  EXPECT_EQ(r.Width(), c->TextWidth(text));
+  EXPECT_EQ(h, c->TextHeight(text));
+  EXPECT_TRUE(Inked(*b).IsEmpty());  // measuring draws nothing
+
+  c->Brush()->SetStyle(bsClear);
+  TRect box = Rect(0, 0, 200, 40);
+  DrawText(c, text, box, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  const TRect ink = Inked(*b);
+  const int mid_x = (ink.Left + ink.Right) / 2, mid_y = (ink.Top + ink.Bottom) / 2;
+  EXPECT_NEAR(mid_x, 100, 3);
+  EXPECT_NEAR(mid_y, 20, 4);
+  // "&" underlines the next letter and is not shown; "&&" shows one.
+  TRect a = Rect(0, 0, 0, 0), bb = Rect(0, 0, 0, 0);
+  DrawText(c, QStringLiteral("&File"), a, DT_CALCRECT | DT_SINGLELINE);
+  DrawText(c, QStringLiteral("File"), bb, DT_CALCRECT | DT_SINGLELINE);
+  EXPECT_EQ(a.Width(), bb.Width());
+}
+
+TEST(Canvas, CopyRectAppliesTheCopyMode) {
+  auto src = White(4, 4);
+  src->Canvas()->Brush()->SetColor(RGB(0x0F, 0xF0, 0x33));
+  src->Canvas()->FillRect(Rect(0, 0, 4, 4));
+  auto dst = White(8, 4);
+  TCanvas *c = dst->Canvas();
+  c->Brush()->SetColor(RGB(0xFF, 0x0F, 0x00));
+  c->FillRect(Rect(0, 0, 8, 4));
+  c->SetCopyMode(cmSrcAnd);
+  c->CopyRect(Rect(0, 0, 4, 4), src->Canvas(), Rect(0, 0, 4, 4));
+  EXPECT_EQ(c->Pixel(1, 1), RGB(0x0F, 0x00, 0x00));
+  c->SetCopyMode(cmSrcPaint);
+  c->CopyRect(Rect(4, 0, 8, 4), src->Canvas(), Rect(0, 0, 4, 4));
+  EXPECT_EQ(c->Pixel(5, 1), RGB(0xFF, 0xFF, 0x33));
+  c->SetCopyMode(cmSrcInvert);
+  c->CopyRect(Rect(4, 0, 8, 4), src->Canvas(), Rect(0, 0, 4, 4));
+  EXPECT_EQ(c->Pixel(5, 1), RGB(0xF0, 0x0F, 0x00));
+  c->SetCopyMode(cmBlackness);
+  c->CopyRect(Rect(0, 0, 2, 2), src->Canvas(), Rect(0, 0, 4, 4));
+  EXPECT_EQ(c->Pixel(1, 1), clBlack);
+  EXPECT_EQ(c->Pixel(2, 2), RGB(0x0F, 0x00, 0x00));
+}
+
+TEST(Canvas, PaintsThroughAPainterOwnedByAPaintEvent) {
+  QImage surface(30, 30, QImage::Format_RGB32);
+  surface.fill(Qt::white);
+  QPainter painter(&surface);
+  painter.translate(10, 10);  // a control inside its parent
+  TCanvas c;
+  c.BeginPaint(&painter);
+  c.Brush()->SetColor(clRed);
+  c.Pen()->SetColor(clRed);
+  c.Rectangle(0, 0, 5, 5);
+  EXPECT_EQ(c.Pixel(4, 4), clRed);
+  EXPECT_EQ(c.Pixel(5, 5), clWhite);
+  c.SetClipRect(Rect(0, 0, 2, 2));
+  c.Brush()->SetColor(clBlue);
+  c.FillRect(Rect(0, 0, 10, 10));
+  c.ResetClip();
+  c.EndPaint();
+  painter.end();
+  EXPECT_EQ(surface.pixel(10, 10), qRgb(0, 0, 255));
+  EXPECT_EQ(surface.pixel(12, 12), qRgb(255, 0, 0));
+  EXPECT_EQ(surface.pixel(15, 15), qRgb(255, 255, 255));
+}
+
+TEST(Canvas, DrawingWithoutASurfaceIsRefused) {
+  TCanvas c;
+  EXPECT_THROW(c.FillRect(Rect(0, 0, 1, 1)), rtl::EInvalidOperation);
+  EXPECT_EQ(c.Pixel(0, 0), -1);
+  TBitmap empty;
+  EXPECT_NO_THROW(empty.Canvas()->FillRect(Rect(0, 0, 5, 5)));
+}
