@@ -1,0 +1,35 @@
+// The Windows-1252 codec that every 8-bit file goes through.
+#include <gtest/gtest.h>
+
+#include "platform/rtl/cp1252.h"
+
+namespace rtl {
+namespace {
+
+TEST(Cp1252, EuroAndTheOtherHighPunctuationHaveTheirOwnBytes) {
+  EXPECT_EQ(ToCp1252(QStringLiteral("€")), QByteArray("\x80"));
+  EXPECT_EQ(ToCp1252(QStringLiteral("10 € – “sì” …")), QByteArray("10 \x80 \x96 \x93s\xEC\x94 \x85"));
+  EXPECT_EQ(FromCp1252(QByteArray("\x80\x8A\x9F")), QStringLiteral("€ŠŸ"));
+}
+
+TEST(Cp1252, EveryByteRoundTrips) {
+  QByteArray all;
+  for (int b = 0; b < 256; ++b) all.append(static_cast<char>(b));
+  const QString text = FromCp1252(all);
+  ASSERT_EQ(text.size(), 256);
+  EXPECT_TRUE(IsCp1252(text));
+  EXPECT_EQ(ToCp1252(text), all);
+}
+
+TEST(Cp1252, CharactersWithoutAByteBecomeOneQuestionMarkEach) {
+  // Cyrillic, a CJK ideograph and a character outside the basic plane
+  // (a surrogate pair) each become a single '?'.
+  EXPECT_EQ(ToCp1252(QStringLiteral("aЖ中") + QString::fromUcs4(U"\U0001F600") + QStringLiteral("b")),
+            QByteArray("a???b"));
+  EXPECT_FALSE(IsCp1252(QStringLiteral("Ж")));
+  EXPECT_EQ(ToCp1252Char(QChar(0x20AC)), '\x80');
+  EXPECT_EQ(ToCp1252Char(QChar(0x0100)), '?');
+}
+
+}  // namespace
+}  // namespace rtl
