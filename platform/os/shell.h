@@ -1,0 +1,59 @@
+// Handing things to the desktop: opening a document with the program the
+// desktop associates with it, a web address in the browser, a mail address
+// in the mailer (the platform's ShellExecute "open"), and the warning beep.
+//
+// Both go through replaceable functions so that tests can see what would be
+// opened or heard without starting programs.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <functional>
+
+namespace os {
+
+// The platform's sound ids for MessageBeep.
+inline constexpr unsigned MB_OK = 0x00000000;
+inline constexpr unsigned MB_ICONHAND = 0x00000010;
+inline constexpr unsigned MB_ICONQUESTION = 0x00000020;
+inline constexpr unsigned MB_ICONEXCLAMATION = 0x00000030;
+inline constexpr unsigned MB_ICONASTERISK = 0x00000040;
+
+// What the target names once resolved: a URL for the desktop, or a program
+// to start with its arguments.
+struct ShellTarget {
+  QUrl url;             // documents, folders, web and mail addresses
+  QString program;      // executables
+  QStringList arguments;
+  QString directory;    // working directory of a started program
+};
+
+// Opens `file` (a path, relative to `directory` when not absolute, or a URL
+// such as "http://..." or "mailto:...") with `operation` "open" or empty.
+// Executables are started with `parameters` (split like a command line).
+// Returns true when the desktop accepted the request; false for a missing
+// file, an unknown operation or a refusal.
+bool ShellExecute(const QString &operation, const QString &file, const QString &parameters = QString(),
+                  const QString &directory = QString());
+// ShellExecute("open", target).
+bool ShellOpen(const QString &target);
+
+// Resolves what ShellExecute would open; false when there is nothing to
+// open (missing file, empty name).
+bool ResolveShellTarget(const QString &file, const QString &parameters, const QString &directory,
+                        ShellTarget &target);
+
+// Replaces what opens a resolved target (tests); an empty function restores
+// the desktop's. Returns the previous one.
+using ShellOpener = std::function<bool(const ShellTarget &target)>;
+ShellOpener SetShellOpener(ShellOpener opener);
+
+void MessageBeep(unsigned type = MB_OK);
+void Beep();
+// Replaces what makes the sound; an empty function restores the default
+// (the terminal bell). Returns the previous one.
+using Beeper = std::function<void(unsigned type)>;
+Beeper SetBeeper(Beeper beeper);
+
+}  // namespace os
