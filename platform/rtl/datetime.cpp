@@ -185,10 +185,15 @@ void SetNowFunction(NowFunction now) {
   g_now = std::move(now);
 }
 
-FixedClockGuard::FixedClockGuard(TDateTime moment) : moment_(moment) {
+NowFunction GetNowFunction() {
+  std::lock_guard<std::mutex> lock(g_clock_mutex);
+  return g_now;
+}
+
+FixedClockGuard::FixedClockGuard(TDateTime moment) : moment_(moment), previous_(GetNowFunction()) {
   SetNowFunction([this] { return moment_; });
 }
-FixedClockGuard::~FixedClockGuard() { SetNowFunction(nullptr); }
+FixedClockGuard::~FixedClockGuard() { SetNowFunction(std::move(previous_)); }
 void FixedClockGuard::Set(TDateTime moment) { moment_ = moment; }
 
 int DayOfWeek(TDateTime dt) {

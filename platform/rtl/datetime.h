@@ -72,7 +72,9 @@ inline TDateTime GetTime() { return Time(); }
 // system clock.
 using NowFunction = std::function<TDateTime()>;
 void SetNowFunction(NowFunction now);
-// Tests: holds the clock at `moment` for the guard's lifetime.
+NowFunction GetNowFunction();  // empty while the system clock is in use
+// Tests: holds the clock at `moment` for the guard's lifetime, then puts
+// back whatever clock was there before (guards nest).
 class FixedClockGuard {
  public:
   explicit FixedClockGuard(TDateTime moment);
@@ -83,6 +85,7 @@ class FixedClockGuard {
 
  private:
   TDateTime moment_;
+  NowFunction previous_;
 };
 
 // 1 = Sunday .. 7 = Saturday.

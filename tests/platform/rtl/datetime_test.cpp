@@ -135,6 +135,11 @@ TEST(Clock, TestsCanFixToday) {
     EXPECT_EQ(Time(), EncodeTime(18, 30, 0, 0));
     clock.Set(EncodeDate(2027, 1, 1));
     EXPECT_EQ(Date(), EncodeDate(2027, 1, 1));
+    {
+      FixedClockGuard inner(EncodeDate(2030, 5, 5));
+      EXPECT_EQ(Date(), EncodeDate(2030, 5, 5));
+    }
+    EXPECT_EQ(Date(), EncodeDate(2027, 1, 1));
   }
   // The system clock is back.
   EXPECT_EQ(ToQDate(Date()), QDate::currentDate());

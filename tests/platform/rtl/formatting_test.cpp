@@ -53,6 +53,20 @@ TEST(FormatFloat, LiteralsExponentsAndPlacement) {
   EXPECT_EQ(FormatFloat("", 1234.5), "1234,5");
 }
 
+TEST(FormatFloat, FormatsOfTheNumberEdits) {
+  // The currency edit's default display format, and the edit-text pattern.
+  const QString money = ",0.00 " + kEuro + ";-,0.00 " + kEuro;
+  EXPECT_EQ(FormatFloat(money, 1234.5), "1.234,50 " + kEuro);
+  EXPECT_EQ(FormatFloat(money, -1234.5), "-1.234,50 " + kEuro);
+  EXPECT_EQ(FormatFloat(money, 0), "0,00 " + kEuro);
+  EXPECT_EQ(FormatFloat(",0.##", 1234567), "1.234.567");
+  EXPECT_EQ(FormatFloat("0.######", 0.1234567), "0,123457");
+  // A quoted comma is text, not grouping (currency symbols holding one).
+  EXPECT_EQ(FormatFloat("0 'a,b'", 1234), "1234 a,b");
+  EXPECT_EQ(Format("Value must be between %.*f and %.*f", {2, 0.0, 2, 99.5}),
+            "Value must be between 0,00 and 99,50");
+}
+
 TEST(FormatFloat, FollowsTheLocaleOfTheMoment) {
   FormatSettingsGuard guard(EnglishFormatSettings());
   EXPECT_EQ(FormatFloat("#,##0.00", 1234.5), "1,234.50");
