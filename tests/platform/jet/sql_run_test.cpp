@@ -1,0 +1,277 @@
+// Translated statements run on SQLite with the engine's extensions: the
+// program's stored queries and purge, text comparison and Like, the
+// functions over stored day counts.
+#include <clocale>
+
+#include "platform/rtl/formatsettings.h"
+#include "tests/platform/jet/sql_fixture.h"
+
+namespace jet::test {
+namespace {
+
+const char *const kUnGiorno =
+    "SELECT Giornale.Progressivo, Giornale.Data, Giacenza.Testata, Giacenza.Descrizione, "
+    "Giornale.Quantita, Giornale.Tipo, Giornale.Prezzo_A, Giornale.Prezzo_V, Giornale.Barcode18\n"
+    "FROM Giornale LEFT JOIN Giacenza ON Giornale.Barcode18 = Giacenza.Barcode18\n"
+    "WHERE (((Giornale.Data)=[Sel_data]) AND ((Giornale.Tipo)=[Sel_tipo]))\n"
+    "ORDER BY Giornale.Progressivo DESC;";
+const char *const kTotali =
+    "SELECT Giornale.Data, Giornale.Tipo, Sum(Giornale.[Quantita]*[Prezzo_A]) AS Acquisto, "
+    "Sum(Giornale.[quantita]*[Prezzo_V]) AS Vendita\nFROM Giornale\n"
+    "GROUP BY Giornale.Data, Giornale.Tipo\n"
+    "HAVING (((Giornale.Data)=[Sel_data]) AND ((Giornale.Tipo)=[Sel_tipo]));";
+const char *const kStorico =
+    "SELECT Giornale.Data, Giornale.Tipo, Giornale.Quantita, Giornale.Prezzo_A, Giornale.Prezzo_V, "
+    "Giornale.Barcode18\nFROM Giornale\nWHERE (((Giornale.Barcode18)=[sel_barcode]))\n"
+    "ORDER BY Giornale.Progressivo DESC;";
+const char *const kStampaGiornale =
+    "SELECT Giornale.Progressivo, Giornale.Data, Giornale.Tipo, Giornale.Barcode18, Giacenza.Testata, "
+    "Giacenza.Descrizione, Giacenza.Fornitore, Giacenza.CD, Giacenza.Periodo, Giacenza.Scadenza, "
+    "Giornale.Quantita, Giornale.Prezzo_A, Giornale.Prezzo_V, Giornale.[Prezzo_A]*[Quantita] AS Valore_A, "
+    "Giornale.[Prezzo_V]*[Quantita] AS Valore_V\n"
+    "FROM Giornale LEFT JOIN Giacenza ON Giornale.Barcode18 = Giacenza.Barcode18\n"
+    "ORDER BY Giornale.Progressivo;";
+
+class ProgramQueries : public SqlFixture {
+ protected:
+  void SetUp() override {
+    SqlFixture::SetUp();
+    Exec(QStringLiteral("INSERT INTO Giacenza (Barcode18, Testata, Descrizione, CD) VALUES "
+                        "('977000000001', 'Corriere', 'n. 1', -1), ('977000000002', 'Gazzetta', 'n. 2', 0)"));
+    const QString d30 = Day(2004, 12, 30), d31 = Day(2004, 12, 31);
+    Exec(QStringLiteral("INSERT INTO Giornale (Progressivo, Data, Barcode18, Quantita, Prezzo_V, Tipo, Prezzo_A) "
+                        "VALUES (1, %1, '977000000001', 10, 1.5, 'C', 1.0),"
+                        "(2, %2, '977000000001', 5, 1.5, 'C', 1.0),"
+                        "(3, %2, '977000000002', 2, 2.0, 'C', 1.5),"
+                        "(4, %2, '977000000001', -1, 1.5, 'S', 1.0),"
+                        "(5, %2, '977999999999', 3, 1.0, 'c', 0.5)")
+             .arg(d30, d31));
+  }
+};
+
+TEST_F(ProgramQueries, StoredQueriesTakeTextParametersInTheItalianOrderUnderAnyProcessLocale) {
+  const char *locales[] = {"C", "en_US.UTF-8", "de_DE.UTF-8", "it_IT.UTF-8"};
+  const std::string saved = setlocale(LC_ALL, nullptr);
+  for (const char *loc : locales) {
+    setlocale(LC_ALL, loc);
+    SCOPED_TRACE(loc);
+    // The day's loads, newest first; "c" counts as "C"; a code without stock row still shows.
+    auto rows = Run(QString::fromLatin1(kUnGiorno), {QStringLiteral("31/12/2004"), QStringLiteral("C")});
+    EXPECT_EQ(Column(rows, 0), QStringList({"5", "3", "2"}));
+    EXPECT_EQ(Column(rows, 2), QStringList({"NULL", "Gazzetta", "Corriere"}));
+
+    rows = Run(QString::fromLatin1(kTotali), {QStringLiteral("31/12/2004"), QStringLiteral("C")});
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_DOUBLE_EQ(rows[0][2].toDouble(), 5 * 1.0 + 2 * 1.5 + 3 * 0.5);
+    EXPECT_DOUBLE_EQ(rows[0][3].toDouble(), 5 * 1.5 + 2 * 2.0 + 3 * 1.0);
+
+    // A day without movements gives no row at all, not a row of Nulls.
+    EXPECT_TRUE(Run(QString::fromLatin1(kTotali), {QStringLiteral("01/01/2005"), QStringLiteral("C")}).empty());
+
+    rows = Run(QString::fromLatin1(kStorico), {QStringLiteral("977000000001")});
+    EXPECT_EQ(Column(rows, 2), QStringList({"-1.0", "5.0", "10.0"}));
+
+    rows = Run(QString::fromLatin1(kStampaGiornale));
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[0][7], QStringLiteral("-1"));  // CD of Corriere
+    EXPECT_DOUBLE_EQ(rows[2][13].toDouble(), 3.0);  // Valore_A = 1.5 * 2
+  }
+  setlocale(LC_ALL, saved.c_str());
+}
+
+TEST_F(ProgramQueries, ParametersFollowTheLocaleOfTheMoment) {
+  rtl::TFormatSettings saved = rtl::FormatSettings();
+  rtl::FormatSettings().ShortDateFormat = QStringLiteral("mm/dd/yyyy");
+  auto rows = Run(QString::fromLatin1(kUnGiorno), {QStringLiteral("12/30/2004"), QStringLiteral("C")});
+  rtl::FormatSettings() = saved;
+  EXPECT_EQ(Column(rows, 0), QStringList({"1"}));
+}
+
+TEST_F(ProgramQueries, PurgeDeletesTheLastDayUpToMidnight) {
+  Exec(QStringLiteral("DELETE FROM Giornale"));
+  Exec(QStringLiteral("INSERT INTO Giornale (Progressivo, Data, Tipo) VALUES (1, %1, 'C'), (2, %2, 'C'), "
+                      "(3, %3, 'C'), (4, %4, 'C')")
+           .arg(Day(2006, 12, 30), Day(2006, 12, 31), Day(2006, 12, 31, 10, 30), Day(2007, 1, 1)));
+  int changes = 0;
+  Run(QStringLiteral("delete FROM giornale WHERE data<=#12/31/2006#"), {}, &changes);
+  EXPECT_EQ(changes, 2);
+  EXPECT_EQ(Column(RunSqlite(QStringLiteral("SELECT Progressivo FROM Giornale ORDER BY 1"))),
+            QStringList({"3", "4"}));
+
+  // The stock purge names a column after its table.
+  Exec(QStringLiteral("INSERT INTO Giacenza (Barcode18, Giacenza, Ucarico) VALUES ('a', 0, %1), ('b', 2, %1), "
+                      "('c', 0, %2)")
+           .arg(Day(2006, 6, 1), Day(2007, 6, 1)));
+  Run(QStringLiteral("delete FROM giacenza WHERE giacenza=0 and ucarico<=#12/31/2006#"), {}, &changes);
+  EXPECT_EQ(changes, 1);
+}
+
+TEST_F(SqlFixture, TextInDoubleQuotesIsTextAndComparesWithoutCase) {
+  AddTable("T", {{"Testata", dbText, 30}, {"Nome", dbText, 30}});
+  Exec(QStringLiteral("INSERT INTO T VALUES ('Nome', 'x'), ('y', 'y'), ('ROSSI', 'z'), ('Rossì', 'w')"));
+  EXPECT_EQ(Column(Where("T", QStringLiteral("[Testata] = \"Nome\""), "Nome")), QStringList({"x"}));
+  EXPECT_EQ(Column(Where("T", QStringLiteral("[Testata] = 'NOME'"), "Nome")), QStringList({"x"}));
+  EXPECT_EQ(Column(Where("T", QStringLiteral("Testata = \"rossi\""), "Nome")), QStringList({"z"}));
+  EXPECT_EQ(Column(Where("T", QStringLiteral("Testata = Nome"), "Nome")), QStringList({"y"}));
+  EXPECT_EQ(Column(Where("T", QStringLiteral("Testata > \"ross\" AND Testata < \"rost\""), "Nome")),
+            QStringList({"z", "w"}));
+
+  // Accented letters sort beside their base letter, after it.
+  Exec(QStringLiteral("DELETE FROM T"));
+  Exec(QStringLiteral("INSERT INTO T VALUES ('perché', '1'), ('Perche', '2'), ('perf', '3'), ('PERCHE', '4'), "
+                      "('10', '5'), ('-x', '6')"));
+  auto rows = Run(QStringLiteral("SELECT Nome FROM T ORDER BY Testata, Nome DESC"));
+  EXPECT_EQ(Column(rows), QStringList({"6", "5", "4", "2", "1", "3"}));
+  rows = Run(QStringLiteral("SELECT Testata, Count(*) FROM T GROUP BY Testata ORDER BY Testata"));
+  EXPECT_EQ(rows.size(), 5u);
+}
+
+TEST_F(SqlFixture, LikeTakesTheEngineWildcardsIgnoringCase) {
+  AddTable("T", {{"Nome", dbText, 30}});
+  Exec(QStringLiteral("INSERT INTO T VALUES ('a*bc'), ('axbc'), ('A*B'), ('ab#1'), ('ab12'), ('c?'), (NULL)"));
+  EXPECT_EQ(Column(Where("T", QStringLiteral("Nome LIKE \"a[*]b*\""), "Nome")), QStringList({"a*bc", "A*B"}));
+  EXPECT_EQ(Column(Where("T", QStringLiteral("Nome LIKE \"a?b*\""), "Nome")),
+            QStringList({"a*bc", "axbc", "A*B"}));
+  EXPECT_EQ(Column(Where("T", QStringLiteral("Nome LIKE \"ab#*\""), "Nome")), QStringList({"ab12"}));
+  EXPECT_EQ(Column(Where("T", QStringLiteral("Nome LIKE \"ab[#]#\""), "Nome")), QStringList({"ab#1"}));
+  EXPECT_EQ(Column(Where("T", QStringLiteral("Nome LIKE \"[!a]*\""), "Nome")), QStringList({"c?"}));
+  EXPECT_EQ(Column(Where("T", QStringLiteral("Nome LIKE \"[a-b]x*\""), "Nome")), QStringList({"axbc"}));
+  EXPECT_EQ(Column(Where("T", QStringLiteral("Nome NOT LIKE \"a*\""), "Nome")), QStringList({"c?"}));
+  // The find dialog's case-insensitive partial search.
+  EXPECT_EQ(Column(Where("T", QStringLiteral("([Nome] LIKE LCASE(\"A[*]*\"))"), "Nome")),
+            QStringList({"a*bc", "A*B"}));
+  // A pattern that never closes its bracket is an error, not an empty result.
+  RunSqlite(QStringLiteral("SELECT Nome FROM T WHERE ") + TranslateCriteria(QStringLiteral("Nome LIKE \"a[b\""),
+                                                                        FieldsOf(QStringLiteral("T"))));
+  EXPECT_TRUE(last_error_.contains(QStringLiteral("pattern")));
+}
+
+TEST_F(SqlFixture, CriteriaOfTheComponentsFindTheirRows) {
+  Exec(QStringLiteral("INSERT INTO Giacenza (Barcode18, Testata, Ucarico, CD, Giacenza, Descrizione) VALUES "
+                      "('1', 'Corriere', %1, -1, 2.5, NULL), ('2', 'Gazzetta \"rosa\"', %2, 0, 0, 'x')")
+           .arg(Day(2004, 3, 1), Day(2004, 3, 1, 9, 0)));
+  EXPECT_EQ(Column(Where("Giacenza", QStringLiteral("([Ucarico] = #03/01/2004#)"), "Barcode18")),
+            QStringList({"1"}));
+  EXPECT_EQ(Column(Where("Giacenza", QStringLiteral("([Ucarico] = #03/01/2004 09:00:00#)"), "Barcode18")),
+            QStringList({"2"}));
+  EXPECT_EQ(Column(Where("Giacenza", QStringLiteral("([CD] = True) AND ([Giacenza] = 2.5)"), "Barcode18")),
+            QStringList({"1"}));
+  EXPECT_EQ(Column(Where("Giacenza", QStringLiteral("(CD = False) AND ([Testata] = \"gazzetta \"\"ROSA\"\"\")"),
+                         "Barcode18")),
+            QStringList({"2"}));
+  EXPECT_EQ(Column(Where("Giacenza", QStringLiteral("([Descrizione] IS NULL)"), "Barcode18")), QStringList({"1"}));
+  EXPECT_EQ(Column(Where("Giacenza", QStringLiteral("[Giacenza].[Barcode18] IN (\"2\", \"3\")"), "Barcode18")),
+            QStringList({"2"}));
+  EXPECT_EQ(Column(Where("Giacenza", QStringLiteral("Giacenza BETWEEN 1 AND 3"), "Barcode18")), QStringList({"1"}));
+  // A date written as text in the locale compares as a date.
+  EXPECT_EQ(Column(Where("Giacenza", QStringLiteral("Ucarico = \"01/03/2004\""), "Barcode18")), QStringList({"1"}));
+  EXPECT_EQ(Column(Where("Giacenza", QStringLiteral("Year([Ucarico]) = 2004 AND Month(Ucarico) = 3 AND "
+                                                    "Day(Ucarico) = 1 AND Hour(Ucarico) = 9"),
+                         "Barcode18")),
+            QStringList({"2"}));
+}
+
+TEST_F(SqlFixture, FunctionsFollowTheEngineRules) {
+  auto one = [this](const QString &expr) {
+    auto rows = Run(QStringLiteral("SELECT ") + expr + QStringLiteral(" FROM Periodo"));
+    return rows.empty() ? QStringLiteral("<no row>") : rows[0][0];
+  };
+  Exec(QStringLiteral("INSERT INTO Periodo VALUES ('SET', 'Settimanale', 7)"));
+  EXPECT_EQ(one(QStringLiteral("UCase(Descrizione) & \"-\" & Null & Giorni")), QStringLiteral("SETTIMANALE-7"));
+  EXPECT_EQ(one(QStringLiteral("Left(Descrizione, 3) + Right(\"abcd\", 2) + Mid(\"abcdef\", 2, 3)")),
+            QStringLiteral("Setcdbcd"));
+  EXPECT_EQ(one(QStringLiteral("Len(Trim(\"  ab  \")) & LTrim(\" x\") & RTrim(\"y \")")), QStringLiteral("2xy"));
+  EXPECT_EQ(one(QStringLiteral("InStr(\"Settimanale\", \"MAN\")")), QStringLiteral("6"));
+  EXPECT_EQ(one(QStringLiteral("IIf(Giorni > 5, \"lungo\", \"corto\")")), QStringLiteral("lungo"));
+  EXPECT_EQ(one(QStringLiteral("Nz(Null, 4) + Nz(Giorni, 0)")), QStringLiteral("11"));
+  EXPECT_EQ(one(QStringLiteral("17 Mod 5")), QStringLiteral("2"));
+  EXPECT_EQ(one(QStringLiteral("-17 Mod 5")), QStringLiteral("-2"));
+  EXPECT_EQ(one(QStringLiteral("17 \\ 5")), QStringLiteral("3"));
+  EXPECT_EQ(one(QStringLiteral("7 / 2")), QStringLiteral("3.5"));
+  EXPECT_EQ(one(QStringLiteral("Int(-2.5) & \"|\" & Fix(-2.5) & \"|\" & Abs(-3)")), QStringLiteral("-3|-2|3"));
+  EXPECT_EQ(one(QStringLiteral("CLng(2.5) + CInt(3.5)")), QStringLiteral("6"));
+  EXPECT_EQ(one(QStringLiteral("Val(\" 12.5abc\")")), QStringLiteral("12.5"));
+  EXPECT_EQ(one(QStringLiteral("CDbl(\"12,5\")")), QStringLiteral("12.5"));
+  EXPECT_EQ(one(QStringLiteral("CStr(12.5)")), QStringLiteral("12,5"));
+  EXPECT_EQ(one(QStringLiteral("True & \"/\" & False")), QStringLiteral("True/False"));
+  EXPECT_EQ(one(QStringLiteral("Year(#02/29/2004#) * 10000 + Month(#02/29/2004#) * 100 + Day(#02/29/2004#)")),
+            QStringLiteral("20040229"));
+  EXPECT_EQ(one(QStringLiteral("Weekday(#12/31/2006#)")), QStringLiteral("1"));  // a Sunday
+  EXPECT_EQ(one(QStringLiteral("Year(#01/15/1850#) & \"/\" & Day(#01/15/1850#)")), QStringLiteral("1850/15"));
+  EXPECT_EQ(one(QStringLiteral("CStr(#12/31/2004#)")), QStringLiteral("31/12/2004"));
+  EXPECT_EQ(one(QStringLiteral("DateAdd(\"m\", 1, #01/31/2004#) = #02/29/2004#")), QStringLiteral("1"));
+  EXPECT_EQ(one(QStringLiteral("Format(#12/31/2004#, \"yyyy-mm-dd\")")), QStringLiteral("2004-12-31"));
+  {
+    rtl::FixedClockGuard clock(rtl::EncodeDateTime(2004, 12, 31, 10, 0, 0, 0));
+    EXPECT_EQ(one(QStringLiteral("Date() = #12/31/2004# AND Now() > Date()")), QStringLiteral("1"));
+  }
+  // A conversion that fails stops the statement with the engine's text.
+  one(QStringLiteral("CDbl(\"abc\")"));
+  EXPECT_TRUE(last_error_.contains(QStringLiteral("Data type mismatch")));
+  one(QStringLiteral("1 \\ 0"));
+  EXPECT_TRUE(last_error_.contains(QStringLiteral("Division by zero")));
+}
+
+TEST_F(SqlFixture, AggregatesAndTopAndDistinct) {
+  Exec(QStringLiteral("INSERT INTO Periodo VALUES ('a', 'x', 1), ('b', 'X', 2), ('c', 'y', 3), ('d', 'y', NULL)"));
+  auto rows = Run(QStringLiteral("SELECT Descrizione, Count(*), Count(Giorni), Sum(Giorni), Avg(Giorni), "
+                                 "Min(Periodo), Max(Periodo), First(Periodo), Last(Periodo) FROM Periodo "
+                                 "GROUP BY Descrizione ORDER BY Descrizione"));
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].mid(1), QStringList({"2", "2", "3", "1.5", "a", "b", "a", "b"}));
+  EXPECT_EQ(rows[1].mid(1), QStringList({"2", "1", "3", "3.0", "c", "d", "c", "d"}));
+  EXPECT_EQ(Column(Run(QStringLiteral("SELECT TOP 2 Periodo FROM Periodo ORDER BY Giorni DESC"))),
+            QStringList({"c", "b"}));
+  EXPECT_EQ(Run(QStringLiteral("SELECT DISTINCT Descrizione FROM Periodo")).size(), 2u);
+  EXPECT_EQ(Column(Run(QStringLiteral("SELECT Periodo FROM Periodo WHERE Giorni IN (SELECT Max(Giorni) FROM "
+                                      "Periodo)"))),
+            QStringList({"c"}));
+  EXPECT_EQ(Column(Run(QStringLiteral("SELECT Periodo FROM Periodo WHERE Giorni > 2 UNION SELECT Barcode FROM "
+                                      "Riviste ORDER BY Periodo"))),
+            QStringList({"c"}));
+}
+
+TEST_F(SqlFixture, ActionStatementsConvertTheirValues) {
+  int changes = 0;
+  Run(QStringLiteral("INSERT INTO Giornale (Data, Barcode18, Quantita, Tipo) VALUES ([d], \"1\", [q], \"C\")"),
+      {QStringLiteral("31/12/2004"), QStringLiteral("2,5")}, &changes);
+  EXPECT_EQ(changes, 1);
+  Run(QStringLiteral("INSERT INTO Giornale (Data, Barcode18, Quantita, Tipo) VALUES (#01/01/2005#, \"2\", 1, "
+                     "\"S\")"));
+  auto rows = RunSqlite(QStringLiteral("SELECT Progressivo, Data, Quantita FROM Giornale ORDER BY 1"));
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0], QStringList({"1", Day(2004, 12, 31) + QStringLiteral(".0"), "2.5"}));
+
+  Run(QStringLiteral("UPDATE Giornale SET Quantita = Quantita * 2, Tipo = [t] WHERE Barcode18 = \"1\""),
+      {QStringLiteral("R")}, &changes);
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(RunSqlite(QStringLiteral("SELECT Quantita, Tipo FROM Giornale WHERE Progressivo = 1"))[0],
+            QStringList({"5.0", "R"}));
+  Run(QStringLiteral("INSERT INTO Giacenza SELECT Barcode18, Data AS Ucarico FROM Giornale"), {}, &changes);
+  EXPECT_EQ(changes, 2);
+  Run(QStringLiteral("DELETE * FROM Giornale WHERE Tipo = \"r\""), {}, &changes);
+  EXPECT_EQ(changes, 1);
+  Run(QStringLiteral("DELETE Giornale.* FROM Giornale"), {}, &changes);
+  EXPECT_EQ(changes, 1);
+}
+
+TEST_F(SqlFixture, StoredQueriesCanBeReadFromLikeTables) {
+  AddQuery(QStringLiteral("carichi"), QStringLiteral("SELECT Barcode18, Quantita FROM Giornale WHERE Tipo = [t];"));
+  Exec(QStringLiteral("INSERT INTO Giornale (Barcode18, Quantita, Tipo) VALUES ('1', 2, 'C'), ('1', 3, 'C'), "
+                      "('2', 5, 'S')"));
+  const TranslatedSql t =
+      TranslateSql(QStringLiteral("SELECT c.Barcode18, Sum(c.Quantita) AS Tot FROM carichi AS c WHERE "
+                                  "c.Quantita > [minimo] GROUP BY c.Barcode18"),
+                   Resolver());
+  ASSERT_EQ(t.parameters.size(), 2u);
+  EXPECT_EQ(t.parameters[0].name, QStringLiteral("t"));
+  EXPECT_EQ(t.parameters[1].jet_type, dbDouble);
+  EXPECT_EQ(t.source_tables, QStringList({"Giornale"}));
+  EXPECT_FALSE(t.updatable);
+  auto rows = RunSqlite(t.sql, {rtl::Variant("C"), rtl::Variant(1.0)});
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0], QStringList({"1", "5.0"}));
+}
+
+}  // namespace
+}  // namespace jet::test
