@@ -1,0 +1,78 @@
+// The inside of a recordset, shared by the code that opens recordsets
+// (database.cpp) and the code that moves and edits them (recordset.cpp).
+#pragma once
+
+#include <QHash>
+#include <memory>
+#include <vector>
+
+#include "platform/jet/recordset.h"
+#include "platform/jet/store.h"
+
+namespace jet {
+
+struct Recordset::Impl {
+  std::shared_ptr<detail::Store> store;
+  int type = dbOpenDynaset;
+  int options = 0;
+  QString name;
+  bool updatable = false;
+  bool forward_only = false;
+  bool closed = false;
+  int max_records = 0;
+
+  // Live: keys are row ids of `table`; key_sql lists them, source_sql has
+  // "__rowid" as its first column and the fields after it (for Filter,
+  // Sort and Find); row_sql reads one row by id.
+  bool live = false;
+  QString table;
+  QString key_sql;
+  QString source_sql;
+  QString row_sql;
+  bool row_sql_generic = false;  // row_sql is source_sql filtered by __rowid
+  // Copy: data_sql gives the rows (its first `data_offset` columns skipped).
+  QString data_sql;
+  int data_offset = 0;
+  std::shared_ptr<const std::vector<std::vector<rtl::Variant>>> rows;
+
+  std::vector<rtl::Variant> params;
+  std::vector<FieldInfo> infos;
+  std::vector<int> table_col;  // field -> column of `table`, -1 when computed
+  std::vector<ColumnInfo> criteria_fields;
+
+  // Table recordsets: the current index.
+  struct IndexField {
+    QString name;
+    bool descending = false;
+    FieldInfo info;
+  };
+  std::vector<IndexField> index_fields;
+  QString order_terms = QStringLiteral("rowid");
+
+  // The set and the cursor.
+  std::vector<std::int64_t> keys;
+  mutable QHash<std::int64_t, int> pos_of;
+  mutable bool pos_valid = false;
+  int pos = -1;
+  bool on_deleted = false;
+
+  // The last row read (live recordsets).
+  mutable std::int64_t cached_key = -1;
+  mutable std::uint64_t cached_gen = 0;
+  mutable std::vector<rtl::Variant> cached;
+
+  // Pending Edit / AddNew.
+  int edit_mode = dbEditNone;
+  std::vector<rtl::Variant> buf;
+  std::vector<bool> changed;
+  std::int64_t edit_key = 0;
+  QByteArray last_modified;
+
+  int Size() const;
+  int PositionOf(std::int64_t key) const;
+  void InvalidatePositions();
+  void Fill();
+  const std::vector<rtl::Variant> &CurrentRow() const;
+};
+
+}  // namespace jet

@@ -1,0 +1,841 @@
+// SQLite connection, catalogue and error mapping of the engine (see store.h).
+#include "platform/jet/store.h"
+
+#include <sqlite3.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "platform/rtl/datetime.h"
+
+namespace jet::detail {
+
+namespace {
+
+const char kCatalogueDdl[] =
+    "CREATE TABLE MSysObjects (Name TEXT NOT NULL COLLATE NOCASE PRIMARY KEY,"
+    " Type INTEGER NOT NULL, Attributes INTEGER NOT NULL DEFAULT 0,"
+    " DateCreate REAL, DateUpdate REAL, SQL TEXT);"
+    "CREATE TABLE MSysColumns (TableName TEXT NOT NULL COLLATE NOCASE,"
+    " Name TEXT NOT NULL COLLATE NOCASE, Ordinal INTEGER NOT NULL, Type INTEGER NOT NULL,"
+    " Size INTEGER NOT NULL, Attributes INTEGER NOT NULL, DefaultValue TEXT,"
+    " Required INTEGER NOT NULL, AllowZeroLength INTEGER NOT NULL,"
+    " ValidationRule TEXT, ValidationText TEXT, Properties TEXT,"
+    " PRIMARY KEY (TableName, Name));"
+    "CREATE TABLE MSysIndexes (TableName TEXT NOT NULL COLLATE NOCASE,"
+    " Name TEXT NOT NULL COLLATE NOCASE, Ordinal INTEGER NOT NULL, FieldName TEXT NOT NULL,"
+    " Descending INTEGER NOT NULL, IsPrimary INTEGER NOT NULL, IsUnique INTEGER NOT NULL,"
+    " Required INTEGER NOT NULL, IgnoreNulls INTEGER NOT NULL,"
+    " PRIMARY KEY (TableName, Name, Ordinal));";
+
+bool IsCatalogueName(const QString &name) {
+  return name.startsWith(QLatin1String("MSys"), Qt::CaseInsensitive);
+}
+
+QString PropertiesText(const std::map<QString, QString> &props) {
+  QStringList lines;
+  for (const auto &[k, v] : props) {
+    QString value = v;
+    value.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    lines << k + QLatin1Char('=') + value;
+  }
+  return lines.join(QLatin1Char('\n'));
+}
+
+std::map<QString, QString> ParseProperties(const QString &text) {
+  std::map<QString, QString> props;
+  if (text.isEmpty()) return props;
+  for (const QString &line : text.split(QLatin1Char('\n'))) {
+    const int eq = line.indexOf(QLatin1Char('='));
+    if (eq <= 0) continue;
+    QString value;
+    const QString raw = line.mid(eq + 1);
+    for (int i = 0; i < raw.size(); ++i) {
+      if (raw[i] == QLatin1Char('\\') && i + 1 < raw.size()) {
+        ++i;
+        value += raw[i] == QLatin1Char('n') ? QChar(QLatin1Char('\n')) : raw[i];
+      } else {
+        value += raw[i];
+      }
+    }
+    props[line.left(eq).toLower()] = value;
+  }
+  return props;
+}
+
+// Types of columns the catalogue does not describe (its own tables).
+int TypeFromDecl(const QString &decl) {
+  const QString d = decl.toUpper();
+  if (d.contains(QLatin1String("INT"))) return dbLong;
+  if (d.contains(QLatin1String("REAL")) || d.contains(QLatin1String("FLOA")) ||
+      d.contains(QLatin1String("DOUB")))
+    return dbDouble;
+  if (d.contains(QLatin1String("BLOB"))) return dbLongBinary;
+  return dbText;
+}
+
+}  // namespace
+
+// ---- Stmt -------------------------------------------------------------------
+
+Stmt &Stmt::operator=(Stmt &&o) noexcept {
+  if (this != &o) {
+    if (owned_ && stmt_) sqlite3_finalize(stmt_);
+    db_ = o.db_;
+    stmt_ = o.stmt_;
+    owned_ = o.owned_;
+    o.stmt_ = nullptr;
+  }
+  return *this;
+}
+
+Stmt::~Stmt() {
+  if (owned_ && stmt_) sqlite3_finalize(stmt_);
+}
+
+void Stmt::Bind(int index, const rtl::Variant &v) {
+  int rc = SQLITE_OK;
+  switch (v.Type()) {
+    case rtl::VarType::Empty:
+    case rtl::VarType::Null:
+      rc = sqlite3_bind_null(stmt_, index);
+      break;
+    case rtl::VarType::Integer:
+    case rtl::VarType::Int64:
+      rc = sqlite3_bind_int64(stmt_, index, v.AsInt64());
+      break;
+    case rtl::VarType::Boolean:
+      rc = sqlite3_bind_int(stmt_, index, v.AsBoolean() ? -1 : 0);
+      break;
+    case rtl::VarType::Double:
+    case rtl::VarType::Currency:
+    case rtl::VarType::Date:
+      rc = sqlite3_bind_double(stmt_, index, v.AsDouble());
+      break;
+    case rtl::VarType::String: {
+      const QByteArray utf8 = v.AsString().toUtf8();
+      rc = sqlite3_bind_text(stmt_, index, utf8.constData(), static_cast<int>(utf8.size()),
+                             SQLITE_TRANSIENT);
+      break;
+    }
+    case rtl::VarType::Bytes: {
+      const QByteArray bytes = v.AsBytes();
+      rc = sqlite3_bind_blob(stmt_, index, bytes.constData(), static_cast<int>(bytes.size()),
+                             SQLITE_TRANSIENT);
+      break;
+    }
+    case rtl::VarType::Array:
+      Raise(kErrConversion, QStringLiteral("Data type conversion error."));
+  }
+  if (rc != SQLITE_OK) Raise(kErrEngine, QString::fromUtf8(sqlite3_errmsg(db_)));
+}
+
+void Stmt::BindAll(const std::vector<rtl::Variant> &values) {
+  for (size_t i = 0; i < values.size(); ++i) Bind(static_cast<int>(i) + 1, values[i]);
+}
+
+int Stmt::ColumnCount() const { return sqlite3_column_count(stmt_); }
+
+std::int64_t Stmt::Int(int column) const { return sqlite3_column_int64(stmt_, column); }
+
+rtl::Variant Stmt::Value(int column, int jet_type) const {
+  const int kind = sqlite3_column_type(stmt_, column);
+  if (kind == SQLITE_NULL) return rtl::Variant::Null();
+  switch (jet_type) {
+    case dbBoolean:
+      return rtl::Variant(sqlite3_column_int64(stmt_, column) != 0);
+    case dbByte:
+    case dbInteger:
+    case dbLong:
+      if (kind == SQLITE_INTEGER) return rtl::Variant(static_cast<int>(sqlite3_column_int64(stmt_, column)));
+      break;
+    case dbCurrency:
+      return rtl::Variant::FromCurrency(sqlite3_column_double(stmt_, column));
+    case dbSingle:
+    case dbDouble:
+      if (kind == SQLITE_INTEGER || kind == SQLITE_FLOAT)
+        return rtl::Variant(sqlite3_column_double(stmt_, column));
+      break;
+    case dbDate:
+      if (kind == SQLITE_INTEGER || kind == SQLITE_FLOAT)
+        return rtl::Variant::FromDate(sqlite3_column_double(stmt_, column));
+      break;
+    default:
+      break;
+  }
+  switch (kind) {
+    case SQLITE_INTEGER: {
+      const std::int64_t v = sqlite3_column_int64(stmt_, column);
+      if (v >= INT32_MIN && v <= INT32_MAX) return rtl::Variant(static_cast<int>(v));
+      return rtl::Variant(static_cast<long long>(v));
+    }
+    case SQLITE_FLOAT:
+      return rtl::Variant(sqlite3_column_double(stmt_, column));
+    case SQLITE_BLOB: {
+      const auto *p = static_cast<const char *>(sqlite3_column_blob(stmt_, column));
+      return rtl::Variant(QByteArray(p, sqlite3_column_bytes(stmt_, column)));
+    }
+    default: {
+      const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(stmt_, column));
+      return rtl::Variant(QString::fromUtf8(p, sqlite3_column_bytes(stmt_, column)));
+    }
+  }
+}
+
+bool Stmt::Step() {
+  const int rc = sqlite3_step(stmt_);
+  if (rc == SQLITE_ROW) return true;
+  if (rc == SQLITE_DONE) return false;
+  // sqlite3_step gives the extended code; the message belongs to the statement.
+  const int code = sqlite3_extended_errcode(db_);
+  const QString msg = QString::fromUtf8(sqlite3_errmsg(db_));
+  sqlite3_reset(stmt_);
+  // Map as Store::Fail does, without needing the store.
+  switch (code & 0xff) {
+    case SQLITE_CONSTRAINT:
+      if (code == SQLITE_CONSTRAINT_UNIQUE || code == SQLITE_CONSTRAINT_PRIMARYKEY)
+        Raise(kErrDuplicateKey,
+              QStringLiteral("The changes you requested to the table were not successful "
+                             "because they would create duplicate values in the index, "
+                             "primary key, or relationship. Change the data in the field or "
+                             "fields that contain duplicate data, remove the index, or "
+                             "redefine the index to permit duplicate entries and try again."));
+      if (code == SQLITE_CONSTRAINT_NOTNULL) {
+        QString field = msg.section(QLatin1Char('.'), -1);
+        Raise(kErrRequiredFieldNull,
+              QStringLiteral("The field '%1' cannot contain a Null value because the Required "
+                             "property for this field is set to True. Enter a value in this "
+                             "field.")
+                  .arg(field));
+      }
+      if (code == SQLITE_CONSTRAINT_CHECK && msg.contains(QLatin1String("key:")))
+        Raise(kErrKeyNull, QStringLiteral("Index or primary key cannot contain a Null value."));
+      if (code == SQLITE_CONSTRAINT_CHECK && msg.contains(QLatin1String("width:")))
+        Raise(kErrFieldTooSmall,
+              QStringLiteral("The field is too small to accept the amount of data you "
+                             "attempted to add. Try inserting or pasting less data."));
+      Raise(kErrEngine, msg);
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+      Raise(kErrDamaged, QStringLiteral("The database file is damaged: %1.").arg(msg));
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      Raise(kErrLocked, QStringLiteral("Couldn't update; currently locked by another session."));
+    case SQLITE_READONLY:
+      Raise(kErrReadOnly, QStringLiteral("Cannot update. Database or object is read-only."));
+    case SQLITE_FULL:
+    case SQLITE_IOERR:
+      Raise(kErrEngine, QStringLiteral("Disk or input/output error: %1.").arg(msg));
+    default:
+      Raise(kErrEngine, msg);
+  }
+}
+
+void Stmt::Reset() {
+  if (stmt_) {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+  }
+}
+
+// ---- Store --------------------------------------------------------------------
+
+int TableInfo::Column(const QString &n) const {
+  for (size_t i = 0; i < columns.size(); ++i)
+    if (columns[i].name.compare(n, Qt::CaseInsensitive) == 0) return static_cast<int>(i);
+  return -1;
+}
+
+const IndexInfo *TableInfo::FindIndex(const QString &n) const {
+  for (const IndexInfo &i : indexes)
+    if (i.name.compare(n, Qt::CaseInsensitive) == 0) return &i;
+  return nullptr;
+}
+
+Store::~Store() { Close(); }
+
+void Store::Close() {
+  for (Stmt *s : cache_) delete s;
+  cache_.clear();
+  if (db_) {
+    if (level_ > 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+  }
+  level_ = 0;
+}
+
+void Store::CheckOpen() const {
+  if (!db_) Raise(kErrObjectClosed, QStringLiteral("Object invalid or no longer set."));
+}
+
+void Store::Fail(int rc, const QString &context) const {
+  const QString msg = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString();
+  switch (rc & 0xff) {
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+      Raise(kErrDamaged, QStringLiteral("Cannot open database '%1': the file is damaged (%2).")
+                             .arg(path_, msg));
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      Raise(kErrLocked, QStringLiteral("Couldn't use '%1'; file already in use.").arg(path_));
+    case SQLITE_READONLY:
+      Raise(kErrReadOnly, QStringLiteral("Cannot update. Database or object is read-only."));
+    default:
+      Raise(kErrEngine, context.isEmpty() ? msg : context + QStringLiteral(": ") + msg);
+  }
+}
+
+void Store::InitConnection() {
+  sqlite3_extended_result_codes(db_, 1);
+  sqlite3_busy_timeout(db_, 2000);
+  try {
+    InstallSqliteExtensions(db_);
+  } catch (const EJetError &e) {
+    RecordError(e);
+    throw;
+  }
+}
+
+std::shared_ptr<Store> Store::Open(const QString &path, bool read_only, bool exclusive) {
+  const QFileInfo info(path);
+  if (!info.exists() || !info.isFile())
+    Raise(kErrFileNotFound, QStringLiteral("Could not find file '%1'.").arg(path));
+  {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+      Raise(kErrLocked, QStringLiteral("Cannot open database '%1': %2.").arg(path, f.errorString()));
+    const QByteArray head = f.read(100);
+    if (head.size() >= 19 && head.startsWith(QByteArray("\x00\x01\x00\x00", 4)) &&
+        (head.mid(4, 15) == "Standard Jet DB" || head.mid(4, 15) == "Standard ACE DB"))
+      Raise(kErrUnrecognisedFormat,
+            QStringLiteral("Unrecognized database format '%1'. The file is a Jet database, "
+                           "which this program does not read: it keeps its data in its own "
+                           "format. The file has not been changed.")
+                .arg(path));
+    if (!head.startsWith(QByteArray("SQLite format 3\0", 16)))
+      Raise(kErrUnrecognisedFormat,
+            QStringLiteral("Unrecognized database format '%1'. The file is not a database "
+                           "of this program.")
+                .arg(path));
+  }
+  std::shared_ptr<Store> s(new Store);
+  s->path_ = path;
+  s->read_only_ = read_only;
+  const int flags = (read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
+  const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &s->db_, flags, nullptr);
+  if (rc != SQLITE_OK) s->Fail(rc);
+  s->InitConnection();
+  // Rollback journal: nothing is left beside the file once it is closed.
+  if (!read_only) s->Exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
+  if (exclusive) s->Exec(QStringLiteral("PRAGMA locking_mode=EXCLUSIVE"));
+  try {
+    s->LoadCatalogue();
+  } catch (const EJetError &e) {
+    if (e.Number() == kErrEngine)
+      Raise(kErrUnrecognisedFormat,
+            QStringLiteral("Unrecognized database format '%1'. The file is a SQLite database "
+                           "without this program's catalogue.")
+                .arg(path));
+    throw;
+  }
+  return s;
+}
+
+std::shared_ptr<Store> Store::Create(const QString &path) {
+  if (QFileInfo::exists(path))
+    Raise(kErrDatabaseExists, QStringLiteral("Database already exists: '%1'.").arg(path));
+  const QFileInfo info(path);
+  if (!info.absoluteDir().exists())
+    Raise(kErrPathNotValid, QStringLiteral("'%1' is not a valid path.").arg(path));
+  std::shared_ptr<Store> s(new Store);
+  s->path_ = path;
+  const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &s->db_,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  if (rc != SQLITE_OK) s->Fail(rc);
+  s->InitConnection();
+  s->Exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
+  s->Exec(QString::fromLatin1(kCatalogueDdl));
+  s->LoadCatalogue();
+  return s;
+}
+
+Stmt Store::Prepare(const QString &sql) {
+  CheckOpen();
+  const QByteArray utf8 = sql.toUtf8();
+  sqlite3_stmt *stmt = nullptr;
+  const int rc = sqlite3_prepare_v2(db_, utf8.constData(), static_cast<int>(utf8.size()), &stmt,
+                                    nullptr);
+  if (rc != SQLITE_OK) Fail(rc);
+  return Stmt(db_, stmt);
+}
+
+Stmt &Store::Cached(const QString &sql) {
+  auto it = cache_.find(sql);
+  if (it != cache_.end()) {
+    (*it)->Reset();
+    return **it;
+  }
+  if (cache_.size() > 200) {
+    for (Stmt *s : cache_) delete s;
+    cache_.clear();
+  }
+  auto *stmt = new Stmt(Prepare(sql));
+  cache_.insert(sql, stmt);
+  return *stmt;
+}
+
+void Store::Exec(const QString &sql) {
+  CheckOpen();
+  char *err = nullptr;
+  const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &err);
+  if (err) sqlite3_free(err);
+  if (rc != SQLITE_OK) Fail(sqlite3_extended_errcode(db_));
+}
+
+QString Store::Quote(const QString &name) {
+  QString q = name;
+  q.replace(QLatin1Char('"'), QLatin1String("\"\""));
+  return QLatin1Char('"') + q + QLatin1Char('"');
+}
+
+QString Store::ColumnDecl(const FieldInfo &f, bool is_rowid) {
+  const QString n = Quote(f.name);
+  if (is_rowid) return n + QStringLiteral(" INTEGER PRIMARY KEY AUTOINCREMENT");
+  QString decl = n;
+  switch (f.type) {
+    case dbBoolean:
+      return decl + QStringLiteral(" INTEGER NOT NULL DEFAULT 0");
+    case dbByte:
+    case dbInteger:
+    case dbLong:
+      decl += QStringLiteral(" INTEGER");
+      break;
+    case dbCurrency:
+    case dbSingle:
+    case dbDouble:
+    case dbDate:
+      decl += QStringLiteral(" REAL");
+      break;
+    case dbText:
+    case dbMemo:
+      decl += QStringLiteral(" TEXT COLLATE ") + QLatin1String(kCollationName);
+      break;
+    default:
+      decl += QStringLiteral(" BLOB");
+      break;
+  }
+  if (f.required) decl += QStringLiteral(" NOT NULL");
+  if (f.type == dbText && f.size > 0)
+    decl += QStringLiteral(" CONSTRAINT %1 CHECK (length(%2) <= %3)")
+                .arg(Quote(QStringLiteral("width:") + f.name), n)
+                .arg(f.size);
+  return decl;
+}
+
+void Store::LoadCatalogue() {
+  tables_.clear();
+  queries_.clear();
+  {
+    Stmt st = Prepare(QStringLiteral("SELECT Name, Type, Attributes, DateCreate, DateUpdate, SQL "
+                                     "FROM MSysObjects"));
+    while (st.Step()) {
+      const QString name = st.Value(0, dbText).AsString();
+      if (st.Int(1) == 5) {
+        queries_.insert(name.toLower(), {name, st.Value(5, dbText).AsString()});
+      } else {
+        TableInfo t;
+        t.name = name;
+        t.attributes = static_cast<std::int32_t>(st.Int(2));
+        t.created = st.Value(3, dbDouble).IsNull() ? 0 : st.Value(3, dbDouble).AsDouble();
+        t.updated = st.Value(4, dbDouble).IsNull() ? 0 : st.Value(4, dbDouble).AsDouble();
+        tables_.insert(name.toLower(), t);
+      }
+    }
+  }
+  {
+    Stmt st = Prepare(QStringLiteral(
+        "SELECT TableName, Name, Ordinal, Type, Size, Attributes, DefaultValue, Required, "
+        "AllowZeroLength, ValidationRule, ValidationText, Properties FROM MSysColumns "
+        "ORDER BY TableName, Ordinal"));
+    while (st.Step()) {
+      auto it = tables_.find(st.Value(0, dbText).AsString().toLower());
+      if (it == tables_.end()) continue;
+      FieldInfo f;
+      f.name = st.Value(1, dbText).AsString();
+      f.ordinal = static_cast<int>(st.Int(2));
+      f.type = static_cast<int>(st.Int(3));
+      f.size = static_cast<int>(st.Int(4));
+      f.attributes = static_cast<int>(st.Int(5));
+      f.default_value = rtl::VarToStr(st.Value(6, dbText));
+      f.required = st.Int(7) != 0;
+      f.allow_zero_length = st.Int(8) != 0;
+      f.validation_rule = rtl::VarToStr(st.Value(9, dbText));
+      f.validation_text = rtl::VarToStr(st.Value(10, dbText));
+      f.properties = ParseProperties(rtl::VarToStr(st.Value(11, dbText)));
+      f.source_table = it->name;
+      f.source_field = f.name;
+      if (f.attributes & dbAutoIncrField) it->rowid_column = static_cast<int>(it->columns.size());
+      it->columns.push_back(f);
+    }
+  }
+  {
+    Stmt st = Prepare(QStringLiteral(
+        "SELECT TableName, Name, FieldName, Descending, IsPrimary, IsUnique, Required, "
+        "IgnoreNulls FROM MSysIndexes ORDER BY TableName, Name, Ordinal"));
+    while (st.Step()) {
+      auto it = tables_.find(st.Value(0, dbText).AsString().toLower());
+      if (it == tables_.end()) continue;
+      const QString iname = st.Value(1, dbText).AsString();
+      IndexInfo *idx = nullptr;
+      for (IndexInfo &i : it->indexes)
+        if (i.name.compare(iname, Qt::CaseInsensitive) == 0) idx = &i;
+      if (!idx) {
+        it->indexes.push_back({});
+        idx = &it->indexes.back();
+        idx->name = iname;
+        idx->primary = st.Int(4) != 0;
+        idx->unique = st.Int(5) != 0;
+        idx->required = st.Int(6) != 0;
+        idx->ignore_nulls = st.Int(7) != 0;
+      }
+      idx->fields.emplace_back(st.Value(2, dbText).AsString(), st.Int(3) != 0);
+    }
+  }
+  // The catalogue's own tables, described from SQLite's schema.
+  for (const char *sys : {"MSysObjects", "MSysColumns", "MSysIndexes"}) {
+    TableInfo t;
+    t.name = QString::fromLatin1(sys);
+    t.attributes = dbSystemObject;
+    Stmt st = Prepare(QStringLiteral("PRAGMA table_info(%1)").arg(Quote(t.name)));
+    while (st.Step()) {
+      FieldInfo f;
+      f.name = st.Value(1, dbText).AsString();
+      f.type = TypeFromDecl(st.Value(2, dbText).AsString());
+      f.size = f.type == dbText ? 255 : FieldInfo::DefaultSize(f.type);
+      f.ordinal = static_cast<int>(t.columns.size());
+      f.source_table = t.name;
+      f.source_field = f.name;
+      t.columns.push_back(f);
+    }
+    tables_.insert(t.name.toLower(), t);
+  }
+  catalogue_loaded_ = true;
+}
+
+void Store::ReloadCatalogue() {
+  CheckOpen();
+  LoadCatalogue();
+}
+
+const TableInfo *Store::FindTable(const QString &name) {
+  auto it = tables_.find(name.toLower());
+  return it == tables_.end() ? nullptr : &*it;
+}
+
+QStringList Store::TableNames() {
+  QStringList names;
+  for (const TableInfo &t : tables_) names << t.name;
+  names.sort(Qt::CaseInsensitive);
+  return names;
+}
+
+bool Store::FindQuery(const QString &name, QString *stored_name, QString *sql) {
+  auto it = queries_.find(name.toLower());
+  if (it == queries_.end()) return false;
+  if (stored_name) *stored_name = it->first;
+  if (sql) *sql = it->second;
+  return true;
+}
+
+QStringList Store::QueryNames() {
+  QStringList names;
+  for (const auto &q : queries_) names << q.first;
+  names.sort(Qt::CaseInsensitive);
+  return names;
+}
+
+SourceResolver Store::Resolver() {
+  return [this](const QString &name) {
+    SourceInfo info;
+    if (const TableInfo *t = FindTable(name)) {
+      info.found = true;
+      info.name = t->name;
+      for (const FieldInfo &f : t->columns) info.columns.push_back({f.name, f.type, f.size});
+    } else {
+      QString stored, sql;
+      if (FindQuery(name, &stored, &sql)) {
+        info.found = true;
+        info.name = stored;
+        info.query_sql = sql;
+      }
+    }
+    return info;
+  };
+}
+
+void Store::CreateTable(const TableInfo &table) {
+  CheckOpen();
+  if (table.name.trimmed().isEmpty() || IsCatalogueName(table.name))
+    Raise(kErrInvalidArgument, QStringLiteral("Invalid table name '%1'.").arg(table.name));
+  if (FindTable(table.name) || FindQuery(table.name, nullptr, nullptr))
+    Raise(kErrNameExists, QStringLiteral("Object '%1' already exists.").arg(table.name));
+  if (table.columns.empty())
+    Raise(kErrInvalidArgument,
+          QStringLiteral("Table '%1' needs at least one field.").arg(table.name));
+  int rowid = -1;
+  for (size_t i = 0; i < table.columns.size(); ++i)
+    if ((table.columns[i].attributes & dbAutoIncrField) && rowid < 0) rowid = static_cast<int>(i);
+  QStringList decls;
+  for (size_t i = 0; i < table.columns.size(); ++i) {
+    QString decl = ColumnDecl(table.columns[i], static_cast<int>(i) == rowid);
+    // A primary key column never holds Null.
+    for (const IndexInfo &idx : table.indexes)
+      for (const auto &f : idx.fields)
+        if (idx.primary && static_cast<int>(i) != rowid &&
+            f.first.compare(table.columns[i].name, Qt::CaseInsensitive) == 0)
+          decl += QStringLiteral(" CONSTRAINT %1 CHECK (%2 IS NOT NULL)")
+                      .arg(Quote(QStringLiteral("key:") + table.columns[i].name), Quote(table.columns[i].name));
+    decls << decl;
+  }
+  const bool own_tx = sqlite3_get_autocommit(db_) != 0;
+  if (own_tx) Exec(QStringLiteral("BEGIN"));
+  try {
+    Exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(Quote(table.name), decls.join(QStringLiteral(", "))));
+    const double now = rtl::Now();
+    Stmt ins = Prepare(QStringLiteral(
+        "INSERT INTO MSysObjects (Name, Type, Attributes, DateCreate, DateUpdate) VALUES (?,1,?,?,?)"));
+    ins.BindAll({table.name, static_cast<int>(table.attributes), now, now});
+    ins.Step();
+    int ordinal = 0;
+    for (const FieldInfo &f : table.columns) {
+      FieldInfo c = f;
+      c.ordinal = ordinal++;
+      Stmt col = Prepare(QStringLiteral(
+          "INSERT INTO MSysColumns (TableName, Name, Ordinal, Type, Size, Attributes, DefaultValue,"
+          " Required, AllowZeroLength, ValidationRule, ValidationText, Properties)"
+          " VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"));
+      int attrs = c.attributes & ~dbUpdatableField;
+      if (c.type != dbText && c.type != dbMemo && c.type != dbLongBinary && c.type != dbBinary)
+        attrs |= dbFixedField;
+      else
+        attrs = (attrs & ~dbFixedField) | dbVariableField;
+      const int size = c.type == dbText ? (c.size > 0 ? c.size : 255) : FieldInfo::DefaultSize(c.type);
+      col.BindAll({table.name, c.name, c.ordinal, c.type, size, attrs,
+                   c.default_value.isEmpty() ? rtl::Variant::Null() : rtl::Variant(c.default_value),
+                   c.required ? 1 : 0, c.allow_zero_length ? 1 : 0,
+                   c.validation_rule.isEmpty() ? rtl::Variant::Null() : rtl::Variant(c.validation_rule),
+                   c.validation_text.isEmpty() ? rtl::Variant::Null() : rtl::Variant(c.validation_text),
+                   PropertiesText(c.properties)});
+      col.Step();
+    }
+    LoadCatalogue();
+    for (const IndexInfo &i : table.indexes) CreateIndex(table.name, i);
+    if (own_tx) Exec(QStringLiteral("COMMIT"));
+  } catch (...) {
+    if (own_tx) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    LoadCatalogue();
+    throw;
+  }
+  LoadCatalogue();
+  Touch();
+}
+
+void Store::AddColumn(const QString &table, const FieldInfo &field) {
+  const TableInfo *t = FindTable(table);
+  if (!t) Raise(kErrTableNotFound, QStringLiteral("Table '%1' not found.").arg(table));
+  if (t->Column(field.name) >= 0)
+    Raise(kErrNameExists, QStringLiteral("Field '%1' already exists in table '%2'.")
+                              .arg(field.name, t->name));
+  if (field.attributes & dbAutoIncrField)
+    Raise(kErrInvalidOperation,
+          QStringLiteral("An auto-increment field can only be created with its table."));
+  FieldInfo f = field;
+  if (f.type == dbBoolean) f.required = false;  // the declaration has its own NOT NULL
+  const bool own_tx = sqlite3_get_autocommit(db_) != 0;
+  if (own_tx) Exec(QStringLiteral("BEGIN"));
+  try {
+    QString decl = ColumnDecl(f, false);
+    if (f.required && f.type != dbBoolean) {
+      // SQLite needs a default to add a NOT NULL column to existing rows.
+      decl.replace(QStringLiteral(" NOT NULL"), QString());
+      f.required = false;
+    }
+    Exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(Quote(t->name), decl));
+    Stmt col = Prepare(QStringLiteral(
+        "INSERT INTO MSysColumns (TableName, Name, Ordinal, Type, Size, Attributes, DefaultValue,"
+        " Required, AllowZeroLength, ValidationRule, ValidationText, Properties)"
+        " VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"));
+    const int size = f.type == dbText ? (f.size > 0 ? f.size : 255) : FieldInfo::DefaultSize(f.type);
+    const int attrs = (f.type == dbText || f.type == dbMemo) ? dbVariableField : dbFixedField;
+    col.BindAll({t->name, f.name, static_cast<int>(t->columns.size()), f.type, size, attrs,
+                 f.default_value.isEmpty() ? rtl::Variant::Null() : rtl::Variant(f.default_value),
+                 0, f.allow_zero_length ? 1 : 0, rtl::Variant::Null(), rtl::Variant::Null(),
+                 PropertiesText(f.properties)});
+    col.Step();
+    if (own_tx) Exec(QStringLiteral("COMMIT"));
+  } catch (...) {
+    if (own_tx) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
+  LoadCatalogue();
+  Touch();
+}
+
+void Store::CreateIndex(const QString &table, const IndexInfo &index) {
+  const TableInfo *t = FindTable(table);
+  if (!t) Raise(kErrTableNotFound, QStringLiteral("Table '%1' not found.").arg(table));
+  if (index.name.trimmed().isEmpty() || index.fields.empty())
+    Raise(kErrInvalidArgument, QStringLiteral("An index needs a name and at least one field."));
+  if (index.fields.size() > 10)
+    Raise(kErrInvalidArgument, QStringLiteral("An index can have at most 10 fields."));
+  if (t->FindIndex(index.name))
+    Raise(kErrNameExists, QStringLiteral("Index '%1' already exists.").arg(index.name));
+  if (index.primary)
+    for (const IndexInfo &i : t->indexes)
+      if (i.primary) Raise(kErrNameExists, QStringLiteral("Primary key already exists."));
+  QStringList cols;
+  bool only_rowid = index.fields.size() == 1;
+  for (const auto &[name, desc] : index.fields) {
+    const int c = t->Column(name);
+    if (c < 0)
+      Raise(kErrItemNotFound,
+            QStringLiteral("Field '%1' not found in table '%2'.").arg(name, t->name));
+    if (c != t->rowid_column) only_rowid = false;
+    cols << Quote(t->columns[static_cast<size_t>(c)].name) + (desc ? QStringLiteral(" DESC") : QString());
+  }
+  const QString tname = t->name;
+  const bool own_tx = sqlite3_get_autocommit(db_) != 0;
+  if (own_tx) Exec(QStringLiteral("BEGIN"));
+  try {
+    // The row id column is already unique and ordered.
+    if (!only_rowid)
+      Exec(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+               .arg(index.unique || index.primary ? QStringLiteral("UNIQUE ") : QString(),
+                    Quote(tname + QStringLiteral(".") + index.name), Quote(tname),
+                    cols.join(QStringLiteral(", "))));
+    int ordinal = 0;
+    for (const auto &[name, desc] : index.fields) {
+      Stmt ins = Prepare(QStringLiteral(
+          "INSERT INTO MSysIndexes (TableName, Name, Ordinal, FieldName, Descending, IsPrimary,"
+          " IsUnique, Required, IgnoreNulls) VALUES (?,?,?,?,?,?,?,?,?)"));
+      ins.BindAll({tname, index.name, ordinal++, name, desc ? 1 : 0, index.primary ? 1 : 0,
+                   index.unique || index.primary ? 1 : 0, index.required || index.primary ? 1 : 0,
+                   index.ignore_nulls ? 1 : 0});
+      ins.Step();
+    }
+    if (own_tx) Exec(QStringLiteral("COMMIT"));
+  } catch (const EJetError &e) {
+    if (own_tx) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (e.Number() == kErrDuplicateKey || e.Description().contains(QLatin1String("UNIQUE")))
+      Raise(kErrDuplicateKey,
+            QStringLiteral("Cannot create the unique index '%1': the table holds duplicate "
+                           "values.")
+                .arg(index.name));
+    throw;
+  }
+  LoadCatalogue();
+  Touch();
+}
+
+void Store::DropTable(const QString &table) {
+  const TableInfo *t = FindTable(table);
+  if (!t || (t->attributes & dbSystemObject))
+    Raise(kErrTableNotFound, QStringLiteral("Table '%1' not found.").arg(table));
+  const QString name = t->name;
+  const bool own_tx = sqlite3_get_autocommit(db_) != 0;
+  if (own_tx) Exec(QStringLiteral("BEGIN"));
+  try {
+    Exec(QStringLiteral("DROP TABLE %1").arg(Quote(name)));
+    for (const char *sql : {"DELETE FROM MSysObjects WHERE Name = ?",
+                            "DELETE FROM MSysColumns WHERE TableName = ?",
+                            "DELETE FROM MSysIndexes WHERE TableName = ?"}) {
+      Stmt st = Prepare(QString::fromLatin1(sql));
+      st.Bind(1, name);
+      st.Step();
+    }
+    if (own_tx) Exec(QStringLiteral("COMMIT"));
+  } catch (...) {
+    if (own_tx) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
+  LoadCatalogue();
+  Touch();
+}
+
+void Store::DropIndex(const QString &table, const QString &index) {
+  const TableInfo *t = FindTable(table);
+  if (!t) Raise(kErrTableNotFound, QStringLiteral("Table '%1' not found.").arg(table));
+  const IndexInfo *i = t->FindIndex(index);
+  if (!i) Raise(kErrItemNotFound, QStringLiteral("Index '%1' not found.").arg(index));
+  Exec(QStringLiteral("DROP INDEX IF EXISTS %1").arg(Quote(t->name + QStringLiteral(".") + i->name)));
+  Stmt st = Prepare(QStringLiteral("DELETE FROM MSysIndexes WHERE TableName = ? AND Name = ?"));
+  st.BindAll({t->name, i->name});
+  st.Step();
+  LoadCatalogue();
+  Touch();
+}
+
+void Store::SaveQuery(const QString &name, const QString &sql) {
+  if (FindTable(name))
+    Raise(kErrNameExists, QStringLiteral("Object '%1' already exists.").arg(name));
+  const double now = rtl::Now();
+  Stmt st = Prepare(QStringLiteral(
+      "INSERT INTO MSysObjects (Name, Type, Attributes, DateCreate, DateUpdate, SQL) "
+      "VALUES (?,5,0,?,?,?) ON CONFLICT(Name) DO UPDATE SET SQL = excluded.SQL, "
+      "DateUpdate = excluded.DateUpdate"));
+  st.BindAll({name, now, now, sql});
+  st.Step();
+  LoadCatalogue();
+}
+
+void Store::DeleteQuery(const QString &name) {
+  if (!FindQuery(name, nullptr, nullptr))
+    Raise(kErrItemNotFound, QStringLiteral("Item not found in this collection (%1).").arg(name));
+  Stmt st = Prepare(QStringLiteral("DELETE FROM MSysObjects WHERE Name = ? AND Type = 5"));
+  st.Bind(1, name);
+  st.Step();
+  LoadCatalogue();
+}
+
+std::int64_t Store::NextRowId(const QString &table) {
+  Stmt &st = Cached(QStringLiteral(
+      "SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = ?1), 0),"
+      " coalesce((SELECT max(rowid) FROM %1), 0))")
+                        .arg(Quote(table)));
+  st.Bind(1, table);
+  st.Step();
+  const std::int64_t v = st.Int(0) + 1;
+  st.Reset();
+  return v;
+}
+
+void Store::Begin() {
+  CheckOpen();
+  Exec(level_ == 0 ? QStringLiteral("BEGIN") : QStringLiteral("SAVEPOINT jet_t%1").arg(level_));
+  ++level_;
+}
+
+void Store::Commit() {
+  CheckOpen();
+  if (level_ == 0)
+    Raise(kErrTransaction, QStringLiteral("Commit or Rollback without BeginTrans."));
+  --level_;
+  Exec(level_ == 0 ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE jet_t%1").arg(level_));
+}
+
+void Store::Rollback() {
+  CheckOpen();
+  if (level_ == 0)
+    Raise(kErrTransaction, QStringLiteral("Commit or Rollback without BeginTrans."));
+  --level_;
+  if (level_ == 0)
+    Exec(QStringLiteral("ROLLBACK"));
+  else
+    Exec(QStringLiteral("ROLLBACK TO jet_t%1; RELEASE jet_t%1").arg(level_));
+  LoadCatalogue();  // definitions made inside the transaction are gone too
+  Touch();
+}
+
+}  // namespace jet::detail

@@ -1,0 +1,277 @@
+// Recordsets as the data components drive them: the row sets of each kind,
+// clones and deleted rows, Seek and Find, editing with the engine's
+// refusals, field definitions.
+#include "tests/platform/jet/engine_fixture.h"
+
+namespace jet::testing {
+namespace {
+
+class Recordsets : public OrbiscaDb {
+ protected:
+  void SetUp() override {
+    OrbiscaDb::SetUp();
+    Stock(QStringLiteral("000000000000000001"), QStringLiteral("Rossi"));
+    Stock(QStringLiteral("000000000000000002"), QStringLiteral("abaco"));
+    Stock(QStringLiteral("000000000000000003"), QStringLiteral("Zeta"));
+    Stock(QStringLiteral("000000000000000004"), QStringLiteral("Èlite"));
+  }
+};
+
+TEST_F(Recordsets, RowDeletedThroughACloneIsReportedInTheOther) {
+  auto rs = db_->OpenRecordset(QStringLiteral("Giacenza"), dbOpenDynaset);
+  auto clone = rs->Clone();
+  rs->MoveFirst();
+  clone->SetBookmark(rs->Bookmark());  // clones understand each other's bookmarks
+  clone->MoveNext();
+  const QByteArray second = clone->Bookmark();
+  clone->Delete();
+  rs->MoveNext();
+  try {
+    rs->Fields(QStringLiteral("Testata")).Value();
+    FAIL() << "a deleted row was read";
+  } catch (const EJetError &e) {
+    EXPECT_EQ(e.Number(), kErrRecordDeleted);
+    EXPECT_EQ(engine_.Errors(0).Number(), kErrRecordDeleted);
+  }
+  EXPECT_EQ(ErrorOf([&] { rs->SetBookmark(second); }), kErrRecordDeleted);
+  // The clone itself moves on past its deleted row.
+  clone->MoveNext();
+  EXPECT_EQ(clone->Fields(QStringLiteral("Testata")).Value().AsString(), QStringLiteral("Zeta"));
+  EXPECT_EQ(clone->RecordCount(), 3);
+  EXPECT_EQ(rs->RecordCount(), 4);
+}
+
+TEST_F(Recordsets, SnapshotIsACopyAndDynasetReadsLive) {
+  auto snap = db_->OpenRecordset(QStringLiteral("Giacenza"), dbOpenSnapshot);
+  auto dyn = db_->OpenRecordset(QStringLiteral("Giacenza"), dbOpenDynaset);
+  EXPECT_FALSE(snap->Updatable());
+  EXPECT_EQ(ErrorOf([&] { snap->AddNew(); }), kErrReadOnly);
+  Stock(QStringLiteral("000000000000000005"), QStringLiteral("Nuova"));
+  db_->Execute(QStringLiteral("UPDATE Giacenza SET Giacenza = 9 WHERE Testata = 'rossi'"));
+  EXPECT_EQ(Count(*snap), 4);
+  EXPECT_EQ(Count(*dyn), 4);  // the set is fixed at open...
+  snap->MoveFirst();
+  dyn->MoveFirst();
+  EXPECT_DOUBLE_EQ(snap->Fields(QStringLiteral("Giacenza")).Value().AsDouble(), 1);
+  EXPECT_DOUBLE_EQ(dyn->Fields(QStringLiteral("Giacenza")).Value().AsDouble(), 9);  // ...the values are not
+  // Rows added through the dynaset go at its end.
+  dyn->AddNew();
+  dyn->Fields(QStringLiteral("Barcode18")).SetValue("000000000000000000");
+  dyn->Update();
+  dyn->MoveLast();
+  EXPECT_EQ(dyn->Fields(QStringLiteral("Barcode18")).Value().AsString(), QStringLiteral("000000000000000000"));
+  EXPECT_EQ(dyn->LastModified(), dyn->Bookmark());
+  EXPECT_EQ(dyn->RecordCount(), 5);
+}
+
+TEST_F(Recordsets, CursorPositionsAndBoundaries) {
+  auto rs = db_->OpenRecordset(QStringLiteral("SELECT * FROM Giacenza ORDER BY Testata"), dbOpenDynaset);
+  EXPECT_FALSE(rs->Bof());
+  EXPECT_EQ(rs->AbsolutePosition(), 0);
+  rs->MoveLast();
+  EXPECT_EQ(rs->AbsolutePosition(), 3);
+  EXPECT_DOUBLE_EQ(rs->PercentPosition(), 100);
+  rs->MoveNext();
+  EXPECT_TRUE(rs->Eof());
+  EXPECT_EQ(ErrorOf([&] { rs->MoveNext(); }), kErrNoCurrentRecord);
+  EXPECT_EQ(ErrorOf([&] { rs->Move(-2); }), kErrNoCurrentRecord);
+  rs->MoveLast();
+  rs->Move(-1);
+  EXPECT_EQ(rs->Fields(QStringLiteral("Testata")).Value().AsString(), QStringLiteral("Rossi"));
+  rs->MoveFirst();
+  rs->MovePrevious();
+  EXPECT_TRUE(rs->Bof());
+  // Text orders by letter, case and accents aside: abaco, Èlite, Rossi, Zeta.
+  rs->MoveFirst();
+  EXPECT_EQ(rs->Fields(QStringLiteral("Testata")).Value().AsString(), QStringLiteral("abaco"));
+  rs->MoveNext();
+  EXPECT_EQ(rs->Fields(QStringLiteral("Testata")).Value().AsString(), QStringLiteral("Èlite"));
+
+  auto fwd = db_->OpenRecordset(QStringLiteral("Giacenza"), dbOpenForwardOnly);
+  EXPECT_EQ(ErrorOf([&] { fwd->MovePrevious(); }), kErrInvalidOperation);
+}
+
+TEST_F(Recordsets, SeekOnTheKeyIgnoresCaseAndHonoursDirection) {
+  auto rs = db_->OpenRecordset(QStringLiteral("Giacenza"), dbOpenTable);
+  EXPECT_EQ(ErrorOf([&] { rs->Seek(QStringLiteral("="), {"x"}); }), 3019);
+  auto &td = db_->TableDefs().Item(QStringLiteral("Giacenza"));
+  auto idx = td.CreateIndex(QStringLiteral("TitoloDesc"));
+  idx->Fields().Add(idx->CreateField(QStringLiteral("Testata"), dbDescending));
+  td.AppendIndex(idx);
+
+  rs->SetIndex(QStringLiteral("PrimaryKey"));
+  rs->Seek(QStringLiteral("="), {"000000000000000003"});
+  ASSERT_FALSE(rs->NoMatch());
+  EXPECT_EQ(rs->Fields(QStringLiteral("Testata")).Value().AsString(), QStringLiteral("Zeta"));
+  rs->Seek(QStringLiteral("="), {"999"});
+  EXPECT_TRUE(rs->NoMatch());
+  EXPECT_EQ(rs->Fields(QStringLiteral("Testata")).Value().AsString(), QStringLiteral("Zeta"));
+
+  rs->SetIndex(QStringLiteral("TitoloDesc"));  // Zeta, Rossi, Èlite, abaco
+  rs->Seek(QStringLiteral("="), {"ROSSI"});
+  EXPECT_FALSE(rs->NoMatch());
+  EXPECT_EQ(rs->Fields(QStringLiteral("Testata")).Value().AsString(), QStringLiteral("Rossi"));
+  rs->Seek(QStringLiteral(">="), {"m"});  // the first at or after "m" going down the index
+  EXPECT_EQ(rs->Fields(QStringLiteral("Testata")).Value().AsString(), QStringLiteral("Èlite"));
+  rs->Seek(QStringLiteral("<"), {"m"});
+  EXPECT_EQ(rs->Fields(QStringLiteral("Testata")).Value().AsString(), QStringLiteral("Rossi"));
+  rs->MoveNext();
+  EXPECT_EQ(rs->Fields(QStringLiteral("Testata")).Value().AsString(), QStringLiteral("Èlite"));
+}
+
+TEST_F(Recordsets, SeekOnTwoKeysOfTheJournalIndex) {
+  const rtl::TDateTime d = rtl::EncodeDate(2005, 3, 1);
+  Journal(d, QStringLiteral("000000000000000001"), 1, QStringLiteral("S"));
+  Journal(d, QStringLiteral("000000000000000002"), 1, QStringLiteral("C"));
+  Journal(d + 1, QStringLiteral("000000000000000003"), 1, QStringLiteral("C"));
+  auto rs = db_->OpenRecordset(QStringLiteral("Giornale"), dbOpenTable);
+  rs->SetIndex(QStringLiteral("DataTipo"));
+  rs->Seek(QStringLiteral("="), {rtl::Variant::FromDate(d), "c"});
+  ASSERT_FALSE(rs->NoMatch());
+  EXPECT_EQ(rs->Fields(QStringLiteral("Barcode18")).Value().AsString(), QStringLiteral("000000000000000002"));
+  rs->Seek(QStringLiteral(">="), {"01/03/2005", "D"});  // text keys read in the locale
+  ASSERT_FALSE(rs->NoMatch());
+  EXPECT_EQ(rs->Fields(QStringLiteral("Tipo")).Value().AsString(), QStringLiteral("S"));
+  rs->Seek(QStringLiteral(">"), {rtl::Variant::FromDate(d)});
+  EXPECT_EQ(rs->Fields(QStringLiteral("Barcode18")).Value().AsString(), QStringLiteral("000000000000000003"));
+  EXPECT_NE(ErrorOf([&] { rs->Seek(QStringLiteral("=="), {1}); }), 0);
+}
+
+TEST_F(Recordsets, FindWalksInTheRecordsetOrderFromTheCurrentRow) {
+  for (int type : {static_cast<int>(dbOpenDynaset), static_cast<int>(dbOpenSnapshot)}) {
+    SCOPED_TRACE(type);
+    auto rs = db_->OpenRecordset(QStringLiteral("SELECT * FROM Giacenza ORDER BY Testata"), type);
+    rs->FindFirst(QStringLiteral("[Testata] = \"rossi\""));
+    ASSERT_FALSE(rs->NoMatch());
+    EXPECT_EQ(rs->AbsolutePosition(), 2);
+    rs->FindNext(QStringLiteral("Testata Like \"*e*\""));
+    EXPECT_EQ(rs->Fields(QStringLiteral("Testata")).Value().AsString(), QStringLiteral("Zeta"));
+    rs->FindNext(QStringLiteral("Testata Like \"*e*\""));
+    EXPECT_TRUE(rs->NoMatch());
+    EXPECT_EQ(rs->AbsolutePosition(), 3);  // the cursor stays where it was
+    rs->FindPrevious(QStringLiteral("Giacenza = 1 AND Testata <> \"Zeta\""));
+    EXPECT_EQ(rs->Fields(QStringLiteral("Testata")).Value().AsString(), QStringLiteral("Rossi"));
+    rs->FindLast(QStringLiteral("Testata < \"R\""));
+    EXPECT_EQ(rs->Fields(QStringLiteral("Testata")).Value().AsString(), QStringLiteral("Èlite"));
+    EXPECT_NE(ErrorOf([&] { rs->FindFirst(QStringLiteral("Testata = (")); }), 0);
+    EXPECT_EQ(rs->AbsolutePosition(), 1);
+  }
+}
+
+TEST_F(Recordsets, SortAndFilterApplyToTheRecordsetOpenedFromIt) {
+  auto rs = db_->OpenRecordset(QStringLiteral("Giacenza"), dbOpenDynaset);
+  rs->SetSort(QStringLiteral("[Testata] DESC "));
+  rs->SetFilter(QStringLiteral("[Testata] <> \"zeta\""));
+  auto sorted = rs->OpenRecordset();
+  EXPECT_EQ(Count(*sorted), 3);
+  sorted->MoveFirst();
+  EXPECT_EQ(sorted->Fields(QStringLiteral("Testata")).Value().AsString(), QStringLiteral("Rossi"));
+  EXPECT_TRUE(sorted->Updatable());
+  sorted->Edit();
+  sorted->Fields(QStringLiteral("Giacenza")).SetValue("12,50");
+  sorted->Update();
+  rs->MoveFirst();
+  EXPECT_DOUBLE_EQ(rs->Fields(QStringLiteral("Giacenza")).Value().AsDouble(), 12.5);
+  Stock(QStringLiteral("000000000000000009"), QStringLiteral("Sole"));
+  sorted->Requery();
+  EXPECT_EQ(Count(*sorted), 4);
+}
+
+TEST_F(Recordsets, EditingRefusalsLeaveTheRowUnchanged) {
+  auto rs = db_->OpenRecordset(QStringLiteral("Giacenza"), dbOpenDynaset);
+  rs->MoveFirst();
+  rs->Edit();
+  EXPECT_EQ(ErrorOf([&] { rs->Fields(QStringLiteral("Testata")).SetValue(QString(31, QLatin1Char('T'))); }),
+            kErrFieldTooSmall);
+  EXPECT_EQ(ErrorOf([&] { rs->Fields(QStringLiteral("Giacenza")).SetValue("molte"); }), kErrConversion);
+  EXPECT_EQ(ErrorOf([&] { rs->Fields(QStringLiteral("Ucarico")).SetValue("32/13/2004"); }), kErrConversion);
+  rs->Fields(QStringLiteral("CD")).SetValue(rtl::Variant::Null());
+  rs->Fields(QStringLiteral("Barcode18")).SetValue("000000000000000002");
+  EXPECT_EQ(ErrorOf([&] { rs->Update(); }), kErrDuplicateKey);
+  rs->CancelUpdate();
+  EXPECT_EQ(rs->Fields(QStringLiteral("Testata")).Value().AsString(), QStringLiteral("Rossi"));
+  EXPECT_EQ(rs->Fields(QStringLiteral("CD")).Value().AsBoolean(), false);
+  EXPECT_EQ(ErrorOf([&] { rs->Update(); }), kErrUpdateWithoutEdit);
+
+  // The 31-character title through a new row: refused, nothing written.
+  rs->AddNew();
+  rs->Fields(QStringLiteral("Barcode18")).SetValue("000000000000000077");
+  EXPECT_EQ(ErrorOf([&] { rs->Fields(QStringLiteral("Testata")).SetValue(QString(31, QLatin1Char('T'))); }),
+            kErrFieldTooSmall);
+  rs->CancelUpdate();
+  EXPECT_EQ(db_->TableDefs().Item(QStringLiteral("Giacenza")).RecordCount(), 4);
+
+  // The primary key cannot stay empty.
+  rs->AddNew();
+  rs->Fields(QStringLiteral("Testata")).SetValue("Senza codice");
+  EXPECT_EQ(ErrorOf([&] { rs->Update(); }), kErrKeyNull);
+  rs->CancelUpdate();
+}
+
+TEST_F(Recordsets, NewRowsGetDefaultsCountersAndTypedValues) {
+  auto rs = db_->OpenRecordset(QStringLiteral("Giornale"), dbOpenDynaset);
+  rs->AddNew();
+  const int number = rs->Fields(QStringLiteral("Progressivo")).Value().AsInteger();
+  EXPECT_GE(number, 1);  // the counter is known before Update
+  EXPECT_DOUBLE_EQ(rs->Fields(QStringLiteral("Quantita")).Value().AsDouble(), 0);
+  rs->Fields(QStringLiteral("Data")).SetValue("31/12/2004");
+  rs->Fields(QStringLiteral("Prezzo_V")).SetValue("1,20");
+  rs->Fields(QStringLiteral("Tipo")).SetValue("S");
+  rs->Update();
+  rs->SetBookmark(rs->LastModified());
+  EXPECT_EQ(rs->Fields(QStringLiteral("Progressivo")).Value().AsInteger(), number);
+  EXPECT_DOUBLE_EQ(rs->Fields(QStringLiteral("Data")).Value().AsDateTime(), rtl::EncodeDate(2004, 12, 31));
+  EXPECT_DOUBLE_EQ(rs->Fields(QStringLiteral("Prezzo_V")).Value().AsDouble(), 1.2);
+  EXPECT_EQ(ErrorOf([&] { rs->Fields(QStringLiteral("Progressivo")).SetValue(5); }), kErrUpdateWithoutEdit);
+  rs->Edit();
+  EXPECT_NE(ErrorOf([&] { rs->Fields(QStringLiteral("Progressivo")).SetValue(5); }), 0);
+  rs->CancelUpdate();
+  rs->Delete();
+  rs->AddNew();
+  EXPECT_GT(rs->Fields(QStringLiteral("Progressivo")).Value().AsInteger(), number);  // numbers are not reused
+  rs->CancelUpdate();
+}
+
+TEST_F(Recordsets, FieldDefinitionsDescribeTheColumns) {
+  auto rs = db_->OpenRecordset(QStringLiteral("Giornale"), dbOpenDynaset);
+  Field &number = rs->Fields(QStringLiteral("Progressivo"));
+  EXPECT_EQ(number.Type(), dbLong);
+  EXPECT_TRUE(number.Attributes() & dbAutoIncrField);
+  EXPECT_FALSE(number.Attributes() & dbUpdatableField);
+  Field &kind = rs->Fields(QStringLiteral("Tipo"));
+  EXPECT_EQ(kind.Type(), dbText);
+  EXPECT_EQ(kind.Size(), 1);
+  EXPECT_TRUE(kind.Attributes() & dbUpdatableField);
+  EXPECT_FALSE(kind.HasProperty(QStringLiteral("Format")));
+  EXPECT_EQ(ErrorOf([&] { kind.Property(QStringLiteral("Caption")); }), kErrPropertyNotFound);
+  Field &day = rs->Fields(QStringLiteral("Data"));
+  EXPECT_EQ(day.Type(), dbDate);
+  EXPECT_EQ(day.Property(QStringLiteral("Format")), QStringLiteral("Short Date"));
+  EXPECT_EQ(rs->Fields(QStringLiteral("Quantita")).DefaultValue(), QStringLiteral("0"));
+  EXPECT_EQ(rs->Fields(QStringLiteral("Quantita")).Type(), dbDouble);
+  EXPECT_EQ(ErrorOf([&] { rs->Fields(QStringLiteral("Nessuno")); }), kErrItemNotFound);
+
+  auto join = db_->QueryDefs().Item(QStringLiteral("StampaGiornale")).OpenRecordset(dbOpenSnapshot);
+  EXPECT_EQ(join->Fields(QStringLiteral("CD")).Type(), dbBoolean);
+  EXPECT_EQ(join->Fields(QStringLiteral("Testata")).SourceTable(), QStringLiteral("Giacenza"));
+  EXPECT_EQ(join->Fields(QStringLiteral("Valore_A")).Type(), dbDouble);
+}
+
+TEST_F(Recordsets, TransactionsRollBack) {
+  auto ws = engine_.CreateWorkspace(QStringLiteral("DaoWorkspace"), QStringLiteral("Admin"), {});
+  auto db = ws->OpenDatabase(path_);
+  ws->BeginTrans();
+  db->Execute(QStringLiteral("DELETE FROM Giacenza"));
+  EXPECT_EQ(db->RecordsAffected(), 4);
+  ws->BeginTrans();
+  db->Execute(QStringLiteral("DELETE FROM Periodo"));
+  ws->Rollback();
+  EXPECT_EQ(db->TableDefs().Item(QStringLiteral("Periodo")).RecordCount(), 8);
+  ws->Rollback();
+  EXPECT_EQ(db->TableDefs().Item(QStringLiteral("Giacenza")).RecordCount(), 4);
+  EXPECT_EQ(ErrorOf([&] { ws->CommitTrans(); }), kErrTransaction);
+  db->Close();
+}
+
+}  // namespace
+}  // namespace jet::testing

@@ -1,0 +1,139 @@
+// The database file: what lies beside it, what it refuses to open, the
+// catalogue, compaction and the integrity check.
+#include <QFile>
+#include <QFileInfo>
+
+#include "tests/platform/jet/engine_fixture.h"
+
+namespace jet::testing {
+namespace {
+
+class Storage : public OrbiscaDb {
+ protected:
+  QString Write(const QString &name, const QByteArray &bytes) {
+    const QString p = dir_.filePath(name);
+    QFile f(p);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    return p;
+  }
+  EJetError OpenError(const QString &p) {
+    try {
+      engine_.OpenDatabase(p);
+    } catch (const EJetError &e) {
+      return e;
+    }
+    return {};
+  }
+};
+
+TEST_F(Storage, NothingIsLeftBesideTheFileOnceClosed) {
+  Stock(QStringLiteral("1"), QStringLiteral("Uno"));
+  db_->Close();
+  QStringList names = QDir(dir_.path()).entryList(QDir::Files);
+  EXPECT_EQ(names, QStringList{QStringLiteral("orbisca4.mdb")});
+  EXPECT_EQ(ErrorOf([&] { db_->OpenRecordset(QStringLiteral("Giacenza")); }), kErrObjectClosed);
+}
+
+TEST_F(Storage, CatalogueTablesAreSystemObjects) {
+  QStringList user, system;
+  for (const auto &td : db_->TableDefs()) {
+    if (td->Attributes() & dbSystemObject)
+      system << td->Name();
+    else
+      user << td->Name();
+  }
+  EXPECT_EQ(user, (QStringList{"Allegati", "Giacenza", "Giornale", "Periodo", "Riviste"}));
+  EXPECT_FALSE(system.isEmpty());
+  for (const QString &s : system) EXPECT_TRUE(s.startsWith(QLatin1String("MSys")));
+  auto sys = db_->OpenRecordset(system.first());
+  EXPECT_FALSE(sys->Updatable());
+  EXPECT_NE(ErrorOf([&] { db_->Execute(QStringLiteral("DELETE FROM MSysObjects")); }), 0);
+}
+
+TEST_F(Storage, DatesAreStoredAsDayCounts) {
+  Journal(rtl::EncodeDateTime(2004, 12, 31, 12, 0, 0, 0), QStringLiteral("1"), 1, QStringLiteral("C"));
+  auto rs = db_->OpenRecordset(QStringLiteral("SELECT Data * 2 AS Doppio FROM Giornale"), dbOpenSnapshot);
+  EXPECT_DOUBLE_EQ(rs->Fields(0).Value().AsDouble(), 2 * (38352 + 0.5));
+}
+
+TEST_F(Storage, ForeignAndDamagedFilesAreRefusedClearly) {
+  QByteArray jet("\x00\x01\x00\x00Standard Jet DB\x00", 20);
+  jet.append(QByteArray(2000, '\x11'));
+  EJetError e = OpenError(Write(QStringLiteral("old.mdb"), jet));
+  EXPECT_EQ(e.Number(), kErrUnrecognisedFormat);
+  EXPECT_TRUE(e.Description().contains(QLatin1String("Jet database"))) << e.Description().toStdString();
+  QByteArray ace("\x00\x01\x00\x00Standard ACE DB\x00", 20);
+  EXPECT_EQ(OpenError(Write(QStringLiteral("new.accdb"), ace + QByteArray(100, 0))).Number(),
+            kErrUnrecognisedFormat);
+  EXPECT_EQ(OpenError(Write(QStringLiteral("notes.txt"), "hello")).Number(), kErrUnrecognisedFormat);
+  EXPECT_EQ(OpenError(Write(QStringLiteral("empty.mdb"), {})).Number(), kErrUnrecognisedFormat);
+  EXPECT_EQ(OpenError(dir_.filePath(QStringLiteral("missing.mdb"))).Number(), kErrFileNotFound);
+
+  // A database whose pages were overwritten.
+  db_->Close();
+  QFile f(path_);
+  ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+  QByteArray bytes = f.readAll();
+  for (int i = 4096; i < bytes.size(); i += 7) bytes[i] = static_cast<char>(i * 31);
+  f.seek(0);
+  f.write(bytes);
+  f.close();
+  int number = ErrorOf([&] {
+    engine_.RepairDatabase(path_);
+    engine_.OpenDatabase(path_)->OpenRecordset(QStringLiteral("Giacenza"));
+  });
+  EXPECT_TRUE(number == kErrDamaged || number == kErrUnrecognisedFormat) << number;
+}
+
+TEST_F(Storage, RepairAcceptsASoundFile) {
+  db_->Close();
+  engine_.RepairDatabase(path_);
+}
+
+TEST_F(Storage, CompactWritesANewFileAndKeepsTheSource) {
+  Stock(QStringLiteral("1"), QStringLiteral("Uno"));
+  db_->Close();
+  const QString target = dir_.filePath(QStringLiteral("copy.mdb"));
+  QFile::copy(path_, target);
+  const QByteArray before = [&] { QFile f(path_); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+  EXPECT_EQ(ErrorOf([&] { engine_.CompactDatabase(path_, target, {}, 0, QStringLiteral(";pwd=x")); }),
+            kErrDatabaseExists);
+  QFile::remove(target);
+  engine_.CompactDatabase(path_, target);
+  const QByteArray after = [&] { QFile f(path_); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+  EXPECT_EQ(before, after);
+  auto copy = engine_.OpenDatabase(target);
+  EXPECT_EQ(copy->TableDefs().Item(QStringLiteral("Giacenza")).RecordCount(), 1);
+  EXPECT_EQ(copy->QueryDefs().Count(), 4);
+  copy->Close();
+  EXPECT_EQ(ErrorOf([&] { engine_.CompactDatabase(dir_.filePath(QStringLiteral("none.mdb")),
+                                                  dir_.filePath(QStringLiteral("out.mdb"))); }),
+            kErrFileNotFound);
+  EXPECT_FALSE(QFileInfo::exists(dir_.filePath(QStringLiteral("out.mdb"))));
+}
+
+TEST_F(Storage, DefinitionsMadeWithStatementsAndCalls) {
+  db_->Execute(QStringLiteral("CREATE TABLE Prova (Codice TEXT(4), Numero LONG)"));
+  auto &td = db_->TableDefs().Item(QStringLiteral("prova"));
+  EXPECT_EQ(td.Fields().Item(QStringLiteral("Codice")).Size(), 4);
+  auto extra = td.CreateField(QStringLiteral("Nota"), dbMemo);
+  td.AppendField(extra);
+  EXPECT_EQ(db_->TableDefs().Item(QStringLiteral("Prova")).Fields().Count(), 3);
+  db_->Execute(QStringLiteral("INSERT INTO Prova (Codice, Numero) VALUES (\"A\", 1)"));
+  db_->Execute(QStringLiteral("INSERT INTO Prova (Codice, Numero) VALUES (\"a\", 2)"));
+  EXPECT_EQ(ErrorOf([&] { db_->Execute(QStringLiteral("CREATE UNIQUE INDEX U ON Prova (Codice)")); }),
+            kErrDuplicateKey);
+  auto qd = db_->CreateQueryDef(QStringLiteral("Numeri"), QStringLiteral("SELECT Numero FROM Prova"));
+  EXPECT_EQ(ErrorOf([&] { db_->CreateQueryDef(QStringLiteral("Numeri"), QStringLiteral("SELECT 1")); }),
+            kErrNameExists);
+  EXPECT_NE(ErrorOf([&] { qd->SetSQL(QStringLiteral("SELEC Numero")); }), 0);
+  EXPECT_EQ(qd->SQL(), QStringLiteral("SELECT Numero FROM Prova"));
+  db_->DeleteQueryDef(QStringLiteral("Numeri"));
+  EXPECT_EQ(db_->QueryDefs().Count(), 4);
+  db_->Execute(QStringLiteral("DROP TABLE Prova"));
+  EXPECT_EQ(db_->TableDefs().Find(QStringLiteral("Prova")), nullptr);
+}
+
+}  // namespace
+}  // namespace jet::testing
