@@ -129,6 +129,7 @@ class TStrings : public TPersistent {
 };
 
 enum TDuplicates { dupIgnore, dupAccept, dupError };
+using TStringsDuplicates = TDuplicates;
 
 class TStringList;
 using TStringListSortCompare = std::function<int(TStringList *list, int index1, int index2)>;

@@ -10,13 +10,16 @@
 #include <cerrno>
 #include <algorithm>
 #include <cstring>
-#include <limits>
 #include <new>
 
 #include "platform/rtl/cp1252.h"
 
 namespace rtl {
 namespace {
+
+// The platform's memory streams were limited to 32-bit sizes; keeping the
+// limit turns a wild position into an error instead of a huge allocation.
+constexpr qint64 kMaxMemoryStream = 0x7FFFFFFF;
 
 const QString kReadError = QStringLiteral("Stream read error");
 const QString kWriteError = QStringLiteral("Stream write error");
@@ -184,6 +187,7 @@ void TStream::WriteBytes(const QByteArray &bytes) { WriteBuffer(bytes.constData(
 // ---- TMemoryStream --------------------------------------------------------------
 
 void TMemoryStream::Grow(qint64 size) {
+  if (size > kMaxMemoryStream) throw EOutOfMemory(QStringLiteral("Out of memory"));
   try {
     data_.resize(static_cast<qsizetype>(size), '\0');
   } catch (const std::bad_alloc &) {
@@ -201,8 +205,9 @@ qint64 TMemoryStream::Read(void *buffer, qint64 count) {
 
 qint64 TMemoryStream::Write(const void *buffer, qint64 count) {
   if (count <= 0 || position_ < 0) return 0;
-  // QByteArray cannot hold more than this; refuse rather than overflow.
-  if (count > std::numeric_limits<qsizetype>::max() / 2 - position_) return 0;
+  // A write far past the end would first zero-fill the gap; a position
+  // read from damaged data must not make that gigabytes.
+  if (count > kMaxMemoryStream - position_) return 0;
   const qint64 end = position_ + count;
   if (end > data_.size()) Grow(end);
   std::memcpy(data_.data() + position_, buffer, static_cast<size_t>(count));

@@ -97,7 +97,8 @@ class TStream : public TObject {
 
 // A stream over a growable block of memory. Writing past the end grows it;
 // seeking past the end is allowed and a later write fills the gap with
-// zeros.
+// zeros. The size is limited to 2 GB - 1: a write beyond fails
+// (WriteBuffer raises EWriteError), SetSize beyond raises EOutOfMemory.
 class TMemoryStream : public TStream {
   ORBISCA_CLASS(TMemoryStream, TStream)
 

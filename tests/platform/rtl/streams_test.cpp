@@ -112,6 +112,12 @@ TEST(Streams, MemoryStreamGrowsSeeksAndFillsGapsWithZeros) {
   s.SetPosition(-1);
   EXPECT_EQ(s.Read(&c, 1), 0);
   EXPECT_EQ(s.Write(&c, 1), 0);
+
+  // A wild position (as damaged data can give) fails instead of allocating.
+  s.SetPosition(3LL << 30);
+  EXPECT_THROW(s.WriteUInt8(1), EWriteError);
+  EXPECT_THROW(s.SetSize(3LL << 30), EOutOfMemory);
+  EXPECT_EQ(s.Size(), 2);
 }
 
 TEST(Streams, CopyFromCopiesAllOrACountAndRefusesMoreThanThereIs) {
