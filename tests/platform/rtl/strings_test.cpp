@@ -289,5 +289,38 @@ TEST(StringList, FilesAreWindows1252WithCrLfAndBomsAreHonoured) {
   EXPECT_TRUE(back.Equals(&list));  // a failed load keeps the lines
 }
 
+// A list that keeps only texts, as a list box keeps its items: everything
+// beyond the five members it provides comes from TStrings.
+class BareStrings : public TStrings {
+ public:
+  int Count() const override { return static_cast<int>(lines.size()); }
+  QString Get(int index) const override { return lines.at(index); }
+  void Insert(int index, const QString &s) override { lines.insert(index, s); }
+  void Delete(int index) override { lines.removeAt(index); }
+  void Clear() override { lines.clear(); }
+  void SetUpdateState(bool updating) override { updates += updating ? "[" : "]"; }
+  QStringList lines;
+  QString updates;
+};
+
+TEST(Strings, TheBaseClassBuildsEditsOnTheFiveMembers) {
+  BareStrings list;
+  list.SetText(QStringLiteral("a=1\nb=2\nc"));
+  EXPECT_EQ(list.updates, QStringLiteral("[]"));
+  list.Exchange(0, 2);
+  EXPECT_EQ(list.lines, (QStringList{QStringLiteral("c"), QStringLiteral("b=2"), QStringLiteral("a=1")}));
+  list.Move(0, 2);
+  EXPECT_EQ(list.lines, (QStringList{QStringLiteral("b=2"), QStringLiteral("a=1"), QStringLiteral("c")}));
+  EXPECT_THROW(list.Move(0, 3), EStringListError);
+  list.SetValues(QStringLiteral("A"), QStringLiteral("9"));
+  EXPECT_EQ(list.lines.at(1), QStringLiteral("A=9"));
+  EXPECT_EQ(list.IndexOf(QStringLiteral("C")), 2);
+  EXPECT_EQ(list.AddObject(QStringLiteral("d"), &list), 3);  // objects are dropped
+  EXPECT_EQ(list.Objects(3), nullptr);
+  TStringList copy;
+  copy.Assign(&list);
+  EXPECT_EQ(copy.CommaText(), QStringLiteral("b=2,A=9,c,d"));
+}
+
 }  // namespace
 }  // namespace rtl
