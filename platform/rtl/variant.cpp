@@ -46,14 +46,9 @@ int Cmp(const T &a, const T &b) {
 
 Variant::Variant(int v) noexcept : type_(VarType::Integer) { v_.i_ = v; }
 
-Variant::Variant(long v) noexcept {
-  if (v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max()) {
-    type_ = VarType::Integer;
-  } else {
-    type_ = VarType::Int64;
-  }
-  v_.i_ = static_cast<std::int64_t>(v);
-}
+// `long` is 64 bits here (std::int64_t is a long): the kind follows the
+// width of the C++ type, not the value.
+Variant::Variant(long v) noexcept : type_(VarType::Int64) { v_.i_ = static_cast<std::int64_t>(v); }
 
 Variant::Variant(long long v) noexcept : type_(VarType::Int64) { v_.i_ = v; }
 

@@ -39,7 +39,7 @@ class Variant {
  public:
   Variant() noexcept = default;  // Empty
   Variant(int v) noexcept;
-  Variant(long v) noexcept;
+  Variant(long v) noexcept;  // Int64 (std::int64_t)
   Variant(long long v) noexcept;
   Variant(unsigned v) noexcept;
   Variant(unsigned long v) noexcept;  // Integer when it fits, else Int64

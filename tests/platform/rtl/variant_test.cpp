@@ -13,7 +13,7 @@ TEST(VariantKinds, ConstructorsChooseTheKind) {
   EXPECT_EQ(Variant::Null().Type(), VarType::Null);
   EXPECT_EQ(Variant(5).Type(), VarType::Integer);
   EXPECT_EQ(Variant(5LL).Type(), VarType::Int64);
-  EXPECT_EQ(Variant(5000000000L).Type(), VarType::Int64);
+  EXPECT_EQ(Variant(std::int64_t{5}).Type(), VarType::Int64);
   EXPECT_EQ(Variant(std::size_t{3}).Type(), VarType::Integer);
   EXPECT_EQ(Variant(2.5).Type(), VarType::Double);
   EXPECT_EQ(Variant(true).Type(), VarType::Boolean);
