@@ -1,0 +1,1433 @@
+// Controls: widgets, the message path, geometry and alignment, keys, mouse
+// and the focus chain. See controls.h for the rules.
+#include "platform/vcl/controls.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QFocusEvent>
+#include <QHash>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QWheelEvent>
+#include <algorithm>
+
+#include "platform/vcl/forms.h"
+
+namespace vcl {
+
+std::function<void(TComponent *, TControl *, const TPoint &)> PopupMenuSlot;
+
+namespace {
+
+QHash<const QWidget *, TControl *> &WidgetControls() {
+  static QHash<const QWidget *, TControl *> map;
+  return map;
+}
+
+QPointer<QWidget> g_capture_widget;
+TControl *g_capture_control = nullptr;
+
+// The character a key press types, as the platform's WM_CHAR carries it.
+QChar CharOfKey(const QKeyEvent *ke) {
+  switch (ke->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return QChar(13);
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+      return QChar(9);
+    case Qt::Key_Escape:
+      return QChar(27);
+    case Qt::Key_Backspace:
+      return QChar(8);
+    default:
+      break;
+  }
+  const QString text = ke->text();
+  if (text.isEmpty()) return QChar();
+  return text.at(0);
+}
+
+unsigned MouseKeys(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods) {
+  unsigned k = 0;
+  if (buttons & Qt::LeftButton) k |= MK_LBUTTON;
+  if (buttons & Qt::RightButton) k |= MK_RBUTTON;
+  if (buttons & Qt::MiddleButton) k |= MK_MBUTTON;
+  if (mods & Qt::ShiftModifier) k |= MK_SHIFT;
+  if (mods & Qt::ControlModifier) k |= MK_CONTROL;
+  return k;
+}
+
+unsigned MouseMessage(QEvent::Type type, Qt::MouseButton button) {
+  const int base = button == Qt::RightButton ? 3 : button == Qt::MiddleButton ? 6 : 0;
+  switch (type) {
+    case QEvent::MouseButtonPress: return WM_LBUTTONDOWN + base;
+    case QEvent::MouseButtonRelease: return WM_LBUTTONUP + base;
+    case QEvent::MouseButtonDblClick: return WM_LBUTTONDBLCLK + base;
+    default: return WM_MOUSEMOVE;
+  }
+}
+
+}  // namespace
+
+// --- widget plumbing -----------------------------------------------------------------
+
+TControl *FindControl(QWidget *widget) {
+  for (QWidget *w = widget; w != nullptr; w = w->parentWidget()) {
+    const auto it = WidgetControls().constFind(w);
+    if (it != WidgetControls().constEnd()) return it.value();
+  }
+  return nullptr;
+}
+
+TWinControl *FindWinControl(QWidget *widget) {
+  for (QWidget *w = widget; w != nullptr; w = w->parentWidget()) {
+    const auto it = WidgetControls().constFind(w);
+    if (it != WidgetControls().constEnd())
+      if (auto *wc = dynamic_cast<TWinControl *>(it.value())) return wc;
+  }
+  return nullptr;
+}
+
+void ControlWidgetDestroyed(TControl *control, QWidget *widget) {
+  WidgetControls().remove(widget);
+  control->WidgetDestroyed(widget);
+}
+
+namespace {
+
+// Forwards the events of an inner widget to the control's message path.
+class InnerWidgetRouter : public QObject {
+ public:
+  InnerWidgetRouter(QWidget *inner, TControl *control) : QObject(inner), control_(control) {
+    alive_ = control->Handle() != nullptr;
+  }
+  bool eventFilter(QObject *watched, QEvent *event) override {
+    if (!alive_ || watched != parent()) return false;
+    auto *inner = static_cast<QWidget *>(watched);
+    if (FindControl(inner) == nullptr) return false;  // the control went away
+    const bool result = DispatchQtEvent(control_, inner, event, [this, inner](QEvent *ev) {
+      // The inner widget's own handling, bypassing this filter.
+      inner->removeEventFilter(this);
+      const bool r = static_cast<QObject *>(inner)->event(ev);
+      inner->installEventFilter(this);
+      return r;
+    });
+    return result;
+  }
+
+ private:
+  TControl *control_;
+  bool alive_ = false;
+};
+
+}  // namespace
+
+void RouteEventsToControl(QWidget *inner, TControl *control) {
+  inner->installEventFilter(new InnerWidgetRouter(inner, control));
+}
+
+bool DispatchQtEvent(TControl *control, QWidget *widget, QEvent *event,
+                     const std::function<bool(QEvent *)> &default_proc) {
+  QPointer<QWidget> guard(widget);
+  try {
+    return control->HandleQtEvent(event, default_proc);
+  } catch (const rtl::Exception &e) {
+    InitApplication();
+    Application->HandleException(control, e);
+  } catch (const std::exception &e) {
+    InitApplication();
+    Application->HandleException(control, rtl::Exception(QString::fromUtf8(e.what())));
+  } catch (...) {
+    InitApplication();
+    Application->HandleException(control, rtl::Exception(QStringLiteral("Unknown exception")));
+  }
+  if (!guard.isNull()) event->accept();
+  return true;
+}
+
+TControl *GetCaptureControl() { return g_capture_widget.isNull() ? nullptr : g_capture_control; }
+
+void SetCaptureControl(TControl *control) {
+  if (g_capture_widget) g_capture_widget->releaseMouse();
+  g_capture_control = control;
+  g_capture_widget = control ? control->Handle() : nullptr;
+  if (g_capture_widget && g_capture_widget->isVisible()) g_capture_widget->grabMouse();
+}
+
+// --- TControl -------------------------------------------------------------------------
+
+TControl::TControl(TComponent *owner) : TComponent(owner), font_(std::make_unique<TFont>()) {
+  InitApplication();
+  WindowProc = [this](TMessage &m) { WndProc(m); };
+  font_->OnChange = [this](TGraphicsObject *) { FontChanged(); };
+}
+
+TControl::~TControl() {
+  *alive_ = false;
+  if (g_capture_control == this) SetCaptureControl(nullptr);
+  if (popup_menu_ != nullptr) popup_menu_->RemoveFreeNotification(this);
+  if (parent_ != nullptr) parent_->RemoveControl(this);
+  if (widget_ != nullptr) {
+    QWidget *w = widget_;
+    widget_ = nullptr;
+    WidgetControls().remove(w);
+    if (auto *cw = dynamic_cast<IControlWidget *>(w)) cw->DetachControl();
+    if (dispatch_depth_ > 0) {
+      // Freed from inside one of its own events: Qt still holds the widget.
+      w->hide();
+      w->deleteLater();
+    } else {
+      delete w;
+    }
+  }
+}
+
+QWidget *TControl::Handle() {
+  if (widget_ == nullptr) {
+    QWidget *parent_widget = parent_ != nullptr ? parent_->Handle() : nullptr;
+    if (widget_ != nullptr) return widget_;  // the parent made ours
+    widget_ = CreateWidget(parent_widget);
+    WidgetControls().insert(widget_, this);
+    InitWidget();
+  }
+  return widget_;
+}
+
+QWidget *TControl::CreateWidget(QWidget *parent_widget) {
+  return new TControlWidget<QWidget>(this, parent_widget);
+}
+
+void TControl::InitWidget() {
+  widget_->setObjectName(Name());
+  widget_->setEnabled(enabled_);
+  UpdateWidgetGeometry();
+  SetTextInWidget(text_);
+  ApplyFont();
+  ApplyColor();
+  SetHint(hint_);
+  if (cursor_ != crDefault) widget_->setCursor(CursorToQCursor(cursor_));
+  if (parent_ != nullptr) widget_->setVisible(visible_);
+}
+
+void TControl::WidgetDestroyed(QWidget *widget) {
+  if (widget_ == widget) widget_ = nullptr;
+}
+
+void TControl::Notification(TComponent *component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation == opRemove && component == popup_menu_) popup_menu_ = nullptr;
+}
+
+void TControl::SetParent(TWinControl *parent) {
+  if (parent == parent_) return;
+  if (parent == this)
+    throw rtl::EInvalidOperation(QStringLiteral("A control cannot have itself as its parent"));
+  if (parent_ != nullptr) parent_->RemoveControl(this);
+  if (parent != nullptr) parent->InsertControl(this);
+}
+
+TComponent *TControl::GetParentComponent() const { return parent_; }
+
+void TControl::SetParentComponent(TComponent *parent) {
+  if (auto *wc = dynamic_cast<TWinControl *>(parent)) SetParent(wc);
+}
+
+TCustomForm *TControl::GetParentForm() const {
+  const TControl *c = this;
+  while (c->parent_ != nullptr) c = c->parent_;
+  return dynamic_cast<TCustomForm *>(const_cast<TControl *>(c));
+}
+
+void TControl::SetBounds(int left, int top, int width, int height) {
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  const bool resized = width != width_ || height != height_;
+  const bool moved = left != left_ || top != top_;
+  if (!resized && !moved) return;
+  left_ = left;
+  top_ = top;
+  width_ = width;
+  height_ = height;
+  UpdateWidgetGeometry();
+  if (resized) {
+    if (auto *wc = dynamic_cast<TWinControl *>(this)) wc->AlignControls();
+    Resize();
+  }
+  if (align_ != alNone) RequestAlign();
+}
+
+void TControl::UpdateWidgetGeometry() {
+  if (widget_ == nullptr) return;
+  if (widget_->isWindow()) {
+    widget_->move(left_, top_);
+    widget_->resize(width_, height_);
+  } else {
+    widget_->setGeometry(left_, top_, width_, height_);
+  }
+}
+
+int TControl::ClientWidth() const { return width_; }
+int TControl::ClientHeight() const { return height_; }
+void TControl::SetClientWidth(int v) { SetWidth(width_ - ClientWidth() + v); }
+void TControl::SetClientHeight(int v) { SetHeight(height_ - ClientHeight() + v); }
+
+TPoint TControl::ClientToScreen(const TPoint &p) {
+  const QPoint q = Handle()->mapToGlobal(QPoint(p.X, p.Y));
+  return {q.x(), q.y()};
+}
+
+TPoint TControl::ScreenToClient(const TPoint &p) {
+  const QPoint q = Handle()->mapFromGlobal(QPoint(p.X, p.Y));
+  return {q.x(), q.y()};
+}
+
+void TControl::SetAlign(TAlign align) {
+  if (align == align_) return;
+  align_ = align;
+  RequestAlign();
+}
+
+void TControl::RequestAlign() {
+  if (parent_ != nullptr) parent_->AlignControls();
+}
+
+void TControl::Resize() {
+  if (OnResize) OnResize(this);
+}
+
+void TControl::SetVisible(bool visible) {
+  if (visible == visible_) return;
+  visible_ = visible;
+  if (widget_ != nullptr) widget_->setVisible(visible);
+  Perform(CM_VISIBLECHANGED, visible ? 1 : 0);
+}
+
+bool TControl::Showing() const { return widget_ != nullptr && widget_->isVisible(); }
+
+void TControl::SetEnabled(bool enabled) {
+  if (enabled == enabled_) return;
+  enabled_ = enabled;
+  if (widget_ != nullptr) widget_->setEnabled(enabled);
+  Perform(CM_ENABLEDCHANGED);
+}
+
+void TControl::SetText(const QString &v) {
+  if (v == GetText()) return;
+  text_ = v;
+  if (widget_ != nullptr) SetTextInWidget(v);
+  Perform(CM_TEXTCHANGED);
+}
+
+void TControl::SetTextInWidget(const QString &) {
+  if (widget_ != nullptr) widget_->update();
+}
+
+void TControl::SetFont(const TFont *font) { font_->Assign(font); }
+
+void TControl::FontChanged() {
+  if (!applying_font_) parent_font_ = false;
+  Perform(CM_FONTCHANGED);
+}
+
+void TControl::SetParentFont(bool value) {
+  if (value == parent_font_) return;
+  parent_font_ = value;
+  if (value && parent_ != nullptr) Perform(CM_PARENTFONTCHANGED);
+}
+
+void TControl::ApplyFont() {
+  if (widget_ == nullptr) return;
+  widget_->setFont(font_->ToQFont());
+  QPalette pal = widget_->palette();
+  const QColor c = ColorToQColor(font_->Color());
+  if (c.isValid()) {
+    pal.setColor(QPalette::WindowText, c);
+    pal.setColor(QPalette::Text, c);
+    pal.setColor(QPalette::ButtonText, c);
+  }
+  widget_->setPalette(pal);
+}
+
+void TControl::SetColor(TColor color) {
+  if (color == color_ && !parent_color_) return;
+  color_ = color;
+  parent_color_ = false;
+  Perform(CM_COLORCHANGED);
+}
+
+void TControl::SetParentColor(bool value) {
+  if (value == parent_color_) return;
+  parent_color_ = value;
+  if (value && parent_ != nullptr) Perform(CM_PARENTCOLORCHANGED);
+}
+
+void TControl::ApplyColor() {
+  if (widget_ == nullptr || !PaintsBackground()) return;
+  const QColor c = ColorToQColor(color_);
+  if (!c.isValid()) return;
+  QPalette pal = widget_->palette();
+  pal.setColor(QPalette::Window, c);
+  widget_->setPalette(pal);
+  widget_->setAutoFillBackground(true);
+}
+
+void TControl::SetHint(const QString &hint) {
+  hint_ = hint;
+  if (widget_ != nullptr) widget_->setToolTip(ShowHint() ? hint.section(u'|', 0, 0) : QString());
+}
+
+bool TControl::ShowHint() const {
+  if (parent_show_hint_ && parent_ != nullptr) return parent_->ShowHint();
+  return show_hint_;
+}
+
+void TControl::SetShowHint(bool value) {
+  show_hint_ = value;
+  parent_show_hint_ = false;
+  SetHint(hint_);
+  Perform(CM_SHOWHINTCHANGED);
+}
+
+void TControl::SetParentShowHint(bool value) {
+  if (value == parent_show_hint_) return;
+  parent_show_hint_ = value;
+  SetHint(hint_);
+}
+
+void TControl::SetPopupMenu(TComponent *menu) {
+  if (menu == popup_menu_) return;
+  if (popup_menu_ != nullptr) popup_menu_->RemoveFreeNotification(this);
+  popup_menu_ = menu;
+  if (menu != nullptr) menu->FreeNotification(this);
+}
+
+void TControl::SetCursor(TCursor cursor) {
+  cursor_ = cursor;
+  if (widget_ == nullptr) return;
+  if (cursor == crDefault)
+    widget_->unsetCursor();
+  else
+    widget_->setCursor(CursorToQCursor(cursor));
+}
+
+void TControl::Invalidate() {
+  if (widget_ != nullptr) widget_->update();
+}
+
+void TControl::Repaint() {
+  if (widget_ != nullptr) widget_->repaint();
+}
+
+void TControl::Update() {
+  if (widget_ != nullptr) widget_->repaint();
+}
+
+void TControl::BringToFront() {
+  if (widget_ != nullptr) widget_->raise();
+}
+
+void TControl::SendToBack() {
+  if (widget_ != nullptr) widget_->lower();
+}
+
+// --- messages ---------------------------------------------------------------------------
+
+LRESULT TControl::Perform(unsigned msg, WPARAM wparam, LPARAM lparam) {
+  TMessage m;
+  m.Msg = msg;
+  m.WParam = wparam;
+  m.LParam = lparam;
+  WindowProc(m);
+  return m.Result;
+}
+
+LRESULT TControl::SendMessage(unsigned msg, WPARAM wparam, LPARAM lparam) {
+  TMessage m;
+  m.Msg = msg;
+  m.WParam = wparam;
+  m.LParam = lparam;
+  HookedDispatch(m);
+  return m.Result;
+}
+
+void TControl::SendMessage(TMessage &message) { HookedDispatch(message); }
+
+void TControl::HookedDispatch(TMessage &m) {
+  // Hooks attached last see the message first; any of them may swallow it.
+  const auto hooks = hooks_;
+  const std::shared_ptr<bool> alive = alive_;
+  for (auto it = hooks.rbegin(); it != hooks.rend(); ++it) {
+    if (!it->second.Before) continue;
+    bool handled = false;
+    try {
+      handled = it->second.Before(m);
+    } catch (const rtl::Exception &e) {
+      Application->HandleException(this, e);
+    }
+    if (!*alive) return;
+    if (handled) return;
+  }
+  WindowProc(m);
+  if (!*alive) return;
+  for (auto it = hooks.rbegin(); it != hooks.rend(); ++it) {
+    if (!it->second.After) continue;
+    try {
+      it->second.After(m);
+    } catch (const rtl::Exception &e) {
+      Application->HandleException(this, e);
+    }
+    if (!*alive) return;
+  }
+}
+
+void TControl::AttachHook(const void *key, TControlHookProcs procs) {
+  DetachHook(key);
+  hooks_.emplace_back(key, std::move(procs));
+}
+
+void TControl::DetachHook(const void *key) {
+  hooks_.erase(std::remove_if(hooks_.begin(), hooks_.end(),
+                              [key](const auto &h) { return h.first == key; }),
+               hooks_.end());
+}
+
+bool TControl::HasHook(const void *key) const {
+  return std::any_of(hooks_.begin(), hooks_.end(), [key](const auto &h) { return h.first == key; });
+}
+
+void TControl::WndProc(TMessage &message) { Dispatch(message); }
+
+void TControl::Dispatch(TMessage &m) {
+  switch (m.Msg) {
+    case WM_PAINT: WMPaint(m); return;
+    case WM_SIZE: WMSize(m); return;
+    case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN: case WM_RBUTTONUP: case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDOWN: case WM_MBUTTONUP: case WM_MBUTTONDBLCLK:
+      WMMouseButton(m);
+      return;
+    case WM_MOUSEMOVE: WMMouseMove(m); return;
+    case WM_CONTEXTMENU: WMContextMenu(m); return;
+    case CM_MOUSEENTER: CMMouseEnter(m); return;
+    case CM_MOUSELEAVE: CMMouseLeave(m); return;
+    case CM_ENABLEDCHANGED: CMEnabledChanged(m); return;
+    case CM_VISIBLECHANGED: CMVisibleChanged(m); return;
+    case CM_TEXTCHANGED: CMTextChanged(m); return;
+    case CM_FONTCHANGED: CMFontChanged(m); return;
+    case CM_COLORCHANGED: CMColorChanged(m); return;
+    case CM_PARENTFONTCHANGED: CMParentFontChanged(m); return;
+    case CM_PARENTCOLORCHANGED: CMParentColorChanged(m); return;
+    case CM_PARENTSHOWHINTCHANGED: CMParentShowHintChanged(m); return;
+    case CM_HITTEST: CMHitTest(m); return;
+    default: DefaultHandler(m);
+  }
+}
+
+void TControl::DefaultHandler(TMessage &m) {
+  if (m.DefaultDone) return;
+  m.DefaultDone = true;
+  if (m.Event != nullptr && m.DefaultProc != nullptr && *m.DefaultProc)
+    m.DefaultResult = (*m.DefaultProc)(m.Event);
+}
+
+bool TControl::HandleQtEvent(QEvent *e, const std::function<bool(QEvent *)> &default_proc) {
+  auto def = default_proc;
+  TMessage m;
+  m.Event = e;
+  m.DefaultProc = &def;
+  switch (e->type()) {
+    case QEvent::Paint:
+      m.Msg = WM_PAINT;
+      break;
+    case QEvent::Resize: {
+      const auto *re = static_cast<QResizeEvent *>(e);
+      m.Msg = WM_SIZE;
+      m.LParam = MakeLParam(re->size().width(), re->size().height());
+      break;
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove: {
+      const auto *me = static_cast<QMouseEvent *>(e);
+      m.Msg = MouseMessage(e->type(), me->button());
+      Qt::MouseButtons buttons = me->buttons();
+      if (e->type() == QEvent::MouseButtonRelease) buttons |= me->button();
+      m.WParam = MouseKeys(buttons, me->modifiers());
+      const QPoint p = me->position().toPoint();
+      m.LParam = MakeLParam(p.x(), p.y());
+      break;
+    }
+    case QEvent::Enter:
+      m.Msg = CM_MOUSEENTER;
+      break;
+    case QEvent::Leave:
+      m.Msg = CM_MOUSELEAVE;
+      break;
+    case QEvent::FocusIn:
+      m.Msg = WM_SETFOCUS;
+      m.WParam = static_cast<WPARAM>(static_cast<QFocusEvent *>(e)->reason());
+      break;
+    case QEvent::FocusOut:
+      m.Msg = WM_KILLFOCUS;
+      m.WParam = static_cast<WPARAM>(static_cast<QFocusEvent *>(e)->reason());
+      break;
+    case QEvent::ContextMenu: {
+      const auto *ce = static_cast<QContextMenuEvent *>(e);
+      m.Msg = WM_CONTEXTMENU;
+      m.LParam = MakeLParam(ce->globalPos().x(), ce->globalPos().y());
+      break;
+    }
+    case QEvent::Close:
+      m.Msg = WM_CLOSE;
+      break;
+    case QEvent::WindowActivate:
+      m.Msg = WM_ACTIVATE;
+      m.WParam = 1;
+      break;
+    case QEvent::WindowDeactivate:
+      m.Msg = WM_ACTIVATE;
+      m.WParam = 0;
+      break;
+    case QEvent::Show:
+      m.Msg = WM_SHOWWINDOW;
+      m.WParam = 1;
+      break;
+    case QEvent::Hide:
+      m.Msg = WM_SHOWWINDOW;
+      m.WParam = 0;
+      break;
+    case QEvent::Timer:
+      m.Msg = WM_TIMER;
+      m.WParam = static_cast<WPARAM>(static_cast<QTimerEvent *>(e)->timerId());
+      break;
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+      if (auto *wc = dynamic_cast<TWinControl *>(this)) {
+        auto *ke = static_cast<QKeyEvent *>(e);
+        const TKeyModifierScope scope(ke->modifiers());
+        const std::shared_ptr<bool> alive = alive_;
+        ++dispatch_depth_;
+        const bool consumed = e->type() == QEvent::KeyPress ? wc->DoKeyDown(m) : wc->DoKeyUp(m);
+        if (!*alive) return true;
+        --dispatch_depth_;
+        // A key belongs to the control that has the focus: it never travels
+        // on to the parents, as Qt would do with a key the widget ignores.
+        if (!consumed) def(m.Event);
+        e->accept();
+        return true;
+      }
+      return def(e);
+    default:
+      return def(e);
+  }
+  const std::shared_ptr<bool> alive = alive_;
+  // Mouse input passes the application's hooks first, as input from the
+  // queue does.
+  if (m.Msg >= WM_MOUSEMOVE && m.Msg <= WM_MBUTTONDBLCLK && Application->HookMessage(m)) {
+    e->accept();
+    return true;
+  }
+  if (!*alive) return true;
+  ++dispatch_depth_;
+  HookedDispatch(m);
+  if (!*alive) return true;
+  --dispatch_depth_;
+  if (!m.DefaultDone) {
+    // A close the control did not pass on must not close the window: the
+    // form decides (Close hides or frees it itself).
+    if (e->type() == QEvent::Close)
+      e->ignore();
+    else
+      e->accept();
+    return true;
+  }
+  return m.DefaultResult;
+}
+
+void TControl::WMPaint(TMessage &m) {
+  if (!CustomPainted() || widget_ == nullptr) {
+    DefaultHandler(m);
+    return;
+  }
+  m.DefaultDone = false;
+  QPainter painter(widget_);
+  const QRect area = m.Event && m.Event->type() == QEvent::Paint
+                         ? static_cast<QPaintEvent *>(m.Event)->rect()
+                         : widget_->rect();
+  PaintWidget(&painter, area);
+}
+
+void TControl::PaintWidget(QPainter *, const QRect &) {}
+
+void TControl::WMSize(TMessage &m) {
+  DefaultHandler(m);
+  if (widget_ == nullptr || !widget_->isWindow()) return;
+  // The window system resized a top-level window: take its size over.
+  const int w = m.XPos() & 0xFFFF, h = (m.LParam >> 16) & 0xFFFF;
+  if (w != width_ || h != height_) {
+    width_ = w;
+    height_ = h;
+    if (auto *wc = dynamic_cast<TWinControl *>(this)) wc->AlignControls();
+    Resize();
+  }
+}
+
+void TControl::WMMouseButton(TMessage &m) {
+  TMouseButton button = mbLeft;
+  if (m.Msg >= WM_RBUTTONDOWN && m.Msg <= WM_RBUTTONDBLCLK) button = mbRight;
+  if (m.Msg >= WM_MBUTTONDOWN && m.Msg <= WM_MBUTTONDBLCLK) button = mbMiddle;
+  const unsigned kind = (m.Msg - WM_LBUTTONDOWN) % 3;  // 0 down, 1 up, 2 double
+  TShiftState shift;
+  if (m.Keys() & MK_SHIFT) shift.Include(ssShift);
+  if (m.Keys() & MK_CONTROL) shift.Include(ssCtrl);
+  if (QGuiApplication::queryKeyboardModifiers() & Qt::AltModifier) shift.Include(ssAlt);
+  if (m.Keys() & MK_LBUTTON) shift.Include(ssLeft);
+  if (m.Keys() & MK_RBUTTON) shift.Include(ssRight);
+  if (m.Keys() & MK_MBUTTON) shift.Include(ssMiddle);
+  const std::shared_ptr<bool> alive = alive_;
+  if (kind == 0 || kind == 2) {
+    if (kind == 2) {
+      shift.Include(ssDouble);
+      if (button == mbLeft && control_style_.Contains(csDoubleClicks)) DblClick();
+      if (!*alive) return;
+    }
+    if (button == mbLeft) {
+      control_state_.Include(csLButtonDown);
+      if (control_style_.Contains(csClickEvents)) control_state_.Include(csClicked);
+    }
+    MouseDown(button, shift, m.XPos(), m.YPos());
+  } else {
+    const bool clicked = button == mbLeft && control_state_.Contains(csClicked);
+    if (button == mbLeft) {
+      control_state_.Exclude(csLButtonDown);
+      control_state_.Exclude(csClicked);
+    }
+    const bool inside = m.XPos() >= 0 && m.YPos() >= 0 && m.XPos() < width_ && m.YPos() < height_;
+    if (clicked && inside) Click();
+    if (!*alive) return;
+    MouseUp(button, shift, m.XPos(), m.YPos());
+  }
+  if (!*alive) return;
+  DefaultHandler(m);
+}
+
+void TControl::WMMouseMove(TMessage &m) {
+  TShiftState shift;
+  if (m.Keys() & MK_SHIFT) shift.Include(ssShift);
+  if (m.Keys() & MK_CONTROL) shift.Include(ssCtrl);
+  if (m.Keys() & MK_LBUTTON) shift.Include(ssLeft);
+  if (m.Keys() & MK_RBUTTON) shift.Include(ssRight);
+  MouseMove(shift, m.XPos(), m.YPos());
+  DefaultHandler(m);
+}
+
+void TControl::WMContextMenu(TMessage &m) {
+  if (popup_menu_ != nullptr && PopupMenuSlot) {
+    PopupMenuSlot(popup_menu_, this, {m.XPos(), m.YPos()});
+    return;
+  }
+  DefaultHandler(m);
+}
+
+void TControl::CMMouseEnter(TMessage &m) {
+  mouse_inside_ = true;
+  if (OnMouseEnter) OnMouseEnter(this);
+  DefaultHandler(m);
+}
+
+void TControl::CMMouseLeave(TMessage &m) {
+  mouse_inside_ = false;
+  if (OnMouseLeave) OnMouseLeave(this);
+  DefaultHandler(m);
+}
+
+void TControl::CMEnabledChanged(TMessage &m) {
+  Invalidate();
+  DefaultHandler(m);
+}
+
+void TControl::CMVisibleChanged(TMessage &m) {
+  RequestAlign();
+  DefaultHandler(m);
+}
+
+void TControl::CMTextChanged(TMessage &m) {
+  Invalidate();
+  DefaultHandler(m);
+}
+
+void TControl::CMFontChanged(TMessage &m) {
+  ApplyFont();
+  Invalidate();
+  DefaultHandler(m);
+}
+
+void TControl::CMColorChanged(TMessage &m) {
+  ApplyColor();
+  Invalidate();
+  DefaultHandler(m);
+}
+
+void TControl::CMParentFontChanged(TMessage &m) {
+  if (parent_font_ && parent_ != nullptr) {
+    applying_font_ = true;
+    font_->Assign(parent_->Font());
+    applying_font_ = false;
+    parent_font_ = true;
+  }
+  DefaultHandler(m);
+}
+
+void TControl::CMParentColorChanged(TMessage &m) {
+  if (parent_color_ && parent_ != nullptr) {
+    color_ = parent_->Color();
+    ApplyColor();
+    Invalidate();
+  }
+  DefaultHandler(m);
+}
+
+void TControl::CMParentShowHintChanged(TMessage &m) {
+  SetHint(hint_);
+  DefaultHandler(m);
+}
+
+void TControl::CMHitTest(TMessage &m) { m.Result = 1; }
+
+void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
+}
+
+void TControl::MouseMove(TShiftState shift, int x, int y) {
+  if (OnMouseMove) OnMouseMove(this, shift, x, y);
+}
+
+void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
+}
+
+void TControl::Click() {
+  if (OnClick) OnClick(this);
+}
+
+void TControl::DblClick() {
+  if (OnDblClick) OnDblClick(this);
+}
+
+// --- TWinControl ---------------------------------------------------------------------------
+
+TWinControl::TWinControl(TComponent *owner) : TControl(owner) {}
+
+TWinControl::~TWinControl() {
+  Destroying();
+  if (TCustomForm *form = GetParentForm(); form != nullptr && form != this)
+    form->DefocusControl(this, true);
+  // The children go with their parent, as on the platform.
+  while (!controls_.empty()) {
+    TControl *child = controls_.back();
+    delete child;
+    if (!controls_.empty() && controls_.back() == child) controls_.pop_back();
+  }
+}
+
+QWidget *TWinControl::CreateWidget(QWidget *parent_widget) {
+  return new TControlWidget<QWidget>(this, parent_widget);
+}
+
+void TWinControl::InitWidget() {
+  TControl::InitWidget();
+  ApplyFocusPolicy();
+  // Children made before this widget get theirs now, in z-order.
+  for (TControl *c : controls_) c->Handle();
+}
+
+void TWinControl::ApplyFocusPolicy() {
+  if (widget_ != nullptr) widget_->setFocusPolicy(WidgetFocusPolicy());
+}
+
+TControl *TWinControl::Controls(int index) const {
+  if (index < 0 || index >= ControlCount())
+    throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+  return controls_[static_cast<size_t>(index)];
+}
+
+void TWinControl::InsertControl(TControl *control) {
+  control->parent_ = this;
+  controls_.push_back(control);
+  if (auto *wc = dynamic_cast<TWinControl *>(control)) tab_list_.push_back(wc);
+  if (control->parent_font_) control->Perform(CM_PARENTFONTCHANGED);
+  if (control->parent_color_) control->Perform(CM_PARENTCOLORCHANGED);
+  if (widget_ != nullptr) {
+    if (control->widget_ != nullptr) {
+      control->widget_->setParent(widget_);
+      control->UpdateWidgetGeometry();
+      control->widget_->setVisible(control->visible_);
+    } else {
+      control->Handle();
+    }
+    if (dynamic_cast<TWinControl *>(control) == nullptr) control->widget_->lower();
+  }
+  AlignControls();
+}
+
+void TWinControl::RemoveControl(TControl *control) {
+  if (TCustomForm *form = GetParentForm())
+    if (auto *wc = dynamic_cast<TWinControl *>(control)) form->DefocusControl(wc, true);
+  controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
+  tab_list_.erase(std::remove(tab_list_.begin(), tab_list_.end(), control), tab_list_.end());
+  control->parent_ = nullptr;
+  if (control->widget_ != nullptr && !IsDestroying()) {
+    control->widget_->hide();
+    control->widget_->setParent(nullptr);
+  }
+  if (!IsDestroying()) AlignControls();
+}
+
+bool TWinControl::ContainsControl(const TControl *control) const {
+  for (const TControl *c = control; c != nullptr; c = c->parent_)
+    if (c == this) return true;
+  return false;
+}
+
+void TWinControl::AlignControls() {
+  if (aligning_ || IsDestroying()) return;
+  aligning_ = true;
+  TRect r = ClientRect();
+  AdjustClientRect(r);
+  const auto place = [&](TAlign align) {
+    std::vector<TControl *> list;
+    for (TControl *c : controls_)
+      if (c->align_ == align && c->visible_) list.push_back(c);
+    std::stable_sort(list.begin(), list.end(), [align](TControl *a, TControl *b) {
+      switch (align) {
+        case alTop: return a->top_ < b->top_;
+        case alBottom: return a->top_ + a->height_ > b->top_ + b->height_;
+        case alLeft: return a->left_ < b->left_;
+        case alRight: return a->left_ + a->width_ > b->left_ + b->width_;
+        default: return false;
+      }
+    });
+    for (TControl *c : list) {
+      switch (align) {
+        case alTop:
+          c->SetBounds(r.Left, r.Top, r.Width(), c->height_);
+          r.Top += c->height_;
+          break;
+        case alBottom:
+          c->SetBounds(r.Left, r.Bottom - c->height_, r.Width(), c->height_);
+          r.Bottom -= c->height_;
+          break;
+        case alLeft:
+          c->SetBounds(r.Left, r.Top, c->width_, r.Height());
+          r.Left += c->width_;
+          break;
+        case alRight:
+          c->SetBounds(r.Right - c->width_, r.Top, c->width_, r.Height());
+          r.Right -= c->width_;
+          break;
+        case alClient:
+          c->SetBounds(r.Left, r.Top, r.Width(), r.Height());
+          break;
+        default:
+          break;
+      }
+    }
+  };
+  for (TAlign a : {alTop, alBottom, alLeft, alRight, alClient}) place(a);
+  aligning_ = false;
+}
+
+void TWinControl::Broadcast(TMessage &m) {
+  const auto children = controls_;
+  for (TControl *c : children) {
+    c->WindowProc(m);
+    if (m.Result != 0) return;
+  }
+}
+
+void TWinControl::GetChildren(const std::function<void(TComponent *)> &proc, TComponent *root) {
+  for (TControl *c : controls_)
+    if (c->Owner() == root) proc(c);
+}
+
+int TWinControl::TabOrder() const {
+  if (Parent() == nullptr) return -1;
+  const auto &list = Parent()->tab_list_;
+  const auto it = std::find(list.begin(), list.end(), this);
+  return it == list.end() ? -1 : static_cast<int>(it - list.begin());
+}
+
+void TWinControl::SetTabOrder(int order) {
+  if (Parent() == nullptr) return;
+  auto &list = Parent()->tab_list_;
+  const int current = TabOrder();
+  if (current < 0) return;
+  order = std::clamp(order, 0, static_cast<int>(list.size()) - 1);
+  list.erase(list.begin() + current);
+  list.insert(list.begin() + order, this);
+}
+
+void TWinControl::SetTabStop(bool value) {
+  if (value == tab_stop_) return;
+  tab_stop_ = value;
+  Perform(CM_TABSTOPCHANGED);
+}
+
+bool TWinControl::CanFocus() const {
+  const TCustomForm *form = GetParentForm();
+  if (form == nullptr) return false;
+  for (const TControl *c = this; c != nullptr; c = c->Parent())
+    if (!c->Visible() || !c->Enabled()) return false;
+  return true;
+}
+
+void TWinControl::SetFocus() {
+  TCustomForm *form = GetParentForm();
+  if (form == nullptr || !CanFocus())
+    throw rtl::EInvalidOperation(QString::fromLatin1(kCannotFocus));
+  form->FocusControl(this);
+}
+
+bool TWinControl::Focused() const {
+  return widget_ != nullptr && widget_->hasFocus();
+}
+
+void TWinControl::GetTabOrderList(std::vector<TWinControl *> &list) const {
+  for (TWinControl *c : tab_list_) {
+    list.push_back(c);
+    c->GetTabOrderList(list);
+  }
+}
+
+TWinControl *TWinControl::FindNextControl(TWinControl *current, bool go_forward,
+                                          bool check_tab_stop, bool check_parent) const {
+  std::vector<TWinControl *> list;
+  GetTabOrderList(list);
+  if (list.empty()) return nullptr;
+  const int count = static_cast<int>(list.size());
+  auto found = std::find(list.begin(), list.end(), current);
+  int start = found == list.end() ? (go_forward ? count - 1 : 0)
+                                  : static_cast<int>(found - list.begin());
+  int i = start;
+  do {
+    if (go_forward) {
+      if (++i == count) i = 0;
+    } else {
+      if (i == 0) i = count;
+      --i;
+    }
+    TWinControl *c = list[static_cast<size_t>(i)];
+    if (c->CanFocus() && (!check_tab_stop || c->TabStop()) && (!check_parent || c->Parent() == this))
+      return c;
+  } while (i != start);
+  return nullptr;
+}
+
+void TWinControl::SelectNext(TWinControl *current, bool go_forward, bool check_tab_stop) {
+  TWinControl *next = FindNextControl(current, go_forward, check_tab_stop, !check_tab_stop);
+  if (next != nullptr) next->SetFocus();
+}
+
+void TWinControl::SelectFirst() {
+  TWinControl *first = FindNextControl(nullptr, true, true, false);
+  if (first == nullptr) first = FindNextControl(nullptr, true, false, false);
+  if (first != nullptr) first->SetFocus();
+}
+
+void TWinControl::Dispatch(TMessage &m) {
+  switch (m.Msg) {
+    case CN_KEYDOWN: case CN_SYSKEYDOWN: CNKeyDown(m); return;
+    case CN_CHAR: case CN_SYSCHAR: CNChar(m); return;
+    case WM_KEYDOWN: case WM_SYSKEYDOWN: WMKeyDown(m); return;
+    case WM_CHAR: case WM_SYSCHAR: WMChar(m); return;
+    case WM_KEYUP: case WM_SYSKEYUP: WMKeyUp(m); return;
+    case WM_SETFOCUS: WMSetFocus(m); return;
+    case WM_KILLFOCUS: WMKillFocus(m); return;
+    case WM_GETDLGCODE: WMGetDlgCode(m); return;
+    case CM_WANTSPECIALKEY: CMWantSpecialKey(m); return;
+    case CM_ENTER: CMEnter(m); return;
+    case CM_EXIT: CMExit(m); return;
+    case CM_DIALOGKEY: CMDialogKey(m); return;
+    case CM_DIALOGCHAR: CMDialogChar(m); return;
+    case CM_FOCUSCHANGED: CMFocusChanged(m); return;
+    case CM_CHILDKEY: CMChildKey(m); return;
+    default: TControl::Dispatch(m);
+  }
+}
+
+void TWinControl::WMSize(TMessage &m) { TControl::WMSize(m); }
+
+void TWinControl::CMFontChanged(TMessage &m) {
+  TControl::CMFontChanged(m);
+  TMessage notify;
+  notify.Msg = CM_PARENTFONTCHANGED;
+  for (TControl *c : std::vector<TControl *>(controls_)) c->WindowProc(notify);
+}
+
+void TWinControl::CMColorChanged(TMessage &m) {
+  TControl::CMColorChanged(m);
+  TMessage notify;
+  notify.Msg = CM_PARENTCOLORCHANGED;
+  for (TControl *c : std::vector<TControl *>(controls_)) c->WindowProc(notify);
+}
+
+void TWinControl::CMParentShowHintChanged(TMessage &m) {
+  TControl::CMParentShowHintChanged(m);
+  TMessage notify;
+  notify.Msg = CM_PARENTSHOWHINTCHANGED;
+  for (TControl *c : std::vector<TControl *>(controls_)) c->WindowProc(notify);
+}
+
+void TWinControl::CMEnabledChanged(TMessage &m) {
+  if (!Enabled())
+    if (TCustomForm *form = GetParentForm(); form != nullptr && form != this)
+      form->DefocusControl(this, false);
+  TControl::CMEnabledChanged(m);
+}
+
+void TWinControl::CMVisibleChanged(TMessage &m) {
+  if (!Visible())
+    if (TCustomForm *form = GetParentForm(); form != nullptr && form != this)
+      form->DefocusControl(this, false);
+  TControl::CMVisibleChanged(m);
+}
+
+// Keys ------------------------------------------------------------------------------
+
+bool TWinControl::DoKeyDown(TMessage &outer) {
+  auto *ke = static_cast<QKeyEvent *>(outer.Event);
+  const int vk = VirtualKeyFromQt(ke);
+  const QChar ch = CharOfKey(ke);
+  if (vk == 0 && ch.isNull()) return false;
+  const LPARAM key_data = KeyDataFromQt(ke);
+  const bool alt = ke->modifiers() & Qt::AltModifier;
+  const std::shared_ptr<bool> alive = alive_;
+
+  bool keydown_passed = true;
+  if (vk != 0) {
+    TMessage hook;
+    hook.Msg = alt ? WM_SYSKEYDOWN : WM_KEYDOWN;
+    hook.WParam = static_cast<WPARAM>(vk);
+    hook.LParam = key_data;
+    if (Application->HookMessage(hook) || !*alive) return true;
+
+    // Dialog keys first: a handled one produces no character either.
+    TMessage cn;
+    cn.Msg = alt ? CN_SYSKEYDOWN : CN_KEYDOWN;
+    cn.WParam = static_cast<WPARAM>(vk);
+    cn.LParam = key_data;
+    WindowProc(cn);
+    if (!*alive || cn.Result != 0) return true;
+
+    TMessage kd;
+    kd.Msg = alt ? WM_SYSKEYDOWN : WM_KEYDOWN;
+    kd.WParam = static_cast<WPARAM>(vk);
+    kd.LParam = key_data;
+    kd.Event = ke;
+    HookedDispatch(kd);
+    if (!*alive) return true;
+    keydown_passed = kd.DefaultDone && kd.CharCode() != 0;
+  }
+  if (ch.isNull()) return !keydown_passed;
+
+  TMessage cm;
+  cm.Msg = alt ? WM_SYSCHAR : WM_CHAR;
+  cm.WParam = ch.unicode();
+  cm.LParam = key_data;
+  if (Application->HookMessage(cm)) return true;
+  TMessage cnc = cm;
+  cnc.Msg = alt ? CN_SYSCHAR : CN_CHAR;
+  WindowProc(cnc);
+  if (!*alive || cnc.Result != 0) return true;
+  cm.Event = ke;
+  HookedDispatch(cm);
+  if (!*alive) return true;
+  if (!cm.DefaultDone || cm.CharCode() == 0) return true;
+  if (alt) return !keydown_passed;
+  const QChar typed(static_cast<char16_t>(cm.CharCode()));
+  if (typed != ch) {
+    // A handler changed the character: the widget gets the new one.
+    static thread_local std::unique_ptr<QKeyEvent> replacement;
+    int key = ke->key();
+    if (typed.isLetter()) key = Qt::Key_A + (typed.toUpper().unicode() - u'A');
+    if (typed.unicode() == 13) key = Qt::Key_Return;
+    replacement = std::make_unique<QKeyEvent>(QEvent::KeyPress, key, ke->modifiers(), QString(typed),
+                                              ke->isAutoRepeat(), ke->count());
+    outer.Event = replacement.get();
+  }
+  return false;
+}
+
+bool TWinControl::DoKeyUp(TMessage &outer) {
+  auto *ke = static_cast<QKeyEvent *>(outer.Event);
+  const int vk = VirtualKeyFromQt(ke);
+  if (vk == 0) return false;
+  TMessage ku;
+  ku.Msg = (ke->modifiers() & Qt::AltModifier) ? WM_SYSKEYUP : WM_KEYUP;
+  ku.WParam = static_cast<WPARAM>(vk);
+  ku.LParam = KeyDataFromQt(ke);
+  ku.Event = ke;
+  if (Application->HookMessage(ku)) return true;
+  const std::shared_ptr<bool> alive = alive_;
+  HookedDispatch(ku);
+  if (!*alive) return true;
+  return !ku.DefaultDone || ku.CharCode() == 0;
+}
+
+bool TWinControl::DoKeyPress(TMessage &m) {
+  QChar key(static_cast<char16_t>(m.CharCode()));
+  TCustomForm *form = GetParentForm();
+  if (form != nullptr && form != this && form->KeyPreview()) {
+    form->KeyPress(key);
+    if (key.isNull()) {
+      m.WParam = 0;
+      return true;
+    }
+  }
+  KeyPress(key);
+  m.WParam = key.unicode();
+  return key.isNull();
+}
+
+void TWinControl::CNKeyDown(TMessage &m) {
+  m.Result = 1;
+  if (IsDesigning()) {
+    m.Result = 0;
+    return;
+  }
+  if (Perform(CM_CHILDKEY, m.WParam, reinterpret_cast<LPARAM>(this)) != 0) return;
+  LRESULT mask = 0;
+  switch (m.CharCode()) {
+    case VK_TAB: mask = DLGC_WANTTAB; break;
+    case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: mask = DLGC_WANTARROWS; break;
+    case VK_RETURN: case VK_EXECUTE: case VK_ESCAPE: case VK_CANCEL: mask = DLGC_WANTALLKEYS; break;
+    default: break;
+  }
+  if (mask != 0 && Perform(CM_WANTSPECIALKEY, m.WParam) == 0 &&
+      (Perform(WM_GETDLGCODE, m.WParam) & mask) == 0) {
+    TCustomForm *form = GetParentForm();
+    if (form != nullptr && form->Perform(CM_DIALOGKEY, m.WParam, m.LParam) != 0) return;
+  }
+  m.Result = 0;
+}
+
+void TWinControl::CNChar(TMessage &m) {
+  m.Result = 0;
+  if (IsDesigning()) return;
+  const bool alt = m.LParam & KF_ALTDOWN_BIT;
+  if (alt || (Perform(WM_GETDLGCODE, m.WParam) & DLGC_WANTCHARS) == 0) {
+    TCustomForm *form = GetParentForm();
+    if (form != nullptr && form->Perform(CM_DIALOGCHAR, m.WParam, m.LParam) != 0) m.Result = 1;
+  }
+}
+
+void TWinControl::WMKeyDown(TMessage &m) {
+  int key = m.CharCode();
+  const TShiftState shift = KeyDataToShiftState(m.LParam) +
+                            (m.Event ? ShiftStateFromQt(static_cast<QKeyEvent *>(m.Event)->modifiers())
+                                     : TShiftState{});
+  TCustomForm *form = GetParentForm();
+  const std::shared_ptr<bool> alive = alive_;
+  if (form != nullptr && form != this && form->KeyPreview()) {
+    form->KeyDown(key, shift);
+    if (!*alive) return;
+    if (key == 0) {
+      m.WParam = 0;
+      return;
+    }
+  }
+  KeyDown(key, shift);
+  if (!*alive) return;
+  m.WParam = static_cast<WPARAM>(key);
+  if (key != 0) DefaultHandler(m);
+}
+
+void TWinControl::WMChar(TMessage &m) {
+  if (!DoKeyPress(m)) DefaultHandler(m);
+}
+
+void TWinControl::WMKeyUp(TMessage &m) {
+  int key = m.CharCode();
+  const TShiftState shift =
+      m.Event ? ShiftStateFromQt(static_cast<QKeyEvent *>(m.Event)->modifiers()) : TShiftState{};
+  TCustomForm *form = GetParentForm();
+  const std::shared_ptr<bool> alive = alive_;
+  if (form != nullptr && form != this && form->KeyPreview()) {
+    form->KeyUp(key, shift);
+    if (!*alive) return;
+    if (key == 0) {
+      m.WParam = 0;
+      return;
+    }
+  }
+  KeyUp(key, shift);
+  if (!*alive) return;
+  m.WParam = static_cast<WPARAM>(key);
+  if (key != 0) DefaultHandler(m);
+}
+
+void TWinControl::KeyDown(int &key, TShiftState shift) {
+  if (OnKeyDown) OnKeyDown(this, key, shift);
+}
+
+void TWinControl::KeyPress(QChar &key) {
+  if (OnKeyPress) OnKeyPress(this, key);
+}
+
+void TWinControl::KeyUp(int &key, TShiftState shift) {
+  if (OnKeyUp) OnKeyUp(this, key, shift);
+}
+
+void TWinControl::WMSetFocus(TMessage &m) {
+  DefaultHandler(m);
+  // A focus-in that Qt has already overtaken (the focus moved on while it
+  // was being delivered) enters nothing.
+  QWidget *focus = QApplication::focusWidget();
+  if (widget_ == nullptr || focus == nullptr || (focus != widget_ && !widget_->isAncestorOf(focus)))
+    return;
+  if (FindWinControl(focus) != this) return;
+  TCustomForm *form = GetParentForm();
+  if (form != nullptr && form != this) form->SetFocusedControl(this);
+}
+
+void TWinControl::WMKillFocus(TMessage &m) { DefaultHandler(m); }
+
+void TWinControl::WMGetDlgCode(TMessage &m) { m.Result = 0; }
+
+void TWinControl::CMWantSpecialKey(TMessage &m) { m.Result = 0; }
+
+void TWinControl::CMEnter(TMessage &) { DoEnter(); }
+
+void TWinControl::CMExit(TMessage &) { DoExit(); }
+
+void TWinControl::DoEnter() {
+  if (OnEnter) OnEnter(this);
+}
+
+void TWinControl::DoExit() {
+  if (OnExit) OnExit(this);
+}
+
+void TWinControl::CMDialogKey(TMessage &m) { Broadcast(m); }
+
+void TWinControl::CMDialogChar(TMessage &m) { Broadcast(m); }
+
+void TWinControl::CMFocusChanged(TMessage &m) { Broadcast(m); }
+
+void TWinControl::CMChildKey(TMessage &m) {
+  if (Parent() != nullptr) m.Result = Parent()->Perform(CM_CHILDKEY, m.WParam, m.LParam);
+}
+
+// --- TGraphicControl / TCustomControl ---------------------------------------------------------
+
+namespace {
+
+// A windowless control's widget: it never takes the focus.
+QWidget *MakeGraphicWidget(TControl *control, QWidget *parent) {
+  auto *w = new TControlWidget<QWidget>(control, parent);
+  w->setFocusPolicy(Qt::NoFocus);
+  return w;
+}
+
+void PaintThroughCanvas(TCanvas *canvas, QPainter *painter, const std::function<void()> &paint) {
+  canvas->BeginPaint(painter);
+  try {
+    paint();
+  } catch (...) {
+    canvas->EndPaint();
+    throw;
+  }
+  canvas->EndPaint();
+}
+
+}  // namespace
+
+TGraphicControl::TGraphicControl(TComponent *owner)
+    : TControl(owner), canvas_(std::make_unique<TCanvas>()) {}
+
+TGraphicControl::~TGraphicControl() = default;
+
+QWidget *TGraphicControl::CreateWidget(QWidget *parent_widget) {
+  return MakeGraphicWidget(this, parent_widget);
+}
+
+void TGraphicControl::Paint() {
+  if (OnPaint) OnPaint(this);
+}
+
+void TGraphicControl::PaintWidget(QPainter *painter, const QRect &) {
+  canvas_->Font()->Assign(Font());
+  PaintThroughCanvas(canvas_.get(), painter, [this] { Paint(); });
+}
+
+TCustomControl::TCustomControl(TComponent *owner)
+    : TWinControl(owner), canvas_(std::make_unique<TCanvas>()) {}
+
+TCustomControl::~TCustomControl() = default;
+
+void TCustomControl::Paint() {
+  if (OnPaint) OnPaint(this);
+}
+
+void TCustomControl::PaintWidget(QPainter *painter, const QRect &) {
+  canvas_->Font()->Assign(Font());
+  canvas_->Brush()->SetColor(Color());
+  PaintThroughCanvas(canvas_.get(), painter, [this] { Paint(); });
+}
+
+// --- published properties ----------------------------------------------------------------------
+
+ORBISCA_PUBLISHED(TControl, TComponent) {
+  p.Property("Left", &TControl::Left, &TControl::SetLeft);
+  p.Property("Top", &TControl::Top, &TControl::SetTop);
+  p.Property("Width", &TControl::Width, &TControl::SetWidth);
+  p.Property("Height", &TControl::Height, &TControl::SetHeight);
+  p.Property("Align", &TControl::Align, &TControl::SetAlign).Default(alNone);
+  p.Property("Caption", &TControl::Caption, &TControl::SetCaption);
+  p.Property("Color", &TControl::Color, &TControl::SetColor)
+      .StoredIf([](const rtl::TObject *o) { return !static_cast<const TControl *>(o)->ParentColor(); });
+  p.Property("Cursor", &TControl::Cursor, &TControl::SetCursor).Default(crDefault);
+  p.Property("Enabled", &TControl::Enabled, &TControl::SetEnabled).Default(true);
+  p.Property("Font", &TControl::Font, &TControl::SetFont)
+      .StoredIf([](const rtl::TObject *o) { return !static_cast<const TControl *>(o)->ParentFont(); });
+  p.Property("Hint", &TControl::Hint, &TControl::SetHint);
+  p.Property("ParentColor", &TControl::ParentColor, &TControl::SetParentColor).Default(true);
+  p.Property("ParentFont", &TControl::ParentFont, &TControl::SetParentFont).Default(true);
+  p.Property("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint).Default(true);
+  p.Property("PopupMenu", &TControl::PopupMenu, &TControl::SetPopupMenu);
+  p.Property("ShowHint", &TControl::ShowHint, &TControl::SetShowHint)
+      .StoredIf([](const rtl::TObject *o) { return !static_cast<const TControl *>(o)->ParentShowHint(); });
+  p.Property("Visible", &TControl::Visible, &TControl::SetVisible).Default(true);
+  p.Event("OnClick", &TControl::OnClick);
+  p.Event("OnDblClick", &TControl::OnDblClick);
+  p.Event("OnMouseDown", &TControl::OnMouseDown);
+  p.Event("OnMouseMove", &TControl::OnMouseMove);
+  p.Event("OnMouseUp", &TControl::OnMouseUp);
+}
+
+ORBISCA_PUBLISHED(TWinControl, TControl) {
+  p.Property("TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder);
+  p.Property("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop);
+  p.Event("OnEnter", &TWinControl::OnEnter);
+  p.Event("OnExit", &TWinControl::OnExit);
+  p.Event("OnKeyDown", &TWinControl::OnKeyDown);
+  p.Event("OnKeyPress", &TWinControl::OnKeyPress);
+  p.Event("OnKeyUp", &TWinControl::OnKeyUp);
+}
+
+ORBISCA_PUBLISHED(TFont, TGraphicsObject) {
+  p.Property("Charset", &TFont::Charset, &TFont::SetCharset);
+  p.Property("Color", &TFont::Color, &TFont::SetColor);
+  p.Property("Height", &TFont::Height, &TFont::SetHeight);
+  p.Property("Name", &TFont::Name, &TFont::SetName);
+  p.Property("Pitch", &TFont::Pitch, &TFont::SetPitch).Default(fpDefault);
+  p.Property("Size", &TFont::Size, &TFont::SetSize).Stored(false);
+  p.Property("Style", &TFont::Style, &TFont::SetStyle);
+}
+
+}  // namespace vcl

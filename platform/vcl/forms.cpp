@@ -1,0 +1,728 @@
+// Forms, the application object and the screen.
+#include "platform/vcl/forms.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+#include <algorithm>
+
+namespace vcl {
+
+TApplication *Application = nullptr;
+TScreen *Screen = nullptr;
+
+void InitApplication() {
+  if (Application == nullptr) Application = new TApplication(nullptr);
+  if (Screen == nullptr) Screen = new TScreen(nullptr);
+}
+
+QCursor CursorToQCursor(TCursor cursor) {
+  switch (cursor) {
+    case crNone: return QCursor(Qt::BlankCursor);
+    case crCross: return QCursor(Qt::CrossCursor);
+    case crIBeam: return QCursor(Qt::IBeamCursor);
+    case crSizeNESW: return QCursor(Qt::SizeBDiagCursor);
+    case crSizeNS: return QCursor(Qt::SizeVerCursor);
+    case crSizeNWSE: return QCursor(Qt::SizeFDiagCursor);
+    case crSizeWE: return QCursor(Qt::SizeHorCursor);
+    case crUpArrow: return QCursor(Qt::UpArrowCursor);
+    case crHourGlass:
+    case crSQLWait: return QCursor(Qt::WaitCursor);
+    case crDrag: return QCursor(Qt::DragMoveCursor);
+    case crNoDrop:
+    case crNo: return QCursor(Qt::ForbiddenCursor);
+    case crHSplit: return QCursor(Qt::SplitHCursor);
+    case crVSplit: return QCursor(Qt::SplitVCursor);
+    case crMultiDrag: return QCursor(Qt::DragCopyCursor);
+    case crAppStart: return QCursor(Qt::BusyCursor);
+    case crHelp: return QCursor(Qt::WhatsThisCursor);
+    case crHandPoint: return QCursor(Qt::PointingHandCursor);
+    case crSizeAll: return QCursor(Qt::SizeAllCursor);
+    case crDefault:
+    case crArrow: return QCursor(Qt::ArrowCursor);
+    default:
+      if (Screen != nullptr) return Screen->Cursors(cursor);
+      return QCursor(Qt::ArrowCursor);
+  }
+}
+
+namespace {
+
+// Brings a window to the front and activates it. Platforms without window
+// stacking (the offscreen one) only activate it.
+void RaiseWindow(QWidget *w) {
+  if (QGuiApplication::platformName() != QLatin1String("offscreen")) w->raise();
+  w->activateWindow();
+}
+
+}  // namespace
+
+// --- TCustomForm ------------------------------------------------------------------------
+
+TCustomForm::TCustomForm(TComponent *owner)
+    : TWinControl(owner), canvas_(std::make_unique<TCanvas>()) {
+  visible_ = false;
+  parent_color_ = false;
+  parent_font_ = false;
+  color_ = clBtnFace;
+  width_ = 320;
+  height_ = 240;
+  Screen->AddForm(this);
+}
+
+TCustomForm::~TCustomForm() {
+  if (!destroyed_event_done_) {
+    destroyed_event_done_ = true;
+    try {
+      DoDestroy();
+    } catch (const rtl::Exception &e) {
+      Application->HandleException(this, e);
+    }
+  }
+  Destroying();
+  if (modal_loop_ != nullptr) modal_loop_->quit();
+  Screen->RemoveForm(this);
+  if (Application->MainForm() == this) Application->SetMainForm(nullptr);
+  // Free what the form owns while it is still a form, so the overrides of
+  // Notification and the focus bookkeeping still run.
+  DestroyComponents();
+  while (ControlCount() > 0) delete Controls(ControlCount() - 1);
+  active_control_ = nullptr;
+  entered_ = nullptr;
+}
+
+void TCustomForm::AfterConstruction() {
+  if (created_) return;
+  created_ = true;
+  DoCreate();
+}
+
+QWidget *TCustomForm::CreateWidget(QWidget *parent_widget) {
+  auto *w = new TControlWidget<QWidget>(this, parent_widget);
+  if (parent_widget == nullptr) w->setWindowFlag(Qt::Window, true);
+  w->setAttribute(Qt::WA_DeleteOnClose, false);
+  return w;
+}
+
+void TCustomForm::InitWidget() {
+  TWinControl::InitWidget();
+  widget_->setFocusPolicy(Qt::NoFocus);
+  widget_->setWindowTitle(text_);
+  ApplyWindowFlags();
+}
+
+void TCustomForm::SetTextInWidget(const QString &text) {
+  if (widget_ != nullptr) widget_->setWindowTitle(text);
+}
+
+void TCustomForm::ApplyWindowFlags() {
+  if (widget_ == nullptr || !IsTopLevel()) return;
+  Qt::WindowFlags flags = Qt::Window;
+  switch (border_style_) {
+    case bsNone: flags |= Qt::FramelessWindowHint; break;
+    case bsDialog: flags = Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint; break;
+    case bsToolWindow:
+    case bsSizeToolWin: flags = Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint; break;
+    default:
+      flags |= Qt::WindowTitleHint;
+      if (border_icons_.Contains(biSystemMenu)) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+      if (border_icons_.Contains(biMinimize)) flags |= Qt::WindowMinimizeButtonHint;
+      if (border_icons_.Contains(biMaximize) && border_style_ == bsSizeable)
+        flags |= Qt::WindowMaximizeButtonHint;
+      break;
+  }
+  if (form_style_ == fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
+  const bool shown = widget_->isVisible();
+  widget_->setWindowFlags(flags);
+  if (shown) widget_->show();
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle style) {
+  border_style_ = style;
+  ApplyWindowFlags();
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons icons) {
+  border_icons_ = icons;
+  ApplyWindowFlags();
+}
+
+void TCustomForm::SetPosition(TPosition position) { position_ = position; }
+
+void TCustomForm::SetFormStyle(TFormStyle style) {
+  form_style_ = style;
+  ApplyWindowFlags();
+}
+
+TWindowState TCustomForm::WindowState() const {
+  if (widget_ == nullptr) return window_state_;
+  const Qt::WindowStates s = widget_->windowState();
+  if (s & Qt::WindowMinimized) return wsMinimized;
+  if (s & Qt::WindowMaximized) return wsMaximized;
+  return wsNormal;
+}
+
+void TCustomForm::SetWindowState(TWindowState state) {
+  window_state_ = state;
+  if (widget_ == nullptr) return;
+  const Qt::WindowStates s = state == wsMinimized   ? Qt::WindowMinimized
+                             : state == wsMaximized ? Qt::WindowMaximized
+                                                    : Qt::WindowNoState;
+  widget_->setWindowState(s);
+}
+
+void TCustomForm::PlaceWindow() {
+  if (placed_ || !IsTopLevel()) return;
+  placed_ = true;
+  TCustomForm *over = nullptr;
+  if (position_ == poMainFormCenter) over = Application->MainForm();
+  if (position_ == poOwnerFormCenter) over = dynamic_cast<TCustomForm *>(Owner());
+  if (over == this) over = nullptr;
+  if (position_ == poScreenCenter || position_ == poDesktopCenter ||
+      ((position_ == poMainFormCenter || position_ == poOwnerFormCenter) && over == nullptr)) {
+    SetBounds((Screen->Width() - Width()) / 2, (Screen->Height() - Height()) / 2, Width(), Height());
+  } else if (over != nullptr) {
+    SetBounds(over->Left() + (over->Width() - Width()) / 2, over->Top() + (over->Height() - Height()) / 2,
+              Width(), Height());
+  }
+}
+
+void TCustomForm::SetVisible(bool visible) {
+  if (!IsTopLevel()) {
+    TWinControl::SetVisible(visible);
+    return;
+  }
+  visible_ = visible;
+  QWidget *w = Handle();
+  if (visible) {
+    PlaceWindow();
+    if (window_state_ != wsNormal) SetWindowState(window_state_);
+    w->show();
+    RaiseWindow(w);
+  } else {
+    w->hide();
+  }
+  Perform(CM_VISIBLECHANGED, visible ? 1 : 0);
+}
+
+void TCustomForm::Show() {
+  SetVisible(true);
+  BringToFront();
+}
+
+void TCustomForm::Hide() { SetVisible(false); }
+
+void TCustomForm::BringToFront() {
+  if (widget_ != nullptr && widget_->isVisible()) RaiseWindow(widget_);
+}
+
+bool TCustomForm::CloseQuery() {
+  bool can_close = true;
+  if (OnCloseQuery) OnCloseQuery(this, can_close);
+  return can_close;
+}
+
+void TCustomForm::DoClose(TCloseAction &action) {
+  if (OnClose) OnClose(this, action);
+}
+
+void TCustomForm::Close() {
+  if (IsModal()) {
+    SetModalResult(mrCancel);
+    return;
+  }
+  if (!CloseQuery()) return;
+  TCloseAction action = caHide;
+  const std::shared_ptr<bool> alive = AliveToken();
+  DoClose(action);
+  if (!*alive || action == caNone) return;
+  if (Application->MainForm() == this) {
+    Application->Terminate();
+    Hide();
+    return;
+  }
+  switch (action) {
+    case caHide: Hide(); break;
+    case caMinimize: SetWindowState(wsMinimized); break;
+    case caFree: Release(); break;
+    default: break;
+  }
+}
+
+void TCustomForm::Release() {
+  if (widget_ != nullptr) widget_->hide();
+  const std::shared_ptr<bool> alive = AliveToken();
+  QTimer::singleShot(0, QCoreApplication::instance(), [this, alive] {
+    if (*alive) delete this;
+  });
+}
+
+void TCustomForm::SetModalResult(TModalResult result) {
+  modal_result_ = result;
+  if (modal_loop_ != nullptr && result != mrNone) modal_loop_->quit();
+}
+
+void TCustomForm::CloseModal() {
+  TCloseAction action = caNone;
+  if (CloseQuery()) {
+    action = caHide;
+    DoClose(action);
+  }
+  if (action == caNone) modal_result_ = mrNone;
+}
+
+TModalResult TCustomForm::ShowModal() {
+  if (IsModal() || (IsTopLevel() && widget_ != nullptr && widget_->isVisible()) || !Enabled())
+    throw rtl::EInvalidOperation(QStringLiteral("Cannot make a visible window modal"));
+  QWidget *w = Handle();
+  w->setWindowModality(Qt::ApplicationModal);
+  modal_result_ = mrNone;
+  QEventLoop loop;
+  modal_loop_ = &loop;
+  const std::shared_ptr<bool> alive = AliveToken();
+  Show();
+  TModalResult result = mrNone;
+  for (;;) {
+    if (modal_result_ == mrNone) loop.exec();
+    if (!*alive) return mrCancel;
+    if (Application->Terminated() && modal_result_ == mrNone) modal_result_ = mrCancel;
+    if (modal_result_ != mrNone) {
+      CloseModal();
+      if (!*alive) return mrCancel;
+      if (modal_result_ != mrNone) break;
+    }
+  }
+  result = modal_result_;
+  modal_loop_ = nullptr;
+  Hide();
+  if (widget_ != nullptr) widget_->setWindowModality(Qt::NonModal);
+  return result;
+}
+
+void TCustomForm::SetActiveControl(TWinControl *control) {
+  if (control == active_control_) return;
+  if (control != nullptr && (!ContainsControl(control) || control == this || !control->CanFocus()))
+    throw rtl::EInvalidOperation(QString::fromLatin1(kCannotFocus));
+  active_control_ = control;
+  if (control != nullptr && active_) FocusControl(control);
+}
+
+void TCustomForm::FocusControl(TWinControl *control) {
+  active_control_ = control;
+  // Qt reports the change back through the control's WM_SETFOCUS; in an
+  // inactive window it waits until the window is activated.
+  control->Handle()->setFocus(Qt::OtherFocusReason);
+}
+
+bool TCustomForm::SetFocusedControl(TWinControl *control) {
+  if (IsDestroying() || control == nullptr || control == this) return false;
+  const unsigned serial = ++focus_serial_;
+  active_control_ = control;
+  if (Screen->OnActiveControlChange) Screen->OnActiveControlChange(Screen);
+  Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(control));
+  if (focus_serial_ != serial) return false;
+  if (entered_ == control) return true;
+  const auto up = [this](TWinControl *c) -> TWinControl * {
+    TWinControl *p = c->Parent();
+    return p == this ? nullptr : p;
+  };
+  // Leave the controls that do not contain the new one, innermost first.
+  while (entered_ != nullptr && !entered_->ContainsControl(control)) {
+    TWinControl *leaving = entered_;
+    if (std::find(exiting_.begin(), exiting_.end(), leaving) != exiting_.end()) {
+      entered_ = up(leaving);
+      continue;
+    }
+    exiting_.push_back(leaving);
+    leaving->Perform(CM_EXIT);
+    exiting_.erase(std::find(exiting_.begin(), exiting_.end(), leaving));
+    // OnExit moved the focus: that change has done the rest.
+    if (focus_serial_ != serial) return false;
+    entered_ = up(leaving);
+  }
+  // Enter the controls down to the new one, outermost first.
+  std::vector<TWinControl *> chain;
+  for (TWinControl *c = control; c != nullptr && c != this && c != entered_; c = c->Parent())
+    chain.push_back(c);
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    entered_ = *it;
+    (*it)->Perform(CM_ENTER);
+    if (focus_serial_ != serial) return false;
+  }
+  return true;
+}
+
+void TCustomForm::DefocusControl(TWinControl *control, bool removing) {
+  if (control == nullptr) return;
+  if (active_control_ != nullptr && control->ContainsControl(active_control_)) {
+    TWinControl *p = removing ? control->Parent() : nullptr;
+    active_control_ = p == this ? nullptr : p;
+  }
+  if (entered_ != nullptr && control->ContainsControl(entered_)) {
+    TWinControl *p = control->Parent();
+    entered_ = p == this ? nullptr : p;
+  }
+  exiting_.erase(std::remove(exiting_.begin(), exiting_.end(), control), exiting_.end());
+}
+
+void TCustomForm::Notification(TComponent *component, TOperation operation) {
+  TWinControl::Notification(component, operation);
+  if (operation == opRemove) {
+    if (component == active_control_) active_control_ = nullptr;
+    if (component == entered_) entered_ = nullptr;
+  }
+}
+
+void TCustomForm::GetChildren(const std::function<void(TComponent *)> &proc, TComponent *root) {
+  TWinControl::GetChildren(proc, root);
+  for (int i = 0; i < ComponentCount(); ++i) {
+    TComponent *c = Components(i);
+    if (!c->HasParent()) proc(c);
+  }
+}
+
+void TCustomForm::Dispatch(TMessage &m) {
+  switch (m.Msg) {
+    case WM_CLOSE: WMClose(m); return;
+    case WM_ACTIVATE: WMActivate(m); return;
+    case WM_SHOWWINDOW: WMShowWindow(m); return;
+    default: TWinControl::Dispatch(m);
+  }
+}
+
+void TCustomForm::WMClose(TMessage &) { Close(); }
+
+void TCustomForm::WMActivate(TMessage &m) {
+  DefaultHandler(m);
+  if (m.WParam != 0) {
+    if (active_) return;
+    active_ = true;
+    Screen->ActiveFormChanged();
+    // A form shows its active control, or its first one, focused.
+    if (active_control_ == nullptr) {
+      TWinControl *first = FindNextControl(nullptr, true, true, false);
+      if (first != nullptr) FocusControl(first);
+    } else if (active_control_->CanFocus() && !active_control_->Focused()) {
+      FocusControl(active_control_);
+    }
+    Activate();
+  } else {
+    if (!active_) return;
+    active_ = false;
+    Deactivate();
+  }
+}
+
+void TCustomForm::WMShowWindow(TMessage &m) {
+  DefaultHandler(m);
+  if (m.Event != nullptr && m.Event->spontaneous()) return;  // minimise/restore
+  if (m.WParam != 0)
+    DoShow();
+  else
+    DoHide();
+}
+
+void TCustomForm::CMDialogKey(TMessage &m) {
+  if ((m.LParam & KF_ALTDOWN_BIT) == 0) {
+    const TShiftState shift = KeyDataToShiftState(m.LParam);
+    switch (m.CharCode()) {
+      case VK_TAB:
+        if (!shift.Contains(ssCtrl)) {
+          SelectNext(active_control_, !shift.Contains(ssShift), true);
+          m.Result = 1;
+          return;
+        }
+        break;
+      case VK_LEFT:
+      case VK_RIGHT:
+      case VK_UP:
+      case VK_DOWN:
+        if (active_control_ != nullptr && active_control_->Parent() != nullptr) {
+          active_control_->Parent()->SelectNext(active_control_,
+                                                m.CharCode() == VK_RIGHT || m.CharCode() == VK_DOWN, false);
+          m.Result = 1;
+          return;
+        }
+        break;
+      default:
+        break;
+    }
+  }
+  TWinControl::CMDialogKey(m);
+}
+
+void TCustomForm::PaintWidget(QPainter *painter, const QRect &) {
+  canvas_->Font()->Assign(Font());
+  canvas_->Brush()->SetColor(Color());
+  canvas_->BeginPaint(painter);
+  try {
+    Paint();
+  } catch (...) {
+    canvas_->EndPaint();
+    throw;
+  }
+  canvas_->EndPaint();
+}
+
+void TCustomForm::DoCreate() {
+  if (OnCreate) OnCreate(this);
+}
+
+void TCustomForm::DoShow() {
+  if (OnShow) OnShow(this);
+}
+
+void TCustomForm::DoHide() {
+  if (OnHide) OnHide(this);
+}
+
+void TCustomForm::DoDestroy() {
+  if (OnDestroy) OnDestroy(this);
+}
+
+void TCustomForm::Activate() {
+  if (OnActivate) OnActivate(this);
+}
+
+void TCustomForm::Deactivate() {
+  if (OnDeactivate) OnDeactivate(this);
+}
+
+void TCustomForm::Paint() {
+  if (OnPaint) OnPaint(this);
+}
+
+ORBISCA_PUBLISHED(TCustomForm, TWinControl) {
+  p.Property("ActiveControl", &TCustomForm::ActiveControl, &TCustomForm::SetActiveControl);
+  p.Property("BorderIcons", &TCustomForm::BorderIcons, &TCustomForm::SetBorderIcons);
+  p.Property("BorderStyle", &TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle).Default(bsSizeable);
+  p.Property("FormStyle", &TCustomForm::FormStyle, &TCustomForm::SetFormStyle).Default(fsNormal);
+  p.Property("KeyPreview", &TCustomForm::KeyPreview, &TCustomForm::SetKeyPreview).Default(false);
+  p.Property("Position", &TCustomForm::Position, &TCustomForm::SetPosition).Default(poDesigned);
+  p.Property("WindowState", &TCustomForm::WindowState, &TCustomForm::SetWindowState).Default(wsNormal);
+  p.Event("OnActivate", &TCustomForm::OnActivate);
+  p.Event("OnClose", &TCustomForm::OnClose);
+  p.Event("OnCloseQuery", &TCustomForm::OnCloseQuery);
+  p.Event("OnCreate", &TCustomForm::OnCreate);
+  p.Event("OnDeactivate", &TCustomForm::OnDeactivate);
+  p.Event("OnDestroy", &TCustomForm::OnDestroy);
+  p.Event("OnPaint", &TCustomForm::OnPaint);
+  p.Event("OnShow", &TCustomForm::OnShow);
+}
+
+// --- TDataModule ----------------------------------------------------------------------------
+
+TDataModule::TDataModule(TComponent *owner) : TComponent(owner) {
+  InitApplication();
+  Screen->AddDataModule(this);
+}
+
+TDataModule::~TDataModule() {
+  if (OnDestroy) {
+    try {
+      OnDestroy(this);
+    } catch (const rtl::Exception &e) {
+      Application->HandleException(this, e);
+    }
+  }
+  Destroying();
+  Screen->RemoveDataModule(this);
+  DestroyComponents();
+}
+
+void TDataModule::AfterConstruction() {
+  if (created_) return;
+  created_ = true;
+  if (OnCreate) OnCreate(this);
+}
+
+void TDataModule::GetChildren(const std::function<void(TComponent *)> &proc, TComponent *root) {
+  if (root != this) return;
+  for (int i = 0; i < ComponentCount(); ++i)
+    if (!Components(i)->HasParent()) proc(Components(i));
+}
+
+// --- TApplication -------------------------------------------------------------------------------
+
+TApplication::TApplication(TComponent *owner) : TComponent(owner) {
+  title_ = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+}
+
+TApplication::~TApplication() {
+  Destroying();
+  DestroyComponents();
+}
+
+void TApplication::SetTitle(const QString &title) {
+  title_ = title;
+  QCoreApplication::setApplicationName(title);
+}
+
+QString TApplication::ExeName() const { return QCoreApplication::applicationFilePath(); }
+
+void TApplication::FormCreated(TCustomForm *form) {
+  if (main_form_ == nullptr) main_form_ = form;
+  form->AfterConstruction();
+}
+
+void TApplication::Run() {
+  if (main_form_ != nullptr && !terminated_) main_form_->Show();
+  if (!terminated_) QApplication::exec();
+}
+
+void TApplication::Terminate() {
+  terminated_ = true;
+  QCoreApplication::exit(0);
+}
+
+void TApplication::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void TApplication::HandleMessage() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+void TApplication::HandleException(rtl::TObject *sender) {
+  try {
+    throw;
+  } catch (const rtl::Exception &e) {
+    HandleException(sender, e);
+  } catch (const std::exception &e) {
+    HandleException(sender, rtl::Exception(QString::fromUtf8(e.what())));
+  } catch (...) {
+    HandleException(sender, rtl::Exception(QStringLiteral("Unknown exception")));
+  }
+}
+
+void TApplication::HandleException(rtl::TObject *sender, const rtl::Exception &e) {
+  if (e.InheritsFrom("EAbort")) return;
+  if (OnException) {
+    try {
+      OnException(sender, e);
+      return;
+    } catch (const rtl::Exception &inner) {
+      ShowException(inner);
+      return;
+    }
+  }
+  ShowException(e);
+}
+
+void TApplication::ShowException(const rtl::Exception &e) {
+  QString text = e.Message();
+  // The platform ends the sentence unless the text already ends in a
+  // punctuation mark.
+  if (!text.isEmpty() && text.back() > QChar(u'.')) text += u'.';
+  if (ShowExceptionSlot) {
+    ShowExceptionSlot(title_, text);
+    return;
+  }
+  QMessageBox::critical(QApplication::activeWindow(), title_, text);
+}
+
+void TApplication::HookMainWindow(const void *key, TWindowHook hook) {
+  UnhookMainWindow(key);
+  hooks_.emplace_back(key, std::move(hook));
+}
+
+void TApplication::UnhookMainWindow(const void *key) {
+  hooks_.erase(std::remove_if(hooks_.begin(), hooks_.end(), [key](const auto &h) { return h.first == key; }),
+               hooks_.end());
+}
+
+bool TApplication::HookMessage(TMessage &message) {
+  try {
+    if (OnMessage) {
+      bool handled = false;
+      const TMessageEvent handler = OnMessage;  // a handler may replace it
+      handler(message, handled);
+      if (handled) return true;
+    }
+    const auto hooks = hooks_;
+    for (auto it = hooks.rbegin(); it != hooks.rend(); ++it)
+      if (it->second && it->second(message)) return true;
+  } catch (const rtl::Exception &e) {
+    HandleException(this, e);
+  }
+  return false;
+}
+
+void TApplication::SetHint(const QString &hint) {
+  if (hint == hint_) return;
+  hint_ = hint;
+  if (OnHint) OnHint(this);
+}
+
+// --- TScreen ------------------------------------------------------------------------------
+
+TScreen::TScreen(TComponent *owner) : TComponent(owner), hint_font_(std::make_unique<TFont>()) {}
+
+TScreen::~TScreen() {
+  if (cursor_ != crDefault) QApplication::restoreOverrideCursor();
+}
+
+void TScreen::AddForm(TCustomForm *form) { forms_.push_back(form); }
+
+void TScreen::RemoveForm(TCustomForm *form) {
+  forms_.erase(std::remove(forms_.begin(), forms_.end(), form), forms_.end());
+}
+
+void TScreen::AddDataModule(TDataModule *module) { data_modules_.push_back(module); }
+
+void TScreen::RemoveDataModule(TDataModule *module) {
+  data_modules_.erase(std::remove(data_modules_.begin(), data_modules_.end(), module), data_modules_.end());
+}
+
+TCustomForm *TScreen::ActiveForm() const {
+  for (TCustomForm *f : forms_)
+    if (f->Active()) return f;
+  return nullptr;
+}
+
+TWinControl *TScreen::ActiveControl() const {
+  TCustomForm *f = ActiveForm();
+  return f != nullptr ? f->ActiveControl() : nullptr;
+}
+
+void TScreen::ActiveFormChanged() {
+  if (OnActiveFormChange) OnActiveFormChange(this);
+}
+
+void TScreen::SetCursor(TCursor cursor) {
+  if (cursor == cursor_) return;
+  if (cursor_ != crDefault) QApplication::restoreOverrideCursor();
+  cursor_ = cursor;
+  if (cursor != crDefault) QApplication::setOverrideCursor(CursorToQCursor(cursor));
+}
+
+QCursor TScreen::Cursors(TCursor index) const {
+  const auto it = cursors_.constFind(index);
+  if (it != cursors_.constEnd()) return it.value();
+  if (index <= 0) return CursorToQCursor(index);
+  return QCursor(Qt::ArrowCursor);
+}
+
+void TScreen::SetCursors(TCursor index, const QCursor &cursor) { cursors_.insert(index, cursor); }
+
+int TScreen::Width() const {
+  const QScreen *s = QGuiApplication::primaryScreen();
+  return s ? s->geometry().width() : 0;
+}
+
+int TScreen::Height() const {
+  const QScreen *s = QGuiApplication::primaryScreen();
+  return s ? s->geometry().height() : 0;
+}
+
+QStringList TScreen::Fonts() const {
+  QStringList list = QFontDatabase::families();
+  list.sort(Qt::CaseInsensitive);
+  return list;
+}
+
+}  // namespace vcl

@@ -1,0 +1,344 @@
+// Forms, the application object and the screen.
+//
+// `TCustomForm` is a top-level window. It keeps which control was entered
+// (see controls.h for the focus rules), answers the dialog keys (Tab moves
+// the focus, arrows move it among controls that do not want them, Enter and
+// Esc reach the default and cancel buttons through CM_DIALOGKEY), and runs
+// its life cycle: OnCreate (from AfterConstruction, which CreateForm calls;
+// a form made with `new` calls it itself), OnShow, OnActivate/OnDeactivate,
+// OnPaint, OnCloseQuery and OnClose with a TCloseAction, OnHide, OnDestroy
+// (raised before the children go). ShowModal runs a nested event loop until
+// ModalResult is set.
+//
+// `Application` (one TApplication) holds the title, the main form and the
+// message hooks that see input before any control does: OnMessage (one
+// handler, as the platform has it) and the HookMainWindow list. It turns
+// every exception that reaches the event loop into a message box with the
+// title (ShowExceptionSlot: tests replace it to capture the text); EAbort
+// shows nothing. `Screen` lists the forms and data modules and knows the
+// active form and control, the cursor, the size and the fonts.
+#pragma once
+
+#include <QCursor>
+#include <QMap>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/vcl/controls.h"
+
+class QEventLoop;
+
+namespace vcl {
+
+ORBISCA_ENUM(TCloseAction, caNone, caHide, caFree, caMinimize)
+ORBISCA_ENUM(TPosition, poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter,
+             poDesktopCenter, poMainFormCenter, poOwnerFormCenter)
+ORBISCA_ENUM(TFormStyle, fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop)
+ORBISCA_ENUM(TWindowState, wsNormal, wsMinimized, wsMaximized)
+ORBISCA_ENUM(TBorderIcon, biSystemMenu, biMinimize, biMaximize, biHelp)
+using TBorderIcons = TEnumSet<TBorderIcon>;
+
+using TCloseEvent = std::function<void(rtl::TObject *sender, TCloseAction &action)>;
+using TCloseQueryEvent = std::function<void(rtl::TObject *sender, bool &can_close)>;
+
+class TCustomForm : public TWinControl {
+  ORBISCA_CLASS(TCustomForm, TWinControl)
+
+ public:
+  explicit TCustomForm(TComponent *owner);
+  ~TCustomForm() override;
+
+  // Fires OnCreate once; CreateForm calls it after the constructor.
+  void AfterConstruction();
+
+  // --- window ------------------------------------------------------------------
+  void Show();
+  void Hide();
+  void SetVisible(bool visible) override;
+  // Asks OnCloseQuery, then OnClose decides what happens (hide by default;
+  // the main form ends the application). A modal form only sets
+  // ModalResult to mrCancel.
+  void Close();
+  // Frees the form once the current event is over.
+  void Release();
+  bool CloseQuery();
+  TModalResult ShowModal();
+  TModalResult ModalResult() const { return modal_result_; }
+  void SetModalResult(TModalResult result);
+  bool IsModal() const { return modal_loop_ != nullptr; }
+  bool Active() const { return active_; }
+  void BringToFront();
+
+  TFormBorderStyle BorderStyle() const { return border_style_; }
+  void SetBorderStyle(TFormBorderStyle style);
+  TBorderIcons BorderIcons() const { return border_icons_; }
+  void SetBorderIcons(TBorderIcons icons);
+  TPosition Position() const { return position_; }
+  void SetPosition(TPosition position);
+  TFormStyle FormStyle() const { return form_style_; }
+  void SetFormStyle(TFormStyle style);
+  TWindowState WindowState() const;
+  void SetWindowState(TWindowState state);
+  bool KeyPreview() const { return key_preview_; }
+  void SetKeyPreview(bool value) { key_preview_ = value; }
+  TCanvas *Canvas() const { return canvas_.get(); }
+  int PixelsPerInch() const { return 96; }
+
+  // --- focus ---------------------------------------------------------------------
+  // The control that has (or will get when the form is active) the focus.
+  TWinControl *ActiveControl() const { return active_control_; }
+  void SetActiveControl(TWinControl *control);
+  // Called when `control` got the keyboard focus: runs OnExit of the
+  // controls left and OnEnter of the controls entered. Returns false when a
+  // handler moved the focus elsewhere.
+  bool SetFocusedControl(TWinControl *control);
+  // Moves the focus to `control` (through Qt, which reports back to
+  // SetFocusedControl), or remembers it until the form is activated.
+  void FocusControl(TWinControl *control);
+  // The control that was entered last (what OnExit will be raised for).
+  TWinControl *EnteredControl() const { return entered_; }
+  void DefocusControl(TWinControl *control, bool removing);
+
+  // --- events ----------------------------------------------------------------------
+  TNotifyEvent OnCreate;
+  TNotifyEvent OnShow;
+  TNotifyEvent OnHide;
+  TNotifyEvent OnActivate;
+  TNotifyEvent OnDeactivate;
+  TNotifyEvent OnPaint;
+  TCloseQueryEvent OnCloseQuery;
+  TCloseEvent OnClose;
+  TNotifyEvent OnDestroy;
+
+  void Notification(TComponent *component, TOperation operation) override;
+  void GetChildren(const std::function<void(TComponent *)> &proc, TComponent *root) override;
+
+ protected:
+  QWidget *CreateWidget(QWidget *parent_widget) override;
+  void InitWidget() override;
+  void Dispatch(TMessage &message) override;
+  void SetTextInWidget(const QString &text) override;
+  bool PaintsBackground() const override { return true; }
+  bool CustomPainted() const override { return true; }
+  void PaintWidget(QPainter *painter, const QRect &area) override;
+
+  virtual void DoCreate();
+  virtual void DoShow();
+  virtual void DoHide();
+  virtual void DoClose(TCloseAction &action);
+  virtual void DoDestroy();
+  virtual void Activate();
+  virtual void Deactivate();
+  virtual void Paint();
+
+  void CMDialogKey(TMessage &message) override;
+  virtual void WMClose(TMessage &message);
+  virtual void WMActivate(TMessage &message);
+  virtual void WMShowWindow(TMessage &message);
+
+ private:
+  void ApplyWindowFlags();
+  void PlaceWindow();
+  void CloseModal();
+  bool IsTopLevel() const { return Parent() == nullptr; }
+
+  TWinControl *active_control_ = nullptr;
+  TWinControl *entered_ = nullptr;
+  std::vector<TWinControl *> exiting_;
+  unsigned focus_serial_ = 0;
+  TModalResult modal_result_ = mrNone;
+  QEventLoop *modal_loop_ = nullptr;
+  bool active_ = false;
+  bool created_ = false;
+  bool destroyed_event_done_ = false;
+  bool placed_ = false;
+  bool key_preview_ = false;
+  TFormBorderStyle border_style_ = bsSizeable;
+  TBorderIcons border_icons_{biSystemMenu, biMinimize, biMaximize};
+  TPosition position_ = poDesigned;
+  TFormStyle form_style_ = fsNormal;
+  TWindowState window_state_ = wsNormal;
+  std::unique_ptr<TCanvas> canvas_;
+};
+
+class TForm : public TCustomForm {
+  ORBISCA_CLASS(TForm, TCustomForm)
+ public:
+  using TCustomForm::TCustomForm;
+};
+
+// A container of non-visual components (datasets, data sources) shared by
+// forms; listed in Screen->DataModules.
+class TDataModule : public TComponent {
+  ORBISCA_CLASS(TDataModule, TComponent)
+ public:
+  explicit TDataModule(TComponent *owner);
+  ~TDataModule() override;
+  void AfterConstruction();
+  TNotifyEvent OnCreate;
+  TNotifyEvent OnDestroy;
+  void GetChildren(const std::function<void(TComponent *)> &proc, TComponent *root) override;
+
+ private:
+  bool created_ = false;
+};
+
+using TMessageEvent = std::function<void(TMessage &message, bool &handled)>;
+using TExceptionEvent = std::function<void(rtl::TObject *sender, const rtl::Exception &e)>;
+// A window hook of the application: returns true when it handled the message.
+using TWindowHook = std::function<bool(TMessage &message)>;
+
+class TApplication : public TComponent {
+  ORBISCA_CLASS(TApplication, TComponent)
+
+ public:
+  explicit TApplication(TComponent *owner);
+  ~TApplication() override;
+
+  QString Title() const { return title_; }
+  void SetTitle(const QString &title);
+  QString HelpFile() const { return help_file_; }
+  void SetHelpFile(const QString &file) { help_file_ = file; }
+  QString ExeName() const;
+  TCustomForm *MainForm() const { return main_form_; }
+  // For tests and programs that make their main form themselves.
+  void SetMainForm(TCustomForm *form) { main_form_ = form; }
+
+  // Creates a form owned by the application; the first becomes the main
+  // form. `ref` receives it before OnCreate runs.
+  template <typename T>
+  void CreateForm(T *&ref) {
+    ref = new T(this);
+    FormCreated(ref);
+  }
+  template <typename T>
+  void CreateDataModule(T *&ref) {
+    ref = new T(this);
+    ref->AfterConstruction();
+  }
+
+  // Shows the main form and runs the event loop until Terminate.
+  void Run();
+  void Terminate();
+  bool Terminated() const { return terminated_; }
+  // Handles the pending events and returns.
+  void ProcessMessages();
+  // Waits for at least one event and handles it.
+  void HandleMessage();
+
+  // Shows the exception being handled (call from a catch block), unless it
+  // is EAbort; OnException replaces the showing.
+  void HandleException(rtl::TObject *sender);
+  void HandleException(rtl::TObject *sender, const rtl::Exception &e);
+  void ShowException(const rtl::Exception &e);
+  TExceptionEvent OnException;
+  // How an exception is shown: (caption, text). The default is a critical
+  // message box; tests replace it.
+  std::function<void(const QString &caption, const QString &text)> ShowExceptionSlot;
+
+  // --- message hooks ----------------------------------------------------------------
+  // Sees every input message before the control does; setting `handled`
+  // swallows it.
+  TMessageEvent OnMessage;
+  void HookMainWindow(const void *key, TWindowHook hook);
+  void UnhookMainWindow(const void *key);
+  // Runs OnMessage and the hooks on a message; true when one handled it.
+  bool HookMessage(TMessage &message);
+
+  // --- hints -------------------------------------------------------------------------
+  bool ShowHint() const { return show_hint_; }
+  void SetShowHint(bool value) { show_hint_ = value; }
+  TColor HintColor() const { return hint_color_; }
+  void SetHintColor(TColor color) { hint_color_ = color; }
+  int HintPause() const { return hint_pause_; }
+  void SetHintPause(int ms) { hint_pause_ = ms; }
+  int HintHidePause() const { return hint_hide_pause_; }
+  void SetHintHidePause(int ms) { hint_hide_pause_ = ms; }
+  QString Hint() const { return hint_; }
+  void SetHint(const QString &hint);
+  TNotifyEvent OnHint;
+  TNotifyEvent OnActivate;
+  TNotifyEvent OnDeactivate;
+
+  // Internal: the first form created becomes the main form.
+  void FormCreated(TCustomForm *form);
+
+ private:
+  class EventFilter;
+  QString title_;
+  QString help_file_;
+  QString hint_;
+  TCustomForm *main_form_ = nullptr;
+  bool terminated_ = false;
+  bool show_hint_ = true;
+  TColor hint_color_ = clInfoBk;
+  int hint_pause_ = 500;
+  int hint_hide_pause_ = 2500;
+  std::vector<std::pair<const void *, TWindowHook>> hooks_;
+  EventFilter *filter_ = nullptr;
+};
+
+class TScreen : public TComponent {
+  ORBISCA_CLASS(TScreen, TComponent)
+
+ public:
+  explicit TScreen(TComponent *owner);
+  ~TScreen() override;
+
+  int FormCount() const { return static_cast<int>(forms_.size()); }
+  TCustomForm *Forms(int index) const { return forms_.at(static_cast<size_t>(index)); }
+  int DataModuleCount() const { return static_cast<int>(data_modules_.size()); }
+  TDataModule *DataModules(int index) const { return data_modules_.at(static_cast<size_t>(index)); }
+  // The form whose window is active (nullptr when none of ours is).
+  TCustomForm *ActiveForm() const;
+  TWinControl *ActiveControl() const;
+
+  // crDefault gives the controls' own cursors back; anything else shows
+  // everywhere (crHourGlass during long work).
+  TCursor Cursor() const { return cursor_; }
+  void SetCursor(TCursor cursor);
+  QCursor Cursors(TCursor index) const;
+  void SetCursors(TCursor index, const QCursor &cursor);
+
+  int Width() const;
+  int Height() const;
+  int PixelsPerInch() const { return 96; }
+  QStringList Fonts() const;
+  TFont *HintFont() const { return hint_font_.get(); }
+
+  TNotifyEvent OnActiveFormChange;
+  TNotifyEvent OnActiveControlChange;
+
+  // Internal bookkeeping of forms and data modules.
+  void AddForm(TCustomForm *form);
+  void RemoveForm(TCustomForm *form);
+  void AddDataModule(TDataModule *module);
+  void RemoveDataModule(TDataModule *module);
+  void ActiveFormChanged();
+
+ private:
+  std::vector<TCustomForm *> forms_;
+  std::vector<TDataModule *> data_modules_;
+  TCursor cursor_ = crDefault;
+  QMap<TCursor, QCursor> cursors_;
+  std::unique_ptr<TFont> hint_font_;
+};
+
+// The application and the screen, created on first use after the
+// QApplication exists.
+extern TApplication *Application;
+extern TScreen *Screen;
+// Makes them when needed (every entry point of this unit calls it).
+void InitApplication();
+
+// The Qt cursor of a platform cursor number.
+QCursor CursorToQCursor(TCursor cursor);
+
+// The platform's exception text for a control that cannot take the focus.
+inline const char *kCannotFocus = "Cannot focus a disabled or invisible window";
+
+}  // namespace vcl
