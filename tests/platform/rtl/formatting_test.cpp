@@ -1,6 +1,9 @@
-// Number and date texts in the program's locale: the formats the report
+// Number and date texts in the program's locale (the formats the report
 // engine, the edits and the lists use, and the parsers that read what the
-// user types.
+// user types), Format(), and the string and file helpers.
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include "platform/rtl/sysutils.h"
@@ -351,6 +354,67 @@ TEST(FileNames, SplitAndChange) {
   EXPECT_EQ(IncludeTrailingPathDelimiter("/dati/"), "/dati/");
   EXPECT_EQ(ExcludeTrailingPathDelimiter("/dati/"), "/dati");
   EXPECT_EQ(ExcludeTrailingPathDelimiter("/"), "/");
+}
+
+}  // namespace
+}  // namespace rtl
+
+namespace rtl {
+namespace {
+
+TEST(Files, ExistenceRenameCopyAndDelete) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString base = IncludeTrailingPathDelimiter(dir.path());
+  const QString a = base + "a.txt";
+  EXPECT_FALSE(FileExists(a));
+  EXPECT_EQ(FileSize(a), -1);
+  EXPECT_EQ(FileAge(a), -1);
+  {
+    QFile f(a);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("abc");
+  }
+  EXPECT_TRUE(FileExists(a));
+  EXPECT_FALSE(FileExists(dir.path()));  // a folder is not a file
+  EXPECT_TRUE(DirectoryExists(dir.path()));
+  EXPECT_FALSE(DirectoryExists(a));
+  EXPECT_EQ(FileSize(a), 3);
+  EXPECT_GT(FileAge(a), EncodeDate(2000, 1, 1));
+
+  const QString b = base + "sub/deep/b.txt";
+  EXPECT_TRUE(ForceDirectories(ExtractFileDir(b)));
+  EXPECT_TRUE(CopyFile(a, b, true));
+  EXPECT_FALSE(CopyFile(a, b, true));  // will not overwrite
+  EXPECT_TRUE(CopyFile(a, b, false));
+  EXPECT_FALSE(RenameFile(a, b));      // nor will a rename
+  EXPECT_TRUE(DeleteFile(b));
+  EXPECT_FALSE(DeleteFile(b));
+  EXPECT_TRUE(RenameFile(a, b));
+  EXPECT_FALSE(FileExists(a));
+  EXPECT_TRUE(FileExists(b));
+
+  const QString before = GetCurrentDir();
+  EXPECT_TRUE(SetCurrentDir(base + "sub"));
+  EXPECT_EQ(ExpandFileName("deep/b.txt"), QDir::cleanPath(base + "sub/deep/b.txt"));
+  EXPECT_FALSE(SetCurrentDir(base + "missing"));
+  EXPECT_TRUE(SetCurrentDir(before));
+}
+
+TEST(Booleans, TextsAndNumbers) {
+  EXPECT_TRUE(StrToBool("TRUE"));
+  EXPECT_FALSE(StrToBool(" false "));
+  EXPECT_TRUE(StrToBool("-1"));
+  EXPECT_FALSE(StrToBool("0"));
+  EXPECT_TRUE(StrToBoolDef("boh", true));
+  EXPECT_EQ(BoolToStr(true), "-1");
+  EXPECT_EQ(BoolToStr(false, true), "False");
+  try {
+    StrToBool("boh");
+    FAIL() << "no exception";
+  } catch (const EConvertError &e) {
+    EXPECT_EQ(e.Message(), "'boh' is not a valid boolean value");
+  }
 }
 
 }  // namespace
