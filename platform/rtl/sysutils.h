@@ -160,7 +160,7 @@ QString TimeToStr(TDateTime dt);
 QString DateTimeToStr(TDateTime dt);  // the time only when not 0
 
 // Dates in the order of the locale's ShortDateFormat, separated by the date
-// separator (any of "/-. " accepted too): day, month and year; a missing
+// separator ("/", "-" and "." accepted too): day, month and year; a missing
 // year is the current one; two-digit years follow TwoDigitYearCenturyWindow.
 // Times: hours[:minutes[:seconds[.ms]]] with an optional AM/PM marker.
 // Failure raises EConvertError "'x' is not a valid date" (time, date and

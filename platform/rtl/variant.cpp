@@ -70,6 +70,10 @@ Variant::Variant(unsigned long v) noexcept {
   }
 }
 
+Variant::Variant(unsigned long long v) noexcept : type_(VarType::Int64) {
+  v_.i_ = static_cast<std::int64_t>(v);
+}
+
 Variant::Variant(char v) : type_(VarType::String), s_(QString(QLatin1Char(v))) {}
 
 Variant::Variant(QChar v) : type_(VarType::String), s_(QString(v)) {}

@@ -43,6 +43,7 @@ class Variant {
   Variant(long long v) noexcept;
   Variant(unsigned v) noexcept;
   Variant(unsigned long v) noexcept;  // Integer when it fits, else Int64
+  Variant(unsigned long long v) noexcept;  // Int64 (the bit pattern)
   Variant(char v);                    // a one-character String
   Variant(QChar v);                   // a one-character String
   Variant(double v) noexcept;
