@@ -1272,7 +1272,11 @@ std::unique_ptr<Parser::Core> Parser::ParseSelectCore(const Scope *outer) {
 
   QStringList cols;
   for (const Item &it : items) {
-    cols << it.e.sql + QStringLiteral(" AS ") + Quote(it.name);
+    // Conditions read as values give the engine's True, -1, not SQLite's 1.
+    const bool condition = it.e.type == dbBoolean && !it.e.is_column && it.e.param < 0 &&
+                           it.e.sql != QLatin1String("-1") && it.e.sql != QLatin1String("0");
+    const QString value = condition ? QStringLiteral("(-((%1) <> 0))").arg(it.e.sql) : it.e.sql;
+    cols << value + QStringLiteral(" AS ") + Quote(it.name);
     ResultColumn rc;
     rc.name = it.name;
     rc.jet_type = it.e.type;

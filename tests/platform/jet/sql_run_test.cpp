@@ -194,16 +194,20 @@ TEST_F(SqlFixture, FunctionsFollowTheEngineRules) {
   EXPECT_EQ(one(QStringLiteral("CDbl(\"12,5\")")), QStringLiteral("12.5"));
   EXPECT_EQ(one(QStringLiteral("CStr(12.5)")), QStringLiteral("12,5"));
   EXPECT_EQ(one(QStringLiteral("True & \"/\" & False")), QStringLiteral("True/False"));
+  // Conditions read as values are -1 and 0, as the engine's True and False.
+  EXPECT_EQ(one(QStringLiteral("Giorni > 2")), QStringLiteral("-1"));
+  EXPECT_EQ(one(QStringLiteral("Not (Giorni > 2)")), QStringLiteral("0"));
+  EXPECT_EQ(one(QStringLiteral("IsNull(Null) And CBool(5)")), QStringLiteral("-1"));
   EXPECT_EQ(one(QStringLiteral("Year(#02/29/2004#) * 10000 + Month(#02/29/2004#) * 100 + Day(#02/29/2004#)")),
             QStringLiteral("20040229"));
   EXPECT_EQ(one(QStringLiteral("Weekday(#12/31/2006#)")), QStringLiteral("1"));  // a Sunday
   EXPECT_EQ(one(QStringLiteral("Year(#01/15/1850#) & \"/\" & Day(#01/15/1850#)")), QStringLiteral("1850/15"));
   EXPECT_EQ(one(QStringLiteral("CStr(#12/31/2004#)")), QStringLiteral("31/12/2004"));
-  EXPECT_EQ(one(QStringLiteral("DateAdd(\"m\", 1, #01/31/2004#) = #02/29/2004#")), QStringLiteral("1"));
+  EXPECT_EQ(one(QStringLiteral("DateAdd(\"m\", 1, #01/31/2004#) = #02/29/2004#")), QStringLiteral("-1"));
   EXPECT_EQ(one(QStringLiteral("Format(#12/31/2004#, \"yyyy-mm-dd\")")), QStringLiteral("2004-12-31"));
   {
     rtl::FixedClockGuard clock(rtl::EncodeDateTime(2004, 12, 31, 10, 0, 0, 0));
-    EXPECT_EQ(one(QStringLiteral("Date() = #12/31/2004# AND Now() > Date()")), QStringLiteral("1"));
+    EXPECT_EQ(one(QStringLiteral("Date() = #12/31/2004# AND Now() > Date()")), QStringLiteral("-1"));
   }
   // A conversion that fails stops the statement with the engine's text.
   one(QStringLiteral("CDbl(\"abc\")"));
