@@ -1,0 +1,321 @@
+// Forms: dialog keys, modal results, closing, the life-cycle events, the
+// application's message hook and its exception handler.
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "platform/vcl/forms.h"
+#include "platform/vcl/stdctrls.h"
+
+using namespace vcl;
+
+namespace {
+
+bool Activate(TCustomForm *f) {
+  f->Show();
+  QApplication::setActiveWindow(f->Handle());
+  return QTest::qWaitForWindowActive(f->Handle());
+}
+
+void Key(TCustomForm *f, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+  QTest::keyClick(f->Handle()->windowHandle(), key, mods);
+}
+
+void Type(TCustomForm *f, const char *text) {
+  for (const char *c = text; *c; ++c) QTest::keyClick(f->Handle()->windowHandle(), *c);
+}
+
+// A dialog: an edit, a memo, an OK (default) and a Cancel button.
+struct Dialog {
+  std::unique_ptr<TForm> form = std::make_unique<TForm>(nullptr);
+  TEdit *edit = new TEdit(form.get());
+  TMemo *memo = new TMemo(form.get());
+  TButton *ok = new TButton(form.get());
+  TButton *cancel = new TButton(form.get());
+  int ok_clicks = 0, cancel_clicks = 0;
+
+  Dialog() {
+    for (TControl *c : std::initializer_list<TControl *>{edit, memo, ok, cancel}) c->SetParent(form.get());
+    memo->SetTop(30);
+    ok->SetTop(130);
+    cancel->SetTop(160);
+    ok->SetCaption("&OK");
+    ok->SetDefault(true);
+    ok->SetModalResult(mrOk);
+    cancel->SetCaption("Annulla");
+    cancel->SetCancel(true);
+    cancel->SetModalResult(mrCancel);
+    ok->OnClick = [this](rtl::TObject *) { ++ok_clicks; };
+    cancel->OnClick = [this](rtl::TObject *) { ++cancel_clicks; };
+  }
+};
+
+// Captures what the application would show for an exception.
+struct CapturedMessages {
+  QStringList shown;
+  CapturedMessages() {
+    InitApplication();
+    Application->ShowExceptionSlot = [this](const QString &caption, const QString &text) {
+      shown << caption + ": " + text;
+    };
+  }
+  ~CapturedMessages() { Application->ShowExceptionSlot = nullptr; }
+};
+
+}  // namespace
+
+TEST(Forms, EnterPressesTheDefaultButtonOnceAndEscTheCancelButton) {
+  Dialog d;
+  ASSERT_TRUE(Activate(d.form.get()));
+  ASSERT_TRUE(d.edit->Focused());
+  int edit_keys = 0;
+  d.edit->OnKeyPress = [&](rtl::TObject *, QChar &) { ++edit_keys; };
+  Key(d.form.get(), Qt::Key_Return);
+  EXPECT_EQ(d.ok_clicks, 1);
+  EXPECT_EQ(edit_keys, 0);  // a dialog key never reaches the edit
+  EXPECT_EQ(d.form->ModalResult(), mrOk);
+  Key(d.form.get(), Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(d.ok_clicks, 2);
+  Key(d.form.get(), Qt::Key_Escape);
+  EXPECT_EQ(d.cancel_clicks, 1);
+  EXPECT_TRUE(d.edit->Focused());
+}
+
+TEST(Forms, AFocusedButtonTakesEnterAndKeepsTheFocus) {
+  Dialog d;
+  ASSERT_TRUE(Activate(d.form.get()));
+  d.cancel->SetFocus();
+  Key(d.form.get(), Qt::Key_Return);
+  EXPECT_EQ(d.cancel_clicks, 1);
+  EXPECT_EQ(d.ok_clicks, 0);  // the focused button, not the default one
+  EXPECT_TRUE(d.cancel->Focused());
+  d.edit->SetFocus();  // leaving the buttons gives Enter back to the default
+  Key(d.form.get(), Qt::Key_Return);
+  EXPECT_EQ(d.ok_clicks, 1);
+}
+
+TEST(Forms, AMemoTakesEnterAsANewLineUnlessItDoesNotWantReturns) {
+  Dialog d;
+  ASSERT_TRUE(Activate(d.form.get()));
+  d.memo->SetFocus();
+  Type(d.form.get(), "ab");
+  Key(d.form.get(), Qt::Key_Return);
+  Type(d.form.get(), "c");
+  EXPECT_EQ(d.memo->Text(), "ab\r\nc");
+  EXPECT_EQ(d.memo->Lines()->Count(), 2);
+  EXPECT_EQ(d.ok_clicks, 0);
+  Key(d.form.get(), Qt::Key_Escape);  // Esc still reaches the cancel button
+  EXPECT_EQ(d.cancel_clicks, 1);
+  d.memo->SetWantReturns(false);
+  Key(d.form.get(), Qt::Key_Return);
+  EXPECT_EQ(d.ok_clicks, 1);
+  EXPECT_EQ(d.memo->Lines()->Count(), 2);
+}
+
+TEST(Forms, AModalFormReturnsItsModalResult) {
+  Dialog d;
+  QTimer::singleShot(0, [&] { Key(d.form.get(), Qt::Key_Return); });
+  EXPECT_EQ(d.form->ShowModal(), mrOk);
+  EXPECT_FALSE(d.form->Visible());
+  EXPECT_FALSE(d.form->IsModal());
+
+  // OnCloseQuery can keep it open; a later answer closes it.
+  int queries = 0;
+  d.form->OnCloseQuery = [&](rtl::TObject *, bool &can_close) { can_close = ++queries > 1; };
+  QTimer::singleShot(0, [&] {
+    d.cancel->Click();  // refused
+    QTimer::singleShot(0, [&] { d.form->Close(); });  // allowed: Close means Cancel
+  });
+  EXPECT_EQ(d.form->ShowModal(), mrCancel);
+  EXPECT_EQ(queries, 2);
+
+  d.form->Show();
+  EXPECT_THROW(d.form->ShowModal(), rtl::EInvalidOperation);
+}
+
+TEST(Forms, CloseAsksAndTheActionDecides) {
+  TForm main(nullptr), second(nullptr);
+  InitApplication();
+  Application->SetMainForm(&main);
+  QStringList log;
+  second.OnCloseQuery = [&](rtl::TObject *, bool &ok) { log << "query"; ok = true; };
+  second.OnClose = [&](rtl::TObject *, TCloseAction &a) {
+    log << "close";
+    a = caNone;
+  };
+  second.Show();
+  second.Close();
+  EXPECT_TRUE(second.Visible());  // caNone keeps it
+  second.OnClose = nullptr;
+  second.Close();
+  EXPECT_FALSE(second.Visible());  // caHide by default
+  EXPECT_EQ(log, (QStringList{"query", "close", "query"}));
+
+  // The window system's close button goes the same way.
+  second.Show();
+  second.OnClose = [&](rtl::TObject *, TCloseAction &a) { a = caNone; };
+  second.Handle()->close();
+  EXPECT_TRUE(second.Handle()->isVisible());
+
+  // caFree frees the form once the current event is over.
+  auto *freed = new TForm(nullptr);
+  bool destroyed = false;
+  freed->OnDestroy = [&](rtl::TObject *) { destroyed = true; };
+  freed->OnClose = [](rtl::TObject *, TCloseAction &a) { a = caFree; };
+  freed->Show();
+  freed->Close();
+  EXPECT_FALSE(destroyed);
+  QTest::qWait(20);
+  EXPECT_TRUE(destroyed);
+  Application->SetMainForm(nullptr);
+}
+
+TEST(Forms, LifeCycleEventsInOrderAndDestroyBeforeTheChildrenGo) {
+  QStringList log;
+  int children_at_destroy = -1;
+  {
+    TForm *f = nullptr;
+    InitApplication();
+    Application->SetMainForm(nullptr);
+    bool created = false;
+    Application->CreateForm(f);  // OnCreate runs in AfterConstruction
+    std::unique_ptr<TForm> owned(f);
+    EXPECT_EQ(f->Owner(), Application);
+    EXPECT_EQ(Application->MainForm(), f);  // the first form created
+    Application->SetMainForm(nullptr);
+    f->OnCreate = [&](rtl::TObject *) { created = true; };
+    f->AfterConstruction();
+    EXPECT_FALSE(created);  // once only
+    f->OnShow = [&](rtl::TObject *) { log << "show"; };
+    f->OnActivate = [&](rtl::TObject *) { log << "activate"; };
+    f->OnDeactivate = [&](rtl::TObject *) { log << "deactivate"; };
+    f->OnHide = [&](rtl::TObject *) { log << "hide"; };
+    f->OnDestroy = [&](rtl::TObject *s) {
+      log << "destroy";
+      children_at_destroy = static_cast<TForm *>(s)->ControlCount();
+    };
+    auto *edit = new TEdit(f);
+    edit->SetParent(f);
+    ASSERT_TRUE(Activate(f));
+    TForm other(nullptr);
+    ASSERT_TRUE(Activate(&other));
+    f->Hide();
+  }
+  EXPECT_EQ(log, (QStringList{"show", "activate", "deactivate", "hide", "destroy"}));
+  EXPECT_EQ(children_at_destroy, 1);
+}
+
+TEST(Forms, KeyPreviewLetsTheFormSeeKeysFirst) {
+  Dialog d;
+  ASSERT_TRUE(Activate(d.form.get()));
+  d.form->SetKeyPreview(true);
+  QStringList log;
+  d.form->OnKeyDown = [&](rtl::TObject *, int &key, TShiftState) {
+    log << QStringLiteral("form %1").arg(key);
+    if (key == VK_F2) key = 0;
+  };
+  d.edit->OnKeyDown = [&](rtl::TObject *, int &key, TShiftState) { log << QStringLiteral("edit %1").arg(key); };
+  Key(d.form.get(), Qt::Key_F2);
+  Key(d.form.get(), Qt::Key_F3);
+  EXPECT_EQ(log, (QStringList{"form 113", "form 114", "edit 114"}));
+}
+
+TEST(Forms, KeyPressCanSwallowOrChangeTheCharacter) {
+  Dialog d;
+  ASSERT_TRUE(Activate(d.form.get()));
+  d.edit->OnKeyPress = [](rtl::TObject *, QChar &key) {
+    if (key == u'x') key = QChar();
+    if (key == u'a') key = u'b';
+  };
+  Type(d.form.get(), "axya");
+  EXPECT_EQ(d.edit->Text(), "byb");
+  d.edit->SetCharCase(ecUpperCase);
+  Type(d.form.get(), "z");
+  EXPECT_EQ(d.edit->Text(), "BYBZ");
+}
+
+TEST(Forms, TheApplicationHookSeesKeysFirstAndSynthesisedKeysComeAfter) {
+  Dialog d;
+  d.ok->SetDefault(false);
+  TEdit *second = new TEdit(d.form.get());
+  second->SetParent(d.form.get());
+  second->SetTabOrder(1);
+  ASSERT_TRUE(Activate(d.form.get()));
+  QStringList log;
+  // What an Enter-as-Tab hook does: see the key down, let it through, and
+  // type a Tab behind it.
+  Application->OnMessage = [&](TMessage &m, bool &) {
+    if (m.Msg == WM_KEYDOWN && m.CharCode() == VK_RETURN) {
+      log << ((m.LParam & KF_EXTENDED_BIT) ? "keypad enter" : "enter");
+      keybd_event(VK_TAB, 0, 0, 0);
+    }
+  };
+  // The edit handles the Enter while it still has the focus; the Tab follows.
+  d.edit->OnKeyPress = [&](rtl::TObject *, QChar &key) {
+    log << QStringLiteral("press %1 %2").arg(key.unicode()).arg(d.edit->Focused());
+  };
+  Key(d.form.get(), Qt::Key_Return);
+  QTest::qWait(10);
+  EXPECT_TRUE(second->Focused());
+  Key(d.form.get(), Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(log, (QStringList{"enter", "press 13 1", "keypad enter"}));
+  // A hook that handles the key keeps it from the control.
+  Application->OnMessage = [&](TMessage &m, bool &handled) { handled = m.Msg == WM_KEYDOWN; };
+  QTest::qWait(10);
+  const QString before = second->Text();
+  Type(d.form.get(), "q");
+  EXPECT_EQ(second->Text(), before);
+  Application->OnMessage = nullptr;
+}
+
+TEST(Forms, AnExceptionInAnEventIsShownWithTheTitleAndTheProgramGoesOn) {
+  CapturedMessages captured;
+  Dialog d;
+  Application->SetTitle("Gestione Orbisca");
+  ASSERT_TRUE(Activate(d.form.get()));
+  d.ok->OnClick = [](rtl::TObject *) { throw rtl::EConvertError("'x' is not a valid integer value"); };
+  Key(d.form.get(), Qt::Key_Return);
+  ASSERT_EQ(captured.shown.size(), 1);
+  EXPECT_EQ(captured.shown[0], "Gestione Orbisca: 'x' is not a valid integer value.");
+  // The loop goes on: the next key still works.
+  Type(d.form.get(), "7");
+  EXPECT_EQ(d.edit->Text(), "7");
+  // A silent exception shows nothing; a mouse click goes the same way.
+  d.ok->OnClick = [](rtl::TObject *) { rtl::Abort(); };
+  QTest::mouseClick(d.ok->Handle(), Qt::LeftButton);
+  EXPECT_EQ(captured.shown.size(), 1);
+  d.ok->OnClick = [](rtl::TObject *) { throw rtl::Exception("Backup automatico non possibile !"); };
+  QTest::mouseClick(d.ok->Handle(), Qt::LeftButton);
+  ASSERT_EQ(captured.shown.size(), 2);
+  EXPECT_EQ(captured.shown[1], "Gestione Orbisca: Backup automatico non possibile !");
+  // OnException replaces the showing.
+  QString seen;
+  Application->OnException = [&](rtl::TObject *, const rtl::Exception &e) { seen = e.Message(); };
+  QTest::mouseClick(d.ok->Handle(), Qt::LeftButton);
+  EXPECT_EQ(seen, "Backup automatico non possibile !");
+  EXPECT_EQ(captured.shown.size(), 2);
+  Application->OnException = nullptr;
+}
+
+TEST(Forms, ScreenListsFormsAndDataModulesAndSetsTheCursor) {
+  InitApplication();
+  const int before = Screen->FormCount();
+  {
+    TForm f(nullptr);
+    EXPECT_EQ(Screen->FormCount(), before + 1);
+    TDataModule dm(nullptr);
+    EXPECT_EQ(Screen->DataModuleCount(), 1);
+    EXPECT_EQ(Screen->DataModules(0), &dm);
+  }
+  EXPECT_EQ(Screen->FormCount(), before);
+  EXPECT_EQ(Screen->DataModuleCount(), 0);
+  Screen->SetCursor(crHourGlass);
+  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  Screen->SetCursor(crDefault);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_GT(Screen->Width(), 0);
+}
