@@ -40,6 +40,9 @@
 #include "platform/rtl/streams.h"
 #include "platform/rtl/variant.h"
 #include "platform/vcl/component.h"
+// TAlignment (taLeftJustify, taRightJustify, taCenter) is the controls' own,
+// shared by fields so that a column aligns as its field says.
+#include "platform/vcl/controls.h"
 
 namespace vcl {
 
@@ -134,10 +137,6 @@ using TLocateOptions = unsigned;
 enum TResyncModeFlag : unsigned { rmExact = 1, rmCenter = 2 };
 using TResyncMode = unsigned;
 
-#ifndef VCL_TALIGNMENT_DEFINED
-#define VCL_TALIGNMENT_DEFINED
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
-#endif
 
 // The type's name as messages and type lists write it ("Float", "String").
 QString FieldTypeName(TFieldType type);
