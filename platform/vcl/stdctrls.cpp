@@ -166,11 +166,9 @@ QWidget *TCustomEdit::CreateWidget(QWidget *parent_widget) {
 QLineEdit *TCustomEdit::LineEdit() const { return dynamic_cast<QLineEdit *>(widget_); }
 
 void TCustomEdit::InitWidget() {
-  {
-    // Taking over the stored text is no change the program should hear of.
-    const QSignalBlocker blocker(widget_);
-    TWinControl::InitWidget();
-  }
+  // Taking over the stored text is no change the program should hear of.
+  const QSignalBlocker blocker(widget_);
+  TWinControl::InitWidget();
   if (QLineEdit *e = LineEdit()) {
     e->setMaxLength(max_length_ > 0 ? max_length_ : 32767);
     e->setReadOnly(read_only_);
