@@ -1,6 +1,7 @@
 // Text order and Like matching of the engine; see jetcollation.h.
 #include "platform/jet/jetcollation.h"
 
+#include <algorithm>
 #include <array>
 
 #include "platform/jet/jeterror.h"
@@ -124,18 +125,36 @@ CharWeight WeightOf(char32_t c) {
 int CompareUtf8(const char *a, int na, const char *b, int nb) {
   const auto *ua = reinterpret_cast<const unsigned char *>(a);
   const auto *ub = reinterpret_cast<const unsigned char *>(b);
-  int i = 0, j = 0;
-  return CompareSequences(
-      [&](char32_t &c) {
-        if (i >= na) return false;
-        c = NextUtf8(ua, na, i);
-        return true;
-      },
-      [&](char32_t &c) {
-        if (j >= nb) return false;
-        c = NextUtf8(ub, nb, j);
-        return true;
-      });
+  // Keys of an index share long prefixes: skip the equal bytes first, then
+  // step back to the start of the character they may have split.
+  const int n = std::min(na, nb);
+  int i = 0;
+  while (i < n && ua[i] == ub[i]) ++i;
+  if (i == na && i == nb) return 0;
+  while (i > 0 && ((i < na && (ua[i] & 0xC0) == 0x80) || (i < nb && (ub[i] & 0xC0) == 0x80))) --i;
+  const auto &table = Table();
+  int ia = i, ib = i;
+  int secondary = 0;
+  while (ia < na && ib < nb) {
+    const unsigned char ca = ua[ia], cb = ub[ib];
+    if (ca < 0x80 && cb < 0x80) {
+      if (ca != cb && table[ca].primary != table[cb].primary)
+        return table[ca].primary < table[cb].primary ? -1 : 1;
+      ++ia;
+      ++ib;
+      continue;
+    }
+    const char32_t xa = NextUtf8(ua, na, ia);
+    const char32_t xb = NextUtf8(ub, nb, ib);
+    if (xa == xb) continue;
+    const CharWeight wa = WeightOf(xa);
+    const CharWeight wb = WeightOf(xb);
+    if (wa.primary != wb.primary) return wa.primary < wb.primary ? -1 : 1;
+    if (secondary == 0 && wa.secondary != wb.secondary) secondary = wa.secondary < wb.secondary ? -1 : 1;
+  }
+  if (ia < na) return 1;
+  if (ib < nb) return -1;
+  return secondary;
 }
 
 int CompareQString(const QString &a, const QString &b) {

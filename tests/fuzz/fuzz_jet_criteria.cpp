@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "platform/jet/jetcollation.h"
 #include "platform/jet/jetsql.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
@@ -28,6 +29,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   guarded([&] { jet::LikeMatch(text.left(half), text.mid(half)); });
   const int order = jet::CompareText(text.left(half), text.mid(half));
   if (order != -jet::CompareText(text.mid(half), text.left(half))) std::abort();
+  // The collation SQLite calls sees the raw bytes, malformed UTF-8 included.
+  const int cut = static_cast<int>(size / 2);
+  const char *bytes = reinterpret_cast<const char *>(data);
+  const int forward = jet::detail::CompareUtf8(bytes, cut, bytes + cut, static_cast<int>(size) - cut);
+  const int backward = jet::detail::CompareUtf8(bytes + cut, static_cast<int>(size) - cut, bytes, cut);
+  if ((forward > 0) != (backward < 0) || (forward == 0) != (backward == 0)) std::abort();
   for (int type : {jet::dbDate, jet::dbDouble, jet::dbLong, jet::dbBoolean, jet::dbCurrency, jet::dbByte})
     guarded([&] { jet::ConvertParameterValue(rtl::Variant(text), type); });
   return 0;

@@ -2,6 +2,7 @@
 // outside SQL.
 #include <gtest/gtest.h>
 
+#include "platform/jet/jetcollation.h"
 #include "platform/jet/jetsql.h"
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/formatsettings.h"
@@ -51,6 +52,24 @@ TEST(TextOrder, CaseIsIgnoredAndAccentsFollowTheirLetter) {
   EXPECT_LT(CompareText(QStringLiteral("-"), QStringLiteral("1")), 0);
   EXPECT_LT(CompareText(QStringLiteral("9"), QStringLiteral("a")), 0);
   EXPECT_GT(CompareText(QStringLiteral("Z"), QStringLiteral("à")), 0);
+}
+
+TEST(TextOrder, TheSqliteCollationAgreesWithTheTextOrder) {
+  // Indexes are ordered by the UTF-8 path; recordsets compare with the QString
+  // one. Characters that share their first UTF-8 byte must not confuse it.
+  const QStringList words = {"",      "a",     "A",     "à",     "á",      "ä",   "b",    "perché", "perchè",
+                             "perche", "PERCHÉ", "perch", "€",    "ß",      "ss",  "10",   "9",      "-",
+                             "a-b",   "ab",    "Ab",    "中文",  "中",     "日本", "ÀB",   "àb",     "\u00e0c"};
+  auto sign = [](int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); };
+  for (const QString &x : words) {
+    for (const QString &y : words) {
+      const QByteArray ux = x.toUtf8(), uy = y.toUtf8();
+      const int bytes = detail::CompareUtf8(ux.constData(), static_cast<int>(ux.size()), uy.constData(),
+                                            static_cast<int>(uy.size()));
+      EXPECT_EQ(sign(bytes), sign(CompareText(x, y))) << x.toStdString() << " / " << y.toStdString();
+      EXPECT_EQ(sign(bytes), -sign(CompareText(y, x))) << x.toStdString() << " / " << y.toStdString();
+    }
+  }
 }
 
 TEST(TextOrder, LikeOutsideSql) {
