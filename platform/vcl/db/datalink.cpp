@@ -294,10 +294,10 @@ void TFieldDataLink::SetField(TField *field) {
   if (OnDataChange) OnDataChange(this);
 }
 
-void TFieldDataLink::UpdateField() {
+void TFieldDataLink::UpdateField(bool strict) {
   TDataSet *ds = DataSet();
   if (Active() && ds && !field_name_.isEmpty())
-    SetField(ds->FieldByName(field_name_));
+    SetField(strict ? ds->FieldByName(field_name_) : ds->FindField(field_name_));
   else
     SetField(nullptr);
 }
@@ -332,7 +332,9 @@ void TFieldDataLink::FocusControl(TField **field) {
   }
 }
 
-void TFieldDataLink::LayoutChanged() { UpdateField(); }
+// The field list changed (a field went away): no error here, the control
+// simply shows nothing until its field is back.
+void TFieldDataLink::LayoutChanged() { UpdateField(false); }
 
 void TFieldDataLink::RecordChanged(TField *field) {
   if (field == nullptr || field == field_) {

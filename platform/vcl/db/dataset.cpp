@@ -168,11 +168,7 @@ void TDataSet::CloseCursor() {
 }
 
 void TDataSet::InitFieldDefs() {
-  if (IsCursorOpen()) {
-    InternalInitFieldDefs();
-  } else {
-    InternalInitFieldDefs();
-  }
+  InternalInitFieldDefs();
   field_defs_.SetUpdated(true);
 }
 
@@ -183,7 +179,11 @@ void TDataSet::FieldAdded(TField *field) {
   fields_.Add(field);
 }
 
-void TDataSet::FieldRemoved(TField *field) { fields_.Remove(field); }
+void TDataSet::FieldRemoved(TField *field) {
+  fields_.Remove(field);
+  // Controls bound to the field must let go of it.
+  if (Active() && !IsDestroying()) DataEvent(deLayoutChange);
+}
 
 void TDataSet::CreateFields() {
   if (!default_fields_ && fields_.Count() > 0) return;
@@ -984,12 +984,10 @@ void TDataSet::Cancel() {
   if (state_ != dsEdit && state_ != dsInsert) return;
   DataEvent(deCheckBrowseMode);
   if (BeforeCancel) BeforeCancel(this);
-  const bool was_insert = state_ == dsInsert;
   UpdateCursorPos();
   InternalCancel();
   SetState(dsBrowse);
-  // The cancelled new record's buffer goes back to being the spare one.
-  (void)was_insert;
+  // Rebuilding the window drops a cancelled new record's buffer.
   Resync(0);
   if (AfterCancel) AfterCancel(this);
 }

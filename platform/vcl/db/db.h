@@ -668,6 +668,7 @@ class TDateTimeField : public TField {
   void SetAsDateTimeValue(rtl::TDateTime v) override;
   void SetVariantValue(const rtl::Variant &v) override;
   QString GetTextValue(bool display) const override;
+  QString FormatValue(bool display) const;
   int DefaultWidth() const override { return 18; }
   // The format used when DisplayFormat is empty.
   virtual QString DefaultFormat() const;
@@ -1272,7 +1273,8 @@ class TFieldDataLink : public TDataLink {
   void UpdateData() override;
 
  private:
-  void UpdateField();
+  // Strict: a missing field raises "Field 'x' not found".
+  void UpdateField(bool strict = true);
   void SetField(TField *field);
   TField *field_ = nullptr;
   QString field_name_;

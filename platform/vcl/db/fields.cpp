@@ -615,7 +615,7 @@ rtl::TDateTime TDateTimeField::GetAsDateTime() const {
 
 double TDateTimeField::GetAsFloat() const { return GetAsDateTime(); }
 
-QString TDateTimeField::GetAsString() const { return GetTextValue(false); }
+QString TDateTimeField::GetAsString() const { return FormatValue(false); }
 
 QString TDateTimeField::DefaultFormat() const { return QString(); }  // "c"
 
@@ -624,6 +624,10 @@ QString TTimeField::DefaultFormat() const { return rtl::FormatSettings().LongTim
 
 QString TDateTimeField::GetTextValue(bool display) const {
   if (OnGetText) return TField::GetTextValue(display);
+  return FormatValue(display);
+}
+
+QString TDateTimeField::FormatValue(bool display) const {
   rtl::Variant v;
   if (!GetData(&v)) return QString();
   const QString fmt = (display && !display_format_.isEmpty()) ? display_format_ : DefaultFormat();

@@ -231,3 +231,59 @@ TEST(Locating, FindsByKeysAndStaysPutWhenNothingMatches) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Window, InsertInAFullWindowAndCancelGiveTheWindowBack) {
+  ds.MoveBy(3);
+  ds.Insert();
+  EXPECT_EQ(link.ActiveRecord(), 3);
+  EXPECT_EQ(link.RecordCount(), 10);
+  EXPECT_EQ(IdOnRow(link, ds, 4), 4);
+  EXPECT_EQ(IdOnRow(link, ds, 9), 9) << "the last row makes room";
+  ds.Cancel();
+  EXPECT_EQ(Id(ds), 4);
+  EXPECT_EQ(link.ActiveRecord(), 3);
+  EXPECT_EQ(IdOnRow(link, ds, 9), 10);
+  ds.Insert();
+  ds.FieldByName("ID")->SetAsInteger(1000);
+  ds.Post();
+  EXPECT_EQ(Id(ds), 1000);
+  EXPECT_EQ(link.ActiveRecord(), 3);
+  EXPECT_EQ(IdOnRow(link, ds, 4), 4);
+  EXPECT_EQ(ds.RecordCount(), 101);
+}
+
+TEST_F(Window, RefreshRereadsTheStoreAroundTheCurrentRecord) {
+  QStringList log;
+  LogEvents(ds, log);
+  ds.MoveBy(40);
+  ds.AddRow({101, "Late", 0, 0.0});
+  log.clear();
+  ds.Refresh();
+  EXPECT_EQ(log, QStringList({"BeforeRefresh", "AfterRefresh"}));
+  EXPECT_EQ(Id(ds), 41);
+  ds.Last();
+  EXPECT_EQ(Id(ds), 101);
+}
+
+TEST(FieldLinksLifetime, ALinkLetsGoOfAFieldThatIsFreed) {
+  TComponent form;
+  TMemDataSet ds(&form);
+  FillItems(ds, 2);
+  auto *name = new TStringField(&form);
+  name->SetFieldName("Name");
+  name->SetDataSet(&ds);
+  TDataSource source;
+  source.SetDataSet(&ds);
+  TFieldDataLink link;
+  link.SetDataSource(&source);
+  link.SetFieldName("Name");
+  ds.Open();
+  EXPECT_EQ(link.Field(), name);
+  delete name;
+  EXPECT_EQ(link.Field(), nullptr);
+  ds.Next();
+}
+
+}  // namespace
