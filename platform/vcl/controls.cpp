@@ -28,6 +28,9 @@ QHash<const QWidget *, TControl *> &WidgetControls() {
 }
 
 QPointer<QWidget> g_capture_widget;
+// Events being dispatched right now, over all controls: a widget freed
+// meanwhile may still be on Qt's stack, so it is deleted later.
+int g_dispatch_depth = 0;
 TControl *g_capture_control = nullptr;
 
 // The character a key press types, as the platform's WM_CHAR carries it.
@@ -108,15 +111,40 @@ class InnerWidgetRouter : public QObject {
   bool eventFilter(QObject *watched, QEvent *event) override {
     if (!alive_ || watched != parent()) return false;
     auto *inner = static_cast<QWidget *>(watched);
-    if (FindControl(inner) == nullptr) return false;  // the control went away
-    const bool result = DispatchQtEvent(control_, inner, event, [this, inner](QEvent *ev) {
-      // The inner widget's own handling, bypassing this filter.
+    TControl *owner = FindControl(inner);
+    if (owner != control_) return false;  // the control went away
+    const auto inner_default = [this, inner, event](QEvent *given) {
+      // The inner widget's own handling, bypassing this filter: of the key
+      // as the control left it, of anything else as it came.
+      QEvent *use = given != nullptr && given->type() == QEvent::KeyPress ? given : event;
       inner->removeEventFilter(this);
-      const bool r = static_cast<QObject *>(inner)->event(ev);
+      const bool r = static_cast<QObject *>(inner)->event(use);
       inner->installEventFilter(this);
       return r;
-    });
-    return result;
+    };
+    switch (event->type()) {
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::FocusIn:
+      case QEvent::FocusOut:
+      case QEvent::ContextMenu:
+        return DispatchQtEvent(control_, inner, event, inner_default);
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::MouseMove: {
+        // The control hears of the mouse in its own coordinates.
+        const auto *me = static_cast<QMouseEvent *>(event);
+        QWidget *outer = control_->Handle();
+        const QPointF local = inner->mapTo(outer, me->position().toPoint());
+        QMouseEvent moved(me->type(), local, me->globalPosition(), me->button(), me->buttons(),
+                          me->modifiers());
+        return DispatchQtEvent(control_, inner, &moved, inner_default);
+      }
+      default:
+        // Painting, geometry and the rest stay the inner widget's own.
+        return false;
+    }
   }
 
  private:
@@ -133,6 +161,10 @@ void RouteEventsToControl(QWidget *inner, TControl *control) {
 bool DispatchQtEvent(TControl *control, QWidget *widget, QEvent *event,
                      const std::function<bool(QEvent *)> &default_proc) {
   QPointer<QWidget> guard(widget);
+  struct DepthGuard {
+    DepthGuard() { ++g_dispatch_depth; }
+    ~DepthGuard() { --g_dispatch_depth; }
+  } depth;
   try {
     return control->HandleQtEvent(event, default_proc);
   } catch (const rtl::Exception &e) {
@@ -176,8 +208,9 @@ TControl::~TControl() {
     widget_ = nullptr;
     WidgetControls().remove(w);
     if (auto *cw = dynamic_cast<IControlWidget *>(w)) cw->DetachControl();
-    if (dispatch_depth_ > 0) {
-      // Freed from inside one of its own events: Qt still holds the widget.
+    if (dispatch_depth_ > 0 || g_dispatch_depth > 0) {
+      // Freed from inside an event: Qt may still hold this widget or one of
+      // its children on its stack.
       w->hide();
       w->deleteLater();
     } else {
@@ -521,6 +554,7 @@ void TControl::Dispatch(TMessage &m) {
     case CM_COLORCHANGED: CMColorChanged(m); return;
     case CM_PARENTFONTCHANGED: CMParentFontChanged(m); return;
     case CM_PARENTCOLORCHANGED: CMParentColorChanged(m); return;
+    case CM_SHOWHINTCHANGED:  // refreshes this control and what follows it
     case CM_PARENTSHOWHINTCHANGED: CMParentShowHintChanged(m); return;
     case CM_HITTEST: CMHitTest(m); return;
     default: DefaultHandler(m);

@@ -273,3 +273,154 @@ TEST(Controls, PropertiesByNameReachControlsAndTheirFonts) {
   TComponent *made = FindClass("TButton")(&form);
   EXPECT_EQ(made->ClassName(), "TButton");
 }
+
+TEST(Controls, KeysMapBetweenQtAndThePlatform) {
+  EXPECT_EQ(VirtualKeyFromQtKey(Qt::Key_A, Qt::NoModifier), 'A');
+  EXPECT_EQ(VirtualKeyFromQtKey(Qt::Key_7, Qt::NoModifier), '7');
+  EXPECT_EQ(VirtualKeyFromQtKey(Qt::Key_7, Qt::KeypadModifier), VK_NUMPAD0 + 7);
+  EXPECT_EQ(VirtualKeyFromQtKey(Qt::Key_F10, Qt::NoModifier), VK_F10);
+  EXPECT_EQ(VirtualKeyFromQtKey(Qt::Key_Enter, Qt::KeypadModifier), VK_RETURN);
+  EXPECT_EQ(VirtualKeyFromQtKey(Qt::Key_Backtab, Qt::ShiftModifier), VK_TAB);
+  EXPECT_EQ(VirtualKeyFromQtKey(Qt::Key_Period, Qt::KeypadModifier), VK_DECIMAL);
+  EXPECT_EQ(VirtualKeyFromQtKey(Qt::Key_unknown, Qt::NoModifier), 0);
+  for (int vk : {VK_RETURN, VK_TAB, VK_ESCAPE, VK_DOWN, VK_DELETE, VK_F1, VK_F12, int('Q'), int('0')})
+    EXPECT_EQ(VirtualKeyFromQtKey(QtKeyFromVirtualKey(vk), Qt::NoModifier), vk) << vk;
+
+  const QKeyEvent main_enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+  const QKeyEvent pad_enter(QEvent::KeyPress, Qt::Key_Enter, Qt::KeypadModifier, "\r");
+  EXPECT_EQ(KeyDataFromQt(&main_enter) & KF_EXTENDED_BIT, 0);
+  EXPECT_NE(KeyDataFromQt(&pad_enter) & KF_EXTENDED_BIT, 0);
+
+  EXPECT_EQ(ShortCut(VK_DOWN, TShiftState{ssAlt}), 32808);
+  int key = 0;
+  TShiftState shift;
+  ShortCutToKey(ShortCut('S', TShiftState{ssCtrl, ssShift}), key, shift);
+  EXPECT_EQ(key, 'S');
+  EXPECT_EQ(shift, (TShiftState{ssCtrl, ssShift}));
+  EXPECT_EQ(MakeLParam(-3, 40), LPARAM(0x0028FFFD));
+  TMessage m;
+  m.LParam = MakeLParam(-3, 40);
+  EXPECT_EQ(m.XPos(), -3);
+  EXPECT_EQ(m.YPos(), 40);
+}
+
+TEST(Controls, ArrowsMoveAmongButtonsButStayInEdits) {
+  TForm form(nullptr);
+  auto *edit = new TEdit(&form);
+  edit->SetParent(&form);
+  auto *b1 = new TButton(&form);
+  b1->SetParent(&form);
+  auto *b2 = new TButton(&form);
+  b2->SetParent(&form);
+  b2->SetTabStop(false);  // arrows ignore tab stops, Tab does not
+  ASSERT_TRUE(Activate(&form));
+  edit->SetText("abc");
+  QTest::keyClick(form.Handle()->windowHandle(), Qt::Key_Left);
+  EXPECT_TRUE(edit->Focused());
+  b1->SetFocus();
+  QTest::keyClick(form.Handle()->windowHandle(), Qt::Key_Down);
+  EXPECT_TRUE(b2->Focused());
+  QTest::keyClick(form.Handle()->windowHandle(), Qt::Key_Up);
+  EXPECT_TRUE(b1->Focused());
+  QTest::keyClick(form.Handle()->windowHandle(), Qt::Key_Tab);
+  EXPECT_TRUE(edit->Focused());  // b2 is no tab stop
+  EXPECT_EQ(form.FindNextControl(edit, false, true, false), b1);
+  EXPECT_EQ(form.FindNextControl(b1, true, false, false), b2);
+}
+
+TEST(Controls, FreeingFromInsideAnEventDoesNotCrash) {
+  auto *form = new TForm(nullptr);
+  auto *button = new TButton(form);
+  button->SetParent(form);
+  auto *gone = new TButton(form);
+  gone->SetParent(form);
+  gone->SetTop(40);
+  ASSERT_TRUE(Activate(form));
+  gone->OnClick = [gone](rtl::TObject *) { delete gone; };
+  QTest::mouseClick(gone->Handle(), Qt::LeftButton);
+  EXPECT_EQ(form->ControlCount(), 1);
+  button->OnClick = [form](rtl::TObject *) { delete form; };
+  button->SetFocus();
+  QTest::keyClick(form->Handle()->windowHandle(), Qt::Key_Space);
+  QTest::qWait(10);  // the widgets go once the event is over
+  SUCCEED();
+}
+
+TEST(Controls, PerformSkipsWindowHooksAndSendMessageGoesThroughThem) {
+  TForm form(nullptr);
+  auto *panel = new TPanel(&form);
+  panel->SetParent(&form);
+  int hooked = 0;
+  panel->AttachHook(&hooked, {[&](TMessage &m) {
+                                if (m.Msg == WM_USER + 1) ++hooked;
+                                return false;
+                              },
+                              nullptr});
+  panel->Perform(WM_USER + 1);
+  EXPECT_EQ(hooked, 0);
+  panel->SendMessage(WM_USER + 1);
+  EXPECT_EQ(hooked, 1);
+  // CM_ messages broadcast to children stop at the first that answers.
+  auto *b = new TButton(&form);
+  b->SetParent(panel);
+  b->SetCancel(true);
+  int clicked = 0;
+  b->OnClick = [&](rtl::TObject *) { ++clicked; };
+  EXPECT_EQ(panel->Perform(CM_DIALOGKEY, VK_ESCAPE, 0), 0);  // the button cannot focus yet
+  ASSERT_TRUE(Activate(&form));
+  EXPECT_EQ(panel->Perform(CM_DIALOGKEY, VK_ESCAPE, 0), 1);
+  EXPECT_EQ(clicked, 1);
+}
+
+TEST(Controls, InnerWidgetsReachTheirControlsMessagePath) {
+  TForm form(nullptr);
+  auto *holder = new TCustomControl(&form);
+  holder->SetParent(&form);
+  holder->SetBounds(0, 0, 100, 30);
+  auto *inner = new QLineEdit(holder->Handle());
+  inner->setGeometry(0, 0, 100, 30);
+  RouteEventsToControl(inner, holder);
+  QString pressed;
+  holder->OnKeyPress = [&](rtl::TObject *, QChar &key) {
+    pressed += key;
+    if (key == u'z') key = QChar();
+    if (key == u'b') key = u'c';
+  };
+  ASSERT_TRUE(Activate(&form));
+  inner->setFocus();
+  for (char c : {'a', 'z', 'b'}) QTest::keyClick(form.Handle()->windowHandle(), c);
+  EXPECT_EQ(pressed, "azb");
+  EXPECT_EQ(inner->text(), "ac");
+  EXPECT_EQ(FindControl(inner), holder);
+}
+
+TEST(Controls, EnabledVisibleAndHintsFollowTheParents) {
+  TForm form(nullptr);
+  auto *panel = new TPanel(&form);
+  panel->SetParent(&form);
+  auto *edit = new TEdit(&form);
+  edit->SetParent(panel);
+  edit->SetHint("Codice a barre|Il codice letto dallo scanner");
+  ASSERT_TRUE(Activate(&form));
+  EXPECT_TRUE(edit->CanFocus());
+  panel->SetEnabled(false);
+  EXPECT_FALSE(edit->CanFocus());
+  EXPECT_FALSE(edit->Handle()->isEnabled());
+  EXPECT_TRUE(edit->Enabled());  // its own setting is kept
+  panel->SetEnabled(true);
+  panel->Hide();
+  EXPECT_FALSE(edit->Showing());
+  EXPECT_TRUE(edit->Visible());
+  panel->Show();
+  EXPECT_TRUE(edit->Showing());
+
+  EXPECT_TRUE(edit->Handle()->toolTip().isEmpty());
+  form.SetShowHint(true);
+  EXPECT_TRUE(edit->ShowHint());
+  EXPECT_EQ(edit->Handle()->toolTip(), "Codice a barre");  // the short part
+  edit->SetShowHint(false);
+  EXPECT_FALSE(edit->ParentShowHint());
+  EXPECT_TRUE(edit->Handle()->toolTip().isEmpty());
+  edit->SetCursor(crHandPoint);
+  EXPECT_EQ(edit->Handle()->cursor().shape(), Qt::PointingHandCursor);
+}
