@@ -259,6 +259,24 @@ TEST_F(SqlFixture, ActionStatementsConvertTheirValues) {
   EXPECT_EQ(changes, 1);
 }
 
+TEST_F(SqlFixture, JoinsAsTheEngineWritesThem) {
+  Exec(QStringLiteral("INSERT INTO Riviste (Barcode, Nome) VALUES ('977', 'Corriere'), ('978', 'Gazzetta')"));
+  Exec(QStringLiteral("INSERT INTO Giacenza (Barcode18, Barcode) VALUES ('97700001', '977'), ('97900001', '979')"));
+  Exec(QStringLiteral("INSERT INTO Giornale (Progressivo, Barcode18) VALUES (1, '97700001'), (2, '97900001'), "
+                      "(3, '99999999')"));
+  auto rows = Run(QStringLiteral(
+      "SELECT Giornale.Progressivo, R.Nome FROM (Giornale INNER JOIN Giacenza ON Giornale.Barcode18 = "
+      "Giacenza.Barcode18) LEFT OUTER JOIN Riviste AS R ON Giacenza.Barcode = R.Barcode ORDER BY 1"));
+  EXPECT_EQ(rows, (std::vector<QStringList>{{"1", "Corriere"}, {"2", "NULL"}}));
+  rows = Run(QStringLiteral("SELECT Riviste.Nome, Giacenza.Barcode18 FROM Giacenza RIGHT JOIN Riviste ON "
+                            "Giacenza.Barcode = Riviste.Barcode ORDER BY Riviste.Nome"));
+  EXPECT_EQ(rows, (std::vector<QStringList>{{"Corriere", "97700001"}, {"Gazzetta", "NULL"}}));
+  rows = Run(QStringLiteral("SELECT g.Progressivo FROM Giornale AS g, Giacenza WHERE g.Barcode18 = "
+                            "Giacenza.Barcode18 AND EXISTS (SELECT * FROM Riviste WHERE Riviste.Barcode = "
+                            "Giacenza.Barcode)"));
+  EXPECT_EQ(Column(rows), QStringList({"1"}));
+}
+
 TEST_F(SqlFixture, StoredQueriesCanBeReadFromLikeTables) {
   AddQuery(QStringLiteral("carichi"), QStringLiteral("SELECT Barcode18, Quantita FROM Giornale WHERE Tipo = [t];"));
   Exec(QStringLiteral("INSERT INTO Giornale (Barcode18, Quantita, Tipo) VALUES ('1', 2, 'C'), ('1', 3, 'C'), "
