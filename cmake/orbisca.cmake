@@ -36,7 +36,7 @@ function(orbisca_test name)
   endif()
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ORBISCA_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data"
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ORBISCA_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;ORBISCA_REGISTRY_DIR=${CMAKE_BINARY_DIR}/test-home/registry;ORBISCA_PROFILE_DIR=${CMAKE_BINARY_DIR}/test-home/profile"
     TIMEOUT 600)
 endfunction()
 
