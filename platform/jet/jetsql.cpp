@@ -244,11 +244,10 @@ class Parser {
   }
   [[noreturn]] void Fail(const QString &what, int err = 0) const {
     const int number = err ? err : err_;
-    const QString where = detail::Excerpt(src_, Cur().pos);
+    const QString where = detail::Located(src_, Cur().pos);
     if (number == kErrSyntaxInFrom)
-      RaiseJetError(number, QStringLiteral("Syntax error (%1) in FROM clause at '%2'.").arg(what, where));
-    RaiseJetError(number, QStringLiteral("Syntax error (%1) in query expression '%2'.")
-                              .arg(what, where.isEmpty() ? QStringLiteral("<end>") : where));
+      RaiseJetError(number, QStringLiteral("Syntax error (%1) in FROM clause %2.").arg(what, where));
+    RaiseJetError(number, QStringLiteral("Syntax error (%1) in query expression %2.").arg(what, where));
   }
   int Order() const { return order_base_ >= 0 ? order_base_ : Cur().pos; }
 

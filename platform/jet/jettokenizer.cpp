@@ -14,8 +14,8 @@ bool IsNameStart(QChar c) { return c.isLetter() || c == u'_'; }
 bool IsNameChar(QChar c) { return c.isLetterOrNumber() || c == u'_'; }
 
 [[noreturn]] void Fail(const QString &source, int pos, const QString &what, int number) {
-  RaiseJetError(number, QStringLiteral("Syntax error (%1) in query expression '%2'.")
-                            .arg(what, Excerpt(source, pos)));
+  RaiseJetError(number,
+                QStringLiteral("Syntax error (%1) in query expression %2.").arg(what, Located(source, pos)));
 }
 
 // Reads an unsigned decimal number; false when `s` is not one.
@@ -68,6 +68,16 @@ QString Excerpt(const QString &source, int pos) {
   QString rest = source.mid(pos).simplified();
   if (rest.size() > 60) rest = rest.left(57) + QStringLiteral("...");
   return rest;
+}
+
+QString Located(const QString &source, int pos) {
+  pos = std::max(0, std::min(pos, static_cast<int>(source.size())));
+  QString before = source.left(pos).simplified();
+  if (before.size() > 40) before = QStringLiteral("...") + before.right(37);
+  const QString after = Excerpt(source, pos);
+  if (before.isEmpty()) return u'\'' + after + u'\'';
+  return QStringLiteral("'%1' at %2")
+      .arg(before, after.isEmpty() ? QStringLiteral("the end") : u'\'' + after + u'\'');
 }
 
 bool ParseDateLiteral(const QString &raw, double &day_count, bool &has_time) {

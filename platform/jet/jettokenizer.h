@@ -32,5 +32,8 @@ bool ParseDateLiteral(const QString &text, double &day_count, bool &has_time);
 
 // The piece of `source` from `pos`, cut short for messages.
 QString Excerpt(const QString &source, int pos);
+// Where a parse stopped, for messages: "'WHERE Tipo =' at the end",
+// "'SELECT * FROM' at 'WHERE ...'".
+QString Located(const QString &source, int pos);
 
 }  // namespace jet::detail
