@@ -447,6 +447,33 @@ int DrawText(TCanvas *canvas, const QString &text, TRect &r, unsigned format);
 // The text shortened with "..." to fit `width` pixels in the canvas's font.
 QString EllipsizeText(TCanvas *canvas, const QString &text, int width);
 
+// Edges in the 3D look of buttons and panels. `edge` is a combination of
+// the BDR_ bits (outer ring at the rectangle's border, inner ring one pixel
+// in), `flags` says which sides (BF_LEFT..BF_RECT) and how: BF_SOFT, BF_FLAT,
+// BF_MONO, BF_MIDDLE (fill the inside with the button face), BF_ADJUST (r
+// shrinks by what was drawn). Raised: light top-left, dark bottom-right.
+inline constexpr unsigned BDR_RAISEDOUTER = 0x1;
+inline constexpr unsigned BDR_SUNKENOUTER = 0x2;
+inline constexpr unsigned BDR_RAISEDINNER = 0x4;
+inline constexpr unsigned BDR_SUNKENINNER = 0x8;
+inline constexpr unsigned EDGE_RAISED = BDR_RAISEDOUTER | BDR_RAISEDINNER;
+inline constexpr unsigned EDGE_SUNKEN = BDR_SUNKENOUTER | BDR_SUNKENINNER;
+inline constexpr unsigned EDGE_ETCHED = BDR_SUNKENOUTER | BDR_RAISEDINNER;
+inline constexpr unsigned EDGE_BUMP = BDR_RAISEDOUTER | BDR_SUNKENINNER;
+inline constexpr unsigned BF_LEFT = 0x1;
+inline constexpr unsigned BF_TOP = 0x2;
+inline constexpr unsigned BF_RIGHT = 0x4;
+inline constexpr unsigned BF_BOTTOM = 0x8;
+inline constexpr unsigned BF_TOPLEFT = BF_TOP | BF_LEFT;
+inline constexpr unsigned BF_BOTTOMRIGHT = BF_BOTTOM | BF_RIGHT;
+inline constexpr unsigned BF_RECT = BF_LEFT | BF_TOP | BF_RIGHT | BF_BOTTOM;
+inline constexpr unsigned BF_MIDDLE = 0x800;
+inline constexpr unsigned BF_SOFT = 0x1000;
+inline constexpr unsigned BF_ADJUST = 0x2000;
+inline constexpr unsigned BF_FLAT = 0x4000;
+inline constexpr unsigned BF_MONO = 0x8000;
+void DrawEdge(TCanvas *canvas, TRect &r, unsigned edge, unsigned flags);
+
 // ---------------------------------------------------------------------------
 // Pictures
 
@@ -746,5 +773,9 @@ class TImageList : public rtl::TPersistent {
   TColor bk_color_ = clNone;
   TDrawingStyle drawing_style_ = dsNormal;
 };
+
+// An 8 x 8 checkerboard of the two colours: the dither pattern of latched
+// buttons and scroll bars, used as a brush bitmap.
+std::unique_ptr<TBitmap> AllocPatternBitmap(TColor background, TColor foreground);
 
 }  // namespace vcl

@@ -704,3 +704,112 @@ int DrawText(TCanvas *canvas, const QString &text, TRect &r, unsigned format) {
 }
 
 }  // namespace vcl
+
+namespace vcl {
+
+namespace {
+
+struct EdgeColors {
+  TColor top_left;
+  TColor bottom_right;
+};
+
+// One ring of an edge; `outer` picks the outer or inner BDR_ bits.
+bool RingColors(unsigned edge, bool outer, unsigned flags, EdgeColors &c) {
+  const bool soft = (flags & BF_SOFT) != 0;
+  if (flags & BF_MONO) {
+    if (!(edge & (outer ? (BDR_RAISEDOUTER | BDR_SUNKENOUTER) : (BDR_RAISEDINNER | BDR_SUNKENINNER)))) return false;
+    c = outer ? EdgeColors{clWindowFrame, clWindowFrame} : EdgeColors{clWindow, clWindow};
+    return true;
+  }
+  if (flags & BF_FLAT) {
+    if (!(edge & (outer ? (BDR_RAISEDOUTER | BDR_SUNKENOUTER) : (BDR_RAISEDINNER | BDR_SUNKENINNER)))) return false;
+    c = outer ? EdgeColors{clBtnShadow, clBtnShadow} : EdgeColors{clBtnFace, clBtnFace};
+    return true;
+  }
+  if (outer) {
+    if (edge & BDR_RAISEDOUTER) {
+      c = {soft ? clBtnHighlight : cl3DLight, cl3DDkShadow};
+      return true;
+    }
+    if (edge & BDR_SUNKENOUTER) {
+      c = {soft ? cl3DDkShadow : clBtnShadow, clBtnHighlight};
+      return true;
+    }
+    return false;
+  }
+  if (edge & BDR_RAISEDINNER) {
+    c = {soft ? cl3DLight : clBtnHighlight, clBtnShadow};
+    return true;
+  }
+  if (edge & BDR_SUNKENINNER) {
+    c = {soft ? clBtnShadow : cl3DDkShadow, cl3DLight};
+    return true;
+  }
+  return false;
+}
+
+void Ring(TCanvas *canvas, const TRect &r, unsigned sides, const EdgeColors &c) {
+  if (r.IsEmpty()) return;
+  TBrush *brush = canvas->Brush();
+  const TColor saved_color = brush->Color();
+  const TBrushStyle saved_style = brush->Style();
+  // Bottom and right first, so the light sides own the top-right and
+  // bottom-left corners only where the dark sides are not drawn.
+  brush->SetColor(c.bottom_right);
+  if (sides & BF_BOTTOM) canvas->FillRect(Rect(r.Left, r.Bottom - 1, r.Right, r.Bottom));
+  if (sides & BF_RIGHT) canvas->FillRect(Rect(r.Right - 1, r.Top, r.Right, r.Bottom));
+  brush->SetColor(c.top_left);
+  const int right = (sides & BF_RIGHT) ? r.Right - 1 : r.Right;
+  const int bottom = (sides & BF_BOTTOM) ? r.Bottom - 1 : r.Bottom;
+  if (sides & BF_TOP) canvas->FillRect(Rect(r.Left, r.Top, right, r.Top + 1));
+  if (sides & BF_LEFT) canvas->FillRect(Rect(r.Left, r.Top, r.Left + 1, bottom));
+  brush->SetColor(saved_color);
+  brush->SetStyle(saved_style);
+}
+
+void Shrink(TRect &r, unsigned sides) {
+  if (sides & BF_LEFT) ++r.Left;
+  if (sides & BF_TOP) ++r.Top;
+  if (sides & BF_RIGHT) --r.Right;
+  if (sides & BF_BOTTOM) --r.Bottom;
+}
+
+}  // namespace
+
+void DrawEdge(TCanvas *canvas, TRect &r, unsigned edge, unsigned flags) {
+  if (canvas == nullptr) return;
+  const unsigned sides = flags & BF_RECT;
+  TRect inside = r;
+  EdgeColors c;
+  if (RingColors(edge, true, flags, c)) {
+    Ring(canvas, inside, sides, c);
+    Shrink(inside, sides);
+  }
+  if (RingColors(edge, false, flags, c)) {
+    Ring(canvas, inside, sides, c);
+    Shrink(inside, sides);
+  }
+  if ((flags & BF_MIDDLE) && !inside.IsEmpty()) {
+    TBrush *brush = canvas->Brush();
+    const TColor saved_color = brush->Color();
+    const TBrushStyle saved_style = brush->Style();
+    brush->SetColor((flags & BF_MONO) ? clWindow : clBtnFace);
+    canvas->FillRect(inside);
+    brush->SetColor(saved_color);
+    brush->SetStyle(saved_style);
+  }
+  if (flags & BF_ADJUST) r = inside;
+}
+
+std::unique_ptr<TBitmap> AllocPatternBitmap(TColor background, TColor foreground) {
+  auto b = std::make_unique<TBitmap>(8, 8);
+  QImage img(8, 8, QImage::Format_RGB32);
+  const QRgb bk = ColorToQColor(background).rgb(), fg = ColorToQColor(foreground).rgb();
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) img.setPixel(x, y, ((x + y) & 1) ? fg : bk);
+  b->SetImage(img);
+  return b;
+}
+
+}  // namespace vcl

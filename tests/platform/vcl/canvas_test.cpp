@@ -225,3 +225,27 @@ TEST(Canvas, DrawingWithoutASurfaceIsRefused) {
   TBitmap empty;
   EXPECT_NO_THROW(empty.Canvas()->FillRect(Rect(0, 0, 5, 5)));
 }
+
+TEST(Canvas, EdgesAreLightTopLeftAndDarkBottomRight) {
+  auto b = White(10, 10);
+  TCanvas *c = b->Canvas();
+  c->Brush()->SetColor(clYellow);
+  TRect r = Rect(0, 0, 10, 10);
+  DrawEdge(c, r, EDGE_RAISED, BF_RECT | BF_MIDDLE | BF_ADJUST);
+  EXPECT_EQ(r, Rect(2, 2, 8, 8));
+  EXPECT_EQ(c->Pixel(0, 0), ColorToRGB(cl3DLight));
+  EXPECT_EQ(c->Pixel(9, 0), ColorToRGB(cl3DDkShadow));  // the dark side owns its corners
+  EXPECT_EQ(c->Pixel(0, 9), ColorToRGB(cl3DDkShadow));
+  EXPECT_EQ(c->Pixel(1, 1), ColorToRGB(clBtnHighlight));
+  EXPECT_EQ(c->Pixel(8, 5), ColorToRGB(clBtnShadow));
+  EXPECT_EQ(c->Pixel(5, 5), ColorToRGB(clBtnFace));
+  EXPECT_EQ(c->Brush()->Color(), clYellow);  // the caller's brush is kept
+
+  // Only the sides asked for; sunken swaps the colours.
+  auto s = White(6, 6);
+  TRect t = Rect(0, 0, 6, 6);
+  DrawEdge(s->Canvas(), t, BDR_SUNKENOUTER, BF_TOPLEFT);
+  EXPECT_EQ(t, Rect(0, 0, 6, 6));
+  EXPECT_EQ(s->Canvas()->Pixel(5, 0), ColorToRGB(clBtnShadow));
+  EXPECT_EQ(s->Canvas()->Pixel(5, 5), clWhite);
+}
