@@ -29,6 +29,8 @@ void Guarded(F &&call) {
 
 constexpr int kGuidMarker = 47554944;
 
+}  // namespace
+
 vcl::TFieldType MapEngineType(int code) {
   switch (code) {
     case 1: return vcl::ftBoolean;
@@ -47,6 +49,8 @@ vcl::TFieldType MapEngineType(int code) {
     default: return vcl::ftUnknown;
   }
 }
+
+namespace {
 
 QString TypeListName(vcl::TFieldType t) {
   switch (t) {

@@ -61,6 +61,10 @@ int OpenOptionBits(TDaoOpenOptions options);
 
 enum TExportMethod { VisibleFields, AllFields };
 
+// The field type of an engine column type code (22 time, 23 date-time and
+// 40000 auto-increment are the table's own refinements).
+vcl::TFieldType MapEngineType(int code);
+
 // What kind of value a field type is compared and substituted as.
 ValueKind KindOfFieldType(vcl::TFieldType type, bool guid = false);
 

@@ -521,10 +521,19 @@ QString TVuDaoTable::BuildMasterDetailSQL() const {
   const QString failure = QStringLiteral("Unable to build Master/Detail SQL Relationship!");
   for (int i = 0; i < detail_field_names_.size(); ++i) {
     vcl::TField *m = master->FieldByName(master_field_names_[i]);
+    // While opening, the definitions are not built yet: the engine's
+    // column tells the type.
+    ValueKind kind = ValueKind::Unknown;
     const int k = Defs().IndexOf(detail_field_names_[i]);
-    if (k < 0) vcl::DatabaseError(QStringLiteral("Field '%1' not found").arg(detail_field_names_[i]), this);
-    const bool guid = k < static_cast<int>(guid_fields_.size()) && guid_fields_[static_cast<size_t>(k)];
-    const ValueKind kind = KindOfFieldType(Defs()[k]->DataType(), guid);
+    if (k >= 0) {
+      const bool guid = k < static_cast<int>(guid_fields_.size()) && guid_fields_[static_cast<size_t>(k)];
+      kind = KindOfFieldType(Defs()[k]->DataType(), guid);
+    } else if (jet::Field *column = recordset_ ? recordset_->GetFields().Find(detail_field_names_[i]) : nullptr) {
+      const int type = column->Type() == jet::dbDate ? 23 : column->Type();
+      kind = KindOfFieldType(MapEngineType(type), column->Type() == jet::dbGUID);
+    } else {
+      vcl::DatabaseError(QStringLiteral("Field '%1' not found").arg(detail_field_names_[i]), this);
+    }
     rtl::Variant value = m->IsNull() ? rtl::Variant::Null() : m->Value();
     if (!value.IsNull() && (kind == ValueKind::Date || kind == ValueKind::Time || kind == ValueKind::DateTime))
       value = rtl::Variant::FromDate(m->AsDateTime());

@@ -1,0 +1,136 @@
+// The connection component: connecting and refusing, what disconnecting
+// does to the tables, and the file services the program runs at shutdown.
+#include <QDir>
+#include <QFile>
+
+#include "tests/dao/dao_fixture.h"
+
+namespace dao::testing {
+namespace {
+
+using Connection = DaoDb;
+
+TEST_F(Connection, ConnectsOnceListsUserTablesAndFreezesItsSettings) {
+  EXPECT_TRUE(database_->Connected());
+  database_->Open();  // a second connect does nothing
+  EXPECT_TRUE(database_->Connected());
+  EXPECT_TRUE(database_->TableNames().contains(QStringLiteral("Giacenza")));
+  for (const QString &name : database_->TableNames()) EXPECT_FALSE(name.startsWith(QStringLiteral("MSys")));
+  EXPECT_TRUE(database_->QueryDefNames().contains(QStringLiteral("un_giorno")));
+  EXPECT_EQ(database_->VersionInfo(), QStringLiteral("(In Access'2000 mode)"));
+
+  EXPECT_EQ(MessageOf([&] { database_->SetDatabase(QStringLiteral("other.mdb")); }),
+            QStringLiteral("TVuDaoDatabase.F_Set_Database: Cannot set Database while Database is connected!"));
+  EXPECT_EQ(database_->Database(), path_);
+  EXPECT_EQ(MessageOf([&] { database_->SetTrackTransactions(false); }),
+            QStringLiteral("Cannot set TrackTransactions property when Database is connected!"));
+  EXPECT_EQ(MessageOf([&] { database_->SetEngineType(1); }),
+            QStringLiteral("TVuDaoDatabase.F_Set_EngineType: Cannot set EngineType Type while Database is connected!"));
+}
+
+TEST_F(Connection, MissingFileIsReportedWithItsPathAndLeavesItDisconnected) {
+  TVuDaoDatabase other;
+  const QString missing = dir_.filePath(QStringLiteral("missing/orbisca4-none.mdb"));
+  other.SetDatabase(missing);
+  int before = 0;
+  other.OnBeforeConnect = [&](TVuDaoDatabase *) { ++before; };
+  EXPECT_EQ(MessageOf([&] { other.Open(); }), QStringLiteral("Cannot find Database:\r\n") + missing);
+  EXPECT_FALSE(other.Connected());
+  EXPECT_EQ(before, 1);
+
+  TVuDaoDatabase empty;
+  EXPECT_EQ(MessageOf([&] { empty.Open(); }),
+            QStringLiteral("TVuDaoDatabase.F_Set_Active: Database property is not defined!"));
+}
+
+TEST_F(Connection, DisconnectClosesEveryRegisteredTable) {
+  TVuDaoTable *stock = Table(QStringLiteral("Giacenza"));
+  TVuDaoTable *journal = Table(QStringLiteral("Giornale"));
+  stock->Open();
+  journal->Open();
+  EXPECT_EQ(database_->RegisteredTableCount(), 2);
+  QStringList events;
+  database_->OnBeforeDisconnect = [&](TVuDaoDatabase *) { events << "before"; };
+  database_->OnAfterDisconnect = [&](TVuDaoDatabase *) { events << "after"; };
+  database_->Close();
+  EXPECT_FALSE(stock->Active());
+  EXPECT_FALSE(journal->Active());
+  EXPECT_EQ(database_->RegisteredTableCount(), 0);
+  EXPECT_EQ(events, QStringList({"before", "after"}));
+  database_->Close();  // nothing happens the second time
+  EXPECT_EQ(events.size(), 2);
+
+  // A table opens again once the database is back.
+  database_->Open();
+  stock->Open();
+  EXPECT_EQ(stock->RecordCount(), 5);
+}
+
+TEST_F(Connection, TransactionLinesRecordTheTablesOpenedInThem) {
+  database_->BeginTrans();
+  TVuDaoTable *stock = Table(QStringLiteral("Giacenza"));
+  stock->SetName(QStringLiteral("Giacenze"));
+  stock->Open();
+  database_->SetTransactionValue(QStringLiteral("Other"), QStringLiteral("2"));
+  database_->SetTransactionValue(QStringLiteral("Giacenze"), QStringLiteral("3"));
+  EXPECT_EQ(database_->TransactionLevel(), 1);
+  EXPECT_EQ(database_->Transactions().last(), QStringLiteral("Giacenze=3,Other=2"));
+  database_->Rollback();
+  EXPECT_EQ(database_->TransactionLevel(), 0);
+}
+
+TEST_F(Connection, StoredQueryServicesKeepTheNameListInStep) {
+  database_->CreateQueryDef(QStringLiteral("Titoli"), QStringLiteral("SELECT Nome FROM Riviste;"));
+  EXPECT_TRUE(database_->QueryDefNames().contains(QStringLiteral("Titoli")));
+  EXPECT_EQ(database_->GetQueryDefSQL(QStringLiteral("Titoli")), QStringLiteral("SELECT Nome FROM Riviste;"));
+  database_->SetQueryDefSQL(QStringLiteral("Titoli"), QStringLiteral("SELECT Barcode FROM Riviste;"));
+  EXPECT_EQ(database_->GetQueryDefSQL(QStringLiteral("Titoli")), QStringLiteral("SELECT Barcode FROM Riviste;"));
+  database_->DeleteQueryDef(QStringLiteral("Titoli"));
+  EXPECT_FALSE(database_->QueryDefNames().contains(QStringLiteral("Titoli")));
+  EXPECT_EQ(database_->GetQueryDefSQL(QStringLiteral("Titoli")), QString());  // no error
+}
+
+class Compaction : public DaoDb {
+ protected:
+  QStringList FolderFiles() const { return QDir(dir_.path()).entryList(QDir::Files); }
+};
+
+TEST_F(Compaction, RepairThenCompactLeavesOneSoundFileOfTheSameName) {
+  database_->Close();
+  const QStringList before = FolderFiles();
+  database_->RepairDatabase(path_);
+  database_->CompactDatabase(path_);
+  EXPECT_EQ(FolderFiles(), before);
+  database_->Open();
+  TVuDaoTable *stock = Table(QStringLiteral("Giacenza"));
+  stock->Open();
+  EXPECT_EQ(stock->RecordCount(), 5);
+}
+
+TEST_F(Compaction, AFailedCompactionLeavesTheOriginalIntact) {
+  database_->Close();
+  // A damaged file: the engine cannot compact it, and it must survive as it is.
+  const QString damaged = dir_.filePath(QStringLiteral("damaged.mdb"));
+  QFile f(damaged);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  const QByteArray junk = QByteArray("SQLite format 3") + QByteArray(4000, '\x5a');
+  f.write(junk);
+  f.close();
+  const QStringList before = FolderFiles();
+  EXPECT_THROW(database_->CompactDatabase(damaged), rtl::Exception);
+  EXPECT_EQ(FolderFiles(), before);  // no copy left behind under another name
+  QFile check(damaged);
+  ASSERT_TRUE(check.open(QIODevice::ReadOnly));
+  EXPECT_EQ(check.readAll(), junk);
+
+  // A missing file is an error, not a silent success.
+  EXPECT_THROW(database_->CompactDatabase(dir_.filePath(QStringLiteral("none.mdb"))), rtl::Exception);
+
+  // The connected file itself is refused rather than replaced under the connection.
+  database_->Open();
+  EXPECT_THROW(database_->CompactDatabase(path_), rtl::EDatabaseError);
+  EXPECT_TRUE(QFile::exists(path_));
+}
+
+}  // namespace
+}  // namespace dao::testing

@@ -1,0 +1,157 @@
+// Editing through the table as the registration pages do: the posted row
+// stays current with what the engine filled in, only changed columns reach
+// the engine, empty text is Null, and a row deleted elsewhere is no error.
+#include "tests/dao/dao_fixture.h"
+
+namespace dao::testing {
+namespace {
+
+using TableEdit = DaoDb;
+
+TEST_F(TableEdit, AnAppendedJournalRowIsCurrentWithItsNewNumber) {
+  TVuDaoTable *journal = Table(QStringLiteral("Giornale"));
+  journal->SetSortedBy({"[Progressivo] ASC"});
+  journal->Open();
+  journal->Append();
+  journal->FieldByName(QStringLiteral("Data"))->SetAsDateTime(rtl::EncodeDate(2005, 1, 3));
+  journal->FieldByName(QStringLiteral("Barcode18"))->SetAsString(QStringLiteral("977556677889900000"));
+  journal->FieldByName(QStringLiteral("Quantita"))->SetAsFloat(-2.5);
+  journal->FieldByName(QStringLiteral("Tipo"))->SetAsString(QStringLiteral("S"));
+  journal->FieldByName(QStringLiteral("Prezzo_V"))->SetAsFloat(2.5);
+  journal->Post();
+  EXPECT_EQ(journal->State(), vcl::dsBrowse);
+  EXPECT_EQ(journal->FieldByName(QStringLiteral("Progressivo"))->AsInteger(), 5);
+  EXPECT_EQ(journal->FieldByName(QStringLiteral("Tipo"))->AsString(), QStringLiteral("S"));
+  EXPECT_DOUBLE_EQ(journal->FieldByName(QStringLiteral("Quantita"))->AsFloat(), -2.5);
+  EXPECT_EQ(journal->FieldByName(QStringLiteral("Data"))->AsDateTime(), rtl::EncodeDate(2005, 1, 3));
+  EXPECT_EQ(journal->RecordCount(), 5);
+  // Columns left alone take the engine's default.
+  EXPECT_DOUBLE_EQ(
+      EngineValue(QStringLiteral("SELECT * FROM Giornale WHERE Progressivo = 5"), QStringLiteral("Prezzo_A")).AsDouble(), 0);
+
+  // A second one follows it; the first is still there behind it.
+  journal->Append();
+  journal->FieldByName(QStringLiteral("Tipo"))->SetAsString(QStringLiteral("C"));
+  journal->Post();
+  EXPECT_EQ(journal->FieldByName(QStringLiteral("Progressivo"))->AsInteger(), 6);
+  journal->Prior();
+  EXPECT_EQ(journal->FieldByName(QStringLiteral("Progressivo"))->AsInteger(), 5);
+}
+
+TEST_F(TableEdit, OnlyChangedColumnsAreWrittenAndEmptyTextIsNull) {
+  TVuDaoTable *stock = Table(QStringLiteral("Giacenza"));
+  stock->Open();
+  ASSERT_TRUE(stock->Locate(QStringLiteral("Barcode18"), QStringLiteral("977112233445501234"), 0));
+  stock->Edit();
+  // Another user changes a column this edit does not touch.
+  database_->DaoDatabase()->Execute(
+      QStringLiteral("UPDATE Giacenza SET Fornitore = \"ALTRO\" WHERE Barcode18 = \"977112233445501234\""));
+  stock->FieldByName(QStringLiteral("Giacenza"))->SetAsFloat(12);
+  stock->FieldByName(QStringLiteral("Descrizione"))->SetAsString(QString());
+  stock->Post();
+  const QString row = QStringLiteral("SELECT * FROM Giacenza WHERE Barcode18 = \"977112233445501234\"");
+  EXPECT_EQ(EngineValue(row, QStringLiteral("Fornitore")).AsString(), QStringLiteral("ALTRO"));
+  EXPECT_DOUBLE_EQ(EngineValue(row, QStringLiteral("Giacenza")).AsDouble(), 12);
+  EXPECT_TRUE(EngineValue(row, QStringLiteral("Descrizione")).IsNull());
+  EXPECT_EQ(stock->FieldByName(QStringLiteral("Fornitore"))->AsString(), QStringLiteral("ALTRO"));
+  EXPECT_TRUE(stock->FieldByName(QStringLiteral("Descrizione"))->IsNull());
+}
+
+TEST_F(TableEdit, AFailedPostKeepsTheTypedValuesAndWritesNothing) {
+  TVuDaoTable *stock = Table(QStringLiteral("Giacenza"));
+  stock->Open();
+  ASSERT_TRUE(stock->Locate(QStringLiteral("Barcode18"), QStringLiteral("9771234567891"), 0));
+  stock->Edit();
+  stock->FieldByName(QStringLiteral("Giacenza"))->SetAsFloat(7);
+  stock->FieldByName(QStringLiteral("Barcode18"))->SetAsString(QStringLiteral("977556677889900000"));  // taken
+  EXPECT_THROW(stock->Post(), rtl::Exception);
+  EXPECT_EQ(stock->State(), vcl::dsEdit);
+  EXPECT_DOUBLE_EQ(stock->FieldByName(QStringLiteral("Giacenza"))->AsFloat(), 7);
+  const QString row = QStringLiteral("SELECT * FROM Giacenza WHERE Barcode18 = \"9771234567891\"");
+  EXPECT_DOUBLE_EQ(EngineValue(row, QStringLiteral("Giacenza")).AsDouble(), 0);
+  // Putting the code back lets the same edit through.
+  stock->FieldByName(QStringLiteral("Barcode18"))->SetAsString(QStringLiteral("9771234567891"));
+  stock->Post();
+  EXPECT_DOUBLE_EQ(EngineValue(row, QStringLiteral("Giacenza")).AsDouble(), 7);
+}
+
+TEST_F(TableEdit, DeletingARowAlreadyDeletedElsewhereIsSilent) {
+  TVuDaoTable *stock = Table(QStringLiteral("Giacenza"));
+  stock->SetSortedBy({"[Barcode18] ASC"});
+  stock->Open();
+  ASSERT_TRUE(stock->Locate(QStringLiteral("Barcode18"), QStringLiteral("9771234567890"), 0));
+  database_->DaoDatabase()->Execute(QStringLiteral("DELETE FROM Giacenza WHERE Barcode18 = \"9771234567890\""));
+  EXPECT_NO_THROW(stock->Delete());
+  EXPECT_EQ(stock->State(), vcl::dsBrowse);
+  EXPECT_EQ(stock->FieldByName(QStringLiteral("Barcode18"))->AsString(), QStringLiteral("9771234567891"));
+
+  // An ordinary delete shows the neighbouring row too.
+  stock->Delete();
+  EXPECT_FALSE(stock->IsEmpty());
+  EXPECT_EQ(stock->RecordCount(), 3);
+  EXPECT_TRUE(EngineValue(QStringLiteral("SELECT * FROM Giacenza WHERE Barcode18 = \"9771234567891\""),
+                          QStringLiteral("Testata"))
+                  .IsEmpty());
+}
+
+TEST_F(TableEdit, NewRowsShowEngineDefaultsWithoutWritingThem) {
+  TVuDaoTable *stock = Table(QStringLiteral("Giacenza"));
+  stock->Open();
+  int new_records = 0;
+  stock->OnNewRecord = [&](vcl::TDataSet *) { ++new_records; };
+  stock->Append();
+  EXPECT_EQ(new_records, 1);
+  stock->FieldByName(QStringLiteral("Barcode18"))->SetAsString(QStringLiteral("9770000000001"));
+  stock->FieldByName(QStringLiteral("CD"))->SetAsBoolean(true);
+  stock->Post();
+  EXPECT_TRUE(stock->FieldByName(QStringLiteral("CD"))->AsBoolean());
+  EXPECT_EQ(stock->RecordCount(), 6);
+  stock->Append();
+  stock->Cancel();
+  EXPECT_EQ(stock->RecordCount(), 6);
+  EXPECT_EQ(stock->FieldByName(QStringLiteral("Barcode18"))->AsString(), QStringLiteral("9770000000001"));
+}
+
+TEST_F(TableEdit, ReadOnlyTablesRefuseEditsAndBlobWrites) {
+  TVuDaoTable *stock = Table(QStringLiteral("Giacenza"), jet::dbOpenSnapshot);
+  stock->Open();
+  EXPECT_TRUE(stock->ReadOnly());
+  EXPECT_THROW(stock->Edit(), rtl::EDatabaseError);
+  EXPECT_THROW(stock->Append(), rtl::EDatabaseError);
+}
+
+// Memo columns are read on demand through the blob stream, and written back
+// from the row buffer at Post.
+class BlobTable : public DaoDb {
+ protected:
+  void SetUp() override {
+    DaoDb::SetUp();
+    database_->DaoDatabase()->Execute(QStringLiteral("CREATE TABLE Note (Id LONG, Testo MEMO)"));
+    database_->DaoDatabase()->Execute(
+        QStringLiteral("INSERT INTO Note (Id, Testo) VALUES (1, \"") + QString(100, QLatin1Char('a')) + "\")");
+    database_->RefreshDefinitions();
+  }
+};
+
+TEST_F(BlobTable, WritingAtTheStartLeavesOnlyWhatWasWritten) {
+  TVuDaoTable *notes = Table(QStringLiteral("Note"));
+  notes->Open();
+  vcl::TField *text = notes->FieldByName(QStringLiteral("Testo"));
+  EXPECT_EQ(text->DataType(), vcl::ftMemo);
+  EXPECT_EQ(text->AsString().size(), 100);
+  notes->Edit();
+  {
+    auto stream = notes->CreateBlobStream(text, vcl::bmReadWrite);
+    ASSERT_EQ(stream->Size(), 100);
+    stream->Seek(0, rtl::soBeginning);
+    stream->WriteBuffer("0123456789", 10);
+  }
+  EXPECT_EQ(text->AsString(), QStringLiteral("0123456789"));
+  notes->Post();
+  EXPECT_EQ(EngineValue(QStringLiteral("SELECT * FROM Note"), QStringLiteral("Testo")).AsString(),
+            QStringLiteral("0123456789"));
+  EXPECT_EQ(text->AsString(), QStringLiteral("0123456789"));
+}
+
+}  // namespace
+}  // namespace dao::testing
