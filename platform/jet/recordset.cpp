@@ -685,7 +685,7 @@ void Recordset::Update() {
   detail::Store &store = *d_->store;
   const QString table = detail::Store::Quote(t->name);
   if (d_->edit_mode == dbEditAdd) {
-    QStringList cols, marks;
+    std::vector<int> columns;
     std::vector<rtl::Variant> values;
     std::vector<bool> written(t->columns.size(), false);
     for (size_t i = 0; i < d_->infos.size(); ++i) {
@@ -693,7 +693,7 @@ void Recordset::Update() {
       if (c < 0 || written[static_cast<size_t>(c)]) continue;
       if (!d_->changed[i] && c != t->rowid_column) continue;
       written[static_cast<size_t>(c)] = true;
-      cols << detail::Store::Quote(t->columns[static_cast<size_t>(c)].name);
+      columns.push_back(c);
       values.push_back(d_->buf[i]);
     }
     // Columns this recordset does not show still get their defaults.
@@ -702,15 +702,22 @@ void Recordset::Update() {
       if (t->columns[c].default_value.isEmpty() && t->columns[c].type != dbBoolean) continue;
       const rtl::Variant v = detail::EvaluateDefault(store, t->columns[c]);
       if (v.IsNull()) continue;
-      cols << detail::Store::Quote(t->columns[c].name);
+      columns.push_back(static_cast<int>(c));
       values.push_back(v);
     }
-    for (size_t i = 0; i < values.size(); ++i) marks << QStringLiteral("?%1").arg(i + 1);
-    const QString sql = cols.isEmpty()
-                            ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
-                            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                  .arg(table, cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
-    detail::Stmt &st = store.Cached(sql);
+    if (d_->insert_sql.isEmpty() || columns != d_->insert_columns) {
+      QStringList cols, marks;
+      for (size_t i = 0; i < columns.size(); ++i) {
+        cols << detail::Store::Quote(t->columns[static_cast<size_t>(columns[i])].name);
+        marks << QStringLiteral("?%1").arg(i + 1);
+      }
+      d_->insert_sql = cols.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
+                                      : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                            .arg(table, cols.join(QStringLiteral(", ")),
+                                                 marks.join(QStringLiteral(", ")));
+      d_->insert_columns = columns;
+    }
+    detail::Stmt &st = store.Cached(d_->insert_sql);
     st.BindAll(values);
     try {
       st.Step();

@@ -67,6 +67,10 @@ struct Recordset::Impl {
   std::vector<bool> changed;
   std::int64_t edit_key = 0;
   QByteArray last_modified;
+  // The INSERT of the last Update and which fields it wrote: rows added one
+  // after the other mostly write the same fields.
+  QString insert_sql;
+  std::vector<int> insert_columns;
 
   int Size() const;
   int PositionOf(std::int64_t key) const;

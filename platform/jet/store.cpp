@@ -800,10 +800,13 @@ void Store::DeleteQuery(const QString &name) {
 }
 
 std::int64_t Store::NextRowId(const QString &table) {
-  Stmt &st = Cached(QStringLiteral(
-      "SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = ?1), 0),"
-      " coalesce((SELECT max(rowid) FROM %1), 0))")
-                        .arg(Quote(table)));
+  QString &sql = next_id_sql_[table];
+  if (sql.isEmpty())
+    sql = QStringLiteral(
+              "SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = ?1), 0),"
+              " coalesce((SELECT max(rowid) FROM %1), 0))")
+              .arg(Quote(table));
+  Stmt &st = Cached(sql);
   st.Bind(1, table);
   st.Step();
   const std::int64_t v = st.Int(0) + 1;

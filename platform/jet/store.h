@@ -144,6 +144,7 @@ class Store {
   QHash<QString, TableInfo> tables_;  // by lower-case name
   QHash<QString, std::pair<QString, QString>> queries_;  // lower name -> (name, sql)
   QHash<QString, Stmt *> cache_;
+  QHash<QString, QString> next_id_sql_;
 };
 
 // Converts a value for storage in a column of `type` (text in the locale
