@@ -772,7 +772,7 @@ Expr Parser::ParsePrimary(const Scope &s) {
           e.type = dbBoolean;
           return e;
         }
-        if (!IsReserved(tok.text) || IsKw(tok, "left") || IsKw(tok, "right")) {
+        if (!IsReserved(tok.text) || IsKw(tok, "left") || IsKw(tok, "right") || IsKw(tok, "asc")) {
           Next();
           return CallFunction(tok.text, s, tok.pos);
         }

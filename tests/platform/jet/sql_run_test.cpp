@@ -216,6 +216,78 @@ TEST_F(SqlFixture, FunctionsFollowTheEngineRules) {
   EXPECT_TRUE(last_error_.contains(QStringLiteral("Division by zero")));
 }
 
+TEST_F(SqlFixture, DateLiteralsInTheFormsTheEngineAccepts) {
+  auto value = [this](const QString &literal) {
+    auto rows = Run(QStringLiteral("SELECT ") + literal + QStringLiteral(" + 0 FROM Periodo"));
+    return rows.empty() ? -1.0 : rows[0][0].toDouble();
+  };
+  Exec(QStringLiteral("INSERT INTO Periodo VALUES ('a', 'x', 1)"));
+  const double last_day = rtl::EncodeDate(2006, 12, 31);
+  EXPECT_EQ(value(QStringLiteral("#12/31/2006#")), last_day);
+  EXPECT_EQ(value(QStringLiteral("#2006-12-31#")), last_day);
+  EXPECT_EQ(value(QStringLiteral("#31/12/2006#")), last_day);  // no 31st month: read day first
+  EXPECT_EQ(value(QStringLiteral("#12/31/06#")), last_day);
+  EXPECT_EQ(value(QStringLiteral("#1/2/1930#")), rtl::EncodeDate(1930, 1, 2));  // month first
+  EXPECT_EQ(value(QStringLiteral("#1/2/30#")), rtl::EncodeDate(1930, 1, 2));
+  EXPECT_EQ(value(QStringLiteral("#1/2/29#")), rtl::EncodeDate(2029, 1, 2));
+  EXPECT_DOUBLE_EQ(value(QStringLiteral("#12/31/2006 6:00 PM#")), last_day + 0.75);
+  EXPECT_DOUBLE_EQ(value(QStringLiteral("#18:00:00#")), 0.75);
+  EXPECT_DOUBLE_EQ(value(QStringLiteral("#12/30/1899#")), 0.0);
+  EXPECT_DOUBLE_EQ(value(QStringLiteral("#12/29/1899 06:00#")), -1.25);
+  for (const char *bad : {"#13/13/2006#", "#2/30/2006#", "#12/31/2006 25:00#", "#oggi#", "##", "#1/2/3/4#"}) {
+    try {
+      TranslateSql(QStringLiteral("SELECT %1 FROM Periodo").arg(QLatin1String(bad)), Resolver());
+      ADD_FAILURE() << bad << " accepted";
+    } catch (const EJetError &e) {
+      EXPECT_EQ(e.Number(), kErrSyntaxInQueryExpr) << bad;
+    }
+  }
+}
+
+TEST_F(SqlFixture, NullPassesThroughFunctionsButNotThroughConcatenation) {
+  Exec(QStringLiteral("INSERT INTO Periodo VALUES ('a', NULL, NULL)"));
+  auto row = Run(QStringLiteral("SELECT UCase(Descrizione), Len(Descrizione), Year(Giorni), Giorni + 1, "
+                                "Descrizione & \"x\", Nz(Descrizione) & \"|\", IIf(Giorni > 1, 1, 2), "
+                                "Descrizione = Null, Descrizione LIKE \"*\" FROM Periodo"));
+  ASSERT_EQ(row.size(), 1u);
+  EXPECT_EQ(row[0], QStringList({"NULL", "NULL", "NULL", "NULL", "x", "|", "2", "NULL", "NULL"}));
+  // Null criteria select nothing, as the engine's three-valued logic says.
+  EXPECT_TRUE(Run(QStringLiteral("SELECT * FROM Periodo WHERE Giorni <> 1 OR NOT Descrizione LIKE \"a*\"")).empty());
+  EXPECT_EQ(Run(QStringLiteral("SELECT * FROM Periodo WHERE Giorni IS NULL AND Descrizione IS NULL")).size(), 1u);
+}
+
+TEST_F(SqlFixture, MoreFunctionsOfTheEngine) {
+  Exec(QStringLiteral("INSERT INTO Periodo VALUES ('a', 'x', 1)"));
+  auto one = [this](const QString &expr) {
+    auto rows = Run(QStringLiteral("SELECT ") + expr + QStringLiteral(" FROM Periodo"));
+    return rows.empty() ? last_error_ : rows[0][0];
+  };
+  EXPECT_EQ(one(QStringLiteral("InStr(3, \"abcabc\", \"B\") & \"/\" & InStr(1, \"abc\", \"B\", 0)")),
+            QStringLiteral("5/0"));
+  EXPECT_EQ(one(QStringLiteral("Mid(\"abc\", 5) & \"|\" & Left(\"abc\", 10) & \"|\" & Space(2) & \"|\"")),
+            QStringLiteral("|abc|  |"));
+  EXPECT_EQ(one(QStringLiteral("Replace(\"a-b-C\", \"c\", \"x\") & String(3, \"z\") & Chr(65) & Asc(\"a\")")),
+            QStringLiteral("a-b-xzzzA97"));
+  EXPECT_EQ(one(QStringLiteral("StrComp(\"abc\", \"ABC\") & StrComp(\"a\", \"b\") & StrComp(\"abc\", \"ABC\", 0)")),
+            QStringLiteral("0-11"));
+  EXPECT_EQ(one(QStringLiteral("Round(2.5) & \"|\" & Round(3.5) & \"|\" & Round(1.2345, 2)")),
+            QStringLiteral("2|4|1,23"));
+  EXPECT_EQ(one(QStringLiteral("Str(12.5) & \"|\" & Str(-3)")), QStringLiteral(" 12.5|-3"));
+  EXPECT_EQ(one(QStringLiteral("DateDiff(\"d\", #12/31/2004#, #01/02/2005 10:00#) & \"/\" & "
+                               "DateDiff(\"m\", #12/31/2004#, #01/01/2005#) & \"/\" & "
+                               "DateDiff(\"yyyy\", #12/31/2004#, #01/01/2005#)")),
+            QStringLiteral("2/1/1"));
+  EXPECT_EQ(one(QStringLiteral("DateSerial(2004, 13, 1) = #01/01/2005# AND DateSerial(2004, 3, 0) = #02/29/2004#")),
+            QStringLiteral("-1"));
+  EXPECT_EQ(one(QStringLiteral("Weekday(#12/31/2006#, 2)")), QStringLiteral("7"));
+  EXPECT_EQ(one(QStringLiteral("Format(1234.5, \"#,##0.00\") & \"|\" & Format(0.5, \"Percent\")")),
+            QStringLiteral("1.234,50|50,00%"));
+  EXPECT_EQ(one(QStringLiteral("CCur(1.23456) * 10000")), QStringLiteral("12346.0"));
+  EXPECT_TRUE(one(QStringLiteral("CInt(40000)")).contains(QStringLiteral("Overflow")));
+  EXPECT_TRUE(one(QStringLiteral("Mid(\"abc\", 0)")).contains(QStringLiteral("Invalid procedure call")));
+  EXPECT_TRUE(one(QStringLiteral("DateAdd(\"x\", 1, Date())")).contains(QStringLiteral("DateAdd")));
+}
+
 TEST_F(SqlFixture, AggregatesAndTopAndDistinct) {
   Exec(QStringLiteral("INSERT INTO Periodo VALUES ('a', 'x', 1), ('b', 'X', 2), ('c', 'y', 3), ('d', 'y', NULL)"));
   auto rows = Run(QStringLiteral("SELECT Descrizione, Count(*), Count(Giorni), Sum(Giorni), Avg(Giorni), "
