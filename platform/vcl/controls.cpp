@@ -160,6 +160,7 @@ void RouteEventsToControl(QWidget *inner, TControl *control) {
 
 bool DispatchQtEvent(TControl *control, QWidget *widget, QEvent *event,
                      const std::function<bool(QEvent *)> &default_proc) {
+  InitApplication();
   QPointer<QWidget> guard(widget);
   struct DepthGuard {
     DepthGuard() { ++g_dispatch_depth; }
@@ -490,6 +491,7 @@ LRESULT TControl::SendMessage(unsigned msg, WPARAM wparam, LPARAM lparam) {
 void TControl::SendMessage(TMessage &message) { HookedDispatch(message); }
 
 void TControl::HookedDispatch(TMessage &m) {
+  InitApplication();
   // Hooks attached last see the message first; any of them may swallow it.
   const auto hooks = hooks_;
   const std::shared_ptr<bool> alive = alive_;
@@ -1015,9 +1017,11 @@ void TWinControl::SetTabStop(bool value) {
 bool TWinControl::CanFocus() const {
   const TCustomForm *form = GetParentForm();
   if (form == nullptr) return false;
-  for (const TControl *c = this; c != nullptr; c = c->Parent())
+  // The form itself may still be hidden: the control gets the focus when
+  // the form is shown.
+  for (const TControl *c = this; c != form; c = c->Parent())
     if (!c->Visible() || !c->Enabled()) return false;
-  return true;
+  return form->Enabled();
 }
 
 void TWinControl::SetFocus() {

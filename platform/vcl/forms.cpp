@@ -22,6 +22,13 @@ void InitApplication() {
   if (Screen == nullptr) Screen = new TScreen(nullptr);
 }
 
+void DoneApplication() {
+  delete Application;
+  Application = nullptr;
+  delete Screen;
+  Screen = nullptr;
+}
+
 QCursor CursorToQCursor(TCursor cursor) {
   switch (cursor) {
     case crNone: return QCursor(Qt::BlankCursor);
@@ -82,13 +89,13 @@ TCustomForm::~TCustomForm() {
     try {
       DoDestroy();
     } catch (const rtl::Exception &e) {
-      Application->HandleException(this, e);
+      if (Application != nullptr) Application->HandleException(this, e);
     }
   }
   Destroying();
   if (modal_loop_ != nullptr) modal_loop_->quit();
-  Screen->RemoveForm(this);
-  if (Application->MainForm() == this) Application->SetMainForm(nullptr);
+  if (Screen != nullptr) Screen->RemoveForm(this);
+  if (Application != nullptr && Application->MainForm() == this) Application->SetMainForm(nullptr);
   // Free what the form owns while it is still a form, so the overrides of
   // Notification and the focus bookkeeping still run.
   DestroyComponents();
@@ -528,11 +535,11 @@ TDataModule::~TDataModule() {
     try {
       OnDestroy(this);
     } catch (const rtl::Exception &e) {
-      Application->HandleException(this, e);
+      if (Application != nullptr) Application->HandleException(this, e);
     }
   }
   Destroying();
-  Screen->RemoveDataModule(this);
+  if (Screen != nullptr) Screen->RemoveDataModule(this);
   DestroyComponents();
 }
 
@@ -572,7 +579,8 @@ void TApplication::FormCreated(TCustomForm *form) {
 }
 
 void TApplication::Run() {
-  if (main_form_ != nullptr && !terminated_) main_form_->Show();
+  if (main_form_ == nullptr || terminated_) return;
+  main_form_->Show();
   if (!terminated_) QApplication::exec();
 }
 

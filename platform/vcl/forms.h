@@ -221,7 +221,8 @@ class TApplication : public TComponent {
     ref->AfterConstruction();
   }
 
-  // Shows the main form and runs the event loop until Terminate.
+  // Shows the main form and runs the event loop until Terminate; returns at
+  // once without a main form.
   void Run();
   void Terminate();
   bool Terminated() const { return terminated_; }
@@ -334,6 +335,10 @@ extern TApplication *Application;
 extern TScreen *Screen;
 // Makes them when needed (every entry point of this unit calls it).
 void InitApplication();
+// Frees the application (and with it the forms and data modules it owns,
+// whose OnDestroy handlers run) and the screen; the program's main calls
+// it after Run returns.
+void DoneApplication();
 
 // The Qt cursor of a platform cursor number.
 QCursor CursorToQCursor(TCursor cursor);

@@ -21,6 +21,7 @@ namespace {
 // through Qt's code.
 template <typename F>
 void Guarded(TControl *control, F &&f) {
+  InitApplication();
   try {
     f();
   } catch (const rtl::Exception &e) {

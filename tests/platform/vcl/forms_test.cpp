@@ -319,3 +319,92 @@ TEST(Forms, ScreenListsFormsAndDataModulesAndSetsTheCursor) {
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   EXPECT_GT(Screen->Width(), 0);
 }
+
+TEST(Forms, PositionPlacesTheWindowOnFirstShow) {
+  InitApplication();
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 200, 100);
+  form.SetPosition(poScreenCenter);
+  form.Show();
+  EXPECT_EQ(form.Left(), (Screen->Width() - 200) / 2);
+  EXPECT_EQ(form.Top(), (Screen->Height() - 100) / 2);
+  form.Hide();
+  form.SetLeft(5);
+  form.Show();  // only the first show places it
+  EXPECT_EQ(form.Left(), 5);
+
+  TForm owner_form(nullptr);
+  owner_form.SetBounds(100, 100, 400, 300);
+  TForm owned(&owner_form);
+  owned.SetBounds(0, 0, 100, 50);
+  owned.SetPosition(poOwnerFormCenter);
+  owned.Show();
+  EXPECT_EQ(owned.BoundsRect(), Rect(250, 225, 350, 275));
+}
+
+TEST(Forms, TerminateEndsAModalLoopWithCancel) {
+  Dialog d;
+  InitApplication();
+  QTimer::singleShot(0, [] { Application->Terminate(); });
+  EXPECT_EQ(d.form->ShowModal(), mrCancel);
+  EXPECT_TRUE(Application->Terminated());
+  // The test program goes on with a new application object.
+  DoneApplication();
+  InitApplication();
+  EXPECT_FALSE(Application->Terminated());
+}
+
+TEST(Forms, MainWindowHooksChainAndLeaveEachOtherAlone) {
+  Dialog d;
+  ASSERT_TRUE(Activate(d.form.get()));
+  QStringList log;
+  int first = 0, second = 0;
+  Application->HookMainWindow(&first, [&](TMessage &m) {
+    if (m.Msg == WM_KEYDOWN) log << "first";
+    return false;
+  });
+  Application->HookMainWindow(&second, [&](TMessage &m) {
+    if (m.Msg == WM_KEYDOWN) log << "second";
+    return m.Msg == WM_KEYDOWN && m.CharCode() == VK_F5;
+  });
+  Key(d.form.get(), Qt::Key_F4);
+  Key(d.form.get(), Qt::Key_F5);  // the second hook takes it: the first never sees it
+  EXPECT_EQ(log, (QStringList{"second", "first", "second"}));
+  Application->UnhookMainWindow(&second);
+  log.clear();
+  Key(d.form.get(), Qt::Key_F5);
+  EXPECT_EQ(log, (QStringList{"first"}));
+  Application->UnhookMainWindow(&first);
+  Key(d.form.get(), Qt::Key_F5);
+  EXPECT_EQ(log.size(), 1);
+}
+
+TEST(Forms, DataModulesRunTheirEventsAndFreeWhatTheyOwn) {
+  InitApplication();
+  QStringList log;
+  TDataModule *dm = nullptr;
+  Application->CreateDataModule(dm);
+  EXPECT_EQ(dm->Owner(), Application);
+  auto *source = new TComponent(dm);
+  source->SetName("ds_giorno");
+  dm->OnDestroy = [&](rtl::TObject *s) {
+    log << QStringLiteral("destroy %1").arg(static_cast<TDataModule *>(s)->ComponentCount());
+  };
+  std::vector<TComponent *> children;
+  dm->GetChildren([&](TComponent *c) { children.push_back(c); }, dm);
+  EXPECT_EQ(children, std::vector<TComponent *>{source});
+  delete dm;
+  EXPECT_EQ(log, (QStringList{"destroy 1"}));
+  EXPECT_EQ(Application->FindComponent("ds_giorno"), nullptr);
+}
+
+TEST(Forms, ActiveControlCanBeChosenBeforeTheFormIsShown) {
+  Dialog d;
+  d.form->SetActiveControl(d.cancel);
+  ASSERT_TRUE(Activate(d.form.get()));
+  EXPECT_TRUE(d.cancel->Focused());
+  EXPECT_EQ(Screen->ActiveForm(), d.form.get());
+  d.edit->SetEnabled(false);
+  EXPECT_THROW(d.form->SetActiveControl(d.edit), rtl::EInvalidOperation);
+  EXPECT_EQ(d.form->ActiveControl(), d.cancel);
+}
