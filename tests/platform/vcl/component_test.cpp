@@ -158,3 +158,83 @@ TEST(Component, StateFollowsLoadingDesigningAndDestroying) {
   EXPECT_TRUE(child->IsDestroying());
   delete owner2;
 }
+
+TEST(Component, MovingToAnotherOwnerTellsBothOwnersAndKeepsOrder) {
+  auto *first = new Watcher(nullptr);
+  auto *second = new Watcher(nullptr);
+  auto *moved = new TComponent(first);
+  moved->SetName("Moved");
+  auto *stays = new TComponent(first);
+  first->heard.clear();
+  second->InsertComponent(moved);
+  EXPECT_EQ(moved->Owner(), second);
+  ASSERT_FALSE(first->heard.empty());
+  EXPECT_EQ(first->heard.back(), std::make_pair(moved, vcl::opRemove));
+  EXPECT_EQ(second->heard.back(), std::make_pair(moved, vcl::opInsert));
+  EXPECT_EQ(first->ComponentCount(), 1);
+  EXPECT_EQ(stays->ComponentIndex(), 0);
+
+  auto *a = new TComponent(second);
+  auto *b = new TComponent(second);
+  b->SetComponentIndex(0);
+  EXPECT_EQ(second->Components(0), b);
+  EXPECT_EQ(second->Components(1), moved);
+  EXPECT_EQ(second->Components(2), a);
+  a->SetComponentIndex(99);  // clamped to the end
+  EXPECT_EQ(second->Components(2), a);
+  second->RemoveComponent(a);
+  EXPECT_EQ(a->Owner(), nullptr);
+  delete a;  // no owner: nothing to leave
+  EXPECT_EQ(second->ComponentCount(), 2);
+  delete first;
+  delete second;
+}
+
+TEST(Component, AWatcherOnAnotherFormHearsOnceWhenTheWholeFormGoes) {
+  auto *form = new TComponent(nullptr);
+  auto *source = new TComponent(form);
+  auto *other_form = new TComponent(nullptr);
+  auto *watcher = new Watcher(other_form);
+  watcher->Watch(source);
+  watcher->heard.clear();
+  delete form;
+  int removals = 0;
+  for (const auto &[c, op] : watcher->heard)
+    if (c == source && op == vcl::opRemove) ++removals;
+  EXPECT_EQ(removals, 1);
+  EXPECT_EQ(watcher->watched, nullptr);
+  delete other_form;
+}
+
+TEST(Component, NotificationsReachComponentsOwnedDeeper) {
+  TComponent form;
+  auto *frame = new TComponent(&form);
+  auto *inner = new Watcher(frame);
+  auto *source = new TComponent(&form);
+  inner->watched = source;  // never asked: hears through the owners
+  delete source;
+  EXPECT_EQ(inner->watched, nullptr);
+}
+
+TEST(Component, ANotificationHandlerThatFreesASiblingIsSafe) {
+  // The platform's handlers often free what depended on a removed component.
+  struct Freer : TComponent {
+    using TComponent::TComponent;
+    TComponent *victim = nullptr;
+    TComponent *trigger = nullptr;
+    void Notification(TComponent *c, vcl::TOperation op) override {
+      TComponent::Notification(c, op);
+      if (op == vcl::opRemove && c == trigger && victim != nullptr) {
+        TComponent *v = victim;
+        victim = nullptr;
+        delete v;
+      }
+    }
+  };
+  TComponent form;
+  auto *freer = new Freer(&form);
+  freer->victim = new TComponent(&form);
+  freer->trigger = new TComponent(&form);
+  delete freer->trigger;
+  EXPECT_EQ(form.ComponentCount(), 1);
+}

@@ -250,3 +250,52 @@ TEST(TypInfo, ClassesAreCreatedByName) {
     EXPECT_EQ(e.Message(), "Class TNoSuch not found");
   }
 }
+
+TEST(TypInfo, ValuesAsVariantsKeepTheirKind) {
+  TProbe o;
+  o.SetPrice(12.3456);
+  EXPECT_EQ(GetPropValue(&o, "Price").Type(), rtl::VarType::Currency);
+  o.SetParts(probe::TParts{probe::ptMiddle, probe::ptSide});
+  EXPECT_EQ(GetPropValue(&o, "Parts").AsString(), "ptMiddle,ptSide");
+  EXPECT_EQ(GetPropValue(&o, "Parts", false).AsInt64(), 0b1010);
+  EXPECT_EQ(GetPropValue(&o, "Shade", false).AsInteger(), 0);
+  o.SetMark(u'x');
+  EXPECT_EQ(GetPropValue(&o, "Mark").AsString(), "x");
+  SetPropValue(&o, "Mark", rtl::Variant("yz"));
+  EXPECT_EQ(o.Mark(), QChar(u'y'));
+  SetPropValue(&o, "Active", rtl::Variant(false));
+  EXPECT_FALSE(o.Active());
+  SetPropValue(&o, "Caption", rtl::Variant::Null());
+  EXPECT_EQ(o.Caption(), "");
+  EXPECT_TRUE(GetPropValue(&o, "Link").IsEmpty());  // objects are not values
+  EXPECT_THROW(SetPropValue(&o, "Link", rtl::Variant(1)), rtl::EPropertyError);
+}
+
+TEST(TypInfo, TypeRefinementsStayInTheirFamily) {
+  TClassProps table;
+  table.ClassName = "TRefined";
+  TPublisher<TProbe> p(table);
+  EXPECT_NO_THROW(p.Property("Ratio", &TProbe::Ratio, &TProbe::SetRatio).Type(TypeInfoDateTime()));
+  EXPECT_THROW(p.Property("Count", &TProbe::Count, &TProbe::SetCount).Type(TypeInfoString()),
+               rtl::EPropertyError);
+  EXPECT_EQ(table.Props.size(), 2u);
+  EXPECT_EQ(table.Props[0]->PropType, TypeInfoDateTime());
+  EXPECT_EQ(table.Props[0]->DeclaringClass, "TRefined");
+}
+
+TEST(TypInfo, EnumerationInformation) {
+  const TTypeInfo *shade = TypeInfoOf<probe::TShade>();
+  EXPECT_EQ(shade->Name, "TShade");
+  EXPECT_EQ(shade->MaxValue(), 2);
+  EXPECT_EQ(shade->EnumName(1), "shMedium");
+  EXPECT_EQ(shade->EnumName(7), "");
+  EXPECT_EQ(shade->EnumValue(" shdark "), 2);
+  const TTypeInfo *parts = TypeInfoOf<probe::TParts>();
+  EXPECT_EQ(parts->Kind, tkSet);
+  EXPECT_EQ(parts->CompType, TypeInfoOf<probe::TPart>());
+  EXPECT_EQ(SetToString(parts, 0), "[]");
+  EXPECT_EQ(StringToSet(parts, "ptSide ptTop"), 0b1001u);
+  EXPECT_EQ(TypeInfoOf<bool>(), TypeInfoBoolean());
+  EXPECT_EQ(TypeInfoOf<long long>()->Kind, tkInt64);
+  EXPECT_EQ(TypeInfoOf<TProbe *>()->ClassName, "TProbe");
+}
