@@ -493,4 +493,15 @@ void TBookmarkList::LinkActive(bool active) {
   Clear();
 }
 
+// ---- published properties -----------------------------------------------------------------------
+
+ORBISCA_PUBLISHED(TDataSource, TComponent) {
+  p.Property("DataSet", &TDataSource::DataSet, &TDataSource::SetDataSet);
+  p.Property("AutoEdit", &TDataSource::AutoEdit, &TDataSource::SetAutoEdit).Default(true);
+  p.Property("Enabled", &TDataSource::Enabled, &TDataSource::SetEnabled).Default(true);
+  p.Event("OnDataChange", &TDataSource::OnDataChange);
+  p.Event("OnStateChange", &TDataSource::OnStateChange);
+  p.Event("OnUpdateData", &TDataSource::OnUpdateData);
+}
+
 }  // namespace vcl

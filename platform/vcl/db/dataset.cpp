@@ -14,6 +14,7 @@
 
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/db/db.h"
+#include "platform/vcl/typinfo.h"
 
 namespace vcl {
 
@@ -1311,6 +1312,31 @@ void TFields::Move(int from, int to) {
   TField *f = items_[static_cast<size_t>(from)];
   items_.erase(items_.begin() + from);
   items_.insert(items_.begin() + to, f);
+}
+
+// ---- published properties ----------------------------------------------------------------------
+
+ORBISCA_PUBLISHED(TDataSet, TComponent) {
+  p.Property("Active", &TDataSet::Active, &TDataSet::SetActive).Default(false);
+  p.Property("AutoCalcFields", &TDataSet::AutoCalcFields, &TDataSet::SetAutoCalcFields).Default(true);
+  p.Property("Filtered", &TDataSet::Filtered, &TDataSet::SetFiltered).Default(false);
+  p.Property("Filter", &TDataSet::Filter, &TDataSet::SetFilterText);
+  for (auto [name, member] : std::initializer_list<std::pair<const char *, TDataSetNotifyEvent TDataSet::*>>{
+           {"BeforeOpen", &TDataSet::BeforeOpen},       {"AfterOpen", &TDataSet::AfterOpen},
+           {"BeforeClose", &TDataSet::BeforeClose},     {"AfterClose", &TDataSet::AfterClose},
+           {"BeforeInsert", &TDataSet::BeforeInsert},   {"AfterInsert", &TDataSet::AfterInsert},
+           {"BeforeEdit", &TDataSet::BeforeEdit},       {"AfterEdit", &TDataSet::AfterEdit},
+           {"BeforePost", &TDataSet::BeforePost},       {"AfterPost", &TDataSet::AfterPost},
+           {"BeforeCancel", &TDataSet::BeforeCancel},   {"AfterCancel", &TDataSet::AfterCancel},
+           {"BeforeDelete", &TDataSet::BeforeDelete},   {"AfterDelete", &TDataSet::AfterDelete},
+           {"BeforeScroll", &TDataSet::BeforeScroll},   {"AfterScroll", &TDataSet::AfterScroll},
+           {"BeforeRefresh", &TDataSet::BeforeRefresh}, {"AfterRefresh", &TDataSet::AfterRefresh},
+           {"OnNewRecord", &TDataSet::OnNewRecord},     {"OnCalcFields", &TDataSet::OnCalcFields}})
+    p.Event(QString::fromLatin1(name), member);
+  p.Event("OnFilterRecord", &TDataSet::OnFilterRecord);
+  p.Event("OnEditError", &TDataSet::OnEditError);
+  p.Event("OnPostError", &TDataSet::OnPostError);
+  p.Event("OnDeleteError", &TDataSet::OnDeleteError);
 }
 
 }  // namespace vcl

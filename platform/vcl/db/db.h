@@ -43,6 +43,7 @@
 // TAlignment (taLeftJustify, taRightJustify, taCenter) is the controls' own,
 // shared by fields so that a column aligns as its field says.
 #include "platform/vcl/controls.h"
+#include "platform/vcl/typinfo.h"
 
 namespace vcl {
 
@@ -103,6 +104,7 @@ enum TFieldType {
 };
 
 enum TFieldKind { fkData, fkCalculated, fkLookup, fkInternalCalc };
+ORBISCA_ENUM_INFO(TFieldKind, fkData, fkCalculated, fkLookup, fkInternalCalc)
 
 enum TGetMode { gmCurrent, gmNext, gmPrior };
 enum TGetResult { grOK, grBOF, grEOF, grError };

@@ -890,4 +890,48 @@ TField *CreateFieldOfType(TFieldType type, TComponent *owner) {
   return f;
 }
 
+// ---- published properties ------------------------------------------------------------------
+
+ORBISCA_PUBLISHED(TField, TComponent) {
+  p.Property("FieldName", &TField::FieldName, &TField::SetFieldName);
+  p.Property("FieldKind", &TField::FieldKind, &TField::SetFieldKind).Default(fkData);
+  p.Property("DataSet", &TField::DataSet, &TField::SetDataSet);
+  p.Property("Size", &TField::Size, &TField::SetSize);
+  p.Property("Alignment", &TField::Alignment, &TField::SetAlignment);
+  p.Property("DisplayLabel", &TField::DisplayLabel, &TField::SetDisplayLabel);
+  p.Property("DisplayWidth", &TField::DisplayWidth, &TField::SetDisplayWidth);
+  p.Property("Visible", &TField::Visible, &TField::SetVisible).Default(true);
+  p.Property("ReadOnly", &TField::ReadOnly, &TField::SetReadOnly).Default(false);
+  p.Property("Required", &TField::Required, &TField::SetRequired).Default(false);
+  p.Property("EditMask", &TField::EditMask, &TField::SetEditMask);
+  p.Property("DefaultExpression", &TField::DefaultExpression, &TField::SetDefaultExpression);
+  p.Property("LookupDataSet", &TField::LookupDataSet, &TField::SetLookupDataSet);
+  p.Property("LookupKeyFields", &TField::LookupKeyFields, &TField::SetLookupKeyFields);
+  p.Property("LookupResultField", &TField::LookupResultField, &TField::SetLookupResultField);
+  p.Property("KeyFields", &TField::KeyFields, &TField::SetKeyFields);
+  p.Property("LookupCache", &TField::LookupCache, &TField::SetLookupCache).Default(false);
+  p.Event("OnChange", &TField::OnChange);
+  p.Event("OnGetText", &TField::OnGetText);
+  p.Event("OnSetText", &TField::OnSetText);
+  p.Event("OnValidate", &TField::OnValidate);
+}
+
+ORBISCA_PUBLISHED(TNumericField, TField) {
+  p.Property("DisplayFormat", &TNumericField::DisplayFormat, &TNumericField::SetDisplayFormat);
+  p.Property("EditFormat", &TNumericField::EditFormat, &TNumericField::SetEditFormat);
+}
+
+ORBISCA_PUBLISHED(TFloatField, TNumericField) {
+  p.Property("Currency", &TFloatField::Currency, &TFloatField::SetCurrency).Default(false);
+  p.Property("Precision", &TFloatField::Precision, &TFloatField::SetPrecision).Default(15);
+}
+
+ORBISCA_PUBLISHED(TBooleanField, TField) {
+  p.Property("DisplayValues", &TBooleanField::DisplayValues, &TBooleanField::SetDisplayValues);
+}
+
+ORBISCA_PUBLISHED(TDateTimeField, TField) {
+  p.Property("DisplayFormat", &TDateTimeField::DisplayFormat, &TDateTimeField::SetDisplayFormat);
+}
+
 }  // namespace vcl

@@ -187,3 +187,23 @@ TEST(Definitions, FieldAndIndexDefinitionsFindByNameIgnoringCase) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Published, FieldPropertiesAreReachableByName) {
+  TFloatField field;
+  field.SetFieldName("Prezzo_V");
+  EXPECT_EQ(GetPropValue(&field, "DisplayLabel").AsString(), "Prezzo_V");
+  SetPropValue(&field, "DisplayLabel", "Copertina");
+  SetPropValue(&field, "DisplayFormat", "0.00;;#.##");
+  SetPropValue(&field, "Visible", false);
+  EXPECT_EQ(field.DisplayLabel(), "Copertina");
+  EXPECT_EQ(field.DisplayFormat(), "0.00;;#.##");
+  EXPECT_FALSE(field.Visible());
+  EXPECT_EQ(GetPropValue(&field, "Alignment").AsString(), "taRightJustify");
+  EXPECT_TRUE(IsPublishedProp(&field, "OnValidate"));
+  TDataSource source;
+  EXPECT_TRUE(GetPropValue(&source, "AutoEdit").AsBoolean());
+}
+
+}  // namespace
