@@ -1148,11 +1148,13 @@ std::unique_ptr<Parser::Core> Parser::ParseSelectCore(const Scope *outer) {
   if (AcceptKw("distinct")) distinct = true;
   else if (!AcceptKw("distinctrow")) AcceptKw("all");
   int top = -1;
+  bool top_percent = false;
   if (AcceptKw("top")) {
     if (Cur().kind != TokenKind::Number || !Cur().integer) Fail(QStringLiteral("TOP needs a whole number"));
     top = static_cast<int>(Cur().value);
     Next();
-    if (AtKw("percent")) Fail(QStringLiteral("TOP ... PERCENT is not supported"));
+    top_percent = AcceptKw("percent");
+    if (top_percent && top > 100) Fail(QStringLiteral("TOP ... PERCENT above 100"));
   }
   // The select list names fields of the FROM tables: read FROM first.
   const int list_start = i_;
@@ -1303,7 +1305,12 @@ std::unique_ptr<Parser::Core> Parser::ParseSelectCore(const Scope *outer) {
   if (top >= 0) core->out.updatable = false;
   // TOP is applied after ORDER BY by the caller.
   core->out.single_alias = simple ? core->out.single_alias : QString();
-  if (top >= 0) core->select_sql += QChar(kTopMark) + QString::number(top);
+  if (top >= 0) {
+    // A percentage counts the rows of the whole result, rounding up.
+    const QString limit = top_percent ? QStringLiteral("(SELECT (count(*) * %1 + 99) / 100 FROM (%2))").arg(top).arg(sql)
+                                      : QString::number(top);
+    core->select_sql += QChar(kTopMark) + limit;
+  }
   return core;
 }
 
@@ -1383,6 +1390,12 @@ SelectOut Parser::ParseSelect(const Scope *outer, bool allow_rowid) {
     sql += QStringLiteral(" ORDER BY ") + ParseOrderBy(first->scope, is_union, out.columns);
   }
   if (!limit.isEmpty()) sql += QStringLiteral(" LIMIT ") + limit;
+  // Saved queries may end with this clause of the engine's security model.
+  if (AtKw("with") && IsKw(Peek(), "owneraccess")) {
+    Next();
+    Next();
+    ExpectKw("option");
+  }
   if (allow_rowid && out.updatable) {
     sql.replace(0, 7, QStringLiteral("SELECT %1.rowid AS \"__rowid\", ").arg(Quote(out.single_alias)));
   }

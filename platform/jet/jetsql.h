@@ -122,7 +122,10 @@ struct TranslateOptions {
 
 struct TranslatedSql {
   StatementKind kind = StatementKind::Select;
-  QString sql;  // SQLite text; parameters are ?1..?n in `parameters` order
+  // SQLite text; parameters are ?1..?n in `parameters` order. A declared
+  // parameter the text never uses has no placeholder: bind only indexes up
+  // to sqlite3_bind_parameter_count.
+  QString sql;
   std::vector<SqlParameter> parameters;  // de-duplicated, in order of first appearance
   QStringList source_tables;  // tables read, as stored; stored queries expanded
   QString target_table;       // INSERT/UPDATE/DELETE/DDL: the table written
@@ -174,8 +177,9 @@ QString DateLiteral(rtl::TDateTime value);
 // Compares two texts as the JETTEXT collation does (<0, 0, >0).
 int CompareText(const QString &a, const QString &b);
 
-// Jet LIKE: "*" any run, "?" one character, "#" one digit, "[abc]", "[a-z]",
-// "[!abc]"; case ignored. A malformed pattern (unclosed "[") matches nothing.
+// Like: "*" any run, "?" one character, "#" one digit, "[abc]", "[a-z]",
+// "[!abc]"; case ignored. A malformed pattern (an unclosed "[", a range
+// written backwards) raises EJetError 3075; inside SQL it fails the statement.
 bool LikeMatch(const QString &pattern, const QString &text);
 
 }  // namespace jet

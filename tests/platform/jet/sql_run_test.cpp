@@ -298,6 +298,12 @@ TEST_F(SqlFixture, AggregatesAndTopAndDistinct) {
   EXPECT_EQ(rows[1].mid(1), QStringList({"2", "1", "3", "3.0", "c", "d", "c", "d"}));
   EXPECT_EQ(Column(Run(QStringLiteral("SELECT TOP 2 Periodo FROM Periodo ORDER BY Giorni DESC"))),
             QStringList({"c", "b"}));
+  EXPECT_EQ(Column(Run(QStringLiteral("SELECT TOP 50 PERCENT Periodo FROM Periodo ORDER BY Periodo DESC"))),
+            QStringList({"d", "c"}));
+  EXPECT_EQ(Column(Run(QStringLiteral("SELECT TOP 26 PERCENT Periodo FROM Periodo WHERE Giorni > [g] ORDER BY "
+                                      "Periodo WITH OWNERACCESS OPTION;"),
+                       {QStringLiteral("1")})),
+            QStringList({"b"}));
   EXPECT_EQ(Run(QStringLiteral("SELECT DISTINCT Descrizione FROM Periodo")).size(), 2u);
   EXPECT_EQ(Column(Run(QStringLiteral("SELECT Periodo FROM Periodo WHERE Giorni IN (SELECT Max(Giorni) FROM "
                                       "Periodo)"))),

@@ -116,7 +116,7 @@ TEST_F(Translate, StatementsTheTranslatorDoesNotKnowAreRefusedWithWhereItStopped
       {"SELECT * FROM Manca", kErrTableNotFound, "Manca"},
       {"SELECT * FROM Giornale G INNER JOIN Giacenza", kErrSyntaxInFrom, "ON"},
       {"SELECT * FROM Giornale INNER JOIN Giacenza ON Barcode18 = Barcode18", kErrAmbiguousField, "Barcode18"},
-      {"SELECT TOP 10 PERCENT * FROM Giornale", kErrSyntaxInQueryExpr, "PERCENT"},
+      {"SELECT TOP 200 PERCENT * FROM Giornale", kErrSyntaxInQueryExpr, "PERCENT"},
       {"SELECT Sum(Sum(Quantita)) FROM Giornale", kErrSyntaxInQueryExpr, "aggregate"},
       {"SELECT * FROM Giornale WHERE Sum(Quantita) > 1", kErrSyntaxInQueryExpr, "aggregate"},
       {"SELECT Left(Tipo) FROM Giornale", kErrSyntaxInQueryExpr, "Wrong number of arguments"},
