@@ -58,6 +58,10 @@ int Recordset::Impl::Size() const { return static_cast<int>(keys.size()); }
 void Recordset::Impl::InvalidatePositions() { pos_valid = false; }
 
 int Recordset::Impl::PositionOf(std::int64_t key) const {
+  if (keys_sorted) {
+    const auto it = std::lower_bound(keys.begin(), keys.end(), key);
+    return it != keys.end() && *it == key ? static_cast<int>(it - keys.begin()) : -1;
+  }
   if (!pos_valid) {
     pos_of.clear();
     pos_of.reserve(static_cast<int>(keys.size()));
@@ -112,7 +116,14 @@ void Recordset::Impl::Fill() {
     keys.reserve(data->size());
     for (size_t i = 0; i < data->size(); ++i) keys.push_back(static_cast<std::int64_t>(i) + 1);
   }
+  keys_sorted = std::is_sorted(keys.begin(), keys.end());
   if (!keys.empty()) pos = 0;
+}
+
+void Recordset::Impl::Append(std::int64_t key) {
+  if (!keys.empty() && key <= keys.back()) keys_sorted = false;
+  keys.push_back(key);
+  if (pos_valid) pos_of.insert(key, Size() - 1);
 }
 
 const std::vector<rtl::Variant> &Recordset::Impl::CurrentRow() const {
@@ -337,8 +348,7 @@ void Recordset::SetBookmark(const QByteArray &bookmark) {
       if (d_->type == dbOpenTable) {
         // A table recordset shows every row of its table, also those added
         // through other recordsets since it opened.
-        d_->keys.push_back(key);
-        d_->InvalidatePositions();
+        d_->Append(key);
         p = d_->Size() - 1;
       }
     }
@@ -545,8 +555,7 @@ void Recordset::Seek(const QString &comparison, const std::vector<rtl::Variant> 
   if (!found) return;
   int p = d_->PositionOf(key);
   if (p < 0) {
-    d_->keys.push_back(key);
-    d_->InvalidatePositions();
+    d_->Append(key);
     p = d_->Size() - 1;
   }
   d_->on_deleted = false;
@@ -728,8 +737,7 @@ void Recordset::Update() {
     st.Reset();
     const std::int64_t key = sqlite3_last_insert_rowid(store.Db());
     store.Touch();
-    d_->keys.push_back(key);  // added rows go at the end of the set
-    if (d_->pos_valid) d_->pos_of.insert(key, d_->Size() - 1);
+    d_->Append(key);  // added rows go at the end of the set
     d_->last_modified = KeyToBookmark(key);
   } else {
     QStringList sets;

@@ -53,6 +53,9 @@ struct Recordset::Impl {
   std::vector<std::int64_t> keys;
   mutable QHash<std::int64_t, int> pos_of;
   mutable bool pos_valid = false;
+  // Keys in ascending order (the usual case: row id order) are found by
+  // binary search, without building the map.
+  bool keys_sorted = true;
   int pos = -1;
   bool on_deleted = false;
 
@@ -75,6 +78,7 @@ struct Recordset::Impl {
   int Size() const;
   int PositionOf(std::int64_t key) const;
   void InvalidatePositions();
+  void Append(std::int64_t key);
   void Fill();
   const std::vector<rtl::Variant> &CurrentRow() const;
 };
