@@ -170,7 +170,6 @@ class Translator {
   std::vector<Param> params_;
   QStringList source_tables_;
   int nesting_ = 0;
-  bool criteria_ = false;
   bool strict_names_ = false;  // criteria without a parameter list
 };
 
@@ -279,7 +278,7 @@ class Parser {
   Expr ParseNameRef(const Scope &s);
   Expr CallFunction(const QString &name, const Scope &s, int pos);
   Expr Compare(Expr a, const QString &op, Expr b);
-  Expr ResolveName(const Scope &s, const QStringList &parts, int pos);
+  Expr ResolveName(const Scope &s, const QStringList &parts);
   Expr ParamExpr(const QString &name);
   void Coerce(Expr &lit, int type);
   void Hint(const Expr &maybe_param, const Expr &other) {
@@ -312,7 +311,7 @@ class Parser {
   QString ParseTablePrimary(Scope &scope);
   QString ParseOrderBy(const Scope &scope, bool by_output_names,
                        const std::vector<ResultColumn> &output);
-  Source LookupSource(const QString &name, int pos, SourceInfo *info_out);
+  Source LookupSource(const QString &name, SourceInfo *info_out);
   void ParseParameters();
   int ParseTypeName(int *size);
   void ParseInsert(TranslatedSql &r);
@@ -646,8 +645,7 @@ Expr Parser::ParamExpr(const QString &name) {
   return e;
 }
 
-Expr Parser::ResolveName(const Scope &s, const QStringList &parts, int pos) {
-  Q_UNUSED(pos);
+Expr Parser::ResolveName(const Scope &s, const QStringList &parts) {
   auto column_expr = [&](const Source &src, size_t k) {
     const ColumnInfo &c = src.columns[k];
     Expr e;
@@ -716,7 +714,6 @@ Expr Parser::ResolveName(const Scope &s, const QStringList &parts, int pos) {
 }
 
 Expr Parser::ParseNameRef(const Scope &s) {
-  const int pos = Cur().pos;
   QStringList parts;
   parts << Cur().text;
   Next();
@@ -726,7 +723,7 @@ Expr Parser::ParseNameRef(const Scope &s) {
     parts << Cur().text;
     Next();
   }
-  return ResolveName(s, parts, pos);
+  return ResolveName(s, parts);
 }
 
 Expr Parser::ParsePrimary(const Scope &s) {
@@ -1012,7 +1009,7 @@ struct Parser::Core {
   QString select_sql;  // without ORDER BY
 };
 
-Source Parser::LookupSource(const QString &name, int pos, SourceInfo *info_out) {
+Source Parser::LookupSource(const QString &name, SourceInfo *info_out) {
   SourceInfo info;
   if (t_.resolver_ && *t_.resolver_) info = (*t_.resolver_)(name);
   if (!info.found)
@@ -1037,7 +1034,6 @@ Source Parser::LookupSource(const QString &name, int pos, SourceInfo *info_out) 
     }
     t_.AddSourceTable(src.table);
   }
-  Q_UNUSED(pos);
   if (info_out) *info_out = info;
   return src;
 }
@@ -1062,12 +1058,11 @@ QString Parser::ParseTablePrimary(Scope &scope) {
   } else {
     if (!AtName() || (Cur().kind == TokenKind::Name && IsReserved(Cur().text)))
       Fail(QStringLiteral("expected a table name"), kErrSyntaxInFrom);
-    const int pos = Cur().pos;
     const QString name = Cur().text;
     Next();
     if (AtOp(".") || AtOp("!")) Fail(QStringLiteral("qualified table names are not supported"), kErrSyntaxInFrom);
     SourceInfo info;
-    src = LookupSource(name, pos, &info);
+    src = LookupSource(name, &info);
     if (src.is_table) {
       sql = Quote(src.table);
     } else {
@@ -1463,10 +1458,9 @@ void Parser::ParseParameters() {
 void Parser::ParseInsert(TranslatedSql &r) {
   r.kind = StatementKind::Insert;
   ExpectKw("into", kErrSyntaxInSql);
-  const int pos = Cur().pos;
   const QString name = TakeName("a table name", kErrSyntaxInSql);
   SourceInfo info;
-  Source target = LookupSource(name, pos, &info);
+  Source target = LookupSource(name, &info);
   if (!target.is_table)
     RaiseJetError(kErrReadOnly, QStringLiteral("Cannot insert into the query '%1'.").arg(name));
   r.target_table = target.table;
@@ -1760,7 +1754,6 @@ TranslatedSql TranslateSql(const QString &jet_sql, const SourceResolver &resolve
 QString TranslateCriteria(const QString &criteria, const std::vector<ColumnInfo> &fields,
                           std::vector<SqlParameter> *parameters) {
   Translator t(nullptr);
-  t.criteria_ = true;
   t.strict_names_ = parameters == nullptr;
   Parser p(t, criteria, kErrSyntaxInQueryExpr, -1);
   Scope scope = FieldScope(fields);
@@ -1774,7 +1767,6 @@ QString TranslateCriteria(const QString &criteria, const std::vector<ColumnInfo>
 
 QString TranslateSort(const QString &sort, const std::vector<ColumnInfo> &fields) {
   Translator t(nullptr);
-  t.criteria_ = true;
   t.strict_names_ = true;
   Parser p(t, sort, kErrSyntaxInQueryExpr, -1);
   Scope scope = FieldScope(fields);
