@@ -878,8 +878,12 @@ QWidget *TWinControl::CreateWidget(QWidget *parent_widget) {
 void TWinControl::InitWidget() {
   TControl::InitWidget();
   ApplyFocusPolicy();
-  // Children made before this widget get theirs now, in z-order.
-  for (TControl *c : controls_) c->Handle();
+  // Children made before this widget get theirs now, in z-order, the
+  // windowless ones below the windowed.
+  for (TControl *c : controls_) {
+    c->Handle();
+    if (dynamic_cast<TWinControl *>(c) == nullptr) c->widget_->lower();
+  }
 }
 
 void TWinControl::ApplyFocusPolicy() {
@@ -1190,13 +1194,12 @@ bool TWinControl::DoKeyDown(TMessage &outer) {
   const QChar typed(static_cast<char16_t>(cm.CharCode()));
   if (typed != ch) {
     // A handler changed the character: the widget gets the new one.
-    static thread_local std::unique_ptr<QKeyEvent> replacement;
     int key = ke->key();
-    if (typed.isLetter()) key = Qt::Key_A + (typed.toUpper().unicode() - u'A');
+    if (typed.toUpper() >= u'A' && typed.toUpper() <= u'Z') key = Qt::Key_A + (typed.toUpper().unicode() - u'A');
     if (typed.unicode() == 13) key = Qt::Key_Return;
-    replacement = std::make_unique<QKeyEvent>(QEvent::KeyPress, key, ke->modifiers(), QString(typed),
-                                              ke->isAutoRepeat(), ke->count());
-    outer.Event = replacement.get();
+    outer.OwnedEvent = std::make_shared<QKeyEvent>(QEvent::KeyPress, key, ke->modifiers(), QString(typed),
+                                                   ke->isAutoRepeat(), ke->count());
+    outer.Event = outer.OwnedEvent.get();
   }
   return false;
 }

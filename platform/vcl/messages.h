@@ -13,6 +13,7 @@
 #include <Qt>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "platform/vcl/consts.h"
 
@@ -38,6 +39,9 @@ struct TMessage {
   bool DefaultResult = false;
   // The widget's own handling, available while a Qt event is dispatched.
   std::function<bool(QEvent *)> *DefaultProc = nullptr;
+  // An event made in place of `Event` (a key whose character a handler
+  // changed); it lives as long as the message.
+  std::shared_ptr<QEvent> OwnedEvent;
 
   // Typed views of the common layouts.
   int CharCode() const { return static_cast<int>(WParam); }
