@@ -1055,6 +1055,23 @@ QString Parser::ParseTablePrimary(Scope &scope) {
       ExpectOp(")", kErrSyntaxInFrom);
       return u'(' + inner + u')';
     }
+  } else if (Cur().kind == TokenKind::Bracket && Peek().kind == TokenKind::Op &&
+             Peek().text == QLatin1String(".") &&
+             Cur().text.trimmed().startsWith(QLatin1String("select"), Qt::CaseInsensitive)) {
+    // "[SELECT ...]. AS x": the form the engine saves a derived table in.
+    const QString inner_sql = Cur().text;
+    Next();
+    Next();
+    if (t_.nesting_ >= kMaxQueryNesting) Fail(QStringLiteral("subqueries nested too deep"), kErrSyntaxInFrom);
+    ++t_.nesting_;
+    Parser inner(t_, inner_sql, err_, Order());
+    SelectOut sub = inner.ParseSelect(nullptr, false);
+    inner.ExpectEnd();
+    --t_.nesting_;
+    src.alias = QStringLiteral("Subquery%1").arg(++sub_counter_);
+    for (const ResultColumn &c : sub.columns) src.columns.push_back({c.name, c.jet_type, c.size});
+    src.origins = sub.columns;
+    sql = u'(' + sub.sql + u')';
   } else {
     if (!AtName() || (Cur().kind == TokenKind::Name && IsReserved(Cur().text)))
       Fail(QStringLiteral("expected a table name"), kErrSyntaxInFrom);

@@ -353,6 +353,11 @@ TEST_F(SqlFixture, JoinsAsTheEngineWritesThem) {
                             "Giacenza.Barcode18 AND EXISTS (SELECT * FROM Riviste WHERE Riviste.Barcode = "
                             "Giacenza.Barcode)"));
   EXPECT_EQ(Column(rows), QStringList({"1"}));
+  // Derived tables, in parentheses or in the bracketed form saved queries use.
+  rows = Run(QStringLiteral("SELECT q.Barcode18 FROM (SELECT Barcode18 FROM Giacenza WHERE Barcode = \"977\") AS q"));
+  EXPECT_EQ(Column(rows), QStringList({"97700001"}));
+  rows = Run(QStringLiteral("SELECT q.n FROM [SELECT Count(*) AS n FROM Giornale]. AS q"));
+  EXPECT_EQ(Column(rows), QStringList({"3"}));
 }
 
 TEST_F(SqlFixture, StoredQueriesCanBeReadFromLikeTables) {
