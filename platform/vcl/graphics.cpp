@@ -281,7 +281,13 @@ QString FamilyFor(const QString &name) {
 
 }  // namespace
 
+void TFont::Changed() {
+  cached_ = false;
+  TGraphicsObject::Changed();
+}
+
 QFont TFont::ToQFont() const {
+  if (cached_) return qfont_;
   QFont f(FamilyFor(name_));
   // Negative heights are the character height (the em); positive ones the
   // whole cell, of which the em is about 7/8 in the usual fonts.
@@ -295,6 +301,8 @@ QFont TFont::ToQFont() const {
   if (pitch_ == fpFixed) f.setFixedPitch(true);
   f.setStyleStrategy(QFont::NoAntialias);
   f.setHintingPreference(QFont::PreferFullHinting);
+  qfont_ = f;
+  cached_ = true;
   return f;
 }
 

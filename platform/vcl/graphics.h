@@ -196,7 +196,7 @@ class TGraphicsObject : public rtl::TPersistent {
   std::function<void(TGraphicsObject *sender)> OnChange;
 
  protected:
-  void Changed();
+  virtual void Changed();
 };
 
 class TFont : public TGraphicsObject {
@@ -224,13 +224,23 @@ class TFont : public TGraphicsObject {
   int Orientation() const { return orientation_; }
   void SetOrientation(int tenths);
   int PixelsPerInch() const { return pixels_per_inch_; }
-  void SetPixelsPerInch(int ppi) { pixels_per_inch_ = ppi > 0 ? ppi : kScreenPixelsPerInch; }
+  void SetPixelsPerInch(int ppi) {
+    pixels_per_inch_ = ppi > 0 ? ppi : kScreenPixelsPerInch;
+    cached_ = false;
+  }
 
   // The Qt font for drawing (pixel-sized, so the same on every device).
   QFont ToQFont() const;
   void Assign(const rtl::TPersistent *source) override;
 
+ protected:
+  void Changed() override;
+
  private:
+  // Text drawing asks for the Qt font on every call; it is made once per
+  // change.
+  mutable QFont qfont_;
+  mutable bool cached_ = false;
   QString name_;
   int height_ = -11;
   TFontStyles style_;
