@@ -1,6 +1,8 @@
 // Message, input and common dialogs on Qt; see dialogs.h.
 #include "platform/vcl/dialogs.h"
 
+#include "platform/vcl/forms.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QDir>
@@ -84,6 +86,7 @@ TModalResult ButtonResult(TMsgDlgBtn button) {
 
 QString ApplicationTitle() {
   if (!TitleSlot().isEmpty()) return TitleSlot();
+  if (Application != nullptr && !Application->Title().isEmpty()) return Application->Title();
   return QGuiApplication::applicationDisplayName();
 }
 

@@ -76,7 +76,8 @@ TModalResult ButtonResult(TMsgDlgBtn button);
 // The caption of each dialog type ("Attenzione", "Errore", "Informazione",
 // "Conferma"; the application title for mtCustom).
 QString DialogTypeCaption(TMsgDlgType type);
-// The title the program gives its windows (set by the application object).
+// The title the program gives its windows: the one set here, else the
+// application object's Title, else Qt's application name.
 QString ApplicationTitle();
 void SetApplicationTitle(const QString &title);
 
