@@ -114,6 +114,10 @@ bool TDataSet::IsEmpty() const {
 // ---- opening and closing ----------------------------------------------------------
 
 void TDataSet::SetActive(bool active) {
+  if (IsLoading()) {
+    streamed_active_ = active;
+    return;
+  }
   if (active == Active()) return;
   if (active) {
     if (BeforeOpen) BeforeOpen(this);
@@ -138,6 +142,14 @@ void TDataSet::SetActive(bool active) {
     SetState(dsInactive);
     CloseCursor();
     if (!IsDestroying() && AfterClose) AfterClose(this);
+  }
+}
+
+void TDataSet::Loaded() {
+  TComponent::Loaded();
+  if (streamed_active_) {
+    streamed_active_ = false;
+    SetActive(true);
   }
 }
 

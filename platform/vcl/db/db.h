@@ -823,6 +823,9 @@ class TDataSet : public TComponent {
   void SetActive(bool active);
   void Open() { SetActive(true); }
   void Close() { SetActive(false); }
+  // An Active read from storage opens the dataset only when every property
+  // has been read.
+  void Loaded() override;
   TDataSetState State() const { return state_; }
   bool Modified() const { return modified_; }
   void SetModified(bool modified) { modified_ = modified; }
@@ -1098,6 +1101,7 @@ class TDataSet : public TComponent {
   QString filter_text_;
   bool auto_calc_fields_ = true;
   bool default_fields_ = false;
+  bool streamed_active_ = false;
   int calc_field_count_ = 0;
   int bookmark_size_ = 0;
 
@@ -1207,7 +1211,6 @@ class TDataLink : public rtl::TObject {
   bool Edit();
   void UpdateRecord();
   int MoveBy(int distance);
-  bool ExecuteAction() { return false; }
 
  protected:
   friend class TDataSource;

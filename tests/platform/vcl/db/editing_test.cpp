@@ -216,3 +216,18 @@ TEST(EditingEmpty, EditOnAnEmptyDatasetInsertsAndAppendRecordFillsByPosition) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Loading, ActiveReadFromStorageOpensOnceLoaded) {
+  TMemDataSet ds;
+  FillItems(ds, 2);
+  ds.BeginLoading();
+  SetPropValue(&ds, "Active", true);
+  EXPECT_FALSE(ds.Active());
+  ds.Loaded();
+  EXPECT_TRUE(ds.Active());
+  EXPECT_EQ(ds.FieldByName("ID")->AsInteger(), 1);
+}
+
+}  // namespace
