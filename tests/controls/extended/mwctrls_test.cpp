@@ -1,0 +1,164 @@
+// The glyph speed button: how a strip becomes images (counts, the derived
+// disabled and grey looks), the sharing of glyph lists, radio groups and
+// auto-repeat while held down (on a manual clock).
+#include <QApplication>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "controls/extended/mwctrls.h"
+#include "platform/vcl/forms.h"
+
+using namespace vcl;
+using namespace ext;
+
+namespace {
+
+// A strip of `cells` 16x16 cells on fuchsia; cell n has a 4x4 square of
+// `ink` at (4,4).
+std::unique_ptr<TBitmap> Strip(int width, int height, QRgb ink = qRgb(0, 0, 0)) {
+  auto b = std::make_unique<TBitmap>(width, height);
+  QImage img(width, height, QImage::Format_RGB32);
+  img.fill(qRgb(255, 0, 255));
+  for (int x0 = 0; x0 + height <= width; x0 += height)
+    for (int y = 4; y < 8; ++y)
+      for (int x = 4; x < 8; ++x) img.setPixel(x0 + x, y, ink);
+  b->SetImage(img);
+  return b;
+}
+
+QRgb Rgb(TColor c) { return ColorToQColor(ColorToRGB(c)).rgb(); }
+
+}  // namespace
+
+TEST(GlyphButton, StripWidthDecidesTheNumberOfImages) {
+  TMwSpeedButton b(nullptr);
+  b.SetGlyph(Strip(64, 16).get());
+  EXPECT_EQ(b.NumGlyphs(), 4);
+  b.SetGlyph(Strip(96, 16).get());  // six cells: too many, taken as one image
+  EXPECT_EQ(b.NumGlyphs(), 1);
+  b.SetNumGlyphs(2);
+  b.SetGlyph(Strip(40, 16).get());  // not a multiple: the count stays
+  EXPECT_EQ(b.NumGlyphs(), 2);
+  EXPECT_EQ(b.Width(), 25);
+  EXPECT_EQ(b.Height(), 25);
+}
+
+TEST(GlyphButton, DerivedDisabledAndGreyImagesFollowTheFormulas) {
+  TMwButtonGlyph g;
+  g.SetGlyph(Strip(16, 16, qRgb(200, 100, 50)).get());
+  ASSERT_EQ(g.NumGlyphs(), 1);
+
+  const QImage grey = g.StateImage(bsInactive);
+  ASSERT_EQ(grey.size(), QSize(16, 16));
+  const int level = (200 * 77 + 100 * 150 + 50 * 29) / 256;
+  EXPECT_EQ(grey.pixel(5, 5) & 0xFFFFFF, qRgb(level, level, level) & 0xFFFFFF);
+  EXPECT_EQ(qAlpha(grey.pixel(0, 0)), 0);  // the transparent colour stays transparent
+
+  const QImage dis = g.StateImage(bsDisabled);
+  EXPECT_EQ(dis.pixel(5, 5) & 0xFFFFFF, Rgb(clBtnShadow) & 0xFFFFFF);   // the shape in shadow
+  EXPECT_EQ(dis.pixel(8, 8) & 0xFFFFFF, Rgb(clBtnHighlight) & 0xFFFFFF);  // its highlight, one down-right
+  EXPECT_EQ(qAlpha(dis.pixel(0, 0)), 0);
+
+  // With four cells the down and exclusive images are cells 3 and 4.
+  auto strip = Strip(64, 16);
+  QImage img = strip->Image();
+  img.setPixel(32 + 1, 1, qRgb(1, 2, 3));
+  strip->SetImage(img);
+  g.SetGlyph(strip.get());
+  EXPECT_EQ(g.StateImage(bsDown).pixel(1, 1) & 0xFFFFFF, qRgb(1, 2, 3) & 0xFFFFFF);
+  EXPECT_EQ(qAlpha(g.StateImage(bsUp).pixel(1, 1)), 0);
+}
+
+TEST(GlyphButton, GlyphsOfOneSizeShareAListThatGoesWithTheLastOfThem) {
+  auto a = std::make_unique<TMwButtonGlyph>();
+  auto b = std::make_unique<TMwButtonGlyph>();
+  a->SetGlyph(Strip(16, 16).get());
+  b->SetGlyph(Strip(32, 16).get());
+  a->CreateButtonGlyph(bsUp);
+  b->CreateButtonGlyph(bsUp);
+  b->CreateButtonGlyph(bsDown);
+  ASSERT_NE(a->List(), nullptr);
+  EXPECT_EQ(a->List(), b->List());
+  EXPECT_EQ(a->List()->UseCount(), 3);
+  a.reset();
+  EXPECT_EQ(b->List()->UseCount(), 2);
+  TGlyphList *list = b->List();
+  b->CreateButtonGlyph(bsExclusive);  // reuses the slot a freed
+  EXPECT_EQ(list->Count(), 3);
+  b.reset();
+  EXPECT_EQ(GlyphCache(), nullptr);
+}
+
+TEST(GlyphButton, GroupsActAsRadioButtons) {
+  TForm form(nullptr);
+  auto *x = new TMwSpeedButton(&form);
+  auto *y = new TMwSpeedButton(&form);
+  x->SetParent(&form);
+  y->SetParent(&form);
+  x->SetDown(true);
+  EXPECT_FALSE(x->Down());  // no group: never down
+  x->SetGroupIndex(1);
+  y->SetGroupIndex(1);
+  x->SetDown(true);
+  EXPECT_TRUE(x->Down());
+  y->SetDown(true);
+  EXPECT_TRUE(y->Down());
+  EXPECT_FALSE(x->Down());
+  y->PressAndClick();  // down without AllowAllUp: stays down
+  EXPECT_TRUE(y->Down());
+  y->SetAllowAllUp(true);
+  EXPECT_TRUE(x->AllowAllUp());  // the group takes the setting
+  y->PressAndClick();
+  EXPECT_FALSE(y->Down());
+}
+
+TEST(GlyphButton, HeldDownItRepeatsAfterTheInitialPauseThenAtTheInterval) {
+  TManualClock clock;
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 200, 100);
+  auto *b = new TMwSpeedButton(&form);
+  b->SetParent(&form);
+  b->SetBounds(10, 10, 25, 25);
+  b->SetAllowTimer(true);
+  int clicks = 0;
+  b->OnClick = [&](rtl::TObject *) { ++clicks; };
+  form.Show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.Handle()));
+  QTest::mousePress(b->Handle(), Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_EQ(b->State(), bsDown);
+  clock.Advance(499);
+  EXPECT_EQ(clicks, 0);
+  clock.Advance(1);
+  EXPECT_EQ(clicks, 1);
+  clock.Advance(99);
+  EXPECT_EQ(clicks, 1);
+  clock.Advance(1);
+  EXPECT_EQ(clicks, 2);
+  clock.Advance(300);
+  EXPECT_EQ(clicks, 5);
+  QTest::mouseRelease(b->Handle(), Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_EQ(clicks, 6);  // the release inside clicks once more
+  clock.Advance(1000);
+  EXPECT_EQ(clicks, 6);  // and stops the timer
+  EXPECT_EQ(b->State(), bsUp);
+}
+
+TEST(GlyphButton, ReleasedOutsideItDoesNotClickAndModalResultReachesTheForm) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 200, 100);
+  auto *b = new TMwSpeedButton(&form);
+  b->SetParent(&form);
+  int clicks = 0;
+  b->OnClick = [&](rtl::TObject *) { ++clicks; };
+  form.Show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.Handle()));
+  QTest::mousePress(b->Handle(), Qt::LeftButton, {}, QPoint(5, 5));
+  QTest::mouseRelease(b->Handle(), Qt::LeftButton, {}, QPoint(60, 60));
+  EXPECT_EQ(clicks, 0);
+  b->SetModalResult(mrOk);
+  b->PressAndClick();
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(form.ModalResult(), mrOk);
+}
