@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <map>
 
+#include "platform/rtl/cp1252.h"
 #include "platform/vcl/graphics.h"
 
 namespace vcl {
@@ -133,8 +134,15 @@ QList<unsigned> TClipboard::Formats() const {
 }
 
 void TClipboard::SetData(unsigned format, const QByteArray &data) {
-  if (format == CF_TEXT || format == CF_UNICODETEXT) {
-    SetAsText(QString::fromUtf8(data));
+  if (format == CF_TEXT) {
+    // 8-bit text is Windows-1252, as every 8-bit text of the program.
+    SetAsText(rtl::FromCp1252(data.left(data.indexOf('\0') < 0 ? data.size() : data.indexOf('\0'))));
+    return;
+  }
+  if (format == CF_UNICODETEXT) {
+    QString text(reinterpret_cast<const QChar *>(data.constData()), data.size() / 2);
+    const qsizetype end = text.indexOf(QChar(0));
+    SetAsText(end < 0 ? text : text.left(end));
     return;
   }
   const QString mime = MimeFor(format);
@@ -147,7 +155,11 @@ void TClipboard::SetData(unsigned format, const QByteArray &data) {
 QByteArray TClipboard::GetData(unsigned format) const {
   const QMimeData *d = Current();
   if (d == nullptr) return QByteArray();
-  if (format == CF_TEXT || format == CF_UNICODETEXT) return d->text().toUtf8();
+  if (format == CF_TEXT) return rtl::ToCp1252(d->text());
+  if (format == CF_UNICODETEXT) {
+    const QString text = d->text();
+    return QByteArray(reinterpret_cast<const char *>(text.constData()), text.size() * 2);
+  }
   if (format == CF_DIB || format == CF_BITMAP) {
     if (d->hasFormat(kDibMime)) {
       // Stored as a whole BMP file; the DIB is what follows its header.

@@ -58,7 +58,8 @@ class TClipboard : public rtl::TPersistent {
   QList<unsigned> Formats() const;
   int FormatCount() const { return int(Formats().size()); }
 
-  // Bytes of any format (registered ones and CF_DIB).
+  // Bytes of any format: registered ones, CF_DIB, CF_TEXT (Windows-1252,
+  // up to a NUL) and CF_UNICODETEXT (UTF-16, little-endian).
   void SetData(unsigned format, const QByteArray &data);
   QByteArray GetData(unsigned format) const;
   // The same under the platform's names: the handle is the data itself.

@@ -22,6 +22,10 @@ TEST(Clipboard, TextAndRegisteredFormatsRoundTrip) {
   EXPECT_EQ(Clipboard().AsText(), QStringLiteral("Già € 1,50"));
   EXPECT_TRUE(Clipboard().HasFormat(CF_TEXT));
   EXPECT_FALSE(Clipboard().HasFormat(rows));
+  // The 8-bit form is Windows-1252: the euro is 0x80.
+  EXPECT_EQ(Clipboard().GetData(CF_TEXT), QByteArray("Gi\xE0 \x80 1,50"));
+  Clipboard().SetData(CF_TEXT, QByteArray("\x80 5\0tail", 8));
+  EXPECT_EQ(Clipboard().AsText(), QStringLiteral("€ 5"));
 
   // Open/Close puts several formats on together; a lone Set replaces all.
   const QByteArray payload("\x00\x01\xFFriga", 7);

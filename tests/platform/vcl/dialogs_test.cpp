@@ -2,8 +2,12 @@
 // Italian captions and button texts, the platform's default and cancel
 // buttons, and the file dialogs' filters, default extension and overwrite
 // prompt.
+#include <QAbstractButton>
+#include <QApplication>
 #include <QFile>
+#include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "platform/vcl/dialogs.h"
@@ -192,4 +196,37 @@ TEST_F(Responding, ColourAndFontDialogsTakeTheAnswer) {
   EXPECT_EQ(print.Copies(), 3);
   EXPECT_EQ(print.FromPage(), 2);
   EXPECT_EQ(print.PrintRange(), prPageNums);
+}
+
+// Without a responder the real window opens, with the same texts; pressing
+// one of its buttons gives that button's result.
+TEST(RealDialogs, MessageBoxShowsTheItalianButtonsAndAnswers) {
+  QStringList shown;
+  QString title;
+  int attempts = 0;
+  std::function<void()> press = [&] {
+    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+    if (box == nullptr) {
+      // Not open yet; after a few seconds give up rather than hang.
+      if (++attempts < 200) QTimer::singleShot(20, press);
+      return;
+    }
+    title = box->windowTitle();
+    QAbstractButton *no = nullptr;
+    for (QAbstractButton *b : box->buttons()) {
+      shown << b->text();
+      if (b->text() == QStringLiteral("&No")) no = b;
+    }
+    if (no != nullptr) {
+      no->click();
+    } else {
+      box->reject();
+    }
+  };
+  QTimer::singleShot(0, press);
+  const TModalResult r = MessageDlg(QStringLiteral("Uscire?"), mtConfirmation, {mbYes, mbNo, mbCancel});
+  EXPECT_EQ(r, mrNo);
+  EXPECT_EQ(title, QStringLiteral("Conferma"));
+  shown.sort();
+  EXPECT_EQ(shown, (QStringList{QStringLiteral("&No"), QStringLiteral("&Sì"), QStringLiteral("Annulla")}));
 }
