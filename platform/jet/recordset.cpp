@@ -118,6 +118,29 @@ void Recordset::Impl::Fill() {
   }
   keys_sorted = std::is_sorted(keys.begin(), keys.end());
   if (!keys.empty()) pos = 0;
+  known_gen = store->Generation();
+}
+
+void Recordset::Impl::SyncTable() {
+  if (type != dbOpenTable || !live || known_gen == store->Generation()) return;
+  // Someone else wrote to the file: take the table's rows again and stay
+  // on the same row when it is still there.
+  const bool had_row = !on_deleted && pos >= 0 && pos < Size();
+  const std::int64_t key = had_row ? keys[static_cast<size_t>(pos)] : 0;
+  const int old_pos = pos;
+  const bool at_end = pos >= Size();
+  Fill();
+  if (had_row) {
+    const int p = PositionOf(key);
+    pos = p >= 0 ? p : std::min(old_pos, Size());
+  } else {
+    pos = at_end ? Size() : -1;
+  }
+}
+
+void Recordset::Impl::NoteOwnWrite(std::uint64_t before) {
+  // Our own write keeps the key list right; anybody else's does not.
+  if (known_gen == before) known_gen = store->Generation();
 }
 
 void Recordset::Impl::Append(std::int64_t key) {
@@ -222,8 +245,11 @@ bool Recordset::Eof() const {
   return !d_->on_deleted && d_->pos >= d_->Size();
 }
 
+bool Recordset::Bookmarkable() const { return d_ && !d_->forward_only; }
+
 void Recordset::MoveFirst() {
   CheckOpen();
+  d_->SyncTable();
   if (d_->forward_only && d_->pos > 0) Invalid(QStringLiteral("MoveFirst on a forward-only recordset"));
   d_->edit_mode = dbEditNone;
   d_->on_deleted = false;
@@ -233,6 +259,7 @@ void Recordset::MoveFirst() {
 
 void Recordset::MoveLast() {
   CheckOpen();
+  d_->SyncTable();
   d_->edit_mode = dbEditNone;
   d_->on_deleted = false;
   if (d_->keys.empty()) {
@@ -288,6 +315,7 @@ void Recordset::Move(int rows, const QByteArray &start) {
 
 int Recordset::RecordCount() const {
   CheckOpen();
+  d_->SyncTable();
   if (d_->forward_only) return std::min(d_->pos + 1, d_->Size());
   return d_->Size();
 }
@@ -736,7 +764,9 @@ void Recordset::Update() {
     }
     st.Reset();
     const std::int64_t key = sqlite3_last_insert_rowid(store.Db());
+    const std::uint64_t before = store.Generation();
     store.Touch();
+    d_->NoteOwnWrite(before);
     d_->Append(key);  // added rows go at the end of the set
     d_->last_modified = KeyToBookmark(key);
   } else {
@@ -763,7 +793,9 @@ void Recordset::Update() {
       }
       st.Reset();
       const int changes = sqlite3_changes(store.Db());
+      const std::uint64_t before = store.Generation();
       store.Touch();
+      d_->NoteOwnWrite(before);
       if (changes == 0) {
         d_->edit_mode = dbEditNone;
         Deleted();
@@ -792,7 +824,9 @@ void Recordset::Delete() {
   }
   st.Reset();
   const int changes = sqlite3_changes(d_->store->Db());
+  const std::uint64_t before = d_->store->Generation();
   d_->store->Touch();
+  d_->NoteOwnWrite(before);
   d_->keys.erase(d_->keys.begin() + d_->pos);
   d_->InvalidatePositions();
   d_->on_deleted = true;

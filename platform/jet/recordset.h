@@ -38,7 +38,7 @@ class Recordset : public std::enable_shared_from_this<Recordset> {
   int Type() const;
   const QString &Name() const;  // the source: table name, query name or SQL
   bool Updatable() const;
-  bool Bookmarkable() const { return true; }
+  bool Bookmarkable() const;  // all but forward-only
   bool IsOpen() const;
   void Close();
 

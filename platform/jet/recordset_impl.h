@@ -75,6 +75,12 @@ struct Recordset::Impl {
   QString insert_sql;
   std::vector<int> insert_columns;
 
+  // Table recordsets show every row of their table: the generation of the
+  // file that their key list matches, and the resync when others wrote.
+  std::uint64_t known_gen = 0;
+  void SyncTable();
+  void NoteOwnWrite(std::uint64_t before);
+
   int Size() const;
   int PositionOf(std::int64_t key) const;
   void InvalidatePositions();

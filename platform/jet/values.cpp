@@ -2,6 +2,7 @@
 // moment, Yes/No, width checks), default values, field properties and the
 // record of the last error.
 #include <QLocale>
+#include <QUuid>
 #include <cmath>
 #include <optional>
 
@@ -147,8 +148,18 @@ rtl::Variant ConvertForField(const rtl::Variant &value, const FieldInfo &field) 
         return rtl::Variant::FromDate(value.AsDouble());
       }
       default: {
-        QByteArray bytes = value.Type() == rtl::VarType::Bytes ? value.AsBytes()
-                                                               : value.AsString().toUtf8();
+        QByteArray bytes;
+        if (type == dbGUID && is_text) {
+          // "{guid {...}}" as the data components write it, or the bare braced form.
+          QString t = text.trimmed();
+          if (t.startsWith(QLatin1String("{guid "), Qt::CaseInsensitive) && t.endsWith(QLatin1Char('}')))
+            t = t.mid(6, t.size() - 7).trimmed();
+          const QUuid id(t);
+          if (id.isNull() && t.count(QLatin1Char('0')) != 32) ConversionError();
+          bytes = id.toRfc4122();
+        } else {
+          bytes = value.Type() == rtl::VarType::Bytes ? value.AsBytes() : value.AsString().toUtf8();
+        }
         if (type == dbGUID && bytes.size() != 16) ConversionError();
         if (type == dbBinary && field.size > 0 && bytes.size() > field.size) TooSmall();
         return rtl::Variant(bytes);

@@ -117,6 +117,10 @@ TEST_F(Definitions, TableRecordsetsSeeRowsAddedElsewhere) {
   table->Seek(QStringLiteral("="), {"nuovo"});
   ASSERT_FALSE(table->NoMatch());
   EXPECT_EQ(table->Fields(QStringLiteral("Barcode18")).Value().AsString(), QStringLiteral("NUOVO"));
+  db_->Execute(QStringLiteral("DELETE FROM Giornale WHERE Barcode18 = 'A1'"));
+  EXPECT_EQ(table->RecordCount(), 5);
+  table->MoveFirst();  // in index order: A2 is now the first code
+  EXPECT_EQ(table->Fields(QStringLiteral("Barcode18")).Value().AsString(), QStringLiteral("A2"));
   db_->Close();
   EXPECT_EQ(ErrorOf([&] { table->MoveFirst(); }), kErrObjectClosed);
 }

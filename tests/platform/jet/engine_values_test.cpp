@@ -89,5 +89,23 @@ TEST_F(FieldValues, LongValuesInChunks) {
   rs_->AddNew();
 }
 
+TEST_F(FieldValues, GuidTextAsTheDataComponentsWriteIt) {
+  auto td = db_->CreateTableDef(QStringLiteral("Chiavi"));
+  td->AppendField(td->CreateField(QStringLiteral("Chiave"), dbGUID));
+  db_->AppendTableDef(td);
+  auto rs = db_->OpenRecordset(QStringLiteral("Chiavi"), dbOpenDynaset);
+  rs->AddNew();
+  rs->Fields(0).SetValue("{guid {6F9619FF-8B86-D011-B42D-00C04FC964FF}}");
+  rs->Update();
+  rs->MoveFirst();
+  const QByteArray bytes = rs->Fields(0).Value().AsBytes();
+  ASSERT_EQ(bytes.size(), 16);
+  EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0x6F);
+  EXPECT_EQ(rs->Fields(0).Size(), 16);
+  rs->Edit();
+  EXPECT_EQ(ErrorOf([&] { rs->Fields(0).SetValue("{guid {non-un-guid}}"); }), kErrConversion);
+  rs->CancelUpdate();
+}
+
 }  // namespace
 }  // namespace jet::testing
