@@ -114,13 +114,20 @@ void Guard(sqlite3_context *ctx, int argc, sqlite3_value **argv, int null_args, 
 
 double Num(sqlite3_value *v) {
   auto d = NumberOf(v);
-  if (!d) throw rtl::EConvertError(QString::fromLatin1(kMismatch));
+  if (!d || !std::isfinite(*d)) throw rtl::EConvertError(QString::fromLatin1(kMismatch));
   return *d;
+}
+
+// A whole-number argument within [lo, hi], rounded as the engine rounds.
+int WholeArg(sqlite3_value *v, double lo, double hi) {
+  const double d = std::nearbyint(Num(v));
+  if (d < lo || d > hi) throw rtl::EConvertError(QStringLiteral("Invalid procedure call"));
+  return static_cast<int>(d);
 }
 
 double DateArg(sqlite3_value *v) {
   auto d = DateOf(v);
-  if (!d || *d < rtl::MinDateTime || *d > rtl::MaxDateTime)
+  if (!d || !std::isfinite(*d) || *d < rtl::MinDateTime || *d > rtl::MaxDateTime)
     throw rtl::EConvertError(QString::fromLatin1(kMismatch));
   return *d;
 }
@@ -149,7 +156,7 @@ JET_FN(Weekday) {
   Guard(ctx, argc, argv, 1, [&] {
     const int dow = rtl::DayOfWeek(DateArg(argv[0]));  // 1 = Sunday
     int first = 1;
-    if (argc > 1 && !IsNull(argv[1])) first = static_cast<int>(Num(argv[1]));
+    if (argc > 1 && !IsNull(argv[1])) first = WholeArg(argv[1], 0, 7);
     if (first == 0) first = 2;  // the system's first day: Monday here
     if (first < 1 || first > 7) throw rtl::EConvertError(QStringLiteral("Invalid procedure call"));
     sqlite3_result_int(ctx, (dow - first + 7) % 7 + 1);
@@ -177,20 +184,27 @@ QString IntervalOf(sqlite3_value *v) { return TextOf(v).trimmed().toLower(); }
 JET_FN(DateAdd) {
   Guard(ctx, argc, argv, 3, [&] {
     const QString iv = IntervalOf(argv[0]);
-    const double n = Num(argv[1]);
+    // Ten thousand years of any interval at most; the result is checked too.
+    const double n = std::trunc(Num(argv[1]));
+    if (std::fabs(n) > 4e9) throw rtl::EConvertError(QStringLiteral("Invalid procedure call"));
     const double d = DateArg(argv[2]);
-    const auto k = static_cast<int>(std::trunc(n));
+    const bool calendar = iv == QLatin1String("yyyy") || iv == QLatin1String("q") || iv == QLatin1String("m");
+    if (calendar && std::fabs(n) > 120000) throw rtl::EConvertError(QStringLiteral("Invalid procedure call"));
+    const auto k = static_cast<std::int64_t>(n);
     double r = 0;
-    if (iv == QLatin1String("yyyy")) r = rtl::IncMonth(d, 12 * k);
-    else if (iv == QLatin1String("q")) r = rtl::IncMonth(d, 3 * k);
-    else if (iv == QLatin1String("m")) r = rtl::IncMonth(d, k);
+    const int months = static_cast<int>(k);
+    if (iv == QLatin1String("yyyy")) r = rtl::IncMonth(d, 12 * months);
+    else if (iv == QLatin1String("q")) r = rtl::IncMonth(d, 3 * months);
+    else if (iv == QLatin1String("m")) r = rtl::IncMonth(d, months);
     else if (iv == QLatin1String("y") || iv == QLatin1String("d") || iv == QLatin1String("w"))
-      r = d + k;
-    else if (iv == QLatin1String("ww")) r = d + 7.0 * k;
+      r = d + static_cast<double>(k);
+    else if (iv == QLatin1String("ww")) r = d + 7.0 * static_cast<double>(k);
     else if (iv == QLatin1String("h")) r = rtl::IncHour(d, k);
     else if (iv == QLatin1String("n")) r = rtl::IncMinute(d, k);
     else if (iv == QLatin1String("s")) r = rtl::IncSecond(d, k);
     else throw rtl::EConvertError(QStringLiteral("Invalid interval '%1' in DateAdd.").arg(iv));
+    if (!std::isfinite(r) || r < rtl::MinDateTime || r > rtl::MaxDateTime)
+      throw rtl::EConvertError(QStringLiteral("Invalid procedure call"));
     sqlite3_result_double(ctx, r);
   });
 }
@@ -236,14 +250,18 @@ JET_FN(CDate) {
 JET_FN(DateSerial) {
   Guard(ctx, argc, argv, 3, [&] {
     // Months and days out of range roll over, as the engine allows.
-    const auto y = static_cast<int>(Num(argv[0]));
-    const auto m = static_cast<int>(Num(argv[1]));
-    const auto d = static_cast<int>(Num(argv[2]));
-    const int months = y * 12 + (m - 1);
+    const int y = WholeArg(argv[0], 0, 9999);
+    const int m = WholeArg(argv[1], -120000, 120000);
+    const int d = WholeArg(argv[2], -4000000, 4000000);
+    // Two-digit years as the engine reads them.
+    const int year = y < 30 ? 2000 + y : (y < 100 ? 1900 + y : y);
+    const int months = year * 12 + (m - 1);
     rtl::TDateTime first = 0;
-    if (!rtl::TryEncodeDate(months / 12, months % 12 + 1, 1, first))
+    if (months < 12 || !rtl::TryEncodeDate(months / 12, months % 12 + 1, 1, first))
       throw rtl::EConvertError(QString::fromLatin1(kMismatch));
-    sqlite3_result_double(ctx, first + d - 1);
+    const double r = first + d - 1;
+    if (r < rtl::MinDateTime || r > rtl::MaxDateTime) throw rtl::EConvertError(QString::fromLatin1(kMismatch));
+    sqlite3_result_double(ctx, r);
   });
 }
 JET_FN(TimeSerial) {
@@ -351,7 +369,7 @@ JET_FN(StringFn) {
       if (s.isEmpty()) throw rtl::EConvertError(QStringLiteral("Invalid procedure call"));
       c = s[0];
     } else {
-      c = QChar(static_cast<char16_t>(static_cast<int>(Num(argv[1])) & 0xFFFF));
+      c = QChar(static_cast<char16_t>(WholeArg(argv[1], 0, 65535)));
     }
     ResultText(ctx, QString(n, c));
   });
@@ -440,8 +458,7 @@ JET_FN(Sqr) {
 JET_FN(RoundFn) {
   Guard(ctx, argc, argv, 1, [&] {
     int digits = 0;
-    if (argc > 1 && !IsNull(argv[1])) digits = static_cast<int>(Num(argv[1]));
-    if (digits < 0 || digits > 15) throw rtl::EConvertError(QStringLiteral("Invalid procedure call"));
+    if (argc > 1 && !IsNull(argv[1])) digits = WholeArg(argv[1], 0, 15);
     sqlite3_result_double(ctx, rtl::RoundTo(Num(argv[0]), -digits));
   });
 }
@@ -809,14 +826,16 @@ rtl::Variant ConvertParameterValue(const rtl::Variant &value, int jet_type) {
           const double lo = jet_type == dbByte ? 0 : (jet_type == dbInteger ? -32768 : -2147483648.0);
           const double hi = jet_type == dbByte ? 255 : (jet_type == dbInteger ? 32767 : 2147483647.0);
           const double r = std::nearbyint(d);
-          if (r < lo || r > hi) Mismatch(s, "whole number in range");
+          if (!(r >= lo && r <= hi)) Mismatch(s, "whole number in range");
           return rtl::Variant(static_cast<int>(r));
         }
         case dbCurrency:
-          return rtl::Variant::FromCurrency(TextToNumber(s, "number"));
         case dbSingle:
-        case dbDouble:
-          return rtl::Variant(TextToNumber(s, "number"));
+        case dbDouble: {
+          const double d = TextToNumber(s, "number");
+          if (!std::isfinite(d) || (jet_type == dbCurrency && std::fabs(d) > 9.2e14)) Mismatch(s, "number");
+          return jet_type == dbCurrency ? rtl::Variant::FromCurrency(d) : rtl::Variant(d);
+        }
         default:
           return value;
       }

@@ -286,6 +286,14 @@ TEST_F(SqlFixture, MoreFunctionsOfTheEngine) {
   EXPECT_TRUE(one(QStringLiteral("CInt(40000)")).contains(QStringLiteral("Overflow")));
   EXPECT_TRUE(one(QStringLiteral("Mid(\"abc\", 0)")).contains(QStringLiteral("Invalid procedure call")));
   EXPECT_TRUE(one(QStringLiteral("DateAdd(\"x\", 1, Date())")).contains(QStringLiteral("DateAdd")));
+  // Arguments out of any sensible range stop the statement instead of wrapping around.
+  for (const char *expr : {"Left(\"a\", 1e300)", "DateSerial(1e10, 1, 1)", "Space(-1)", "CDbl(\"nan\")",
+                           "DateAdd(\"yyyy\", 1e9, Date())", "DateAdd(\"d\", 1e9, Date())", "Year(1e300)",
+                           "String(3, 70000)", "Round(1.5, 99)", "CDate(\"1e400\")"}) {
+    last_error_.clear();
+    EXPECT_FALSE(one(QString::fromLatin1(expr)).isEmpty()) << expr;
+    EXPECT_FALSE(last_error_.isEmpty()) << expr;
+  }
 }
 
 TEST_F(SqlFixture, AggregatesAndTopAndDistinct) {
