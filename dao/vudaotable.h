@@ -371,6 +371,7 @@ class TVuDaoTable : public vcl::TDataSet {
   };
   KeySpec SplitKeys(const QString &key_fields, const rtl::Variant &key_values) const;
   bool RowMatches(jet::Recordset &rs, const KeySpec &keys, vcl::TLocateOptions options) const;
+  bool CriteriaNeedCheck(const KeySpec &keys, vcl::TLocateOptions options) const;
   bool FindByKey(int direction, const QString &key_fields, const rtl::Variant &key_values,
                  vcl::TLocateOptions options);
   void MoveToFound(const QByteArray &bookmark, int absolute_position);

@@ -170,6 +170,20 @@ bool TVuDaoTable::RowMatches(jet::Recordset &rs, const KeySpec &keys, vcl::TLoca
   return true;
 }
 
+// The engine's criteria already mean what the options say, except that
+// it compares text without regard to case: only a case-sensitive text key
+// that has letters needs the row read back and checked.
+bool TVuDaoTable::CriteriaNeedCheck(const KeySpec &keys, vcl::TLocateOptions options) const {
+  if (options & vcl::loCaseInsensitive) return false;
+  for (size_t i = 0; i < keys.values.size(); ++i) {
+    const int k = keys.field_index[i];
+    if (KindOfFieldType(Defs()[k]->DataType()) != ValueKind::Text) continue;
+    const QString text = rtl::VarToStr(keys.values[i]);
+    if (text.toLower() != text.toUpper()) return true;
+  }
+  return false;
+}
+
 const vcl::TIndexDef *TVuDaoTable::ChooseIndex(const QStringList &key_fields) const {
   vcl::TIndexDefs &defs = const_cast<TVuDaoTable *>(this)->IndexDefs();
   auto contains = [](const QStringList &list, const QString &name) {
@@ -307,11 +321,12 @@ bool TVuDaoTable::Locate(const QString &key_fields, const rtl::Variant &key_valu
     }
   } else {
     const QString criteria = BuildLookupKeySQL(key_fields, key_values, options);
+    const bool check = CriteriaNeedCheck(keys, options);
     clone = recordset_->Clone();
     Guarded([&] { clone->MoveFirst(); });
     clone->FindFirst(criteria);
     while (!clone->NoMatch()) {
-      if (RowMatches(*clone, keys, options)) {
+      if (!check || RowMatches(*clone, keys, options)) {
         found = true;
         break;
       }
@@ -354,8 +369,9 @@ bool TVuDaoTable::FindByKey(int direction, const QString &key_fields, const rtl:
     default: clone->FindPrevious(criteria); break;
   }
   bool found = false;
+  const bool check = CriteriaNeedCheck(keys, options);
   while (!clone->NoMatch()) {
-    if (RowMatches(*clone, keys, options)) {
+    if (!check || RowMatches(*clone, keys, options)) {
       found = true;
       break;
     }
