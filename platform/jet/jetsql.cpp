@@ -1007,6 +1007,9 @@ struct Parser::Core {
   SelectOut out;
   bool grouped = false;
   QString select_sql;  // without ORDER BY
+  QString head;        // "SELECT [DISTINCT] <columns>"
+  QString tail;        // " FROM ... HAVING ..."
+
 };
 
 Source Parser::LookupSource(const QString &name, SourceInfo *info_out) {
@@ -1308,10 +1311,14 @@ std::unique_ptr<Parser::Core> Parser::ParseSelectCore(const Scope *outer) {
   QString sql = QStringLiteral("SELECT ");
   if (distinct) sql += QStringLiteral("DISTINCT ");
   sql += cols.join(QStringLiteral(", "));
-  if (!from_sql.isEmpty()) sql += QStringLiteral(" FROM ") + from_sql;
-  if (!where_sql.isEmpty()) sql += QStringLiteral(" WHERE ") + where_sql;
-  if (!group_sql.isEmpty()) sql += QStringLiteral(" GROUP BY ") + group_sql;
-  if (!having_sql.isEmpty()) sql += QStringLiteral(" HAVING ") + having_sql;
+  core->head = sql;
+  QString tail;
+  if (!from_sql.isEmpty()) tail += QStringLiteral(" FROM ") + from_sql;
+  if (!where_sql.isEmpty()) tail += QStringLiteral(" WHERE ") + where_sql;
+  if (!group_sql.isEmpty()) tail += QStringLiteral(" GROUP BY ") + group_sql;
+  if (!having_sql.isEmpty()) tail += QStringLiteral(" HAVING ") + having_sql;
+  core->tail = tail;
+  sql += tail;
   core->select_sql = sql;
   core->out.sql = sql;
   if (top >= 0) core->out.updatable = false;
@@ -1397,11 +1404,22 @@ SelectOut Parser::ParseSelect(const Scope *outer, bool allow_rowid) {
     is_union = true;
   }
   if (is_union) out.updatable = false;
+  QString order;
   if (AcceptKw("order")) {
     ExpectKw("by");
-    sql += QStringLiteral(" ORDER BY ") + ParseOrderBy(first->scope, is_union, out.columns);
+    order = ParseOrderBy(first->scope, is_union, out.columns);
   }
-  if (!limit.isEmpty()) sql += QStringLiteral(" LIMIT ") + limit;
+  if (!limit.isEmpty() && !order.isEmpty()) {
+    // TOP keeps the rows that tie with the last one on the sort keys.
+    QStringList names;
+    for (const ResultColumn &c : out.columns) names << Quote(c.name);
+    sql = QStringLiteral("SELECT %1 FROM (%2, rank() OVER (ORDER BY %3) AS \"__rank\"%4) WHERE \"__rank\" <= %5 "
+                         "ORDER BY \"__rank\"")
+              .arg(names.join(QStringLiteral(", ")), first->head, order, first->tail, limit);
+  } else {
+    if (!order.isEmpty()) sql += QStringLiteral(" ORDER BY ") + order;
+    if (!limit.isEmpty()) sql += QStringLiteral(" LIMIT ") + limit;
+  }
   // Saved queries may end with this clause of the engine's security model.
   if (AtKw("with") && IsKw(Peek(), "owneraccess")) {
     Next();

@@ -306,6 +306,15 @@ TEST_F(SqlFixture, AggregatesAndTopAndDistinct) {
   EXPECT_EQ(rows[1].mid(1), QStringList({"2", "1", "3", "3.0", "c", "d", "c", "d"}));
   EXPECT_EQ(Column(Run(QStringLiteral("SELECT TOP 2 Periodo FROM Periodo ORDER BY Giorni DESC"))),
             QStringList({"c", "b"}));
+  // Rows tying with the last one come too; without an order any n rows do.
+  EXPECT_EQ(Column(Run(QStringLiteral("SELECT TOP 1 Periodo FROM Periodo ORDER BY Descrizione, Periodo DESC"))),
+            QStringList({"b"}));
+  EXPECT_EQ(Run(QStringLiteral("SELECT TOP 1 Periodo FROM Periodo ORDER BY Descrizione")).size(), 2u);
+  EXPECT_EQ(Run(QStringLiteral("SELECT TOP 3 Periodo FROM Periodo")).size(), 3u);
+  EXPECT_EQ(Run(QStringLiteral("SELECT TOP 1 Descrizione, Sum(Giorni) AS S FROM Periodo GROUP BY Descrizione "
+                               "ORDER BY Sum(Giorni) DESC, Descrizione"))
+                .size(),
+            1u);
   EXPECT_EQ(Column(Run(QStringLiteral("SELECT TOP 50 PERCENT Periodo FROM Periodo ORDER BY Periodo DESC"))),
             QStringList({"d", "c"}));
   EXPECT_EQ(Column(Run(QStringLiteral("SELECT TOP 26 PERCENT Periodo FROM Periodo WHERE Giorni > [g] ORDER BY "
