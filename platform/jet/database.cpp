@@ -187,7 +187,7 @@ RecordsetPtr Database::OpenSql(const QString &sql, int type, int options,
       d->live = true;
       d->table = store.FindTable(table) ? store.FindTable(table)->name : table;
       d->source_sql = keyed.sql;
-      d->key_sql = QStringLiteral("SELECT __rowid FROM (%1)").arg(keyed.sql);
+      d->key_sql = keyed.sql;  // its first column; no wrapping, which could lose the ORDER BY
       if (all_plain) {
         QStringList cols;
         const detail::TableInfo *t = store.FindTable(table);

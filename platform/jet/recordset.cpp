@@ -449,20 +449,14 @@ RecordsetPtr Recordset::OpenRecordset(int type, int options) {
   const QString derived = QStringLiteral("SELECT * FROM (%1)%2%3").arg(base, where, order);
   if (d_->live && type == dbOpenDynaset) {
     impl->source_sql = derived;
-    impl->key_sql = QStringLiteral("SELECT __rowid FROM (%1)").arg(derived);
+    impl->key_sql = derived;  // __rowid is its first column
     impl->updatable = d_->updatable && !(options & dbReadOnly);
   } else {
     impl->live = false;
     impl->updatable = false;
     impl->data_sql = derived;
-    impl->data_offset = d_->live ? 1 : 0;
-    if (d_->live) {
-      // The copy keeps the row ids out of its columns but not out of its SQL.
-      impl->data_sql = derived;
-    }
+    impl->data_offset = d_->live ? 1 : 0;  // the row ids stay out of the copy's fields
   }
-  if (impl->live && type == dbOpenDynaset && !(options & dbReadOnly))
-    impl->updatable = d_->updatable;
   RecordsetPtr rs(new Recordset);
   rs->d_ = std::move(impl);
   rs->d_->Fill();
