@@ -287,3 +287,32 @@ TEST(FieldLinksLifetime, ALinkLetsGoOfAFieldThatIsFreed) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Window, LinksOfDifferentSizesEachKeepTheirOwnWindow) {
+  RecordingLink small;
+  small.SetDataSource(&source);
+  small.SetBufferCount(3);
+  EXPECT_EQ(ds.BufferCount(), 10) << "the larger need wins";
+  ds.MoveBy(2);
+  EXPECT_EQ(small.ActiveRecord(), 2);
+  small.Reset();
+  ds.Next();  // ID 4: the small window moves by one, the large one not
+  EXPECT_EQ(small.ActiveRecord(), 2);
+  EXPECT_EQ(small.scrolls, 1);
+  EXPECT_EQ(small.last_scroll, 1);
+  EXPECT_EQ(IdOnRow(small, ds, 0), 2);
+  EXPECT_EQ(link.ActiveRecord(), 3);
+  EXPECT_EQ(link.last_scroll, 0);
+  for (int i = 0; i < 3; ++i) ds.Prior();  // ID 1
+  EXPECT_EQ(small.ActiveRecord(), 0);
+  EXPECT_EQ(IdOnRow(small, ds, 2), 3);
+  EXPECT_EQ(small.RecordCount(), 3);
+  small.SetDataSource(nullptr);
+  link.SetBufferCount(4);
+  EXPECT_EQ(ds.BufferCount(), 4);
+  EXPECT_EQ(link.RecordCount(), 4);
+}
+
+}  // namespace
