@@ -714,6 +714,9 @@ class TPicture : public rtl::TPersistent {
   void SaveToFile(const QString &file_name) const;
   // Makes the right graphic from bytes by their content.
   static std::unique_ptr<TGraphic> GraphicFromBytes(const QByteArray &data);
+  // The open/save dialog filter of every kind a picture loads ("All
+  // (*.bmp;*.ico;*.jpg;*.jpeg)|...|Bitmaps (*.bmp)|*.bmp|...").
+  static QString GraphicFilter();
   void Assign(const rtl::TPersistent *source) override;
 
   // Clipboard formats that carry graphics of a kind (see clipboard.h).
@@ -761,6 +764,7 @@ class TImageList : public rtl::TPersistent {
   virtual void Delete(int index);
   void Clear();
   void Replace(int index, const TBitmap *image, const TBitmap *mask);
+  void ReplaceMasked(int index, const TBitmap *image, TColor mask_color);
   void Move(int from, int to);
   // Draws image `index`; a disabled image is drawn greyed.
   void Draw(TCanvas *canvas, int x, int y, int index, bool enabled = true) const;

@@ -90,6 +90,12 @@ std::unique_ptr<TGraphic> TPicture::GraphicFromBytes(const QByteArray &data) {
   return g;
 }
 
+QString TPicture::GraphicFilter() {
+  return QStringLiteral(
+      "All (*.bmp;*.ico;*.jpg;*.jpeg)|*.bmp;*.ico;*.jpg;*.jpeg|Bitmaps (*.bmp)|*.bmp|Icons (*.ico)|*.ico|"
+      "JPEG Image File (*.jpg)|*.jpg|JPEG Image File (*.jpeg)|*.jpeg");
+}
+
 void TPicture::LoadFromFile(const QString &file_name) {
   QFile f(file_name);
   if (!f.open(QIODevice::ReadOnly)) {
@@ -267,6 +273,14 @@ void TImageList::Replace(int index, const TBitmap *image, const TBitmap *mask) {
   if (mask != nullptr && !mask->Empty()) mask_img = mask->Image();
   images_[size_t(index)] = Cell(image->Image(), mask_img.isNull() ? nullptr : &mask_img, 0, width_, height_);
   Changed();
+}
+
+void TImageList::ReplaceMasked(int index, const TBitmap *image, TColor mask_color) {
+  CheckIndex(index);
+  if (image == nullptr || image->Empty()) return;
+  TBitmap mask;
+  mask.SetImage(image->MaskImage(mask_color));
+  Replace(index, image, &mask);
 }
 
 void TImageList::Move(int from, int to) {

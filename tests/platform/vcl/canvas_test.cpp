@@ -249,3 +249,25 @@ TEST(Canvas, EdgesAreLightTopLeftAndDarkBottomRight) {
   EXPECT_EQ(s->Canvas()->Pixel(5, 0), ColorToRGB(clBtnShadow));
   EXPECT_EQ(s->Canvas()->Pixel(5, 5), clWhite);
 }
+
+TEST(Canvas, RotatedTextAndPatternBrushes) {
+  auto b = White(60, 60);
+  TCanvas *c = b->Canvas();
+  c->Brush()->SetStyle(bsClear);
+  c->Font()->SetOrientation(900);  // upwards, from the same corner
+  c->TextOut(20, 50, QStringLiteral("Resa"));
+  const TRect ink = Inked(*b);
+  ASSERT_FALSE(ink.IsEmpty());
+  EXPECT_GT(ink.Height(), ink.Width());
+  EXPECT_LE(ink.Bottom, 51);
+  EXPECT_GE(ink.Left, 20);
+
+  auto p = White(8, 8);
+  std::unique_ptr<TBitmap> pattern = AllocPatternBitmap(clBtnFace, clBtnHighlight);
+  p->Canvas()->Brush()->SetBitmap(pattern.get());
+  p->Canvas()->FillRect(Rect(0, 0, 8, 8));
+  EXPECT_EQ(p->Canvas()->Pixel(0, 0), ColorToRGB(clBtnFace));
+  EXPECT_EQ(p->Canvas()->Pixel(1, 0), clWhite);
+  EXPECT_EQ(p->Canvas()->Pixel(3, 4), clWhite);
+  EXPECT_EQ(p->Canvas()->Pixel(4, 4), ColorToRGB(clBtnFace));
+}
