@@ -260,3 +260,95 @@ TEST(LookupFields, ShowTheLookupDatasetsValueWithoutMovingIt) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(BlobFields, MemoAndBlobValuesWithAndWithoutADatasetStream) {
+  TMemDataSet ds;
+  ds.AddColumn("Note", ftMemo);
+  ds.AddColumn("Data", ftBlob);
+  ds.AddRow({rtl::Variant(), rtl::Variant()});
+  ds.Open();
+  auto *note = static_cast<TMemoField *>(ds.FieldByName("Note"));
+  auto *data = static_cast<TBlobField *>(ds.FieldByName("Data"));
+  EXPECT_EQ(note->DisplayText(), "(Memo)");
+  ds.Edit();
+  note->SetAsString("prima riga\r\nseconda: €");
+  EXPECT_EQ(note->DisplayText(), "(MEMO)");
+  EXPECT_EQ(note->Text(), "prima riga\r\nseconda: €");
+  rtl::TMemoryStream in;
+  in.SetBytes(QByteArray("\x00\x01\xFF", 3));
+  data->LoadFromStream(&in);
+  ds.Post();
+  EXPECT_EQ(data->BlobSize(), 3);
+  rtl::TMemoryStream out;
+  data->SaveToStream(&out);
+  EXPECT_EQ(out.Bytes(), QByteArray("\x00\x01\xFF", 3));
+  EXPECT_EQ(note->AsBytes().at(note->AsBytes().size() - 1), '\x80') << "memo bytes are Windows-1252";
+}
+
+// A dataset that serves one blob column through streams, as the engine
+// table does.
+class StreamedBlobs : public TMemDataSet {
+ public:
+  QByteArray stored = "from the stream";
+  int streams = 0;
+  std::unique_ptr<rtl::TStream> CreateBlobStream(TField *, TBlobStreamMode mode) override {
+    ++streams;
+    class Stream : public rtl::TMemoryStream {
+     public:
+      explicit Stream(QByteArray *target) : target_(target) {}
+      ~Stream() override { *target_ = Bytes(); }
+
+     private:
+      QByteArray *target_;
+    };
+    auto s = std::make_unique<Stream>(&stored);
+    if (mode != bmWrite) s->SetBytes(stored);
+    return s;
+  }
+};
+
+TEST(BlobFields, ADatasetStreamIsUsedWhenOffered) {
+  StreamedBlobs ds;
+  ds.AddColumn("Data", ftBlob);
+  ds.AddRow({rtl::Variant()});
+  ds.Open();
+  auto *data = static_cast<TBlobField *>(ds.FieldByName("Data"));
+  EXPECT_EQ(data->AsBytes(), QByteArray("from the stream"));
+  ds.Edit();
+  data->SetAsBytes("new");
+  EXPECT_EQ(ds.stored, QByteArray("new"));
+  EXPECT_EQ(ds.streams, 2);
+}
+
+TEST(LookupFields, TheCacheAsksTheLookupDatasetOncePerKey) {
+  TComponent form;
+  TMemDataSet periodo(&form);
+  periodo.AddColumn("Periodo", ftString, 2);
+  periodo.AddColumn("Descrizione", ftString, 20);
+  periodo.AddRow({"M", "Mensile"});
+  periodo.Open();
+  TMemDataSet stock(&form);
+  stock.AddColumn("Periodo", ftString, 2);
+  for (int i = 0; i < 6; ++i) stock.AddRow({"M"});
+  stock.FieldDefs().Find("Periodo")->CreateField(&form)->SetDataSet(&stock);
+  auto *desc = new TStringField(&form);
+  desc->SetFieldName("PeriodoDesc");
+  desc->SetFieldKind(fkLookup);
+  desc->SetLookupDataSet(&periodo);
+  desc->SetKeyFields("Periodo");
+  desc->SetLookupKeyFields("Periodo");
+  desc->SetLookupResultField("Descrizione");
+  desc->SetLookupCache(true);
+  desc->SetDataSet(&stock);
+  stock.Open();
+  const int reads = periodo.fetch_count;
+  while (!stock.Eof()) {
+    EXPECT_EQ(desc->AsString(), "Mensile");
+    stock.Next();
+  }
+  EXPECT_EQ(periodo.fetch_count, reads) << "served from the cache after the first record";
+}
+
+}  // namespace
