@@ -271,3 +271,56 @@ TEST(Canvas, RotatedTextAndPatternBrushes) {
   EXPECT_EQ(p->Canvas()->Pixel(3, 4), clWhite);
   EXPECT_EQ(p->Canvas()->Pixel(4, 4), ColorToRGB(clBtnFace));
 }
+
+TEST(Canvas, ShapesStayInsideTheirBox) {
+  struct Shape {
+    const char *name;
+    std::function<void(TCanvas *)> draw;
+  } shapes[] = {
+      {"ellipse", [](TCanvas *c) { c->Ellipse(5, 6, 25, 20); }},
+      {"roundrect", [](TCanvas *c) { c->RoundRect(5, 6, 25, 20, 6, 6); }},
+      {"pie", [](TCanvas *c) { c->Pie(5, 6, 25, 20, 25, 13, 15, 6); }},
+      {"arc", [](TCanvas *c) { c->Arc(5, 6, 25, 20, 25, 13, 5, 13); }},
+      {"polygon", [](TCanvas *c) { c->Polygon({{5, 6}, {24, 6}, {14, 19}}); }},
+      {"polyline", [](TCanvas *c) { c->Polyline({{5, 6}, {24, 6}, {14, 19}, {5, 6}}); }},
+  };
+  for (const Shape &s : shapes) {
+    SCOPED_TRACE(s.name);
+    auto b = White(40, 30);
+    b->Canvas()->Brush()->SetColor(clRed);
+    b->Canvas()->MoveTo(0, 0);
+    s.draw(b->Canvas());
+    const TRect ink = Inked(*b);
+    ASSERT_FALSE(ink.IsEmpty());
+    EXPECT_GE(ink.Left, 5);
+    EXPECT_GE(ink.Top, 6);
+    EXPECT_LE(ink.Right, 25);
+    EXPECT_LE(ink.Bottom, 20);
+    EXPECT_EQ(b->Canvas()->PenPos(), Point(0, 0));  // only LineTo moves the pen
+  }
+  // A pie from three o'clock counter-clockwise to twelve fills the upper
+  // right quarter only.
+  auto b = White(40, 40);
+  b->Canvas()->Brush()->SetColor(clRed);
+  b->Canvas()->Pie(0, 0, 40, 40, 40, 20, 20, 0);
+  EXPECT_EQ(b->Canvas()->Pixel(30, 12), clRed);
+  EXPECT_EQ(b->Canvas()->Pixel(10, 12), clWhite);
+  EXPECT_EQ(b->Canvas()->Pixel(30, 28), clWhite);
+}
+
+TEST(Canvas, HatchedBrushesLeaveTheBackgroundBetweenLines) {
+  auto b = White(16, 16);
+  TCanvas *c = b->Canvas();
+  c->Brush()->SetColor(clBlue);
+  c->Brush()->SetStyle(bsHorizontal);
+  c->FillRect(Rect(0, 0, 16, 16));
+  int blue_rows = 0, white_rows = 0;
+  for (int y = 0; y < 16; ++y) {
+    const TColor p = c->Pixel(5, y);
+    if (p == clBlue) ++blue_rows;
+    if (p == clWhite) ++white_rows;
+    EXPECT_EQ(c->Pixel(0, y), c->Pixel(15, y));  // horizontal: whole rows
+  }
+  EXPECT_GT(blue_rows, 0);
+  EXPECT_GT(white_rows, blue_rows);
+}
