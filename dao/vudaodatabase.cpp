@@ -6,9 +6,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
+#include <QApplication>
 #include <cstdio>
+#include <utility>
 
+#include "dao/dblogin.h"
 #include "dao/vudaotable.h"
+#include "platform/vcl/dialogs.h"
 #include "platform/jet/engine.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/typinfo.h"
@@ -19,13 +23,21 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
+// Only a program with windows can ask; a headless one counts a prompt as
+// cancelled unless a function was installed.
+bool HasWindows() { return qobject_cast<QApplication *>(QCoreApplication::instance()) != nullptr; }
+
 TLoginPromptFunction &PromptHook() {
-  static TLoginPromptFunction prompt;
+  static TLoginPromptFunction prompt = [](const QString &db, QString &u, QString &p, QString &d, bool prefill) {
+    return HasWindows() && ShowDbLogin(db, u, p, d, prefill);
+  };
   return prompt;
 }
 
 TLoginMessageFunction &MessageHook() {
-  static TLoginMessageFunction show;
+  static TLoginMessageFunction show = [](const QString &text) {
+    if (HasWindows()) vcl::ShowMessage(text);
+  };
   return show;
 }
 
@@ -45,8 +57,12 @@ void Guarded(F &&call) {
 
 }  // namespace
 
-void SetLoginPromptFunction(TLoginPromptFunction prompt) { PromptHook() = std::move(prompt); }
-void SetLoginMessageFunction(TLoginMessageFunction show) { MessageHook() = std::move(show); }
+TLoginPromptFunction SetLoginPromptFunction(TLoginPromptFunction prompt) {
+  return std::exchange(PromptHook(), std::move(prompt));
+}
+TLoginMessageFunction SetLoginMessageFunction(TLoginMessageFunction show) {
+  return std::exchange(MessageHook(), std::move(show));
+}
 
 ORBISCA_PUBLISHED(TVuDaoDatabase, TComponent) {
   p.Property("ComponentVersion", &TVuDaoDatabase::ComponentVersion,

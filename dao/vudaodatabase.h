@@ -48,10 +48,11 @@ using TConnectEvent = std::function<void(TVuDaoDatabase *database)>;
 using TLoginPromptFunction =
     std::function<bool(const QString &database, QString &user, QString &password,
                        QString &database_password, bool prefill_user)>;
-void SetLoginPromptFunction(TLoginPromptFunction prompt);
+// Installs `prompt` and returns the one it replaces.
+TLoginPromptFunction SetLoginPromptFunction(TLoginPromptFunction prompt);
 // Shows a message to the user during the login loop (platform dialog).
 using TLoginMessageFunction = std::function<void(const QString &text)>;
-void SetLoginMessageFunction(TLoginMessageFunction show);
+TLoginMessageFunction SetLoginMessageFunction(TLoginMessageFunction show);
 
 class TVuDaoDatabase : public vcl::TComponent {
   ORBISCA_CLASS(TVuDaoDatabase, vcl::TComponent)

@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFile>
 
+#include <QTimer>
+
+#include "dao/dblogin.h"
 #include "tests/dao/dao_fixture.h"
 
 namespace dao::testing {
@@ -130,6 +133,65 @@ TEST_F(Compaction, AFailedCompactionLeavesTheOriginalIntact) {
   database_->Open();
   EXPECT_THROW(database_->CompactDatabase(path_), rtl::EDatabaseError);
   EXPECT_TRUE(QFile::exists(path_));
+}
+
+}  // namespace
+}  // namespace dao::testing
+
+namespace dao::testing {
+namespace {
+
+TEST_F(Connection, LoginTakesTheCredentialsOrStaysDisconnectedOnCancel) {
+  database_->Close();
+  database_->SetLoginPrompt(true);
+  QString shown_user;
+  auto previous_prompt = SetLoginPromptFunction(
+      [&](const QString &, QString &user, QString &password, QString &db_password, bool prefill) {
+        shown_user = prefill ? user : QString();
+        user = QStringLiteral("Mario");
+        password = QStringLiteral("pw");
+        db_password.clear();
+        return true;
+      });
+  QStringList messages;
+  auto previous_message = SetLoginMessageFunction([&](const QString &text) { messages << text; });
+  database_->Open();
+  EXPECT_TRUE(database_->Connected());
+  EXPECT_EQ(shown_user, QStringLiteral("Admin"));
+  EXPECT_EQ(database_->UserName(), QStringLiteral("Mario"));
+  database_->Close();
+
+  SetLoginPromptFunction([](const QString &, QString &, QString &, QString &, bool) { return false; });
+  EXPECT_NO_THROW(database_->Open());
+  EXPECT_FALSE(database_->Connected());
+  EXPECT_EQ(messages, QStringList({"If You not enter Username and Password You may not gain access to your data!"}));
+  EXPECT_TRUE(database_->UserName().isEmpty());
+
+  // An OnLogin handler answers instead of the form.
+  database_->OnLogin = [](TVuDaoDatabase *, rtl::TStrings *params) {
+    params->SetValues(QStringLiteral("USER NAME"), QStringLiteral("Luigi"));
+  };
+  database_->Open();
+  EXPECT_TRUE(database_->Connected());
+  EXPECT_EQ(database_->UserName(), QStringLiteral("Luigi"));
+  SetLoginPromptFunction(previous_prompt);
+  SetLoginMessageFunction(previous_message);
+}
+
+TEST(DbLoginForm, HasTheFieldsOfALoginAndClosesWithOk) {
+  TDbLogin form;
+  EXPECT_EQ(form.Caption(), QStringLiteral("Database Login"));
+  EXPECT_EQ(form.Password()->PasswordChar(), QLatin1Char('*'));
+  EXPECT_EQ(form.DatabasePassword()->PasswordChar(), QLatin1Char('*'));
+  EXPECT_EQ(form.UserName()->PasswordChar(), QChar());
+  EXPECT_TRUE(form.OkButton()->Default());
+  EXPECT_EQ(form.ActiveControl(), form.UserName());
+  QTimer::singleShot(0, [&] {
+    form.UserName()->SetText(QStringLiteral("Admin"));
+    form.OkButton()->Click();
+  });
+  EXPECT_EQ(form.ShowModal(), vcl::mrOk);
+  EXPECT_EQ(form.UserName()->Text(), QStringLiteral("Admin"));
 }
 
 }  // namespace
