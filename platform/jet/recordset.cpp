@@ -449,7 +449,8 @@ RecordsetPtr Recordset::OpenRecordset(int type, int options) {
   const QString derived = QStringLiteral("SELECT * FROM (%1)%2%3").arg(base, where, order);
   if (d_->live && type == dbOpenDynaset) {
     impl->source_sql = derived;
-    impl->key_sql = derived;  // __rowid is its first column
+    // Only the ids are needed; the ORDER BY stays on the outer statement.
+    impl->key_sql = QStringLiteral("SELECT __rowid FROM (%1)%2%3").arg(base, where, order);
     impl->updatable = d_->updatable && !(options & dbReadOnly);
   } else {
     impl->live = false;
