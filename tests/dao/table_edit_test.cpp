@@ -155,3 +155,47 @@ TEST_F(BlobTable, WritingAtTheStartLeavesOnlyWhatWasWritten) {
 
 }  // namespace
 }  // namespace dao::testing
+
+namespace dao::testing {
+namespace {
+
+TEST_F(TableEdit, PostErrorHandlerRetryWritesTheColumnsAgain) {
+  TVuDaoTable *stock = Table(QStringLiteral("Giacenza"));
+  stock->Open();
+  int calls = 0;
+  QString message;
+  stock->OnPostError = [&](vcl::TDataSet *ds, const rtl::Exception &e, vcl::TDataAction &action) {
+    ++calls;
+    message = e.Message();
+    ds->FieldByName(QStringLiteral("Barcode18"))->SetAsString(QStringLiteral("9770000000002"));
+    action = vcl::daRetry;
+  };
+  stock->Append();
+  stock->FieldByName(QStringLiteral("Barcode18"))->SetAsString(QStringLiteral("9771234567891"));  // taken
+  stock->FieldByName(QStringLiteral("Testata"))->SetAsString(QStringLiteral("Nuova"));
+  stock->Post();
+  EXPECT_EQ(calls, 1);
+  EXPECT_FALSE(message.isEmpty());  // the engine's own description
+  EXPECT_EQ(EngineValue(QStringLiteral("SELECT * FROM Giacenza WHERE Barcode18 = \"9770000000002\""),
+                        QStringLiteral("Testata"))
+                .AsString(),
+            QStringLiteral("Nuova"));
+  EXPECT_EQ(stock->RecordCount(), 6);
+}
+
+TEST_F(TableEdit, ASortedTableWithRefreshSortedIsRequeriedAfterPost) {
+  TVuDaoTable *stock = Table(QStringLiteral("Giacenza"));
+  stock->SetSortedBy({"[Barcode18] ASC"});
+  stock->SetRefreshSorted(true);
+  stock->Open();
+  stock->Append();
+  stock->FieldByName(QStringLiteral("Barcode18"))->SetAsString(QStringLiteral("1000000000000"));
+  stock->Post();
+  // Back on the first record, which is now the new row in its sorted place.
+  EXPECT_EQ(stock->FieldByName(QStringLiteral("Barcode18"))->AsString(), QStringLiteral("1000000000000"));
+  EXPECT_EQ(stock->RecNo(), 1);
+  EXPECT_EQ(stock->RecordCount(), 6);
+}
+
+}  // namespace
+}  // namespace dao::testing

@@ -165,3 +165,35 @@ TEST_F(TableOpen, RecordCountAndNumbersFollowTheFilterEvent) {
 
 }  // namespace
 }  // namespace dao::testing
+
+namespace dao::testing {
+namespace {
+
+TEST_F(TableOpen, EngineFilterTextAppliesWhenFiltered) {
+  TVuDaoTable *stock = Table(QStringLiteral("Giacenza"));
+  stock->Open();
+  stock->SetFilterText(QStringLiteral("[Giacenza] > 2"));
+  EXPECT_EQ(stock->RecordCount(), 5);  // stored, not applied until Filtered
+  stock->SetFiltered(true);
+  EXPECT_EQ(stock->RecordCount(), 3);
+  stock->SetFilterText(QStringLiteral("[Testata] = \"Corriere\""));
+  EXPECT_EQ(stock->RecordCount(), 2);
+  stock->SetFiltered(false);
+  EXPECT_EQ(stock->RecordCount(), 5);
+}
+
+TEST_F(TableOpen, HistoryAndPrintQueriesGiveTheEngineRows) {
+  TVuDaoTable *history = Query(QStringLiteral("Storico"), {"977556677889900000"});
+  history->Open();
+  EXPECT_EQ(Column(history, QStringLiteral("Tipo")), QStringList({"S", "C"}));  // newest first
+  TVuDaoTable *print = Query(QStringLiteral("StampaGiornale"), {}, jet::dbOpenSnapshot);
+  print->SetSortedBy({"[Testata] ASC", "[Barcode18] ASC", "[Data] ASC"});
+  print->Open();
+  EXPECT_EQ(print->RecordCount(), 4);
+  EXPECT_EQ(print->FieldByName(QStringLiteral("Testata"))->AsString(), QStringLiteral("Corriere"));
+  EXPECT_EQ(print->FieldByName(QStringLiteral("Data"))->AsDateTime(), rtl::EncodeDate(2004, 12, 30));
+  EXPECT_DOUBLE_EQ(print->FieldByName(QStringLiteral("Valore_A"))->AsFloat(), 3 * 1.0);
+}
+
+}  // namespace
+}  // namespace dao::testing
