@@ -68,6 +68,16 @@ struct Expr {
   QString origin_table;   // as stored; empty when not a table column
   QString origin_column;
   QString agg_name;       // "SumOfQuantita"
+  // The terms of a top-level AND chain, with the columns each one reads
+  // (a range of Parser::refs_), so HAVING terms on grouped columns can be
+  // moved to WHERE.
+  struct Conjunct {
+    QString sql;
+    bool aggregate = false;
+    size_t refs_begin = 0;
+    size_t refs_end = 0;
+  };
+  std::vector<Conjunct> conjuncts;
 };
 
 struct Source {
@@ -335,6 +345,7 @@ class Parser {
   bool in_aggregate_ = false;
   int expr_counter_ = 0;
   int sub_counter_ = 0;
+  std::vector<QString> refs_;  // every column read, in order (see Expr::Conjunct)
 };
 
 // ---- expressions ------------------------------------------------------------
@@ -376,11 +387,21 @@ Expr Parser::ParseOr(const Scope &s) {
 }
 
 Expr Parser::ParseAnd(const Scope &s) {
+  const size_t first = refs_.size();
   Expr a = ParseNot(s);
+  if (!AtKw("and")) return a;
+  auto flatten = [](const Expr &e, size_t from, size_t to) {
+    if (!e.conjuncts.empty()) return e.conjuncts;
+    return std::vector<Expr::Conjunct>{{e.sql, e.aggregate, from, to}};
+  };
+  std::vector<Expr::Conjunct> parts = flatten(a, first, refs_.size());
   while (AcceptKw("and")) {
+    const size_t from = refs_.size();
     Expr b = ParseNot(s);
+    for (const Expr::Conjunct &c : flatten(b, from, refs_.size())) parts.push_back(c);
     a = Boolean(QStringLiteral("(%1 AND %2)").arg(a.sql, b.sql), a, b);
   }
+  a.conjuncts = std::move(parts);
   return a;
 }
 
@@ -607,6 +628,7 @@ Expr Parser::ParseUnary(const Scope &s) {
   if (AcceptOp("-")) {
     Expr a = ParseUnary(s);
     a.sql = QStringLiteral("(- %1)").arg(a.sql);
+    a.conjuncts.clear();
     a.is_column = false;
     a.param = -1;
     a.string_literal = false;
@@ -659,6 +681,7 @@ Expr Parser::ResolveName(const Scope &s, const QStringList &parts) {
       e.origin_table = src.origins[k].source_table;
       e.origin_column = src.origins[k].source_column;
     }
+    refs_.push_back(e.sql);
     return e;
   };
   auto find_column = [](const Source &src, const QString &name) -> int {
@@ -688,6 +711,8 @@ Expr Parser::ResolveName(const Scope &s, const QStringList &parts) {
           Expr e = expr;
           e.sql = u'(' + e.sql + u')';
           e.is_column = false;
+          e.conjuncts.clear();
+          refs_.push_back(QString());  // reads what the alias reads: never moved out of HAVING
           return e;
         }
       }
@@ -1271,19 +1296,39 @@ std::unique_ptr<Parser::Core> Parser::ParseSelectCore(const Scope *outer) {
 
   QString where_sql, group_sql, having_sql;
   if (AcceptKw("where")) where_sql = NoAggregates(ParseExpr(core->scope), "the WHERE clause").sql;
+  QStringList grouped_columns;
   if (AcceptKw("group")) {
     ExpectKw("by");
     QStringList terms;
     do {
       Expr g = NoAggregates(ParseExpr(core->scope), "GROUP BY");
+      if (g.is_column) grouped_columns << g.sql;
       terms << (IsTextType(g.type) ? g.sql + QStringLiteral(" COLLATE JETTEXT") : g.sql);
     } while (AcceptOp(","));
     group_sql = terms.join(QStringLiteral(", "));
     core->grouped = true;
   }
   if (AcceptKw("having")) {
-    having_sql = ParseExpr(core->scope).sql;
+    const size_t from = refs_.size();
+    const Expr h = ParseExpr(core->scope);
     core->grouped = true;
+    // Terms that test only grouped columns select the same groups when they
+    // filter rows first, which lets an index do the work (the engine plans
+    // stored queries such as "HAVING Data = [giorno]" the same way).
+    std::vector<Expr::Conjunct> parts = h.conjuncts;
+    if (parts.empty()) parts.push_back({h.sql, h.aggregate, from, refs_.size()});
+    QStringList keep, moved;
+    for (const Expr::Conjunct &c : parts) {
+      bool movable = !grouped_columns.isEmpty() && !c.aggregate;
+      for (size_t k = c.refs_begin; movable && k < c.refs_end; ++k)
+        movable = grouped_columns.contains(refs_[k]);
+      (movable ? moved : keep) << c.sql;
+    }
+    if (!moved.isEmpty()) {
+      if (!where_sql.isEmpty()) moved.prepend(where_sql);
+      where_sql = moved.size() == 1 ? moved[0] : u'(' + moved.join(QStringLiteral(" AND ")) + u')';
+    }
+    having_sql = keep.join(QStringLiteral(" AND "));
   }
 
   QStringList cols;

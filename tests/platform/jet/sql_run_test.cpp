@@ -330,6 +330,25 @@ TEST_F(SqlFixture, AggregatesAndTopAndDistinct) {
             QStringList({"c"}));
 }
 
+TEST_F(SqlFixture, HavingOnGroupedFieldsFiltersRowsFirstWithTheSameResult) {
+  Exec(QStringLiteral("INSERT INTO Periodo VALUES ('a', 'x', 1), ('b', 'X', 2), ('c', 'y', 3), ('d', 'z', 4)"));
+  const TranslatedSql t = TranslateSql(
+      QStringLiteral("SELECT Descrizione, Sum(Giorni) AS S FROM Periodo WHERE Giorni > 0 GROUP BY Descrizione "
+                     "HAVING (Descrizione <> \"y\" AND Sum(Giorni) > 2) AND Descrizione < [fino]"),
+      Resolver());
+  // Only the aggregate test stays after the grouping.
+  EXPECT_TRUE(t.sql.contains(QStringLiteral("HAVING (sum(\"Periodo\".\"Giorni\") > 2)"))) << t.sql.toStdString();
+  auto rows = RunSqlite(t.sql, {rtl::Variant("z")});
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][1], QStringLiteral("3"));
+  // Without GROUP BY a failing HAVING leaves no row at all, where WHERE would leave a count of 0.
+  EXPECT_TRUE(Run(QStringLiteral("SELECT Count(*) FROM Periodo HAVING [p] = 1"), {QStringLiteral("0")}).empty());
+  // A HAVING that reads a field through its alias stays where it is.
+  EXPECT_EQ(Run(QStringLiteral("SELECT Descrizione, Sum(Giorni) AS S FROM Periodo GROUP BY Descrizione HAVING S > 3"))
+                .size(),
+            1u);
+}
+
 TEST_F(SqlFixture, ActionStatementsConvertTheirValues) {
   int changes = 0;
   Run(QStringLiteral("INSERT INTO Giornale (Data, Barcode18, Quantita, Tipo) VALUES ([d], \"1\", [q], \"C\")"),
