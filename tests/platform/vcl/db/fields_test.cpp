@@ -140,6 +140,11 @@ TEST(Validation, OnValidateSeesTheNewValueAndCanRefuseIt) {
   EXPECT_EQ(log, QStringList({"validate -1 (stored 10)"}));
   EXPECT_EQ(qty->AsInteger(), 10) << "a refused value is not stored";
   EXPECT_FALSE(ds.Modified());
+  qty->OnValidate = nullptr;
+  qty->SetAsInteger(11);
+  EXPECT_EQ(qty->OldValue().AsInteger(), 10) << "the value before the edit";
+  EXPECT_EQ(qty->AsInteger(), 11);
+  EXPECT_TRUE(ds.Modified());
 }
 
 TEST(FieldText, NumbersFormatThroughDisplayAndEditFormats) {
