@@ -589,8 +589,8 @@ void TVuDaoTable::InternalGotoBookmark(const vcl::TBookmark &bookmark) {
   if (!bookmarkable_) vcl::DatabaseError(QStringLiteral("Bookmarks are not supported!"));
   try {
     GotoBookmarkBytes(bookmark);
-  } catch (const jet::EJetError &e) {
-    if (e.Number() == jet::kErrRecordDeleted) throw;
+  } catch (const jet::EJetError &) {
+    // Not one of the recordset's rows (or no longer one).
     vcl::DatabaseError(QStringLiteral("Invalid Bookmark!"));
   }
   try {
