@@ -165,6 +165,12 @@ DibResult DecodeDib(const QByteArray &data, qint64 header_pos, qint64 pixel_pos,
     return qRgb(0, 0, 0);
   };
 
+  // A large picture from a few bytes of run-length data is a damaged (or
+  // hostile) header, not a picture: refuse it before allocating.
+  if ((compression == BI_RLE8 || compression == BI_RLE4) && qint64(width) * height > (qint64(1) << 22) &&
+      qint64(width) * height > 2048 * std::max<qint64>(in.Size() - pixel_pos, 1)) {
+    in.Fail();
+  }
   QImage image(width, height, icon ? QImage::Format_ARGB32 : QImage::Format_RGB32);
   if (image.isNull()) throw rtl::EOutOfMemory(QStringLiteral("Out of memory"));
 
@@ -344,13 +350,19 @@ void Indexed(const QImage &image, int bits, const QVector<QRgb> &hint, QVector<Q
   if (!hint.isEmpty() && hint.size() <= max_colors) {
     exact_table(hint, lookup);
     fits = true;
+    QRgb checked = 0;
+    bool any_checked = false;
     for (int y = 0; y < h && fits; ++y) {
       const QRgb *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
       for (int x = 0; x < w; ++x) {
-        if (!lookup.contains(row[x] | 0xFF000000u)) {
+        const QRgb c = row[x] | 0xFF000000u;
+        if (any_checked && c == checked) continue;
+        if (!lookup.contains(c)) {
           fits = false;
           break;
         }
+        checked = c;
+        any_checked = true;
       }
     }
     if (fits) palette = hint;
@@ -364,7 +376,7 @@ void Indexed(const QImage &image, int bits, const QVector<QRgb> &hint, QVector<Q
       const QRgb *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
       for (int x = 0; x < w; ++x) {
         const QRgb c = row[x] | 0xFF000000u;
-        if (lookup.contains(c)) continue;
+        if ((x > 0 && c == (row[x - 1] | 0xFF000000u)) || lookup.contains(c)) continue;
         if (palette.size() == max_colors) {
           fits = false;
           break;
@@ -384,19 +396,24 @@ void Indexed(const QImage &image, int bits, const QVector<QRgb> &hint, QVector<Q
     palette = bits == 1 ? QVector<QRgb>{qRgb(0, 0, 0), qRgb(255, 255, 255)} : Vga16();
     lookup.clear();
   }
+  // Neighbouring pixels mostly share a colour: look up only on a change.
+  QRgb last = 0;
+  int last_index = -1;
   for (int y = 0; y < h; ++y) {
     const QRgb *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
     for (int x = 0; x < w; ++x) {
       const QRgb c = row[x] | 0xFF000000u;
-      auto it = lookup.constFind(c);
-      int index;
-      if (it != lookup.constEnd()) {
-        index = it.value();
-      } else {
-        index = Nearest(palette, c);
-        lookup.insert(c, index);
+      if (last_index < 0 || c != last) {
+        auto it = lookup.constFind(c);
+        if (it != lookup.constEnd()) {
+          last_index = it.value();
+        } else {
+          last_index = Nearest(palette, c);
+          lookup.insert(c, last_index);
+        }
+        last = c;
       }
-      indexes[size_t(y) * w + x] = uchar(index);
+      indexes[size_t(y) * w + x] = uchar(last_index);
     }
   }
 }

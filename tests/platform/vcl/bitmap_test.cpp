@@ -146,8 +146,22 @@ TEST(BitmapFile, DamagedFilesAreRefused) {
   } catch (const EInvalidGraphic &e) {
     EXPECT_EQ(e.Message(), QStringLiteral("Bitmap image is not valid"));
   }
+  // 8000 x 8000 pixels claimed by a few bytes of run-length data; the same
+  // data for 100 x 100 pixels is a picture.
+  QByteArray bomb = QByteArray::fromHex("424D0000000000000000460000002800000004000000020000000100080001000000");
+  bomb.append(QByteArray(20, '\0'));
+  PutU32(bomb, 46, 4);
+  bomb.append(QByteArray(16, '\0'));
+  bomb.append(QByteArray::fromHex("0201" "0000" "0001"));
+  PutU32(bomb, 18, 100);
+  PutU32(bomb, 22, 100);
+  b.LoadFromBytes(bomb);
+  EXPECT_EQ(b.Width(), 100);
+  PutU32(bomb, 18, 8000);
+  PutU32(bomb, 22, 8000);
+  EXPECT_THROW(b.LoadFromBytes(bomb), EInvalidGraphic);
   // A refused file leaves the bitmap as it was.
-  EXPECT_EQ(b.Width(), 13);
+  EXPECT_EQ(b.Width(), 100);
 }
 
 TEST(BitmapFile, StreamLoadStopsAfterTheBitmap) {
