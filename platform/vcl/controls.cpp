@@ -31,6 +31,7 @@ QPointer<QWidget> g_capture_widget;
 // Events being dispatched right now, over all controls: a widget freed
 // meanwhile may still be on Qt's stack, so it is deleted later.
 int g_dispatch_depth = 0;
+int g_paint_depth = 0;
 TControl *g_capture_control = nullptr;
 
 // The character a key press types, as the platform's WM_CHAR carries it.
@@ -181,6 +182,8 @@ bool DispatchQtEvent(TControl *control, QWidget *widget, QEvent *event,
   if (!guard.isNull()) event->accept();
   return true;
 }
+
+bool PaintInProgress() { return g_paint_depth > 0; }
 
 TControl *GetCaptureControl() { return g_capture_widget.isNull() ? nullptr : g_capture_control; }
 
@@ -686,6 +689,10 @@ bool TControl::HandleQtEvent(QEvent *e, const std::function<bool(QEvent *)> &def
 }
 
 void TControl::WMPaint(TMessage &m) {
+  struct PaintDepth {
+    PaintDepth() { ++g_paint_depth; }
+    ~PaintDepth() { --g_paint_depth; }
+  } depth;
   if (!CustomPainted() || widget_ == nullptr) {
     DefaultHandler(m);
     return;

@@ -560,6 +560,10 @@ class TCustomControl : public TWinControl {
 extern std::function<void(TComponent *menu, TControl *control, const TPoint &screen_pos)>
     PopupMenuSlot;
 
+// True while a control is painting: event processing started from a paint
+// handler (ProcessMessages) must not paint the same window again.
+bool PaintInProgress();
+
 // The platform's mouse capture: the control that gets the mouse messages.
 TControl *GetCaptureControl();
 void SetCaptureControl(TControl *control);

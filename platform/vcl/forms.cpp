@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 
 namespace vcl {
@@ -589,7 +590,48 @@ void TApplication::Terminate() {
   QCoreApplication::exit(0);
 }
 
-void TApplication::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+namespace {
+
+// Holds back the repaint requests that arrive while events are pumped from
+// inside a paint handler, and asks for them again afterwards: Qt cannot
+// paint a window while it is painting it.
+class DeferredRepaints : public QObject {
+ public:
+  bool eventFilter(QObject *watched, QEvent *event) override {
+    const QEvent::Type t = event->type();
+    if (t == QEvent::UpdateRequest || t == QEvent::UpdateLater || t == QEvent::Paint) {
+      if (!held_.contains(watched)) held_.append(QPointer<QObject>(watched));
+      return true;
+    }
+    return false;
+  }
+  void Replay() {
+    for (const QPointer<QObject> &o : held_) {
+      if (auto *w = qobject_cast<QWidget *>(o.data()))
+        w->update();
+      else if (auto *win = qobject_cast<QWindow *>(o.data()))
+        win->requestUpdate();
+    }
+    held_.clear();
+  }
+
+ private:
+  QList<QPointer<QObject>> held_;
+};
+
+}  // namespace
+
+void TApplication::ProcessMessages() {
+  if (!PaintInProgress()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    return;
+  }
+  DeferredRepaints deferred;
+  QCoreApplication::instance()->installEventFilter(&deferred);
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  QCoreApplication::instance()->removeEventFilter(&deferred);
+  deferred.Replay();
+}
 
 void TApplication::HandleMessage() {
   QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);

@@ -408,3 +408,35 @@ TEST(Forms, ActiveControlCanBeChosenBeforeTheFormIsShown) {
   EXPECT_THROW(d.form->SetActiveControl(d.edit), rtl::EInvalidOperation);
   EXPECT_EQ(d.form->ActiveControl(), d.cancel);
 }
+
+namespace {
+QStringList g_qt_warnings;
+void CollectWarnings(QtMsgType type, const QMessageLogContext &, const QString &text) {
+  if (type != QtDebugMsg && !text.contains("does not support raise")) g_qt_warnings << text;
+}
+}  // namespace
+
+TEST(Forms, PumpingMessagesFromAPaintHandlerRepaintsLaterWithoutRecursion) {
+  // The program's start-up runs from the main window's first paint and
+  // pumps messages there so a status label shows.
+  TForm form(nullptr);
+  auto *label = new TLabel(&form);
+  label->SetParent(&form);
+  int paints = 0;
+  form.OnPaint = [&](rtl::TObject *) {
+    if (++paints > 1) return;
+    label->SetCaption("Apertura archivi in corso ...");
+    Application->ProcessMessages();
+    label->SetCaption("...");
+    Application->ProcessMessages();
+  };
+  g_qt_warnings.clear();
+  const QtMessageHandler previous = qInstallMessageHandler(CollectWarnings);
+  ASSERT_TRUE(Activate(&form));
+  QTest::qWait(30);
+  form.Repaint();
+  qInstallMessageHandler(previous);
+  EXPECT_GE(paints, 2);
+  EXPECT_TRUE(g_qt_warnings.isEmpty()) << g_qt_warnings.join("\n").toStdString();
+  EXPECT_EQ(label->Caption(), "...");
+}
