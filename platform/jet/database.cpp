@@ -56,6 +56,7 @@ std::unique_ptr<Recordset::Impl> TableRecordset(const std::shared_ptr<detail::St
     d->row_sql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?1").arg(cols.join(QStringLiteral(", ")), q);
     d->updatable = !system && !store->ReadOnly() && !(options & dbReadOnly);
   } else {
+    d->is_copy = true;
     d->data_sql = QStringLiteral("SELECT * FROM %1").arg(q);
   }
   return d;
@@ -202,7 +203,9 @@ RecordsetPtr Database::OpenSql(const QString &sql, int type, int options,
     }
   }
   if (!live) {
+    d->is_copy = true;
     d->data_sql = tr.sql;
+    d->copy_params = d->params;
     d->updatable = false;
   }
   return Recordset::Create(std::move(d));

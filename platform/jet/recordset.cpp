@@ -71,6 +71,72 @@ int Recordset::Impl::PositionOf(std::int64_t key) const {
   return pos_of.value(key, -1);
 }
 
+namespace detail {
+namespace {
+int copy_rows_in_memory = 20000;
+int temp_counter = 0;
+}  // namespace
+int CopyRowsInMemory() { return copy_rows_in_memory; }
+void SetCopyRowsInMemory(int rows) { copy_rows_in_memory = rows; }
+}  // namespace detail
+
+Recordset::Impl::TempTable::~TempTable() {
+  if (store && store->IsOpen()) {
+    const QByteArray sql = "DROP TABLE IF EXISTS temp." + detail::Store::Quote(name).toUtf8();
+    sqlite3_exec(store->Db(), sql.constData(), nullptr, nullptr, nullptr);
+  }
+}
+
+void Recordset::Impl::Spill(const std::vector<std::vector<rtl::Variant>> &first_rows) {
+  (void)first_rows;  // only their types were needed
+  const QString name = QStringLiteral("jet_copy_%1").arg(++detail::temp_counter);
+  QStringList decls, cols;
+  for (int i = 0; i < data_offset; ++i) decls << QStringLiteral("\"__skip%1\"").arg(i);
+  for (size_t i = 0; i < infos.size(); ++i) {
+    // Column names are the fields' names, so criteria read the same; a
+    // repeated name gets a number.
+    QString col = infos[i].name;
+    for (int n = 2; cols.contains(detail::Store::Quote(col), Qt::CaseInsensitive); ++n)
+      col = infos[i].name + QString::number(n);
+    cols << detail::Store::Quote(col);
+    FieldInfo f = infos[i];
+    f.required = false;
+    f.size = 0;
+    decls << detail::Store::ColumnDecl(f, false).replace(QStringLiteral(" NOT NULL DEFAULT 0"), QString());
+  }
+  store->Exec(QStringLiteral("CREATE TEMP TABLE %1 (%2)").arg(detail::Store::Quote(name), decls.join(QStringLiteral(", "))));
+  auto holder = std::make_shared<TempTable>();
+  holder->store = store;
+  holder->name = name;
+  spill = holder;
+  // Inserted in the query's order, so the row ids keep it.
+  detail::Stmt st = store->Prepare(QStringLiteral("INSERT INTO temp.%1 %2").arg(detail::Store::Quote(name), data_sql));
+  st.BindAll(copy_params);
+  st.Step();
+  if (max_records > 0)
+    store->Exec(QStringLiteral("DELETE FROM temp.%1 WHERE rowid > %2").arg(detail::Store::Quote(name)).arg(max_records));
+  live = true;
+  table = name;
+  params.clear();
+  const QString list = cols.join(QStringLiteral(", "));
+  row_sql = QStringLiteral("SELECT %1 FROM temp.%2 WHERE rowid = ?1").arg(list, detail::Store::Quote(name));
+  row_sql_generic = false;
+  source_sql = QStringLiteral("SELECT rowid AS __rowid, %1 FROM temp.%2").arg(list, detail::Store::Quote(name));
+  key_sql = QStringLiteral("SELECT rowid FROM temp.%1 ORDER BY rowid").arg(detail::Store::Quote(name));
+  criteria_fields.clear();
+  for (size_t i = 0; i < infos.size(); ++i)
+    criteria_fields.push_back({cols[static_cast<int>(i)].mid(1, cols[static_cast<int>(i)].size() - 2), infos[i].type, infos[i].size});
+}
+
+void Recordset::Impl::LoadKeys() {
+  detail::Stmt st = store->Prepare(key_sql);
+  st.BindAll(params);
+  while (st.Step()) {
+    keys.push_back(st.Int(0));
+    if (max_records > 0 && Size() >= max_records) break;
+  }
+}
+
 void Recordset::Impl::Fill() {
   store->CheckOpen();
   keys.clear();
@@ -78,19 +144,24 @@ void Recordset::Impl::Fill() {
   cached_key = -1;
   pos = -1;
   on_deleted = false;
+  if (is_copy) {
+    live = false;
+    spill.reset();
+    rows.reset();
+  }
   if (live) {
-    detail::Stmt st = store->Prepare(key_sql);
-    st.BindAll(params);
-    while (st.Step()) {
-      keys.push_back(st.Int(0));
-      if (max_records > 0 && Size() >= max_records) break;
-    }
+    LoadKeys();
   } else {
     auto data = std::make_shared<std::vector<std::vector<rtl::Variant>>>();
     detail::Stmt st = store->Prepare(data_sql);
-    st.BindAll(params);
+    st.BindAll(copy_params);
     const int n = static_cast<int>(infos.size());
+    bool too_big = false;
     while (st.Step()) {
+      if (static_cast<int>(data->size()) >= detail::CopyRowsInMemory()) {
+        too_big = true;
+        break;
+      }
       std::vector<rtl::Variant> row(static_cast<size_t>(n));
       for (int i = 0; i < n; ++i) row[static_cast<size_t>(i)] = st.Value(i + data_offset, infos[static_cast<size_t>(i)].type);
       data->push_back(std::move(row));
@@ -112,9 +183,15 @@ void Recordset::Impl::Fill() {
       }
       f.size = FieldInfo::DefaultSize(f.type);
     }
-    rows = data;
-    keys.reserve(data->size());
-    for (size_t i = 0; i < data->size(); ++i) keys.push_back(static_cast<std::int64_t>(i) + 1);
+    if (too_big) {
+      st = detail::Stmt();
+      Spill(*data);
+      LoadKeys();
+    } else {
+      rows = data;
+      keys.reserve(data->size());
+      for (size_t i = 0; i < data->size(); ++i) keys.push_back(static_cast<std::int64_t>(i) + 1);
+    }
   }
   keys_sorted = std::is_sorted(keys.begin(), keys.end());
   if (!keys.empty()) pos = 0;
@@ -448,12 +525,15 @@ RecordsetPtr Recordset::OpenRecordset(int type, int options) {
   const QString base = d_->live ? d_->source_sql : d_->data_sql;
   const QString derived = QStringLiteral("SELECT * FROM (%1)%2%3").arg(base, where, order);
   if (d_->live && type == dbOpenDynaset) {
+    impl->is_copy = false;
     impl->source_sql = derived;
     // Only the ids are needed; the ORDER BY stays on the outer statement.
     impl->key_sql = QStringLiteral("SELECT __rowid FROM (%1)%2%3").arg(base, where, order);
     impl->updatable = d_->updatable && !(options & dbReadOnly);
   } else {
     impl->live = false;
+    impl->is_copy = true;
+    impl->copy_params = d_->params;
     impl->updatable = false;
     impl->data_sql = derived;
     impl->data_offset = d_->live ? 1 : 0;  // the row ids stay out of the copy's fields

@@ -30,10 +30,22 @@ struct Recordset::Impl {
   QString source_sql;
   QString row_sql;
   bool row_sql_generic = false;  // row_sql is source_sql filtered by __rowid
-  // Copy: data_sql gives the rows (its first `data_offset` columns skipped).
+  // Copy: data_sql gives the rows (its first `data_offset` columns
+  // skipped), with copy_params. A copy larger than CopyRowsInMemory() goes
+  // to a temporary SQLite table instead of memory, and is then read like a
+  // live set over that table (`spill` keeps the table while any recordset
+  // made from this one needs it).
+  bool is_copy = false;
   QString data_sql;
   int data_offset = 0;
+  std::vector<rtl::Variant> copy_params;
   std::shared_ptr<const std::vector<std::vector<rtl::Variant>>> rows;
+  struct TempTable {
+    std::shared_ptr<detail::Store> store;
+    QString name;
+    ~TempTable();
+  };
+  std::shared_ptr<TempTable> spill;
 
   std::vector<rtl::Variant> params;
   std::vector<FieldInfo> infos;
@@ -86,7 +98,16 @@ struct Recordset::Impl {
   void InvalidatePositions();
   void Append(std::int64_t key);
   void Fill();
+  void LoadKeys();
+  void Spill(const std::vector<std::vector<rtl::Variant>> &first_rows);
   const std::vector<rtl::Variant> &CurrentRow() const;
 };
+
+namespace detail {
+// Rows a copy keeps in memory before it moves to a temporary table; tests
+// lower it.
+int CopyRowsInMemory();
+void SetCopyRowsInMemory(int rows);
+}  // namespace detail
 
 }  // namespace jet

@@ -2,6 +2,7 @@
 // cannot do what it is asked, as the data components and the export meet them.
 #include <QFile>
 
+#include "platform/jet/recordset_impl.h"
 #include "tests/platform/jet/engine_fixture.h"
 
 namespace jet::testing {
@@ -123,6 +124,39 @@ TEST_F(Definitions, TableRecordsetsSeeRowsAddedElsewhere) {
   EXPECT_EQ(table->Fields(QStringLiteral("Barcode18")).Value().AsString(), QStringLiteral("A2"));
   db_->Close();
   EXPECT_EQ(ErrorOf([&] { table->MoveFirst(); }), kErrObjectClosed);
+}
+
+TEST_F(Definitions, LargeCopiesBehaveLikeSmallOnes) {
+  // A copy beyond the in-memory limit lives in a temporary table.
+  const int saved = detail::CopyRowsInMemory();
+  detail::SetCopyRowsInMemory(2);
+  {
+    auto snap = db_->OpenRecordset(QStringLiteral("SELECT Barcode18, Data, Tipo FROM Giornale ORDER BY Data DESC"),
+                                   dbOpenSnapshot);
+    EXPECT_FALSE(snap->Updatable());
+    EXPECT_EQ(snap->RecordCount(), 5);
+    EXPECT_EQ(snap->Fields(QStringLiteral("Barcode18")).Value().AsString(), QStringLiteral("A5"));
+    EXPECT_EQ(snap->Fields(QStringLiteral("Data")).Type(), dbDate);
+    snap->FindFirst(QStringLiteral("Tipo = \"s\""));
+    EXPECT_EQ(snap->Fields(QStringLiteral("Barcode18")).Value().AsString(), QStringLiteral("A4"));
+    auto clone = snap->Clone();
+    clone->SetBookmark(snap->Bookmark());
+    EXPECT_EQ(clone->AbsolutePosition(), 1);
+    db_->Execute(QStringLiteral("DELETE FROM Giornale"));
+    EXPECT_EQ(Count(*snap), 5);  // still a copy
+    snap->SetFilter(QStringLiteral("Tipo = 'C'"));
+    snap->SetSort(QStringLiteral("Data"));
+    auto loads = snap->OpenRecordset(dbOpenSnapshot);
+    EXPECT_EQ(Count(*loads), 3);
+    loads->MoveFirst();
+    EXPECT_EQ(loads->Fields(QStringLiteral("Barcode18")).Value().AsString(), QStringLiteral("A1"));
+    EXPECT_EQ(ErrorOf([&] { loads->Edit(); }), kErrReadOnly);
+    snap->Requery();
+    EXPECT_EQ(Count(*snap), 0);
+  }
+  detail::SetCopyRowsInMemory(saved);
+  db_->Close();
+  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{QStringLiteral("orbisca4.mdb")});
 }
 
 }  // namespace
