@@ -244,7 +244,9 @@ void TVuDaoTable::SetReadOnly(bool v) {
 }
 
 bool TVuDaoTable::LockEdits() const {
-  if (!Active() || !recordset_ || table_type_ != jet::dbOpenDynaset || ReadOnly()) return false;
+  if (!Active() || !recordset_ || ReadOnly()) return false;
+  if (table_type_ != jet::dbOpenTable && table_type_ != jet::dbOpenDynaset) return false;
+  if (database_ && database_->DatabaseType().compare(QLatin1String("ODBC"), Qt::CaseInsensitive) == 0) return false;
   return recordset_->LockEdits();
 }
 

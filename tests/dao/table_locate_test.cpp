@@ -126,3 +126,46 @@ TEST_F(TableLocate, DetailFollowsItsMasterRecord) {
 
 }  // namespace
 }  // namespace dao::testing
+
+namespace dao::testing {
+namespace {
+
+TEST_F(TableLocate, AnIndexAddedToTheListIsCreatedInTheDatabaseAndUsedBySeek) {
+  TVuDaoTable *stock = Table(QStringLiteral("Giacenza"), jet::dbOpenTable);
+  stock->Open();
+  stock->IndexDefs().Add(QStringLiteral("PerTestata"), QStringLiteral("Testata;Barcode18"), {});
+  EXPECT_TRUE(stock->Active());  // closed for the change and opened again
+  EXPECT_TRUE(database_->DaoDatabase()->TableDefs().Item(QStringLiteral("Giacenza")).Indexes().Find(
+                  QStringLiteral("PerTestata")) != nullptr);
+  ASSERT_GE(stock->IndexDefs().IndexOf(QStringLiteral("PerTestata")), 0);
+  // A key on the first field of the new index: the seek finds the first of
+  // the two rows and checks the rest on the rows that follow.
+  EXPECT_TRUE(stock->Locate(QStringLiteral("Testata"), QStringLiteral("Corriere"), 0));
+  EXPECT_EQ(stock->FieldByName(QStringLiteral("Barcode18"))->AsString(), QStringLiteral("8001234567890"));
+  EXPECT_TRUE(stock->Locate(QStringLiteral("Barcode18;Testata"), rtl::VarArrayOf({"977112233445501234", "Corriere"}), 0));
+  EXPECT_EQ(stock->FieldByName(QStringLiteral("Giacenza"))->AsFloat(), 10);
+  EXPECT_FALSE(stock->Locate(QStringLiteral("Testata"), QStringLiteral("CORRIERE"), 0));  // case must match
+  EXPECT_TRUE(stock->Locate(QStringLiteral("Testata"), QStringLiteral("CORR"), vcl::loPartialKey | vcl::loCaseInsensitive));
+}
+
+TEST_F(TableLocate, StoredQueryTextCanBeRewrittenThroughTheTable) {
+  TVuDaoTable *history = Query(QStringLiteral("Storico"), {"977556677889900000"});
+  history->Open();
+  EXPECT_EQ(history->RecordCount(), 2);
+  history->Close();
+  history->SetQueryDefSQLModify(true);
+  history->SetQueryDefSQLText({"SELECT Giornale.Data, Giornale.Tipo FROM Giornale",
+                               "WHERE (((Giornale.Barcode18)=[sel_barcode]) AND ((Giornale.Tipo)=\"C\"));"});
+  history->Open();
+  EXPECT_EQ(history->RecordCount(), 1);
+  EXPECT_EQ(database_->GetQueryDefSQL(QStringLiteral("Storico")).count(QStringLiteral("Tipo")), 2);
+
+  // Definitions can be read without leaving the table open.
+  TVuDaoTable *journal = Table(QStringLiteral("Giornale"));
+  journal->FieldDefs().Update();
+  EXPECT_EQ(journal->FieldDefs().Count(), 7);
+  EXPECT_FALSE(journal->Active());
+}
+
+}  // namespace
+}  // namespace dao::testing
