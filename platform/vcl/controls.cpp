@@ -106,11 +106,11 @@ namespace {
 // Forwards the events of an inner widget to the control's message path.
 class InnerWidgetRouter : public QObject {
  public:
-  InnerWidgetRouter(QWidget *inner, TControl *control) : QObject(inner), control_(control) {
-    alive_ = control->Handle() != nullptr;
-  }
+  // May be made while the control is still making its widget (from
+  // CreateWidget), so it asks nothing of the control here.
+  InnerWidgetRouter(QWidget *inner, TControl *control) : QObject(inner), control_(control) {}
   bool eventFilter(QObject *watched, QEvent *event) override {
-    if (!alive_ || watched != parent()) return false;
+    if (watched != parent()) return false;
     auto *inner = static_cast<QWidget *>(watched);
     TControl *owner = FindControl(inner);
     if (owner != control_) return false;  // the control went away
@@ -150,7 +150,6 @@ class InnerWidgetRouter : public QObject {
 
  private:
   TControl *control_;
-  bool alive_ = false;
 };
 
 }  // namespace

@@ -425,3 +425,38 @@ TEST(Controls, EnabledVisibleAndHintsFollowTheParents) {
   edit->SetCursor(crHandPoint);
   EXPECT_EQ(edit->Handle()->cursor().shape(), Qt::PointingHandCursor);
 }
+
+namespace {
+// A control made of a Qt widget with an editor inside, routed while the
+// widget is being made (as combo boxes do).
+class Composite : public TWinControl {
+ public:
+  using TWinControl::TWinControl;
+  QLineEdit *editor = nullptr;
+
+ protected:
+  QWidget *CreateWidget(QWidget *parent_widget) override {
+    auto *w = new TControlWidget<QWidget>(this, parent_widget);
+    editor = new QLineEdit(w);
+    editor->setGeometry(0, 0, 80, 20);
+    RouteEventsToControl(editor, this);
+    return w;
+  }
+};
+}  // namespace
+
+TEST(Controls, RoutingFromInsideCreateWidget) {
+  TForm form(nullptr);
+  auto *c = new Composite(&form);
+  c->SetParent(&form);
+  c->SetBounds(0, 0, 80, 20);
+  int keys = 0;
+  c->OnKeyDown = [&](rtl::TObject *, int &, TShiftState) { ++keys; };
+  ASSERT_TRUE(Activate(&form));
+  ASSERT_NE(c->editor, nullptr);
+  c->editor->setFocus();
+  QTest::keyClick(form.Handle()->windowHandle(), 'k');
+  EXPECT_EQ(keys, 1);
+  EXPECT_EQ(c->editor->text(), "k");
+  EXPECT_EQ(form.ActiveControl(), c);
+}
