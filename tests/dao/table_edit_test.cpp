@@ -199,3 +199,60 @@ TEST_F(TableEdit, ASortedTableWithRefreshSortedIsRequeriedAfterPost) {
 
 }  // namespace
 }  // namespace dao::testing
+
+namespace dao::testing {
+namespace {
+
+// Stores text reversed: what the table writes is the encoded form.
+class TReverser : public vcl::TComponent {
+  ORBISCA_CLASS(TReverser, vcl::TComponent)
+
+ public:
+  using vcl::TComponent::TComponent;
+  QString EncodedString() const { return encoded_; }
+  void SetEncodedString(const QString &v) {
+    encoded_ = v;
+    decoded_ = Reversed(v);
+  }
+  QString DecodedString() const { return decoded_; }
+  void SetDecodedString(const QString &v) {
+    decoded_ = v;
+    encoded_ = Reversed(v);
+  }
+
+ private:
+  static QString Reversed(const QString &v) {
+    QString r;
+    for (auto it = v.crbegin(); it != v.crend(); ++it) r += *it;
+    return r;
+  }
+  QString encoded_, decoded_;
+};
+
+ORBISCA_PUBLISHED(TReverser, TComponent) {
+  p.Property("EncodedString", &TReverser::EncodedString, &TReverser::SetEncodedString);
+  p.Property("DecodedString", &TReverser::DecodedString, &TReverser::SetDecodedString);
+}
+
+TEST_F(TableEdit, AnEncrypterEncodesTextOnPostAndDecodesItOnRead) {
+  TReverser reverser;
+  TVuDaoTable *stock = Table(QStringLiteral("Giacenza"));
+  stock->SetEncrypter(&reverser);
+  stock->Open();
+  ASSERT_TRUE(stock->Locate(QStringLiteral("Barcode18"), QStringLiteral("9771234567891"), 0));
+  EXPECT_EQ(stock->FieldByName(QStringLiteral("Testata"))->AsString(), QStringLiteral("ihcnaiB"));  // stored plain
+  stock->Edit();
+  stock->FieldByName(QStringLiteral("Testata"))->SetAsString(QStringLiteral("Verdi"));
+  stock->Post();
+  EXPECT_EQ(EngineValue(QStringLiteral("SELECT * FROM Giacenza WHERE Barcode18 = \"9771234567891\""),
+                        QStringLiteral("Testata"))
+                .AsString(),
+            QStringLiteral("idreV"));
+  EXPECT_EQ(stock->FieldByName(QStringLiteral("Testata"))->AsString(), QStringLiteral("Verdi"));
+  stock->SetEncrypter(nullptr);  // reopens on the first record, plain
+  EXPECT_TRUE(stock->Locate(QStringLiteral("Barcode18"), QStringLiteral("9771234567891"), 0));
+  EXPECT_EQ(stock->FieldByName(QStringLiteral("Testata"))->AsString(), QStringLiteral("idreV"));
+}
+
+}  // namespace
+}  // namespace dao::testing
