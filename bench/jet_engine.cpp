@@ -231,7 +231,7 @@ void Engine_Totali(benchmark::State &state) { RunStored<jet::dbOpenDynaset>(stat
 void Bare_Totali(benchmark::State &state) {
   RunBare(state,
           "SELECT Data, Tipo, sum(Quantita * Prezzo_A) AS Acquisto, sum(Quantita * Prezzo_V) AS Vendita "
-          "FROM Giornale GROUP BY Data, Tipo HAVING Data = ?1 AND Tipo = ?2");
+          "FROM Giornale WHERE Data = ?1 AND Tipo = ?2 GROUP BY Data, Tipo");
 }
 void Engine_UnGiorno(benchmark::State &state) { RunStored<jet::dbOpenSnapshot>(state, "un_giorno"); }
 void Bare_UnGiorno(benchmark::State &state) {
