@@ -460,3 +460,43 @@ TEST(Controls, RoutingFromInsideCreateWidget) {
   EXPECT_EQ(c->editor->text(), "k");
   EXPECT_EQ(form.ActiveControl(), c);
 }
+
+TEST(Controls, LabelsSizeToTheirTextAndPanelsDrawTheirBevels) {
+  TForm form(nullptr);
+  form.SetColor(clWhite);
+  auto *label = new TLabel(&form);
+  label->SetParent(&form);
+  label->SetBounds(100, 10, 10, 10);
+  label->SetCaption("Resto");
+  const int short_width = label->Width();
+  label->SetCaption("Resto da pagare");
+  EXPECT_GT(label->Width(), short_width);
+  EXPECT_EQ(label->Left(), 100);
+  auto *right = new TLabel(&form);
+  right->SetParent(&form);
+  right->SetAlignment(taRightJustify);
+  right->SetBounds(100, 40, 10, 10);
+  right->SetCaption("Totale");
+  EXPECT_EQ(right->Left() + right->Width(), 110);  // grows to the left
+  const int h = label->Height();
+  label->Font()->SetSize(20);
+  EXPECT_GT(label->Height(), h);
+
+  auto *panel = new TPanel(&form);
+  panel->SetParent(&form);
+  panel->SetBounds(0, 60, 50, 30);
+  panel->SetColor(clYellow);
+  ASSERT_TRUE(Activate(&form));
+  const QImage img = panel->Handle()->grab().toImage();
+  EXPECT_EQ(img.pixelColor(0, 0), ColorToQColor(clBtnHighlight));  // raised: light top-left
+  EXPECT_EQ(img.pixelColor(49, 29), ColorToQColor(clBtnShadow));   // dark bottom-right
+  EXPECT_EQ(img.pixelColor(25, 3), QColor(Qt::yellow));
+  panel->SetBevelOuter(bvLowered);
+  const QImage lowered = panel->Handle()->grab().toImage();
+  EXPECT_EQ(lowered.pixelColor(0, 0), ColorToQColor(clBtnShadow));
+
+  label->SetTransparent(false);
+  label->SetColor(clRed);
+  const QImage opaque = label->Handle()->grab().toImage();
+  EXPECT_EQ(opaque.pixelColor(opaque.width() - 1, opaque.height() - 1), QColor(Qt::red));
+}
