@@ -310,13 +310,16 @@ void TFont::Assign(const rtl::TPersistent *source) {
   if (auto *f = dynamic_cast<const TFont *>(source)) {
     if (f == this) return;
     name_ = f->name_;
-    height_ = f->height_;
+    // A font keeps its own resolution: the height is scaled so that the
+    // point size stays (a screen font given to a printer canvas).
+    const qint64 scaled = qint64(f->height_) * pixels_per_inch_;
+    const qint64 half = f->pixels_per_inch_ / 2;
+    height_ = int(scaled >= 0 ? (scaled + half) / f->pixels_per_inch_ : (scaled - half) / f->pixels_per_inch_);
     style_ = f->style_;
     color_ = f->color_;
     charset_ = f->charset_;
     pitch_ = f->pitch_;
     orientation_ = f->orientation_;
-    pixels_per_inch_ = f->pixels_per_inch_;
     Changed();
     return;
   }

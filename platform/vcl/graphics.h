@@ -223,6 +223,8 @@ class TFont : public TGraphicsObject {
   // Escapement of the text in tenths of a degree, counter-clockwise.
   int Orientation() const { return orientation_; }
   void SetOrientation(int tenths);
+  // The resolution Height is counted in (96 on the screen; a printer
+  // canvas's font has the printer's). Assign scales the height to it.
   int PixelsPerInch() const { return pixels_per_inch_; }
   void SetPixelsPerInch(int ppi) {
     pixels_per_inch_ = ppi > 0 ? ppi : kScreenPixelsPerInch;

@@ -76,6 +76,13 @@ TEST(Fonts, SizeAndHeightFollowTheScreenResolution) {
   EXPECT_EQ(copy.Style(), (TFontStyles{fsBold, fsUnderline}));
   TPen pen;
   EXPECT_THROW(copy.Assign(&pen), rtl::EConvertError);
+  // A screen font given to a 600 dpi printer canvas keeps its point size.
+  TFont printer;
+  printer.SetPixelsPerInch(600);
+  printer.Assign(&f);
+  EXPECT_EQ(printer.Height(), -100);
+  EXPECT_EQ(printer.Size(), 12);
+  EXPECT_EQ(printer.PixelsPerInch(), 600);
   // A colour given to a clear brush makes it solid again.
   TBrush b;
   b.SetStyle(bsClear);
