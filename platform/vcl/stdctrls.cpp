@@ -749,6 +749,8 @@ ORBISCA_PUBLISHED(TCustomEdit, TWinControl) {
   p.Property("ReadOnly", &TCustomEdit::ReadOnly, &TCustomEdit::SetReadOnly).Default(false);
   p.Property("Text", &TCustomEdit::Text, &TCustomEdit::SetText);
   p.Event("OnChange", &TCustomEdit::OnChange);
+  // An edit's caption is its text: stored once, as Text.
+  p.Property("Caption", &TCustomEdit::Caption, &TCustomEdit::SetCaption).Stored(false);
 }
 
 ORBISCA_PUBLISHED(TCustomMemo, TCustomEdit) {

@@ -500,3 +500,16 @@ TEST(Controls, LabelsSizeToTheirTextAndPanelsDrawTheirBevels) {
   const QImage opaque = label->Handle()->grab().toImage();
   EXPECT_EQ(opaque.pixelColor(opaque.width() - 1, opaque.height() - 1), QColor(Qt::red));
 }
+
+TEST(Controls, AnEditStoresItsTextOnce) {
+  TForm form(nullptr);
+  auto *edit = new TEdit(&form);
+  auto *button = new TButton(&form);
+  edit->SetText("000");
+  button->SetCaption("Cambia");
+  EXPECT_TRUE(IsStoredProp(edit, FindPropInfo(edit, "Text")));
+  EXPECT_FALSE(IsStoredProp(edit, FindPropInfo(edit, "Caption")));
+  EXPECT_TRUE(IsStoredProp(button, FindPropInfo(button, "Caption")));
+  SetStrProp(&form, "Caption", "Gestione Orbisca 04.03");
+  EXPECT_EQ(form.Handle()->windowTitle(), "Gestione Orbisca 04.03");
+}
