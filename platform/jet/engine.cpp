@@ -179,6 +179,10 @@ void DBEngine::RepairDatabase(const QString &path) {
                            .arg(path, problems.join(QStringLiteral("; "))));
 }
 
+void DBEngine::Idle(int action) {
+  if (action & dbRefreshCache) detail::BumpRefreshEpoch();
+}
+
 int DBEngine::ErrorCount() const { return detail::LastError() ? 1 : 0; }
 
 ErrorInfo DBEngine::Errors(int index) const {

@@ -100,9 +100,10 @@ class DBEngine {
                        const QString &password = {});
   // Checks the file's integrity; a damaged file raises 3049 saying what is wrong.
   void RepairDatabase(const QString &path);
-  // dbFreeLocks / dbRefreshCache: nothing is held between calls, so
-  // nothing to do; kept because callers call it.
-  void Idle(int action = 0) { (void)action; }
+  // dbRefreshCache: rows read before are read again from the file when
+  // next reached (changes of other programs show). dbFreeLocks: no lock
+  // outlives a call, so there is nothing to free.
+  void Idle(int action = 0);
 
   int ErrorCount() const;
   ErrorInfo Errors(int index) const;

@@ -232,7 +232,8 @@ const std::vector<rtl::Variant> &Recordset::Impl::CurrentRow() const {
   if (pos < 0 || pos >= Size()) NoCurrent();
   const std::int64_t key = keys[static_cast<size_t>(pos)];
   if (!live) return (*rows)[static_cast<size_t>(key - 1)];
-  if (cached_key == key && cached_gen == store->Generation()) return cached;
+  if (cached_key == key && cached_gen == store->Generation() && cached_epoch == detail::RefreshEpoch())
+    return cached;
   detail::Stmt &st = store->Cached(row_sql);
   if (row_sql_generic) {
     st.BindAll(params);
@@ -250,6 +251,7 @@ const std::vector<rtl::Variant> &Recordset::Impl::CurrentRow() const {
   st.Reset();
   cached_key = key;
   cached_gen = store->Generation();
+  cached_epoch = detail::RefreshEpoch();
   return cached;
 }
 

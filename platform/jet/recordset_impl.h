@@ -74,6 +74,7 @@ struct Recordset::Impl {
   // The last row read (live recordsets).
   mutable std::int64_t cached_key = -1;
   mutable std::uint64_t cached_gen = 0;
+  mutable std::uint64_t cached_epoch = 0;
   mutable std::vector<rtl::Variant> cached;
 
   // Pending Edit / AddNew.

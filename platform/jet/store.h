@@ -154,6 +154,11 @@ rtl::Variant ConvertForField(const rtl::Variant &value, const FieldInfo &field);
 // Evaluates a default value written in the engine's syntax.
 rtl::Variant EvaluateDefault(Store &store, const FieldInfo &field);
 
+// Bumped by DBEngine::Idle(dbRefreshCache): rows cached by recordsets are
+// read again, so changes made by other programs show.
+std::uint64_t RefreshEpoch();
+void BumpRefreshEpoch();
+
 // Records the error for DBEngine::Errors and throws it.
 void RecordError(const EJetError &e);
 

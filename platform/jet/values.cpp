@@ -66,6 +66,12 @@ rtl::Variant IntegerOf(double d, int type) {
 }
 }  // namespace
 
+namespace {
+std::uint64_t refresh_epoch = 0;
+}
+std::uint64_t RefreshEpoch() { return refresh_epoch; }
+void BumpRefreshEpoch() { ++refresh_epoch; }
+
 void RecordError(const EJetError &e) { LastErrorSlot() = e; }
 
 const EJetError *LastError() { return LastErrorSlot() ? &*LastErrorSlot() : nullptr; }

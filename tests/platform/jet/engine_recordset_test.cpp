@@ -64,6 +64,17 @@ TEST_F(Recordsets, SnapshotIsACopyAndDynasetReadsLive) {
   EXPECT_EQ(dyn->RecordCount(), 5);
 }
 
+TEST_F(Recordsets, RefreshingTheCacheShowsOtherConnectionsChanges) {
+  auto rs = db_->OpenRecordset(QStringLiteral("Giacenza"), dbOpenDynaset);
+  EXPECT_DOUBLE_EQ(rs->Fields(QStringLiteral("Giacenza")).Value().AsDouble(), 1);
+  auto other = engine_.OpenDatabase(path_);  // another connection, as another program
+  other->Execute(QStringLiteral("UPDATE Giacenza SET Giacenza = 7"));
+  engine_.Idle(dbFreeLocks);
+  engine_.Idle(dbRefreshCache);
+  EXPECT_DOUBLE_EQ(rs->Fields(QStringLiteral("Giacenza")).Value().AsDouble(), 7);
+  other->Close();
+}
+
 TEST_F(Recordsets, CursorPositionsAndBoundaries) {
   auto rs = db_->OpenRecordset(QStringLiteral("SELECT * FROM Giacenza ORDER BY Testata"), dbOpenDynaset);
   EXPECT_FALSE(rs->Bof());
