@@ -131,6 +131,9 @@ ORBISCA_PUBLISHED(TVuDaoTable, TDataSet) {
   p.Property("WarnOnBadDatabase", &TVuDaoTable::WarnOnBadDatabase, &TVuDaoTable::SetWarnOnBadDatabase);
   p.Property("ParamCheck", &TVuDaoTable::ParamCheck, &TVuDaoTable::SetParamCheck);
   p.Property("ProcessMessages", &TVuDaoTable::ProcessMessages, &TVuDaoTable::SetProcessMessages);
+  p.Property("Database", &TVuDaoTable::Database, &TVuDaoTable::SetDatabase);
+  p.Property("MasterSource", &TVuDaoTable::MasterSource, &TVuDaoTable::SetMasterSource);
+  p.Property("Encrypter", &TVuDaoTable::Encrypter, &TVuDaoTable::SetEncrypter);
 }
 
 TVuDaoTable::TVuDaoTable(vcl::TComponent *owner) : vcl::TDataSet(owner) {
@@ -390,6 +393,12 @@ void TVuDaoTable::SetBatchMode(bool v) {
 void TVuDaoTable::SetSQL(const QStringList &lines) {
   sql_ = lines;
   if (!IsLoading()) ParseParams();
+}
+
+void TVuDaoTable::Loaded() {
+  vcl::TDataSet::Loaded();
+  // The SQL read from storage was not parsed while loading.
+  ParseParams();
 }
 
 void TVuDaoTable::SetSQLText(const QString &text) {

@@ -322,6 +322,7 @@ class TVuDaoTable : public vcl::TDataSet {
   bool FindRecord(bool restart, bool go_forward) override;
 
   void Notification(vcl::TComponent *component, vcl::TOperation operation) override;
+  void Loaded() override;
 
  private:
   friend class TVkBlobStream;

@@ -241,8 +241,9 @@ bool TVuDaoTable::Locate(const QString &key_fields, const rtl::Variant &key_valu
   if (!Active() || IsEmpty() || batch_mode_ || FilterEventActive() || !database_ || !database_->Connected())
     return false;
   const KeySpec keys = SplitKeys(key_fields, key_values);
-  CheckBrowseMode();
-  UpdateCursorPos();
+  // A pending edit is posted only when a row is found (MoveToFound); the
+  // search itself runs on a clone.
+  if (State() == vcl::dsBrowse) UpdateCursorPos();
 
   if (!bookmarkable_) {
     // Row by row on a clone: the table's cursor moves only on a match.
@@ -352,8 +353,7 @@ bool TVuDaoTable::FindByKey(int direction, const QString &key_fields, const rtl:
                             vcl::TLocateOptions options) {
   if (!Active() || IsEmpty() || FilterEventActive()) return false;
   const KeySpec keys = SplitKeys(key_fields, key_values);
-  CheckBrowseMode();
-  UpdateCursorPos();
+  if (State() == vcl::dsBrowse) UpdateCursorPos();
   if (!bookmarkable_) return false;
   const QString criteria = BuildLookupKeySQL(key_fields, key_values, options);
   auto clone = recordset_->Clone();

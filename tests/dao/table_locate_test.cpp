@@ -169,3 +169,26 @@ TEST_F(TableLocate, StoredQueryTextCanBeRewrittenThroughTheTable) {
 
 }  // namespace
 }  // namespace dao::testing
+
+namespace dao::testing {
+namespace {
+
+TEST_F(TableLocate, APendingEditIsPostedOnlyWhenTheSearchMoves) {
+  TVuDaoTable *stock = Table(QStringLiteral("Giacenza"));
+  stock->Open();
+  ASSERT_TRUE(stock->Locate(QStringLiteral("Barcode18"), QStringLiteral("9771234567891"), 0));
+  stock->Edit();
+  stock->FieldByName(QStringLiteral("Giacenza"))->SetAsFloat(4);
+  EXPECT_FALSE(stock->Locate(QStringLiteral("Barcode18"), QStringLiteral("0"), 0));
+  EXPECT_EQ(stock->State(), vcl::dsEdit);
+  EXPECT_TRUE(stock->Locate(QStringLiteral("Barcode18"), QStringLiteral("8001234567890"), 0));
+  EXPECT_EQ(stock->State(), vcl::dsBrowse);
+  EXPECT_DOUBLE_EQ(EngineValue(QStringLiteral("SELECT * FROM Giacenza WHERE Barcode18 = \"9771234567891\""),
+                               QStringLiteral("Giacenza"))
+                       .AsDouble(),
+                   4);
+  EXPECT_EQ(stock->FieldByName(QStringLiteral("Testata"))->AsString(), QStringLiteral("Corriere"));
+}
+
+}  // namespace
+}  // namespace dao::testing
