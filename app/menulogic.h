@@ -1,0 +1,169 @@
+// The main window's logic without its widgets: the page state of the four
+// pages (load, returns, sale, inspection), the datasets over the program's
+// database, the barcode lookup, the registrations, the till totaliser and the
+// day view. `TMenuForm` (menuform.h) copies its widgets into this state
+// before a handler runs and shows the state again afterwards, so the whole
+// road of a scanned code runs in tests without a window.
+//
+// The handlers keep the names of the window's event handlers they serve
+// (ingresso_barcodeExit, btn_caricoClick, pageRecalc...). Where a handler
+// moves the focus, it names the control in `focus`; the window moves it.
+//
+// Each registration (stock row, title row, journal row) runs inside one
+// transaction of the database component: it changes the database completely
+// or not at all. A failure rolls back, reopens the tables it touched so they
+// stay browsable, and reports a message through `ShowError`.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+#include "dao/vudaodatabase.h"
+#include "dao/vudaotable.h"
+#include "platform/rtl/datetime.h"
+#include "platform/vcl/component.h"
+#include "platform/vcl/db/db.h"
+
+namespace app {
+
+enum class TPage { Carico, Resi, Scarico, Query };
+
+// What one page shows. The inspection page has no quantity.
+struct TPageFields {
+  QString barcode;
+  QString testata;
+  QString descrizione;
+  QString fornitore;
+  QString periodo;              // the periodicity key (`Periodo.Periodo`)
+  QString cd = QStringLiteral("No");
+  rtl::TDateTime data = 0;      // 0 = empty
+  rtl::TDateTime reso = 0;
+  double acquisto = 0;
+  double prezzo = 0;
+  double quantita = 0;
+  double giacenza = 0;
+};
+
+// The texts the window shows where nothing has happened yet.
+inline const QString kIdleStatus = QStringLiteral("...");
+inline const QString kRestoZero = QStringLiteral("€ 0,00");
+inline const QString kNotInStock = QStringLiteral("ARTICOLO NON IN MAGAZZINO");
+
+class TMenuLogic : public vcl::TComponent {
+  ORBISCA_CLASS(TMenuLogic, vcl::TComponent)
+
+ public:
+  explicit TMenuLogic(vcl::TComponent *owner = nullptr);
+  ~TMenuLogic() override;
+
+  // --- the database and its datasets (owned) -------------------------------
+  dao::TVuDaoDatabase *Database = nullptr;
+  dao::TVuDaoTable *riviste = nullptr;
+  dao::TVuDaoTable *Giacenze = nullptr;
+  dao::TVuDaoTable *giornale = nullptr;
+  dao::TVuDaoTable *Periodo = nullptr;
+  dao::TVuDaoTable *Allegati = nullptr;
+  dao::TVuDaoTable *un_giorno = nullptr;
+  dao::TVuDaoTable *Totali = nullptr;
+  dao::TVuDaoTable *Storico = nullptr;
+  vcl::TDataSource *ds_riviste = nullptr;
+  vcl::TDataSource *ds_giacenze = nullptr;
+  vcl::TDataSource *ds_giornale = nullptr;
+  vcl::TDataSource *ds_periodo = nullptr;
+  vcl::TDataSource *ds_giorno = nullptr;
+  vcl::TDataSource *ds_storico = nullptr;
+  vcl::TDataSource *ds_allegati = nullptr;
+
+  // --- global state ------------------------------------------------------------
+  QString percorso;             // the data folder, ending in a separator
+  QString ultimo_barcode;       // last code a page lookup accepted
+  bool first_paint = true;      // the day view does nothing while set
+
+  // --- settings (the maintenance form's stored texts) ----------------------------
+  QString pos_totali = QStringLiteral("Sinistra");
+  QString azzera = QStringLiteral("000");
+
+  // --- what the window shows -----------------------------------------------------------
+  TPage active_page = TPage::Carico;
+  QString ingresso_barcode;                 // the code field
+  QString lb_showrivista = kIdleStatus;     // status label
+  QString lb_allegato;                      // supplement label
+  TPageFields Carico, Resi, Scarico, query;
+  rtl::TDateTime selez_data = 0;            // the work date
+  double show_totale = 0;
+  double show_pagamento = 0;
+  QString show_resto = kRestoZero;
+  QString show_acq = QStringLiteral("Acq. 0,00 €");
+  QString show_ven = QStringLiteral("Ven. 0,00 €");
+  bool pn_totali_visible = false;
+  bool pn_bottom_visible = true;
+  vcl::TDataSource *mostra = nullptr;       // what the grid shows
+  QString focus;                            // control to focus after a handler
+
+  // Shows a failed registration to the user; without it the message is
+  // raised as an exception after the database is put right.
+  std::function<void(const QString &)> ShowError;
+
+  // --- start-up and shutdown ------------------------------------------------------------
+  // Connects to `percorso` + "orbisca4.mdb", opens the five tables in their
+  // order and sets the work date to today.
+  void OpenArchives();
+  // Closes the tables and disconnects.
+  void CloseArchives();
+  // Repairs and compacts the data folder's database (connection closed).
+  void TidyDatabase();
+
+  // --- barcode entry and lookup ------------------------------------------------------------
+  void ingresso_barcodeExit();
+  void btn_cercaClick() { ingresso_barcodeExit(); }
+  QString decodeallegato(const QString &code);
+  // The number of days of a periodicity key (0 for a key not in `Periodo`).
+  int PeriodoGiorni(const QString &key);
+  // The user picked another periodicity on the load page: the return date
+  // follows the days of the one chosen.
+  void CaricoPeriodoChange(const QString &key);
+
+  // --- registrations and the till ----------------------------------------------------------
+  void btn_caricoClick();
+  void btn_resiClick();
+  void btn_scaricoClick();
+  void bt_cleartotaleClick();
+  void show_pagamentoChange();
+  void clear_carico();
+  void clear_resi();
+  void clear_scarico();
+  void clear_query();
+
+  // --- day view -------------------------------------------------------------------------------
+  void pageRecalc();
+  // The user picked another page (the tab): refresh and replay the last code.
+  void PageControl1Change(TPage page);
+  void btn_cambiadataClick() { pageRecalc(); }
+
+  TPageFields &Page(TPage page);
+  static QString PageTipo(TPage page);
+
+ private:
+  dao::TVuDaoTable *MakeTable(const QString &name, const QString &source, bool query,
+                              int table_type, const QStringList &sorted_by, bool read_only);
+  vcl::TDataSource *MakeSource(const QString &name, dao::TVuDaoTable *table);
+  void ClearPage(TPageFields &page);
+  void LookupCarico(const QString &code);
+  void LookupStock(const QString &code, TPage page);
+  // Writes the stock row from the load page (edited or appended).
+  void WriteStockRow(const QString &code, bool append);
+  void WriteTitleRow(const QString &code, bool append);
+  void AppendJournal(const QString &code, double quantity, double acquisto, double prezzo,
+                     const QString &tipo);
+  // Runs the posts of one registration in one transaction.
+  bool Register(const std::function<void()> &posts);
+  void RecoverAfterFailure();
+  void RefreshStorico(const QString &code);
+};
+
+// The "#.##" change text of the till ("€ " and the amount).
+QString RestoText(double amount);
+// "Acq. 12,00 €" and "Ven. 15,00 €" from the day's sums.
+QString TotalText(const QString &prefix, double amount);
+
+}  // namespace app
