@@ -549,6 +549,7 @@ void TControl::Dispatch(TMessage &m) {
       return;
     case WM_MOUSEMOVE: WMMouseMove(m); return;
     case WM_CONTEXTMENU: WMContextMenu(m); return;
+    case WM_MOUSEWHEEL: WMMouseWheel(m); return;
     case CM_MOUSEENTER: CMMouseEnter(m); return;
     case CM_MOUSELEAVE: CMMouseLeave(m); return;
     case CM_ENABLEDCHANGED: CMEnabledChanged(m); return;
@@ -598,6 +599,16 @@ bool TControl::HandleQtEvent(QEvent *e, const std::function<bool(QEvent *)> &def
       m.WParam = MouseKeys(buttons, me->modifiers());
       const QPoint p = me->position().toPoint();
       m.LParam = MakeLParam(p.x(), p.y());
+      break;
+    }
+    case QEvent::Wheel: {
+      const auto *we = static_cast<QWheelEvent *>(e);
+      m.Msg = WM_MOUSEWHEEL;
+      const int delta = we->angleDelta().y();
+      m.WParam = static_cast<WPARAM>((static_cast<std::uint32_t>(static_cast<std::uint16_t>(delta)) << 16) |
+                                     MouseKeys(we->buttons(), we->modifiers()));
+      const QPoint g = we->globalPosition().toPoint();
+      m.LParam = MakeLParam(g.x(), g.y());
       break;
     }
     case QEvent::Enter:
@@ -774,6 +785,25 @@ void TControl::WMContextMenu(TMessage &m) {
     return;
   }
   DefaultHandler(m);
+}
+
+void TControl::WMMouseWheel(TMessage &m) {
+  const int delta = static_cast<std::int16_t>((m.WParam >> 16) & 0xFFFF);
+  TShiftState shift;
+  if (m.WParam & MK_SHIFT) shift.Include(ssShift);
+  if (m.WParam & MK_CONTROL) shift.Include(ssCtrl);
+  if (m.WParam & MK_LBUTTON) shift.Include(ssLeft);
+  if (DoMouseWheel(shift, delta, {m.XPos(), m.YPos()})) {
+    m.Result = 1;
+    return;
+  }
+  DefaultHandler(m);
+}
+
+bool TControl::DoMouseWheel(TShiftState shift, int delta, const TPoint &pos) {
+  bool handled = false;
+  if (OnMouseWheel) OnMouseWheel(this, shift, delta, pos, handled);
+  return handled;
 }
 
 void TControl::CMMouseEnter(TMessage &m) {

@@ -59,6 +59,11 @@ using TKeyPressEvent = std::function<void(rtl::TObject *sender, QChar &key)>;
 using TMouseEvent =
     std::function<void(rtl::TObject *sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(rtl::TObject *sender, TShiftState shift, int x, int y)>;
+// `delta` in the platform's units (120 a notch, positive away from the
+// user); `pos` in screen coordinates; setting `handled` keeps the widget
+// from scrolling.
+using TMouseWheelEvent = std::function<void(rtl::TObject *sender, TShiftState shift, int delta,
+                                            TPoint pos, bool &handled)>;
 
 ORBISCA_ENUM(TAlign, alNone, alTop, alBottom, alLeft, alRight, alClient)
 ORBISCA_ENUM(TAlignment, taLeftJustify, taRightJustify, taCenter)
@@ -324,6 +329,7 @@ class TControl : public TComponent {
   TNotifyEvent OnResize;
   TNotifyEvent OnMouseEnter;
   TNotifyEvent OnMouseLeave;
+  TMouseWheelEvent OnMouseWheel;
 
   void Notification(TComponent *component, TOperation operation) override;
 
@@ -353,6 +359,9 @@ class TControl : public TComponent {
   virtual void WMMouseButton(TMessage &message);
   virtual void WMMouseMove(TMessage &message);
   virtual void WMContextMenu(TMessage &message);
+  virtual void WMMouseWheel(TMessage &message);
+  // True when the wheel turn was handled (the default asks OnMouseWheel).
+  virtual bool DoMouseWheel(TShiftState shift, int delta, const TPoint &pos);
   virtual void CMMouseEnter(TMessage &message);
   virtual void CMMouseLeave(TMessage &message);
   virtual void CMEnabledChanged(TMessage &message);

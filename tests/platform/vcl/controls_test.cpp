@@ -513,3 +513,20 @@ TEST(Controls, AnEditStoresItsTextOnce) {
   SetStrProp(&form, "Caption", "Gestione Orbisca 04.03");
   EXPECT_EQ(form.Handle()->windowTitle(), "Gestione Orbisca 04.03");
 }
+
+TEST(Controls, TheWheelReachesOnMouseWheelBeforeTheWidgetScrolls) {
+  TForm form(nullptr);
+  auto *memo = new TMemo(&form);
+  memo->SetParent(&form);
+  int seen_delta = 0;
+  bool handle = true;
+  memo->OnMouseWheel = [&](rtl::TObject *, TShiftState, int delta, TPoint, bool &handled) {
+    seen_delta = delta;
+    handled = handle;
+  };
+  ASSERT_TRUE(Activate(&form));
+  QWheelEvent down(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                   Qt::NoScrollPhase, false);
+  EXPECT_TRUE(QApplication::sendEvent(memo->Handle(), &down));
+  EXPECT_EQ(seen_delta, -120);
+}
