@@ -411,3 +411,50 @@ TEST(ImageList, CutsStripsAndDrawsMasked) {
   list.Delete(0);
   EXPECT_EQ(list.Count(), 2);
 }
+
+// Randomly damaged copies of good files (a fixed seed, so a failure
+// repeats): each either loads or raises EInvalidGraphic, never anything else.
+TEST(PictureFiles, RandomDamageGivesOnlyAClearError) {
+  TBitmap bmp8, bmp24;
+  bmp8.SetImage(Stripes({qRgb(1, 2, 3), qRgb(90, 80, 70), qRgb(255, 0, 0)}, 17, 9));
+  bmp8.SetPixelFormat(pf8bit);
+  bmp24.SetImage(Stripes({qRgb(1, 2, 3), qRgb(90, 80, 70)}, 5, 3));
+  QImage argb(12, 12, QImage::Format_ARGB32);
+  argb.fill(qRgba(10, 20, 30, 255));
+  argb.setPixel(0, 0, 0);
+  TIcon icon;
+  icon.SetImage(argb);
+  const QByteArray samples[] = {bmp8.SaveToBytes(), bmp24.SaveToBytes(), icon.SaveToBytes(), TwoImageIcon(),
+                                TJPEGImage::Encode(Stripes({qRgb(200, 10, 10), qRgb(0, 0, 0)}, 24, 16), 70,
+                                                   false, false)};
+  quint32 seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  int loaded = 0, refused = 0;
+  for (const QByteArray &sample : samples) {
+    for (int round = 0; round < 400; ++round) {
+      QByteArray damaged = sample;
+      const int edits = 1 + int(next() % 4);
+      for (int e = 0; e < edits; ++e) {
+        const int pos = int(next() % quint32(damaged.size()));
+        switch (next() % 3) {
+          case 0: damaged[pos] = char(next()); break;
+          case 1: damaged.truncate(pos); break;
+          default: damaged[pos] = char(0xFF); break;
+        }
+        if (damaged.isEmpty()) break;
+      }
+      try {
+        std::unique_ptr<TGraphic> g = TPicture::GraphicFromBytes(damaged);
+        g->SaveToBytes();
+        ++loaded;
+      } catch (const EInvalidGraphic &) {
+        ++refused;
+      }
+    }
+  }
+  EXPECT_GT(refused, 0);
+  EXPECT_GT(loaded, 0);
+}
