@@ -615,7 +615,8 @@ struct TIconEntry {
 
 // An icon file (.ico): several images, each with its own mask. The file's
 // bytes are kept and saved back unchanged; an icon made from an image is
-// saved as one 32-bit image with its mask.
+// saved as one 32-bit image with its mask; an empty icon as the 6-byte
+// header of type 0 with no images (which also loads as an empty icon).
 class TIcon : public TGraphic {
   ORBISCA_CLASS(TIcon, TGraphic)
  public:

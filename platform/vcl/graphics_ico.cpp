@@ -125,6 +125,16 @@ void TIcon::Assign(const rtl::TPersistent *source) {
 }
 
 void TIcon::LoadFromBytes(const QByteArray &data) {
+  // An empty icon is stored as a bare header of type 0 without images.
+  if (data.size() >= 6 && U16(data, 0) == 0 && U16(data, 2) == 0 && U16(data, 4) == 0) {
+    data_.clear();
+    entries_.clear();
+    chosen_ = -1;
+    image_ = QImage();
+    Changed();
+    SetModified(false);
+    return;
+  }
   std::vector<TIconEntry> entries = ReadDirectory(data);
   // The image shown is the largest, then the deepest; every image must
   // decode, so that a damaged file is refused as a whole.
@@ -153,7 +163,7 @@ QByteArray TIcon::SaveToBytes() const {
     for (const TIconEntry &e : entries_) end = std::max(end, qint64(e.offset) + qint64(e.size));
     return data_.left(qsizetype(end));
   }
-  if (image_.isNull()) return QByteArray();
+  if (image_.isNull()) return QByteArray(6, '\0');
   QByteArray body;
   if (image_.width() > 256 || image_.height() > 256) {
     QBuffer buf(&body);
@@ -191,7 +201,7 @@ namespace vcl {
 qint64 TIcon::LoadedLength() const {
   qint64 end = 0;
   for (const TIconEntry &e : entries_) end = std::max(end, qint64(e.offset) + qint64(e.size));
-  return data_.isEmpty() ? -1 : end;
+  return data_.isEmpty() ? (image_.isNull() ? 6 : -1) : end;
 }
 
 }  // namespace vcl

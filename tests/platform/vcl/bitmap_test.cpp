@@ -260,6 +260,14 @@ TEST(IconFile, ShowsTheDeepestImageAndSavesTheFileUnchanged) {
   EXPECT_EQ(icon.EntryImage(0).pixel(3, 3), qRgb(255, 0, 0));
   EXPECT_EQ(icon.SaveToBytes(), file);
   EXPECT_THROW(icon.SetWidth(32), EInvalidGraphicOperation);
+  // An empty icon is a header of type 0, and reads back empty.
+  TIcon empty;
+  EXPECT_EQ(empty.SaveToBytes(), QByteArray(6, '\0'));
+  int type = -1;
+  EXPECT_THROW(TIcon::ReadDirectory(empty.SaveToBytes(), &type), EInvalidGraphic);
+  EXPECT_EQ(type, 0);
+  icon.LoadFromBytes(empty.SaveToBytes());
+  EXPECT_TRUE(icon.Empty());
 }
 
 TEST(IconFile, AnImageWithTransparencyRoundTrips) {
