@@ -256,3 +256,32 @@ TEST_F(TableEdit, AnEncrypterEncodesTextOnPostAndDecodesItOnRead) {
 
 }  // namespace
 }  // namespace dao::testing
+
+namespace dao::testing {
+namespace {
+
+TEST_F(TableEdit, DefaultExpressionsAreWrittenWithTheNewRow) {
+  TVuDaoTable *stock = Table(QStringLiteral("Giacenza"));
+  // A persistent field declared before the open, as the forms declare them.
+  auto *quantity = new vcl::TFloatField(stock);
+  quantity->SetFieldName(QStringLiteral("Giacenza"));
+  quantity->SetDataSet(stock);
+  auto *code = new vcl::TStringField(stock);
+  code->SetFieldName(QStringLiteral("Barcode18"));
+  code->SetSize(18);
+  code->SetDataSet(stock);
+  quantity->SetDefaultExpression(QStringLiteral("7"));
+  stock->Open();
+  EXPECT_EQ(stock->FieldCount(), 2);
+  stock->Append();
+  EXPECT_DOUBLE_EQ(quantity->AsFloat(), 7);
+  code->SetAsString(QStringLiteral("9770000000003"));
+  stock->Post();
+  EXPECT_DOUBLE_EQ(EngineValue(QStringLiteral("SELECT * FROM Giacenza WHERE Barcode18 = \"9770000000003\""),
+                               QStringLiteral("Giacenza"))
+                       .AsDouble(),
+                   7);
+}
+
+}  // namespace
+}  // namespace dao::testing
