@@ -462,6 +462,10 @@ void TStringList::ExchangeItems(int a, int b) {
 void TStringList::Exchange(int index1, int index2) {
   CheckIndex(index1);
   CheckIndex(index2);
+  if (index1 == index2) return;
+  // A swapped pair would leave the list out of order, and Find and IndexOf
+  // (binary searches) would then miss lines that are there.
+  CheckUnsorted();
   Changing();
   ExchangeItems(index1, index2);
   Changed();

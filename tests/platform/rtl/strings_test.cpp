@@ -52,7 +52,9 @@ TEST(StringList, SortedAddsFindAndDuplicateModes) {
   EXPECT_THROW(list.Insert(0, QStringLiteral("x")), EStringListError);
   EXPECT_THROW(list.SetStrings(0, QStringLiteral("x")), EStringListError);
   EXPECT_THROW(list.Move(0, 2), EStringListError);
+  EXPECT_THROW(list.Exchange(0, 4), EStringListError);
   EXPECT_EQ(list.Count(), 5);  // a refused move loses nothing
+  EXPECT_EQ(list.IndexOf(QStringLiteral("mela")), 4);
 }
 
 TEST(StringList, AccentedWordsSortAsTheLocaleDoes) {
