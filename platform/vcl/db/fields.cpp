@@ -481,6 +481,11 @@ void TFloatField::SetAsStringValue(const QString &v) {
 void TFloatField::SetAsIntegerValue(int v) { SetAsFloatValue(v); }
 
 void TFloatField::SetAsFloatValue(double v) {
+  // No column keeps NaN or an infinity as a number: the result of a
+  // failed calculation is refused here rather than stored as garbage.
+  if (!std::isfinite(v))
+    DatabaseError(QStringLiteral("%1 is not a valid value for field '%2'")
+                      .arg(rtl::FloatToStr(v), DisplayName()));
   if ((min_value_ != 0 || max_value_ != 0) && (v < min_value_ || v > max_value_))
     RangeError(v, min_value_, max_value_);
   SetData(rtl::Variant(v));

@@ -2,6 +2,8 @@
 // calculated and lookup fields, validation, and the text forms.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/formatsettings.h"
 #include "tests/platform/vcl/db/fixtures.h"
@@ -184,6 +186,12 @@ TEST(FieldText, NumbersFormatThroughDisplayAndEditFormats) {
               "40000 is not a valid value for field 'Qty'. The allowed range is -32768 to 32767");
   }
   EXPECT_EQ(qty->AsInteger(), 7);
+  price->SetAsFloat(2.5);
+  for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+    EXPECT_THROW(price->SetAsFloat(bad), rtl::EDatabaseError);
+    EXPECT_THROW(price->SetValue(rtl::Variant(bad)), rtl::EDatabaseError);
+  }
+  EXPECT_EQ(price->AsFloat(), 2.5) << "a value that is no number leaves the stored one";
   qty->OnGetText = [](TField *f, QString &text, bool display) {
     text = display ? QStringLiteral("%1 pz").arg(f->AsInteger()) : f->AsString();
   };
