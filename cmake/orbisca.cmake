@@ -42,6 +42,15 @@ endfunction()
 
 # orbisca_fuzz(NAME SOURCE LIBS ...): a libFuzzer target, built only when the
 # compiler is clang.
+#
+# The fuzzer learns only from code compiled with its coverage hooks, and the
+# address checks see only instrumented code; the parsers live in the
+# libraries, so with clang every library is built that way too.
+option(ORBISCA_FUZZ_INSTRUMENT "With clang, build every library with fuzzer coverage and address checks" ON)
+if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang" AND ORBISCA_FUZZ_INSTRUMENT)
+  add_compile_options(-fsanitize=fuzzer-no-link,address)
+  add_link_options(-fsanitize=address)
+endif()
 function(orbisca_fuzz name source)
   if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     add_executable(${name} ${source})
