@@ -1,0 +1,33 @@
+// The information window (see infoform.h).
+#include "app/infoform.h"
+
+#include "app/splashform.h"
+
+namespace app {
+
+TfrmInfo::TfrmInfo(vcl::TComponent *owner) : vcl::TForm(owner) {
+  SetName(QStringLiteral("frmInfo"));
+  SetCaption(QStringLiteral("Informazioni"));
+  SetBounds(0, 0, 320, 160);
+  SetPosition(vcl::poScreenCenter);
+  ProductName = new vcl::TLabel(this);
+  ProductName->SetName(QStringLiteral("ProductName"));
+  ProductName->SetParent(this);
+  ProductName->SetBounds(16, 16, 280, 20);
+  ProductName->Font()->SetStyle(vcl::TFontStyles{vcl::fsBold});
+  ProductName->SetCaption(QStringLiteral("Gestione Orbisca"));
+  Version = new vcl::TLabel(this);
+  Version->SetName(QStringLiteral("Version"));
+  Version->SetParent(this);
+  Version->SetBounds(16, 44, 280, 20);
+  Version->SetCaption(QStringLiteral("Programma Gestione Orbisca - ") + kProgramVersion);
+  OKButton = new vcl::TButton(this);
+  OKButton->SetName(QStringLiteral("OKButton"));
+  OKButton->SetParent(this);
+  OKButton->SetCaption(QStringLiteral("OK"));
+  OKButton->SetBounds(120, 96, 80, 26);
+  OKButton->SetDefault(true);
+  OKButton->SetModalResult(vcl::mrOk);
+}
+
+}  // namespace app

@@ -1,0 +1,429 @@
+// The main window's widgets and their wiring to the logic (see menuform.h).
+#include "app/menuform.h"
+
+#include <QDir>
+
+#include "platform/rtl/exceptions.h"
+#include "platform/rtl/sysutils.h"
+
+namespace app {
+
+namespace {
+
+QString DateText(rtl::TDateTime d) { return d == 0 ? QString() : rtl::DateToStr(d); }
+
+rtl::TDateTime DateOf(const QString &text) {
+  rtl::TDateTime d = 0;
+  if (!text.trimmed().isEmpty() && !rtl::TryStrToDate(text.trimmed(), d)) d = 0;
+  return d;
+}
+
+double NumberOf(const QString &text) {
+  const QString t = text.trimmed();
+  if (t.isEmpty()) return 0;
+  return rtl::StrToFloatDef(t, 0);
+}
+
+const QString kAcquistoFormat = QStringLiteral("0.000000;;#.######");
+const QString kPrezzoFormat = QStringLiteral("0.00;;#.##");
+const QString kCountFormat = QStringLiteral("#");
+
+}  // namespace
+
+TMenuForm::TMenuForm(vcl::TComponent *owner) : vcl::TForm(owner) {
+  SetName(QStringLiteral("MenuForm"));
+  SetCaption(QStringLiteral("Gestione Orbisca 04.03"));
+  SetBounds(0, 0, 900, 640);
+  SetPosition(vcl::poScreenCenter);
+  Logic = new TMenuLogic(this);
+  EnterAsTab1 = new ext::TEnterAsTab(this);
+  EnterAsTab1->SetName(QStringLiteral("EnterAsTab1"));
+  Logic->ShowError = [](const QString &text) { vcl::Application->ShowException(rtl::Exception(text)); };
+  BuildControls();
+  OnPaint = [this](rtl::TObject *sender) { FormPaint(sender); };
+  OnClose = [this](rtl::TObject *sender, vcl::TCloseAction &action) { FormClose(sender, action); };
+}
+
+TMenuForm::~TMenuForm() = default;
+
+// --- building ---------------------------------------------------------------------------
+
+namespace {
+
+template <typename T>
+T *Make(vcl::TComponent *owner, vcl::TWinControl *parent, const QString &name) {
+  auto *c = new T(owner);
+  c->SetName(name);
+  c->SetParent(parent);
+  return c;
+}
+
+vcl::TLabel *AddLabel(vcl::TComponent *owner, vcl::TWinControl *parent, const QString &text, int x, int y) {
+  auto *l = new vcl::TLabel(owner);
+  l->SetParent(parent);
+  l->SetCaption(text);
+  l->SetBounds(x, y, 120, 16);
+  return l;
+}
+
+}  // namespace
+
+void TMenuForm::BuildControls() {
+  pn_top = Make<vcl::TPanel>(this, this, QStringLiteral("pn_top"));
+  pn_top->SetCaption(QString());
+  pn_top->SetAlign(vcl::alTop);
+  pn_top->SetHeight(74);
+  lb_showrivista = Make<vcl::TLabel>(this, pn_top, QStringLiteral("lb_showrivista"));
+  lb_showrivista->SetBounds(8, 6, 560, 18);
+  lb_showrivista->SetCaption(kIdleStatus);
+  lb_allegato = Make<vcl::TLabel>(this, pn_top, QStringLiteral("lb_allegato"));
+  lb_allegato->SetBounds(580, 6, 300, 18);
+  lb_allegato->SetCaption(QString());
+  AddLabel(this, pn_top, QStringLiteral("Codice a barre"), 8, 28);
+  ingresso_barcode = Make<vcl::TEdit>(this, pn_top, QStringLiteral("ingresso_barcode"));
+  ingresso_barcode->SetBounds(8, 44, 220, 24);
+  ingresso_barcode->Font()->SetStyle(vcl::TFontStyles{vcl::fsBold});
+  ingresso_barcode->SetTabOrder(0);
+  btn_cerca = Make<vcl::TButton>(this, pn_top, QStringLiteral("btn_cerca"));
+  btn_cerca->SetCaption(QStringLiteral("Cerca"));
+  btn_cerca->SetBounds(234, 44, 70, 24);
+  btn_cerca->SetTabOrder(1);
+  AddLabel(this, pn_top, QStringLiteral("Cambio data lavoro"), 560, 28);
+  selez_data = Make<vcl::TEdit>(this, pn_top, QStringLiteral("selez_data"));
+  selez_data->SetBounds(560, 44, 110, 24);
+  selez_data->SetTabOrder(2);
+  btn_cambiadata = Make<vcl::TButton>(this, pn_top, QStringLiteral("btn_cambiadata"));
+  btn_cambiadata->SetCaption(QStringLiteral("Cambia"));
+  btn_cambiadata->SetBounds(676, 44, 70, 24);
+  btn_cambiadata->SetTabOrder(3);
+
+  pn_bottom = Make<vcl::TPanel>(this, this, QStringLiteral("pn_bottom"));
+  pn_bottom->SetCaption(QString());
+  pn_bottom->SetAlign(vcl::alBottom);
+  pn_bottom->SetHeight(28);
+  show_acq = Make<vcl::TLabel>(this, pn_bottom, QStringLiteral("show_acq"));
+  show_acq->SetBounds(8, 6, 200, 18);
+  show_acq->SetCaption(Logic->show_acq);
+  show_ven = Make<vcl::TLabel>(this, pn_bottom, QStringLiteral("show_ven"));
+  show_ven->SetBounds(240, 6, 200, 18);
+  show_ven->SetCaption(Logic->show_ven);
+
+  pn_totali = Make<vcl::TPanel>(this, this, QStringLiteral("pn_totali"));
+  pn_totali->SetCaption(QString());
+  pn_totali->SetAlign(vcl::alLeft);
+  pn_totali->SetWidth(180);
+  pn_totali->SetVisible(false);
+  AddLabel(this, pn_totali, QStringLiteral("Totale vendita"), 8, 8);
+  show_totale = Make<vcl::TEdit>(this, pn_totali, QStringLiteral("show_totale"));
+  show_totale->SetBounds(8, 26, 160, 24);
+  show_totale->SetReadOnly(true);
+  show_totale->SetTabStop(false);
+  show_totale->Font()->SetStyle(vcl::TFontStyles{vcl::fsBold});
+  AddLabel(this, pn_totali, QStringLiteral("Pagamento"), 8, 58);
+  show_pagamento = Make<vcl::TEdit>(this, pn_totali, QStringLiteral("show_pagamento"));
+  show_pagamento->SetBounds(8, 76, 160, 24);
+  AddLabel(this, pn_totali, QStringLiteral("Resto da"), 8, 108);
+  show_resto = Make<vcl::TLabel>(this, pn_totali, QStringLiteral("show_resto"));
+  show_resto->SetBounds(8, 126, 160, 18);
+  show_resto->SetCaption(kRestoZero);
+  bt_cleartotale = Make<vcl::TButton>(this, pn_totali, QStringLiteral("bt_cleartotale"));
+  bt_cleartotale->SetCaption(QStringLiteral("Azzera"));
+  bt_cleartotale->SetBounds(8, 156, 80, 26);
+  bt_cleartotale->SetTabStop(false);
+
+  PageControl1 = Make<vcl::TPageControl>(this, this, QStringLiteral("PageControl1"));
+  PageControl1->SetAlign(vcl::alTop);
+  PageControl1->SetHeight(250);
+  auto sheet = [this](const QString &name, const QString &caption) {
+    auto *s = new vcl::TTabSheet(this);
+    s->SetName(name);
+    s->SetPageControl(PageControl1);
+    s->SetCaption(caption);
+    return s;
+  };
+  tb_carico = sheet(QStringLiteral("tb_carico"), QStringLiteral("Registrazione Carico"));
+  tb_resi = sheet(QStringLiteral("tb_resi"), QStringLiteral("Registrazione Resi"));
+  tb_scarico = sheet(QStringLiteral("tb_scarico"), QStringLiteral("Vendita Riviste"));
+  tb_query = sheet(QStringLiteral("tb_query"), QStringLiteral("Ispezione Storico movimenti"));
+  BuildPage(Carico, tb_carico, QStringLiteral("Carico"), QStringLiteral("Caricoquantita"), true);
+  BuildPage(Resi, tb_resi, QStringLiteral("Resi"), QStringLiteral("Resiquantita"), false);
+  BuildPage(Scarico, tb_scarico, QStringLiteral("Scarico"), QStringLiteral("ScaricoQuantita"), false);
+  BuildPage(query, tb_query, QStringLiteral("query"), QString(), false);
+  auto button = [this](vcl::TTabSheet *s, const QString &name, const QString &caption) {
+    auto *b = Make<vcl::TButton>(this, s, name);
+    b->SetCaption(caption);
+    b->SetBounds(600, 170, 100, 28);
+    b->SetTabStop(false);
+    return b;
+  };
+  btn_carico = Carico.button = button(tb_carico, QStringLiteral("btn_carico"), QStringLiteral("Carico"));
+  btn_resi = Resi.button = button(tb_resi, QStringLiteral("btn_resi"), QStringLiteral("Resi"));
+  btn_scarico = Scarico.button = button(tb_scarico, QStringLiteral("btn_scarico"), QStringLiteral("Vendite"));
+  PageControl1->SetActivePage(tb_carico);
+
+  mostra = Make<vcl::TMemo>(this, this, QStringLiteral("mostra"));
+  mostra->SetAlign(vcl::alClient);
+  mostra->SetReadOnly(true);
+  mostra->SetTabStop(false);
+  mostra->SetScrollBars(vcl::ssVertical);
+
+  ingresso_barcode->OnExit = [this](rtl::TObject *s) { ingresso_barcodeExit(s); };
+  btn_cerca->OnClick = [this](rtl::TObject *s) { btn_cercaClick(s); };
+  btn_cerca->OnEnter = [this](rtl::TObject *s) { btn_cercaEnter(s); };
+  btn_carico->OnClick = [this](rtl::TObject *s) { btn_caricoClick(s); };
+  btn_resi->OnClick = [this](rtl::TObject *s) { btn_resiClick(s); };
+  btn_scarico->OnClick = [this](rtl::TObject *s) { btn_scaricoClick(s); };
+  Carico.quantita->OnKeyPress = [this](rtl::TObject *s, QChar &k) { CaricoquantitaKeyPress(s, k); };
+  Resi.quantita->OnKeyPress = [this](rtl::TObject *s, QChar &k) { ResiquantitaKeyPress(s, k); };
+  Scarico.quantita->OnKeyPress = [this](rtl::TObject *s, QChar &k) { ScaricoQuantitaKeyPress(s, k); };
+  bt_cleartotale->OnClick = [this](rtl::TObject *s) { bt_cleartotaleClick(s); };
+  show_pagamento->OnChange = [this](rtl::TObject *s) { show_pagamentoChange(s); };
+  PageControl1->OnChange = [this](rtl::TObject *s) { PageControl1Change(s); };
+  btn_cambiadata->OnClick = [this](rtl::TObject *s) { btn_cambiadataClick(s); };
+  Carico.Periodo->OnExit = [this](rtl::TObject *) {
+    if (syncing_ || !Started()) return;
+    ReadWidgets();
+    Logic->CaricoPeriodoChange(Carico.Periodo->Text().trimmed().toUpper());
+    ShowState();
+  };
+}
+
+void TMenuForm::BuildPage(TPageControls &page, vcl::TTabSheet *sheet, const QString &prefix,
+                          const QString &quantity_name, bool editable) {
+  page.sheet = sheet;
+  int order = 0;
+  auto edit = [&](const QString &stem, const QString &caption, int x, int y, int w, bool user_field) {
+    AddLabel(this, sheet, caption, x, y);
+    auto *e = Make<vcl::TEdit>(this, sheet, stem.isEmpty() ? QString() : prefix + stem);
+    e->SetBounds(x, y + 16, w, 24);
+    const bool open = user_field && editable;
+    e->SetReadOnly(!open);
+    e->SetTabStop(open);
+    if (open) e->SetTabOrder(order++);
+    return e;
+  };
+  page.barcode = edit(QStringLiteral("barcode"), QStringLiteral("Codice"), 8, 4, 170, false);
+  page.Testata = edit(QStringLiteral("Testata"), QStringLiteral("Testata"), 190, 4, 250, true);
+  page.Descrizione = edit(QStringLiteral("Descrizione"), QStringLiteral("Descrizione"), 450, 4, 250, true);
+  page.Fornitore = edit(QStringLiteral("Fornitore"), QStringLiteral("Fornitore"), 8, 48, 80, true);
+  page.Periodo = edit(QStringLiteral("Periodo"), QStringLiteral("Periodicità"), 100, 48, 80, true);
+  page.CD = edit(QStringLiteral("CD"), QStringLiteral("C/depos."), 190, 48, 50, true);
+  page.Data = edit(QStringLiteral("Data"), QStringLiteral("Data carico"), 250, 48, 100, true);
+  page.Reso = edit(QStringLiteral("Reso"), QStringLiteral("Data per reso"), 360, 48, 100, true);
+  page.Acquisto = edit(QStringLiteral("Acquisto"), QStringLiteral("Acquisto"), 8, 92, 110, true);
+  page.Prezzo = edit(QStringLiteral("Prezzo"), QStringLiteral("Copertina"), 130, 92, 90, true);
+  page.giacenza = edit(QStringLiteral("giacenza"), QStringLiteral("Giacenza"), 230, 92, 70, false);
+  page.CD->SetText(QStringLiteral("No"));
+  if (!quantity_name.isEmpty()) {
+    AddLabel(this, sheet, QStringLiteral("Quantità"), 8, 136);
+    page.quantita = Make<vcl::TEdit>(this, sheet, quantity_name);
+    page.quantita->SetBounds(8, 152, 90, 24);
+    page.quantita->SetTabOrder(order++);
+  }
+}
+
+// --- synchronising ------------------------------------------------------------------------
+
+TPageControls &TMenuForm::PageOf(TPage page) {
+  switch (page) {
+    case TPage::Carico: return Carico;
+    case TPage::Resi: return Resi;
+    case TPage::Scarico: return Scarico;
+    case TPage::Query: break;
+  }
+  return query;
+}
+
+TPage TMenuForm::ActivePage() const {
+  const auto *p = PageControl1->ActivePage();
+  if (p == tb_resi) return TPage::Resi;
+  if (p == tb_scarico) return TPage::Scarico;
+  if (p == tb_query) return TPage::Query;
+  return TPage::Carico;
+}
+
+void TMenuForm::ReadWidgets() {
+  TMenuLogic &l = *Logic;
+  l.active_page = ActivePage();
+  l.ingresso_barcode = ingresso_barcode->Text();
+  l.selez_data = DateOf(selez_data->Text());
+  l.show_pagamento = NumberOf(show_pagamento->Text());
+  TPageFields &c = l.Carico;
+  c.testata = Carico.Testata->Text();
+  c.descrizione = Carico.Descrizione->Text();
+  c.fornitore = Carico.Fornitore->Text();
+  c.periodo = Carico.Periodo->Text().trimmed().toUpper();
+  c.cd = Carico.CD->Text().trimmed().compare(QLatin1String("si"), Qt::CaseInsensitive) == 0
+             ? QStringLiteral("Si")
+             : QStringLiteral("No");
+  c.data = DateOf(Carico.Data->Text());
+  c.reso = DateOf(Carico.Reso->Text());
+  c.acquisto = NumberOf(Carico.Acquisto->Text());
+  c.prezzo = NumberOf(Carico.Prezzo->Text());
+  c.quantita = NumberOf(Carico.quantita->Text());
+  l.Resi.quantita = NumberOf(Resi.quantita->Text());
+  l.Scarico.quantita = NumberOf(Scarico.quantita->Text());
+}
+
+void TMenuForm::ShowState() {
+  syncing_ = true;
+  const TMenuLogic &l = *Logic;
+  lb_showrivista->SetCaption(l.lb_showrivista);
+  lb_allegato->SetCaption(l.lb_allegato);
+  ingresso_barcode->SetText(l.ingresso_barcode);
+  selez_data->SetText(DateText(l.selez_data));
+  for (TPage page : {TPage::Carico, TPage::Resi, TPage::Scarico, TPage::Query}) {
+    const TPageFields &f = const_cast<TMenuLogic &>(l).Page(page);
+    TPageControls &c = PageOf(page);
+    c.barcode->SetText(f.barcode);
+    c.Testata->SetText(f.testata);
+    c.Descrizione->SetText(f.descrizione);
+    c.Fornitore->SetText(f.fornitore);
+    c.Periodo->SetText(f.periodo);
+    c.CD->SetText(f.cd);
+    c.Data->SetText(DateText(f.data));
+    c.Reso->SetText(DateText(f.reso));
+    c.Acquisto->SetText(rtl::FormatFloat(kAcquistoFormat, f.acquisto));
+    c.Prezzo->SetText(rtl::FormatFloat(kPrezzoFormat, f.prezzo));
+    c.giacenza->SetText(rtl::FormatFloat(kCountFormat, f.giacenza));
+    if (c.quantita) c.quantita->SetText(rtl::FormatFloat(kCountFormat, f.quantita));
+  }
+  const TPageControls &target = PageOf(l.active_page);
+  if (PageControl1->ActivePage() != target.sheet) PageControl1->SetActivePage(target.sheet);
+  show_totale->SetText(rtl::FormatFloat(QStringLiteral("#,##0.00"), l.show_totale));
+  if (NumberOf(show_pagamento->Text()) != l.show_pagamento)
+    show_pagamento->SetText(l.show_pagamento == 0 ? QString() : rtl::FormatFloat(QStringLiteral("0.00"), l.show_pagamento));
+  show_resto->SetCaption(l.show_resto);
+  show_acq->SetCaption(l.show_acq);
+  show_ven->SetCaption(l.show_ven);
+  pn_totali->SetVisible(l.pn_totali_visible);
+  pn_bottom->SetVisible(l.pn_bottom_visible);
+  syncing_ = false;
+  if (!Logic->focus.isEmpty()) {
+    const QString name = Logic->focus;
+    Logic->focus.clear();
+    if (auto *c = dynamic_cast<vcl::TWinControl *>(FindComponent(name)); c && c->CanFocus()) c->SetFocus();
+  }
+}
+
+void TMenuForm::ShowList() {
+  QStringList lines;
+  vcl::TDataSet *ds = Logic->mostra ? Logic->mostra->DataSet() : nullptr;
+  if (ds && ds->Active()) {
+    QStringList head;
+    for (int i = 0; i < ds->FieldCount(); ++i) head << ds->Fields().Fields(i)->DisplayLabel();
+    lines << head.join(QStringLiteral(" | "));
+    int shown = 0;
+    for (ds->First(); !ds->Eof() && shown < 500; ds->Next(), ++shown) {
+      QStringList row;
+      for (int i = 0; i < ds->FieldCount(); ++i) row << ds->Fields().Fields(i)->DisplayText();
+      lines << row.join(QStringLiteral(" | "));
+    }
+    if (!ds->IsEmpty()) ds->First();
+  }
+  mostra->Lines()->SetText(lines.join(QStringLiteral("\r\n")));
+}
+
+void TMenuForm::Run(const std::function<void()> &handler) {
+  if (syncing_ || !Started()) return;
+  ReadWidgets();
+  try {
+    handler();
+  } catch (const rtl::Exception &e) {
+    ShowState();
+    ShowList();
+    vcl::Application->ShowException(e);
+    return;
+  }
+  ShowState();
+  ShowList();
+}
+
+// --- handlers ----------------------------------------------------------------------------
+
+void TMenuForm::ingresso_barcodeExit(rtl::TObject *) { Run([this] { Logic->ingresso_barcodeExit(); }); }
+void TMenuForm::btn_cercaClick(rtl::TObject *) { Run([this] { Logic->btn_cercaClick(); }); }
+void TMenuForm::btn_cercaEnter(rtl::TObject *) { ingresso_barcode->SetFocus(); }
+void TMenuForm::btn_caricoClick(rtl::TObject *) { Run([this] { Logic->btn_caricoClick(); }); }
+void TMenuForm::btn_resiClick(rtl::TObject *) { Run([this] { Logic->btn_resiClick(); }); }
+void TMenuForm::btn_scaricoClick(rtl::TObject *) { Run([this] { Logic->btn_scaricoClick(); }); }
+
+void TMenuForm::CaricoquantitaKeyPress(rtl::TObject *sender, QChar &key) {
+  if (key == QChar(13)) btn_caricoClick(sender);
+}
+void TMenuForm::ResiquantitaKeyPress(rtl::TObject *sender, QChar &key) {
+  if (key == QChar(13)) btn_resiClick(sender);
+}
+void TMenuForm::ScaricoQuantitaKeyPress(rtl::TObject *sender, QChar &key) {
+  if (key == QChar(13)) btn_scaricoClick(sender);
+}
+
+void TMenuForm::bt_cleartotaleClick(rtl::TObject *) { Run([this] { Logic->bt_cleartotaleClick(); }); }
+
+void TMenuForm::show_pagamentoChange(rtl::TObject *) {
+  if (syncing_ || !Started()) return;
+  Logic->show_pagamento = NumberOf(show_pagamento->Text());
+  Logic->show_pagamentoChange();
+  show_resto->SetCaption(Logic->show_resto);
+}
+
+void TMenuForm::PageControl1Change(rtl::TObject *) {
+  Run([this] { Logic->PageControl1Change(ActivePage()); });
+}
+
+void TMenuForm::btn_cambiadataClick(rtl::TObject *) { Run([this] { Logic->btn_cambiadataClick(); }); }
+
+// --- start-up and shutdown -------------------------------------------------------------------
+
+void TMenuForm::FormPaint(rtl::TObject *) {
+  if (!Logic->first_paint || painting_) return;
+  painting_ = true;
+  lb_showrivista->SetCaption(QStringLiteral("Apertura archivi in corso ..."));
+  vcl::Application->ProcessMessages();
+  Logic->percorso = QDir::currentPath() + QLatin1Char('/');
+  EnterAsTab1->AttachToApplication();
+  // Settings storage is not part of the program yet: the defaults hold.
+  try {
+    Logic->OpenArchives();
+  } catch (const rtl::Exception &e) {
+    // The program goes on without open tables, as after any start-up error.
+    Logic->first_paint = false;
+    painting_ = false;
+    lb_showrivista->SetCaption(kIdleStatus);
+    vcl::Application->ShowException(e);
+    return;
+  }
+  if (Logic->pos_totali == QLatin1String("Destra"))
+    pn_totali->SetAlign(vcl::alRight);
+  else if (Logic->pos_totali == QLatin1String("Sinistra"))
+    pn_totali->SetAlign(vcl::alLeft);
+  Logic->show_totale = 0;
+  lb_showrivista->SetCaption(kIdleStatus);
+  vcl::Application->ProcessMessages();
+  Logic->first_paint = false;
+  painting_ = false;
+  syncing_ = true;
+  PageControl1->SetActivePage(tb_carico);
+  selez_data->SetText(DateText(Logic->selez_data));
+  syncing_ = false;
+  PageControl1Change(PageControl1);
+}
+
+void TMenuForm::FormClose(rtl::TObject *, vcl::TCloseAction &) {
+  if (!Started()) return;
+  Logic->CloseArchives();
+  lb_showrivista->SetCaption(QStringLiteral("Chiusura in corso ... attendere"));
+  vcl::Application->ProcessMessages();
+  vcl::Screen->SetCursor(vcl::crHourGlass);
+  try {
+    Logic->TidyDatabase();
+  } catch (const rtl::Exception &e) {
+    vcl::Screen->SetCursor(vcl::crDefault);
+    vcl::Application->ShowException(e);
+  }
+  pn_top->SetEnabled(false);
+  // The automatic backup belongs to the maintenance side, not built yet.
+  vcl::Screen->SetCursor(vcl::crDefault);
+}
+
+}  // namespace app

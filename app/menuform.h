@@ -1,0 +1,110 @@
+// The main window: the tool bar with the code field and the work date, the
+// four pages (load, returns, sale, inspection), the till panel, the day list
+// and the totals bar. The window holds only widgets: every handler copies
+// what the user typed into the logic (menulogic.h), runs the logic's handler
+// of the same name and shows the logic's state again, focus included.
+//
+// The first paint opens the archives (FormPaint); closing the window closes
+// them and repairs and compacts the database (FormClose).
+#pragma once
+
+#include <QString>
+#include <functional>
+
+#include "app/menulogic.h"
+#include "controls/extended/enterastab.h"
+#include "platform/vcl/comctrls.h"
+#include "platform/vcl/forms.h"
+#include "platform/vcl/stdctrls.h"
+
+namespace app {
+
+// The controls of one page; the inspection page has no quantity and no
+// button.
+struct TPageControls {
+  vcl::TTabSheet *sheet = nullptr;
+  vcl::TEdit *barcode = nullptr;
+  vcl::TEdit *Testata = nullptr;
+  vcl::TEdit *Descrizione = nullptr;
+  vcl::TEdit *Data = nullptr;
+  vcl::TEdit *Fornitore = nullptr;
+  vcl::TEdit *Periodo = nullptr;
+  vcl::TEdit *CD = nullptr;
+  vcl::TEdit *Reso = nullptr;
+  vcl::TEdit *Acquisto = nullptr;
+  vcl::TEdit *Prezzo = nullptr;
+  vcl::TEdit *quantita = nullptr;
+  vcl::TEdit *giacenza = nullptr;
+  vcl::TButton *button = nullptr;
+};
+
+class TMenuForm : public vcl::TForm {
+  ORBISCA_CLASS(TMenuForm, vcl::TForm)
+
+ public:
+  explicit TMenuForm(vcl::TComponent *owner);
+  ~TMenuForm() override;
+
+  TMenuLogic *Logic = nullptr;
+  ext::TEnterAsTab *EnterAsTab1 = nullptr;
+
+  vcl::TPanel *pn_top = nullptr;
+  vcl::TLabel *lb_showrivista = nullptr;
+  vcl::TLabel *lb_allegato = nullptr;
+  vcl::TEdit *ingresso_barcode = nullptr;
+  vcl::TButton *btn_cerca = nullptr;
+  vcl::TEdit *selez_data = nullptr;
+  vcl::TButton *btn_cambiadata = nullptr;
+  vcl::TPageControl *PageControl1 = nullptr;
+  vcl::TTabSheet *tb_carico = nullptr, *tb_resi = nullptr, *tb_scarico = nullptr, *tb_query = nullptr;
+  TPageControls Carico, Resi, Scarico, query;
+  vcl::TButton *btn_carico = nullptr, *btn_resi = nullptr, *btn_scarico = nullptr;
+  vcl::TPanel *pn_totali = nullptr;
+  vcl::TEdit *show_totale = nullptr;
+  vcl::TEdit *show_pagamento = nullptr;
+  vcl::TLabel *show_resto = nullptr;
+  vcl::TButton *bt_cleartotale = nullptr;
+  vcl::TMemo *mostra = nullptr;  // the day list, or one article's movements
+  vcl::TPanel *pn_bottom = nullptr;
+  vcl::TLabel *show_acq = nullptr;
+  vcl::TLabel *show_ven = nullptr;
+
+  // The data folder's start-up and the shutdown.
+  void FormPaint(rtl::TObject *sender);
+  void FormClose(rtl::TObject *sender, vcl::TCloseAction &action);
+  // Whether the first paint has run.
+  bool Started() const { return !Logic->first_paint; }
+
+  // Event handlers, as the controls call them.
+  void ingresso_barcodeExit(rtl::TObject *sender);
+  void btn_cercaClick(rtl::TObject *sender);
+  void btn_cercaEnter(rtl::TObject *sender);
+  void btn_caricoClick(rtl::TObject *sender);
+  void btn_resiClick(rtl::TObject *sender);
+  void btn_scaricoClick(rtl::TObject *sender);
+  void CaricoquantitaKeyPress(rtl::TObject *sender, QChar &key);
+  void ResiquantitaKeyPress(rtl::TObject *sender, QChar &key);
+  void ScaricoQuantitaKeyPress(rtl::TObject *sender, QChar &key);
+  void bt_cleartotaleClick(rtl::TObject *sender);
+  void show_pagamentoChange(rtl::TObject *sender);
+  void PageControl1Change(rtl::TObject *sender);
+  void btn_cambiadataClick(rtl::TObject *sender);
+
+  TPageControls &PageOf(TPage page);
+
+ private:
+  void BuildControls();
+  void BuildPage(TPageControls &page, vcl::TTabSheet *sheet, const QString &prefix,
+                 const QString &quantity_name, bool editable);
+  // Runs a handler of the logic between the copy of the widgets in and the
+  // copy of the state out.
+  void Run(const std::function<void()> &handler);
+  void ReadWidgets();
+  void ShowState();
+  void ShowList();
+  TPage ActivePage() const;
+  bool syncing_ = false;
+  bool painting_ = false;
+};
+
+}  // namespace app

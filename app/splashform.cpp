@@ -1,0 +1,34 @@
+// The splash window (see splashform.h).
+#include "app/splashform.h"
+
+namespace app {
+
+TSplashForm::TSplashForm(vcl::TComponent *owner) : vcl::TForm(owner) {
+  SetName(QStringLiteral("SplashForm"));
+  SetCaption(QStringLiteral("Gestione Orbisca"));
+  SetBounds(0, 0, 360, 180);
+  SetPosition(vcl::poScreenCenter);
+  Panel1 = new vcl::TPanel(this);
+  Panel1->SetName(QStringLiteral("Panel1"));
+  Panel1->SetParent(this);
+  Panel1->SetAlign(vcl::alClient);
+  Panel1->SetCaption(QString());
+  Panel1->SetColor(0x00C08040);
+  auto label = [this](const QString &name, const QString &text, int top, bool bold) {
+    auto *l = new vcl::TLabel(this);
+    l->SetName(name);
+    l->SetParent(Panel1);
+    l->SetAutoSize(false);
+    l->SetAlignment(vcl::taCenter);
+    l->SetBounds(0, top, 360, 24);
+    if (bold) l->Font()->SetStyle(vcl::TFontStyles{vcl::fsBold});
+    l->Font()->SetColor(0x00FFFFFF);
+    l->SetCaption(text);
+    return l;
+  };
+  Label1 = label(QStringLiteral("Label1"), QStringLiteral("Programma Gestione Orbisca"), 40, true);
+  Label2 = label(QStringLiteral("Label2"), QStringLiteral("versione ") + kProgramVersion, 68, false);
+  Label3 = label(QStringLiteral("Label3"), QStringLiteral("Caricamento in corso ... attendere"), 120, false);
+}
+
+}  // namespace app

@@ -1,0 +1,127 @@
+// The main window on the offscreen platform, driven as a scanner drives it:
+// the digits typed into the code field, then Enter, which the Enter-as-Tab
+// component turns into leaving the field.
+#include "app/menuform.h"
+
+#include <QApplication>
+#include <QTest>
+
+#include "tests/app/app_fixture.h"
+
+namespace app::testing {
+namespace {
+
+class MenuFormTest : public DataFolder {
+ protected:
+  void SetUp() override {
+    DataFolder::SetUp();
+    saved_dir_ = QDir::currentPath();
+    QDir::setCurrent(dir_.path());
+    vcl::InitApplication();
+    vcl::Application->ShowExceptionSlot = [this](const QString &, const QString &text) { shown_ << text; };
+    form_ = std::make_unique<TMenuForm>(nullptr);
+    form_->Show();
+    QApplication::setActiveWindow(form_->Handle());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form_->Handle()));
+    for (int i = 0; i < 50 && !form_->Started(); ++i) QTest::qWait(10);
+  }
+  void TearDown() override {
+    form_.reset();
+    vcl::Application->ShowExceptionSlot = nullptr;
+    QDir::setCurrent(saved_dir_);
+  }
+  void Keys(const QString &text) {
+    for (QChar c : text) QTest::keyClick(form_->Handle()->windowHandle(), c.toLatin1());
+    Pump();
+  }
+  void Enter() {
+    QTest::keyClick(form_->Handle()->windowHandle(), Qt::Key_Return);
+    Pump();
+  }
+  void Scan(const QString &code) {
+    Keys(code);
+    Enter();
+  }
+  static void Pump() {
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+  }
+
+  QString saved_dir_;
+  QStringList shown_;
+  std::unique_ptr<TMenuForm> form_;
+};
+
+TEST_F(MenuFormTest, StartsOnTheLoadPageReadyForACode) {
+  ASSERT_TRUE(form_->Started());
+  EXPECT_EQ(form_->Logic->percorso, QDir::currentPath() + QLatin1Char('/'));
+  EXPECT_EQ(form_->PageControl1->ActivePage(), form_->tb_carico);
+  EXPECT_TRUE(form_->ingresso_barcode->Focused());
+  EXPECT_EQ(form_->selez_data->Text(), QStringLiteral("09/12/2026"));
+  EXPECT_EQ(form_->show_acq->Caption(), QStringLiteral("Acq. 0,00 €"));
+  EXPECT_FALSE(form_->pn_totali->Visible());
+  EXPECT_TRUE(shown_.isEmpty()) << shown_.join("\n").toStdString();
+}
+
+TEST_F(MenuFormTest, ScannedNewPeriodicalIsLoaded) {
+  ASSERT_TRUE(form_->Started());
+  Scan(kNewPeriodical);
+  EXPECT_EQ(form_->lb_showrivista->Caption(), QStringLiteral("Nuovo inserimento"));
+  EXPECT_TRUE(form_->Carico.Testata->Focused());
+  EXPECT_EQ(form_->Carico.barcode->Text(), kNewPeriodical);
+  Keys(QStringLiteral("Focus"));
+  form_->Carico.Acquisto->SetText(QStringLiteral("1,2"));
+  form_->Carico.Prezzo->SetText(QStringLiteral("1,5"));
+  form_->Carico.quantita->SetFocus();
+  Keys(QStringLiteral("10"));
+  Enter();
+  EXPECT_TRUE(shown_.isEmpty()) << shown_.join("\n").toStdString();
+  EXPECT_EQ(StockOf(kNewPeriodical), 10);
+  EXPECT_EQ(CountRows("Riviste", "Nome = \"Focus\""), 1);
+  EXPECT_EQ(CountRows("Giornale", "Tipo = \"C\" AND Quantita = 10"), 1);
+  EXPECT_EQ(form_->show_acq->Caption(), QStringLiteral("Acq. 12,00 €"));
+  EXPECT_EQ(form_->show_ven->Caption(), QStringLiteral("Ven. 15,00 €"));
+  EXPECT_TRUE(form_->mostra->Lines()->Text().contains(QStringLiteral("Focus")));
+  EXPECT_TRUE(form_->ingresso_barcode->Focused());
+  EXPECT_TRUE(form_->Carico.barcode->Text().isEmpty());
+}
+
+TEST_F(MenuFormTest, CodesThatAreRefusedOrUnknown) {
+  ASSERT_TRUE(form_->Started());
+  Scan(QStringLiteral("9771234567020"));
+  EXPECT_TRUE(form_->Carico.barcode->Text().isEmpty());
+  EXPECT_TRUE(form_->ingresso_barcode->Focused());
+  form_->ingresso_barcode->SetText(QString());
+  Scan(QStringLiteral("800123456789"));
+  EXPECT_EQ(form_->ingresso_barcode->Text(), QStringLiteral("800123456789"));
+  EXPECT_TRUE(form_->Carico.barcode->Text().isEmpty());
+  form_->ingresso_barcode->SetText(QString());
+  Scan(QStringLiteral("222"));
+  EXPECT_EQ(form_->PageControl1->ActivePage(), form_->tb_resi);
+  form_->ingresso_barcode->SetText(QString());
+  Scan(kNonPeriodical);
+  EXPECT_EQ(form_->lb_showrivista->Caption(), kNotInStock);
+}
+
+TEST_F(MenuFormTest, SaleThroughTheTill) {
+  ASSERT_TRUE(form_->Started());
+  Scan(QStringLiteral("333"));
+  EXPECT_EQ(form_->PageControl1->ActivePage(), form_->tb_scarico);
+  form_->ingresso_barcode->SetText(QString());
+  Scan(kStocked);
+  EXPECT_TRUE(form_->Scarico.quantita->Focused());
+  EXPECT_EQ(form_->Scarico.quantita->Text(), QStringLiteral("1"));
+  Enter();
+  EXPECT_EQ(StockOf(kStocked), 4);
+  EXPECT_EQ(CountRows("Giornale", "Tipo = \"S\" AND Quantita = -1"), 1);
+  EXPECT_EQ(form_->show_totale->Text(), QStringLiteral("2,50"));
+  EXPECT_TRUE(form_->pn_totali->Visible());
+  form_->show_pagamento->SetText(QStringLiteral("5"));
+  EXPECT_EQ(form_->show_resto->Caption(), QStringLiteral("€ 2,5"));
+  form_->ingresso_barcode->SetFocus();
+  Scan(QStringLiteral("000"));
+  EXPECT_EQ(form_->show_totale->Text(), QStringLiteral("0,00"));
+  EXPECT_EQ(form_->show_resto->Caption(), kRestoZero);
+}
+
+}  // namespace
+}  // namespace app::testing
