@@ -440,3 +440,21 @@ TEST(Forms, PumpingMessagesFromAPaintHandlerRepaintsLaterWithoutRecursion) {
   EXPECT_TRUE(g_qt_warnings.isEmpty()) << g_qt_warnings.join("\n").toStdString();
   EXPECT_EQ(label->Caption(), "...");
 }
+
+TEST(Forms, ClosingTheMainFormEndsRunAndTeardownFreesTheForms) {
+  InitApplication();
+  Application->SetMainForm(nullptr);
+  Application->Run();  // no main form: returns at once
+  TForm *main = nullptr;
+  Application->CreateForm(main);
+  bool destroyed = false;
+  main->OnDestroy = [&](rtl::TObject *) { destroyed = true; };
+  QTimer::singleShot(0, [&] { main->Close(); });
+  Application->Run();  // until the main form closes
+  EXPECT_TRUE(Application->Terminated());
+  EXPECT_FALSE(main->Visible());
+  EXPECT_FALSE(destroyed);
+  DoneApplication();
+  EXPECT_TRUE(destroyed);
+  InitApplication();
+}
