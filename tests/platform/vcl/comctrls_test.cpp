@@ -140,3 +140,24 @@ TEST(StatusBar, PanelsShareTheWidthTheLastTakesTheRest) {
   bar->Repaint();  // paints without panels in simple mode
   EXPECT_EQ(bar->SimpleText(), "...");
 }
+
+TEST(PageControl, FreedBeforeOrAfterItsPagesWhateverTheOrder) {
+  for (bool pages_first : {true, false}) {
+    auto form = std::make_unique<TForm>(nullptr);
+    TPageControl *pc = nullptr;
+    std::vector<TTabSheet *> pages;
+    if (!pages_first) pc = new TPageControl(form.get());
+    for (int i = 0; i < 3; ++i) pages.push_back(new TTabSheet(form.get()));
+    if (pages_first) pc = new TPageControl(form.get());
+    pc->SetParent(form.get());
+    for (TTabSheet *p : pages) {
+      p->SetPageControl(pc);
+      auto *edit = new TEdit(form.get());
+      edit->SetParent(p);
+    }
+    pc->SetActivePageIndex(2);
+    form->Show();
+    form.reset();  // the form frees pages, controls and page control in its own order
+  }
+  SUCCEED();
+}
