@@ -81,6 +81,12 @@ void TStrings::AddStrings(const QStringList &strings) {
   for (const QString &s : strings) Add(s);
 }
 
+void TStrings::AssignStrings(const QStringList &strings) {
+  UpdateScope scope(*this);
+  Clear();
+  AddStrings(strings);
+}
+
 void TStrings::Exchange(int index1, int index2) {
   UpdateScope scope(*this);
   const QString s1 = Get(index1);

@@ -50,6 +50,8 @@ class TStrings : public TPersistent {
   void Append(const QString &s) { Add(s); }
   void AddStrings(const TStrings *strings);
   void AddStrings(const QStringList &strings);
+  // Replaces every line with `strings` in one update (one change event).
+  void AssignStrings(const QStringList &strings);
   virtual void Exchange(int index1, int index2);
   virtual void Move(int cur_index, int new_index);
   virtual int IndexOf(const QString &s) const;

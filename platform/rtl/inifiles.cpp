@@ -119,6 +119,13 @@ IniDocument::Encoding DetectEncoding(const QByteArray &bytes, qsizetype *skip) {
 
 QString Unable(const QString &path) { return QStringLiteral("Unable to write to %1").arg(path); }
 
+QStringList SectionValues(const IniDocument &doc, const QString &section) {
+  QStringList out;
+  for (const QString &key : doc.Keys(section))
+    out << key + QLatin1Char('=') + doc.Value(section, key);
+  return out;
+}
+
 QString g_profile_folder;  // empty: the default
 
 }  // namespace
@@ -328,6 +335,21 @@ bool IniDocument::EraseSection(const QString &section) {
 
 // ---- TCustomIniFile ---------------------------------------------------------------------
 
+namespace {
+
+// A typed read: the stored text when it parses, the default when the key
+// is missing, empty or holds something else.
+template <typename T, typename Parse>
+T ReadParsed(const TCustomIniFile &ini, const QString &section, const QString &ident, T def,
+             Parse parse) {
+  const QString s = ini.ReadString(section, ident, QString());
+  T v = def;
+  if (s.isEmpty() || !parse(s, v)) return def;
+  return v;
+}
+
+}  // namespace
+
 int TCustomIniFile::ReadInteger(const QString &section, const QString &ident, int def) const {
   const QString s = ReadString(section, ident, QString());
   if (s.isEmpty()) return def;
@@ -339,10 +361,8 @@ void TCustomIniFile::WriteInteger(const QString &section, const QString &ident, 
 }
 
 bool TCustomIniFile::ReadBool(const QString &section, const QString &ident, bool def) const {
-  const QString s = ReadString(section, ident, QString());
-  bool v = def;
-  if (s.isEmpty() || !TryStrToBool(s, v)) return def;
-  return v;
+  return ReadParsed(*this, section, ident, def,
+                    [](const QString &s, bool &v) { return TryStrToBool(s, v); });
 }
 
 void TCustomIniFile::WriteBool(const QString &section, const QString &ident, bool value) {
@@ -350,10 +370,8 @@ void TCustomIniFile::WriteBool(const QString &section, const QString &ident, boo
 }
 
 double TCustomIniFile::ReadFloat(const QString &section, const QString &ident, double def) const {
-  const QString s = ReadString(section, ident, QString());
-  double v = def;
-  if (s.isEmpty() || !TryStrToFloat(s, v)) return def;
-  return v;
+  return ReadParsed(*this, section, ident, def,
+                    [](const QString &s, double &v) { return TryStrToFloat(s, v); });
 }
 
 void TCustomIniFile::WriteFloat(const QString &section, const QString &ident, double value) {
@@ -361,10 +379,8 @@ void TCustomIniFile::WriteFloat(const QString &section, const QString &ident, do
 }
 
 TDateTime TCustomIniFile::ReadDate(const QString &section, const QString &ident, TDateTime def) const {
-  const QString s = ReadString(section, ident, QString());
-  TDateTime v = def;
-  if (s.isEmpty() || !TryStrToDate(s, v)) return def;
-  return v;
+  return ReadParsed(*this, section, ident, def,
+                    [](const QString &s, TDateTime &v) { return TryStrToDate(s, v); });
 }
 
 void TCustomIniFile::WriteDate(const QString &section, const QString &ident, TDateTime value) {
@@ -373,10 +389,8 @@ void TCustomIniFile::WriteDate(const QString &section, const QString &ident, TDa
 
 TDateTime TCustomIniFile::ReadDateTime(const QString &section, const QString &ident,
                                        TDateTime def) const {
-  const QString s = ReadString(section, ident, QString());
-  TDateTime v = def;
-  if (s.isEmpty() || !TryStrToDateTime(s, v)) return def;
-  return v;
+  return ReadParsed(*this, section, ident, def,
+                    [](const QString &s, TDateTime &v) { return TryStrToDateTime(s, v); });
 }
 
 void TCustomIniFile::WriteDateTime(const QString &section, const QString &ident, TDateTime value) {
@@ -384,10 +398,8 @@ void TCustomIniFile::WriteDateTime(const QString &section, const QString &ident,
 }
 
 TDateTime TCustomIniFile::ReadTime(const QString &section, const QString &ident, TDateTime def) const {
-  const QString s = ReadString(section, ident, QString());
-  TDateTime v = def;
-  if (s.isEmpty() || !TryStrToTime(s, v)) return def;
-  return v;
+  return ReadParsed(*this, section, ident, def,
+                    [](const QString &s, TDateTime &v) { return TryStrToTime(s, v); });
 }
 
 void TCustomIniFile::WriteTime(const QString &section, const QString &ident, TDateTime value) {
@@ -469,33 +481,16 @@ void TIniFile::WriteString(const QString &section, const QString &ident, const Q
 }
 
 void TIniFile::ReadSection(const QString &section, TStrings *strings) const {
-  if (strings == nullptr) return;
-  strings->BeginUpdate();
-  strings->Clear();
-  strings->AddStrings(Load(false).Keys(section));
-  strings->EndUpdate();
+  if (strings) strings->AssignStrings(Load(false).Keys(section));
 }
 
 void TIniFile::ReadSections(TStrings *strings) const {
-  if (strings == nullptr) return;
-  strings->BeginUpdate();
-  strings->Clear();
-  strings->AddStrings(Load(false).Sections());
-  strings->EndUpdate();
+  if (strings) strings->AssignStrings(Load(false).Sections());
 }
 
-namespace {
-void FillSectionValues(const IniDocument &doc, const QString &section, TStrings *strings) {
-  if (strings == nullptr) return;
-  strings->BeginUpdate();
-  strings->Clear();
-  for (const QString &key : doc.Keys(section)) strings->Add(key + QLatin1Char('=') + doc.Value(section, key));
-  strings->EndUpdate();
-}
-}  // namespace
 
 void TIniFile::ReadSectionValues(const QString &section, TStrings *strings) const {
-  FillSectionValues(Load(false), section, strings);
+  if (strings) strings->AssignStrings(SectionValues(Load(false), section));
 }
 
 void TIniFile::EraseSection(const QString &section) {
@@ -535,23 +530,15 @@ void TMemIniFile::WriteString(const QString &section, const QString &ident, cons
 }
 
 void TMemIniFile::ReadSection(const QString &section, TStrings *strings) const {
-  if (strings == nullptr) return;
-  strings->BeginUpdate();
-  strings->Clear();
-  strings->AddStrings(doc_.Keys(section));
-  strings->EndUpdate();
+  if (strings) strings->AssignStrings(doc_.Keys(section));
 }
 
 void TMemIniFile::ReadSections(TStrings *strings) const {
-  if (strings == nullptr) return;
-  strings->BeginUpdate();
-  strings->Clear();
-  strings->AddStrings(doc_.Sections());
-  strings->EndUpdate();
+  if (strings) strings->AssignStrings(doc_.Sections());
 }
 
 void TMemIniFile::ReadSectionValues(const QString &section, TStrings *strings) const {
-  FillSectionValues(doc_, section, strings);
+  if (strings) strings->AssignStrings(SectionValues(doc_, section));
 }
 
 void TMemIniFile::EraseSection(const QString &section) {
@@ -582,11 +569,7 @@ void TMemIniFile::Clear() {
 }
 
 void TMemIniFile::GetStrings(TStrings *strings) const {
-  if (strings == nullptr) return;
-  strings->BeginUpdate();
-  strings->Clear();
-  strings->AddStrings(doc_.Lines());
-  strings->EndUpdate();
+  if (strings) strings->AssignStrings(doc_.Lines());
 }
 
 void TMemIniFile::SetStrings(const TStrings *strings) {

@@ -290,11 +290,7 @@ QStringList TRegistry::KeyNamesAt(const QString &path) const {
 bool TRegistry::HasSubKeys() const { return !KeyNamesAt(open_ ? path_ : QString()).isEmpty(); }
 
 void TRegistry::GetKeyNames(TStrings *strings) const {
-  if (strings == nullptr) return;
-  strings->BeginUpdate();
-  strings->Clear();
-  strings->AddStrings(KeyNamesAt(open_ ? path_ : QString()));
-  strings->EndUpdate();
+  if (strings) strings->AssignStrings(KeyNamesAt(open_ ? path_ : QString()));
 }
 
 QStringList TRegistry::ValueNamesAt(const QString &path) const {
@@ -307,11 +303,7 @@ QStringList TRegistry::ValueNamesAt(const QString &path) const {
 }
 
 void TRegistry::GetValueNames(TStrings *strings) const {
-  if (strings == nullptr) return;
-  strings->BeginUpdate();
-  strings->Clear();
-  strings->AddStrings(ValueNamesAt(open_ ? path_ : QString()));
-  strings->EndUpdate();
+  if (strings) strings->AssignStrings(ValueNamesAt(open_ ? path_ : QString()));
 }
 
 bool TRegistry::ReadRaw(const QString &path, const QString &name, TRegDataType *type,
@@ -477,32 +469,29 @@ void TRegistry::WriteBinaryData(const QString &name, const void *buffer, int siz
   WriteRaw(open_ ? path_ : QString(), name, rdBinary, QString::fromLatin1(bytes.toHex().toUpper()));
 }
 
-double TRegistry::ReadFloat(const QString &name) const {
+// Floats and money are stored as the 8 bytes of their binary value.
+template <typename T>
+T TRegistry::ReadEightBytes(const QString &name) const {
+  static_assert(sizeof(T) == 8);
   TRegDataType type = rdUnknown;
   QByteArray data;
   if (!ReadRaw(open_ ? path_ : QString(), name, &type, &data, nullptr)) {
     throw ERegistryException(QStringLiteral("Failed to get data for '%1'").arg(name));
   }
   if (type != rdBinary || data.size() != 8) throw ERegistryException(InvalidType(name));
-  double v;
+  T v;
   std::memcpy(&v, data.constData(), 8);
   return v;
 }
+
+double TRegistry::ReadFloat(const QString &name) const { return ReadEightBytes<double>(name); }
 
 void TRegistry::WriteFloat(const QString &name, double value) {
   WriteBinaryData(name, &value, sizeof value);
 }
 
 double TRegistry::ReadCurrency(const QString &name) const {
-  TRegDataType type = rdUnknown;
-  QByteArray data;
-  if (!ReadRaw(open_ ? path_ : QString(), name, &type, &data, nullptr)) {
-    throw ERegistryException(QStringLiteral("Failed to get data for '%1'").arg(name));
-  }
-  if (type != rdBinary || data.size() != 8) throw ERegistryException(InvalidType(name));
-  std::int64_t scaled;
-  std::memcpy(&scaled, data.constData(), 8);
-  return static_cast<double>(scaled) / 10000.0;
+  return static_cast<double>(ReadEightBytes<std::int64_t>(name)) / 10000.0;
 }
 
 void TRegistry::WriteCurrency(const QString &name, double value) {
@@ -569,23 +558,17 @@ void TRegIniFile::WriteBool(const QString &section, const QString &ident, bool v
 }
 
 void TRegIniFile::ReadSection(const QString &section, TStrings *strings) const {
-  if (strings == nullptr) return;
-  strings->BeginUpdate();
-  strings->Clear();
-  strings->AddStrings(ValueNamesAt(SectionPath(section)));
-  strings->EndUpdate();
+  if (strings) strings->AssignStrings(ValueNamesAt(SectionPath(section)));
 }
 
 void TRegIniFile::ReadSections(TStrings *strings) const { GetKeyNames(strings); }
 
 void TRegIniFile::ReadSectionValues(const QString &section, TStrings *strings) const {
   if (strings == nullptr) return;
-  strings->BeginUpdate();
-  strings->Clear();
-  for (const QString &name : ValueNamesAt(SectionPath(section))) {
-    strings->Add(name + QLatin1Char('=') + ReadString(section, name, QString()));
-  }
-  strings->EndUpdate();
+  QStringList lines;
+  for (const QString &name : ValueNamesAt(SectionPath(section)))
+    lines << name + QLatin1Char('=') + ReadString(section, name, QString());
+  strings->AssignStrings(lines);
 }
 
 void TRegIniFile::EraseSection(const QString &section) {

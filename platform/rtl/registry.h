@@ -138,6 +138,10 @@ class TRegistry : public TObject {
   bool DeleteKeyAt(const QString &path);
 
  private:
+  // A binary value of exactly 8 bytes read as T, or ERegistryException.
+  template <typename T>
+  T ReadEightBytes(const QString &name) const;
+
   HKEY root_ = HKEY_CURRENT_USER;
   unsigned access_ = KEY_ALL_ACCESS;
   bool open_ = false;

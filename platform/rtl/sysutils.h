@@ -186,7 +186,7 @@ TDateTime StrToDateTimeDef(const QString &s, TDateTime def);
 //   x      hexadecimal upper case
 //   e f g n m   floating point (n with thousands separators, m money);
 //          f/n/m default to 2 decimals (m: CurrencyDecimals)
-//   s      text (any Variant as text; precision truncates)
+//   s      text (a String argument; precision truncates)
 //   p      pointer-sized hex (an integer argument)
 //   %%     a percent sign
 // An argument of the wrong kind, a missing argument or a malformed

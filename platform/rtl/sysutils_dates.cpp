@@ -374,16 +374,36 @@ bool ScanTime(Scanner &sc, const TFormatSettings &fs, TDateTime &out) {
   return TryEncodeTime(h, m, s, ms, out);
 }
 
+// The whole text must be one date (or time): blanks may follow, nothing else.
+template <typename ScanFn>
+bool ScanWhole(const QString &s, const TFormatSettings &fs, ScanFn scan, TDateTime &value) {
+  Scanner sc(s, fs);
+  TDateTime v = 0;
+  if (!scan(sc, fs, v)) return false;
+  sc.SkipBlanks();
+  if (!sc.AtEnd()) return false;
+  value = v;
+  return true;
+}
+
+using TryParse = bool (*)(const QString &, TDateTime &);
+
+TDateTime ParseOrRaise(const QString &s, TryParse parse, const char *what) {
+  TDateTime v = 0;
+  if (!parse(s, v))
+    throw EConvertError(QStringLiteral("'%1' is not a valid %2").arg(s, QLatin1String(what)));
+  return v;
+}
+
+TDateTime ParseOrDefault(const QString &s, TryParse parse, TDateTime def) {
+  TDateTime v = 0;
+  return parse(s, v) ? v : def;
+}
+
 }  // namespace
 
 bool TryStrToDate(const QString &s, TDateTime &value, const TFormatSettings &fs) {
-  Scanner sc(s, fs);
-  TDateTime d = 0;
-  if (!ScanDate(sc, fs, d)) return false;
-  sc.SkipBlanks();
-  if (!sc.AtEnd()) return false;
-  value = d;
-  return true;
+  return ScanWhole(s, fs, ScanDate, value);
 }
 
 bool TryStrToDate(const QString &s, TDateTime &value) {
@@ -391,24 +411,15 @@ bool TryStrToDate(const QString &s, TDateTime &value) {
 }
 
 TDateTime StrToDate(const QString &s) {
-  TDateTime d = 0;
-  if (!TryStrToDate(s, d)) throw EConvertError(QStringLiteral("'%1' is not a valid date").arg(s));
-  return d;
+  return ParseOrRaise(s, static_cast<TryParse>(TryStrToDate), "date");
 }
 
 TDateTime StrToDateDef(const QString &s, TDateTime def) {
-  TDateTime d = 0;
-  return TryStrToDate(s, d) ? d : def;
+  return ParseOrDefault(s, static_cast<TryParse>(TryStrToDate), def);
 }
 
 bool TryStrToTime(const QString &s, TDateTime &value, const TFormatSettings &fs) {
-  Scanner sc(s, fs);
-  TDateTime t = 0;
-  if (!ScanTime(sc, fs, t)) return false;
-  sc.SkipBlanks();
-  if (!sc.AtEnd()) return false;
-  value = t;
-  return true;
+  return ScanWhole(s, fs, ScanTime, value);
 }
 
 bool TryStrToTime(const QString &s, TDateTime &value) {
@@ -416,14 +427,11 @@ bool TryStrToTime(const QString &s, TDateTime &value) {
 }
 
 TDateTime StrToTime(const QString &s) {
-  TDateTime t = 0;
-  if (!TryStrToTime(s, t)) throw EConvertError(QStringLiteral("'%1' is not a valid time").arg(s));
-  return t;
+  return ParseOrRaise(s, static_cast<TryParse>(TryStrToTime), "time");
 }
 
 TDateTime StrToTimeDef(const QString &s, TDateTime def) {
-  TDateTime t = 0;
-  return TryStrToTime(s, t) ? t : def;
+  return ParseOrDefault(s, static_cast<TryParse>(TryStrToTime), def);
 }
 
 bool TryStrToDateTime(const QString &s, TDateTime &value, const TFormatSettings &fs) {
@@ -448,15 +456,11 @@ bool TryStrToDateTime(const QString &s, TDateTime &value) {
 }
 
 TDateTime StrToDateTime(const QString &s) {
-  TDateTime v = 0;
-  if (!TryStrToDateTime(s, v))
-    throw EConvertError(QStringLiteral("'%1' is not a valid date and time").arg(s));
-  return v;
+  return ParseOrRaise(s, static_cast<TryParse>(TryStrToDateTime), "date and time");
 }
 
 TDateTime StrToDateTimeDef(const QString &s, TDateTime def) {
-  TDateTime v = 0;
-  return TryStrToDateTime(s, v) ? v : def;
+  return ParseOrDefault(s, static_cast<TryParse>(TryStrToDateTime), def);
 }
 
 }  // namespace rtl

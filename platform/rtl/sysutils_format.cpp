@@ -112,39 +112,37 @@ class Formatter {
            a.Type() == VarType::Date;
   }
 
+  // An Integer argument is a 32-bit value: %u and %x show its bits as
+  // unsigned 32-bit, so -1 is 4294967295 / FFFFFFFF.
+  static quint64 UnsignedView(const Variant &a) {
+    const std::int64_t v = a.AsInt64();
+    if (a.Type() == VarType::Integer) return static_cast<quint32>(static_cast<int>(v));
+    return static_cast<quint64>(v);
+  }
+
+  // The precision of an integer conversion is its minimum number of digits.
+  static QString ZeroPad(QString digits, int precision) {
+    if (precision > digits.size())
+      digits.prepend(QString(precision - digits.size(), QLatin1Char('0')));
+    return digits;
+  }
+
   QString Convert(QChar type, int precision) {
     const Variant &a = NextArg();
     switch (type.unicode()) {
       case 'd': {
         if (!IsInteger(a)) Fail();
         const std::int64_t v = a.AsInt64();
-        QString digits = QString::number(v < 0 ? -static_cast<quint64>(v) : static_cast<quint64>(v));
-        if (precision > digits.size())
-          digits.prepend(QString(precision - digits.size(), QLatin1Char('0')));
+        const quint64 magnitude = v < 0 ? -static_cast<quint64>(v) : static_cast<quint64>(v);
+        const QString digits = ZeroPad(QString::number(magnitude), precision);
         return v < 0 ? QLatin1Char('-') + digits : digits;
       }
-      case 'u': {
+      case 'u':
         if (!IsInteger(a)) Fail();
-        const std::int64_t v = a.AsInt64();
-        const quint64 u = a.Type() == VarType::Integer
-                              ? static_cast<quint64>(static_cast<quint32>(static_cast<int>(v)))
-                              : static_cast<quint64>(v);
-        QString digits = QString::number(u);
-        if (precision > digits.size())
-          digits.prepend(QString(precision - digits.size(), QLatin1Char('0')));
-        return digits;
-      }
-      case 'x': {
+        return ZeroPad(QString::number(UnsignedView(a)), precision);
+      case 'x':
         if (!IsInteger(a)) Fail();
-        const std::int64_t v = a.AsInt64();
-        const quint64 u = a.Type() == VarType::Integer
-                              ? static_cast<quint64>(static_cast<quint32>(static_cast<int>(v)))
-                              : static_cast<quint64>(v);
-        QString digits = QString::number(u, 16).toUpper();
-        if (precision > digits.size())
-          digits.prepend(QString(precision - digits.size(), QLatin1Char('0')));
-        return digits;
-      }
+        return ZeroPad(QString::number(UnsignedView(a), 16).toUpper(), precision);
       case 'p': {
         if (!IsInteger(a)) Fail();
         return IntToHex(a.AsInt64(), 16);

@@ -6,6 +6,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <utility>
+
 #include "platform/rtl/sysutils.h"
 
 namespace rtl {
@@ -221,6 +224,27 @@ TEST(StrToDate, ReadsInTheLocaleOrder) {
 
   FormatSettingsGuard guard(EnglishFormatSettings());
   EXPECT_EQ(StrToDate("2/1/2026"), EncodeDate(2026, 2, 1));
+}
+
+TEST(StrToDate, EachReaderNamesWhatItExpectedAndTheDefFormsFallBack) {
+  const std::pair<std::function<TDateTime(const QString &)>, QString> readers[] = {
+      {[](const QString &s) { return StrToDate(s); }, "'%1' is not a valid date"},
+      {[](const QString &s) { return StrToTime(s); }, "'%1' is not a valid time"},
+      {[](const QString &s) { return StrToDateTime(s); }, "'%1' is not a valid date and time"}};
+  for (const auto &[read, message] : readers) {
+    try {
+      read("25:61 x");
+      ADD_FAILURE() << "no exception for " << message.toStdString();
+    } catch (const EConvertError &e) {
+      EXPECT_EQ(e.Message(), message.arg("25:61 x"));
+    }
+  }
+  EXPECT_EQ(StrToDateDef("31/02/2026", 7), 7);
+  EXPECT_EQ(StrToDateDef("1/2/2026", 7), EncodeDate(2026, 2, 1));
+  EXPECT_EQ(StrToTimeDef("12:61", 0.25), 0.25);
+  EXPECT_EQ(StrToTimeDef("18:00", 0.25), 0.75);
+  EXPECT_EQ(StrToDateTimeDef("x", 3), 3);
+  EXPECT_EQ(StrToDateTimeDef("1/2/2026 18:00", 3), EncodeDate(2026, 2, 1) + 0.75);
 }
 
 TEST(StrToDate, ShortFormsUseTheClockAndTheCenturyWindow) {
