@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
@@ -23,12 +24,8 @@ class DaoDb : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(dir_.isValid());
     path_ = dir_.filePath(QStringLiteral("orbisca4.mdb"));
-    {
-      jet::DBEngine engine;
-      auto db = tools::CreateOrbiscaDatabase(engine, path_);
-      Fill(*db);
-      db->Close();
-    }
+    ASSERT_TRUE(QFile::copy(Template(), path_));
+    QFile::setPermissions(path_, QFile::ReadOwner | QFile::WriteOwner);
     database_ = std::make_unique<TVuDaoDatabase>();
     database_->SetDatabase(path_);
     database_->Open();
@@ -36,6 +33,21 @@ class DaoDb : public ::testing::Test {
   void TearDown() override {
     tables_.clear();
     database_.reset();
+  }
+
+  // Building and filling the database costs far more than copying it, so it
+  // is made once per test program and each test works on its own copy.
+  static QString Template() {
+    static QTemporaryDir folder;
+    static const QString file = [] {
+      const QString f = folder.filePath(QStringLiteral("template.mdb"));
+      jet::DBEngine engine;
+      auto db = tools::CreateOrbiscaDatabase(engine, f);
+      Fill(*db);
+      db->Close();
+      return f;
+    }();
+    return file;
   }
 
   // The rows every table test sees.
