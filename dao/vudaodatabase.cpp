@@ -1,6 +1,7 @@
 // The connection component (see vudaodatabase.h).
 #include "dao/vudaodatabase.h"
 
+#include "dao/guarded.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -45,15 +46,6 @@ TLoginMessageFunction &MessageHook() {
 
 QString Method(const char *name) { return QStringLiteral("TVuDaoDatabase.") + QLatin1String(name); }
 
-// Runs `call`, ignoring any failure: used where an engine refresh that
-// fails must not stop the caller.
-template <typename F>
-void Guarded(F &&call) {
-  try {
-    call();
-  } catch (...) {
-  }
-}
 
 }  // namespace
 

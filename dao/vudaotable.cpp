@@ -6,6 +6,7 @@
 #include <QRandomGenerator>
 #include <cstdlib>
 
+#include "dao/guarded.h"
 #include "dao/vudaodatabase.h"
 #include "platform/jet/engine.h"
 #include "platform/rtl/sysutils.h"
@@ -19,13 +20,6 @@ namespace {
 
 QString Method(const char *name) { return QStringLiteral("TVuDaoTable.") + QLatin1String(name); }
 
-template <typename F>
-void Guarded(F &&call) {
-  try {
-    call();
-  } catch (...) {
-  }
-}
 
 constexpr int kGuidMarker = 47554944;
 
@@ -654,15 +648,7 @@ void TVuDaoTable::CloseRecordset() {
 
 void TVuDaoTable::ReopenRecordset() {
   if (!Active()) return;
-  CheckBrowseMode();
-  ClearBuffers();
-  CloseRecordset();
-  OpenDaoRecordset();
-  current_position_ = fetch_position_ = -1;
-  known_rows_ = 0;
-  count_stale_ = true;
-  rec_no_stale_ = false;
-  First();
+  ReopenAfterChange(false);
 }
 
 void TVuDaoTable::ReopenAfterChange(bool first_unless_empty) {

@@ -376,6 +376,9 @@ class TVuDaoTable : public vcl::TDataSet {
   bool FindByKey(int direction, const QString &key_fields, const rtl::Variant &key_values,
                  vcl::TLocateOptions options);
   void MoveToFound(const QByteArray &bookmark, int absolute_position);
+  bool FollowMatches(jet::Recordset &clone, const QString &criteria, const KeySpec &keys,
+                     vcl::TLocateOptions options, bool forward) const;
+  bool FinishSearch(jet::Recordset &clone, bool found);
   const vcl::TIndexDef *ChooseIndex(const QStringList &key_fields) const;
   void MasterChanged();
   void MasterDisabled();

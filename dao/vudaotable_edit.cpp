@@ -5,6 +5,7 @@
 // written.
 #include <cstring>
 
+#include "dao/guarded.h"
 #include "dao/vudaodatabase.h"
 #include "dao/vudaotable.h"
 #include "platform/jet/engine.h"
@@ -13,14 +14,6 @@
 namespace dao {
 
 namespace {
-
-template <typename F>
-void Guarded(F &&call) {
-  try {
-    call();
-  } catch (...) {
-  }
-}
 
 bool IsMemo(vcl::TFieldType t) { return t == vcl::ftMemo || t == vcl::ftFmtMemo; }
 bool IsByteBlob(vcl::TFieldType t) { return t == vcl::ftBlob || t == vcl::ftGraphic; }

@@ -7,6 +7,7 @@
 // checked against that before a row counts as found.
 #include <cmath>
 
+#include "dao/guarded.h"
 #include "dao/vudaodatabase.h"
 #include "dao/vudaotable.h"
 #include "platform/jet/engine.h"
@@ -15,14 +16,6 @@
 namespace dao {
 
 namespace {
-
-template <typename F>
-void Guarded(F &&call) {
-  try {
-    call();
-  } catch (...) {
-  }
-}
 
 [[noreturn]] void Fail(const QString &text) { vcl::DatabaseError(text); }
 
@@ -227,6 +220,36 @@ const vcl::TIndexDef *TVuDaoTable::ChooseIndex(const QStringList &key_fields) co
 // ---------------------------------------------------------------------------
 // Locate.
 
+// From the engine's match on `clone`, goes on in the search's direction
+// until a row also passes the checks the criteria cannot make (case).
+bool TVuDaoTable::FollowMatches(jet::Recordset &clone, const QString &criteria, const KeySpec &keys,
+                                vcl::TLocateOptions options, bool forward) const {
+  const bool check = CriteriaNeedCheck(keys, options);
+  while (!clone.NoMatch()) {
+    if (!check || RowMatches(clone, keys, options)) return true;
+    if (forward)
+      clone.FindNext(criteria);
+    else
+      clone.FindPrevious(criteria);
+  }
+  return false;
+}
+
+// Ends a search made on a clone: the clone is closed whatever happened and
+// the table moves only when a row was found.
+bool TVuDaoTable::FinishSearch(jet::Recordset &clone, bool found) {
+  QByteArray bookmark;
+  int position = -1;
+  if (found) {
+    bookmark = clone.Bookmark();
+    Guarded([&] { position = clone.AbsolutePosition(); });
+  }
+  Guarded([&] { clone.Close(); });
+  if (!found) return false;
+  MoveToFound(bookmark, position);
+  return true;
+}
+
 void TVuDaoTable::MoveToFound(const QByteArray &bookmark, int absolute_position) {
   CheckBrowseMode();
   CursorPosChanged();
@@ -322,28 +345,12 @@ bool TVuDaoTable::Locate(const QString &key_fields, const rtl::Variant &key_valu
     }
   } else {
     const QString criteria = BuildLookupKeySQL(key_fields, key_values, options);
-    const bool check = CriteriaNeedCheck(keys, options);
     clone = recordset_->Clone();
     Guarded([&] { clone->MoveFirst(); });
     clone->FindFirst(criteria);
-    while (!clone->NoMatch()) {
-      if (!check || RowMatches(*clone, keys, options)) {
-        found = true;
-        break;
-      }
-      clone->FindNext(criteria);
-    }
+    found = FollowMatches(*clone, criteria, keys, options, true);
   }
-  QByteArray bookmark;
-  int position = -1;
-  if (found) {
-    bookmark = clone->Bookmark();
-    Guarded([&] { position = clone->AbsolutePosition(); });
-  }
-  Guarded([&] { clone->Close(); });
-  if (!found) return false;
-  MoveToFound(bookmark, position);
-  return true;
+  return FinishSearch(*clone, found);
 }
 
 // ---------------------------------------------------------------------------
@@ -368,28 +375,8 @@ bool TVuDaoTable::FindByKey(int direction, const QString &key_fields, const rtl:
     case kNext: clone->FindNext(criteria); break;
     default: clone->FindPrevious(criteria); break;
   }
-  bool found = false;
-  const bool check = CriteriaNeedCheck(keys, options);
-  while (!clone->NoMatch()) {
-    if (!check || RowMatches(*clone, keys, options)) {
-      found = true;
-      break;
-    }
-    if (forward)
-      clone->FindNext(criteria);
-    else
-      clone->FindPrevious(criteria);
-  }
-  QByteArray bookmark;
-  int position = -1;
-  if (found) {
-    bookmark = clone->Bookmark();
-    Guarded([&] { position = clone->AbsolutePosition(); });
-  }
-  Guarded([&] { clone->Close(); });
-  if (!found) return false;
-  MoveToFound(bookmark, position);
-  return true;
+  const bool found = FollowMatches(*clone, criteria, keys, options, forward);
+  return FinishSearch(*clone, found);
 }
 
 bool TVuDaoTable::FindFirstByKey(const QString &f, const rtl::Variant &v, vcl::TLocateOptions o) {
@@ -614,14 +601,7 @@ void TVuDaoTable::MasterChanged() {
   if (!master_link_->Active() || detail_field_names_.isEmpty() || ControlsDisabled()) return;
   vcl::TDataSet *master = master_link_->DataSet();
   if (master && master->ControlsDisabled()) return;
-  CheckBrowseMode();
-  ClearBuffers();
-  CloseRecordset();
-  OpenDaoRecordset();
-  current_position_ = fetch_position_ = -1;
-  known_rows_ = 0;
-  count_stale_ = true;
-  First();
+  ReopenAfterChange(false);
 }
 
 void TVuDaoTable::MasterDisabled() {

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "dao/guarded.h"
 #include "dao/vudaodatabase.h"
 #include "dao/vudaotable.h"
 #include "platform/jet/engine.h"
@@ -15,14 +16,6 @@
 namespace dao {
 
 namespace {
-
-template <typename F>
-void Guarded(F &&call) {
-  try {
-    call();
-  } catch (...) {
-  }
-}
 
 // Locale-free number text that reads back to the same double.
 QString DoubleText(double v) {
@@ -794,13 +787,7 @@ void TVuDaoTable::ResyncOrReopen() {
   } catch (...) {
     const int position = current_position_;
     Guarded([&] { SetState(vcl::dsBrowse); });
-    ClearBuffers();
-    CloseRecordset();
-    OpenDaoRecordset();
-    current_position_ = fetch_position_ = -1;
-    known_rows_ = 0;
-    count_stale_ = true;
-    First();
+    ReopenAfterChange(false);
     if (position >= 0 && position < RecordCount())
       MoveBy(position);
     else
