@@ -330,8 +330,17 @@ bool TVuDaoTable::Locate(const QString &key_fields, const rtl::Variant &key_valu
     clone = recordset_->Clone();
     clone->SetIndex(index->Name());
     Guarded([&] { clone->MoveFirst(); });
-    clone->Seek(whole ? QStringLiteral("=") : QStringLiteral(">="), seek_keys);
-    if (!clone->NoMatch()) {
+    if (seek_keys.empty()) {
+      // The chosen index (by name) leads with a column that is not a key:
+      // there is nothing to seek on, so every row is checked in turn.
+      while (!clone->Eof() && !found) {
+        found = RowMatches(*clone, keys, options);
+        if (!found) clone->MoveNext();
+      }
+    } else {
+      clone->Seek(whole ? QStringLiteral("=") : QStringLiteral(">="), seek_keys);
+    }
+    if (!seek_keys.empty() && !clone->NoMatch()) {
       // ">=" lands on the first row not below the keys; only rows that
       // still hold them count, never the next greater one.
       const vcl::TLocateOptions loose = options | vcl::loCaseInsensitive;

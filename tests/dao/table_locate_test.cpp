@@ -59,6 +59,13 @@ TEST_F(TableLocate, IndexSeekOnTableRecordsetsReportsOnlyRowsHoldingTheKeys) {
   EXPECT_EQ(stock->FieldByName(QStringLiteral("Barcode18"))->AsString(), QStringLiteral("9771234567890"));
   EXPECT_EQ(MessageOf([&] { stock->Locate(QStringLiteral("Testata"), QStringLiteral("Bianchi"), 0); }),
             QStringLiteral("Index Property is Empty!\r\nYou must set an index before using Locate with StandardTables"));
+  // A named index that does not lead with a key column still finds the row.
+  stock->SetAutoFindIndex(false);
+  stock->SetIndexName(stock->IndexDefs()[0]->Name());
+  ASSERT_FALSE(stock->IndexDefs()[0]->FieldList().contains(QStringLiteral("Testata")));
+  EXPECT_TRUE(stock->Locate(QStringLiteral("Testata"), QStringLiteral("BIANCHI"), vcl::loCaseInsensitive));
+  EXPECT_EQ(stock->FieldByName(QStringLiteral("Barcode18"))->AsString(), QStringLiteral("9771234567891"));
+  EXPECT_FALSE(stock->Locate(QStringLiteral("Testata"), QStringLiteral("Verdi"), 0));
 }
 
 TEST_F(TableLocate, LookupReadsWithoutMoving) {
