@@ -196,6 +196,28 @@ QString NumberText(const rtl::Variant &value) {
   }
 }
 
+namespace {
+
+// Criteria and SQL text take values as literals: a value that is not what
+// its column holds must never reach the engine as raw text, where "1 OR 1=1"
+// would turn a key into a condition of its own.
+std::optional<QString> CheckedNumberText(const rtl::Variant &value) {
+  const QString text = NumberText(value);
+  bool ok = false;
+  text.toDouble(&ok);
+  if (!ok) return std::nullopt;
+  return text;
+}
+
+std::optional<QString> CheckedGuidLiteral(const rtl::Variant &value) {
+  const std::optional<QByteArray> bytes =
+      value.Type() == rtl::VarType::Bytes ? std::optional<QByteArray>(value.AsBytes()) : GuidBytes(rtl::VarToStr(value));
+  if (!bytes || bytes->size() != 16) return std::nullopt;
+  return QStringLiteral("{guid ") + GuidBraced(*bytes) + QLatin1Char('}');
+}
+
+}  // namespace
+
 QString DateLiteralBody(rtl::TDateTime value) {
   int y = 0, m = 0, d = 0;
   rtl::DecodeDate(value, y, m, d);
@@ -266,9 +288,12 @@ QString LookupTerm(const QString &field, ValueKind kind, const rtl::Variant &val
         return term(QStringLiteral("= LCASE(") + QuoteString(text.toLower()) + QLatin1Char(')'));
       return term(QStringLiteral("= ") + QuoteString(text));
     }
-    case ValueKind::Number:
+    case ValueKind::Number: {
       if (text.isEmpty()) return term(QStringLiteral("IS NULL"));
-      return term(QStringLiteral("= ") + NumberText(value));
+      const std::optional<QString> number = CheckedNumberText(value);
+      if (!number) Fail(failure_text);
+      return term(QStringLiteral("= ") + *number);
+    }
     case ValueKind::Boolean: {
       if (text.isEmpty()) return term(QStringLiteral("IS NULL"));
       bool b = false;
@@ -294,14 +319,13 @@ QString LookupTerm(const QString &field, ValueKind kind, const rtl::Variant &val
     }
     case ValueKind::Guid: {
       if (text.isEmpty()) return term(QStringLiteral("IS NULL"));
-      QString g = text;
-      if (value.Type() == rtl::VarType::Bytes) g = GuidBraced(value.AsBytes());
-      if (g.startsWith(QLatin1String("{guid "), Qt::CaseInsensitive)) return term(QStringLiteral("= ") + g);
-      return term(QStringLiteral("= {guid ") + g + QLatin1Char('}'));
+      const std::optional<QString> guid = CheckedGuidLiteral(value);
+      if (!guid) Fail(failure_text);
+      return term(QStringLiteral("= ") + *guid);
     }
     case ValueKind::Bytes:
       if (text.isEmpty()) return term(QStringLiteral("IS NULL"));
-      return term(QStringLiteral("= \"") + text + QLatin1Char('"'));
+      return term(QStringLiteral("= ") + QuoteString(text));
     case ValueKind::Unknown:
       break;
   }
@@ -372,14 +396,17 @@ QString ParameterLiteral(ValueKind kind, const rtl::Variant &value) {
       return QLatin1Char('#') + TimeLiteralBody(value.AsDateTime()) + QLatin1Char('#');
     case ValueKind::DateTime:
       return QLatin1Char('#') + DateTimeLiteralBody(value.AsDateTime()) + QLatin1Char('#');
-    case ValueKind::Number:
-      return NumberText(value);
+    case ValueKind::Number: {
+      const std::optional<QString> number = CheckedNumberText(value);
+      if (!number) Fail(QStringLiteral("Invalid number for an SQL parameter: ") + rtl::VarToStr(value));
+      return *number;
+    }
     case ValueKind::Boolean:
       return value.AsBoolean() ? QStringLiteral("True") : QStringLiteral("False");
     case ValueKind::Guid: {
-      QString g = value.Type() == rtl::VarType::Bytes ? GuidBraced(value.AsBytes())
-                                                     : rtl::VarToStr(value);
-      return QStringLiteral("{guid ") + g + QLatin1Char('}');
+      const std::optional<QString> guid = CheckedGuidLiteral(value);
+      if (!guid) Fail(QStringLiteral("Invalid GUID for an SQL parameter: ") + rtl::VarToStr(value));
+      return *guid;
     }
     case ValueKind::Unknown:
       break;

@@ -62,6 +62,20 @@ TEST(DaoCriteria, NullNumbersDatesAndGuids) {
   EXPECT_EQ(dao::JoinTerms({"(a = 1)", "(b IS NULL)"}), "(a = 1) AND (b IS NULL)");
 }
 
+// A key or parameter that is not a value of its column's kind must not
+// reach the engine as text of its own: it would become part of the condition.
+TEST(DaoCriteria, ValuesThatAreNotOfTheirKindNeverBecomeCondition) {
+  EXPECT_THROW(LookupTerm("Giacenza", ValueKind::Number, Variant("0 OR 1=1"), {}, true), rtl::EDatabaseError);
+  EXPECT_THROW(LookupTerm("Id", ValueKind::Guid, Variant("x} OR (1=1"), {}, true), rtl::EDatabaseError);
+  EXPECT_EQ(LookupTerm("Id", ValueKind::Guid, Variant("{guid {00000000-0000-0000-0000-00000000000a}}"), {}, true),
+            "([Id] = {guid {00000000-0000-0000-0000-00000000000A}})");
+  EXPECT_EQ(LookupTerm("B", ValueKind::Bytes, Variant("a\" OR \"1"), {}, true), "([B] = \"a\"\" OR \"\"1\")");
+  std::vector<dao::SqlParameter> bad = {{"q", ValueKind::Number, Variant("1 OR 1=1")}};
+  EXPECT_THROW(dao::SubstituteParams("DELETE FROM t WHERE n = :q", bad), rtl::EDatabaseError);
+  std::vector<dao::SqlParameter> bad_guid = {{"g", ValueKind::Guid, Variant("nope")}};
+  EXPECT_THROW(dao::SubstituteParams("DELETE FROM t WHERE g = :g", bad_guid), rtl::EDatabaseError);
+}
+
 TEST(DaoCriteria, KeyListsSortTextAndMasterFields) {
   EXPECT_EQ(dao::SplitKeyFields(" Barcode ; Addon;"), QStringList({"Barcode", "Addon"}));
   EXPECT_EQ(dao::SplitKeyValues(rtl::VarArrayOf({1, "x"})).size(), 2u);
