@@ -1,8 +1,9 @@
 // The connection component: connecting and refusing, what disconnecting
 // does to the tables, and the file services the program runs at shutdown.
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-
+#include <QFileInfo>
 #include <QTimer>
 
 #include "dao/dblogin.h"
@@ -40,6 +41,27 @@ TEST_F(Connection, MissingFileIsReportedWithItsPathAndLeavesItDisconnected) {
   EXPECT_EQ(MessageOf([&] { other.Open(); }), QStringLiteral("Cannot find Database:\r\n") + missing);
   EXPECT_FALSE(other.Connected());
   EXPECT_EQ(before, 1);
+
+  // A file missing where it is named but present in the program's folder
+  // is opened from there; without SmartOpen it stays missing.
+  const QString local =
+      QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("orbisca4-smartopen.mdb"));
+  QFile::remove(local);
+  ASSERT_TRUE(QFile::copy(Template(), local));
+  const QString elsewhere = dir_.filePath(QStringLiteral("elsewhere/orbisca4-smartopen.mdb"));
+  {
+    TVuDaoDatabase strict;
+    strict.SetSmartOpen(false);
+    strict.SetDatabase(elsewhere);
+    EXPECT_EQ(MessageOf([&] { strict.Open(); }), QStringLiteral("Cannot find Database:\r\n") + elsewhere);
+    TVuDaoDatabase smart;
+    smart.SetDatabase(elsewhere);
+    smart.Open();
+    EXPECT_TRUE(smart.Connected());
+    EXPECT_EQ(QFileInfo(smart.Database()).canonicalFilePath(), QFileInfo(local).canonicalFilePath());
+    smart.Close();
+  }
+  QFile::remove(local);
 
   TVuDaoDatabase empty;
   EXPECT_EQ(MessageOf([&] { empty.Open(); }),

@@ -107,6 +107,10 @@ TEST_F(TableOpen, RefusalsAndMissingSettingsHaveTheirTexts) {
   TVuDaoTable *nothing = Table(QString());
   EXPECT_EQ(MessageOf([&] { nothing->Open(); }),
             QStringLiteral("TVuDaoTable.OpenDaoRecordset: Missing TableName or QueryDefName, or SQL is empty!"));
+  TVuDaoTable *dynamic = Table(QStringLiteral("Giacenza"), 16);
+  EXPECT_EQ(MessageOf([&] { dynamic->Open(); }),
+            QStringLiteral("TVuDaoTable.OpenDaoRecordset: DynamicTables are for ODBC connections only!"));
+  EXPECT_FALSE(dynamic->Active());
   database_->Close();
   TVuDaoTable *offline = Table(QStringLiteral("Giacenza"));
   EXPECT_EQ(MessageOf([&] { offline->Open(); }), QStringLiteral("TVuDaoTable.OpenDaoRecordset: Database is NOT connected"));
