@@ -567,37 +567,36 @@ int TDataSet::CompareBookmarks(const TBookmark &a, const TBookmark &b) {
 
 void TDataSet::First() {
   CheckBrowseMode();
-  DoBeforeScroll();
-  ClearBuffers();
-  try {
-    InternalFirst();
-    GetNextRecord();
-    GetNextRecords();
-  } catch (...) {
-    bof_ = true;
-    DataEvent(deDataSetChange);
-    throw;
-  }
-  bof_ = true;
-  DataEvent(deDataSetChange);
-  DoAfterScroll();
+  FillFromEnd(false);
 }
 
 void TDataSet::Last() {
   CheckBiDirectional();
   CheckBrowseMode();
+  FillFromEnd(true);
+}
+
+void TDataSet::FillFromEnd(bool last) {
   DoBeforeScroll();
   ClearBuffers();
+  // Whatever happens, the window now starts (or ends) at the cursor's edge.
+  bool &at_edge = last ? eof_ : bof_;
   try {
-    InternalLast();
-    GetPriorRecord();
-    GetPriorRecords();
+    if (last) {
+      InternalLast();
+      GetPriorRecord();
+      GetPriorRecords();
+    } else {
+      InternalFirst();
+      GetNextRecord();
+      GetNextRecords();
+    }
   } catch (...) {
-    eof_ = true;
+    at_edge = true;
     DataEvent(deDataSetChange);
     throw;
   }
-  eof_ = true;
+  at_edge = true;
   DataEvent(deDataSetChange);
   DoAfterScroll();
 }

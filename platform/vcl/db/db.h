@@ -1082,6 +1082,8 @@ class TDataSet : public TComponent {
   bool GetPriorRecord();
   int GetNextRecords();
   int GetPriorRecords();
+  // First and Last: refills the window from one end of the cursor.
+  void FillFromEnd(bool last);
   bool FetchInto(TRecordBuffer buffer, TGetMode mode, bool do_check);
   void BeginInsertAppend();
   void EndInsertAppend();
