@@ -1,11 +1,14 @@
 // A fresh copy of the program's database in a temporary folder, built by
 // the same builder the program's tools use, with a few journal and stock
-// rows that the engine tests read.
+// rows that the engine tests read. The builder runs once per test program;
+// each test opens its own copy of that file, so tests cannot see each
+// other's changes.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include "platform/jet/engine.h"
@@ -19,10 +22,24 @@ class OrbiscaDb : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(dir_.isValid());
     path_ = dir_.filePath(QStringLiteral("orbisca4.mdb"));
-    db_ = tools::CreateOrbiscaDatabase(engine_, path_);
+    ASSERT_TRUE(QFile::copy(TemplatePath(), path_));
+    // The copy keeps the template's read-only bit when there is one.
+    QFile(path_).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    db_ = engine_.OpenDatabase(path_);
   }
   void TearDown() override {
     if (db_) db_->Close();
+  }
+
+  // The empty database as the builder leaves it, built on first use.
+  static const QString &TemplatePath() {
+    static QTemporaryDir dir;
+    static const QString path = [] {
+      const QString p = dir.filePath(QStringLiteral("template.mdb"));
+      tools::CreateOrbiscaDatabase(p);
+      return p;
+    }();
+    return path;
   }
 
   // Appends a journal row through a dynaset, as the program registers one.
