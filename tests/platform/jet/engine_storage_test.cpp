@@ -135,5 +135,21 @@ TEST_F(Storage, DefinitionsMadeWithStatementsAndCalls) {
   EXPECT_EQ(db_->TableDefs().Find(QStringLiteral("Prova")), nullptr);
 }
 
+TEST_F(Storage, RequiredFieldsRefuseNullAndWriteNothing) {
+  db_->Execute(QStringLiteral("CREATE TABLE Obbligo (Codice TEXT(4) NOT NULL, Nota TEXT(10))"));
+  EXPECT_TRUE(db_->TableDefs().Item(QStringLiteral("Obbligo")).Fields().Item(QStringLiteral("Codice")).Required());
+  auto rs = db_->OpenRecordset(QStringLiteral("Obbligo"), dbOpenDynaset);
+  rs->AddNew();
+  rs->Fields(QStringLiteral("Nota")).SetValue("senza");
+  EXPECT_EQ(ErrorOf([&] { rs->Update(); }), kErrRequiredFieldNull);
+  EXPECT_TRUE(engine_.Errors(0).Description().contains(QLatin1String("Codice")));
+  rs->CancelUpdate();
+  EXPECT_EQ(ErrorOf([&] {
+              db_->Execute(QStringLiteral("INSERT INTO Obbligo (Nota) VALUES (\"y\")"), dbFailOnError);
+            }),
+            kErrRequiredFieldNull);
+  EXPECT_EQ(db_->TableDefs().Item(QStringLiteral("Obbligo")).RecordCount(), 0);
+}
+
 }  // namespace
 }  // namespace jet::testing
