@@ -540,11 +540,7 @@ RecordsetPtr Recordset::OpenRecordset(int type, int options) {
     impl->data_sql = derived;
     impl->data_offset = d_->live ? 1 : 0;  // the row ids stay out of the copy's fields
   }
-  RecordsetPtr rs(new Recordset);
-  rs->d_ = std::move(impl);
-  rs->d_->Fill();
-  rs->BuildFields();
-  return rs;
+  return Create(std::move(impl));
 }
 
 void Recordset::Requery() {

@@ -386,6 +386,18 @@ Stmt &Store::Cached(const QString &sql) {
   return *stmt;
 }
 
+void Store::Atomically(const std::function<void()> &work) {
+  const bool own_tx = sqlite3_get_autocommit(db_) != 0;
+  if (own_tx) Exec(QStringLiteral("BEGIN"));
+  try {
+    work();
+    if (own_tx) Exec(QStringLiteral("COMMIT"));
+  } catch (...) {
+    if (own_tx) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
+}
+
 void Store::Exec(const QString &sql) {
   CheckOpen();
   char *err = nullptr;
@@ -599,42 +611,40 @@ void Store::CreateTable(const TableInfo &table) {
                       .arg(Quote(QStringLiteral("key:") + table.columns[i].name), Quote(table.columns[i].name));
     decls << decl;
   }
-  const bool own_tx = sqlite3_get_autocommit(db_) != 0;
-  if (own_tx) Exec(QStringLiteral("BEGIN"));
   try {
-    Exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(Quote(table.name), decls.join(QStringLiteral(", "))));
-    const double now = rtl::Now();
-    Stmt ins = Prepare(QStringLiteral(
-        "INSERT INTO MSysObjects (Name, Type, Attributes, DateCreate, DateUpdate) VALUES (?,1,?,?,?)"));
-    ins.BindAll({table.name, static_cast<int>(table.attributes), now, now});
-    ins.Step();
-    int ordinal = 0;
-    for (const FieldInfo &f : table.columns) {
-      FieldInfo c = f;
-      c.ordinal = ordinal++;
-      Stmt col = Prepare(QStringLiteral(
-          "INSERT INTO MSysColumns (TableName, Name, Ordinal, Type, Size, Attributes, DefaultValue,"
-          " Required, AllowZeroLength, ValidationRule, ValidationText, Properties)"
-          " VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"));
-      int attrs = c.attributes & ~dbUpdatableField;
-      if (c.type != dbText && c.type != dbMemo && c.type != dbLongBinary && c.type != dbBinary)
-        attrs |= dbFixedField;
-      else
-        attrs = (attrs & ~dbFixedField) | dbVariableField;
-      const int size = c.type == dbText ? (c.size > 0 ? c.size : 255) : FieldInfo::DefaultSize(c.type);
-      col.BindAll({table.name, c.name, c.ordinal, c.type, size, attrs,
-                   c.default_value.isEmpty() ? rtl::Variant::Null() : rtl::Variant(c.default_value),
-                   c.required ? 1 : 0, c.allow_zero_length ? 1 : 0,
-                   c.validation_rule.isEmpty() ? rtl::Variant::Null() : rtl::Variant(c.validation_rule),
-                   c.validation_text.isEmpty() ? rtl::Variant::Null() : rtl::Variant(c.validation_text),
-                   PropertiesText(c.properties)});
-      col.Step();
-    }
-    LoadCatalogue();
-    for (const IndexInfo &i : table.indexes) CreateIndex(table.name, i);
-    if (own_tx) Exec(QStringLiteral("COMMIT"));
+    Atomically([&] {
+      Exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(Quote(table.name), decls.join(QStringLiteral(", "))));
+      const double now = rtl::Now();
+      Stmt ins = Prepare(QStringLiteral(
+          "INSERT INTO MSysObjects (Name, Type, Attributes, DateCreate, DateUpdate) VALUES (?,1,?,?,?)"));
+      ins.BindAll({table.name, static_cast<int>(table.attributes), now, now});
+      ins.Step();
+      int ordinal = 0;
+      for (const FieldInfo &f : table.columns) {
+        FieldInfo c = f;
+        c.ordinal = ordinal++;
+        Stmt col = Prepare(QStringLiteral(
+            "INSERT INTO MSysColumns (TableName, Name, Ordinal, Type, Size, Attributes, DefaultValue,"
+            " Required, AllowZeroLength, ValidationRule, ValidationText, Properties)"
+            " VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"));
+        int attrs = c.attributes & ~dbUpdatableField;
+        if (c.type != dbText && c.type != dbMemo && c.type != dbLongBinary && c.type != dbBinary)
+          attrs |= dbFixedField;
+        else
+          attrs = (attrs & ~dbFixedField) | dbVariableField;
+        const int size = c.type == dbText ? (c.size > 0 ? c.size : 255) : FieldInfo::DefaultSize(c.type);
+        col.BindAll({table.name, c.name, c.ordinal, c.type, size, attrs,
+                     c.default_value.isEmpty() ? rtl::Variant::Null() : rtl::Variant(c.default_value),
+                     c.required ? 1 : 0, c.allow_zero_length ? 1 : 0,
+                     c.validation_rule.isEmpty() ? rtl::Variant::Null() : rtl::Variant(c.validation_rule),
+                     c.validation_text.isEmpty() ? rtl::Variant::Null() : rtl::Variant(c.validation_text),
+                     PropertiesText(c.properties)});
+        col.Step();
+      }
+      LoadCatalogue();
+      for (const IndexInfo &i : table.indexes) CreateIndex(table.name, i);
+    });
   } catch (...) {
-    if (own_tx) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     LoadCatalogue();
     throw;
   }
@@ -653,9 +663,7 @@ void Store::AddColumn(const QString &table, const FieldInfo &field) {
           QStringLiteral("An auto-increment field can only be created with its table."));
   FieldInfo f = field;
   if (f.type == dbBoolean) f.required = false;  // the declaration has its own NOT NULL
-  const bool own_tx = sqlite3_get_autocommit(db_) != 0;
-  if (own_tx) Exec(QStringLiteral("BEGIN"));
-  try {
+  Atomically([&] {
     QString decl = ColumnDecl(f, false);
     if (f.required && f.type != dbBoolean) {
       // SQLite needs a default to add a NOT NULL column to existing rows.
@@ -674,11 +682,7 @@ void Store::AddColumn(const QString &table, const FieldInfo &field) {
                  0, f.allow_zero_length ? 1 : 0, rtl::Variant::Null(), rtl::Variant::Null(),
                  PropertiesText(f.properties)});
     col.Step();
-    if (own_tx) Exec(QStringLiteral("COMMIT"));
-  } catch (...) {
-    if (own_tx) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    throw;
-  }
+  });
   LoadCatalogue();
   Touch();
 }
@@ -706,28 +710,26 @@ void Store::CreateIndex(const QString &table, const IndexInfo &index) {
     cols << Quote(t->columns[static_cast<size_t>(c)].name) + (desc ? QStringLiteral(" DESC") : QString());
   }
   const QString tname = t->name;
-  const bool own_tx = sqlite3_get_autocommit(db_) != 0;
-  if (own_tx) Exec(QStringLiteral("BEGIN"));
   try {
-    // The row id column is already unique and ordered.
-    if (!only_rowid)
-      Exec(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
-               .arg(index.unique || index.primary ? QStringLiteral("UNIQUE ") : QString(),
-                    Quote(tname + QStringLiteral(".") + index.name), Quote(tname),
-                    cols.join(QStringLiteral(", "))));
-    int ordinal = 0;
-    for (const auto &[name, desc] : index.fields) {
-      Stmt ins = Prepare(QStringLiteral(
-          "INSERT INTO MSysIndexes (TableName, Name, Ordinal, FieldName, Descending, IsPrimary,"
-          " IsUnique, Required, IgnoreNulls) VALUES (?,?,?,?,?,?,?,?,?)"));
-      ins.BindAll({tname, index.name, ordinal++, name, desc ? 1 : 0, index.primary ? 1 : 0,
-                   index.unique || index.primary ? 1 : 0, index.required || index.primary ? 1 : 0,
-                   index.ignore_nulls ? 1 : 0});
-      ins.Step();
-    }
-    if (own_tx) Exec(QStringLiteral("COMMIT"));
+    Atomically([&] {
+      // The row id column is already unique and ordered.
+      if (!only_rowid)
+        Exec(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+                 .arg(index.unique || index.primary ? QStringLiteral("UNIQUE ") : QString(),
+                      Quote(tname + QStringLiteral(".") + index.name), Quote(tname),
+                      cols.join(QStringLiteral(", "))));
+      int ordinal = 0;
+      for (const auto &[name, desc] : index.fields) {
+        Stmt ins = Prepare(QStringLiteral(
+            "INSERT INTO MSysIndexes (TableName, Name, Ordinal, FieldName, Descending, IsPrimary,"
+            " IsUnique, Required, IgnoreNulls) VALUES (?,?,?,?,?,?,?,?,?)"));
+        ins.BindAll({tname, index.name, ordinal++, name, desc ? 1 : 0, index.primary ? 1 : 0,
+                     index.unique || index.primary ? 1 : 0, index.required || index.primary ? 1 : 0,
+                     index.ignore_nulls ? 1 : 0});
+        ins.Step();
+      }
+    });
   } catch (const EJetError &e) {
-    if (own_tx) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     if (e.Number() == kErrDuplicateKey || e.Description().contains(QLatin1String("UNIQUE")))
       Raise(kErrDuplicateKey,
             QStringLiteral("Cannot create the unique index '%1': the table holds duplicate "
@@ -744,9 +746,7 @@ void Store::DropTable(const QString &table) {
   if (!t || (t->attributes & dbSystemObject))
     Raise(kErrTableNotFound, QStringLiteral("Table '%1' not found.").arg(table));
   const QString name = t->name;
-  const bool own_tx = sqlite3_get_autocommit(db_) != 0;
-  if (own_tx) Exec(QStringLiteral("BEGIN"));
-  try {
+  Atomically([&] {
     Exec(QStringLiteral("DROP TABLE %1").arg(Quote(name)));
     for (const char *sql : {"DELETE FROM MSysObjects WHERE Name = ?",
                             "DELETE FROM MSysColumns WHERE TableName = ?",
@@ -755,11 +755,7 @@ void Store::DropTable(const QString &table) {
       st.Bind(1, name);
       st.Step();
     }
-    if (own_tx) Exec(QStringLiteral("COMMIT"));
-  } catch (...) {
-    if (own_tx) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    throw;
-  }
+  });
   LoadCatalogue();
   Touch();
 }

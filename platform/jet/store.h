@@ -20,6 +20,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -101,6 +102,10 @@ class Store {
   // A statement kept for reuse (must not be used twice at once).
   Stmt &Cached(const QString &sql);
   void Exec(const QString &sql);
+  // Runs `work` as one change: in a transaction of its own, or inside the
+  // caller's open one (which then decides). A failure undoes what `work` did
+  // and is thrown on.
+  void Atomically(const std::function<void()> &work);
   [[noreturn]] void Fail(int rc, const QString &context = {}) const;
 
   // Catalogue.
