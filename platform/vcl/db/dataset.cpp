@@ -1164,6 +1164,9 @@ bool TDataSet::Locate(const QString &key_fields, const rtl::Variant &key_values,
 rtl::Variant TDataSet::Lookup(const QString &key_fields, const rtl::Variant &key_values,
                               const QString &result_fields) {
   if (!Active() || IsEmpty()) return rtl::Variant::Null();
+  // The scan moves the cursor, and moving would post or drop a record the
+  // user is editing: such a dataset is left alone and nothing is found.
+  if (state_ != dsBrowse) return rtl::Variant::Null();
   const std::vector<TField *> results = GetFieldList(result_fields);
   const TBookmark start = GetBookmark();
   rtl::Variant out = rtl::Variant::Null();

@@ -270,6 +270,19 @@ TEST(LookupFields, ShowTheLookupDatasetsValueWithoutMovingIt) {
   stock.Next();
   EXPECT_TRUE(desc->IsNull());
   EXPECT_EQ(periodo.FieldByName("Periodo")->AsString(), "S") << "the lookup dataset stays put";
+
+  // A lookup dataset being edited is neither posted nor cancelled by
+  // another dataset's scrolling.
+  periodo.Edit();
+  periodo.FieldByName("Descrizione")->SetAsString("Ogni settimana");
+  stock.First();
+  EXPECT_EQ(periodo.State(), dsEdit);
+  EXPECT_EQ(periodo.FieldByName("Descrizione")->AsString(), "Ogni settimana");
+  EXPECT_EQ(periodo.StoredValue(0, "Descrizione").AsString(), "Settimanale");
+  EXPECT_TRUE(periodo.Lookup("Periodo", "M", "Descrizione").IsNull());
+  periodo.Post();
+  stock.Next();
+  EXPECT_EQ(desc->AsString(), "Ogni settimana");
 }
 
 }  // namespace
