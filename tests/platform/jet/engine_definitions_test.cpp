@@ -73,6 +73,13 @@ TEST_F(Definitions, WhatARecordsetCannotDo) {
             kErrInvalidOperation);
   auto join = db_->QueryDefs().Item(QStringLiteral("StampaGiornale")).OpenRecordset(dbOpenDynaset);
   EXPECT_FALSE(join->Updatable());
+  // A grouped dynaset has no row of the table behind each of its rows.
+  Journal(rtl::EncodeDate(2004, 12, 31), QStringLiteral("000000000000000001"), 2, QStringLiteral("C"));
+  auto grouped = db_->OpenRecordset(
+      QStringLiteral("SELECT Tipo, Sum(Quantita) AS Q FROM Giornale GROUP BY Tipo"), dbOpenDynaset);
+  EXPECT_FALSE(grouped->Updatable());
+  EXPECT_EQ(ErrorOf([&] { grouped->Edit(); }), kErrReadOnly);
+  EXPECT_EQ(ErrorOf([&] { grouped->AddNew(); }), kErrReadOnly);
   auto dyn = db_->OpenRecordset(QStringLiteral("Giornale"), dbOpenDynaset);
   EXPECT_EQ(ErrorOf([&] { dyn->SetIndex(QStringLiteral("DataTipo")); }), kErrInvalidOperation);
   EXPECT_EQ(ErrorOf([&] { dyn->SetBookmark(QByteArray("\x01", 1)); }), kErrNotBookmark);
