@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <new>
 
 #include "platform/rtl/cp1252.h"
@@ -70,7 +71,9 @@ qint64 TStream::Size() const {
 void TStream::SetSize(qint64) {}
 
 qint64 TStream::Remaining() const {
-  const qint64 r = Size() - Position();
+  const qint64 pos = Position();
+  if (pos < 0) return 0;  // nothing is read before the start
+  const qint64 r = Size() - pos;
   return r > 0 ? r : 0;
 }
 
@@ -216,11 +219,11 @@ qint64 TMemoryStream::Write(const void *buffer, qint64 count) {
 }
 
 qint64 TMemoryStream::Seek(qint64 offset, TSeekOrigin origin) {
-  switch (origin) {
-    case soBeginning: position_ = offset; break;
-    case soCurrent: position_ += offset; break;
-    case soEnd: position_ = data_.size() + offset; break;
-  }
+  // Offsets read from damaged data can be anything: the position saturates
+  // at the ends of the 64-bit range instead of wrapping round to a valid one.
+  const qint64 base = origin == soBeginning ? 0 : origin == soCurrent ? position_ : data_.size();
+  if (__builtin_add_overflow(base, offset, &position_))
+    position_ = offset > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
   return position_;
 }
 

@@ -118,6 +118,21 @@ TEST(Streams, MemoryStreamGrowsSeeksAndFillsGapsWithZeros) {
   EXPECT_THROW(s.WriteUInt8(1), EWriteError);
   EXPECT_THROW(s.SetSize(3LL << 30), EOutOfMemory);
   EXPECT_EQ(s.Size(), 2);
+
+  // Offsets that would overflow stop at the ends and read or write nothing.
+  constexpr qint64 kMax = std::numeric_limits<qint64>::max();
+  constexpr qint64 kMin = std::numeric_limits<qint64>::min();
+  s.SetPosition(kMax - 1);
+  EXPECT_EQ(s.Seek(kMax, soCurrent), kMax);
+  EXPECT_EQ(s.Remaining(), 0);
+  EXPECT_THROW(s.ReadUInt8(), EReadError);
+  EXPECT_THROW(s.WriteUInt8(1), EWriteError);
+  s.SetPosition(kMin + 1);
+  EXPECT_EQ(s.Seek(kMin, soCurrent), kMin);
+  EXPECT_EQ(s.Remaining(), 0);
+  EXPECT_THROW(s.ReadBytes(1), EReadError);
+  EXPECT_EQ(s.Seek(kMax, soEnd), kMax);
+  EXPECT_EQ(s.Size(), 2);
 }
 
 TEST(Streams, CopyFromCopiesAllOrACountAndRefusesMoreThanThereIs) {
