@@ -97,6 +97,12 @@ TEST_F(Recordsets, CursorPositionsAndBoundaries) {
   EXPECT_EQ(rs->Fields(QStringLiteral("Testata")).Value().AsString(), QStringLiteral("abaco"));
   rs->MoveNext();
   EXPECT_EQ(rs->Fields(QStringLiteral("Testata")).Value().AsString(), QStringLiteral("Èlite"));
+  // The data components keep only a bookmark's first four bytes: enough to come back.
+  const QByteArray four = rs->Bookmark().left(4);
+  rs->MoveLast();
+  EXPECT_NE(rs->Bookmark().left(4), four);
+  rs->SetBookmark(four);
+  EXPECT_EQ(rs->Fields(QStringLiteral("Testata")).Value().AsString(), QStringLiteral("Èlite"));
 
   auto fwd = db_->OpenRecordset(QStringLiteral("Giacenza"), dbOpenForwardOnly);
   EXPECT_EQ(ErrorOf([&] { fwd->MovePrevious(); }), kErrInvalidOperation);
