@@ -196,3 +196,17 @@ TEST(CurrencyEdit, LeavingOutOfRangeShowsTheBoundsInTheLocaleAndKeepsTheFocus) {
   EXPECT_TRUE(f.other->Focused());
   EXPECT_EQ(f.edit->Value(), 5);
 }
+
+TEST(CurrencyEdit, FormatOnEditingGroupsTheDigitsWhileTyping) {
+  Fixture f;
+  f.edit->SetFormatOnEditing(true);
+  ASSERT_TRUE(f.Show());
+  f.Type("1234567,5");
+  EXPECT_EQ(f.edit->Text(), "1.234.567,5");
+  EXPECT_EQ(f.edit->Value(), 1234567.5);
+  EXPECT_EQ(f.edit->SelStart(), f.edit->Text().length());  // the caret stays at the end
+  f.edit->SetDisplayFormat("0.00");  // no "," in the format: no grouping
+  f.edit->SelectAll();
+  f.Type("98765");
+  EXPECT_EQ(f.edit->Text(), "98765");
+}

@@ -13,6 +13,7 @@
 #include "platform/rtl/formatsettings.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/forms.h"
+#include "platform/vcl/stdctrls.h"
 
 using namespace vcl;
 using namespace ext;
@@ -181,4 +182,26 @@ TEST(DateEdit, TheStepButtonsRepeatWhileHeldAndHintsAreFour) {
   EXPECT_EQ(p->StepButton(0)->Hint(), "a");
   EXPECT_EQ(p->StepButton(2)->Hint(), "Next Month|");  // an empty line keeps the default
   EXPECT_EQ(p->StepButton(3)->Hint(), "d");
+}
+
+TEST(DateEdit, CheckOnExitRefusesATextThatIsNoDateAndKeepsTheFocus) {
+  Fixture f;
+  auto *other = new TEdit(f.form.get());
+  other->SetParent(f.form.get());
+  other->SetTop(80);
+  other->SetTabStop(true);
+  QStringList errors;
+  Application->ShowExceptionSlot = [&](const QString &, const QString &text) { errors << text; };
+  f.edit->SetCheckOnExit(true);
+  ASSERT_TRUE(f.Show());
+  f.edit->SetText("32/13/2026");
+  f.Key(Qt::Key_Tab);
+  EXPECT_TRUE(f.edit->Focused());
+  ASSERT_EQ(errors.size(), 1);
+  EXPECT_TRUE(errors[0].startsWith("''32/13/2026'' is not a valid date")) << errors[0].toStdString();
+  f.edit->SetText("7/3/1");  // a short form is rewritten in the date format
+  f.Key(Qt::Key_Tab);
+  EXPECT_TRUE(other->Focused());
+  EXPECT_EQ(f.edit->Text(), "07/03/2001");
+  Application->ShowExceptionSlot = nullptr;
 }

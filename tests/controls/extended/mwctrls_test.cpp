@@ -162,3 +162,18 @@ TEST(GlyphButton, ReleasedOutsideItDoesNotClickAndModalResultReachesTheForm) {
   EXPECT_EQ(clicks, 1);
   EXPECT_EQ(form.ModalResult(), mrOk);
 }
+
+TEST(GlyphButton, LayoutCentresAGlyphWithoutCaptionWhenMarginAndSpacingFloat) {
+  TMwButtonGlyph g;
+  TBitmap surface(25, 25);
+  TPoint pos{0, 0};
+  TRect text{0, 0, 0, 0};
+  QString shown;
+  g.CalcButtonLayout(surface.Canvas(), Rect(0, 0, 25, 25), {0, 0}, "", blGlyphLeft, -1, -1, pos, text, false,
+                     TSize{16, 16}, shown);
+  EXPECT_EQ(pos.X, 4);  // along the axis: margin = free space / 2
+  EXPECT_EQ(pos.Y, 5);  // across it: centred, the odd pixel below
+  g.CalcButtonLayout(surface.Canvas(), Rect(0, 0, 25, 25), {1, 1}, "", blGlyphTop, 2, -1, pos, text, false,
+                     TSize{16, 16}, shown);
+  EXPECT_EQ(pos, (TPoint{6, 3}));  // margin 2 from the top, pressed content one pixel on
+}

@@ -170,3 +170,21 @@ TEST(ComboEdit, PressingTheButtonWhileOpenClosesItWithoutReopening) {
   EXPECT_FALSE(f.edit->PopupVisible());
   EXPECT_EQ(f.edit->Text(), "dal popup");
 }
+
+TEST(ComboEdit, TheEllipsisGlyphHasThreeDotsSpacedByTheButtonWidth) {
+  TCustomComboEdit e(nullptr);
+  e.SetButtonWidth(21);
+  e.SetGlyphKind(gkEllipsis);
+  const QImage img = e.Glyph()->Image();
+  ASSERT_EQ(img.size(), QSize(15, 4));
+  // gap (15 - 6) / 2 = 4 bounded to 3; the first dot at (15 - 6 - 6) / 2 = 1
+  for (int x : {1, 2, 6, 7, 11, 12}) EXPECT_EQ(img.pixel(x, 1) & 0xFFFFFF, 0u) << x;
+  for (int x : {0, 3, 5, 8, 10, 13}) EXPECT_EQ(img.pixel(x, 1) & 0xFFFFFF, 0xFFFFFFu) << x;
+  EXPECT_EQ(img.pixel(1, 0) & 0xFFFFFF, 0xFFFFFFu);
+  EXPECT_EQ(e.NumGlyphs(), 1);
+  e.SetNumGlyphs(3);  // the ellipsis keeps one image
+  EXPECT_EQ(e.NumGlyphs(), 1);
+  e.SetGlyphKind(gkDropDown);
+  EXPECT_EQ(e.ButtonWidth(), VScrollBarWidth());
+  EXPECT_FALSE(e.IsButtonWidthStored());
+}
