@@ -253,8 +253,9 @@ void TVuDaoTable::SetLockEdits(bool v) {
 }
 
 void TVuDaoTable::SetSortedBy(const QStringList &lines) {
+  const QStringList old = sorted_by_;
   sorted_by_ = lines;
-  if (Active()) ReopenAfterChange(false);
+  if (Active()) ReopenOrRestore(false, [&] { sorted_by_ = old; });
 }
 
 void TVuDaoTable::SetSortedByText(const QString &text) {
@@ -315,8 +316,9 @@ QString TVuDaoTable::TableLastUpdated() const {
 }
 
 void TVuDaoTable::SetOpenOptions(TDaoOpenOptions options) {
+  const TDaoOpenOptions old = open_options_;
   open_options_ = options;
-  if (Active()) ReopenAfterChange(false);
+  if (Active()) ReopenOrRestore(false, [&] { open_options_ = old; });
 }
 
 void TVuDaoTable::SetFiltered(bool value) {
@@ -332,15 +334,11 @@ void TVuDaoTable::SetFiltered(bool value) {
   OnFilterRecord = nullptr;  // keeps the base from refetching now
   vcl::TDataSet::SetFiltered(value);
   OnFilterRecord = saved;
-  try {
-    ReopenAfterChange(true);
-  } catch (...) {
+  ReopenOrRestore(true, [&] {
     OnFilterRecord = nullptr;
     vcl::TDataSet::SetFiltered(old);
     OnFilterRecord = saved;
-    Guarded([&] { ReopenAfterChange(true); });
-    throw;
-  }
+  });
 }
 
 void TVuDaoTable::SetFilterText(const QString &value) {
@@ -349,13 +347,17 @@ void TVuDaoTable::SetFilterText(const QString &value) {
   const bool was = Filtered();
   if (reopen) {
     // Store without the base's refetch, then reopen with the new criteria.
-    vcl::TDataSet::SetFiltered(false);
-    vcl::TDataSet::SetFilterText(value);
-    const auto saved = OnFilterRecord;
-    OnFilterRecord = nullptr;
-    vcl::TDataSet::SetFiltered(was);
-    OnFilterRecord = saved;
-    ReopenAfterChange(true);
+    const QString old = Filter();
+    auto store = [&](const QString &text) {
+      vcl::TDataSet::SetFiltered(false);
+      vcl::TDataSet::SetFilterText(text);
+      const auto saved = OnFilterRecord;
+      OnFilterRecord = nullptr;
+      vcl::TDataSet::SetFiltered(was);
+      OnFilterRecord = saved;
+    };
+    store(value);
+    ReopenOrRestore(true, [&] { store(old); });
   } else {
     vcl::TDataSet::SetFilterText(value);
   }
@@ -649,6 +651,31 @@ void TVuDaoTable::CloseRecordset() {
 void TVuDaoTable::ReopenRecordset() {
   if (!Active()) return;
   ReopenAfterChange(false);
+}
+
+// A setting that the engine refuses at the reopen (a sort or filter naming
+// no column, say) is put back, so the table stays open on its old recordset
+// instead of active without one; the error is raised all the same.
+void TVuDaoTable::ReopenOrRestore(bool first_unless_empty, const std::function<void()> &restore) {
+  // A pending edit that cannot be posted keeps its values: nothing is reopened.
+  try {
+    CheckBrowseMode();
+  } catch (...) {
+    restore();
+    throw;
+  }
+  try {
+    ReopenAfterChange(first_unless_empty);
+  } catch (...) {
+    restore();
+    bool reopened = false;
+    Guarded([&] {
+      ReopenAfterChange(first_unless_empty);
+      reopened = true;
+    });
+    if (!reopened) Guarded([&] { Close(); });
+    throw;
+  }
 }
 
 void TVuDaoTable::ReopenAfterChange(bool first_unless_empty) {

@@ -336,6 +336,7 @@ class TVuDaoTable : public vcl::TDataSet {
   void ApplyMasterDetail();
   void FillFieldObjects();
   void ReopenAfterChange(bool first_unless_empty);
+  void ReopenOrRestore(bool first_unless_empty, const std::function<void()> &restore);
   void CloseRecordset();
   QString ConvertDefault(const QString &engine_default, int engine_type) const;
   void ParseParams();

@@ -73,6 +73,34 @@ TEST_F(TableOpen, SortedByLinesOrderTheRowsAndReopenAnOpenTable) {
   EXPECT_EQ(stock->RecordCount(), 5);
 }
 
+// A sort or filter the engine refuses leaves the table open on its old
+// setting and its old rows, not active without a recordset.
+TEST_F(TableOpen, RefusedSortOrFilterKeepsTheOldSettingAndRows) {
+  TVuDaoTable *stock = Table(QStringLiteral("Giacenza"));
+  stock->SetSortedBy({"[Giacenza] DESC"});
+  stock->Open();
+  EXPECT_THROW(stock->SetSortedBy({"[Nessuno] ASC"}), rtl::Exception);
+  EXPECT_TRUE(stock->Active());
+  EXPECT_EQ(stock->SortedBy(), QStringList({"[Giacenza] DESC"}));
+  EXPECT_EQ(Column(stock, QStringLiteral("Testata")).first(), QStringLiteral("Corriere"));
+
+  stock->SetFilterText(QStringLiteral("Giacenza > 3"));
+  stock->SetFiltered(true);
+  EXPECT_EQ(stock->RecordCount(), 2);
+  EXPECT_THROW(stock->SetFilterText(QStringLiteral("Giacenza >")), rtl::Exception);
+  EXPECT_EQ(stock->Filter(), QStringLiteral("Giacenza > 3"));
+  EXPECT_EQ(Column(stock, QStringLiteral("Testata")), QStringList({"Corriere", "Topolino"}));
+
+  // A pending edit that cannot be posted is kept, and so is the sort.
+  stock->Edit();
+  stock->FieldByName(QStringLiteral("Testata"))->SetAsString(QStringLiteral("Corriere della Sera"));
+  stock->BeforePost = [](vcl::TDataSet *) { throw rtl::EDatabaseError(QStringLiteral("no")); };
+  EXPECT_THROW(stock->SetSortedBy({"[Testata] ASC"}), rtl::Exception);
+  EXPECT_EQ(stock->State(), vcl::dsEdit);
+  EXPECT_EQ(stock->FieldByName(QStringLiteral("Testata"))->AsString(), QStringLiteral("Corriere della Sera"));
+  EXPECT_EQ(stock->SortedBy(), QStringList({"[Giacenza] DESC"}));
+}
+
 TEST_F(TableOpen, FieldDefinitionsFollowTheEngineColumns) {
   TVuDaoTable *journal = Table(QStringLiteral("Giornale"));
   journal->Open();
