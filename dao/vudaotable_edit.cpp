@@ -307,8 +307,23 @@ qint64 TVkBlobStream::Read(void *buffer, qint64 count) {
   return n;
 }
 
+namespace {
+
+// The largest value a memo or byte-blob column holds. A write or size past
+// it (a stray seek far beyond the end, say) is refused with a message
+// rather than left to exhaust memory on the zero filling.
+constexpr qint64 kMaxBlobBytes = qint64(1) << 30;
+
+void CheckBlobSize(qint64 size) {
+  if (size > kMaxBlobBytes)
+    throw rtl::EDatabaseError(QStringLiteral("A blob or memo value cannot exceed %1 bytes.").arg(kMaxBlobBytes));
+}
+
+}  // namespace
+
 qint64 TVkBlobStream::Write(const void *buffer, qint64 count) {
   if (!opened_ || count < 0) return 0;
+  CheckBlobSize(position_ + count);
   if (position_ > data_.size()) data_.append(QByteArray(static_cast<qsizetype>(position_ - data_.size()), '\0'));
   data_ = data_.left(static_cast<qsizetype>(position_)) +
           QByteArray(static_cast<const char *>(buffer), static_cast<qsizetype>(count));
@@ -334,6 +349,7 @@ void TVkBlobStream::Truncate() {
 }
 
 void TVkBlobStream::SetSize(qint64 size) {
+  CheckBlobSize(size);
   const qint64 saved = position_;
   position_ = std::max<qint64>(0, size);
   if (size < data_.size())

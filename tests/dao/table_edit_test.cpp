@@ -151,6 +151,17 @@ TEST_F(BlobTable, WritingAtTheStartLeavesOnlyWhatWasWritten) {
   EXPECT_EQ(EngineValue(QStringLiteral("SELECT * FROM Note"), QStringLiteral("Testo")).AsString(),
             QStringLiteral("0123456789"));
   EXPECT_EQ(text->AsString(), QStringLiteral("0123456789"));
+
+  // A write far past the end is refused and leaves the value as it was.
+  notes->Edit();
+  {
+    auto stream = notes->CreateBlobStream(text, vcl::bmReadWrite);
+    stream->Seek(qint64(1) << 40, rtl::soBeginning);
+    EXPECT_THROW(stream->WriteBuffer("x", 1), rtl::EDatabaseError);
+    EXPECT_THROW(stream->SetSize(qint64(1) << 40), rtl::EDatabaseError);
+  }
+  EXPECT_EQ(text->AsString(), QStringLiteral("0123456789"));
+  notes->Cancel();
 }
 
 }  // namespace
