@@ -220,6 +220,21 @@ void Recordset::Impl::NoteOwnWrite(std::uint64_t before) {
   if (known_gen == before) known_gen = store->Generation();
 }
 
+int Recordset::Impl::Write(detail::Stmt &st) {
+  try {
+    st.Step();
+  } catch (...) {
+    st.Reset();
+    throw;
+  }
+  st.Reset();
+  const int changes = sqlite3_changes(store->Db());
+  const std::uint64_t before = store->Generation();
+  store->Touch();
+  NoteOwnWrite(before);
+  return changes;
+}
+
 void Recordset::Impl::Append(std::int64_t key) {
   if (!keys.empty() && key <= keys.back()) keys_sorted = false;
   keys.push_back(key);
@@ -829,17 +844,8 @@ void Recordset::Update() {
     }
     detail::Stmt &st = store.Cached(d_->insert_sql);
     st.BindAll(values);
-    try {
-      st.Step();
-    } catch (...) {
-      st.Reset();
-      throw;
-    }
-    st.Reset();
+    d_->Write(st);
     const std::int64_t key = sqlite3_last_insert_rowid(store.Db());
-    const std::uint64_t before = store.Generation();
-    store.Touch();
-    d_->NoteOwnWrite(before);
     d_->Append(key);  // added rows go at the end of the set
     d_->last_modified = KeyToBookmark(key);
   } else {
@@ -858,18 +864,7 @@ void Recordset::Update() {
                                           .arg(table, sets.join(QStringLiteral(", ")))
                                           .arg(values.size()));
       st.BindAll(values);
-      try {
-        st.Step();
-      } catch (...) {
-        st.Reset();
-        throw;
-      }
-      st.Reset();
-      const int changes = sqlite3_changes(store.Db());
-      const std::uint64_t before = store.Generation();
-      store.Touch();
-      d_->NoteOwnWrite(before);
-      if (changes == 0) {
+      if (d_->Write(st) == 0) {
         d_->edit_mode = dbEditNone;
         Deleted();
       }
@@ -889,17 +884,7 @@ void Recordset::Delete() {
   detail::Stmt &st = d_->store->Cached(
       QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(detail::Store::Quote(d_->table)));
   st.Bind(1, rtl::Variant(static_cast<long long>(key)));
-  try {
-    st.Step();
-  } catch (...) {
-    st.Reset();
-    throw;
-  }
-  st.Reset();
-  const int changes = sqlite3_changes(d_->store->Db());
-  const std::uint64_t before = d_->store->Generation();
-  d_->store->Touch();
-  d_->NoteOwnWrite(before);
+  const int changes = d_->Write(st);
   d_->keys.erase(d_->keys.begin() + d_->pos);
   d_->InvalidatePositions();
   d_->on_deleted = true;

@@ -93,6 +93,9 @@ struct Recordset::Impl {
   std::uint64_t known_gen = 0;
   void SyncTable();
   void NoteOwnWrite(std::uint64_t before);
+  // Runs a bound write statement (reset afterwards, also when it fails) and
+  // notes the write as this set's own; returns the rows it changed.
+  int Write(detail::Stmt &st);
 
   int Size() const;
   int PositionOf(std::int64_t key) const;
