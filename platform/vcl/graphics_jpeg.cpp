@@ -115,6 +115,11 @@ QImage TJPEGImage::Decode(const QByteArray &data) {
   std::vector<unsigned char> &row = c->row;
   row.resize(size_t(w) * size_t(comps));
   while (cinfo->output_scanline < cinfo->output_height) {
+    // Once the data has run out the rest would only be made up: stop.
+    if (c->truncated) {
+      jpeg_destroy_decompress(cinfo);
+      Raise(c->message);
+    }
     const int y = int(cinfo->output_scanline);
     unsigned char *rows[1] = {row.data()};
     if (jpeg_read_scanlines(cinfo, rows, 1) != 1) break;
