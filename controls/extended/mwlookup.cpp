@@ -109,14 +109,40 @@ class TLookupSourceLink : public TDataLink {
 // --- TMwLookupControl -----------------------------------------------------------------------------
 
 TMwLookupControl::TMwLookupControl(TComponent *owner)
-    : TCustomControl(owner), lookup_link_(std::make_unique<TLookupSourceLink>(this)) {
+    : TCustomControl(owner),
+      lookup_link_(std::make_unique<TLookupSourceLink>(this)),
+      data_link_(std::make_unique<TFieldDataLink>()) {
+  data_link_->SetControl(this);
+  data_link_->OnDataChange = [this](rtl::TObject *) { MasterDataChanged(); };
+  data_link_->OnActiveChange = [this](rtl::TObject *) { MasterDataChanged(); };
   SetTabStop(true);
   SetParentColor(false);
   SetColor(clWindow);
   SetControlStyle(ControlStyle() + TControlStyle{csOpaque});
 }
 
-TMwLookupControl::~TMwLookupControl() { lookup_link_.reset(); }
+TMwLookupControl::~TMwLookupControl() {
+  data_link_.reset();
+  lookup_link_.reset();
+}
+
+void TMwLookupControl::SetDataSource(TDataSource *source) {
+  if (source != nullptr && LookupSource() != nullptr && source->DataSet() != nullptr &&
+      source->DataSet() == LookupSource()->DataSet())
+    DatabaseError(QStringLiteral("Circular datalinks are not allowed"));
+  data_link_->SetDataSource(source);
+  MasterDataChanged();
+}
+
+void TMwLookupControl::MasterDataChanged() {
+  if (DataSource() == nullptr) return;
+  TField *f = MasterField();
+  const QString v = f != nullptr && !f->IsNull() ? f->AsString() : empty_value_;
+  const bool changed = v != value_;
+  value_ = v;
+  ValueChanged();
+  if (changed && OnChange) OnChange(this);
+}
 
 TDataSource *TMwLookupControl::LookupSource() const { return lookup_link_->DataSource(); }
 
@@ -164,7 +190,11 @@ void TMwLookupControl::SetItemHeight(int value) {
   Invalidate();
 }
 
-bool TMwLookupControl::CanModify() const { return list_active_ && !read_only_; }
+bool TMwLookupControl::CanModify() const {
+  if (!list_active_ || read_only_) return false;
+  if (DataSource() == nullptr) return true;
+  return MasterField() != nullptr && data_link_->CanModify();
+}
 
 rtl::Variant TMwLookupControl::SelectedKeyVariant() const {
   if (value_ == empty_value_) return rtl::Variant::Null();
@@ -242,15 +272,37 @@ void TMwLookupControl::SetValueInternal(const QString &value) {
   if (changed && OnChange) OnChange(this);
 }
 
-void TMwLookupControl::SetSelectedKey(const QString &value) { SetValueInternal(value); }
+void TMwLookupControl::SetSelectedKey(const QString &value) {
+  if (CanModify() && DataSource() != nullptr && data_link_->Edit()) {
+    // The record-change notice brings the value back here.
+    MasterField()->SetAsString(value);
+    if (value == value_) ValueChanged();
+    return;
+  }
+  SetValueInternal(value);
+}
 
 void TMwLookupControl::SelectKeyValue(const QString &key) {
-  SetValueInternal(key);
+  if (DataSource() != nullptr) {
+    if (CanModify() && data_link_->Edit()) MasterField()->SetAsString(key);
+    if (key == value_) ValueChanged();
+  } else {
+    SetValueInternal(key);
+  }
   Invalidate();
   Click();
 }
 
 void TMwLookupControl::ClearValue() {
+  if (DataSource() != nullptr) {
+    if (!CanModify()) return;
+    if (data_link_->Edit()) {
+      if (empty_value_.isEmpty())
+        MasterField()->Clear();
+      else
+        MasterField()->SetAsString(empty_value_);
+    }
+  }
   SetValueInternal(empty_value_);
   display_value_.clear();
   Invalidate();
@@ -656,6 +708,8 @@ void TMwDBLookupCombo::Paint() {
 }
 
 ORBISCA_PUBLISHED(TMwLookupControl, TCustomControl) {
+  p.Property("DataSource", &TMwLookupControl::DataSource, &TMwLookupControl::SetDataSource);
+  p.Property("DataField", &TMwLookupControl::DataField, &TMwLookupControl::SetDataField);
   p.Property("LookupSource", &TMwLookupControl::LookupSource, &TMwLookupControl::SetLookupSource);
   p.Property("LookupField", &TMwLookupControl::LookupField, &TMwLookupControl::SetLookupField);
   p.Property("LookupDisplay", &TMwLookupControl::LookupDisplay, &TMwLookupControl::SetLookupDisplay);

@@ -88,6 +88,12 @@ class TMwLookupControl : public vcl::TCustomControl {
   void SetItemHeight(int value);
   bool ReadOnly() const { return read_only_; }
   void SetReadOnly(bool value) { read_only_ = value; }
+  // The edited record and the field that receives the key (optional).
+  vcl::TDataSource *DataSource() const { return data_link_->DataSource(); }
+  void SetDataSource(vcl::TDataSource *source);
+  QString DataField() const { return data_link_->FieldName(); }
+  void SetDataField(const QString &name) { data_link_->SetFieldName(name); }
+  vcl::TField *MasterField() const { return data_link_->Field(); }
 
   // The key as a string; EmptyValue when nothing is selected.
   QString SelectedKey() const { return value_; }
@@ -129,6 +135,8 @@ class TMwLookupControl : public vcl::TCustomControl {
   void WMGetDlgCode(vcl::TMessage &message) override;
 
   std::unique_ptr<vcl::TDataLink> lookup_link_;
+  std::unique_ptr<vcl::TFieldDataLink> data_link_;
+  void MasterDataChanged();
   TLocateObject locate_;
   QString value_;
   QString display_value_;

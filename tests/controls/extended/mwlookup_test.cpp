@@ -185,3 +185,25 @@ TEST(LookupList, ArrowsMoveAndTheEmptyItemSitsAboveTheFirstRecord) {
   p.Key(Qt::Key_End);
   EXPECT_EQ(list->SelectedKey(), "L");
 }
+
+TEST(LookupCombo, WithADataFieldTheKeyGoesIntoTheEditedRecord) {
+  Periodi p;
+  auto *articoli = new testdb::TMemDataSet(p.form.get());
+  articoli->AddColumn("Testata", ftString, 40);
+  articoli->AddColumn("Periodo", ftString, 2);
+  articoli->AddRow({"Corriere", "S"});
+  articoli->Open();
+  auto *src = new TDataSource(p.form.get());
+  src->SetDataSet(articoli);
+  EXPECT_THROW(p.a->SetDataSource(p.source), rtl::Exception);  // circular
+  p.a->SetDataSource(src);
+  p.a->SetDataField("Periodo");
+  EXPECT_EQ(p.a->SelectedKey(), "S");  // read from the record
+  EXPECT_EQ(p.a->ShownText(), "Settimanale");
+  p.a->SetSelectedKey("M");
+  EXPECT_EQ(articoli->State(), dsEdit);
+  EXPECT_EQ(articoli->FieldByName("Periodo")->AsString(), "M");
+  EXPECT_EQ(p.a->ShownText(), "Mensile");
+  articoli->Post();
+  EXPECT_EQ(articoli->StoredValue(0, "Periodo").AsString(), "M");
+}
