@@ -314,14 +314,20 @@ void TMenuForm::ShowList() {
     for (int i = 0; i < ds->FieldCount(); ++i) head << ds->Fields().Fields(i)->DisplayLabel();
     lines << head.join(QStringLiteral(" | "));
     int shown = 0;
-    for (ds->First(); !ds->Eof() && shown < 500; ds->Next(), ++shown) {
+    for (ds->First(); !ds->Eof() && shown < 200; ds->Next(), ++shown) {
       QStringList row;
       for (int i = 0; i < ds->FieldCount(); ++i) row << ds->Fields().Fields(i)->DisplayText();
       lines << row.join(QStringLiteral(" | "));
     }
     if (!ds->IsEmpty()) ds->First();
   }
-  mostra->Lines()->SetText(lines.join(QStringLiteral("\r\n")));
+  // One text for the whole list: adding line by line re-lays the widget out
+  // for every line.
+  const QString text = lines.join(QStringLiteral("\r\n"));
+  if (text != shown_list_) {
+    shown_list_ = text;
+    mostra->SetText(text);
+  }
 }
 
 void TMenuForm::Run(const std::function<void()> &handler) {

@@ -104,6 +104,7 @@ class TMenuForm : public vcl::TForm {
   void ShowList();
   TPage ActivePage() const;
   bool syncing_ = false;
+  QString shown_list_;
   bool painting_ = false;
 };
 
