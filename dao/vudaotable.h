@@ -261,7 +261,7 @@ class TVuDaoTable : public vcl::TDataSet {
 
   // --- editing ----------------------------------------------------------------------
   // The dataset's post, then the re-query of a sorted table.
-  void Post();
+  void Post() override;
 
   // --- searching ---------------------------------------------------------------------
   bool Locate(const QString &key_fields, const rtl::Variant &key_values,

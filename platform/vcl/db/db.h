@@ -880,8 +880,10 @@ class TDataSet : public TComponent {
   void Edit();
   void Insert();
   void Append();
-  void Post();
-  void Cancel();
+  // Post and Cancel are virtual as on the platform: a dataset that must do
+  // more after a post (re-reading a sorted result) overrides them.
+  virtual void Post();
+  virtual void Cancel();
   void Delete();
   void CheckBrowseMode();
   // Asks the linked controls to write their pending values (deUpdateRecord).
