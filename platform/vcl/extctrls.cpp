@@ -213,7 +213,9 @@ void TTimer::Restart() {
 
 void TTimer::Tick() {
   if (!OnTimer) return;
-  support::Guarded(this, [this] { OnTimer(this); });
+  // A copy runs: the handler may free the timer, and its own closure with it.
+  const TNotifyEvent handler = OnTimer;
+  support::Guarded(this, [this, &handler] { handler(this); });
 }
 
 // --- TGroupBox --------------------------------------------------------------------------------------

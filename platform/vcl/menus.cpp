@@ -173,7 +173,11 @@ TMenu *TMenuItem::GetParentMenu() const {
 void TMenuItem::Click() {
   if (!enabled_) return;
   if (auto_check_) SetChecked(!checked_);
-  if (OnClick) OnClick(this);
+  // A copy runs: a handler may free its own item (menus rebuilt on a click).
+  if (OnClick) {
+    const TNotifyEvent handler = OnClick;
+    handler(this);
+  }
 }
 
 QAction *TMenuItem::Action() {
