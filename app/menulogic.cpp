@@ -428,58 +428,42 @@ void TMenuLogic::btn_caricoClick() {
   btn_cambiadataClick();
 }
 
-void TMenuLogic::btn_resiClick() {
-  TPageFields &p = Resi;
+// Returns and sales take the same road: the quantity leaves the stock and
+// goes to the journal negated. Only the reset of an excessive quantity and
+// the movement type differ. True when the registration was committed.
+bool TMenuLogic::TakeFromStock(TPageFields &p, const QString &quantity_control,
+                               double excessive_reset, const QString &tipo) {
   if (p.quantita > kMaxQuantity) {
-    p.quantita = 0;
-    focus = QStringLiteral("Resiquantita");
-    return;
+    p.quantita = excessive_reset;
+    focus = quantity_control;
+    return false;
   }
   if (p.barcode.isEmpty() || p.quantita == 0) {
-    focus = QStringLiteral("Resiquantita");
-    return;
+    focus = quantity_control;
+    return false;
   }
   const QString code = p.barcode;
-  if (!Giacenze->Locate(QStringLiteral("barcode18"), rtl::Variant(code), 0)) return;
+  if (!Giacenze->Locate(QStringLiteral("barcode18"), rtl::Variant(code), 0)) return false;
   const bool ok = Register([&] {
     Giacenze->Edit();
     auto *stock = Giacenze->FieldByName(QStringLiteral("Giacenza"));
     stock->SetAsFloat(stock->AsFloat() - p.quantita);
     Giacenze->Post();
-    AppendJournal(code, -p.quantita, p.acquisto, p.prezzo, QStringLiteral("R"));
+    AppendJournal(code, -p.quantita, p.acquisto, p.prezzo, tipo);
   });
-  if (!ok) {
-    focus = QStringLiteral("Resiquantita");
-    return;
-  }
+  if (!ok) focus = quantity_control;
+  return ok;
+}
+
+void TMenuLogic::btn_resiClick() {
+  if (!TakeFromStock(Resi, QStringLiteral("Resiquantita"), 0, QStringLiteral("R"))) return;
   clear_resi();
   btn_cambiadataClick();
 }
 
 void TMenuLogic::btn_scaricoClick() {
   TPageFields &p = Scarico;
-  if (p.quantita > kMaxQuantity) {
-    p.quantita = 1;
-    focus = QStringLiteral("ScaricoQuantita");
-    return;
-  }
-  if (p.barcode.isEmpty() || p.quantita == 0) {
-    focus = QStringLiteral("ScaricoQuantita");
-    return;
-  }
-  const QString code = p.barcode;
-  if (!Giacenze->Locate(QStringLiteral("barcode18"), rtl::Variant(code), 0)) return;
-  const bool ok = Register([&] {
-    Giacenze->Edit();
-    auto *stock = Giacenze->FieldByName(QStringLiteral("Giacenza"));
-    stock->SetAsFloat(stock->AsFloat() - p.quantita);
-    Giacenze->Post();
-    AppendJournal(code, -p.quantita, p.acquisto, p.prezzo, QStringLiteral("S"));
-  });
-  if (!ok) {
-    focus = QStringLiteral("ScaricoQuantita");
-    return;
-  }
+  if (!TakeFromStock(p, QStringLiteral("ScaricoQuantita"), 1, QStringLiteral("S"))) return;
   // The till counts only what the database kept.
   show_totale += p.prezzo * p.quantita;
   if (show_pagamento != 0) show_resto = RestoText(show_pagamento - show_totale);

@@ -157,6 +157,8 @@ class TMenuLogic : public vcl::TComponent {
                      const QString &tipo);
   // Runs the posts of one registration in one transaction.
   bool Register(const std::function<void()> &posts);
+  bool TakeFromStock(TPageFields &p, const QString &quantity_control, double excessive_reset,
+                     const QString &tipo);
   void RecoverAfterFailure();
   void RefreshStorico(const QString &code);
 };
