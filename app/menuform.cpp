@@ -10,14 +10,6 @@ namespace app {
 
 namespace {
 
-QString DateText(rtl::TDateTime d) { return d == 0 ? QString() : rtl::DateToStr(d); }
-
-rtl::TDateTime DateOf(const QString &text) {
-  rtl::TDateTime d = 0;
-  if (!text.trimmed().isEmpty() && !rtl::TryStrToDate(text.trimmed(), d)) d = 0;
-  return d;
-}
-
 double NumberOf(const QString &text) {
   const QString t = text.trimmed();
   if (t.isEmpty()) return 0;
@@ -27,6 +19,12 @@ double NumberOf(const QString &text) {
 const QString kAcquistoFormat = QStringLiteral("0.000000;;#.######");
 const QString kPrezzoFormat = QStringLiteral("0.00;;#.##");
 const QString kCountFormat = QStringLiteral("#");
+
+// A number edit with its decimals and the format shown without the focus.
+void FormatNumber(ext::TCurrencyEdit *e, int decimals, const QString &display) {
+  e->SetDecimalPlaces(decimals);
+  e->SetDisplayFormat(display);
+}
 
 }  // namespace
 
@@ -89,7 +87,7 @@ void TMenuForm::BuildControls() {
   btn_cerca->SetBounds(234, 44, 70, 24);
   btn_cerca->SetTabOrder(1);
   AddLabel(this, pn_top, QStringLiteral("Cambio data lavoro"), 560, 28);
-  selez_data = Make<vcl::TEdit>(this, pn_top, QStringLiteral("selez_data"));
+  selez_data = Make<ext::TDateEdit>(this, pn_top, QStringLiteral("selez_data"));
   selez_data->SetBounds(560, 44, 110, 24);
   selez_data->SetTabOrder(2);
   btn_cambiadata = Make<vcl::TButton>(this, pn_top, QStringLiteral("btn_cambiadata"));
@@ -161,11 +159,10 @@ void TMenuForm::BuildControls() {
   btn_scarico = Scarico.button = button(tb_scarico, QStringLiteral("btn_scarico"), QStringLiteral("Vendite"));
   PageControl1->SetActivePage(tb_carico);
 
-  mostra = Make<vcl::TMemo>(this, this, QStringLiteral("mostra"));
+  mostra = Make<vcl::TDBGrid>(this, this, QStringLiteral("mostra"));
   mostra->SetAlign(vcl::alClient);
-  mostra->SetReadOnly(true);
   mostra->SetTabStop(false);
-  mostra->SetScrollBars(vcl::ssVertical);
+  mostra->SetDataSource(Logic->mostra);
 
   ingresso_barcode->OnExit = [this](rtl::TObject *s) { ingresso_barcodeExit(s); };
   btn_cerca->OnClick = [this](rtl::TObject *s) { btn_cercaClick(s); };
@@ -180,10 +177,11 @@ void TMenuForm::BuildControls() {
   show_pagamento->OnChange = [this](rtl::TObject *s) { show_pagamentoChange(s); };
   PageControl1->OnChange = [this](rtl::TObject *s) { PageControl1Change(s); };
   btn_cambiadata->OnClick = [this](rtl::TObject *s) { btn_cambiadataClick(s); };
-  Carico.Periodo->OnExit = [this](rtl::TObject *) {
+  // Picking another periodicity moves the return date.
+  Carico.Periodo->OnChange = [this](rtl::TObject *) {
     if (syncing_ || !Started()) return;
     ReadWidgets();
-    Logic->CaricoPeriodoChange(Carico.Periodo->Text().trimmed().toUpper());
+    Logic->CaricoPeriodoChange(Carico.Periodo->SelectedKey());
     ShowState();
   };
 }
@@ -192,31 +190,53 @@ void TMenuForm::BuildPage(TPageControls &page, vcl::TTabSheet *sheet, const QStr
                           const QString &quantity_name, bool editable) {
   page.sheet = sheet;
   int order = 0;
-  auto edit = [&](const QString &stem, const QString &caption, int x, int y, int w, bool user_field) {
+  // Makes the control of one field under its caption; only the user's
+  // fields of an editable page take the focus. Returns whether it is open.
+  auto place = [&](vcl::TWinControl *c, const QString &caption, int x, int y, int w, bool user_field) {
     AddLabel(this, sheet, caption, x, y);
-    auto *e = Make<vcl::TEdit>(this, sheet, stem.isEmpty() ? QString() : prefix + stem);
-    e->SetBounds(x, y + 16, w, 24);
+    c->SetBounds(x, y + 16, w, 24);
     const bool open = user_field && editable;
-    e->SetReadOnly(!open);
-    e->SetTabStop(open);
-    if (open) e->SetTabOrder(order++);
+    c->SetTabStop(open);
+    if (open) c->SetTabOrder(order++);
+    return open;
+  };
+  auto edit = [&](const QString &stem, const QString &caption, int x, int y, int w, bool user_field) {
+    auto *e = Make<vcl::TEdit>(this, sheet, prefix + stem);
+    e->SetReadOnly(!place(e, caption, x, y, w, user_field));
+    return e;
+  };
+  auto date = [&](const QString &stem, const QString &caption, int x, int y, int w, bool user_field) {
+    auto *e = Make<ext::TDateEdit>(this, sheet, prefix + stem);
+    e->SetReadOnly(!place(e, caption, x, y, w, user_field));
+    return e;
+  };
+  auto number = [&](const QString &stem, const QString &caption, int x, int y, int w, bool user_field,
+                    int decimals, const QString &display) {
+    auto *e = Make<ext::TCurrencyEdit>(this, sheet, prefix + stem);
+    FormatNumber(e, decimals, display);
+    e->SetReadOnly(!place(e, caption, x, y, w, user_field));
     return e;
   };
   page.barcode = edit(QStringLiteral("barcode"), QStringLiteral("Codice"), 8, 4, 170, false);
   page.Testata = edit(QStringLiteral("Testata"), QStringLiteral("Testata"), 190, 4, 250, true);
   page.Descrizione = edit(QStringLiteral("Descrizione"), QStringLiteral("Descrizione"), 450, 4, 250, true);
   page.Fornitore = edit(QStringLiteral("Fornitore"), QStringLiteral("Fornitore"), 8, 48, 80, true);
-  page.Periodo = edit(QStringLiteral("Periodo"), QStringLiteral("Periodicità"), 100, 48, 80, true);
+  page.Periodo = Make<ext::TMwDBLookupCombo>(this, sheet, prefix + QStringLiteral("Periodo"));
+  page.Periodo->SetLookupSource(Logic->ds_periodo);
+  page.Periodo->SetLookupField(QStringLiteral("Periodo"));
+  page.Periodo->SetLookupDisplay(QStringLiteral("Descrizione"));
+  page.Periodo->SetReadOnly(!place(page.Periodo, QStringLiteral("Periodicità"), 100, 48, 80, true));
   page.CD = edit(QStringLiteral("CD"), QStringLiteral("C/depos."), 190, 48, 50, true);
-  page.Data = edit(QStringLiteral("Data"), QStringLiteral("Data carico"), 250, 48, 100, true);
-  page.Reso = edit(QStringLiteral("Reso"), QStringLiteral("Data per reso"), 360, 48, 100, true);
-  page.Acquisto = edit(QStringLiteral("Acquisto"), QStringLiteral("Acquisto"), 8, 92, 110, true);
-  page.Prezzo = edit(QStringLiteral("Prezzo"), QStringLiteral("Copertina"), 130, 92, 90, true);
-  page.giacenza = edit(QStringLiteral("giacenza"), QStringLiteral("Giacenza"), 230, 92, 70, false);
+  page.Data = date(QStringLiteral("Data"), QStringLiteral("Data carico"), 250, 48, 100, true);
+  page.Reso = date(QStringLiteral("Reso"), QStringLiteral("Data per reso"), 360, 48, 100, true);
+  page.Acquisto = number(QStringLiteral("Acquisto"), QStringLiteral("Acquisto"), 8, 92, 110, true, 6, kAcquistoFormat);
+  page.Prezzo = number(QStringLiteral("Prezzo"), QStringLiteral("Copertina"), 130, 92, 90, true, 2, kPrezzoFormat);
+  page.giacenza = number(QStringLiteral("giacenza"), QStringLiteral("Giacenza"), 230, 92, 70, false, 0, kCountFormat);
   page.CD->SetText(QStringLiteral("No"));
   if (!quantity_name.isEmpty()) {
     AddLabel(this, sheet, QStringLiteral("Quantità"), 8, 136);
-    page.quantita = Make<vcl::TEdit>(this, sheet, quantity_name);
+    page.quantita = Make<ext::TCurrencyEdit>(this, sheet, quantity_name);
+    FormatNumber(page.quantita, 0, kCountFormat);
     page.quantita->SetBounds(8, 152, 90, 24);
     page.quantita->SetTabOrder(order++);
   }
@@ -246,23 +266,23 @@ void TMenuForm::ReadWidgets() {
   TMenuLogic &l = *Logic;
   l.active_page = ActivePage();
   l.ingresso_barcode = ingresso_barcode->Text();
-  l.selez_data = DateOf(selez_data->Text());
+  l.selez_data = selez_data->EditDate();
   l.show_pagamento = NumberOf(show_pagamento->Text());
   TPageFields &c = l.Carico;
   c.testata = Carico.Testata->Text();
   c.descrizione = Carico.Descrizione->Text();
   c.fornitore = Carico.Fornitore->Text();
-  c.periodo = Carico.Periodo->Text().trimmed().toUpper();
+  c.periodo = Carico.Periodo->SelectedKey();
   c.cd = Carico.CD->Text().trimmed().compare(QLatin1String("si"), Qt::CaseInsensitive) == 0
              ? QStringLiteral("Si")
              : QStringLiteral("No");
-  c.data = DateOf(Carico.Data->Text());
-  c.reso = DateOf(Carico.Reso->Text());
-  c.acquisto = NumberOf(Carico.Acquisto->Text());
-  c.prezzo = NumberOf(Carico.Prezzo->Text());
-  c.quantita = NumberOf(Carico.quantita->Text());
-  l.Resi.quantita = NumberOf(Resi.quantita->Text());
-  l.Scarico.quantita = NumberOf(Scarico.quantita->Text());
+  c.data = Carico.Data->EditDate();
+  c.reso = Carico.Reso->EditDate();
+  c.acquisto = Carico.Acquisto->Value();
+  c.prezzo = Carico.Prezzo->Value();
+  c.quantita = Carico.quantita->Value();
+  l.Resi.quantita = Resi.quantita->Value();
+  l.Scarico.quantita = Scarico.quantita->Value();
 }
 
 void TMenuForm::ShowState() {
@@ -271,7 +291,7 @@ void TMenuForm::ShowState() {
   lb_showrivista->SetCaption(l.lb_showrivista);
   lb_allegato->SetCaption(l.lb_allegato);
   ingresso_barcode->SetText(l.ingresso_barcode);
-  selez_data->SetText(DateText(l.selez_data));
+  selez_data->SetEditDate(l.selez_data);
   for (TPage page : {TPage::Carico, TPage::Resi, TPage::Scarico, TPage::Query}) {
     const TPageFields &f = const_cast<TMenuLogic &>(l).Page(page);
     TPageControls &c = PageOf(page);
@@ -279,14 +299,14 @@ void TMenuForm::ShowState() {
     c.Testata->SetText(f.testata);
     c.Descrizione->SetText(f.descrizione);
     c.Fornitore->SetText(f.fornitore);
-    c.Periodo->SetText(f.periodo);
+    c.Periodo->SetSelectedKey(f.periodo);
     c.CD->SetText(f.cd);
-    c.Data->SetText(DateText(f.data));
-    c.Reso->SetText(DateText(f.reso));
-    c.Acquisto->SetText(rtl::FormatFloat(kAcquistoFormat, f.acquisto));
-    c.Prezzo->SetText(rtl::FormatFloat(kPrezzoFormat, f.prezzo));
-    c.giacenza->SetText(rtl::FormatFloat(kCountFormat, f.giacenza));
-    if (c.quantita) c.quantita->SetText(rtl::FormatFloat(kCountFormat, f.quantita));
+    c.Data->SetEditDate(f.data);
+    c.Reso->SetEditDate(f.reso);
+    c.Acquisto->SetValue(f.acquisto);
+    c.Prezzo->SetValue(f.prezzo);
+    c.giacenza->SetValue(f.giacenza);
+    if (c.quantita) c.quantita->SetValue(f.quantita);
   }
   const TPageControls &target = PageOf(l.active_page);
   if (PageControl1->ActivePage() != target.sheet) PageControl1->SetActivePage(target.sheet);
@@ -307,27 +327,9 @@ void TMenuForm::ShowState() {
 }
 
 void TMenuForm::ShowList() {
-  QStringList lines;
-  vcl::TDataSet *ds = Logic->mostra ? Logic->mostra->DataSet() : nullptr;
-  if (ds && ds->Active()) {
-    QStringList head;
-    for (int i = 0; i < ds->FieldCount(); ++i) head << ds->Fields().Fields(i)->DisplayLabel();
-    lines << head.join(QStringLiteral(" | "));
-    int shown = 0;
-    for (ds->First(); !ds->Eof() && shown < 200; ds->Next(), ++shown) {
-      QStringList row;
-      for (int i = 0; i < ds->FieldCount(); ++i) row << ds->Fields().Fields(i)->DisplayText();
-      lines << row.join(QStringLiteral(" | "));
-    }
-    if (!ds->IsEmpty()) ds->First();
-  }
-  // One text for the whole list: adding line by line re-lays the widget out
-  // for every line.
-  const QString text = lines.join(QStringLiteral("\r\n"));
-  if (text != shown_list_) {
-    shown_list_ = text;
-    mostra->SetText(text);
-  }
+  // The grid follows its dataset by itself: only the dataset shown changes
+  // (the day list, or one article's movements).
+  if (mostra->DataSource() != Logic->mostra) mostra->SetDataSource(Logic->mostra);
 }
 
 void TMenuForm::Run(const std::function<void()> &handler) {
@@ -410,7 +412,7 @@ void TMenuForm::FormPaint(rtl::TObject *) {
   painting_ = false;
   syncing_ = true;
   PageControl1->SetActivePage(tb_carico);
-  selez_data->SetText(DateText(Logic->selez_data));
+  selez_data->SetEditDate(Logic->selez_data);
   syncing_ = false;
   PageControl1Change(PageControl1);
 }

@@ -12,29 +12,36 @@
 #include <functional>
 
 #include "app/menulogic.h"
+#include "controls/extended/curredit.h"
+#include "controls/extended/dateedit.h"
 #include "controls/extended/enterastab.h"
+#include "controls/extended/mwlookup.h"
 #include "platform/vcl/comctrls.h"
+#include "platform/vcl/dbctrls/dbgrids.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/stdctrls.h"
 
 namespace app {
 
 // The controls of one page; the inspection page has no quantity and no
-// button.
+// button. The amounts are number edits (purchase price to six decimals,
+// cover price to two, quantity and stock whole), the dates date edits (0 is
+// empty) and the periodicity a combo over the periodicity table that shows
+// its description and holds its key.
 struct TPageControls {
   vcl::TTabSheet *sheet = nullptr;
   vcl::TEdit *barcode = nullptr;
   vcl::TEdit *Testata = nullptr;
   vcl::TEdit *Descrizione = nullptr;
-  vcl::TEdit *Data = nullptr;
+  ext::TDateEdit *Data = nullptr;
   vcl::TEdit *Fornitore = nullptr;
-  vcl::TEdit *Periodo = nullptr;
+  ext::TMwDBLookupCombo *Periodo = nullptr;
   vcl::TEdit *CD = nullptr;
-  vcl::TEdit *Reso = nullptr;
-  vcl::TEdit *Acquisto = nullptr;
-  vcl::TEdit *Prezzo = nullptr;
-  vcl::TEdit *quantita = nullptr;
-  vcl::TEdit *giacenza = nullptr;
+  ext::TDateEdit *Reso = nullptr;
+  ext::TCurrencyEdit *Acquisto = nullptr;
+  ext::TCurrencyEdit *Prezzo = nullptr;
+  ext::TCurrencyEdit *quantita = nullptr;
+  ext::TCurrencyEdit *giacenza = nullptr;
   vcl::TButton *button = nullptr;
 };
 
@@ -53,7 +60,7 @@ class TMenuForm : public vcl::TForm {
   vcl::TLabel *lb_allegato = nullptr;
   vcl::TEdit *ingresso_barcode = nullptr;
   vcl::TButton *btn_cerca = nullptr;
-  vcl::TEdit *selez_data = nullptr;
+  ext::TDateEdit *selez_data = nullptr;
   vcl::TButton *btn_cambiadata = nullptr;
   vcl::TPageControl *PageControl1 = nullptr;
   vcl::TTabSheet *tb_carico = nullptr, *tb_resi = nullptr, *tb_scarico = nullptr, *tb_query = nullptr;
@@ -64,7 +71,7 @@ class TMenuForm : public vcl::TForm {
   vcl::TEdit *show_pagamento = nullptr;
   vcl::TLabel *show_resto = nullptr;
   vcl::TButton *bt_cleartotale = nullptr;
-  vcl::TMemo *mostra = nullptr;  // the day list, or one article's movements
+  vcl::TDBGrid *mostra = nullptr;  // the day list, or one article's movements
   vcl::TPanel *pn_bottom = nullptr;
   vcl::TLabel *show_acq = nullptr;
   vcl::TLabel *show_ven = nullptr;
@@ -104,7 +111,6 @@ class TMenuForm : public vcl::TForm {
   void ShowList();
   TPage ActivePage() const;
   bool syncing_ = false;
-  QString shown_list_;
   bool painting_ = false;
 };
 

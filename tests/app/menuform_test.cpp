@@ -42,6 +42,13 @@ class MenuFormTest : public DataFolder {
     Keys(code);
     Enter();
   }
+  // Whether a cell of the day grid shows `text`.
+  bool GridShows(const QString &text) const {
+    for (int r = 0; r < form_->mostra->RowCount(); ++r)
+      for (int c = 0; c < form_->mostra->ColumnCount(); ++c)
+        if (form_->mostra->CellText(r, c).contains(text)) return true;
+    return false;
+  }
   static void Pump() {
     for (int i = 0; i < 3; ++i) QApplication::processEvents();
   }
@@ -80,7 +87,8 @@ TEST_F(MenuFormTest, ScannedNewPeriodicalIsLoaded) {
   EXPECT_EQ(CountRows("Giornale", "Tipo = \"C\" AND Quantita = 10"), 1);
   EXPECT_EQ(form_->show_acq->Caption(), QStringLiteral("Acq. 12,00 €"));
   EXPECT_EQ(form_->show_ven->Caption(), QStringLiteral("Ven. 15,00 €"));
-  EXPECT_TRUE(form_->mostra->Lines()->Text().contains(QStringLiteral("Focus")));
+  EXPECT_EQ(form_->mostra->DataSource(), form_->Logic->ds_giorno);
+  EXPECT_TRUE(GridShows(QStringLiteral("Focus")));
   EXPECT_TRUE(form_->ingresso_barcode->Focused());
   EXPECT_TRUE(form_->Carico.barcode->Text().isEmpty());
 }
@@ -121,6 +129,34 @@ TEST_F(MenuFormTest, SaleThroughTheTill) {
   Scan(QStringLiteral("000"));
   EXPECT_EQ(form_->show_totale->Text(), QStringLiteral("0,00"));
   EXPECT_EQ(form_->show_resto->Caption(), kRestoZero);
+}
+
+TEST_F(MenuFormTest, LoadPageShowsAmountsDatesAndPeriodicity) {
+  ASSERT_TRUE(form_->Started());
+  Scan(kStocked);
+  ASSERT_TRUE(shown_.isEmpty()) << shown_.join("\n").toStdString();
+  TPageControls &c = form_->Carico;
+  EXPECT_EQ(c.barcode->Text(), kStocked);
+  // The periodicity combo holds the key and shows the description.
+  EXPECT_EQ(c.Periodo->SelectedKey(), QStringLiteral("MEN"));
+  EXPECT_EQ(c.Periodo->DisplayValue(), QStringLiteral("Mensile"));
+  EXPECT_EQ(c.Data->EditDate(), day_);
+  EXPECT_EQ(c.Reso->EditDate(), day_ + 30);
+  EXPECT_DOUBLE_EQ(c.Acquisto->Value(), 2.0);
+  EXPECT_EQ(c.Acquisto->ShownText(), QStringLiteral("2,000000"));
+  EXPECT_DOUBLE_EQ(c.Prezzo->Value(), 2.5);
+  EXPECT_EQ(c.Prezzo->ShownText(), QStringLiteral("2,50"));
+  EXPECT_EQ(c.giacenza->ShownText(), QStringLiteral("5"));
+  EXPECT_TRUE(c.giacenza->ReadOnly());
+  // Picking another periodicity moves the return date by its days.
+  c.Periodo->SetSelectedKey(QStringLiteral("SET"));
+  EXPECT_EQ(c.Reso->EditDate(), day_ + 7);
+  EXPECT_EQ(form_->Logic->Carico.periodo, QStringLiteral("SET"));
+  // The other pages show the same controls without letting them be edited.
+  EXPECT_TRUE(form_->Scarico.Periodo->ReadOnly());
+  EXPECT_TRUE(form_->Scarico.Data->ReadOnly());
+  EXPECT_TRUE(form_->Scarico.Prezzo->ReadOnly());
+  EXPECT_FALSE(c.Prezzo->ReadOnly());
 }
 
 }  // namespace
