@@ -575,13 +575,7 @@ void DrawParentBackground(vcl::TGraphicControl *control, vcl::TCanvas *canvas) {
 }
 
 QString EllipsizeText(vcl::TCanvas *canvas, const QString &text, int width) {
-  if (canvas->TextWidth(text) <= width) return text;
-  static const QString kDots = QStringLiteral("...");
-  for (qsizetype n = text.size() - 1; n > 0; --n) {
-    const QString candidate = text.left(n) + kDots;
-    if (canvas->TextWidth(candidate) <= width) return candidate;
-  }
-  return kDots;
+  return vcl::EllipsizeText(canvas, text, width);
 }
 
 void DropPendingMessage(vcl::TControl *control, QEvent::Type type) {

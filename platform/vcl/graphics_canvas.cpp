@@ -622,10 +622,16 @@ QImage TCanvas::GrabImage(const QRect &source_rect) {
 // ---------------------------------------------------------------------------
 // DrawText
 
+// The platform shortens with three dots, not Qt's single ellipsis
+// character: the longest prefix that fits with "..." after it.
 QString EllipsizeText(TCanvas *canvas, const QString &text, int width) {
-  const QFontMetrics fm = MetricsFor(canvas->Font()->ToQFont(), canvas->Device());
-  if (fm.horizontalAdvance(text) <= width) return text;
-  return fm.elidedText(text, Qt::ElideRight, std::max(width, 0));
+  if (canvas->TextWidth(text) <= width) return text;
+  static const QString kDots = QStringLiteral("...");
+  for (qsizetype n = text.size() - 1; n > 0; --n) {
+    const QString candidate = text.left(n) + kDots;
+    if (canvas->TextWidth(candidate) <= width) return candidate;
+  }
+  return kDots;
 }
 
 int DrawText(TCanvas *canvas, const QString &text, TRect &r, unsigned format) {
