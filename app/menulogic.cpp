@@ -66,6 +66,8 @@ TMenuLogic::TMenuLogic(vcl::TComponent *owner) : vcl::TComponent(owner) {
   Totali = MakeTable(QStringLiteral("Totali"), QStringLiteral("totali"), true, jet::dbOpenDynaset, none, true);
   Storico = MakeTable(QStringLiteral("Storico"), QStringLiteral("Storico"), true, jet::dbOpenDynaset, none, false);
 
+  MakeFields();
+
   ds_riviste = MakeSource(QStringLiteral("ds_riviste"), riviste);
   ds_giacenze = MakeSource(QStringLiteral("ds_giacenze"), Giacenze);
   ds_giornale = MakeSource(QStringLiteral("ds_giornale"), giornale);
@@ -92,6 +94,70 @@ dao::TVuDaoTable *TMenuLogic::MakeTable(const QString &name, const QString &sour
   t->SetReadOnly(read_only);
   t->SetDatabaseAutoActivate(false);
   return t;
+}
+
+template <class F>
+F *TMenuLogic::MakeField(dao::TVuDaoTable *dataset, const QString &field_name, int size) {
+  auto *f = new F(this);
+  f->SetName(dataset->Name() + field_name);
+  f->SetFieldName(field_name);
+  if (size > 0) f->SetSize(size);
+  f->SetDataSet(dataset);
+  return f;
+}
+
+void TMenuLogic::MakeFields() {
+  using namespace vcl;
+  rivisteBarcode = MakeField<TStringField>(riviste, QStringLiteral("Barcode"), 13);
+  rivisteNome = MakeField<TStringField>(riviste, QStringLiteral("Nome"), 30);
+  rivisteFornitore = MakeField<TStringField>(riviste, QStringLiteral("Fornitore"), 5);
+  rivistePrezzo_V = MakeField<TFloatField>(riviste, QStringLiteral("Prezzo_V"));
+  rivistePrezzo_A = MakeField<TFloatField>(riviste, QStringLiteral("Prezzo_A"));
+  rivistePeriodo = MakeField<TStringField>(riviste, QStringLiteral("Periodo"), 3);
+  GiacenzeBarcode18 = MakeField<TStringField>(Giacenze, QStringLiteral("Barcode18"), 18);
+  GiacenzeBarcode = MakeField<TStringField>(Giacenze, QStringLiteral("Barcode"), 13);
+  GiacenzeAddon = MakeField<TStringField>(Giacenze, QStringLiteral("Addon"), 5);
+  GiacenzeTestata = MakeField<TStringField>(Giacenze, QStringLiteral("Testata"), 30);
+  GiacenzeDescrizione = MakeField<TStringField>(Giacenze, QStringLiteral("Descrizione"), 30);
+  GiacenzeFornitore = MakeField<TStringField>(Giacenze, QStringLiteral("Fornitore"), 5);
+  GiacenzeGiacenza = MakeField<TFloatField>(Giacenze, QStringLiteral("Giacenza"));
+  GiacenzeUcarico = MakeField<TDateField>(Giacenze, QStringLiteral("Ucarico"));
+  GiacenzePeriodo = MakeField<TStringField>(Giacenze, QStringLiteral("Periodo"), 3);
+  GiacenzePrezzo_V = MakeField<TFloatField>(Giacenze, QStringLiteral("Prezzo_V"));
+  GiacenzePrezzo_A = MakeField<TFloatField>(Giacenze, QStringLiteral("Prezzo_A"));
+  GiacenzeScadenza = MakeField<TDateField>(Giacenze, QStringLiteral("Scadenza"));
+  GiacenzeCD = MakeField<TBooleanField>(Giacenze, QStringLiteral("CD"));
+  giornaleProgressivo = MakeField<TAutoIncField>(giornale, QStringLiteral("Progressivo"));
+  giornaleData = MakeField<TDateField>(giornale, QStringLiteral("Data"));
+  giornaleBarcode18 = MakeField<TStringField>(giornale, QStringLiteral("Barcode18"), 18);
+  giornaleQuantita = MakeField<TFloatField>(giornale, QStringLiteral("Quantita"));
+  giornalePrezzo_V = MakeField<TFloatField>(giornale, QStringLiteral("Prezzo_V"));
+  giornaleTipo = MakeField<TStringField>(giornale, QStringLiteral("Tipo"), 1);
+  giornalePrezzo_A = MakeField<TFloatField>(giornale, QStringLiteral("Prezzo_A"));
+  PeriodoPeriodo = MakeField<TStringField>(Periodo, QStringLiteral("Periodo"), 3);
+  PeriodoDescrizione = MakeField<TStringField>(Periodo, QStringLiteral("Descrizione"), 15);
+  PeriodoGiorni = MakeField<TSmallintField>(Periodo, QStringLiteral("Giorni"));
+  AllegatiCODICE = MakeField<TStringField>(Allegati, QStringLiteral("CODICE"), 2);
+  AllegatiSIGNIFICATO = MakeField<TStringField>(Allegati, QStringLiteral("SIGNIFICATO"), 30);
+  un_giornoProgressivo = MakeField<TAutoIncField>(un_giorno, QStringLiteral("Progressivo"));
+  un_giornoData = MakeField<TDateField>(un_giorno, QStringLiteral("Data"));
+  un_giornoTestata = MakeField<TStringField>(un_giorno, QStringLiteral("Testata"), 30);
+  un_giornoDescrizione = MakeField<TStringField>(un_giorno, QStringLiteral("Descrizione"), 30);
+  un_giornoQuantita = MakeField<TFloatField>(un_giorno, QStringLiteral("Quantita"));
+  un_giornoTipo = MakeField<TStringField>(un_giorno, QStringLiteral("Tipo"), 1);
+  un_giornoPrezzo_A = MakeField<TFloatField>(un_giorno, QStringLiteral("Prezzo_A"));
+  un_giornoPrezzo_V = MakeField<TFloatField>(un_giorno, QStringLiteral("Prezzo_V"));
+  un_giornoBarcode18 = MakeField<TStringField>(un_giorno, QStringLiteral("Barcode18"), 18);
+  TotaliData = MakeField<TDateField>(Totali, QStringLiteral("Data"));
+  TotaliTipo = MakeField<TStringField>(Totali, QStringLiteral("Tipo"), 1);
+  TotaliAcquisto = MakeField<TFloatField>(Totali, QStringLiteral("Acquisto"));
+  TotaliVendita = MakeField<TFloatField>(Totali, QStringLiteral("Vendita"));
+  StoricoData = MakeField<TDateField>(Storico, QStringLiteral("Data"));
+  StoricoTipo = MakeField<TStringField>(Storico, QStringLiteral("Tipo"), 1);
+  StoricoQuantita = MakeField<TFloatField>(Storico, QStringLiteral("Quantita"));
+  StoricoPrezzo_A = MakeField<TFloatField>(Storico, QStringLiteral("Prezzo_A"));
+  StoricoPrezzo_V = MakeField<TFloatField>(Storico, QStringLiteral("Prezzo_V"));
+  StoricoBarcode18 = MakeField<TStringField>(Storico, QStringLiteral("Barcode18"), 18);
 }
 
 vcl::TDataSource *TMenuLogic::MakeSource(const QString &name, dao::TVuDaoTable *table) {
@@ -175,19 +241,19 @@ QString TMenuLogic::decodeallegato(const QString &code) {
   if (!IsPeriodical(code)) return QStringLiteral("non periodico");
   const QString supplement = code.mid(10, 2);
   if (Allegati->Active() && Allegati->Locate(QStringLiteral("CODICE"), rtl::Variant(supplement), 0))
-    return Allegati->FieldByName(QStringLiteral("SIGNIFICATO"))->AsString();
+    return AllegatiSIGNIFICATO->AsString();
   return supplement;
 }
 
-int TMenuLogic::PeriodoGiorni(const QString &key) {
+int TMenuLogic::DaysOfPeriod(const QString &key) {
   if (key.isEmpty() || !Periodo->Active()) return 0;
   if (!Periodo->Locate(QStringLiteral("Periodo"), rtl::Variant(key), 0)) return 0;
-  return Periodo->FieldByName(QStringLiteral("Giorni"))->AsInteger();
+  return PeriodoGiorni->AsInteger();
 }
 
 void TMenuLogic::CaricoPeriodoChange(const QString &key) {
   Carico.periodo = key;
-  if (Carico.data != 0) Carico.reso = DayOf(Carico.data) + PeriodoGiorni(key);
+  if (Carico.data != 0) Carico.reso = DayOf(Carico.data) + DaysOfPeriod(key);
 }
 
 void TMenuLogic::LookupCarico(const QString &code) {
@@ -205,7 +271,7 @@ void TMenuLogic::LookupCarico(const QString &code) {
     p.periodo = f("Periodo")->AsString();
     p.quantita = 0;
     p.data = today;
-    p.reso = today + PeriodoGiorni(p.periodo);
+    p.reso = today + DaysOfPeriod(p.periodo);
     p.acquisto = f("Prezzo_A")->AsFloat();
     p.prezzo = f("Prezzo_V")->AsFloat();
     p.giacenza = f("Giacenza")->AsFloat();
@@ -224,7 +290,7 @@ void TMenuLogic::LookupCarico(const QString &code) {
     p.fornitore = f("Fornitore")->AsString();
     p.periodo = f("Periodo")->AsString();
     p.quantita = 0;
-    p.reso = p.data + PeriodoGiorni(p.periodo);
+    p.reso = p.data + DaysOfPeriod(p.periodo);
     p.acquisto = f("Prezzo_A")->AsFloat();
     p.prezzo = f("Prezzo_V")->AsFloat();
     p.giacenza = 0;
@@ -277,7 +343,7 @@ void TMenuLogic::LookupStock(const QString &code, TPage page) {
     p.quantita = p.giacenza;
   } else {
     p.data = DayOf(selez_data);
-    p.reso = p.data + PeriodoGiorni(p.periodo);
+    p.reso = p.data + DaysOfPeriod(p.periodo);
     p.quantita = page == TPage::Scarico ? 1 : 0;
   }
   if (page == TPage::Query) {
@@ -446,7 +512,7 @@ bool TMenuLogic::TakeFromStock(TPageFields &p, const QString &quantity_control,
   if (!Giacenze->Locate(QStringLiteral("barcode18"), rtl::Variant(code), 0)) return false;
   const bool ok = Register([&] {
     Giacenze->Edit();
-    auto *stock = Giacenze->FieldByName(QStringLiteral("Giacenza"));
+    auto *stock = GiacenzeGiacenza;
     stock->SetAsFloat(stock->AsFloat() - p.quantita);
     Giacenze->Post();
     AppendJournal(code, -p.quantita, p.acquisto, p.prezzo, tipo);
@@ -530,8 +596,8 @@ void TMenuLogic::pageRecalc() {
     Totali->Open();
     double acquisto = 0, vendita = 0;
     if (!Totali->IsEmpty()) {
-      acquisto = Totali->FieldByName(QStringLiteral("Acquisto"))->AsFloat();
-      vendita = Totali->FieldByName(QStringLiteral("Vendita"))->AsFloat();
+      acquisto = TotaliAcquisto->AsFloat();
+      vendita = TotaliVendita->AsFloat();
     }
     show_acq = TotalText(QStringLiteral("Acq. "), acquisto);
     show_ven = TotalText(QStringLiteral("Ven. "), vendita);

@@ -74,6 +74,62 @@ class TMenuLogic : public vcl::TComponent {
   vcl::TDataSource *ds_storico = nullptr;
   vcl::TDataSource *ds_allegati = nullptr;
 
+  // --- persistent fields (owned), declared before the datasets open -----------
+  // Named after the dataset and the column; every column each dataset returns,
+  // in the order the dataset returns them. The types are the ones the table
+  // component reports, else opening raises a type mismatch: "Short Date"
+  // columns are dates (TDateField), Periodo.Giorni a 16-bit integer.
+  vcl::TStringField *rivisteBarcode = nullptr;
+  vcl::TStringField *rivisteNome = nullptr;
+  vcl::TStringField *rivisteFornitore = nullptr;
+  vcl::TFloatField *rivistePrezzo_V = nullptr;
+  vcl::TFloatField *rivistePrezzo_A = nullptr;
+  vcl::TStringField *rivistePeriodo = nullptr;
+  vcl::TStringField *GiacenzeBarcode18 = nullptr;
+  vcl::TStringField *GiacenzeBarcode = nullptr;
+  vcl::TStringField *GiacenzeAddon = nullptr;
+  vcl::TStringField *GiacenzeTestata = nullptr;
+  vcl::TStringField *GiacenzeDescrizione = nullptr;
+  vcl::TStringField *GiacenzeFornitore = nullptr;
+  vcl::TFloatField *GiacenzeGiacenza = nullptr;
+  vcl::TDateField *GiacenzeUcarico = nullptr;
+  vcl::TStringField *GiacenzePeriodo = nullptr;
+  vcl::TFloatField *GiacenzePrezzo_V = nullptr;
+  vcl::TFloatField *GiacenzePrezzo_A = nullptr;
+  vcl::TDateField *GiacenzeScadenza = nullptr;
+  vcl::TBooleanField *GiacenzeCD = nullptr;
+  vcl::TAutoIncField *giornaleProgressivo = nullptr;
+  vcl::TDateField *giornaleData = nullptr;
+  vcl::TStringField *giornaleBarcode18 = nullptr;
+  vcl::TFloatField *giornaleQuantita = nullptr;
+  vcl::TFloatField *giornalePrezzo_V = nullptr;
+  vcl::TStringField *giornaleTipo = nullptr;
+  vcl::TFloatField *giornalePrezzo_A = nullptr;
+  vcl::TStringField *PeriodoPeriodo = nullptr;
+  vcl::TStringField *PeriodoDescrizione = nullptr;
+  vcl::TSmallintField *PeriodoGiorni = nullptr;
+  vcl::TStringField *AllegatiCODICE = nullptr;
+  vcl::TStringField *AllegatiSIGNIFICATO = nullptr;
+  vcl::TAutoIncField *un_giornoProgressivo = nullptr;
+  vcl::TDateField *un_giornoData = nullptr;
+  vcl::TStringField *un_giornoTestata = nullptr;
+  vcl::TStringField *un_giornoDescrizione = nullptr;
+  vcl::TFloatField *un_giornoQuantita = nullptr;
+  vcl::TStringField *un_giornoTipo = nullptr;
+  vcl::TFloatField *un_giornoPrezzo_A = nullptr;
+  vcl::TFloatField *un_giornoPrezzo_V = nullptr;
+  vcl::TStringField *un_giornoBarcode18 = nullptr;
+  vcl::TDateField *TotaliData = nullptr;
+  vcl::TStringField *TotaliTipo = nullptr;
+  vcl::TFloatField *TotaliAcquisto = nullptr;
+  vcl::TFloatField *TotaliVendita = nullptr;
+  vcl::TDateField *StoricoData = nullptr;
+  vcl::TStringField *StoricoTipo = nullptr;
+  vcl::TFloatField *StoricoQuantita = nullptr;
+  vcl::TFloatField *StoricoPrezzo_A = nullptr;
+  vcl::TFloatField *StoricoPrezzo_V = nullptr;
+  vcl::TStringField *StoricoBarcode18 = nullptr;
+
   // --- global state ------------------------------------------------------------
   QString percorso;             // the data folder, ending in a separator
   QString ultimo_barcode;       // last code a page lookup accepted
@@ -118,7 +174,7 @@ class TMenuLogic : public vcl::TComponent {
   void btn_cercaClick() { ingresso_barcodeExit(); }
   QString decodeallegato(const QString &code);
   // The number of days of a periodicity key (0 for a key not in `Periodo`).
-  int PeriodoGiorni(const QString &key);
+  int DaysOfPeriod(const QString &key);
   // The user picked another periodicity on the load page: the return date
   // follows the days of the one chosen.
   void CaricoPeriodoChange(const QString &key);
@@ -147,6 +203,10 @@ class TMenuLogic : public vcl::TComponent {
   dao::TVuDaoTable *MakeTable(const QString &name, const QString &source, bool query,
                               int table_type, const QStringList &sorted_by, bool read_only);
   vcl::TDataSource *MakeSource(const QString &name, dao::TVuDaoTable *table);
+  // Creates the persistent field `<dataset name><field name>` of `dataset`.
+  template <class F>
+  F *MakeField(dao::TVuDaoTable *dataset, const QString &field_name, int size = 0);
+  void MakeFields();
   void ClearPage(TPageFields &page);
   void LookupCarico(const QString &code);
   void LookupStock(const QString &code, TPage page);

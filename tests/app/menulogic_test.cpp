@@ -206,6 +206,55 @@ TEST_F(MenuLogicTest, InspectionAndWorkDate) {
   EXPECT_EQ(Column(logic_.Storico, "Quantita"), (QStringList{"6", "4"}));
 }
 
+TEST_F(MenuLogicTest, PersistentFieldsAreNamedTypedAndReadTheOpenRow) {
+  // Declared by the logic, named after the dataset and the column.
+  EXPECT_EQ(logic_.GiacenzeGiacenza->Name(), QStringLiteral("GiacenzeGiacenza"));
+  EXPECT_EQ(logic_.GiacenzeGiacenza->FieldName(), QStringLiteral("Giacenza"));
+  EXPECT_EQ(logic_.GiacenzeGiacenza->DataSet(), logic_.Giacenze);
+  EXPECT_EQ(logic_.GiacenzeGiacenza->Owner(), &logic_);
+  EXPECT_EQ(logic_.GiacenzeGiacenza->ClassName(), QStringLiteral("TFloatField"));
+  EXPECT_EQ(logic_.rivisteNome->ClassName(), QStringLiteral("TStringField"));
+  EXPECT_EQ(logic_.rivisteNome->Size(), 30);
+  EXPECT_EQ(logic_.giornaleProgressivo->ClassName(), QStringLiteral("TAutoIncField"));
+  EXPECT_EQ(logic_.PeriodoGiorni->ClassName(), QStringLiteral("TSmallintField"));
+  EXPECT_EQ(logic_.GiacenzeCD->ClassName(), QStringLiteral("TBooleanField"));
+  EXPECT_TRUE(logic_.GiacenzeScadenza->InheritsFrom(QStringLiteral("TDateTimeField")));
+  EXPECT_EQ(logic_.TotaliAcquisto->ClassName(), QStringLiteral("TFloatField"));
+  EXPECT_EQ(logic_.FindComponent(QStringLiteral("AllegatiSIGNIFICATO")), logic_.AllegatiSIGNIFICATO);
+  EXPECT_EQ(logic_.FindComponent(QStringLiteral("un_giornoTestata")), logic_.un_giornoTestata);
+  EXPECT_EQ(logic_.FindComponent(QStringLiteral("StoricoData")), logic_.StoricoData);
+
+  // The opened datasets use them in place of default fields.
+  EXPECT_EQ(logic_.Giacenze->FieldCount(), 13);
+  EXPECT_EQ(logic_.Giacenze->FieldByName(QStringLiteral("Giacenza")), logic_.GiacenzeGiacenza);
+  EXPECT_EQ(logic_.Periodo->FieldByName(QStringLiteral("Giorni")), logic_.PeriodoGiorni);
+
+  // Scanning a stocked article positions the stock row the fields read.
+  Scan(QStringLiteral("222"));
+  Scan(kStocked);
+  EXPECT_DOUBLE_EQ(logic_.GiacenzeGiacenza->AsFloat(), 5);
+  EXPECT_EQ(logic_.GiacenzeBarcode18->AsString(), kStocked);
+  EXPECT_EQ(logic_.GiacenzeTestata->AsString(), QStringLiteral("Topolino"));
+  EXPECT_EQ(logic_.GiacenzeScadenza->AsDateTime(), rtl::EncodeDate(2026, 12, 30));
+  EXPECT_FALSE(logic_.GiacenzeCD->AsBoolean());
+  EXPECT_EQ(logic_.DaysOfPeriod(QStringLiteral("MEN")), 30);
+  EXPECT_EQ(logic_.PeriodoGiorni->AsInteger(), 30);
+
+  // A return fills the day's journal view and totals through their fields.
+  logic_.btn_resiClick();
+  ASSERT_FALSE(logic_.un_giorno->IsEmpty());
+  EXPECT_EQ(logic_.un_giornoTestata->AsString(), QStringLiteral("Topolino"));
+  EXPECT_DOUBLE_EQ(logic_.un_giornoQuantita->AsFloat(), -5);
+  EXPECT_EQ(logic_.un_giornoTipo->AsString(), QStringLiteral("R"));
+  EXPECT_EQ(logic_.show_acq, QStringLiteral("Acq. 10,00 €"));
+  logic_.Totali->Open();  // the day view closes it after reading; same parameters
+  ASSERT_FALSE(logic_.Totali->IsEmpty());
+  EXPECT_EQ(logic_.Totali->FieldByName(QStringLiteral("Acquisto")), logic_.TotaliAcquisto);
+  EXPECT_DOUBLE_EQ(logic_.TotaliAcquisto->AsFloat(), -10);
+  EXPECT_DOUBLE_EQ(logic_.TotaliVendita->AsFloat(), -12.5);
+  logic_.Totali->Close();
+}
+
 TEST_F(MenuLogicTest, FailedRegistrationChangesNothing) {
   Scan(kStocked);
   logic_.Carico.quantita = 3;
