@@ -59,8 +59,10 @@ T *Make(vcl::TComponent *owner, vcl::TWinControl *parent, const QString &name) {
 vcl::TLabel *AddLabel(vcl::TComponent *owner, vcl::TWinControl *parent, const QString &text, int x, int y) {
   auto *l = new vcl::TLabel(owner);
   l->SetParent(parent);
-  l->SetCaption(text);
+  // Placed first, then captioned: the label sizes itself to its text, so a
+  // wide box never covers the caption of the field beside it.
   l->SetBounds(x, y, 120, 16);
+  l->SetCaption(text);
   return l;
 }
 
