@@ -256,25 +256,31 @@ void TMenuLogic::CaricoPeriodoChange(const QString &key) {
   if (Carico.data != 0) Carico.reso = DayOf(Carico.data) + DaysOfPeriod(key);
 }
 
+// What every page shows of the stock row it found: the status and
+// supplement texts, the article's texts, periodicity, prices and stock.
+void TMenuLogic::FillFromStockRow(TPageFields &p, const QString &code) {
+  auto f = [this](const char *name) { return Giacenze->FieldByName(QString::fromLatin1(name)); };
+  lb_showrivista = f("Testata")->AsString() + f("Descrizione")->AsString();
+  lb_allegato = decodeallegato(code);
+  p.barcode = code;
+  p.testata = f("Testata")->AsString();
+  p.descrizione = f("Descrizione")->AsString();
+  p.fornitore = f("Fornitore")->AsString();
+  p.cd = f("CD")->AsBoolean() ? QStringLiteral("Si") : QStringLiteral("No");
+  p.periodo = f("Periodo")->AsString();
+  p.acquisto = f("Prezzo_A")->AsFloat();
+  p.prezzo = f("Prezzo_V")->AsFloat();
+  p.giacenza = f("Giacenza")->AsFloat();
+}
+
 void TMenuLogic::LookupCarico(const QString &code) {
   TPageFields &p = Carico;
   const rtl::TDateTime today = selez_data;
   if (Giacenze->Locate(QStringLiteral("barcode18"), rtl::Variant(code), 0)) {
-    auto f = [this](const char *name) { return Giacenze->FieldByName(QString::fromLatin1(name)); };
-    lb_showrivista = f("Testata")->AsString() + f("Descrizione")->AsString();
-    lb_allegato = decodeallegato(code);
-    p.barcode = code;
-    p.testata = f("Testata")->AsString();
-    p.descrizione = f("Descrizione")->AsString();
-    p.fornitore = f("Fornitore")->AsString();
-    p.cd = f("CD")->AsBoolean() ? QStringLiteral("Si") : QStringLiteral("No");
-    p.periodo = f("Periodo")->AsString();
+    FillFromStockRow(p, code);
     p.quantita = 0;
     p.data = today;
     p.reso = today + DaysOfPeriod(p.periodo);
-    p.acquisto = f("Prezzo_A")->AsFloat();
-    p.prezzo = f("Prezzo_V")->AsFloat();
-    p.giacenza = f("Giacenza")->AsFloat();
     ingresso_barcode.clear();
     focus = QStringLiteral("Caricoquantita");
     return;
@@ -325,21 +331,10 @@ void TMenuLogic::LookupStock(const QString &code, TPage page) {
     lb_showrivista = kNotInStock;
     return;
   }
-  auto f = [this](const char *name) { return Giacenze->FieldByName(QString::fromLatin1(name)); };
-  lb_showrivista = f("Testata")->AsString() + f("Descrizione")->AsString();
-  lb_allegato = decodeallegato(code);
-  p.barcode = code;
-  p.testata = f("Testata")->AsString();
-  p.descrizione = f("Descrizione")->AsString();
-  p.fornitore = f("Fornitore")->AsString();
-  p.cd = f("CD")->AsBoolean() ? QStringLiteral("Si") : QStringLiteral("No");
-  p.periodo = f("Periodo")->AsString();
-  p.acquisto = f("Prezzo_A")->AsFloat();
-  p.prezzo = f("Prezzo_V")->AsFloat();
-  p.giacenza = f("Giacenza")->AsFloat();
+  FillFromStockRow(p, code);
   if (page == TPage::Resi) {
-    p.data = f("Ucarico")->AsDateTime();
-    p.reso = f("Scadenza")->AsDateTime();
+    p.data = Giacenze->FieldByName(QStringLiteral("Ucarico"))->AsDateTime();
+    p.reso = Giacenze->FieldByName(QStringLiteral("Scadenza"))->AsDateTime();
     p.quantita = p.giacenza;
   } else {
     p.data = DayOf(selez_data);

@@ -208,6 +208,7 @@ class TMenuLogic : public vcl::TComponent {
   F *MakeField(dao::TVuDaoTable *dataset, const QString &field_name, int size = 0);
   void MakeFields();
   void ClearPage(TPageFields &page);
+  void FillFromStockRow(TPageFields &p, const QString &code);
   void LookupCarico(const QString &code);
   void LookupStock(const QString &code, TPage page);
   // Writes the stock row from the load page (edited or appended).
