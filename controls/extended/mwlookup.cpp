@@ -1,10 +1,15 @@
 // The lookup controls and the record search they share; see mwlookup.h.
 #include "controls/extended/mwlookup.h"
 
+#include <QPainter>
+#include <QScrollBar>
 #include <QWidget>
 #include <algorithm>
 
+#include "controls/extended/clipicon.h"
 #include "controls/extended/timers.h"
+#include "controls/extended/tooledit.h"
+#include "controls/extended/utils.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/forms.h"
 
@@ -106,12 +111,38 @@ class TLookupSourceLink : public TDataLink {
   TMwLookupControl *control_;
 };
 
+// --- the edited record's link ------------------------------------------------------------------
+
+// In lookup-field mode the key is written into the edited dataset's key
+// field, not into the (calculated) lookup field the control is bound to, so
+// the link must also follow changes of that key field.
+class TLookupFieldLink : public TFieldDataLink {
+ public:
+  explicit TLookupFieldLink(TMwLookupControl *control) : control_(control) {}
+
+ protected:
+  void RecordChanged(TField *field) override {
+    if (field != nullptr && field != Field() && field == control_->master_field_) {
+      control_->MasterDataChanged();
+      return;
+    }
+    TFieldDataLink::RecordChanged(field);
+  }
+  void LayoutChanged() override {
+    TFieldDataLink::LayoutChanged();
+    control_->MasterDataChanged();
+  }
+
+ private:
+  TMwLookupControl *control_;
+};
+
 // --- TMwLookupControl -----------------------------------------------------------------------------
 
 TMwLookupControl::TMwLookupControl(TComponent *owner)
     : TCustomControl(owner),
       lookup_link_(std::make_unique<TLookupSourceLink>(this)),
-      data_link_(std::make_unique<TFieldDataLink>()) {
+      data_link_(std::make_unique<TLookupFieldLink>(this)) {
   data_link_->SetControl(this);
   data_link_->OnDataChange = [this](rtl::TObject *) { MasterDataChanged(); };
   data_link_->OnActiveChange = [this](rtl::TObject *) { MasterDataChanged(); };
@@ -126,15 +157,73 @@ TMwLookupControl::~TMwLookupControl() {
   lookup_link_.reset();
 }
 
-void TMwLookupControl::SetDataSource(TDataSource *source) {
-  if (source != nullptr && LookupSource() != nullptr && source->DataSet() != nullptr &&
-      source->DataSet() == LookupSource()->DataSet())
+namespace {
+void CheckNotCircular(TDataSource *a, TDataSource *b) {
+  if (a != nullptr && b != nullptr && a->DataSet() != nullptr && a->DataSet() == b->DataSet())
     DatabaseError(QStringLiteral("Circular datalinks are not allowed"));
+}
+}  // namespace
+
+void TMwLookupControl::SetDataSource(TDataSource *source) {
+  if (!lookup_mode_) CheckNotCircular(source, LookupSource());
   data_link_->SetDataSource(source);
   MasterDataChanged();
 }
 
+TDataSource *TMwLookupControl::DataSource() const { return data_link_->DataSource(); }
+QString TMwLookupControl::DataField() const { return data_link_->FieldName(); }
+
+void TMwLookupControl::SetDataField(const QString &name) {
+  data_link_->SetFieldName(name);
+  MasterDataChanged();
+}
+
+TField *TMwLookupControl::MasterField() const { return lookup_mode_ ? master_field_ : data_link_->Field(); }
+
+void TMwLookupControl::CheckNotFixed() const {
+  if (lookup_mode_) DatabaseError(QStringLiteral("Property already defined by lookup field"));
+  if (data_source_fixed_) DatabaseError(QStringLiteral("Operation not allowed in a DBCtrlGrid"));
+}
+
+void TMwLookupControl::UpdateLookupMode() {
+  TField *f = data_link_->Field();
+  const bool mode = f != nullptr && f->FieldKind() == fkLookup && f->DataSet() != nullptr;
+  if (mode) {
+    TField *master = f->DataSet()->FindField(f->KeyFields());
+    TDataSet *lookup = f->LookupDataSet();
+    if (lookup_mode_ && master == master_field_ && mode_source_ && mode_source_->DataSet() == lookup &&
+        lookup_field_ == f->LookupKeyFields() && lookup_display_ == f->LookupResultField())
+      return;
+    lookup_mode_ = true;
+    master_field_ = master;
+    if (!mode_source_) mode_source_ = std::make_unique<TDataSource>();
+    mode_source_->SetDataSet(lookup);
+    lookup_field_ = f->LookupKeyFields();
+    lookup_display_ = f->LookupResultField();
+    lookup_display_index_ = 0;
+    lookup_link_->SetDataSource(mode_source_.get());
+    LookupActiveChanged();
+  } else if (lookup_mode_) {
+    // Leaving the mode drops what the field had defined.
+    lookup_mode_ = false;
+    master_field_ = nullptr;
+    lookup_link_->SetDataSource(nullptr);
+    mode_source_.reset();
+    lookup_field_.clear();
+    lookup_display_.clear();
+    LookupActiveChanged();
+  }
+}
+
+bool TMwLookupControl::EditMaster() {
+  // A lookup field cannot be modified itself: the edit goes through the
+  // link's data source for the key field's sake.
+  if (lookup_mode_) return data_link_->TDataLink::Edit();
+  return data_link_->Edit();
+}
+
 void TMwLookupControl::MasterDataChanged() {
+  UpdateLookupMode();
   if (DataSource() == nullptr) return;
   TField *f = MasterField();
   const QString v = f != nullptr && !f->IsNull() ? f->AsString() : empty_value_;
@@ -147,11 +236,14 @@ void TMwLookupControl::MasterDataChanged() {
 TDataSource *TMwLookupControl::LookupSource() const { return lookup_link_->DataSource(); }
 
 void TMwLookupControl::SetLookupSource(TDataSource *source) {
+  CheckNotFixed();
+  CheckNotCircular(source, DataSource());
   lookup_link_->SetDataSource(source);
   LookupActiveChanged();
 }
 
 void TMwLookupControl::SetLookupField(const QString &value) {
+  CheckNotFixed();
   lookup_field_ = value;
   LookupActiveChanged();
 }
@@ -193,7 +285,8 @@ void TMwLookupControl::SetItemHeight(int value) {
 bool TMwLookupControl::CanModify() const {
   if (!list_active_ || read_only_) return false;
   if (DataSource() == nullptr) return true;
-  return MasterField() != nullptr && data_link_->CanModify();
+  TField *master = MasterField();
+  return master != nullptr && !data_link_->ReadOnly() && master->CanModify();
 }
 
 rtl::Variant TMwLookupControl::SelectedKeyVariant() const {
@@ -273,7 +366,7 @@ void TMwLookupControl::SetValueInternal(const QString &value) {
 }
 
 void TMwLookupControl::SetSelectedKey(const QString &value) {
-  if (CanModify() && DataSource() != nullptr && data_link_->Edit()) {
+  if (CanModify() && DataSource() != nullptr && EditMaster()) {
     // The record-change notice brings the value back here.
     MasterField()->SetAsString(value);
     if (value == value_) ValueChanged();
@@ -284,7 +377,7 @@ void TMwLookupControl::SetSelectedKey(const QString &value) {
 
 void TMwLookupControl::SelectKeyValue(const QString &key) {
   if (DataSource() != nullptr) {
-    if (CanModify() && data_link_->Edit()) MasterField()->SetAsString(key);
+    if (CanModify() && EditMaster()) MasterField()->SetAsString(key);
     if (key == value_) ValueChanged();
   } else {
     SetValueInternal(key);
@@ -296,7 +389,7 @@ void TMwLookupControl::SelectKeyValue(const QString &key) {
 void TMwLookupControl::ClearValue() {
   if (DataSource() != nullptr) {
     if (!CanModify()) return;
-    if (data_link_->Edit()) {
+    if (EditMaster()) {
       if (empty_value_.isEmpty())
         MasterField()->Clear();
       else
@@ -347,11 +440,103 @@ void TMwLookupControl::KeyPress(QChar &key) {
 
 void TMwLookupControl::WMGetDlgCode(TMessage &m) { m.Result = DLGC_WANTARROWS | DLGC_WANTCHARS; }
 
+// --- row painting ---------------------------------------------------------------------------------
+
+std::vector<TRowColumn> TMwLookupControl::RowColumns(bool is_empty) const {
+  std::vector<TRowColumn> columns;
+  for (size_t i = 0; i < list_fields_.size(); ++i) {
+    TField *f = list_fields_[i];
+    if (is_empty)
+      columns.push_back({i == 0 ? display_empty_ : QString(), f->DisplayWidth(), taLeftJustify});
+    else
+      columns.push_back({FieldText(f), f->DisplayWidth(), f->Alignment()});
+  }
+  if (is_empty && columns.empty()) columns.push_back({display_empty_, 0, taLeftJustify});
+  return columns;
+}
+
+int TMwLookupControl::DrawRowImage(TCanvas *c, const TRect &r, bool is_empty) {
+  if (!OnGetImage) return 0;
+  int margin = 0;
+  TGraphic *graphic = nullptr;
+  OnGetImage(this, is_empty, margin, graphic);
+  if (graphic == nullptr || graphic->Empty() || margin <= 0) return 0;
+  c->IntersectClipRect(r);
+  if (auto *icon = dynamic_cast<TIcon *>(graphic)) {
+    // At the size of the handle made for the display, masked.
+    try {
+      HICON handle = CreateRealSizeIcon(icon);
+      const TSize size = IconHandleSize(handle.get());
+      QImage image = handle->color.isNull() ? icon->ToImage() : handle->color.convertToFormat(QImage::Format_ARGB32);
+      if (!handle->color.isNull() && handle->mask.size() == image.size()) {
+        const QImage mask = handle->mask.convertToFormat(QImage::Format_RGB32);
+        for (int y = 0; y < image.height(); ++y)
+          for (int x = 0; x < image.width(); ++x)
+            if (qGray(mask.pixel(x, y)) > 127) image.setPixel(x, y, 0);
+      }
+      const int x = r.Left + (margin - size.cx) / 2, y = r.Top + (r.Height() - size.cy) / 2;
+      if (QPainter *painter = c->Painter()) painter->drawImage(QRect(x, y, size.cx, size.cy), image);
+    } catch (const rtl::Exception &) {
+      // A damaged icon leaves its margin blank rather than stop the painting.
+    }
+  } else {
+    const int x = r.Left + (margin - graphic->Width()) / 2, y = r.Top + (r.Height() - graphic->Height()) / 2;
+    if (auto *bitmap = dynamic_cast<TBitmap *>(graphic))
+      DrawBitmapMasked(c, x, y, bitmap, bitmap->TransparentColor());
+    else
+      c->Draw(x, y, graphic);
+  }
+  c->ResetClip();
+  return margin;
+}
+
+void TMwLookupControl::DrawRowText(TCanvas *c, const TRect &r, const std::vector<TRowColumn> &columns) {
+  c->Brush()->SetStyle(bsClear);
+  if (list_style_ == lsDelimited) {
+    QStringList parts;
+    for (const TRowColumn &col : columns) parts << col.text;
+    const QString text = parts.join(QString(fields_delimiter_) + ' ');
+    c->TextRect(r, r.Left + 2, r.Top + (r.Height() - c->TextHeight(QStringLiteral("Xy"))) / 2, text);
+    return;
+  }
+  const int m = c->TextWidth(QStringLiteral("M"));
+  const int th = c->TextHeight(QStringLiteral("Xy"));
+  int x = r.Left;
+  for (size_t i = 0; i < columns.size() && x < r.Right; ++i) {
+    const TRowColumn &col = columns[i];
+    const bool last = i + 1 == columns.size();
+    const int w = last ? r.Right - x : std::min(col.display_width * m + 4, r.Right - x);
+    const int tw = c->TextWidth(col.text);
+    int tx = 2;
+    if (col.alignment == taRightJustify) tx = w - tw - 3;
+    if (col.alignment == taCenter) tx = (w - tw) / 2;
+    c->TextRect(Rect(x, r.Top, x + w, r.Bottom), x + tx, r.Top + (r.Height() - th) / 2, col.text);
+    if (!last) {
+      c->Pen()->SetColor(Color() == clBtnFace ? clBtnFace : clBtnShadow);
+      c->MoveTo(x + w - 1, r.Top);
+      c->LineTo(x + w - 1, r.Bottom);
+    }
+    x += w;
+  }
+}
+
+int TMwLookupControl::FullColumnsWidth() {
+  TCanvas c;
+  QImage img(1, 1, QImage::Format_RGB32);
+  c.SetImage(&img);
+  c.Font()->Assign(Font());
+  const int m = c.TextWidth(QStringLiteral("M"));
+  int width = VScrollBarWidth();
+  for (TField *f : list_fields_) width += f->DisplayWidth() * m + 4;
+  return std::min(width, ScreenRect().Width());
+}
+
 // --- TMwDBLookupList ------------------------------------------------------------------------------
 
 TMwDBLookupList::TMwDBLookupList(TComponent *owner) : TMwLookupControl(owner) {
   SetBounds(0, 0, 121, 0);
   SetRowCount(7);
+  scroll_timer_.OnTimer = [this] { TimerScroll(); };
 }
 
 int TMwDBLookupList::RowCount() const { return std::max(1, (Height() - border_size_) / ItemHeight()); }
@@ -362,9 +547,104 @@ void TMwDBLookupList::SetRowCount(int rows) {
   lookup_link_->SetBufferCount(std::max(1, EmptyRowShown() ? rows - 1 : rows));
 }
 
+int TMwDBLookupList::RowsWidth() const {
+  return std::max(0, ClientWidth() - (scroll_bar_shown_ ? VScrollBarWidth() : 0));
+}
+
+void TMwDBLookupList::AttachScrollBar(QWidget *w) {
+  scroll_bar_ = new QScrollBar(Qt::Vertical, w);
+  scroll_bar_->setRange(0, 4);
+  scroll_bar_->setPageStep(1);
+  scroll_bar_->setTracking(false);
+  scroll_bar_->setFocusPolicy(Qt::NoFocus);
+  scroll_bar_->hide();
+  QObject::connect(scroll_bar_, &QAbstractSlider::actionTriggered, w, [this](int action) { ScrollAction(action); });
+  QObject::connect(scroll_bar_, &QAbstractSlider::sliderReleased, w, [this] {
+    // Only the ends of the track mean a place in the records.
+    const int pos = scroll_bar_->sliderPosition();
+    TDataSet *ds = lookup_link_->DataSet();
+    if (list_active_ && pos == 0) ds->First();
+    if (list_active_ && pos == 4) ds->Last();
+    UpdateScrollBar();
+  });
+}
+
+QWidget *TMwDBLookupList::CreateWidget(QWidget *parent_widget) {
+  QWidget *w = TMwLookupControl::CreateWidget(parent_widget);
+  AttachScrollBar(w);
+  return w;
+}
+
+void TMwDBLookupList::Resize() {
+  TMwLookupControl::Resize();
+  UpdateScrollBar();
+}
+
+void TMwDBLookupList::UpdateScrollBar() {
+  TDataSet *ds = lookup_link_->DataSet();
+  const bool shown = list_active_ && lookup_link_->RecordCount() > 0 &&
+                     lookup_link_->RecordCount() >= lookup_link_->BufferCount();
+  int pos = 0;
+  if (shown && !ds->Bof()) pos = ds->Eof() ? 4 : 2;
+  const bool changed = shown != scroll_bar_shown_;
+  scroll_bar_shown_ = shown;
+  if (scroll_bar_ != nullptr) {
+    const int sbw = VScrollBarWidth();
+    scroll_bar_->setGeometry(Width() - 1 - sbw, 1, sbw, std::max(0, Height() - 2));
+    scroll_bar_->setVisible(shown);
+    // Also from inside an action: the slider then keeps this position.
+    scroll_bar_->setValue(pos);
+    scroll_bar_->setSliderPosition(pos);
+  }
+  if (changed) Invalidate();
+}
+
+void TMwDBLookupList::ScrollRows(int rows) {
+  if (!list_active_ || rows == 0) return;
+  TDataSet *ds = lookup_link_->DataSet();
+  // Moving the cursor just past the window's edge makes the window follow.
+  if (rows < 0)
+    ds->MoveBy(rows - lookup_link_->ActiveRecord());
+  else
+    ds->MoveBy(lookup_link_->RecordCount() - 1 - lookup_link_->ActiveRecord() + rows);
+  UpdateScrollBar();
+  Invalidate();
+}
+
+void TMwDBLookupList::ScrollAction(int action) {
+  if (!list_active_) return;
+  const int page = std::max(1, lookup_link_->RecordCount() - 1);
+  TDataSet *ds = lookup_link_->DataSet();
+  switch (action) {
+    case QAbstractSlider::SliderSingleStepSub: ScrollRows(-1); break;
+    case QAbstractSlider::SliderSingleStepAdd: ScrollRows(1); break;
+    case QAbstractSlider::SliderPageStepSub: ScrollRows(-page); break;
+    case QAbstractSlider::SliderPageStepAdd: ScrollRows(page); break;
+    case QAbstractSlider::SliderToMinimum: ds->First(); break;
+    case QAbstractSlider::SliderToMaximum: ds->Last(); break;
+    default: return;  // thumb drags end in sliderReleased
+  }
+  UpdateScrollBar();
+  Invalidate();
+}
+
+bool TMwDBLookupList::DoMouseWheel(TShiftState shift, int delta, const TPoint &pos) {
+  if (TMwLookupControl::DoMouseWheel(shift, delta, pos)) return true;
+  if (!list_active_ || delta == 0) return false;
+  const int page = std::max(1, lookup_link_->RecordCount() - 1);
+  ScrollRows(delta < 0 ? page : -page);
+  return true;
+}
+
 void TMwDBLookupList::LookupActiveChanged() {
   lookup_link_->SetBufferCount(std::max(1, EmptyRowShown() ? RowCount() - 1 : RowCount()));
   TMwLookupControl::LookupActiveChanged();
+  UpdateScrollBar();
+}
+
+void TMwDBLookupList::LookupDataChanged() {
+  TMwLookupControl::LookupDataChanged();
+  UpdateScrollBar();
 }
 
 void TMwDBLookupList::SelectFirst() {
@@ -421,28 +701,75 @@ void TMwDBLookupList::KeyDown(int &key, TShiftState shift) {
   key = 0;
 }
 
+void TMwDBLookupList::SelectRowAt(int y) {
+  int row = (y - border_size_ / 2) / ItemHeight();
+  if (y < border_size_ / 2) return;
+  if (EmptyRowShown()) {
+    if (row == 0) {
+      if (value_ != EmptyValue()) ClearValue();
+      return;
+    }
+    --row;
+  }
+  if (row >= lookup_link_->RecordCount()) return;
+  const int saved = lookup_link_->ActiveRecord();
+  lookup_link_->SetActiveRecord(row);
+  const QString key = FieldText(key_field_);
+  lookup_link_->SetActiveRecord(saved);
+  if (key == value_ && FieldText(key_field_) == key) return;
+  Locate(key_field_, key, true);
+  SelectKeyValue(key);
+}
+
 void TMwDBLookupList::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   TMwLookupControl::MouseDown(button, shift, x, y);
   if (button != mbLeft) return;
   search_text_.clear();
   if (!IsPopupList() && CanFocus()) SetFocus();
   if (!CanModify()) return;
-  int row = (y - border_size_ / 2) / ItemHeight();
-  if (EmptyRowShown()) {
-    if (row == 0) {
-      ClearValue();
-      return;
-    }
-    --row;
+  SelectRowAt(y);
+  tracking_ = true;
+  mouse_y_ = y;
+  if (HandleAllocated() && Handle()->isVisible()) SetCaptureControl(this);
+}
+
+void TMwDBLookupList::MouseMove(TShiftState shift, int x, int y) {
+  TMwLookupControl::MouseMove(shift, x, y);
+  if (!tracking_ || !CanModify()) return;
+  if (y >= 0 && y < Height()) SelectRowAt(y);
+  mouse_y_ = y;
+  TimerScroll();
+}
+
+void TMwDBLookupList::TimerScroll() {
+  int delta = 0, distance = 0;
+  if (mouse_y_ < 0) {
+    delta = -1;
+    distance = -mouse_y_;
+  } else if (mouse_y_ >= Height()) {
+    delta = 1;
+    distance = mouse_y_ - Height() + 1;
   }
-  if (row < lookup_link_->RecordCount()) {
-    const int saved = lookup_link_->ActiveRecord();
-    lookup_link_->SetActiveRecord(row);
-    const QString key = FieldText(key_field_);
-    lookup_link_->SetActiveRecord(saved);
-    Locate(key_field_, key, true);
-    SelectKeyValue(key);
+  if (delta == 0 || !tracking_ || !CanModify()) {
+    scroll_timer_.Stop();
+    return;
   }
+  TDataSet *ds = lookup_link_->DataSet();
+  if (ds->MoveBy(delta) != 0) SelectKeyValue(FieldText(key_field_));
+  // Further from the list, faster.
+  const int interval = std::max(0, 200 - 15 * distance);
+  if (!scroll_timer_.Enabled() || scroll_timer_.Interval() != interval) scroll_timer_.Start(interval);
+}
+
+void TMwDBLookupList::StopTracking() {
+  scroll_timer_.Stop();
+  if (tracking_ && GetCaptureControl() == this) SetCaptureControl(nullptr);
+  tracking_ = false;
+}
+
+void TMwDBLookupList::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  StopTracking();
+  TMwLookupControl::MouseUp(button, shift, x, y);
 }
 
 void TMwDBLookupList::Paint() {
@@ -453,30 +780,28 @@ void TMwDBLookupList::Paint() {
   c->FillRect(ClientRect());
   const int ih = ItemHeight();
   int y = border_size_ / 2;
-  const int w = ClientWidth();
-  auto row_text = [&](const QString &text, bool selected, TColor back) {
+  const int right = RowsWidth() - border_size_ / 2;
+  auto row = [&](bool is_empty, bool selected, TColor back) {
+    const TRect r = Rect(border_size_ / 2, y, right, y + ih);
     c->Brush()->SetStyle(bsSolid);
     c->Brush()->SetColor(selected ? clHighlight : back);
-    c->FillRect(Rect(1, y, w - 1, y + ih));
+    c->FillRect(r);
     c->Font()->SetColor(selected ? clHighlightText : Font()->Color());
-    c->Brush()->SetStyle(bsClear);
-    c->TextOut(3, y, text);
-    if (selected && (Focused() || IsPopupList())) c->DrawFocusRect(Rect(1, y, w - 1, y + ih));
+    const int margin = DrawRowImage(c, r, is_empty);
+    DrawRowText(c, Rect(r.Left + margin, r.Top, r.Right, r.Bottom), RowColumns(is_empty));
+    if (selected && (Focused() || IsPopupList())) c->DrawFocusRect(r);
     y += ih;
   };
-  if (EmptyRowShown()) row_text(DisplayEmpty(), value_ == EmptyValue(), EmptyItemColor());
+  if (EmptyRowShown()) row(true, value_ == EmptyValue(), EmptyItemColor());
   if (list_active_) {
     const int saved = lookup_link_->ActiveRecord();
     for (int i = 0; i < lookup_link_->RecordCount(); ++i) {
       lookup_link_->SetActiveRecord(i);
-      QStringList parts;
-      for (TField *f : list_fields_) parts << FieldText(f);
-      const QString text = ListStyle() == lsDelimited ? parts.join(QString(FieldsDelimiter()) + ' ')
-                                                      : parts.join(QStringLiteral("  "));
-      row_text(text, FieldText(key_field_) == value_ && value_ != EmptyValue(), Color());
+      row(false, FieldText(key_field_) == value_ && value_ != EmptyValue(), Color());
     }
     lookup_link_->SetActiveRecord(saved);
   }
+  c->Brush()->SetStyle(bsSolid);
   c->Brush()->SetColor(clWindowFrame);
   if (border_style_ == bsSingle) c->FrameRect(ClientRect());
   TMwLookupControl::Paint();
@@ -494,6 +819,7 @@ QWidget *TMwPopupDataList::CreateWidget(QWidget *) {
                                         Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
   w->setAttribute(Qt::WA_ShowWithoutActivating);
   w->setFocusPolicy(Qt::NoFocus);
+  AttachScrollBar(w);
   return w;
 }
 
@@ -515,15 +841,50 @@ TMwDBLookupCombo::TMwDBLookupCombo(TComponent *owner) : TMwLookupControl(owner) 
 
 TMwDBLookupCombo::~TMwDBLookupCombo() = default;
 
+int TMwDBLookupCombo::ButtonWidth() const { return VScrollBarWidth(); }
+
+int TMwDBLookupCombo::MinHeight() {
+  TCanvas c;
+  QImage img(1, 1, QImage::Format_RGB32);
+  c.SetImage(&img);
+  c.Font()->Assign(Font());
+  const int border = 4;
+  return c.TextHeight(QStringLiteral("Xy")) + border + 3;
+}
+
+void TMwDBLookupCombo::SetBounds(int left, int top, int width, int height) {
+  TMwLookupControl::SetBounds(left, top, width, std::max(height, MinHeight()));
+}
+
+bool TMwDBLookupCombo::InButton(int x, int y) const {
+  return x >= Width() - ButtonWidth() && x < Width() && y >= 0 && y < Height();
+}
+
+void TMwDBLookupCombo::ValueChanged() {
+  columns_.clear();
+  if (LookupMode()) {
+    // The field knows its own text; the lookup dataset is still put on the
+    // key's record for whoever reads it next.
+    if (list_active_ && value_ != EmptyValue()) Locate(key_field_, value_, true);
+    TField *f = data_link_->Field();
+    display_value_ = f != nullptr ? f->DisplayText() : QString();
+    Invalidate();
+    return;
+  }
+  TMwLookupControl::ValueChanged();
+  // Kept, not read at paint time: another control may move the dataset.
+  if (list_active_ && value_ != EmptyValue()) columns_ = RowColumns(false);
+}
+
 QString TMwDBLookupCombo::ShownText() const {
   if (list_visible_) {
     if (!data_list_->SearchText().isEmpty()) return data_list_->SearchText();
     return data_list_->DisplayValue();
   }
   if (value_ == EmptyValue()) return DisplayEmpty();
-  if (display_all_fields_) {
+  if (DisplayAllFields()) {
     QStringList parts;
-    for (TField *f : list_fields_) parts << FieldText(f);
+    for (const TRowColumn &col : columns_) parts << col.text;
     return parts.join(QString(FieldsDelimiter()) + ' ');
   }
   return display_value_;
@@ -534,6 +895,7 @@ void TMwDBLookupCombo::DropDown() {
   if (OnDropDown) OnDropDown(this);
   data_list_->SetColor(Color());
   data_list_->Font()->Assign(Font());
+  data_list_->SetItemHeight(ItemHeight());
   data_list_->SetReadOnly(!CanModify());
   data_list_->SetEmptyValue(EmptyValue());
   data_list_->SetDisplayEmpty(DisplayEmpty());
@@ -551,6 +913,7 @@ void TMwDBLookupCombo::DropDown() {
   data_list_->SetSelectedKey(value_);
   int w = Width();
   if (drop_down_width_ > 0) w = drop_down_width_;
+  if (drop_down_width_ < 0) w = std::max(Width(), data_list_->FullColumnsWidth());
   const TRect screen = ScreenRect();
   const TPoint p = ClientToScreen({0, 0});
   int y = p.Y + Height();
@@ -567,9 +930,23 @@ void TMwDBLookupCombo::DropDown() {
   Invalidate();
 }
 
+void TMwDBLookupCombo::StopTracking() {
+  if (tracking_ || list_tracking_) {
+    if (GetCaptureControl() == this) SetCaptureControl(nullptr);
+  }
+  tracking_ = false;
+  list_tracking_ = false;
+  if (pressed_) {
+    pressed_ = false;
+    Invalidate();
+  }
+}
+
 void TMwDBLookupCombo::CloseUp(bool accept) {
   if (!list_visible_) return;
+  StopTracking();
   if (GetCaptureControl() != nullptr) SetCaptureControl(nullptr);
+  data_list_->StopTracking();
   const QString value = data_list_->SelectedKey();
   data_list_->Hide();
   if (data_list_->HandleAllocated()) data_list_->Handle()->hide();
@@ -601,15 +978,9 @@ void TMwDBLookupCombo::KeyDown(int &key, TShiftState shift) {
   }
   if (list_visible_) {
     int k = key;
-    TMessage m;
-    m.Msg = WM_KEYDOWN;
-    data_list_->OnKeyDown = nullptr;
-    // Forwarded as the list's own key handling.
-    struct Access : TMwDBLookupList {
-      using TMwDBLookupList::KeyDown;
-    };
-    static_cast<Access *>(static_cast<TMwDBLookupList *>(data_list_))->KeyDown(k, shift);
+    data_list_->KeyDown(k, shift);
     key = 0;
+    Invalidate();
     return;
   }
   if ((key == VK_UP || key == VK_DOWN) && CanModify()) {
@@ -667,41 +1038,115 @@ void TMwDBLookupCombo::WMKillFocus(TMessage &m) {
   Invalidate();
 }
 
+void TMwDBLookupCombo::Dispatch(TMessage &m) {
+  if (m.Msg == CM_CANCELMODE) {
+    // Any other control entering a modal state closes the list.
+    auto *sender = reinterpret_cast<TControl *>(m.LParam);
+    if (sender != this && sender != data_list_) CloseUp(false);
+    return;
+  }
+  TMwLookupControl::Dispatch(m);
+}
+
 void TMwDBLookupCombo::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   TMwLookupControl::MouseDown(button, shift, x, y);
   if (button != mbLeft) return;
   if (CanFocus()) SetFocus();
-  list_visible_ ? CloseUp(false) : DropDown();
+  if (list_visible_) {
+    CloseUp(false);
+    return;
+  }
+  DropDown();
+  tracking_ = true;
+  pressed_ = InButton(x, y);
+  Invalidate();
+}
+
+void TMwDBLookupCombo::MouseMove(TShiftState shift, int x, int y) {
+  TMwLookupControl::MouseMove(shift, x, y);
+  if (HandleAllocated()) {
+    // The button keeps the standard arrow whatever the control's cursor.
+    if (InButton(x, y))
+      Handle()->setCursor(Qt::ArrowCursor);
+    else
+      Handle()->unsetCursor();
+  }
+  if (list_tracking_) {
+    const TPoint p = data_list_->ScreenToClient(ClientToScreen({x, y}));
+    data_list_->MouseMove(shift, p.X, p.Y);
+    return;
+  }
+  if (!tracking_) return;
+  const bool pressed = InButton(x, y);
+  if (pressed != pressed_) {
+    pressed_ = pressed;
+    Invalidate();
+  }
+  if (list_visible_) {
+    // Dragging into the open list hands the press over to it.
+    const TPoint p = data_list_->ScreenToClient(ClientToScreen({x, y}));
+    if (p.X >= 0 && p.Y >= 0 && p.X < data_list_->Width() && p.Y < data_list_->Height()) {
+      tracking_ = false;
+      pressed_ = false;
+      list_tracking_ = true;
+      data_list_->MouseDown(mbLeft, shift, p.X, p.Y);
+      Invalidate();
+    }
+  }
+}
+
+void TMwDBLookupCombo::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  if (list_tracking_ && button == mbLeft) {
+    list_tracking_ = false;
+    const TPoint p = data_list_->ScreenToClient(ClientToScreen({x, y}));
+    data_list_->MouseUp(button, shift, p.X, p.Y);  // closes, accepting inside the list
+  } else {
+    StopTracking();
+  }
+  TMwLookupControl::MouseUp(button, shift, x, y);
 }
 
 void TMwDBLookupCombo::Paint() {
   TCanvas *c = Canvas();
   c->Font()->Assign(Font());
   const TRect client = ClientRect();
-  const int bw = 17;
+  const int bw = ButtonWidth();
+  const TRect area = Rect(1, 1, client.Right - bw - 1, client.Bottom - 1);
   c->Brush()->SetStyle(bsSolid);
   const bool hot = Focused() && !list_visible_;
   c->Brush()->SetColor(hot ? clHighlight : Color());
-  c->FillRect(Rect(1, 1, client.Right - bw - 1, client.Bottom - 1));
+  c->FillRect(area);
   c->Font()->SetColor(!Enabled() ? clGrayText : hot ? clHighlightText : Font()->Color());
-  c->Brush()->SetStyle(bsClear);
+  const bool is_empty = value_ == EmptyValue();
+  const int margin = DrawRowImage(c, area, is_empty);
   const QString text = ShownText();
-  int x = 2;
-  if (display_field_ != nullptr && value_ != EmptyValue()) {
-    const int area = client.Width() - bw - 2;
-    if (display_field_->Alignment() == taRightJustify) x = area - c->TextWidth(text) - 6;
-    if (display_field_->Alignment() == taCenter) x = (area - c->TextWidth(text)) / 2;
+  c->Brush()->SetStyle(bsClear);
+  if (DisplayAllFields() && ListStyle() == lsFixed && !is_empty && !list_visible_) {
+    DrawRowText(c, Rect(area.Left + margin, area.Top, area.Right, area.Bottom), columns_);
+  } else {
+    int x = margin > 0 ? margin + 1 : 2;
+    if (display_field_ != nullptr && !is_empty && !DisplayAllFields()) {
+      const int width = area.Width();
+      if (display_field_->Alignment() == taRightJustify) x = width - c->TextWidth(text) - 6;
+      if (display_field_->Alignment() == taCenter) x = (width + margin - c->TextWidth(text)) / 2;
+    }
+    c->TextRect(area, area.Left + x, (client.Height() - c->TextHeight(text)) / 2, text);
   }
-  c->TextOut(x, (client.Height() - c->TextHeight(text)) / 2, text);
-  if (Focused()) c->DrawFocusRect(Rect(1, 1, client.Right - bw - 1, client.Bottom - 1));
+  if (Focused()) c->DrawFocusRect(area);
   TRect br = Rect(client.Right - bw, 0, client.Right, client.Bottom);
-  DrawEdge(c, br, EDGE_RAISED, BF_RECT | BF_MIDDLE);
-  c->Pen()->SetColor(list_active_ && Enabled() && !ReadOnly() ? clBtnText : clGrayText);
-  const int ax = br.Left + (bw - 7) / 2, ay = client.Height() / 2 - 2;
+  const bool inactive = !list_active_ || !Enabled() || ReadOnly();
+  if (pressed_ && !inactive)
+    DrawEdge(c, br, EDGE_SUNKEN, BF_RECT | BF_MIDDLE | BF_FLAT);
+  else
+    DrawEdge(c, br, EDGE_RAISED, BF_RECT | BF_MIDDLE);
+  c->Pen()->SetColor(inactive ? clGrayText : clBtnText);
+  const int shift = pressed_ && !inactive ? 1 : 0;
+  const int ax = br.Left + (bw - 7) / 2 + shift, ay = client.Height() / 2 - 2 + shift;
   for (int r = 0; r < 4; ++r) {
     c->MoveTo(ax + r, ay + r);
     c->LineTo(ax + 7 - r, ay + r);
   }
+  c->Brush()->SetStyle(bsSolid);
   c->Brush()->SetColor(clWindowFrame);
   c->FrameRect(client);
   TMwLookupControl::Paint();

@@ -13,12 +13,21 @@
 // that key, also when the control already held it: several combos share
 // one lookup dataset, and the program reads the record's other fields
 // right after writing the key.
+//
+// Bound to a lookup field of the edited dataset (lookup-field mode), a
+// control takes the lookup dataset, key and display field from the field's
+// definition and writes the key into the edited dataset's key field; the
+// lookup properties are then refused.
 #pragma once
 
 #include <memory>
 
+#include "controls/extended/timers.h"
+
 #include "platform/vcl/controls.h"
 #include "platform/vcl/db/db.h"
+
+class QScrollBar;
 
 namespace ext {
 
@@ -27,6 +36,13 @@ ORBISCA_ENUM(TDropDownAlign, daLeft, daRight, daCenter)
 
 using TGetImageEvent = std::function<void(rtl::TObject *sender, bool is_empty, int &text_margin,
                                           vcl::TGraphic *&graphic)>;
+
+// One display field of a row as painted in the fixed style.
+struct TRowColumn {
+  QString text;
+  int display_width = 0;  // in characters
+  vcl::TAlignment alignment = vcl::taLeftJustify;
+};
 
 class TLocateObject {
  public:
@@ -54,7 +70,8 @@ class TLocateObject {
   bool case_sensitive_ = false;
 };
 
-class TMwLookupControl;
+class TLookupSourceLink;
+class TLookupFieldLink;
 
 class TMwLookupControl : public vcl::TCustomControl {
   ORBISCA_CLASS(TMwLookupControl, vcl::TCustomControl)
@@ -89,11 +106,18 @@ class TMwLookupControl : public vcl::TCustomControl {
   bool ReadOnly() const { return read_only_; }
   void SetReadOnly(bool value) { read_only_ = value; }
   // The edited record and the field that receives the key (optional).
-  vcl::TDataSource *DataSource() const { return data_link_->DataSource(); }
+  vcl::TDataSource *DataSource() const;
   void SetDataSource(vcl::TDataSource *source);
-  QString DataField() const { return data_link_->FieldName(); }
-  void SetDataField(const QString &name) { data_link_->SetFieldName(name); }
-  vcl::TField *MasterField() const { return data_link_->Field(); }
+  QString DataField() const;
+  void SetDataField(const QString &name);
+  // The field that receives the key: the data field, or in lookup-field
+  // mode the edited dataset's key field.
+  vcl::TField *MasterField() const;
+  bool LookupMode() const { return lookup_mode_; }
+  // A container that repeats the control once per record fixes its data
+  // source; the lookup properties can then no longer be set.
+  bool DataSourceFixed() const { return data_source_fixed_; }
+  void SetDataSourceFixed(bool value) { data_source_fixed_ = value; }
 
   // The key as a string; EmptyValue when nothing is selected.
   QString SelectedKey() const { return value_; }
@@ -118,6 +142,7 @@ class TMwLookupControl : public vcl::TCustomControl {
 
  protected:
   friend class TLookupSourceLink;
+  friend class TLookupFieldLink;
   virtual void LookupActiveChanged();
   virtual void LookupLayoutChanged() { LookupActiveChanged(); }
   virtual void LookupDataChanged() { Invalidate(); }
@@ -134,9 +159,28 @@ class TMwLookupControl : public vcl::TCustomControl {
   void KeyPress(QChar &key) override;
   void WMGetDlgCode(vcl::TMessage &message) override;
 
+  // Row painting shared by the list and the combo. DrawRowImage asks
+  // OnGetImage for the picture of the current lookup record (or of the
+  // empty item), draws it centred in its margin at the left of `r` and
+  // returns the margin (0 without a picture).
+  int DrawRowImage(vcl::TCanvas *canvas, const vcl::TRect &r, bool is_empty);
+  // The display fields of the current lookup record (or the empty item,
+  // whose first column shows DisplayEmpty).
+  std::vector<TRowColumn> RowColumns(bool is_empty) const;
+  // Columns inside `r` (lsFixed), or one text joined by the delimiter and a
+  // blank (lsDelimited).
+  void DrawRowText(vcl::TCanvas *canvas, const vcl::TRect &r, const std::vector<TRowColumn> &columns);
+  // The width that shows every column, scroll bar included, at most the
+  // screen's width.
+  int FullColumnsWidth();
+  // Puts the edited dataset in edit mode for a write of the key.
+  bool EditMaster();
+
   std::unique_ptr<vcl::TDataLink> lookup_link_;
-  std::unique_ptr<vcl::TFieldDataLink> data_link_;
+  std::unique_ptr<TLookupFieldLink> data_link_;
   void MasterDataChanged();
+  void UpdateLookupMode();
+  void CheckNotFixed() const;
   TLocateObject locate_;
   QString value_;
   QString display_value_;
@@ -158,6 +202,11 @@ class TMwLookupControl : public vcl::TCustomControl {
   bool index_switch_ = true;
   int item_height_ = 0;
   bool read_only_ = false;
+  bool lookup_mode_ = false;
+  bool data_source_fixed_ = false;
+  vcl::TField *master_field_ = nullptr;
+  // The data source over the lookup field's dataset, in lookup-field mode.
+  std::unique_ptr<vcl::TDataSource> mode_source_;
 };
 
 class TMwDBLookupList : public TMwLookupControl {
@@ -173,17 +222,45 @@ class TMwDBLookupList : public TMwLookupControl {
   void MoveSelection(int distance);
   void SelectFirst();
   void SelectLast();
+  // Scrolls the rows shown by `rows` records without changing the value
+  // (the scroll bar and the wheel do this).
+  void ScrollRows(int rows);
+  // The scroll bar: range 0 to 4, shown only while every row is used.
+  QScrollBar *ScrollBar() const { return scroll_bar_; }
+  bool ScrollBarShown() const { return scroll_bar_shown_; }
+  // The automatic scrolling while the mouse is dragged outside the rows.
+  bool ScrollTimerActive() const { return scroll_timer_.Enabled(); }
+  int ScrollTimerInterval() const { return scroll_timer_.Interval(); }
+  // Rows drawn: the empty item (when shown) and the records.
+  int RowsWidth() const;
 
  protected:
+  QWidget *CreateWidget(QWidget *parent_widget) override;
   void Paint() override;
+  void Resize() override;
   void KeyDown(int &key, vcl::TShiftState shift) override;
   void MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
+  void MouseMove(vcl::TShiftState shift, int x, int y) override;
+  void MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
+  bool DoMouseWheel(vcl::TShiftState shift, int delta, const vcl::TPoint &pos) override;
   void LookupActiveChanged() override;
+  void LookupDataChanged() override;
   bool EmptyRowShown() const { return !DisplayEmpty().isEmpty(); }
+  void SelectRowAt(int y);
+  void StopTracking();
+  void AttachScrollBar(QWidget *widget);
   int border_size_ = 2;
+  bool tracking_ = false;
 
  private:
+  void UpdateScrollBar();
+  void ScrollAction(int action);
+  void TimerScroll();
   vcl::TBorderStyle border_style_ = vcl::bsSingle;
+  QScrollBar *scroll_bar_ = nullptr;
+  bool scroll_bar_shown_ = false;
+  TExtTimer scroll_timer_;
+  int mouse_y_ = 0;
 };
 
 // The list the combo drops down: a window of its own that never takes the
@@ -198,6 +275,9 @@ class TMwPopupDataList : public TMwDBLookupList {
   QWidget *CreateWidget(QWidget *parent_widget) override;
   bool IsPopupList() const override { return true; }
   void MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
+
+ private:
+  friend class TMwDBLookupCombo;
 };
 
 class TMwDBLookupCombo : public TMwLookupControl {
@@ -214,7 +294,8 @@ class TMwDBLookupCombo : public TMwLookupControl {
   void SetDropDownWidth(int value) { drop_down_width_ = value; }
   bool EscapeClear() const { return escape_clear_; }
   void SetEscapeClear(bool value) { escape_clear_ = value; }
-  bool DisplayAllFields() const { return display_all_fields_; }
+  // Always false in lookup-field mode.
+  bool DisplayAllFields() const { return display_all_fields_ && !LookupMode(); }
   void SetDisplayAllFields(bool value) { display_all_fields_ = value; Invalidate(); }
 
   // The text the combo shows.
@@ -223,6 +304,11 @@ class TMwDBLookupCombo : public TMwLookupControl {
   TMwPopupDataList *DataList() const { return data_list_; }
   void DropDown();
   void CloseUp(bool accept);
+  // The font's character height plus the border and 3 pixels.
+  int MinHeight();
+  int ButtonWidth() const;
+  bool ButtonPressed() const { return pressed_; }
+  void SetBounds(int left, int top, int width, int height) override;
 
   vcl::TNotifyEvent OnDropDown;
   vcl::TNotifyEvent OnCloseUp;
@@ -232,11 +318,22 @@ class TMwDBLookupCombo : public TMwLookupControl {
   void KeyDown(int &key, vcl::TShiftState shift) override;
   void KeyPress(QChar &key) override;
   void MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
+  void MouseMove(vcl::TShiftState shift, int x, int y) override;
+  void MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
   void WMKillFocus(vcl::TMessage &message) override;
   void WMGetDlgCode(vcl::TMessage &message) override;
+  void Dispatch(vcl::TMessage &message) override;
+  void ValueChanged() override;
 
  private:
+  bool InButton(int x, int y) const;
+  void StopTracking();
   TMwPopupDataList *data_list_;
+  bool pressed_ = false;
+  bool tracking_ = false;
+  bool list_tracking_ = false;
+  // The display fields of the selected record, for DisplayAllFields.
+  std::vector<TRowColumn> columns_;
   bool list_visible_ = false;
   TDropDownAlign drop_down_align_ = daLeft;
   int drop_down_count_ = 8;
