@@ -1,0 +1,692 @@
+// The cabinet writer behind fci.h.
+//
+// A cabinet is a header, one record per folder, one record per file, then the
+// folders' data blocks. The data blocks are produced while files are added, so
+// they go to a temporary file; the records are kept in memory and the whole
+// cabinet is assembled when it is flushed. Within a folder the files form one
+// stream cut into 32 KiB blocks; an MSZIP block is "CK" and a complete raw
+// deflate stream whose dictionary is the previous block of the same folder.
+#include "platform/cabinet/fci.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace cab {
+
+namespace {
+
+constexpr std::uint16_t kFlagPrevCabinet = 0x0001;
+constexpr std::uint16_t kFlagNextCabinet = 0x0002;
+constexpr std::uint16_t kFlagReservePresent = 0x0004;
+constexpr std::uint32_t kHeaderSize = 36;
+constexpr std::uint32_t kFolderRecordSize = 8;
+constexpr std::uint32_t kFileRecordSize = 16;
+constexpr std::uint32_t kDataRecordSize = 8;
+constexpr int kMaxStoredName = 256;  // bytes of a stored name, terminator excluded
+constexpr std::uint32_t kCopyChunk = 1 << 16;
+
+void PutU8(QByteArray &out, std::uint8_t v) { out.append(static_cast<char>(v)); }
+void PutU16(QByteArray &out, std::uint16_t v) {
+  out.append(static_cast<char>(v & 0xFF));
+  out.append(static_cast<char>(v >> 8));
+}
+void PutU32(QByteArray &out, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.append(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+void PutName(QByteArray &out, const QByteArray &name) {
+  out.append(name);
+  out.append('\0');
+}
+
+// A stored name's bytes; names beyond ASCII go as UTF-8 and say so.
+QByteArray EncodeName(const QString &name, bool &is_utf8) {
+  is_utf8 = false;
+  for (QChar c : name)
+    if (c.unicode() >= 0x80) is_utf8 = true;
+  return is_utf8 ? name.toUtf8() : name.toLatin1();
+}
+
+}  // namespace
+
+std::uint32_t CabChecksum(const void *data, std::size_t size, std::uint32_t seed) {
+  const auto *p = static_cast<const std::uint8_t *>(data);
+  std::uint32_t sum = seed;
+  for (std::size_t n = size / 4; n > 0; --n, p += 4)
+    sum ^= static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+  // The last one to three bytes count in reverse order of significance.
+  std::uint32_t tail = 0;
+  switch (size & 3) {
+    case 3: tail |= static_cast<std::uint32_t>(*p++) << 16; [[fallthrough]];
+    case 2: tail |= static_cast<std::uint32_t>(*p++) << 8; [[fallthrough]];
+    case 1: tail |= *p; break;
+    default: break;
+  }
+  return sum ^ tail;
+}
+
+void ToDosDateTime(const QDateTime &moment, std::uint16_t &date, std::uint16_t &time) {
+  QDateTime t = moment;
+  const QDateTime first(QDate(1980, 1, 1), QTime(0, 0));
+  const QDateTime last(QDate(2107, 12, 31), QTime(23, 59, 58));
+  if (!t.isValid() || t < first) t = first;
+  if (t > last) t = last;
+  const QDate d = t.date();
+  const QTime h = t.time();
+  date = static_cast<std::uint16_t>(((d.year() - 1980) << 9) | (d.month() << 5) | d.day());
+  time = static_cast<std::uint16_t>((h.hour() << 11) | (h.minute() << 5) | (h.second() / 2));
+}
+
+QString FciErrorText(int oper) {
+  switch (oper) {
+    case FCIERR_NONE: return QStringLiteral("No error");
+    case FCIERR_OPEN_SRC: return QStringLiteral("Failure opening file to be stored in cabinet");
+    case FCIERR_READ_SRC: return QStringLiteral("Failure reading file to be stored in cabinet");
+    case FCIERR_ALLOC_FAIL: return QStringLiteral("Out of memory in FCI");
+    case FCIERR_TEMP_FILE: return QStringLiteral("Could not create a temporary file");
+    case FCIERR_BAD_COMPR_TYPE: return QStringLiteral("Unknown compression type");
+    case FCIERR_CAB_FILE: return QStringLiteral("Could not create cabinet file");
+    case FCIERR_USER_ABORT: return QStringLiteral("Client requested abort");
+    case FCIERR_MCI_FAIL: return QStringLiteral("Failure compressing data");
+    case FCIERR_CAB_FORMAT_LIMIT:
+      return QStringLiteral("A name, size or count beyond what a cabinet file can hold");
+    default: return QStringLiteral("FCI error");
+  }
+}
+
+// --- the system's calls ------------------------------------------------------------
+
+FciCallbacks DefaultCallbacks() {
+  FciCallbacks c;
+  c.Open = [](const QString &path, int oflag, int pmode, int &err) {
+    const int fd = ::open(QFile::encodeName(path).constData(), oflag | O_CLOEXEC, pmode);
+    err = fd < 0 ? errno : 0;
+    return fd;
+  };
+  c.Read = [](int fd, void *buffer, std::uint32_t count, int &err) -> std::int64_t {
+    ssize_t n;
+    do n = ::read(fd, buffer, count);
+    while (n < 0 && errno == EINTR);
+    err = n < 0 ? errno : 0;
+    return n;
+  };
+  c.Write = [](int fd, const void *buffer, std::uint32_t count, int &err) -> std::int64_t {
+    ssize_t n;
+    do n = ::write(fd, buffer, count);
+    while (n < 0 && errno == EINTR);
+    err = n < 0 ? errno : 0;
+    return n;
+  };
+  c.Close = [](int fd, int &err) {
+    const int r = ::close(fd);
+    err = r < 0 ? errno : 0;
+    return r;
+  };
+  c.Seek = [](int fd, std::int64_t offset, int origin, int &err) -> std::int64_t {
+    const off_t r = ::lseek(fd, static_cast<off_t>(offset), origin);
+    err = r < 0 ? errno : 0;
+    return r;
+  };
+  c.Delete = [](const QString &path, int &err) {
+    const int r = ::unlink(QFile::encodeName(path).constData());
+    err = r < 0 ? errno : 0;
+    return r;
+  };
+  c.Rename = [](const QString &from, const QString &to, int &err) {
+    const int r = ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData());
+    err = r < 0 ? errno : 0;
+    return r;
+  };
+  c.GetTempFile = [](QString &name) {
+    // A unique name in the temporary folder; the file itself is made again
+    // (exclusively) by whoever asked for the name.
+    QByteArray pattern = QFile::encodeName(QDir::tempPath() + QStringLiteral("/stcXXXXXX"));
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0) return false;
+    ::close(fd);
+    ::unlink(pattern.constData());
+    name = QFile::decodeName(pattern);
+    return true;
+  };
+  c.GetOpenInfo = [](const QString &path, std::uint16_t &date, std::uint16_t &time,
+                     std::uint16_t &attribs, int &err) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+      err = errno;
+      return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+      err = S_ISDIR(st.st_mode) ? EISDIR : (errno ? errno : EINVAL);
+      ::close(fd);
+      return -1;
+    }
+    ToDosDateTime(QDateTime::fromSecsSinceEpoch(st.st_mtim.tv_sec), date, time);
+    // The archive bit is set on every file a program has written.
+    attribs = A_ARCH;
+    if ((st.st_mode & S_IWUSR) == 0) attribs |= A_RDONLY;
+    const QString base = QFileInfo(path).fileName();
+    if (base.startsWith(QLatin1Char('.'))) attribs |= A_HIDDEN;
+    err = 0;
+    return fd;
+  };
+  c.FilePlaced = [](const CCAB &, const QString &, std::int64_t, bool) { return 0; };
+  c.Status = [](int, std::uint32_t, std::uint32_t) -> std::int64_t { return 0; };
+  c.GetNextCabinet = [](CCAB &ccab, std::uint32_t) {
+    const QString first = ccab.szCab;
+    const int dot = first.lastIndexOf(QLatin1Char('.'));
+    const QString number = QString::number(ccab.iCab);
+    ccab.szCab = dot < 0 ? first + number : first.left(dot) + number + first.mid(dot);
+    return true;
+  };
+  return c;
+}
+
+// --- the context ----------------------------------------------------------------------
+
+class FciContext {
+ public:
+  FciContext(ERF &erf, const FciCallbacks &callbacks, const CCAB &ccab)
+      : erf_(erf), cb_(callbacks), ccab_(ccab), first_cab_name_(ccab.szCab) {
+    const FciCallbacks d = DefaultCallbacks();
+    if (!cb_.Open) cb_.Open = d.Open;
+    if (!cb_.Read) cb_.Read = d.Read;
+    if (!cb_.Write) cb_.Write = d.Write;
+    if (!cb_.Close) cb_.Close = d.Close;
+    if (!cb_.Seek) cb_.Seek = d.Seek;
+    if (!cb_.Delete) cb_.Delete = d.Delete;
+    if (!cb_.Rename) cb_.Rename = d.Rename;
+    if (!cb_.GetTempFile) cb_.GetTempFile = d.GetTempFile;
+    if (!cb_.GetOpenInfo) cb_.GetOpenInfo = d.GetOpenInfo;
+    if (!cb_.FilePlaced) cb_.FilePlaced = d.FilePlaced;
+    if (!cb_.Status) cb_.Status = d.Status;
+    if (!cb_.GetNextCabinet) cb_.GetNextCabinet = d.GetNextCabinet;
+  }
+  ~FciContext() {
+    if (zlib_ready_) deflateEnd(&zs_);
+    DropDataFile();
+  }
+
+  bool Init() {
+    erf_ = ERF{};
+    if (!CheckRecord(ccab_)) return false;
+    std::memset(&zs_, 0, sizeof zs_);
+    if (deflateInit2(&zs_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+      return Fail(FCIERR_ALLOC_FAIL, ENOMEM);
+    zlib_ready_ = true;
+    return true;
+  }
+
+  bool AddFile(const QString &source, const QString &stored, bool execute, std::uint16_t compression);
+  bool FlushFolder();
+  bool FlushCabinet(bool get_next);
+
+ private:
+  struct FileRecord {
+    QByteArray name;
+    std::uint32_t size = 0;
+    std::uint32_t offset = 0;  // in the folder's uncompressed stream
+    std::uint16_t folder = 0;
+    std::uint16_t date = 0, time = 0, attribs = 0;
+  };
+  struct FolderRecord {
+    std::uint64_t data_offset = 0;  // in the data file
+    std::uint16_t blocks = 0;
+    std::uint16_t type = 0;
+  };
+
+  bool Fail(int oper, int sys_error) {
+    erf_.erfOper = oper;
+    erf_.erfType = sys_error;
+    erf_.fError = true;
+    return false;
+  }
+  bool CheckRecord(const CCAB &c) {
+    if (c.szCab.isEmpty() || c.szCab.size() > kMaxCabName || c.szCabPath.size() > kMaxCabName ||
+        c.szDisk.size() > kMaxCabName || c.cbReserveCFHeader > 60000 || c.cbReserveCFFolder > 255 ||
+        c.cbReserveCFData > 255)
+      return Fail(FCIERR_CAB_FORMAT_LIMIT, EINVAL);
+    return true;
+  }
+  // Writes all of `data` through the Write callback, which may write less.
+  bool WriteAll(int fd, const char *data, std::uint64_t size, int &err) {
+    while (size > 0) {
+      const auto chunk = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, kCopyChunk));
+      const std::int64_t n = cb_.Write(fd, data, chunk, err);
+      if (n <= 0) {
+        if (n == 0 && err == 0) err = ENOSPC;
+        return false;
+      }
+      data += n;
+      size -= static_cast<std::uint64_t>(n);
+    }
+    return true;
+  }
+  bool EnsureDataFile() {
+    if (data_fd_ >= 0) return true;
+    QString name;
+    if (!cb_.GetTempFile(name)) return Fail(FCIERR_TEMP_FILE, 0);
+    int err = 0;
+    data_fd_ = cb_.Open(name, O_RDWR | O_CREAT | O_EXCL | O_TRUNC, 0600, err);
+    if (data_fd_ < 0) return Fail(FCIERR_TEMP_FILE, err);
+    data_name_ = name;
+    data_size_ = 0;
+    return true;
+  }
+  void DropDataFile() {
+    if (data_fd_ < 0) return;
+    int err = 0;
+    cb_.Close(data_fd_, err);
+    cb_.Delete(data_name_, err);
+    data_fd_ = -1;
+    data_name_.clear();
+    data_size_ = 0;
+  }
+  // Compresses the pending bytes into one data block of the open folder.
+  bool WriteBlock();
+  std::uint64_t EstimatedCabinetSize() const;
+  bool Broken() {
+    // A failed write leaves the data file in an unknown state: nothing more
+    // is accepted into this cabinet.
+    if (!broken_) return false;
+    return Fail(broken_oper_, broken_error_);
+  }
+  bool Break(int oper, int err) {
+    broken_ = true;
+    broken_oper_ = oper;
+    broken_error_ = err;
+    return Fail(oper, err);
+  }
+
+  ERF &erf_;
+  FciCallbacks cb_;
+  CCAB ccab_;
+  QString first_cab_name_;
+  QString prev_cab_, prev_disk_;
+
+  std::vector<FileRecord> files_;
+  std::vector<FolderRecord> folders_;
+  int data_fd_ = -1;
+  QString data_name_;
+  std::uint64_t data_size_ = 0;
+
+  bool folder_open_ = false;
+  FolderRecord folder_;
+  std::uint32_t folder_uncompressed_ = 0;
+  std::uint64_t folder_compressed_ = 0;
+  QByteArray pending_;   // uncompressed bytes not yet in a block
+  QByteArray previous_;  // the last block's bytes: the next block's dictionary
+  QByteArray packed_;
+
+  z_stream zs_{};
+  bool zlib_ready_ = false;
+  bool broken_ = false;
+  int broken_oper_ = 0, broken_error_ = 0;
+};
+
+bool FciContext::WriteBlock() {
+  const auto raw_size = static_cast<std::uint32_t>(pending_.size());
+  const char *data = pending_.constData();
+  std::uint32_t data_size = raw_size;
+  if (folder_.type == tcompTYPE_MSZIP) {
+    const uLong bound = deflateBound(&zs_, raw_size) + 2;
+    if (static_cast<uLong>(packed_.size()) < bound) packed_.resize(static_cast<qsizetype>(bound));
+    if (deflateReset(&zs_) != Z_OK) return Break(FCIERR_MCI_FAIL, 0);
+    if (!previous_.isEmpty() &&
+        deflateSetDictionary(&zs_, reinterpret_cast<const Bytef *>(previous_.constData()),
+                             static_cast<uInt>(previous_.size())) != Z_OK)
+      return Break(FCIERR_MCI_FAIL, 0);
+    packed_[0] = 'C';
+    packed_[1] = 'K';
+    zs_.next_in = reinterpret_cast<Bytef *>(pending_.data());
+    zs_.avail_in = raw_size;
+    zs_.next_out = reinterpret_cast<Bytef *>(packed_.data() + 2);
+    zs_.avail_out = static_cast<uInt>(bound - 2);
+    if (deflate(&zs_, Z_FINISH) != Z_STREAM_END) return Break(FCIERR_MCI_FAIL, 0);
+    data_size = static_cast<std::uint32_t>(zs_.total_out + 2);
+    data = packed_.constData();
+    if (data_size > 0xFFFF) return Break(FCIERR_MCI_FAIL, 0);
+  }
+
+  QByteArray head;
+  const std::uint32_t sizes = data_size | (raw_size << 16);
+  std::uint8_t size_bytes[4];
+  for (int i = 0; i < 4; ++i) size_bytes[i] = static_cast<std::uint8_t>(sizes >> (8 * i));
+  PutU32(head, CabChecksum(size_bytes, 4, CabChecksum(data, data_size, 0)));
+  PutU16(head, static_cast<std::uint16_t>(data_size));
+  PutU16(head, static_cast<std::uint16_t>(raw_size));
+  head.append(QByteArray(static_cast<qsizetype>(ccab_.cbReserveCFData), '\0'));
+
+  if (!EnsureDataFile()) return false;
+  int err = 0;
+  if (!WriteAll(data_fd_, head.constData(), static_cast<std::uint64_t>(head.size()), err) ||
+      !WriteAll(data_fd_, data, data_size, err))
+    return Break(FCIERR_TEMP_FILE, err);
+  const std::uint64_t record = static_cast<std::uint64_t>(head.size()) + data_size;
+  data_size_ += record;
+  folder_compressed_ += record;
+  ++folder_.blocks;
+  previous_.swap(pending_);
+  pending_.clear();
+  if (cb_.Status(statusFile, data_size, raw_size) == -1) return Fail(FCIERR_USER_ABORT, 0);
+  return true;
+}
+
+std::uint64_t FciContext::EstimatedCabinetSize() const {
+  std::uint64_t size = kHeaderSize + data_size_ + pending_.size();
+  size += (folders_.size() + 1) * (kFolderRecordSize + ccab_.cbReserveCFFolder);
+  for (const FileRecord &f : files_) size += kFileRecordSize + f.name.size() + 1;
+  return size;
+}
+
+bool FciContext::AddFile(const QString &source, const QString &stored_name, bool execute,
+                         std::uint16_t compression) {
+  erf_ = ERF{};
+  if (Broken()) return false;
+  const std::uint16_t type = compression & tcompMASK_TYPE;
+  if (type != tcompTYPE_NONE && type != tcompTYPE_MSZIP) return Fail(FCIERR_BAD_COMPR_TYPE, 0);
+
+  QString stored = stored_name;
+  stored.replace(QLatin1Char('/'), QLatin1Char('\\'));
+  bool utf8 = false;
+  const QByteArray name = EncodeName(stored, utf8);
+  if (name.isEmpty() || name.size() > kMaxStoredName || name.contains('\0'))
+    return Fail(FCIERR_CAB_FORMAT_LIMIT, EINVAL);
+
+  std::uint16_t date = 0, time = 0, attribs = 0;
+  int err = 0;
+  const int fd = cb_.GetOpenInfo(source, date, time, attribs, err);
+  if (fd < 0) return Fail(FCIERR_OPEN_SRC, err);
+  auto close_source = [&] {
+    int ignored = 0;
+    cb_.Close(fd, ignored);
+  };
+  const std::int64_t end = cb_.Seek(fd, 0, SEEK_END, err);
+  if (end < 0 || cb_.Seek(fd, 0, SEEK_SET, err) < 0) {
+    close_source();
+    return Fail(FCIERR_READ_SRC, err);
+  }
+  if (static_cast<std::uint64_t>(end) > kMaxFolderData) {
+    close_source();
+    return Fail(FCIERR_CAB_FORMAT_LIMIT, EFBIG);
+  }
+
+  // Room in the cabinet and in the folder for one more file of this size.
+  if (static_cast<int>(files_.size()) >= kMaxFilesPerCabinet ||
+      (!folder_open_ && static_cast<int>(folders_.size()) >= kMaxFoldersPerCabinet)) {
+    if (!FlushCabinet(true)) {
+      close_source();
+      return false;
+    }
+  }
+  if (folder_open_ && (folder_.type != type ||
+                       static_cast<std::uint64_t>(folder_uncompressed_) + end > kMaxFolderData)) {
+    if (!FlushFolder()) {
+      close_source();
+      return false;
+    }
+    if (static_cast<int>(folders_.size()) >= kMaxFoldersPerCabinet && !FlushCabinet(true)) {
+      close_source();
+      return false;
+    }
+  }
+  if (!folder_open_) {
+    folder_open_ = true;
+    folder_ = FolderRecord{};
+    folder_.type = type;
+    folder_.data_offset = data_size_;
+    folder_uncompressed_ = 0;
+    folder_compressed_ = 0;
+    pending_.clear();
+    previous_.clear();
+  }
+
+  const std::uint32_t offset = folder_uncompressed_;
+  const std::uint64_t room = kMaxFolderData - folder_uncompressed_;
+  std::uint64_t copied = 0;
+  pending_.reserve(kBlockSize);
+  for (;;) {
+    const auto want = static_cast<std::uint32_t>(kBlockSize - pending_.size());
+    const qsizetype old = pending_.size();
+    pending_.resize(old + want);
+    const std::int64_t n = cb_.Read(fd, pending_.data() + old, want, err);
+    if (n < 0) {
+      pending_.resize(old);
+      close_source();
+      return Fail(FCIERR_READ_SRC, err);
+    }
+    pending_.resize(old + n);
+    copied += static_cast<std::uint64_t>(n);
+    // A file that grows while it is read is refused rather than cut short
+    // past what the folder can hold.
+    if (copied > room) {
+      close_source();
+      return Break(FCIERR_CAB_FORMAT_LIMIT, EFBIG);
+    }
+    if (pending_.size() == static_cast<qsizetype>(kBlockSize) && !WriteBlock()) {
+      close_source();
+      return false;
+    }
+    if (n == 0) break;
+  }
+  close_source();
+  folder_uncompressed_ += static_cast<std::uint32_t>(copied);
+
+  FileRecord f;
+  f.name = name;
+  f.size = static_cast<std::uint32_t>(copied);
+  f.offset = offset;
+  f.folder = static_cast<std::uint16_t>(folders_.size());
+  f.date = date;
+  f.time = time;
+  f.attribs = static_cast<std::uint16_t>((attribs & (A_RDONLY | A_HIDDEN | A_SYSTEM | A_ARCH)) |
+                                         (execute ? A_EXEC : 0) | (utf8 ? A_NAME_IS_UTF : 0));
+  files_.push_back(f);
+  if (cb_.FilePlaced(ccab_, stored, static_cast<std::int64_t>(copied), false) == -1)
+    return Fail(FCIERR_USER_ABORT, 0);
+
+  if (folder_compressed_ >= ccab_.cbFolderThresh && !FlushFolder()) return false;
+  if (EstimatedCabinetSize() >= ccab_.cb && !FlushCabinet(true)) return false;
+  return true;
+}
+
+bool FciContext::FlushFolder() {
+  erf_ = ERF{};
+  if (Broken()) return false;
+  if (!folder_open_) return true;
+  if (!pending_.isEmpty() && !WriteBlock()) return false;
+  folder_open_ = false;
+  folders_.push_back(folder_);
+  pending_.clear();
+  previous_.clear();
+  const auto copied = static_cast<std::uint32_t>(std::min<std::uint64_t>(folder_compressed_, 0xFFFFFFFFu));
+  if (cb_.Status(statusFolder, copied, copied) == -1) return Fail(FCIERR_USER_ABORT, 0);
+  return true;
+}
+
+bool FciContext::FlushCabinet(bool get_next) {
+  if (!FlushFolder()) return false;
+  if (files_.empty()) return true;
+
+  const std::uint64_t estimate = EstimatedCabinetSize();
+  CCAB next = ccab_;
+  if (get_next) {
+    next.iCab = ccab_.iCab + 1;
+    if (!cb_.GetNextCabinet(next, static_cast<std::uint32_t>(std::min<std::uint64_t>(estimate, 0xFFFFFFFFu))))
+      return Fail(FCIERR_USER_ABORT, 0);
+    if (!CheckRecord(next)) return false;
+  }
+
+  bool prev_utf8 = false, next_utf8 = false, ignored = false;
+  const QByteArray prev_cab = EncodeName(prev_cab_, prev_utf8);
+  const QByteArray prev_disk = EncodeName(prev_disk_, ignored);
+  const QByteArray next_cab = EncodeName(next.szCab, next_utf8);
+  const QByteArray next_disk = EncodeName(next.szDisk, ignored);
+
+  std::uint16_t flags = 0;
+  const bool reserve = ccab_.cbReserveCFHeader || ccab_.cbReserveCFFolder || ccab_.cbReserveCFData;
+  if (!prev_cab.isEmpty()) flags |= kFlagPrevCabinet;
+  if (get_next) flags |= kFlagNextCabinet;
+  if (reserve) flags |= kFlagReservePresent;
+
+  std::uint64_t header_size = kHeaderSize;
+  if (reserve) header_size += 4 + ccab_.cbReserveCFHeader;
+  if (flags & kFlagPrevCabinet) header_size += prev_cab.size() + 1 + prev_disk.size() + 1;
+  if (flags & kFlagNextCabinet) header_size += next_cab.size() + 1 + next_disk.size() + 1;
+  const std::uint64_t folders_size = folders_.size() * (kFolderRecordSize + ccab_.cbReserveCFFolder);
+  std::uint64_t files_size = 0;
+  for (const FileRecord &f : files_) files_size += kFileRecordSize + f.name.size() + 1;
+  const std::uint64_t data_start = header_size + folders_size + files_size;
+  std::uint64_t total = data_start + data_size_;
+  if (total > 0xFFFFFFFFu) return Fail(FCIERR_CAB_FORMAT_LIMIT, EFBIG);
+
+  const std::int64_t wanted =
+      cb_.Status(statusCabinet, static_cast<std::uint32_t>(estimate), static_cast<std::uint32_t>(total));
+  if (wanted == -1) return Fail(FCIERR_USER_ABORT, 0);
+  std::uint64_t padding = 0;
+  if (wanted > 0 && static_cast<std::uint64_t>(wanted) > total && wanted <= 0xFFFFFFFF) {
+    padding = static_cast<std::uint64_t>(wanted) - total;
+    total = static_cast<std::uint64_t>(wanted);
+  }
+
+  QByteArray head;
+  head.reserve(static_cast<qsizetype>(data_start));
+  head.append("MSCF", 4);
+  PutU32(head, 0);
+  PutU32(head, static_cast<std::uint32_t>(total));
+  PutU32(head, 0);
+  PutU32(head, static_cast<std::uint32_t>(header_size + folders_size));
+  PutU32(head, 0);
+  PutU8(head, 3);  // format version 1.3
+  PutU8(head, 1);
+  PutU16(head, static_cast<std::uint16_t>(folders_.size()));
+  PutU16(head, static_cast<std::uint16_t>(files_.size()));
+  PutU16(head, flags);
+  PutU16(head, ccab_.setID);
+  PutU16(head, static_cast<std::uint16_t>(ccab_.iCab - 1));
+  if (reserve) {
+    PutU16(head, static_cast<std::uint16_t>(ccab_.cbReserveCFHeader));
+    PutU8(head, static_cast<std::uint8_t>(ccab_.cbReserveCFFolder));
+    PutU8(head, static_cast<std::uint8_t>(ccab_.cbReserveCFData));
+    head.append(QByteArray(static_cast<qsizetype>(ccab_.cbReserveCFHeader), '\0'));
+  }
+  if (flags & kFlagPrevCabinet) {
+    PutName(head, prev_cab);
+    PutName(head, prev_disk);
+  }
+  if (flags & kFlagNextCabinet) {
+    PutName(head, next_cab);
+    PutName(head, next_disk);
+  }
+  for (const FolderRecord &f : folders_) {
+    PutU32(head, static_cast<std::uint32_t>(data_start + f.data_offset));
+    PutU16(head, f.blocks);
+    PutU16(head, f.type);
+    head.append(QByteArray(static_cast<qsizetype>(ccab_.cbReserveCFFolder), '\0'));
+  }
+  for (const FileRecord &f : files_) {
+    PutU32(head, f.size);
+    PutU32(head, f.offset);
+    PutU16(head, f.folder);
+    PutU16(head, f.date);
+    PutU16(head, f.time);
+    PutU16(head, f.attribs);
+    PutName(head, f.name);
+  }
+
+  // Written beside the final name and moved over it only when complete.
+  QString folder = ccab_.szCabPath;
+  if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/')) && !folder.endsWith(QLatin1Char('\\')))
+    folder += QLatin1Char('/');
+  const QString final_name = folder + ccab_.szCab;
+  const QString part_name = final_name + QStringLiteral(".part");
+  int err = 0;
+  const int out = cb_.Open(part_name, O_WRONLY | O_CREAT | O_TRUNC, 0644, err);
+  if (out < 0) return Fail(FCIERR_CAB_FILE, err);
+  auto abandon = [&](int oper, int error) {
+    int ignored_err = 0;
+    cb_.Close(out, ignored_err);
+    cb_.Delete(part_name, ignored_err);
+    return Fail(oper, error);
+  };
+  if (!WriteAll(out, head.constData(), static_cast<std::uint64_t>(head.size()), err))
+    return abandon(FCIERR_CAB_FILE, err);
+  if (data_size_ > 0) {
+    if (cb_.Seek(data_fd_, 0, SEEK_SET, err) < 0) return abandon(FCIERR_TEMP_FILE, err);
+    QByteArray chunk(kCopyChunk, Qt::Uninitialized);
+    std::uint64_t left = data_size_;
+    while (left > 0) {
+      const auto want = static_cast<std::uint32_t>(std::min<std::uint64_t>(left, kCopyChunk));
+      const std::int64_t n = cb_.Read(data_fd_, chunk.data(), want, err);
+      if (n <= 0) return abandon(FCIERR_TEMP_FILE, n == 0 ? EIO : err);
+      if (!WriteAll(out, chunk.constData(), static_cast<std::uint64_t>(n), err))
+        return abandon(FCIERR_CAB_FILE, err);
+      left -= static_cast<std::uint64_t>(n);
+    }
+    // Further blocks append to the data file again.
+    if (cb_.Seek(data_fd_, 0, SEEK_END, err) < 0) return abandon(FCIERR_TEMP_FILE, err);
+  }
+  if (padding > 0) {
+    const QByteArray zeros(static_cast<qsizetype>(std::min<std::uint64_t>(padding, kCopyChunk)), '\0');
+    for (std::uint64_t left = padding; left > 0;) {
+      const std::uint64_t n = std::min<std::uint64_t>(left, static_cast<std::uint64_t>(zeros.size()));
+      if (!WriteAll(out, zeros.constData(), n, err)) return abandon(FCIERR_CAB_FILE, err);
+      left -= n;
+    }
+  }
+  // A close can be the first to report a full disk.
+  if (cb_.Close(out, err) != 0) {
+    int ignored_err = 0;
+    cb_.Delete(part_name, ignored_err);
+    return Fail(FCIERR_CAB_FILE, err);
+  }
+  if (cb_.Rename(part_name, final_name, err) != 0) {
+    int ignored_err = 0;
+    cb_.Delete(part_name, ignored_err);
+    return Fail(FCIERR_CAB_FILE, err);
+  }
+
+  files_.clear();
+  folders_.clear();
+  DropDataFile();
+  prev_cab_ = ccab_.szCab;
+  prev_disk_ = ccab_.szDisk;
+  if (get_next) ccab_ = next;
+  return true;
+}
+
+// --- the calls ------------------------------------------------------------------------------
+
+HFCI FCICreate(ERF &erf, const FciCallbacks &callbacks, const CCAB &ccab) {
+  auto context = std::make_unique<FciContext>(erf, callbacks, ccab);
+  if (!context->Init()) return nullptr;
+  return context.release();
+}
+
+bool FCIAddFile(HFCI context, const QString &source, const QString &stored_name, bool execute,
+                std::uint16_t compression) {
+  return context != nullptr && context->AddFile(source, stored_name, execute, compression);
+}
+
+bool FCIFlushFolder(HFCI context) { return context != nullptr && context->FlushFolder(); }
+
+bool FCIFlushCabinet(HFCI context, bool get_next) {
+  return context != nullptr && context->FlushCabinet(get_next);
+}
+
+bool FCIDestroy(HFCI context) {
+  if (context == nullptr) return false;
+  delete context;
+  return true;
+}
+
+}  // namespace cab
