@@ -87,6 +87,19 @@ struct TkvEngineState {
   // Called after an object property was changed by the designer's pop-up
   // items, so that the designer can take an undo snapshot.
   std::function<void()> DesignerModified;
+
+  // Redraws one object on the design surface (a pop-up toggle changed how
+  // it lays out its text). Filled by the designer.
+  std::function<void(TkvView *view)> DesignerRedraw;
+
+  // The format editor of the designer on a format word and its custom text;
+  // true when the user confirmed. Filled by the designer.
+  std::function<bool(int &format, QString &format_text)> EditFormat;
+
+  // A data band view that names one of the report's internal datasets is
+  // being destroyed: the report frees that dataset (or lets it go when it is
+  // shared). Filled by the report component.
+  std::function<void(TkvReport *report, const QString &dataset_name)> ReleaseInternalDataset;
 };
 
 // The engine's one state object.
