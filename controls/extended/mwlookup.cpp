@@ -575,6 +575,11 @@ QWidget *TMwDBLookupList::CreateWidget(QWidget *parent_widget) {
   return w;
 }
 
+void TMwDBLookupList::InitWidget() {
+  TMwLookupControl::InitWidget();
+  UpdateScrollBar();
+}
+
 void TMwDBLookupList::Resize() {
   TMwLookupControl::Resize();
   UpdateScrollBar();

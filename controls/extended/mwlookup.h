@@ -236,6 +236,7 @@ class TMwDBLookupList : public TMwLookupControl {
 
  protected:
   QWidget *CreateWidget(QWidget *parent_widget) override;
+  void InitWidget() override;
   void Paint() override;
   void Resize() override;
   void KeyDown(int &key, vcl::TShiftState shift) override;

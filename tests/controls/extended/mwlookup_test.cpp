@@ -3,6 +3,8 @@
 // and the type-ahead (on a manual clock).
 #include <QApplication>
 #include <QTest>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QWindow>
 #include <gtest/gtest.h>
 
@@ -206,4 +208,359 @@ TEST(LookupCombo, WithADataFieldTheKeyGoesIntoTheEditedRecord) {
   EXPECT_EQ(p.a->ShownText(), "Mensile");
   articoli->Post();
   EXPECT_EQ(articoli->StoredValue(0, "Periodo").AsString(), "M");
+}
+
+namespace {
+
+QImage Grab(TControl *control) { return control->Handle()->grab().toImage(); }
+
+TColor PixelAt(const QImage &image, int x, int y) { return QColorToColor(QColor(image.pixel(x, y))); }
+
+int CharWidth(TControl *control, const QString &text) {
+  QImage img(1, 1, QImage::Format_RGB32);
+  TCanvas c;
+  c.SetImage(&img);
+  c.Font()->Assign(control->Font());
+  return c.TextWidth(text);
+}
+
+TMwDBLookupList *List(Periodi &p, int rows, const QString &display = "Descrizione") {
+  auto *list = new TMwDBLookupList(p.form.get());
+  list->SetParent(p.form.get());
+  list->SetLeft(200);
+  list->SetTop(10);
+  list->SetWidth(180);
+  list->SetRowCount(rows);
+  list->SetLookupField("Periodo");
+  list->SetLookupDisplay(display);
+  list->SetLookupSource(p.source);
+  return list;
+}
+
+// Whether any pixel of the row band [top, bottom) between x0 and x1 has the
+// colour.
+bool HasColour(const QImage &image, int x0, int x1, int top, int bottom, TColor colour) {
+  const TColor rgb = ColorToRGB(colour);
+  for (int y = top; y < bottom; ++y)
+    for (int x = x0; x < x1; ++x)
+      if (PixelAt(image, x, y) == rgb) return true;
+  return false;
+}
+
+}  // namespace
+
+TEST(LookupList, FixedStyleDrawsOneColumnPerFieldWithLinesBetween) {
+  Periodi p;
+  p.periodo->FieldByName("Descrizione")->SetDisplayWidth(6);
+  TMwDBLookupList *list = List(p, 4, "Periodo;Descrizione;Giorni");
+  list->SetSelectedKey("Q");
+  ASSERT_TRUE(p.Show(list));
+  const int m = CharWidth(list, "M");
+  const int ih = list->ItemHeight();
+  const QImage image = Grab(list);
+  const TColor line = ColorToRGB(clBtnShadow);
+  // Columns of 2 and 6 characters: lines at their last pixels, none after
+  // the last column (which takes the rest of the row).
+  const int line1 = 1 + 2 * m + 4 - 1;
+  const int line2 = line1 + 6 * m + 4;
+  const int y = 1 + ih / 2;  // middle of the first row
+  EXPECT_EQ(PixelAt(image, line1, y), line);
+  EXPECT_EQ(PixelAt(image, line2, y), line);
+  EXPECT_NE(PixelAt(image, line2 + m + 4, y), line);
+  // The long description is cut at its column: nothing of it after line 2
+  // but the right-aligned day count, which ends 3 pixels before the row's end.
+  const int right = list->RowsWidth() - 1;
+  EXPECT_FALSE(HasColour(image, line2 + 1, right - CharWidth(list, "7") - 4, 1, 1 + ih, clWindowText));
+  EXPECT_TRUE(HasColour(image, right - CharWidth(list, "7") - 3, right - 3, 1, 1 + ih, clWindowText));
+
+  // The delimited style has no lines.
+  list->SetListStyle(lsDelimited);
+  const QImage delimited = Grab(list);
+  EXPECT_NE(PixelAt(delimited, line1, y), line);
+  EXPECT_NE(PixelAt(delimited, line2, y), line);
+}
+
+TEST(LookupCombo, AllFieldsAreKeptWithTheValueNotReadFromTheMovingDataset) {
+  Periodi p;
+  p.a->SetLookupDisplay("Descrizione;Giorni");
+  p.a->SetDisplayAllFields(true);
+  p.a->SetSelectedKey("M");
+  EXPECT_EQ(p.a->ShownText(), "Mensile, 30");
+  p.b->SetSelectedKey("S");  // moves the shared dataset
+  EXPECT_EQ(p.a->ShownText(), "Mensile, 30");
+  p.a->SetFieldsDelimiter(';');
+  EXPECT_EQ(p.a->ShownText(), "Mensile; 30");
+  p.a->SetSelectedKey("");
+  EXPECT_EQ(p.a->ShownText(), "(tutte)");
+  // Painted as columns: the line after the description.
+  p.periodo->FieldByName("Descrizione")->SetDisplayWidth(4);
+  p.a->SetSelectedKey("B");
+  p.a->SetWidth(200);
+  ASSERT_TRUE(p.Show(p.b));
+  const QImage image = Grab(p.a);
+  const int line = 1 + 4 * CharWidth(p.a, "M") + 4 - 1;
+  EXPECT_EQ(PixelAt(image, line, p.a->Height() / 2), ColorToRGB(clBtnShadow));
+}
+
+TEST(LookupControls, PicturesFromOnGetImageSitInTheMarginWithTheirTransparentColourLeftOut) {
+  Periodi p;
+  TMwDBLookupList *list = List(p, 4);
+  TBitmap picture(8, 8);
+  picture.Canvas()->Brush()->SetColor(clRed);
+  picture.Canvas()->FillRect(Rect(0, 0, 8, 8));
+  picture.Canvas()->SetPixel(4, 4, clLime);
+  picture.SetTransparentColor(clLime);
+  picture.SetTransparentMode(tmFixed);
+  std::vector<bool> asked;
+  list->OnGetImage = [&](rtl::TObject *, bool is_empty, int &margin, TGraphic *&graphic) {
+    asked.push_back(is_empty);
+    margin = 20;
+    graphic = is_empty ? nullptr : &picture;
+  };
+  list->SetDisplayEmpty("(tutte)");
+  list->SetSelectedKey("Q");
+  ASSERT_TRUE(p.Show(list));
+  const QImage image = Grab(list);
+  const int ih = list->ItemHeight();
+  ASSERT_GE(asked.size(), 4u);
+  EXPECT_TRUE(asked[0]);  // the empty item is asked first
+  EXPECT_FALSE(asked[1]);
+  // Second row (first record): centred in the 20-pixel margin.
+  const int top = 1 + ih + (ih - 8) / 2;
+  const int left = 1 + (20 - 8) / 2;
+  EXPECT_EQ(PixelAt(image, left, top), ColorToRGB(clRed));
+  EXPECT_EQ(PixelAt(image, left + 7, top + 7), ColorToRGB(clRed));
+  EXPECT_EQ(PixelAt(image, left + 4, top + 4), ColorToRGB(clWindow));  // transparent
+  EXPECT_NE(PixelAt(image, left - 1, top), ColorToRGB(clRed));
+  // The text starts after the margin.
+  EXPECT_FALSE(HasColour(image, 2, 21, 1 + ih, 1 + 2 * ih, clWindowText));
+  EXPECT_TRUE(HasColour(image, 21, 60, 1 + ih, 1 + 2 * ih, clWindowText));
+  // The empty item got no picture: its text starts 2 pixels in.
+  EXPECT_TRUE(HasColour(image, 2, 12, 1, 1 + ih, clWindowText));
+
+  // The combo draws the picture of its value in its own margin.
+  p.a->OnGetImage = list->OnGetImage;
+  p.a->SetSelectedKey("M");
+  const QImage combo = Grab(p.a);
+  EXPECT_EQ(PixelAt(combo, 1 + (20 - 8) / 2, 1 + (p.a->Height() - 2 - 8) / 2), ColorToRGB(clRed));
+}
+
+TEST(LookupList, ScrollBarIsShownWhenEveryRowIsUsedAndScrollsWithoutChangingTheValue) {
+  Periodi p;
+  TMwDBLookupList *list = List(p, 3);
+  TMwDBLookupList *roomy = List(p, 8);
+  roomy->SetLeft(10);
+  list->SetSelectedKey("S");
+  ASSERT_TRUE(p.Show(list));
+  EXPECT_TRUE(list->ScrollBarShown());
+  EXPECT_TRUE(list->ScrollBar()->isVisible());
+  EXPECT_FALSE(roomy->ScrollBarShown());
+  const int ih = list->ItemHeight();
+  auto click_row = [&](int row) {
+    QTest::mouseClick(list->Handle(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 1 + row * ih + ih / 2));
+  };
+  p.periodo->First();
+  EXPECT_EQ(list->ScrollBar()->value(), 0);
+
+  list->ScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  EXPECT_EQ(list->SelectedKey(), "S");  // the value stays
+  EXPECT_EQ(list->ScrollBar()->value(), 2);
+  click_row(0);  // the rows now start at the second record
+  EXPECT_EQ(list->SelectedKey(), "Q");
+
+  list->ScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
+  EXPECT_EQ(list->ScrollBar()->value(), 4);
+  click_row(2);
+  EXPECT_EQ(list->SelectedKey(), "L");
+  list->ScrollBar()->triggerAction(QAbstractSlider::SliderPageStepSub);  // back two
+  click_row(0);
+  EXPECT_EQ(list->SelectedKey(), "S");
+
+  // The wheel moves by a page (two records with three rows).
+  list->ScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
+  QWheelEvent wheel(QPointF(20, 10), list->Handle()->mapToGlobal(QPointF(20, 10)), QPoint(), QPoint(0, -120),
+                    Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(list->Handle(), &wheel);
+  click_row(0);
+  EXPECT_EQ(list->SelectedKey(), "M");
+}
+
+TEST(LookupList, DraggingBelowTheRowsScrollsOnATimerThatSpeedsUpWithTheDistance) {
+  TManualClock clock;
+  Periodi p;
+  TMwDBLookupList *list = List(p, 3);
+  ASSERT_TRUE(p.Show(list));
+  const int ih = list->ItemHeight();
+  QWidget *w = list->Handle();
+  QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, QPoint(20, 1 + ih / 2));
+  EXPECT_EQ(list->SelectedKey(), "S");
+  QTest::mouseMove(w, QPoint(20, 1 + ih + ih / 2));  // dragged onto the second row
+  EXPECT_EQ(list->SelectedKey(), "Q");
+  QTest::mouseMove(w, QPoint(20, list->Height() + 4));  // 5 pixels below
+  EXPECT_EQ(list->SelectedKey(), "M");  // one record on at once
+  ASSERT_TRUE(list->ScrollTimerActive());
+  EXPECT_EQ(list->ScrollTimerInterval(), 200 - 15 * 5);
+  clock.Advance(124);
+  EXPECT_EQ(list->SelectedKey(), "M");
+  clock.Advance(1);
+  EXPECT_EQ(list->SelectedKey(), "B");
+  clock.Advance(125);
+  EXPECT_EQ(list->SelectedKey(), "L");
+  clock.Advance(125);  // the last record: nothing further
+  EXPECT_EQ(list->SelectedKey(), "L");
+  QTest::mouseMove(w, QPoint(20, list->Height() + 9));
+  EXPECT_EQ(list->ScrollTimerInterval(), 200 - 15 * 10);
+  QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, QPoint(20, list->Height() + 9));
+  EXPECT_FALSE(list->ScrollTimerActive());
+  EXPECT_EQ(GetCaptureControl(), nullptr);
+}
+
+TEST(LookupCombo, BoundToALookupFieldTakesItsDefinitionAndWritesTheKeyField) {
+  Periodi p;
+  auto *stock = new testdb::TMemDataSet(p.form.get());
+  stock->AddColumn("Testata", ftString, 20);
+  stock->AddColumn("Periodo", ftString, 2);
+  stock->AddRow({"Uno", "M"});
+  stock->AddRow({"Due", "S"});
+  for (const char *name : {"Testata", "Periodo"})
+    stock->FieldDefs().Find(name)->CreateField(p.form.get())->SetDataSet(stock);
+  auto *desc = new TStringField(p.form.get());
+  desc->SetFieldName("PeriodoDesc");
+  desc->SetFieldKind(fkLookup);
+  desc->SetLookupDataSet(p.periodo);
+  desc->SetKeyFields("Periodo");
+  desc->SetLookupKeyFields("Periodo");
+  desc->SetLookupResultField("Descrizione");
+  desc->SetDataSet(stock);
+  stock->Open();
+  auto *src = new TDataSource(p.form.get());
+  src->SetDataSet(stock);
+
+  auto *c = new TMwDBLookupCombo(p.form.get());
+  c->SetParent(p.form.get());
+  c->SetTop(100);
+  c->SetDataSource(src);
+  c->SetDataField("PeriodoDesc");
+  ASSERT_TRUE(c->LookupMode());
+  EXPECT_EQ(c->LookupField(), "Periodo");
+  EXPECT_EQ(c->MasterField(), stock->FieldByName("Periodo"));
+  EXPECT_EQ(c->SelectedKey(), "M");
+  EXPECT_EQ(c->ShownText(), "Mensile");
+  c->SetDisplayAllFields(true);
+  EXPECT_FALSE(c->DisplayAllFields());
+  for (auto set : {std::function<void()>([&] { c->SetLookupField("Descrizione"); }),
+                   std::function<void()>([&] { c->SetLookupSource(p.source); })}) {
+    try {
+      set();
+      ADD_FAILURE() << "accepted";
+    } catch (const rtl::Exception &e) {
+      EXPECT_EQ(e.Message(), "Property already defined by lookup field");
+    }
+  }
+  stock->Next();
+  EXPECT_EQ(c->ShownText(), "Settimanale");
+
+  // Picked from the list: the key goes into the stock row's key field.
+  ASSERT_TRUE(p.Show(c));
+  p.Key(Qt::Key_Down, Qt::AltModifier);
+  ASSERT_TRUE(c->ListVisible());
+  p.Key(Qt::Key_Down);
+  p.Key(Qt::Key_Return);
+  EXPECT_EQ(stock->State(), dsEdit);
+  EXPECT_EQ(stock->FieldByName("Periodo")->AsString(), "Q");
+  EXPECT_EQ(c->SelectedKey(), "Q");
+  EXPECT_EQ(c->ShownText(), "Quindicinale");
+  stock->Post();
+  EXPECT_EQ(stock->StoredValue(1, "Periodo").AsString(), "Q");
+
+  // Bound to a plain field again, the lookup properties are free.
+  c->SetDataField("Periodo");
+  EXPECT_FALSE(c->LookupMode());
+  c->SetLookupSource(p.source);
+}
+
+TEST(LookupControls, PropertiesRefusedInAFixedContainerAndOverOneDataset) {
+  Periodi p;
+  p.a->SetDataSourceFixed(true);
+  try {
+    p.a->SetLookupField("Descrizione");
+    ADD_FAILURE() << "accepted";
+  } catch (const rtl::Exception &e) {
+    EXPECT_EQ(e.Message(), "Operation not allowed in a DBCtrlGrid");
+  }
+  EXPECT_EQ(p.a->LookupField(), "Periodo");
+  auto *same = new TDataSource(p.form.get());
+  same->SetDataSet(p.periodo);
+  p.b->SetLookupSource(nullptr);
+  p.b->SetDataSource(same);
+  try {
+    p.b->SetLookupSource(p.source);
+    ADD_FAILURE() << "accepted";
+  } catch (const rtl::Exception &e) {
+    EXPECT_EQ(e.Message(), "Circular datalinks are not allowed");
+  }
+  EXPECT_EQ(p.b->LookupSource(), nullptr);
+}
+
+TEST(LookupCombo, MouseOpensTheListAndAReleaseInsideItAccepts) {
+  TScreenRectGuard screen(Rect(0, 0, 1024, 768));
+  Periodi p;
+  p.a->SetSelectedKey("S");
+  int changes = 0;
+  p.a->OnChange = [&](rtl::TObject *) { ++changes; };
+  ASSERT_TRUE(p.Show(p.b));
+  QWidget *w = p.a->Handle();
+  // Pressed on the combo and dragged into the list: the press goes over.
+  QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+  ASSERT_TRUE(p.a->ListVisible());
+  EXPECT_TRUE(p.a->Focused());
+  TMwPopupDataList *list = p.a->DataList();
+  const int ih = list->ItemHeight();
+  // Below the empty item: S, Q, M.
+  const QPoint on_third = w->mapFromGlobal(list->Handle()->mapToGlobal(QPoint(20, 1 + 3 * ih + ih / 2)));
+  QTest::mouseMove(w, on_third);
+  EXPECT_EQ(list->SelectedKey(), "M");
+  EXPECT_EQ(changes, 0);
+  QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, on_third);
+  EXPECT_FALSE(p.a->ListVisible());
+  EXPECT_EQ(p.a->SelectedKey(), "M");
+  EXPECT_EQ(changes, 1);
+
+  // Released outside the list: nothing changes.
+  QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+  ASSERT_TRUE(p.a->ListVisible());
+  const QPoint on_first = w->mapFromGlobal(list->Handle()->mapToGlobal(QPoint(20, 1 + ih / 2)));
+  QTest::mouseMove(w, on_first);
+  QTest::mouseMove(w, QPoint(-30, 10));
+  QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, QPoint(-30, 10));
+  EXPECT_FALSE(p.a->ListVisible());
+  EXPECT_EQ(p.a->SelectedKey(), "M");
+
+  // Another control's cancel-mode notice closes it too.
+  p.a->DropDown();
+  ASSERT_TRUE(p.a->ListVisible());
+  p.a->Perform(CM_CANCELMODE, 0, reinterpret_cast<LPARAM>(p.a));
+  EXPECT_TRUE(p.a->ListVisible());
+  p.a->Perform(CM_CANCELMODE, 0, reinterpret_cast<LPARAM>(p.b));
+  EXPECT_FALSE(p.a->ListVisible());
+}
+
+TEST(LookupCombo, SizeAndDropDownWidth) {
+  TScreenRectGuard screen(Rect(0, 0, 1024, 768));
+  Periodi p;
+  p.a->SetHeight(5);
+  EXPECT_EQ(p.a->Height(), p.a->MinHeight());
+  EXPECT_GT(p.a->MinHeight(), 10);
+  p.periodo->FieldByName("Descrizione")->SetDisplayWidth(30);
+  p.a->SetLookupDisplay("Periodo;Descrizione");
+  p.a->SetDropDownWidth(-1);
+  ASSERT_TRUE(p.Show(p.a));
+  p.a->DropDown();
+  const int m = CharWidth(p.a, "M");
+  EXPECT_EQ(p.a->DataList()->Width(), (2 + 30) * m + 8 + 17);
+  p.a->CloseUp(false);
+  p.a->SetDropDownWidth(0);
+  p.a->DropDown();
+  EXPECT_EQ(p.a->DataList()->Width(), p.a->Width());
+  p.a->CloseUp(false);
 }
