@@ -41,7 +41,17 @@ bool TLocateObject::LocateFilter() {
   TLocateOptions options = 0;
   if (!case_sensitive_) options |= loCaseInsensitive;
   if (!exact_) options |= loPartialKey;
-  return dataset_->Locate(field_->FieldName(), rtl::Variant(value_), options);
+  // The engine's search may take a while on a large table.
+  const TCursor saved = Screen->Cursor();
+  Screen->SetCursor(crHourGlass);
+  try {
+    const bool found = dataset_->Locate(field_->FieldName(), rtl::Variant(value_), options);
+    Screen->SetCursor(saved);
+    return found;
+  } catch (...) {
+    Screen->SetCursor(saved);
+    throw;
+  }
 }
 
 bool TLocateObject::LocateFull() {
@@ -265,17 +275,30 @@ void TMwLookupControl::SetEmptyValue(const QString &value) {
 }
 
 void TMwLookupControl::SetDisplayEmpty(const QString &value) {
+  if (display_empty_ == value) return;
   display_empty_ = value;
+  LookupLayoutChanged();
   Invalidate();
 }
 
-int TMwLookupControl::ItemHeight() const {
+bool TMwLookupControl::ReadOnly() const { return data_link_->ReadOnly(); }
+
+void TMwLookupControl::SetReadOnly(bool value) {
+  data_link_->SetReadOnly(value);
+  Invalidate();
+}
+
+TSize TMwLookupControl::MeasureText(const QString &text) const {
   TCanvas c;
   QImage img(1, 1, QImage::Format_RGB32);
   c.SetImage(&img);
   c.Font()->Assign(Font());
-  return std::max(c.TextHeight("Xy"), item_height_);
+  return c.TextExtent(text);
 }
+
+int TMwLookupControl::ItemHeight() const { return std::max(MeasureText(QStringLiteral("Xy")).cy, item_height_); }
+
+bool TMwLookupControl::ItemHeightStored() const { return item_height_ > MeasureText(QStringLiteral("Xy")).cy; }
 
 void TMwLookupControl::SetItemHeight(int value) {
   item_height_ = value;
@@ -283,7 +306,7 @@ void TMwLookupControl::SetItemHeight(int value) {
 }
 
 bool TMwLookupControl::CanModify() const {
-  if (!list_active_ || read_only_) return false;
+  if (!list_active_ || ReadOnly()) return false;
   if (DataSource() == nullptr) return true;
   TField *master = MasterField();
   return master != nullptr && !data_link_->ReadOnly() && master->CanModify();
@@ -317,6 +340,7 @@ void TMwLookupControl::LookupActiveChanged() {
     list_active_ = key_field_ != nullptr && display_field_ != nullptr;
   }
   locate_.SetDataSet(list_active_ ? ds : nullptr);
+  if (list_active_) locate_.ActiveChanged();
   ValueChanged();
 }
 
@@ -521,11 +545,7 @@ void TMwLookupControl::DrawRowText(TCanvas *c, const TRect &r, const std::vector
 }
 
 int TMwLookupControl::FullColumnsWidth() {
-  TCanvas c;
-  QImage img(1, 1, QImage::Format_RGB32);
-  c.SetImage(&img);
-  c.Font()->Assign(Font());
-  const int m = c.TextWidth(QStringLiteral("M"));
+  const int m = MeasureText(QStringLiteral("M")).cx;
   int width = VScrollBarWidth();
   for (TField *f : list_fields_) width += f->DisplayWidth() * m + 4;
   return std::min(width, ScreenRect().Width());
@@ -582,6 +602,7 @@ void TMwDBLookupList::InitWidget() {
 
 void TMwDBLookupList::Resize() {
   TMwLookupControl::Resize();
+  lookup_link_->SetBufferCount(std::max(1, EmptyRowShown() ? RowCount() - 1 : RowCount()));
   UpdateScrollBar();
 }
 
@@ -762,7 +783,9 @@ void TMwDBLookupList::TimerScroll() {
   TDataSet *ds = lookup_link_->DataSet();
   if (ds->MoveBy(delta) != 0) SelectKeyValue(FieldText(key_field_));
   // Further from the list, faster.
-  const int interval = std::max(0, 200 - 15 * distance);
+  // The platform's window timers never tick faster than every 10 ms; a
+  // 0 ms timer here would spin the event loop for as long as the drag lasts.
+  const int interval = std::max(10, 200 - 15 * distance);
   if (!scroll_timer_.Enabled() || scroll_timer_.Interval() != interval) scroll_timer_.Start(interval);
 }
 
@@ -849,12 +872,8 @@ TMwDBLookupCombo::~TMwDBLookupCombo() = default;
 int TMwDBLookupCombo::ButtonWidth() const { return VScrollBarWidth(); }
 
 int TMwDBLookupCombo::MinHeight() {
-  TCanvas c;
-  QImage img(1, 1, QImage::Format_RGB32);
-  c.SetImage(&img);
-  c.Font()->Assign(Font());
-  const int border = 4;
-  return c.TextHeight(QStringLiteral("Xy")) + border + 3;
+  const int border = 4;  // the sunken client edge, both sides
+  return MeasureText(QStringLiteral("Xy")).cy + border + 3;
 }
 
 void TMwDBLookupCombo::SetBounds(int left, int top, int width, int height) {
@@ -1171,9 +1190,11 @@ ORBISCA_PUBLISHED(TMwLookupControl, TCustomControl) {
   p.Property("EmptyItemColor", &TMwLookupControl::EmptyItemColor, &TMwLookupControl::SetEmptyItemColor).Default(vcl::clWindow);
   p.Property("IgnoreCase", &TMwLookupControl::IgnoreCase, &TMwLookupControl::SetIgnoreCase).Default(true);
   p.Property("IndexSwitch", &TMwLookupControl::IndexSwitch, &TMwLookupControl::SetIndexSwitch).Default(true);
-  p.Property("ItemHeight", &TMwLookupControl::ItemHeight, &TMwLookupControl::SetItemHeight);
+  p.Property("ItemHeight", &TMwLookupControl::ItemHeight, &TMwLookupControl::SetItemHeight)
+      .StoredIf([](const rtl::TObject *o) { return static_cast<const TMwLookupControl *>(o)->ItemHeightStored(); });
   p.Property("ReadOnly", &TMwLookupControl::ReadOnly, &TMwLookupControl::SetReadOnly).Default(false);
   p.Event("OnChange", &TMwLookupControl::OnChange);
+  p.Event("OnGetImage", &TMwLookupControl::OnGetImage);
 }
 
 ORBISCA_PUBLISHED(TMwDBLookupList, TMwLookupControl) {

@@ -55,7 +55,9 @@ class TLocateObject {
   bool Locate(const QString &field_name, const QString &value, bool exact, bool case_sensitive);
 
  protected:
+  friend class TMwLookupControl;
   virtual void CheckFieldType(vcl::TField *field) { (void)field; }
+  virtual void ActiveChanged() {}
   virtual bool LocateKey() { return false; }
   virtual bool UseKey() const { return false; }
   virtual bool LocateFilter();
@@ -94,6 +96,7 @@ class TMwLookupControl : public vcl::TCustomControl {
   QString EmptyValue() const { return empty_value_; }
   void SetEmptyValue(const QString &value);
   QString DisplayEmpty() const { return display_empty_; }
+  // The list makes room for the empty item above its records.
   void SetDisplayEmpty(const QString &value);
   vcl::TColor EmptyItemColor() const { return empty_item_color_; }
   void SetEmptyItemColor(vcl::TColor value) { empty_item_color_ = value; Invalidate(); }
@@ -103,8 +106,11 @@ class TMwLookupControl : public vcl::TCustomControl {
   void SetIndexSwitch(bool value) { index_switch_ = value; }
   int ItemHeight() const;
   void SetItemHeight(int value);
-  bool ReadOnly() const { return read_only_; }
-  void SetReadOnly(bool value) { read_only_ = value; }
+  // The edited record's link is read-only with it.
+  bool ReadOnly() const;
+  void SetReadOnly(bool value);
+  // Whether ItemHeight was set above the font's own row height.
+  bool ItemHeightStored() const;
   // The edited record and the field that receives the key (optional).
   vcl::TDataSource *DataSource() const;
   void SetDataSource(vcl::TDataSource *source);
@@ -173,6 +179,8 @@ class TMwLookupControl : public vcl::TCustomControl {
   // The width that shows every column, scroll bar included, at most the
   // screen's width.
   int FullColumnsWidth();
+  // The extent of a text in the control's font, painted or not.
+  vcl::TSize MeasureText(const QString &text) const;
   // Puts the edited dataset in edit mode for a write of the key.
   bool EditMaster();
 
@@ -201,7 +209,6 @@ class TMwLookupControl : public vcl::TCustomControl {
   bool ignore_case_ = true;
   bool index_switch_ = true;
   int item_height_ = 0;
-  bool read_only_ = false;
   bool lookup_mode_ = false;
   bool data_source_fixed_ = false;
   vcl::TField *master_field_ = nullptr;

@@ -564,3 +564,77 @@ TEST(LookupCombo, SizeAndDropDownWidth) {
   EXPECT_EQ(p.a->DataList()->Width(), p.a->Width());
   p.a->CloseUp(false);
 }
+
+namespace {
+// The record-by-record walk instead of the dataset's own search.
+class TScanningLocate : public TLocateObject {
+ protected:
+  bool UseLocate() const override { return false; }
+};
+}  // namespace
+
+TEST(LocateObject, FindsByWholeTextOrPrefixEitherWayAndGoesBackWhenNothingMatches) {
+  Periodi p;
+  TLocateObject by_engine;
+  TScanningLocate by_scan;
+  for (TLocateObject *locate : {&by_engine, static_cast<TLocateObject *>(&by_scan)}) {
+    locate->SetDataSet(p.periodo);
+    p.periodo->First();
+    p.periodo->Next();  // on Quindicinale
+    EXPECT_TRUE(locate->Locate("Descrizione", "mensile", true, false));
+    EXPECT_EQ(p.Giorni(), 30);
+    EXPECT_FALSE(locate->Locate("Descrizione", "mensile", true, true));  // with case
+    EXPECT_EQ(p.Giorni(), 30) << "back on the former record";
+    EXPECT_FALSE(locate->Locate("Descrizione", "Mens", true, false));  // whole text only
+    EXPECT_TRUE(locate->Locate("Descrizione", "bIM", false, false));
+    EXPECT_EQ(p.Giorni(), 60);
+    EXPECT_TRUE(locate->Locate("Giorni", "15", true, false));  // a number field, by its text
+    EXPECT_EQ(p.Giorni(), 15);
+    EXPECT_FALSE(locate->Locate("Manca", "x", true, false));
+    EXPECT_EQ(p.Giorni(), 15);
+  }
+  TLocateObject none;
+  EXPECT_FALSE(none.Locate("Descrizione", "Mensile", true, false));
+}
+
+TEST(LookupControls, ReadOnlyRefusesEveryChangeAndTheEmptyItemTakesARowOfTheBuffer) {
+  Periodi p;
+  p.a->SetSelectedKey("Q");
+  p.a->SetReadOnly(true);
+  EXPECT_FALSE(p.a->CanModify());
+  ASSERT_TRUE(p.Show(p.a));
+  p.Key(Qt::Key_Down, Qt::AltModifier);
+  EXPECT_FALSE(p.a->ListVisible());
+  p.Key(Qt::Key_Down);
+  p.Key(Qt::Key_M);
+  p.Key(Qt::Key_Escape);
+  EXPECT_EQ(p.a->SelectedKey(), "Q");
+  p.a->SetReadOnly(false);
+  p.Key(Qt::Key_Down);
+  EXPECT_EQ(p.a->SelectedKey(), "M");
+
+  // Three rows: with the empty item only two records are shown, and a
+  // click on the last row picks the second record.
+  TMwDBLookupList *list = List(p, 3);
+  ASSERT_TRUE(p.Show(list));
+  const int ih = list->ItemHeight();
+  list->SetDisplayEmpty("(nessuno)");
+  p.periodo->First();  // the rows start at the first record
+  QTest::mouseClick(list->Handle(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 1 + 2 * ih + ih / 2));
+  EXPECT_EQ(list->SelectedKey(), "Q");
+  QTest::mouseClick(list->Handle(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 1 + ih / 2));
+  EXPECT_EQ(list->SelectedKey(), "");
+  list->SetDisplayEmpty("");
+  p.periodo->First();
+  QTest::mouseClick(list->Handle(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 1 + 2 * ih + ih / 2));
+  EXPECT_EQ(list->SelectedKey(), "M");
+
+  // The row height is stored only above the font's own.
+  const int font_rows = list->ItemHeight();
+  list->SetItemHeight(font_rows - 3);
+  EXPECT_EQ(list->ItemHeight(), font_rows);
+  EXPECT_FALSE(list->ItemHeightStored());
+  list->SetItemHeight(font_rows + 4);
+  EXPECT_EQ(list->ItemHeight(), font_rows + 4);
+  EXPECT_TRUE(list->ItemHeightStored());
+}
