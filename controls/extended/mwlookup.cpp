@@ -10,6 +10,7 @@
 #include "controls/extended/timers.h"
 #include "controls/extended/tooledit.h"
 #include "controls/extended/utils.h"
+#include "platform/rtl/cp1252.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/forms.h"
 
@@ -433,7 +434,10 @@ void TMwLookupControl::ProcessSearchKey(QChar key) {
     search_text_.clear();
     return;
   }
-  if (!(k == 8 || (k >= 32 && k <= 255)) || !CanModify()) return;
+  // The typed characters are those of the 8-bit code page from the blank
+  // on: the euro sign among them, characters it cannot hold not.
+  const bool printable = k != 8 && rtl::IsCp1252(QString(key)) && static_cast<unsigned char>(rtl::ToCp1252Char(key)) >= 32;
+  if (!(k == 8 || printable) || !CanModify()) return;
   if (!IsPopupList() && TickCount() - g_last_search_key > 2000) search_text_.clear();
   g_last_search_key = TickCount();
   QString candidate;
@@ -905,6 +909,7 @@ QString TMwDBLookupCombo::ShownText() const {
     if (!data_list_->SearchText().isEmpty()) return data_list_->SearchText();
     return data_list_->DisplayValue();
   }
+  if (!list_active_ && !LookupMode()) return QString();
   if (value_ == EmptyValue()) return DisplayEmpty();
   if (DisplayAllFields()) {
     QStringList parts;

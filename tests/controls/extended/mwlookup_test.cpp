@@ -638,3 +638,24 @@ TEST(LookupControls, ReadOnlyRefusesEveryChangeAndTheEmptyItemTakesARowOfTheBuff
   EXPECT_EQ(list->ItemHeight(), font_rows + 4);
   EXPECT_TRUE(list->ItemHeightStored());
 }
+
+TEST(LookupList, TypeAheadTakesTheCodePagesCharactersOnly) {
+  TManualClock clock;
+  Periodi p;
+  p.periodo->Last();
+  p.periodo->Edit();
+  p.periodo->FieldByName("Descrizione")->SetAsString(QString::fromUtf8("€ al mese"));
+  p.periodo->Post();
+  TMwDBLookupList *list = List(p, 4);
+  list->ProcessSearchKey(QChar(0x20AC));
+  EXPECT_EQ(list->SelectedKey(), "L");
+  EXPECT_EQ(list->SearchText(), QString::fromUtf8("€"));
+  list->ProcessSearchKey(QChar(0x03A9));  // not in the code page: ignored
+  EXPECT_EQ(list->SearchText(), QString::fromUtf8("€"));
+  list->ProcessSearchKey(' ');
+  EXPECT_EQ(list->SearchText(), QString::fromUtf8("€ "));
+
+  // Without a ready list the combo shows nothing, not its empty text.
+  p.a->SetLookupSource(nullptr);
+  EXPECT_EQ(p.a->ShownText(), "");
+}
