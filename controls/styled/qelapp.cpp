@@ -1,6 +1,7 @@
 // The application object, timer pool, settings target and single-instance
 // guard; see qelapp.h.
 #include "controls/styled/qelapp.h"
+#include "controls/styled/qelsysinfo.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -274,10 +275,7 @@ void TQELIniCtrl::SetMaxEntries(int v) {
 
 void TQELIniCtrl::SetNetUser(bool v) {
   net_user_ = v;
-  if (v) {
-    user_ = os::CurrentUserName();
-    if (user_.isEmpty()) user_ = QStringLiteral("(Unknown)");
-  }
+  if (v) user_ = UserName();
 }
 
 // ---------------------------------------------------------------------------
@@ -347,15 +345,10 @@ TQELTimerItem *TQELApplication::GetTimerItem(Word ident) const { return pool_->F
 
 vcl::TBitmap *TQELApplication::GetPatternBitmap(TColor color) {
   if (pattern_ && color == pattern_color_) return pattern_.get();
-  if (!pattern_) {
-    pattern_ = std::make_unique<vcl::TBitmap>(8, 8);
-    pattern_->Canvas()->Brush()->SetColor(vcl::clWhite);
-    pattern_->Canvas()->FillRect(vcl::Rect(0, 0, 8, 8));
-  }
-  vcl::TCanvas *c = pattern_->Canvas();
-  for (int y = 0; y < 8; ++y)
-    for (int x = 0; x < 8; ++x)
-      if ((x % 2) != (y % 2)) c->SetPixel(x, y, color);
+  // Callers keep the pointer: a new colour repaints the same bitmap.
+  const std::unique_ptr<vcl::TBitmap> fresh = vcl::AllocPatternBitmap(vcl::clWhite, color);
+  if (!pattern_) pattern_ = std::make_unique<vcl::TBitmap>();
+  pattern_->Assign(fresh.get());
   pattern_color_ = color;
   return pattern_.get();
 }
@@ -370,6 +363,8 @@ TQELApplication *InitQELApplication(const QString &program, bool check_instance)
 }
 
 TQELApplication *QELApplication() { return InitQELApplication(); }
+
+TQELApplication *CurrentQELApplication() { return g_app.get(); }
 
 void DoneQELApplication() { g_app.reset(); }
 

@@ -279,6 +279,9 @@ TQELApplication *QELApplication();
 // Makes the object when there is none; returns it.
 TQELApplication *InitQELApplication(const QString &program = QString(), bool check_instance = true);
 void DoneQELApplication();
+// The object when one was made, else nullptr (drawing code that must not
+// start the instance check).
+TQELApplication *CurrentQELApplication();
 
 // The single-instance guard: on the main form, it ends a second copy of
 // the program after asking the first to come forward. At most one per
