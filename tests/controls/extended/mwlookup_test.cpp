@@ -59,6 +59,14 @@ struct Periodi {
     return c;
   }
   int Giorni() const { return periodo->FieldByName("Giorni")->AsInteger(); }
+  // An edited dataset of titles with their periodicity key, not yet open.
+  testdb::TMemDataSet *Titles(std::initializer_list<std::pair<const char *, const char *>> rows) {
+    auto *ds = new testdb::TMemDataSet(form.get());
+    ds->AddColumn("Testata", ftString, 40);
+    ds->AddColumn("Periodo", ftString, 2);
+    for (const auto &[title, key] : rows) ds->AddRow({title, key});
+    return ds;
+  }
   bool Show(TWinControl *focus) {
     form->Show();
     QApplication::setActiveWindow(form->Handle());
@@ -190,10 +198,7 @@ TEST(LookupList, ArrowsMoveAndTheEmptyItemSitsAboveTheFirstRecord) {
 
 TEST(LookupCombo, WithADataFieldTheKeyGoesIntoTheEditedRecord) {
   Periodi p;
-  auto *articoli = new testdb::TMemDataSet(p.form.get());
-  articoli->AddColumn("Testata", ftString, 40);
-  articoli->AddColumn("Periodo", ftString, 2);
-  articoli->AddRow({"Corriere", "S"});
+  auto *articoli = p.Titles({{"Corriere", "S"}});
   articoli->Open();
   auto *src = new TDataSource(p.form.get());
   src->SetDataSet(articoli);
@@ -417,11 +422,7 @@ TEST(LookupList, DraggingBelowTheRowsScrollsOnATimerThatSpeedsUpWithTheDistance)
 
 TEST(LookupCombo, BoundToALookupFieldTakesItsDefinitionAndWritesTheKeyField) {
   Periodi p;
-  auto *stock = new testdb::TMemDataSet(p.form.get());
-  stock->AddColumn("Testata", ftString, 20);
-  stock->AddColumn("Periodo", ftString, 2);
-  stock->AddRow({"Uno", "M"});
-  stock->AddRow({"Due", "S"});
+  auto *stock = p.Titles({{"Uno", "M"}, {"Due", "S"}});
   for (const char *name : {"Testata", "Periodo"})
     stock->FieldDefs().Find(name)->CreateField(p.form.get())->SetDataSet(stock);
   auto *desc = new TStringField(p.form.get());
