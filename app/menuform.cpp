@@ -3,6 +3,7 @@
 
 #include <QDir>
 
+#include "app/backup.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/sysutils.h"
 
@@ -432,7 +433,7 @@ void TMenuForm::FormClose(rtl::TObject *, vcl::TCloseAction &) {
     vcl::Application->ShowException(e);
   }
   pn_top->SetEnabled(false);
-  // The automatic backup belongs to the maintenance side, not built yet.
+  AutomaticBackup(Logic->percorso);
   vcl::Screen->SetCursor(vcl::crDefault);
 }
 

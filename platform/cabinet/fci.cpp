@@ -312,6 +312,7 @@ class FciContext {
   CCAB ccab_;
   QString first_cab_name_;
   QString prev_cab_, prev_disk_;
+  std::uint16_t cabinets_written_ = 0;
 
   std::vector<FileRecord> files_;
   std::vector<FolderRecord> folders_;
@@ -572,7 +573,7 @@ bool FciContext::FlushCabinet(bool get_next) {
   PutU16(head, static_cast<std::uint16_t>(files_.size()));
   PutU16(head, flags);
   PutU16(head, ccab_.setID);
-  PutU16(head, static_cast<std::uint16_t>(ccab_.iCab - 1));
+  PutU16(head, cabinets_written_);  // the cabinet's place in its set
   if (reserve) {
     PutU16(head, static_cast<std::uint16_t>(ccab_.cbReserveCFHeader));
     PutU8(head, static_cast<std::uint8_t>(ccab_.cbReserveCFFolder));
@@ -660,6 +661,7 @@ bool FciContext::FlushCabinet(bool get_next) {
   DropDataFile();
   prev_cab_ = ccab_.szCab;
   prev_disk_ = ccab_.szDisk;
+  ++cabinets_written_;
   if (get_next) ccab_ = next;
   return true;
 }
