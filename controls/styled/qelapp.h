@@ -35,6 +35,7 @@ class TTimerService;
 namespace qel {
 
 using Word = std::uint16_t;
+using TQELTimerInterval = int;  // 1..65535 ms
 
 using rtl::Exception;
 ORBISCA_EXCEPTION(QELEOneInstError, Exception)

@@ -28,6 +28,10 @@ using vcl::TColor;
 
 // The "About" text the components publish; only shown at design time.
 using TQELAboutVar = QString;
+// Ranged property types (the setters check the ranges).
+using TQELColorCount = int;   // 2..236
+using TQELAngle = int;        // 0..360, 360 kept as 0
+using TQELDDArrowSize = int;  // 2..10
 
 // ---------------------------------------------------------------------------
 // Enumerations shared by the settings and the drawing routines

@@ -115,10 +115,11 @@ struct TQELGlyphTextResult {
 unsigned AlignmentTextFlags(TQELAlignment alignment);
 // Lays out and draws a glyph (may be nullptr or empty) and a text in
 // `rect`; `mask` is the glyph's mask (nullptr: the glyph's transparent
-// colour). With dfMeasureOnly nothing is drawn.
+// colour); `cell` picks one image of a strip (nullptr: the whole bitmap).
+// With dfMeasureOnly nothing is drawn.
 TQELGlyphTextResult DrawGlyphText(TCanvas *canvas, const QString &text, const TQEL3DCaption *caption, unsigned flags,
                                   unsigned format, const TQELGlyphTextLayout *layout, const vcl::TBitmap *glyph,
-                                  const vcl::TBitmap *mask, const TRect &rect);
+                                  const vcl::TBitmap *mask, const TRect &rect, const TRect *cell = nullptr);
 
 // Places `inner`'s size in `outer` by `alignment`.
 TRect AlignRect(TQELAlignment alignment, const TRect &inner, const TRect &outer);
@@ -137,11 +138,11 @@ void DrawArrow(TCanvas *canvas, int x, int y, bool enabled, int shape, TColor co
 
 // --- images --------------------------------------------------------------------
 
-// Draws `source` into `rect` by the im* flags; `mask` (black = shows,
-// white = transparent) or, with imTransparent and no mask, `transparent`
-// decide which pixels show.
+// Draws `source` (its `cell`, or all of it for nullptr) into `rect` by the
+// im* flags; `mask` (black = shows, white = transparent) or, with
+// imTransparent and no mask, `transparent` decide which pixels show.
 void DrawImage(TCanvas *canvas, const TRect &rect, const vcl::TBitmap *source, const vcl::TBitmap *mask,
-               TColor transparent, unsigned flags);
+               TColor transparent, unsigned flags, const TRect *cell = nullptr);
 // Sizes `bitmap` to the rectangle and fills it.
 void FillBitmap(vcl::TBitmap *bitmap, const TRect &rect, TColor color);
 // The greyed look of a glyph: the top-left colour stays, the rest become

@@ -425,7 +425,7 @@ TSize MeasureText(TCanvas *canvas, const QString &text, const TQEL3DCaption *cap
 
 TQELGlyphTextResult DrawGlyphText(TCanvas *canvas, const QString &text, const TQEL3DCaption *caption, unsigned flags,
                                   unsigned format, const TQELGlyphTextLayout *layout, const vcl::TBitmap *glyph,
-                                  const vcl::TBitmap *mask, const TRect &rect) {
+                                  const vcl::TBitmap *mask, const TRect &rect, const TRect *cell) {
   TQELGlyphTextResult result;
   if (canvas == nullptr) return result;
   static const TQELGlyphTextLayout kDefaultLayout;
@@ -442,8 +442,10 @@ TQELGlyphTextResult DrawGlyphText(TCanvas *canvas, const QString &text, const TQ
 
   // 1-2. Sizes.
   TSize ts = MeasureText(canvas, text, caption, format, rect.Width());
-  const bool has_glyph = glyph != nullptr && !glyph->Empty();
-  TSize gs = has_glyph ? TSize{glyph->Width(), glyph->Height()} : TSize{0, 0};
+  const bool has_glyph = glyph != nullptr && !glyph->Empty() && (cell == nullptr || !cell->IsEmpty());
+  const TSize image_size = cell != nullptr ? TSize{cell->Width(), cell->Height()}
+                                           : (glyph != nullptr ? TSize{glyph->Width(), glyph->Height()} : TSize{});
+  TSize gs = has_glyph ? image_size : TSize{0, 0};
   const int spacing = (!text.isEmpty() && has_glyph) ? layout->Spacing() : 0;
   if (arrow) {
     if (arrow_pos == apRightGlyph || arrow_pos == apLeftGlyph) {
@@ -530,8 +532,8 @@ TQELGlyphTextResult DrawGlyphText(TCanvas *canvas, const QString &text, const TQ
 
   // 7. The glyph.
   if (draw && has_glyph) {
-    const TRect at = vcl::Bounds(image_rect.Left, image_rect.Top, glyph->Width(), glyph->Height());
-    DrawImage(canvas, at, glyph, mask, glyph->TransparentColor(), mask != nullptr ? imMasked : imTransparent);
+    const TRect at = vcl::Bounds(image_rect.Left, image_rect.Top, image_size.cx, image_size.cy);
+    DrawImage(canvas, at, glyph, mask, glyph->TransparentColor(), mask != nullptr ? imMasked : imTransparent, cell);
   }
 
   // 8. What was placed.
@@ -750,9 +752,15 @@ QImage MaskedImage(const TBitmap *source, const TBitmap *mask, TColor transparen
 }  // namespace
 
 void DrawImage(TCanvas *canvas, const TRect &rect, const TBitmap *source, const TBitmap *mask, TColor transparent,
-               unsigned flags) {
+               unsigned flags, const TRect *cell) {
   if (canvas == nullptr || source == nullptr || source->Empty() || rect.IsEmpty()) return;
-  const QImage img = MaskedImage(source, mask, transparent, flags);
+  QImage img = MaskedImage(source, mask, transparent, flags);
+  if (cell != nullptr) {
+    // Only the part of the cell that lies on the bitmap.
+    const QRect part = vcl::ToQRect(*cell).intersected(img.rect());
+    if (part.isEmpty()) return;
+    img = img.copy(part);
+  }
   const int sw = img.width(), sh = img.height();
   const QRect whole(0, 0, sw, sh);
   std::unique_ptr<ClipGuard> clip;

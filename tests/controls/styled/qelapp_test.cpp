@@ -18,39 +18,33 @@ using namespace qel;
 
 namespace {
 
-// Timers stepped by hand, one millisecond at a time.
-class ManualTimers : public vcl::TTimerService {
+// The pool runs one timer at its minimum interval: the test counts whole
+// periods of it.
+class PeriodClock : public vcl::TTimerService {
  public:
-  ManualTimers() { vcl::SetTimerService(this); }
-  ~ManualTimers() override { vcl::SetTimerService(nullptr); }
+  PeriodClock() { vcl::SetTimerService(this); }
+  ~PeriodClock() override { vcl::SetTimerService(nullptr); }
   int Start(int interval_ms, std::function<void()> tick) override {
-    timers_[++next_] = {interval_ms, 0, std::move(tick)};
+    interval = interval_ms;
+    ticks_[++next_] = std::move(tick);
     return next_;
   }
-  void Stop(int id) override { timers_.erase(id); }
-  void Advance(int ms) {
-    for (int t = 0; t < ms; ++t) {
-      const auto copy = timers_;
-      for (const auto &[id, timer] : copy) {
-        auto it = timers_.find(id);
-        if (it == timers_.end()) continue;
-        if (++it->second.elapsed >= it->second.interval) {
-          it->second.elapsed = 0;
-          const auto tick = it->second.tick;
-          tick();
-        }
+  void Stop(int id) override { ticks_.erase(id); }
+  void Periods(int n) {
+    for (int i = 0; i < n; ++i) {
+      for (auto it = ticks_.begin(); it != ticks_.end();) {
+        const auto tick = it->second;  // a tick may stop its own timer
+        const int id = it->first;
+        tick();
+        it = ticks_.upper_bound(id);
       }
     }
   }
-  size_t Running() const { return timers_.size(); }
+  size_t Running() const { return ticks_.size(); }
+  int interval = 0;
 
  private:
-  struct Timer {
-    int interval;
-    int elapsed;
-    std::function<void()> tick;
-  };
-  std::map<int, Timer> timers_;
+  std::map<int, std::function<void()>> ticks_;
   int next_ = 0;
 };
 
@@ -77,7 +71,7 @@ QString MessageOf(const std::function<void()> &f) {
 }  // namespace
 
 TEST(QELTimerPool, IntervalsMustFitTheMinimumInterval) {
-  ManualTimers timers;
+  PeriodClock timers;
   TQELTimerPool pool(nullptr, 50);
   EXPECT_EQ(MessageOf([&] { pool.AddTimer(1, 75, nullptr); }), "Interval not compatible with MinInterval property!");
   EXPECT_EQ(MessageOf([&] { pool.AddTimer(1, 25, nullptr); }), "Interval not compatible with MinInterval property!");
@@ -100,7 +94,7 @@ TEST(QELTimerPool, IntervalsMustFitTheMinimumInterval) {
 }
 
 TEST(QELTimerPool, ItemsFireOnMultiplesOfTheSharedCounter) {
-  ManualTimers timers;
+  PeriodClock timers;
   TQELTimerPool pool(nullptr, 50);
   std::vector<std::pair<Word, int>> fired;
   pool.OnTimer = [&](rtl::TObject *sender, Word ident, int counter) {
@@ -111,19 +105,20 @@ TEST(QELTimerPool, ItemsFireOnMultiplesOfTheSharedCounter) {
   pool.AddTimer(1, 500, nullptr);
   EXPECT_TRUE(pool.Active());
   EXPECT_EQ(timers.Running(), 1u);
+  EXPECT_EQ(timers.interval, 50);
   pool.AddTimer(2, 50, [&](rtl::TObject *sender) {
     EXPECT_EQ(sender, &pool);
     ++fast;
   });
   // The counter starts at 1 when the pool starts: the 500 ms item fires on
   // counts 10, 20..., that is on the 10th period and every 10 after.
-  timers.Advance(9 * 50);
+  timers.Periods(9);
   EXPECT_EQ(fast, 9);
   EXPECT_TRUE(fired.empty());
-  timers.Advance(50);
+  timers.Periods(1);
   ASSERT_EQ(fired.size(), 1u);
   EXPECT_EQ(fired[0], std::make_pair(Word(1), 1));
-  timers.Advance(10 * 50);
+  timers.Periods(10);
   EXPECT_EQ(fired.size(), 2u);
   EXPECT_EQ(fired[1].second, 2);
 
@@ -132,7 +127,7 @@ TEST(QELTimerPool, ItemsFireOnMultiplesOfTheSharedCounter) {
   pool.FindTimer(2)->SetEnabled(false);
   EXPECT_EQ(pool.FindTimer(1)->Counter(), 0);
   EXPECT_EQ(timers.Running(), 1u);
-  timers.Advance(500);
+  timers.Periods(10);
   EXPECT_EQ(fired.size(), 2u);
 
   // Removing the last item stops the shared timer; a new one restarts it
@@ -144,14 +139,14 @@ TEST(QELTimerPool, ItemsFireOnMultiplesOfTheSharedCounter) {
   EXPECT_EQ(timers.Running(), 0u);
   pool.AddTimer(3, 100, nullptr);
   EXPECT_EQ(pool.TickCounter(), 1);
-  timers.Advance(50);
+  timers.Periods(1);
   EXPECT_EQ(fired.size(), 2u);  // count 1 is odd
-  timers.Advance(50);
+  timers.Periods(1);
   EXPECT_EQ(fired.size(), 3u);
 }
 
 TEST(QELTimerPool, CallLimitsFailingHandlersAndHandlersThatRemoveTimers) {
-  ManualTimers timers;
+  PeriodClock timers;
   vcl::InitApplication();
   QStringList shown;
   auto previous = vcl::Application->ShowExceptionSlot;
@@ -168,7 +163,7 @@ TEST(QELTimerPool, CallLimitsFailingHandlersAndHandlersThatRemoveTimers) {
   });
   int after = 0;
   pool.AddTimer(3, 50, [&](rtl::TObject *) { ++after; });
-  timers.Advance(150);
+  timers.Periods(3);
   // The item fires the time it reaches its limit and then stops; it cannot
   // be enabled again while its limit is 0.
   EXPECT_EQ(limited, 2);
@@ -192,7 +187,7 @@ TEST(QELTimerPool, CallLimitsFailingHandlersAndHandlersThatRemoveTimers) {
     pool.RemoveTimer(3);
   });
   after = 0;
-  timers.Advance(200);
+  timers.Periods(4);
   EXPECT_EQ(once, 1);
   EXPECT_LE(after, 1);
   EXPECT_EQ(pool.Count(), 1);
@@ -200,7 +195,7 @@ TEST(QELTimerPool, CallLimitsFailingHandlersAndHandlersThatRemoveTimers) {
 }
 
 TEST(QELApplication, TimerIdentifiersAndThePatternBitmap) {
-  ManualTimers timers;
+  PeriodClock timers;
   TQELApplication app(UniqueProgram(), false);
   EXPECT_FALSE(app.PrevInstRunning());
   EXPECT_EQ(app.TimerPool()->MinInterval(), 50);

@@ -449,6 +449,21 @@ TEST(QELImages, PlacementMasksDisabledAndEmbossedGlyphs) {
   EXPECT_EQ(Px(*e, 3, 3), vcl::ColorToRGB(vcl::clBtnHighlight));
   EXPECT_EQ(Px(*e, 1, 1), vcl::clWhite);
 
+  // One cell of a strip: the second of two.
+  TBitmap strip(4, 2);
+  strip.Canvas()->Brush()->SetColor(vcl::clRed);
+  strip.Canvas()->FillRect(vcl::Rect(0, 0, 2, 2));
+  strip.Canvas()->Brush()->SetColor(vcl::clBlue);
+  strip.Canvas()->FillRect(vcl::Rect(2, 0, 4, 2));
+  auto cell_out = White(4, 4);
+  const TRect cell = vcl::Rect(2, 0, 4, 2);
+  DrawImage(cell_out->Canvas(), vcl::Rect(0, 0, 4, 4), &strip, nullptr, vcl::clNone, 0, &cell);
+  EXPECT_EQ(Px(*cell_out, 0, 0), vcl::clBlue);
+  EXPECT_EQ(Px(*cell_out, 2, 0), vcl::clWhite);
+  const TRect outside = vcl::Rect(10, 10, 12, 12);
+  DrawImage(cell_out->Canvas(), vcl::Rect(0, 0, 4, 4), &strip, nullptr, vcl::clNone, 0, &outside);
+  EXPECT_EQ(Px(*cell_out, 3, 3), vcl::clWhite);
+
   TBitmap filled;
   FillBitmap(&filled, vcl::Rect(5, 5, 8, 9), vcl::clLime);
   EXPECT_EQ(filled.Width(), 3);
