@@ -13,6 +13,7 @@ using rtl::TDateTime;
 
 TCustomDateEdit::TCustomDateEdit(TComponent *owner)
     : TCustomComboEdit(owner), calendar_hints_(std::make_unique<rtl::TStringList>()) {
+  date_format_ = DefaultDateFormat(FourDigits());
   calendar_hints_->OnChange = [this](rtl::TObject *) {
     while (calendar_hints_->Count() > 4) calendar_hints_->Delete(calendar_hints_->Count() - 1);
     ApplyPopupSettings();
@@ -56,11 +57,39 @@ bool TCustomDateEdit::FourDigits() const {
   return rtl::FormatSettings().ShortDateFormat.toUpper().contains(QLatin1String("YYYY"));
 }
 
-QString TCustomDateEdit::DateFormat() const { return DefaultDateFormat(FourDigits()); }
-
 void TCustomDateEdit::SetBlanksChar(QChar value) {
   if (value.unicode() < 32) value = QLatin1Char(' ');
+  if (value == blanks_char_) return;
   blanks_char_ = value;
+  UpdateMask();
+}
+
+void TCustomDateEdit::UpdateMask() {
+  const TDateTime date = EditDate();  // read with the format it was written in
+  const QString old_format = date_format_;
+  date_format_ = DefaultDateFormat(FourDigits());
+  const QString mask = DefaultDateEditMask(blanks_char_, FourDigits());
+  const QChar separator = rtl::FormatSettings().DateSeparator;
+  formatting_ = true;
+  try {
+    if (mask != EditMask() || date_format_ != old_format || separator != mask_separator_) {
+      SetEditMask(QString());
+      SetEditMask(mask);
+      mask_separator_ = separator;
+    }
+    ApplyPopupSettings();
+    SetEditDate(date);
+  } catch (...) {
+    formatting_ = false;
+    throw;
+  }
+  formatting_ = false;
+}
+
+void TCustomDateEdit::InitWidget() {
+  TCustomComboEdit::InitWidget();
+  // The locale may have changed since the control was made.
+  if (!EditMask().isEmpty()) UpdateMask();
 }
 
 void TCustomDateEdit::SetPopupColor(TColor value) {
@@ -85,11 +114,8 @@ void TCustomDateEdit::SetWeekendColor(TColor value) {
 
 void TCustomDateEdit::SetYearDigits(TYearDigits value) {
   if (value == year_digits_) return;
-  const TDateTime d = EditDate();
   year_digits_ = value;
-  formatting_ = true;
-  SetEditDate(d);
-  formatting_ = false;
+  UpdateMask();
 }
 
 void TCustomDateEdit::SetCalendarStyle(TCalendarStyle value) {

@@ -28,8 +28,14 @@ class TCustomDateEdit : public TCustomComboEdit {
   rtl::TDateTime EditDate() const;
   void SetEditDate(rtl::TDateTime value);
 
-  // "DD/MM/YYYY" and the like, from the locale of the moment.
-  QString DateFormat() const;
+  // "DD/MM/YYYY" and the like, from the locale as of the last format and
+  // mask update.
+  QString DateFormat() const { return date_format_; }
+  // Rebuilds the date format and the edit mask from the locale, BlanksChar
+  // and YearDigits and writes the date back in the new form. Runs at
+  // creation, when BlanksChar or YearDigits change, when the window is
+  // made and when the system's settings change.
+  void UpdateMask();
   QChar BlanksChar() const { return blanks_char_; }
   void SetBlanksChar(QChar value);
   QString DialogTitle() const { return dialog_title_; }
@@ -67,6 +73,7 @@ class TCustomDateEdit : public TCustomComboEdit {
   void KeyPress(QChar &key) override;
   void DoExit() override;
   void Change() override;
+  void InitWidget() override;
   void ApplyPopupSettings();
   bool FourDigits() const;
 
@@ -83,12 +90,16 @@ class TCustomDateEdit : public TCustomComboEdit {
   std::unique_ptr<rtl::TStringList> calendar_hints_;
   TCalendarStyle calendar_style_ = csPopup;
   bool formatting_ = false;
+  QString date_format_;
+  // The date separator the mask was built with: the mask keeps it as a
+  // literal, so a new separator needs a new mask.
+  QChar mask_separator_;
 };
 
 class TDateEdit : public TCustomDateEdit {
   ORBISCA_CLASS(TDateEdit, TCustomDateEdit)
  public:
-  using TCustomDateEdit::TCustomDateEdit;
+  explicit TDateEdit(vcl::TComponent *owner) : TCustomDateEdit(owner) { UpdateMask(); }
 };
 
 }  // namespace ext

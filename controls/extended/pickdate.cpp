@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "controls/extended/utils.h"
 #include "platform/rtl/formatsettings.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/stdctrls.h"
@@ -312,6 +313,25 @@ void TLocCalendar::DrawCellFrame(TCanvas *c, const TRect &r, int col, int row) {
   c->LineTo(r.Left, r.Bottom - 1);
 }
 
+// --- stepping buttons ------------------------------------------------------------------------------
+
+TMwTimerSpeedButton::TMwTimerSpeedButton(TComponent *owner) : TMwSpeedButton(owner) {
+  SetAllowTimer(true);
+  SetInitPause(500);
+  SetRepeatInterval(100);
+  SetFlat(true);
+  SetStyle(bsWin31);
+}
+
+void SetStepButtonHints(TMwSpeedButton *const buttons[4], const QStringList &hints) {
+  static const char *defaults[4] = {"Previous Year|", "Previous Month|", "Next Month|", "Next Year|"};
+  for (int i = 0; i < 4; ++i) {
+    if (buttons[i] == nullptr) continue;
+    const bool replaced = i < hints.size() && !hints[i].isEmpty();
+    buttons[i]->SetHint(replaced ? hints[i] : QString::fromLatin1(defaults[i]));
+  }
+}
+
 // --- TPopupCalendar -------------------------------------------------------------------------------
 
 TPopupCalendar::TPopupCalendar(TCustomComboEdit *edit) : TPopupWindow(edit) {
@@ -324,20 +344,14 @@ TPopupCalendar::TPopupCalendar(TCustomComboEdit *edit) : TPopupWindow(edit) {
   title_->SetHeight(18);
   title_->SetBevelOuter(bvNone);
   title_->SetParentColor(true);
-  static const char *hints[4] = {"Previous Year|", "Previous Month|", "Next Month|", "Next Year|"};
   for (int i = 0; i < 4; ++i) {
-    auto *b = new TMwSpeedButton(this);
+    auto *b = new TMwTimerSpeedButton(this);
     b->SetParent(title_);
-    b->SetAllowTimer(true);
-    b->SetInitPause(500);
-    b->SetRepeatInterval(100);
-    b->SetFlat(true);
-    b->SetStyle(bsWin31);
-    b->SetHint(QString::fromLatin1(hints[i]));
     std::unique_ptr<TBitmap> g(MakeArrowBitmap(i < 2, i == 0 || i == 3));
     b->SetGlyph(g.get());
     buttons_[i] = b;
   }
+  SetStepButtonHints(buttons_, {});
   const int w = Width() - 2;
   buttons_[0]->SetBounds(-1, -1, 14, 14);
   buttons_[1]->SetBounds(12, -1, 14, 14);
@@ -368,10 +382,7 @@ QString TPopupCalendar::TitleText() const {
 
 void TPopupCalendar::UpdateTitle() { label_->SetCaption(TitleText()); }
 
-void TPopupCalendar::SetHints(const QStringList &hints) {
-  for (int i = 0; i < 4 && i < hints.size(); ++i)
-    if (!hints[i].isEmpty()) buttons_[i]->SetHint(hints[i]);
-}
+void TPopupCalendar::SetHints(const QStringList &hints) { SetStepButtonHints(buttons_, hints); }
 
 rtl::Variant TPopupCalendar::GetValue() const { return rtl::Variant::FromDate(calendar_->CalendarDate()); }
 
@@ -409,6 +420,9 @@ void TPopupCalendar::PopupKeyPress(QChar &key) { calendar_->CalendarKeyPress(key
 // --- TSelectDateDlg -------------------------------------------------------------------------------
 
 TSelectDateDlg::TSelectDateDlg(TComponent *owner) : TForm(owner) {
+  SetBorderStyle(bsToolWindow);
+  SetPosition(poScreenCenter);
+  SetColor(clBtnFace);
   SetClientWidth(222);
   SetClientHeight(154);
   SetKeyPreview(true);
@@ -436,15 +450,13 @@ TSelectDateDlg::TSelectDateDlg(TComponent *owner) : TForm(owner) {
   title_->Font()->SetStyle(TFontStyles{fsBold});
   title_->OnDblClick = [this](rtl::TObject *) { calendar_->SetCalendarDate(rtl::Date()); };
   const int xs[4] = {3, 18, 188, 203};
-  static const char *hints[4] = {"Previous Year|", "Previous Month|", "Next Month|", "Next Year|"};
   for (int i = 0; i < 4; ++i) {
-    auto *b = new TMwSpeedButton(this);
+    auto *b = new TMwTimerSpeedButton(this);
     b->SetParent(top);
     b->SetBounds(xs[i], 3, 16, 16);
-    b->SetAllowTimer(true);
-    b->SetHint(QString::fromLatin1(hints[i]));
     std::unique_ptr<TBitmap> g(MakeArrowBitmap(i < 2, i == 0 || i == 3));
     b->SetGlyph(g.get());
+    buttons_[i] = b;
     b->OnClick = [this, i](rtl::TObject *) {
       switch (i) {
         case 0: calendar_->PrevYear(); break;
@@ -466,25 +478,29 @@ TSelectDateDlg::TSelectDateDlg(TComponent *owner) : TForm(owner) {
   cancel->SetBounds(111, 0, 111, 21);
   cancel->SetModalResult(mrCancel);
   cancel->SetCancel(true);
-  calendar_->OnChange = [this](rtl::TObject *) {
-    title_->SetCaption(rtl::FormatDateTime(QStringLiteral("MMMM, YYYY"), calendar_->CalendarDate()));
-  };
+  SetStepButtonHints(buttons_, {});
+  calendar_->OnChange = [this](rtl::TObject *) { title_->SetCaption(TitleText()); };
   SetActiveControl(calendar_);
 }
 
+QString TSelectDateDlg::TitleText() const {
+  return rtl::FormatDateTime(QStringLiteral("MMMM, YYYY"), calendar_->CalendarDate());
+}
+
 void TSelectDateDlg::SetDate(TDateTime date) {
-  calendar_->SetCalendarDate(date == 0 ? rtl::Date() : date);
-  title_->SetCaption(rtl::FormatDateTime(QStringLiteral("MMMM, YYYY"), calendar_->CalendarDate()));
+  if (date == 0 || !IsValidDateValue(date)) date = rtl::Date();
+  try {
+    calendar_->SetCalendarDate(date);
+  } catch (const rtl::Exception &) {
+    calendar_->SetCalendarDate(rtl::Date());
+  }
+  title_->SetCaption(TitleText());
 }
 
 void TSelectDateDlg::KeyDown(int &key, TShiftState shift) {
   TForm::KeyDown(key, shift);
   const bool ctrl = shift.Contains(ssCtrl);
   switch (key) {
-    case VK_TAB:
-      shift.Contains(ssShift) ? calendar_->PrevMonth() : calendar_->NextMonth();
-      key = 0;
-      break;
     case VK_PRIOR:
       ctrl ? calendar_->PrevYear() : calendar_->PrevMonth();
       key = 0;
@@ -498,6 +514,16 @@ void TSelectDateDlg::KeyDown(int &key, TShiftState shift) {
   }
 }
 
+void TSelectDateDlg::CMDialogKey(TMessage &m) {
+  const TShiftState shift = KeyDataToShiftState(m.LParam);
+  if (m.CharCode() == VK_TAB && (m.LParam & KF_ALTDOWN_BIT) == 0 && !shift.Contains(ssCtrl)) {
+    shift.Contains(ssShift) ? calendar_->PrevMonth() : calendar_->NextMonth();
+    m.Result = 1;
+    return;
+  }
+  TForm::CMDialogKey(m);
+}
+
 bool SelectDate(TDateTime &date, const QString &title, TDayOfWeekName start_of_week, TDaysOfWeek weekends,
                 TColor weekend_color, const QStringList &hints) {
   TSelectDateDlg dlg(nullptr);
@@ -506,7 +532,7 @@ bool SelectDate(TDateTime &date, const QString &title, TDayOfWeekName start_of_w
   dlg.Calendar()->SetStartOfWeek(start_of_week);
   dlg.Calendar()->SetWeekends(weekends);
   dlg.Calendar()->SetWeekendColor(weekend_color);
-  (void)hints;
+  dlg.SetHints(hints);
   dlg.SetDate(date);
   if (dlg.ShowModal() != mrOk) return false;
   date = dlg.Calendar()->CalendarDate();

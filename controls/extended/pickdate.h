@@ -25,6 +25,19 @@ inline constexpr TDaysOfWeek DaysOf(std::initializer_list<TDayOfWeekName> days) 
   return r;
 }
 
+// The stepping button of the calendars: repeats while held (first after
+// 500 ms, then every 100 ms), in the older flat look.
+class TMwTimerSpeedButton : public TMwSpeedButton {
+  ORBISCA_CLASS(TMwTimerSpeedButton, TMwSpeedButton)
+ public:
+  explicit TMwTimerSpeedButton(vcl::TComponent *owner);
+};
+
+// The default hints of the four stepping buttons (previous year, previous
+// month, next month, next year), and the lines of `hints` that replace
+// them (the first four, where not empty).
+void SetStepButtonHints(TMwSpeedButton *const buttons[4], const QStringList &hints);
+
 class TMwCalendar : public vcl::TCustomControl {
   ORBISCA_CLASS(TMwCalendar, vcl::TCustomControl)
  public:
@@ -139,14 +152,22 @@ class TSelectDateDlg : public vcl::TForm {
  public:
   explicit TSelectDateDlg(vcl::TComponent *owner);
   TMwCalendar *Calendar() const { return calendar_; }
+  // An empty date, or one the calendar cannot take, shows today.
   void SetDate(rtl::TDateTime date);
+  // Previous year, previous month, next month, next year.
+  TMwSpeedButton *StepButton(int index) const { return buttons_[index]; }
+  void SetHints(const QStringList &hints) { SetStepButtonHints(buttons_, hints); }
+  QString TitleText() const;
 
  protected:
   void KeyDown(int &key, vcl::TShiftState shift) override;
+  // Tab steps the month here instead of moving the focus.
+  void CMDialogKey(vcl::TMessage &message) override;
 
  private:
   TMwCalendar *calendar_;
   vcl::TLabel *title_;
+  TMwSpeedButton *buttons_[4] = {};
 };
 
 // The stepping bitmaps (double and single arrows, left and right).

@@ -1,6 +1,8 @@
 // The combo edit, its embedded button and the popup window; see tooledit.h.
 #include "controls/extended/tooledit.h"
 
+#include <QApplication>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -15,6 +17,42 @@ namespace ext {
 using namespace vcl;
 
 int VScrollBarWidth() { return 17; }
+
+namespace {
+// The height of the system's window border, in pixels.
+constexpr int kSystemBorderHeight = 1;
+
+// While a popup is open, a left press anywhere outside it and outside its
+// edit (a press the popup would have taken as the holder of the mouse)
+// closes it without accepting. The press then goes on to where it landed.
+class TOutsidePressWatch : public QObject {
+ public:
+  TOutsidePressWatch(TCustomComboEdit *edit, std::shared_ptr<bool> alive) : edit_(edit), alive_(std::move(alive)) {
+    qApp->installEventFilter(this);
+  }
+  ~TOutsidePressWatch() override { qApp->removeEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject *watched, QEvent *event) override {
+    if (event->type() != QEvent::MouseButtonPress || !watched->isWidgetType()) return false;
+    auto *me = static_cast<QMouseEvent *>(event);
+    if (!*alive_ || me->button() != Qt::LeftButton || !edit_->PopupVisible()) return false;
+    const QPoint global = me->globalPosition().toPoint();
+    if (Contains(edit_->Popup(), global) || Contains(edit_, global)) return false;
+    edit_->ClosePopup(false);
+    return false;
+  }
+
+ private:
+  static bool Contains(TControl *control, const QPoint &global) {
+    if (control == nullptr || !control->HandleAllocated()) return false;
+    QWidget *w = control->Handle();
+    return w->isVisible() && w->rect().contains(w->mapFromGlobal(global));
+  }
+  TCustomComboEdit *edit_;
+  std::shared_ptr<bool> alive_;
+};
+}  // namespace
 
 // --- TPopupWindow -------------------------------------------------------------------------------
 
@@ -45,6 +83,15 @@ void TPopupWindow::Paint() {
   c->Brush()->SetColor(clWindowFrame);
   c->FrameRect(ClientRect());
   TCustomControl::Paint();
+}
+
+void TPopupWindow::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  TCustomControl::MouseUp(button, shift, x, y);
+  if (button != mbLeft || x < 0 || y < 0 || x >= ClientWidth() || y >= ClientHeight()) return;
+  // A release a child left unhandled comes here too: only the popup's own
+  // area counts.
+  if (HandleAllocated() && Handle()->childAt(x, y) != nullptr) return;
+  CloseUp(true);
 }
 
 void TPopupWindow::CloseUp(bool accept) {
@@ -107,7 +154,7 @@ class TButtonHolder : public TWinControl {
 };
 }  // namespace
 
-TCustomComboEdit::TCustomComboEdit(TComponent *owner) : TCustomEdit(owner) {
+TCustomComboEdit::TCustomComboEdit(TComponent *owner) : TCustomMaskEdit(owner) {
   SetBounds(Left(), Top(), 121, 21);
   SetControlStyle(ControlStyle() + TControlStyle{csCaptureMouse});
   holder_ = new TButtonHolder(this);
@@ -125,11 +172,11 @@ TCustomComboEdit::~TCustomComboEdit() {
 }
 
 QWidget *TCustomComboEdit::CreateWidget(QWidget *parent_widget) {
-  return TCustomEdit::CreateWidget(parent_widget);
+  return TCustomMaskEdit::CreateWidget(parent_widget);
 }
 
 void TCustomComboEdit::InitWidget() {
-  TCustomEdit::InitWidget();
+  TCustomMaskEdit::InitWidget();
   UpdateEditReadOnly();
   UpdateButtonBounds();
 }
@@ -162,8 +209,23 @@ void TCustomComboEdit::UpdateButtonBounds() {
   if (QLineEdit *e = LineEdit()) e->setTextMargins(0, 0, bw > 1 ? bw : 0, 0);
 }
 
+int TCustomComboEdit::MinHeight() const {
+  const int system_height = QFontMetrics(QApplication::font()).height();
+  const int own_height = QFontMetrics(Font()->ToQFont()).height();
+  return std::min(system_height, own_height) + 4 * kSystemBorderHeight + 1;
+}
+
+void TCustomComboEdit::SetBounds(int left, int top, int width, int height) {
+  TCustomMaskEdit::SetBounds(left, top, width, std::max(height, MinHeight()));
+}
+
+void TCustomComboEdit::CMFontChanged(TMessage &m) {
+  TCustomMaskEdit::CMFontChanged(m);
+  if (Height() < MinHeight()) SetBounds(Left(), Top(), Width(), Height());
+}
+
 void TCustomComboEdit::WMSize(TMessage &m) {
-  TCustomEdit::WMSize(m);
+  TCustomMaskEdit::WMSize(m);
   UpdateButtonBounds();
 }
 
@@ -289,6 +351,7 @@ void TCustomComboEdit::OpenPopup(bool disable_edit) {
   if (CanFocus()) SetFocus();
   ShowPopup({x, y});
   popup_visible_ = true;
+  outside_watch_ = std::make_unique<TOutsidePressWatch>(this, AliveToken());
   if (disable_edit) {
     TCustomEdit::SetReadOnly(true);
     if (QLineEdit *e = LineEdit()) e->setCursorMoveStyle(Qt::LogicalMoveStyle);
@@ -300,6 +363,8 @@ void TCustomComboEdit::ClosePopup(bool accept) {
   if (GetCaptureControl() != nullptr) SetCaptureControl(nullptr);
   rtl::Variant value = GetPopupValue();
   HidePopup();
+  // Not freed here: the watch may be the caller (a press outside).
+  if (outside_watch_) outside_watch_.release()->deleteLater();
   try {
     try {
       if (CanFocus()) SetFocus();
@@ -358,7 +423,12 @@ void TCustomComboEdit::Change() {
 }
 
 void TCustomComboEdit::KeyDown(int &key, TShiftState shift) {
-  TCustomEdit::KeyDown(key, shift);
+  // While the popup is open Esc and Enter only close it: the mask must not
+  // put back the entered text on that Esc.
+  if (popup_visible_ && (key == VK_ESCAPE || key == VK_RETURN))
+    TCustomEdit::KeyDown(key, shift);
+  else
+    TCustomMaskEdit::KeyDown(key, shift);
   const TShiftState mods = shift * TShiftState{ssShift, ssAlt, ssCtrl};
   if (key != 0 && ShortCut(key, mods) == click_key_ && button_width_ > 0) {
     ButtonClick();
@@ -377,16 +447,16 @@ void TCustomComboEdit::KeyPress(QChar &key) {
     if (TCustomForm *form = GetParentForm()) form->Perform(CM_DIALOGKEY, key.unicode(), 0);
     if (!*alive) return;
     if (key.unicode() == 13) {
-      TCustomEdit::KeyPress(key);
+      TCustomMaskEdit::KeyPress(key);
       key = QChar();
       return;
     }
   }
-  TCustomEdit::KeyPress(key);
+  TCustomMaskEdit::KeyPress(key);
 }
 
 void TCustomComboEdit::WMGetDlgCode(TMessage &m) {
-  TCustomEdit::WMGetDlgCode(m);
+  TCustomMaskEdit::WMGetDlgCode(m);
   // Enter and Esc come here first (the popup may be open); KeyPress hands
   // them to the form when it is not.
   m.Result |= DLGC_WANTALLKEYS;
@@ -395,13 +465,13 @@ void TCustomComboEdit::WMGetDlgCode(TMessage &m) {
 void TCustomComboEdit::WMKillFocus(TMessage &m) {
   focused_ = false;
   ClosePopup(false);
-  TCustomEdit::WMKillFocus(m);
+  TCustomMaskEdit::WMKillFocus(m);
   Invalidate();
 }
 
 void TCustomComboEdit::WMSetFocus(TMessage &m) {
   focused_ = true;
-  TCustomEdit::WMSetFocus(m);
+  TCustomMaskEdit::WMSetFocus(m);
   Invalidate();
 }
 
@@ -419,18 +489,22 @@ void TCustomComboEdit::WMMouseButton(TMessage &m) {
     if (!Focused()) return;
     if (popup_visible_) ClosePopup(false);
   }
-  TCustomEdit::WMMouseButton(m);
+  TCustomMaskEdit::WMMouseButton(m);
 }
 
 void TCustomComboEdit::CMEnabledChanged(TMessage &m) {
-  TCustomEdit::CMEnabledChanged(m);
+  TCustomMaskEdit::CMEnabledChanged(m);
   button_->SetEnabled(Enabled());
   Invalidate();
 }
 
 void TCustomComboEdit::DoEnter() {
-  if (AutoSelect() && direct_input_ && !ControlState().Contains(csLButtonDown)) SelectAll();
-  TWinControl::DoEnter();
+  // The masked edit notes the entered text (for Esc) and selects all when
+  // AutoSelect is on; without direct input nothing is selected.
+  const bool auto_select = AutoSelect();
+  if (!direct_input_) SetAutoSelect(false);
+  TCustomMaskEdit::DoEnter();
+  SetAutoSelect(auto_select);
 }
 
 void TCustomComboEdit::Dispatch(TMessage &m) {
@@ -441,7 +515,7 @@ void TCustomComboEdit::Dispatch(TMessage &m) {
       ClosePopup(false);
     return;
   }
-  TCustomEdit::Dispatch(m);
+  TCustomMaskEdit::Dispatch(m);
 }
 
 TPoint TCustomComboEdit::TextMargins() const {
@@ -451,7 +525,7 @@ TPoint TCustomComboEdit::TextMargins() const {
 
 void TCustomComboEdit::WMPaint(TMessage &m) {
   if ((!focused_ || popup_visible_) && widget_ != nullptr && PaintShownText()) return;
-  TCustomEdit::WMPaint(m);
+  TCustomMaskEdit::WMPaint(m);
 }
 
 bool TCustomComboEdit::PaintAlignedText(const QString &text, TAlignment alignment, bool standard_paint) {
@@ -498,7 +572,7 @@ bool TCustomComboEdit::PaintAlignedText(const QString &text, TAlignment alignmen
   return true;
 }
 
-ORBISCA_PUBLISHED(TCustomComboEdit, TCustomEdit) {
+ORBISCA_PUBLISHED(TCustomComboEdit, TCustomMaskEdit) {
   p.Property("ButtonHint", &TCustomComboEdit::ButtonHint, &TCustomComboEdit::SetButtonHint);
   p.Property("ButtonWidth", &TCustomComboEdit::ButtonWidth, &TCustomComboEdit::SetButtonWidth);
   p.Property("ClickKey", &TCustomComboEdit::ClickKey, &TCustomComboEdit::SetClickKey).Default(32808);

@@ -14,12 +14,13 @@
 // popup needs.
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <memory>
 
 #include "controls/extended/mwctrls.h"
 #include "platform/rtl/variant.h"
-#include "platform/vcl/stdctrls.h"
+#include "platform/vcl/mask.h"
 
 namespace ext {
 
@@ -55,6 +56,8 @@ class TPopupWindow : public vcl::TCustomControl {
   QWidget *CreateWidget(QWidget *parent_widget) override;
   Qt::FocusPolicy WidgetFocusPolicy() const override { return Qt::NoFocus; }
   void Paint() override;
+  // A left click on the popup itself (not on one of its children) accepts.
+  void MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
 
  private:
   TCustomComboEdit *edit_;
@@ -75,8 +78,8 @@ class TEditButton : public TMwSpeedButton {
   void MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
 };
 
-class TCustomComboEdit : public vcl::TCustomEdit {
-  ORBISCA_CLASS(TCustomComboEdit, vcl::TCustomEdit)
+class TCustomComboEdit : public vcl::TCustomMaskEdit {
+  ORBISCA_CLASS(TCustomComboEdit, vcl::TCustomMaskEdit)
  public:
   explicit TCustomComboEdit(vcl::TComponent *owner);
   ~TCustomComboEdit() override;
@@ -118,6 +121,10 @@ class TCustomComboEdit : public vcl::TCustomEdit {
 
   // The left and top margins of the aligned text.
   vcl::TPoint TextMargins() const;
+  // The smallest height the control takes: the text line of the smaller of
+  // the system font and the control's font, the frame and one pixel.
+  int MinHeight() const;
+  void SetBounds(int left, int top, int width, int height) override;
 
  protected:
   virtual vcl::TBitmap *CreateDefaultBitmap(int &num_glyphs);
@@ -144,6 +151,7 @@ class TCustomComboEdit : public vcl::TCustomEdit {
   void WMSetFocus(vcl::TMessage &message) override;
   void WMSize(vcl::TMessage &message) override;
   void WMMouseButton(vcl::TMessage &message) override;
+  void CMFontChanged(vcl::TMessage &message) override;
   void CMEnabledChanged(vcl::TMessage &message) override;
   void KeyDown(int &key, vcl::TShiftState shift) override;
   void KeyPress(QChar &key) override;
@@ -168,6 +176,8 @@ class TCustomComboEdit : public vcl::TCustomEdit {
   TPopupAlign popup_align_ = epaRight;
   TGlyphKind glyph_kind_ = gkCustom;
   int button_width_ = 21;
+  // Watches the application's mouse presses while the popup is open.
+  std::unique_ptr<QObject> outside_watch_;
 };
 
 // The system's vertical scroll-bar width (the drop-down button's width).

@@ -2,6 +2,7 @@
 // date, the stepping keys and the calendar popup driven from the keyboard.
 #include <QApplication>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 #include <gtest/gtest.h>
 
@@ -108,7 +109,7 @@ TEST(DateEdit, EmptyIsZeroAndTheKeysStepTheDate) {
   EXPECT_EQ(f.edit->Text(), "07/03/2026");
   EXPECT_TRUE(f.edit->Modified());
   f.edit->SetEditDate(0);
-  EXPECT_EQ(f.edit->Text(), "");
+  EXPECT_EQ(f.edit->Text(), "  /  /    ");  // the mask's separators and blanks
   EXPECT_EQ(f.edit->EditDate(), 0);
   f.edit->SetText("31/02/2026");  // no date
   EXPECT_EQ(f.edit->EditDate(), 0);
@@ -199,9 +200,162 @@ TEST(DateEdit, CheckOnExitRefusesATextThatIsNoDateAndKeepsTheFocus) {
   EXPECT_TRUE(f.edit->Focused());
   ASSERT_EQ(errors.size(), 1);
   EXPECT_TRUE(errors[0].startsWith("''32/13/2026'' is not a valid date")) << errors[0].toStdString();
-  f.edit->SetText("7/3/1");  // a short form is rewritten in the date format
-  f.Key(Qt::Key_Tab);
+  f.edit->SelectAll();
+  for (Qt::Key k : {Qt::Key_7, Qt::Key_Slash, Qt::Key_3, Qt::Key_Slash, Qt::Key_1}) f.Key(k);
+  EXPECT_EQ(f.edit->Text(), "7 /3 /1   ");  // a separator ends its field
+  f.Key(Qt::Key_Tab);  // the short form is rewritten in the date format
   EXPECT_TRUE(other->Focused());
   EXPECT_EQ(f.edit->Text(), "07/03/2001");
   Application->ShowExceptionSlot = nullptr;
+}
+
+TEST(DateEdit, TheMaskTakesDigitsOnlyAndFollowsBlanksCharAndYearDigits) {
+  rtl::FixedClockGuard clock(EncodeDate(2026, 12, 9));
+  Fixture f;
+  EXPECT_EQ(f.edit->EditMask(), "!99/99/9999;1; ");
+  f.edit->SetBlanksChar(QChar(7));  // a control character is a blank
+  EXPECT_EQ(f.edit->BlanksChar(), QChar(' '));
+  f.edit->SetBlanksChar('_');
+  EXPECT_EQ(f.edit->EditText(), "__/__/____");
+  EXPECT_EQ(f.edit->EditDate(), 0);
+  ASSERT_TRUE(f.Show());
+  f.edit->SelectAll();
+  f.changes = 0;
+  for (Qt::Key k : {Qt::Key_0, Qt::Key_7, Qt::Key_X, Qt::Key_0, Qt::Key_3, Qt::Key_2, Qt::Key_0, Qt::Key_2,
+                    Qt::Key_6})
+    f.Key(k);
+  EXPECT_EQ(f.edit->EditText(), "07/03/2026");  // the letter was refused
+  EXPECT_EQ(f.edit->EditDate(), EncodeDate(2026, 3, 7));
+  EXPECT_GT(f.changes, 0);
+
+  // Two-digit years: a new mask and format; the date stays and no change
+  // event fires for the rewrite.
+  f.changes = 0;
+  f.edit->SetYearDigits(dyTwo);
+  EXPECT_EQ(f.edit->EditMask(), "!99/99/99;1;_");
+  EXPECT_EQ(f.edit->Text(), "07/03/26");
+  EXPECT_EQ(f.edit->EditDate(), EncodeDate(2026, 3, 7));
+  EXPECT_EQ(f.changes, 0);
+
+  // The stepping keys still work on the masked text, and on an empty one.
+  f.Key(Qt::Key_Plus, Qt::KeypadModifier);
+  EXPECT_EQ(f.edit->EditDate(), EncodeDate(2026, 3, 8));
+  f.edit->SetEditDate(0);
+  EXPECT_EQ(f.edit->EditText(), "__/__/__");
+  f.Key(Qt::Key_Plus, Qt::KeypadModifier);
+  EXPECT_EQ(f.edit->EditDate(), EncodeDate(2026, 12, 10));
+}
+
+TEST(DateEdit, AHalfTypedDateReadsEmptyAndEscPutsBackTheDate) {
+  Fixture f;
+  auto *other = new TEdit(f.form.get());
+  other->SetParent(f.form.get());
+  other->SetTop(80);
+  other->SetTabStop(true);
+  f.edit->SetEditDate(EncodeDate(2026, 5, 4));
+  ASSERT_TRUE(f.Show());
+  f.Key(Qt::Key_Delete);  // all selected on entry: the whole date goes
+  f.Key(Qt::Key_1);
+  f.Key(Qt::Key_2);
+  EXPECT_EQ(f.edit->Text(), "12/  /    ");
+  EXPECT_EQ(f.edit->EditDate(), 0);
+  f.Key(Qt::Key_Escape);  // the text the edit had when it was entered
+  EXPECT_EQ(f.edit->EditDate(), EncodeDate(2026, 5, 4));
+  f.edit->SelectAll();
+  f.Key(Qt::Key_Delete);
+  f.Key(Qt::Key_1);
+  f.Key(Qt::Key_Tab);  // every place of the mask is optional: no complaint
+  EXPECT_TRUE(other->Focused());
+  EXPECT_EQ(f.edit->EditDate(), 0);
+}
+
+TEST(DateEdit, TheFormatAndMaskFollowALocaleChange) {
+  rtl::FormatSettingsGuard locale;
+  Fixture f;
+  f.edit->SetEditDate(EncodeDate(2026, 3, 7));
+  rtl::FormatSettings().ShortDateFormat = "yyyy-mm-dd";
+  rtl::FormatSettings().DateSeparator = '-';
+  EXPECT_EQ(f.edit->EditDate(), EncodeDate(2026, 3, 7));  // nothing moves before the update
+  f.edit->UpdateMask();
+  EXPECT_EQ(f.edit->DateFormat(), "YYYY/MM/DD");
+  EXPECT_EQ(f.edit->EditMask(), "!9999/99/99;1; ");
+  EXPECT_EQ(f.edit->Text(), "2026-03-07");
+  EXPECT_EQ(f.edit->EditDate(), EncodeDate(2026, 3, 7));
+  f.edit->SetEditDate(EncodeDate(2027, 1, 2));
+  EXPECT_EQ(f.edit->Text(), "2027-01-02");
+}
+
+TEST(DateDialog, CarriesTheHintsAndShowsTodayForADateItCannotTake) {
+  rtl::FixedClockGuard clock(EncodeDate(2026, 12, 9));
+  TSelectDateDlg dlg(nullptr);
+  dlg.SetHints({"Anno prima", "", "Mese dopo"});
+  EXPECT_EQ(dlg.StepButton(0)->Hint(), "Anno prima");
+  EXPECT_EQ(dlg.StepButton(1)->Hint(), "Previous Month|");
+  EXPECT_EQ(dlg.StepButton(2)->Hint(), "Mese dopo");
+  EXPECT_EQ(dlg.StepButton(3)->Hint(), "Next Year|");
+  EXPECT_TRUE(dlg.StepButton(0)->AllowTimer());
+  dlg.SetDate(0);
+  EXPECT_EQ(dlg.Calendar()->CalendarDate(), EncodeDate(2026, 12, 9));
+  dlg.SetDate(1e9);  // beyond the last year
+  EXPECT_EQ(dlg.Calendar()->CalendarDate(), EncodeDate(2026, 12, 9));
+  dlg.SetDate(EncodeDate(2025, 2, 3));
+  EXPECT_EQ(dlg.TitleText(), rtl::FormatDateTime("MMMM, YYYY", EncodeDate(2025, 2, 3)));
+}
+
+namespace {
+// Runs `act` on the modal window once it is up (the keys that open it may
+// process events before the dialog exists).
+void InModalDialog(std::function<void(QWidget *)> act) {
+  auto *timer = new QTimer;
+  auto tries = std::make_shared<int>(0);
+  QObject::connect(timer, &QTimer::timeout, [=] {
+    QWidget *dlg = QApplication::activeModalWidget();
+    if (dlg == nullptr) {
+      for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowModality() == Qt::ApplicationModal) dlg = w;
+    }
+    if (dlg == nullptr && ++*tries < 400) return;
+    timer->stop();
+    timer->deleteLater();
+    ASSERT_NE(dlg, nullptr);
+    QApplication::setActiveWindow(dlg);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(dlg));
+    act(dlg);
+  });
+  timer->start(5);
+}
+}  // namespace
+
+TEST(DateEdit, TheDialogStylePicksTheDateInAModalDialog) {
+  rtl::FixedClockGuard clock(EncodeDate(2026, 12, 9));
+  Fixture f;
+  f.edit->SetCalendarStyle(csDialog);
+  EXPECT_EQ(f.edit->Popup(), nullptr);
+  f.edit->SetDialogTitle("Data del reso");
+  f.edit->CalendarHints()->SetText("\r\nMese prima");
+  f.edit->SetEditDate(EncodeDate(2026, 1, 31));
+  ASSERT_TRUE(f.Show());
+  f.changes = 0;
+  QString title;
+  InModalDialog([&](QWidget *dlg) {
+    title = dlg->windowTitle();
+    auto *d = dynamic_cast<TSelectDateDlg *>(FindControl(dlg));
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->StepButton(1)->Hint(), "Mese prima");
+    QTest::keyClick(dlg->windowHandle(), Qt::Key_Tab);  // a month on
+    QTest::keyClick(dlg->windowHandle(), Qt::Key_Return);
+  });
+  f.Key(Qt::Key_Down, Qt::AltModifier);
+  EXPECT_EQ(title, "Data del reso");
+  EXPECT_EQ(f.edit->EditDate(), EncodeDate(2026, 2, 28));
+  EXPECT_EQ(f.changes, 1);
+
+  // Refused by OnAcceptDate: the date stays.
+  f.edit->OnAcceptDate = [](rtl::TObject *, rtl::TDateTime &, bool &accept) { accept = false; };
+  InModalDialog([&](QWidget *dlg) {
+    QTest::keyClick(dlg->windowHandle(), Qt::Key_PageDown);
+    QTest::keyClick(dlg->windowHandle(), Qt::Key_Return);
+  });
+  f.Key(Qt::Key_Down, Qt::AltModifier);
+  EXPECT_EQ(f.edit->EditDate(), EncodeDate(2026, 2, 28));
 }

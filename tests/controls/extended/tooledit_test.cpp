@@ -1,6 +1,7 @@
 // The combo edit's popup: keys that open and close it, where it opens, and
 // how its value reaches the text (one change event, none on Esc).
 #include <QApplication>
+#include <QFontMetrics>
 #include <QTest>
 #include <QWindow>
 #include <gtest/gtest.h>
@@ -187,4 +188,48 @@ TEST(ComboEdit, TheEllipsisGlyphHasThreeDotsSpacedByTheButtonWidth) {
   e.SetGlyphKind(gkDropDown);
   EXPECT_EQ(e.ButtonWidth(), VScrollBarWidth());
   EXPECT_FALSE(e.IsButtonWidthStored());
+}
+
+TEST(ComboEdit, APressOutsideThePopupDiscardsItAndAClickOnItAccepts) {
+  TScreenRectGuard screen(Rect(0, 0, 1024, 768));
+  Fixture f;
+  ASSERT_TRUE(f.Show());
+  f.edit->SetText("prima");
+  f.changes = 0;
+  f.edit->OpenPopup(true);
+  ASSERT_TRUE(f.edit->PopupVisible());
+  // The form's empty area, away from the edit and the popup.
+  QTest::mouseClick(f.form->Handle()->windowHandle(), Qt::LeftButton, {}, QPoint(280, 110));
+  EXPECT_FALSE(f.edit->PopupVisible());
+  EXPECT_EQ(f.edit->Text(), "prima");
+  EXPECT_EQ(f.changes, 0);
+  EXPECT_TRUE(f.edit->Focused());
+
+  f.edit->OpenPopup(true);
+  QTest::mouseClick(f.edit->Popup()->Handle(), Qt::LeftButton, {}, QPoint(10, 10));
+  EXPECT_FALSE(f.edit->PopupVisible());
+  EXPECT_EQ(f.edit->Text(), "dal popup");
+  EXPECT_EQ(f.changes, 1);
+
+  // Once it is closed, presses elsewhere leave the edit alone.
+  f.edit->popup->value = "mai";
+  QTest::mouseClick(f.form->Handle()->windowHandle(), Qt::LeftButton, {}, QPoint(280, 110));
+  EXPECT_EQ(f.edit->Text(), "dal popup");
+}
+
+TEST(ComboEdit, ItIsNeverLowerThanOneLineOfTheSmallerFont) {
+  Fixture f;
+  const int normal = f.edit->MinHeight();
+  f.edit->SetBounds(20, 20, 121, 4);
+  EXPECT_EQ(f.edit->Height(), normal);
+  f.edit->SetBounds(20, 20, 121, 40);
+  EXPECT_EQ(f.edit->Height(), 40);
+
+  // A large font does not raise the floor to its own line (the system
+  // font's is smaller); a tiny one lowers it.
+  f.edit->Font()->SetSize(28);
+  EXPECT_LT(f.edit->MinHeight(), QFontMetrics(f.edit->Font()->ToQFont()).height());
+  f.edit->Font()->SetSize(5);
+  EXPECT_LT(f.edit->MinHeight(), normal);
+  EXPECT_GE(f.edit->MinHeight(), QFontMetrics(f.edit->Font()->ToQFont()).height() + 5);
 }
