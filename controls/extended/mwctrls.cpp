@@ -3,10 +3,13 @@
 #include "controls/extended/mwctrls.h"
 
 #include <QPainter>
+#include <QTimer>
 #include <algorithm>
 
 #include "controls/extended/utils.h"
+#include "platform/vcl/actnlist.h"
 #include "platform/vcl/forms.h"
+#include "platform/vcl/menus.h"
 #include "platform/vcl/stdctrls.h"
 
 namespace ext {
@@ -403,6 +406,52 @@ TMwSpeedButton::TMwSpeedButton(TComponent *owner)
 TMwSpeedButton::~TMwSpeedButton() {
   repeat_timer_.reset();
   if (drop_down_menu_ != nullptr) drop_down_menu_->RemoveFreeNotification(this);
+  if (action_ != nullptr) {
+    action_->UnRegisterChanges(action_link_);
+    action_->RemoveFreeNotification(this);
+  }
+}
+
+void TMwSpeedButton::SetAction(TBasicAction *action) {
+  if (action == action_) return;
+  if (action_ != nullptr) {
+    action_->UnRegisterChanges(action_link_);
+    action_->RemoveFreeNotification(this);
+  }
+  action_ = action;
+  action_link_ = 0;
+  if (action == nullptr) return;
+  action_link_ = action->RegisterChanges([this] { ActionChange(action_, false); });
+  action->FreeNotification(this);
+  ActionChange(action, action->ComponentState().Contains(csLoading));
+}
+
+void TMwSpeedButton::ActionChange(TBasicAction *sender, bool check_defaults) {
+  auto *action = dynamic_cast<TCustomAction *>(sender);
+  if (action == nullptr) return;
+  if (!check_defaults || Caption().isEmpty()) SetCaption(action->Caption());
+  if (!check_defaults || Enabled()) SetEnabled(action->Enabled());
+  if (!check_defaults || Hint().isEmpty()) SetHint(action->Hint());
+  if (!check_defaults || Visible()) SetVisible(action->Visible());
+  if (group_index_ != 0 && (!check_defaults || !down_)) SetDown(action->Checked());
+  TActionList *list = action->ActionList();
+  if (Glyph()->Empty() && list != nullptr && list->Images() != nullptr && action->ImageIndex() >= 0 &&
+      action->ImageIndex() < list->Images()->Count())
+    CopyActionImage(list->Images(), action->ImageIndex());
+}
+
+void TMwSpeedButton::CopyActionImage(TImageList *images, int index) {
+  // The image goes on fuchsia, which then is the glyph's transparent colour.
+  QImage img(images->Width(), images->Height(), QImage::Format_RGB32);
+  img.fill(qRgb(255, 0, 255));
+  {
+    QPainter painter(&img);
+    painter.drawImage(0, 0, images->Image(index));
+  }
+  TBitmap bmp(img.width(), img.height());
+  bmp.SetImage(img);
+  bmp.SetTransparentColor(clFuchsia);
+  SetGlyph(&bmp);
 }
 
 void TMwSpeedButton::SetAlignment(TAlignment value) {
@@ -457,6 +506,11 @@ void TMwSpeedButton::Notification(TComponent *component, TOperation operation) {
   if (operation == opRemove && component == drop_down_menu_) {
     drop_down_menu_ = nullptr;
     Invalidate();
+  }
+  // The action is being freed: its change list is gone already.
+  if (operation == opRemove && component == action_) {
+    action_ = nullptr;
+    action_link_ = 0;
   }
 }
 
@@ -562,12 +616,16 @@ void TMwSpeedButton::Dispatch(TMessage &m) {
 void TMwSpeedButton::Click() {
   if (TCustomForm *form = GetParentForm(); form != nullptr && modal_result_ != 0)
     form->SetModalResult(modal_result_);
+  if (!OnClick && action_ != nullptr) {
+    action_->Execute();
+    return;
+  }
   TGraphicControl::Click();
 }
 
 void TMwSpeedButton::PressAndClick() {
   if (!Enabled() || menu_tracking_) return;
-  if (drop_down_menu_ != nullptr && PopupMenuSlot) return;
+  if (AutoDropDownMenu() != nullptr) return;
   const auto click_once = [this] {
     if (group_index_ == 0) {
       state_ = bsUp;
@@ -605,7 +663,43 @@ void TMwSpeedButton::TimerExpired() {
   }
 }
 
+TPopupMenu *TMwSpeedButton::AutoDropDownMenu() const {
+  auto *menu = dynamic_cast<TPopupMenu *>(drop_down_menu_);
+  return menu != nullptr && menu->AutoPopup() ? menu : nullptr;
+}
+
+void TMwSpeedButton::ShowDropDownMenu(TPopupMenu *menu) {
+  // The form must not keep the mouse while the menu tracks it.
+  if (GetCaptureControl() != nullptr) SetCaptureControl(nullptr);
+  menu->SetPopupComponent(this);
+  const TPopupAlignment align = menu->Alignment();
+  TPoint p;
+  if (menu_position_ == dmpBottom) {
+    p.Y = Height();
+    p.X = align == paLeft ? -1 : align == paRight ? Width() + 1 : Width() / 2;
+  } else if (align == paCenter) {
+    p = {Width() / 2, Height()};
+  } else {
+    p = {align == paLeft ? Width() : -1, -1};
+  }
+  p = ClientToScreen(p);
+  menu_tracking_ = true;
+  try {
+    menu->Popup(p.X, p.Y);
+  } catch (...) {
+    menu_tracking_ = false;
+    throw;
+  }
+  menu_tracking_ = false;
+  drop_menu_press_ = true;
+  QTimer::singleShot(0, [this, alive = AliveToken()] {
+    if (*alive) drop_menu_press_ = false;
+  });
+}
+
 void TMwSpeedButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  // The press that closed the menu over the button is already spent.
+  if (drop_menu_press_ && button == mbLeft && Inside(x, y)) return;
   TGraphicControl::MouseDown(button, shift, x, y);
   if (button != mbLeft || !Enabled()) return;
   if (!down_) {
@@ -613,15 +707,9 @@ void TMwSpeedButton::MouseDown(TMouseButton button, TShiftState shift, int x, in
     Invalidate();
   }
   dragging_ = true;
-  if (drop_down_menu_ != nullptr && PopupMenuSlot) {
-    TPoint p;
-    switch (menu_position_) {
-      case dmpBottom: p = {-1, Height()}; break;
-      case dmpRight: p = {Width(), -1}; break;
-    }
-    menu_tracking_ = true;
-    PopupMenuSlot(drop_down_menu_, this, ClientToScreen(p));
-    menu_tracking_ = false;
+  if (TPopupMenu *menu = AutoDropDownMenu()) {
+    ShowDropDownMenu(menu);
+    // The release happened while the menu tracked the mouse.
     DoMouseUp(-1, -1);
     return;
   }

@@ -23,6 +23,11 @@
 #include "platform/vcl/controls.h"
 #include "platform/vcl/graphics.h"
 
+namespace vcl {
+class TBasicAction;
+class TPopupMenu;
+}
+
 namespace ext {
 
 ORBISCA_ENUM(TButtonLayout, blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom)
@@ -176,6 +181,13 @@ class TMwSpeedButton : public vcl::TGraphicControl {
   bool WordWrap() const { return glyph_->WordWrap(); }
   void SetWordWrap(bool value);
 
+  // The linked action: the button takes its caption, enabled and visible
+  // state, hint, checked state (as Down, when grouped) and, while the
+  // button has no glyph, its image; a click executes it unless OnClick is
+  // set.
+  vcl::TBasicAction *Action() const { return action_; }
+  void SetAction(vcl::TBasicAction *action);
+
   // The state last painted or set by the mouse.
   TMwButtonState State() const { return state_; }
   bool MouseInControl() const { return mouse_in_control_; }
@@ -198,6 +210,9 @@ class TMwSpeedButton : public vcl::TGraphicControl {
   void CMMouseEnter(vcl::TMessage &message) override;
   void CMMouseLeave(vcl::TMessage &message) override;
   void CMEnabledChanged(vcl::TMessage &message) override;
+  // Takes the action's state; with `check_defaults` only into properties
+  // still at their defaults (an action read with its form).
+  virtual void ActionChange(vcl::TBasicAction *sender, bool check_defaults);
   // Whether the popup menu is up (the menus unit shows it synchronously).
   bool menu_tracking_ = false;
 
@@ -206,6 +221,10 @@ class TMwSpeedButton : public vcl::TGraphicControl {
   void ButtonPressed(int group, TMwSpeedButton *sender, bool allow_all_up);
   void TimerExpired();
   void DoMouseUp(int x, int y);
+  // The drop-down menu when it pops up by itself (nullptr otherwise).
+  vcl::TPopupMenu *AutoDropDownMenu() const;
+  void ShowDropDownMenu(vcl::TPopupMenu *menu);
+  void CopyActionImage(vcl::TImageList *images, int index);
   bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < Width() && y < Height(); }
 
   std::unique_ptr<TMwButtonGlyph> glyph_;
@@ -230,6 +249,11 @@ class TMwSpeedButton : public vcl::TGraphicControl {
   bool dragging_ = false;
   bool mouse_in_control_ = false;
   std::unique_ptr<TExtTimer> repeat_timer_;
+  vcl::TBasicAction *action_ = nullptr;
+  int action_link_ = 0;
+  // Set when the menu closes until the events already queued are done: the
+  // press that closed the menu over the button must not open it again.
+  bool drop_menu_press_ = false;
 };
 
 }  // namespace ext

@@ -357,6 +357,8 @@ void TPopupMenu::Popup(int x, int y) {
   QMenu menu;
   TMenuItem *root = Items();
   for (int i = 0; i < root->Count(); ++i) menu.addAction(root->Items(i)->Action());
+  if (alignment_ == paRight) x -= menu.sizeHint().width();
+  if (alignment_ == paCenter) x -= menu.sizeHint().width() / 2;
   menu.exec(QPoint(x, y));
   // The actions belong to the items; the local menu must not free them.
   for (QAction *a : menu.actions()) menu.removeAction(a);

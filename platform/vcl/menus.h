@@ -152,6 +152,9 @@ class TMainMenu : public TMenu {
   QMenuBar *bar_ = nullptr;
 };
 
+// Where a popup menu stands against the point it is shown at.
+ORBISCA_ENUM(TPopupAlignment, paLeft, paRight, paCenter)
+
 class TPopupMenu : public TMenu {
   ORBISCA_CLASS(TPopupMenu, TMenu)
 
@@ -163,6 +166,8 @@ class TPopupMenu : public TMenu {
   void SetPopupComponent(TComponent *c) { popup_component_ = c; }
   bool AutoPopup() const { return auto_popup_; }
   void SetAutoPopup(bool value) { auto_popup_ = value; }
+  TPopupAlignment Alignment() const { return alignment_; }
+  void SetAlignment(TPopupAlignment value) { alignment_ = value; }
   // Fires OnPopup and shows the menu at screen position x, y; returns when
   // it closed (after the chosen item ran).
   void Popup(int x, int y);
@@ -177,6 +182,7 @@ class TPopupMenu : public TMenu {
  private:
   TComponent *popup_component_ = nullptr;
   bool auto_popup_ = true;
+  TPopupAlignment alignment_ = paLeft;
 };
 
 // The caption without its "&" marks ("&&" stays one "&").

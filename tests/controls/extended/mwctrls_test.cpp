@@ -1,6 +1,7 @@
 // The glyph speed button: how a strip becomes images (counts, the derived
-// disabled and grey looks), the sharing of glyph lists, radio groups and
-// auto-repeat while held down (on a manual clock).
+// disabled and grey looks), the sharing of glyph lists, radio groups,
+// auto-repeat while held down (on a manual clock), the linked action and
+// the drop-down menu.
 #include <QApplication>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -8,7 +9,9 @@
 #include <memory>
 
 #include "controls/extended/mwctrls.h"
+#include "platform/vcl/actnlist.h"
 #include "platform/vcl/forms.h"
+#include "platform/vcl/menus.h"
 
 using namespace vcl;
 using namespace ext;
@@ -176,4 +179,138 @@ TEST(GlyphButton, LayoutCentresAGlyphWithoutCaptionWhenMarginAndSpacingFloat) {
   g.CalcButtonLayout(surface.Canvas(), Rect(0, 0, 25, 25), {1, 1}, "", blGlyphTop, 2, -1, pos, text, false,
                      TSize{16, 16}, shown);
   EXPECT_EQ(pos, (TPoint{6, 3}));  // margin 2 from the top, pressed content one pixel on
+}
+
+TEST(GlyphButton, ALinkedActionGivesItsStateAndRunsOnClick) {
+  TForm form(nullptr);
+  TActionList list(&form);
+  TImageList images(16, 16);
+  QImage picture(16, 16, QImage::Format_ARGB32);
+  picture.fill(Qt::transparent);
+  for (int y = 2; y < 6; ++y)
+    for (int x = 2; x < 6; ++x) picture.setPixel(x, y, qRgb(0, 0, 255));
+  images.AddImage(picture);
+  list.SetImages(&images);
+  auto *action = new TAction(&form);
+  action->SetActionList(&list);
+  action->SetCaption("Stampa");
+  action->SetHint("Stampa la lista");
+  action->SetImageIndex(0);
+  action->SetChecked(true);
+  int executed = 0;
+  action->OnExecute = [&](rtl::TObject *) { ++executed; };
+
+  auto *b = new TMwSpeedButton(&form);
+  b->SetParent(&form);
+  b->SetGroupIndex(3);
+  b->SetAllowAllUp(true);
+  b->SetAction(action);
+  EXPECT_EQ(b->Caption(), "Stampa");
+  EXPECT_EQ(b->Hint(), "Stampa la lista");
+  EXPECT_TRUE(b->Down());
+  // The empty glyph is drawn from the list's image on fuchsia, which is
+  // then the transparent colour.
+  ASSERT_FALSE(b->Glyph()->Empty());
+  EXPECT_EQ(b->Glyph()->Image().pixel(3, 3) & 0xFFFFFF, 0x0000FFu);
+  EXPECT_EQ(b->Glyph()->Image().pixel(10, 10) & 0xFFFFFF, 0xFF00FFu);
+  EXPECT_EQ(qAlpha(b->ButtonGlyph()->StateImage(bsUp).pixel(10, 10)), 0);
+
+  // Later changes of the action reach the button.
+  action->SetChecked(false);
+  EXPECT_FALSE(b->Down());
+  action->SetEnabled(false);
+  EXPECT_FALSE(b->Enabled());
+  action->SetEnabled(true);
+  action->SetCaption("Anteprima");
+  EXPECT_EQ(b->Caption(), "Anteprima");
+
+  b->Click();
+  EXPECT_EQ(executed, 1);
+  int clicks = 0;
+  b->OnClick = [&](rtl::TObject *) { ++clicks; };  // an own handler wins
+  b->Click();
+  EXPECT_EQ(executed, 1);
+  EXPECT_EQ(clicks, 1);
+
+  delete action;  // freeing the action unlinks it
+  EXPECT_EQ(b->Action(), nullptr);
+  b->OnClick = nullptr;
+  b->Click();
+  EXPECT_EQ(executed, 1);
+}
+
+TEST(GlyphButton, AnActionReadWithTheFormOnlyFillsDefaults) {
+  TForm form(nullptr);
+  auto *action = new TAction(&form);
+  action->SetCaption("Azione");
+  action->SetChecked(false);
+  auto *b = new TMwSpeedButton(&form);
+  b->SetParent(&form);
+  b->SetGroupIndex(1);
+  b->SetDown(true);
+  b->SetCaption("Proprio");
+  action->BeginLoading();
+  b->SetAction(action);
+  action->Loaded();
+  EXPECT_EQ(b->Caption(), "Proprio");
+  EXPECT_TRUE(b->Down());  // already down: stays
+}
+
+TEST(GlyphButton, ThePressDropsDownTheMenuUnderTheButtonWithoutAClick) {
+  TForm form(nullptr);
+  form.SetBounds(50, 40, 200, 100);
+  auto *b = new TMwSpeedButton(&form);
+  b->SetParent(&form);
+  b->SetBounds(10, 10, 30, 20);
+  auto *menu = new TPopupMenu(&form);
+  auto *item = new TMenuItem(menu);
+  item->SetCaption("Voce");
+  menu->Items()->Add(item);
+  int chosen = 0, clicks = 0;
+  item->OnClick = [&](rtl::TObject *) { ++chosen; };
+  b->OnClick = [&](rtl::TObject *) { ++clicks; };
+  b->SetDropDownMenu(menu);
+  form.Show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.Handle()));
+
+  QList<QPoint> shown;
+  TPopupMenu::ShowSlot = [&](TPopupMenu *m, int x, int y) -> TMenuItem * {
+    shown << QPoint(x, y);
+    EXPECT_EQ(m->PopupComponent(), b);
+    return m->Items()->Items(0);
+  };
+  const TPoint origin = b->ClientToScreen({0, 0});
+  QTest::mouseClick(b->Handle(), Qt::LeftButton, {}, QPoint(5, 5));
+  ASSERT_EQ(shown.size(), 1);
+  EXPECT_EQ(shown[0], QPoint(origin.X - 1, origin.Y + 20));  // under the left edge
+  EXPECT_EQ(chosen, 1);
+  EXPECT_EQ(clicks, 0);
+  EXPECT_EQ(b->State(), bsUp);
+
+  QApplication::processEvents();
+  menu->SetAlignment(paRight);
+  b->SetMenuPosition(dmpRight);
+  QTest::mouseClick(b->Handle(), Qt::LeftButton, {}, QPoint(5, 5));
+  ASSERT_EQ(shown.size(), 2);
+  EXPECT_EQ(shown[1], QPoint(origin.X - 1, origin.Y - 1));
+  QApplication::processEvents();
+  menu->SetAlignment(paCenter);
+  b->SetMenuPosition(dmpBottom);
+  QTest::mouseClick(b->Handle(), Qt::LeftButton, {}, QPoint(5, 5));
+  ASSERT_EQ(shown.size(), 3);
+  EXPECT_EQ(shown[2], QPoint(origin.X + 15, origin.Y + 20));
+
+  // A programmatic press does nothing while a menu drops down by itself;
+  // without automatic pop-up the button clicks.
+  b->PressAndClick();
+  EXPECT_EQ(clicks, 0);
+  menu->SetAutoPopup(false);
+  QApplication::processEvents();
+  QTest::mouseClick(b->Handle(), Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_EQ(shown.size(), 3);
+  EXPECT_EQ(clicks, 1);
+
+  delete menu;
+  EXPECT_EQ(b->DropDownMenu(), nullptr);
+  TPopupMenu::ShowSlot = nullptr;
 }
