@@ -1,0 +1,415 @@
+// Form placement and property storage against ini files in a temporary
+// folder: what a save writes, what a restore applies, stored properties of
+// every kind and stored values, and the form events that drive them.
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "controls/extended/apputils.h"
+#include "controls/extended/mwprops.h"
+#include "controls/extended/placemnt.h"
+#include "platform/rtl/inifiles.h"
+#include "platform/rtl/registry.h"
+#include "platform/vcl/forms.h"
+#include "platform/vcl/stdctrls.h"
+
+using namespace vcl;
+using namespace ext;
+
+namespace {
+
+struct PlacementFixture : ::testing::Test {
+  QTemporaryDir dir;
+  QString ini;
+  std::unique_ptr<TForm> form;
+  TEdit *edit = nullptr;
+  TMemo *memo = nullptr;
+  TLabel *label = nullptr;
+
+  void SetUp() override {
+    InitApplication();
+    ASSERT_TRUE(dir.isValid());
+    ini = dir.filePath("orbiscacfg.ini");
+    form = std::make_unique<TForm>(nullptr);
+    form->SetName("Maint");
+    form->SetBounds(30, 40, 320, 200);
+    edit = new TEdit(form.get());
+    edit->SetName("Edit1");
+    edit->SetParent(form.get());
+    memo = new TMemo(form.get());
+    memo->SetName("Memo1");
+    memo->SetParent(form.get());
+    label = new TLabel(form.get());
+    label->SetName("Label1");
+    label->SetParent(form.get());
+  }
+  void TearDown() override {
+    form.reset();
+    QCoreApplication::processEvents();
+  }
+
+  TFormStorage *NewStorage(const QString &section = "Orbisca") {
+    auto *storage = new TFormStorage(form.get());
+    storage->SetIniFileName(ini);
+    storage->SetIniSection(section);
+    return storage;
+  }
+  QString Read(const QString &key, const QString &section = "Orbisca") const {
+    return rtl::TIniFile(ini).ReadString(section, key, "<none>");
+  }
+  void Write(const QString &key, const QString &value, const QString &section = "Orbisca") const {
+    rtl::TIniFile(ini).WriteString(section, key, value);
+  }
+};
+
+}  // namespace
+
+TEST_F(PlacementFixture, SaveIsRefusedUntilARestoreHasHappened) {
+  TFormStorage *storage = NewStorage();
+  storage->SavePlacementToStorage();
+  EXPECT_FALSE(QFile::exists(ini));
+  EXPECT_FALSE(storage->IsSaved());
+
+  storage->RestorePlacementFromStorage();
+  storage->SavePlacementToStorage();
+  EXPECT_TRUE(storage->IsSaved());
+  EXPECT_EQ(Read("FormVersion"), "0");
+  EXPECT_EQ(Read("Flags"), "0");
+  EXPECT_EQ(Read("ShowCmd"), "1");
+  EXPECT_EQ(Read("PixelsPerInch"), "96");
+  EXPECT_EQ(Read("NormPos"), "30,40,350,240");
+  EXPECT_EQ(Read("NormPos" + ScreenSizeSuffix()), "30,40,350,240");
+  EXPECT_NE(Read("MinMaxPos"), "<none>");
+  EXPECT_EQ(Read("Visible"), "0");
+  EXPECT_EQ(Read("ShowCmd" + ScreenSizeSuffix()), "<none>") << "only the positions get the suffix";
+
+  // An inactive component saves whenever it is asked.
+  auto *other = NewStorage("Other");
+  other->SetActive(false);
+  other->SavePlacementToStorage();
+  EXPECT_EQ(Read("NormPos", "Other"), "30,40,350,240");
+}
+
+TEST_F(PlacementFixture, RestoreAppliesPositionAndStateByOptions) {
+  TFormStorage *storage = NewStorage();
+  storage->RestorePlacementFromStorage();
+  storage->SavePlacementToStorage();
+  form->SetBounds(0, 0, 100, 100);
+  storage->RestorePlacementFromStorage();
+  EXPECT_EQ(form->BoundsRect(), Rect(30, 40, 350, 240));
+
+  Write("ShowCmd", "3");
+  storage->RestorePlacementFromStorage();
+  EXPECT_EQ(form->WindowState(), wsMaximized);
+  form->SetWindowState(wsNormal);
+
+  // With no options only the stored properties and values come back.
+  storage->SetOptions({});
+  form->SetBounds(5, 5, 100, 100);
+  storage->RestorePlacementFromStorage();
+  EXPECT_EQ(form->BoundsRect(), Rect(5, 5, 105, 105));
+  EXPECT_EQ(form->WindowState(), wsNormal);
+  // ...while a save still writes every placement key.
+  storage->SavePlacementToStorage();
+  EXPECT_EQ(Read("NormPos"), "5,5,105,105");
+}
+
+TEST_F(PlacementFixture, PositionKeysAreChosenAndCheckedBeforeUse) {
+  TFormStorage *storage = NewStorage();
+  Write("NormPos", "1,2,201,102");
+  Write("NormPos" + ScreenSizeSuffix(), "10,20,210,120");
+  storage->RestorePlacementFromStorage();
+  EXPECT_EQ(form->BoundsRect(), Rect(10, 20, 210, 120)) << "this screen's key wins";
+
+  rtl::TIniFile(ini).DeleteKey("Orbisca", "NormPos" + ScreenSizeSuffix());
+  storage->RestorePlacementFromStorage();
+  EXPECT_EQ(form->BoundsRect(), Rect(1, 2, 201, 102));
+
+  // Another resolution: position and size stay, the state still comes back.
+  Write("NormPos", "50,50,90,90");
+  Write("PixelsPerInch", "120");
+  Write("ShowCmd", "3");
+  storage->RestorePlacementFromStorage();
+  EXPECT_EQ(form->BoundsRect(), Rect(1, 2, 201, 102));
+  EXPECT_EQ(form->WindowState(), wsMaximized);
+  form->SetWindowState(wsNormal);
+
+  // Damaged numbers fall back to the form's own; an empty rectangle is not
+  // applied.
+  Write("PixelsPerInch", "96");
+  Write("NormPos", "7,x,300");
+  storage->RestorePlacementFromStorage();
+  EXPECT_EQ(form->BoundsRect(), Rect(7, 2, 300, 102));
+  Write("NormPos", "100,100,50,50");
+  storage->RestorePlacementFromStorage();
+  EXPECT_EQ(form->BoundsRect(), Rect(7, 2, 300, 102));
+}
+
+TEST_F(PlacementFixture, FixedBorderFormMovesButKeepsItsSize) {
+  form->SetBorderStyle(bsDialog);
+  form->SetPosition(poScreenCenter);
+  TFormStorage *storage = NewStorage();
+  Write("NormPos", "60,70,900,900");
+  storage->RestorePlacementFromStorage();
+  EXPECT_EQ(form->BoundsRect(), Rect(60, 70, 380, 270));
+  EXPECT_EQ(form->Position(), poDesigned) << "centring on show would undo the position";
+  EXPECT_FALSE(form->IsDesigning());
+}
+
+TEST_F(PlacementFixture, LowerStoredVersionRestoresNothingButAllowsTheNextSave) {
+  TFormStorage *storage = NewStorage();
+  storage->SetVersion(2);
+  Write("FormVersion", "1");
+  Write("NormPos", "10,20,210,120");
+  bool restored_event = false;
+  storage->OnRestorePlacement = [&](rtl::TObject *) { restored_event = true; };
+  storage->RestorePlacementFromStorage();
+  EXPECT_EQ(form->BoundsRect(), Rect(30, 40, 350, 240));
+  EXPECT_FALSE(restored_event);
+  EXPECT_TRUE(storage->IsRestored());
+  storage->SavePlacementToStorage();
+  EXPECT_EQ(Read("FormVersion"), "2");
+  EXPECT_EQ(Read("NormPos"), "30,40,350,240");
+}
+
+TEST_F(PlacementFixture, QuotedValuesSurviveTheIniFile) {
+  TFormStorage *storage = NewStorage();
+  for (const QString &value : {QString("plain"), QString("\"double\""), QString("'single'"),
+                              QString("\"half"), QString("\"")}) {
+    storage->WriteSectionString("Key", value);
+    EXPECT_EQ(storage->ReadSectionString("Key", QString()), value);
+  }
+  storage->WriteSectionString("Key", "'single'");
+  EXPECT_TRUE(rtl::TIniFile(ini).ReadString("Orbisca", "Key", "").startsWith("'"));
+}
+
+TEST_F(PlacementFixture, StoredPropertiesOfEveryKindRoundTrip) {
+  TFormStorage *storage = NewStorage();
+  for (const char *line : {"Edit1.Text", "Edit1.CharCase", "Edit1.Font", "Memo1.Lines",
+                           "Label1.FocusControl", "Edit1.NoSuchProperty", "Missing.Text", "bad"})
+    storage->StoredProps()->Add(line);
+  storage->ResolveStoredProps();
+  EXPECT_EQ(storage->StoredProps()->Count(), 6);
+
+  edit->SetText("EDICOLA CENTRALE");
+  edit->SetCharCase(ecUpperCase);
+  edit->Font()->SetStyle({fsBold, fsUnderline});
+  memo->Lines()->Add("riga 1");
+  memo->Lines()->Add("riga 2");
+  label->SetFocusControl(edit);
+  storage->RestorePlacementFromStorage();
+  storage->SavePlacementToStorage();
+  EXPECT_EQ(Read("Edit1_Text"), "EDICOLA CENTRALE");
+  EXPECT_EQ(Read("Edit1_CharCase"), "ecUpperCase");
+  EXPECT_EQ(Read("Edit1_FontStyle"), "[fsBold,fsUnderline]");
+  EXPECT_EQ(Read("Count", "Orbisca.Memo1_Lines"), "2");
+  EXPECT_EQ(Read("Item1", "Orbisca.Memo1_Lines"), "riga 2");
+  EXPECT_EQ(Read("Label1_FocusControl"), "Edit1");
+
+  edit->SetText("");
+  edit->SetCharCase(ecNormal);
+  edit->Font()->SetStyle({});
+  memo->Lines()->Clear();
+  label->SetFocusControl(nullptr);
+  Write("Edit1_FontStyle", " [ fsbold , fsUnderline, fsNothing ] ");
+  storage->RestorePlacementFromStorage();
+  EXPECT_EQ(edit->Text(), "EDICOLA CENTRALE");
+  EXPECT_EQ(edit->CharCase(), ecUpperCase);
+  EXPECT_EQ(edit->Font()->Style(), TFontStyles({fsBold, fsUnderline}));
+  EXPECT_EQ(memo->Lines()->Count(), 2);
+  EXPECT_EQ(label->FocusControl(), edit);
+
+  // An empty list erases its sub-section, and restoring it changes nothing.
+  memo->Lines()->Clear();
+  storage->SavePlacementToStorage();
+  EXPECT_FALSE(rtl::TIniFile(ini).SectionExists("Orbisca.Memo1_Lines"));
+  memo->Lines()->Add("kept");
+  storage->RestorePlacementFromStorage();
+  EXPECT_EQ(memo->Lines()->Count(), 1);
+
+  // Values that do not fit leave their property alone.
+  Write("Edit1_CharCase", "ecSideways");
+  storage->RestorePlacementFromStorage();
+  EXPECT_EQ(edit->CharCase(), ecUpperCase);
+}
+
+TEST_F(PlacementFixture, ComponentReferencesAcrossForms) {
+  auto other = std::make_unique<TForm>(nullptr);
+  other->SetName("Archivio");
+  auto *far_edit = new TEdit(other.get());
+  far_edit->SetName("Codice");
+  far_edit->SetParent(other.get());
+
+  TFormStorage *storage = NewStorage();
+  storage->StoredProps()->Add("Label1.FocusControl");
+  storage->ResolveStoredProps();
+  storage->RestorePlacementFromStorage();
+  label->SetFocusControl(far_edit);
+  storage->SavePlacementToStorage();
+  EXPECT_EQ(Read("Label1_FocusControl"), "Archivio.Codice");
+
+  label->SetFocusControl(nullptr);
+  storage->RestorePlacementFromStorage();
+  EXPECT_EQ(label->FocusControl(), far_edit);
+
+  Write("Label1_FocusControl", "(NULL)");
+  storage->RestorePlacementFromStorage();
+  EXPECT_EQ(label->FocusControl(), nullptr);
+
+  label->SetFocusControl(edit);
+  Write("Label1_FocusControl", "NoForm.Codice");
+  storage->RestorePlacementFromStorage();
+  EXPECT_EQ(label->FocusControl(), edit) << "an unknown form changes nothing";
+
+  label->SetFocusControl(nullptr);
+  storage->SavePlacementToStorage();
+  EXPECT_EQ(Read("Label1_FocusControl"), "(null)");
+}
+
+TEST_F(PlacementFixture, FreedComponentTakesItsLinesWithIt) {
+  TFormStorage *storage = NewStorage();
+  storage->StoredProps()->Add("Edit1.Text");
+  storage->StoredProps()->Add("Memo1.Lines");
+  storage->ResolveStoredProps();
+  delete edit;
+  ASSERT_EQ(storage->StoredProps()->Count(), 1);
+  EXPECT_EQ(storage->StoredProps()->Strings(0), "Memo1.Lines");
+
+  // A renamed component is saved under its new name.
+  memo->SetName("Note");
+  memo->Lines()->Add("x");
+  storage->RestorePlacementFromStorage();
+  storage->SavePlacementToStorage();
+  EXPECT_EQ(storage->StoredProps()->Strings(0), "Note.Lines");
+  EXPECT_EQ(Read("Count", "Orbisca.Note_Lines"), "1");
+}
+
+TEST_F(PlacementFixture, StoredValuesWithEventsAndScrambling) {
+  TFormStorage *storage = NewStorage();
+  TStoredValue *plain = storage->StoredValues()->Add();
+  plain->SetName("Cartella");
+  plain->SetValue(rtl::Variant("C:\\dati"));
+  TStoredValue *secret = storage->StoredValues()->Add();
+  secret->SetName("Password");
+  secret->SetKeyString("k3y");
+  secret->SetValue(rtl::Variant("edicola"));
+  plain->OnSave = [](rtl::TObject *, rtl::Variant &v) { v = rtl::Variant(v.AsString() + "\\"); };
+  EXPECT_THROW(secret->SetName("cartella"), rtl::EStringListError);
+
+  storage->RestorePlacementFromStorage();
+  storage->SavePlacementToStorage();
+  EXPECT_EQ(Read("Cartella"), "C:\\dati\\");
+  EXPECT_NE(Read("Password"), "edicola");
+  EXPECT_EQ(Read("Password").size(), 14) << "two hex digits a character";
+
+  storage->SetStoredValue("Password", rtl::Variant(""));
+  QString restored_seen;
+  secret->OnRestore = [&](rtl::TObject *, rtl::Variant &v) { restored_seen = v.AsString(); };
+  storage->RestorePlacementFromStorage();
+  EXPECT_EQ(restored_seen, "edicola");
+  EXPECT_EQ(storage->StoredValue("password").AsString(), "edicola");
+  EXPECT_TRUE(storage->StoredValue("Nessuno").IsEmpty());
+}
+
+TEST_F(PlacementFixture, FormEventsRestoreOnShowAndSaveOnCloseAndDestroy) {
+  QStringList calls;
+  form->OnShow = [&](rtl::TObject *) { calls << "show"; };
+  form->OnCloseQuery = [&](rtl::TObject *, bool &) { calls << "closequery"; };
+  form->OnDestroy = [&](rtl::TObject *) { calls << "destroy"; };
+  Write("NormPos", "11,12,311,212");
+  TFormStorage *storage = NewStorage();
+  storage->BeginLoading();
+  storage->Loaded();
+
+  form->Show();
+  EXPECT_EQ(form->BoundsRect(), Rect(11, 12, 311, 212));
+  form->SetBounds(20, 20, 300, 200);
+  EXPECT_TRUE(form->CloseQuery());
+  EXPECT_EQ(Read("NormPos"), "20,20,320,220");
+  EXPECT_EQ(Read("Visible"), "0");
+
+  // Restored again: the destroy saves, marking the form as having been open.
+  storage->RestorePlacementFromStorage();
+  form.reset();
+  EXPECT_EQ(Read("Visible"), "1");
+  EXPECT_EQ(calls, QStringList({"show", "closequery", "destroy"}));
+}
+
+TEST_F(PlacementFixture, PlacementFreedBeforeItsFormGivesTheEventsBack) {
+  QStringList calls;
+  form->OnShow = [&](rtl::TObject *) { calls << "show"; };
+  TFormStorage *storage = NewStorage();
+  storage->BeginLoading();
+  storage->Loaded();
+  delete storage;
+  form->Show();
+  EXPECT_EQ(calls, QStringList({"show"}));
+  EXPECT_FALSE(QFile::exists(ini));
+}
+
+TEST_F(PlacementFixture, PreventResizeFixesTheSizeAndDropsTheMaximizeIcon) {
+  TFormStorage *storage = NewStorage();
+  storage->SetPreventResize(true);
+  EXPECT_FALSE(form->BorderIcons().Contains(biMaximize));
+  EXPECT_TRUE(storage->WindowHook()->Active());
+  form->Show();
+  EXPECT_EQ(form->Handle()->minimumSize(), QSize(320, 200));
+  EXPECT_EQ(form->Handle()->maximumSize(), QSize(320, 200));
+
+  storage->SetPreventResize(false);
+  EXPECT_TRUE(form->BorderIcons().Contains(biMaximize));
+  EXPECT_FALSE(storage->WindowHook()->Active());
+  EXPECT_EQ(form->Handle()->minimumSize(), QSize(0, 0));
+
+  // Limits of their own, only for the values that are set.
+  storage->MinMaxInfo()->SetMinTrackWidth(150);
+  storage->MinMaxInfo()->SetMaxTrackHeight(400);
+  EXPECT_EQ(form->Handle()->minimumSize(), QSize(150, 0));
+  EXPECT_EQ(form->Handle()->maximumSize().height(), 400);
+  TMinMaxInfo info;
+  info.MaxSize = {640, 480};
+  form->SendMessage(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+  EXPECT_EQ(info.MaxSize.X, 640);
+  EXPECT_EQ(info.MinTrackSize.X, 150);
+}
+
+TEST_F(PlacementFixture, RegistryKeyInsteadOfIniFile) {
+  const QString saved = rtl::TRegistry::BaseFolder();
+  rtl::TRegistry::SetBaseFolder(dir.filePath("registry"));
+  TFormStorage *storage = NewStorage();
+  storage->SetUseRegistry(true);
+  storage->SetIniFileName("Software\\Orbisca");
+  edit->SetText("nel registro");
+  storage->StoredProps()->Add("Edit1.Text");
+  storage->ResolveStoredProps();
+  storage->RestorePlacementFromStorage();
+  storage->SavePlacementToStorage();
+  edit->SetText("");
+  form->SetBounds(0, 0, 50, 50);
+  storage->RestorePlacementFromStorage();
+  EXPECT_EQ(edit->Text(), "nel registro");
+  EXPECT_EQ(form->BoundsRect(), Rect(30, 40, 350, 240));
+  EXPECT_FALSE(QFile::exists(ini));
+  rtl::TRegistry::SetBaseFolder(saved);
+}
+
+TEST_F(PlacementFixture, DefaultNames) {
+  EXPECT_EQ(DefaultSectionName(form.get()), "TForm");
+  EXPECT_EQ(DefaultSectionName(edit), "TFormEdit1");
+  auto *storage = new TFormStorage(form.get());
+  storage->SetName("Storage1");
+  EXPECT_EQ(DefaultSectionName(storage), "TForm.Storage1");
+  EXPECT_EQ(storage->IniSection(), "TForm");
+  EXPECT_TRUE(storage->IniFileName().endsWith(".INI"));
+  EXPECT_EQ(storage->Options(), TPlacementOptions({fpState, fpPosition}));
+  TFormPlacement loose(nullptr);
+  EXPECT_EQ(loose.Options(), TPlacementOptions());
+
+  RegistrySubKey = "Impostazioni";
+  EXPECT_TRUE(DefaultRegistryKey().startsWith("Software\\"));
+  EXPECT_TRUE(DefaultRegistryKey().endsWith("\\Impostazioni"));
+  RegistrySubKey.clear();
+}
