@@ -318,10 +318,10 @@ void TQELApplication::BringMainFormForward() {
   if (vcl::Application == nullptr) return;
   vcl::TCustomForm *form = vcl::Application->MainForm();
   if (form == nullptr) return;
-  if (form->WindowState() == vcl::wsMinimized)
-    form->SetWindowState(vcl::wsNormal);
-  else
-    form->BringToFront();
+  // A restored window comes forward too, as the user expects of a program
+  // started again.
+  if (form->WindowState() == vcl::wsMinimized) form->SetWindowState(vcl::wsNormal);
+  form->BringToFront();
 }
 
 Word TQELApplication::RegisterTimer(int interval, TNotifyEvent handler) {

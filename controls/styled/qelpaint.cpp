@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "controls/styled/qelapp.h"
 #include "controls/styled/qelgraph.h"
@@ -215,6 +216,33 @@ struct TextPen {
     return canvas->TextWidth(line) + tracing * int(line.size());
   }
 
+  // Calls `line_at` with each line of the text (accelerator marks taken
+  // out unless DT_NOPREFIX) and its top-left corner, aligned in `r` by the
+  // format as DrawText would.
+  void ForEachLine(const TRect &r, const std::function<void(const QString &, int, int)> &line_at) const {
+    QString plain = text;
+    if (!(format & vcl::DT_NOPREFIX)) {
+      plain.replace(QLatin1String("&&"), QString(QChar(0x1)));
+      plain.remove(QLatin1Char('&'));
+      plain.replace(QChar(0x1), QLatin1Char('&'));
+    }
+    const QStringList lines = plain.split(QLatin1Char('\n'));
+    const int line_height = canvas->TextHeight(QStringLiteral("Wg"));
+    int y = r.Top;
+    if ((format & vcl::DT_SINGLELINE) && (format & vcl::DT_VCENTER)) y = r.Top + (r.Height() - line_height) / 2;
+    if ((format & vcl::DT_SINGLELINE) && (format & vcl::DT_BOTTOM)) y = r.Bottom - line_height;
+    for (const QString &line : lines) {
+      int x = r.Left;
+      const int width = LineWidth(line);
+      if (format & vcl::DT_CENTER)
+        x = r.Left + (r.Width() - width) / 2;
+      else if (format & vcl::DT_RIGHT)
+        x = r.Right - width;
+      line_at(line, x, y);
+      y += line_height;
+    }
+  }
+
   void Draw(const TRect &r, TColor color) const {
     canvas->Font()->SetColor(color);
     if (Simple()) {
@@ -227,24 +255,12 @@ struct TextPen {
       canvas->TextOut(r.Left, r.Top, text);
       return;
     }
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    const int line_height = canvas->TextHeight(QStringLiteral("Wg"));
-    int y = r.Top;
-    if ((format & vcl::DT_SINGLELINE) && (format & vcl::DT_VCENTER)) y = r.Top + (r.Height() - line_height) / 2;
-    if ((format & vcl::DT_SINGLELINE) && (format & vcl::DT_BOTTOM)) y = r.Bottom - line_height;
-    for (const QString &line : lines) {
-      int x = r.Left;
-      const int width = LineWidth(line);
-      if (format & vcl::DT_CENTER)
-        x = r.Left + (r.Width() - width) / 2;
-      else if (format & vcl::DT_RIGHT)
-        x = r.Right - width;
+    ForEachLine(r, [&](const QString &line, int x, int y) {
       for (const QChar c : line) {
         canvas->TextOut(x, y, QString(c));
         x += canvas->TextWidth(QString(c)) + tracing;
       }
-      y += line_height;
-    }
+    });
   }
 
   // The outline of the text stroked with a pen of `width`.
@@ -254,8 +270,13 @@ struct TextPen {
     const QFont f = canvas->Font()->ToQFont();
     const QFontMetrics fm(f);
     QPainterPath path;
-    path.addText(QPointF(r.Left, r.Top + fm.ascent()), f, text);
+    if (angle != 0) {
+      path.addText(QPointF(r.Left, r.Top + fm.ascent()), f, text);
+    } else {
+      ForEachLine(r, [&](const QString &line, int x, int y) { path.addText(QPointF(x, y + fm.ascent()), f, line); });
+    }
     p->save();
+    p->setClipRect(vcl::ToQRect(canvas->ClipRect()), Qt::IntersectClip);
     if (angle != 0) {
       p->translate(r.Left, r.Top);
       p->rotate(-angle);

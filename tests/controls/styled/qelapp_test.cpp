@@ -242,6 +242,19 @@ TEST(QELApplication, SecondCopyAsksTheFirstToComeForward) {
   EXPECT_TRUE(second.ActivatePreviousInstance());
   ASSERT_TRUE(WaitFor([&] { return !heard.isEmpty(); }));
   EXPECT_EQ(heard[0], "activate");
+
+  // Without a handler of its own the first copy restores its main form.
+  first.OnActivateRequest = nullptr;
+  vcl::InitApplication();
+  vcl::TForm *main = new vcl::TForm(nullptr);
+  vcl::Application->SetMainForm(main);
+  main->Show();
+  main->SetWindowState(vcl::wsMinimized);
+  ASSERT_EQ(main->WindowState(), vcl::wsMinimized);
+  EXPECT_TRUE(second.ActivatePreviousInstance());
+  EXPECT_TRUE(WaitFor([&] { return main->WindowState() == vcl::wsNormal; }));
+  vcl::Application->SetMainForm(nullptr);
+  delete main;
 }
 
 TEST(QELOneInstance, OneGuardPerProgramAndWhatTheSecondCopyDoes) {

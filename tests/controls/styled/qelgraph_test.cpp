@@ -165,6 +165,31 @@ TEST(QELText3D, CopiesAreOffsetByTheDepths) {
   DrawText3D(x3->Canvas(), "HI", &caption, nullptr, dfEnabled, 0, vcl::Rect(10, 10, 200, 80));
   EXPECT_EQ(FirstOf(*x3, vcl::clRed).X - FirstOf(*x3, vcl::clLime).X, 3);
 
+  // The enhanced extrusion blends from the shadow towards the light: with
+  // depth 2 the first copy is half way, the second the shadow itself.
+  caption.SetStyle(tdExtrudeEnh);
+  caption.SetShadowDepth(2);
+  caption.SetShadowColor(vcl::clBlack);
+  caption.SetLightColor(vcl::clWhite);
+  auto en = White(200, 80);
+  BigFont(*en, vcl::clRed);
+  DrawText3D(en->Canvas(), "HI", &caption, nullptr, dfEnabled, 0, vcl::Rect(10, 10, 200, 80));
+  EXPECT_EQ(FirstOf(*en, vcl::clBlack).X - FirstOf(*en, vcl::RGB(128, 128, 128)).X, 1);
+  EXPECT_EQ(FirstOf(*en, vcl::clRed).X - FirstOf(*en, vcl::clBlack).X, 1);
+  caption.SetLightColor(vcl::clBlue);
+
+  // An outline shows only the stroke: the middle of a thick stem stays
+  // empty.
+  caption.SetStyle(tdOutline);
+  caption.SetShadowDepth(2);
+  auto ol = White(200, 80);
+  BigFont(*ol, vcl::clRed);
+  ol->Canvas()->Font()->SetHeight(-60);
+  DrawText3D(ol->Canvas(), "I", &caption, nullptr, dfEnabled, vcl::DT_CENTER, vcl::Rect(0, 0, 200, 80));
+  const vcl::TPoint stroke = FirstOf(*ol, vcl::clRed);
+  ASSERT_GE(stroke.X, 80);  // centred
+  EXPECT_EQ(Px(*ol, stroke.X + 5, 40), vcl::clWhite);
+
   // Disabled text is grey; with the automatic look it is sunken.
   caption.SetStyle(tdNone);
   auto d = White(200, 80);
@@ -207,6 +232,11 @@ TEST(QELText3D, CopiesAreOffsetByTheDepths) {
     return m;
   };
   EXPECT_EQ(last_x(*t) - last_x(*u), 10);
+  // Accelerator marks are not drawn in spaced-out text either.
+  auto m = White(300, 80);
+  BigFont(*m, vcl::clRed);
+  DrawText3D(m->Canvas(), "&II", &fx, nullptr, dfEnabled, 0, vcl::Rect(0, 0, 300, 80));
+  EXPECT_EQ(last_x(*m), last_x(*t));
 }
 
 TEST(QELFrames, ArrowsBevelsShadowsAndBorders) {
