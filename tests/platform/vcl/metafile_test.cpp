@@ -1,0 +1,264 @@
+// Enhanced metafiles: a page drawn through the recording canvas, saved,
+// loaded and played must give the pixels of the same page drawn directly;
+// the records carry what export filters read; damaged files are refused.
+#include <gtest/gtest.h>
+
+#include <QPainter>
+#include <QtEndian>
+
+#include "platform/vcl/metafile.h"
+
+using namespace vcl;
+
+namespace {
+
+constexpr int kW = 320;
+constexpr int kH = 240;
+
+// A report page in small: fills, frames, thin, dotted and wide lines, text
+// in two fonts, clipped text, a stretched bitmap, hatches, an ellipse and a
+// polygon.
+void DrawPage(TCanvas *c) {
+  c->Brush()->SetColor(clWhite);
+  c->FillRect(Rect(0, 0, kW, kH));
+  c->Pen()->SetColor(clBlack);
+  c->Brush()->SetColor(clSilver);
+  c->Rectangle(10, 10, 150, 60);
+  c->Pen()->SetColor(clNavy);
+  c->MoveTo(10, 70);
+  c->LineTo(300, 70);
+  c->MoveTo(160, 10);
+  c->LineTo(160, 120);
+  c->MoveTo(170, 10);
+  c->LineTo(230, 50);
+  c->Pen()->SetStyle(psDot);
+  c->MoveTo(10, 80);
+  c->LineTo(300, 80);
+  c->Pen()->SetStyle(psSolid);
+  c->Pen()->SetWidth(3);
+  c->MoveTo(10, 90);
+  c->LineTo(300, 95);
+  c->Pen()->SetWidth(1);
+
+  c->Brush()->SetStyle(bsClear);
+  c->Font()->SetName(QStringLiteral("Arial"));
+  c->Font()->SetSize(10);
+  c->Font()->SetStyle(TFontStyles{fsBold});
+  c->Font()->SetColor(clRed);
+  c->TextOut(20, 20, QStringLiteral("Totale € 12,50"));
+  c->Font()->SetName(QStringLiteral("Courier New"));
+  c->Font()->SetStyle(TFontStyles{fsUnderline});
+  c->Font()->SetColor(clBlack);
+  TRect r = Rect(170, 100, 310, 130);
+  DrawText(c, QStringLiteral("Allineato a destra"), r, DT_RIGHT | DT_SINGLELINE);
+  c->Brush()->SetColor(clYellow);
+  c->TextRect(Rect(20, 100, 80, 115), 15, 100, QStringLiteral("Testo tagliato dal riquadro"));
+
+  TBitmap bmp(4, 4);
+  bmp.Canvas()->Brush()->SetColor(clGreen);
+  bmp.Canvas()->FillRect(Rect(0, 0, 4, 4));
+  bmp.Canvas()->SetPixel(1, 2, clFuchsia);
+  c->StretchDraw(Rect(20, 140, 52, 172), &bmp);
+
+  c->Brush()->SetStyle(bsDiagCross);
+  c->Brush()->SetColor(clTeal);
+  c->Pen()->SetColor(clMaroon);
+  c->Rectangle(70, 140, 130, 200);
+  c->Brush()->SetStyle(bsSolid);
+  c->Brush()->SetColor(clAqua);
+  c->Ellipse(140, 140, 200, 190);
+  c->Polygon({Point(220, 140), Point(300, 160), Point(240, 220)});
+  c->SetClipRect(Rect(250, 200, 280, 230));
+  c->Brush()->SetColor(clPurple);
+  c->FillRect(Rect(240, 190, 300, 240));
+}
+
+QImage Direct() {
+  TBitmap bmp(kW, kH);
+  DrawPage(bmp.Canvas());
+  return bmp.Image().convertToFormat(QImage::Format_RGB32);
+}
+
+QByteArray Record() {
+  TMetafile mf;
+  mf.SetWidth(kW);
+  mf.SetHeight(kH);
+  {
+    TMetafileCanvas canvas(&mf, QStringLiteral("Orbisca"));
+    DrawPage(&canvas);
+  }
+  return mf.SaveToBytes();
+}
+
+QImage Played(const TMetafile &mf, int w, int h) {
+  QImage img(w, h, QImage::Format_RGB32);
+  img.fill(Qt::white);
+  QPainter p(&img);
+  mf.Play(&p, QRectF(0, 0, w, h));
+  p.end();
+  return img;
+}
+
+int Differences(const QImage &a, const QImage &b, QPoint *first) {
+  int n = 0;
+  for (int y = 0; y < a.height(); ++y) {
+    for (int x = 0; x < a.width(); ++x) {
+      if (a.pixel(x, y) != b.pixel(x, y)) {
+        if (n++ == 0) *first = QPoint(x, y);
+      }
+    }
+  }
+  return n;
+}
+
+}  // namespace
+
+TEST(Metafile, RecordedSavedLoadedAndPlayedPageHasTheDirectlyDrawnPixels) {
+  const QByteArray file = Record();
+  ASSERT_GE(file.size(), 108);
+  EXPECT_EQ(qFromLittleEndian<quint32>(file.constData() + 40), 0x464D4520u);
+  EXPECT_EQ(qFromLittleEndian<quint32>(file.constData() + 48), quint32(file.size()));
+
+  TMetafile loaded;
+  loaded.LoadFromBytes(file);
+  EXPECT_EQ(loaded.Width(), kW);
+  EXPECT_EQ(loaded.Height(), kH);
+  EXPECT_EQ(loaded.Description(), QStringLiteral("Orbisca"));
+  EXPECT_TRUE(loaded.SaveToBytes() == file);
+
+  const QImage direct = Direct();
+  int red = 0;
+  for (int y = 20; y < 40; ++y) {
+    for (int x = 20; x < 150; ++x) red += direct.pixel(x, y) == qRgb(255, 0, 0) ? 1 : 0;
+  }
+  ASSERT_GT(red, 30) << "the page's text was not drawn";
+  const QImage played = Played(loaded, kW, kH);
+  QPoint first;
+  EXPECT_EQ(Differences(direct, played, &first), 0) << "first at " << first.x() << "," << first.y();
+
+  // Drawn through a canvas (the preview's and the printer's road).
+  TBitmap target(kW, kH);
+  target.Canvas()->StretchDraw(Rect(0, 0, kW, kH), &loaded);
+  EXPECT_EQ(Differences(direct, target.Image().convertToFormat(QImage::Format_RGB32), &first), 0);
+}
+
+TEST(Metafile, PlayingScalesIntoTheTargetAndKeepsTheCallersClip) {
+  TMetafile mf;
+  mf.SetWidth(100);
+  mf.SetHeight(50);
+  {
+    TMetafileCanvas c(&mf);
+    c.Brush()->SetColor(clBlue);
+    c.FillRect(Rect(10, 10, 20, 20));
+  }
+  QImage img(200, 100, QImage::Format_RGB32);
+  img.fill(Qt::white);
+  QPainter p(&img);
+  p.setClipRect(QRect(0, 0, 200, 30));
+  mf.Play(&p, QRectF(0, 0, 200, 100));
+  p.end();
+  EXPECT_EQ(img.pixel(20, 20), qRgb(0, 0, 255));
+  EXPECT_EQ(img.pixel(39, 29), qRgb(0, 0, 255));
+  EXPECT_EQ(img.pixel(19, 19), qRgb(255, 255, 255));
+  EXPECT_EQ(img.pixel(30, 35), qRgb(255, 255, 255));  // outside the caller's clip
+}
+
+TEST(Metafile, EnumeratedTextRecordsCarryTextPointFontAndColour) {
+  TMetafile mf;
+  mf.LoadFromBytes(Record());
+  const std::vector<TEmfRecord> records = mf.Records();
+  ASSERT_GE(records.size(), 3u);
+  EXPECT_EQ(records.front().Type, EMR_HEADER);
+  EXPECT_EQ(records.back().Type, EMR_EOF);
+
+  // A thin canvas line, drawn pixel by pixel, is one line whose end is
+  // left out.
+  int moves_to_end = 0;
+  for (const TEmfRecord &r : records) {
+    if (r.Type == EMR_LINETO && r.Int(8) == 300 && r.Int(12) == 70) ++moves_to_end;
+  }
+  EXPECT_EQ(moves_to_end, 1);
+
+  TEmfPlayer player(nullptr, QRectF(0, 0, kW, kH), QRectF(0, 0, kW, kH), 4);
+  QStringList texts;
+  bool checked = false;
+  mf.Enumerate([&](const TEmfRecord &r) {
+    player.Play(r);
+    if (r.Type != EMR_EXTTEXTOUTW) return true;
+    texts << r.Text();
+    if (r.Text() == QStringLiteral("Totale € 12,50")) {
+      EXPECT_EQ(r.TextPoint().X, 20);
+      EXPECT_GT(r.TextPoint().Y, 20);  // the base line, below the top
+      EXPECT_EQ(player.Font().Weight, 700);
+      EXPECT_EQ(player.Font().Height, -13);
+      EXPECT_FALSE(player.Font().Underline);
+      EXPECT_EQ(player.TextColor(), clRed);
+      checked = true;
+    }
+    if (r.Text() == QStringLiteral("Allineato a destra")) {
+      EXPECT_TRUE(player.Font().Underline);
+    }
+    return true;
+  });
+  EXPECT_TRUE(checked);
+  EXPECT_TRUE(texts.contains(QStringLiteral("Testo tagliato dal riquadro")));
+
+  // Stopping early.
+  int seen = 0;
+  mf.Enumerate([&](const TEmfRecord &) { return ++seen < 2; });
+  EXPECT_EQ(seen, 2);
+}
+
+TEST(Metafile, DamagedFilesAreRefusedAndLeaveThePictureAsItWas) {
+  const QByteArray good = Record();
+  TMetafile mf;
+  mf.LoadFromBytes(good);
+
+  auto patched = [&](int offset, quint32 value) {
+    QByteArray b = good;
+    qToLittleEndian(value, b.data() + offset);
+    return b;
+  };
+  // Find the first text record and the first object selection.
+  int text_at = -1, select_at = -1;
+  for (int at = 0; at + 8 <= good.size();) {
+    const quint32 type = qFromLittleEndian<quint32>(good.constData() + at);
+    if (type == EMR_EXTTEXTOUTW && text_at < 0) text_at = at;
+    if (type == EMR_SELECTOBJECT && select_at < 0) select_at = at;
+    at += int(qFromLittleEndian<quint32>(good.constData() + at + 4));
+  }
+  ASSERT_GT(text_at, 0);
+  ASSERT_GT(select_at, 0);
+
+  const QList<QByteArray> damaged = {
+      QByteArray(),
+      good.left(60),
+      patched(40, 0x12345678),               // signature
+      patched(4, 0xFFFFFFF0),                // header size beyond the file
+      good.left(good.size() - 20),           // no end record
+      patched(int(qFromLittleEndian<quint32>(good.constData() + 4)) + 4, 3),  // record size not a multiple of four
+      patched(text_at + 48, 0xFFFFFF00),     // text beyond its record
+      patched(text_at + 44, 0x7FFFFFFF),     // too many characters
+      patched(select_at + 8, 77),            // object handle out of range
+      patched(24, 0x80000000),               // frame out of range
+  };
+  for (int i = 0; i < damaged.size(); ++i) {
+    EXPECT_THROW(mf.LoadFromBytes(damaged[i]), EInvalidGraphic) << "case " << i;
+    EXPECT_TRUE(mf.SaveToBytes() == good) << "case " << i;
+  }
+}
+
+TEST(Metafile, CanvasWithoutSizeTakesTheDrawnAreaAndClosesOnce) {
+  TMetafile mf;
+  TMetafileCanvas c(&mf);
+  c.SaveDC();
+  c.Brush()->SetColor(clRed);
+  c.FillRect(Rect(0, 0, 40, 30));
+  c.RestoreDC();
+  c.Close();
+  c.Close();
+  EXPECT_EQ(mf.Width(), 40);
+  EXPECT_EQ(mf.Height(), 30);
+  const QImage img = mf.ToImage();
+  EXPECT_EQ(img.pixel(39, 29), qRgb(255, 0, 0));
+}
