@@ -181,9 +181,11 @@ void TkvView::DrawFrame() {
     mark(right, bottom, -1, -1);
     return;
   }
+  // "No colour" draws no frame lines, as it paints no fill.
+  if (FrameColor == kvNoColor) return;
   pen->SetStyle(vcl::psSolid);
   pen->SetWidth(FrameWidth);
-  pen->SetColor(FrameColor == kvNoColor ? vcl::clBlack : FrameColor);
+  pen->SetColor(FrameColor);
   if (lines == frAll) {
     Canvas->Rectangle(x, y, x + dx + 1, y + dy + 1);
     return;

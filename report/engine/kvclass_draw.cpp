@@ -321,6 +321,7 @@ void TkvMemoView::Draw(vcl::TCanvas *canvas) {
   const bool printing = Printing();
   if (printing && !Visible) return;
   engine.CurView = this;
+  if (Parent != nullptr) engine.CurBand = Parent;
   const int mode = printing ? int(DrawMode) : int(dmDraw);
   const std::uint16_t saved_flags = Flags;
   if (mode != dmDrawContinuation) FirstLine = 0;
@@ -369,7 +370,8 @@ void TkvMemoView::Draw(vcl::TCanvas *canvas) {
   } else if (mode != dmMeasure) {
     // An empty stretched memo grows with the band it stands in.
     const int saved_dy = dy;
-    if (printing && (Flags & flStretched) && engine.BandStretched && engine.BandOldHeight > 0) {
+    if (printing && (Flags & flStretched) && engine.BandStretched && engine.BandOldHeight > 0 &&
+        engine.BandNewHeight > 0) {
       dy = int(std::lround(double(dy) * engine.BandNewHeight / engine.BandOldHeight));
       CalcDrawRect();
     }
@@ -637,6 +639,7 @@ void TkvPictureView::Draw(vcl::TCanvas *canvas) {
   const bool printing = Printing();
   if (printing && !Visible) return;
   engine.CurView = this;
+  if (Parent != nullptr) engine.CurBand = Parent;
   if (printing && engine.BindField) engine.BindField(this);
 
   const vcl::TGraphic *graphic = (printing && LoadedFromField) ? FieldPicture.Graphic() : Picture.Graphic();

@@ -49,6 +49,13 @@ struct TkvEngineState {
   // user sees the cause rather than its consequences.
   QString ErrorText;
 
+  // Where preparation stands: the index of the finished page being formed,
+  // the page number printed on it, and the level (1 master, 2 detail,
+  // 3 subdetail) of the running data loop, 0 outside one.
+  int CurPageIndex = 0;
+  int PageNo = 0;
+  int DataLevel = 0;
+
   // Lowest bottom reached by stretched memos measured in the current band.
   int LowestBottom = 0;
 
@@ -56,14 +63,20 @@ struct TkvEngineState {
   // differs from the screen's: 0 means no scaling.
   int PrintPixelsPerInch = 0;
 
-  // The band holding the object being drawn was stretched by preparation:
-  // a stretched memo then takes its text height, and an empty stretched
-  // memo is drawn at the band's new/old height ratio.
+  // The band holding the object being drawn has the stretched option: a
+  // stretched memo then takes its text height. When preparation made the
+  // band taller (new height above old), an empty stretched memo is drawn at
+  // the new/old height ratio.
   bool BandStretched = false;
   int BandOldHeight = 0;
   int BandNewHeight = 0;
 
   // ---- slots filled by the pieces that provide the behaviour ----
+
+  // Dresses an error message with where preparation stood (object, band,
+  // page) before it is kept as ErrorText. Filled by preparation; without it
+  // the message is kept as it is.
+  std::function<QString(const QString &message)> FormatError;
 
   // The value text the report gives for the inner text of a bracket
   // ("[Qta]" -> ExpandBracket("Qta")). Filled by the expression evaluator.
@@ -105,7 +118,8 @@ struct TkvEngineState {
 // The engine's one state object.
 TkvEngineState &kvEngine();
 
-// Keeps the first preparation error; later errors are ignored.
+// Keeps the first preparation error (through FormatError when set); later
+// errors are ignored.
 void kvSetError(const QString &text);
 
 }  // namespace report

@@ -43,6 +43,7 @@ void TkvShapeView::Draw(vcl::TCanvas *canvas) {
   Canvas = canvas;
   if (canvas == nullptr) return;
   engine.CurView = this;
+  if (Parent != nullptr) engine.CurBand = Parent;
   CalcDrawRect();
   DrawBackground();
   DrawFrame();

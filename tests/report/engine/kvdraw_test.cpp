@@ -4,8 +4,14 @@
 // blobs; band markers; and the shape object's figures.
 #include <gtest/gtest.h>
 
+#include <QTimer>
+
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/streams.h"
+#include "platform/vcl/extctrls.h"
+#include "platform/vcl/forms.h"
+#include "platform/vcl/menus.h"
+#include "platform/vcl/stdctrls.h"
 #include "report/engine/kvclass.h"
 #include "report/engine/kvshape.h"
 #include "tests/report/engine/kvtest_support.h"
@@ -260,6 +266,64 @@ TEST_F(MemoDrawTest, AutoWidthTakesTheWidestLine) {
   EXPECT_EQ(memo->dx, 2 * memo->gx + memo->Canvas->TextWidth("una riga lunga"));
 }
 
+TEST_F(MemoDrawTest, EmptyStretchedMemoGrowsWithItsBand) {
+  auto *memo = NewMemo(0, 0, 40, 20, "");
+  memo->Flags |= flStretched;
+  memo->FillColor = vcl::clYellow;
+  kvEngine().BandStretched = true;
+  kvEngine().BandOldHeight = 20;
+  kvEngine().BandNewHeight = 40;
+  Printing(true);
+  Page page(60, 60);
+  memo->Draw(page.Canvas());
+  EXPECT_EQ(page.Box(vcl::Rect(0, 0, 60, 60), vcl::clYellow), vcl::Rect(0, 0, 40, 40));
+  EXPECT_EQ(memo->dy, 20) << "the designed height comes back";
+}
+
+TEST_F(MemoDrawTest, PopupTogglesReachEverySelectedMemoAndTheFormatEditorCopiesToThem) {
+  auto *a = NewMemo(0, 0, 10, 10, "");
+  auto *b = NewMemo(0, 0, 10, 10, "");
+  auto *unselected = NewMemo(0, 0, 10, 10, "");
+  a->Selected = b->Selected = true;
+  b->Flags |= flWordWrap;
+  std::vector<TkvView *> redrawn;
+  int modified = 0;
+  kvEngine().DesignerRedraw = [&](TkvView *v) { redrawn.push_back(v); };
+  kvEngine().DesignerModified = [&] { ++modified; };
+  kvEngine().EditFormat = [](int &format, QString &text) {
+    format = 0x01000000;
+    text = "0.000";
+    return true;
+  };
+
+  vcl::TPopupMenu menu(nullptr);
+  a->AddMenuItems(&menu);
+  QStringList captions;
+  for (int i = 0; i < menu.Items()->Count(); ++i) captions << menu.Items()->Items(i)->Caption();
+  EXPECT_EQ(captions, QStringList({"Formatta variabile...", "-", "Adattato", "A capo", "Largezza automatica"}));
+  EXPECT_FALSE(menu.Items()->Find("A capo")->Checked());
+
+  menu.Items()->Find("A capo")->Click();
+  EXPECT_TRUE(a->Flags & flWordWrap);
+  EXPECT_TRUE(b->Flags & flWordWrap);
+  EXPECT_FALSE(unselected->Flags & flWordWrap);
+  EXPECT_EQ(redrawn, std::vector<TkvView *>({a}));  // b did not change
+
+  menu.Items()->Find("Formatta variabile...")->Click();
+  EXPECT_EQ(b->Format, 0x01000000);
+  EXPECT_EQ(b->FormatStr, "0.000");
+  EXPECT_NE(unselected->FormatStr, "0.000");
+  EXPECT_EQ(modified, 2);
+
+  // A cancelled editor changes nothing.
+  kvEngine().EditFormat = [](int &format, QString &) {
+    format = 7;
+    return false;
+  };
+  menu.Items()->Find("Formatta variabile...")->Click();
+  EXPECT_EQ(a->Format, 0x01000000);
+}
+
 // ---------------------------------------------------------------------------
 // Pictures
 
@@ -406,6 +470,14 @@ TEST_F(ReportObjectTest, SubReportPlaceholderNamesItsPage) {
 // ---------------------------------------------------------------------------
 // Shapes
 
+// The shape editor among the open forms, or nullptr.
+TKvShapeEditor *OpenEditor() {
+  for (int i = 0; i < vcl::Screen->FormCount(); ++i) {
+    if (auto *editor = dynamic_cast<TKvShapeEditor *>(vcl::Screen->Forms(i))) return editor;
+  }
+  return nullptr;
+}
+
 class ShapeDrawTest : public ReportObjectTest {
  protected:
   TkvShapeView *NewShape(int type) {
@@ -487,6 +559,33 @@ TEST_F(ShapeDrawTest, ShapeRecordKeepsKindAndTransparency) {
   assigned.Assign(shape);
   EXPECT_EQ(assigned.ShapeType, skDiagonalUp);
   EXPECT_FALSE(assigned.Transparent);
+}
+
+TEST_F(ShapeDrawTest, EditorShowsAndWritesBackKindAndTransparency) {
+  auto *shape = NewShape(skRectangle);
+  QTimer::singleShot(0, [] {
+    auto *editor = OpenEditor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->Caption(), "Tipo di forma");
+    EXPECT_EQ(editor->Kinds()->ItemIndex(), skRectangle);
+    EXPECT_EQ(editor->Kinds()->Items()->Strings(2), "Rettangolo arrotondato");
+    EXPECT_TRUE(editor->TransparentBox()->Checked());
+    editor->Kinds()->SetItemIndex(skDiagonalDown);
+    editor->TransparentBox()->SetChecked(false);
+    editor->OkButton()->Click();
+  });
+  ASSERT_TRUE(FindAddIn("TkvShapeView")->Editor(shape));
+  EXPECT_EQ(shape->ShapeType, skDiagonalDown);
+  EXPECT_FALSE(shape->Transparent);
+
+  QTimer::singleShot(0, [] {
+    auto *editor = OpenEditor();
+    ASSERT_NE(editor, nullptr);
+    editor->Kinds()->SetItemIndex(skEllipse);
+    editor->CancelButton()->Click();
+  });
+  EXPECT_FALSE(EditShape(shape));
+  EXPECT_EQ(shape->ShapeType, skDiagonalDown);
 }
 
 }  // namespace
