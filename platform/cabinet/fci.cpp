@@ -251,8 +251,9 @@ class FciContext {
     return false;
   }
   bool CheckRecord(const CCAB &c) {
-    if (c.szCab.isEmpty() || c.szCab.size() > kMaxCabName || c.szCabPath.size() > kMaxCabName ||
-        c.szDisk.size() > kMaxCabName || c.cbReserveCFHeader > 60000 || c.cbReserveCFFolder > 255 ||
+    // The folder is not stored in the cabinet, so its length is the system's
+    // business; the names go into the header.
+    if (c.szCab.isEmpty() || c.szCab.size() > kMaxCabName || c.szDisk.size() > kMaxCabName || c.cbReserveCFHeader > 60000 || c.cbReserveCFFolder > 255 ||
         c.cbReserveCFData > 255)
       return Fail(FCIERR_CAB_FORMAT_LIMIT, EINVAL);
     return true;

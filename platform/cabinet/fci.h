@@ -92,8 +92,8 @@ struct CCAB {
   QString szCab;      // file name of the cabinet
   QString szCabPath;  // its folder, ending with a separator (or empty)
 };
-// The longest name a cabinet record holds (the platform's 256-character
-// buffers, less the terminator).
+// The longest cabinet or disk name the header holds (the folder of a
+// cabinet is not stored and has no limit of its own).
 constexpr int kMaxCabName = 255;
 
 // The callbacks. A handle is a small non-negative number; -1 means failure,
