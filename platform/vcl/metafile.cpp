@@ -1316,11 +1316,15 @@ void TMetafile::Enumerate(const std::function<bool(const TEmfRecord &)> &visit) 
 
 void TMetafile::Play(QPainter *painter, const QRectF &target) const {
   if (Empty() || painter == nullptr) return;
-  TEmfPlayer player(painter, Frame(), target, HandleCount());
+  const std::unique_ptr<TEmfPlayer> player = CreatePlayer(painter, target);
   Enumerate([&](const TEmfRecord &r) {
-    player.Play(r);
+    player->Play(r);
     return true;
   });
+}
+
+std::unique_ptr<TEmfPlayer> TMetafile::CreatePlayer(QPainter *painter, const QRectF &target) const {
+  return std::make_unique<TEmfPlayer>(painter, Frame(), target, HandleCount());
 }
 
 QImage TMetafile::ToImage() const {

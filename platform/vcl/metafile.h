@@ -179,6 +179,13 @@ class TMetafile : public TGraphic {
   void Enumerate(const std::function<bool(const TEmfRecord &)> &visit) const;
   // Plays the picture on a painter, scaled into `target`.
   void Play(QPainter *painter, const QRectF &target) const;
+  // A player for this picture, for callers that enumerate the records and
+  // play them one by one (nullptr painter: follow the state only).
+  std::unique_ptr<TEmfPlayer> CreatePlayer(QPainter *painter, const QRectF &target) const;
+  // The object table's size the header asks for.
+  int HandleCount() const;
+  // The picture area in its own pixels: (0, 0, Width, Height).
+  QRectF Frame() const;
 
   QImage ToImage() const override;
   void Draw(TCanvas *canvas, const TRect &r) const override;
@@ -194,8 +201,6 @@ class TMetafile : public TGraphic {
 
  private:
   friend class TMetafileCanvas;
-  int HandleCount() const;
-  QRectF Frame() const;
 
   QByteArray data_;
   int width_ = 0;

@@ -2,6 +2,7 @@
 #include "report/engine/kvprntr.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 
 namespace report {
@@ -349,8 +350,10 @@ void TPrinterSettings::GetPageGeometry(TPageGeometry &g) const {
     g.PhysHeight96 = paper_height_ * 96 / 254;
     g.OffsetLeft96 = kVirtualOffset;
     g.OffsetTop96 = kVirtualOffset;
-    g.PrintWidth96 = g.PhysWidth96 - 2 * kVirtualOffset;
-    g.PrintHeight96 = g.PhysHeight96 - 2 * kVirtualOffset;
+    // A paper smaller than the two borders has no printable area, rather
+    // than a negative one.
+    g.PrintWidth96 = std::max(0, g.PhysWidth96 - 2 * kVirtualOffset);
+    g.PrintHeight96 = std::max(0, g.PhysHeight96 - 2 * kVirtualOffset);
     return;
   }
   g.PhysWidth = printer_->PhysicalWidth();

@@ -179,7 +179,8 @@ TEST(Metafile, EnumeratedTextRecordsCarryTextPointFontAndColour) {
   }
   EXPECT_EQ(moves_to_end, 1);
 
-  TEmfPlayer player(nullptr, QRectF(0, 0, kW, kH), QRectF(0, 0, kW, kH), 4);
+  const std::unique_ptr<TEmfPlayer> owned = mf.CreatePlayer(nullptr, mf.Frame());
+  TEmfPlayer &player = *owned;
   QStringList texts;
   bool checked = false;
   mf.Enumerate([&](const TEmfRecord &r) {

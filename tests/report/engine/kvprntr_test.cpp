@@ -77,6 +77,11 @@ TEST(PrinterSettings, WithoutAPrinterOnlyTheVirtualOneLaysOutA4) {
   EXPECT_EQ(s.PaperIndex(256), 66);
   EXPECT_EQ(s.PaperIndex(9), 8);
   EXPECT_EQ(s.PaperIndex(300), 66);
+
+  // A custom paper without a size has no printable area, not a negative one.
+  s.SetPrinterInfo(256, 0, 0, 0);
+  EXPECT_EQ(s.PageGeometry().PrintWidth96, 0);
+  EXPECT_EQ(s.PageGeometry().PrintHeight96, 0);
 }
 
 TEST(PrinterSettings, RealPrinterGivesDeviceGeometryAndScalesEachAxisByItsResolution) {
