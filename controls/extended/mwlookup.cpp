@@ -871,7 +871,14 @@ TMwDBLookupCombo::TMwDBLookupCombo(TComponent *owner) : TMwLookupControl(owner) 
   data_list_->OnCloseUp = [this](bool accept) { CloseUp(accept); };
 }
 
-TMwDBLookupCombo::~TMwDBLookupCombo() = default;
+TMwDBLookupCombo::~TMwDBLookupCombo() {
+  // The open list may follow the data source this combo made for a lookup
+  // field, which goes before the owner frees the list.
+  if (data_list_ != nullptr) {
+    data_list_->StopTracking();
+    data_list_->SetLookupSource(nullptr);
+  }
+}
 
 int TMwDBLookupCombo::ButtonWidth() const { return VScrollBarWidth(); }
 

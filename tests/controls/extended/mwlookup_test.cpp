@@ -474,10 +474,19 @@ TEST(LookupCombo, BoundToALookupFieldTakesItsDefinitionAndWritesTheKeyField) {
   stock->Post();
   EXPECT_EQ(stock->StoredValue(1, "Periodo").AsString(), "Q");
 
+  // Freed with its list open over the field's own data source.
+  c->DropDown();
+  ASSERT_TRUE(c->ListVisible());
+  delete c;
+
   // Bound to a plain field again, the lookup properties are free.
-  c->SetDataField("Periodo");
-  EXPECT_FALSE(c->LookupMode());
-  c->SetLookupSource(p.source);
+  auto *d = new TMwDBLookupCombo(p.form.get());
+  d->SetDataSource(src);
+  d->SetDataField("PeriodoDesc");
+  ASSERT_TRUE(d->LookupMode());
+  d->SetDataField("Periodo");
+  EXPECT_FALSE(d->LookupMode());
+  d->SetLookupSource(p.source);
 }
 
 TEST(LookupControls, PropertiesRefusedInAFixedContainerAndOverOneDataset) {
