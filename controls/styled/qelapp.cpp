@@ -358,7 +358,16 @@ std::unique_ptr<TQELApplication> g_app;
 }
 
 TQELApplication *InitQELApplication(const QString &program, bool check_instance) {
-  if (!g_app) g_app = std::make_unique<TQELApplication>(program, check_instance);
+  if (!g_app) {
+    g_app = std::make_unique<TQELApplication>(program, check_instance);
+    // Its sockets and timers must go while Qt still runs, also when the
+    // program forgets DoneQELApplication.
+    static bool hooked = false;
+    if (!hooked && QCoreApplication::instance() != nullptr) {
+      qAddPostRoutine(&DoneQELApplication);
+      hooked = true;
+    }
+  }
   return g_app.get();
 }
 

@@ -57,6 +57,10 @@ TQELCaptionGeometry CaptionGeometry(int width, vcl::TFormBorderStyle border, boo
 // The caption of a form as it is now.
 TQELCaptionGeometry CaptionGeometry(const vcl::TCustomForm *form);
 
+// True: the styled look is the one of the new-style (3D) controls
+// everywhere this program runs.
+inline bool NewStyleControls() { return true; }
+
 // The logged-on user's name, or "(Unknown)".
 QString UserName();
 
