@@ -7,6 +7,7 @@
 
 #include "platform/rtl/numbers.h"
 #include "platform/rtl/sysutils.h"
+#include "report/engine/kvglobals.h"
 
 namespace report {
 
@@ -538,6 +539,7 @@ bool TkvAggregates::Register(const QString &key, bool table_key) {
 }
 
 void TkvAggregates::Reset(int level) {
+  if (kvEngine().Calculating) return;  // a layout pass must not count rows
   for (auto &[key, value] : values_) {
     if (key.isEmpty() || key.back().unicode() > level) continue;
     value = KvAggregateStart(KvAggregateFunction(key));
@@ -547,6 +549,7 @@ void TkvAggregates::Reset(int level) {
 }
 
 void TkvAggregates::Accumulate(TkvExpr &expr, bool table_too) {
+  if (kvEngine().Calculating) return;
   // Keys share arguments (SUM and AVG of one field): each text once a row.
   std::map<QString, Variant> seen;
   auto value_of = [&](const QString &argument) -> const Variant & {

@@ -118,14 +118,14 @@ class TkvAggregates {
 
   // Every normal key whose level is not above `level` starts again (SUM and
   // AVG 0, MIN 1e200, MAX -1e200); the row counter becomes 0 and the reset
-  // counter grows. The caller skips this in the calculation state.
+  // counter grows. Nothing happens in the engine's calculation state.
   void Reset(int level);
 
   // One printed row: each key's argument is evaluated with `expr` and
   // combined. With `table_too` (the master row is printing and its source
   // is not at its end) the table keys take the value into the column of
-  // the current row counter. The caller skips this in the calculation state
-  // and when the band's source is at its end.
+  // the current row counter. Nothing happens in the calculation state; the
+  // caller skips this when the band's source is at its end.
   void Accumulate(TkvExpr &expr, bool table_too);
 
   // The data loop's combined step: 2 resets the keys of level 0 (and every

@@ -6,6 +6,7 @@
 
 #include "platform/rtl/formatsettings.h"
 #include "report/engine/kvexpr.h"
+#include "report/engine/kvglobals.h"
 
 using report::EkvExprError;
 using report::TkvAggregates;
@@ -198,6 +199,13 @@ TEST_F(AggregateTest, ResetKeepsOuterLevels) {
   EXPECT_EQ(store.ResetCount(), 2);
   store.Step(3, report::Expr());
   EXPECT_EQ(store.RowCount(), 1);
+  // A layout pass (calculation state) neither counts nor resets.
+  report::kvEngine().Calculating = true;
+  store.Step(3, report::Expr());
+  store.Step(2, report::Expr());
+  report::kvEngine().Calculating = false;
+  EXPECT_EQ(store.RowCount(), 1);
+  EXPECT_EQ(store.Value(Key("SUM", 2)).AsDouble(), 11 + 6);
 }
 
 TEST_F(AggregateTest, TableKeysKeepOneValuePerColumn) {
