@@ -33,8 +33,16 @@ QString SafePart(const QString &text) {
   return out;
 }
 
+// The user's own runtime folder when the session has one (no other user
+// can plant a lock there), else the temporary folder.
+QString ChannelFolder() {
+  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  if (!runtime.isEmpty() && QDir(runtime).exists()) return runtime;
+  return QDir::tempPath();
+}
+
 QString ChannelPath(const QString &name, const char *suffix) {
-  return QDir(QDir::tempPath()).filePath(name + QLatin1String(suffix));
+  return QDir(ChannelFolder()).filePath(name + QLatin1String(suffix));
 }
 
 }  // namespace

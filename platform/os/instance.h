@@ -2,7 +2,8 @@
 // user, and asking that copy to come forward.
 //
 // The first copy of a program holds a lock file named after the user and
-// the program and listens on a local socket of the same name. A later copy
+// the program and listens on a local socket of the same name, both in the
+// user's runtime folder (the temporary folder when the session has none). A later copy
 // finds the lock taken, so it knows it is the second one; it can then send
 // the first copy a request over the socket, and the first copy hears it
 // through `OnActivateRequest` on its event loop. A copy that crashed leaves
