@@ -232,6 +232,31 @@ TEST(QELText3D, CopiesAreOffsetByTheDepths) {
     return m;
   };
   EXPECT_EQ(last_x(*t) - last_x(*u), 10);
+  // Turned a quarter: the text runs upwards, and the layout measures it
+  // turned.
+  TQELFxCaption turned;
+  turned.SetAngle(90);
+  auto rt = White(120, 200);
+  BigFont(*rt, vcl::clRed);
+  DrawText3D(rt->Canvas(), "HIHI", &turned, nullptr, dfEnabled, 0, vcl::Rect(20, 180, 120, 200));
+  int minx = 1000, maxx = -1, miny = 1000, maxy = -1;
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 120; ++x)
+      if (Px(*rt, x, y) == vcl::clRed) {
+        minx = std::min(minx, x), maxx = std::max(maxx, x);
+        miny = std::min(miny, y), maxy = std::max(maxy, y);
+      }
+  ASSERT_GE(maxx, 0);
+  EXPECT_GT(maxy - miny, 2 * (maxx - minx));
+  EXPECT_LE(maxy, 181);
+  TQELGlyphTextLayout layout;
+  const TQELGlyphTextResult flat = DrawGlyphText(rt->Canvas(), "HIHI", nullptr, dfMeasureOnly, 0, &layout, nullptr,
+                                                 nullptr, vcl::Rect(0, 0, 300, 300));
+  const TQELGlyphTextResult up = DrawGlyphText(rt->Canvas(), "HIHI", &turned, dfMeasureOnly, 0, &layout, nullptr,
+                                               nullptr, vcl::Rect(0, 0, 300, 300));
+  EXPECT_EQ(up.TextRect.Width(), flat.TextRect.Height());
+  EXPECT_EQ(up.TextRect.Height(), flat.TextRect.Width());
+
   // Accelerator marks are not drawn in spaced-out text either.
   auto m = White(300, 80);
   BigFont(*m, vcl::clRed);
