@@ -759,8 +759,31 @@ void TMwSpeedButton::DoMouseUp(int x, int y) {
   }
 }
 
+void TMwSpeedButton::DblClick() {
+  if (down_) TGraphicControl::DblClick();
+}
+
+namespace {
+// Runs the platform's handling of an enter or leave notice with the
+// control's event held back; the event fires only when `fire` says so.
+void PassMouseNotice(TNotifyEvent &event, bool fire, const std::function<void()> &base, rtl::TObject *sender) {
+  TNotifyEvent held = std::move(event);
+  event = nullptr;
+  try {
+    base();
+  } catch (...) {
+    event = std::move(held);
+    throw;
+  }
+  event = std::move(held);
+  if (fire && event) event(sender);
+}
+}  // namespace
+
 void TMwSpeedButton::CMMouseEnter(TMessage &m) {
-  TGraphicControl::CMMouseEnter(m);
+  // Only an enabled button of the active application tells of the pointer.
+  const bool fire = Enabled() && ActiveWindowIsOurs();
+  PassMouseNotice(OnMouseEnter, fire, [&] { TGraphicControl::CMMouseEnter(m); }, this);
   if (Enabled() && !mouse_in_control_) {
     mouse_in_control_ = true;
     if (flat_) Invalidate();
@@ -768,7 +791,8 @@ void TMwSpeedButton::CMMouseEnter(TMessage &m) {
 }
 
 void TMwSpeedButton::CMMouseLeave(TMessage &m) {
-  TGraphicControl::CMMouseLeave(m);
+  const bool fire = Enabled() && ActiveWindowIsOurs();
+  PassMouseNotice(OnMouseLeave, fire, [&] { TGraphicControl::CMMouseLeave(m); }, this);
   if (mouse_in_control_) {
     mouse_in_control_ = false;
     if (flat_) Invalidate();
@@ -845,7 +869,9 @@ ORBISCA_PUBLISHED(TMwSpeedButton, TGraphicControl) {
   p.Property("Down", &TMwSpeedButton::Down, &TMwSpeedButton::SetDown).Default(false);
   p.Property("DropDownMenu", &TMwSpeedButton::DropDownMenu, &TMwSpeedButton::SetDropDownMenu);
   p.Property("MenuPosition", &TMwSpeedButton::MenuPosition, &TMwSpeedButton::SetMenuPosition).Default(dmpBottom);
+  p.Property("Action", &TMwSpeedButton::Action, &TMwSpeedButton::SetAction);
   p.Property("Flat", &TMwSpeedButton::Flat, &TMwSpeedButton::SetFlat).Default(false);
+  p.Property("Glyph", &TMwSpeedButton::Glyph, &TMwSpeedButton::SetGlyph);
   p.Property("GrayedInactive", &TMwSpeedButton::GrayedInactive, &TMwSpeedButton::SetGrayedInactive).Default(true);
   p.Property("InitPause", &TMwSpeedButton::InitPause, &TMwSpeedButton::SetInitPause).Default(500);
   p.Property("Layout", &TMwSpeedButton::Layout, &TMwSpeedButton::SetLayout).Default(blGlyphTop);

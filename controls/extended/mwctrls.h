@@ -207,6 +207,9 @@ class TMwSpeedButton : public vcl::TGraphicControl {
   void MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
   void MouseMove(vcl::TShiftState shift, int x, int y) override;
   void MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
+  // Only a button that is down answers a double click as one; on any other
+  // it is a press.
+  void DblClick() override;
   void CMMouseEnter(vcl::TMessage &message) override;
   void CMMouseLeave(vcl::TMessage &message) override;
   void CMEnabledChanged(vcl::TMessage &message) override;

@@ -540,7 +540,12 @@ bool SelectDate(TDateTime &date, const QString &title, TDayOfWeekName start_of_w
 }
 
 ORBISCA_PUBLISHED(TMwCalendar, TCustomControl) {
-  p.Property("CalendarDate", &TMwCalendar::CalendarDate, &TMwCalendar::SetCalendarDate);
+  // The date is kept with the form only once it no longer follows today.
+  p.Property("CalendarDate", &TMwCalendar::CalendarDate, &TMwCalendar::SetCalendarDate)
+      .StoredIf([](const rtl::TObject *o) { return !static_cast<const TMwCalendar *>(o)->UseCurrentDate(); });
+  p.Property("Day", &TMwCalendar::Day, &TMwCalendar::SetDay).Stored(false);
+  p.Property("Month", &TMwCalendar::Month, &TMwCalendar::SetMonth).Stored(false);
+  p.Property("Year", &TMwCalendar::Year, &TMwCalendar::SetYear).Stored(false);
   p.Property("ReadOnly", &TMwCalendar::ReadOnly, &TMwCalendar::SetReadOnly).Default(false);
   p.Property("StartOfWeek", &TMwCalendar::StartOfWeek, &TMwCalendar::SetStartOfWeek).Default(Mon);
   p.Property("UseCurrentDate", &TMwCalendar::UseCurrentDate, &TMwCalendar::SetUseCurrentDate).Default(true);

@@ -574,7 +574,11 @@ bool TCustomComboEdit::PaintAlignedText(const QString &text, TAlignment alignmen
 
 ORBISCA_PUBLISHED(TCustomComboEdit, TCustomMaskEdit) {
   p.Property("ButtonHint", &TCustomComboEdit::ButtonHint, &TCustomComboEdit::SetButtonHint);
-  p.Property("ButtonWidth", &TCustomComboEdit::ButtonWidth, &TCustomComboEdit::SetButtonWidth);
+  p.Property("ButtonWidth", &TCustomComboEdit::ButtonWidth, &TCustomComboEdit::SetButtonWidth)
+      .StoredIf([](const rtl::TObject *o) { return static_cast<const TCustomComboEdit *>(o)->IsButtonWidthStored(); });
+  p.Property("Glyph", &TCustomComboEdit::Glyph, &TCustomComboEdit::SetGlyph).StoredIf([](const rtl::TObject *o) {
+    return static_cast<const TCustomComboEdit *>(o)->GlyphKind() == gkCustom;
+  });
   p.Property("ClickKey", &TCustomComboEdit::ClickKey, &TCustomComboEdit::SetClickKey).Default(32808);
   p.Property("DirectInput", &TCustomComboEdit::DirectInput, &TCustomComboEdit::SetDirectInput).Default(true);
   p.Property("GlyphKind", &TCustomComboEdit::GlyphKind, &TCustomComboEdit::SetGlyphKind);

@@ -1497,6 +1497,11 @@ ORBISCA_PUBLISHED(TWinControl, TControl) {
   p.Event("OnKeyUp", &TWinControl::OnKeyUp);
 }
 
+// Empty tables, so that classes derived from these two find their way up to
+// TControl's and TWinControl's properties.
+ORBISCA_PUBLISHED(TGraphicControl, TControl) { (void)p; }
+ORBISCA_PUBLISHED(TCustomControl, TWinControl) { (void)p; }
+
 ORBISCA_PUBLISHED(TFont, TGraphicsObject) {
   p.Property("Charset", &TFont::Charset, &TFont::SetCharset);
   p.Property("Color", &TFont::Color, &TFont::SetColor);

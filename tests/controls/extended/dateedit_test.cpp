@@ -41,6 +41,17 @@ TEST(MonthCalendar, TheFirstOfTheMonthLandsInTheRightColumn) {
   EXPECT_FALSE(c.UseCurrentDate());
 }
 
+TEST(MonthCalendar, TheDateGoesWithTheFormOnlyOnceItStopsFollowingToday) {
+  TMwCalendar c(nullptr);
+  EXPECT_TRUE(c.UseCurrentDate());
+  EXPECT_FALSE(IsStoredProp(&c, FindPropInfo(&c, "CalendarDate")));
+  SetPropValue(&c, "Month", rtl::Variant(2));
+  EXPECT_EQ(c.Month(), 2);
+  EXPECT_FALSE(c.UseCurrentDate());
+  EXPECT_TRUE(IsStoredProp(&c, FindPropInfo(&c, "CalendarDate")));
+  EXPECT_FALSE(IsStoredProp(&c, FindPropInfo(&c, "Month")));  // read through the date
+}
+
 TEST(MonthCalendar, StepsKeepTheDayInsideTheMonthReached) {
   TMwCalendar c(nullptr);
   int changes = 0;

@@ -46,6 +46,12 @@ TEST(GlyphButton, StripWidthDecidesTheNumberOfImages) {
   EXPECT_EQ(b.NumGlyphs(), 2);
   EXPECT_EQ(b.Width(), 25);
   EXPECT_EQ(b.Height(), 25);
+  // The button's own properties and the control's reach property storage.
+  SetPropValue(&b, "Margin", rtl::Variant(3));
+  EXPECT_EQ(b.Margin(), 3);
+  EXPECT_TRUE(IsStoredProp(&b, FindPropInfo(&b, "Margin")));
+  EXPECT_FALSE(IsStoredProp(&b, FindPropInfo(&b, "InitPause")));
+  EXPECT_NE(GetPropInfo(&b, "Enabled"), nullptr);
 }
 
 TEST(GlyphButton, DerivedDisabledAndGreyImagesFollowTheFormulas) {
@@ -313,4 +319,36 @@ TEST(GlyphButton, ThePressDropsDownTheMenuUnderTheButtonWithoutAClick) {
   delete menu;
   EXPECT_EQ(b->DropDownMenu(), nullptr);
   TPopupMenu::ShowSlot = nullptr;
+}
+
+TEST(GlyphButton, DoubleClicksAndPointerNoticesCountOnlyWhereTheyMeanSomething) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 200, 100);
+  auto *b = new TMwSpeedButton(&form);
+  b->SetParent(&form);
+  int doubles = 0, enters = 0, leaves = 0;
+  b->OnDblClick = [&](rtl::TObject *) { ++doubles; };
+  b->OnMouseEnter = [&](rtl::TObject *) { ++enters; };
+  b->OnMouseLeave = [&](rtl::TObject *) { ++leaves; };
+  form.Show();
+  QApplication::setActiveWindow(form.Handle());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.Handle()));
+
+  QTest::mouseDClick(b->Handle(), Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_EQ(doubles, 0);  // up: the second press is a press
+  b->SetGroupIndex(2);
+  b->SetDown(true);
+  QTest::mouseDClick(b->Handle(), Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_EQ(doubles, 1);
+
+  enters = leaves = 0;  // the clicks moved the pointer in
+  b->Perform(CM_MOUSEENTER, 0, 0);
+  b->Perform(CM_MOUSELEAVE, 0, 0);
+  EXPECT_EQ(enters, 1);
+  EXPECT_EQ(leaves, 1);
+  b->SetEnabled(false);
+  b->Perform(CM_MOUSEENTER, 0, 0);
+  b->Perform(CM_MOUSELEAVE, 0, 0);
+  EXPECT_EQ(enters, 1);
+  EXPECT_EQ(leaves, 1);
 }

@@ -188,6 +188,14 @@ TEST(ComboEdit, TheEllipsisGlyphHasThreeDotsSpacedByTheButtonWidth) {
   e.SetGlyphKind(gkDropDown);
   EXPECT_EQ(e.ButtonWidth(), VScrollBarWidth());
   EXPECT_FALSE(e.IsButtonWidthStored());
+  // What goes with the form: the width only where the kind does not imply
+  // it, the glyph only when it is the user's own.
+  EXPECT_FALSE(IsStoredProp(&e, FindPropInfo(&e, "ButtonWidth")));
+  EXPECT_FALSE(IsStoredProp(&e, FindPropInfo(&e, "Glyph")));
+  e.SetGlyph(e.Glyph());
+  EXPECT_EQ(e.GlyphKind(), gkCustom);
+  EXPECT_TRUE(IsStoredProp(&e, FindPropInfo(&e, "ButtonWidth")));  // 17, not 21
+  EXPECT_TRUE(IsStoredProp(&e, FindPropInfo(&e, "Glyph")));
 }
 
 TEST(ComboEdit, APressOutsideThePopupDiscardsItAndAClickOnItAccepts) {
