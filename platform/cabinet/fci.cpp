@@ -196,7 +196,7 @@ FciCallbacks DefaultCallbacks() {
 class FciContext {
  public:
   FciContext(ERF &erf, const FciCallbacks &callbacks, const CCAB &ccab)
-      : erf_(erf), cb_(callbacks), ccab_(ccab), first_cab_name_(ccab.szCab) {
+      : erf_(erf), cb_(callbacks), ccab_(ccab) {
     const FciCallbacks d = DefaultCallbacks();
     if (!cb_.Open) cb_.Open = d.Open;
     if (!cb_.Read) cb_.Read = d.Read;
@@ -311,9 +311,9 @@ class FciContext {
   ERF &erf_;
   FciCallbacks cb_;
   CCAB ccab_;
-  QString first_cab_name_;
   QString prev_cab_, prev_disk_;
   std::uint16_t cabinets_written_ = 0;
+  bool set_closed_ = false;
 
   std::vector<FileRecord> files_;
   std::vector<FolderRecord> folders_;
@@ -422,6 +422,21 @@ bool FciContext::AddFile(const QString &source, const QString &stored_name, bool
     return Fail(FCIERR_CAB_FORMAT_LIMIT, EFBIG);
   }
 
+  if (set_closed_) {
+    CCAB next = ccab_;
+    next.iCab = ccab_.iCab + 1;
+    if (!cb_.GetNextCabinet(next, 0)) {
+      close_source();
+      return Fail(FCIERR_USER_ABORT, 0);
+    }
+    if (!CheckRecord(next)) {
+      close_source();
+      return false;
+    }
+    ccab_ = next;
+    cabinets_written_ = 0;
+    set_closed_ = false;
+  }
   // Room in the cabinet and in the folder for one more file of this size.
   if (static_cast<int>(files_.size()) >= kMaxFilesPerCabinet ||
       (!folder_open_ && static_cast<int>(folders_.size()) >= kMaxFoldersPerCabinet)) {
@@ -660,10 +675,18 @@ bool FciContext::FlushCabinet(bool get_next) {
   files_.clear();
   folders_.clear();
   DropDataFile();
-  prev_cab_ = ccab_.szCab;
-  prev_disk_ = ccab_.szDisk;
   ++cabinets_written_;
-  if (get_next) ccab_ = next;
+  if (get_next) {
+    prev_cab_ = ccab_.szCab;
+    prev_disk_ = ccab_.szDisk;
+    ccab_ = next;
+  } else {
+    // The set is complete; a file added after this starts a new cabinet
+    // rather than overwrite the one just written.
+    prev_cab_.clear();
+    prev_disk_.clear();
+    set_closed_ = true;
+  }
   return true;
 }
 

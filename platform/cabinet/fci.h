@@ -149,8 +149,10 @@ bool FCIAddFile(HFCI context, const QString &source, const QString &stored_name,
 // Closes the current folder: later files start a new one.
 bool FCIFlushFolder(HFCI context);
 // Writes the current cabinet out; with `get_next` a further cabinet of the
-// set follows (GetNextCabinet names it). Nothing is written for a cabinet
-// that holds no file.
+// set follows (GetNextCabinet names it). Without it the set ends: a file
+// added afterwards starts a new cabinet, also named by GetNextCabinet, so
+// the one just written is never overwritten. Nothing is written for a
+// cabinet that holds no file.
 bool FCIFlushCabinet(HFCI context, bool get_next);
 // Frees the context, discarding what was not flushed; the temporary files go.
 bool FCIDestroy(HFCI context);

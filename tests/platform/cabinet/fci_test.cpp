@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -120,6 +121,10 @@ class CabinetTest : public ::testing::Test {
       ++found;
     }
     EXPECT_EQ(found, static_cast<int>(files.size()));
+    // Nothing more came out than was put in.
+    int extracted = 0;
+    for (QDirIterator it(out, QDir::Files, QDirIterator::Subdirectories); it.hasNext(); it.next()) ++extracted;
+    EXPECT_EQ(extracted, found) << tool.program.toStdString() << ": " << log.toStdString();
   }
 
   void ExpectBothExtract(const QString &cab, const Contents &files) {
@@ -241,8 +246,31 @@ TEST_F(CabinetTest, SetOfCabinetsEachExtractsItsFiles) {
   ASSERT_TRUE(cab::FCIFlushCabinet(h, false));
   cab::FCIDestroy(h);
   EXPECT_EQ(placed_in, (std::vector<QString>{QStringLiteral("serie.cab"), QStringLiteral("serie2.cab")}));
-  ExpectExtracts(kCabextract, Path(QStringLiteral("serie.cab")), {{QStringLiteral("uno"), one}});
-  ExpectExtracts(kCabextract, Path(QStringLiteral("serie2.cab")), {{QStringLiteral("due"), two}});
+  // One file in each cabinet; from the first, the tool reads the whole set.
+  for (const char *name : {"serie.cab", "serie2.cab"}) {
+    const QByteArray header = ReadAll(Path(QLatin1String(name)));
+    ASSERT_GT(header.size(), 36);
+    EXPECT_EQ(static_cast<quint8>(header[28]) | (static_cast<quint8>(header[29]) << 8), 1) << name;
+  }
+  ExpectExtracts(kCabextract, Path(QStringLiteral("serie.cab")), {{QStringLiteral("uno"), one}, {QStringLiteral("due"), two}});
+  ExpectExtracts(kGcab, Path(QStringLiteral("serie2.cab")), {{QStringLiteral("due"), two}});
+}
+
+TEST_F(CabinetTest, FilesAfterTheLastFlushGoToANewCabinet) {
+  cab::CCAB ccab;
+  ccab.szCab = QStringLiteral("primo.cab");
+  ccab.szCabPath = dir_.path();
+  cab::HFCI h = cab::FCICreate(erf_, {}, ccab);
+  ASSERT_NE(h, nullptr);
+  WriteFile(Path(QStringLiteral("1")), "uno");
+  WriteFile(Path(QStringLiteral("2")), "due");
+  ASSERT_TRUE(cab::FCIAddFile(h, Path(QStringLiteral("1")), QStringLiteral("uno"), false, cab::tcompTYPE_MSZIP));
+  ASSERT_TRUE(cab::FCIFlushCabinet(h, false));
+  ASSERT_TRUE(cab::FCIAddFile(h, Path(QStringLiteral("2")), QStringLiteral("due"), false, cab::tcompTYPE_MSZIP));
+  ASSERT_TRUE(cab::FCIFlushCabinet(h, false));
+  cab::FCIDestroy(h);
+  ExpectExtracts(kCabextract, Path(QStringLiteral("primo.cab")), {{QStringLiteral("uno"), "uno"}});
+  ExpectExtracts(kGcab, Path(QStringLiteral("primo2.cab")), {{QStringLiteral("due"), "due"}});
 }
 
 // --- failures -----------------------------------------------------------------------------
