@@ -478,40 +478,24 @@ TQELGlyphTextResult DrawGlyphText(TCanvas *canvas, const QString &text, const TQ
     }
   }
 
-  // 3. Glyph and text inside their common box.
-  int bw = 0, bh = 0, gx = 0, gy = 0, tx = 0, ty = 0;
-  switch (layout->AlignText2Glyph()) {
-    case taRight:
-    case taRightTop:
-    case taLeft:
-    case taLeftTop: {
-      bw = gs.cx + spacing + ts.cx;
-      bh = std::max(gs.cy, ts.cy);
-      const bool glyph_first = layout->AlignText2Glyph() == taRight || layout->AlignText2Glyph() == taRightTop;
-      gx = glyph_first ? 0 : ts.cx + spacing;
-      tx = glyph_first ? gs.cx + spacing : 0;
-      if (layout->AlignText2Glyph() == taRight || layout->AlignText2Glyph() == taLeft) {
-        gy = (bh - gs.cy) / 2;
-        ty = (bh - ts.cy) / 2;
-      }
-      break;
-    }
-    case taTop:
-    case taTopLeft:
-    case taBottom:
-    case taBottomLeft: {
-      bw = std::max(gs.cx, ts.cx);
-      bh = gs.cy + spacing + ts.cy;
-      const bool text_first = layout->AlignText2Glyph() == taTop || layout->AlignText2Glyph() == taTopLeft;
-      ty = text_first ? 0 : gs.cy + spacing;
-      gy = text_first ? ts.cy + spacing : 0;
-      if (layout->AlignText2Glyph() == taTop || layout->AlignText2Glyph() == taBottom) {
-        gx = (bw - gs.cx) / 2;
-        tx = (bw - ts.cx) / 2;
-      }
-      break;
-    }
-  }
+  // 3. Glyph and text inside their common box: side by side or stacked is
+  // the same arrangement along one axis or the other.
+  const TQELTextArrange arrange = layout->AlignText2Glyph();
+  const bool stacked = arrange >= taTop;
+  const bool glyph_first = arrange == taRight || arrange == taRightTop || arrange == taBottom ||
+                           arrange == taBottomLeft;
+  const bool centred = arrange == taRight || arrange == taLeft || arrange == taTop || arrange == taBottom;
+  auto along = [&](const TSize &size) { return stacked ? size.cy : size.cx; };
+  auto across = [&](const TSize &size) { return stacked ? size.cx : size.cy; };
+  const int box_along = along(gs) + spacing + along(ts);
+  const int box_across = std::max(across(gs), across(ts));
+  const int g_along = glyph_first ? 0 : along(ts) + spacing;
+  const int t_along = glyph_first ? along(gs) + spacing : 0;
+  const int g_across = centred ? (box_across - across(gs)) / 2 : 0;
+  const int t_across = centred ? (box_across - across(ts)) / 2 : 0;
+  const int bw = stacked ? box_across : box_along, bh = stacked ? box_along : box_across;
+  const int gx = stacked ? g_across : g_along, gy = stacked ? g_along : g_across;
+  const int tx = stacked ? t_across : t_along, ty = stacked ? t_along : t_across;
 
   // 4. The box in the rectangle.
   const TRect box_size = vcl::Rect(0, 0, bw, bh);

@@ -39,6 +39,14 @@ vcl::TPoint FirstOf(TBitmap &b, TColor color) {
   return {minx, miny};
 }
 
+// A white bitmap of w x h with the colours filled over `r`.
+std::unique_ptr<TBitmap> Filled(int w, int h, const TRect &r, TQELGradientStyle style, const TQELColorList &colors,
+                                unsigned flags = 0, unsigned clip_offset = 0) {
+  auto b = White(w, h);
+  FillGradient(b->Canvas(), r, style, clip_offset, flags, nullptr, colors);
+  return b;
+}
+
 void BigFont(TBitmap &b, TColor color) {
   b.Canvas()->Font()->SetName("Liberation Sans");
   b.Canvas()->Font()->SetHeight(-40);
@@ -85,19 +93,16 @@ TEST(QELGradientFill, ShapesPaintLargestFirstAndClip) {
   BuildGradientColors(vcl::clRed, vcl::clBlue, 8, true, &colors);
   // Ellipses: the smallest (first colour) in the middle, the largest
   // reaching the corners.
-  auto e = White(80, 40);
-  FillGradient(e->Canvas(), vcl::Rect(0, 0, 80, 40), gstElliptic, 0, 0, nullptr, colors);
+  auto e = Filled(80, 40, vcl::Rect(0, 0, 80, 40), gstElliptic, colors);
   EXPECT_EQ(Px(*e, 40, 20), colors[0]);
   EXPECT_EQ(Px(*e, 1, 1), colors[7]);
 
   // Square from the centre; it overshoots its rectangle by two pixels
   // unless clipped.
-  auto s = White(60, 60);
-  FillGradient(s->Canvas(), vcl::Rect(10, 10, 50, 50), gstSquare, 0, 0, nullptr, colors);
+  auto s = Filled(60, 60, vcl::Rect(10, 10, 50, 50), gstSquare, colors);
   EXPECT_EQ(Px(*s, 30, 30), colors[0]);
   EXPECT_EQ(Px(*s, 50, 30), colors[7]);
-  auto c = White(60, 60);
-  FillGradient(c->Canvas(), vcl::Rect(10, 10, 50, 50), gstSquare, 0, gfClip, nullptr, colors);
+  auto c = Filled(60, 60, vcl::Rect(10, 10, 50, 50), gstSquare, colors, gfClip);
   EXPECT_EQ(Px(*c, 50, 30), vcl::clWhite);
   EXPECT_EQ(Px(*c, 49, 30), colors[7]);
   // The clipping is given back: later drawing reaches the whole bitmap.
@@ -106,20 +111,17 @@ TEST(QELGradientFill, ShapesPaintLargestFirstAndClip) {
   EXPECT_EQ(Px(*c, 57, 57), vcl::clLime);
 
   // A clip offset moves the clipping rectangle (x low, y high word).
-  auto o = White(60, 60);
-  FillGradient(o->Canvas(), vcl::Rect(10, 10, 50, 50), gstVertical, (5u << 16) | 5u, gfClip, nullptr, colors);
+  auto o = Filled(60, 60, vcl::Rect(10, 10, 50, 50), gstVertical, colors, gfClip, (5u << 16) | 5u);
   EXPECT_EQ(Px(*o, 12, 12), vcl::clWhite);
   EXPECT_EQ(Px(*o, 16, 16), colors[1]);  // bands of 5: y 15..19 is the second
   EXPECT_EQ(Px(*o, 16, 49), colors[7]);
 
   // From the top-left corner: the corner gets the first colour, the far
   // corner the last.
-  auto tl = White(40, 40);
-  FillGradient(tl->Canvas(), vcl::Rect(0, 0, 40, 40), gstTopLeft, 0, 0, nullptr, colors);
+  auto tl = Filled(40, 40, vcl::Rect(0, 0, 40, 40), gstTopLeft, colors);
   EXPECT_EQ(Px(*tl, 0, 0), colors[0]);
   EXPECT_EQ(Px(*tl, 38, 38), colors[7]);
-  auto br = White(40, 40);
-  FillGradient(br->Canvas(), vcl::Rect(0, 0, 40, 40), gstBottomRight, 0, 0, nullptr, colors);
+  auto br = Filled(40, 40, vcl::Rect(0, 0, 40, 40), gstBottomRight, colors);
   EXPECT_EQ(Px(*br, 39, 39), colors[0]);
   EXPECT_EQ(Px(*br, 1, 1), colors[7]);
 }
@@ -397,6 +399,16 @@ TEST(QELLayout, AlignmentAndGlyphTextPlacement) {
   layout.SetAlignText2Glyph(taBottom);
   g = DrawGlyphText(c, "Testo", nullptr, dfMeasureOnly, 0, &layout, &glyph, nullptr, outer);
   EXPECT_EQ(g.TextRect.Top, g.GlyphRect.Bottom + 4 + 1);
+  // Text left of the glyph, and above it.
+  layout.SetAlignText2Glyph(taLeft);
+  g = DrawGlyphText(c, "Testo", nullptr, dfMeasureOnly, 0, &layout, &glyph, nullptr, outer);
+  EXPECT_EQ(g.GlyphRect.Left, g.TextRect.Right - 1 + 4);
+  layout.SetAlignText2Glyph(taTopLeft);
+  g = DrawGlyphText(c, "Testo", nullptr, dfMeasureOnly, 0, &layout, &glyph, nullptr, outer);
+  EXPECT_EQ(g.GlyphRect.Top, g.TextRect.Bottom - 1 + 4);
+  EXPECT_EQ(g.GlyphRect.Left, g.TextRect.Left - 1);  // aligned on the left
+  layout.SetAlignText2Glyph(taBottom);
+  g = DrawGlyphText(c, "Testo", nullptr, dfMeasureOnly, 0, &layout, &glyph, nullptr, outer);
   // Offsets move both.
   layout.SetOffsetX(3);
   const TQELGlyphTextResult moved = DrawGlyphText(c, "Testo", nullptr, dfMeasureOnly, 0, &layout, &glyph, nullptr, outer);
