@@ -398,27 +398,11 @@ unsigned AlignmentTextFlags(TQELAlignment alignment) {
 }
 
 TRect AlignRect(TQELAlignment alignment, const TRect &inner, const TRect &outer) {
+  // The nine positions run row by row (top, centre, bottom), three columns
+  // each (left, centre, right): 0, a half or all of the room left over.
   const int w = inner.Width(), h = inner.Height();
-  int x = outer.Left, y = outer.Top;
-  switch (alignment) {
-    case agTopCenter:
-    case agCenter:
-    case agBottomCenter: x = outer.Left + (outer.Width() - w) / 2; break;
-    case agTopRight:
-    case agCenterRight:
-    case agBottomRight: x = outer.Right - w; break;
-    default: break;
-  }
-  switch (alignment) {
-    case agCenterLeft:
-    case agCenter:
-    case agCenterRight: y = outer.Top + (outer.Height() - h) / 2; break;
-    case agBottomLeft:
-    case agBottomCenter:
-    case agBottomRight: y = outer.Bottom - h; break;
-    default: break;
-  }
-  return vcl::Bounds(x, y, w, h);
+  const int column = int(alignment) % 3, row = int(alignment) / 3;
+  return vcl::Bounds(outer.Left + column * (outer.Width() - w) / 2, outer.Top + row * (outer.Height() - h) / 2, w, h);
 }
 
 namespace {

@@ -377,6 +377,10 @@ TEST(QELLayout, AlignmentAndGlyphTextPlacement) {
   EXPECT_EQ(AlignRect(agBottomRight, inner, outer), vcl::Rect(80, 40, 100, 50));
   EXPECT_EQ(AlignRect(agCenterRight, inner, outer), vcl::Rect(80, 20, 100, 30));
   EXPECT_EQ(AlignRect(agBottomCenter, inner, outer), vcl::Rect(40, 40, 60, 50));
+  // Odd room rounds towards the top-left; a larger inner part sticks out
+  // evenly.
+  EXPECT_EQ(AlignRect(agCenter, vcl::Rect(0, 0, 21, 11), outer), vcl::Rect(39, 19, 60, 30));
+  EXPECT_EQ(AlignRect(agCenter, vcl::Rect(0, 0, 120, 50), outer), vcl::Rect(-10, 0, 110, 50));
   EXPECT_EQ(AlignmentTextFlags(agBottomRight), 10u);
   EXPECT_EQ(AlignmentTextFlags(agCenter), 5u);
 
