@@ -5,13 +5,16 @@
 // component splits cabinets and raises its events.
 #include "app/backup.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTest>
 #include <map>
 
 #include "app/cabwriter.h"
+#include "app/menuform.h"
 #include "app/menulogic.h"
 #include "platform/vcl/dialogs.h"
 #include "tests/app/app_fixture.h"
@@ -198,6 +201,41 @@ TEST_F(BackupTest, FailedCompactionLeavesTheTablesOpen) {
   logic_.percorso = folder;
   ExpectTablesOpen();
   EXPECT_EQ(logic_.lb_showrivista, QStringLiteral("..."));
+}
+
+// --- the shutdown of the main window -------------------------------------------------
+
+class ShutdownBackupTest : public BackupTest {
+ protected:
+  void StartAndClose() {
+    const QString saved = QDir::currentPath();
+    QDir::setCurrent(dir_.path());
+    vcl::InitApplication();
+    {
+      TMenuForm form(nullptr);
+      form.Show();
+      for (int i = 0; i < 100 && !form.Started(); ++i) QTest::qWait(10);
+      ASSERT_TRUE(form.Started());
+      form.Close();
+      EXPECT_FALSE(form.pn_top->Enabled());
+    }
+    QDir::setCurrent(saved);
+  }
+};
+
+TEST_F(ShutdownBackupTest, ClosingTheMainWindowWritesTheArchive) {
+  MessageCatcher messages;
+  StartAndClose();
+  EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("\n").toStdString();
+  EXPECT_EQ(Listing(Path("backup4.cab")).value(0), QStringLiteral("orbisca4.mdb"));
+}
+
+TEST_F(ShutdownBackupTest, FailedArchiveAtExitIsReportedAndTheWindowStillCloses) {
+  ASSERT_TRUE(QFile::link(Path("sparito.kvf"), Path("rotto.kvf")));
+  MessageCatcher messages;
+  StartAndClose();
+  EXPECT_EQ(messages.texts, QStringList{QStringLiteral("Backup automatico non possibile !")});
+  EXPECT_FALSE(QFile::exists(Path("backup4.cab")));
 }
 
 // --- the component -------------------------------------------------------------------------
