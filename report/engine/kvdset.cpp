@@ -176,33 +176,31 @@ bool OnSavedRecord(vcl::TDataSet *ds, const QByteArray &bookmark, int recno) {
 }
 }  // namespace
 
-void TkvDBDataSet::Next() {
+// One step of the walk; with reCurrent the saved record is the last of the
+// range, and since Exit may have closed the dataset it is not moved then.
+void TkvDBDataSet::Move(bool forward) {
   end_ = false;
-  if (dataset_ != nullptr && dataset_->Active()) {
-    if (RangeEnd() == reCurrent && OnSavedRecord(dataset_, saved_bookmark_, saved_recno_)) {
-      // The saved record was the last of the range. Exit may have closed
-      // the dataset, so it is not moved any more.
-      end_ = true;
-      Exit();
-    } else {
-      dataset_->Next();
-      ApplyFilter(true);
-    }
+  if (dataset_ == nullptr || !dataset_->Active()) return;
+  if (RangeEnd() == reCurrent && OnSavedRecord(dataset_, saved_bookmark_, saved_recno_)) {
+    end_ = true;
+    Exit();
+    return;
   }
+  if (forward) {
+    dataset_->Next();
+  } else {
+    dataset_->Prior();
+  }
+  ApplyFilter(forward);
+}
+
+void TkvDBDataSet::Next() {
+  Move(true);
   TkvDataset::Next();
 }
 
 void TkvDBDataSet::Prior() {
-  end_ = false;
-  if (dataset_ != nullptr && dataset_->Active()) {
-    if (RangeEnd() == reCurrent && OnSavedRecord(dataset_, saved_bookmark_, saved_recno_)) {
-      end_ = true;
-      Exit();
-    } else {
-      dataset_->Prior();
-      ApplyFilter(false);
-    }
-  }
+  Move(false);
   TkvDataset::Prior();
 }
 

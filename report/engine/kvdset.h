@@ -115,6 +115,7 @@ class TkvDBDataSet : public TkvDataset {
 
  private:
   void Restore();
+  void Move(bool forward);
 
   vcl::TDataSet *dataset_ = nullptr;
   QString filter_;

@@ -71,12 +71,6 @@ bool ToNumber(const Variant &v, Number &n) {
   }
 }
 
-Variant FromInt(std::int64_t i) {
-  if (i >= std::numeric_limits<int>::min() && i <= std::numeric_limits<int>::max())
-    return Variant(static_cast<int>(i));
-  return Variant(static_cast<long long>(i));
-}
-
 Variant FromReal(double d, bool date) { return date ? Variant::FromDate(d) : Variant(d); }
 
 bool ToInteger(const Number &n, std::int64_t &out) {
@@ -90,6 +84,12 @@ bool ToInteger(const Number &n, std::int64_t &out) {
 }
 
 }  // namespace
+
+Variant KvIntegerVariant(std::int64_t i) {
+  if (i >= std::numeric_limits<int>::min() && i <= std::numeric_limits<int>::max())
+    return Variant(static_cast<int>(i));
+  return Variant(static_cast<long long>(i));
+}
 
 bool KvIsTrue(const Variant &v) {
   if (v.Type() == VarType::Boolean) return v.AsBoolean();
@@ -155,7 +155,7 @@ Variant TkvExpr::Apply(int op, const Variant &left, const Variant &right, const 
       if (a.is_int && b.is_int) {
         std::int64_t r = 0;
         const bool overflow = op == opAdd ? __builtin_add_overflow(a.i, b.i, &r) : __builtin_sub_overflow(a.i, b.i, &r);
-        if (!overflow) return FromInt(r);
+        if (!overflow) return KvIntegerVariant(r);
       }
       const double r = op == opAdd ? a.Real() + b.Real() : a.Real() - b.Real();
       // A date moved by a number of days stays a date; two dates give days.
@@ -165,7 +165,7 @@ Variant TkvExpr::Apply(int op, const Variant &left, const Variant &right, const 
     case opMultiply: {
       if (a.is_int && b.is_int) {
         std::int64_t r = 0;
-        if (!__builtin_mul_overflow(a.i, b.i, &r)) return FromInt(r);
+        if (!__builtin_mul_overflow(a.i, b.i, &r)) return KvIntegerVariant(r);
       }
       return Variant(a.Real() * b.Real());
     }
@@ -183,13 +183,13 @@ Variant TkvExpr::Apply(int op, const Variant &left, const Variant &right, const 
       if (!ToInteger(a, x) || !ToInteger(b, y)) return type_error();
       if (y == 0) return zero_error();
       if (x == std::numeric_limits<std::int64_t>::min() && y == -1) return op == opDiv ? type_error() : Variant(0);
-      return FromInt(op == opDiv ? x / y : x % y);
+      return KvIntegerVariant(op == opDiv ? x / y : x % y);
     }
     case opAnd:
     case opOr: {
       std::int64_t x = 0, y = 0;
       if (!ToInteger(a, x) || !ToInteger(b, y)) return type_error();
-      return FromInt(op == opAnd ? (x & y) : (x | y));
+      return KvIntegerVariant(op == opAnd ? (x & y) : (x | y));
     }
     default: return type_error();
   }

@@ -20,6 +20,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <vector>
@@ -93,6 +94,9 @@ class TkvRegistrationScope {
  private:
   TkvExpr::TMode saved_;
 };
+
+// An integer result: Integer when it fits 32 bits, else Int64.
+rtl::Variant KvIntegerVariant(std::int64_t value);
 
 // True when `v` counts as true in a condition: a number other than 0, a
 // true Boolean, or a text that reads as one of those.

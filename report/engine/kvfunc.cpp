@@ -42,11 +42,6 @@ struct Args {
   QString Text(int i) const { return rtl::VarToStr(Value(i)); }
 };
 
-Variant FromInt(std::int64_t i) {
-  if (i >= std::numeric_limits<int>::min() && i <= std::numeric_limits<int>::max()) return Variant(static_cast<int>(i));
-  return Variant(static_cast<long long>(i));
-}
-
 double Checked(double v) {
   if (!std::isfinite(v)) throw rtl::EInvalidOp(QStringLiteral("Invalid floating point operation"));
   return v;
@@ -172,8 +167,8 @@ const std::map<QString, BuiltIn> &BuiltIns() {
         throw rtl::ERangeError(QStringLiteral("FILLSTR: testo troppo lungo"));
       return Variant(piece.repeated(times));
     }};
-    t[QStringLiteral("CEIL")] = {1, 1, [](const Args &a) { return FromInt(rtl::Ceil(a.Number(0))); }};
-    t[QStringLiteral("FLOOR")] = {1, 1, [](const Args &a) { return FromInt(rtl::Floor(a.Number(0))); }};
+    t[QStringLiteral("CEIL")] = {1, 1, [](const Args &a) { return KvIntegerVariant(rtl::Ceil(a.Number(0))); }};
+    t[QStringLiteral("FLOOR")] = {1, 1, [](const Args &a) { return KvIntegerVariant(rtl::Floor(a.Number(0))); }};
     t[QStringLiteral("IF")] = {3, 3, [](const Args &a) { return a.Value(a.Value(0) == Variant(1) ? 1 : 2); }};
     t[QStringLiteral("INT")] = {1, 1, [](const Args &a) { return Variant(rtl::Int(a.Number(0))); }};
     t[QStringLiteral("FRAC")] = {1, 1, [](const Args &a) { return Variant(rtl::Frac(a.Number(0))); }};
@@ -198,7 +193,7 @@ const std::map<QString, BuiltIn> &BuiltIns() {
         throw rtl::ERangeError(QStringLiteral("Range check error"));
       return Variant(static_cast<int>(r));
     }};
-    t[QStringLiteral("TRUNC")] = {1, 1, [](const Args &a) { return FromInt(rtl::Trunc(a.Number(0))); }};
+    t[QStringLiteral("TRUNC")] = {1, 1, [](const Args &a) { return KvIntegerVariant(rtl::Trunc(a.Number(0))); }};
     t[QStringLiteral("POWER")] = {2, 2, [](const Args &a) {
       return Expr().Apply(opPower, Variant(a.Number(0)), Variant(a.Number(1)), QStringLiteral("POWER"));
     }};
