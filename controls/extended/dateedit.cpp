@@ -2,6 +2,7 @@
 #include "controls/extended/dateedit.h"
 
 #include "controls/extended/utils.h"
+#include "controls/extended/winhook.h"
 #include "platform/rtl/formatsettings.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/forms.h"
@@ -10,6 +11,12 @@ namespace ext {
 
 using namespace vcl;
 using rtl::TDateTime;
+
+namespace {
+// The notice a window gets when the system's settings (the locale among
+// them) changed.
+constexpr unsigned kWinIniChange = 0x001A;
+}  // namespace
 
 TCustomDateEdit::TCustomDateEdit(TComponent *owner)
     : TCustomComboEdit(owner), calendar_hints_(std::make_unique<rtl::TStringList>()) {
@@ -26,7 +33,26 @@ TCustomDateEdit::TCustomDateEdit(TComponent *owner)
   ApplyPopupSettings();
 }
 
-TCustomDateEdit::~TCustomDateEdit() { calendar_hints_->OnChange = nullptr; }
+TCustomDateEdit::~TCustomDateEdit() {
+  calendar_hints_->OnChange = nullptr;
+  settings_hook_.reset();
+}
+
+void TCustomDateEdit::HookMainWindow() {
+  if (settings_hook_ || IsDesigning()) return;
+  TCustomForm *main = Application != nullptr ? Application->MainForm() : nullptr;
+  if (main == nullptr) return;
+  settings_hook_ = std::make_unique<TMwWindowHook>(nullptr);
+  settings_hook_->AfterMessage = [this](rtl::TObject *, TMessage &m, bool &) {
+    if (m.Msg == kWinIniChange) UpdateMask();
+  };
+  settings_hook_->SetWinControl(main);
+}
+
+void TCustomDateEdit::Dispatch(TMessage &m) {
+  if (m.Msg == WM_DESTROY) settings_hook_.reset();
+  TCustomComboEdit::Dispatch(m);
+}
 
 TBitmap *TCustomDateEdit::CreateDefaultBitmap(int &num_glyphs) {
   // A calendar sheet: a red band over a grid of days; up and disabled.
@@ -90,6 +116,7 @@ void TCustomDateEdit::InitWidget() {
   TCustomComboEdit::InitWidget();
   // The locale may have changed since the control was made.
   if (!EditMask().isEmpty()) UpdateMask();
+  HookMainWindow();
 }
 
 void TCustomDateEdit::SetPopupColor(TColor value) {

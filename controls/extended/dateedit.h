@@ -17,6 +17,8 @@ ORBISCA_ENUM(TCalendarStyle, csPopup, csDialog)
 
 using TAcceptDateEvent = std::function<void(rtl::TObject *sender, rtl::TDateTime &date, bool &accept)>;
 
+class TMwWindowHook;
+
 class TCustomDateEdit : public TCustomComboEdit {
   ORBISCA_CLASS(TCustomDateEdit, TCustomComboEdit)
  public:
@@ -59,6 +61,11 @@ class TCustomDateEdit : public TCustomComboEdit {
   TCalendarStyle CalendarStyle() const { return calendar_style_; }
   void SetCalendarStyle(TCalendarStyle value);
 
+  // Whether the edit listens to the application's main window for changes
+  // of the system's settings (made with the edit's window, when there is a
+  // main form).
+  bool Hooked() const { return settings_hook_ != nullptr; }
+
   TPopupCalendar *PopupCalendar() const { return dynamic_cast<TPopupCalendar *>(Popup()); }
   void ButtonClick() override;
 
@@ -74,6 +81,7 @@ class TCustomDateEdit : public TCustomComboEdit {
   void DoExit() override;
   void Change() override;
   void InitWidget() override;
+  void Dispatch(vcl::TMessage &message) override;
   void ApplyPopupSettings();
   bool FourDigits() const;
 
@@ -94,6 +102,8 @@ class TCustomDateEdit : public TCustomComboEdit {
   // The date separator the mask was built with: the mask keeps it as a
   // literal, so a new separator needs a new mask.
   QChar mask_separator_;
+  std::unique_ptr<TMwWindowHook> settings_hook_;
+  void HookMainWindow();
 };
 
 class TDateEdit : public TCustomDateEdit {

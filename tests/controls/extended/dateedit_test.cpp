@@ -370,3 +370,35 @@ TEST(DateEdit, TheDialogStylePicksTheDateInAModalDialog) {
   f.Key(Qt::Key_Down, Qt::AltModifier);
   EXPECT_EQ(f.edit->EditDate(), EncodeDate(2026, 2, 28));
 }
+
+TEST(DateEdit, ASettingsChangeOnTheMainWindowRebuildsFormatAndMask) {
+  rtl::FormatSettingsGuard locale;
+  TCustomForm *saved_main = Application->MainForm();
+  Fixture f;
+  Application->SetMainForm(f.form.get());
+  ASSERT_TRUE(f.Show());
+  EXPECT_TRUE(f.edit->Hooked());
+  f.edit->SetEditDate(EncodeDate(2026, 3, 7));
+  f.changes = 0;
+  rtl::FormatSettings().ShortDateFormat = "mm.dd.yy";
+  rtl::FormatSettings().DateSeparator = '.';
+  f.form->SendMessage(0x001A, 0, 0);
+  EXPECT_EQ(f.edit->EditMask(), "!99/99/99;1; ");
+  EXPECT_EQ(f.edit->Text(), "03.07.26");
+  EXPECT_EQ(f.edit->EditDate(), EncodeDate(2026, 3, 7));
+  EXPECT_EQ(f.changes, 0);  // a rewrite, not the user's change
+
+  // Other notices leave it alone; a freed edit hears nothing more.
+  rtl::FormatSettings().DateSeparator = '-';
+  f.form->SendMessage(WM_SIZE, 0, 0);
+  EXPECT_EQ(f.edit->Text(), "03.07.26");
+  delete f.edit;
+  f.form->SendMessage(0x001A, 0, 0);
+
+  // Without a main form there is nothing to listen to.
+  Application->SetMainForm(nullptr);
+  Fixture g;
+  ASSERT_TRUE(g.Show());
+  EXPECT_FALSE(g.edit->Hooked());
+  Application->SetMainForm(saved_main);
+}
