@@ -292,6 +292,35 @@ class FciContext {
     data_name_.clear();
     data_size_ = 0;
   }
+  // What adding a file changes, kept to take the file back out when it
+  // goes to the next cabinet instead.
+  struct State {
+    bool folder_open;
+    FolderRecord folder;
+    std::uint32_t folder_uncompressed;
+    std::uint64_t folder_compressed;
+    std::uint64_t data_size;
+    QByteArray pending, previous;
+  };
+  State SaveState() const {
+    return {folder_open_, folder_, folder_uncompressed_, folder_compressed_, data_size_, pending_, previous_};
+  }
+  void RestoreState(const State &s) {
+    folder_open_ = s.folder_open;
+    folder_ = s.folder;
+    folder_uncompressed_ = s.folder_uncompressed;
+    folder_compressed_ = s.folder_compressed;
+    data_size_ = s.data_size;
+    pending_ = s.pending;
+    previous_ = s.previous;
+  }
+  // Starts a cabinet after the set was closed by a final flush.
+  bool StartNewSet();
+  // Flushes the folder or the cabinet when the next file cannot join them.
+  bool MakeRoom(std::uint16_t type, std::uint64_t size);
+  void OpenFolder(std::uint16_t type);
+  // Reads the whole source into the open folder.
+  bool CopySource(int fd, std::uint64_t &copied);
   // Compresses the pending bytes into one data block of the open folder.
   bool WriteBlock();
   std::uint64_t EstimatedCabinetSize() const;
@@ -384,10 +413,76 @@ bool FciContext::WriteBlock() {
 }
 
 std::uint64_t FciContext::EstimatedCabinetSize() const {
-  std::uint64_t size = kHeaderSize + data_size_ + pending_.size();
-  size += (folders_.size() + 1) * (kFolderRecordSize + ccab_.cbReserveCFFolder);
+  std::uint64_t size = kHeaderSize + data_size_;
+  if (ccab_.cbReserveCFHeader || ccab_.cbReserveCFFolder || ccab_.cbReserveCFData)
+    size += 4 + ccab_.cbReserveCFHeader;
+  // The previous cabinet's names are known; room for the next one's.
+  if (!prev_cab_.isEmpty()) size += prev_cab_.toUtf8().size() + prev_disk_.toUtf8().size() + 2;
+  size += 2 * (kMaxCabName + 1);
+  // The bytes not yet in a block, as a stored block would hold them (deflate
+  // adds at most a few bytes to data it cannot shrink).
+  if (!pending_.isEmpty()) size += kDataRecordSize + ccab_.cbReserveCFData + pending_.size() + 16;
+  size += (folders_.size() + (folder_open_ ? 1 : 0)) * (kFolderRecordSize + ccab_.cbReserveCFFolder);
   for (const FileRecord &f : files_) size += kFileRecordSize + f.name.size() + 1;
   return size;
+}
+
+bool FciContext::StartNewSet() {
+  CCAB next = ccab_;
+  next.iCab = ccab_.iCab + 1;
+  if (!cb_.GetNextCabinet(next, 0)) return Fail(FCIERR_USER_ABORT, 0);
+  if (!CheckRecord(next)) return false;
+  ccab_ = next;
+  cabinets_written_ = 0;
+  set_closed_ = false;
+  return true;
+}
+
+bool FciContext::MakeRoom(std::uint16_t type, std::uint64_t size) {
+  if (static_cast<int>(files_.size()) >= kMaxFilesPerCabinet ||
+      (!folder_open_ && static_cast<int>(folders_.size()) >= kMaxFoldersPerCabinet))
+    return FlushCabinet(true);
+  if (folder_open_ && (folder_.type != type || folder_uncompressed_ + size > kMaxFolderData)) {
+    if (!FlushFolder()) return false;
+    if (static_cast<int>(folders_.size()) >= kMaxFoldersPerCabinet) return FlushCabinet(true);
+  }
+  return true;
+}
+
+void FciContext::OpenFolder(std::uint16_t type) {
+  if (folder_open_) return;
+  folder_open_ = true;
+  folder_ = FolderRecord{};
+  folder_.type = type;
+  folder_.data_offset = data_size_;
+  folder_uncompressed_ = 0;
+  folder_compressed_ = 0;
+  pending_.clear();
+  previous_.clear();
+}
+
+bool FciContext::CopySource(int fd, std::uint64_t &copied) {
+  const std::uint64_t room = kMaxFolderData - folder_uncompressed_;
+  copied = 0;
+  pending_.reserve(kBlockSize);
+  for (;;) {
+    const auto want = static_cast<std::uint32_t>(kBlockSize - pending_.size());
+    const qsizetype old = pending_.size();
+    pending_.resize(old + want);
+    int err = 0;
+    const std::int64_t n = cb_.Read(fd, pending_.data() + old, want, err);
+    if (n < 0) {
+      pending_.resize(old);
+      return Fail(FCIERR_READ_SRC, err);
+    }
+    pending_.resize(old + n);
+    copied += static_cast<std::uint64_t>(n);
+    // A file that grows while it is read is refused rather than cut short
+    // past what the folder can hold.
+    if (copied > room) return Break(FCIERR_CAB_FORMAT_LIMIT, EFBIG);
+    if (pending_.size() == static_cast<qsizetype>(kBlockSize) && !WriteBlock()) return false;
+    if (n == 0) return true;
+  }
 }
 
 bool FciContext::AddFile(const QString &source, const QString &stored_name, bool execute,
@@ -408,94 +503,39 @@ bool FciContext::AddFile(const QString &source, const QString &stored_name, bool
   int err = 0;
   const int fd = cb_.GetOpenInfo(source, date, time, attribs, err);
   if (fd < 0) return Fail(FCIERR_OPEN_SRC, err);
-  auto close_source = [&] {
-    int ignored = 0;
-    cb_.Close(fd, ignored);
-  };
+  struct SourceFile {
+    FciCallbacks &cb;
+    int fd;
+    ~SourceFile() {
+      int ignored = 0;
+      cb.Close(fd, ignored);
+    }
+  } source_file{cb_, fd};
   const std::int64_t end = cb_.Seek(fd, 0, SEEK_END, err);
-  if (end < 0 || cb_.Seek(fd, 0, SEEK_SET, err) < 0) {
-    close_source();
-    return Fail(FCIERR_READ_SRC, err);
-  }
-  if (static_cast<std::uint64_t>(end) > kMaxFolderData) {
-    close_source();
-    return Fail(FCIERR_CAB_FORMAT_LIMIT, EFBIG);
-  }
+  if (end < 0 || cb_.Seek(fd, 0, SEEK_SET, err) < 0) return Fail(FCIERR_READ_SRC, err);
+  if (static_cast<std::uint64_t>(end) > kMaxFolderData) return Fail(FCIERR_CAB_FORMAT_LIMIT, EFBIG);
 
-  if (set_closed_) {
-    CCAB next = ccab_;
-    next.iCab = ccab_.iCab + 1;
-    if (!cb_.GetNextCabinet(next, 0)) {
-      close_source();
-      return Fail(FCIERR_USER_ABORT, 0);
-    }
-    if (!CheckRecord(next)) {
-      close_source();
-      return false;
-    }
-    ccab_ = next;
-    cabinets_written_ = 0;
-    set_closed_ = false;
-  }
-  // Room in the cabinet and in the folder for one more file of this size.
-  if (static_cast<int>(files_.size()) >= kMaxFilesPerCabinet ||
-      (!folder_open_ && static_cast<int>(folders_.size()) >= kMaxFoldersPerCabinet)) {
-    if (!FlushCabinet(true)) {
-      close_source();
-      return false;
-    }
-  }
-  if (folder_open_ && (folder_.type != type ||
-                       static_cast<std::uint64_t>(folder_uncompressed_) + end > kMaxFolderData)) {
-    if (!FlushFolder()) {
-      close_source();
-      return false;
-    }
-    if (static_cast<int>(folders_.size()) >= kMaxFoldersPerCabinet && !FlushCabinet(true)) {
-      close_source();
-      return false;
-    }
-  }
-  if (!folder_open_) {
-    folder_open_ = true;
-    folder_ = FolderRecord{};
-    folder_.type = type;
-    folder_.data_offset = data_size_;
-    folder_uncompressed_ = 0;
-    folder_compressed_ = 0;
-    pending_.clear();
-    previous_.clear();
-  }
+  if (set_closed_ && !StartNewSet()) return false;
+  if (!MakeRoom(type, static_cast<std::uint64_t>(end))) return false;
 
-  const std::uint32_t offset = folder_uncompressed_;
-  const std::uint64_t room = kMaxFolderData - folder_uncompressed_;
+  const std::uint64_t record_size = kFileRecordSize + static_cast<std::uint64_t>(name.size()) + 1;
   std::uint64_t copied = 0;
-  pending_.reserve(kBlockSize);
-  for (;;) {
-    const auto want = static_cast<std::uint32_t>(kBlockSize - pending_.size());
-    const qsizetype old = pending_.size();
-    pending_.resize(old + want);
-    const std::int64_t n = cb_.Read(fd, pending_.data() + old, want, err);
-    if (n < 0) {
-      pending_.resize(old);
-      close_source();
-      return Fail(FCIERR_READ_SRC, err);
-    }
-    pending_.resize(old + n);
-    copied += static_cast<std::uint64_t>(n);
-    // A file that grows while it is read is refused rather than cut short
-    // past what the folder can hold.
-    if (copied > room) {
-      close_source();
-      return Break(FCIERR_CAB_FORMAT_LIMIT, EFBIG);
-    }
-    if (pending_.size() == static_cast<qsizetype>(kBlockSize) && !WriteBlock()) {
-      close_source();
-      return false;
-    }
-    if (n == 0) break;
+  std::uint32_t offset = 0;
+  for (bool retried = false;; retried = true) {
+    const State before = SaveState();
+    OpenFolder(type);
+    offset = folder_uncompressed_;
+    if (!CopySource(fd, copied)) return false;
+    // A file that would carry the cabinet past its size threshold goes into
+    // the next cabinet instead, compressed again there; only a file too large
+    // for any cabinet makes one that exceeds it.
+    if (retried || files_.empty() || EstimatedCabinetSize() + record_size <= ccab_.cb) break;
+    RestoreState(before);
+    if (data_fd_ >= 0 && cb_.Seek(data_fd_, static_cast<std::int64_t>(data_size_), SEEK_SET, err) < 0)
+      return Break(FCIERR_TEMP_FILE, err);
+    if (cb_.Seek(fd, 0, SEEK_SET, err) < 0) return Fail(FCIERR_READ_SRC, err);
+    if (!FlushCabinet(true)) return false;
   }
-  close_source();
   folder_uncompressed_ += static_cast<std::uint32_t>(copied);
 
   FileRecord f;
@@ -512,7 +552,6 @@ bool FciContext::AddFile(const QString &source, const QString &stored_name, bool
     return Fail(FCIERR_USER_ABORT, 0);
 
   if (folder_compressed_ >= ccab_.cbFolderThresh && !FlushFolder()) return false;
-  if (EstimatedCabinetSize() >= ccab_.cb && !FlushCabinet(true)) return false;
   return true;
 }
 

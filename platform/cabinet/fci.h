@@ -18,9 +18,11 @@
 // run never leaves a half archive under the final name and never destroys the
 // archive that a previous run wrote there.
 //
-// Files never span two cabinets: a cabinet closes at the first file boundary
-// after its size threshold is reached, so it may exceed the threshold by the
-// data of that one file. Folders close the same way at their threshold.
+// Files never span two cabinets: a file that would carry a cabinet past its
+// size threshold goes into the next cabinet of the set (compressed again
+// there), so a cabinet exceeds the threshold only when it holds one file too
+// large for any cabinet. A folder closes at the first file boundary after its
+// threshold.
 #pragma once
 
 #include <QDateTime>

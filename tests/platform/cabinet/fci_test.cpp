@@ -256,6 +256,38 @@ TEST_F(CabinetTest, SetOfCabinetsEachExtractsItsFiles) {
   ExpectExtracts(kGcab, Path(QStringLiteral("serie2.cab")), {{QStringLiteral("due"), two}});
 }
 
+TEST_F(CabinetTest, CabinetsStayWithinTheSizeThreshold) {
+  cab::CCAB ccab;
+  ccab.szCab = QStringLiteral("limite.cab");
+  ccab.szCabPath = dir_.path();
+  ccab.cb = 30000;
+  std::map<QString, Contents> by_cabinet;
+  Contents all;
+  cab::FciCallbacks callbacks;
+  callbacks.FilePlaced = [&](const cab::CCAB &c, const QString &name, std::int64_t, bool) {
+    by_cabinet[c.szCab][name] = all[name];
+    return 0;
+  };
+  cab::HFCI h = cab::FCICreate(erf_, callbacks, ccab);
+  ASSERT_NE(h, nullptr);
+  for (int i = 0; i < 12; ++i) {
+    const QString name = QStringLiteral("f%1").arg(i);
+    all[name] = MixedBytes(9000 + 1500 * i, 40 + i);
+    WriteFile(Path(name), all[name]);
+    ASSERT_TRUE(cab::FCIAddFile(h, Path(name), name, false, cab::tcompTYPE_MSZIP));
+  }
+  ASSERT_TRUE(cab::FCIFlushCabinet(h, false));
+  cab::FCIDestroy(h);
+
+  ASSERT_GT(by_cabinet.size(), 2u);
+  for (const auto &[cab_name, files] : by_cabinet) {
+    EXPECT_LE(QFileInfo(Path(cab_name)).size(), 30000) << cab_name.toStdString();
+    ExpectExtracts(kGcab, Path(cab_name), files);
+  }
+  // The whole set comes out of its first cabinet.
+  ExpectExtracts(kCabextract, Path(QStringLiteral("limite.cab")), all);
+}
+
 TEST_F(CabinetTest, FilesAfterTheLastFlushGoToANewCabinet) {
   cab::CCAB ccab;
   ccab.szCab = QStringLiteral("primo.cab");
