@@ -13,59 +13,13 @@
 #include "report/engine/kvglobals.h"
 #include "report/engine/kvvars.h"
 #include "tests/platform/vcl/db/memdataset.h"
+#include "tests/report/engine/kvvars_fixture.h"
 
 using namespace report;
+using kvtest::FakeReport;
 using rtl::Variant;
 
 namespace {
-
-// A report as the resolver sees it: a form with one table, bands chosen by
-// the test.
-class FakeReport : public TkvReportContext {
- public:
-  vcl::TComponent owner{nullptr};
-  TkvValues values;
-  vcl::TDataSet *band_dataset = nullptr;
-  int band_type = 5;
-  int column = 1;
-  bool in_table_band = false;
-  bool table_total = false;
-  std::int32_t format = 0;
-  QString format_text;
-  QString object = QStringLiteral("Memo1");
-  TkvAggregates master, table, collecting;
-  QStringList user_calls;
-
-  vcl::TComponent *ReportOwner() const override { return const_cast<vcl::TComponent *>(&owner); }
-  TkvValues *Values() const override { return const_cast<TkvValues *>(&values); }
-  vcl::TDataSet *BandDataSet() const override { return band_dataset; }
-  int CurrentBandType() const override { return band_type; }
-  bool ObjectInTableDataBand() const override { return in_table_band; }
-  int ColumnNumber() const override { return column; }
-  int PageNumber() const override { return 3; }
-  int LineNumber() const override { return 7; }
-  int TotalPages() const override { return 9; }
-  QString ObjectName() const override { return object; }
-  std::int32_t ObjectFormat() const override { return format; }
-  QString ObjectFormatStr() const override { return format_text; }
-  bool IsTableAggregateObject() const override { return table_total; }
-  void MarkTableAggregateObject() override { table_total = true; }
-  TkvAggregates *DataBandAggregates(int type) const override {
-    if (type == 5) return const_cast<TkvAggregates *>(&master);
-    if (type == 19) return const_cast<TkvAggregates *>(&table);
-    return nullptr;
-  }
-  TkvAggregates *CollectingAggregates() const override { return const_cast<TkvAggregates *>(&collecting); }
-  bool GetValueEvent(const QString &name, Variant &value) override {
-    if (name != u"Dinamica") return false;
-    value = Variant(QStringLiteral("dal programma"));
-    return true;
-  }
-  void UserFunction(const QString &name, const Variant &p1, const Variant &, const Variant &, Variant &result) override {
-    user_calls << name;
-    if (name.compare(QLatin1String("DOPPIO"), Qt::CaseInsensitive) == 0) result = Variant(p1.AsDouble() * 2);
-  }
-};
 
 class ResolveTest : public ::testing::Test {
  protected:
@@ -255,6 +209,20 @@ TEST_F(ResolveTest, AggregatesRegisterThenReadTheDataBand) {
   }
   EXPECT_FALSE(report.table_total);  // not within a totals band: a normal key
   EXPECT_EQ(report.collecting.TableCount(), 0);
+  report.in_totals_band = true;
+  {
+    TkvRegistrationScope scope;
+    Bracket("MAX(Qta)");
+  }
+  EXPECT_TRUE(report.table_total);
+  EXPECT_EQ(report.collecting.TableCount(), 1);
+  report.table.Register(KvAggregateKey("MAX", "Qta", "Memo1", 0, true), true);
+  report.table.Reset(0);
+  report.table.Accumulate(Expr(), true);  // one column with Qta = 3
+  EXPECT_EQ(Bracket("MAX(Qta)"), QStringLiteral("3"));
+  report.table_total = false;
+  report.in_totals_band = false;
+  report.collecting.Clear();
   report.band_type = 19;
   {
     TkvRegistrationScope scope;
