@@ -306,12 +306,16 @@ class TkvPictureView : public TkvCustomPictureView {
 
   static TkvPictureKind KindOf(const vcl::TGraphic *graphic);
 
-  // Metafiles are made by the printing layer: it fills this slot so that
-  // pictures stored as metafiles can be read.
+  // Makes the graphic for pictures stored as metafiles; when empty, the
+  // platform's enhanced metafile.
   static std::function<std::unique_ptr<vcl::TGraphic>()> &MetafileFactory();
 
+  // The designed picture: Picture, or the graphic read from the template
+  // when a picture holder cannot take its kind (metafiles).
+  const vcl::TGraphic *DesignedGraphic() const;
+
   vcl::TPicture Picture;                         // as designed
-  vcl::TPicture FieldPicture;                    // loaded from a data field
+  std::unique_ptr<vcl::TGraphic> FieldPicture;   // loaded from a data field
   vcl::TBitmap WorkBitmap;                       // JPEG drawn into it to print
   std::unique_ptr<vcl::TGraphic> StreamGraphic;  // made while loading
   std::uint8_t LoadedFromField = 0;

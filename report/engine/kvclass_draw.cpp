@@ -15,6 +15,7 @@
 #include "platform/rtl/streams.h"
 #include "platform/vcl/db/db.h"
 #include "platform/vcl/menus.h"
+#include "platform/vcl/metafile.h"
 #include "report/engine/kvclass.h"
 
 namespace report {
@@ -538,7 +539,7 @@ std::unique_ptr<vcl::TGraphic> MakeGraphic(TkvPictureKind kind) {
       if (factory) {
         if (auto graphic = factory()) return graphic;
       }
-      break;
+      return std::make_unique<vcl::TMetafile>();
     }
     case pkNone: break;
   }
@@ -575,7 +576,7 @@ void TkvPictureView::LoadFromBlob(const QByteArray &data) {
   if (kind == pkNone) throw vcl::EInvalidGraphic(QString::fromLatin1(kUnknownFormat));
   std::unique_ptr<vcl::TGraphic> graphic = MakeGraphic(kind);
   graphic->LoadFromBytes(data.mid(offset));
-  FieldPicture.SetGraphic(graphic.get());
+  FieldPicture = std::move(graphic);
   LoadedFromField = 1;
 }
 
@@ -583,7 +584,7 @@ void TkvPictureView::LoadFromField(vcl::TField *field) {
   if (field == nullptr) return;
   if (field->IsNull()) {
     // This row has no picture: nothing of an earlier row may show.
-    FieldPicture.SetGraphic(nullptr);
+    FieldPicture.reset();
     LoadedFromField = 1;
     return;
   }
@@ -596,7 +597,20 @@ void TkvPictureView::LoadFromField(vcl::TField *field) {
 
 void TkvPictureView::Assign(const TkvView *source) {
   TkvView::Assign(source);
-  if (auto *picture = dynamic_cast<const TkvPictureView *>(source)) Picture.Assign(&picture->Picture);
+  auto *picture = dynamic_cast<const TkvPictureView *>(source);
+  if (picture == nullptr) return;
+  Picture.Assign(&picture->Picture);
+  StreamGraphic.reset();
+  if (picture->Picture.Graphic() == nullptr && picture->StreamGraphic) {
+    // A kind the picture holder cannot copy goes through its stored form.
+    StreamGraphic = MakeGraphic(KindOf(picture->StreamGraphic.get()));
+    StreamGraphic->LoadFromBytes(picture->StreamGraphic->SaveToBytes());
+  }
+}
+
+const vcl::TGraphic *TkvPictureView::DesignedGraphic() const {
+  if (Picture.Graphic() != nullptr) return Picture.Graphic();
+  return StreamGraphic.get();
 }
 
 void TkvPictureView::LoadFromStream(rtl::TStream &stream) {
@@ -614,7 +628,11 @@ void TkvPictureView::LoadFromStream(rtl::TStream &stream) {
     const QByteArray bytes = stream.ReadBytes(end - here);
     StreamGraphic = MakeGraphic(TkvPictureKind(kind));
     StreamGraphic->LoadFromBytes(bytes);
-    Picture.SetGraphic(StreamGraphic.get());
+    if (kind == pkMetafile) {
+      Picture.SetGraphic(nullptr);  // the holder keeps no metafiles
+    } else {
+      Picture.SetGraphic(StreamGraphic.get());
+    }
   }
   // The picture reader may have read less than was stored: stay in step.
   stream.Seek(end, rtl::soBeginning);
@@ -622,11 +640,12 @@ void TkvPictureView::LoadFromStream(rtl::TStream &stream) {
 
 void TkvPictureView::SaveToStream(rtl::TStream &stream) {
   SaveCommon(stream);
-  const TkvPictureKind kind = KindOf(Picture.Graphic());
+  const vcl::TGraphic *graphic = DesignedGraphic();
+  const TkvPictureKind kind = KindOf(graphic);
   stream.WriteUInt8(kind);
   const qint64 slot = stream.Position();
   stream.WriteInt32(0);
-  if (kind != pkNone) stream.WriteBytes(Picture.Graphic()->SaveToBytes());
+  if (kind != pkNone) stream.WriteBytes(graphic->SaveToBytes());
   const qint64 end = stream.Position();
   stream.Seek(slot, rtl::soBeginning);
   stream.WriteInt32(std::int32_t(end));
@@ -640,9 +659,13 @@ void TkvPictureView::Draw(vcl::TCanvas *canvas) {
   if (printing && !Visible) return;
   engine.CurView = this;
   if (Parent != nullptr) engine.CurBand = Parent;
-  if (printing && engine.BindField) engine.BindField(this);
+  if (printing) {
+    // Each row decides afresh whether its field supplies the picture.
+    LoadedFromField = 0;
+    if (engine.BindField) engine.BindField(this);
+  }
 
-  const vcl::TGraphic *graphic = (printing && LoadedFromField) ? FieldPicture.Graphic() : Picture.Graphic();
+  const vcl::TGraphic *graphic = (printing && LoadedFromField) ? FieldPicture.get() : DesignedGraphic();
   if (graphic != nullptr && graphic->Empty()) graphic = nullptr;
   if (printing && dynamic_cast<const vcl::TJPEGImage *>(graphic) != nullptr) {
     // Printers take bitmaps: the JPEG picture goes through the work bitmap.

@@ -11,6 +11,7 @@
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/menus.h"
+#include "platform/vcl/metafile.h"
 #include "platform/vcl/stdctrls.h"
 #include "report/engine/kvclass.h"
 #include "report/engine/kvshape.h"
@@ -386,14 +387,14 @@ TEST_F(PictureDrawTest, BlobsAreRecognisedByTheirFirstBytes) {
   TkvPictureView picture(nullptr);
   const QByteArray bmp = RedSquare(4).SaveToBytes();
   picture.LoadFromBlob(QByteArray(8, '\0') + bmp);
-  ASSERT_NE(dynamic_cast<vcl::TBitmap *>(picture.FieldPicture.Graphic()), nullptr);
-  EXPECT_EQ(picture.FieldPicture.Width(), 4);
+  ASSERT_NE(dynamic_cast<vcl::TBitmap *>(picture.FieldPicture.get()), nullptr);
+  EXPECT_EQ(picture.FieldPicture->Width(), 4);
   EXPECT_EQ(picture.LoadedFromField, 1);
 
   vcl::TJPEGImage jpeg;
   jpeg.SetImage(RedSquare(8).Image());
   picture.LoadFromBlob(jpeg.SaveToBytes());
-  EXPECT_NE(dynamic_cast<vcl::TJPEGImage *>(picture.FieldPicture.Graphic()), nullptr);
+  EXPECT_NE(dynamic_cast<vcl::TJPEGImage *>(picture.FieldPicture.get()), nullptr);
 
   try {
     picture.LoadFromBlob("GIF89a.......");
@@ -402,6 +403,50 @@ TEST_F(PictureDrawTest, BlobsAreRecognisedByTheirFirstBytes) {
     EXPECT_EQ(e.Message(), "Formato immagine sconosciuto.");
   }
   EXPECT_THROW(picture.LoadFromBlob(QByteArray("BM\x01\x02", 4)), rtl::Exception);
+}
+
+TEST_F(PictureDrawTest, MetafileBlobIsReadAndDrawnStretched) {
+  vcl::TMetafile metafile;
+  metafile.SetWidth(10);
+  metafile.SetHeight(10);
+  {
+    vcl::TMetafileCanvas recorder(&metafile);
+    recorder.Brush()->SetColor(vcl::clRed);
+    recorder.FillRect(vcl::Rect(0, 0, 10, 10));
+  }
+  auto *picture = report_.Add<TkvPictureView>();
+  picture->dx = 40;
+  picture->dy = 40;
+  picture->Flags = flStretched;
+  picture->LoadFromBlob(metafile.SaveToBytes());
+  ASSERT_NE(dynamic_cast<vcl::TMetafile *>(picture->FieldPicture.get()), nullptr);
+  Printing(true);
+  kvEngine().BindField = [](TkvView *view) {
+    static_cast<TkvPictureView *>(view)->LoadedFromField = 1;
+    return true;
+  };
+  Page page(50, 50);
+  picture->Draw(page.Canvas());
+  EXPECT_EQ(page.At(20, 20), vcl::clRed);
+  EXPECT_EQ(page.At(45, 45), vcl::clWhite);
+
+  // Stored in a template, a metafile comes back as the designed picture.
+  picture->StreamGraphic = std::move(picture->FieldPicture);
+  rtl::TMemoryStream stream;
+  picture->SaveToStream(stream);
+  stream.SetPosition(0);
+  TkvPictureView copy(nullptr);
+  copy.LoadFromStream(stream);
+  ASSERT_NE(dynamic_cast<const vcl::TMetafile *>(copy.DesignedGraphic()), nullptr);
+  TkvPictureView assigned(nullptr);
+  assigned.Assign(&copy);
+  ASSERT_NE(dynamic_cast<const vcl::TMetafile *>(assigned.DesignedGraphic()), nullptr);
+  kvEngine().BindField = nullptr;
+  Page again(50, 50);
+  assigned.dx = 40;
+  assigned.dy = 40;
+  assigned.Draw(again.Canvas());
+  EXPECT_EQ(again.At(20, 20), vcl::clRed);
 }
 
 TEST_F(PictureDrawTest, FieldPictureIsPrintedInsteadOfTheDesignedOne) {
