@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "controls/extended/timers.h"
+#include "platform/vcl/clipboard.h"
 #include "platform/vcl/forms.h"
 
 namespace ext {
@@ -422,7 +423,36 @@ void TCustomComboEdit::Change() {
     TCustomEdit::Change();
 }
 
+bool TCustomComboEdit::MaskedClipboardKey(int key, TShiftState shift) {
+  if (!IsMasked() || LineEdit() == nullptr) return false;
+  const TShiftState mods = shift * TShiftState{ssShift, ssAlt, ssCtrl};
+  const bool paste = (key == 'V' && mods == TShiftState{ssCtrl}) || (key == VK_INSERT && mods == TShiftState{ssShift});
+  const bool cut = (key == 'X' && mods == TShiftState{ssCtrl}) || (key == VK_DELETE && mods == TShiftState{ssShift});
+  if (!paste && !cut) return false;
+  // Read-only (or no direct input, or the popup open): nothing changes.
+  if (TCustomEdit::ReadOnly()) return true;
+  if (cut) {
+    if (SelLength() == 0) return true;
+    CopyToClipboard();
+    int del = VK_DELETE;
+    TCustomMaskEdit::KeyDown(del, {});
+    return true;
+  }
+  // Pasted text is typed place by place from the cursor, so the mask
+  // refuses what does not fit.
+  const QString text = Clipboard().AsText();
+  for (QChar c : text) {
+    if (c.unicode() < 32) continue;
+    TCustomMaskEdit::KeyPress(c);
+  }
+  return true;
+}
+
 void TCustomComboEdit::KeyDown(int &key, TShiftState shift) {
+  if (MaskedClipboardKey(key, shift)) {
+    key = 0;
+    return;
+  }
   // While the popup is open Esc and Enter only close it: the mask must not
   // put back the entered text on that Esc.
   if (popup_visible_ && (key == VK_ESCAPE || key == VK_RETURN))

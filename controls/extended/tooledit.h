@@ -158,6 +158,9 @@ class TCustomComboEdit : public vcl::TCustomMaskEdit {
   void DoEnter() override;
   void Change() override;
   void UpdateEditReadOnly();
+  // Cut and paste through the mask (the line edit's own would shift the
+  // literals); true when the key was one of them.
+  bool MaskedClipboardKey(int key, vcl::TShiftState shift);
   void UpdateButtonBounds();
   void RecreateGlyph();
 

@@ -286,6 +286,12 @@ void TCustomMaskEdit::KeyPress(QChar &key) {
   const int p = mask_.NextInput(cursor);
   const QChar c = mask_.Convert(p, typed);
   if (p >= mask_.Length() || !mask_.Accepts(p, c)) {
+    // The literal the cursor has just skipped after a full field: typing it
+    // ("07" then "/") is already done, not the end of the next field.
+    if (cursor > 0 && mask_.IsLiteral(cursor - 1) && text[cursor - 1] == typed) {
+      PutEditText(text, cursor);
+      return;
+    }
     // A typed literal (the date separator) ends the field: the cursor goes
     // past the next such literal.
     for (int q = cursor; q < mask_.Length(); ++q)

@@ -13,6 +13,7 @@
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/formatsettings.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/vcl/clipboard.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/stdctrls.h"
 
@@ -401,4 +402,40 @@ TEST(DateEdit, ASettingsChangeOnTheMainWindowRebuildsFormatAndMask) {
   ASSERT_TRUE(g.Show());
   EXPECT_FALSE(g.edit->Hooked());
   Application->SetMainForm(saved_main);
+}
+
+TEST(DateEdit, PasteAndCutGoThroughTheMask) {
+  Fixture f;
+  ASSERT_TRUE(f.Show());
+  Clipboard().SetAsText("07/03/2026");
+  f.edit->SelectAll();
+  f.Key(Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(f.edit->EditDate(), EncodeDate(2026, 3, 7));
+  EXPECT_EQ(f.edit->EditText(), "07/03/2026");
+
+  f.edit->SelectAll();
+  f.Key(Qt::Key_X, Qt::ControlModifier);
+  EXPECT_EQ(Clipboard().AsText(), "07/03/2026");
+  EXPECT_EQ(f.edit->EditText(), "  /  /    ");  // the separators stay
+  EXPECT_EQ(f.edit->EditDate(), 0);
+
+  Clipboard().SetAsText("1a2b0c4");  // what the places refuse is dropped
+  f.Key(Qt::Key_Insert, Qt::ShiftModifier);
+  EXPECT_EQ(f.edit->EditText(), "12/04/    ");
+
+  f.edit->SetDirectInput(false);
+  f.edit->SelectAll();
+  f.Key(Qt::Key_X, Qt::ControlModifier);
+  Clipboard().SetAsText("31/12/2025");
+  f.Key(Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(f.edit->EditText(), "12/04/    ");
+
+  // Typed by hand with its separators: a separator right after a full
+  // field is the one the cursor has already passed.
+  f.edit->SetDirectInput(true);
+  f.edit->SelectAll();
+  for (Qt::Key k : {Qt::Key_0, Qt::Key_7, Qt::Key_Slash, Qt::Key_0, Qt::Key_3, Qt::Key_Slash, Qt::Key_2,
+                    Qt::Key_0, Qt::Key_2, Qt::Key_6})
+    f.Key(k);
+  EXPECT_EQ(f.edit->EditDate(), EncodeDate(2026, 3, 7));
 }
