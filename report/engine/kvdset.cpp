@@ -65,7 +65,10 @@ ORBISCA_PUBLISHED(TkvDataset, TComponent) {
 
 TkvDBDataSet::TkvDBDataSet(vcl::TComponent *owner) : TkvDataset(owner) {}
 
-TkvDBDataSet::~TkvDBDataSet() { SetDataSet(nullptr); }
+TkvDBDataSet::~TkvDBDataSet() {
+  Exit();  // a source freed in the middle of a walk still gives the dataset back
+  SetDataSet(nullptr);
+}
 
 void TkvDBDataSet::SetDataSet(vcl::TDataSet *dataset) {
   if (dataset == dataset_) return;

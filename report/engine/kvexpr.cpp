@@ -25,8 +25,8 @@ const QString kDepthError = QStringLiteral("Espressione troppo annidata: ");
 
 // Brackets and names that call each other through the resolver (a variable
 // whose expression names itself) would otherwise exhaust the stack.
-constexpr int kMaxNesting = 200;
-constexpr int kMaxEvaluateDepth = 64;
+constexpr int kMaxNesting = 100;
+constexpr int kMaxEvaluateDepth = 32;
 
 bool IsBlank(QChar c) { return c.unicode() <= 32; }
 bool IsNameStart(QChar c) { return c == u'"' || c == u'#' || c == u'_' || c.isLetter(); }
@@ -221,9 +221,15 @@ class TkvExprParser {
   void CheckBrackets() const {
     int open = 0, close = 0;
     QChar quote;
+    bool variable = false;
     for (QChar c : s_) {
       if (!quote.isNull()) {
         if (c == quote) quote = QChar();
+      } else if (variable) {
+        // A variable name may hold an apostrophe: [Prezzo d'acquisto].
+        if (c == u']') variable = false;
+      } else if (c == u'[') {
+        variable = true;
       } else if (c == u'"' || c == u'\'') {
         quote = c;
       } else if (c == u'(') {
@@ -422,21 +428,22 @@ class TkvExprParser {
         cur += c;
         continue;
       }
-      if (c == u'\'' || c == u'"') {
+      if (square > 0) {
+        if (c == u'[') ++square;
+        if (c == u']') --square;
+      } else if (c == u'\'' || c == u'"') {
         quote = c;
       } else if (c == u'[') {
         ++square;
-      } else if (c == u']') {
-        if (square > 0) --square;
-      } else if (square == 0 && c == u'(') {
+      } else if (c == u'(') {
         ++depth;
-      } else if (square == 0 && c == u')') {
+      } else if (c == u')') {
         if (depth == 0) {
           flush();
           return out;
         }
         --depth;
-      } else if (square == 0 && depth == 0 && c == u',') {
+      } else if (depth == 0 && c == u',') {
         flush();
         continue;
       }

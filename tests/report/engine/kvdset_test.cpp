@@ -84,6 +84,15 @@ TEST_F(KvDataSetTest, DatasetIsLeftAsItWasFound) {
   EXPECT_FALSE(table->ControlsDisabled());
   EXPECT_EQ(table->RecNo(), 4);
 
+  {
+    TkvDBDataSet walker(nullptr);  // freed in the middle of a walk
+    walker.SetDataSet(table);
+    walker.Init();
+    walker.First();
+  }
+  EXPECT_FALSE(table->ControlsDisabled());
+  EXPECT_EQ(table->RecNo(), 4);
+
   table->DisableControls();  // the program's own disabling stays
   source->Init();
   source->Exit();

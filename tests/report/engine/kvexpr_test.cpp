@@ -102,6 +102,10 @@ TEST_F(ExprTest, NamesGoToTheResolver) {
   EXPECT_EQ(D("Tabella.\"Prezzo unitario\"*2"), 5);
   EXPECT_EQ(D("F('a,b', (1,2), [x,y], , 3)"), 10);
   EXPECT_EQ(calls.back(), QStringLiteral("F('a,b'| (1,2)| [x,y]| 3)"));
+  names[QStringLiteral("PREZZO D'ACQUISTO")] = Variant(2);
+  EXPECT_EQ(D("([Prezzo d'acquisto]+1)*2"), 6);
+  EXPECT_EQ(D("F([Prezzo d'acquisto], 1)"), 10);
+  EXPECT_EQ(calls.back(), QStringLiteral("F([Prezzo d'acquisto]| 1)"));
   EXPECT_EQ(D("qta"), 3);
   EXPECT_EQ(calls.back(), QStringLiteral("qta()"));
   // A name beginning with an operator's letters is still a name.
