@@ -810,6 +810,23 @@ void TMwSpeedButton::CMEnabledChanged(TMessage &m) {
   Invalidate();
 }
 
+namespace {
+// One ring of a 3D frame, top and left in one colour, bottom and right
+// (with the top-right and bottom-left corners) in the other; the rectangle
+// shrinks by a pixel.
+void FrameRing(TCanvas *c, TRect &r, TColor top_left, TColor bottom_right) {
+  c->Pen()->SetColor(top_left);
+  c->MoveTo(r.Left, r.Bottom - 1);
+  c->LineTo(r.Left, r.Top);
+  c->LineTo(r.Right, r.Top);
+  c->Pen()->SetColor(bottom_right);
+  c->MoveTo(r.Right - 1, r.Top);
+  c->LineTo(r.Right - 1, r.Bottom - 1);
+  c->LineTo(r.Left - 1, r.Bottom - 1);
+  InflateRect(r, -1, -1);
+}
+}  // namespace
+
 void TMwSpeedButton::Paint() {
   TCanvas *target = Canvas();
   TBitmap buffer(std::max(Width(), 1), std::max(Height(), 1));
@@ -831,13 +848,30 @@ void TMwSpeedButton::Paint() {
   if (transparent_) DrawParentBackground(this, c);
   const bool pressed = paint_state == bsDown || paint_state == bsExclusive;
   if (!(flat_inactive && paint_state != bsExclusive)) {
-    TRect fr = r;
-    if (pressed) {
-      DrawEdge(c, fr, flat_ ? BDR_SUNKENOUTER : EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+    // bsAutoDetect: this platform draws its controls in the new style.
+    if (style_ != bsWin31) {
+      if (pressed) {
+        FrameRing(c, r, clWindowFrame, clBtnHighlight);
+        if (!flat_) FrameRing(c, r, clBtnShadow, clBtnFace);
+      } else if (flat_) {
+        FrameRing(c, r, clBtnHighlight, clBtnShadow);
+      } else {
+        FrameRing(c, r, clBtnHighlight, clWindowFrame);
+        FrameRing(c, r, clBtnFace, clBtnShadow);
+      }
+    } else if (pressed) {
+      if (flat_) {
+        FrameRing(c, r, clWindowFrame, clBtnHighlight);
+      } else {
+        FrameRing(c, r, clWindowFrame, clWindowFrame);
+        FrameRing(c, r, clBtnShadow, clBtnFace);  // the shadow along the left and top
+      }
+    } else if (flat_) {
+      FrameRing(c, r, clBtnHighlight, clWindowFrame);
     } else {
-      DrawEdge(c, fr, flat_ ? BDR_RAISEDINNER : EDGE_RAISED, BF_RECT | BF_ADJUST);
+      FrameRing(c, r, clWindowFrame, clWindowFrame);
+      FrameRing(c, r, clBtnHighlight, clBtnShadow);
     }
-    r = fr;
   } else {
     InflateRect(r, -2, -2);
   }

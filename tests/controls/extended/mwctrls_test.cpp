@@ -352,3 +352,42 @@ TEST(GlyphButton, DoubleClicksAndPointerNoticesCountOnlyWhereTheyMeanSomething) 
   EXPECT_EQ(enters, 1);
   EXPECT_EQ(leaves, 1);
 }
+
+TEST(GlyphButton, FramesFollowTheStyleAndTheState) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 200, 100);
+  auto *b = new TMwSpeedButton(&form);
+  b->SetParent(&form);
+  b->SetBounds(10, 10, 25, 25);
+  form.Show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.Handle()));
+  const auto shot = [&] { return b->Handle()->grab().toImage(); };
+  const auto px = [](const QImage &img, int x, int y) { return img.pixel(x, y) & 0xFFFFFF; };
+  const QRgb frame = Rgb(clWindowFrame) & 0xFFFFFF, light = Rgb(clBtnHighlight) & 0xFFFFFF,
+             shadow = Rgb(clBtnShadow) & 0xFFFFFF, face = Rgb(clBtnFace) & 0xFFFFFF;
+
+  QImage img = shot();  // new style, raised: light over a dark frame, face over shadow inside
+  EXPECT_EQ(px(img, 0, 0), light);
+  EXPECT_EQ(px(img, 24, 24), frame);
+  EXPECT_EQ(px(img, 24, 0), frame);  // the top-right corner belongs to the bottom-right edge
+  EXPECT_EQ(px(img, 1, 1), face);
+  EXPECT_EQ(px(img, 23, 23), shadow);
+
+  b->SetGroupIndex(1);
+  b->SetDown(true);  // pressed: dark outside, shadow inside
+  img = shot();
+  EXPECT_EQ(px(img, 0, 0), frame);
+  EXPECT_EQ(px(img, 24, 24), light);
+  EXPECT_EQ(px(img, 1, 1), shadow);
+
+  b->SetStyle(bsWin31);  // the old style: a dark frame round the pressed look
+  img = shot();
+  EXPECT_EQ(px(img, 24, 24), frame);
+  EXPECT_EQ(px(img, 1, 1), shadow);
+  b->SetAllowAllUp(true);
+  b->SetDown(false);  // raised: light over shadow inside the frame
+  img = shot();
+  EXPECT_EQ(px(img, 0, 0), frame);
+  EXPECT_EQ(px(img, 1, 1), light);
+  EXPECT_EQ(px(img, 23, 23), shadow);
+}
