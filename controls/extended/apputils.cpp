@@ -2,6 +2,7 @@
 #include "controls/extended/apputils.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <QMetaObject>
 #include <QPointer>
 #include <QVariant>
@@ -52,6 +53,16 @@ int WordAsInt(const QString &text, int n, int def) {
   bool ok = false;
   const int v = GetWordAt(n, text, delimiters).trimmed().toInt(&ok);
   return ok ? v : def;
+}
+
+// A damaged file must not give a window no one can see or one too large to
+// draw: the rectangle needs a width and a height, at most a few screens'
+// worth.
+bool SensibleWindowRect(const vcl::TRect &r) {
+  const qint64 max_w = 4LL * std::max(vcl::Screen->Width(), 640);
+  const qint64 max_h = 4LL * std::max(vcl::Screen->Height(), 480);
+  const qint64 w = qint64{r.Right} - r.Left, h = qint64{r.Bottom} - r.Top;
+  return w > 0 && h > 0 && w <= max_w && h <= max_h;
 }
 
 }  // namespace
@@ -215,7 +226,7 @@ void ReadPlacementKeys(TCustomForm *form, const rtl::TObject *file, const QStrin
         p.NormalPosition.Right = p.NormalPosition.Left + form->Width();
         p.NormalPosition.Bottom = p.NormalPosition.Top + form->Height();
       }
-      if (p.NormalPosition.Right > p.NormalPosition.Left) {
+      if (SensibleWindowRect(p.NormalPosition)) {
         if (form->Position() == vcl::poScreenCenter || form->Position() == vcl::poDesktopCenter) {
           // Centring on show would undo the stored position.
           const bool designing = form->IsDesigning();

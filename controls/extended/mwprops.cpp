@@ -260,7 +260,14 @@ void TPropsStorage::LoadObject(const TPropInfo &prop, rtl::TObject *value) {
                      : 0;
     if (count > 0) {
       rtl::TStringList lines;
-      for (int i = 0; i < count; ++i) lines.Add(OnReadString(sub, QStringLiteral("Item%1").arg(i), QString()));
+      // A damaged count must not read on for billions of missing lines:
+      // the lines end at the first one the file does not have.
+      const QString missing(QChar(1));
+      for (int i = 0; i < count; ++i) {
+        const QString item = OnReadString(sub, QStringLiteral("Item%1").arg(i), missing);
+        if (item == missing) break;
+        lines.Add(item);
+      }
       strings->Assign(&lines);
     }
   }

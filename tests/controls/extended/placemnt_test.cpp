@@ -143,9 +143,12 @@ TEST_F(PlacementFixture, PositionKeysAreChosenAndCheckedBeforeUse) {
   Write("NormPos", "7,x,300");
   storage->RestorePlacementFromStorage();
   EXPECT_EQ(form->BoundsRect(), Rect(7, 2, 300, 102));
-  Write("NormPos", "100,100,50,50");
-  storage->RestorePlacementFromStorage();
-  EXPECT_EQ(form->BoundsRect(), Rect(7, 2, 300, 102));
+  // Nor are a rectangle without height or one far larger than the screen.
+  for (const char *damaged : {"100,100,50,50", "10,10,200,5", "0,0,2000000,2000000"}) {
+    Write("NormPos", damaged);
+    storage->RestorePlacementFromStorage();
+    EXPECT_EQ(form->BoundsRect(), Rect(7, 2, 300, 102)) << damaged;
+  }
 }
 
 TEST_F(PlacementFixture, FixedBorderFormMovesButKeepsItsSize) {
@@ -229,6 +232,13 @@ TEST_F(PlacementFixture, StoredPropertiesOfEveryKindRoundTrip) {
   memo->Lines()->Add("kept");
   storage->RestorePlacementFromStorage();
   EXPECT_EQ(memo->Lines()->Count(), 1);
+
+  // A damaged line count reads only the lines that are there.
+  Write("Count", "2000000000", "Orbisca.Memo1_Lines");
+  Write("Item0", "sola", "Orbisca.Memo1_Lines");
+  storage->RestorePlacementFromStorage();
+  EXPECT_EQ(memo->Lines()->Count(), 1);
+  EXPECT_EQ(memo->Lines()->Strings(0), "sola");
 
   // Values that do not fit leave their property alone.
   Write("Edit1_CharCase", "ecSideways");
@@ -324,12 +334,25 @@ TEST_F(PlacementFixture, FormEventsRestoreOnShowAndSaveOnCloseAndDestroy) {
   storage->BeginLoading();
   storage->Loaded();
 
+  storage->SetOptions({fpPosition, fpState, fpActiveControl});
   form->Show();
   EXPECT_EQ(form->BoundsRect(), Rect(11, 12, 311, 212));
   form->SetBounds(20, 20, 300, 200);
+  form->SetActiveControl(memo);
   EXPECT_TRUE(form->CloseQuery());
   EXPECT_EQ(Read("NormPos"), "20,20,320,220");
   EXPECT_EQ(Read("Visible"), "0");
+  EXPECT_EQ(Read("ActiveControl"), "Memo1");
+
+  // The control that had the focus gets it back; a name that is no control
+  // changes nothing.
+  form->SetActiveControl(edit);
+  storage->RestorePlacementFromStorage();
+  EXPECT_EQ(form->ActiveControl(), memo);
+  Write("ActiveControl", "Storage");
+  form->SetActiveControl(edit);
+  storage->RestorePlacementFromStorage();
+  EXPECT_EQ(form->ActiveControl(), edit);
 
   // Restored again: the destroy saves, marking the form as having been open.
   storage->RestorePlacementFromStorage();
