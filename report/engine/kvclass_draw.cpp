@@ -93,6 +93,12 @@ void AddFlagItem(vcl::TPopupMenu *menu, Kind *self, const QString &caption, int 
   };
 }
 
+// A canvas for measuring text when a memo is laid out without one.
+vcl::TCanvas *MeasuringCanvas() {
+  static const std::unique_ptr<vcl::TBitmap> scratch = std::make_unique<vcl::TBitmap>(1, 1);
+  return scratch->Canvas();
+}
+
 // The designer's hatch of band markers: light diagonal lines on white.
 const vcl::TBitmap &HatchBitmap() {
   static const std::unique_ptr<vcl::TBitmap> hatch = [] {
@@ -318,7 +324,8 @@ void TkvMemoView::DrawLines() {
 
 void TkvMemoView::Draw(vcl::TCanvas *canvas) {
   TkvEngineState &engine = kvEngine();
-  Canvas = canvas;
+  // Laying out needs text metrics even when nothing is to be drawn.
+  Canvas = canvas != nullptr ? canvas : MeasuringCanvas();
   const bool printing = Printing();
   if (printing && !Visible) return;
   engine.CurView = this;

@@ -225,6 +225,11 @@ TEST_F(MemoDrawTest, ValuesWithLineBreaksBecomeLinesAndStretchedMemosGrowInStret
   kvEngine().LowestBottom = 0;
   memo->Draw(page.Canvas());
   EXPECT_EQ(kvEngine().LowestBottom, memo->TextHeight() + 2);
+
+  // Measuring works without a canvas too.
+  kvEngine().LowestBottom = 0;
+  memo->Draw(nullptr);
+  EXPECT_EQ(kvEngine().LowestBottom, 3 * memo->LineHeight() + 2 * memo->gy + 2);
 }
 
 TEST_F(MemoDrawTest, HighlightChangesFillForOneDrawAndReportsBadConditions) {
