@@ -253,7 +253,8 @@ class FciContext {
   bool CheckRecord(const CCAB &c) {
     // The folder is not stored in the cabinet, so its length is the system's
     // business; the names go into the header.
-    if (c.szCab.isEmpty() || c.szCab.size() > kMaxCabName || c.szDisk.size() > kMaxCabName || c.cbReserveCFHeader > 60000 || c.cbReserveCFFolder > 255 ||
+    if (c.szCab.isEmpty()) return Fail(FCIERR_CAB_FILE, EINVAL);
+    if (c.szCab.size() > kMaxCabName || c.szDisk.size() > kMaxCabName || c.cbReserveCFHeader > 60000 || c.cbReserveCFFolder > 255 ||
         c.cbReserveCFData > 255)
       return Fail(FCIERR_CAB_FORMAT_LIMIT, EINVAL);
     return true;

@@ -288,6 +288,31 @@ TEST_F(CabinetTest, CabinetsStayWithinTheSizeThreshold) {
   ExpectExtracts(kCabextract, Path(QStringLiteral("limite.cab")), all);
 }
 
+TEST_F(CabinetTest, ReservedAreasAreSkippedByReaders) {
+  cab::CCAB ccab;
+  ccab.szCab = QStringLiteral("riserva.cab");
+  ccab.szCabPath = dir_.path();
+  ccab.cbReserveCFHeader = 20;
+  ccab.cbReserveCFFolder = 10;
+  ccab.cbReserveCFData = 5;
+  ccab.setID = 4321;
+  cab::HFCI h = cab::FCICreate(erf_, {}, ccab);
+  ASSERT_NE(h, nullptr);
+  const Contents files{{QStringLiteral("a"), MixedBytes(80000, 21)}, {QStringLiteral("b"), MixedBytes(10, 22)}};
+  for (const auto &[name, data] : files) {
+    WriteFile(Path(name), data);
+    ASSERT_TRUE(cab::FCIAddFile(h, Path(name), name, false, cab::tcompTYPE_MSZIP));
+  }
+  ASSERT_TRUE(cab::FCIFlushFolder(h));  // two folders
+  WriteFile(Path(QStringLiteral("c")), "terzo");
+  ASSERT_TRUE(cab::FCIAddFile(h, Path(QStringLiteral("c")), QStringLiteral("c"), false, cab::tcompTYPE_NONE));
+  ASSERT_TRUE(cab::FCIFlushCabinet(h, false));
+  cab::FCIDestroy(h);
+  Contents all = files;
+  all[QStringLiteral("c")] = "terzo";
+  ExpectBothExtract(Path(QStringLiteral("riserva.cab")), all);
+}
+
 TEST_F(CabinetTest, FilesAfterTheLastFlushGoToANewCabinet) {
   cab::CCAB ccab;
   ccab.szCab = QStringLiteral("primo.cab");
@@ -309,8 +334,14 @@ TEST_F(CabinetTest, FilesAfterTheLastFlushGoToANewCabinet) {
 
 TEST_F(CabinetTest, RefusedRequestsAreReportedWithTheirCause) {
   cab::CCAB ccab;
-  ccab.szCab = QStringLiteral("x.cab");
   ccab.szCabPath = dir_.path();
+  EXPECT_EQ(cab::FCICreate(erf_, {}, ccab), nullptr);
+  EXPECT_EQ(erf_.erfOper, cab::FCIERR_CAB_FILE);
+  ccab.szCab = QStringLiteral("x.cab");
+  ccab.cbReserveCFData = 256;
+  EXPECT_EQ(cab::FCICreate(erf_, {}, ccab), nullptr);
+  EXPECT_EQ(erf_.erfOper, cab::FCIERR_CAB_FORMAT_LIMIT);
+  ccab.cbReserveCFData = 0;
   cab::HFCI h = cab::FCICreate(erf_, {}, ccab);
   ASSERT_NE(h, nullptr);
   WriteFile(Path(QStringLiteral("a")), "abc");
