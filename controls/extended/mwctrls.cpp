@@ -243,6 +243,30 @@ QImage TMwButtonGlyph::StateImage(TMwButtonState state) {
   return glyph_list_->Image(i);
 }
 
+void TMwButtonGlyph::DrawListImage(TCanvas *canvas, const TImageList *images, int index, int x, int y,
+                                   TMwButtonState state) {
+  if (images == nullptr || index < 0 || index >= images->Count()) return;
+  if (state == bsDisabled) {
+    DrawImageDisabled(canvas, x, y, images, index, true);
+    return;
+  }
+  if (state == bsInactive) {
+    // The grey conversion keeps the alpha of the list's image.
+    const QImage source = images->Image(index).convertToFormat(QImage::Format_ARGB32);
+    QImage grey = GrayedImage(source, clFuchsia, clBtnFace).convertToFormat(QImage::Format_ARGB32);
+    for (int py = 0; py < grey.height(); ++py)
+      for (int px = 0; px < grey.width(); ++px) {
+        const QRgb g = grey.pixel(px, py);
+        grey.setPixel(px, py, qRgba(qRed(g), qGreen(g), qBlue(g), qAlpha(source.pixel(px, py))));
+      }
+    TImageList one(grey.width(), grey.height());
+    one.AddImage(grey);
+    one.Draw(canvas, x, y, 0);
+    return;
+  }
+  images->Draw(canvas, x, y, index);
+}
+
 void TMwButtonGlyph::CalcButtonLayout(TCanvas *canvas, const TRect &client, const TPoint &offset,
                                       const QString &caption, TButtonLayout layout, int margin,
                                       int spacing, TPoint &glyph_pos, TRect &text_bounds,

@@ -102,6 +102,11 @@ class TMwButtonGlyph {
   int CreateButtonGlyph(TMwButtonState state);
   // The ARGB picture of a state, as drawn (transparent where masked).
   QImage StateImage(TMwButtonState state);
+  // Image `index` of an image list in the look of `state` (for buttons that
+  // show list images instead of a strip): embossed when disabled, grey when
+  // inactive, as it is otherwise.
+  static void DrawListImage(vcl::TCanvas *canvas, const vcl::TImageList *images, int index, int x, int y,
+                            TMwButtonState state);
   TGlyphList *List() const { return glyph_list_; }
 
   // Where glyph and caption go inside `client` (see the .cpp).

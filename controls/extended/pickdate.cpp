@@ -7,6 +7,7 @@
 
 #include "controls/extended/utils.h"
 #include "platform/rtl/formatsettings.h"
+#include "platform/rtl/numbers.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/stdctrls.h"
 
@@ -334,8 +335,14 @@ void SetStepButtonHints(TMwSpeedButton *const buttons[4], const QStringList &hin
 
 // --- TPopupCalendar -------------------------------------------------------------------------------
 
+TSize PopupCalendarSize(int pixels_per_inch) {
+  if (pixels_per_inch <= 0) pixels_per_inch = 96;
+  return {std::max(rtl::MulDiv(187, pixels_per_inch, 96), 180), std::max(rtl::MulDiv(124, pixels_per_inch, 96), 120)};
+}
+
 TPopupCalendar::TPopupCalendar(TCustomComboEdit *edit) : TPopupWindow(edit) {
-  SetBounds(0, 0, 187, 124);
+  const TSize size = PopupCalendarSize(Screen != nullptr ? Screen->PixelsPerInch() : 96);
+  SetBounds(0, 0, size.cx, size.cy);
   SetColor(clBtnFace);
   SetParentColor(false);
   title_ = new TPanel(this);

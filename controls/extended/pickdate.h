@@ -118,6 +118,10 @@ class TLocCalendar : public TMwCalendar {
   void DrawCellFrame(vcl::TCanvas *canvas, const vcl::TRect &r, int col, int row) override;
 };
 
+// The popup calendar's size on a screen of that many dots per inch: 187 x
+// 124 at 96, scaled otherwise, never below 180 x 120.
+vcl::TSize PopupCalendarSize(int pixels_per_inch);
+
 class TPopupCalendar : public TPopupWindow {
   ORBISCA_CLASS(TPopupCalendar, TPopupWindow)
  public:

@@ -297,6 +297,18 @@ TEST(DateEdit, TheFormatAndMaskFollowALocaleChange) {
   EXPECT_EQ(f.edit->Text(), "2027-01-02");
 }
 
+TEST(DateEdit, ThePopupCalendarScalesWithTheScreenButKeepsAFloor) {
+  Fixture f;
+  EXPECT_EQ(f.edit->PopupCalendar()->Width(), 187);
+  EXPECT_EQ(f.edit->PopupCalendar()->Height(), 124);
+  const TSize large = PopupCalendarSize(144);
+  EXPECT_EQ(large.cx, 281);  // 187 x 1.5, rounded to nearest
+  EXPECT_EQ(large.cy, 186);
+  const TSize small = PopupCalendarSize(72);
+  EXPECT_EQ(small.cx, 180);
+  EXPECT_EQ(small.cy, 120);
+}
+
 TEST(DateDialog, CarriesTheHintsAndShowsTodayForADateItCannotTake) {
   rtl::FixedClockGuard clock(EncodeDate(2026, 12, 9));
   TSelectDateDlg dlg(nullptr);

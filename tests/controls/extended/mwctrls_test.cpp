@@ -391,3 +391,30 @@ TEST(GlyphButton, FramesFollowTheStyleAndTheState) {
   EXPECT_EQ(px(img, 1, 1), light);
   EXPECT_EQ(px(img, 23, 23), shadow);
 }
+
+TEST(GlyphButton, ListImagesTakeTheDisabledAndGreyLooks) {
+  TImageList images(16, 16);
+  QImage picture(16, 16, QImage::Format_ARGB32);
+  picture.fill(Qt::transparent);
+  for (int y = 4; y < 8; ++y)
+    for (int x = 4; x < 8; ++x) picture.setPixel(x, y, qRgb(200, 100, 50));
+  images.AddImage(picture);
+  TBitmap target(16, 16);
+  const auto draw = [&](TMwButtonState state) {
+    target.Canvas()->Brush()->SetColor(clWhite);
+    target.Canvas()->FillRect(Rect(0, 0, 16, 16));
+    TMwButtonGlyph::DrawListImage(target.Canvas(), &images, 0, 0, 0, state);
+    target.Canvas()->Flush();
+    return target.Image();
+  };
+  QImage img = draw(bsUp);
+  EXPECT_EQ(img.pixel(5, 5) & 0xFFFFFF, qRgb(200, 100, 50) & 0xFFFFFF);
+  img = draw(bsInactive);
+  const int level = (200 * 77 + 100 * 150 + 50 * 29) / 256;
+  EXPECT_EQ(img.pixel(5, 5) & 0xFFFFFF, qRgb(level, level, level) & 0xFFFFFF);
+  EXPECT_EQ(img.pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);  // what was transparent stays so
+  img = draw(bsDisabled);
+  EXPECT_EQ(img.pixel(5, 5) & 0xFFFFFF, Rgb(clBtnShadow) & 0xFFFFFF);
+  EXPECT_EQ(img.pixel(8, 8) & 0xFFFFFF, Rgb(clBtnHighlight) & 0xFFFFFF);  // the light edge, one pixel on
+  TMwButtonGlyph::DrawListImage(target.Canvas(), &images, 5, 0, 0, bsUp);  // no such image: nothing
+}
