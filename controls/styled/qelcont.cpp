@@ -1,0 +1,1144 @@
+// Containers, their items, the library-wide container and container files
+// (see qelcont.h).
+#include "controls/styled/qelcont.h"
+
+#include <QPainter>
+#include <algorithm>
+
+#include "controls/styled/qelstrm.h"
+
+namespace qel {
+
+namespace {
+
+const char *const kSignatures[] = {"QELIML30", "QELBML30", "QELWVL30", "QELSLL30", "QELGLL50", "QELRTL50"};
+const char *const kExtensions[] = {"iml", "bmp", "wav", "txt", "*", "rtf"};
+
+// The widest strip an image list keeps.
+constexpr int kMaxStripWidth = 32768;
+
+[[noreturn]] void InvalidImageSize() {
+  throw vcl::EInvalidGraphicOperation(QStringLiteral("Invalid image size"));
+}
+
+[[noreturn]] void IndexError(int index) {
+  throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+}
+
+TQELSavePixelFormat PixelFormatFromFlags(std::uint8_t flags) {
+  if (flags & ifMono) return spfMono;
+  if (flags & if4bit) return spf4bit;
+  if (flags & if8bit) return spf8bit;
+  return spfDefault;
+}
+
+std::uint8_t PixelFormatFlags(TQELSavePixelFormat format) {
+  switch (format) {
+    case spfMono: return ifMono;
+    case spf4bit: return if4bit;
+    case spf8bit: return if8bit;
+    default: return 0;
+  }
+}
+
+// A count read from damaged data can claim anything; every entry needs at
+// least `entry_size` bytes, so more than that cannot be there.
+std::int32_t ReadCount(rtl::TStream *stream, qint64 entry_size) {
+  const std::int32_t count = stream->ReadInt32();
+  if (count < 0 || qint64(count) * entry_size > stream->Remaining())
+    throw EQELDamagedData(QStringLiteral("Invalid item count %1").arg(count));
+  return count;
+}
+
+QImage Cut(const QImage &image, int x, int w, int h) { return image.copy(x, 0, w, h); }
+
+vcl::TBitmap *MakeBitmap(const QImage &image) {
+  auto *b = new vcl::TBitmap;
+  b->SetImage(image);
+  return b;
+}
+
+}  // namespace
+
+int SavePixelFormatColors(TQELSavePixelFormat format) {
+  switch (format) {
+    case spfMono: return 2;
+    case spf4bit: return 16;
+    case spf8bit: return 256;
+    default: return -1;
+  }
+}
+
+QString ContainerSignature(int kind) {
+  return kind >= 0 && kind < ckUnknown ? QString::fromLatin1(kSignatures[kind]) : QString();
+}
+
+QString ContainerFileExtension(int kind, bool with_dot) {
+  if (kind < 0 || kind >= ckUnknown) return QString();
+  const QString ext = QString::fromLatin1(kExtensions[kind]);
+  return with_dot ? QStringLiteral(".") + ext : ext;
+}
+
+// ---------------------------------------------------------------------------
+// Change links
+
+TQELChangeLink::~TQELChangeLink() {
+  if (container_) container_->UnRegisterChanges(this);
+}
+
+TQELBaseContainer::TQELBaseContainer(vcl::TComponent *owner) : TQELCustomComponent(owner) {}
+
+TQELBaseContainer::~TQELBaseContainer() {
+  for (TQELChangeLink *link : links_) link->container_ = nullptr;
+}
+
+void TQELBaseContainer::RegisterChanges(TQELChangeLink *link) {
+  if (!link || link->container_ == this) return;
+  if (link->container_) link->container_->UnRegisterChanges(link);
+  links_.push_back(link);
+  link->container_ = this;
+}
+
+void TQELBaseContainer::UnRegisterChanges(TQELChangeLink *link) {
+  const auto it = std::find(links_.begin(), links_.end(), link);
+  if (it == links_.end()) return;
+  links_.erase(it);
+  link->container_ = nullptr;
+}
+
+void TQELBaseContainer::Change() {
+  if (Updating()) return;
+  TQELCustomComponent::Change();
+  // A handler may detach links (its own or others'): walk a copy and skip
+  // the ones that left.
+  const std::vector<TQELChangeLink *> links = links_;
+  for (TQELChangeLink *link : links) {
+    if (std::find(links_.begin(), links_.end(), link) == links_.end()) continue;
+    if (link->OnChange) link->OnChange(this);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Items
+
+TQELListItem::TQELListItem(vcl::TComponent *owner) : TQELCustomComponent(owner) {}
+
+void TQELListItem::SetDescription(const QString &v) {
+  if (v == description_) return;
+  description_ = v;
+  Change();
+}
+
+void TQELListItem::SetIdent(int v) {
+  v &= 0xFFFF;
+  if (v == ident_) return;
+  ident_ = v;
+  Change();
+}
+
+void TQELListItem::SetCompressed(bool v) {
+  if (v == compressed_) return;
+  compressed_ = v;
+  Change();
+}
+
+std::uint8_t TQELListItem::ItemFlags() const {
+  std::uint8_t flags = compressed_ ? ifCompressed : 0;
+  if (!description_.isEmpty()) flags |= ifDescription;
+  if (ident_ != 0) flags |= ifIdent;
+  if (HasData()) flags |= ifData;
+  return flags | PixelFormatFlags(ItemPixelFormat());
+}
+
+void TQELListItem::ReadFromStream(rtl::TStream *stream) {
+  const std::uint8_t flags = stream->ReadUInt8();
+  QString description;
+  int ident = 0;
+  if (flags & ifDescription) description = stream->ReadShortString();
+  if (flags & ifIdent) ident = stream->ReadInt32() & 0xFFFF;
+  BeginUpdate();
+  try {
+    ReadData(stream, flags);
+  } catch (...) {
+    EndUpdate(false);
+    throw;
+  }
+  description_ = description;
+  ident_ = ident;
+  compressed_ = flags & ifCompressed;
+  EndUpdate(true);
+}
+
+void TQELListItem::WriteToStream(rtl::TStream *stream) const {
+  const std::uint8_t flags = ItemFlags();
+  stream->WriteUInt8(flags);
+  if (flags & ifDescription) stream->WriteShortString(description_);
+  if (flags & ifIdent) stream->WriteInt32(ident_);
+  WriteData(stream);
+}
+
+TQELCustomContainer *TQELListItem::Container() const { return dynamic_cast<TQELCustomContainer *>(Owner()); }
+
+vcl::TComponent *TQELListItem::GetParentComponent() const { return Container(); }
+
+void TQELListItem::SetParentComponent(vcl::TComponent *parent) {
+  if (auto *container = dynamic_cast<TQELCustomContainer *>(parent)) container->AddItem(this);
+}
+
+void TQELListItem::Assign(const rtl::TPersistent *source) {
+  if (auto *item = dynamic_cast<const TQELListItem *>(source)) {
+    BeginUpdate();
+    CopyListItem(*item);
+    EndUpdate(true);
+    return;
+  }
+  TQELCustomComponent::Assign(source);
+}
+
+void TQELListItem::CopyListItem(const TQELListItem &source) {
+  description_ = source.description_;
+  ident_ = source.ident_;
+  compressed_ = source.compressed_;
+}
+
+// --- bitmap items ---------------------------------------------------------------
+
+TQELBitmapListItem::TQELBitmapListItem(vcl::TComponent *owner)
+    : TQELListItem(owner), bitmap_(std::make_unique<vcl::TBitmap>()) {
+  bitmap_->OnChange = [this](vcl::TGraphic *) { Change(); };
+}
+
+TQELBitmapListItem::~TQELBitmapListItem() { bitmap_->OnChange = nullptr; }
+
+void TQELBitmapListItem::SetBitmap(const vcl::TBitmap *bitmap) {
+  BeginUpdate();
+  if (bitmap)
+    bitmap_->Assign(bitmap);
+  else
+    bitmap_->SetSize(0, 0);
+  EndUpdate(true);
+}
+
+void TQELBitmapListItem::SetPixelFormat(TQELSavePixelFormat v) {
+  if (v == pixel_format_) return;
+  pixel_format_ = v;
+  Change();
+}
+
+void TQELBitmapListItem::Assign(const rtl::TPersistent *source) {
+  if (auto *item = dynamic_cast<const TQELBitmapListItem *>(source)) {
+    BeginUpdate();
+    CopyListItem(*item);
+    pixel_format_ = item->pixel_format_;
+    bitmap_->Assign(item->bitmap_.get());
+    EndUpdate(true);
+    return;
+  }
+  TQELListItem::Assign(source);
+}
+
+void TQELBitmapListItem::ReadData(rtl::TStream *stream, std::uint8_t flags) {
+  if (flags & ifData) {
+    vcl::TBitmap loaded;
+    ReadBitmap(stream, &loaded, flags & ifCompressed);
+    bitmap_->Assign(&loaded);
+  } else {
+    bitmap_->SetSize(0, 0);
+  }
+  pixel_format_ = PixelFormatFromFlags(flags);
+}
+
+void TQELBitmapListItem::WriteData(rtl::TStream *stream) const {
+  if (HasData()) WriteBitmap(stream, bitmap_.get(), SavePixelFormatColors(pixel_format_), Compressed());
+}
+
+// --- image-strip items --------------------------------------------------------------
+
+TQELImageListItem::TQELImageListItem(vcl::TComponent *owner)
+    : TQELListItem(owner), strip_(std::make_unique<vcl::TBitmap>()), mask_(std::make_unique<vcl::TBitmap>()) {}
+
+TQELImageListItem::~TQELImageListItem() = default;
+
+void TQELImageListItem::ResetStrip() {
+  strip_->SetSize(0, 0);
+  mask_->SetSize(0, 0);
+  count_ = 0;
+}
+
+void TQELImageListItem::SetAllocBy(int v) {
+  if (v <= 0 || v == alloc_by_) return;
+  alloc_by_ = v;
+  Change();
+}
+
+void TQELImageListItem::SetMasked(bool v) {
+  if (v == masked_) return;
+  masked_ = v;
+  ResetStrip();
+  Change();
+}
+
+void TQELImageListItem::SetWidth(int v) {
+  if (v <= 0 || v == width_ || v > kMaxStripWidth) return;
+  width_ = v;
+  ResetStrip();
+  Change();
+}
+
+void TQELImageListItem::SetHeight(int v) {
+  if (v <= 0 || v == height_ || v > kMaxStripWidth) return;
+  height_ = v;
+  ResetStrip();
+  Change();
+}
+
+void TQELImageListItem::SetPixelFormat(TQELSavePixelFormat v) {
+  if (v == pixel_format_) return;
+  pixel_format_ = v;
+  Change();
+}
+
+void TQELImageListItem::SetDrawingStyle(int v) {
+  if (v < isFocus || v > isTransparent || v == drawing_style_) return;
+  drawing_style_ = v;
+  Change();
+}
+
+void TQELImageListItem::Grow(int needed) {
+  const int capacity = strip_->Empty() ? 0 : strip_->Width() / width_;
+  if (needed <= capacity) return;
+  if (qint64(needed) * width_ > kMaxStripWidth)
+    throw vcl::EInvalidGraphicOperation(QStringLiteral("Too many images"));
+  int images = (needed + alloc_by_ - 1) / alloc_by_ * alloc_by_;
+  images = std::min(images, kMaxStripWidth / width_);
+  auto grow = [&](vcl::TBitmap *bitmap, QRgb fill) {
+    QImage image(images * width_, height_, QImage::Format_RGB32);
+    image.fill(fill);
+    if (!bitmap->Empty()) {
+      QPainter p(&image);
+      p.drawImage(0, 0, bitmap->Image());
+    }
+    bitmap->SetImage(image);
+  };
+  grow(strip_.get(), qRgb(0, 0, 0));
+  if (masked_) grow(mask_.get(), qRgb(255, 255, 255));
+}
+
+void TQELImageListItem::PutImage(int index, const vcl::TBitmap *image, const vcl::TBitmap *mask) {
+  auto put = [&](vcl::TBitmap *strip, const vcl::TBitmap *source, QRgb fill) {
+    QImage target = strip->Image();
+    QPainter p(&target);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.fillRect(index * width_, 0, width_, height_, QColor::fromRgb(fill));
+    if (source && !source->Empty()) p.drawImage(index * width_, 0, source->Image(), 0, 0, width_, height_);
+    p.end();
+    strip->SetImage(target);
+  };
+  put(strip_.get(), image, qRgb(0, 0, 0));
+  // A masked item without a given mask shows the whole image.
+  if (masked_) put(mask_.get(), mask, qRgb(0, 0, 0));
+}
+
+int TQELImageListItem::Add(const vcl::TBitmap *image, const vcl::TBitmap *mask) {
+  if (!image || image->Width() != width_ || image->Height() != height_) InvalidImageSize();
+  Grow(count_ + 1);
+  PutImage(count_, image, mask);
+  ++count_;
+  Change();
+  return count_ - 1;
+}
+
+namespace {
+
+// The image and mask pair of `image` keyed on `transparent`.
+void SplitByColor(const vcl::TBitmap *image, TColor transparent, vcl::TBitmap *out, vcl::TBitmap *mask) {
+  vcl::TBitmap copy;
+  copy.Assign(image);
+  MakeMaskPair(copy.Canvas(), TRect{0, 0, copy.Width(), copy.Height()}, transparent, out, mask);
+}
+
+}  // namespace
+
+int TQELImageListItem::AddMasked(const vcl::TBitmap *image, TColor transparent) {
+  if (!image || image->Width() != width_ || image->Height() != height_) InvalidImageSize();
+  vcl::TBitmap picture, mask;
+  SplitByColor(image, transparent, &picture, &mask);
+  return Add(&picture, &mask);
+}
+
+void TQELImageListItem::Replace(int index, const vcl::TBitmap *image, const vcl::TBitmap *mask) {
+  if (index < 0 || index >= count_) IndexError(index);
+  if (!image || image->Width() != width_ || image->Height() != height_) InvalidImageSize();
+  PutImage(index, image, mask);
+  Change();
+}
+
+void TQELImageListItem::ReplaceMasked(int index, const vcl::TBitmap *image, TColor transparent) {
+  if (index < 0 || index >= count_) IndexError(index);
+  if (!image || image->Width() != width_ || image->Height() != height_) InvalidImageSize();
+  vcl::TBitmap picture, mask;
+  SplitByColor(image, transparent, &picture, &mask);
+  Replace(index, &picture, &mask);
+}
+
+void TQELImageListItem::Delete(int index) {
+  if (index < 0 || index >= count_) IndexError(index);
+  // The images after it move one place to the left.
+  auto shift = [&](vcl::TBitmap *strip) {
+    QImage target = strip->Image();
+    const QImage tail = target.copy((index + 1) * width_, 0, (count_ - index - 1) * width_, height_);
+    QPainter p(&target);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(index * width_, 0, tail);
+    p.end();
+    strip->SetImage(target);
+  };
+  shift(strip_.get());
+  if (masked_) shift(mask_.get());
+  --count_;
+  Change();
+}
+
+void TQELImageListItem::ClearImages() {
+  ResetStrip();
+  Change();
+}
+
+void TQELImageListItem::SetStrip(const vcl::TBitmap *strip, const vcl::TBitmap *mask) {
+  if (!strip || strip->Empty()) {
+    ClearImages();
+    return;
+  }
+  if (strip->Height() != height_ || strip->Width() % width_ != 0) InvalidImageSize();
+  if (masked_ && mask && (mask->Width() != strip->Width() || mask->Height() != strip->Height()))
+    InvalidImageSize();
+  strip_->Assign(strip);
+  if (masked_) {
+    if (mask) {
+      mask_->Assign(mask);
+    } else {
+      QImage black(strip->Width(), height_, QImage::Format_RGB32);
+      black.fill(qRgb(0, 0, 0));
+      mask_->SetImage(black);
+    }
+  }
+  count_ = strip->Width() / width_;
+  Change();
+}
+
+bool TQELImageListItem::GetImage(int index, vcl::TBitmap *image, vcl::TBitmap *mask) const {
+  if (index < 0 || index >= count_) return false;
+  if (image) image->SetImage(Cut(strip_->Image(), index * width_, width_, height_));
+  if (mask) {
+    if (masked_) {
+      mask->SetImage(Cut(mask_->Image(), index * width_, width_, height_));
+    } else {
+      QImage black(width_, height_, QImage::Format_RGB32);
+      black.fill(qRgb(0, 0, 0));
+      mask->SetImage(black);
+    }
+  }
+  return true;
+}
+
+TColor TQELImageListItem::ImageTransparentColor(int index) const {
+  return ImagePixel(index, 0, height_ - 1);
+}
+
+TColor TQELImageListItem::ImagePixel(int index, int x, int y) const {
+  if (index < 0 || index >= count_ || x < 0 || y < 0 || x >= width_ || y >= height_) return vcl::clWhite;
+  const QRgb c = strip_->Image().pixel(index * width_ + x, y);
+  return TColor(qRed(c) | (qGreen(c) << 8) | (qBlue(c) << 16));
+}
+
+void TQELImageListItem::Draw(vcl::TCanvas *canvas, int x, int y, int index) const {
+  if (!canvas || index < 0 || index >= count_) return;
+  const TRect cell{index * width_, 0, (index + 1) * width_, height_};
+  const TRect dest{x, y, x + width_, y + height_};
+  const vcl::TCopyMode saved = canvas->CopyMode();
+  if (!masked_) {
+    canvas->SetCopyMode(vcl::cmSrcCopy);
+    canvas->CopyRect(dest, strip_->Canvas(), cell);
+    canvas->SetCopyMode(saved);
+    return;
+  }
+  auto masked_onto = [&](vcl::TCanvas *target, const TRect &to) {
+    target->SetCopyMode(vcl::cmSrcAnd);
+    target->CopyRect(to, mask_->Canvas(), cell);
+    target->SetCopyMode(vcl::cmSrcPaint);
+    target->CopyRect(to, strip_->Canvas(), cell);
+    target->SetCopyMode(vcl::cmSrcCopy);
+  };
+  if (drawing_style_ == isFocus || drawing_style_ == isSelected) {
+    // On a bitmap of the background colour (or of what is below), with the
+    // blend colour mixed in: a quarter for focus, half for selection.
+    vcl::TBitmap work(width_, height_);
+    const TRect whole{0, 0, width_, height_};
+    if (bk_color_ != kNoColor) {
+      work.Canvas()->Brush()->SetColor(bk_color_);
+      work.Canvas()->FillRect(whole);
+    } else {
+      work.Canvas()->CopyRect(whole, canvas, dest);
+    }
+    masked_onto(work.Canvas(), whole);
+    if (blend_color_ != kNoColor) {
+      QImage image = work.Image();
+      const int n = drawing_style_ == isFocus ? 4 : 2;
+      for (int yy = 0; yy < height_; ++yy) {
+        auto *row = reinterpret_cast<QRgb *>(image.scanLine(yy));
+        for (int xx = 0; xx < width_; ++xx) {
+          const QRgb c = row[xx];
+          const TColor mixed = qel::BlendColor(TColor(qRed(c) | (qGreen(c) << 8) | (qBlue(c) << 16)),
+                                               vcl::ColorToRGB(blend_color_), 1, n);
+          row[xx] = qRgb(mixed & 0xFF, (mixed >> 8) & 0xFF, (mixed >> 16) & 0xFF);
+        }
+      }
+      work.SetImage(image);
+    }
+    canvas->SetCopyMode(vcl::cmSrcCopy);
+    canvas->CopyRect(dest, work.Canvas(), whole);
+  } else {
+    if (drawing_style_ == isNormal && bk_color_ != kNoColor) {
+      vcl::TBrush saved_brush;
+      saved_brush.Assign(canvas->Brush());
+      canvas->Brush()->SetColor(bk_color_);
+      canvas->FillRect(dest);
+      canvas->Brush()->Assign(&saved_brush);
+    }
+    masked_onto(canvas, dest);
+  }
+  canvas->SetCopyMode(saved);
+}
+
+void TQELImageListItem::Assign(const rtl::TPersistent *source) {
+  auto *item = dynamic_cast<const TQELImageListItem *>(source);
+  if (!item) {
+    TQELListItem::Assign(source);
+    return;
+  }
+  BeginUpdate();
+  CopyListItem(*item);
+  alloc_by_ = item->alloc_by_;
+  masked_ = item->masked_;
+  width_ = item->width_;
+  height_ = item->height_;
+  pixel_format_ = item->pixel_format_;
+  bk_color_ = item->bk_color_;
+  blend_color_ = item->blend_color_;
+  drawing_style_ = item->drawing_style_;
+  image_type_ = item->image_type_;
+  share_images_ = item->share_images_;
+  ResetStrip();
+  for (int i = 0; i < item->count_; ++i) {
+    vcl::TBitmap image, mask;
+    item->GetImage(i, &image, &mask);
+    Add(&image, masked_ ? &mask : nullptr);
+  }
+  EndUpdate(true);
+}
+
+void TQELImageListItem::ReadStrips(rtl::TStream *stream, bool compressed) {
+  // Everything is read and checked before the item changes.
+  const std::int32_t n = stream->ReadInt32();
+  if (n < 0 || qint64(n) * width_ > kMaxStripWidth) InvalidImageSize();
+  vcl::TBitmap strip, mask;
+  if (n > 0) {
+    ReadBitmap(stream, &strip, compressed);
+    if (strip.Width() != n * width_ || strip.Height() != height_) InvalidImageSize();
+    if (masked_) {
+      ReadBitmap(stream, &mask, compressed);
+      if (mask.Width() != strip.Width() || mask.Height() != height_) InvalidImageSize();
+    }
+  }
+  ResetStrip();
+  if (n > 0) SetStrip(&strip, masked_ ? &mask : nullptr);
+}
+
+void TQELImageListItem::ReadData(rtl::TStream *stream, std::uint8_t flags) {
+  const std::int32_t height = stream->ReadInt32();
+  const std::int32_t width = stream->ReadInt32();
+  const std::int32_t alloc_by = stream->ReadInt32();
+  const bool masked = stream->ReadUInt8() != 0;
+  if (height <= 0 || width <= 0 || height > kMaxStripWidth || width > kMaxStripWidth) InvalidImageSize();
+  // The strips are read under the new sizes; the old ones come back when
+  // they turn out damaged.
+  const int old_height = height_, old_width = width_, old_alloc = alloc_by_;
+  const bool old_masked = masked_;
+  height_ = height;
+  width_ = width;
+  alloc_by_ = alloc_by > 0 ? alloc_by : 4;
+  masked_ = masked;
+  pixel_format_ = PixelFormatFromFlags(flags);
+  try {
+    ReadStrips(stream, flags & ifCompressed);
+  } catch (...) {
+    height_ = old_height;
+    width_ = old_width;
+    alloc_by_ = old_alloc;
+    masked_ = old_masked;
+    throw;
+  }
+}
+
+void TQELImageListItem::ReadLegacyBitmap(rtl::TStream *stream) {
+  BeginUpdate();
+  try {
+    ReadStrips(stream, Compressed());
+  } catch (...) {
+    EndUpdate(false);
+    throw;
+  }
+  EndUpdate(true);
+}
+
+void TQELImageListItem::WriteData(rtl::TStream *stream) const {
+  stream->WriteInt32(height_);
+  stream->WriteInt32(width_);
+  stream->WriteInt32(alloc_by_);
+  stream->WriteUInt8(masked_ ? 1 : 0);
+  stream->WriteInt32(count_);
+  if (count_ == 0) return;
+  // Only the images in use, not the room kept for more.
+  std::unique_ptr<vcl::TBitmap> strip(MakeBitmap(Cut(strip_->Image(), 0, count_ * width_, height_)));
+  strip->SetPixelFormat(strip_->PixelFormat());
+  strip->SetPalette(strip_->Palette());
+  WriteBitmap(stream, strip.get(), SavePixelFormatColors(pixel_format_), Compressed());
+  if (masked_) {
+    std::unique_ptr<vcl::TBitmap> mask(MakeBitmap(Cut(mask_->Image(), 0, count_ * width_, height_)));
+    mask->SetPalette({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    WriteBitmap(stream, mask.get(), 2, Compressed());
+  }
+}
+
+// --- string-list and wave items ------------------------------------------------------
+
+TQELStringListItem::TQELStringListItem(vcl::TComponent *owner)
+    : TQELListItem(owner), items_(std::make_unique<rtl::TStringList>()) {
+  items_->OnChange = [this](rtl::TObject *) { Change(); };
+}
+
+TQELStringListItem::~TQELStringListItem() { items_->OnChange = nullptr; }
+
+void TQELStringListItem::Assign(const rtl::TPersistent *source) {
+  if (auto *item = dynamic_cast<const TQELStringListItem *>(source)) {
+    BeginUpdate();
+    CopyListItem(*item);
+    items_->Assign(item->items_.get());
+    EndUpdate(true);
+    return;
+  }
+  TQELListItem::Assign(source);
+}
+
+void TQELStringListItem::ReadData(rtl::TStream *stream, std::uint8_t flags) {
+  if (flags & ifData) {
+    rtl::TStringList lines;
+    ReadStrings(stream, &lines, flags & ifCompressed);
+    items_->Assign(&lines);
+  } else {
+    items_->Clear();
+  }
+}
+
+void TQELStringListItem::WriteData(rtl::TStream *stream) const {
+  if (HasData()) WriteStrings(stream, items_.get(), Compressed());
+}
+
+TQELWaveListItem::TQELWaveListItem(vcl::TComponent *owner)
+    : TQELListItem(owner), wave_(std::make_unique<TQELWave>()) {
+  wave_->OnChange = [this](rtl::TObject *) { Change(); };
+}
+
+TQELWaveListItem::~TQELWaveListItem() { wave_->OnChange = nullptr; }
+
+void TQELWaveListItem::Assign(const rtl::TPersistent *source) {
+  if (auto *item = dynamic_cast<const TQELWaveListItem *>(source)) {
+    BeginUpdate();
+    CopyListItem(*item);
+    wave_->Assign(item->wave_.get());
+    EndUpdate(true);
+    return;
+  }
+  TQELListItem::Assign(source);
+}
+
+void TQELWaveListItem::ReadData(rtl::TStream *stream, std::uint8_t flags) {
+  if (flags & ifData)
+    wave_->ReadStored(stream, flags & ifCompressed);
+  else
+    wave_->Clear();
+}
+
+void TQELWaveListItem::WriteData(rtl::TStream *stream) const {
+  if (HasData()) wave_->WriteStored(stream, Compressed());
+}
+
+// ---------------------------------------------------------------------------
+// Containers
+
+TQELCustomContainer::TQELCustomContainer(vcl::TComponent *owner) : TQELBaseContainer(owner) {}
+
+TQELCustomContainer::~TQELCustomContainer() {
+  destroying_ = true;
+  std::vector<TQELListItem *> items;
+  items.swap(items_);
+  for (TQELListItem *item : items) delete item;
+}
+
+TQELListItem *TQELCustomContainer::Item(int index) const {
+  return index >= 0 && index < Count() ? items_[size_t(index)] : nullptr;
+}
+
+void TQELCustomContainer::Adopt(TQELListItem *item) {
+  item->OnChange = [this](rtl::TObject *) { Change(); };
+  items_.push_back(item);
+}
+
+int TQELCustomContainer::Add() {
+  TQELListItem *item = CreateItem();
+  item->BeginUpdate();
+  item->SetCompressed(default_compressed_);
+  if (auto *b = dynamic_cast<TQELBitmapListItem *>(item)) b->SetPixelFormat(default_pixel_format_);
+  if (auto *i = dynamic_cast<TQELImageListItem *>(item)) i->SetPixelFormat(default_pixel_format_);
+  item->EndUpdate(false);
+  Adopt(item);
+  Change();
+  return Count() - 1;
+}
+
+void TQELCustomContainer::AddItem(TQELListItem *item) {
+  if (!item || std::find(items_.begin(), items_.end(), item) != items_.end()) return;
+  if (item->Owner() != this) InsertComponent(item);
+  Adopt(item);
+  Change();
+}
+
+void TQELCustomContainer::Delete(int index) {
+  TQELListItem *item = Item(index);
+  if (!item) IndexError(index);
+  delete item;  // leaves the list through Notification
+}
+
+void TQELCustomContainer::Clear() {
+  if (items_.empty()) return;
+  std::vector<TQELListItem *> items;
+  items.swap(items_);
+  for (TQELListItem *item : items) delete item;
+  Change();
+}
+
+void TQELCustomContainer::Notification(vcl::TComponent *component, vcl::TOperation operation) {
+  TQELBaseContainer::Notification(component, operation);
+  if (operation != vcl::opRemove || destroying_) return;
+  const auto it = std::find(items_.begin(), items_.end(), component);
+  if (it == items_.end()) return;
+  items_.erase(it);
+  Change();
+}
+
+void TQELCustomContainer::Assign(const rtl::TPersistent *source) {
+  auto *other = dynamic_cast<const TQELCustomContainer *>(source);
+  if (!other || other->ClassName() != ClassName()) {
+    TQELBaseContainer::Assign(source);
+    return;
+  }
+  if (other == this) return;
+  BeginUpdate();
+  try {
+    Clear();
+    default_compressed_ = other->default_compressed_;
+    default_pixel_format_ = other->default_pixel_format_;
+    for (TQELListItem *item : other->items_) Item(Add())->Assign(item);
+  } catch (...) {
+    EndUpdate(true);
+    throw;
+  }
+  EndUpdate(true);
+}
+
+void TQELCustomContainer::LoadFromStream(rtl::TStream *stream, bool with_index) {
+  const std::int32_t count = ReadCount(stream, with_index ? 5 : 1);
+  if (with_index) stream->Seek(qint64(count) * 4, rtl::soCurrent);
+  std::vector<TQELListItem *> loaded;
+  try {
+    for (int i = 0; i < count; ++i) {
+      TQELListItem *item = CreateItem();
+      loaded.push_back(item);
+      item->ReadFromStream(stream);
+    }
+  } catch (...) {
+    for (TQELListItem *item : loaded) delete item;
+    throw;
+  }
+  BeginUpdate();
+  Clear();
+  for (TQELListItem *item : loaded) Adopt(item);
+  EndUpdate(true);
+}
+
+void TQELCustomContainer::SaveToStream(rtl::TStream *stream, bool with_index) const {
+  stream->WriteInt32(Count());
+  const qint64 table = stream->Position();
+  if (with_index)
+    for (int i = 0; i < Count(); ++i) stream->WriteInt32(0);
+  std::vector<std::int32_t> positions;
+  for (TQELListItem *item : items_) {
+    positions.push_back(std::int32_t(stream->Position()));
+    item->WriteToStream(stream);
+  }
+  if (!with_index) return;
+  const qint64 end = stream->Position();
+  stream->SetPosition(table);
+  for (std::int32_t p : positions) stream->WriteInt32(p);
+  stream->SetPosition(end);
+}
+
+void TQELCustomContainer::SaveToFile(const QString &file_name) const {
+  rtl::TMemoryStream out;
+  out.WriteShortString(ContainerSignature(Kind()));
+  // The offsets of a file count from its first byte: the same table as a
+  // stream with index written from position 9.
+  SaveToStream(&out, true);
+  out.SaveToFile(file_name);
+}
+
+void TQELCustomContainer::LoadFromFile(const QString &file_name) {
+  rtl::TMemoryStream in;
+  in.LoadFromFile(file_name);
+  const QByteArray head = in.Bytes().left(9);
+  if (head != QByteArray(1, char(8)) + ContainerSignature(Kind()).toLatin1())
+    throw rtl::EFOpenError(QStringLiteral("Cannot open file %1").arg(file_name));
+  in.SetPosition(9);
+  LoadFromStream(&in, true);
+}
+
+// --- bitmap list -----------------------------------------------------------------------
+
+TQELListItem *TQELBitmapList::CreateItem() { return new TQELBitmapListItem(this); }
+
+namespace {
+const vcl::TBitmap *BitmapOf(const TQELBitmapList *list, int index) {
+  TQELBitmapListItem *item = list->Items(index);
+  return item ? item->Bitmap() : nullptr;
+}
+}  // namespace
+
+vcl::TCanvas *TQELBitmapList::GetCanvas(int list, int) const {
+  TQELBitmapListItem *item = Items(list);
+  return item ? item->Bitmap()->Canvas() : nullptr;
+}
+
+TRect TQELBitmapList::GetBounds(int list, int) const {
+  const vcl::TBitmap *b = BitmapOf(this, list);
+  return b ? TRect{0, 0, b->Width(), b->Height()} : TRect{};
+}
+
+int TQELBitmapList::GetSize(int list, int, int kind) const {
+  const vcl::TBitmap *b = BitmapOf(this, list);
+  if (!b) return 0;
+  return kind == skWidth ? b->Width() : b->Height();
+}
+
+int TQELBitmapList::GetImageCount(int list) const {
+  const vcl::TBitmap *b = BitmapOf(this, list);
+  return b && !b->Empty() ? 1 : 0;
+}
+
+bool TQELBitmapList::IsValid(int list, int) const {
+  TQELBitmapListItem *item = Items(list);
+  return item && !item->IsEmpty();
+}
+
+bool TQELBitmapList::CopyImage(int list, int, vcl::TBitmap *dest) const {
+  const vcl::TBitmap *b = BitmapOf(this, list);
+  if (!b || !dest) return false;
+  dest->Assign(b);
+  return true;
+}
+
+QVector<QRgb> TQELBitmapList::GetPalette(int list) const {
+  const vcl::TBitmap *b = BitmapOf(this, list);
+  return b ? b->Palette() : QVector<QRgb>();
+}
+
+TColor TQELBitmapList::GetTransparentColor(int list, int) const {
+  const vcl::TBitmap *b = BitmapOf(this, list);
+  return b && !b->Empty() ? b->TransparentColor() : vcl::clWhite;
+}
+
+TColor TQELBitmapList::GetPixel(int list, int, int x, int y) const {
+  const vcl::TBitmap *b = BitmapOf(this, list);
+  if (!b || x < 0 || y < 0 || x >= b->Width() || y >= b->Height()) return vcl::clWhite;
+  const QRgb c = b->Image().pixel(x, y);
+  return TColor(qRed(c) | (qGreen(c) << 8) | (qBlue(c) << 16));
+}
+
+void TQELBitmapList::Draw(vcl::TCanvas *canvas, int x, int y, int list, int) const {
+  const vcl::TBitmap *b = BitmapOf(this, list);
+  if (!b || b->Empty()) return;
+  DrawImage(canvas, TRect{x, y, x + b->Width(), y + b->Height()}, b, nullptr, b->TransparentColor(), 0);
+}
+
+void TQELBitmapList::DrawInRect(vcl::TCanvas *canvas, const TRect &rect, int list, int, TColor transparent,
+                                unsigned flags) const {
+  const vcl::TBitmap *b = BitmapOf(this, list);
+  if (b) DrawImage(canvas, rect, b, nullptr, transparent, flags);
+}
+
+void TQELBitmapList::DrawFx(vcl::TCanvas *canvas, const TRect &rect, int list, int, unsigned flags) const {
+  const vcl::TBitmap *b = BitmapOf(this, list);
+  if (b && !b->Empty()) DrawImage(canvas, rect, b, nullptr, b->TransparentColor(), flags);
+}
+
+// --- image list ------------------------------------------------------------------------
+
+TQELListItem *TQELImageList::CreateItem() { return new TQELImageListItem(this); }
+
+vcl::TCanvas *TQELImageList::GetCanvas(int list, int) const {
+  TQELImageListItem *item = Items(list);
+  return item ? item->StripCanvas() : nullptr;
+}
+
+TRect TQELImageList::GetBounds(int list, int) const {
+  TQELImageListItem *item = Items(list);
+  return item ? TRect{0, 0, item->Width(), item->Height()} : TRect{};
+}
+
+int TQELImageList::GetSize(int list, int, int kind) const {
+  TQELImageListItem *item = Items(list);
+  if (!item) return 0;
+  return kind == skWidth ? item->Width() : item->Height();
+}
+
+int TQELImageList::GetImageCount(int list) const {
+  TQELImageListItem *item = Items(list);
+  return item ? item->Count() : -1;
+}
+
+bool TQELImageList::IsValid(int list, int image) const {
+  TQELImageListItem *item = Items(list);
+  return item && image >= 0 && image < item->Count();
+}
+
+bool TQELImageList::CopyImage(int list, int image, vcl::TBitmap *dest) const {
+  TQELImageListItem *item = Items(list);
+  return item && item->GetImage(image, dest);
+}
+
+bool TQELImageList::IsMasked(int list) const {
+  TQELImageListItem *item = Items(list);
+  return item && item->Masked();
+}
+
+QVector<QRgb> TQELImageList::GetPalette(int list) const {
+  TQELImageListItem *item = Items(list);
+  return item ? item->Strip()->Palette() : QVector<QRgb>();
+}
+
+TColor TQELImageList::GetTransparentColor(int list, int image) const {
+  TQELImageListItem *item = Items(list);
+  return item ? item->ImageTransparentColor(image) : vcl::clWhite;
+}
+
+TColor TQELImageList::GetPixel(int list, int image, int x, int y) const {
+  TQELImageListItem *item = Items(list);
+  return item ? item->ImagePixel(image, x, y) : vcl::clWhite;
+}
+
+void TQELImageList::Draw(vcl::TCanvas *canvas, int x, int y, int list, int image) const {
+  if (TQELImageListItem *item = Items(list)) item->Draw(canvas, x, y, image);
+}
+
+void TQELImageList::DrawInRect(vcl::TCanvas *canvas, const TRect &rect, int list, int image, TColor transparent,
+                               unsigned flags) const {
+  TQELImageListItem *item = Items(list);
+  if (!item || image < 0 || image >= item->Count()) return;
+  const TRect cell{image * item->Width(), 0, (image + 1) * item->Width(), item->Height()};
+  const vcl::TBitmap *mask = item->Masked() ? item->MaskStrip() : nullptr;
+  DrawImage(canvas, rect, item->Strip(), mask, transparent, flags | (mask ? imMasked : 0), &cell);
+}
+
+void TQELImageList::DrawFx(vcl::TCanvas *canvas, const TRect &rect, int list, int image, unsigned flags) const {
+  TQELImageListItem *item = Items(list);
+  if (!item || image < 0 || image >= item->Count()) return;
+  DrawInRect(canvas, rect, list, image, item->ImageTransparentColor(image), flags);
+}
+
+TQELListItem *TQELStringList::CreateItem() { return new TQELStringListItem(this); }
+TQELListItem *TQELWaveList::CreateItem() { return new TQELWaveListItem(this); }
+
+// ---------------------------------------------------------------------------
+// The container of one list of each kind
+
+TQELContainer::TQELContainer(vcl::TComponent *owner)
+    : TQELBaseContainer(owner),
+      bitmap_list_(new TQELBitmapList(this)),
+      image_list_(new TQELImageList(this)),
+      string_list_(new TQELStringList(this)),
+      wave_list_(new TQELWaveList(this)) {
+  for (TQELCustomContainer *list : {static_cast<TQELCustomContainer *>(bitmap_list_),
+                                    static_cast<TQELCustomContainer *>(image_list_),
+                                    static_cast<TQELCustomContainer *>(string_list_),
+                                    static_cast<TQELCustomContainer *>(wave_list_)})
+    list->OnChange = [this, list](rtl::TObject *) { ListChanged(list); };
+}
+
+TQELContainer::~TQELContainer() {
+  for (TQELCustomContainer *list : {static_cast<TQELCustomContainer *>(bitmap_list_),
+                                    static_cast<TQELCustomContainer *>(image_list_),
+                                    static_cast<TQELCustomContainer *>(string_list_),
+                                    static_cast<TQELCustomContainer *>(wave_list_)}) {
+    list->OnChange = nullptr;
+    delete list;
+  }
+}
+
+void TQELContainer::ListChanged(TQELCustomContainer *list) {
+  Change();
+  if (!IsDesigning()) return;
+  TQELContainer *global = QELContainer();
+  if (global == this) return;
+  TQELCustomContainer *target = nullptr;
+  if (list == bitmap_list_) target = global->bitmap_list_;
+  if (list == image_list_) target = global->image_list_;
+  if (list == string_list_) target = global->string_list_;
+  if (list == wave_list_) target = global->wave_list_;
+  if (target) target->Assign(list);
+}
+
+namespace {
+std::unique_ptr<TQELContainer> &GlobalContainer() {
+  static std::unique_ptr<TQELContainer> container;
+  return container;
+}
+}  // namespace
+
+TQELContainer *QELContainer() {
+  auto &c = GlobalContainer();
+  if (!c) c = std::make_unique<TQELContainer>(nullptr);
+  return c.get();
+}
+
+void DoneQELContainer() { GlobalContainer().reset(); }
+
+// ---------------------------------------------------------------------------
+// Users of image lists
+
+TQELContainerComponent::TQELContainerComponent(vcl::TComponent *owner) : TQELCustomComponent(owner) {
+  link_.OnChange = [this](rtl::TObject *sender) { GetChange(sender); };
+}
+
+TQELContainerComponent::~TQELContainerComponent() {
+  link_.OnChange = nullptr;
+  if (image_list_) {
+    image_list_->UnRegisterChanges(&link_);
+    RemoveFreeNotification(image_list_);
+  }
+}
+
+void TQELContainerComponent::SetImageList(TQELCustomImageList *list) {
+  if (list == image_list_) return;
+  if (image_list_) {
+    image_list_->UnRegisterChanges(&link_);
+    RemoveFreeNotification(image_list_);
+  }
+  image_list_ = list;
+  if (list) {
+    list->RegisterChanges(&link_);
+    list->FreeNotification(this);
+  }
+  GetChange(this);
+}
+
+void TQELContainerComponent::SetListIndex(int v) {
+  if (v < 0 || v == list_index_) return;
+  list_index_ = v;
+  if (image_list_) GetChange(this);
+}
+
+void TQELContainerComponent::SetImageIndex(int v) {
+  if (v < 0 || v == image_index_) return;
+  image_index_ = v;
+  if (image_list_) GetChange(this);
+}
+
+QString TQELContainerComponent::InternalReference() const {
+  auto &global = GlobalContainer();
+  if (!global || !image_list_) return QString();
+  if (image_list_ == global->BitmapList()) return ContainerSignature(ckBitmapList);
+  if (image_list_ == global->ImageList()) return ContainerSignature(ckImageList);
+  return QString();
+}
+
+bool TQELContainerComponent::ReadInternalReference(const QString &signature) {
+  if (signature == ContainerSignature(ckBitmapList)) {
+    SetImageList(QELContainer()->BitmapList());
+    return true;
+  }
+  if (signature == ContainerSignature(ckImageList)) {
+    SetImageList(QELContainer()->ImageList());
+    return true;
+  }
+  return false;
+}
+
+void TQELContainerComponent::GetChange(rtl::TObject *sender) { TQELCustomComponent::GetChange(sender); }
+
+void TQELContainerComponent::Notification(vcl::TComponent *component, vcl::TOperation operation) {
+  TQELCustomComponent::Notification(component, operation);
+  if (operation == vcl::opRemove && image_list_ && component == image_list_) image_list_ = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Container files
+
+namespace {
+
+// Reads the signature, count and offsets of a container file image.
+int ReadHeader(rtl::TStream *in, int &count, std::vector<std::int32_t> *offsets) {
+  count = 0;
+  QByteArray head(9, '\0');
+  if (in->Read(head.data(), 9) != 9) return ckUnknown;
+  int kind = ckUnknown;
+  for (int k = 0; k < ckUnknown; ++k)
+    if (head == QByteArray(1, char(8)) + kSignatures[k]) kind = k;
+  if (kind == ckUnknown) return kind;
+  count = ReadCount(in, 5);
+  if (offsets) {
+    offsets->clear();
+    for (int i = 0; i < count; ++i) offsets->push_back(in->ReadInt32());
+  }
+  return kind;
+}
+
+}  // namespace
+
+int ReadContainerHeader(const QString &file_name, int &count, std::vector<std::int32_t> *offsets) {
+  rtl::TFileStream in(file_name, rtl::fmOpenRead | rtl::fmShareDenyWrite);
+  return ReadHeader(&in, count, offsets);
+}
+
+void LoadItemFromFile(const QString &file_name, int kind, const std::vector<std::int32_t> *offsets,
+                      TQELListItem *item, int index) {
+  rtl::TFileStream in(file_name, rtl::fmOpenRead | rtl::fmShareDenyWrite);
+  std::vector<std::int32_t> own;
+  if (!offsets) {
+    int count = 0;
+    if (ReadHeader(&in, count, &own) != kind)
+      throw rtl::EFOpenError(QStringLiteral("Cannot open file %1").arg(file_name));
+    offsets = &own;
+  }
+  if (index < 0 || index >= int(offsets->size())) IndexError(index);
+  const std::int32_t offset = (*offsets)[size_t(index)];
+  if (offset < 0 || offset >= in.Size()) throw EQELDamagedData(QStringLiteral("Invalid item offset"));
+  in.SetPosition(offset);
+  item->ReadFromStream(&in);
+}
+
+void LoadBitmapFromFile(const QString &file_name, int index, vcl::TBitmap *bitmap) {
+  TQELBitmapListItem item(nullptr);
+  LoadItemFromFile(file_name, ckBitmapList, nullptr, &item, index);
+  bitmap->Assign(item.Bitmap());
+}
+
+}  // namespace qel
