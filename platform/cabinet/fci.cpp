@@ -315,6 +315,19 @@ class FciContext {
     pending_ = s.pending;
     previous_ = s.previous;
   }
+  // Takes a file back out: the state before it, and the data file's end
+  // where it was. Keeps the error record of the failure that caused it.
+  bool Rewind(const State &s) {
+    RestoreState(s);
+    const ERF failure = erf_;
+    int err = 0;
+    if (data_fd_ >= 0 && cb_.Seek(data_fd_, static_cast<std::int64_t>(data_size_), SEEK_SET, err) < 0) {
+      Break(FCIERR_TEMP_FILE, err);
+      if (failure.fError) erf_ = failure;
+      return false;
+    }
+    return true;
+  }
   // Starts a cabinet after the set was closed by a final flush.
   bool StartNewSet();
   // Flushes the folder or the cabinet when the next file cannot join them.
@@ -526,14 +539,17 @@ bool FciContext::AddFile(const QString &source, const QString &stored_name, bool
     const State before = SaveState();
     OpenFolder(type);
     offset = folder_uncompressed_;
-    if (!CopySource(fd, copied)) return false;
+    if (!CopySource(fd, copied)) {
+      // What was read of a file that failed half-way leaves the folder, or
+      // every later file would be found at the wrong place.
+      Rewind(before);
+      return false;
+    }
     // A file that would carry the cabinet past its size threshold goes into
     // the next cabinet instead, compressed again there; only a file too large
     // for any cabinet makes one that exceeds it.
     if (retried || files_.empty() || EstimatedCabinetSize() + record_size <= ccab_.cb) break;
-    RestoreState(before);
-    if (data_fd_ >= 0 && cb_.Seek(data_fd_, static_cast<std::int64_t>(data_size_), SEEK_SET, err) < 0)
-      return Break(FCIERR_TEMP_FILE, err);
+    if (!Rewind(before)) return false;
     if (cb_.Seek(fd, 0, SEEK_SET, err) < 0) return Fail(FCIERR_READ_SRC, err);
     if (!FlushCabinet(true)) return false;
   }

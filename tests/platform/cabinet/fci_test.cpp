@@ -422,6 +422,43 @@ TEST_F(CabinetTest, DiskErrorKeepsThePreviousArchiveAndLeavesNoPart) {
   ExpectExtracts(kCabextract, cab, old_files);
 }
 
+TEST_F(CabinetTest, FileThatFailsHalfWayLeavesTheOthersIntact) {
+  // The second file breaks after two blocks; the first and third come out.
+  cab::CCAB ccab;
+  ccab.szCab = QStringLiteral("parziale.cab");
+  ccab.szCabPath = dir_.path();
+  cab::FciCallbacks callbacks = cab::DefaultCallbacks();
+  const auto open_info = callbacks.GetOpenInfo;
+  auto broken_fd = std::make_shared<int>(-1);
+  auto reads = std::make_shared<int>(0);
+  callbacks.GetOpenInfo = [=](const QString &path, std::uint16_t &d, std::uint16_t &t, std::uint16_t &a, int &err) {
+    const int fd = open_info(path, d, t, a, err);
+    *broken_fd = path.endsWith(QStringLiteral("/rotto")) ? fd : -1;  // numbers are reused
+    return fd;
+  };
+  const auto read = callbacks.Read;
+  callbacks.Read = [=](int fd, void *buffer, std::uint32_t count, int &err) -> std::int64_t {
+    if (fd == *broken_fd && ++*reads > 2) {
+      err = EIO;
+      return -1;
+    }
+    return read(fd, buffer, count, err);
+  };
+  cab::HFCI h = cab::FCICreate(erf_, callbacks, ccab);
+  ASSERT_NE(h, nullptr);
+  const Contents files{{QStringLiteral("primo"), MixedBytes(50000, 31)}, {QStringLiteral("terzo"), MixedBytes(45000, 33)}};
+  WriteFile(Path(QStringLiteral("primo")), files.at(QStringLiteral("primo")));
+  WriteFile(Path(QStringLiteral("rotto")), MixedBytes(200000, 32));
+  WriteFile(Path(QStringLiteral("terzo")), files.at(QStringLiteral("terzo")));
+  ASSERT_TRUE(cab::FCIAddFile(h, Path(QStringLiteral("primo")), QStringLiteral("primo"), false, cab::tcompTYPE_MSZIP));
+  EXPECT_FALSE(cab::FCIAddFile(h, Path(QStringLiteral("rotto")), QStringLiteral("rotto"), false, cab::tcompTYPE_MSZIP));
+  EXPECT_EQ(erf_.erfOper, cab::FCIERR_READ_SRC);
+  ASSERT_TRUE(cab::FCIAddFile(h, Path(QStringLiteral("terzo")), QStringLiteral("terzo"), false, cab::tcompTYPE_MSZIP));
+  ASSERT_TRUE(cab::FCIFlushCabinet(h, false));
+  cab::FCIDestroy(h);
+  ExpectBothExtract(Path(QStringLiteral("parziale.cab")), files);
+}
+
 TEST_F(CabinetTest, CallbacksStopTheWriting) {
   cab::FciCallbacks callbacks;
   callbacks.FilePlaced = [](const cab::CCAB &, const QString &, std::int64_t, bool) { return -1; };
