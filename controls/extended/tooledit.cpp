@@ -522,6 +522,11 @@ void TCustomComboEdit::WMMouseButton(TMessage &m) {
   TCustomMaskEdit::WMMouseButton(m);
 }
 
+void TCustomComboEdit::WMContextMenu(TMessage &m) {
+  if (IsMasked() && PopupMenu() == nullptr) return;
+  TCustomMaskEdit::WMContextMenu(m);
+}
+
 void TCustomComboEdit::CMEnabledChanged(TMessage &m) {
   TCustomMaskEdit::CMEnabledChanged(m);
   button_->SetEnabled(Enabled());

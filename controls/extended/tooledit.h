@@ -152,6 +152,9 @@ class TCustomComboEdit : public vcl::TCustomMaskEdit {
   void WMSize(vcl::TMessage &message) override;
   void WMMouseButton(vcl::TMessage &message) override;
   void CMFontChanged(vcl::TMessage &message) override;
+  // A masked edit has no standard context menu: its cut, paste and delete
+  // would bypass the mask.
+  void WMContextMenu(vcl::TMessage &message) override;
   void CMEnabledChanged(vcl::TMessage &message) override;
   void KeyDown(int &key, vcl::TShiftState shift) override;
   void KeyPress(QChar &key) override;

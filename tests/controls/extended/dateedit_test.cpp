@@ -1,6 +1,7 @@
 // The month calendar's grid and date steps, and the date edit: the empty
 // date, the stepping keys and the calendar popup driven from the keyboard.
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -441,6 +442,20 @@ TEST(DateEdit, PasteAndCutGoThroughTheMask) {
   Clipboard().SetAsText("31/12/2025");
   f.Key(Qt::Key_V, Qt::ControlModifier);
   EXPECT_EQ(f.edit->EditText(), "12/04/    ");
+
+  // The line edit's own menu would paste past the mask: there is none.
+  bool menu_seen = false;
+  QTimer::singleShot(50, [&] {
+    if (QWidget *menu = QApplication::activePopupWidget()) {
+      menu_seen = true;
+      menu->close();
+    }
+  });
+  QWidget *w = f.edit->Handle();
+  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), w->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(w, &event);
+  QTest::qWait(100);
+  EXPECT_FALSE(menu_seen);
 
   // Typed by hand with its separators: a separator right after a full
   // field is the one the cursor has already passed.
