@@ -110,6 +110,13 @@ TEST_F(StockReport, FieldsOfTheOwnerByDatasetName) {
   EXPECT_EQ(KvGetValue(report, "Giacenza.Testata"), QStringLiteral("Corriere"));
   EXPECT_EQ(KvGetValue(report, "Giacenza.\"Prezzo_V\"*2"), QStringLiteral("3"));
   EXPECT_EQ(KvGetValue(report, "COUNT(Giacenza)"), QStringLiteral("5"));
+  // The wizard's data memos: a quoted field of the band, money wrapped.
+  report.band_dataset = stock;
+  EXPECT_EQ(KvGetValue(report, "\"Testata\""), QStringLiteral("Corriere"));
+  EXPECT_EQ(KvGetValue(report, "MONEY(\"Prezzo_V\")"), QStringLiteral("1,50 ") + QChar(0x20AC));
+  EXPECT_EQ(KvGetValue(report, "Pagina"), QString());  // no such field or variable
+  report.band_dataset = nullptr;
+  kvEngine().ErrorText.clear();
   EXPECT_EQ(KvGetValue(report, "Testata"), QString());
   EXPECT_EQ(kvEngine().ErrorText, QStringLiteral("Errore. Identificatore sconosciuto: Testata"));
 }
