@@ -51,6 +51,9 @@ void TCustomDateEdit::HookMainWindow() {
 
 void TCustomDateEdit::Dispatch(TMessage &m) {
   if (m.Msg == WM_DESTROY) settings_hook_.reset();
+  // The main form is often named only after its controls' windows exist:
+  // try again when the edit is painted or focused.
+  if ((m.Msg == WM_PAINT || m.Msg == WM_SETFOCUS) && !settings_hook_ && HandleAllocated()) HookMainWindow();
   TCustomComboEdit::Dispatch(m);
 }
 

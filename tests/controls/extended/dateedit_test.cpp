@@ -414,6 +414,10 @@ TEST(DateEdit, ASettingsChangeOnTheMainWindowRebuildsFormatAndMask) {
   Fixture g;
   ASSERT_TRUE(g.Show());
   EXPECT_FALSE(g.edit->Hooked());
+  // A main form named later is found on the next focus or paint.
+  Application->SetMainForm(g.form.get());
+  g.edit->Repaint();
+  EXPECT_TRUE(g.edit->Hooked());
   Application->SetMainForm(saved_main);
 }
 
