@@ -121,6 +121,66 @@ void TQELBaseContainer::Change() {
 // ---------------------------------------------------------------------------
 // Items
 
+ORBISCA_PUBLISHED(TQELListItem, TQELCustomComponent) {
+  p.Property("Compressed", &TQELListItem::Compressed, &TQELListItem::SetCompressed).Default(false);
+  p.Property("Description", &TQELListItem::Description, &TQELListItem::SetDescription);
+  p.Property("Ident", &TQELListItem::Ident, &TQELListItem::SetIdent).Default(0);
+}
+
+ORBISCA_PUBLISHED(TQELBitmapListItem, TQELListItem) {
+  p.Property("Bitmap", &TQELBitmapListItem::Bitmap, &TQELBitmapListItem::SetBitmap);
+  p.Property("PixelFormat", &TQELBitmapListItem::PixelFormat, &TQELBitmapListItem::SetPixelFormat)
+      .Default(spfDefault);
+}
+
+ORBISCA_PUBLISHED(TQELImageListItem, TQELListItem) {
+  p.Property("AllocBy", &TQELImageListItem::AllocBy, &TQELImageListItem::SetAllocBy).Default(4);
+  p.Property("Masked", &TQELImageListItem::Masked, &TQELImageListItem::SetMasked).Default(false);
+  p.Property("Height", &TQELImageListItem::Height, &TQELImageListItem::SetHeight).Default(16);
+  p.Property("Width", &TQELImageListItem::Width, &TQELImageListItem::SetWidth).Default(16);
+  p.Property("PixelFormat", &TQELImageListItem::PixelFormat, &TQELImageListItem::SetPixelFormat)
+      .Default(spfDefault);
+}
+
+ORBISCA_PUBLISHED(TQELStringListItem, TQELListItem) {
+  p.Property("Items", &TQELStringListItem::Items, &TQELStringListItem::SetItems);
+}
+
+ORBISCA_PUBLISHED(TQELWaveListItem, TQELListItem) {
+  p.Property("Wave", &TQELWaveListItem::Wave, &TQELWaveListItem::SetWave);
+}
+
+ORBISCA_PUBLISHED(TQELBitmapList, TQELCustomComponent) {
+  p.Property("DefaultCompressed", &TQELBitmapList::DefaultCompressed, &TQELBitmapList::SetDefaultCompressed)
+      .Default(false);
+  p.Property("DefaultPixelFormat", &TQELBitmapList::DefaultPixelFormat, &TQELBitmapList::SetDefaultPixelFormat)
+      .Default(spfDefault);
+}
+
+ORBISCA_PUBLISHED(TQELImageList, TQELCustomComponent) {
+  p.Property("DefaultCompressed", &TQELImageList::DefaultCompressed, &TQELImageList::SetDefaultCompressed)
+      .Default(false);
+  p.Property("DefaultPixelFormat", &TQELImageList::DefaultPixelFormat, &TQELImageList::SetDefaultPixelFormat)
+      .Default(spfDefault);
+}
+
+ORBISCA_PUBLISHED(TQELStringList, TQELCustomComponent) {
+  p.Property("DefaultCompressed", &TQELStringList::DefaultCompressed, &TQELStringList::SetDefaultCompressed)
+      .Default(false);
+}
+
+ORBISCA_PUBLISHED(TQELWaveList, TQELCustomComponent) {
+  p.Property("DefaultCompressed", &TQELWaveList::DefaultCompressed, &TQELWaveList::SetDefaultCompressed)
+      .Default(false);
+}
+
+ORBISCA_PUBLISHED(TQELContainerComponent, TQELCustomComponent) {
+  p.Property("ImageList", &TQELContainerComponent::ImageList, &TQELContainerComponent::SetImageList);
+  p.Property("ListIndex", &TQELContainerComponent::ListIndex, &TQELContainerComponent::SetListIndex).Default(0);
+  p.Property("ImageIndex", &TQELContainerComponent::ImageIndex, &TQELContainerComponent::SetImageIndex)
+      .Default(0);
+}
+
 TQELListItem::TQELListItem(vcl::TComponent *owner) : TQELCustomComponent(owner) {}
 
 void TQELListItem::SetDescription(const QString &v) {
@@ -274,7 +334,15 @@ void TQELImageListItem::SetAllocBy(int v) {
 void TQELImageListItem::SetMasked(bool v) {
   if (v == masked_) return;
   masked_ = v;
-  ResetStrip();
+  // The images stay: a new mask shows all of each image, and turning the
+  // mask off drops it.
+  if (masked_ && !strip_->Empty()) {
+    QImage black(strip_->Width(), height_, QImage::Format_RGB32);
+    black.fill(qRgb(0, 0, 0));
+    mask_->SetImage(black);
+  } else {
+    mask_->SetSize(0, 0);
+  }
   Change();
 }
 

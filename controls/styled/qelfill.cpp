@@ -37,6 +37,45 @@ bool IsHatched(vcl::TBrushStyle style) { return style != vcl::bsSolid && style !
 // ---------------------------------------------------------------------------
 // Fills
 
+ORBISCA_PUBLISHED(TQELShapeFill, TPersistent) {
+  p.Property("Bitmap", &TQELShapeFill::Bitmap, &TQELShapeFill::SetBitmap);
+  p.Property("Gradient", &TQELShapeFill::Gradient, &TQELShapeFill::SetGradient);
+  p.Property("Style", &TQELShapeFill::Style, &TQELShapeFill::SetStyle).Default(sfBrush);
+  p.Property("TileMode", &TQELShapeFill::TileMode, &TQELShapeFill::SetTileMode).Default(tmTile);
+}
+
+ORBISCA_PUBLISHED(TQELFillObject, TQELShapeFill) {
+  p.Property("Alignment", &TQELFillObject::Alignment, &TQELFillObject::SetAlignment).Default(agTopLeft);
+  p.Property("Brush", &TQELFillObject::Brush, &TQELFillObject::SetBrush);
+  p.Property("OffsetX", &TQELFillObject::OffsetX, &TQELFillObject::SetOffsetX).Default(0);
+  p.Property("OffsetY", &TQELFillObject::OffsetY, &TQELFillObject::SetOffsetY).Default(0);
+  p.Property("Options", &TQELFillObject::Options, &TQELFillObject::SetOptions);
+  p.Property("Style", &TQELFillObject::Style, &TQELFillObject::SetStyle).Default(sfNone);
+}
+
+ORBISCA_PUBLISHED(TQELAlphaObject, TPersistent) {
+  p.Property("ImageList", &TQELAlphaObject::ImageList, &TQELAlphaObject::SetImageList);
+  p.Property("ImageIndex", &TQELAlphaObject::ImageIndex, &TQELAlphaObject::SetImageIndex).Default(0);
+  p.Property("ListIndex", &TQELAlphaObject::ListIndex, &TQELAlphaObject::SetListIndex).Default(0);
+  p.Property("Strength", &TQELAlphaObject::Strength, &TQELAlphaObject::SetStrength);
+}
+
+ORBISCA_PUBLISHED(TQELBitmapEffectObject, TPersistent) {
+  using E = TQELBitmapEffectObject;
+  p.Property("FlipVertical", &E::FlipVertical, &E::SetFlipVertical).Default(false);
+  p.Property("FlipHorizontal", &E::FlipHorizontal, &E::SetFlipHorizontal).Default(false);
+  p.Property("GrayScale", &E::GrayScale, &E::SetGrayScale).Default(false);
+  p.Property("Invert", &E::Invert, &E::SetInvert).Default(false);
+  p.Property("Buffered", &E::Buffered, &E::SetBuffered).Default(false);
+  p.Property("Brightness", &E::Brightness, &E::SetBrightness).Default(0);
+}
+
+ORBISCA_PUBLISHED(TQELShadow, TPersistent) {
+  p.Property("Color", &TQELShadow::Color, &TQELShadow::SetColor).Default(vcl::clBtnShadow);
+  p.Property("Depth", &TQELShadow::Depth, &TQELShadow::SetDepth).Default(6);
+  p.Property("Style", &TQELShadow::Style, &TQELShadow::SetStyle).Default(hssSolid);
+}
+
 TQELShapeFill::TQELShapeFill()
     : brush_(std::make_unique<vcl::TBrush>()),
       bitmap_(std::make_unique<vcl::TBitmap>()),

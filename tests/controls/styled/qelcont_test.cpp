@@ -295,9 +295,21 @@ TEST(ImageStrip, MaskedDrawingAndStorage) {
   EXPECT_EQ(item->Count(), 2);
   EXPECT_TRUE(item->Masked());
 
+  // Turning the mask off and on keeps the images, all of each showing
+  // (the corners masked before were stored black).
+  item->SetMasked(false);
+  item->SetMasked(true);
+  EXPECT_EQ(item->Count(), 2);
+  vcl::TBitmap whole;
+  Solid(&whole, 4, 4, vcl::clLime);
+  item->Draw(whole.Canvas(), 0, 0, 0);
+  EXPECT_EQ(At(whole, 0, 0), 0u);
+  EXPECT_EQ(At(whole, 1, 1), 0xFF0000u);
+  item->AddMasked(&img, vcl::clWhite);
+
   TQELImageListItem copy(nullptr);
   copy.Assign(item);
-  EXPECT_EQ(copy.Count(), 2);
+  EXPECT_EQ(copy.Count(), 3);
   EXPECT_EQ(copy.ImagePixel(0, 2, 2), vcl::clRed);
 }
 

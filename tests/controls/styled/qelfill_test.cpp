@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "controls/styled/qelfill.h"
+#include "platform/vcl/typinfo.h"
 
 using namespace qel;
 
@@ -171,4 +172,22 @@ TEST(PixelRoutines, FlipsInversionGreyBrightnessAndBlend) {
     EXPECT_EQ(e.Message(), QStringLiteral("Wrong PixelFormat in Source 2 bitmap!"));
   }
   EXPECT_THROW(BmpInvert(&wrong), EQELWrongPixelFormat);
+}
+
+TEST(FillObject, PublishedDefaultsAreNotStored) {
+  TQELFillObject fill;
+  const auto &style = vcl::FindPropInfo(&fill, "Style");
+  EXPECT_FALSE(vcl::IsStoredProp(&fill, style));
+  EXPECT_EQ(vcl::GetEnumProp(&fill, "Style"), QStringLiteral("sfNone"));
+  vcl::SetEnumProp(&fill, "Style", QStringLiteral("sfGradient"));
+  EXPECT_TRUE(vcl::IsStoredProp(&fill, style));
+  EXPECT_EQ(fill.Style(), sfGradient);
+  // A plain shape fill brushes by default.
+  TQELShapeFill shape;
+  EXPECT_EQ(vcl::GetEnumProp(&shape, "Style"), QStringLiteral("sfBrush"));
+  EXPECT_EQ(vcl::GetEnumProp(&shape, "TileMode"), QStringLiteral("tmTile"));
+  // Neutral effects read back their neutral value through the table too.
+  TQELBitmapEffectObject effect;
+  vcl::SetOrdProp(&effect, "Invert", 1);
+  EXPECT_EQ(vcl::GetOrdProp(&effect, "Invert"), 0);
 }
