@@ -201,26 +201,39 @@ void TkvMemoView::PrepareLines() {
         laid.append(line);
         continue;
       }
+      // Each piece ends at the first character where the text from the
+      // piece's start reaches the width (found by halving, the width growing
+      // with the length), cut back to the last break point before it.
+      const int n = int(line.size());
+      auto width = [&](int from, int to) { return Canvas->TextWidth(line.mid(from, to - from)); };
       int start = 0;
-      int last_break = -1;
-      for (int i = 0; i < line.size(); ++i) {
-        if (Canvas->TextWidth(line.mid(start, i - start + 1)) >= avail) {
-          int end;  // the piece is line[start, end)
-          if (last_break >= start) {
-            end = last_break + 1;
-          } else {
-            // No break point: cut before the current character, but always
-            // take at least one so that a narrow memo cannot loop.
-            end = std::max(i, start + 1);
-          }
-          laid.append(line.mid(start, end - start));
-          start = end;
-          last_break = -1;
-          if (start > i) continue;
+      while (start < n) {
+        if (width(start, n) < avail) {
+          laid.append(line.mid(start));
+          break;
         }
-        if (is_break(line[i])) last_break = i;
+        int lo = start, hi = n - 1;
+        while (lo < hi) {
+          const int mid = lo + (hi - lo) / 2;
+          if (width(start, mid + 1) >= avail) {
+            hi = mid;
+          } else {
+            lo = mid + 1;
+          }
+        }
+        int last_break = -1;
+        for (int k = lo - 1; k >= start; --k) {
+          if (is_break(line[k])) {
+            last_break = k;
+            break;
+          }
+        }
+        // Without a break point the piece ends before the current character,
+        // but holds at least one so that a narrow memo cannot loop.
+        const int end = last_break >= 0 ? last_break + 1 : std::max(lo, start + 1);
+        laid.append(line.mid(start, end - start));
+        start = end;
       }
-      if (start < line.size()) laid.append(line.mid(start));
     }
   } else {
     laid = lines;
