@@ -44,7 +44,6 @@ constexpr std::uint32_t kSystemFont = kStock | 13;
 
 constexpr std::uint32_t kPsGeometric = 0x10000;
 constexpr std::uint32_t kSrcCopy = 0x00CC0020;
-constexpr std::uint32_t kPatCopy = 0x00F00021;
 constexpr std::uint32_t kBlackness = 0x00000042;
 constexpr std::uint32_t kWhiteness = 0x00FF0062;
 constexpr std::uint32_t kDstInvert = 0x00550009;
@@ -976,6 +975,9 @@ void TEmfPlayer::Play(const TEmfRecord &r) {
     for (int i = 0; i < 6; ++i) {
       v[i] = r.Float(o + 4 * std::uint32_t(i));
       if (!std::isfinite(v[i])) Damaged(QStringLiteral("transform not a number"));
+      // No page turns or scales by more than this; such values only make
+      // the painter allocate glyphs and images beyond any size.
+      if (std::fabs(v[i]) > (i < 4 ? 1e4f : 1e8f)) Damaged(QStringLiteral("transform out of range"));
     }
     return QTransform(v[0], v[1], v[2], v[3], v[4], v[5]);
   };
@@ -993,12 +995,16 @@ void TEmfPlayer::Play(const TEmfRecord &r) {
       s.pos = to;
       break;
     }
-    case EMR_SETPIXELV:
-      if (painter_ != nullptr) {
-        Apply();
-        painter_->fillRect(QRect(r.Int(8), r.Int(12), 1, 1), FromColorRef(r.UInt(16)));
-      }
+    case EMR_SETPIXELV: {
+      // Read before drawing: loading plays without a painter to check
+      // every record.
+      const QRect pixel(r.Int(8), r.Int(12), 1, 1);
+      const QColor color = FromColorRef(r.UInt(16));
+      if (painter_ == nullptr) break;
+      Apply();
+      painter_->fillRect(pixel, color);
       break;
+    }
     case EMR_RECTANGLE:
     case EMR_ELLIPSE: {
       // The box's right and bottom are one past its last pixel.
@@ -1201,6 +1207,12 @@ void TEmfPlayer::Play(const TEmfRecord &r) {
       if (painter_ == nullptr) break;
       Apply();
       const QFont f = QtFont();
+      // Glyphs are rendered as images: text that would come out larger
+      // than any page is left out rather than allocated.
+      const QTransform device = painter_->combinedTransform();
+      const double grow = std::max({std::fabs(device.m11()), std::fabs(device.m12()), std::fabs(device.m21()),
+                                    std::fabs(device.m22())});
+      if (f.pixelSize() * grow > 4000.0) break;
       const QFontMetricsF fm(f);
       painter_->setFont(f);
       if ((options & 0x2) && !opaque.isEmpty()) painter_->fillRect(opaque, FromColorRef(s.bk_color));
