@@ -400,6 +400,7 @@ bool FciContext::WriteBlock() {
     data_size = static_cast<std::uint32_t>(zs_.total_out + 2);
     data = packed_.constData();
     if (data_size > 0xFFFF) return Break(FCIERR_MCI_FAIL, 0);
+    if (ccab_.fFailOnIncompressible && data_size >= raw_size + 2) return Break(FCIERR_MCI_FAIL, 0);
   }
 
   QByteArray head;

@@ -88,7 +88,7 @@ struct CCAB {
   std::uint32_t cbReserveCFData = 0;          // at most 255
   int iCab = 1;
   int iDisk = 0;
-  int fFailOnIncompressible = 0;
+  int fFailOnIncompressible = 0;             // a block MSZIP cannot shrink fails the cabinet
   std::uint16_t setID = 0;
   QString szDisk;     // disk label
   QString szCab;      // file name of the cabinet

@@ -478,7 +478,21 @@ TEST_F(CabinetTest, CallbacksStopTheWriting) {
   EXPECT_FALSE(Write(Path(QStringLiteral("c.cab")), {{QStringLiteral("c"), "abc"}}, cab::tcompTYPE_MSZIP, callbacks));
   EXPECT_EQ(erf_.erfOper, cab::FCIERR_READ_SRC);
   EXPECT_EQ(erf_.erfType, EIO);
-  for (const char *name : {"a.cab", "b.cab", "c.cab"}) EXPECT_FALSE(QFile::exists(Path(QLatin1String(name))));
+
+  // Noise that deflate cannot shrink, when the caller asked to be told.
+  cab::CCAB ccab;
+  ccab.szCab = QStringLiteral("d.cab");
+  ccab.szCabPath = dir_.path();
+  ccab.fFailOnIncompressible = 1;
+  cab::HFCI h = cab::FCICreate(erf_, {}, ccab);
+  ASSERT_NE(h, nullptr);
+  QByteArray noise(40000, Qt::Uninitialized);
+  QRandomGenerator(5).fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+  WriteFile(Path(QStringLiteral("d")), noise);
+  EXPECT_FALSE(cab::FCIAddFile(h, Path(QStringLiteral("d")), QStringLiteral("d"), false, cab::tcompTYPE_MSZIP));
+  EXPECT_EQ(erf_.erfOper, cab::FCIERR_MCI_FAIL);
+  cab::FCIDestroy(h);
+  for (const char *name : {"a.cab", "b.cab", "c.cab", "d.cab"}) EXPECT_FALSE(QFile::exists(Path(QLatin1String(name))));
 }
 
 }  // namespace
