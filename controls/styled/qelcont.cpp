@@ -754,7 +754,7 @@ TQELCustomContainer::~TQELCustomContainer() {
 }
 
 TQELListItem *TQELCustomContainer::Item(int index) const {
-  return index >= 0 && index < Count() ? items_[size_t(index)] : nullptr;
+  return index >= 0 && index < int(items_.size()) ? items_[size_t(index)] : nullptr;
 }
 
 void TQELCustomContainer::Adopt(TQELListItem *item) {
@@ -771,7 +771,7 @@ int TQELCustomContainer::Add() {
   item->EndUpdate(false);
   Adopt(item);
   Change();
-  return Count() - 1;
+  return int(items_.size()) - 1;
 }
 
 void TQELCustomContainer::AddItem(TQELListItem *item) {
@@ -782,7 +782,8 @@ void TQELCustomContainer::AddItem(TQELListItem *item) {
 }
 
 void TQELCustomContainer::Delete(int index) {
-  TQELListItem *item = Item(index);
+  // Only items this container owns (not an item a connector lends).
+  TQELListItem *item = TQELCustomContainer::Item(index);
   if (!item) IndexError(index);
   delete item;  // leaves the list through Notification
 }
@@ -845,10 +846,11 @@ void TQELCustomContainer::LoadFromStream(rtl::TStream *stream, bool with_index) 
 }
 
 void TQELCustomContainer::SaveToStream(rtl::TStream *stream, bool with_index) const {
-  stream->WriteInt32(Count());
+  const int count = int(items_.size());
+  stream->WriteInt32(count);
   const qint64 table = stream->Position();
   if (with_index)
-    for (int i = 0; i < Count(); ++i) stream->WriteInt32(0);
+    for (int i = 0; i < count; ++i) stream->WriteInt32(0);
   std::vector<std::int32_t> positions;
   for (TQELListItem *item : items_) {
     positions.push_back(std::int32_t(stream->Position()));
@@ -1030,6 +1032,116 @@ void TQELImageList::DrawFx(vcl::TCanvas *canvas, const TRect &rect, int list, in
   TQELImageListItem *item = Items(list);
   if (!item || image < 0 || image >= item->Count()) return;
   DrawInRect(canvas, rect, list, image, item->ImageTransparentColor(image), flags);
+}
+
+// --- connector of standard image lists ----------------------------------------------------
+
+QString TQELBorImageListItem::DisplayName() const {
+  if (!name_.isEmpty() || !image_list_) return name_;
+  return image_list_->ClassName();
+}
+
+TQELImageListConnector::TQELImageListConnector(vcl::TComponent *owner)
+    : TQELCustomImageList(owner), scratch_(new TQELBitmapListItem(nullptr)) {}
+
+TQELImageListConnector::~TQELImageListConnector() { delete scratch_; }
+
+TQELListItem *TQELImageListConnector::CreateItem() { return new TQELBitmapListItem(this); }
+
+TQELBorImageListItem *TQELImageListConnector::Entry(int index) const {
+  return index >= 0 && index < EntryCount() ? entries_[size_t(index)].get() : nullptr;
+}
+
+TQELBorImageListItem *TQELImageListConnector::AddEntry(const QString &name, vcl::TImageList *list) {
+  auto entry = std::make_unique<TQELBorImageListItem>();
+  entry->name_ = name;
+  entry->image_list_ = list;
+  entry->index_ = EntryCount();
+  entries_.push_back(std::move(entry));
+  Change();
+  return entries_.back().get();
+}
+
+void TQELImageListConnector::DeleteEntry(int index) {
+  if (!Entry(index)) IndexError(index);
+  entries_.erase(entries_.begin() + index);
+  for (int i = index; i < EntryCount(); ++i) entries_[size_t(i)]->index_ = i;
+  Change();
+}
+
+void TQELImageListConnector::ImageListRemoved(const vcl::TImageList *list) {
+  bool changed = false;
+  for (auto &entry : entries_) {
+    if (list && entry->image_list_ == list) {
+      entry->image_list_ = nullptr;
+      changed = true;
+    }
+  }
+  if (changed) Change();
+}
+
+TQELListItem *TQELImageListConnector::Item(int index) const {
+  TQELBorImageListItem *entry = Entry(index);
+  if (!entry) return nullptr;
+  scratch_->SetDescription(entry->DisplayName());
+  return scratch_;
+}
+
+vcl::TImageList *TQELImageListConnector::ListOf(int index) const {
+  TQELBorImageListItem *entry = Entry(index);
+  return entry ? entry->image_list_ : nullptr;
+}
+
+TRect TQELImageListConnector::GetBounds(int list, int) const {
+  vcl::TImageList *l = ListOf(list);
+  return l ? TRect{0, 0, l->Width(), l->Height()} : TRect{};
+}
+
+int TQELImageListConnector::GetSize(int list, int, int kind) const {
+  vcl::TImageList *l = ListOf(list);
+  if (!l) return 0;
+  return kind == skWidth ? l->Width() : l->Height();
+}
+
+int TQELImageListConnector::GetImageCount(int list) const {
+  vcl::TImageList *l = ListOf(list);
+  return l ? l->Count() : 0;
+}
+
+bool TQELImageListConnector::IsValid(int list, int image) const {
+  vcl::TImageList *l = ListOf(list);
+  return l && image >= 0 && image < l->Count();
+}
+
+bool TQELImageListConnector::CopyImage(int list, int image, vcl::TBitmap *dest) const {
+  if (!IsValid(list, image) || !dest) return false;
+  ListOf(list)->GetBitmap(image, dest);
+  return true;
+}
+
+// Standard lists keep each image with its transparency.
+bool TQELImageListConnector::IsMasked(int list) const { return ListOf(list) != nullptr; }
+
+TColor TQELImageListConnector::GetTransparentColor(int list, int image) const {
+  vcl::TBitmap copy;
+  if (!CopyImage(list, image, &copy)) return vcl::clWhite;
+  return copy.TransparentColor();
+}
+
+void TQELImageListConnector::Draw(vcl::TCanvas *canvas, int x, int y, int list, int image) const {
+  if (IsValid(list, image)) ListOf(list)->Draw(canvas, x, y, image, true);
+}
+
+void TQELImageListConnector::DrawInRect(vcl::TCanvas *canvas, const TRect &rect, int list, int image,
+                                        TColor transparent, unsigned flags) const {
+  vcl::TBitmap copy;
+  if (CopyImage(list, image, &copy)) DrawImage(canvas, rect, &copy, nullptr, transparent, flags);
+}
+
+void TQELImageListConnector::DrawFx(vcl::TCanvas *canvas, const TRect &rect, int list, int image,
+                                    unsigned flags) const {
+  vcl::TBitmap copy;
+  if (CopyImage(list, image, &copy)) DrawImage(canvas, rect, &copy, nullptr, copy.TransparentColor(), flags);
 }
 
 TQELListItem *TQELStringList::CreateItem() { return new TQELStringListItem(this); }

@@ -325,9 +325,9 @@ class TQELCustomContainer : public TQELBaseContainer {
   explicit TQELCustomContainer(vcl::TComponent *owner);
   ~TQELCustomContainer() override;
 
-  int Count() const { return int(items_.size()); }
+  virtual int Count() const { return int(items_.size()); }
   // nullptr past the end.
-  TQELListItem *Item(int index) const;
+  virtual TQELListItem *Item(int index) const;
   // Appends a new item (with the container's default settings) and returns
   // its index.
   int Add();
@@ -475,6 +475,73 @@ class TQELWaveList : public TQELCustomContainer {
 
  protected:
   TQELListItem *CreateItem() override;
+};
+
+// An entry of a connector: a standard image list under a name.
+class TQELBorImageListItem : public rtl::TPersistent {
+  ORBISCA_CLASS(TQELBorImageListItem, rtl::TPersistent)
+
+ public:
+  QString Name() const { return name_; }
+  void SetName(const QString &v) { name_ = v; }
+  vcl::TImageList *ImageList() const { return image_list_; }
+  void SetImageList(vcl::TImageList *v) { image_list_ = v; }
+  // The entry's position among the connector's entries.
+  int Index() const { return index_; }
+  // The name, or else the class of the image list it names.
+  QString DisplayName() const;
+
+ private:
+  friend class TQELImageListConnector;
+  QString name_;
+  vcl::TImageList *image_list_ = nullptr;
+  int index_ = 0;
+};
+
+// Offers standard image lists through the image-list operations: list
+// index i is the i-th entry, image index j an image of its list. It keeps
+// no items of its own; as an item it lends one scratch item described by
+// the entry's name.
+class TQELImageListConnector : public TQELCustomImageList {
+  ORBISCA_CLASS(TQELImageListConnector, TQELCustomImageList)
+
+ public:
+  explicit TQELImageListConnector(vcl::TComponent *owner);
+  ~TQELImageListConnector() override;
+
+  int EntryCount() const { return int(entries_.size()); }
+  TQELBorImageListItem *Entry(int index) const;
+  TQELBorImageListItem *AddEntry(const QString &name, vcl::TImageList *list);
+  void DeleteEntry(int index);
+  // The standard list is going: entries naming it lose it.
+  void ImageListRemoved(const vcl::TImageList *list);
+
+  int Count() const override { return EntryCount(); }
+  TQELListItem *Item(int index) const override;
+  int Kind() const override { return ckImageList; }
+
+  vcl::TCanvas *GetCanvas(int, int) const override { return nullptr; }
+  TRect GetBounds(int list, int image) const override;
+  int GetSize(int list, int image, int kind) const override;
+  int GetImageCount(int list) const override;
+  bool IsValid(int list, int image) const override;
+  bool CopyImage(int list, int image, vcl::TBitmap *dest) const override;
+  bool IsMasked(int list) const override;
+  QVector<QRgb> GetPalette(int) const override { return {}; }
+  TColor GetTransparentColor(int list, int image) const override;
+  TColor GetPixel(int, int, int, int) const override { return vcl::clWhite; }
+  void Draw(vcl::TCanvas *canvas, int x, int y, int list, int image) const override;
+  void DrawInRect(vcl::TCanvas *canvas, const TRect &rect, int list, int image, TColor transparent,
+                  unsigned flags) const override;
+  void DrawFx(vcl::TCanvas *canvas, const TRect &rect, int list, int image, unsigned flags) const override;
+
+ protected:
+  TQELListItem *CreateItem() override;
+
+ private:
+  vcl::TImageList *ListOf(int index) const;
+  std::vector<std::unique_ptr<TQELBorImageListItem>> entries_;
+  TQELBitmapListItem *scratch_;
 };
 
 // One list of each kind. Placed on a form in design mode it copies every

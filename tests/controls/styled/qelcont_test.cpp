@@ -372,3 +372,44 @@ TEST(ContainerSharing, LibraryWideListsAndDesignCopies) {
   user.SetImageList(nullptr);
   DoneQELContainer();
 }
+
+TEST(ImageListConnector, OffersStandardListsThroughTheSameOperations) {
+  vcl::TImageList standard(4, 3);
+  vcl::TBitmap img;
+  standard.Add(Solid(&img, 4, 3, vcl::clRed), nullptr);
+  standard.Add(Solid(&img, 4, 3, vcl::clBlue), nullptr);
+
+  TQELImageListConnector connector(nullptr);
+  connector.AddEntry(QStringLiteral("icone"), &standard);
+  connector.AddEntry(QString(), &standard);
+  EXPECT_EQ(connector.Count(), 2);
+  EXPECT_EQ(connector.Item(0)->Description(), QStringLiteral("icone"));
+  EXPECT_EQ(connector.Item(1)->Description(), QStringLiteral("TImageList"));
+  EXPECT_EQ(connector.Item(2), nullptr);
+
+  EXPECT_EQ(connector.GetBounds(0, 0), (TRect{0, 0, 4, 3}));
+  EXPECT_EQ(connector.GetImageCount(1), 2);
+  EXPECT_TRUE(connector.IsValid(0, 1));
+  EXPECT_FALSE(connector.IsValid(0, 2));
+  EXPECT_EQ(connector.GetPixel(0, 0, 1, 1), vcl::clWhite);
+  EXPECT_EQ(connector.GetCanvas(0, 0), nullptr);
+
+  vcl::TBitmap target;
+  Solid(&target, 6, 5, vcl::clWhite);
+  connector.Draw(target.Canvas(), 1, 1, 0, 1);
+  EXPECT_EQ(At(target, 1, 1), 0x0000FFu);
+  EXPECT_EQ(At(target, 0, 0), 0xFFFFFFu);
+  connector.DrawInRect(target.Canvas(), vcl::Rect(0, 0, 6, 5), 0, 0, vcl::clWhite, imStretch);
+  EXPECT_EQ(At(target, 5, 4), 0xFF0000u);
+
+  // Saving writes no entries: they name lists that live elsewhere.
+  rtl::TMemoryStream s;
+  connector.SaveToStream(&s, false);
+  EXPECT_EQ(s.Size(), 4);
+  EXPECT_THROW(connector.Delete(0), rtl::EListError);
+
+  connector.ImageListRemoved(&standard);
+  EXPECT_EQ(connector.Entry(0)->ImageList(), nullptr);
+  EXPECT_FALSE(connector.IsValid(0, 0));
+  EXPECT_EQ(connector.GetImageCount(0), 0);
+}
