@@ -253,7 +253,7 @@ void TkvView::LoadCommon(rtl::TStream &stream) {
   if (version < 24) {
     // Older templates were laid out at a slightly smaller scale.
     auto scale = [](std::int32_t v) {
-      return std::int32_t(std::llround(double(v) * 1123.0 / 1088.0));
+      return std::int32_t(rtl::Round(double(v) * 1123.0 / 1088.0));
     };
     x = scale(x);
     y = scale(y);

@@ -315,7 +315,7 @@ void TkvMemoView::DrawLines() {
         const double extra = (double(Canvas->TextWidth(QStringLiteral(" "))) * blanks + spare) / blanks;
         double pos = x + gx;
         for (const QString &word : trimmed.split(QLatin1Char(' '))) {
-          DrawOneLine(word, int(std::lround(pos)), py, true);
+          DrawOneLine(word, int(rtl::Round(pos)), py, true);
           pos += Canvas->TextWidth(word) + extra;
         }
         continue;
@@ -393,7 +393,7 @@ void TkvMemoView::Draw(vcl::TCanvas *canvas) {
     const int saved_dy = dy;
     if (printing && (Flags & flStretched) && engine.BandStretched && engine.BandOldHeight > 0 &&
         engine.BandNewHeight > 0) {
-      dy = int(std::lround(double(dy) * engine.BandNewHeight / engine.BandOldHeight));
+      dy = int(rtl::Round(double(dy) * engine.BandNewHeight / engine.BandOldHeight));
       CalcDrawRect();
     }
     DrawBackground();
