@@ -2,6 +2,7 @@
 // mwctrls.h.
 #include "controls/extended/mwctrls.h"
 
+#include <QCursor>
 #include <QPainter>
 #include <QTimer>
 #include <algorithm>
@@ -725,6 +726,7 @@ void TMwSpeedButton::MouseDown(TMouseButton button, TShiftState shift, int x, in
   // The press that closed the menu over the button is already spent.
   if (drop_menu_press_ && button == mbLeft && Inside(x, y)) return;
   TGraphicControl::MouseDown(button, shift, x, y);
+  if (button == mbRight) UpdateTracking();
   if (button != mbLeft || !Enabled()) return;
   if (!down_) {
     state_ = bsDown;
@@ -761,6 +763,7 @@ void TMwSpeedButton::MouseMove(TShiftState shift, int x, int y) {
 void TMwSpeedButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   TGraphicControl::MouseUp(button, shift, x, y);
   if (button == mbLeft && dragging_) DoMouseUp(x, y);
+  if (button == mbRight) UpdateTracking();
 }
 
 void TMwSpeedButton::DoMouseUp(int x, int y) {
@@ -831,7 +834,20 @@ void TMwSpeedButton::CMEnabledChanged(TMessage &m) {
   } else if (state_ == bsDisabled) {
     state_ = (down_ && group_index_ != 0) ? bsExclusive : bsUp;
   }
+  UpdateTracking();
   Invalidate();
+}
+
+void TMwSpeedButton::CMVisibleChanged(TMessage &m) {
+  TGraphicControl::CMVisibleChanged(m);
+  if (Visible()) UpdateTracking();
+}
+
+void TMwSpeedButton::UpdateTracking() {
+  if (!Enabled() || !HandleAllocated() || !Handle()->isVisible()) return;
+  QWidget *w = Handle();
+  const bool over = w->rect().contains(w->mapFromGlobal(QCursor::pos()));
+  if (over != mouse_in_control_) Perform(over ? CM_MOUSEENTER : CM_MOUSELEAVE, 0, 0);
 }
 
 namespace {

@@ -218,6 +218,7 @@ class TMwSpeedButton : public vcl::TGraphicControl {
   void CMMouseEnter(vcl::TMessage &message) override;
   void CMMouseLeave(vcl::TMessage &message) override;
   void CMEnabledChanged(vcl::TMessage &message) override;
+  void CMVisibleChanged(vcl::TMessage &message) override;
   // Takes the action's state; with `check_defaults` only into properties
   // still at their defaults (an action read with its form).
   virtual void ActionChange(vcl::TBasicAction *sender, bool check_defaults);
@@ -229,6 +230,9 @@ class TMwSpeedButton : public vcl::TGraphicControl {
   void ButtonPressed(int group, TMwSpeedButton *sender, bool allow_all_up);
   void TimerExpired();
   void DoMouseUp(int x, int y);
+  // Asks where the pointer is and raises the enter or leave notice when
+  // that differs from what the button believes.
+  void UpdateTracking();
   // The drop-down menu when it pops up by itself (nullptr otherwise).
   vcl::TPopupMenu *AutoDropDownMenu() const;
   void ShowDropDownMenu(vcl::TPopupMenu *menu);

@@ -3,6 +3,7 @@
 // auto-repeat while held down (on a manual clock), the linked action and
 // the drop-down menu.
 #include <QApplication>
+#include <QCursor>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -417,4 +418,30 @@ TEST(GlyphButton, ListImagesTakeTheDisabledAndGreyLooks) {
   EXPECT_EQ(img.pixel(5, 5) & 0xFFFFFF, Rgb(clBtnShadow) & 0xFFFFFF);
   EXPECT_EQ(img.pixel(8, 8) & 0xFFFFFF, Rgb(clBtnHighlight) & 0xFFFFFF);  // the light edge, one pixel on
   TMwButtonGlyph::DrawListImage(target.Canvas(), &images, 5, 0, 0, bsUp);  // no such image: nothing
+}
+
+TEST(GlyphButton, EnablingAndShowingAskWhereThePointerIs) {
+  TForm form(nullptr);
+  form.SetBounds(100, 100, 200, 100);
+  auto *b = new TMwSpeedButton(&form);
+  b->SetParent(&form);
+  b->SetBounds(10, 10, 25, 25);
+  b->SetFlat(true);
+  form.Show();
+  QApplication::setActiveWindow(form.Handle());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.Handle()));
+  b->SetEnabled(false);
+  const QPoint over = b->Handle()->mapToGlobal(QPoint(5, 5));
+  QCursor::setPos(over);
+  if (QCursor::pos() != over) GTEST_SKIP() << "the platform cannot move the pointer";
+  int enters = 0;
+  b->OnMouseEnter = [&](rtl::TObject *) { ++enters; };
+  b->SetEnabled(true);  // the pointer came while it was disabled
+  EXPECT_TRUE(b->MouseInControl());
+  EXPECT_EQ(enters, 1);
+  QCursor::setPos(b->Handle()->mapToGlobal(QPoint(80, 80)));
+  b->SetVisible(false);
+  b->SetVisible(true);
+  EXPECT_FALSE(b->MouseInControl());
+  QCursor::setPos(0, 0);  // out of the way of the tests that follow
 }
