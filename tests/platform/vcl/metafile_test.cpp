@@ -316,3 +316,45 @@ TEST(Metafile, PagePrintsOnThePdfPrinterScaledToItsResolution) {
   EXPECT_GT(f.size(), 1000);
   EXPECT_TRUE(f.readAll().startsWith("%PDF"));
 }
+
+TEST(Metafile, SelectionsFollowSavedStatesAndClipsAreLifted) {
+  TMetafile mf;
+  mf.SetWidth(60);
+  mf.SetHeight(40);
+  {
+    TMetafileCanvas c(&mf);
+    c.SaveDC();
+    c.Pen()->SetColor(clRed);
+    c.Pen()->SetWidth(2);
+    c.MoveTo(0, 5);
+    c.LineTo(60, 5);
+    c.RestoreDC();
+    // The red pen is still the canvas's; the played state went back to
+    // before it was selected, so it must be selected again.
+    c.MoveTo(0, 15);
+    c.LineTo(60, 15);
+    c.SetClipRect(Rect(0, 20, 10, 30));
+    c.Brush()->SetColor(clBlue);
+    c.FillRect(Rect(0, 20, 60, 30));
+    c.ResetClip();
+    c.FillRect(Rect(0, 32, 60, 40));
+  }
+  const QImage img = Played(mf, 60, 40);
+  EXPECT_EQ(img.pixel(30, 5), qRgb(255, 0, 0));
+  EXPECT_EQ(img.pixel(30, 15), qRgb(255, 0, 0));
+  EXPECT_EQ(img.pixel(5, 25), qRgb(0, 0, 255));
+  EXPECT_EQ(img.pixel(30, 25), qRgb(255, 255, 255));  // clipped away
+  EXPECT_EQ(img.pixel(30, 35), qRgb(0, 0, 255));      // after the clip was lifted
+}
+
+TEST(Metafile, AssignCopiesThePictureAndAnotherKindIsRefused) {
+  TMetafile a;
+  a.LoadFromBytes(Record());
+  TMetafile b;
+  b.Assign(&a);
+  EXPECT_TRUE(b.SaveToBytes() == a.SaveToBytes());
+  EXPECT_EQ(b.Width(), kW);
+  TBitmap bmp(2, 2);
+  EXPECT_ANY_THROW(b.Assign(&bmp));
+  EXPECT_TRUE(b.SaveToBytes() == a.SaveToBytes());
+}

@@ -152,3 +152,15 @@ TEST(Printer, PdfJobWritesEveryPageAndAbortLeavesNoFile) {
   EXPECT_FALSE(p.Printing());
   EXPECT_FALSE(QFile::exists(aborted));
 }
+
+TEST(Printer, SpoolerListEndsWithThePdfPrinterAndTheGlobalOneCanBeReplaced) {
+  TPrinter spooler;
+  ASSERT_GE(spooler.Printers()->Count(), 1);
+  EXPECT_EQ(spooler.Printers()->Get(spooler.Printers()->Count() - 1), "PDF");
+  EXPECT_GE(spooler.PrinterIndex(), 0);
+
+  std::unique_ptr<TPrinter> old = SetPrinter(std::make_unique<TPrinter>(std::vector<TPrinterDevice>{OfficePrinter()}));
+  EXPECT_EQ(Printer()->DeviceName(), "Ufficio");
+  std::unique_ptr<TPrinter> mine = SetPrinter(std::move(old));
+  EXPECT_EQ(mine->DeviceName(), "Ufficio");
+}

@@ -166,3 +166,14 @@ TEST(PrinterSettings, SwitchingPrintersTakesTheirPapersAndRefusesABadIndex) {
   EXPECT_EQ(s.PaperWidth(), 2159);  // the letter paper the ticket printer had
   EXPECT_EQ(s.PageGeometry().OffsetLeft96, 18);
 }
+
+TEST(PrinterSettings, GlobalSettingsListThePlatformPrintersThenTheVirtualOne) {
+  TPrinterSettings *g = GlobalPrinterSettings();
+  ASSERT_EQ(g, GlobalPrinterSettings());
+  const int n = g->PrinterNames()->Count();
+  ASSERT_GE(n, 2);
+  EXPECT_EQ(g->PrinterNames()->Get(n - 1), TPrinterSettings::VirtualPrinterName());
+  EXPECT_EQ(g->PrinterNames()->Get(n - 2), QStringLiteral("PDF"));
+  EXPECT_EQ(g->VirtualIndex(), n - 1);
+  EXPECT_EQ(g->Printer(), vcl::Printer());
+}
