@@ -205,7 +205,11 @@ void TCustomComboEdit::UpdateButtonBounds() {
   const int bw = button_width_;
   holder_->SetVisible(bw > 1);
   // The edit's own frame is two pixels wide; the button sits inside it.
-  holder_->SetBounds(std::max(Width() - bw - 2, 0), 2, bw, std::max(Height() - 4, 0));
+  // Without a border it takes the whole right edge.
+  if (BorderStyle() == bsNone)
+    holder_->SetBounds(std::max(Width() - bw, 0), 0, bw, Height());
+  else
+    holder_->SetBounds(std::max(Width() - bw - 2, 0), 2, bw, std::max(Height() - 4, 0));
   button_->SetBounds(0, 0, bw, holder_->Height());
   if (QLineEdit *e = LineEdit()) e->setTextMargins(0, 0, bw > 1 ? bw : 0, 0);
 }
@@ -218,6 +222,7 @@ int TCustomComboEdit::MinHeight() const {
 
 void TCustomComboEdit::SetBounds(int left, int top, int width, int height) {
   TCustomMaskEdit::SetBounds(left, top, width, std::max(height, MinHeight()));
+  if (holder_ != nullptr) UpdateButtonBounds();  // also before the window exists
 }
 
 void TCustomComboEdit::CMFontChanged(TMessage &m) {

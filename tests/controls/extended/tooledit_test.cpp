@@ -240,4 +240,14 @@ TEST(ComboEdit, ItIsNeverLowerThanOneLineOfTheSmallerFont) {
   f.edit->Font()->SetSize(5);
   EXPECT_LT(f.edit->MinHeight(), normal);
   EXPECT_GE(f.edit->MinHeight(), QFontMetrics(f.edit->Font()->ToQFont()).height() + 5);
+
+  // The button sits inside the frame, or on the whole right edge without one.
+  f.edit->SetBounds(20, 20, 121, 40);
+  EXPECT_EQ(f.edit->ButtonHolder()->Left(), 121 - 21 - 2);
+  EXPECT_EQ(f.edit->ButtonHolder()->Height(), 36);
+  f.edit->SetBorderStyle(bsNone);
+  f.edit->SetBounds(20, 20, 121, 41);
+  EXPECT_EQ(f.edit->ButtonHolder()->Left(), 100);
+  EXPECT_EQ(f.edit->ButtonHolder()->Top(), 0);
+  EXPECT_EQ(f.edit->Button()->Height(), 41);
 }
