@@ -303,10 +303,14 @@ void TPropsStorage::LoadProperty(const TPropInfo &prop) {
     }
     if (!prop.IsWritable()) return;
     const QString def = StringValue(prop);
-    const bool string_kind = prop.Kind() == vcl::tkString || prop.Kind() == vcl::tkLString ||
-                             prop.Kind() == vcl::tkWString || prop.Kind() == vcl::tkWChar;
-    if (def.isEmpty() && !string_kind) return;
+    // A variant that is empty now would otherwise never get its stored
+    // value back.
+    const bool read_always = prop.Kind() == vcl::tkString || prop.Kind() == vcl::tkLString ||
+                             prop.Kind() == vcl::tkWString || prop.Kind() == vcl::tkWChar ||
+                             prop.Kind() == vcl::tkVariant;
+    if (def.isEmpty() && !read_always) return;
     const QString text = ReadValue(KeyForProperty(prop), def).trimmed();
+    if (prop.Kind() == vcl::tkVariant && text.isEmpty() && def.isEmpty()) return;
     ApplyString(prop, text);
   } catch (const rtl::Exception &) {
     // A value that does not fit leaves the property as it was.

@@ -11,6 +11,7 @@
 #include "controls/extended/apputils.h"
 #include "controls/extended/mwprops.h"
 #include "controls/extended/placemnt.h"
+#include "platform/rtl/formatsettings.h"
 #include "platform/rtl/inifiles.h"
 #include "platform/rtl/registry.h"
 #include "platform/vcl/forms.h"
@@ -435,4 +436,110 @@ TEST_F(PlacementFixture, DefaultNames) {
   EXPECT_TRUE(DefaultRegistryKey().startsWith("Software\\"));
   EXPECT_TRUE(DefaultRegistryKey().endsWith("\\Impostazioni"));
   RegistrySubKey.clear();
+}
+
+namespace {
+
+// A component with one published property of each kind the storage writes
+// as a plain value.
+class TStoredSample : public TComponent {
+  ORBISCA_CLASS(TStoredSample, TComponent)
+ public:
+  using TComponent::TComponent;
+  double Price() const { return price_; }
+  void SetPrice(double v) { price_ = v; }
+  float Ratio() const { return ratio_; }
+  void SetRatio(float v) { ratio_ = v; }
+  QChar Mark() const { return mark_; }
+  void SetMark(QChar v) { mark_ = v; }
+  qint64 Big() const { return big_; }
+  void SetBig(qint64 v) { big_ = v; }
+  int Count() const { return count_; }
+  void SetCount(int v) { count_ = v; }
+  rtl::Variant Extra() const { return extra_; }
+  void SetExtra(const rtl::Variant &v) { extra_ = v; }
+  bool Flag() const { return flag_; }
+  void SetFlag(bool v) { flag_ = v; }
+
+ private:
+  double price_ = 0;
+  float ratio_ = 0;
+  QChar mark_;
+  qint64 big_ = 0;
+  int count_ = 0;
+  rtl::Variant extra_;
+  bool flag_ = false;
+};
+
+ORBISCA_PUBLISHED(TStoredSample, TComponent) {
+  p.Property("Price", &TStoredSample::Price, &TStoredSample::SetPrice);
+  p.Property("Ratio", &TStoredSample::Ratio, &TStoredSample::SetRatio);
+  p.Property("Mark", &TStoredSample::Mark, &TStoredSample::SetMark);
+  p.Property("Big", &TStoredSample::Big, &TStoredSample::SetBig);
+  p.Property("Count", &TStoredSample::Count, &TStoredSample::SetCount);
+  p.Property("Extra", &TStoredSample::Extra, &TStoredSample::SetExtra);
+  p.Property("Flag", &TStoredSample::Flag, &TStoredSample::SetFlag);
+}
+
+}  // namespace
+
+TEST(PropsStorage, PlainValuesReadTheSameUnderEveryLocale) {
+  QMap<QString, QString> file;
+  TPropsStorage storage;
+  storage.SetSection("S");
+  storage.OnWriteString = [&](const QString &s, const QString &k, const QString &v) { file[s + "/" + k] = v; };
+  storage.OnReadString = [&](const QString &s, const QString &k, const QString &def) {
+    return file.value(s + "/" + k, def);
+  };
+  TComponent owner(nullptr);
+  auto *sample = new TStoredSample(&owner);
+  sample->SetName("Sample");
+  sample->SetPrice(1234.5);
+  sample->SetRatio(0.1f);
+  sample->SetMark(u'€');
+  sample->SetBig(9007199254740993LL);
+  sample->SetCount(-7);
+  sample->SetExtra(rtl::Variant("testo"));
+  sample->SetFlag(true);
+  rtl::TStringList lines;
+  for (const char *p : {"Sample.Price", "Sample.Ratio", "Sample.Mark", "Sample.Big", "Sample.Count",
+                        "Sample.Extra", "Sample.Flag"})
+    lines.AddObject(p, sample);
+  storage.StorePropertiesOf(&owner, &lines);
+  EXPECT_EQ(file["S/Sample_Price"], "1234.5");
+  EXPECT_EQ(file["S/Sample_Ratio"], "0.1");
+  EXPECT_EQ(file["S/Sample_Mark"], "€");
+  EXPECT_EQ(file["S/Sample_Big"], "9007199254740993");
+  EXPECT_EQ(file["S/Sample_Flag"], "True");
+
+  TComponent other_owner(nullptr);
+  auto *copy = new TStoredSample(&other_owner);
+  copy->SetName("Sample");
+  copy->SetPrice(1);  // only a value with a text of its own is read back
+  copy->SetRatio(1);
+  copy->SetBig(1);
+  copy->SetCount(1);
+  for (int i = 0; i < lines.Count(); ++i) lines.PutObject(i, copy);
+  {
+    // Written with "," as the decimal separator, read back with ".".
+    rtl::TFormatSettings english = rtl::FormatSettings();
+    english.DecimalSeparator = u'.';
+    english.ThousandSeparator = u',';
+    const rtl::FormatSettingsGuard guard(english);
+    storage.LoadPropertiesOf(&other_owner, &lines);
+  }
+  EXPECT_DOUBLE_EQ(copy->Price(), 1234.5);
+  EXPECT_FLOAT_EQ(copy->Ratio(), 0.1f);
+  EXPECT_EQ(copy->Mark(), u'€');
+  EXPECT_EQ(copy->Big(), 9007199254740993LL);
+  EXPECT_EQ(copy->Count(), -7);
+  EXPECT_EQ(copy->Extra().AsString(), "testo");
+  EXPECT_TRUE(copy->Flag());
+
+  // A number that does not read gives 0 for integers and leaves a float.
+  file["S/Sample_Count"] = "molti";
+  file["S/Sample_Price"] = "caro";
+  storage.LoadPropertiesOf(&other_owner, &lines);
+  EXPECT_EQ(copy->Count(), 0);
+  EXPECT_DOUBLE_EQ(copy->Price(), 1234.5);
 }
