@@ -6,6 +6,7 @@
 #include <map>
 
 #include "platform/vcl/graphics.h"
+#include "platform/vcl/metafile.h"
 
 namespace vcl {
 
@@ -29,6 +30,8 @@ std::unique_ptr<TGraphic> CloneGraphic(const TGraphic *g) {
     copy = std::make_unique<TIcon>();
   } else if (dynamic_cast<const TJPEGImage *>(g)) {
     copy = std::make_unique<TJPEGImage>();
+  } else if (dynamic_cast<const TMetafile *>(g)) {
+    copy = std::make_unique<TMetafile>();
   } else {
     throw EInvalidGraphic(QStringLiteral("Unsupported graphic class %1").arg(g->ClassName()));
   }
@@ -83,6 +86,8 @@ std::unique_ptr<TGraphic> TPicture::GraphicFromBytes(const QByteArray &data) {
     g = std::make_unique<TIcon>();
   } else if (data.startsWith("\xFF\xD8")) {
     g = std::make_unique<TJPEGImage>();
+  } else if (data.startsWith(QByteArray("\1\0\0\0", 4)) && data.mid(40, 4) == " EMF") {
+    g = std::make_unique<TMetafile>();
   } else {
     throw EInvalidGraphic(QStringLiteral("Unknown picture format"));
   }
@@ -111,6 +116,8 @@ void TPicture::LoadFromFile(const QString &file_name) {
   } else if (ext == QLatin1String("jpg") || ext == QLatin1String("jpeg") || ext == QLatin1String("jpe") ||
              ext == QLatin1String("jfif")) {
     g = std::make_unique<TJPEGImage>();
+  } else if (ext == QLatin1String("emf")) {
+    g = std::make_unique<TMetafile>();
   }
   if (g) {
     g->LoadFromBytes(data);

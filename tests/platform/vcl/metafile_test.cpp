@@ -358,3 +358,21 @@ TEST(Metafile, AssignCopiesThePictureAndAnotherKindIsRefused) {
   EXPECT_ANY_THROW(b.Assign(&bmp));
   EXPECT_TRUE(b.SaveToBytes() == a.SaveToBytes());
 }
+
+TEST(Metafile, PicturesRecogniseEnhancedMetafilesByContentAndExtension) {
+  const QByteArray file = Record();
+  std::unique_ptr<TGraphic> g = TPicture::GraphicFromBytes(file);
+  ASSERT_NE(dynamic_cast<TMetafile *>(g.get()), nullptr);
+  EXPECT_EQ(g->Width(), kW);
+
+  QTemporaryDir dir;
+  const QString name = dir.filePath(QStringLiteral("pagina.emf"));
+  g->SaveToFile(name);
+  TPicture picture;
+  picture.LoadFromFile(name);
+  ASSERT_NE(dynamic_cast<TMetafile *>(picture.Graphic()), nullptr);
+  TPicture copy;
+  copy.Assign(&picture);
+  ASSERT_NE(dynamic_cast<TMetafile *>(copy.Graphic()), nullptr);
+  EXPECT_TRUE(copy.Graphic()->SaveToBytes() == file);
+}
