@@ -367,6 +367,9 @@ void TFormPlacement::CheckToggleHook() {
 void TFormPlacement::ApplyTrackLimits() {
   TCustomForm *form = Form();
   if (form == nullptr || !form->HandleAllocated() || form->IsDestroying()) return;
+  // Limits set by someone else are left alone until the hook sets its own.
+  if (!hook_->Active() && !limits_applied_) return;
+  limits_applied_ = hook_->Active();
   TMinMaxInfo info;
   info.MaxSize = {vcl::Screen->Width(), vcl::Screen->Height()};
   info.MaxTrackSize = {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};

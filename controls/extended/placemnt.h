@@ -201,6 +201,7 @@ class TFormPlacement : public vcl::TComponent {
   bool destroying_ = false;
   bool default_max_icon_ = true;
   bool events_chained_ = false;
+  bool limits_applied_ = false;
   std::unique_ptr<rtl::TObject> file_;
   TMwWindowHook *hook_ = nullptr;
   vcl::TNotifyEvent saved_on_show_;

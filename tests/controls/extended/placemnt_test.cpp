@@ -375,7 +375,11 @@ TEST_F(PlacementFixture, PlacementFreedBeforeItsFormGivesTheEventsBack) {
 }
 
 TEST_F(PlacementFixture, PreventResizeFixesTheSizeAndDropsTheMaximizeIcon) {
+  form->Handle()->setMinimumSize(12, 12);
   TFormStorage *storage = NewStorage();
+  storage->BeginLoading();
+  storage->Loaded();
+  EXPECT_EQ(form->Handle()->minimumSize(), QSize(12, 12)) << "no limits of its own, none changed";
   storage->SetPreventResize(true);
   EXPECT_FALSE(form->BorderIcons().Contains(biMaximize));
   EXPECT_TRUE(storage->WindowHook()->Active());
