@@ -175,7 +175,12 @@ ORBISCA_PUBLISHED(TQELWaveList, TQELCustomComponent) {
 }
 
 ORBISCA_PUBLISHED(TQELContainerComponent, TQELCustomComponent) {
-  p.Property("ImageList", &TQELContainerComponent::ImageList, &TQELContainerComponent::SetImageList);
+  // A library-wide list is stored as the "Internal" signature instead.
+  p.Property("ImageList", &TQELContainerComponent::ImageList, &TQELContainerComponent::SetImageList)
+      .StoredIf([](const rtl::TObject *o) {
+        auto *c = static_cast<const TQELContainerComponent *>(o);
+        return c->ImageList() && c->InternalReference().isEmpty();
+      });
   p.Property("ListIndex", &TQELContainerComponent::ListIndex, &TQELContainerComponent::SetListIndex).Default(0);
   p.Property("ImageIndex", &TQELContainerComponent::ImageIndex, &TQELContainerComponent::SetImageIndex)
       .Default(0);

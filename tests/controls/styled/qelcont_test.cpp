@@ -7,6 +7,7 @@
 
 #include "controls/styled/qelcont.h"
 #include "controls/styled/qelstrm.h"
+#include "platform/vcl/typinfo.h"
 
 using namespace qel;
 
@@ -356,9 +357,12 @@ TEST(ContainerSharing, LibraryWideListsAndDesignCopies) {
   EXPECT_EQ(user.InternalReference(), QStringLiteral("QELIML30"));
   EXPECT_FALSE(user.ReadInternalReference(QStringLiteral("QELWVL30")));
 
+  const auto &stored = vcl::FindPropInfo(&user, "ImageList");
+  EXPECT_FALSE(vcl::IsStoredProp(&user, stored));
   TQELBitmapList own(nullptr);
   user.SetImageList(&own);
   EXPECT_TRUE(user.InternalReference().isEmpty());
+  EXPECT_TRUE(vcl::IsStoredProp(&user, stored));
 
   // A container on a form being designed mirrors its lists into the
   // library-wide one; at run time it does not.
