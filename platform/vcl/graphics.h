@@ -403,7 +403,8 @@ class TCanvas : public rtl::TPersistent {
   void Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
   // Text with its cell's top-left corner at (x, y); PenPos moves to the end.
   void TextOut(int x, int y, const QString &text);
-  // Text at (x, y) clipped to r; a solid brush fills r first.
+  // Text at (x, y) clipped to r; a solid brush fills r first. Turned fonts
+  // turn the text about (x, y), the clip rectangle staying as given.
   void TextRect(const TRect &r, int x, int y, const QString &text);
   int TextWidth(const QString &text);
   int TextHeight(const QString &text);

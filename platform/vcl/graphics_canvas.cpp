@@ -485,6 +485,12 @@ void TCanvas::TextRect(const TRect &r, int x, int y, const QString &text) {
   p->setClipRect(ToQRect(r), Qt::IntersectClip);
   if (brush_->Style() == bsSolid) p->fillRect(ToQRect(r), Opaque(brush_->Color()));
   p->setFont(f);
+  // Turned text turns about its start, inside the unturned clip rectangle.
+  if (font_->Orientation() != 0) {
+    p->translate(x, y);
+    p->rotate(-font_->Orientation() / 10.0);
+    p->translate(-x, -y);
+  }
   p->setPen(Opaque(font_->Color()));
   p->drawText(QPoint(x, y + fm.ascent()), text);
 }

@@ -28,13 +28,11 @@ bool IsTrue(const rtl::Variant &value) {
   return value.IsNumeric() && value.AsDouble() == 1.0;
 }
 
-// Draws text clipped to `clip`, turned or not, leaving the canvas clip as
-// it was.
+// Draws text clipped to `clip`, turned or not. The canvas's own clip is
+// left alone: a recording canvas has no surface to restore it to.
 void ClippedTextOut(vcl::TCanvas *canvas, const vcl::TRect &clip, int px, int py, const QString &text) {
-  const vcl::TRect old = canvas->ClipRect();
-  canvas->IntersectClipRect(clip);
-  canvas->TextOut(px, py, text);
-  canvas->SetClipRect(old);
+  canvas->Brush()->SetStyle(vcl::bsClear);
+  canvas->TextRect(clip, px, py, text);
 }
 
 void SetSmallFont(vcl::TCanvas *canvas) {
@@ -713,10 +711,19 @@ void TkvPictureView::Draw(vcl::TCanvas *canvas) {
           px += (dx - pw) / 2;
           py += (dy - ph) / 2;
         }
-        const vcl::TRect old = Canvas->ClipRect();
-        Canvas->IntersectClipRect(vcl::Rect(x, y, x + dx + 1, y + dy + 1));
-        Canvas->Draw(px, py, graphic);
-        Canvas->SetClipRect(old);
+        const vcl::TRect area = vcl::Rect(x, y, x + dx + 1, y + dy + 1);
+        const vcl::TRect whole = vcl::Bounds(px, py, pw, ph);
+        vcl::TRect shown;
+        if (vcl::IntersectRect(shown, whole, area)) {
+          if (shown == whole) {
+            Canvas->Draw(px, py, graphic);
+          } else {
+            // Only the part inside the object is drawn (without touching
+            // the canvas's clip, which a recording canvas cannot restore).
+            Canvas->DrawImage(shown, graphic->ToImage(),
+                              QRect(shown.Left - px, shown.Top - py, shown.Width(), shown.Height()));
+          }
+        }
       }
     } else if (!printing) {
       SetSmallFont(Canvas);

@@ -188,6 +188,20 @@ TEST_F(MemoDrawTest, VerticalAlignmentAndTurnedText) {
   EXPECT_GT(box.Height(), box.Width()) << "the text runs upwards";
   EXPECT_LT(box.Right, 30);
   EXPECT_GT(box.Bottom, 80);
+
+  // Turned lines that are clipped stay inside the object and still turn.
+  Page clipped(100, 100);
+  auto *narrow = NewMemo(10, 10, 60, 40, "Verticale piuttosto lunga");
+  narrow->SetRotated(true);
+  narrow->Flags |= flWordWrap;
+  narrow->Draw(clipped.Canvas());
+  const vcl::TRect inside = clipped.Box(vcl::Rect(0, 0, 100, 100));
+  ASSERT_FALSE(inside.IsEmpty());
+  EXPECT_GE(inside.Left, 10);
+  EXPECT_GE(inside.Top, 10);
+  EXPECT_LE(inside.Bottom, 51);
+  EXPECT_LE(inside.Right, 71);
+  EXPECT_GT(narrow->DisplayLines.Count(), 1);
 }
 
 TEST_F(MemoDrawTest, BracketsAreExpandedOnceWhilePrintingOnly) {
