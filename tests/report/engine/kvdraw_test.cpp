@@ -344,6 +344,31 @@ TEST_F(MemoDrawTest, PopupTogglesReachEverySelectedMemoAndTheFormatEditorCopiesT
   EXPECT_EQ(a->Format, 0x01000000);
 }
 
+TEST_F(MemoDrawTest, MemoRecordedOnAPageMetafilePlaysBackTheSame) {
+  auto *memo = NewMemo(10, 10, 60, 30, "Edicola centrale");
+  memo->SetAllFrames();
+  memo->FrameColor = vcl::clBlue;
+  memo->Flags |= flWordWrap;
+  Printing(true);
+  vcl::TMetafile page_file;
+  page_file.SetWidth(100);
+  page_file.SetHeight(100);
+  {
+    vcl::TMetafileCanvas recorder(&page_file);
+    memo->Draw(&recorder);
+    memo->Draw(&recorder);  // a second object on the same page still shows
+  }
+  Page direct(100, 100);
+  memo->Draw(direct.Canvas());
+  Page played(100, 100);
+  played.Canvas()->Draw(0, 0, &page_file);
+  EXPECT_EQ(played.At(10, 10), vcl::clBlue);
+  EXPECT_EQ(played.At(70, 40), vcl::clBlue);
+  const vcl::TRect text = played.Box(vcl::Rect(12, 12, 68, 38));
+  EXPECT_EQ(text, direct.Box(vcl::Rect(12, 12, 68, 38)));
+  EXPECT_FALSE(text.IsEmpty());
+}
+
 // ---------------------------------------------------------------------------
 // Pictures
 
