@@ -131,8 +131,13 @@ int LZRWDecompress(const std::uint8_t *source, std::uint8_t *dest, int stored_le
     if (distance != 0) {
       const int count = int(value & 0x0F) + 3;
       if (distance > out || out + count > capacity) Damaged();
-      // Byte by byte: an overlapping copy repeats what it has just written.
-      for (int i = 0; i < count; ++i, ++out) dest[out] = dest[out - distance];
+      if (distance >= count) {
+        std::copy(dest + out - distance, dest + out - distance + count, dest + out);
+        out += count;
+      } else {
+        // Byte by byte: an overlapping copy repeats what it has just written.
+        for (int i = 0; i < count; ++i, ++out) dest[out] = dest[out - distance];
+      }
       pos += 2;
     } else {
       if (pos + 4 > stored_length) Damaged();
