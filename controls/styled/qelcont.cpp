@@ -2,6 +2,7 @@
 // (see qelcont.h).
 #include "controls/styled/qelcont.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <algorithm>
 
@@ -1200,7 +1201,15 @@ std::unique_ptr<TQELContainer> &GlobalContainer() {
 
 TQELContainer *QELContainer() {
   auto &c = GlobalContainer();
-  if (!c) c = std::make_unique<TQELContainer>(nullptr);
+  if (!c) {
+    c = std::make_unique<TQELContainer>(nullptr);
+    // Its pictures go while Qt still runs, also when nobody frees it.
+    static bool hooked = false;
+    if (!hooked && QCoreApplication::instance() != nullptr) {
+      qAddPostRoutine(&DoneQELContainer);
+      hooked = true;
+    }
+  }
   return c.get();
 }
 
