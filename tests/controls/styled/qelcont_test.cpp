@@ -417,3 +417,44 @@ TEST(ImageListConnector, OffersStandardListsThroughTheSameOperations) {
   EXPECT_FALSE(connector.IsValid(0, 0));
   EXPECT_EQ(connector.GetImageCount(0), 0);
 }
+
+TEST(ImageStrip, DrawingStylesUseBackgroundAndBlendColours) {
+  TQELImageListItem item(nullptr);
+  item.SetMasked(true);
+  item.SetWidth(2);
+  item.SetHeight(1);
+  vcl::TBitmap img;
+  Solid(&img, 2, 1, vcl::clRed);
+  img.Canvas()->SetPixel(0, 0, vcl::clWhite);
+  item.AddMasked(&img, vcl::clWhite);  // pixel 0 transparent, pixel 1 red
+
+  vcl::TBitmap target;
+  // Normal style with a background colour: the transparent part shows it.
+  item.SetBkColor(vcl::clBlue);
+  Solid(&target, 2, 1, vcl::clLime);
+  item.Draw(target.Canvas(), 0, 0, 0);
+  EXPECT_EQ(At(target, 0, 0), 0x0000FFu);
+  EXPECT_EQ(At(target, 1, 0), 0xFF0000u);
+  // Transparent style ignores it.
+  item.SetDrawingStyle(isTransparent);
+  Solid(&target, 2, 1, vcl::clLime);
+  item.Draw(target.Canvas(), 0, 0, 0);
+  EXPECT_EQ(At(target, 0, 0), 0x00FF00u);
+  // Selected: half the blend colour mixed into everything drawn.
+  item.SetDrawingStyle(isSelected);
+  item.SetBkColor(vcl::clWhite);
+  item.SetBlendColor(vcl::clBlack);
+  Solid(&target, 2, 1, vcl::clLime);
+  item.Draw(target.Canvas(), 0, 0, 0);
+  const QRgb red_half = At(target, 1, 0), white_half = At(target, 0, 0);
+  EXPECT_NEAR(int(qRed(red_half)), 128, 1);
+  EXPECT_EQ(qGreen(red_half), 0);
+  EXPECT_NEAR(int(qGreen(white_half)), 128, 1);
+  // Focus: a quarter.
+  item.SetDrawingStyle(isFocus);
+  item.Draw(target.Canvas(), 0, 0, 0);
+  EXPECT_NEAR(int(qRed(At(target, 1, 0))), 191, 1);
+  // Out-of-range styles are ignored.
+  item.SetDrawingStyle(7);
+  EXPECT_EQ(item.DrawingStyle(), isFocus);
+}
