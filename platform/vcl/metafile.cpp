@@ -1439,7 +1439,13 @@ TMetafileCanvas::TMetafileCanvas(TMetafile *metafile, const QString &description
   BeginPaint(painter_.get());
 }
 
-TMetafileCanvas::~TMetafileCanvas() { Close(); }
+TMetafileCanvas::~TMetafileCanvas() {
+  // A picture that cannot be completed stays empty; Close says why.
+  try {
+    Close();
+  } catch (const rtl::Exception &) {
+  }
+}
 
 void TMetafileCanvas::SaveDC() {
   if (recorder_) recorder_->SaveDC();
@@ -1454,12 +1460,18 @@ void TMetafileCanvas::Close() {
   EndPaint();
   painter_->end();
   painter_.reset();
-  if (metafile_ != nullptr) {
-    const QByteArray bytes = recorder_->Finish(metafile_->Width(), metafile_->Height(), description_);
-    metafile_->LoadFromBytes(bytes);
-  }
+  const std::unique_ptr<EmfRecorder> recorder = std::move(recorder_);
   device_.reset();
-  recorder_.reset();
+  if (metafile_ != nullptr) {
+    const QByteArray bytes = recorder->Finish(metafile_->Width(), metafile_->Height(), description_);
+    try {
+      metafile_->LoadFromBytes(bytes);
+    } catch (const EInvalidGraphic &) {
+      // Drawing the file check refuses (a transform no page uses).
+      metafile_->Clear();
+      throw;
+    }
+  }
 }
 
 }  // namespace vcl

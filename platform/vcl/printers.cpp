@@ -47,14 +47,13 @@ std::vector<TPrinterDevice> SpoolerDevices(int *default_index) {
     const QPageSize def = info.defaultPageSize();
     if (def.isValid() && def.windowsId() > 0) d.DefaultMode.PaperSize = def.windowsId();
     else if (!d.Papers.empty()) d.DefaultMode.PaperSize = d.Papers.front().Code;
-    const QMarginsF m = probe.pageLayout().minimumMargins();
-    const double to_mm = probe.pageLayout().units() == QPageLayout::Millimeter ? 1.0
-                         : QPageLayout::Point == probe.pageLayout().units() ? 25.4 / 72.0
-                                                                             : 1.0;
-    d.MarginLeft = TenthsOf(m.left() * to_mm);
-    d.MarginTop = TenthsOf(m.top() * to_mm);
-    d.MarginRight = TenthsOf(m.right() * to_mm);
-    d.MarginBottom = TenthsOf(m.bottom() * to_mm);
+    QPageLayout layout = probe.pageLayout();
+    layout.setUnits(QPageLayout::Millimeter);
+    const QMarginsF m = layout.minimumMargins();
+    d.MarginLeft = TenthsOf(m.left());
+    d.MarginTop = TenthsOf(m.top());
+    d.MarginRight = TenthsOf(m.right());
+    d.MarginBottom = TenthsOf(m.bottom());
     if (d.Name == default_name) *default_index = int(out.size());
     out.push_back(std::move(d));
   }

@@ -376,3 +376,22 @@ TEST(Metafile, PicturesRecogniseEnhancedMetafilesByContentAndExtension) {
   ASSERT_NE(dynamic_cast<TMetafile *>(copy.Graphic()), nullptr);
   EXPECT_TRUE(copy.Graphic()->SaveToBytes() == file);
 }
+
+TEST(Metafile, DrawingTheFileCheckWouldRefuseLeavesAnEmptyPictureNotACrash) {
+  TMetafile mf;
+  mf.SetWidth(10);
+  mf.SetHeight(10);
+  {
+    TMetafileCanvas c(&mf);
+    c.Painter()->scale(1e6, 1e6);
+    c.FillRect(Rect(0, 0, 2, 2));
+    EXPECT_THROW(c.Close(), EInvalidGraphic);
+  }
+  EXPECT_TRUE(mf.Empty());
+  {
+    TMetafileCanvas c(&mf);
+    c.Painter()->scale(1e6, 1e6);
+    c.FillRect(Rect(0, 0, 2, 2));
+  }  // the destructor swallows what Close would say
+  EXPECT_TRUE(mf.Empty());
+}
