@@ -1,6 +1,8 @@
 // Shell open and beeps; see shell.h.
 #include "platform/os/shell.h"
 
+#include <QUrlQuery>
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -81,6 +83,17 @@ bool ShellExecute(const QString &operation, const QString &file, const QString &
 }
 
 bool ShellOpen(const QString &target) { return ShellExecute(QStringLiteral("open"), target); }
+
+bool SendMail(const QString &subject, const QStringList &attachments) {
+  QUrl url(QStringLiteral("mailto:"));
+  QUrlQuery query;
+  query.addQueryItem(QStringLiteral("subject"), subject);
+  for (const QString &file : attachments) query.addQueryItem(QStringLiteral("attach"), file);
+  url.setQuery(query);
+  ShellTarget target;
+  target.url = url;
+  return Opener() ? Opener()(target) : QDesktopServices::openUrl(url);
+}
 
 ShellOpener SetShellOpener(ShellOpener opener) {
   ShellOpener previous = std::move(Opener());

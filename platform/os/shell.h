@@ -39,6 +39,11 @@ bool ShellExecute(const QString &operation, const QString &file, const QString &
 // ShellExecute("open", target).
 bool ShellOpen(const QString &target);
 
+// Opens a new message in the desktop's mailer with `subject` and the
+// files as attachments (a mailto: address; mailers that honour "attach"
+// attach them). False when the desktop refused.
+bool SendMail(const QString &subject, const QStringList &attachments);
+
 // Resolves what ShellExecute would open; false when there is nothing to
 // open (missing file, empty name).
 bool ResolveShellTarget(const QString &file, const QString &parameters, const QString &directory,

@@ -160,6 +160,22 @@ QString TDBGrid::CellText(int row, int column) const {
   return text;
 }
 
+rtl::Variant TDBGrid::CellValue(int row, int column) const {
+  if (row < 0 || row >= RowCount() || column < 0 || column >= ColumnCount()) return rtl::Variant();
+  TField *f = columns_[static_cast<size_t>(column)]->field_;
+  if (f == nullptr) return rtl::Variant();
+  const int saved = link_->ActiveRecord();
+  link_->SetActiveRecord(row);
+  rtl::Variant value;
+  try {
+    value = f->Value();
+  } catch (const rtl::Exception &) {
+    value = rtl::Variant();
+  }
+  link_->SetActiveRecord(saved);
+  return value;
+}
+
 void TDBGrid::LinkActiveChanged() {
   BuildColumns();
   UpdateBufferCount();
@@ -221,8 +237,7 @@ void TDBGrid::Paint() {
     for (int col = 0; col < ColumnCount(); ++col) {
       const bool highlighted = show_selection && row == current &&
                                (options_.Contains(dgRowSelect) || col == selected_);
-      cell(CellRect(row, col), CellText(row, col), columns_[static_cast<size_t>(col)]->alignment_,
-           highlighted ? clHighlight : Color(), highlighted ? clHighlightText : Font()->Color());
+      DrawColumnCell(CellRect(row, col), row, col, highlighted);
     }
   }
   // Grid lines.
@@ -240,6 +255,23 @@ void TDBGrid::Paint() {
       c->MoveTo(0, y);
       c->LineTo(ColumnLeft(ColumnCount()), y);
     }
+}
+
+void TDBGrid::DrawColumnCell(const TRect &r, int row, int column, bool highlighted) {
+  TCanvas *c = Canvas();
+  c->Brush()->SetStyle(bsSolid);
+  c->Brush()->SetColor(highlighted ? clHighlight : Color());
+  c->FillRect(r);
+  c->Font()->SetColor(highlighted ? clHighlightText : Font()->Color());
+  TRect t = r;
+  InflateRect(t, -2, 0);
+  unsigned flags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
+  const TAlignment align = columns_[static_cast<size_t>(column)]->alignment_;
+  if (align == taRightJustify) flags |= DT_RIGHT;
+  if (align == taCenter) flags |= DT_CENTER;
+  c->Brush()->SetStyle(bsClear);
+  DrawText(c, CellText(row, column), t, flags);
+  c->Brush()->SetStyle(bsSolid);
 }
 
 void TDBGrid::WMGetDlgCode(TMessage &m) { m.Result = DLGC_WANTARROWS | DLGC_WANTCHARS; }

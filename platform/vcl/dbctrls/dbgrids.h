@@ -27,7 +27,9 @@ namespace vcl {
 
 class TDBGrid;
 
-enum TDBGridOption { dgTitles, dgIndicator, dgColLines, dgRowLines, dgRowSelect, dgAlwaysShowSelection };
+// dgEditing and dgMultiSelect are kept for grids that edit in place or
+// select several records; this grid itself only stores them.
+enum TDBGridOption { dgTitles, dgIndicator, dgColLines, dgRowLines, dgRowSelect, dgAlwaysShowSelection, dgEditing, dgMultiSelect };
 using TDBGridOptions = TEnumSet<TDBGridOption>;
 
 class TColumn {
@@ -67,7 +69,9 @@ class TDBGrid : public TCustomControl {
   void SetOptions(TDBGridOptions options);
   int DefaultRowHeight() const { return row_height_; }
   void SetDefaultRowHeight(int value);
-  bool ReadOnly() const { return true; }
+  // Whether the grid lets the user change data (grids that edit honour it).
+  bool ReadOnly() const { return read_only_; }
+  void SetReadOnly(bool value) { read_only_ = value; }
 
   int ColumnCount() const { return static_cast<int>(columns_.size()); }
   TColumn *Columns(int index) const;
@@ -84,6 +88,8 @@ class TDBGrid : public TCustomControl {
   int CurrentRow() const;
   // The text shown in data row `row`, column `column`.
   QString CellText(int row, int column) const;
+  // The value behind that cell (Null when empty or outside the data).
+  rtl::Variant CellValue(int row, int column) const;
   // The cell's rectangle; title row -1.
   TRect CellRect(int row, int column) const;
 
@@ -93,7 +99,7 @@ class TDBGrid : public TCustomControl {
   void Notification(TComponent *component, TOperation operation) override;
 
   // Internal: the link's news.
-  void LinkActiveChanged();
+  virtual void LinkActiveChanged();
   void LinkLayoutChanged();
   void LinkDataChanged();
 
@@ -105,19 +111,23 @@ class TDBGrid : public TCustomControl {
   void Resize() override;
   void DoEnter() override;
   void DoExit() override;
+  // Draws one data cell (its background, text and selection); grids that
+  // draw more (check boxes, frames) override it.
+  virtual void DrawColumnCell(const TRect &rect, int row, int column, bool highlighted);
+  int TitleHeight() const;
+  int IndicatorWidth() const;
 
  private:
   class GridLink;
   void BuildColumns();
   void UpdateBufferCount();
-  int TitleHeight() const;
-  int IndicatorWidth() const;
   int ColumnLeft(int column) const;
   std::unique_ptr<GridLink> link_;
   std::vector<std::unique_ptr<TColumn>> columns_;
   TDBGridOptions options_{dgTitles, dgIndicator, dgColLines, dgRowLines};
   int row_height_ = 18;
   int selected_ = 0;
+  bool read_only_ = false;
 };
 
 }  // namespace vcl

@@ -1,0 +1,1130 @@
+// The DAO library's data grid (see vudaogrid.h).
+#include "dao/vudaogrid.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFontMetrics>
+#include <QUrl>
+#include <algorithm>
+
+#include "dao/vudaodatetime.h"
+#include "dao/vudaodlgs.h"
+#include "dao/vudaotable.h"
+#include "platform/os/shell.h"
+#include "platform/rtl/cp1252.h"
+#include "platform/rtl/datetime.h"
+#include "platform/rtl/formatsettings.h"
+#include "platform/rtl/sysutils.h"
+#include "platform/vcl/clipboard.h"
+#include "platform/vcl/dialogs.h"
+#include "platform/vcl/graphics.h"
+
+namespace dao {
+
+using vcl::TField;
+
+// The table dialogs that exist are the defaults; the full find and seek
+// dialogs, the column chooser and the exports are installed by whoever
+// provides them.
+TVuDaoGridServices &GridServices() {
+  static TVuDaoGridServices services = [] {
+    TVuDaoGridServices s;
+    s.SelectIndex = [](TVuDaoTable *table) {
+      TVuDaoSelectIndex dialog;
+      QString name = table->IndexName();
+      if (!dialog.Execute(table, name)) return false;
+      table->SetIndexName(name);
+      return true;
+    };
+    s.Sort = [](TVuDaoTable *table, QStringList &sorted_by) {
+      TVuDaoSortByDialog dialog;
+      return dialog.Execute(table->GetFieldNames(), sorted_by, table->UseBrackets());
+    };
+    s.Filter = [](TVuDaoTable *table, QStringList &state, QString &filter) {
+      TVuDaoFilterBy dialog;
+      return dialog.Execute(table, filter, state);
+    };
+    s.QuickFind = [](TVuDaoTable *table, vcl::TField *field) {
+      TQFS dialog;
+      return dialog.Execute(table, false, field->FieldName());
+    };
+    s.QuickSeek = [](TVuDaoTable *table) {
+      TQFS dialog;
+      return dialog.Execute(table, true, QString());
+    };
+    return s;
+  }();
+  return services;
+}
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+bool IsDateKind(vcl::TFieldType type) {
+  return type == vcl::ftDate || type == vcl::ftTime || type == vcl::ftDateTime;
+}
+bool IsTextKind(vcl::TFieldType type) {
+  return type == vcl::ftString || type == vcl::ftMemo || type == vcl::ftFixedChar || type == vcl::ftWideString;
+}
+bool IsBlobKind(vcl::TFieldType type) { return type == vcl::ftBlob || type == vcl::ftGraphic; }
+
+QString HexOf(const QString &text) { return QString::fromLatin1(rtl::ToCp1252(text).toHex().toUpper()); }
+
+// Pairs of hexadecimal digits back to text; an odd length or a stray
+// character gives an empty value rather than half a text.
+QString TextOfHex(const QString &hex) {
+  if (hex.size() % 2 != 0) return QString();
+  for (QChar c : hex)
+    if (!c.isDigit() && !(c >= QLatin1Char('A') && c <= QLatin1Char('F')) &&
+        !(c >= QLatin1Char('a') && c <= QLatin1Char('f')))
+      return QString();
+  return rtl::FromCp1252(QByteArray::fromHex(hex.toLatin1()));
+}
+
+// The clipboard's block of a format as text, up to its terminating zero.
+QString BlockText(unsigned format) {
+  QByteArray bytes = vcl::Clipboard().GetData(format);
+  const qsizetype zero = bytes.indexOf('\0');
+  if (zero >= 0) bytes.truncate(zero);
+  return rtl::FromCp1252(bytes);
+}
+
+QByteArray ZeroEnded(QByteArray bytes) {
+  bytes.append('\0');
+  return bytes;
+}
+
+QStringList SplitLines(const QString &block) {
+  QString text = block;
+  text.replace(kCrLf, QStringLiteral("\n"));
+  QStringList lines = text.split(QLatin1Char('\n'));
+  if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+  return lines;
+}
+
+// The disabled controls and grid of a long operation, put back however it ends.
+class QuietGrid {
+ public:
+  QuietGrid(vcl::TControl *grid, vcl::TDataSet *ds) : grid_(grid), ds_(ds), enabled_(grid->Enabled()) {
+    grid_->SetEnabled(false);
+    ds_->DisableControls();
+  }
+  ~QuietGrid() {
+    ds_->EnableControls();
+    grid_->SetEnabled(enabled_);
+  }
+  QuietGrid(const QuietGrid &) = delete;
+  QuietGrid &operator=(const QuietGrid &) = delete;
+
+ private:
+  vcl::TControl *grid_;
+  vcl::TDataSet *ds_;
+  bool enabled_;
+};
+
+void GoBack(vcl::TDataSet *ds, const vcl::TBookmark &bookmark) {
+  if (bookmark.isEmpty()) return;
+  try {
+    ds->GotoBookmark(bookmark);
+  } catch (const rtl::Exception &) {
+    // the record may have gone; staying where we are is all we can do
+  }
+}
+
+}  // namespace
+
+QStringList TVuDaoDBGrid::DefaultMenuTitles() {
+  return {QStringLiteral("Select Index\tCtrl+I"),
+          QStringLiteral("Sort"),
+          QStringLiteral("Filter"),
+          QStringLiteral("-"),
+          QStringLiteral("Find"),
+          QStringLiteral("Seek"),
+          QStringLiteral("Quick Find"),
+          QStringLiteral("Quick Seek"),
+          QStringLiteral("-"),
+          QStringLiteral("Fast Lookup\tCtrl+L"),
+          QStringLiteral("Show Memos\tCtrl+M"),
+          QStringLiteral("Show GUID's\tCtrl+G"),
+          QStringLiteral("Frame Index Fields\tCtrl+R"),
+          QStringLiteral("Auto Size Columns\tCtrl+Z"),
+          QStringLiteral("Choose Visible Columns\tCtrl+O"),
+          QStringLiteral("-"),
+          QStringLiteral("Save as - export\tCtrl+S"),
+          QStringLiteral("Mail as XLS/HTML\tCtrl+T"),
+          QStringLiteral("-"),
+          QStringLiteral("Select All\tCtrl+A"),
+          QStringLiteral("Deselect All\tCtrl+N"),
+          QStringLiteral("Cut\tCtrl+X"),
+          QStringLiteral("Copy\tCtrl+C"),
+          QStringLiteral("Paste\tCtrl+V"),
+          QStringLiteral("Office-compatible Clipboard")};
+}
+
+TVuDaoDBGrid::TVuDaoDBGrid(vcl::TComponent *owner) : vcl::TDBGrid(owner), menu_titles_(DefaultMenuTitles()) {
+  SetOptions(Options() + vcl::TDBGridOptions{vcl::dgEditing});
+  menu_ = new vcl::TPopupMenu(this);
+  menu_->SetName(QStringLiteral("OptionsMenu"));
+  for (int i = 0; i < kMenuItemCount; ++i) {
+    auto *item = new vcl::TMenuItem(menu_);
+    item->OnClick = [this, i](rtl::TObject *) { RunItem(i); };
+    menu_->Items()->Add(item);
+  }
+  // A grid made in code is never loaded: its items get their titles now.
+  Loaded();
+}
+
+TVuDaoDBGrid::~TVuDaoDBGrid() = default;
+
+void TVuDaoDBGrid::Loaded() {
+  vcl::TDBGrid::Loaded();
+  if (menu_titles_.size() != kMenuItemCount) menu_titles_ = DefaultMenuTitles();
+  for (int i = 0; i < kMenuItemCount; ++i) {
+    QString title = menu_titles_[i];
+    const bool hidden = title.startsWith(QLatin1Char('!'));
+    if (hidden) title.remove(0, 1);
+    menu_->Items()->Items(i)->SetCaption(title);
+    menu_->Items()->Items(i)->SetVisible(!hidden);
+  }
+  if (AutoSizeColumns()) ApplyAutoSize();
+}
+
+void TVuDaoDBGrid::SetMenuTitles(const QStringList &titles) {
+  menu_titles_ = titles;
+  if (!ComponentState().Contains(vcl::csLoading)) Loaded();
+}
+
+void TVuDaoDBGrid::SetShowGridMenu(bool value) {
+  show_grid_menu_ = value;
+  Invalidate();
+}
+
+void TVuDaoDBGrid::SetShowCheckBoxes(bool value) {
+  const bool was = show_check_boxes_;
+  show_check_boxes_ = value;
+  if (!ComponentState().Contains(vcl::csLoading) && was && Options().Contains(vcl::dgTitles) &&
+      !Options().Contains(vcl::dgEditing))
+    SetOptions(Options() + vcl::TDBGridOptions{vcl::dgEditing});
+  Invalidate();
+}
+
+void TVuDaoDBGrid::SetFrameIndexFields(bool value) {
+  frame_index_fields_ = value;
+  menu_->Items()->Items(miFrameIndexFields)->SetChecked(value);
+  Invalidate();
+}
+
+void TVuDaoDBGrid::SetOfficeClipboardFormat(bool value) {
+  office_clipboard_format_ = value;
+  menu_->Items()->Items(miOfficeClipboard)->SetChecked(value);
+}
+
+void TVuDaoDBGrid::SetAutoSizeColumns(bool value) {
+  if (value == auto_size_columns_) return;
+  auto_size_columns_ = value;
+  menu_->Items()->Items(miAutoSizeColumns)->SetChecked(value);
+  if (ComponentState().Contains(vcl::csLoading)) return;
+  const bool was_visible = Visible();
+  SetVisible(false);
+  if (value) {
+    remembered_widths_.clear();
+    for (int i = 0; i < ColumnCount(); ++i)
+      if (Columns(i)->Field() != nullptr) remembered_widths_.emplace_back(Columns(i)->FieldName(), Columns(i)->Width());
+    ApplyAutoSize();
+  } else {
+    for (int i = 0; i < ColumnCount(); ++i) {
+      vcl::TColumn *col = Columns(i);
+      auto it = std::find_if(remembered_widths_.begin(), remembered_widths_.end(),
+                             [&](const auto &w) { return w.first == col->FieldName(); });
+      if (it != remembered_widths_.end()) col->SetWidth(it->second);
+      else remembered_widths_.emplace_back(col->FieldName(), col->Width());
+    }
+  }
+  if (was_visible) SetVisible(true);
+}
+
+void TVuDaoDBGrid::SetExOptions(ExOptionsSet value) {
+  const bool sizing_was = ex_options_.Contains(exoRowSizing);
+  ex_options_ = value;
+  if (ComponentState().Contains(vcl::csLoading) || BrowsingTable() == nullptr) return;
+  if (sizing_was && !value.Contains(exoRowSizing)) {
+    saved_row_height_ = -1;
+    SetDefaultRowHeight(TextHeightOfI() + 4);
+  }
+  ApplyExOptions();
+}
+
+int TVuDaoDBGrid::TextHeightOfI() const { return QFontMetrics(Font()->ToQFont()).height(); }
+
+void TVuDaoDBGrid::ApplyExOptions() {
+  if (ex_options_.Contains(exoRowSizing) && saved_row_height_ > 0) SetDefaultRowHeight(saved_row_height_);
+  Invalidate();
+}
+
+void TVuDaoDBGrid::SetMultiSelect(bool value) {
+  if (value) SetOptions(Options() + vcl::TDBGridOptions{vcl::dgMultiSelect});
+  else {
+    SetOptions(Options() - vcl::TDBGridOptions{vcl::dgMultiSelect});
+    selected_rows_.clear();
+  }
+}
+
+bool TVuDaoDBGrid::RowSelected(const vcl::TBookmark &bookmark) const {
+  return std::find(selected_rows_.begin(), selected_rows_.end(), bookmark) != selected_rows_.end();
+}
+
+void TVuDaoDBGrid::SetRowSelected(const vcl::TBookmark &bookmark, bool selected) {
+  if (bookmark.isEmpty()) return;
+  auto it = std::find(selected_rows_.begin(), selected_rows_.end(), bookmark);
+  if (selected && it == selected_rows_.end()) selected_rows_.push_back(bookmark);
+  if (!selected && it != selected_rows_.end()) selected_rows_.erase(it);
+  Invalidate();
+}
+
+void TVuDaoDBGrid::ClearSelection() {
+  selected_rows_.clear();
+  Invalidate();
+}
+
+TVuDaoTable *TVuDaoDBGrid::BrowsingTable() const {
+  vcl::TDataSource *source = DataSource();
+  auto *table = source != nullptr ? dynamic_cast<TVuDaoTable *>(source->DataSet()) : nullptr;
+  if (table == nullptr || !table->Active() || table->State() != vcl::dsBrowse) return nullptr;
+  return table;
+}
+
+int TVuDaoDBGrid::TextWidth(const QString &text) const {
+  return QFontMetrics(Font()->ToQFont()).horizontalAdvance(text);
+}
+
+// --- the link and the menu ----------------------------------------------------------------
+
+void TVuDaoDBGrid::LinkActiveChanged() {
+  vcl::TDBGrid::LinkActiveChanged();
+  selected_rows_.clear();
+  vcl::TDataSource *source = DataSource();
+  auto *table = source != nullptr ? dynamic_cast<TVuDaoTable *>(source->DataSet()) : nullptr;
+  if (table == nullptr) return;
+  // Room for the sort mark in every title.
+  if (table->TableType() == 1)
+    for (int i = 0; i < ColumnCount(); ++i) Columns(i)->SetWidth(Columns(i)->Width() + kSortMarkWidth);
+  if (BrowsingTable() != nullptr) {
+    SetCheckMarks();
+    if (!ex_options_.Empty()) ApplyExOptions();
+    if (auto_size_columns_) ApplyAutoSize();
+  }
+}
+
+void TVuDaoDBGrid::SetCheckMarks() {
+  TVuDaoTable *table = BrowsingTable();
+  if (table == nullptr) return;
+  menu_->Items()->Items(miShowMemos)->SetChecked(table->CacheMemos());
+  menu_->Items()->Items(miShowGUIDs)->SetChecked(table->ShowGUID());
+  menu_->Items()->Items(miAutoSizeColumns)->SetChecked(auto_size_columns_);
+  menu_->Items()->Items(miOfficeClipboard)->SetChecked(office_clipboard_format_);
+}
+
+void TVuDaoDBGrid::PrepareMenu() {
+  TVuDaoTable *table = BrowsingTable();
+  if (table == nullptr) return;
+  auto item = [&](int i) { return menu_->Items()->Items(i); };
+  for (int i = 0; i < kMenuItemCount; ++i) item(i)->SetEnabled(true);
+  if (table->TableType() == 1) {
+    for (int i : {miSort, miFilter, miFind, miQuickFind}) item(i)->SetEnabled(false);
+    if (table->IndexFieldCount() == 0)
+      for (int i : {miSeek, miQuickSeek, miFrameIndexFields}) item(i)->SetEnabled(false);
+  } else {
+    for (int i : {miSelectIndex, miSeek, miQuickSeek, miFrameIndexFields}) item(i)->SetEnabled(false);
+  }
+  SetCheckMarks();
+  if (table->IsEmpty())
+    for (int i : {miSaveAs, miSelectAll, miDeselectAll, miCut, miCopy}) item(i)->SetEnabled(false);
+  if (!table->CanModify() || ReadOnly())
+    for (int i : {miCut, miCopy}) item(i)->SetEnabled(false);
+  for (int i = 0; i < kMenuItemCount; ++i) item(i)->SetVisible(!menu_titles_.value(i).startsWith(QLatin1Char('!')));
+}
+
+void TVuDaoDBGrid::PopupGridMenu() {
+  if (!show_grid_menu_ || BrowsingTable() == nullptr) return;
+  PrepareMenu();
+  const vcl::TRect corner = vcl::Rect(0, 0, IndicatorWidth(), TitleHeight());
+  const vcl::TPoint at = ClientToScreen(vcl::Point(corner.Left, corner.Bottom));
+  menu_->Popup(at.X, at.Y);
+}
+
+bool TVuDaoDBGrid::ItemUsable(int index) const {
+  const vcl::TMenuItem *item = menu_->Items()->Items(index);
+  return item->Visible() && item->Enabled();
+}
+
+void TVuDaoDBGrid::RunItem(int index) {
+  switch (index) {
+    case miSelectIndex: SelectIndex(); break;
+    case miSort: SortDialog(); break;
+    case miFilter: FilterDialog(); break;
+    case miFind: FindDialog(); break;
+    case miSeek: SeekDialog(); break;
+    case miQuickFind: QuickFindDialog(); break;
+    case miQuickSeek: QuickSeekDialog(); break;
+    case miFastLookup: ToggleFastLookup(); break;
+    case miShowMemos: ToggleShowMemos(); break;
+    case miShowGUIDs: ToggleShowGUIDs(); break;
+    case miFrameIndexFields: ToggleFrameIndexFields(); break;
+    case miAutoSizeColumns: ToggleAutoSizeColumns(); break;
+    case miChooseColumns: ChooseVisibleColumns(); break;
+    case miSaveAs: SaveAsExport(); break;
+    case miMail: MailAsXlsHtml(); break;
+    case miSelectAll: SelectAll(); break;
+    case miDeselectAll: DeselectAll(); break;
+    case miCut: CutRecords(); break;
+    case miCopy: CopyRecords(); break;
+    case miPaste: PasteRecords(); break;
+    case miOfficeClipboard: ToggleOfficeClipboard(); break;
+    default: break;
+  }
+}
+
+// --- keys and the mouse -------------------------------------------------------------------------
+
+void TVuDaoDBGrid::KeyDown(int &key, vcl::TShiftState shift) {
+  vcl::TDBGrid::KeyDown(key, shift);
+  TVuDaoTable *table = BrowsingTable();
+  if (key == 0 || table == nullptr) return;
+  if (shift.Contains(vcl::ssCtrl)) {
+    if (key == vcl::VK_DELETE) {
+      if (!ReadOnly() && table->CanModify()) DeleteSelected();
+      key = 0;
+      return;
+    }
+    static const std::pair<int, int> kKeys[] = {
+        {'A', miSelectAll}, {'N', miDeselectAll}, {'I', miSelectIndex}, {'L', miFastLookup},
+        {'M', miShowMemos}, {'G', miShowGUIDs},   {'R', miFrameIndexFields}, {'Z', miAutoSizeColumns},
+        {'O', miChooseColumns}, {'S', miSaveAs},  {'T', miMail},        {'X', miCut},
+        {'C', miCopy},      {'V', miPaste}};
+    for (const auto &[letter, item] : kKeys)
+      if (key == letter) {
+        key = 0;
+        if (!ItemUsable(item)) return;
+        RunItem(item);
+        if (CanFocus()) SetFocus();
+        return;
+      }
+    return;
+  }
+  if (key == vcl::VK_SPACE || key == vcl::VK_RETURN || key == vcl::VK_F2) {
+    TField *field = SelectedField();
+    if (CanToggle(field)) {
+      key = 0;
+      ToggleBoolean(field);
+    }
+  }
+}
+
+bool TVuDaoDBGrid::CheckBoxColumn(TField *field) const {
+  return show_check_boxes_ && field != nullptr && field->DataType() == vcl::ftBoolean;
+}
+
+bool TVuDaoDBGrid::CanToggle(TField *field) const {
+  TVuDaoTable *table = BrowsingTable();
+  return table != nullptr && CheckBoxColumn(field) && Options().Contains(vcl::dgEditing) &&
+         !Options().Contains(vcl::dgRowSelect) && table->CanModify() && !ReadOnly() && !field->ReadOnly();
+}
+
+void TVuDaoDBGrid::ToggleBoolean(TField *field) {
+  vcl::TDataSet *ds = field->DataSet();
+  try {
+    ds->Edit();
+    field->SetAsBoolean(!field->AsBoolean());
+    ds->Post();
+  } catch (const rtl::Exception &) {
+    // a refused change leaves the record as the dataset has it
+    try {
+      ds->Cancel();
+    } catch (const rtl::Exception &) {
+    }
+  }
+  Invalidate();
+}
+
+void TVuDaoDBGrid::MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) {
+  const bool in_corner = x < IndicatorWidth() && y < TitleHeight() &&
+                         Options().Contains(vcl::dgTitles) && Options().Contains(vcl::dgIndicator);
+  if (button == vcl::mbLeft && in_corner && show_grid_menu_ && BrowsingTable() != nullptr) {
+    corner_pressed_ = true;
+    Invalidate();
+    return;
+  }
+  if (ex_options_.Contains(exoSelectCheckBoxes) && MultiSelect() && x < IndicatorWidth())
+    shift = (shift - vcl::TShiftState{vcl::ssShift, vcl::ssAlt}) + vcl::TShiftState{vcl::ssCtrl};
+  vcl::TDBGrid::MouseDown(button, shift, x, y);
+  // Ctrl+click adds the clicked record to the selection (or takes it out).
+  TVuDaoTable *table = BrowsingTable();
+  if (button == vcl::mbLeft && MultiSelect() && table != nullptr && shift.Contains(vcl::ssCtrl) &&
+      y >= TitleHeight()) {
+    const vcl::TBookmark bookmark = table->GetBookmark();
+    SetRowSelected(bookmark, !RowSelected(bookmark));
+  }
+}
+
+void TVuDaoDBGrid::MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) {
+  if (corner_pressed_) {
+    corner_pressed_ = false;
+    Invalidate();
+    PopupGridMenu();
+    return;
+  }
+  vcl::TDBGrid::MouseUp(button, shift, x, y);
+}
+
+void TVuDaoDBGrid::DblClick() {
+  TField *field = SelectedField();
+  if (CanToggle(field)) ToggleBoolean(field);
+  vcl::TDBGrid::DblClick();
+}
+
+// --- drawing ----------------------------------------------------------------------------------------------
+
+void TVuDaoDBGrid::DrawColumnCell(const vcl::TRect &rect, int row, int column, bool highlighted) {
+  TField *field = Columns(column)->Field();
+  vcl::TCanvas *c = Canvas();
+  if (CheckBoxColumn(field)) {
+    c->Brush()->SetStyle(vcl::bsSolid);
+    c->Brush()->SetColor(highlighted ? vcl::clHighlight : Color());
+    c->FillRect(rect);
+    const rtl::Variant value = CellValue(row, column);
+    bool checked = false;
+    try {
+      checked = !value.IsNull() && value.AsBoolean();
+    } catch (const rtl::Exception &) {
+    }
+    const int side = std::min({kCheckBoxSize, rect.Right - rect.Left, rect.Bottom - rect.Top});
+    const int left = (rect.Left + rect.Right - side) / 2, top = (rect.Top + rect.Bottom - side) / 2;
+    const vcl::TRect box = vcl::Rect(left, top, left + side, top + side);
+    c->Brush()->SetColor(vcl::clWindow);
+    c->FillRect(box);
+    c->Pen()->SetColor(vcl::clBtnShadow);
+    c->Brush()->SetStyle(vcl::bsClear);
+    c->Rectangle(box.Left, box.Top, box.Right, box.Bottom);
+    if (checked) {
+      c->Pen()->SetColor(vcl::clWindowText);
+      c->MoveTo(box.Left + 3, box.Top + side / 2);
+      c->LineTo(box.Left + side / 2 - 1, box.Bottom - 4);
+      c->LineTo(box.Right - 3, box.Top + 3);
+    }
+    c->Brush()->SetStyle(vcl::bsSolid);
+  } else {
+    vcl::TDBGrid::DrawColumnCell(rect, row, column, highlighted);
+  }
+  TVuDaoTable *table = BrowsingTable();
+  if (frame_index_fields_ && table != nullptr && field != nullptr) {
+    for (int i = 0; i < table->IndexFieldCount(); ++i) {
+      TField *index_field = table->IndexField(i);
+      if (index_field != nullptr && index_field->FieldName().compare(field->FieldName(), Qt::CaseInsensitive) == 0) {
+        c->Pen()->SetColor(vcl::clRed);
+        c->Brush()->SetStyle(vcl::bsClear);
+        c->Rectangle(rect.Left, rect.Top, rect.Right, rect.Bottom);
+        c->Brush()->SetStyle(vcl::bsSolid);
+        break;
+      }
+    }
+  }
+}
+
+// --- automatic widths ----------------------------------------------------------------------------------
+
+void TVuDaoDBGrid::ApplyAutoSize() {
+  TVuDaoTable *table = BrowsingTable();
+  if (table == nullptr || table->IsEmpty() || ColumnCount() == 0) return;
+  const QString pad = QStringLiteral("   ");
+  const int mark = table->TableType() == 1 ? kSortMarkWidth : 0;
+  std::vector<int> widths;
+  for (int i = 0; i < ColumnCount(); ++i) widths.push_back(TextWidth(Columns(i)->Title() + pad) + mark);
+  const vcl::TBookmark here = table->GetBookmark();
+  {
+    QuietGrid quiet(this, table);
+    table->First();
+    while (!table->Eof()) {
+      for (int i = 0; i < ColumnCount(); ++i)
+        if (TField *f = Columns(i)->Field()) {
+          QString text;
+          try {
+            text = f->DisplayText();
+          } catch (const rtl::Exception &) {
+          }
+          widths[size_t(i)] = std::max(widths[size_t(i)], TextWidth(text + pad));
+        }
+      table->Next();
+    }
+    table->First();
+    GoBack(table, here);
+  }
+  for (int i = 0; i < ColumnCount(); ++i) Columns(i)->SetWidth(widths[size_t(i)]);
+}
+
+// --- toggles and dialogs ---------------------------------------------------------------------------------
+
+void TVuDaoDBGrid::ToggleFastLookup() {
+  if (TVuDaoTable *t = BrowsingTable()) {
+    t->SetCacheLookups(!t->CacheLookups());
+    menu_->Items()->Items(miFastLookup)->SetChecked(t->CacheLookups());
+  }
+}
+
+void TVuDaoDBGrid::ToggleShowMemos() {
+  if (TVuDaoTable *t = BrowsingTable()) {
+    t->SetCacheMemos(!t->CacheMemos());
+    menu_->Items()->Items(miShowMemos)->SetChecked(t->CacheMemos());
+    if (auto_size_columns_) ApplyAutoSize();
+    Invalidate();
+  }
+}
+
+void TVuDaoDBGrid::ToggleShowGUIDs() {
+  if (TVuDaoTable *t = BrowsingTable()) {
+    t->SetShowGUID(!t->ShowGUID());
+    menu_->Items()->Items(miShowGUIDs)->SetChecked(t->ShowGUID());
+    if (auto_size_columns_) ApplyAutoSize();
+    Invalidate();
+  }
+}
+
+void TVuDaoDBGrid::ToggleFrameIndexFields() {
+  if (BrowsingTable() != nullptr) SetFrameIndexFields(!frame_index_fields_);
+}
+
+void TVuDaoDBGrid::ToggleAutoSizeColumns() {
+  if (BrowsingTable() != nullptr) SetAutoSizeColumns(!auto_size_columns_);
+}
+
+void TVuDaoDBGrid::ToggleOfficeClipboard() {
+  if (BrowsingTable() != nullptr) SetOfficeClipboardFormat(!office_clipboard_format_);
+}
+
+void TVuDaoDBGrid::SelectIndex() {
+  TVuDaoTable *t = BrowsingTable();
+  if (t == nullptr || t->TableType() != 1 || !GridServices().SelectIndex) return;
+  GridServices().SelectIndex(t);
+  Invalidate();
+}
+
+void TVuDaoDBGrid::SortDialog() {
+  TVuDaoTable *t = BrowsingTable();
+  if (t == nullptr || !GridServices().Sort) return;
+  QStringList sorted = t->SortedBy();
+  if (!GridServices().Sort(t, sorted)) return;
+  t->SetSortedBy(sorted);
+  t->ReopenRecordset();
+}
+
+void TVuDaoDBGrid::FilterDialog() {
+  TVuDaoTable *t = BrowsingTable();
+  if (t == nullptr || !GridServices().Filter) return;
+  QString filter = t->Filter();
+  if (!GridServices().Filter(t, filter_state_, filter)) return;
+  if (filter.isEmpty()) {
+    t->SetFiltered(false);
+  } else {
+    t->SetFilterText(filter);
+    t->SetFiltered(true);
+  }
+}
+
+// The find family goes back to where it started when nothing was found.
+void TVuDaoDBGrid::FindDialog() {
+  TVuDaoTable *t = BrowsingTable();
+  if (t == nullptr || !GridServices().Find) return;
+  const vcl::TBookmark here = t->GetBookmark();
+  if (!GridServices().Find(t)) GoBack(t, here);
+}
+
+void TVuDaoDBGrid::SeekDialog() {
+  TVuDaoTable *t = BrowsingTable();
+  if (t == nullptr || t->IndexFieldCount() == 0 || !GridServices().Seek) return;
+  const vcl::TBookmark here = t->GetBookmark();
+  if (!GridServices().Seek(t)) GoBack(t, here);
+}
+
+void TVuDaoDBGrid::QuickFindDialog() {
+  TVuDaoTable *t = BrowsingTable();
+  if (t == nullptr || SelectedField() == nullptr || !GridServices().QuickFind) return;
+  const vcl::TBookmark here = t->GetBookmark();
+  if (!GridServices().QuickFind(t, SelectedField())) GoBack(t, here);
+}
+
+void TVuDaoDBGrid::QuickSeekDialog() {
+  TVuDaoTable *t = BrowsingTable();
+  if (t == nullptr || t->IndexFieldCount() == 0 || !GridServices().QuickSeek) return;
+  const vcl::TBookmark here = t->GetBookmark();
+  if (!GridServices().QuickSeek(t)) GoBack(t, here);
+}
+
+void TVuDaoDBGrid::ChooseVisibleColumns() {
+  if (BrowsingTable() == nullptr || !GridServices().ChooseColumns) return;
+  GridServices().ChooseColumns(this);
+  Invalidate();
+}
+
+std::vector<std::pair<TField *, bool>> TVuDaoDBGrid::ArrangeExportFields() {
+  std::vector<std::pair<TField *, bool>> undo;
+  vcl::TDataSet *ds = DataSource()->DataSet();
+  for (int i = 0; i < ds->FieldCount(); ++i) {
+    TField *f = ds->Fields()[i];
+    bool shown = false;
+    for (int c = 0; c < ColumnCount(); ++c)
+      if (Columns(c)->Field() == f && Columns(c)->Width() > 0) shown = true;
+    if (f->Visible() != shown) {
+      undo.emplace_back(f, f->Visible());
+      f->SetVisible(shown);
+    }
+  }
+  return undo;
+}
+
+void TVuDaoDBGrid::SaveAsExport() {
+  TVuDaoTable *t = BrowsingTable();
+  if (t == nullptr || t->IsEmpty() || !GridServices().SaveAs) return;
+  const auto undo = ArrangeExportFields();
+  const TExportMethod method = t->ExportMethod();
+  t->SetExportMethod(VisibleFields);
+  t->DisableControls();
+  try {
+    GridServices().SaveAs(t, default_export_dir_);
+  } catch (...) {
+    for (const auto &[f, v] : undo) f->SetVisible(v);
+    t->SetExportMethod(method);
+    t->EnableControls();
+    throw;
+  }
+  for (const auto &[f, v] : undo) f->SetVisible(v);
+  t->SetExportMethod(method);
+  t->EnableControls();
+}
+
+void TVuDaoDBGrid::MailAsXlsHtml() {
+  TVuDaoTable *t = BrowsingTable();
+  if (t == nullptr || t->IsEmpty()) return;
+  QString base = t->TableName();
+  if (base.isEmpty()) base = t->QueryDefName();
+  if (base.isEmpty()) base = QStringLiteral("Table");
+  const QDir temp(QDir::tempPath());
+  const QString xls = temp.filePath(base + QStringLiteral(".xls"));
+  const QString htm = temp.filePath(base + QStringLiteral(".htm"));
+  QFile::remove(xls);
+  QFile::remove(htm);
+  const auto undo = ArrangeExportFields();
+  const TExportMethod method = t->ExportMethod();
+  t->SetExportMethod(VisibleFields);
+  QStringList attachments;
+  try {
+    if (GridServices().ExportExcel) GridServices().ExportExcel(t, xls, base);
+    if (GridServices().ExportHTML) GridServices().ExportHTML(t, htm);
+    for (const QString &f : {xls, htm})
+      if (QFile::exists(f)) attachments << f;
+    os::SendMail(t->TableName(), attachments);
+  } catch (...) {
+    for (const auto &[f, v] : undo) f->SetVisible(v);
+    t->SetExportMethod(method);
+    throw;
+  }
+  for (const auto &[f, v] : undo) f->SetVisible(v);
+  t->SetExportMethod(method);
+  QFile::remove(xls);
+  QFile::remove(htm);
+  QFile::remove(temp.filePath(QStringLiteral("schema.ini")));
+}
+
+// --- selection ------------------------------------------------------------------------------------------------
+
+void TVuDaoDBGrid::SelectAll() {
+  TVuDaoTable *t = BrowsingTable();
+  if (t == nullptr || t->TableType() == 8 || t->IsEmpty()) return;
+  if (!MultiSelect()) {
+    SetMultiSelect(true);
+    select_all_set_multi_ = true;
+  }
+  selected_rows_.clear();
+  const vcl::TBookmark here = t->GetBookmark();
+  {
+    QuietGrid quiet(this, t);
+    t->First();
+    while (!t->Eof()) {
+      selected_rows_.push_back(t->GetBookmark());
+      t->Next();
+    }
+    GoBack(t, here);
+  }
+  Invalidate();
+}
+
+void TVuDaoDBGrid::DeselectAll() {
+  TVuDaoTable *t = BrowsingTable();
+  if (t == nullptr || t->TableType() == 8 || t->IsEmpty()) return;
+  if (MultiSelect()) ClearSelection();
+  if (select_all_set_multi_) {
+    SetMultiSelect(false);
+    select_all_set_multi_ = false;
+  }
+}
+
+void TVuDaoDBGrid::DeleteSelected() {
+  TVuDaoTable *t = BrowsingTable();
+  if (t == nullptr || t->IsEmpty()) return;
+  if (selected_rows_.empty()) {
+    t->Delete();
+    return;
+  }
+  const std::vector<vcl::TBookmark> rows = selected_rows_;
+  selected_rows_.clear();
+  QuietGrid quiet(this, t);
+  for (const vcl::TBookmark &b : rows) {
+    if (!t->BookmarkValid(b)) continue;
+    t->GotoBookmark(b);
+    t->Delete();
+  }
+}
+
+// --- the clipboard ----------------------------------------------------------------------------------------------
+
+std::vector<TField *> TVuDaoDBGrid::DataFieldsOfColumns() const {
+  std::vector<TField *> out;
+  for (int i = 0; i < ColumnCount(); ++i)
+    if (TField *f = Columns(i)->Field(); f != nullptr && f->FieldKind() == vcl::fkData) out.push_back(f);
+  return out;
+}
+
+std::vector<vcl::TBookmark> TVuDaoDBGrid::RowsToCopy() const {
+  if (!selected_rows_.empty()) return selected_rows_;
+  TVuDaoTable *t = BrowsingTable();
+  if (t == nullptr || t->IsEmpty()) return {};
+  return {t->GetBookmark()};
+}
+
+QString TVuDaoDBGrid::RecordsText(const std::vector<vcl::TBookmark> &rows) const {
+  TVuDaoTable *t = BrowsingTable();
+  if (t == nullptr) return QString();
+  const std::vector<TField *> fields = DataFieldsOfColumns();
+  const rtl::TFormatSettings &fs = rtl::FormatSettings();
+  QString out;
+  for (const vcl::TBookmark &b : rows) {
+    t->GotoBookmark(b);
+    QStringList values;
+    for (TField *f : fields) {
+      const vcl::TFieldType type = f->DataType();
+      QString v;
+      if (IsDateKind(type)) {
+        if (!f->IsNull()) {
+          const rtl::TDateTime dt = f->AsDateTime();
+          if (office_clipboard_format_) {
+            const QString date = QStringLiteral("mm\"/\"dd\"/\"yyyy"), time = QStringLiteral("hh\":\"nn\":\"ss");
+            v = rtl::FormatDateTime(type == vcl::ftDate ? date : type == vcl::ftTime ? time : date + QLatin1Char(' ') + time, dt);
+          } else {
+            v = rtl::FormatDateTime(type == vcl::ftDate   ? fs.ShortDateFormat
+                                    : type == vcl::ftTime ? fs.ShortTimeFormat
+                                                          : fs.ShortDateFormat + QLatin1Char(' ') + fs.ShortTimeFormat,
+                                    dt);
+          }
+        }
+      } else if (IsBlobKind(type)) {
+        v = QStringLiteral("(Blob)");
+      } else if (IsTextKind(type)) {
+        v = f->AsString();
+        if (!office_clipboard_format_) {
+          v.replace(QLatin1Char('\r'), QLatin1Char(' '));
+          v.remove(QLatin1Char('\n'));
+        } else if (v.contains(QLatin1Char('\r')) || v.contains(QLatin1Char('\n')) || v.contains(QLatin1Char('"'))) {
+          v.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+          v = QLatin1Char('"') + v + QLatin1Char('"');
+        }
+      } else {
+        v = f->AsString();
+      }
+      values << v;
+    }
+    out += values.join(QLatin1Char('\t')) + kCrLf;
+  }
+  return out;
+}
+
+QString TVuDaoDBGrid::RecordsHex(const std::vector<vcl::TBookmark> &rows) const {
+  TVuDaoTable *t = BrowsingTable();
+  if (t == nullptr) return QString();
+  const std::vector<TField *> fields = DataFieldsOfColumns();
+  QStringList names, types;
+  for (TField *f : fields) {
+    names << f->FieldName();
+    types << QString::number(int(f->DataType()));
+  }
+  QString out = names.join(QLatin1Char('\t')) + kCrLf + types.join(QLatin1Char('\t')) + kCrLf;
+  for (const vcl::TBookmark &b : rows) {
+    t->GotoBookmark(b);
+    QStringList values;
+    for (TField *f : fields) {
+      const vcl::TFieldType type = f->DataType();
+      if (type == vcl::ftString || type == vcl::ftBlob || type == vcl::ftMemo) {
+        values << HexOf(f->AsString());
+      } else if (IsDateKind(type)) {
+        // An empty date stays empty: written as a time stamp it would come
+        // back as a real day.
+        if (f->IsNull()) {
+          values << QString();
+          continue;
+        }
+        const rtl::TTimeStamp ts = rtl::DateTimeToTimeStamp(f->AsDateTime());
+        const int day = type == vcl::ftTime ? 0 : ts.Date;
+        const int ms = type == vcl::ftDate ? 0 : ts.Time;
+        values << QStringLiteral("%1 %2").arg(day).arg(ms);
+      } else {
+        values << f->AsString();
+      }
+    }
+    out += values.join(QLatin1Char('\t')) + kCrLf;
+  }
+  return out;
+}
+
+void TVuDaoDBGrid::CopyRecords() {
+  TVuDaoTable *t = BrowsingTable();
+  if (t == nullptr || t->IsEmpty()) return;
+  const std::vector<vcl::TBookmark> rows = RowsToCopy();
+  const vcl::TBookmark here = t->GetBookmark();
+  QString text, hex;
+  {
+    QuietGrid quiet(this, t);
+    try {
+      text = RecordsText(rows);
+      hex = RecordsHex(rows);
+    } catch (...) {
+      GoBack(t, here);
+      throw;
+    }
+    GoBack(t, here);
+  }
+  vcl::TClipboard *clip = &vcl::Clipboard();
+  clip->Open();
+  clip->Clear();
+  clip->SetData(vcl::CF_TEXT, ZeroEnded(rtl::ToCp1252(text)));
+  QByteArray utf16(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+  utf16.append('\0').append('\0');
+  clip->SetData(vcl::CF_UNICODETEXT, utf16);
+  clip->SetData(vcl::RegisterClipboardFormat(kHexRecordsetFormat), ZeroEnded(rtl::ToCp1252(hex)));
+  clip->Close();
+}
+
+bool TVuDaoDBGrid::Confirm(const QString &what, int count) const {
+  vcl::TDialogRequest request;
+  request.kind = vcl::TDialogKind::Message;
+  request.caption = QStringLiteral("Warning");
+  request.type = vcl::mtWarning;
+  request.text = what + QString::number(count) + QStringLiteral(" records!") + kCrLf +
+                 QStringLiteral("There will be no undo for this operation!") + kCrLf + QStringLiteral("Are You sure?");
+  for (vcl::TMsgDlgBtn b : {vcl::mbYes, vcl::mbNo, vcl::mbCancel}) {
+    request.buttons << vcl::ButtonCaption(b);
+    request.results.push_back(vcl::ButtonResult(b));
+  }
+  request.default_button = 0;
+  request.cancel_button = 2;
+  const vcl::TModalResult answer = vcl::RunDialog(request, [](vcl::TDialogRequest &r) {
+    return vcl::MessageDlg(r.text, vcl::mtWarning, vcl::mbYesNoCancel);
+  });
+  return answer == vcl::mrYes;
+}
+
+void TVuDaoDBGrid::CutRecords() {
+  TVuDaoTable *t = BrowsingTable();
+  if (t == nullptr || t->IsEmpty() || ReadOnly() || !t->CanModify()) return;
+  const int count = selected_rows_.empty() ? 1 : int(selected_rows_.size());
+  if (!Confirm(QStringLiteral("You are about to cut "), count)) return;
+  CopyRecords();
+  int key = vcl::VK_DELETE;
+  KeyDown(key, vcl::TShiftState{vcl::ssCtrl});
+}
+
+void TVuDaoDBGrid::PasteRecords() {
+  TVuDaoTable *t = BrowsingTable();
+  if (t == nullptr || ReadOnly()) return;
+  vcl::TClipboard *clip = &vcl::Clipboard();
+  const unsigned hex = vcl::RegisterClipboardFormat(kHexRecordsetFormat);
+  if (clip->HasFormat(hex)) {
+    PasteHex(BlockText(hex));
+  } else if (clip->HasFormat(vcl::CF_TEXT) || clip->HasFormat(vcl::CF_UNICODETEXT)) {
+    bool header = false;
+    for (const char *name : {"Data Records v8", "Data Records v9", "Data Records v10"})
+      header = header || clip->HasFormat(vcl::RegisterClipboardFormat(QString::fromLatin1(name)));
+    PasteText(clip->AsText(), header);
+  }
+}
+
+namespace {
+
+// Appends one record per line through `fill`; a line that fails is
+// cancelled and counted, the others stay.
+int AppendLines(TVuDaoTable *t, const QStringList &lines, const std::function<void(const QString &)> &fill) {
+  int failed = 0;
+  t->SetBatchMode(true);
+  for (const QString &line : lines) {
+    try {
+      t->Append();
+      fill(line);
+      t->Post();
+    } catch (const rtl::Exception &) {
+      ++failed;
+      try {
+        t->Cancel();
+      } catch (const rtl::Exception &) {
+      }
+    }
+  }
+  t->SetBatchMode(false);
+  return failed;
+}
+
+void ReportFailures(int failed) {
+  if (failed > 0) vcl::ShowMessage(QString::number(failed) + QStringLiteral(" records was not pasted due to an error!"));
+}
+
+}  // namespace
+
+void TVuDaoDBGrid::PasteHex(const QString &block) {
+  TVuDaoTable *t = BrowsingTable();
+  QStringList lines = SplitLines(block);
+  if (t == nullptr || lines.size() <= 2) return;
+  const QStringList names = lines.takeFirst().split(QLatin1Char('\t'));
+  const QStringList types = lines.takeFirst().split(QLatin1Char('\t'));
+  if (!Confirm(QStringLiteral("You are about to paste "), int(lines.size()))) return;
+  std::vector<TField *> targets;
+  for (int i = 0; i < names.size(); ++i) {
+    TField *target = nullptr;
+    if (find_fields_on_paste_)
+      for (int c = 0; c < ColumnCount() && target == nullptr; ++c)
+        if (TField *f = Columns(c)->Field(); f != nullptr && f->FieldName().compare(names[i], Qt::CaseInsensitive) == 0)
+          target = f;
+    if (target == nullptr && i < ColumnCount()) target = Columns(i)->Field();
+    if (target != nullptr && (target->FieldKind() != vcl::fkData || target->ReadOnly() ||
+                              std::find(targets.begin(), targets.end(), target) != targets.end()))
+      target = nullptr;
+    targets.push_back(target);
+  }
+  const bool enabled = Enabled();
+  const int failed = AppendLines(t, lines, [&](const QString &line) {
+    const QStringList values = line.split(QLatin1Char('\t'));
+    for (int i = 0; i < int(targets.size()) && i < values.size(); ++i) {
+      TField *target = targets[size_t(i)];
+      if (target == nullptr) continue;
+      const int type = types.value(i).toInt();
+      QString value = values[i];
+      if (type == vcl::ftString || type == vcl::ftBlob || type == vcl::ftMemo) value = TextOfHex(value);
+      if (IsDateKind(target->DataType()) && IsDateKind(vcl::TFieldType(type))) {
+        const QStringList parts = value.split(QLatin1Char(' '));
+        bool ok_day = false, ok_ms = false;
+        rtl::TTimeStamp ts;
+        if (parts.size() == 2) {
+          ts.Date = parts[0].toInt(&ok_day);
+          ts.Time = parts[1].toInt(&ok_ms);
+        }
+        if (!ok_day || !ok_ms) ts = rtl::TTimeStamp{};
+        // Day 0 is no day at all: the source had no date, the field stays empty.
+        if (ts.Date <= 0 && type != vcl::ftTime) continue;
+        if (ts.Time < 0 || ts.Time >= 86400000) continue;
+        target->SetAsDateTime(ts.Date <= 0 ? ts.Time / 86400000.0 : rtl::TimeStampToDateTime(ts));
+      } else {
+        target->SetAsString(value);
+      }
+    }
+  });
+  SetEnabled(enabled);
+  ReportFailures(failed);
+}
+
+void TVuDaoDBGrid::PasteText(const QString &block, bool header) {
+  TVuDaoTable *t = BrowsingTable();
+  if (t == nullptr) return;
+  QStringList lines = SplitLines(block);
+  std::vector<TField *> matched;
+  if (header && !lines.isEmpty()) {
+    const QStringList names = lines.takeFirst().split(QLatin1Char('\t'));
+    for (const QString &name : names) {
+      TField *hit = nullptr;
+      if (find_fields_on_paste_) {
+        for (int c = 0; c < ColumnCount() && hit == nullptr; ++c)
+          if (TField *f = Columns(c)->Field(); f != nullptr && f->DisplayLabel().compare(name, Qt::CaseInsensitive) == 0)
+            hit = f;
+        for (int c = 0; c < ColumnCount() && hit == nullptr; ++c)
+          if (TField *f = Columns(c)->Field(); f != nullptr && f->FieldName().compare(name, Qt::CaseInsensitive) == 0)
+            hit = f;
+      }
+      matched.push_back(hit);
+    }
+  }
+  // A quoted value may hold line breaks: join lines until the quotes pair up.
+  QStringList joined;
+  for (int i = 0; i < lines.size(); ++i) {
+    QString line = lines[i];
+    while (line.count(QLatin1Char('"')) % 2 != 0 && i + 1 < lines.size()) line += kCrLf + lines[++i];
+    joined << line;
+  }
+  for (QString &line : joined) {
+    QString clean;
+    for (int i = 0; i < line.size(); ++i) {
+      const QChar c = line[i];
+      if (c == QLatin1Char('"')) {
+        const bool after_tab = i == 0 || line[i - 1] == QLatin1Char('\t');
+        const bool before_tab = i + 1 < line.size() && line[i + 1] == QLatin1Char('\t');
+        if (after_tab || before_tab || i + 1 == line.size()) continue;
+        if (i + 1 < line.size() && line[i + 1] == QLatin1Char('"')) ++i;
+      }
+      clean += c;
+    }
+    line = clean;
+  }
+  if (joined.isEmpty()) return;
+  if (!Confirm(QStringLiteral("You are about to paste "), int(joined.size()))) return;
+  auto usable = [](TField *f) { return f != nullptr && f->FieldKind() == vcl::fkData && !f->ReadOnly(); };
+  TVuDaoDateTime reader;
+  const bool enabled = Enabled();
+  const int failed = AppendLines(t, joined, [&](const QString &line) {
+    const QStringList values = line.split(QLatin1Char('\t'));
+    for (int i = 0; i < values.size(); ++i) {
+      TField *target = i < int(matched.size()) ? matched[size_t(i)] : nullptr;
+      if (target == nullptr && i < ColumnCount()) target = Columns(i)->Field();
+      if (!usable(target)) continue;
+      if (IsDateKind(target->DataType())) {
+        rtl::TDateTime value = 0;
+        for (bool shorting : {false, true}) {
+          try {
+            reader.SetAccessShorting(shorting);
+            reader.SetDateTimeString(values[i]);
+            value = reader.DateTime();
+            break;
+          } catch (const rtl::Exception &) {
+          }
+        }
+        if (value != 0) target->SetAsDateTime(value);
+      } else {
+        target->SetAsString(values[i]);
+      }
+    }
+  });
+  SetEnabled(enabled);
+  ReportFailures(failed);
+}
+
+ORBISCA_PUBLISHED(TVuDaoDBGrid, vcl::TDBGrid) {
+  p.Property("AutoSizeColumns", &TVuDaoDBGrid::AutoSizeColumns, &TVuDaoDBGrid::SetAutoSizeColumns).Default(false);
+  p.Property("FindFieldsOnPaste", &TVuDaoDBGrid::FindFieldsOnPaste, &TVuDaoDBGrid::SetFindFieldsOnPaste).Default(false);
+  p.Property("ShowGridMenu", &TVuDaoDBGrid::ShowGridMenu, &TVuDaoDBGrid::SetShowGridMenu).Default(true);
+  p.Property("ShowCheckBoxes", &TVuDaoDBGrid::ShowCheckBoxes, &TVuDaoDBGrid::SetShowCheckBoxes).Default(true);
+  p.Property("OfficeClipboardFormat", &TVuDaoDBGrid::OfficeClipboardFormat, &TVuDaoDBGrid::SetOfficeClipboardFormat)
+      .Default(false);
+  p.Property("FrameIndexFields", &TVuDaoDBGrid::FrameIndexFields, &TVuDaoDBGrid::SetFrameIndexFields).Default(false);
+  p.Property("DefaultExportDir", &TVuDaoDBGrid::DefaultExportDir, &TVuDaoDBGrid::SetDefaultExportDir);
+}
+
+namespace {
+[[maybe_unused]] const bool kRegistered = [] {
+  vcl::RegisterClass<TVuDaoDBGrid>();
+  return true;
+}();
+}  // namespace
+
+}  // namespace dao

@@ -1,0 +1,310 @@
+// The DAO grid over the program's stock table: its menu, keys, selection,
+// check boxes and the record clipboard, copied and pasted back.
+#include <QUrlQuery>
+
+#include "dao/vudaogrid.h"
+#include "platform/os/shell.h"
+#include "platform/rtl/formatsettings.h"
+#include "platform/vcl/clipboard.h"
+#include "platform/vcl/dialogs.h"
+#include "platform/vcl/messages.h"
+#include "tests/dao/dao_fixture.h"
+
+namespace dao::testing {
+namespace {
+
+// The grid's protected key handling, reached as the user's keys reach it.
+class KeyGrid : public TVuDaoDBGrid {
+ public:
+  using TVuDaoDBGrid::TVuDaoDBGrid;
+  void Press(int key, vcl::TShiftState shift = {}) { KeyDown(key, shift); }
+  void DoubleClick() { DblClick(); }
+};
+
+class Grid : public DaoDb {
+ protected:
+  void SetUp() override {
+    DaoDb::SetUp();
+    stock_ = Table(QStringLiteral("Giacenza"));
+    stock_->SetSortedBy({"[Barcode18] ASC"});
+    source_.SetDataSet(stock_);
+    grid_ = std::make_unique<KeyGrid>(nullptr);
+    grid_->SetDataSource(&source_);
+    stock_->Open();
+    previous_ = vcl::SetDialogResponder([this](vcl::TDialogRequest &r) {
+      asked_ << r.text;
+      return answer_;
+    });
+  }
+  void TearDown() override {
+    vcl::SetDialogResponder(previous_);
+    grid_.reset();
+    DaoDb::TearDown();
+  }
+  QString Field(const QString &name) { return stock_->FieldByName(name)->AsString(); }
+  void GoTo(const QString &code) {
+    ASSERT_TRUE(stock_->Locate(QStringLiteral("Barcode18"), code, {}));
+  }
+  static QString Block(const QString &format) {
+    QByteArray bytes = vcl::Clipboard().GetData(vcl::RegisterClipboardFormat(format));
+    EXPECT_TRUE(bytes.endsWith('\0'));
+    bytes.chop(1);
+    return QString::fromLatin1(bytes);
+  }
+  static void PutHex(const QString &text) {
+    vcl::Clipboard().Open();
+    vcl::Clipboard().Clear();
+    QByteArray bytes = text.toLatin1();
+    bytes.append('\0');
+    vcl::Clipboard().SetData(vcl::RegisterClipboardFormat(kHexRecordsetFormat), bytes);
+    vcl::Clipboard().Close();
+  }
+
+  TVuDaoTable *stock_ = nullptr;
+  vcl::TDataSource source_;
+  std::unique_ptr<KeyGrid> grid_;
+  vcl::TDialogResponder previous_;
+  QStringList asked_;
+  vcl::TModalResult answer_ = vcl::mrYes;
+};
+
+TEST_F(Grid, MenuTitlesNameAndHideTheItems) {
+  vcl::TPopupMenu *menu = grid_->OptionsMenu();
+  EXPECT_EQ(menu->Name(), QStringLiteral("OptionsMenu"));
+  EXPECT_EQ(menu->Items()->Count(), 25);
+  EXPECT_EQ(menu->Items()->Items(22)->Caption(), QStringLiteral("Copy\tCtrl+C"));
+
+  QStringList titles = TVuDaoDBGrid::DefaultMenuTitles();
+  titles[1] = QStringLiteral("!Sort");
+  grid_->SetMenuTitles(titles);
+  EXPECT_EQ(menu->Items()->Items(1)->Caption(), QStringLiteral("Sort"));
+  EXPECT_FALSE(menu->Items()->Items(1)->Visible());
+
+  // A list of the wrong length gives the default titles back.
+  grid_->SetMenuTitles({QStringLiteral("Uno")});
+  EXPECT_EQ(grid_->MenuTitles(), TVuDaoDBGrid::DefaultMenuTitles());
+  EXPECT_TRUE(menu->Items()->Items(1)->Visible());
+}
+
+TEST_F(Grid, MenuStatesFollowTheRecordset) {
+  grid_->PrepareMenu();
+  auto enabled = [&](int i) { return grid_->OptionsMenu()->Items()->Items(i)->Enabled(); };
+  // A dynaset: no index commands, but sorting and filtering.
+  EXPECT_FALSE(enabled(TVuDaoDBGrid::miSelectIndex));
+  EXPECT_FALSE(enabled(TVuDaoDBGrid::miSeek));
+  EXPECT_TRUE(enabled(TVuDaoDBGrid::miSort));
+  EXPECT_TRUE(enabled(TVuDaoDBGrid::miCopy));
+
+  // A disabled item's key does nothing until the next pop-up enables it.
+  grid_->SetReadOnly(true);
+  grid_->PrepareMenu();
+  EXPECT_FALSE(enabled(TVuDaoDBGrid::miCopy));
+  vcl::Clipboard().SetAsText(QStringLiteral("prima"));
+  grid_->Press('C', {vcl::ssCtrl});
+  EXPECT_EQ(vcl::Clipboard().AsText(), QStringLiteral("prima"));
+}
+
+TEST_F(Grid, CopyPutsTheCurrentRecordInThreeFormats) {
+  grid_->SetShowGridMenu(false);
+  GoTo(QStringLiteral("977112233445501234"));
+  grid_->Press('C', {vcl::ssCtrl});  // the keys work without the menu
+
+  const QStringList hex = Block(kHexRecordsetFormat).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+  ASSERT_EQ(hex.size(), 3);
+  const QStringList names = hex[0].split('\t');
+  const QStringList types = hex[1].split('\t');
+  const QStringList values = hex[2].split('\t');
+  const int testata = int(names.indexOf(QStringLiteral("Testata")));
+  ASSERT_GE(testata, 0);
+  EXPECT_EQ(types[testata], QStringLiteral("1"));
+  EXPECT_EQ(values[testata], QStringLiteral("436F727269657265"));  // "Corriere"
+  // A date the record does not have stays empty rather than a day.
+  EXPECT_EQ(values[names.indexOf(QStringLiteral("Ucarico"))], QString());
+
+  const QString text = vcl::Clipboard().AsText();
+  EXPECT_TRUE(text.endsWith(QStringLiteral("\r\n")));
+  EXPECT_EQ(text.count(QStringLiteral("\r\n")), 1);
+  EXPECT_EQ(text.split('\t')[testata], QStringLiteral("Corriere"));
+  EXPECT_TRUE(vcl::Clipboard().HasFormat(vcl::CF_UNICODETEXT));
+  // Copying leaves the grid on its record.
+  EXPECT_EQ(Field(QStringLiteral("Barcode18")), QStringLiteral("977112233445501234"));
+}
+
+TEST_F(Grid, OfficeTextQuotesAndDatesAreFixed) {
+  GoTo(QStringLiteral("9771234567890"));
+  stock_->Edit();
+  stock_->FieldByName(QStringLiteral("Descrizione"))->SetAsString(QStringLiteral("il \"nuovo\"\r\nnumero"));
+  stock_->FieldByName(QStringLiteral("Ucarico"))->SetAsDateTime(rtl::EncodeDate(2005, 3, 7));
+  stock_->Post();
+  const int descr = int(stock_->FieldByName(QStringLiteral("Descrizione"))->Index());
+  const int date = int(stock_->FieldByName(QStringLiteral("Ucarico"))->Index());
+  const std::vector<vcl::TBookmark> rows{stock_->GetBookmark()};
+
+  QStringList plain = grid_->RecordsText(rows).split('\t');
+  EXPECT_EQ(plain[descr], QStringLiteral("il \"nuovo\" numero"));
+  grid_->SetOfficeClipboardFormat(true);
+  const QStringList office = grid_->RecordsText(rows).split('\t');
+  EXPECT_EQ(office[descr], QStringLiteral("\"il \"\"nuovo\"\"\r\nnumero\""));
+  EXPECT_EQ(office[date], QStringLiteral("03/07/2005"));
+}
+
+TEST_F(Grid, HexRecordsPasteBackAfterDeletion) {
+  GoTo(QStringLiteral("977112233445501234"));
+  grid_->CopyRecords();
+  stock_->Delete();
+  ASSERT_FALSE(stock_->Locate(QStringLiteral("Barcode18"), QStringLiteral("977112233445501234"), {}));
+
+  grid_->PasteRecords();
+  ASSERT_EQ(asked_.size(), 1);
+  EXPECT_EQ(asked_[0], QStringLiteral("You are about to paste 1 records!\r\nThere will be no undo for this "
+                                      "operation!\r\nAre You sure?"));
+  GoTo(QStringLiteral("977112233445501234"));
+  EXPECT_EQ(Field(QStringLiteral("Testata")), QStringLiteral("Corriere"));
+  EXPECT_EQ(Field(QStringLiteral("Descrizione")), QStringLiteral("n. 1"));
+  EXPECT_DOUBLE_EQ(stock_->FieldByName(QStringLiteral("Giacenza"))->AsFloat(), 10);
+  EXPECT_TRUE(stock_->FieldByName(QStringLiteral("Ucarico"))->IsNull());
+
+  // The same record again clashes with its key: counted and told once.
+  grid_->PasteRecords();
+  EXPECT_EQ(asked_.last(), QStringLiteral("1 records was not pasted due to an error!"));
+  EXPECT_EQ(Column(stock_, QStringLiteral("Barcode18")).size(), 5);
+}
+
+TEST_F(Grid, HexPasteMatchesNamesDecodesDatesAndAsksFirst) {
+  const int before = int(Column(stock_, QStringLiteral("Barcode18")).size());
+  // Only the two header lines: nothing to paste, nothing asked.
+  PutHex(QStringLiteral("Barcode18\tTestata\r\n1\t1\r\n"));
+  grid_->PasteRecords();
+  EXPECT_TRUE(asked_.isEmpty());
+
+  // "No" pastes nothing.
+  PutHex(QStringLiteral("Barcode18\tTestata\r\n1\t1\r\n313131\t5A\r\n"));
+  answer_ = vcl::mrNo;
+  grid_->PasteRecords();
+  EXPECT_EQ(Column(stock_, QStringLiteral("Barcode18")).size(), before);
+
+  // By name: the second "Testata" column finds its field taken and is
+  // dropped; a date comes as day number and milliseconds; an odd hex value
+  // is empty.
+  answer_ = vcl::mrYes;
+  grid_->SetFindFieldsOnPaste(true);
+  const rtl::TTimeStamp day = rtl::DateTimeToTimeStamp(rtl::EncodeDate(2006, 1, 2));
+  PutHex(QStringLiteral("testata\tBarcode18\tTestata\tUcarico\tDescrizione\r\n1\t1\t1\t9\t1\r\n"
+                        "4162\t313233\t5858\t%1 0\t414\r\n")
+             .arg(day.Date));
+  grid_->PasteRecords();
+  GoTo(QStringLiteral("123"));
+  EXPECT_EQ(Field(QStringLiteral("Testata")), QStringLiteral("Ab"));
+  EXPECT_EQ(stock_->FieldByName(QStringLiteral("Ucarico"))->AsDateTime(), rtl::EncodeDate(2006, 1, 2));
+  EXPECT_TRUE(stock_->FieldByName(QStringLiteral("Descrizione"))->IsNull());
+}
+
+TEST_F(Grid, PlainTextPastesByPositionAndReadsDates) {
+  rtl::FormatSettingsGuard guard(rtl::ItalianFormatSettings());
+  vcl::TField *code = stock_->FieldByName(QStringLiteral("Barcode18"));
+  vcl::TField *title = stock_->FieldByName(QStringLiteral("Testata"));
+  ASSERT_EQ(code->Index(), 0);
+  // Values go to the grid's columns in order: make them code, title, date.
+  QStringList cells(grid_->ColumnCount(), QString());
+  const int date = int(stock_->FieldByName(QStringLiteral("Ucarico"))->Index());
+  cells[0] = QStringLiteral("555");
+  cells[title->Index()] = QStringLiteral("\"Due\r\nrighe\"");
+  cells[date] = QStringLiteral("15/03/2005");
+  vcl::Clipboard().SetAsText(cells.join('\t') + QStringLiteral("\r\n"));
+  grid_->PasteRecords();
+  EXPECT_EQ(asked_.size(), 1);
+  GoTo(QStringLiteral("555"));
+  EXPECT_EQ(Field(QStringLiteral("Testata")), QStringLiteral("Due\r\nrighe"));
+  EXPECT_EQ(stock_->FieldByName(QStringLiteral("Ucarico"))->AsDateTime(), rtl::EncodeDate(2005, 3, 15));
+}
+
+TEST_F(Grid, SelectionCopiesInOrderAndCutDeletesIt) {
+  grid_->SelectAll();
+  EXPECT_TRUE(grid_->MultiSelect());
+  EXPECT_EQ(grid_->SelectedRows().size(), 5u);
+  grid_->DeselectAll();
+  EXPECT_TRUE(grid_->SelectedRows().empty());
+  EXPECT_FALSE(grid_->MultiSelect());  // Select All had switched it on
+
+  grid_->SetMultiSelect(true);
+  GoTo(QStringLiteral("9771234567891"));
+  grid_->SetRowSelected(stock_->GetBookmark(), true);
+  GoTo(QStringLiteral("8001234567890"));
+  grid_->SetRowSelected(stock_->GetBookmark(), true);
+  answer_ = vcl::mrCancel;
+  grid_->CutRecords();
+  EXPECT_TRUE(asked_[0].startsWith(QStringLiteral("You are about to cut 2 records!")));
+  EXPECT_EQ(Column(stock_, QStringLiteral("Barcode18")).size(), 5);
+
+  answer_ = vcl::mrYes;
+  grid_->CutRecords();
+  const QStringList hex = Block(kHexRecordsetFormat).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+  ASSERT_EQ(hex.size(), 4);
+  // In the order selected: "9771234567891" first.
+  EXPECT_TRUE(hex[2].startsWith(QStringLiteral("39373731323334353637383931\t")));
+  EXPECT_EQ(Column(stock_, QStringLiteral("Barcode18")),
+            QStringList({"977112233445501234", "9771234567890", "977556677889900000"}));
+}
+
+TEST_F(Grid, ForwardOnlyRecordsetsHaveNoSelection) {
+  TVuDaoTable *forward = Table(QStringLiteral("Giacenza"), 8);
+  vcl::TDataSource source;
+  source.SetDataSet(forward);
+  TVuDaoDBGrid grid(nullptr);
+  grid.SetDataSource(&source);
+  forward->Open();
+  grid.SelectAll();
+  EXPECT_TRUE(grid.SelectedRows().empty());
+  EXPECT_FALSE(grid.MultiSelect());
+}
+
+TEST_F(Grid, SpaceAndDoubleClickToggleACheckBox) {
+  GoTo(QStringLiteral("9771234567890"));
+  vcl::TField *cd = stock_->FieldByName(QStringLiteral("CD"));
+  const bool before = cd->AsBoolean();
+  int column = -1;
+  for (int i = 0; i < grid_->ColumnCount(); ++i)
+    if (grid_->Columns(i)->Field() == cd) column = i;
+  ASSERT_GE(column, 0);
+  grid_->SetSelectedIndex(column);
+  grid_->Press(vcl::VK_SPACE);
+  EXPECT_EQ(cd->AsBoolean(), !before);
+  EXPECT_EQ(EngineValue(QStringLiteral("SELECT CD FROM Giacenza WHERE Barcode18 = \"9771234567890\""),
+                        QStringLiteral("CD"))
+                .AsBoolean(),
+            !before);
+  grid_->DoubleClick();
+  EXPECT_EQ(cd->AsBoolean(), before);
+
+  // Without check boxes, or on another column, nothing changes.
+  grid_->SetShowCheckBoxes(false);
+  grid_->Press(vcl::VK_SPACE);
+  EXPECT_EQ(cd->AsBoolean(), before);
+}
+
+TEST_F(Grid, AutoSizeWidensAndGivesWidthsBack) {
+  const int title = int(stock_->FieldByName(QStringLiteral("Testata"))->Index());
+  grid_->Columns(title)->SetWidth(5);
+  GoTo(QStringLiteral("9771234567891"));
+  grid_->SetAutoSizeColumns(true);
+  EXPECT_GT(grid_->Columns(title)->Width(), 20);
+  EXPECT_EQ(Field(QStringLiteral("Barcode18")), QStringLiteral("9771234567891"));
+  grid_->SetAutoSizeColumns(false);
+  EXPECT_EQ(grid_->Columns(title)->Width(), 5);
+}
+
+TEST_F(Grid, MailOpensAMessageNamedAfterTheTable) {
+  QList<QUrl> opened;
+  os::ShellOpener old = os::SetShellOpener([&](const os::ShellTarget &t) {
+    opened << t.url;
+    return true;
+  });
+  grid_->Press('T', {vcl::ssCtrl});
+  os::SetShellOpener(old);
+  ASSERT_EQ(opened.size(), 1);
+  EXPECT_EQ(opened[0].scheme(), QStringLiteral("mailto"));
+  EXPECT_EQ(QUrlQuery(opened[0]).queryItemValue(QStringLiteral("subject")), QStringLiteral("Giacenza"));
+}
+
+}  // namespace
+}  // namespace dao::testing
