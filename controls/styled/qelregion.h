@@ -19,6 +19,7 @@
 #include <memory>
 #include <vector>
 
+#include "controls/styled/qelcont.h"
 #include "controls/styled/qelfill.h"
 #include "controls/styled/qelstrm.h"
 #include "controls/styled/qelwndproccomponent.h"
@@ -38,7 +39,6 @@ ORBISCA_ENUM(TQELExtPos, epLeftTop, epTopLeft, epTopRight, epRightTop, epRightBo
              epLeftBottom)
 ORBISCA_ENUM(TQELRegionBorderStyle, rbNone, rbLowered, rbRaised, rbSingle, rbSingleRaised, rbSingleLowered,
              rbRaisedpsb, rbLoweredpsb)
-ORBISCA_ENUM(TQELSavePixelFormat, spfDefault, spf1bit, spf4bit, spf8bit, spf24bit)
 
 // Damaged stored region data or point lists.
 ORBISCA_EXCEPTION(EQELRegionData, EReadError)
