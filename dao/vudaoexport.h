@@ -1,0 +1,57 @@
+// Export of a table's rows to files of other programs: delimited or fixed
+// text (with its "schema.ini" description), HTML, dBase and a table in
+// another database of our own. Each export is one SELECT ... INTO statement
+// as the engine receives it (ExportStatement), carried out here because the
+// engine reads and writes only its own files: the rows the statement
+// selects are read through the engine and written in the target's format.
+// Formats this program cannot write (spreadsheets, Paradox, FoxPro) are
+// refused with the engine's "Couldn't find installable ISAM." (3170)
+// before anything is touched.
+//
+// An existing target is replaced only when the new one is complete: the
+// new file is written beside it and renamed over it, so a failed export
+// leaves the user's file as it was.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace dao {
+
+class TVuDaoTable;
+
+enum class TExportFormat { Text, HTML, Excel, Paradox, DBase, FoxPro, Database };
+
+struct TExportRequest {
+  TExportFormat format = TExportFormat::Text;
+  QString file_name;
+  QString target;  // sheet name (Excel) or table name (Database)
+  bool delete_existing = false;
+  bool include_blobs = false;
+  int version = 0;  // Excel 3/4/5/8, Paradox 3/4/5/7, dBase 3/4/5, FoxPro 20/25/26/30
+};
+
+// The column list: "*" for AllFields, else " name" of each visible data
+// field (bracketed with UseBrackets) joined by ","; byte blobs only when
+// asked (and, for a Paradox 3 target of a "3.5" engine, no memos either).
+QString ExportColumns(TVuDaoTable *table, const TExportRequest &request);
+// The statement lines the engine receives for `source`.
+QStringList ExportStatement(TVuDaoTable *table, const TExportRequest &request, const QString &source);
+
+// Runs the export; failures raise (EDatabaseError, jet::EJetError).
+void ExportTable(TVuDaoTable *table, const TExportRequest &request);
+
+void ExportToText(TVuDaoTable *table, const QString &file_name, bool delete_existing, bool include_blobs);
+void ExportToHTML(TVuDaoTable *table, const QString &file_name, bool delete_existing, bool include_blobs);
+void ExportToExcel(TVuDaoTable *table, const QString &file_name, const QString &sheet, bool delete_existing,
+                   bool include_blobs, int version);
+void ExportToParadox(TVuDaoTable *table, const QString &file_name, int version, bool delete_existing,
+                     bool include_blobs);
+void ExportToDBase(TVuDaoTable *table, const QString &file_name, int version, bool delete_existing,
+                   bool include_blobs);
+void ExportToFoxPro(TVuDaoTable *table, const QString &file_name, int version, bool delete_existing,
+                    bool include_blobs);
+void ExportToDatabase(TVuDaoTable *table, const QString &database_file, const QString &table_name,
+                      bool delete_existing, bool include_blobs);
+
+}  // namespace dao

@@ -1,0 +1,185 @@
+// Table export: the statements the engine is sent, the bytes of the text,
+// HTML and dBase files, the copy into another database, and that a failed
+// export leaves the user's existing file and database as they were.
+#include <QDir>
+#include <QFile>
+
+#include "dao/vudaoexport.h"
+#include "platform/jet/jeterror.h"
+#include "platform/rtl/cp1252.h"
+#include "platform/rtl/formatsettings.h"
+#include "platform/rtl/inifiles.h"
+#include "tests/dao/dao_fixture.h"
+
+namespace dao::testing {
+namespace {
+
+class DaoExport : public DaoDb {
+ protected:
+  TVuDaoTable *Titles() {
+    TVuDaoTable *t = Table(QStringLiteral("Riviste"));
+    t->SetSortedBy({"[Barcode] ASC"});
+    t->Open();
+    return t;
+  }
+  QByteArray Read(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }
+  QString Out(const QString &name) { return dir_.filePath(name); }
+  rtl::FormatSettingsGuard italian_{rtl::ItalianFormatSettings()};
+};
+
+TEST_F(DaoExport, StatementsNameTheTargetTheFormatAndTheRows) {
+  TVuDaoTable *titles = Titles();
+  const QString file = QStringLiteral("/tmp/out/lista.prezzi.txt");
+  EXPECT_EQ(ExportStatement(titles, {TExportFormat::Text, file, {}, true, false, 0}, QStringLiteral("Riviste")),
+            QStringList({"Select  [Barcode], [Nome], [Fornitore], [Prezzo_V], [Prezzo_A], [Periodo] INTO "
+                         "[lista#prezzi#txt] IN \"/tmp/out\"[Text;] FROM [Riviste]",
+                         ";"}));
+  titles->SetExportMethod(AllFields);
+  titles->SetFilterText(QStringLiteral("[Nome] LIKE \"T*\""));
+  titles->SetFiltered(true);
+  EXPECT_EQ(ExportStatement(titles, {TExportFormat::Excel, QStringLiteral("/tmp/a.xls"), QStringLiteral("Foglio"),
+                                     true, true, 2},
+                            QStringLiteral("Riviste")),
+            QStringList({"Select * INTO [Foglio] IN \"/tmp/a.xls\"[Excel 8.0;] FROM [Riviste]",
+                         " WHERE [Nome] LIKE \"T*\"", ";"}));
+  EXPECT_EQ(ExportStatement(titles, {TExportFormat::Database, QStringLiteral("/tmp/b.mdb"), QStringLiteral("T1"),
+                                     false, false, 0},
+                            QStringLiteral("Query12")).first(),
+            QStringLiteral("Select * INTO [/tmp/b.mdb].[T1] FROM [Query12]"));
+  EXPECT_EQ(ExportStatement(titles, {TExportFormat::DBase, QStringLiteral("c.x.dbf"), {}, false, false, 4},
+                            QStringLiteral("R")).first(),
+            QStringLiteral("Select * INTO [c] IN \".\"[dBase IV;] FROM [R]"));
+}
+
+TEST_F(DaoExport, TextFilesFollowTheirSchemaSectionAndKeepWidthsGiven) {
+  TVuDaoTable *titles = Titles();
+  titles->Edit();
+  titles->FieldByName(QStringLiteral("Nome"))->SetAsString(QStringLiteral("Città \"€\""));
+  titles->FieldByName(QStringLiteral("Prezzo_V"))->SetAsFloat(1.5);
+  titles->Post();
+  const QString file = Out(QStringLiteral("riviste.txt"));
+  ExportToText(titles, file, true, false);
+  const QByteArray bytes = Read(file);
+  EXPECT_TRUE(bytes.startsWith("\"Barcode\",\"Nome\",\"Fornitore\",\"Prezzo_V\",\"Prezzo_A\",\"Periodo\"\r\n"));
+  EXPECT_TRUE(bytes.contains(QByteArray("\"9771122334455\",\"Citt\xE0 \"\"\x80\"\"\",,1.5,0,\r\n")));
+  rtl::TIniFile schema(Out(QStringLiteral("schema.ini")));
+  EXPECT_EQ(schema.ReadString(QStringLiteral("riviste.txt"), QStringLiteral("Col2"), QString()),
+            QStringLiteral("Nome Text"));
+
+  // Without leave to replace, an existing file stays as it was.
+  EXPECT_THROW(ExportToText(titles, file, false, false), jet::EJetError);
+  EXPECT_EQ(Read(file), bytes);
+
+  // A semicolon-delimited, then a fixed-length file described by the user.
+  schema.WriteString(QStringLiteral("riviste.txt"), QStringLiteral("Format"), QStringLiteral("Delimited(;)"));
+  ExportToText(titles, file, true, false);
+  EXPECT_TRUE(Read(file).contains(QByteArray("\"9771122334455\";\"Citt\xE0 \"\"\x80\"\"\";;1,5;0;\r\n")));
+  schema.WriteString(QStringLiteral("riviste.txt"), QStringLiteral("Format"), QStringLiteral("FixedLength"));
+  schema.WriteString(QStringLiteral("riviste.txt"), QStringLiteral("ColNameHeader"), QStringLiteral("False"));
+  schema.WriteString(QStringLiteral("riviste.txt"), QStringLiteral("Col1"), QStringLiteral("Barcode Text Width 14"));
+  schema.WriteString(QStringLiteral("riviste.txt"), QStringLiteral("Col2"), QStringLiteral("Nome Text Width 4"));
+  ExportToText(titles, file, true, false);
+  EXPECT_TRUE(Read(file).startsWith(QByteArray("9771122334455 Citt")));
+
+  // A character set this program cannot write fails before the file is touched.
+  const QByteArray before = Read(file);
+  schema.WriteString(QStringLiteral("riviste.txt"), QStringLiteral("CharacterSet"), QStringLiteral("OEM"));
+  EXPECT_THROW(ExportToText(titles, file, true, false), rtl::EDatabaseError);
+  EXPECT_EQ(Read(file), before);
+}
+
+TEST_F(DaoExport, HtmlEscapesValuesAndClosedTablesAndMissingFormatsAreRefused) {
+  TVuDaoTable *titles = Titles();
+  titles->Edit();
+  titles->FieldByName(QStringLiteral("Nome"))->SetAsString(QStringLiteral("<b>&"));
+  titles->Post();
+  const QString file = Out(QStringLiteral("riviste.htm"));
+  ExportToHTML(titles, file, false, false);
+  const QByteArray html = Read(file);
+  EXPECT_TRUE(html.contains("<TD>&lt;b&gt;&amp;</TD>"));
+  EXPECT_TRUE(html.contains("<TH>Nome</TH>"));
+  EXPECT_TRUE(html.contains("charset=windows-1252"));
+
+  QFile keep(Out(QStringLiteral("foglio.xls")));
+  ASSERT_TRUE(keep.open(QIODevice::WriteOnly));
+  keep.write("mine");
+  keep.close();
+  try {
+    ExportToExcel(titles, keep.fileName(), QStringLiteral("Sheet1"), true, false, 8);
+    ADD_FAILURE();
+  } catch (const jet::EJetError &e) {
+    EXPECT_EQ(e.Number(), 3170);
+  }
+  EXPECT_EQ(Read(keep.fileName()), QByteArray("mine"));
+
+  TVuDaoTable *closed = Table(QStringLiteral("Riviste"));
+  EXPECT_EQ(MessageOf([&] { ExportToText(closed, Out(QStringLiteral("x.txt")), true, false); }),
+            QStringLiteral("TVuDaoTable.ExportToText: Table must be open in order to export data!"));
+}
+
+TEST_F(DaoExport, DBaseFilesCarryHeaderFieldsAndRecords) {
+  TVuDaoTable *stock = Table(QStringLiteral("Giacenza"));
+  stock->SetSortedBy({"[Barcode18] ASC"});
+  stock->Open();
+  for (int i = 0; i < stock->FieldCount(); ++i) {
+    const QString n = stock->Fields()[i]->FieldName();
+    stock->Fields()[i]->SetVisible(n == QStringLiteral("Barcode18") || n == QStringLiteral("Giacenza") ||
+                                   n == QStringLiteral("Ucarico") || n == QStringLiteral("CD"));
+  }
+  stock->First();
+  stock->Edit();
+  stock->FieldByName(QStringLiteral("Ucarico"))->SetAsDateTime(rtl::EncodeDate(2004, 12, 31));
+  stock->Post();
+  ExportToDBase(stock, Out(QStringLiteral("stock.dbf")), 3, false, false);
+  const QByteArray dbf = Read(Out(QStringLiteral("stock.dbf")));
+  ASSERT_GT(dbf.size(), 32 * 5 + 1);
+  EXPECT_EQ(static_cast<unsigned char>(dbf[0]), 0x03);
+  EXPECT_EQ(static_cast<unsigned char>(dbf[4]), 5);  // rows
+  const int header = static_cast<unsigned char>(dbf[8]) | (static_cast<unsigned char>(dbf[9]) << 8);
+  const int record = static_cast<unsigned char>(dbf[10]) | (static_cast<unsigned char>(dbf[11]) << 8);
+  EXPECT_EQ(header, 32 + 4 * 32 + 1);
+  EXPECT_EQ(record, 1 + 18 + 20 + 8 + 1);
+  EXPECT_EQ(dbf.mid(32, 9), QByteArray("BARCODE18"));
+  EXPECT_EQ(dbf[32 + 11], 'C');
+  // Rows come in the table's own order, as the engine copies them.
+  EXPECT_EQ(dbf.mid(header + 4 * record, record), QByteArray(" 8001234567890     ") +
+                                                      QByteArray("             3.00000") + QByteArray("20041231") +
+                                                      QByteArray("F"));
+  EXPECT_EQ(dbf.size(), header + 5 * record + 1);
+  EXPECT_EQ(dbf.back(), '\x1A');
+}
+
+TEST_F(DaoExport, SqlTablesExportThroughATemporaryQueryIntoAnotherDatabase) {
+  TVuDaoTable *journal = Table(QString());
+  journal->SetSQL({"SELECT Barcode18, Quantita FROM Giornale WHERE Tipo = 'C'"});
+  journal->Open();
+  const QString target = Out(QStringLiteral("altro.mdb"));
+  database_->CreateAccessDatabase(target);
+  ExportToDatabase(journal, target, QStringLiteral("Carichi"), false, false);
+  // No temporary query stays behind.
+  auto db = database_->DaoDatabase();
+  for (int i = 0; i < db->QueryDefs().Count(); ++i)
+    EXPECT_FALSE(db->QueryDefs()[i].Name().startsWith(QStringLiteral("Query")));
+  {
+    jet::DBEngine engine;
+    auto other = engine.OpenDatabase(target);
+    auto rs = other->OpenRecordset(QStringLiteral("SELECT COUNT(*) AS N FROM Carichi"), jet::dbOpenSnapshot);
+    EXPECT_EQ(rs->Fields(QStringLiteral("N")).Value().AsInteger(), 3);
+  }
+  // The table exists: refused without leave to replace, replaced with it.
+  EXPECT_THROW(ExportToDatabase(journal, target, QStringLiteral("Carichi"), false, false), jet::EJetError);
+  journal->SetFilterText(QStringLiteral("Quantita > 5"));
+  journal->SetFiltered(true);
+  ExportToDatabase(journal, target, QStringLiteral("Carichi"), true, false);
+  jet::DBEngine engine;
+  auto other = engine.OpenDatabase(target);
+  auto rs = other->OpenRecordset(QStringLiteral("SELECT COUNT(*) AS N FROM Carichi"), jet::dbOpenSnapshot);
+  EXPECT_EQ(rs->Fields(QStringLiteral("N")).Value().AsInteger(), 1);
+  EXPECT_EQ(other->TableDefs().Find(QStringLiteral("Carichi_")), nullptr);
+}
+
+}  // namespace
+}  // namespace dao::testing
