@@ -1,0 +1,733 @@
+// Preparation of a template page: the run-time bands built from the band
+// views, and the forming of finished pages band by band over the records.
+//
+// The walk follows the page's bands: title, page and column headers, up to
+// three nested data loops (master, detail, subdetail) with their headers,
+// footers and the groups of the master loop, then the column footer and the
+// summary. A band that no longer fits moves to the next column or page; the
+// page footer closes each finished page. Everything drawn goes onto the
+// canvas of the current finished page.
+#include <algorithm>
+#include <deque>
+
+#include "platform/rtl/exceptions.h"
+#include "report/engine/kvdset.h"
+#include "report/engine/kvexpr.h"
+#include "report/engine/kvglobals.h"
+#include "report/engine/kvpages.h"
+#include "report/engine/kvreport.h"
+
+namespace report {
+
+namespace {
+
+TkvEngineState &E() { return kvEngine(); }
+bool Failed() { return !E().ErrorText.isEmpty(); }
+
+bool IsFooterOfData(int type) {
+  return type == btMasterFooter || type == btGroupFooter || type == btDetailFooter || type == btSubDetailFooter;
+}
+
+int DataTypeOfFooter(int type) {
+  switch (type) {
+    case btDetailFooter: return btDetailData;
+    case btSubDetailFooter: return btSubDetailData;
+    default: return btMasterData;
+  }
+}
+
+}  // namespace
+
+// ---- building the bands -----------------------------------------------------------
+
+void TkvPage::BuildBands() {
+  if (Prepared) FreeBands();
+  TkvEngineState &engine = E();
+  for (int t = 0; t < kvBandTypeCount; ++t) {
+    Bands[static_cast<size_t>(t)] = new TkvBand(this, t);
+    Bands[static_cast<size_t>(t)]->Last = Bands[static_cast<size_t>(t)];
+  }
+  saved_.clear();
+  for (const auto &v : Views) {
+    saved_.push_back({v->x, v->y, v->dx, v->dy});
+    v->SaveX = v->x;
+    v->SaveY = v->y;
+    v->SaveDX = v->dx;
+    v->SaveDY = v->dy;
+    v->Parent = nullptr;
+    v->Selected = dynamic_cast<TkvBandView *>(v.get()) == nullptr;
+    if (auto *sub = dynamic_cast<TkvSubReportView *>(v.get())) {
+      if (engine.CurReport != nullptr && sub->PageIndex >= 0 && sub->PageIndex < engine.CurReport->Pages().Count())
+        engine.CurReport->Pages().Page(sub->PageIndex)->IsSubReportPage = true;
+    }
+  }
+
+  auto band_views = [&](int type) {
+    std::vector<TkvBandView *> out;
+    for (const auto &v : Views)
+      if (auto *b = dynamic_cast<TkvBandView *>(v.get()); b != nullptr && b->GetBandType() == type) out.push_back(b);
+    return out;
+  };
+  auto take_flags = [&](TkvBand *band, const TkvBandView *view) {
+    auto on = [&](int bit) { return (view->Flags & bit) != 0 && BandOptionApplies(band->Typ, bit); };
+    band->Stretched = on(flStretched);
+    band->ForceNewPage = on(flBandNewPage) && !IsSubReportPage;
+    band->PrintIfEmpty = on(flBandPrintIfEmpty);
+    band->Split = on(flBandBreaked) && !IsSubReportPage;
+    band->FillEmptyRows = on(flBandFillEmpty);
+  };
+
+  // Vertical bands first: the objects within their width belong to them and
+  // may also join a horizontal band (cross objects).
+  for (int type = btTableHeader; type <= btTableFooter; ++type) {
+    const auto views = band_views(type);
+    if (views.empty()) continue;
+    TkvBand *band = Bands[static_cast<size_t>(type)];
+    band->View = views.front();
+    band->x = views.front()->x;
+    band->dx = views.front()->dx;
+    take_flags(band, views.front());
+    for (const auto &v : Views) {
+      if (!v->Selected || v->Parent != nullptr) continue;
+      if (v->x >= band->x && band->x + band->dx >= v->x + v->dx) {
+        v->x -= band->x;
+        v->Parent = band;
+        band->Objects.push_back(v.get());
+      }
+    }
+  }
+
+  for (int type = 0; type <= btGroupFooter; ++type) {
+    std::vector<TkvBand *> chain;
+    for (TkvBandView *view : band_views(type)) {
+      TkvBand *band = chain.empty() ? Bands[static_cast<size_t>(type)] : new TkvBand(this, type);
+      chain.push_back(band);
+      band->View = view;
+      band->x = view->x;
+      band->y = view->y;
+      band->dx = view->dx;
+      band->dy = view->dy;
+      band->MemoLines = view->Memo.ToStringList();
+      if (type == btGroupHeader) band->GroupCondition = view->FormatStr;
+      take_flags(band, view);
+      auto place = [&](auto &&wanted) {
+        for (const auto &v : Views) {
+          if (!v->Selected || !wanted(v.get())) continue;
+          if (band->y <= v->y && v->y < band->y + band->dy - 1) {
+            v->y -= band->y;
+            v->Selected = false;
+            band->Objects.push_back(v.get());
+            if (v->Parent == nullptr) v->Parent = band;
+          }
+        }
+      };
+      auto is_sub = [](TkvView *v) { return dynamic_cast<TkvSubReportView *>(v) != nullptr; };
+      place([&](TkvView *v) { return v->Parent == nullptr && !is_sub(v); });
+      place([&](TkvView *v) { return v->Parent != nullptr && !is_sub(v); });
+      place([&](TkvView *v) { return is_sub(v); });
+    }
+    std::stable_sort(chain.begin(), chain.end(), [](TkvBand *a, TkvBand *b) { return a->y < b->y; });
+    if (chain.empty()) continue;
+    // The page's slot always holds the chain's first band.
+    if (chain.front() != Bands[static_cast<size_t>(type)]) Bands[static_cast<size_t>(type)] = chain.front();
+    for (size_t i = 0; i < chain.size(); ++i) {
+      chain[i]->Prev = i > 0 ? chain[i - 1] : nullptr;
+      chain[i]->Next = i + 1 < chain.size() ? chain[i + 1] : nullptr;
+    }
+    chain.front()->Last = chain.back();
+  }
+
+  TkvBand *none = Bands[btNone];
+  for (const auto &v : Views) {
+    if (!v->Selected) continue;
+    if (v->Parent != nullptr) v->x += v->Parent->x;
+    v->Selected = false;
+    none->Objects.push_back(v.get());
+    if (v->Parent == nullptr) v->Parent = none;
+  }
+
+  // Headers paired with footers from the inside out: the last header with
+  // the first footer is the innermost group, level 0.
+  {
+    TkvBand *h = Bands[btGroupHeader]->Last;
+    TkvBand *f = Bands[btGroupFooter];
+    for (int level = 0; h != nullptr; ++level, h = h->Prev) {
+      h->Level = level;
+      h->GroupFooter = f;
+      if (f != nullptr) {
+        f->Level = level;
+        f = f->Next;
+      }
+    }
+  }
+
+  if (Columns <= 0) Columns = 1;
+  const TkvPageLimits l = Limits();
+  ColumnWidth = (l.Right - l.Left - Columns * ColumnGap) / Columns;
+
+  TkvReport *report = engine.CurReport;
+  for (int type = 0; type < kvBandTypeCount && report != nullptr; ++type) {
+    if (type == btGroupHeader) continue;
+    for (TkvBand *band = Bands[static_cast<size_t>(type)]; band != nullptr; band = band->Next) {
+      if (band->View == nullptr) continue;
+      const QString name = band->View->FormatStr.trimmed();
+      if (name.isEmpty()) continue;
+      engine.CurBand = band;
+      TkvDataset *source = nullptr;
+      if (vcl::TComponent *owner = report->ReportOwner())
+        source = dynamic_cast<TkvDataset *>(owner->FindComponent(name));
+      if (source == nullptr) source = report->FindDataset(name);
+      if (source == nullptr) {
+        KvReportError(QStringLiteral("Non è stato trovato il kvDataset: ") + name);
+        continue;
+      }
+      auto *db = dynamic_cast<TkvDBDataSet *>(source);
+      if (db != nullptr) db->SetDisableControlsFlag(report->DisableDataSetControls());
+      try {
+        source->Init();
+      } catch (const rtl::Exception &e) {
+        KvReportError(e.Message());
+        continue;
+      }
+      if (db != nullptr && !db->ErrorText().isEmpty()) {
+        KvReportError(db->ErrorText());
+        continue;
+      }
+      band->DataSource = source;
+      report->DataSetWork(band, opInit);
+    }
+  }
+  engine.CurBand = nullptr;
+
+  // Pre-scan: every memo expanded once so that its aggregates register with
+  // the data band they belong to.
+  if (!Failed() && report != nullptr) {
+    TkvRegistrationScope registration;
+    for (TkvBand *first : Bands) {
+      for (TkvBand *band = first; band != nullptr && !Failed(); band = band->Next) {
+        for (TkvView *v : band->Objects) {
+          auto *memo = dynamic_cast<TkvMemoView *>(v);
+          if (memo == nullptr) continue;
+          memo->TableTotal = 0;
+          memo->LineBreak = 0;
+          engine.CurBand = band;
+          engine.CurView = memo;
+          report->SetCollecting(&DataBandOf(band)->Aggregates);
+          try {
+            memo->ExpandMemo();
+          } catch (const rtl::Exception &e) {
+            KvReportError(e.Message());
+          }
+        }
+      }
+    }
+    report->SetCollecting(nullptr);
+    engine.CurBand = nullptr;
+    engine.CurView = nullptr;
+  }
+  Prepared = true;
+  ColumnNumber = 1;
+  LineNumber = 1;
+}
+
+void TkvPage::FreeBands() {
+  TkvReport *report = E().CurReport;
+  for (TkvBand *&first : Bands) {
+    TkvBand *band = first;
+    while (band != nullptr) {
+      if (band->DataSource != nullptr) {
+        band->DataSource->Exit();
+        if (report != nullptr) report->DataSetWork(band, opExit);
+      }
+      TkvBand *next = band->Next;
+      delete band;
+      band = next;
+    }
+    first = nullptr;
+  }
+  if (E().CurBand != nullptr && E().CurBand->Page == this) E().CurBand = nullptr;
+  for (size_t i = 0; i < Views.size() && i < saved_.size(); ++i) {
+    TkvView *v = Views[i].get();
+    v->x = saved_[i][0];
+    v->y = saved_[i][1];
+    v->dx = saved_[i][2];
+    v->dy = saved_[i][3];
+    v->Selected = false;
+    v->Parent = nullptr;
+  }
+  saved_.clear();
+  Prepared = false;
+}
+
+// ---- forming pages ----------------------------------------------------------------
+
+class TkvPreparation {
+ public:
+  explicit TkvPreparation(TkvPage &page) : p_(page), r_(*E().CurReport) {}
+
+  void FormPage();
+
+ private:
+  TkvPage &p_;
+  TkvReport &r_;
+  std::deque<TkvBand *> queue_;  // headers and data bands waiting for a row
+  int levels_ = 0;
+  bool groups_ = false;
+  int fresh_y_ = -1;  // CurY right after a page or column began
+
+  bool Stopped() const { return Failed() || r_.Terminated(); }
+  TkvEMFPage *Current() const { return r_.EMFPages().Page(E().CurPageIndex); }
+  int ColumnFooterHeight() const {
+    const TkvBand *b = p_.Band(btColumnFooter);
+    return b->HasObjects() ? b->dy : 0;
+  }
+  void AddFinishedPage();
+  void NewPage();
+  bool CheckPageBreak(int y, int height, bool test_only);
+  void PrintBand(TkvBand *band);
+  void PrintType(int type) { PrintBand(p_.Band(type)); }
+  int MeasureBand(TkvBand *band, bool push);
+  void DrawBand(TkvBand *band);
+  void DrawEmptyRow(TkvBand *band);
+  void DoLoop(int level);
+  void PrintQueue();
+  bool EvaluateGroup(TkvBand *header, rtl::Variant &value);
+  void PrintPageFooters(int from);
+};
+
+void TkvPage::FormPage() {
+  if (E().CurReport == nullptr || !Prepared) return;
+  TkvPreparation(*this).FormPage();
+}
+
+void TkvPreparation::AddFinishedPage() {
+  r_.EMFPages().Add(p_);
+  E().CurPageIndex = r_.EMFPages().Count() - 1;
+}
+
+void TkvPreparation::PrintPageFooters(int from) {
+  // Every page still open from `from` on gets its footer, then is closed.
+  TkvEngineState &engine = E();
+  for (int i = from; i < r_.EMFPages().Count(); ++i) {
+    if (r_.EMFPages().Page(i)->Canvas == nullptr) continue;
+    engine.CurPageIndex = i;
+    PrintType(btPageFooter);
+  }
+}
+
+void TkvPreparation::FormPage() {
+  TkvEngineState &engine = E();
+  engine.CurPage = &p_;
+  const TkvPageLimits l = p_.Limits();
+  if (r_.CarryOver && r_.KeptCurY == r_.KeptCurBottomY) {
+    r_.CarryOver = false;
+    r_.FooterPrinted = false;
+    r_.EMFPages().CloseFrom(engine.CurPageIndex);
+    engine.CurPageIndex = r_.EMFPages().Count();
+  }
+  const bool continuing = r_.CarryOver && Current() != nullptr;
+  const bool footers_done = continuing && r_.FooterPrinted;
+  p_.CurBottomY = footers_done ? r_.KeptCurBottomY : p_.BottomLimit();
+  if (continuing) {
+    p_.CurY = r_.KeptCurY;
+  } else {
+    AddFinishedPage();
+    p_.CurY = l.Top;
+    PrintType(btOverlay);
+    PrintType(btNone);
+  }
+  p_.ColumnIndex = 0;
+  p_.ColumnX = l.Left;
+  PrintType(btReportTitle);
+  if (p_.HeaderOnFirstPage) PrintType(btPageHeader);
+  PrintType(btColumnHeader);
+  fresh_y_ = p_.CurY;
+
+  levels_ = 0;
+  for (int level = 1; level <= 3; ++level)
+    if (p_.Band(btMasterData + 3 * (level - 1))->HasObjects()) levels_ = level;
+  groups_ = p_.Band(btGroupHeader)->HasObjects();
+  queue_.clear();
+  if (levels_ > 0) DoLoop(1);
+  if (Failed()) return;
+
+  PrintType(btColumnFooter);
+  PrintType(btReportSummary);
+  r_.KeptCurY = p_.ColumnIndex > 0 ? p_.BottomLimit() : p_.CurY;
+  r_.KeptCurBottomY = p_.CurBottomY;
+  p_.ColumnIndex = 0;
+  p_.ColumnX = l.Left;
+  const int counter = engine.CurPageIndex;
+  const bool skip_footers = r_.CarryOver && r_.FooterPrinted;
+  r_.FooterPrinted = p_.FooterOnLastPage != 0 && p_.Band(btPageFooter)->HasObjects();
+  if (r_.FooterPrinted && !skip_footers) PrintPageFooters(counter);
+  engine.CurPageIndex = counter + 1;
+}
+
+void TkvPreparation::NewPage() {
+  TkvEngineState &engine = E();
+  r_.Progress(engine.CurPageIndex + 1);
+  PrintType(btColumnFooter);
+  const TkvPageLimits l = p_.Limits();
+  p_.ColumnIndex = 0;
+  p_.ColumnX = l.Left;
+  if (!(r_.CarryOver && r_.FooterPrinted)) PrintPageFooters(engine.CurPageIndex);
+  r_.EMFPages().CloseFrom(engine.CurPageIndex);
+  p_.CurBottomY = p_.BottomLimit();
+  AddFinishedPage();
+  r_.CarryOver = false;
+  PrintType(btOverlay);
+  p_.CurY = l.Top;
+  PrintType(btPageHeader);
+  PrintType(btColumnHeader);
+  fresh_y_ = p_.CurY;
+}
+
+bool TkvPreparation::CheckPageBreak(int y, int height, bool test_only) {
+  if (p_.CurBottomY >= y + height + ColumnFooterHeight()) return false;
+  if (test_only) return true;
+  if (p_.ColumnIndex < p_.Columns - 1) {
+    PrintType(btColumnFooter);
+    ++p_.ColumnIndex;
+    p_.ColumnX += p_.ColumnWidth + p_.ColumnGap;
+    p_.CurY = p_.ColumnTopY;
+    PrintType(btColumnHeader);
+    fresh_y_ = p_.CurY;
+  } else {
+    NewPage();
+  }
+  return true;
+}
+
+// The height a band takes once its stretched memos have their text. With
+// `push`, the objects below a grown memo move down by its growth and keep
+// the new place until the band has drawn.
+int TkvPreparation::MeasureBand(TkvBand *band, bool push) {
+  int height = band->dy;
+  if (!band->Stretched) return height;
+  TkvEngineState &engine = E();
+  vcl::TCanvas *canvas = Current() != nullptr ? Current()->Canvas.get() : nullptr;
+  struct Growth {
+    TkvMemoView *memo;
+    int designed_dy;
+    int growth;
+  };
+  std::vector<Growth> grown;
+  const bool saved_calc = engine.Calculating;
+  engine.Calculating = true;
+  for (TkvView *v : band->Objects) {
+    auto *memo = dynamic_cast<TkvMemoView *>(v);
+    if (memo == nullptr || memo->Parent != band) continue;
+    engine.CurBand = band;
+    memo->DrawMode = TkvCustomMemoView::dmMeasure;
+    memo->Draw(canvas);
+    memo->DrawMode = TkvCustomMemoView::dmDraw;
+    int dy = memo->dy;
+    if ((memo->Flags & flStretched) && memo->DisplayLines.Count() > 0) dy = std::max(dy, memo->TextHeight());
+    if (push && dy != memo->dy) grown.push_back({memo, memo->dy, dy - memo->dy});
+    if (push) memo->dy = dy;
+    height = std::max(height, memo->y + dy);
+  }
+  engine.Calculating = saved_calc;
+  for (const Growth &g : grown) {
+    const int left = g.memo->x, right = g.memo->x + g.memo->dx;
+    for (TkvView *o : band->Objects) {
+      if (o == g.memo || o->Parent != band) continue;
+      const bool below = o->y >= g.memo->y + g.designed_dy;
+      const bool within = (o->x >= left && o->x <= right) || (o->x + o->dx >= left && o->x + o->dx <= right);
+      if (!below || !within) continue;
+      o->y += g.growth;
+      height = std::max(height, o->y + o->dy);
+    }
+  }
+  return height;
+}
+
+void TkvPreparation::DrawEmptyRow(TkvBand *band) {
+  TkvEMFPage *page = Current();
+  if (page == nullptr || page->Canvas == nullptr) return;
+  const int shift = p_.ColumnX - p_.Limits().Left;
+  for (TkvView *v : band->Objects) {
+    if (v->Parent != band) continue;
+    const int sx = v->x, sy = v->y;
+    v->x += shift;
+    v->y += p_.CurY;
+    v->Canvas = page->Canvas.get();
+    v->CalcDrawRect();
+    v->DrawBackground();
+    v->DrawFrame();
+    v->x = sx;
+    v->y = sy;
+  }
+  p_.CurY += band->dy;
+}
+
+void TkvPreparation::DrawBand(TkvBand *band) {
+  if (Stopped() && Failed()) return;
+  TkvEngineState &engine = E();
+  engine.CurBand = band;
+  std::vector<std::array<int, 3>> geometry;
+  for (TkvView *v : band->Objects) geometry.push_back({v->x, v->y, v->dy});
+  const int height = MeasureBand(band, true);
+  band->CalculatedHeight = height;
+  const bool own_place = band->Typ == btPageFooter || band->Typ == btOverlay || band->Typ == btNone;
+  if (!own_place && p_.CurY != fresh_y_) CheckPageBreak(p_.CurY, height, false);
+  if (!own_place) band->y = p_.CurY;
+  if (band->Typ == btOverlay) band->y = band->View != nullptr ? band->View->y : 0;
+  if (band->Typ == btNone) band->y = 0;
+
+  TkvEMFPage *page = Current();
+  vcl::TCanvas *canvas = page != nullptr ? page->Canvas.get() : nullptr;
+  const int shift = p_.ColumnX - p_.Limits().Left;
+  engine.BandStretched = band->Stretched;
+  engine.BandOldHeight = band->dy;
+  engine.BandNewHeight = height;
+  for (TkvView *v : band->Objects) {
+    if (v->Parent != band || Failed()) continue;
+    auto *memo = dynamic_cast<TkvCustomMemoView *>(v);
+    if (memo != nullptr)
+      memo->DrawMode = band->Stretched ? TkvCustomMemoView::dmDrawPrepared : TkvCustomMemoView::dmDraw;
+    const int sx = v->x, sy = v->y;
+    v->x += shift;
+    v->y += band->y;
+    engine.CurView = v;
+    engine.CurBand = band;
+    try {
+      if (r_.OnDrawObject) r_.OnDrawObject(v);
+      v->Draw(canvas);
+    } catch (const rtl::Exception &e) {
+      KvReportError(QStringLiteral("Errore. ") + e.Message());
+    }
+    v->x = sx;
+    v->y = sy;
+    if (memo != nullptr) memo->DrawMode = TkvCustomMemoView::dmDraw;
+  }
+  engine.BandStretched = false;
+  for (size_t i = 0; i < band->Objects.size(); ++i) {
+    band->Objects[i]->x = geometry[i][0];
+    band->Objects[i]->y = geometry[i][1];
+    band->Objects[i]->dy = geometry[i][2];
+  }
+  band->Printed = true;
+  if (!own_place) p_.CurY += height;
+}
+
+void TkvPreparation::PrintBand(TkvBand *band) {
+  if (band == nullptr || Failed()) return;
+  TkvEngineState &engine = E();
+  if (band->HasObjects()) {
+    if (r_.OnBeforePrint && band->View != nullptr) r_.OnBeforePrint(band->View);
+    if (band->View != nullptr && !band->View->Visible) return;
+  }
+  if (band->EmptyRow) {
+    DrawEmptyRow(band);
+    return;
+  }
+  if (band->Typ == btColumnHeader) p_.ColumnTopY = p_.CurY;
+  if (band->Typ == btPageFooter) band->y = p_.CurBottomY;
+  if (!band->HasObjects()) return;
+
+  // Footers show the last row of what they close: a loop that went on to
+  // the next row steps back for them. At the end of the source the dataset
+  // still stands on its last row.
+  TkvDataset *source = nullptr;
+  if (IsFooterOfData(band->Typ)) {
+    TkvDataset *s = p_.Band(DataTypeOfFooter(band->Typ))->DataSource;
+    if (s != nullptr && !s->Eof()) {
+      source = s;
+      source->Prior();
+      r_.DataSetWork(p_.Band(DataTypeOfFooter(band->Typ)), opPrior);
+    }
+  }
+
+  const bool own_place = band->Typ == btPageFooter || band->Typ == btOverlay || band->Typ == btNone ||
+                         band->Typ == btColumnFooter;
+  if (!own_place && !band->Split && p_.CurY != fresh_y_) {
+    int height = MeasureBand(band, false);
+    if (band->IsDataBand())
+      for (TkvBand *n = band->Next; n != nullptr && n->DataSource == nullptr; n = n->Next) height += MeasureBand(n, false);
+    if (p_.CurBottomY < p_.CurY + height) CheckPageBreak(p_.CurY, 10000, false);
+  }
+  engine.CurBand = band;
+  DrawBand(band);
+  if (band->IsDataBand())
+    for (TkvBand *n = band->Next; n != nullptr && n->DataSource == nullptr && !Failed(); n = n->Next) DrawBand(n);
+
+  if (source != nullptr) {
+    source->Next();
+    r_.DataSetWork(p_.Band(DataTypeOfFooter(band->Typ)), opNext);
+  }
+  if (band->ForceNewPage && !band->IsDataBand() && band->Typ != btGroupHeader && !own_place && !Failed()) NewPage();
+}
+
+void TkvPreparation::PrintQueue() {
+  while (!queue_.empty() && !Failed()) {
+    TkvBand *band = queue_.front();
+    queue_.pop_front();
+    if (band->HasObjects()) PrintBand(band);
+  }
+}
+
+bool TkvPreparation::EvaluateGroup(TkvBand *header, rtl::Variant &value) {
+  E().CurBand = header;
+  try {
+    value = Expr().Evaluate(header->GroupCondition);
+  } catch (const rtl::Exception &e) {
+    KvReportError(QStringLiteral("Errore. ") + e.Message());
+    return false;
+  }
+  return !Failed();
+}
+
+void TkvPreparation::DoLoop(int level) {
+  TkvEngineState &engine = E();
+  const int base = btMasterHeader + 3 * (level - 1);
+  TkvBand *header = p_.Band(base);
+  TkvBand *footer = p_.Band(base + 2);
+  const int saved_level = engine.DataLevel;
+  engine.DataLevel = level;
+  const bool grouped = level == 1 && groups_;
+  std::vector<TkvBand *> groups;  // outermost first
+  if (grouped)
+    for (TkvBand *g = p_.Band(btGroupHeader); g != nullptr; g = g->Next) groups.push_back(g);
+
+  for (TkvBand *band = p_.Band(base + 1); band != nullptr && band->DataSource != nullptr && !Stopped();
+       band = band->Next) {
+    TkvDataset *source = band->DataSource;
+    engine.CurBand = band;
+    try {
+      source->First();
+    } catch (const rtl::Exception &e) {
+      KvReportError(e.Message());
+      break;
+    }
+    r_.DataSetWork(band, opFirst);
+    band->Aggregates.Reset(0);
+    band->RowNumber = 1;
+    for (TkvBand *g : groups) g->RowNumber = 0;
+    if (source->Eof()) continue;
+    band->Aggregates.Accumulate(Expr(), false);
+
+    if (grouped) {
+      for (TkvBand *g : groups) {
+        if (!EvaluateGroup(g, g->GroupValue)) break;
+        PrintBand(g);
+        ++g->RowNumber;
+        ++g->RowThrough;
+      }
+    }
+    queue_.push_back(header);
+    for (int i = 0; i < source->SkipOnBegin() && !Failed(); ++i) {
+      band->EmptyRow = true;
+      PrintBand(band);
+      band->EmptyRow = false;
+    }
+
+    bool footer_printed = false;
+    bool any_row = false;
+    while (!Stopped()) {
+      r_.PumpMessages();
+      if (Stopped() || source->Eof()) break;
+      queue_.push_back(band);
+      bool printed = true;
+      if (level == levels_) {
+        PrintQueue();
+      } else {
+        DoLoop(level + 1);
+        engine.DataLevel = level;
+        engine.CurBand = band;
+        if (!queue_.empty()) {
+          if (band->PrintIfEmpty) {
+            PrintQueue();
+          } else {
+            queue_.pop_back();
+            printed = false;
+          }
+        }
+      }
+      if (Failed()) break;
+      any_row = any_row || printed;
+
+      try {
+        source->Next();
+      } catch (const rtl::Exception &e) {
+        KvReportError(e.Message());
+        break;
+      }
+      r_.DataSetWork(band, opNext);
+      const bool at_end = source->Eof();
+      bool accumulated = false;
+
+      if (grouped) {
+        int breaking = -1;
+        std::vector<rtl::Variant> values(groups.size());
+        for (size_t i = 0; i < groups.size(); ++i) {
+          if (groups[i]->GroupCondition.trimmed().isEmpty()) break;
+          if (at_end) {
+            breaking = int(i);
+            break;
+          }
+          if (!EvaluateGroup(groups[i], values[i])) break;
+          if (values[i] != groups[i]->GroupValue) {
+            breaking = int(i);
+            break;
+          }
+        }
+        if (Failed()) break;
+        if (breaking >= 0) {
+          TkvBand *broken = groups[static_cast<size_t>(breaking)];
+          PrintBand(footer);
+          footer_printed = at_end;
+          for (size_t i = groups.size(); i-- > static_cast<size_t>(breaking);) {
+            PrintBand(groups[i]->GroupFooter);
+            groups[i]->RowNumber = 0;
+          }
+          if (!at_end) {
+            if (broken->ForceNewPage) NewPage();
+            for (size_t i = static_cast<size_t>(breaking); i < groups.size(); ++i) {
+              if (i == static_cast<size_t>(breaking) || EvaluateGroup(groups[i], values[i])) groups[i]->GroupValue = values[i];
+              PrintBand(groups[i]);
+              ++groups[i]->RowNumber;
+              ++groups[i]->RowThrough;
+            }
+            band->Aggregates.Reset(broken->Level);
+            band->Aggregates.Accumulate(Expr(), false);
+            accumulated = true;
+            PrintBand(header);
+          }
+          band->RowNumber = 0;
+        }
+      }
+      if (!accumulated && !at_end) band->Aggregates.Accumulate(Expr(), false);
+      if (printed) {
+        ++p_.LineNumber;
+        ++band->RowNumber;
+        ++band->RowThrough;
+        if (!at_end && band->ForceNewPage) NewPage();
+      }
+    }
+    if (Failed()) break;
+    if (!any_row || !queue_.empty()) {
+      // No row of this level printed: its header waits in the queue and
+      // neither it nor the footer prints.
+      if (!queue_.empty()) queue_.pop_back();
+    } else if (!footer_printed) {
+      PrintBand(footer);
+    }
+  }
+  engine.DataLevel = saved_level;
+}
+
+// ---- errors ------------------------------------------------------------------------
+
+void KvReportError(const QString &message) {
+  TkvEngineState &engine = kvEngine();
+  if (engine.ErrorText.isEmpty()) {
+    // Dressed through the slot the report installs for the pass; without a
+    // pass the message stays as it is.
+    kvSetError(message);
+  }
+  if (engine.CurReport != nullptr) engine.CurReport->SetTerminated(true);
+}
+
+}  // namespace report

@@ -1,0 +1,121 @@
+// The report: its template pages, record sources and variables, and the
+// preparation pass that turns the pages into finished pages.
+//
+// TkvReport is what the name resolution (kvvars.h) sees as the report being
+// prepared: it answers for the band being printed, the aggregate stores of
+// the data bands and the system values (page, line, column). Preparation
+// itself lives with the pages (kvpages.h); the report runs a pass over them,
+// keeps the state that crosses template pages (the finished-page counter,
+// the carry-over of a page printed on the previous one) and collects the
+// first error. Loading, showing and printing come on top of this.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "platform/rtl/classes.h"
+#include "platform/vcl/component.h"
+#include "report/engine/kvpages.h"
+#include "report/engine/kvvars.h"
+
+namespace vcl {
+class TDataSet;
+}
+
+namespace report {
+
+class TkvDataset;
+
+using TDataSetWorkEvent =
+    std::function<void(const QString &band_name, vcl::TDataSet *dataset, int &record_count, TkvDataSetOperation op)>;
+using TkvBeforePrintEvent = std::function<void(TkvView *view)>;
+using TkvProgressEvent = std::function<void(int n, bool is_page)>;
+
+class TkvReport : public vcl::TComponent, public TkvReportContext {
+  ORBISCA_CLASS(TkvReport, vcl::TComponent)
+
+ public:
+  explicit TkvReport(vcl::TComponent *owner = nullptr);
+  ~TkvReport() override;
+
+  TkvPages &Pages() { return pages_; }
+  TkvEMFPages &EMFPages() { return emf_pages_; }
+
+  bool DisableDataSetControls() const { return disable_controls_; }
+  void SetDisableDataSetControls(bool v) { disable_controls_ = v; }
+
+  // Record sources the report owns or knows by name (besides the owner's
+  // components). A source without an owner is freed with the report.
+  void AddDataset(TkvDataset *source);
+  TkvDataset *FindDataset(const QString &name) const;
+
+  // One preparation pass over every template page. False when it was
+  // cancelled or failed (the error text is then in ErrorText()).
+  bool PrepareReport();
+  const QString &ErrorText() const;
+
+  // Set by the progress window's cancel and by the first error; the data
+  // loops test it before every row.
+  bool Terminated() const { return terminated_; }
+  void SetTerminated(bool v) { terminated_ = v; }
+
+  // Called before every row: processes pending messages (so that a cancel
+  // button can be pressed). Empty: the pending events of the application.
+  std::function<void()> ProcessMessages;
+
+  TDataSetWorkEvent OnDataSetWork;
+  TkvBeforePrintEvent OnBeforePrint;
+  TkvProgressEvent OnProgress;
+  std::function<void(TkvView *view)> OnDrawObject;
+  std::function<void(const QString &name, rtl::Variant &value)> OnGetValue;
+
+  // ---- state of a pass, read by preparation ----
+  int TemplatePageIndex() const { return template_page_; }
+  bool CarryOver = false;        // the page being formed continues the last finished page
+  bool FooterPrinted = false;    // the previous template page printed its page footers
+  int KeptCurY = 0;              // where the previous template page ended
+  int KeptCurBottomY = 0;
+  void Progress(int pages);
+  void DataSetWork(TkvBand *band, TkvDataSetOperation op);
+  void PumpMessages();
+
+  // ---- TkvReportContext ----
+  vcl::TComponent *ReportOwner() const override;
+  TkvValues *Values() const override { return values_.get(); }
+  vcl::TDataSet *BandDataSet() const override;
+  bool GetValueEvent(const QString &name, rtl::Variant &value) override;
+  int CurrentBandType() const override;
+  int CurrentBandLevel() const override;
+  bool ObjectInTableDataBand() const override;
+  bool ObjectInTableFooterBand() const override;
+  bool ObjectInTotalsBand() const override;
+  TkvAggregates *DataBandAggregates(int band_type) const override;
+  TkvAggregates *CollectingAggregates() const override { return collecting_; }
+  int PageNumber() const override;
+  int LineNumber() const override;
+  int LineThrough() const override;
+  int ColumnNumber() const override;
+  int CurrentLine() const override;
+  int TotalPages() const override { return total_pages_; }
+
+  // The pre-scan of a page points this at the data band collecting keys.
+  void SetCollecting(TkvAggregates *store) { collecting_ = store; }
+
+ private:
+  TkvPages pages_;
+  TkvEMFPages emf_pages_;
+  std::unique_ptr<TkvValues> values_;
+  rtl::TStringList datasets_;  // name -> TkvDataset
+  bool disable_controls_ = true;
+  bool terminated_ = false;
+  int template_page_ = 0;
+  int total_pages_ = 0;
+  TkvAggregates *collecting_ = nullptr;
+};
+
+// Records the first preparation error with where preparation stood: the
+// object, the band and the template page.
+void KvReportError(const QString &message);
+
+}  // namespace report
