@@ -288,6 +288,8 @@ class TkvPreparation {
   void PrintType(int type) { PrintBand(p_.Band(type)); }
   int MeasureBand(TkvBand *band, bool push);
   void DrawBand(TkvBand *band);
+  void SplitBand(TkvBand *band);
+  void DrawObject(TkvBand *band, TkvView *v, int y, int mode);
   void DrawEmptyRow(TkvBand *band);
   void DoLoop(int level);
   void PrintQueue();
@@ -471,36 +473,23 @@ void TkvPreparation::DrawBand(TkvBand *band) {
   const int height = MeasureBand(band, true);
   band->CalculatedHeight = height;
   const bool own_place = band->Typ == btPageFooter || band->Typ == btOverlay || band->Typ == btNone;
-  if (!own_place && p_.CurY != fresh_y_) CheckPageBreak(p_.CurY, height, false);
+  if (!own_place && !band->Split && p_.CurY != fresh_y_) CheckPageBreak(p_.CurY, height, false);
   if (!own_place) band->y = p_.CurY;
   if (band->Typ == btOverlay) band->y = band->View != nullptr ? band->View->y : 0;
   if (band->Typ == btNone) band->y = 0;
 
-  TkvEMFPage *page = Current();
-  vcl::TCanvas *canvas = page != nullptr ? page->Canvas.get() : nullptr;
-  const int shift = p_.ColumnX - p_.Limits().Left;
   engine.BandStretched = band->Stretched;
   engine.BandOldHeight = band->dy;
   engine.BandNewHeight = height;
-  for (TkvView *v : band->Objects) {
-    if (v->Parent != band || Failed()) continue;
-    auto *memo = dynamic_cast<TkvCustomMemoView *>(v);
-    if (memo != nullptr)
-      memo->DrawMode = band->Stretched ? TkvCustomMemoView::dmDrawPrepared : TkvCustomMemoView::dmDraw;
-    const int sx = v->x, sy = v->y;
-    v->x += shift;
-    v->y += band->y;
-    engine.CurView = v;
-    engine.CurBand = band;
-    try {
-      if (r_.OnDrawObject) r_.OnDrawObject(v);
-      v->Draw(canvas);
-    } catch (const rtl::Exception &e) {
-      KvReportError(QStringLiteral("Errore. ") + e.Message());
+  const bool split = band->Split && !own_place && CheckPageBreak(p_.CurY, height, true);
+  if (split) {
+    SplitBand(band);
+  } else {
+    for (TkvView *v : band->Objects) {
+      if (v->Parent != band || Failed()) continue;
+      DrawObject(band, v, band->y + v->y,
+                 band->Stretched ? TkvCustomMemoView::dmDrawPrepared : TkvCustomMemoView::dmDraw);
     }
-    v->x = sx;
-    v->y = sy;
-    if (memo != nullptr) memo->DrawMode = TkvCustomMemoView::dmDraw;
   }
   engine.BandStretched = false;
   for (size_t i = 0; i < band->Objects.size(); ++i) {
@@ -509,7 +498,129 @@ void TkvPreparation::DrawBand(TkvBand *band) {
     band->Objects[i]->dy = geometry[i][2];
   }
   band->Printed = true;
-  if (!own_place) p_.CurY += height;
+  if (!own_place && !split) p_.CurY += height;
+}
+
+// Draws one object of a band at page y `y` (column shift applied); memos in
+// `mode`. An exception stops preparation with its message.
+void TkvPreparation::DrawObject(TkvBand *band, TkvView *v, int y, int mode) {
+  TkvEngineState &engine = E();
+  TkvEMFPage *page = Current();
+  vcl::TCanvas *canvas = page != nullptr ? page->Canvas.get() : nullptr;
+  auto *memo = dynamic_cast<TkvCustomMemoView *>(v);
+  if (memo != nullptr) memo->DrawMode = std::uint8_t(mode);
+  const int sx = v->x, sy = v->y;
+  v->x += p_.ColumnX - p_.Limits().Left;
+  v->y = y;
+  engine.CurView = v;
+  engine.CurBand = band;
+  try {
+    if (r_.OnDrawObject) r_.OnDrawObject(v);
+    v->Draw(canvas);
+  } catch (const rtl::Exception &e) {
+    KvReportError(QStringLiteral("Errore. ") + e.Message());
+  }
+  v->x = sx;
+  v->y = sy;
+  if (memo != nullptr) memo->DrawMode = TkvCustomMemoView::dmDraw;
+}
+
+// A band with the split option that does not fit prints in parts, one per
+// column or page: what fits in the free height draws, a memo that reaches
+// past it draws the whole lines that fit and goes on from the next line in
+// the next part, everything else waits for the next part.
+void TkvPreparation::SplitBand(TkvBand *band) {
+  struct Item {
+    TkvView *view;
+    int y, dy;  // band-relative, what is left of the object
+    bool started = false;
+    bool done = false;
+  };
+  std::vector<Item> items;
+  int height = 0;
+  for (TkvView *v : band->Objects) {
+    if (v->Parent != band) continue;
+    items.push_back({v, v->y, v->dy});
+    height = std::max(height, v->y + v->dy);
+  }
+  int top = 0;  // band-relative start of the part being printed
+  for (;;) {
+    const int free = p_.CurBottomY - ColumnFooterHeight() - p_.CurY;
+    bool pending = false;
+    bool progress = false;
+    int bottom = 0;
+    for (Item &item : items) {
+      if (item.done || Failed()) continue;
+      const int ry = std::max(0, item.y - top);
+      if (ry >= free) {
+        pending = true;
+        continue;
+      }
+      auto *memo = dynamic_cast<TkvMemoView *>(item.view);
+      const int saved_dy = item.view->dy;
+      if (ry + item.dy <= free || (memo == nullptr && ry == 0 && p_.CurY == fresh_y_)) {
+        // Fits (or cannot fit anywhere and starts this part): draws whole.
+        item.view->dy = item.dy;
+        DrawObject(band, item.view, p_.CurY + ry,
+                   item.started ? TkvCustomMemoView::dmDrawContinuation
+                                : (band->Stretched ? TkvCustomMemoView::dmDrawPrepared : TkvCustomMemoView::dmDraw));
+        item.view->dy = saved_dy;
+        item.done = progress = true;
+        bottom = std::max(bottom, ry + item.dy);
+        continue;
+      }
+      pending = true;
+      if (memo == nullptr) {
+        item.y = std::max(item.y, top + free);
+        continue;
+      }
+      if (!item.started && !band->Stretched) {
+        // Lay the lines out once, so that each part goes on where the last
+        // one stopped.
+        memo->DrawMode = TkvCustomMemoView::dmMeasure;
+        const bool calc = E().Calculating;
+        E().Calculating = true;
+        memo->Draw(Current() != nullptr ? Current()->Canvas.get() : nullptr);
+        E().Calculating = calc;
+        memo->DrawMode = TkvCustomMemoView::dmDraw;
+      }
+      const int lh = std::max(1, memo->LineHeight());
+      const int lines = (free - ry - 2 * memo->gy - 1) / lh;
+      if (lines < 1) {
+        item.y = std::max(item.y, top + free);
+        continue;
+      }
+      item.view->dy = lines * lh + 2 * memo->gy + 1;
+      DrawObject(band, item.view, p_.CurY + ry,
+                 item.started ? TkvCustomMemoView::dmDrawContinuation : TkvCustomMemoView::dmDrawPrepared);
+      item.view->dy = saved_dy;
+      progress = true;
+      item.started = true;
+      const int left = std::max(0, memo->DisplayLines.Count() - memo->FirstLine);
+      if (left == 0) {
+        item.done = true;
+        bottom = std::max(bottom, ry + lines * lh + 2 * memo->gy + 1);
+        continue;
+      }
+      bottom = free;
+      item.y = top + free;
+      item.dy = left * lh + 2 * memo->gy + 1;
+    }
+    if (!pending || Failed()) {
+      p_.CurY += bottom;
+      break;
+    }
+    if (!progress && p_.CurY == fresh_y_) {
+      // Nothing fits even an empty page: what is left prints past its end.
+      for (Item &item : items)
+        if (!item.done) DrawObject(band, item.view, p_.CurY + std::max(0, item.y - top), TkvCustomMemoView::dmDraw);
+      p_.CurY += std::max(0, height - top);
+      break;
+    }
+    top += free;
+    CheckPageBreak(p_.CurY, 100000, false);
+  }
+  band->CalculatedHeight = height;
 }
 
 void TkvPreparation::PrintBand(TkvBand *band) {

@@ -372,3 +372,62 @@ TEST(ProgressFilterForm, CancelRaisesTheExportFlagAndShowsTheShare) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace report;
+
+class SplitTest : public ::testing::Test {
+ protected:
+  vcl::TComponent owner{nullptr};
+  TkvReport *report = new TkvReport(&owner);
+  TkvPage *page = report->Pages().Page(0);
+  void SetUp() override { kvEngine().ErrorText.clear(); }
+};
+
+TEST_F(SplitTest, SplitMemoGoesOnAtTheTopOfTheNextPageWithoutCuttingLines) {
+  auto *rows = new TkvDataset(&owner);
+  rows->SetName("Una");
+  rows->SetRangeEnd(reCount);
+  rows->SetRangeEndCount(1);
+  page->Margins[3] = page->HeightPixels() - page->Margins[1] - 100;
+  TkvBandView *band = page->AddBand(btMasterData, 100, 420);
+  band->FormatStr = "Una";
+  band->Flags |= flBandBreaked;
+  QStringList lines;
+  for (int i = 1; i <= 20; ++i) lines << QString("Riga %1").arg(i);
+  TkvMemoView *memo = page->Add<TkvMemoView>(40, 100, 200, 410);
+  SetMemoText(memo, lines.join("\n"));
+  page->AddBand(btReportSummary, 600, 20);
+  SetMemoText(page->Add<TkvMemoView>(40, 600, 100, 20), "Fine");
+
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  ASSERT_GE(report->EMFPages().Count(), 3);
+  QStringList all;
+  const int top = page->Limits().Top;
+  for (int i = 0; i < report->EMFPages().Count(); ++i) {
+    const TkvEMFPage *p = report->EMFPages().Page(i);
+    all << p->Texts();
+    p->Picture->Enumerate([&](const vcl::TEmfRecord &r) {
+      if (r.Type == vcl::EMR_EXTTEXTOUTW) {
+        EXPECT_GE(r.TextPoint().Y, top);
+        EXPECT_LE(r.TextPoint().Y, top + 100) << r.Text().toStdString();
+      }
+      return true;
+    });
+    if (i > 0) {
+      // Each further part begins at the top of its page.
+      const QStringList texts = p->Texts();
+      ASSERT_FALSE(texts.isEmpty());
+      int first_y = 100000;
+      p->Picture->Enumerate([&](const vcl::TEmfRecord &r) {
+        if (r.Type == vcl::EMR_EXTTEXTOUTW) first_y = std::min(first_y, r.TextPoint().Y);
+        return true;
+      });
+      EXPECT_LT(first_y, top + 20);
+    }
+  }
+  EXPECT_EQ(all, lines + QStringList({"Fine"}));
+}
+
+}  // namespace
