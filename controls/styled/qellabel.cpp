@@ -3,7 +3,7 @@
 
 #include <QPainter>
 
-#include "controls/styled/qelregion.h"
+#include "controls/styled/qelscrollbox.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/stdctrls.h"
 
@@ -132,16 +132,7 @@ void TQELBaseGraphicControl::SetTransparent(bool v) {
 }
 
 bool TQELBaseGraphicControl::ShowsBackground() const {
-  if (!transparent_ || Parent() == nullptr) return false;
-  if (auto *styled = dynamic_cast<const TQELCustomControl *>(Parent()))
-    return styled->HandleAllocated() && styled->HasBackBitmap();
-  if (auto *form = dynamic_cast<const vcl::TCustomForm *>(Parent())) {
-    if (!form->HandleAllocated()) return false;
-    for (int i = 0; i < form->ComponentCount(); ++i)
-      if (auto *shape = dynamic_cast<TQELFormShape *>(form->Components(i)))
-        if (shape->HasBackBitmap()) return true;
-  }
-  return false;
+  return transparent_ && ParentOffersBackground(Parent());
 }
 
 void TQELBaseGraphicControl::Repaint() {

@@ -2,7 +2,7 @@
 // background the back panel renders and its transparent children copy.
 #include "controls/styled/qelpanel.h"
 
-#include "controls/styled/qelregion.h"
+#include "controls/styled/qelscrollbox.h"
 #include "platform/vcl/forms.h"
 
 namespace qel {
@@ -144,24 +144,6 @@ void TQELBevel::Assign(const rtl::TPersistent *source) {
 // ---------------------------------------------------------------------------
 // Panel
 
-namespace {
-
-// The form shape on a form that offers a background picture.
-TQELFormShape *FormShapeOf(const vcl::TWinControl *parent) {
-  auto *form = dynamic_cast<const vcl::TCustomForm *>(parent);
-  if (form == nullptr || !form->HandleAllocated()) return nullptr;
-  for (int i = 0; i < form->ComponentCount(); ++i)
-    if (auto *shape = dynamic_cast<TQELFormShape *>(form->Components(i)))
-      if (shape->HasBackBitmap()) return shape;
-  return nullptr;
-}
-
-vcl::TBitmap *FormShapeBitmap(TQELFormShape *shape) {
-  if (shape->UseRgnBitmap() && shape->Region()->Shape() == rsBitmap) return shape->Region()->Mask()->BorderBitmap();
-  return shape->BackBitmap();
-}
-
-}  // namespace
 
 TQELCustomPanel::TQELCustomPanel(vcl::TComponent *owner) : TQELCustomControl(owner) {
   SetControlStyle({vcl::csAcceptsControls, vcl::csCaptureMouse, vcl::csClickEvents, vcl::csOpaque,
@@ -181,23 +163,16 @@ void TQELCustomPanel::SetTransparent(bool v) {
 }
 
 bool TQELCustomPanel::HasBackBitmap() const {
-  if (!Transparent() || Parent() == nullptr) return false;
-  if (auto *styled = dynamic_cast<const TQELCustomControl *>(Parent()))
-    return styled->HandleAllocated() && styled->HasBackBitmap();
-  return FormShapeOf(Parent()) != nullptr;
+  return Transparent() && ParentOffersBackground(Parent());
 }
 
 vcl::TBitmap *TQELCustomPanel::GetBackBitmap() const {
-  if (!HasBackBitmap()) return nullptr;
-  if (auto *styled = dynamic_cast<const TQELCustomControl *>(Parent())) return styled->GetBackBitmap();
-  if (TQELFormShape *shape = FormShapeOf(Parent())) return FormShapeBitmap(shape);
-  return nullptr;
+  return HasBackBitmap() ? ParentBackBitmap(Parent()) : nullptr;
 }
 
 vcl::TPoint TQELCustomPanel::BackOrigin(const vcl::TPoint &p) const {
   if (!HasBackBitmap()) return p;
-  vcl::TPoint origin{Left(), Top()};
-  if (auto *styled = dynamic_cast<const TQELCustomControl *>(Parent())) origin = styled->BackOrigin(origin);
+  vcl::TPoint origin = ParentBackOrigin(Parent(), vcl::TPoint{Left(), Top()});
   origin.X += (Width() - ClientWidth()) / 2;
   origin.Y += (Height() - ClientHeight()) / 2;
   return vcl::TPoint{p.X + origin.X, p.Y + origin.Y};
