@@ -7,7 +7,9 @@
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/formatsettings.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/vcl/extctrls.h"
 #include "platform/vcl/graphics.h"
+#include "platform/vcl/messages.h"
 
 namespace dao {
 
@@ -520,6 +522,110 @@ bool TDTPicker::Execute(rtl::TDateTime &value, bool time) {
   }
 }
 
+// --- find and seek ---------------------------------------------------------------------------
+
+namespace {
+// Opens the picker and writes the picked date or time in the edit's pattern.
+void PickInto(vcl::TEdit *edit, bool time) {
+  TDTPicker picker(nullptr);
+  rtl::TDateTime v = 0;
+  if (!picker.Execute(v, time)) return;
+  const rtl::TFormatSettings &fs = rtl::FormatSettings();
+  edit->SetText(time ? rtl::FormatDateTime(QStringLiteral("hh\"") + fs.TimeSeparator + QStringLiteral("\"nn\"") +
+                                               fs.TimeSeparator + QStringLiteral("\"ss"),
+                                           v)
+                     : rtl::FormatDateTime(QStringLiteral("dd\"") + fs.DateSeparator + QStringLiteral("\"mm\"") +
+                                               fs.DateSeparator + QStringLiteral("\"yyyy"),
+                                           v));
+}
+}  // namespace
+
+TVudaoFindSeekDialog::TVudaoFindSeekDialog(vcl::TComponent *owner) : TVuDaoDialog(owner, QString()) {
+  SetBounds(0, 0, 420, 400);
+  heading_ = AddLabel(QString(), 8, 4);
+  AddLabel(QStringLiteral("Please select fields and specify values they must have:"), 8, 22);
+  for (auto [text, left] : {std::pair{"Search field", 8}, std::pair{"Search data", 180}}) {
+    vcl::TLabel *l = AddLabel(QLatin1String(text), left, 42);
+    l->Font()->SetStyle(vcl::TFontStyles{vcl::fsBold});
+    l->Font()->SetColor(vcl::clRed);
+  }
+  auto *box = new vcl::TScrollBox(this);
+  box->SetParent(this);
+  box->SetBounds(8, 60, 404, 270);
+  box_ = box;
+  AddButton(QStringLiteral("Ok"), 150, 340, vcl::mrNone)->OnClick = [this](rtl::TObject *) {
+    DoSearch();
+    SetModalResult(vcl::mrOk);
+  };
+  AddButton(QStringLiteral("Cancel"), 240, 340, vcl::mrCancel);
+  AddButton(QStringLiteral("Do Search"), 330, 340, vcl::mrNone)->OnClick = [this](rtl::TObject *) { DoSearch(); };
+}
+
+void TVudaoFindSeekDialog::Fill(TVuDaoTable *table, bool seek) {
+  table_ = table;
+  seek_ = seek;
+  SetCaption(seek ? QStringLiteral("Seek") : QStringLiteral("Find"));
+  heading_->SetCaption(seek ? QStringLiteral(" Seek a Record on data in the selected fields part of an Index")
+                            : QStringLiteral(" Find a Record based on data contained in the selected fields"));
+  for (Row &r : rows_) {
+    delete r.check;
+    delete r.value;
+    delete r.picker;
+  }
+  rows_.clear();
+  const QStringList fields = SearchFields(table, seek);
+  for (int i = 0; i < fields.size() && i < kMaxRows; ++i) {
+    const int top = 4 + i * 26;
+    Row r;
+    r.field = fields[i];
+    r.check = new vcl::TCheckBox(this);
+    r.check->SetParent(box_);
+    r.check->SetBounds(4, top, 160, 20);
+    r.check->SetCaption(fields[i] + QLatin1Char(':'));
+    r.value = new vcl::TEdit(this);
+    r.value->SetParent(box_);
+    r.value->SetBounds(170, top, 180, r.value->Height());
+    r.value->SetEnabled(false);
+    r.picker = new vcl::TButton(this);
+    r.picker->SetParent(box_);
+    r.picker->SetBounds(354, top, 26, 21);
+    vcl::TField *f = table->FindField(fields[i]);
+    const vcl::TFieldType type = f != nullptr ? f->DataType() : vcl::ftUnknown;
+    const bool date = type == vcl::ftDate || type == vcl::ftDateTime;
+    const bool time = type == vcl::ftTime;
+    r.picker->SetCaption(time ? QStringLiteral("..") : QStringLiteral("..."));
+    r.picker->SetVisible(date || time);
+    if (date) r.value->SetText(DatePattern());
+    if (time) r.value->SetText(TimePattern());
+    vcl::TEdit *edit = r.value;
+    r.picker->OnClick = [edit, time](rtl::TObject *) { PickInto(edit, time); };
+    vcl::TCheckBox *check = r.check;
+    check->OnClick = [check, edit](rtl::TObject *) { edit->SetEnabled(check->Checked()); };
+    if (!seek)
+      edit->OnKeyDown = [this](rtl::TObject *, int &key, vcl::TShiftState) {
+        if (key != vcl::VK_RETURN) return;
+        key = 0;
+        DoSearch();
+      };
+    rows_.push_back(r);
+  }
+}
+
+bool TVudaoFindSeekDialog::DoSearch() {
+  QStringList fields, values;
+  for (const Row &r : rows_)
+    if (r.check->Checked()) {
+      fields << r.field;
+      values << r.value->Text();
+    }
+  return SearchTable(table_, seek_, fields, values);
+}
+
+bool TVudaoFindSeekDialog::Execute(TVuDaoTable *table, bool seek) {
+  Fill(table, seek);
+  return ShowModal() == vcl::mrOk;
+}
+
 // --- quick find ---------------------------------------------------------------------------------
 
 TQFS::TQFS(vcl::TComponent *owner) : TVuDaoDialog(owner, QStringLiteral("Ricerca veloce")) {
@@ -535,12 +641,7 @@ TQFS::TQFS(vcl::TComponent *owner) : TVuDaoDialog(owner, QStringLiteral("Ricerca
   picker_->SetWidth(26);
   picker_->OnClick = [this](rtl::TObject *) {
     vcl::TField *f = table_ != nullptr ? table_->FindField(field_box_->Text()) : nullptr;
-    const bool time = f != nullptr && f->DataType() == vcl::ftTime;
-    TDTPicker picker(nullptr);
-    rtl::TDateTime v = 0;
-    if (picker.Execute(v, time))
-      value_edit_->SetText(time ? rtl::FormatDateTime(QStringLiteral("hh:nn:ss"), v)
-                                : rtl::FormatDateTime(QStringLiteral("dd/mm/yyyy"), v));
+    PickInto(value_edit_, f != nullptr && f->DataType() == vcl::ftTime);
   };
   AddButton(QStringLiteral("Ok"), 90, 100, vcl::mrNone)->OnClick = [this](rtl::TObject *) {
     DoSearch();

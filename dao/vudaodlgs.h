@@ -172,6 +172,35 @@ class TDTPicker : public TVuDaoDialog {
   vcl::TEdit *picker_;
 };
 
+class TVudaoFindSeekDialog : public TVuDaoDialog {
+  ORBISCA_CLASS(TVudaoFindSeekDialog, TVuDaoDialog)
+ public:
+  static constexpr int kMaxRows = 301;
+  explicit TVudaoFindSeekDialog(vcl::TComponent *owner = nullptr);
+  // Searches while open; true on OK.
+  bool Execute(TVuDaoTable *table, bool seek);
+
+  void Fill(TVuDaoTable *table, bool seek);
+  // "Do Search" with the checked rows; true when a row was found.
+  bool DoSearch();
+  struct Row {
+    QString field;
+    vcl::TCheckBox *check;
+    vcl::TEdit *value;
+    vcl::TButton *picker;  // hidden unless the field is a date or a time
+  };
+  int RowCount() const { return static_cast<int>(rows_.size()); }
+  const Row &RowAt(int i) const { return rows_[static_cast<size_t>(i)]; }
+  QString Heading() const { return heading_->Caption(); }
+
+ private:
+  TVuDaoTable *table_ = nullptr;
+  bool seek_ = false;
+  vcl::TLabel *heading_;
+  vcl::TWinControl *box_;
+  std::vector<Row> rows_;
+};
+
 class TQFS : public TVuDaoDialog {
   ORBISCA_CLASS(TQFS, TVuDaoDialog)
  public:

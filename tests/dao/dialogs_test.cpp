@@ -165,5 +165,40 @@ TEST_F(DaoDialogs, QuickFindStepsThroughMatchesAndWraps) {
   EXPECT_TRUE(dlg.PickerButton()->Enabled());
 }
 
+TEST_F(DaoDialogs, FindDialogSearchesTheCheckedRowsAndEnterSearchesAgain) {
+  rtl::FormatSettingsGuard italian(rtl::ItalianFormatSettings());
+  TVuDaoTable *stock = Table(QStringLiteral("Giacenza"));
+  stock->SetSortedBy({"[Barcode18] ASC"});
+  stock->Open();
+  stock->Last();
+  TVudaoFindSeekDialog dlg;
+  dlg.Fill(stock, false);
+  EXPECT_EQ(dlg.Heading(), QStringLiteral(" Find a Record based on data contained in the selected fields"));
+  int testata = -1, ucarico = -1;
+  for (int i = 0; i < dlg.RowCount(); ++i) {
+    if (dlg.RowAt(i).field == QStringLiteral("Testata")) testata = i;
+    if (dlg.RowAt(i).field == QStringLiteral("Ucarico")) ucarico = i;
+  }
+  ASSERT_GE(testata, 0);
+  ASSERT_GE(ucarico, 0);
+  EXPECT_TRUE(dlg.RowAt(ucarico).picker->Visible());
+  EXPECT_EQ(dlg.RowAt(ucarico).value->Text(), QStringLiteral("dd/mm/yyyy"));
+  EXPECT_FALSE(dlg.RowAt(testata).picker->Visible());
+  EXPECT_FALSE(dlg.RowAt(testata).value->Enabled());
+  dlg.RowAt(testata).check->SetChecked(true);
+  EXPECT_TRUE(dlg.RowAt(testata).value->Enabled());
+  dlg.RowAt(testata).value->SetText(QStringLiteral("corr"));
+  EXPECT_TRUE(dlg.DoSearch());
+  EXPECT_EQ(stock->FieldByName(QStringLiteral("Barcode18"))->AsString(), QStringLiteral("8001234567890"));
+  dlg.Show();
+  dlg.RowAt(testata).value->SetFocus();
+  QTest::keyClick(dlg.RowAt(testata).value->Handle(), Qt::Key_Return);
+  EXPECT_EQ(stock->FieldByName(QStringLiteral("Barcode18"))->AsString(), QStringLiteral("977112233445501234"));
+  dlg.Hide();
+  // Nothing checked: no search.
+  dlg.RowAt(testata).check->SetChecked(false);
+  EXPECT_FALSE(dlg.DoSearch());
+}
+
 }  // namespace
 }  // namespace dao::testing
