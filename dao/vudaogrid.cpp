@@ -134,6 +134,35 @@ void GoBack(vcl::TDataSet *ds, const vcl::TBookmark &bookmark) {
 
 }  // namespace
 
+QStringList PastedTextLines(const QStringList &lines) {
+  // A quoted value may hold line breaks: join lines until the quotes pair up.
+  QStringList joined;
+  for (qsizetype i = 0; i < lines.size(); ++i) {
+    QString line = lines[i];
+    while (line.count(QLatin1Char('"')) % 2 != 0 && i + 1 < lines.size()) line += kCrLf + lines[++i];
+    joined << line;
+  }
+  for (QString &line : joined) {
+    QString clean;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+      const QChar c = line[i];
+      if (c == QLatin1Char('"')) {
+        const bool after_tab = i == 0 || line[i - 1] == QLatin1Char('\t');
+        const bool before_tab = i + 1 < line.size() && line[i + 1] == QLatin1Char('\t');
+        if (after_tab || before_tab || i + 1 == line.size()) continue;
+        if (i + 1 < line.size() && line[i + 1] == QLatin1Char('"')) ++i;
+      }
+      clean += c;
+    }
+    line = clean;
+  }
+  return joined;
+}
+
+QStringList SplitClipboardLines(const QString &block) { return SplitLines(block); }
+
+QString HexText(const QString &hex) { return TextOfHex(hex); }
+
 QStringList TVuDaoDBGrid::DefaultMenuTitles() {
   return {QStringLiteral("Select Index\tCtrl+I"),
           QStringLiteral("Sort"),
@@ -1056,27 +1085,7 @@ void TVuDaoDBGrid::PasteText(const QString &block, bool header) {
       matched.push_back(hit);
     }
   }
-  // A quoted value may hold line breaks: join lines until the quotes pair up.
-  QStringList joined;
-  for (int i = 0; i < lines.size(); ++i) {
-    QString line = lines[i];
-    while (line.count(QLatin1Char('"')) % 2 != 0 && i + 1 < lines.size()) line += kCrLf + lines[++i];
-    joined << line;
-  }
-  for (QString &line : joined) {
-    QString clean;
-    for (int i = 0; i < line.size(); ++i) {
-      const QChar c = line[i];
-      if (c == QLatin1Char('"')) {
-        const bool after_tab = i == 0 || line[i - 1] == QLatin1Char('\t');
-        const bool before_tab = i + 1 < line.size() && line[i + 1] == QLatin1Char('\t');
-        if (after_tab || before_tab || i + 1 == line.size()) continue;
-        if (i + 1 < line.size() && line[i + 1] == QLatin1Char('"')) ++i;
-      }
-      clean += c;
-    }
-    line = clean;
-  }
+  const QStringList joined = PastedTextLines(lines);
   if (joined.isEmpty()) return;
   if (!Confirm(QStringLiteral("You are about to paste "), int(joined.size()))) return;
   auto usable = [](TField *f) { return f != nullptr && f->FieldKind() == vcl::fkData && !f->ReadOnly(); };

@@ -46,6 +46,14 @@ struct TVuDaoGridServices {
 };
 TVuDaoGridServices &GridServices();
 
+// The clipboard texts as the paste reads them: lines split at CR LF (or
+// LF) without a trailing empty one; plain-text lines with quoted line
+// breaks joined and the quotes taken off; a hex value decoded (empty when
+// it is not pairs of hexadecimal digits).
+QStringList SplitClipboardLines(const QString &block);
+QStringList PastedTextLines(const QStringList &lines);
+QString HexText(const QString &hex);
+
 // The registered clipboard format of whole records.
 inline const QString kHexRecordsetFormat = QStringLiteral("HEX Recordset");
 

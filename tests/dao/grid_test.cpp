@@ -308,3 +308,19 @@ TEST_F(Grid, MailOpensAMessageNamedAfterTheTable) {
 
 }  // namespace
 }  // namespace dao::testing
+
+namespace dao::testing {
+namespace {
+
+TEST(GridPasteText, QuotedValuesLoseTheirQuotesAndKeepTheirBreaks) {
+  const QStringList lines =
+      SplitClipboardLines(QStringLiteral("\"a \"\"b\"\"\"\tx\r\n\"due\r\nrighe\"\t\"c\"\r\n\"aperta\r\n"));
+  EXPECT_EQ(PastedTextLines(lines),
+            QStringList({"a \"b\"\tx", "due\r\nrighe\tc", "aperta"}));
+  EXPECT_EQ(HexText(QStringLiteral("4162")), QStringLiteral("Ab"));
+  EXPECT_EQ(HexText(QStringLiteral("416")), QString());
+  EXPECT_EQ(HexText(QStringLiteral("4G")), QString());
+}
+
+}  // namespace
+}  // namespace dao::testing
