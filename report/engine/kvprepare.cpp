@@ -291,6 +291,8 @@ class TkvPreparation {
   void SplitBand(TkvBand *band);
   void DrawObject(TkvBand *band, TkvView *v, int y, int mode);
   void DrawEmptyRow(TkvBand *band);
+  void FillEmptyRows(TkvBand *band, int reserved);
+  int FooterHeight(TkvBand *band) { return band != nullptr && band->HasObjects() ? MeasureBand(band, false) : 0; }
   void DoLoop(int level);
   void PrintQueue();
   bool EvaluateGroup(TkvBand *header, rtl::Variant &value);
@@ -462,6 +464,13 @@ void TkvPreparation::DrawEmptyRow(TkvBand *band) {
     v->y = sy;
   }
   p_.CurY += band->dy;
+}
+
+// Empty rows of a data band (frames and backgrounds) down to the room
+// `reserved` for the footers still to come.
+void TkvPreparation::FillEmptyRows(TkvBand *band, int reserved) {
+  if (band->dy <= 0) return;
+  while (!Failed() && p_.CurBottomY - p_.CurY - reserved >= band->dy) DrawEmptyRow(band);
 }
 
 void TkvPreparation::DrawBand(TkvBand *band) {
@@ -735,6 +744,7 @@ void TkvPreparation::DoLoop(int level) {
     }
 
     bool footer_printed = false;
+    bool filled = false;
     bool any_row = false;
     while (!Stopped()) {
       r_.PumpMessages();
@@ -787,6 +797,13 @@ void TkvPreparation::DoLoop(int level) {
         if (Failed()) break;
         if (breaking >= 0) {
           TkvBand *broken = groups[static_cast<size_t>(breaking)];
+          if (band->FillEmptyRows) {
+            int reserved = FooterHeight(footer);
+            for (size_t i = groups.size(); i-- > static_cast<size_t>(breaking);)
+              reserved += FooterHeight(groups[i]->GroupFooter);
+            FillEmptyRows(band, reserved);
+            filled = at_end;
+          }
           PrintBand(footer);
           footer_printed = at_end;
           for (size_t i = groups.size(); i-- > static_cast<size_t>(breaking);) {
@@ -823,6 +840,12 @@ void TkvPreparation::DoLoop(int level) {
       // neither it nor the footer prints.
       if (!queue_.empty()) queue_.pop_back();
     } else if (!footer_printed) {
+      if (band->FillEmptyRows && !filled) {
+        // Room stays for the footers of this loop and of the loops around it.
+        int reserved = 0;
+        for (int l = 1; l <= level; ++l) reserved += FooterHeight(p_.Band(btMasterFooter + 3 * (l - 1)));
+        FillEmptyRows(band, reserved);
+      }
       PrintBand(footer);
     }
   }

@@ -431,3 +431,76 @@ TEST_F(SplitTest, SplitMemoGoesOnAtTheTopOfTheNextPageWithoutCuttingLines) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace report;
+
+class PageFlowTest : public ::testing::Test {
+ protected:
+  vcl::TComponent owner{nullptr};
+  TkvReport *report = new TkvReport(&owner);
+  void SetUp() override { kvEngine().ErrorText.clear(); }
+  TkvDataset *Rows(const QString &name, int count) {
+    auto *rows = new TkvDataset(&owner);
+    rows->SetName(name);
+    rows->SetRangeEnd(reCount);
+    rows->SetRangeEndCount(count);
+    return rows;
+  }
+  static void Memo(TkvPage *page, int y, int dy, const QString &text) {
+    SetMemoText(page->Add<TkvMemoView>(40, y, 100, dy), text);
+  }
+};
+
+TEST_F(PageFlowTest, EmptyRowsFillThePageDownToTheFooter) {
+  Rows("Due", 2);
+  TkvPage *page = report->Pages().Page(0);
+  page->Margins[3] = page->HeightPixels() - page->Margins[1] - 200;
+  TkvBandView *data = page->AddBand(btMasterData, 100, 20);
+  data->FormatStr = "Due";
+  data->Flags |= flBandFillEmpty;
+  TkvMemoView *cell = page->Add<TkvMemoView>(40, 100, 100, 20);
+  SetMemoText(cell, "[LINE#]");
+  cell->SetAllFrames();
+  page->AddBand(btMasterFooter, 200, 30);
+  Memo(page, 200, 30, "Piede");
+  ASSERT_TRUE(report->PrepareReport());
+  ASSERT_EQ(report->EMFPages().Count(), 1);
+  const TkvEMFPage *p = report->EMFPages().Page(0);
+  EXPECT_EQ(p->Texts(), QStringList({"1", "2", "Piede"}));
+  int frames = 0, footer_y = 0;
+  p->Picture->Enumerate([&](const vcl::TEmfRecord &r) {
+    frames += r.Type == vcl::EMR_RECTANGLE;
+    if (r.Type == vcl::EMR_EXTTEXTOUTW && r.Text() == "Piede") footer_y = r.TextPoint().Y;
+    return true;
+  });
+  // (200 - 30) / 20 = 8 framed rows in all, the footer right below them.
+  EXPECT_EQ(frames, 8 * 4);
+  EXPECT_GE(footer_y, page->Limits().Top + 160);
+}
+
+TEST_F(PageFlowTest, PageThatPrintsOnThePreviousOneContinuesThere) {
+  TkvPage *first = report->Pages().Page(0);
+  first->AddBand(btReportTitle, 0, 40);
+  Memo(first, 0, 20, "Primo");
+  first->AddBand(btPageFooter, 300, 20);
+  Memo(first, 300, 20, "Pagina [PAGE#]");
+  TkvPage *second = report->Pages().AddPage();
+  second->PrintOnPreviousPage = -1;
+  second->AddBand(btReportTitle, 0, 40);
+  Memo(second, 0, 20, "Secondo");
+  ASSERT_TRUE(report->PrepareReport());
+  ASSERT_EQ(report->EMFPages().Count(), 1);
+  EXPECT_EQ(report->EMFPages().Page(0)->Texts(), QStringList({"Primo", "Secondo", "Pagina 1"}));
+
+  // A predecessor that ended exactly at its bottom limit leaves no room:
+  // the next page starts a finished page of its own.
+  first->Margins[3] = first->HeightPixels() - first->Margins[1] - 40 - 20;
+  ASSERT_TRUE(report->PrepareReport());
+  ASSERT_EQ(report->EMFPages().Count(), 2);
+  EXPECT_EQ(report->EMFPages().Page(0)->Texts(), QStringList({"Primo", "Pagina 1"}));
+  EXPECT_EQ(report->EMFPages().Page(1)->Texts(), QStringList({"Secondo"}));
+}
+
+}  // namespace
