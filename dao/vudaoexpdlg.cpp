@@ -6,6 +6,7 @@
 
 #include "dao/vudaodatabase.h"
 #include "dao/vudaoexport.h"
+#include "dao/vudaoroll.h"
 #include "dao/vudaotable.h"
 #include "platform/rtl/classes.h"
 #include "platform/rtl/inifiles.h"
@@ -107,7 +108,7 @@ TSAS::TSAS(vcl::TComponent *owner) : vcl::TForm(owner) {
   SetCaption(QStringLiteral("Esporta i dati su un file esterno:"));
   SetBorderStyle(vcl::bsDialog);
   SetPosition(vcl::poScreenCenter);
-  SetBounds(0, 0, 560, 330);
+  SetBounds(0, 0, 570, 330);
   Make<vcl::TLabel>(this, this, 8, 8, 120, QStringLiteral("&Tipo Database:"));
   formats_ = Make<vcl::TListBox>(this, this, 8, 26, 150);
   formats_->SetHeight(220);
@@ -144,7 +145,14 @@ TSAS::TSAS(vcl::TComponent *owner) : vcl::TForm(owner) {
   field_names_->SetChecked(true);
   width_ = Make<vcl::TEdit>(special, this, 160, 74, 50, QStringLiteral("40"));
   width_->SetVisible(false);
-  auto *side = Make<vcl::TGroupBox>(this, this, 396, 8, 150, QStringLiteral(" Selez colonne da esportare "));
+  // The column list rolls out to the right of the options when asked for.
+  side_ = new TVuHRollForm(this);
+  side_->SetParent(this);
+  side_->SetRollType(rtRight);
+  side_->SetRollAnimation(true);
+  side_->SetRollStep(2);
+  side_->SetWidth(170);
+  auto *side = Make<vcl::TGroupBox>(side_, this, 6, 8, 150, QStringLiteral(" Selez colonne da esportare "));
   side->SetHeight(246);
   columns_ = Make<vcl::TListBox>(side, this, 8, 20, 134);
   columns_->SetHeight(218);
@@ -155,12 +163,15 @@ TSAS::TSAS(vcl::TComponent *owner) : vcl::TForm(owner) {
   auto *close = Make<vcl::TButton>(this, this, 390, 268, 80, QStringLiteral("Chiudi"));
   close->SetCancel(true);
   close->SetModalResult(vcl::mrCancel);
+  side_->BeginLoading();
+  side_->Loaded();
 }
 
 TSAS::~TSAS() = default;
 
 void TSAS::SetColumnChecked(int index, bool checked) { columns_->SetSelected(index, checked); }
 bool TSAS::ColumnChecked(int index) const { return columns_->Selected(index); }
+bool TSAS::ColumnsEnabled() const { return side_->Enabled(); }
 
 void TSAS::Fill(TVuDaoTable *table, const TGridColumns *grid) {
   table_ = table;
@@ -186,7 +197,7 @@ void TSAS::Fill(TVuDaoTable *table, const TGridColumns *grid) {
   columns_->Items()->Clear();
   for (const QString &t : titles_) columns_->Items()->Add(t);
   for (size_t i = 0; i < checked.size(); ++i) columns_->SetSelected(static_cast<int>(i), checked[i]);
-  columns_->SetEnabled(table == nullptr || table->ExportMethod() != AllFields);
+  side_->SetEnabled(table == nullptr || table->ExportMethod() != AllFields);
   formats_->SetItemIndex(0);
   SelectFormat(0);
 }

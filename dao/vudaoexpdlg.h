@@ -19,6 +19,7 @@
 namespace dao {
 
 class TVuDaoTable;
+class TVuHRollForm;
 
 // A grid's columns as the dialogs see them. Columns are found by title;
 // with two of the same title the last one is meant.
@@ -73,7 +74,8 @@ class TSAS : public vcl::TForm {
   QStringList ColumnTitles() const { return titles_; }
   void SetColumnChecked(int index, bool checked);
   bool ColumnChecked(int index) const;
-  bool ColumnsEnabled() const { return columns_->Enabled(); }
+  bool ColumnsEnabled() const;
+  TVuHRollForm *SidePanel() const { return side_; }
 
  private:
   void SetColumnsVisible(bool only_checked);
@@ -88,6 +90,7 @@ class TSAS : public vcl::TForm {
   vcl::TCheckBox *binary_, *overwrite_, *field_names_;
   vcl::TComboBox *code_page_, *text_format_;
   vcl::TListBox *columns_;
+  TVuHRollForm *side_;
 };
 
 class TCVC : public vcl::TForm {

@@ -2,6 +2,7 @@
 // left out, the schema section) and the column chooser (moves, live view,
 // cancel) over a table and a list of columns standing in for a grid.
 #include "dao/vudaoexpdlg.h"
+#include "dao/vudaoroll.h"
 #include "platform/rtl/inifiles.h"
 #include "platform/vcl/dialogs.h"
 #include "tests/dao/dao_fixture.h"
@@ -87,6 +88,8 @@ TEST_F(DaoSaveAs, ExportsTheCheckedColumnsAndPutsVisibilityBack) {
   EXPECT_TRUE(dlg.TextFormat()->Enabled());
   EXPECT_FALSE(dlg.SheetName()->Enabled());
   EXPECT_FALSE(dlg.ColumnChecked(dlg.ColumnTitles().indexOf(QStringLiteral("Periodo"))));
+  EXPECT_TRUE(dlg.SidePanel()->Rolled());
+  EXPECT_TRUE(dlg.ColumnsEnabled());
 
   // Only Barcode and Nome are exported; the file the user picks is written.
   for (int i = 0; i < dlg.ColumnTitles().size(); ++i)
