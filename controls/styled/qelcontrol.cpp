@@ -8,11 +8,77 @@
 
 namespace qel {
 
+void SetOpaqueStyle(vcl::TControl *control, bool opaque) {
+  auto style = control->ControlStyle();
+  if (opaque)
+    style.Include(vcl::csOpaque);
+  else
+    style.Exclude(vcl::csOpaque);
+  control->SetControlStyle(style);
+}
+
+bool CopyBackground(TCanvas *canvas, const TRect &rect, vcl::TBitmap *back, const vcl::TPoint &offset) {
+  if (back == nullptr || back->Empty()) return false;
+  TRect source = rect;
+  vcl::OffsetRect(source, offset.X, offset.Y);
+  canvas->CopyRect(rect, back->Canvas(), source);
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+
+TQELImageReference::TQELImageReference(vcl::TComponent *user, std::function<void()> changed)
+    : user_(user), changed_(std::move(changed)), link_(std::make_unique<TQELChangeLink>()) {
+  link_->OnChange = [this](rtl::TObject *) {
+    if (changed_) changed_();
+  };
+}
+
+TQELImageReference::~TQELImageReference() {
+  // The callback goes first: nothing may call back into a half-destroyed
+  // user.
+  changed_ = nullptr;
+  link_->OnChange = nullptr;
+  if (list_ != nullptr) list_->UnRegisterChanges(link_.get());
+}
+
+void TQELImageReference::SetList(TQELCustomImageList *list) {
+  if (list_ == list) return;
+  if (list_ != nullptr) list_->UnRegisterChanges(link_.get());
+  list_ = list;
+  if (list != nullptr) {
+    list->RegisterChanges(link_.get());
+    list->FreeNotification(user_);
+  }
+  if (changed_) changed_();
+}
+
+void TQELImageReference::SetListIndex(int v) {
+  if (v < 0 || v == list_index_) return;
+  list_index_ = v;
+  if (list_ != nullptr && changed_) changed_();
+}
+
+void TQELImageReference::SetImageIndex(int v) {
+  if (v < 0 || v == image_index_) return;
+  image_index_ = v;
+  if (list_ != nullptr && changed_) changed_();
+}
+
+bool TQELImageReference::Exists() const { return list_ != nullptr && list_->IsValid(list_index_, image_index_); }
+
+void TQELImageReference::ComponentRemoved(vcl::TComponent *component) {
+  if (component == nullptr || component != list_) return;
+  list_ = nullptr;
+  if (changed_) changed_();
+}
+
+// ---------------------------------------------------------------------------
+
 TQELCustomControl::TQELCustomControl(vcl::TComponent *owner)
     : vcl::TCustomControl(owner),
-      link_(std::make_unique<TQELChangeLink>()),
+      image_(this, [this] { ImageListChanged(this); }),
       effect_(std::make_unique<TQELBitmapEffectObject>()) {
-  link_->OnChange = [this](rtl::TObject *sender) { ImageListChanged(sender); };
   SetBounds(Left(), Top(), 100, 40);
   SetTabStop(false);
   effect_->OnChange = [this](rtl::TObject *sender) { SubObjectChanged(sender); };
@@ -22,41 +88,12 @@ TQELCustomControl::~TQELCustomControl() {
   // The callbacks go before the objects, so nothing calls back into a
   // half-destroyed control.
   effect_->OnChange = nullptr;
-  link_->OnChange = nullptr;
-  if (image_list_ != nullptr) image_list_->UnRegisterChanges(link_.get());
 }
 
 void TQELCustomControl::SetTransparent(bool v) {
   if (transparent_ == v) return;
   transparent_ = v;
   Invalidate();
-}
-
-void TQELCustomControl::HookImageList(TQELCustomImageList *list) {
-  if (image_list_ != nullptr) image_list_->UnRegisterChanges(link_.get());
-  image_list_ = list;
-  if (list != nullptr) {
-    list->RegisterChanges(link_.get());
-    list->FreeNotification(this);
-  }
-}
-
-void TQELCustomControl::SetImageList(TQELCustomImageList *list) {
-  if (image_list_ == list) return;
-  HookImageList(list);
-  ImageListChanged(this);
-}
-
-void TQELCustomControl::SetListIndex(int v) {
-  if (v < 0 || v == list_index_) return;
-  list_index_ = v;
-  if (image_list_ != nullptr) ImageListChanged(this);
-}
-
-void TQELCustomControl::SetImageIndex(int v) {
-  if (v < 0 || v == image_index_) return;
-  image_index_ = v;
-  if (image_list_ != nullptr) ImageListChanged(this);
 }
 
 void TQELCustomControl::SetFlat(bool v) {
@@ -210,15 +247,12 @@ void TQELCustomControl::WndProc(vcl::TMessage &message) {
 
 void TQELCustomControl::Notification(vcl::TComponent *component, vcl::TOperation operation) {
   vcl::TCustomControl::Notification(component, operation);
-  if (operation == vcl::opRemove && component == image_list_) {
-    image_list_ = nullptr;
-    ImageListChanged(this);
-  }
+  if (operation == vcl::opRemove) image_.ComponentRemoved(component);
 }
 
 void TQELCustomControl::Loaded() {
   vcl::TCustomControl::Loaded();
-  if (image_list_ != nullptr) ImageListChanged(this);
+  if (ImageList() != nullptr) ImageListChanged(this);
 }
 
 }  // namespace qel

@@ -10,6 +10,7 @@
 // stand on this base.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "controls/styled/qelcont.h"
@@ -19,12 +20,52 @@
 
 namespace qel {
 
+// Sets or clears csOpaque on a control (a transparent control lets its
+// parent paint under it).
+void SetOpaqueStyle(vcl::TControl *control, bool opaque);
+
+// Copies `rect` of the canvas from the background picture, whose point
+// `offset` lies under the canvas's origin; false (nothing painted) without
+// a picture.
+bool CopyBackground(TCanvas *canvas, const TRect &rect, vcl::TBitmap *back, const vcl::TPoint &offset);
+
 // The library's own messages, above the control library's base.
 inline constexpr unsigned QEL_BACKGROUNDCHANGED = 0xB0CE;
 inline constexpr unsigned QEL_PARENTBACKGROUNDCHANGED = 0xB0D4;
 inline constexpr unsigned QEL_AFTERENTER = 0xB0CF;
 inline constexpr unsigned QEL_AFTEREXIT = 0xB0D0;
 inline constexpr unsigned QEL_BEVELCHANGED = 0xB0D1;
+
+// A control's reference to an image of an image list: the list (followed
+// through a change link and a free notification), the list and image
+// indexes (negative and unchanged values ignored). `changed` runs when the
+// list changes its items, when another list is set, when it is removed,
+// and when an index changes while a list is set.
+class TQELImageReference {
+ public:
+  TQELImageReference(vcl::TComponent *user, std::function<void()> changed);
+  ~TQELImageReference();
+  TQELImageReference(const TQELImageReference &) = delete;
+  TQELImageReference &operator=(const TQELImageReference &) = delete;
+
+  TQELCustomImageList *List() const { return list_; }
+  void SetList(TQELCustomImageList *list);
+  int ListIndex() const { return list_index_; }
+  void SetListIndex(int v);
+  int ImageIndex() const { return image_index_; }
+  void SetImageIndex(int v);
+  // A list is set and says the image exists.
+  bool Exists() const;
+  // For the user's Notification: forgets a list that goes away.
+  void ComponentRemoved(vcl::TComponent *component);
+
+ private:
+  vcl::TComponent *user_;
+  std::function<void()> changed_;
+  TQELCustomImageList *list_ = nullptr;
+  int list_index_ = 0, image_index_ = 0;
+  std::unique_ptr<TQELChangeLink> link_;
+};
 
 class TQELCustomControl : public vcl::TCustomControl {
   ORBISCA_CLASS(TQELCustomControl, vcl::TCustomControl)
@@ -35,12 +76,13 @@ class TQELCustomControl : public vcl::TCustomControl {
 
   bool Transparent() const { return transparent_; }
   virtual void SetTransparent(bool v);
-  TQELCustomImageList *ImageList() const { return image_list_; }
-  virtual void SetImageList(TQELCustomImageList *list);
-  int ListIndex() const { return list_index_; }
-  void SetListIndex(int v);
-  int ImageIndex() const { return image_index_; }
-  void SetImageIndex(int v);
+  TQELCustomImageList *ImageList() const { return image_.List(); }
+  void SetImageList(TQELCustomImageList *list) { image_.SetList(list); }
+  int ListIndex() const { return image_.ListIndex(); }
+  void SetListIndex(int v) { image_.SetListIndex(v); }
+  int ImageIndex() const { return image_.ImageIndex(); }
+  void SetImageIndex(int v) { image_.SetImageIndex(v); }
+  bool ImageExists() const { return image_.Exists(); }
   bool Flat() const { return flat_; }
   void SetFlat(bool v);
   bool Entered() const { return entered_; }
@@ -87,12 +129,9 @@ class TQELCustomControl : public vcl::TCustomControl {
   bool ctl3d_ = true;
 
  private:
-  void HookImageList(TQELCustomImageList *list);
   bool transparent_ = false;
-  TQELCustomImageList *image_list_ = nullptr;
-  int list_index_ = 0, image_index_ = 0;
   bool flat_ = false, entered_ = false, mouse_above_ = false;
-  std::unique_ptr<TQELChangeLink> link_;
+  TQELImageReference image_;
   std::unique_ptr<TQELBitmapEffectObject> effect_;
 };
 

@@ -48,43 +48,13 @@ void TQELControl::FillClient() {
 
 TQELBaseControl::TQELBaseControl(vcl::TComponent *owner)
     : TQELControl(owner),
-      link_(std::make_unique<TQELChangeLink>()),
+      image_(this, [this] { ImageChanged(); }),
       effect_(std::make_unique<TQELBitmapEffectObject>()) {
-  link_->OnChange = [this](rtl::TObject *) { ImageChanged(); };
   effect_->OnChange = [this](rtl::TObject *) { Invalidate(); };
 }
 
 TQELBaseControl::~TQELBaseControl() {
-  link_->OnChange = nullptr;
   effect_->OnChange = nullptr;
-  if (image_list_ != nullptr) image_list_->UnRegisterChanges(link_.get());
-}
-
-void TQELBaseControl::SetImageList(TQELCustomImageList *list) {
-  if (image_list_ == list) return;
-  if (image_list_ != nullptr) image_list_->UnRegisterChanges(link_.get());
-  image_list_ = list;
-  if (list != nullptr) {
-    list->RegisterChanges(link_.get());
-    list->FreeNotification(this);
-  }
-  ImageChanged();
-}
-
-void TQELBaseControl::SetListIndex(int v) {
-  if (v < 0 || v == list_index_) return;
-  list_index_ = v;
-  if (image_list_ != nullptr) ImageChanged();
-}
-
-void TQELBaseControl::SetImageIndex(int v) {
-  if (v < 0 || v == image_index_) return;
-  image_index_ = v;
-  if (image_list_ != nullptr) ImageChanged();
-}
-
-bool TQELBaseControl::ImageExists() const {
-  return image_list_ != nullptr && image_list_->IsValid(list_index_, image_index_);
 }
 
 void TQELBaseControl::WndProc(vcl::TMessage &message) {
@@ -97,37 +67,27 @@ void TQELBaseControl::WndProc(vcl::TMessage &message) {
 
 void TQELBaseControl::Notification(vcl::TComponent *component, vcl::TOperation operation) {
   TQELControl::Notification(component, operation);
-  if (operation == vcl::opRemove && component == image_list_) {
-    image_list_ = nullptr;
-    ImageChanged();
-  }
+  if (operation == vcl::opRemove) image_.ComponentRemoved(component);
 }
 
 void TQELBaseControl::Loaded() {
   TQELControl::Loaded();
-  if (image_list_ != nullptr) ImageChanged();
+  if (ImageList() != nullptr) ImageChanged();
 }
 
 // ---------------------------------------------------------------------------
 // TQELBaseGraphicControl
 
 TQELBaseGraphicControl::TQELBaseGraphicControl(vcl::TComponent *owner) : TQELBaseControl(owner) {
-  auto style = ControlStyle();
-  style.Exclude(vcl::csOpaque);
-  style.Include(vcl::csReplicatable);
-  SetControlStyle(style);
+  SetControlStyle(ControlStyle() + vcl::TControlStyle{vcl::csReplicatable});
+  SetOpaqueStyle(this, false);
   SetBounds(Left(), Top(), 30, 30);
 }
 
 void TQELBaseGraphicControl::SetTransparent(bool v) {
   if (transparent_ == v) return;
   transparent_ = v;
-  auto style = ControlStyle();
-  if (v)
-    style.Exclude(vcl::csOpaque);
-  else
-    style.Include(vcl::csOpaque);
-  SetControlStyle(style);
+  SetOpaqueStyle(this, !v);
   Perform(QEL_TRANSPARENTCHANGED);
 }
 

@@ -45,13 +45,13 @@ class TQELBaseControl : public TQELControl {
   explicit TQELBaseControl(vcl::TComponent *owner);
   ~TQELBaseControl() override;
 
-  TQELCustomImageList *ImageList() const { return image_list_; }
-  void SetImageList(TQELCustomImageList *list);
-  int ListIndex() const { return list_index_; }
-  void SetListIndex(int v);
-  int ImageIndex() const { return image_index_; }
-  void SetImageIndex(int v);
-  bool ImageExists() const;
+  TQELCustomImageList *ImageList() const { return image_.List(); }
+  void SetImageList(TQELCustomImageList *list) { image_.SetList(list); }
+  int ListIndex() const { return image_.ListIndex(); }
+  void SetListIndex(int v) { image_.SetListIndex(v); }
+  int ImageIndex() const { return image_.ImageIndex(); }
+  void SetImageIndex(int v) { image_.SetImageIndex(v); }
+  bool ImageExists() const { return image_.Exists(); }
   TQELBitmapEffectObject *BackgroundEffect() const { return effect_.get(); }
   // Whether a background picture of the parent shows through.
   virtual bool ShowsBackground() const { return false; }
@@ -64,9 +64,7 @@ class TQELBaseControl : public TQELControl {
   virtual void ImageChanged() { Invalidate(); }
 
  private:
-  TQELCustomImageList *image_list_ = nullptr;
-  int list_index_ = 0, image_index_ = 0;
-  std::unique_ptr<TQELChangeLink> link_;
+  TQELImageReference image_;
   std::unique_ptr<TQELBitmapEffectObject> effect_;
 };
 

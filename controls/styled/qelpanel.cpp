@@ -153,12 +153,7 @@ TQELCustomPanel::TQELCustomPanel(vcl::TComponent *owner) : TQELCustomControl(own
 
 void TQELCustomPanel::SetTransparent(bool v) {
   if (v == Transparent()) return;
-  auto style = ControlStyle();
-  if (v)
-    style.Exclude(vcl::csOpaque);
-  else
-    style.Include(vcl::csOpaque);
-  SetControlStyle(style);
+  SetOpaqueStyle(this, !v);
   TQELCustomControl::SetTransparent(v);
 }
 
@@ -180,13 +175,8 @@ vcl::TPoint TQELCustomPanel::BackOrigin(const vcl::TPoint &p) const {
 
 bool TQELCustomPanel::DrawBackground(TCanvas *canvas, const TRect &rect, const vcl::TPoint &origin) {
   if (IsLoading() || IsDestroying()) return false;
-  vcl::TBitmap *back = GetBackBitmap();
-  if (back == nullptr || back->Empty()) return false;
   const vcl::TPoint o = BackOrigin(vcl::TPoint{0, 0});
-  TRect source = rect;
-  vcl::OffsetRect(source, o.X + origin.X, o.Y + origin.Y);
-  canvas->CopyRect(rect, back->Canvas(), source);
-  return true;
+  return CopyBackground(canvas, rect, GetBackBitmap(), vcl::TPoint{o.X + origin.X, o.Y + origin.Y});
 }
 
 // ---------------------------------------------------------------------------
@@ -268,9 +258,7 @@ TQELCustomParentPanel::TQELCustomParentPanel(vcl::TComponent *owner) : TQELCusto
 
 TQELCustomParentPanel::~TQELCustomParentPanel() = default;
 
-bool TQELCustomParentPanel::HasImage() const {
-  return ImageList() != nullptr && ImageList()->IsValid(ListIndex(), ImageIndex());
-}
+bool TQELCustomParentPanel::HasImage() const { return ImageExists(); }
 
 void TQELCustomParentPanel::UpdateBack(bool force) {
   if (!HasImage() || Transparent()) {
@@ -302,10 +290,7 @@ vcl::TPoint TQELCustomParentPanel::BackOrigin(const vcl::TPoint &p) const {
 bool TQELCustomParentPanel::DrawBackground(TCanvas *canvas, const TRect &rect, const vcl::TPoint &origin) {
   if (back_ == nullptr) return TQELCustomBevelPanel::DrawBackground(canvas, rect, origin);
   if (IsLoading() || IsDestroying()) return false;
-  TRect source = rect;
-  vcl::OffsetRect(source, origin.X, origin.Y);
-  canvas->CopyRect(rect, back_->Canvas(), source);
-  return true;
+  return CopyBackground(canvas, rect, back_.get(), origin);
 }
 
 void TQELCustomParentPanel::EraseBackground(TCanvas *canvas) {

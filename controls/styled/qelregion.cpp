@@ -267,7 +267,9 @@ bool VerticalFirst(TQELExtPos p) {
   return p == epLeftTop || p == epRightTop || p == epRightBottom || p == epLeftBottom;
 }
 
-TRect ReducedBody(const TRect &r, TQELExtPos p, int d) {
+}  // namespace
+
+TRect ReducedBodyRect(const TRect &r, TQELExtPos p, int d) {
   TRect b = r;
   if (ReducesTop(p))
     b.Top += d;
@@ -280,9 +282,8 @@ TRect ReducedBody(const TRect &r, TQELExtPos p, int d) {
   return b;
 }
 
-// The nose triangle: tip at the full rectangle's corner, base on the
-// body's first-named edge, `start` pixels away from the body's corner.
-std::vector<QPoint> NoseTriangle(const TRect &r, const TRect &body, TQELExtPos p, int d, int start) {
+std::vector<QPoint> NoseTriangle(const TRect &r, TQELExtPos p, int d, int start) {
+  const TRect body = ReducedBodyRect(r, p, d);
   const int len = RoundHalf(std::sqrt(2.0 * d * d));
   const bool left = ReducesLeft(p), top = ReducesTop(p);
   const QPoint tip(left ? r.Left : r.Right, top ? r.Top : r.Bottom);
@@ -300,8 +301,6 @@ std::vector<QPoint> NoseTriangle(const TRect &r, const TRect &body, TQELExtPos p
   }
   return {tip, a, b};
 }
-
-}  // namespace
 
 TQELRegion::TQELRegion(vcl::TWinControl *owner_control)
     : owner_control_(owner_control),
@@ -401,10 +400,10 @@ QRegion TQELRegion::BaseRegion(const TRect &r, bool *exists) const {
     case rsNoseRect:
     case rsRoundNoseRect: {
       const int d = W / 10;
-      const TRect body = ReducedBody(r, ext_pos_, d);
+      const TRect body = ReducedBodyRect(r, ext_pos_, d);
       int start = 5;
       if (shape_ == rsRoundNoseRect) start = VerticalFirst(ext_pos_) ? round_y_ : round_x_;
-      const auto tri = NoseTriangle(r, body, ext_pos_, d, start);
+      const auto tri = NoseTriangle(r, ext_pos_, d, start);
       return body_region(shape_ == rsRoundNoseRect ? rsRoundRect : rsRect, body) + PolygonRgn(tri);
     }
     case rsElliptic: return EllipseRgn(r.Left, r.Top, r.Right, r.Bottom);
@@ -440,7 +439,7 @@ QRegion TQELRegion::BaseRegion(const TRect &r, bool *exists) const {
     case rsThinkBubble:
     case rsRoundThinkBubble:
     case rsEllipticThinkBubble: {
-      const TRect body = ReducedBody(r, ext_pos_, W / 6);
+      const TRect body = ReducedBodyRect(r, ext_pos_, W / 6);
       const TQELRegionShape kind =
           shape_ == rsThinkBubble ? rsRect : (shape_ == rsRoundThinkBubble ? rsRoundRect : rsElliptic);
       QRegion rgn = body_region(kind, body);

@@ -52,6 +52,16 @@ QByteArray RegionToData(const QRegion &region);
 // rectangles).
 QRegion RegionFromData(const QByteArray &data);
 
+// --- shape geometry shared by regions and borders ----------------------------
+
+// The body of the nose and think-bubble shapes: `rect` less `d` at the two
+// sides the position names.
+TRect ReducedBodyRect(const TRect &rect, TQELExtPos pos, int d);
+// The nose triangle of `rect`: the tip at the corner the position names,
+// then the two ends of its base on the body's first-named edge, `start`
+// pixels from the body's corner, the nearer end first.
+std::vector<QPoint> NoseTriangle(const TRect &rect, TQELExtPos pos, int d, int start);
+
 // --- points ---------------------------------------------------------------------
 
 // The corners of a polygon shape. Each point is packed as the platform

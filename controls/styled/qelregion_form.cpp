@@ -265,27 +265,12 @@ void TQELBorderRegion::PaintBorder(TCanvas *canvas, const TRect &rect) const {
     case rsNoseRect:
     case rsRoundNoseRect: {
       const int d = r.Width() / 10;
-      TRect body = r;
       const TQELExtPos e = ExtPos();
-      const bool top = e <= epRightTop;
-      const bool left = e == epLeftTop || e == epTopLeft || e == epBottomLeft || e == epLeftBottom;
       const bool vertical = e == epLeftTop || e == epRightTop || e == epRightBottom || e == epLeftBottom;
-      (top ? body.Top : body.Bottom) += top ? d : -d;
-      (left ? body.Left : body.Right) += left ? d : -d;
       const bool round = Shape() == rsRoundNoseRect;
-      const int start = round ? (vertical ? RoundY() : RoundX()) : 5;
-      const int len = static_cast<int>(std::lround(std::sqrt(2.0 * d * d)));
-      const int cx = left ? body.Left : body.Right, cy = top ? body.Top : body.Bottom;
-      QPoint a, z;
-      if (vertical) {
-        const int dir = top ? 1 : -1;
-        a = QPoint(cx, cy + dir * start);
-        z = QPoint(cx, cy + dir * (start + len));
-      } else {
-        const int dir = left ? 1 : -1;
-        a = QPoint(cx + dir * start, cy);
-        z = QPoint(cx + dir * (start + len), cy);
-      }
+      const TRect body = ReducedBodyRect(r, e, d);
+      const auto nose = NoseTriangle(r, e, d, round ? (vertical ? RoundY() : RoundX()) : 5);
+      const QPoint a = nose[1], z = nose[2];
       // The body outline stays open where the nose joins.
       const int m = round ? 4 : 2;
       const QRect gap = QRect(QPoint(qMin(a.x(), z.x()) - m, qMin(a.y(), z.y()) - m),
@@ -306,13 +291,7 @@ void TQELBorderRegion::PaintBorder(TCanvas *canvas, const TRect &rect) const {
         clip -= QRect(c.Left, c.Top, c.Width(), c.Height());
       }
       p->setClipRegion(clip);
-      TRect body = r;
-      const int d = r.Width() / 6;
-      const TQELExtPos e = ExtPos();
-      const bool top = e <= epRightTop;
-      const bool left = e == epLeftTop || e == epTopLeft || e == epBottomLeft || e == epLeftBottom;
-      (top ? body.Top : body.Bottom) += top ? d : -d;
-      (left ? body.Left : body.Right) += left ? d : -d;
+      const TRect body = ReducedBodyRect(r, ExtPos(), r.Width() / 6);
       const TQELRegionShape kind =
           Shape() == rsThinkBubble ? rsRect : (Shape() == rsRoundThinkBubble ? rsRoundRect : rsElliptic);
       PaintBody(p, kind, body, RoundX(), RoundY(), b);

@@ -107,13 +107,8 @@ vcl::TPoint TQELCustomScrollBox::BackOrigin(const vcl::TPoint &p) const {
 
 bool TQELCustomScrollBox::DrawBackground(TCanvas *canvas, const TRect &rect, const vcl::TPoint &origin) {
   if (IsLoading() || IsDestroying()) return false;
-  vcl::TBitmap *back = BackgroundBitmap();
-  if (back == nullptr || back->Empty()) return false;
   const vcl::TPoint o = BackOrigin(vcl::TPoint{0, 0});
-  TRect source = rect;
-  vcl::OffsetRect(source, o.X + origin.X, o.Y + origin.Y);
-  canvas->CopyRect(rect, back->Canvas(), source);
-  return true;
+  return CopyBackground(canvas, rect, BackgroundBitmap(), vcl::TPoint{o.X + origin.X, o.Y + origin.Y});
 }
 
 void TQELCustomScrollBox::PaintWidget(QPainter *painter, const QRect &) {
