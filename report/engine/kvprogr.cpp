@@ -41,6 +41,14 @@ void Layout(Form *form, vcl::TLabel *&label, vcl::TButton *&cancel, int height) 
   cancel->OnClick = [form](rtl::TObject *) { form->Cancel(); };
 }
 
+// The private message runs the work event; true when it was that message.
+template <class Form>
+bool StartWork(Form *form, const vcl::TMessage &message) {
+  if (message.Msg != kvProgressStartMessage) return false;
+  if (form->OnWork) form->OnWork(form);
+  return true;
+}
+
 }  // namespace
 
 TProgressForm::TProgressForm(vcl::TComponent *owner) : vcl::TForm(owner) { Layout(this, label_, cancel_, 100); }
@@ -61,11 +69,7 @@ void TProgressForm::Cancel() {
 }
 
 void TProgressForm::Dispatch(vcl::TMessage &message) {
-  if (message.Msg == kvProgressStartMessage) {
-    if (OnWork) OnWork(this);
-    return;
-  }
-  vcl::TForm::Dispatch(message);
+  if (!StartWork(this, message)) vcl::TForm::Dispatch(message);
 }
 
 bool &KvExportCancelled() {
@@ -108,11 +112,7 @@ void TProgressFilterForm::ShowShare() {
 }
 
 void TProgressFilterForm::Dispatch(vcl::TMessage &message) {
-  if (message.Msg == kvProgressStartMessage) {
-    if (OnWork) OnWork(this);
-    return;
-  }
-  vcl::TForm::Dispatch(message);
+  if (!StartWork(this, message)) vcl::TForm::Dispatch(message);
 }
 
 }  // namespace report

@@ -163,21 +163,22 @@ TkvAggregates *TkvReport::DataBandAggregates(int band_type) const {
 
 int TkvReport::PageNumber() const { return kvEngine().CurPageIndex + 1; }
 
-int TkvReport::LineNumber() const {
+namespace {
+
+// LINE# and LINETHROUGH#: a group header counts its own printings, other
+// bands read the data band they belong to.
+int RowCounter(int TkvBand::*counter) {
   TkvBand *band = CurBand();
   if (band == nullptr) return 0;
-  if (band->Typ == btGroupHeader) return band->RowNumber;
+  if (band->Typ == btGroupHeader) return band->*counter;
   TkvBand *data = band->Page->DataBandOf(band);
-  return data != nullptr ? data->RowNumber : 0;
+  return data != nullptr ? data->*counter : 0;
 }
 
-int TkvReport::LineThrough() const {
-  TkvBand *band = CurBand();
-  if (band == nullptr) return 0;
-  if (band->Typ == btGroupHeader) return band->RowThrough;
-  TkvBand *data = band->Page->DataBandOf(band);
-  return data != nullptr ? data->RowThrough : 0;
-}
+}  // namespace
+
+int TkvReport::LineNumber() const { return RowCounter(&TkvBand::RowNumber); }
+int TkvReport::LineThrough() const { return RowCounter(&TkvBand::RowThrough); }
 
 int TkvReport::ColumnNumber() const {
   TkvPage *page = kvEngine().CurPage;

@@ -371,35 +371,17 @@ TEST(ProgressFilterForm, CancelRaisesTheExportFlagAndShowsTheShare) {
   KvExportCancelled() = false;
 }
 
-}  // namespace
-
-namespace {
-
-using namespace report;
-
-class SplitTest : public ::testing::Test {
- protected:
-  vcl::TComponent owner{nullptr};
-  TkvReport *report = new TkvReport(&owner);
-  TkvPage *page = report->Pages().Page(0);
-  void SetUp() override { kvEngine().ErrorText.clear(); }
-};
-
-TEST_F(SplitTest, SplitMemoGoesOnAtTheTopOfTheNextPageWithoutCuttingLines) {
-  auto *rows = new TkvDataset(&owner);
-  rows->SetName("Una");
-  rows->SetRangeEnd(reCount);
-  rows->SetRangeEndCount(1);
+TEST_F(ReportTest, SplitMemoGoesOnAtTheTopOfTheNextPageWithoutCuttingLines) {
+  Rows(&owner, "Una", 1);
   page->Margins[3] = page->HeightPixels() - page->Margins[1] - 100;
   TkvBandView *band = page->AddBand(btMasterData, 100, 420);
   band->FormatStr = "Una";
   band->Flags |= flBandBreaked;
   QStringList lines;
   for (int i = 1; i <= 20; ++i) lines << QString("Riga %1").arg(i);
-  TkvMemoView *memo = page->Add<TkvMemoView>(40, 100, 200, 410);
-  SetMemoText(memo, lines.join("\n"));
+  AddMemo(page, 40, 100, 200, 410, lines.join("\n"));
   page->AddBand(btReportSummary, 600, 20);
-  SetMemoText(page->Add<TkvMemoView>(40, 600, 100, 20), "Fine");
+  AddMemo(page, 40, 600, 100, 20, "Fine");
 
   ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
   ASSERT_GE(report->EMFPages().Count(), 3);
@@ -430,39 +412,15 @@ TEST_F(SplitTest, SplitMemoGoesOnAtTheTopOfTheNextPageWithoutCuttingLines) {
   EXPECT_EQ(all, lines + QStringList({"Fine"}));
 }
 
-}  // namespace
+void Memo(TkvPage *page, int y, int dy, const QString &text) { AddMemo(page, 40, y, 100, dy, text); }
 
-namespace {
-
-using namespace report;
-
-class PageFlowTest : public ::testing::Test {
- protected:
-  vcl::TComponent owner{nullptr};
-  TkvReport *report = new TkvReport(&owner);
-  void SetUp() override { kvEngine().ErrorText.clear(); }
-  TkvDataset *Rows(const QString &name, int count) {
-    auto *rows = new TkvDataset(&owner);
-    rows->SetName(name);
-    rows->SetRangeEnd(reCount);
-    rows->SetRangeEndCount(count);
-    return rows;
-  }
-  static void Memo(TkvPage *page, int y, int dy, const QString &text) {
-    SetMemoText(page->Add<TkvMemoView>(40, y, 100, dy), text);
-  }
-};
-
-TEST_F(PageFlowTest, EmptyRowsFillThePageDownToTheFooter) {
-  Rows("Due", 2);
-  TkvPage *page = report->Pages().Page(0);
+TEST_F(ReportTest, EmptyRowsFillThePageDownToTheFooter) {
+  Rows(&owner, "Due", 2);
   page->Margins[3] = page->HeightPixels() - page->Margins[1] - 200;
   TkvBandView *data = page->AddBand(btMasterData, 100, 20);
   data->FormatStr = "Due";
   data->Flags |= flBandFillEmpty;
-  TkvMemoView *cell = page->Add<TkvMemoView>(40, 100, 100, 20);
-  SetMemoText(cell, "[LINE#]");
-  cell->SetAllFrames();
+  AddMemo(page, 40, 100, 100, 20, "[LINE#]")->SetAllFrames();
   page->AddBand(btMasterFooter, 200, 30);
   Memo(page, 200, 30, "Piede");
   ASSERT_TRUE(report->PrepareReport());
@@ -480,7 +438,7 @@ TEST_F(PageFlowTest, EmptyRowsFillThePageDownToTheFooter) {
   EXPECT_GE(footer_y, page->Limits().Top + 160);
 }
 
-TEST_F(PageFlowTest, PageThatPrintsOnThePreviousOneContinuesThere) {
+TEST_F(ReportTest, PageThatPrintsOnThePreviousOneContinuesThere) {
   TkvPage *first = report->Pages().Page(0);
   first->AddBand(btReportTitle, 0, 40);
   Memo(first, 0, 20, "Primo");
