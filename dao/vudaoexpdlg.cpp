@@ -104,10 +104,7 @@ void WriteExportSchema(const QString &file_name, bool field_names, const QString
 
 // --- TSAS -------------------------------------------------------------------------------------
 
-TSAS::TSAS(vcl::TComponent *owner) : vcl::TForm(owner) {
-  SetCaption(QStringLiteral("Esporta i dati su un file esterno:"));
-  SetBorderStyle(vcl::bsDialog);
-  SetPosition(vcl::poScreenCenter);
+TSAS::TSAS(vcl::TComponent *owner) : TVuDaoDialog(owner, QStringLiteral("Esporta i dati su un file esterno:")) {
   SetBounds(0, 0, 570, 330);
   Make<vcl::TLabel>(this, this, 8, 8, 120, QStringLiteral("&Tipo Database:"));
   formats_ = Make<vcl::TListBox>(this, this, 8, 26, 150);
@@ -299,10 +296,7 @@ bool TSAS::Execute(TVuDaoTable *table, const TGridColumns *grid) {
 
 // --- TCVC ---------------------------------------------------------------------------------------
 
-TCVC::TCVC(vcl::TComponent *owner) : vcl::TForm(owner) {
-  SetCaption(QStringLiteral("Choose Visible Columns"));
-  SetBorderStyle(vcl::bsDialog);
-  SetPosition(vcl::poScreenCenter);
+TCVC::TCVC(vcl::TComponent *owner) : TVuDaoDialog(owner, QStringLiteral("Choose Visible Columns")) {
   SetBounds(0, 0, 400, 300);
   Make<vcl::TLabel>(this, this, 8, 8, 150, QStringLiteral("&Visible Columns"));
   visible_list_ = Make<vcl::TListBox>(this, this, 8, 26, 150);

@@ -11,6 +11,7 @@
 #include <functional>
 #include <vector>
 
+#include "dao/vudaodlgs.h"
 #include "platform/vcl/db/db.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/listctrls.h"
@@ -44,8 +45,8 @@ QString ExportFilter(int index, const QString &engine_version);
 void WriteExportSchema(const QString &file_name, bool field_names, const QString &text_format, bool html,
                        const QString &character_set, const QString &width);
 
-class TSAS : public vcl::TForm {
-  ORBISCA_CLASS(TSAS, vcl::TForm)
+class TSAS : public TVuDaoDialog {
+  ORBISCA_CLASS(TSAS, TVuDaoDialog)
 
  public:
   explicit TSAS(vcl::TComponent *owner = nullptr);
@@ -93,8 +94,8 @@ class TSAS : public vcl::TForm {
   TVuHRollForm *side_;
 };
 
-class TCVC : public vcl::TForm {
-  ORBISCA_CLASS(TCVC, vcl::TForm)
+class TCVC : public TVuDaoDialog {
+  ORBISCA_CLASS(TCVC, TVuDaoDialog)
 
  public:
   explicit TCVC(vcl::TComponent *owner = nullptr);
