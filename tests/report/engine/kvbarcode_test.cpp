@@ -362,5 +362,30 @@ TEST(Barcode, DrawsBarsAtTheirEdgesAndRestoresTheCanvas) {
   EXPECT_EQ(empty.Inked(vcl::TRect{0, 0, 60, 40}), 0);
 }
 
+TEST(Barcode, AnyTextInAnySymbologyGivesAPatternOrARefusal) {
+  const QString texts[] = {QString(), QStringLiteral(" "), QStringLiteral("0"), QStringLiteral("12345678901234567890"),
+                           QString(QChar(0)) + QStringLiteral("A\x7f"), QStringLiteral("\u00e8\u20ac"),
+                           QString(400, QChar('9')), QStringLiteral("-1.5")};
+  for (int type = 0; type < kBarcodeTypeCount; ++type) {
+    EXPECT_FALSE(BarcodeTypeName(type).isEmpty());
+    for (const QString &text : texts) {
+      for (bool check : {false, true}) {
+        TBarcode bc;
+        bc.SetTyp(TBarcodeType(type));
+        bc.SetChecksum(check);
+        bc.SetRatio(type % 2 == 0 ? 0.0 : 1e9);
+        bc.SetText(text);
+        try {
+          const QString pattern = bc.Pattern();
+          for (QChar c : pattern) ASSERT_TRUE(QStringLiteral("01235678ABCD").contains(c)) << type;
+          EXPECT_GE(bc.Width(), 0);
+        } catch (const EBarcodeError &e) {
+          EXPECT_FALSE(e.Message().isEmpty());
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace report
