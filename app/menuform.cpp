@@ -1,9 +1,13 @@
 // The main window's widgets and their wiring to the logic (see menuform.h).
 #include "app/menuform.h"
 
+#include <QCursor>
 #include <QDir>
 
 #include "app/backup.h"
+#include "app/infoform.h"
+#include "app/manutenzione.h"
+#include "platform/os/shell.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/sysutils.h"
 
@@ -39,6 +43,7 @@ TMenuForm::TMenuForm(vcl::TComponent *owner) : vcl::TForm(owner) {
   EnterAsTab1->SetName(QStringLiteral("EnterAsTab1"));
   Logic->ShowError = [](const QString &text) { vcl::Application->ShowException(rtl::Exception(text)); };
   BuildControls();
+  BuildCommands();
   OnPaint = [this](rtl::TObject *sender) { FormPaint(sender); };
   OnClose = [this](rtl::TObject *sender, vcl::TCloseAction &action) { FormClose(sender, action); };
 }
@@ -187,6 +192,51 @@ void TMenuForm::BuildControls() {
     Logic->CaricoPeriodoChange(Carico.Periodo->SelectedKey());
     ShowState();
   };
+}
+
+void TMenuForm::BuildCommands() {
+  Manutenzione = new TManutenzioneForm(this, Logic);
+  auto tool = [this](const QString &name, const QString &hint, int y, void (TMenuForm::*handler)(rtl::TObject *)) {
+    auto *b = Make<vcl::TSpeedButton>(this, pn_top, name);
+    b->SetBounds(756, y, 136, 21);
+    b->SetCaption(hint);
+    b->SetHint(hint);
+    b->SetShowHint(true);
+    b->OnClick = [this, handler](rtl::TObject *s) { (this->*handler)(s); };
+    return b;
+  };
+  btn_manutenzione = tool(QStringLiteral("btn_manutenzione"), QStringLiteral("Manutenzione"), 4,
+                          &TMenuForm::btn_manutenzioneClick);
+  btn_info = tool(QStringLiteral("btn_info"), QStringLiteral("Info"), 27, &TMenuForm::btn_infoClick);
+  btn_uscita = tool(QStringLiteral("btn_uscita"), QStringLiteral("Fine lavoro"), 50, &TMenuForm::btn_uscitaClick);
+
+  auto item = [this](vcl::TMenu *menu, const QString &name, const QString &caption,
+                     void (TMenuForm::*handler)(rtl::TObject *)) {
+    auto *i = new vcl::TMenuItem(this);
+    i->SetName(name);
+    i->SetCaption(caption);
+    i->OnClick = [this, handler](rtl::TObject *s) { (this->*handler)(s); };
+    menu->Items()->Add(i);
+    return i;
+  };
+  MainMenu1 = new vcl::TMainMenu(this);
+  MainMenu1->SetName(QStringLiteral("MainMenu1"));
+  mnu_manutenzione = item(MainMenu1, QStringLiteral("mnu_manutenzione"), QStringLiteral("&Manutenzione"),
+                          &TMenuForm::btn_manutenzioneClick);
+  mnu_informazioni = item(MainMenu1, QStringLiteral("mnu_informazioni"), QStringLiteral("I&nformazioni"),
+                          &TMenuForm::btn_infoClick);
+  mnu_uscita = item(MainMenu1, QStringLiteral("mnu_uscita"), QStringLiteral("&Uscita"), &TMenuForm::btn_uscitaClick);
+  MainMenu1->Attach();
+
+  mnu_aiuto = new vcl::TPopupMenu(this);
+  mnu_aiuto->SetName(QStringLiteral("mnu_aiuto"));
+  mnu_manuale = item(mnu_aiuto, QStringLiteral("mnu_manuale"), QStringLiteral("&Manuale del programma"),
+                     &TMenuForm::mnu_manualeClick);
+  Informazionisulprogramma1 = item(mnu_aiuto, QStringLiteral("Informazionisulprogramma1"),
+                                   QStringLiteral("&Informazioni sul programma"),
+                                   &TMenuForm::Informazionisulprogramma1Click);
+  mnu_sito = item(mnu_aiuto, QStringLiteral("mnu_sito"), QStringLiteral("&Sito web di Gestione Orbisca"),
+                  &TMenuForm::mnu_sitoClick);
 }
 
 void TMenuForm::BuildPage(TPageControls &page, vcl::TTabSheet *sheet, const QString &prefix,
@@ -384,6 +434,33 @@ void TMenuForm::PageControl1Change(rtl::TObject *) {
 
 void TMenuForm::btn_cambiadataClick(rtl::TObject *) { Run([this] { Logic->btn_cambiadataClick(); }); }
 
+// --- maintenance, help and exit -------------------------------------------------------------
+
+void TMenuForm::btn_manutenzioneClick(rtl::TObject *) {
+  Manutenzione->ShowModal();
+  // A new reset code works at once; a new side of the till at the next start.
+  Logic->azzera = Manutenzione->ResetCode();
+}
+
+void TMenuForm::btn_infoClick(rtl::TObject *) {
+  const QPoint at = QCursor::pos();
+  mnu_aiuto->Popup(at.x(), at.y());
+}
+
+void TMenuForm::btn_uscitaClick(rtl::TObject *) { Close(); }
+
+void TMenuForm::mnu_manualeClick(rtl::TObject *) {
+  // A missing manual or viewer shows nothing: the user sees no window open.
+  os::ShellExecute(QStringLiteral("open"), Logic->percorso + QStringLiteral("manuale.pdf"));
+}
+
+void TMenuForm::Informazionisulprogramma1Click(rtl::TObject *) {
+  if (frmInfo == nullptr) frmInfo = new TfrmInfo(this);
+  frmInfo->ShowModal();
+}
+
+void TMenuForm::mnu_sitoClick(rtl::TObject *) { os::ShellExecute(QStringLiteral("open"), kWebSite); }
+
 // --- start-up and shutdown -------------------------------------------------------------------
 
 void TMenuForm::FormPaint(rtl::TObject *) {
@@ -393,7 +470,9 @@ void TMenuForm::FormPaint(rtl::TObject *) {
   vcl::Application->ProcessMessages();
   Logic->percorso = QDir::currentPath() + QLatin1Char('/');
   EnterAsTab1->AttachToApplication();
-  // Settings storage is not part of the program yet: the defaults hold.
+  Manutenzione->RestoreSettings(Logic->percorso);
+  Logic->pos_totali = Manutenzione->SidePanel();
+  Logic->azzera = Manutenzione->ResetCode();
   try {
     Logic->OpenArchives();
   } catch (const rtl::Exception &e) {
@@ -422,6 +501,7 @@ void TMenuForm::FormPaint(rtl::TObject *) {
 
 void TMenuForm::FormClose(rtl::TObject *, vcl::TCloseAction &) {
   if (!Started()) return;
+  Manutenzione->SaveSettings();
   Logic->CloseArchives();
   lb_showrivista->SetCaption(QStringLiteral("Chiusura in corso ... attendere"));
   vcl::Application->ProcessMessages();

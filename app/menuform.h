@@ -18,10 +18,18 @@
 #include "controls/extended/mwlookup.h"
 #include "platform/vcl/comctrls.h"
 #include "platform/vcl/dbctrls/dbgrids.h"
+#include "platform/vcl/buttons.h"
 #include "platform/vcl/forms.h"
+#include "platform/vcl/menus.h"
 #include "platform/vcl/stdctrls.h"
 
 namespace app {
+
+class TManutenzioneForm;
+class TfrmInfo;
+
+// The program's web site, opened from the help menu.
+inline const QString kWebSite = QStringLiteral("https://www.gestioneorbisca.it/");
 
 // The controls of one page; the inspection page has no quantity and no
 // button. The amounts are number edits (purchase price to six decimals,
@@ -76,6 +84,16 @@ class TMenuForm : public vcl::TForm {
   vcl::TLabel *show_acq = nullptr;
   vcl::TLabel *show_ven = nullptr;
 
+  // The commands around the pages: maintenance, help and exit, as tool
+  // buttons and as the menu bar.
+  vcl::TSpeedButton *btn_manutenzione = nullptr, *btn_info = nullptr, *btn_uscita = nullptr;
+  vcl::TMainMenu *MainMenu1 = nullptr;
+  vcl::TMenuItem *mnu_manutenzione = nullptr, *mnu_informazioni = nullptr, *mnu_uscita = nullptr;
+  vcl::TPopupMenu *mnu_aiuto = nullptr;
+  vcl::TMenuItem *mnu_manuale = nullptr, *Informazionisulprogramma1 = nullptr, *mnu_sito = nullptr;
+  TManutenzioneForm *Manutenzione = nullptr;  // owned; holds the settings
+  TfrmInfo *frmInfo = nullptr;                 // owned, made on first use
+
   // The data folder's start-up and the shutdown.
   void FormPaint(rtl::TObject *sender);
   void FormClose(rtl::TObject *sender, vcl::TCloseAction &action);
@@ -96,11 +114,18 @@ class TMenuForm : public vcl::TForm {
   void show_pagamentoChange(rtl::TObject *sender);
   void PageControl1Change(rtl::TObject *sender);
   void btn_cambiadataClick(rtl::TObject *sender);
+  void btn_manutenzioneClick(rtl::TObject *sender);
+  void btn_infoClick(rtl::TObject *sender);
+  void btn_uscitaClick(rtl::TObject *sender);
+  void mnu_manualeClick(rtl::TObject *sender);
+  void Informazionisulprogramma1Click(rtl::TObject *sender);
+  void mnu_sitoClick(rtl::TObject *sender);
 
   TPageControls &PageOf(TPage page);
 
  private:
   void BuildControls();
+  void BuildCommands();
   void BuildPage(TPageControls &page, vcl::TTabSheet *sheet, const QString &prefix,
                  const QString &quantity_name, bool editable);
   // Runs a handler of the logic between the copy of the widgets in and the

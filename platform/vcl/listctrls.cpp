@@ -301,6 +301,7 @@ ORBISCA_PUBLISHED(TComboBox, TWinControl) {
   p.Property("DropDownCount", &TComboBox::DropDownCount, &TComboBox::SetDropDownCount).Default(8);
   p.Property("MaxLength", &TComboBox::MaxLength, &TComboBox::SetMaxLength).Default(0);
   p.Property("Sorted", &TComboBox::Sorted, &TComboBox::SetSorted).Default(false);
+  p.Property("Text", &TComboBox::Text, &TComboBox::SetText);
   p.Event("OnChange", &TComboBox::OnChange);
 }
 

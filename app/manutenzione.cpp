@@ -1,0 +1,219 @@
+// The maintenance dialog and its purge (see manutenzione.h).
+#include "app/manutenzione.h"
+
+#include "platform/rtl/exceptions.h"
+#include "platform/vcl/consts.h"
+
+namespace app {
+
+int AskUser(const QString &text, TAskKind kind) {
+  // One place for every box of the program: a styled box can replace the
+  // plain dialog here without touching the callers.
+  switch (kind) {
+    case TAskKind::Confirm:
+      return vcl::MessageDlg(text, vcl::mtConfirmation, vcl::TMsgDlgButtons{vcl::mbYes, vcl::mbNo});
+    case TAskKind::Error:
+      return vcl::MessageDlg(text, vcl::mtError, vcl::TMsgDlgButtons{vcl::mbOK});
+    case TAskKind::Notice:
+      break;
+  }
+  return vcl::MessageDlg(text, vcl::mtInformation, vcl::TMsgDlgButtons{vcl::mbOK});
+}
+
+namespace {
+
+// The logic also runs without an application object (tests, tools): then
+// there is no screen cursor to show.
+void SetCursor(vcl::TCursor cursor) {
+  if (vcl::Screen != nullptr) vcl::Screen->SetCursor(cursor);
+}
+
+}  // namespace
+
+// --- the purge ---------------------------------------------------------------------------
+
+TManutenzioneLogic::TManutenzioneLogic(vcl::TComponent *owner, TMenuLogic *menu)
+    : vcl::TComponent(owner), Menu(menu) {
+  SetName(QStringLiteral("ManutenzioneLogic"));
+  query = new dao::TVuDaoTable(this);
+  query->SetName(QStringLiteral("query"));
+  query->SetDatabase(menu->Database);
+  query->SetDatabaseAutoActivate(false);
+  query->SetSQLText(QStringLiteral("select * from giornale where data>=:giorno"));
+}
+
+void TManutenzioneLogic::RunPurgeStatement(const QString &sql, rtl::TDateTime day) {
+  query->SetSQLText(sql);
+  query->Params()[0]->SetAsDateTime(day);
+  query->ExecuteSQL();
+}
+
+bool TManutenzioneLogic::Button2Click() {
+  if (cancella == 0) return false;
+  if (AskUser(kConfirmPurge, TAskKind::Confirm) != vcl::mrYes) return false;
+  const rtl::TDateTime day = cancella;
+  SetCursor(vcl::crHourGlass);
+  // Both deletes or neither: a journal purged without its stock rows (or the
+  // reverse) would leave the archive half cleaned with no way to tell.
+  auto *db = Menu->Database;
+  try {
+    db->BeginTrans();
+    try {
+      RunPurgeStatement(QStringLiteral("delete FROM giornale WHERE data<=:giorno"), day);
+      RunPurgeStatement(QStringLiteral("delete FROM giacenza WHERE giacenza=0 and ucarico<=:giorno"), day);
+      db->CommitTrans();
+    } catch (const rtl::Exception &) {
+      try {
+        db->Rollback();
+      } catch (const rtl::Exception &) {
+        // Nothing was left to undo.
+      }
+      throw;
+    }
+  } catch (const rtl::Exception &e) {
+    SetCursor(vcl::crDefault);
+    AskUser(kPurgeFailed + e.Message(), TAskKind::Error);
+    return false;
+  }
+  RefreshTables();
+  SetCursor(vcl::crDefault);
+  AskUser(kPurgeDone, TAskKind::Notice);
+  return true;
+}
+
+void TManutenzioneLogic::RefreshTables() {
+  // The main window's tables still hold the deleted rows: reopen them so a
+  // lookup does not find a row the database no longer has.
+  for (auto *t : {Menu->Giacenze, Menu->giornale}) {
+    if (t == nullptr || !t->Active()) continue;
+    try {
+      t->Close();
+      t->Open();
+    } catch (const rtl::Exception &) {
+      // The table stays closed; the next start opens it again.
+    }
+  }
+}
+
+// --- the dialog ----------------------------------------------------------------------------
+
+namespace {
+
+template <typename T>
+T *Make(vcl::TComponent *owner, vcl::TWinControl *parent, const QString &name) {
+  auto *c = new T(owner);
+  c->SetName(name);
+  c->SetParent(parent);
+  return c;
+}
+
+vcl::TLabel *AddLabel(vcl::TComponent *owner, vcl::TWinControl *parent, const QString &text, int x, int y,
+                      int width) {
+  auto *l = new vcl::TLabel(owner);
+  l->SetParent(parent);
+  l->SetBounds(x, y, width, 16);
+  l->SetCaption(text);
+  return l;
+}
+
+}  // namespace
+
+TManutenzioneForm::TManutenzioneForm(vcl::TComponent *owner, TMenuLogic *menu) : vcl::TForm(owner) {
+  SetName(QStringLiteral("ManutenzioneForm"));
+  SetCaption(QStringLiteral("Manutenzione"));
+  SetBounds(0, 0, 460, 290);
+  SetPosition(vcl::poScreenCenter);
+  Logic = new TManutenzioneLogic(this, menu);
+
+  PageControl1 = Make<vcl::TPageControl>(this, this, QStringLiteral("PageControl1"));
+  PageControl1->SetAlign(vcl::alTop);
+  PageControl1->SetHeight(240);
+  auto sheet = [this](const QString &name, const QString &caption) {
+    auto *s = new vcl::TTabSheet(this);
+    s->SetName(name);
+    s->SetPageControl(PageControl1);
+    s->SetCaption(caption);
+    return s;
+  };
+  tb_utilita = sheet(QStringLiteral("tb_utilita"), QStringLiteral("&Utilità"));
+  tb_vendite = sheet(QStringLiteral("tb_vendite"), QStringLiteral("Vendite"));
+
+  AddLabel(this, tb_utilita, QStringLiteral("Cancella tutte le registrazioni precedenti il"), 8, 12, 260);
+  cancella = Make<ext::TDateEdit>(this, tb_utilita, QStringLiteral("cancella"));
+  cancella->SetBounds(8, 32, 120, 24);
+  Button2 = Make<vcl::TButton>(this, tb_utilita, QStringLiteral("Button2"));
+  Button2->SetCaption(QStringLiteral("&Cancellazione"));
+  Button2->SetBounds(140, 32, 110, 24);
+  Button2->OnClick = [this](rtl::TObject *sender) { Button2Click(sender); };
+  AddLabel(this, tb_utilita, QStringLiteral("Posizione totalizzatore vendite"), 8, 76, 260);
+  pos_totali = Make<vcl::TComboBox>(this, tb_utilita, QStringLiteral("pos_totali"));
+  pos_totali->SetBounds(8, 96, 120, 24);
+  pos_totali->Items()->Add(QStringLiteral("Destra"));
+  pos_totali->Items()->Add(QStringLiteral("Sinistra"));
+  pos_totali->SetText(QStringLiteral("Sinistra"));
+  BitBtn1 = Make<vcl::TBitBtn>(this, tb_utilita, QStringLiteral("BitBtn1"));
+  BitBtn1->SetCaption(QStringLiteral("Personalizzazione stampe"));
+  BitBtn1->SetBounds(8, 150, 200, 28);
+  BitBtn1->OnClick = [this](rtl::TObject *sender) { BitBtn1Click(sender); };
+  // The template designer is not part of the program yet: the button shows
+  // where it will be, and does nothing until then.
+  BitBtn1->SetEnabled(false);
+
+  nota = Make<vcl::TLabel>(this, tb_vendite, QStringLiteral("nota"));
+  nota->SetWordWrap(true);
+  nota->SetBounds(8, 8, 420, 120);
+  nota->SetCaption(QStringLiteral(
+      "Scegliete un codice a barre non utilizzato e tenetelo vicino al computer. Durante la vendita, "
+      "passando il codice scelto al lettore il computer si comporterà come se aveste cliccato il "
+      "cestino di azzeramento del totale.\n\nInserite il codice scelto per l'azzeramento qui:"));
+  azzera = Make<vcl::TEdit>(this, tb_vendite, QStringLiteral("azzera"));
+  azzera->SetBounds(8, 140, 160, 24);
+  azzera->SetText(QStringLiteral("000"));
+
+  btn_chiudi = Make<vcl::TButton>(this, this, QStringLiteral("btn_chiudi"));
+  btn_chiudi->SetCaption(QStringLiteral("OK"));
+  btn_chiudi->SetBounds(370, 250, 80, 28);
+  btn_chiudi->SetModalResult(vcl::mrOk);
+
+  // Made in code, the storage is not hooked to the form's show and close:
+  // the program reads it once at start and writes it once at exit.
+  FormStorage1 = new ext::TFormStorage(this);
+  FormStorage1->SetName(QStringLiteral("FormStorage1"));
+  FormStorage1->SetIniSection(kSettingsSection);
+  FormStorage1->StoredProps()->Add(QStringLiteral("pos_totali.Text"));
+  FormStorage1->StoredProps()->Add(QStringLiteral("azzera.Text"));
+  FormStorage1->ResolveStoredProps();
+}
+
+void TManutenzioneForm::Button2Click(rtl::TObject *) {
+  Logic->cancella = cancella->EditDate();
+  Logic->Button2Click();
+}
+
+void TManutenzioneForm::BitBtn1Click(rtl::TObject *) {
+  // Waits for the template designer; the button is disabled until then.
+}
+
+void TManutenzioneForm::RestoreSettings(const QString &folder) {
+  FormStorage1->SetIniFileName(folder + kSettingsFile);
+  try {
+    FormStorage1->RestorePlacementFromStorage();
+  } catch (const rtl::Exception &) {
+    // An unreadable file is as good as none: the program starts with the
+    // defaults, and the next exit writes a sound file.
+    pos_totali->SetText(QStringLiteral("Sinistra"));
+    azzera->SetText(QStringLiteral("000"));
+  }
+}
+
+void TManutenzioneForm::SaveSettings() {
+  if (!FormStorage1->Active()) return;
+  try {
+    FormStorage1->SavePlacementToStorage();
+  } catch (const rtl::Exception &e) {
+    AskUser(QStringLiteral("Impostazioni non salvate:\n") + e.Message(), TAskKind::Error);
+  }
+  FormStorage1->SetActive(false);
+}
+
+}  // namespace app

@@ -1,0 +1,243 @@
+// The maintenance dialog: the purge on a real database (asked, all or
+// nothing), the settings kept across two starts of the main window, and the
+// main window's commands around the pages.
+#include "app/manutenzione.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTest>
+#include <QTimer>
+
+#include "app/infoform.h"
+#include "app/menuform.h"
+#include "platform/jet/database.h"
+#include "platform/os/shell.h"
+#include "platform/vcl/consts.h"
+#include "tests/app/app_fixture.h"
+
+namespace app::testing {
+namespace {
+
+// Answers every box with `answer` and keeps what was asked.
+struct Responder {
+  explicit Responder(vcl::TModalResult answer) {
+    previous_ = vcl::SetDialogResponder([this, answer](vcl::TDialogRequest &r) {
+      asked << r.text;
+      buttons << r.buttons.join(QLatin1Char('|'));
+      return answer;
+    });
+  }
+  ~Responder() { vcl::SetDialogResponder(previous_); }
+  QStringList asked;
+  QStringList buttons;
+  vcl::TDialogResponder previous_;
+};
+
+// Makes the second delete of the purge fail, after the first has run.
+class FailingPurge : public TManutenzioneLogic {
+ public:
+  using TManutenzioneLogic::TManutenzioneLogic;
+
+ protected:
+  void RunPurgeStatement(const QString &sql, rtl::TDateTime day) override {
+    if (++runs_ == 2) throw rtl::Exception(QStringLiteral("Tabella bloccata da un altro utente"));
+    TManutenzioneLogic::RunPurgeStatement(sql, day);
+  }
+
+ private:
+  int runs_ = 0;
+};
+
+class PurgeTest : public DataFolder {
+ protected:
+  void SetUp() override {
+    DataFolder::SetUp();
+    jet::DBEngine engine;
+    auto db = engine.OpenDatabase(dir_.filePath(QStringLiteral("orbisca4.mdb")));
+    for (const char *day : {"#12/4/2026#", "#12/5/2026#", "#12/6/2026#"})
+      db->Execute(QStringLiteral("INSERT INTO Giornale (Data, Barcode18, Quantita, Tipo, Prezzo_A, Prezzo_V) "
+                                 "VALUES (%1, \"%2\", 1, \"C\", 1, 2)")
+                      .arg(QLatin1String(day), kStocked));
+    // Empty rows loaded before, on and after the purge day; kStocked (5 in
+    // stock, loaded 30/11) must survive every purge.
+    const char *empties[][2] = {{"100", "#12/1/2026#"}, {"200", "#12/5/2026#"}, {"300", "#12/6/2026#"}};
+    for (const auto &e : empties)
+      db->Execute(QStringLiteral("INSERT INTO Giacenza (Barcode18, Barcode, Testata, Giacenza, Ucarico) "
+                                 "VALUES (\"%1\", \"%1\", \"Vuota\", 0, %2)")
+                      .arg(QLatin1String(e[0]), QLatin1String(e[1])));
+    db->Close();
+    menu_.percorso = folder_;
+    menu_.OpenArchives();
+  }
+  void TearDown() override { menu_.CloseArchives(); }
+
+  TMenuLogic menu_;
+};
+
+TEST_F(PurgeTest, NothingHappensWithoutADateOrWithoutYes) {
+  TManutenzioneLogic logic(nullptr, &menu_);
+  {
+    Responder yes(vcl::mrYes);
+    EXPECT_FALSE(logic.Button2Click());
+    EXPECT_TRUE(yes.asked.isEmpty()) << "no date: not even the question";
+  }
+  logic.cancella = rtl::EncodeDate(2026, 12, 31);
+  Responder no(vcl::mrNo);
+  EXPECT_FALSE(logic.Button2Click());
+  ASSERT_EQ(no.asked, QStringList{kConfirmPurge});
+  EXPECT_EQ(no.buttons.value(0), QStringLiteral("&Sì|&No"));
+  EXPECT_EQ(CountRows("Giornale"), 3);
+  EXPECT_EQ(CountRows("Giacenza"), 4);
+}
+
+TEST_F(PurgeTest, PurgeRemovesRowsUpToTheDayItself) {
+  TManutenzioneLogic logic(nullptr, &menu_);
+  logic.cancella = rtl::EncodeDate(2026, 12, 5);
+  Responder yes(vcl::mrYes);
+  EXPECT_TRUE(logic.Button2Click());
+  EXPECT_EQ(yes.asked, (QStringList{kConfirmPurge, kPurgeDone}));
+  EXPECT_EQ(CountRows("Giornale"), 1);
+  EXPECT_EQ(CountRows("Giornale", "Data = #12/6/2026#"), 1);
+  EXPECT_EQ(CountRows("Giacenza"), 2);
+  EXPECT_EQ(StockOf(QStringLiteral("300")), 0) << "loaded after the day: kept";
+  EXPECT_EQ(StockOf(kStocked), 5) << "stock other than 0: kept";
+  // The main window's tables no longer offer the deleted rows.
+  EXPECT_FALSE(menu_.Giacenze->Locate(QStringLiteral("Barcode18"), QStringLiteral("100"), {}));
+  EXPECT_EQ(menu_.giornale->RecordCount(), 1);
+}
+
+TEST_F(PurgeTest, FailedSecondDeleteLeavesBothTablesAsTheyWere) {
+  FailingPurge logic(nullptr, &menu_);
+  logic.cancella = rtl::EncodeDate(2026, 12, 31);
+  Responder yes(vcl::mrYes);
+  EXPECT_FALSE(logic.Button2Click());
+  ASSERT_EQ(yes.asked.size(), 2);
+  EXPECT_TRUE(yes.asked[1].startsWith(kPurgeFailed));
+  EXPECT_TRUE(yes.asked[1].contains(QStringLiteral("bloccata")));
+  EXPECT_EQ(CountRows("Giornale"), 3);
+  EXPECT_EQ(CountRows("Giacenza"), 4);
+}
+
+// --- the main window --------------------------------------------------------------------
+
+class MaintenanceWindowTest : public DataFolder {
+ protected:
+  void SetUp() override {
+    DataFolder::SetUp();
+    saved_dir_ = QDir::currentPath();
+    QDir::setCurrent(dir_.path());
+    vcl::InitApplication();
+    vcl::Application->ShowExceptionSlot = [this](const QString &, const QString &text) { shown_ << text; };
+  }
+  void TearDown() override {
+    form_.reset();
+    vcl::Application->ShowExceptionSlot = nullptr;
+    vcl::TPopupMenu::ShowSlot = nullptr;
+    os::SetShellOpener(nullptr);
+    QDir::setCurrent(saved_dir_);
+  }
+  void Start() {
+    form_ = std::make_unique<TMenuForm>(nullptr);
+    form_->Show();
+    for (int i = 0; i < 100 && !form_->Started(); ++i) QTest::qWait(10);
+    ASSERT_TRUE(form_->Started());
+  }
+  // Closes the modal window that `click` opens, once it is up; true when
+  // one came up.
+  static bool ClosesModal(vcl::TForm *modal, const std::function<void()> &click) {
+    bool seen = false;
+    QTimer::singleShot(50, [&] {
+      seen = modal != nullptr && modal->Visible();
+      if (modal != nullptr) modal->SetModalResult(vcl::mrCancel);
+    });
+    click();
+    return seen;
+  }
+  QString Settings() const {
+    QFile f(dir_.filePath(kSettingsFile));
+    return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
+  }
+
+  QString saved_dir_;
+  QStringList shown_;
+  std::unique_ptr<TMenuForm> form_;
+};
+
+TEST_F(MaintenanceWindowTest, SettingsWrittenAtExitAndReadAtTheNextStart) {
+  Start();
+  EXPECT_EQ(form_->Logic->pos_totali, QStringLiteral("Sinistra"));
+  EXPECT_EQ(form_->Logic->azzera, QStringLiteral("000"));
+  form_->Manutenzione->pos_totali->SetText(QStringLiteral("Destra"));
+  form_->Manutenzione->azzera->SetText(QStringLiteral("4242"));
+  form_->Close();
+  form_.reset();
+  EXPECT_TRUE(Settings().contains(QStringLiteral("[Orbisca]"))) << Settings().toStdString();
+  EXPECT_TRUE(Settings().contains(QStringLiteral("pos_totali_Text=Destra"))) << Settings().toStdString();
+
+  Start();
+  EXPECT_EQ(form_->Logic->pos_totali, QStringLiteral("Destra"));
+  EXPECT_EQ(form_->pn_totali->Align(), vcl::alRight);
+  EXPECT_EQ(form_->Logic->azzera, QStringLiteral("4242"));
+  EXPECT_EQ(form_->Manutenzione->azzera->Text(), QStringLiteral("4242"));
+  EXPECT_TRUE(shown_.isEmpty()) << shown_.join("\n").toStdString();
+}
+
+TEST_F(MaintenanceWindowTest, DamagedSettingsGiveTheDefaults) {
+  QFile f(dir_.filePath(kSettingsFile));
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(QByteArray("\xff\xfe\x00[Orbis\n=\n\x01\x02pos_totali_Text\n[[]]\n=Destra\0\0", 40));
+  f.close();
+  Start();
+  EXPECT_EQ(form_->Logic->pos_totali, QStringLiteral("Sinistra"));
+  EXPECT_EQ(form_->Logic->azzera, QStringLiteral("000"));
+  EXPECT_EQ(form_->pn_totali->Align(), vcl::alLeft);
+}
+
+TEST_F(MaintenanceWindowTest, ToolButtonsOpenWhatTheyShould) {
+  Start();
+  const vcl::TSpeedButton *buttons[] = {form_->btn_manutenzione, form_->btn_info, form_->btn_uscita};
+  const char *hints[] = {"Manutenzione", "Info", "Fine lavoro"};
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(buttons[i]->Hint(), QString::fromLatin1(hints[i]));
+  EXPECT_FALSE(form_->Manutenzione->BitBtn1->Enabled());
+
+  EXPECT_TRUE(ClosesModal(form_->Manutenzione, [&] { form_->btn_manutenzione->Click(); }));
+  EXPECT_EQ(form_->Manutenzione->Caption(), QStringLiteral("Manutenzione"));
+
+  // The help menu: manual, information window, web site.
+  QFile manual(dir_.filePath(QStringLiteral("manuale.pdf")));
+  ASSERT_TRUE(manual.open(QIODevice::WriteOnly));
+  manual.close();
+  QStringList opened;
+  os::SetShellOpener([&](const os::ShellTarget &t) {
+    opened << t.url.toString();
+    return true;
+  });
+  vcl::TMenuItem *pick = form_->mnu_manuale;
+  vcl::TPopupMenu::ShowSlot = [&](vcl::TPopupMenu *m, int, int) {
+    EXPECT_EQ(m, form_->mnu_aiuto);
+    return pick;
+  };
+  form_->btn_info->Click();
+  pick = form_->mnu_sito;
+  form_->btn_info->Click();
+  ASSERT_EQ(opened.size(), 2);
+  EXPECT_TRUE(opened[0].endsWith(QStringLiteral("/manuale.pdf")));
+  EXPECT_EQ(opened[1], kWebSite);
+
+  pick = form_->Informazionisulprogramma1;
+  bool info_seen = false;
+  QTimer::singleShot(50, [&] {
+    info_seen = form_->frmInfo != nullptr && form_->frmInfo->Visible();
+    if (form_->frmInfo != nullptr) form_->frmInfo->SetModalResult(vcl::mrOk);
+  });
+  form_->btn_info->Click();
+  EXPECT_TRUE(info_seen);
+
+  form_->btn_uscita->Click();
+  QTest::qWait(20);
+  EXPECT_FALSE(form_->Visible());
+  EXPECT_TRUE(QFile::exists(dir_.filePath(kSettingsFile)));
+}
+
+}  // namespace
+}  // namespace app::testing
