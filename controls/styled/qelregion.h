@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "controls/styled/qelcont.h"
+#include "controls/styled/qelcontrol.h"
 #include "controls/styled/qelfill.h"
 #include "controls/styled/qelstrm.h"
 #include "controls/styled/qelwndproccomponent.h"
@@ -261,12 +262,16 @@ class TQELFormShape : public TQELWndProcComponent {
   bool UseRgnBitmap() const { return use_rgn_bitmap_; }
   void SetUseRgnBitmap(bool v);
   TQELFillObject *FillObject() const { return fill_.get(); }
-  int ListIndex() const { return list_index_; }
-  void SetListIndex(int v) { list_index_ = v; }
-  int ImageIndex() const { return image_index_; }
-  void SetImageIndex(int v) { image_index_ = v; }
+  // The image of the bitmap-list fill.
+  TQELCustomImageList *ImageList() const { return image_.List(); }
+  void SetImageList(TQELCustomImageList *list) { image_.SetList(list); }
+  int ListIndex() const { return image_.ListIndex(); }
+  void SetListIndex(int v) { image_.SetListIndex(v); }
+  int ImageIndex() const { return image_.ImageIndex(); }
+  void SetImageIndex(int v) { image_.SetImageIndex(v); }
 
   void Loaded() override;
+  void Notification(vcl::TComponent *component, vcl::TOperation operation) override;
   // Builds the window region and puts it on the form.
   void ApplyRegion();
   // The last region built, in window coordinates (frame and caption
@@ -287,7 +292,7 @@ class TQELFormShape : public TQELWndProcComponent {
   std::unique_ptr<TQELFillObject> fill_;
   std::unique_ptr<vcl::TBitmap> back_;
   bool show_caption_ = true, dragable_ = true, use_rgn_bitmap_ = true;
-  int list_index_ = 0, image_index_ = 0;
+  TQELImageReference image_;
   bool dragging_ = false;
   bool applying_ = false;
   QRegion window_region_;

@@ -339,7 +339,8 @@ void TQELBorderRegion::PaintBorder(TCanvas *canvas, const TRect &rect) const {
 TQELFormShape::TQELFormShape(vcl::TComponent *owner)
     : TQELWndProcComponent(owner),
       region_(std::make_unique<TQELBorderRegion>(dynamic_cast<vcl::TWinControl *>(owner))),
-      fill_(std::make_unique<TQELFillObject>()) {
+      fill_(std::make_unique<TQELFillObject>()),
+      image_(this, [this] { RegionChanged(this); }) {
   if (IsDesigning() && CheckOwnerForm(this, ClassName(), false))
     throw QELEOneInstError(OwnerErrorMessage(ClassName()));
   region_->OnChange = [this](rtl::TObject *s) { RegionChanged(s); };
@@ -356,6 +357,11 @@ void TQELFormShape::RegionChanged(rtl::TObject *) {
   if (IsLoading() || Form() == nullptr || Form()->IsDestroying()) return;
   if (Hooked()) ApplyRegion();
   Form()->Invalidate();
+}
+
+void TQELFormShape::Notification(vcl::TComponent *component, vcl::TOperation operation) {
+  TQELWndProcComponent::Notification(component, operation);
+  if (operation == vcl::opRemove) image_.ComponentRemoved(component);
 }
 
 void TQELFormShape::SetShowFormCaption(bool v) {
@@ -455,6 +461,11 @@ void TQELFormShape::PaintBackground(TCanvas *canvas) {
     back_->SetSize(client.Width(), client.Height());
     back_->Canvas()->Brush()->SetColor(0xFFFFFF);
     back_->Canvas()->FillRect(client);
+    if (fill_->Style() == sfBitmapList) {
+      // The list picture is fetched anew: the list may have changed it.
+      fill_->ListBitmap()->SetSize(0, 0);
+      if (image_.Exists()) ImageList()->CopyImage(ListIndex(), ImageIndex(), fill_->ListBitmap());
+    }
     fill_->Paint(back_->Canvas(), client, form->Color());
     if (!IsDesigning()) canvas->Draw(0, 0, back_.get());
   }

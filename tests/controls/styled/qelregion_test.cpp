@@ -6,6 +6,7 @@
 
 #include <QWidget>
 
+#include "controls/styled/qelpanel.h"
 #include "controls/styled/qelregion.h"
 #include "controls/styled/qelsysinfo.h"
 #include "platform/vcl/forms.h"
@@ -303,4 +304,43 @@ TEST(WndProcComponent, HitTestBecomesCaptionAndDestroyStopsPassing) {
   form.Perform(vcl::WM_PAINT);
   EXPECT_EQ(answered, before + 1);  // WM_DESTROY passed, nothing after it
   delete shape;
+}
+
+TEST(FormShape, BackgroundFillFromTheImageListReachesTransparentPanels) {
+  vcl::TForm form(nullptr);
+  form.SetClientWidth(120);
+  form.SetClientHeight(80);
+  TQELBitmapList list(nullptr);
+  vcl::TBitmap tile;
+  tile.SetPixelFormat(vcl::pf24bit);
+  tile.SetSize(10, 10);
+  tile.Canvas()->Brush()->SetColor(0xFF0000);
+  tile.Canvas()->FillRect(TRect{0, 0, 10, 10});
+  list.Items(list.Add())->SetBitmap(&tile);
+
+  auto *shape = new TQELFormShape(&form);
+  shape->Region()->SetShape(rsRect);
+  shape->Region()->Border()->SetStyle(rbNone);
+  shape->SetImageList(&list);
+  shape->FillObject()->SetStyle(sfBitmapList);
+  shape->Loaded();
+  EXPECT_FALSE(shape->HasBackBitmap());
+
+  vcl::TBitmap target;
+  target.SetPixelFormat(vcl::pf24bit);
+  target.SetSize(120, 80);
+  shape->PaintBackground(target.Canvas());
+  ASSERT_TRUE(shape->HasBackBitmap());
+  EXPECT_EQ(target.Image().pixel(60, 40) & 0xFFFFFF, 0x0000FFu);
+
+  auto *panel = new TQELSimplePanel(&form);
+  panel->SetParent(&form);
+  panel->SetBounds(20, 20, 40, 30);
+  panel->SetTransparent(true);
+  EXPECT_EQ(panel->Handle()->grab().toImage().pixel(5, 5) & 0xFFFFFF, 0x0000FFu);
+
+  // The list going away leaves the fill without a picture.
+  shape->SetImageList(nullptr);
+  shape->PaintBackground(target.Canvas());
+  EXPECT_TRUE(shape->FillObject()->ListBitmap()->Empty());
 }
