@@ -3,6 +3,7 @@
 
 #include <QPainter>
 
+#include "controls/styled/qelapp.h"
 #include "controls/styled/qelscrollbox.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/stdctrls.h"
@@ -118,6 +119,25 @@ void TQELBaseGraphicControl::Paint() {
 // TQELBaseLabel
 
 TQELBaseLabel::TQELBaseLabel(vcl::TComponent *owner) : TQELBaseGraphicControl(owner) {}
+
+TQELBaseLabel::~TQELBaseLabel() { SetBlinking(false); }
+
+void TQELBaseLabel::SetBlinking(bool v) {
+  if (v == Blinking()) return;
+  if (v) {
+    blink_timer_ = QELApplication()->RegisterTimer(700, [this](rtl::TObject *) {
+      blink_visible_ = !blink_visible_;
+      Invalidate();
+    });
+  } else {
+    QELApplication()->UnregisterTimer(blink_timer_);
+    blink_timer_ = 0;
+    if (!blink_visible_) {
+      blink_visible_ = true;
+      Invalidate();
+    }
+  }
+}
 
 void TQELBaseLabel::SetAutoSize(bool v) {
   if (auto_size_ == v) return;
@@ -257,6 +277,7 @@ void TQELCustomGlyphLabel::Paint() {
   if (!Transparent()) FillClient();
   TRect r = ClientRect();
   if (bevel_->Extent() > 0) r = bevel_->Paint(canvas, r, Transparent() || bevel_->BorderColor() == Color());
+  if (!BlinkVisible()) return;
   vcl::TBitmap image;
   const bool has_image = FetchImage(&image);
   canvas->Font()->Assign(Font());

@@ -100,6 +100,13 @@ class TQELBaseLabel : public TQELBaseGraphicControl {
   void SetMultiLine(bool v);
   vcl::TWinControl *FocusControl() const { return focus_control_; }
   void SetFocusControl(vcl::TWinControl *control);
+  // Blinking: 700 ms shown, 700 ms hidden, on a timer of the library's
+  // timer pool, released when switched off or when the label goes.
+  bool Blinking() const { return blink_timer_ != 0; }
+  void SetBlinking(bool v);
+  // False in the hidden half of a blink.
+  bool BlinkVisible() const { return blink_visible_; }
+  ~TQELBaseLabel() override;
 
   void WndProc(vcl::TMessage &message) override;
   void Notification(vcl::TComponent *component, vcl::TOperation operation) override;
@@ -114,6 +121,8 @@ class TQELBaseLabel : public TQELBaseGraphicControl {
  private:
   bool auto_size_ = true, show_accel_ = true, multi_line_ = false;
   vcl::TWinControl *focus_control_ = nullptr;
+  unsigned short blink_timer_ = 0;
+  bool blink_visible_ = true;
 };
 
 class TQELCustomGlyphLabel : public TQELBaseLabel {

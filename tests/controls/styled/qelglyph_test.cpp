@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+#include "controls/styled/qelapp.h"
 #include "controls/styled/qelglyph.h"
 #include "controls/styled/qellabel.h"
 #include "platform/vcl/forms.h"
@@ -123,4 +124,28 @@ TEST(GlyphLabel, AutoSizeMakesRoomForTheImage) {
   label->SetParentColor(false);
   const QImage img = form.Handle()->grab(QRect(label->Left(), label->Top(), label->Width(), label->Height())).toImage();
   EXPECT_EQ(img.pixel(0, img.height() - 1) & 0xFFFFFF, 0x00FF00u);
+}
+
+TEST(GlyphLabel, BlinkingRunsOnThePoolAndStopsWithTheLabel) {
+  vcl::TForm form(nullptr);
+  auto *label = new TQELGlyphLabel(&form);
+  label->SetBlinking(true);
+  ASSERT_TRUE(label->Blinking());
+  // The timer the label holds: find it among the pool's identifiers.
+  TQELTimerItem *item = nullptr;
+  for (int id = 0xFD01; id <= 0xFDFA && item == nullptr; ++id)
+    if (auto *it = QELApplication()->GetTimerItem(static_cast<Word>(id)); it != nullptr && it->Interval() == 700)
+      item = it;
+  ASSERT_NE(item, nullptr);
+  item->Handler(nullptr);
+  EXPECT_FALSE(label->BlinkVisible());
+  label->SetBlinking(false);
+  EXPECT_TRUE(label->BlinkVisible());
+  label->SetBlinking(true);
+  delete label;  // releases its timer: no tick reaches a freed label
+  for (int id = 0xFD01; id <= 0xFDFA; ++id) {
+    if (auto *it = QELApplication()->GetTimerItem(static_cast<Word>(id)); it != nullptr) {
+      EXPECT_NE(it->Interval(), 700);
+    }
+  }
 }
