@@ -289,6 +289,9 @@ class TkvPreparation {
   int MeasureBand(TkvBand *band, bool push);
   void DrawBand(TkvBand *band);
   void SplitBand(TkvBand *band);
+  void PrintTable(TkvBand *band);
+  void DrawCross(TkvBand *band, int table_type, int x);
+  bool in_table_ = false;
   void DrawObject(TkvBand *band, TkvView *v, int y, int mode);
   void DrawEmptyRow(TkvBand *band);
   void FillEmptyRows(TkvBand *band, int reserved);
@@ -501,6 +504,10 @@ void TkvPreparation::DrawBand(TkvBand *band) {
     }
   }
   engine.BandStretched = false;
+  if (!own_place && !Failed() &&
+      std::any_of(band->Objects.begin(), band->Objects.end(),
+                  [&](const TkvView *v) { return v->Parent != band && IsVerticalBandType(v->Parent->Typ); }))
+    PrintTable(band);
   for (size_t i = 0; i < band->Objects.size(); ++i) {
     band->Objects[i]->x = geometry[i][0];
     band->Objects[i]->y = geometry[i][1];
@@ -508,6 +515,55 @@ void TkvPreparation::DrawBand(TkvBand *band) {
   }
   band->Printed = true;
   if (!own_place && !split) p_.CurY += height;
+}
+
+// The cross objects of one table band that lie in the horizontal band,
+// drawn at page x `x`.
+void TkvPreparation::DrawCross(TkvBand *band, int table_type, int x) {
+  TkvBand *table = p_.Band(table_type);
+  for (TkvView *v : band->Objects) {
+    if (v->Parent != table || Failed()) continue;
+    const int sx = v->x;
+    v->x += x - (p_.ColumnX - p_.Limits().Left);
+    DrawObject(table, v, band->y + v->y, TkvCustomMemoView::dmDraw);
+    v->x = sx;
+  }
+}
+
+// Table bands print across the horizontal band that holds their cross
+// objects: the header, one column per row of the table source, the footer.
+void TkvPreparation::PrintTable(TkvBand *band) {
+  if (in_table_) return;
+  in_table_ = true;
+  TkvBand *header = p_.Band(btTableHeader);
+  TkvBand *data = p_.Band(btTableData);
+  TkvBand *footer = p_.Band(btTableFooter);
+  TkvDataset *master = p_.Band(btMasterData)->DataSource;
+  p_.ColumnNumber = 1;
+  int x = header->HasObjects() ? header->x : (data->HasObjects() ? data->x : footer->x);
+  if (header->HasObjects()) {
+    DrawCross(band, btTableHeader, x);
+    x += header->dx;
+  }
+  TkvDataset *source = data->DataSource;
+  if (source != nullptr && master != nullptr) {
+    source->First();
+    r_.DataSetWork(data, opFirst);
+    data->Aggregates.Reset(0);
+    const bool master_done = master->Eof();
+    for (int column = 1; !Stopped(); ++column) {
+      if (master_done ? column > std::max(1, data->Aggregates.MaxColumns()) : source->Eof()) break;
+      DrawCross(band, btTableData, x);
+      x += data->dx;
+      ++p_.ColumnNumber;
+      if (!master_done) data->Aggregates.Accumulate(Expr(), true);
+      source->Next();
+      r_.DataSetWork(data, opNext);
+    }
+  }
+  if (footer->HasObjects()) DrawCross(band, btTableFooter, x);
+  E().CurBand = band;
+  in_table_ = false;
 }
 
 // Draws one object of a band at page y `y` (column shift applied); memos in

@@ -150,8 +150,14 @@ bool TkvReport::GetValueEvent(const QString &name, rtl::Variant &value) {
 
 int TkvReport::CurrentBandType() const { return CurBand() != nullptr ? CurBand()->Typ : -1; }
 int TkvReport::CurrentBandLevel() const { return CurBand() != nullptr ? CurBand()->Level : 0; }
-bool TkvReport::ObjectInTableDataBand() const { return false; }
-bool TkvReport::ObjectInTableFooterBand() const { return false; }
+bool TkvReport::ObjectInTableDataBand() const {
+  const TkvView *v = kvEngine().CurView;
+  return v != nullptr && v->Parent != nullptr && v->Parent->Typ == btTableData;
+}
+bool TkvReport::ObjectInTableFooterBand() const {
+  const TkvView *v = kvEngine().CurView;
+  return v != nullptr && v->Parent != nullptr && v->Parent->Typ == btTableFooter;
+}
 bool TkvReport::ObjectInTotalsBand() const { return false; }
 
 TkvAggregates *TkvReport::DataBandAggregates(int band_type) const {

@@ -462,3 +462,32 @@ TEST_F(ReportTest, PageThatPrintsOnThePreviousOneContinuesThere) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace report;
+
+TEST_F(ReportTest, TableBandsPrintAcrossEachMasterRow) {
+  Rows(&owner, "Due", 2);
+  Rows(&owner, "Tre", 3);
+  TkvBandView *head = page->AddBand(btTableHeader, 0, 500);
+  head->x = 40;
+  head->dx = 80;
+  TkvBandView *cols = page->AddBand(btTableData, 0, 500);
+  cols->x = 130;
+  cols->dx = 50;
+  cols->FormatStr = "Tre";
+  page->AddBand(btMasterData, 100, 20)->FormatStr = "Due";
+  AddMemo(page, 40, 100, 80, 20, "Testa");  // the table header's cross object
+  AddMemo(page, 130, 100, 50, 20, "C[COLUMN#]");
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  const TkvEMFPage *p = report->EMFPages().Page(0);
+  EXPECT_EQ(p->Texts(), QStringList({"Testa", "C1", "C2", "C3", "Testa", "C1", "C2", "C3"}));
+  std::vector<int> xs;
+  for (const Piece &piece : Pieces(p))
+    if (piece.text == "C1" || piece.text == "C2") xs.push_back(piece.x);
+  ASSERT_EQ(xs.size(), 4u);
+  EXPECT_EQ(xs[1] - xs[0], 50);  // one column per table row, the band's width apart
+}
+
+}  // namespace
