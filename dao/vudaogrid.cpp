@@ -560,6 +560,34 @@ void TVuDaoDBGrid::DrawColumnCell(const vcl::TRect &rect, int row, int column, b
   }
 }
 
+int TVuDaoDBGrid::SortMark(int column) const {
+  TVuDaoTable *table = BrowsingTable();
+  if (table == nullptr || table->TableType() != 1 || table->IndexName().isEmpty()) return 0;
+  if (column < 0 || column >= ColumnCount() || Columns(column)->Field() == nullptr) return 0;
+  const vcl::TIndexDef *index = table->IndexDefs().Find(table->IndexName());
+  if (index == nullptr) return 0;
+  const QString name = Columns(column)->FieldName();
+  if (!index->Fields().split(QLatin1Char(';')).contains(name)) return 0;
+  return index->DescFields().split(QLatin1Char(';')).contains(name) ? -1 : 1;
+}
+
+void TVuDaoDBGrid::DrawTitleCell(const vcl::TRect &rect, int column) {
+  vcl::TDBGrid::DrawTitleCell(rect, column);
+  const int mark = SortMark(column);
+  if (mark == 0) return;
+  vcl::TRect r = rect;
+  if (Options().Contains(vcl::dgColLines)) vcl::InflateRect(r, -4, -2);
+  // A small triangle at the top right: point up for ascending.
+  vcl::TCanvas *c = Canvas();
+  const int right = r.Right - 1, top = r.Top + 1;
+  c->Pen()->SetColor(vcl::clBtnShadow);
+  c->Brush()->SetColor(vcl::clBtnShadow);
+  if (mark > 0)
+    c->Polygon({vcl::Point(right - 7, top + 5), vcl::Point(right - 1, top + 5), vcl::Point(right - 4, top + 1)});
+  else
+    c->Polygon({vcl::Point(right - 7, top + 1), vcl::Point(right - 1, top + 1), vcl::Point(right - 4, top + 5)});
+}
+
 // --- automatic widths ----------------------------------------------------------------------------------
 
 void TVuDaoDBGrid::ApplyAutoSize() {

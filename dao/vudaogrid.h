@@ -153,7 +153,14 @@ class TVuDaoDBGrid : public vcl::TDBGrid {
   void MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
   void DblClick() override;
   void DrawColumnCell(const vcl::TRect &rect, int row, int column, bool highlighted) override;
+  void DrawTitleCell(const vcl::TRect &rect, int column) override;
 
+ public:
+  // The sort mark a column's title shows: 1 ascending, -1 descending, 0
+  // none (only table recordsets with an index mark their key columns).
+  int SortMark(int column) const;
+
+ private:
  private:
   void RunItem(int index);
   bool ItemUsable(int index) const;

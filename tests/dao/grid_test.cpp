@@ -19,6 +19,10 @@ class KeyGrid : public TVuDaoDBGrid {
   using TVuDaoDBGrid::TVuDaoDBGrid;
   void Press(int key, vcl::TShiftState shift = {}) { KeyDown(key, shift); }
   void DoubleClick() { DblClick(); }
+  void Click(int x, int y) {
+    MouseDown(vcl::mbLeft, {}, x, y);
+    MouseUp(vcl::mbLeft, {}, x, y);
+  }
 };
 
 class Grid : public DaoDb {
@@ -102,6 +106,22 @@ TEST_F(Grid, MenuStatesFollowTheRecordset) {
   vcl::Clipboard().SetAsText(QStringLiteral("prima"));
   grid_->Press('C', {vcl::ssCtrl});
   EXPECT_EQ(vcl::Clipboard().AsText(), QStringLiteral("prima"));
+}
+
+TEST_F(Grid, TheCornerCellPopsTheMenuUpUnlessItIsOff) {
+  int shown = 0;
+  auto old = vcl::TPopupMenu::ShowSlot;
+  vcl::TPopupMenu::ShowSlot = [&](vcl::TPopupMenu *menu, int, int) {
+    ++shown;
+    return menu->Items()->Items(TVuDaoDBGrid::miSelectAll);
+  };
+  grid_->Click(2, 2);
+  EXPECT_EQ(shown, 1);
+  EXPECT_EQ(grid_->SelectedRows().size(), 5u);
+  grid_->SetShowGridMenu(false);
+  grid_->Click(2, 2);
+  vcl::TPopupMenu::ShowSlot = old;
+  EXPECT_EQ(shown, 1);
 }
 
 TEST_F(Grid, CopyPutsTheCurrentRecordInThreeFormats) {
@@ -320,6 +340,33 @@ TEST(GridPasteText, QuotedValuesLoseTheirQuotesAndKeepTheirBreaks) {
   EXPECT_EQ(HexText(QStringLiteral("4162")), QStringLiteral("Ab"));
   EXPECT_EQ(HexText(QStringLiteral("416")), QString());
   EXPECT_EQ(HexText(QStringLiteral("4G")), QString());
+}
+
+}  // namespace
+}  // namespace dao::testing
+
+namespace dao::testing {
+namespace {
+
+TEST_F(DaoDb, GridTitlesMarkTheKeyColumnsOfATableIndex) {
+  TVuDaoTable *stock = Table(QStringLiteral("Giacenza"), 1);
+  stock->SetIndexName(QStringLiteral("PrimaryKey"));
+  vcl::TDataSource source;
+  source.SetDataSet(stock);
+  TVuDaoDBGrid grid(nullptr);
+  grid.SetDataSource(&source);
+  stock->Open();
+  int key = -1, other = -1;
+  for (int i = 0; i < grid.ColumnCount(); ++i) {
+    if (grid.Columns(i)->FieldName() == QStringLiteral("Barcode18")) key = i;
+    if (grid.Columns(i)->FieldName() == QStringLiteral("Testata")) other = i;
+  }
+  EXPECT_EQ(grid.SortMark(key), 1);
+  EXPECT_EQ(grid.SortMark(other), 0);
+  // Index commands instead of sort and filter.
+  grid.PrepareMenu();
+  EXPECT_TRUE(grid.OptionsMenu()->Items()->Items(TVuDaoDBGrid::miSelectIndex)->Enabled());
+  EXPECT_FALSE(grid.OptionsMenu()->Items()->Items(TVuDaoDBGrid::miSort)->Enabled());
 }
 
 }  // namespace

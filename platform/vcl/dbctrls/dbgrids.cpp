@@ -219,8 +219,7 @@ void TDBGrid::Paint() {
   };
   if (options_.Contains(dgTitles)) {
     if (IndicatorWidth() > 0) cell(Rect(0, 0, IndicatorWidth(), TitleHeight()), QString(), taLeftJustify, clBtnFace, clBtnText);
-    for (int col = 0; col < ColumnCount(); ++col)
-      cell(CellRect(-1, col), columns_[static_cast<size_t>(col)]->title_, taLeftJustify, clBtnFace, clBtnText);
+    for (int col = 0; col < ColumnCount(); ++col) DrawTitleCell(CellRect(-1, col), col);
   }
   for (int row = 0; row < rows; ++row) {
     if (IndicatorWidth() > 0) {
@@ -271,6 +270,19 @@ void TDBGrid::DrawColumnCell(const TRect &r, int row, int column, bool highlight
   if (align == taCenter) flags |= DT_CENTER;
   c->Brush()->SetStyle(bsClear);
   DrawText(c, CellText(row, column), t, flags);
+  c->Brush()->SetStyle(bsSolid);
+}
+
+void TDBGrid::DrawTitleCell(const TRect &r, int column) {
+  TCanvas *c = Canvas();
+  c->Brush()->SetStyle(bsSolid);
+  c->Brush()->SetColor(clBtnFace);
+  c->FillRect(r);
+  c->Font()->SetColor(clBtnText);
+  TRect t = r;
+  InflateRect(t, -2, 0);
+  c->Brush()->SetStyle(bsClear);
+  DrawText(c, columns_[static_cast<size_t>(column)]->title_, t, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
   c->Brush()->SetStyle(bsSolid);
 }
 

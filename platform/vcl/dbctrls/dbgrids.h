@@ -114,6 +114,8 @@ class TDBGrid : public TCustomControl {
   // Draws one data cell (its background, text and selection); grids that
   // draw more (check boxes, frames) override it.
   virtual void DrawColumnCell(const TRect &rect, int row, int column, bool highlighted);
+  // Draws one column title; grids that mark titles override it.
+  virtual void DrawTitleCell(const TRect &rect, int column);
   int TitleHeight() const;
   int IndicatorWidth() const;
 
