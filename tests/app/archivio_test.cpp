@@ -1,0 +1,122 @@
+// The archive browser over the main window's tables: what it shows, sorting
+// by a title click, the order put back on close, and edits reaching the
+// main window's lookups.
+#include "app/archivio.h"
+
+#include <QTimer>
+
+#include "dao/vudaotable.h"
+#include "platform/rtl/exceptions.h"
+#include "tests/app/app_fixture.h"
+
+namespace app::testing {
+namespace {
+
+class Archivio : public DataFolder {
+ protected:
+  void SetUp() override {
+    DataFolder::SetUp();
+    logic_.percorso = folder_;
+    logic_.ShowError = [this](const QString &text) { errors_ << text; };
+    logic_.OpenArchives();
+    logic_.first_paint = false;
+    // A second title, so that name and code orders differ.
+    logic_.riviste->Append();
+    logic_.rivisteBarcode->SetAsString(QStringLiteral("9770000000001"));
+    logic_.rivisteNome->SetAsString(QStringLiteral("Zeta"));
+    logic_.riviste->Post();
+    logic_.riviste->ReopenRecordset();
+  }
+  // Shows the browser and runs `inside` while it is open, then closes it.
+  void Browse(TArchivio which, const std::function<void()> &inside) {
+    QTimer::singleShot(0, [&] {
+      status_seen_ = logic_.lb_showrivista;
+      inside();
+      form_.Close();
+    });
+    TTestateForm::Esegui(&logic_, which, &form_);
+  }
+  static QStringList Column(vcl::TDataSet *ds, const QString &field) {
+    QStringList out;
+    for (ds->First(); !ds->Eof(); ds->Next()) out << ds->FieldByName(field)->AsString();
+    return out;
+  }
+  vcl::TColumn *GridColumn(const QString &field) {
+    for (int i = 0; i < form_.griglia->ColumnCount(); ++i)
+      if (form_.griglia->Columns(i)->FieldName() == field) return form_.griglia->Columns(i);
+    return nullptr;
+  }
+
+  TMenuLogic logic_;
+  TTestateForm form_;
+  QStringList errors_;
+  QString status_seen_;
+};
+
+TEST_F(Archivio, TheWindowIsSetUpAsABrowser) {
+  EXPECT_EQ(form_.Caption(), QStringLiteral("Archivio Titoli Riviste"));
+  EXPECT_FALSE(form_.griglia->ShowGridMenu());
+  EXPECT_TRUE(form_.griglia->AutoSizeColumns());
+  EXPECT_TRUE(form_.griglia->ShowCheckBoxes());
+  EXPECT_TRUE(form_.Ricerca->IncrementalSearch());
+}
+
+TEST_F(Archivio, TitleClickSortsByNameAndClosingSortsByCodeAgain) {
+  QStringList names_while_open;
+  QString caption;
+  Browse(TArchivio::Testate, [&] {
+    caption = form_.Caption();
+    EXPECT_EQ(form_.griglia->DataSource(), logic_.ds_riviste);
+    EXPECT_EQ(form_.navigatore->DataSource(), logic_.ds_riviste);
+    ASSERT_NE(GridColumn(QStringLiteral("Nome")), nullptr);
+    form_.griglia->OnTitleClick(GridColumn(QStringLiteral("Nome")));
+    names_while_open = Column(logic_.riviste, QStringLiteral("Nome"));
+  });
+  EXPECT_EQ(caption, QStringLiteral("Gestione Testate"));
+  EXPECT_EQ(status_seen_, QStringLiteral("Apertura archivio testate ..."));
+  EXPECT_EQ(names_while_open, QStringList({"Corriere", "Zeta"}));
+
+  EXPECT_EQ(logic_.lb_showrivista, kIdleStatus);
+  EXPECT_EQ(form_.griglia->DataSource(), nullptr);
+  EXPECT_EQ(form_.Ricerca->DataSource(), nullptr);
+  EXPECT_EQ(logic_.riviste->SortedBy(), QStringList({"Barcode"}));
+  // Reopened on the first row.
+  EXPECT_EQ(logic_.rivisteNome->AsString(), QStringLiteral("Zeta"));
+  EXPECT_EQ(Column(logic_.riviste, QStringLiteral("Nome")), QStringList({"Zeta", "Corriere"}));
+}
+
+TEST_F(Archivio, StockEditedInTheBrowserShowsInTheNextLookup) {
+  Browse(TArchivio::Giacenze, [&] {
+    vcl::TDataSet *ds = form_.griglia->DataSource()->DataSet();
+    ASSERT_TRUE(ds->Locate(QStringLiteral("Barcode18"), kStocked, {}));
+    ds->Edit();
+    ds->FieldByName(QStringLiteral("Testata"))->SetAsString(QStringLiteral("Topolino Gold"));
+    // Left unposted: closing the window posts it.
+  });
+  EXPECT_EQ(status_seen_, QStringLiteral("Apertura archivio giacenze ..."));
+  EXPECT_EQ(logic_.Giacenze->SortedBy(), QStringList({"Barcode18"}));
+  EXPECT_EQ(CountRows("Giacenza", "Testata = \"Topolino Gold\""), 1);
+
+  logic_.ingresso_barcode = kStocked;
+  logic_.ingresso_barcodeExit();
+  EXPECT_EQ(logic_.Carico.testata, QStringLiteral("Topolino Gold"));
+  EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+}
+
+TEST_F(Archivio, AFailureInsideStillPutsTheOrderBack) {
+  TArchivioLogic runner(&logic_);
+  int pumped = 0;
+  runner.ProcessMessages = [&] { ++pumped; };
+  EXPECT_THROW(runner.Run(TArchivio::Testate,
+                          [&](const TArchivioUse &use) {
+                            TArchivioLogic::SortByColumn(use.source, QStringLiteral("Nome"));
+                            throw rtl::Exception(QStringLiteral("rotto"));
+                          }),
+               rtl::Exception);
+  EXPECT_EQ(pumped, 1);
+  EXPECT_EQ(logic_.lb_showrivista, kIdleStatus);
+  EXPECT_EQ(logic_.riviste->SortedBy(), QStringList({"Barcode"}));
+}
+
+}  // namespace
+}  // namespace app::testing
