@@ -274,6 +274,11 @@ class TkvPreparation {
   int levels_ = 0;
   bool groups_ = false;
   int fresh_y_ = -1;  // CurY right after a page or column began
+  // Set while the bands that open a page or column print: they never break
+  // (a page header taller than the page would otherwise open page after
+  // page).
+  bool opening_ = false;
+  bool MayBreak() const { return !opening_ && p_.CurY != fresh_y_; }
 
   bool Stopped() const { return Failed() || r_.Terminated(); }
   TkvEMFPage *Current() const { return r_.EMFPages().Page(E().CurPageIndex); }
@@ -345,10 +350,15 @@ void TkvPreparation::FormPage() {
   }
   p_.ColumnIndex = 0;
   p_.ColumnX = l.Left;
+  fresh_y_ = continuing ? -1 : p_.CurY;
   PrintType(btReportTitle);
+  // Without a title the headers open the page as on every further page.
+  const bool opens = p_.CurY == fresh_y_;
+  opening_ = opens;
   if (p_.HeaderOnFirstPage) PrintType(btPageHeader);
   PrintType(btColumnHeader);
-  fresh_y_ = p_.CurY;
+  opening_ = false;
+  if (opens) fresh_y_ = p_.CurY;
 
   levels_ = 0;
   for (int level = 1; level <= 3; ++level)
@@ -383,10 +393,12 @@ void TkvPreparation::NewPage() {
   p_.CurBottomY = p_.BottomLimit();
   AddFinishedPage();
   r_.CarryOver = false;
+  opening_ = true;
   PrintType(btOverlay);
   p_.CurY = l.Top;
   PrintType(btPageHeader);
   PrintType(btColumnHeader);
+  opening_ = false;
   fresh_y_ = p_.CurY;
 }
 
@@ -398,7 +410,9 @@ bool TkvPreparation::CheckPageBreak(int y, int height, bool test_only) {
     ++p_.ColumnIndex;
     p_.ColumnX += p_.ColumnWidth + p_.ColumnGap;
     p_.CurY = p_.ColumnTopY;
+    opening_ = true;
     PrintType(btColumnHeader);
+    opening_ = false;
     fresh_y_ = p_.CurY;
   } else {
     NewPage();
@@ -485,7 +499,7 @@ void TkvPreparation::DrawBand(TkvBand *band) {
   const int height = MeasureBand(band, true);
   band->CalculatedHeight = height;
   const bool own_place = band->Typ == btPageFooter || band->Typ == btOverlay || band->Typ == btNone;
-  if (!own_place && !band->Split && p_.CurY != fresh_y_) CheckPageBreak(p_.CurY, height, false);
+  if (!own_place && !band->Split && MayBreak()) CheckPageBreak(p_.CurY, height, false);
   if (!own_place) band->y = p_.CurY;
   if (band->Typ == btOverlay) band->y = band->View != nullptr ? band->View->y : 0;
   if (band->Typ == btNone) band->y = 0;
@@ -718,7 +732,7 @@ void TkvPreparation::PrintBand(TkvBand *band) {
 
   const bool own_place = band->Typ == btPageFooter || band->Typ == btOverlay || band->Typ == btNone ||
                          band->Typ == btColumnFooter;
-  if (!own_place && !band->Split && p_.CurY != fresh_y_) {
+  if (!own_place && !band->Split && MayBreak()) {
     int height = MeasureBand(band, false);
     if (band->IsDataBand())
       for (TkvBand *n = band->Next; n != nullptr && n->DataSource == nullptr; n = n->Next) height += MeasureBand(n, false);

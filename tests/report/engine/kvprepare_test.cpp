@@ -491,3 +491,21 @@ TEST_F(ReportTest, TableBandsPrintAcrossEachMasterRow) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace report;
+
+TEST_F(ReportTest, PageHeaderTallerThanThePageDoesNotOpenPagesForever) {
+  Rows(&owner, "Tre", 3);
+  page->Margins[3] = page->HeightPixels() - page->Margins[1] - 100;
+  page->AddBand(btPageHeader, 0, 150);
+  AddMemo(page, 40, 0, 100, 20, "Testata");
+  page->AddBand(btMasterData, 200, 20)->FormatStr = "Tre";
+  AddMemo(page, 40, 200, 100, 20, "Riga [LINE#]");
+  ASSERT_TRUE(report->PrepareReport());
+  ASSERT_EQ(report->EMFPages().Count(), 3);
+  EXPECT_EQ(report->EMFPages().Page(2)->Texts(), QStringList({"Testata", "Riga 3"}));
+}
+
+}  // namespace
