@@ -116,10 +116,8 @@ void TQELCustomControl::SubObjectChanged(rtl::TObject *) {
   if (need_invalidate_) Invalidate();
 }
 
-void TQELCustomControl::MouseEntered() {
-  if (OnMouseEnter) OnMouseEnter(this);
-  mouse_above_ = true;
-}
+// OnMouseEnter itself is raised by the control library's own handling.
+void TQELCustomControl::MouseEntered() { mouse_above_ = true; }
 
 void TQELCustomControl::MouseExited() {
   mouse_above_ = false;

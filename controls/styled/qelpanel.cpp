@@ -68,6 +68,16 @@ TRect TQELBevel::InnerRect(const TRect &rect) const {
 TRect TQELBevel::Paint(TCanvas *canvas, const TRect &rect, bool transparent) const {
   TRect r = rect;
   if (extent_ == 0) return r;
+  // The canvas's brush comes back as it was, as with every drawing routine.
+  struct BrushBack {
+    vcl::TBrush *brush;
+    TColor color;
+    vcl::TBrushStyle style;
+    ~BrushBack() {
+      brush->SetColor(color);
+      brush->SetStyle(style);
+    }
+  } brush_back{canvas->Brush(), canvas->Brush()->Color(), canvas->Brush()->Style()};
   auto rings = [&](int count) {
     for (int i = 0; i < count; ++i) {
       if (!transparent) {

@@ -149,3 +149,29 @@ TEST(GlyphLabel, BlinkingRunsOnThePoolAndStopsWithTheLabel) {
     }
   }
 }
+
+TEST(GlyphLabel, AcceleratorFocusesTheControlAndBoundsChangesAreReported) {
+  vcl::TForm form(nullptr);
+  auto *target = new TQELSimplePanel(&form);
+  target->SetParent(&form);
+  target->SetTabStop(true);
+  auto *label = new TQELGlyphLabel(&form);
+  label->SetParent(&form);
+  label->SetCaption(QStringLiteral("&Quantità"));
+  label->SetFocusControl(target);
+  EXPECT_EQ(label->Perform(vcl::CM_DIALOGCHAR, 'x'), 0);
+  EXPECT_EQ(label->Perform(vcl::CM_DIALOGCHAR, 'q'), 1);
+  label->SetShowAccelChar(false);
+  EXPECT_EQ(label->Perform(vcl::CM_DIALOGCHAR, 'q'), 0);
+  delete target;
+  EXPECT_EQ(label->FocusControl(), nullptr);
+
+  std::vector<int> changes;
+  label->OnBoundsChange = [&](rtl::TObject *, int c) { changes.push_back(c); };
+  label->SetAutoSize(false);
+  label->SetBounds(5, 5, label->Width(), label->Height());
+  label->SetBounds(5, 5, 50, 20);
+  label->SetBounds(5, 5, 50, 20);
+  label->SetBounds(6, 6, 60, 20);
+  EXPECT_EQ(changes, (std::vector<int>{bcPosition, bcSize, bcSize | bcPosition}));
+}

@@ -129,3 +129,64 @@ TEST(Panels, TransparentPanelWithoutBackgroundFillsItsColour) {
   panel->AlignControls();
   EXPECT_EQ(child->BoundsRect(), (TRect{3, 3, 97, 37}));
 }
+
+TEST(Bevel, PaintingCustomAndEdgeModes) {
+  vcl::TBitmap b;
+  b.SetPixelFormat(vcl::pf24bit);
+  b.SetSize(20, 20);
+  b.Canvas()->Brush()->SetColor(vcl::clWhite);
+  b.Canvas()->FillRect(TRect{0, 0, 20, 20});
+  TQELBevel bevel;
+  bevel.SetStyleOuter(bvRaised);
+  bevel.SetLightColor(0x00FF00);
+  bevel.SetShadowColor(0xFF0000);
+  bevel.SetBorderWidth(2);
+  bevel.SetBorderColor(0x0000FF);
+  const TRect inner = bevel.Paint(b.Canvas(), TRect{0, 0, 20, 20}, false);
+  EXPECT_EQ(inner, (TRect{3, 3, 17, 17}));
+  auto at = [&](int x, int y) { return b.Image().pixel(x, y) & 0xFFFFFF; };
+  EXPECT_EQ(at(0, 10), 0x00FF00u);   // light at the left
+  EXPECT_EQ(at(19, 10), 0x0000FFu);  // shadow (blue) at the right
+  EXPECT_EQ(at(1, 10), 0xFF0000u);   // the border rings in red
+  EXPECT_EQ(at(2, 10), 0xFF0000u);
+  EXPECT_EQ(at(3, 10), 0xFFFFFFu);
+
+  // Transparent: the rings are left out, the rectangle still shrinks.
+  b.Canvas()->FillRect(TRect{0, 0, 20, 20});
+  EXPECT_EQ(bevel.Paint(b.Canvas(), TRect{0, 0, 20, 20}, true), (TRect{3, 3, 17, 17}));
+  EXPECT_EQ(at(1, 10), 0xFFFFFFu);
+
+  // Nothing is painted without an extent.
+  TQELBevel none;
+  EXPECT_EQ(none.Paint(b.Canvas(), TRect{0, 0, 20, 20}, false), (TRect{0, 0, 20, 20}));
+
+  TQELBevel edge;
+  edge.SetMode(bmEdge);
+  EXPECT_EQ(edge.Paint(b.Canvas(), TRect{0, 0, 20, 20}, false), (TRect{2, 2, 18, 18}));
+  EXPECT_EQ(edge.GetDisplayText(), QStringLiteral("{Etged style}"));
+}
+
+TEST(Panels, MouseEnterExitAndAfterEnterEvents) {
+  vcl::TForm form(nullptr);
+  auto *panel = new TQELSimplePanel(&form);
+  panel->SetParent(&form);
+  std::vector<QString> seen;
+  panel->OnMouseEnter = [&](rtl::TObject *) { seen.push_back("enter"); };
+  panel->OnMouseExit = [&](rtl::TObject *) { seen.push_back("exit"); };
+  panel->OnAfterEnter = [&](rtl::TObject *) { seen.push_back("after-enter"); };
+  panel->OnAfterExit = [&](rtl::TObject *) { seen.push_back("after-exit"); };
+  panel->Perform(vcl::CM_MOUSEENTER);
+  EXPECT_TRUE(panel->MouseAbove());
+  panel->Perform(vcl::CM_MOUSELEAVE);
+  EXPECT_FALSE(panel->MouseAbove());
+  panel->Perform(vcl::WM_SETFOCUS);
+  EXPECT_TRUE(panel->Entered());
+  panel->Perform(vcl::WM_KILLFOCUS);
+  EXPECT_FALSE(panel->Entered());
+  EXPECT_EQ(seen, (std::vector<QString>{"enter", "exit", "after-enter", "after-exit"}));
+  // Removing the image list clears the reference.
+  auto *list = new TQELBitmapList(&form);
+  panel->SetImageList(list);
+  delete list;
+  EXPECT_EQ(panel->ImageList(), nullptr);
+}

@@ -344,3 +344,112 @@ TEST(FormShape, BackgroundFillFromTheImageListReachesTransparentPanels) {
   shape->PaintBackground(target.Canvas());
   EXPECT_TRUE(shape->FillObject()->ListBitmap()->Empty());
 }
+
+TEST(RegionBorder, OutlinesOfRoundShapesNosesAndBubbles) {
+  vcl::TBitmap b;
+  TQELBorderRegion region;
+  // An ellipse: upper-left half in the first colour, lower-right half in
+  // the second.
+  region.SetShape(rsElliptic);
+  SetColours(region.Border(), rbRaised);
+  region.PaintBorder(White(&b, 41, 41)->Canvas(), TRect{0, 0, 41, 41});
+  EXPECT_EQ(At(b, 0, 20), 0x00FF00u);
+  EXPECT_EQ(At(b, 20, 0), 0x00FF00u);
+  EXPECT_EQ(At(b, 39, 20), 0x0000FFu);
+  EXPECT_EQ(At(b, 20, 39), 0x0000FFu);
+
+  // A nose: the body outline stays open where the nose joins it.
+  region.SetShape(rsNoseRect);
+  region.SetExtPos(epLeftTop);
+  SetColours(region.Border(), rbSingle);
+  region.PaintBorder(White(&b, 200, 100)->Canvas(), TRect{0, 0, 200, 100});
+  // d = 20: the body starts at (20, 20); the base runs from y 25 to 53.
+  EXPECT_EQ(At(b, 20, 70), 0xFF0000u);    // the left edge below the nose
+  EXPECT_EQ(At(b, 20, 40), 0xFFFFFFu);    // open along the nose's base
+  EXPECT_EQ(At(b, 100, 20), 0xFF0000u);   // the top edge
+  EXPECT_EQ(At(b, 5, 5), 0xFFFFFFu);      // the nose's sides get no border
+
+  // Think bubbles: each circle has its own outline outside the body.
+  region.SetShape(rsThinkBubble);
+  const TRect r{0, 0, 240, 120};
+  region.PaintBorder(White(&b, 240, 120)->Canvas(), r);
+  const auto circles = region.BubbleRects(r);
+  const TRect last = circles.back();
+  const TRect big = circles[circles.size() - 2];
+  // The second-largest circle lies outside the body; its outline shows.
+  bool outline = false;
+  for (int x = big.Left; x <= big.Right; ++x)
+    if (At(b, x, (big.Top + big.Bottom) / 2) == 0xFF0000u) outline = true;
+  EXPECT_TRUE(outline);
+  EXPECT_EQ((last.Left + last.Right) / 2, 40);
+}
+
+TEST(RegionShape, ThinkBubbleAndShieldRegions) {
+  TQELRegion region;
+  region.SetShape(rsThinkBubble);
+  const TRect r{0, 0, 600, 300};
+  const QRegion rgn = region.CreateShapeRegion(r);
+  const auto circles = region.BubbleRects(r);
+  for (size_t k = 1; k < circles.size(); ++k) {
+    const TRect c = circles[k];
+    EXPECT_TRUE(rgn.contains(QPoint((c.Left + c.Right) / 2, (c.Top + c.Bottom) / 2))) << k;
+  }
+  EXPECT_TRUE(rgn.contains(QPoint(300, 200)));  // the body
+  EXPECT_FALSE(rgn.contains(QPoint(90, 10)));   // beside the bubbles
+
+  // The shields lose their top corners to the scallops.
+  for (TQELRegionShape s : {rsRoundShield, rsSharpShield}) {
+    region.SetShape(s);
+    const QRegion shield = region.CreateShapeRegion(TRect{0, 0, 100, 100});
+    EXPECT_FALSE(shield.contains(QPoint(1, 1))) << s;
+    EXPECT_FALSE(shield.contains(QPoint(99, 1))) << s;
+    EXPECT_TRUE(shield.contains(QPoint(50, 50))) << s;
+    EXPECT_FALSE(shield.contains(QPoint(2, 98))) << s;
+  }
+  // The offset moves the shape.
+  region.SetShape(rsRect);
+  region.SetRegionOffset({5, 7});
+  EXPECT_EQ(region.CreateShapeRegion(TRect{0, 0, 10, 10}).boundingRect(), QRect(5, 7, 10, 10));
+
+  // Assign copies the settings, not the points, and notifies once.
+  TQELBorderRegion source, target;
+  source.SetShape(rsOctagon);
+  source.SetRoundX(7);
+  source.Border()->SetStyle(rbRaisedpsb);
+  source.Points()->Add({1, 2});
+  int changes = 0;
+  target.OnChange = [&](rtl::TObject *) { ++changes; };
+  target.Assign(&source);
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(target.Shape(), rsOctagon);
+  EXPECT_EQ(target.RoundX(), 7);
+  EXPECT_EQ(target.Border()->Style(), rbRaisedpsb);
+  EXPECT_EQ(target.Points()->Count(), 0);
+}
+
+TEST(FormShape, MinimisedFormsKeepTheCaptionBarOnly) {
+  vcl::TForm form(nullptr);
+  form.SetBorderStyle(vcl::bsDialog);
+  form.SetClientWidth(150);
+  form.SetClientHeight(100);
+  auto *shape = new TQELFormShape(&form);
+  shape->Loaded();
+  const int fx = GetSystemMetrics(SM_CXDLGFRAME), fy = GetSystemMetrics(SM_CYDLGFRAME);
+  const int cap = GetSystemMetrics(SM_CYCAPTION);
+  form.SetWindowState(vcl::wsMinimized);
+  shape->ApplyRegion();
+  EXPECT_EQ(shape->WindowRegion(), QRegion(0, 0, 150 + 2 * fx, cap + fy));
+  form.SetWindowState(vcl::wsNormal);
+  shape->ApplyRegion();
+  EXPECT_TRUE(shape->WindowRegion().contains(QPoint(fx + 75, cap + fy + 50)));
+
+  // A bitmap shape without data leaves the previous region.
+  const QRegion before = shape->WindowRegion();
+  shape->Region()->SetShape(rsBitmap);
+  EXPECT_EQ(shape->WindowRegion(), before);
+  // With data, it is the mask's region.
+  shape->Region()->Mask()->SetRegion(QRegion(0, 0, 30, 20));
+  shape->ApplyRegion();
+  EXPECT_TRUE(shape->WindowRegion().contains(QPoint(fx + 10, cap + fy + 10)));
+  EXPECT_FALSE(shape->WindowRegion().contains(QPoint(fx + 60, cap + fy + 60)));
+}
