@@ -205,7 +205,7 @@ const bool kRegistered = RegisterCodeBarreObject();
 bool RegisterCodeBarreObject() {
   if (FindAddIn(TkvCodeBarreView::StaticClassName()) != nullptr) return true;
   return RegisterObject<TkvCodeBarreView>(CodeBarreBitmap(), QStringLiteral("Inserisci codice a barre"),
-                                          QStringLiteral("TCodeBarreForm"));
+                                          QStringLiteral("TCodeBarreForm"), EditCodeBarre);
 }
 
 }  // namespace report

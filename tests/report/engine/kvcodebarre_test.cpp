@@ -2,9 +2,13 @@
 // they land on a bitmap while printing and at design time.
 #include <gtest/gtest.h>
 
+#include <QTimer>
 #include <cstring>
 
 #include "platform/rtl/streams.h"
+#include "platform/vcl/forms.h"
+#include "platform/vcl/listctrls.h"
+#include "platform/vcl/stdctrls.h"
 #include "report/engine/kvcodebarre.h"
 #include "kvtest_support.h"
 
@@ -186,6 +190,62 @@ TEST_F(CodeBarreTest, UnknownBarTypeFailsThePrintButNotTheDesigner) {
   Printing(true);
   Page page(400, 100);
   EXPECT_THROW(code->Draw(page.Canvas()), EBarcodeError);
+}
+
+TCodeBarreForm *OpenForm() {
+  for (int i = 0; i < vcl::Screen->FormCount(); ++i) {
+    if (auto *form = dynamic_cast<TCodeBarreForm *>(vcl::Screen->Forms(i))) return form;
+  }
+  return nullptr;
+}
+
+TEST_F(CodeBarreTest, EditorWritesTheChosenSettingsBack) {
+  auto *code = report_.Add<TkvCodeBarreView>();
+  CodeBarrePickers().PickField = [] { return QStringLiteral("Articoli.Codice"); };
+  QTimer::singleShot(0, [] {
+    TCodeBarreForm *form = OpenForm();
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->Caption(), QStringLiteral("Codice a barre"));
+    EXPECT_EQ(form->TypeBox()->Items()->Count(), 23);
+    EXPECT_EQ(form->TypeBox()->ItemIndex(), int(bcCodeEAN13));
+    EXPECT_EQ(form->TypeBox()->Items()->Strings(12), QStringLiteral("Codebar"));
+    // The check-digit text option needs both other options.
+    EXPECT_TRUE(form->ShowCheckSumBox()->Enabled());  // both on by default
+    form->ChecksumBox()->SetChecked(false);
+    EXPECT_FALSE(form->ShowCheckSumBox()->Enabled());
+    form->ChecksumBox()->SetChecked(true);
+    form->ShowTextBox()->SetChecked(true);
+    EXPECT_TRUE(form->ShowCheckSumBox()->Enabled());
+    form->ShowTextBox()->SetChecked(false);
+    EXPECT_FALSE(form->ShowCheckSumBox()->Enabled());
+    form->TextEdit()->SetText(QString());
+    form->FieldButton()->Click();
+    EXPECT_EQ(form->TextEdit()->Text(), QStringLiteral("[Articoli.Codice]"));
+    form->TypeBox()->SetItemIndex(bcCode128B);
+    form->ScaleEdit()->SetText(QStringLiteral("3"));
+    form->OkButton()->Click();
+  });
+  ASSERT_TRUE(FindAddIn(QStringLiteral("TkvCodeBarreView"))->Editor(code));
+  CodeBarrePickers() = TCodeBarrePickers();
+  EXPECT_EQ(code->Memo.Count(), 1);
+  EXPECT_EQ(code->Memo[0], QStringLiteral("[Articoli.Codice]"));
+  EXPECT_EQ(code->BarType, bcCode128B);
+  EXPECT_EQ(code->Zoom, 3);
+  EXPECT_TRUE(code->Checksum);
+  EXPECT_FALSE(code->ShowText);
+
+  // A scale that is not a whole number is refused and nothing changes.
+  QTimer::singleShot(0, [] {
+    TCodeBarreForm *form = OpenForm();
+    ASSERT_NE(form, nullptr);
+    form->TextEdit()->SetText(QStringLiteral("changed"));
+    form->ScaleEdit()->SetText(QStringLiteral("2,5"));
+    form->OkButton()->Click();
+  });
+  EXPECT_FALSE(EditCodeBarre(code));
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(code->Memo[0], QStringLiteral("[Articoli.Codice]"));
+  EXPECT_EQ(code->Zoom, 3);
 }
 
 }  // namespace
