@@ -6,9 +6,12 @@
 #include <QFontMetrics>
 #include <QUrl>
 #include <algorithm>
+#include <optional>
 
 #include "dao/vudaodatetime.h"
 #include "dao/vudaodlgs.h"
+#include "dao/vudaoexpdlg.h"
+#include "dao/vudaoexport.h"
 #include "dao/vudaotable.h"
 #include "platform/os/shell.h"
 #include "platform/rtl/cp1252.h"
@@ -22,6 +25,17 @@
 namespace dao {
 
 using vcl::TField;
+
+namespace {
+TGridColumns ColumnsOf(TVuDaoDBGrid *grid) {
+  TGridColumns columns;
+  columns.Count = [grid] { return grid->ColumnCount(); };
+  columns.Title = [grid](int i) { return grid->Columns(i)->Title(); };
+  columns.Visible = [grid](int i) { return grid->ColumnVisible(i); };
+  columns.SetVisible = [grid](int i, bool v) { grid->SetColumnVisible(i, v); };
+  return columns;
+}
+}  // namespace
 
 // The table dialogs that exist are the defaults; the full find and seek
 // dialogs, the column chooser and the exports are installed by whoever
@@ -52,6 +66,20 @@ TVuDaoGridServices &GridServices() {
       TQFS dialog;
       return dialog.Execute(table, true, QString());
     };
+    s.ChooseColumns = [](TVuDaoDBGrid *grid) {
+      TCVC dialog;
+      dialog.Execute(ColumnsOf(grid));
+    };
+    s.SaveAs = [](TVuDaoTable *table, TVuDaoDBGrid *grid, const QString &dir) {
+      TSAS dialog;
+      dialog.SetDefaultExportDir(dir);
+      const TGridColumns columns = ColumnsOf(grid);
+      dialog.Execute(table, &columns);
+    };
+    s.ExportExcel = [](TVuDaoTable *table, const QString &file, const QString &sheet) {
+      ExportToExcel(table, file, sheet, true, false, 8);
+    };
+    s.ExportHTML = [](TVuDaoTable *table, const QString &file) { ExportToHTML(table, file, true, false); };
     return s;
   }();
   return services;
@@ -296,6 +324,20 @@ void TVuDaoDBGrid::SetMultiSelect(bool value) {
   else {
     SetOptions(Options() - vcl::TDBGridOptions{vcl::dgMultiSelect});
     selected_rows_.clear();
+  }
+}
+
+void TVuDaoDBGrid::SetColumnVisible(int index, bool visible) {
+  vcl::TColumn *col = Columns(index);
+  if (visible == ColumnVisible(index)) return;
+  auto it = std::find_if(hidden_widths_.begin(), hidden_widths_.end(),
+                         [&](const auto &w) { return w.first == col->FieldName(); });
+  if (!visible) {
+    if (it != hidden_widths_.end()) it->second = col->Width();
+    else hidden_widths_.emplace_back(col->FieldName(), col->Width());
+    col->SetWidth(0);
+  } else {
+    col->SetWidth(it != hidden_widths_.end() && it->second > 0 ? it->second : 64);
   }
 }
 
@@ -746,7 +788,7 @@ void TVuDaoDBGrid::SaveAsExport() {
   t->SetExportMethod(VisibleFields);
   t->DisableControls();
   try {
-    GridServices().SaveAs(t, default_export_dir_);
+    GridServices().SaveAs(t, this, default_export_dir_);
   } catch (...) {
     for (const auto &[f, v] : undo) f->SetVisible(v);
     t->SetExportMethod(method);
@@ -774,10 +816,22 @@ void TVuDaoDBGrid::MailAsXlsHtml() {
   t->SetExportMethod(VisibleFields);
   QStringList attachments;
   try {
-    if (GridServices().ExportExcel) GridServices().ExportExcel(t, xls, base);
-    if (GridServices().ExportHTML) GridServices().ExportHTML(t, htm);
+    // A format the engine cannot write leaves its file out; the message
+    // goes with the other one, and only when neither was written does the
+    // user get the engine's reason.
+    std::optional<rtl::Exception> failure;
+    auto write = [&](const std::function<void()> &exporter) {
+      try {
+        if (exporter) exporter();
+      } catch (const rtl::Exception &e) {
+        if (!failure) failure = e;
+      }
+    };
+    write([&] { if (GridServices().ExportExcel) GridServices().ExportExcel(t, xls, base); });
+    write([&] { if (GridServices().ExportHTML) GridServices().ExportHTML(t, htm); });
     for (const QString &f : {xls, htm})
       if (QFile::exists(f)) attachments << f;
+    if (attachments.isEmpty() && failure) throw *failure;
     os::SendMail(t->TableName(), attachments);
   } catch (...) {
     for (const auto &[f, v] : undo) f->SetVisible(v);

@@ -40,7 +40,7 @@ struct TVuDaoGridServices {
   std::function<bool(TVuDaoTable *table, vcl::TField *field)> QuickFind;
   std::function<bool(TVuDaoTable *table)> QuickSeek;
   std::function<void(TVuDaoDBGrid *grid)> ChooseColumns;
-  std::function<void(TVuDaoTable *table, const QString &default_dir)> SaveAs;
+  std::function<void(TVuDaoTable *table, TVuDaoDBGrid *grid, const QString &default_dir)> SaveAs;
   std::function<void(TVuDaoTable *table, const QString &file, const QString &sheet)> ExportExcel;
   std::function<void(TVuDaoTable *table, const QString &file)> ExportHTML;
 };
@@ -94,6 +94,10 @@ class TVuDaoDBGrid : public vcl::TDBGrid {
   void SetDefaultExportDir(const QString &dir) { default_export_dir_ = dir; }
 
   vcl::TPopupMenu *OptionsMenu() const { return menu_; }
+  // A column counts as hidden while its width is 0; showing it again gives
+  // it back the width it had.
+  bool ColumnVisible(int index) const { return Columns(index)->Width() > 0; }
+  void SetColumnVisible(int index, bool visible);
   // The bound table when it is open and browsing, else nullptr.
   TVuDaoTable *BrowsingTable() const;
 
@@ -198,6 +202,7 @@ class TVuDaoDBGrid : public vcl::TDBGrid {
   int saved_row_height_ = -1;
   std::vector<vcl::TBookmark> selected_rows_;
   std::vector<std::pair<QString, int>> remembered_widths_;
+  std::vector<std::pair<QString, int>> hidden_widths_;
 };
 
 }  // namespace dao

@@ -323,7 +323,33 @@ TEST_F(Grid, MailOpensAMessageNamedAfterTheTable) {
   os::SetShellOpener(old);
   ASSERT_EQ(opened.size(), 1);
   EXPECT_EQ(opened[0].scheme(), QStringLiteral("mailto"));
-  EXPECT_EQ(QUrlQuery(opened[0]).queryItemValue(QStringLiteral("subject")), QStringLiteral("Giacenza"));
+  const QUrlQuery query(opened[0]);
+  EXPECT_EQ(query.queryItemValue(QStringLiteral("subject")), QStringLiteral("Giacenza"));
+  // The engine writes no spreadsheets here: the page goes alone.
+  const QStringList files = query.allQueryItemValues(QStringLiteral("attach"));
+  ASSERT_EQ(files.size(), 1);
+  EXPECT_TRUE(files[0].endsWith(QStringLiteral("Giacenza.htm")));
+  // The files go once the mailer has them.
+  EXPECT_FALSE(QFile::exists(files[0]));
+}
+
+TEST_F(Grid, HiddenColumnsAreLeftOutOfTheMailedFiles) {
+  const int title = int(stock_->FieldByName(QStringLiteral("Testata"))->Index());
+  const int width = grid_->Columns(title)->Width();
+  grid_->SetColumnVisible(title, false);
+  QString html;
+  os::ShellOpener old = os::SetShellOpener([&](const os::ShellTarget &t) {
+    QFile f(QUrlQuery(t.url).allQueryItemValues(QStringLiteral("attach")).value(0));
+    if (f.open(QIODevice::ReadOnly)) html = QString::fromLatin1(f.readAll());
+    return true;
+  });
+  grid_->MailAsXlsHtml();
+  os::SetShellOpener(old);
+  EXPECT_TRUE(html.contains(QStringLiteral("Barcode18")));
+  EXPECT_FALSE(html.contains(QStringLiteral("Testata")));
+  EXPECT_TRUE(stock_->FieldByName(QStringLiteral("Testata"))->Visible());
+  grid_->SetColumnVisible(title, true);
+  EXPECT_EQ(grid_->Columns(title)->Width(), width);
 }
 
 }  // namespace
