@@ -559,6 +559,34 @@ void TkvPreparation::PrintTable(TkvBand *band) {
     DrawCross(band, btTableHeader, x);
     x += header->dx;
   }
+  // A column past the right limit goes on the next finished page (made when
+  // there is none yet) at the same height.
+  const TkvPageLimits l = p_.Limits();
+  const int start_page = E().CurPageIndex;
+  auto fit = [&](const TkvBand *table) {
+    if (l.Right >= x + table->dx) return;
+    const int next = E().CurPageIndex + 1;
+    if (next >= r_.EMFPages().Count()) {
+      const int y = p_.CurY;
+      r_.EMFPages().Add(p_);
+      E().CurPageIndex = next;
+      r_.Progress(next + 1);
+      opening_ = true;
+      PrintType(btOverlay);
+      p_.CurY = l.Top;
+      PrintType(btPageHeader);
+      opening_ = false;
+      p_.CurY = y;
+      E().CurBand = band;
+    } else {
+      E().CurPageIndex = next;
+    }
+    x = l.Left + (p_.ColumnX - l.Left);
+    if (p_.RepeatTableHeader && header->HasObjects()) {
+      DrawCross(band, btTableHeader, x);
+      x += header->dx;
+    }
+  };
   TkvDataset *source = data->DataSource;
   if (source != nullptr && master != nullptr) {
     source->First();
@@ -567,6 +595,7 @@ void TkvPreparation::PrintTable(TkvBand *band) {
     const bool master_done = master->Eof();
     for (int column = 1; !Stopped(); ++column) {
       if (master_done ? column > std::max(1, data->Aggregates.MaxColumns()) : source->Eof()) break;
+      fit(data);
       DrawCross(band, btTableData, x);
       x += data->dx;
       ++p_.ColumnNumber;
@@ -575,7 +604,11 @@ void TkvPreparation::PrintTable(TkvBand *band) {
       r_.DataSetWork(data, opNext);
     }
   }
-  if (footer->HasObjects()) DrawCross(band, btTableFooter, x);
+  if (footer->HasObjects()) {
+    fit(footer);
+    DrawCross(band, btTableFooter, x);
+  }
+  E().CurPageIndex = start_page;
   E().CurBand = band;
   in_table_ = false;
 }

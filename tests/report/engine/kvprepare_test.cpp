@@ -509,3 +509,34 @@ TEST_F(ReportTest, PageHeaderTallerThanThePageDoesNotOpenPagesForever) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace report;
+
+TEST_F(ReportTest, TableColumnsPastTheRightEdgeGoOnTheNextPage) {
+  Rows(&owner, "Due", 2);
+  Rows(&owner, "Tre", 3);
+  page->RepeatTableHeader = -1;
+  TkvBandView *head = page->AddBand(btTableHeader, 0, 500);
+  head->x = 40;
+  head->dx = 80;
+  TkvBandView *cols = page->AddBand(btTableData, 0, 500);
+  cols->x = 130;
+  cols->dx = 300;
+  cols->FormatStr = "Tre";
+  page->AddBand(btPageHeader, 20, 30);
+  AddMemo(page, 500, 20, 100, 20, "Intestazione");
+  page->AddBand(btMasterData, 100, 20)->FormatStr = "Due";
+  AddMemo(page, 40, 100, 80, 20, "Testa");
+  AddMemo(page, 130, 100, 300, 20, "C[COLUMN#]");
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  ASSERT_EQ(report->EMFPages().Count(), 2);
+  EXPECT_EQ(report->EMFPages().Page(0)->Texts(),
+            QStringList({"Intestazione", "Testa", "C1", "C2", "Testa", "C1", "C2"}));
+  EXPECT_EQ(report->EMFPages().Page(1)->Texts(), QStringList({"Intestazione", "Testa", "C3", "Testa", "C3"}));
+  // The rows keep their height on the further page.
+  EXPECT_EQ(YOf(report->EMFPages().Page(1), "C3"), YOf(report->EMFPages().Page(0), "C1"));
+}
+
+}  // namespace
