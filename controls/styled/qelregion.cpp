@@ -447,11 +447,11 @@ QRegion TQELRegion::BaseRegion(const TRect &r, bool *exists) const {
       return rgn;
     }
     case rsPointList: {
-      if (points_.Count() == 0) {
-        if (exists) *exists = false;
-        return QRegion();
-      }
-      return RegionFromData(user_data_).translated(L, T);
+      // Fewer than three points enclose nothing: an empty window region
+      // would make the window vanish, so there is no region at all.
+      const QRegion rgn = points_.Count() == 0 ? QRegion() : RegionFromData(user_data_);
+      if (rgn.isEmpty() && exists) *exists = false;
+      return rgn.translated(L, T);
     }
   }
   return QRegion();

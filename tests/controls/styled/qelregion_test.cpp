@@ -160,6 +160,10 @@ TEST(RegionShape, GeometryOfTheShapes) {
   EXPECT_FALSE(exists);
   region.Points()->Add({0, 0});
   region.Points()->Add({100, 0});
+  // Two points enclose nothing: no region rather than an empty one, which
+  // would hide the window.
+  region.CreateShapeRegion(r, &exists);
+  EXPECT_FALSE(exists);
   region.Points()->Add({0, 100});
   const QRegion tri = region.CreateShapeRegion(TRect{10, 10, 200, 200}, &exists);
   EXPECT_TRUE(exists);
