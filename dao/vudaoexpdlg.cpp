@@ -218,10 +218,14 @@ void TSAS::SetColumnsVisible(bool only_checked) {
       if (ColumnChecked(i)) continue;
       vcl::TField *f = nullptr;
       if (grid_ != nullptr && grid_->Count) {
-        // The grid's column of that title shows a field of the table with
-        // the same label.
-        for (int k = 0; k < table_->FieldCount(); ++k)
-          if (table_->Fields()[k]->DisplayLabel() == titles_[i]) f = table_->Fields()[k];
+        const int column = grid_->Find(titles_[i]);
+        if (grid_->Field && column >= 0) {
+          f = grid_->Field(column);
+        } else {
+          // The grid's column of that title shows the field of that label.
+          for (int k = 0; k < table_->FieldCount(); ++k)
+            if (table_->Fields()[k]->DisplayLabel() == titles_[i]) f = table_->Fields()[k];
+        }
       } else {
         for (int k = 0; k < table_->FieldCount(); ++k)
           if (table_->Fields()[k]->Visible() && table_->Fields()[k]->DisplayLabel() == titles_[i]) f = table_->Fields()[k];

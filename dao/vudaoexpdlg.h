@@ -29,6 +29,9 @@ struct TGridColumns {
   std::function<QString(int)> Title;
   std::function<bool(int)> Visible;
   std::function<void(int, bool)> SetVisible;
+  // The field a column shows; optional (without it the field is found by
+  // the column's title among the fields' display labels).
+  std::function<vcl::TField *(int)> Field;
   // The index of the last column titled `title`, or -1.
   int Find(const QString &title) const;
 };

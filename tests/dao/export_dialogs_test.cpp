@@ -15,9 +15,12 @@ struct FakeGrid {
   QStringList titles;
   std::vector<bool> shown;
   TGridColumns Columns() {
-    return {[this] { return static_cast<int>(titles.size()); }, [this](int i) { return titles[i]; },
-            [this](int i) { return bool(shown[static_cast<size_t>(i)]); },
-            [this](int i, bool v) { shown[static_cast<size_t>(i)] = v; }};
+    TGridColumns c;
+    c.Count = [this] { return static_cast<int>(titles.size()); };
+    c.Title = [this](int i) { return titles[i]; };
+    c.Visible = [this](int i) { return bool(shown[static_cast<size_t>(i)]); };
+    c.SetVisible = [this](int i, bool v) { shown[static_cast<size_t>(i)] = v; };
+    return c;
   }
 };
 
@@ -105,11 +108,28 @@ TEST_F(DaoSaveAs, ExportsTheCheckedColumnsAndPutsVisibilityBack) {
     return vcl::mrOk;
   });
   EXPECT_TRUE(dlg.ExportNow());
-  vcl::SetDialogResponder(previous);
   EXPECT_EQ(asked_filter, QStringLiteral("Text files(*.txt)|*.txt|All files (*.*)|*.*"));
   QFile out(file);
   ASSERT_TRUE(out.open(QIODevice::ReadOnly));
   EXPECT_EQ(out.readLine(), QByteArray("\"Barcode\";\"Nome\"\r\n"));
+  out.close();
+
+  // Through a grid whose titles differ from the field names (a key mark),
+  // the columns give their fields.
+  FakeGrid grid{{"Barcode ^", "Nome"}, {true, true}};
+  TGridColumns columns = grid.Columns();
+  columns.Field = [titles](int i) { return titles->Fields()[i]; };
+  dlg.Fill(titles, &columns);
+  dlg.SetColumnChecked(1, false);
+  dlg.Formats()->SetItemIndex(12);
+  dlg.SelectFormat(12);
+  EXPECT_TRUE(dlg.ExportNow());
+  ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+  EXPECT_EQ(out.readLine().left(11), QByteArray("\"Barcode\";\""));
+  out.close();
+  EXPECT_TRUE(titles->FieldByName(QStringLiteral("Nome"))->Visible());
+  dlg.Fill(titles, nullptr);
+  vcl::SetDialogResponder(previous);
   EXPECT_TRUE(titles->FieldByName(QStringLiteral("Fornitore"))->Visible());
   EXPECT_FALSE(titles->FieldByName(QStringLiteral("Periodo"))->Visible());
 
