@@ -2,6 +2,9 @@
 // patterns of each symbology, check digits, widths and refusals.
 #include <gtest/gtest.h>
 
+#include <QSet>
+#include <string>
+
 #include "report/engine/kvbarcode.h"
 #include "kvtest_support.h"
 
@@ -385,6 +388,30 @@ TEST(Barcode, AnyTextInAnySymbologyGivesAPatternOrARefusal) {
       }
     }
   }
+}
+
+// Every table entry has its symbology's module count, and no two characters
+// share a pattern: a mistyped entry breaks one or the other.
+TEST(Barcode, SymbolTablesHaveTheirModuleCountsAndAreDistinct) {
+  auto sweep = [](TBarcodeType type, const QStringList &texts, int width) {
+    QSet<QString> seen;
+    for (const QString &text : texts) {
+      TBarcode bc;
+      bc.SetTyp(type);
+      bc.SetText(text);
+      EXPECT_EQ(bc.Width(), width) << BarcodeTypeName(type).toStdString() << " " << text.toStdString();
+      seen.insert(bc.Pattern());
+    }
+    EXPECT_EQ(seen.size(), texts.size()) << BarcodeTypeName(type).toStdString();
+  };
+  QStringList ascii, pairs, code39;
+  for (int c = 32; c < 128; ++c) ascii << QString(QChar(c));
+  for (int v = 0; v < 100; ++v) pairs << QStringLiteral("%1").arg(v, 2, 10, QChar('0'));
+  for (char c : std::string("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-. $/+%")) code39 << QString(QChar(c));
+  sweep(bcCode128B, ascii, 4 * 11 + 2);  // start, character, check, stop
+  sweep(bcCode128C, pairs, 4 * 11 + 2);
+  sweep(bcCode93, code39, 4 * 9 + 10);
+  sweep(bcCode39, code39, 3 * 12 + 2);
 }
 
 }  // namespace
