@@ -116,6 +116,14 @@ TEST_F(PurgeTest, FailedSecondDeleteLeavesBothTablesAsTheyWere) {
   EXPECT_TRUE(yes.asked[1].contains(QStringLiteral("bloccata")));
   EXPECT_EQ(CountRows("Giornale"), 3);
   EXPECT_EQ(CountRows("Giacenza"), 4);
+
+  // Nothing of the failed attempt is left pending: the next purge removes
+  // only what its own date says.
+  TManutenzioneLogic next(nullptr, &menu_);
+  next.cancella = rtl::EncodeDate(2026, 12, 4);
+  EXPECT_TRUE(next.Button2Click());
+  EXPECT_EQ(CountRows("Giornale"), 2);
+  EXPECT_EQ(CountRows("Giacenza"), 3);
 }
 
 // --- the main window --------------------------------------------------------------------
