@@ -263,7 +263,8 @@ void TkvPage::FreeBands() {
 
 class TkvPreparation {
  public:
-  explicit TkvPreparation(TkvPage &page) : p_(page), r_(*E().CurReport) {}
+  explicit TkvPreparation(TkvPage &page, TkvPreparation *host = nullptr)
+      : p_(page), r_(*E().CurReport), host_(host) {}
 
   void FormPage();
 
@@ -297,6 +298,12 @@ class TkvPreparation {
   void PrintTable(TkvBand *band);
   void DrawCross(TkvBand *band, int table_type, int x);
   bool in_table_ = false;
+  // A sub-report's page is formed inside its host's band: its breaks are
+  // the host's, and the host's band ends where the lowest sub-report did.
+  TkvPreparation *host_ = nullptr;
+  int sub_end_ = -1;
+  void RunSubReport(TkvBand *band, TkvSubReportView *view);
+  void RunEmbedded();
   void DrawObject(TkvBand *band, TkvView *v, int y, int mode);
   void DrawEmptyRow(TkvBand *band);
   void FillEmptyRows(TkvBand *band, int reserved);
@@ -383,6 +390,17 @@ void TkvPreparation::FormPage() {
 
 void TkvPreparation::NewPage() {
   TkvEngineState &engine = E();
+  if (host_ != nullptr) {
+    const int shift = p_.ColumnX - host_->p_.ColumnX;
+    engine.CurPage = &host_->p_;
+    host_->NewPage();
+    engine.CurPage = &p_;
+    p_.CurY = host_->p_.CurY;
+    p_.CurBottomY = host_->p_.CurBottomY;
+    p_.ColumnX = host_->p_.ColumnX + shift;
+    fresh_y_ = p_.CurY;
+    return;
+  }
   r_.Progress(engine.CurPageIndex + 1);
   PrintType(btColumnFooter);
   const TkvPageLimits l = p_.Limits();
@@ -528,7 +546,12 @@ void TkvPreparation::DrawBand(TkvBand *band) {
     band->Objects[i]->dy = geometry[i][2];
   }
   band->Printed = true;
-  if (!own_place && !split) p_.CurY += height;
+  if (sub_end_ >= 0) {
+    p_.CurY = std::max(sub_end_, band->y + height);
+    sub_end_ = -1;
+  } else if (!own_place && !split) {
+    p_.CurY += height;
+  }
 }
 
 // The cross objects of one table band that lie in the horizontal band,
@@ -613,6 +636,39 @@ void TkvPreparation::PrintTable(TkvBand *band) {
   in_table_ = false;
 }
 
+// Forms the sub-report's page below the view, at the host's column plus
+// the view's x; the page's bands are made for it when it has none.
+void TkvPreparation::RunSubReport(TkvBand *band, TkvSubReportView *view) {
+  TkvEngineState &engine = E();
+  if (view->PageIndex < 0 || view->PageIndex >= r_.Pages().Count()) return;
+  TkvPage *page = r_.Pages().Page(view->PageIndex);
+  if (page == &p_ || host_ != nullptr) return;  // no page inside itself
+  engine.CurPage = page;
+  const bool built = page->Prepared;
+  if (!built) page->BuildBands();
+  if (!Failed()) {
+    page->CurY = band->y + view->y;
+    page->CurBottomY = p_.CurBottomY;
+    page->ColumnIndex = 0;
+    page->ColumnX = p_.ColumnX + view->x;
+    TkvPreparation embedded(*page, this);
+    embedded.RunEmbedded();
+    sub_end_ = std::max(sub_end_, page->CurY);
+  }
+  if (!built) page->FreeBands();
+  engine.CurPage = &p_;
+  engine.CurBand = band;
+}
+
+void TkvPreparation::RunEmbedded() {
+  levels_ = 0;
+  for (int level = 1; level <= 3; ++level)
+    if (p_.Band(btMasterData + 3 * (level - 1))->HasObjects()) levels_ = level;
+  groups_ = p_.Band(btGroupHeader)->HasObjects();
+  fresh_y_ = -1;
+  if (levels_ > 0) DoLoop(1);
+}
+
 // Draws one object of a band at page y `y` (column shift applied); memos in
 // `mode`. An exception stops preparation with its message.
 void TkvPreparation::DrawObject(TkvBand *band, TkvView *v, int y, int mode) {
@@ -628,6 +684,12 @@ void TkvPreparation::DrawObject(TkvBand *band, TkvView *v, int y, int mode) {
   engine.CurBand = band;
   try {
     if (r_.OnDrawObject) r_.OnDrawObject(v);
+    if (auto *sub = dynamic_cast<TkvSubReportView *>(v)) {
+      v->x = sx;
+      v->y = sy;
+      RunSubReport(band, sub);
+      return;
+    }
     v->Draw(canvas);
   } catch (const rtl::Exception &e) {
     KvReportError(QStringLiteral("Errore. ") + e.Message());

@@ -540,3 +540,53 @@ TEST_F(ReportTest, TableColumnsPastTheRightEdgeGoOnTheNextPage) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace report;
+
+TEST_F(ReportTest, SubReportFormsItsPageInsideTheHostBand) {
+  Rows(&owner, "Due", 2);
+  Rows(&owner, "Tre", 3);
+  TkvPage *inner = report->Pages().AddPage();
+  inner->AddBand(btMasterData, 50, 20)->FormatStr = "Tre";
+  AddMemo(inner, 10, 50, 100, 20, "Voce [LINE#]");
+
+  page->AddBand(btMasterData, 100, 30)->FormatStr = "Due";
+  AddMemo(page, 40, 100, 100, 20, "Cliente [LINE#]");
+  TkvSubReportView *sub = page->Add<TkvSubReportView>(200, 100, 200, 20);
+  sub->PageIndex = 1;
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  ASSERT_EQ(report->EMFPages().Count(), 1);
+  const TkvEMFPage *p = report->EMFPages().Page(0);
+  EXPECT_EQ(p->Texts(), QStringList({"Cliente 1", "Voce 1", "Voce 2", "Voce 3", "Cliente 2", "Voce 1", "Voce 2",
+                                     "Voce 3"}));
+  const std::vector<Piece> pieces = Pieces(p);
+  EXPECT_EQ(pieces[1].y, pieces[0].y);        // the sub-report starts at the view's top
+  EXPECT_EQ(pieces[1].x - pieces[0].x, 170);  // at the view's x plus its own objects' x
+  EXPECT_EQ(pieces[4].y - pieces[3].y, 20);   // the host goes on below the last row
+  // The inner page was made only for the sub-report and is free again.
+  EXPECT_FALSE(inner->Prepared);
+  EXPECT_TRUE(inner->IsSubReportPage);
+}
+
+TEST_F(ReportTest, SubReportThatDoesNotFitBreaksTheHostPage) {
+  Rows(&owner, "Una", 1);
+  Rows(&owner, "Dieci", 10);
+  page->Margins[3] = page->HeightPixels() - page->Margins[1] - 30 - 100;
+  page->AddBand(btPageHeader, 0, 30);
+  AddMemo(page, 40, 0, 100, 20, "Intestazione");
+  TkvPage *inner = report->Pages().AddPage();
+  inner->AddBand(btMasterData, 50, 20)->FormatStr = "Dieci";
+  AddMemo(inner, 10, 50, 100, 20, "Voce [LINE#]");
+  page->AddBand(btMasterData, 100, 20)->FormatStr = "Una";
+  page->Add<TkvSubReportView>(200, 100, 200, 20)->PageIndex = 1;
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  ASSERT_EQ(report->EMFPages().Count(), 2);
+  EXPECT_EQ(report->EMFPages().Page(0)->Texts(),
+            QStringList({"Intestazione", "Voce 1", "Voce 2", "Voce 3", "Voce 4", "Voce 5"}));
+  EXPECT_EQ(report->EMFPages().Page(1)->Texts(),
+            QStringList({"Intestazione", "Voce 6", "Voce 7", "Voce 8", "Voce 9", "Voce 10"}));
+}
+
+}  // namespace
