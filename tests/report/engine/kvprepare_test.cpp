@@ -590,3 +590,21 @@ TEST_F(ReportTest, SubReportThatDoesNotFitBreaksTheHostPage) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace report;
+
+TEST_F(StockList, GroupOnANewPageEachAndItsFooterReadsItsLastRow) {
+  page->Views[2]->Flags |= flBandNewPage;  // the group header
+  SetMemoText(page->Views[8].get(), "Totale [SUM([Giacenza])] ultimo [Giacenza]");
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  ASSERT_EQ(report->EMFPages().Count(), 4);
+  EXPECT_EQ(report->EMFPages().Page(1)->Texts(),
+            QStringList({"Elenco giacenze", "Testata: Corriere", "Corriere", "3", "Corriere", "10",
+                         "Totale 13 ultimo 10", "Pagina 2"}));
+  EXPECT_EQ(report->EMFPages().Page(3)->Texts(),
+            QStringList({"Elenco giacenze", "Testata: Topolino", "Topolino", "5", "Totale 5 ultimo 5", "Pagina 4"}));
+}
+
+}  // namespace
