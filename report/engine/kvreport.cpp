@@ -1,6 +1,9 @@
 // The report: pages, record sources and variables, and the preparation pass.
 #include "report/engine/kvreport.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/vcl/db/db.h"
 #include "platform/vcl/forms.h"
 #include "report/engine/kvdset.h"
@@ -8,10 +11,32 @@
 
 namespace report {
 
+namespace {
+
+// Every report alive, so that a record source being destroyed leaves the
+// lists of all of them.
+std::vector<TkvReport *> &LiveReports() {
+  static std::vector<TkvReport *> reports;
+  return reports;
+}
+
+}  // namespace
+
 TkvReport::TkvReport(vcl::TComponent *owner)
     : vcl::TComponent(owner), pages_(this), values_(std::make_unique<TkvValues>()) {
   datasets_.SetSorted(true);
   pages_.AddPage();
+  if (LiveReports().empty() && !TkvDataset::FreedHook()) {
+    TkvDataset::FreedHook() = [](TkvDataset *source) {
+      for (TkvReport *report : LiveReports()) report->ForgetDataset(source);
+    };
+  }
+  LiveReports().push_back(this);
+}
+
+void TkvReport::ForgetDataset(TkvDataset *source) {
+  const int i = datasets_.IndexOfObject(source);
+  if (i >= 0) datasets_.Delete(i);
 }
 
 TkvReport::~TkvReport() {
@@ -25,10 +50,17 @@ TkvReport::~TkvReport() {
     engine.CurView = nullptr;
   }
   pages_.Clear();
+  auto &live = LiveReports();
+  live.erase(std::remove(live.begin(), live.end(), this), live.end());
+  // Sources without an owner are the report's; freeing them calls the hook,
+  // which no longer finds this report.
+  std::vector<TkvDataset *> own;
   for (int i = 0; i < datasets_.Count(); ++i) {
     auto *source = static_cast<TkvDataset *>(datasets_.Objects(i));
-    if (source != nullptr && source->Owner() == nullptr) delete source;
+    if (source != nullptr && source->Owner() == nullptr) own.push_back(source);
   }
+  datasets_.Clear();
+  for (TkvDataset *source : own) delete source;
 }
 
 void TkvReport::AddDataset(TkvDataset *source) {

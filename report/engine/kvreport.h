@@ -49,6 +49,8 @@ class TkvReport : public vcl::TComponent, public TkvReportContext {
   // components). A source without an owner is freed with the report.
   void AddDataset(TkvDataset *source);
   TkvDataset *FindDataset(const QString &name) const;
+  // Drops a source from the list (it is being destroyed).
+  void ForgetDataset(TkvDataset *source);
 
   // One preparation pass over every template page. False when it was
   // cancelled or failed (the error text is then in ErrorText()).

@@ -608,3 +608,26 @@ TEST_F(StockList, GroupOnANewPageEachAndItsFooterReadsItsLastRow) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace report;
+
+TEST_F(ReportTest, InternalSourcesAreFoundByNameAndForgottenWhenFreed) {
+  auto *own = new TkvDataset(nullptr);
+  own->SetName("Interna");
+  own->SetRangeEnd(reCount);
+  own->SetRangeEndCount(2);
+  auto *shared = Rows(nullptr, "Condivisa", 1);
+  report->AddDataset(own);
+  report->AddDataset(shared);
+  page->AddBand(btMasterData, 100, 20)->FormatStr = "Interna";
+  AddMemo(page, 40, 100, 100, 20, "[LINE#]");
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  EXPECT_EQ(AllTexts(), QStringList({"1", "2"}));
+  delete shared;
+  EXPECT_EQ(report->FindDataset("Condivisa"), nullptr);
+  EXPECT_EQ(report->FindDataset("Interna"), own);  // freed with the report
+}
+
+}  // namespace
