@@ -232,6 +232,7 @@ void TkvPage::BuildBands() {
 
 void TkvPage::FreeBands() {
   TkvReport *report = E().CurReport;
+  if (E().CurBand != nullptr && E().CurBand->Page == this) E().CurBand = nullptr;
   for (TkvBand *&first : Bands) {
     TkvBand *band = first;
     while (band != nullptr) {
@@ -245,7 +246,6 @@ void TkvPage::FreeBands() {
     }
     first = nullptr;
   }
-  if (E().CurBand != nullptr && E().CurBand->Page == this) E().CurBand = nullptr;
   for (size_t i = 0; i < Views.size() && i < saved_.size(); ++i) {
     TkvView *v = Views[i].get();
     v->x = saved_[i][0];
