@@ -169,6 +169,14 @@ TEST(RegionShape, GeometryOfTheShapes) {
   EXPECT_TRUE(exists);
   EXPECT_TRUE(tri.contains(QPoint(20, 20)));
   EXPECT_FALSE(tri.contains(QPoint(100, 100)));
+
+  // Alternate fill: the middle of a pentagram is outside it.
+  region.Points()->ReadPointList({50, 0, 79, 90, 2, 35, 98, 35, 21, 90});
+  const QRegion star = region.CreateShapeRegion(TRect{0, 0, 100, 100});
+  EXPECT_FALSE(star.contains(QPoint(50, 50)));
+  EXPECT_TRUE(star.contains(QPoint(50, 10)));
+  EXPECT_TRUE(star.contains(QPoint(10, 37)));
+  EXPECT_TRUE(QRect(2, 0, 96, 90).contains(star.boundingRect()));
 }
 
 TEST(RegionBorder, RectStylesAndShapesWithoutBorder) {
