@@ -309,6 +309,7 @@ class TkvPreparation {
   void FillEmptyRows(TkvBand *band, int reserved);
   int FooterHeight(TkvBand *band) { return band != nullptr && band->HasObjects() ? MeasureBand(band, false) : 0; }
   void DoLoop(int level);
+  bool Move(TkvBand *band, TkvDataSetOperation op);
   void PrintQueue();
   bool EvaluateGroup(TkvBand *header, rtl::Variant &value);
   void PrintPageFooters(int from);
@@ -864,6 +865,23 @@ bool TkvPreparation::EvaluateGroup(TkvBand *header, rtl::Variant &value) {
   return !Failed();
 }
 
+// First or Next on a data band's source, told to the report; a source that
+// fails stops preparation with its message.
+bool TkvPreparation::Move(TkvBand *band, TkvDataSetOperation op) {
+  try {
+    if (op == opFirst) {
+      band->DataSource->First();
+    } else {
+      band->DataSource->Next();
+    }
+  } catch (const rtl::Exception &e) {
+    KvReportError(e.Message());
+    return false;
+  }
+  r_.DataSetWork(band, op);
+  return true;
+}
+
 void TkvPreparation::DoLoop(int level) {
   TkvEngineState &engine = E();
   const int base = btMasterHeader + 3 * (level - 1);
@@ -880,13 +898,7 @@ void TkvPreparation::DoLoop(int level) {
        band = band->Next) {
     TkvDataset *source = band->DataSource;
     engine.CurBand = band;
-    try {
-      source->First();
-    } catch (const rtl::Exception &e) {
-      KvReportError(e.Message());
-      break;
-    }
-    r_.DataSetWork(band, opFirst);
+    if (!Move(band, opFirst)) break;
     band->Aggregates.Reset(0);
     band->RowNumber = 1;
     for (TkvBand *g : groups) g->RowNumber = 0;
@@ -934,13 +946,7 @@ void TkvPreparation::DoLoop(int level) {
       if (Failed()) break;
       any_row = any_row || printed;
 
-      try {
-        source->Next();
-      } catch (const rtl::Exception &e) {
-        KvReportError(e.Message());
-        break;
-      }
-      r_.DataSetWork(band, opNext);
+      if (!Move(band, opNext)) break;
       const bool at_end = source->Eof();
       bool accumulated = false;
 

@@ -34,6 +34,17 @@ TkvReport::TkvReport(vcl::TComponent *owner)
   LiveReports().push_back(this);
 }
 
+// The resolver, the error dressing and the current page, band and object
+// belong to a pass; they go when it ends or the report does.
+void TkvReport::ReleaseEngine() {
+  TkvEngineState &engine = kvEngine();
+  KvInstallResolver(nullptr);
+  engine.FormatError = nullptr;
+  engine.CurPage = nullptr;
+  engine.CurBand = nullptr;
+  engine.CurView = nullptr;
+}
+
 void TkvReport::ForgetDataset(TkvDataset *source) {
   const int i = datasets_.IndexOfObject(source);
   if (i >= 0) datasets_.Delete(i);
@@ -42,12 +53,8 @@ void TkvReport::ForgetDataset(TkvDataset *source) {
 TkvReport::~TkvReport() {
   TkvEngineState &engine = kvEngine();
   if (engine.CurReport == this) {
-    KvInstallResolver(nullptr);
-    engine.FormatError = nullptr;
+    ReleaseEngine();
     engine.CurReport = nullptr;
-    engine.CurPage = nullptr;
-    engine.CurBand = nullptr;
-    engine.CurView = nullptr;
   }
   pages_.Clear();
   auto &live = LiveReports();
@@ -122,11 +129,7 @@ bool TkvReport::PrepareReport() {
   emf_pages_.CloseFrom(0);
   if (!engine.ErrorText.isEmpty()) terminated_ = true;
 
-  KvInstallResolver(nullptr);
-  engine.FormatError = nullptr;
-  engine.CurPage = nullptr;
-  engine.CurBand = nullptr;
-  engine.CurView = nullptr;
+  ReleaseEngine();
   engine.DrawMode = saved_mode;
   engine.CurReport = saved_report;
   return !terminated_;

@@ -105,6 +105,8 @@ class TkvReport : public vcl::TComponent, public TkvReportContext {
   void SetCollecting(TkvAggregates *store) { collecting_ = store; }
 
  private:
+  void ReleaseEngine();
+
   TkvPages pages_;
   TkvEMFPages emf_pages_;
   std::unique_ptr<TkvValues> values_;

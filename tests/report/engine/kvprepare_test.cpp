@@ -68,6 +68,14 @@ class ReportTest : public ::testing::Test {
   void SetUp() override { kvEngine().ErrorText.clear(); }
   void TearDown() override { kvEngine().ErrorText.clear(); }
 
+  // A page for sub-reports: one row "Voce n" per row of `source`.
+  TkvPage *InnerPage(const QString &source) {
+    TkvPage *inner = report->Pages().AddPage();
+    inner->AddBand(btMasterData, 50, 20)->FormatStr = source;
+    AddMemo(inner, 10, 50, 100, 20, "Voce [LINE#]");
+    return inner;
+  }
+
   QStringList AllTexts() {
     QStringList out;
     for (int i = 0; i < report->EMFPages().Count(); ++i) out << report->EMFPages().Page(i)->Texts();
@@ -461,12 +469,6 @@ TEST_F(ReportTest, PageThatPrintsOnThePreviousOneContinuesThere) {
   EXPECT_EQ(report->EMFPages().Page(1)->Texts(), QStringList({"Secondo"}));
 }
 
-}  // namespace
-
-namespace {
-
-using namespace report;
-
 TEST_F(ReportTest, TableBandsPrintAcrossEachMasterRow) {
   Rows(&owner, "Due", 2);
   Rows(&owner, "Tre", 3);
@@ -490,12 +492,6 @@ TEST_F(ReportTest, TableBandsPrintAcrossEachMasterRow) {
   EXPECT_EQ(xs[1] - xs[0], 50);  // one column per table row, the band's width apart
 }
 
-}  // namespace
-
-namespace {
-
-using namespace report;
-
 TEST_F(ReportTest, PageHeaderTallerThanThePageDoesNotOpenPagesForever) {
   Rows(&owner, "Tre", 3);
   page->Margins[3] = page->HeightPixels() - page->Margins[1] - 100;
@@ -507,12 +503,6 @@ TEST_F(ReportTest, PageHeaderTallerThanThePageDoesNotOpenPagesForever) {
   ASSERT_EQ(report->EMFPages().Count(), 3);
   EXPECT_EQ(report->EMFPages().Page(2)->Texts(), QStringList({"Testata", "Riga 3"}));
 }
-
-}  // namespace
-
-namespace {
-
-using namespace report;
 
 TEST_F(ReportTest, TableColumnsPastTheRightEdgeGoOnTheNextPage) {
   Rows(&owner, "Due", 2);
@@ -539,18 +529,10 @@ TEST_F(ReportTest, TableColumnsPastTheRightEdgeGoOnTheNextPage) {
   EXPECT_EQ(YOf(report->EMFPages().Page(1), "C3"), YOf(report->EMFPages().Page(0), "C1"));
 }
 
-}  // namespace
-
-namespace {
-
-using namespace report;
-
 TEST_F(ReportTest, SubReportFormsItsPageInsideTheHostBand) {
   Rows(&owner, "Due", 2);
   Rows(&owner, "Tre", 3);
-  TkvPage *inner = report->Pages().AddPage();
-  inner->AddBand(btMasterData, 50, 20)->FormatStr = "Tre";
-  AddMemo(inner, 10, 50, 100, 20, "Voce [LINE#]");
+  TkvPage *inner = InnerPage("Tre");
 
   page->AddBand(btMasterData, 100, 30)->FormatStr = "Due";
   AddMemo(page, 40, 100, 100, 20, "Cliente [LINE#]");
@@ -576,9 +558,7 @@ TEST_F(ReportTest, SubReportThatDoesNotFitBreaksTheHostPage) {
   page->Margins[3] = page->HeightPixels() - page->Margins[1] - 30 - 100;
   page->AddBand(btPageHeader, 0, 30);
   AddMemo(page, 40, 0, 100, 20, "Intestazione");
-  TkvPage *inner = report->Pages().AddPage();
-  inner->AddBand(btMasterData, 50, 20)->FormatStr = "Dieci";
-  AddMemo(inner, 10, 50, 100, 20, "Voce [LINE#]");
+  InnerPage("Dieci");
   page->AddBand(btMasterData, 100, 20)->FormatStr = "Una";
   page->Add<TkvSubReportView>(200, 100, 200, 20)->PageIndex = 1;
   ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
@@ -588,12 +568,6 @@ TEST_F(ReportTest, SubReportThatDoesNotFitBreaksTheHostPage) {
   EXPECT_EQ(report->EMFPages().Page(1)->Texts(),
             QStringList({"Intestazione", "Voce 6", "Voce 7", "Voce 8", "Voce 9", "Voce 10"}));
 }
-
-}  // namespace
-
-namespace {
-
-using namespace report;
 
 TEST_F(StockList, GroupOnANewPageEachAndItsFooterReadsItsLastRow) {
   page->Views[2]->Flags |= flBandNewPage;  // the group header
@@ -606,12 +580,6 @@ TEST_F(StockList, GroupOnANewPageEachAndItsFooterReadsItsLastRow) {
   EXPECT_EQ(report->EMFPages().Page(3)->Texts(),
             QStringList({"Elenco giacenze", "Testata: Topolino", "Topolino", "5", "Totale 5 ultimo 5", "Pagina 4"}));
 }
-
-}  // namespace
-
-namespace {
-
-using namespace report;
 
 TEST_F(ReportTest, InternalSourcesAreFoundByNameAndForgottenWhenFreed) {
   auto *own = new TkvDataset(nullptr);
