@@ -65,6 +65,13 @@ int TkvPage::BottomLimit() const {
 }
 
 TkvBand *TkvPage::DataBandOf(const TkvBand *band) const {
+  // A data band further down a chain keeps its own counters and totals; one
+  // without a source prints with the band before it and reads that one's.
+  if (band != nullptr && (band->IsDataBand() || band->Typ == btTableData)) {
+    const TkvBand *b = band;
+    while (b->DataSource == nullptr && b->Prev != nullptr) b = b->Prev;
+    return const_cast<TkvBand *>(b);
+  }
   int type = btNone;
   if (band != nullptr) {
     switch (band->Typ) {

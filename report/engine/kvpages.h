@@ -139,8 +139,8 @@ class TkvPage {
   void FormPage();
 
   TkvBand *Band(int type) const { return Bands[static_cast<size_t>(type)]; }
-  // The data band (5, 8, 11, 19) whose aggregates a band's objects use, else
-  // the page's band 21.
+  // The data band (5, 8, 11, 19) whose aggregates and counters a band's
+  // objects use (a data band its own), else the page's band 21.
   TkvBand *DataBandOf(const TkvBand *band) const;
 
  private:

@@ -198,6 +198,8 @@ bool TkvReport::ObjectInTotalsBand() const { return false; }
 TkvAggregates *TkvReport::DataBandAggregates(int band_type) const {
   TkvPage *page = kvEngine().CurPage;
   if (page == nullptr || !page->Prepared || band_type < 0 || band_type >= kvBandTypeCount) return nullptr;
+  if (CurBand() != nullptr && CurBand()->Typ == band_type && CurBand()->Page == page)
+    return &page->DataBandOf(CurBand())->Aggregates;
   TkvBand *band = page->Band(band_type);
   return band != nullptr ? &band->Aggregates : nullptr;
 }

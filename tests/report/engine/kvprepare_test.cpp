@@ -598,4 +598,22 @@ TEST_F(ReportTest, InternalSourcesAreFoundByNameAndForgottenWhenFreed) {
   EXPECT_EQ(report->FindDataset("Interna"), own);  // freed with the report
 }
 
+TEST_F(ReportTest, DataBandWithoutItsOwnSourcePrintsWithThePreviousOne) {
+  Rows(&owner, "Due", 2);
+  Rows(&owner, "Una", 1);
+  page->AddBand(btMasterData, 100, 20)->FormatStr = "Due";
+  AddMemo(page, 40, 100, 100, 20, "A[LINE#]");
+  page->AddBand(btMasterData, 130, 20);
+  AddMemo(page, 40, 130, 100, 20, "B[LINE#]");
+  page->AddBand(btMasterData, 160, 20)->FormatStr = "Una";
+  AddMemo(page, 40, 160, 100, 20, "C[LINE#]");
+  ASSERT_TRUE(report->PrepareReport());
+  // The chain's walk ends at the first band without a source of its own.
+  EXPECT_EQ(AllTexts(), QStringList({"A1", "B1", "A2", "B2"}));
+
+  page->Views[2]->FormatStr = "Una";
+  ASSERT_TRUE(report->PrepareReport());
+  EXPECT_EQ(AllTexts(), QStringList({"A1", "A2", "B1", "C1"}));
+}
+
 }  // namespace
