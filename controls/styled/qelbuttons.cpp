@@ -631,4 +631,67 @@ void TQELCustomCheckBox::AdjustSize() {
   SetBounds(Left(), Top(), r.Right + 1, r.Bottom);
 }
 
+// --- published properties ----------------------------------------------------------
+
+ORBISCA_PUBLISHED(TQELCustomButton, TButton) {
+  using B = TQELCustomButton;
+  p.Property("ButtonLayout", &B::ButtonLayout, &B::SetButtonLayout);
+  p.Property("FontFX", &B::FontFX, &B::SetFontFX);
+  p.Property("Glyph", &B::Glyph, &B::SetGlyph);
+  p.Property("HideHint", &B::HideHint, &B::SetHideHint).Default(true);
+  p.Property("UseCaption", &B::UseCaption, &B::SetUseCaption).Default(true);
+  p.Property("ImageList", &B::ImageList, &B::SetImageList);
+  p.Property("ListIndex", &B::ListIndex, &B::SetListIndex).Default(0);
+  p.Property("ImageIndex", &B::ImageIndex, &B::SetImageIndex).Default(0);
+  p.Property("MultiLine", &B::MultiLine, &B::SetMultiLine).Default(false);
+  p.Property("NumGlyphs", &B::NumGlyphs, &B::SetNumGlyphs).Default(1);
+  p.Property("RepeatedClick", &B::RepeatedClick, &B::SetRepeatedClick).Default(false);
+  p.Property("RepeatingInterval", &B::RepeatingInterval, &B::SetRepeatingInterval).Default(100);
+  p.Property("RepeatingDelay", &B::RepeatingDelay, &B::SetRepeatingDelay).Default(500);
+  p.Property("Style", &B::Style, &B::SetStyle).Default(nbsAutoDetect);
+  p.Property("About", &B::About, &B::SetAbout).Stored(false);
+  p.Event("OnMouseExit", &B::OnMouseExit);
+}
+
+ORBISCA_PUBLISHED(TQELButton, TQELCustomButton) {
+  p.Property("DropDownMenu", &TQELButton::DropDownMenu, &TQELButton::SetDropDownMenu);
+  p.Property("DropDownIndent", &TQELButton::DropDownIndent, &TQELButton::SetDropDownIndent).Default(0);
+  p.Property("DropDownRight", &TQELButton::DropDownRight, &TQELButton::SetDropDownRight).Default(false);
+  p.Event("OnDropDown", &TQELButton::OnDropDown);
+}
+
+// The panel bases publish nothing of their own: the table hangs on the
+// control library's self-painted control.
+ORBISCA_PUBLISHED(TQELCustomCheckBox, TCustomControl) {
+  using C = TQELCustomCheckBox;
+  p.Property("AllowGrayed", &C::AllowGrayed, &C::SetAllowGrayed).Default(false);
+  p.Property("Alignment", &C::Alignment, &C::SetAlignment).Default(agTopLeft);
+  p.Property("AutoSize", &C::AutoSize, &C::SetAutoSize).Default(false);
+  p.Property("FocusColor", &C::FocusColor, &C::SetFocusColor).Default(vcl::clGray);
+  p.Property("FocusStyle", &C::FocusStyle, &C::SetFocusStyle).Default(fcText);
+  p.Property("Font3D", &C::Font3D, &C::SetFont3D);
+  p.Property("GlyphTransparent", &C::GlyphTransparent, &C::SetGlyphTransparent).Default(false);
+  p.Property("GlyphTransparentColor", &C::GlyphTransparentColor, &C::SetGlyphTransparentColor)
+      .Default(vcl::clOlive);
+  p.Property("GlyphFlat", &C::GlyphFlat, &C::SetGlyphFlat).Default(false);
+  p.Property("GlyphNumber", &C::GlyphNumber, &C::SetGlyphNumber).Default(3);
+  p.Property("GlyphSize", &C::GlyphSize, &C::SetGlyphSize).Default(13);
+  p.Property("ImageList", &C::ImageList, &C::SetImageList);
+  p.Property("ListIndex", &C::ListIndex, &C::SetListIndex).Default(0);
+  p.Property("ImageIndex", &C::ImageIndex, &C::SetImageIndex).Default(0);
+  p.Property("Flat", &C::Flat, &C::SetFlat).Default(false);
+  p.Property("ReadOnly", &C::ReadOnly, &C::SetReadOnly).Default(false);
+  p.Property("Transparent", &C::Transparent, &C::SetTransparent).Default(false);
+  p.Property("UseBitmap", &C::UseBitmap, &C::SetUseBitmap).Default(false);
+  p.Property("UseFocusColor", &C::UseFocusColor, &C::SetUseFocusColor).Default(false);
+  p.Event("OnChange", &C::OnChange);
+  p.Event("OnMouseExit", &C::OnMouseExit);
+}
+
+ORBISCA_PUBLISHED(TQELCheckBox, TQELCustomCheckBox) {
+  p.Property("State", &TQELCheckBox::State, &TQELCheckBox::SetState).Default(cbUnchecked);
+  // The state carries it.
+  p.Property("Checked", &TQELCheckBox::Checked, &TQELCheckBox::SetChecked).Stored(false);
+}
+
 }  // namespace qel

@@ -329,4 +329,17 @@ void TQELFormStyler::WndProc(vcl::TMessage &m) {
   TQELWndProcComponent::WndProc(m);
 }
 
+ORBISCA_PUBLISHED(TQELFormStyler, TQELCustomComponent) {
+  using S = TQELFormStyler;
+  p.Property("Alignment", &S::Alignment, &S::SetAlignment).Default(vcl::taLeftJustify);
+  p.Property("Colors", &S::Colors, &S::SetColors).Default(32);
+  p.Property("Enabled", &S::Enabled, &S::SetEnabled).Default(true);
+  p.Property("Font", &S::Font, &S::SetFont);
+  p.Property("Font3D", &S::Font3D, &S::SetFont3D);
+  p.Property("PaintMode", &S::PaintMode, &S::SetPaintMode).Default(pcControl);
+  p.Property("Options", &S::Options, &S::SetOptions);
+  p.Event("OnPaint", &S::OnPaint);
+  p.Event("OnCaptionPaint", &S::OnCaptionPaint);
+}
+
 }  // namespace qel

@@ -11,6 +11,7 @@
 #include "controls/styled/qelsysinfo.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/menus.h"
+#include "platform/vcl/typinfo.h"
 
 using namespace qel;
 
@@ -253,4 +254,17 @@ TEST(Button, RotatedCaptionGetsAnOutlineFontAndStatesPaint) {
   button->SetGlyph(&other);
   EXPECT_EQ(button->ImageList(), nullptr);
   EXPECT_EQ(button->Glyph()->Width(), 4);
+}
+
+TEST(CheckBox, StoredPropertiesReachTheSetters) {
+  vcl::TForm form(nullptr);
+  auto *box = new TQELCheckBox(&form);
+  vcl::SetEnumProp(box, QStringLiteral("State"), QStringLiteral("cbGrayed"));
+  EXPECT_EQ(box->State(), cbGrayed);
+  vcl::SetOrdProp(box, QStringLiteral("GlyphNumber"), 0);
+  EXPECT_EQ(box->GlyphNumber(), 1);
+  EXPECT_EQ(vcl::GetOrdProp(box, QStringLiteral("GlyphSize")), 13);
+  auto *button = new TQELButton(&form);
+  EXPECT_EQ(vcl::GetOrdProp(button, QStringLiteral("RepeatingDelay")), 500);
+  EXPECT_EQ(vcl::GetEnumProp(button, QStringLiteral("Style")), QStringLiteral("nbsAutoDetect"));
 }
