@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QDir>
 
+#include "app/archivio.h"
 #include "app/backup.h"
 #include "app/infoform.h"
 #include "app/manutenzione.h"
@@ -209,6 +210,12 @@ void TMenuForm::BuildCommands() {
                           &TMenuForm::btn_manutenzioneClick);
   btn_info = tool(QStringLiteral("btn_info"), QStringLiteral("Info"), 27, &TMenuForm::btn_infoClick);
   btn_uscita = tool(QStringLiteral("btn_uscita"), QStringLiteral("Fine lavoro"), 50, &TMenuForm::btn_uscitaClick);
+  btn_archivio = tool(QStringLiteral("btn_archivio"), QStringLiteral("Gestione Testate"), 4,
+                      &TMenuForm::btn_archivioClick);
+  btn_archivio->SetLeft(614);
+  btn_giacenze = tool(QStringLiteral("btn_giacenze"), QStringLiteral("Gestione Giacenze"), 27,
+                      &TMenuForm::btn_giacenzeClick);
+  btn_giacenze->SetLeft(614);
 
   auto item = [this](vcl::TMenu *menu, const QString &name, const QString &caption,
                      void (TMenuForm::*handler)(rtl::TObject *)) {
@@ -221,6 +228,10 @@ void TMenuForm::BuildCommands() {
   };
   MainMenu1 = new vcl::TMainMenu(this);
   MainMenu1->SetName(QStringLiteral("MainMenu1"));
+  mnu_testate = item(MainMenu1, QStringLiteral("mnu_testate"), QStringLiteral("&Testate"),
+                     &TMenuForm::btn_archivioClick);
+  mnu_giacenze = item(MainMenu1, QStringLiteral("mnu_giacenze"), QStringLiteral("&Giacenze"),
+                      &TMenuForm::btn_giacenzeClick);
   mnu_manutenzione = item(MainMenu1, QStringLiteral("mnu_manutenzione"), QStringLiteral("&Manutenzione"),
                           &TMenuForm::btn_manutenzioneClick);
   mnu_informazioni = item(MainMenu1, QStringLiteral("mnu_informazioni"), QStringLiteral("I&nformazioni"),
@@ -441,6 +452,22 @@ void TMenuForm::btn_manutenzioneClick(rtl::TObject *) {
   // A new reset code works at once; a new side of the till at the next start.
   Logic->azzera = Manutenzione->ResetCode();
 }
+
+// The archive browser works on the open tables (Run does nothing before
+// they are open); its status text shows on the label as it changes.
+namespace {
+void OpenArchivio(TMenuForm *form, TArchivio which) {
+  if (form->TestateForm == nullptr) form->TestateForm = new TTestateForm(form);
+  TTestateForm::Esegui(form->Logic, which, form->TestateForm, [form] {
+    form->lb_showrivista->SetCaption(form->Logic->lb_showrivista);
+    vcl::Application->ProcessMessages();
+  });
+}
+}  // namespace
+
+void TMenuForm::btn_archivioClick(rtl::TObject *) { Run([this] { OpenArchivio(this, TArchivio::Testate); }); }
+
+void TMenuForm::btn_giacenzeClick(rtl::TObject *) { Run([this] { OpenArchivio(this, TArchivio::Giacenze); }); }
 
 void TMenuForm::btn_infoClick(rtl::TObject *) {
   const QPoint at = QCursor::pos();

@@ -27,6 +27,7 @@ namespace app {
 
 class TManutenzioneForm;
 class TfrmInfo;
+class TTestateForm;
 
 // The program's web site, opened from the help menu.
 inline const QString kWebSite = QStringLiteral("https://www.gestioneorbisca.it/");
@@ -93,6 +94,10 @@ class TMenuForm : public vcl::TForm {
   vcl::TMenuItem *mnu_manuale = nullptr, *Informazionisulprogramma1 = nullptr, *mnu_sito = nullptr;
   TManutenzioneForm *Manutenzione = nullptr;  // owned; holds the settings
   TfrmInfo *frmInfo = nullptr;                 // owned, made on first use
+  // The archive browser's commands (titles, stock) and its window.
+  vcl::TSpeedButton *btn_archivio = nullptr, *btn_giacenze = nullptr;
+  vcl::TMenuItem *mnu_testate = nullptr, *mnu_giacenze = nullptr;
+  TTestateForm *TestateForm = nullptr;         // owned, made on first use
 
   // The data folder's start-up and the shutdown.
   void FormPaint(rtl::TObject *sender);
@@ -115,6 +120,8 @@ class TMenuForm : public vcl::TForm {
   void PageControl1Change(rtl::TObject *sender);
   void btn_cambiadataClick(rtl::TObject *sender);
   void btn_manutenzioneClick(rtl::TObject *sender);
+  void btn_archivioClick(rtl::TObject *sender);
+  void btn_giacenzeClick(rtl::TObject *sender);
   void btn_infoClick(rtl::TObject *sender);
   void btn_uscitaClick(rtl::TObject *sender);
   void mnu_manualeClick(rtl::TObject *sender);

@@ -3,7 +3,11 @@
 // main window's lookups.
 #include "app/archivio.h"
 
+#include <QApplication>
+#include <QTest>
 #include <QTimer>
+
+#include "app/menuform.h"
 
 #include "dao/vudaotable.h"
 #include "platform/rtl/exceptions.h"
@@ -116,6 +120,48 @@ TEST_F(Archivio, AFailureInsideStillPutsTheOrderBack) {
   EXPECT_EQ(pumped, 1);
   EXPECT_EQ(logic_.lb_showrivista, kIdleStatus);
   EXPECT_EQ(logic_.riviste->SortedBy(), QStringList({"Barcode"}));
+}
+
+// The main window's tool button and menu item open the browser on their
+// table, and the status label shows the opening text while it is open.
+TEST_F(DataFolder, MainWindowOpensTheStockArchive) {
+  const QString saved_dir = QDir::currentPath();
+  QDir::setCurrent(dir_.path());
+  vcl::InitApplication();
+  QStringList shown_errors;
+  vcl::Application->ShowExceptionSlot = [&](const QString &, const QString &text) { shown_errors << text; };
+  auto form = std::make_unique<TMenuForm>(nullptr);
+  form->Show();
+  for (int i = 0; i < 50 && !form->Started(); ++i) QTest::qWait(10);
+  ASSERT_TRUE(form->Started());
+  EXPECT_EQ(form->btn_archivio->Hint(), QStringLiteral("Gestione Testate"));
+  EXPECT_EQ(form->btn_giacenze->Hint(), QStringLiteral("Gestione Giacenze"));
+  EXPECT_EQ(form->mnu_testate->Caption(), QStringLiteral("&Testate"));
+  EXPECT_EQ(form->mnu_giacenze->Caption(), QStringLiteral("&Giacenze"));
+
+  QString status, caption;
+  vcl::TDataSource *shown = nullptr;
+  // The command pumps messages before the window shows: wait for it.
+  QTimer poll;
+  poll.setInterval(5);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (form->TestateForm == nullptr || !form->TestateForm->Visible()) return;
+    poll.stop();
+    status = form->lb_showrivista->Caption();
+    caption = form->TestateForm->Caption();
+    shown = form->TestateForm->griglia->DataSource();
+    form->TestateForm->Close();
+  });
+  poll.start();
+  form->mnu_giacenze->Click();
+  EXPECT_EQ(status, QStringLiteral("Apertura archivio giacenze ..."));
+  EXPECT_EQ(caption, QStringLiteral("Gestione Giacenze"));
+  EXPECT_EQ(shown, form->Logic->ds_giacenze);
+  EXPECT_EQ(form->lb_showrivista->Caption(), kIdleStatus);
+  EXPECT_TRUE(shown_errors.isEmpty()) << shown_errors.join('\n').toStdString();
+  form.reset();
+  vcl::Application->ShowExceptionSlot = nullptr;
+  QDir::setCurrent(saved_dir);
 }
 
 }  // namespace
