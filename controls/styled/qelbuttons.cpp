@@ -10,6 +10,7 @@
 #include "controls/styled/qelapp.h"
 #include "controls/styled/qelsysinfo.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/vcl/actnlist.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/menus.h"
 
@@ -275,6 +276,40 @@ void TQELButton::DropDown() {
 
 // --- button control ------------------------------------------------------------------
 
+TQELButtonActionLink::TQELButtonActionLink(TQELButtonControl *client, vcl::TBasicAction *action)
+    : client_(client), action_(action) {
+  registration_ = action_->RegisterChanges([this] { Update(); });
+  Update();
+}
+
+TQELButtonActionLink::~TQELButtonActionLink() {
+  if (!gone_) action_->UnRegisterChanges(registration_);
+}
+
+void TQELButtonActionLink::Update() {
+  if (gone_) return;
+  if (auto *a = dynamic_cast<vcl::TCustomAction *>(action_); a != nullptr && client_->Checked() != a->Checked())
+    client_->SetChecked(a->Checked());
+}
+
+void TQELButtonControl::SetAction(vcl::TBasicAction *action) {
+  if (action == Action()) return;
+  if (link_) link_->Action()->RemoveFreeNotification(this);
+  link_.reset();
+  if (action == nullptr) return;
+  action->FreeNotification(this);
+  link_ = std::make_unique<TQELButtonActionLink>(this, action);
+}
+
+void TQELButtonControl::Notification(vcl::TComponent *component, vcl::TOperation operation) {
+  TQELCustomPanel::Notification(component, operation);
+  if (operation == vcl::opRemove && link_ && component == link_->Action()) {
+    // Told from the action's base destructor: its own parts are gone.
+    link_->ActionGone();
+    link_.reset();
+  }
+}
+
 TQELButtonControl::TQELButtonControl(vcl::TComponent *owner)
     : TQELCustomPanel(owner),
       strip_(std::make_unique<vcl::TBitmap>()),
@@ -290,6 +325,8 @@ TQELButtonControl::TQELButtonControl(vcl::TComponent *owner)
 }
 
 TQELButtonControl::~TQELButtonControl() {
+  if (link_) link_->Action()->RemoveFreeNotification(this);
+  link_.reset();
   font3d_->OnChange = nullptr;
   layout_->OnChange = nullptr;
 }

@@ -16,6 +16,7 @@
 
 namespace vcl {
 class TPopupMenu;
+class TBasicAction;
 }
 
 namespace qel {
@@ -144,6 +145,28 @@ class TQELButton : public TQELCustomButton {
 
 // --- the focusable self-painted button base and the check box ---------------------
 
+class TQELButtonControl;
+
+// Keeps a button control's Checked in step with its action's Checked.
+class TQELButtonActionLink {
+ public:
+  TQELButtonActionLink(TQELButtonControl *client, vcl::TBasicAction *action);
+  ~TQELButtonActionLink();
+  TQELButtonActionLink(const TQELButtonActionLink &) = delete;
+  TQELButtonActionLink &operator=(const TQELButtonActionLink &) = delete;
+  vcl::TBasicAction *Action() const { return action_; }
+  // Copies the action's state to the control.
+  void Update();
+  // The action is being freed: nothing of it may be touched any more.
+  void ActionGone() { gone_ = true; }
+
+ private:
+  TQELButtonControl *client_;
+  vcl::TBasicAction *action_;
+  int registration_ = 0;
+  bool gone_ = false;
+};
+
 class TQELButtonControl : public TQELCustomPanel {
   ORBISCA_CLASS(TQELButtonControl, TQELCustomPanel)
 
@@ -171,7 +194,12 @@ class TQELButtonControl : public TQELCustomPanel {
   virtual bool Checked() const { return false; }
   virtual void SetChecked(bool) {}
 
+  // The linked action (nullptr: none); forgotten when it is freed.
+  vcl::TBasicAction *Action() const { return link_ ? link_->Action() : nullptr; }
+  void SetAction(vcl::TBasicAction *action);
+
   void Click() override;
+  void Notification(vcl::TComponent *component, vcl::TOperation operation) override;
 
  protected:
   void MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
@@ -187,6 +215,7 @@ class TQELButtonControl : public TQELCustomPanel {
   TColor focus_color_ = vcl::clGray;
   bool use_focus_color_ = false, read_only_ = false;
   bool swallow_click_ = false;
+  std::unique_ptr<TQELButtonActionLink> link_;
 };
 
 class TQELCustomCheckBox : public TQELButtonControl {

@@ -9,6 +9,7 @@
 #include "controls/styled/qelapp.h"
 #include "controls/styled/qelbuttons.h"
 #include "controls/styled/qelsysinfo.h"
+#include "platform/vcl/actnlist.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/menus.h"
 #include "platform/vcl/typinfo.h"
@@ -267,4 +268,19 @@ TEST(CheckBox, StoredPropertiesReachTheSetters) {
   auto *button = new TQELButton(&form);
   EXPECT_EQ(vcl::GetOrdProp(button, QStringLiteral("RepeatingDelay")), 500);
   EXPECT_EQ(vcl::GetEnumProp(button, QStringLiteral("Style")), QStringLiteral("nbsAutoDetect"));
+}
+
+TEST(CheckBox, FollowsItsActionsCheckedStateUntilTheActionGoes) {
+  vcl::TForm form(nullptr);
+  auto *box = new TQELCheckBox(&form);
+  auto *action = new vcl::TAction(&form);
+  action->SetChecked(true);
+  box->SetAction(action);
+  EXPECT_TRUE(box->Checked());
+  action->SetChecked(false);
+  EXPECT_EQ(box->State(), cbUnchecked);
+  delete action;
+  EXPECT_EQ(box->Action(), nullptr);
+  box->SetChecked(true);
+  EXPECT_TRUE(box->Checked());
 }
