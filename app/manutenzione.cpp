@@ -1,6 +1,8 @@
 // The maintenance dialog and its purge (see manutenzione.h).
 #include "app/manutenzione.h"
 
+#include "app/formparts.h"
+
 #include "platform/rtl/exceptions.h"
 #include "platform/vcl/consts.h"
 
@@ -97,27 +99,6 @@ void TManutenzioneLogic::RefreshTables() {
 
 // --- the dialog ----------------------------------------------------------------------------
 
-namespace {
-
-template <typename T>
-T *Make(vcl::TComponent *owner, vcl::TWinControl *parent, const QString &name) {
-  auto *c = new T(owner);
-  c->SetName(name);
-  c->SetParent(parent);
-  return c;
-}
-
-vcl::TLabel *AddLabel(vcl::TComponent *owner, vcl::TWinControl *parent, const QString &text, int x, int y,
-                      int width) {
-  auto *l = new vcl::TLabel(owner);
-  l->SetParent(parent);
-  l->SetBounds(x, y, width, 16);
-  l->SetCaption(text);
-  return l;
-}
-
-}  // namespace
-
 TManutenzioneForm::TManutenzioneForm(vcl::TComponent *owner, TMenuLogic *menu) : vcl::TForm(owner) {
   SetName(QStringLiteral("ManutenzioneForm"));
   SetCaption(QStringLiteral("Manutenzione"));
@@ -129,11 +110,7 @@ TManutenzioneForm::TManutenzioneForm(vcl::TComponent *owner, TMenuLogic *menu) :
   PageControl1->SetAlign(vcl::alTop);
   PageControl1->SetHeight(240);
   auto sheet = [this](const QString &name, const QString &caption) {
-    auto *s = new vcl::TTabSheet(this);
-    s->SetName(name);
-    s->SetPageControl(PageControl1);
-    s->SetCaption(caption);
-    return s;
+    return AddSheet(this, PageControl1, name, caption);
   };
   tb_utilita = sheet(QStringLiteral("tb_utilita"), QStringLiteral("&Utilità"));
   tb_vendite = sheet(QStringLiteral("tb_vendite"), QStringLiteral("Vendite"));

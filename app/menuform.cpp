@@ -6,6 +6,7 @@
 
 #include "app/archivio.h"
 #include "app/backup.h"
+#include "app/formparts.h"
 #include "app/infoform.h"
 #include "app/manutenzione.h"
 #include "platform/os/shell.h"
@@ -52,28 +53,6 @@ TMenuForm::TMenuForm(vcl::TComponent *owner) : vcl::TForm(owner) {
 TMenuForm::~TMenuForm() = default;
 
 // --- building ---------------------------------------------------------------------------
-
-namespace {
-
-template <typename T>
-T *Make(vcl::TComponent *owner, vcl::TWinControl *parent, const QString &name) {
-  auto *c = new T(owner);
-  c->SetName(name);
-  c->SetParent(parent);
-  return c;
-}
-
-vcl::TLabel *AddLabel(vcl::TComponent *owner, vcl::TWinControl *parent, const QString &text, int x, int y) {
-  auto *l = new vcl::TLabel(owner);
-  l->SetParent(parent);
-  // Placed first, then captioned: the label sizes itself to its text, so a
-  // wide box never covers the caption of the field beside it.
-  l->SetBounds(x, y, 120, 16);
-  l->SetCaption(text);
-  return l;
-}
-
-}  // namespace
 
 void TMenuForm::BuildControls() {
   pn_top = Make<vcl::TPanel>(this, this, QStringLiteral("pn_top"));
@@ -142,11 +121,7 @@ void TMenuForm::BuildControls() {
   PageControl1->SetAlign(vcl::alTop);
   PageControl1->SetHeight(250);
   auto sheet = [this](const QString &name, const QString &caption) {
-    auto *s = new vcl::TTabSheet(this);
-    s->SetName(name);
-    s->SetPageControl(PageControl1);
-    s->SetCaption(caption);
-    return s;
+    return AddSheet(this, PageControl1, name, caption);
   };
   tb_carico = sheet(QStringLiteral("tb_carico"), QStringLiteral("Registrazione Carico"));
   tb_resi = sheet(QStringLiteral("tb_resi"), QStringLiteral("Registrazione Resi"));

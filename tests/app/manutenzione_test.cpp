@@ -208,8 +208,11 @@ TEST_F(MaintenanceWindowTest, ToolButtonsOpenWhatTheyShould) {
   for (int i = 0; i < 3; ++i) EXPECT_EQ(buttons[i]->Hint(), QString::fromLatin1(hints[i]));
   EXPECT_FALSE(form_->Manutenzione->BitBtn1->Enabled());
 
+  // A reset code typed in the dialog works as soon as the dialog closes.
+  form_->Manutenzione->azzera->SetText(QStringLiteral("777"));
   EXPECT_TRUE(ClosesModal(form_->Manutenzione, [&] { form_->btn_manutenzione->Click(); }));
   EXPECT_EQ(form_->Manutenzione->Caption(), QStringLiteral("Manutenzione"));
+  EXPECT_EQ(form_->Logic->azzera, QStringLiteral("777"));
 
   // The help menu: manual, information window, web site.
   QFile manual(dir_.filePath(QStringLiteral("manuale.pdf")));
