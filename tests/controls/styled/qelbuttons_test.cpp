@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QPushButton>
 #include <QWidget>
 
 #include "controls/styled/qelapp.h"
@@ -283,4 +284,31 @@ TEST(CheckBox, FollowsItsActionsCheckedStateUntilTheActionGoes) {
   EXPECT_EQ(box->Action(), nullptr);
   box->SetChecked(true);
   EXPECT_TRUE(box->Checked());
+}
+
+TEST(Button, EnterAndEscReachTheDefaultAndCancelButtons) {
+  vcl::TForm form(nullptr);
+  auto *yes = new TQELButton(&form);
+  yes->SetParent(&form);
+  yes->SetDefault(true);
+  yes->SetModalResult(6);
+  auto *no = new TQELButton(&form);
+  no->SetParent(&form);
+  no->SetCancel(true);
+  no->SetModalResult(7);
+  form.Show();
+  EXPECT_TRUE(yes->IsActiveDefault());
+  EXPECT_FALSE(no->IsActiveDefault());
+  EXPECT_EQ(no->Perform(vcl::CM_DIALOGKEY, vcl::VK_ESCAPE), 1);
+  EXPECT_EQ(form.ModalResult(), 7);
+  EXPECT_EQ(yes->Perform(vcl::CM_DIALOGKEY, vcl::VK_RETURN), 1);
+  EXPECT_EQ(form.ModalResult(), 6);
+  // The pressed look is the down state.
+  auto *b = qobject_cast<QPushButton *>(yes->Handle());
+  ASSERT_NE(b, nullptr);
+  b->setDown(true);
+  yes->Handle()->grab();
+  EXPECT_EQ(yes->DrawState(), kButtonDown);
+  b->setDown(false);
+  form.Hide();
 }
