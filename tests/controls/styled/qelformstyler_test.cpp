@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+#include "controls/styled/qelapp.h"
 #include "controls/styled/qelformstyler.h"
 #include "controls/styled/qelsysinfo.h"
 #include "platform/vcl/forms.h"
@@ -134,4 +135,14 @@ TEST(FormStyler, OwnerDrawHandsTheBarAndTextRectanglesToTheEvents) {
 
   EXPECT_THROW(styler->SetColors(1), rtl::ERangeError);
   EXPECT_EQ(styler->Colors(), 32);
+}
+
+TEST(FormStyler, OneStylerPerFormWhileDesigningAndNoHookThere) {
+  vcl::TForm form(nullptr);
+  form.SetDesigning(true);
+  auto *first = new TQELFormStyler(&form);
+  EXPECT_FALSE(first->Hooked());
+  EXPECT_FALSE(first->PaintCaption(true));
+  EXPECT_THROW(new TQELFormStyler(&form), QELEOneInstError);
+  EXPECT_EQ(form.ComponentCount(), 1);
 }
