@@ -1,26 +1,46 @@
 // The program's entry point: the splash window while the forms are made,
 // then the main window's message loop. The archives open at the main
 // window's first paint, in the folder the program was started from.
+//
+// A second copy of the program asks the first to come forward and ends
+// before it shows a window or opens any data.
 #include <QApplication>
 
+#include "app/archivio.h"
 #include "app/infoform.h"
 #include "app/menuform.h"
 #include "app/splashform.h"
+#include "controls/styled/qelapp.h"
 #include "platform/vcl/forms.h"
+#include "report/engine/kvcodebarre.h"
+#include "report/engine/kvshape.h"
 
 int main(int argc, char **argv) {
   QApplication qt_app(argc, argv);
   vcl::InitApplication();
+  // The report engine's add-in objects, as its units register them when
+  // the program loads.
+  report::RegisterShapeObject();
+  report::RegisterCodeBarreObject();
+  qel::InitQELApplication(QStringLiteral("orbisca"));
+
   auto *splash = new app::TSplashForm(nullptr);
   splash->Show();
   splash->Update();
   vcl::Application->ProcessMessages();
   vcl::Application->SetTitle(QStringLiteral("Gestione Orbisca"));
   vcl::Application->SetHelpFile(QString());
+  // The main window makes the maintenance dialog, which holds the settings.
   app::TMenuForm *menu_form = nullptr;
   vcl::Application->CreateForm(menu_form);
-  app::TfrmInfo *info_form = nullptr;
-  vcl::Application->CreateForm(info_form);
+  auto *single_instance = new qel::TQELOneInstance(menu_form);
+  if (single_instance->Check()) {
+    splash->Hide();
+    splash->Release();
+    return 0;
+  }
+  menu_form->frmInfo = new app::TfrmInfo(menu_form);
+  menu_form->TestateForm = new app::TTestateForm(menu_form);
   splash->Hide();
   splash->Release();
   vcl::Application->Run();
