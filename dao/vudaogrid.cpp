@@ -37,9 +37,8 @@ TGridColumns ColumnsOf(TVuDaoDBGrid *grid) {
 }
 }  // namespace
 
-// The table dialogs that exist are the defaults; the full find and seek
-// dialogs, the column chooser and the exports are installed by whoever
-// provides them.
+// The library's own table dialogs and exports are the defaults; a program
+// may put others in their place.
 TVuDaoGridServices &GridServices() {
   static TVuDaoGridServices services = [] {
     TVuDaoGridServices s;
@@ -57,6 +56,14 @@ TVuDaoGridServices &GridServices() {
     s.Filter = [](TVuDaoTable *table, QStringList &state, QString &filter) {
       TVuDaoFilterBy dialog;
       return dialog.Execute(table, filter, state);
+    };
+    s.Find = [](TVuDaoTable *table) {
+      TVudaoFindSeekDialog dialog;
+      return dialog.Execute(table, false);
+    };
+    s.Seek = [](TVuDaoTable *table) {
+      TVudaoFindSeekDialog dialog;
+      return dialog.Execute(table, true);
     };
     s.QuickFind = [](TVuDaoTable *table, vcl::TField *field) {
       TQFS dialog;
