@@ -80,6 +80,10 @@ TkvDataset *TkvReport::FindDataset(const QString &name) const {
   return i >= 0 ? static_cast<TkvDataset *>(datasets_.Objects(i)) : nullptr;
 }
 
+TkvDataset *TkvReport::Dataset(int index) const {
+  return index >= 0 && index < datasets_.Count() ? static_cast<TkvDataset *>(datasets_.Objects(index)) : nullptr;
+}
+
 const QString &TkvReport::ErrorText() const { return kvEngine().ErrorText; }
 
 bool TkvReport::PrepareReport() {

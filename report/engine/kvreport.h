@@ -19,6 +19,9 @@
 #include "report/engine/kvpages.h"
 #include "report/engine/kvvars.h"
 
+namespace rtl {
+class TStream;
+}
 namespace vcl {
 class TDataSet;
 }
@@ -40,6 +43,29 @@ class TkvReport : public vcl::TComponent, public TkvReportContext {
   ~TkvReport() override;
 
   TkvPages &Pages() { return pages_; }
+
+  // ---- the template (kvfile.cpp) ----
+  // The whole template stream: pages, their objects, record sources and
+  // variables. Loading reads everything first and replaces the report's
+  // template only when the stream was complete; a damaged one raises
+  // EkvTemplateError and leaves the report as it was.
+  void LoadFromStream(rtl::TStream &stream);
+  void SaveToStream(rtl::TStream &stream);
+  void LoadFromFile(const QString &file_name);
+  // Written beside the file and renamed over it once complete.
+  void SaveToFile(const QString &file_name);
+  // The variable list (categories and " name" lines).
+  rtl::TStringList &Variables() { return variables_; }
+  bool PrintToDefault() const { return print_to_default_; }
+  void SetPrintToDefault(bool v) { print_to_default_ = v; }
+  bool DoublePass() const { return double_pass_; }
+  void SetDoublePass(bool v) { double_pass_ = v; }
+  bool InterleavePages() const { return interleave_pages_; }
+  void SetInterleavePages(bool v) { interleave_pages_ = v; }
+  bool RenumberInterleaved() const { return renumber_interleaved_; }
+  void SetRenumberInterleaved(bool v) { renumber_interleaved_ = v; }
+  int DatasetCount() const { return datasets_.Count(); }
+  TkvDataset *Dataset(int index) const;
   TkvEMFPages &EMFPages() { return emf_pages_; }
 
   bool DisableDataSetControls() const { return disable_controls_; }
@@ -111,6 +137,11 @@ class TkvReport : public vcl::TComponent, public TkvReportContext {
   TkvEMFPages emf_pages_;
   std::unique_ptr<TkvValues> values_;
   rtl::TStringList datasets_;  // name -> TkvDataset
+  rtl::TStringList variables_;
+  bool print_to_default_ = false;
+  bool double_pass_ = false;
+  bool interleave_pages_ = false;
+  bool renumber_interleaved_ = false;
   bool disable_controls_ = true;
   bool terminated_ = false;
   int template_page_ = 0;

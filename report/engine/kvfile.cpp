@@ -1,0 +1,371 @@
+// Reading and writing the template stream (see kvfile.h).
+//
+// Layout: an optional version byte, the record sources (from version 23),
+// then the pages body: four page options, the printer's name, and tagged
+// records to the end: 255 a page, 254 the variables, 0-3 and 10 an object
+// with the index of the page it joins. The writer puts every page record
+// before the objects, so that a reader always has the page an object names.
+#include "report/engine/kvfile.h"
+
+#include <QSaveFile>
+#include <memory>
+#include <vector>
+
+#include "platform/rtl/streams.h"
+#include "platform/vcl/db/db.h"
+#include "platform/vcl/dialogs.h"
+#include "platform/vcl/printers.h"
+#include "report/engine/kvclass.h"
+#include "report/engine/kvdset.h"
+#include "report/engine/kvglobals.h"
+#include "report/engine/kvpages.h"
+#include "report/engine/kvprntr.h"
+#include "report/engine/kvreport.h"
+#include "report/engine/kvstrio.h"
+
+namespace report {
+
+namespace {
+
+constexpr std::uint8_t kTagPage = 255;
+constexpr std::uint8_t kTagVariables = 254;
+constexpr int kMaxTemplatePages = 256;  // the object's page index is one byte
+
+[[noreturn]] void Damaged(const QString &why) { throw rtl::EReadError(why); }
+
+std::int16_t StoredBool(bool v) { return v ? -1 : 0; }
+
+void WarnMissingDataset(const QString &name) {
+  vcl::MessageDlg(QString::fromUtf8("Non è stato trovato il kvDataset: ") + name, vcl::mtWarning,
+                  vcl::TMsgDlgButtons{vcl::mbOK});
+}
+
+// Puts the engine's version and current report back however the read or
+// write ends: a later snapshot must not be written at an old version.
+class TEngineScope {
+ public:
+  explicit TEngineScope(TkvReport *report)
+      : version_(kvEngine().Version), report_(kvEngine().CurReport) {
+    kvEngine().CurReport = report;
+  }
+  ~TEngineScope() {
+    kvEngine().Version = version_;
+    kvEngine().CurReport = report_;
+  }
+  TEngineScope(const TEngineScope &) = delete;
+  TEngineScope &operator=(const TEngineScope &) = delete;
+
+ private:
+  int version_;
+  TkvReport *report_;
+};
+
+// Everything a stream holds, read aside so that the report changes only
+// once the whole stream was read.
+struct TTemplateRead {
+  explicit TTemplateRead(TkvReport *report) : Pages(report) {}
+  int Version = 21;
+  std::vector<std::unique_ptr<TkvDataset>> Sources;
+  TkvPages Pages;
+  std::unique_ptr<TkvValues> Values = std::make_unique<TkvValues>();
+  QStringList Variables;
+  bool HasVariables = false;
+  bool PrintToDefault = false, DoublePass = false, Interleave = false, Renumber = false;
+  QString PrinterName;
+};
+
+void ReadSources(rtl::TStream &stream, TTemplateRead &read) {
+  const std::int32_t count = stream.ReadInt32();
+  // A record source takes at least ten bytes.
+  if (count < 0 || count > (stream.Size() - stream.Position()) / 10)
+    Damaged(QStringLiteral("Numero di sorgenti dati non valido: %1").arg(count));
+  for (std::int32_t i = 0; i < count; ++i) {
+    const std::uint8_t kind = stream.ReadUInt8();
+    if (kind > 1) Damaged(QStringLiteral("Tipo di sorgente dati non valido: %1").arg(kind));
+    std::unique_ptr<TkvDataset> source;
+    if (kind == 1) {
+      const QString path = stream.ReadShortString();
+      bool filtered = false;
+      QString filter;
+      if (read.Version > 26) {
+        filtered = stream.ReadUInt8() != 0;
+        filter = stream.ReadShortString();
+      }
+      auto *dataset = dynamic_cast<vcl::TDataSet *>(FindGlobalComponent(path));
+      if (dataset == nullptr) {
+        WarnMissingDataset(path);
+      } else {
+        auto bound = std::make_unique<TkvDBDataSet>();
+        bound->SetDataSet(dataset);
+        bound->SetFiltered(filtered);
+        bound->SetFilter(filter);
+        source = std::move(bound);
+      }
+    } else {
+      source = std::make_unique<TkvDataset>();
+    }
+    const QString name = stream.ReadShortString();
+    const std::uint8_t begin = stream.ReadUInt8();
+    const std::uint8_t end = stream.ReadUInt8();
+    stream.ReadBytes(2);
+    const std::int32_t end_count = stream.ReadInt32();
+    if (begin > rbCurrent || end > reCount) Damaged(QStringLiteral("Intervallo di sorgente dati non valido"));
+    if (!source) continue;
+    source->SetName(name);
+    source->SetRangeBegin(TRangeBegin(begin));
+    source->SetRangeEnd(TRangeEnd(end));
+    source->SetRangeEndCount(end_count);
+    read.Sources.push_back(std::move(source));
+  }
+}
+
+void ReadBody(rtl::TStream &stream, TTemplateRead &read) {
+  const int version = read.Version;
+  read.PrintToDefault = stream.ReadInt16() != 0;
+  read.DoublePass = stream.ReadInt16() != 0;
+  if (version > 22) {
+    read.Interleave = stream.ReadInt16() != 0;
+    read.Renumber = stream.ReadInt16() != 0;
+  }
+  read.PrinterName = ReadOneLine(stream);
+  while (stream.Position() < stream.Size()) {
+    const std::uint8_t tag = stream.ReadUInt8();
+    if (tag == kTagPage) {
+      if (read.Pages.Count() >= kMaxTemplatePages) Damaged(QStringLiteral("Troppe pagine"));
+      KvReadPageRecord(stream, *read.Pages.AddPage(), version);
+    } else if (tag == kTagVariables) {
+      read.Values->ReadBinaryData(stream);
+      read.Variables = ReadStrList(stream, version);
+      read.HasVariables = true;
+    } else if (tag <= gtSubReport || tag == gtAddIn) {
+      QString class_name;
+      if (tag == gtAddIn) {
+        class_name = ReadOneLine(stream);
+        // Asked here rather than through the factory, which would report
+        // it in a box of its own before the load failure is reported.
+        if (FindAddIn(class_name) == nullptr)
+          Damaged(QString::fromUtf8("Oggetto non trovato : %1.\n\rUn componente avanzato presente nel report, "
+                                    "\n\rnon è stato inserito nel programma che ne fa uso.")
+                      .arg(class_name));
+      }
+      const int page_index = stream.ReadUInt8();
+      if (page_index >= read.Pages.Count())
+        Damaged(QStringLiteral("Oggetto su una pagina inesistente: %1").arg(page_index + 1));
+      std::unique_ptr<TkvView> view = CreateObjectByType(tag, class_name);
+      if (!view) Damaged(QStringLiteral("Oggetto di tipo sconosciuto: %1").arg(tag));
+      view->LoadFromStream(stream);
+      read.Pages.Page(page_index)->Views.push_back(std::move(view));
+    } else if (tag < gtAddIn) {
+      Damaged(QStringLiteral("Oggetto di tipo sconosciuto: %1").arg(tag));
+    } else {
+      break;
+    }
+  }
+}
+
+bool IsDataBandType(int type) {
+  return type == btMasterData || type == btDetailData || type == btSubDetailData || type == btTableData;
+}
+
+}  // namespace
+
+QString KvDamagedTemplateText() {
+  return QString::fromUtf8(
+      "Non è stato possibile terminare la fase di caricamento del report.\n\r"
+      "Probabilmente il report è corrotto, o contiene componenti non inseriti all'interno del progetto.");
+}
+
+void KvReadPageRecord(rtl::TStream &stream, TkvPage &page, int version) {
+  const std::int32_t paper = stream.ReadInt32();
+  const std::int32_t width = stream.ReadInt32();
+  const std::int32_t height = stream.ReadInt32();
+  std::int32_t margins[4];
+  for (std::int32_t &m : margins) m = stream.ReadInt32();
+  const std::uint8_t orientation = stream.ReadUInt8();
+  const std::int16_t header_first = stream.ReadInt16();
+  const std::int16_t footer_last = stream.ReadInt16();
+  const std::int16_t repeat_header = stream.ReadInt16();
+  const std::int16_t previous_page = stream.ReadInt16();
+  const std::int16_t use_margins = stream.ReadInt16();
+  const std::int32_t columns = stream.ReadInt32();
+  const std::int32_t gap = stream.ReadInt32();
+  std::int32_t scale_x = 100, scale_y = 100;
+  if (version > 24) {
+    scale_x = stream.ReadInt32();
+    scale_y = stream.ReadInt32();
+  }
+  // Values no designer produces would divide by zero or lay out pages of
+  // absurd size further on: the record is damaged.
+  constexpr std::int32_t kLargestPaper = 100000;  // ten metres, in tenths of a millimetre
+  if (width < 0 || width > kLargestPaper || height < 0 || height > kLargestPaper || orientation > 1 ||
+      columns < 1 || columns > 100 || scale_x < 1 || scale_x > 10000 || scale_y < 1 || scale_y > 10000)
+    Damaged(QStringLiteral("Impostazioni di pagina non valide"));
+  page.PaperSize = paper;
+  page.PaperWidth = width;
+  page.PaperHeight = height;
+  for (int i = 0; i < 4; ++i) page.Margins[i] = margins[i];
+  page.Orientation = orientation;
+  page.HeaderOnFirstPage = header_first;
+  page.FooterOnLastPage = footer_last;
+  page.RepeatTableHeader = repeat_header;
+  page.PrintOnPreviousPage = previous_page;
+  page.UseMargins = use_margins;
+  page.Columns = columns;
+  page.ColumnGap = gap;
+  page.ScaleX = scale_x;
+  page.ScaleY = scale_y;
+}
+
+void KvWritePageRecord(rtl::TStream &stream, const TkvPage &page) {
+  stream.WriteInt32(page.PaperSize);
+  stream.WriteInt32(page.PaperWidth);
+  stream.WriteInt32(page.PaperHeight);
+  for (int m : page.Margins) stream.WriteInt32(m);
+  stream.WriteUInt8(page.Orientation == 1 ? 1 : 0);
+  stream.WriteInt16(page.HeaderOnFirstPage);
+  stream.WriteInt16(page.FooterOnLastPage);
+  stream.WriteInt16(page.RepeatTableHeader);
+  stream.WriteInt16(page.PrintOnPreviousPage);
+  stream.WriteInt16(page.UseMargins);
+  stream.WriteInt32(page.Columns);
+  stream.WriteInt32(page.ColumnGap);
+  stream.WriteInt32(page.ScaleX);
+  stream.WriteInt32(page.ScaleY);
+}
+
+void TkvReport::LoadFromStream(rtl::TStream &stream) {
+  TEngineScope scope(this);
+  TTemplateRead read(this);
+  try {
+    const qint64 start = stream.Position();
+    const int first = stream.ReadUInt8();
+    if (first <= 20) {
+      stream.SetPosition(start);
+    } else if (first > kvCurrentVersion) {
+      Damaged(QStringLiteral("Versione del modello non supportata: %1").arg(first));
+    } else {
+      read.Version = first;
+    }
+    kvEngine().Version = read.Version;
+    if (read.Version > 22) ReadSources(stream, read);
+    ReadBody(stream, read);
+  } catch (const EkvTemplateError &) {
+    throw;
+  } catch (const rtl::Exception &e) {
+    throw EkvTemplateError(KvDamagedTemplateText(), e.Message());
+  } catch (const std::exception &e) {
+    throw EkvTemplateError(KvDamagedTemplateText(), QString::fromLocal8Bit(e.what()));
+  }
+
+  // The whole stream was read: the template becomes the report's.
+  pages_ = std::move(read.Pages);
+  if (pages_.Count() == 0) pages_.AddPage();
+  values_ = std::move(read.Values);
+  variables_.AssignStrings(read.Variables);
+  print_to_default_ = read.PrintToDefault;
+  double_pass_ = read.DoublePass;
+  interleave_pages_ = read.Interleave;
+  renumber_interleaved_ = read.Renumber;
+  for (auto &source : read.Sources) AddDataset(source.release());
+
+  if (!read.PrinterName.isEmpty() && !read.PrintToDefault) {
+    TPrinterSettings *settings = GlobalPrinterSettings();
+    const int index = settings->PrinterNames()->IndexOf(read.PrinterName);
+    if (index >= 0 && index != settings->PrinterIndex()) {
+      try {
+        settings->SetPrinterIndex(index);
+      } catch (const rtl::Exception &) {
+        // The printer is listed but cannot be used now: the current one stays.
+      }
+    }
+  }
+
+  // Before version 23 the record sources were components of the form; a
+  // data band names one in its format text.
+  if (read.Version <= 22) {
+    for (int p = 0; p < pages_.Count(); ++p) {
+      for (const auto &view : pages_.Page(p)->Views) {
+        if (view->Typ != gtBand || !IsDataBandType(view->FrameTyp) || view->FormatStr.isEmpty()) continue;
+        const QString &name = view->FormatStr;
+        vcl::TComponent *found = Owner() != nullptr ? Owner()->FindComponent(name) : nullptr;
+        if (found == nullptr) found = FindDataset(name);
+        if (found == nullptr) found = FindGlobalComponent(name);
+        if (found == nullptr) WarnMissingDataset(name);
+      }
+    }
+  }
+}
+
+void TkvReport::SaveToStream(rtl::TStream &stream) {
+  TEngineScope scope(this);
+  if (pages_.Count() > kMaxTemplatePages)
+    throw rtl::EWriteError(QStringLiteral("Un modello non può avere più di %1 pagine").arg(kMaxTemplatePages));
+  kvEngine().Version = kvCurrentVersion;
+  stream.WriteUInt8(kvCurrentVersion);
+
+  stream.WriteInt32(datasets_.Count());
+  for (int i = 0; i < datasets_.Count(); ++i) {
+    const TkvDataset *source = Dataset(i);
+    const auto *bound = dynamic_cast<const TkvDBDataSet *>(source);
+    stream.WriteUInt8(bound != nullptr ? 1 : 0);
+    if (bound != nullptr) {
+      QString path;
+      if (const vcl::TDataSet *dataset = bound->DataSet()) {
+        const vcl::TComponent *owner = dataset->Owner();
+        path = (owner != nullptr ? owner->Name() : QString()) + QLatin1Char('.') + dataset->Name();
+      }
+      stream.WriteShortString(path);
+      stream.WriteUInt8(bound->Filtered() ? 1 : 0);
+      stream.WriteShortString(bound->Filter());
+    }
+    stream.WriteShortString(source->Name());
+    stream.WriteUInt8(std::uint8_t(source->RangeBegin()));
+    stream.WriteUInt8(std::uint8_t(source->RangeEnd()));
+    stream.WriteUInt16(0);
+    stream.WriteInt32(source->RangeEndCount());
+  }
+
+  stream.WriteInt16(StoredBool(print_to_default_));
+  stream.WriteInt16(StoredBool(double_pass_));
+  stream.WriteInt16(StoredBool(interleave_pages_));
+  stream.WriteInt16(StoredBool(renumber_interleaved_));
+  TPrinterSettings *settings = GlobalPrinterSettings();
+  const rtl::TStrings *printers = settings->PrinterNames();
+  const int printer = settings->PrinterIndex();
+  WriteOneLine(stream, printer >= 0 && printer < printers->Count() ? printers->Strings(printer) : QString());
+
+  for (int p = 0; p < pages_.Count(); ++p) {
+    stream.WriteUInt8(kTagPage);
+    KvWritePageRecord(stream, *pages_.Page(p));
+  }
+  for (int p = 0; p < pages_.Count(); ++p) {
+    for (const auto &view : pages_.Page(p)->Views) {
+      stream.WriteUInt8(view->Typ);
+      if (view->Typ == gtAddIn) WriteOneLine(stream, view->ClassName());
+      stream.WriteUInt8(std::uint8_t(p));
+      view->SaveToStream(stream);
+    }
+  }
+  stream.WriteUInt8(kTagVariables);
+  values_->WriteBinaryData(stream);
+  WriteStrings(stream, variables_);
+}
+
+void TkvReport::LoadFromFile(const QString &file_name) {
+  rtl::TMemoryStream stream;
+  stream.LoadFromFile(file_name);
+  LoadFromStream(stream);
+}
+
+void TkvReport::SaveToFile(const QString &file_name) {
+  rtl::TMemoryStream stream;
+  SaveToStream(stream);
+  // A failed write leaves the previous file as it was.
+  QSaveFile file(file_name);
+  if (!file.open(QIODevice::WriteOnly))
+    throw rtl::EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(file_name, file.errorString()));
+  if (file.write(stream.Bytes()) != stream.Size() || !file.commit())
+    throw rtl::EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(file_name, file.errorString()));
+}
+
+}  // namespace report
