@@ -14,6 +14,7 @@
 #include "platform/rtl/streams.h"
 #include "platform/vcl/db/db.h"
 #include "platform/vcl/dialogs.h"
+#include "platform/vcl/graphics.h"
 #include "platform/vcl/printers.h"
 #include "report/engine/kvclass.h"
 #include "report/engine/kvdset.h"
@@ -24,6 +25,20 @@
 #include "report/engine/kvstrio.h"
 
 namespace report {
+
+// Everything a stream holds, read aside so that the report changes only
+// once the whole stream was read.
+struct TkvTemplateRead {
+  explicit TkvTemplateRead(TkvReport *report) : Pages(report) {}
+  int Version = 21;
+  std::vector<std::unique_ptr<TkvDataset>> Sources;
+  TkvPages Pages;
+  std::unique_ptr<TkvValues> Values = std::make_unique<TkvValues>();
+  QStringList Variables;
+  bool HasVariables = false;
+  bool PrintToDefault = false, DoublePass = false, Interleave = false, Renumber = false;
+  QString PrinterName;
+};
 
 namespace {
 
@@ -60,21 +75,7 @@ class TEngineScope {
   TkvReport *report_;
 };
 
-// Everything a stream holds, read aside so that the report changes only
-// once the whole stream was read.
-struct TTemplateRead {
-  explicit TTemplateRead(TkvReport *report) : Pages(report) {}
-  int Version = 21;
-  std::vector<std::unique_ptr<TkvDataset>> Sources;
-  TkvPages Pages;
-  std::unique_ptr<TkvValues> Values = std::make_unique<TkvValues>();
-  QStringList Variables;
-  bool HasVariables = false;
-  bool PrintToDefault = false, DoublePass = false, Interleave = false, Renumber = false;
-  QString PrinterName;
-};
-
-void ReadSources(rtl::TStream &stream, TTemplateRead &read) {
+void ReadSources(rtl::TStream &stream, TkvTemplateRead &read) {
   const std::int32_t count = stream.ReadInt32();
   // A record source takes at least ten bytes.
   if (count < 0 || count > (stream.Size() - stream.Position()) / 10)
@@ -119,7 +120,7 @@ void ReadSources(rtl::TStream &stream, TTemplateRead &read) {
   }
 }
 
-void ReadBody(rtl::TStream &stream, TTemplateRead &read) {
+void ReadBody(rtl::TStream &stream, TkvTemplateRead &read) {
   const int version = read.Version;
   read.PrintToDefault = stream.ReadInt16() != 0;
   read.DoublePass = stream.ReadInt16() != 0;
@@ -160,6 +161,31 @@ void ReadBody(rtl::TStream &stream, TTemplateRead &read) {
     } else {
       break;
     }
+  }
+}
+
+// Writes beside the file and renames over it once complete, so that a
+// failed write leaves the previous file as it was.
+void WriteWholeFile(const QString &file_name, const QByteArray &bytes) {
+  QSaveFile file(file_name);
+  if (!file.open(QIODevice::WriteOnly))
+    throw rtl::EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(file_name, file.errorString()));
+  if (file.write(bytes) != bytes.size() || !file.commit())
+    throw rtl::EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(file_name, file.errorString()));
+}
+
+// Runs a read; whatever goes wrong in it reaches the caller as the damaged
+// template it means.
+template <class Read>
+void ReadGuarded(Read read) {
+  try {
+    read();
+  } catch (const EkvTemplateError &) {
+    throw;
+  } catch (const rtl::Exception &e) {
+    throw EkvTemplateError(KvDamagedTemplateText(), e.Message());
+  } catch (const std::exception &e) {
+    throw EkvTemplateError(KvDamagedTemplateText(), QString::fromLocal8Bit(e.what()));
   }
 }
 
@@ -233,31 +259,7 @@ void KvWritePageRecord(rtl::TStream &stream, const TkvPage &page) {
   stream.WriteInt32(page.ScaleY);
 }
 
-void TkvReport::LoadFromStream(rtl::TStream &stream) {
-  TEngineScope scope(this);
-  TTemplateRead read(this);
-  try {
-    const qint64 start = stream.Position();
-    const int first = stream.ReadUInt8();
-    if (first <= 20) {
-      stream.SetPosition(start);
-    } else if (first > kvCurrentVersion) {
-      Damaged(QStringLiteral("Versione del modello non supportata: %1").arg(first));
-    } else {
-      read.Version = first;
-    }
-    kvEngine().Version = read.Version;
-    if (read.Version > 22) ReadSources(stream, read);
-    ReadBody(stream, read);
-  } catch (const EkvTemplateError &) {
-    throw;
-  } catch (const rtl::Exception &e) {
-    throw EkvTemplateError(KvDamagedTemplateText(), e.Message());
-  } catch (const std::exception &e) {
-    throw EkvTemplateError(KvDamagedTemplateText(), QString::fromLocal8Bit(e.what()));
-  }
-
-  // The whole stream was read: the template becomes the report's.
+void TkvReport::TakeTemplate(TkvTemplateRead &read) {
   pages_ = std::move(read.Pages);
   if (pages_.Count() == 0) pages_.AddPage();
   values_ = std::move(read.Values);
@@ -279,6 +281,29 @@ void TkvReport::LoadFromStream(rtl::TStream &stream) {
       }
     }
   }
+
+}
+
+void TkvReport::LoadFromStream(rtl::TStream &stream) {
+  TEngineScope scope(this);
+  TkvTemplateRead read(this);
+  ReadGuarded([&] {
+    const qint64 start = stream.Position();
+    const int first = stream.ReadUInt8();
+    if (first <= 20) {
+      stream.SetPosition(start);
+    } else if (first > kvCurrentVersion) {
+      Damaged(QStringLiteral("Versione del modello non supportata: %1").arg(first));
+    } else {
+      read.Version = first;
+    }
+    kvEngine().Version = read.Version;
+    if (read.Version > 22) ReadSources(stream, read);
+    ReadBody(stream, read);
+  });
+
+  // The whole stream was read: the template becomes the report's.
+  TakeTemplate(read);
 
   // Before version 23 the record sources were components of the form; a
   // data band names one in its format text.
@@ -325,6 +350,10 @@ void TkvReport::SaveToStream(rtl::TStream &stream) {
     stream.WriteInt32(source->RangeEndCount());
   }
 
+  WriteBody(stream);
+}
+
+void TkvReport::WriteBody(rtl::TStream &stream) {
   stream.WriteInt16(StoredBool(print_to_default_));
   stream.WriteInt16(StoredBool(double_pass_));
   stream.WriteInt16(StoredBool(interleave_pages_));
@@ -351,6 +380,53 @@ void TkvReport::SaveToStream(rtl::TStream &stream) {
   WriteStrings(stream, variables_);
 }
 
+void TkvReport::SaveTemplate(const QString &file_name, const rtl::TStrings &description,
+                             const vcl::TBitmap *picture) {
+  TEngineScope scope(this);
+  kvEngine().Version = kvCurrentVersion;
+  rtl::TMemoryStream stream;
+  WriteStrings(stream, description);
+  const qint64 placeholder = stream.Position();
+  stream.WriteInt32(0);
+  const bool with_picture = picture != nullptr && !picture->Empty();
+  stream.WriteUInt8(with_picture ? 1 : 0);
+  if (with_picture) picture->SaveToStream(stream);
+  const qint64 body = stream.Position();
+  stream.SetPosition(placeholder);
+  stream.WriteInt32(std::int32_t(body));
+  stream.SetPosition(body);
+  WriteBody(stream);
+  WriteWholeFile(file_name, stream.Bytes());
+}
+
+void TkvReport::LoadTemplate(const QString &file_name, rtl::TStrings &description, bool header_only,
+                             vcl::TBitmap *picture) {
+  rtl::TMemoryStream stream;
+  stream.LoadFromFile(file_name);
+  TEngineScope scope(this);
+  kvEngine().Version = kvCurrentVersion;
+  QStringList lines;
+  vcl::TBitmap image;
+  TkvTemplateRead read(this);
+  read.Version = kvCurrentVersion;
+  ReadGuarded([&] {
+    lines = ReadStrList(stream, kvCurrentVersion);
+    const std::int32_t body = stream.ReadInt32();
+    if (stream.ReadUInt8() == 1) image.LoadFromStream(stream);
+    if (header_only) return;
+    if (body < stream.Position() || body > stream.Size()) Damaged(QStringLiteral("Posizione del modello non valida"));
+    stream.SetPosition(body);
+    ReadBody(stream, read);
+  });
+  if (header_only) {
+    description.AssignStrings(lines);
+    if (picture != nullptr) picture->Assign(&image);
+    return;
+  }
+  // The gallery holds no record sources: the report's own stay as they are.
+  TakeTemplate(read);
+}
+
 void TkvReport::LoadFromFile(const QString &file_name) {
   rtl::TMemoryStream stream;
   stream.LoadFromFile(file_name);
@@ -360,12 +436,7 @@ void TkvReport::LoadFromFile(const QString &file_name) {
 void TkvReport::SaveToFile(const QString &file_name) {
   rtl::TMemoryStream stream;
   SaveToStream(stream);
-  // A failed write leaves the previous file as it was.
-  QSaveFile file(file_name);
-  if (!file.open(QIODevice::WriteOnly))
-    throw rtl::EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(file_name, file.errorString()));
-  if (file.write(stream.Bytes()) != stream.Size() || !file.commit())
-    throw rtl::EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(file_name, file.errorString()));
+  WriteWholeFile(file_name, stream.Bytes());
 }
 
 }  // namespace report

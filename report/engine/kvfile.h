@@ -23,12 +23,13 @@ class TkvPage;
 
 // A template that could not be read to its end. The message is the one the
 // user sees; Cause() says what was wrong with the stream.
-class EkvTemplateError : public rtl::Exception {
+// It is a stream read error, as callers of the platform's readers expect.
+class EkvTemplateError : public rtl::EReadError {
  public:
-  EkvTemplateError(const QString &message, const QString &cause) : rtl::Exception(message), cause_(cause) {}
+  EkvTemplateError(const QString &message, const QString &cause) : rtl::EReadError(message), cause_(cause) {}
   const char *ClassName() const override { return "EkvTemplateError"; }
   bool InheritsFrom(const char *class_name) const override {
-    return qstrcmp(class_name, "EkvTemplateError") == 0 || rtl::Exception::InheritsFrom(class_name);
+    return qstrcmp(class_name, "EkvTemplateError") == 0 || rtl::EReadError::InheritsFrom(class_name);
   }
   const QString &Cause() const { return cause_; }
 

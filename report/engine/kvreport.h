@@ -24,11 +24,13 @@ class TStream;
 }
 namespace vcl {
 class TDataSet;
+class TBitmap;
 }
 
 namespace report {
 
 class TkvDataset;
+struct TkvTemplateRead;
 
 using TDataSetWorkEvent =
     std::function<void(const QString &band_name, vcl::TDataSet *dataset, int &record_count, TkvDataSetOperation op)>;
@@ -54,6 +56,11 @@ class TkvReport : public vcl::TComponent, public TkvReportContext {
   void LoadFromFile(const QString &file_name);
   // Written beside the file and renamed over it once complete.
   void SaveToFile(const QString &file_name);
+  // Gallery templates (".kvt"): description lines, an optional picture and
+  // the template's pages body. With `header_only` the report is left alone
+  // and only the description and the picture are read.
+  void SaveTemplate(const QString &file_name, const rtl::TStrings &description, const vcl::TBitmap *picture);
+  void LoadTemplate(const QString &file_name, rtl::TStrings &description, bool header_only, vcl::TBitmap *picture);
   // The variable list (categories and " name" lines).
   rtl::TStringList &Variables() { return variables_; }
   bool PrintToDefault() const { return print_to_default_; }
@@ -132,6 +139,8 @@ class TkvReport : public vcl::TComponent, public TkvReportContext {
 
  private:
   void ReleaseEngine();
+  void TakeTemplate(TkvTemplateRead &read);
+  void WriteBody(rtl::TStream &stream);
 
   TkvPages pages_;
   TkvEMFPages emf_pages_;

@@ -304,4 +304,56 @@ TEST_F(TemplateFile, FilesAreReplacedOnlyByCompleteTemplates) {
   EXPECT_THROW(original.SaveToFile(dir.filePath(QStringLiteral("manca/x.kvf"))), rtl::EFCreateError);
 }
 
+TEST_F(TemplateFile, GalleryTemplateKeepsDescriptionPictureAndPages) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("lista.kvt"));
+  TkvReport original;
+  Build(original);
+  rtl::TStringList description;
+  description.Add(QStringLiteral("Lista giacenze"));
+  description.Add(QStringLiteral("per testata"));
+  vcl::TBitmap picture(8, 6);
+  original.SaveTemplate(path, description, &picture);
+
+  // The header alone: description and picture, the report untouched.
+  TkvReport target;
+  const QByteArray before = Bytes(target);
+  rtl::TStringList lines;
+  vcl::TBitmap shown;
+  target.LoadTemplate(path, lines, true, &shown);
+  EXPECT_EQ(lines.ToStringList(), description.ToStringList());
+  EXPECT_EQ(shown.Width(), 8);
+  EXPECT_EQ(shown.Height(), 6);
+  EXPECT_EQ(Bytes(target), before);
+
+  // The whole template: the pages come, record sources are not the
+  // gallery's to bring.
+  target.LoadTemplate(path, lines, false, nullptr);
+  ASSERT_EQ(target.Pages().Count(), 2);
+  EXPECT_EQ(target.Pages().Page(0)->Views.size(), 5u);
+  EXPECT_EQ(target.Variables().Count(), 2);
+  EXPECT_EQ(target.DatasetCount(), 0);
+
+  // Without a picture the body follows the flag.
+  original.SaveTemplate(path, description, nullptr);
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray bytes = file.readAll();
+  rtl::TMemoryStream header;
+  header.SetBytes(bytes);
+  ReadStrList(header, kvCurrentVersion);
+  const std::int32_t body = header.ReadInt32();
+  EXPECT_EQ(header.ReadUInt8(), 0);
+  EXPECT_EQ(body, header.Position());
+
+  // A cut body is refused and the report keeps what it had.
+  file.close();
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  file.write(bytes.left(bytes.size() - 7));
+  file.close();
+  const QByteArray loaded = Bytes(target);
+  EXPECT_THROW(target.LoadTemplate(path, lines, false, nullptr), rtl::EReadError);
+  EXPECT_EQ(Bytes(target), loaded);
+}
+
 }  // namespace
