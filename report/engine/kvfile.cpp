@@ -15,6 +15,7 @@
 #include "platform/vcl/db/db.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/graphics.h"
+#include "platform/vcl/metafile.h"
 #include "platform/vcl/printers.h"
 #include "report/engine/kvclass.h"
 #include "report/engine/kvdset.h"
@@ -259,6 +260,104 @@ void KvWritePageRecord(rtl::TStream &stream, const TkvPage &page) {
   stream.WriteInt32(page.ScaleY);
 }
 
+// ---- finished reports ------------------------------------------------------------
+
+namespace {
+
+QString CurrentPrinterName() {
+  TPrinterSettings *settings = GlobalPrinterSettings();
+  const rtl::TStrings *printers = settings->PrinterNames();
+  const int printer = settings->PrinterIndex();
+  return printer >= 0 && printer < printers->Count() ? printers->Strings(printer) : QString();
+}
+
+// Selects the printer a file was written for, when it is installed.
+void SelectStoredPrinter(const QString &name) {
+  if (name.isEmpty()) return;
+  TPrinterSettings *settings = GlobalPrinterSettings();
+  const int index = settings->PrinterNames()->IndexOf(name);
+  if (index < 0 || index == settings->PrinterIndex()) return;
+  try {
+    settings->SetPrinterIndex(index);
+  } catch (const rtl::Exception &) {
+    // The printer is listed but cannot be used now: the current one stays.
+  }
+}
+
+}  // namespace
+
+void KvWriteFinishedPages(rtl::TStream &stream, const TkvEMFPages &pages) {
+  // Always the counted form of the string list, whatever template was read.
+  WriteStrList(stream, QStringList{CurrentPrinterName()}, kvCurrentVersion);
+  stream.WriteInt32(pages.Count());
+  for (int i = 0; i < pages.Count(); ++i) {
+    const TkvEMFPage *page = pages.Page(i);
+    const qint64 placeholder = stream.Position();
+    stream.WriteInt32(0);
+    stream.WriteUInt16(std::uint16_t(page->PaperSize));
+    stream.WriteInt32(page->PaperWidth);
+    stream.WriteInt32(page->PaperHeight);
+    stream.WriteUInt8(page->Orientation == 1 ? 1 : 0);
+    stream.WriteUInt8(page->UseMargins ? 1 : 0);
+    if (page->Picture != nullptr) stream.WriteBytes(page->Picture->SaveToBytes());
+    const qint64 end = stream.Position();
+    if (end > INT32_MAX) throw rtl::EWriteError(QStringLiteral("Report troppo grande"));
+    stream.SetPosition(placeholder);
+    stream.WriteInt32(std::int32_t(end));
+    stream.SetPosition(end);
+  }
+}
+
+void KvReadFinishedPages(rtl::TStream &stream, TkvEMFPages &pages, QString &printer) {
+  TkvEMFPages read;
+  QString name;
+  ReadGuarded([&] {
+    const QStringList lines = ReadStrList(stream, kvCurrentVersion);
+    name = lines.isEmpty() ? QString() : lines.first();
+    const std::int32_t count = stream.ReadInt32();
+    // A page record takes at least 16 bytes.
+    if (count < 0 || count > (stream.Size() - stream.Position()) / 16)
+      Damaged(QStringLiteral("Numero di pagine non valido: %1").arg(count));
+    for (std::int32_t i = 0; i < count; ++i) {
+      const qint64 start = stream.Position();
+      const std::int32_t end = stream.ReadInt32();
+      if (end < start + 16 || end > stream.Size()) Damaged(QStringLiteral("Fine di pagina non valida"));
+      TkvPage paper(nullptr);
+      paper.PaperSize = stream.ReadUInt16();
+      paper.PaperWidth = stream.ReadInt32();
+      paper.PaperHeight = stream.ReadInt32();
+      paper.Orientation = stream.ReadUInt8() == 1 ? 1 : 0;
+      paper.UseMargins = stream.ReadUInt8() != 0 ? -1 : 0;
+      if (paper.PaperWidth < 0 || paper.PaperWidth > 100000 || paper.PaperHeight < 0 || paper.PaperHeight > 100000)
+        Damaged(QStringLiteral("Dimensioni di pagina non valide"));
+      TkvEMFPage *page = read.Add(paper);
+      page->Canvas.reset();
+      page->Picture = std::make_unique<vcl::TMetafile>();
+      const QByteArray picture = stream.ReadBytes(end - stream.Position());
+      if (!picture.isEmpty()) page->Picture->LoadFromBytes(picture);
+      stream.SetPosition(end);
+    }
+  });
+  pages = std::move(read);
+  printer = name;
+}
+
+void TkvReport::SavePreparedReport(const QString &file_name) {
+  rtl::TMemoryStream stream;
+  KvWriteFinishedPages(stream, emf_pages_);
+  WriteWholeFile(file_name, stream.Bytes());
+}
+
+void TkvReport::LoadPreparedReport(const QString &file_name) {
+  rtl::TMemoryStream stream;
+  stream.LoadFromFile(file_name);
+  QString printer;
+  KvReadFinishedPages(stream, emf_pages_, printer);
+  if (!print_to_default_) SelectStoredPrinter(printer);
+}
+
+// ---- templates -------------------------------------------------------------------
+
 void TkvReport::TakeTemplate(TkvTemplateRead &read) {
   pages_ = std::move(read.Pages);
   if (pages_.Count() == 0) pages_.AddPage();
@@ -270,18 +369,7 @@ void TkvReport::TakeTemplate(TkvTemplateRead &read) {
   renumber_interleaved_ = read.Renumber;
   for (auto &source : read.Sources) AddDataset(source.release());
 
-  if (!read.PrinterName.isEmpty() && !read.PrintToDefault) {
-    TPrinterSettings *settings = GlobalPrinterSettings();
-    const int index = settings->PrinterNames()->IndexOf(read.PrinterName);
-    if (index >= 0 && index != settings->PrinterIndex()) {
-      try {
-        settings->SetPrinterIndex(index);
-      } catch (const rtl::Exception &) {
-        // The printer is listed but cannot be used now: the current one stays.
-      }
-    }
-  }
-
+  if (!read.PrintToDefault) SelectStoredPrinter(read.PrinterName);
 }
 
 void TkvReport::LoadFromStream(rtl::TStream &stream) {
@@ -358,10 +446,7 @@ void TkvReport::WriteBody(rtl::TStream &stream) {
   stream.WriteInt16(StoredBool(double_pass_));
   stream.WriteInt16(StoredBool(interleave_pages_));
   stream.WriteInt16(StoredBool(renumber_interleaved_));
-  TPrinterSettings *settings = GlobalPrinterSettings();
-  const rtl::TStrings *printers = settings->PrinterNames();
-  const int printer = settings->PrinterIndex();
-  WriteOneLine(stream, printer >= 0 && printer < printers->Count() ? printers->Strings(printer) : QString());
+  WriteOneLine(stream, CurrentPrinterName());
 
   for (int p = 0; p < pages_.Count(); ++p) {
     stream.WriteUInt8(kTagPage);

@@ -20,6 +20,7 @@ class TStream;
 namespace report {
 
 class TkvPage;
+class TkvEMFPages;
 
 // A template that could not be read to its end. The message is the one the
 // user sees; Cause() says what was wrong with the stream.
@@ -43,5 +44,12 @@ QString KvDamagedTemplateText();
 // One page record of the stream (paper, margins, options, columns, scale).
 void KvReadPageRecord(rtl::TStream &stream, TkvPage &page, int version);
 void KvWritePageRecord(rtl::TStream &stream, const TkvPage &page);
+
+// The finished-report stream: the printer's name, the page count and one
+// record per page (its end position, paper and metafile). Reading fills
+// `pages` only when the whole stream was read, and raises EkvTemplateError
+// otherwise; `printer` receives the stored printer name.
+void KvWriteFinishedPages(rtl::TStream &stream, const TkvEMFPages &pages);
+void KvReadFinishedPages(rtl::TStream &stream, TkvEMFPages &pages, QString &printer);
 
 }  // namespace report

@@ -61,6 +61,11 @@ class TkvReport : public vcl::TComponent, public TkvReportContext {
   // and only the description and the picture are read.
   void SaveTemplate(const QString &file_name, const rtl::TStrings &description, const vcl::TBitmap *picture);
   void LoadTemplate(const QString &file_name, rtl::TStrings &description, bool header_only, vcl::TBitmap *picture);
+  // Finished reports (".kvp"): the finished pages with their paper, so
+  // that a report can be shown and printed again without its data. Loading
+  // replaces the finished pages only once the whole file was read.
+  void SavePreparedReport(const QString &file_name);
+  void LoadPreparedReport(const QString &file_name);
   // The variable list (categories and " name" lines).
   rtl::TStringList &Variables() { return variables_; }
   bool PrintToDefault() const { return print_to_default_; }

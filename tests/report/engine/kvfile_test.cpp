@@ -356,4 +356,53 @@ TEST_F(TemplateFile, GalleryTemplateKeepsDescriptionPictureAndPages) {
   EXPECT_EQ(Bytes(target), loaded);
 }
 
+TEST_F(TemplateFile, FinishedReportComesBackPageByPage) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("stampa.kvp"));
+  TkvReport prepared;
+  TkvPage landscape(nullptr);
+  landscape.Orientation = 1;
+  landscape.UseMargins = 0;
+  for (const TkvPage *paper : {static_cast<const TkvPage *>(prepared.Pages().Page(0)), static_cast<const TkvPage *>(&landscape)}) {
+    TkvEMFPage *page = prepared.EMFPages().Add(*paper);
+    page->Canvas->TextOut(20, 30, QString::fromUtf8("Pagina € %1").arg(prepared.EMFPages().Count()));
+  }
+  prepared.EMFPages().CloseFrom(0);
+  prepared.SavePreparedReport(path);
+
+  TkvReport shown;
+  shown.LoadPreparedReport(path);
+  ASSERT_EQ(shown.EMFPages().Count(), 2);
+  for (int i = 0; i < 2; ++i) {
+    const TkvEMFPage *a = prepared.EMFPages().Page(i);
+    const TkvEMFPage *b = shown.EMFPages().Page(i);
+    EXPECT_EQ(b->PaperSize, a->PaperSize);
+    EXPECT_EQ(b->PaperWidth, a->PaperWidth);
+    EXPECT_EQ(b->PaperHeight, a->PaperHeight);
+    EXPECT_EQ(b->Orientation, a->Orientation);
+    EXPECT_EQ(b->UseMargins, a->UseMargins);
+    EXPECT_EQ(b->Picture->SaveToBytes(), a->Picture->SaveToBytes());
+  }
+  EXPECT_EQ(shown.EMFPages().Page(1)->Texts(), QStringList{QString::fromUtf8("Pagina € 2")});
+
+  // A cut file is refused and the pages shown stay.
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray bytes = file.readAll();
+  file.close();
+  for (qsizetype n : {qsizetype(0), qsizetype(5), bytes.size() / 2, bytes.size() - 1}) {
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes.left(n));
+    file.close();
+    EXPECT_THROW(shown.LoadPreparedReport(path), rtl::EReadError) << n;
+    EXPECT_EQ(shown.EMFPages().Count(), 2);
+  }
+
+  // No pages: the printer's name and a count of 0.
+  TkvReport empty;
+  empty.SavePreparedReport(path);
+  shown.LoadPreparedReport(path);
+  EXPECT_EQ(shown.EMFPages().Count(), 0);
+}
+
 }  // namespace
