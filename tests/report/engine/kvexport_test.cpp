@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include "platform/rtl/cp1252.h"
+#include "report/engine/kvexpdlg.h"
 #include "report/engine/kvexport.h"
 #include "report/engine/kvglobals.h"
 #include "report/engine/kvprogr.h"
@@ -244,10 +245,16 @@ TEST_F(ExportTest, RichTextFillsTheSpaceBetweenLinesUnlessAskedNotTo) {
 
 // ---- export to a file ------------------------------------------------------
 
+// The options dialogs are modal; these answer for them.
 class Refusing : public TkvTextExportFilter {
  public:
   using TkvTextExportFilter::TkvTextExportFilter;
   bool ShowOptions() override { return false; }
+};
+class Accepting : public TkvTextExportFilter {
+ public:
+  using TkvTextExportFilter::TkvTextExportFilter;
+  bool ShowOptions() override { return true; }
 };
 
 TEST_F(ExportTest, ExportReplacesTheFileOnlyWhenItFinishes) {
@@ -269,7 +276,7 @@ TEST_F(ExportTest, ExportReplacesTheFileOnlyWhenItFinishes) {
   kept.close();
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 
-  ASSERT_TRUE(KvExportTo(report, KvFindExportFilter(TkvTextExportFilter::kDescription)->FilterClass, name,
+  ASSERT_TRUE(KvExportTo(report, [](rtl::TStream *s) { return std::make_unique<Accepting>(s); }, name,
                          TkvTextExportFilter::kDescription));
   EXPECT_EQ(report->EMFPages().Count(), 1);
   QFile done(name);
@@ -278,6 +285,45 @@ TEST_F(ExportTest, ExportReplacesTheFileOnlyWhenItFinishes) {
   EXPECT_TRUE(text.contains("Elenco giacenze\r\n")) << text.toStdString();
   EXPECT_TRUE(text.endsWith("\f\r\n"));
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace report;
+
+TEST(ExportOptionsForms, FieldsStoreOnlyWhenEveryNumberHolds) {
+  TTextFilterForm text;
+  EXPECT_EQ(text.Caption(), "Esportazione in formato testo.");
+  EXPECT_EQ(text.Columns->Text(), "132");
+  EXPECT_TRUE(text.PageBreak->Checked());
+  EXPECT_TRUE(text.LeftMargin->Checked());
+  EXPECT_FALSE(text.TopMargin->Checked());
+  TkvTextExportOptions options;
+  text.Columns->SetText("39");
+  text.PageBreak->SetChecked(false);
+  EXPECT_FALSE(text.Store(options).isEmpty());
+  EXPECT_TRUE(options.PageBreak);  // a refused field changes nothing
+  EXPECT_EQ(options.Columns, 132);
+  text.Columns->SetText("80");
+  EXPECT_TRUE(text.Store(options).isEmpty());
+  EXPECT_EQ(options.Columns, 80);
+  EXPECT_FALSE(options.PageBreak);
+
+  TRichFilterForm rich;
+  EXPECT_EQ(rich.Caption(), "Esportazione in formato RTF.");
+  EXPECT_EQ(rich.Margins[3]->Text(), "15");
+  TkvRichExportOptions twips;
+  rich.Margins[0]->SetText("dieci");
+  EXPECT_FALSE(rich.Store(twips).isEmpty());
+  rich.Margins[0]->SetText("20");
+  rich.RemoveLineSpacing->SetChecked(true);
+  EXPECT_TRUE(rich.Store(twips).isEmpty());
+  EXPECT_EQ(twips.LeftMargin, 1134);
+  EXPECT_EQ(twips.TopMargin, 567);
+  EXPECT_EQ(twips.BottomMargin, 850);  // 850.5 rounds to even
+  EXPECT_TRUE(twips.RemoveLineSpacing);
 }
 
 }  // namespace
