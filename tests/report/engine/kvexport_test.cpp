@@ -9,6 +9,7 @@
 #include "platform/rtl/cp1252.h"
 #include "report/engine/kvexpdlg.h"
 #include "report/engine/kvexport.h"
+#include "report/engine/kvfunclib.h"
 #include "report/engine/kvglobals.h"
 #include "report/engine/kvprogr.h"
 #include "report/engine/kvreport.h"
@@ -324,6 +325,39 @@ TEST(ExportOptionsForms, FieldsStoreOnlyWhenEveryNumberHolds) {
   EXPECT_EQ(twips.TopMargin, 567);
   EXPECT_EQ(twips.BottomMargin, 850);  // 850.5 rounds to even
   EXPECT_TRUE(twips.RemoveLineSpacing);
+}
+
+}  // namespace
+
+namespace {
+
+class Doubler : public report::TkvFunctionLibrary {
+ public:
+  explicit Doubler(int factor) : factor_(factor) { SetNames({"Triplo", "doppio"}); }
+  void DoFunction(int index, const rtl::Variant &p1, const rtl::Variant &, const rtl::Variant &,
+                  rtl::Variant &result) override {
+    result = rtl::Variant(p1.AsInteger() * (Names()[index] == "doppio" ? 2 : 3) * factor_);
+  }
+
+ private:
+  int factor_;
+};
+
+TEST(FunctionLibraries, FirstLibraryThatKnowsTheNameIgnoringCaseAnswers) {
+  report::KvClearFunctionLibraries();
+  ASSERT_TRUE(report::KvAddFunctionLibrary(std::make_unique<Doubler>(1)));
+  ASSERT_TRUE(report::KvAddFunctionLibrary(std::make_unique<Doubler>(10)));
+  rtl::Variant result;
+  ASSERT_TRUE(report::KvCallLibraryFunction("DOPPIO", rtl::Variant(4), {}, {}, result));
+  EXPECT_EQ(result.AsInteger(), 8);
+  ASSERT_TRUE(report::KvCallLibraryFunction("triplo", rtl::Variant(4), {}, {}, result));
+  EXPECT_EQ(result.AsInteger(), 12);
+  EXPECT_FALSE(report::KvCallLibraryFunction("Quadruplo", rtl::Variant(4), {}, {}, result));
+  for (int i = 2; i < report::kvMaxFunctionLibraries; ++i)
+    EXPECT_TRUE(report::KvAddFunctionLibrary(std::make_unique<Doubler>(i)));
+  EXPECT_FALSE(report::KvAddFunctionLibrary(std::make_unique<Doubler>(99)));
+  report::KvClearFunctionLibraries();
+  EXPECT_FALSE(report::KvCallLibraryFunction("doppio", rtl::Variant(4), {}, {}, result));
 }
 
 }  // namespace
