@@ -8,18 +8,50 @@
 
 namespace app {
 
-int AskUser(const QString &text, TAskKind kind) {
-  // One place for every box of the program: a styled box can replace the
-  // plain dialog here without touching the callers.
-  switch (kind) {
-    case TAskKind::Confirm:
-      return vcl::MessageDlg(text, vcl::mtConfirmation, vcl::TMsgDlgButtons{vcl::mbYes, vcl::mbNo});
-    case TAskKind::Error:
-      return vcl::MessageDlg(text, vcl::mtError, vcl::TMsgDlgButtons{vcl::mbOK});
-    case TAskKind::Notice:
-      break;
+namespace {
+
+qel::TQELMessageBoxDlg *program_box = nullptr;
+
+// The styled box takes its message as a format string; the program's texts
+// (error messages included) are shown as they are.
+QString Literal(const QString &text) {
+  QString escaped = text;
+  return escaped.replace(QLatin1Char('%'), QStringLiteral("%%"));
+}
+
+}  // namespace
+
+void SetProgramMessageBox(qel::TQELMessageBoxDlg *box) { program_box = box; }
+
+void SetUpProgramMessageBox(qel::TQELMessageBoxDlg *box) {
+  box->SetDlgType(vcl::mtWarning);
+  box->SetButtons(vcl::TMsgDlgButtons{vcl::mbYes, vcl::mbNo});
+  box->ButtonTitles()->SetText(QStringLiteral("&Sì\n&No\n"));
+  box->ButtonTitles()->Add(QString());
+  box->MessageAlignment()->SetAlignment(qel::agCenter);
+  box->SetCaptionAlignment(vcl::taCenter);
+  box->SetBoxHeight(100);
+  box->SetCaptionFill(true);
+  for (vcl::TFont *font : {box->MessageFont(), box->CaptionFont(), box->ButtonFont()}) {
+    font->SetName(QStringLiteral("MS Sans Serif"));
+    font->SetHeight(-11);
+    font->SetColor(vcl::clWindowText);
   }
-  return vcl::MessageDlg(text, vcl::mtInformation, vcl::TMsgDlgButtons{vcl::mbOK});
+}
+
+int AskUser(const QString &text, TAskKind kind) {
+  // Errors keep the plain dialog; questions and notices take the styled box.
+  if (kind == TAskKind::Error) return vcl::MessageDlg(text, vcl::mtError, vcl::TMsgDlgButtons{vcl::mbOK});
+  std::unique_ptr<qel::TQELMessageBoxDlg> own;
+  qel::TQELMessageBoxDlg *box = program_box;
+  if (box == nullptr) {
+    own = std::make_unique<qel::TQELMessageBoxDlg>(nullptr);
+    SetUpProgramMessageBox(own.get());
+    box = own.get();
+  }
+  if (kind == TAskKind::Confirm)
+    return box->MessageDlg(Literal(text), vcl::mtConfirmation, vcl::TMsgDlgButtons{vcl::mbYes, vcl::mbNo});
+  return box->ShowMessage(Literal(text));
 }
 
 namespace {

@@ -14,6 +14,7 @@
 
 #include "app/menulogic.h"
 #include "controls/extended/dateedit.h"
+#include "controls/styled/qelmsgbox.h"
 #include "controls/extended/placemnt.h"
 #include "dao/vudaotable.h"
 #include "platform/vcl/buttons.h"
@@ -31,6 +32,14 @@ enum class TAskKind { Confirm, Notice, Error };
 // Shows `text` and returns the button pressed: 6 for "&Sì", 7 for "&No"
 // (questions), 1 for OK (notices and errors).
 int AskUser(const QString &text, TAskKind kind);
+
+// The program's styled box (the main form's `Mymsg`): questions and
+// notices go through it while it is set; without one (tools, tests of the
+// logic alone) AskUser uses a box with the same look for the call.
+void SetProgramMessageBox(qel::TQELMessageBoxDlg *box);
+// Gives a box the program's look: warning type, "&Sì"/"&No" buttons,
+// centred text and caption, 100 pixels high, filled caption bar.
+void SetUpProgramMessageBox(qel::TQELMessageBoxDlg *box);
 
 inline const QString kConfirmPurge = QStringLiteral("   Confermi la cancellazione ?   ");
 inline const QString kPurgeDone = QStringLiteral("   Cancellazione effettuata   ");

@@ -43,6 +43,10 @@ TMenuForm::TMenuForm(vcl::TComponent *owner) : vcl::TForm(owner) {
   Logic = new TMenuLogic(this);
   EnterAsTab1 = new ext::TEnterAsTab(this);
   EnterAsTab1->SetName(QStringLiteral("EnterAsTab1"));
+  Mymsg = new qel::TQELMessageBoxDlg(this);
+  Mymsg->SetName(QStringLiteral("Mymsg"));
+  SetUpProgramMessageBox(Mymsg);
+  SetProgramMessageBox(Mymsg);
   Logic->ShowError = [](const QString &text) { vcl::Application->ShowException(rtl::Exception(text)); };
   BuildControls();
   BuildCommands();
@@ -50,7 +54,10 @@ TMenuForm::TMenuForm(vcl::TComponent *owner) : vcl::TForm(owner) {
   OnClose = [this](rtl::TObject *sender, vcl::TCloseAction &action) { FormClose(sender, action); };
 }
 
-TMenuForm::~TMenuForm() = default;
+TMenuForm::~TMenuForm() {
+  // The box goes with the form; AskUser must not reach it afterwards.
+  SetProgramMessageBox(nullptr);
+}
 
 // --- building ---------------------------------------------------------------------------
 

@@ -16,6 +16,7 @@
 #include "controls/extended/dateedit.h"
 #include "controls/extended/enterastab.h"
 #include "controls/extended/mwlookup.h"
+#include "controls/styled/qelmsgbox.h"
 #include "platform/vcl/comctrls.h"
 #include "platform/vcl/dbctrls/dbgrids.h"
 #include "platform/vcl/buttons.h"
@@ -63,6 +64,8 @@ class TMenuForm : public vcl::TForm {
 
   TMenuLogic *Logic = nullptr;
   ext::TEnterAsTab *EnterAsTab1 = nullptr;
+  // The program's questions and notices (AskUser) go through this box.
+  qel::TQELMessageBoxDlg *Mymsg = nullptr;
 
   vcl::TPanel *pn_top = nullptr;
   vcl::TLabel *lb_showrivista = nullptr;

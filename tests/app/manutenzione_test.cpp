@@ -250,5 +250,26 @@ TEST_F(MaintenanceWindowTest, ToolButtonsOpenWhatTheyShould) {
   EXPECT_TRUE(QFile::exists(dir_.filePath(kSettingsFile)));
 }
 
+// Questions and notices reach the main form's styled box; texts are shown
+// as they are, percent signs included; errors keep the plain dialog.
+TEST_F(MaintenanceWindowTest, QuestionsAndNoticesGoThroughTheMainFormsBox) {
+  Start();
+  ASSERT_NE(form_->Mymsg, nullptr);
+  int built = 0;
+  form_->Mymsg->OnDialogReady = [&](rtl::TObject *, vcl::TForm *) { ++built; };
+  std::vector<vcl::TMsgDlgType> types;
+  auto previous = vcl::SetDialogResponder([&](vcl::TDialogRequest &r) {
+    types.push_back(r.type);
+    return vcl::mrYes;
+  });
+  EXPECT_EQ(AskUser(QStringLiteral("Sconto 10% ?"), TAskKind::Confirm), vcl::mrYes);
+  EXPECT_EQ(AskUser(QStringLiteral("Fatto al 100%"), TAskKind::Notice), vcl::mrOk);
+  EXPECT_EQ(built, 2);
+  AskUser(QStringLiteral("Errore"), TAskKind::Error);
+  EXPECT_EQ(built, 2);
+  vcl::SetDialogResponder(previous);
+  EXPECT_EQ(types, (std::vector<vcl::TMsgDlgType>{vcl::mtConfirmation, vcl::mtWarning, vcl::mtError}));
+}
+
 }  // namespace
 }  // namespace app::testing
