@@ -13,15 +13,19 @@
 #include "controls/styled/qelapp.h"
 #include "platform/vcl/forms.h"
 #include "report/engine/kvcodebarre.h"
+#include "report/engine/kvrtfexp.h"
 #include "report/engine/kvshape.h"
+#include "report/engine/kvtxtexp.h"
 
 int main(int argc, char **argv) {
   QApplication qt_app(argc, argv);
   vcl::InitApplication();
-  // The report engine's add-in objects, as its units register them when
-  // the program loads.
+  // The report engine's add-in objects and export filters, as its units
+  // register them when the program loads.
   report::RegisterShapeObject();
   report::RegisterCodeBarreObject();
+  report::RegisterTextExportFilter();
+  report::RegisterRichExportFilter();
   qel::InitQELApplication(QStringLiteral("orbisca"));
 
   auto *splash = new app::TSplashForm(nullptr);

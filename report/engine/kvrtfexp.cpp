@@ -9,11 +9,16 @@
 
 namespace report {
 
+bool RegisterRichExportFilter() {
+  static const bool done = KvRegisterExportFilter(
+      [](rtl::TStream *stream) { return std::make_unique<TkvRichExportFilter>(stream); },
+      TkvRichExportFilter::kDescription, QStringLiteral("*.rtf"));
+  return done;
+}
+
 namespace {
 
-const bool registered = KvRegisterExportFilter(
-    [](rtl::TStream *stream) { return std::make_unique<TkvRichExportFilter>(stream); },
-    TkvRichExportFilter::kDescription, QStringLiteral("*.rtf"));
+const bool registered = RegisterRichExportFilter();
 
 QByteArray Num(long long n) { return QByteArray::number(n); }
 

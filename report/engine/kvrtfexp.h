@@ -64,4 +64,8 @@ class TkvRichExportFilter : public TkvExportFilter {
   int line_height_ = 0;
 };
 
+// Puts the filter in the engine's list (once); the program calls it at
+// start so that the unit is linked in.
+bool RegisterRichExportFilter();
+
 }  // namespace report

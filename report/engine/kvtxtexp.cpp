@@ -9,11 +9,16 @@
 
 namespace report {
 
+bool RegisterTextExportFilter() {
+  static const bool done = KvRegisterExportFilter(
+      [](rtl::TStream *stream) { return std::make_unique<TkvTextExportFilter>(stream); },
+      TkvTextExportFilter::kDescription, QStringLiteral("*.txt"));
+  return done;
+}
+
 namespace {
 
-const bool registered = KvRegisterExportFilter(
-    [](rtl::TStream *stream) { return std::make_unique<TkvTextExportFilter>(stream); },
-    TkvTextExportFilter::kDescription, QStringLiteral("*.txt"));
+const bool registered = RegisterTextExportFilter();
 
 // The height a font's text takes on the grid: its character height and two
 // pixels. A font given by cell height (positive) counts the same way rather

@@ -55,4 +55,8 @@ class TkvTextExportFilter : public TkvExportFilter {
   int min_y_ = 0;
 };
 
+// Puts the filter in the engine's list (once); the program calls it at
+// start so that the unit is linked in.
+bool RegisterTextExportFilter();
+
 }  // namespace report
