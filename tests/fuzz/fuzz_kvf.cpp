@@ -1,4 +1,6 @@
-// Feeds arbitrary bytes to the template reader as a whole ".kvf" stream.
+// Feeds arbitrary bytes to the template reader as a whole ".kvf" stream
+// and, when the first byte is 255 (a version no template has), the rest to
+// the finished-report reader.
 // Only EkvTemplateError may come out, and a refused stream leaves the
 // report's template exactly as it was; a template that reads writes a
 // stream that reads back to the same bytes. Message boxes (a record source
@@ -12,6 +14,7 @@
 #include "platform/vcl/dialogs.h"
 #include "report/engine/kvfile.h"
 #include "report/engine/kvglobals.h"
+#include "report/engine/kvpages.h"
 #include "report/engine/kvreport.h"
 #include "report/engine/kvshape.h"
 
@@ -34,6 +37,21 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+  if (size > 0 && data[0] == 255) {
+    report::TkvEMFPages pages;
+    rtl::TMemoryStream in;
+    in.SetBytes(QByteArray(reinterpret_cast<const char *>(data + 1), static_cast<qsizetype>(size - 1)));
+    QString printer;
+    try {
+      report::KvReadFinishedPages(in, pages, printer);
+    } catch (const report::EkvTemplateError &) {
+      if (pages.Count() != 0) std::abort();
+      return 0;
+    }
+    rtl::TMemoryStream out;
+    report::KvWriteFinishedPages(out, pages);
+    return 0;
+  }
   report::TkvReport r;
   const QByteArray before = Stored(r);
   rtl::TMemoryStream in;
