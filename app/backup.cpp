@@ -62,8 +62,7 @@ void TBackup::Status(const QString &text) {
 
 void TBackup::ReopenArchives() {
   logic_->Database->Open();
-  for (auto *t : {logic_->riviste, logic_->Giacenze, logic_->Periodo, logic_->giornale, logic_->Allegati})
-    t->Open();
+  for (auto *t : {logic_->riviste, logic_->Giacenze, logic_->Periodo, logic_->giornale, logic_->Allegati}) t->Open();
 }
 
 void TBackup::btn_backupClick() {

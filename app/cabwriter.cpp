@@ -38,8 +38,8 @@ QString JoinStored(const QString &prefix, const QString &name) {
 QString EQbCabinet::ErrorText(int code, bool fdi) {
   if (!fdi) {
     // The interface's own limit code has its own text; unknown codes do not.
-    const bool known = (code >= cab::FCIERR_NONE && code <= cab::FCIERR_MCI_FAIL) ||
-                       code == cab::FCIERR_CAB_FORMAT_LIMIT;
+    const bool known =
+        (code >= cab::FCIERR_NONE && code <= cab::FCIERR_MCI_FAIL) || code == cab::FCIERR_CAB_FORMAT_LIMIT;
     return known ? cab::FciErrorText(code) : QStringLiteral("FCI error");
   }
   static const char *const kFdi[] = {"No error",
@@ -57,8 +57,7 @@ QString EQbCabinet::ErrorText(int code, bool fdi) {
   return code >= 0 && code <= 11 ? QString::fromLatin1(kFdi[code]) : QStringLiteral("FDI error");
 }
 
-EQbCabinet::EQbCabinet(const cab::ERF &erf, bool fdi)
-    : code_(erf.erfOper), system_error_(erf.erfType), fdi_(fdi) {
+EQbCabinet::EQbCabinet(const cab::ERF &erf, bool fdi) : code_(erf.erfOper), system_error_(erf.erfType), fdi_(fdi) {
   QString text = ErrorText(erf.erfOper, fdi);
   // The system's reason tells the user which disk or file is at fault.
   if (erf.erfType != 0) text += QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(erf.erfType)));
@@ -68,26 +67,26 @@ EQbCabinet::EQbCabinet(const cab::ERF &erf, bool fdi)
 // --- the writer -------------------------------------------------------------------------------
 
 ORBISCA_PUBLISHED(TQbCabWriter, TComponent) {
-  p.Property("CabinetSizeThreshold", &TQbCabWriter::CabinetSizeThreshold,
-             &TQbCabWriter::SetCabinetSizeThreshold).Default(0);
+  p.Property("CabinetSizeThreshold", &TQbCabWriter::CabinetSizeThreshold, &TQbCabWriter::SetCabinetSizeThreshold)
+      .Default(0);
   p.Property("CabinetFileCountThreshold", &TQbCabWriter::CabinetFileCountThreshold,
-             &TQbCabWriter::SetCabinetFileCountThreshold).Default(0);
-  p.Property("FolderSizeThreshold", &TQbCabWriter::FolderSizeThreshold,
-             &TQbCabWriter::SetFolderSizeThreshold).Default(0);
+             &TQbCabWriter::SetCabinetFileCountThreshold)
+      .Default(0);
+  p.Property("FolderSizeThreshold", &TQbCabWriter::FolderSizeThreshold, &TQbCabWriter::SetFolderSizeThreshold)
+      .Default(0);
   p.Property("FolderFileCountThreshold", &TQbCabWriter::FolderFileCountThreshold,
-             &TQbCabWriter::SetFolderFileCountThreshold).Default(0);
-  p.Property("ReservePerCabinetSize", &TQbCabWriter::ReservePerCabinetSize,
-             &TQbCabWriter::SetReservePerCabinetSize).Default(0);
-  p.Property("ReservePerFolderSize", &TQbCabWriter::ReservePerFolderSize,
-             &TQbCabWriter::SetReservePerFolderSize).Default(0);
-  p.Property("ReservePerDataSize", &TQbCabWriter::ReservePerDataSize,
-             &TQbCabWriter::SetReservePerDataSize).Default(0);
+             &TQbCabWriter::SetFolderFileCountThreshold)
+      .Default(0);
+  p.Property("ReservePerCabinetSize", &TQbCabWriter::ReservePerCabinetSize, &TQbCabWriter::SetReservePerCabinetSize)
+      .Default(0);
+  p.Property("ReservePerFolderSize", &TQbCabWriter::ReservePerFolderSize, &TQbCabWriter::SetReservePerFolderSize)
+      .Default(0);
+  p.Property("ReservePerDataSize", &TQbCabWriter::ReservePerDataSize, &TQbCabWriter::SetReservePerDataSize).Default(0);
   p.Property("SetID", &TQbCabWriter::SetID, &TQbCabWriter::SetSetID).Default(0);
   p.Property("CabinetNameTemplate", &TQbCabWriter::CabinetNameTemplate, &TQbCabWriter::SetCabinetNameTemplate);
   p.Property("CabinetPathTemplate", &TQbCabWriter::CabinetPathTemplate, &TQbCabWriter::SetCabinetPathTemplate);
   p.Property("DiskLabelTemplate", &TQbCabWriter::DiskLabelTemplate, &TQbCabWriter::SetDiskLabelTemplate);
-  p.Property("CompressionType", &TQbCabWriter::CompressionType, &TQbCabWriter::SetCompressionType)
-      .Default(cctLzx);
+  p.Property("CompressionType", &TQbCabWriter::CompressionType, &TQbCabWriter::SetCompressionType).Default(cctLzx);
   p.Property("CompressionLzxLevel", &TQbCabWriter::CompressionLzxLevel, &TQbCabWriter::SetCompressionLzxLevel)
       .Default(21);
   p.Event("OnFilePlaced", &TQbCabWriter::OnFilePlaced);
@@ -113,9 +112,12 @@ void TQbCabWriter::SetCompressionLzxLevel(TQbCabLzxLevel v) {
 
 std::uint16_t TQbCabWriter::CompressionCode() const {
   switch (compression_type_) {
-    case cctNone: return cab::tcompTYPE_NONE;
-    case cctMsZip: return cab::tcompTYPE_MSZIP;
-    case cctLzx: return static_cast<std::uint16_t>(lzx_level_ * 256 + cab::tcompTYPE_LZX);
+    case cctNone:
+      return cab::tcompTYPE_NONE;
+    case cctMsZip:
+      return cab::tcompTYPE_MSZIP;
+    case cctLzx:
+      return static_cast<std::uint16_t>(lzx_level_ * 256 + cab::tcompTYPE_LZX);
   }
   return cab::tcompBAD;
 }

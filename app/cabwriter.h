@@ -98,10 +98,9 @@ class TQbCabWriter : public vcl::TComponent {
   std::function<void(rtl::TObject *sender, const TCCAB &ccab, const QString &file_name, int file_size,
                      bool continuation, bool &abort)>
       OnFilePlaced;
-  std::function<void(rtl::TObject *sender, TCCAB &ccab, std::uint32_t prev_cab_size, bool &abort)>
-      OnGetNextCabinet;
-  std::function<void(rtl::TObject *sender, std::uint32_t compressed_block_size,
-                     std::uint32_t uncompressed_block_size, bool &abort)>
+  std::function<void(rtl::TObject *sender, TCCAB &ccab, std::uint32_t prev_cab_size, bool &abort)> OnGetNextCabinet;
+  std::function<void(rtl::TObject *sender, std::uint32_t compressed_block_size, std::uint32_t uncompressed_block_size,
+                     bool &abort)>
       OnFileStatus;
   std::function<void(rtl::TObject *sender, std::uint32_t copied_size, std::uint32_t total_size, bool &abort)>
       OnFolderStatus;
@@ -141,8 +140,7 @@ class TQbCabWriter : public vcl::TComponent {
   void Check(bool ok);
   void CheckOpen() const;
   cab::FciCallbacks Callbacks();
-  void AddFolder(const QString &folder, const QString &mask, const QString &prefix, int options,
-                 QStringList &visited);
+  void AddFolder(const QString &folder, const QString &mask, const QString &prefix, int options, QStringList &visited);
 
   std::uint32_t cabinet_size_threshold_ = 0;
   std::uint32_t cabinet_file_count_threshold_ = 0;

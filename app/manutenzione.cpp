@@ -66,8 +66,7 @@ void SetCursor(vcl::TCursor cursor) {
 
 // --- the purge ---------------------------------------------------------------------------
 
-TManutenzioneLogic::TManutenzioneLogic(vcl::TComponent *owner, TMenuLogic *menu)
-    : vcl::TComponent(owner), Menu(menu) {
+TManutenzioneLogic::TManutenzioneLogic(vcl::TComponent *owner, TMenuLogic *menu) : vcl::TComponent(owner), Menu(menu) {
   SetName(QStringLiteral("ManutenzioneLogic"));
   query = new dao::TVuDaoTable(this);
   query->SetName(QStringLiteral("query"));
@@ -171,10 +170,10 @@ TManutenzioneForm::TManutenzioneForm(vcl::TComponent *owner, TMenuLogic *menu) :
   nota = Make<vcl::TLabel>(this, tb_vendite, QStringLiteral("nota"));
   nota->SetWordWrap(true);
   nota->SetBounds(8, 8, 420, 120);
-  nota->SetCaption(QStringLiteral(
-      "Scegliete un codice a barre non utilizzato e tenetelo vicino al computer. Durante la vendita, "
-      "passando il codice scelto al lettore il computer si comporterà come se aveste cliccato il "
-      "cestino di azzeramento del totale.\n\nInserite il codice scelto per l'azzeramento qui:"));
+  nota->SetCaption(
+      QStringLiteral("Scegliete un codice a barre non utilizzato e tenetelo vicino al computer. Durante la vendita, "
+                     "passando il codice scelto al lettore il computer si comporterà come se aveste cliccato il "
+                     "cestino di azzeramento del totale.\n\nInserite il codice scelto per l'azzeramento qui:"));
   azzera = Make<vcl::TEdit>(this, tb_vendite, QStringLiteral("azzera"));
   azzera->SetBounds(8, 140, 160, 24);
   azzera->SetText(QStringLiteral("000"));

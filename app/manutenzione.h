@@ -14,8 +14,8 @@
 
 #include "app/menulogic.h"
 #include "controls/extended/dateedit.h"
-#include "controls/styled/qelmsgbox.h"
 #include "controls/extended/placemnt.h"
+#include "controls/styled/qelmsgbox.h"
 #include "dao/vudaotable.h"
 #include "platform/vcl/buttons.h"
 #include "platform/vcl/comctrls.h"
@@ -43,8 +43,7 @@ void SetUpProgramMessageBox(qel::TQELMessageBoxDlg *box);
 
 inline const QString kConfirmPurge = QStringLiteral("   Confermi la cancellazione ?   ");
 inline const QString kPurgeDone = QStringLiteral("   Cancellazione effettuata   ");
-inline const QString kPurgeFailed =
-    QStringLiteral("Cancellazione non eseguita, l'archivio non è stato modificato:\n");
+inline const QString kPurgeFailed = QStringLiteral("Cancellazione non eseguita, l'archivio non è stato modificato:\n");
 inline const QString kSettingsFile = QStringLiteral("orbiscacfg.ini");
 inline const QString kSettingsSection = QStringLiteral("Orbisca");
 

@@ -188,15 +188,15 @@ void TMenuForm::BuildCommands() {
     b->OnClick = [this, handler](rtl::TObject *s) { (this->*handler)(s); };
     return b;
   };
-  btn_manutenzione = tool(QStringLiteral("btn_manutenzione"), QStringLiteral("Manutenzione"), 4,
-                          &TMenuForm::btn_manutenzioneClick);
+  btn_manutenzione =
+      tool(QStringLiteral("btn_manutenzione"), QStringLiteral("Manutenzione"), 4, &TMenuForm::btn_manutenzioneClick);
   btn_info = tool(QStringLiteral("btn_info"), QStringLiteral("Info"), 27, &TMenuForm::btn_infoClick);
   btn_uscita = tool(QStringLiteral("btn_uscita"), QStringLiteral("Fine lavoro"), 50, &TMenuForm::btn_uscitaClick);
-  btn_archivio = tool(QStringLiteral("btn_archivio"), QStringLiteral("Gestione Testate"), 4,
-                      &TMenuForm::btn_archivioClick);
+  btn_archivio =
+      tool(QStringLiteral("btn_archivio"), QStringLiteral("Gestione Testate"), 4, &TMenuForm::btn_archivioClick);
   btn_archivio->SetLeft(614);
-  btn_giacenze = tool(QStringLiteral("btn_giacenze"), QStringLiteral("Gestione Giacenze"), 27,
-                      &TMenuForm::btn_giacenzeClick);
+  btn_giacenze =
+      tool(QStringLiteral("btn_giacenze"), QStringLiteral("Gestione Giacenze"), 27, &TMenuForm::btn_giacenzeClick);
   btn_giacenze->SetLeft(614);
 
   auto item = [this](vcl::TMenu *menu, const QString &name, const QString &caption,
@@ -210,14 +210,14 @@ void TMenuForm::BuildCommands() {
   };
   MainMenu1 = new vcl::TMainMenu(this);
   MainMenu1->SetName(QStringLiteral("MainMenu1"));
-  mnu_testate = item(MainMenu1, QStringLiteral("mnu_testate"), QStringLiteral("&Testate"),
-                     &TMenuForm::btn_archivioClick);
-  mnu_giacenze = item(MainMenu1, QStringLiteral("mnu_giacenze"), QStringLiteral("&Giacenze"),
-                      &TMenuForm::btn_giacenzeClick);
+  mnu_testate =
+      item(MainMenu1, QStringLiteral("mnu_testate"), QStringLiteral("&Testate"), &TMenuForm::btn_archivioClick);
+  mnu_giacenze =
+      item(MainMenu1, QStringLiteral("mnu_giacenze"), QStringLiteral("&Giacenze"), &TMenuForm::btn_giacenzeClick);
   mnu_manutenzione = item(MainMenu1, QStringLiteral("mnu_manutenzione"), QStringLiteral("&Manutenzione"),
                           &TMenuForm::btn_manutenzioneClick);
-  mnu_informazioni = item(MainMenu1, QStringLiteral("mnu_informazioni"), QStringLiteral("I&nformazioni"),
-                          &TMenuForm::btn_infoClick);
+  mnu_informazioni =
+      item(MainMenu1, QStringLiteral("mnu_informazioni"), QStringLiteral("I&nformazioni"), &TMenuForm::btn_infoClick);
   mnu_uscita = item(MainMenu1, QStringLiteral("mnu_uscita"), QStringLiteral("&Uscita"), &TMenuForm::btn_uscitaClick);
   MainMenu1->Attach();
 
@@ -225,9 +225,9 @@ void TMenuForm::BuildCommands() {
   mnu_aiuto->SetName(QStringLiteral("mnu_aiuto"));
   mnu_manuale = item(mnu_aiuto, QStringLiteral("mnu_manuale"), QStringLiteral("&Manuale del programma"),
                      &TMenuForm::mnu_manualeClick);
-  Informazionisulprogramma1 = item(mnu_aiuto, QStringLiteral("Informazionisulprogramma1"),
-                                   QStringLiteral("&Informazioni sul programma"),
-                                   &TMenuForm::Informazionisulprogramma1Click);
+  Informazionisulprogramma1 =
+      item(mnu_aiuto, QStringLiteral("Informazionisulprogramma1"), QStringLiteral("&Informazioni sul programma"),
+           &TMenuForm::Informazionisulprogramma1Click);
   mnu_sito = item(mnu_aiuto, QStringLiteral("mnu_sito"), QStringLiteral("&Sito web di Gestione Orbisca"),
                   &TMenuForm::mnu_sitoClick);
 }
@@ -256,8 +256,8 @@ void TMenuForm::BuildPage(TPageControls &page, vcl::TTabSheet *sheet, const QStr
     e->SetReadOnly(!place(e, caption, x, y, w, user_field));
     return e;
   };
-  auto number = [&](const QString &stem, const QString &caption, int x, int y, int w, bool user_field,
-                    int decimals, const QString &display) {
+  auto number = [&](const QString &stem, const QString &caption, int x, int y, int w, bool user_field, int decimals,
+                    const QString &display) {
     auto *e = Make<ext::TCurrencyEdit>(this, sheet, prefix + stem);
     FormatNumber(e, decimals, display);
     e->SetReadOnly(!place(e, caption, x, y, w, user_field));
@@ -292,10 +292,14 @@ void TMenuForm::BuildPage(TPageControls &page, vcl::TTabSheet *sheet, const QStr
 
 TPageControls &TMenuForm::PageOf(TPage page) {
   switch (page) {
-    case TPage::Carico: return Carico;
-    case TPage::Resi: return Resi;
-    case TPage::Scarico: return Scarico;
-    case TPage::Query: break;
+    case TPage::Carico:
+      return Carico;
+    case TPage::Resi:
+      return Resi;
+    case TPage::Scarico:
+      return Scarico;
+    case TPage::Query:
+      break;
   }
   return query;
 }
@@ -319,9 +323,8 @@ void TMenuForm::ReadWidgets() {
   c.descrizione = Carico.Descrizione->Text();
   c.fornitore = Carico.Fornitore->Text();
   c.periodo = Carico.Periodo->SelectedKey();
-  c.cd = Carico.CD->Text().trimmed().compare(QLatin1String("si"), Qt::CaseInsensitive) == 0
-             ? QStringLiteral("Si")
-             : QStringLiteral("No");
+  c.cd = Carico.CD->Text().trimmed().compare(QLatin1String("si"), Qt::CaseInsensitive) == 0 ? QStringLiteral("Si")
+                                                                                            : QStringLiteral("No");
   c.data = Carico.Data->EditDate();
   c.reso = Carico.Reso->EditDate();
   c.acquisto = Carico.Acquisto->Value();
@@ -358,7 +361,8 @@ void TMenuForm::ShowState() {
   if (PageControl1->ActivePage() != target.sheet) PageControl1->SetActivePage(target.sheet);
   show_totale->SetText(rtl::FormatFloat(QStringLiteral("#,##0.00"), l.show_totale));
   if (NumberOf(show_pagamento->Text()) != l.show_pagamento)
-    show_pagamento->SetText(l.show_pagamento == 0 ? QString() : rtl::FormatFloat(QStringLiteral("0.00"), l.show_pagamento));
+    show_pagamento->SetText(l.show_pagamento == 0 ? QString()
+                                                  : rtl::FormatFloat(QStringLiteral("0.00"), l.show_pagamento));
   show_resto->SetCaption(l.show_resto);
   show_acq->SetCaption(l.show_acq);
   show_ven->SetCaption(l.show_ven);
@@ -395,12 +399,22 @@ void TMenuForm::Run(const std::function<void()> &handler) {
 
 // --- handlers ----------------------------------------------------------------------------
 
-void TMenuForm::ingresso_barcodeExit(rtl::TObject *) { Run([this] { Logic->ingresso_barcodeExit(); }); }
-void TMenuForm::btn_cercaClick(rtl::TObject *) { Run([this] { Logic->btn_cercaClick(); }); }
+void TMenuForm::ingresso_barcodeExit(rtl::TObject *) {
+  Run([this] { Logic->ingresso_barcodeExit(); });
+}
+void TMenuForm::btn_cercaClick(rtl::TObject *) {
+  Run([this] { Logic->btn_cercaClick(); });
+}
 void TMenuForm::btn_cercaEnter(rtl::TObject *) { ingresso_barcode->SetFocus(); }
-void TMenuForm::btn_caricoClick(rtl::TObject *) { Run([this] { Logic->btn_caricoClick(); }); }
-void TMenuForm::btn_resiClick(rtl::TObject *) { Run([this] { Logic->btn_resiClick(); }); }
-void TMenuForm::btn_scaricoClick(rtl::TObject *) { Run([this] { Logic->btn_scaricoClick(); }); }
+void TMenuForm::btn_caricoClick(rtl::TObject *) {
+  Run([this] { Logic->btn_caricoClick(); });
+}
+void TMenuForm::btn_resiClick(rtl::TObject *) {
+  Run([this] { Logic->btn_resiClick(); });
+}
+void TMenuForm::btn_scaricoClick(rtl::TObject *) {
+  Run([this] { Logic->btn_scaricoClick(); });
+}
 
 void TMenuForm::CaricoquantitaKeyPress(rtl::TObject *sender, QChar &key) {
   if (key == QChar(13)) btn_caricoClick(sender);
@@ -412,7 +426,9 @@ void TMenuForm::ScaricoQuantitaKeyPress(rtl::TObject *sender, QChar &key) {
   if (key == QChar(13)) btn_scaricoClick(sender);
 }
 
-void TMenuForm::bt_cleartotaleClick(rtl::TObject *) { Run([this] { Logic->bt_cleartotaleClick(); }); }
+void TMenuForm::bt_cleartotaleClick(rtl::TObject *) {
+  Run([this] { Logic->bt_cleartotaleClick(); });
+}
 
 void TMenuForm::show_pagamentoChange(rtl::TObject *) {
   if (syncing_ || !Started()) return;
@@ -425,7 +441,9 @@ void TMenuForm::PageControl1Change(rtl::TObject *) {
   Run([this] { Logic->PageControl1Change(ActivePage()); });
 }
 
-void TMenuForm::btn_cambiadataClick(rtl::TObject *) { Run([this] { Logic->btn_cambiadataClick(); }); }
+void TMenuForm::btn_cambiadataClick(rtl::TObject *) {
+  Run([this] { Logic->btn_cambiadataClick(); });
+}
 
 // --- maintenance, help and exit -------------------------------------------------------------
 
@@ -447,9 +465,13 @@ void OpenArchivio(TMenuForm *form, TArchivio which) {
 }
 }  // namespace
 
-void TMenuForm::btn_archivioClick(rtl::TObject *) { Run([this] { OpenArchivio(this, TArchivio::Testate); }); }
+void TMenuForm::btn_archivioClick(rtl::TObject *) {
+  Run([this] { OpenArchivio(this, TArchivio::Testate); });
+}
 
-void TMenuForm::btn_giacenzeClick(rtl::TObject *) { Run([this] { OpenArchivio(this, TArchivio::Giacenze); }); }
+void TMenuForm::btn_giacenzeClick(rtl::TObject *) {
+  Run([this] { OpenArchivio(this, TArchivio::Giacenze); });
+}
 
 void TMenuForm::btn_infoClick(rtl::TObject *) {
   const QPoint at = QCursor::pos();

@@ -17,9 +17,9 @@
 #include "controls/extended/enterastab.h"
 #include "controls/extended/mwlookup.h"
 #include "controls/styled/qelmsgbox.h"
+#include "platform/vcl/buttons.h"
 #include "platform/vcl/comctrls.h"
 #include "platform/vcl/dbctrls/dbgrids.h"
-#include "platform/vcl/buttons.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/menus.h"
 #include "platform/vcl/stdctrls.h"
@@ -96,11 +96,11 @@ class TMenuForm : public vcl::TForm {
   vcl::TPopupMenu *mnu_aiuto = nullptr;
   vcl::TMenuItem *mnu_manuale = nullptr, *Informazionisulprogramma1 = nullptr, *mnu_sito = nullptr;
   TManutenzioneForm *Manutenzione = nullptr;  // owned; holds the settings
-  TfrmInfo *frmInfo = nullptr;                 // owned, made on first use
+  TfrmInfo *frmInfo = nullptr;                // owned, made on first use
   // The archive browser's commands (titles, stock) and its window.
   vcl::TSpeedButton *btn_archivio = nullptr, *btn_giacenze = nullptr;
   vcl::TMenuItem *mnu_testate = nullptr, *mnu_giacenze = nullptr;
-  TTestateForm *TestateForm = nullptr;         // owned, made on first use
+  TTestateForm *TestateForm = nullptr;  // owned, made on first use
 
   // The data folder's start-up and the shutdown.
   void FormPaint(rtl::TObject *sender);
@@ -136,8 +136,8 @@ class TMenuForm : public vcl::TForm {
  private:
   void BuildControls();
   void BuildCommands();
-  void BuildPage(TPageControls &page, vcl::TTabSheet *sheet, const QString &prefix,
-                 const QString &quantity_name, bool editable);
+  void BuildPage(TPageControls &page, vcl::TTabSheet *sheet, const QString &prefix, const QString &quantity_name,
+                 bool editable);
   // Runs a handler of the logic between the copy of the widgets in and the
   // copy of the state out.
   void Run(const std::function<void()> &handler);

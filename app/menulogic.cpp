@@ -32,9 +32,7 @@ constexpr double kMaxQuantity = 1000;
 
 }  // namespace
 
-QString RestoText(double amount) {
-  return QStringLiteral("€ ") + rtl::FormatFloat(QStringLiteral("#.##"), amount);
-}
+QString RestoText(double amount) { return QStringLiteral("€ ") + rtl::FormatFloat(QStringLiteral("#.##"), amount); }
 
 QString TotalText(const QString &prefix, double amount) {
   return prefix + rtl::FormatFloat(QStringLiteral("#,##0.00"), std::fabs(amount)) + QStringLiteral(" €");
@@ -62,7 +60,8 @@ TMenuLogic::TMenuLogic(vcl::TComponent *owner) : vcl::TComponent(owner) {
                        {QStringLiteral("[Progressivo] ASC")}, false);
   Periodo = MakeTable(QStringLiteral("Periodo"), QStringLiteral("Periodo"), false, jet::dbOpenDynaset, none, false);
   Allegati = MakeTable(QStringLiteral("Allegati"), QStringLiteral("Allegati"), false, jet::dbOpenDynaset, none, false);
-  un_giorno = MakeTable(QStringLiteral("un_giorno"), QStringLiteral("un_giorno"), true, jet::dbOpenSnapshot, none, true);
+  un_giorno =
+      MakeTable(QStringLiteral("un_giorno"), QStringLiteral("un_giorno"), true, jet::dbOpenSnapshot, none, true);
   Totali = MakeTable(QStringLiteral("Totali"), QStringLiteral("totali"), true, jet::dbOpenDynaset, none, true);
   Storico = MakeTable(QStringLiteral("Storico"), QStringLiteral("Storico"), true, jet::dbOpenDynaset, none, false);
 
@@ -80,8 +79,8 @@ TMenuLogic::TMenuLogic(vcl::TComponent *owner) : vcl::TComponent(owner) {
 
 TMenuLogic::~TMenuLogic() = default;
 
-dao::TVuDaoTable *TMenuLogic::MakeTable(const QString &name, const QString &source, bool query,
-                                        int table_type, const QStringList &sorted_by, bool read_only) {
+dao::TVuDaoTable *TMenuLogic::MakeTable(const QString &name, const QString &source, bool query, int table_type,
+                                        const QStringList &sorted_by, bool read_only) {
   auto *t = new dao::TVuDaoTable(this);
   t->SetName(name);
   t->SetDatabase(Database);
@@ -169,19 +168,26 @@ vcl::TDataSource *TMenuLogic::MakeSource(const QString &name, dao::TVuDaoTable *
 
 TPageFields &TMenuLogic::Page(TPage page) {
   switch (page) {
-    case TPage::Carico: return Carico;
-    case TPage::Resi: return Resi;
-    case TPage::Scarico: return Scarico;
-    case TPage::Query: break;
+    case TPage::Carico:
+      return Carico;
+    case TPage::Resi:
+      return Resi;
+    case TPage::Scarico:
+      return Scarico;
+    case TPage::Query:
+      break;
   }
   return query;
 }
 
 QString TMenuLogic::PageTipo(TPage page) {
   switch (page) {
-    case TPage::Carico: return QStringLiteral("C");
-    case TPage::Resi: return QStringLiteral("R");
-    default: return QStringLiteral("S");
+    case TPage::Carico:
+      return QStringLiteral("C");
+    case TPage::Resi:
+      return QStringLiteral("R");
+    default:
+      return QStringLiteral("S");
   }
 }
 
@@ -323,9 +329,15 @@ void TMenuLogic::LookupStock(const QString &code, TPage page) {
   TPageFields &p = Page(page);
   if (!Giacenze->Locate(QStringLiteral("barcode18"), rtl::Variant(code), 0)) {
     switch (page) {
-      case TPage::Resi: clear_resi(); break;
-      case TPage::Scarico: clear_scarico(); break;
-      default: clear_query(); break;
+      case TPage::Resi:
+        clear_resi();
+        break;
+      case TPage::Scarico:
+        clear_scarico();
+        break;
+      default:
+        clear_query();
+        break;
     }
     lb_allegato.clear();
     lb_showrivista = kNotInStock;
@@ -373,8 +385,7 @@ bool TMenuLogic::Register(const std::function<void()> &posts) {
       // Nothing was left open to undo.
     }
     RecoverAfterFailure();
-    const QString text =
-        QStringLiteral("Registrazione non eseguita, l'archivio non è stato modificato:\n") + reason;
+    const QString text = QStringLiteral("Registrazione non eseguita, l'archivio non è stato modificato:\n") + reason;
     if (!ShowError) throw rtl::Exception(text);
     ShowError(text);
     return false;
@@ -492,8 +503,8 @@ void TMenuLogic::btn_caricoClick() {
 // Returns and sales take the same road: the quantity leaves the stock and
 // goes to the journal negated. Only the reset of an excessive quantity and
 // the movement type differ. True when the registration was committed.
-bool TMenuLogic::TakeFromStock(TPageFields &p, const QString &quantity_control,
-                               double excessive_reset, const QString &tipo) {
+bool TMenuLogic::TakeFromStock(TPageFields &p, const QString &quantity_control, double excessive_reset,
+                               const QString &tipo) {
   if (p.quantita > kMaxQuantity) {
     p.quantita = excessive_reset;
     focus = quantity_control;

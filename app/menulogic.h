@@ -34,9 +34,9 @@ struct TPageFields {
   QString testata;
   QString descrizione;
   QString fornitore;
-  QString periodo;              // the periodicity key (`Periodo.Periodo`)
+  QString periodo;  // the periodicity key (`Periodo.Periodo`)
   QString cd = QStringLiteral("No");
-  rtl::TDateTime data = 0;      // 0 = empty
+  rtl::TDateTime data = 0;  // 0 = empty
   rtl::TDateTime reso = 0;
   double acquisto = 0;
   double prezzo = 0;
@@ -131,9 +131,9 @@ class TMenuLogic : public vcl::TComponent {
   vcl::TStringField *StoricoBarcode18 = nullptr;
 
   // --- global state ------------------------------------------------------------
-  QString percorso;             // the data folder, ending in a separator
-  QString ultimo_barcode;       // last code a page lookup accepted
-  bool first_paint = true;      // the day view does nothing while set
+  QString percorso;         // the data folder, ending in a separator
+  QString ultimo_barcode;   // last code a page lookup accepted
+  bool first_paint = true;  // the day view does nothing while set
 
   // --- settings (the maintenance form's stored texts) ----------------------------
   QString pos_totali = QStringLiteral("Sinistra");
@@ -141,11 +141,11 @@ class TMenuLogic : public vcl::TComponent {
 
   // --- what the window shows -----------------------------------------------------------
   TPage active_page = TPage::Carico;
-  QString ingresso_barcode;                 // the code field
-  QString lb_showrivista = kIdleStatus;     // status label
-  QString lb_allegato;                      // supplement label
+  QString ingresso_barcode;              // the code field
+  QString lb_showrivista = kIdleStatus;  // status label
+  QString lb_allegato;                   // supplement label
   TPageFields Carico, Resi, Scarico, query;
-  rtl::TDateTime selez_data = 0;            // the work date
+  rtl::TDateTime selez_data = 0;  // the work date
   double show_totale = 0;
   double show_pagamento = 0;
   QString show_resto = kRestoZero;
@@ -153,8 +153,8 @@ class TMenuLogic : public vcl::TComponent {
   QString show_ven = QStringLiteral("Ven. 0,00 €");
   bool pn_totali_visible = false;
   bool pn_bottom_visible = true;
-  vcl::TDataSource *mostra = nullptr;       // what the grid shows
-  QString focus;                            // control to focus after a handler
+  vcl::TDataSource *mostra = nullptr;  // what the grid shows
+  QString focus;                       // control to focus after a handler
 
   // Shows a failed registration to the user; without it the message is
   // raised as an exception after the database is put right.
@@ -200,8 +200,8 @@ class TMenuLogic : public vcl::TComponent {
   static QString PageTipo(TPage page);
 
  private:
-  dao::TVuDaoTable *MakeTable(const QString &name, const QString &source, bool query,
-                              int table_type, const QStringList &sorted_by, bool read_only);
+  dao::TVuDaoTable *MakeTable(const QString &name, const QString &source, bool query, int table_type,
+                              const QStringList &sorted_by, bool read_only);
   vcl::TDataSource *MakeSource(const QString &name, dao::TVuDaoTable *table);
   // Creates the persistent field `<dataset name><field name>` of `dataset`.
   template <class F>
@@ -214,12 +214,10 @@ class TMenuLogic : public vcl::TComponent {
   // Writes the stock row from the load page (edited or appended).
   void WriteStockRow(const QString &code, bool append);
   void WriteTitleRow(const QString &code, bool append);
-  void AppendJournal(const QString &code, double quantity, double acquisto, double prezzo,
-                     const QString &tipo);
+  void AppendJournal(const QString &code, double quantity, double acquisto, double prezzo, const QString &tipo);
   // Runs the posts of one registration in one transaction.
   bool Register(const std::function<void()> &posts);
-  bool TakeFromStock(TPageFields &p, const QString &quantity_control, double excessive_reset,
-                     const QString &tipo);
+  bool TakeFromStock(TPageFields &p, const QString &quantity_control, double excessive_reset, const QString &tipo);
   void RecoverAfterFailure();
   void RefreshStorico(const QString &code);
 };

@@ -120,8 +120,8 @@ void BM_SaleBareSqlite(benchmark::State &state) {
       "SELECT g.Progressivo, g.Data, s.Testata, s.Descrizione, g.Quantita, g.Tipo, g.Prezzo_A, g.Prezzo_V, "
       "g.Barcode18 FROM Giornale g LEFT JOIN Giacenza s ON g.Barcode18 = s.Barcode18 "
       "WHERE g.Data = ? AND g.Tipo = 'S' ORDER BY g.Progressivo DESC");
-  sqlite3_stmt *totals = prepare(
-      "SELECT Sum(Quantita * Prezzo_A), Sum(Quantita * Prezzo_V) FROM Giornale WHERE Data = ? AND Tipo = 'S'");
+  sqlite3_stmt *totals =
+      prepare("SELECT Sum(Quantita * Prezzo_A), Sum(Quantita * Prezzo_V) FROM Giornale WHERE Data = ? AND Tipo = 'S'");
   if (!find || !update || !append || !day || !totals) {
     state.SkipWithError(sqlite3_errmsg(db));
     sqlite3_close(db);

@@ -5,12 +5,12 @@
 // 32 KiB blocks and as one stream.
 #include <zlib.h>
 
+#include <benchmark/benchmark.h>
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 
 #include "app/cabwriter.h"
 

@@ -1,11 +1,11 @@
 // The canvas and the bitmap codec beside the bare Qt calls they stand on:
 // what keeping the platform's pixel rules and writing our own BMP files
 // costs against QPainter and Qt's own BMP writer in the same run.
+#include <benchmark/benchmark.h>
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <benchmark/benchmark.h>
 #include <cstdlib>
 
 #include "platform/vcl/graphics.h"

@@ -98,8 +98,8 @@ void Engine_OpenSortedJournal(benchmark::State &state) {
 }
 void Bare_OpenSortedJournal(benchmark::State &state) {
   for (auto _ : state) {
-    for (const char *sql : {"SELECT rowid FROM Giornale ORDER BY rowid",
-                            "SELECT rowid FROM Giornale ORDER BY Progressivo"}) {
+    for (const char *sql :
+         {"SELECT rowid FROM Giornale ORDER BY rowid", "SELECT rowid FROM Giornale ORDER BY Progressivo"}) {
       sqlite3_stmt *st = F().Prepare(sql);
       std::vector<sqlite3_int64> keys;
       while (sqlite3_step(st) == SQLITE_ROW) keys.push_back(sqlite3_column_int64(st, 0));
@@ -177,8 +177,8 @@ void Engine_AddJournalRow(benchmark::State &state) {
 }
 void Bare_AddJournalRow(benchmark::State &state) {
   sqlite3_exec(F().bare, "BEGIN", nullptr, nullptr, nullptr);
-  sqlite3_stmt *st = F().Prepare(
-      "INSERT INTO Giornale (Data, Barcode18, Quantita, Prezzo_V, Tipo, Prezzo_A) VALUES (?,?,?,?,?,?)");
+  sqlite3_stmt *st =
+      F().Prepare("INSERT INTO Giornale (Data, Barcode18, Quantita, Prezzo_V, Tipo, Prezzo_A) VALUES (?,?,?,?,?,?)");
   const QByteArray code = Code(7);
   for (auto _ : state) {
     sqlite3_bind_double(st, 1, Day());

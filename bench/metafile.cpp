@@ -1,10 +1,10 @@
 // A list page recorded as an enhanced metafile and played back, beside the
 // same page drawn with bare QPainter calls in the same run: what the
 // recording canvas, the file check on load and the player cost.
+#include <benchmark/benchmark.h>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <benchmark/benchmark.h>
 #include <cstdlib>
 
 #include "platform/vcl/metafile.h"

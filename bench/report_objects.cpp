@@ -2,11 +2,11 @@
 // framed memo laid out and drawn on a page bitmap against QPainter drawing
 // the same lines at the same places with the same font, and a shape against
 // QPainter's ellipse, in the same run.
+#include <benchmark/benchmark.h>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <benchmark/benchmark.h>
 #include <cstdlib>
 
 #include "report/engine/kvclass.h"

@@ -48,9 +48,7 @@ std::optional<rtl::TDateTime> TimeStampTextToDateTime(const QString &text) {
 
 QString GuidBraced(const QByteArray &b) {
   if (b.size() != 16) return {};
-  auto hex = [&](int i) {
-    return QStringLiteral("%1").arg(static_cast<unsigned char>(b[i]), 2, 16, QLatin1Char('0'));
-  };
+  auto hex = [&](int i) { return QStringLiteral("%1").arg(static_cast<unsigned char>(b[i]), 2, 16, QLatin1Char('0')); };
   QString s = QStringLiteral("{");
   for (int i = 3; i >= 0; --i) s += hex(i);
   s += QLatin1Char('-');
@@ -106,11 +104,8 @@ std::optional<int> BooleanTextValue(const QString &text) {
   QString t = text;
   if (t.startsWith(QLatin1Char('='))) t = t.mid(1);
   const QString l = t.trimmed().toLower();
-  if (l.isEmpty() || l == QLatin1String("false") || l == QLatin1String("no") ||
-      l == QLatin1String("off"))
-    return 0;
-  if (l == QLatin1String("true") || l == QLatin1String("yes") || l == QLatin1String("on") ||
-      l == QLatin1String("-1"))
+  if (l.isEmpty() || l == QLatin1String("false") || l == QLatin1String("no") || l == QLatin1String("off")) return 0;
+  if (l == QLatin1String("true") || l == QLatin1String("yes") || l == QLatin1String("on") || l == QLatin1String("-1"))
     return 1;
   bool ok = false;
   const int v = l.toInt(&ok);
@@ -210,8 +205,9 @@ std::optional<QString> CheckedNumberText(const rtl::Variant &value) {
 }
 
 std::optional<QString> CheckedGuidLiteral(const rtl::Variant &value) {
-  const std::optional<QByteArray> bytes =
-      value.Type() == rtl::VarType::Bytes ? std::optional<QByteArray>(value.AsBytes()) : GuidBytes(rtl::VarToStr(value));
+  const std::optional<QByteArray> bytes = value.Type() == rtl::VarType::Bytes
+                                              ? std::optional<QByteArray>(value.AsBytes())
+                                              : GuidBytes(rtl::VarToStr(value));
   if (!bytes || bytes->size() != 16) return std::nullopt;
   return QStringLiteral("{guid ") + GuidBraced(*bytes) + QLatin1Char('}');
 }
@@ -239,8 +235,7 @@ QString NormalizeDateText(const QString &text, bool cut_time) {
   const rtl::TFormatSettings &fs = rtl::FormatSettings();
   QString out;
   for (QChar c : text) {
-    const bool keep = c.isDigit() || c == QLatin1Char('/') || c == fs.DateSeparator ||
-                      c == fs.TimeSeparator;
+    const bool keep = c.isDigit() || c == QLatin1Char('/') || c == fs.DateSeparator || c == fs.TimeSeparator;
     if (keep) {
       out += c;
     } else if (!out.isEmpty() && !out.endsWith(QLatin1Char(' '))) {
@@ -269,8 +264,8 @@ std::optional<rtl::TDateTime> KeyDateTime(const rtl::Variant &value) {
 // ---------------------------------------------------------------------------
 // Criteria.
 
-QString LookupTerm(const QString &field, ValueKind kind, const rtl::Variant &value,
-                   SearchOptions options, bool use_brackets, const QString &failure_text) {
+QString LookupTerm(const QString &field, ValueKind kind, const rtl::Variant &value, SearchOptions options,
+                   bool use_brackets, const QString &failure_text) {
   const QString name = BracketName(field, use_brackets);
   auto term = [&](const QString &comparison) {
     return QLatin1Char('(') + name + QLatin1Char(' ') + comparison + QLatin1Char(')');
@@ -282,8 +277,7 @@ QString LookupTerm(const QString &field, ValueKind kind, const rtl::Variant &val
       if (options.partial_key && options.case_insensitive)
         return term(QStringLiteral("LIKE LCASE(") + QuoteString(EscapeLike(text.toLower()) + QLatin1Char('*')) +
                     QLatin1Char(')'));
-      if (options.partial_key)
-        return term(QStringLiteral("LIKE ") + QuoteString(EscapeLike(text) + QLatin1Char('*')));
+      if (options.partial_key) return term(QStringLiteral("LIKE ") + QuoteString(EscapeLike(text) + QLatin1Char('*')));
       if (options.case_insensitive)
         return term(QStringLiteral("= LCASE(") + QuoteString(text.toLower()) + QLatin1Char(')'));
       return term(QStringLiteral("= ") + QuoteString(text));
@@ -373,8 +367,7 @@ QList<FieldPair> ParseMasterFields(const QStringList &lines) {
     if (arrow < 0) {
       // A single name without an arrow links equal names, as one line of
       // several names does.
-      if (lines.size() == 1 && !line.trimmed().isEmpty())
-        out.append({line.trimmed(), line.trimmed()});
+      if (lines.size() == 1 && !line.trimmed().isEmpty()) out.append({line.trimmed(), line.trimmed()});
       continue;
     }
     out.append({line.left(arrow).trimmed(), line.mid(arrow + 4).trimmed()});
@@ -420,9 +413,8 @@ namespace {
 // keyword before it outside literals: a Null parameter after SET or in a
 // VALUES list is a value, after WHERE/ON/HAVING a condition.
 bool InAssignment(const QString &sql, int pos) {
-  static const QStringList keys = {QStringLiteral("SET"), QStringLiteral("VALUES"),
-                                   QStringLiteral("WHERE"), QStringLiteral("ON"),
-                                   QStringLiteral("HAVING"), QStringLiteral("SELECT")};
+  static const QStringList keys = {QStringLiteral("SET"), QStringLiteral("VALUES"), QStringLiteral("WHERE"),
+                                   QStringLiteral("ON"),  QStringLiteral("HAVING"), QStringLiteral("SELECT")};
   bool assignment = false;
   QChar quote;
   int i = 0;
@@ -442,8 +434,7 @@ bool InAssignment(const QString &sql, int pos) {
       int j = i;
       while (j < pos && IsWordChar(sql[j])) ++j;
       const QString word = sql.mid(i, j - i).toUpper();
-      if (keys.contains(word))
-        assignment = (word == QLatin1String("SET") || word == QLatin1String("VALUES"));
+      if (keys.contains(word)) assignment = (word == QLatin1String("SET") || word == QLatin1String("VALUES"));
       i = j;
       continue;
     }
@@ -477,11 +468,10 @@ QString SubstituteParams(const QString &sql, const std::vector<SqlParameter> &pa
         ++i;
         continue;
       }
-      const bool match =
-          c == QLatin1Char(':') &&
-          text.mid(i, needle.size()).compare(needle, Qt::CaseInsensitive) == 0 &&
-          (i == 0 || !IsWordChar(text[i - 1])) &&
-          (i + needle.size() >= text.size() || !IsWordChar(text[i + needle.size()]));
+      const bool match = c == QLatin1Char(':') &&
+                         text.mid(i, needle.size()).compare(needle, Qt::CaseInsensitive) == 0 &&
+                         (i == 0 || !IsWordChar(text[i - 1])) &&
+                         (i + needle.size() >= text.size() || !IsWordChar(text[i + needle.size()]));
       if (!match) {
         out += c;
         ++i;

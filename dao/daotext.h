@@ -77,14 +77,14 @@ std::optional<rtl::TDateTime> KeyDateTime(const rtl::Variant &value);
 
 // What a key or parameter value is compared as.
 enum class ValueKind {
-  Text,      // string, memo, byte blob
-  Number,    // integers, floats, currency, BCD, auto-increment
+  Text,    // string, memo, byte blob
+  Number,  // integers, floats, currency, BCD, auto-increment
   Boolean,
   Date,
   Time,
   DateTime,
   Guid,
-  Bytes,     // other byte columns: quoted, quotes not doubled
+  Bytes,  // other byte columns: quoted, quotes not doubled
   Unknown,
 };
 
@@ -98,9 +98,8 @@ struct SearchOptions {
 // value "NULL" (and a Null variant) searches IS NULL. A partial text key is
 // a prefix: LIKE "value*". Throws EDatabaseError `failure_text` for a kind
 // that cannot be compared or a date that does not parse.
-QString LookupTerm(const QString &field, ValueKind kind, const rtl::Variant &value,
-                   SearchOptions options, bool use_brackets,
-                   const QString &failure_text = QStringLiteral("Unable to build Lookup Key SQL!"));
+QString LookupTerm(const QString &field, ValueKind kind, const rtl::Variant &value, SearchOptions options,
+                   bool use_brackets, const QString &failure_text = QStringLiteral("Unable to build Lookup Key SQL!"));
 // Terms joined by " AND ".
 QString JoinTerms(const QStringList &terms);
 

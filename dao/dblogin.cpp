@@ -52,8 +52,8 @@ TDbLogin::TDbLogin(vcl::TComponent *owner) : vcl::TForm(owner) {
   SetActiveControl(user_name_);
 }
 
-bool ShowDbLogin(const QString &database, QString &user, QString &password,
-                 QString &database_password, bool prefill_user) {
+bool ShowDbLogin(const QString &database, QString &user, QString &password, QString &database_password,
+                 bool prefill_user) {
   TDbLogin form(nullptr);
   form.DatabaseName()->SetCaption(database);
   if (prefill_user) form.UserName()->SetText(user);

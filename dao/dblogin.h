@@ -34,7 +34,7 @@ class TDbLogin : public vcl::TForm {
 
 // Shows the form modally for `database`, with `user` prefilled when
 // `prefill_user`; on Ok the three values come back and the result is true.
-bool ShowDbLogin(const QString &database, QString &user, QString &password,
-                 QString &database_password, bool prefill_user);
+bool ShowDbLogin(const QString &database, QString &user, QString &password, QString &database_password,
+                 bool prefill_user);
 
 }  // namespace dao

@@ -1,21 +1,21 @@
 // The connection component (see vudaodatabase.h).
 #include "dao/vudaodatabase.h"
 
-#include "dao/guarded.h"
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
-#include <QApplication>
 #include <cstdio>
 #include <utility>
+#include "dao/guarded.h"
 
 #include "dao/dblogin.h"
 #include "dao/vudaotable.h"
-#include "platform/vcl/dialogs.h"
 #include "platform/jet/engine.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/vcl/dialogs.h"
 #include "platform/vcl/typinfo.h"
 
 namespace dao {
@@ -46,7 +46,6 @@ TLoginMessageFunction &MessageHook() {
 
 QString Method(const char *name) { return QStringLiteral("TVuDaoDatabase.") + QLatin1String(name); }
 
-
 }  // namespace
 
 TLoginPromptFunction SetLoginPromptFunction(TLoginPromptFunction prompt) {
@@ -57,37 +56,29 @@ TLoginMessageFunction SetLoginMessageFunction(TLoginMessageFunction show) {
 }
 
 ORBISCA_PUBLISHED(TVuDaoDatabase, TComponent) {
-  p.Property("ComponentVersion", &TVuDaoDatabase::ComponentVersion,
-             &TVuDaoDatabase::SetComponentVersion);
+  p.Property("ComponentVersion", &TVuDaoDatabase::ComponentVersion, &TVuDaoDatabase::SetComponentVersion);
   p.Property("Exclusive", &TVuDaoDatabase::Exclusive, &TVuDaoDatabase::SetExclusive);
   p.Property("DatabaseType", &TVuDaoDatabase::DatabaseType, &TVuDaoDatabase::SetDatabaseType);
   p.Property("Database", &TVuDaoDatabase::Database, &TVuDaoDatabase::SetDatabase);
-  p.Property("DatabaseParameters", &TVuDaoDatabase::DatabaseParameters,
-             &TVuDaoDatabase::SetDatabaseParameters);
+  p.Property("DatabaseParameters", &TVuDaoDatabase::DatabaseParameters, &TVuDaoDatabase::SetDatabaseParameters);
   p.Property("ReadOnly", &TVuDaoDatabase::ReadOnly, &TVuDaoDatabase::SetReadOnly);
   p.Property("LoginPrompt", &TVuDaoDatabase::LoginPrompt, &TVuDaoDatabase::SetLoginPrompt);
   p.Property("UserName", &TVuDaoDatabase::UserName, &TVuDaoDatabase::SetUserName);
   p.Property("UseODBCDialog", &TVuDaoDatabase::UseODBCDialog, &TVuDaoDatabase::SetUseODBCDialog);
   p.Property("Password", &TVuDaoDatabase::Password, &TVuDaoDatabase::SetPassword);
-  p.Property("DatabasePassword", &TVuDaoDatabase::DatabasePassword,
-             &TVuDaoDatabase::SetDatabasePassword);
-  p.Property("SystemDatabase", &TVuDaoDatabase::SystemDatabase,
-             &TVuDaoDatabase::SetSystemDatabase);
+  p.Property("DatabasePassword", &TVuDaoDatabase::DatabasePassword, &TVuDaoDatabase::SetDatabasePassword);
+  p.Property("SystemDatabase", &TVuDaoDatabase::SystemDatabase, &TVuDaoDatabase::SetSystemDatabase);
   p.Property("SaveUserName", &TVuDaoDatabase::SaveUserName, &TVuDaoDatabase::SetSaveUserName);
-  p.Property("ShowSystemObjects", &TVuDaoDatabase::ShowSystemObjects,
-             &TVuDaoDatabase::SetShowSystemObjects);
+  p.Property("ShowSystemObjects", &TVuDaoDatabase::ShowSystemObjects, &TVuDaoDatabase::SetShowSystemObjects);
   p.Property("SmartOpen", &TVuDaoDatabase::SmartOpen, &TVuDaoDatabase::SetSmartOpen);
   p.Property("EngineType", &TVuDaoDatabase::EngineType, &TVuDaoDatabase::SetEngineType);
   p.Property("PrivateEngine", &TVuDaoDatabase::PrivateEngine, &TVuDaoDatabase::SetPrivateEngine);
-  p.Property("TrackTransactions", &TVuDaoDatabase::TrackTransactions,
-             &TVuDaoDatabase::SetTrackTransactions);
+  p.Property("TrackTransactions", &TVuDaoDatabase::TrackTransactions, &TVuDaoDatabase::SetTrackTransactions);
   p.Property("Version", &TVuDaoDatabase::Version, &TVuDaoDatabase::SetVersion);
   p.Property("Workspace", &TVuDaoDatabase::Workspace, &TVuDaoDatabase::SetWorkspace);
-  p.Property("DefaultCursorDriver", &TVuDaoDatabase::DefaultCursorDriver,
-             &TVuDaoDatabase::SetDefaultCursorDriver);
+  p.Property("DefaultCursorDriver", &TVuDaoDatabase::DefaultCursorDriver, &TVuDaoDatabase::SetDefaultCursorDriver);
   p.Property("QueryTimeout", &TVuDaoDatabase::QueryTimeout, &TVuDaoDatabase::SetQueryTimeout);
-  p.Property("MdbVersionAutoDetect", &TVuDaoDatabase::MdbVersionAutoDetect,
-             &TVuDaoDatabase::SetMdbVersionAutoDetect);
+  p.Property("MdbVersionAutoDetect", &TVuDaoDatabase::MdbVersionAutoDetect, &TVuDaoDatabase::SetMdbVersionAutoDetect);
   p.Property("Connected", &TVuDaoDatabase::Connected, &TVuDaoDatabase::SetConnected);
 }
 
@@ -140,14 +131,12 @@ void TVuDaoDatabase::SetDatabaseParameters(const QString &v) {
 }
 
 void TVuDaoDatabase::SetDatabaseType(const QString &v) {
-  CheckNotConnected("F_Set_DatabaseType",
-                    QStringLiteral("Cannot set Database Type while Database is connected!"));
+  CheckNotConnected("F_Set_DatabaseType", QStringLiteral("Cannot set Database Type while Database is connected!"));
   database_type_ = v;
 }
 
 void TVuDaoDatabase::SetExclusive(bool v) {
-  CheckNotConnected("F_Set_Exclusive",
-                    QStringLiteral("Cannot change Exclusive mode while Database is connected!"));
+  CheckNotConnected("F_Set_Exclusive", QStringLiteral("Cannot change Exclusive mode while Database is connected!"));
   exclusive_ = v;
 }
 
@@ -159,8 +148,7 @@ void TVuDaoDatabase::SetReadOnly(bool v) {
 }
 
 void TVuDaoDatabase::SetLoginPrompt(bool v) {
-  CheckNotConnected("F_Set_LoginPrompt",
-                    QStringLiteral("Cannot change LoginPrompt while Database is connected!"));
+  CheckNotConnected("F_Set_LoginPrompt", QStringLiteral("Cannot change LoginPrompt while Database is connected!"));
   login_prompt_ = v;
 }
 
@@ -187,8 +175,7 @@ void TVuDaoDatabase::RestartEngineAfter(const std::function<void()> &restore) {
 }
 
 void TVuDaoDatabase::SetSystemDatabase(const QString &v) {
-  CheckNotConnected("F_Set_SystemDatabase",
-                    QStringLiteral("Cannot set SystemDatabase while Database is connected!"));
+  CheckNotConnected("F_Set_SystemDatabase", QStringLiteral("Cannot set SystemDatabase while Database is connected!"));
   const QString old = system_database_;
   // No workgroup file is registered on this system, so an empty value
   // stays empty (the engine's own).
@@ -197,8 +184,7 @@ void TVuDaoDatabase::SetSystemDatabase(const QString &v) {
 }
 
 void TVuDaoDatabase::SetVersion(const QString &v) {
-  CheckNotConnected("F_Set_DaoVersion",
-                    QStringLiteral("Cannot set Dao Version while Database is connected!"));
+  CheckNotConnected("F_Set_DaoVersion", QStringLiteral("Cannot set Dao Version while Database is connected!"));
   const QString old = version_;
   version_ = v.left(3);
   FillDatabaseTypes();
@@ -214,16 +200,14 @@ void TVuDaoDatabase::SetWorkspace(const QString &v) {
 }
 
 void TVuDaoDatabase::SetEngineType(int v) {
-  CheckNotConnected("F_Set_EngineType",
-                    QStringLiteral("Cannot set EngineType Type while Database is connected!"));
+  CheckNotConnected("F_Set_EngineType", QStringLiteral("Cannot set EngineType Type while Database is connected!"));
   const int old = engine_type_;
   engine_type_ = v;
   RestartEngineAfter([&] { engine_type_ = old; });
 }
 
 void TVuDaoDatabase::SetPrivateEngine(bool v) {
-  CheckNotConnected("F_Set_EngineType",
-                    QStringLiteral("Cannot set PrivateEngine Type while Database is connected!"));
+  CheckNotConnected("F_Set_EngineType", QStringLiteral("Cannot set PrivateEngine Type while Database is connected!"));
   const bool old = private_engine_;
   private_engine_ = v;
   RestartEngineAfter([&] { private_engine_ = old; });
@@ -255,8 +239,8 @@ void TVuDaoDatabase::Loaded() {
 // Engine.
 
 void TVuDaoDatabase::CreateEngine(const QString &version) {
-  if (!engine_versions_.contains(version) && !(version == QLatin1String("3.5") &&
-                                               engine_versions_.contains(QStringLiteral("3.6"))))
+  if (!engine_versions_.contains(version) &&
+      !(version == QLatin1String("3.5") && engine_versions_.contains(QStringLiteral("3.6"))))
     Fail(QStringLiteral("You does not have Microsoft DAO installed ot it is an OLD Version!"));
   engine_ = std::make_unique<jet::DBEngine>();
   version_ = engine_versions_.contains(version) ? version : QStringLiteral("3.6");
@@ -299,8 +283,7 @@ void TVuDaoDatabase::DetectMdbVersion() {
   const QByteArray head = f.read(160);
   if (head.size() < 160) return;
   if (engine_versions_.contains(QStringLiteral("3.5"))) version_ = QStringLiteral("3.5");
-  if (head[156] == '4' && head[157] == '.' && version_ == QLatin1String("3.5"))
-    version_ = QStringLiteral("3.6");
+  if (head[156] == '4' && head[157] == '.' && version_ == QLatin1String("3.5")) version_ = QStringLiteral("3.6");
 }
 
 // ---------------------------------------------------------------------------
@@ -341,8 +324,7 @@ void TVuDaoDatabase::Connect() {
     auto from_params = [&](rtl::TStrings &params) {
       if (params.IndexOfName(QStringLiteral("USER NAME")) >= 0) user = params.Values(QStringLiteral("USER NAME"));
       if (params.IndexOfName(QStringLiteral("PASSWORD")) >= 0) pwd = params.Values(QStringLiteral("PASSWORD"));
-      if (params.IndexOfName(QStringLiteral("DBPASSWORD")) >= 0)
-        dbpwd = params.Values(QStringLiteral("DBPASSWORD"));
+      if (params.IndexOfName(QStringLiteral("DBPASSWORD")) >= 0) dbpwd = params.Values(QStringLiteral("DBPASSWORD"));
     };
     if (OnLogin) {
       rtl::TStringList params;
@@ -361,8 +343,7 @@ void TVuDaoDatabase::Connect() {
         dbpwd = d;
       } else {
         if (MessageHook())
-          MessageHook()(QStringLiteral(
-              "If You not enter Username and Password You may not gain access to your data!"));
+          MessageHook()(QStringLiteral("If You not enter Username and Password You may not gain access to your data!"));
         user.clear();
         pwd.clear();
         dbpwd.clear();
@@ -375,8 +356,7 @@ void TVuDaoDatabase::Connect() {
     password_ = pwd;
     database_password_ = dbpwd;
     try {
-      if (mdb_version_auto_detect_ &&
-          database_type_.compare(QLatin1String("Access"), Qt::CaseInsensitive) == 0)
+      if (mdb_version_auto_detect_ && database_type_.compare(QLatin1String("Access"), Qt::CaseInsensitive) == 0)
         DetectMdbVersion();
       StartEngine();
     } catch (const rtl::Exception &e) {
@@ -403,8 +383,7 @@ void TVuDaoDatabase::Connect() {
   } else if (database_type_.compare(QLatin1String("ODBC"), Qt::CaseInsensitive) == 0) {
     database_object_ = workspace_->OpenDatabase(database_, true, read_only_, ConnectStringFor(database_type_));
   } else {
-    if (engine_type_ != 2)
-      Fail(Method("F_Set_Active") + QStringLiteral(": ODBC direct workspaces NOT supported!"));
+    if (engine_type_ != 2) Fail(Method("F_Set_Active") + QStringLiteral(": ODBC direct workspaces NOT supported!"));
     database_object_ = workspace_->OpenDatabase(database_, exclusive_, read_only_, ConnectStringFor(database_type_));
   }
 
@@ -455,31 +434,52 @@ void TVuDaoDatabase::RefreshDefinitions() {
 
 QString TVuDaoDatabase::LanguageName(int order, const QString &current) {
   switch (order) {
-    case -1: return QStringLiteral("Undefined or unknown");
-    case 1024: return QStringLiteral("Neutral");
-    case 1025: return QStringLiteral("Arabic");
-    case 1028: return QStringLiteral("Traditional Chinese");
-    case 1029: return QStringLiteral("Czech");
-    case 1030: return QStringLiteral("Norwegian or Danish");
-    case 1032: return QStringLiteral("Greek");
+    case -1:
+      return QStringLiteral("Undefined or unknown");
+    case 1024:
+      return QStringLiteral("Neutral");
+    case 1025:
+      return QStringLiteral("Arabic");
+    case 1028:
+      return QStringLiteral("Traditional Chinese");
+    case 1029:
+      return QStringLiteral("Czech");
+    case 1030:
+      return QStringLiteral("Norwegian or Danish");
+    case 1032:
+      return QStringLiteral("Greek");
     case 1033:
-      return QStringLiteral(
-          "General (English, French, German, Portuguese, Italian, and Modern Spanish)");
-    case 1034: return QStringLiteral("Spanish");
-    case 1037: return QStringLiteral("Hebrew");
-    case 1038: return QStringLiteral("Hungarian");
-    case 1039: return QStringLiteral("Icelandic");
-    case 1041: return QStringLiteral("Japanese");
-    case 1042: return QStringLiteral("Korean");
-    case 1043: return QStringLiteral("Dutch");
-    case 1045: return QStringLiteral("Polish");
-    case 1049: return QStringLiteral("Bulgarian or Russian");
-    case 1053: return QStringLiteral("Swedish or Finnish");
-    case 1054: return QStringLiteral("Thai");
-    case 1055: return QStringLiteral("Turkish");
-    case 1060: return QStringLiteral("Slovenian");
-    case 2052: return QStringLiteral("Simplified Chinese");
-    default: return current;
+      return QStringLiteral("General (English, French, German, Portuguese, Italian, and Modern Spanish)");
+    case 1034:
+      return QStringLiteral("Spanish");
+    case 1037:
+      return QStringLiteral("Hebrew");
+    case 1038:
+      return QStringLiteral("Hungarian");
+    case 1039:
+      return QStringLiteral("Icelandic");
+    case 1041:
+      return QStringLiteral("Japanese");
+    case 1042:
+      return QStringLiteral("Korean");
+    case 1043:
+      return QStringLiteral("Dutch");
+    case 1045:
+      return QStringLiteral("Polish");
+    case 1049:
+      return QStringLiteral("Bulgarian or Russian");
+    case 1053:
+      return QStringLiteral("Swedish or Finnish");
+    case 1054:
+      return QStringLiteral("Thai");
+    case 1055:
+      return QStringLiteral("Turkish");
+    case 1060:
+      return QStringLiteral("Slovenian");
+    case 2052:
+      return QStringLiteral("Simplified Chinese");
+    default:
+      return current;
   }
 }
 
@@ -508,8 +508,7 @@ void TVuDaoDatabase::CompactDatabase(const QString &file_name, const QString &pa
   QString temp;
   {
     QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("mdbXXXXXX.tmp")));
-    if (!probe.open())
-      Fail(where + QStringLiteral("Cannot create a temporary file in ") + folder);
+    if (!probe.open()) Fail(where + QStringLiteral("Cannot create a temporary file in ") + folder);
     temp = probe.fileName();
   }  // removed here: the engine refuses an existing target
   QFile::remove(temp);

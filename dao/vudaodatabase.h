@@ -45,9 +45,8 @@ using TConnectEvent = std::function<void(TVuDaoDatabase *database)>;
 // Asks for user name and passwords before a connection (the login form).
 // Returns false when the user cancels. Installed by the forms layer; without
 // it a prompt counts as cancelled.
-using TLoginPromptFunction =
-    std::function<bool(const QString &database, QString &user, QString &password,
-                       QString &database_password, bool prefill_user)>;
+using TLoginPromptFunction = std::function<bool(const QString &database, QString &user, QString &password,
+                                                QString &database_password, bool prefill_user)>;
 // Installs `prompt` and returns the one it replaces.
 TLoginPromptFunction SetLoginPromptFunction(TLoginPromptFunction prompt);
 // Shows a message to the user during the login loop (platform dialog).

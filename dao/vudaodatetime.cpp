@@ -166,8 +166,8 @@ void TVuDaoDateTime::Parse() {
   auto fail = [&]() -> void {
     if (!date_found_ && !time_found_) throw rtl::EConvertError(QStringLiteral("Invalid format!"));
     QString what = date_found_ && time_found_ ? QStringLiteral(" is not a valid date and time.")
-                   : date_found_            ? QStringLiteral(" is not a valid date.")
-                                            : QStringLiteral(" is not a valid time.");
+                   : date_found_              ? QStringLiteral(" is not a valid date.")
+                                              : QStringLiteral(" is not a valid time.");
     throw rtl::EConvertError(original + what);
   };
   if (!date_found_ && !time_found_) fail();
@@ -190,19 +190,42 @@ void TVuDaoDateTime::Parse() {
     int d = 0, m = month, y = 0;
     switch (order) {
       case Order::MDY:
-        if (month_named) { d = n[0]; y = n[1]; } else { m = n[0]; d = n[1]; y = n[2]; }
+        if (month_named) {
+          d = n[0];
+          y = n[1];
+        } else {
+          m = n[0];
+          d = n[1];
+          y = n[2];
+        }
         break;
       case Order::DMY:
-        if (month_named) { d = n[0]; y = n[1]; } else { d = n[0]; m = n[1]; y = n[2]; }
+        if (month_named) {
+          d = n[0];
+          y = n[1];
+        } else {
+          d = n[0];
+          m = n[1];
+          y = n[2];
+        }
         break;
       case Order::YMD:
-        if (month_named) { y = n[0]; d = n[1]; } else { y = n[0]; m = n[1]; d = n[2]; }
+        if (month_named) {
+          y = n[0];
+          d = n[1];
+        } else {
+          y = n[0];
+          m = n[1];
+          d = n[2];
+        }
         break;
     }
     // Two-digit years: up to the pivot in this century, the rest in the
     // last one (99 included: "31/12/99" is 1999, not the year 99).
-    if (y >= 0 && y <= over_2000_) y += 2000;
-    else if (y > over_2000_ && y <= 99) y += 1900;
+    if (y >= 0 && y <= over_2000_)
+      y += 2000;
+    else if (y > over_2000_ && y <= 99)
+      y += 1900;
     if (!rtl::TryEncodeDate(y, m, d, date_value)) fail();
     day_ = d;
     month_ = m;
@@ -235,9 +258,12 @@ void TVuDaoDateTime::Parse() {
     if (named_day != rtl::DayOfWeek(result)) fail();
   }
 
-  if (date_found_ && time_found_) SetSQL(rtl::FormatDateTime(kSqlDate + QLatin1Char(' ') + kSqlTime, date_time_));
-  else if (date_found_) SetSQL(rtl::FormatDateTime(kSqlDate, date_));
-  else SetSQL(rtl::FormatDateTime(kSqlTime, time_));
+  if (date_found_ && time_found_)
+    SetSQL(rtl::FormatDateTime(kSqlDate + QLatin1Char(' ') + kSqlTime, date_time_));
+  else if (date_found_)
+    SetSQL(rtl::FormatDateTime(kSqlDate, date_));
+  else
+    SetSQL(rtl::FormatDateTime(kSqlTime, time_));
 }
 
 ORBISCA_PUBLISHED(TVuDaoDateTime, vcl::TComponent) {

@@ -56,8 +56,8 @@ std::vector<std::pair<QString, QString>> IndexFieldRows(TVuDaoTable *table, cons
 // --- filter ----------------------------------------------------------------------------------
 
 QStringList FilterOperators() {
-  return {QStringLiteral(" = "),  QStringLiteral(" > "),    QStringLiteral(" < "),
-          QStringLiteral(" >= "), QStringLiteral(" <= "),   QStringLiteral(" <> "),
+  return {QStringLiteral(" = "),    QStringLiteral(" > "),       QStringLiteral(" < "),
+          QStringLiteral(" >= "),   QStringLiteral(" <= "),      QStringLiteral(" <> "),
           QStringLiteral(" LIKE "), QStringLiteral(" IS NULL "), QStringLiteral(" IS NOT NULL ")};
 }
 
@@ -125,8 +125,10 @@ QString BuildFilterText(const std::vector<FilterRow> &rows,
         value = QString::number(number, 'g', 17);
       }
     }
-    if (!first) text += previous_conjunction + QStringLiteral(" (");
-    else text += QLatin1Char('(');
+    if (!first)
+      text += previous_conjunction + QStringLiteral(" (");
+    else
+      text += QLatin1Char('(');
     text += row.field + row.op + quote + value + quote + QStringLiteral(") ");
     previous_conjunction = row.conjunction;
     first = false;
@@ -174,8 +176,7 @@ QStringList SearchFields(TVuDaoTable *table, bool seek) {
   if (table == nullptr || !table->Active()) return out;
   if (seek) {
     for (int i = 0; i < table->IndexFieldCount(); ++i)
-      if (vcl::TField *f = table->IndexField(i); f != nullptr && f->FieldKind() == vcl::fkData)
-        out << f->FieldName();
+      if (vcl::TField *f = table->IndexField(i); f != nullptr && f->FieldKind() == vcl::fkData) out << f->FieldName();
   } else {
     for (int i = 0; i < table->FieldCount(); ++i) {
       vcl::TField *f = table->Fields()[i];
@@ -241,8 +242,7 @@ vcl::TLabel *TVuDaoDialog::AddLabel(const QString &caption, int left, int top) {
 
 // --- select index ----------------------------------------------------------------------------
 
-TVuDaoSelectIndex::TVuDaoSelectIndex(vcl::TComponent *owner)
-    : TVuDaoDialog(owner, QStringLiteral("Seleziona indice")) {
+TVuDaoSelectIndex::TVuDaoSelectIndex(vcl::TComponent *owner) : TVuDaoDialog(owner, QStringLiteral("Seleziona indice")) {
   SetBounds(0, 0, 330, 260);
   AddLabel(QStringLiteral("&Nome indice:"), 8, 12);
   index_box_ = Add<vcl::TComboBox>(100, 8, 210);
@@ -373,8 +373,7 @@ void TVuDaoFilterBy::Fill(TVuDaoTable *table, const QStringList &lines) {
 
 QString TVuDaoFilterBy::Collect(QStringList *lines) const {
   std::vector<FilterRow> rows;
-  for (const Row &r : rows_)
-    rows.push_back({r.field->Text(), r.op->Text(), r.value->Text(), r.conjunction->Text()});
+  for (const Row &r : rows_) rows.push_back({r.field->Text(), r.op->Text(), r.value->Text(), r.conjunction->Text()});
   TVuDaoTable *table = table_;
   return BuildFilterText(
       rows,

@@ -38,12 +38,20 @@ int TGridColumns::Find(const QString &title) const {
 }
 
 QStringList ExportFormatNames(const QString &engine_version) {
-  return {QStringLiteral("MS Excel 3.0"), QStringLiteral("MS Excel 4.0"), QStringLiteral("MS Excel 5.0"),
-          QStringLiteral("MS Excel 8.0"), QStringLiteral("Paradox 3.X"),  QStringLiteral("Paradox 4.X"),
+  return {QStringLiteral("MS Excel 3.0"),
+          QStringLiteral("MS Excel 4.0"),
+          QStringLiteral("MS Excel 5.0"),
+          QStringLiteral("MS Excel 8.0"),
+          QStringLiteral("Paradox 3.X"),
+          QStringLiteral("Paradox 4.X"),
           QStringLiteral("Paradox 5.X"),
           Paradox7(engine_version) ? QStringLiteral("Paradox 7.X") : QStringLiteral("FoxPro 3.X"),
-          QStringLiteral("dBase III"),    QStringLiteral("dBase IV"),     QStringLiteral("dBase 5.0"),
-          QStringLiteral("HTML"),         QStringLiteral("Text"),         QStringLiteral("MS Access")};
+          QStringLiteral("dBase III"),
+          QStringLiteral("dBase IV"),
+          QStringLiteral("dBase 5.0"),
+          QStringLiteral("HTML"),
+          QStringLiteral("Text"),
+          QStringLiteral("MS Access")};
 }
 
 QString ExportExtension(int index, const QString &engine_version) {
@@ -58,20 +66,13 @@ QString ExportExtension(int index, const QString &engine_version) {
 
 QString ExportFilter(int index, const QString &engine_version) {
   static const char *const kFilters[14] = {
-      "MS Excel 3.0 files(*.xls)|*.xls|All files (*.*)|*.*",
-      "MS Excel 4.0 files (*.xls)|*.xls|All files (*.*)|*.*",
-      "MS Excel 5.0 files (*.xls)|*.xls|All files (*.*)|*.*",
-      "MS Excel 8.0 files (*.xls)|*.xls|All files (*.*)|*.*",
-      "Paradox 3.0 files (*.db)|*.db|All files (*.*)|*.*",
-      "Paradox 4.0 files (*.db)|*.db|All files (*.*)|*.*",
-      "Paradox 5.0 files (*.db)|*.db|All files (*.*)|*.*",
-      "Paradox 7.0 files(*.db)|*.db|All files (*.*)|*.*",
-      "dBase III files(*.dbf)|*.dbf|All files (*.*)|*.*",
-      "dBase IV files(*.dbf)|*.dbf|All files (*.*)|*.*",
-      "dBase 5.0 files(*.dbf)|*.dbf|All files (*.*)|*.*",
-      "HTML files(*.htm)|*.htm|All files (*.*)|*.*",
-      "Text files(*.txt)|*.txt|All files (*.*)|*.*",
-      "MS Access files(*.mdb)|*.mdb|All files (*.*)|*.*"};
+      "MS Excel 3.0 files(*.xls)|*.xls|All files (*.*)|*.*",  "MS Excel 4.0 files (*.xls)|*.xls|All files (*.*)|*.*",
+      "MS Excel 5.0 files (*.xls)|*.xls|All files (*.*)|*.*", "MS Excel 8.0 files (*.xls)|*.xls|All files (*.*)|*.*",
+      "Paradox 3.0 files (*.db)|*.db|All files (*.*)|*.*",    "Paradox 4.0 files (*.db)|*.db|All files (*.*)|*.*",
+      "Paradox 5.0 files (*.db)|*.db|All files (*.*)|*.*",    "Paradox 7.0 files(*.db)|*.db|All files (*.*)|*.*",
+      "dBase III files(*.dbf)|*.dbf|All files (*.*)|*.*",     "dBase IV files(*.dbf)|*.dbf|All files (*.*)|*.*",
+      "dBase 5.0 files(*.dbf)|*.dbf|All files (*.*)|*.*",     "HTML files(*.htm)|*.htm|All files (*.*)|*.*",
+      "Text files(*.txt)|*.txt|All files (*.*)|*.*",          "MS Access files(*.mdb)|*.mdb|All files (*.*)|*.*"};
   if (index == 7 && !Paradox7(engine_version))
     return QStringLiteral("FoxPro 3.0 files (*.dbf)|*.dbf|All files (*.*)|*.*");
   return index >= 0 && index < 14 ? QString::fromLatin1(kFilters[index]) : QString();
@@ -81,13 +82,18 @@ void WriteExportSchema(const QString &file_name, bool field_names, const QString
                        const QString &character_set, const QString &width) {
   const QFileInfo info(file_name);
   const QString section = info.fileName();
-  rtl::TIniFile schema(QDir(info.path().isEmpty() ? QStringLiteral(".") : info.path()).filePath(QStringLiteral("schema.ini")));
-  schema.WriteString(section, QStringLiteral("ColNameHeader"), field_names ? QStringLiteral("True") : QStringLiteral("False"));
+  rtl::TIniFile schema(
+      QDir(info.path().isEmpty() ? QStringLiteral(".") : info.path()).filePath(QStringLiteral("schema.ini")));
+  schema.WriteString(section, QStringLiteral("ColNameHeader"),
+                     field_names ? QStringLiteral("True") : QStringLiteral("False"));
   schema.WriteString(section, QStringLiteral("MaxScanRows"), QStringLiteral("0"));
   QString format = QStringLiteral("Delimited(;)");
-  if (text_format == QStringLiteral("Tab Delimited")) format = QStringLiteral("TabDelimited");
-  else if (text_format == QStringLiteral("CSV Delimited")) format = QStringLiteral("CSVDelimited");
-  else if (text_format == QStringLiteral("Fixed Length")) format = QStringLiteral("FixedLength");
+  if (text_format == QStringLiteral("Tab Delimited"))
+    format = QStringLiteral("TabDelimited");
+  else if (text_format == QStringLiteral("CSV Delimited"))
+    format = QStringLiteral("CSVDelimited");
+  else if (text_format == QStringLiteral("Fixed Length"))
+    format = QStringLiteral("FixedLength");
   if (html) format = QStringLiteral("HTML");
   schema.WriteString(section, QStringLiteral("Format"), format);
   schema.WriteString(section, QStringLiteral("CharacterSet"), character_set);
@@ -228,7 +234,8 @@ void TSAS::SetColumnsVisible(bool only_checked) {
         }
       } else {
         for (int k = 0; k < table_->FieldCount(); ++k)
-          if (table_->Fields()[k]->Visible() && table_->Fields()[k]->DisplayLabel() == titles_[i]) f = table_->Fields()[k];
+          if (table_->Fields()[k]->Visible() && table_->Fields()[k]->DisplayLabel() == titles_[i])
+            f = table_->Fields()[k];
       }
       if (f == nullptr) continue;
       saved.emplace_back(f, f->Visible());
@@ -262,8 +269,10 @@ bool TSAS::ExportNow() {
     } else if (index <= 6) {
       ExportToParadox(table_, file, index - 1, overwrite, binary);
     } else if (index == 7) {
-      if (Paradox7(version_)) ExportToParadox(table_, file, 7, overwrite, binary);
-      else ExportToFoxPro(table_, file, 30, overwrite, binary);
+      if (Paradox7(version_))
+        ExportToParadox(table_, file, 7, overwrite, binary);
+      else
+        ExportToFoxPro(table_, file, 30, overwrite, binary);
     } else if (index <= 10) {
       ExportToDBase(table_, file, index - 5, overwrite, binary);
     } else if (index == 11) {

@@ -36,13 +36,20 @@ namespace {
 
 const char *OperationName(TExportFormat f) {
   switch (f) {
-    case TExportFormat::Text: return "ExportToText";
-    case TExportFormat::HTML: return "ExportToHTML";
-    case TExportFormat::Excel: return "ExportToExcel";
-    case TExportFormat::Paradox: return "ExportToParadox";
-    case TExportFormat::DBase: return "ExportToDBase";
-    case TExportFormat::FoxPro: return "ExportToFoxPro";
-    case TExportFormat::Database: return "ExportToDatabase";
+    case TExportFormat::Text:
+      return "ExportToText";
+    case TExportFormat::HTML:
+      return "ExportToHTML";
+    case TExportFormat::Excel:
+      return "ExportToExcel";
+    case TExportFormat::Paradox:
+      return "ExportToParadox";
+    case TExportFormat::DBase:
+      return "ExportToDBase";
+    case TExportFormat::FoxPro:
+      return "ExportToFoxPro";
+    case TExportFormat::Database:
+      return "ExportToDatabase";
   }
   return "Export";
 }
@@ -53,36 +60,54 @@ bool IsByteBlob(vcl::TFieldType t) {
 
 QString FormatTag(const TExportRequest &r) {
   switch (r.format) {
-    case TExportFormat::Text: return QStringLiteral("Text;");
-    case TExportFormat::HTML: return QStringLiteral("HTML Export;");
+    case TExportFormat::Text:
+      return QStringLiteral("Text;");
+    case TExportFormat::HTML:
+      return QStringLiteral("HTML Export;");
     case TExportFormat::Excel:
       switch (r.version) {
-        case 3: return QStringLiteral("Excel 3.0;");
-        case 4: return QStringLiteral("Excel 4.0;");
-        case 5: return QStringLiteral("Excel 5.0;");
-        default: return QStringLiteral("Excel 8.0;");
+        case 3:
+          return QStringLiteral("Excel 3.0;");
+        case 4:
+          return QStringLiteral("Excel 4.0;");
+        case 5:
+          return QStringLiteral("Excel 5.0;");
+        default:
+          return QStringLiteral("Excel 8.0;");
       }
     case TExportFormat::Paradox:
       switch (r.version) {
-        case 3: return QStringLiteral("Paradox 3.X;");
-        case 4: return QStringLiteral("Paradox 4.X;");
-        case 5: return QStringLiteral("Paradox 5.X;");
-        default: return QStringLiteral("Paradox 7.X;");
+        case 3:
+          return QStringLiteral("Paradox 3.X;");
+        case 4:
+          return QStringLiteral("Paradox 4.X;");
+        case 5:
+          return QStringLiteral("Paradox 5.X;");
+        default:
+          return QStringLiteral("Paradox 7.X;");
       }
     case TExportFormat::DBase:
       switch (r.version) {
-        case 4: return QStringLiteral("dBase IV;");
-        case 5: return QStringLiteral("dBase 5.0;");
-        default: return QStringLiteral("dBase III;");
+        case 4:
+          return QStringLiteral("dBase IV;");
+        case 5:
+          return QStringLiteral("dBase 5.0;");
+        default:
+          return QStringLiteral("dBase III;");
       }
     case TExportFormat::FoxPro:
       switch (r.version) {
-        case 20: return QStringLiteral("FoxPro 2.0;");
-        case 25: return QStringLiteral("FoxPro 2.5;");
-        case 26: return QStringLiteral("FoxPro 2.6;");
-        default: return QStringLiteral("FoxPro 3.0;");
+        case 20:
+          return QStringLiteral("FoxPro 2.0;");
+        case 25:
+          return QStringLiteral("FoxPro 2.5;");
+        case 26:
+          return QStringLiteral("FoxPro 2.6;");
+        default:
+          return QStringLiteral("FoxPro 3.0;");
       }
-    case TExportFormat::Database: break;
+    case TExportFormat::Database:
+      break;
   }
   return QString();
 }
@@ -102,9 +127,12 @@ QString TargetName(const TExportRequest &r) {
     }
     case TExportFormat::Paradox:
     case TExportFormat::DBase:
-    case TExportFormat::FoxPro: return name.section(QLatin1Char('.'), 0, 0);
-    case TExportFormat::Excel: return r.target;
-    default: return name;
+    case TExportFormat::FoxPro:
+      return name.section(QLatin1Char('.'), 0, 0);
+    case TExportFormat::Excel:
+      return r.target;
+    default:
+      return name;
   }
 }
 
@@ -128,7 +156,8 @@ ExportRows ReadRows(TVuDaoTable *table, const QString &columns, const QString &s
   auto rs = db->OpenRecordset(sql, jet::dbOpenSnapshot);
   ExportRows out;
   jet::Fields &fields = rs->GetFields();
-  for (int i = 0; i < fields.Count(); ++i) out.columns.push_back({fields[i].Name(), fields[i].Type(), fields[i].Size()});
+  for (int i = 0; i < fields.Count(); ++i)
+    out.columns.push_back({fields[i].Name(), fields[i].Type(), fields[i].Size()});
   if (!(rs->Bof() && rs->Eof())) {
     rs->MoveFirst();
     while (!rs->Eof()) {
@@ -145,26 +174,38 @@ ExportRows ReadRows(TVuDaoTable *table, const QString &columns, const QString &s
 
 QString SchemaType(int type) {
   switch (type) {
-    case jet::dbBoolean: return QStringLiteral("Bit");
-    case jet::dbByte: return QStringLiteral("Byte");
-    case jet::dbInteger: return QStringLiteral("Short");
-    case jet::dbLong: return QStringLiteral("Long");
-    case jet::dbCurrency: return QStringLiteral("Currency");
-    case jet::dbSingle: return QStringLiteral("Single");
-    case jet::dbDouble: return QStringLiteral("Double");
-    case jet::dbDate: return QStringLiteral("DateTime");
-    case jet::dbMemo: return QStringLiteral("Memo");
-    default: return QStringLiteral("Text");
+    case jet::dbBoolean:
+      return QStringLiteral("Bit");
+    case jet::dbByte:
+      return QStringLiteral("Byte");
+    case jet::dbInteger:
+      return QStringLiteral("Short");
+    case jet::dbLong:
+      return QStringLiteral("Long");
+    case jet::dbCurrency:
+      return QStringLiteral("Currency");
+    case jet::dbSingle:
+      return QStringLiteral("Single");
+    case jet::dbDouble:
+      return QStringLiteral("Double");
+    case jet::dbDate:
+      return QStringLiteral("DateTime");
+    case jet::dbMemo:
+      return QStringLiteral("Memo");
+    default:
+      return QStringLiteral("Text");
   }
 }
 
 QString ValueText(const rtl::Variant &v, int type, QChar decimal) {
   if (v.IsNull() || v.IsEmpty()) return QString();
   switch (type) {
-    case jet::dbBoolean: return v.AsBoolean() ? QStringLiteral("True") : QStringLiteral("False");
+    case jet::dbBoolean:
+      return v.AsBoolean() ? QStringLiteral("True") : QStringLiteral("False");
     case jet::dbByte:
     case jet::dbInteger:
-    case jet::dbLong: return QString::number(v.AsInt64());
+    case jet::dbLong:
+      return QString::number(v.AsInt64());
     case jet::dbCurrency:
     case jet::dbSingle:
     case jet::dbDouble: {
@@ -178,7 +219,8 @@ QString ValueText(const rtl::Variant &v, int type, QChar decimal) {
                  ? date
                  : date + QLatin1Char(' ') + rtl::FormatDateTime(QStringLiteral("hh:nn:ss"), d);
     }
-    default: return v.AsString();
+    default:
+      return v.AsString();
   }
 }
 
@@ -229,7 +271,8 @@ QString TextFile(const ExportRows &data, const TExportRequest &r) {
                           .compare(QStringLiteral("False"), Qt::CaseInsensitive) != 0;
   const bool fixed = format.compare(QStringLiteral("FixedLength"), Qt::CaseInsensitive) == 0;
   QChar delimiter = QLatin1Char(',');
-  if (format.compare(QStringLiteral("TabDelimited"), Qt::CaseInsensitive) == 0) delimiter = QLatin1Char('\t');
+  if (format.compare(QStringLiteral("TabDelimited"), Qt::CaseInsensitive) == 0)
+    delimiter = QLatin1Char('\t');
   else if (format.startsWith(QStringLiteral("Delimited("), Qt::CaseInsensitive) && format.size() >= 12)
     delimiter = format[10];
   QChar decimal = rtl::FormatSettings().DecimalSeparator;
@@ -268,15 +311,15 @@ QString TextFile(const ExportRows &data, const TExportRequest &r) {
     }
     text += line(cells, quoted);
   }
-  return schema.ReadString(section, QStringLiteral("CharacterSet"), QStringLiteral("ANSI")) + QLatin1Char('\n') +
-         text;
+  return schema.ReadString(section, QStringLiteral("CharacterSet"), QStringLiteral("ANSI")) + QLatin1Char('\n') + text;
 }
 
 QString HtmlEscape(const QString &s) { return s.toHtmlEscaped(); }
 
 QString HtmlFile(const ExportRows &data, const QString &title) {
   QString h;
-  h += QStringLiteral("<HTML>\r\n<HEAD>\r\n<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html;charset=windows-1252\">\r\n");
+  h += QStringLiteral(
+      "<HTML>\r\n<HEAD>\r\n<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html;charset=windows-1252\">\r\n");
   h += QStringLiteral("<TITLE>") + HtmlEscape(title) + QStringLiteral("</TITLE>\r\n</HEAD>\r\n<BODY>\r\n");
   h += QStringLiteral("<TABLE BORDER=1 BGCOLOR=#ffffff CELLSPACING=0><CAPTION><B>") + HtmlEscape(title) +
        QStringLiteral("</B></CAPTION>\r\n<THEAD>\r\n<TR>\r\n");
@@ -288,8 +331,8 @@ QString HtmlFile(const ExportRows &data, const QString &title) {
     for (size_t i = 0; i < row.size(); ++i) {
       const QString v = ValueText(row[i], data.columns[i].type, decimal);
       const bool right = !IsTextColumn(data.columns[i].type) && data.columns[i].type != jet::dbDate;
-      h += (right ? QStringLiteral("<TD ALIGN=RIGHT>") : QStringLiteral("<TD>")) + HtmlEscape(v).replace(QStringLiteral("\n"), QStringLiteral("<BR>")) +
-           QStringLiteral("</TD>\r\n");
+      h += (right ? QStringLiteral("<TD ALIGN=RIGHT>") : QStringLiteral("<TD>")) +
+           HtmlEscape(v).replace(QStringLiteral("\n"), QStringLiteral("<BR>")) + QStringLiteral("</TD>\r\n");
     }
     h += QStringLiteral("</TR>\r\n");
   }
@@ -321,22 +364,46 @@ void DBaseFiles(const char *operation, const ExportRows &data, const QString &ba
     used << n;
     Col col{n.toLatin1(), 'C', 0, 0};
     switch (c.type) {
-      case jet::dbBoolean: col.type = 'L'; col.length = 1; break;
+      case jet::dbBoolean:
+        col.type = 'L';
+        col.length = 1;
+        break;
       case jet::dbByte:
       case jet::dbInteger:
-      case jet::dbLong: col.type = 'N'; col.length = 11; break;
+      case jet::dbLong:
+        col.type = 'N';
+        col.length = 11;
+        break;
       case jet::dbCurrency:
       case jet::dbSingle:
-      case jet::dbDouble: col.type = 'N'; col.length = 20; col.decimals = 5; break;
-      case jet::dbDate: col.type = 'D'; col.length = 8; break;
+      case jet::dbDouble:
+        col.type = 'N';
+        col.length = 20;
+        col.decimals = 5;
+        break;
+      case jet::dbDate:
+        col.type = 'D';
+        col.length = 8;
+        break;
       case jet::dbMemo:
       case jet::dbLongBinary:
-      case jet::dbBinary: col.type = 'M'; col.length = 10; memo = true; break;
-      default: col.type = 'C'; col.length = std::clamp(c.size > 0 ? c.size : 255, 1, 254); break;
+      case jet::dbBinary:
+        col.type = 'M';
+        col.length = 10;
+        memo = true;
+        break;
+      default:
+        col.type = 'C';
+        col.length = std::clamp(c.size > 0 ? c.size : 255, 1, 254);
+        break;
     }
     cols.push_back(col);
   }
-  const int record_size = 1 + [&] { int s = 0; for (const auto &c : cols) s += c.length; return s; }();
+  const int record_size = 1 + [&] {
+    int s = 0;
+    for (const auto &c : cols) s += c.length;
+    return s;
+  }();
   const int header_size = 32 + 32 * static_cast<int>(cols.size()) + 1;
   QByteArray dbf(header_size, '\0');
   const QDate today = QDate::currentDate();
@@ -364,7 +431,9 @@ void DBaseFiles(const char *operation, const ExportRows &data, const QString &ba
       const bool null = v.IsNull() || v.IsEmpty();
       QByteArray cell;
       switch (cols[i].type) {
-        case 'L': cell = null ? QByteArray("?") : QByteArray(v.AsBoolean() ? "T" : "F"); break;
+        case 'L':
+          cell = null ? QByteArray("?") : QByteArray(v.AsBoolean() ? "T" : "F");
+          break;
         case 'D':
           cell = null ? QByteArray(8, ' ') : rtl::FormatDateTime(QStringLiteral("yyyymmdd"), v.AsDouble()).toLatin1();
           break;
@@ -391,8 +460,8 @@ void DBaseFiles(const char *operation, const ExportRows &data, const QString &ba
         default: {
           const QByteArray text = null ? QByteArray() : rtl::ToCp1252(v.AsString());
           if (text.size() > cols[i].length)
-            Fail(operation, QStringLiteral("The text of field %1 is longer than its dBase column.")
-                                .arg(data.columns[i].name));
+            Fail(operation,
+                 QStringLiteral("The text of field %1 is longer than its dBase column.").arg(data.columns[i].name));
           cell = text.leftJustified(cols[i].length, ' ');
         }
       }
@@ -404,8 +473,10 @@ void DBaseFiles(const char *operation, const ExportRows &data, const QString &ba
   PutLe(dbt, 0, static_cast<quint32>(dbt.size() / 512), 4);
   // Both files are complete in memory; the old ones go only now.
   WriteWhole(operation, base + QStringLiteral(".dbf"), dbf);
-  if (memo) WriteWhole(operation, base + QStringLiteral(".dbt"), dbt);
-  else QFile::remove(base + QStringLiteral(".dbt"));
+  if (memo)
+    WriteWhole(operation, base + QStringLiteral(".dbt"), dbt);
+  else
+    QFile::remove(base + QStringLiteral(".dbt"));
   for (const char *ext : {".ndx", ".ntx", ".mdx"}) QFile::remove(base + QLatin1String(ext));
 }
 
@@ -466,7 +537,8 @@ QString ExportColumns(TVuDaoTable *table, const TExportRequest &r) {
     if (f->FieldKind() != vcl::fkData || !f->Visible()) continue;
     if (!r.include_blobs && IsByteBlob(f->DataType())) continue;
     if (paradox3_no_memo && f->DataType() == vcl::ftMemo) continue;
-    names << QLatin1Char(' ') + (table->UseBrackets() ? QLatin1Char('[') + f->FieldName() + QLatin1Char(']') : f->FieldName());
+    names << QLatin1Char(' ') +
+                 (table->UseBrackets() ? QLatin1Char('[') + f->FieldName() + QLatin1Char(']') : f->FieldName());
   }
   return names.join(QLatin1Char(','));
 }
@@ -553,8 +625,11 @@ void ExportTable(TVuDaoTable *table, const TExportRequest &r) {
         DBaseFiles(op, data, base);
         break;
       }
-      case TExportFormat::Database: IntoDatabase(table, data, r); break;
-      default: break;
+      case TExportFormat::Database:
+        IntoDatabase(table, data, r);
+        break;
+      default:
+        break;
     }
   } catch (...) {
     cleanup();
@@ -585,8 +660,8 @@ void ExportToFoxPro(TVuDaoTable *table, const QString &file_name, int version, b
                     bool include_blobs) {
   ExportTable(table, {TExportFormat::FoxPro, file_name, QString(), delete_existing, include_blobs, version});
 }
-void ExportToDatabase(TVuDaoTable *table, const QString &database_file, const QString &table_name,
-                      bool delete_existing, bool include_blobs) {
+void ExportToDatabase(TVuDaoTable *table, const QString &database_file, const QString &table_name, bool delete_existing,
+                      bool include_blobs) {
   ExportTable(table, {TExportFormat::Database, database_file, table_name, delete_existing, include_blobs, 0});
 }
 

@@ -47,11 +47,10 @@ void ExportToExcel(TVuDaoTable *table, const QString &file_name, const QString &
                    bool include_blobs, int version);
 void ExportToParadox(TVuDaoTable *table, const QString &file_name, int version, bool delete_existing,
                      bool include_blobs);
-void ExportToDBase(TVuDaoTable *table, const QString &file_name, int version, bool delete_existing,
-                   bool include_blobs);
+void ExportToDBase(TVuDaoTable *table, const QString &file_name, int version, bool delete_existing, bool include_blobs);
 void ExportToFoxPro(TVuDaoTable *table, const QString &file_name, int version, bool delete_existing,
                     bool include_blobs);
-void ExportToDatabase(TVuDaoTable *table, const QString &database_file, const QString &table_name,
-                      bool delete_existing, bool include_blobs);
+void ExportToDatabase(TVuDaoTable *table, const QString &database_file, const QString &table_name, bool delete_existing,
+                      bool include_blobs);
 
 }  // namespace dao

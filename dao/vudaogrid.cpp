@@ -96,9 +96,7 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-bool IsDateKind(vcl::TFieldType type) {
-  return type == vcl::ftDate || type == vcl::ftTime || type == vcl::ftDateTime;
-}
+bool IsDateKind(vcl::TFieldType type) { return type == vcl::ftDate || type == vcl::ftTime || type == vcl::ftDateTime; }
 bool IsTextKind(vcl::TFieldType type) {
   return type == vcl::ftString || type == vcl::ftMemo || type == vcl::ftFixedChar || type == vcl::ftWideString;
 }
@@ -301,8 +299,10 @@ void TVuDaoDBGrid::SetAutoSizeColumns(bool value) {
       vcl::TColumn *col = Columns(i);
       auto it = std::find_if(remembered_widths_.begin(), remembered_widths_.end(),
                              [&](const auto &w) { return w.first == col->FieldName(); });
-      if (it != remembered_widths_.end()) col->SetWidth(it->second);
-      else remembered_widths_.emplace_back(col->FieldName(), col->Width());
+      if (it != remembered_widths_.end())
+        col->SetWidth(it->second);
+      else
+        remembered_widths_.emplace_back(col->FieldName(), col->Width());
     }
   }
   if (was_visible) SetVisible(true);
@@ -327,7 +327,8 @@ void TVuDaoDBGrid::ApplyExOptions() {
 }
 
 void TVuDaoDBGrid::SetMultiSelect(bool value) {
-  if (value) SetOptions(Options() + vcl::TDBGridOptions{vcl::dgMultiSelect});
+  if (value)
+    SetOptions(Options() + vcl::TDBGridOptions{vcl::dgMultiSelect});
   else {
     SetOptions(Options() - vcl::TDBGridOptions{vcl::dgMultiSelect});
     selected_rows_.clear();
@@ -340,8 +341,10 @@ void TVuDaoDBGrid::SetColumnVisible(int index, bool visible) {
   auto it = std::find_if(hidden_widths_.begin(), hidden_widths_.end(),
                          [&](const auto &w) { return w.first == col->FieldName(); });
   if (!visible) {
-    if (it != hidden_widths_.end()) it->second = col->Width();
-    else hidden_widths_.emplace_back(col->FieldName(), col->Width());
+    if (it != hidden_widths_.end())
+      it->second = col->Width();
+    else
+      hidden_widths_.emplace_back(col->FieldName(), col->Width());
     col->SetWidth(0);
   } else {
     col->SetWidth(it != hidden_widths_.end() && it->second > 0 ? it->second : 64);
@@ -438,28 +441,71 @@ bool TVuDaoDBGrid::ItemUsable(int index) const {
 
 void TVuDaoDBGrid::RunItem(int index) {
   switch (index) {
-    case miSelectIndex: SelectIndex(); break;
-    case miSort: SortDialog(); break;
-    case miFilter: FilterDialog(); break;
-    case miFind: FindDialog(); break;
-    case miSeek: SeekDialog(); break;
-    case miQuickFind: QuickFindDialog(); break;
-    case miQuickSeek: QuickSeekDialog(); break;
-    case miFastLookup: ToggleFastLookup(); break;
-    case miShowMemos: ToggleShowMemos(); break;
-    case miShowGUIDs: ToggleShowGUIDs(); break;
-    case miFrameIndexFields: ToggleFrameIndexFields(); break;
-    case miAutoSizeColumns: ToggleAutoSizeColumns(); break;
-    case miChooseColumns: ChooseVisibleColumns(); break;
-    case miSaveAs: SaveAsExport(); break;
-    case miMail: MailAsXlsHtml(); break;
-    case miSelectAll: SelectAll(); break;
-    case miDeselectAll: DeselectAll(); break;
-    case miCut: CutRecords(); break;
-    case miCopy: CopyRecords(); break;
-    case miPaste: PasteRecords(); break;
-    case miOfficeClipboard: ToggleOfficeClipboard(); break;
-    default: break;
+    case miSelectIndex:
+      SelectIndex();
+      break;
+    case miSort:
+      SortDialog();
+      break;
+    case miFilter:
+      FilterDialog();
+      break;
+    case miFind:
+      FindDialog();
+      break;
+    case miSeek:
+      SeekDialog();
+      break;
+    case miQuickFind:
+      QuickFindDialog();
+      break;
+    case miQuickSeek:
+      QuickSeekDialog();
+      break;
+    case miFastLookup:
+      ToggleFastLookup();
+      break;
+    case miShowMemos:
+      ToggleShowMemos();
+      break;
+    case miShowGUIDs:
+      ToggleShowGUIDs();
+      break;
+    case miFrameIndexFields:
+      ToggleFrameIndexFields();
+      break;
+    case miAutoSizeColumns:
+      ToggleAutoSizeColumns();
+      break;
+    case miChooseColumns:
+      ChooseVisibleColumns();
+      break;
+    case miSaveAs:
+      SaveAsExport();
+      break;
+    case miMail:
+      MailAsXlsHtml();
+      break;
+    case miSelectAll:
+      SelectAll();
+      break;
+    case miDeselectAll:
+      DeselectAll();
+      break;
+    case miCut:
+      CutRecords();
+      break;
+    case miCopy:
+      CopyRecords();
+      break;
+    case miPaste:
+      PasteRecords();
+      break;
+    case miOfficeClipboard:
+      ToggleOfficeClipboard();
+      break;
+    default:
+      break;
   }
 }
 
@@ -475,11 +521,20 @@ void TVuDaoDBGrid::KeyDown(int &key, vcl::TShiftState shift) {
       key = 0;
       return;
     }
-    static const std::pair<int, int> kKeys[] = {
-        {'A', miSelectAll}, {'N', miDeselectAll}, {'I', miSelectIndex}, {'L', miFastLookup},
-        {'M', miShowMemos}, {'G', miShowGUIDs},   {'R', miFrameIndexFields}, {'Z', miAutoSizeColumns},
-        {'O', miChooseColumns}, {'S', miSaveAs},  {'T', miMail},        {'X', miCut},
-        {'C', miCopy},      {'V', miPaste}};
+    static const std::pair<int, int> kKeys[] = {{'A', miSelectAll},
+                                                {'N', miDeselectAll},
+                                                {'I', miSelectIndex},
+                                                {'L', miFastLookup},
+                                                {'M', miShowMemos},
+                                                {'G', miShowGUIDs},
+                                                {'R', miFrameIndexFields},
+                                                {'Z', miAutoSizeColumns},
+                                                {'O', miChooseColumns},
+                                                {'S', miSaveAs},
+                                                {'T', miMail},
+                                                {'X', miCut},
+                                                {'C', miCopy},
+                                                {'V', miPaste}};
     for (const auto &[letter, item] : kKeys)
       if (key == letter) {
         key = 0;
@@ -526,8 +581,8 @@ void TVuDaoDBGrid::ToggleBoolean(TField *field) {
 }
 
 void TVuDaoDBGrid::MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) {
-  const bool in_corner = x < IndicatorWidth() && y < TitleHeight() &&
-                         Options().Contains(vcl::dgTitles) && Options().Contains(vcl::dgIndicator);
+  const bool in_corner = x < IndicatorWidth() && y < TitleHeight() && Options().Contains(vcl::dgTitles) &&
+                         Options().Contains(vcl::dgIndicator);
   if (button == vcl::mbLeft && in_corner && show_grid_menu_ && BrowsingTable() != nullptr) {
     corner_pressed_ = true;
     Invalidate();
@@ -538,8 +593,7 @@ void TVuDaoDBGrid::MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, i
   vcl::TDBGrid::MouseDown(button, shift, x, y);
   // Ctrl+click adds the clicked record to the selection (or takes it out).
   TVuDaoTable *table = BrowsingTable();
-  if (button == vcl::mbLeft && MultiSelect() && table != nullptr && shift.Contains(vcl::ssCtrl) &&
-      y >= TitleHeight()) {
+  if (button == vcl::mbLeft && MultiSelect() && table != nullptr && shift.Contains(vcl::ssCtrl) && y >= TitleHeight()) {
     const vcl::TBookmark bookmark = table->GetBookmark();
     SetRowSelected(bookmark, !RowSelected(bookmark));
   }
@@ -834,8 +888,12 @@ void TVuDaoDBGrid::MailAsXlsHtml() {
         if (!failure) failure = e;
       }
     };
-    write([&] { if (GridServices().ExportExcel) GridServices().ExportExcel(t, xls, base); });
-    write([&] { if (GridServices().ExportHTML) GridServices().ExportHTML(t, htm); });
+    write([&] {
+      if (GridServices().ExportExcel) GridServices().ExportExcel(t, xls, base);
+    });
+    write([&] {
+      if (GridServices().ExportHTML) GridServices().ExportHTML(t, htm);
+    });
     for (const QString &f : {xls, htm})
       if (QFile::exists(f)) attachments << f;
     if (attachments.isEmpty() && failure) throw *failure;
@@ -935,7 +993,10 @@ QString TVuDaoDBGrid::RecordsText(const std::vector<vcl::TBookmark> &rows) const
           const rtl::TDateTime dt = f->AsDateTime();
           if (office_clipboard_format_) {
             const QString date = QStringLiteral("mm\"/\"dd\"/\"yyyy"), time = QStringLiteral("hh\":\"nn\":\"ss");
-            v = rtl::FormatDateTime(type == vcl::ftDate ? date : type == vcl::ftTime ? time : date + QLatin1Char(' ') + time, dt);
+            v = rtl::FormatDateTime(type == vcl::ftDate   ? date
+                                    : type == vcl::ftTime ? time
+                                                          : date + QLatin1Char(' ') + time,
+                                    dt);
           } else {
             v = rtl::FormatDateTime(type == vcl::ftDate   ? fs.ShortDateFormat
                                     : type == vcl::ftTime ? fs.ShortTimeFormat
@@ -1042,9 +1103,8 @@ bool TVuDaoDBGrid::Confirm(const QString &what, int count) const {
   }
   request.default_button = 0;
   request.cancel_button = 2;
-  const vcl::TModalResult answer = vcl::RunDialog(request, [](vcl::TDialogRequest &r) {
-    return vcl::MessageDlg(r.text, vcl::mtWarning, vcl::mbYesNoCancel);
-  });
+  const vcl::TModalResult answer = vcl::RunDialog(
+      request, [](vcl::TDialogRequest &r) { return vcl::MessageDlg(r.text, vcl::mtWarning, vcl::mbYesNoCancel); });
   return answer == vcl::mrYes;
 }
 
@@ -1098,7 +1158,8 @@ int AppendLines(TVuDaoTable *t, const QStringList &lines, const std::function<vo
 }
 
 void ReportFailures(int failed) {
-  if (failed > 0) vcl::ShowMessage(QString::number(failed) + QStringLiteral(" records was not pasted due to an error!"));
+  if (failed > 0)
+    vcl::ShowMessage(QString::number(failed) + QStringLiteral(" records was not pasted due to an error!"));
 }
 
 }  // namespace
@@ -1165,7 +1226,8 @@ void TVuDaoDBGrid::PasteText(const QString &block, bool header) {
       TField *hit = nullptr;
       if (find_fields_on_paste_) {
         for (int c = 0; c < ColumnCount() && hit == nullptr; ++c)
-          if (TField *f = Columns(c)->Field(); f != nullptr && f->DisplayLabel().compare(name, Qt::CaseInsensitive) == 0)
+          if (TField *f = Columns(c)->Field();
+              f != nullptr && f->DisplayLabel().compare(name, Qt::CaseInsensitive) == 0)
             hit = f;
         for (int c = 0; c < ColumnCount() && hit == nullptr; ++c)
           if (TField *f = Columns(c)->Field(); f != nullptr && f->FieldName().compare(name, Qt::CaseInsensitive) == 0)

@@ -63,10 +63,27 @@ class TVuDaoDBGrid : public vcl::TDBGrid {
  public:
   // Menu item indexes.
   enum MenuItem {
-    miSelectIndex = 0, miSort = 1, miFilter = 2, miFind = 4, miSeek = 5, miQuickFind = 6, miQuickSeek = 7,
-    miFastLookup = 9, miShowMemos = 10, miShowGUIDs = 11, miFrameIndexFields = 12, miAutoSizeColumns = 13,
-    miChooseColumns = 14, miSaveAs = 16, miMail = 17, miSelectAll = 19, miDeselectAll = 20, miCut = 21,
-    miCopy = 22, miPaste = 23, miOfficeClipboard = 24
+    miSelectIndex = 0,
+    miSort = 1,
+    miFilter = 2,
+    miFind = 4,
+    miSeek = 5,
+    miQuickFind = 6,
+    miQuickSeek = 7,
+    miFastLookup = 9,
+    miShowMemos = 10,
+    miShowGUIDs = 11,
+    miFrameIndexFields = 12,
+    miAutoSizeColumns = 13,
+    miChooseColumns = 14,
+    miSaveAs = 16,
+    miMail = 17,
+    miSelectAll = 19,
+    miDeselectAll = 20,
+    miCut = 21,
+    miCopy = 22,
+    miPaste = 23,
+    miOfficeClipboard = 24
   };
   static constexpr int kMenuItemCount = 25;
   static QStringList DefaultMenuTitles();

@@ -11,10 +11,14 @@ namespace dao {
 namespace {
 vcl::TAlign AlignOf(TRollType t) {
   switch (t) {
-    case rtLeft: return vcl::alLeft;
-    case rtTop: return vcl::alTop;
-    case rtBottom: return vcl::alBottom;
-    default: return vcl::alRight;
+    case rtLeft:
+      return vcl::alLeft;
+    case rtTop:
+      return vcl::alTop;
+    case rtBottom:
+      return vcl::alBottom;
+    default:
+      return vcl::alRight;
   }
 }
 }  // namespace
@@ -35,15 +39,19 @@ void TVuHRollForm::SetRollType(TRollType v) {
   SetAlign(AlignOf(v));
   const int w = kCaptionButtonWidth / 5;
   for (TVuBevel *g : grips_) {
-    if (Horizontal()) g->SetWidth(w);
-    else g->SetHeight(w);
+    if (Horizontal())
+      g->SetWidth(w);
+    else
+      g->SetHeight(w);
     g->SetAlign(AlignOf(v));
   }
 }
 
 void TVuHRollForm::SetSize(int size) {
-  if (Horizontal()) SetWidth(size);
-  else SetHeight(size);
+  if (Horizontal())
+    SetWidth(size);
+  else
+    SetHeight(size);
 }
 
 void TVuHRollForm::ShiftOthers(int delta) {
@@ -55,8 +63,10 @@ void TVuHRollForm::ShiftOthers(int delta) {
   for (int i = 0; i < form->ControlCount(); ++i) {
     vcl::TControl *c = form->Controls(i);
     if (c == this || c->Align() != vcl::alNone) continue;
-    if (roll_type_ == rtLeft) c->SetLeft(c->Left() + delta);
-    else c->SetTop(c->Top() + delta);
+    if (roll_type_ == rtLeft)
+      c->SetLeft(c->Left() + delta);
+    else
+      c->SetTop(c->Top() + delta);
   }
 }
 
@@ -80,8 +90,10 @@ void TVuHRollForm::Resize(int from, int to) {
   auto apply = [&](int size) {
     const int delta = size - Size();
     if (form != nullptr) {
-      if (Horizontal()) form->SetWidth(form->Width() + delta);
-      else form->SetHeight(form->Height() + delta);
+      if (Horizontal())
+        form->SetWidth(form->Width() + delta);
+      else
+        form->SetHeight(form->Height() + delta);
     }
     SetSize(size);
     ShiftOthers(delta);
@@ -117,8 +129,10 @@ void TVuHRollForm::RollIn() {
 }
 
 void TVuHRollForm::Toggle() {
-  if (Rolled()) RollOut();
-  else RollIn();
+  if (Rolled())
+    RollOut();
+  else
+    RollIn();
 }
 
 void TVuHRollForm::Loaded() {

@@ -61,8 +61,7 @@ void TVuDaoSearch::SetDataSource(vcl::TDataSource *source) {
 
 void TVuDaoSearch::Notification(vcl::TComponent *component, vcl::TOperation operation) {
   vcl::TPanel::Notification(component, operation);
-  if (operation == vcl::opRemove && link_ != nullptr && component == link_->DataSource())
-    link_->SetDataSource(nullptr);
+  if (operation == vcl::opRemove && link_ != nullptr && component == link_->DataSource()) link_->SetDataSource(nullptr);
 }
 
 void TVuDaoSearch::Loaded() {
@@ -138,8 +137,7 @@ void TVuDaoSearch::Search() {
 }
 
 ORBISCA_PUBLISHED(TVuDaoSearch, vcl::TPanel) {
-  p.Property("IncrementalSearch", &TVuDaoSearch::IncrementalSearch, &TVuDaoSearch::SetIncrementalSearch)
-      .Default(false);
+  p.Property("IncrementalSearch", &TVuDaoSearch::IncrementalSearch, &TVuDaoSearch::SetIncrementalSearch).Default(false);
   p.Property("DataSource", &TVuDaoSearch::DataSource, &TVuDaoSearch::SetDataSource);
 }
 

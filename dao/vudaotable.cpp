@@ -20,27 +20,49 @@ namespace {
 
 QString Method(const char *name) { return QStringLiteral("TVuDaoTable.") + QLatin1String(name); }
 
-
 constexpr int kGuidMarker = 47554944;
 
 }  // namespace
 
 vcl::TFieldType MapEngineType(int code) {
   switch (code) {
-    case 1: return vcl::ftBoolean;
-    case 2: case 3: return vcl::ftSmallint;
-    case 4: case 16: return vcl::ftInteger;
-    case 5: return vcl::ftCurrency;
-    case 6: case 7: case 19: case 20: case 21: return vcl::ftFloat;
-    case 8: return vcl::ftDate;
-    case 9: case 15: return vcl::ftBytes;
-    case 10: case 18: return vcl::ftString;
-    case 11: case 17: return vcl::ftBlob;
-    case 12: return vcl::ftMemo;
-    case 22: return vcl::ftTime;
-    case 23: return vcl::ftDateTime;
-    case 40000: return vcl::ftAutoInc;
-    default: return vcl::ftUnknown;
+    case 1:
+      return vcl::ftBoolean;
+    case 2:
+    case 3:
+      return vcl::ftSmallint;
+    case 4:
+    case 16:
+      return vcl::ftInteger;
+    case 5:
+      return vcl::ftCurrency;
+    case 6:
+    case 7:
+    case 19:
+    case 20:
+    case 21:
+      return vcl::ftFloat;
+    case 8:
+      return vcl::ftDate;
+    case 9:
+    case 15:
+      return vcl::ftBytes;
+    case 10:
+    case 18:
+      return vcl::ftString;
+    case 11:
+    case 17:
+      return vcl::ftBlob;
+    case 12:
+      return vcl::ftMemo;
+    case 22:
+      return vcl::ftTime;
+    case 23:
+      return vcl::ftDateTime;
+    case 40000:
+      return vcl::ftAutoInc;
+    default:
+      return vcl::ftUnknown;
   }
 }
 
@@ -48,21 +70,36 @@ namespace {
 
 QString TypeListName(vcl::TFieldType t) {
   switch (t) {
-    case vcl::ftString: return QStringLiteral("ftString");
-    case vcl::ftSmallint: return QStringLiteral("ftSmallInt");
-    case vcl::ftInteger: return QStringLiteral("ftInteger");
-    case vcl::ftWord: return QStringLiteral("ftWord");
-    case vcl::ftBoolean: return QStringLiteral("ftBoolean");
-    case vcl::ftFloat: return QStringLiteral("ftFloat");
-    case vcl::ftCurrency: return QStringLiteral("ftCurrency");
-    case vcl::ftBCD: return QStringLiteral("ftBCD");
-    case vcl::ftDate: return QStringLiteral("ftDate");
-    case vcl::ftTime: return QStringLiteral("ftTime");
-    case vcl::ftDateTime: return QStringLiteral("ftDateTime");
-    case vcl::ftAutoInc: return QStringLiteral("ftAutoInc");
-    case vcl::ftBlob: return QStringLiteral("ftBlob");
-    case vcl::ftMemo: return QStringLiteral("ftMemo");
-    default: return QStringLiteral("ftUnknown");
+    case vcl::ftString:
+      return QStringLiteral("ftString");
+    case vcl::ftSmallint:
+      return QStringLiteral("ftSmallInt");
+    case vcl::ftInteger:
+      return QStringLiteral("ftInteger");
+    case vcl::ftWord:
+      return QStringLiteral("ftWord");
+    case vcl::ftBoolean:
+      return QStringLiteral("ftBoolean");
+    case vcl::ftFloat:
+      return QStringLiteral("ftFloat");
+    case vcl::ftCurrency:
+      return QStringLiteral("ftCurrency");
+    case vcl::ftBCD:
+      return QStringLiteral("ftBCD");
+    case vcl::ftDate:
+      return QStringLiteral("ftDate");
+    case vcl::ftTime:
+      return QStringLiteral("ftTime");
+    case vcl::ftDateTime:
+      return QStringLiteral("ftDateTime");
+    case vcl::ftAutoInc:
+      return QStringLiteral("ftAutoInc");
+    case vcl::ftBlob:
+      return QStringLiteral("ftBlob");
+    case vcl::ftMemo:
+      return QStringLiteral("ftMemo");
+    default:
+      return QStringLiteral("ftUnknown");
   }
 }
 
@@ -77,19 +114,36 @@ int OpenOptionBits(TDaoOpenOptions options) {
 
 ValueKind KindOfFieldType(vcl::TFieldType type, bool guid) {
   switch (type) {
-    case vcl::ftString: case vcl::ftFixedChar: case vcl::ftWideString:
-    case vcl::ftMemo: case vcl::ftFmtMemo: case vcl::ftBlob: case vcl::ftGraphic:
+    case vcl::ftString:
+    case vcl::ftFixedChar:
+    case vcl::ftWideString:
+    case vcl::ftMemo:
+    case vcl::ftFmtMemo:
+    case vcl::ftBlob:
+    case vcl::ftGraphic:
       return ValueKind::Text;
-    case vcl::ftSmallint: case vcl::ftInteger: case vcl::ftWord: case vcl::ftFloat:
-    case vcl::ftCurrency: case vcl::ftBCD: case vcl::ftAutoInc: case vcl::ftLargeint:
+    case vcl::ftSmallint:
+    case vcl::ftInteger:
+    case vcl::ftWord:
+    case vcl::ftFloat:
+    case vcl::ftCurrency:
+    case vcl::ftBCD:
+    case vcl::ftAutoInc:
+    case vcl::ftLargeint:
       return ValueKind::Number;
-    case vcl::ftBoolean: return ValueKind::Boolean;
-    case vcl::ftDate: return ValueKind::Date;
-    case vcl::ftTime: return ValueKind::Time;
-    case vcl::ftDateTime: return ValueKind::DateTime;
-    case vcl::ftBytes: case vcl::ftVarBytes:
+    case vcl::ftBoolean:
+      return ValueKind::Boolean;
+    case vcl::ftDate:
+      return ValueKind::Date;
+    case vcl::ftTime:
+      return ValueKind::Time;
+    case vcl::ftDateTime:
+      return ValueKind::DateTime;
+    case vcl::ftBytes:
+    case vcl::ftVarBytes:
       return guid ? ValueKind::Guid : ValueKind::Bytes;
-    default: return ValueKind::Unknown;
+    default:
+      return ValueKind::Unknown;
   }
 }
 
@@ -102,11 +156,9 @@ ORBISCA_PUBLISHED(TVuDaoTable, TDataSet) {
   p.Property("TableName", &TVuDaoTable::TableName, &TVuDaoTable::SetTableName);
   p.Property("SortedByText", &TVuDaoTable::SortedByText, &TVuDaoTable::SetSortedByText);
   p.Property("QueryDefName", &TVuDaoTable::QueryDefName, &TVuDaoTable::SetQueryDefName);
-  p.Property("QueryDefParametersText", &TVuDaoTable::QueryDefParametersText,
-             &TVuDaoTable::SetQueryDefParametersText);
+  p.Property("QueryDefParametersText", &TVuDaoTable::QueryDefParametersText, &TVuDaoTable::SetQueryDefParametersText);
   p.Property("QueryDefSQLModify", &TVuDaoTable::QueryDefSQLModify, &TVuDaoTable::SetQueryDefSQLModify);
-  p.Property("QueryDefODBCMaxRecords", &TVuDaoTable::QueryDefODBCMaxRecords,
-             &TVuDaoTable::SetQueryDefODBCMaxRecords);
+  p.Property("QueryDefODBCMaxRecords", &TVuDaoTable::QueryDefODBCMaxRecords, &TVuDaoTable::SetQueryDefODBCMaxRecords);
   p.Property("SQLText", &TVuDaoTable::SQLText, &TVuDaoTable::SetSQLText);
   p.Property("ShowGUID", &TVuDaoTable::ShowGUID, &TVuDaoTable::SetShowGUID);
   p.Property("TableType", &TVuDaoTable::TableType, &TVuDaoTable::SetTableType);
@@ -115,8 +167,7 @@ ORBISCA_PUBLISHED(TVuDaoTable, TDataSet) {
   p.Property("IndexName", &TVuDaoTable::IndexName, &TVuDaoTable::SetIndexName);
   p.Property("ReadOnly", &TVuDaoTable::ReadOnly, &TVuDaoTable::SetReadOnly);
   p.Property("MasterAutoActivate", &TVuDaoTable::MasterAutoActivate, &TVuDaoTable::SetMasterAutoActivate);
-  p.Property("DatabaseAutoActivate", &TVuDaoTable::DatabaseAutoActivate,
-             &TVuDaoTable::SetDatabaseAutoActivate);
+  p.Property("DatabaseAutoActivate", &TVuDaoTable::DatabaseAutoActivate, &TVuDaoTable::SetDatabaseAutoActivate);
   p.Property("UseBrackets", &TVuDaoTable::UseBrackets, &TVuDaoTable::SetUseBrackets);
   p.Property("UseCaptions", &TVuDaoTable::UseCaptions, &TVuDaoTable::SetUseCaptions);
   p.Property("UseDaoProperties", &TVuDaoTable::UseDaoProperties, &TVuDaoTable::SetUseDaoProperties);
@@ -208,8 +259,7 @@ void TVuDaoTable::SetTableName(const QString &name) {
 }
 
 void TVuDaoTable::SetQueryDefName(const QString &name) {
-  if (Active())
-    Fail(Method("F_Set_QueryDefName") + QStringLiteral(": Cannot set QueryDefName while Table is Active!"));
+  if (Active()) Fail(Method("F_Set_QueryDefName") + QStringLiteral(": Cannot set QueryDefName while Table is Active!"));
   query_def_name_ = name;
 }
 
@@ -280,20 +330,34 @@ void TVuDaoTable::SetQueryDefSQLText(const QStringList &lines) {
 QString TVuDaoTable::QueryDefType() const {
   if (!query_def_) return QString();
   switch (query_def_->Type()) {
-    case jet::dbQSelect: return QStringLiteral("dbQSelect");
-    case jet::dbQProcedure: return QStringLiteral("dbQProcedure");
-    case jet::dbQAction: return QStringLiteral("dbQAction");
-    case jet::dbQCrosstab: return QStringLiteral("dbQCrosstab");
-    case jet::dbQDelete: return QStringLiteral("dbQDelete");
-    case jet::dbQUpdate: return QStringLiteral("dbQUpdate");
-    case jet::dbQAppend: return QStringLiteral("dbQAppend");
-    case jet::dbQMakeTable: return QStringLiteral("dbQMakeTable");
-    case jet::dbQDDL: return QStringLiteral("dbQDDL");
-    case jet::dbQSQLPassThrough: return QStringLiteral("dbQSQLPassThrough");
-    case jet::dbQSetOperation: return QStringLiteral("dbQSetOperation");
-    case jet::dbQSPTBulk: return QStringLiteral("dbQSPTBulk");
-    case jet::dbQCompound: return QStringLiteral("dbQCompound");
-    default: return QString();
+    case jet::dbQSelect:
+      return QStringLiteral("dbQSelect");
+    case jet::dbQProcedure:
+      return QStringLiteral("dbQProcedure");
+    case jet::dbQAction:
+      return QStringLiteral("dbQAction");
+    case jet::dbQCrosstab:
+      return QStringLiteral("dbQCrosstab");
+    case jet::dbQDelete:
+      return QStringLiteral("dbQDelete");
+    case jet::dbQUpdate:
+      return QStringLiteral("dbQUpdate");
+    case jet::dbQAppend:
+      return QStringLiteral("dbQAppend");
+    case jet::dbQMakeTable:
+      return QStringLiteral("dbQMakeTable");
+    case jet::dbQDDL:
+      return QStringLiteral("dbQDDL");
+    case jet::dbQSQLPassThrough:
+      return QStringLiteral("dbQSQLPassThrough");
+    case jet::dbQSetOperation:
+      return QStringLiteral("dbQSetOperation");
+    case jet::dbQSPTBulk:
+      return QStringLiteral("dbQSPTBulk");
+    case jet::dbQCompound:
+      return QStringLiteral("dbQCompound");
+    default:
+      return QString();
   }
 }
 
@@ -424,12 +488,18 @@ std::vector<SqlParameter> TVuDaoTable::SqlParameters() const {
           s.kind = d == static_cast<double>(static_cast<long long>(d)) ? ValueKind::Date : ValueKind::DateTime;
           break;
         }
-        case rtl::VarType::Boolean: s.kind = ValueKind::Boolean; break;
-        case rtl::VarType::Integer: case rtl::VarType::Int64: case rtl::VarType::Double:
+        case rtl::VarType::Boolean:
+          s.kind = ValueKind::Boolean;
+          break;
+        case rtl::VarType::Integer:
+        case rtl::VarType::Int64:
+        case rtl::VarType::Double:
         case rtl::VarType::Currency:
           s.kind = ValueKind::Number;
           break;
-        default: s.kind = ValueKind::Text; break;
+        default:
+          s.kind = ValueKind::Text;
+          break;
       }
     }
     out.push_back(s);
@@ -489,8 +559,8 @@ void TVuDaoTable::OpenDaoRecordset() {
 
 void TVuDaoTable::OpenRecordsetFromSource() {
   auto db = database_->DaoDatabase();
-  open_read_only_ = database_->ReadOnly() || table_type_ == jet::dbOpenForwardOnly ||
-                    table_type_ == jet::dbOpenSnapshot;
+  open_read_only_ =
+      database_->ReadOnly() || table_type_ == jet::dbOpenForwardOnly || table_type_ == jet::dbOpenSnapshot;
   const int options = OpenOptionBits(open_options_);
 
   if (base_recordset_) {
@@ -510,8 +580,9 @@ void TVuDaoTable::OpenRecordsetFromSource() {
     int line = 0;
     for (const auto &param : query_def_->Parameters()) {
       if (param->Direction() != jet::dbParamInput && param->Direction() != jet::dbParamInputOutput) continue;
-      const QString bad = Method("OpenDaoRecordset") +
-                          QStringLiteral(": Invalid number of QueryDef parameters or parameter is not in valid format!");
+      const QString bad =
+          Method("OpenDaoRecordset") +
+          QStringLiteral(": Invalid number of QueryDef parameters or parameter is not in valid format!");
       if (line >= query_def_parameters_.size()) Fail(bad);
       const QString text = query_def_parameters_[line++];
       try {
@@ -605,7 +676,9 @@ QString TVuDaoTable::ConvertDefault(const QString &engine_default, int engine_ty
       if (!b) return QString();
       return *b ? QStringLiteral("True") : QStringLiteral("False");
     }
-    case jet::dbBinary: case jet::dbLongBinary: case jet::dbGUID:
+    case jet::dbBinary:
+    case jet::dbLongBinary:
+    case jet::dbGUID:
       return QString();
     default: {
       bool ok = false;
@@ -707,8 +780,8 @@ void TVuDaoTable::InternalOpen() {
   OpenDaoRecordset();
 
   if (Name().isEmpty()) {
-    const qint64 n = static_cast<qint64>(QRandomGenerator::global()->bounded(10000)) +
-                     QDateTime::currentMSecsSinceEpoch();
+    const qint64 n =
+        static_cast<qint64>(QRandomGenerator::global()->bounded(10000)) + QDateTime::currentMSecsSinceEpoch();
     Guarded([&] { SetName(QStringLiteral("VuDaoTable_%1").arg(std::llabs(n))); });
   }
 
@@ -844,16 +917,15 @@ void TVuDaoTable::InternalInitFieldDefs() {
       if (database_->EngineType() == 2) {
         const QString dv = f.DefaultValue().toLower();
         const int t = f.Type();
-        const bool numeric = t == 3 || t == 4 || t == 5 || t == 6 || t == 7 || t == 16 || t == 19 ||
-                             t == 20 || t == 21;
+        const bool numeric = t == 3 || t == 4 || t == 5 || t == 6 || t == 7 || t == 16 || t == 19 || t == 20 || t == 21;
         if (type == 40000 || (numeric && dv.contains(QLatin1String("genuniqueid"))) ||
             (t == jet::dbGUID && dv.contains(QLatin1String("genguid"))))
           default_values_[i] = QString();
       }
       const vcl::TFieldType ft = MapEngineType(type);
       const bool required = ReadOnly() ? false : (use_dao_properties_ ? f.Required() : false);
-      vcl::TFieldDef *def = FieldDefs().Add(f.Name(), ft, ft == vcl::ftBytes && f.Type() == jet::dbGUID ? 16 : size,
-                                            required);
+      vcl::TFieldDef *def =
+          FieldDefs().Add(f.Name(), ft, ft == vcl::ftBytes && f.Type() == jet::dbGUID ? 16 : size, required);
       if (ft == vcl::ftBlob) default_values_[i] = QString();
       if (use_captions_ && f.HasProperty(QStringLiteral("Caption")))
         captions_ << f.Property(QStringLiteral("Caption"));
@@ -909,7 +981,8 @@ int TVuDaoTable::IndexFieldCount() const {
 }
 
 vcl::TField *TVuDaoTable::IndexField(int index) const {
-  if (!Active()) Fail(Method("F_Get_IndexField") + QStringLiteral(": Cannot get IndexField while Table is NOT active!"));
+  if (!Active())
+    Fail(Method("F_Get_IndexField") + QStringLiteral(": Cannot get IndexField while Table is NOT active!"));
   const int i = const_cast<TVuDaoTable *>(this)->IndexDefs().IndexOf(index_name_);
   if (i < 0) return nullptr;
   const QStringList names = const_cast<TVuDaoTable *>(this)->IndexDefs()[i]->FieldList();
@@ -919,15 +992,13 @@ vcl::TField *TVuDaoTable::IndexField(int index) const {
 
 TVuDaoIndexDefs::TVuDaoIndexDefs(TVuDaoTable *table) : vcl::TIndexDefs(table), table_(table) {}
 
-vcl::TIndexDef *TVuDaoIndexDefs::AddDef(const QString &name, const QString &fields,
-                                        vcl::TIndexOptions options) {
+vcl::TIndexDef *TVuDaoIndexDefs::AddDef(const QString &name, const QString &fields, vcl::TIndexOptions options) {
   return vcl::TIndexDefs::Add(name, fields, options);
 }
 
 vcl::TIndexDef *TVuDaoIndexDefs::Add(const QString &name, const QString &fields, vcl::TIndexOptions options) {
   TVuDaoDatabase *database = table_->Database();
-  if (table_->TableName().isEmpty() || !database || !database->Connected())
-    return AddDef(name, fields, options);
+  if (table_->TableName().isEmpty() || !database || !database->Connected()) return AddDef(name, fields, options);
   auto db = database->DaoDatabase();
   jet::TableDef *def = db->TableDefs().Find(table_->TableName());
   const QStringList names = SplitKeyFields(fields);

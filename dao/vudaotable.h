@@ -70,9 +70,9 @@ ValueKind KindOfFieldType(vcl::TFieldType type, bool guid = false);
 
 // A buffered row.
 struct TVuRecInfo : vcl::TRecordData {
-  int Position = -1;         // cursor position when read; -1 for a new row
-  QStringList Values;        // one value text per field definition
-  std::vector<bool> Changed; // the changed marks of Values
+  int Position = -1;          // cursor position when read; -1 for a new row
+  QStringList Values;         // one value text per field definition
+  std::vector<bool> Changed;  // the changed marks of Values
 };
 
 // The table's index list: adding an index to a named table also creates it
@@ -80,8 +80,7 @@ struct TVuRecInfo : vcl::TRecordData {
 class TVuDaoIndexDefs : public vcl::TIndexDefs {
  public:
   explicit TVuDaoIndexDefs(TVuDaoTable *table);
-  vcl::TIndexDef *Add(const QString &name, const QString &fields,
-                      vcl::TIndexOptions options) override;
+  vcl::TIndexDef *Add(const QString &name, const QString &fields, vcl::TIndexOptions options) override;
   // Adds a definition to the list only (reading the engine's indexes).
   vcl::TIndexDef *AddDef(const QString &name, const QString &fields, vcl::TIndexOptions options);
 
@@ -264,21 +263,14 @@ class TVuDaoTable : public vcl::TDataSet {
   void Post() override;
 
   // --- searching ---------------------------------------------------------------------
-  bool Locate(const QString &key_fields, const rtl::Variant &key_values,
-              vcl::TLocateOptions options) override;
-  rtl::Variant Lookup(const QString &key_fields, const rtl::Variant &key_values,
-                      const QString &result_fields) override;
-  bool FindFirstByKey(const QString &key_fields, const rtl::Variant &key_values,
-                      vcl::TLocateOptions options = 0);
-  bool FindLastByKey(const QString &key_fields, const rtl::Variant &key_values,
-                     vcl::TLocateOptions options = 0);
-  bool FindNextByKey(const QString &key_fields, const rtl::Variant &key_values,
-                     vcl::TLocateOptions options = 0);
-  bool FindPriorByKey(const QString &key_fields, const rtl::Variant &key_values,
-                      vcl::TLocateOptions options = 0);
+  bool Locate(const QString &key_fields, const rtl::Variant &key_values, vcl::TLocateOptions options) override;
+  rtl::Variant Lookup(const QString &key_fields, const rtl::Variant &key_values, const QString &result_fields) override;
+  bool FindFirstByKey(const QString &key_fields, const rtl::Variant &key_values, vcl::TLocateOptions options = 0);
+  bool FindLastByKey(const QString &key_fields, const rtl::Variant &key_values, vcl::TLocateOptions options = 0);
+  bool FindNextByKey(const QString &key_fields, const rtl::Variant &key_values, vcl::TLocateOptions options = 0);
+  bool FindPriorByKey(const QString &key_fields, const rtl::Variant &key_values, vcl::TLocateOptions options = 0);
   // The find request FindRecord repeats (find dialogs, search panel).
-  void SetFindRequest(const QString &key_fields, const rtl::Variant &key_values,
-                      vcl::TLocateOptions options);
+  void SetFindRequest(const QString &key_fields, const rtl::Variant &key_values, vcl::TLocateOptions options);
   // Criteria texts as the engine receives them.
   QString BuildLookupKeySQL(const QString &key_fields, const rtl::Variant &key_values,
                             vcl::TLocateOptions options) const;
@@ -374,11 +366,10 @@ class TVuDaoTable : public vcl::TDataSet {
   KeySpec SplitKeys(const QString &key_fields, const rtl::Variant &key_values) const;
   bool RowMatches(jet::Recordset &rs, const KeySpec &keys, vcl::TLocateOptions options) const;
   bool CriteriaNeedCheck(const KeySpec &keys, vcl::TLocateOptions options) const;
-  bool FindByKey(int direction, const QString &key_fields, const rtl::Variant &key_values,
-                 vcl::TLocateOptions options);
+  bool FindByKey(int direction, const QString &key_fields, const rtl::Variant &key_values, vcl::TLocateOptions options);
   void MoveToFound(const QByteArray &bookmark, int absolute_position);
-  bool FollowMatches(jet::Recordset &clone, const QString &criteria, const KeySpec &keys,
-                     vcl::TLocateOptions options, bool forward) const;
+  bool FollowMatches(jet::Recordset &clone, const QString &criteria, const KeySpec &keys, vcl::TLocateOptions options,
+                     bool forward) const;
   bool FinishSearch(jet::Recordset &clone, bool found);
   const vcl::TIndexDef *ChooseIndex(const QStringList &key_fields) const;
   void MasterChanged();
@@ -439,7 +430,7 @@ class TVuDaoTable : public vcl::TDataSet {
   QStringList field_names_, non_blob_field_names_, field_type_names_;
   int records_affected_ = 0;
   bool bookmarkable_ = false;
-  bool opening_ = false;          // suppresses master refiltering while opening
+  bool opening_ = false;  // suppresses master refiltering while opening
   bool closed_by_database_ = false;
   rtl::Variant output_values_;
 

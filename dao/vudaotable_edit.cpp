@@ -28,7 +28,9 @@ rtl::Variant TVuDaoTable::EngineValueFromText(int i, const QString &text, bool *
   const vcl::TFieldType type = Defs()[i]->DataType();
   const bool guid = i < static_cast<int>(guid_fields_.size()) && guid_fields_[static_cast<size_t>(i)];
   switch (type) {
-    case vcl::ftDate: case vcl::ftTime: case vcl::ftDateTime: {
+    case vcl::ftDate:
+    case vcl::ftTime:
+    case vcl::ftDateTime: {
       const std::optional<rtl::TDateTime> dt = TimeStampTextToDateTime(text);
       if (!dt) {
         *write = false;
@@ -36,13 +38,18 @@ rtl::Variant TVuDaoTable::EngineValueFromText(int i, const QString &text, bool *
       }
       return rtl::Variant::FromDate(*dt);
     }
-    case vcl::ftMemo: case vcl::ftFmtMemo:
+    case vcl::ftMemo:
+    case vcl::ftFmtMemo:
       return rtl::Variant(EncodeText(text, true));
-    case vcl::ftBlob: case vcl::ftGraphic:
+    case vcl::ftBlob:
+    case vcl::ftGraphic:
       return rtl::Variant(EncodeText(text, true).toLatin1());
-    case vcl::ftString: case vcl::ftFixedChar: case vcl::ftWideString:
+    case vcl::ftString:
+    case vcl::ftFixedChar:
+    case vcl::ftWideString:
       return rtl::Variant(EncodeText(text, true));
-    case vcl::ftBytes: case vcl::ftVarBytes:
+    case vcl::ftBytes:
+    case vcl::ftVarBytes:
       if (!guid) return rtl::Variant(text.toLatin1());
       break;
     default:
@@ -334,9 +341,15 @@ qint64 TVkBlobStream::Write(const void *buffer, qint64 count) {
 
 qint64 TVkBlobStream::Seek(qint64 offset, rtl::TSeekOrigin origin) {
   switch (origin) {
-    case rtl::soBeginning: position_ = offset; break;
-    case rtl::soCurrent: position_ += offset; break;
-    case rtl::soEnd: position_ = data_.size() + offset; break;
+    case rtl::soBeginning:
+      position_ = offset;
+      break;
+    case rtl::soCurrent:
+      position_ += offset;
+      break;
+    case rtl::soEnd:
+      position_ = data_.size() + offset;
+      break;
   }
   if (position_ < 0) position_ = 0;
   return position_;

@@ -98,8 +98,7 @@ bool TVuDaoTable::RowMatches(jet::Recordset &rs, const KeySpec &keys, vcl::TLoca
       switch (kind) {
         case ValueKind::Text: {
           const QString have = v.Type() == rtl::VarType::Bytes ? QString::fromLatin1(v.AsBytes()) : v.AsString();
-          const Qt::CaseSensitivity cs =
-              (options & vcl::loCaseInsensitive) ? Qt::CaseInsensitive : Qt::CaseSensitive;
+          const Qt::CaseSensitivity cs = (options & vcl::loCaseInsensitive) ? Qt::CaseInsensitive : Qt::CaseSensitive;
           if (options & vcl::loPartialKey) {
             if (!have.startsWith(key_text, cs)) return false;
           } else if (have.compare(key_text, cs) != 0) {
@@ -142,9 +141,8 @@ bool TVuDaoTable::RowMatches(jet::Recordset &rs, const KeySpec &keys, vcl::TLoca
           break;
         }
         case ValueKind::Guid: {
-          const std::optional<QByteArray> want = key.Type() == rtl::VarType::Bytes
-                                                     ? std::optional<QByteArray>(key.AsBytes())
-                                                     : GuidBytes(key_text);
+          const std::optional<QByteArray> want =
+              key.Type() == rtl::VarType::Bytes ? std::optional<QByteArray>(key.AsBytes()) : GuidBytes(key_text);
           const std::optional<QByteArray> have =
               v.Type() == rtl::VarType::Bytes ? std::optional<QByteArray>(v.AsBytes()) : GuidBytes(v.AsString());
           if (!want || !have || *want != *have) return false;
@@ -179,9 +177,7 @@ bool TVuDaoTable::CriteriaNeedCheck(const KeySpec &keys, vcl::TLocateOptions opt
 
 const vcl::TIndexDef *TVuDaoTable::ChooseIndex(const QStringList &key_fields) const {
   vcl::TIndexDefs &defs = const_cast<TVuDaoTable *>(this)->IndexDefs();
-  auto contains = [](const QStringList &list, const QString &name) {
-    return list.contains(name, Qt::CaseInsensitive);
-  };
+  auto contains = [](const QStringList &list, const QString &name) { return list.contains(name, Qt::CaseInsensitive); };
   auto exact = [&]() -> const vcl::TIndexDef * {
     for (int i = 0; i < defs.Count(); ++i) {
       const QStringList f = defs[i]->FieldList();
@@ -379,10 +375,18 @@ bool TVuDaoTable::FindByKey(int direction, const QString &key_fields, const rtl:
   });
   const bool forward = direction == kFirst || direction == kNext;
   switch (direction) {
-    case kFirst: clone->FindFirst(criteria); break;
-    case kLast: clone->FindLast(criteria); break;
-    case kNext: clone->FindNext(criteria); break;
-    default: clone->FindPrevious(criteria); break;
+    case kFirst:
+      clone->FindFirst(criteria);
+      break;
+    case kLast:
+      clone->FindLast(criteria);
+      break;
+    case kNext:
+      clone->FindNext(criteria);
+      break;
+    default:
+      clone->FindPrevious(criteria);
+      break;
   }
   const bool found = FollowMatches(*clone, criteria, keys, options, forward);
   return FinishSearch(*clone, found);
@@ -496,8 +500,7 @@ vcl::TDataSource *TVuDaoTable::GetDataSource() const { return MasterSource(); }
 
 void TVuDaoTable::SetMasterSource(vcl::TDataSource *source) {
   if (source == MasterSource()) return;
-  if (source && (source->DataSet() == this || IsLinkedTo(source)))
-    Fail(QStringLiteral("Circular links not allowed!"));
+  if (source && (source->DataSet() == this || IsLinkedTo(source))) Fail(QStringLiteral("Circular links not allowed!"));
   master_link_->SetDataSource(source);
   if (!source) SetMasterFields({});
   if (Active()) ReopenRecordset();
@@ -600,8 +603,8 @@ void TVuDaoTable::ApplyMasterDetail() {
   } else {
     recordset_->SetFilter(condition);
     base_recordset_ = recordset_;
-    recordset_ = base_recordset_->OpenRecordset(table_type_ == jet::dbOpenTable ? jet::dbOpenDynaset : table_type_,
-                                                options);
+    recordset_ =
+        base_recordset_->OpenRecordset(table_type_ == jet::dbOpenTable ? jet::dbOpenDynaset : table_type_, options);
   }
 }
 

@@ -87,8 +87,9 @@ void TVuDaoTable::InternalInitRecord(vcl::TRecordBuffer buffer) {
     if (f->FieldKind() != vcl::fkData || f->DefaultExpression().isEmpty()) continue;
     const int k = f->FieldNo() - 1;
     if (k < 0 || k >= n) continue;
-    const QString text = ConvertDefault(f->DefaultExpression(),
-                                        k < static_cast<int>(engine_types_.size()) ? engine_types_[static_cast<size_t>(k)] : 10);
+    const QString text =
+        ConvertDefault(f->DefaultExpression(),
+                       k < static_cast<int>(engine_types_.size()) ? engine_types_[static_cast<size_t>(k)] : 10);
     const QString value = text.isEmpty() ? f->DefaultExpression() : text;
     if (k < default_values_.size()) default_values_[k] = value;
     b->Values[k] = value;
@@ -138,8 +139,9 @@ bool TVuDaoTable::ReadRecord(TVuRecInfo *b, bool own_recordset, jet::Recordset *
   }
   b->Changed.assign(static_cast<size_t>(n), false);
   for (int i = 0; i < n && i < rs.FieldCount(); ++i) {
-    jet::Field &f = own_recordset && i < static_cast<int>(field_objects_.size()) ? *field_objects_[static_cast<size_t>(i)]
-                                                                                  : rs.Fields(i);
+    jet::Field &f = own_recordset && i < static_cast<int>(field_objects_.size())
+                        ? *field_objects_[static_cast<size_t>(i)]
+                        : rs.Fields(i);
     const vcl::TFieldType type = FieldDefs()[i]->DataType();
     const bool memo = type == vcl::ftMemo || type == vcl::ftFmtMemo;
     const bool blob = type == vcl::ftBlob || type == vcl::ftGraphic;
@@ -171,7 +173,8 @@ bool TVuDaoTable::ReadRecord(TVuRecInfo *b, bool own_recordset, jet::Recordset *
         text = QString::fromLatin1(v.AsBytes());
         text = EncodeText(text, false);
       } else {
-        text = TextFromValue(v, type, i < static_cast<int>(guid_fields_.size()) && guid_fields_[static_cast<size_t>(i)]);
+        text =
+            TextFromValue(v, type, i < static_cast<int>(guid_fields_.size()) && guid_fields_[static_cast<size_t>(i)]);
         if (type == vcl::ftString) text = EncodeText(text, false);
       }
     }
@@ -184,9 +187,15 @@ bool TVuDaoTable::ReadRecord(TVuRecInfo *b, bool own_recordset, jet::Recordset *
 QString TVuDaoTable::TextFromValue(const rtl::Variant &v, vcl::TFieldType type, bool guid) const {
   if (v.IsEmptyOrNull()) return QString();
   switch (type) {
-    case vcl::ftString: case vcl::ftFixedChar: case vcl::ftWideString:
+    case vcl::ftString:
+    case vcl::ftFixedChar:
+    case vcl::ftWideString:
       return v.AsString();
-    case vcl::ftSmallint: case vcl::ftInteger: case vcl::ftWord: case vcl::ftAutoInc: case vcl::ftLargeint:
+    case vcl::ftSmallint:
+    case vcl::ftInteger:
+    case vcl::ftWord:
+    case vcl::ftAutoInc:
+    case vcl::ftLargeint:
       if (v.Type() == rtl::VarType::String) {
         bool ok = false;
         const qint64 i = v.AsString().trimmed().toLongLong(&ok);
@@ -204,7 +213,9 @@ QString TVuDaoTable::TextFromValue(const rtl::Variant &v, vcl::TFieldType type, 
         return b && *b == 0 ? QStringLiteral("False") : QStringLiteral("True");
       }
       return v.AsBoolean() ? QStringLiteral("True") : QStringLiteral("False");
-    case vcl::ftFloat: case vcl::ftCurrency: case vcl::ftBCD:
+    case vcl::ftFloat:
+    case vcl::ftCurrency:
+    case vcl::ftBCD:
       if (v.Type() == rtl::VarType::String) {
         double d = 0;
         if (ParseDouble(v.AsString().trimmed(), d)) return DoubleText(d);
@@ -221,16 +232,19 @@ QString TVuDaoTable::TextFromValue(const rtl::Variant &v, vcl::TFieldType type, 
     }
     case vcl::ftDateTime:
       return TimeStampText(v.AsDateTime());
-    case vcl::ftBytes: case vcl::ftVarBytes:
+    case vcl::ftBytes:
+    case vcl::ftVarBytes:
       if (guid) {
         if (v.Type() == rtl::VarType::Bytes) return GuidText(v.AsBytes());
         if (const std::optional<QByteArray> g = GuidBytes(v.AsString())) return GuidText(*g);
         return QString();
       }
       return QString::fromLatin1(v.AsBytes());
-    case vcl::ftMemo: case vcl::ftFmtMemo:
+    case vcl::ftMemo:
+    case vcl::ftFmtMemo:
       return v.Type() == rtl::VarType::Bytes ? rtl::FromCp1252(v.AsBytes()) : v.AsString();
-    case vcl::ftBlob: case vcl::ftGraphic:
+    case vcl::ftBlob:
+    case vcl::ftGraphic:
       return QString::fromLatin1(v.AsBytes());
     default:
       if (v.Type() == rtl::VarType::Date) return TimeStampText(v.AsDateTime());
@@ -243,9 +257,15 @@ QString TVuDaoTable::TextFromValue(const rtl::Variant &v, vcl::TFieldType type, 
 rtl::Variant TVuDaoTable::ValueFromText(const QString &text, vcl::TFieldType type, bool guid, bool *ok) const {
   *ok = true;
   switch (type) {
-    case vcl::ftString: case vcl::ftFixedChar: case vcl::ftWideString:
+    case vcl::ftString:
+    case vcl::ftFixedChar:
+    case vcl::ftWideString:
       return rtl::Variant(text);
-    case vcl::ftSmallint: case vcl::ftInteger: case vcl::ftWord: case vcl::ftAutoInc: case vcl::ftLargeint: {
+    case vcl::ftSmallint:
+    case vcl::ftInteger:
+    case vcl::ftWord:
+    case vcl::ftAutoInc:
+    case vcl::ftLargeint: {
       bool good = false;
       const int i = text.toInt(&good);
       if (good) return rtl::Variant(i);
@@ -262,7 +282,9 @@ rtl::Variant TVuDaoTable::ValueFromText(const QString &text, vcl::TFieldType typ
       }
       return rtl::Variant(*b != 0);
     }
-    case vcl::ftFloat: case vcl::ftCurrency: case vcl::ftBCD: {
+    case vcl::ftFloat:
+    case vcl::ftCurrency:
+    case vcl::ftBCD: {
       double d = 0;
       if (!ParseDouble(text, d)) {
         *ok = false;
@@ -270,7 +292,9 @@ rtl::Variant TVuDaoTable::ValueFromText(const QString &text, vcl::TFieldType typ
       }
       return rtl::Variant(d);
     }
-    case vcl::ftDate: case vcl::ftTime: case vcl::ftDateTime: {
+    case vcl::ftDate:
+    case vcl::ftTime:
+    case vcl::ftDateTime: {
       int day = 0, ms = 0;
       if (!SplitTimeStampText(text, day, ms)) {
         *ok = false;
@@ -285,7 +309,8 @@ rtl::Variant TVuDaoTable::ValueFromText(const QString &text, vcl::TFieldType typ
       }
       return rtl::Variant::FromDate(rtl::TimeStampToDateTime(ts));
     }
-    case vcl::ftBytes: case vcl::ftVarBytes:
+    case vcl::ftBytes:
+    case vcl::ftVarBytes:
       if (guid) {
         const std::optional<QByteArray> g = GuidBytes(text);
         if (!g) {
@@ -295,9 +320,11 @@ rtl::Variant TVuDaoTable::ValueFromText(const QString &text, vcl::TFieldType typ
         return rtl::Variant(*g);
       }
       return rtl::Variant(text.toLatin1());
-    case vcl::ftMemo: case vcl::ftFmtMemo:
+    case vcl::ftMemo:
+    case vcl::ftFmtMemo:
       return rtl::Variant(text);
-    case vcl::ftBlob: case vcl::ftGraphic:
+    case vcl::ftBlob:
+    case vcl::ftGraphic:
       return rtl::Variant(text.toLatin1());
     default:
       return rtl::Variant(text);
@@ -342,7 +369,8 @@ bool TVuDaoTable::GetFieldData(vcl::TField *field, rtl::Variant *value) {
     return true;
   }
   bool ok = true;
-  const rtl::Variant v = ValueFromText(text, type, k < static_cast<int>(guid_fields_.size()) && guid_fields_[static_cast<size_t>(k)], &ok);
+  const rtl::Variant v =
+      ValueFromText(text, type, k < static_cast<int>(guid_fields_.size()) && guid_fields_[static_cast<size_t>(k)], &ok);
   if (!ok) return false;
   *value = v;
   return true;
@@ -428,8 +456,7 @@ vcl::TGetResult TVuDaoTable::GetRecord(vcl::TRecordBuffer buffer, vcl::TGetMode 
     try {
       switch (mode) {
         case vcl::gmCurrent:
-          if (recordset_->Bof())
-            result = vcl::grBOF;
+          if (recordset_->Bof()) result = vcl::grBOF;
           if (recordset_->Eof()) result = vcl::grEOF;
           break;
         case vcl::gmNext:
@@ -655,7 +682,8 @@ int TVuDaoTable::RecordCount() {
       if (recordset_->Type() == jet::dbOpenTable && result > known_rows_) {
         const int checked = SnapshotCount();
         if (checked != result && warn_on_bad_database_)
-          vcl::DatabaseError(QStringLiteral("Database %1 needs to be repaired and compacted!").arg(database_->Database()));
+          vcl::DatabaseError(
+              QStringLiteral("Database %1 needs to be repaired and compacted!").arg(database_->Database()));
         result = checked;
       }
     } catch (const jet::EJetError &) {
@@ -775,8 +803,7 @@ void TVuDaoTable::SetRecNo(int value) {
 
 void TVuDaoTable::SetBookmarkFlag(vcl::TRecordBuffer buffer, vcl::TBookmarkFlag flag) {
   vcl::TDataSet::SetBookmarkFlag(buffer, flag);
-  if (batch_mode_ && ControlsDisabled() && (flag == vcl::bfEOF || flag == vcl::bfInserted))
-    post_in_progress_ = true;
+  if (batch_mode_ && ControlsDisabled() && (flag == vcl::bfEOF || flag == vcl::bfInserted)) post_in_progress_ = true;
 }
 
 void TVuDaoTable::ResyncOrReopen() {

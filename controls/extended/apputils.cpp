@@ -2,11 +2,11 @@
 #include "controls/extended/apputils.h"
 
 #include <QFileInfo>
-#include <algorithm>
 #include <QMetaObject>
 #include <QPointer>
 #include <QVariant>
 #include <QWidget>
+#include <algorithm>
 
 #include "controls/extended/utils.h"
 #include "platform/rtl/inifiles.h"
@@ -70,9 +70,14 @@ bool SensibleWindowRect(const vcl::TRect &r) {
 TWindowPlacement GetWindowPlacement(TCustomForm *form) {
   TWindowPlacement p;
   switch (form->WindowState()) {
-    case vcl::wsMinimized: p.ShowCmd = SW_SHOWMINIMIZED; break;
-    case vcl::wsMaximized: p.ShowCmd = SW_SHOWMAXIMIZED; break;
-    default: p.ShowCmd = SW_SHOWNORMAL;
+    case vcl::wsMinimized:
+      p.ShowCmd = SW_SHOWMINIMIZED;
+      break;
+    case vcl::wsMaximized:
+      p.ShowCmd = SW_SHOWMAXIMIZED;
+      break;
+    default:
+      p.ShowCmd = SW_SHOWNORMAL;
   }
   p.NormalPosition = form->BoundsRect();
   if (form->HandleAllocated() && form->WindowState() != vcl::wsNormal) {
@@ -80,8 +85,8 @@ TWindowPlacement GetWindowPlacement(TCustomForm *form) {
     // what it goes back to.
     const QRect normal = form->Handle()->normalGeometry();
     if (normal.isValid())
-      p.NormalPosition = vcl::Rect(normal.left(), normal.top(), normal.left() + normal.width(),
-                                   normal.top() + normal.height());
+      p.NormalPosition =
+          vcl::Rect(normal.left(), normal.top(), normal.left() + normal.width(), normal.top() + normal.height());
   }
   p.MinPosition = PointProperty(form, kMinPosProperty);
   p.MaxPosition = PointProperty(form, kMaxPosProperty);
@@ -99,8 +104,7 @@ QString DefaultSectionName(const vcl::TComponent *component) {
   if (component == nullptr) return QString();
   if (dynamic_cast<const TCustomForm *>(component) != nullptr) return component->ClassName();
   if (const auto *control = dynamic_cast<const vcl::TControl *>(component)) {
-    if (const TCustomForm *form = control->GetParentForm())
-      return form->ClassName() + control->Name();
+    if (const TCustomForm *form = control->GetParentForm()) return form->ClassName() + control->Name();
     if (control->Parent() != nullptr) return control->Parent()->Name() + control->Name();
   }
   if (dynamic_cast<const TCustomForm *>(component->Owner()) != nullptr)
@@ -119,47 +123,37 @@ QString DefaultRegistryKey() {
   if (UseApplicationTitle && vcl::Application != nullptr && !vcl::Application->Title().isEmpty())
     name = vcl::Application->Title();
   else
-    name = QFileInfo(vcl::Application != nullptr ? vcl::Application->ExeName() : QString())
-               .completeBaseName();
+    name = QFileInfo(vcl::Application != nullptr ? vcl::Application->ExeName() : QString()).completeBaseName();
   QString key = QStringLiteral("Software\\") + name;
   if (!RegistrySubKey.isEmpty()) key += QStringLiteral("\\") + RegistrySubKey;
   return key;
 }
 
-QString StorageReadString(const rtl::TObject *file, const QString &section, const QString &key,
-                          const QString &def) {
-  if (const auto *reg = dynamic_cast<const rtl::TRegIniFile *>(file))
-    return reg->ReadString(section, key, def);
-  if (const auto *ini = dynamic_cast<const rtl::TCustomIniFile *>(file))
-    return ini->ReadString(section, key, def);
+QString StorageReadString(const rtl::TObject *file, const QString &section, const QString &key, const QString &def) {
+  if (const auto *reg = dynamic_cast<const rtl::TRegIniFile *>(file)) return reg->ReadString(section, key, def);
+  if (const auto *ini = dynamic_cast<const rtl::TCustomIniFile *>(file)) return ini->ReadString(section, key, def);
   return def;
 }
 
-int StorageReadInteger(const rtl::TObject *file, const QString &section, const QString &key,
-                       int def) {
-  if (const auto *reg = dynamic_cast<const rtl::TRegIniFile *>(file))
-    return reg->ReadInteger(section, key, def);
-  if (const auto *ini = dynamic_cast<const rtl::TCustomIniFile *>(file))
-    return ini->ReadInteger(section, key, def);
+int StorageReadInteger(const rtl::TObject *file, const QString &section, const QString &key, int def) {
+  if (const auto *reg = dynamic_cast<const rtl::TRegIniFile *>(file)) return reg->ReadInteger(section, key, def);
+  if (const auto *ini = dynamic_cast<const rtl::TCustomIniFile *>(file)) return ini->ReadInteger(section, key, def);
   return def;
 }
 
-void StorageWriteString(rtl::TObject *file, const QString &section, const QString &key,
-                        const QString &value) {
+void StorageWriteString(rtl::TObject *file, const QString &section, const QString &key, const QString &value) {
   if (auto *reg = dynamic_cast<rtl::TRegIniFile *>(file)) {
     reg->WriteString(section, key, value);
   } else if (auto *ini = dynamic_cast<rtl::TCustomIniFile *>(file)) {
     // Reading an ini value strips one pair of matching quotes: a quoted
     // value gets one more pair so that it comes back as it went.
-    const bool quoted = value.size() >= 2 &&
-                        ((value.startsWith(u'"') && value.endsWith(u'"')) ||
-                         (value.startsWith(u'\'') && value.endsWith(u'\'')));
+    const bool quoted = value.size() >= 2 && ((value.startsWith(u'"') && value.endsWith(u'"')) ||
+                                              (value.startsWith(u'\'') && value.endsWith(u'\'')));
     ini->WriteString(section, key, quoted ? u'"' + value + u'"' : value);
   }
 }
 
-void StorageWriteInteger(rtl::TObject *file, const QString &section, const QString &key,
-                         int value) {
+void StorageWriteInteger(rtl::TObject *file, const QString &section, const QString &key, int value) {
   if (auto *reg = dynamic_cast<rtl::TRegIniFile *>(file))
     reg->WriteInteger(section, key, value);
   else if (auto *ini = dynamic_cast<rtl::TCustomIniFile *>(file))
@@ -173,15 +167,12 @@ void StorageEraseSection(rtl::TObject *file, const QString &section) {
     ini->EraseSection(section);
 }
 
-QString ScreenSizeSuffix() {
-  return QStringLiteral("(%1x%2)").arg(vcl::Screen->Width()).arg(vcl::Screen->Height());
-}
+QString ScreenSizeSuffix() { return QStringLiteral("(%1x%2)").arg(vcl::Screen->Width()).arg(vcl::Screen->Height()); }
 
 void WritePlacementKeys(TCustomForm *form, rtl::TObject *file, const QString &section) {
   const TWindowPlacement p = GetWindowPlacement(form);
   int flags = p.Flags;
-  if (form->FormStyle() == vcl::fsMDIChild && form->WindowState() == vcl::wsMinimized)
-    flags |= WPF_SETMINPOSITION;
+  if (form->FormStyle() == vcl::fsMDIChild && form->WindowState() == vcl::wsMinimized) flags |= WPF_SETMINPOSITION;
   StorageWriteInteger(file, section, QStringLiteral("Flags"), flags);
   StorageWriteInteger(file, section, QStringLiteral("ShowCmd"), p.ShowCmd);
   StorageWriteInteger(file, section, QStringLiteral("PixelsPerInch"), vcl::Screen->PixelsPerInch());
@@ -197,8 +188,8 @@ void WritePlacementKeys(TCustomForm *form, rtl::TObject *file, const QString &se
   StorageWriteString(file, section, QStringLiteral("NormPos"), norm);
 }
 
-void ReadPlacementKeys(TCustomForm *form, const rtl::TObject *file, const QString &section,
-                       bool load_position, bool load_state) {
+void ReadPlacementKeys(TCustomForm *form, const rtl::TObject *file, const QString &section, bool load_position,
+                       bool load_state) {
   if (!load_position && !load_state) return;
   TWindowPlacement p = GetWindowPlacement(form);
   if (!form->Visible()) p.ShowCmd = SW_HIDE;
@@ -217,8 +208,7 @@ void ReadPlacementKeys(TCustomForm *form, const rtl::TObject *file, const QStrin
       p.NormalPosition.Right = WordAsInt(norm, 3, form->Left() + form->Width());
       p.NormalPosition.Bottom = WordAsInt(norm, 4, form->Top() + form->Height());
     }
-    const int ppi = StorageReadInteger(file, section, QStringLiteral("PixelsPerInch"),
-                                       vcl::Screen->PixelsPerInch());
+    const int ppi = StorageReadInteger(file, section, QStringLiteral("PixelsPerInch"), vcl::Screen->PixelsPerInch());
     if ((!min_max.isEmpty() || !norm.isEmpty()) && ppi == vcl::Screen->PixelsPerInch()) {
       const vcl::TFormBorderStyle border = form->BorderStyle();
       if (border != vcl::bsSizeable && border != vcl::bsSizeToolWin) {
@@ -247,10 +237,21 @@ void ReadPlacementKeys(TCustomForm *form, const rtl::TObject *file, const QStrin
                     (form->FormStyle() == vcl::fsNormal && form->Position() == vcl::poDefault)))
       state = vcl::wsMaximized;
     switch (StorageReadInteger(file, section, QStringLiteral("ShowCmd"), SW_HIDE)) {
-      case 1: case 5: case 9: state = vcl::wsNormal; break;
-      case 2: case 6: case 7: state = vcl::wsMinimized; break;
-      case 3: state = vcl::wsMaximized; break;
-      default: break;
+      case 1:
+      case 5:
+      case 9:
+        state = vcl::wsNormal;
+        break;
+      case 2:
+      case 6:
+      case 7:
+        state = vcl::wsMinimized;
+        break;
+      case 3:
+        state = vcl::wsMaximized;
+        break;
+      default:
+        break;
     }
     if (state == vcl::wsMinimized && is_main) {
       // The main window is minimised once it is up, as the application

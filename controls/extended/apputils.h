@@ -59,14 +59,10 @@ QString DefaultRegistryKey();
 
 // One value through a TRegIniFile or an ini file object; anything else
 // reads the default and writes nothing.
-QString StorageReadString(const rtl::TObject *file, const QString &section, const QString &key,
-                          const QString &def);
-int StorageReadInteger(const rtl::TObject *file, const QString &section, const QString &key,
-                       int def);
-void StorageWriteString(rtl::TObject *file, const QString &section, const QString &key,
-                        const QString &value);
-void StorageWriteInteger(rtl::TObject *file, const QString &section, const QString &key,
-                         int value);
+QString StorageReadString(const rtl::TObject *file, const QString &section, const QString &key, const QString &def);
+int StorageReadInteger(const rtl::TObject *file, const QString &section, const QString &key, int def);
+void StorageWriteString(rtl::TObject *file, const QString &section, const QString &key, const QString &value);
+void StorageWriteInteger(rtl::TObject *file, const QString &section, const QString &key, int value);
 void StorageEraseSection(rtl::TObject *file, const QString &section);
 
 // "(1024x768)": the screen size, added to the position keys so that each
@@ -74,7 +70,7 @@ void StorageEraseSection(rtl::TObject *file, const QString &section);
 QString ScreenSizeSuffix();
 
 void WritePlacementKeys(vcl::TCustomForm *form, rtl::TObject *file, const QString &section);
-void ReadPlacementKeys(vcl::TCustomForm *form, const rtl::TObject *file, const QString &section,
-                       bool load_position, bool load_state);
+void ReadPlacementKeys(vcl::TCustomForm *form, const rtl::TObject *file, const QString &section, bool load_position,
+                       bool load_state);
 
 }  // namespace ext

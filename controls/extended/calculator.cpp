@@ -21,13 +21,9 @@ constexpr char16_t kEsc = 27;
 constexpr char16_t kCtrlC = 3;
 constexpr char16_t kCtrlV = 22;
 
-bool IsDecimalKey(QChar key) {
-  return key == u',' || key == u'.' || key == rtl::FormatSettings().DecimalSeparator;
-}
+bool IsDecimalKey(QChar key) { return key == u',' || key == u'.' || key == rtl::FormatSettings().DecimalSeparator; }
 
-bool IsOperatorKey(QChar key) {
-  return key == kEnter || QStringLiteral("%*+-/=").contains(key);
-}
+bool IsOperatorKey(QChar key) { return key == kEnter || QStringLiteral("%*+-/=").contains(key); }
 
 // One key of a layout: kind, position and width (height is the layout's).
 struct KeyPlace {
@@ -38,11 +34,10 @@ struct KeyPlace {
 // The compact popup keys: four columns of 21 pixels, "=" two columns wide.
 const std::vector<KeyPlace> &PopupKeys() {
   static const std::vector<KeyPlace> keys = {
-      {cbClr, 3, 3, 21},   {cbBck, 27, 3, 21},  {cbDiv, 51, 3, 21},  {cbMul, 75, 3, 21},
-      {cbNum7, 3, 27, 21}, {cbNum8, 27, 27, 21}, {cbNum9, 51, 27, 21}, {cbSub, 75, 27, 21},
-      {cbNum4, 3, 51, 21}, {cbNum5, 27, 51, 21}, {cbNum6, 51, 51, 21}, {cbAdd, 75, 51, 21},
-      {cbNum1, 3, 75, 21}, {cbNum2, 27, 75, 21}, {cbNum3, 51, 75, 21}, {cbPcnt, 75, 75, 21},
-      {cbNum0, 3, 99, 21}, {cbDcm, 27, 99, 21},  {cbEql, 51, 99, 44},
+      {cbClr, 3, 3, 21},    {cbBck, 27, 3, 21},   {cbDiv, 51, 3, 21},  {cbMul, 75, 3, 21},   {cbNum7, 3, 27, 21},
+      {cbNum8, 27, 27, 21}, {cbNum9, 51, 27, 21}, {cbSub, 75, 27, 21}, {cbNum4, 3, 51, 21},  {cbNum5, 27, 51, 21},
+      {cbNum6, 51, 51, 21}, {cbAdd, 75, 51, 21},  {cbNum1, 3, 75, 21}, {cbNum2, 27, 75, 21}, {cbNum3, 51, 75, 21},
+      {cbPcnt, 75, 75, 21}, {cbNum0, 3, 99, 21},  {cbDcm, 27, 99, 21}, {cbEql, 51, 99, 44},
   };
   return keys;
 }
@@ -51,15 +46,12 @@ const std::vector<KeyPlace> &PopupKeys() {
 // above them, backspace and clear 44 pixels wide.
 const std::vector<KeyPlace> &DialogKeys() {
   static const std::vector<KeyPlace> keys = {
-      {cbBck, 146, 7, 44},  {cbClr, 192, 7, 44},
-      {cbMC, 6, 31, 36},    {cbNum7, 48, 31, 36}, {cbNum8, 86, 31, 36},  {cbNum9, 124, 31, 36},
-      {cbDiv, 162, 31, 36}, {cbSqr, 200, 31, 36},
-      {cbMR, 6, 55, 36},    {cbNum4, 48, 55, 36}, {cbNum5, 86, 55, 36},  {cbNum6, 124, 55, 36},
-      {cbMul, 162, 55, 36}, {cbPcnt, 200, 55, 36},
-      {cbMS, 6, 79, 36},    {cbNum1, 48, 79, 36}, {cbNum2, 86, 79, 36},  {cbNum3, 124, 79, 36},
-      {cbSub, 162, 79, 36}, {cbRev, 200, 79, 36},
-      {cbMP, 6, 103, 36},   {cbNum0, 48, 103, 36}, {cbSgn, 86, 103, 36}, {cbDcm, 124, 103, 36},
-      {cbAdd, 162, 103, 36}, {cbEql, 200, 103, 36},
+      {cbBck, 146, 7, 44},   {cbClr, 192, 7, 44},   {cbMC, 6, 31, 36},     {cbNum7, 48, 31, 36},  {cbNum8, 86, 31, 36},
+      {cbNum9, 124, 31, 36}, {cbDiv, 162, 31, 36},  {cbSqr, 200, 31, 36},  {cbMR, 6, 55, 36},     {cbNum4, 48, 55, 36},
+      {cbNum5, 86, 55, 36},  {cbNum6, 124, 55, 36}, {cbMul, 162, 55, 36},  {cbPcnt, 200, 55, 36}, {cbMS, 6, 79, 36},
+      {cbNum1, 48, 79, 36},  {cbNum2, 86, 79, 36},  {cbNum3, 124, 79, 36}, {cbSub, 162, 79, 36},  {cbRev, 200, 79, 36},
+      {cbMP, 6, 103, 36},    {cbNum0, 48, 103, 36}, {cbSgn, 86, 103, 36},  {cbDcm, 124, 103, 36}, {cbAdd, 162, 103, 36},
+      {cbEql, 200, 103, 36},
   };
   return keys;
 }
@@ -67,25 +59,44 @@ const std::vector<KeyPlace> &DialogKeys() {
 QString KeyCaption(TCalcBtnKind kind) {
   if (kind >= cbNum0 && kind <= cbNum9) return QString::number(kind - cbNum0);
   switch (kind) {
-    case cbSgn: return QStringLiteral("±");
-    case cbDcm: return QString(rtl::FormatSettings().DecimalSeparator);
-    case cbDiv: return QStringLiteral("/");
-    case cbMul: return QStringLiteral("*");
-    case cbSub: return QStringLiteral("-");
-    case cbAdd: return QStringLiteral("+");
-    case cbSqr: return QStringLiteral("sqrt");
-    case cbPcnt: return QStringLiteral("%");
-    case cbRev: return QStringLiteral("1/x");
-    case cbEql: return QStringLiteral("=");
-    case cbBck: return QStringLiteral("←");
-    case cbClr: return QStringLiteral("C");
-    case cbMP: return QStringLiteral("M+");
-    case cbMS: return QStringLiteral("MS");
-    case cbMR: return QStringLiteral("MR");
-    case cbMC: return QStringLiteral("MC");
-    case cbOk: return QStringLiteral("OK");
-    case cbCancel: return QStringLiteral("Cancel");
-    default: return QString();
+    case cbSgn:
+      return QStringLiteral("±");
+    case cbDcm:
+      return QString(rtl::FormatSettings().DecimalSeparator);
+    case cbDiv:
+      return QStringLiteral("/");
+    case cbMul:
+      return QStringLiteral("*");
+    case cbSub:
+      return QStringLiteral("-");
+    case cbAdd:
+      return QStringLiteral("+");
+    case cbSqr:
+      return QStringLiteral("sqrt");
+    case cbPcnt:
+      return QStringLiteral("%");
+    case cbRev:
+      return QStringLiteral("1/x");
+    case cbEql:
+      return QStringLiteral("=");
+    case cbBck:
+      return QStringLiteral("←");
+    case cbClr:
+      return QStringLiteral("C");
+    case cbMP:
+      return QStringLiteral("M+");
+    case cbMS:
+      return QStringLiteral("MS");
+    case cbMR:
+      return QStringLiteral("MR");
+    case cbMC:
+      return QStringLiteral("MC");
+    case cbOk:
+      return QStringLiteral("OK");
+    case cbCancel:
+      return QStringLiteral("Cancel");
+    default:
+      return QString();
   }
 }
 
@@ -148,16 +159,23 @@ void TCalcEngine::ApplyOperator(QChar key) {
       if (operator_ == u'+' || operator_ == u'-') x = operand_ * x / 100;
     }
     switch (operator_.unicode()) {
-      case u'+': SetDisplayValue(operand_ + x); break;
-      case u'-': SetDisplayValue(operand_ - x); break;
-      case u'*': SetDisplayValue(operand_ * x); break;
+      case u'+':
+        SetDisplayValue(operand_ + x);
+        break;
+      case u'-':
+        SetDisplayValue(operand_ - x);
+        break;
+      case u'*':
+        SetDisplayValue(operand_ * x);
+        break;
       case u'/':
         if (x == 0)
           Error();
         else
           SetDisplayValue(operand_ / x);
         break;
-      default: break;
+      default:
+        break;
     }
   }
   operator_ = key;
@@ -250,8 +268,7 @@ void TCalcEngine::MemoryClear() {
 
 // --- TCalcButton ---------------------------------------------------------------------------------
 
-TCalcButton::TCalcButton(vcl::TComponent *owner, TCalcBtnKind kind)
-    : TMwSpeedButton(owner), kind_(kind) {
+TCalcButton::TCalcButton(vcl::TComponent *owner, TCalcBtnKind kind) : TMwSpeedButton(owner), kind_(kind) {
   SetTag(kind >= cbNum0 && kind <= cbClr ? kind - cbNum0 : -1);
   SetStyle(bsNew);
   SetCaption(KeyCaption(kind));
@@ -278,8 +295,7 @@ TCalculatorPanel::TCalculatorPanel(vcl::TComponent *owner, TCalcPanelLayout layo
   };
   engine_.OnBeep = [this] { Beep(); };
   engine_.OnMemoryChange = [this] {
-    if (memory_label_ != nullptr)
-      memory_label_->SetCaption(engine_.Memory() != 0 ? QStringLiteral("M") : QString());
+    if (memory_label_ != nullptr) memory_label_->SetCaption(engine_.Memory() != 0 ? QStringLiteral("M") : QString());
   };
   CreateButtons();
 }
@@ -363,9 +379,12 @@ TCalcButton *TCalculatorPanel::ButtonForKey(QChar key) const {
 }
 
 void TCalculatorPanel::CalcKeyPress(QChar key) {
-  if (IsDecimalKey(key)) key = u'.';
-  else if (key == kEnter) key = u'=';
-  else if (key == kEsc) key = u'C';
+  if (IsDecimalKey(key))
+    key = u'.';
+  else if (key == kEnter)
+    key = u'=';
+  else if (key == kEsc)
+    key = u'C';
   TCalcButton *button = ButtonForKey(key);
   if (button != nullptr && button->Visible() && button->Enabled())
     button->Click();
@@ -386,10 +405,18 @@ void TCalculatorPanel::ButtonAction(TCalcBtnKind kind) {
     return;
   }
   switch (kind) {
-    case cbMP: engine_.MemoryAdd(); break;
-    case cbMS: engine_.MemoryStore(); break;
-    case cbMR: engine_.MemoryRecall(); break;
-    case cbMC: engine_.MemoryClear(); break;
+    case cbMP:
+      engine_.MemoryAdd();
+      break;
+    case cbMS:
+      engine_.MemoryStore();
+      break;
+    case cbMR:
+      engine_.MemoryRecall();
+      break;
+    case cbMC:
+      engine_.MemoryClear();
+      break;
     case cbOk:
       if (engine_.Status() == csError) {
         Beep();
@@ -401,7 +428,8 @@ void TCalculatorPanel::ButtonAction(TCalcBtnKind kind) {
     case cbCancel:
       if (OnCancel) OnCancel(this);
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -460,9 +488,7 @@ void TPopupCalculator::PopupKeyPress(QChar &key) {
 
 // --- TCalcEdit -----------------------------------------------------------------------------------
 
-TCalcEdit::TCalcEdit(vcl::TComponent *owner) : TCustomNumEdit(owner) {
-  SetPopup(new TPopupCalculator(this));
-}
+TCalcEdit::TCalcEdit(vcl::TComponent *owner) : TCustomNumEdit(owner) { SetPopup(new TPopupCalculator(this)); }
 
 TPopupCalculator *TCalcEdit::Calculator() const { return static_cast<TPopupCalculator *>(Popup()); }
 

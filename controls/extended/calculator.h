@@ -32,9 +32,35 @@ enum TCalcStatus { csResult = 0, csEntering = 1, csError = 2 };
 
 // The key kinds of the calculator's buttons.
 enum TCalcBtnKind {
-  cbNone, cbNum0, cbNum1, cbNum2, cbNum3, cbNum4, cbNum5, cbNum6, cbNum7, cbNum8, cbNum9,
-  cbSgn, cbDcm, cbDiv, cbMul, cbSub, cbAdd, cbSqr, cbPcnt, cbRev, cbEql, cbBck, cbClr,
-  cbMP, cbMS, cbMR, cbMC, cbOk, cbCancel
+  cbNone,
+  cbNum0,
+  cbNum1,
+  cbNum2,
+  cbNum3,
+  cbNum4,
+  cbNum5,
+  cbNum6,
+  cbNum7,
+  cbNum8,
+  cbNum9,
+  cbSgn,
+  cbDcm,
+  cbDiv,
+  cbMul,
+  cbSub,
+  cbAdd,
+  cbSqr,
+  cbPcnt,
+  cbRev,
+  cbEql,
+  cbBck,
+  cbClr,
+  cbMP,
+  cbMS,
+  cbMR,
+  cbMC,
+  cbOk,
+  cbCancel
 };
 
 // The characters of the kinds cbNum0..cbClr, in kind order: the button's

@@ -51,11 +51,20 @@ QString CurrencyDisplayFormat() {
   QString f = number;
   if (!symbol.isEmpty()) {
     switch (fs.CurrencyFormat) {
-      case 0: f = symbol + number; break;
-      case 1: f = number + symbol; break;
-      case 2: f = symbol + QLatin1Char(' ') + number; break;
-      case 3: f = number + QLatin1Char(' ') + symbol; break;
-      default: break;
+      case 0:
+        f = symbol + number;
+        break;
+      case 1:
+        f = number + symbol;
+        break;
+      case 2:
+        f = symbol + QLatin1Char(' ') + number;
+        break;
+      case 3:
+        f = number + QLatin1Char(' ') + symbol;
+        break;
+      default:
+        break;
     }
   }
   return f + QStringLiteral(";-") + f;
@@ -108,8 +117,10 @@ double TCustomNumEdit::CheckValue(double value, bool raise) const {
   double r = value;
   if (max_value_ != min_value_) {
     if (min_value_ < max_value_) {
-      if (value < min_value_) r = min_value_;
-      else if (value > max_value_) r = max_value_;
+      if (value < min_value_)
+        r = min_value_;
+      else if (value > max_value_)
+        r = max_value_;
     } else if (max_value_ == 0) {
       if (value < min_value_) r = min_value_;
     } else if (min_value_ == 0) {
@@ -172,9 +183,7 @@ void TCustomNumEdit::SetZeroEmpty(bool value) {
   Invalidate();
 }
 
-QString TCustomNumEdit::DisplayFormat() const {
-  return display_format_set_ ? display_format_ : DefaultDisplayFormat();
-}
+QString TCustomNumEdit::DisplayFormat() const { return display_format_set_ ? display_format_ : DefaultDisplayFormat(); }
 
 void TCustomNumEdit::SetDisplayFormat(const QString &value) {
   if (display_format_set_ && value == display_format_) return;
@@ -222,9 +231,7 @@ QString TCustomNumEdit::ShownText() const {
   return rtl::FormatFloat(f, value_);
 }
 
-void TCustomNumEdit::DataChanged() {
-  TControl::SetText(EditText());
-}
+void TCustomNumEdit::DataChanged() { TControl::SetText(EditText()); }
 
 void TCustomNumEdit::ReformatEditText() {
   formatting_ = true;
@@ -388,9 +395,7 @@ void TCustomNumEdit::DoExit() {
   TCustomComboEdit::DoExit();
 }
 
-bool TCustomNumEdit::PaintShownText() {
-  return PaintAlignedText(ShownText(), alignment_, focused_ && !PopupVisible());
-}
+bool TCustomNumEdit::PaintShownText() { return PaintAlignedText(ShownText(), alignment_, focused_ && !PopupVisible()); }
 
 void TCustomNumEdit::CMEnabledChanged(TMessage &m) {
   TCustomComboEdit::CMEnabledChanged(m);

@@ -82,9 +82,9 @@ class TCustomNumEdit : public TCustomComboEdit {
   void CMEnabledChanged(vcl::TMessage &message) override;
   void CMFontChanged(vcl::TMessage &message) override;
 
-  void DataChanged();      // rewrites the edit text from the value (change event fires)
-  void ReformatEditText(); // the same with the formatting flag (no change event)
-  void ReformatGrouped();  // digit grouping while typing
+  void DataChanged();       // rewrites the edit text from the value (change event fires)
+  void ReformatEditText();  // the same with the formatting flag (no change event)
+  void ReformatGrouped();   // digit grouping while typing
   double TextToValue(const QString &text) const;
   void RefuseKey();
   bool IsPopupKey(QChar key) const;

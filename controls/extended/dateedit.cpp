@@ -240,8 +240,14 @@ void TCustomDateEdit::ButtonClick() {
 void TCustomDateEdit::KeyDown(int &key, TShiftState shift) {
   if (PopupVisible()) {
     switch (key) {
-      case VK_PRIOR: case VK_NEXT: case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN:
-      case VK_ADD: case VK_SUBTRACT:
+      case VK_PRIOR:
+      case VK_NEXT:
+      case VK_LEFT:
+      case VK_RIGHT:
+      case VK_UP:
+      case VK_DOWN:
+      case VK_ADD:
+      case VK_SUBTRACT:
         if (!shift.Contains(ssAlt)) {
           Popup()->PopupKeyDown(key, shift);
           key = 0;
@@ -264,8 +270,8 @@ void TCustomDateEdit::KeyDown(int &key, TShiftState shift) {
 }
 
 void TCustomDateEdit::KeyPress(QChar &key) {
-  const bool special = key == QLatin1Char('+') || key == QLatin1Char('-') || key == QLatin1Char('T') ||
-                       key == QLatin1Char('t');
+  const bool special =
+      key == QLatin1Char('+') || key == QLatin1Char('-') || key == QLatin1Char('T') || key == QLatin1Char('t');
   if (special) {
     if (PopupVisible()) {
       Popup()->PopupKeyPress(key);

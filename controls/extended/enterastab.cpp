@@ -36,8 +36,7 @@ struct Thunk {
 }  // namespace
 
 ORBISCA_PUBLISHED(TEnterAsTab, TComponent) {
-  p.Property("KeyboardEnterType", &TEnterAsTab::KeyboardEnterType, &TEnterAsTab::SetKeyboardEnterType)
-      .Default(kyTab);
+  p.Property("KeyboardEnterType", &TEnterAsTab::KeyboardEnterType, &TEnterAsTab::SetKeyboardEnterType).Default(kyTab);
   p.Property("KeypadEnterType", &TEnterAsTab::KeypadEnterType, &TEnterAsTab::SetKeypadEnterType).Default(kyTab);
   p.Property("ExcludeComponents", &TEnterAsTab::ExcludeComponents, &TEnterAsTab::SetExcludeComponents);
 }

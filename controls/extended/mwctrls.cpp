@@ -56,8 +56,7 @@ int TGlyphList::AddImageSlot(const QImage &argb) {
     QImage i = argb.convertToFormat(QImage::Format_RGB32);
     QImage m(argb.size(), QImage::Format_RGB32);
     for (int y = 0; y < argb.height(); ++y)
-      for (int x = 0; x < argb.width(); ++x)
-        m.setPixel(x, y, qAlpha(argb.pixel(x, y)) == 0 ? 0xFFFFFFFF : 0xFF000000);
+      for (int x = 0; x < argb.width(); ++x) m.setPixel(x, y, qAlpha(argb.pixel(x, y)) == 0 ? 0xFFFFFFFF : 0xFF000000);
     img.SetImage(i);
     mask.SetImage(m);
     Replace(slot, &img, &mask);
@@ -74,9 +73,7 @@ void TGlyphList::Delete(int index) {
   }
 }
 
-bool TGlyphList::SlotUsed(int index) const {
-  return index >= 0 && index < int(used_.size()) && used_[index];
-}
+bool TGlyphList::SlotUsed(int index) const { return index >= 0 && index < int(used_.size()) && used_[index]; }
 
 namespace {
 TGlyphCache *g_cache = nullptr;
@@ -269,9 +266,9 @@ void TMwButtonGlyph::DrawListImage(TCanvas *canvas, const TImageList *images, in
 }
 
 void TMwButtonGlyph::CalcButtonLayout(TCanvas *canvas, const TRect &client, const TPoint &offset,
-                                      const QString &caption, TButtonLayout layout, int margin,
-                                      int spacing, TPoint &glyph_pos, TRect &text_bounds,
-                                      bool drop_down_mark, const TSize &glyph_size, QString &shown) {
+                                      const QString &caption, TButtonLayout layout, int margin, int spacing,
+                                      TPoint &glyph_pos, TRect &text_bounds, bool drop_down_mark,
+                                      const TSize &glyph_size, QString &shown) {
   const TPoint client_size{client.Width(), client.Height()};
   const bool has_glyph = glyph_size.cx > 0 && glyph_size.cy > 0;
   // 1. room for the caption
@@ -280,8 +277,7 @@ void TMwButtonGlyph::CalcButtonLayout(TCanvas *canvas, const TRect &client, cons
     room_w = client_size.X;
     room_h = client_size.Y - glyph_size.cy - std::max(margin, 0) - std::max(spacing, 0);
   } else {
-    room_w = client_size.X - glyph_size.cx - std::max(margin, 0) - std::max(spacing, 0) -
-             (drop_down_mark ? 9 : 0);
+    room_w = client_size.X - glyph_size.cx - std::max(margin, 0) - std::max(spacing, 0) - (drop_down_mark ? 9 : 0);
     room_h = client_size.Y;
   }
   room_w = std::max(room_w, 0);
@@ -359,16 +355,15 @@ void TMwButtonGlyph::CalcButtonLayout(TCanvas *canvas, const TRect &client, cons
   text_bounds.Bottom = text_bounds.Top + text_size.Y;
 }
 
-TRect TMwButtonGlyph::Draw(TCanvas *canvas, const TRect &client, const TPoint &offset,
-                           const QString &caption, TButtonLayout layout, int margin, int spacing,
-                           TMwButtonState state, bool drop_down_mark, bool grayed_inactive) {
+TRect TMwButtonGlyph::Draw(TCanvas *canvas, const TRect &client, const TPoint &offset, const QString &caption,
+                           TButtonLayout layout, int margin, int spacing, TMwButtonState state, bool drop_down_mark,
+                           bool grayed_inactive) {
   TSize gsize{0, 0};
   if (!original_->Empty()) gsize = {original_->Width() / num_glyphs_, original_->Height()};
   TPoint gpos{0, 0};
   TRect tb{0, 0, 0, 0};
   QString shown;
-  CalcButtonLayout(canvas, client, offset, caption, layout, margin, spacing, gpos, tb, drop_down_mark,
-                   gsize, shown);
+  CalcButtonLayout(canvas, client, offset, caption, layout, margin, spacing, gpos, tb, drop_down_mark, gsize, shown);
   TMwButtonState gstate = state;
   if (grayed_inactive && state != bsDisabled && state == bsInactive) gstate = bsInactive;
   const int index = CreateButtonGlyph(gstate);
@@ -419,8 +414,7 @@ TRect TMwButtonGlyph::Draw(TCanvas *canvas, const TRect &client, const TPoint &o
 
 // --- TMwSpeedButton ------------------------------------------------------------------------------
 
-TMwSpeedButton::TMwSpeedButton(TComponent *owner)
-    : TGraphicControl(owner), glyph_(std::make_unique<TMwButtonGlyph>()) {
+TMwSpeedButton::TMwSpeedButton(TComponent *owner) : TGraphicControl(owner), glyph_(std::make_unique<TMwButtonGlyph>()) {
   SetBounds(0, 0, 25, 25);
   SetControlStyle(TControlStyle{csCaptureMouse, csOpaque, csDoubleClicks, csReplicatable});
   SetParentShowHint(false);
@@ -639,8 +633,7 @@ void TMwSpeedButton::Dispatch(TMessage &m) {
 }
 
 void TMwSpeedButton::Click() {
-  if (TCustomForm *form = GetParentForm(); form != nullptr && modal_result_ != 0)
-    form->SetModalResult(modal_result_);
+  if (TCustomForm *form = GetParentForm(); form != nullptr && modal_result_ != 0) form->SetModalResult(modal_result_);
   if (!OnClick && action_ != nullptr) {
     action_->Execute();
     return;
@@ -810,7 +803,8 @@ void PassMouseNotice(TNotifyEvent &event, bool fire, const std::function<void()>
 void TMwSpeedButton::CMMouseEnter(TMessage &m) {
   // Only an enabled button of the active application tells of the pointer.
   const bool fire = Enabled() && ActiveWindowIsOurs();
-  PassMouseNotice(OnMouseEnter, fire, [&] { TGraphicControl::CMMouseEnter(m); }, this);
+  PassMouseNotice(
+      OnMouseEnter, fire, [&] { TGraphicControl::CMMouseEnter(m); }, this);
   if (Enabled() && !mouse_in_control_) {
     mouse_in_control_ = true;
     if (flat_) Invalidate();
@@ -819,7 +813,8 @@ void TMwSpeedButton::CMMouseEnter(TMessage &m) {
 
 void TMwSpeedButton::CMMouseLeave(TMessage &m) {
   const bool fire = Enabled() && ActiveWindowIsOurs();
-  PassMouseNotice(OnMouseLeave, fire, [&] { TGraphicControl::CMMouseLeave(m); }, this);
+  PassMouseNotice(
+      OnMouseLeave, fire, [&] { TGraphicControl::CMMouseLeave(m); }, this);
   if (mouse_in_control_) {
     mouse_in_control_ = false;
     if (flat_) Invalidate();

@@ -26,7 +26,7 @@
 namespace vcl {
 class TBasicAction;
 class TPopupMenu;
-}
+}  // namespace vcl
 
 namespace ext {
 
@@ -111,13 +111,13 @@ class TMwButtonGlyph {
 
   // Where glyph and caption go inside `client` (see the .cpp).
   void CalcButtonLayout(vcl::TCanvas *canvas, const vcl::TRect &client, const vcl::TPoint &offset,
-                        const QString &caption, TButtonLayout layout, int margin, int spacing,
-                        vcl::TPoint &glyph_pos, vcl::TRect &text_bounds, bool drop_down_mark,
-                        const vcl::TSize &glyph_size, QString &shown_caption);
+                        const QString &caption, TButtonLayout layout, int margin, int spacing, vcl::TPoint &glyph_pos,
+                        vcl::TRect &text_bounds, bool drop_down_mark, const vcl::TSize &glyph_size,
+                        QString &shown_caption);
   // Draws glyph, caption and drop-down mark; returns the caption's rectangle.
-  vcl::TRect Draw(vcl::TCanvas *canvas, const vcl::TRect &client, const vcl::TPoint &offset,
-                  const QString &caption, TButtonLayout layout, int margin, int spacing,
-                  TMwButtonState state, bool drop_down_mark, bool grayed_inactive);
+  vcl::TRect Draw(vcl::TCanvas *canvas, const vcl::TRect &client, const vcl::TPoint &offset, const QString &caption,
+                  TButtonLayout layout, int margin, int spacing, TMwButtonState state, bool drop_down_mark,
+                  bool grayed_inactive);
 
   std::function<void()> OnChange;
 

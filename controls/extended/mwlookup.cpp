@@ -436,7 +436,8 @@ void TMwLookupControl::ProcessSearchKey(QChar key) {
   }
   // The typed characters are those of the 8-bit code page from the blank
   // on: the euro sign among them, characters it cannot hold not.
-  const bool printable = k != 8 && rtl::IsCp1252(QString(key)) && static_cast<unsigned char>(rtl::ToCp1252Char(key)) >= 32;
+  const bool printable =
+      k != 8 && rtl::IsCp1252(QString(key)) && static_cast<unsigned char>(rtl::ToCp1252Char(key)) >= 32;
   if (!(k == 8 || printable) || !CanModify()) return;
   if (!IsPopupList() && TickCount() - g_last_search_key > 2000) search_text_.clear();
   g_last_search_key = TickCount();
@@ -612,8 +613,8 @@ void TMwDBLookupList::Resize() {
 
 void TMwDBLookupList::UpdateScrollBar() {
   TDataSet *ds = lookup_link_->DataSet();
-  const bool shown = list_active_ && lookup_link_->RecordCount() > 0 &&
-                     lookup_link_->RecordCount() >= lookup_link_->BufferCount();
+  const bool shown =
+      list_active_ && lookup_link_->RecordCount() > 0 && lookup_link_->RecordCount() >= lookup_link_->BufferCount();
   int pos = 0;
   if (shown && !ds->Bof()) pos = ds->Eof() ? 4 : 2;
   const bool changed = shown != scroll_bar_shown_;
@@ -646,13 +647,26 @@ void TMwDBLookupList::ScrollAction(int action) {
   const int page = std::max(1, lookup_link_->RecordCount() - 1);
   TDataSet *ds = lookup_link_->DataSet();
   switch (action) {
-    case QAbstractSlider::SliderSingleStepSub: ScrollRows(-1); break;
-    case QAbstractSlider::SliderSingleStepAdd: ScrollRows(1); break;
-    case QAbstractSlider::SliderPageStepSub: ScrollRows(-page); break;
-    case QAbstractSlider::SliderPageStepAdd: ScrollRows(page); break;
-    case QAbstractSlider::SliderToMinimum: ds->First(); break;
-    case QAbstractSlider::SliderToMaximum: ds->Last(); break;
-    default: return;  // thumb drags end in sliderReleased
+    case QAbstractSlider::SliderSingleStepSub:
+      ScrollRows(-1);
+      break;
+    case QAbstractSlider::SliderSingleStepAdd:
+      ScrollRows(1);
+      break;
+    case QAbstractSlider::SliderPageStepSub:
+      ScrollRows(-page);
+      break;
+    case QAbstractSlider::SliderPageStepAdd:
+      ScrollRows(page);
+      break;
+    case QAbstractSlider::SliderToMinimum:
+      ds->First();
+      break;
+    case QAbstractSlider::SliderToMaximum:
+      ds->Last();
+      break;
+    default:
+      return;  // thumb drags end in sliderReleased
   }
   UpdateScrollBar();
   Invalidate();
@@ -720,13 +734,30 @@ void TMwDBLookupList::KeyDown(int &key, TShiftState shift) {
   if (!CanModify()) return;
   const int page = std::max(1, RowCount() - 1 - (EmptyRowShown() ? 1 : 0));
   switch (key) {
-    case VK_UP: case VK_LEFT: MoveSelection(-1); break;
-    case VK_DOWN: case VK_RIGHT: MoveSelection(1); break;
-    case VK_PRIOR: MoveSelection(-page); break;
-    case VK_NEXT: MoveSelection(page); break;
-    case VK_HOME: search_text_.clear(); SelectFirst(); break;
-    case VK_END: search_text_.clear(); SelectLast(); break;
-    default: return;
+    case VK_UP:
+    case VK_LEFT:
+      MoveSelection(-1);
+      break;
+    case VK_DOWN:
+    case VK_RIGHT:
+      MoveSelection(1);
+      break;
+    case VK_PRIOR:
+      MoveSelection(-page);
+      break;
+    case VK_NEXT:
+      MoveSelection(page);
+      break;
+    case VK_HOME:
+      search_text_.clear();
+      SelectFirst();
+      break;
+    case VK_END:
+      search_text_.clear();
+      SelectLast();
+      break;
+    default:
+      return;
   }
   key = 0;
 }
@@ -847,8 +878,8 @@ TMwPopupDataList::TMwPopupDataList(TComponent *owner) : TMwDBLookupList(owner) {
 }
 
 QWidget *TMwPopupDataList::CreateWidget(QWidget *) {
-  auto *w = new TControlWidget<QWidget>(this, nullptr,
-                                        Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
+  auto *w =
+      new TControlWidget<QWidget>(this, nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
   w->setAttribute(Qt::WA_ShowWithoutActivating);
   w->setFocusPolicy(Qt::NoFocus);
   AttachScrollBar(w);
@@ -857,8 +888,7 @@ QWidget *TMwPopupDataList::CreateWidget(QWidget *) {
 
 void TMwPopupDataList::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   TMwDBLookupList::MouseUp(button, shift, x, y);
-  if (button == mbLeft && OnCloseUp)
-    OnCloseUp(x >= 0 && y >= 0 && x < Width() && y < Height());
+  if (button == mbLeft && OnCloseUp) OnCloseUp(x >= 0 && y >= 0 && x < Width() && y < Height());
 }
 
 // --- TMwDBLookupCombo --------------------------------------------------------------------------------
@@ -1064,9 +1094,7 @@ void TMwDBLookupCombo::KeyPress(QChar &key) {
   TCustomControl::KeyPress(key);
 }
 
-void TMwDBLookupCombo::WMGetDlgCode(TMessage &m) {
-  m.Result = DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTALLKEYS;
-}
+void TMwDBLookupCombo::WMGetDlgCode(TMessage &m) { m.Result = DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTALLKEYS; }
 
 void TMwDBLookupCombo::WMKillFocus(TMessage &m) {
   CloseUp(false);
@@ -1194,12 +1222,14 @@ ORBISCA_PUBLISHED(TMwLookupControl, TCustomControl) {
   p.Property("LookupSource", &TMwLookupControl::LookupSource, &TMwLookupControl::SetLookupSource);
   p.Property("LookupField", &TMwLookupControl::LookupField, &TMwLookupControl::SetLookupField);
   p.Property("LookupDisplay", &TMwLookupControl::LookupDisplay, &TMwLookupControl::SetLookupDisplay);
-  p.Property("LookupDisplayIndex", &TMwLookupControl::LookupDisplayIndex, &TMwLookupControl::SetLookupDisplayIndex).Default(0);
+  p.Property("LookupDisplayIndex", &TMwLookupControl::LookupDisplayIndex, &TMwLookupControl::SetLookupDisplayIndex)
+      .Default(0);
   p.Property("ListStyle", &TMwLookupControl::ListStyle, &TMwLookupControl::SetListStyle).Default(lsFixed);
   p.Property("FieldsDelimiter", &TMwLookupControl::FieldsDelimiter, &TMwLookupControl::SetFieldsDelimiter).Default(',');
   p.Property("EmptyValue", &TMwLookupControl::EmptyValue, &TMwLookupControl::SetEmptyValue);
   p.Property("DisplayEmpty", &TMwLookupControl::DisplayEmpty, &TMwLookupControl::SetDisplayEmpty);
-  p.Property("EmptyItemColor", &TMwLookupControl::EmptyItemColor, &TMwLookupControl::SetEmptyItemColor).Default(vcl::clWindow);
+  p.Property("EmptyItemColor", &TMwLookupControl::EmptyItemColor, &TMwLookupControl::SetEmptyItemColor)
+      .Default(vcl::clWindow);
   p.Property("IgnoreCase", &TMwLookupControl::IgnoreCase, &TMwLookupControl::SetIgnoreCase).Default(true);
   p.Property("IndexSwitch", &TMwLookupControl::IndexSwitch, &TMwLookupControl::SetIndexSwitch).Default(true);
   p.Property("ItemHeight", &TMwLookupControl::ItemHeight, &TMwLookupControl::SetItemHeight)
@@ -1218,7 +1248,8 @@ ORBISCA_PUBLISHED(TMwDBLookupCombo, TMwLookupControl) {
   p.Property("DropDownCount", &TMwDBLookupCombo::DropDownCount, &TMwDBLookupCombo::SetDropDownCount).Default(8);
   p.Property("DropDownWidth", &TMwDBLookupCombo::DropDownWidth, &TMwDBLookupCombo::SetDropDownWidth).Default(0);
   p.Property("EscapeClear", &TMwDBLookupCombo::EscapeClear, &TMwDBLookupCombo::SetEscapeClear).Default(true);
-  p.Property("DisplayAllFields", &TMwDBLookupCombo::DisplayAllFields, &TMwDBLookupCombo::SetDisplayAllFields).Default(false);
+  p.Property("DisplayAllFields", &TMwDBLookupCombo::DisplayAllFields, &TMwDBLookupCombo::SetDisplayAllFields)
+      .Default(false);
   p.Event("OnDropDown", &TMwDBLookupCombo::OnDropDown);
   p.Event("OnCloseUp", &TMwDBLookupCombo::OnCloseUp);
 }

@@ -34,8 +34,8 @@ namespace ext {
 ORBISCA_ENUM(TLookupListStyle, lsFixed, lsDelimited)
 ORBISCA_ENUM(TDropDownAlign, daLeft, daRight, daCenter)
 
-using TGetImageEvent = std::function<void(rtl::TObject *sender, bool is_empty, int &text_margin,
-                                          vcl::TGraphic *&graphic)>;
+using TGetImageEvent =
+    std::function<void(rtl::TObject *sender, bool is_empty, int &text_margin, vcl::TGraphic *&graphic)>;
 
 // One display field of a row as painted in the fixed style.
 struct TRowColumn {
@@ -90,16 +90,25 @@ class TMwLookupControl : public vcl::TCustomControl {
   int LookupDisplayIndex() const { return lookup_display_index_; }
   void SetLookupDisplayIndex(int value);
   TLookupListStyle ListStyle() const { return list_style_; }
-  void SetListStyle(TLookupListStyle value) { list_style_ = value; Invalidate(); }
+  void SetListStyle(TLookupListStyle value) {
+    list_style_ = value;
+    Invalidate();
+  }
   QChar FieldsDelimiter() const { return fields_delimiter_; }
-  void SetFieldsDelimiter(QChar value) { fields_delimiter_ = value; Invalidate(); }
+  void SetFieldsDelimiter(QChar value) {
+    fields_delimiter_ = value;
+    Invalidate();
+  }
   QString EmptyValue() const { return empty_value_; }
   void SetEmptyValue(const QString &value);
   QString DisplayEmpty() const { return display_empty_; }
   // The list makes room for the empty item above its records.
   void SetDisplayEmpty(const QString &value);
   vcl::TColor EmptyItemColor() const { return empty_item_color_; }
-  void SetEmptyItemColor(vcl::TColor value) { empty_item_color_ = value; Invalidate(); }
+  void SetEmptyItemColor(vcl::TColor value) {
+    empty_item_color_ = value;
+    Invalidate();
+  }
   bool IgnoreCase() const { return ignore_case_; }
   void SetIgnoreCase(bool value) { ignore_case_ = value; }
   bool IndexSwitch() const { return index_switch_; }
@@ -223,7 +232,10 @@ class TMwDBLookupList : public TMwLookupControl {
   int RowCount() const;
   void SetRowCount(int rows);
   vcl::TBorderStyle BorderStyle() const { return border_style_; }
-  void SetBorderStyle(vcl::TBorderStyle value) { border_style_ = value; Invalidate(); }
+  void SetBorderStyle(vcl::TBorderStyle value) {
+    border_style_ = value;
+    Invalidate();
+  }
   // Moves the selection by `distance` records from the selected one (the
   // list's keys do this).
   void MoveSelection(int distance);
@@ -304,7 +316,10 @@ class TMwDBLookupCombo : public TMwLookupControl {
   void SetEscapeClear(bool value) { escape_clear_ = value; }
   // Always false in lookup-field mode.
   bool DisplayAllFields() const { return display_all_fields_ && !LookupMode(); }
-  void SetDisplayAllFields(bool value) { display_all_fields_ = value; Invalidate(); }
+  void SetDisplayAllFields(bool value) {
+    display_all_fields_ = value;
+    Invalidate();
+  }
 
   // The text the combo shows.
   QString ShownText() const;

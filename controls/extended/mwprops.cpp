@@ -21,10 +21,14 @@ constexpr int kMaxNesting = 8;
 
 int FloatPrecision(vcl::TFloatType type) {
   switch (type) {
-    case vcl::TFloatType::ftSingle: return 7;
-    case vcl::TFloatType::ftDouble: return 15;
-    case vcl::TFloatType::ftCurr: return 19;
-    default: return 18;
+    case vcl::TFloatType::ftSingle:
+      return 7;
+    case vcl::TFloatType::ftDouble:
+      return 15;
+    case vcl::TFloatType::ftCurr:
+      return 19;
+    default:
+      return 18;
   }
 }
 
@@ -65,11 +69,9 @@ qint64 DecimalOrZero(const QString &text) {
 vcl::TComponent *FindRootByName(const QString &name) {
   if (vcl::Screen == nullptr) return nullptr;
   for (int i = 0; i < vcl::Screen->FormCount(); ++i)
-    if (vcl::Screen->Forms(i)->Name().compare(name, Qt::CaseInsensitive) == 0)
-      return vcl::Screen->Forms(i);
+    if (vcl::Screen->Forms(i)->Name().compare(name, Qt::CaseInsensitive) == 0) return vcl::Screen->Forms(i);
   for (int i = 0; i < vcl::Screen->DataModuleCount(); ++i)
-    if (vcl::Screen->DataModules(i)->Name().compare(name, Qt::CaseInsensitive) == 0)
-      return vcl::Screen->DataModules(i);
+    if (vcl::Screen->DataModules(i)->Name().compare(name, Qt::CaseInsensitive) == 0) return vcl::Screen->DataModules(i);
   return nullptr;
 }
 
@@ -103,9 +105,7 @@ void TPropsStorage::EraseStorageSection(const QString &section) {
   if (OnEraseSection) OnEraseSection(section);
 }
 
-std::unique_ptr<TPropsStorage> TPropsStorage::CreateNestedStorage() const {
-  return std::make_unique<TPropsStorage>();
-}
+std::unique_ptr<TPropsStorage> TPropsStorage::CreateNestedStorage() const { return std::make_unique<TPropsStorage>(); }
 
 bool TPropsStorage::ParseStoredLine(const QString &line, QString &component, QString &property) {
   const qsizetype dot = line.indexOf(u'.');
@@ -133,21 +133,27 @@ QString TPropsStorage::StringValue(const TPropInfo &prop) const {
   const rtl::TObject *o = object_;
   switch (prop.Kind()) {
     case vcl::tkInteger:
-    case vcl::tkInt64: return QString::number(vcl::GetOrdProp(o, prop));
+    case vcl::tkInt64:
+      return QString::number(vcl::GetOrdProp(o, prop));
     case vcl::tkChar:
     case vcl::tkWChar: {
       const auto code = vcl::GetOrdProp(o, prop);
       return code == 0 ? QString() : QString(QChar(static_cast<char16_t>(code)));
     }
-    case vcl::tkEnumeration: return prop.PropType->EnumName(vcl::GetOrdProp(o, prop));
-    case vcl::tkFloat: return FloatText(prop.GetFloat(o), prop.PropType->FloatType);
+    case vcl::tkEnumeration:
+      return prop.PropType->EnumName(vcl::GetOrdProp(o, prop));
+    case vcl::tkFloat:
+      return FloatText(prop.GetFloat(o), prop.PropType->FloatType);
     case vcl::tkString:
     case vcl::tkLString:
-    case vcl::tkWString: return prop.GetStr(o);
+    case vcl::tkWString:
+      return prop.GetStr(o);
     case vcl::tkSet:
       return SetText(prop.PropType, static_cast<std::uint64_t>(vcl::GetOrdProp(o, prop)));
-    case vcl::tkVariant: return rtl::VarToStr(prop.GetVar(o));
-    default: return QString();
+    case vcl::tkVariant:
+      return rtl::VarToStr(prop.GetVar(o));
+    default:
+      return QString();
   }
 }
 
@@ -155,7 +161,9 @@ void TPropsStorage::ApplyString(const TPropInfo &prop, const QString &text) {
   rtl::TObject *o = object_;
   switch (prop.Kind()) {
     case vcl::tkInteger:
-    case vcl::tkInt64: vcl::SetOrdProp(o, prop, DecimalOrZero(text)); break;
+    case vcl::tkInt64:
+      vcl::SetOrdProp(o, prop, DecimalOrZero(text));
+      break;
     case vcl::tkChar:
     case vcl::tkWChar:
       vcl::SetOrdProp(o, prop, text.isEmpty() ? 0 : text.at(0).unicode());
@@ -173,12 +181,17 @@ void TPropsStorage::ApplyString(const TPropInfo &prop, const QString &text) {
     }
     case vcl::tkString:
     case vcl::tkLString:
-    case vcl::tkWString: prop.SetStr(o, text); break;
+    case vcl::tkWString:
+      prop.SetStr(o, text);
+      break;
     case vcl::tkSet:
       vcl::SetOrdProp(o, prop, static_cast<std::int64_t>(SetFromText(prop.PropType, text)));
       break;
-    case vcl::tkVariant: prop.SetVar(o, rtl::Variant(text)); break;
-    default: break;
+    case vcl::tkVariant:
+      prop.SetVar(o, rtl::Variant(text));
+      break;
+    default:
+      break;
   }
 }
 
@@ -285,8 +298,10 @@ void TPropsStorage::StoreProperty(const TPropInfo &prop) {
     case vcl::tkArray:
     case vcl::tkRecord:
     case vcl::tkInterface:
-    case vcl::tkDynArray: return;
-    default: break;
+    case vcl::tkDynArray:
+      return;
+    default:
+      break;
   }
   const QString text = StringValue(prop).trimmed();
   const bool string_kind = prop.Kind() == vcl::tkString || prop.Kind() == vcl::tkLString ||

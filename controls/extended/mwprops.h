@@ -39,10 +39,8 @@ class TPropInfoList : public rtl::TObject {
   std::vector<const vcl::TPropInfo *> items_;
 };
 
-using TReadStrEvent =
-    std::function<QString(const QString &section, const QString &key, const QString &def)>;
-using TWriteStrEvent =
-    std::function<void(const QString &section, const QString &key, const QString &value)>;
+using TReadStrEvent = std::function<QString(const QString &section, const QString &key, const QString &def)>;
+using TWriteStrEvent = std::function<void(const QString &section, const QString &key, const QString &value)>;
 using TEraseSectEvent = std::function<void(const QString &section)>;
 
 class TPropsStorage : public rtl::TObject {

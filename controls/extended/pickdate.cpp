@@ -181,9 +181,7 @@ void TMwCalendar::SelectedCell(int &col, int &row) const {
   row = n / 7 + 1;
 }
 
-bool TMwCalendar::IsWeekendColumn(int col) const {
-  return (weekends_ >> ((col + int(start_of_week_)) % 7)) & 1;
-}
+bool TMwCalendar::IsWeekendColumn(int col) const { return (weekends_ >> ((col + int(start_of_week_)) % 7)) & 1; }
 
 bool TMwCalendar::MouseToCell(int x, int y, int &col, int &row) const {
   const int line = draw_vertical_lines_ ? 1 : 0;
@@ -295,8 +293,8 @@ TLocCalendar::TLocCalendar(TComponent *owner) : TMwCalendar(owner) {
 void TLocCalendar::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   TMwCalendar::MouseUp(button, shift, x, y);
   int col, row;
-  if (button == mbLeft && (shift * TShiftState{ssShift, ssCtrl, ssAlt}).Empty() &&
-      MouseToCell(x, y, col, row) && row > 0 && DayAt(col, row) != 0 && OnDayPicked)
+  if (button == mbLeft && (shift * TShiftState{ssShift, ssCtrl, ssAlt}).Empty() && MouseToCell(x, y, col, row) &&
+      row > 0 && DayAt(col, row) != 0 && OnDayPicked)
     OnDayPicked();
 }
 
@@ -466,10 +464,18 @@ TSelectDateDlg::TSelectDateDlg(TComponent *owner) : TForm(owner) {
     buttons_[i] = b;
     b->OnClick = [this, i](rtl::TObject *) {
       switch (i) {
-        case 0: calendar_->PrevYear(); break;
-        case 1: calendar_->PrevMonth(); break;
-        case 2: calendar_->NextMonth(); break;
-        default: calendar_->NextYear(); break;
+        case 0:
+          calendar_->PrevYear();
+          break;
+        case 1:
+          calendar_->PrevMonth();
+          break;
+        case 2:
+          calendar_->NextMonth();
+          break;
+        default:
+          calendar_->NextYear();
+          break;
       }
     };
   }

@@ -148,8 +148,8 @@ class TPopupCalendar : public TPopupWindow {
 };
 
 // The modal date dialog; true when confirmed, `date` then holds the pick.
-bool SelectDate(rtl::TDateTime &date, const QString &title, TDayOfWeekName start_of_week,
-                TDaysOfWeek weekends, vcl::TColor weekend_color, const QStringList &hints);
+bool SelectDate(rtl::TDateTime &date, const QString &title, TDayOfWeekName start_of_week, TDaysOfWeek weekends,
+                vcl::TColor weekend_color, const QStringList &hints);
 
 class TSelectDateDlg : public vcl::TForm {
   ORBISCA_CLASS(TSelectDateDlg, vcl::TForm)

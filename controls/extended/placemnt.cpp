@@ -18,23 +18,33 @@ namespace {
 
 rtl::HKEY RegistryRootKey(TPlacementRegRoot root) {
   switch (root) {
-    case prLocalMachine: return rtl::HKEY_LOCAL_MACHINE;
-    case prCurrentConfig: return rtl::HKEY_CURRENT_CONFIG;
-    case prClassesRoot: return rtl::HKEY_CLASSES_ROOT;
-    case prUsers: return rtl::HKEY_USERS;
-    case prDynData: return rtl::HKEY_DYN_DATA;
-    default: return rtl::HKEY_CURRENT_USER;
+    case prLocalMachine:
+      return rtl::HKEY_LOCAL_MACHINE;
+    case prCurrentConfig:
+      return rtl::HKEY_CURRENT_CONFIG;
+    case prClassesRoot:
+      return rtl::HKEY_CLASSES_ROOT;
+    case prUsers:
+      return rtl::HKEY_USERS;
+    case prDynData:
+      return rtl::HKEY_DYN_DATA;
+    default:
+      return rtl::HKEY_CURRENT_USER;
   }
 }
 
 // The frame thickness of a border style, in pixels.
 int FrameSize(vcl::TFormBorderStyle style) {
   switch (style) {
-    case vcl::bsNone: return 0;
+    case vcl::bsNone:
+      return 0;
     case vcl::bsSingle:
-    case vcl::bsToolWindow: return 1;
-    case vcl::bsDialog: return 3;
-    default: return 4;
+    case vcl::bsToolWindow:
+      return 1;
+    case vcl::bsDialog:
+      return 3;
+    default:
+      return 4;
   }
 }
 
@@ -115,17 +125,13 @@ class TFormPlacement::OpenScope {
 ORBISCA_PUBLISHED(TFormPlacement, TComponent) {
   p.Property("Active", &TFormPlacement::Active, &TFormPlacement::SetActive).Default(1);
   // The stored names, not the defaults the getters fill in.
-  p.Property("IniFileName", &TFormPlacement::StoredIniFileName,
-             &TFormPlacement::SetIniFileName);
-  p.Property("IniSection", &TFormPlacement::StoredIniSection,
-             &TFormPlacement::SetIniSection);
+  p.Property("IniFileName", &TFormPlacement::StoredIniFileName, &TFormPlacement::SetIniFileName);
+  p.Property("IniSection", &TFormPlacement::StoredIniSection, &TFormPlacement::SetIniSection);
   p.Property("MinMaxInfo", &TFormPlacement::MinMaxInfo, &TFormPlacement::SetMinMaxInfo);
   p.Property("Options", &TFormPlacement::Options, &TFormPlacement::SetOptions)
       .Default(static_cast<std::int64_t>(TPlacementOptions{fpState, fpPosition}.Bits()));
-  p.Property("PreventResize", &TFormPlacement::PreventResize, &TFormPlacement::SetPreventResize)
-      .Default(0);
-  p.Property("RegistryRoot", &TFormPlacement::RegistryRoot, &TFormPlacement::SetRegistryRoot)
-      .Default(prCurrentUser);
+  p.Property("PreventResize", &TFormPlacement::PreventResize, &TFormPlacement::SetPreventResize).Default(0);
+  p.Property("RegistryRoot", &TFormPlacement::RegistryRoot, &TFormPlacement::SetRegistryRoot).Default(prCurrentUser);
   p.Property("UseRegistry", &TFormPlacement::UseRegistry, &TFormPlacement::SetUseRegistry).Default(0);
   p.Property("Version", &TFormPlacement::Version, &TFormPlacement::SetVersion).Default(0);
   p.Event("OnSavePlacement", &TFormPlacement::OnSavePlacement);
@@ -137,9 +143,7 @@ TFormPlacement::TFormPlacement(vcl::TComponent *owner)
   if (Form() != nullptr) options_ = {fpState, fpPosition};
   hook_ = new TMwWindowHook(this);
   hook_->SetActive(false);
-  hook_->AfterMessage = [this](rtl::TObject *, vcl::TMessage &message, bool &) {
-    HookAfterMessage(message);
-  };
+  hook_->AfterMessage = [this](rtl::TObject *, vcl::TMessage &message, bool &) { HookAfterMessage(message); };
 }
 
 TFormPlacement::~TFormPlacement() {
@@ -173,19 +177,15 @@ std::unique_ptr<rtl::TObject> TFormPlacement::OpenStorage(bool for_reading) cons
   return std::make_unique<rtl::TIniFile>(IniFileName());
 }
 
-QString TFormPlacement::ReadStorageString(const QString &section, const QString &key,
-                                          const QString &def) {
+QString TFormPlacement::ReadStorageString(const QString &section, const QString &key, const QString &def) {
   return StorageReadString(file_.get(), section, key, def);
 }
 
-void TFormPlacement::WriteStorageString(const QString &section, const QString &key,
-                                        const QString &value) {
+void TFormPlacement::WriteStorageString(const QString &section, const QString &key, const QString &value) {
   StorageWriteString(file_.get(), section, key, value);
 }
 
-void TFormPlacement::EraseStorageSection(const QString &section) {
-  StorageEraseSection(file_.get(), section);
-}
+void TFormPlacement::EraseStorageSection(const QString &section) { StorageEraseSection(file_.get(), section); }
 
 QString TFormPlacement::ReadSectionString(const QString &key, const QString &def) {
   OpenScope scope(this, true);
@@ -233,8 +233,7 @@ void TFormPlacement::WritePlacementSection() {
 
 void TFormPlacement::ReadPlacementSection() {
   if (TCustomForm *form = Form())
-    ReadPlacementKeys(form, file_.get(), IniSection(), options_.Contains(fpPosition),
-                      options_.Contains(fpState));
+    ReadPlacementKeys(form, file_.get(), IniSection(), options_.Contains(fpPosition), options_.Contains(fpState));
   for (TPlacementLink *link : std::vector<TPlacementLink *>(links_)) link->LoadFromStorage();
 }
 
@@ -279,9 +278,7 @@ void TFormPlacement::Loaded() {
     saved_on_close_query_ = form->OnCloseQuery;
     saved_on_destroy_ = form->OnDestroy;
     form->OnShow = [this](rtl::TObject *sender) { FormShow(sender); };
-    form->OnCloseQuery = [this](rtl::TObject *sender, bool &can_close) {
-      FormCloseQuery(sender, can_close);
-    };
+    form->OnCloseQuery = [this](rtl::TObject *sender, bool &can_close) { FormCloseQuery(sender, can_close); };
     form->OnDestroy = [this](rtl::TObject *sender) { FormDestroy(sender); };
     default_max_icon_ = form->BorderIcons().Contains(vcl::biMaximize);
     if (prevent_resize_) UpdatePreventResize();
@@ -376,8 +373,7 @@ void TFormPlacement::ApplyTrackLimits() {
   if (hook_->Active()) form->SendMessage(vcl::WM_GETMINMAXINFO, 0, reinterpret_cast<vcl::LPARAM>(&info));
   QWidget *w = form->Handle();
   w->setMinimumSize(std::max(0, info.MinTrackSize.X), std::max(0, info.MinTrackSize.Y));
-  w->setMaximumSize(std::min(QWIDGETSIZE_MAX, info.MaxTrackSize.X),
-                    std::min(QWIDGETSIZE_MAX, info.MaxTrackSize.Y));
+  w->setMaximumSize(std::min(QWIDGETSIZE_MAX, info.MaxTrackSize.X), std::min(QWIDGETSIZE_MAX, info.MaxTrackSize.Y));
 }
 
 void TFormPlacement::HookAfterMessage(vcl::TMessage &m) {
@@ -388,8 +384,7 @@ void TFormPlacement::HookAfterMessage(vcl::TMessage &m) {
     return;
   }
   if (prevent_resize_) {
-    if (m.Msg == vcl::WM_GETMINMAXINFO && m.LParam != 0 && form->HandleAllocated() &&
-        form->Visible()) {
+    if (m.Msg == vcl::WM_GETMINMAXINFO && m.LParam != 0 && form->HandleAllocated() && form->Visible()) {
       auto *info = reinterpret_cast<TMinMaxInfo *>(m.LParam);
       info->MinTrackSize = {form->Width(), form->Height()};
       info->MaxTrackSize = {form->Width(), form->Height()};
@@ -415,9 +410,7 @@ void TFormPlacement::HookAfterMessage(vcl::TMessage &m) {
 
 void TFormPlacement::UpdatePlacement() {
   TCustomForm *form = Form();
-  if (form == nullptr || !form->HandleAllocated() || IsLoading() || prevent_resize_ ||
-      CheckMinMaxInfo())
-    return;
+  if (form == nullptr || !form->HandleAllocated() || IsLoading() || prevent_resize_ || CheckMinMaxInfo()) return;
   TWindowPlacement p = GetWindowPlacement(form);
   if (!form->Visible()) p.ShowCmd = SW_HIDE;
   const int frame = FrameSize(form->BorderStyle());
@@ -554,9 +547,7 @@ TFormStorage::TFormStorage(vcl::TComponent *owner)
 
 TFormStorage::~TFormStorage() = default;
 
-void TFormStorage::SetStoredProps(const rtl::TStrings *props) {
-  stored_props_->Assign(props);
-}
+void TFormStorage::SetStoredProps(const rtl::TStrings *props) { stored_props_->Assign(props); }
 
 void TFormStorage::SetStoredValues(const TStoredValues *values) { stored_values_->Assign(values); }
 

@@ -38,8 +38,7 @@ class TFormStorage;
 
 ORBISCA_ENUM(TPlacementOption, fpState, fpPosition, fpActiveControl)
 using TPlacementOptions = vcl::TEnumSet<TPlacementOption>;
-ORBISCA_ENUM(TPlacementRegRoot, prCurrentUser, prLocalMachine, prCurrentConfig, prClassesRoot,
-             prUsers, prDynData)
+ORBISCA_ENUM(TPlacementRegRoot, prCurrentUser, prLocalMachine, prCurrentConfig, prClassesRoot, prUsers, prDynData)
 
 // What WM_GETMINMAXINFO carries (LParam points at it): the window's
 // maximised size and position and the tracking limits of the user's
@@ -63,8 +62,15 @@ class TWinMinMaxInfo : public rtl::TPersistent {
  public:
   explicit TWinMinMaxInfo(TFormPlacement *owner) : owner_(owner) {}
   enum Index {
-    kMaxPosLeft, kMaxPosTop, kMaxSizeHeight, kMaxSizeWidth,
-    kMaxTrackHeight, kMaxTrackWidth, kMinTrackHeight, kMinTrackWidth, kCount
+    kMaxPosLeft,
+    kMaxPosTop,
+    kMaxSizeHeight,
+    kMaxSizeWidth,
+    kMaxTrackHeight,
+    kMaxTrackWidth,
+    kMinTrackHeight,
+    kMinTrackWidth,
+    kCount
   };
   int Value(int index) const { return values_.at(static_cast<size_t>(index)); }
   void SetValue(int index, int value);
@@ -296,9 +302,7 @@ class TFormStorage : public TFormPlacement {
   TStoredValues *StoredValues() const { return stored_values_.get(); }
   void SetStoredValues(const TStoredValues *values);
   rtl::Variant StoredValue(const QString &name) const { return stored_values_->Values(name); }
-  void SetStoredValue(const QString &name, const rtl::Variant &value) {
-    stored_values_->SetValues(name, value);
-  }
+  void SetStoredValue(const QString &name, const rtl::Variant &value) { stored_values_->SetValues(name, value); }
 
   // Finds the component of each line on the owner (dropping lines that do
   // not parse or name no component) and watches them, so that a component

@@ -18,9 +18,7 @@ vcl::TRect g_screen;
 
 TExtTimer::TExtTimer() = default;
 
-TExtTimer::~TExtTimer() {
-  SetEnabled(false);
-}
+TExtTimer::~TExtTimer() { SetEnabled(false); }
 
 void TExtTimer::SetInterval(int ms) {
   if (ms < 0) ms = 0;

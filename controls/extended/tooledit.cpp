@@ -69,8 +69,8 @@ QWidget *TPopupWindow::CreateWidget(QWidget *) {
   // A window of its own that never becomes active (the tool-tip kind is
   // the one no platform activates on showing): the edit keeps the keyboard
   // while the user works in the popup.
-  auto *w = new TControlWidget<QWidget>(this, nullptr,
-                                        Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
+  auto *w =
+      new TControlWidget<QWidget>(this, nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
   w->setAttribute(Qt::WA_ShowWithoutActivating);
   w->setFocusPolicy(Qt::NoFocus);
   return w;
@@ -172,9 +172,7 @@ TCustomComboEdit::~TCustomComboEdit() {
   if (button_ != nullptr) button_->OnClick = nullptr;
 }
 
-QWidget *TCustomComboEdit::CreateWidget(QWidget *parent_widget) {
-  return TCustomMaskEdit::CreateWidget(parent_widget);
-}
+QWidget *TCustomComboEdit::CreateWidget(QWidget *parent_widget) { return TCustomMaskEdit::CreateWidget(parent_widget); }
 
 void TCustomComboEdit::InitWidget() {
   TCustomMaskEdit::InitWidget();
@@ -192,9 +190,7 @@ void TCustomComboEdit::SetDirectInput(bool value) {
   UpdateEditReadOnly();
 }
 
-void TCustomComboEdit::UpdateEditReadOnly() {
-  TCustomEdit::SetReadOnly(read_only_ || !direct_input_);
-}
+void TCustomComboEdit::UpdateEditReadOnly() { TCustomEdit::SetReadOnly(read_only_ || !direct_input_); }
 
 void TCustomComboEdit::SetPopup(TPopupWindow *popup) {
   popup_ = popup;
@@ -596,9 +592,15 @@ bool TCustomComboEdit::PaintAlignedText(const QString &text, TAlignment alignmen
   int left = margins.X;
   if (!popup_visible_) {
     switch (alignment) {
-      case taLeftJustify: left = margins.X; break;
-      case taRightJustify: left = client.Width() - bw - tw - margins.X - 2; break;
-      case taCenter: left = (client.Width() - bw - tw) / 2; break;
+      case taLeftJustify:
+        left = margins.X;
+        break;
+      case taRightJustify:
+        left = client.Width() - bw - tw - margins.X - 2;
+        break;
+      case taCenter:
+        left = (client.Width() - bw - tw) / 2;
+        break;
     }
   }
   // The edit's frame is thicker than the original's single line: centre the

@@ -46,7 +46,10 @@ class TPopupWindow : public vcl::TCustomControl {
   virtual void CloseUp(bool accept);
   virtual QString GetPopupText() const { return QString(); }
   // Keys the edit forwards while the popup is open.
-  virtual void PopupKeyDown(int &key, vcl::TShiftState shift) { (void)key; (void)shift; }
+  virtual void PopupKeyDown(int &key, vcl::TShiftState shift) {
+    (void)key;
+    (void)shift;
+  }
   virtual void PopupKeyPress(QChar &key) { (void)key; }
 
   TCustomComboEdit *Edit() const { return edit_; }

@@ -214,11 +214,15 @@ int CurrentYear() { return rtl::YearOf(rtl::Now()); }
 TDateOrder DateOrderOf(const QString &date_format) {
   for (QChar c : date_format) {
     switch (c.toUpper().unicode()) {
-      case u'D': return doDMY;
-      case u'M': return doMDY;
+      case u'D':
+        return doDMY;
+      case u'M':
+        return doMDY;
       case u'Y':
-      case u'E': return doYMD;
-      default: break;
+      case u'E':
+        return doYMD;
+      default:
+        break;
     }
   }
   return doDMY;
@@ -321,9 +325,15 @@ bool ScanFreely(const QString &date_format, const QString &text, int &year, int 
   if (scan.Char(sep)) {
     if (!scan.Number(n3)) return false;
     switch (order) {
-      case doMDY: month = n1, day = n2, year = n3; break;
-      case doDMY: day = n1, month = n2, year = n3; break;
-      case doYMD: year = n1, month = n2, day = n3; break;
+      case doMDY:
+        month = n1, day = n2, year = n3;
+        break;
+      case doDMY:
+        day = n1, month = n2, year = n3;
+        break;
+      case doYMD:
+        year = n1, month = n2, day = n3;
+        break;
     }
     year = ExpandTwoDigitYear(year);
   } else {
@@ -379,9 +389,12 @@ rtl::TDateTime ParseDateOr(const QString &date_format, const QString &text, rtl:
 QString DefaultDateFormat(bool four_digit_year) {
   const TDateOrder order = DateOrderOf(rtl::FormatSettings().ShortDateFormat);
   switch (order) {
-    case doMDY: return four_digit_year ? QStringLiteral("MM/DD/YYYY") : QStringLiteral("MM/DD/YY");
-    case doYMD: return four_digit_year ? QStringLiteral("YYYY/MM/DD") : QStringLiteral("YY/MM/DD");
-    case doDMY: break;
+    case doMDY:
+      return four_digit_year ? QStringLiteral("MM/DD/YYYY") : QStringLiteral("MM/DD/YY");
+    case doYMD:
+      return four_digit_year ? QStringLiteral("YYYY/MM/DD") : QStringLiteral("YY/MM/DD");
+    case doDMY:
+      break;
   }
   return four_digit_year ? QStringLiteral("DD/MM/YYYY") : QStringLiteral("DD/MM/YY");
 }
@@ -445,8 +458,8 @@ QImage MaskedCopy(const QImage &source, const QRect &area, vcl::TColor transpare
 
 }  // namespace
 
-void StretchMasked(vcl::TCanvas *canvas, const vcl::TRect &dest, const QImage &source,
-                   const vcl::TRect &source_rect, vcl::TColor transparent) {
+void StretchMasked(vcl::TCanvas *canvas, const vcl::TRect &dest, const QImage &source, const vcl::TRect &source_rect,
+                   vcl::TColor transparent) {
   if (canvas == nullptr || source.isNull()) return;
   QPainter *p = canvas->Painter();
   if (p == nullptr) return;
@@ -461,7 +474,8 @@ void StretchBitmapMasked(vcl::TCanvas *canvas, const vcl::TBitmap *bitmap, vcl::
                          const vcl::TRect &source, const vcl::TRect &dest) {
   if (canvas == nullptr || bitmap == nullptr || bitmap->Empty()) return;
   vcl::TRect d = dest;
-  if (WidthOfRect(d) < 1 || HeightOfRect(d) < 1) d = vcl::Bounds(dest.Left, dest.Top, bitmap->Width(), bitmap->Height());
+  if (WidthOfRect(d) < 1 || HeightOfRect(d) < 1)
+    d = vcl::Bounds(dest.Left, dest.Top, bitmap->Width(), bitmap->Height());
   vcl::TRect s = source;
   if (WidthOfRect(s) < 1 || HeightOfRect(s) < 1) s = vcl::Rect(0, 0, bitmap->Width(), bitmap->Height());
   auto *drawn = const_cast<vcl::TBitmap *>(bitmap);

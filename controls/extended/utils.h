@@ -144,20 +144,19 @@ vcl::TColor PaletteRelativeColor(vcl::TColor color);
 void CopyGlyphCell(const vcl::TGraphic *source, vcl::TBitmap *target, int columns, int rows, int index);
 // Draws `source_rect` of `source` stretched onto `dest` of the canvas,
 // leaving out the pixels of `transparent`.
-void StretchMasked(vcl::TCanvas *canvas, const vcl::TRect &dest, const QImage &source,
-                   const vcl::TRect &source_rect, vcl::TColor transparent);
+void StretchMasked(vcl::TCanvas *canvas, const vcl::TRect &dest, const QImage &source, const vcl::TRect &source_rect,
+                   vcl::TColor transparent);
 // As StretchMasked for a bitmap: a destination or source of no size takes
 // the bitmap's size; clNone copies with the canvas's copy mode, clDefault
 // takes the bitmap's bottom-left pixel, a monochrome bitmap leaves out white.
 void StretchBitmapMasked(vcl::TCanvas *canvas, const vcl::TBitmap *bitmap, vcl::TColor transparent,
                          const vcl::TRect &source, const vcl::TRect &dest);
-void DrawBitmapMasked(vcl::TCanvas *canvas, int x, int y, const vcl::TBitmap *bitmap,
-                      vcl::TColor transparent);
+void DrawBitmapMasked(vcl::TCanvas *canvas, int x, int y, const vcl::TBitmap *bitmap, vcl::TColor transparent);
 // The raised, greyed look of a disabled glyph: a new bitmap (the caller
 // owns it) of the bitmap's size in `background`, with the bitmap's shape in
 // `highlight` one pixel right and down (when asked) and in `shadow` in place.
-vcl::TBitmap *MakeEmbossedBitmap(const vcl::TBitmap *bitmap, vcl::TColor background,
-                                 vcl::TColor highlight, vcl::TColor shadow, bool use_highlight);
+vcl::TBitmap *MakeEmbossedBitmap(const vcl::TBitmap *bitmap, vcl::TColor background, vcl::TColor highlight,
+                                 vcl::TColor shadow, bool use_highlight);
 vcl::TBitmap *MakeEmbossedBitmap(const vcl::TBitmap *bitmap);
 // Draws image `index` of the list at x, y in the disabled look.
 void DrawImageDisabled(vcl::TCanvas *canvas, int x, int y, const vcl::TImageList *images, int index,

@@ -124,9 +124,7 @@ TControlHook::~TControlHook() {
   if (control_ != nullptr) control_->RemoveFreeNotification(watcher_.get());
 }
 
-bool TControlHook::ControlUsable() const {
-  return control_ != nullptr && !control_->IsDestroying();
-}
+bool TControlHook::ControlUsable() const { return control_ != nullptr && !control_->IsDestroying(); }
 
 bool TControlHook::Installed() const { return ControlUsable() && control_->HasHook(this); }
 
@@ -266,8 +264,7 @@ void TMwWindowHook::SetWinControl(TWinControl *control) {
 
 bool TMwWindowHook::IsForm() const {
   const TWinControl *control = WinControl();
-  return control != nullptr && control == Owner() &&
-         dynamic_cast<const vcl::TCustomForm *>(control) != nullptr;
+  return control != nullptr && control == Owner() && dynamic_cast<const vcl::TCustomForm *>(control) != nullptr;
 }
 
 void TMwWindowHook::SetIsForm(bool value) {

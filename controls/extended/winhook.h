@@ -34,8 +34,7 @@ namespace ext {
 class TMwWindowHook;
 class THookList;
 
-using THookMessageEvent =
-    std::function<void(rtl::TObject *sender, vcl::TMessage &msg, bool &handled)>;
+using THookMessageEvent = std::function<void(rtl::TObject *sender, vcl::TMessage &msg, bool &handled)>;
 
 // The subclassing of one control on behalf of every hook component attached
 // to it. Made and freed by the hook components and the hook list only.

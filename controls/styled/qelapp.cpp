@@ -121,8 +121,7 @@ void TQELTimerPool::SetMinInterval(int ms) {
 }
 
 int TQELTimerPool::AddTimer(Word ident, int interval, TNotifyEvent handler) {
-  if (FindTimer(ident) != nullptr)
-    throw rtl::Exception(QStringLiteral("List index out of bounds (%1)").arg(ident));
+  if (FindTimer(ident) != nullptr) throw rtl::Exception(QStringLiteral("List index out of bounds (%1)").arg(ident));
   if (interval < min_interval_ || interval % min_interval_ != 0)
     throw rtl::Exception(QStringLiteral("Interval not compatible with MinInterval property!"));
   auto item = std::make_unique<TQELTimerItem>(this, ident);
@@ -394,7 +393,8 @@ ORBISCA_PUBLISHED(TQELOneInstance, TQELCustomComponent) {
 TQELOneInstance::TQELOneInstance(vcl::TComponent *owner) : TQELCustomComponent(owner) {
   if (g_guards >= 1) {
     const QString name = ClassName();
-    throw QELEOneInstError(name + QStringLiteral(":\rAlready one ") + name + QStringLiteral(" control in this project!"));
+    throw QELEOneInstError(name + QStringLiteral(":\rAlready one ") + name +
+                           QStringLiteral(" control in this project!"));
   }
   ++g_guards;
   counted_ = true;

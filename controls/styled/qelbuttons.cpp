@@ -96,9 +96,7 @@ void TQELCustomButton::Notification(vcl::TComponent *component, vcl::TOperation 
   if (operation == vcl::opRemove) image_.ComponentRemoved(component);
 }
 
-bool TQELCustomButton::IsActiveDefault() {
-  return (Perform(vcl::WM_GETDLGCODE) & vcl::DLGC_DEFPUSHBUTTON) != 0;
-}
+bool TQELCustomButton::IsActiveDefault() { return (Perform(vcl::WM_GETDLGCODE) & vcl::DLGC_DEFPUSHBUTTON) != 0; }
 
 bool TQELCustomButton::Pushed() const {
   if (pushed_) return true;
@@ -135,8 +133,8 @@ void TQELCustomButton::Paint() {
   canvas_->Font()->Assign(Font());
   canvas_->Brush()->SetStyle(vcl::bsClear);
   const unsigned flags = dfAutoDisabled | (Enabled() ? dfEnabled : 0u);
-  glyph_->Draw(canvas_.get(), use_caption_ ? Caption() : QString(), multi_line_, flags, 0, layout_.get(),
-               draw_state_, r, font_fx_.get());
+  glyph_->Draw(canvas_.get(), use_caption_ ? Caption() : QString(), multi_line_, flags, 0, layout_.get(), draw_state_,
+               r, font_fx_.get());
   if (focused) canvas_->DrawFocusRect(TRect{4, 4, Width() - 4, Height() - 4});
 }
 
@@ -257,8 +255,8 @@ void TQELButton::DropDown() {
     }
     return;
   }
-  const vcl::TPoint at = right_ ? ClientToScreen(vcl::TPoint{Width(), indent_})
-                                : ClientToScreen(vcl::TPoint{indent_, Height()});
+  const vcl::TPoint at =
+      right_ ? ClientToScreen(vcl::TPoint{Width(), indent_}) : ClientToScreen(vcl::TPoint{indent_, Height()});
   try {
     menu_->Popup(at.X, at.Y);
   } catch (...) {
@@ -607,15 +605,22 @@ TRect TQELCustomCheckBox::PaintContent(TCanvas *canvas, bool measure) {
     flags = dfMeasureOnly | dfAutoDisabled;
   } else {
     switch (focus_style_) {
-      case fcText: flags |= dfFocusText; break;
-      case fcGlyph: flags |= dfFocusGlyph; break;
-      case fcGlyphText: flags |= dfFocusBoth; break;
-      default: break;
+      case fcText:
+        flags |= dfFocusText;
+        break;
+      case fcGlyph:
+        flags |= dfFocusGlyph;
+        break;
+      case fcGlyphText:
+        flags |= dfFocusBoth;
+        break;
+      default:
+        break;
     }
   }
   const TRect area{1, 0, Width(), Height()};
-  const TQELGlyphTextResult r = DrawGlyphText(canvas, Caption(), font3d_.get(), flags, 0, layout_.get(), strip_.get(),
-                                              nullptr, area, &cell);
+  const TQELGlyphTextResult r =
+      DrawGlyphText(canvas, Caption(), font3d_.get(), flags, 0, layout_.get(), strip_.get(), nullptr, area, &cell);
   return measure ? r.UnionRect : r.FocusRect;
 }
 
@@ -708,8 +713,7 @@ ORBISCA_PUBLISHED(TQELCustomCheckBox, TCustomControl) {
   p.Property("FocusStyle", &C::FocusStyle, &C::SetFocusStyle).Default(fcText);
   p.Property("Font3D", &C::Font3D, &C::SetFont3D);
   p.Property("GlyphTransparent", &C::GlyphTransparent, &C::SetGlyphTransparent).Default(false);
-  p.Property("GlyphTransparentColor", &C::GlyphTransparentColor, &C::SetGlyphTransparentColor)
-      .Default(vcl::clOlive);
+  p.Property("GlyphTransparentColor", &C::GlyphTransparentColor, &C::SetGlyphTransparentColor).Default(vcl::clOlive);
   p.Property("GlyphFlat", &C::GlyphFlat, &C::SetGlyphFlat).Default(false);
   p.Property("GlyphNumber", &C::GlyphNumber, &C::SetGlyphNumber).Default(3);
   p.Property("GlyphSize", &C::GlyphSize, &C::SetGlyphSize).Default(13);

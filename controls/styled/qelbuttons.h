@@ -17,7 +17,7 @@
 namespace vcl {
 class TPopupMenu;
 class TBasicAction;
-}
+}  // namespace vcl
 
 namespace qel {
 

@@ -12,10 +12,14 @@ using rtl::ERangeError;
 
 unsigned FocusStyleFlags(TQELGlyphTextFocusStyle style) {
   switch (style) {
-    case fcText: return dfFocusText;
-    case fcGlyph: return dfFocusGlyph;
-    case fcGlyphText: return dfFocusBoth;
-    default: return 0;
+    case fcText:
+      return dfFocusText;
+    case fcGlyph:
+      return dfFocusGlyph;
+    case fcGlyphText:
+      return dfFocusBoth;
+    default:
+      return 0;
   }
 }
 
@@ -82,9 +86,12 @@ std::unique_ptr<TQELObject> CreateQELObject(const QString &class_name) {
        []() -> std::unique_ptr<TQELObject> { return std::make_unique<TQELGlyphTextLayout>(); }},
       {QStringLiteral("TQELButtonLayout"),
        []() -> std::unique_ptr<TQELObject> { return std::make_unique<TQELButtonLayout>(); }},
-      {QStringLiteral("TQEL3DCaption"), []() -> std::unique_ptr<TQELObject> { return std::make_unique<TQEL3DCaption>(); }},
-      {QStringLiteral("TQELFxCaption"), []() -> std::unique_ptr<TQELObject> { return std::make_unique<TQELFxCaption>(); }},
-      {QStringLiteral("TQELGradient"), []() -> std::unique_ptr<TQELObject> { return std::make_unique<TQELGradient>(); }},
+      {QStringLiteral("TQEL3DCaption"),
+       []() -> std::unique_ptr<TQELObject> { return std::make_unique<TQEL3DCaption>(); }},
+      {QStringLiteral("TQELFxCaption"),
+       []() -> std::unique_ptr<TQELObject> { return std::make_unique<TQELFxCaption>(); }},
+      {QStringLiteral("TQELGradient"),
+       []() -> std::unique_ptr<TQELObject> { return std::make_unique<TQELGradient>(); }},
   };
   for (const auto &[name, make] : factories)
     if (name.compare(class_name, Qt::CaseInsensitive) == 0) return make();
@@ -190,9 +197,9 @@ void TQEL3DCaption::Assign(const rtl::TPersistent *source) {
 }
 
 QString TQEL3DCaption::GetDisplayText() const {
-  static const char *const kNames[] = {"Disabled", "sunken",       "raised", "sunken shadow",
+  static const char *const kNames[] = {"Disabled",      "sunken",        "raised",        "sunken shadow",
                                        "raised shadow", "PColor sunken", "PColor raised", "shadow",
-                                       "outline",  "extrude",       "extrude enh"};
+                                       "outline",       "extrude",       "extrude enh"};
   return QLatin1Char('{') + QLatin1String(kNames[style_]) + QLatin1Char('}');
 }
 
@@ -315,9 +322,8 @@ void TQELGradient::Assign(const rtl::TPersistent *source) {
 }
 
 QString TQELGradient::GetDisplayText() const {
-  static const char *const kNames[] = {"horizontal", "vertical",     "square",       "elliptic",
-                                       "top left",   "top right",    "bottom left",  "bottom right",
-                                       "top left diag", "top right diag"};
+  static const char *const kNames[] = {"horizontal", "vertical",    "square",       "elliptic",      "top left",
+                                       "top right",  "bottom left", "bottom right", "top left diag", "top right diag"};
   return QLatin1String(kNames[style_]) + QStringLiteral(", Col: ") + QString::number(color_count_) +
          (two_colors_ ? QStringLiteral(", 2 col mode") : QStringLiteral(", mult. col mode"));
 }

@@ -36,8 +36,8 @@ using TQELDDArrowSize = int;  // 2..10
 // ---------------------------------------------------------------------------
 // Enumerations shared by the settings and the drawing routines
 
-ORBISCA_ENUM(TQELAlignment, agTopLeft, agTopCenter, agTopRight, agCenterLeft, agCenter, agCenterRight,
-             agBottomLeft, agBottomCenter, agBottomRight)
+ORBISCA_ENUM(TQELAlignment, agTopLeft, agTopCenter, agTopRight, agCenterLeft, agCenter, agCenterRight, agBottomLeft,
+             agBottomCenter, agBottomRight)
 ORBISCA_ENUM(TQELTextArrange, taLeft, taLeftTop, taRight, taRightTop, taTop, taTopLeft, taBottom, taBottomLeft)
 ORBISCA_ENUM(TQELArrowPosition, apRightText, apLeftText, apRightGlyph, apLeftGlyph)
 ORBISCA_ENUM(TQELDisabledStyle, dsAuto, dsStandard, ds3d, dsNone)

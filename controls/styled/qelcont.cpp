@@ -18,9 +18,7 @@ const char *const kExtensions[] = {"iml", "bmp", "wav", "txt", "*", "rtf"};
 // The widest strip an image list keeps.
 constexpr int kMaxStripWidth = 32768;
 
-[[noreturn]] void InvalidImageSize() {
-  throw vcl::EInvalidGraphicOperation(QStringLiteral("Invalid image size"));
-}
+[[noreturn]] void InvalidImageSize() { throw vcl::EInvalidGraphicOperation(QStringLiteral("Invalid image size")); }
 
 [[noreturn]] void IndexError(int index) {
   throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
@@ -35,10 +33,14 @@ TQELSavePixelFormat PixelFormatFromFlags(std::uint8_t flags) {
 
 std::uint8_t PixelFormatFlags(TQELSavePixelFormat format) {
   switch (format) {
-    case spfMono: return ifMono;
-    case spf4bit: return if4bit;
-    case spf8bit: return if8bit;
-    default: return 0;
+    case spfMono:
+      return ifMono;
+    case spf4bit:
+      return if4bit;
+    case spf8bit:
+      return if8bit;
+    default:
+      return 0;
   }
 }
 
@@ -63,10 +65,14 @@ vcl::TBitmap *MakeBitmap(const QImage &image) {
 
 int SavePixelFormatColors(TQELSavePixelFormat format) {
   switch (format) {
-    case spfMono: return 2;
-    case spf4bit: return 16;
-    case spf8bit: return 256;
-    default: return -1;
+    case spfMono:
+      return 2;
+    case spf4bit:
+      return 16;
+    case spf8bit:
+      return 256;
+    default:
+      return -1;
   }
 }
 
@@ -130,8 +136,7 @@ ORBISCA_PUBLISHED(TQELListItem, TQELCustomComponent) {
 
 ORBISCA_PUBLISHED(TQELBitmapListItem, TQELListItem) {
   p.Property("Bitmap", &TQELBitmapListItem::Bitmap, &TQELBitmapListItem::SetBitmap);
-  p.Property("PixelFormat", &TQELBitmapListItem::PixelFormat, &TQELBitmapListItem::SetPixelFormat)
-      .Default(spfDefault);
+  p.Property("PixelFormat", &TQELBitmapListItem::PixelFormat, &TQELBitmapListItem::SetPixelFormat).Default(spfDefault);
 }
 
 ORBISCA_PUBLISHED(TQELImageListItem, TQELListItem) {
@@ -139,8 +144,7 @@ ORBISCA_PUBLISHED(TQELImageListItem, TQELListItem) {
   p.Property("Masked", &TQELImageListItem::Masked, &TQELImageListItem::SetMasked).Default(false);
   p.Property("Height", &TQELImageListItem::Height, &TQELImageListItem::SetHeight).Default(16);
   p.Property("Width", &TQELImageListItem::Width, &TQELImageListItem::SetWidth).Default(16);
-  p.Property("PixelFormat", &TQELImageListItem::PixelFormat, &TQELImageListItem::SetPixelFormat)
-      .Default(spfDefault);
+  p.Property("PixelFormat", &TQELImageListItem::PixelFormat, &TQELImageListItem::SetPixelFormat).Default(spfDefault);
 }
 
 ORBISCA_PUBLISHED(TQELStringListItem, TQELListItem) {
@@ -171,8 +175,7 @@ ORBISCA_PUBLISHED(TQELStringList, TQELCustomComponent) {
 }
 
 ORBISCA_PUBLISHED(TQELWaveList, TQELCustomComponent) {
-  p.Property("DefaultCompressed", &TQELWaveList::DefaultCompressed, &TQELWaveList::SetDefaultCompressed)
-      .Default(false);
+  p.Property("DefaultCompressed", &TQELWaveList::DefaultCompressed, &TQELWaveList::SetDefaultCompressed).Default(false);
 }
 
 ORBISCA_PUBLISHED(TQELContainerComponent, TQELCustomComponent) {
@@ -183,8 +186,7 @@ ORBISCA_PUBLISHED(TQELContainerComponent, TQELCustomComponent) {
         return c->ImageList() && c->InternalReference().isEmpty();
       });
   p.Property("ListIndex", &TQELContainerComponent::ListIndex, &TQELContainerComponent::SetListIndex).Default(0);
-  p.Property("ImageIndex", &TQELContainerComponent::ImageIndex, &TQELContainerComponent::SetImageIndex)
-      .Default(0);
+  p.Property("ImageIndex", &TQELContainerComponent::ImageIndex, &TQELContainerComponent::SetImageIndex).Default(0);
 }
 
 TQELListItem::TQELListItem(vcl::TComponent *owner) : TQELCustomComponent(owner) {}
@@ -381,8 +383,7 @@ void TQELImageListItem::SetDrawingStyle(int v) {
 void TQELImageListItem::Grow(int needed) {
   const int capacity = strip_->Empty() ? 0 : strip_->Width() / width_;
   if (needed <= capacity) return;
-  if (qint64(needed) * width_ > kMaxStripWidth)
-    throw vcl::EInvalidGraphicOperation(QStringLiteral("Too many images"));
+  if (qint64(needed) * width_ > kMaxStripWidth) throw vcl::EInvalidGraphicOperation(QStringLiteral("Too many images"));
   int images = (needed + alloc_by_ - 1) / alloc_by_ * alloc_by_;
   images = std::min(images, kMaxStripWidth / width_);
   auto grow = [&](vcl::TBitmap *bitmap, QRgb fill) {
@@ -484,8 +485,7 @@ void TQELImageListItem::SetStrip(const vcl::TBitmap *strip, const vcl::TBitmap *
     return;
   }
   if (strip->Height() != height_ || strip->Width() % width_ != 0) InvalidImageSize();
-  if (masked_ && mask && (mask->Width() != strip->Width() || mask->Height() != strip->Height()))
-    InvalidImageSize();
+  if (masked_ && mask && (mask->Width() != strip->Width() || mask->Height() != strip->Height())) InvalidImageSize();
   strip_->Assign(strip);
   if (masked_) {
     if (mask) {
@@ -515,9 +515,7 @@ bool TQELImageListItem::GetImage(int index, vcl::TBitmap *image, vcl::TBitmap *m
   return true;
 }
 
-TColor TQELImageListItem::ImageTransparentColor(int index) const {
-  return ImagePixel(index, 0, height_ - 1);
-}
+TColor TQELImageListItem::ImageTransparentColor(int index) const { return ImagePixel(index, 0, height_ - 1); }
 
 TColor TQELImageListItem::ImagePixel(int index, int x, int y) const {
   if (index < 0 || index >= count_ || x < 0 || y < 0 || x >= width_ || y >= height_) return vcl::clWhite;
@@ -718,8 +716,7 @@ void TQELStringListItem::WriteData(rtl::TStream *stream) const {
   if (HasData()) WriteStrings(stream, items_.get(), Compressed());
 }
 
-TQELWaveListItem::TQELWaveListItem(vcl::TComponent *owner)
-    : TQELListItem(owner), wave_(std::make_unique<TQELWave>()) {
+TQELWaveListItem::TQELWaveListItem(vcl::TComponent *owner) : TQELListItem(owner), wave_(std::make_unique<TQELWave>()) {
   wave_->OnChange = [this](rtl::TObject *) { Change(); };
 }
 
@@ -1162,18 +1159,16 @@ TQELContainer::TQELContainer(vcl::TComponent *owner)
       image_list_(new TQELImageList(this)),
       string_list_(new TQELStringList(this)),
       wave_list_(new TQELWaveList(this)) {
-  for (TQELCustomContainer *list : {static_cast<TQELCustomContainer *>(bitmap_list_),
-                                    static_cast<TQELCustomContainer *>(image_list_),
-                                    static_cast<TQELCustomContainer *>(string_list_),
-                                    static_cast<TQELCustomContainer *>(wave_list_)})
+  for (TQELCustomContainer *list :
+       {static_cast<TQELCustomContainer *>(bitmap_list_), static_cast<TQELCustomContainer *>(image_list_),
+        static_cast<TQELCustomContainer *>(string_list_), static_cast<TQELCustomContainer *>(wave_list_)})
     list->OnChange = [this, list](rtl::TObject *) { ListChanged(list); };
 }
 
 TQELContainer::~TQELContainer() {
-  for (TQELCustomContainer *list : {static_cast<TQELCustomContainer *>(bitmap_list_),
-                                    static_cast<TQELCustomContainer *>(image_list_),
-                                    static_cast<TQELCustomContainer *>(string_list_),
-                                    static_cast<TQELCustomContainer *>(wave_list_)}) {
+  for (TQELCustomContainer *list :
+       {static_cast<TQELCustomContainer *>(bitmap_list_), static_cast<TQELCustomContainer *>(image_list_),
+        static_cast<TQELCustomContainer *>(string_list_), static_cast<TQELCustomContainer *>(wave_list_)}) {
     list->OnChange = nullptr;
     delete list;
   }
@@ -1312,8 +1307,8 @@ int ReadContainerHeader(const QString &file_name, int &count, std::vector<std::i
   return ReadHeader(&in, count, offsets);
 }
 
-void LoadItemFromFile(const QString &file_name, int kind, const std::vector<std::int32_t> *offsets,
-                      TQELListItem *item, int index) {
+void LoadItemFromFile(const QString &file_name, int kind, const std::vector<std::int32_t> *offsets, TQELListItem *item,
+                      int index) {
   rtl::TFileStream in(file_name, rtl::fmOpenRead | rtl::fmShareDenyWrite);
   std::vector<std::int32_t> own;
   if (!offsets) {

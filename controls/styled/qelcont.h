@@ -615,8 +615,8 @@ int ReadContainerHeader(const QString &file_name, int &count, std::vector<std::i
 // Reads item `index` of a file of `kind` into `item` (offsets: from an
 // earlier ReadContainerHeader, or nullptr to read them). A file of another
 // kind raises "Cannot open file <name>".
-void LoadItemFromFile(const QString &file_name, int kind, const std::vector<std::int32_t> *offsets,
-                      TQELListItem *item, int index);
+void LoadItemFromFile(const QString &file_name, int kind, const std::vector<std::int32_t> *offsets, TQELListItem *item,
+                      int index);
 void LoadBitmapFromFile(const QString &file_name, int index, vcl::TBitmap *bitmap);
 
 }  // namespace qel

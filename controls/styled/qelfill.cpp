@@ -223,11 +223,16 @@ void TQELFillObject::SetOptions(TQELFillOptions v) {
 QString TQELFillObject::GetDisplayText() const {
   switch (style_) {
     case sfBrush:
-    case sfBrushBitmap: return QStringLiteral("{Brush}");
-    case sfBitmap: return QStringLiteral("{Bitmap}");
-    case sfBitmapList: return QStringLiteral("{BitmapList}");
-    case sfGradient: return QStringLiteral("{Gradient}");
-    default: return QStringLiteral("{Disabled}");
+    case sfBrushBitmap:
+      return QStringLiteral("{Brush}");
+    case sfBitmap:
+      return QStringLiteral("{Bitmap}");
+    case sfBitmapList:
+      return QStringLiteral("{BitmapList}");
+    case sfGradient:
+      return QStringLiteral("{Gradient}");
+    default:
+      return QStringLiteral("{Disabled}");
   }
 }
 
@@ -274,8 +279,7 @@ void TQELBitmapEffectObject::SetBuffered(bool) { SetField(buffered_, false); }
 void TQELBitmapEffectObject::SetBrightness(TQELBrightness) { SetField(brightness_, 0); }
 
 bool TQELBitmapEffectObject::IsActive() const {
-  return flip_vertical_ || flip_horizontal_ || gray_scale_ || invert_ || brightness_ != 0 ||
-         alpha_->Strength() != 0;
+  return flip_vertical_ || flip_horizontal_ || gray_scale_ || invert_ || brightness_ != 0 || alpha_->Strength() != 0;
 }
 
 void TQELBitmapEffectObject::Apply(const vcl::TBitmap *background, vcl::TBitmap *result) {

@@ -204,8 +204,7 @@ void TQELFormStyler::Compose(bool full) {
     }
     if (gradient) {
       TQELColorList list;
-      BuildGradientColors(vcl::clBlack, active_ ? vcl::clActiveCaption : vcl::clInactiveCaption, colors_, true,
-                          &list);
+      BuildGradientColors(vcl::clBlack, active_ ? vcl::clActiveCaption : vcl::clInactiveCaption, colors_, true, &list);
       FillGradient(c, bar_rect_, gstHorizontal, 0, 0, CreateGradientPalette(list), list);
       if (icon && icon_ != nullptr && NewStyleControls()) c->Draw(0, 0, icon_.get());
     }

@@ -159,8 +159,8 @@ int TQELGlyph::CreateButtonGlyph(int state) {
 }
 
 TQELGlyphTextResult TQELGlyph::Draw(TCanvas *canvas, const QString &text, bool multi_line, unsigned flags,
-                                    unsigned format, const TQELGlyphTextLayout *layout, int state,
-                                    const TRect &rect, const TQEL3DCaption *caption) {
+                                    unsigned format, const TQELGlyphTextLayout *layout, int state, const TRect &rect,
+                                    const TQEL3DCaption *caption) {
   if (!multi_line) format |= 0x20;  // DT_SINGLELINE
   const int index = CreateButtonGlyph(state);
   if (index < 0 || list_ == nullptr)

@@ -79,8 +79,8 @@ class TQELGlyph {
 
   // Draws the text and the state's image by the layout; answers what was
   // placed.
-  TQELGlyphTextResult Draw(TCanvas *canvas, const QString &text, bool multi_line, unsigned flags,
-                           unsigned format, const TQELGlyphTextLayout *layout, int state, const TRect &rect,
+  TQELGlyphTextResult Draw(TCanvas *canvas, const QString &text, bool multi_line, unsigned flags, unsigned format,
+                           const TQELGlyphTextLayout *layout, int state, const TRect &rect,
                            const TQEL3DCaption *caption);
 
   // The owner's repaint.

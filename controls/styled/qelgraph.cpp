@@ -42,9 +42,7 @@ TColor BlendColor(TColor a, TColor b, int w, int n) {
   a = ColorToRGB(a);
   b = ColorToRGB(b);
   if (n == 0) return a;
-  auto channel = [&](int ca, int cb) {
-    return ca + static_cast<int>(std::lround(double(w) * (cb - ca) / n));
-  };
+  auto channel = [&](int ca, int cb) { return ca + static_cast<int>(std::lround(double(w) * (cb - ca) / n)); };
   return RGB(channel(GetRValue(a), GetRValue(b)), channel(GetGValue(a), GetGValue(b)),
              channel(GetBValue(a), GetBValue(b)));
 }

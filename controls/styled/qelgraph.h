@@ -29,8 +29,8 @@ using vcl::TRect;
 
 ORBISCA_ENUM(TQELBevelStyle, bvNone, bvLowered, bvRaised, bvFrameLowered, bvFrameRaised, bvNormal, bvShadow)
 ORBISCA_ENUM(TQELBorderStyle, lsNone, lsSingle, lsLowered, lsRaised, lsRaisedspb, lsLoweredspb, lsRaisedExt,
-             lsLoweredExt, lsFrameInset, lsFrameOffset, lsWindowBorder, lsSingleRaised, lsSingleLowered,
-             lsDoubleRaised, lsDoubleLowered)
+             lsLoweredExt, lsFrameInset, lsFrameOffset, lsWindowBorder, lsSingleRaised, lsSingleLowered, lsDoubleRaised,
+             lsDoubleLowered)
 ORBISCA_ENUM(TQELBevelMode, bmCustom, bmStandard, bmEdge, bmWindows)
 ORBISCA_ENUM(TQELEdgeStyle, etRaisedInner, etRaisedOuter, etSunkenInner, etSunkenOuter, etBump, etEtched, etRaised,
              etSunken)
@@ -49,7 +49,7 @@ inline constexpr unsigned gfPalette = 0x1000;    // realise the palette
 inline constexpr unsigned dfEnabled = 0x02;
 inline constexpr unsigned dfAutoDisabled = 0x04;  // the automatic disabled look
 inline constexpr unsigned dfClip = 0x08;
-inline constexpr unsigned dfTopLeft = 0x20;       // place the layout at the top-left
+inline constexpr unsigned dfTopLeft = 0x20;  // place the layout at the top-left
 inline constexpr unsigned dfFocusText = 0x40;
 inline constexpr unsigned dfFocusGlyph = 0x80;
 inline constexpr unsigned dfFocusBoth = 0x100;
@@ -62,7 +62,7 @@ inline constexpr unsigned imStretch = 0x0010;
 inline constexpr unsigned imTransparent = 0x0040;
 inline constexpr unsigned imTiled = 0x0080;
 inline constexpr unsigned imMasked = 0x0100;
-inline constexpr unsigned imProportional = 0x0200;  // stretch keeping the aspect, also up
+inline constexpr unsigned imProportional = 0x0200;      // stretch keeping the aspect, also up
 inline constexpr unsigned imProportionalDown = 0x0400;  // only shrink, keeping the aspect
 inline constexpr unsigned imPalette = 0x1000;
 

@@ -54,9 +54,7 @@ TQELBaseControl::TQELBaseControl(vcl::TComponent *owner)
   effect_->OnChange = [this](rtl::TObject *) { Invalidate(); };
 }
 
-TQELBaseControl::~TQELBaseControl() {
-  effect_->OnChange = nullptr;
-}
+TQELBaseControl::~TQELBaseControl() { effect_->OnChange = nullptr; }
 
 void TQELBaseControl::WndProc(vcl::TMessage &message) {
   if (message.Msg == QEL_BACKGROUNDCHANGED) {
@@ -92,9 +90,7 @@ void TQELBaseGraphicControl::SetTransparent(bool v) {
   Perform(QEL_TRANSPARENTCHANGED);
 }
 
-bool TQELBaseGraphicControl::ShowsBackground() const {
-  return transparent_ && ParentOffersBackground(Parent());
-}
+bool TQELBaseGraphicControl::ShowsBackground() const { return transparent_ && ParentOffersBackground(Parent()); }
 
 void TQELBaseGraphicControl::Repaint() {
   if (transparent_ || IsDesigning())
@@ -173,8 +169,7 @@ void TQELBaseLabel::WndProc(vcl::TMessage &message) {
       Invalidate();
       return;
     case vcl::CM_DIALOGCHAR:
-      if (show_accel_ && focus_control_ != nullptr && Enabled() &&
-          vcl::IsAccel(QChar(message.CharCode()), Caption())) {
+      if (show_accel_ && focus_control_ != nullptr && Enabled() && vcl::IsAccel(QChar(message.CharCode()), Caption())) {
         if (focus_control_->CanFocus()) focus_control_->SetFocus();
         message.Result = 1;
         return;

@@ -17,8 +17,8 @@
 // The dialog types and buttons are published here for the first time.
 namespace vcl {
 ORBISCA_ENUM_INFO(TMsgDlgType, mtWarning, mtError, mtInformation, mtConfirmation, mtCustom)
-ORBISCA_ENUM_INFO(TMsgDlgBtn, mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll,
-                  mbYesToAll, mbHelp)
+ORBISCA_ENUM_INFO(TMsgDlgBtn, mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll,
+                  mbHelp)
 }  // namespace vcl
 
 namespace qel {
@@ -27,22 +27,31 @@ namespace {
 
 // The kinds a dialog can show, in the order its buttons are made; the
 // "to all" kinds are never shown.
-constexpr vcl::TMsgDlgBtn kShownKinds[] = {vcl::mbYes,   vcl::mbNo,    vcl::mbOK,  vcl::mbCancel, vcl::mbAbort,
+constexpr vcl::TMsgDlgBtn kShownKinds[] = {vcl::mbYes,   vcl::mbNo,     vcl::mbOK,  vcl::mbCancel, vcl::mbAbort,
                                            vcl::mbRetry, vcl::mbIgnore, vcl::mbAll, vcl::mbHelp};
 
 constexpr int kButtonStep = 80;  // button width 75 plus the 5-pixel gap
 
 vcl::TModalResult KindResult(vcl::TMsgDlgBtn kind) {
   switch (kind) {
-    case vcl::mbYes: return vcl::mrYes;
-    case vcl::mbNo: return vcl::mrNo;
-    case vcl::mbOK: return vcl::mrOk;
-    case vcl::mbCancel: return vcl::mrCancel;
-    case vcl::mbAbort: return vcl::mrAbort;
-    case vcl::mbRetry: return vcl::mrRetry;
-    case vcl::mbIgnore: return vcl::mrIgnore;
-    case vcl::mbAll: return vcl::mrAll;
-    default: return vcl::mrNone;  // Help keeps the dialog open
+    case vcl::mbYes:
+      return vcl::mrYes;
+    case vcl::mbNo:
+      return vcl::mrNo;
+    case vcl::mbOK:
+      return vcl::mrOk;
+    case vcl::mbCancel:
+      return vcl::mrCancel;
+    case vcl::mbAbort:
+      return vcl::mrAbort;
+    case vcl::mbRetry:
+      return vcl::mrRetry;
+    case vcl::mbIgnore:
+      return vcl::mrIgnore;
+    case vcl::mbAll:
+      return vcl::mrAll;
+    default:
+      return vcl::mrNone;  // Help keeps the dialog open
   }
 }
 
@@ -51,11 +60,20 @@ vcl::TModalResult KindResult(vcl::TMsgDlgBtn kind) {
 void DrawTypeIcon(vcl::TMsgDlgType type, TColor back, vcl::TBitmap *bitmap) {
   QStyle::StandardPixmap which;
   switch (type) {
-    case vcl::mtWarning: which = QStyle::SP_MessageBoxWarning; break;
-    case vcl::mtError: which = QStyle::SP_MessageBoxCritical; break;
-    case vcl::mtInformation: which = QStyle::SP_MessageBoxInformation; break;
-    case vcl::mtConfirmation: which = QStyle::SP_MessageBoxQuestion; break;
-    default: return;
+    case vcl::mtWarning:
+      which = QStyle::SP_MessageBoxWarning;
+      break;
+    case vcl::mtError:
+      which = QStyle::SP_MessageBoxCritical;
+      break;
+    case vcl::mtInformation:
+      which = QStyle::SP_MessageBoxInformation;
+      break;
+    case vcl::mtConfirmation:
+      which = QStyle::SP_MessageBoxQuestion;
+      break;
+    default:
+      return;
   }
   constexpr int kIconSize = 32;
   bitmap->SetSize(kIconSize, kIconSize);
@@ -74,16 +92,26 @@ void DrawTypeIcon(vcl::TMsgDlgType type, TColor back, vcl::TBitmap *bitmap) {
 
 QString DefaultButtonTitle(vcl::TMsgDlgBtn kind) {
   switch (kind) {
-    case vcl::mbYes: return QStringLiteral("&Yes");
-    case vcl::mbNo: return QStringLiteral("&No");
-    case vcl::mbOK: return QStringLiteral("OK");
-    case vcl::mbCancel: return QStringLiteral("Cancel");
-    case vcl::mbAbort: return QStringLiteral("Abort");
-    case vcl::mbRetry: return QStringLiteral("&Retry");
-    case vcl::mbIgnore: return QStringLiteral("&Ignore");
-    case vcl::mbAll: return QStringLiteral("&All");
-    case vcl::mbHelp: return QStringLiteral("&Help");
-    default: return QString();
+    case vcl::mbYes:
+      return QStringLiteral("&Yes");
+    case vcl::mbNo:
+      return QStringLiteral("&No");
+    case vcl::mbOK:
+      return QStringLiteral("OK");
+    case vcl::mbCancel:
+      return QStringLiteral("Cancel");
+    case vcl::mbAbort:
+      return QStringLiteral("Abort");
+    case vcl::mbRetry:
+      return QStringLiteral("&Retry");
+    case vcl::mbIgnore:
+      return QStringLiteral("&Ignore");
+    case vcl::mbAll:
+      return QStringLiteral("&All");
+    case vcl::mbHelp:
+      return QStringLiteral("&Help");
+    default:
+      return QString();
   }
 }
 

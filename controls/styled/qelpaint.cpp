@@ -80,15 +80,29 @@ void PaintGradient(TCanvas *canvas, int ox, int oy, int w, int h, TQELGradientSt
   TRect s;
   switch (style) {
     case gstSquare:
-    case gstElliptic: s = vcl::Rect(w / 2, h / 2, w / 2, h / 2); break;
+    case gstElliptic:
+      s = vcl::Rect(w / 2, h / 2, w / 2, h / 2);
+      break;
     case gstTopLeft:
-    case gstTopLeftDiagonal: s = vcl::Rect(0, 0, 1, 1); break;
-    case gstTopRight: s = vcl::Rect(w, 1, w + 1, 0); break;
-    case gstBottomLeft: s = vcl::Rect(1, h, 0, h + 1); break;
-    case gstBottomRight: s = vcl::Rect(w, h, w + 1, h + 1); break;
-    case gstTopRightDiagonal: s = vcl::Rect(w, 0, w + 1, 0); break;
+    case gstTopLeftDiagonal:
+      s = vcl::Rect(0, 0, 1, 1);
+      break;
+    case gstTopRight:
+      s = vcl::Rect(w, 1, w + 1, 0);
+      break;
+    case gstBottomLeft:
+      s = vcl::Rect(1, h, 0, h + 1);
+      break;
+    case gstBottomRight:
+      s = vcl::Rect(w, h, w + 1, h + 1);
+      break;
+    case gstTopRightDiagonal:
+      s = vcl::Rect(w, 0, w + 1, 0);
+      break;
     case gstHorizontal:
-    case gstVertical: s = vcl::Rect(0, 0, w, h); break;
+    case gstVertical:
+      s = vcl::Rect(0, 0, w, h);
+      break;
   }
   vcl::OffsetRect(s, ox, oy);
 
@@ -116,10 +130,18 @@ void PaintGradient(TCanvas *canvas, int ox, int oy, int w, int h, TQELGradientSt
         canvas->Ellipse(s.Left - a, s.Top - b, s.Left + a, s.Top + b);
         break;
       }
-      case gstTopLeft: canvas->Rectangle(Normalized(s.Left, s.Top, s.Right + dx, s.Bottom + dy)); break;
-      case gstTopRight: canvas->Rectangle(Normalized(s.Left - dx, s.Top + dy, s.Right, s.Bottom)); break;
-      case gstBottomLeft: canvas->Rectangle(Normalized(s.Left + dx, s.Top - dy, s.Right, s.Bottom)); break;
-      case gstBottomRight: canvas->Rectangle(Normalized(s.Left - dx, s.Top - dy, s.Right, s.Bottom)); break;
+      case gstTopLeft:
+        canvas->Rectangle(Normalized(s.Left, s.Top, s.Right + dx, s.Bottom + dy));
+        break;
+      case gstTopRight:
+        canvas->Rectangle(Normalized(s.Left - dx, s.Top + dy, s.Right, s.Bottom));
+        break;
+      case gstBottomLeft:
+        canvas->Rectangle(Normalized(s.Left + dx, s.Top - dy, s.Right, s.Bottom));
+        break;
+      case gstBottomRight:
+        canvas->Rectangle(Normalized(s.Left - dx, s.Top - dy, s.Right, s.Bottom));
+        break;
       case gstTopLeftDiagonal:
         canvas->Polygon({{s.Left, s.Top},
                          {s.Left + 2 * dx, s.Top},
@@ -132,7 +154,8 @@ void PaintGradient(TCanvas *canvas, int ox, int oy, int w, int h, TQELGradientSt
                          {s.Right, s.Bottom + 2 * dy},
                          {s.Right + 2 * dx, s.Bottom + 2 * dy}});
         break;
-      case gstHorizontal: break;
+      case gstHorizontal:
+        break;
     }
   }
 }
@@ -184,16 +207,20 @@ int Caption3DDepth(const TQEL3DCaption *caption) {
   if (caption == nullptr) return 0;
   switch (caption->Style()) {
     case tdSunken:
-    case tdRaised: return caption->LightDepth();
+    case tdRaised:
+      return caption->LightDepth();
     case tdShadow:
     case tdOutline:
     case tdExtrude:
-    case tdExtrudeEnh: return caption->ShadowDepth();
+    case tdExtrudeEnh:
+      return caption->ShadowDepth();
     case tdSunkenShadow:
     case tdRaisedShadow:
     case tdPColorSunken:
-    case tdPColorRaised: return caption->LightDepth() + caption->ShadowDepth();
-    case tdNone: break;
+    case tdPColorRaised:
+      return caption->LightDepth() + caption->ShadowDepth();
+    case tdNone:
+      break;
   }
   return 0;
 }
@@ -212,9 +239,7 @@ struct TextPen {
   bool Simple() const { return angle == 0 && tracing == 0; }
 
   // Width of one line with the extra spacing.
-  int LineWidth(const QString &line) const {
-    return canvas->TextWidth(line) + tracing * int(line.size());
-  }
+  int LineWidth(const QString &line) const { return canvas->TextWidth(line) + tracing * int(line.size()); }
 
   // Calls `line_at` with each line of the text (accelerator marks taken
   // out unless DT_NOPREFIX) and its top-left corner, aligned in `r` by the
@@ -305,8 +330,8 @@ void DrawText3D(TCanvas *canvas, const QString &text, const TQEL3DCaption *capti
   TQELThreeDStyle style = caption->Style();
   TColor text_color;
   if ((flags & dfEnabled) || caption->DisabledStyle() == dsNone) {
-    text_color = (style == tdPColorSunken || style == tdPColorRaised) ? canvas->Brush()->Color()
-                                                                       : canvas->Font()->Color();
+    text_color =
+        (style == tdPColorSunken || style == tdPColorRaised) ? canvas->Brush()->Color() : canvas->Font()->Color();
   } else {
     text_color = vcl::clGrayText;
     if (caption->DisabledStyle() == ds3d || (caption->DisabledStyle() == dsAuto && (flags & dfAutoDisabled)))
@@ -334,7 +359,9 @@ void DrawText3D(TCanvas *canvas, const QString &text, const TQEL3DCaption *capti
     pen.Draw(r, color);
   };
   switch (style) {
-    case tdNone: copy(0, 0, text_color); break;
+    case tdNone:
+      copy(0, 0, text_color);
+      break;
     case tdSunken:
       r.Right -= l;
       copy(l, l, light);
@@ -372,10 +399,18 @@ void DrawText3D(TCanvas *canvas, const QString &text, const TQEL3DCaption *capti
     case tdExtrudeEnh: {
       int sx = 1, sy = 1, x0 = 0, y0 = 0;
       switch (caption->Orientation()) {
-        case toBottomLeft: x0 = 0, y0 = s + 1, sx = 1, sy = -1; break;
-        case toBottomRight: x0 = s + 1, y0 = s + 1, sx = -1, sy = -1; break;
-        case toTopLeft: x0 = 0, y0 = 0, sx = 1, sy = 1; break;
-        case toTopRight: x0 = s + 1, y0 = 0, sx = -1, sy = 1; break;
+        case toBottomLeft:
+          x0 = 0, y0 = s + 1, sx = 1, sy = -1;
+          break;
+        case toBottomRight:
+          x0 = s + 1, y0 = s + 1, sx = -1, sy = -1;
+          break;
+        case toTopLeft:
+          x0 = 0, y0 = 0, sx = 1, sy = 1;
+          break;
+        case toTopRight:
+          x0 = s + 1, y0 = 0, sx = -1, sy = 1;
+          break;
       }
       vcl::OffsetRect(r, x0, y0);
       for (int i = 0; i < s; ++i) {
@@ -466,8 +501,8 @@ TQELGlyphTextResult DrawGlyphText(TCanvas *canvas, const QString &text, const TQ
   // the same arrangement along one axis or the other.
   const TQELTextArrange arrange = layout->AlignText2Glyph();
   const bool stacked = arrange >= taTop;
-  const bool glyph_first = arrange == taRight || arrange == taRightTop || arrange == taBottom ||
-                           arrange == taBottomLeft;
+  const bool glyph_first =
+      arrange == taRight || arrange == taRightTop || arrange == taBottom || arrange == taBottomLeft;
   const bool centred = arrange == taRight || arrange == taLeft || arrange == taTop || arrange == taBottom;
   auto along = [&](const TSize &size) { return stacked ? size.cy : size.cx; };
   auto across = [&](const TSize &size) { return stacked ? size.cx : size.cy; };
@@ -483,8 +518,8 @@ TQELGlyphTextResult DrawGlyphText(TCanvas *canvas, const QString &text, const TQ
 
   // 4. The box in the rectangle.
   const TRect box_size = vcl::Rect(0, 0, bw, bh);
-  const TRect box = (flags & dfTopLeft) ? vcl::Bounds(rect.Left, rect.Top, bw, bh)
-                                         : AlignRect(layout->Alignment(), box_size, rect);
+  const TRect box =
+      (flags & dfTopLeft) ? vcl::Bounds(rect.Left, rect.Top, bw, bh) : AlignRect(layout->Alignment(), box_size, rect);
   TRect text_rect = vcl::Bounds(box.Left + tx + 1, box.Top + ty + 1, ts.cx, ts.cy);
   TRect glyph_rect = vcl::Bounds(box.Left + gx, box.Top + gy, gs.cx, gs.cy);
   vcl::OffsetRect(text_rect, layout->OffsetX(), layout->OffsetY());
@@ -512,9 +547,15 @@ TQELGlyphTextResult DrawGlyphText(TCanvas *canvas, const QString &text, const TQ
       case apRightText:
         x = (flags & dfAlignedText) ? text_rect.Right - arrow_size - 1 : text_rect.Right - arrow_width - 1;
         break;
-      case apLeftText: x = text_rect.Left; break;
-      case apRightGlyph: x = glyph_rect.Right - arrow_width; break;
-      case apLeftGlyph: x = glyph_rect.Left; break;
+      case apLeftText:
+        x = text_rect.Left;
+        break;
+      case apRightGlyph:
+        x = glyph_rect.Right - arrow_width;
+        break;
+      case apLeftGlyph:
+        x = glyph_rect.Left;
+        break;
     }
     DrawArrow(canvas, x, y, (flags & dfEnabled) != 0, 1, button->ArrowColor(), arrow_size);
   }
@@ -626,13 +667,18 @@ void DrawBorder(TCanvas *canvas, TRect &rect, TQELBorderStyle style, unsigned e)
   using vcl::DrawEdge;
   TRect &r = rect;
   switch (style) {
-    case lsNone: break;
+    case lsNone:
+      break;
     case lsSingle:
       DrawEdge(canvas, r, vcl::BDR_SUNKENOUTER, e + 0x3003);
       DrawEdge(canvas, r, vcl::BDR_RAISEDOUTER, 0x000C);
       break;
-    case lsLowered: DrawEdge(canvas, r, vcl::EDGE_SUNKEN, e + 0x300F); break;
-    case lsRaised: DrawEdge(canvas, r, vcl::EDGE_RAISED, e + 0x300F); break;
+    case lsLowered:
+      DrawEdge(canvas, r, vcl::EDGE_SUNKEN, e + 0x300F);
+      break;
+    case lsRaised:
+      DrawEdge(canvas, r, vcl::EDGE_RAISED, e + 0x300F);
+      break;
     case lsRaisedspb:
       DrawEdge(canvas, r, vcl::BDR_RAISEDOUTER, e + 0x300F);
       DrawEdge(canvas, r, vcl::BDR_RAISEDINNER, 0x200C);
@@ -653,7 +699,9 @@ void DrawBorder(TCanvas *canvas, TRect &rect, TQELBorderStyle style, unsigned e)
       r.Right -= 1;
       r.Bottom -= 1;
       break;
-    case lsFrameInset: DrawEdge(canvas, r, vcl::EDGE_ETCHED, e + 0x200F); break;
+    case lsFrameInset:
+      DrawEdge(canvas, r, vcl::EDGE_ETCHED, e + 0x200F);
+      break;
     case lsFrameOffset:
       DrawEdge(canvas, r, vcl::BDR_RAISEDINNER, e + 0x200F);
       DrawEdge(canvas, r, vcl::BDR_SUNKENOUTER, e + 0x200F);
@@ -664,8 +712,12 @@ void DrawBorder(TCanvas *canvas, TRect &rect, TQELBorderStyle style, unsigned e)
       r.Left += 1;
       DrawEdge(canvas, r, vcl::BDR_RAISEDINNER, e + 0x200F);
       break;
-    case lsSingleRaised: DrawEdge(canvas, r, vcl::BDR_RAISEDINNER, e + 0x200F); break;
-    case lsSingleLowered: DrawEdge(canvas, r, vcl::BDR_SUNKENOUTER, e + 0x200F); break;
+    case lsSingleRaised:
+      DrawEdge(canvas, r, vcl::BDR_RAISEDINNER, e + 0x200F);
+      break;
+    case lsSingleLowered:
+      DrawEdge(canvas, r, vcl::BDR_SUNKENOUTER, e + 0x200F);
+      break;
     case lsDoubleRaised:
       DrawEdge(canvas, r, vcl::BDR_RAISEDINNER, e + 0x200F);
       DrawEdge(canvas, r, vcl::BDR_RAISEDINNER, e + 0x200F);
@@ -679,11 +731,14 @@ void DrawBorder(TCanvas *canvas, TRect &rect, TQELBorderStyle style, unsigned e)
 
 int BorderWidth(TQELBorderStyle style) {
   switch (style) {
-    case lsNone: return 0;
+    case lsNone:
+      return 0;
     case lsSingle:
     case lsSingleRaised:
-    case lsSingleLowered: return 1;
-    default: return 2;
+    case lsSingleLowered:
+      return 1;
+    default:
+      return 2;
   }
 }
 
@@ -768,8 +823,8 @@ void DrawImage(TCanvas *canvas, const TRect &rect, const TBitmap *source, const 
   } else if (flags & imStretch) {
     canvas->DrawImage(rect, img, whole);
   } else if (flags & imCenter) {
-    canvas->DrawImage(
-        vcl::Bounds(rect.Left + (rect.Width() - sw) / 2, rect.Top + (rect.Height() - sh) / 2, sw, sh), img, whole);
+    canvas->DrawImage(vcl::Bounds(rect.Left + (rect.Width() - sw) / 2, rect.Top + (rect.Height() - sh) / 2, sw, sh),
+                      img, whole);
   } else {
     canvas->DrawImage(vcl::Bounds(rect.Left, rect.Top, sw, sh), img, whole);
   }
@@ -948,8 +1003,10 @@ TRect ScreenBounds(bool work_area) {
 TRect GetReferenceRect(TQELDlgPosRel relative) {
   vcl::TCustomForm *form = nullptr;
   switch (relative) {
-    case brScreen: return ScreenBounds(false);
-    case brScreenWorkArea: return ScreenBounds(true);
+    case brScreen:
+      return ScreenBounds(false);
+    case brScreenWorkArea:
+      return ScreenBounds(true);
     case brMainForm:
       if (vcl::Application != nullptr) form = vcl::Application->MainForm();
       break;
@@ -965,15 +1022,32 @@ TPoint PlaceRect(const TSize &size, const TRect &r, TQELDlgPosition position, co
   int x = r.Left, y = r.Top;
   const int cx = r.Left + (r.Width() - w) / 2, cy = r.Top + (r.Height() - h) / 2;
   switch (position) {
-    case bpTopCenter: x = cx; break;
-    case bpTopRight: x = r.Right - w; break;
-    case bpCenterLeft: y = cy; break;
-    case bpCenter: x = cx, y = cy; break;
-    case bpCenterRight: x = r.Right - w, y = cy; break;
-    case bpBottomLeft: y = r.Bottom - h; break;
-    case bpBottomCenter: x = cx, y = r.Bottom - h; break;
-    case bpBottomRight: x = r.Right - w, y = r.Bottom - h; break;
-    default: break;
+    case bpTopCenter:
+      x = cx;
+      break;
+    case bpTopRight:
+      x = r.Right - w;
+      break;
+    case bpCenterLeft:
+      y = cy;
+      break;
+    case bpCenter:
+      x = cx, y = cy;
+      break;
+    case bpCenterRight:
+      x = r.Right - w, y = cy;
+      break;
+    case bpBottomLeft:
+      y = r.Bottom - h;
+      break;
+    case bpBottomCenter:
+      x = cx, y = r.Bottom - h;
+      break;
+    case bpBottomRight:
+      x = r.Right - w, y = r.Bottom - h;
+      break;
+    default:
+      break;
   }
   // A reference larger than the screen must not push the window off it:
   // clamp to the screen's own edges.

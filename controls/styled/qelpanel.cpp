@@ -54,9 +54,15 @@ void TQELBevel::Recalculate() {
         if (style_inner_ != bvNone) extent_ += width_inner_ + frame(style_inner_);
       }
       break;
-    case bmStandard: extent_ = qel::BorderWidth(standard_) + border_inner_width_; break;
-    case bmEdge: extent_ = (sides_.Empty() ? 0 : 2) + border_inner_width_; break;
-    case bmWindows: extent_ = supported_ ? 0 : border_inner_width_ + 2; break;
+    case bmStandard:
+      extent_ = qel::BorderWidth(standard_) + border_inner_width_;
+      break;
+    case bmEdge:
+      extent_ = (sides_.Empty() ? 0 : 2) + border_inner_width_;
+      break;
+    case bmWindows:
+      extent_ = supported_ ? 0 : border_inner_width_ + 2;
+      break;
   }
   extent_rb_ = shadow ? width_inner_ + width_outer_ + border_inner_width_ : extent_;
 }
@@ -100,7 +106,9 @@ TRect TQELBevel::Paint(TCanvas *canvas, const TRect &rect, bool transparent) con
         DrawBevel(canvas, r, style_inner_, width_inner_, shadow_, light_);
       }
       break;
-    case bmStandard: DrawBorder(canvas, r, standard_); break;
+    case bmStandard:
+      DrawBorder(canvas, r, standard_);
+      break;
     case bmEdge:
       if (!sides_.Empty()) {
         static const unsigned edges[] = {vcl::BDR_RAISEDINNER, vcl::BDR_RAISEDOUTER, vcl::BDR_SUNKENINNER,
@@ -116,7 +124,9 @@ TRect TQELBevel::Paint(TCanvas *canvas, const TRect &rect, bool transparent) con
         vcl::InflateRect(r, -2, -2);
       }
       break;
-    case bmWindows: DrawBorder(canvas, r, lsLoweredExt); break;
+    case bmWindows:
+      DrawBorder(canvas, r, lsLoweredExt);
+      break;
   }
   rings(border_inner_width_);
   return r;
@@ -154,10 +164,9 @@ void TQELBevel::Assign(const rtl::TPersistent *source) {
 // ---------------------------------------------------------------------------
 // Panel
 
-
 TQELCustomPanel::TQELCustomPanel(vcl::TComponent *owner) : TQELCustomControl(owner) {
-  SetControlStyle({vcl::csAcceptsControls, vcl::csCaptureMouse, vcl::csClickEvents, vcl::csOpaque,
-                   vcl::csDoubleClicks, vcl::csReplicatable});
+  SetControlStyle({vcl::csAcceptsControls, vcl::csCaptureMouse, vcl::csClickEvents, vcl::csOpaque, vcl::csDoubleClicks,
+                   vcl::csReplicatable});
   SetColor(vcl::clBtnFace);
 }
 
@@ -167,13 +176,9 @@ void TQELCustomPanel::SetTransparent(bool v) {
   TQELCustomControl::SetTransparent(v);
 }
 
-bool TQELCustomPanel::HasBackBitmap() const {
-  return Transparent() && ParentOffersBackground(Parent());
-}
+bool TQELCustomPanel::HasBackBitmap() const { return Transparent() && ParentOffersBackground(Parent()); }
 
-vcl::TBitmap *TQELCustomPanel::GetBackBitmap() const {
-  return HasBackBitmap() ? ParentBackBitmap(Parent()) : nullptr;
-}
+vcl::TBitmap *TQELCustomPanel::GetBackBitmap() const { return HasBackBitmap() ? ParentBackBitmap(Parent()) : nullptr; }
 
 vcl::TPoint TQELCustomPanel::BackOrigin(const vcl::TPoint &p) const {
   if (!HasBackBitmap()) return p;
@@ -203,9 +208,7 @@ void TQELCustomBevelPanel::SetBevel(const TQELBevel *bevel) {
   Perform(QEL_BEVELCHANGED);
 }
 
-bool TQELCustomBevelPanel::ShowsDesignFrame() const {
-  return bevel_->Extent() == 0 && bevel_->Mode() != bmWindows;
-}
+bool TQELCustomBevelPanel::ShowsDesignFrame() const { return bevel_->Extent() == 0 && bevel_->Mode() != bmWindows; }
 
 void TQELCustomBevelPanel::AdjustClientRect(TRect &rect) const { rect = bevel_->InnerRect(rect); }
 
@@ -308,9 +311,7 @@ void TQELCustomParentPanel::EraseBackground(TCanvas *canvas) {
   TQELCustomControl::EraseBackground(canvas);
 }
 
-bool TQELCustomParentPanel::ShowsDesignFrame() const {
-  return TQELCustomBevelPanel::ShowsDesignFrame() && !HasImage();
-}
+bool TQELCustomParentPanel::ShowsDesignFrame() const { return TQELCustomBevelPanel::ShowsDesignFrame() && !HasImage(); }
 
 void TQELCustomParentPanel::WndProc(vcl::TMessage &message) {
   if (message.Msg == vcl::WM_SIZE) UpdateBack(false);

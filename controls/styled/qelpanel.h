@@ -47,7 +47,10 @@ class TQELBevel : public TQELObject {
 
   // Set by a panel whose window border can draw the bmWindows look.
   bool Supported() const { return supported_; }
-  void SetSupported(bool v) { supported_ = v; Recalculate(); }
+  void SetSupported(bool v) {
+    supported_ = v;
+    Recalculate();
+  }
   // Read and cleared by the owning panel.
   bool TakeWindowBorderChanged() {
     const bool c = window_border_changed_;

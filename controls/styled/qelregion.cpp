@@ -34,9 +34,7 @@ void PutInt(QByteArray &out, qint32 v) {
   out.append(b, 4);
 }
 
-qint32 GetInt(const QByteArray &data, int offset) {
-  return qFromLittleEndian<qint32>(data.constData() + offset);
-}
+qint32 GetInt(const QByteArray &data, int offset) { return qFromLittleEndian<qint32>(data.constData() + offset); }
 
 }  // namespace
 
@@ -175,10 +173,14 @@ void TQELRegionMask::ReadRegionData(rtl::TStream *stream) {
 
 vcl::TBitmap *TQELRegionMask::BitmapAt(int which) const {
   switch (which) {
-    case 0: return border_.get();
-    case 1: return border_up_.get();
-    case 2: return border_down_.get();
-    default: throw rtl::ERangeError(QStringLiteral("No border bitmap %1").arg(which));
+    case 0:
+      return border_.get();
+    case 1:
+      return border_up_.get();
+    case 2:
+      return border_down_.get();
+    default:
+      throw rtl::ERangeError(QStringLiteral("No border bitmap %1").arg(which));
   }
 }
 
@@ -305,9 +307,7 @@ QRegion PolygonRgn(const std::vector<QPoint> &pts) {
 }
 
 bool ReducesTop(TQELExtPos p) { return p <= epRightTop; }
-bool ReducesLeft(TQELExtPos p) {
-  return p == epLeftTop || p == epTopLeft || p == epBottomLeft || p == epLeftBottom;
-}
+bool ReducesLeft(TQELExtPos p) { return p == epLeftTop || p == epTopLeft || p == epBottomLeft || p == epLeftBottom; }
 // Positions whose first-named edge is vertical (left or right).
 bool VerticalFirst(TQELExtPos p) {
   return p == epLeftTop || p == epRightTop || p == epRightBottom || p == epLeftBottom;
@@ -382,8 +382,7 @@ void TQELRegion::PointsChanged() {
   std::vector<QPoint> pts;
   for (int i = 0; i < points_.Count(); ++i) pts.emplace_back(points_.Point(i).X, points_.Point(i).Y);
   QRegion rgn;
-  if (pts.size() >= 3)
-    rgn = PolygonRgn(pts);
+  if (pts.size() >= 3) rgn = PolygonRgn(pts);
   user_data_ = pts.empty() ? QByteArray() : RegionToData(rgn);
   Change();
 }
@@ -402,14 +401,30 @@ std::vector<TRect> TQELRegion::BubbleRects(const TRect &rect) const {
     const double b = 1.57 - a;
     QPoint ctr;
     switch (ext_pos_) {
-      case epLeftTop: ctr = QPoint(L + d - c(a), T + s(a)); break;
-      case epTopLeft: ctr = QPoint(L + c(b), T + d - s(b)); break;
-      case epTopRight: ctr = QPoint(R - c(b), T + d - s(1.57 + a)); break;
-      case epRightTop: ctr = QPoint(R - d + c(a), T + s(a)); break;
-      case epRightBottom: ctr = QPoint(R - d + c(a), B - s(a)); break;
-      case epBottomRight: ctr = QPoint(R - c(b), B - d + s(b)); break;
-      case epBottomLeft: ctr = QPoint(L + c(b), B - d + s(b)); break;
-      case epLeftBottom: ctr = QPoint(L + d - c(a), B - s(a)); break;
+      case epLeftTop:
+        ctr = QPoint(L + d - c(a), T + s(a));
+        break;
+      case epTopLeft:
+        ctr = QPoint(L + c(b), T + d - s(b));
+        break;
+      case epTopRight:
+        ctr = QPoint(R - c(b), T + d - s(1.57 + a));
+        break;
+      case epRightTop:
+        ctr = QPoint(R - d + c(a), T + s(a));
+        break;
+      case epRightBottom:
+        ctr = QPoint(R - d + c(a), B - s(a));
+        break;
+      case epBottomRight:
+        ctr = QPoint(R - c(b), B - d + s(b));
+        break;
+      case epBottomLeft:
+        ctr = QPoint(L + c(b), B - d + s(b));
+        break;
+      case epLeftBottom:
+        ctr = QPoint(L + d - c(a), B - s(a));
+        break;
     }
     const int h = diameter / 2;
     out.push_back(TRect{ctr.x() - h, ctr.y() - h, ctr.x() + h, ctr.y() + h});
@@ -430,14 +445,19 @@ QRegion TQELRegion::BaseRegion(const TRect &r, bool *exists) const {
   };
   auto body_region = [&](TQELRegionShape body, const TRect &b) {
     switch (body) {
-      case rsRoundRect: return RoundRectRgn(b.Left, b.Top, b.Right, b.Bottom, round_x_, round_y_);
-      case rsElliptic: return EllipseRgn(b.Left, b.Top, b.Right, b.Bottom);
-      default: return RectRgn(b.Left, b.Top, b.Right, b.Bottom);
+      case rsRoundRect:
+        return RoundRectRgn(b.Left, b.Top, b.Right, b.Bottom, round_x_, round_y_);
+      case rsElliptic:
+        return EllipseRgn(b.Left, b.Top, b.Right, b.Bottom);
+      default:
+        return RectRgn(b.Left, b.Top, b.Right, b.Bottom);
     }
   };
   switch (shape_) {
-    case rsRect: return RectRgn(r.Left, r.Top, r.Right, r.Bottom);
-    case rsRoundRect: return RoundRectRgn(r.Left, r.Top, r.Right, r.Bottom, round_x_, round_y_);
+    case rsRect:
+      return RectRgn(r.Left, r.Top, r.Right, r.Bottom);
+    case rsRoundRect:
+      return RoundRectRgn(r.Left, r.Top, r.Right, r.Bottom, round_x_, round_y_);
     case rsBitmap: {
       const QRegion rgn = mask_->Region();
       if (rgn.isEmpty() && exists) *exists = false;
@@ -452,18 +472,20 @@ QRegion TQELRegion::BaseRegion(const TRect &r, bool *exists) const {
       const auto tri = NoseTriangle(r, ext_pos_, d, start);
       return body_region(shape_ == rsRoundNoseRect ? rsRoundRect : rsRect, body) + PolygonRgn(tri);
     }
-    case rsElliptic: return EllipseRgn(r.Left, r.Top, r.Right, r.Bottom);
+    case rsElliptic:
+      return EllipseRgn(r.Left, r.Top, r.Right, r.Bottom);
     case rsStar:
       return PolygonRgn({P(0.5, 0), P(0.65, 0.38), P(1, 0.38), P(0.7, 0.6), P(0.85, 1), P(0.5, 0.75), P(0.15, 1),
                          P(0.3, 0.6), P(0, 0.38), P(0.35, 0.38)});
-    case rsRoundShield: return shield_cut(EllipseRgn(L, T + H, L + W, T + H / 5 - H));
+    case rsRoundShield:
+      return shield_cut(EllipseRgn(L, T + H, L + W, T + H / 5 - H));
     case rsSharpShield: {
       const int e = 8 * H / 7;
       return shield_cut(EllipseRgn(L - W, T - e, L + W, T + e) & EllipseRgn(L, T - e, L + 2 * W, T + e));
     }
     case rsDiamond:
-      return PolygonRgn({QPoint(L + W / 2, T), QPoint(L, T + H / 2), QPoint(L + W / 2, T + H),
-                         QPoint(L + W, T + H / 2)});
+      return PolygonRgn(
+          {QPoint(L + W / 2, T), QPoint(L, T + H / 2), QPoint(L + W / 2, T + H), QPoint(L + W, T + H / 2)});
     case rsOctagon: {
       const int t = W / 3, u = H / 3;
       return PolygonRgn({QPoint(L + 2 * t, T), QPoint(L + t, T), QPoint(L, T + u), QPoint(L, T + 2 * u),
@@ -475,7 +497,8 @@ QRegion TQELRegion::BaseRegion(const TRect &r, bool *exists) const {
       return PolygonRgn({QPoint(L + W / 2, T), QPoint(L, T + q), QPoint(L, T + 3 * q), QPoint(L + W / 2, T + H),
                          QPoint(L + W, T + 3 * q), QPoint(L + W, T + q)});
     }
-    case rsHalfRound: return EllipseRgn(r.Left, 2 * r.Top - r.Bottom, r.Right, r.Bottom);
+    case rsHalfRound:
+      return EllipseRgn(r.Left, 2 * r.Top - r.Bottom, r.Right, r.Bottom);
     case rsUserRegion: {
       if (owner_control_ != nullptr && owner_control_->IsDesigning()) return RectRgn(r.Left, r.Top, r.Right, r.Bottom);
       const QRegion rgn = RegionFromData(user_data_);

@@ -38,8 +38,8 @@ ORBISCA_ENUM(TQELRegionShape, rsRect, rsRoundRect, rsBitmap, rsNoseRect, rsRound
              rsRoundThinkBubble, rsEllipticThinkBubble, rsPointList)
 ORBISCA_ENUM(TQELExtPos, epLeftTop, epTopLeft, epTopRight, epRightTop, epRightBottom, epBottomRight, epBottomLeft,
              epLeftBottom)
-ORBISCA_ENUM(TQELRegionBorderStyle, rbNone, rbLowered, rbRaised, rbSingle, rbSingleRaised, rbSingleLowered,
-             rbRaisedpsb, rbLoweredpsb)
+ORBISCA_ENUM(TQELRegionBorderStyle, rbNone, rbLowered, rbRaised, rbSingle, rbSingleRaised, rbSingleLowered, rbRaisedpsb,
+             rbLoweredpsb)
 
 // Damaged stored region data or point lists.
 ORBISCA_EXCEPTION(EQELRegionData, EReadError)

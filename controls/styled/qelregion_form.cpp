@@ -105,7 +105,7 @@ bool MakeOutline(TQELRegionShape shape, const TRect &r, int rx, int ry, Outline 
     }
     case rsOctagon: {
       const double t = int(W) / 3, u = int(H) / 3;
-      const std::vector<QPointF> p{P(2 * t, 0), P(t, 0),     P(0, u),     P(0, 2 * u),
+      const std::vector<QPointF> p{P(2 * t, 0), P(t, 0),         P(0, u),         P(0, 2 * u),
                                    P(t, H - 1), P(2 * t, H - 1), P(W - 1, 2 * u), P(W - 1, u)};
       o->single = Closed(p);
       o->first = Lines({p[7], p[0], p[1], p[2], p[3]});
@@ -122,8 +122,8 @@ bool MakeOutline(TQELRegionShape shape, const TRect &r, int rx, int ry, Outline 
     }
     case rsStar: {
       auto F = [&](double fx, double fy) { return P(std::lround(fx * W), std::lround(fy * H)); };
-      const std::vector<QPointF> p{F(0.5, 0), F(0.65, 0.38), F(1, 0.38),  F(0.7, 0.6),  F(0.85, 1),
-                                   F(0.5, 0.75), F(0.15, 1), F(0.3, 0.6), F(0, 0.38), F(0.35, 0.38)};
+      const std::vector<QPointF> p{F(0.5, 0),    F(0.65, 0.38), F(1, 0.38),  F(0.7, 0.6), F(0.85, 1),
+                                   F(0.5, 0.75), F(0.15, 1),    F(0.3, 0.6), F(0, 0.38),  F(0.35, 0.38)};
       o->single = Closed(p);
       o->first = Edges(p, {{1, 2}, {3, 4}, {6, 7}, {8, 9}, {9, 0}});
       o->second = Edges(p, {{0, 1}, {2, 3}, {4, 5}, {5, 6}, {7, 8}});
@@ -341,8 +341,7 @@ TQELFormShape::TQELFormShape(vcl::TComponent *owner)
       region_(std::make_unique<TQELBorderRegion>(dynamic_cast<vcl::TWinControl *>(owner))),
       fill_(std::make_unique<TQELFillObject>()),
       image_(this, [this] { RegionChanged(this); }) {
-  if (IsDesigning() && CheckOwnerForm(this, ClassName(), false))
-    throw QELEOneInstError(OwnerErrorMessage(ClassName()));
+  if (IsDesigning() && CheckOwnerForm(this, ClassName(), false)) throw QELEOneInstError(OwnerErrorMessage(ClassName()));
   region_->OnChange = [this](rtl::TObject *s) { RegionChanged(s); };
   fill_->OnChange = [this](rtl::TObject *) {
     if (Form() != nullptr) Form()->Invalidate();
@@ -434,7 +433,8 @@ void TQELFormShape::ApplyRegion() {
   window_region_ = rgn;
   if (design || !form->HandleAllocated()) return;
   QWidget *widget = form->Handle();
-  const QRegion client = rgn.translated(-fx, -(caption + fy)) & QRegion(0, 0, form->ClientWidth(), form->ClientHeight());
+  const QRegion client =
+      rgn.translated(-fx, -(caption + fy)) & QRegion(0, 0, form->ClientWidth(), form->ClientHeight());
   widget->clearMask();
   if (!client.isEmpty()) widget->setMask(client);
   widget->update();

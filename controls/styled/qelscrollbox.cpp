@@ -52,8 +52,8 @@ vcl::TPoint ParentBackOrigin(const vcl::TWinControl *parent, const vcl::TPoint &
 
 TQELCustomScrollBox::TQELCustomScrollBox(vcl::TComponent *owner)
     : vcl::TScrollBox(owner), bevel_(std::make_unique<TQELScrollBoxBevel>()), canvas_(std::make_unique<TCanvas>()) {
-  SetControlStyle({vcl::csAcceptsControls, vcl::csCaptureMouse, vcl::csClickEvents, vcl::csDoubleClicks,
-                   vcl::csReplicatable});
+  SetControlStyle(
+      {vcl::csAcceptsControls, vcl::csCaptureMouse, vcl::csClickEvents, vcl::csDoubleClicks, vcl::csReplicatable});
   SetBounds(Left(), Top(), 185, 41);
   bevel_->OnChange = [this](rtl::TObject *) {
     bevel_->TakeWindowBorderChanged();

@@ -248,10 +248,14 @@ void ReadStrings(rtl::TStream *stream, rtl::TStrings *strings, bool compressed) 
 
 int ColorCountOf(vcl::TPixelFormat format) {
   switch (format) {
-    case vcl::pf1bit: return 2;
-    case vcl::pf4bit: return 16;
-    case vcl::pf8bit: return 256;
-    default: return -1;
+    case vcl::pf1bit:
+      return 2;
+    case vcl::pf4bit:
+      return 16;
+    case vcl::pf8bit:
+      return 256;
+    default:
+      return -1;
   }
 }
 
@@ -267,10 +271,14 @@ void PutU16(QByteArray &b, std::uint16_t v) {
 
 int OwnBitCount(const vcl::TBitmap *bitmap) {
   switch (bitmap->PixelFormat()) {
-    case vcl::pf1bit: return 1;
-    case vcl::pf4bit: return 4;
-    case vcl::pf8bit: return 8;
-    default: return 24;  // 16 and 32 bits are written as 24
+    case vcl::pf1bit:
+      return 1;
+    case vcl::pf4bit:
+      return 4;
+    case vcl::pf8bit:
+      return 8;
+    default:
+      return 24;  // 16 and 32 bits are written as 24
   }
 }
 
@@ -280,14 +288,24 @@ QByteArray BitmapToDIBImage(const vcl::TBitmap *bitmap, int color_count, bool si
   if (!bitmap || bitmap->Empty()) throw vcl::EInvalidGraphic(QStringLiteral("Bitmap image is not valid"));
   int bits;
   switch (color_count) {
-    case 2: bits = 1; break;
-    case 16: bits = 4; break;
-    case 256: bits = 8; break;
-    default: bits = OwnBitCount(bitmap); break;
+    case 2:
+      bits = 1;
+      break;
+    case 16:
+      bits = 4;
+      break;
+    case 256:
+      bits = 8;
+      break;
+    default:
+      bits = OwnBitCount(bitmap);
+      break;
   }
   if (bitmap->Monochrome() || bitmap->PixelFormat() == vcl::pf1bit) bits = 1;
-  const vcl::TPixelFormat format =
-      bits == 1 ? vcl::pf1bit : bits == 4 ? vcl::pf4bit : bits == 8 ? vcl::pf8bit : vcl::pf24bit;
+  const vcl::TPixelFormat format = bits == 1   ? vcl::pf1bit
+                                   : bits == 4 ? vcl::pf4bit
+                                   : bits == 8 ? vcl::pf8bit
+                                               : vcl::pf24bit;
 
   QVector<QRgb> hint = bitmap->Palette();
   if (bits == 1 && bitmap->Monochrome()) hint = {qRgb(0, 0, 0), qRgb(255, 255, 255)};
@@ -325,8 +343,7 @@ QByteArray BitmapToDIBImage(const vcl::TBitmap *bitmap, int color_count, bool si
 }
 
 void WriteBitmap(rtl::TStream *stream, const vcl::TBitmap *bitmap, int color_count, bool compressed) {
-  const QByteArray image =
-      color_count == -1 ? bitmap->SaveToBytes() : BitmapToDIBImage(bitmap, color_count);
+  const QByteArray image = color_count == -1 ? bitmap->SaveToBytes() : BitmapToDIBImage(bitmap, color_count);
   WriteBlock(stream, image, compressed);
 }
 

@@ -43,8 +43,7 @@ int LZRWCompress(const std::uint8_t *source, std::uint8_t *dest, int length);
 // and returns the expanded length. A block that is cut short, refers before
 // the start of its output or expands past `capacity` raises
 // EQELDamagedData.
-int LZRWDecompress(const std::uint8_t *source, std::uint8_t *dest, int stored_length,
-                   int capacity = kLZRWMaxOutput);
+int LZRWDecompress(const std::uint8_t *source, std::uint8_t *dest, int stored_length, int capacity = kLZRWMaxOutput);
 
 // Writes `length` bytes of `source` from its position as a chunked
 // compressed stream at `dest`'s position: an int32 total, then per chunk an

@@ -18,20 +18,29 @@ int ColorDepth() {
 int GetSystemMetrics(int index) {
   switch (index) {
     case SM_CXBORDER:
-    case SM_CYBORDER: return 1;
-    case SM_CYCAPTION: return 18;
+    case SM_CYBORDER:
+      return 1;
+    case SM_CYCAPTION:
+      return 18;
     case SM_CXDLGFRAME:
-    case SM_CYDLGFRAME: return 3;
+    case SM_CYDLGFRAME:
+      return 3;
     case SM_CXSIZE:
-    case SM_CYSIZE: return 18;
+    case SM_CYSIZE:
+      return 18;
     case SM_CXFRAME:
-    case SM_CYFRAME: return 4;
+    case SM_CYFRAME:
+      return 4;
     case SM_CXSMICON:
-    case SM_CYSMICON: return 16;
-    case SM_CYSMCAPTION: return 15;
+    case SM_CYSMICON:
+      return 16;
+    case SM_CYSMCAPTION:
+      return 15;
     case SM_CXSMSIZE:
-    case SM_CYSMSIZE: return 12;
-    default: return 0;
+    case SM_CYSMSIZE:
+      return 12;
+    default:
+      return 0;
   }
 }
 

@@ -25,8 +25,8 @@ ORBISCA_EXCEPTION(EErrorCheckingWave, Exception)
 // What the header check learns of a wave image.
 struct TQELWaveInfo {
   std::uint32_t RiffSize = 0;
-  bool Pcm = false;          // format tag 1
-  int Channels = 0;          // 1 mono, 2 stereo, otherwise 0
+  bool Pcm = false;  // format tag 1
+  int Channels = 0;  // 1 mono, 2 stereo, otherwise 0
   std::uint32_t SamplesPerSec = 0;
   int BlockAlign = 0;
 };

@@ -56,9 +56,7 @@ void TQELWndProcComponent::Loaded() {
 
 bool TQELWndProcComponent::AppHookProc(vcl::TMessage &) { return true; }
 
-vcl::TWinControl *TQELWndProcComponent::HookWindow() const {
-  return dynamic_cast<vcl::TWinControl *>(Owner());
-}
+vcl::TWinControl *TQELWndProcComponent::HookWindow() const { return dynamic_cast<vcl::TWinControl *>(Owner()); }
 
 bool TQELWndProcComponent::Hook() {
   if (!enabled_ || thunk_ != nullptr) return thunk_ != nullptr;

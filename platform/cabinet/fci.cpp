@@ -66,10 +66,17 @@ std::uint32_t CabChecksum(const void *data, std::size_t size, std::uint32_t seed
   // The last one to three bytes count in reverse order of significance.
   std::uint32_t tail = 0;
   switch (size & 3) {
-    case 3: tail |= static_cast<std::uint32_t>(*p++) << 16; [[fallthrough]];
-    case 2: tail |= static_cast<std::uint32_t>(*p++) << 8; [[fallthrough]];
-    case 1: tail |= *p; break;
-    default: break;
+    case 3:
+      tail |= static_cast<std::uint32_t>(*p++) << 16;
+      [[fallthrough]];
+    case 2:
+      tail |= static_cast<std::uint32_t>(*p++) << 8;
+      [[fallthrough]];
+    case 1:
+      tail |= *p;
+      break;
+    default:
+      break;
   }
   return sum ^ tail;
 }
@@ -88,18 +95,28 @@ void ToDosDateTime(const QDateTime &moment, std::uint16_t &date, std::uint16_t &
 
 QString FciErrorText(int oper) {
   switch (oper) {
-    case FCIERR_NONE: return QStringLiteral("No error");
-    case FCIERR_OPEN_SRC: return QStringLiteral("Failure opening file to be stored in cabinet");
-    case FCIERR_READ_SRC: return QStringLiteral("Failure reading file to be stored in cabinet");
-    case FCIERR_ALLOC_FAIL: return QStringLiteral("Out of memory in FCI");
-    case FCIERR_TEMP_FILE: return QStringLiteral("Could not create a temporary file");
-    case FCIERR_BAD_COMPR_TYPE: return QStringLiteral("Unknown compression type");
-    case FCIERR_CAB_FILE: return QStringLiteral("Could not create cabinet file");
-    case FCIERR_USER_ABORT: return QStringLiteral("Client requested abort");
-    case FCIERR_MCI_FAIL: return QStringLiteral("Failure compressing data");
+    case FCIERR_NONE:
+      return QStringLiteral("No error");
+    case FCIERR_OPEN_SRC:
+      return QStringLiteral("Failure opening file to be stored in cabinet");
+    case FCIERR_READ_SRC:
+      return QStringLiteral("Failure reading file to be stored in cabinet");
+    case FCIERR_ALLOC_FAIL:
+      return QStringLiteral("Out of memory in FCI");
+    case FCIERR_TEMP_FILE:
+      return QStringLiteral("Could not create a temporary file");
+    case FCIERR_BAD_COMPR_TYPE:
+      return QStringLiteral("Unknown compression type");
+    case FCIERR_CAB_FILE:
+      return QStringLiteral("Could not create cabinet file");
+    case FCIERR_USER_ABORT:
+      return QStringLiteral("Client requested abort");
+    case FCIERR_MCI_FAIL:
+      return QStringLiteral("Failure compressing data");
     case FCIERR_CAB_FORMAT_LIMIT:
       return QStringLiteral("A name, size or count beyond what a cabinet file can hold");
-    default: return QStringLiteral("FCI error");
+    default:
+      return QStringLiteral("FCI error");
   }
 }
 
@@ -157,8 +174,7 @@ FciCallbacks DefaultCallbacks() {
     name = QFile::decodeName(pattern);
     return true;
   };
-  c.GetOpenInfo = [](const QString &path, std::uint16_t &date, std::uint16_t &time,
-                     std::uint16_t &attribs, int &err) {
+  c.GetOpenInfo = [](const QString &path, std::uint16_t &date, std::uint16_t &time, std::uint16_t &attribs, int &err) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
       err = errno;
@@ -195,8 +211,7 @@ FciCallbacks DefaultCallbacks() {
 
 class FciContext {
  public:
-  FciContext(ERF &erf, const FciCallbacks &callbacks, const CCAB &ccab)
-      : erf_(erf), cb_(callbacks), ccab_(ccab) {
+  FciContext(ERF &erf, const FciCallbacks &callbacks, const CCAB &ccab) : erf_(erf), cb_(callbacks), ccab_(ccab) {
     const FciCallbacks d = DefaultCallbacks();
     if (!cb_.Open) cb_.Open = d.Open;
     if (!cb_.Read) cb_.Read = d.Read;
@@ -254,8 +269,8 @@ class FciContext {
     // The folder is not stored in the cabinet, so its length is the system's
     // business; the names go into the header.
     if (c.szCab.isEmpty()) return Fail(FCIERR_CAB_FILE, EINVAL);
-    if (c.szCab.size() > kMaxCabName || c.szDisk.size() > kMaxCabName || c.cbReserveCFHeader > 60000 || c.cbReserveCFFolder > 255 ||
-        c.cbReserveCFData > 255)
+    if (c.szCab.size() > kMaxCabName || c.szDisk.size() > kMaxCabName || c.cbReserveCFHeader > 60000 ||
+        c.cbReserveCFFolder > 255 || c.cbReserveCFData > 255)
       return Fail(FCIERR_CAB_FORMAT_LIMIT, EINVAL);
     return true;
   }
@@ -386,9 +401,8 @@ bool FciContext::WriteBlock() {
     const uLong bound = deflateBound(&zs_, raw_size) + 2;
     if (static_cast<uLong>(packed_.size()) < bound) packed_.resize(static_cast<qsizetype>(bound));
     if (deflateReset(&zs_) != Z_OK) return Break(FCIERR_MCI_FAIL, 0);
-    if (!previous_.isEmpty() &&
-        deflateSetDictionary(&zs_, reinterpret_cast<const Bytef *>(previous_.constData()),
-                             static_cast<uInt>(previous_.size())) != Z_OK)
+    if (!previous_.isEmpty() && deflateSetDictionary(&zs_, reinterpret_cast<const Bytef *>(previous_.constData()),
+                                                     static_cast<uInt>(previous_.size())) != Z_OK)
       return Break(FCIERR_MCI_FAIL, 0);
     packed_[0] = 'C';
     packed_[1] = 'K';
@@ -429,8 +443,7 @@ bool FciContext::WriteBlock() {
 
 std::uint64_t FciContext::EstimatedCabinetSize() const {
   std::uint64_t size = kHeaderSize + data_size_;
-  if (ccab_.cbReserveCFHeader || ccab_.cbReserveCFFolder || ccab_.cbReserveCFData)
-    size += 4 + ccab_.cbReserveCFHeader;
+  if (ccab_.cbReserveCFHeader || ccab_.cbReserveCFFolder || ccab_.cbReserveCFData) size += 4 + ccab_.cbReserveCFHeader;
   // The previous cabinet's names are known; room for the next one's.
   if (!prev_cab_.isEmpty()) size += prev_cab_.toUtf8().size() + prev_disk_.toUtf8().size() + 2;
   size += 2 * (kMaxCabName + 1);
@@ -500,8 +513,7 @@ bool FciContext::CopySource(int fd, std::uint64_t &copied) {
   }
 }
 
-bool FciContext::AddFile(const QString &source, const QString &stored_name, bool execute,
-                         std::uint16_t compression) {
+bool FciContext::AddFile(const QString &source, const QString &stored_name, bool execute, std::uint16_t compression) {
   erf_ = ERF{};
   if (Broken()) return false;
   const std::uint16_t type = compression & tcompMASK_TYPE;
@@ -566,8 +578,7 @@ bool FciContext::AddFile(const QString &source, const QString &stored_name, bool
   f.attribs = static_cast<std::uint16_t>((attribs & (A_RDONLY | A_HIDDEN | A_SYSTEM | A_ARCH)) |
                                          (execute ? A_EXEC : 0) | (utf8 ? A_NAME_IS_UTF : 0));
   files_.push_back(f);
-  if (cb_.FilePlaced(ccab_, stored, static_cast<std::int64_t>(copied), false) == -1)
-    return Fail(FCIERR_USER_ABORT, 0);
+  if (cb_.FilePlaced(ccab_, stored, static_cast<std::int64_t>(copied), false) == -1) return Fail(FCIERR_USER_ABORT, 0);
 
   if (folder_compressed_ >= ccab_.cbFolderThresh && !FlushFolder()) return false;
   return true;
@@ -702,8 +713,7 @@ bool FciContext::FlushCabinet(bool get_next) {
       const auto want = static_cast<std::uint32_t>(std::min<std::uint64_t>(left, kCopyChunk));
       const std::int64_t n = cb_.Read(data_fd_, chunk.data(), want, err);
       if (n <= 0) return abandon(FCIERR_TEMP_FILE, n == 0 ? EIO : err);
-      if (!WriteAll(out, chunk.constData(), static_cast<std::uint64_t>(n), err))
-        return abandon(FCIERR_CAB_FILE, err);
+      if (!WriteAll(out, chunk.constData(), static_cast<std::uint64_t>(n), err)) return abandon(FCIERR_CAB_FILE, err);
       left -= static_cast<std::uint64_t>(n);
     }
     // Further blocks append to the data file again.
@@ -762,9 +772,7 @@ bool FCIAddFile(HFCI context, const QString &source, const QString &stored_name,
 
 bool FCIFlushFolder(HFCI context) { return context != nullptr && context->FlushFolder(); }
 
-bool FCIFlushCabinet(HFCI context, bool get_next) {
-  return context != nullptr && context->FlushCabinet(get_next);
-}
+bool FCIFlushCabinet(HFCI context, bool get_next) { return context != nullptr && context->FlushCabinet(get_next); }
 
 bool FCIDestroy(HFCI context) {
   if (context == nullptr) return false;

@@ -37,15 +37,15 @@ namespace cab {
 // The operation that failed.
 enum FCIERROR {
   FCIERR_NONE = 0,
-  FCIERR_OPEN_SRC = 1,        // opening a file to store
-  FCIERR_READ_SRC = 2,        // reading a file to store
-  FCIERR_ALLOC_FAIL = 3,      // out of memory
-  FCIERR_TEMP_FILE = 4,       // a temporary file
-  FCIERR_BAD_COMPR_TYPE = 5,  // compression type not supported
-  FCIERR_CAB_FILE = 6,        // creating or writing the cabinet
-  FCIERR_USER_ABORT = 7,      // a callback asked to stop
-  FCIERR_MCI_FAIL = 8,        // compressing data
-  FCIERR_CAB_FORMAT_LIMIT = 9 // a count or size beyond what the format holds
+  FCIERR_OPEN_SRC = 1,         // opening a file to store
+  FCIERR_READ_SRC = 2,         // reading a file to store
+  FCIERR_ALLOC_FAIL = 3,       // out of memory
+  FCIERR_TEMP_FILE = 4,        // a temporary file
+  FCIERR_BAD_COMPR_TYPE = 5,   // compression type not supported
+  FCIERR_CAB_FILE = 6,         // creating or writing the cabinet
+  FCIERR_USER_ABORT = 7,       // a callback asked to stop
+  FCIERR_MCI_FAIL = 8,         // compressing data
+  FCIERR_CAB_FORMAT_LIMIT = 9  // a count or size beyond what the format holds
 };
 
 // The error record.
@@ -88,7 +88,7 @@ struct CCAB {
   std::uint32_t cbReserveCFData = 0;          // at most 255
   int iCab = 1;
   int iDisk = 0;
-  int fFailOnIncompressible = 0;             // a block MSZIP cannot shrink fails the cabinet
+  int fFailOnIncompressible = 0;  // a block MSZIP cannot shrink fails the cabinet
   std::uint16_t setID = 0;
   QString szDisk;     // disk label
   QString szCab;      // file name of the cabinet
@@ -113,13 +113,10 @@ struct FciCallbacks {
   std::function<bool(QString &name)> GetTempFile;
   // Opens a file to store for reading and reports its DOS date, time and
   // attributes; returns the handle or -1.
-  std::function<int(const QString &path, std::uint16_t &date, std::uint16_t &time,
-                    std::uint16_t &attribs, int &err)>
+  std::function<int(const QString &path, std::uint16_t &date, std::uint16_t &time, std::uint16_t &attribs, int &err)>
       GetOpenInfo;
   // Return -1 to abort, anything else goes on.
-  std::function<int(const CCAB &ccab, const QString &stored_name, std::int64_t size,
-                    bool continuation)>
-      FilePlaced;
+  std::function<int(const CCAB &ccab, const QString &stored_name, std::int64_t size, bool continuation)> FilePlaced;
   // For statusCabinet the result (when > 0) is the size to record in the
   // header, which a caller uses to pad the file; -1 aborts.
   std::function<std::int64_t(int type, std::uint32_t cb1, std::uint32_t cb2)> Status;
@@ -168,8 +165,8 @@ QString FciErrorText(int oper);
 std::uint32_t CabChecksum(const void *data, std::size_t size, std::uint32_t seed);
 
 // Sizes of the format.
-constexpr std::uint32_t kBlockSize = 32768;            // uncompressed bytes per data block
-constexpr std::uint32_t kMaxFolderData = 0x7FFF8000;   // uncompressed bytes a folder holds
+constexpr std::uint32_t kBlockSize = 32768;           // uncompressed bytes per data block
+constexpr std::uint32_t kMaxFolderData = 0x7FFF8000;  // uncompressed bytes a folder holds
 constexpr int kMaxFilesPerCabinet = 0xFFFF;
 constexpr int kMaxFoldersPerCabinet = 0xFFFC;  // higher numbers mark continued folders
 

@@ -31,8 +31,8 @@ std::vector<ColumnInfo> CriteriaFields(const std::vector<FieldInfo> &infos) {
   return out;
 }
 
-std::unique_ptr<Recordset::Impl> TableRecordset(const std::shared_ptr<detail::Store> &store,
-                                                const detail::TableInfo &t, int type, int options) {
+std::unique_ptr<Recordset::Impl> TableRecordset(const std::shared_ptr<detail::Store> &store, const detail::TableInfo &t,
+                                                int type, int options) {
   auto d = std::make_unique<Recordset::Impl>();
   d->store = store;
   d->type = type;
@@ -83,8 +83,7 @@ int QueryType(StatementKind kind) {
 
 Database::~Database() = default;
 
-DatabasePtr Database::Open(const QString &path, bool exclusive, bool read_only,
-                           const QString &connect) {
+DatabasePtr Database::Open(const QString &path, bool exclusive, bool read_only, const QString &connect) {
   DatabasePtr db(new Database);
   db->store_ = detail::Store::Open(path, read_only, exclusive);
   db->connect_ = connect;
@@ -127,16 +126,14 @@ RecordsetPtr Database::OpenRecordset(const QString &source, int type, int option
     return qd->OpenRecordset(type, options, lock);
   }
   if (!s.contains(QLatin1Char(' ')) && !s.contains(QLatin1Char('\n')) && !s.contains(QLatin1Char('\t')))
-    Raise(kErrTableNotFound,
-          QStringLiteral("The database engine cannot find the input table or query '%1'. Make "
-                         "sure it exists and that its name is spelled correctly.")
-              .arg(s));
+    Raise(kErrTableNotFound, QStringLiteral("The database engine cannot find the input table or query '%1'. Make "
+                                            "sure it exists and that its name is spelled correctly.")
+                                 .arg(s));
   return OpenSql(s, type, options, {}, 0, s);
 }
 
-RecordsetPtr Database::OpenSql(const QString &sql, int type, int options,
-                               const std::vector<rtl::Variant> &params, int max_records,
-                               const QString &name) {
+RecordsetPtr Database::OpenSql(const QString &sql, int type, int options, const std::vector<rtl::Variant> &params,
+                               int max_records, const QString &name) {
   detail::Store &store = GetStore();
   const TranslatedSql tr = Recorded([&] { return TranslateSql(sql, store.Resolver()); });
   if (tr.kind != StatementKind::Select)
@@ -217,8 +214,7 @@ void Database::Execute(const QString &sql, int options) {
   records_affected_ = affected;
 }
 
-void Database::ExecuteSql(const QString &sql, int options, const std::vector<rtl::Variant> &params,
-                          int *affected) {
+void Database::ExecuteSql(const QString &sql, int options, const std::vector<rtl::Variant> &params, int *affected) {
   (void)options;  // failures always raise: a statement never half-succeeds in silence
   detail::Store &store = GetStore();
   *affected = 0;
@@ -306,8 +302,7 @@ void Database::LoadDefinitions() {
     td->db_ = weak_from_this();
     for (const FieldInfo &f : t->columns) {
       FieldInfo info = f;
-      if (!(t->attributes & dbSystemObject) && !(f.attributes & dbAutoIncrField))
-        info.attributes |= dbUpdatableField;
+      if (!(t->attributes & dbSystemObject) && !(f.attributes & dbAutoIncrField)) info.attributes |= dbUpdatableField;
       td->fields_.Add(std::make_shared<Field>(info));
     }
     for (const detail::IndexInfo &i : t->indexes) {
@@ -415,9 +410,7 @@ void Database::DeleteQueryDef(const QString &name) {
   LoadDefinitions();
 }
 
-void Database::SaveQuery(QueryDef &query) {
-  GetStore().SaveQuery(query.Name(), query.SQL());
-}
+void Database::SaveQuery(QueryDef &query) { GetStore().SaveQuery(query.Name(), query.SQL()); }
 
 void Database::CreateIndexIn(const QString &table, const jet::Index &index) {
   detail::IndexInfo ii;
@@ -430,9 +423,7 @@ void Database::CreateIndexIn(const QString &table, const jet::Index &index) {
   GetStore().CreateIndex(table, ii);
 }
 
-void Database::AddColumnTo(const QString &table, const FieldInfo &field) {
-  GetStore().AddColumn(table, field);
-}
+void Database::AddColumnTo(const QString &table, const FieldInfo &field) { GetStore().AddColumn(table, field); }
 
 // ---- TableDef, Index --------------------------------------------------------------
 

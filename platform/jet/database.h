@@ -155,8 +155,7 @@ class Database : public std::enable_shared_from_this<Database> {
   void Close();
 
   // A table name, a stored query's name or SQL text.
-  RecordsetPtr OpenRecordset(const QString &source, int type = dbOpenDefault,
-                             int options = 0, int lock = 0);
+  RecordsetPtr OpenRecordset(const QString &source, int type = dbOpenDefault, int options = 0, int lock = 0);
   // An action statement (INSERT, UPDATE, DELETE, CREATE/DROP TABLE/INDEX).
   void Execute(const QString &sql, int options = 0);
   int RecordsAffected() const { return records_affected_; }
@@ -174,16 +173,13 @@ class Database : public std::enable_shared_from_this<Database> {
   void Refresh();
 
   // Engine side.
-  static DatabasePtr Open(const QString &path, bool exclusive, bool read_only,
-                          const QString &connect);
+  static DatabasePtr Open(const QString &path, bool exclusive, bool read_only, const QString &connect);
   static DatabasePtr Create(const QString &path);
   std::shared_ptr<detail::Store> StoreRef() const { return store_; }
   detail::Store &GetStore() const;
-  RecordsetPtr OpenSql(const QString &sql, int type, int options,
-                       const std::vector<rtl::Variant> &params, int max_records,
-                       const QString &name);
-  void ExecuteSql(const QString &sql, int options, const std::vector<rtl::Variant> &params,
-                  int *affected);
+  RecordsetPtr OpenSql(const QString &sql, int type, int options, const std::vector<rtl::Variant> &params,
+                       int max_records, const QString &name);
+  void ExecuteSql(const QString &sql, int options, const std::vector<rtl::Variant> &params, int *affected);
   void SaveQuery(QueryDef &query);
   void CreateIndexIn(const QString &table, const jet::Index &index);
   void AddColumnTo(const QString &table, const FieldInfo &field);

@@ -28,8 +28,7 @@ void Workspace::Prune() const {
   });
 }
 
-DatabasePtr Workspace::OpenDatabase(const QString &path, bool exclusive, bool read_only,
-                                    const QString &connect) {
+DatabasePtr Workspace::OpenDatabase(const QString &path, bool exclusive, bool read_only, const QString &connect) {
   DatabasePtr db = Database::Open(path, exclusive, read_only, connect);
   // A database opened inside a transaction joins it.
   for (int i = 0; i < level_; ++i) db->GetStore().Begin();
@@ -97,13 +96,12 @@ void Workspace::Close() {
 
 DBEngine::DBEngine() = default;
 
-std::shared_ptr<Workspace> DBEngine::CreateWorkspace(const QString &name, const QString &user,
-                                                     const QString &password, int type) {
+std::shared_ptr<Workspace> DBEngine::CreateWorkspace(const QString &name, const QString &user, const QString &password,
+                                                     int type) {
   (void)password;  // files carry no user accounts
   if (type != dbUseJet && type != dbUseODBC)
     Raise(kErrInvalidArgument, QStringLiteral("Invalid argument: workspace type %1.").arg(type));
-  if (type == dbUseODBC)
-    Raise(kErrInvalidOperation, QStringLiteral("ODBC workspaces are not available."));
+  if (type == dbUseODBC) Raise(kErrInvalidOperation, QStringLiteral("ODBC workspaces are not available."));
   return std::make_shared<Workspace>(name.isEmpty() ? QStringLiteral("#Default Workspace#") : name,
                                      user.isEmpty() ? default_user_ : user, type);
 }
@@ -114,12 +112,9 @@ std::shared_ptr<Workspace> DBEngine::Workspaces(int index) const {
   return workspaces_[static_cast<size_t>(index)];
 }
 
-void DBEngine::AppendWorkspace(std::shared_ptr<Workspace> workspace) {
-  workspaces_.push_back(std::move(workspace));
-}
+void DBEngine::AppendWorkspace(std::shared_ptr<Workspace> workspace) { workspaces_.push_back(std::move(workspace)); }
 
-DatabasePtr DBEngine::OpenDatabase(const QString &path, bool exclusive, bool read_only,
-                                   const QString &connect) {
+DatabasePtr DBEngine::OpenDatabase(const QString &path, bool exclusive, bool read_only, const QString &connect) {
   if (workspaces_.empty()) AppendWorkspace(CreateWorkspace({}, default_user_, default_password_));
   return workspaces_.front()->OpenDatabase(path, exclusive, read_only, connect);
 }
@@ -129,8 +124,8 @@ DatabasePtr DBEngine::CreateDatabase(const QString &path, const QString &locale,
   return workspaces_.front()->CreateDatabase(path, locale, options);
 }
 
-void DBEngine::CompactDatabase(const QString &source, const QString &target, const QString &locale,
-                               int options, const QString &password) {
+void DBEngine::CompactDatabase(const QString &source, const QString &target, const QString &locale, int options,
+                               const QString &password) {
   (void)locale;
   (void)options;
   (void)password;
@@ -187,8 +182,7 @@ int DBEngine::ErrorCount() const { return detail::LastError() ? 1 : 0; }
 
 ErrorInfo DBEngine::Errors(int index) const {
   const EJetError *e = detail::LastError();
-  if (!e || index != 0)
-    Raise(kErrItemNotFound, QStringLiteral("Item not found in this collection (%1).").arg(index));
+  if (!e || index != 0) Raise(kErrItemNotFound, QStringLiteral("Item not found in this collection (%1).").arg(index));
   ErrorInfo info;
   info.number = e->Number();
   info.source = e->Source();

@@ -33,19 +33,17 @@ struct ErrorInfo {
 
 class Workspace {
  public:
-  Workspace(const QString &name, const QString &user, int type)
-      : name_(name), user_(user), type_(type) {}
+  Workspace(const QString &name, const QString &user, int type) : name_(name), user_(user), type_(type) {}
   const QString &Name() const { return name_; }
   const QString &UserName() const { return user_; }
   int Type() const { return type_; }
   int DefaultCursorDriver() const { return cursor_driver_; }
   void SetDefaultCursorDriver(int v) { cursor_driver_ = v; }
 
-  DatabasePtr OpenDatabase(const QString &path, bool exclusive = false,
-                           bool read_only = false, const QString &connect = {});
+  DatabasePtr OpenDatabase(const QString &path, bool exclusive = false, bool read_only = false,
+                           const QString &connect = {});
   // Refuses an existing file (3204).
-  DatabasePtr CreateDatabase(const QString &path, const QString &locale = {},
-                             int options = 0);
+  DatabasePtr CreateDatabase(const QString &path, const QString &locale = {}, int options = 0);
   int DatabaseCount() const;
   DatabasePtr Databases(int index) const;
 
@@ -80,23 +78,21 @@ class DBEngine {
   void SetDefaultType(int v) { default_type_ = v; }
   int LoginTimeout() const { return 20; }
 
-  std::shared_ptr<Workspace> CreateWorkspace(const QString &name, const QString &user,
-                                             const QString &password, int type = dbUseJet);
+  std::shared_ptr<Workspace> CreateWorkspace(const QString &name, const QString &user, const QString &password,
+                                             int type = dbUseJet);
   int WorkspaceCount() const { return static_cast<int>(workspaces_.size()); }
   std::shared_ptr<Workspace> Workspaces(int index) const;
   void AppendWorkspace(std::shared_ptr<Workspace> workspace);
 
   // On the default workspace (created on first use).
-  DatabasePtr OpenDatabase(const QString &path, bool exclusive = false,
-                           bool read_only = false, const QString &connect = {});
-  DatabasePtr CreateDatabase(const QString &path, const QString &locale = {},
-                             int options = 0);
+  DatabasePtr OpenDatabase(const QString &path, bool exclusive = false, bool read_only = false,
+                           const QString &connect = {});
+  DatabasePtr CreateDatabase(const QString &path, const QString &locale = {}, int options = 0);
 
   // Writes a compacted copy of `source` to `target`; refuses an existing
   // target (3204) and never touches the source. `password` is accepted for
   // the callers' sake (";pwd=..."); files carry none.
-  void CompactDatabase(const QString &source, const QString &target,
-                       const QString &locale = {}, int options = 0,
+  void CompactDatabase(const QString &source, const QString &target, const QString &locale = {}, int options = 0,
                        const QString &password = {});
   // Checks the file's integrity; a damaged file raises 3049 saying what is wrong.
   void RepairDatabase(const QString &path);

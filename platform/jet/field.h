@@ -22,9 +22,9 @@ class Recordset;
 struct FieldInfo {
   QString name;
   int type = dbText;
-  int size = 0;          // text width; fixed byte size of numbers
-  int attributes = 0;    // dbFixedField, dbAutoIncrField, dbUpdatableField...
-  QString default_value; // in the engine's syntax: "0", "\"C\"", "Date()"
+  int size = 0;           // text width; fixed byte size of numbers
+  int attributes = 0;     // dbFixedField, dbAutoIncrField, dbUpdatableField...
+  QString default_value;  // in the engine's syntax: "0", "\"C\"", "Date()"
   bool required = false;
   bool allow_zero_length = true;
   QString validation_rule;

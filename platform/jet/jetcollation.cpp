@@ -103,15 +103,13 @@ int CompareSequences(NextA next_a, NextB next_b) {
     const CharWeight wa = WeightOf(ca);
     const CharWeight wb = WeightOf(cb);
     if (wa.primary != wb.primary) return wa.primary < wb.primary ? -1 : 1;
-    if (secondary == 0 && wa.secondary != wb.secondary)
-      secondary = wa.secondary < wb.secondary ? -1 : 1;
+    if (secondary == 0 && wa.secondary != wb.secondary) secondary = wa.secondary < wb.secondary ? -1 : 1;
   }
 }
 
 char32_t NextQ(const QString &s, int &i) {
   const QChar c = s.at(i++);
-  if (c.isHighSurrogate() && i < s.size() && s.at(i).isLowSurrogate())
-    return QChar::surrogateToUcs4(c, s.at(i++));
+  if (c.isHighSurrogate() && i < s.size() && s.at(i).isLowSurrogate()) return QChar::surrogateToUcs4(c, s.at(i++));
   return c.unicode();
 }
 
@@ -138,8 +136,7 @@ int CompareUtf8(const char *a, int na, const char *b, int nb) {
   while (ia < na && ib < nb) {
     const unsigned char ca = ua[ia], cb = ub[ib];
     if (ca < 0x80 && cb < 0x80) {
-      if (ca != cb && table[ca].primary != table[cb].primary)
-        return table[ca].primary < table[cb].primary ? -1 : 1;
+      if (ca != cb && table[ca].primary != table[cb].primary) return table[ca].primary < table[cb].primary ? -1 : 1;
       ++ia;
       ++ib;
       continue;
@@ -177,8 +174,7 @@ LikePattern::LikePattern(const QString &pattern) {
   const int n = static_cast<int>(pattern.size());
   auto bad = [&](const char *why) {
     RaiseJetError(kErrSyntaxInQueryExpr,
-                  QStringLiteral("Invalid pattern string '%1' in Like: %2.")
-                      .arg(pattern, QString::fromLatin1(why)));
+                  QStringLiteral("Invalid pattern string '%1' in Like: %2.").arg(pattern, QString::fromLatin1(why)));
   };
   while (i < n) {
     const char32_t c = NextQ(pattern, i);
@@ -288,8 +284,6 @@ namespace jet {
 
 int CompareText(const QString &a, const QString &b) { return detail::CompareQString(a, b); }
 
-bool LikeMatch(const QString &pattern, const QString &text) {
-  return detail::LikePattern(pattern).Matches(text);
-}
+bool LikeMatch(const QString &pattern, const QString &text) { return detail::LikePattern(pattern).Matches(text); }
 
 }  // namespace jet

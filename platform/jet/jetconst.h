@@ -93,23 +93,22 @@ inline constexpr int dbSortGeneral = 1033;
 
 // Errors of the engine that are not the translator's.
 enum EngineErrorNumber : int {
-  kErrObjectClosed = 3420,        // object invalid or no longer set
-  kErrNotBookmark = 3159,         // not a valid bookmark
-  kErrConversion = 3421,          // data type conversion error
-  kErrDamaged = 3049,             // cannot open: damaged file
-  kErrCannotExecuteSelect = 3065, // Execute given a SELECT
-  kErrNotUpdatable = 3326,        // recordset not updatable
-  kErrPropertyNotFound = 3270,    // Properties("X") absent
-  kErrNameExists = 3012,          // object already exists
-  kErrLocked = 3260,              // file locked by another connection
-  kErrTransaction = 3034,         // commit or rollback without BeginTrans
-  kErrEngine = 3000,              // anything else SQLite reports
-  kErrKeyNull = 3058,             // Null in a primary key
+  kErrObjectClosed = 3420,         // object invalid or no longer set
+  kErrNotBookmark = 3159,          // not a valid bookmark
+  kErrConversion = 3421,           // data type conversion error
+  kErrDamaged = 3049,              // cannot open: damaged file
+  kErrCannotExecuteSelect = 3065,  // Execute given a SELECT
+  kErrNotUpdatable = 3326,         // recordset not updatable
+  kErrPropertyNotFound = 3270,     // Properties("X") absent
+  kErrNameExists = 3012,           // object already exists
+  kErrLocked = 3260,               // file locked by another connection
+  kErrTransaction = 3034,          // commit or rollback without BeginTrans
+  kErrEngine = 3000,               // anything else SQLite reports
+  kErrKeyNull = 3058,              // Null in a primary key
 };
 
 namespace detail {
-[[noreturn]] void Raise(int number, const QString &text,
-                        const QString &source = QStringLiteral("DAO.Database"));
+[[noreturn]] void Raise(int number, const QString &text, const QString &source = QStringLiteral("DAO.Database"));
 }  // namespace detail
 
 // A list of engine objects reached by position or by name (case ignored).
@@ -152,8 +151,7 @@ class Collection {
 
  private:
   [[noreturn]] static void NotFound(const QString &what) {
-    detail::Raise(kErrItemNotFound,
-                  QStringLiteral("Item not found in this collection (%1).").arg(what));
+    detail::Raise(kErrItemNotFound, QStringLiteral("Item not found in this collection (%1).").arg(what));
   }
   std::vector<std::shared_ptr<T>> items_;
 };

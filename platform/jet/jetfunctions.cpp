@@ -85,8 +85,7 @@ QString StringOf(sqlite3_value *v) {
     case SQLITE_FLOAT:
       return rtl::FloatToStr(sqlite3_value_double(v));
     case SQLITE_BLOB:
-      return QString::fromLatin1(static_cast<const char *>(sqlite3_value_blob(v)),
-                                 sqlite3_value_bytes(v));
+      return QString::fromLatin1(static_cast<const char *>(sqlite3_value_blob(v)), sqlite3_value_bytes(v));
     default:
       return TextOf(v);
   }
@@ -193,16 +192,24 @@ JET_FN(DateAdd) {
     const auto k = static_cast<std::int64_t>(n);
     double r = 0;
     const int months = static_cast<int>(k);
-    if (iv == QLatin1String("yyyy")) r = rtl::IncMonth(d, 12 * months);
-    else if (iv == QLatin1String("q")) r = rtl::IncMonth(d, 3 * months);
-    else if (iv == QLatin1String("m")) r = rtl::IncMonth(d, months);
+    if (iv == QLatin1String("yyyy"))
+      r = rtl::IncMonth(d, 12 * months);
+    else if (iv == QLatin1String("q"))
+      r = rtl::IncMonth(d, 3 * months);
+    else if (iv == QLatin1String("m"))
+      r = rtl::IncMonth(d, months);
     else if (iv == QLatin1String("y") || iv == QLatin1String("d") || iv == QLatin1String("w"))
       r = d + static_cast<double>(k);
-    else if (iv == QLatin1String("ww")) r = d + 7.0 * static_cast<double>(k);
-    else if (iv == QLatin1String("h")) r = rtl::IncHour(d, k);
-    else if (iv == QLatin1String("n")) r = rtl::IncMinute(d, k);
-    else if (iv == QLatin1String("s")) r = rtl::IncSecond(d, k);
-    else throw rtl::EConvertError(QStringLiteral("Invalid interval '%1' in DateAdd.").arg(iv));
+    else if (iv == QLatin1String("ww"))
+      r = d + 7.0 * static_cast<double>(k);
+    else if (iv == QLatin1String("h"))
+      r = rtl::IncHour(d, k);
+    else if (iv == QLatin1String("n"))
+      r = rtl::IncMinute(d, k);
+    else if (iv == QLatin1String("s"))
+      r = rtl::IncSecond(d, k);
+    else
+      throw rtl::EConvertError(QStringLiteral("Invalid interval '%1' in DateAdd.").arg(iv));
     if (!std::isfinite(r) || r < rtl::MinDateTime || r > rtl::MaxDateTime)
       throw rtl::EConvertError(QStringLiteral("Invalid procedure call"));
     sqlite3_result_double(ctx, r);
@@ -219,17 +226,24 @@ JET_FN(DateDiff) {
     rtl::DecodeDate(b, yb, mb, db);
     auto secs = [](double d) { return std::llround(d * 86400.0); };
     std::int64_t r = 0;
-    if (iv == QLatin1String("yyyy")) r = yb - ya;
-    else if (iv == QLatin1String("q")) r = (yb * 4 + (mb - 1) / 3) - (ya * 4 + (ma - 1) / 3);
-    else if (iv == QLatin1String("m")) r = (yb * 12 + mb) - (ya * 12 + ma);
+    if (iv == QLatin1String("yyyy"))
+      r = yb - ya;
+    else if (iv == QLatin1String("q"))
+      r = (yb * 4 + (mb - 1) / 3) - (ya * 4 + (ma - 1) / 3);
+    else if (iv == QLatin1String("m"))
+      r = (yb * 12 + mb) - (ya * 12 + ma);
     else if (iv == QLatin1String("y") || iv == QLatin1String("d"))
       r = static_cast<std::int64_t>(std::floor(b)) - static_cast<std::int64_t>(std::floor(a));
     else if (iv == QLatin1String("w") || iv == QLatin1String("ww"))
       r = (static_cast<std::int64_t>(std::floor(b)) - static_cast<std::int64_t>(std::floor(a))) / 7;
-    else if (iv == QLatin1String("h")) r = secs(b) / 3600 - secs(a) / 3600;
-    else if (iv == QLatin1String("n")) r = secs(b) / 60 - secs(a) / 60;
-    else if (iv == QLatin1String("s")) r = secs(b) - secs(a);
-    else throw rtl::EConvertError(QStringLiteral("Invalid interval '%1' in DateDiff.").arg(iv));
+    else if (iv == QLatin1String("h"))
+      r = secs(b) / 3600 - secs(a) / 3600;
+    else if (iv == QLatin1String("n"))
+      r = secs(b) / 60 - secs(a) / 60;
+    else if (iv == QLatin1String("s"))
+      r = secs(b) - secs(a);
+    else
+      throw rtl::EConvertError(QStringLiteral("Invalid interval '%1' in DateDiff.").arg(iv));
     sqlite3_result_int64(ctx, r);
   });
 }
@@ -429,9 +443,8 @@ JET_FN(DateStr) {
   Guard(ctx, argc, argv, 1, [&] { ResultText(ctx, DateText(DateArg(argv[0]))); });
 }
 JET_FN(BoolStr) {
-  Guard(ctx, argc, argv, 1, [&] {
-    ResultText(ctx, Num(argv[0]) != 0 ? QStringLiteral("True") : QStringLiteral("False"));
-  });
+  Guard(ctx, argc, argv, 1,
+        [&] { ResultText(ctx, Num(argv[0]) != 0 ? QStringLiteral("True") : QStringLiteral("False")); });
 }
 
 // ---- numbers --------------------------------------------------------------
@@ -474,8 +487,10 @@ JET_FN(Val) {
     if (i < s.size() && (s[i] == u'-' || s[i] == u'+')) num += s[i++];
     bool dot = false, digits = false;
     while (i < s.size() && (s[i].isDigit() || (s[i] == u'.' && !dot))) {
-      if (s[i] == u'.') dot = true;
-      else digits = true;
+      if (s[i] == u'.')
+        dot = true;
+      else
+        digits = true;
       num += s[i++];
     }
     if (digits && i < s.size() && (s[i] == u'e' || s[i] == u'E')) {
@@ -582,12 +597,10 @@ JET_FN(Format) {
     if (named == QLatin1String("long time") || named == QLatin1String("medium time"))
       return ResultText(ctx, rtl::TimeToStr(DateArg(argv[0])));
     if (named == QLatin1String("general number")) return ResultText(ctx, rtl::FloatToStr(Num(argv[0])));
-    if (named == QLatin1String("fixed"))
-      return ResultText(ctx, rtl::FormatFloat(QStringLiteral("0.00"), Num(argv[0])));
+    if (named == QLatin1String("fixed")) return ResultText(ctx, rtl::FormatFloat(QStringLiteral("0.00"), Num(argv[0])));
     if (named == QLatin1String("standard"))
       return ResultText(ctx, rtl::FormatFloat(QStringLiteral("#,##0.00"), Num(argv[0])));
-    if (named == QLatin1String("currency"))
-      return ResultText(ctx, rtl::CurrToStrF(Num(argv[0]), rtl::ffCurrency, 2));
+    if (named == QLatin1String("currency")) return ResultText(ctx, rtl::CurrToStrF(Num(argv[0]), rtl::ffCurrency, 2));
     if (named == QLatin1String("percent"))
       return ResultText(ctx, rtl::FormatFloat(QStringLiteral("0.00"), Num(argv[0]) * 100) + u'%');
     if (named == QLatin1String("yes/no"))
@@ -673,9 +686,8 @@ struct FunctionDef {
 void InstallSqliteExtensions(sqlite3 *db) {
   auto check = [db](int rc, const char *what) {
     if (rc != SQLITE_OK)
-      RaiseJetError(kErrInvalidOperation,
-                    QStringLiteral("Cannot register %1 on the database connection: %2")
-                        .arg(QString::fromLatin1(what), QString::fromUtf8(sqlite3_errmsg(db))));
+      RaiseJetError(kErrInvalidOperation, QStringLiteral("Cannot register %1 on the database connection: %2")
+                                              .arg(QString::fromLatin1(what), QString::fromUtf8(sqlite3_errmsg(db))));
   };
   check(sqlite3_create_collation(db, kCollationName, SQLITE_UTF8, nullptr, Collate), kCollationName);
   static const FunctionDef kFunctions[] = {
@@ -738,16 +750,14 @@ void InstallSqliteExtensions(sqlite3 *db) {
   };
   for (const FunctionDef &f : kFunctions) {
     const int flags = SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0);
-    check(sqlite3_create_function_v2(db, f.name, f.args, flags, nullptr, f.fn, nullptr, nullptr,
-                                     nullptr),
-          f.name);
+    check(sqlite3_create_function_v2(db, f.name, f.args, flags, nullptr, f.fn, nullptr, nullptr, nullptr), f.name);
   }
-  check(sqlite3_create_function_v2(db, "jet_first", 1, SQLITE_UTF8, nullptr, nullptr,
-                                   KeepStep<false>, KeepFinal, nullptr),
+  check(sqlite3_create_function_v2(db, "jet_first", 1, SQLITE_UTF8, nullptr, nullptr, KeepStep<false>, KeepFinal,
+                                   nullptr),
         "jet_first");
-  check(sqlite3_create_function_v2(db, "jet_last", 1, SQLITE_UTF8, nullptr, nullptr,
-                                   KeepStep<true>, KeepFinal, nullptr),
-        "jet_last");
+  check(
+      sqlite3_create_function_v2(db, "jet_last", 1, SQLITE_UTF8, nullptr, nullptr, KeepStep<true>, KeepFinal, nullptr),
+      "jet_last");
 }
 
 // ---- parameter values ---------------------------------------------------------
@@ -755,8 +765,8 @@ void InstallSqliteExtensions(sqlite3 *db) {
 namespace {
 
 [[noreturn]] void Mismatch(const QString &text, const char *kind) {
-  RaiseJetError(kErrTypeMismatch, QStringLiteral("Data type mismatch: '%1' is not a valid %2.")
-                                      .arg(text, QString::fromLatin1(kind)));
+  RaiseJetError(kErrTypeMismatch,
+                QStringLiteral("Data type mismatch: '%1' is not a valid %2.").arg(text, QString::fromLatin1(kind)));
 }
 
 bool TextToBool(const QString &raw, bool &out) {

@@ -63,11 +63,11 @@ struct Expr {
   bool aggregate = false;
   int param = -1;
   bool is_column = false;
-  QString column_name;    // the column's own name (result naming)
-  QString source_alias;   // the FROM name it was read through
-  QString origin_table;   // as stored; empty when not a table column
+  QString column_name;   // the column's own name (result naming)
+  QString source_alias;  // the FROM name it was read through
+  QString origin_table;  // as stored; empty when not a table column
   QString origin_column;
-  QString agg_name;       // "SumOfQuantita"
+  QString agg_name;  // "SumOfQuantita"
   // The terms of a top-level AND chain, with the columns each one reads
   // (a range of Parser::refs_), so HAVING terms on grouped columns can be
   // moved to WHERE.
@@ -94,17 +94,14 @@ struct Scope {
   std::vector<std::pair<QString, Expr>> aliases;
 };
 
-bool SameName(const QString &a, const QString &b) {
-  return a.compare(b, Qt::CaseInsensitive) == 0;
-}
+bool SameName(const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
 const char *const kReserved[] = {
-    "select", "from",   "where",  "group",  "having", "order",   "union",  "inner",
-    "left",   "right",  "join",   "on",     "as",     "in",      "and",    "or",
-    "not",    "into",   "by",     "asc",    "desc",   "like",    "between", "is",
-    "top",    "distinct", "distinctrow", "all", "values", "set", "with",  "outer",
-    "full",   "mod",    "xor",    "eqv",    "imp",    "exists",  "parameters", "null",
-    "true",   "false",  "percent", "transform", "pivot", nullptr};
+    "select", "from",  "where",   "group",     "having", "order",    "union",       "inner",  "left",       "right",
+    "join",   "on",    "as",      "in",        "and",    "or",       "not",         "into",   "by",         "asc",
+    "desc",   "like",  "between", "is",        "top",    "distinct", "distinctrow", "all",    "values",     "set",
+    "with",   "outer", "full",    "mod",       "xor",    "eqv",      "imp",         "exists", "parameters", "null",
+    "true",   "false", "percent", "transform", "pivot",  nullptr};
 
 bool IsReserved(const QString &word) {
   for (int i = 0; kReserved[i]; ++i)
@@ -138,9 +135,7 @@ class Translator {
       params_[static_cast<size_t>(id)].type = type;
   }
   int TypeOf(int id) const { return params_[static_cast<size_t>(id)].type; }
-  QString Marker(int id) const {
-    return QString(QChar(kMarkOpen)) + QString::number(id) + QChar(kMarkClose);
-  }
+  QString Marker(int id) const { return QString(QChar(kMarkOpen)) + QString::number(id) + QChar(kMarkClose); }
 
   // Numbers the markers ?first.. in the order of appearance.
   QString Finish(const QString &sql, std::vector<SqlParameter> &out, int first) {
@@ -196,9 +191,8 @@ class Parser {
       : t_(t), src_(source), err_(error_number), order_base_(order_base) {
     for (QChar c : source) {
       if (c == QChar(kMarkOpen) || c == QChar(kMarkClose) || c == QChar(kTopMark) || c == QChar(0))
-        RaiseJetError(error_number,
-                      QStringLiteral("Syntax error (invalid character) in query expression '%1'.")
-                          .arg(detail::Excerpt(source, 0)));
+        RaiseJetError(error_number, QStringLiteral("Syntax error (invalid character) in query expression '%1'.")
+                                        .arg(detail::Excerpt(source, 0)));
     }
     toks_ = detail::Tokenize(source, error_number);
   }
@@ -230,9 +224,7 @@ class Parser {
   void ExpectKw(const char *kw, int err = 0) {
     if (!AcceptKw(kw)) Fail(QStringLiteral("expected %1").arg(QString::fromLatin1(kw).toUpper()), err);
   }
-  bool AtOp(const char *op) const {
-    return Cur().kind == TokenKind::Op && Cur().text == QLatin1String(op);
-  }
+  bool AtOp(const char *op) const { return Cur().kind == TokenKind::Op && Cur().text == QLatin1String(op); }
   bool AcceptOp(const char *op) {
     if (!AtOp(op)) return false;
     Next();
@@ -243,8 +235,7 @@ class Parser {
   }
   bool AtName() const { return Cur().kind == TokenKind::Name || Cur().kind == TokenKind::Bracket; }
   QString TakeName(const char *what, int err = 0) {
-    if (Cur().kind == TokenKind::Bracket ||
-        (Cur().kind == TokenKind::Name && !IsReserved(Cur().text))) {
+    if (Cur().kind == TokenKind::Bracket || (Cur().kind == TokenKind::Name && !IsReserved(Cur().text))) {
       QString n = Cur().text;
       Next();
       return n;
@@ -319,8 +310,7 @@ class Parser {
   QString ParseFromList(Scope &scope);
   QString ParseTableRef(Scope &scope);
   QString ParseTablePrimary(Scope &scope);
-  QString ParseOrderBy(const Scope &scope, bool by_output_names,
-                       const std::vector<ResultColumn> &output);
+  QString ParseOrderBy(const Scope &scope, bool by_output_names, const std::vector<ResultColumn> &output);
   Source LookupSource(const QString &name, SourceInfo *info_out);
   void ParseParameters();
   int ParseTypeName(int *size);
@@ -438,8 +428,8 @@ void Parser::Coerce(Expr &lit, int type) {
     return;
   }
   if (!ok)
-    RaiseJetError(kErrTypeMismatch, QStringLiteral("Data type mismatch in criteria expression ('%1').")
-                                        .arg(lit.literal_text));
+    RaiseJetError(kErrTypeMismatch,
+                  QStringLiteral("Data type mismatch in criteria expression ('%1').").arg(lit.literal_text));
   lit.sql = RealLiteral(v);
   lit.type = type;
   lit.string_literal = false;
@@ -472,8 +462,7 @@ Expr Parser::ParseCompare(const Scope &s) {
       Next();
       const bool negated = AcceptKw("not");
       ExpectKw("null");
-      a = Boolean(QStringLiteral("(%1 IS %2NULL)").arg(a.sql, negated ? QStringLiteral("NOT ") : QString()),
-                  a, a);
+      a = Boolean(QStringLiteral("(%1 IS %2NULL)").arg(a.sql, negated ? QStringLiteral("NOT ") : QString()), a, a);
       continue;
     }
     bool negated = false;
@@ -504,8 +493,7 @@ Expr Parser::ParseCompare(const Scope &s) {
       bool any_aggregate = a.aggregate;
       if (AtKw("select")) {
         SelectOut sub = ParseSelect(&s, false);
-        if (sub.columns.size() != 1)
-          Fail(QStringLiteral("a subquery after IN must return one field"));
+        if (sub.columns.size() != 1) Fail(QStringLiteral("a subquery after IN must return one field"));
         list = sub.sql;
       } else {
         QStringList items;
@@ -658,8 +646,7 @@ Expr Parser::ParsePow(const Scope &s) {
 
 Expr Parser::ParamExpr(const QString &name) {
   if (t_.strict_names_)
-    RaiseJetError(kErrUnknownName,
-                  QStringLiteral("The name '%1' is not a field of this recordset.").arg(name));
+    RaiseJetError(kErrUnknownName, QStringLiteral("The name '%1' is not a field of this recordset.").arg(name));
   Expr e;
   e.param = t_.ParamId(name, Order());
   e.sql = t_.Marker(e.param);
@@ -742,8 +729,7 @@ Expr Parser::ParseNameRef(const Scope &s) {
   QStringList parts;
   parts << Cur().text;
   Next();
-  while ((AtOp(".") || AtOp("!")) &&
-         (Peek().kind == TokenKind::Name || Peek().kind == TokenKind::Bracket)) {
+  while ((AtOp(".") || AtOp("!")) && (Peek().kind == TokenKind::Name || Peek().kind == TokenKind::Bracket)) {
     Next();
     parts << Cur().text;
     Next();
@@ -862,7 +848,7 @@ struct FunctionMap {
   const char *sql_name;
   int min_args;
   int max_args;
-  int type;      // result type; -1: the first argument's
+  int type;       // result type; -1: the first argument's
   bool text_arg;  // the first argument is read as text (dates shown as dates)
 };
 
@@ -976,18 +962,19 @@ Expr Parser::CallFunction(const QString &raw_name, const Scope &s, int pos) {
   bool aggregate = false;
   for (const Expr &a : args) aggregate = aggregate || a.aggregate;
   auto wrong_count = [&]() {
-    RaiseJetError(kErrSyntaxInQueryExpr,
-                  QStringLiteral("Wrong number of arguments used with function '%1' in query "
-                                 "expression '%2'.")
-                      .arg(raw_name, detail::Excerpt(src_, pos)));
+    RaiseJetError(kErrSyntaxInQueryExpr, QStringLiteral("Wrong number of arguments used with function '%1' in query "
+                                                        "expression '%2'.")
+                                             .arg(raw_name, detail::Excerpt(src_, pos)));
   };
   Expr r;
   r.aggregate = aggregate;
   if (name == QLatin1String("iif")) {
     if (n != 3) wrong_count();
     r.sql = QStringLiteral("(CASE WHEN %1 THEN %2 ELSE %3 END)").arg(args[0].sql, args[1].sql, args[2].sql);
-    if (args[1].null_literal) r.type = args[2].type;
-    else if (args[2].null_literal || args[1].type == args[2].type) r.type = args[1].type;
+    if (args[1].null_literal)
+      r.type = args[2].type;
+    else if (args[2].null_literal || args[1].type == args[2].type)
+      r.type = args[1].type;
     return r;
   }
   if (name == QLatin1String("nz")) {
@@ -1021,8 +1008,7 @@ Expr Parser::CallFunction(const QString &raw_name, const Scope &s, int pos) {
     r.type = f.type == -1 ? (n ? args[0].type : 0) : f.type;
     return r;
   }
-  RaiseJetError(kErrUndefinedFunction,
-                QStringLiteral("Undefined function '%1' in expression.").arg(raw_name));
+  RaiseJetError(kErrUndefinedFunction, QStringLiteral("Undefined function '%1' in expression.").arg(raw_name));
 }
 
 // ---- SELECT -------------------------------------------------------------------
@@ -1034,7 +1020,6 @@ struct Parser::Core {
   QString select_sql;  // without ORDER BY
   QString head;        // "SELECT [DISTINCT] <columns>"
   QString tail;        // " FROM ... HAVING ..."
-
 };
 
 Source Parser::LookupSource(const QString &name, SourceInfo *info_out) {
@@ -1083,8 +1068,7 @@ QString Parser::ParseTablePrimary(Scope &scope) {
       ExpectOp(")", kErrSyntaxInFrom);
       return u'(' + inner + u')';
     }
-  } else if (Cur().kind == TokenKind::Bracket && Peek().kind == TokenKind::Op &&
-             Peek().text == QLatin1String(".") &&
+  } else if (Cur().kind == TokenKind::Bracket && Peek().kind == TokenKind::Op && Peek().text == QLatin1String(".") &&
              Cur().text.trimmed().startsWith(QLatin1String("select"), Qt::CaseInsensitive)) {
     // "[SELECT ...]. AS x": the form the engine saves a derived table in.
     const QString inner_sql = Cur().text;
@@ -1132,16 +1116,14 @@ QString Parser::ParseTablePrimary(Scope &scope) {
   if (AcceptKw("as")) {
     src.alias = TakeName("an alias", kErrSyntaxInFrom);
     explicit_alias = true;
-  } else if (Cur().kind == TokenKind::Bracket ||
-             (Cur().kind == TokenKind::Name && !IsReserved(Cur().text))) {
+  } else if (Cur().kind == TokenKind::Bracket || (Cur().kind == TokenKind::Name && !IsReserved(Cur().text))) {
     src.alias = Cur().text;
     Next();
     explicit_alias = true;
   }
   for (const Source &other : scope.sources)
     if (SameName(other.alias, src.alias))
-      Fail(QStringLiteral("the name '%1' is used twice; give one an alias").arg(src.alias),
-           kErrSyntaxInFrom);
+      Fail(QStringLiteral("the name '%1' is used twice; give one an alias").arg(src.alias), kErrSyntaxInFrom);
   if (explicit_alias || !src.is_table) sql += QStringLiteral(" AS ") + Quote(src.alias);
   scope.sources.push_back(src);
   return sql;
@@ -1185,8 +1167,10 @@ std::unique_ptr<Parser::Core> Parser::ParseSelectCore(const Scope *outer) {
   core->scope.outer = outer;
   ExpectKw("select");
   bool distinct = false;
-  if (AcceptKw("distinct")) distinct = true;
-  else if (!AcceptKw("distinctrow")) AcceptKw("all");
+  if (AcceptKw("distinct"))
+    distinct = true;
+  else if (!AcceptKw("distinctrow"))
+    AcceptKw("all");
   int top = -1;
   bool top_percent = false;
   if (AcceptKw("top")) {
@@ -1205,8 +1189,8 @@ std::unique_ptr<Parser::Core> Parser::ParseSelectCore(const Scope *outer) {
       if (depth == 0) break;
       --depth;
     }
-    if (depth == 0 && (AtKw("from") || AtKw("into") || AtKw("where") || AtKw("group") ||
-                       AtKw("having") || AtKw("order") || AtKw("union") || AtOp(";")))
+    if (depth == 0 && (AtKw("from") || AtKw("into") || AtKw("where") || AtKw("group") || AtKw("having") ||
+                       AtKw("order") || AtKw("union") || AtOp(";")))
       break;
     Next();
   }
@@ -1291,8 +1275,7 @@ std::unique_ptr<Parser::Core> Parser::ParseSelectCore(const Scope *outer) {
       if (a != b && items[a].from_column && items[b].from_column && SameName(items[a].name, items[b].name))
         dup[a] = true;
   for (size_t a = 0; a < items.size(); ++a)
-    if (dup[a] && !items[a].e.source_alias.isEmpty())
-      items[a].name = items[a].e.source_alias + u'.' + items[a].name;
+    if (dup[a] && !items[a].e.source_alias.isEmpty()) items[a].name = items[a].e.source_alias + u'.' + items[a].name;
 
   QString where_sql, group_sql, having_sql;
   if (AcceptKw("where")) where_sql = NoAggregates(ParseExpr(core->scope), "the WHERE clause").sql;
@@ -1320,8 +1303,7 @@ std::unique_ptr<Parser::Core> Parser::ParseSelectCore(const Scope *outer) {
     QStringList keep, moved;
     for (const Expr::Conjunct &c : parts) {
       bool movable = !grouped_columns.isEmpty() && !c.aggregate;
-      for (size_t k = c.refs_begin; movable && k < c.refs_end; ++k)
-        movable = grouped_columns.contains(refs_[k]);
+      for (size_t k = c.refs_begin; movable && k < c.refs_end; ++k) movable = grouped_columns.contains(refs_[k]);
       (movable ? moved : keep) << c.sql;
     }
     if (!moved.isEmpty()) {
@@ -1371,15 +1353,15 @@ std::unique_ptr<Parser::Core> Parser::ParseSelectCore(const Scope *outer) {
   core->out.single_alias = simple ? core->out.single_alias : QString();
   if (top >= 0) {
     // A percentage counts the rows of the whole result, rounding up.
-    const QString limit = top_percent ? QStringLiteral("(SELECT (count(*) * %1 + 99) / 100 FROM (%2))").arg(top).arg(sql)
-                                      : QString::number(top);
+    const QString limit = top_percent
+                              ? QStringLiteral("(SELECT (count(*) * %1 + 99) / 100 FROM (%2))").arg(top).arg(sql)
+                              : QString::number(top);
     core->select_sql += QChar(kTopMark) + limit;
   }
   return core;
 }
 
-QString Parser::ParseOrderBy(const Scope &scope, bool by_output_names,
-                             const std::vector<ResultColumn> &output) {
+QString Parser::ParseOrderBy(const Scope &scope, bool by_output_names, const std::vector<ResultColumn> &output) {
   QStringList terms;
   do {
     QString term;
@@ -1407,7 +1389,8 @@ QString Parser::ParseOrderBy(const Scope &scope, bool by_output_names,
         term = QStringLiteral("(%1 + 0)").arg(term);  // a constant never names a result column
     }
     if (text) term += QStringLiteral(" COLLATE JETTEXT");
-    if (AcceptKw("desc")) term += QStringLiteral(" DESC");
+    if (AcceptKw("desc"))
+      term += QStringLiteral(" DESC");
     else {
       AcceptKw("asc");
       term += QStringLiteral(" ASC");
@@ -1458,8 +1441,9 @@ SelectOut Parser::ParseSelect(const Scope *outer, bool allow_rowid) {
     // TOP keeps the rows that tie with the last one on the sort keys.
     QStringList names;
     for (const ResultColumn &c : out.columns) names << Quote(c.name);
-    sql = QStringLiteral("SELECT %1 FROM (%2, rank() OVER (ORDER BY %3) AS \"__rank\"%4) WHERE \"__rank\" <= %5 "
-                         "ORDER BY \"__rank\"")
+    sql = QStringLiteral(
+              "SELECT %1 FROM (%2, rank() OVER (ORDER BY %3) AS \"__rank\"%4) WHERE \"__rank\" <= %5 "
+              "ORDER BY \"__rank\"")
               .arg(names.join(QStringLiteral(", ")), first->head, order, first->tail, limit);
   } else {
     if (!order.isEmpty()) sql += QStringLiteral(" ORDER BY ") + order;
@@ -1489,19 +1473,56 @@ int Parser::ParseTypeName(int *size) {
     int type;
   };
   static const Map kTypes[] = {
-      {"text", dbText},        {"varchar", dbText},      {"char", dbText},       {"string", dbText},
-      {"alphanumeric", dbText}, {"memo", dbMemo},         {"longtext", dbMemo},   {"longchar", dbMemo},
-      {"note", dbMemo},        {"byte", dbByte},         {"tinyint", dbByte},    {"short", dbInteger},
-      {"smallint", dbInteger}, {"integer2", dbInteger},  {"long", dbLong},       {"integer", dbLong},
-      {"int", dbLong},         {"integer4", dbLong},     {"counter", dbLong},    {"autoincrement", dbLong},
-      {"single", dbSingle},    {"real", dbSingle},       {"ieeesingle", dbSingle}, {"float4", dbSingle},
-      {"double", dbDouble},    {"float", dbDouble},      {"ieeedouble", dbDouble}, {"float8", dbDouble},
-      {"number", dbDouble},    {"numeric", dbDouble},    {"currency", dbCurrency}, {"money", dbCurrency},
-      {"datetime", dbDate},    {"date", dbDate},         {"time", dbDate},       {"timestamp", dbDate},
-      {"bit", dbBoolean},      {"yesno", dbBoolean},     {"logical", dbBoolean}, {"logical1", dbBoolean},
-      {"boolean", dbBoolean},  {"binary", dbBinary},     {"varbinary", dbBinary}, {"longbinary", dbLongBinary},
-      {"oleobject", dbLongBinary}, {"general", dbLongBinary}, {"image", dbLongBinary},
-      {"guid", dbGUID},        {"uniqueidentifier", dbGUID}, {"value", 0},
+      {"text", dbText},
+      {"varchar", dbText},
+      {"char", dbText},
+      {"string", dbText},
+      {"alphanumeric", dbText},
+      {"memo", dbMemo},
+      {"longtext", dbMemo},
+      {"longchar", dbMemo},
+      {"note", dbMemo},
+      {"byte", dbByte},
+      {"tinyint", dbByte},
+      {"short", dbInteger},
+      {"smallint", dbInteger},
+      {"integer2", dbInteger},
+      {"long", dbLong},
+      {"integer", dbLong},
+      {"int", dbLong},
+      {"integer4", dbLong},
+      {"counter", dbLong},
+      {"autoincrement", dbLong},
+      {"single", dbSingle},
+      {"real", dbSingle},
+      {"ieeesingle", dbSingle},
+      {"float4", dbSingle},
+      {"double", dbDouble},
+      {"float", dbDouble},
+      {"ieeedouble", dbDouble},
+      {"float8", dbDouble},
+      {"number", dbDouble},
+      {"numeric", dbDouble},
+      {"currency", dbCurrency},
+      {"money", dbCurrency},
+      {"datetime", dbDate},
+      {"date", dbDate},
+      {"time", dbDate},
+      {"timestamp", dbDate},
+      {"bit", dbBoolean},
+      {"yesno", dbBoolean},
+      {"logical", dbBoolean},
+      {"logical1", dbBoolean},
+      {"boolean", dbBoolean},
+      {"binary", dbBinary},
+      {"varbinary", dbBinary},
+      {"longbinary", dbLongBinary},
+      {"oleobject", dbLongBinary},
+      {"general", dbLongBinary},
+      {"image", dbLongBinary},
+      {"guid", dbGUID},
+      {"uniqueidentifier", dbGUID},
+      {"value", 0},
   };
   int type = -1;
   for (const Map &m : kTypes)
@@ -1541,8 +1562,7 @@ void Parser::ParseInsert(TranslatedSql &r) {
   const QString name = TakeName("a table name", kErrSyntaxInSql);
   SourceInfo info;
   Source target = LookupSource(name, &info);
-  if (!target.is_table)
-    RaiseJetError(kErrReadOnly, QStringLiteral("Cannot insert into the query '%1'.").arg(name));
+  if (!target.is_table) RaiseJetError(kErrReadOnly, QStringLiteral("Cannot insert into the query '%1'.").arg(name));
   r.target_table = target.table;
   auto column_of = [&](const QString &c) -> const ColumnInfo & {
     for (const ColumnInfo &ci : target.columns)
@@ -1611,8 +1631,7 @@ void Parser::ParseUpdate(TranslatedSql &r) {
   Scope scope;
   ParseTablePrimary(scope);
   if (!scope.sources[0].is_table)
-    RaiseJetError(kErrReadOnly, QStringLiteral("Cannot update through the query '%1'.")
-                                    .arg(scope.sources[0].alias));
+    RaiseJetError(kErrReadOnly, QStringLiteral("Cannot update through the query '%1'.").arg(scope.sources[0].alias));
   if (AtKw("inner") || AtKw("left") || AtKw("right") || AtOp(","))
     Fail(QStringLiteral("UPDATE over joined tables is not supported"), kErrSyntaxInSql);
   Source &src = scope.sources[0];
@@ -1639,15 +1658,16 @@ void Parser::ParseDelete(TranslatedSql &r) {
   r.kind = StatementKind::Delete;
   // DELETE [*| T.* | fields] FROM T: what stands before FROM does not matter.
   while (!AtKw("from") && Cur().kind != TokenKind::End) {
-    if (AtOp("*") || AtOp(".") || AtOp(",") || AtName()) Next();
-    else Fail(QStringLiteral("expected FROM"), kErrSyntaxInSql);
+    if (AtOp("*") || AtOp(".") || AtOp(",") || AtName())
+      Next();
+    else
+      Fail(QStringLiteral("expected FROM"), kErrSyntaxInSql);
   }
   ExpectKw("from", kErrSyntaxInSql);
   Scope scope;
   ParseTablePrimary(scope);
   if (!scope.sources[0].is_table)
-    RaiseJetError(kErrReadOnly, QStringLiteral("Cannot delete through the query '%1'.")
-                                    .arg(scope.sources[0].alias));
+    RaiseJetError(kErrReadOnly, QStringLiteral("Cannot delete through the query '%1'.").arg(scope.sources[0].alias));
   if (AtKw("inner") || AtKw("left") || AtKw("right") || AtOp(","))
     Fail(QStringLiteral("DELETE over joined tables is not supported"), kErrSyntaxInSql);
   const Source &src = scope.sources[0];
@@ -1731,8 +1751,10 @@ void Parser::ParseCreate(TranslatedSql &r) {
   do {
     IndexColumnDef c;
     c.name = TakeName("a field name", kErrSyntaxInSql);
-    if (AcceptKw("desc")) c.descending = true;
-    else AcceptKw("asc");
+    if (AcceptKw("desc"))
+      c.descending = true;
+    else
+      AcceptKw("asc");
     r.ddl.index_columns.push_back(c);
   } while (AcceptOp(","));
   ExpectOp(")", kErrSyntaxInSql);
@@ -1819,8 +1841,7 @@ Scope FieldScope(const std::vector<ColumnInfo> &fields) {
 
 }  // namespace
 
-TranslatedSql TranslateSql(const QString &jet_sql, const SourceResolver &resolver,
-                           const TranslateOptions &options) {
+TranslatedSql TranslateSql(const QString &jet_sql, const SourceResolver &resolver, const TranslateOptions &options) {
   Translator t(&resolver);
   Parser p(t, jet_sql, kErrSyntaxInQueryExpr, -1);
   TranslatedSql r = p.ParseStatement(options);

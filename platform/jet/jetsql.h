@@ -127,12 +127,12 @@ struct TranslatedSql {
   // to sqlite3_bind_parameter_count.
   QString sql;
   std::vector<SqlParameter> parameters;  // de-duplicated, in order of first appearance
-  QStringList source_tables;  // tables read, as stored; stored queries expanded
-  QString target_table;       // INSERT/UPDATE/DELETE/DDL: the table written
+  QStringList source_tables;             // tables read, as stored; stored queries expanded
+  QString target_table;                  // INSERT/UPDATE/DELETE/DDL: the table written
   // SELECT over exactly one table, without DISTINCT, GROUP BY, aggregates,
   // UNION or TOP: rows can be edited through it.
   bool updatable = false;
-  bool rowid_first = false;  // with_rowid honoured
+  bool rowid_first = false;           // with_rowid honoured
   std::vector<ResultColumn> columns;  // SELECT
   DdlStatement ddl;                   // DDL kinds
 };

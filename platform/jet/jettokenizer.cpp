@@ -14,8 +14,7 @@ bool IsNameStart(QChar c) { return c.isLetter() || c == u'_'; }
 bool IsNameChar(QChar c) { return c.isLetterOrNumber() || c == u'_'; }
 
 [[noreturn]] void Fail(const QString &source, int pos, const QString &what, int number) {
-  RaiseJetError(number,
-                QStringLiteral("Syntax error (%1) in query expression %2.").arg(what, Located(source, pos)));
+  RaiseJetError(number, QStringLiteral("Syntax error (%1) in query expression %2.").arg(what, Located(source, pos)));
 }
 
 // Reads an unsigned decimal number; false when `s` is not one.
@@ -76,8 +75,7 @@ QString Located(const QString &source, int pos) {
   if (before.size() > 40) before = QStringLiteral("...") + before.right(37);
   const QString after = Excerpt(source, pos);
   if (before.isEmpty()) return u'\'' + after + u'\'';
-  return QStringLiteral("'%1' at %2")
-      .arg(before, after.isEmpty() ? QStringLiteral("the end") : u'\'' + after + u'\'');
+  return QStringLiteral("'%1' at %2").arg(before, after.isEmpty() ? QStringLiteral("the end") : u'\'' + after + u'\'');
 }
 
 bool ParseDateLiteral(const QString &raw, double &day_count, bool &has_time) {
@@ -92,8 +90,8 @@ bool ParseDateLiteral(const QString &raw, double &day_count, bool &has_time) {
     date_part = text.left(blank);
     time_part = text.mid(blank + 1).trimmed();
   }
-  if (date_part.contains(u':') || (blank < 0 && !date_part.contains(u'/') &&
-                                   !date_part.contains(u'-') && !date_part.contains(u'.'))) {
+  if (date_part.contains(u':') ||
+      (blank < 0 && !date_part.contains(u'/') && !date_part.contains(u'-') && !date_part.contains(u'.'))) {
     // A time alone lies on day 0.
     double t = 0;
     if (!ParseTime(text, t)) return false;
@@ -208,8 +206,7 @@ std::vector<Token> Tokenize(const QString &source, int error_number) {
           j = k;
         }
       }
-      if (j < n && IsNameStart(source[j]))
-        Fail(source, i, QStringLiteral("missing operator"), error_number);
+      if (j < n && IsNameStart(source[j])) Fail(source, i, QStringLiteral("missing operator"), error_number);
       tok.kind = TokenKind::Number;
       tok.text = source.mid(i, j - i);
       bool ok = false;

@@ -15,11 +15,11 @@ enum class TokenKind { End, Name, Bracket, String, Number, Date, Op };
 
 struct Token {
   TokenKind kind = TokenKind::End;
-  QString text;        // names without brackets, text without quotes, the operator
-  double value = 0;    // Number and Date (a day count)
-  bool integer = false;  // Number without "." or exponent
+  QString text;           // names without brackets, text without quotes, the operator
+  double value = 0;       // Number and Date (a day count)
+  bool integer = false;   // Number without "." or exponent
   bool has_time = false;  // Date with a time part
-  int pos = 0;          // offset in the source text
+  int pos = 0;            // offset in the source text
 };
 
 // Splits `source` into tokens ending with an End token. Throws EJetError

@@ -38,8 +38,12 @@ bool BookmarkToKey(const QByteArray &b, std::int64_t &key) {
   return true;
 }
 
-[[noreturn]] void NoCurrent() { Raise(kErrNoCurrentRecord, QStringLiteral("No current record."), QStringLiteral("DAO.Recordset")); }
-[[noreturn]] void Deleted() { Raise(kErrRecordDeleted, QStringLiteral("Record is deleted."), QStringLiteral("DAO.Recordset")); }
+[[noreturn]] void NoCurrent() {
+  Raise(kErrNoCurrentRecord, QStringLiteral("No current record."), QStringLiteral("DAO.Recordset"));
+}
+[[noreturn]] void Deleted() {
+  Raise(kErrRecordDeleted, QStringLiteral("Record is deleted."), QStringLiteral("DAO.Recordset"));
+}
 [[noreturn]] void ReadOnlyRs() {
   Raise(kErrReadOnly, QStringLiteral("Cannot update. Database or object is read-only."),
         QStringLiteral("DAO.Recordset"));
@@ -104,7 +108,8 @@ void Recordset::Impl::Spill(const std::vector<std::vector<rtl::Variant>> &first_
     f.size = 0;
     decls << detail::Store::ColumnDecl(f, false).replace(QStringLiteral(" NOT NULL DEFAULT 0"), QString());
   }
-  store->Exec(QStringLiteral("CREATE TEMP TABLE %1 (%2)").arg(detail::Store::Quote(name), decls.join(QStringLiteral(", "))));
+  store->Exec(
+      QStringLiteral("CREATE TEMP TABLE %1 (%2)").arg(detail::Store::Quote(name), decls.join(QStringLiteral(", "))));
   auto holder = std::make_shared<TempTable>();
   holder->store = store;
   holder->name = name;
@@ -114,7 +119,8 @@ void Recordset::Impl::Spill(const std::vector<std::vector<rtl::Variant>> &first_
   st.BindAll(copy_params);
   st.Step();
   if (max_records > 0)
-    store->Exec(QStringLiteral("DELETE FROM temp.%1 WHERE rowid > %2").arg(detail::Store::Quote(name)).arg(max_records));
+    store->Exec(
+        QStringLiteral("DELETE FROM temp.%1 WHERE rowid > %2").arg(detail::Store::Quote(name)).arg(max_records));
   live = true;
   table = name;
   params.clear();
@@ -125,7 +131,8 @@ void Recordset::Impl::Spill(const std::vector<std::vector<rtl::Variant>> &first_
   key_sql = QStringLiteral("SELECT rowid FROM temp.%1 ORDER BY rowid").arg(detail::Store::Quote(name));
   criteria_fields.clear();
   for (size_t i = 0; i < infos.size(); ++i)
-    criteria_fields.push_back({cols[static_cast<int>(i)].mid(1, cols[static_cast<int>(i)].size() - 2), infos[i].type, infos[i].size});
+    criteria_fields.push_back(
+        {cols[static_cast<int>(i)].mid(1, cols[static_cast<int>(i)].size() - 2), infos[i].type, infos[i].size});
 }
 
 void Recordset::Impl::LoadKeys() {
@@ -163,7 +170,8 @@ void Recordset::Impl::Fill() {
         break;
       }
       std::vector<rtl::Variant> row(static_cast<size_t>(n));
-      for (int i = 0; i < n; ++i) row[static_cast<size_t>(i)] = st.Value(i + data_offset, infos[static_cast<size_t>(i)].type);
+      for (int i = 0; i < n; ++i)
+        row[static_cast<size_t>(i)] = st.Value(i + data_offset, infos[static_cast<size_t>(i)].type);
       data->push_back(std::move(row));
       if (max_records > 0 && static_cast<int>(data->size()) >= max_records) break;
     }
@@ -176,9 +184,12 @@ void Recordset::Impl::Fill() {
       for (const auto &row : *data) {
         const rtl::Variant &v = row[static_cast<size_t>(i)];
         if (v.IsNull()) continue;
-        if (v.Type() == rtl::VarType::Integer || v.Type() == rtl::VarType::Int64) f.type = dbLong;
-        else if (v.Type() == rtl::VarType::Double) f.type = dbDouble;
-        else if (v.Type() == rtl::VarType::Bytes) f.type = dbLongBinary;
+        if (v.Type() == rtl::VarType::Integer || v.Type() == rtl::VarType::Int64)
+          f.type = dbLong;
+        else if (v.Type() == rtl::VarType::Double)
+          f.type = dbDouble;
+        else if (v.Type() == rtl::VarType::Bytes)
+          f.type = dbLongBinary;
         break;
       }
       f.size = FieldInfo::DefaultSize(f.type);
@@ -247,8 +258,7 @@ const std::vector<rtl::Variant> &Recordset::Impl::CurrentRow() const {
   if (pos < 0 || pos >= Size()) NoCurrent();
   const std::int64_t key = keys[static_cast<size_t>(pos)];
   if (!live) return (*rows)[static_cast<size_t>(key - 1)];
-  if (cached_key == key && cached_gen == store->Generation() && cached_epoch == detail::RefreshEpoch())
-    return cached;
+  if (cached_key == key && cached_gen == store->Generation() && cached_epoch == detail::RefreshEpoch()) return cached;
   detail::Stmt &st = store->Cached(row_sql);
   if (row_sql_generic) {
     st.BindAll(params);
@@ -291,8 +301,8 @@ void Recordset::BuildFields() {
   for (size_t i = 0; i < d_->infos.size(); ++i) {
     FieldInfo info = d_->infos[i];
     info.ordinal = static_cast<int>(i);
-    const bool writable = d_->updatable && i < d_->table_col.size() && d_->table_col[i] >= 0 &&
-                          !(info.attributes & dbAutoIncrField);
+    const bool writable =
+        d_->updatable && i < d_->table_col.size() && d_->table_col[i] >= 0 && !(info.attributes & dbAutoIncrField);
     if (writable)
       info.attributes |= dbUpdatableField;
     else
@@ -305,7 +315,8 @@ void Recordset::BuildFields() {
 }
 
 void Recordset::CheckOpen() const {
-  if (!d_ || d_->closed) Raise(kErrObjectClosed, QStringLiteral("Object invalid or no longer set."), QStringLiteral("DAO.Recordset"));
+  if (!d_ || d_->closed)
+    Raise(kErrObjectClosed, QStringLiteral("Object invalid or no longer set."), QStringLiteral("DAO.Recordset"));
   d_->store->CheckOpen();
 }
 
@@ -461,8 +472,8 @@ void Recordset::SetBookmark(const QByteArray &bookmark) {
   if (p < 0) {
     // A row this recordset no longer lists: deleted, or never one of its rows.
     if (d_->live) {
-      detail::Stmt &st = d_->store->Cached(QStringLiteral("SELECT 1 FROM %1 WHERE rowid = ?1")
-                                               .arg(detail::Store::Quote(d_->table)));
+      detail::Stmt &st =
+          d_->store->Cached(QStringLiteral("SELECT 1 FROM %1 WHERE rowid = ?1").arg(detail::Store::Quote(d_->table)));
       st.Bind(1, rtl::Variant(static_cast<long long>(key)));
       const bool exists = st.Step();
       st.Reset();
@@ -529,8 +540,7 @@ RecordsetPtr Recordset::OpenRecordset(int type, int options) {
   if (type == dbOpenDefault) type = d_->type == dbOpenTable ? dbOpenDynaset : d_->type;
   if (type == dbOpenTable) Invalid(QStringLiteral("a table recordset opened from a recordset"));
   QString where, order;
-  if (!filter_.trimmed().isEmpty())
-    where = QStringLiteral(" WHERE ") + TranslateCriteria(filter_, d_->criteria_fields);
+  if (!filter_.trimmed().isEmpty()) where = QStringLiteral(" WHERE ") + TranslateCriteria(filter_, d_->criteria_fields);
   if (!sort_.trimmed().isEmpty()) order = QStringLiteral(" ORDER BY ") + TranslateSort(sort_, d_->criteria_fields);
   auto impl = std::make_unique<Impl>(*d_);
   impl->type = type;
@@ -583,7 +593,8 @@ void Recordset::SetIndex(const QString &index_name) {
     for (const auto &[name, desc] : idx->fields) {
       const int c = t->Column(name);
       d_->index_fields.push_back({t->columns[static_cast<size_t>(c)].name, desc, t->columns[static_cast<size_t>(c)]});
-      terms << detail::Store::Quote(t->columns[static_cast<size_t>(c)].name) + (desc ? QStringLiteral(" DESC") : QString());
+      terms << detail::Store::Quote(t->columns[static_cast<size_t>(c)].name) +
+                   (desc ? QStringLiteral(" DESC") : QString());
     }
     order = terms.join(QStringLiteral(", ")) + QStringLiteral(", rowid");
   }
@@ -600,8 +611,8 @@ void Recordset::Seek(const QString &comparison, const std::vector<rtl::Variant> 
   if (d_->index_fields.empty())
     Raise(3019, QStringLiteral("Operation invalid without a current index."), QStringLiteral("DAO.Recordset"));
   const QString op = comparison.trimmed();
-  if (op != QLatin1String("=") && op != QLatin1String(">=") && op != QLatin1String(">") &&
-      op != QLatin1String("<=") && op != QLatin1String("<"))
+  if (op != QLatin1String("=") && op != QLatin1String(">=") && op != QLatin1String(">") && op != QLatin1String("<=") &&
+      op != QLatin1String("<"))
     Raise(kErrInvalidArgument, QStringLiteral("Invalid argument: the comparison '%1'.").arg(comparison));
   const int n = static_cast<int>(keys.size());
   if (n < 1 || n > 13 || n > static_cast<int>(d_->index_fields.size()))
@@ -624,7 +635,7 @@ void Recordset::Seek(const QString &comparison, const std::vector<rtl::Variant> 
   auto col = [&](int i) { return detail::Store::Quote(d_->index_fields[static_cast<size_t>(i)].name); };
   auto eq = [&](int i) {
     return values[static_cast<size_t>(i)].IsEmptyOrNull() ? col(i) + QStringLiteral(" IS NULL")
-                                                        : col(i) + QStringLiteral(" = ?%1").arg(i + 1);
+                                                          : col(i) + QStringLiteral(" = ?%1").arg(i + 1);
   };
   const bool forward = op.startsWith(QLatin1Char('>')) || op == QLatin1String("=");
   QString cond;
@@ -836,10 +847,10 @@ void Recordset::Update() {
         cols << detail::Store::Quote(t->columns[static_cast<size_t>(columns[i])].name);
         marks << QStringLiteral("?%1").arg(i + 1);
       }
-      d_->insert_sql = cols.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
-                                      : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                            .arg(table, cols.join(QStringLiteral(", ")),
-                                                 marks.join(QStringLiteral(", ")));
+      d_->insert_sql = cols.isEmpty()
+                           ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
+                           : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                 .arg(table, cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
       d_->insert_columns = columns;
     }
     detail::Stmt &st = store.Cached(d_->insert_sql);
@@ -881,8 +892,8 @@ void Recordset::Delete() {
   if (!d_->updatable) ReadOnlyRs();
   d_->edit_mode = dbEditNone;
   const std::int64_t key = d_->keys[static_cast<size_t>(d_->pos)];
-  detail::Stmt &st = d_->store->Cached(
-      QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(detail::Store::Quote(d_->table)));
+  detail::Stmt &st =
+      d_->store->Cached(QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(detail::Store::Quote(d_->table)));
   st.Bind(1, rtl::Variant(static_cast<long long>(key)));
   const int changes = d_->Write(st);
   d_->keys.erase(d_->keys.begin() + d_->pos);

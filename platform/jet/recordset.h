@@ -24,7 +24,7 @@ namespace jet {
 namespace detail {
 class Store;
 struct RecordsetDef;
-}
+}  // namespace detail
 
 class Recordset;
 using RecordsetPtr = std::shared_ptr<Recordset>;

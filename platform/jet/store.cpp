@@ -29,9 +29,7 @@ const char kCatalogueDdl[] =
     " Required INTEGER NOT NULL, IgnoreNulls INTEGER NOT NULL,"
     " PRIMARY KEY (TableName, Name, Ordinal));";
 
-bool IsCatalogueName(const QString &name) {
-  return name.startsWith(QLatin1String("MSys"), Qt::CaseInsensitive);
-}
+bool IsCatalogueName(const QString &name) { return name.startsWith(QLatin1String("MSys"), Qt::CaseInsensitive); }
 
 QString PropertiesText(const std::map<QString, QString> &props) {
   QStringList lines;
@@ -68,8 +66,7 @@ std::map<QString, QString> ParseProperties(const QString &text) {
 int TypeFromDecl(const QString &decl) {
   const QString d = decl.toUpper();
   if (d.contains(QLatin1String("INT"))) return dbLong;
-  if (d.contains(QLatin1String("REAL")) || d.contains(QLatin1String("FLOA")) ||
-      d.contains(QLatin1String("DOUB")))
+  if (d.contains(QLatin1String("REAL")) || d.contains(QLatin1String("FLOA")) || d.contains(QLatin1String("DOUB")))
     return dbDouble;
   if (d.contains(QLatin1String("BLOB"))) return dbLongBinary;
   return dbText;
@@ -115,14 +112,12 @@ void Stmt::Bind(int index, const rtl::Variant &v) {
       break;
     case rtl::VarType::String: {
       const QByteArray utf8 = v.AsString().toUtf8();
-      rc = sqlite3_bind_text(stmt_, index, utf8.constData(), static_cast<int>(utf8.size()),
-                             SQLITE_TRANSIENT);
+      rc = sqlite3_bind_text(stmt_, index, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
       break;
     }
     case rtl::VarType::Bytes: {
       const QByteArray bytes = v.AsBytes();
-      rc = sqlite3_bind_blob(stmt_, index, bytes.constData(), static_cast<int>(bytes.size()),
-                             SQLITE_TRANSIENT);
+      rc = sqlite3_bind_blob(stmt_, index, bytes.constData(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
       break;
     }
     case rtl::VarType::Array:
@@ -154,8 +149,7 @@ rtl::Variant Stmt::Value(int column, int jet_type) const {
       return rtl::Variant::FromCurrency(sqlite3_column_double(stmt_, column));
     case dbSingle:
     case dbDouble:
-      if (kind == SQLITE_INTEGER || kind == SQLITE_FLOAT)
-        return rtl::Variant(sqlite3_column_double(stmt_, column));
+      if (kind == SQLITE_INTEGER || kind == SQLITE_FLOAT) return rtl::Variant(sqlite3_column_double(stmt_, column));
       break;
     case dbDate:
       if (kind == SQLITE_INTEGER || kind == SQLITE_FLOAT)
@@ -195,26 +189,23 @@ bool Stmt::Step() {
   switch (code & 0xff) {
     case SQLITE_CONSTRAINT:
       if (code == SQLITE_CONSTRAINT_UNIQUE || code == SQLITE_CONSTRAINT_PRIMARYKEY)
-        Raise(kErrDuplicateKey,
-              QStringLiteral("The changes you requested to the table were not successful "
-                             "because they would create duplicate values in the index, "
-                             "primary key, or relationship. Change the data in the field or "
-                             "fields that contain duplicate data, remove the index, or "
-                             "redefine the index to permit duplicate entries and try again."));
+        Raise(kErrDuplicateKey, QStringLiteral("The changes you requested to the table were not successful "
+                                               "because they would create duplicate values in the index, "
+                                               "primary key, or relationship. Change the data in the field or "
+                                               "fields that contain duplicate data, remove the index, or "
+                                               "redefine the index to permit duplicate entries and try again."));
       if (code == SQLITE_CONSTRAINT_NOTNULL) {
         QString field = msg.section(QLatin1Char('.'), -1);
-        Raise(kErrRequiredFieldNull,
-              QStringLiteral("The field '%1' cannot contain a Null value because the Required "
-                             "property for this field is set to True. Enter a value in this "
-                             "field.")
-                  .arg(field));
+        Raise(kErrRequiredFieldNull, QStringLiteral("The field '%1' cannot contain a Null value because the Required "
+                                                    "property for this field is set to True. Enter a value in this "
+                                                    "field.")
+                                         .arg(field));
       }
       if (code == SQLITE_CONSTRAINT_CHECK && msg.contains(QLatin1String("key:")))
         Raise(kErrKeyNull, QStringLiteral("Index or primary key cannot contain a Null value."));
       if (code == SQLITE_CONSTRAINT_CHECK && msg.contains(QLatin1String("width:")))
-        Raise(kErrFieldTooSmall,
-              QStringLiteral("The field is too small to accept the amount of data you "
-                             "attempted to add. Try inserting or pasting less data."));
+        Raise(kErrFieldTooSmall, QStringLiteral("The field is too small to accept the amount of data you "
+                                                "attempted to add. Try inserting or pasting less data."));
       Raise(kErrEngine, msg);
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
@@ -275,8 +266,7 @@ void Store::Fail(int rc, const QString &context) const {
   switch (rc & 0xff) {
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
-      Raise(kErrDamaged, QStringLiteral("Cannot open database '%1': the file is damaged (%2).")
-                             .arg(path_, msg));
+      Raise(kErrDamaged, QStringLiteral("Cannot open database '%1': the file is damaged (%2).").arg(path_, msg));
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
       Raise(kErrLocked, QStringLiteral("Couldn't use '%1'; file already in use.").arg(path_));
@@ -300,8 +290,7 @@ void Store::InitConnection() {
 
 std::shared_ptr<Store> Store::Open(const QString &path, bool read_only, bool exclusive) {
   const QFileInfo info(path);
-  if (!info.exists() || !info.isFile())
-    Raise(kErrFileNotFound, QStringLiteral("Could not find file '%1'.").arg(path));
+  if (!info.exists() || !info.isFile()) Raise(kErrFileNotFound, QStringLiteral("Could not find file '%1'.").arg(path));
   {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
@@ -309,16 +298,14 @@ std::shared_ptr<Store> Store::Open(const QString &path, bool read_only, bool exc
     const QByteArray head = f.read(100);
     if (head.size() >= 19 && head.startsWith(QByteArray("\x00\x01\x00\x00", 4)) &&
         (head.mid(4, 15) == "Standard Jet DB" || head.mid(4, 15) == "Standard ACE DB"))
-      Raise(kErrUnrecognisedFormat,
-            QStringLiteral("Unrecognized database format '%1'. The file is a Jet database, "
-                           "which this program does not read: it keeps its data in its own "
-                           "format. The file has not been changed.")
-                .arg(path));
+      Raise(kErrUnrecognisedFormat, QStringLiteral("Unrecognized database format '%1'. The file is a Jet database, "
+                                                   "which this program does not read: it keeps its data in its own "
+                                                   "format. The file has not been changed.")
+                                        .arg(path));
     if (!head.startsWith(QByteArray("SQLite format 3\0", 16)))
-      Raise(kErrUnrecognisedFormat,
-            QStringLiteral("Unrecognized database format '%1'. The file is not a database "
-                           "of this program.")
-                .arg(path));
+      Raise(kErrUnrecognisedFormat, QStringLiteral("Unrecognized database format '%1'. The file is not a database "
+                                                   "of this program.")
+                                        .arg(path));
   }
   std::shared_ptr<Store> s(new Store);
   s->path_ = path;
@@ -334,21 +321,18 @@ std::shared_ptr<Store> Store::Open(const QString &path, bool read_only, bool exc
     s->LoadCatalogue();
   } catch (const EJetError &e) {
     if (e.Number() == kErrEngine)
-      Raise(kErrUnrecognisedFormat,
-            QStringLiteral("Unrecognized database format '%1'. The file is a SQLite database "
-                           "without this program's catalogue.")
-                .arg(path));
+      Raise(kErrUnrecognisedFormat, QStringLiteral("Unrecognized database format '%1'. The file is a SQLite database "
+                                                   "without this program's catalogue.")
+                                        .arg(path));
     throw;
   }
   return s;
 }
 
 std::shared_ptr<Store> Store::Create(const QString &path) {
-  if (QFileInfo::exists(path))
-    Raise(kErrDatabaseExists, QStringLiteral("Database already exists: '%1'.").arg(path));
+  if (QFileInfo::exists(path)) Raise(kErrDatabaseExists, QStringLiteral("Database already exists: '%1'.").arg(path));
   const QFileInfo info(path);
-  if (!info.absoluteDir().exists())
-    Raise(kErrPathNotValid, QStringLiteral("'%1' is not a valid path.").arg(path));
+  if (!info.absoluteDir().exists()) Raise(kErrPathNotValid, QStringLiteral("'%1' is not a valid path.").arg(path));
   std::shared_ptr<Store> s(new Store);
   s->path_ = path;
   const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &s->db_,
@@ -365,8 +349,7 @@ Stmt Store::Prepare(const QString &sql) {
   CheckOpen();
   const QByteArray utf8 = sql.toUtf8();
   sqlite3_stmt *stmt = nullptr;
-  const int rc = sqlite3_prepare_v2(db_, utf8.constData(), static_cast<int>(utf8.size()), &stmt,
-                                    nullptr);
+  const int rc = sqlite3_prepare_v2(db_, utf8.constData(), static_cast<int>(utf8.size()), &stmt, nullptr);
   if (rc != SQLITE_OK) Fail(rc);
   return Stmt(db_, stmt);
 }
@@ -450,8 +433,9 @@ void Store::LoadCatalogue() {
   tables_.clear();
   queries_.clear();
   {
-    Stmt st = Prepare(QStringLiteral("SELECT Name, Type, Attributes, DateCreate, DateUpdate, SQL "
-                                     "FROM MSysObjects"));
+    Stmt st =
+        Prepare(QStringLiteral("SELECT Name, Type, Attributes, DateCreate, DateUpdate, SQL "
+                               "FROM MSysObjects"));
     while (st.Step()) {
       const QString name = st.Value(0, dbText).AsString();
       if (st.Int(1) == 5) {
@@ -467,10 +451,10 @@ void Store::LoadCatalogue() {
     }
   }
   {
-    Stmt st = Prepare(QStringLiteral(
-        "SELECT TableName, Name, Ordinal, Type, Size, Attributes, DefaultValue, Required, "
-        "AllowZeroLength, ValidationRule, ValidationText, Properties FROM MSysColumns "
-        "ORDER BY TableName, Ordinal"));
+    Stmt st =
+        Prepare(QStringLiteral("SELECT TableName, Name, Ordinal, Type, Size, Attributes, DefaultValue, Required, "
+                               "AllowZeroLength, ValidationRule, ValidationText, Properties FROM MSysColumns "
+                               "ORDER BY TableName, Ordinal"));
     while (st.Step()) {
       auto it = tables_.find(st.Value(0, dbText).AsString().toLower());
       if (it == tables_.end()) continue;
@@ -493,9 +477,9 @@ void Store::LoadCatalogue() {
     }
   }
   {
-    Stmt st = Prepare(QStringLiteral(
-        "SELECT TableName, Name, FieldName, Descending, IsPrimary, IsUnique, Required, "
-        "IgnoreNulls FROM MSysIndexes ORDER BY TableName, Name, Ordinal"));
+    Stmt st =
+        Prepare(QStringLiteral("SELECT TableName, Name, FieldName, Descending, IsPrimary, IsUnique, Required, "
+                               "IgnoreNulls FROM MSysIndexes ORDER BY TableName, Name, Ordinal"));
     while (st.Step()) {
       auto it = tables_.find(st.Value(0, dbText).AsString().toLower());
       if (it == tables_.end()) continue;
@@ -594,8 +578,7 @@ void Store::CreateTable(const TableInfo &table) {
   if (FindTable(table.name) || FindQuery(table.name, nullptr, nullptr))
     Raise(kErrNameExists, QStringLiteral("Object '%1' already exists.").arg(table.name));
   if (table.columns.empty())
-    Raise(kErrInvalidArgument,
-          QStringLiteral("Table '%1' needs at least one field.").arg(table.name));
+    Raise(kErrInvalidArgument, QStringLiteral("Table '%1' needs at least one field.").arg(table.name));
   int rowid = -1;
   for (size_t i = 0; i < table.columns.size(); ++i)
     if ((table.columns[i].attributes & dbAutoIncrField) && rowid < 0) rowid = static_cast<int>(i);
@@ -623,10 +606,10 @@ void Store::CreateTable(const TableInfo &table) {
       for (const FieldInfo &f : table.columns) {
         FieldInfo c = f;
         c.ordinal = ordinal++;
-        Stmt col = Prepare(QStringLiteral(
-            "INSERT INTO MSysColumns (TableName, Name, Ordinal, Type, Size, Attributes, DefaultValue,"
-            " Required, AllowZeroLength, ValidationRule, ValidationText, Properties)"
-            " VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"));
+        Stmt col = Prepare(
+            QStringLiteral("INSERT INTO MSysColumns (TableName, Name, Ordinal, Type, Size, Attributes, DefaultValue,"
+                           " Required, AllowZeroLength, ValidationRule, ValidationText, Properties)"
+                           " VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"));
         int attrs = c.attributes & ~dbUpdatableField;
         if (c.type != dbText && c.type != dbMemo && c.type != dbLongBinary && c.type != dbBinary)
           attrs |= dbFixedField;
@@ -656,11 +639,9 @@ void Store::AddColumn(const QString &table, const FieldInfo &field) {
   const TableInfo *t = FindTable(table);
   if (!t) Raise(kErrTableNotFound, QStringLiteral("Table '%1' not found.").arg(table));
   if (t->Column(field.name) >= 0)
-    Raise(kErrNameExists, QStringLiteral("Field '%1' already exists in table '%2'.")
-                              .arg(field.name, t->name));
+    Raise(kErrNameExists, QStringLiteral("Field '%1' already exists in table '%2'.").arg(field.name, t->name));
   if (field.attributes & dbAutoIncrField)
-    Raise(kErrInvalidOperation,
-          QStringLiteral("An auto-increment field can only be created with its table."));
+    Raise(kErrInvalidOperation, QStringLiteral("An auto-increment field can only be created with its table."));
   FieldInfo f = field;
   if (f.type == dbBoolean) f.required = false;  // the declaration has its own NOT NULL
   Atomically([&] {
@@ -671,15 +652,15 @@ void Store::AddColumn(const QString &table, const FieldInfo &field) {
       f.required = false;
     }
     Exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(Quote(t->name), decl));
-    Stmt col = Prepare(QStringLiteral(
-        "INSERT INTO MSysColumns (TableName, Name, Ordinal, Type, Size, Attributes, DefaultValue,"
-        " Required, AllowZeroLength, ValidationRule, ValidationText, Properties)"
-        " VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"));
+    Stmt col = Prepare(
+        QStringLiteral("INSERT INTO MSysColumns (TableName, Name, Ordinal, Type, Size, Attributes, DefaultValue,"
+                       " Required, AllowZeroLength, ValidationRule, ValidationText, Properties)"
+                       " VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"));
     const int size = f.type == dbText ? (f.size > 0 ? f.size : 255) : FieldInfo::DefaultSize(f.type);
     const int attrs = (f.type == dbText || f.type == dbMemo) ? dbVariableField : dbFixedField;
     col.BindAll({t->name, f.name, static_cast<int>(t->columns.size()), f.type, size, attrs,
-                 f.default_value.isEmpty() ? rtl::Variant::Null() : rtl::Variant(f.default_value),
-                 0, f.allow_zero_length ? 1 : 0, rtl::Variant::Null(), rtl::Variant::Null(),
+                 f.default_value.isEmpty() ? rtl::Variant::Null() : rtl::Variant(f.default_value), 0,
+                 f.allow_zero_length ? 1 : 0, rtl::Variant::Null(), rtl::Variant::Null(),
                  PropertiesText(f.properties)});
     col.Step();
   });
@@ -692,10 +673,8 @@ void Store::CreateIndex(const QString &table, const IndexInfo &index) {
   if (!t) Raise(kErrTableNotFound, QStringLiteral("Table '%1' not found.").arg(table));
   if (index.name.trimmed().isEmpty() || index.fields.empty())
     Raise(kErrInvalidArgument, QStringLiteral("An index needs a name and at least one field."));
-  if (index.fields.size() > 10)
-    Raise(kErrInvalidArgument, QStringLiteral("An index can have at most 10 fields."));
-  if (t->FindIndex(index.name))
-    Raise(kErrNameExists, QStringLiteral("Index '%1' already exists.").arg(index.name));
+  if (index.fields.size() > 10) Raise(kErrInvalidArgument, QStringLiteral("An index can have at most 10 fields."));
+  if (t->FindIndex(index.name)) Raise(kErrNameExists, QStringLiteral("Index '%1' already exists.").arg(index.name));
   if (index.primary)
     for (const IndexInfo &i : t->indexes)
       if (i.primary) Raise(kErrNameExists, QStringLiteral("Primary key already exists."));
@@ -703,9 +682,7 @@ void Store::CreateIndex(const QString &table, const IndexInfo &index) {
   bool only_rowid = index.fields.size() == 1;
   for (const auto &[name, desc] : index.fields) {
     const int c = t->Column(name);
-    if (c < 0)
-      Raise(kErrItemNotFound,
-            QStringLiteral("Field '%1' not found in table '%2'.").arg(name, t->name));
+    if (c < 0) Raise(kErrItemNotFound, QStringLiteral("Field '%1' not found in table '%2'.").arg(name, t->name));
     if (c != t->rowid_column) only_rowid = false;
     cols << Quote(t->columns[static_cast<size_t>(c)].name) + (desc ? QStringLiteral(" DESC") : QString());
   }
@@ -716,13 +693,12 @@ void Store::CreateIndex(const QString &table, const IndexInfo &index) {
       if (!only_rowid)
         Exec(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
                  .arg(index.unique || index.primary ? QStringLiteral("UNIQUE ") : QString(),
-                      Quote(tname + QStringLiteral(".") + index.name), Quote(tname),
-                      cols.join(QStringLiteral(", "))));
+                      Quote(tname + QStringLiteral(".") + index.name), Quote(tname), cols.join(QStringLiteral(", "))));
       int ordinal = 0;
       for (const auto &[name, desc] : index.fields) {
-        Stmt ins = Prepare(QStringLiteral(
-            "INSERT INTO MSysIndexes (TableName, Name, Ordinal, FieldName, Descending, IsPrimary,"
-            " IsUnique, Required, IgnoreNulls) VALUES (?,?,?,?,?,?,?,?,?)"));
+        Stmt ins = Prepare(
+            QStringLiteral("INSERT INTO MSysIndexes (TableName, Name, Ordinal, FieldName, Descending, IsPrimary,"
+                           " IsUnique, Required, IgnoreNulls) VALUES (?,?,?,?,?,?,?,?,?)"));
         ins.BindAll({tname, index.name, ordinal++, name, desc ? 1 : 0, index.primary ? 1 : 0,
                      index.unique || index.primary ? 1 : 0, index.required || index.primary ? 1 : 0,
                      index.ignore_nulls ? 1 : 0});
@@ -731,10 +707,9 @@ void Store::CreateIndex(const QString &table, const IndexInfo &index) {
     });
   } catch (const EJetError &e) {
     if (e.Number() == kErrDuplicateKey || e.Description().contains(QLatin1String("UNIQUE")))
-      Raise(kErrDuplicateKey,
-            QStringLiteral("Cannot create the unique index '%1': the table holds duplicate "
-                           "values.")
-                .arg(index.name));
+      Raise(kErrDuplicateKey, QStringLiteral("Cannot create the unique index '%1': the table holds duplicate "
+                                             "values.")
+                                  .arg(index.name));
     throw;
   }
   LoadCatalogue();
@@ -748,8 +723,7 @@ void Store::DropTable(const QString &table) {
   const QString name = t->name;
   Atomically([&] {
     Exec(QStringLiteral("DROP TABLE %1").arg(Quote(name)));
-    for (const char *sql : {"DELETE FROM MSysObjects WHERE Name = ?",
-                            "DELETE FROM MSysColumns WHERE TableName = ?",
+    for (const char *sql : {"DELETE FROM MSysObjects WHERE Name = ?", "DELETE FROM MSysColumns WHERE TableName = ?",
                             "DELETE FROM MSysIndexes WHERE TableName = ?"}) {
       Stmt st = Prepare(QString::fromLatin1(sql));
       st.Bind(1, name);
@@ -774,13 +748,12 @@ void Store::DropIndex(const QString &table, const QString &index) {
 }
 
 void Store::SaveQuery(const QString &name, const QString &sql) {
-  if (FindTable(name))
-    Raise(kErrNameExists, QStringLiteral("Object '%1' already exists.").arg(name));
+  if (FindTable(name)) Raise(kErrNameExists, QStringLiteral("Object '%1' already exists.").arg(name));
   const double now = rtl::Now();
-  Stmt st = Prepare(QStringLiteral(
-      "INSERT INTO MSysObjects (Name, Type, Attributes, DateCreate, DateUpdate, SQL) "
-      "VALUES (?,5,0,?,?,?) ON CONFLICT(Name) DO UPDATE SET SQL = excluded.SQL, "
-      "DateUpdate = excluded.DateUpdate"));
+  Stmt st =
+      Prepare(QStringLiteral("INSERT INTO MSysObjects (Name, Type, Attributes, DateCreate, DateUpdate, SQL) "
+                             "VALUES (?,5,0,?,?,?) ON CONFLICT(Name) DO UPDATE SET SQL = excluded.SQL, "
+                             "DateUpdate = excluded.DateUpdate"));
   st.BindAll({name, now, now, sql});
   st.Step();
   LoadCatalogue();
@@ -818,16 +791,14 @@ void Store::Begin() {
 
 void Store::Commit() {
   CheckOpen();
-  if (level_ == 0)
-    Raise(kErrTransaction, QStringLiteral("Commit or Rollback without BeginTrans."));
+  if (level_ == 0) Raise(kErrTransaction, QStringLiteral("Commit or Rollback without BeginTrans."));
   --level_;
   Exec(level_ == 0 ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE jet_t%1").arg(level_));
 }
 
 void Store::Rollback() {
   CheckOpen();
-  if (level_ == 0)
-    Raise(kErrTransaction, QStringLiteral("Commit or Rollback without BeginTrans."));
+  if (level_ == 0) Raise(kErrTransaction, QStringLiteral("Commit or Rollback without BeginTrans."));
   --level_;
   if (level_ == 0)
     Exec(QStringLiteral("ROLLBACK"));

@@ -48,7 +48,7 @@ struct TableInfo {
   double updated = 0;
   std::vector<FieldInfo> columns;
   std::vector<IndexInfo> indexes;
-  int rowid_column = -1;  // the auto-increment column that is the row id
+  int rowid_column = -1;                  // the auto-increment column that is the row id
   int Column(const QString &name) const;  // -1 when absent
   const IndexInfo *FindIndex(const QString &name) const;
 };
@@ -146,7 +146,7 @@ class Store {
   std::uint64_t generation_ = 1;
   int level_ = 0;
   bool catalogue_loaded_ = false;
-  QHash<QString, TableInfo> tables_;  // by lower-case name
+  QHash<QString, TableInfo> tables_;                     // by lower-case name
   QHash<QString, std::pair<QString, QString>> queries_;  // lower name -> (name, sql)
   QHash<QString, Stmt *> cache_;
   QHash<QString, QString> next_id_sql_;

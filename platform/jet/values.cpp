@@ -20,14 +20,11 @@ std::optional<EJetError> &LastErrorSlot() {
   return last;
 }
 
-[[noreturn]] void ConversionError() {
-  Raise(kErrConversion, QStringLiteral("Data type conversion error."));
-}
+[[noreturn]] void ConversionError() { Raise(kErrConversion, QStringLiteral("Data type conversion error.")); }
 
 [[noreturn]] void TooSmall() {
-  Raise(kErrFieldTooSmall,
-        QStringLiteral("The field is too small to accept the amount of data you attempted to "
-                       "add. Try inserting or pasting less data."));
+  Raise(kErrFieldTooSmall, QStringLiteral("The field is too small to accept the amount of data you attempted to "
+                                          "add. Try inserting or pasting less data."));
 }
 
 bool ParseBool(const QString &text, bool &out) {
@@ -149,8 +146,7 @@ rtl::Variant ConvertForField(const rtl::Variant &value, const FieldInfo &field) 
             return rtl::Variant::FromDate(dt);
           ConversionError();
         }
-        if (value.Type() == rtl::VarType::Bytes || value.Type() == rtl::VarType::Boolean)
-          ConversionError();
+        if (value.Type() == rtl::VarType::Bytes || value.Type() == rtl::VarType::Boolean) ConversionError();
         return rtl::Variant::FromDate(value.AsDouble());
       }
       default: {
@@ -196,8 +192,8 @@ rtl::Variant EvaluateDefault(Store &store, const FieldInfo &field) {
     bool b = false;
     const QString lower = text.toLower();
     if (lower == QLatin1String("true") || lower == QLatin1String("yes")) b = true;
-    if (lower == QLatin1String("true") || lower == QLatin1String("yes") ||
-        lower == QLatin1String("false") || lower == QLatin1String("no"))
+    if (lower == QLatin1String("true") || lower == QLatin1String("yes") || lower == QLatin1String("false") ||
+        lower == QLatin1String("no"))
       return ConvertForField(rtl::Variant(b ? -1 : 0), field);
     const QString sql = TranslateCriteria(text, {});
     Stmt st = store.Prepare(QStringLiteral("SELECT ") + sql);
@@ -241,19 +237,14 @@ Field::Field(const QString &name, int type, int size) {
   info_.size = type == dbText ? (size > 0 ? size : 255) : (size > 0 ? size : FieldInfo::DefaultSize(type));
 }
 
-bool Field::HasProperty(const QString &name) const {
-  return info_.properties.count(name.toLower()) > 0;
-}
+bool Field::HasProperty(const QString &name) const { return info_.properties.count(name.toLower()) > 0; }
 
 QString Field::Property(const QString &name) const {
   auto it = info_.properties.find(name.toLower());
-  if (it == info_.properties.end())
-    detail::Raise(kErrPropertyNotFound, QStringLiteral("Property not found."));
+  if (it == info_.properties.end()) detail::Raise(kErrPropertyNotFound, QStringLiteral("Property not found."));
   return it->second;
 }
 
-void Field::SetProperty(const QString &name, const QString &value) {
-  info_.properties[name.toLower()] = value;
-}
+void Field::SetProperty(const QString &name, const QString &value) { info_.properties[name.toLower()] = value; }
 
 }  // namespace jet

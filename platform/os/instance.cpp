@@ -2,6 +2,8 @@
 // socket carries the later copies' requests to it.
 #include "platform/os/instance.h"
 
+#include <pwd.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -10,8 +12,6 @@
 #include <QLockFile>
 #include <QObject>
 #include <QPointer>
-#include <unistd.h>
-#include <pwd.h>
 
 namespace os {
 
@@ -25,7 +25,8 @@ QString SafePart(const QString &text) {
   QString out;
   out.reserve(text.size());
   for (const QChar c : text) {
-    const bool ok = (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
+    const bool ok = (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+                    (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
                     (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('.') ||
                     c == QLatin1Char('-') || c == QLatin1Char('_');
     out += ok ? c : QLatin1Char('_');

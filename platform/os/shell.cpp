@@ -3,12 +3,12 @@
 
 #include <QUrlQuery>
 
+#include <unistd.h>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <cstdio>
-#include <unistd.h>
 
 namespace os {
 
@@ -45,8 +45,7 @@ bool HasScheme(const QString &text) {
 
 }  // namespace
 
-bool ResolveShellTarget(const QString &file, const QString &parameters, const QString &directory,
-                        ShellTarget &target) {
+bool ResolveShellTarget(const QString &file, const QString &parameters, const QString &directory, ShellTarget &target) {
   target = ShellTarget{};
   const QString name = file.trimmed();
   if (name.isEmpty()) return false;
@@ -72,8 +71,7 @@ bool ResolveShellTarget(const QString &file, const QString &parameters, const QS
   return true;
 }
 
-bool ShellExecute(const QString &operation, const QString &file, const QString &parameters,
-                  const QString &directory) {
+bool ShellExecute(const QString &operation, const QString &file, const QString &parameters, const QString &directory) {
   const QString op = operation.trimmed().toLower();
   if (!op.isEmpty() && op != QLatin1String("open") && op != QLatin1String("explore")) return false;
   ShellTarget target;

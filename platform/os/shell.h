@@ -23,10 +23,10 @@ inline constexpr unsigned MB_ICONASTERISK = 0x00000040;
 // What the target names once resolved: a URL for the desktop, or a program
 // to start with its arguments.
 struct ShellTarget {
-  QUrl url;             // documents, folders, web and mail addresses
-  QString program;      // executables
+  QUrl url;         // documents, folders, web and mail addresses
+  QString program;  // executables
   QStringList arguments;
-  QString directory;    // working directory of a started program
+  QString directory;  // working directory of a started program
 };
 
 // Opens `file` (a path, relative to `directory` when not absolute, or a URL
@@ -46,8 +46,7 @@ bool SendMail(const QString &subject, const QStringList &attachments);
 
 // Resolves what ShellExecute would open; false when there is nothing to
 // open (missing file, empty name).
-bool ResolveShellTarget(const QString &file, const QString &parameters, const QString &directory,
-                        ShellTarget &target);
+bool ResolveShellTarget(const QString &file, const QString &parameters, const QString &directory, ShellTarget &target);
 
 // Replaces what opens a resolved target (tests); an empty function restores
 // the desktop's. Returns the previous one.

@@ -49,15 +49,12 @@ std::unique_ptr<TSoundOutput> SetSoundOutput(std::unique_ptr<TSoundOutput> outpu
   return output;
 }
 
-TSoundRecorder::TSoundRecorder(unsigned devices, bool result)
-    : requests_(std::make_shared<std::vector<Request>>()) {
+TSoundRecorder::TSoundRecorder(unsigned devices, bool result) : requests_(std::make_shared<std::vector<Request>>()) {
   previous_ = SetSoundOutput(std::make_unique<TRecordingOutput>(requests_, devices, result));
 }
 
 TSoundRecorder::~TSoundRecorder() { SetSoundOutput(std::move(previous_)); }
 
-bool TSoundRecorder::Playing() const {
-  return !requests_->empty() && !requests_->back().stop;
-}
+bool TSoundRecorder::Playing() const { return !requests_->empty() && !requests_->back().stop; }
 
 }  // namespace os

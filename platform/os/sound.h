@@ -44,8 +44,8 @@ std::unique_ptr<TSoundOutput> SetSoundOutput(std::unique_ptr<TSoundOutput> outpu
 class TSoundRecorder {
  public:
   struct Request {
-    bool stop = false;   // a stop request (no data)
-    QByteArray data;     // the image that would have played
+    bool stop = false;  // a stop request (no data)
+    QByteArray data;    // the image that would have played
     unsigned flags = 0;
   };
 

@@ -215,8 +215,7 @@ QString TStrings::DelimitedText() const {
     const QString s = Get(i);
     bool quote = false;
     for (QChar c : s) {
-      if ((!strict_delimiter_ && IsBlank(c)) || c == quote_char_ || c == delimiter_ ||
-          c.unicode() == 0) {
+      if ((!strict_delimiter_ && IsBlank(c)) || c == quote_char_ || c == delimiter_ || c.unicode() == 0) {
         quote = true;
         break;
       }
@@ -551,8 +550,7 @@ void TStringList::CustomSort(const TStringListSortCompare &compare) {
 
 void TStringList::Sort() {
   CustomSort([](TStringList *list, int a, int b) {
-    return list->CompareStrings(list->items_[static_cast<size_t>(a)].text,
-                                list->items_[static_cast<size_t>(b)].text);
+    return list->CompareStrings(list->items_[static_cast<size_t>(a)].text, list->items_[static_cast<size_t>(b)].text);
   });
 }
 

@@ -75,9 +75,7 @@ TDateTime SystemNow() { return FromQDateTime(QDateTime::currentDateTime()); }
 
 }  // namespace
 
-bool IsLeapYear(int year) {
-  return (year % 4 == 0) && ((year % 100 != 0) || (year % 400 == 0));
-}
+bool IsLeapYear(int year) { return (year % 4 == 0) && ((year % 100 != 0) || (year % 400 == 0)); }
 
 int DaysInAMonth(int year, int month) {
   if (month < 1 || month > 12) return 0;
@@ -93,8 +91,7 @@ int DaysInMonth(TDateTime dt) {
 int DaysInAYear(int year) { return IsLeapYear(year) ? 366 : 365; }
 
 bool IsValidDate(int year, int month, int day) {
-  return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
-         day <= DaysInAMonth(year, month);
+  return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 && day <= DaysInAMonth(year, month);
 }
 
 bool TryEncodeDate(int year, int month, int day, TDateTime &out) {
@@ -105,8 +102,7 @@ bool TryEncodeDate(int year, int month, int day, TDateTime &out) {
 
 TDateTime EncodeDate(int year, int month, int day) {
   TDateTime r = 0;
-  if (!TryEncodeDate(year, month, day, r))
-    throw EConvertError(QStringLiteral("Invalid argument to date encode"));
+  if (!TryEncodeDate(year, month, day, r)) throw EConvertError(QStringLiteral("Invalid argument to date encode"));
   return r;
 }
 
@@ -123,8 +119,7 @@ bool DecodeDateFully(TDateTime dt, int &year, int &month, int &day, int &dow) {
 }
 
 bool IsValidTime(int hour, int min, int sec, int msec) {
-  return hour >= 0 && hour < 24 && min >= 0 && min < 60 && sec >= 0 && sec < 60 && msec >= 0 &&
-         msec < 1000;
+  return hour >= 0 && hour < 24 && min >= 0 && min < 60 && sec >= 0 && sec < 60 && msec >= 0 && msec < 1000;
 }
 
 bool TryEncodeTime(int hour, int min, int sec, int msec, TDateTime &out) {
@@ -135,8 +130,7 @@ bool TryEncodeTime(int hour, int min, int sec, int msec, TDateTime &out) {
 
 TDateTime EncodeTime(int hour, int min, int sec, int msec) {
   TDateTime r = 0;
-  if (!TryEncodeTime(hour, min, sec, msec, r))
-    throw EConvertError(QStringLiteral("Invalid argument to time encode"));
+  if (!TryEncodeTime(hour, min, sec, msec, r)) throw EConvertError(QStringLiteral("Invalid argument to time encode"));
   return r;
 }
 
@@ -149,8 +143,7 @@ void DecodeTime(TDateTime dt, int &hour, int &min, int &sec, int &msec) {
   msec = static_cast<int>(ms % 1000);
 }
 
-bool TryEncodeDateTime(int year, int month, int day, int hour, int min, int sec, int msec,
-                       TDateTime &out) {
+bool TryEncodeDateTime(int year, int month, int day, int hour, int min, int sec, int msec, TDateTime &out) {
   TDateTime d, t;
   if (!TryEncodeDate(year, month, day, d) || !TryEncodeTime(hour, min, sec, msec, t)) return false;
   out = Join(static_cast<std::int64_t>(d), t);
@@ -158,12 +151,10 @@ bool TryEncodeDateTime(int year, int month, int day, int hour, int min, int sec,
 }
 
 TDateTime EncodeDateTime(int year, int month, int day, int hour, int min, int sec, int msec) {
-  return Join(static_cast<std::int64_t>(EncodeDate(year, month, day)),
-              EncodeTime(hour, min, sec, msec));
+  return Join(static_cast<std::int64_t>(EncodeDate(year, month, day)), EncodeTime(hour, min, sec, msec));
 }
 
-void DecodeDateTime(TDateTime dt, int &year, int &month, int &day, int &hour, int &min, int &sec,
-                    int &msec) {
+void DecodeDateTime(TDateTime dt, int &year, int &month, int &day, int &hour, int &min, int &sec, int &msec) {
   DecodeDate(dt, year, month, day);
   DecodeTime(dt, hour, min, sec, msec);
 }
@@ -233,8 +224,7 @@ TDateTime IncMonth(TDateTime dt, int months) {
   CivilFromDays(d - kUnixDay, y, m, dd);
   IncAMonth(y, m, dd, months);
   TDateTime date = 0;
-  if (!TryEncodeDate(y, m, dd, date))
-    throw EConvertError(QStringLiteral("Invalid argument to date encode"));
+  if (!TryEncodeDate(y, m, dd, date)) throw EConvertError(QStringLiteral("Invalid argument to date encode"));
   return Join(static_cast<std::int64_t>(date), static_cast<double>(ms) / MSecsPerDay);
 }
 
@@ -282,13 +272,41 @@ TDateTime TimeOf(TDateTime dt) {
   return static_cast<double>(ms) / MSecsPerDay;
 }
 
-int YearOf(TDateTime dt) { int y, m, d; DecodeDate(dt, y, m, d); return y; }
-int MonthOf(TDateTime dt) { int y, m, d; DecodeDate(dt, y, m, d); return m; }
-int DayOf(TDateTime dt) { int y, m, d; DecodeDate(dt, y, m, d); return d; }
-int HourOf(TDateTime dt) { int h, n, s, z; DecodeTime(dt, h, n, s, z); return h; }
-int MinuteOf(TDateTime dt) { int h, n, s, z; DecodeTime(dt, h, n, s, z); return n; }
-int SecondOf(TDateTime dt) { int h, n, s, z; DecodeTime(dt, h, n, s, z); return s; }
-int MilliSecondOf(TDateTime dt) { int h, n, s, z; DecodeTime(dt, h, n, s, z); return z; }
+int YearOf(TDateTime dt) {
+  int y, m, d;
+  DecodeDate(dt, y, m, d);
+  return y;
+}
+int MonthOf(TDateTime dt) {
+  int y, m, d;
+  DecodeDate(dt, y, m, d);
+  return m;
+}
+int DayOf(TDateTime dt) {
+  int y, m, d;
+  DecodeDate(dt, y, m, d);
+  return d;
+}
+int HourOf(TDateTime dt) {
+  int h, n, s, z;
+  DecodeTime(dt, h, n, s, z);
+  return h;
+}
+int MinuteOf(TDateTime dt) {
+  int h, n, s, z;
+  DecodeTime(dt, h, n, s, z);
+  return n;
+}
+int SecondOf(TDateTime dt) {
+  int h, n, s, z;
+  DecodeTime(dt, h, n, s, z);
+  return s;
+}
+int MilliSecondOf(TDateTime dt) {
+  int h, n, s, z;
+  DecodeTime(dt, h, n, s, z);
+  return z;
+}
 
 TDateTime StartOfTheMonth(TDateTime dt) {
   int y, m, d;
@@ -305,9 +323,7 @@ TDateTime EndOfTheMonth(TDateTime dt) {
 TDateTime StartOfTheYear(TDateTime dt) { return EncodeDate(YearOf(dt), 1, 1); }
 TDateTime EndOfTheYear(TDateTime dt) { return EncodeDateTime(YearOf(dt), 12, 31, 23, 59, 59, 999); }
 TDateTime StartOfTheDay(TDateTime dt) { return DateOf(dt); }
-TDateTime EndOfTheDay(TDateTime dt) {
-  return Join(static_cast<std::int64_t>(DateOf(dt)), EncodeTime(23, 59, 59, 999));
-}
+TDateTime EndOfTheDay(TDateTime dt) { return Join(static_cast<std::int64_t>(DateOf(dt)), EncodeTime(23, 59, 59, 999)); }
 
 int DaysBetween(TDateTime a, TDateTime b) {
   const std::int64_t diff = std::llabs(TotalMs(a) - TotalMs(b));
@@ -381,10 +397,8 @@ TTimeStamp DateTimeToTimeStamp(TDateTime dt) {
 }
 
 TDateTime TimeStampToDateTime(const TTimeStamp &ts) {
-  if (ts.Time < 0 || ts.Time >= MSecsPerDay)
-    throw EConvertError(QStringLiteral("Invalid argument to time encode"));
-  return Join(static_cast<std::int64_t>(ts.Date) - DateDelta,
-              static_cast<double>(ts.Time) / MSecsPerDay);
+  if (ts.Time < 0 || ts.Time >= MSecsPerDay) throw EConvertError(QStringLiteral("Invalid argument to time encode"));
+  return Join(static_cast<std::int64_t>(ts.Date) - DateDelta, static_cast<double>(ts.Time) / MSecsPerDay);
 }
 
 }  // namespace rtl

@@ -23,9 +23,9 @@ constexpr int MinsPerDay = 24 * 60;
 constexpr int SecsPerDay = 24 * 60 * 60;
 constexpr int MSecsPerDay = 24 * 60 * 60 * 1000;
 // Day numbers of two fixed points, for conversions.
-constexpr int DateDelta = 693594;       // days from 1/1/0001 to 30/12/1899
-constexpr double UnixDateDelta = 25569;  // 1/1/1970
-constexpr TDateTime MinDateTime = -657434.0;        // 1/1/0100
+constexpr int DateDelta = 693594;                    // days from 1/1/0001 to 30/12/1899
+constexpr double UnixDateDelta = 25569;              // 1/1/1970
+constexpr TDateTime MinDateTime = -657434.0;         // 1/1/0100
 constexpr TDateTime MaxDateTime = 2958465.99999999;  // 31/12/9999 23:59:59.999
 
 // Days of each month, indexed [IsLeapYear(y)][month] with month 1..12
@@ -55,12 +55,9 @@ TDateTime EncodeTime(int hour, int min, int sec, int msec);
 void DecodeTime(TDateTime dt, int &hour, int &min, int &sec, int &msec);
 bool IsValidTime(int hour, int min, int sec, int msec);
 
-bool TryEncodeDateTime(int year, int month, int day, int hour, int min, int sec,
-                       int msec, TDateTime &out);
-TDateTime EncodeDateTime(int year, int month, int day, int hour, int min, int sec,
-                         int msec);
-void DecodeDateTime(TDateTime dt, int &year, int &month, int &day, int &hour,
-                    int &min, int &sec, int &msec);
+bool TryEncodeDateTime(int year, int month, int day, int hour, int min, int sec, int msec, TDateTime &out);
+TDateTime EncodeDateTime(int year, int month, int day, int hour, int min, int sec, int msec);
+void DecodeDateTime(TDateTime dt, int &year, int &month, int &day, int &hour, int &min, int &sec, int &msec);
 
 // The current day (no time), the current moment, the current time of day.
 TDateTime Date();
@@ -92,7 +89,7 @@ class FixedClockGuard {
 int DayOfWeek(TDateTime dt);
 // 1 = Monday .. 7 = Sunday (ISO).
 int DayOfTheWeek(TDateTime dt);
-int DayOfTheYear(TDateTime dt);  // 1..366
+int DayOfTheYear(TDateTime dt);   // 1..366
 int WeekOfTheYear(TDateTime dt);  // ISO 8601 week
 
 // Adds months; a day past the end of the target month becomes its last day

@@ -3,9 +3,7 @@
 
 namespace rtl {
 
-bool Exception::InheritsFrom(const char *class_name) const {
-  return qstrcmp(class_name, "Exception") == 0;
-}
+bool Exception::InheritsFrom(const char *class_name) const { return qstrcmp(class_name, "Exception") == 0; }
 
 void Abort() { throw EAbort(QStringLiteral("Operation aborted")); }
 

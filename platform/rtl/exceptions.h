@@ -44,14 +44,14 @@ class Exception : public std::exception {
 }  // namespace rtl
 
 // Declares `Name` deriving from `Base`, with the constructors of Exception.
-#define ORBISCA_EXCEPTION(Name, Base)                                      \
-  class Name : public Base {                                               \
-   public:                                                                 \
-    using Base::Base;                                                      \
-    const char *ClassName() const override { return #Name; }               \
-    bool InheritsFrom(const char *class_name) const override {             \
+#define ORBISCA_EXCEPTION(Name, Base)                                           \
+  class Name : public Base {                                                    \
+   public:                                                                      \
+    using Base::Base;                                                           \
+    const char *ClassName() const override { return #Name; }                    \
+    bool InheritsFrom(const char *class_name) const override {                  \
       return qstrcmp(class_name, #Name) == 0 || Base::InheritsFrom(class_name); \
-    }                                                                      \
+    }                                                                           \
   };
 
 namespace rtl {

@@ -19,9 +19,8 @@ void SetNames(QString (&target)[7], const char *const (&names)[7]) {
 TFormatSettings ItalianFormatSettings() {
   static const char *const kShortMonths[12] = {"gen", "feb", "mar", "apr", "mag", "giu",
                                                "lug", "ago", "set", "ott", "nov", "dic"};
-  static const char *const kLongMonths[12] = {"gennaio", "febbraio", "marzo",     "aprile",
-                                              "maggio",  "giugno",   "luglio",    "agosto",
-                                              "settembre", "ottobre", "novembre", "dicembre"};
+  static const char *const kLongMonths[12] = {"gennaio", "febbraio", "marzo",     "aprile",  "maggio",   "giugno",
+                                              "luglio",  "agosto",   "settembre", "ottobre", "novembre", "dicembre"};
   static const char *const kShortDays[7] = {"dom", "lun", "mar", "mer", "gio", "ven", "sab"};
   static const char *const kLongDays[7] = {"domenica", "lunedì",  "martedì", "mercoledì",
                                            "giovedì",  "venerdì", "sabato"};
@@ -52,9 +51,8 @@ TFormatSettings ItalianFormatSettings() {
 TFormatSettings EnglishFormatSettings() {
   static const char *const kShortMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  static const char *const kLongMonths[12] = {"January", "February", "March",     "April",
-                                              "May",     "June",     "July",      "August",
-                                              "September", "October", "November", "December"};
+  static const char *const kLongMonths[12] = {"January", "February", "March",     "April",   "May",      "June",
+                                              "July",    "August",   "September", "October", "November", "December"};
   static const char *const kShortDays[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
   static const char *const kLongDays[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                            "Thursday", "Friday", "Saturday"};
@@ -89,8 +87,7 @@ TFormatSettings &FormatSettings() {
 
 FormatSettingsGuard::FormatSettingsGuard() : saved_(FormatSettings()) {}
 
-FormatSettingsGuard::FormatSettingsGuard(const TFormatSettings &replacement)
-    : saved_(FormatSettings()) {
+FormatSettingsGuard::FormatSettingsGuard(const TFormatSettings &replacement) : saved_(FormatSettings()) {
   FormatSettings() = replacement;
 }
 

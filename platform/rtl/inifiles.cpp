@@ -65,9 +65,7 @@ QString CookValue(const QString &raw) {
   return v;
 }
 
-bool HasLineBreak(const QString &s) {
-  return s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n'));
-}
+bool HasLineBreak(const QString &s) { return s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n')); }
 
 IniDocument::Encoding DetectEncoding(const QByteArray &bytes, qsizetype *skip) {
   *skip = 0;
@@ -121,8 +119,7 @@ QString Unable(const QString &path) { return QStringLiteral("Unable to write to 
 
 QStringList SectionValues(const IniDocument &doc, const QString &section) {
   QStringList out;
-  for (const QString &key : doc.Keys(section))
-    out << key + QLatin1Char('=') + doc.Value(section, key);
+  for (const QString &key : doc.Keys(section)) out << key + QLatin1Char('=') + doc.Value(section, key);
   return out;
 }
 
@@ -139,9 +136,13 @@ IniDocument IniDocument::Parse(const QByteArray &bytes) {
   const QByteArray body = bytes.mid(skip);
   QString text;
   switch (doc.encoding_) {
-    case Encoding::Ansi: text = FromCp1252(body); break;
+    case Encoding::Ansi:
+      text = FromCp1252(body);
+      break;
     case Encoding::Utf8:
-    case Encoding::Utf8Bom: text = QString::fromUtf8(body); break;
+    case Encoding::Utf8Bom:
+      text = QString::fromUtf8(body);
+      break;
     case Encoding::Utf16LE: {
       QStringDecoder dec(QStringDecoder::Utf16LE);
       text = dec(body);
@@ -165,9 +166,12 @@ QByteArray IniDocument::Serialize() const {
     text += QLatin1String("\r\n");
   }
   switch (encoding_) {
-    case Encoding::Ansi: return ToCp1252(text);
-    case Encoding::Utf8: return text.toUtf8();
-    case Encoding::Utf8Bom: return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    case Encoding::Ansi:
+      return ToCp1252(text);
+    case Encoding::Utf8:
+      return text.toUtf8();
+    case Encoding::Utf8Bom:
+      return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
     case Encoding::Utf16LE: {
       QStringEncoder enc(QStringEncoder::Utf16LE);
       return QByteArray("\xFF\xFE") + QByteArray(enc(text));
@@ -203,8 +207,8 @@ void IniDocument::CheckSection(const QString &section) {
 
 void IniDocument::CheckKey(const QString &key) {
   const QString t = TrimBlanks(key);
-  if (t.isEmpty() || t.contains(QLatin1Char('=')) || HasLineBreak(t) ||
-      t.startsWith(QLatin1Char('[')) || t.startsWith(QLatin1Char(';'))) {
+  if (t.isEmpty() || t.contains(QLatin1Char('=')) || HasLineBreak(t) || t.startsWith(QLatin1Char('[')) ||
+      t.startsWith(QLatin1Char(';'))) {
     throw EIniFileException(QStringLiteral("Invalid key name \"%1\"").arg(key));
   }
 }
@@ -340,8 +344,7 @@ namespace {
 // A typed read: the stored text when it parses, the default when the key
 // is missing, empty or holds something else.
 template <typename T, typename Parse>
-T ReadParsed(const TCustomIniFile &ini, const QString &section, const QString &ident, T def,
-             Parse parse) {
+T ReadParsed(const TCustomIniFile &ini, const QString &section, const QString &ident, T def, Parse parse) {
   const QString s = ini.ReadString(section, ident, QString());
   T v = def;
   if (s.isEmpty() || !parse(s, v)) return def;
@@ -361,8 +364,7 @@ void TCustomIniFile::WriteInteger(const QString &section, const QString &ident, 
 }
 
 bool TCustomIniFile::ReadBool(const QString &section, const QString &ident, bool def) const {
-  return ReadParsed(*this, section, ident, def,
-                    [](const QString &s, bool &v) { return TryStrToBool(s, v); });
+  return ReadParsed(*this, section, ident, def, [](const QString &s, bool &v) { return TryStrToBool(s, v); });
 }
 
 void TCustomIniFile::WriteBool(const QString &section, const QString &ident, bool value) {
@@ -370,8 +372,7 @@ void TCustomIniFile::WriteBool(const QString &section, const QString &ident, boo
 }
 
 double TCustomIniFile::ReadFloat(const QString &section, const QString &ident, double def) const {
-  return ReadParsed(*this, section, ident, def,
-                    [](const QString &s, double &v) { return TryStrToFloat(s, v); });
+  return ReadParsed(*this, section, ident, def, [](const QString &s, double &v) { return TryStrToFloat(s, v); });
 }
 
 void TCustomIniFile::WriteFloat(const QString &section, const QString &ident, double value) {
@@ -379,18 +380,15 @@ void TCustomIniFile::WriteFloat(const QString &section, const QString &ident, do
 }
 
 TDateTime TCustomIniFile::ReadDate(const QString &section, const QString &ident, TDateTime def) const {
-  return ReadParsed(*this, section, ident, def,
-                    [](const QString &s, TDateTime &v) { return TryStrToDate(s, v); });
+  return ReadParsed(*this, section, ident, def, [](const QString &s, TDateTime &v) { return TryStrToDate(s, v); });
 }
 
 void TCustomIniFile::WriteDate(const QString &section, const QString &ident, TDateTime value) {
   WriteString(section, ident, DateToStr(value));
 }
 
-TDateTime TCustomIniFile::ReadDateTime(const QString &section, const QString &ident,
-                                       TDateTime def) const {
-  return ReadParsed(*this, section, ident, def,
-                    [](const QString &s, TDateTime &v) { return TryStrToDateTime(s, v); });
+TDateTime TCustomIniFile::ReadDateTime(const QString &section, const QString &ident, TDateTime def) const {
+  return ReadParsed(*this, section, ident, def, [](const QString &s, TDateTime &v) { return TryStrToDateTime(s, v); });
 }
 
 void TCustomIniFile::WriteDateTime(const QString &section, const QString &ident, TDateTime value) {
@@ -398,16 +396,14 @@ void TCustomIniFile::WriteDateTime(const QString &section, const QString &ident,
 }
 
 TDateTime TCustomIniFile::ReadTime(const QString &section, const QString &ident, TDateTime def) const {
-  return ReadParsed(*this, section, ident, def,
-                    [](const QString &s, TDateTime &v) { return TryStrToTime(s, v); });
+  return ReadParsed(*this, section, ident, def, [](const QString &s, TDateTime &v) { return TryStrToTime(s, v); });
 }
 
 void TCustomIniFile::WriteTime(const QString &section, const QString &ident, TDateTime value) {
   WriteString(section, ident, TimeToStr(value));
 }
 
-int TCustomIniFile::ReadBinaryStream(const QString &section, const QString &ident,
-                                     TStream *value) const {
+int TCustomIniFile::ReadBinaryStream(const QString &section, const QString &ident, TStream *value) const {
   const QString s = ReadString(section, ident, QString());
   if (s.size() % 2 != 0 || value == nullptr) return 0;
   for (QChar c : s) {
@@ -431,8 +427,7 @@ QString TIniFile::ProfileFolder() {
   if (!g_profile_folder.isEmpty()) return g_profile_folder;
   const QString env = qEnvironmentVariable("ORBISCA_PROFILE_DIR");
   if (!env.isEmpty()) return env;
-  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-         QStringLiteral("/orbisca");
+  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/orbisca");
 }
 
 void TIniFile::SetProfileFolder(const QString &folder) { g_profile_folder = folder; }
@@ -488,7 +483,6 @@ void TIniFile::ReadSections(TStrings *strings) const {
   if (strings) strings->AssignStrings(Load(false).Sections());
 }
 
-
 void TIniFile::ReadSectionValues(const QString &section, TStrings *strings) const {
   if (strings) strings->AssignStrings(SectionValues(Load(false), section));
 }
@@ -518,8 +512,7 @@ TMemIniFile::TMemIniFile(const QString &file_name)
   if (!path_.isEmpty()) doc_ = IniDocument::LoadFile(path_, false);
 }
 
-QString TMemIniFile::ReadString(const QString &section, const QString &ident,
-                                const QString &def) const {
+QString TMemIniFile::ReadString(const QString &section, const QString &ident, const QString &def) const {
   bool found = false;
   const QString v = doc_.Value(section, ident, &found);
   return found ? v : def;

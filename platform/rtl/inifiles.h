@@ -97,8 +97,7 @@ class TCustomIniFile : public TObject {
   explicit TCustomIniFile(const QString &file_name) : file_name_(file_name) {}
   const QString &FileName() const { return file_name_; }
 
-  virtual QString ReadString(const QString &section, const QString &ident,
-                             const QString &def) const = 0;
+  virtual QString ReadString(const QString &section, const QString &ident, const QString &def) const = 0;
   virtual void WriteString(const QString &section, const QString &ident, const QString &value) = 0;
   // Key names of a section / section names / "key=value" lines; the list
   // is cleared first.
@@ -143,8 +142,7 @@ class TIniFile : public TCustomIniFile {
  public:
   explicit TIniFile(const QString &file_name);
 
-  QString ReadString(const QString &section, const QString &ident,
-                     const QString &def) const override;
+  QString ReadString(const QString &section, const QString &ident, const QString &def) const override;
   void WriteString(const QString &section, const QString &ident, const QString &value) override;
   void ReadSection(const QString &section, TStrings *strings) const override;
   void ReadSections(TStrings *strings) const override;
@@ -178,8 +176,7 @@ class TMemIniFile : public TCustomIniFile {
   // name gives an object that lives only in memory.
   explicit TMemIniFile(const QString &file_name);
 
-  QString ReadString(const QString &section, const QString &ident,
-                     const QString &def) const override;
+  QString ReadString(const QString &section, const QString &ident, const QString &def) const override;
   void WriteString(const QString &section, const QString &ident, const QString &value) override;
   void ReadSection(const QString &section, TStrings *strings) const override;
   void ReadSections(TStrings *strings) const override;

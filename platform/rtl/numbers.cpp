@@ -14,13 +14,10 @@ namespace rtl {
 
 namespace {
 
-[[noreturn]] void RaiseInvalidOp() {
-  throw EInvalidOp(QStringLiteral("Invalid floating point operation"));
-}
+[[noreturn]] void RaiseInvalidOp() { throw EInvalidOp(QStringLiteral("Invalid floating point operation")); }
 
 void CheckInt64(double v) {
-  if (!std::isfinite(v) || v >= 9223372036854775808.0 || v < -9223372036854775808.0)
-    RaiseInvalidOp();
+  if (!std::isfinite(v) || v >= 9223372036854775808.0 || v < -9223372036854775808.0) RaiseInvalidOp();
 }
 
 // Halves to even, on doubles (no range limit).
@@ -47,9 +44,8 @@ double ScaledDecimal(double value, int digits) {
 }  // namespace
 
 double Power10(int exponent) {
-  static const double kExact[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                  1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  static const double kExact[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                  1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   if (exponent >= 0 && exponent <= 22) return kExact[exponent];
   if (exponent < 0 && exponent >= -22) return 1.0 / kExact[-exponent];
   return std::pow(10.0, exponent);
@@ -97,15 +93,13 @@ int MulDiv(int a, int b, int c) {
 }
 
 double RoundTo(double value, int digits) {
-  if (digits < -37 || digits > 37)
-    throw ERangeError(QStringLiteral("Digits out of range: %1").arg(digits));
+  if (digits < -37 || digits > 37) throw ERangeError(QStringLiteral("Digits out of range: %1").arg(digits));
   const double r = RoundHalfEven(ScaledDecimal(value, digits));
   return digits < 0 ? r / Power10(-digits) : r * Power10(digits);
 }
 
 double SimpleRoundTo(double value, int digits) {
-  if (digits < -37 || digits > 37)
-    throw ERangeError(QStringLiteral("Digits out of range: %1").arg(digits));
+  if (digits < -37 || digits > 37) throw ERangeError(QStringLiteral("Digits out of range: %1").arg(digits));
   const double s = ScaledDecimal(value, digits);
   const double r = s < 0 ? -std::floor(-s + 0.5) : std::floor(s + 0.5);
   return digits < 0 ? r / Power10(-digits) : r * Power10(digits);

@@ -34,8 +34,7 @@ class TPersistent : public TObject {
   QString ClassName() const override { return QStringLiteral("TPersistent"); }
   static QString StaticClassName() { return QStringLiteral("TPersistent"); }
   bool InheritsFrom(const QString &name) const override {
-    return name.compare(QStringLiteral("TPersistent"), Qt::CaseInsensitive) == 0 ||
-           TObject::InheritsFrom(name);
+    return name.compare(QStringLiteral("TPersistent"), Qt::CaseInsensitive) == 0 || TObject::InheritsFrom(name);
   }
   // Copies `source` into this object. The default asks the source to
   // `AssignTo` this object, and raises EConvertError ("Cannot assign a X to
@@ -49,13 +48,12 @@ class TPersistent : public TObject {
 }  // namespace rtl
 
 // Declares ClassName/InheritsFrom for a class derived from `Base`.
-#define ORBISCA_CLASS(Name, Base)                                              \
- public:                                                                       \
-  QString ClassName() const override { return QStringLiteral(#Name); }         \
-  static QString StaticClassName() { return QStringLiteral(#Name); }           \
-  bool InheritsFrom(const QString &name) const override {                      \
-    return name.compare(QStringLiteral(#Name), Qt::CaseInsensitive) == 0 ||   \
-           Base::InheritsFrom(name);                                           \
-  }                                                                            \
-                                                                               \
+#define ORBISCA_CLASS(Name, Base)                                                                     \
+ public:                                                                                              \
+  QString ClassName() const override { return QStringLiteral(#Name); }                                \
+  static QString StaticClassName() { return QStringLiteral(#Name); }                                  \
+  bool InheritsFrom(const QString &name) const override {                                             \
+    return name.compare(QStringLiteral(#Name), Qt::CaseInsensitive) == 0 || Base::InheritsFrom(name); \
+  }                                                                                                   \
+                                                                                                      \
  private:

@@ -118,9 +118,7 @@ bool IsUnder(const QString &path, const QString &parent) {
          SamePath(path.left(parent.size()), parent);
 }
 
-QString InvalidType(const QString &name) {
-  return QStringLiteral("Invalid data type for '%1'").arg(name);
-}
+QString InvalidType(const QString &name) { return QStringLiteral("Invalid data type for '%1'").arg(name); }
 
 TRegDataType Classify(const QString &value, QString *payload) {
   if (value.startsWith(kSz)) {
@@ -173,8 +171,7 @@ QString TRegistry::BaseFolder() {
   if (!g_base_folder.isEmpty()) return g_base_folder;
   const QString env = qEnvironmentVariable("ORBISCA_REGISTRY_DIR");
   if (!env.isEmpty()) return env;
-  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-         QStringLiteral("/orbisca/registry");
+  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/orbisca/registry");
 }
 
 void TRegistry::SetBaseFolder(const QString &folder) { g_base_folder = folder; }
@@ -182,14 +179,30 @@ void TRegistry::SetBaseFolder(const QString &folder) { g_base_folder = folder; }
 QString TRegistry::RootFileName(HKEY root) {
   QString name;
   switch (root) {
-    case HKEY_CLASSES_ROOT: name = QStringLiteral("HKEY_CLASSES_ROOT"); break;
-    case HKEY_CURRENT_USER: name = QStringLiteral("HKEY_CURRENT_USER"); break;
-    case HKEY_LOCAL_MACHINE: name = QStringLiteral("HKEY_LOCAL_MACHINE"); break;
-    case HKEY_USERS: name = QStringLiteral("HKEY_USERS"); break;
-    case HKEY_PERFORMANCE_DATA: name = QStringLiteral("HKEY_PERFORMANCE_DATA"); break;
-    case HKEY_CURRENT_CONFIG: name = QStringLiteral("HKEY_CURRENT_CONFIG"); break;
-    case HKEY_DYN_DATA: name = QStringLiteral("HKEY_DYN_DATA"); break;
-    default: name = QStringLiteral("HKEY_%1").arg(root, 8, 16, QLatin1Char('0')).toUpper(); break;
+    case HKEY_CLASSES_ROOT:
+      name = QStringLiteral("HKEY_CLASSES_ROOT");
+      break;
+    case HKEY_CURRENT_USER:
+      name = QStringLiteral("HKEY_CURRENT_USER");
+      break;
+    case HKEY_LOCAL_MACHINE:
+      name = QStringLiteral("HKEY_LOCAL_MACHINE");
+      break;
+    case HKEY_USERS:
+      name = QStringLiteral("HKEY_USERS");
+      break;
+    case HKEY_PERFORMANCE_DATA:
+      name = QStringLiteral("HKEY_PERFORMANCE_DATA");
+      break;
+    case HKEY_CURRENT_CONFIG:
+      name = QStringLiteral("HKEY_CURRENT_CONFIG");
+      break;
+    case HKEY_DYN_DATA:
+      name = QStringLiteral("HKEY_DYN_DATA");
+      break;
+    default:
+      name = QStringLiteral("HKEY_%1").arg(root, 8, 16, QLatin1Char('0')).toUpper();
+      break;
   }
   return BaseFolder() + QLatin1Char('/') + name + QStringLiteral(".ini");
 }
@@ -306,8 +319,8 @@ void TRegistry::GetValueNames(TStrings *strings) const {
   if (strings) strings->AssignStrings(ValueNamesAt(open_ ? path_ : QString()));
 }
 
-bool TRegistry::ReadRaw(const QString &path, const QString &name, TRegDataType *type,
-                        QByteArray *data, QString *text) const {
+bool TRegistry::ReadRaw(const QString &path, const QString &name, TRegDataType *type, QByteArray *data,
+                        QString *text) const {
   const IniDocument doc = LoadRoot(root_, false);
   const QString section = FindSectionFor(doc, path);
   if (section.isNull()) return false;
@@ -347,22 +360,28 @@ bool TRegistry::ReadRaw(const QString &path, const QString &name, TRegDataType *
   return true;
 }
 
-void TRegistry::WriteRaw(const QString &path, const QString &name, TRegDataType type,
-                         const QString &payload) {
+void TRegistry::WriteRaw(const QString &path, const QString &name, TRegDataType type, const QString &payload) {
   if (!CanWrite()) throw ERegistryException(QStringLiteral("Failed to set data for '%1'").arg(name));
   QString prefix;
   switch (type) {
-    case rdString: prefix = kSz; break;
-    case rdExpandString: prefix = kExpand; break;
-    case rdInteger: prefix = kDword; break;
+    case rdString:
+      prefix = kSz;
+      break;
+    case rdExpandString:
+      prefix = kExpand;
+      break;
+    case rdInteger:
+      prefix = kDword;
+      break;
     case rdBinary:
-    case rdUnknown: prefix = kHex; break;
+    case rdUnknown:
+      prefix = kHex;
+      break;
   }
   IniDocument doc = LoadRoot(root_, true);
   QString section = FindSectionFor(doc, path);
   if (section.isNull()) section = SectionOf(path);
-  if (doc.SetValue(section, NameKey(name), prefix + payload) ||
-      !QFileInfo::exists(RootFileName(root_))) {
+  if (doc.SetValue(section, NameKey(name), prefix + payload) || !QFileInfo::exists(RootFileName(root_))) {
     SaveRoot(root_, doc);
   }
 }
@@ -392,8 +411,8 @@ bool TRegistry::GetDataInfo(const QString &name, TRegDataInfo &info) const {
   }
   info.RegData = type;
   // Texts count their terminating zero, as the platform reports them.
-  info.DataSize = (type == rdString || type == rdExpandString) ? static_cast<int>(text.size()) + 1
-                                                               : static_cast<int>(data.size());
+  info.DataSize =
+      (type == rdString || type == rdExpandString) ? static_cast<int>(text.size()) + 1 : static_cast<int>(data.size());
   return true;
 }
 
@@ -437,8 +456,7 @@ int TRegistry::ReadInteger(const QString &name) const {
 }
 
 void TRegistry::WriteInteger(const QString &name, int value) {
-  WriteRaw(open_ ? path_ : QString(), name, rdInteger,
-           QString::number(static_cast<std::uint32_t>(value)));
+  WriteRaw(open_ ? path_ : QString(), name, rdInteger, QString::number(static_cast<std::uint32_t>(value)));
 }
 
 bool TRegistry::ReadBool(const QString &name) const { return ReadInteger(name) != 0; }
@@ -486,9 +504,7 @@ T TRegistry::ReadEightBytes(const QString &name) const {
 
 double TRegistry::ReadFloat(const QString &name) const { return ReadEightBytes<double>(name); }
 
-void TRegistry::WriteFloat(const QString &name, double value) {
-  WriteBinaryData(name, &value, sizeof value);
-}
+void TRegistry::WriteFloat(const QString &name, double value) { WriteBinaryData(name, &value, sizeof value); }
 
 double TRegistry::ReadCurrency(const QString &name) const {
   return static_cast<double>(ReadEightBytes<std::int64_t>(name)) / 10000.0;
@@ -501,12 +517,9 @@ void TRegistry::WriteCurrency(const QString &name, double value) {
 
 // ---- TRegIniFile ------------------------------------------------------------------------------
 
-TRegIniFile::TRegIniFile(const QString &file_name) : file_name_(file_name) {
-  OpenKey(file_name_, true);
-}
+TRegIniFile::TRegIniFile(const QString &file_name) : file_name_(file_name) { OpenKey(file_name_, true); }
 
-TRegIniFile::TRegIniFile(const QString &file_name, unsigned access)
-    : TRegistry(access), file_name_(file_name) {
+TRegIniFile::TRegIniFile(const QString &file_name, unsigned access) : TRegistry(access), file_name_(file_name) {
   OpenKey(file_name_, CanWrite());
 }
 
@@ -576,8 +589,6 @@ void TRegIniFile::EraseSection(const QString &section) {
   if (!SplitPath(section).isEmpty()) DeleteKeyAt(SectionPath(section));
 }
 
-void TRegIniFile::DeleteKey(const QString &section, const QString &ident) {
-  DeleteRaw(SectionPath(section), ident);
-}
+void TRegIniFile::DeleteKey(const QString &section, const QString &ident) { DeleteRaw(SectionPath(section), ident); }
 
 }  // namespace rtl

@@ -128,8 +128,7 @@ class TRegistry : public TObject {
   QString Resolve(const QString &key) const;
   bool CanWrite() const { return (access_ & KEY_SET_VALUE) != 0; }
   // Raw access to a value of the key at `path`.
-  bool ReadRaw(const QString &path, const QString &name, TRegDataType *type, QByteArray *data,
-               QString *text) const;
+  bool ReadRaw(const QString &path, const QString &name, TRegDataType *type, QByteArray *data, QString *text) const;
   void WriteRaw(const QString &path, const QString &name, TRegDataType type, const QString &payload);
   bool DeleteRaw(const QString &path, const QString &name);
   QStringList ValueNamesAt(const QString &path) const;

@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include <QFile>
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -272,8 +272,7 @@ TFileStream::TFileStream(const QString &file_name, unsigned mode) : file_name_(f
   if ((mode & fmCreate) == fmCreate) {
     fd_ = ::open(path.constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd_ < 0) {
-      throw EFCreateError(
-          QStringLiteral("Cannot create file \"%1\". %2").arg(file_name, OsReason(errno)));
+      throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(file_name, OsReason(errno)));
     }
     return;
   }

@@ -71,9 +71,7 @@ QCollator &ItalianCollator(bool ignore_case) {
 
 }  // namespace
 
-int CompareStr(const QString &a, const QString &b) {
-  return QString::compare(a, b, Qt::CaseSensitive);
-}
+int CompareStr(const QString &a, const QString &b) { return QString::compare(a, b, Qt::CaseSensitive); }
 
 int CompareText(const QString &a, const QString &b) {
   return QString::compare(UpperCase(a), UpperCase(b), Qt::CaseSensitive);
@@ -84,15 +82,11 @@ int AnsiCompareStr(const QString &a, const QString &b) {
   return r != 0 ? r : SignOf(QString::compare(a, b));
 }
 
-int AnsiCompareText(const QString &a, const QString &b) {
-  return SignOf(ItalianCollator(true).compare(a, b));
-}
+int AnsiCompareText(const QString &a, const QString &b) { return SignOf(ItalianCollator(true).compare(a, b)); }
 
 bool SameText(const QString &a, const QString &b) { return CompareText(a, b) == 0; }
 
-bool AnsiSameText(const QString &a, const QString &b) {
-  return QString::compare(a, b, Qt::CaseInsensitive) == 0;
-}
+bool AnsiSameText(const QString &a, const QString &b) { return QString::compare(a, b, Qt::CaseInsensitive) == 0; }
 
 QString QuotedStr(const QString &s) { return AnsiQuotedStr(s, QLatin1Char('\'')); }
 
@@ -137,11 +131,9 @@ QString AnsiDequotedStr(const QString &s, QChar quote) {
   return r;
 }
 
-QString StringReplace(const QString &s, const QString &old_pattern, const QString &new_pattern,
-                      TReplaceFlags flags) {
+QString StringReplace(const QString &s, const QString &old_pattern, const QString &new_pattern, TReplaceFlags flags) {
   if (old_pattern.isEmpty()) return s;
-  const Qt::CaseSensitivity cs =
-      (flags & rfIgnoreCase) ? Qt::CaseInsensitive : Qt::CaseSensitive;
+  const Qt::CaseSensitivity cs = (flags & rfIgnoreCase) ? Qt::CaseInsensitive : Qt::CaseSensitive;
   if (flags & rfReplaceAll) {
     QString r = s;
     return r.replace(old_pattern, new_pattern, cs);
@@ -207,9 +199,7 @@ bool IsValidIdent(const QString &s) {
   return true;
 }
 
-bool StartsText(const QString &sub, const QString &s) {
-  return s.startsWith(sub, Qt::CaseInsensitive);
-}
+bool StartsText(const QString &sub, const QString &s) { return s.startsWith(sub, Qt::CaseInsensitive); }
 
 bool EndsText(const QString &sub, const QString &s) { return s.endsWith(sub, Qt::CaseInsensitive); }
 
@@ -247,10 +237,14 @@ bool TryStrToInt64(const QString &text, std::int64_t &value) {
   for (; i < s.size(); ++i) {
     const ushort c = s[i].unicode();
     int d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    else return false;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
+    else
+      return false;
     if (base == 16) {
       // Hexadecimal texts give the bit pattern ($FFFFFFFFFFFFFFFF is -1).
       if (acc > (~quint64(0) >> 4)) return false;
@@ -273,8 +267,7 @@ bool TryStrToInt(const QString &s, int &value) {
   std::int64_t v = 0;
   if (!TryStrToInt64(s, v)) return false;
   const QString t = Trim(s);
-  const bool hex = t.contains(QLatin1Char('$')) || t.contains(QLatin1Char('x')) ||
-                   t.contains(QLatin1Char('X'));
+  const bool hex = t.contains(QLatin1Char('$')) || t.contains(QLatin1Char('x')) || t.contains(QLatin1Char('X'));
   if (hex && v >= 0 && v <= 0xFFFFFFFFLL) {
     // $FFFFFFFF is -1 as a 32-bit integer.
     value = static_cast<int>(static_cast<quint32>(v));
@@ -333,8 +326,7 @@ bool TryStrToBool(const QString &s, bool &value) {
 
 bool StrToBool(const QString &s) {
   bool b = false;
-  if (!TryStrToBool(s, b))
-    throw EConvertError(QStringLiteral("'%1' is not a valid boolean value").arg(s));
+  if (!TryStrToBool(s, b)) throw EConvertError(QStringLiteral("'%1' is not a valid boolean value").arg(s));
   return b;
 }
 
@@ -376,9 +368,7 @@ QString ExcludeTrailingPathDelimiter(const QString &path) {
   return r;
 }
 
-QString ExtractFilePath(const QString &file_name) {
-  return file_name.left(LastDelimiter(file_name) + 1);
-}
+QString ExtractFilePath(const QString &file_name) { return file_name.left(LastDelimiter(file_name) + 1); }
 
 QString ExtractFileDir(const QString &file_name) {
   const int at = LastDelimiter(file_name);
@@ -387,9 +377,7 @@ QString ExtractFileDir(const QString &file_name) {
   return file_name.left(at);
 }
 
-QString ExtractFileName(const QString &file_name) {
-  return file_name.mid(LastDelimiter(file_name) + 1);
-}
+QString ExtractFileName(const QString &file_name) { return file_name.mid(LastDelimiter(file_name) + 1); }
 
 QString ExtractFileExt(const QString &file_name) {
   const int dot = file_name.lastIndexOf(QLatin1Char('.'));
@@ -413,9 +401,7 @@ bool FileExists(const QString &file_name) {
   return !file_name.isEmpty() && info.exists() && !info.isDir();
 }
 
-bool DirectoryExists(const QString &dir) {
-  return !dir.isEmpty() && QFileInfo(dir).isDir();
-}
+bool DirectoryExists(const QString &dir) { return !dir.isEmpty() && QFileInfo(dir).isDir(); }
 
 bool ForceDirectories(const QString &dir) {
   if (dir.isEmpty()) return false;
@@ -428,9 +414,7 @@ bool RemoveDir(const QString &dir) { return !dir.isEmpty() && QDir().rmdir(dir);
 
 bool DeleteFile(const QString &file_name) { return FileExists(file_name) && QFile::remove(file_name); }
 
-bool RenameFile(const QString &old_name, const QString &new_name) {
-  return QFile::rename(old_name, new_name);
-}
+bool RenameFile(const QString &old_name, const QString &new_name) { return QFile::rename(old_name, new_name); }
 
 bool CopyFile(const QString &from, const QString &to, bool fail_if_exists) {
   if (!FileExists(from)) return false;

@@ -47,8 +47,8 @@ QString AnsiExtractQuotedStr(const QString &s, int &pos, QChar quote);
 
 enum TReplaceFlag : unsigned { rfReplaceAll = 1, rfIgnoreCase = 2 };
 using TReplaceFlags = unsigned;
-QString StringReplace(const QString &s, const QString &old_pattern,
-                      const QString &new_pattern, TReplaceFlags flags = 0);
+QString StringReplace(const QString &s, const QString &old_pattern, const QString &new_pattern,
+                      TReplaceFlags flags = 0);
 // 1-based position of `sub` in `s`; 0 when absent.
 int Pos(const QString &sub, const QString &s);
 int PosEx(const QString &sub, const QString &s, int offset = 1);
@@ -104,8 +104,7 @@ QString FloatToStr(double value, const TFormatSettings &fs);
 //              positive/negative currency format.
 // NaN and infinities give "NAN", "INF", "-INF".
 QString FloatToStrF(double value, TFloatFormat format, int precision, int digits);
-QString FloatToStrF(double value, TFloatFormat format, int precision, int digits,
-                    const TFormatSettings &fs);
+QString FloatToStrF(double value, TFloatFormat format, int precision, int digits, const TFormatSettings &fs);
 // Money values as text: CurrToStr is the general format (no currency
 // string: 12.5 -> "12,5"); CurrToStrF formats with precision 19, so
 // CurrToStrF(v, ffCurrency, 2) gives "1.234,50 €".
@@ -194,8 +193,7 @@ TDateTime StrToDateTimeDef(const QString &s, TDateTime def);
 // argument".
 QString Format(const QString &format, std::initializer_list<Variant> args);
 QString Format(const QString &format, const std::vector<Variant> &args);
-QString Format(const QString &format, const std::vector<Variant> &args,
-               const TFormatSettings &fs);
+QString Format(const QString &format, const std::vector<Variant> &args, const TFormatSettings &fs);
 
 // ---- files --------------------------------------------------------------------
 
@@ -204,10 +202,10 @@ QString Format(const QString &format, const std::vector<Variant> &args,
 QString IncludeTrailingPathDelimiter(const QString &path);
 QString ExcludeTrailingPathDelimiter(const QString &path);
 QString IncludeTrailingBackslash(const QString &path);
-QString ExtractFilePath(const QString &file_name);   // with the delimiter
-QString ExtractFileDir(const QString &file_name);    // without it
+QString ExtractFilePath(const QString &file_name);  // with the delimiter
+QString ExtractFileDir(const QString &file_name);   // without it
 QString ExtractFileName(const QString &file_name);
-QString ExtractFileExt(const QString &file_name);    // ".ext" or ""
+QString ExtractFileExt(const QString &file_name);  // ".ext" or ""
 QString ChangeFileExt(const QString &file_name, const QString &ext);
 QString ExpandFileName(const QString &file_name);
 bool FileExists(const QString &file_name);

@@ -9,9 +9,7 @@ namespace rtl {
 
 namespace {
 
-QString Pad(int value, int width) {
-  return QStringLiteral("%1").arg(value, width, 10, QLatin1Char('0'));
-}
+QString Pad(int value, int width) { return QStringLiteral("%1").arg(value, width, 10, QLatin1Char('0')); }
 
 bool IsLetter(QChar c, char upper) {
   return c.unicode() == static_cast<ushort>(upper) || c.unicode() == static_cast<ushort>(upper + 32);
@@ -83,9 +81,12 @@ class DateTimeWriter {
         }
         case 'M': {
           const int cnt = run(QLatin1Char('M'));
-          if (cnt <= 2) out += Pad(month_, cnt);
-          else if (cnt == 3) out += fs_.ShortMonthNames[month_ - 1];
-          else out += fs_.LongMonthNames[month_ - 1];
+          if (cnt <= 2)
+            out += Pad(month_, cnt);
+          else if (cnt == 3)
+            out += fs_.ShortMonthNames[month_ - 1];
+          else
+            out += fs_.LongMonthNames[month_ - 1];
           i += cnt;
           break;
         }
@@ -93,12 +94,24 @@ class DateTimeWriter {
           const int cnt = run(QLatin1Char('D'));
           const int dow = DayOfWeek(dt_) - 1;
           switch (cnt) {
-            case 1: out += QString::number(day_); break;
-            case 2: out += Pad(day_, 2); break;
-            case 3: out += fs_.ShortDayNames[dow]; break;
-            case 4: out += fs_.LongDayNames[dow]; break;
-            case 5: out += Write(fs_.ShortDateFormat, depth + 1); break;
-            default: out += Write(fs_.LongDateFormat, depth + 1); break;
+            case 1:
+              out += QString::number(day_);
+              break;
+            case 2:
+              out += Pad(day_, 2);
+              break;
+            case 3:
+              out += fs_.ShortDayNames[dow];
+              break;
+            case 4:
+              out += fs_.LongDayNames[dow];
+              break;
+            case 5:
+              out += Write(fs_.ShortDateFormat, depth + 1);
+              break;
+            default:
+              out += Write(fs_.LongDateFormat, depth + 1);
+              break;
           }
           i += cnt;
           break;
@@ -126,8 +139,8 @@ class DateTimeWriter {
         case 'N': {
           // Also "m" right after an hour.
           int cnt = 0;
-          while (i + cnt < n && (fmt[i + cnt].toUpper() == QLatin1Char('N') ||
-                                 fmt[i + cnt].toUpper() == QLatin1Char('M')) &&
+          while (i + cnt < n &&
+                 (fmt[i + cnt].toUpper() == QLatin1Char('N') || fmt[i + cnt].toUpper() == QLatin1Char('M')) &&
                  fmt[i + cnt].toUpper() == fmt[i].toUpper())
             ++cnt;
           out += cnt <= 1 ? QString::number(min_) : Pad(min_, 2);
@@ -181,9 +194,12 @@ class DateTimeWriter {
           break;
         }
         default:
-          if (c == QLatin1Char('/')) out += fs_.DateSeparator;
-          else if (c == QLatin1Char(':')) out += fs_.TimeSeparator;
-          else out += c;
+          if (c == QLatin1Char('/'))
+            out += fs_.DateSeparator;
+          else if (c == QLatin1Char(':'))
+            out += fs_.TimeSeparator;
+          else
+            out += c;
           ++i;
           break;
       }
@@ -204,9 +220,7 @@ QString FormatDateTime(const QString &format, TDateTime dt, const TFormatSetting
   return DateTimeWriter(dt, fs).Write(format);
 }
 
-QString FormatDateTime(const QString &format, TDateTime dt) {
-  return FormatDateTime(format, dt, FormatSettings());
-}
+QString FormatDateTime(const QString &format, TDateTime dt) { return FormatDateTime(format, dt, FormatSettings()); }
 
 QString DateToStr(TDateTime dt) { return FormatDateTime(QStringLiteral("ddddd"), dt); }
 QString TimeToStr(TDateTime dt) { return FormatDateTime(QStringLiteral("tt"), dt); }
@@ -257,8 +271,7 @@ class Scanner {
     SkipBlanks();
     if (pos_ < s_.size()) {
       const QChar c = s_[pos_];
-      if (c == fs_.DateSeparator || c == QLatin1Char('/') || c == QLatin1Char('-') ||
-          c == QLatin1Char('.')) {
+      if (c == fs_.DateSeparator || c == QLatin1Char('/') || c == QLatin1Char('-') || c == QLatin1Char('.')) {
         ++pos_;
         return true;
       }
@@ -279,7 +292,7 @@ class Scanner {
   int AmPm() {
     SkipBlanks();
     const QString rest = s_.mid(pos_);
-    const QString markers[] = {fs_.TimeAMString, fs_.TimePMString, QStringLiteral("AM"),
+    const QString markers[] = {fs_.TimeAMString,     fs_.TimePMString,    QStringLiteral("AM"),
                                QStringLiteral("PM"), QStringLiteral("A"), QStringLiteral("P")};
     for (int k = 0; k < 6; ++k) {
       const QString &m = markers[k];
@@ -325,9 +338,24 @@ bool ScanDate(Scanner &sc, const TFormatSettings &fs, TDateTime &out) {
     }
   } else {
     switch (order) {
-      case DateOrder::MDY: m = n[0]; d = n[1]; y = n[2]; year_len = len[2]; break;
-      case DateOrder::YMD: y = n[0]; m = n[1]; d = n[2]; year_len = len[0]; break;
-      default: d = n[0]; m = n[1]; y = n[2]; year_len = len[2]; break;
+      case DateOrder::MDY:
+        m = n[0];
+        d = n[1];
+        y = n[2];
+        year_len = len[2];
+        break;
+      case DateOrder::YMD:
+        y = n[0];
+        m = n[1];
+        d = n[2];
+        year_len = len[0];
+        break;
+      default:
+        d = n[0];
+        m = n[1];
+        y = n[2];
+        year_len = len[2];
+        break;
     }
   }
   if (year_len <= 2) y = ExpandTwoDigitYear(y, fs.TwoDigitYearCenturyWindow);
@@ -390,8 +418,7 @@ using TryParse = bool (*)(const QString &, TDateTime &);
 
 TDateTime ParseOrRaise(const QString &s, TryParse parse, const char *what) {
   TDateTime v = 0;
-  if (!parse(s, v))
-    throw EConvertError(QStringLiteral("'%1' is not a valid %2").arg(s, QLatin1String(what)));
+  if (!parse(s, v)) throw EConvertError(QStringLiteral("'%1' is not a valid %2").arg(s, QLatin1String(what)));
   return v;
 }
 
@@ -406,13 +433,9 @@ bool TryStrToDate(const QString &s, TDateTime &value, const TFormatSettings &fs)
   return ScanWhole(s, fs, ScanDate, value);
 }
 
-bool TryStrToDate(const QString &s, TDateTime &value) {
-  return TryStrToDate(s, value, FormatSettings());
-}
+bool TryStrToDate(const QString &s, TDateTime &value) { return TryStrToDate(s, value, FormatSettings()); }
 
-TDateTime StrToDate(const QString &s) {
-  return ParseOrRaise(s, static_cast<TryParse>(TryStrToDate), "date");
-}
+TDateTime StrToDate(const QString &s) { return ParseOrRaise(s, static_cast<TryParse>(TryStrToDate), "date"); }
 
 TDateTime StrToDateDef(const QString &s, TDateTime def) {
   return ParseOrDefault(s, static_cast<TryParse>(TryStrToDate), def);
@@ -422,13 +445,9 @@ bool TryStrToTime(const QString &s, TDateTime &value, const TFormatSettings &fs)
   return ScanWhole(s, fs, ScanTime, value);
 }
 
-bool TryStrToTime(const QString &s, TDateTime &value) {
-  return TryStrToTime(s, value, FormatSettings());
-}
+bool TryStrToTime(const QString &s, TDateTime &value) { return TryStrToTime(s, value, FormatSettings()); }
 
-TDateTime StrToTime(const QString &s) {
-  return ParseOrRaise(s, static_cast<TryParse>(TryStrToTime), "time");
-}
+TDateTime StrToTime(const QString &s) { return ParseOrRaise(s, static_cast<TryParse>(TryStrToTime), "time"); }
 
 TDateTime StrToTimeDef(const QString &s, TDateTime def) {
   return ParseOrDefault(s, static_cast<TryParse>(TryStrToTime), def);
@@ -451,9 +470,7 @@ bool TryStrToDateTime(const QString &s, TDateTime &value, const TFormatSettings 
   return TryStrToTime(s, value, fs);
 }
 
-bool TryStrToDateTime(const QString &s, TDateTime &value) {
-  return TryStrToDateTime(s, value, FormatSettings());
-}
+bool TryStrToDateTime(const QString &s, TDateTime &value) { return TryStrToDateTime(s, value, FormatSettings()); }
 
 TDateTime StrToDateTime(const QString &s) {
   return ParseOrRaise(s, static_cast<TryParse>(TryStrToDateTime), "date and time");

@@ -49,8 +49,10 @@ class Formatter {
         ++i;
       }
       int width = -1;
-      if (have_number) width = number;
-      else ReadNumber(i, width);
+      if (have_number)
+        width = number;
+      else
+        ReadNumber(i, width);
       int precision = -1;
       if (i < n && format_[i] == QLatin1Char('.')) {
         ++i;
@@ -71,8 +73,7 @@ class Formatter {
 
  private:
   [[noreturn]] void Fail() const {
-    throw EConvertError(
-        QStringLiteral("Format '%1' invalid or incompatible with argument").arg(format_));
+    throw EConvertError(QStringLiteral("Format '%1' invalid or incompatible with argument").arg(format_));
   }
 
   const Variant &NextArg() {
@@ -104,12 +105,9 @@ class Formatter {
     return true;
   }
 
-  static bool IsInteger(const Variant &a) {
-    return a.Type() == VarType::Integer || a.Type() == VarType::Int64;
-  }
+  static bool IsInteger(const Variant &a) { return a.Type() == VarType::Integer || a.Type() == VarType::Int64; }
   static bool IsFloat(const Variant &a) {
-    return a.Type() == VarType::Double || a.Type() == VarType::Currency ||
-           a.Type() == VarType::Date;
+    return a.Type() == VarType::Double || a.Type() == VarType::Currency || a.Type() == VarType::Date;
   }
 
   // An Integer argument is a 32-bit value: %u and %x show its bits as
@@ -122,8 +120,7 @@ class Formatter {
 
   // The precision of an integer conversion is its minimum number of digits.
   static QString ZeroPad(QString digits, int precision) {
-    if (precision > digits.size())
-      digits.prepend(QString(precision - digits.size(), QLatin1Char('0')));
+    if (precision > digits.size()) digits.prepend(QString(precision - digits.size(), QLatin1Char('0')));
     return digits;
   }
 
@@ -161,8 +158,7 @@ class Formatter {
         return FloatToStrF(a.AsDouble(), ffNumber, 15, precision < 0 ? 2 : precision, fs_);
       case 'm':
         if (!IsFloat(a)) Fail();
-        return FloatToStrF(a.AsDouble(), ffCurrency, 15,
-                           precision < 0 ? fs_.CurrencyDecimals : precision, fs_);
+        return FloatToStrF(a.AsDouble(), ffCurrency, 15, precision < 0 ? fs_.CurrencyDecimals : precision, fs_);
       case 's': {
         if (a.Type() != VarType::String) Fail();
         const QString s = a.AsString();

@@ -40,8 +40,7 @@ Decimal ToDecimal(double v, int precision) {
   char buf[64];
   // Always 15 digits first, then the requested precision by the decimal
   // rule: 1234.5 in four digits is 1235, not the binary tie to even.
-  const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(v),
-                                 std::chars_format::scientific, kMaxPrecision - 1);
+  const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific, kMaxPrecision - 1);
   const std::string text(buf, res.ptr);
   const auto e = text.find('e');
   for (std::size_t i = 0; i < e; ++i)
@@ -87,7 +86,8 @@ QString Latin(const std::string &s) { return QString::fromLatin1(s.data(), stati
 // Integer part of a fixed-notation decimal ("" when below 1).
 std::string IntegerDigits(const Decimal &d) {
   if (d.exponent <= 0) return std::string();
-  std::string r = d.digits.substr(0, static_cast<std::size_t>(std::min<int>(d.exponent, static_cast<int>(d.digits.size()))));
+  std::string r =
+      d.digits.substr(0, static_cast<std::size_t>(std::min<int>(d.exponent, static_cast<int>(d.digits.size()))));
   r.append(static_cast<std::size_t>(d.exponent) - r.size(), '0');
   return r;
 }
@@ -112,8 +112,10 @@ QString Group(const std::string &digits, QChar sep) {
 
 QString ExponentText(int exponent, int min_digits, bool always_sign) {
   QString r;
-  if (exponent < 0) r += QLatin1Char('-');
-  else if (always_sign) r += QLatin1Char('+');
+  if (exponent < 0)
+    r += QLatin1Char('-');
+  else if (always_sign)
+    r += QLatin1Char('+');
   QString n = QString::number(std::abs(exponent));
   if (n.size() < min_digits) n.prepend(QString(min_digits - n.size(), QLatin1Char('0')));
   return r + n;
@@ -140,9 +142,8 @@ QString GeneralText(double v, int precision, int exp_digits, const TFormatSettin
 
 QString ApplyCurrency(const QString &amount, bool negative, const TFormatSettings &fs) {
   static const char *const kPositive[4] = {"@#", "#@", "@ #", "# @"};
-  static const char *const kNegative[16] = {"(@#)", "-@#",  "@-#",  "@#-",  "(#@)",  "-#@",
-                                            "#-@",  "#@-",  "-# @", "-@ #", "# @-",  "@ #-",
-                                            "@ -#", "#- @", "(@ #)", "(# @)"};
+  static const char *const kNegative[16] = {"(@#)", "-@#",  "@-#",  "@#-",  "(#@)", "-#@",  "#-@",   "#@-",
+                                            "-# @", "-@ #", "# @-", "@ #-", "@ -#", "#- @", "(@ #)", "(# @)"};
   const char *pattern;
   if (negative) {
     const int f = fs.NegCurrFormat >= 0 && fs.NegCurrFormat < 16 ? fs.NegCurrFormat : 1;
@@ -153,17 +154,19 @@ QString ApplyCurrency(const QString &amount, bool negative, const TFormatSetting
   }
   QString r;
   for (const char *p = pattern; *p; ++p) {
-    if (*p == '@') r += fs.CurrencyString;
-    else if (*p == '#') r += amount;
-    else r += QLatin1Char(*p);
+    if (*p == '@')
+      r += fs.CurrencyString;
+    else if (*p == '#')
+      r += amount;
+    else
+      r += QLatin1Char(*p);
   }
   return r;
 }
 
 }  // namespace
 
-QString FloatToStrF(double value, TFloatFormat format, int precision, int digits,
-                    const TFormatSettings &fs) {
+QString FloatToStrF(double value, TFloatFormat format, int precision, int digits, const TFormatSettings &fs) {
   if (std::isnan(value)) return QStringLiteral("NAN");
   if (std::isinf(value)) return value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
   precision = std::clamp(precision, 1, kMaxPrecision);
@@ -177,8 +180,7 @@ QString FloatToStrF(double value, TFloatFormat format, int precision, int digits
       QString r = (d.negative && !d.IsZero()) ? QStringLiteral("-") : QString();
       r += QLatin1Char(m[0]);
       if (m.size() > 1) r += fs.DecimalSeparator + Latin(m.substr(1));
-      r += QLatin1Char('E') +
-           ExponentText(d.IsZero() ? 0 : d.exponent - 1, std::clamp(digits, 0, 4), true);
+      r += QLatin1Char('E') + ExponentText(d.IsZero() ? 0 : d.exponent - 1, std::clamp(digits, 0, 4), true);
       return r;
     }
     case ffFixed:
@@ -195,7 +197,8 @@ QString FloatToStrF(double value, TFloatFormat format, int precision, int digits
       QString r = format == ffFixed ? Latin(ip) : Group(ip, fs.ThousandSeparator);
       if (digits > 0) {
         std::string fp = FractionDigits(d);
-        fp.append(static_cast<std::size_t>(digits) - std::min<std::size_t>(fp.size(), static_cast<std::size_t>(digits)), '0');
+        fp.append(static_cast<std::size_t>(digits) - std::min<std::size_t>(fp.size(), static_cast<std::size_t>(digits)),
+                  '0');
         r += fs.DecimalSeparator + Latin(fp);
       }
       const bool negative = d.negative && !d.IsZero();
@@ -305,7 +308,8 @@ QString FormatSection(const QString &s, double value, const TFormatSettings &fs,
     RoundDigits(d, int_target + l.decimals);
     zero = d.IsZero();
     std::string all = d.digits;
-    if (all.size() < static_cast<std::size_t>(int_target)) all.append(static_cast<std::size_t>(int_target) - all.size(), '0');
+    if (all.size() < static_cast<std::size_t>(int_target))
+      all.append(static_cast<std::size_t>(int_target) - all.size(), '0');
     int_digits = all.substr(0, static_cast<std::size_t>(int_target));
     frac_digits = all.substr(static_cast<std::size_t>(int_target));
     exponent = zero ? 0 : d.exponent - int_target;
@@ -417,9 +421,7 @@ QString FormatFloat(const QString &format, double value, const TFormatSettings &
   return text;
 }
 
-QString FormatFloat(const QString &format, double value) {
-  return FormatFloat(format, value, FormatSettings());
-}
+QString FormatFloat(const QString &format, double value) { return FormatFloat(format, value, FormatSettings()); }
 
 QString FormatCurr(const QString &format, double value) { return FormatFloat(format, value); }
 
@@ -469,20 +471,16 @@ bool TryStrToFloat(const QString &text, double &value, const TFormatSettings &fs
   if (i != n) return false;
   double v = 0;
   const auto res = std::from_chars(ascii.data(), ascii.data() + ascii.size(), v);
-  if (res.ec != std::errc() || res.ptr != ascii.data() + ascii.size() || !std::isfinite(v))
-    return false;
+  if (res.ec != std::errc() || res.ptr != ascii.data() + ascii.size() || !std::isfinite(v)) return false;
   value = v;
   return true;
 }
 
-bool TryStrToFloat(const QString &s, double &value) {
-  return TryStrToFloat(s, value, FormatSettings());
-}
+bool TryStrToFloat(const QString &s, double &value) { return TryStrToFloat(s, value, FormatSettings()); }
 
 double StrToFloat(const QString &s, const TFormatSettings &fs) {
   double v = 0;
-  if (!TryStrToFloat(s, v, fs))
-    throw EConvertError(QStringLiteral("'%1' is not a valid floating point value").arg(s));
+  if (!TryStrToFloat(s, v, fs)) throw EConvertError(QStringLiteral("'%1' is not a valid floating point value").arg(s));
   return v;
 }
 
@@ -504,8 +502,7 @@ bool TryStrToCurr(const QString &s, double &value) {
 
 double StrToCurr(const QString &s) {
   double v = 0;
-  if (!TryStrToCurr(s, v))
-    throw EConvertError(QStringLiteral("'%1' is not a valid floating point value").arg(s));
+  if (!TryStrToCurr(s, v)) throw EConvertError(QStringLiteral("'%1' is not a valid floating point value").arg(s));
   return v;
 }
 

@@ -30,8 +30,7 @@ constexpr double kCurrencyScale = 10000.0;
 // Rounds a double to a 64-bit integer the way variant conversions do
 // (halves to even), reporting overflow in variant terms.
 std::int64_t RoundForVariant(double d, VarType from, VarType to) {
-  if (!std::isfinite(d) || d >= 9223372036854775807.0 || d < -9223372036854775808.0)
-    RaiseOverflow(from, to);
+  if (!std::isfinite(d) || d >= 9223372036854775807.0 || d < -9223372036854775808.0) RaiseOverflow(from, to);
   return static_cast<std::int64_t>(std::nearbyint(d));
 }
 
@@ -53,8 +52,7 @@ Variant::Variant(long v) noexcept : type_(VarType::Int64) { v_.i_ = static_cast<
 Variant::Variant(long long v) noexcept : type_(VarType::Int64) { v_.i_ = v; }
 
 Variant::Variant(unsigned v) noexcept {
-  type_ = v <= static_cast<unsigned>(std::numeric_limits<int>::max()) ? VarType::Integer
-                                                                      : VarType::Int64;
+  type_ = v <= static_cast<unsigned>(std::numeric_limits<int>::max()) ? VarType::Integer : VarType::Int64;
   v_.i_ = static_cast<std::int64_t>(v);
 }
 
@@ -70,9 +68,7 @@ Variant::Variant(unsigned long v) noexcept {
   }
 }
 
-Variant::Variant(unsigned long long v) noexcept : type_(VarType::Int64) {
-  v_.i_ = static_cast<std::int64_t>(v);
-}
+Variant::Variant(unsigned long long v) noexcept : type_(VarType::Int64) { v_.i_ = static_cast<std::int64_t>(v); }
 
 Variant::Variant(char v) : type_(VarType::String), s_(QString(QLatin1Char(v))) {}
 
@@ -101,8 +97,7 @@ Variant Variant::FromCurrency(double v) {
   // The scaled value must fit the 64-bit store; beyond it the amount is
   // not representable as money at all.
   const double scaled = v * kCurrencyScale;
-  if (!std::isfinite(scaled) || std::fabs(scaled) >= 9.2e18)
-    RaiseOverflow(VarType::Double, VarType::Currency);
+  if (!std::isfinite(scaled) || std::fabs(scaled) >= 9.2e18) RaiseOverflow(VarType::Double, VarType::Currency);
   return FromCurrencyRaw(static_cast<std::int64_t>(std::nearbyint(scaled)));
 }
 
@@ -170,13 +165,11 @@ int Variant::AsInteger() const {
   try {
     i = AsInt64();
   } catch (const EVariantError &) {
-    if (type_ == VarType::String || type_ == VarType::Null || type_ == VarType::Array ||
-        type_ == VarType::Bytes)
+    if (type_ == VarType::String || type_ == VarType::Null || type_ == VarType::Array || type_ == VarType::Bytes)
       RaiseConvert(type_, target);
     RaiseOverflow(type_, target);
   }
-  if (i < std::numeric_limits<int>::min() || i > std::numeric_limits<int>::max())
-    RaiseOverflow(type_, target);
+  if (i < std::numeric_limits<int>::min() || i > std::numeric_limits<int>::max()) RaiseOverflow(type_, target);
   return static_cast<int>(i);
 }
 
@@ -226,8 +219,7 @@ std::int64_t Variant::AsCurrencyRaw() const {
     default: {
       const double d = AsDouble();
       const double scaled = d * kCurrencyScale;
-      if (!std::isfinite(scaled) || std::fabs(scaled) >= 9.2e18)
-        RaiseOverflow(type_, VarType::Currency);
+      if (!std::isfinite(scaled) || std::fabs(scaled) >= 9.2e18) RaiseOverflow(type_, VarType::Currency);
       return static_cast<std::int64_t>(std::nearbyint(scaled));
     }
   }
@@ -322,21 +314,17 @@ QByteArray Variant::AsBytes() const {
   }
 }
 
-int Variant::ArrayCount() const {
-  return type_ == VarType::Array && array_ ? static_cast<int>(array_->size()) : 0;
-}
+int Variant::ArrayCount() const { return type_ == VarType::Array && array_ ? static_cast<int>(array_->size()) : 0; }
 
 const Variant &Variant::operator[](int index) const {
-  if (type_ != VarType::Array || !array_)
-    throw EVariantError(QStringLiteral("Variant is not an array"));
+  if (type_ != VarType::Array || !array_) throw EVariantError(QStringLiteral("Variant is not an array"));
   if (index < 0 || index >= static_cast<int>(array_->size()))
     throw EVariantError(QStringLiteral("Variant or safe array index out of bounds"));
   return (*array_)[static_cast<std::size_t>(index)];
 }
 
 Variant &Variant::operator[](int index) {
-  if (type_ != VarType::Array || !array_)
-    throw EVariantError(QStringLiteral("Variant is not an array"));
+  if (type_ != VarType::Array || !array_) throw EVariantError(QStringLiteral("Variant is not an array"));
   if (index < 0 || index >= static_cast<int>(array_->size()))
     throw EVariantError(QStringLiteral("Variant or safe array index out of bounds"));
   // Copies of a Variant share the items; writing must not reach the others.
@@ -374,15 +362,11 @@ int Variant::Compare(const Variant &a, const Variant &b) {
     return Cmp(static_cast<int>(a.v_.b_), static_cast<int>(b.v_.b_));
 
   // A date against a text reads the text as a date.
-  if (a.type_ == VarType::Date && b.type_ == VarType::String)
-    return Sign(a.v_.d_ - b.AsDateTime());
-  if (a.type_ == VarType::String && b.type_ == VarType::Date)
-    return Sign(a.AsDateTime() - b.v_.d_);
+  if (a.type_ == VarType::Date && b.type_ == VarType::String) return Sign(a.v_.d_ - b.AsDateTime());
+  if (a.type_ == VarType::String && b.type_ == VarType::Date) return Sign(a.AsDateTime() - b.v_.d_);
 
   // Integers exactly, so that large 64-bit keys do not collapse.
-  auto integral = [](const Variant &v) {
-    return v.type_ == VarType::Integer || v.type_ == VarType::Int64;
-  };
+  auto integral = [](const Variant &v) { return v.type_ == VarType::Integer || v.type_ == VarType::Int64; };
   if (integral(a) && integral(b)) return Cmp(a.v_.i_, b.v_.i_);
   if (a.type_ == VarType::Currency && b.type_ == VarType::Currency) return Cmp(a.v_.i_, b.v_.i_);
 
@@ -402,24 +386,33 @@ bool operator==(const Variant &a, const Variant &b) {
 
 QString Variant::TypeName(VarType t) {
   switch (t) {
-    case VarType::Empty: return QStringLiteral("Empty");
-    case VarType::Null: return QStringLiteral("Null");
-    case VarType::Integer: return QStringLiteral("Integer");
-    case VarType::Int64: return QStringLiteral("Int64");
-    case VarType::Double: return QStringLiteral("Double");
-    case VarType::Currency: return QStringLiteral("Currency");
-    case VarType::String: return QStringLiteral("String");
-    case VarType::Boolean: return QStringLiteral("Boolean");
-    case VarType::Date: return QStringLiteral("Date");
-    case VarType::Array: return QStringLiteral("Array");
-    case VarType::Bytes: return QStringLiteral("Bytes");
+    case VarType::Empty:
+      return QStringLiteral("Empty");
+    case VarType::Null:
+      return QStringLiteral("Null");
+    case VarType::Integer:
+      return QStringLiteral("Integer");
+    case VarType::Int64:
+      return QStringLiteral("Int64");
+    case VarType::Double:
+      return QStringLiteral("Double");
+    case VarType::Currency:
+      return QStringLiteral("Currency");
+    case VarType::String:
+      return QStringLiteral("String");
+    case VarType::Boolean:
+      return QStringLiteral("Boolean");
+    case VarType::Date:
+      return QStringLiteral("Date");
+    case VarType::Array:
+      return QStringLiteral("Array");
+    case VarType::Bytes:
+      return QStringLiteral("Bytes");
   }
   return QStringLiteral("Unknown");
 }
 
-Variant VarArrayOf(std::initializer_list<Variant> items) {
-  return Variant(std::vector<Variant>(items));
-}
+Variant VarArrayOf(std::initializer_list<Variant> items) { return Variant(std::vector<Variant>(items)); }
 
 QString VarToStr(const Variant &v) { return v.IsEmptyOrNull() ? QString() : v.AsString(); }
 

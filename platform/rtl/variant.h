@@ -24,15 +24,15 @@ using TDateTime = double;
 enum class VarType : std::uint8_t {
   Empty,
   Null,
-  Integer,   // 32-bit signed
+  Integer,  // 32-bit signed
   Int64,
   Double,
   Currency,  // fixed point, 4 decimals (stored as value * 10000)
   String,
   Boolean,
-  Date,      // TDateTime
-  Array,     // VarArrayOf
-  Bytes,     // binary data (blob fields)
+  Date,   // TDateTime
+  Array,  // VarArrayOf
+  Bytes,  // binary data (blob fields)
 };
 
 class Variant {
@@ -42,19 +42,19 @@ class Variant {
   Variant(long v) noexcept;  // Int64 (std::int64_t)
   Variant(long long v) noexcept;
   Variant(unsigned v) noexcept;
-  Variant(unsigned long v) noexcept;  // Integer when it fits, else Int64
+  Variant(unsigned long v) noexcept;       // Integer when it fits, else Int64
   Variant(unsigned long long v) noexcept;  // Int64 (the bit pattern)
-  Variant(char v);                    // a one-character String
-  Variant(QChar v);                   // a one-character String
+  Variant(char v);                         // a one-character String
+  Variant(QChar v);                        // a one-character String
   Variant(double v) noexcept;
   Variant(bool v) noexcept;
   Variant(const QString &v);
   Variant(const char *v);
-  Variant(const QByteArray &v);  // Bytes
+  Variant(const QByteArray &v);         // Bytes
   Variant(std::vector<Variant> items);  // Array
 
   static Variant Null();
-  static Variant FromCurrency(double v);          // rounds to 4 decimals
+  static Variant FromCurrency(double v);  // rounds to 4 decimals
   static Variant FromCurrencyRaw(std::int64_t scaled);
   static Variant FromDate(TDateTime v);
 

@@ -14,8 +14,8 @@ namespace vcl {
 
 using support::Guarded;
 
-void LayoutGlyphAndText(const TRect &client, const TSize &glyph, const TSize &text, TButtonLayout layout,
-                        int margin, int spacing, TPoint &glyph_pos, TRect &text_rect) {
+void LayoutGlyphAndText(const TRect &client, const TSize &glyph, const TSize &text, TButtonLayout layout, int margin,
+                        int spacing, TPoint &glyph_pos, TRect &text_rect) {
   const int cw = client.Right - client.Left;
   const int ch = client.Bottom - client.Top;
   const bool has_glyph = glyph.cx > 0 && glyph.cy > 0;
@@ -127,7 +127,8 @@ QImage KindGlyph(TBitBtnKind kind) {
       pen(QColor(96, 96, 96));
       p.drawLine(QPointF(3, 8), QPointF(13, 8));
       break;
-    case bkCustom: break;
+    case bkCustom:
+      break;
   }
   return img;
 }
@@ -179,17 +180,39 @@ void TBitBtn::SetTextInWidget(const QString &text) {
 void TBitBtn::SetKind(TBitBtnKind kind) {
   kind_ = kind;
   switch (kind) {
-    case bkCustom: Invalidate(); return;
-    case bkOK: SetCaption(ButtonCaption(mbOK)), SetModalResult(mrOk), SetDefault(true); break;
-    case bkCancel: SetCaption(ButtonCaption(mbCancel)), SetModalResult(mrCancel), SetCancel(true); break;
-    case bkHelp: SetCaption(ButtonCaption(mbHelp)), SetModalResult(mrNone); break;
-    case bkYes: SetCaption(ButtonCaption(mbYes)), SetModalResult(mrYes), SetDefault(true); break;
-    case bkNo: SetCaption(ButtonCaption(mbNo)), SetModalResult(mrNo), SetCancel(true); break;
-    case bkClose: SetCaption(QStringLiteral("&Chiudi")), SetModalResult(mrNone); break;
-    case bkAbort: SetCaption(ButtonCaption(mbAbort)), SetModalResult(mrAbort); break;
-    case bkRetry: SetCaption(ButtonCaption(mbRetry)), SetModalResult(mrRetry); break;
-    case bkIgnore: SetCaption(ButtonCaption(mbIgnore)), SetModalResult(mrIgnore); break;
-    case bkAll: SetCaption(ButtonCaption(mbAll)), SetModalResult(mrAll); break;
+    case bkCustom:
+      Invalidate();
+      return;
+    case bkOK:
+      SetCaption(ButtonCaption(mbOK)), SetModalResult(mrOk), SetDefault(true);
+      break;
+    case bkCancel:
+      SetCaption(ButtonCaption(mbCancel)), SetModalResult(mrCancel), SetCancel(true);
+      break;
+    case bkHelp:
+      SetCaption(ButtonCaption(mbHelp)), SetModalResult(mrNone);
+      break;
+    case bkYes:
+      SetCaption(ButtonCaption(mbYes)), SetModalResult(mrYes), SetDefault(true);
+      break;
+    case bkNo:
+      SetCaption(ButtonCaption(mbNo)), SetModalResult(mrNo), SetCancel(true);
+      break;
+    case bkClose:
+      SetCaption(QStringLiteral("&Chiudi")), SetModalResult(mrNone);
+      break;
+    case bkAbort:
+      SetCaption(ButtonCaption(mbAbort)), SetModalResult(mrAbort);
+      break;
+    case bkRetry:
+      SetCaption(ButtonCaption(mbRetry)), SetModalResult(mrRetry);
+      break;
+    case bkIgnore:
+      SetCaption(ButtonCaption(mbIgnore)), SetModalResult(mrIgnore);
+      break;
+    case bkAll:
+      SetCaption(ButtonCaption(mbAll)), SetModalResult(mrAll);
+      break;
   }
   Invalidate();
 }
@@ -231,8 +254,9 @@ void TBitBtn::Click() {
 }
 
 void TBitBtn::PaintFace(QPainter *painter, const QRect &rect, bool down) {
-  QImage glyph = !glyph_->Empty() ? GlyphImage(glyph_.get(), num_glyphs_, Enabled() ? (down ? bsDown : bsUp) : bsDisabled)
-                                  : KindGlyph(kind_);
+  QImage glyph = !glyph_->Empty()
+                     ? GlyphImage(glyph_.get(), num_glyphs_, Enabled() ? (down ? bsDown : bsUp) : bsDisabled)
+                     : KindGlyph(kind_);
   const QFont font = Font()->ToQFont();
   const QFontMetrics fm(font, painter->device());
   const QString shown = Caption();
@@ -241,8 +265,8 @@ void TBitBtn::PaintFace(QPainter *painter, const QRect &rect, bool down) {
   TRect tr;
   TRect client = FromQRect(rect.adjusted(3, 3, -3, -3));
   if (down) OffsetRect(client, 1, 1);
-  LayoutGlyphAndText(client, TSize{glyph.width(), glyph.height()}, TSize{tw, fm.height()}, layout_, margin_,
-                     spacing_, gp, tr);
+  LayoutGlyphAndText(client, TSize{glyph.width(), glyph.height()}, TSize{tw, fm.height()}, layout_, margin_, spacing_,
+                     gp, tr);
   if (!glyph.isNull()) painter->drawImage(gp.X, gp.Y, glyph);
   if (!shown.isEmpty()) {
     painter->setFont(font);
@@ -280,8 +304,8 @@ void TSpeedButton::SetAllowAllUp(bool value) {
   // The whole group shares the setting.
   if (Parent() != nullptr && group_index_ != 0)
     for (int i = 0; i < Parent()->ControlCount(); ++i)
-      if (auto *b = dynamic_cast<TSpeedButton *>(Parent()->Controls(i)); b != nullptr && b != this &&
-                                                                         b->group_index_ == group_index_)
+      if (auto *b = dynamic_cast<TSpeedButton *>(Parent()->Controls(i));
+          b != nullptr && b != this && b->group_index_ == group_index_)
         b->allow_all_up_ = value;
 }
 
@@ -391,8 +415,8 @@ void TSpeedButton::Paint() {
   TRect client = ClientRect();
   InflateRect(client, -2, -2);
   if (sunken) OffsetRect(client, 1, 1);
-  LayoutGlyphAndText(client, TSize{glyph.width(), glyph.height()}, TSize{tw, c->TextHeight("Wg")}, layout_,
-                     margin_, spacing_, gp, tr);
+  LayoutGlyphAndText(client, TSize{glyph.width(), glyph.height()}, TSize{tw, c->TextHeight("Wg")}, layout_, margin_,
+                     spacing_, gp, tr);
   if (!glyph.isNull()) c->DrawImage(Bounds(gp.X, gp.Y, glyph.width(), glyph.height()), glyph, glyph.rect());
   if (tw > 0) {
     c->Brush()->SetStyle(bsClear);

@@ -15,14 +15,13 @@
 
 namespace vcl {
 
-ORBISCA_ENUM(TBitBtnKind, bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry,
-             bkIgnore, bkAll)
+ORBISCA_ENUM(TBitBtnKind, bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll)
 ORBISCA_ENUM(TButtonLayout, blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom)
 ORBISCA_ENUM(TButtonState, bsUp, bsDisabled, bsDown, bsExclusive)
 
 // Where glyph and caption go inside `client` (shared by both buttons).
-void LayoutGlyphAndText(const TRect &client, const TSize &glyph, const TSize &text, TButtonLayout layout,
-                        int margin, int spacing, TPoint &glyph_pos, TRect &text_rect);
+void LayoutGlyphAndText(const TRect &client, const TSize &glyph, const TSize &text, TButtonLayout layout, int margin,
+                        int spacing, TPoint &glyph_pos, TRect &text_rect);
 // Image `state` of a glyph of `num_glyphs` cells, transparent where the
 // bottom-left colour is (a missing disabled image is made greyed).
 QImage GlyphImage(const TBitmap *glyph, int num_glyphs, TButtonState state);

@@ -31,7 +31,8 @@ QString MimeFor(unsigned format) {
   if (format == CF_DIB || format == CF_BITMAP) return kDibMime;
   auto it = FormatRegistry().names.find(format);
   if (it == FormatRegistry().names.end()) return QString();
-  return QStringLiteral("application/x-orbisca-format;name=") + QString::fromLatin1(QUrl::toPercentEncoding(it->second));
+  return QStringLiteral("application/x-orbisca-format;name=") +
+         QString::fromLatin1(QUrl::toPercentEncoding(it->second));
 }
 
 QClipboard *System() {
@@ -104,9 +105,11 @@ bool TClipboard::HasFormat(unsigned format) const {
   if (d == nullptr) return false;
   switch (format) {
     case CF_TEXT:
-    case CF_UNICODETEXT: return d->hasText();
+    case CF_UNICODETEXT:
+      return d->hasText();
     case CF_BITMAP:
-    case CF_DIB: return d->hasImage() || d->hasFormat(kDibMime);
+    case CF_DIB:
+      return d->hasImage() || d->hasFormat(kDibMime);
     case CF_PICTURE: {
       if (d->hasImage() || d->hasFormat(kDibMime)) return true;
       for (const auto &[id, name] : FormatRegistry().names) {

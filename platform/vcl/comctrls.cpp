@@ -240,9 +240,8 @@ void TPageControl::Change() {
 
 void TPageControl::UserSelectTab(int tab_index) {
   const auto tabs = VisibleTabs();
-  TTabSheet *target = tab_index >= 0 && tab_index < static_cast<int>(tabs.size())
-                          ? tabs[static_cast<size_t>(tab_index)]
-                          : nullptr;
+  TTabSheet *target =
+      tab_index >= 0 && tab_index < static_cast<int>(tabs.size()) ? tabs[static_cast<size_t>(tab_index)] : nullptr;
   if (target == nullptr || target == active_) return;
   if (!CanChange()) {
     UpdateTabs();  // the tab goes back to the page that stays
@@ -341,8 +340,8 @@ void TStatusBar::Paint() {
     draw(ClientRect(), simple_text_, taLeftJustify);
     return;
   }
-  for (int i = 0; i < PanelCount(); ++i) draw(PanelRect(i), panels_[static_cast<size_t>(i)]->text_,
-                                              panels_[static_cast<size_t>(i)]->alignment_);
+  for (int i = 0; i < PanelCount(); ++i)
+    draw(PanelRect(i), panels_[static_cast<size_t>(i)]->text_, panels_[static_cast<size_t>(i)]->alignment_);
 }
 
 ORBISCA_PUBLISHED(TTabSheet, TWinControl) {

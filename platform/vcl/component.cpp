@@ -48,8 +48,7 @@ bool TComponent::IsValidIdent(const QString &name) {
 void TComponent::SetName(const QString &name) {
   if (name == name_) return;
   if (!name.isEmpty() && !IsValidIdent(name))
-    throw EComponentError(
-        QStringLiteral("Component name \"%1\" is not a valid identifier").arg(name));
+    throw EComponentError(QStringLiteral("Component name \"%1\" is not a valid identifier").arg(name));
   if (owner_ != nullptr)
     owner_->ValidateRename(this, name_, name);
   else
@@ -57,8 +56,7 @@ void TComponent::SetName(const QString &name) {
   name_ = name;
 }
 
-void TComponent::ValidateRename(TComponent *component, const QString &current_name,
-                                const QString &new_name) {
+void TComponent::ValidateRename(TComponent *component, const QString &current_name, const QString &new_name) {
   if (component == nullptr || new_name.isEmpty()) return;
   if (current_name.compare(new_name, Qt::CaseInsensitive) == 0 && component->owner_ == this)
     return;  // a change of case only
@@ -67,9 +65,7 @@ void TComponent::ValidateRename(TComponent *component, const QString &current_na
     throw EComponentError(QStringLiteral("A component named %1 already exists").arg(new_name));
 }
 
-void TComponent::ValidateContainer(TComponent *component) {
-  component->ValidateInsert(this);
-}
+void TComponent::ValidateContainer(TComponent *component) { component->ValidateInsert(this); }
 
 TComponent *TComponent::Components(int index) const {
   if (index < 0 || index >= ComponentCount())

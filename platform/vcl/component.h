@@ -31,11 +31,11 @@ namespace vcl {
 enum TOperation { opInsert, opRemove };
 
 enum TComponentStateFlag {
-  csLoading,      // properties are being read from storage; Loaded() ends it
+  csLoading,  // properties are being read from storage; Loaded() ends it
   csReading,
   csWriting,
-  csDestroying,   // the destructor has begun
-  csDesigning,    // on a design surface (report designer)
+  csDestroying,  // the destructor has begun
+  csDesigning,   // on a design surface (report designer)
   csAncestor,
   csUpdating,
   csFixups,
@@ -124,8 +124,7 @@ class TComponent : public rtl::TPersistent {
   // `root` is the component being stored. The default has none; forms and
   // data modules list the components they own that have no parent, windowed
   // controls the controls they parent.
-  virtual void GetChildren(const std::function<void(TComponent *)> & /*proc*/,
-                           TComponent * /*root*/) {}
+  virtual void GetChildren(const std::function<void(TComponent *)> & /*proc*/, TComponent * /*root*/) {}
 
   // True when `name` is a valid identifier (letter or '_' first, then
   // letters, digits, '_'; ASCII only).
@@ -134,8 +133,7 @@ class TComponent : public rtl::TPersistent {
  protected:
   // Raises EComponentError when `new_name` cannot be given to `component`
   // (an owned component, or nullptr for a name about to be inserted).
-  virtual void ValidateRename(TComponent *component, const QString &current_name,
-                              const QString &new_name);
+  virtual void ValidateRename(TComponent *component, const QString &current_name, const QString &new_name);
   // Hooks around ownership changes; the default does nothing.
   virtual void ValidateInsert(TComponent * /*component*/) {}
   virtual void ValidateContainer(TComponent *component);

@@ -62,9 +62,7 @@ class TEnumSet {
   constexpr bool operator==(const TEnumSet &o) const = default;
 
  private:
-  static constexpr std::uint64_t Bit(E e) {
-    return std::uint64_t{1} << static_cast<unsigned>(e);
-  }
+  static constexpr std::uint64_t Bit(E e) { return std::uint64_t{1} << static_cast<unsigned>(e); }
   std::uint64_t bits_ = 0;
 };
 

@@ -68,10 +68,14 @@ unsigned MouseKeys(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods) {
 unsigned MouseMessage(QEvent::Type type, Qt::MouseButton button) {
   const int base = button == Qt::RightButton ? 3 : button == Qt::MiddleButton ? 6 : 0;
   switch (type) {
-    case QEvent::MouseButtonPress: return WM_LBUTTONDOWN + base;
-    case QEvent::MouseButtonRelease: return WM_LBUTTONUP + base;
-    case QEvent::MouseButtonDblClick: return WM_LBUTTONDBLCLK + base;
-    default: return WM_MOUSEMOVE;
+    case QEvent::MouseButtonPress:
+      return WM_LBUTTONDOWN + base;
+    case QEvent::MouseButtonRelease:
+      return WM_LBUTTONUP + base;
+    case QEvent::MouseButtonDblClick:
+      return WM_LBUTTONDBLCLK + base;
+    default:
+      return WM_MOUSEMOVE;
   }
 }
 
@@ -138,8 +142,7 @@ class InnerWidgetRouter : public QObject {
         const auto *me = static_cast<QMouseEvent *>(event);
         QWidget *outer = control_->Handle();
         const QPointF local = inner->mapTo(outer, me->position().toPoint());
-        QMouseEvent moved(me->type(), local, me->globalPosition(), me->button(), me->buttons(),
-                          me->modifiers());
+        QMouseEvent moved(me->type(), local, me->globalPosition(), me->button(), me->buttons(), me->modifiers());
         return DispatchQtEvent(control_, inner, &moved, inner_default);
       }
       default:
@@ -233,9 +236,7 @@ QWidget *TControl::Handle() {
   return widget_;
 }
 
-QWidget *TControl::CreateWidget(QWidget *parent_widget) {
-  return new TControlWidget<QWidget>(this, parent_widget);
-}
+QWidget *TControl::CreateWidget(QWidget *parent_widget) { return new TControlWidget<QWidget>(this, parent_widget); }
 
 void TControl::InitWidget() {
   widget_->setObjectName(Name());
@@ -260,8 +261,7 @@ void TControl::Notification(TComponent *component, TOperation operation) {
 
 void TControl::SetParent(TWinControl *parent) {
   if (parent == parent_) return;
-  if (parent == this)
-    throw rtl::EInvalidOperation(QStringLiteral("A control cannot have itself as its parent"));
+  if (parent == this) throw rtl::EInvalidOperation(QStringLiteral("A control cannot have itself as its parent"));
   if (parent_ != nullptr) parent_->RemoveControl(this);
   if (parent != nullptr) parent->InsertControl(this);
 }
@@ -527,8 +527,7 @@ void TControl::AttachHook(const void *key, TControlHookProcs procs) {
 }
 
 void TControl::DetachHook(const void *key) {
-  hooks_.erase(std::remove_if(hooks_.begin(), hooks_.end(),
-                              [key](const auto &h) { return h.first == key; }),
+  hooks_.erase(std::remove_if(hooks_.begin(), hooks_.end(), [key](const auto &h) { return h.first == key; }),
                hooks_.end());
 }
 
@@ -540,37 +539,75 @@ void TControl::WndProc(TMessage &message) { Dispatch(message); }
 
 void TControl::Dispatch(TMessage &m) {
   switch (m.Msg) {
-    case WM_PAINT: WMPaint(m); return;
-    case WM_SIZE: WMSize(m); return;
-    case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONDOWN: case WM_RBUTTONUP: case WM_RBUTTONDBLCLK:
-    case WM_MBUTTONDOWN: case WM_MBUTTONUP: case WM_MBUTTONDBLCLK:
+    case WM_PAINT:
+      WMPaint(m);
+      return;
+    case WM_SIZE:
+      WMSize(m);
+      return;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+    case WM_MBUTTONDBLCLK:
       WMMouseButton(m);
       return;
-    case WM_MOUSEMOVE: WMMouseMove(m); return;
-    case WM_CONTEXTMENU: WMContextMenu(m); return;
-    case WM_MOUSEWHEEL: WMMouseWheel(m); return;
-    case CM_MOUSEENTER: CMMouseEnter(m); return;
-    case CM_MOUSELEAVE: CMMouseLeave(m); return;
-    case CM_ENABLEDCHANGED: CMEnabledChanged(m); return;
-    case CM_VISIBLECHANGED: CMVisibleChanged(m); return;
-    case CM_TEXTCHANGED: CMTextChanged(m); return;
-    case CM_FONTCHANGED: CMFontChanged(m); return;
-    case CM_COLORCHANGED: CMColorChanged(m); return;
-    case CM_PARENTFONTCHANGED: CMParentFontChanged(m); return;
-    case CM_PARENTCOLORCHANGED: CMParentColorChanged(m); return;
+    case WM_MOUSEMOVE:
+      WMMouseMove(m);
+      return;
+    case WM_CONTEXTMENU:
+      WMContextMenu(m);
+      return;
+    case WM_MOUSEWHEEL:
+      WMMouseWheel(m);
+      return;
+    case CM_MOUSEENTER:
+      CMMouseEnter(m);
+      return;
+    case CM_MOUSELEAVE:
+      CMMouseLeave(m);
+      return;
+    case CM_ENABLEDCHANGED:
+      CMEnabledChanged(m);
+      return;
+    case CM_VISIBLECHANGED:
+      CMVisibleChanged(m);
+      return;
+    case CM_TEXTCHANGED:
+      CMTextChanged(m);
+      return;
+    case CM_FONTCHANGED:
+      CMFontChanged(m);
+      return;
+    case CM_COLORCHANGED:
+      CMColorChanged(m);
+      return;
+    case CM_PARENTFONTCHANGED:
+      CMParentFontChanged(m);
+      return;
+    case CM_PARENTCOLORCHANGED:
+      CMParentColorChanged(m);
+      return;
     case CM_SHOWHINTCHANGED:  // refreshes this control and what follows it
-    case CM_PARENTSHOWHINTCHANGED: CMParentShowHintChanged(m); return;
-    case CM_HITTEST: CMHitTest(m); return;
-    default: DefaultHandler(m);
+    case CM_PARENTSHOWHINTCHANGED:
+      CMParentShowHintChanged(m);
+      return;
+    case CM_HITTEST:
+      CMHitTest(m);
+      return;
+    default:
+      DefaultHandler(m);
   }
 }
 
 void TControl::DefaultHandler(TMessage &m) {
   if (m.DefaultDone) return;
   m.DefaultDone = true;
-  if (m.Event != nullptr && m.DefaultProc != nullptr && *m.DefaultProc)
-    m.DefaultResult = (*m.DefaultProc)(m.Event);
+  if (m.Event != nullptr && m.DefaultProc != nullptr && *m.DefaultProc) m.DefaultResult = (*m.DefaultProc)(m.Event);
 }
 
 bool TControl::HandleQtEvent(QEvent *e, const std::function<bool(QEvent *)> &default_proc) {
@@ -709,9 +746,8 @@ void TControl::WMPaint(TMessage &m) {
   }
   m.DefaultDone = false;
   QPainter painter(widget_);
-  const QRect area = m.Event && m.Event->type() == QEvent::Paint
-                         ? static_cast<QPaintEvent *>(m.Event)->rect()
-                         : widget_->rect();
+  const QRect area =
+      m.Event && m.Event->type() == QEvent::Paint ? static_cast<QPaintEvent *>(m.Event)->rect() : widget_->rect();
   PaintWidget(&painter, area);
 }
 
@@ -897,8 +933,7 @@ TWinControl::TWinControl(TComponent *owner) : TControl(owner) {}
 
 TWinControl::~TWinControl() {
   Destroying();
-  if (TCustomForm *form = GetParentForm(); form != nullptr && form != this)
-    form->DefocusControl(this, true);
+  if (TCustomForm *form = GetParentForm(); form != nullptr && form != this) form->DefocusControl(this, true);
   // The children go with their parent, as on the platform.
   while (!controls_.empty()) {
     TControl *child = controls_.back();
@@ -907,9 +942,7 @@ TWinControl::~TWinControl() {
   }
 }
 
-QWidget *TWinControl::CreateWidget(QWidget *parent_widget) {
-  return new TControlWidget<QWidget>(this, parent_widget);
-}
+QWidget *TWinControl::CreateWidget(QWidget *parent_widget) { return new TControlWidget<QWidget>(this, parent_widget); }
 
 void TWinControl::InitWidget() {
   TControl::InitWidget();
@@ -981,11 +1014,16 @@ void TWinControl::AlignControls() {
       if (c->align_ == align && c->visible_) list.push_back(c);
     std::stable_sort(list.begin(), list.end(), [align](TControl *a, TControl *b) {
       switch (align) {
-        case alTop: return a->top_ < b->top_;
-        case alBottom: return a->top_ + a->height_ > b->top_ + b->height_;
-        case alLeft: return a->left_ < b->left_;
-        case alRight: return a->left_ + a->width_ > b->left_ + b->width_;
-        default: return false;
+        case alTop:
+          return a->top_ < b->top_;
+        case alBottom:
+          return a->top_ + a->height_ > b->top_ + b->height_;
+        case alLeft:
+          return a->left_ < b->left_;
+        case alRight:
+          return a->left_ + a->width_ > b->left_ + b->width_;
+        default:
+          return false;
       }
     });
     for (TControl *c : list) {
@@ -1066,14 +1104,11 @@ bool TWinControl::CanFocus() const {
 
 void TWinControl::SetFocus() {
   TCustomForm *form = GetParentForm();
-  if (form == nullptr || !CanFocus())
-    throw rtl::EInvalidOperation(QString::fromLatin1(kCannotFocus));
+  if (form == nullptr || !CanFocus()) throw rtl::EInvalidOperation(QString::fromLatin1(kCannotFocus));
   form->FocusControl(this);
 }
 
-bool TWinControl::Focused() const {
-  return widget_ != nullptr && widget_->hasFocus();
-}
+bool TWinControl::Focused() const { return widget_ != nullptr && widget_->hasFocus(); }
 
 void TWinControl::GetTabOrderList(std::vector<TWinControl *> &list) const {
   for (TWinControl *c : tab_list_) {
@@ -1082,15 +1117,14 @@ void TWinControl::GetTabOrderList(std::vector<TWinControl *> &list) const {
   }
 }
 
-TWinControl *TWinControl::FindNextControl(TWinControl *current, bool go_forward,
-                                          bool check_tab_stop, bool check_parent) const {
+TWinControl *TWinControl::FindNextControl(TWinControl *current, bool go_forward, bool check_tab_stop,
+                                          bool check_parent) const {
   std::vector<TWinControl *> list;
   GetTabOrderList(list);
   if (list.empty()) return nullptr;
   const int count = static_cast<int>(list.size());
   auto found = std::find(list.begin(), list.end(), current);
-  int start = found == list.end() ? (go_forward ? count - 1 : 0)
-                                  : static_cast<int>(found - list.begin());
+  int start = found == list.end() ? (go_forward ? count - 1 : 0) : static_cast<int>(found - list.begin());
   int i = start;
   do {
     if (go_forward) {
@@ -1100,8 +1134,7 @@ TWinControl *TWinControl::FindNextControl(TWinControl *current, bool go_forward,
       --i;
     }
     TWinControl *c = list[static_cast<size_t>(i)];
-    if (c->CanFocus() && (!check_tab_stop || c->TabStop()) && (!check_parent || c->Parent() == this))
-      return c;
+    if (c->CanFocus() && (!check_tab_stop || c->TabStop()) && (!check_parent || c->Parent() == this)) return c;
   } while (i != start);
   return nullptr;
 }
@@ -1119,22 +1152,58 @@ void TWinControl::SelectFirst() {
 
 void TWinControl::Dispatch(TMessage &m) {
   switch (m.Msg) {
-    case CN_KEYDOWN: case CN_SYSKEYDOWN: CNKeyDown(m); return;
-    case CN_CHAR: case CN_SYSCHAR: CNChar(m); return;
-    case WM_KEYDOWN: case WM_SYSKEYDOWN: WMKeyDown(m); return;
-    case WM_CHAR: case WM_SYSCHAR: WMChar(m); return;
-    case WM_KEYUP: case WM_SYSKEYUP: WMKeyUp(m); return;
-    case WM_SETFOCUS: WMSetFocus(m); return;
-    case WM_KILLFOCUS: WMKillFocus(m); return;
-    case WM_GETDLGCODE: WMGetDlgCode(m); return;
-    case CM_WANTSPECIALKEY: CMWantSpecialKey(m); return;
-    case CM_ENTER: CMEnter(m); return;
-    case CM_EXIT: CMExit(m); return;
-    case CM_DIALOGKEY: CMDialogKey(m); return;
-    case CM_DIALOGCHAR: CMDialogChar(m); return;
-    case CM_FOCUSCHANGED: CMFocusChanged(m); return;
-    case CM_CHILDKEY: CMChildKey(m); return;
-    default: TControl::Dispatch(m);
+    case CN_KEYDOWN:
+    case CN_SYSKEYDOWN:
+      CNKeyDown(m);
+      return;
+    case CN_CHAR:
+    case CN_SYSCHAR:
+      CNChar(m);
+      return;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      WMKeyDown(m);
+      return;
+    case WM_CHAR:
+    case WM_SYSCHAR:
+      WMChar(m);
+      return;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      WMKeyUp(m);
+      return;
+    case WM_SETFOCUS:
+      WMSetFocus(m);
+      return;
+    case WM_KILLFOCUS:
+      WMKillFocus(m);
+      return;
+    case WM_GETDLGCODE:
+      WMGetDlgCode(m);
+      return;
+    case CM_WANTSPECIALKEY:
+      CMWantSpecialKey(m);
+      return;
+    case CM_ENTER:
+      CMEnter(m);
+      return;
+    case CM_EXIT:
+      CMExit(m);
+      return;
+    case CM_DIALOGKEY:
+      CMDialogKey(m);
+      return;
+    case CM_DIALOGCHAR:
+      CMDialogChar(m);
+      return;
+    case CM_FOCUSCHANGED:
+      CMFocusChanged(m);
+      return;
+    case CM_CHILDKEY:
+      CMChildKey(m);
+      return;
+    default:
+      TControl::Dispatch(m);
   }
 }
 
@@ -1163,15 +1232,13 @@ void TWinControl::CMParentShowHintChanged(TMessage &m) {
 
 void TWinControl::CMEnabledChanged(TMessage &m) {
   if (!Enabled())
-    if (TCustomForm *form = GetParentForm(); form != nullptr && form != this)
-      form->DefocusControl(this, false);
+    if (TCustomForm *form = GetParentForm(); form != nullptr && form != this) form->DefocusControl(this, false);
   TControl::CMEnabledChanged(m);
 }
 
 void TWinControl::CMVisibleChanged(TMessage &m) {
   if (!Visible())
-    if (TCustomForm *form = GetParentForm(); form != nullptr && form != this)
-      form->DefocusControl(this, false);
+    if (TCustomForm *form = GetParentForm(); form != nullptr && form != this) form->DefocusControl(this, false);
   TControl::CMVisibleChanged(m);
 }
 
@@ -1280,13 +1347,25 @@ void TWinControl::CNKeyDown(TMessage &m) {
   if (Perform(CM_CHILDKEY, m.WParam, reinterpret_cast<LPARAM>(this)) != 0) return;
   LRESULT mask = 0;
   switch (m.CharCode()) {
-    case VK_TAB: mask = DLGC_WANTTAB; break;
-    case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: mask = DLGC_WANTARROWS; break;
-    case VK_RETURN: case VK_EXECUTE: case VK_ESCAPE: case VK_CANCEL: mask = DLGC_WANTALLKEYS; break;
-    default: break;
+    case VK_TAB:
+      mask = DLGC_WANTTAB;
+      break;
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_DOWN:
+      mask = DLGC_WANTARROWS;
+      break;
+    case VK_RETURN:
+    case VK_EXECUTE:
+    case VK_ESCAPE:
+    case VK_CANCEL:
+      mask = DLGC_WANTALLKEYS;
+      break;
+    default:
+      break;
   }
-  if (mask != 0 && Perform(CM_WANTSPECIALKEY, m.WParam) == 0 &&
-      (Perform(WM_GETDLGCODE, m.WParam) & mask) == 0) {
+  if (mask != 0 && Perform(CM_WANTSPECIALKEY, m.WParam) == 0 && (Perform(WM_GETDLGCODE, m.WParam) & mask) == 0) {
     TCustomForm *form = GetParentForm();
     if (form != nullptr && form->Perform(CM_DIALOGKEY, m.WParam, m.LParam) != 0) return;
   }
@@ -1305,9 +1384,9 @@ void TWinControl::CNChar(TMessage &m) {
 
 void TWinControl::WMKeyDown(TMessage &m) {
   int key = m.CharCode();
-  const TShiftState shift = KeyDataToShiftState(m.LParam) +
-                            (m.Event ? ShiftStateFromQt(static_cast<QKeyEvent *>(m.Event)->modifiers())
-                                     : TShiftState{});
+  const TShiftState shift =
+      KeyDataToShiftState(m.LParam) +
+      (m.Event ? ShiftStateFromQt(static_cast<QKeyEvent *>(m.Event)->modifiers()) : TShiftState{});
   TCustomForm *form = GetParentForm();
   const std::shared_ptr<bool> alive = alive_;
   if (form != nullptr && form != this && form->KeyPreview()) {
@@ -1330,8 +1409,7 @@ void TWinControl::WMChar(TMessage &m) {
 
 void TWinControl::WMKeyUp(TMessage &m) {
   int key = m.CharCode();
-  const TShiftState shift =
-      m.Event ? ShiftStateFromQt(static_cast<QKeyEvent *>(m.Event)->modifiers()) : TShiftState{};
+  const TShiftState shift = m.Event ? ShiftStateFromQt(static_cast<QKeyEvent *>(m.Event)->modifiers()) : TShiftState{};
   TCustomForm *form = GetParentForm();
   const std::shared_ptr<bool> alive = alive_;
   if (form != nullptr && form != this && form->KeyPreview()) {
@@ -1365,8 +1443,7 @@ void TWinControl::WMSetFocus(TMessage &m) {
   // A focus-in that Qt has already overtaken (the focus moved on while it
   // was being delivered) enters nothing.
   QWidget *focus = QApplication::focusWidget();
-  if (widget_ == nullptr || focus == nullptr || (focus != widget_ && !widget_->isAncestorOf(focus)))
-    return;
+  if (widget_ == nullptr || focus == nullptr || (focus != widget_ && !widget_->isAncestorOf(focus))) return;
   if (FindWinControl(focus) != this) return;
   TCustomForm *form = GetParentForm();
   if (form != nullptr && form != this) form->SetFocusedControl(this);
@@ -1424,14 +1501,11 @@ void PaintThroughCanvas(TCanvas *canvas, QPainter *painter, const std::function<
 
 }  // namespace
 
-TGraphicControl::TGraphicControl(TComponent *owner)
-    : TControl(owner), canvas_(std::make_unique<TCanvas>()) {}
+TGraphicControl::TGraphicControl(TComponent *owner) : TControl(owner), canvas_(std::make_unique<TCanvas>()) {}
 
 TGraphicControl::~TGraphicControl() = default;
 
-QWidget *TGraphicControl::CreateWidget(QWidget *parent_widget) {
-  return MakeGraphicWidget(this, parent_widget);
-}
+QWidget *TGraphicControl::CreateWidget(QWidget *parent_widget) { return MakeGraphicWidget(this, parent_widget); }
 
 void TGraphicControl::Paint() {
   if (OnPaint) OnPaint(this);
@@ -1442,8 +1516,7 @@ void TGraphicControl::PaintWidget(QPainter *painter, const QRect &) {
   PaintThroughCanvas(canvas_.get(), painter, [this] { Paint(); });
 }
 
-TCustomControl::TCustomControl(TComponent *owner)
-    : TWinControl(owner), canvas_(std::make_unique<TCanvas>()) {}
+TCustomControl::TCustomControl(TComponent *owner) : TWinControl(owner), canvas_(std::make_unique<TCanvas>()) {}
 
 TCustomControl::~TCustomControl() = default;
 
@@ -1466,19 +1539,22 @@ ORBISCA_PUBLISHED(TControl, TComponent) {
   p.Property("Height", &TControl::Height, &TControl::SetHeight);
   p.Property("Align", &TControl::Align, &TControl::SetAlign).Default(alNone);
   p.Property("Caption", &TControl::Caption, &TControl::SetCaption);
-  p.Property("Color", &TControl::Color, &TControl::SetColor)
-      .StoredIf([](const rtl::TObject *o) { return !static_cast<const TControl *>(o)->ParentColor(); });
+  p.Property("Color", &TControl::Color, &TControl::SetColor).StoredIf([](const rtl::TObject *o) {
+    return !static_cast<const TControl *>(o)->ParentColor();
+  });
   p.Property("Cursor", &TControl::Cursor, &TControl::SetCursor).Default(crDefault);
   p.Property("Enabled", &TControl::Enabled, &TControl::SetEnabled).Default(true);
-  p.Property("Font", &TControl::Font, &TControl::SetFont)
-      .StoredIf([](const rtl::TObject *o) { return !static_cast<const TControl *>(o)->ParentFont(); });
+  p.Property("Font", &TControl::Font, &TControl::SetFont).StoredIf([](const rtl::TObject *o) {
+    return !static_cast<const TControl *>(o)->ParentFont();
+  });
   p.Property("Hint", &TControl::Hint, &TControl::SetHint);
   p.Property("ParentColor", &TControl::ParentColor, &TControl::SetParentColor).Default(true);
   p.Property("ParentFont", &TControl::ParentFont, &TControl::SetParentFont).Default(true);
   p.Property("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint).Default(true);
   p.Property("PopupMenu", &TControl::PopupMenu, &TControl::SetPopupMenu);
-  p.Property("ShowHint", &TControl::ShowHint, &TControl::SetShowHint)
-      .StoredIf([](const rtl::TObject *o) { return !static_cast<const TControl *>(o)->ParentShowHint(); });
+  p.Property("ShowHint", &TControl::ShowHint, &TControl::SetShowHint).StoredIf([](const rtl::TObject *o) {
+    return !static_cast<const TControl *>(o)->ParentShowHint();
+  });
   p.Property("Visible", &TControl::Visible, &TControl::SetVisible).Default(true);
   p.Event("OnClick", &TControl::OnClick);
   p.Event("OnDblClick", &TControl::OnDblClick);

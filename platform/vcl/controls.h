@@ -56,14 +56,13 @@ class TCustomForm;
 using rtl::TNotifyEvent;
 using TKeyEvent = std::function<void(rtl::TObject *sender, int &key, TShiftState shift)>;
 using TKeyPressEvent = std::function<void(rtl::TObject *sender, QChar &key)>;
-using TMouseEvent =
-    std::function<void(rtl::TObject *sender, TMouseButton button, TShiftState shift, int x, int y)>;
+using TMouseEvent = std::function<void(rtl::TObject *sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(rtl::TObject *sender, TShiftState shift, int x, int y)>;
 // `delta` in the platform's units (120 a notch, positive away from the
 // user); `pos` in screen coordinates; setting `handled` keeps the widget
 // from scrolling.
-using TMouseWheelEvent = std::function<void(rtl::TObject *sender, TShiftState shift, int delta,
-                                            TPoint pos, bool &handled)>;
+using TMouseWheelEvent =
+    std::function<void(rtl::TObject *sender, TShiftState shift, int delta, TPoint pos, bool &handled)>;
 
 ORBISCA_ENUM(TAlign, alNone, alTop, alBottom, alLeft, alRight, alClient)
 ORBISCA_ENUM(TAlignment, taLeftJustify, taRightJustify, taCenter)
@@ -165,8 +164,7 @@ template <typename Base>
 class TControlWidget : public Base, public IControlWidget {
  public:
   template <typename... Args>
-  explicit TControlWidget(TControl *control, Args &&...args)
-      : Base(std::forward<Args>(args)...), control_(control) {}
+  explicit TControlWidget(TControl *control, Args &&...args) : Base(std::forward<Args>(args)...), control_(control) {}
   ~TControlWidget() override {
     if (control_ != nullptr) ControlWidgetDestroyed(control_, this);
     control_ = nullptr;
@@ -455,8 +453,7 @@ class TWinControl : public TControl {
   void GetTabOrderList(std::vector<TWinControl *> &list) const;
   // The next (or previous) control after `current` in tab order among this
   // control's children; wraps around. nullptr when none.
-  TWinControl *FindNextControl(TWinControl *current, bool go_forward, bool check_tab_stop,
-                               bool check_parent) const;
+  TWinControl *FindNextControl(TWinControl *current, bool go_forward, bool check_tab_stop, bool check_parent) const;
   void SelectNext(TWinControl *current, bool go_forward, bool check_tab_stop);
   // Moves the focus to the first control in tab order.
   void SelectFirst();
@@ -566,8 +563,7 @@ class TCustomControl : public TWinControl {
 
 // The component's popup menu; the menus unit fills this slot so that
 // controls can open a menu without depending on it.
-extern std::function<void(TComponent *menu, TControl *control, const TPoint &screen_pos)>
-    PopupMenuSlot;
+extern std::function<void(TComponent *menu, TControl *control, const TPoint &screen_pos)> PopupMenuSlot;
 
 // True while a control is painting: event processing started from a paint
 // handler (ProcessMessages) must not paint the same window again.

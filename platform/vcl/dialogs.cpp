@@ -34,8 +34,8 @@ QString &TitleSlot() {
 
 QWidget *DialogParent() { return QApplication::activeWindow(); }
 
-constexpr TMsgDlgBtn kButtonOrder[] = {mbYes,    mbNo,   mbOK,      mbCancel,   mbAbort, mbRetry,
-                                       mbIgnore, mbAll,  mbNoToAll, mbYesToAll, mbHelp};
+constexpr TMsgDlgBtn kButtonOrder[] = {mbYes,    mbNo,  mbOK,      mbCancel,   mbAbort, mbRetry,
+                                       mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp};
 
 }  // namespace
 
@@ -52,34 +52,56 @@ TModalResult RunDialog(TDialogRequest &request, const std::function<TModalResult
 
 QString ButtonCaption(TMsgDlgBtn button) {
   switch (button) {
-    case mbYes: return QStringLiteral("&Sì");
-    case mbNo: return QStringLiteral("&No");
-    case mbOK: return QStringLiteral("OK");
-    case mbCancel: return QStringLiteral("Annulla");
-    case mbAbort: return QStringLiteral("&Interrompi");
-    case mbRetry: return QStringLiteral("&Riprova");
-    case mbIgnore: return QStringLiteral("&Ignora");
-    case mbAll: return QStringLiteral("&Tutti");
-    case mbNoToAll: return QStringLiteral("N&o a tutti");
-    case mbYesToAll: return QStringLiteral("Sì a t&utti");
-    case mbHelp: return QStringLiteral("&Aiuto");
+    case mbYes:
+      return QStringLiteral("&Sì");
+    case mbNo:
+      return QStringLiteral("&No");
+    case mbOK:
+      return QStringLiteral("OK");
+    case mbCancel:
+      return QStringLiteral("Annulla");
+    case mbAbort:
+      return QStringLiteral("&Interrompi");
+    case mbRetry:
+      return QStringLiteral("&Riprova");
+    case mbIgnore:
+      return QStringLiteral("&Ignora");
+    case mbAll:
+      return QStringLiteral("&Tutti");
+    case mbNoToAll:
+      return QStringLiteral("N&o a tutti");
+    case mbYesToAll:
+      return QStringLiteral("Sì a t&utti");
+    case mbHelp:
+      return QStringLiteral("&Aiuto");
   }
   return QString();
 }
 
 TModalResult ButtonResult(TMsgDlgBtn button) {
   switch (button) {
-    case mbYes: return mrYes;
-    case mbNo: return mrNo;
-    case mbOK: return mrOk;
-    case mbCancel: return mrCancel;
-    case mbAbort: return mrAbort;
-    case mbRetry: return mrRetry;
-    case mbIgnore: return mrIgnore;
-    case mbAll: return mrAll;
-    case mbNoToAll: return mrNoToAll;
-    case mbYesToAll: return mrYesToAll;
-    case mbHelp: return mrNone;
+    case mbYes:
+      return mrYes;
+    case mbNo:
+      return mrNo;
+    case mbOK:
+      return mrOk;
+    case mbCancel:
+      return mrCancel;
+    case mbAbort:
+      return mrAbort;
+    case mbRetry:
+      return mrRetry;
+    case mbIgnore:
+      return mrIgnore;
+    case mbAll:
+      return mrAll;
+    case mbNoToAll:
+      return mrNoToAll;
+    case mbYesToAll:
+      return mrYesToAll;
+    case mbHelp:
+      return mrNone;
   }
   return mrNone;
 }
@@ -94,11 +116,16 @@ void SetApplicationTitle(const QString &title) { TitleSlot() = title; }
 
 QString DialogTypeCaption(TMsgDlgType type) {
   switch (type) {
-    case mtWarning: return QStringLiteral("Attenzione");
-    case mtError: return QStringLiteral("Errore");
-    case mtInformation: return QStringLiteral("Informazione");
-    case mtConfirmation: return QStringLiteral("Conferma");
-    case mtCustom: break;
+    case mtWarning:
+      return QStringLiteral("Attenzione");
+    case mtError:
+      return QStringLiteral("Errore");
+    case mtInformation:
+      return QStringLiteral("Informazione");
+    case mtConfirmation:
+      return QStringLiteral("Conferma");
+    case mtCustom:
+      break;
   }
   return ApplicationTitle();
 }
@@ -108,11 +135,20 @@ namespace {
 TModalResult ShowMessageBox(TDialogRequest &r, int x, int y) {
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   switch (r.type) {
-    case mtWarning: icon = QMessageBox::Warning; break;
-    case mtError: icon = QMessageBox::Critical; break;
-    case mtInformation: icon = QMessageBox::Information; break;
-    case mtConfirmation: icon = QMessageBox::Question; break;
-    case mtCustom: break;
+    case mtWarning:
+      icon = QMessageBox::Warning;
+      break;
+    case mtError:
+      icon = QMessageBox::Critical;
+      break;
+    case mtInformation:
+      icon = QMessageBox::Information;
+      break;
+    case mtConfirmation:
+      icon = QMessageBox::Question;
+      break;
+    case mtCustom:
+      break;
   }
   QMessageBox box(icon, r.caption, r.text, QMessageBox::NoButton, DialogParent());
   std::vector<QPushButton *> buttons;
@@ -131,8 +167,8 @@ TModalResult ShowMessageBox(TDialogRequest &r, int x, int y) {
 
 }  // namespace
 
-TModalResult MessageDlgPos(const QString &message, TMsgDlgType type, TMsgDlgButtons buttons, int help_context,
-                           int x, int y) {
+TModalResult MessageDlgPos(const QString &message, TMsgDlgType type, TMsgDlgButtons buttons, int help_context, int x,
+                           int y) {
   TDialogRequest r;
   r.kind = TDialogKind::Message;
   r.caption = DialogTypeCaption(type);
@@ -152,8 +188,8 @@ TModalResult MessageDlgPos(const QString &message, TMsgDlgType type, TMsgDlgButt
   };
   // OK, else Yes, else Retry is the default; Cancel, else No, else OK is the
   // answer to Esc.
-  r.default_button = buttons.Contains(mbOK) ? index_of(mbOK)
-                     : buttons.Contains(mbYes) ? index_of(mbYes)
+  r.default_button = buttons.Contains(mbOK)      ? index_of(mbOK)
+                     : buttons.Contains(mbYes)   ? index_of(mbYes)
                      : buttons.Contains(mbRetry) ? index_of(mbRetry)
                                                  : 0;
   r.cancel_button = buttons.Contains(mbCancel) ? index_of(mbCancel)
@@ -259,9 +295,9 @@ bool TSaveDialog::Accept() {
 bool TOpenDialog::Execute() {
   TDialogRequest r;
   r.kind = Kind();
-  r.caption = title_.isEmpty() ? (Kind() == TDialogKind::Save ? QStringLiteral("Salva con nome")
-                                                              : QStringLiteral("Apri"))
-                               : title_;
+  r.caption = title_.isEmpty()
+                  ? (Kind() == TDialogKind::Save ? QStringLiteral("Salva con nome") : QStringLiteral("Apri"))
+                  : title_;
   r.value = file_name_;
   r.filter = filter_;
   r.filter_index = filter_index_;
@@ -284,9 +320,8 @@ bool TOpenDialog::Execute() {
     } else {
       dlg.setAcceptMode(QFileDialog::AcceptOpen);
       dlg.setFileMode(options.Contains(ofAllowMultiSelect) ? QFileDialog::ExistingFiles
-                                                           : options.Contains(ofFileMustExist)
-                                                               ? QFileDialog::ExistingFile
-                                                               : QFileDialog::AnyFile);
+                      : options.Contains(ofFileMustExist)  ? QFileDialog::ExistingFile
+                                                           : QFileDialog::AnyFile);
     }
     if (!req.value.isEmpty()) dlg.selectFile(req.value);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return mrCancel;
@@ -443,7 +478,7 @@ bool TPrintDialog::Execute() {
     req.copies = printer->copyCount();
     req.from_page = printer->fromPage();
     req.to_page = printer->toPage();
-    range_ = dlg.printRange() == QAbstractPrintDialog::PageRange ? prPageNums
+    range_ = dlg.printRange() == QAbstractPrintDialog::PageRange   ? prPageNums
              : dlg.printRange() == QAbstractPrintDialog::Selection ? prSelection
                                                                    : prAllPages;
     collate_ = printer->collateCopies();

@@ -41,7 +41,7 @@ enum class TDialogKind { Message, Input, Open, Save, Color, Font, Print, Printer
 struct TDialogRequest {
   TDialogKind kind = TDialogKind::Message;
   QString caption;
-  QString text;                       // message, or the input box's prompt
+  QString text;  // message, or the input box's prompt
   TMsgDlgType type = mtCustom;
   QStringList buttons;                // texts, in the order shown
   std::vector<TModalResult> results;  // the result of each button
@@ -85,8 +85,8 @@ void SetApplicationTitle(const QString &title);
 void ShowMessage(const QString &message);
 TModalResult MessageDlg(const QString &message, TMsgDlgType type, TMsgDlgButtons buttons, int help_context = 0);
 // x, y < 0 centre the dialog on the screen.
-TModalResult MessageDlgPos(const QString &message, TMsgDlgType type, TMsgDlgButtons buttons, int help_context,
-                           int x, int y);
+TModalResult MessageDlgPos(const QString &message, TMsgDlgType type, TMsgDlgButtons buttons, int help_context, int x,
+                           int y);
 // The text typed, or `default_value` when cancelled.
 QString InputBox(const QString &caption, const QString &prompt, const QString &default_value);
 // True and the text in `value` when confirmed; `value` unchanged otherwise.
@@ -120,10 +120,26 @@ class TCommonDialog : public TComponent {
 };
 
 enum TOpenOption {
-  ofReadOnly, ofOverwritePrompt, ofHideReadOnly, ofNoChangeDir, ofShowHelp, ofNoValidate, ofAllowMultiSelect,
-  ofExtensionDifferent, ofPathMustExist, ofFileMustExist, ofCreatePrompt, ofShareAware, ofNoReadOnlyReturn,
-  ofNoTestFileCreate, ofNoNetworkButton, ofNoLongNames, ofOldStyleDialog, ofNoDereferenceLinks,
-  ofEnableIncludeNotify, ofEnableSizing
+  ofReadOnly,
+  ofOverwritePrompt,
+  ofHideReadOnly,
+  ofNoChangeDir,
+  ofShowHelp,
+  ofNoValidate,
+  ofAllowMultiSelect,
+  ofExtensionDifferent,
+  ofPathMustExist,
+  ofFileMustExist,
+  ofCreatePrompt,
+  ofShareAware,
+  ofNoReadOnlyReturn,
+  ofNoTestFileCreate,
+  ofNoNetworkButton,
+  ofNoLongNames,
+  ofOldStyleDialog,
+  ofNoDereferenceLinks,
+  ofEnableIncludeNotify,
+  ofEnableSizing
 };
 using TOpenOptions = TEnumSet<TOpenOption>;
 

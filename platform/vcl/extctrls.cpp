@@ -42,7 +42,9 @@ void TBevel::Paint() {
   };
   const int w = Width(), h = Height();
   switch (shape_) {
-    case bsBox: Frame3D(c, r, first, second, 1); break;
+    case bsBox:
+      Frame3D(c, r, first, second, 1);
+      break;
     case bsFrame: {
       TRect outer = r;
       outer.Right--, outer.Bottom--;
@@ -68,7 +70,8 @@ void TBevel::Paint() {
       line(first, w - 2, 0, w - 2, h);
       line(second, w - 1, 0, w - 1, h);
       break;
-    case bsSpacer: break;
+    case bsSpacer:
+      break;
   }
 }
 
@@ -265,7 +268,8 @@ QWidget *TRadioButton::CreateWidget(QWidget *parent_widget) {
     if (updating_widget_) return;
     Guarded(this, [this] {
       // A click never unchecks a radio button.
-      if (!checked_) SetChecked(true);
+      if (!checked_)
+        SetChecked(true);
       else if (!Radio()->isChecked()) {
         updating_widget_ = true;
         Radio()->setChecked(true);
@@ -308,8 +312,7 @@ void TRadioButton::SetChecked(bool value) {
 
 void TRadioButton::SetAlignment(TAlignment value) {
   alignment_ = value;
-  if (widget_ != nullptr)
-    Radio()->setLayoutDirection(value == taLeftJustify ? Qt::RightToLeft : Qt::LeftToRight);
+  if (widget_ != nullptr) Radio()->setLayoutDirection(value == taLeftJustify ? Qt::RightToLeft : Qt::LeftToRight);
 }
 
 void TRadioButton::WMGetDlgCode(TMessage &m) { m.Result = DLGC_BUTTON | DLGC_RADIOBUTTON; }
@@ -372,7 +375,8 @@ void TRadioGroup::ArrangeButtons() {
   const int row_h = std::max(1, (r.Bottom - r.Top) / std::max(rows, 1));
   for (int i = 0; i < ButtonCount(); ++i) {
     const int col = i / rows, row = i % rows;
-    buttons_[static_cast<size_t>(i)]->SetBounds(r.Left + 8 + col * col_w, r.Top + row * row_h, col_w, std::min(row_h, 20));
+    buttons_[static_cast<size_t>(i)]->SetBounds(r.Left + 8 + col * col_w, r.Top + row * row_h, col_w,
+                                                std::min(row_h, 20));
   }
 }
 
@@ -479,8 +483,10 @@ QWidget *TScrollBox::CreateWidget(QWidget *parent_widget) {
     bar->setFocusPolicy(Qt::NoFocus);
     QObject::connect(bar, &QScrollBar::valueChanged, w, [this, bar](int v) {
       if (updating_bars_) return;
-      if (bar == hbar_) SetHorzPosition(v);
-      else SetVertPosition(v);
+      if (bar == hbar_)
+        SetHorzPosition(v);
+      else
+        SetVertPosition(v);
     });
   }
   QObject::connect(hbar_, &QObject::destroyed, w, [this] { hbar_ = vbar_ = nullptr; });
@@ -542,10 +548,12 @@ void TScrollBox::ScrollInView(TControl *control) {
     x += p->Left();
     y += p->Top();
   }
-  if (x < 0) SetHorzPosition(hpos_ + x);
+  if (x < 0)
+    SetHorzPosition(hpos_ + x);
   else if (x + control->Width() > ClientWidth())
     SetHorzPosition(hpos_ + std::min(x, x + control->Width() - ClientWidth()));
-  if (y < 0) SetVertPosition(vpos_ + y);
+  if (y < 0)
+    SetVertPosition(vpos_ + y);
   else if (y + control->Height() > ClientHeight())
     SetVertPosition(vpos_ + std::min(y, y + control->Height() - ClientHeight()));
 }

@@ -32,28 +32,47 @@ void DoneApplication() {
 
 QCursor CursorToQCursor(TCursor cursor) {
   switch (cursor) {
-    case crNone: return QCursor(Qt::BlankCursor);
-    case crCross: return QCursor(Qt::CrossCursor);
-    case crIBeam: return QCursor(Qt::IBeamCursor);
-    case crSizeNESW: return QCursor(Qt::SizeBDiagCursor);
-    case crSizeNS: return QCursor(Qt::SizeVerCursor);
-    case crSizeNWSE: return QCursor(Qt::SizeFDiagCursor);
-    case crSizeWE: return QCursor(Qt::SizeHorCursor);
-    case crUpArrow: return QCursor(Qt::UpArrowCursor);
+    case crNone:
+      return QCursor(Qt::BlankCursor);
+    case crCross:
+      return QCursor(Qt::CrossCursor);
+    case crIBeam:
+      return QCursor(Qt::IBeamCursor);
+    case crSizeNESW:
+      return QCursor(Qt::SizeBDiagCursor);
+    case crSizeNS:
+      return QCursor(Qt::SizeVerCursor);
+    case crSizeNWSE:
+      return QCursor(Qt::SizeFDiagCursor);
+    case crSizeWE:
+      return QCursor(Qt::SizeHorCursor);
+    case crUpArrow:
+      return QCursor(Qt::UpArrowCursor);
     case crHourGlass:
-    case crSQLWait: return QCursor(Qt::WaitCursor);
-    case crDrag: return QCursor(Qt::DragMoveCursor);
+    case crSQLWait:
+      return QCursor(Qt::WaitCursor);
+    case crDrag:
+      return QCursor(Qt::DragMoveCursor);
     case crNoDrop:
-    case crNo: return QCursor(Qt::ForbiddenCursor);
-    case crHSplit: return QCursor(Qt::SplitHCursor);
-    case crVSplit: return QCursor(Qt::SplitVCursor);
-    case crMultiDrag: return QCursor(Qt::DragCopyCursor);
-    case crAppStart: return QCursor(Qt::BusyCursor);
-    case crHelp: return QCursor(Qt::WhatsThisCursor);
-    case crHandPoint: return QCursor(Qt::PointingHandCursor);
-    case crSizeAll: return QCursor(Qt::SizeAllCursor);
+    case crNo:
+      return QCursor(Qt::ForbiddenCursor);
+    case crHSplit:
+      return QCursor(Qt::SplitHCursor);
+    case crVSplit:
+      return QCursor(Qt::SplitVCursor);
+    case crMultiDrag:
+      return QCursor(Qt::DragCopyCursor);
+    case crAppStart:
+      return QCursor(Qt::BusyCursor);
+    case crHelp:
+      return QCursor(Qt::WhatsThisCursor);
+    case crHandPoint:
+      return QCursor(Qt::PointingHandCursor);
+    case crSizeAll:
+      return QCursor(Qt::SizeAllCursor);
     case crDefault:
-    case crArrow: return QCursor(Qt::ArrowCursor);
+    case crArrow:
+      return QCursor(Qt::ArrowCursor);
     default:
       if (Screen != nullptr) return Screen->Cursors(cursor);
       return QCursor(Qt::ArrowCursor);
@@ -73,8 +92,7 @@ void RaiseWindow(QWidget *w) {
 
 // --- TCustomForm ------------------------------------------------------------------------
 
-TCustomForm::TCustomForm(TComponent *owner)
-    : TWinControl(owner), canvas_(std::make_unique<TCanvas>()) {
+TCustomForm::TCustomForm(TComponent *owner) : TWinControl(owner), canvas_(std::make_unique<TCanvas>()) {
   visible_ = false;
   parent_color_ = false;
   parent_font_ = false;
@@ -133,16 +151,21 @@ void TCustomForm::ApplyWindowFlags() {
   if (widget_ == nullptr || !IsTopLevel()) return;
   Qt::WindowFlags flags = Qt::Window;
   switch (border_style_) {
-    case bsNone: flags |= Qt::FramelessWindowHint; break;
-    case bsDialog: flags = Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint; break;
+    case bsNone:
+      flags |= Qt::FramelessWindowHint;
+      break;
+    case bsDialog:
+      flags = Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+      break;
     case bsToolWindow:
-    case bsSizeToolWin: flags = Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint; break;
+    case bsSizeToolWin:
+      flags = Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+      break;
     default:
       flags |= Qt::WindowTitleHint;
       if (border_icons_.Contains(biSystemMenu)) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
       if (border_icons_.Contains(biMinimize)) flags |= Qt::WindowMinimizeButtonHint;
-      if (border_icons_.Contains(biMaximize) && border_style_ == bsSizeable)
-        flags |= Qt::WindowMaximizeButtonHint;
+      if (border_icons_.Contains(biMaximize) && border_style_ == bsSizeable) flags |= Qt::WindowMaximizeButtonHint;
       break;
   }
   if (form_style_ == fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
@@ -196,8 +219,8 @@ void TCustomForm::PlaceWindow() {
       ((position_ == poMainFormCenter || position_ == poOwnerFormCenter) && over == nullptr)) {
     SetBounds((Screen->Width() - Width()) / 2, (Screen->Height() - Height()) / 2, Width(), Height());
   } else if (over != nullptr) {
-    SetBounds(over->Left() + (over->Width() - Width()) / 2, over->Top() + (over->Height() - Height()) / 2,
-              Width(), Height());
+    SetBounds(over->Left() + (over->Width() - Width()) / 2, over->Top() + (over->Height() - Height()) / 2, Width(),
+              Height());
   }
 }
 
@@ -256,10 +279,17 @@ void TCustomForm::Close() {
     return;
   }
   switch (action) {
-    case caHide: Hide(); break;
-    case caMinimize: SetWindowState(wsMinimized); break;
-    case caFree: Release(); break;
-    default: break;
+    case caHide:
+      Hide();
+      break;
+    case caMinimize:
+      SetWindowState(wsMinimized);
+      break;
+    case caFree:
+      Release();
+      break;
+    default:
+      break;
   }
 }
 
@@ -356,8 +386,7 @@ bool TCustomForm::SetFocusedControl(TWinControl *control) {
   }
   // Enter the controls down to the new one, outermost first.
   std::vector<TWinControl *> chain;
-  for (TWinControl *c = control; c != nullptr && c != this && c != entered_; c = c->Parent())
-    chain.push_back(c);
+  for (TWinControl *c = control; c != nullptr && c != this && c != entered_; c = c->Parent()) chain.push_back(c);
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
     entered_ = *it;
     (*it)->Perform(CM_ENTER);
@@ -397,10 +426,17 @@ void TCustomForm::GetChildren(const std::function<void(TComponent *)> &proc, TCo
 
 void TCustomForm::Dispatch(TMessage &m) {
   switch (m.Msg) {
-    case WM_CLOSE: WMClose(m); return;
-    case WM_ACTIVATE: WMActivate(m); return;
-    case WM_SHOWWINDOW: WMShowWindow(m); return;
-    default: TWinControl::Dispatch(m);
+    case WM_CLOSE:
+      WMClose(m);
+      return;
+    case WM_ACTIVATE:
+      WMActivate(m);
+      return;
+    case WM_SHOWWINDOW:
+      WMShowWindow(m);
+      return;
+    default:
+      TWinControl::Dispatch(m);
   }
 }
 
@@ -452,8 +488,8 @@ void TCustomForm::CMDialogKey(TMessage &m) {
       case VK_UP:
       case VK_DOWN:
         if (active_control_ != nullptr && active_control_->Parent() != nullptr) {
-          active_control_->Parent()->SelectNext(active_control_,
-                                                m.CharCode() == VK_RIGHT || m.CharCode() == VK_DOWN, false);
+          active_control_->Parent()->SelectNext(active_control_, m.CharCode() == VK_RIGHT || m.CharCode() == VK_DOWN,
+                                                false);
           m.Result = 1;
           return;
         }

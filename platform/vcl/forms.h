@@ -35,8 +35,8 @@ class QEventLoop;
 namespace vcl {
 
 ORBISCA_ENUM(TCloseAction, caNone, caHide, caFree, caMinimize)
-ORBISCA_ENUM(TPosition, poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter,
-             poDesktopCenter, poMainFormCenter, poOwnerFormCenter)
+ORBISCA_ENUM(TPosition, poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter,
+             poMainFormCenter, poOwnerFormCenter)
 ORBISCA_ENUM(TFormStyle, fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop)
 ORBISCA_ENUM(TWindowState, wsNormal, wsMinimized, wsMaximized)
 ORBISCA_ENUM(TBorderIcon, biSystemMenu, biMinimize, biMaximize, biHelp)

@@ -32,8 +32,7 @@ bool PtInRect(const TRect &r, const TPoint &p) {
 }
 
 bool IntersectRect(TRect &dest, const TRect &a, const TRect &b) {
-  TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
-          std::min(a.Bottom, b.Bottom)};
+  TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right), std::min(a.Bottom, b.Bottom)};
   if (r.IsEmpty()) {
     dest = TRect{};
     return false;
@@ -101,22 +100,53 @@ struct ColorName {
 };
 
 const ColorName kColorNames[] = {
-    {clBlack, "clBlack"}, {clMaroon, "clMaroon"}, {clGreen, "clGreen"}, {clOlive, "clOlive"},
-    {clNavy, "clNavy"}, {clPurple, "clPurple"}, {clTeal, "clTeal"}, {clGray, "clGray"},
-    {clSilver, "clSilver"}, {clRed, "clRed"}, {clLime, "clLime"}, {clYellow, "clYellow"},
-    {clBlue, "clBlue"}, {clFuchsia, "clFuchsia"}, {clAqua, "clAqua"}, {clWhite, "clWhite"},
-    {clMoneyGreen, "clMoneyGreen"}, {clSkyBlue, "clSkyBlue"}, {clCream, "clCream"},
-    {clMedGray, "clMedGray"}, {clScrollBar, "clScrollBar"}, {clBackground, "clBackground"},
-    {clActiveCaption, "clActiveCaption"}, {clInactiveCaption, "clInactiveCaption"},
-    {clMenu, "clMenu"}, {clWindow, "clWindow"}, {clWindowFrame, "clWindowFrame"},
-    {clMenuText, "clMenuText"}, {clWindowText, "clWindowText"}, {clCaptionText, "clCaptionText"},
-    {clActiveBorder, "clActiveBorder"}, {clInactiveBorder, "clInactiveBorder"},
-    {clAppWorkSpace, "clAppWorkSpace"}, {clHighlight, "clHighlight"},
-    {clHighlightText, "clHighlightText"}, {clBtnFace, "clBtnFace"}, {clBtnShadow, "clBtnShadow"},
-    {clGrayText, "clGrayText"}, {clBtnText, "clBtnText"},
-    {clInactiveCaptionText, "clInactiveCaptionText"}, {clBtnHighlight, "clBtnHighlight"},
-    {cl3DDkShadow, "cl3DDkShadow"}, {cl3DLight, "cl3DLight"}, {clInfoText, "clInfoText"},
-    {clInfoBk, "clInfoBk"}, {clNone, "clNone"}, {clDefault, "clDefault"},
+    {clBlack, "clBlack"},
+    {clMaroon, "clMaroon"},
+    {clGreen, "clGreen"},
+    {clOlive, "clOlive"},
+    {clNavy, "clNavy"},
+    {clPurple, "clPurple"},
+    {clTeal, "clTeal"},
+    {clGray, "clGray"},
+    {clSilver, "clSilver"},
+    {clRed, "clRed"},
+    {clLime, "clLime"},
+    {clYellow, "clYellow"},
+    {clBlue, "clBlue"},
+    {clFuchsia, "clFuchsia"},
+    {clAqua, "clAqua"},
+    {clWhite, "clWhite"},
+    {clMoneyGreen, "clMoneyGreen"},
+    {clSkyBlue, "clSkyBlue"},
+    {clCream, "clCream"},
+    {clMedGray, "clMedGray"},
+    {clScrollBar, "clScrollBar"},
+    {clBackground, "clBackground"},
+    {clActiveCaption, "clActiveCaption"},
+    {clInactiveCaption, "clInactiveCaption"},
+    {clMenu, "clMenu"},
+    {clWindow, "clWindow"},
+    {clWindowFrame, "clWindowFrame"},
+    {clMenuText, "clMenuText"},
+    {clWindowText, "clWindowText"},
+    {clCaptionText, "clCaptionText"},
+    {clActiveBorder, "clActiveBorder"},
+    {clInactiveBorder, "clInactiveBorder"},
+    {clAppWorkSpace, "clAppWorkSpace"},
+    {clHighlight, "clHighlight"},
+    {clHighlightText, "clHighlightText"},
+    {clBtnFace, "clBtnFace"},
+    {clBtnShadow, "clBtnShadow"},
+    {clGrayText, "clGrayText"},
+    {clBtnText, "clBtnText"},
+    {clInactiveCaptionText, "clInactiveCaptionText"},
+    {clBtnHighlight, "clBtnHighlight"},
+    {cl3DDkShadow, "cl3DDkShadow"},
+    {cl3DLight, "cl3DLight"},
+    {clInfoText, "clInfoText"},
+    {clInfoBk, "clInfoBk"},
+    {clNone, "clNone"},
+    {clDefault, "clDefault"},
 };
 
 }  // namespace
@@ -267,11 +297,16 @@ QString FamilyFor(const QString &name) {
     const char *from;
     const char *to;
   } kSubstitutes[] = {
-      {"MS Sans Serif", "Liberation Sans"}, {"MS Shell Dlg", "Liberation Sans"},
-      {"MS Shell Dlg 2", "Liberation Sans"}, {"Tahoma", "Liberation Sans"},
-      {"Arial", "Liberation Sans"},          {"Helvetica", "Liberation Sans"},
-      {"Times New Roman", "Liberation Serif"}, {"MS Serif", "Liberation Serif"},
-      {"Courier New", "Liberation Mono"},    {"Courier", "Liberation Mono"},
+      {"MS Sans Serif", "Liberation Sans"},
+      {"MS Shell Dlg", "Liberation Sans"},
+      {"MS Shell Dlg 2", "Liberation Sans"},
+      {"Tahoma", "Liberation Sans"},
+      {"Arial", "Liberation Sans"},
+      {"Helvetica", "Liberation Sans"},
+      {"Times New Roman", "Liberation Serif"},
+      {"MS Serif", "Liberation Serif"},
+      {"Courier New", "Liberation Mono"},
+      {"Courier", "Liberation Mono"},
   };
   for (const auto &s : kSubstitutes) {
     if (name.compare(QLatin1String(s.from), Qt::CaseInsensitive) == 0) return QString::fromLatin1(s.to);

@@ -75,9 +75,7 @@ struct TSize {
 
 constexpr TPoint Point(int x, int y) { return {x, y}; }
 constexpr TRect Rect(int left, int top, int right, int bottom) { return {left, top, right, bottom}; }
-constexpr TRect Bounds(int left, int top, int width, int height) {
-  return {left, top, left + width, top + height};
-}
+constexpr TRect Bounds(int left, int top, int width, int height) { return {left, top, left + width, top + height}; }
 // Grows (or with negative values shrinks) the rectangle on every side.
 void InflateRect(TRect &r, int dx, int dy);
 void OffsetRect(TRect &r, int dx, int dy);
@@ -99,9 +97,7 @@ TRect FromQRect(const QRect &r);
 // index in the low byte; clNone and clDefault are markers, not colours.
 using TColor = std::int32_t;
 
-constexpr TColor RGB(int r, int g, int b) {
-  return TColor((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
-}
+constexpr TColor RGB(int r, int g, int b) { return TColor((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16)); }
 constexpr int GetRValue(TColor c) { return c & 0xFF; }
 constexpr int GetGValue(TColor c) { return (c >> 8) & 0xFF; }
 constexpr int GetBValue(TColor c) { return (c >> 16) & 0xFF; }
@@ -255,8 +251,22 @@ class TFont : public TGraphicsObject {
 
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 enum TPenMode {
-  pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot,
-  pmMergeNotPen, pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor, pmNotXor
+  pmBlack,
+  pmWhite,
+  pmNop,
+  pmNot,
+  pmCopy,
+  pmNotCopy,
+  pmMergePenNot,
+  pmMaskPenNot,
+  pmMergeNotPen,
+  pmMaskNotPen,
+  pmMerge,
+  pmNotMerge,
+  pmMask,
+  pmNotMask,
+  pmXor,
+  pmNotXor
 };
 
 class TPen : public TGraphicsObject {
@@ -605,7 +615,7 @@ class TBitmap : public TGraphic {
 
 // One image of an icon file's directory.
 struct TIconEntry {
-  int width = 0;    // 0 in the file means 256
+  int width = 0;  // 0 in the file means 256
   int height = 0;
   int color_count = 0;  // 0 = 256 or more colours
   int planes = 0;

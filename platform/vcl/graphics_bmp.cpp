@@ -41,8 +41,8 @@ class Reader {
   }
   quint32 U32(qint64 pos) const {
     Need(pos, 4);
-    return quint32(quint8(d_[pos])) | (quint32(quint8(d_[pos + 1])) << 8) |
-           (quint32(quint8(d_[pos + 2])) << 16) | (quint32(quint8(d_[pos + 3])) << 24);
+    return quint32(quint8(d_[pos])) | (quint32(quint8(d_[pos + 1])) << 8) | (quint32(quint8(d_[pos + 2])) << 16) |
+           (quint32(quint8(d_[pos + 3])) << 24);
   }
   qint32 I32(qint64 pos) const { return qint32(U32(pos)); }
   const uchar *At(qint64 pos) const { return reinterpret_cast<const uchar *>(d_.constData()) + pos; }
@@ -74,8 +74,7 @@ qint64 RowBytes(int width, int bits) { return ((qint64(width) * bits + 31) / 32)
 
 }  // namespace
 
-DibResult DecodeDib(const QByteArray &data, qint64 header_pos, qint64 pixel_pos, bool icon,
-                    const QString &error_text) {
+DibResult DecodeDib(const QByteArray &data, qint64 header_pos, qint64 pixel_pos, bool icon, const QString &error_text) {
   Reader in(data, error_text);
   DibResult out;
   const quint32 header_size = in.U32(header_pos);
@@ -112,8 +111,7 @@ DibResult DecodeDib(const QByteArray &data, qint64 header_pos, qint64 pixel_pos,
     height = -height;
   }
   if (icon) height /= 2;
-  if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
-      qint64(width) * height > kMaxPixels) {
+  if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide || qint64(width) * height > kMaxPixels) {
     in.Fail();
   }
   if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) in.Fail();
@@ -200,7 +198,9 @@ DibResult DecodeDib(const QByteArray &data, qint64 header_pos, qint64 pixel_pos,
           ++y;
           if (y > height) done = true;
           break;
-        case 1: done = true; break;
+        case 1:
+          done = true;
+          break;
         case 2:
           x += in.U8(p);
           y += in.U8(p + 1);
@@ -258,8 +258,8 @@ DibResult DecodeDib(const QByteArray &data, qint64 header_pos, qint64 pixel_pos,
         break;
       case 32:
         for (int x = 0; x < width; ++x) {
-          const quint32 v = quint32(src[4 * x]) | (quint32(src[4 * x + 1]) << 8) |
-                            (quint32(src[4 * x + 2]) << 16) | (quint32(src[4 * x + 3]) << 24);
+          const quint32 v = quint32(src[4 * x]) | (quint32(src[4 * x + 1]) << 8) | (quint32(src[4 * x + 2]) << 16) |
+                            (quint32(src[4 * x + 3]) << 24);
           const int a = icon ? int(v >> 24) : 255;
           if (a != 0) any_alpha = true;
           dst[x] = qRgba(red.Get(v), green.Get(v), blue.Get(v), a);
@@ -313,11 +313,10 @@ void PutU32(QByteArray &b, quint32 v) {
 }
 
 const QVector<QRgb> &Vga16() {
-  static const QVector<QRgb> kVga = {
-      qRgb(0, 0, 0),       qRgb(128, 0, 0),   qRgb(0, 128, 0),   qRgb(128, 128, 0),
-      qRgb(0, 0, 128),     qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(128, 128, 128),
-      qRgb(192, 192, 192), qRgb(255, 0, 0),   qRgb(0, 255, 0),   qRgb(255, 255, 0),
-      qRgb(0, 0, 255),     qRgb(255, 0, 255), qRgb(0, 255, 255), qRgb(255, 255, 255)};
+  static const QVector<QRgb> kVga = {qRgb(0, 0, 0),       qRgb(128, 0, 0),   qRgb(0, 128, 0),   qRgb(128, 128, 0),
+                                     qRgb(0, 0, 128),     qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(128, 128, 128),
+                                     qRgb(192, 192, 192), qRgb(255, 0, 0),   qRgb(0, 255, 0),   qRgb(255, 255, 0),
+                                     qRgb(0, 0, 255),     qRgb(255, 0, 255), qRgb(0, 255, 255), qRgb(255, 255, 255)};
   return kVga;
 }
 
@@ -426,13 +425,25 @@ QByteArray EncodeDib(const QImage &source, TPixelFormat format, const QVector<QR
   const int w = image.width(), h = image.height();
   int bits = 24;
   switch (format) {
-    case pf1bit: bits = 1; break;
-    case pf4bit: bits = 4; break;
-    case pf8bit: bits = 8; break;
+    case pf1bit:
+      bits = 1;
+      break;
+    case pf4bit:
+      bits = 4;
+      break;
+    case pf8bit:
+      bits = 8;
+      break;
     case pf15bit:
-    case pf16bit: bits = 16; break;
-    case pf32bit: bits = 32; break;
-    default: bits = 24; break;
+    case pf16bit:
+      bits = 16;
+      break;
+    case pf32bit:
+      bits = 32;
+      break;
+    default:
+      bits = 24;
+      break;
   }
   QVector<QRgb> palette;
   std::vector<uchar> indexes;
@@ -475,9 +486,15 @@ QByteArray EncodeDib(const QImage &source, TPixelFormat format, const QVector<QR
     for (int x = 0; x < w; ++x) {
       const QRgb c = src[x];
       switch (bits) {
-        case 1: dst[x >> 3] |= uchar((idx[x] & 1) << (7 - (x & 7))); break;
-        case 4: dst[x >> 1] |= uchar((x & 1) ? (idx[x] & 0x0F) : (idx[x] << 4)); break;
-        case 8: dst[x] = idx[x]; break;
+        case 1:
+          dst[x >> 3] |= uchar((idx[x] & 1) << (7 - (x & 7)));
+          break;
+        case 4:
+          dst[x >> 1] |= uchar((x & 1) ? (idx[x] & 0x0F) : (idx[x] << 4));
+          break;
+        case 8:
+          dst[x] = idx[x];
+          break;
         case 16: {
           quint16 v = bitfields ? quint16(((qRed(c) >> 3) << 11) | ((qGreen(c) >> 2) << 5) | (qBlue(c) >> 3))
                                 : quint16(((qRed(c) >> 3) << 10) | ((qGreen(c) >> 3) << 5) | (qBlue(c) >> 3));
@@ -578,12 +595,18 @@ const QString &BitmapError() {
 
 TPixelFormat FormatOfBits(int bits, bool mask_565) {
   switch (bits) {
-    case 1: return pf1bit;
-    case 4: return pf4bit;
-    case 8: return pf8bit;
-    case 16: return mask_565 ? pf16bit : pf15bit;
-    case 32: return pf32bit;
-    default: return pf24bit;
+    case 1:
+      return pf1bit;
+    case 4:
+      return pf4bit;
+    case 8:
+      return pf8bit;
+    case 16:
+      return mask_565 ? pf16bit : pf15bit;
+    case 32:
+      return pf32bit;
+    default:
+      return pf24bit;
   }
 }
 

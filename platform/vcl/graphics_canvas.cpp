@@ -26,14 +26,22 @@ QColor Opaque(TColor c) {
 
 Qt::BrushStyle HatchStyle(TBrushStyle s) {
   switch (s) {
-    case bsHorizontal: return Qt::HorPattern;
-    case bsVertical: return Qt::VerPattern;
-    case bsFDiagonal: return Qt::BDiagPattern;  // Qt names the diagonals the other way round
-    case bsBDiagonal: return Qt::FDiagPattern;
-    case bsCross: return Qt::CrossPattern;
-    case bsDiagCross: return Qt::DiagCrossPattern;
-    case bsClear: return Qt::NoBrush;
-    case bsSolid: break;
+    case bsHorizontal:
+      return Qt::HorPattern;
+    case bsVertical:
+      return Qt::VerPattern;
+    case bsFDiagonal:
+      return Qt::BDiagPattern;  // Qt names the diagonals the other way round
+    case bsBDiagonal:
+      return Qt::FDiagPattern;
+    case bsCross:
+      return Qt::CrossPattern;
+    case bsDiagCross:
+      return Qt::DiagCrossPattern;
+    case bsClear:
+      return Qt::NoBrush;
+    case bsSolid:
+      break;
   }
   return Qt::SolidPattern;
 }
@@ -56,11 +64,16 @@ const std::vector<int> &DashPattern(TPenStyle s) {
   static const std::vector<int> kDashDot{9, 6, 3, 6};
   static const std::vector<int> kDashDotDot{9, 3, 3, 3, 3, 3};
   switch (s) {
-    case psDash: return kDash;
-    case psDot: return kDot;
-    case psDashDot: return kDashDot;
-    case psDashDotDot: return kDashDotDot;
-    default: return kSolid;
+    case psDash:
+      return kDash;
+    case psDot:
+      return kDot;
+    case psDashDot:
+      return kDashDot;
+    case psDashDotDot:
+      return kDashDotDot;
+    default:
+      return kSolid;
   }
 }
 
@@ -103,16 +116,26 @@ void LinePixels(TPoint a, TPoint b, TPenStyle style, QPolygon &out) {
 QPainter::CompositionMode CopyModeComposition(TCopyMode mode, bool *handled) {
   *handled = true;
   switch (mode) {
-    case cmSrcAnd: return QPainter::RasterOp_SourceAndDestination;
-    case cmSrcPaint: return QPainter::RasterOp_SourceOrDestination;
-    case cmSrcInvert: return QPainter::RasterOp_SourceXorDestination;
-    case cmNotSrcCopy: return QPainter::RasterOp_NotSource;
-    case cmSrcErase: return QPainter::RasterOp_SourceAndNotDestination;
-    case cmNotSrcErase: return QPainter::RasterOp_NotSourceAndNotDestination;
-    case cmMergePaint: return QPainter::RasterOp_NotSourceOrDestination;
+    case cmSrcAnd:
+      return QPainter::RasterOp_SourceAndDestination;
+    case cmSrcPaint:
+      return QPainter::RasterOp_SourceOrDestination;
+    case cmSrcInvert:
+      return QPainter::RasterOp_SourceXorDestination;
+    case cmNotSrcCopy:
+      return QPainter::RasterOp_NotSource;
+    case cmSrcErase:
+      return QPainter::RasterOp_SourceAndNotDestination;
+    case cmNotSrcErase:
+      return QPainter::RasterOp_NotSourceAndNotDestination;
+    case cmMergePaint:
+      return QPainter::RasterOp_NotSourceOrDestination;
     case cmSrcCopy:
-    case cmMergeCopy: return QPainter::CompositionMode_SourceOver;
-    default: *handled = false; return QPainter::CompositionMode_SourceOver;
+    case cmMergeCopy:
+      return QPainter::CompositionMode_SourceOver;
+    default:
+      *handled = false;
+      return QPainter::CompositionMode_SourceOver;
   }
 }
 
@@ -211,19 +234,45 @@ void TCanvas::Changed() {
 
 void TCanvas::ApplyPenMode(QPainter *p) {
   switch (pen_->Mode()) {
-    case pmNot: p->setCompositionMode(QPainter::RasterOp_NotDestination); break;
-    case pmXor: p->setCompositionMode(QPainter::RasterOp_SourceXorDestination); break;
-    case pmNotXor: p->setCompositionMode(QPainter::RasterOp_NotSourceXorDestination); break;
-    case pmMask: p->setCompositionMode(QPainter::RasterOp_SourceAndDestination); break;
-    case pmMerge: p->setCompositionMode(QPainter::RasterOp_SourceOrDestination); break;
-    case pmNotCopy: p->setCompositionMode(QPainter::RasterOp_NotSource); break;
-    case pmMaskPenNot: p->setCompositionMode(QPainter::RasterOp_SourceAndNotDestination); break;
-    case pmMaskNotPen: p->setCompositionMode(QPainter::RasterOp_NotSourceAndDestination); break;
-    case pmNotMask: p->setCompositionMode(QPainter::RasterOp_NotSourceOrNotDestination); break;
-    case pmNotMerge: p->setCompositionMode(QPainter::RasterOp_NotSourceAndNotDestination); break;
-    case pmMergeNotPen: p->setCompositionMode(QPainter::RasterOp_NotSourceOrDestination); break;
-    case pmMergePenNot: p->setCompositionMode(QPainter::RasterOp_SourceOrNotDestination); break;
-    default: p->setCompositionMode(QPainter::CompositionMode_SourceOver); break;
+    case pmNot:
+      p->setCompositionMode(QPainter::RasterOp_NotDestination);
+      break;
+    case pmXor:
+      p->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+      break;
+    case pmNotXor:
+      p->setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
+      break;
+    case pmMask:
+      p->setCompositionMode(QPainter::RasterOp_SourceAndDestination);
+      break;
+    case pmMerge:
+      p->setCompositionMode(QPainter::RasterOp_SourceOrDestination);
+      break;
+    case pmNotCopy:
+      p->setCompositionMode(QPainter::RasterOp_NotSource);
+      break;
+    case pmMaskPenNot:
+      p->setCompositionMode(QPainter::RasterOp_SourceAndNotDestination);
+      break;
+    case pmMaskNotPen:
+      p->setCompositionMode(QPainter::RasterOp_NotSourceAndDestination);
+      break;
+    case pmNotMask:
+      p->setCompositionMode(QPainter::RasterOp_NotSourceOrNotDestination);
+      break;
+    case pmNotMerge:
+      p->setCompositionMode(QPainter::RasterOp_NotSourceAndNotDestination);
+      break;
+    case pmMergeNotPen:
+      p->setCompositionMode(QPainter::RasterOp_NotSourceOrDestination);
+      break;
+    case pmMergePenNot:
+      p->setCompositionMode(QPainter::RasterOp_SourceOrNotDestination);
+      break;
+    default:
+      p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+      break;
   }
 }
 
@@ -246,11 +295,20 @@ void SetQtPen(QPainter *p, const TPen *pen) {
   }
   Qt::PenStyle style = Qt::SolidLine;
   switch (pen->Style()) {
-    case psDash: style = Qt::DashLine; break;
-    case psDot: style = Qt::DotLine; break;
-    case psDashDot: style = Qt::DashDotLine; break;
-    case psDashDotDot: style = Qt::DashDotDotLine; break;
-    default: break;
+    case psDash:
+      style = Qt::DashLine;
+      break;
+    case psDot:
+      style = Qt::DotLine;
+      break;
+    case psDashDot:
+      style = Qt::DashDotLine;
+      break;
+    case psDashDotDot:
+      style = Qt::DashDotDotLine;
+      break;
+    default:
+      break;
   }
   QPen qp(PenColor(pen), pen->Width(), style, pen->Width() > 1 ? Qt::RoundCap : Qt::FlatCap,
           pen->Width() > 1 ? Qt::RoundJoin : Qt::MiterJoin);
@@ -533,13 +591,19 @@ void TCanvas::DrawImage(const TRect &dest, const QImage &image, const QRect &sou
   if (!p || dest.IsEmpty()) return;
   const QRect target = ToQRect(dest);
   switch (copy_mode_) {
-    case cmBlackness: p->fillRect(target, Qt::black); return;
-    case cmWhiteness: p->fillRect(target, Qt::white); return;
+    case cmBlackness:
+      p->fillRect(target, Qt::black);
+      return;
+    case cmWhiteness:
+      p->fillRect(target, Qt::white);
+      return;
     case cmDstInvert:
       p->setCompositionMode(QPainter::RasterOp_NotDestination);
       p->fillRect(target, Qt::white);
       return;
-    case cmPatCopy: p->fillRect(target, MakeBrush(brush_.get())); return;
+    case cmPatCopy:
+      p->fillRect(target, MakeBrush(brush_.get()));
+      return;
     case cmPatInvert:
       p->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
       p->fillRect(target, MakeBrush(brush_.get()));
@@ -548,7 +612,8 @@ void TCanvas::DrawImage(const TRect &dest, const QImage &image, const QRect &sou
       p->setCompositionMode(QPainter::RasterOp_SourceOrDestination);
       p->fillRect(target, MakeBrush(brush_.get()));
       return;
-    default: break;
+    default:
+      break;
   }
   if (image.isNull()) return;
   bool handled = false;
@@ -687,7 +752,8 @@ int DrawText(TCanvas *canvas, const QString &text, TRect &r, unsigned format) {
     if (format & DT_SINGLELINE) {
       width = fm.horizontalAdvance(plain);
     } else if (flags & Qt::TextWordWrap) {
-      const QRect b = fm.boundingRect(QRect(0, 0, std::max(r.Width(), 1), 1 << 20), flags & ~Qt::AlignVertical_Mask, shown);
+      const QRect b =
+          fm.boundingRect(QRect(0, 0, std::max(r.Width(), 1), 1 << 20), flags & ~Qt::AlignVertical_Mask, shown);
       width = b.width();
       lines = std::max(1, int(std::lround(double(b.height()) / std::max(fm.lineSpacing(), 1))));
     } else {

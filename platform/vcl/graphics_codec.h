@@ -17,9 +17,9 @@ inline constexpr int kMaxSide = 1 << 15;
 inline constexpr qint64 kMaxPixels = qint64(1) << 25;
 
 struct DibResult {
-  QImage image;            // RGB32, or ARGB32 for icon images
-  QImage and_mask;         // icons: white (0xFFFFFFFF) where transparent
-  QVector<QRgb> palette;   // for 1, 4 and 8 bits
+  QImage image;           // RGB32, or ARGB32 for icon images
+  QImage and_mask;        // icons: white (0xFFFFFFFF) where transparent
+  QVector<QRgb> palette;  // for 1, 4 and 8 bits
   int bit_count = 0;
   bool mask_565 = false;   // 16 bits with the 5-6-5 layout
   bool has_alpha = false;  // 32-bit icon image with a real alpha channel
@@ -30,8 +30,7 @@ struct DibResult {
 // the pixels follow the header and colour table. `icon`: the height holds
 // the colour image and its AND mask, which follows the pixels. Damaged data
 // raises EInvalidGraphic with `error_text`.
-DibResult DecodeDib(const QByteArray &data, qint64 header_pos, qint64 pixel_pos, bool icon,
-                    const QString &error_text);
+DibResult DecodeDib(const QByteArray &data, qint64 header_pos, qint64 pixel_pos, bool icon, const QString &error_text);
 
 // Encodes an RGB32 image as a DIB (info header, colour table, pixels) of the
 // given depth. `palette_hint` is used for 1, 4 and 8 bits when it holds

@@ -74,7 +74,8 @@ void TListBox::SyncSelection() {
   updating_ = true;
   List()->setSelectionMode(multi_select_ ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
   List()->setCurrentRow(item_index_);
-  for (int i = 0; i < Count() && i < List()->count(); ++i) List()->item(i)->setSelected(selected_[static_cast<size_t>(i)]);
+  for (int i = 0; i < Count() && i < List()->count(); ++i)
+    List()->item(i)->setSelected(selected_[static_cast<size_t>(i)]);
   updating_ = false;
 }
 
@@ -94,14 +95,12 @@ void TListBox::SetMultiSelect(bool value) {
 }
 
 bool TListBox::Selected(int index) const {
-  if (index < 0 || index >= Count())
-    throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+  if (index < 0 || index >= Count()) throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
   return selected_[static_cast<size_t>(index)];
 }
 
 void TListBox::SetSelected(int index, bool value) {
-  if (index < 0 || index >= Count())
-    throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+  if (index < 0 || index >= Count()) throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
   if (!multi_select_) {
     SetItemIndex(value ? index : (index == item_index_ ? -1 : item_index_));
     return;

@@ -15,7 +15,15 @@ namespace {
 
 bool IsInputKind(QChar c) {
   switch (c.unicode()) {
-    case u'L': case u'l': case u'A': case u'a': case u'C': case u'c': case u'0': case u'9': case u'#':
+    case u'L':
+    case u'l':
+    case u'A':
+    case u'a':
+    case u'C':
+    case u'c':
+    case u'0':
+    case u'9':
+    case u'#':
       return true;
     default:
       return false;
@@ -89,21 +97,34 @@ bool TEditMask::IsLiteral(int pos) const {
 QChar TEditMask::Convert(int pos, QChar c) const {
   if (IsLiteral(pos)) return c;
   switch (places_[static_cast<size_t>(pos)].case_mode) {
-    case 1: return c.toUpper();
-    case 2: return c.toLower();
-    default: return c;
+    case 1:
+      return c.toUpper();
+    case 2:
+      return c.toLower();
+    default:
+      return c;
   }
 }
 
 bool TEditMask::Accepts(int pos, QChar c) const {
   if (IsLiteral(pos)) return false;
   switch (places_[static_cast<size_t>(pos)].ch.unicode()) {
-    case u'L': case u'l': return c.isLetter();
-    case u'A': case u'a': return c.isLetterOrNumber();
-    case u'C': case u'c': return c.isPrint();
-    case u'0': case u'9': return c >= u'0' && c <= u'9';
-    case u'#': return (c >= u'0' && c <= u'9') || c == u'+' || c == u'-';
-    default: return false;
+    case u'L':
+    case u'l':
+      return c.isLetter();
+    case u'A':
+    case u'a':
+      return c.isLetterOrNumber();
+    case u'C':
+    case u'c':
+      return c.isPrint();
+    case u'0':
+    case u'9':
+      return c >= u'0' && c <= u'9';
+    case u'#':
+      return (c >= u'0' && c <= u'9') || c == u'+' || c == u'-';
+    default:
+      return false;
   }
 }
 

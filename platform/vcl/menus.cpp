@@ -118,8 +118,7 @@ void TMenuItem::SetVisible(bool value) {
 }
 
 TMenuItem *TMenuItem::Items(int index) const {
-  if (index < 0 || index >= Count())
-    throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+  if (index < 0 || index >= Count()) throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
   return items_[static_cast<size_t>(index)];
 }
 
@@ -133,8 +132,7 @@ void TMenuItem::Add(TMenuItem *item) { Insert(Count(), item); }
 
 void TMenuItem::Insert(int index, TMenuItem *item) {
   if (item == nullptr) return;
-  if (item->parent_ != nullptr)
-    throw rtl::EInvalidOperation(QStringLiteral("Menu inserted twice"));
+  if (item->parent_ != nullptr) throw rtl::EInvalidOperation(QStringLiteral("Menu inserted twice"));
   for (const TMenuItem *p = this; p != nullptr; p = p->parent_)
     if (p == item) throw rtl::EInvalidOperation(QStringLiteral("A menu item cannot contain itself"));
   index = std::clamp(index, 0, Count());

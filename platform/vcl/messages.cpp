@@ -43,8 +43,7 @@ Qt::KeyboardModifiers g_scope_modifiers;
 bool g_in_scope = false;
 }  // namespace
 
-TKeyModifierScope::TKeyModifierScope(Qt::KeyboardModifiers modifiers)
-    : saved_(g_scope_modifiers), had_(g_in_scope) {
+TKeyModifierScope::TKeyModifierScope(Qt::KeyboardModifiers modifiers) : saved_(g_scope_modifiers), had_(g_in_scope) {
   g_scope_modifiers = modifiers;
   g_in_scope = true;
 }
@@ -77,18 +76,42 @@ struct KeyPair {
 // Keys whose codes differ between the two worlds. Letters and digits are
 // the same on both sides (ASCII upper case).
 constexpr KeyPair kKeys[] = {
-    {Qt::Key_Backspace, VK_BACK},   {Qt::Key_Tab, VK_TAB},         {Qt::Key_Backtab, VK_TAB},
-    {Qt::Key_Clear, VK_CLEAR},      {Qt::Key_Return, VK_RETURN},   {Qt::Key_Enter, VK_RETURN},
-    {Qt::Key_Shift, VK_SHIFT},      {Qt::Key_Control, VK_CONTROL}, {Qt::Key_Alt, VK_MENU},
-    {Qt::Key_Pause, VK_PAUSE},      {Qt::Key_CapsLock, VK_CAPITAL}, {Qt::Key_Escape, VK_ESCAPE},
-    {Qt::Key_Space, VK_SPACE},      {Qt::Key_PageUp, VK_PRIOR},    {Qt::Key_PageDown, VK_NEXT},
-    {Qt::Key_End, VK_END},          {Qt::Key_Home, VK_HOME},       {Qt::Key_Left, VK_LEFT},
-    {Qt::Key_Up, VK_UP},            {Qt::Key_Right, VK_RIGHT},     {Qt::Key_Down, VK_DOWN},
-    {Qt::Key_Select, VK_SELECT},    {Qt::Key_Print, VK_SNAPSHOT},  {Qt::Key_Execute, VK_EXECUTE},
-    {Qt::Key_Insert, VK_INSERT},    {Qt::Key_Delete, VK_DELETE},   {Qt::Key_Help, VK_HELP},
-    {Qt::Key_Meta, VK_LWIN},        {Qt::Key_Menu, VK_APPS},       {Qt::Key_NumLock, VK_NUMLOCK},
-    {Qt::Key_ScrollLock, VK_SCROLL}, {Qt::Key_Asterisk, VK_MULTIPLY}, {Qt::Key_Plus, VK_ADD},
-    {Qt::Key_Minus, VK_SUBTRACT},   {Qt::Key_Slash, VK_DIVIDE},    {Qt::Key_Period, 0xBE},
+    {Qt::Key_Backspace, VK_BACK},
+    {Qt::Key_Tab, VK_TAB},
+    {Qt::Key_Backtab, VK_TAB},
+    {Qt::Key_Clear, VK_CLEAR},
+    {Qt::Key_Return, VK_RETURN},
+    {Qt::Key_Enter, VK_RETURN},
+    {Qt::Key_Shift, VK_SHIFT},
+    {Qt::Key_Control, VK_CONTROL},
+    {Qt::Key_Alt, VK_MENU},
+    {Qt::Key_Pause, VK_PAUSE},
+    {Qt::Key_CapsLock, VK_CAPITAL},
+    {Qt::Key_Escape, VK_ESCAPE},
+    {Qt::Key_Space, VK_SPACE},
+    {Qt::Key_PageUp, VK_PRIOR},
+    {Qt::Key_PageDown, VK_NEXT},
+    {Qt::Key_End, VK_END},
+    {Qt::Key_Home, VK_HOME},
+    {Qt::Key_Left, VK_LEFT},
+    {Qt::Key_Up, VK_UP},
+    {Qt::Key_Right, VK_RIGHT},
+    {Qt::Key_Down, VK_DOWN},
+    {Qt::Key_Select, VK_SELECT},
+    {Qt::Key_Print, VK_SNAPSHOT},
+    {Qt::Key_Execute, VK_EXECUTE},
+    {Qt::Key_Insert, VK_INSERT},
+    {Qt::Key_Delete, VK_DELETE},
+    {Qt::Key_Help, VK_HELP},
+    {Qt::Key_Meta, VK_LWIN},
+    {Qt::Key_Menu, VK_APPS},
+    {Qt::Key_NumLock, VK_NUMLOCK},
+    {Qt::Key_ScrollLock, VK_SCROLL},
+    {Qt::Key_Asterisk, VK_MULTIPLY},
+    {Qt::Key_Plus, VK_ADD},
+    {Qt::Key_Minus, VK_SUBTRACT},
+    {Qt::Key_Slash, VK_DIVIDE},
+    {Qt::Key_Period, 0xBE},
     {Qt::Key_Comma, 0xBC},
 };
 
@@ -96,8 +119,7 @@ constexpr KeyPair kKeys[] = {
 
 int VirtualKeyFromQtKey(int qt_key, Qt::KeyboardModifiers modifiers) {
   const bool keypad = modifiers & Qt::KeypadModifier;
-  if (qt_key >= Qt::Key_0 && qt_key <= Qt::Key_9)
-    return keypad ? VK_NUMPAD0 + (qt_key - Qt::Key_0) : qt_key;
+  if (qt_key >= Qt::Key_0 && qt_key <= Qt::Key_9) return keypad ? VK_NUMPAD0 + (qt_key - Qt::Key_0) : qt_key;
   if (qt_key >= Qt::Key_A && qt_key <= Qt::Key_Z) return qt_key;
   if (qt_key >= Qt::Key_F1 && qt_key <= Qt::Key_F24) return VK_F1 + (qt_key - Qt::Key_F1);
   if (keypad && qt_key == Qt::Key_Period) return VK_DECIMAL;
@@ -107,9 +129,7 @@ int VirtualKeyFromQtKey(int qt_key, Qt::KeyboardModifiers modifiers) {
   return 0;
 }
 
-int VirtualKeyFromQt(const QKeyEvent *event) {
-  return VirtualKeyFromQtKey(event->key(), event->modifiers());
-}
+int VirtualKeyFromQt(const QKeyEvent *event) { return VirtualKeyFromQtKey(event->key(), event->modifiers()); }
 
 Qt::Key QtKeyFromVirtualKey(int vk) {
   if ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z')) return static_cast<Qt::Key>(vk);
@@ -129,8 +149,8 @@ LPARAM KeyDataFromQt(const QKeyEvent *event) {
   // extended keys.
   if (key == Qt::Key_Enter || (keypad && key == Qt::Key_Slash) ||
       ((key >= Qt::Key_Left && key <= Qt::Key_Down) && !keypad) ||
-      ((key == Qt::Key_Insert || key == Qt::Key_Delete || key == Qt::Key_Home ||
-        key == Qt::Key_End || key == Qt::Key_PageUp || key == Qt::Key_PageDown) &&
+      ((key == Qt::Key_Insert || key == Qt::Key_Delete || key == Qt::Key_Home || key == Qt::Key_End ||
+        key == Qt::Key_PageUp || key == Qt::Key_PageDown) &&
        !keypad))
     data |= KF_EXTENDED_BIT;
   if (event->modifiers() & Qt::AltModifier) data |= KF_ALTDOWN_BIT;
@@ -143,10 +163,17 @@ short GetKeyState(int vk) {
   const Qt::KeyboardModifiers m = CurrentKeyModifiers();
   bool down = false;
   switch (vk) {
-    case VK_SHIFT: down = m & Qt::ShiftModifier; break;
-    case VK_CONTROL: down = m & Qt::ControlModifier; break;
-    case VK_MENU: down = m & Qt::AltModifier; break;
-    default: break;
+    case VK_SHIFT:
+      down = m & Qt::ShiftModifier;
+      break;
+    case VK_CONTROL:
+      down = m & Qt::ControlModifier;
+      break;
+    case VK_MENU:
+      down = m & Qt::AltModifier;
+      break;
+    default:
+      break;
   }
   return down ? static_cast<short>(-32768) : 0;
 }
@@ -184,11 +211,21 @@ class SyntheticKeyDelivery : public QObject {
     }
     QString text;
     switch (k->vk_) {
-      case VK_TAB: text = QStringLiteral("\t"); break;
-      case VK_RETURN: text = QStringLiteral("\r"); break;
-      case VK_ESCAPE: text = QString(QChar(27)); break;
-      case VK_BACK: text = QString(QChar(8)); break;
-      case VK_SPACE: text = QStringLiteral(" "); break;
+      case VK_TAB:
+        text = QStringLiteral("\t");
+        break;
+      case VK_RETURN:
+        text = QStringLiteral("\r");
+        break;
+      case VK_ESCAPE:
+        text = QString(QChar(27));
+        break;
+      case VK_BACK:
+        text = QString(QChar(8));
+        break;
+      case VK_SPACE:
+        text = QStringLiteral(" ");
+        break;
       default:
         if ((k->vk_ >= '0' && k->vk_ <= '9') || (k->vk_ >= 'A' && k->vk_ <= 'Z'))
           text = (mods & Qt::ShiftModifier) ? QString(QChar(k->vk_)) : QString(QChar(k->vk_)).toLower();
@@ -210,8 +247,8 @@ SyntheticKeyDelivery *Delivery() {
 
 void keybd_event(int vk, int /*scan*/, unsigned flags, std::uintptr_t /*extra_info*/) {
   if (QCoreApplication::instance() == nullptr) return;
-  QCoreApplication::postEvent(Delivery(), new SyntheticKeyEvent(vk, flags & KEYEVENTF_KEYUP,
-                                                                flags & KEYEVENTF_EXTENDEDKEY));
+  QCoreApplication::postEvent(Delivery(),
+                              new SyntheticKeyEvent(vk, flags & KEYEVENTF_KEYUP, flags & KEYEVENTF_EXTENDEDKEY));
 }
 
 }  // namespace vcl

@@ -105,12 +105,24 @@ void PutU32(QByteArray &b, int offset, std::uint32_t v) { qToLittleEndian(v, b.d
 std::uint32_t PenStyleBits(const QPen &p) {
   std::uint32_t s = 0;
   switch (p.style()) {
-    case Qt::DashLine: s = 1; break;
-    case Qt::DotLine: s = 2; break;
-    case Qt::DashDotLine: s = 3; break;
-    case Qt::DashDotDotLine: s = 4; break;
-    case Qt::NoPen: s = 5; break;
-    default: s = 0; break;
+    case Qt::DashLine:
+      s = 1;
+      break;
+    case Qt::DotLine:
+      s = 2;
+      break;
+    case Qt::DashDotLine:
+      s = 3;
+      break;
+    case Qt::DashDotDotLine:
+      s = 4;
+      break;
+    case Qt::NoPen:
+      s = 5;
+      break;
+    default:
+      s = 0;
+      break;
   }
   if (p.capStyle() == Qt::SquareCap) s |= 0x100;
   if (p.capStyle() == Qt::FlatCap) s |= 0x200;
@@ -126,11 +138,20 @@ QPen PenFromBits(std::uint32_t style, int width, std::uint32_t color) {
   if ((style & 0xF) == 5) return QPen(Qt::NoPen);
   Qt::PenStyle ps = Qt::SolidLine;
   switch (style & 0xF) {
-    case 1: ps = Qt::DashLine; break;
-    case 2: ps = Qt::DotLine; break;
-    case 3: ps = Qt::DashDotLine; break;
-    case 4: ps = Qt::DashDotDotLine; break;
-    default: break;
+    case 1:
+      ps = Qt::DashLine;
+      break;
+    case 2:
+      ps = Qt::DotLine;
+      break;
+    case 3:
+      ps = Qt::DashDotLine;
+      break;
+    case 4:
+      ps = Qt::DashDotDotLine;
+      break;
+    default:
+      break;
   }
   const std::uint32_t cap = style & 0xF00, join = style & 0xF000;
   const Qt::PenCapStyle qcap = cap == 0x100 ? Qt::SquareCap : cap == 0x200 ? Qt::FlatCap : Qt::RoundCap;
@@ -141,24 +162,37 @@ QPen PenFromBits(std::uint32_t style, int width, std::uint32_t color) {
 // Qt and the platform name the two diagonal hatches the other way round.
 int HatchOf(Qt::BrushStyle s) {
   switch (s) {
-    case Qt::HorPattern: return 0;
-    case Qt::VerPattern: return 1;
-    case Qt::BDiagPattern: return 2;
-    case Qt::FDiagPattern: return 3;
-    case Qt::CrossPattern: return 4;
-    case Qt::DiagCrossPattern: return 5;
-    default: return -1;
+    case Qt::HorPattern:
+      return 0;
+    case Qt::VerPattern:
+      return 1;
+    case Qt::BDiagPattern:
+      return 2;
+    case Qt::FDiagPattern:
+      return 3;
+    case Qt::CrossPattern:
+      return 4;
+    case Qt::DiagCrossPattern:
+      return 5;
+    default:
+      return -1;
   }
 }
 
 Qt::BrushStyle HatchStyle(std::uint32_t hatch) {
   switch (hatch) {
-    case 0: return Qt::HorPattern;
-    case 1: return Qt::VerPattern;
-    case 2: return Qt::BDiagPattern;
-    case 3: return Qt::FDiagPattern;
-    case 4: return Qt::CrossPattern;
-    default: return Qt::DiagCrossPattern;
+    case 0:
+      return Qt::HorPattern;
+    case 1:
+      return Qt::VerPattern;
+    case 2:
+      return Qt::BDiagPattern;
+    case 3:
+      return Qt::FDiagPattern;
+    case 4:
+      return Qt::CrossPattern;
+    default:
+      return Qt::DiagCrossPattern;
   }
 }
 
@@ -244,19 +278,29 @@ class EmfDevice : public QPaintDevice {
  protected:
   int metric(PaintDeviceMetric m) const override {
     switch (m) {
-      case PdmWidth: return width_;
-      case PdmHeight: return height_;
-      case PdmWidthMM: return width_ * 254 / 960;
-      case PdmHeightMM: return height_ * 254 / 960;
-      case PdmNumColors: return 0x7FFFFFFF;
-      case PdmDepth: return 32;
+      case PdmWidth:
+        return width_;
+      case PdmHeight:
+        return height_;
+      case PdmWidthMM:
+        return width_ * 254 / 960;
+      case PdmHeightMM:
+        return height_ * 254 / 960;
+      case PdmNumColors:
+        return 0x7FFFFFFF;
+      case PdmDepth:
+        return 32;
       case PdmDpiX:
       case PdmDpiY:
       case PdmPhysicalDpiX:
-      case PdmPhysicalDpiY: return kScreenPixelsPerInch;
-      case PdmDevicePixelRatio: return 1;
-      case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
-      default: return 0;
+      case PdmPhysicalDpiY:
+        return kScreenPixelsPerInch;
+      case PdmDevicePixelRatio:
+        return 1;
+      case PdmDevicePixelRatioScaled:
+        return int(devicePixelRatioFScale());
+      default:
+        return 0;
     }
   }
 
@@ -287,12 +331,20 @@ class EmfRecorder : public QPaintEngine {
     if (f & DirtyClipEnabled) clip_enabled_ = s.isClipEnabled();
     if (f & (DirtyClipRegion | DirtyClipPath)) {
       QRegion r;
-      if (f & DirtyClipRegion) r = s.transform().map(s.clipRegion());
-      else r = QRegion(s.clipPath().toFillPolygon(s.transform()).toPolygon());
+      if (f & DirtyClipRegion)
+        r = s.transform().map(s.clipRegion());
+      else
+        r = QRegion(s.clipPath().toFillPolygon(s.transform()).toPolygon());
       switch (s.clipOperation()) {
-        case Qt::NoClip: clip_.reset(); break;
-        case Qt::ReplaceClip: clip_ = r; break;
-        case Qt::IntersectClip: clip_ = clip_ ? clip_->intersected(r) : r; break;
+        case Qt::NoClip:
+          clip_.reset();
+          break;
+        case Qt::ReplaceClip:
+          clip_ = r;
+          break;
+        case Qt::IntersectClip:
+          clip_ = clip_ ? clip_->intersected(r) : r;
+          break;
       }
       clip_enabled_ = s.clipOperation() != Qt::NoClip || clip_enabled_;
     }
@@ -359,8 +411,9 @@ class EmfRecorder : public QPaintEngine {
     if (mode != PolylineMode && !PlainBrush(brush_)) {
       QPolygon poly(count);
       std::copy(points, points + count, poly.begin());
-      RasterFallback(xf_.map(QPolygonF(poly)).boundingRect().toAlignedRect(),
-                     [&](QPainter &p) { p.drawPolygon(poly, mode == WindingMode ? Qt::WindingFill : Qt::OddEvenFill); });
+      RasterFallback(xf_.map(QPolygonF(poly)).boundingRect().toAlignedRect(), [&](QPainter &p) {
+        p.drawPolygon(poly, mode == WindingMode ? Qt::WindingFill : Qt::OddEvenFill);
+      });
       return;
     }
     const bool polyline = mode == PolylineMode;
@@ -387,7 +440,11 @@ class EmfRecorder : public QPaintEngine {
       return;
     }
     Prepare(&pen_, &brush_);
-    Emit(RecordWriter(EMR_ELLIPSE).I32(r.left()).I32(r.top()).I32(r.left() + r.width() + 1).I32(r.top() + r.height() + 1));
+    Emit(RecordWriter(EMR_ELLIPSE)
+             .I32(r.left())
+             .I32(r.top())
+             .I32(r.left() + r.width() + 1)
+             .I32(r.top() + r.height() + 1));
     Touch(r);
   }
   void drawEllipse(const QRectF &r) override {
@@ -467,7 +524,8 @@ class EmfRecorder : public QPaintEngine {
     w.I32(ref.x()).I32(ref.y()).U32(n).U32(off_string).U32(0).I32(0).I32(0).I32(0).I32(0);
     w.U32(off_string + string_bytes);  // advances follow the characters
     QByteArray chars(qsizetype(string_bytes), '\0');
-    for (std::uint32_t i = 0; i < n; ++i) qToLittleEndian(std::uint16_t(text.at(qsizetype(i)).unicode()), chars.data() + 2 * i);
+    for (std::uint32_t i = 0; i < n; ++i)
+      qToLittleEndian(std::uint16_t(text.at(qsizetype(i)).unicode()), chars.data() + 2 * i);
     w.Bytes(chars);
     for (std::uint32_t i = 0; i < n; ++i) w.I32(int(std::lround(fm.horizontalAdvance(text.at(qsizetype(i))))));
     Emit(w);
@@ -503,7 +561,8 @@ class EmfRecorder : public QPaintEngine {
     const QRect bounds = bounds_.isEmpty() ? QRect(0, 0, 0, 0) : bounds_;
     h.Rect(bounds);
     h.I32(0).I32(0).I32(int(std::lround(width * 2540.0 / 96))).I32(int(std::lround(height * 2540.0 / 96)));
-    const std::uint32_t total = kHeaderSize + desc_bytes + std::uint32_t(records_.size()) + std::uint32_t(eof_bytes.size());
+    const std::uint32_t total =
+        kHeaderSize + desc_bytes + std::uint32_t(records_.size()) + std::uint32_t(eof_bytes.size());
     h.U32(kEmfSignature).U32(0x10000).U32(total).U32(std::uint32_t(count_ + 2));
     h.U32(kHandleCount);  // nHandles and the reserved word
     h.U32(std::uint32_t(desc.size())).U32(desc.isEmpty() ? 0 : kHeaderSize).U32(0);
@@ -511,7 +570,8 @@ class EmfRecorder : public QPaintEngine {
     h.U32(0).U32(0).U32(0);  // no pixel format, no OpenGL
     h.I32(kRefMillimetres * 1000).I32(kRefMillimetres * 1000);
     QByteArray chars(qsizetype(desc_bytes), '\0');
-    for (qsizetype i = 0; i < desc.size(); ++i) qToLittleEndian(std::uint16_t(desc.at(i).unicode()), chars.data() + 2 * i);
+    for (qsizetype i = 0; i < desc.size(); ++i)
+      qToLittleEndian(std::uint16_t(desc.at(i).unicode()), chars.data() + 2 * i);
     h.Bytes(chars);
     return h.Finish() + records_ + eof_bytes;
   }
@@ -578,7 +638,8 @@ class EmfRecorder : public QPaintEngine {
 
   static bool SamePen(const QPen &a, const QPen &b) {
     if (a.style() == Qt::NoPen || b.style() == Qt::NoPen) return a.style() == b.style();
-    return PenStyleBits(a) == PenStyleBits(b) && PenWidth(a) == PenWidth(b) && ColorRef(a.color()) == ColorRef(b.color());
+    return PenStyleBits(a) == PenStyleBits(b) && PenWidth(a) == PenWidth(b) &&
+           ColorRef(a.color()) == ColorRef(b.color());
   }
 
   void SelectPen(const QPen &pen) {
@@ -629,7 +690,8 @@ class EmfRecorder : public QPaintEngine {
     w.U32(flags).U32((quality << 16) | (font.fixedPitch() ? 1u << 24 : 0u));
     QByteArray face(64, '\0');
     const QString family = font.family().left(31);
-    for (qsizetype i = 0; i < family.size(); ++i) qToLittleEndian(std::uint16_t(family.at(i).unicode()), face.data() + 2 * i);
+    for (qsizetype i = 0; i < family.size(); ++i)
+      qToLittleEndian(std::uint16_t(family.at(i).unicode()), face.data() + 2 * i);
     w.Bytes(face);
     Emit(w);
     Emit(RecordWriter(EMR_SELECTOBJECT).U32(kFontHandle));
@@ -651,7 +713,11 @@ class EmfRecorder : public QPaintEngine {
       return;
     }
     Prepare(&pen_, &brush_);
-    Emit(RecordWriter(EMR_RECTANGLE).I32(r.left()).I32(r.top()).I32(r.left() + r.width() + 1).I32(r.top() + r.height() + 1));
+    Emit(RecordWriter(EMR_RECTANGLE)
+             .I32(r.left())
+             .I32(r.top())
+             .I32(r.left() + r.width() + 1)
+             .I32(r.top() + r.height() + 1));
     Touch(r);
   }
 
@@ -692,7 +758,10 @@ class EmfRecorder : public QPaintEngine {
       w.I32(0).I32(0);
       w.F32(1).F32(0).F32(0).F32(1).F32(0).F32(0);
       w.U32(0).U32(0);
-      w.U32(fixed).U32(std::uint32_t(bmi.size())).U32(fixed + std::uint32_t(bmi.size())).U32(std::uint32_t(bits.size()));
+      w.U32(fixed)
+          .U32(std::uint32_t(bmi.size()))
+          .U32(fixed + std::uint32_t(bmi.size()))
+          .U32(std::uint32_t(bits.size()));
       w.I32(img.width()).I32(img.height());
       w.Bytes(bmi).Bytes(bits);
       Emit(w);
@@ -700,7 +769,10 @@ class EmfRecorder : public QPaintEngine {
       const std::uint32_t fixed = 80;
       RecordWriter w(EMR_STRETCHDIBITS);
       w.Rect(dest).I32(dest.x()).I32(dest.y()).I32(0).I32(0).I32(img.width()).I32(img.height());
-      w.U32(fixed).U32(std::uint32_t(bmi.size())).U32(fixed + std::uint32_t(bmi.size())).U32(std::uint32_t(bits.size()));
+      w.U32(fixed)
+          .U32(std::uint32_t(bmi.size()))
+          .U32(fixed + std::uint32_t(bmi.size()))
+          .U32(std::uint32_t(bits.size()));
       w.U32(0).U32(rop).I32(dest.width()).I32(dest.height());
       w.Bytes(bmi).Bytes(bits);
       Emit(w);
@@ -887,8 +959,10 @@ void TEmfPlayer::DrawDib(const TEmfRecord &r, QRect dest, QRect src, std::uint32
     if (painter_ == nullptr) return;
     Apply();
     painter_->setPen(Qt::NoPen);
-    if (rop == kBlackness) painter_->fillRect(dest.normalized(), Qt::black);
-    else if (rop == kWhiteness) painter_->fillRect(dest.normalized(), Qt::white);
+    if (rop == kBlackness)
+      painter_->fillRect(dest.normalized(), Qt::black);
+    else if (rop == kWhiteness)
+      painter_->fillRect(dest.normalized(), Qt::white);
     else if (rop == kDstInvert) {
       painter_->setCompositionMode(QPainter::RasterOp_NotDestination);
       painter_->fillRect(dest.normalized(), Qt::white);
@@ -897,7 +971,8 @@ void TEmfPlayer::DrawDib(const TEmfRecord &r, QRect dest, QRect src, std::uint32
     }
     return;
   }
-  if (off_bmi > r.Size || cb_bmi > r.Size - off_bmi || off_bits > r.Size || cb_bits > r.Size - off_bits || cb_bmi < 40) {
+  if (off_bmi > r.Size || cb_bmi > r.Size - off_bmi || off_bits > r.Size || cb_bits > r.Size - off_bits ||
+      cb_bmi < 40) {
     Damaged(QStringLiteral("bitmap beyond its record"));
   }
   const unsigned char *h = r.Data + off_bmi;
@@ -983,12 +1058,24 @@ void TEmfPlayer::Play(const TEmfRecord &r) {
   };
 
   switch (r.Type) {
-    case EMR_SETBKMODE: s.bk_mode = r.Int(8); break;
-    case EMR_SETBKCOLOR: s.bk_color = r.UInt(8); break;
-    case EMR_SETTEXTCOLOR: s.text_color = r.UInt(8); break;
-    case EMR_SETTEXTALIGN: s.text_align = r.UInt(8); break;
-    case EMR_SETPOLYFILLMODE: s.fill_mode = r.Int(8); break;
-    case EMR_MOVETOEX: s.pos = QPoint(r.Int(8), r.Int(12)); break;
+    case EMR_SETBKMODE:
+      s.bk_mode = r.Int(8);
+      break;
+    case EMR_SETBKCOLOR:
+      s.bk_color = r.UInt(8);
+      break;
+    case EMR_SETTEXTCOLOR:
+      s.text_color = r.UInt(8);
+      break;
+    case EMR_SETTEXTALIGN:
+      s.text_align = r.UInt(8);
+      break;
+    case EMR_SETPOLYFILLMODE:
+      s.fill_mode = r.Int(8);
+      break;
+    case EMR_MOVETOEX:
+      s.pos = QPoint(r.Int(8), r.Int(12));
+      break;
     case EMR_LINETO: {
       const QPoint to(r.Int(8), r.Int(12));
       DrawLine(s.pos, to);
@@ -1062,7 +1149,9 @@ void TEmfPlayer::Play(const TEmfRecord &r) {
       painter_->drawPath(path);
       break;
     }
-    case EMR_SAVEDC: saved_.push_back(s); break;
+    case EMR_SAVEDC:
+      saved_.push_back(s);
+      break;
     case EMR_RESTOREDC: {
       const std::int32_t n = r.Int(8);
       // Only relative restores exist in metafiles; others are ignored, as
@@ -1076,15 +1165,26 @@ void TEmfPlayer::Play(const TEmfRecord &r) {
       }
       break;
     }
-    case EMR_SETWORLDTRANSFORM: s.xf = transform_at(8); break;
+    case EMR_SETWORLDTRANSFORM:
+      s.xf = transform_at(8);
+      break;
     case EMR_MODIFYWORLDTRANSFORM: {
       const QTransform t = transform_at(8);
       switch (r.UInt(32)) {
-        case 1: s.xf = QTransform(); break;
-        case 2: s.xf = t * s.xf; break;
-        case 3: s.xf = s.xf * t; break;
-        case 4: s.xf = t; break;
-        default: Damaged(QStringLiteral("unknown transform mode"));
+        case 1:
+          s.xf = QTransform();
+          break;
+        case 2:
+          s.xf = t * s.xf;
+          break;
+        case 3:
+          s.xf = s.xf * t;
+          break;
+        case 4:
+          s.xf = t;
+          break;
+        default:
+          Damaged(QStringLiteral("unknown transform mode"));
       }
       break;
     }
@@ -1108,9 +1208,12 @@ void TEmfPlayer::Play(const TEmfRecord &r) {
       slot->kind = Object::Brush;
       const std::uint32_t style = r.UInt(12);
       const QColor c = FromColorRef(r.UInt(16));
-      if (style == 1) slot->brush = QBrush(Qt::NoBrush);
-      else if (style == 2) slot->brush = QBrush(c, HatchStyle(r.UInt(20)));
-      else slot->brush = QBrush(c);
+      if (style == 1)
+        slot->brush = QBrush(Qt::NoBrush);
+      else if (style == 2)
+        slot->brush = QBrush(c, HatchStyle(r.UInt(20)));
+      else
+        slot->brush = QBrush(c);
       break;
     }
     case EMR_EXTCREATEFONTINDIRECTW: {
@@ -1143,27 +1246,51 @@ void TEmfPlayer::Play(const TEmfRecord &r) {
       const std::uint32_t ih = r.UInt(8);
       if (ih & kStock) {
         switch (ih) {
-          case kWhiteBrush: s.brush = QBrush(Qt::white); break;
-          case kBlackBrush: s.brush = QBrush(Qt::black); break;
-          case kStock | 1: s.brush = QBrush(QColor(192, 192, 192)); break;
-          case kStock | 2: s.brush = QBrush(QColor(128, 128, 128)); break;
-          case kStock | 3: s.brush = QBrush(QColor(64, 64, 64)); break;
-          case kNullBrush: s.brush = QBrush(Qt::NoBrush); break;
-          case kWhitePen: s.pen = QPen(Qt::white, 1); break;
-          case kBlackPen: s.pen = QPen(Qt::black, 1); break;
-          case kNullPen: s.pen = QPen(Qt::NoPen); break;
-          default: break;  // stock fonts and palettes: the font stays
+          case kWhiteBrush:
+            s.brush = QBrush(Qt::white);
+            break;
+          case kBlackBrush:
+            s.brush = QBrush(Qt::black);
+            break;
+          case kStock | 1:
+            s.brush = QBrush(QColor(192, 192, 192));
+            break;
+          case kStock | 2:
+            s.brush = QBrush(QColor(128, 128, 128));
+            break;
+          case kStock | 3:
+            s.brush = QBrush(QColor(64, 64, 64));
+            break;
+          case kNullBrush:
+            s.brush = QBrush(Qt::NoBrush);
+            break;
+          case kWhitePen:
+            s.pen = QPen(Qt::white, 1);
+            break;
+          case kBlackPen:
+            s.pen = QPen(Qt::black, 1);
+            break;
+          case kNullPen:
+            s.pen = QPen(Qt::NoPen);
+            break;
+          default:
+            break;  // stock fonts and palettes: the font stays
         }
         break;
       }
       const auto &slot = object_index(ih);
       if (!slot) break;  // a deleted object: nothing changes, as on the platform
-      if (slot->kind == Object::Pen) s.pen = slot->pen;
-      else if (slot->kind == Object::Brush) s.brush = slot->brush;
-      else s.font = slot->font;
+      if (slot->kind == Object::Pen)
+        s.pen = slot->pen;
+      else if (slot->kind == Object::Brush)
+        s.brush = slot->brush;
+      else
+        s.font = slot->font;
       break;
     }
-    case EMR_DELETEOBJECT: object_index(r.UInt(8)).reset(); break;
+    case EMR_DELETEOBJECT:
+      object_index(r.UInt(8)).reset();
+      break;
     case EMR_EXTSELECTCLIPRGN: {
       const std::uint32_t cb = r.UInt(8);
       const std::uint32_t mode = r.UInt(12);
@@ -1177,16 +1304,27 @@ void TEmfPlayer::Play(const TEmfRecord &r) {
       if (std::uint64_t(n) * 16 > cb - 32) Damaged(QStringLiteral("clip rectangles beyond the region"));
       QRegion region;
       for (std::uint32_t i = 0; i < n; ++i) {
-        const QRect c(QPoint(r.Int(48 + 16 * i), r.Int(52 + 16 * i)), QPoint(r.Int(56 + 16 * i) - 1, r.Int(60 + 16 * i) - 1));
+        const QRect c(QPoint(r.Int(48 + 16 * i), r.Int(52 + 16 * i)),
+                      QPoint(r.Int(56 + 16 * i) - 1, r.Int(60 + 16 * i) - 1));
         region += c;
       }
       const QRegion current = s.clip.value_or(QRegion(-1000000, -1000000, 2000000, 2000000));
       switch (mode) {
-        case 1: SetClip(current.intersected(region)); break;
-        case 2: SetClip(current.united(region)); break;
-        case 3: SetClip(current.xored(region)); break;
-        case 4: SetClip(current.subtracted(region)); break;
-        default: SetClip(region); break;
+        case 1:
+          SetClip(current.intersected(region));
+          break;
+        case 2:
+          SetClip(current.united(region));
+          break;
+        case 3:
+          SetClip(current.xored(region));
+          break;
+        case 4:
+          SetClip(current.subtracted(region));
+          break;
+        default:
+          SetClip(region);
+          break;
       }
       break;
     }
@@ -1210,8 +1348,8 @@ void TEmfPlayer::Play(const TEmfRecord &r) {
       // Glyphs are rendered as images: text that would come out larger
       // than any page is left out rather than allocated.
       const QTransform device = painter_->combinedTransform();
-      const double grow = std::max({std::fabs(device.m11()), std::fabs(device.m12()), std::fabs(device.m21()),
-                                    std::fabs(device.m22())});
+      const double grow = std::max(
+          {std::fabs(device.m11()), std::fabs(device.m12()), std::fabs(device.m21()), std::fabs(device.m22())});
       if (f.pixelSize() * grow > 4000.0) break;
       const QFontMetricsF fm(f);
       painter_->setFont(f);
@@ -1220,10 +1358,14 @@ void TEmfPlayer::Play(const TEmfRecord &r) {
       QPointF at = (s.text_align & TA_UPDATECP) ? QPointF(s.pos) : QPointF(ref);
       const double width = fm.horizontalAdvance(text);
       const std::uint32_t horiz = s.text_align & 6, vert = s.text_align & 24;
-      if (horiz == TA_CENTER) at.rx() -= width / 2;
-      else if (horiz == TA_RIGHT) at.rx() -= width;
-      if (vert == 0) at.ry() += fm.ascent();
-      else if (vert == TA_BOTTOM) at.ry() -= fm.descent();
+      if (horiz == TA_CENTER)
+        at.rx() -= width / 2;
+      else if (horiz == TA_RIGHT)
+        at.rx() -= width;
+      if (vert == 0)
+        at.ry() += fm.ascent();
+      else if (vert == TA_BOTTOM)
+        at.ry() -= fm.descent();
       if (s.font.Escapement != 0) {
         painter_->translate(ref);
         painter_->rotate(-s.font.Escapement / 10.0);
@@ -1265,7 +1407,8 @@ void TEmfPlayer::Play(const TEmfRecord &r) {
               per_pixel);
       break;
     }
-    default: break;  // records a report page does not use are skipped
+    default:
+      break;  // records a report page does not use are skipped
   }
 }
 
@@ -1389,7 +1532,8 @@ void TMetafile::LoadFromBytes(const QByteArray &data) {
     if (off_desc < 88 || off_desc > h.Size || std::uint64_t(n_desc) * 2 > h.Size - off_desc) {
       Damaged(QStringLiteral("description beyond the header"));
     }
-    for (std::uint32_t i = 0; i < n_desc; ++i) description += QChar(qFromLittleEndian<std::uint16_t>(p + off_desc + 2 * i));
+    for (std::uint32_t i = 0; i < n_desc; ++i)
+      description += QChar(qFromLittleEndian<std::uint16_t>(p + off_desc + 2 * i));
     while (description.endsWith(QChar(0))) description.chop(1);
     description.replace(QChar(0), QChar('\n'));
   }

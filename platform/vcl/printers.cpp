@@ -45,8 +45,10 @@ std::vector<TPrinterDevice> SpoolerDevices(int *default_index) {
     }
     if (info.supportsCustomPageSizes()) d.Papers.push_back(CustomPaper());
     const QPageSize def = info.defaultPageSize();
-    if (def.isValid() && def.windowsId() > 0) d.DefaultMode.PaperSize = def.windowsId();
-    else if (!d.Papers.empty()) d.DefaultMode.PaperSize = d.Papers.front().Code;
+    if (def.isValid() && def.windowsId() > 0)
+      d.DefaultMode.PaperSize = def.windowsId();
+    else if (!d.Papers.empty())
+      d.DefaultMode.PaperSize = d.Papers.front().Code;
     QPageLayout layout = probe.pageLayout();
     layout.setUnits(QPageLayout::Millimeter);
     const QMarginsF m = layout.minimumMargins();
@@ -153,8 +155,8 @@ void TPrinter::SetDeviceMode(const TDeviceMode &mode) {
   if (mode.Fields & TDeviceMode::kPaperWidth) next.PaperWidth = mode.PaperWidth;
   if (mode.Fields & TDeviceMode::kPaperSize) {
     const auto &papers = Papers();
-    const bool known = std::any_of(papers.begin(), papers.end(),
-                                   [&](const TPaperSize &p) { return p.Code == mode.PaperSize; });
+    const bool known =
+        std::any_of(papers.begin(), papers.end(), [&](const TPaperSize &p) { return p.Code == mode.PaperSize; });
     if (!known) {
       throw EPrinter(QStringLiteral("The printer \"%1\" has no paper %2").arg(DeviceName()).arg(mode.PaperSize));
     }
@@ -186,8 +188,10 @@ void TPrinter::PortraitPaper(int &width, int &height) const {
   const auto &papers = Papers();
   auto it = std::find_if(papers.begin(), papers.end(), [&](const TPaperSize &p) { return p.Code == mode_.PaperSize; });
   TPaperSize p;
-  if (it != papers.end()) p = *it;
-  else StandardPaper(mode_.PaperSize, p);
+  if (it != papers.end())
+    p = *it;
+  else
+    StandardPaper(mode_.PaperSize, p);
   width = p.Width;
   height = p.Height;
 }
@@ -258,9 +262,10 @@ void TPrinter::BeginDoc() {
   PortraitPaper(pw, ph);
   if (pw <= 0 || ph <= 0) throw EPrinter(QStringLiteral("The paper of the printer has no size"));
   const QPageSize size(QSizeF(pw / 10.0, ph / 10.0), QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
-  const QPageLayout layout(size, Orientation() == poLandscape ? QPageLayout::Landscape : QPageLayout::Portrait,
-                           QMarginsF(d.MarginLeft / 10.0, d.MarginTop / 10.0, d.MarginRight / 10.0, d.MarginBottom / 10.0),
-                           QPageLayout::Millimeter);
+  const QPageLayout layout(
+      size, Orientation() == poLandscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+      QMarginsF(d.MarginLeft / 10.0, d.MarginTop / 10.0, d.MarginRight / 10.0, d.MarginBottom / 10.0),
+      QPageLayout::Millimeter);
   qp->setPageLayout(layout);
   auto painter = std::make_unique<QPainter>();
   if (!painter->begin(qp.get())) {

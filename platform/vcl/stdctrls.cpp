@@ -102,8 +102,7 @@ void TButton::SetTextInWidget(const QString &text) {
 void TButton::SetDefault(bool value) {
   default_ = value;
   TCustomForm *form = GetParentForm();
-  const bool button_focused =
-      form != nullptr && dynamic_cast<TButton *>(form->ActiveControl()) != nullptr;
+  const bool button_focused = form != nullptr && dynamic_cast<TButton *>(form->ActiveControl()) != nullptr;
   if (!button_focused) active_ = value;
 }
 
@@ -120,8 +119,8 @@ void TButton::WMGetDlgCode(TMessage &m) {
 
 void TButton::CMDialogKey(TMessage &m) {
   const int key = m.CharCode();
-  if (((key == VK_RETURN && active_) || (key == VK_ESCAPE && cancel_)) &&
-      KeyDataToShiftState(m.LParam).Empty() && CanFocus()) {
+  if (((key == VK_RETURN && active_) || (key == VK_ESCAPE && cancel_)) && KeyDataToShiftState(m.LParam).Empty() &&
+      CanFocus()) {
     m.Result = 1;
     Click();
     return;
@@ -189,9 +188,12 @@ void TCustomEdit::SetTextInWidget(const QString &text) {
 
 QString TCustomEdit::ApplyCase(const QString &text) const {
   switch (char_case_) {
-    case ecUpperCase: return text.toUpper();
-    case ecLowerCase: return text.toLower();
-    default: return text;
+    case ecUpperCase:
+      return text.toUpper();
+    case ecLowerCase:
+      return text.toLower();
+    default:
+      return text;
   }
 }
 
@@ -221,8 +223,7 @@ void TCustomEdit::SetCharCase(TEditCharCase value) {
 
 void TCustomEdit::SetPasswordChar(QChar value) {
   password_char_ = value;
-  if (QLineEdit *e = LineEdit())
-    e->setEchoMode(value.isNull() ? QLineEdit::Normal : QLineEdit::Password);
+  if (QLineEdit *e = LineEdit()) e->setEchoMode(value.isNull() ? QLineEdit::Normal : QLineEdit::Password);
 }
 
 void TCustomEdit::SetBorderStyle(TBorderStyle value) {
@@ -285,40 +286,50 @@ QString TCustomEdit::SelText() const {
 }
 
 void TCustomEdit::SetSelText(const QString &value) {
-  if (QLineEdit *e = LineEdit()) e->insert(value);
-  else if (QPlainTextEdit *t = AsTextEdit(widget_)) t->insertPlainText(ToWidgetText(value));
+  if (QLineEdit *e = LineEdit())
+    e->insert(value);
+  else if (QPlainTextEdit *t = AsTextEdit(widget_))
+    t->insertPlainText(ToWidgetText(value));
 }
 
 void TCustomEdit::SelectAll() {
-  if (QLineEdit *e = LineEdit()) e->selectAll();
-  else if (QPlainTextEdit *t = AsTextEdit(widget_)) t->selectAll();
+  if (QLineEdit *e = LineEdit())
+    e->selectAll();
+  else if (QPlainTextEdit *t = AsTextEdit(widget_))
+    t->selectAll();
 }
 
 void TCustomEdit::ClearSelection() { SetSelText(QString()); }
 
 void TCustomEdit::CopyToClipboard() {
-  if (QLineEdit *e = LineEdit()) e->copy();
-  else if (QPlainTextEdit *t = AsTextEdit(widget_)) t->copy();
+  if (QLineEdit *e = LineEdit())
+    e->copy();
+  else if (QPlainTextEdit *t = AsTextEdit(widget_))
+    t->copy();
 }
 
 void TCustomEdit::CutToClipboard() {
-  if (QLineEdit *e = LineEdit()) e->cut();
-  else if (QPlainTextEdit *t = AsTextEdit(widget_)) t->cut();
+  if (QLineEdit *e = LineEdit())
+    e->cut();
+  else if (QPlainTextEdit *t = AsTextEdit(widget_))
+    t->cut();
 }
 
 void TCustomEdit::PasteFromClipboard() {
-  if (QLineEdit *e = LineEdit()) e->paste();
-  else if (QPlainTextEdit *t = AsTextEdit(widget_)) t->paste();
+  if (QLineEdit *e = LineEdit())
+    e->paste();
+  else if (QPlainTextEdit *t = AsTextEdit(widget_))
+    t->paste();
 }
 
 void TCustomEdit::Undo() {
-  if (QLineEdit *e = LineEdit()) e->undo();
-  else if (QPlainTextEdit *t = AsTextEdit(widget_)) t->undo();
+  if (QLineEdit *e = LineEdit())
+    e->undo();
+  else if (QPlainTextEdit *t = AsTextEdit(widget_))
+    t->undo();
 }
 
-void TCustomEdit::WMGetDlgCode(TMessage &m) {
-  m.Result = DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_HASSETSEL;
-}
+void TCustomEdit::WMGetDlgCode(TMessage &m) { m.Result = DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_HASSETSEL; }
 
 void TCustomEdit::KeyPress(QChar &key) {
   TWinControl::KeyPress(key);
@@ -338,8 +349,7 @@ void TCustomEdit::Change() {
 
 // --- TCustomMemo ------------------------------------------------------------------------
 
-TCustomMemo::TCustomMemo(TComponent *owner)
-    : TCustomEdit(owner), lines_(std::make_unique<TMemoStrings>(this)) {
+TCustomMemo::TCustomMemo(TComponent *owner) : TCustomEdit(owner), lines_(std::make_unique<TMemoStrings>(this)) {
   SetAutoSelect(false);
   SetBounds(0, 0, 185, 89);
 }
@@ -380,8 +390,7 @@ void TCustomMemo::SetReadOnly(bool value) {
 
 void TCustomMemo::SetWordWrap(bool value) {
   word_wrap_ = value;
-  if (QPlainTextEdit *t = TextEdit())
-    t->setLineWrapMode(value ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+  if (QPlainTextEdit *t = TextEdit()) t->setLineWrapMode(value ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
 }
 
 void TCustomMemo::SetScrollBars(TScrollStyle value) {
@@ -599,9 +608,7 @@ void TCheckBox::InitWidget() {
   TWinControl::InitWidget();
   updating_widget_ = true;
   Box()->setTristate(allow_grayed_);
-  Box()->setCheckState(state_ == cbChecked   ? Qt::Checked
-                       : state_ == cbGrayed ? Qt::PartiallyChecked
-                                            : Qt::Unchecked);
+  Box()->setCheckState(state_ == cbChecked ? Qt::Checked : state_ == cbGrayed ? Qt::PartiallyChecked : Qt::Unchecked);
   Box()->setLayoutDirection(alignment_ == taLeftJustify ? Qt::RightToLeft : Qt::LeftToRight);
   updating_widget_ = false;
 }
@@ -616,9 +623,7 @@ void TCheckBox::SetState(TCheckBoxState value) {
   state_ = value;
   if (widget_ != nullptr) {
     updating_widget_ = true;
-    Box()->setCheckState(value == cbChecked   ? Qt::Checked
-                         : value == cbGrayed ? Qt::PartiallyChecked
-                                             : Qt::Unchecked);
+    Box()->setCheckState(value == cbChecked ? Qt::Checked : value == cbGrayed ? Qt::PartiallyChecked : Qt::Unchecked);
     updating_widget_ = false;
   }
   Click();
@@ -639,8 +644,7 @@ void TCheckBox::SetAllowGrayed(bool value) {
 
 void TCheckBox::SetAlignment(TAlignment value) {
   alignment_ = value;
-  if (widget_ != nullptr)
-    Box()->setLayoutDirection(value == taLeftJustify ? Qt::RightToLeft : Qt::LeftToRight);
+  if (widget_ != nullptr) Box()->setLayoutDirection(value == taLeftJustify ? Qt::RightToLeft : Qt::LeftToRight);
 }
 
 void TCheckBox::WMGetDlgCode(TMessage &m) { m.Result = DLGC_BUTTON; }

@@ -74,24 +74,29 @@ ORBISCA_SIMPLE_TYPE(TypeInfoVariant, Simple(tkVariant, "Variant"))
 ORBISCA_SIMPLE_TYPE(TypeInfoMethod, Simple(tkMethod, "TMethod"))
 #undef ORBISCA_SIMPLE_TYPE
 
-bool TPropInfo::IsWritable() const {
-  return SetOrd || SetFloat || SetStr || SetVar || SetObj;
-}
+bool TPropInfo::IsWritable() const { return SetOrd || SetFloat || SetStr || SetVar || SetObj; }
 
 TPropInfo &TPropInfo::Type(const TTypeInfo *type) {
   const auto family = [](TTypeKind k) {
     switch (k) {
-      case tkInteger: case tkChar: case tkEnumeration: case tkSet: case tkWChar: case tkInt64:
+      case tkInteger:
+      case tkChar:
+      case tkEnumeration:
+      case tkSet:
+      case tkWChar:
+      case tkInt64:
         return 1;
-      case tkString: case tkLString: case tkWString:
+      case tkString:
+      case tkLString:
+      case tkWString:
         return 2;
       default:
         return static_cast<int>(k) + 10;
     }
   };
   if (type == nullptr || family(type->Kind) != family(Kind()))
-    throw EPropertyError(QStringLiteral("Property %1 cannot take the type %2")
-                             .arg(Name, type ? type->Name : QStringLiteral("nil")));
+    throw EPropertyError(
+        QStringLiteral("Property %1 cannot take the type %2").arg(Name, type ? type->Name : QStringLiteral("nil")));
   PropType = type;
   return *this;
 }
@@ -110,9 +115,9 @@ struct ClassEntry {
 };
 
 struct Registry {
-  std::map<QString, ClassEntry> classes;            // key: lower-case name
-  QHash<QString, ClassEntry *> by_instance_class;   // cache: lower-case ClassName()
-  std::map<QString, TComponentFactory> factories;   // key: lower-case name
+  std::map<QString, ClassEntry> classes;           // key: lower-case name
+  QHash<QString, ClassEntry *> by_instance_class;  // cache: lower-case ClassName()
+  std::map<QString, TComponentFactory> factories;  // key: lower-case name
 };
 
 Registry &GetRegistry() {
@@ -176,8 +181,7 @@ ClassEntry *EntryOf(const rtl::TObject *instance) {
 QString KindName(const TPropInfo &p) { return p.PropType ? p.PropType->Name : QStringLiteral("?"); }
 
 [[noreturn]] void WrongKind(const TPropInfo &p) {
-  throw EPropertyError(
-      QStringLiteral("Property %1 has the wrong type for this access (%2)").arg(p.Name, KindName(p)));
+  throw EPropertyError(QStringLiteral("Property %1 has the wrong type for this access (%2)").arg(p.Name, KindName(p)));
 }
 
 [[noreturn]] void ReadOnly(const TPropInfo &p) {
@@ -185,8 +189,7 @@ QString KindName(const TPropInfo &p) { return p.PropType ? p.PropType->Name : QS
 }
 
 bool IsOrdinalKind(TTypeKind k) {
-  return k == tkInteger || k == tkChar || k == tkEnumeration || k == tkSet || k == tkWChar ||
-         k == tkInt64;
+  return k == tkInteger || k == tkChar || k == tkEnumeration || k == tkSet || k == tkWChar || k == tkInt64;
 }
 
 bool IsStringKind(TTypeKind k) { return k == tkString || k == tkLString || k == tkWString; }
@@ -204,8 +207,7 @@ void ThrowWrongInstance(const QString &prop, const rtl::TObject *instance) {
                            .arg(prop, instance ? instance->ClassName() : QStringLiteral("nil")));
 }
 
-void RegisterTable(const QString &class_name, const QString &parent_name,
-                   std::function<void(TClassProps &)> builder) {
+void RegisterTable(const QString &class_name, const QString &parent_name, std::function<void(TClassProps &)> builder) {
   Registry &r = GetRegistry();
   ClassEntry &e = r.classes[class_name.toLower()];
   e.table.ClassName = class_name;
@@ -276,8 +278,7 @@ const TPropInfo &ResolvePropPath(rtl::TObject *root, const QString &path, rtl::T
     } else if (auto *component = dynamic_cast<TComponent *>(current)) {
       next = component->FindComponent(step);
     }
-    if (next == nullptr)
-      throw EPropertyError(QStringLiteral("Cannot resolve \"%1\" in %2").arg(step, path));
+    if (next == nullptr) throw EPropertyError(QStringLiteral("Cannot resolve \"%1\" in %2").arg(step, path));
     current = next;
   }
   if (target) *target = current;
@@ -298,8 +299,7 @@ void SetOrdProp(rtl::TObject *instance, const TPropInfo &p, std::int64_t value) 
     typinfo_detail::ThrowInvalidValue(p.Name);
   if (p.Kind() == tkSet && p.PropType->CompType) {
     const int members = p.PropType->CompType->MaxValue() + 1;
-    if (members < 64 && (static_cast<std::uint64_t>(value) >> members) != 0)
-      typinfo_detail::ThrowInvalidValue(p.Name);
+    if (members < 64 && (static_cast<std::uint64_t>(value) >> members) != 0) typinfo_detail::ThrowInvalidValue(p.Name);
   }
   p.SetOrd(instance, value);
 }
@@ -322,8 +322,7 @@ void SetEnumProp(rtl::TObject *instance, const QString &name, const QString &ide
   const TPropInfo &p = FindPropInfo(instance, name);
   if (p.Kind() != tkEnumeration) WrongKind(p);
   const int value = p.PropType->EnumValue(ident);
-  if (value < 0)
-    throw EPropertyError(QStringLiteral("Invalid property value \"%1\" for %2").arg(ident, p.Name));
+  if (value < 0) throw EPropertyError(QStringLiteral("Invalid property value \"%1\" for %2").arg(ident, p.Name));
   SetOrdProp(instance, p, value);
 }
 
@@ -345,8 +344,7 @@ std::uint64_t StringToSet(const TTypeInfo *set_type, const QString &text) {
   std::uint64_t bits = 0;
   for (const QString &ident : text.split(separators, Qt::SkipEmptyParts)) {
     const int v = comp ? comp->EnumValue(ident) : -1;
-    if (v < 0 || v > 63)
-      throw EPropertyError(QStringLiteral("Invalid set element \"%1\"").arg(ident));
+    if (v < 0 || v > 63) throw EPropertyError(QStringLiteral("Invalid set element \"%1\"").arg(ident));
     bits |= std::uint64_t{1} << v;
   }
   return bits;
@@ -364,9 +362,7 @@ void SetSetProp(rtl::TObject *instance, const QString &name, const QString &valu
   SetOrdProp(instance, p, static_cast<std::int64_t>(StringToSet(p.PropType, value)));
 }
 
-std::int64_t GetInt64Prop(const rtl::TObject *instance, const QString &name) {
-  return GetOrdProp(instance, name);
-}
+std::int64_t GetInt64Prop(const rtl::TObject *instance, const QString &name) { return GetOrdProp(instance, name); }
 
 void SetInt64Prop(rtl::TObject *instance, const QString &name, std::int64_t value) {
   SetOrdProp(instance, name, value);
@@ -451,8 +447,7 @@ rtl::Variant GetPropValue(const rtl::TObject *instance, const QString &name, boo
         return rtl::Variant(SetToString(p.PropType, static_cast<std::uint64_t>(p.GetOrd(instance)), false));
       return rtl::Variant(static_cast<long long>(p.GetOrd(instance)));
     case tkFloat:
-      if (p.PropType->FloatType == TFloatType::ftCurr)
-        return rtl::Variant::FromCurrency(p.GetFloat(instance));
+      if (p.PropType->FloatType == TFloatType::ftCurr) return rtl::Variant::FromCurrency(p.GetFloat(instance));
       if (p.PropType == TypeInfoDateTime()) return rtl::Variant::FromDate(p.GetFloat(instance));
       return rtl::Variant(p.GetFloat(instance));
     case tkString:

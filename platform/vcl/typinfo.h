@@ -221,9 +221,7 @@ class TPropInfo {
     stored_if_ = std::move(test);
     return *this;
   }
-  bool IsStored(const rtl::TObject *instance) const {
-    return stored_if_ ? stored_if_(instance) : stored_;
-  }
+  bool IsStored(const rtl::TObject *instance) const { return stored_if_ ? stored_if_(instance) : stored_; }
   // Refines the type (a double that is a currency, an integer that is a
   // colour...). The kind must stay the same family.
   TPropInfo &Type(const TTypeInfo *type);
@@ -246,8 +244,7 @@ namespace typinfo_detail {
 
 [[noreturn]] void ThrowInvalidValue(const QString &prop);
 [[noreturn]] void ThrowWrongInstance(const QString &prop, const rtl::TObject *instance);
-void RegisterTable(const QString &class_name, const QString &parent_name,
-                   std::function<void(TClassProps &)> builder);
+void RegisterTable(const QString &class_name, const QString &parent_name, std::function<void(TClassProps &)> builder);
 QString StripNamespace(const char *name);
 
 template <typename T>
@@ -311,9 +308,7 @@ class TPublisher {
         return static_cast<double>(std::invoke(get, Cast<T>(o, name)));
       };
       if constexpr (kWritable)
-        p.SetFloat = [set, name](rtl::TObject *o, double v) {
-          std::invoke(set, Cast<T>(o, name), static_cast<V>(v));
-        };
+        p.SetFloat = [set, name](rtl::TObject *o, double v) { std::invoke(set, Cast<T>(o, name), static_cast<V>(v)); };
     } else if constexpr (std::is_same_v<V, QString>) {
       p.GetStr = [get, name](const rtl::TObject *o) { return QString(std::invoke(get, Cast<T>(o, name))); };
       if constexpr (kWritable)
@@ -321,9 +316,7 @@ class TPublisher {
     } else if constexpr (std::is_same_v<V, rtl::Variant>) {
       p.GetVar = [get, name](const rtl::TObject *o) { return rtl::Variant(std::invoke(get, Cast<T>(o, name))); };
       if constexpr (kWritable)
-        p.SetVar = [set, name](rtl::TObject *o, const rtl::Variant &v) {
-          std::invoke(set, Cast<T>(o, name), v);
-        };
+        p.SetVar = [set, name](rtl::TObject *o, const rtl::Variant &v) { std::invoke(set, Cast<T>(o, name), v); };
     } else {
       using C = std::remove_cv_t<std::remove_pointer_t<V>>;
       p.GetObj = [get, name](const rtl::TObject *o) -> rtl::TObject * {
@@ -442,8 +435,7 @@ bool IsMethodAssigned(const rtl::TObject *instance, const QString &name);
 // Any kind as a Variant: enumerations and sets as their identifiers (when
 // `prefer_strings`) or ordinals, Booleans as booleans, classes not at all
 // (Empty). SetPropValue converts back by the property's kind.
-rtl::Variant GetPropValue(const rtl::TObject *instance, const QString &name,
-                          bool prefer_strings = true);
+rtl::Variant GetPropValue(const rtl::TObject *instance, const QString &name, bool prefer_strings = true);
 void SetPropValue(rtl::TObject *instance, const QString &name, const rtl::Variant &value);
 
 // True when the property should be written: its "stored" holds and, for an
@@ -458,9 +450,7 @@ using TComponentFactory = std::function<TComponent *(TComponent *owner)>;
 void RegisterComponentClass(const QString &class_name, TComponentFactory factory);
 template <typename T>
 void RegisterClass() {
-  RegisterComponentClass(T::StaticClassName(), [](TComponent *owner) -> TComponent * {
-    return new T(owner);
-  });
+  RegisterComponentClass(T::StaticClassName(), [](TComponent *owner) -> TComponent * { return new T(owner); });
 }
 // Null when the class is not registered.
 TComponentFactory GetClass(const QString &class_name);
@@ -469,30 +459,27 @@ TComponentFactory FindClass(const QString &class_name);
 
 }  // namespace vcl
 
-
 // Declares an enumeration (values from 0) together with its type
 // information, in the current namespace.
-#define ORBISCA_ENUM(Name, ...)                                              \
-  enum Name { __VA_ARGS__ };                                                 \
-  inline const ::vcl::TTypeInfo *TypeInfoFor(const Name *) {                 \
-    static const ::vcl::TTypeInfo info =                                     \
-        ::vcl::TTypeInfo::Enumeration(QStringLiteral(#Name), #__VA_ARGS__);  \
-    return &info;                                                            \
+#define ORBISCA_ENUM(Name, ...)                                                                              \
+  enum Name { __VA_ARGS__ };                                                                                 \
+  inline const ::vcl::TTypeInfo *TypeInfoFor(const Name *) {                                                 \
+    static const ::vcl::TTypeInfo info = ::vcl::TTypeInfo::Enumeration(QStringLiteral(#Name), #__VA_ARGS__); \
+    return &info;                                                                                            \
   }
 
 // Type information for an enumeration declared elsewhere; list its values
 // in order. Use in the enumeration's namespace.
-#define ORBISCA_ENUM_INFO(Name, ...)                                         \
-  inline const ::vcl::TTypeInfo *TypeInfoFor(const Name *) {                 \
-    static const ::vcl::TTypeInfo info =                                     \
-        ::vcl::TTypeInfo::Enumeration(QStringLiteral(#Name), #__VA_ARGS__);  \
-    return &info;                                                            \
+#define ORBISCA_ENUM_INFO(Name, ...)                                                                         \
+  inline const ::vcl::TTypeInfo *TypeInfoFor(const Name *) {                                                 \
+    static const ::vcl::TTypeInfo info = ::vcl::TTypeInfo::Enumeration(QStringLiteral(#Name), #__VA_ARGS__); \
+    return &info;                                                                                            \
   }
 
 // Opens the body that fills `Class`'s table; see the file comment. `p` is
 // the publisher. Use at namespace scope in the class's .cpp file.
-#define ORBISCA_PUBLISHED(Class, Parent)                                     \
-  static void OrbiscaPublish_##Class(::vcl::TPublisher<Class> &p);           \
-  [[maybe_unused]] static const bool orbisca_published_##Class =             \
-      ::vcl::RegisterPublished<Class>(#Parent, &OrbiscaPublish_##Class);     \
+#define ORBISCA_PUBLISHED(Class, Parent)                                 \
+  static void OrbiscaPublish_##Class(::vcl::TPublisher<Class> &p);       \
+  [[maybe_unused]] static const bool orbisca_published_##Class =         \
+      ::vcl::RegisterPublished<Class>(#Parent, &OrbiscaPublish_##Class); \
   static void OrbiscaPublish_##Class(::vcl::TPublisher<Class> &p)

@@ -36,13 +36,11 @@ constexpr const char *k2of5[10] = {"00110", "10001", "01001", "11000", "00101",
 // Code 39: nine elements, bar first, "1" wide; the order gives the values.
 constexpr const char kCode39Chars[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-. $/+%";
 constexpr const char *kCode39[44] = {
-    "000110100", "100100001", "001100001", "101100000", "000110001", "100110000", "001110000",
-    "000100101", "100100100", "001100100", "100001001", "001001001", "101001000", "000011001",
-    "100011000", "001011000", "000001101", "100001100", "001001100", "000011100", "100000011",
-    "001000011", "101000010", "000010011", "100010010", "001010010", "000000111", "100000110",
-    "001000110", "000010110", "110000001", "011000001", "111000000", "010010001", "110010000",
-    "011010000", "010000101", "110000100", "011000100", "010101000", "010100010", "010001010",
-    "000101010",
+    "000110100", "100100001", "001100001", "101100000", "000110001", "100110000", "001110000", "000100101", "100100100",
+    "001100100", "100001001", "001001001", "101001000", "000011001", "100011000", "001011000", "000001101", "100001100",
+    "001001100", "000011100", "100000011", "001000011", "101000010", "000010011", "100010010", "001010010", "000000111",
+    "100000110", "001000110", "000010110", "110000001", "011000001", "111000000", "010010001", "110010000", "011010000",
+    "010000101", "110000100", "011000100", "010101000", "010100010", "010001010", "000101010",
     "010010100",  // "*", start and stop
 };
 
@@ -53,8 +51,7 @@ QString FullAsciiPair(int c) {
   if (c == 0) return QStringLiteral("%U");
   if (c >= 1 && c <= 26) return QStringLiteral("$") + QChar('A' + c - 1);
   if (c >= 27 && c <= 31) return QStringLiteral("%") + QChar('A' + c - 27);
-  if (c == 32 || c == '-' || c == '.' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'))
-    return QString(QChar(c));
+  if (c == 32 || c == '-' || c == '.' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z')) return QString(QChar(c));
   if (c >= 33 && c <= 47) return QStringLiteral("/") + QChar('A' + c - 33);
   if (c == 58) return QStringLiteral("/Z");
   if (c >= 59 && c <= 63) return QStringLiteral("%") + QChar('F' + c - 59);
@@ -78,17 +75,16 @@ constexpr const char *kCode93[47] = {
 
 // Code 128: six widths per value, bar first; 103-105 the start values.
 constexpr const char *kCode128[106] = {
-    "212222", "222122", "222221", "121223", "121322", "131222", "122213", "122312", "132212", "221213",
-    "221312", "231212", "112232", "122132", "122231", "113222", "123122", "123221", "223211", "221132",
-    "221231", "213212", "223112", "312131", "311222", "321122", "321221", "312212", "322112", "322211",
-    "212123", "212321", "232121", "111323", "131123", "131321", "112313", "132113", "132311", "211313",
-    "231113", "231311", "112133", "112331", "132131", "113123", "113321", "133121", "313121", "211331",
-    "231131", "213113", "213311", "213131", "311123", "311321", "331121", "312113", "312311", "332111",
-    "314111", "221411", "431111", "111224", "111422", "121124", "121421", "141122", "141221", "112214",
-    "112412", "122114", "122411", "142112", "142211", "241211", "221114", "413111", "241112", "134111",
-    "111242", "121142", "121241", "114212", "124112", "124211", "411212", "421112", "421211", "212141",
-    "214121", "412121", "111143", "111341", "131141", "114113", "114311", "411113", "411311", "113141",
-    "114131", "311141", "411131", "211412", "211214", "211232",
+    "212222", "222122", "222221", "121223", "121322", "131222", "122213", "122312", "132212", "221213", "221312",
+    "231212", "112232", "122132", "122231", "113222", "123122", "123221", "223211", "221132", "221231", "213212",
+    "223112", "312131", "311222", "321122", "321221", "312212", "322112", "322211", "212123", "212321", "232121",
+    "111323", "131123", "131321", "112313", "132113", "132311", "211313", "231113", "231311", "112133", "112331",
+    "132131", "113123", "113321", "133121", "313121", "211331", "231131", "213113", "213311", "213131", "311123",
+    "311321", "331121", "312113", "312311", "332111", "314111", "221411", "431111", "111224", "111422", "121124",
+    "121421", "141122", "141221", "112214", "112412", "122114", "122411", "142112", "142211", "241211", "221114",
+    "413111", "241112", "134111", "111242", "121142", "121241", "114212", "124112", "124211", "411212", "421112",
+    "421211", "212141", "214121", "412121", "111143", "111341", "131141", "114113", "114311", "411113", "411311",
+    "113141", "114131", "311141", "411131", "211412", "211214", "211232",
 };
 constexpr const char kCode128Stop[] = "2331112";
 constexpr int kFnc1 = 102;
@@ -101,9 +97,8 @@ constexpr const char *kPostNet[10] = {"11000", "00011", "00101", "00110", "01001
 // Codabar: seven elements, bar first, "1" wide.
 constexpr const char kCodabarChars[] = "0123456789-$:/.+ABCD";
 constexpr const char *kCodabar[20] = {
-    "0000011", "0000110", "0001001", "1100000", "0010010", "1000010", "0100001",
-    "0100100", "0110000", "1001000", "0001100", "0011000", "1000101", "1010001",
-    "1010100", "0010101", "0011010", "0101001", "0001011", "0001110",
+    "0000011", "0000110", "0001001", "1100000", "0010010", "1000010", "0100001", "0100100", "0110000", "1001000",
+    "0001100", "0011000", "1000101", "1010001", "1010100", "0010101", "0011010", "0101001", "0001011", "0001110",
 };
 
 // A width table written with digits 1-4 as element characters: bars to
@@ -155,17 +150,19 @@ bool BarcodeTypeIsNumeric(int type) {
     case bcCodeUPC_E1:
     case bcCodeUPC_Supp2:
     case bcCodeUPC_Supp5:
-    case bcCodeEAN128C: return true;
-    default: return false;
+    case bcCodeEAN128C:
+      return true;
+    default:
+      return false;
   }
 }
 
 QString BarcodeTypeName(int type) {
   static const char *const kNames[kBarcodeTypeCount] = {
-      "2 5 interleaved", "2 5 industrial", "2 5 matrix", "Code39",    "Code39 Extended", "Code128A",
-      "Code128B",        "Code128C",       "Code93",     "Code93 Extended", "MSI",        "PostNet",
-      "Codebar",         "EAN8",           "EAN13",      "UPC A",     "UPC E0",          "UPC E1",
-      "UPC Supp2",       "UPC Supp5",      "EAN128A",    "EAN128B",   "EAN128C"};
+      "2 5 interleaved", "2 5 industrial", "2 5 matrix",      "Code39", "Code39 Extended", "Code128A",  "Code128B",
+      "Code128C",        "Code93",         "Code93 Extended", "MSI",    "PostNet",         "Codebar",   "EAN8",
+      "EAN13",           "UPC A",          "UPC E0",          "UPC E1", "UPC Supp2",       "UPC Supp5", "EAN128A",
+      "EAN128B",         "EAN128C"};
   if (type < 0 || type >= kBarcodeTypeCount) return QString();
   return QString::fromLatin1(kNames[type]);
 }
@@ -196,7 +193,9 @@ QString TBarcode::WithCheckDigit(const QString &data) {
 void TBarcode::ComputeWidths() {
   double ratio = ratio_;
   switch (typ_) {
-    case bcCode_2_5_matrix: ratio = std::clamp(ratio, 2.25, 3.0); break;
+    case bcCode_2_5_matrix:
+      ratio = std::clamp(ratio, 2.25, 3.0);
+      break;
     case bcCode128A:
     case bcCode128B:
     case bcCode128C:
@@ -206,8 +205,11 @@ void TBarcode::ComputeWidths() {
     case bcCodePostNet:
     case bcCodeEAN128A:
     case bcCodeEAN128B:
-    case bcCodeEAN128C: break;
-    default: ratio = std::clamp(ratio, 2.0, 3.0); break;
+    case bcCodeEAN128C:
+      break;
+    default:
+      ratio = std::clamp(ratio, 2.0, 3.0);
+      break;
   }
   // A NaN ratio would give a nonsense width; treat it as the narrowest.
   if (!(ratio == ratio)) ratio = 1.0;
@@ -236,29 +238,52 @@ QString TBarcode::Pattern() {
 
 QString TBarcode::Encode() {
   switch (typ_) {
-    case bcCode_2_5_interleaved: return Encode2of5Interleaved();
-    case bcCode_2_5_industrial: return Encode2of5Industrial();
-    case bcCode_2_5_matrix: return Encode2of5Matrix();
-    case bcCode39: return EncodeCode39(false);
-    case bcCode39Extended: return EncodeCode39(true);
-    case bcCode128A: return EncodeCode128(103, false);
-    case bcCode128B: return EncodeCode128(104, false);
-    case bcCode128C: return EncodeCode128(105, false);
-    case bcCode93: return EncodeCode93(false);
-    case bcCode93Extended: return EncodeCode93(true);
-    case bcCodeMSI: return EncodeMsi();
-    case bcCodePostNet: return EncodePostNet();
-    case bcCodeCodabar: return EncodeCodabar();
-    case bcCodeEAN8: return EncodeEan8();
-    case bcCodeEAN13: return EncodeEan13();
-    case bcCodeUPC_A: return EncodeUpcA();
-    case bcCodeUPC_E0: return EncodeUpcE(false);
-    case bcCodeUPC_E1: return EncodeUpcE(true);
-    case bcCodeUPC_Supp2: return EncodeSupp2();
-    case bcCodeUPC_Supp5: return EncodeSupp5();
-    case bcCodeEAN128A: return EncodeCode128(103, true);
-    case bcCodeEAN128B: return EncodeCode128(104, true);
-    case bcCodeEAN128C: return EncodeCode128(105, true);
+    case bcCode_2_5_interleaved:
+      return Encode2of5Interleaved();
+    case bcCode_2_5_industrial:
+      return Encode2of5Industrial();
+    case bcCode_2_5_matrix:
+      return Encode2of5Matrix();
+    case bcCode39:
+      return EncodeCode39(false);
+    case bcCode39Extended:
+      return EncodeCode39(true);
+    case bcCode128A:
+      return EncodeCode128(103, false);
+    case bcCode128B:
+      return EncodeCode128(104, false);
+    case bcCode128C:
+      return EncodeCode128(105, false);
+    case bcCode93:
+      return EncodeCode93(false);
+    case bcCode93Extended:
+      return EncodeCode93(true);
+    case bcCodeMSI:
+      return EncodeMsi();
+    case bcCodePostNet:
+      return EncodePostNet();
+    case bcCodeCodabar:
+      return EncodeCodabar();
+    case bcCodeEAN8:
+      return EncodeEan8();
+    case bcCodeEAN13:
+      return EncodeEan13();
+    case bcCodeUPC_A:
+      return EncodeUpcA();
+    case bcCodeUPC_E0:
+      return EncodeUpcE(false);
+    case bcCodeUPC_E1:
+      return EncodeUpcE(true);
+    case bcCodeUPC_Supp2:
+      return EncodeSupp2();
+    case bcCodeUPC_Supp5:
+      return EncodeSupp5();
+    case bcCodeEAN128A:
+      return EncodeCode128(103, true);
+    case bcCodeEAN128B:
+      return EncodeCode128(104, true);
+    case bcCodeEAN128C:
+      return EncodeCode128(105, true);
   }
   throw EBarcodeError(QStringLiteral("%1: Tipo di codice a barre errato").arg(ClassName()));
 }
@@ -382,7 +407,8 @@ QString TBarcode::Encode2of5Industrial() {
   display_text_ = data;
   QString out = QStringLiteral("606050");
   for (QChar c : data) {
-    for (const char *e = k2of5[c.digitValue()]; *e != '\0'; ++e) out += *e == '1' ? QStringLiteral("60") : QStringLiteral("50");
+    for (const char *e = k2of5[c.digitValue()]; *e != '\0'; ++e)
+      out += *e == '1' ? QStringLiteral("60") : QStringLiteral("50");
   }
   return out + QStringLiteral("605060");
 }
@@ -481,8 +507,10 @@ QString TBarcode::EncodeCode128(int start, bool ean) {
       const int code = c.unicode();
       int value = 0;  // a character the column lacks becomes a blank
       if (start == 103) {
-        if (code >= 32 && code <= 95) value = code - 32;
-        else if (code < 32) value = code + 64;
+        if (code >= 32 && code <= 95)
+          value = code - 32;
+        else if (code < 32)
+          value = code + 64;
       } else if (code >= 32 && code <= 127) {
         value = code - 32;
       }
@@ -530,7 +558,8 @@ QString TBarcode::EncodePostNet() {
   display_text_ = data;
   QString out = QStringLiteral("51");
   for (QChar c : data) {
-    for (const char *e = kPostNet[c.digitValue()]; *e != '\0'; ++e) out += *e == '1' ? QStringLiteral("51") : QStringLiteral("A1");
+    for (const char *e = kPostNet[c.digitValue()]; *e != '\0'; ++e)
+      out += *e == '1' ? QStringLiteral("51") : QStringLiteral("A1");
   }
   return out + QStringLiteral("5");
 }
@@ -552,10 +581,14 @@ int TBarcode::Width() {
   int width = 0;
   for (QChar c : pattern) {
     const char ch = char(c.unicode());
-    if (ch >= '0' && ch <= '3') width += widths_[ch - '0'];
-    else if (ch >= '5' && ch <= '8') width += widths_[ch - '5'];
-    else if (ch >= 'A' && ch <= 'D') width += widths_[ch - 'A'];
-    else throw EBarcodeError(QStringLiteral("%1: Errore interno").arg(ClassName()));
+    if (ch >= '0' && ch <= '3')
+      width += widths_[ch - '0'];
+    else if (ch >= '5' && ch <= '8')
+      width += widths_[ch - '5'];
+    else if (ch >= 'A' && ch <= 'D')
+      width += widths_[ch - 'A'];
+    else
+      throw EBarcodeError(QStringLiteral("%1: Errore interno").arg(ClassName()));
   }
   return width;
 }

@@ -66,9 +66,7 @@ bool NameUsedByOther(const TkvView *view, const QString &name) {
   return FindViewByName(view->Report, name, view) != nullptr;
 }
 
-void ShowError(const QString &text) {
-  vcl::MessageDlg(text, vcl::mtError, vcl::TMsgDlgButtons{vcl::mbOK});
-}
+void ShowError(const QString &text) { vcl::MessageDlg(text, vcl::mtError, vcl::TMsgDlgButtons{vcl::mbOK}); }
 
 struct Registry {
   std::vector<TkvAddInObjectInfo> entries;
@@ -85,20 +83,29 @@ QString BandTypeName(int band_type) {
   return QString::fromUtf8(kBandNames[band_type]);
 }
 
-bool IsVerticalBandType(int band_type) {
-  return band_type >= btTableHeader && band_type <= btTableFooter;
-}
+bool IsVerticalBandType(int band_type) { return band_type >= btTableHeader && band_type <= btTableFooter; }
 
 bool BandOptionApplies(int band_type, int option) {
   if (band_type < 0 || band_type >= kvBandTypeCount) return false;
   std::uint32_t mask = 0;
   switch (option) {
-    case flStretched: mask = kStretchTypes; break;
-    case flBandNewPage: mask = kNewPageTypes; break;
-    case flBandPrintIfEmpty: mask = kPrintIfEmptyTypes; break;
-    case flBandBreaked: mask = kBreakedTypes; break;
-    case flBandFillEmpty: mask = kFillEmptyTypes; break;
-    default: return false;
+    case flStretched:
+      mask = kStretchTypes;
+      break;
+    case flBandNewPage:
+      mask = kNewPageTypes;
+      break;
+    case flBandPrintIfEmpty:
+      mask = kPrintIfEmptyTypes;
+      break;
+    case flBandBreaked:
+      mask = kBreakedTypes;
+      break;
+    case flBandFillEmpty:
+      mask = kFillEmptyTypes;
+      break;
+    default:
+      return false;
   }
   return mask & (1u << band_type);
 }
@@ -252,9 +259,7 @@ void TkvView::LoadCommon(rtl::TStream &stream) {
   }
   if (version < 24) {
     // Older templates were laid out at a slightly smaller scale.
-    auto scale = [](std::int32_t v) {
-      return std::int32_t(rtl::Round(double(v) * 1123.0 / 1088.0));
-    };
+    auto scale = [](std::int32_t v) { return std::int32_t(rtl::Round(double(v) * 1123.0 / 1088.0)); };
     x = scale(x);
     y = scale(y);
     dx = scale(dx);
@@ -311,9 +316,7 @@ QRegion TkvView::GetClipRegion(bool grow) {
 // ---------------------------------------------------------------------------
 // Constructors of the kinds (their drawing is in kvclass_draw.cpp)
 
-TkvCustomMemoView::TkvCustomMemoView(TkvReport *report) : TkvView(report) {
-  Typ = gtMemo;
-}
+TkvCustomMemoView::TkvCustomMemoView(TkvReport *report) : TkvView(report) { Typ = gtMemo; }
 
 TkvMemoView::TkvMemoView(TkvReport *report) : TkvCustomMemoView(report) {
   Font.SetName(QStringLiteral("Arial"));
@@ -454,9 +457,7 @@ TkvCustomPictureView::TkvCustomPictureView(TkvReport *report) : TkvView(report) 
   Flags = flStretched | flPictRatio;
 }
 
-TkvPictureView::TkvPictureView(TkvReport *report) : TkvCustomPictureView(report) {
-  AssignDefaultName();
-}
+TkvPictureView::TkvPictureView(TkvReport *report) : TkvCustomPictureView(report) { AssignDefaultName(); }
 
 TkvPictureView::~TkvPictureView() = default;
 
@@ -496,10 +497,14 @@ const TkvAddInObjectInfo *FindAddIn(const QString &class_name) {
 std::unique_ptr<TkvView> CreateObjectByType(int type, const QString &class_name) {
   TkvReport *report = kvEngine().CurReport;
   switch (type) {
-    case gtMemo: return std::make_unique<TkvMemoView>(report);
-    case gtPicture: return std::make_unique<TkvPictureView>(report);
-    case gtBand: return std::make_unique<TkvBandView>(report);
-    case gtSubReport: return std::make_unique<TkvSubReportView>(report);
+    case gtMemo:
+      return std::make_unique<TkvMemoView>(report);
+    case gtPicture:
+      return std::make_unique<TkvPictureView>(report);
+    case gtBand:
+      return std::make_unique<TkvBandView>(report);
+    case gtSubReport:
+      return std::make_unique<TkvSubReportView>(report);
     case gtAddIn: {
       const TkvAddInObjectInfo *info = FindAddIn(class_name);
       if (info == nullptr) {
@@ -512,7 +517,8 @@ std::unique_ptr<TkvView> CreateObjectByType(int type, const QString &class_name)
       if (view) view->Typ = gtAddIn;
       return view;
     }
-    default: return nullptr;
+    default:
+      return nullptr;
   }
 }
 

@@ -56,13 +56,13 @@ inline constexpr int frAll = frRight | frBottom | frLeft | frTop;
 
 // Flags bits. Bit 0 means "stretched" for every kind.
 inline constexpr int flStretched = 1;
-inline constexpr int flWordWrap = 2;       // memo
-inline constexpr int flAutoWidth = 4;      // memo
-inline constexpr int flBandNewPage = 2;    // band view
+inline constexpr int flWordWrap = 2;     // memo
+inline constexpr int flAutoWidth = 4;    // memo
+inline constexpr int flBandNewPage = 2;  // band view
 inline constexpr int flBandPrintIfEmpty = 4;
 inline constexpr int flBandBreaked = 8;
 inline constexpr int flBandFillEmpty = 16;
-inline constexpr int flPictCenter = 2;     // picture
+inline constexpr int flPictCenter = 2;  // picture
 inline constexpr int flPictRatio = 4;
 
 // Memo Adjust bits.
@@ -76,13 +76,27 @@ inline constexpr int adVertBottom = 16;
 
 // Band types; 5, 8, 11 and 19 are data bands, 18-20 vertical (table) bands.
 enum TkvBandType {
-  btReportTitle = 0, btReportSummary = 1, btPageHeader = 2, btPageFooter = 3,
-  btMasterHeader = 4, btMasterData = 5, btMasterFooter = 6,
-  btDetailHeader = 7, btDetailData = 8, btDetailFooter = 9,
-  btSubDetailHeader = 10, btSubDetailData = 11, btSubDetailFooter = 12,
-  btOverlay = 13, btColumnHeader = 14, btColumnFooter = 15,
-  btGroupHeader = 16, btGroupFooter = 17,
-  btTableHeader = 18, btTableData = 19, btTableFooter = 20,
+  btReportTitle = 0,
+  btReportSummary = 1,
+  btPageHeader = 2,
+  btPageFooter = 3,
+  btMasterHeader = 4,
+  btMasterData = 5,
+  btMasterFooter = 6,
+  btDetailHeader = 7,
+  btDetailData = 8,
+  btDetailFooter = 9,
+  btSubDetailHeader = 10,
+  btSubDetailData = 11,
+  btSubDetailFooter = 12,
+  btOverlay = 13,
+  btColumnHeader = 14,
+  btColumnFooter = 15,
+  btGroupHeader = 16,
+  btGroupFooter = 17,
+  btTableHeader = 18,
+  btTableData = 19,
+  btTableFooter = 20,
   btNone = 21
 };
 inline constexpr int kvBandTypeCount = 22;
@@ -124,21 +138,21 @@ class TkvView : public rtl::TObject {
   // ---- fields ----
   QString Name;
   TkvReport *Report = nullptr;
-  TkvBand *Parent = nullptr;          // run-time band while preparing
-  vcl::TCanvas *Canvas = nullptr;     // canvas of the current drawing
-  vcl::TRect DRect;                   // set by CalcDrawRect
-  int gx = 0;                         // horizontal text inset
-  int gy = 0;                         // vertical text inset
+  TkvBand *Parent = nullptr;       // run-time band while preparing
+  vcl::TCanvas *Canvas = nullptr;  // canvas of the current drawing
+  vcl::TRect DRect;                // set by CalcDrawRect
+  int gx = 0;                      // horizontal text inset
+  int gy = 0;                      // vertical text inset
   rtl::TStringList DisplayLines;
   int SaveX = 0, SaveY = 0, SaveDX = 0, SaveDY = 0;  // geometry as designed
-  std::uint16_t FrameTyp = 0;         // frame bits; a band's type
+  std::uint16_t FrameTyp = 0;                        // frame bits; a band's type
   std::uint8_t Typ = 0;
   bool Selected = false;
   std::int32_t x = 0, y = 0, dx = 0, dy = 0;
   std::uint16_t Flags = 0;
   std::int32_t FrameWidth = 1;
   vcl::TColor FrameColor = vcl::clBlack;
-  std::uint16_t FrameStyle = 0;       // kept; frames are drawn solid
+  std::uint16_t FrameStyle = 0;  // kept; frames are drawn solid
   vcl::TColor FillColor = kvNoColor;
   std::int32_t Format = 0;
   QString FormatStr;
@@ -169,9 +183,7 @@ class TkvView : public rtl::TObject {
   void SaveCommon(rtl::TStream &stream) const;
 
  private:
-  void SetFrameBit(int bit, bool on) {
-    FrameTyp = on ? std::uint16_t(FrameTyp | bit) : std::uint16_t(FrameTyp & ~bit);
-  }
+  void SetFrameBit(int bit, bool on) { FrameTyp = on ? std::uint16_t(FrameTyp | bit) : std::uint16_t(FrameTyp & ~bit); }
 };
 
 class TkvCustomMemoView : public TkvView {
@@ -188,9 +200,9 @@ class TkvCustomMemoView : public TkvView {
   enum : std::uint8_t { dmDraw = 0, dmMeasure = 1, dmDrawPrepared = 2, dmDrawContinuation = 3 };
 
   std::uint8_t DrawMode = dmDraw;
-  std::int32_t FirstLine = 0;        // first display line still to draw
-  std::uint8_t TableTotal = 0;       // marks set by expansion, cleared by
-  std::uint8_t LineBreak = 0;        // the pre-scan of a page
+  std::int32_t FirstLine = 0;   // first display line still to draw
+  std::uint8_t TableTotal = 0;  // marks set by expansion, cleared by
+  std::uint8_t LineBreak = 0;   // the pre-scan of a page
   std::uint8_t SaveHighlightOn = 0;
 
  protected:
@@ -236,8 +248,8 @@ class TkvMemoView : public TkvCustomMemoView {
   vcl::TColor HighlightFontColor = vcl::clBlack;
   vcl::TColor HighlightFillColor = vcl::clWhite;
   QString HighlightCondition;
-  std::int16_t HighlightOn = 0;      // 0 or -1
-  vcl::TFont Font;                   // "Arial", 10 points, black
+  std::int16_t HighlightOn = 0;  // 0 or -1
+  vcl::TFont Font;               // "Arial", 10 points, black
 
  private:
   void DrawLines();
@@ -330,12 +342,12 @@ using TkvViewFactory = std::function<TkvView *(TkvReport *report)>;
 using TkvEditorFunc = std::function<bool(TkvView *view)>;
 
 struct TkvAddInObjectInfo {
-  QString ClassName;                       // of the view class
+  QString ClassName;  // of the view class
   TkvViewFactory Create;
   QString EditorClassName;
   TkvEditorFunc Editor;
-  std::shared_ptr<vcl::TBitmap> Bitmap;    // palette button glyph
-  QString Hint;                            // palette button hint
+  std::shared_ptr<vcl::TBitmap> Bitmap;  // palette button glyph
+  QString Hint;                          // palette button hint
 };
 
 inline constexpr int kvMaxAddIns = 32;
@@ -344,8 +356,8 @@ inline constexpr int kvMaxAddIns = 32;
 // entry; beyond 32 classes nothing is added and false is returned.
 bool RegisterObject(const TkvAddInObjectInfo &info);
 template <class View>
-bool RegisterObject(std::shared_ptr<vcl::TBitmap> bitmap, const QString &hint,
-                    const QString &editor_class = QString(), TkvEditorFunc editor = {}) {
+bool RegisterObject(std::shared_ptr<vcl::TBitmap> bitmap, const QString &hint, const QString &editor_class = QString(),
+                    TkvEditorFunc editor = {}) {
   return RegisterObject(TkvAddInObjectInfo{View::StaticClassName(),
                                            [](TkvReport *report) -> TkvView * { return new View(report); },
                                            editor_class, std::move(editor), std::move(bitmap), hint});

@@ -164,8 +164,7 @@ void TkvMemoView::PrepareLines() {
   Canvas->SetFont(&Font);
   vcl::TFont *font = Canvas->Font();
   if (printing && engine.PrintPixelsPerInch > 0 && engine.PrintPixelsPerInch != vcl::kScreenPixelsPerInch) {
-    font->SetHeight(int(rtl::Round(double(font->Height()) * engine.PrintPixelsPerInch /
-                                   vcl::kScreenPixelsPerInch)));
+    font->SetHeight(int(rtl::Round(double(font->Height()) * engine.PrintPixelsPerInch / vcl::kScreenPixelsPerInch)));
   }
 
   QStringList lines = DisplayLines.ToStringList();
@@ -290,9 +289,15 @@ void TkvMemoView::DrawLines() {
       }
       int py;
       switch (Adjust & 3) {
-        case adRight: py = y + gy + tw; break;
-        case adCenter: py = y + dy - gy - (dy - 2 * gy - tw) / 2 - 1; break;
-        default: py = y + dy - gy; break;
+        case adRight:
+          py = y + gy + tw;
+          break;
+        case adCenter:
+          py = y + dy - gy - (dy - 2 * gy - tw) / 2 - 1;
+          break;
+        default:
+          py = y + dy - gy;
+          break;
       }
       const bool fits = py - tw >= clip.Top && py <= clip.Bottom && px >= clip.Left;
       DrawOneLine(line, px, py, wrapped || !fits);
@@ -321,9 +326,15 @@ void TkvMemoView::DrawLines() {
     }
     int px;
     switch (Adjust & 3) {
-      case adRight: px = x + dx - gx - tw - 1; break;
-      case adCenter: px = x + gx + (dx - 2 * gx - tw) / 2; break;
-      default: px = x + gx; break;
+      case adRight:
+        px = x + dx - gx - tw - 1;
+        break;
+      case adCenter:
+        px = x + gx + (dx - 2 * gx - tw) / 2;
+        break;
+      default:
+        px = x + gx;
+        break;
     }
     const bool fits = px >= clip.Left && px + tw <= clip.Right && py >= clip.Top;
     DrawOneLine(line, px, py, wrapped || !fits);
@@ -549,9 +560,12 @@ const char kUnknownFormat[] = "Formato immagine sconosciuto.";
 
 std::unique_ptr<vcl::TGraphic> MakeGraphic(TkvPictureKind kind) {
   switch (kind) {
-    case pkBitmap: return std::make_unique<vcl::TBitmap>();
-    case pkIcon: return std::make_unique<vcl::TIcon>();
-    case pkJPEG: return std::make_unique<vcl::TJPEGImage>();
+    case pkBitmap:
+      return std::make_unique<vcl::TBitmap>();
+    case pkIcon:
+      return std::make_unique<vcl::TIcon>();
+    case pkJPEG:
+      return std::make_unique<vcl::TJPEGImage>();
     case pkMetafile: {
       const auto &factory = TkvPictureView::MetafileFactory();
       if (factory) {
@@ -559,7 +573,8 @@ std::unique_ptr<vcl::TGraphic> MakeGraphic(TkvPictureKind kind) {
       }
       return std::make_unique<vcl::TMetafile>();
     }
-    case pkNone: break;
+    case pkNone:
+      break;
   }
   throw vcl::EInvalidGraphic(QString::fromLatin1(kUnknownFormat));
 }

@@ -179,9 +179,7 @@ void TkvCodeBarreView::SaveToStream(rtl::TStream &stream) {
   stream.WriteInt32(Spare2);
 }
 
-TkvCodeBarreObject::TkvCodeBarreObject(vcl::TComponent *owner) : vcl::TComponent(owner) {
-  RegisterCodeBarreObject();
-}
+TkvCodeBarreObject::TkvCodeBarreObject(vcl::TComponent *owner) : vcl::TComponent(owner) { RegisterCodeBarreObject(); }
 
 namespace {
 

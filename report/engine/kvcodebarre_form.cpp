@@ -90,9 +90,7 @@ TCodeBarreForm::TCodeBarreForm(vcl::TComponent *owner) : vcl::TForm(owner) {
   UpdateOptions();
 }
 
-void TCodeBarreForm::UpdateOptions() {
-  show_checksum_->SetEnabled(checksum_->Checked() && show_text_->Checked());
-}
+void TCodeBarreForm::UpdateOptions() { show_checksum_->SetEnabled(checksum_->Checked() && show_text_->Checked()); }
 
 void TCodeBarreForm::Insert(const QString &text) {
   if (text.isEmpty()) return;

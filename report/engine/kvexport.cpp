@@ -55,8 +55,7 @@ void PumpMessages() {
 
 }  // namespace
 
-bool KvRegisterExportFilter(const TkvExportFilterClass &filter_class, const QString &description,
-                            const QString &mask) {
+bool KvRegisterExportFilter(const TkvExportFilterClass &filter_class, const QString &description, const QString &mask) {
   auto &filters = Registry();
   if (!filter_class || KvFindExportFilter(description) != nullptr) return false;
   if (static_cast<int>(filters.size()) >= kvMaxExportFilters) return false;

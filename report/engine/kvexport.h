@@ -36,9 +36,7 @@ class TkvExportFilter : public rtl::TObject {
   virtual void OnEndDoc() {}
   virtual void OnBeginPage(int width, int height) { (void)width, (void)height; }
   virtual void OnEndPage() {}
-  virtual void OnText(int x, int y, const QString &text, vcl::TFont *font) {
-    (void)x, (void)y, (void)text, (void)font;
-  }
+  virtual void OnText(int x, int y, const QString &text, vcl::TFont *font) { (void)x, (void)y, (void)text, (void)font; }
 
   rtl::TStream *Stream;
   TkvReport *Report = nullptr;
@@ -58,8 +56,7 @@ inline constexpr int kvMaxExportFilters = 32;
 
 // Adds a filter to the list; a description already listed replaces nothing
 // and the list keeps at most 32 entries. False when the filter was not added.
-bool KvRegisterExportFilter(const TkvExportFilterClass &filter_class, const QString &description,
-                            const QString &mask);
+bool KvRegisterExportFilter(const TkvExportFilterClass &filter_class, const QString &description, const QString &mask);
 const std::vector<TkvExportFilterInfo> &KvExportFilters();
 const TkvExportFilterInfo *KvFindExportFilter(const QString &description);
 

@@ -43,13 +43,30 @@ struct Number {
 
 bool ToNumber(const Variant &v, Number &n) {
   switch (v.Type()) {
-    case VarType::Empty: n = Number{}; return true;
-    case VarType::Boolean: n = Number{}; n.i = v.AsBoolean() ? 1 : 0; return true;
+    case VarType::Empty:
+      n = Number{};
+      return true;
+    case VarType::Boolean:
+      n = Number{};
+      n.i = v.AsBoolean() ? 1 : 0;
+      return true;
     case VarType::Integer:
-    case VarType::Int64: n = Number{}; n.i = v.AsInt64(); return true;
+    case VarType::Int64:
+      n = Number{};
+      n.i = v.AsInt64();
+      return true;
     case VarType::Double:
-    case VarType::Currency: n = Number{}; n.is_int = false; n.d = v.AsDouble(); return true;
-    case VarType::Date: n = Number{}; n.is_int = false; n.is_date = true; n.d = v.AsDateTime(); return true;
+    case VarType::Currency:
+      n = Number{};
+      n.is_int = false;
+      n.d = v.AsDouble();
+      return true;
+    case VarType::Date:
+      n = Number{};
+      n.is_int = false;
+      n.is_date = true;
+      n.d = v.AsDateTime();
+      return true;
     case VarType::String: {
       const QString s = rtl::Trim(v.AsString());
       std::int64_t i = 0;
@@ -67,7 +84,8 @@ bool ToNumber(const Variant &v, Number &n) {
       }
       return false;
     }
-    default: return false;
+    default:
+      return false;
   }
 }
 
@@ -86,8 +104,7 @@ bool ToInteger(const Number &n, std::int64_t &out) {
 }  // namespace
 
 Variant KvIntegerVariant(std::int64_t i) {
-  if (i >= std::numeric_limits<int>::min() && i <= std::numeric_limits<int>::max())
-    return Variant(static_cast<int>(i));
+  if (i >= std::numeric_limits<int>::min() && i <= std::numeric_limits<int>::max()) return Variant(static_cast<int>(i));
   return Variant(static_cast<long long>(i));
 }
 
@@ -123,20 +140,33 @@ Variant TkvExpr::Apply(int op, const Variant &left, const Variant &right, const 
     }
     bool r = false;
     switch (op) {
-      case opEqual: r = c == 0; break;
-      case opGreaterEqual: r = c >= 0; break;
-      case opGreater: r = c > 0; break;
-      case opLessEqual: r = c <= 0; break;
-      case opDifferent: r = c != 0; break;
-      case opLess: r = c < 0; break;
-      default: break;
+      case opEqual:
+        r = c == 0;
+        break;
+      case opGreaterEqual:
+        r = c >= 0;
+        break;
+      case opGreater:
+        r = c > 0;
+        break;
+      case opLessEqual:
+        r = c <= 0;
+        break;
+      case opDifferent:
+        r = c != 0;
+        break;
+      case opLess:
+        r = c < 0;
+        break;
+      default:
+        break;
     }
     return Variant(r ? 1 : 0);
   }
 
   if (op == opAdd && (left.Type() == VarType::String || right.Type() == VarType::String)) {
-    const bool both_text = (left.Type() == VarType::String || left.IsEmpty()) &&
-                           (right.Type() == VarType::String || right.IsEmpty());
+    const bool both_text =
+        (left.Type() == VarType::String || left.IsEmpty()) && (right.Type() == VarType::String || right.IsEmpty());
     if (both_text) return Variant(rtl::VarToStr(left) + rtl::VarToStr(right));
   }
   if (left.IsNull() || right.IsNull()) return Variant::Null();
@@ -191,7 +221,8 @@ Variant TkvExpr::Apply(int op, const Variant &left, const Variant &right, const 
       if (!ToInteger(a, x) || !ToInteger(b, y)) return type_error();
       return KvIntegerVariant(op == opAnd ? (x & y) : (x | y));
     }
-    default: return type_error();
+    default:
+      return type_error();
   }
 }
 
@@ -285,25 +316,49 @@ class TkvExprParser {
     const QChar c = Cur();
     const QChar next = pos_ + 1 < s_.size() ? s_[pos_ + 1] : QChar();
     switch (c.unicode()) {
-      case '*': ++pos_; return opMultiply;
-      case '+': ++pos_; return opAdd;
-      case '-': ++pos_; return opSubtract;
-      case '/': ++pos_; return opDivide;
-      case '=': ++pos_; return opEqual;
-      case '^': ++pos_; return opPower;
+      case '*':
+        ++pos_;
+        return opMultiply;
+      case '+':
+        ++pos_;
+        return opAdd;
+      case '-':
+        ++pos_;
+        return opSubtract;
+      case '/':
+        ++pos_;
+        return opDivide;
+      case '=':
+        ++pos_;
+        return opEqual;
+      case '^':
+        ++pos_;
+        return opPower;
       case '<':
-        if (next == u'=') { pos_ += 2; return opLessEqual; }
-        if (next == u'>') { pos_ += 2; return opDifferent; }
+        if (next == u'=') {
+          pos_ += 2;
+          return opLessEqual;
+        }
+        if (next == u'>') {
+          pos_ += 2;
+          return opDifferent;
+        }
         ++pos_;
         return opLess;
       case '>':
-        if (next == u'=') { pos_ += 2; return opGreaterEqual; }
+        if (next == u'=') {
+          pos_ += 2;
+          return opGreaterEqual;
+        }
         ++pos_;
         return opGreater;
-      default: break;
+      default:
+        break;
     }
-    static const struct { const char *word; int op; } kWords[] = {
-        {"AND", opAnd}, {"DIV", opDiv}, {"MOD", opMod}, {"OR", opOr}};
+    static const struct {
+      const char *word;
+      int op;
+    } kWords[] = {{"AND", opAnd}, {"DIV", opDiv}, {"MOD", opMod}, {"OR", opOr}};
     for (const auto &w : kWords) {
       const int len = static_cast<int>(qstrlen(w.word));
       if (s_.mid(pos_, len).compare(QLatin1String(w.word), Qt::CaseInsensitive) != 0) continue;
@@ -478,10 +533,10 @@ TkvExpr &Expr() {
 
 // ---- aggregates --------------------------------------------------------------
 
-QString KvAggregateKey(const QString &function, const QString &argument, const QString &memo_name,
-                       int level, bool table_key) {
-  QString key = function.toUpper() + u'(' + argument + u')' + memo_name +
-                QChar(static_cast<char16_t>(memo_name.size() & 0xFFFF));
+QString KvAggregateKey(const QString &function, const QString &argument, const QString &memo_name, int level,
+                       bool table_key) {
+  QString key =
+      function.toUpper() + u'(' + argument + u')' + memo_name + QChar(static_cast<char16_t>(memo_name.size() & 0xFFFF));
   if (!table_key) key += QChar(static_cast<char16_t>(level & 0xFF));
   return key;
 }

@@ -44,9 +44,21 @@ using TkvResolver = std::function<rtl::Variant(const QString &name, const QStrin
 // Operator codes; code / 10 is the precedence level.
 enum TkvOperator {
   opNone = 0,
-  opEqual = 10, opGreaterEqual = 11, opGreater = 12, opLessEqual = 13, opDifferent = 14, opLess = 15,
-  opAdd = 100, opSubtract = 101, opOr = 102,
-  opPower = 1000, opMultiply = 1001, opDivide = 1002, opAnd = 1003, opMod = 1004, opDiv = 1005,
+  opEqual = 10,
+  opGreaterEqual = 11,
+  opGreater = 12,
+  opLessEqual = 13,
+  opDifferent = 14,
+  opLess = 15,
+  opAdd = 100,
+  opSubtract = 101,
+  opOr = 102,
+  opPower = 1000,
+  opMultiply = 1001,
+  opDivide = 1002,
+  opAnd = 1003,
+  opMod = 1004,
+  opDiv = 1005,
 };
 
 class TkvExpr {
@@ -106,8 +118,8 @@ bool KvIsTrue(const rtl::Variant &v);
 
 // "SUM(" arg ")" memo QChar(len(memo)) [QChar(level)]: the key under which
 // a memo's aggregate is kept; table keys carry no level.
-QString KvAggregateKey(const QString &function, const QString &argument, const QString &memo_name,
-                       int level, bool table_key);
+QString KvAggregateKey(const QString &function, const QString &argument, const QString &memo_name, int level,
+                       bool table_key);
 // The function name and argument text stored in a key; empty for a key that
 // is too short to be one.
 QString KvAggregateFunction(const QString &key);
@@ -164,7 +176,6 @@ class TkvAggregates {
 // The start value of an aggregate function (0, 1e200 for MIN, -1e200 for
 // MAX) and one combining step with `count` values already in `v`.
 rtl::Variant KvAggregateStart(const QString &function);
-rtl::Variant KvAggregateCombine(const QString &function, const rtl::Variant &v, const rtl::Variant &x,
-                                int count);
+rtl::Variant KvAggregateCombine(const QString &function, const rtl::Variant &v, const rtl::Variant &x, int count);
 
 }  // namespace report

@@ -60,8 +60,7 @@ void WarnMissingDataset(const QString &name) {
 // write ends: a later snapshot must not be written at an old version.
 class TEngineScope {
  public:
-  explicit TEngineScope(TkvReport *report)
-      : version_(kvEngine().Version), report_(kvEngine().CurReport) {
+  explicit TEngineScope(TkvReport *report) : version_(kvEngine().Version), report_(kvEngine().CurReport) {
     kvEngine().CurReport = report;
   }
   ~TEngineScope() {
@@ -224,8 +223,8 @@ void KvReadPageRecord(rtl::TStream &stream, TkvPage &page, int version) {
   // Values no designer produces would divide by zero or lay out pages of
   // absurd size further on: the record is damaged.
   constexpr std::int32_t kLargestPaper = 100000;  // ten metres, in tenths of a millimetre
-  if (width < 0 || width > kLargestPaper || height < 0 || height > kLargestPaper || orientation > 1 ||
-      columns < 1 || columns > 100 || scale_x < 1 || scale_x > 10000 || scale_y < 1 || scale_y > 10000)
+  if (width < 0 || width > kLargestPaper || height < 0 || height > kLargestPaper || orientation > 1 || columns < 1 ||
+      columns > 100 || scale_x < 1 || scale_x > 10000 || scale_y < 1 || scale_y > 10000)
     Damaged(QStringLiteral("Impostazioni di pagina non valide"));
   page.PaperSize = paper;
   page.PaperWidth = width;
@@ -465,8 +464,7 @@ void TkvReport::WriteBody(rtl::TStream &stream) {
   WriteStrings(stream, variables_);
 }
 
-void TkvReport::SaveTemplate(const QString &file_name, const rtl::TStrings &description,
-                             const vcl::TBitmap *picture) {
+void TkvReport::SaveTemplate(const QString &file_name, const rtl::TStrings &description, const vcl::TBitmap *picture) {
   TEngineScope scope(this);
   kvEngine().Version = kvCurrentVersion;
   rtl::TMemoryStream stream;

@@ -21,7 +21,8 @@ using rtl::Variant;
 
 namespace {
 
-const QString kNoBandError = QStringLiteral("Non è possibile inserire in una banda non abilitata la funzione statistica : ");
+const QString kNoBandError =
+    QStringLiteral("Non è possibile inserire in una banda non abilitata la funzione statistica : ");
 const QString kCountError = QStringLiteral("E' stato inserito un numero di parametri errato per la funzione : ");
 const QString kParamFormatError = QStringLiteral("Formato parametri non valido nella funzione : ");
 const QString kParamTypeError = QStringLiteral("Tipi di parametri errati nella funzione: ");
@@ -84,9 +85,22 @@ Variant Count(TkvReportContext &ctx, const QString &upper, const QStringList &pa
     const int type = ctx.CurrentBandType();
     int data_band = -1;
     switch (type) {
-      case 1: case 3: case 5: case 6: case 15: case 17: data_band = 5; break;
-      case 8: case 9: data_band = 8; break;
-      case 11: case 12: data_band = 11; break;
+      case 1:
+      case 3:
+      case 5:
+      case 6:
+      case 15:
+      case 17:
+        data_band = 5;
+        break;
+      case 8:
+      case 9:
+        data_band = 8;
+        break;
+      case 11:
+      case 12:
+        data_band = 11;
+        break;
       case 20: {
         TkvAggregates *t = ctx.DataBandAggregates(19);
         return Variant(t != nullptr ? t->ResetCount() : 0);
@@ -160,24 +174,25 @@ const std::map<QString, BuiltIn> &BuiltIns() {
     };
     t[QStringLiteral("STR")] = {1, 1, [](const Args &a) { return Variant(rtl::FloatToStr(a.Number(0))); }};
     t[QStringLiteral("FILLSTR")] = {2, 2, [](const Args &a) {
-      const int times = a.Value(0).AsInteger();
-      const QString piece = a.Text(1);
-      if (times < 1) return Variant(QString());
-      if (static_cast<qsizetype>(times) * piece.size() > kMaxFillLength)
-        throw rtl::ERangeError(QStringLiteral("FILLSTR: testo troppo lungo"));
-      return Variant(piece.repeated(times));
-    }};
+                                      const int times = a.Value(0).AsInteger();
+                                      const QString piece = a.Text(1);
+                                      if (times < 1) return Variant(QString());
+                                      if (static_cast<qsizetype>(times) * piece.size() > kMaxFillLength)
+                                        throw rtl::ERangeError(QStringLiteral("FILLSTR: testo troppo lungo"));
+                                      return Variant(piece.repeated(times));
+                                    }};
     t[QStringLiteral("CEIL")] = {1, 1, [](const Args &a) { return KvIntegerVariant(rtl::Ceil(a.Number(0))); }};
     t[QStringLiteral("FLOOR")] = {1, 1, [](const Args &a) { return KvIntegerVariant(rtl::Floor(a.Number(0))); }};
     t[QStringLiteral("IF")] = {3, 3, [](const Args &a) { return a.Value(a.Value(0) == Variant(1) ? 1 : 2); }};
     t[QStringLiteral("INT")] = {1, 1, [](const Args &a) { return Variant(rtl::Int(a.Number(0))); }};
     t[QStringLiteral("FRAC")] = {1, 1, [](const Args &a) { return Variant(rtl::Frac(a.Number(0))); }};
-    t[QStringLiteral("ABS")] = {1, 1, [](const Args &a) {
-      const Variant v = a.Value(0);
-      if (v.Type() == rtl::VarType::Integer && v.AsInteger() != std::numeric_limits<int>::min())
-        return Variant(std::abs(v.AsInteger()));
-      return Variant(std::fabs(v.AsDouble()));
-    }};
+    t[QStringLiteral("ABS")] = {
+        1, 1, [](const Args &a) {
+          const Variant v = a.Value(0);
+          if (v.Type() == rtl::VarType::Integer && v.AsInteger() != std::numeric_limits<int>::min())
+            return Variant(std::abs(v.AsInteger()));
+          return Variant(std::fabs(v.AsDouble()));
+        }};
     one_number("ARCTAN", [](double x) { return std::atan(x); });
     one_number("COS", [](double x) { return std::cos(x); });
     one_number("SIN", [](double x) { return std::sin(x); });
@@ -188,45 +203,43 @@ const std::map<QString, BuiltIn> &BuiltIns() {
     t[QStringLiteral("POS")] = {2, 2, [](const Args &a) { return Variant(rtl::Pos(a.Text(0), a.Text(1))); }};
     t[QStringLiteral("LENGTH")] = {1, 1, [](const Args &a) { return Variant(static_cast<int>(a.Text(0).size())); }};
     t[QStringLiteral("ROUND")] = {1, 1, [](const Args &a) {
-      const std::int64_t r = rtl::Round(a.Number(0));
-      if (r < std::numeric_limits<int>::min() || r > std::numeric_limits<int>::max())
-        throw rtl::ERangeError(QStringLiteral("Range check error"));
-      return Variant(static_cast<int>(r));
-    }};
+                                    const std::int64_t r = rtl::Round(a.Number(0));
+                                    if (r < std::numeric_limits<int>::min() || r > std::numeric_limits<int>::max())
+                                      throw rtl::ERangeError(QStringLiteral("Range check error"));
+                                    return Variant(static_cast<int>(r));
+                                  }};
     t[QStringLiteral("TRUNC")] = {1, 1, [](const Args &a) { return KvIntegerVariant(rtl::Trunc(a.Number(0))); }};
     t[QStringLiteral("POWER")] = {2, 2, [](const Args &a) {
-      return Expr().Apply(opPower, Variant(a.Number(0)), Variant(a.Number(1)), QStringLiteral("POWER"));
-    }};
+                                    return Expr().Apply(opPower, Variant(a.Number(0)), Variant(a.Number(1)),
+                                                        QStringLiteral("POWER"));
+                                  }};
     t[QStringLiteral("UPPERCASE")] = {1, 1, [](const Args &a) { return Variant(rtl::AnsiUpperCase(a.Text(0))); }};
     t[QStringLiteral("LOWERCASE")] = {1, 1, [](const Args &a) { return Variant(rtl::AnsiLowerCase(a.Text(0))); }};
     t[QStringLiteral("COPY")] = {3, 3, [](const Args &a) {
-      return Variant(rtl::Copy(a.Text(0), a.Value(1).AsInteger(), a.Value(2).AsInteger()));
-    }};
+                                   return Variant(rtl::Copy(a.Text(0), a.Value(1).AsInteger(), a.Value(2).AsInteger()));
+                                 }};
     t[QStringLiteral("VAL")] = {1, 1, [](const Args &a) { return Variant(rtl::StrToFloat(rtl::Trim(a.Text(0)))); }};
     t[QStringLiteral("STRTODATE")] = {1, 1, [](const Args &a) { return Variant::FromDate(rtl::StrToDate(a.Text(0))); }};
     t[QStringLiteral("STRTOTIME")] = {1, 1, [](const Args &a) { return Variant::FromDate(rtl::StrToTime(a.Text(0))); }};
     t[QStringLiteral("NAMECASE")] = {1, 1, [](const Args &a) {
-      const QString s = a.Text(0);
-      return Variant(s.left(1).toUpper() + rtl::AnsiLowerCase(s.mid(1)));
-    }};
+                                       const QString s = a.Text(0);
+                                       return Variant(s.left(1).toUpper() + rtl::AnsiLowerCase(s.mid(1)));
+                                     }};
     t[QStringLiteral("PHRASECASE")] = {1, 1, [](const Args &a) { return Variant(PhraseCase(a.Text(0))); }};
-    t[QStringLiteral("NUMBERTOLETTER")] = {1, 1, [](const Args &a) {
-      return Variant(KvNumberToWords(rtl::RoundTo(a.Number(0), -4)));
-    }};
-    t[QStringLiteral("FORMATFLOAT")] = {2, 2, [](const Args &a) { return Variant(rtl::FormatFloat(a.Text(0), a.Number(1))); }};
-    t[QStringLiteral("FORMATDATETIME")] = {2, 2, [](const Args &a) {
-      return Variant(rtl::FormatDateTime(a.Text(0), a.Value(1).AsDateTime()));
-    }};
-    t[QStringLiteral("MONEYTOEURO")] = {1, 1, [](const Args &a) {
-      return Variant(kEuro + u' ' + Amount2(RoundToCents(a.Number(0) / kLireToEuro)));
-    }};
+    t[QStringLiteral("NUMBERTOLETTER")] = {
+        1, 1, [](const Args &a) { return Variant(KvNumberToWords(rtl::RoundTo(a.Number(0), -4))); }};
+    t[QStringLiteral("FORMATFLOAT")] = {
+        2, 2, [](const Args &a) { return Variant(rtl::FormatFloat(a.Text(0), a.Number(1))); }};
+    t[QStringLiteral("FORMATDATETIME")] = {
+        2, 2, [](const Args &a) { return Variant(rtl::FormatDateTime(a.Text(0), a.Value(1).AsDateTime())); }};
+    t[QStringLiteral("MONEYTOEURO")] = {
+        1, 1, [](const Args &a) { return Variant(kEuro + u' ' + Amount2(RoundToCents(a.Number(0) / kLireToEuro))); }};
     t[QStringLiteral("EURO")] = {1, 1, [](const Args &a) { return Variant(kEuro + u' ' + Amount2(a.Number(0))); }};
     t[QStringLiteral("MONEY")] = {1, 1, [](const Args &a) { return Variant(Money(a.Number(0))); }};
     t[QStringLiteral("EUROTOMONEY")] = {1, 1, [](const Args &a) { return Variant(Money(a.Number(0) * kLireToEuro)); }};
     t[QStringLiteral("EUROTOMONEYVAL")] = {1, 1, [](const Args &a) { return Variant(a.Number(0) * kLireToEuro); }};
-    t[QStringLiteral("MONEYTOEUROVAL")] = {1, 1, [](const Args &a) {
-      return Variant(RoundToCents(a.Number(0) / kLireToEuro));
-    }};
+    t[QStringLiteral("MONEYTOEUROVAL")] = {
+        1, 1, [](const Args &a) { return Variant(RoundToCents(a.Number(0) / kLireToEuro)); }};
     return t;
   }();
   return table;
@@ -238,8 +251,8 @@ bool IsAggregate(const QString &upper) {
 
 }  // namespace
 
-Variant KvBuiltInFunction(TkvReportContext &ctx, const QString &name, const QString &upper,
-                          const QStringList &params, bool &known) {
+Variant KvBuiltInFunction(TkvReportContext &ctx, const QString &name, const QString &upper, const QStringList &params,
+                          bool &known) {
   known = true;
   const int n = static_cast<int>(params.size());
   try {
@@ -296,12 +309,18 @@ QString FormatKind(const Variant &value, int kind, int sub, int decimals, const 
       if (value.Type() == rtl::VarType::String) return value.AsString();
       const double v = value.AsDouble();
       switch (sub) {
-        case 0: return rtl::FormatFloat(QStringLiteral("0.##"), v);
-        case 1: return rtl::FloatToStrF(v, rtl::ffFixed, 10, decimals);
-        case 2: return rtl::FormatFloat(QStringLiteral("0,.##"), v);
-        case 3: return rtl::FloatToStrF(v, rtl::ffNumber, 10, decimals);
-        case 4: return rtl::FormatFloat(format_text, v);
-        default: return rtl::VarToStr(value);
+        case 0:
+          return rtl::FormatFloat(QStringLiteral("0.##"), v);
+        case 1:
+          return rtl::FloatToStrF(v, rtl::ffFixed, 10, decimals);
+        case 2:
+          return rtl::FormatFloat(QStringLiteral("0,.##"), v);
+        case 3:
+          return rtl::FloatToStrF(v, rtl::ffNumber, 10, decimals);
+        case 4:
+          return rtl::FormatFloat(format_text, v);
+        default:
+          return rtl::VarToStr(value);
       }
     }
     case 2:
@@ -320,14 +339,17 @@ QString FormatKind(const Variant &value, int kind, int sub, int decimals, const 
     }
     case 4:
       switch (sub) {
-        case 0: return rtl::IntToStr(value.AsInteger());
+        case 0:
+          return rtl::IntToStr(value.AsInteger());
         case 1: {
           std::int64_t i = 0;
           return rtl::TryStrToInt64(rtl::Trim(rtl::VarToStr(value)), i) && i != 0 ? QStringLiteral("Si")
-                                                                                   : QStringLiteral("No");
+                                                                                  : QStringLiteral("No");
         }
-        case 2: return value.AsInteger() == 0 ? QStringLiteral(" ") : QStringLiteral("X");
-        default: return rtl::VarToStr(value);
+        case 2:
+          return value.AsInteger() == 0 ? QStringLiteral(" ") : QStringLiteral("X");
+        default:
+          return rtl::VarToStr(value);
       }
     default:
       return QString();
@@ -366,9 +388,10 @@ QString KvFormatValue(const Variant &value, std::int32_t format, const QString &
 namespace {
 
 const char *const kUnits[] = {"", "uno", "due", "tre", "quattro", "cinque", "sei", "sette", "otto", "nove"};
-const char *const kTeens[] = {"dieci", "undici", "dodici", "tredici", "quattordici",
+const char *const kTeens[] = {"dieci",    "undici", "dodici",      "tredici",  "quattordici",
                               "quindici", "sedici", "diciassette", "diciotto", "diciannove"};
-const char *const kTens[] = {"", "", "venti", "trenta", "quaranta", "cinquanta", "sessanta", "settanta", "ottanta", "novanta"};
+const char *const kTens[] = {"",          "",         "venti",    "trenta",  "quaranta",
+                             "cinquanta", "sessanta", "settanta", "ottanta", "novanta"};
 const char *const kSingular[] = {"", "mille", "unmilione", "unmiliardo", "millemiliardi", "unmilionedimiliardi"};
 const char *const kPlural[] = {"", "mila", "milioni", "miliardi", "miliardi"};
 

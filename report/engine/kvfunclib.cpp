@@ -35,8 +35,8 @@ bool KvAddFunctionLibrary(std::unique_ptr<TkvFunctionLibrary> library) {
 
 void KvClearFunctionLibraries() { Libraries().clear(); }
 
-bool KvCallLibraryFunction(const QString &name, const rtl::Variant &p1, const rtl::Variant &p2,
-                           const rtl::Variant &p3, rtl::Variant &result) {
+bool KvCallLibraryFunction(const QString &name, const rtl::Variant &p1, const rtl::Variant &p2, const rtl::Variant &p3,
+                           rtl::Variant &result) {
   for (const auto &library : Libraries()) {
     const int index = library->IndexOf(name);
     if (index >= 0) {

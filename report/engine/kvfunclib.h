@@ -36,7 +36,7 @@ bool KvAddFunctionLibrary(std::unique_ptr<TkvFunctionLibrary> library);
 // Frees every library (the engine's end).
 void KvClearFunctionLibraries();
 // Asks the libraries in order; true when one provided `name`.
-bool KvCallLibraryFunction(const QString &name, const rtl::Variant &p1, const rtl::Variant &p2,
-                           const rtl::Variant &p3, rtl::Variant &result);
+bool KvCallLibraryFunction(const QString &name, const rtl::Variant &p1, const rtl::Variant &p2, const rtl::Variant &p3,
+                           rtl::Variant &result);
 
 }  // namespace report

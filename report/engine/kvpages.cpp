@@ -75,11 +75,28 @@ TkvBand *TkvPage::DataBandOf(const TkvBand *band) const {
   int type = btNone;
   if (band != nullptr) {
     switch (band->Typ) {
-      case 1: case 3: case 5: case 6: case 15: case 17: type = btMasterData; break;
-      case 8: case 9: type = btDetailData; break;
-      case 11: case 12: type = btSubDetailData; break;
-      case 19: case 20: type = btTableData; break;
-      default: break;
+      case 1:
+      case 3:
+      case 5:
+      case 6:
+      case 15:
+      case 17:
+        type = btMasterData;
+        break;
+      case 8:
+      case 9:
+        type = btDetailData;
+        break;
+      case 11:
+      case 12:
+        type = btSubDetailData;
+        break;
+      case 19:
+      case 20:
+        type = btTableData;
+        break;
+      default:
+        break;
     }
   }
   return Bands[static_cast<size_t>(type)];

@@ -37,7 +37,7 @@ class TkvBand {
 
   TkvPage *Page;
   int Typ;
-  TkvBand *Next = nullptr;         // further bands of the same type
+  TkvBand *Next = nullptr;  // further bands of the same type
   TkvBand *Prev = nullptr;
   TkvBand *Last = nullptr;         // first band of a chain: its last one
   TkvBand *GroupFooter = nullptr;  // group header: its paired footer
@@ -61,8 +61,8 @@ class TkvBand {
   bool EmptyRow = false;  // draws backgrounds and frames only
   bool Printed = false;
 
-  int RowNumber = 0;    // LINE#
-  int RowThrough = 0;   // LINETHROUGH#
+  int RowNumber = 0;   // LINE#
+  int RowThrough = 0;  // LINETHROUGH#
   TkvAggregates Aggregates;
 
   bool HasObjects() const { return !Objects.empty(); }
@@ -95,7 +95,7 @@ class TkvPage {
   int LineNumber = 1;    // CURRENT#
 
   int PaperSize = 9;
-  int PaperWidth = 0;    // tenths of a millimetre
+  int PaperWidth = 0;  // tenths of a millimetre
   int PaperHeight = 0;
   int ScaleX = 100;
   int ScaleY = 100;

@@ -30,9 +30,12 @@ bool IsFooterOfData(int type) {
 
 int DataTypeOfFooter(int type) {
   switch (type) {
-    case btDetailFooter: return btDetailData;
-    case btSubDetailFooter: return btSubDetailData;
-    default: return btMasterData;
+    case btDetailFooter:
+      return btDetailData;
+    case btSubDetailFooter:
+      return btSubDetailData;
+    default:
+      return btMasterData;
   }
 }
 
@@ -263,8 +266,7 @@ void TkvPage::FreeBands() {
 
 class TkvPreparation {
  public:
-  explicit TkvPreparation(TkvPage &page, TkvPreparation *host = nullptr)
-      : p_(page), r_(*E().CurReport), host_(host) {}
+  explicit TkvPreparation(TkvPage &page, TkvPreparation *host = nullptr) : p_(page), r_(*E().CurReport), host_(host) {}
 
   void FormPage();
 
@@ -537,9 +539,9 @@ void TkvPreparation::DrawBand(TkvBand *band) {
     }
   }
   engine.BandStretched = false;
-  if (!own_place && !Failed() &&
-      std::any_of(band->Objects.begin(), band->Objects.end(),
-                  [&](const TkvView *v) { return v->Parent != band && IsVerticalBandType(v->Parent->Typ); }))
+  if (!own_place && !Failed() && std::any_of(band->Objects.begin(), band->Objects.end(), [&](const TkvView *v) {
+        return v->Parent != band && IsVerticalBandType(v->Parent->Typ);
+      }))
     PrintTable(band);
   for (size_t i = 0; i < band->Objects.size(); ++i) {
     band->Objects[i]->x = geometry[i][0];
@@ -826,12 +828,13 @@ void TkvPreparation::PrintBand(TkvBand *band) {
     }
   }
 
-  const bool own_place = band->Typ == btPageFooter || band->Typ == btOverlay || band->Typ == btNone ||
-                         band->Typ == btColumnFooter;
+  const bool own_place =
+      band->Typ == btPageFooter || band->Typ == btOverlay || band->Typ == btNone || band->Typ == btColumnFooter;
   if (!own_place && !band->Split && MayBreak()) {
     int height = MeasureBand(band, false);
     if (band->IsDataBand())
-      for (TkvBand *n = band->Next; n != nullptr && n->DataSource == nullptr; n = n->Next) height += MeasureBand(n, false);
+      for (TkvBand *n = band->Next; n != nullptr && n->DataSource == nullptr; n = n->Next)
+        height += MeasureBand(n, false);
     if (p_.CurBottomY < p_.CurY + height) CheckPageBreak(p_.CurY, 10000, false);
   }
   engine.CurBand = band;
@@ -984,7 +987,8 @@ void TkvPreparation::DoLoop(int level) {
           if (!at_end) {
             if (broken->ForceNewPage) NewPage();
             for (size_t i = static_cast<size_t>(breaking); i < groups.size(); ++i) {
-              if (i == static_cast<size_t>(breaking) || EvaluateGroup(groups[i], values[i])) groups[i]->GroupValue = values[i];
+              if (i == static_cast<size_t>(breaking) || EvaluateGroup(groups[i], values[i]))
+                groups[i]->GroupValue = values[i];
               PrintBand(groups[i]);
               ++groups[i]->RowNumber;
               ++groups[i]->RowThrough;

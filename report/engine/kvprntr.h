@@ -42,15 +42,15 @@ QString PaperName(int index);
 // The page of the current printer and paper. Stored with every finished
 // page as twelve 32-bit integers in this order.
 struct TPageGeometry {
-  std::int32_t PhysWidth = 0;    // device pixels
+  std::int32_t PhysWidth = 0;  // device pixels
   std::int32_t PhysHeight = 0;
   std::int32_t PhysWidth96 = 0;  // at 96 pixels per inch
   std::int32_t PhysHeight96 = 0;
-  std::int32_t OffsetLeft = 0;   // unprintable border, device pixels
+  std::int32_t OffsetLeft = 0;  // unprintable border, device pixels
   std::int32_t OffsetTop = 0;
   std::int32_t OffsetLeft96 = 0;
   std::int32_t OffsetTop96 = 0;
-  std::int32_t PrintWidth = 0;   // printable area, device pixels
+  std::int32_t PrintWidth = 0;  // printable area, device pixels
   std::int32_t PrintHeight = 0;
   std::int32_t PrintWidth96 = 0;
   std::int32_t PrintHeight96 = 0;
@@ -108,7 +108,7 @@ class TPrinterSettings {
   const vcl::TDeviceMode &DeviceMode() const { return device_mode_; }
   int Orientation() const { return orientation_; }  // 0 portrait, 1 landscape
   int PaperCode() const { return paper_code_; }
-  int PaperWidth() const { return paper_width_; }    // tenths of a mm
+  int PaperWidth() const { return paper_width_; }  // tenths of a mm
   int PaperHeight() const { return paper_height_; }
   int ResolutionX() const { return res_x_; }
   int ResolutionY() const { return res_y_; }

@@ -25,7 +25,7 @@ class TStream;
 namespace vcl {
 class TDataSet;
 class TBitmap;
-}
+}  // namespace vcl
 
 namespace report {
 
@@ -112,9 +112,9 @@ class TkvReport : public vcl::TComponent, public TkvReportContext {
 
   // ---- state of a pass, read by preparation ----
   int TemplatePageIndex() const { return template_page_; }
-  bool CarryOver = false;        // the page being formed continues the last finished page
-  bool FooterPrinted = false;    // the previous template page printed its page footers
-  int KeptCurY = 0;              // where the previous template page ended
+  bool CarryOver = false;      // the page being formed continues the last finished page
+  bool FooterPrinted = false;  // the previous template page printed its page footers
+  int KeptCurY = 0;            // where the previous template page ended
   int KeptCurBottomY = 0;
   void Progress(int pages);
   void DataSetWork(TkvBand *band, TkvDataSetOperation op);

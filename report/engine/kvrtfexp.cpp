@@ -10,9 +10,9 @@
 namespace report {
 
 bool RegisterRichExportFilter() {
-  static const bool done = KvRegisterExportFilter(
-      [](rtl::TStream *stream) { return std::make_unique<TkvRichExportFilter>(stream); },
-      TkvRichExportFilter::kDescription, QStringLiteral("*.rtf"));
+  static const bool done =
+      KvRegisterExportFilter([](rtl::TStream *stream) { return std::make_unique<TkvRichExportFilter>(stream); },
+                             TkvRichExportFilter::kDescription, QStringLiteral("*.rtf"));
   return done;
 }
 

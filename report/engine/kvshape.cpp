@@ -61,8 +61,12 @@ void TkvShapeView::Draw(vcl::TCanvas *canvas) {
     brush->SetColor(FillColor);
   }
   switch (ShapeType) {
-    case skEllipse: canvas->Ellipse(x, y, x + dx, y + dy); break;
-    case skRectangle: canvas->Rectangle(x, y, x + dx, y + dy); break;
+    case skEllipse:
+      canvas->Ellipse(x, y, x + dx, y + dy);
+      break;
+    case skRectangle:
+      canvas->Rectangle(x, y, x + dx, y + dy);
+      break;
     case skRoundRect: {
       const int d = std::min(dx, dy) / 4;
       canvas->RoundRect(x, y, x + dx, y + dy, d, d);
@@ -76,7 +80,8 @@ void TkvShapeView::Draw(vcl::TCanvas *canvas) {
       canvas->MoveTo(x, y + dy);
       canvas->LineTo(x + dx, y);
       break;
-    default: break;  // a kind this program does not know draws nothing
+    default:
+      break;  // a kind this program does not know draws nothing
   }
   CrossOut();
 }
@@ -108,8 +113,8 @@ TKvShapeEditor::TKvShapeEditor(vcl::TComponent *owner) : vcl::TForm(owner) {
   kinds_->SetParent(this);
   kinds_->SetCaption(QStringLiteral("Tipo"));
   kinds_->SetBounds(10, 8, 272, 140);
-  for (const char *item : {"Ellisse", "Rettangolo", "Rettangolo arrotondato", "Linea del primo tipo",
-                           "Linea del secondo tipo"}) {
+  for (const char *item :
+       {"Ellisse", "Rettangolo", "Rettangolo arrotondato", "Linea del primo tipo", "Linea del secondo tipo"}) {
     kinds_->Items()->Add(QString::fromLatin1(item));
   }
 

@@ -10,9 +10,9 @@
 namespace report {
 
 bool RegisterTextExportFilter() {
-  static const bool done = KvRegisterExportFilter(
-      [](rtl::TStream *stream) { return std::make_unique<TkvTextExportFilter>(stream); },
-      TkvTextExportFilter::kDescription, QStringLiteral("*.txt"));
+  static const bool done =
+      KvRegisterExportFilter([](rtl::TStream *stream) { return std::make_unique<TkvTextExportFilter>(stream); },
+                             TkvTextExportFilter::kDescription, QStringLiteral("*.txt"));
   return done;
 }
 

@@ -20,17 +20,18 @@ using rtl::Variant;
 
 const QStringList &KvValueKindNames() {
   static const QStringList names{
-      QStringLiteral("N° pagina"), QStringLiteral("Espressione"), QStringLiteral("Data"),
-      QStringLiteral("Ora"), QStringLiteral("N° linea"), QStringLiteral("N° linea continuo"),
+      QStringLiteral("N° pagina"),  QStringLiteral("Espressione"),       QStringLiteral("Data"),
+      QStringLiteral("Ora"),        QStringLiteral("N° linea"),          QStringLiteral("N° linea continuo"),
       QStringLiteral("N° colonna"), QStringLiteral("N° linea corrente"), QStringLiteral("Totale Pagine")};
   return names;
 }
 
 const QStringList &KvSystemVariables() {
-  static const QStringList names{
-      QStringLiteral("PAGE#"), QString(), QStringLiteral("DATE"), QStringLiteral("TIME"),
-      QStringLiteral("LINE#"), QStringLiteral("LINETHROUGH#"), QStringLiteral("COLUMN#"),
-      QStringLiteral("CURRENT#"), QStringLiteral("TOTALPAGES")};
+  static const QStringList names{QStringLiteral("PAGE#"),     QString(),
+                                 QStringLiteral("DATE"),      QStringLiteral("TIME"),
+                                 QStringLiteral("LINE#"),     QStringLiteral("LINETHROUGH#"),
+                                 QStringLiteral("COLUMN#"),   QStringLiteral("CURRENT#"),
+                                 QStringLiteral("TOTALPAGES")};
   return names;
 }
 
@@ -174,8 +175,13 @@ std::vector<Handler> &Handlers() {
 
 bool IsBlobType(vcl::TFieldType t) {
   switch (t) {
-    case vcl::ftBlob: case vcl::ftMemo: case vcl::ftGraphic: case vcl::ftFmtMemo:
-    case vcl::ftParadoxOle: case vcl::ftDBaseOle: case vcl::ftTypedBinary:
+    case vcl::ftBlob:
+    case vcl::ftMemo:
+    case vcl::ftGraphic:
+    case vcl::ftFmtMemo:
+    case vcl::ftParadoxOle:
+    case vcl::ftDBaseOle:
+    case vcl::ftTypedBinary:
       return true;
     default:
       return false;
@@ -189,14 +195,26 @@ Variant FieldValue(vcl::TField *field) {
   Variant v = field->Value();
   if (!v.IsNull()) return v;
   switch (field->DataType()) {
-    case vcl::ftString: case vcl::ftFixedChar: case vcl::ftWideString: case vcl::ftMemo: case vcl::ftFmtMemo:
+    case vcl::ftString:
+    case vcl::ftFixedChar:
+    case vcl::ftWideString:
+    case vcl::ftMemo:
+    case vcl::ftFmtMemo:
       return Variant(QString());
     case vcl::ftBoolean:
       return Variant(false);
-    case vcl::ftDate: case vcl::ftTime: case vcl::ftDateTime:
+    case vcl::ftDate:
+    case vcl::ftTime:
+    case vcl::ftDateTime:
       return Variant::FromDate(0);
-    case vcl::ftSmallint: case vcl::ftInteger: case vcl::ftWord: case vcl::ftAutoInc: case vcl::ftLargeint:
-    case vcl::ftFloat: case vcl::ftCurrency: case vcl::ftBCD:
+    case vcl::ftSmallint:
+    case vcl::ftInteger:
+    case vcl::ftWord:
+    case vcl::ftAutoInc:
+    case vcl::ftLargeint:
+    case vcl::ftFloat:
+    case vcl::ftCurrency:
+    case vcl::ftBCD:
       return Variant(0);
     default:
       return v;

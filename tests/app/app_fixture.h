@@ -17,8 +17,8 @@ namespace app::testing {
 
 // Codes the tests scan.
 inline const QString kNewPeriodical = QStringLiteral("977123456702001234");  // supplement "02"
-inline const QString kStocked = QStringLiteral("977556677889900000");       // 5 in stock, "MEN"
-inline const QString kTitleOnly = QStringLiteral("977112233445501234");     // title "Corriere", "SET"
+inline const QString kStocked = QStringLiteral("977556677889900000");        // 5 in stock, "MEN"
+inline const QString kTitleOnly = QStringLiteral("977112233445501234");      // title "Corriere", "SET"
 inline const QString kNonPeriodical = QStringLiteral("8001234567890");
 
 class DataFolder : public ::testing::Test {
@@ -70,8 +70,8 @@ class DataFolder : public ::testing::Test {
   double StockOf(const QString &code) {
     jet::DBEngine engine;
     auto db = engine.OpenDatabase(dir_.filePath(QStringLiteral("orbisca4.mdb")));
-    auto rs = db->OpenRecordset(
-        QStringLiteral("SELECT Giacenza FROM Giacenza WHERE Barcode18 = \"%1\"").arg(code), jet::dbOpenSnapshot);
+    auto rs = db->OpenRecordset(QStringLiteral("SELECT Giacenza FROM Giacenza WHERE Barcode18 = \"%1\"").arg(code),
+                                jet::dbOpenSnapshot);
     const double v = rs->Eof() ? -99999 : rs->Fields(0).Value().AsDouble();
     db->Close();
     return v;

@@ -247,7 +247,9 @@ TEST_F(CabWriterTest, SplitsCabinetsByFileCountAndNamesThemFromTheFirst) {
   writer.SetCompressionType(cctMsZip);
   writer.SetCabinetFileCountThreshold(2);
   std::vector<QString> next_names;
-  writer.OnGetNextCabinet = [&](rtl::TObject *, TCCAB &ccab, std::uint32_t, bool &) { next_names.push_back(ccab.szCab); };
+  writer.OnGetNextCabinet = [&](rtl::TObject *, TCCAB &ccab, std::uint32_t, bool &) {
+    next_names.push_back(ccab.szCab);
+  };
   QStringList placed;
   writer.OnFilePlaced = [&](rtl::TObject *, const TCCAB &ccab, const QString &name, int, bool, bool &) {
     placed << ccab.szCab + QLatin1Char(':') + name;
@@ -259,9 +261,9 @@ TEST_F(CabWriterTest, SplitsCabinetsByFileCountAndNamesThemFromTheFirst) {
   EXPECT_FALSE(writer.Active());
 
   EXPECT_EQ(next_names, (std::vector<QString>{QStringLiteral("arch.cab"), QStringLiteral("arch1.cab")}));
-  EXPECT_EQ(placed, (QStringList{QStringLiteral("arch.cab:modelli\\giacenze.kvf"),
-                                 QStringLiteral("arch.cab:modelli\\vendite.kvf"),
-                                 QStringLiteral("arch1.cab:orbiscacfg.ini")}));
+  EXPECT_EQ(placed,
+            (QStringList{QStringLiteral("arch.cab:modelli\\giacenze.kvf"),
+                         QStringLiteral("arch.cab:modelli\\vendite.kvf"), QStringLiteral("arch1.cab:orbiscacfg.ini")}));
   // The first cabinet holds two files and names the next; the tool reads the
   // set through it.
   const QByteArray first = ReadAll(dir_.filePath(QStringLiteral("serie/arch.cab")));
@@ -282,9 +284,9 @@ TEST_F(CabWriterTest, RecursesIntoSubfoldersUnderThePrefix) {
   writer.CreateCabinet(folder_ + QStringLiteral("r.cab"));
   writer.AddFiles(folder_ + QStringLiteral("*.kvf"), QString(), kCabAddRecurse);
   writer.CloseCabinet(true);
-  EXPECT_EQ(Listing(folder_ + QStringLiteral("r.cab")),
-            (QStringList{QStringLiteral("giacenze.kvf"), QStringLiteral("vendite.kvf"),
-                         QStringLiteral("sub/deep/x.kvf")}));
+  EXPECT_EQ(
+      Listing(folder_ + QStringLiteral("r.cab")),
+      (QStringList{QStringLiteral("giacenze.kvf"), QStringLiteral("vendite.kvf"), QStringLiteral("sub/deep/x.kvf")}));
 }
 
 TEST_F(CabWriterTest, ProgressOnTheSecondBlockThenEveryNinth) {
@@ -341,8 +343,8 @@ TEST_F(CabWriterTest, AbortsAndRefusalsAreClear) {
 
   EXPECT_THROW(writer.SetCompressionLzxLevel(22), rtl::ERangeError);
   EXPECT_EQ(writer.CompressionLzxLevel(), 21);
-  EXPECT_THROW(writer.CreateCabinet(folder_ + QStringLiteral("b.cab")); writer.AddFiles(dir_.filePath(QStringLiteral("manca/*.kvf"))),
-               rtl::EOSError);
+  EXPECT_THROW(writer.CreateCabinet(folder_ + QStringLiteral("b.cab"));
+               writer.AddFiles(dir_.filePath(QStringLiteral("manca/*.kvf"))), rtl::EOSError);
   EXPECT_EQ(EQbCabinet::ErrorText(42, false), QStringLiteral("FCI error"));
   EXPECT_EQ(EQbCabinet::ErrorText(11, true), QStringLiteral("FDI aborted"));
 }

@@ -68,8 +68,7 @@ class DaoDb : public ::testing::Test {
     stock(QStringLiteral("9771234567890"), QStringLiteral("Rossi Uno"), 2);
     stock(QStringLiteral("9771234567891"), QStringLiteral("Bianchi"), 0);
     stock(QStringLiteral("8001234567890"), QStringLiteral("Corriere"), 3);
-    auto journal = [&](rtl::TDateTime day, const QString &code, double qty, const QString &kind, double pv,
-                       double pa) {
+    auto journal = [&](rtl::TDateTime day, const QString &code, double qty, const QString &kind, double pv, double pa) {
       auto rs = db.OpenRecordset(QStringLiteral("Giornale"), jet::dbOpenDynaset);
       rs->AddNew();
       rs->Fields(QStringLiteral("Data")).SetValue(rtl::Variant::FromDate(day));

@@ -14,17 +14,12 @@ using rtl::Variant;
 
 TEST(DaoCriteria, TextTermsForEveryOptionCombination) {
   EXPECT_EQ(LookupTerm("Nome", ValueKind::Text, Variant("Rossi"), {}, true), "([Nome] = \"Rossi\")");
-  EXPECT_EQ(LookupTerm("Nome", ValueKind::Text, Variant("ab"), {true, true}, true),
-            "([Nome] LIKE LCASE(\"ab*\"))");
-  EXPECT_EQ(LookupTerm("Nome", ValueKind::Text, Variant("a*b"), {true, true}, true),
-            "([Nome] LIKE LCASE(\"a[*]b*\"))");
-  EXPECT_EQ(LookupTerm("Nome", ValueKind::Text, Variant("AB"), {false, true}, true),
-            "([Nome] LIKE \"AB*\")");
-  EXPECT_EQ(LookupTerm("Nome", ValueKind::Text, Variant("ROSSI"), {true, false}, true),
-            "([Nome] = LCASE(\"rossi\"))");
+  EXPECT_EQ(LookupTerm("Nome", ValueKind::Text, Variant("ab"), {true, true}, true), "([Nome] LIKE LCASE(\"ab*\"))");
+  EXPECT_EQ(LookupTerm("Nome", ValueKind::Text, Variant("a*b"), {true, true}, true), "([Nome] LIKE LCASE(\"a[*]b*\"))");
+  EXPECT_EQ(LookupTerm("Nome", ValueKind::Text, Variant("AB"), {false, true}, true), "([Nome] LIKE \"AB*\")");
+  EXPECT_EQ(LookupTerm("Nome", ValueKind::Text, Variant("ROSSI"), {true, false}, true), "([Nome] = LCASE(\"rossi\"))");
   // Inner quotes are doubled, and the name may go without brackets.
-  EXPECT_EQ(LookupTerm("Nome", ValueKind::Text, Variant("il \"Tempo\""), {}, false),
-            "(Nome = \"il \"\"Tempo\"\"\")");
+  EXPECT_EQ(LookupTerm("Nome", ValueKind::Text, Variant("il \"Tempo\""), {}, false), "(Nome = \"il \"\"Tempo\"\"\")");
   EXPECT_EQ(LookupTerm("T.Nome", ValueKind::Text, Variant("x"), {}, true), "([T].[Nome] = \"x\")");
 }
 
@@ -33,20 +28,17 @@ TEST(DaoCriteria, NullNumbersDatesAndGuids) {
   EXPECT_EQ(LookupTerm("Nome", ValueKind::Text, Variant("NULL"), {}, true), "([Nome] IS NULL)");
   EXPECT_EQ(LookupTerm("Giacenza", ValueKind::Number, Variant(""), {}, true), "([Giacenza] IS NULL)");
   EXPECT_EQ(LookupTerm("Giacenza", ValueKind::Number, Variant(12.5), {}, true), "([Giacenza] = 12.5)");
-  EXPECT_EQ(LookupTerm("Giacenza", ValueKind::Number, Variant("1.234,5"), {}, true),
-            "([Giacenza] = 1234.5)");
+  EXPECT_EQ(LookupTerm("Giacenza", ValueKind::Number, Variant("1.234,5"), {}, true), "([Giacenza] = 1234.5)");
   EXPECT_EQ(LookupTerm("Progressivo", ValueKind::Number, Variant(42), {}, true), "([Progressivo] = 42)");
   EXPECT_EQ(LookupTerm("CD", ValueKind::Boolean, Variant(true), {}, true), "([CD] = True)");
 
   const rtl::TDateTime march = rtl::EncodeDate(2004, 3, 1);
-  EXPECT_EQ(LookupTerm("Data", ValueKind::Date, Variant::FromDate(march), {}, true),
-            "([Data] = #03/01/2004#)");
+  EXPECT_EQ(LookupTerm("Data", ValueKind::Date, Variant::FromDate(march), {}, true), "([Data] = #03/01/2004#)");
   // Typed text in the locale's order (day first), stray characters ignored.
-  EXPECT_EQ(LookupTerm("Data", ValueKind::Date, Variant("01/03/2004"), {}, true),
-            "([Data] = #03/01/2004#)");
-  EXPECT_EQ(LookupTerm("Ucarico", ValueKind::DateTime,
-                       Variant::FromDate(march + rtl::EncodeTime(14, 5, 9, 0)), {}, true),
-            "([Ucarico] = #03/01/2004 14:05:09#)");
+  EXPECT_EQ(LookupTerm("Data", ValueKind::Date, Variant("01/03/2004"), {}, true), "([Data] = #03/01/2004#)");
+  EXPECT_EQ(
+      LookupTerm("Ucarico", ValueKind::DateTime, Variant::FromDate(march + rtl::EncodeTime(14, 5, 9, 0)), {}, true),
+      "([Ucarico] = #03/01/2004 14:05:09#)");
   EXPECT_EQ(LookupTerm("Ora", ValueKind::Time, Variant::FromDate(rtl::EncodeTime(7, 30, 0, 0)), {}, true),
             "([Ora] = #07:30:00#)");
   EXPECT_THROW(LookupTerm("Data", ValueKind::Date, Variant("xyz"), {}, true), rtl::EDatabaseError);
@@ -111,20 +103,18 @@ TEST(DaoParams, SubstitutionByTypeAndWholeWord) {
 
   std::vector<dao::SqlParameter> f = {{"q", ValueKind::Number, Variant(2.75)}};
   EXPECT_EQ(dao::SubstituteParams("Quantita > :q", f), "Quantita > 2.75");
-  std::vector<dao::SqlParameter> dt = {{"m", ValueKind::DateTime,
-                                        Variant::FromDate(day + rtl::EncodeTime(8, 0, 5, 0))}};
+  std::vector<dao::SqlParameter> dt = {
+      {"m", ValueKind::DateTime, Variant::FromDate(day + rtl::EncodeTime(8, 0, 5, 0))}};
   EXPECT_EQ(dao::SubstituteParams("d = :m", dt), "d = #12/31/2006 08:00:05#");
 }
 
 TEST(DaoParams, NullParameterGivesAValidTest) {
   std::vector<dao::SqlParameter> n = {{"p", ValueKind::Text, Variant::Null()}};
   EXPECT_EQ(dao::SubstituteParams("SELECT * FROM t WHERE x = :p", n), "SELECT * FROM t WHERE x IS NULL");
-  EXPECT_EQ(dao::SubstituteParams("SELECT * FROM t WHERE x=:p AND y=1", n),
-            "SELECT * FROM t WHERE x IS NULL AND y=1");
+  EXPECT_EQ(dao::SubstituteParams("SELECT * FROM t WHERE x=:p AND y=1", n), "SELECT * FROM t WHERE x IS NULL AND y=1");
   EXPECT_EQ(dao::SubstituteParams("SELECT * FROM t WHERE x <> :p", n), "SELECT * FROM t WHERE x IS NOT NULL");
   // An assignment or a value list takes the value Null.
-  EXPECT_EQ(dao::SubstituteParams("UPDATE t SET x = :p WHERE y = :p", n),
-            "UPDATE t SET x = Null WHERE y IS NULL");
+  EXPECT_EQ(dao::SubstituteParams("UPDATE t SET x = :p WHERE y = :p", n), "UPDATE t SET x = Null WHERE y IS NULL");
   EXPECT_EQ(dao::SubstituteParams("INSERT INTO t (x) VALUES (:p)", n), "INSERT INTO t (x) VALUES (Null)");
 }
 

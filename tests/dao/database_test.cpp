@@ -44,8 +44,7 @@ TEST_F(Connection, MissingFileIsReportedWithItsPathAndLeavesItDisconnected) {
 
   // A file missing where it is named but present in the program's folder
   // is opened from there; without SmartOpen it stays missing.
-  const QString local =
-      QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("orbisca4-smartopen.mdb"));
+  const QString local = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("orbisca4-smartopen.mdb"));
   QFile::remove(local);
   ASSERT_TRUE(QFile::copy(Template(), local));
   const QString elsewhere = dir_.filePath(QStringLiteral("elsewhere/orbisca4-smartopen.mdb"));

@@ -88,8 +88,7 @@ TEST(DaoDateTime, TextsItCannotReadRaiseByWhatWasFound) {
   TVuDaoDateTime dt;
   EXPECT_EQ(ErrorOf(dt, QStringLiteral("abc")), QStringLiteral("Invalid format!"));
   // 15 March 2001 was a Thursday.
-  EXPECT_EQ(ErrorOf(dt, QStringLiteral("lunedì 15/03/2001")),
-            QStringLiteral("lunedì 15/03/2001 is not a valid date."));
+  EXPECT_EQ(ErrorOf(dt, QStringLiteral("lunedì 15/03/2001")), QStringLiteral("lunedì 15/03/2001 is not a valid date."));
   EXPECT_EQ(ErrorOf(dt, QStringLiteral("31/02/2001")), QStringLiteral("31/02/2001 is not a valid date."));
   EXPECT_EQ(ErrorOf(dt, QStringLiteral("15/03")), QStringLiteral("15/03 is not a valid date."));
   EXPECT_EQ(ErrorOf(dt, QStringLiteral("25:10")), QStringLiteral("25:10 is not a valid time."));

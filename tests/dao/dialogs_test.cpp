@@ -19,8 +19,7 @@ vcl::TFieldType TypeOf(const QString &name) {
 TEST(DaoFilterText, RowsJoinWithTheirConjunctionsAndQuoteByType) {
   rtl::FormatSettingsGuard italian(rtl::ItalianFormatSettings());
   QStringList lines;
-  const QString text = BuildFilterText(
-      {{"Qta", " > ", "5", "Or"}, {"Nome", " LIKE ", "A*", "And"}}, TypeOf, &lines);
+  const QString text = BuildFilterText({{"Qta", " > ", "5", "Or"}, {"Nome", " LIKE ", "A*", "And"}}, TypeOf, &lines);
   EXPECT_EQ(text, QStringLiteral("(Qta > 5) Or (Nome LIKE \"A*\") "));
   EXPECT_EQ(lines, QStringList({"Qta*** > ***5***Or", "Nome*** LIKE ***A****And"}));
 

@@ -67,11 +67,16 @@ TEST(DaoExportSchema, FixedLengthAddsTheWidthWhereNoneIsGiven) {
   schema.WriteString(QStringLiteral("lista.txt"), QStringLiteral("Col1"), QStringLiteral("Name Text"));
   schema.WriteString(QStringLiteral("lista.txt"), QStringLiteral("Col2"), QStringLiteral("Code Text width 13"));
   WriteExportSchema(file, false, QStringLiteral("Fixed Length"), false, QStringLiteral("ANSI"), QStringLiteral("40"));
-  EXPECT_EQ(schema.ReadString(QStringLiteral("lista.txt"), QStringLiteral("Col1"), {}), QStringLiteral("Name Text Width 40"));
-  EXPECT_EQ(schema.ReadString(QStringLiteral("lista.txt"), QStringLiteral("Col2"), {}), QStringLiteral("Code Text width 13"));
-  EXPECT_EQ(schema.ReadString(QStringLiteral("lista.txt"), QStringLiteral("Format"), {}), QStringLiteral("FixedLength"));
-  EXPECT_EQ(schema.ReadString(QStringLiteral("lista.txt"), QStringLiteral("ColNameHeader"), {}), QStringLiteral("False"));
-  WriteExportSchema(file, true, QStringLiteral("Semicolon Delimited"), true, QStringLiteral("1252"), QStringLiteral("40"));
+  EXPECT_EQ(schema.ReadString(QStringLiteral("lista.txt"), QStringLiteral("Col1"), {}),
+            QStringLiteral("Name Text Width 40"));
+  EXPECT_EQ(schema.ReadString(QStringLiteral("lista.txt"), QStringLiteral("Col2"), {}),
+            QStringLiteral("Code Text width 13"));
+  EXPECT_EQ(schema.ReadString(QStringLiteral("lista.txt"), QStringLiteral("Format"), {}),
+            QStringLiteral("FixedLength"));
+  EXPECT_EQ(schema.ReadString(QStringLiteral("lista.txt"), QStringLiteral("ColNameHeader"), {}),
+            QStringLiteral("False"));
+  WriteExportSchema(file, true, QStringLiteral("Semicolon Delimited"), true, QStringLiteral("1252"),
+                    QStringLiteral("40"));
   EXPECT_EQ(schema.ReadString(QStringLiteral("lista.txt"), QStringLiteral("Format"), {}), QStringLiteral("HTML"));
   EXPECT_EQ(schema.ReadString(QStringLiteral("lista.txt"), QStringLiteral("CharacterSet"), {}), QStringLiteral("1252"));
 }
@@ -96,7 +101,8 @@ TEST_F(DaoSaveAs, ExportsTheCheckedColumnsAndPutsVisibilityBack) {
 
   // Only Barcode and Nome are exported; the file the user picks is written.
   for (int i = 0; i < dlg.ColumnTitles().size(); ++i)
-    dlg.SetColumnChecked(i, dlg.ColumnTitles()[i] == QStringLiteral("Barcode") || dlg.ColumnTitles()[i] == QStringLiteral("Nome"));
+    dlg.SetColumnChecked(
+        i, dlg.ColumnTitles()[i] == QStringLiteral("Barcode") || dlg.ColumnTitles()[i] == QStringLiteral("Nome"));
   dlg.Formats()->SetItemIndex(12);
   dlg.SelectFormat(12);
   dlg.TextFormat()->SetItemIndex(0);

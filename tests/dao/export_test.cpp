@@ -40,17 +40,19 @@ TEST_F(DaoExport, StatementsNameTheTargetTheFormatAndTheRows) {
   titles->SetExportMethod(AllFields);
   titles->SetFilterText(QStringLiteral("[Nome] LIKE \"T*\""));
   titles->SetFiltered(true);
-  EXPECT_EQ(ExportStatement(titles, {TExportFormat::Excel, QStringLiteral("/tmp/a.xls"), QStringLiteral("Foglio"),
-                                     true, true, 2},
-                            QStringLiteral("Riviste")),
+  EXPECT_EQ(ExportStatement(
+                titles, {TExportFormat::Excel, QStringLiteral("/tmp/a.xls"), QStringLiteral("Foglio"), true, true, 2},
+                QStringLiteral("Riviste")),
             QStringList({"Select * INTO [Foglio] IN \"/tmp/a.xls\"[Excel 8.0;] FROM [Riviste]",
                          " WHERE [Nome] LIKE \"T*\"", ";"}));
-  EXPECT_EQ(ExportStatement(titles, {TExportFormat::Database, QStringLiteral("/tmp/b.mdb"), QStringLiteral("T1"),
-                                     false, false, 0},
-                            QStringLiteral("Query12")).first(),
+  EXPECT_EQ(ExportStatement(
+                titles, {TExportFormat::Database, QStringLiteral("/tmp/b.mdb"), QStringLiteral("T1"), false, false, 0},
+                QStringLiteral("Query12"))
+                .first(),
             QStringLiteral("Select * INTO [/tmp/b.mdb].[T1] FROM [Query12]"));
   EXPECT_EQ(ExportStatement(titles, {TExportFormat::DBase, QStringLiteral("c.x.dbf"), {}, false, false, 4},
-                            QStringLiteral("R")).first(),
+                            QStringLiteral("R"))
+                .first(),
             QStringLiteral("Select * INTO [c] IN \".\"[dBase IV;] FROM [R]"));
 }
 

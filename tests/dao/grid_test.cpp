@@ -46,9 +46,7 @@ class Grid : public DaoDb {
     DaoDb::TearDown();
   }
   QString Field(const QString &name) { return stock_->FieldByName(name)->AsString(); }
-  void GoTo(const QString &code) {
-    ASSERT_TRUE(stock_->Locate(QStringLiteral("Barcode18"), code, {}));
-  }
+  void GoTo(const QString &code) { ASSERT_TRUE(stock_->Locate(QStringLiteral("Barcode18"), code, {})); }
   static QString Block(const QString &format) {
     QByteArray bytes = vcl::Clipboard().GetData(vcl::RegisterClipboardFormat(format));
     EXPECT_TRUE(bytes.endsWith('\0'));
@@ -289,10 +287,10 @@ TEST_F(Grid, SpaceAndDoubleClickToggleACheckBox) {
   grid_->SetSelectedIndex(column);
   grid_->Press(vcl::VK_SPACE);
   EXPECT_EQ(cd->AsBoolean(), !before);
-  EXPECT_EQ(EngineValue(QStringLiteral("SELECT CD FROM Giacenza WHERE Barcode18 = \"9771234567890\""),
-                        QStringLiteral("CD"))
-                .AsBoolean(),
-            !before);
+  EXPECT_EQ(
+      EngineValue(QStringLiteral("SELECT CD FROM Giacenza WHERE Barcode18 = \"9771234567890\""), QStringLiteral("CD"))
+          .AsBoolean(),
+      !before);
   grid_->DoubleClick();
   EXPECT_EQ(cd->AsBoolean(), before);
 
@@ -361,8 +359,7 @@ namespace {
 TEST(GridPasteText, QuotedValuesLoseTheirQuotesAndKeepTheirBreaks) {
   const QStringList lines =
       SplitClipboardLines(QStringLiteral("\"a \"\"b\"\"\"\tx\r\n\"due\r\nrighe\"\t\"c\"\r\n\"aperta\r\n"));
-  EXPECT_EQ(PastedTextLines(lines),
-            QStringList({"a \"b\"\tx", "due\r\nrighe\tc", "aperta"}));
+  EXPECT_EQ(PastedTextLines(lines), QStringList({"a \"b\"\tx", "due\r\nrighe\tc", "aperta"}));
   EXPECT_EQ(HexText(QStringLiteral("4162")), QStringLiteral("Ab"));
   EXPECT_EQ(HexText(QStringLiteral("416")), QString());
   EXPECT_EQ(HexText(QStringLiteral("4G")), QString());

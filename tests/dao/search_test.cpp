@@ -78,7 +78,8 @@ TEST_F(DaoSearch, TableRecordsetsOfferTheirIndexFieldsOrDisableTheBar) {
   stock->Open();
   QString by_code;
   for (int i = 0; i < stock->IndexDefs().Count(); ++i)
-    if (stock->IndexDefs()[i]->Fields().startsWith(QStringLiteral("Barcode18"))) by_code = stock->IndexDefs()[i]->Name();
+    if (stock->IndexDefs()[i]->Fields().startsWith(QStringLiteral("Barcode18")))
+      by_code = stock->IndexDefs()[i]->Name();
   ASSERT_FALSE(by_code.isEmpty());
   stock->SetIndexName(by_code);
   vcl::TDataSource source;

@@ -27,7 +27,9 @@ TEST_F(TableEdit, AnAppendedJournalRowIsCurrentWithItsNewNumber) {
   EXPECT_EQ(journal->RecordCount(), 5);
   // Columns left alone take the engine's default.
   EXPECT_DOUBLE_EQ(
-      EngineValue(QStringLiteral("SELECT * FROM Giornale WHERE Progressivo = 5"), QStringLiteral("Prezzo_A")).AsDouble(), 0);
+      EngineValue(QStringLiteral("SELECT * FROM Giornale WHERE Progressivo = 5"), QStringLiteral("Prezzo_A"))
+          .AsDouble(),
+      0);
 
   // A second one follows it; the first is still there behind it.
   journal->Append();
@@ -127,8 +129,8 @@ class BlobTable : public DaoDb {
   void SetUp() override {
     DaoDb::SetUp();
     database_->DaoDatabase()->Execute(QStringLiteral("CREATE TABLE Note (Id LONG, Testo MEMO)"));
-    database_->DaoDatabase()->Execute(
-        QStringLiteral("INSERT INTO Note (Id, Testo) VALUES (1, \"") + QString(100, QLatin1Char('a')) + "\")");
+    database_->DaoDatabase()->Execute(QStringLiteral("INSERT INTO Note (Id, Testo) VALUES (1, \"") +
+                                      QString(100, QLatin1Char('a')) + "\")");
     database_->RefreshDefinitions();
   }
 };

@@ -11,12 +11,12 @@ using TableLocate = DaoDb;
 TEST_F(TableLocate, CaseAndPartialOptionsFindRossiForROSSI) {
   TVuDaoTable *stock = Table(QStringLiteral("Giacenza"));
   stock->Open();
-  EXPECT_TRUE(stock->Locate(QStringLiteral("Testata"), QStringLiteral("ROSSI"),
-                            vcl::loCaseInsensitive | vcl::loPartialKey));
+  EXPECT_TRUE(
+      stock->Locate(QStringLiteral("Testata"), QStringLiteral("ROSSI"), vcl::loCaseInsensitive | vcl::loPartialKey));
   EXPECT_EQ(stock->FieldByName(QStringLiteral("Testata"))->AsString(), QStringLiteral("Rossi Uno"));
   // A partial key is a prefix: a text inside the name is not a match.
-  EXPECT_FALSE(stock->Locate(QStringLiteral("Testata"), QStringLiteral("ossi"),
-                             vcl::loCaseInsensitive | vcl::loPartialKey));
+  EXPECT_FALSE(
+      stock->Locate(QStringLiteral("Testata"), QStringLiteral("ossi"), vcl::loCaseInsensitive | vcl::loPartialKey));
   // Without the case option the case must match.
   EXPECT_FALSE(stock->Locate(QStringLiteral("Testata"), QStringLiteral("rossi uno"), 0));
   EXPECT_TRUE(stock->Locate(QStringLiteral("Testata"), QStringLiteral("rossi uno"), vcl::loCaseInsensitive));
@@ -42,7 +42,8 @@ TEST_F(TableLocate, NothingFoundLeavesTheRecordAndFiresNoScrollEvents) {
   EXPECT_EQ(MessageOf([&] { stock->Locate(QStringLiteral("Testata;Barcode"), QStringLiteral("x"), 0); }),
             QStringLiteral("Number of elements in the KeyValues array must be equal to the number of fields."));
   // A Null key searches rows without a value.
-  EXPECT_TRUE(stock->Locate(QStringLiteral("Descrizione;Testata"), rtl::VarArrayOf({rtl::Variant::Null(), "Topolino"}), 0));
+  EXPECT_TRUE(
+      stock->Locate(QStringLiteral("Descrizione;Testata"), rtl::VarArrayOf({rtl::Variant::Null(), "Topolino"}), 0));
 }
 
 TEST_F(TableLocate, IndexSeekOnTableRecordsetsReportsOnlyRowsHoldingTheKeys) {
@@ -57,8 +58,9 @@ TEST_F(TableLocate, IndexSeekOnTableRecordsetsReportsOnlyRowsHoldingTheKeys) {
   EXPECT_FALSE(stock->Locate(QStringLiteral("Barcode18"), QStringLiteral("97712345679"), vcl::loPartialKey));
   EXPECT_FALSE(stock->Locate(QStringLiteral("Barcode18"), QStringLiteral("9771234567892"), 0));
   EXPECT_EQ(stock->FieldByName(QStringLiteral("Barcode18"))->AsString(), QStringLiteral("9771234567890"));
-  EXPECT_EQ(MessageOf([&] { stock->Locate(QStringLiteral("Testata"), QStringLiteral("Bianchi"), 0); }),
-            QStringLiteral("Index Property is Empty!\r\nYou must set an index before using Locate with StandardTables"));
+  EXPECT_EQ(
+      MessageOf([&] { stock->Locate(QStringLiteral("Testata"), QStringLiteral("Bianchi"), 0); }),
+      QStringLiteral("Index Property is Empty!\r\nYou must set an index before using Locate with StandardTables"));
   // A named index that does not lead with a key column still finds the row.
   stock->SetAutoFindIndex(false);
   stock->SetIndexName(stock->IndexDefs()[0]->Name());
@@ -75,8 +77,8 @@ TEST_F(TableLocate, LookupReadsWithoutMoving) {
   EXPECT_EQ(stock->Lookup(QStringLiteral("Barcode18"), QStringLiteral("977556677889900000"), QStringLiteral("Testata"))
                 .AsString(),
             QStringLiteral("Topolino"));
-  const rtl::Variant both = stock->Lookup(QStringLiteral("Barcode18"), QStringLiteral("9771234567890"),
-                                          QStringLiteral("Testata;Giacenza"));
+  const rtl::Variant both =
+      stock->Lookup(QStringLiteral("Barcode18"), QStringLiteral("9771234567890"), QStringLiteral("Testata;Giacenza"));
   ASSERT_EQ(both.ArrayCount(), 2);
   EXPECT_EQ(both[0].AsString(), QStringLiteral("Rossi Uno"));
   EXPECT_DOUBLE_EQ(both[1].AsDouble(), 2);
@@ -84,8 +86,9 @@ TEST_F(TableLocate, LookupReadsWithoutMoving) {
   EXPECT_EQ(stock->FieldByName(QStringLiteral("Barcode18"))->AsString(), here);
   EXPECT_EQ(MessageOf([&] { stock->Lookup(QStringLiteral("Barcode18"), QStringLiteral("0"), QString()); }),
             QStringLiteral("ResultFields are not defined"));
-  EXPECT_EQ(MessageOf([&] { stock->Lookup(QStringLiteral("Barcode18"), QStringLiteral("0"), QStringLiteral("Nessuno")); }),
-            QStringLiteral("Invalid field name: Nessuno"));
+  EXPECT_EQ(
+      MessageOf([&] { stock->Lookup(QStringLiteral("Barcode18"), QStringLiteral("0"), QStringLiteral("Nessuno")); }),
+      QStringLiteral("Invalid field name: Nessuno"));
 }
 
 TEST_F(TableLocate, FindFamilyWalksMatchesInBothDirections) {
@@ -142,17 +145,22 @@ TEST_F(TableLocate, AnIndexAddedToTheListIsCreatedInTheDatabaseAndUsedBySeek) {
   stock->Open();
   stock->IndexDefs().Add(QStringLiteral("PerTestata"), QStringLiteral("Testata;Barcode18"), {});
   EXPECT_TRUE(stock->Active());  // closed for the change and opened again
-  EXPECT_TRUE(database_->DaoDatabase()->TableDefs().Item(QStringLiteral("Giacenza")).Indexes().Find(
-                  QStringLiteral("PerTestata")) != nullptr);
+  EXPECT_TRUE(database_->DaoDatabase()
+                  ->TableDefs()
+                  .Item(QStringLiteral("Giacenza"))
+                  .Indexes()
+                  .Find(QStringLiteral("PerTestata")) != nullptr);
   ASSERT_GE(stock->IndexDefs().IndexOf(QStringLiteral("PerTestata")), 0);
   // A key on the first field of the new index: the seek finds the first of
   // the two rows and checks the rest on the rows that follow.
   EXPECT_TRUE(stock->Locate(QStringLiteral("Testata"), QStringLiteral("Corriere"), 0));
   EXPECT_EQ(stock->FieldByName(QStringLiteral("Barcode18"))->AsString(), QStringLiteral("8001234567890"));
-  EXPECT_TRUE(stock->Locate(QStringLiteral("Barcode18;Testata"), rtl::VarArrayOf({"977112233445501234", "Corriere"}), 0));
+  EXPECT_TRUE(
+      stock->Locate(QStringLiteral("Barcode18;Testata"), rtl::VarArrayOf({"977112233445501234", "Corriere"}), 0));
   EXPECT_EQ(stock->FieldByName(QStringLiteral("Giacenza"))->AsFloat(), 10);
   EXPECT_FALSE(stock->Locate(QStringLiteral("Testata"), QStringLiteral("CORRIERE"), 0));  // case must match
-  EXPECT_TRUE(stock->Locate(QStringLiteral("Testata"), QStringLiteral("CORR"), vcl::loPartialKey | vcl::loCaseInsensitive));
+  EXPECT_TRUE(
+      stock->Locate(QStringLiteral("Testata"), QStringLiteral("CORR"), vcl::loPartialKey | vcl::loCaseInsensitive));
 }
 
 TEST_F(TableLocate, StoredQueryTextCanBeRewrittenThroughTheTable) {

@@ -59,9 +59,9 @@ TEST_F(TableOpen, SortedByLinesOrderTheRowsAndReopenAnOpenTable) {
   TVuDaoTable *stock = Table(QStringLiteral("Giacenza"));
   stock->SetSortedBy({"[Testata] ASC", "[Barcode18] ASC"});
   stock->Open();
-  EXPECT_EQ(Column(stock, QStringLiteral("Barcode18")),
-            QStringList({"9771234567891", "8001234567890", "977112233445501234", "9771234567890",
-                         "977556677889900000"}));
+  EXPECT_EQ(
+      Column(stock, QStringLiteral("Barcode18")),
+      QStringList({"9771234567891", "8001234567890", "977112233445501234", "9771234567890", "977556677889900000"}));
   int scrolls = 0;
   stock->AfterScroll = [&](vcl::TDataSet *) { ++scrolls; };
   stock->SetSortedBy({"[Giacenza] DESC"});
@@ -141,7 +141,8 @@ TEST_F(TableOpen, RefusalsAndMissingSettingsHaveTheirTexts) {
   EXPECT_FALSE(dynamic->Active());
   database_->Close();
   TVuDaoTable *offline = Table(QStringLiteral("Giacenza"));
-  EXPECT_EQ(MessageOf([&] { offline->Open(); }), QStringLiteral("TVuDaoTable.OpenDaoRecordset: Database is NOT connected"));
+  EXPECT_EQ(MessageOf([&] { offline->Open(); }),
+            QStringLiteral("TVuDaoTable.OpenDaoRecordset: Database is NOT connected"));
   offline->SetDatabaseAutoActivate(true);
   offline->Open();
   EXPECT_TRUE(database_->Connected());
@@ -181,9 +182,8 @@ TEST_F(TableOpen, RecordCountAndNumbersFollowTheFilterEvent) {
   stock->Last();
   EXPECT_EQ(stock->RecNo(), 5);
   // Rows with stock above 2 only: 10, 5 and 3 copies.
-  stock->SetOnFilterRecord([](vcl::TDataSet *ds, bool &accept) {
-    accept = ds->FieldByName(QStringLiteral("Giacenza"))->AsFloat() > 2;
-  });
+  stock->SetOnFilterRecord(
+      [](vcl::TDataSet *ds, bool &accept) { accept = ds->FieldByName(QStringLiteral("Giacenza"))->AsFloat() > 2; });
   stock->SetFiltered(true);
   EXPECT_EQ(stock->RecordCount(), 3);
   EXPECT_EQ(Column(stock, QStringLiteral("Barcode18")),

@@ -10,10 +10,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
   try {
-    std::vector<dao::SqlParameter> params = {
-        {QStringLiteral("p"), dao::ValueKind::Text, rtl::Variant::Null()},
-        {QStringLiteral("d"), dao::ValueKind::Date, rtl::Variant::FromDate(38352)},
-        {QStringLiteral("s"), dao::ValueKind::Text, rtl::Variant(text.left(16))}};
+    std::vector<dao::SqlParameter> params = {{QStringLiteral("p"), dao::ValueKind::Text, rtl::Variant::Null()},
+                                             {QStringLiteral("d"), dao::ValueKind::Date, rtl::Variant::FromDate(38352)},
+                                             {QStringLiteral("s"), dao::ValueKind::Text, rtl::Variant(text.left(16))}};
     (void)dao::SubstituteParams(text, params);
     (void)dao::GuidBytes(text);
     (void)dao::NormalizeDateText(text, true);

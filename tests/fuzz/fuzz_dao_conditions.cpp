@@ -14,8 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   std::vector<dao::FilterRow> rows;
   for (const QString &line : lines) rows.push_back(dao::ParseConditionLine(line));
   const auto type_of = [](const QString &name) {
-    static const vcl::TFieldType kinds[] = {vcl::ftString, vcl::ftFloat, vcl::ftDateTime, vcl::ftBoolean,
-                                            vcl::ftTime};
+    static const vcl::TFieldType kinds[] = {vcl::ftString, vcl::ftFloat, vcl::ftDateTime, vcl::ftBoolean, vcl::ftTime};
     return kinds[static_cast<size_t>(name.size()) % 5];
   };
   try {

@@ -10,9 +10,11 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
-  static const std::vector<jet::ColumnInfo> fields = {
-      {"Barcode18", jet::dbText, 18}, {"Data", jet::dbDate, 8}, {"Giacenza", jet::dbDouble, 8},
-      {"CD", jet::dbBoolean, 1}, {"Giornale.Tipo", jet::dbText, 1}};
+  static const std::vector<jet::ColumnInfo> fields = {{"Barcode18", jet::dbText, 18},
+                                                      {"Data", jet::dbDate, 8},
+                                                      {"Giacenza", jet::dbDouble, 8},
+                                                      {"CD", jet::dbBoolean, 1},
+                                                      {"Giornale.Tipo", jet::dbText, 1}};
   auto guarded = [](auto &&f) {
     try {
       f();

@@ -26,7 +26,8 @@ sqlite3 *Database() {
                  "INSERT INTO Giacenza VALUES ('1', 'Corriere', -1, 38000), ('3', NULL, 0, NULL);",
                  nullptr, nullptr, nullptr);
     // Bounds every statement the fuzzer writes (cross joins of many tables).
-    sqlite3_progress_handler(d, 1000, [](void *) { return 1; }, nullptr);
+    sqlite3_progress_handler(
+        d, 1000, [](void *) { return 1; }, nullptr);
     return d;
   }();
   return db;
@@ -37,11 +38,16 @@ jet::SourceInfo Lookup(const QString &name) {
   info.found = true;
   if (name.compare(QLatin1String("Giornale"), Qt::CaseInsensitive) == 0) {
     info.name = QStringLiteral("Giornale");
-    info.columns = {{"Progressivo", jet::dbLong, 4}, {"Data", jet::dbDate, 8}, {"Barcode18", jet::dbText, 18},
-                    {"Quantita", jet::dbDouble, 8}, {"Tipo", jet::dbText, 1}};
+    info.columns = {{"Progressivo", jet::dbLong, 4},
+                    {"Data", jet::dbDate, 8},
+                    {"Barcode18", jet::dbText, 18},
+                    {"Quantita", jet::dbDouble, 8},
+                    {"Tipo", jet::dbText, 1}};
   } else if (name.compare(QLatin1String("Giacenza"), Qt::CaseInsensitive) == 0) {
     info.name = QStringLiteral("Giacenza");
-    info.columns = {{"Barcode18", jet::dbText, 18}, {"Testata", jet::dbText, 30}, {"CD", jet::dbBoolean, 1},
+    info.columns = {{"Barcode18", jet::dbText, 18},
+                    {"Testata", jet::dbText, 30},
+                    {"CD", jet::dbBoolean, 1},
                     {"Ucarico", jet::dbDate, 8}};
   } else if (name.compare(QLatin1String("un_giorno"), Qt::CaseInsensitive) == 0) {
     info.name = QStringLiteral("un_giorno");
@@ -74,7 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   sqlite3_stmt *st = nullptr;
   const QByteArray sql = t.sql.toUtf8();
   if (sqlite3_prepare_v2(db, sql.constData(), static_cast<int>(sql.size()), &st, nullptr) == SQLITE_OK) {
-    for (int i = 1; i <= sqlite3_bind_parameter_count(st); ++i) sqlite3_bind_text(st, i, "31/12/2004", -1, SQLITE_STATIC);
+    for (int i = 1; i <= sqlite3_bind_parameter_count(st); ++i)
+      sqlite3_bind_text(st, i, "31/12/2004", -1, SQLITE_STATIC);
     for (int rows = 0; rows < 100 && sqlite3_step(st) == SQLITE_ROW; ++rows) {
     }
   }

@@ -53,8 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   storage->SetIniFileName(path);
   storage->SetIniSection(QStringLiteral("Orbisca"));
   storage->SetOptions({ext::fpState, ext::fpPosition, ext::fpActiveControl});
-  for (const char *line : {"Edit1.Text", "Edit1.CharCase", "Edit1.Font", "Memo1.Lines",
-                           "Label1.FocusControl"})
+  for (const char *line : {"Edit1.Text", "Edit1.CharCase", "Edit1.Font", "Memo1.Lines", "Label1.FocusControl"})
     storage->StoredProps()->Add(QString::fromLatin1(line));
   storage->ResolveStoredProps();
   ext::TStoredValue *value = storage->StoredValues()->Add();

@@ -57,8 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
       }
       case 6: {
         std::vector<std::uint8_t> out(kLZRWMaxOutput);
-        LZRWDecompress(data + 1, out.data(), int(std::min<std::size_t>(size - 1, kLZRWMaxBlock)),
-                       kLZRWMaxOutput);
+        LZRWDecompress(data + 1, out.data(), int(std::min<std::size_t>(size - 1, kLZRWMaxBlock)), kLZRWMaxOutput);
         break;
       }
       default: {

@@ -22,7 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         region.SetShape(rsBitmap);
         region.CreateShapeRegion(TRect{0, 0, 100, 100});
         break;
-      case 1: region.Mask()->ReadBitmapProperty(&s, data[0] % 3); break;
+      case 1:
+        region.Mask()->ReadBitmapProperty(&s, data[0] % 3);
+        break;
       default: {
         std::vector<int> values((size - 1) / 4);
         if (!values.empty()) std::memcpy(values.data(), data + 1, values.size() * 4);

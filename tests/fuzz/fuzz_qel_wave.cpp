@@ -15,9 +15,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   TQELWave wave;
   try {
     switch (data[0] % 4) {
-      case 0: wave.ReadData(&s); break;
-      case 1: wave.ReadStored(&s, true); break;
-      case 2: wave.LoadFromStream(&s); break;
+      case 0:
+        wave.ReadData(&s);
+        break;
+      case 1:
+        wave.ReadStored(&s, true);
+        break;
+      case 2:
+        wave.LoadFromStream(&s);
+        break;
       default: {
         TQELWaveInfo info;
         CheckWaveImage(&s, &info);

@@ -19,11 +19,16 @@ namespace {
 
 std::unique_ptr<report::TkvView> MakeView(int kind) {
   switch (kind % 6) {
-    case 0: return std::make_unique<report::TkvMemoView>(nullptr);
-    case 1: return std::make_unique<report::TkvPictureView>(nullptr);
-    case 2: return std::make_unique<report::TkvBandView>(nullptr);
-    case 3: return std::make_unique<report::TkvSubReportView>(nullptr);
-    default: return std::make_unique<report::TkvShapeView>(nullptr);
+    case 0:
+      return std::make_unique<report::TkvMemoView>(nullptr);
+    case 1:
+      return std::make_unique<report::TkvPictureView>(nullptr);
+    case 2:
+      return std::make_unique<report::TkvBandView>(nullptr);
+    case 3:
+      return std::make_unique<report::TkvSubReportView>(nullptr);
+    default:
+      return std::make_unique<report::TkvShapeView>(nullptr);
   }
 }
 
@@ -77,9 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   std::unique_ptr<report::TkvView> copy = MakeView(kind);
   copy->LoadFromStream(again);
   if (again.Position() != again.Size()) std::abort();
-  if (copy->x != view->x || copy->dy != view->dy || copy->Flags != view->Flags ||
-      copy->FrameTyp != view->FrameTyp || copy->FillColor != view->FillColor ||
-      (view->Memo.Count() < 0xFFFF && copy->Memo.Count() != view->Memo.Count())) {
+  if (copy->x != view->x || copy->dy != view->dy || copy->Flags != view->Flags || copy->FrameTyp != view->FrameTyp ||
+      copy->FillColor != view->FillColor || (view->Memo.Count() < 0xFFFF && copy->Memo.Count() != view->Memo.Count())) {
     std::abort();
   }
   DrawBothWays(*view);

@@ -14,8 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   double number;
   std::memcpy(&number, data, sizeof number);
   const std::uint8_t selector = data[8];
-  const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data + 9),
-                                         static_cast<int>(size - 9));
+  const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data + 9), static_cast<int>(size - 9));
   rtl::FormatSettingsGuard guard;
   if (selector & 0x80) rtl::FormatSettings() = rtl::EnglishFormatSettings();
   try {

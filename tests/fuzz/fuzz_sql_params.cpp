@@ -10,8 +10,7 @@
 #include "platform/vcl/db/params.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-  const QString sql = QString::fromUtf8(reinterpret_cast<const char *>(data),
-                                        static_cast<qsizetype>(size));
+  const QString sql = QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
   vcl::TParams params;
   const QString parsed = params.ParseSQL(sql, true);
   for (int i = 0; i < params.Count(); ++i) {

@@ -16,17 +16,39 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   try {
     for (int step = 0; step < 4096 && s.Remaining() > 0; ++step) {
       switch (s.ReadUInt8() % 12) {
-        case 0: s.ReadInt8(); break;
-        case 1: s.ReadInt16(); break;
-        case 2: s.ReadUInt32(); break;
-        case 3: s.ReadInt64(); break;
-        case 4: s.ReadDouble(); break;
-        case 5: s.ReadSingle(); break;
-        case 6: s.ReadBool(); break;
-        case 7: s.ReadShortString(); break;
-        case 8: s.ReadCountedString(); break;
-        case 9: s.ReadBytes(s.ReadInt32()); break;
-        case 10: s.Seek(s.ReadInt8(), soCurrent); break;
+        case 0:
+          s.ReadInt8();
+          break;
+        case 1:
+          s.ReadInt16();
+          break;
+        case 2:
+          s.ReadUInt32();
+          break;
+        case 3:
+          s.ReadInt64();
+          break;
+        case 4:
+          s.ReadDouble();
+          break;
+        case 5:
+          s.ReadSingle();
+          break;
+        case 6:
+          s.ReadBool();
+          break;
+        case 7:
+          s.ReadShortString();
+          break;
+        case 8:
+          s.ReadCountedString();
+          break;
+        case 9:
+          s.ReadBytes(s.ReadInt32());
+          break;
+        case 10:
+          s.Seek(s.ReadInt8(), soCurrent);
+          break;
         case 11: {
           TMemoryStream copy;
           copy.CopyFrom(&s, s.ReadUInt8());

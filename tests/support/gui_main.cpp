@@ -1,7 +1,7 @@
 // Test main for the GUI test programs: Qt's offscreen platform is chosen
 // here, not by the caller, so the tests run the same on a desktop and in CI.
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 #include <cstdlib>
 
 int main(int argc, char **argv) {

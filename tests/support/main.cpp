@@ -1,7 +1,7 @@
 // Test main for the non-GUI test programs: a QCoreApplication (some layers
 // use Qt's event-free classes, timers need none) and GoogleTest.
-#include <QCoreApplication>
 #include <gtest/gtest.h>
+#include <QCoreApplication>
 
 int main(int argc, char **argv) {
   QCoreApplication app(argc, argv);

@@ -22,10 +22,10 @@ TEST_F(Builder, TablesHaveTheProgramsTypesWidthsAndKeys) {
     const char *table, *field;
     int type, size;
   } const expected[] = {
-      {"Riviste", "Barcode", jet::dbText, 13},    {"Riviste", "Nome", jet::dbText, 30},
-      {"Riviste", "Prezzo_V", jet::dbDouble, 8},  {"Giacenza", "Barcode18", jet::dbText, 18},
-      {"Giacenza", "Addon", jet::dbText, 5},      {"Giacenza", "Testata", jet::dbText, 30},
-      {"Giacenza", "Ucarico", jet::dbDate, 8},    {"Giacenza", "CD", jet::dbBoolean, 1},
+      {"Riviste", "Barcode", jet::dbText, 13},     {"Riviste", "Nome", jet::dbText, 30},
+      {"Riviste", "Prezzo_V", jet::dbDouble, 8},   {"Giacenza", "Barcode18", jet::dbText, 18},
+      {"Giacenza", "Addon", jet::dbText, 5},       {"Giacenza", "Testata", jet::dbText, 30},
+      {"Giacenza", "Ucarico", jet::dbDate, 8},     {"Giacenza", "CD", jet::dbBoolean, 1},
       {"Giornale", "Progressivo", jet::dbLong, 4}, {"Giornale", "Tipo", jet::dbText, 1},
       {"Periodo", "Descrizione", jet::dbText, 15}, {"Allegati", "SIGNIFICATO", jet::dbText, 30},
   };
@@ -38,8 +38,11 @@ TEST_F(Builder, TablesHaveTheProgramsTypesWidthsAndKeys) {
   EXPECT_TRUE(db_->TableDefs().Item("Giornale").Fields().Item("Progressivo").Attributes() & jet::dbAutoIncrField);
   const struct {
     const char *table, *key;
-  } keys[] = {{"Riviste", "Barcode"}, {"Giacenza", "Barcode18"}, {"Giornale", "Progressivo"},
-              {"Periodo", "Periodo"}, {"Allegati", "CODICE"}};
+  } keys[] = {{"Riviste", "Barcode"},
+              {"Giacenza", "Barcode18"},
+              {"Giornale", "Progressivo"},
+              {"Periodo", "Periodo"},
+              {"Allegati", "CODICE"}};
   for (const auto &k : keys) {
     const jet::Index *pk = nullptr;
     for (const auto &i : db_->TableDefs().Item(k.table).Indexes())
@@ -74,8 +77,7 @@ TEST_F(Builder, FixedRowsAndRefusalOfAnExistingFile) {
     seen << periods->Fields("Periodo").Value().AsString() + ":" + periods->Fields("Descrizione").Value().AsString() +
                 ":" + periods->Fields("Giorni").Value().AsString();
   EXPECT_EQ(seen, (QStringList{"QUO:Quotidiano:2", "SET:Settimanale:7", "QUI:Quindicinale:15", "MEN:Mensile:30",
-                               "BIM:Bimestrale:60", "TRI:Trimestrale:90", "SEM:Semestrale:180",
-                               "ANN:Annuale:365"}));
+                               "BIM:Bimestrale:60", "TRI:Trimestrale:90", "SEM:Semestrale:180", "ANN:Annuale:365"}));
   auto codes = db_->OpenRecordset("Allegati", jet::dbOpenTable);
   codes->SetIndex("PrimaryKey");
   codes->Seek("=", {"00"});

@@ -22,8 +22,8 @@ struct FieldSpec {
   const char *format;
 };
 
-void AddTable(jet::Database &db, const char *name, std::initializer_list<FieldSpec> fields,
-              const char *key, bool auto_key = false) {
+void AddTable(jet::Database &db, const char *name, std::initializer_list<FieldSpec> fields, const char *key,
+              bool auto_key = false) {
   auto td = db.CreateTableDef(QString::fromLatin1(name));
   for (const FieldSpec &spec : fields) {
     auto f = td->CreateField(QString::fromLatin1(spec.name), spec.type, spec.size);
@@ -39,8 +39,7 @@ void AddTable(jet::Database &db, const char *name, std::initializer_list<FieldSp
   db.AppendTableDef(td);
 }
 
-void AddIndex(jet::Database &db, const char *table, const char *name,
-              std::initializer_list<const char *> fields) {
+void AddIndex(jet::Database &db, const char *table, const char *name, std::initializer_list<const char *> fields) {
   auto &td = db.TableDefs().Item(QString::fromLatin1(table));
   auto index = td.CreateIndex(QString::fromLatin1(name));
   for (const char *f : fields) index->Fields().Add(index->CreateField(QString::fromLatin1(f)));
@@ -57,8 +56,7 @@ QString Lines(std::initializer_list<const char *> lines) {
 
 jet::DatabasePtr CreateOrbiscaDatabase(jet::DBEngine &engine, const QString &path) {
   using namespace jet;
-  DatabasePtr db = engine.CreateDatabase(path, QStringLiteral(";LANGID=0x0409;CP=1252;COUNTRY=0"),
-                                         dbVersion40);
+  DatabasePtr db = engine.CreateDatabase(path, QStringLiteral(";LANGID=0x0409;CP=1252;COUNTRY=0"), dbVersion40);
   AddTable(*db, "Riviste",
            {{"Barcode", dbText, 13, nullptr, nullptr},
             {"Nome", dbText, 30, nullptr, nullptr},
@@ -98,8 +96,7 @@ jet::DatabasePtr CreateOrbiscaDatabase(jet::DBEngine &engine, const QString &pat
             {"Descrizione", dbText, 15, nullptr, nullptr},
             {"Giorni", dbInteger, 0, "0", nullptr}},
            "Periodo");
-  AddTable(*db, "Allegati",
-           {{"CODICE", dbText, 2, nullptr, nullptr}, {"SIGNIFICATO", dbText, 30, nullptr, nullptr}},
+  AddTable(*db, "Allegati", {{"CODICE", dbText, 2, nullptr, nullptr}, {"SIGNIFICATO", dbText, 30, nullptr, nullptr}},
            "CODICE");
 
   db->CreateQueryDef(
@@ -109,27 +106,24 @@ jet::DatabasePtr CreateOrbiscaDatabase(jet::DBEngine &engine, const QString &pat
              "FROM Giornale LEFT JOIN Giacenza ON Giornale.Barcode18 = Giacenza.Barcode18",
              "WHERE (((Giornale.Data)=[Sel_data]) AND ((Giornale.Tipo)=[Sel_tipo]))",
              "ORDER BY Giornale.Progressivo DESC;"}));
-  db->CreateQueryDef(
-      QStringLiteral("totali"),
-      Lines({"SELECT Giornale.Data, Giornale.Tipo, Sum(Giornale.[Quantita]*[Prezzo_A]) AS Acquisto, "
-             "Sum(Giornale.[quantita]*[Prezzo_V]) AS Vendita",
-             "FROM Giornale", "GROUP BY Giornale.Data, Giornale.Tipo",
-             "HAVING (((Giornale.Data)=[Sel_data]) AND ((Giornale.Tipo)=[Sel_tipo]));"}));
+  db->CreateQueryDef(QStringLiteral("totali"),
+                     Lines({"SELECT Giornale.Data, Giornale.Tipo, Sum(Giornale.[Quantita]*[Prezzo_A]) AS Acquisto, "
+                            "Sum(Giornale.[quantita]*[Prezzo_V]) AS Vendita",
+                            "FROM Giornale", "GROUP BY Giornale.Data, Giornale.Tipo",
+                            "HAVING (((Giornale.Data)=[Sel_data]) AND ((Giornale.Tipo)=[Sel_tipo]));"}));
   db->CreateQueryDef(
       QStringLiteral("Storico"),
       Lines({"SELECT Giornale.Data, Giornale.Tipo, Giornale.Quantita, Giornale.Prezzo_A, "
              "Giornale.Prezzo_V, Giornale.Barcode18",
-             "FROM Giornale", "WHERE (((Giornale.Barcode18)=[sel_barcode]))",
-             "ORDER BY Giornale.Progressivo DESC;"}));
-  db->CreateQueryDef(
-      QStringLiteral("StampaGiornale"),
-      Lines({"SELECT Giornale.Progressivo, Giornale.Data, Giornale.Tipo, Giornale.Barcode18, "
-             "Giacenza.Testata, Giacenza.Descrizione, Giacenza.Fornitore, Giacenza.CD, "
-             "Giacenza.Periodo, Giacenza.Scadenza, Giornale.Quantita, Giornale.Prezzo_A, "
-             "Giornale.Prezzo_V, Giornale.[Prezzo_A]*[Quantita] AS Valore_A, "
-             "Giornale.[Prezzo_V]*[Quantita] AS Valore_V",
-             "FROM Giornale LEFT JOIN Giacenza ON Giornale.Barcode18 = Giacenza.Barcode18",
-             "ORDER BY Giornale.Progressivo;"}));
+             "FROM Giornale", "WHERE (((Giornale.Barcode18)=[sel_barcode]))", "ORDER BY Giornale.Progressivo DESC;"}));
+  db->CreateQueryDef(QStringLiteral("StampaGiornale"),
+                     Lines({"SELECT Giornale.Progressivo, Giornale.Data, Giornale.Tipo, Giornale.Barcode18, "
+                            "Giacenza.Testata, Giacenza.Descrizione, Giacenza.Fornitore, Giacenza.CD, "
+                            "Giacenza.Periodo, Giacenza.Scadenza, Giornale.Quantita, Giornale.Prezzo_A, "
+                            "Giornale.Prezzo_V, Giornale.[Prezzo_A]*[Quantita] AS Valore_A, "
+                            "Giornale.[Prezzo_V]*[Quantita] AS Valore_V",
+                            "FROM Giornale LEFT JOIN Giacenza ON Giornale.Barcode18 = Giacenza.Barcode18",
+                            "ORDER BY Giornale.Progressivo;"}));
 
   // The fixed rows: periodicities and supplement codes.
   {
@@ -233,8 +227,8 @@ void CreateLargeDatabase(const QString &path, const LargeDatabaseOptions &o) {
   }
   sqlite3_finalize(title);
   sqlite3_finalize(stock);
-  sqlite3_stmt *journal = prepare(
-      "INSERT INTO Giornale (Data, Barcode18, Quantita, Prezzo_V, Tipo, Prezzo_A) VALUES (?,?,?,?,?,?)");
+  sqlite3_stmt *journal =
+      prepare("INSERT INTO Giornale (Data, Barcode18, Quantita, Prezzo_V, Tipo, Prezzo_A) VALUES (?,?,?,?,?,?)");
   const char *kinds[] = {"C", "R", "S"};
   for (int j = 0; j < o.journal_rows; ++j) {
     // In date order, as the program appends them day after day.
@@ -244,7 +238,8 @@ void CreateLargeDatabase(const QString &path, const LargeDatabaseOptions &o) {
     const double price = 0.5 + (row % 1000) / 100.0;
     sqlite3_bind_double(journal, 1, day);
     text(journal, 2, StockBarcode(row));
-    sqlite3_bind_double(journal, 3, kind == 0 ? static_cast<double>(rng() % 10 + 1) : -static_cast<double>(rng() % 3 + 1));
+    sqlite3_bind_double(journal, 3,
+                        kind == 0 ? static_cast<double>(rng() % 10 + 1) : -static_cast<double>(rng() % 3 + 1));
     sqlite3_bind_double(journal, 4, price);
     text(journal, 5, QString::fromLatin1(kinds[kind]));
     sqlite3_bind_double(journal, 6, price * 0.8);

@@ -23,8 +23,8 @@ void CreateOrbiscaDatabase(const QString &path);
 struct LargeDatabaseOptions {
   int stock_rows = 50000;
   int journal_rows = 1000000;
-  int days = 730;                      // the journal spreads over these days...
-  double first_day = 45658;            // ...from this one (01/01/2025)
+  int days = 730;            // the journal spreads over these days...
+  double first_day = 45658;  // ...from this one (01/01/2025)
   std::uint32_t seed = 4;
 };
 

@@ -31,8 +31,7 @@ void TDataSource::Notification(TComponent *component, TOperation operation) {
 
 void TDataSource::SetDataSet(TDataSet *dataset) {
   if (dataset == dataset_) return;
-  if (dataset && dataset->IsLinkedTo(this))
-    DatabaseError(QStringLiteral("Circular datalinks are not allowed"), this);
+  if (dataset && dataset->IsLinkedTo(this)) DatabaseError(QStringLiteral("Circular datalinks are not allowed"), this);
   if (dataset_) {
     dataset_->RemoveDataSource(this);
     dataset_->RemoveFreeNotification(this);
@@ -51,9 +50,7 @@ void TDataSource::SetEnabled(bool enabled) {
   UpdateState();
 }
 
-bool TDataSource::IsLinkedTo(const TDataSet *dataset) const {
-  return dataset && dataset->IsLinkedTo(this);
-}
+bool TDataSource::IsLinkedTo(const TDataSet *dataset) const { return dataset && dataset->IsLinkedTo(this); }
 
 void TDataSource::Edit() {
   if (auto_edit_ && state_ == dsBrowse && dataset_) dataset_->Edit();
@@ -141,16 +138,13 @@ void TDataLink::SetDataSource(TDataSource *source) {
   if (data_source_) data_source_->AddDataLink(this);
   first_record_ = 0;
   SetActive(data_source_ && data_source_->State() != dsInactive);
-  SetEditing(data_source_ && (data_source_->State() == dsEdit || data_source_->State() == dsInsert) &&
-             !read_only_);
+  SetEditing(data_source_ && (data_source_->State() == dsEdit || data_source_->State() == dsInsert) && !read_only_);
 }
 
 void TDataLink::SetReadOnly(bool v) {
   if (read_only_ == v) return;
   read_only_ = v;
-  if (data_source_)
-    SetEditing(!read_only_ &&
-               (data_source_->State() == dsEdit || data_source_->State() == dsInsert));
+  if (data_source_) SetEditing(!read_only_ && (data_source_->State() == dsEdit || data_source_->State() == dsInsert));
 }
 
 void TDataLink::SetActive(bool value) {
@@ -237,8 +231,7 @@ int TDataLink::MoveBy(int distance) {
 void TDataLink::DataEvent(TDataEvent event, std::intptr_t info) {
   if (event == deUpdateState) {
     SetActive(data_source_ && data_source_->State() != dsInactive);
-    SetEditing(!read_only_ && data_source_ &&
-               (data_source_->State() == dsEdit || data_source_->State() == dsInsert));
+    SetEditing(!read_only_ && data_source_ && (data_source_->State() == dsEdit || data_source_->State() == dsInsert));
     return;
   }
   if (!active_) return;
@@ -302,9 +295,7 @@ void TFieldDataLink::UpdateField(bool strict) {
     SetField(nullptr);
 }
 
-bool TFieldDataLink::CanModify() const {
-  return !ReadOnly() && field_ && field_->CanModify();
-}
+bool TFieldDataLink::CanModify() const { return !ReadOnly() && field_ && field_->CanModify(); }
 
 bool TFieldDataLink::Edit() {
   if (CanModify()) TDataLink::Edit();
@@ -392,8 +383,7 @@ void TMasterDataLink::RecordChanged(TField *field) {
 // ---- TBookmarkList ------------------------------------------------------------------------------
 
 const TBookmark &TBookmarkList::Items(int index) const {
-  if (index < 0 || index >= Count())
-    throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+  if (index < 0 || index >= Count()) throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
   return items_[static_cast<size_t>(index)];
 }
 
@@ -409,8 +399,9 @@ bool TBookmarkList::Find(const TBookmark &bookmark, int &index) const {
   while (low <= high) {
     const int mid = (low + high) / 2;
     const int c = ds ? ds->CompareBookmarks(items_[static_cast<size_t>(mid)], bookmark)
-                     : (items_[static_cast<size_t>(mid)] < bookmark ? -1
-                        : items_[static_cast<size_t>(mid)] == bookmark ? 0 : 1);
+                     : (items_[static_cast<size_t>(mid)] < bookmark    ? -1
+                        : items_[static_cast<size_t>(mid)] == bookmark ? 0
+                                                                       : 1);
     if (c == 0) {
       index = mid;
       return true;
@@ -480,8 +471,7 @@ bool TBookmarkList::Refresh() {
   TDataSet *ds = DataSet();
   if (!ds) return false;
   const size_t before = items_.size();
-  items_.erase(std::remove_if(items_.begin(), items_.end(),
-                              [ds](const TBookmark &b) { return !ds->BookmarkValid(b); }),
+  items_.erase(std::remove_if(items_.begin(), items_.end(), [ds](const TBookmark &b) { return !ds->BookmarkValid(b); }),
                items_.end());
   const bool dropped = items_.size() != before;
   if (dropped) Changed();

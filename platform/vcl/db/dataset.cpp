@@ -23,9 +23,7 @@ namespace {
 // Restores a temporary state however the block is left.
 class TempStateScope {
  public:
-  TempStateScope(TDataSetState &state, TDataSetState temp) : state_(state), saved_(state) {
-    state_ = temp;
-  }
+  TempStateScope(TDataSetState &state, TDataSetState temp) : state_(state), saved_(state) { state_ = temp; }
   ~TempStateScope() { state_ = saved_; }
 
  private:
@@ -46,11 +44,9 @@ QStringList SplitNames(const QString &names) {
 
 QString FieldTypeName(TFieldType type) {
   static const char *const names[] = {
-      "Unknown", "String",   "SmallInt",   "Integer",   "Word",       "Boolean",
-      "Float",   "Currency", "BCD",        "Date",      "Time",       "DateTime",
-      "Bytes",   "VarBytes", "AutoInc",    "Blob",      "Memo",       "Graphic",
-      "FmtMemo", "ParadoxOle", "DBaseOle", "TypedBinary", "Cursor",   "FixedChar",
-      "WideString", "Largeint"};
+      "Unknown", "String",     "SmallInt", "Integer",     "Word",     "Boolean",   "Float",      "Currency", "BCD",
+      "Date",    "Time",       "DateTime", "Bytes",       "VarBytes", "AutoInc",   "Blob",       "Memo",     "Graphic",
+      "FmtMemo", "ParadoxOle", "DBaseOle", "TypedBinary", "Cursor",   "FixedChar", "WideString", "Largeint"};
   const int n = static_cast<int>(sizeof(names) / sizeof(names[0]));
   const int i = static_cast<int>(type);
   return QString::fromLatin1(i >= 0 && i < n ? names[i] : "Unknown");
@@ -65,10 +61,7 @@ void DatabaseError(const QString &message, const TComponent *component) {
 // ---- life ------------------------------------------------------------------------
 
 TDataSet::TDataSet(TComponent *owner)
-    : TComponent(owner),
-      fields_(this),
-      field_defs_(this),
-      index_defs_(std::make_unique<TIndexDefs>(this)) {}
+    : TComponent(owner), fields_(this), field_defs_(this), index_defs_(std::make_unique<TIndexDefs>(this)) {}
 
 TDataSet::~TDataSet() {
   // Closing here cannot reach the derived class any more (its part is
@@ -103,13 +96,10 @@ void TDataSet::CheckCanModify() const {
 }
 
 void TDataSet::CheckBiDirectional() const {
-  if (IsUniDirectional())
-    DatabaseError(QStringLiteral("Operation not allowed on a unidirectional dataset"), this);
+  if (IsUniDirectional()) DatabaseError(QStringLiteral("Operation not allowed on a unidirectional dataset"), this);
 }
 
-bool TDataSet::IsEmpty() const {
-  return Active() && record_count_ == 0 && state_ != dsInsert;
-}
+bool TDataSet::IsEmpty() const { return Active() && record_count_ == 0 && state_ != dsInsert; }
 
 // ---- opening and closing ----------------------------------------------------------
 
@@ -223,8 +213,7 @@ bool TypesCompatible(TFieldType field_type, TFieldType def_type) {
   auto in = [](TFieldType t, std::initializer_list<TFieldType> set) {
     return std::find(set.begin(), set.end(), t) != set.end();
   };
-  if (in(field_type, {ftString, ftFixedChar, ftWideString}) &&
-      in(def_type, {ftString, ftFixedChar, ftWideString}))
+  if (in(field_type, {ftString, ftFixedChar, ftWideString}) && in(def_type, {ftString, ftFixedChar, ftWideString}))
     return true;
   if (in(field_type, {ftMemo, ftFmtMemo}) && in(def_type, {ftMemo, ftFmtMemo})) return true;
   if (in(field_type, {ftBlob, ftGraphic, ftTypedBinary, ftParadoxOle, ftDBaseOle}) &&
@@ -247,13 +236,11 @@ void TDataSet::BindFields(bool binding) {
       continue;
     }
     const int index = field_defs_.IndexOf(field->FieldName());
-    if (index < 0)
-      DatabaseError(QStringLiteral("Field '%1' not found").arg(field->DisplayName()), this);
+    if (index < 0) DatabaseError(QStringLiteral("Field '%1' not found").arg(field->DisplayName()), this);
     const TFieldDef *def = field_defs_.Items(index);
     if (!TypesCompatible(field->DataType(), def->DataType()))
       DatabaseError(QStringLiteral("Type mismatch for field '%1', expecting: %2 actual: %3")
-                        .arg(field->DisplayName(), FieldTypeName(field->DataType()),
-                             FieldTypeName(def->DataType())),
+                        .arg(field->DisplayName(), FieldTypeName(field->DataType()), FieldTypeName(def->DataType())),
                     this);
     if (field->FieldKind() == fkInternalCalc) {
       field->Bind(def->FieldNo(), calc_field_count_++);
@@ -292,8 +279,7 @@ rtl::Variant TDataSet::FieldValues(const QString &names) const {
 void TDataSet::SetFieldValues(const QString &names, const rtl::Variant &value) {
   if (names.contains(QLatin1Char(';'))) {
     const std::vector<TField *> list = GetFieldList(names);
-    for (size_t i = 0; i < list.size(); ++i)
-      list[i]->SetValue(value.IsArray() ? value[static_cast<int>(i)] : value);
+    for (size_t i = 0; i < list.size(); ++i) list[i]->SetValue(value.IsArray() ? value[static_cast<int>(i)] : value);
     return;
   }
   FieldByName(names)->SetValue(value);
@@ -436,8 +422,7 @@ bool TDataSet::GetNextRecord() {
   if (record_count_ > 0) {
     SetCurrentRecord(record_count_ - 1);
     // An inserted record not yet posted stands before the cursor's record.
-    if (state_ == dsInsert && current_record_ == active_record_ &&
-        GetBookmarkFlag(ActiveBuffer()) == bfCurrent)
+    if (state_ == dsInsert && current_record_ == active_record_ && GetBookmarkFlag(ActiveBuffer()) == bfCurrent)
       mode = gmCurrent;
   }
   if (!FetchInto(buffers_[static_cast<size_t>(record_count_)], mode, true)) {
@@ -496,8 +481,7 @@ void TDataSet::Resync(TResyncMode mode) {
     if (!FetchInto(spare, gmCurrent, true))
       DatabaseError(QStringLiteral("Record not found or changed by another user"), this);
   } else {
-    if (!FetchInto(spare, gmCurrent, false) && !FetchInto(spare, gmNext, false) &&
-        !FetchInto(spare, gmPrior, false)) {
+    if (!FetchInto(spare, gmCurrent, false) && !FetchInto(spare, gmNext, false) && !FetchInto(spare, gmPrior, false)) {
       ClearBuffers();
       DataEvent(deDataSetChange);
       return;
@@ -719,13 +703,10 @@ void TDataSet::SetFieldData(TField *field, const rtl::Variant &value) {
 }
 
 bool TDataSet::NotifiesFieldChange() const {
-  return state_ != dsCalcFields && state_ != dsFilter && state_ != dsNewValue &&
-         state_ != dsInternalCalc;
+  return state_ != dsCalcFields && state_ != dsFilter && state_ != dsNewValue && state_ != dsInternalCalc;
 }
 
-std::unique_ptr<rtl::TStream> TDataSet::CreateBlobStream(TField *, TBlobStreamMode) {
-  return nullptr;
-}
+std::unique_ptr<rtl::TStream> TDataSet::CreateBlobStream(TField *, TBlobStreamMode) { return nullptr; }
 
 int TDataSet::Translate(const QByteArray &src, QByteArray &dest, bool) {
   if (&src != &dest) dest = src;
@@ -772,8 +753,7 @@ void TDataSet::CalculateFields(TRecordBuffer) {
 
 rtl::Variant TDataSet::LookupFieldValue(TField *field) {
   TDataSet *lookup = field->LookupDataSet();
-  if (!lookup || !lookup->Active() || field->LookupKeyFields().isEmpty() ||
-      field->LookupResultField().isEmpty())
+  if (!lookup || !lookup->Active() || field->LookupKeyFields().isEmpty() || field->LookupResultField().isEmpty())
     return rtl::Variant::Null();
   const std::vector<TField *> keys = GetFieldList(field->KeyFields());
   if (keys.empty()) return rtl::Variant::Null();
@@ -925,8 +905,7 @@ void TDataSet::DoOnNewRecord() {
 void TDataSet::Insert() {
   BeginInsertAppend();
   const TBookmark current = GetBookmark();
-  const TBookmarkFlag current_flag =
-      record_count_ > 0 ? GetBookmarkFlag(ActiveBuffer()) : bfBOF;
+  const TBookmarkFlag current_flag = record_count_ > 0 ? GetBookmarkFlag(ActiveBuffer()) : bfBOF;
   MoveBuffer(record_count_, active_record_);
   TRecordBuffer b = ActiveBuffer();
   InitRecord(b);
@@ -1010,8 +989,7 @@ void TDataSet::Delete() {
     Cancel();
     return;
   }
-  if (record_count_ == 0)
-    DatabaseError(QStringLiteral("Cannot perform this operation on an empty dataset"), this);
+  if (record_count_ == 0) DatabaseError(QStringLiteral("Cannot perform this operation on an empty dataset"), this);
   DataEvent(deCheckBrowseMode);
   if (BeforeDelete) BeforeDelete(this);
   DoBeforeScroll();
@@ -1074,8 +1052,7 @@ void TDataSet::InsertRecord(const std::vector<rtl::Variant> &values) {
 }
 
 void TDataSet::ClearFields() {
-  if (state_ != dsEdit && state_ != dsInsert)
-    DatabaseError(QStringLiteral("Dataset not in edit or insert mode"), this);
+  if (state_ != dsEdit && state_ != dsInsert) DatabaseError(QStringLiteral("Dataset not in edit or insert mode"), this);
   for (int i = 0; i < fields_.Count(); ++i) {
     TField *f = fields_[i];
     if (f->FieldKind() == fkData && !f->ReadOnly()) f->Clear();
@@ -1099,22 +1076,19 @@ bool ValueMatches(TField *field, const rtl::Variant &key, TLocateOptions options
   }
   QString have = field->AsString();
   QString want = rtl::VarToStr(key);
-  const Qt::CaseSensitivity cs =
-      (options & loCaseInsensitive) ? Qt::CaseInsensitive : Qt::CaseSensitive;
+  const Qt::CaseSensitivity cs = (options & loCaseInsensitive) ? Qt::CaseInsensitive : Qt::CaseSensitive;
   if (options & loPartialKey) return have.startsWith(want, cs);
   return have.compare(want, cs) == 0;
 }
 }  // namespace
 
-bool TDataSet::Locate(const QString &key_fields, const rtl::Variant &key_values,
-                      TLocateOptions options) {
+bool TDataSet::Locate(const QString &key_fields, const rtl::Variant &key_values, TLocateOptions options) {
   CheckBrowseMode();
   const std::vector<TField *> keys = GetFieldList(key_fields);
   if (keys.empty()) return false;
-  if (keys.size() > 1 && (!key_values.IsArray() ||
-                          key_values.ArrayCount() != static_cast<int>(keys.size())))
-    DatabaseError(QStringLiteral(
-        "Number of elements in the KeyValues array must be equal to the number of fields."), this);
+  if (keys.size() > 1 && (!key_values.IsArray() || key_values.ArrayCount() != static_cast<int>(keys.size())))
+    DatabaseError(QStringLiteral("Number of elements in the KeyValues array must be equal to the number of fields."),
+                  this);
   auto matches = [&] {
     for (size_t i = 0; i < keys.size(); ++i) {
       const rtl::Variant &key =
@@ -1161,8 +1135,7 @@ bool TDataSet::Locate(const QString &key_fields, const rtl::Variant &key_values,
   return found;
 }
 
-rtl::Variant TDataSet::Lookup(const QString &key_fields, const rtl::Variant &key_values,
-                              const QString &result_fields) {
+rtl::Variant TDataSet::Lookup(const QString &key_fields, const rtl::Variant &key_values, const QString &result_fields) {
   if (!Active() || IsEmpty()) return rtl::Variant::Null();
   // The scan moves the cursor, and moving would post or drop a record the
   // user is editing: such a dataset is left alone and nothing is found.
@@ -1225,10 +1198,8 @@ void TDataSet::EnableControls() {
 void TDataSet::DataEvent(TDataEvent event, std::intptr_t info) {
   if (event == deFieldChange) {
     TField *field = reinterpret_cast<TField *>(info);
-    if (field && (field->FieldKind() == fkData || field->FieldKind() == fkInternalCalc))
-      modified_ = true;
-    if (state_ != dsSetKey && calc_field_count_ > 0 && auto_calc_fields_ &&
-        (state_ == dsEdit || state_ == dsInsert))
+    if (field && (field->FieldKind() == fkData || field->FieldKind() == fkInternalCalc)) modified_ = true;
+    if (state_ != dsSetKey && calc_field_count_ > 0 && auto_calc_fields_ && (state_ == dsEdit || state_ == dsInsert))
       GetCalcFields(ActiveBuffer());
     if (field) field->Change();
   } else if (event == dePropertyChange) {
@@ -1261,8 +1232,7 @@ void TDataSet::AddDataSource(TDataSource *source) {
 }
 
 void TDataSet::RemoveDataSource(TDataSource *source) {
-  data_sources_.erase(std::remove(data_sources_.begin(), data_sources_.end(), source),
-                      data_sources_.end());
+  data_sources_.erase(std::remove(data_sources_.begin(), data_sources_.end(), source), data_sources_.end());
   if (Active() && !IsDestroying()) UpdateBufferCount();
 }
 
@@ -1282,8 +1252,7 @@ bool TDataSet::IsLinkedTo(const TDataSource *source) const {
 // ---- TFields ----------------------------------------------------------------------------------
 
 TField *TFields::Fields(int index) const {
-  if (index < 0 || index >= Count())
-    throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+  if (index < 0 || index >= Count()) throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
   return items_[static_cast<size_t>(index)];
 }
 
@@ -1316,9 +1285,7 @@ void TFields::Add(TField *field) {
   if (IndexOf(field) < 0) items_.push_back(field);
 }
 
-void TFields::Remove(TField *field) {
-  items_.erase(std::remove(items_.begin(), items_.end(), field), items_.end());
-}
+void TFields::Remove(TField *field) { items_.erase(std::remove(items_.begin(), items_.end(), field), items_.end()); }
 
 void TFields::Move(int from, int to) {
   if (from < 0 || from >= Count()) return;

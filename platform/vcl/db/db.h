@@ -139,7 +139,6 @@ using TLocateOptions = unsigned;
 enum TResyncModeFlag : unsigned { rmExact = 1, rmCenter = 2 };
 using TResyncMode = unsigned;
 
-
 // The type's name as messages and type lists write it ("Float", "String").
 QString FieldTypeName(TFieldType type);
 
@@ -166,8 +165,7 @@ using TRecordBuffer = TRecordData *;
 // ---- events ------------------------------------------------------------------
 
 using TDataSetNotifyEvent = std::function<void(TDataSet *)>;
-using TDataSetErrorEvent =
-    std::function<void(TDataSet *, const rtl::Exception &, TDataAction &)>;
+using TDataSetErrorEvent = std::function<void(TDataSet *, const rtl::Exception &, TDataAction &)>;
 using TFilterRecordEvent = std::function<void(TDataSet *, bool &accept)>;
 using TFieldNotifyEvent = std::function<void(TField *)>;
 using TFieldGetTextEvent = std::function<void(TField *, QString &text, bool display_text)>;
@@ -352,13 +350,22 @@ class TField : public TComponent {
   TDataSet *LookupDataSet() const { return lookup_dataset_; }
   void SetLookupDataSet(TDataSet *dataset);
   QString LookupKeyFields() const { return lookup_key_fields_; }
-  void SetLookupKeyFields(const QString &v) { lookup_key_fields_ = v; lookup_cache_values_.clear(); }
+  void SetLookupKeyFields(const QString &v) {
+    lookup_key_fields_ = v;
+    lookup_cache_values_.clear();
+  }
   QString LookupResultField() const { return lookup_result_field_; }
-  void SetLookupResultField(const QString &v) { lookup_result_field_ = v; lookup_cache_values_.clear(); }
+  void SetLookupResultField(const QString &v) {
+    lookup_result_field_ = v;
+    lookup_cache_values_.clear();
+  }
   QString KeyFields() const { return key_fields_; }
   void SetKeyFields(const QString &v) { key_fields_ = v; }
   bool LookupCache() const { return lookup_cache_; }
-  void SetLookupCache(bool v) { lookup_cache_ = v; lookup_cache_values_.clear(); }
+  void SetLookupCache(bool v) {
+    lookup_cache_ = v;
+    lookup_cache_values_.clear();
+  }
   // Forgets the cached lookup results.
   void RefreshLookupList() { lookup_cache_values_.clear(); }
 
@@ -910,10 +917,8 @@ class TDataSet : public TComponent {
   // --- searching ------------------------------------------------------------------------
   // The base scans the records with the dataset's own navigation; datasets
   // with a faster way override them.
-  virtual bool Locate(const QString &key_fields, const rtl::Variant &key_values,
-                      TLocateOptions options);
-  virtual rtl::Variant Lookup(const QString &key_fields, const rtl::Variant &key_values,
-                              const QString &result_fields);
+  virtual bool Locate(const QString &key_fields, const rtl::Variant &key_values, TLocateOptions options);
+  virtual rtl::Variant Lookup(const QString &key_fields, const rtl::Variant &key_values, const QString &result_fields);
   bool FindFirst() { return FindRecord(true, true); }
   bool FindLast() { return FindRecord(true, false); }
   bool FindNext() { return FindRecord(false, true); }
@@ -1066,8 +1071,12 @@ class TDataSet : public TComponent {
   // abort ends silently (EAbort), fail passes the exception on.
   void CheckOperation(const std::function<void()> &op, const TDataSetErrorEvent &handler);
 
-  void DoBeforeScroll() { if (BeforeScroll) BeforeScroll(this); }
-  void DoAfterScroll() { if (AfterScroll) AfterScroll(this); }
+  void DoBeforeScroll() {
+    if (BeforeScroll) BeforeScroll(this);
+  }
+  void DoAfterScroll() {
+    if (AfterScroll) AfterScroll(this);
+  }
 
   void Notification(TComponent *component, TOperation operation) override;
 
@@ -1222,7 +1231,10 @@ class TDataLink : public rtl::TObject {
   virtual void CheckBrowseMode() {}
   virtual void DataEvent(TDataEvent event, std::intptr_t info);
   virtual void DataSetChanged() { RecordChanged(nullptr); }
-  virtual void DataSetScrolled(int distance) { (void)distance; DataSetChanged(); }
+  virtual void DataSetScrolled(int distance) {
+    (void)distance;
+    DataSetChanged();
+  }
   virtual void EditingChanged() {}
   virtual void FocusControl(TField **field) { (void)field; }
   virtual void LayoutChanged() { DataSetChanged(); }
@@ -1346,7 +1358,9 @@ class TBookmarkList {
  private:
   TDataSet *DataSet() const { return link_ ? link_->DataSet() : nullptr; }
   TBookmark CurrentBookmark() const;
-  void Changed() { if (OnChange) OnChange(); }
+  void Changed() {
+    if (OnChange) OnChange();
+  }
   TDataLink *link_;
   std::vector<TBookmark> items_;
 };

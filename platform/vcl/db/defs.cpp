@@ -39,8 +39,7 @@ TFieldDef *TFieldDefs::Items(int index) const {
 
 TFieldDef *TFieldDefs::Add(const QString &name, TFieldType type, int size, bool required) {
   if (name.isEmpty()) DatabaseError(QStringLiteral("Field name missing"), dataset_);
-  if (IndexOf(name) >= 0)
-    DatabaseError(QStringLiteral("Duplicate field name '%1'").arg(name), dataset_);
+  if (IndexOf(name) >= 0) DatabaseError(QStringLiteral("Duplicate field name '%1'").arg(name), dataset_);
   auto def = std::make_unique<TFieldDef>();
   def->name_ = name;
   def->data_type_ = type;
@@ -83,8 +82,7 @@ TIndexDef *TIndexDefs::Items(int index) const {
 }
 
 TIndexDef *TIndexDefs::Add(const QString &name, const QString &fields, TIndexOptions options) {
-  if (IndexOf(name) >= 0 && !name.isEmpty())
-    DatabaseError(QStringLiteral("Duplicate index name '%1'").arg(name));
+  if (IndexOf(name) >= 0 && !name.isEmpty()) DatabaseError(QStringLiteral("Duplicate index name '%1'").arg(name));
   auto def = std::make_unique<TIndexDef>();
   def->SetName(name);
   def->SetFields(fields);
@@ -122,8 +120,7 @@ TIndexDef *TIndexDefs::GetIndexForFields(const QString &fields, bool case_insens
     const QStringList have = def->FieldList();
     if (have.size() < wanted.size()) continue;
     bool match = true;
-    for (int i = 0; i < wanted.size() && match; ++i)
-      match = have[i].compare(wanted[i], Qt::CaseInsensitive) == 0;
+    for (int i = 0; i < wanted.size() && match; ++i) match = have[i].compare(wanted[i], Qt::CaseInsensitive) == 0;
     if (match) return def.get();
   }
   return nullptr;

@@ -50,8 +50,7 @@ void TField::Notification(TComponent *component, TOperation operation) {
 void TField::SetDataSet(TDataSet *dataset) {
   if (dataset == dataset_) return;
   if ((dataset_ && dataset_->Active()) || (dataset && dataset->Active()))
-    DatabaseError(QStringLiteral("Cannot perform this operation on an open dataset"),
-                  dataset_ ? dataset_ : dataset);
+    DatabaseError(QStringLiteral("Cannot perform this operation on an open dataset"), dataset_ ? dataset_ : dataset);
   if (dataset_) dataset_->FieldRemoved(this);
   dataset_ = nullptr;
   if (dataset) {
@@ -66,8 +65,7 @@ void TField::SetFieldName(const QString &name) {
   if (dataset_) {
     dataset_->CheckInactive();
     TField *other = dataset_->FindField(name);
-    if (other && other != this)
-      DatabaseError(QStringLiteral("Duplicate field name '%1'").arg(name), dataset_);
+    if (other && other != this) DatabaseError(QStringLiteral("Duplicate field name '%1'").arg(name), dataset_);
   }
   field_name_ = name;
 }
@@ -97,8 +95,7 @@ void TField::Bind(int field_no, int offset) {
 }
 
 void TField::PropertyChanged(bool layout) {
-  if (dataset_ && dataset_->Active())
-    dataset_->DataEvent(layout ? deLayoutChange : deDataSetChange);
+  if (dataset_ && dataset_->Active()) dataset_->DataEvent(layout ? deLayoutChange : deDataSetChange);
 }
 
 void TField::SetVisible(bool visible) {
@@ -131,13 +128,10 @@ void TField::SetAlignment(TAlignment alignment) {
   PropertyChanged(false);
 }
 
-bool TField::IsValidChar(QChar c) const {
-  return valid_chars_.isEmpty() || valid_chars_.contains(c);
-}
+bool TField::IsValidChar(QChar c) const { return valid_chars_.isEmpty() || valid_chars_.contains(c); }
 
 void TField::SetLookupDataSet(TDataSet *dataset) {
-  if (dataset && dataset == dataset_)
-    DatabaseError(QStringLiteral("Circular datalinks are not allowed"), dataset_);
+  if (dataset && dataset == dataset_) DatabaseError(QStringLiteral("Circular datalinks are not allowed"), dataset_);
   if (lookup_dataset_) lookup_dataset_->RemoveFreeNotification(this);
   lookup_dataset_ = dataset;
   if (dataset) dataset->FreeNotification(this);
@@ -230,8 +224,7 @@ void TField::AccessError(const QString &type_name) const {
 
 void TField::RangeError(double value, double min, double max) const {
   DatabaseError(QStringLiteral("%1 is not a valid value for field '%2'. The allowed range is %3 to %4")
-                    .arg(rtl::FloatToStr(value), DisplayName(), rtl::FloatToStr(min),
-                         rtl::FloatToStr(max)));
+                    .arg(rtl::FloatToStr(value), DisplayName(), rtl::FloatToStr(min), rtl::FloatToStr(max)));
 }
 
 rtl::Variant TField::GetAsVariant() const {
@@ -305,9 +298,7 @@ void TStringField::SetAsStringValue(const QString &v) {
 
 void TStringField::SetAsIntegerValue(int v) { SetAsStringValue(rtl::IntToStr(v)); }
 void TStringField::SetAsFloatValue(double v) { SetAsStringValue(rtl::FloatToStr(v)); }
-void TStringField::SetAsBooleanValue(bool v) {
-  SetAsStringValue(v ? QStringLiteral("True") : QStringLiteral("False"));
-}
+void TStringField::SetAsBooleanValue(bool v) { SetAsStringValue(v ? QStringLiteral("True") : QStringLiteral("False")); }
 void TStringField::SetAsDateTimeValue(rtl::TDateTime v) { SetAsStringValue(rtl::DateTimeToStr(v)); }
 void TStringField::SetVariantValue(const rtl::Variant &v) { SetAsStringValue(rtl::VarToStr(v)); }
 
@@ -332,9 +323,7 @@ bool TNumericField::IsValidChar(QChar c) const {
   return c.isDigit() || c == QLatin1Char('+') || c == QLatin1Char('-');
 }
 
-TIntegerField::TIntegerField(TComponent *owner) : TNumericField(owner) {
-  data_type_ = ftInteger;
-}
+TIntegerField::TIntegerField(TComponent *owner) : TNumericField(owner) { data_type_ = ftInteger; }
 
 rtl::Variant TIntegerField::GetAsVariant() const {
   rtl::Variant v;
@@ -473,8 +462,7 @@ void TFloatField::SetAsStringValue(const QString &v) {
   }
   double d = 0;
   if (!rtl::TryStrToFloat(v, d))
-    DatabaseError(QStringLiteral("'%1' is not a valid floating point value for field '%2'")
-                      .arg(v, DisplayName()));
+    DatabaseError(QStringLiteral("'%1' is not a valid floating point value for field '%2'").arg(v, DisplayName()));
   SetAsFloatValue(d);
 }
 
@@ -484,10 +472,8 @@ void TFloatField::SetAsFloatValue(double v) {
   // No column keeps NaN or an infinity as a number: the result of a
   // failed calculation is refused here rather than stored as garbage.
   if (!std::isfinite(v))
-    DatabaseError(QStringLiteral("%1 is not a valid value for field '%2'")
-                      .arg(rtl::FloatToStr(v), DisplayName()));
-  if ((min_value_ != 0 || max_value_ != 0) && (v < min_value_ || v > max_value_))
-    RangeError(v, min_value_, max_value_);
+    DatabaseError(QStringLiteral("%1 is not a valid value for field '%2'").arg(rtl::FloatToStr(v), DisplayName()));
+  if ((min_value_ != 0 || max_value_ != 0) && (v < min_value_ || v > max_value_)) RangeError(v, min_value_, max_value_);
   SetData(rtl::Variant(v));
 }
 
@@ -665,9 +651,7 @@ void TTimeField::SetAsStringValue(const QString &v) {
 
 void TDateTimeField::SetAsFloatValue(double v) { SetAsDateTimeValue(v); }
 
-void TDateTimeField::SetAsDateTimeValue(rtl::TDateTime v) {
-  SetData(rtl::Variant::FromDate(Normalize(v)));
-}
+void TDateTimeField::SetAsDateTimeValue(rtl::TDateTime v) { SetData(rtl::Variant::FromDate(Normalize(v))); }
 
 void TDateTimeField::SetVariantValue(const rtl::Variant &v) {
   if (v.Type() == rtl::VarType::String)
@@ -728,8 +712,7 @@ TBlobField::TBlobField(TComponent *owner) : TField(owner) { data_type_ = ftBlob;
 
 QByteArray TBlobField::AsBytes() const {
   if (DataSet() && DataSet()->Active()) {
-    std::unique_ptr<rtl::TStream> stream =
-        DataSet()->CreateBlobStream(const_cast<TBlobField *>(this), bmRead);
+    std::unique_ptr<rtl::TStream> stream = DataSet()->CreateBlobStream(const_cast<TBlobField *>(this), bmRead);
     if (stream) {
       stream->Seek(0, rtl::soBeginning);
       QByteArray out;

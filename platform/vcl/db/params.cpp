@@ -65,8 +65,7 @@ void TParam::Assign(const TParam &other) {
 // ---- TParams -----------------------------------------------------------------------------
 
 TParam *TParams::Items(int index) const {
-  if (index < 0 || index >= Count())
-    throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+  if (index < 0 || index >= Count()) throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
   return items_[static_cast<size_t>(index)].get();
 }
 
@@ -119,8 +118,8 @@ bool TParams::IsEqual(const TParams &other) const {
   for (int i = 0; i < Count(); ++i) {
     const TParam *a = items_[static_cast<size_t>(i)].get();
     const TParam *b = other.items_[static_cast<size_t>(i)].get();
-    if (a->Name() != b->Name() || a->DataType() != b->DataType() ||
-        a->ParamType() != b->ParamType() || a->IsNull() != b->IsNull())
+    if (a->Name() != b->Name() || a->DataType() != b->DataType() || a->ParamType() != b->ParamType() ||
+        a->IsNull() != b->IsNull())
       return false;
     if (!a->IsNull() && rtl::VarToStr(a->Value()) != rtl::VarToStr(b->Value())) return false;
   }

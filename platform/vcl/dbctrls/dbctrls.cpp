@@ -256,9 +256,8 @@ TDBNavigator::TDBNavigator(TComponent *owner) : TCustomPanel(owner), link_(std::
   SetBevelOuter(bvNone);
   SetBounds(0, 0, 240, 25);
   static const char *const kCaptions[] = {"|<", "<", ">", ">|", "+", "-", "^", "\xe2\x9c\x93", "x", "\xe2\x86\xbb"};
-  static const char *const kHints[] = {"First record", "Prior record", "Next record", "Last record",
-                                       "Insert record", "Delete record", "Edit record", "Post edit",
-                                       "Cancel edit", "Refresh data"};
+  static const char *const kHints[] = {"First record",  "Prior record", "Next record", "Last record", "Insert record",
+                                       "Delete record", "Edit record",  "Post edit",   "Cancel edit", "Refresh data"};
   for (int i = 0; i <= nbRefresh; ++i) {
     auto *b = new TSpeedButton(nullptr);
     b->SetParent(this);
@@ -330,15 +329,22 @@ bool TDBNavigator::ButtonEnabled(TNavigateBtn button) const {
   const bool can_modify = ds->CanModify();
   switch (button) {
     case nbFirst:
-    case nbPrior: return !ds->Bof();
+    case nbPrior:
+      return !ds->Bof();
     case nbNext:
-    case nbLast: return !ds->Eof();
-    case nbInsert: return can_modify && !editing;
-    case nbDelete: return can_modify && !editing && !ds->IsEmpty();
-    case nbEdit: return can_modify && !editing && !ds->IsEmpty();
+    case nbLast:
+      return !ds->Eof();
+    case nbInsert:
+      return can_modify && !editing;
+    case nbDelete:
+      return can_modify && !editing && !ds->IsEmpty();
+    case nbEdit:
+      return can_modify && !editing && !ds->IsEmpty();
     case nbPost:
-    case nbCancel: return editing;
-    case nbRefresh: return !editing;
+    case nbCancel:
+      return editing;
+    case nbRefresh:
+      return !editing;
   }
   return false;
 }
@@ -353,15 +359,33 @@ void TDBNavigator::BtnClick(TNavigateBtn button) {
   TDataSet *ds = link_->DataSet();
   if (BeforeAction) BeforeAction(this, button);
   switch (button) {
-    case nbFirst: ds->First(); break;
-    case nbPrior: ds->Prior(); break;
-    case nbNext: ds->Next(); break;
-    case nbLast: ds->Last(); break;
-    case nbInsert: ds->Insert(); break;
-    case nbEdit: ds->Edit(); break;
-    case nbPost: ds->Post(); break;
-    case nbCancel: ds->Cancel(); break;
-    case nbRefresh: ds->Refresh(); break;
+    case nbFirst:
+      ds->First();
+      break;
+    case nbPrior:
+      ds->Prior();
+      break;
+    case nbNext:
+      ds->Next();
+      break;
+    case nbLast:
+      ds->Last();
+      break;
+    case nbInsert:
+      ds->Insert();
+      break;
+    case nbEdit:
+      ds->Edit();
+      break;
+    case nbPost:
+      ds->Post();
+      break;
+    case nbCancel:
+      ds->Cancel();
+      break;
+    case nbRefresh:
+      ds->Refresh();
+      break;
     case nbDelete:
       if (confirm_delete_ &&
           MessageDlg(QStringLiteral("Delete record?"), mtConfirmation, TMsgDlgButtons{mbOK, mbCancel}) != mrOk)

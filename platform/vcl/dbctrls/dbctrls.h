@@ -101,8 +101,7 @@ class TDBCheckBox : public TCheckBox {
   bool showing_ = false;
 };
 
-ORBISCA_ENUM(TNavigateBtn, nbFirst, nbPrior, nbNext, nbLast, nbInsert, nbDelete, nbEdit, nbPost, nbCancel,
-             nbRefresh)
+ORBISCA_ENUM(TNavigateBtn, nbFirst, nbPrior, nbNext, nbLast, nbInsert, nbDelete, nbEdit, nbPost, nbCancel, nbRefresh)
 using TButtonSet = TEnumSet<TNavigateBtn>;
 using TNavClick = std::function<void(rtl::TObject *sender, TNavigateBtn button)>;
 

@@ -218,7 +218,8 @@ void TDBGrid::Paint() {
     c->Brush()->SetStyle(bsSolid);
   };
   if (options_.Contains(dgTitles)) {
-    if (IndicatorWidth() > 0) cell(Rect(0, 0, IndicatorWidth(), TitleHeight()), QString(), taLeftJustify, clBtnFace, clBtnText);
+    if (IndicatorWidth() > 0)
+      cell(Rect(0, 0, IndicatorWidth(), TitleHeight()), QString(), taLeftJustify, clBtnFace, clBtnText);
     for (int col = 0; col < ColumnCount(); ++col) DrawTitleCell(CellRect(-1, col), col);
   }
   for (int row = 0; row < rows; ++row) {
@@ -234,8 +235,7 @@ void TDBGrid::Paint() {
       }
     }
     for (int col = 0; col < ColumnCount(); ++col) {
-      const bool highlighted = show_selection && row == current &&
-                               (options_.Contains(dgRowSelect) || col == selected_);
+      const bool highlighted = show_selection && row == current && (options_.Contains(dgRowSelect) || col == selected_);
       DrawColumnCell(CellRect(row, col), row, col, highlighted);
     }
   }
@@ -294,21 +294,38 @@ void TDBGrid::KeyDown(int &key, TShiftState shift) {
   if (key == 0 || ds == nullptr) return;
   const bool ctrl = shift.Contains(ssCtrl);
   switch (key) {
-    case VK_UP: ds->Prior(); break;
-    case VK_DOWN: ds->Next(); break;
-    case VK_PRIOR: ds->MoveBy(-VisibleRowCount()); break;
-    case VK_NEXT: ds->MoveBy(VisibleRowCount()); break;
+    case VK_UP:
+      ds->Prior();
+      break;
+    case VK_DOWN:
+      ds->Next();
+      break;
+    case VK_PRIOR:
+      ds->MoveBy(-VisibleRowCount());
+      break;
+    case VK_NEXT:
+      ds->MoveBy(VisibleRowCount());
+      break;
     case VK_HOME:
-      if (ctrl) ds->First();
-      else SetSelectedIndex(0);
+      if (ctrl)
+        ds->First();
+      else
+        SetSelectedIndex(0);
       break;
     case VK_END:
-      if (ctrl) ds->Last();
-      else SetSelectedIndex(ColumnCount() - 1);
+      if (ctrl)
+        ds->Last();
+      else
+        SetSelectedIndex(ColumnCount() - 1);
       break;
-    case VK_LEFT: SetSelectedIndex(selected_ - 1); break;
-    case VK_RIGHT: SetSelectedIndex(selected_ + 1); break;
-    default: return;
+    case VK_LEFT:
+      SetSelectedIndex(selected_ - 1);
+      break;
+    case VK_RIGHT:
+      SetSelectedIndex(selected_ + 1);
+      break;
+    default:
+      return;
   }
   key = 0;
 }

@@ -29,7 +29,16 @@ class TDBGrid;
 
 // dgEditing and dgMultiSelect are kept for grids that edit in place or
 // select several records; this grid itself only stores them.
-enum TDBGridOption { dgTitles, dgIndicator, dgColLines, dgRowLines, dgRowSelect, dgAlwaysShowSelection, dgEditing, dgMultiSelect };
+enum TDBGridOption {
+  dgTitles,
+  dgIndicator,
+  dgColLines,
+  dgRowLines,
+  dgRowSelect,
+  dgAlwaysShowSelection,
+  dgEditing,
+  dgMultiSelect
+};
 using TDBGridOptions = TEnumSet<TDBGridOption>;
 
 class TColumn {

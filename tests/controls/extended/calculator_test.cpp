@@ -1,9 +1,9 @@
 // The calculator: key sequences and their results, the error state, entry
 // limits, memory and clipboard, the keyboard on the key panel, and the
 // popup of the calculator edit driven by keys typed into the edit.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -134,7 +134,9 @@ TEST(CalculatorPanel, KeyboardPressesTheButtonsAndTheFilterMayDropKeys) {
     if (key == u'9') key = QChar();
     if (key == u'8') key = u'1';
   };
-  for (const QChar k : QString("\x1b" "989")) panel.CalcKeyPress(k);
+  for (const QChar k : QString("\x1b"
+                               "989"))
+    panel.CalcKeyPress(k);
   EXPECT_EQ(panel.DisplayText(), "1");
 
   // The memory keys light the indicator.

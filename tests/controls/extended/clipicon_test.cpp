@@ -1,7 +1,7 @@
 // Icon handles: which image of an icon file fits the display, the default
 // icon, sizes, and the icon clipboard format.
-#include <QBuffer>
 #include <gtest/gtest.h>
+#include <QBuffer>
 
 #include "controls/extended/clipicon.h"
 #include "platform/rtl/exceptions.h"

@@ -1,12 +1,12 @@
 // Currency edits: the text-to-number rules, the range, the key filter, the
 // two looks (edit text while focused, display format otherwise) and the
 // range error on leaving.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QTest>
 #include <QWindow>
-#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -205,7 +205,7 @@ TEST(CurrencyEdit, FormatOnEditingGroupsTheDigitsWhileTyping) {
   EXPECT_EQ(f.edit->Text(), "1.234.567,5");
   EXPECT_EQ(f.edit->Value(), 1234567.5);
   EXPECT_EQ(f.edit->SelStart(), f.edit->Text().length());  // the caret stays at the end
-  f.edit->SetDisplayFormat("0.00");  // no "," in the format: no grouping
+  f.edit->SetDisplayFormat("0.00");                        // no "," in the format: no grouping
   f.edit->SelectAll();
   f.Type("98765");
   EXPECT_EQ(f.edit->Text(), "98765");

@@ -1,11 +1,11 @@
 // The month calendar's grid and date steps, and the date edit: the empty
 // date, the stepping keys and the calendar popup driven from the keyboard.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
-#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -216,7 +216,7 @@ TEST(DateEdit, CheckOnExitRefusesATextThatIsNoDateAndKeepsTheFocus) {
   f.edit->SelectAll();
   for (Qt::Key k : {Qt::Key_7, Qt::Key_Slash, Qt::Key_3, Qt::Key_Slash, Qt::Key_1}) f.Key(k);
   EXPECT_EQ(f.edit->Text(), "7 /3 /1   ");  // a separator ends its field
-  f.Key(Qt::Key_Tab);  // the short form is rewritten in the date format
+  f.Key(Qt::Key_Tab);                       // the short form is rewritten in the date format
   EXPECT_TRUE(other->Focused());
   EXPECT_EQ(f.edit->Text(), "07/03/2001");
   Application->ShowExceptionSlot = nullptr;
@@ -234,8 +234,7 @@ TEST(DateEdit, TheMaskTakesDigitsOnlyAndFollowsBlanksCharAndYearDigits) {
   ASSERT_TRUE(f.Show());
   f.edit->SelectAll();
   f.changes = 0;
-  for (Qt::Key k : {Qt::Key_0, Qt::Key_7, Qt::Key_X, Qt::Key_0, Qt::Key_3, Qt::Key_2, Qt::Key_0, Qt::Key_2,
-                    Qt::Key_6})
+  for (Qt::Key k : {Qt::Key_0, Qt::Key_7, Qt::Key_X, Qt::Key_0, Qt::Key_3, Qt::Key_2, Qt::Key_0, Qt::Key_2, Qt::Key_6})
     f.Key(k);
   EXPECT_EQ(f.edit->EditText(), "07/03/2026");  // the letter was refused
   EXPECT_EQ(f.edit->EditDate(), EncodeDate(2026, 3, 7));
@@ -465,8 +464,8 @@ TEST(DateEdit, PasteAndCutGoThroughTheMask) {
   // field is the one the cursor has already passed.
   f.edit->SetDirectInput(true);
   f.edit->SelectAll();
-  for (Qt::Key k : {Qt::Key_0, Qt::Key_7, Qt::Key_Slash, Qt::Key_0, Qt::Key_3, Qt::Key_Slash, Qt::Key_2,
-                    Qt::Key_0, Qt::Key_2, Qt::Key_6})
+  for (Qt::Key k : {Qt::Key_0, Qt::Key_7, Qt::Key_Slash, Qt::Key_0, Qt::Key_3, Qt::Key_Slash, Qt::Key_2, Qt::Key_0,
+                    Qt::Key_2, Qt::Key_6})
     f.Key(k);
   EXPECT_EQ(f.edit->EditDate(), EncodeDate(2026, 3, 7));
 }

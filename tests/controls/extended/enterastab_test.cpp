@@ -1,8 +1,8 @@
 // Enter as Tab with keys sent to the window: what the focused control sees,
 // where the focus goes, and how the application's hook chain is kept.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include <memory>
 

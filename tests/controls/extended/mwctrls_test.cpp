@@ -2,10 +2,10 @@
 // disabled and grey looks), the sharing of glyph lists, radio groups,
 // auto-repeat while held down (on a manual clock), the linked action and
 // the drop-down menu.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QCursor>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -67,7 +67,7 @@ TEST(GlyphButton, DerivedDisabledAndGreyImagesFollowTheFormulas) {
   EXPECT_EQ(qAlpha(grey.pixel(0, 0)), 0);  // the transparent colour stays transparent
 
   const QImage dis = g.StateImage(bsDisabled);
-  EXPECT_EQ(dis.pixel(5, 5) & 0xFFFFFF, Rgb(clBtnShadow) & 0xFFFFFF);   // the shape in shadow
+  EXPECT_EQ(dis.pixel(5, 5) & 0xFFFFFF, Rgb(clBtnShadow) & 0xFFFFFF);     // the shape in shadow
   EXPECT_EQ(dis.pixel(8, 8) & 0xFFFFFF, Rgb(clBtnHighlight) & 0xFFFFFF);  // its highlight, one down-right
   EXPECT_EQ(qAlpha(dis.pixel(0, 0)), 0);
 
@@ -416,7 +416,7 @@ TEST(GlyphButton, ListImagesTakeTheDisabledAndGreyLooks) {
   EXPECT_EQ(img.pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);  // what was transparent stays so
   img = draw(bsDisabled);
   EXPECT_EQ(img.pixel(5, 5) & 0xFFFFFF, Rgb(clBtnShadow) & 0xFFFFFF);
-  EXPECT_EQ(img.pixel(8, 8) & 0xFFFFFF, Rgb(clBtnHighlight) & 0xFFFFFF);  // the light edge, one pixel on
+  EXPECT_EQ(img.pixel(8, 8) & 0xFFFFFF, Rgb(clBtnHighlight) & 0xFFFFFF);   // the light edge, one pixel on
   TMwButtonGlyph::DrawListImage(target.Canvas(), &images, 5, 0, 0, bsUp);  // no such image: nothing
 }
 

@@ -1,12 +1,12 @@
 // The lookup combo and list over a periodicity table: what they show and
 // keep, the positioning of the shared lookup dataset on every key written,
 // and the type-ahead (on a manual clock).
+#include <gtest/gtest.h>
 #include <QApplication>
-#include <QTest>
 #include <QScrollBar>
+#include <QTest>
 #include <QWheelEvent>
 #include <QWindow>
-#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -155,7 +155,7 @@ TEST(LookupList, TypeAheadForgetsAfterTwoSecondsAndAFullBufferChangesNothing) {
   EXPECT_EQ(list->SelectedKey(), "B");
   list->ProcessSearchKey('I');
   EXPECT_EQ(list->SearchText(), "Bi");  // the buffer takes the record's case
-  list->ProcessSearchKey('z');  // no match: refused
+  list->ProcessSearchKey('z');          // no match: refused
   EXPECT_EQ(list->SearchText(), "Bi");
   EXPECT_EQ(list->SelectedKey(), "B");
   clock.Advance(2001);
@@ -402,7 +402,7 @@ TEST(LookupList, DraggingBelowTheRowsScrollsOnATimerThatSpeedsUpWithTheDistance)
   QTest::mouseMove(w, QPoint(20, 1 + ih + ih / 2));  // dragged onto the second row
   EXPECT_EQ(list->SelectedKey(), "Q");
   QTest::mouseMove(w, QPoint(20, list->Height() + 4));  // 5 pixels below
-  EXPECT_EQ(list->SelectedKey(), "M");  // one record on at once
+  EXPECT_EQ(list->SelectedKey(), "M");                  // one record on at once
   ASSERT_TRUE(list->ScrollTimerActive());
   EXPECT_EQ(list->ScrollTimerInterval(), 200 - 15 * 5);
   clock.Advance(124);

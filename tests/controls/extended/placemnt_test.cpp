@@ -1,10 +1,10 @@
 // Form placement and property storage against ini files in a temporary
 // folder: what a save writes, what a restore applies, stored properties of
 // every kind and stored values, and the form events that drive them.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -181,8 +181,8 @@ TEST_F(PlacementFixture, LowerStoredVersionRestoresNothingButAllowsTheNextSave) 
 
 TEST_F(PlacementFixture, QuotedValuesSurviveTheIniFile) {
   TFormStorage *storage = NewStorage();
-  for (const QString &value : {QString("plain"), QString("\"double\""), QString("'single'"),
-                              QString("\"half"), QString("\"")}) {
+  for (const QString &value :
+       {QString("plain"), QString("\"double\""), QString("'single'"), QString("\"half"), QString("\"")}) {
     storage->WriteSectionString("Key", value);
     EXPECT_EQ(storage->ReadSectionString("Key", QString()), value);
   }
@@ -192,8 +192,8 @@ TEST_F(PlacementFixture, QuotedValuesSurviveTheIniFile) {
 
 TEST_F(PlacementFixture, StoredPropertiesOfEveryKindRoundTrip) {
   TFormStorage *storage = NewStorage();
-  for (const char *line : {"Edit1.Text", "Edit1.CharCase", "Edit1.Font", "Memo1.Lines",
-                           "Label1.FocusControl", "Edit1.NoSuchProperty", "Missing.Text", "bad"})
+  for (const char *line : {"Edit1.Text", "Edit1.CharCase", "Edit1.Font", "Memo1.Lines", "Label1.FocusControl",
+                           "Edit1.NoSuchProperty", "Missing.Text", "bad"})
     storage->StoredProps()->Add(line);
   storage->ResolveStoredProps();
   EXPECT_EQ(storage->StoredProps()->Count(), 6);
@@ -506,8 +506,8 @@ TEST(PropsStorage, PlainValuesReadTheSameUnderEveryLocale) {
   sample->SetExtra(rtl::Variant("testo"));
   sample->SetFlag(true);
   rtl::TStringList lines;
-  for (const char *p : {"Sample.Price", "Sample.Ratio", "Sample.Mark", "Sample.Big", "Sample.Count",
-                        "Sample.Extra", "Sample.Flag"})
+  for (const char *p :
+       {"Sample.Price", "Sample.Ratio", "Sample.Mark", "Sample.Big", "Sample.Count", "Sample.Extra", "Sample.Flag"})
     lines.AddObject(p, sample);
   storage.StorePropertiesOf(&owner, &lines);
   EXPECT_EQ(file["S/Sample_Price"], "1234.5");

@@ -1,10 +1,10 @@
 // The combo edit's popup: keys that open and close it, where it opens, and
 // how its value reaches the text (one change event, none on Esc).
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QTest>
 #include <QWindow>
-#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -128,7 +128,8 @@ TEST(ComboEdit, ThePopupOpensAboveNearTheScreenBottomAndStaysOnScreen) {
   EXPECT_EQ(p->Top(), origin.Y - p->Height());  // above the edit
   EXPECT_GE(p->Left(), 0);
   // Right-aligned it would start left of the screen: it starts at the edit.
-  EXPECT_EQ(p->Left(), origin.X + f.edit->Width() - p->Width() < 0 ? origin.X : origin.X + f.edit->Width() - p->Width());
+  EXPECT_EQ(p->Left(),
+            origin.X + f.edit->Width() - p->Width() < 0 ? origin.X : origin.X + f.edit->Width() - p->Width());
   f.edit->ClosePopup(false);
 
   TScreenRectGuard high(Rect(0, 0, 800, 2000));

@@ -1,9 +1,9 @@
 // Window hooks: the order in which hooks and the control see a message,
 // swallowing, attaching and detaching in any order, and controls that go
 // away under their hooks.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include <memory>
 

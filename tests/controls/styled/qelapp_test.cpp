@@ -2,10 +2,10 @@
 // application object's timer identifiers and pattern bitmap, the
 // single-instance guard between two application objects, and the settings
 // target.
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QUuid>
-#include <gtest/gtest.h>
 #include <map>
 
 #include "controls/styled/qelapp.h"
@@ -336,8 +336,7 @@ TEST(QELIniCtrl, SettingsRules) {
   EXPECT_EQ(vcl::GetEnumProp(&ini, "RegRoot"), "rpCurrentUser");
 
   EXPECT_EQ(BuildLogName("/var/log/cassa", ppFixed), "/var/log/cassa.LOG");
-  EXPECT_EQ(BuildLogName("/var/log/cassa.txt", ppProgram),
-            PrefixFolder(ppProgram, true) + "cassa.txt");
+  EXPECT_EQ(BuildLogName("/var/log/cassa.txt", ppProgram), PrefixFolder(ppProgram, true) + "cassa.txt");
   EXPECT_FALSE(PrefixFolder(ppProgram, false).endsWith('/'));
 }
 

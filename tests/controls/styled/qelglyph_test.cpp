@@ -47,7 +47,7 @@ TEST(GlyphCache, SharedListsSlotReuseAndRelease) {
     auto a = std::make_unique<TQELGlyph>();
     auto b = std::make_unique<TQELGlyph>();
     vcl::TBitmap strip;
-  Strip(strip, 32, 16);  // up and disabled
+    Strip(strip, 32, 16);  // up and disabled
     a->SetGlyph(&strip);
     b->SetGlyph(&strip);
     const int a_up = a->CreateButtonGlyph(0);

@@ -2,8 +2,8 @@
 // geometry they promise: gradient bands and shapes, 3D text offsets,
 // arrows, bevels, shadow frames, borders, glyph layouts, images, disabled
 // glyphs, button faces and window placement.
-#include <QImage>
 #include <gtest/gtest.h>
+#include <QImage>
 
 #include "controls/styled/qelgraph.h"
 #include "controls/styled/qelsysinfo.h"
@@ -69,8 +69,7 @@ TEST(QELGradientFill, HorizontalAndVerticalBands) {
 
   // The same through an off-screen bitmap, at an offset.
   auto off = White(170, 30);
-  DrawGradient(off->Canvas(), vcl::Rect(10, 10, 170, 30), vcl::clBlue, 0, gfOffscreen, gstHorizontal, 16,
-               vcl::clBlack);
+  DrawGradient(off->Canvas(), vcl::Rect(10, 10, 170, 30), vcl::clBlue, 0, gfOffscreen, gstHorizontal, 16, vcl::clBlack);
   EXPECT_EQ(Px(*off, 10, 10), vcl::clBlue);
   EXPECT_EQ(Px(*off, 9, 10), vcl::clWhite);
   EXPECT_EQ(Px(*off, 169, 29), colors[15]);
@@ -415,7 +414,8 @@ TEST(QELLayout, AlignmentAndGlyphTextPlacement) {
   g = DrawGlyphText(c, "Testo", nullptr, dfMeasureOnly, 0, &layout, &glyph, nullptr, outer);
   // Offsets move both.
   layout.SetOffsetX(3);
-  const TQELGlyphTextResult moved = DrawGlyphText(c, "Testo", nullptr, dfMeasureOnly, 0, &layout, &glyph, nullptr, outer);
+  const TQELGlyphTextResult moved =
+      DrawGlyphText(c, "Testo", nullptr, dfMeasureOnly, 0, &layout, &glyph, nullptr, outer);
   EXPECT_EQ(moved.GlyphRect.Left, g.GlyphRect.Left + 3);
   EXPECT_EQ(moved.TextRect.Left, g.TextRect.Left + 3);
   // No focus flag: the rectangle deflated by one.
@@ -437,8 +437,10 @@ TEST(QELLayout, AlignmentAndGlyphTextPlacement) {
   deep.SetStyle(tdRaisedShadow);
   deep.SetLightDepth(2);
   deep.SetShadowDepth(3);
-  const TQELGlyphTextResult plain = DrawGlyphText(c, "Testo", nullptr, dfMeasureOnly, 0, &layout, nullptr, nullptr, outer);
-  const TQELGlyphTextResult raised = DrawGlyphText(c, "Testo", &deep, dfMeasureOnly, 0, &layout, nullptr, nullptr, outer);
+  const TQELGlyphTextResult plain =
+      DrawGlyphText(c, "Testo", nullptr, dfMeasureOnly, 0, &layout, nullptr, nullptr, outer);
+  const TQELGlyphTextResult raised =
+      DrawGlyphText(c, "Testo", &deep, dfMeasureOnly, 0, &layout, nullptr, nullptr, outer);
   EXPECT_EQ(raised.TextRect.Width(), plain.TextRect.Width() + 5);
 
   // A glyph is drawn with its transparent colour left out, and the arrow

@@ -134,8 +134,8 @@ TEST(MessageBox, ButtonRowLayoutAndDefaultButton) {
   TQELMessageBoxDlg box(nullptr);
   Watch w(box, vcl::mrOk);
   box.MessageDlgCustom(QString(), QStringLiteral("a"), {}, vcl::TMsgDlgButtons{vcl::mbOK}, vcl::mtCustom, 0);
-  box.MessageDlgCustom(QString(), QStringLiteral("a"), {}, vcl::TMsgDlgButtons{vcl::mbOK, vcl::mbCancel},
-                       vcl::mtCustom, 1);
+  box.MessageDlgCustom(QString(), QStringLiteral("a"), {}, vcl::TMsgDlgButtons{vcl::mbOK, vcl::mbCancel}, vcl::mtCustom,
+                       1);
   box.MessageDlgCustom(QStringLiteral("Titolo"), QStringLiteral("a"), {}, vcl::TMsgDlgButtons{vcl::mbOK, vcl::mbCancel},
                        -1, 2);
   ASSERT_EQ(w.seen.size(), 3u);
@@ -217,9 +217,10 @@ TEST(MessageBox, DontShowAgainBoxAndHelpButton) {
 }
 
 TEST(MessageBox, PlaysItsWaveAndForgetsFreedLists) {
-  QByteArray image("RIFF\x2c\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x40\x1f\0\0\x40\x1f\0\0\x01\0\x08\0data\x08\0\0\0"
-                   "\x80\x80\x80\x80\x80\x80\x80\x80",
-                   52);
+  QByteArray image(
+      "RIFF\x2c\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x40\x1f\0\0\x40\x1f\0\0\x01\0\x08\0data\x08\0\0\0"
+      "\x80\x80\x80\x80\x80\x80\x80\x80",
+      52);
   TQELMessageBoxDlg box(nullptr);
   auto *waves = new TQELWaveList(nullptr);
   waves->Add();

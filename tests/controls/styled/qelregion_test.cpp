@@ -376,10 +376,10 @@ TEST(RegionBorder, OutlinesOfRoundShapesNosesAndBubbles) {
   SetColours(region.Border(), rbSingle);
   region.PaintBorder(White(&b, 200, 100)->Canvas(), TRect{0, 0, 200, 100});
   // d = 20: the body starts at (20, 20); the base runs from y 25 to 53.
-  EXPECT_EQ(At(b, 20, 70), 0xFF0000u);    // the left edge below the nose
-  EXPECT_EQ(At(b, 20, 40), 0xFFFFFFu);    // open along the nose's base
-  EXPECT_EQ(At(b, 100, 20), 0xFF0000u);   // the top edge
-  EXPECT_EQ(At(b, 5, 5), 0xFFFFFFu);      // the nose's sides get no border
+  EXPECT_EQ(At(b, 20, 70), 0xFF0000u);   // the left edge below the nose
+  EXPECT_EQ(At(b, 20, 40), 0xFFFFFFu);   // open along the nose's base
+  EXPECT_EQ(At(b, 100, 20), 0xFF0000u);  // the top edge
+  EXPECT_EQ(At(b, 5, 5), 0xFFFFFFu);     // the nose's sides get no border
 
   // Think bubbles: each circle has its own outline outside the body.
   region.SetShape(rsThinkBubble);

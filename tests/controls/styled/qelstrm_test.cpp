@@ -36,9 +36,14 @@ QByteArray Mixed(int size, unsigned seed) {
   QByteArray b;
   while (b.size() < size) {
     switch (rng() % 3) {
-      case 0: b.append("giacenza rivista "); break;
-      case 1: b.append(QByteArray(int(rng() % 40), char(rng()))); break;
-      default: b.append(char(rng()));
+      case 0:
+        b.append("giacenza rivista ");
+        break;
+      case 1:
+        b.append(QByteArray(int(rng() % 40), char(rng())));
+        break;
+      default:
+        b.append(char(rng()));
     }
   }
   return b.left(size);

@@ -115,8 +115,8 @@ class CabinetTest : public ::testing::Test {
       QString local = name;
       local.replace(QLatin1Char('\\'), QLatin1Char('/'));
       const QString path = out + QLatin1Char('/') + local;
-      ASSERT_TRUE(QFile::exists(path)) << tool.program.toStdString() << " did not extract "
-                                       << name.toStdString() << ": " << log.toStdString();
+      ASSERT_TRUE(QFile::exists(path)) << tool.program.toStdString() << " did not extract " << name.toStdString()
+                                       << ": " << log.toStdString();
       EXPECT_TRUE(ReadAll(path) == data) << tool.program.toStdString() << " changed " << name.toStdString();
       ++found;
     }
@@ -199,7 +199,8 @@ TEST_F(CabinetTest, StoresDateTimeAndAttributesOfTheSource) {
   ASSERT_TRUE(cab::FCIFlushCabinet(h, false));
   cab::FCIDestroy(h);
 
-  const QString listing = RunTool(QStringLiteral("cabextract"), {QStringLiteral("-l"), Path(QStringLiteral("date.cab"))});
+  const QString listing =
+      RunTool(QStringLiteral("cabextract"), {QStringLiteral("-l"), Path(QStringLiteral("date.cab"))});
   EXPECT_TRUE(listing.contains(QStringLiteral("04.03.2021 05:06:08"))) << listing.toStdString();
 
   // Attribute word of the one file record: header 36, one folder record 8,
@@ -252,7 +253,8 @@ TEST_F(CabinetTest, SetOfCabinetsEachExtractsItsFiles) {
     ASSERT_GT(header.size(), 36);
     EXPECT_EQ(static_cast<quint8>(header[28]) | (static_cast<quint8>(header[29]) << 8), 1) << name;
   }
-  ExpectExtracts(kCabextract, Path(QStringLiteral("serie.cab")), {{QStringLiteral("uno"), one}, {QStringLiteral("due"), two}});
+  ExpectExtracts(kCabextract, Path(QStringLiteral("serie.cab")),
+                 {{QStringLiteral("uno"), one}, {QStringLiteral("due"), two}});
   ExpectExtracts(kGcab, Path(QStringLiteral("serie2.cab")), {{QStringLiteral("due"), two}});
 }
 
@@ -354,10 +356,12 @@ TEST_F(CabinetTest, RefusedRequestsAreReportedWithTheirCause) {
   EXPECT_FALSE(cab::FCIAddFile(h, dir_.path(), QStringLiteral("d"), false, cab::tcompTYPE_MSZIP));
   EXPECT_EQ(erf_.erfOper, cab::FCIERR_OPEN_SRC);
 
-  EXPECT_FALSE(cab::FCIAddFile(h, Path(QStringLiteral("a")), QStringLiteral("a"), false, cab::tcompTYPE_LZX | (21 << 8)));
+  EXPECT_FALSE(
+      cab::FCIAddFile(h, Path(QStringLiteral("a")), QStringLiteral("a"), false, cab::tcompTYPE_LZX | (21 << 8)));
   EXPECT_EQ(erf_.erfOper, cab::FCIERR_BAD_COMPR_TYPE);
 
-  EXPECT_FALSE(cab::FCIAddFile(h, Path(QStringLiteral("a")), QString(300, QLatin1Char('n')), false, cab::tcompTYPE_MSZIP));
+  EXPECT_FALSE(
+      cab::FCIAddFile(h, Path(QStringLiteral("a")), QString(300, QLatin1Char('n')), false, cab::tcompTYPE_MSZIP));
   EXPECT_EQ(erf_.erfOper, cab::FCIERR_CAB_FORMAT_LIMIT);
 
   // The refusals left the context usable.
@@ -446,7 +450,8 @@ TEST_F(CabinetTest, FileThatFailsHalfWayLeavesTheOthersIntact) {
   };
   cab::HFCI h = cab::FCICreate(erf_, callbacks, ccab);
   ASSERT_NE(h, nullptr);
-  const Contents files{{QStringLiteral("primo"), MixedBytes(50000, 31)}, {QStringLiteral("terzo"), MixedBytes(45000, 33)}};
+  const Contents files{{QStringLiteral("primo"), MixedBytes(50000, 31)},
+                       {QStringLiteral("terzo"), MixedBytes(45000, 33)}};
   WriteFile(Path(QStringLiteral("primo")), files.at(QStringLiteral("primo")));
   WriteFile(Path(QStringLiteral("rotto")), MixedBytes(200000, 32));
   WriteFile(Path(QStringLiteral("terzo")), files.at(QStringLiteral("terzo")));
@@ -468,7 +473,8 @@ TEST_F(CabinetTest, CallbacksStopTheWriting) {
   // A temporary file that cannot be had, and a failed read of the source.
   callbacks = {};
   callbacks.GetTempFile = [](QString &) { return false; };
-  EXPECT_FALSE(Write(Path(QStringLiteral("b.cab")), {{QStringLiteral("b"), MixedBytes(40000, 1)}}, cab::tcompTYPE_MSZIP, callbacks));
+  EXPECT_FALSE(Write(Path(QStringLiteral("b.cab")), {{QStringLiteral("b"), MixedBytes(40000, 1)}}, cab::tcompTYPE_MSZIP,
+                     callbacks));
   EXPECT_EQ(erf_.erfOper, cab::FCIERR_TEMP_FILE);
   callbacks = {};
   callbacks.Read = [](int, void *, std::uint32_t, int &err) -> std::int64_t {

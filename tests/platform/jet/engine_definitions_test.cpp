@@ -13,7 +13,8 @@ class Definitions : public OrbiscaDb {
   void SetUp() override {
     OrbiscaDb::SetUp();
     for (int i = 1; i <= 5; ++i)
-      Journal(rtl::EncodeDate(2005, 1, i), QStringLiteral("A%1").arg(i), i, i % 2 ? QStringLiteral("C") : QStringLiteral("S"));
+      Journal(rtl::EncodeDate(2005, 1, i), QStringLiteral("A%1").arg(i), i,
+              i % 2 ? QStringLiteral("C") : QStringLiteral("S"));
   }
 };
 
@@ -26,8 +27,9 @@ TEST_F(Definitions, TemporaryAndActionQueries) {
   rs->MoveFirst();
   EXPECT_EQ(rs->Fields(QStringLiteral("Barcode18")).Value().AsString(), QStringLiteral("A5"));
 
-  auto purge = db_->CreateQueryDef(QStringLiteral("Pulizia"),
-                                   QStringLiteral("DELETE * FROM Giornale WHERE Data <= [fino_al] AND Tipo = [sel_tipo]"));
+  auto purge =
+      db_->CreateQueryDef(QStringLiteral("Pulizia"),
+                          QStringLiteral("DELETE * FROM Giornale WHERE Data <= [fino_al] AND Tipo = [sel_tipo]"));
   EXPECT_EQ(purge->Type(), dbQDelete);
   EXPECT_EQ(ErrorOf([&] { purge->OpenRecordset(); }), kErrInvalidOperation);
   EXPECT_EQ(ErrorOf([&] { purge->Execute(dbFailOnError); }), kErrTooFewParameters);
@@ -75,8 +77,8 @@ TEST_F(Definitions, WhatARecordsetCannotDo) {
   EXPECT_FALSE(join->Updatable());
   // A grouped dynaset has no row of the table behind each of its rows.
   Journal(rtl::EncodeDate(2004, 12, 31), QStringLiteral("000000000000000001"), 2, QStringLiteral("C"));
-  auto grouped = db_->OpenRecordset(
-      QStringLiteral("SELECT Tipo, Sum(Quantita) AS Q FROM Giornale GROUP BY Tipo"), dbOpenDynaset);
+  auto grouped =
+      db_->OpenRecordset(QStringLiteral("SELECT Tipo, Sum(Quantita) AS Q FROM Giornale GROUP BY Tipo"), dbOpenDynaset);
   EXPECT_FALSE(grouped->Updatable());
   EXPECT_EQ(ErrorOf([&] { grouped->Edit(); }), kErrReadOnly);
   EXPECT_EQ(ErrorOf([&] { grouped->AddNew(); }), kErrReadOnly);

@@ -43,8 +43,8 @@ class OrbiscaDb : public ::testing::Test {
   }
 
   // Appends a journal row through a dynaset, as the program registers one.
-  void Journal(rtl::TDateTime day, const QString &code, double qty, const QString &kind,
-               double price_v = 2.0, double price_a = 1.5) {
+  void Journal(rtl::TDateTime day, const QString &code, double qty, const QString &kind, double price_v = 2.0,
+               double price_a = 1.5) {
     auto rs = db_->OpenRecordset(QStringLiteral("Giornale"), dbOpenDynaset);
     rs->AddNew();
     rs->Fields(QStringLiteral("Data")).SetValue(rtl::Variant::FromDate(day));

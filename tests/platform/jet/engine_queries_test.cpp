@@ -100,8 +100,7 @@ TEST_F(StoredQueries, StockHistoryIsAnEditableDynasetOverTheJournal) {
   history->Edit();
   history->Fields(QStringLiteral("Quantita")).SetValue("-2");
   history->Update();
-  auto check = db_->OpenRecordset(
-      QStringLiteral("SELECT Quantita FROM Giornale WHERE Tipo = \"S\""), dbOpenSnapshot);
+  auto check = db_->OpenRecordset(QStringLiteral("SELECT Quantita FROM Giornale WHERE Tipo = \"S\""), dbOpenSnapshot);
   EXPECT_DOUBLE_EQ(check->Fields(0).Value().AsDouble(), -2);
 }
 

@@ -64,8 +64,7 @@ TEST_F(Storage, ForeignAndDamagedFilesAreRefusedClearly) {
   EXPECT_EQ(e.Number(), kErrUnrecognisedFormat);
   EXPECT_TRUE(e.Description().contains(QLatin1String("Jet database"))) << e.Description().toStdString();
   QByteArray ace("\x00\x01\x00\x00Standard ACE DB\x00", 20);
-  EXPECT_EQ(OpenError(Write(QStringLiteral("new.accdb"), ace + QByteArray(100, 0))).Number(),
-            kErrUnrecognisedFormat);
+  EXPECT_EQ(OpenError(Write(QStringLiteral("new.accdb"), ace + QByteArray(100, 0))).Number(), kErrUnrecognisedFormat);
   EXPECT_EQ(OpenError(Write(QStringLiteral("notes.txt"), "hello")).Number(), kErrUnrecognisedFormat);
   EXPECT_EQ(OpenError(Write(QStringLiteral("empty.mdb"), {})).Number(), kErrUnrecognisedFormat);
   EXPECT_EQ(OpenError(dir_.filePath(QStringLiteral("missing.mdb"))).Number(), kErrFileNotFound);
@@ -96,19 +95,29 @@ TEST_F(Storage, CompactWritesANewFileAndKeepsTheSource) {
   db_->Close();
   const QString target = dir_.filePath(QStringLiteral("copy.mdb"));
   QFile::copy(path_, target);
-  const QByteArray before = [&] { QFile f(path_); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+  const QByteArray before = [&] {
+    QFile f(path_);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+  }();
   EXPECT_EQ(ErrorOf([&] { engine_.CompactDatabase(path_, target, {}, 0, QStringLiteral(";pwd=x")); }),
             kErrDatabaseExists);
   QFile::remove(target);
   engine_.CompactDatabase(path_, target);
-  const QByteArray after = [&] { QFile f(path_); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+  const QByteArray after = [&] {
+    QFile f(path_);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+  }();
   EXPECT_EQ(before, after);
   auto copy = engine_.OpenDatabase(target);
   EXPECT_EQ(copy->TableDefs().Item(QStringLiteral("Giacenza")).RecordCount(), 1);
   EXPECT_EQ(copy->QueryDefs().Count(), 4);
   copy->Close();
-  EXPECT_EQ(ErrorOf([&] { engine_.CompactDatabase(dir_.filePath(QStringLiteral("none.mdb")),
-                                                  dir_.filePath(QStringLiteral("out.mdb"))); }),
+  EXPECT_EQ(ErrorOf([&] {
+              engine_.CompactDatabase(dir_.filePath(QStringLiteral("none.mdb")),
+                                      dir_.filePath(QStringLiteral("out.mdb")));
+            }),
             kErrFileNotFound);
   EXPECT_FALSE(QFileInfo::exists(dir_.filePath(QStringLiteral("out.mdb"))));
 }
@@ -144,9 +153,7 @@ TEST_F(Storage, RequiredFieldsRefuseNullAndWriteNothing) {
   EXPECT_EQ(ErrorOf([&] { rs->Update(); }), kErrRequiredFieldNull);
   EXPECT_TRUE(engine_.Errors(0).Description().contains(QLatin1String("Codice")));
   rs->CancelUpdate();
-  EXPECT_EQ(ErrorOf([&] {
-              db_->Execute(QStringLiteral("INSERT INTO Obbligo (Nota) VALUES (\"y\")"), dbFailOnError);
-            }),
+  EXPECT_EQ(ErrorOf([&] { db_->Execute(QStringLiteral("INSERT INTO Obbligo (Nota) VALUES (\"y\")"), dbFailOnError); }),
             kErrRequiredFieldNull);
   EXPECT_EQ(db_->TableDefs().Item(QStringLiteral("Obbligo")).RecordCount(), 0);
 }

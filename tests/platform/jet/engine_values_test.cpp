@@ -11,9 +11,9 @@ class FieldValues : public OrbiscaDb {
  protected:
   void SetUp() override {
     OrbiscaDb::SetUp();
-    db_->Execute(QStringLiteral(
-        "CREATE TABLE Prova (Id COUNTER, Piccolo BYTE, Intero SHORT, Lungo LONG, Prezzo CURRENCY, "
-        "Quando DATETIME, Fatto YESNO, Nota MEMO, Dati LONGBINARY, Sigla TEXT(3))"));
+    db_->Execute(
+        QStringLiteral("CREATE TABLE Prova (Id COUNTER, Piccolo BYTE, Intero SHORT, Lungo LONG, Prezzo CURRENCY, "
+                       "Quando DATETIME, Fatto YESNO, Nota MEMO, Dati LONGBINARY, Sigla TEXT(3))"));
     rs_ = db_->OpenRecordset(QStringLiteral("Prova"), dbOpenDynaset);
     rs_->AddNew();
   }

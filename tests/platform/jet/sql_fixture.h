@@ -28,16 +28,31 @@ class SqlFixture : public ::testing::Test {
   void SetUp() override {
     ASSERT_EQ(sqlite3_open(":memory:", &db_), SQLITE_OK);
     InstallSqliteExtensions(db_);
-    AddTable("Riviste", {{"Barcode", dbText, 13}, {"Nome", dbText, 30}, {"Fornitore", dbText, 5},
-                         {"Prezzo_V", dbDouble, 8}, {"Prezzo_A", dbDouble, 8}, {"Periodo", dbText, 3}});
-    AddTable("Giacenza",
-             {{"Barcode18", dbText, 18}, {"Barcode", dbText, 13}, {"Addon", dbText, 5},
-              {"Testata", dbText, 30}, {"Descrizione", dbText, 30}, {"Fornitore", dbText, 5},
-              {"Giacenza", dbDouble, 8}, {"Ucarico", dbDate, 8}, {"Periodo", dbText, 3},
-              {"Prezzo_V", dbDouble, 8}, {"Prezzo_A", dbDouble, 8}, {"Scadenza", dbDate, 8},
-              {"CD", dbBoolean, 1}});
-    AddTable("Giornale", {{"Progressivo", dbLong, 4}, {"Data", dbDate, 8}, {"Barcode18", dbText, 18},
-                          {"Quantita", dbDouble, 8}, {"Prezzo_V", dbDouble, 8}, {"Tipo", dbText, 1},
+    AddTable("Riviste", {{"Barcode", dbText, 13},
+                         {"Nome", dbText, 30},
+                         {"Fornitore", dbText, 5},
+                         {"Prezzo_V", dbDouble, 8},
+                         {"Prezzo_A", dbDouble, 8},
+                         {"Periodo", dbText, 3}});
+    AddTable("Giacenza", {{"Barcode18", dbText, 18},
+                          {"Barcode", dbText, 13},
+                          {"Addon", dbText, 5},
+                          {"Testata", dbText, 30},
+                          {"Descrizione", dbText, 30},
+                          {"Fornitore", dbText, 5},
+                          {"Giacenza", dbDouble, 8},
+                          {"Ucarico", dbDate, 8},
+                          {"Periodo", dbText, 3},
+                          {"Prezzo_V", dbDouble, 8},
+                          {"Prezzo_A", dbDouble, 8},
+                          {"Scadenza", dbDate, 8},
+                          {"CD", dbBoolean, 1}});
+    AddTable("Giornale", {{"Progressivo", dbLong, 4},
+                          {"Data", dbDate, 8},
+                          {"Barcode18", dbText, 18},
+                          {"Quantita", dbDouble, 8},
+                          {"Prezzo_V", dbDouble, 8},
+                          {"Tipo", dbText, 1},
                           {"Prezzo_A", dbDouble, 8}});
     AddTable("Periodo", {{"Periodo", dbText, 3}, {"Descrizione", dbText, 15}, {"Giorni", dbInteger, 2}});
   }
@@ -47,10 +62,14 @@ class SqlFixture : public ::testing::Test {
     QStringList defs;
     for (const ColumnInfo &c : columns) {
       QString def = u'"' + c.name + u'"';
-      if (c.name == QLatin1String("Progressivo")) def += QStringLiteral(" INTEGER PRIMARY KEY");
-      else if (c.jet_type == dbText || c.jet_type == dbMemo) def += QStringLiteral(" TEXT COLLATE JETTEXT");
-      else if (c.jet_type == dbDouble || c.jet_type == dbDate) def += QStringLiteral(" REAL");
-      else def += QStringLiteral(" INTEGER");
+      if (c.name == QLatin1String("Progressivo"))
+        def += QStringLiteral(" INTEGER PRIMARY KEY");
+      else if (c.jet_type == dbText || c.jet_type == dbMemo)
+        def += QStringLiteral(" TEXT COLLATE JETTEXT");
+      else if (c.jet_type == dbDouble || c.jet_type == dbDate)
+        def += QStringLiteral(" REAL");
+      else
+        def += QStringLiteral(" INTEGER");
       defs << def;
     }
     Exec(QStringLiteral("CREATE TABLE \"%1\" (%2)").arg(name, defs.join(u',')));
@@ -118,13 +137,17 @@ class SqlFixture : public ::testing::Test {
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
       QStringList row;
       for (int c = 0; c < sqlite3_column_count(st); ++c) {
-        if (sqlite3_column_type(st, c) == SQLITE_NULL) row << QStringLiteral("NULL");
-        else row << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, c)));
+        if (sqlite3_column_type(st, c) == SQLITE_NULL)
+          row << QStringLiteral("NULL");
+        else
+          row << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, c)));
       }
       rows.push_back(row);
     }
-    if (rc != SQLITE_DONE) last_error_ = QString::fromUtf8(sqlite3_errmsg(db_));
-    else last_error_.clear();
+    if (rc != SQLITE_DONE)
+      last_error_ = QString::fromUtf8(sqlite3_errmsg(db_));
+    else
+      last_error_.clear();
     sqlite3_finalize(st);
     if (changes) *changes = sqlite3_changes(db_);
     return rows;

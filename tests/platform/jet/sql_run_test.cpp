@@ -36,8 +36,9 @@ class ProgramQueries : public SqlFixture {
  protected:
   void SetUp() override {
     SqlFixture::SetUp();
-    Exec(QStringLiteral("INSERT INTO Giacenza (Barcode18, Testata, Descrizione, CD) VALUES "
-                        "('977000000001', 'Corriere', 'n. 1', -1), ('977000000002', 'Gazzetta', 'n. 2', 0)"));
+    Exec(
+        QStringLiteral("INSERT INTO Giacenza (Barcode18, Testata, Descrizione, CD) VALUES "
+                       "('977000000001', 'Corriere', 'n. 1', -1), ('977000000002', 'Gazzetta', 'n. 2', 0)"));
     const QString d30 = Day(2004, 12, 30), d31 = Day(2004, 12, 31);
     Exec(QStringLiteral("INSERT INTO Giornale (Progressivo, Data, Barcode18, Quantita, Prezzo_V, Tipo, Prezzo_A) "
                         "VALUES (1, %1, '977000000001', 10, 1.5, 'C', 1.0),"
@@ -73,7 +74,7 @@ TEST_F(ProgramQueries, StoredQueriesTakeTextParametersInTheItalianOrderUnderAnyP
 
     rows = Run(QString::fromLatin1(kStampaGiornale));
     ASSERT_EQ(rows.size(), 5u);
-    EXPECT_EQ(rows[0][7], QStringLiteral("-1"));  // CD of Corriere
+    EXPECT_EQ(rows[0][7], QStringLiteral("-1"));    // CD of Corriere
     EXPECT_DOUBLE_EQ(rows[2][13].toDouble(), 3.0);  // Valore_A = 1.5 * 2
   }
   setlocale(LC_ALL, saved.c_str());
@@ -95,8 +96,7 @@ TEST_F(ProgramQueries, PurgeDeletesTheLastDayUpToMidnight) {
   int changes = 0;
   Run(QStringLiteral("delete FROM giornale WHERE data<=#12/31/2006#"), {}, &changes);
   EXPECT_EQ(changes, 2);
-  EXPECT_EQ(Column(RunSqlite(QStringLiteral("SELECT Progressivo FROM Giornale ORDER BY 1"))),
-            QStringList({"3", "4"}));
+  EXPECT_EQ(Column(RunSqlite(QStringLiteral("SELECT Progressivo FROM Giornale ORDER BY 1"))), QStringList({"3", "4"}));
 
   // The stock purge names a column after its table.
   Exec(QStringLiteral("INSERT INTO Giacenza (Barcode18, Giacenza, Ucarico) VALUES ('a', 0, %1), ('b', 2, %1), "
@@ -118,8 +118,9 @@ TEST_F(SqlFixture, TextInDoubleQuotesIsTextAndComparesWithoutCase) {
 
   // Accented letters sort beside their base letter, after it.
   Exec(QStringLiteral("DELETE FROM T"));
-  Exec(QStringLiteral("INSERT INTO T VALUES ('perché', '1'), ('Perche', '2'), ('perf', '3'), ('PERCHE', '4'), "
-                      "('10', '5'), ('-x', '6')"));
+  Exec(
+      QStringLiteral("INSERT INTO T VALUES ('perché', '1'), ('Perche', '2'), ('perf', '3'), ('PERCHE', '4'), "
+                     "('10', '5'), ('-x', '6')"));
   auto rows = Run(QStringLiteral("SELECT Nome FROM T ORDER BY Testata, Nome DESC"));
   EXPECT_EQ(Column(rows), QStringList({"6", "5", "4", "2", "1", "3"}));
   rows = Run(QStringLiteral("SELECT Testata, Count(*) FROM T GROUP BY Testata ORDER BY Testata"));
@@ -130,19 +131,17 @@ TEST_F(SqlFixture, LikeTakesTheEngineWildcardsIgnoringCase) {
   AddTable("T", {{"Nome", dbText, 30}});
   Exec(QStringLiteral("INSERT INTO T VALUES ('a*bc'), ('axbc'), ('A*B'), ('ab#1'), ('ab12'), ('c?'), (NULL)"));
   EXPECT_EQ(Column(Where("T", QStringLiteral("Nome LIKE \"a[*]b*\""), "Nome")), QStringList({"a*bc", "A*B"}));
-  EXPECT_EQ(Column(Where("T", QStringLiteral("Nome LIKE \"a?b*\""), "Nome")),
-            QStringList({"a*bc", "axbc", "A*B"}));
+  EXPECT_EQ(Column(Where("T", QStringLiteral("Nome LIKE \"a?b*\""), "Nome")), QStringList({"a*bc", "axbc", "A*B"}));
   EXPECT_EQ(Column(Where("T", QStringLiteral("Nome LIKE \"ab#*\""), "Nome")), QStringList({"ab12"}));
   EXPECT_EQ(Column(Where("T", QStringLiteral("Nome LIKE \"ab[#]#\""), "Nome")), QStringList({"ab#1"}));
   EXPECT_EQ(Column(Where("T", QStringLiteral("Nome LIKE \"[!a]*\""), "Nome")), QStringList({"c?"}));
   EXPECT_EQ(Column(Where("T", QStringLiteral("Nome LIKE \"[a-b]x*\""), "Nome")), QStringList({"axbc"}));
   EXPECT_EQ(Column(Where("T", QStringLiteral("Nome NOT LIKE \"a*\""), "Nome")), QStringList({"c?"}));
   // The find dialog's case-insensitive partial search.
-  EXPECT_EQ(Column(Where("T", QStringLiteral("([Nome] LIKE LCASE(\"A[*]*\"))"), "Nome")),
-            QStringList({"a*bc", "A*B"}));
+  EXPECT_EQ(Column(Where("T", QStringLiteral("([Nome] LIKE LCASE(\"A[*]*\"))"), "Nome")), QStringList({"a*bc", "A*B"}));
   // A pattern that never closes its bracket is an error, not an empty result.
-  RunSqlite(QStringLiteral("SELECT Nome FROM T WHERE ") + TranslateCriteria(QStringLiteral("Nome LIKE \"a[b\""),
-                                                                        FieldsOf(QStringLiteral("T"))));
+  RunSqlite(QStringLiteral("SELECT Nome FROM T WHERE ") +
+            TranslateCriteria(QStringLiteral("Nome LIKE \"a[b\""), FieldsOf(QStringLiteral("T"))));
   EXPECT_TRUE(last_error_.contains(QStringLiteral("pattern")));
 }
 
@@ -150,8 +149,7 @@ TEST_F(SqlFixture, CriteriaOfTheComponentsFindTheirRows) {
   Exec(QStringLiteral("INSERT INTO Giacenza (Barcode18, Testata, Ucarico, CD, Giacenza, Descrizione) VALUES "
                       "('1', 'Corriere', %1, -1, 2.5, NULL), ('2', 'Gazzetta \"rosa\"', %2, 0, 0, 'x')")
            .arg(Day(2004, 3, 1), Day(2004, 3, 1, 9, 0)));
-  EXPECT_EQ(Column(Where("Giacenza", QStringLiteral("([Ucarico] = #03/01/2004#)"), "Barcode18")),
-            QStringList({"1"}));
+  EXPECT_EQ(Column(Where("Giacenza", QStringLiteral("([Ucarico] = #03/01/2004#)"), "Barcode18")), QStringList({"1"}));
   EXPECT_EQ(Column(Where("Giacenza", QStringLiteral("([Ucarico] = #03/01/2004 09:00:00#)"), "Barcode18")),
             QStringList({"2"}));
   EXPECT_EQ(Column(Where("Giacenza", QStringLiteral("([CD] = True) AND ([Giacenza] = 2.5)"), "Barcode18")),
@@ -165,8 +163,9 @@ TEST_F(SqlFixture, CriteriaOfTheComponentsFindTheirRows) {
   EXPECT_EQ(Column(Where("Giacenza", QStringLiteral("Giacenza BETWEEN 1 AND 3"), "Barcode18")), QStringList({"1"}));
   // A date written as text in the locale compares as a date.
   EXPECT_EQ(Column(Where("Giacenza", QStringLiteral("Ucarico = \"01/03/2004\""), "Barcode18")), QStringList({"1"}));
-  EXPECT_EQ(Column(Where("Giacenza", QStringLiteral("Year([Ucarico]) = 2004 AND Month(Ucarico) = 3 AND "
-                                                    "Day(Ucarico) = 1 AND Hour(Ucarico) = 9"),
+  EXPECT_EQ(Column(Where("Giacenza",
+                         QStringLiteral("Year([Ucarico]) = 2004 AND Month(Ucarico) = 3 AND "
+                                        "Day(Ucarico) = 1 AND Hour(Ucarico) = 9"),
                          "Barcode18")),
             QStringList({"2"}));
 }
@@ -246,9 +245,10 @@ TEST_F(SqlFixture, DateLiteralsInTheFormsTheEngineAccepts) {
 
 TEST_F(SqlFixture, NullPassesThroughFunctionsButNotThroughConcatenation) {
   Exec(QStringLiteral("INSERT INTO Periodo VALUES ('a', NULL, NULL)"));
-  auto row = Run(QStringLiteral("SELECT UCase(Descrizione), Len(Descrizione), Year(Giorni), Giorni + 1, "
-                                "Descrizione & \"x\", Nz(Descrizione) & \"|\", IIf(Giorni > 1, 1, 2), "
-                                "Descrizione = Null, Descrizione LIKE \"*\" FROM Periodo"));
+  auto row =
+      Run(QStringLiteral("SELECT UCase(Descrizione), Len(Descrizione), Year(Giorni), Giorni + 1, "
+                         "Descrizione & \"x\", Nz(Descrizione) & \"|\", IIf(Giorni > 1, 1, 2), "
+                         "Descrizione = Null, Descrizione LIKE \"*\" FROM Periodo"));
   ASSERT_EQ(row.size(), 1u);
   EXPECT_EQ(row[0], QStringList({"NULL", "NULL", "NULL", "NULL", "x", "|", "2", "NULL", "NULL"}));
   // Null criteria select nothing, as the engine's three-valued logic says.
@@ -287,9 +287,9 @@ TEST_F(SqlFixture, MoreFunctionsOfTheEngine) {
   EXPECT_TRUE(one(QStringLiteral("Mid(\"abc\", 0)")).contains(QStringLiteral("Invalid procedure call")));
   EXPECT_TRUE(one(QStringLiteral("DateAdd(\"x\", 1, Date())")).contains(QStringLiteral("DateAdd")));
   // Arguments out of any sensible range stop the statement instead of wrapping around.
-  for (const char *expr : {"Left(\"a\", 1e300)", "DateSerial(1e10, 1, 1)", "Space(-1)", "CDbl(\"nan\")",
-                           "DateAdd(\"yyyy\", 1e9, Date())", "DateAdd(\"d\", 1e9, Date())", "Year(1e300)",
-                           "String(3, 70000)", "Round(1.5, 99)", "CDate(\"1e400\")"}) {
+  for (const char *expr :
+       {"Left(\"a\", 1e300)", "DateSerial(1e10, 1, 1)", "Space(-1)", "CDbl(\"nan\")", "DateAdd(\"yyyy\", 1e9, Date())",
+        "DateAdd(\"d\", 1e9, Date())", "Year(1e300)", "String(3, 70000)", "Round(1.5, 99)", "CDate(\"1e400\")"}) {
     last_error_.clear();
     EXPECT_FALSE(one(QString::fromLatin1(expr)).isEmpty()) << expr;
     EXPECT_FALSE(last_error_.isEmpty()) << expr;
@@ -298,9 +298,10 @@ TEST_F(SqlFixture, MoreFunctionsOfTheEngine) {
 
 TEST_F(SqlFixture, AggregatesAndTopAndDistinct) {
   Exec(QStringLiteral("INSERT INTO Periodo VALUES ('a', 'x', 1), ('b', 'X', 2), ('c', 'y', 3), ('d', 'y', NULL)"));
-  auto rows = Run(QStringLiteral("SELECT Descrizione, Count(*), Count(Giorni), Sum(Giorni), Avg(Giorni), "
-                                 "Min(Periodo), Max(Periodo), First(Periodo), Last(Periodo) FROM Periodo "
-                                 "GROUP BY Descrizione ORDER BY Descrizione"));
+  auto rows =
+      Run(QStringLiteral("SELECT Descrizione, Count(*), Count(Giorni), Sum(Giorni), Avg(Giorni), "
+                         "Min(Periodo), Max(Periodo), First(Periodo), Last(Periodo) FROM Periodo "
+                         "GROUP BY Descrizione ORDER BY Descrizione"));
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0].mid(1), QStringList({"2", "2", "3", "1.5", "a", "b", "a", "b"}));
   EXPECT_EQ(rows[1].mid(1), QStringList({"2", "1", "3", "3.0", "c", "d", "c", "d"}));
@@ -344,9 +345,9 @@ TEST_F(SqlFixture, HavingOnGroupedFieldsFiltersRowsFirstWithTheSameResult) {
   // Without GROUP BY a failing HAVING leaves no row at all, where WHERE would leave a count of 0.
   EXPECT_TRUE(Run(QStringLiteral("SELECT Count(*) FROM Periodo HAVING [p] = 1"), {QStringLiteral("0")}).empty());
   // A HAVING that reads a field through its alias stays where it is.
-  EXPECT_EQ(Run(QStringLiteral("SELECT Descrizione, Sum(Giorni) AS S FROM Periodo GROUP BY Descrizione HAVING S > 3"))
-                .size(),
-            1u);
+  EXPECT_EQ(
+      Run(QStringLiteral("SELECT Descrizione, Sum(Giorni) AS S FROM Periodo GROUP BY Descrizione HAVING S > 3")).size(),
+      1u);
 }
 
 TEST_F(SqlFixture, ActionStatementsConvertTheirValues) {
@@ -354,7 +355,8 @@ TEST_F(SqlFixture, ActionStatementsConvertTheirValues) {
   Run(QStringLiteral("INSERT INTO Giornale (Data, Barcode18, Quantita, Tipo) VALUES ([d], \"1\", [q], \"C\")"),
       {QStringLiteral("31/12/2004"), QStringLiteral("2,5")}, &changes);
   EXPECT_EQ(changes, 1);
-  Run(QStringLiteral("INSERT INTO Giornale (Data, Barcode18, Quantita, Tipo) VALUES (#01/01/2005#, \"2\", 1, "
+  Run(
+      QStringLiteral("INSERT INTO Giornale (Data, Barcode18, Quantita, Tipo) VALUES (#01/01/2005#, \"2\", 1, "
                      "\"S\")"));
   auto rows = RunSqlite(QStringLiteral("SELECT Progressivo, Data, Quantita FROM Giornale ORDER BY 1"));
   ASSERT_EQ(rows.size(), 2u);
@@ -376,18 +378,21 @@ TEST_F(SqlFixture, ActionStatementsConvertTheirValues) {
 TEST_F(SqlFixture, JoinsAsTheEngineWritesThem) {
   Exec(QStringLiteral("INSERT INTO Riviste (Barcode, Nome) VALUES ('977', 'Corriere'), ('978', 'Gazzetta')"));
   Exec(QStringLiteral("INSERT INTO Giacenza (Barcode18, Barcode) VALUES ('97700001', '977'), ('97900001', '979')"));
-  Exec(QStringLiteral("INSERT INTO Giornale (Progressivo, Barcode18) VALUES (1, '97700001'), (2, '97900001'), "
-                      "(3, '99999999')"));
-  auto rows = Run(QStringLiteral(
-      "SELECT Giornale.Progressivo, R.Nome FROM (Giornale INNER JOIN Giacenza ON Giornale.Barcode18 = "
-      "Giacenza.Barcode18) LEFT OUTER JOIN Riviste AS R ON Giacenza.Barcode = R.Barcode ORDER BY 1"));
+  Exec(
+      QStringLiteral("INSERT INTO Giornale (Progressivo, Barcode18) VALUES (1, '97700001'), (2, '97900001'), "
+                     "(3, '99999999')"));
+  auto rows = Run(
+      QStringLiteral("SELECT Giornale.Progressivo, R.Nome FROM (Giornale INNER JOIN Giacenza ON Giornale.Barcode18 = "
+                     "Giacenza.Barcode18) LEFT OUTER JOIN Riviste AS R ON Giacenza.Barcode = R.Barcode ORDER BY 1"));
   EXPECT_EQ(rows, (std::vector<QStringList>{{"1", "Corriere"}, {"2", "NULL"}}));
-  rows = Run(QStringLiteral("SELECT Riviste.Nome, Giacenza.Barcode18 FROM Giacenza RIGHT JOIN Riviste ON "
-                            "Giacenza.Barcode = Riviste.Barcode ORDER BY Riviste.Nome"));
+  rows =
+      Run(QStringLiteral("SELECT Riviste.Nome, Giacenza.Barcode18 FROM Giacenza RIGHT JOIN Riviste ON "
+                         "Giacenza.Barcode = Riviste.Barcode ORDER BY Riviste.Nome"));
   EXPECT_EQ(rows, (std::vector<QStringList>{{"Corriere", "97700001"}, {"Gazzetta", "NULL"}}));
-  rows = Run(QStringLiteral("SELECT g.Progressivo FROM Giornale AS g, Giacenza WHERE g.Barcode18 = "
-                            "Giacenza.Barcode18 AND EXISTS (SELECT * FROM Riviste WHERE Riviste.Barcode = "
-                            "Giacenza.Barcode)"));
+  rows =
+      Run(QStringLiteral("SELECT g.Progressivo FROM Giornale AS g, Giacenza WHERE g.Barcode18 = "
+                         "Giacenza.Barcode18 AND EXISTS (SELECT * FROM Riviste WHERE Riviste.Barcode = "
+                         "Giacenza.Barcode)"));
   EXPECT_EQ(Column(rows), QStringList({"1"}));
   // Derived tables, in parentheses or in the bracketed form saved queries use.
   rows = Run(QStringLiteral("SELECT q.Barcode18 FROM (SELECT Barcode18 FROM Giacenza WHERE Barcode = \"977\") AS q"));
@@ -398,8 +403,9 @@ TEST_F(SqlFixture, JoinsAsTheEngineWritesThem) {
 
 TEST_F(SqlFixture, StoredQueriesCanBeReadFromLikeTables) {
   AddQuery(QStringLiteral("carichi"), QStringLiteral("SELECT Barcode18, Quantita FROM Giornale WHERE Tipo = [t];"));
-  Exec(QStringLiteral("INSERT INTO Giornale (Barcode18, Quantita, Tipo) VALUES ('1', 2, 'C'), ('1', 3, 'C'), "
-                      "('2', 5, 'S')"));
+  Exec(
+      QStringLiteral("INSERT INTO Giornale (Barcode18, Quantita, Tipo) VALUES ('1', 2, 'C'), ('1', 3, 'C'), "
+                     "('2', 5, 'S')"));
   const TranslatedSql t =
       TranslateSql(QStringLiteral("SELECT c.Barcode18, Sum(c.Quantita) AS Tot FROM carichi AS c WHERE "
                                   "c.Quantita > [minimo] GROUP BY c.Barcode18"),

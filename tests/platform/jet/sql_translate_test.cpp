@@ -44,10 +44,10 @@ TEST_F(Translate, ParametersComeInOrderOfAppearanceWithTheTypeOfTheirColumn) {
 }
 
 TEST_F(Translate, ResultFieldsKeepTypesAndOrigins) {
-  TranslatedSql t = TranslateSql(
-      QStringLiteral("SELECT Giornale.Data, Sum(Quantita*Prezzo_A) AS Acquisto, Count(*), Sum(Quantita), "
-                     "Max(Tipo) FROM Giornale GROUP BY Giornale.Data"),
-      Resolver());
+  TranslatedSql t =
+      TranslateSql(QStringLiteral("SELECT Giornale.Data, Sum(Quantita*Prezzo_A) AS Acquisto, Count(*), Sum(Quantita), "
+                                  "Max(Tipo) FROM Giornale GROUP BY Giornale.Data"),
+                   Resolver());
   ASSERT_EQ(t.columns.size(), 5u);
   EXPECT_EQ(t.columns[0].name, QStringLiteral("Data"));
   EXPECT_EQ(t.columns[0].jet_type, dbDate);
@@ -76,20 +76,17 @@ TEST_F(Translate, ResultFieldsKeepTypesAndOrigins) {
 TEST_F(Translate, OnlyPlainSingleTableSelectsAreUpdatable) {
   TranslateOptions rowid;
   rowid.with_rowid = true;
-  TranslatedSql t = TranslateSql(QStringLiteral("select * from giacenza where cd = true order by testata"),
-                                 Resolver(), rowid);
+  TranslatedSql t =
+      TranslateSql(QStringLiteral("select * from giacenza where cd = true order by testata"), Resolver(), rowid);
   EXPECT_TRUE(t.updatable);
   EXPECT_TRUE(t.rowid_first);
   EXPECT_TRUE(t.sql.startsWith(QStringLiteral("SELECT \"Giacenza\".rowid AS \"__rowid\", ")));
   EXPECT_EQ(t.columns.size(), 13u);
   EXPECT_EQ(t.columns[3].source_column, QStringLiteral("Testata"));  // the stored case
   const char *not_updatable[] = {
-      "SELECT DISTINCT Testata FROM Giacenza",
-      "SELECT TOP 5 * FROM Giacenza",
-      "SELECT Tipo FROM Giornale GROUP BY Tipo",
-      "SELECT Count(*) FROM Giornale",
-      "SELECT Giornale.Tipo FROM Giornale, Giacenza",
-      "SELECT Tipo FROM Giornale UNION SELECT Periodo FROM Periodo",
+      "SELECT DISTINCT Testata FROM Giacenza",        "SELECT TOP 5 * FROM Giacenza",
+      "SELECT Tipo FROM Giornale GROUP BY Tipo",      "SELECT Count(*) FROM Giornale",
+      "SELECT Giornale.Tipo FROM Giornale, Giacenza", "SELECT Tipo FROM Giornale UNION SELECT Periodo FROM Periodo",
   };
   for (const char *sql : not_updatable) {
     t = TranslateSql(QString::fromLatin1(sql), Resolver(), rowid);
@@ -125,8 +122,8 @@ TEST_F(Translate, StatementsTheTranslatorDoesNotKnowAreRefusedWithWhereItStopped
       {"TRANSFORM Sum(Quantita) SELECT Tipo FROM Giornale GROUP BY Tipo PIVOT Data", kErrInvalidStatement, ""},
       {"INSERT INTO Giornale (Manca) VALUES (1)", kErrUnknownInsertField, "Manca"},
       {"INSERT INTO Giornale (Tipo, Data) VALUES (1)", kErrValueCountMismatch, ""},
-      {"UPDATE Giornale INNER JOIN Giacenza ON Giornale.Barcode18 = Giacenza.Barcode18 SET Tipo = 1",
-       kErrSyntaxInSql, "joined"},
+      {"UPDATE Giornale INNER JOIN Giacenza ON Giornale.Barcode18 = Giacenza.Barcode18 SET Tipo = 1", kErrSyntaxInSql,
+       "joined"},
       {"SELECT * FROM Giornale WHERE Data = \"domani\"", kErrTypeMismatch, "domani"},
       {"SELECT Tipo FROM Giornale WHERE ((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((("
        "((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((1",
@@ -135,9 +132,10 @@ TEST_F(Translate, StatementsTheTranslatorDoesNotKnowAreRefusedWithWhereItStopped
   for (const Case &c : cases) {
     QString message;
     EXPECT_EQ(ErrorOf([&] { TranslateSql(QString::fromLatin1(c.sql), Resolver()); }, &message), c.number)
-        << c.sql << "\n" << message.toStdString();
-    EXPECT_TRUE(message.contains(QString::fromLatin1(c.in_message), Qt::CaseInsensitive))
-        << c.sql << "\n" << message.toStdString();
+        << c.sql << "\n"
+        << message.toStdString();
+    EXPECT_TRUE(message.contains(QString::fromLatin1(c.in_message), Qt::CaseInsensitive)) << c.sql << "\n"
+                                                                                          << message.toStdString();
   }
 }
 
@@ -146,8 +144,7 @@ TEST_F(Translate, CriteriaAndSortWorkOnTheFieldsOfARecordset) {
       {"Giornale.Barcode18", dbText, 18}, {"Testata", dbText, 30}, {"Data", dbDate, 8}, {"Acquisto", dbDouble, 8}};
   EXPECT_EQ(TranslateCriteria(QStringLiteral("[Giornale].[Barcode18] = \"1\""), fields),
             QStringLiteral("(\"Giornale.Barcode18\" = '1' COLLATE JETTEXT)"));
-  EXPECT_EQ(TranslateCriteria(QStringLiteral("Data >= #12/31/2004#"), fields),
-            QStringLiteral("(\"Data\" >= 38352.0)"));
+  EXPECT_EQ(TranslateCriteria(QStringLiteral("Data >= #12/31/2004#"), fields), QStringLiteral("(\"Data\" >= 38352.0)"));
   // Names that are no field are refused, or become parameters when the caller takes them.
   EXPECT_EQ(ErrorOf([&] { TranslateCriteria(QStringLiteral("[Nome] = 1"), fields); }), kErrUnknownName);
   std::vector<SqlParameter> params = {{"prima", dbText}};

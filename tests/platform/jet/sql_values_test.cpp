@@ -57,15 +57,15 @@ TEST(TextOrder, CaseIsIgnoredAndAccentsFollowTheirLetter) {
 TEST(TextOrder, TheSqliteCollationAgreesWithTheTextOrder) {
   // Indexes are ordered by the UTF-8 path; recordsets compare with the QString
   // one. Characters that share their first UTF-8 byte must not confuse it.
-  const QStringList words = {"",      "a",     "A",     "à",     "á",      "ä",   "b",    "perché", "perchè",
-                             "perche", "PERCHÉ", "perch", "€",    "ß",      "ss",  "10",   "9",      "-",
-                             "a-b",   "ab",    "Ab",    "中文",  "中",     "日本", "ÀB",   "àb",     "\u00e0c"};
+  const QStringList words = {"",       "a",      "A",     "à",    "á",  "ä",    "b",  "perché", "perchè",
+                             "perche", "PERCHÉ", "perch", "€",    "ß",  "ss",   "10", "9",      "-",
+                             "a-b",    "ab",     "Ab",    "中文", "中", "日本", "ÀB", "àb",     "\u00e0c"};
   auto sign = [](int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); };
   for (const QString &x : words) {
     for (const QString &y : words) {
       const QByteArray ux = x.toUtf8(), uy = y.toUtf8();
-      const int bytes = detail::CompareUtf8(ux.constData(), static_cast<int>(ux.size()), uy.constData(),
-                                            static_cast<int>(uy.size()));
+      const int bytes =
+          detail::CompareUtf8(ux.constData(), static_cast<int>(ux.size()), uy.constData(), static_cast<int>(uy.size()));
       EXPECT_EQ(sign(bytes), sign(CompareText(x, y))) << x.toStdString() << " / " << y.toStdString();
       EXPECT_EQ(sign(bytes), -sign(CompareText(y, x))) << x.toStdString() << " / " << y.toStdString();
     }

@@ -2,11 +2,11 @@
 // process, or a child process) learns that a first one runs, its request
 // reaches the first copy, and the name is free again once the first copy
 // has gone.
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QUuid>
-#include <gtest/gtest.h>
 
 #include "platform/os/instance.h"
 

@@ -1,9 +1,9 @@
 // Shell open resolves documents, programs and addresses, refuses what does
 // not exist, and never starts anything while a test opener is set.
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "platform/os/shell.h"
 

@@ -78,11 +78,11 @@ TEST(Times, FractionOfTheDayAndMillisecondRounding) {
 }
 
 TEST(Weekdays, SundayIsOne) {
-  EXPECT_EQ(DayOfWeek(0), 7);                            // 30/12/1899, Saturday
-  EXPECT_EQ(DayOfWeek(EncodeDate(2026, 3, 8)), 1);       // Sunday
+  EXPECT_EQ(DayOfWeek(0), 7);                       // 30/12/1899, Saturday
+  EXPECT_EQ(DayOfWeek(EncodeDate(2026, 3, 8)), 1);  // Sunday
   EXPECT_EQ(DayOfWeek(EncodeDate(2026, 3, 9)), 2);
-  EXPECT_EQ(DayOfWeek(-1), 6);                            // Friday
-  EXPECT_EQ(DayOfTheWeek(EncodeDate(2026, 3, 8)), 7);    // ISO Sunday
+  EXPECT_EQ(DayOfWeek(-1), 6);                         // Friday
+  EXPECT_EQ(DayOfTheWeek(EncodeDate(2026, 3, 8)), 7);  // ISO Sunday
   EXPECT_EQ(DayOfTheYear(EncodeDate(2024, 12, 31)), 366);
   EXPECT_EQ(WeekOfTheYear(EncodeDate(2021, 1, 3)), 53);
 }
@@ -93,15 +93,12 @@ TEST(MonthArithmetic, ClampsToTheEndOfTheMonth) {
   EXPECT_EQ(IncMonth(EncodeDate(2026, 3, 31), -1), EncodeDate(2026, 2, 28));
   EXPECT_EQ(IncMonth(EncodeDate(2026, 1, 15), -13), EncodeDate(2024, 12, 15));
   EXPECT_EQ(IncMonth(EncodeDate(2026, 11, 30), 3), EncodeDate(2027, 2, 28));
-  EXPECT_EQ(IncMonth(EncodeDateTime(2026, 1, 31, 10, 30, 0, 0), 1),
-            EncodeDateTime(2026, 2, 28, 10, 30, 0, 0));
+  EXPECT_EQ(IncMonth(EncodeDateTime(2026, 1, 31, 10, 30, 0, 0), 1), EncodeDateTime(2026, 2, 28, 10, 30, 0, 0));
   EXPECT_EQ(IncYear(EncodeDate(2024, 2, 29), 1), EncodeDate(2025, 2, 28));
   EXPECT_THROW(IncMonth(EncodeDate(9999, 12, 1), 1), EConvertError);
   EXPECT_EQ(IncDay(EncodeDate(2026, 2, 28), 1), EncodeDate(2026, 3, 1));
-  EXPECT_EQ(IncHour(EncodeDateTime(2026, 2, 28, 23, 0, 0, 0), 2),
-            EncodeDateTime(2026, 3, 1, 1, 0, 0, 0));
-  EXPECT_EQ(IncMinute(EncodeDateTime(1899, 12, 29, 0, 10, 0, 0), -20),
-            EncodeDateTime(1899, 12, 28, 23, 50, 0, 0));
+  EXPECT_EQ(IncHour(EncodeDateTime(2026, 2, 28, 23, 0, 0, 0), 2), EncodeDateTime(2026, 3, 1, 1, 0, 0, 0));
+  EXPECT_EQ(IncMinute(EncodeDateTime(1899, 12, 29, 0, 10, 0, 0), -20), EncodeDateTime(1899, 12, 28, 23, 50, 0, 0));
 }
 
 TEST(MonthArithmetic, LeapYearsAndMonthLengths) {

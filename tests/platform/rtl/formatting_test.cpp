@@ -1,10 +1,10 @@
 // Number and date texts in the program's locale (the formats the report
 // engine, the edits and the lists use, and the parsers that read what the
 // user types), Format(), and the string and file helpers.
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include <functional>
 #include <utility>
@@ -69,8 +69,7 @@ TEST(FormatFloat, FormatsOfTheNumberEdits) {
   EXPECT_EQ(FormatFloat("0.######", 0.1234567), "0,123457");
   // A quoted comma is text, not grouping (currency symbols holding one).
   EXPECT_EQ(FormatFloat("0 'a,b'", 1234), "1234 a,b");
-  EXPECT_EQ(Format("Value must be between %.*f and %.*f", {2, 0.0, 2, 99.5}),
-            "Value must be between 0,00 and 99,50");
+  EXPECT_EQ(Format("Value must be between %.*f and %.*f", {2, 0.0, 2, 99.5}), "Value must be between 0,00 and 99,50");
 }
 
 TEST(FormatFloat, FollowsTheLocaleOfTheMoment) {
@@ -106,8 +105,8 @@ TEST(FloatToStrF, EachStyle) {
 
 TEST(FloatToStrF, CurrencyPlacementFollowsTheLocaleFormats) {
   FormatSettingsGuard guard;
-  FormatSettings().CurrencyFormat = 2;   // "€ 1"
-  FormatSettings().NegCurrFormat = 12;   // "€ -1"
+  FormatSettings().CurrencyFormat = 2;  // "€ 1"
+  FormatSettings().NegCurrFormat = 12;  // "€ -1"
   EXPECT_EQ(FloatToStrF(5, ffCurrency, 15, 2), kEuro + " 5,00");
   EXPECT_EQ(FloatToStrF(-5, ffCurrency, 15, 2), kEuro + " -5,00");
   FormatSettings().NegCurrFormat = 0;
@@ -169,7 +168,7 @@ TEST(FormatDateTime, LettersOfTheFormat) {
   const TDateTime dt = EncodeDateTime(2026, 3, 7, 14, 5, 9, 45);
   EXPECT_EQ(FormatDateTime("dd/mm/yyyy", dt), "07/03/2026");
   EXPECT_EQ(FormatDateTime("d/m/yy", dt), "7/3/26");
-  EXPECT_EQ(FormatDateTime("hh:mm", dt), "14:05");      // m after h is minutes
+  EXPECT_EQ(FormatDateTime("hh:mm", dt), "14:05");  // m after h is minutes
   EXPECT_EQ(FormatDateTime("hh:nn:ss.zzz", dt), "14:05:09.045");
   EXPECT_EQ(FormatDateTime("h:n:s z", dt), "14:5:9 45");
   EXPECT_EQ(FormatDateTime("ddd dddd", dt), QString::fromUtf8("sab sabato"));
@@ -411,7 +410,7 @@ TEST(Files, ExistenceRenameCopyAndDelete) {
   EXPECT_TRUE(CopyFile(a, b, true));
   EXPECT_FALSE(CopyFile(a, b, true));  // will not overwrite
   EXPECT_TRUE(CopyFile(a, b, false));
-  EXPECT_FALSE(RenameFile(a, b));      // nor will a rename
+  EXPECT_FALSE(RenameFile(a, b));  // nor will a rename
   EXPECT_TRUE(DeleteFile(b));
   EXPECT_FALSE(DeleteFile(b));
   EXPECT_TRUE(RenameFile(a, b));

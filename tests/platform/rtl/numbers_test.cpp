@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/rtl/numbers.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/numbers.h"
 
 namespace rtl {
 namespace {
@@ -40,12 +40,12 @@ TEST(Round, ValuesWithoutAnIntegerRaise) {
 }
 
 TEST(MulDiv, RoundsToNearestAndFlagsZeroDivisor) {
-  EXPECT_EQ(MulDiv(10, 3, 4), 8);     // 7.5 -> 8
-  EXPECT_EQ(MulDiv(10, 1, 4), 3);     // 2.5 -> 3
+  EXPECT_EQ(MulDiv(10, 3, 4), 8);  // 7.5 -> 8
+  EXPECT_EQ(MulDiv(10, 1, 4), 3);  // 2.5 -> 3
   EXPECT_EQ(MulDiv(-10, 1, 4), -3);
   EXPECT_EQ(MulDiv(10, -1, 4), -3);
-  EXPECT_EQ(MulDiv(7, 2, 5), 3);      // 2.8
-  EXPECT_EQ(MulDiv(7, 1, 5), 1);      // 1.4
+  EXPECT_EQ(MulDiv(7, 2, 5), 3);                      // 2.8
+  EXPECT_EQ(MulDiv(7, 1, 5), 1);                      // 1.4
   EXPECT_EQ(MulDiv(100000, 100000, 100000), 100000);  // no 32-bit overflow
   EXPECT_EQ(MulDiv(5, 7, 0), -1);
   EXPECT_EQ(MulDiv(2147483647, 2, 1), -1);  // result out of range

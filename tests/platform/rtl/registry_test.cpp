@@ -124,7 +124,9 @@ TEST_F(Registry, DeleteKeyRemovesTheSubtreeAndRootsAreSeparateFiles) {
 TEST_F(Registry, HandEditedAndDamagedFilesReadSafely) {
   QFile f(dir_.filePath(QStringLiteral("HKEY_LOCAL_MACHINE.ini")));
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write("[\\SOFTWARE\\ODBC\\ODBC.INI\\Fonte\\]\r\nDBQ=c:\\dati\\orbisca4.mdb\r\nN=dword:xyz\r\nB=hex:zz\r\n\x01\x02[\r\n");
+  f.write(
+      "[\\SOFTWARE\\ODBC\\ODBC.INI\\Fonte\\]\r\nDBQ=c:\\dati\\orbisca4.mdb\r\nN=dword:xyz\r\nB=hex:zz\r\n\x01\x02["
+      "\r\n");
   f.close();
   TRegistry reg(KEY_READ);
   reg.SetRootKey(HKEY_LOCAL_MACHINE);

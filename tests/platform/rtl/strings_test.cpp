@@ -33,8 +33,8 @@ TEST(StringList, SortedAddsFindAndDuplicateModes) {
   list.SetSorted(true);
   for (const char *s : {"mela", "Banana", "ciliegia", "arancia", "banana"}) list.Add(QString::fromLatin1(s));
   // dupIgnore keeps the first spelling and returns its index.
-  EXPECT_EQ(Lines(list), (QStringList{QStringLiteral("arancia"), QStringLiteral("Banana"),
-                                      QStringLiteral("ciliegia"), QStringLiteral("mela")}));
+  EXPECT_EQ(Lines(list), (QStringList{QStringLiteral("arancia"), QStringLiteral("Banana"), QStringLiteral("ciliegia"),
+                                      QStringLiteral("mela")}));
   int index = -1;
   EXPECT_TRUE(list.Find(QStringLiteral("CILIEGIA"), index));
   EXPECT_EQ(index, 2);
@@ -59,8 +59,8 @@ TEST(StringList, SortedAddsFindAndDuplicateModes) {
 
 TEST(StringList, AccentedWordsSortAsTheLocaleDoes) {
   TStringList list;
-  list.AddStrings(QStringList{QStringLiteral("zucca"), QStringLiteral("Èra"), QStringLiteral("eco"),
-                              QStringLiteral("Ape")});
+  list.AddStrings(
+      QStringList{QStringLiteral("zucca"), QStringLiteral("Èra"), QStringLiteral("eco"), QStringLiteral("Ape")});
   list.Sort();
   EXPECT_EQ(Lines(list), (QStringList{QStringLiteral("Ape"), QStringLiteral("eco"), QStringLiteral("Èra"),
                                       QStringLiteral("zucca")}));
@@ -68,8 +68,7 @@ TEST(StringList, AccentedWordsSortAsTheLocaleDoes) {
 
 TEST(StringList, CaseSensitiveChangesLookupAndResorts) {
   TStringList list;
-  list.AddStrings(QStringList{QStringLiteral("b"), QStringLiteral("A"), QStringLiteral("a"),
-                              QStringLiteral("B")});
+  list.AddStrings(QStringList{QStringLiteral("b"), QStringLiteral("A"), QStringLiteral("a"), QStringLiteral("B")});
   EXPECT_EQ(list.IndexOf(QStringLiteral("a")), 1);
   list.SetCaseSensitive(true);
   EXPECT_EQ(list.IndexOf(QStringLiteral("a")), 2);
@@ -140,8 +139,8 @@ TEST(StringList, DelimitedTextWithOwnDelimiterQuoteAndStrictMode) {
   list.SetDelimiter(QLatin1Char(';'));
   list.SetQuoteChar(QLatin1Char('\''));
   list.SetDelimitedText(QStringLiteral("'l''altro';due tre;;"));
-  EXPECT_EQ(Lines(list), (QStringList{QStringLiteral("l'altro"), QStringLiteral("due"),
-                                      QStringLiteral("tre"), QString(), QString()}));
+  EXPECT_EQ(Lines(list), (QStringList{QStringLiteral("l'altro"), QStringLiteral("due"), QStringLiteral("tre"),
+                                      QString(), QString()}));
   list.SetStrictDelimiter(true);
   list.SetDelimitedText(QStringLiteral(" due tre ;x"));
   EXPECT_EQ(Lines(list), (QStringList{QStringLiteral(" due tre "), QStringLiteral("x")}));
@@ -159,8 +158,8 @@ TEST(StringList, DelimitedTextWithControlCharactersEnds) {
 
 TEST(StringList, NamesAndValues) {
   TStringList list;
-  list.AddStrings(QStringList{QStringLiteral("Server=locale"), QStringLiteral("senza"),
-                              QStringLiteral("Vuoto="), QStringLiteral("Uguale=a=b")});
+  list.AddStrings(QStringList{QStringLiteral("Server=locale"), QStringLiteral("senza"), QStringLiteral("Vuoto="),
+                              QStringLiteral("Uguale=a=b")});
   EXPECT_EQ(list.Names(0), QStringLiteral("Server"));
   EXPECT_EQ(list.Names(1), QString());
   EXPECT_EQ(list.ValueFromIndex(1), QString());
@@ -276,7 +275,9 @@ TEST(StringList, FilesAreWindows1252WithCrLfAndBomsAreHonoured) {
   EXPECT_TRUE(back.Equals(&list));
 
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write("\xEF\xBB\xBF" "Citt\xC3\xA0\n");
+  f.write(
+      "\xEF\xBB\xBF"
+      "Citt\xC3\xA0\n");
   f.close();
   back.LoadFromFile(path);
   EXPECT_EQ(Lines(back), QStringList{QStringLiteral("Città")});

@@ -106,7 +106,7 @@ TEST(VariantCompare, NumbersTextsAndDates) {
   EXPECT_TRUE(Variant(2) == Variant(2.0));
   EXPECT_TRUE(Variant(2) == Variant::FromCurrency(2));
   EXPECT_TRUE(Variant("2,5") == Variant(2.5));
-  EXPECT_TRUE(Variant(10) > Variant("9"));  // numerically, not as texts
+  EXPECT_TRUE(Variant(10) > Variant("9"));    // numerically, not as texts
   EXPECT_TRUE(Variant("10") < Variant("9"));  // two texts compare as texts
   EXPECT_FALSE(Variant("abc") == Variant("ABC"));
   EXPECT_FALSE(Variant("abc") == Variant(1));  // no number: just different

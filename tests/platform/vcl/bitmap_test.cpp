@@ -1,11 +1,11 @@
 // Pictures in and out of their files: bitmaps of every depth, icons and
 // JPEG images survive a round trip; damaged or absurd files are refused
 // with a clear error; pictures, transparency and image lists draw right.
+#include <gtest/gtest.h>
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "platform/rtl/streams.h"
 #include "platform/vcl/graphics.h"
@@ -90,8 +90,19 @@ TEST(BitmapFile, ReadsTopDownAndRunLengthFiles) {
   QByteArray rle = QByteArray::fromHex("424D0000000000000000460000002800000004000000020000000100080001000000");
   rle.append(QByteArray(20, '\0'));  // image size, resolution, colours used/important
   PutU32(rle, 46, 4);
-  rle.append(QByteArray::fromHex("00000000" "0000FF00" "00FF0000" "FF000000"));  // black red green blue
-  rle.append(QByteArray::fromHex("0101" "0102" "0203" "0000" "0003020102" "00" "0001"));
+  rle.append(
+      QByteArray::fromHex("00000000"
+                          "0000FF00"
+                          "00FF0000"
+                          "FF000000"));  // black red green blue
+  rle.append(
+      QByteArray::fromHex("0101"
+                          "0102"
+                          "0203"
+                          "0000"
+                          "0003020102"
+                          "00"
+                          "0001"));
   PutU32(rle, 2, quint32(rle.size()));
   TBitmap b;
   b.LoadFromBytes(rle);
@@ -152,7 +163,10 @@ TEST(BitmapFile, DamagedFilesAreRefused) {
   bomb.append(QByteArray(20, '\0'));
   PutU32(bomb, 46, 4);
   bomb.append(QByteArray(16, '\0'));
-  bomb.append(QByteArray::fromHex("0201" "0000" "0001"));
+  bomb.append(
+      QByteArray::fromHex("0201"
+                          "0000"
+                          "0001"));
   PutU32(bomb, 18, 100);
   PutU32(bomb, 22, 100);
   b.LoadFromBytes(bomb);
@@ -231,8 +245,10 @@ QByteArray TwoImageIcon() {
     for (int y = 0; y < 16; ++y) {
       QByteArray r(row, '\0');
       for (int x = 0; x < 16; ++x) {
-        if (bits == 4) r[x / 2] = char(r[x / 2] | ((x & 1) ? 1 : 0x10));
-        else r[x] = 1;
+        if (bits == 4)
+          r[x / 2] = char(r[x / 2] | ((x & 1) ? 1 : 0x10));
+        else
+          r[x] = 1;
       }
       dib.append(r);
     }
@@ -323,8 +339,8 @@ TEST(JpegFile, EncodesAndDecodes) {
   for (int y = 0; y < 48; ++y)
     for (int x = 0; x < 64; ++x) {
       const QRgb a = img.pixel(x, y), b = back.ToImage().pixel(x, y);
-      worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                        std::abs(qBlue(a) - qBlue(b))});
+      worst = std::max(
+          {worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
     }
   EXPECT_LE(worst, 12);
   // A loaded image is saved back byte for byte.
@@ -432,9 +448,9 @@ TEST(PictureFiles, RandomDamageGivesOnlyAClearError) {
   argb.setPixel(0, 0, 0);
   TIcon icon;
   icon.SetImage(argb);
-  const QByteArray samples[] = {bmp8.SaveToBytes(), bmp24.SaveToBytes(), icon.SaveToBytes(), TwoImageIcon(),
-                                TJPEGImage::Encode(Stripes({qRgb(200, 10, 10), qRgb(0, 0, 0)}, 24, 16), 70,
-                                                   false, false)};
+  const QByteArray samples[] = {
+      bmp8.SaveToBytes(), bmp24.SaveToBytes(), icon.SaveToBytes(), TwoImageIcon(),
+      TJPEGImage::Encode(Stripes({qRgb(200, 10, 10), qRgb(0, 0, 0)}, 24, 16), 70, false, false)};
   quint32 seed = 12345;
   auto next = [&seed] {
     seed = seed * 1664525u + 1013904223u;
@@ -448,9 +464,15 @@ TEST(PictureFiles, RandomDamageGivesOnlyAClearError) {
       for (int e = 0; e < edits; ++e) {
         const int pos = int(next() % quint32(damaged.size()));
         switch (next() % 3) {
-          case 0: damaged[pos] = char(next()); break;
-          case 1: damaged.truncate(pos); break;
-          default: damaged[pos] = char(0xFF); break;
+          case 0:
+            damaged[pos] = char(next());
+            break;
+          case 1:
+            damaged.truncate(pos);
+            break;
+          default:
+            damaged[pos] = char(0xFF);
+            break;
         }
         if (damaged.isEmpty()) break;
       }

@@ -1,9 +1,9 @@
 // The canvas keeps the platform's pixel rules: rectangles leave out their
 // right and bottom edge, lines their end point, text sits by its top-left
 // corner; raster operations and the focus rectangle invert and restore.
+#include <gtest/gtest.h>
 #include <QImage>
 #include <QPainter>
-#include <gtest/gtest.h>
 
 #include "platform/vcl/graphics.h"
 
@@ -281,8 +281,14 @@ TEST(Canvas, ShapesStayInsideTheirBox) {
       {"roundrect", [](TCanvas *c) { c->RoundRect(5, 6, 25, 20, 6, 6); }},
       {"pie", [](TCanvas *c) { c->Pie(5, 6, 25, 20, 25, 13, 15, 6); }},
       {"arc", [](TCanvas *c) { c->Arc(5, 6, 25, 20, 25, 13, 5, 13); }},
-      {"polygon", [](TCanvas *c) { c->Polygon({{5, 6}, {24, 6}, {14, 19}}); }},
-      {"polyline", [](TCanvas *c) { c->Polyline({{5, 6}, {24, 6}, {14, 19}, {5, 6}}); }},
+      {"polygon",
+       [](TCanvas *c) {
+         c->Polygon({{5, 6}, {24, 6}, {14, 19}});
+       }},
+      {"polyline",
+       [](TCanvas *c) {
+         c->Polyline({{5, 6}, {24, 6}, {14, 19}, {5, 6}});
+       }},
   };
   for (const Shape &s : shapes) {
     SCOPED_TRACE(s.name);

@@ -1,8 +1,8 @@
 // The clipboard carries text, bytes of formats registered by name and
 // pictures, on Qt's offscreen platform as on a desktop.
+#include <gtest/gtest.h>
 #include <QClipboard>
 #include <QGuiApplication>
-#include <gtest/gtest.h>
 
 #include "platform/vcl/clipboard.h"
 #include "platform/vcl/graphics.h"

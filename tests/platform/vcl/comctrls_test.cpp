@@ -1,9 +1,9 @@
 // The page control as the main window uses it (four pages, OnChange only on
 // the user's change) and the status bar's panels.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QTabBar>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -99,8 +99,8 @@ TEST(PageControl, PagesFillTheAreaBelowTheTabsAndKeepTheirControls) {
 TEST(PageControl, HiddenTabsMovedAndFreedPages) {
   FourPages t;
   t.pages[1]->SetTabVisible(false);
-  EXPECT_EQ(t.pc->TabCaptions(), (QStringList{"Registrazione Carico", "Vendita Riviste",
-                                                "Ispezione Storico movimenti"}));
+  EXPECT_EQ(t.pc->TabCaptions(),
+            (QStringList{"Registrazione Carico", "Vendita Riviste", "Ispezione Storico movimenti"}));
   EXPECT_EQ(t.pages[2]->TabIndex(), 1);
   EXPECT_EQ(t.pages[1]->TabIndex(), -1);
   EXPECT_EQ(t.pc->FindNextPage(t.pages[0], true, true), t.pages[2]);

@@ -76,8 +76,8 @@ TEST(Component, NamesAreIdentifiersUniqueIgnoringCase) {
       b->SetName(bad);
       FAIL() << bad;
     } catch (const rtl::EComponentError &e) {
-      EXPECT_EQ(e.Message(), QStringLiteral("Component name \"%1\" is not a valid identifier")
-                                 .arg(QString::fromUtf8(bad)));
+      EXPECT_EQ(e.Message(),
+                QStringLiteral("Component name \"%1\" is not a valid identifier").arg(QString::fromUtf8(bad)));
     }
   }
   b->SetName("_x1");

@@ -1,12 +1,12 @@
 // Controls: layout by Align, inherited fonts and colours, window hooks,
 // painting through the canvas, mouse events, accelerators and the standard
 // controls' values.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QImage>
 #include <QLineEdit>
 #include <QTest>
 #include <QWindow>
-#include <gtest/gtest.h>
 
 #include <memory>
 

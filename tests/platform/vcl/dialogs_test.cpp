@@ -2,13 +2,13 @@
 // Italian captions and button texts, the platform's default and cancel
 // buttons, and the file dialogs' filters, default extension and overwrite
 // prompt.
+#include <gtest/gtest.h>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include "platform/vcl/dialogs.h"
 

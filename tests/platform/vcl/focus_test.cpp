@@ -1,9 +1,9 @@
 // The platform's focus rules on Qt: which control is entered and left, in
 // what order, and what happens when a handler moves the focus.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QTest>
 #include <QWindow>
-#include <gtest/gtest.h>
 
 #include <memory>
 

@@ -1,10 +1,10 @@
 // Forms: dialog keys, modal results, closing, the life-cycle events, the
 // application's message hook and its exception handler.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
-#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -127,7 +127,7 @@ TEST(Forms, AModalFormReturnsItsModalResult) {
   int queries = 0;
   d.form->OnCloseQuery = [&](rtl::TObject *, bool &can_close) { can_close = ++queries > 1; };
   QTimer::singleShot(0, [&] {
-    d.cancel->Click();  // refused
+    d.cancel->Click();                                // refused
     QTimer::singleShot(0, [&] { d.form->Close(); });  // allowed: Close means Cancel
   });
   EXPECT_EQ(d.form->ShowModal(), mrCancel);
@@ -142,7 +142,10 @@ TEST(Forms, CloseAsksAndTheActionDecides) {
   InitApplication();
   Application->SetMainForm(&main);
   QStringList log;
-  second.OnCloseQuery = [&](rtl::TObject *, bool &ok) { log << "query"; ok = true; };
+  second.OnCloseQuery = [&](rtl::TObject *, bool &ok) {
+    log << "query";
+    ok = true;
+  };
   second.OnClose = [&](rtl::TObject *, TCloseAction &a) {
     log << "close";
     a = caNone;

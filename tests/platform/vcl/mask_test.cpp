@@ -1,9 +1,9 @@
 // The masked edit: the mask language, Text against EditText, typing through
 // the window, and the check on leaving.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -43,11 +43,13 @@ struct MaskForm {
   void Type(const QString &text) {
     for (QChar c : text) {
       Qt::Key key = Qt::Key_unknown;
-      if (c.isDigit()) key = Qt::Key(Qt::Key_0 + (c.unicode() - u'0'));
-      else if (c.isLetter()) key = Qt::Key(Qt::Key_A + (c.toUpper().unicode() - u'A'));
-      else if (c == u'/') key = Qt::Key_Slash;
-      QTest::keyClick(form->Handle()->windowHandle(), key,
-                      c.isUpper() ? Qt::ShiftModifier : Qt::NoModifier);
+      if (c.isDigit())
+        key = Qt::Key(Qt::Key_0 + (c.unicode() - u'0'));
+      else if (c.isLetter())
+        key = Qt::Key(Qt::Key_A + (c.toUpper().unicode() - u'A'));
+      else if (c == u'/')
+        key = Qt::Key_Slash;
+      QTest::keyClick(form->Handle()->windowHandle(), key, c.isUpper() ? Qt::ShiftModifier : Qt::NoModifier);
     }
   }
   void Key(Qt::Key key) { QTest::keyClick(form->Handle()->windowHandle(), key); }

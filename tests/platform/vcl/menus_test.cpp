@@ -1,9 +1,9 @@
 // Menus: the tree, shortcuts through the window's keys, check groups and the
 // context menu.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QMenuBar>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include <memory>
 

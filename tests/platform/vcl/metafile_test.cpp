@@ -255,14 +255,14 @@ TEST(Metafile, DamagedFilesAreRefusedAndLeaveThePictureAsItWas) {
   const QList<QByteArray> damaged = {
       QByteArray(),
       good.left(60),
-      patched(40, 0x12345678),               // signature
-      patched(4, 0xFFFFFFF0),                // header size beyond the file
-      good.left(good.size() - 20),           // no end record
+      patched(40, 0x12345678),                                                // signature
+      patched(4, 0xFFFFFFF0),                                                 // header size beyond the file
+      good.left(good.size() - 20),                                            // no end record
       patched(int(qFromLittleEndian<quint32>(good.constData() + 4)) + 4, 3),  // record size not a multiple of four
-      patched(text_at + 48, 0xFFFFFF00),     // text beyond its record
-      patched(text_at + 44, 0x7FFFFFFF),     // too many characters
-      patched(select_at + 8, 77),            // object handle out of range
-      patched(24, 0x80000000),               // frame out of range
+      patched(text_at + 48, 0xFFFFFF00),                                      // text beyond its record
+      patched(text_at + 44, 0x7FFFFFFF),                                      // too many characters
+      patched(select_at + 8, 77),                                             // object handle out of range
+      patched(24, 0x80000000),                                                // frame out of range
       patched(transform_at + 16, 0x4C000000),  // a shear of 3.3e7 (Qt's glyph cache fails on it)
   };
   for (int i = 0; i < damaged.size(); ++i) {

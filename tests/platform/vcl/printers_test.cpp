@@ -26,7 +26,10 @@ TPrinterDevice OfficePrinter() {
   return d;
 }
 
-int CountPages(const QByteArray &pdf) { return int(pdf.count("/Type /Page\n")) + int(pdf.count("/Type /Page\r")) + int(pdf.count("/Type /Page ")) + int(pdf.count("/Type /Page>")); }
+int CountPages(const QByteArray &pdf) {
+  return int(pdf.count("/Type /Page\n")) + int(pdf.count("/Type /Page\r")) + int(pdf.count("/Type /Page ")) +
+         int(pdf.count("/Type /Page>"));
+}
 
 }  // namespace
 

@@ -1,12 +1,12 @@
 // Picture buttons, radio buttons and groups, lists and combos, timers,
 // notebook, scroll box and image: what the forms rely on, driven as the
 // user drives them.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include <map>
 #include <memory>
@@ -185,7 +185,7 @@ TEST(RadioControls, SiblingsExcludeEachOtherAndTheGroupKeepsItsIndex) {
   group->OnClick = [&clicks](rtl::TObject *) { ++clicks; };
   group->SetItemIndex(1);
   EXPECT_TRUE(group->Buttons(1)->Checked());
-  EXPECT_EQ(clicks, 0);  // set in code
+  EXPECT_EQ(clicks, 0);       // set in code
   EXPECT_TRUE(b->Checked());  // other parents are not touched
   form.Show();
   QTest::mouseClick(group->Buttons(0)->Handle(), Qt::LeftButton, {}, QPoint(6, 8));

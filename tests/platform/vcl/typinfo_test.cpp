@@ -276,8 +276,7 @@ TEST(TypInfo, TypeRefinementsStayInTheirFamily) {
   table.ClassName = "TRefined";
   TPublisher<TProbe> p(table);
   EXPECT_NO_THROW(p.Property("Ratio", &TProbe::Ratio, &TProbe::SetRatio).Type(TypeInfoDateTime()));
-  EXPECT_THROW(p.Property("Count", &TProbe::Count, &TProbe::SetCount).Type(TypeInfoString()),
-               rtl::EPropertyError);
+  EXPECT_THROW(p.Property("Count", &TProbe::Count, &TProbe::SetCount).Type(TypeInfoString()), rtl::EPropertyError);
   EXPECT_EQ(table.Props.size(), 2u);
   EXPECT_EQ(table.Props[0]->PropType, TypeInfoDateTime());
   EXPECT_EQ(table.Props[0]->DeclaringClass, "TRefined");

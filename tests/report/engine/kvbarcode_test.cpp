@@ -5,8 +5,8 @@
 #include <QSet>
 #include <string>
 
-#include "report/engine/kvbarcode.h"
 #include "kvtest_support.h"
+#include "report/engine/kvbarcode.h"
 
 namespace report {
 namespace {
@@ -144,19 +144,39 @@ TEST(Barcode, TwoOfFiveFamilies) {
   bc.SetTyp(bcCode_2_5_interleaved);
   bc.SetText(QStringLiteral("12"));
   // 1 = W n n n W as bars, 2 = n W n n W as spaces.
-  EXPECT_EQ(Encode(bc), QStringLiteral("1010") + "11" "0" "1" "00" "1" "0" "1" "0" "11" "00" + "1101");
+  EXPECT_EQ(Encode(bc), QStringLiteral("1010") +
+                            "11"
+                            "0"
+                            "1"
+                            "00"
+                            "1"
+                            "0"
+                            "1"
+                            "0"
+                            "11"
+                            "00" +
+                            "1101");
   // An odd last digit is left out.
   bc.SetText(QStringLiteral("123"));
   EXPECT_EQ(Encode(bc).size(), 4 + 14 + 4);
 
   bc.SetTyp(bcCode_2_5_industrial);
   bc.SetText(QStringLiteral("0"));
-  EXPECT_EQ(Encode(bc), QStringLiteral("11011010" "10" "10" "110" "110" "10" "11010110"));
+  EXPECT_EQ(Encode(bc), QStringLiteral("11011010"
+                                       "10"
+                                       "10"
+                                       "110"
+                                       "110"
+                                       "10"
+                                       "11010110"));
 
   bc.SetTyp(bcCode_2_5_matrix);
   bc.SetRatio(2.0);  // raised to 2.25: wide elements are two modules
   bc.SetText(QStringLiteral("1"));
-  EXPECT_EQ(bc.Pattern(), QStringLiteral("705050" "60506" "0" "70505"));
+  EXPECT_EQ(bc.Pattern(), QStringLiteral("705050"
+                                         "60506"
+                                         "0"
+                                         "70505"));
 }
 
 TEST(Barcode, Code39WithAndWithoutCheckCharacter) {
@@ -203,7 +223,9 @@ TEST(Barcode, Code128ValuesChecksAndStartCodes) {
   // Start B 11010010000; 104 + P48 + 2*J42 + 3*J42 + 4*"1"17 + 5*18 + 6*19 + 7*C35 = 879; 879 mod 103 = 55.
   const QString modules = Encode(bc);
   EXPECT_TRUE(modules.startsWith(QStringLiteral("11010010000")));
-  EXPECT_TRUE(modules.endsWith(QStringLiteral("11101000110" "1100011101011")));  // 55, stop
+  EXPECT_TRUE(
+      modules.endsWith(QStringLiteral("11101000110"
+                                      "1100011101011")));  // 55, stop
   EXPECT_EQ(modules.size(), 11 * 9 + 13);
 
   // Code C pads an odd text with a leading zero: "123" -> 01, 23.
@@ -211,7 +233,10 @@ TEST(Barcode, Code128ValuesChecksAndStartCodes) {
   bc.SetText(QStringLiteral("123"));
   const QString c = Encode(bc);
   EXPECT_EQ(bc.DisplayText(), QStringLiteral("0123"));
-  EXPECT_TRUE(c.startsWith(QStringLiteral("11010011100" "11001101100" "11101101110")));  // start C, 01, 23
+  EXPECT_TRUE(
+      c.startsWith(QStringLiteral("11010011100"
+                                  "11001101100"
+                                  "11101101110")));  // start C, 01, 23
   // Code A puts control characters after the upper-case set.
   bc.SetTyp(bcCode128A);
   bc.SetText(QString(QChar(9)));  // tab = value 73
@@ -234,7 +259,11 @@ TEST(Barcode, Code93ChecksAndRefusals) {
   bc.SetTyp(bcCode93);
   bc.SetText(QStringLiteral("A"));
   // C = 10 ("A"); K = 10*1 + 10*2 = 30 ("U").
-  EXPECT_EQ(Encode(bc), QStringLiteral("101011110" "110101000" "110101000" "110010110" "1010111101"));
+  EXPECT_EQ(Encode(bc), QStringLiteral("101011110"
+                                       "110101000"
+                                       "110101000"
+                                       "110010110"
+                                       "1010111101"));
 
   bc.SetText(QStringLiteral("a"));
   try {
@@ -260,12 +289,23 @@ TEST(Barcode, MsiPostNetAndCodabar) {
 
   bc.SetTyp(bcCodePostNet);
   bc.SetText(QStringLiteral("1"));
-  EXPECT_EQ(bc.Pattern(), QStringLiteral("51" "A1" "A1" "A1" "51" "51" "5"));
+  EXPECT_EQ(bc.Pattern(), QStringLiteral("51"
+                                         "A1"
+                                         "A1"
+                                         "A1"
+                                         "51"
+                                         "51"
+                                         "5"));
 
   bc.SetTyp(bcCodeCodabar);
   bc.SetText(QStringLiteral("1"));
   // A = n n W n W n n... with the narrow gaps between characters.
-  EXPECT_EQ(Encode(bc).toStdString(), "1011001001" "0" "101011001" "0" "1001001011");
+  EXPECT_EQ(Encode(bc).toStdString(),
+            "1011001001"
+            "0"
+            "101011001"
+            "0"
+            "1001001011");
 }
 
 TEST(Barcode, ElementWidthsFromModuleAndRatio) {
@@ -366,9 +406,14 @@ TEST(Barcode, DrawsBarsAtTheirEdgesAndRestoresTheCanvas) {
 }
 
 TEST(Barcode, AnyTextInAnySymbologyGivesAPatternOrARefusal) {
-  const QString texts[] = {QString(), QStringLiteral(" "), QStringLiteral("0"), QStringLiteral("12345678901234567890"),
-                           QString(QChar(0)) + QStringLiteral("A\x7f"), QStringLiteral("\u00e8\u20ac"),
-                           QString(400, QChar('9')), QStringLiteral("-1.5")};
+  const QString texts[] = {QString(),
+                           QStringLiteral(" "),
+                           QStringLiteral("0"),
+                           QStringLiteral("12345678901234567890"),
+                           QString(QChar(0)) + QStringLiteral("A\x7f"),
+                           QStringLiteral("\u00e8\u20ac"),
+                           QString(400, QChar('9')),
+                           QStringLiteral("-1.5")};
   for (int type = 0; type < kBarcodeTypeCount; ++type) {
     EXPECT_FALSE(BarcodeTypeName(type).isEmpty());
     for (const QString &text : texts) {

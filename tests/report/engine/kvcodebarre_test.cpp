@@ -5,12 +5,12 @@
 #include <QTimer>
 #include <cstring>
 
+#include "kvtest_support.h"
 #include "platform/rtl/streams.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/listctrls.h"
 #include "platform/vcl/stdctrls.h"
 #include "report/engine/kvcodebarre.h"
-#include "kvtest_support.h"
 
 namespace report {
 namespace {

@@ -143,7 +143,8 @@ TEST_F(MemoDrawTest, WordWrapBreaksAfterBlanksCommasAndNeverLoopsOnANarrowMemo) 
   EXPECT_GT(lines.size(), 1);
   EXPECT_EQ(lines.join(QString()), "la bella estate del sessanta");
   words->Canvas->SetFont(&words->Font);
-  for (const QString &line : lines) EXPECT_LT(words->Canvas->TextWidth(line.trimmed()), 100 - 2 * words->gx) << line.toStdString();
+  for (const QString &line : lines)
+    EXPECT_LT(words->Canvas->TextWidth(line.trimmed()), 100 - 2 * words->gx) << line.toStdString();
 
   auto *narrow = NewMemo(0, 0, 4, 150, "abc");
   narrow->Flags |= flWordWrap;

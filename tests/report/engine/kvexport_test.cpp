@@ -58,9 +58,7 @@ class ExportTest : public ::testing::Test {
     return page->Canvas.get();
   }
   void Finish() { report->EMFPages().CloseFrom(0); }
-  QByteArray Bytes() {
-    return QByteArray(static_cast<const char *>(out.Memory()), int(out.Size()));
-  }
+  QByteArray Bytes() { return QByteArray(static_cast<const char *>(out.Memory()), int(out.Size())); }
 };
 
 TEST_F(ExportTest, WalkHandsTextsTopToBottomThenLeftToRightWithTheirFonts) {
@@ -158,8 +156,8 @@ TEST_F(ExportTest, TextGridKeepsColumnsLinesAndPageBreaks) {
   out.Clear();
   filter.Options = {false, false, true, false, 132};
   KvExportPages(report->EMFPages(), filter);
-  expected = "\r\n\r\n\r\nTestata" + QByteArray(33 - 17 - 7, ' ') + "Prezzo\r\n\r\n" +
-             rtl::ToCp1252("Città €") + "\r\n\r\nFine\r\n";
+  expected = "\r\n\r\n\r\nTestata" + QByteArray(33 - 17 - 7, ' ') + "Prezzo\r\n\r\n" + rtl::ToCp1252("Città €") +
+             "\r\n\r\nFine\r\n";
   EXPECT_EQ(Bytes(), expected);
 }
 
@@ -213,15 +211,25 @@ TEST_F(ExportTest, RichTextDocumentByteForByte) {
   // one 11-pixel filler above the first line of each page. The next line 42 pixels below is 42 - 15 = 27 pixels
   // of fillers (16 + 11). 100 pixels less the 10 mm left margin gives a
   // tab stop at 1500 - 567 twips.
-  const QByteArray expected = "{\\rtf1\\ansi\r\n\\margl567\\margr567\\margt567\\margb850\r\n"
-                              "{\\fonttbl" + table + "}\r\n{\\colortbl;\\red0\\green0\\blue0;}\r\n"
-                              "{\\f0\\fs14 \\par}\r\n"
-                              "\\pard\\tx933\\tx3932{{\\tab" + f + "\\fs20\\cf1 Testata \\{1\\}}"
-                              "{\\tab" + f + "\\fs20\\b\\cf1 Bianco}\\par}\r\n"
-                              "{\\f0\\fs20 \\par}\r\n{\\f0\\fs14 \\par}\r\n"
-                              "\\pard\\tx933{{\\tab" + f + "\\fs20\\cf1 Sotto}\\par}\r\n"
-                              "\\page\r\n{\\f0\\fs14 \\par}\r\n"
-                              "\\pard\\tx-567{{\\tab" + f + "\\fs20\\cf1 Due}\\par}\\par}";
+  const QByteArray expected =
+      "{\\rtf1\\ansi\r\n\\margl567\\margr567\\margt567\\margb850\r\n"
+      "{\\fonttbl" +
+      table +
+      "}\r\n{\\colortbl;\\red0\\green0\\blue0;}\r\n"
+      "{\\f0\\fs14 \\par}\r\n"
+      "\\pard\\tx933\\tx3932{{\\tab" +
+      f +
+      "\\fs20\\cf1 Testata \\{1\\}}"
+      "{\\tab" +
+      f +
+      "\\fs20\\b\\cf1 Bianco}\\par}\r\n"
+      "{\\f0\\fs20 \\par}\r\n{\\f0\\fs14 \\par}\r\n"
+      "\\pard\\tx933{{\\tab" +
+      f +
+      "\\fs20\\cf1 Sotto}\\par}\r\n"
+      "\\page\r\n{\\f0\\fs14 \\par}\r\n"
+      "\\pard\\tx-567{{\\tab" +
+      f + "\\fs20\\cf1 Due}\\par}\\par}";
   EXPECT_EQ(Bytes().toStdString(), expected.toStdString());
 }
 
@@ -270,15 +278,16 @@ TEST_F(ExportTest, ExportReplacesTheFileOnlyWhenItFinishes) {
   page->AddBand(btReportTitle, 40, 20);
   SetMemoText(page->Add<TkvMemoView>(0, 40, 200, 20), "Elenco giacenze");
 
-  EXPECT_FALSE(KvExportTo(report, [](rtl::TStream *s) { return std::make_unique<Refusing>(s); }, name));
+  EXPECT_FALSE(KvExportTo(
+      report, [](rtl::TStream *s) { return std::make_unique<Refusing>(s); }, name));
   QFile kept(name);
   ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
   EXPECT_EQ(kept.readAll(), "vecchio");
   kept.close();
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 
-  ASSERT_TRUE(KvExportTo(report, [](rtl::TStream *s) { return std::make_unique<Accepting>(s); }, name,
-                         TkvTextExportFilter::kDescription));
+  ASSERT_TRUE(KvExportTo(
+      report, [](rtl::TStream *s) { return std::make_unique<Accepting>(s); }, name, TkvTextExportFilter::kDescription));
   EXPECT_EQ(report->EMFPages().Count(), 1);
   QFile done(name);
   ASSERT_TRUE(done.open(QIODevice::ReadOnly));

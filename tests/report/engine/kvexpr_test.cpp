@@ -51,7 +51,7 @@ TEST_F(ExprTest, OperatorsBindByLevelAndApplyLeftToRight) {
   EXPECT_EQ(D("2*3^2"), 36);  // "^" shares the level of "*"
   EXPECT_EQ(e.Evaluate("7 DIV 2").AsInteger(), 3);
   EXPECT_EQ(e.Evaluate("7 mod 2").AsInteger(), 1);
-  EXPECT_EQ(D("1+6 AND 3"), 3);   // AND binds like "*"
+  EXPECT_EQ(D("1+6 AND 3"), 3);  // AND binds like "*"
   EXPECT_EQ(D("4 OR 1*2"), 6);
   EXPECT_EQ(D(" ( ( 1 ) ) "), 1);
 }

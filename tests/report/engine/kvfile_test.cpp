@@ -269,8 +269,8 @@ TEST_F(TemplateFile, DamagedStreamIsRefusedAndTheReportKeepsItsTemplate) {
   QByteArray future = stored;
   future[0] = char(40);
   EXPECT_TRUE(refused(future));
-  EXPECT_TRUE(refused(stored + QByteArray(1, char(5))));       // tags 4-9 name no object
-  EXPECT_TRUE(refused(stored + QByteArray("\x00\x07", 2)));    // an object on page 8 of 2
+  EXPECT_TRUE(refused(stored + QByteArray(1, char(5))));     // tags 4-9 name no object
+  EXPECT_TRUE(refused(stored + QByteArray("\x00\x07", 2)));  // an object on page 8 of 2
   EXPECT_TRUE(messages_.empty());
 
   // A tag that is not a record ends the template.
@@ -363,7 +363,8 @@ TEST_F(TemplateFile, FinishedReportComesBackPageByPage) {
   TkvPage landscape(nullptr);
   landscape.Orientation = 1;
   landscape.UseMargins = 0;
-  for (const TkvPage *paper : {static_cast<const TkvPage *>(prepared.Pages().Page(0)), static_cast<const TkvPage *>(&landscape)}) {
+  for (const TkvPage *paper :
+       {static_cast<const TkvPage *>(prepared.Pages().Page(0)), static_cast<const TkvPage *>(&landscape)}) {
     TkvEMFPage *page = prepared.EMFPages().Add(*paper);
     page->Canvas->TextOut(20, 30, QString::fromUtf8("Pagina € %1").arg(prepared.EMFPages().Count()));
   }

@@ -130,9 +130,10 @@ TEST_F(StockList, OnePageWithGroupsTotalsAndPageNumber) {
   ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
   ASSERT_EQ(report->EMFPages().Count(), 1);
   EXPECT_EQ(report->EMFPages().Page(0)->Texts(),
-            QStringList({"Elenco giacenze", "Testata: Bianchi", "Bianchi", "0", "Totale 0", "Testata: Corriere",
-                         "Corriere", "3", "Corriere", "10", "Totale 13", "Testata: Rossi Uno", "Rossi Uno", "2",
-                         "Totale 2", "Testata: Topolino", "Topolino", "5", "Totale 5", "Pagina 1"}));
+            QStringList({"Elenco giacenze",   "Testata: Bianchi",   "Bianchi",   "0",        "Totale 0",
+                         "Testata: Corriere", "Corriere",           "3",         "Corriere", "10",
+                         "Totale 13",         "Testata: Rossi Uno", "Rossi Uno", "2",        "Totale 2",
+                         "Testata: Topolino", "Topolino",           "5",         "Totale 5", "Pagina 1"}));
   // The table is left as the program had it.
   EXPECT_FALSE(static_cast<vcl::TDataSet *>(owner.FindComponent("Giacenza"))->Active());
 }
@@ -185,7 +186,7 @@ TEST_F(ReportTest, StretchedMemoPushesWhatLiesBelowIt) {
                               "Il giornale arriva in edicola il martedi con un allegato e torna indietro "
                               "dopo trenta giorni se nessuno lo compra [LINE#]");
   memo->Flags |= flStretched | flWordWrap;
-  AddMemo(page, 60, 130, 100, 24, "Sotto [LINE#]");   // below the memo: pushed
+  AddMemo(page, 60, 130, 100, 24, "Sotto [LINE#]");     // below the memo: pushed
   AddMemo(page, 300, 130, 100, 24, "Accanto [LINE#]");  // beside it: stays
   page->AddBand(btReportSummary, 200, 24);
   AddMemo(page, 40, 200, 100, 24, "Fine");
@@ -298,8 +299,9 @@ TEST_F(ReportTest, MissingRecordSourceStopsWithWhereItHappened) {
   EXPECT_FALSE(report->PrepareReport());
   EXPECT_TRUE(report->Terminated());
   const QString text = report->ErrorText();
-  EXPECT_TRUE(text.startsWith("Si è verificato un errore durante la fase di preparazione\r"
-                              "Non è stato trovato il kvDataset: Manca"))
+  EXPECT_TRUE(
+      text.startsWith("Si è verificato un errore durante la fase di preparazione\r"
+                      "Non è stato trovato il kvDataset: Manca"))
       << text.toStdString();
   EXPECT_TRUE(text.contains("\rBanda: ")) << text.toStdString();
   EXPECT_TRUE(text.endsWith("\rPagina: 1")) << text.toStdString();
@@ -541,8 +543,8 @@ TEST_F(ReportTest, SubReportFormsItsPageInsideTheHostBand) {
   ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
   ASSERT_EQ(report->EMFPages().Count(), 1);
   const TkvEMFPage *p = report->EMFPages().Page(0);
-  EXPECT_EQ(p->Texts(), QStringList({"Cliente 1", "Voce 1", "Voce 2", "Voce 3", "Cliente 2", "Voce 1", "Voce 2",
-                                     "Voce 3"}));
+  EXPECT_EQ(p->Texts(),
+            QStringList({"Cliente 1", "Voce 1", "Voce 2", "Voce 3", "Cliente 2", "Voce 1", "Voce 2", "Voce 3"}));
   const std::vector<Piece> pieces = Pieces(p);
   EXPECT_EQ(pieces[1].y, pieces[0].y);        // the sub-report starts at the view's top
   EXPECT_EQ(pieces[1].x - pieces[0].x, 170);  // at the view's x plus its own objects' x
@@ -574,9 +576,8 @@ TEST_F(StockList, GroupOnANewPageEachAndItsFooterReadsItsLastRow) {
   SetMemoText(page->Views[8].get(), "Totale [SUM([Giacenza])] ultimo [Giacenza]");
   ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
   ASSERT_EQ(report->EMFPages().Count(), 4);
-  EXPECT_EQ(report->EMFPages().Page(1)->Texts(),
-            QStringList({"Elenco giacenze", "Testata: Corriere", "Corriere", "3", "Corriere", "10",
-                         "Totale 13 ultimo 10", "Pagina 2"}));
+  EXPECT_EQ(report->EMFPages().Page(1)->Texts(), QStringList({"Elenco giacenze", "Testata: Corriere", "Corriere", "3",
+                                                              "Corriere", "10", "Totale 13 ultimo 10", "Pagina 2"}));
   EXPECT_EQ(report->EMFPages().Page(3)->Texts(),
             QStringList({"Elenco giacenze", "Testata: Topolino", "Topolino", "5", "Totale 5 ultimo 5", "Pagina 4"}));
 }

@@ -16,7 +16,8 @@ vcl::TPrinterDevice Laser() {
   d.Port = QStringLiteral("USB1");
   d.DpiX = 600;
   d.DpiY = 300;
-  d.Papers = {{9, QStringLiteral("A4"), 2100, 2970}, {11, QStringLiteral("A5"), 1480, 2100},
+  d.Papers = {{9, QStringLiteral("A4"), 2100, 2970},
+              {11, QStringLiteral("A5"), 1480, 2100},
               {256, QStringLiteral("Formato utente"), 0, 0}};
   d.MarginLeft = d.MarginTop = d.MarginRight = d.MarginBottom = 42;
   return d;

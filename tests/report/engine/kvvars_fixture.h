@@ -58,7 +58,8 @@ class FakeReport : public report::TkvReportContext {
     value = Variant(QStringLiteral("dal programma"));
     return true;
   }
-  void UserFunction(const QString &name, const Variant &p1, const Variant &, const Variant &, Variant &result) override {
+  void UserFunction(const QString &name, const Variant &p1, const Variant &, const Variant &,
+                    Variant &result) override {
     user_calls << name;
     if (name.compare(QLatin1String("DOPPIO"), Qt::CaseInsensitive) == 0) result = Variant(p1.AsDouble() * 2);
   }

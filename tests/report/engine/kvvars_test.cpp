@@ -149,12 +149,12 @@ TEST_F(ResolveTest, BuiltInFunctions) {
   EXPECT_EQ(Eval("FORMATFLOAT('0.00',2)").AsString(), QStringLiteral("2,00"));
   EXPECT_EQ(Eval("FORMATDATETIME('yyyy',Uscita)").AsString(), QStringLiteral("2004"));
   EXPECT_EQ(Eval("Doppio(4)").AsDouble(), 8);  // the report's user function
-  const int id = KvAddFunctionHandler([](const QString &name, const Variant &p1, const Variant &, const Variant &,
-                                         Variant &r) {
-    if (name != u"Triplo") return false;
-    r = Variant(p1.AsInteger() * 3);
-    return true;
-  });
+  const int id =
+      KvAddFunctionHandler([](const QString &name, const Variant &p1, const Variant &, const Variant &, Variant &r) {
+        if (name != u"Triplo") return false;
+        r = Variant(p1.AsInteger() * 3);
+        return true;
+      });
   EXPECT_EQ(Eval("Triplo(2)").AsInteger(), 6);
   KvRemoveFunctionHandler(id);
 }
@@ -171,8 +171,10 @@ TEST_F(ResolveTest, MoneyFunctions) {
 }
 
 TEST_F(ResolveTest, ErrorsBecomeThePreparationError) {
-  EXPECT_EQ(ErrorOf("ROUND(1,2)"), QStringLiteral("E' stato inserito un numero di parametri errato per la funzione : ROUND"));
-  EXPECT_EQ(ErrorOf("sum(1,2)"), QStringLiteral("E' stato inserito un numero di parametri errato per la funzione : SUM"));
+  EXPECT_EQ(ErrorOf("ROUND(1,2)"),
+            QStringLiteral("E' stato inserito un numero di parametri errato per la funzione : ROUND"));
+  EXPECT_EQ(ErrorOf("sum(1,2)"),
+            QStringLiteral("E' stato inserito un numero di parametri errato per la funzione : SUM"));
   EXPECT_EQ(ErrorOf("VAL('abc')"), QStringLiteral("Tipi di parametri errati nella funzione: VAL ('abc')"));
   EXPECT_EQ(ErrorOf("LN(0)"), QStringLiteral("Tipi di parametri errati nella funzione: LN (0)"));
   EXPECT_EQ(ErrorOf("FILLSTR(2000000000,'ab')"),

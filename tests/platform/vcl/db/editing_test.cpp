@@ -22,8 +22,7 @@ class Editing : public ::testing::Test {
 
 TEST_F(Editing, AppendPostAndCancelRaiseTheirEventsInOrder) {
   ds.Append();
-  EXPECT_EQ(log, QStringList({"BeforeInsert", "BeforeScroll", "OnNewRecord", "AfterInsert",
-                              "AfterScroll"}));
+  EXPECT_EQ(log, QStringList({"BeforeInsert", "BeforeScroll", "OnNewRecord", "AfterInsert", "AfterScroll"}));
   EXPECT_EQ(ds.State(), dsInsert);
   EXPECT_TRUE(ds.FieldByName("ID")->IsNull());
   ds.FieldByName("ID")->SetAsInteger(6);

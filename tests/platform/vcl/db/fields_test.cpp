@@ -126,9 +126,7 @@ TEST(Validation, OnValidateSeesTheNewValueAndCanRefuseIt) {
   TField *qty = ds.FieldByName("Qty");
   QStringList log;
   qty->OnValidate = [&](TField *f) {
-    log << QStringLiteral("validate %1 (stored %2)")
-               .arg(f->AsInteger())
-               .arg(ds.StoredValue(0, "Qty").AsInteger());
+    log << QStringLiteral("validate %1 (stored %2)").arg(f->AsInteger()).arg(ds.StoredValue(0, "Qty").AsInteger());
     if (f->AsInteger() < 0) throw rtl::EDatabaseError("Quantity below zero");
   };
   qty->OnChange = [&](TField *f) { log << QStringLiteral("change %1").arg(f->AsInteger()); };
@@ -182,8 +180,7 @@ TEST(FieldText, NumbersFormatThroughDisplayAndEditFormats) {
     qty->SetAsInteger(40000);
     FAIL();
   } catch (const rtl::EDatabaseError &e) {
-    EXPECT_EQ(e.Message(),
-              "40000 is not a valid value for field 'Qty'. The allowed range is -32768 to 32767");
+    EXPECT_EQ(e.Message(), "40000 is not a valid value for field 'Qty'. The allowed range is -32768 to 32767");
   }
   EXPECT_EQ(qty->AsInteger(), 7);
   price->SetAsFloat(2.5);
@@ -253,8 +250,7 @@ TEST(LookupFields, ShowTheLookupDatasetsValueWithoutMovingIt) {
   stock.AddRow({"Uno", "M"});
   stock.AddRow({"Due", "S"});
   stock.AddRow({"Tre", "X"});
-  for (const char *name : {"Testata", "Periodo"})
-    stock.FieldDefs().Find(name)->CreateField(&form)->SetDataSet(&stock);
+  for (const char *name : {"Testata", "Periodo"}) stock.FieldDefs().Find(name)->CreateField(&form)->SetDataSet(&stock);
   auto *desc = new TStringField(&form);
   desc->SetFieldName("PeriodoDesc");
   desc->SetFieldKind(fkLookup);

@@ -17,23 +17,21 @@ inline void FillItems(TMemDataSet &ds, int rows) {
   ds.AddColumn(QStringLiteral("Name"), vcl::ftString, 20);
   ds.AddColumn(QStringLiteral("Qty"), vcl::ftInteger);
   ds.AddColumn(QStringLiteral("Price"), vcl::ftFloat);
-  for (int i = 1; i <= rows; ++i)
-    ds.AddRow({i, QStringLiteral("Item %1").arg(i), i * 10, i * 1.5});
+  for (int i = 1; i <= rows; ++i) ds.AddRow({i, QStringLiteral("Item %1").arg(i), i * 10, i * 1.5});
 }
 
 // Counts what a data source tells its links.
 class RecordingLink : public vcl::TDataLink {
  public:
-  int active_changes = 0, dataset_changes = 0, record_changes = 0, scrolls = 0,
-      editing_changes = 0, layout_changes = 0, update_data = 0, browse_checks = 0;
+  int active_changes = 0, dataset_changes = 0, record_changes = 0, scrolls = 0, editing_changes = 0, layout_changes = 0,
+      update_data = 0, browse_checks = 0;
   int last_scroll = 0;
   int Total() const {
-    return active_changes + dataset_changes + record_changes + scrolls + editing_changes +
-           layout_changes + update_data;
+    return active_changes + dataset_changes + record_changes + scrolls + editing_changes + layout_changes + update_data;
   }
   void Reset() {
-    active_changes = dataset_changes = record_changes = scrolls = editing_changes =
-        layout_changes = update_data = browse_checks = 0;
+    active_changes = dataset_changes = record_changes = scrolls = editing_changes = layout_changes = update_data =
+        browse_checks = 0;
   }
 
  protected:
@@ -52,9 +50,7 @@ class RecordingLink : public vcl::TDataLink {
 
 // Hooks every Before/After event of a dataset into one list of names.
 inline void LogEvents(vcl::TDataSet &ds, QStringList &log) {
-  auto add = [&log](const char *name) {
-    return [&log, name](vcl::TDataSet *) { log << QString::fromLatin1(name); };
-  };
+  auto add = [&log](const char *name) { return [&log, name](vcl::TDataSet *) { log << QString::fromLatin1(name); }; };
   ds.BeforeOpen = add("BeforeOpen");
   ds.AfterOpen = add("AfterOpen");
   ds.BeforeClose = add("BeforeClose");

@@ -55,9 +55,7 @@ TEST(FieldLinks, ShowChangesAndWriteTheControlsValueBeforePosting) {
   TFieldDataLink link;
   QString shown;
   QString typed;
-  link.OnDataChange = [&](rtl::TObject *) {
-    shown = link.Field() ? link.Field()->DisplayText() : QString();
-  };
+  link.OnDataChange = [&](rtl::TObject *) { shown = link.Field() ? link.Field()->DisplayText() : QString(); };
   link.OnUpdateData = [&](rtl::TObject *) { link.Field()->SetAsString(typed); };
   link.SetDataSource(&source);
   link.SetFieldName("Name");

@@ -32,8 +32,7 @@ void TMemDataSet::AddRow(const std::vector<rtl::Variant> &values) {
 
 rtl::Variant TMemDataSet::StoredValue(int row, const QString &column) const {
   for (size_t c = 0; c < columns_.size(); ++c) {
-    if (columns_[c].name.compare(column, Qt::CaseInsensitive) == 0)
-      return rows_.at(static_cast<size_t>(row)).values[c];
+    if (columns_[c].name.compare(column, Qt::CaseInsensitive) == 0) return rows_.at(static_cast<size_t>(row)).values[c];
   }
   DatabaseError(QStringLiteral("Field '%1' not found").arg(column), this);
 }
@@ -117,8 +116,7 @@ void TMemDataSet::InternalGotoBookmark(const TBookmark &bookmark) {
 // ---- field values --------------------------------------------------------------------------
 
 bool TMemDataSet::GetFieldData(TField *field, rtl::Variant *value) {
-  if (field->FieldKind() == fkCalculated || field->FieldKind() == fkLookup)
-    return TDataSet::GetFieldData(field, value);
+  if (field->FieldKind() == fkCalculated || field->FieldKind() == fkLookup) return TDataSet::GetFieldData(field, value);
   const MemRecord *record = nullptr;
   if (State() == dsOldValue && has_old_record_)
     record = &old_record_;
@@ -273,9 +271,7 @@ void TMemDataSet::SetRecNo(int value) {
   }
 }
 
-bool TMemDataSet::BookmarkValid(const TBookmark &bookmark) {
-  return Active() && RowOfId(BookmarkId(bookmark)) >= 0;
-}
+bool TMemDataSet::BookmarkValid(const TBookmark &bookmark) { return Active() && RowOfId(BookmarkId(bookmark)) >= 0; }
 
 int TMemDataSet::CompareBookmarks(const TBookmark &a, const TBookmark &b) {
   const int ra = RowOfId(BookmarkId(a));

@@ -130,9 +130,7 @@ class Filtering : public ::testing::Test {
  protected:
   void SetUp() override {
     FillItems(ds, 99);
-    ds.OnFilterRecord = [](TDataSet *d, bool &accept) {
-      accept = d->FieldByName("ID")->AsInteger() % 2 == 0;
-    };
+    ds.OnFilterRecord = [](TDataSet *d, bool &accept) { accept = d->FieldByName("ID")->AsInteger() % 2 == 0; };
     ds.SetFiltered(true);
     ds.Open();
   }

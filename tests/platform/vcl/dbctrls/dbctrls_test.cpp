@@ -1,9 +1,9 @@
 // Field controls and the navigator over an in-memory table: showing the
 // current record, editing through the data source, and refusing what the
 // record cannot take.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include <memory>
 

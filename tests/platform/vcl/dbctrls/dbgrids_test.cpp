@@ -1,9 +1,9 @@
 // The data grid over an in-memory table: columns from the fields, rows
 // through the link's window, the current row following the dataset, and
 // keyboard and mouse navigation.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include <memory>
 
