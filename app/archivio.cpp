@@ -1,6 +1,7 @@
 // The archive browser (see archivio.h).
 #include "app/archivio.h"
 
+#include "app/schema/schema.h"
 #include "dao/vudaotable.h"
 #include "platform/rtl/exceptions.h"
 
@@ -9,9 +10,9 @@ namespace app {
 TArchivioUse TArchivioLogic::Use(TArchivio which) const {
   if (which == TArchivio::Testate)
     return {QStringLiteral("Apertura archivio testate ..."), QStringLiteral("Gestione Testate"),
-            QStringLiteral("Barcode"), logic_->ds_riviste};
+            schema::Riviste::Barcode.Name(), logic_->ds_riviste};
   return {QStringLiteral("Apertura archivio giacenze ..."), QStringLiteral("Gestione Giacenze"),
-          QStringLiteral("Barcode18"), logic_->ds_giacenze};
+          schema::Giacenza::Barcode18.Name(), logic_->ds_giacenze};
 }
 
 void TArchivioLogic::Reorder(vcl::TDataSet *ds, const QString &field_name) {

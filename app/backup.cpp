@@ -2,9 +2,9 @@
 #include "app/backup.h"
 
 #include "app/menulogic.h"
+#include "app/schema/schema.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/forms.h"
-#include "tools/lib/orbiscadb.h"
 
 namespace app {
 
@@ -25,7 +25,7 @@ void WriteBackupCabinet(TQbCabWriter &writer, const QString &percorso) {
   writer.SetCompressionType(cctMsZip);
   writer.CreateCabinet(percorso + kBackupFileName);
   try {
-    writer.AddFiles(percorso + QString::fromLatin1(tools::kDatabaseFileName));
+    writer.AddFiles(percorso + QString::fromLatin1(schema::kDatabaseFileName));
     writer.AddFiles(percorso + QStringLiteral("*.kvf"));
     writer.AddFiles(percorso + QStringLiteral("*.ini"));
     writer.CloseCabinet(true);

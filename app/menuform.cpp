@@ -269,8 +269,8 @@ void TMenuForm::BuildPage(TPageControls &page, vcl::TTabSheet *sheet, const QStr
   page.Fornitore = edit(QStringLiteral("Fornitore"), QStringLiteral("Fornitore"), 8, 48, 80, true);
   page.Periodo = Make<ext::TMwDBLookupCombo>(this, sheet, prefix + QStringLiteral("Periodo"));
   page.Periodo->SetLookupSource(Logic->ds_periodo);
-  page.Periodo->SetLookupField(QStringLiteral("Periodo"));
-  page.Periodo->SetLookupDisplay(QStringLiteral("Descrizione"));
+  page.Periodo->SetLookupField(schema::Periodo::Periodo.Name());
+  page.Periodo->SetLookupDisplay(schema::Periodo::Descrizione.Name());
   page.Periodo->SetReadOnly(!place(page.Periodo, QStringLiteral("Periodicità"), 100, 48, 80, true));
   page.CD = edit(QStringLiteral("CD"), QStringLiteral("C/depos."), 190, 48, 50, true);
   page.Data = date(QStringLiteral("Data"), QStringLiteral("Data carico"), 250, 48, 100, true);
@@ -369,11 +369,29 @@ void TMenuForm::ShowState() {
   pn_totali->SetVisible(l.pn_totali_visible);
   pn_bottom->SetVisible(l.pn_bottom_visible);
   syncing_ = false;
-  if (!Logic->focus.isEmpty()) {
-    const QString name = Logic->focus;
-    Logic->focus.clear();
-    if (auto *c = dynamic_cast<vcl::TWinControl *>(FindComponent(name)); c && c->CanFocus()) c->SetFocus();
+  if (Logic->focus != TFocus::None) {
+    vcl::TWinControl *c = FocusTarget(Logic->focus);
+    Logic->focus = TFocus::None;
+    if (c && c->CanFocus()) c->SetFocus();
   }
+}
+
+vcl::TWinControl *TMenuForm::FocusTarget(TFocus target) {
+  switch (target) {
+    case TFocus::ingresso_barcode:
+      return ingresso_barcode;
+    case TFocus::CaricoTestata:
+      return Carico.Testata;
+    case TFocus::Caricoquantita:
+      return Carico.quantita;
+    case TFocus::Resiquantita:
+      return Resi.quantita;
+    case TFocus::ScaricoQuantita:
+      return Scarico.quantita;
+    case TFocus::None:
+      break;
+  }
+  return nullptr;
 }
 
 void TMenuForm::ShowList() {

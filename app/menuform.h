@@ -145,6 +145,8 @@ class TMenuForm : public vcl::TForm {
   void ShowState();
   void ShowList();
   TPage ActivePage() const;
+  // The control a focus target of the logic names.
+  vcl::TWinControl *FocusTarget(TFocus target);
   bool syncing_ = false;
   bool painting_ = false;
 };

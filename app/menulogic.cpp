@@ -5,11 +5,11 @@
 #include <QDir>
 #include <cmath>
 
+#include "app/schema/schema.h"
 #include "platform/jet/jetconst.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/numbers.h"
 #include "platform/rtl/sysutils.h"
-#include "tools/lib/orbiscadb.h"
 
 namespace app {
 
@@ -17,12 +17,35 @@ namespace {
 
 const QString kPeriodical = QStringLiteral("977");
 
+// "[Column] ASC", a dataset's sort order.
+QString SortedAscending(const schema::TColumn &column) {
+  return QLatin1Char('[') + column.Name() + QStringLiteral("] ASC");
+}
+
+// Locating a row by a column of the schema.
+bool LocateBy(dao::TVuDaoTable *table, const schema::TColumn &column, const QString &value) {
+  return table->Locate(column.Name(), rtl::Variant(value), 0);
+}
+
 bool IsPeriodical(const QString &code) { return code.startsWith(kPeriodical); }
+
+// A full code is the 13 digits of the title (EAN-13) and up to 5 of the
+// supplement; in a periodical's code, digits 11-12 name the supplement.
+constexpr int kShortCodeLength = 8;  // EAN-8
+constexpr int kTitleCodeLength = 13;
+constexpr int kAddonLength = 5;
+constexpr int kShortAddonLength = 2;
+constexpr int kSupplementPosition = 10;
+constexpr int kSupplementLength = 2;
 
 bool AcceptedLength(const QString &code) {
   const auto n = code.size();
-  return n == 8 || n == 13 || n == 15 || n == 18;
+  return n == kShortCodeLength || n == kTitleCodeLength || n == kTitleCodeLength + kShortAddonLength ||
+         n == kTitleCodeLength + kAddonLength;
 }
+
+// The title's code (`Riviste.Barcode`) within a full code.
+QString TitleCode(const QString &code) { return code.left(kTitleCodeLength); }
 
 // A day without its time.
 rtl::TDateTime DayOf(rtl::TDateTime moment) { return std::trunc(moment); }
@@ -52,18 +75,20 @@ TMenuLogic::TMenuLogic(vcl::TComponent *owner) : vcl::TComponent(owner) {
   Database->SetReadOnly(false);
 
   const QStringList none;
-  riviste = MakeTable(QStringLiteral("riviste"), QStringLiteral("Riviste"), false, jet::dbOpenDynaset,
-                      {QStringLiteral("[Barcode] ASC")}, false);
-  Giacenze = MakeTable(QStringLiteral("Giacenze"), QStringLiteral("Giacenza"), false, jet::dbOpenDynaset,
-                       {QStringLiteral("[Barcode18] ASC")}, false);
-  giornale = MakeTable(QStringLiteral("giornale"), QStringLiteral("Giornale"), false, jet::dbOpenDynaset,
-                       {QStringLiteral("[Progressivo] ASC")}, false);
-  Periodo = MakeTable(QStringLiteral("Periodo"), QStringLiteral("Periodo"), false, jet::dbOpenDynaset, none, false);
-  Allegati = MakeTable(QStringLiteral("Allegati"), QStringLiteral("Allegati"), false, jet::dbOpenDynaset, none, false);
+  riviste = MakeTable(QStringLiteral("riviste"), schema::Riviste::kTable.Name(), false, jet::dbOpenDynaset,
+                      {SortedAscending(schema::Riviste::Barcode)}, false);
+  Giacenze = MakeTable(QStringLiteral("Giacenze"), schema::Giacenza::kTable.Name(), false, jet::dbOpenDynaset,
+                       {SortedAscending(schema::Giacenza::Barcode18)}, false);
+  giornale = MakeTable(QStringLiteral("giornale"), schema::Giornale::kTable.Name(), false, jet::dbOpenDynaset,
+                       {SortedAscending(schema::Giornale::Progressivo)}, false);
+  Periodo =
+      MakeTable(QStringLiteral("Periodo"), schema::Periodo::kTable.Name(), false, jet::dbOpenDynaset, none, false);
+  Allegati =
+      MakeTable(QStringLiteral("Allegati"), schema::Allegati::kTable.Name(), false, jet::dbOpenDynaset, none, false);
   un_giorno =
-      MakeTable(QStringLiteral("un_giorno"), QStringLiteral("un_giorno"), true, jet::dbOpenSnapshot, none, true);
-  Totali = MakeTable(QStringLiteral("Totali"), QStringLiteral("totali"), true, jet::dbOpenDynaset, none, true);
-  Storico = MakeTable(QStringLiteral("Storico"), QStringLiteral("Storico"), true, jet::dbOpenDynaset, none, false);
+      MakeTable(QStringLiteral("un_giorno"), schema::un_giorno::kQuery.Name(), true, jet::dbOpenSnapshot, none, true);
+  Totali = MakeTable(QStringLiteral("Totali"), schema::totali::kQuery.Name(), true, jet::dbOpenDynaset, none, true);
+  Storico = MakeTable(QStringLiteral("Storico"), schema::Storico::kQuery.Name(), true, jet::dbOpenDynaset, none, false);
 
   MakeFields();
 
@@ -96,67 +121,69 @@ dao::TVuDaoTable *TMenuLogic::MakeTable(const QString &name, const QString &sour
 }
 
 template <class F>
-F *TMenuLogic::MakeField(dao::TVuDaoTable *dataset, const QString &field_name, int size) {
+F *TMenuLogic::MakeField(dao::TVuDaoTable *dataset, const schema::TColumn &column) {
   auto *f = new F(this);
-  f->SetName(dataset->Name() + field_name);
-  f->SetFieldName(field_name);
-  if (size > 0) f->SetSize(size);
+  f->SetName(dataset->Name() + column.Name());
+  f->SetFieldName(column.Name());
+  if (column.type == jet::dbText) f->SetSize(column.size);
   f->SetDataSet(dataset);
   return f;
 }
 
 void TMenuLogic::MakeFields() {
   using namespace vcl;
-  rivisteBarcode = MakeField<TStringField>(riviste, QStringLiteral("Barcode"), 13);
-  rivisteNome = MakeField<TStringField>(riviste, QStringLiteral("Nome"), 30);
-  rivisteFornitore = MakeField<TStringField>(riviste, QStringLiteral("Fornitore"), 5);
-  rivistePrezzo_V = MakeField<TFloatField>(riviste, QStringLiteral("Prezzo_V"));
-  rivistePrezzo_A = MakeField<TFloatField>(riviste, QStringLiteral("Prezzo_A"));
-  rivistePeriodo = MakeField<TStringField>(riviste, QStringLiteral("Periodo"), 3);
-  GiacenzeBarcode18 = MakeField<TStringField>(Giacenze, QStringLiteral("Barcode18"), 18);
-  GiacenzeBarcode = MakeField<TStringField>(Giacenze, QStringLiteral("Barcode"), 13);
-  GiacenzeAddon = MakeField<TStringField>(Giacenze, QStringLiteral("Addon"), 5);
-  GiacenzeTestata = MakeField<TStringField>(Giacenze, QStringLiteral("Testata"), 30);
-  GiacenzeDescrizione = MakeField<TStringField>(Giacenze, QStringLiteral("Descrizione"), 30);
-  GiacenzeFornitore = MakeField<TStringField>(Giacenze, QStringLiteral("Fornitore"), 5);
-  GiacenzeGiacenza = MakeField<TFloatField>(Giacenze, QStringLiteral("Giacenza"));
-  GiacenzeUcarico = MakeField<TDateField>(Giacenze, QStringLiteral("Ucarico"));
-  GiacenzePeriodo = MakeField<TStringField>(Giacenze, QStringLiteral("Periodo"), 3);
-  GiacenzePrezzo_V = MakeField<TFloatField>(Giacenze, QStringLiteral("Prezzo_V"));
-  GiacenzePrezzo_A = MakeField<TFloatField>(Giacenze, QStringLiteral("Prezzo_A"));
-  GiacenzeScadenza = MakeField<TDateField>(Giacenze, QStringLiteral("Scadenza"));
-  GiacenzeCD = MakeField<TBooleanField>(Giacenze, QStringLiteral("CD"));
-  giornaleProgressivo = MakeField<TAutoIncField>(giornale, QStringLiteral("Progressivo"));
-  giornaleData = MakeField<TDateField>(giornale, QStringLiteral("Data"));
-  giornaleBarcode18 = MakeField<TStringField>(giornale, QStringLiteral("Barcode18"), 18);
-  giornaleQuantita = MakeField<TFloatField>(giornale, QStringLiteral("Quantita"));
-  giornalePrezzo_V = MakeField<TFloatField>(giornale, QStringLiteral("Prezzo_V"));
-  giornaleTipo = MakeField<TStringField>(giornale, QStringLiteral("Tipo"), 1);
-  giornalePrezzo_A = MakeField<TFloatField>(giornale, QStringLiteral("Prezzo_A"));
-  PeriodoPeriodo = MakeField<TStringField>(Periodo, QStringLiteral("Periodo"), 3);
-  PeriodoDescrizione = MakeField<TStringField>(Periodo, QStringLiteral("Descrizione"), 15);
-  PeriodoGiorni = MakeField<TSmallintField>(Periodo, QStringLiteral("Giorni"));
-  AllegatiCODICE = MakeField<TStringField>(Allegati, QStringLiteral("CODICE"), 2);
-  AllegatiSIGNIFICATO = MakeField<TStringField>(Allegati, QStringLiteral("SIGNIFICATO"), 30);
-  un_giornoProgressivo = MakeField<TAutoIncField>(un_giorno, QStringLiteral("Progressivo"));
-  un_giornoData = MakeField<TDateField>(un_giorno, QStringLiteral("Data"));
-  un_giornoTestata = MakeField<TStringField>(un_giorno, QStringLiteral("Testata"), 30);
-  un_giornoDescrizione = MakeField<TStringField>(un_giorno, QStringLiteral("Descrizione"), 30);
-  un_giornoQuantita = MakeField<TFloatField>(un_giorno, QStringLiteral("Quantita"));
-  un_giornoTipo = MakeField<TStringField>(un_giorno, QStringLiteral("Tipo"), 1);
-  un_giornoPrezzo_A = MakeField<TFloatField>(un_giorno, QStringLiteral("Prezzo_A"));
-  un_giornoPrezzo_V = MakeField<TFloatField>(un_giorno, QStringLiteral("Prezzo_V"));
-  un_giornoBarcode18 = MakeField<TStringField>(un_giorno, QStringLiteral("Barcode18"), 18);
-  TotaliData = MakeField<TDateField>(Totali, QStringLiteral("Data"));
-  TotaliTipo = MakeField<TStringField>(Totali, QStringLiteral("Tipo"), 1);
-  TotaliAcquisto = MakeField<TFloatField>(Totali, QStringLiteral("Acquisto"));
-  TotaliVendita = MakeField<TFloatField>(Totali, QStringLiteral("Vendita"));
-  StoricoData = MakeField<TDateField>(Storico, QStringLiteral("Data"));
-  StoricoTipo = MakeField<TStringField>(Storico, QStringLiteral("Tipo"), 1);
-  StoricoQuantita = MakeField<TFloatField>(Storico, QStringLiteral("Quantita"));
-  StoricoPrezzo_A = MakeField<TFloatField>(Storico, QStringLiteral("Prezzo_A"));
-  StoricoPrezzo_V = MakeField<TFloatField>(Storico, QStringLiteral("Prezzo_V"));
-  StoricoBarcode18 = MakeField<TStringField>(Storico, QStringLiteral("Barcode18"), 18);
+  // Names and widths come from the schema; a class that does not fit the
+  // column's type makes opening the dataset fail.
+  rivisteBarcode = MakeField<TStringField>(riviste, schema::Riviste::Barcode);
+  rivisteNome = MakeField<TStringField>(riviste, schema::Riviste::Nome);
+  rivisteFornitore = MakeField<TStringField>(riviste, schema::Riviste::Fornitore);
+  rivistePrezzo_V = MakeField<TFloatField>(riviste, schema::Riviste::Prezzo_V);
+  rivistePrezzo_A = MakeField<TFloatField>(riviste, schema::Riviste::Prezzo_A);
+  rivistePeriodo = MakeField<TStringField>(riviste, schema::Riviste::Periodo);
+  GiacenzeBarcode18 = MakeField<TStringField>(Giacenze, schema::Giacenza::Barcode18);
+  GiacenzeBarcode = MakeField<TStringField>(Giacenze, schema::Giacenza::Barcode);
+  GiacenzeAddon = MakeField<TStringField>(Giacenze, schema::Giacenza::Addon);
+  GiacenzeTestata = MakeField<TStringField>(Giacenze, schema::Giacenza::Testata);
+  GiacenzeDescrizione = MakeField<TStringField>(Giacenze, schema::Giacenza::Descrizione);
+  GiacenzeFornitore = MakeField<TStringField>(Giacenze, schema::Giacenza::Fornitore);
+  GiacenzeGiacenza = MakeField<TFloatField>(Giacenze, schema::Giacenza::Giacenza);
+  GiacenzeUcarico = MakeField<TDateField>(Giacenze, schema::Giacenza::Ucarico);
+  GiacenzePeriodo = MakeField<TStringField>(Giacenze, schema::Giacenza::Periodo);
+  GiacenzePrezzo_V = MakeField<TFloatField>(Giacenze, schema::Giacenza::Prezzo_V);
+  GiacenzePrezzo_A = MakeField<TFloatField>(Giacenze, schema::Giacenza::Prezzo_A);
+  GiacenzeScadenza = MakeField<TDateField>(Giacenze, schema::Giacenza::Scadenza);
+  GiacenzeCD = MakeField<TBooleanField>(Giacenze, schema::Giacenza::CD);
+  giornaleProgressivo = MakeField<TAutoIncField>(giornale, schema::Giornale::Progressivo);
+  giornaleData = MakeField<TDateField>(giornale, schema::Giornale::Data);
+  giornaleBarcode18 = MakeField<TStringField>(giornale, schema::Giornale::Barcode18);
+  giornaleQuantita = MakeField<TFloatField>(giornale, schema::Giornale::Quantita);
+  giornalePrezzo_V = MakeField<TFloatField>(giornale, schema::Giornale::Prezzo_V);
+  giornaleTipo = MakeField<TStringField>(giornale, schema::Giornale::Tipo);
+  giornalePrezzo_A = MakeField<TFloatField>(giornale, schema::Giornale::Prezzo_A);
+  PeriodoPeriodo = MakeField<TStringField>(Periodo, schema::Periodo::Periodo);
+  PeriodoDescrizione = MakeField<TStringField>(Periodo, schema::Periodo::Descrizione);
+  PeriodoGiorni = MakeField<TSmallintField>(Periodo, schema::Periodo::Giorni);
+  AllegatiCODICE = MakeField<TStringField>(Allegati, schema::Allegati::CODICE);
+  AllegatiSIGNIFICATO = MakeField<TStringField>(Allegati, schema::Allegati::SIGNIFICATO);
+  un_giornoProgressivo = MakeField<TAutoIncField>(un_giorno, schema::un_giorno::Progressivo);
+  un_giornoData = MakeField<TDateField>(un_giorno, schema::un_giorno::Data);
+  un_giornoTestata = MakeField<TStringField>(un_giorno, schema::un_giorno::Testata);
+  un_giornoDescrizione = MakeField<TStringField>(un_giorno, schema::un_giorno::Descrizione);
+  un_giornoQuantita = MakeField<TFloatField>(un_giorno, schema::un_giorno::Quantita);
+  un_giornoTipo = MakeField<TStringField>(un_giorno, schema::un_giorno::Tipo);
+  un_giornoPrezzo_A = MakeField<TFloatField>(un_giorno, schema::un_giorno::Prezzo_A);
+  un_giornoPrezzo_V = MakeField<TFloatField>(un_giorno, schema::un_giorno::Prezzo_V);
+  un_giornoBarcode18 = MakeField<TStringField>(un_giorno, schema::un_giorno::Barcode18);
+  TotaliData = MakeField<TDateField>(Totali, schema::totali::Data);
+  TotaliTipo = MakeField<TStringField>(Totali, schema::totali::Tipo);
+  TotaliAcquisto = MakeField<TFloatField>(Totali, schema::totali::Acquisto);
+  TotaliVendita = MakeField<TFloatField>(Totali, schema::totali::Vendita);
+  StoricoData = MakeField<TDateField>(Storico, schema::Storico::Data);
+  StoricoTipo = MakeField<TStringField>(Storico, schema::Storico::Tipo);
+  StoricoQuantita = MakeField<TFloatField>(Storico, schema::Storico::Quantita);
+  StoricoPrezzo_A = MakeField<TFloatField>(Storico, schema::Storico::Prezzo_A);
+  StoricoPrezzo_V = MakeField<TFloatField>(Storico, schema::Storico::Prezzo_V);
+  StoricoBarcode18 = MakeField<TStringField>(Storico, schema::Storico::Barcode18);
 }
 
 vcl::TDataSource *TMenuLogic::MakeSource(const QString &name, dao::TVuDaoTable *table) {
@@ -183,11 +210,11 @@ TPageFields &TMenuLogic::Page(TPage page) {
 QString TMenuLogic::PageTipo(TPage page) {
   switch (page) {
     case TPage::Carico:
-      return QStringLiteral("C");
+      return QString::fromLatin1(schema::Giornale::kCarico);
     case TPage::Resi:
-      return QStringLiteral("R");
+      return QString::fromLatin1(schema::Giornale::kResi);
     default:
-      return QStringLiteral("S");
+      return QString::fromLatin1(schema::Giornale::kScarico);
   }
 }
 
@@ -195,7 +222,7 @@ QString TMenuLogic::PageTipo(TPage page) {
 
 void TMenuLogic::OpenArchives() {
   Database->Close();
-  Database->SetDatabase(percorso + QString::fromLatin1(tools::kDatabaseFileName));
+  Database->SetDatabase(percorso + QString::fromLatin1(schema::kDatabaseFileName));
   Database->Open();
   for (auto *t : {riviste, Giacenze, Periodo, giornale, Allegati}) t->Open();
   selez_data = rtl::Date();
@@ -207,7 +234,7 @@ void TMenuLogic::CloseArchives() {
 }
 
 void TMenuLogic::TidyDatabase() {
-  const QString file = percorso + QString::fromLatin1(tools::kDatabaseFileName);
+  const QString file = percorso + QString::fromLatin1(schema::kDatabaseFileName);
   Database->RepairDatabase(file);
   Database->CompactDatabase(file);
 }
@@ -218,18 +245,18 @@ void TMenuLogic::ingresso_barcodeExit() {
   const QString text = ingresso_barcode;
   if (text.isEmpty()) return;
   // Page switches by code leave the day view and the till panel as they were.
-  if (text == QLatin1String("111"))
+  if (text == kCodeCarico)
     active_page = TPage::Carico;
-  else if (text == QLatin1String("222"))
+  else if (text == kCodeResi)
     active_page = TPage::Resi;
-  else if (text == QLatin1String("333"))
+  else if (text == kCodeScarico)
     active_page = TPage::Scarico;
-  if (text == QLatin1String("0") || text == QLatin1String("000") || text == azzera) bt_cleartotaleClick();
+  if (text == QLatin1String("0") || text == kDefaultResetCode || text == azzera) bt_cleartotaleClick();
   ultimo_barcode.clear();
 
   const QString code = ingresso_barcode;
   if (active_page == TPage::Carico) {
-    if (IsPeriodical(code) && code.mid(13, 5).isEmpty()) {
+    if (IsPeriodical(code) && code.mid(kTitleCodeLength, kAddonLength).isEmpty()) {
       clear_carico();
       return;
     }
@@ -245,15 +272,15 @@ void TMenuLogic::ingresso_barcodeExit() {
 
 QString TMenuLogic::decodeallegato(const QString &code) {
   if (!IsPeriodical(code)) return QStringLiteral("non periodico");
-  const QString supplement = code.mid(10, 2);
-  if (Allegati->Active() && Allegati->Locate(QStringLiteral("CODICE"), rtl::Variant(supplement), 0))
+  const QString supplement = code.mid(kSupplementPosition, kSupplementLength);
+  if (Allegati->Active() && LocateBy(Allegati, schema::Allegati::CODICE, supplement))
     return AllegatiSIGNIFICATO->AsString();
   return supplement;
 }
 
 int TMenuLogic::DaysOfPeriod(const QString &key) {
   if (key.isEmpty() || !Periodo->Active()) return 0;
-  if (!Periodo->Locate(QStringLiteral("Periodo"), rtl::Variant(key), 0)) return 0;
+  if (!LocateBy(Periodo, schema::Periodo::Periodo, key)) return 0;
   return PeriodoGiorni->AsInteger();
 }
 
@@ -265,49 +292,47 @@ void TMenuLogic::CaricoPeriodoChange(const QString &key) {
 // What every page shows of the stock row it found: the status and
 // supplement texts, the article's texts, periodicity, prices and stock.
 void TMenuLogic::FillFromStockRow(TPageFields &p, const QString &code) {
-  auto f = [this](const char *name) { return Giacenze->FieldByName(QString::fromLatin1(name)); };
-  lb_showrivista = f("Testata")->AsString() + f("Descrizione")->AsString();
+  lb_showrivista = GiacenzeTestata->AsString() + GiacenzeDescrizione->AsString();
   lb_allegato = decodeallegato(code);
   p.barcode = code;
-  p.testata = f("Testata")->AsString();
-  p.descrizione = f("Descrizione")->AsString();
-  p.fornitore = f("Fornitore")->AsString();
-  p.cd = f("CD")->AsBoolean() ? QStringLiteral("Si") : QStringLiteral("No");
-  p.periodo = f("Periodo")->AsString();
-  p.acquisto = f("Prezzo_A")->AsFloat();
-  p.prezzo = f("Prezzo_V")->AsFloat();
-  p.giacenza = f("Giacenza")->AsFloat();
+  p.testata = GiacenzeTestata->AsString();
+  p.descrizione = GiacenzeDescrizione->AsString();
+  p.fornitore = GiacenzeFornitore->AsString();
+  p.cd = GiacenzeCD->AsBoolean() ? QStringLiteral("Si") : QStringLiteral("No");
+  p.periodo = GiacenzePeriodo->AsString();
+  p.acquisto = GiacenzePrezzo_A->AsFloat();
+  p.prezzo = GiacenzePrezzo_V->AsFloat();
+  p.giacenza = GiacenzeGiacenza->AsFloat();
 }
 
 void TMenuLogic::LookupCarico(const QString &code) {
   TPageFields &p = Carico;
   const rtl::TDateTime today = selez_data;
-  if (Giacenze->Locate(QStringLiteral("barcode18"), rtl::Variant(code), 0)) {
+  if (LocateBy(Giacenze, schema::Giacenza::Barcode18, code)) {
     FillFromStockRow(p, code);
     p.quantita = 0;
     p.data = today;
     p.reso = today + DaysOfPeriod(p.periodo);
     ingresso_barcode.clear();
-    focus = QStringLiteral("Caricoquantita");
+    focus = TFocus::Caricoquantita;
     return;
   }
-  if (riviste->Locate(QStringLiteral("barcode"), rtl::Variant(code.left(13)), 0)) {
-    auto f = [this](const char *name) { return riviste->FieldByName(QString::fromLatin1(name)); };
-    lb_showrivista = QStringLiteral(">>> ") + f("Nome")->AsString();
+  if (LocateBy(riviste, schema::Riviste::Barcode, TitleCode(code))) {
+    lb_showrivista = QStringLiteral(">>> ") + rivisteNome->AsString();
     lb_allegato = decodeallegato(code);
     p.barcode = code;
-    p.testata = f("Nome")->AsString();
+    p.testata = rivisteNome->AsString();
     p.descrizione.clear();
     p.data = DayOf(today);
-    p.fornitore = f("Fornitore")->AsString();
-    p.periodo = f("Periodo")->AsString();
+    p.fornitore = rivisteFornitore->AsString();
+    p.periodo = rivistePeriodo->AsString();
     p.quantita = 0;
     p.reso = p.data + DaysOfPeriod(p.periodo);
-    p.acquisto = f("Prezzo_A")->AsFloat();
-    p.prezzo = f("Prezzo_V")->AsFloat();
+    p.acquisto = rivistePrezzo_A->AsFloat();
+    p.prezzo = rivistePrezzo_V->AsFloat();
     p.giacenza = 0;
     ingresso_barcode.clear();
-    focus = QStringLiteral("Caricoquantita");
+    focus = TFocus::Caricoquantita;
     return;
   }
   lb_showrivista = QStringLiteral("Nuovo inserimento");
@@ -322,12 +347,12 @@ void TMenuLogic::LookupCarico(const QString &code) {
   p.reso = p.data;
   p.acquisto = p.prezzo = p.giacenza = 0;
   ingresso_barcode.clear();
-  focus = QStringLiteral("CaricoTestata");
+  focus = TFocus::CaricoTestata;
 }
 
 void TMenuLogic::LookupStock(const QString &code, TPage page) {
   TPageFields &p = Page(page);
-  if (!Giacenze->Locate(QStringLiteral("barcode18"), rtl::Variant(code), 0)) {
+  if (!LocateBy(Giacenze, schema::Giacenza::Barcode18, code)) {
     switch (page) {
       case TPage::Resi:
         clear_resi();
@@ -345,8 +370,8 @@ void TMenuLogic::LookupStock(const QString &code, TPage page) {
   }
   FillFromStockRow(p, code);
   if (page == TPage::Resi) {
-    p.data = Giacenze->FieldByName(QStringLiteral("Ucarico"))->AsDateTime();
-    p.reso = Giacenze->FieldByName(QStringLiteral("Scadenza"))->AsDateTime();
+    p.data = GiacenzeUcarico->AsDateTime();
+    p.reso = GiacenzeScadenza->AsDateTime();
     p.quantita = p.giacenza;
   } else {
     p.data = DayOf(selez_data);
@@ -360,7 +385,7 @@ void TMenuLogic::LookupStock(const QString &code, TPage page) {
     return;
   }
   ingresso_barcode.clear();
-  focus = page == TPage::Resi ? QStringLiteral("Resiquantita") : QStringLiteral("ScaricoQuantita");
+  focus = page == TPage::Resi ? TFocus::Resiquantita : TFocus::ScaricoQuantita;
 }
 
 void TMenuLogic::RefreshStorico(const QString &code) {
@@ -413,24 +438,23 @@ void TMenuLogic::WriteStockRow(const QString &code, bool append) {
   const TPageFields &p = Carico;
   if (append) {
     Giacenze->Append();
-    Giacenze->FieldByName(QStringLiteral("Barcode18"))->SetAsString(code);
+    GiacenzeBarcode18->SetAsString(code);
   } else {
     Giacenze->Edit();
   }
-  auto f = [this](const char *name) { return Giacenze->FieldByName(QString::fromLatin1(name)); };
-  const QString full = f("Barcode18")->AsString();
-  f("Barcode")->SetAsString(full.left(13));
-  f("Addon")->SetAsString(full.mid(13, 5));
-  f("Testata")->SetAsString(p.testata);
-  f("Descrizione")->SetAsString(p.descrizione);
-  f("Fornitore")->SetAsString(p.fornitore);
-  f("Giacenza")->SetAsFloat((append ? 0 : f("Giacenza")->AsFloat()) + p.quantita);
-  f("Ucarico")->SetAsDateTime(selez_data);
-  f("Periodo")->SetAsString(p.periodo);
-  f("Prezzo_A")->SetAsFloat(p.acquisto);
-  f("Prezzo_V")->SetAsFloat(p.prezzo);
-  f("Scadenza")->SetAsDateTime(p.reso);
-  f("CD")->SetAsBoolean(p.cd == QLatin1String("Si"));
+  const QString full = GiacenzeBarcode18->AsString();
+  GiacenzeBarcode->SetAsString(TitleCode(full));
+  GiacenzeAddon->SetAsString(full.mid(kTitleCodeLength, kAddonLength));
+  GiacenzeTestata->SetAsString(p.testata);
+  GiacenzeDescrizione->SetAsString(p.descrizione);
+  GiacenzeFornitore->SetAsString(p.fornitore);
+  GiacenzeGiacenza->SetAsFloat((append ? 0 : GiacenzeGiacenza->AsFloat()) + p.quantita);
+  GiacenzeUcarico->SetAsDateTime(selez_data);
+  GiacenzePeriodo->SetAsString(p.periodo);
+  GiacenzePrezzo_A->SetAsFloat(p.acquisto);
+  GiacenzePrezzo_V->SetAsFloat(p.prezzo);
+  GiacenzeScadenza->SetAsDateTime(p.reso);
+  GiacenzeCD->SetAsBoolean(p.cd == QLatin1String("Si"));
   Giacenze->Post();
 }
 
@@ -440,26 +464,24 @@ void TMenuLogic::WriteTitleRow(const QString &code, bool append) {
     riviste->Append();
   else
     riviste->Edit();
-  auto f = [this](const char *name) { return riviste->FieldByName(QString::fromLatin1(name)); };
-  f("Barcode")->SetAsString(code.left(13));
-  f("Nome")->SetAsString(p.testata);
-  f("Fornitore")->SetAsString(p.fornitore);
-  f("Prezzo_A")->SetAsFloat(p.acquisto);
-  f("Prezzo_V")->SetAsFloat(p.prezzo);
-  f("Periodo")->SetAsString(p.periodo);
+  rivisteBarcode->SetAsString(TitleCode(code));
+  rivisteNome->SetAsString(p.testata);
+  rivisteFornitore->SetAsString(p.fornitore);
+  rivistePrezzo_A->SetAsFloat(p.acquisto);
+  rivistePrezzo_V->SetAsFloat(p.prezzo);
+  rivistePeriodo->SetAsString(p.periodo);
   riviste->Post();
 }
 
 void TMenuLogic::AppendJournal(const QString &code, double quantity, double acquisto, double prezzo,
                                const QString &tipo) {
   giornale->Append();
-  auto f = [this](const char *name) { return giornale->FieldByName(QString::fromLatin1(name)); };
-  f("Data")->SetAsDateTime(selez_data);
-  f("Barcode18")->SetAsString(code);
-  f("Quantita")->SetAsFloat(quantity);
-  f("Prezzo_A")->SetAsFloat(acquisto);
-  f("Prezzo_V")->SetAsFloat(prezzo);
-  f("Tipo")->SetAsString(tipo);
+  giornaleData->SetAsDateTime(selez_data);
+  giornaleBarcode18->SetAsString(code);
+  giornaleQuantita->SetAsFloat(quantity);
+  giornalePrezzo_A->SetAsFloat(acquisto);
+  giornalePrezzo_V->SetAsFloat(prezzo);
+  giornaleTipo->SetAsString(tipo);
   giornale->Post();
 }
 
@@ -467,22 +489,22 @@ void TMenuLogic::btn_caricoClick() {
   TPageFields &p = Carico;
   if (p.quantita > kMaxQuantity) {
     p.quantita = 0;
-    focus = QStringLiteral("Caricoquantita");
+    focus = TFocus::Caricoquantita;
     return;
   }
   if (p.barcode.isEmpty() || p.quantita == 0 || p.testata.isEmpty()) {
-    focus = QStringLiteral("Caricoquantita");
+    focus = TFocus::Caricoquantita;
     return;
   }
   const QString code = p.barcode;
   const bool ok = Register([&] {
-    if (Giacenze->Locate(QStringLiteral("barcode18"), rtl::Variant(code), 0)) {
+    if (LocateBy(Giacenze, schema::Giacenza::Barcode18, code)) {
       WriteStockRow(code, false);
       if (IsPeriodical(code)) {
-        const bool found = riviste->Locate(QStringLiteral("barcode"), rtl::Variant(code.left(13)), 0);
+        const bool found = LocateBy(riviste, schema::Riviste::Barcode, TitleCode(code));
         WriteTitleRow(code, !found);
       }
-    } else if (riviste->Locate(QStringLiteral("barcode"), rtl::Variant(code.left(13)), 0)) {
+    } else if (LocateBy(riviste, schema::Riviste::Barcode, TitleCode(code))) {
       // The title row is brought in step first, for every kind of code.
       WriteTitleRow(code, false);
       WriteStockRow(code, true);
@@ -490,10 +512,10 @@ void TMenuLogic::btn_caricoClick() {
       WriteStockRow(code, true);
       if (IsPeriodical(code)) WriteTitleRow(code, true);
     }
-    AppendJournal(code, p.quantita, p.acquisto, p.prezzo, QStringLiteral("C"));
+    AppendJournal(code, p.quantita, p.acquisto, p.prezzo, PageTipo(TPage::Carico));
   });
   if (!ok) {
-    focus = QStringLiteral("Caricoquantita");
+    focus = TFocus::Caricoquantita;
     return;
   }
   clear_carico();
@@ -503,8 +525,7 @@ void TMenuLogic::btn_caricoClick() {
 // Returns and sales take the same road: the quantity leaves the stock and
 // goes to the journal negated. Only the reset of an excessive quantity and
 // the movement type differ. True when the registration was committed.
-bool TMenuLogic::TakeFromStock(TPageFields &p, const QString &quantity_control, double excessive_reset,
-                               const QString &tipo) {
+bool TMenuLogic::TakeFromStock(TPageFields &p, TFocus quantity_control, double excessive_reset, const QString &tipo) {
   if (p.quantita > kMaxQuantity) {
     p.quantita = excessive_reset;
     focus = quantity_control;
@@ -515,7 +536,7 @@ bool TMenuLogic::TakeFromStock(TPageFields &p, const QString &quantity_control, 
     return false;
   }
   const QString code = p.barcode;
-  if (!Giacenze->Locate(QStringLiteral("barcode18"), rtl::Variant(code), 0)) return false;
+  if (!LocateBy(Giacenze, schema::Giacenza::Barcode18, code)) return false;
   const bool ok = Register([&] {
     Giacenze->Edit();
     auto *stock = GiacenzeGiacenza;
@@ -528,14 +549,14 @@ bool TMenuLogic::TakeFromStock(TPageFields &p, const QString &quantity_control, 
 }
 
 void TMenuLogic::btn_resiClick() {
-  if (!TakeFromStock(Resi, QStringLiteral("Resiquantita"), 0, QStringLiteral("R"))) return;
+  if (!TakeFromStock(Resi, TFocus::Resiquantita, 0, PageTipo(TPage::Resi))) return;
   clear_resi();
   btn_cambiadataClick();
 }
 
 void TMenuLogic::btn_scaricoClick() {
   TPageFields &p = Scarico;
-  if (!TakeFromStock(p, QStringLiteral("ScaricoQuantita"), 1, QStringLiteral("S"))) return;
+  if (!TakeFromStock(p, TFocus::ScaricoQuantita, 1, PageTipo(TPage::Scarico))) return;
   // The till counts only what the database kept.
   show_totale += p.prezzo * p.quantita;
   if (show_pagamento != 0) show_resto = RestoText(show_pagamento - show_totale);
@@ -548,7 +569,7 @@ void TMenuLogic::bt_cleartotaleClick() {
   show_resto = kRestoZero;
   show_pagamento = 0;
   ingresso_barcode.clear();
-  focus = QStringLiteral("ingresso_barcode");
+  focus = TFocus::ingresso_barcode;
 }
 
 void TMenuLogic::show_pagamentoChange() {
@@ -610,7 +631,7 @@ void TMenuLogic::pageRecalc() {
     Totali->Close();
   }
   ingresso_barcode.clear();
-  focus = QStringLiteral("ingresso_barcode");
+  focus = TFocus::ingresso_barcode;
 }
 
 void TMenuLogic::PageControl1Change(TPage page) {

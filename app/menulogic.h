@@ -7,7 +7,12 @@
 //
 // The handlers keep the names of the window's event handlers they serve
 // (ingresso_barcodeExit, btn_caricoClick, pageRecalc...). Where a handler
-// moves the focus, it names the control in `focus`; the window moves it.
+// moves the focus, it names the control in `focus` (a `TFocus`); the window
+// moves it.
+//
+// The datasets' tables, queries and persistent fields are those of the
+// program's schema (app/schema); the logic reads and writes rows through the
+// persistent fields.
 //
 // Each registration (stock row, title row, journal row) runs inside one
 // transaction of the database component: it changes the database completely
@@ -18,6 +23,7 @@
 #include <QString>
 #include <functional>
 
+#include "app/schema/schema.h"
 #include "dao/vudaodatabase.h"
 #include "dao/vudaotable.h"
 #include "platform/rtl/datetime.h"
@@ -27,6 +33,16 @@
 namespace app {
 
 enum class TPage { Carico, Resi, Scarico, Query };
+
+// The control a handler sends the focus to, named as the window names it.
+enum class TFocus { None, ingresso_barcode, CaricoTestata, Caricoquantita, Resiquantita, ScaricoQuantita };
+
+// Codes typed in the code field that switch the page instead of being looked
+// up, and the default code that clears the till.
+inline const QString kCodeCarico = QStringLiteral("111");
+inline const QString kCodeResi = QStringLiteral("222");
+inline const QString kCodeScarico = QStringLiteral("333");
+inline const QString kDefaultResetCode = QStringLiteral("000");
 
 // What one page shows. The inspection page has no quantity.
 struct TPageFields {
@@ -137,7 +153,7 @@ class TMenuLogic : public vcl::TComponent {
 
   // --- settings (the maintenance form's stored texts) ----------------------------
   QString pos_totali = QStringLiteral("Sinistra");
-  QString azzera = QStringLiteral("000");
+  QString azzera = kDefaultResetCode;
 
   // --- what the window shows -----------------------------------------------------------
   TPage active_page = TPage::Carico;
@@ -154,7 +170,7 @@ class TMenuLogic : public vcl::TComponent {
   bool pn_totali_visible = false;
   bool pn_bottom_visible = true;
   vcl::TDataSource *mostra = nullptr;  // what the grid shows
-  QString focus;                       // control to focus after a handler
+  TFocus focus = TFocus::None;         // control to focus after a handler
 
   // Shows a failed registration to the user; without it the message is
   // raised as an exception after the database is put right.
@@ -205,7 +221,7 @@ class TMenuLogic : public vcl::TComponent {
   vcl::TDataSource *MakeSource(const QString &name, dao::TVuDaoTable *table);
   // Creates the persistent field `<dataset name><field name>` of `dataset`.
   template <class F>
-  F *MakeField(dao::TVuDaoTable *dataset, const QString &field_name, int size = 0);
+  F *MakeField(dao::TVuDaoTable *dataset, const schema::TColumn &column);
   void MakeFields();
   void ClearPage(TPageFields &page);
   void FillFromStockRow(TPageFields &p, const QString &code);
@@ -217,7 +233,7 @@ class TMenuLogic : public vcl::TComponent {
   void AppendJournal(const QString &code, double quantity, double acquisto, double prezzo, const QString &tipo);
   // Runs the posts of one registration in one transaction.
   bool Register(const std::function<void()> &posts);
-  bool TakeFromStock(TPageFields &p, const QString &quantity_control, double excessive_reset, const QString &tipo);
+  bool TakeFromStock(TPageFields &p, TFocus quantity_control, double excessive_reset, const QString &tipo);
   void RecoverAfterFailure();
   void RefreshStorico(const QString &code);
 };

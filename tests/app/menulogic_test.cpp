@@ -38,7 +38,7 @@ TEST_F(MenuLogicTest, NewPeriodicalIsLoadedIntoStockTitlesAndJournal) {
   Scan(kNewPeriodical);
   EXPECT_EQ(logic_.lb_showrivista, QStringLiteral("Nuovo inserimento"));
   EXPECT_EQ(logic_.lb_allegato, QStringLiteral("Con allegato 2"));
-  EXPECT_EQ(logic_.focus, QStringLiteral("CaricoTestata"));
+  EXPECT_EQ(logic_.focus, TFocus::CaricoTestata);
   EXPECT_EQ(logic_.Carico.barcode, kNewPeriodical);
   EXPECT_EQ(logic_.Carico.reso, day_);
   EXPECT_TRUE(logic_.ingresso_barcode.isEmpty());
@@ -61,7 +61,7 @@ TEST_F(MenuLogicTest, NewPeriodicalIsLoadedIntoStockTitlesAndJournal) {
   EXPECT_EQ(Column(logic_.un_giorno, "Testata"), QStringList{"Focus"});
   EXPECT_EQ(logic_.lb_showrivista, kIdleStatus);
   EXPECT_TRUE(logic_.Carico.barcode.isEmpty());
-  EXPECT_EQ(logic_.focus, QStringLiteral("ingresso_barcode"));
+  EXPECT_EQ(logic_.focus, TFocus::ingresso_barcode);
 
   // A rescan proposes the article and dates its return by its periodicity.
   Scan(kNewPeriodical);
@@ -72,7 +72,7 @@ TEST_F(MenuLogicTest, NewPeriodicalIsLoadedIntoStockTitlesAndJournal) {
   EXPECT_EQ(logic_.Carico.periodo, QStringLiteral("MEN"));
   EXPECT_EQ(logic_.Carico.data, day_);
   EXPECT_EQ(logic_.Carico.reso, day_ + 30);
-  EXPECT_EQ(logic_.focus, QStringLiteral("Caricoquantita"));
+  EXPECT_EQ(logic_.focus, TFocus::Caricoquantita);
 }
 
 TEST_F(MenuLogicTest, ReturnDateFollowsEachArticlesOwnPeriodicity) {
@@ -132,7 +132,7 @@ TEST_F(MenuLogicTest, ReturnOfTheWholeStock) {
   EXPECT_EQ(logic_.Resi.quantita, 5);
   EXPECT_EQ(logic_.Resi.data, rtl::EncodeDate(2026, 11, 30));
   EXPECT_EQ(logic_.Resi.reso, rtl::EncodeDate(2026, 12, 30));
-  EXPECT_EQ(logic_.focus, QStringLiteral("Resiquantita"));
+  EXPECT_EQ(logic_.focus, TFocus::Resiquantita);
   logic_.btn_resiClick();
   EXPECT_EQ(StockOf(kStocked), 0);
   EXPECT_EQ(CountRows("Giornale", "Tipo = \"R\" AND Quantita = -5"), 1);

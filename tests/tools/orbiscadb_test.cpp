@@ -70,6 +70,25 @@ TEST_F(Builder, StoredQueriesKeepTheirText) {
   EXPECT_EQ(db_->QueryDefs().Item("StampaGiornale").Parameters().Count(), 0);
 }
 
+// The program binds persistent fields to what its stored queries return; a
+// query text and the columns the schema declares for it must agree.
+TEST_F(Builder, StoredQueriesReturnTheColumnsTheSchemaDeclares) {
+  for (const schema::TStoredQuery *query : schema::kStoredQueries) {
+    SCOPED_TRACE(query->name);
+    auto &def = db_->QueryDefs().Item(query->Name());
+    for (int i = 0; i < def.Parameters().Count(); ++i) def.Parameters()[i].SetValue(rtl::Variant());
+    auto rs = def.OpenRecordset(jet::dbOpenSnapshot);
+    ASSERT_EQ(rs->FieldCount(), static_cast<int>(query->columns.size()));
+    for (int i = 0; i < rs->FieldCount(); ++i) {
+      const schema::TColumn &column = query->columns[i];
+      SCOPED_TRACE(column.name);
+      EXPECT_EQ(rs->Fields(i).Name(), column.Name());
+      EXPECT_EQ(rs->Fields(i).Type(), column.type);
+      if (column.type == jet::dbText) EXPECT_EQ(rs->Fields(i).Size(), column.size);
+    }
+  }
+}
+
 TEST_F(Builder, FixedRowsAndRefusalOfAnExistingFile) {
   auto periods = db_->OpenRecordset("SELECT * FROM Periodo ORDER BY Giorni", jet::dbOpenSnapshot);
   QStringList seen;

@@ -5,7 +5,6 @@
 #include <sqlite3.h>
 
 #include <QFile>
-#include <QStringList>
 #include <random>
 
 #include "platform/jet/jetsql.h"
@@ -14,42 +13,41 @@ namespace tools {
 
 namespace {
 
-struct FieldSpec {
-  const char *name;
-  int type;
-  int size;
-  const char *default_value;
-  const char *format;
-};
-
-void AddTable(jet::Database &db, const char *name, std::initializer_list<FieldSpec> fields, const char *key,
-              bool auto_key = false) {
-  auto td = db.CreateTableDef(QString::fromLatin1(name));
-  for (const FieldSpec &spec : fields) {
-    auto f = td->CreateField(QString::fromLatin1(spec.name), spec.type, spec.size);
-    if (spec.default_value) f->SetDefaultValue(QString::fromLatin1(spec.default_value));
-    if (spec.format) f->SetProperty(QStringLiteral("Format"), QString::fromLatin1(spec.format));
-    if (auto_key && qstrcmp(spec.name, key) == 0) f->SetAttributes(jet::dbAutoIncrField);
+void AddTable(jet::Database &db, const schema::TTable &table) {
+  auto td = db.CreateTableDef(table.Name());
+  for (const schema::TColumn &column : table.columns) {
+    auto f = td->CreateField(column.Name(), column.type, column.size);
+    if (column.default_value) f->SetDefaultValue(QString::fromLatin1(column.default_value));
+    if (column.format) f->SetProperty(QStringLiteral("Format"), QString::fromLatin1(column.format));
+    if (column.auto_increment) f->SetAttributes(jet::dbAutoIncrField);
     td->AppendField(f);
   }
   auto pk = td->CreateIndex(QStringLiteral("PrimaryKey"));
   pk->SetPrimary(true);
-  pk->Fields().Add(pk->CreateField(QString::fromLatin1(key)));
+  pk->Fields().Add(pk->CreateField(QString::fromLatin1(table.primary_key)));
   td->AppendIndex(pk);
+  for (const schema::TIndex &spec : table.indexes) {
+    auto index = td->CreateIndex(spec.Name());
+    for (const char *f : spec.fields) index->Fields().Add(index->CreateField(QString::fromLatin1(f)));
+    td->AppendIndex(index);
+  }
   db.AppendTableDef(td);
 }
 
-void AddIndex(jet::Database &db, const char *table, const char *name, std::initializer_list<const char *> fields) {
-  auto &td = db.TableDefs().Item(QString::fromLatin1(table));
-  auto index = td.CreateIndex(QString::fromLatin1(name));
-  for (const char *f : fields) index->Fields().Add(index->CreateField(QString::fromLatin1(f)));
-  td.AppendIndex(index);
-}
-
-QString Lines(std::initializer_list<const char *> lines) {
-  QStringList out;
-  for (const char *l : lines) out << QString::fromLatin1(l);
-  return out.join(QStringLiteral("\r\n"));
+// "INSERT INTO table (columns...) VALUES (?,...)" over the table's columns
+// in their order, leaving out the one the database numbers itself.
+QByteArray InsertSql(const schema::TTable &table, const char *verb) {
+  QByteArray names, marks;
+  for (const schema::TColumn &column : table.columns) {
+    if (column.auto_increment) continue;
+    if (!names.isEmpty()) {
+      names += ", ";
+      marks += ",";
+    }
+    names += column.name;
+    marks += "?";
+  }
+  return QByteArray(verb) + " INTO " + table.name + " (" + names + ") VALUES (" + marks + ")";
 }
 
 }  // namespace
@@ -57,77 +55,12 @@ QString Lines(std::initializer_list<const char *> lines) {
 jet::DatabasePtr CreateOrbiscaDatabase(jet::DBEngine &engine, const QString &path) {
   using namespace jet;
   DatabasePtr db = engine.CreateDatabase(path, QStringLiteral(";LANGID=0x0409;CP=1252;COUNTRY=0"), dbVersion40);
-  AddTable(*db, "Riviste",
-           {{"Barcode", dbText, 13, nullptr, nullptr},
-            {"Nome", dbText, 30, nullptr, nullptr},
-            {"Fornitore", dbText, 5, nullptr, nullptr},
-            {"Prezzo_V", dbDouble, 0, "0", nullptr},
-            {"Prezzo_A", dbDouble, 0, "0", nullptr},
-            {"Periodo", dbText, 3, nullptr, nullptr}},
-           "Barcode");
-  AddTable(*db, "Giacenza",
-           {{"Barcode18", dbText, 18, nullptr, nullptr},
-            {"Barcode", dbText, 13, nullptr, nullptr},
-            {"Addon", dbText, 5, nullptr, nullptr},
-            {"Testata", dbText, 30, nullptr, nullptr},
-            {"Descrizione", dbText, 30, nullptr, nullptr},
-            {"Fornitore", dbText, 5, nullptr, nullptr},
-            {"Giacenza", dbDouble, 0, "0", nullptr},
-            {"Ucarico", dbDate, 0, nullptr, "Short Date"},
-            {"Periodo", dbText, 3, nullptr, nullptr},
-            {"Prezzo_V", dbDouble, 0, "0", nullptr},
-            {"Prezzo_A", dbDouble, 0, "0", nullptr},
-            {"Scadenza", dbDate, 0, nullptr, "Short Date"},
-            {"CD", dbBoolean, 0, "No", "Yes/No"}},
-           "Barcode18");
-  AddTable(*db, "Giornale",
-           {{"Progressivo", dbLong, 0, nullptr, nullptr},
-            {"Data", dbDate, 0, nullptr, "Short Date"},
-            {"Barcode18", dbText, 18, nullptr, nullptr},
-            {"Quantita", dbDouble, 0, "0", nullptr},
-            {"Prezzo_V", dbDouble, 0, "0", nullptr},
-            {"Tipo", dbText, 1, nullptr, nullptr},
-            {"Prezzo_A", dbDouble, 0, "0", nullptr}},
-           "Progressivo", true);
-  AddIndex(*db, "Giornale", "DataTipo", {"Data", "Tipo"});
-  AddIndex(*db, "Giornale", "Barcode18", {"Barcode18"});
-  AddTable(*db, "Periodo",
-           {{"Periodo", dbText, 3, nullptr, nullptr},
-            {"Descrizione", dbText, 15, nullptr, nullptr},
-            {"Giorni", dbInteger, 0, "0", nullptr}},
-           "Periodo");
-  AddTable(*db, "Allegati", {{"CODICE", dbText, 2, nullptr, nullptr}, {"SIGNIFICATO", dbText, 30, nullptr, nullptr}},
-           "CODICE");
-
-  db->CreateQueryDef(
-      QStringLiteral("un_giorno"),
-      Lines({"SELECT Giornale.Progressivo, Giornale.Data, Giacenza.Testata, Giacenza.Descrizione, "
-             "Giornale.Quantita, Giornale.Tipo, Giornale.Prezzo_A, Giornale.Prezzo_V, Giornale.Barcode18",
-             "FROM Giornale LEFT JOIN Giacenza ON Giornale.Barcode18 = Giacenza.Barcode18",
-             "WHERE (((Giornale.Data)=[Sel_data]) AND ((Giornale.Tipo)=[Sel_tipo]))",
-             "ORDER BY Giornale.Progressivo DESC;"}));
-  db->CreateQueryDef(QStringLiteral("totali"),
-                     Lines({"SELECT Giornale.Data, Giornale.Tipo, Sum(Giornale.[Quantita]*[Prezzo_A]) AS Acquisto, "
-                            "Sum(Giornale.[quantita]*[Prezzo_V]) AS Vendita",
-                            "FROM Giornale", "GROUP BY Giornale.Data, Giornale.Tipo",
-                            "HAVING (((Giornale.Data)=[Sel_data]) AND ((Giornale.Tipo)=[Sel_tipo]));"}));
-  db->CreateQueryDef(
-      QStringLiteral("Storico"),
-      Lines({"SELECT Giornale.Data, Giornale.Tipo, Giornale.Quantita, Giornale.Prezzo_A, "
-             "Giornale.Prezzo_V, Giornale.Barcode18",
-             "FROM Giornale", "WHERE (((Giornale.Barcode18)=[sel_barcode]))", "ORDER BY Giornale.Progressivo DESC;"}));
-  db->CreateQueryDef(QStringLiteral("StampaGiornale"),
-                     Lines({"SELECT Giornale.Progressivo, Giornale.Data, Giornale.Tipo, Giornale.Barcode18, "
-                            "Giacenza.Testata, Giacenza.Descrizione, Giacenza.Fornitore, Giacenza.CD, "
-                            "Giacenza.Periodo, Giacenza.Scadenza, Giornale.Quantita, Giornale.Prezzo_A, "
-                            "Giornale.Prezzo_V, Giornale.[Prezzo_A]*[Quantita] AS Valore_A, "
-                            "Giornale.[Prezzo_V]*[Quantita] AS Valore_V",
-                            "FROM Giornale LEFT JOIN Giacenza ON Giornale.Barcode18 = Giacenza.Barcode18",
-                            "ORDER BY Giornale.Progressivo;"}));
+  for (const schema::TTable *table : schema::kTables) AddTable(*db, *table);
+  for (const schema::TStoredQuery *query : schema::kStoredQueries) db->CreateQueryDef(query->Name(), query->Sql());
 
   // The fixed rows: periodicities and supplement codes.
   {
-    auto rs = db->OpenRecordset(QStringLiteral("Periodo"), dbOpenTable);
+    auto rs = db->OpenRecordset(schema::Periodo::kTable.Name(), dbOpenTable);
     const struct {
       const char *code, *name;
       int days;
@@ -136,18 +69,18 @@ jet::DatabasePtr CreateOrbiscaDatabase(jet::DBEngine &engine, const QString &pat
                    {"SEM", "Semestrale", 180}, {"ANN", "Annuale", 365}};
     for (const auto &p : periods) {
       rs->AddNew();
-      rs->Fields(QStringLiteral("Periodo")).SetValue(QString::fromLatin1(p.code));
-      rs->Fields(QStringLiteral("Descrizione")).SetValue(QString::fromLatin1(p.name));
-      rs->Fields(QStringLiteral("Giorni")).SetValue(p.days);
+      rs->Fields(schema::Periodo::Periodo.Name()).SetValue(QString::fromLatin1(p.code));
+      rs->Fields(schema::Periodo::Descrizione.Name()).SetValue(QString::fromLatin1(p.name));
+      rs->Fields(schema::Periodo::Giorni.Name()).SetValue(p.days);
       rs->Update();
     }
   }
   {
-    auto rs = db->OpenRecordset(QStringLiteral("Allegati"), dbOpenTable);
+    auto rs = db->OpenRecordset(schema::Allegati::kTable.Name(), dbOpenTable);
     for (int i = 0; i <= 9; ++i) {
       rs->AddNew();
-      rs->Fields(QStringLiteral("CODICE")).SetValue(QStringLiteral("0%1").arg(i));
-      rs->Fields(QStringLiteral("SIGNIFICATO"))
+      rs->Fields(schema::Allegati::CODICE.Name()).SetValue(QStringLiteral("0%1").arg(i));
+      rs->Fields(schema::Allegati::SIGNIFICATO.Name())
           .SetValue(i == 0 ? QStringLiteral("Edizione normale") : QStringLiteral("Con allegato %1").arg(i));
       rs->Update();
     }
@@ -178,9 +111,9 @@ void CreateLargeDatabase(const QString &path, const LargeDatabaseOptions &o) {
       jet::RaiseJetError(jet::kErrEngine, msg);
     }
   };
-  auto prepare = [&](const char *sql) {
+  auto prepare = [&](const QByteArray &sql) {
     sqlite3_stmt *st = nullptr;
-    sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
+    sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr);
     return st;
   };
   auto text = [](sqlite3_stmt *st, int i, const QString &s) {
@@ -190,11 +123,8 @@ void CreateLargeDatabase(const QString &path, const LargeDatabaseOptions &o) {
   std::mt19937 rng(o.seed);
   const char *periods[] = {"QUO", "SET", "QUI", "MEN", "BIM", "TRI", "SEM", "ANN"};
   exec("BEGIN");
-  sqlite3_stmt *title = prepare(
-      "INSERT OR IGNORE INTO Riviste (Barcode, Nome, Fornitore, Prezzo_V, Prezzo_A, Periodo) VALUES (?,?,?,?,?,?)");
-  sqlite3_stmt *stock = prepare(
-      "INSERT INTO Giacenza (Barcode18, Barcode, Addon, Testata, Descrizione, Fornitore, Giacenza, Ucarico,"
-      " Periodo, Prezzo_V, Prezzo_A, Scadenza, CD) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?)");
+  sqlite3_stmt *title = prepare(InsertSql(schema::Riviste::kTable, "INSERT OR IGNORE"));
+  sqlite3_stmt *stock = prepare(InsertSql(schema::Giacenza::kTable, "INSERT"));
   for (int i = 0; i < o.stock_rows; ++i) {
     const QString code = StockBarcode(i);
     const double price = 0.5 + (rng() % 1000) / 100.0;
@@ -227,8 +157,7 @@ void CreateLargeDatabase(const QString &path, const LargeDatabaseOptions &o) {
   }
   sqlite3_finalize(title);
   sqlite3_finalize(stock);
-  sqlite3_stmt *journal =
-      prepare("INSERT INTO Giornale (Data, Barcode18, Quantita, Prezzo_V, Tipo, Prezzo_A) VALUES (?,?,?,?,?,?)");
+  sqlite3_stmt *journal = prepare(InsertSql(schema::Giornale::kTable, "INSERT"));
   const char *kinds[] = {"C", "R", "S"};
   for (int j = 0; j < o.journal_rows; ++j) {
     // In date order, as the program appends them day after day.

@@ -1,18 +1,20 @@
 // The program's database: the builder that creates an empty "orbisca4.mdb"
-// with its five tables, keys, indexes, stored queries and fixed rows (used
-// by orbisca-mkdb and by every test that needs the real schema), and the
+// with the tables, keys, indexes and stored queries the program declares
+// (app/schema) and the fixed rows (used by orbisca-mkdb and by every test
+// that needs the real schema), and the
 // generator of a large database of the same shape for the benchmarks.
 #pragma once
 
 #include <QString>
 #include <cstdint>
 
+#include "app/schema/schema.h"
 #include "platform/jet/engine.h"
 
 namespace tools {
 
 // The file name the program opens in its data folder.
-inline constexpr const char *kDatabaseFileName = "orbisca4.mdb";
+using schema::kDatabaseFileName;
 
 // Creates the database file at `path` (refused when the file exists) and
 // returns it open.
