@@ -5,7 +5,9 @@
 // over the dataset's buffers.
 #include <algorithm>
 
-#include "platform/vcl/db/db.h"
+#include "platform/vcl/db/bookmarks.h"
+#include "platform/vcl/db/datalink.h"
+#include "platform/vcl/db/dataset.h"
 
 namespace vcl {
 

@@ -1,7 +1,9 @@
 // Field and index definitions: the description of a dataset's columns and
 // indexes that a concrete dataset fills from its store, and from which the
 // dataset creates its default field objects.
-#include "platform/vcl/db/db.h"
+#include "platform/vcl/db/dataset.h"
+#include "platform/vcl/db/fielddefs.h"
+#include "platform/vcl/db/indexdefs.h"
 
 namespace vcl {
 

@@ -7,7 +7,8 @@
 #include "platform/rtl/cp1252.h"
 #include "platform/rtl/numbers.h"
 #include "platform/rtl/sysutils.h"
-#include "platform/vcl/db/db.h"
+#include "platform/vcl/db/dataset.h"
+#include "platform/vcl/db/fields.h"
 
 namespace vcl {
 
@@ -920,6 +921,52 @@ ORBISCA_PUBLISHED(TBooleanField, TField) {
 
 ORBISCA_PUBLISHED(TDateTimeField, TField) {
   p.Property("DisplayFormat", &TDateTimeField::DisplayFormat, &TDateTimeField::SetDisplayFormat);
+}
+
+// ---- TFields ----------------------------------------------------------------------------------
+
+TField *TFields::Fields(int index) const {
+  if (index < 0 || index >= Count()) throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+  return items_[static_cast<size_t>(index)];
+}
+
+TField *TFields::FindField(const QString &name) const {
+  for (TField *f : items_) {
+    if (f->FieldName().compare(name, Qt::CaseInsensitive) == 0) return f;
+  }
+  return nullptr;
+}
+
+TField *TFields::FieldByName(const QString &name) const {
+  TField *f = FindField(name);
+  if (!f) DatabaseError(QStringLiteral("Field '%1' not found").arg(name), dataset_);
+  return f;
+}
+
+TField *TFields::FieldByNumber(int field_no) const {
+  for (TField *f : items_) {
+    if (f->FieldNo() == field_no) return f;
+  }
+  return nullptr;
+}
+
+int TFields::IndexOf(const TField *field) const {
+  auto it = std::find(items_.begin(), items_.end(), field);
+  return it == items_.end() ? -1 : static_cast<int>(it - items_.begin());
+}
+
+void TFields::Add(TField *field) {
+  if (IndexOf(field) < 0) items_.push_back(field);
+}
+
+void TFields::Remove(TField *field) { items_.erase(std::remove(items_.begin(), items_.end(), field), items_.end()); }
+
+void TFields::Move(int from, int to) {
+  if (from < 0 || from >= Count()) return;
+  to = std::clamp(to, 0, Count() - 1);
+  TField *f = items_[static_cast<size_t>(from)];
+  items_.erase(items_.begin() + from);
+  items_.insert(items_.begin() + to, f);
 }
 
 }  // namespace vcl

@@ -1,6 +1,8 @@
 // Parameter lists and the ":name" marker parser.
 #include "platform/vcl/db/params.h"
 
+#include "platform/vcl/db/fields.h"
+
 namespace vcl {
 
 namespace {

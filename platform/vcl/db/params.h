@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/rtl/variant.h"
-#include "platform/vcl/db/db.h"
+#include "platform/vcl/db/dbtypes.h"
 
 namespace vcl {
 
