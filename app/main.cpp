@@ -12,10 +12,10 @@
 #include "app/splashform.h"
 #include "controls/styled/qelapp.h"
 #include "platform/vcl/forms.h"
-#include "report/engine/kvcodebarre.h"
-#include "report/engine/kvrtfexp.h"
-#include "report/engine/kvshape.h"
-#include "report/engine/kvtxtexp.h"
+#include "report/engine/export/kvrtfexp.h"
+#include "report/engine/export/kvtxtexp.h"
+#include "report/engine/objects/kvcodebarre.h"
+#include "report/engine/objects/kvshape.h"
 
 int main(int argc, char **argv) {
   QApplication qt_app(argc, argv);

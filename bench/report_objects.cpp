@@ -9,9 +9,9 @@
 #include <QPainter>
 #include <cstdlib>
 
-#include "report/engine/kvclass.h"
-#include "report/engine/kvglobals.h"
-#include "report/engine/kvshape.h"
+#include "report/engine/model/kvclass.h"
+#include "report/engine/model/kvglobals.h"
+#include "report/engine/objects/kvshape.h"
 
 namespace {
 

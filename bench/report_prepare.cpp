@@ -13,9 +13,9 @@
 
 #include "dao/vudaodatabase.h"
 #include "dao/vudaotable.h"
-#include "report/engine/kvdset.h"
-#include "report/engine/kvglobals.h"
-#include "report/engine/kvreport.h"
+#include "report/engine/component/kvreport.h"
+#include "report/engine/data/kvdset.h"
+#include "report/engine/model/kvglobals.h"
 #include "tools/lib/orbiscadb.h"
 
 namespace {

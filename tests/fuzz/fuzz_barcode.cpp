@@ -7,8 +7,8 @@
 
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/streams.h"
-#include "report/engine/kvbarcode.h"
-#include "report/engine/kvcodebarre.h"
+#include "report/engine/objects/kvbarcode.h"
+#include "report/engine/objects/kvcodebarre.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   if (size < 3) return 0;

@@ -12,11 +12,11 @@
 
 #include "platform/rtl/streams.h"
 #include "platform/vcl/dialogs.h"
-#include "report/engine/kvfile.h"
-#include "report/engine/kvglobals.h"
-#include "report/engine/kvpages.h"
-#include "report/engine/kvreport.h"
-#include "report/engine/kvshape.h"
+#include "report/engine/component/kvreport.h"
+#include "report/engine/files/kvfile.h"
+#include "report/engine/model/kvglobals.h"
+#include "report/engine/objects/kvshape.h"
+#include "report/engine/prepare/kvpages.h"
 
 namespace {
 

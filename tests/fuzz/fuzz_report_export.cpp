@@ -7,10 +7,10 @@
 #include <cstdint>
 
 #include "platform/vcl/metafile.h"
-#include "report/engine/kvexport.h"
-#include "report/engine/kvreport.h"
-#include "report/engine/kvrtfexp.h"
-#include "report/engine/kvtxtexp.h"
+#include "report/engine/component/kvreport.h"
+#include "report/engine/export/kvexport.h"
+#include "report/engine/export/kvrtfexp.h"
+#include "report/engine/export/kvtxtexp.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   static int argc = 1;

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "platform/rtl/exceptions.h"
-#include "report/engine/kvexpr.h"
+#include "report/engine/expr/kvexpr.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   report::TkvExpr &e = report::Expr();

@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "platform/rtl/streams.h"
-#include "report/engine/kvvars.h"
+#include "report/engine/vars/kvvars.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   rtl::TMemoryStream stream;

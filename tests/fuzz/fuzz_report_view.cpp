@@ -11,9 +11,9 @@
 #include <cstdlib>
 
 #include "platform/rtl/streams.h"
-#include "report/engine/kvclass.h"
-#include "report/engine/kvglobals.h"
-#include "report/engine/kvshape.h"
+#include "report/engine/model/kvclass.h"
+#include "report/engine/model/kvglobals.h"
+#include "report/engine/objects/kvshape.h"
 
 namespace {
 

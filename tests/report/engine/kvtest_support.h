@@ -10,7 +10,7 @@
 
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/graphics.h"
-#include "report/engine/kvclass.h"
+#include "report/engine/model/kvclass.h"
 
 namespace report::testing {
 

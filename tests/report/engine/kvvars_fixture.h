@@ -7,8 +7,8 @@
 #include <QStringList>
 
 #include "platform/vcl/component.h"
-#include "report/engine/kvexpr.h"
-#include "report/engine/kvvars.h"
+#include "report/engine/expr/kvexpr.h"
+#include "report/engine/vars/kvvars.h"
 
 namespace kvtest {
 

@@ -1,0 +1,131 @@
+// The barcode editor "Codice a barre" (see kvcodebarre.h).
+#include "platform/vcl/clipboard.h"
+#include "platform/vcl/dialogs.h"
+#include "platform/vcl/extctrls.h"
+#include "platform/vcl/listctrls.h"
+#include "platform/vcl/stdctrls.h"
+#include "report/engine/objects/kvcodebarre.h"
+
+namespace report {
+
+TCodeBarrePickers &CodeBarrePickers() {
+  static TCodeBarrePickers pickers;
+  return pickers;
+}
+
+namespace {
+
+template <class Control>
+Control *Place(vcl::TWinControl *parent, vcl::TComponent *owner, int left, int top, int width, int height) {
+  auto *control = new Control(owner);
+  control->SetParent(parent);
+  control->SetBounds(left, top, width, height);
+  return control;
+}
+
+vcl::TLabel *AddLabel(vcl::TForm *form, const char *text, int left, int top) {
+  auto *label = new vcl::TLabel(form);
+  label->SetParent(form);
+  label->SetCaption(QString::fromLatin1(text));
+  label->SetBounds(left, top, 120, 16);
+  return label;
+}
+
+}  // namespace
+
+TCodeBarreForm::TCodeBarreForm(vcl::TComponent *owner) : vcl::TForm(owner) {
+  SetCaption(QStringLiteral("Codice a barre"));
+  SetBorderStyle(vcl::bsDialog);
+  SetPosition(vcl::poScreenCenter);
+  SetBounds(0, 0, 380, 300);
+
+  AddLabel(this, "Testo", 10, 10)->SetFocusControl(text_ = Place<vcl::TEdit>(this, this, 10, 28, 250, 22));
+  field_ = Place<vcl::TButton>(this, this, 270, 8, 95, 25);
+  field_->SetCaption(QStringLiteral("&Campo DB"));
+  variable_ = Place<vcl::TButton>(this, this, 270, 38, 95, 25);
+  variable_->SetCaption(QStringLiteral("&Variabile"));
+  expression_ = Place<vcl::TButton>(this, this, 270, 68, 95, 25);
+  expression_->SetCaption(QStringLiteral("&Espressione"));
+
+  AddLabel(this, "Tipo di codice", 10, 58)->SetFocusControl(type_ = Place<vcl::TComboBox>(this, this, 10, 76, 250, 22));
+  type_->SetStyle(vcl::csDropDownList);
+  for (int type = 0; type < kBarcodeTypeCount; ++type) type_->Items()->Add(BarcodeTypeName(type));
+  AddLabel(this, "Fattore di scala", 10, 106)->SetFocusControl(scale_ = Place<vcl::TEdit>(this, this, 10, 124, 60, 22));
+
+  options_ = Place<vcl::TGroupBox>(this, this, 10, 154, 355, 92);
+  options_->SetCaption(QStringLiteral("Opzioni"));
+  checksum_ = Place<vcl::TCheckBox>(options_, this, 10, 18, 330, 20);
+  checksum_->SetCaption(QStringLiteral("Calcola il codice di controllo"));
+  show_text_ = Place<vcl::TCheckBox>(options_, this, 10, 40, 330, 20);
+  show_text_->SetCaption(QStringLiteral("Visualizza il testo"));
+  show_checksum_ = Place<vcl::TCheckBox>(options_, this, 10, 62, 330, 20);
+  show_checksum_->SetCaption(QStringLiteral("Visualizza il codice di controllo"));
+  checksum_->OnClick = [this](rtl::TObject *) { UpdateOptions(); };
+  show_text_->OnClick = [this](rtl::TObject *) { UpdateOptions(); };
+
+  ok_ = Place<vcl::TButton>(this, this, 190, 254, 82, 27);
+  ok_->SetCaption(QStringLiteral("&OK"));
+  ok_->SetDefault(true);
+  ok_->SetModalResult(vcl::mrOk);
+  cancel_ = Place<vcl::TButton>(this, this, 283, 254, 82, 27);
+  cancel_->SetCaption(QStringLiteral("&Annulla"));
+  cancel_->SetCancel(true);
+  cancel_->SetModalResult(vcl::mrCancel);
+
+  field_->OnClick = [this](rtl::TObject *) {
+    if (CodeBarrePickers().PickField) {
+      const QString field = CodeBarrePickers().PickField();
+      if (!field.isEmpty()) Insert(QStringLiteral("[") + field + QStringLiteral("]"));
+    }
+  };
+  variable_->OnClick = [this](rtl::TObject *) {
+    if (CodeBarrePickers().PickVariable) {
+      const QString variable = CodeBarrePickers().PickVariable();
+      if (!variable.isEmpty()) Insert(QStringLiteral("[") + variable + QStringLiteral("]"));
+    }
+  };
+  expression_->OnClick = [this](rtl::TObject *) {
+    if (CodeBarrePickers().EditExpression) Insert(CodeBarrePickers().EditExpression());
+  };
+  UpdateOptions();
+}
+
+void TCodeBarreForm::UpdateOptions() { show_checksum_->SetEnabled(checksum_->Checked() && show_text_->Checked()); }
+
+void TCodeBarreForm::Insert(const QString &text) {
+  if (text.isEmpty()) return;
+  vcl::Clipboard().SetAsText(text);
+  text_->PasteFromClipboard();
+}
+
+bool EditCodeBarre(TkvView *view) {
+  auto *code = dynamic_cast<TkvCodeBarreView *>(view);
+  if (code == nullptr) return false;
+  TCodeBarreForm form(nullptr);
+  form.TextEdit()->SetText(code->Memo.Count() > 0 ? code->Memo[0] : QString());
+  form.TypeBox()->SetItemIndex(code->BarType < kBarcodeTypeCount ? int(code->BarType) : int(bcCodeEAN13));
+  form.ScaleEdit()->SetText(QString::number(code->Zoom));
+  form.ChecksumBox()->SetChecked(code->Checksum);
+  form.ShowTextBox()->SetChecked(code->ShowText);
+  form.ShowCheckSumBox()->SetChecked(code->ShowCheckSumText);
+  form.UpdateOptions();
+  if (form.ShowModal() != vcl::mrOk) return false;
+
+  bool ok = false;
+  const int zoom = form.ScaleEdit()->Text().trimmed().toInt(&ok);
+  if (!ok || zoom < 1 || zoom > 49) {
+    vcl::MessageDlg(QStringLiteral("Il fattore di scala deve essere un numero intero da 1 a 49"), vcl::mtError,
+                    vcl::TMsgDlgButtons{vcl::mbOK});
+    return false;
+  }
+  code->Memo.Clear();
+  code->Memo.Add(form.TextEdit()->Text());
+  code->Checksum = form.ChecksumBox()->Checked();
+  code->ShowText = form.ShowTextBox()->Checked();
+  code->ShowCheckSumText = form.ShowCheckSumBox()->Checked();
+  if (form.TypeBox()->ItemIndex() >= 0) code->BarType = std::uint8_t(form.TypeBox()->ItemIndex());
+  code->Zoom = std::int16_t(zoom);
+  return true;
+}
+
+}  // namespace report

@@ -1,0 +1,1045 @@
+// Preparation of a template page: the run-time bands built from the band
+// views, and the forming of finished pages band by band over the records.
+//
+// The walk follows the page's bands: title, page and column headers, up to
+// three nested data loops (master, detail, subdetail) with their headers,
+// footers and the groups of the master loop, then the column footer and the
+// summary. A band that no longer fits moves to the next column or page; the
+// page footer closes each finished page. Everything drawn goes onto the
+// canvas of the current finished page.
+#include <algorithm>
+#include <deque>
+
+#include "platform/rtl/exceptions.h"
+#include "report/engine/data/kvdset.h"
+#include "report/engine/expr/kvexpr.h"
+#include "report/engine/model/kvglobals.h"
+#include "report/engine/prepare/kvpages.h"
+#include "report/engine/prepare/kvpass.h"
+
+namespace report {
+
+namespace {
+
+TkvEngineState &E() { return kvEngine(); }
+bool Failed() { return !E().ErrorText.isEmpty(); }
+
+bool IsFooterOfData(int type) {
+  return type == btMasterFooter || type == btGroupFooter || type == btDetailFooter || type == btSubDetailFooter;
+}
+
+int DataTypeOfFooter(int type) {
+  switch (type) {
+    case btDetailFooter:
+      return btDetailData;
+    case btSubDetailFooter:
+      return btSubDetailData;
+    default:
+      return btMasterData;
+  }
+}
+
+}  // namespace
+
+// ---- building the bands -----------------------------------------------------------
+
+void TkvPage::BuildBands(TkvPrepareHost &host) {
+  if (Prepared) FreeBands();
+  host_ = &host;
+  TkvEngineState &engine = E();
+  for (int t = 0; t < kvBandTypeCount; ++t) {
+    Bands[static_cast<size_t>(t)] = new TkvBand(this, t);
+    Bands[static_cast<size_t>(t)]->Last = Bands[static_cast<size_t>(t)];
+  }
+  saved_.clear();
+  for (const auto &v : Views) {
+    saved_.push_back({v->x, v->y, v->dx, v->dy});
+    v->SaveX = v->x;
+    v->SaveY = v->y;
+    v->SaveDX = v->dx;
+    v->SaveDY = v->dy;
+    v->Parent = nullptr;
+    v->Selected = dynamic_cast<TkvBandView *>(v.get()) == nullptr;
+    if (auto *sub = dynamic_cast<TkvSubReportView *>(v.get())) {
+      if (sub->PageIndex >= 0 && sub->PageIndex < host.Pages().Count())
+        host.Pages().Page(sub->PageIndex)->IsSubReportPage = true;
+    }
+  }
+
+  auto band_views = [&](int type) {
+    std::vector<TkvBandView *> out;
+    for (const auto &v : Views)
+      if (auto *b = dynamic_cast<TkvBandView *>(v.get()); b != nullptr && b->GetBandType() == type) out.push_back(b);
+    return out;
+  };
+  auto take_flags = [&](TkvBand *band, const TkvBandView *view) {
+    auto on = [&](int bit) { return (view->Flags & bit) != 0 && BandOptionApplies(band->Typ, bit); };
+    band->Stretched = on(flStretched);
+    band->ForceNewPage = on(flBandNewPage) && !IsSubReportPage;
+    band->PrintIfEmpty = on(flBandPrintIfEmpty);
+    band->Split = on(flBandBreaked) && !IsSubReportPage;
+    band->FillEmptyRows = on(flBandFillEmpty);
+  };
+
+  // Vertical bands first: the objects within their width belong to them and
+  // may also join a horizontal band (cross objects).
+  for (int type = btTableHeader; type <= btTableFooter; ++type) {
+    const auto views = band_views(type);
+    if (views.empty()) continue;
+    TkvBand *band = Bands[static_cast<size_t>(type)];
+    band->View = views.front();
+    band->x = views.front()->x;
+    band->dx = views.front()->dx;
+    take_flags(band, views.front());
+    for (const auto &v : Views) {
+      if (!v->Selected || v->Parent != nullptr) continue;
+      if (v->x >= band->x && band->x + band->dx >= v->x + v->dx) {
+        v->x -= band->x;
+        v->Parent = band;
+        band->Objects.push_back(v.get());
+      }
+    }
+  }
+
+  for (int type = 0; type <= btGroupFooter; ++type) {
+    std::vector<TkvBand *> chain;
+    for (TkvBandView *view : band_views(type)) {
+      TkvBand *band = chain.empty() ? Bands[static_cast<size_t>(type)] : new TkvBand(this, type);
+      chain.push_back(band);
+      band->View = view;
+      band->x = view->x;
+      band->y = view->y;
+      band->dx = view->dx;
+      band->dy = view->dy;
+      band->MemoLines = view->Memo.ToStringList();
+      if (type == btGroupHeader) band->GroupCondition = view->FormatStr;
+      take_flags(band, view);
+      auto place = [&](auto &&wanted) {
+        for (const auto &v : Views) {
+          if (!v->Selected || !wanted(v.get())) continue;
+          if (band->y <= v->y && v->y < band->y + band->dy - 1) {
+            v->y -= band->y;
+            v->Selected = false;
+            band->Objects.push_back(v.get());
+            if (v->Parent == nullptr) v->Parent = band;
+          }
+        }
+      };
+      auto is_sub = [](TkvView *v) { return dynamic_cast<TkvSubReportView *>(v) != nullptr; };
+      place([&](TkvView *v) { return v->Parent == nullptr && !is_sub(v); });
+      place([&](TkvView *v) { return v->Parent != nullptr && !is_sub(v); });
+      place([&](TkvView *v) { return is_sub(v); });
+    }
+    std::stable_sort(chain.begin(), chain.end(), [](TkvBand *a, TkvBand *b) { return a->y < b->y; });
+    if (chain.empty()) continue;
+    // The page's slot always holds the chain's first band.
+    if (chain.front() != Bands[static_cast<size_t>(type)]) Bands[static_cast<size_t>(type)] = chain.front();
+    for (size_t i = 0; i < chain.size(); ++i) {
+      chain[i]->Prev = i > 0 ? chain[i - 1] : nullptr;
+      chain[i]->Next = i + 1 < chain.size() ? chain[i + 1] : nullptr;
+    }
+    chain.front()->Last = chain.back();
+  }
+
+  TkvBand *none = Bands[btNone];
+  for (const auto &v : Views) {
+    if (!v->Selected) continue;
+    if (v->Parent != nullptr) v->x += v->Parent->x;
+    v->Selected = false;
+    none->Objects.push_back(v.get());
+    if (v->Parent == nullptr) v->Parent = none;
+  }
+
+  // Headers paired with footers from the inside out: the last header with
+  // the first footer is the innermost group, level 0.
+  {
+    TkvBand *h = Bands[btGroupHeader]->Last;
+    TkvBand *f = Bands[btGroupFooter];
+    for (int level = 0; h != nullptr; ++level, h = h->Prev) {
+      h->Level = level;
+      h->GroupFooter = f;
+      if (f != nullptr) {
+        f->Level = level;
+        f = f->Next;
+      }
+    }
+  }
+
+  if (Columns <= 0) Columns = 1;
+  const TkvPageLimits l = Limits();
+  ColumnWidth = (l.Right - l.Left - Columns * ColumnGap) / Columns;
+
+  TkvPrepareHost *report = &host;
+  for (int type = 0; type < kvBandTypeCount; ++type) {
+    if (type == btGroupHeader) continue;
+    for (TkvBand *band = Bands[static_cast<size_t>(type)]; band != nullptr; band = band->Next) {
+      if (band->View == nullptr) continue;
+      const QString name = band->View->FormatStr.trimmed();
+      if (name.isEmpty()) continue;
+      engine.CurBand = band;
+      TkvDataset *source = nullptr;
+      if (vcl::TComponent *owner = report->ReportOwner())
+        source = dynamic_cast<TkvDataset *>(owner->FindComponent(name));
+      if (source == nullptr) source = report->FindDataset(name);
+      if (source == nullptr) {
+        KvReportError(host, QStringLiteral("Non è stato trovato il kvDataset: ") + name);
+        continue;
+      }
+      auto *db = dynamic_cast<TkvDBDataSet *>(source);
+      if (db != nullptr) db->SetDisableControlsFlag(report->DisableDataSetControls());
+      try {
+        source->Init();
+      } catch (const rtl::Exception &e) {
+        KvReportError(host, e.Message());
+        continue;
+      }
+      if (db != nullptr && !db->ErrorText().isEmpty()) {
+        KvReportError(host, db->ErrorText());
+        continue;
+      }
+      band->DataSource = source;
+      report->DataSetWork(band, opInit);
+    }
+  }
+  engine.CurBand = nullptr;
+
+  // Pre-scan: every memo expanded once so that its aggregates register with
+  // the data band they belong to.
+  if (!Failed()) {
+    TkvRegistrationScope registration;
+    for (TkvBand *first : Bands) {
+      for (TkvBand *band = first; band != nullptr && !Failed(); band = band->Next) {
+        for (TkvView *v : band->Objects) {
+          auto *memo = dynamic_cast<TkvMemoView *>(v);
+          if (memo == nullptr) continue;
+          memo->TableTotal = 0;
+          memo->LineBreak = 0;
+          engine.CurBand = band;
+          engine.CurView = memo;
+          report->SetCollecting(&DataBandOf(band)->Aggregates);
+          try {
+            memo->ExpandMemo();
+          } catch (const rtl::Exception &e) {
+            KvReportError(host, e.Message());
+          }
+        }
+      }
+    }
+    report->SetCollecting(nullptr);
+    engine.CurBand = nullptr;
+    engine.CurView = nullptr;
+  }
+  Prepared = true;
+  ColumnNumber = 1;
+  LineNumber = 1;
+}
+
+void TkvPage::FreeBands() {
+  TkvPrepareHost *report = host_;
+  if (E().CurBand != nullptr && E().CurBand->Page == this) E().CurBand = nullptr;
+  for (TkvBand *&first : Bands) {
+    TkvBand *band = first;
+    while (band != nullptr) {
+      if (band->DataSource != nullptr) {
+        band->DataSource->Exit();
+        if (report != nullptr) report->DataSetWork(band, opExit);
+      }
+      TkvBand *next = band->Next;
+      delete band;
+      band = next;
+    }
+    first = nullptr;
+  }
+  for (size_t i = 0; i < Views.size() && i < saved_.size(); ++i) {
+    TkvView *v = Views[i].get();
+    v->x = saved_[i][0];
+    v->y = saved_[i][1];
+    v->dx = saved_[i][2];
+    v->dy = saved_[i][3];
+    v->Selected = false;
+    v->Parent = nullptr;
+  }
+  saved_.clear();
+  Prepared = false;
+  host_ = nullptr;
+}
+
+// ---- forming pages ----------------------------------------------------------------
+
+class TkvPreparation {
+ public:
+  TkvPreparation(TkvPage &page, TkvPrepareHost &report, TkvPreparation *host = nullptr)
+      : p_(page), r_(report), host_(host) {}
+
+  void FormPage();
+
+ private:
+  TkvPage &p_;
+  TkvPrepareHost &r_;
+  std::deque<TkvBand *> queue_;  // headers and data bands waiting for a row
+  int levels_ = 0;
+  bool groups_ = false;
+  int fresh_y_ = -1;  // CurY right after a page or column began
+  // Set while the bands that open a page or column print: they never break
+  // (a page header taller than the page would otherwise open page after
+  // page).
+  bool opening_ = false;
+  bool MayBreak() const { return !opening_ && p_.CurY != fresh_y_; }
+
+  bool Stopped() const { return Failed() || r_.Terminated(); }
+  TkvEMFPage *Current() const { return r_.EMFPages().Page(E().CurPageIndex); }
+  int ColumnFooterHeight() const {
+    const TkvBand *b = p_.Band(btColumnFooter);
+    return b->HasObjects() ? b->dy : 0;
+  }
+  void AddFinishedPage();
+  void NewPage();
+  bool CheckPageBreak(int y, int height, bool test_only);
+  void PrintBand(TkvBand *band);
+  void PrintType(int type) { PrintBand(p_.Band(type)); }
+  int MeasureBand(TkvBand *band, bool push);
+  void DrawBand(TkvBand *band);
+  void SplitBand(TkvBand *band);
+  void PrintTable(TkvBand *band);
+  void DrawCross(TkvBand *band, int table_type, int x);
+  bool in_table_ = false;
+  // A sub-report's page is formed inside its host's band: its breaks are
+  // the host's, and the host's band ends where the lowest sub-report did.
+  TkvPreparation *host_ = nullptr;
+  int sub_end_ = -1;
+  void RunSubReport(TkvBand *band, TkvSubReportView *view);
+  void RunEmbedded();
+  void DrawObject(TkvBand *band, TkvView *v, int y, int mode);
+  void DrawEmptyRow(TkvBand *band);
+  void FillEmptyRows(TkvBand *band, int reserved);
+  int FooterHeight(TkvBand *band) { return band != nullptr && band->HasObjects() ? MeasureBand(band, false) : 0; }
+  void DoLoop(int level);
+  bool Move(TkvBand *band, TkvDataSetOperation op);
+  void PrintQueue();
+  bool EvaluateGroup(TkvBand *header, rtl::Variant &value);
+  void PrintPageFooters(int from);
+};
+
+void TkvPage::FormPage(TkvPrepareHost &host) {
+  if (!Prepared) return;
+  TkvPreparation(*this, host).FormPage();
+}
+
+void TkvPreparation::AddFinishedPage() {
+  r_.EMFPages().Add(p_);
+  E().CurPageIndex = r_.EMFPages().Count() - 1;
+}
+
+void TkvPreparation::PrintPageFooters(int from) {
+  // Every page still open from `from` on gets its footer, then is closed.
+  TkvEngineState &engine = E();
+  for (int i = from; i < r_.EMFPages().Count(); ++i) {
+    if (r_.EMFPages().Page(i)->Canvas == nullptr) continue;
+    engine.CurPageIndex = i;
+    PrintType(btPageFooter);
+  }
+}
+
+void TkvPreparation::FormPage() {
+  TkvEngineState &engine = E();
+  engine.CurPage = &p_;
+  const TkvPageLimits l = p_.Limits();
+  if (r_.CarryOver && r_.KeptCurY == r_.KeptCurBottomY) {
+    r_.CarryOver = false;
+    r_.FooterPrinted = false;
+    r_.EMFPages().CloseFrom(engine.CurPageIndex);
+    engine.CurPageIndex = r_.EMFPages().Count();
+  }
+  const bool continuing = r_.CarryOver && Current() != nullptr;
+  const bool footers_done = continuing && r_.FooterPrinted;
+  p_.CurBottomY = footers_done ? r_.KeptCurBottomY : p_.BottomLimit();
+  if (continuing) {
+    p_.CurY = r_.KeptCurY;
+  } else {
+    AddFinishedPage();
+    p_.CurY = l.Top;
+    PrintType(btOverlay);
+    PrintType(btNone);
+  }
+  p_.ColumnIndex = 0;
+  p_.ColumnX = l.Left;
+  fresh_y_ = continuing ? -1 : p_.CurY;
+  PrintType(btReportTitle);
+  // Without a title the headers open the page as on every further page.
+  const bool opens = p_.CurY == fresh_y_;
+  opening_ = opens;
+  if (p_.HeaderOnFirstPage) PrintType(btPageHeader);
+  PrintType(btColumnHeader);
+  opening_ = false;
+  if (opens) fresh_y_ = p_.CurY;
+
+  levels_ = 0;
+  for (int level = 1; level <= 3; ++level)
+    if (p_.Band(btMasterData + 3 * (level - 1))->HasObjects()) levels_ = level;
+  groups_ = p_.Band(btGroupHeader)->HasObjects();
+  queue_.clear();
+  if (levels_ > 0) DoLoop(1);
+  if (Failed()) return;
+
+  PrintType(btColumnFooter);
+  PrintType(btReportSummary);
+  r_.KeptCurY = p_.ColumnIndex > 0 ? p_.BottomLimit() : p_.CurY;
+  r_.KeptCurBottomY = p_.CurBottomY;
+  p_.ColumnIndex = 0;
+  p_.ColumnX = l.Left;
+  const int counter = engine.CurPageIndex;
+  const bool skip_footers = r_.CarryOver && r_.FooterPrinted;
+  r_.FooterPrinted = p_.FooterOnLastPage != 0 && p_.Band(btPageFooter)->HasObjects();
+  if (r_.FooterPrinted && !skip_footers) PrintPageFooters(counter);
+  engine.CurPageIndex = counter + 1;
+}
+
+void TkvPreparation::NewPage() {
+  TkvEngineState &engine = E();
+  if (host_ != nullptr) {
+    const int shift = p_.ColumnX - host_->p_.ColumnX;
+    engine.CurPage = &host_->p_;
+    host_->NewPage();
+    engine.CurPage = &p_;
+    p_.CurY = host_->p_.CurY;
+    p_.CurBottomY = host_->p_.CurBottomY;
+    p_.ColumnX = host_->p_.ColumnX + shift;
+    fresh_y_ = p_.CurY;
+    return;
+  }
+  r_.Progress(engine.CurPageIndex + 1);
+  PrintType(btColumnFooter);
+  const TkvPageLimits l = p_.Limits();
+  p_.ColumnIndex = 0;
+  p_.ColumnX = l.Left;
+  if (!(r_.CarryOver && r_.FooterPrinted)) PrintPageFooters(engine.CurPageIndex);
+  r_.EMFPages().CloseFrom(engine.CurPageIndex);
+  p_.CurBottomY = p_.BottomLimit();
+  AddFinishedPage();
+  r_.CarryOver = false;
+  opening_ = true;
+  PrintType(btOverlay);
+  p_.CurY = l.Top;
+  PrintType(btPageHeader);
+  PrintType(btColumnHeader);
+  opening_ = false;
+  fresh_y_ = p_.CurY;
+}
+
+bool TkvPreparation::CheckPageBreak(int y, int height, bool test_only) {
+  if (p_.CurBottomY >= y + height + ColumnFooterHeight()) return false;
+  if (test_only) return true;
+  if (p_.ColumnIndex < p_.Columns - 1) {
+    PrintType(btColumnFooter);
+    ++p_.ColumnIndex;
+    p_.ColumnX += p_.ColumnWidth + p_.ColumnGap;
+    p_.CurY = p_.ColumnTopY;
+    opening_ = true;
+    PrintType(btColumnHeader);
+    opening_ = false;
+    fresh_y_ = p_.CurY;
+  } else {
+    NewPage();
+  }
+  return true;
+}
+
+// The height a band takes once its stretched memos have their text. With
+// `push`, the objects below a grown memo move down by its growth and keep
+// the new place until the band has drawn.
+int TkvPreparation::MeasureBand(TkvBand *band, bool push) {
+  int height = band->dy;
+  if (!band->Stretched) return height;
+  TkvEngineState &engine = E();
+  vcl::TCanvas *canvas = Current() != nullptr ? Current()->Canvas.get() : nullptr;
+  struct Growth {
+    TkvMemoView *memo;
+    int designed_dy;
+    int growth;
+  };
+  std::vector<Growth> grown;
+  const bool saved_calc = engine.Calculating;
+  engine.Calculating = true;
+  for (TkvView *v : band->Objects) {
+    auto *memo = dynamic_cast<TkvMemoView *>(v);
+    if (memo == nullptr || memo->Parent != band) continue;
+    engine.CurBand = band;
+    memo->DrawMode = TkvCustomMemoView::dmMeasure;
+    memo->Draw(canvas);
+    memo->DrawMode = TkvCustomMemoView::dmDraw;
+    int dy = memo->dy;
+    if ((memo->Flags & flStretched) && memo->DisplayLines.Count() > 0) dy = std::max(dy, memo->TextHeight());
+    if (push && dy != memo->dy) grown.push_back({memo, memo->dy, dy - memo->dy});
+    if (push) memo->dy = dy;
+    height = std::max(height, memo->y + dy);
+  }
+  engine.Calculating = saved_calc;
+  for (const Growth &g : grown) {
+    const int left = g.memo->x, right = g.memo->x + g.memo->dx;
+    for (TkvView *o : band->Objects) {
+      if (o == g.memo || o->Parent != band) continue;
+      const bool below = o->y >= g.memo->y + g.designed_dy;
+      const bool within = (o->x >= left && o->x <= right) || (o->x + o->dx >= left && o->x + o->dx <= right);
+      if (!below || !within) continue;
+      o->y += g.growth;
+      height = std::max(height, o->y + o->dy);
+    }
+  }
+  return height;
+}
+
+void TkvPreparation::DrawEmptyRow(TkvBand *band) {
+  TkvEMFPage *page = Current();
+  if (page == nullptr || page->Canvas == nullptr) return;
+  const int shift = p_.ColumnX - p_.Limits().Left;
+  for (TkvView *v : band->Objects) {
+    if (v->Parent != band) continue;
+    const int sx = v->x, sy = v->y;
+    v->x += shift;
+    v->y += p_.CurY;
+    v->Canvas = page->Canvas.get();
+    v->CalcDrawRect();
+    v->DrawBackground();
+    v->DrawFrame();
+    v->x = sx;
+    v->y = sy;
+  }
+  p_.CurY += band->dy;
+}
+
+// Empty rows of a data band (frames and backgrounds) down to the room
+// `reserved` for the footers still to come.
+void TkvPreparation::FillEmptyRows(TkvBand *band, int reserved) {
+  if (band->dy <= 0) return;
+  while (!Failed() && p_.CurBottomY - p_.CurY - reserved >= band->dy) DrawEmptyRow(band);
+}
+
+void TkvPreparation::DrawBand(TkvBand *band) {
+  if (Stopped() && Failed()) return;
+  TkvEngineState &engine = E();
+  engine.CurBand = band;
+  std::vector<std::array<int, 3>> geometry;
+  for (TkvView *v : band->Objects) geometry.push_back({v->x, v->y, v->dy});
+  const int height = MeasureBand(band, true);
+  band->CalculatedHeight = height;
+  const bool own_place = band->Typ == btPageFooter || band->Typ == btOverlay || band->Typ == btNone;
+  if (!own_place && !band->Split && MayBreak()) CheckPageBreak(p_.CurY, height, false);
+  if (!own_place) band->y = p_.CurY;
+  if (band->Typ == btOverlay) band->y = band->View != nullptr ? band->View->y : 0;
+  if (band->Typ == btNone) band->y = 0;
+
+  engine.BandStretched = band->Stretched;
+  engine.BandOldHeight = band->dy;
+  engine.BandNewHeight = height;
+  const bool split = band->Split && !own_place && CheckPageBreak(p_.CurY, height, true);
+  if (split) {
+    SplitBand(band);
+  } else {
+    for (TkvView *v : band->Objects) {
+      if (v->Parent != band || Failed()) continue;
+      DrawObject(band, v, band->y + v->y,
+                 band->Stretched ? TkvCustomMemoView::dmDrawPrepared : TkvCustomMemoView::dmDraw);
+    }
+  }
+  engine.BandStretched = false;
+  if (!own_place && !Failed() && std::any_of(band->Objects.begin(), band->Objects.end(), [&](const TkvView *v) {
+        return v->Parent != band && IsVerticalBandType(v->Parent->Typ);
+      }))
+    PrintTable(band);
+  for (size_t i = 0; i < band->Objects.size(); ++i) {
+    band->Objects[i]->x = geometry[i][0];
+    band->Objects[i]->y = geometry[i][1];
+    band->Objects[i]->dy = geometry[i][2];
+  }
+  band->Printed = true;
+  if (sub_end_ >= 0) {
+    p_.CurY = std::max(sub_end_, band->y + height);
+    sub_end_ = -1;
+  } else if (!own_place && !split) {
+    p_.CurY += height;
+  }
+}
+
+// The cross objects of one table band that lie in the horizontal band,
+// drawn at page x `x`.
+void TkvPreparation::DrawCross(TkvBand *band, int table_type, int x) {
+  TkvBand *table = p_.Band(table_type);
+  for (TkvView *v : band->Objects) {
+    if (v->Parent != table || Failed()) continue;
+    const int sx = v->x;
+    v->x += x - (p_.ColumnX - p_.Limits().Left);
+    DrawObject(table, v, band->y + v->y, TkvCustomMemoView::dmDraw);
+    v->x = sx;
+  }
+}
+
+// Table bands print across the horizontal band that holds their cross
+// objects: the header, one column per row of the table source, the footer.
+void TkvPreparation::PrintTable(TkvBand *band) {
+  if (in_table_) return;
+  in_table_ = true;
+  TkvBand *header = p_.Band(btTableHeader);
+  TkvBand *data = p_.Band(btTableData);
+  TkvBand *footer = p_.Band(btTableFooter);
+  TkvDataset *master = p_.Band(btMasterData)->DataSource;
+  p_.ColumnNumber = 1;
+  int x = header->HasObjects() ? header->x : (data->HasObjects() ? data->x : footer->x);
+  if (header->HasObjects()) {
+    DrawCross(band, btTableHeader, x);
+    x += header->dx;
+  }
+  // A column past the right limit goes on the next finished page (made when
+  // there is none yet) at the same height.
+  const TkvPageLimits l = p_.Limits();
+  const int start_page = E().CurPageIndex;
+  auto fit = [&](const TkvBand *table) {
+    if (l.Right >= x + table->dx) return;
+    const int next = E().CurPageIndex + 1;
+    if (next >= r_.EMFPages().Count()) {
+      const int y = p_.CurY;
+      r_.EMFPages().Add(p_);
+      E().CurPageIndex = next;
+      r_.Progress(next + 1);
+      opening_ = true;
+      PrintType(btOverlay);
+      p_.CurY = l.Top;
+      PrintType(btPageHeader);
+      opening_ = false;
+      p_.CurY = y;
+      E().CurBand = band;
+    } else {
+      E().CurPageIndex = next;
+    }
+    x = l.Left + (p_.ColumnX - l.Left);
+    if (p_.RepeatTableHeader && header->HasObjects()) {
+      DrawCross(band, btTableHeader, x);
+      x += header->dx;
+    }
+  };
+  TkvDataset *source = data->DataSource;
+  if (source != nullptr && master != nullptr) {
+    source->First();
+    r_.DataSetWork(data, opFirst);
+    data->Aggregates.Reset(0);
+    const bool master_done = master->Eof();
+    for (int column = 1; !Stopped(); ++column) {
+      if (master_done ? column > std::max(1, data->Aggregates.MaxColumns()) : source->Eof()) break;
+      fit(data);
+      DrawCross(band, btTableData, x);
+      x += data->dx;
+      ++p_.ColumnNumber;
+      if (!master_done) data->Aggregates.Accumulate(Expr(), true);
+      source->Next();
+      r_.DataSetWork(data, opNext);
+    }
+  }
+  if (footer->HasObjects()) {
+    fit(footer);
+    DrawCross(band, btTableFooter, x);
+  }
+  E().CurPageIndex = start_page;
+  E().CurBand = band;
+  in_table_ = false;
+}
+
+// Forms the sub-report's page below the view, at the host's column plus
+// the view's x; the page's bands are made for it when it has none.
+void TkvPreparation::RunSubReport(TkvBand *band, TkvSubReportView *view) {
+  TkvEngineState &engine = E();
+  if (view->PageIndex < 0 || view->PageIndex >= r_.Pages().Count()) return;
+  TkvPage *page = r_.Pages().Page(view->PageIndex);
+  if (page == &p_ || host_ != nullptr) return;  // no page inside itself
+  engine.CurPage = page;
+  const bool built = page->Prepared;
+  if (!built) page->BuildBands(r_);
+  if (!Failed()) {
+    page->CurY = band->y + view->y;
+    page->CurBottomY = p_.CurBottomY;
+    page->ColumnIndex = 0;
+    page->ColumnX = p_.ColumnX + view->x;
+    TkvPreparation embedded(*page, r_, this);
+    embedded.RunEmbedded();
+    sub_end_ = std::max(sub_end_, page->CurY);
+  }
+  if (!built) page->FreeBands();
+  engine.CurPage = &p_;
+  engine.CurBand = band;
+}
+
+void TkvPreparation::RunEmbedded() {
+  levels_ = 0;
+  for (int level = 1; level <= 3; ++level)
+    if (p_.Band(btMasterData + 3 * (level - 1))->HasObjects()) levels_ = level;
+  groups_ = p_.Band(btGroupHeader)->HasObjects();
+  fresh_y_ = -1;
+  if (levels_ > 0) DoLoop(1);
+}
+
+// Draws one object of a band at page y `y` (column shift applied); memos in
+// `mode`. An exception stops preparation with its message.
+void TkvPreparation::DrawObject(TkvBand *band, TkvView *v, int y, int mode) {
+  TkvEngineState &engine = E();
+  TkvEMFPage *page = Current();
+  vcl::TCanvas *canvas = page != nullptr ? page->Canvas.get() : nullptr;
+  auto *memo = dynamic_cast<TkvCustomMemoView *>(v);
+  if (memo != nullptr) memo->DrawMode = std::uint8_t(mode);
+  const int sx = v->x, sy = v->y;
+  v->x += p_.ColumnX - p_.Limits().Left;
+  v->y = y;
+  engine.CurView = v;
+  engine.CurBand = band;
+  try {
+    r_.DrawingObject(v);
+    if (auto *sub = dynamic_cast<TkvSubReportView *>(v)) {
+      v->x = sx;
+      v->y = sy;
+      RunSubReport(band, sub);
+      return;
+    }
+    v->Draw(canvas);
+  } catch (const rtl::Exception &e) {
+    KvReportError(r_, QStringLiteral("Errore. ") + e.Message());
+  }
+  v->x = sx;
+  v->y = sy;
+  if (memo != nullptr) memo->DrawMode = TkvCustomMemoView::dmDraw;
+}
+
+// A band with the split option that does not fit prints in parts, one per
+// column or page: what fits in the free height draws, a memo that reaches
+// past it draws the whole lines that fit and goes on from the next line in
+// the next part, everything else waits for the next part.
+void TkvPreparation::SplitBand(TkvBand *band) {
+  struct Item {
+    TkvView *view;
+    int y, dy;  // band-relative, what is left of the object
+    bool started = false;
+    bool done = false;
+  };
+  std::vector<Item> items;
+  int height = 0;
+  for (TkvView *v : band->Objects) {
+    if (v->Parent != band) continue;
+    items.push_back({v, v->y, v->dy});
+    height = std::max(height, v->y + v->dy);
+  }
+  int top = 0;  // band-relative start of the part being printed
+  for (;;) {
+    const int free = p_.CurBottomY - ColumnFooterHeight() - p_.CurY;
+    bool pending = false;
+    bool progress = false;
+    int bottom = 0;
+    for (Item &item : items) {
+      if (item.done || Failed()) continue;
+      const int ry = std::max(0, item.y - top);
+      if (ry >= free) {
+        pending = true;
+        continue;
+      }
+      auto *memo = dynamic_cast<TkvMemoView *>(item.view);
+      const int saved_dy = item.view->dy;
+      if (ry + item.dy <= free || (memo == nullptr && ry == 0 && p_.CurY == fresh_y_)) {
+        // Fits (or cannot fit anywhere and starts this part): draws whole.
+        item.view->dy = item.dy;
+        DrawObject(band, item.view, p_.CurY + ry,
+                   item.started ? TkvCustomMemoView::dmDrawContinuation
+                                : (band->Stretched ? TkvCustomMemoView::dmDrawPrepared : TkvCustomMemoView::dmDraw));
+        item.view->dy = saved_dy;
+        item.done = progress = true;
+        bottom = std::max(bottom, ry + item.dy);
+        continue;
+      }
+      pending = true;
+      if (memo == nullptr) {
+        item.y = std::max(item.y, top + free);
+        continue;
+      }
+      if (!item.started && !band->Stretched) {
+        // Lay the lines out once, so that each part goes on where the last
+        // one stopped.
+        memo->DrawMode = TkvCustomMemoView::dmMeasure;
+        const bool calc = E().Calculating;
+        E().Calculating = true;
+        memo->Draw(Current() != nullptr ? Current()->Canvas.get() : nullptr);
+        E().Calculating = calc;
+        memo->DrawMode = TkvCustomMemoView::dmDraw;
+      }
+      const int lh = std::max(1, memo->LineHeight());
+      const int lines = (free - ry - 2 * memo->gy - 1) / lh;
+      if (lines < 1) {
+        item.y = std::max(item.y, top + free);
+        continue;
+      }
+      item.view->dy = lines * lh + 2 * memo->gy + 1;
+      DrawObject(band, item.view, p_.CurY + ry,
+                 item.started ? TkvCustomMemoView::dmDrawContinuation : TkvCustomMemoView::dmDrawPrepared);
+      item.view->dy = saved_dy;
+      progress = true;
+      item.started = true;
+      const int left = std::max(0, memo->DisplayLines.Count() - memo->FirstLine);
+      if (left == 0) {
+        item.done = true;
+        bottom = std::max(bottom, ry + lines * lh + 2 * memo->gy + 1);
+        continue;
+      }
+      bottom = free;
+      item.y = top + free;
+      item.dy = left * lh + 2 * memo->gy + 1;
+    }
+    if (!pending || Failed()) {
+      p_.CurY += bottom;
+      break;
+    }
+    if (!progress && p_.CurY == fresh_y_) {
+      // Nothing fits even an empty page: what is left prints past its end.
+      for (Item &item : items)
+        if (!item.done) DrawObject(band, item.view, p_.CurY + std::max(0, item.y - top), TkvCustomMemoView::dmDraw);
+      p_.CurY += std::max(0, height - top);
+      break;
+    }
+    top += free;
+    CheckPageBreak(p_.CurY, 100000, false);
+  }
+  band->CalculatedHeight = height;
+}
+
+void TkvPreparation::PrintBand(TkvBand *band) {
+  if (band == nullptr || Failed()) return;
+  TkvEngineState &engine = E();
+  if (band->HasObjects()) {
+    if (band->View != nullptr) r_.BeforePrint(band->View);
+    if (band->View != nullptr && !band->View->Visible) return;
+  }
+  if (band->EmptyRow) {
+    DrawEmptyRow(band);
+    return;
+  }
+  if (band->Typ == btColumnHeader) p_.ColumnTopY = p_.CurY;
+  if (band->Typ == btPageFooter) band->y = p_.CurBottomY;
+  if (!band->HasObjects()) return;
+
+  // Footers show the last row of what they close: a loop that went on to
+  // the next row steps back for them. At the end of the source the dataset
+  // still stands on its last row.
+  TkvDataset *source = nullptr;
+  if (IsFooterOfData(band->Typ)) {
+    TkvDataset *s = p_.Band(DataTypeOfFooter(band->Typ))->DataSource;
+    if (s != nullptr && !s->Eof()) {
+      source = s;
+      source->Prior();
+      r_.DataSetWork(p_.Band(DataTypeOfFooter(band->Typ)), opPrior);
+    }
+  }
+
+  const bool own_place =
+      band->Typ == btPageFooter || band->Typ == btOverlay || band->Typ == btNone || band->Typ == btColumnFooter;
+  if (!own_place && !band->Split && MayBreak()) {
+    int height = MeasureBand(band, false);
+    if (band->IsDataBand())
+      for (TkvBand *n = band->Next; n != nullptr && n->DataSource == nullptr; n = n->Next)
+        height += MeasureBand(n, false);
+    if (p_.CurBottomY < p_.CurY + height) CheckPageBreak(p_.CurY, 10000, false);
+  }
+  engine.CurBand = band;
+  DrawBand(band);
+  if (band->IsDataBand())
+    for (TkvBand *n = band->Next; n != nullptr && n->DataSource == nullptr && !Failed(); n = n->Next) DrawBand(n);
+
+  if (source != nullptr) {
+    source->Next();
+    r_.DataSetWork(p_.Band(DataTypeOfFooter(band->Typ)), opNext);
+  }
+  if (band->ForceNewPage && !band->IsDataBand() && band->Typ != btGroupHeader && !own_place && !Failed()) NewPage();
+}
+
+void TkvPreparation::PrintQueue() {
+  while (!queue_.empty() && !Failed()) {
+    TkvBand *band = queue_.front();
+    queue_.pop_front();
+    if (band->HasObjects()) PrintBand(band);
+  }
+}
+
+bool TkvPreparation::EvaluateGroup(TkvBand *header, rtl::Variant &value) {
+  E().CurBand = header;
+  try {
+    value = Expr().Evaluate(header->GroupCondition);
+  } catch (const rtl::Exception &e) {
+    KvReportError(r_, QStringLiteral("Errore. ") + e.Message());
+    return false;
+  }
+  return !Failed();
+}
+
+// First or Next on a data band's source, told to the report; a source that
+// fails stops preparation with its message.
+bool TkvPreparation::Move(TkvBand *band, TkvDataSetOperation op) {
+  try {
+    if (op == opFirst) {
+      band->DataSource->First();
+    } else {
+      band->DataSource->Next();
+    }
+  } catch (const rtl::Exception &e) {
+    KvReportError(r_, e.Message());
+    return false;
+  }
+  r_.DataSetWork(band, op);
+  return true;
+}
+
+void TkvPreparation::DoLoop(int level) {
+  TkvEngineState &engine = E();
+  const int base = btMasterHeader + 3 * (level - 1);
+  TkvBand *header = p_.Band(base);
+  TkvBand *footer = p_.Band(base + 2);
+  const int saved_level = engine.DataLevel;
+  engine.DataLevel = level;
+  const bool grouped = level == 1 && groups_;
+  std::vector<TkvBand *> groups;  // outermost first
+  if (grouped)
+    for (TkvBand *g = p_.Band(btGroupHeader); g != nullptr; g = g->Next) groups.push_back(g);
+
+  for (TkvBand *band = p_.Band(base + 1); band != nullptr && band->DataSource != nullptr && !Stopped();
+       band = band->Next) {
+    TkvDataset *source = band->DataSource;
+    engine.CurBand = band;
+    if (!Move(band, opFirst)) break;
+    band->Aggregates.Reset(0);
+    band->RowNumber = 1;
+    for (TkvBand *g : groups) g->RowNumber = 0;
+    if (source->Eof()) continue;
+    band->Aggregates.Accumulate(Expr(), false);
+
+    if (grouped) {
+      for (TkvBand *g : groups) {
+        if (!EvaluateGroup(g, g->GroupValue)) break;
+        PrintBand(g);
+        ++g->RowNumber;
+        ++g->RowThrough;
+      }
+    }
+    queue_.push_back(header);
+    for (int i = 0; i < source->SkipOnBegin() && !Failed(); ++i) {
+      band->EmptyRow = true;
+      PrintBand(band);
+      band->EmptyRow = false;
+    }
+
+    bool footer_printed = false;
+    bool filled = false;
+    bool any_row = false;
+    while (!Stopped()) {
+      r_.PumpMessages();
+      if (Stopped() || source->Eof()) break;
+      queue_.push_back(band);
+      bool printed = true;
+      if (level == levels_) {
+        PrintQueue();
+      } else {
+        DoLoop(level + 1);
+        engine.DataLevel = level;
+        engine.CurBand = band;
+        if (!queue_.empty()) {
+          if (band->PrintIfEmpty) {
+            PrintQueue();
+          } else {
+            queue_.pop_back();
+            printed = false;
+          }
+        }
+      }
+      if (Failed()) break;
+      any_row = any_row || printed;
+
+      if (!Move(band, opNext)) break;
+      const bool at_end = source->Eof();
+      bool accumulated = false;
+
+      if (grouped) {
+        int breaking = -1;
+        std::vector<rtl::Variant> values(groups.size());
+        for (size_t i = 0; i < groups.size(); ++i) {
+          if (groups[i]->GroupCondition.trimmed().isEmpty()) break;
+          if (at_end) {
+            breaking = int(i);
+            break;
+          }
+          if (!EvaluateGroup(groups[i], values[i])) break;
+          if (values[i] != groups[i]->GroupValue) {
+            breaking = int(i);
+            break;
+          }
+        }
+        if (Failed()) break;
+        if (breaking >= 0) {
+          TkvBand *broken = groups[static_cast<size_t>(breaking)];
+          if (band->FillEmptyRows) {
+            int reserved = FooterHeight(footer);
+            for (size_t i = groups.size(); i-- > static_cast<size_t>(breaking);)
+              reserved += FooterHeight(groups[i]->GroupFooter);
+            FillEmptyRows(band, reserved);
+            filled = at_end;
+          }
+          PrintBand(footer);
+          footer_printed = at_end;
+          for (size_t i = groups.size(); i-- > static_cast<size_t>(breaking);) {
+            PrintBand(groups[i]->GroupFooter);
+            groups[i]->RowNumber = 0;
+          }
+          if (!at_end) {
+            if (broken->ForceNewPage) NewPage();
+            for (size_t i = static_cast<size_t>(breaking); i < groups.size(); ++i) {
+              if (i == static_cast<size_t>(breaking) || EvaluateGroup(groups[i], values[i]))
+                groups[i]->GroupValue = values[i];
+              PrintBand(groups[i]);
+              ++groups[i]->RowNumber;
+              ++groups[i]->RowThrough;
+            }
+            band->Aggregates.Reset(broken->Level);
+            band->Aggregates.Accumulate(Expr(), false);
+            accumulated = true;
+            PrintBand(header);
+          }
+          band->RowNumber = 0;
+        }
+      }
+      if (!accumulated && !at_end) band->Aggregates.Accumulate(Expr(), false);
+      if (printed) {
+        ++p_.LineNumber;
+        ++band->RowNumber;
+        ++band->RowThrough;
+        if (!at_end && band->ForceNewPage) NewPage();
+      }
+    }
+    if (Failed()) break;
+    if (!any_row || !queue_.empty()) {
+      // No row of this level printed: its header waits in the queue and
+      // neither it nor the footer prints.
+      if (!queue_.empty()) queue_.pop_back();
+    } else if (!footer_printed) {
+      if (band->FillEmptyRows && !filled) {
+        // Room stays for the footers of this loop and of the loops around it.
+        int reserved = 0;
+        for (int l = 1; l <= level; ++l) reserved += FooterHeight(p_.Band(btMasterFooter + 3 * (l - 1)));
+        FillEmptyRows(band, reserved);
+      }
+      PrintBand(footer);
+    }
+  }
+  engine.DataLevel = saved_level;
+}
+
+// ---- errors ------------------------------------------------------------------------
+
+void KvReportError(TkvPrepareHost &host, const QString &message) {
+  TkvEngineState &engine = kvEngine();
+  if (engine.ErrorText.isEmpty()) {
+    // Dressed through the slot the report installs for the pass; without a
+    // pass the message stays as it is.
+    kvSetError(message);
+  }
+  host.SetTerminated(true);
+}
+
+}  // namespace report

@@ -1,0 +1,409 @@
+// Variables, the variable list and name resolution; see kvvars.h. The
+// built-in functions and the formatting live in kvfunc.cpp.
+#include "report/engine/vars/kvvars.h"
+
+#include <vector>
+
+#include "platform/rtl/numbers.h"
+#include "platform/rtl/streams.h"
+#include "platform/rtl/sysutils.h"
+#include "platform/vcl/db/db.h"
+#include "report/engine/data/kvdset.h"
+#include "report/engine/expr/kvexpr.h"
+#include "report/engine/model/kvclass.h"
+#include "report/engine/model/kvglobals.h"
+#include "report/engine/vars/kvfunc.h"
+
+namespace report {
+
+using rtl::Variant;
+
+const QStringList &KvValueKindNames() {
+  static const QStringList names{
+      QStringLiteral("N° pagina"),  QStringLiteral("Espressione"),       QStringLiteral("Data"),
+      QStringLiteral("Ora"),        QStringLiteral("N° linea"),          QStringLiteral("N° linea continuo"),
+      QStringLiteral("N° colonna"), QStringLiteral("N° linea corrente"), QStringLiteral("Totale Pagine")};
+  return names;
+}
+
+const QStringList &KvSystemVariables() {
+  static const QStringList names{QStringLiteral("PAGE#"),     QString(),
+                                 QStringLiteral("DATE"),      QStringLiteral("TIME"),
+                                 QStringLiteral("LINE#"),     QStringLiteral("LINETHROUGH#"),
+                                 QStringLiteral("COLUMN#"),   QStringLiteral("CURRENT#"),
+                                 QStringLiteral("TOTALPAGES")};
+  return names;
+}
+
+// ---- TkvValues --------------------------------------------------------------------
+
+TkvValues::TkvValues() {
+  items_.SetOwnsObjects(true);
+  items_.SetCaseSensitive(false);
+}
+
+TkvValues::~TkvValues() = default;
+
+int TkvValues::AddValue(const QString &name) { return items_.AddObject(name, new TkvValue); }
+
+TkvValue *TkvValues::Value(int index) const { return static_cast<TkvValue *>(items_.Objects(index)); }
+
+TkvValue *TkvValues::FindValue(const QString &name) const {
+  const int i = items_.IndexOf(name);
+  return i >= 0 ? Value(i) : nullptr;
+}
+
+QString TkvValues::Name(int index) const { return items_[index]; }
+
+void TkvValues::Clear() { items_.Clear(); }
+
+void TkvValues::ReadBinaryData(rtl::TStream &stream) {
+  Clear();
+  items_.SetSorted(false);
+  try {
+    const std::int32_t count = stream.ReadInt32();
+    // Each binding takes at least 8 bytes: a count beyond what the stream
+    // holds is damage, not a reason to loop for ever.
+    if (count < 0 || count > (stream.Size() - stream.Position()) / 8)
+      throw rtl::EReadError(QStringLiteral("Stream read error"));
+    for (std::int32_t i = 0; i < count; ++i) {
+      auto value = std::make_unique<TkvValue>();
+      value->Type = stream.ReadUInt8();
+      value->OtherKind = stream.ReadInt32();
+      value->DataSet = stream.ReadShortString();
+      value->Field = stream.ReadShortString();
+      const QString name = stream.ReadShortString();
+      items_.AddObject(name, value.release());
+    }
+  } catch (...) {
+    Clear();
+    throw;
+  }
+}
+
+void TkvValues::WriteBinaryData(rtl::TStream &stream) const {
+  stream.WriteInt32(items_.Count());
+  for (int i = 0; i < items_.Count(); ++i) {
+    const TkvValue *v = Value(i);
+    stream.WriteUInt8(v->Type);
+    stream.WriteInt32(v->OtherKind);
+    stream.WriteShortString(v->DataSet);
+    stream.WriteShortString(v->Field);
+    stream.WriteShortString(items_[i]);
+  }
+}
+
+// ---- the variable list ----------------------------------------------------------------
+
+namespace {
+bool IsCategory(const QString &line) { return !line.isEmpty() && line[0] != u' '; }
+bool IsVariable(const QString &line) { return !line.isEmpty() && line[0] == u' '; }
+}  // namespace
+
+void KvGetVariableCategories(const rtl::TStrings &variables, rtl::TStrings &out) {
+  out.Clear();
+  for (int i = 0; i < variables.Count(); ++i)
+    if (IsCategory(variables[i])) out.Add(variables[i]);
+}
+
+void KvGetCategoryVariables(const rtl::TStrings &variables, int category, rtl::TStrings &out) {
+  out.Clear();
+  int seen = -1;
+  int i = 0;
+  for (; i < variables.Count(); ++i) {
+    if (IsCategory(variables[i]) && ++seen == category) break;
+  }
+  for (++i; i < variables.Count() && IsVariable(variables[i]); ++i) out.Add(variables[i].mid(1));
+}
+
+int KvFindVariable(const rtl::TStrings &variables, const QString &name) {
+  const QString line = u' ' + name;
+  for (int i = 0; i < variables.Count(); ++i)
+    if (variables[i] == line) return i;
+  return -1;
+}
+
+// ---- context defaults: the engine's current view ------------------------------------
+
+QString TkvReportContext::ObjectName() const {
+  const TkvView *v = kvEngine().CurView;
+  return v != nullptr ? v->Name : QString();
+}
+
+std::int32_t TkvReportContext::ObjectFormat() const {
+  const TkvView *v = kvEngine().CurView;
+  return v != nullptr ? v->Format : 0;
+}
+
+QString TkvReportContext::ObjectFormatStr() const {
+  const TkvView *v = kvEngine().CurView;
+  return v != nullptr ? v->FormatStr : QString();
+}
+
+bool TkvReportContext::IsTableAggregateObject() const {
+  const auto *m = dynamic_cast<const TkvCustomMemoView *>(kvEngine().CurView);
+  return m != nullptr && m->TableTotal != 0;
+}
+
+void TkvReportContext::MarkTableAggregateObject() {
+  if (auto *m = dynamic_cast<TkvCustomMemoView *>(kvEngine().CurView)) m->TableTotal = 1;
+}
+
+void TkvReportContext::MarkMultiLine() {
+  if (auto *m = dynamic_cast<TkvCustomMemoView *>(kvEngine().CurView)) m->LineBreak = 1;
+}
+
+// ---- resolution ------------------------------------------------------------------
+
+TkvResolveState &KvResolveState() {
+  static TkvResolveState state;
+  return state;
+}
+
+namespace {
+
+TkvReportContext *g_context = nullptr;
+
+struct Handler {
+  int id;
+  TkvFunctionHandler fn;
+};
+std::vector<Handler> &Handlers() {
+  static std::vector<Handler> handlers;
+  return handlers;
+}
+
+bool IsBlobType(vcl::TFieldType t) {
+  switch (t) {
+    case vcl::ftBlob:
+    case vcl::ftMemo:
+    case vcl::ftGraphic:
+    case vcl::ftFmtMemo:
+    case vcl::ftParadoxOle:
+    case vcl::ftDBaseOle:
+    case vcl::ftTypedBinary:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// A field's value for an expression: a Null reads as 0, an empty text or
+// false, so that arithmetic goes on; GetValue prints it empty.
+Variant FieldValue(vcl::TField *field) {
+  KvResolveState().CurrentField = field;
+  Variant v = field->Value();
+  if (!v.IsNull()) return v;
+  switch (field->DataType()) {
+    case vcl::ftString:
+    case vcl::ftFixedChar:
+    case vcl::ftWideString:
+    case vcl::ftMemo:
+    case vcl::ftFmtMemo:
+      return Variant(QString());
+    case vcl::ftBoolean:
+      return Variant(false);
+    case vcl::ftDate:
+    case vcl::ftTime:
+    case vcl::ftDateTime:
+      return Variant::FromDate(0);
+    case vcl::ftSmallint:
+    case vcl::ftInteger:
+    case vcl::ftWord:
+    case vcl::ftAutoInc:
+    case vcl::ftLargeint:
+    case vcl::ftFloat:
+    case vcl::ftCurrency:
+    case vcl::ftBCD:
+      return Variant(0);
+    default:
+      return v;
+  }
+}
+
+Variant SystemVariable(TkvReportContext &ctx, const QString &upper) {
+  const TkvResolveState &state = KvResolveState();
+  if (upper == u"VALUE" || upper == u"VALORE") return state.CurrentValue;
+  if (upper == u"PAGE#") return Variant(ctx.PageNumber());
+  if (upper == u"DATE") return Variant::FromDate(state.Date);
+  if (upper == u"TIME") return Variant::FromDate(state.Time);
+  if (upper == u"LINE#") return Variant(ctx.LineNumber());
+  if (upper == u"LINETHROUGH#") return Variant(ctx.LineThrough());
+  if (upper == u"COLUMN#") return Variant(ctx.ColumnNumber());
+  if (upper == u"CURRENT#") return Variant(ctx.CurrentLine());
+  if (upper == u"TOTALPAGES") return Variant(ctx.TotalPages());
+  return Variant();
+}
+
+// Steps for a name without parameters: the field lookup and the system
+// variables (also where a binding for a system value continues).
+Variant FieldOrSystem(TkvReportContext &ctx, const QString &name, const QString &upper) {
+  vcl::TDataSet *ds = nullptr;
+  if (vcl::TField *f = FindFieldByName(name, ctx.ReportOwner(), ctx.BandDataSet(), &ds)) return FieldValue(f);
+  if (ds != nullptr) {
+    const QString own = ds->Owner() != nullptr ? ds->Owner()->Name() + u'.' + ds->Name() : ds->Name();
+    if (upper == own.toUpper() || upper == ds->Name().toUpper()) return Variant(upper);
+  }
+  return SystemVariable(ctx, upper);
+}
+
+Variant ResolvePlain(TkvReportContext &ctx, const QString &name, const QString &upper) {
+  if (TkvValues *values = ctx.Values()) {
+    if (TkvValue *b = values->FindValue(name)) {
+      Variant v;
+      if (ctx.GetValueEvent(name, v) && !v.IsEmpty()) return v;
+      switch (b->Type) {
+        case vtNotAssigned:
+          return Variant::Null();
+        case vtDBField: {
+          const QString path = b->DataSet + QStringLiteral(".\"") + b->Field + u'"';
+          if (vcl::TField *f = FindFieldByName(path, ctx.ReportOwner(), ctx.BandDataSet())) return FieldValue(f);
+          return Variant();
+        }
+        default:
+          if (b->OtherKind == vkExpression) return Expr().Evaluate(b->Field);
+          if (b->OtherKind >= 0 && b->OtherKind < vkCount) {
+            const QString sys = KvSystemVariables()[b->OtherKind];
+            return FieldOrSystem(ctx, sys, sys);
+          }
+          return Variant();
+      }
+    }
+  }
+  if (upper == u"PI") return Variant(3.1415926535897932385);
+  return FieldOrSystem(ctx, name, upper);
+}
+
+}  // namespace
+
+Variant KvResolveName(TkvReportContext &ctx, const QString &raw_name, const QStringList *params) {
+  if (!kvEngine().ErrorText.isEmpty()) return Variant();
+  const QString name = rtl::Trim(raw_name);
+  const QString upper = name.toUpper();
+  const bool plain = params == nullptr || params->isEmpty();
+
+  Variant v;
+  if (plain) {
+    v = ResolvePlain(ctx, name, upper);
+    if (v.IsEmpty() && upper == u"COUNT") {
+      bool known = false;
+      v = KvBuiltInFunction(ctx, name, upper, QStringList(), known);
+    }
+  } else {
+    bool known = false;
+    v = KvBuiltInFunction(ctx, name, upper, *params, known);
+    if (known && v.IsEmpty()) return v;  // an error was recorded
+  }
+  if (!kvEngine().ErrorText.isEmpty()) return Variant();
+
+  if (v.IsEmpty()) {
+    Variant p[3];
+    for (int i = 0; params != nullptr && i < params->size() && i < 3; ++i) p[i] = Expr().Evaluate(params->at(i));
+    const std::vector<Handler> handlers = Handlers();  // a handler may add or remove others
+    for (const Handler &h : handlers) {
+      Variant r;
+      if (h.fn && h.fn(name, p[0], p[1], p[2], r) && !r.IsEmpty()) {
+        v = r;
+        break;
+      }
+    }
+    if (v.IsEmpty()) ctx.UserFunction(name, p[0], p[1], p[2], v);
+  }
+  if (v.Type() == rtl::VarType::Boolean) return Variant(v.AsBoolean() ? 1 : 0);
+  return v;
+}
+
+QString KvGetValue(TkvReportContext &ctx, const QString &text) {
+  if (!kvEngine().ErrorText.isEmpty()) return QString();
+  TkvResolveState &state = KvResolveState();
+  QString result;
+  try {
+    state.CurrentField = nullptr;
+    Variant v = KvResolveName(ctx, text, nullptr);
+    if (v.IsEmpty()) v = Expr().Evaluate(text);
+    if (state.CurrentField != nullptr && state.CurrentField->IsNull()) v = Variant::Null();
+    if (Expr().Mode() == TkvExpr::emRegistration) return QString();
+    state.CurrentValue = v;
+    result = KvFormatValue(v, ctx.ObjectFormat(), ctx.ObjectFormatStr());
+  } catch (const rtl::Exception &e) {
+    kvSetError(QStringLiteral("Errore. ") + e.Message());
+    return QString();
+  }
+  if (result.contains(QStringLiteral("\r\n"))) ctx.MarkMultiLine();
+  return result;
+}
+
+void KvBindValues(TkvReportContext &ctx) {
+  TkvResolveState &state = KvResolveState();
+  state.HasBlobFields = false;
+  TkvValues *values = ctx.Values();
+  if (values == nullptr) return;
+  for (int i = 0; i < values->Count(); ++i) {
+    TkvValue *b = values->Value(i);
+    if (b->Type != vtDBField) continue;
+    b->DSet = FindDataSetByName(ctx.ReportOwner(), b->DataSet);
+    b->TField = nullptr;
+    if (b->DSet == nullptr) return;  // FindDataSetByName noted the error
+    if (!b->DSet->Active()) continue;
+    b->TField = b->DSet->FindField(b->Field);
+    if (b->TField == nullptr) {
+      kvSetError(QStringLiteral("Non è stato possibile reperire il campo: ") + b->DSet->Name() + u'.' + b->Field);
+      return;
+    }
+    if (IsBlobType(b->TField->DataType())) state.HasBlobFields = true;
+  }
+}
+
+vcl::TField *KvPictureField(TkvReportContext &ctx, const QString &first_line) {
+  if (!KvResolveState().HasBlobFields || first_line.size() <= 2 || !first_line.startsWith(u'[')) return nullptr;
+  const int close = first_line.lastIndexOf(u']');
+  if (close < 1) return nullptr;
+  const QString name = first_line.mid(1, close - 1);
+  vcl::TField *field = nullptr;
+  TkvValue *b = ctx.Values() != nullptr ? ctx.Values()->FindValue(name) : nullptr;
+  if (b != nullptr) {
+    if (b->Type == vtDBField) field = b->TField;
+  } else {
+    field = FindFieldByName(name, ctx.ReportOwner(), ctx.BandDataSet());
+  }
+  return field != nullptr && IsBlobType(field->DataType()) ? field : nullptr;
+}
+
+int KvAddFunctionHandler(TkvFunctionHandler handler) {
+  static int next_id = 0;
+  Handlers().push_back(Handler{++next_id, std::move(handler)});
+  return next_id;
+}
+
+void KvRemoveFunctionHandler(int id) {
+  auto &h = Handlers();
+  for (auto it = h.begin(); it != h.end(); ++it) {
+    if (it->id == id) {
+      h.erase(it);
+      return;
+    }
+  }
+}
+
+void KvInstallResolver(TkvReportContext *context) {
+  g_context = context;
+  TkvEngineState &engine = kvEngine();
+  if (context == nullptr) {
+    Expr().SetResolver(nullptr);
+    engine.ExpandBracket = nullptr;
+    engine.Evaluate = nullptr;
+    return;
+  }
+  const rtl::TDateTime now = rtl::Now();
+  KvResolveState().Date = rtl::Int(now);
+  KvResolveState().Time = rtl::Frac(now);
+  Expr().SetResolver([](const QString &name, const QStringList *params) -> Variant {
+    return g_context != nullptr ? KvResolveName(*g_context, name, params) : Variant();
+  });
+  engine.ExpandBracket = [](const QString &inner) -> QString {
+    return g_context != nullptr ? KvGetValue(*g_context, inner) : u'[' + inner + u']';
+  };
+  engine.Evaluate = [](const QString &expression) { return Expr().Evaluate(expression); };
+}
+
+}  // namespace report

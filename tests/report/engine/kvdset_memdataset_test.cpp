@@ -1,3 +1,0 @@
-// Builds the shared in-memory dataset of the data-access tests into this
-// test program, for the record-source and name-resolution tests.
-#include "tests/platform/vcl/db/memdataset.cpp"

@@ -1,0 +1,620 @@
+// Preparing reports into finished pages: a stock list over the program's
+// own table with groups, totals and page numbers; bands that grow with their
+// text; page breaks; empty loops; errors; and cancelling a pass.
+#include <gtest/gtest.h>
+
+#include <QRegularExpression>
+
+#include "platform/vcl/consts.h"
+#include "report/engine/component/kvprogr.h"
+#include "report/engine/component/kvreport.h"
+#include "report/engine/data/kvdset.h"
+#include "report/engine/model/kvglobals.h"
+#include "tests/dao/dao_fixture.h"
+
+namespace {
+
+using namespace report;
+
+// A text drawn on a finished page with its base point.
+struct Piece {
+  int x, y;
+  QString text;
+};
+
+std::vector<Piece> Pieces(const TkvEMFPage *page) {
+  std::vector<Piece> out;
+  page->Picture->Enumerate([&](const vcl::TEmfRecord &r) {
+    if (r.Type == vcl::EMR_EXTTEXTOUTW) out.push_back({r.TextPoint().X, r.TextPoint().Y, r.Text()});
+    return true;
+  });
+  return out;
+}
+
+int YOf(const TkvEMFPage *page, const QString &text) {
+  for (const Piece &p : Pieces(page))
+    if (p.text == text) return p.y;
+  ADD_FAILURE() << "no text " << text.toStdString();
+  return -1;
+}
+
+TkvMemoView *AddMemo(TkvPage *page, int x, int y, int dx, int dy, const QString &text) {
+  TkvMemoView *memo = page->Add<TkvMemoView>(x, y, dx, dy);
+  SetMemoText(memo, text);
+  return memo;
+}
+
+// Bottom margin that leaves `room` pixels between the top margin and the
+// page footer of height `footer`.
+int BottomMarginFor(const TkvPage &page, int room, int footer) {
+  return page.HeightPixels() - page.Margins[1] - room - footer;
+}
+
+// A record source of `rows` rows that the test numbers itself.
+TkvDataset *Rows(vcl::TComponent *owner, const QString &name, int rows) {
+  auto *source = new TkvDataset(owner);
+  source->SetName(name);
+  source->SetRangeEnd(reCount);
+  source->SetRangeEndCount(rows);
+  return source;
+}
+
+class ReportTest : public ::testing::Test {
+ protected:
+  vcl::TComponent owner{nullptr};
+  TkvReport *report = new TkvReport(&owner);
+  TkvPage *page = report->Pages().Page(0);
+
+  void SetUp() override { kvEngine().ErrorText.clear(); }
+  void TearDown() override { kvEngine().ErrorText.clear(); }
+
+  // A page for sub-reports: one row "Voce n" per row of `source`.
+  TkvPage *InnerPage(const QString &source) {
+    TkvPage *inner = report->Pages().AddPage();
+    inner->AddBand(btMasterData, 50, 20)->FormatStr = source;
+    AddMemo(inner, 10, 50, 100, 20, "Voce [LINE#]");
+    return inner;
+  }
+
+  QStringList AllTexts() {
+    QStringList out;
+    for (int i = 0; i < report->EMFPages().Count(); ++i) out << report->EMFPages().Page(i)->Texts();
+    return out;
+  }
+};
+
+// ---- the stock list over the program's table --------------------------------------
+
+class StockList : public dao::testing::DaoDb {
+ protected:
+  vcl::TComponent owner{nullptr};
+  TkvReport *report = nullptr;
+  TkvPage *page = nullptr;
+
+  void SetUp() override {
+    DaoDb::SetUp();
+    kvEngine().ErrorText.clear();
+    auto *stock = new dao::TVuDaoTable(&owner);
+    stock->SetName("Giacenza");
+    stock->SetDatabase(database_.get());
+    stock->SetTableName("Giacenza");
+    stock->SetSortedBy({"[Testata] ASC", "[Barcode18] ASC"});
+    auto *source = new TkvDBDataSet(&owner);
+    source->SetName("Righe");
+    source->SetDataSet(stock);
+    report = new TkvReport(&owner);
+    page = report->Pages().Page(0);
+
+    // Page header, group header by title, the rows, the group total and the
+    // page number, each band 24 pixels high.
+    page->AddBand(btPageHeader, 0, 30);
+    AddMemo(page, 40, 2, 300, 24, "Elenco giacenze");
+    page->AddBand(btGroupHeader, 40, 24)->FormatStr = "Testata";
+    AddMemo(page, 40, 40, 300, 24, "Testata: [Testata]");
+    page->AddBand(btMasterData, 70, 24)->FormatStr = "Righe";
+    AddMemo(page, 60, 70, 200, 24, "[Testata]");
+    AddMemo(page, 300, 70, 80, 24, "[Giacenza]");
+    page->AddBand(btGroupFooter, 100, 24);
+    AddMemo(page, 60, 100, 300, 24, "Totale [SUM([Giacenza])]");
+    page->AddBand(btPageFooter, 200, 24);
+    AddMemo(page, 40, 200, 200, 24, "Pagina [PAGE#]");
+  }
+  void TearDown() override {
+    delete report;
+    kvEngine().ErrorText.clear();
+    DaoDb::TearDown();
+  }
+};
+
+TEST_F(StockList, OnePageWithGroupsTotalsAndPageNumber) {
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  ASSERT_EQ(report->EMFPages().Count(), 1);
+  EXPECT_EQ(report->EMFPages().Page(0)->Texts(),
+            QStringList({"Elenco giacenze",   "Testata: Bianchi",   "Bianchi",   "0",        "Totale 0",
+                         "Testata: Corriere", "Corriere",           "3",         "Corriere", "10",
+                         "Totale 13",         "Testata: Rossi Uno", "Rossi Uno", "2",        "Totale 2",
+                         "Testata: Topolino", "Topolino",           "5",         "Totale 5", "Pagina 1"}));
+  // The table is left as the program had it.
+  EXPECT_FALSE(static_cast<vcl::TDataSet *>(owner.FindComponent("Giacenza"))->Active());
+}
+
+TEST_F(StockList, BandsThatDoNotFitGoToTheNextPage) {
+  // Room for the page header and six 24-pixel bands.
+  page->Margins[3] = BottomMarginFor(*page, 30 + 6 * 24, 24);
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  ASSERT_EQ(report->EMFPages().Count(), 3);
+  EXPECT_EQ(report->EMFPages().Page(0)->Texts(),
+            QStringList({"Elenco giacenze", "Testata: Bianchi", "Bianchi", "0", "Totale 0", "Testata: Corriere",
+                         "Corriere", "3", "Corriere", "10", "Pagina 1"}));
+  // The group total that did not fit shows the last row of its group.
+  EXPECT_EQ(report->EMFPages().Page(1)->Texts(),
+            QStringList({"Elenco giacenze", "Totale 13", "Testata: Rossi Uno", "Rossi Uno", "2", "Totale 2",
+                         "Testata: Topolino", "Topolino", "5", "Pagina 2"}));
+  EXPECT_EQ(report->EMFPages().Page(2)->Texts(), QStringList({"Elenco giacenze", "Totale 5", "Pagina 3"}));
+  // The page footer sits at the bottom limit of every page.
+  EXPECT_EQ(YOf(report->EMFPages().Page(0), "Pagina 1"), YOf(report->EMFPages().Page(2), "Pagina 3"));
+}
+
+TEST_F(StockList, FooterOnLastPageCanBeLeftOut) {
+  page->FooterOnLastPage = 0;
+  page->Margins[3] = BottomMarginFor(*page, 30 + 6 * 24, 24);
+  ASSERT_TRUE(report->PrepareReport());
+  ASSERT_EQ(report->EMFPages().Count(), 3);
+  EXPECT_TRUE(report->EMFPages().Page(1)->Texts().contains("Pagina 2"));
+  EXPECT_FALSE(report->EMFPages().Page(2)->Texts().contains("Pagina 3"));
+}
+
+TEST_F(StockList, DataSetWorkIsReported) {
+  QStringList work;
+  const QString band = page->Views[4]->Name;
+  report->OnDataSetWork = [&](const QString &name, vcl::TDataSet *ds, int &, TkvDataSetOperation op) {
+    if (op != opNext && op != opPrior) work << name + ":" + QString::number(op) + (ds != nullptr ? "" : "?");
+  };
+  ASSERT_TRUE(report->PrepareReport());
+  EXPECT_EQ(work, QStringList({band + ":0", band + ":2", band + ":1"}));
+}
+
+// ---- growing bands, breaks, loops --------------------------------------------------
+
+TEST_F(ReportTest, StretchedMemoPushesWhatLiesBelowIt) {
+  new TkvDataset(&owner);
+  Rows(&owner, "Due", 2);
+  TkvBandView *data = page->AddBand(btMasterData, 100, 60);
+  data->FormatStr = "Due";
+  data->Flags |= flStretched;
+  TkvMemoView *memo = AddMemo(page, 40, 100, 120, 24,
+                              "Il giornale arriva in edicola il martedi con un allegato e torna indietro "
+                              "dopo trenta giorni se nessuno lo compra [LINE#]");
+  memo->Flags |= flStretched | flWordWrap;
+  AddMemo(page, 60, 130, 100, 24, "Sotto [LINE#]");     // below the memo: pushed
+  AddMemo(page, 300, 130, 100, 24, "Accanto [LINE#]");  // beside it: stays
+  page->AddBand(btReportSummary, 200, 24);
+  AddMemo(page, 40, 200, 100, 24, "Fine");
+
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  ASSERT_EQ(report->EMFPages().Count(), 1);
+  const TkvEMFPage *p = report->EMFPages().Page(0);
+  std::vector<Piece> pieces = Pieces(p);
+  // The wrapped memo ends with the row number on a line of its own.
+  const int last_line_1 = YOf(p, "1");
+  const int top = page->Limits().Top;
+  // The memo needed more lines than its band had room for.
+  EXPECT_GT(last_line_1, top + 60);
+  EXPECT_GT(YOf(p, "Sotto 1"), last_line_1);
+  EXPECT_LT(YOf(p, "Accanto 1"), last_line_1);
+  // The second row starts below the grown first one, the summary below both.
+  EXPECT_GT(YOf(p, "Accanto 2"), YOf(p, "Sotto 1"));
+  EXPECT_GT(YOf(p, "Fine"), YOf(p, "Sotto 2"));
+  // The designed geometry is back after preparation.
+  EXPECT_EQ(memo->y, 100);
+  EXPECT_EQ(memo->dy, 24);
+}
+
+TEST_F(ReportTest, BandTallerThanThePagePrintsOnceOnEachPage) {
+  Rows(&owner, "Tre", 3);
+  page->Margins[3] = BottomMarginFor(*page, 100, 0);
+  page->AddBand(btMasterData, 100, 150)->FormatStr = "Tre";
+  AddMemo(page, 40, 100, 100, 24, "Riga [LINE#]");
+  ASSERT_TRUE(report->PrepareReport());
+  ASSERT_EQ(report->EMFPages().Count(), 3);
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(report->EMFPages().Page(i)->Texts(), QStringList({QString("Riga %1").arg(i + 1)}));
+}
+
+TEST_F(ReportTest, TwoColumnsFillTheFirstBeforeTheSecond) {
+  Rows(&owner, "Cinque", 5);
+  page->Columns = 2;
+  page->Margins[3] = BottomMarginFor(*page, 24 + 3 * 20, 0);
+  page->AddBand(btColumnHeader, 50, 24);
+  AddMemo(page, 40, 50, 100, 24, "Colonna");
+  page->AddBand(btMasterData, 100, 20)->FormatStr = "Cinque";
+  AddMemo(page, 40, 100, 100, 20, "N [LINE#]");
+  ASSERT_TRUE(report->PrepareReport());
+  ASSERT_EQ(report->EMFPages().Count(), 1);
+  const TkvEMFPage *p = report->EMFPages().Page(0);
+  std::vector<Piece> pieces = Pieces(p);
+  ASSERT_EQ(pieces.size(), 7u);
+  auto at = [&](const QString &t) {
+    for (const Piece &piece : pieces)
+      if (piece.text == t) return piece;
+    return Piece{-1, -1, {}};
+  };
+  EXPECT_EQ(at("N 4").y, at("N 1").y);  // the second column starts at the column top
+  EXPECT_GT(at("N 4").x, at("N 3").x + 200);
+  EXPECT_EQ(at("N 5").x, at("N 4").x);
+}
+
+TEST_F(ReportTest, EmptyLoopsPrintNeitherHeaderNorFooter) {
+  Rows(&owner, "Vuoto", 0);
+  Rows(&owner, "Due", 2);
+  page->AddBand(btMasterHeader, 40, 20);
+  AddMemo(page, 40, 40, 100, 20, "Testa");
+  page->AddBand(btMasterData, 70, 20)->FormatStr = "Vuoto";
+  AddMemo(page, 40, 70, 100, 20, "Riga");
+  page->AddBand(btMasterFooter, 100, 20);
+  AddMemo(page, 40, 100, 100, 20, "Piede");
+  ASSERT_TRUE(report->PrepareReport());
+  EXPECT_EQ(AllTexts(), QStringList());
+
+  // Master rows whose detail is empty print nothing without PrintIfEmpty.
+  page->Views.clear();
+  page->AddBand(btMasterHeader, 40, 20);
+  AddMemo(page, 40, 40, 100, 20, "Testa");
+  page->AddBand(btMasterData, 70, 20)->FormatStr = "Due";
+  AddMemo(page, 40, 70, 100, 20, "Riga [LINE#]");
+  page->AddBand(btMasterFooter, 100, 20);
+  AddMemo(page, 40, 100, 100, 20, "Piede");
+  page->AddBand(btDetailData, 130, 20)->FormatStr = "Vuoto";
+  AddMemo(page, 40, 130, 100, 20, "Dettaglio");
+  ASSERT_TRUE(report->PrepareReport());
+  EXPECT_EQ(AllTexts(), QStringList());
+
+  page->Views[2]->Flags |= flBandPrintIfEmpty;
+  ASSERT_TRUE(report->PrepareReport());
+  EXPECT_EQ(AllTexts(), QStringList({"Testa", "Riga 1", "Riga 2", "Piede"}));
+}
+
+TEST_F(ReportTest, SkipOnBeginDrawsFramedEmptyRowsFirst) {
+  TkvDataset *rows = Rows(&owner, "Due", 2);
+  rows->SetSkipOnBegin(2);
+  page->AddBand(btMasterData, 70, 20)->FormatStr = "Due";
+  AddMemo(page, 40, 70, 100, 20, "Riga [LINE#]")->SetAllFrames();
+  ASSERT_TRUE(report->PrepareReport());
+  const TkvEMFPage *p = report->EMFPages().Page(0);
+  EXPECT_EQ(YOf(p, "Riga 1") - YOf(p, "Riga 2"), -20);
+  EXPECT_GE(YOf(p, "Riga 1"), page->Limits().Top + 40);
+  int lines = 0;
+  p->Picture->Enumerate([&](const vcl::TEmfRecord &r) {
+    lines += r.Type == vcl::EMR_RECTANGLE;  // frame lines are thin fills
+    return true;
+  });
+  EXPECT_GE(lines, 16);  // four frames of four lines
+}
+
+// ---- errors and cancelling -----------------------------------------------------------
+
+TEST_F(ReportTest, MissingRecordSourceStopsWithWhereItHappened) {
+  page->AddBand(btMasterData, 70, 20)->FormatStr = "Manca";
+  AddMemo(page, 40, 70, 100, 20, "Riga");
+  EXPECT_FALSE(report->PrepareReport());
+  EXPECT_TRUE(report->Terminated());
+  const QString text = report->ErrorText();
+  EXPECT_TRUE(
+      text.startsWith("Si è verificato un errore durante la fase di preparazione\r"
+                      "Non è stato trovato il kvDataset: Manca"))
+      << text.toStdString();
+  EXPECT_TRUE(text.contains("\rBanda: ")) << text.toStdString();
+  EXPECT_TRUE(text.endsWith("\rPagina: 1")) << text.toStdString();
+}
+
+TEST_F(ReportTest, BadExpressionIsTheFirstErrorOnly) {
+  Rows(&owner, "Tre", 3);
+  page->AddBand(btMasterData, 70, 20)->FormatStr = "Tre";
+  TkvMemoView *memo = AddMemo(page, 40, 70, 100, 20, "[1 +]");
+  memo->Name = "Conto";
+  EXPECT_FALSE(report->PrepareReport());
+  const QString text = report->ErrorText();
+  EXPECT_TRUE(text.contains("\rOggetto: Conto")) << text.toStdString();
+  EXPECT_EQ(text.count("Si è verificato"), 1);
+}
+
+TEST_F(ReportTest, CancelStopsTheDataLoop) {
+  Rows(&owner, "Molte", 100000);
+  page->AddBand(btMasterData, 70, 20)->FormatStr = "Molte";
+  AddMemo(page, 40, 70, 100, 20, "[LINE#]");
+  int rows = 0;
+  report->ProcessMessages = [&] {
+    if (++rows == 30) report->SetTerminated(true);
+  };
+  EXPECT_FALSE(report->PrepareReport());
+  EXPECT_EQ(report->ErrorText(), QString());
+  int printed = 0;
+  for (const QString &t : AllTexts()) printed += !t.isEmpty();
+  EXPECT_EQ(printed, 29);
+}
+
+TEST_F(ReportTest, ProgressWindowCancelsThePass) {
+  Rows(&owner, "Molte", 100000);
+  page->AddBand(btMasterData, 70, 20)->FormatStr = "Molte";
+  AddMemo(page, 40, 70, 100, 20, "[LINE#]");
+  TProgressForm form;
+  EXPECT_EQ(form.CancelButton()->Caption(), "&Annulla");
+  bool prepared = true;
+  int rows = 0;
+  report->ProcessMessages = [&] {
+    if (++rows == 10) form.CancelButton()->Click();
+  };
+  form.OnWork = [&](TProgressForm *f) {
+    prepared = report->PrepareReport();
+    if (f->ModalResult() == vcl::mrNone) f->SetModalResult(vcl::mrOk);
+  };
+  EXPECT_EQ(form.Run(report), vcl::mrCancel);
+  EXPECT_FALSE(prepared);
+  EXPECT_LT(AllTexts().size(), 20);
+}
+
+TEST_F(ReportTest, ProgressWindowEndsWithOkWhenTheWorkEnds) {
+  Rows(&owner, "Due", 2);
+  page->AddBand(btMasterData, 70, 20)->FormatStr = "Due";
+  AddMemo(page, 40, 70, 100, 20, "[LINE#]");
+  TProgressForm form;
+  form.OnWork = [&](TProgressForm *f) {
+    f->Label()->SetCaption("Pagina 1");
+    f->SetModalResult(report->PrepareReport() ? vcl::mrOk : vcl::mrCancel);
+  };
+  EXPECT_EQ(form.Run(report), vcl::mrOk);
+  EXPECT_EQ(AllTexts(), QStringList({"1", "2"}));
+}
+
+TEST(ProgressFilterForm, CancelRaisesTheExportFlagAndShowsTheShare) {
+  KvExportCancelled() = false;
+  TProgressFilterForm form;
+  EXPECT_EQ(form.Caption(), "Esportazione...");
+  form.SetProgressMax(4);
+  form.SetProgress(3);
+  EXPECT_EQ(form.Label()->Caption(), "75 %");
+  form.SetProgress(9);
+  EXPECT_EQ(form.Progress(), 4);
+  form.OnWork = [](TProgressFilterForm *f) { f->CancelButton()->Click(); };
+  EXPECT_EQ(form.Run(), vcl::mrCancel);
+  EXPECT_TRUE(KvExportCancelled());
+  KvExportCancelled() = false;
+}
+
+TEST_F(ReportTest, SplitMemoGoesOnAtTheTopOfTheNextPageWithoutCuttingLines) {
+  Rows(&owner, "Una", 1);
+  page->Margins[3] = page->HeightPixels() - page->Margins[1] - 100;
+  TkvBandView *band = page->AddBand(btMasterData, 100, 420);
+  band->FormatStr = "Una";
+  band->Flags |= flBandBreaked;
+  QStringList lines;
+  for (int i = 1; i <= 20; ++i) lines << QString("Riga %1").arg(i);
+  AddMemo(page, 40, 100, 200, 410, lines.join("\n"));
+  page->AddBand(btReportSummary, 600, 20);
+  AddMemo(page, 40, 600, 100, 20, "Fine");
+
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  ASSERT_GE(report->EMFPages().Count(), 3);
+  QStringList all;
+  const int top = page->Limits().Top;
+  for (int i = 0; i < report->EMFPages().Count(); ++i) {
+    const TkvEMFPage *p = report->EMFPages().Page(i);
+    all << p->Texts();
+    p->Picture->Enumerate([&](const vcl::TEmfRecord &r) {
+      if (r.Type == vcl::EMR_EXTTEXTOUTW) {
+        EXPECT_GE(r.TextPoint().Y, top);
+        EXPECT_LE(r.TextPoint().Y, top + 100) << r.Text().toStdString();
+      }
+      return true;
+    });
+    if (i > 0) {
+      // Each further part begins at the top of its page.
+      const QStringList texts = p->Texts();
+      ASSERT_FALSE(texts.isEmpty());
+      int first_y = 100000;
+      p->Picture->Enumerate([&](const vcl::TEmfRecord &r) {
+        if (r.Type == vcl::EMR_EXTTEXTOUTW) first_y = std::min(first_y, r.TextPoint().Y);
+        return true;
+      });
+      EXPECT_LT(first_y, top + 20);
+    }
+  }
+  EXPECT_EQ(all, lines + QStringList({"Fine"}));
+}
+
+void Memo(TkvPage *page, int y, int dy, const QString &text) { AddMemo(page, 40, y, 100, dy, text); }
+
+TEST_F(ReportTest, EmptyRowsFillThePageDownToTheFooter) {
+  Rows(&owner, "Due", 2);
+  page->Margins[3] = page->HeightPixels() - page->Margins[1] - 200;
+  TkvBandView *data = page->AddBand(btMasterData, 100, 20);
+  data->FormatStr = "Due";
+  data->Flags |= flBandFillEmpty;
+  AddMemo(page, 40, 100, 100, 20, "[LINE#]")->SetAllFrames();
+  page->AddBand(btMasterFooter, 200, 30);
+  Memo(page, 200, 30, "Piede");
+  ASSERT_TRUE(report->PrepareReport());
+  ASSERT_EQ(report->EMFPages().Count(), 1);
+  const TkvEMFPage *p = report->EMFPages().Page(0);
+  EXPECT_EQ(p->Texts(), QStringList({"1", "2", "Piede"}));
+  int frames = 0, footer_y = 0;
+  p->Picture->Enumerate([&](const vcl::TEmfRecord &r) {
+    frames += r.Type == vcl::EMR_RECTANGLE;
+    if (r.Type == vcl::EMR_EXTTEXTOUTW && r.Text() == "Piede") footer_y = r.TextPoint().Y;
+    return true;
+  });
+  // (200 - 30) / 20 = 8 framed rows in all, the footer right below them.
+  EXPECT_EQ(frames, 8 * 4);
+  EXPECT_GE(footer_y, page->Limits().Top + 160);
+}
+
+TEST_F(ReportTest, PageThatPrintsOnThePreviousOneContinuesThere) {
+  TkvPage *first = report->Pages().Page(0);
+  first->AddBand(btReportTitle, 0, 40);
+  Memo(first, 0, 20, "Primo");
+  first->AddBand(btPageFooter, 300, 20);
+  Memo(first, 300, 20, "Pagina [PAGE#]");
+  TkvPage *second = report->Pages().AddPage();
+  second->PrintOnPreviousPage = -1;
+  second->AddBand(btReportTitle, 0, 40);
+  Memo(second, 0, 20, "Secondo");
+  ASSERT_TRUE(report->PrepareReport());
+  ASSERT_EQ(report->EMFPages().Count(), 1);
+  EXPECT_EQ(report->EMFPages().Page(0)->Texts(), QStringList({"Primo", "Secondo", "Pagina 1"}));
+
+  // A predecessor that ended exactly at its bottom limit leaves no room:
+  // the next page starts a finished page of its own.
+  first->Margins[3] = first->HeightPixels() - first->Margins[1] - 40 - 20;
+  ASSERT_TRUE(report->PrepareReport());
+  ASSERT_EQ(report->EMFPages().Count(), 2);
+  EXPECT_EQ(report->EMFPages().Page(0)->Texts(), QStringList({"Primo", "Pagina 1"}));
+  EXPECT_EQ(report->EMFPages().Page(1)->Texts(), QStringList({"Secondo"}));
+}
+
+TEST_F(ReportTest, TableBandsPrintAcrossEachMasterRow) {
+  Rows(&owner, "Due", 2);
+  Rows(&owner, "Tre", 3);
+  TkvBandView *head = page->AddBand(btTableHeader, 0, 500);
+  head->x = 40;
+  head->dx = 80;
+  TkvBandView *cols = page->AddBand(btTableData, 0, 500);
+  cols->x = 130;
+  cols->dx = 50;
+  cols->FormatStr = "Tre";
+  page->AddBand(btMasterData, 100, 20)->FormatStr = "Due";
+  AddMemo(page, 40, 100, 80, 20, "Testa");  // the table header's cross object
+  AddMemo(page, 130, 100, 50, 20, "C[COLUMN#]");
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  const TkvEMFPage *p = report->EMFPages().Page(0);
+  EXPECT_EQ(p->Texts(), QStringList({"Testa", "C1", "C2", "C3", "Testa", "C1", "C2", "C3"}));
+  std::vector<int> xs;
+  for (const Piece &piece : Pieces(p))
+    if (piece.text == "C1" || piece.text == "C2") xs.push_back(piece.x);
+  ASSERT_EQ(xs.size(), 4u);
+  EXPECT_EQ(xs[1] - xs[0], 50);  // one column per table row, the band's width apart
+}
+
+TEST_F(ReportTest, PageHeaderTallerThanThePageDoesNotOpenPagesForever) {
+  Rows(&owner, "Tre", 3);
+  page->Margins[3] = page->HeightPixels() - page->Margins[1] - 100;
+  page->AddBand(btPageHeader, 0, 150);
+  AddMemo(page, 40, 0, 100, 20, "Testata");
+  page->AddBand(btMasterData, 200, 20)->FormatStr = "Tre";
+  AddMemo(page, 40, 200, 100, 20, "Riga [LINE#]");
+  ASSERT_TRUE(report->PrepareReport());
+  ASSERT_EQ(report->EMFPages().Count(), 3);
+  EXPECT_EQ(report->EMFPages().Page(2)->Texts(), QStringList({"Testata", "Riga 3"}));
+}
+
+TEST_F(ReportTest, TableColumnsPastTheRightEdgeGoOnTheNextPage) {
+  Rows(&owner, "Due", 2);
+  Rows(&owner, "Tre", 3);
+  page->RepeatTableHeader = -1;
+  TkvBandView *head = page->AddBand(btTableHeader, 0, 500);
+  head->x = 40;
+  head->dx = 80;
+  TkvBandView *cols = page->AddBand(btTableData, 0, 500);
+  cols->x = 130;
+  cols->dx = 300;
+  cols->FormatStr = "Tre";
+  page->AddBand(btPageHeader, 20, 30);
+  AddMemo(page, 500, 20, 100, 20, "Intestazione");
+  page->AddBand(btMasterData, 100, 20)->FormatStr = "Due";
+  AddMemo(page, 40, 100, 80, 20, "Testa");
+  AddMemo(page, 130, 100, 300, 20, "C[COLUMN#]");
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  ASSERT_EQ(report->EMFPages().Count(), 2);
+  EXPECT_EQ(report->EMFPages().Page(0)->Texts(),
+            QStringList({"Intestazione", "Testa", "C1", "C2", "Testa", "C1", "C2"}));
+  EXPECT_EQ(report->EMFPages().Page(1)->Texts(), QStringList({"Intestazione", "Testa", "C3", "Testa", "C3"}));
+  // The rows keep their height on the further page.
+  EXPECT_EQ(YOf(report->EMFPages().Page(1), "C3"), YOf(report->EMFPages().Page(0), "C1"));
+}
+
+TEST_F(ReportTest, SubReportFormsItsPageInsideTheHostBand) {
+  Rows(&owner, "Due", 2);
+  Rows(&owner, "Tre", 3);
+  TkvPage *inner = InnerPage("Tre");
+
+  page->AddBand(btMasterData, 100, 30)->FormatStr = "Due";
+  AddMemo(page, 40, 100, 100, 20, "Cliente [LINE#]");
+  TkvSubReportView *sub = page->Add<TkvSubReportView>(200, 100, 200, 20);
+  sub->PageIndex = 1;
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  ASSERT_EQ(report->EMFPages().Count(), 1);
+  const TkvEMFPage *p = report->EMFPages().Page(0);
+  EXPECT_EQ(p->Texts(),
+            QStringList({"Cliente 1", "Voce 1", "Voce 2", "Voce 3", "Cliente 2", "Voce 1", "Voce 2", "Voce 3"}));
+  const std::vector<Piece> pieces = Pieces(p);
+  EXPECT_EQ(pieces[1].y, pieces[0].y);        // the sub-report starts at the view's top
+  EXPECT_EQ(pieces[1].x - pieces[0].x, 170);  // at the view's x plus its own objects' x
+  EXPECT_EQ(pieces[4].y - pieces[3].y, 20);   // the host goes on below the last row
+  // The inner page was made only for the sub-report and is free again.
+  EXPECT_FALSE(inner->Prepared);
+  EXPECT_TRUE(inner->IsSubReportPage);
+}
+
+TEST_F(ReportTest, SubReportThatDoesNotFitBreaksTheHostPage) {
+  Rows(&owner, "Una", 1);
+  Rows(&owner, "Dieci", 10);
+  page->Margins[3] = page->HeightPixels() - page->Margins[1] - 30 - 100;
+  page->AddBand(btPageHeader, 0, 30);
+  AddMemo(page, 40, 0, 100, 20, "Intestazione");
+  InnerPage("Dieci");
+  page->AddBand(btMasterData, 100, 20)->FormatStr = "Una";
+  page->Add<TkvSubReportView>(200, 100, 200, 20)->PageIndex = 1;
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  ASSERT_EQ(report->EMFPages().Count(), 2);
+  EXPECT_EQ(report->EMFPages().Page(0)->Texts(),
+            QStringList({"Intestazione", "Voce 1", "Voce 2", "Voce 3", "Voce 4", "Voce 5"}));
+  EXPECT_EQ(report->EMFPages().Page(1)->Texts(),
+            QStringList({"Intestazione", "Voce 6", "Voce 7", "Voce 8", "Voce 9", "Voce 10"}));
+}
+
+TEST_F(StockList, GroupOnANewPageEachAndItsFooterReadsItsLastRow) {
+  page->Views[2]->Flags |= flBandNewPage;  // the group header
+  SetMemoText(page->Views[8].get(), "Totale [SUM([Giacenza])] ultimo [Giacenza]");
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  ASSERT_EQ(report->EMFPages().Count(), 4);
+  EXPECT_EQ(report->EMFPages().Page(1)->Texts(), QStringList({"Elenco giacenze", "Testata: Corriere", "Corriere", "3",
+                                                              "Corriere", "10", "Totale 13 ultimo 10", "Pagina 2"}));
+  EXPECT_EQ(report->EMFPages().Page(3)->Texts(),
+            QStringList({"Elenco giacenze", "Testata: Topolino", "Topolino", "5", "Totale 5 ultimo 5", "Pagina 4"}));
+}
+
+TEST_F(ReportTest, InternalSourcesAreFoundByNameAndForgottenWhenFreed) {
+  auto *own = new TkvDataset(nullptr);
+  own->SetName("Interna");
+  own->SetRangeEnd(reCount);
+  own->SetRangeEndCount(2);
+  auto *shared = Rows(nullptr, "Condivisa", 1);
+  report->AddDataset(own);
+  report->AddDataset(shared);
+  page->AddBand(btMasterData, 100, 20)->FormatStr = "Interna";
+  AddMemo(page, 40, 100, 100, 20, "[LINE#]");
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  EXPECT_EQ(AllTexts(), QStringList({"1", "2"}));
+  delete shared;
+  EXPECT_EQ(report->FindDataset("Condivisa"), nullptr);
+  EXPECT_EQ(report->FindDataset("Interna"), own);  // freed with the report
+}
+
+TEST_F(ReportTest, DataBandWithoutItsOwnSourcePrintsWithThePreviousOne) {
+  Rows(&owner, "Due", 2);
+  Rows(&owner, "Una", 1);
+  page->AddBand(btMasterData, 100, 20)->FormatStr = "Due";
+  AddMemo(page, 40, 100, 100, 20, "A[LINE#]");
+  page->AddBand(btMasterData, 130, 20);
+  AddMemo(page, 40, 130, 100, 20, "B[LINE#]");
+  page->AddBand(btMasterData, 160, 20)->FormatStr = "Una";
+  AddMemo(page, 40, 160, 100, 20, "C[LINE#]");
+  ASSERT_TRUE(report->PrepareReport());
+  // The chain's walk ends at the first band without a source of its own.
+  EXPECT_EQ(AllTexts(), QStringList({"A1", "B1", "A2", "B2"}));
+
+  page->Views[2]->FormatStr = "Una";
+  ASSERT_TRUE(report->PrepareReport());
+  EXPECT_EQ(AllTexts(), QStringList({"A1", "A2", "B1", "C1"}));
+}
+
+}  // namespace
