@@ -29,8 +29,13 @@
 //
 // Windowless controls (TGraphicControl) also get a widget, which takes no
 // focus, paints through TCanvas and is kept below its windowed siblings.
+//
+// The controls reach the form they are on and the application only through
+// the two interfaces below (IControlForm, IControlApplication), which the
+// forms unit implements: this unit knows nothing of forms.
 #pragma once
 
+#include <QCursor>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -54,6 +59,46 @@ class TWinControl;
 class TCustomForm;
 
 using rtl::TNotifyEvent;
+
+// What a control asks of the form it lies on (TCustomForm gives it).
+class IControlForm {
+ public:
+  // The form as a control, and as itself.
+  virtual TWinControl *FormControl() = 0;
+  virtual TCustomForm *Form() = 0;
+  virtual bool KeyPreview() const = 0;
+  // The focus bookkeeping of forms.h.
+  virtual bool SetFocusedControl(TWinControl *control) = 0;
+  virtual void FocusControl(TWinControl *control) = 0;
+  virtual void DefocusControl(TWinControl *control, bool removing) = 0;
+  // Alt+letter that no control of the form took: the form's menu may.
+  virtual bool MenuChar(QChar ch) = 0;
+  // Alt pressed and released alone, or F10: the form's menu bar takes the keys.
+  virtual void MenuKey() = 0;
+
+ protected:
+  ~IControlForm() = default;
+};
+
+// What a control asks of the application (TApplication gives it): the road
+// of an exception that reaches the event loop, and the hooks that see input
+// before any control.
+class IControlApplication {
+ public:
+  virtual void HandleException(rtl::TObject *sender, const rtl::Exception &e) = 0;
+  virtual bool HookMessage(TMessage &message) = 0;
+  // The Qt cursor of a platform cursor number (the screen's own included).
+  virtual QCursor CursorOf(int cursor) const = 0;
+
+ protected:
+  ~IControlApplication() = default;
+};
+
+// The application as the controls reach it, made on first use by the maker
+// the forms unit installs; nullptr before that.
+IControlApplication *ControlApplication();
+void SetControlApplicationMaker(IControlApplication *(*maker)());
+
 using TKeyEvent = std::function<void(rtl::TObject *sender, int &key, TShiftState shift)>;
 using TKeyPressEvent = std::function<void(rtl::TObject *sender, QChar &key)>;
 using TMouseEvent = std::function<void(rtl::TObject *sender, TMouseButton button, TShiftState shift, int x, int y)>;
@@ -219,6 +264,10 @@ class TControl : public TComponent {
   void SetParentComponent(TComponent *parent) override;
   // The form the control is on (the control itself for a form), or nullptr.
   TCustomForm *GetParentForm() const;
+  // The same form as the controls reach it.
+  IControlForm *ParentFormHost() const;
+  // A form answers itself; other controls nullptr.
+  virtual IControlForm *AsControlForm() { return nullptr; }
 
   // --- geometry ---------------------------------------------------------------
   int Left() const { return left_; }
@@ -568,6 +617,9 @@ extern std::function<void(TComponent *menu, TControl *control, const TPoint &scr
 // True while a control is painting: event processing started from a paint
 // handler (ProcessMessages) must not paint the same window again.
 bool PaintInProgress();
+
+// The platform's exception text for a control that cannot take the focus.
+inline const char *kCannotFocus = "Cannot focus a disabled or invisible window";
 
 // The platform's mouse capture: the control that gets the mouse messages.
 TControl *GetCaptureControl();

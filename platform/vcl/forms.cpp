@@ -23,6 +23,18 @@ void InitApplication() {
   if (Screen == nullptr) Screen = new TScreen(nullptr);
 }
 
+namespace {
+// The controls reach the application through this maker (controls.h).
+IControlApplication *MakeControlApplication() {
+  InitApplication();
+  return Application;
+}
+[[maybe_unused]] const bool kControlApplicationInstalled = [] {
+  SetControlApplicationMaker(&MakeControlApplication);
+  return true;
+}();
+}  // namespace
+
 void DoneApplication() {
   delete Application;
   Application = nullptr;
@@ -442,6 +454,10 @@ void TCustomForm::Dispatch(TMessage &m) {
 
 void TCustomForm::WMClose(TMessage &) { Close(); }
 
+bool TCustomForm::MenuChar(QChar) { return false; }
+
+void TCustomForm::MenuKey() {}
+
 void TCustomForm::WMActivate(TMessage &m) {
   DefaultHandler(m);
   if (m.WParam != 0) {
@@ -716,6 +732,8 @@ void TApplication::ShowException(const rtl::Exception &e) {
   }
   QMessageBox::critical(QApplication::activeWindow(), title_, text);
 }
+
+QCursor TApplication::CursorOf(int cursor) const { return CursorToQCursor(cursor); }
 
 void TApplication::HookMainWindow(const void *key, TWindowHook hook) {
   UnhookMainWindow(key);

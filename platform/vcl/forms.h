@@ -45,7 +45,7 @@ using TBorderIcons = TEnumSet<TBorderIcon>;
 using TCloseEvent = std::function<void(rtl::TObject *sender, TCloseAction &action)>;
 using TCloseQueryEvent = std::function<void(rtl::TObject *sender, bool &can_close)>;
 
-class TCustomForm : public TWinControl {
+class TCustomForm : public TWinControl, public IControlForm {
   ORBISCA_CLASS(TCustomForm, TWinControl)
 
  public:
@@ -83,7 +83,7 @@ class TCustomForm : public TWinControl {
   void SetFormStyle(TFormStyle style);
   TWindowState WindowState() const;
   void SetWindowState(TWindowState state);
-  bool KeyPreview() const { return key_preview_; }
+  bool KeyPreview() const override { return key_preview_; }
   void SetKeyPreview(bool value) { key_preview_ = value; }
   TCanvas *Canvas() const { return canvas_.get(); }
   int PixelsPerInch() const { return 96; }
@@ -95,13 +95,20 @@ class TCustomForm : public TWinControl {
   // Called when `control` got the keyboard focus: runs OnExit of the
   // controls left and OnEnter of the controls entered. Returns false when a
   // handler moved the focus elsewhere.
-  bool SetFocusedControl(TWinControl *control);
+  bool SetFocusedControl(TWinControl *control) override;
   // Moves the focus to `control` (through Qt, which reports back to
   // SetFocusedControl), or remembers it until the form is activated.
-  void FocusControl(TWinControl *control);
+  void FocusControl(TWinControl *control) override;
   // The control that was entered last (what OnExit will be raised for).
   TWinControl *EnteredControl() const { return entered_; }
-  void DefocusControl(TWinControl *control, bool removing);
+  void DefocusControl(TWinControl *control, bool removing) override;
+
+  // --- what the controls reach the form by ------------------------------------
+  IControlForm *AsControlForm() override { return this; }
+  TWinControl *FormControl() override { return this; }
+  TCustomForm *Form() override { return this; }
+  bool MenuChar(QChar ch) override;
+  void MenuKey() override;
 
   // --- events ----------------------------------------------------------------------
   TNotifyEvent OnCreate;
@@ -192,7 +199,7 @@ using TExceptionEvent = std::function<void(rtl::TObject *sender, const rtl::Exce
 // A window hook of the application: returns true when it handled the message.
 using TWindowHook = std::function<bool(TMessage &message)>;
 
-class TApplication : public TComponent {
+class TApplication : public TComponent, public IControlApplication {
   ORBISCA_CLASS(TApplication, TComponent)
 
  public:
@@ -234,7 +241,7 @@ class TApplication : public TComponent {
   // Shows the exception being handled (call from a catch block), unless it
   // is EAbort; OnException replaces the showing.
   void HandleException(rtl::TObject *sender);
-  void HandleException(rtl::TObject *sender, const rtl::Exception &e);
+  void HandleException(rtl::TObject *sender, const rtl::Exception &e) override;
   void ShowException(const rtl::Exception &e);
   TExceptionEvent OnException;
   // How an exception is shown: (caption, text). The default is a critical
@@ -248,7 +255,8 @@ class TApplication : public TComponent {
   void HookMainWindow(const void *key, TWindowHook hook);
   void UnhookMainWindow(const void *key);
   // Runs OnMessage and the hooks on a message; true when one handled it.
-  bool HookMessage(TMessage &message);
+  bool HookMessage(TMessage &message) override;
+  QCursor CursorOf(int cursor) const override;
 
   // --- hints -------------------------------------------------------------------------
   bool ShowHint() const { return show_hint_; }
@@ -342,8 +350,5 @@ void DoneApplication();
 
 // The Qt cursor of a platform cursor number.
 QCursor CursorToQCursor(TCursor cursor);
-
-// The platform's exception text for a control that cannot take the focus.
-inline const char *kCannotFocus = "Cannot focus a disabled or invisible window";
 
 }  // namespace vcl

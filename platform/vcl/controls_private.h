@@ -1,0 +1,16 @@
+// What the two files of the controls (controls.cpp, wincontrol.cpp) share
+// and nobody else needs.
+#pragma once
+
+#include "platform/rtl/exceptions.h"
+#include "platform/vcl/controls.h"
+
+namespace vcl::controls_private {
+
+// An exception that reached the event loop: to the application, or to the
+// log when there is none.
+void ReportException(rtl::TObject *sender, const rtl::Exception &e);
+// Runs the application's input hooks on a message; true when one took it.
+bool HookApplicationMessage(TMessage &m);
+
+}  // namespace vcl::controls_private
