@@ -29,9 +29,9 @@ void BM_MemoWordWrapDraw(benchmark::State &state) {
   memo.Flags |= report::flWordWrap;
   memo.SetAllFrames();
   report::SetMemoText(&memo, kParagraph);
+  report::TkvEngineStateGuard engine;
   report::kvEngine().DrawMode = report::kvDrawPrinting;
   for (auto _ : state) memo.Draw(page.Canvas());
-  report::kvEngine().DrawMode = report::kvDrawDesign;
   state.counters["lines"] = memo.DisplayLines.Count();
 }
 BENCHMARK(BM_MemoWordWrapDraw);
@@ -44,11 +44,10 @@ void BM_MemoWordWrapLayout(benchmark::State &state) {
   memo.dy = 300;
   memo.Flags |= report::flWordWrap;
   report::SetMemoText(&memo, kParagraph);
+  report::TkvEngineStateGuard engine;
   report::kvEngine().DrawMode = report::kvDrawPrinting;
   report::kvEngine().Calculating = true;
   for (auto _ : state) memo.Draw(page.Canvas());
-  report::kvEngine().Calculating = false;
-  report::kvEngine().DrawMode = report::kvDrawDesign;
 }
 BENCHMARK(BM_MemoWordWrapLayout);
 
@@ -82,9 +81,9 @@ void BM_ShapeEllipseDraw(benchmark::State &state) {
   shape.y = 10;
   shape.dx = 200;
   shape.dy = 100;
+  report::TkvEngineStateGuard engine;
   report::kvEngine().DrawMode = report::kvDrawPrinting;
   for (auto _ : state) shape.Draw(page.Canvas());
-  report::kvEngine().DrawMode = report::kvDrawDesign;
 }
 BENCHMARK(BM_ShapeEllipseDraw);
 

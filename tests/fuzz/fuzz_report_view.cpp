@@ -38,11 +38,11 @@ void DrawBothWays(report::TkvView &view) {
   for (std::int32_t *v : {&view.x, &view.y, &view.dx, &view.dy}) *v = std::clamp(*v, -300, 300);
   view.FrameWidth = std::min(view.FrameWidth, 50);
   vcl::TBitmap page(64, 64);
+  report::TkvEngineStateGuard engine;
   for (int mode : {report::kvDrawDesign, report::kvDrawPrinting}) {
     report::kvEngine().DrawMode = mode;
     view.Draw(page.Canvas());
   }
-  report::kvEngine().DrawMode = report::kvDrawDesign;
 }
 
 }  // namespace
@@ -65,6 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     return 0;
   }
+  report::TkvEngineStateGuard engine;
   report::kvEngine().Version = 21 + data[1] % 7;
   std::unique_ptr<report::TkvView> view = MakeView(kind);
   rtl::TMemoryStream stream;

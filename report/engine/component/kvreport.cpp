@@ -34,26 +34,21 @@ TkvReport::TkvReport(vcl::TComponent *owner)
   LiveReports().push_back(this);
 }
 
-// The resolver, the error dressing and the current page, band and object
-// belong to a pass; they go when it ends or the report does.
-void TkvReport::ReleaseEngine() {
-  TkvEngineState &engine = kvEngine();
-  KvInstallResolver(nullptr);
-  engine.FormatError = nullptr;
-  engine.CurPage = nullptr;
-  engine.CurBand = nullptr;
-  engine.CurView = nullptr;
-}
-
 void TkvReport::ForgetDataset(TkvDataset *source) {
   const int i = datasets_.IndexOfObject(source);
   if (i >= 0) datasets_.Delete(i);
 }
 
 TkvReport::~TkvReport() {
+  // A report freed while the engine still names it (by a read or a pass
+  // that another report ran inside) must not be reached through it.
   TkvEngineState &engine = kvEngine();
   if (engine.CurReport == this) {
-    ReleaseEngine();
+    KvInstallResolver(nullptr);
+    engine.FormatError = nullptr;
+    engine.CurPage = nullptr;
+    engine.CurBand = nullptr;
+    engine.CurView = nullptr;
     engine.CurReport = nullptr;
   }
   pages_.Clear();
@@ -87,55 +82,8 @@ TkvDataset *TkvReport::Dataset(int index) const {
 const QString &TkvReport::ErrorText() const { return kvEngine().ErrorText; }
 
 bool TkvReport::PrepareReport() {
-  TkvEngineState &engine = kvEngine();
-  TkvReport *saved_report = engine.CurReport;
-  const int saved_mode = engine.DrawMode;
-  engine.CurReport = this;
-  engine.ErrorText.clear();
-  engine.DrawMode = kvDrawPrinting;
-  engine.Calculating = false;
-  engine.FormatError = [this](const QString &message) {
-    TkvEngineState &e = kvEngine();
-    QString text = QStringLiteral("Si è verificato un errore durante la fase di preparazione\r") + message;
-    if (e.CurView != nullptr && e.CurBand != nullptr && e.CurView->Parent == e.CurBand)
-      text += QStringLiteral("\rOggetto: ") + e.CurView->Name;
-    if (e.CurBand != nullptr) text += QStringLiteral("\rBanda: ") + BandTypeName(e.CurBand->Typ);
-    text += QStringLiteral("\rPagina: ") + QString::number(template_page_ + 1);
-    terminated_ = true;
-    return text;
-  };
-  terminated_ = false;
-  emf_pages_.Clear();
-  CarryOver = false;
-  FooterPrinted = false;
-  KeptCurY = KeptCurBottomY = 0;
-  engine.CurPageIndex = 0;
-  engine.PageNo = 0;
-
-  KvInstallResolver(this);
-  KvBindValues(*this);
-  for (int i = 0; i < pages_.Count() && !terminated_ && engine.ErrorText.isEmpty(); ++i) {
-    template_page_ = i;
-    TkvPage *page = pages_.Page(i);
-    if (page->IsSubReportPage) continue;
-    if (page->PrintOnPreviousPage && emf_pages_.Count() > 0) {
-      CarryOver = true;
-      engine.CurPageIndex = emf_pages_.Count() - 1;
-    } else {
-      CarryOver = false;
-      emf_pages_.CloseFrom(0);
-    }
-    engine.CurPage = page;
-    page->BuildBands(*this);
-    if (engine.ErrorText.isEmpty()) page->FormPage(*this);
-    page->FreeBands();
-  }
-  emf_pages_.CloseFrom(0);
-  if (!engine.ErrorText.isEmpty()) terminated_ = true;
-
-  ReleaseEngine();
-  engine.DrawMode = saved_mode;
-  engine.CurReport = saved_report;
+  TkvPreparePass pass(*this);
+  pass.Run();
   return !terminated_;
 }
 
@@ -208,7 +156,7 @@ TkvAggregates *TkvReport::DataBandAggregates(int band_type) const {
   return band != nullptr ? &band->Aggregates : nullptr;
 }
 
-int TkvReport::PageNumber() const { return kvEngine().CurPageIndex + 1; }
+int TkvReport::PageNumber() const { return Pass() != nullptr ? Pass()->CurPageIndex + 1 : 1; }
 
 namespace {
 

@@ -113,7 +113,9 @@ class TkvReport : public vcl::TComponent, public TkvPrepareHost {
   std::function<void(const QString &name, rtl::Variant &value)> OnGetValue;
 
   // ---- TkvPrepareHost ----
-  int TemplatePageIndex() const { return template_page_; }
+  TkvReport *ReportKey() override { return this; }
+  // The template page being prepared (0 between passes).
+  int TemplatePageIndex() const { return Pass() != nullptr ? Pass()->TemplatePage : 0; }
   void Progress(int pages) override;
   void DataSetWork(TkvBand *band, TkvDataSetOperation op) override;
   void PumpMessages() override;
@@ -135,7 +137,7 @@ class TkvReport : public vcl::TComponent, public TkvPrepareHost {
   bool ObjectInTableFooterBand() const override;
   bool ObjectInTotalsBand() const override;
   TkvAggregates *DataBandAggregates(int band_type) const override;
-  TkvAggregates *CollectingAggregates() const override { return collecting_; }
+  TkvAggregates *CollectingAggregates() const override { return Pass() != nullptr ? Pass()->Collecting : nullptr; }
   int PageNumber() const override;
   int LineNumber() const override;
   int LineThrough() const override;
@@ -143,11 +145,7 @@ class TkvReport : public vcl::TComponent, public TkvPrepareHost {
   int CurrentLine() const override;
   int TotalPages() const override { return total_pages_; }
 
-  // The pre-scan of a page points this at the data band collecting keys.
-  void SetCollecting(TkvAggregates *store) override { collecting_ = store; }
-
  private:
-  void ReleaseEngine();
   void TakeTemplate(TkvTemplateRead &read);
   TkvTemplateWrite TemplateToWrite() const;
 
@@ -162,9 +160,7 @@ class TkvReport : public vcl::TComponent, public TkvPrepareHost {
   bool renumber_interleaved_ = false;
   bool disable_controls_ = true;
   bool terminated_ = false;
-  int template_page_ = 0;
   int total_pages_ = 0;
-  TkvAggregates *collecting_ = nullptr;
 };
 
 }  // namespace report

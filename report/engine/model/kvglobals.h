@@ -49,13 +49,6 @@ struct TkvEngineState {
   // user sees the cause rather than its consequences.
   QString ErrorText;
 
-  // Where preparation stands: the index of the finished page being formed,
-  // the page number printed on it, and the level (1 master, 2 detail,
-  // 3 subdetail) of the running data loop, 0 outside one.
-  int CurPageIndex = 0;
-  int PageNo = 0;
-  int DataLevel = 0;
-
   // Lowest bottom reached by stretched memos measured in the current band.
   int LowestBottom = 0;
 
@@ -117,6 +110,21 @@ struct TkvEngineState {
 
 // The engine's one state object.
 TkvEngineState &kvEngine();
+
+// Saves the whole engine-wide state and puts it back when it goes; inside,
+// no error has been recorded yet (the first error is the scope's own). For
+// work that changes the engine for a while outside a preparation pass (a
+// test, a measurement, a read at another version).
+class TkvEngineStateGuard {
+ public:
+  TkvEngineStateGuard() : saved_(kvEngine()) { kvEngine().ErrorText.clear(); }
+  ~TkvEngineStateGuard() { kvEngine() = saved_; }
+  TkvEngineStateGuard(const TkvEngineStateGuard &) = delete;
+  TkvEngineStateGuard &operator=(const TkvEngineStateGuard &) = delete;
+
+ private:
+  TkvEngineState saved_;
+};
 
 // Keeps the first preparation error (through FormatError when set); later
 // errors are ignored.

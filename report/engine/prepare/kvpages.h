@@ -7,7 +7,8 @@
 // band by band, onto finished pages (TkvEMFPages, one metafile per page),
 // breaking columns and pages where a band no longer fits. The report
 // (component/kvreport.h) owns both lists and runs the passes around
-// FormPage; preparation sees it as a TkvPrepareHost (kvpass.h).
+// FormPage; preparation sees it as a TkvPrepareHost and keeps its state
+// in a TkvPreparePass (kvpass.h).
 #pragma once
 
 #include <QString>
@@ -26,7 +27,7 @@ namespace report {
 
 class TkvDataset;
 class TkvPage;
-class TkvPrepareHost;
+class TkvPreparePass;
 
 // What a report is told about the dataset work of a data band.
 enum TkvDataSetOperation { opInit = 0, opExit = 1, opFirst = 2, opNext = 3, opPrior = 4 };
@@ -136,10 +137,10 @@ class TkvPage {
   TkvPageLimits Limits() const;
   int BottomLimit() const;
 
-  // Preparation of the page for the report `host` (kvprepare.cpp).
-  void BuildBands(TkvPrepareHost &host);
+  // Preparation of the page within a pass (kvprepare.cpp).
+  void BuildBands(TkvPreparePass &pass);
   void FreeBands();
-  void FormPage(TkvPrepareHost &host);
+  void FormPage(TkvPreparePass &pass);
 
   TkvBand *Band(int type) const { return Bands[static_cast<size_t>(type)]; }
   // The data band (5, 8, 11, 19) whose aggregates and counters a band's
@@ -150,8 +151,8 @@ class TkvPage {
   friend class TkvPreparation;
   // Geometry of every view as designed, put back by FreeBands.
   std::vector<std::array<int, 4>> saved_;
-  // The report the bands were built for (their sources go back to it).
-  TkvPrepareHost *host_ = nullptr;
+  // The pass the bands were built in (their sources go back to its report).
+  TkvPreparePass *pass_ = nullptr;
 };
 
 // The template pages of a report.

@@ -1,14 +1,26 @@
-// What a preparation pass asks of the report it prepares.
+// One preparation pass, and what it asks of the report it prepares.
 //
 // Preparation sits below the report component: it sees the report through
-// this interface, which the component (TkvReport) implements. It reaches
+// TkvPrepareHost, which the component (TkvReport) implements. It reaches
 // the template pages, the finished pages, the record sources the report
 // knows by name, the cancel flag and the report's events; the name
 // resolution sees the same report through TkvReportContext.
+//
+// TkvPreparePass holds the state of one pass: where it stands (template
+// page, finished page, page number, data level), what crosses from one
+// template page to the next, and the data band collecting aggregate keys.
+// It takes the engine over for the pass (the report current, printing
+// mode, the error dressing and the name resolver) and gives everything back
+// when it goes, however the pass ends: a page whose bands are built is
+// freed (its record sources let go), open finished pages are closed and
+// the engine's current report, page, band, object and modes are the ones
+// from before.
 #pragma once
 
 #include <QString>
+#include <functional>
 
+#include "report/engine/model/kvglobals.h"
 #include "report/engine/prepare/kvpages.h"
 #include "report/engine/vars/kvvars.h"
 
@@ -16,9 +28,13 @@ namespace report {
 
 class TkvDataset;
 class TkvView;
+class TkvPreparePass;
 
 class TkvPrepareHost : public TkvReportContext {
  public:
+  // The report component itself: the key the engine and the objects know
+  // the report by.
+  virtual TkvReport *ReportKey() = 0;
   virtual TkvPages &Pages() = 0;
   virtual TkvEMFPages &EMFPages() = 0;
   // A record source the report owns or knows by name.
@@ -29,9 +45,6 @@ class TkvPrepareHost : public TkvReportContext {
   virtual bool Terminated() const = 0;
   virtual void SetTerminated(bool v) = 0;
 
-  // The pre-scan of a page points this at the data band collecting keys.
-  virtual void SetCollecting(TkvAggregates *store) = 0;
-
   // The report's events: a finished page is complete, a data band moved
   // its source, messages may be processed (before every row), a band or
   // an object is about to print.
@@ -41,15 +54,59 @@ class TkvPrepareHost : public TkvReportContext {
   virtual void BeforePrint(TkvView *view) = 0;
   virtual void DrawingObject(TkvView *view) = 0;
 
-  // State that crosses template pages within a pass.
+  // The pass running on this report, nullptr between passes.
+  TkvPreparePass *Pass() const { return pass_; }
+
+ private:
+  friend class TkvPreparePass;
+  TkvPreparePass *pass_ = nullptr;
+};
+
+class TkvPreparePass {
+ public:
+  explicit TkvPreparePass(TkvPrepareHost &report);
+  ~TkvPreparePass();
+  TkvPreparePass(const TkvPreparePass &) = delete;
+  TkvPreparePass &operator=(const TkvPreparePass &) = delete;
+
+  // Forms the finished pages of every template page (sub-report pages only
+  // inside their hosts). The first error or a cancel stops it.
+  void Run();
+
+  TkvPrepareHost &Report() const { return report_; }
+
+  // Where the pass stands.
+  int TemplatePage = 0;  // index of the template page being prepared
+  int CurPageIndex = 0;  // the finished page being formed
+  int DataLevel = 0;     // 1 master, 2 detail, 3 subdetail loop; 0 outside one
+
+  // State that crosses template pages.
   bool CarryOver = false;      // the page being formed continues the last finished page
   bool FooterPrinted = false;  // the previous template page printed its page footers
   int KeptCurY = 0;            // where the previous template page ended
   int KeptCurBottomY = 0;
+
+  // The data band collecting aggregate keys during a page's pre-scan.
+  TkvAggregates *Collecting = nullptr;
+
+ private:
+  QString DressError(const QString &message) const;
+
+  TkvPrepareHost &report_;
+  TkvPreparePass *outer_;  // a pass already running on the report (restored after)
+
+  // The engine-wide values the pass changes, put back when it goes.
+  TkvReport *saved_report_;
+  TkvPage *saved_page_;
+  TkvBand *saved_band_;
+  TkvView *saved_view_;
+  int saved_draw_mode_;
+  bool saved_calculating_;
+  std::function<QString(const QString &)> saved_format_error_;
 };
 
 // Records the first preparation error with where preparation stood (the
-// report's dressing) and stops the pass.
+// pass's dressing) and stops the pass.
 void KvReportError(TkvPrepareHost &host, const QString &message);
 
 }  // namespace report

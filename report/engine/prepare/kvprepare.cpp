@@ -43,9 +43,10 @@ int DataTypeOfFooter(int type) {
 
 // ---- building the bands -----------------------------------------------------------
 
-void TkvPage::BuildBands(TkvPrepareHost &host) {
+void TkvPage::BuildBands(TkvPreparePass &pass) {
   if (Prepared) FreeBands();
-  host_ = &host;
+  pass_ = &pass;
+  TkvPrepareHost &host = pass.Report();
   TkvEngineState &engine = E();
   for (int t = 0; t < kvBandTypeCount; ++t) {
     Bands[static_cast<size_t>(t)] = new TkvBand(this, t);
@@ -216,7 +217,7 @@ void TkvPage::BuildBands(TkvPrepareHost &host) {
           memo->LineBreak = 0;
           engine.CurBand = band;
           engine.CurView = memo;
-          report->SetCollecting(&DataBandOf(band)->Aggregates);
+          pass.Collecting = &DataBandOf(band)->Aggregates;
           try {
             memo->ExpandMemo();
           } catch (const rtl::Exception &e) {
@@ -225,7 +226,7 @@ void TkvPage::BuildBands(TkvPrepareHost &host) {
         }
       }
     }
-    report->SetCollecting(nullptr);
+    pass.Collecting = nullptr;
     engine.CurBand = nullptr;
     engine.CurView = nullptr;
   }
@@ -235,7 +236,7 @@ void TkvPage::BuildBands(TkvPrepareHost &host) {
 }
 
 void TkvPage::FreeBands() {
-  TkvPrepareHost *report = host_;
+  TkvPrepareHost *report = pass_ != nullptr ? &pass_->Report() : nullptr;
   if (E().CurBand != nullptr && E().CurBand->Page == this) E().CurBand = nullptr;
   for (TkvBand *&first : Bands) {
     TkvBand *band = first;
@@ -261,20 +262,21 @@ void TkvPage::FreeBands() {
   }
   saved_.clear();
   Prepared = false;
-  host_ = nullptr;
+  pass_ = nullptr;
 }
 
 // ---- forming pages ----------------------------------------------------------------
 
 class TkvPreparation {
  public:
-  TkvPreparation(TkvPage &page, TkvPrepareHost &report, TkvPreparation *host = nullptr)
-      : p_(page), r_(report), host_(host) {}
+  TkvPreparation(TkvPage &page, TkvPreparePass &pass, TkvPreparation *host = nullptr)
+      : p_(page), s_(pass), r_(pass.Report()), host_(host) {}
 
   void FormPage();
 
  private:
   TkvPage &p_;
+  TkvPreparePass &s_;
   TkvPrepareHost &r_;
   std::deque<TkvBand *> queue_;  // headers and data bands waiting for a row
   int levels_ = 0;
@@ -287,7 +289,7 @@ class TkvPreparation {
   bool MayBreak() const { return !opening_ && p_.CurY != fresh_y_; }
 
   bool Stopped() const { return Failed() || r_.Terminated(); }
-  TkvEMFPage *Current() const { return r_.EMFPages().Page(E().CurPageIndex); }
+  TkvEMFPage *Current() const { return r_.EMFPages().Page(s_.CurPageIndex); }
   int ColumnFooterHeight() const {
     const TkvBand *b = p_.Band(btColumnFooter);
     return b->HasObjects() ? b->dy : 0;
@@ -320,14 +322,14 @@ class TkvPreparation {
   void PrintPageFooters(int from);
 };
 
-void TkvPage::FormPage(TkvPrepareHost &host) {
+void TkvPage::FormPage(TkvPreparePass &pass) {
   if (!Prepared) return;
-  TkvPreparation(*this, host).FormPage();
+  TkvPreparation(*this, pass).FormPage();
 }
 
 void TkvPreparation::AddFinishedPage() {
   r_.EMFPages().Add(p_);
-  E().CurPageIndex = r_.EMFPages().Count() - 1;
+  s_.CurPageIndex = r_.EMFPages().Count() - 1;
 }
 
 void TkvPreparation::PrintPageFooters(int from) {
@@ -335,7 +337,7 @@ void TkvPreparation::PrintPageFooters(int from) {
   TkvEngineState &engine = E();
   for (int i = from; i < r_.EMFPages().Count(); ++i) {
     if (r_.EMFPages().Page(i)->Canvas == nullptr) continue;
-    engine.CurPageIndex = i;
+    s_.CurPageIndex = i;
     PrintType(btPageFooter);
   }
 }
@@ -344,17 +346,17 @@ void TkvPreparation::FormPage() {
   TkvEngineState &engine = E();
   engine.CurPage = &p_;
   const TkvPageLimits l = p_.Limits();
-  if (r_.CarryOver && r_.KeptCurY == r_.KeptCurBottomY) {
-    r_.CarryOver = false;
-    r_.FooterPrinted = false;
-    r_.EMFPages().CloseFrom(engine.CurPageIndex);
-    engine.CurPageIndex = r_.EMFPages().Count();
+  if (s_.CarryOver && s_.KeptCurY == s_.KeptCurBottomY) {
+    s_.CarryOver = false;
+    s_.FooterPrinted = false;
+    r_.EMFPages().CloseFrom(s_.CurPageIndex);
+    s_.CurPageIndex = r_.EMFPages().Count();
   }
-  const bool continuing = r_.CarryOver && Current() != nullptr;
-  const bool footers_done = continuing && r_.FooterPrinted;
-  p_.CurBottomY = footers_done ? r_.KeptCurBottomY : p_.BottomLimit();
+  const bool continuing = s_.CarryOver && Current() != nullptr;
+  const bool footers_done = continuing && s_.FooterPrinted;
+  p_.CurBottomY = footers_done ? s_.KeptCurBottomY : p_.BottomLimit();
   if (continuing) {
-    p_.CurY = r_.KeptCurY;
+    p_.CurY = s_.KeptCurY;
   } else {
     AddFinishedPage();
     p_.CurY = l.Top;
@@ -383,15 +385,15 @@ void TkvPreparation::FormPage() {
 
   PrintType(btColumnFooter);
   PrintType(btReportSummary);
-  r_.KeptCurY = p_.ColumnIndex > 0 ? p_.BottomLimit() : p_.CurY;
-  r_.KeptCurBottomY = p_.CurBottomY;
+  s_.KeptCurY = p_.ColumnIndex > 0 ? p_.BottomLimit() : p_.CurY;
+  s_.KeptCurBottomY = p_.CurBottomY;
   p_.ColumnIndex = 0;
   p_.ColumnX = l.Left;
-  const int counter = engine.CurPageIndex;
-  const bool skip_footers = r_.CarryOver && r_.FooterPrinted;
-  r_.FooterPrinted = p_.FooterOnLastPage != 0 && p_.Band(btPageFooter)->HasObjects();
-  if (r_.FooterPrinted && !skip_footers) PrintPageFooters(counter);
-  engine.CurPageIndex = counter + 1;
+  const int counter = s_.CurPageIndex;
+  const bool skip_footers = s_.CarryOver && s_.FooterPrinted;
+  s_.FooterPrinted = p_.FooterOnLastPage != 0 && p_.Band(btPageFooter)->HasObjects();
+  if (s_.FooterPrinted && !skip_footers) PrintPageFooters(counter);
+  s_.CurPageIndex = counter + 1;
 }
 
 void TkvPreparation::NewPage() {
@@ -407,16 +409,16 @@ void TkvPreparation::NewPage() {
     fresh_y_ = p_.CurY;
     return;
   }
-  r_.Progress(engine.CurPageIndex + 1);
+  r_.Progress(s_.CurPageIndex + 1);
   PrintType(btColumnFooter);
   const TkvPageLimits l = p_.Limits();
   p_.ColumnIndex = 0;
   p_.ColumnX = l.Left;
-  if (!(r_.CarryOver && r_.FooterPrinted)) PrintPageFooters(engine.CurPageIndex);
-  r_.EMFPages().CloseFrom(engine.CurPageIndex);
+  if (!(s_.CarryOver && s_.FooterPrinted)) PrintPageFooters(s_.CurPageIndex);
+  r_.EMFPages().CloseFrom(s_.CurPageIndex);
   p_.CurBottomY = p_.BottomLimit();
   AddFinishedPage();
-  r_.CarryOver = false;
+  s_.CarryOver = false;
   opening_ = true;
   PrintType(btOverlay);
   p_.CurY = l.Top;
@@ -591,14 +593,14 @@ void TkvPreparation::PrintTable(TkvBand *band) {
   // A column past the right limit goes on the next finished page (made when
   // there is none yet) at the same height.
   const TkvPageLimits l = p_.Limits();
-  const int start_page = E().CurPageIndex;
+  const int start_page = s_.CurPageIndex;
   auto fit = [&](const TkvBand *table) {
     if (l.Right >= x + table->dx) return;
-    const int next = E().CurPageIndex + 1;
+    const int next = s_.CurPageIndex + 1;
     if (next >= r_.EMFPages().Count()) {
       const int y = p_.CurY;
       r_.EMFPages().Add(p_);
-      E().CurPageIndex = next;
+      s_.CurPageIndex = next;
       r_.Progress(next + 1);
       opening_ = true;
       PrintType(btOverlay);
@@ -608,7 +610,7 @@ void TkvPreparation::PrintTable(TkvBand *band) {
       p_.CurY = y;
       E().CurBand = band;
     } else {
-      E().CurPageIndex = next;
+      s_.CurPageIndex = next;
     }
     x = l.Left + (p_.ColumnX - l.Left);
     if (p_.RepeatTableHeader && header->HasObjects()) {
@@ -637,7 +639,7 @@ void TkvPreparation::PrintTable(TkvBand *band) {
     fit(footer);
     DrawCross(band, btTableFooter, x);
   }
-  E().CurPageIndex = start_page;
+  s_.CurPageIndex = start_page;
   E().CurBand = band;
   in_table_ = false;
 }
@@ -651,13 +653,13 @@ void TkvPreparation::RunSubReport(TkvBand *band, TkvSubReportView *view) {
   if (page == &p_ || host_ != nullptr) return;  // no page inside itself
   engine.CurPage = page;
   const bool built = page->Prepared;
-  if (!built) page->BuildBands(r_);
+  if (!built) page->BuildBands(s_);
   if (!Failed()) {
     page->CurY = band->y + view->y;
     page->CurBottomY = p_.CurBottomY;
     page->ColumnIndex = 0;
     page->ColumnX = p_.ColumnX + view->x;
-    TkvPreparation embedded(*page, r_, this);
+    TkvPreparation embedded(*page, s_, this);
     embedded.RunEmbedded();
     sub_end_ = std::max(sub_end_, page->CurY);
   }
@@ -893,8 +895,8 @@ void TkvPreparation::DoLoop(int level) {
   const int base = btMasterHeader + 3 * (level - 1);
   TkvBand *header = p_.Band(base);
   TkvBand *footer = p_.Band(base + 2);
-  const int saved_level = engine.DataLevel;
-  engine.DataLevel = level;
+  const int saved_level = s_.DataLevel;
+  s_.DataLevel = level;
   const bool grouped = level == 1 && groups_;
   std::vector<TkvBand *> groups;  // outermost first
   if (grouped)
@@ -938,7 +940,7 @@ void TkvPreparation::DoLoop(int level) {
         PrintQueue();
       } else {
         DoLoop(level + 1);
-        engine.DataLevel = level;
+        s_.DataLevel = level;
         engine.CurBand = band;
         if (!queue_.empty()) {
           if (band->PrintIfEmpty) {
@@ -1027,7 +1029,7 @@ void TkvPreparation::DoLoop(int level) {
       PrintBand(footer);
     }
   }
-  engine.DataLevel = saved_level;
+  s_.DataLevel = saved_level;
 }
 
 // ---- errors ------------------------------------------------------------------------

@@ -29,7 +29,6 @@ struct FakeReport {
 class ReportObjectTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_ = kvEngine();
     kvEngine().ReportViews = [this](const TkvReport *r) {
       std::vector<TkvView *> list;
       if (r == report_.Key()) {
@@ -43,10 +42,7 @@ class ReportObjectTest : public ::testing::Test {
       return vcl::mrOk;
     });
   }
-  void TearDown() override {
-    vcl::SetDialogResponder(previous_);
-    kvEngine() = saved_;
-  }
+  void TearDown() override { vcl::SetDialogResponder(previous_); }
 
   static void Printing(bool on) { kvEngine().DrawMode = on ? kvDrawPrinting : kvDrawDesign; }
 
@@ -63,7 +59,7 @@ class ReportObjectTest : public ::testing::Test {
   std::vector<QString> captions_;
 
  private:
-  TkvEngineState saved_;
+  TkvEngineStateGuard engine_;
   vcl::TDialogResponder previous_;
 };
 

@@ -16,13 +16,13 @@ using namespace report;
 
 class StockReport : public dao::testing::DaoDb {
  protected:
+  TkvEngineStateGuard engine_;
   kvtest::FakeReport report;
   dao::TVuDaoTable *stock = nullptr;
   TkvDBDataSet *source = nullptr;
 
   void SetUp() override {
     DaoDb::SetUp();
-    kvEngine().ErrorText.clear();
     stock = new dao::TVuDaoTable(&report.owner);
     stock->SetName("Giacenza");
     stock->SetDatabase(database_.get());
@@ -36,7 +36,6 @@ class StockReport : public dao::testing::DaoDb {
   }
   void TearDown() override {
     KvInstallResolver(nullptr);
-    kvEngine().ErrorText.clear();
     DaoDb::TearDown();
   }
 
@@ -116,7 +115,7 @@ TEST_F(StockReport, FieldsOfTheOwnerByDatasetName) {
   EXPECT_EQ(KvGetValue(report, "MONEY(\"Prezzo_V\")"), QStringLiteral("1,50 ") + QChar(0x20AC));
   EXPECT_EQ(KvGetValue(report, "Pagina"), QString());  // no such field or variable
   report.band_dataset = nullptr;
-  kvEngine().ErrorText.clear();
+  TkvEngineStateGuard alone;
   EXPECT_EQ(KvGetValue(report, "Testata"), QString());
   EXPECT_EQ(kvEngine().ErrorText, QStringLiteral("Errore. Identificatore sconosciuto: Testata"));
 }

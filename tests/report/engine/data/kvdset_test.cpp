@@ -16,12 +16,12 @@ namespace {
 
 class KvDataSetTest : public ::testing::Test {
  protected:
+  report::TkvEngineStateGuard engine_;
   vcl::TComponent owner{nullptr};
   testdb::TMemDataSet *table = nullptr;
   TkvDBDataSet *source = nullptr;
 
   void SetUp() override {
-    report::kvEngine().ErrorText.clear();
     table = new testdb::TMemDataSet(&owner);
     table->SetName("Giacenza");
     table->AddColumn("Codice", vcl::ftInteger);
@@ -177,7 +177,6 @@ TEST_F(KvDataSetTest, FieldAndDatasetLookups) {
   EXPECT_EQ(report::kvEngine().ErrorText, QString());
   EXPECT_EQ(report::FindDataSetByName(&owner, "Nessuno"), nullptr);
   EXPECT_EQ(report::kvEngine().ErrorText, QStringLiteral("Non è stato trovato il kvDataset: Nessuno"));
-  report::kvEngine().ErrorText.clear();
   delete module;
 }
 

@@ -204,10 +204,12 @@ TEST_F(AggregateTest, ResetKeepsOuterLevels) {
   store.Step(3, report::Expr());
   EXPECT_EQ(store.RowCount(), 1);
   // A layout pass (calculation state) neither counts nor resets.
-  report::kvEngine().Calculating = true;
-  store.Step(3, report::Expr());
-  store.Step(2, report::Expr());
-  report::kvEngine().Calculating = false;
+  {
+    report::TkvEngineStateGuard layout;
+    report::kvEngine().Calculating = true;
+    store.Step(3, report::Expr());
+    store.Step(2, report::Expr());
+  }
   EXPECT_EQ(store.RowCount(), 1);
   EXPECT_EQ(store.Value(Key("SUM", 2)).AsDouble(), 11 + 6);
 }

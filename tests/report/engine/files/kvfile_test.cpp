@@ -24,17 +24,13 @@ using namespace report;
 class TemplateFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_ = kvEngine();
     RegisterShapeObject();
     previous_ = vcl::SetDialogResponder([this](vcl::TDialogRequest &request) {
       messages_.push_back(request.text);
       return vcl::mrOk;
     });
   }
-  void TearDown() override {
-    vcl::SetDialogResponder(previous_);
-    kvEngine() = saved_;
-  }
+  void TearDown() override { vcl::SetDialogResponder(previous_); }
 
   static QByteArray Bytes(TkvReport &report) {
     rtl::TMemoryStream stream;
@@ -101,7 +97,7 @@ class TemplateFile : public ::testing::Test {
   std::vector<QString> messages_;
 
  private:
-  TkvEngineState saved_;
+  TkvEngineStateGuard engine_;
   vcl::TDialogResponder previous_;
 };
 
@@ -170,7 +166,7 @@ TEST_F(TemplateFile, TemplateComesBackWithItsPagesObjectsSourcesAndVariables) {
 // below 23, page scales only above 24, objects through their own records at
 // that version.
 QByteArray OldStream(int version, bool version_byte, TkvView &view) {
-  const int saved = kvEngine().Version;
+  TkvEngineStateGuard engine;
   kvEngine().Version = version;
   rtl::TMemoryStream s;
   if (version_byte) s.WriteUInt8(std::uint8_t(version));
@@ -195,7 +191,6 @@ QByteArray OldStream(int version, bool version_byte, TkvView &view) {
   s.WriteUInt8(gtMemo);
   s.WriteUInt8(0);
   view.SaveToStream(s);
-  kvEngine().Version = saved;
   return s.Bytes();
 }
 

@@ -80,13 +80,15 @@ TEST_F(MemoDrawTest, NothingIsPrintedForAnInvisibleObjectOrWhileCalculating) {
   EXPECT_EQ(page.Inked(vcl::Rect(0, 0, 120, 80)), 0);
 
   memo->Visible = true;
-  kvEngine().Calculating = true;
-  memo->Draw(page.Canvas());
-  EXPECT_EQ(page.Inked(vcl::Rect(0, 0, 120, 80)), 0);
-  EXPECT_GT(memo->TextHeight(), 0) << "laid out all the same";
+  {
+    TkvEngineStateGuard layout;
+    kvEngine().Calculating = true;
+    memo->Draw(page.Canvas());
+    EXPECT_EQ(page.Inked(vcl::Rect(0, 0, 120, 80)), 0);
+    EXPECT_GT(memo->TextHeight(), 0) << "laid out all the same";
+  }
 
   // At design time an invisible object is crossed out in red.
-  kvEngine().Calculating = false;
   memo->Visible = false;
   Printing(false);
   memo->Draw(page.Canvas());

@@ -61,12 +61,10 @@ TkvDataset *Rows(vcl::TComponent *owner, const QString &name, int rows) {
 
 class ReportTest : public ::testing::Test {
  protected:
+  TkvEngineStateGuard engine_;
   vcl::TComponent owner{nullptr};
   TkvReport *report = new TkvReport(&owner);
   TkvPage *page = report->Pages().Page(0);
-
-  void SetUp() override { kvEngine().ErrorText.clear(); }
-  void TearDown() override { kvEngine().ErrorText.clear(); }
 
   // A page for sub-reports: one row "Voce n" per row of `source`.
   TkvPage *InnerPage(const QString &source) {
@@ -87,13 +85,13 @@ class ReportTest : public ::testing::Test {
 
 class StockList : public dao::testing::DaoDb {
  protected:
+  TkvEngineStateGuard engine_;
   vcl::TComponent owner{nullptr};
   TkvReport *report = nullptr;
   TkvPage *page = nullptr;
 
   void SetUp() override {
     DaoDb::SetUp();
-    kvEngine().ErrorText.clear();
     auto *stock = new dao::TVuDaoTable(&owner);
     stock->SetName("Giacenza");
     stock->SetDatabase(database_.get());
@@ -121,7 +119,6 @@ class StockList : public dao::testing::DaoDb {
   }
   void TearDown() override {
     delete report;
-    kvEngine().ErrorText.clear();
     DaoDb::TearDown();
   }
 };
@@ -331,6 +328,39 @@ TEST_F(ReportTest, CancelStopsTheDataLoop) {
   int printed = 0;
   for (const QString &t : AllTexts()) printed += !t.isEmpty();
   EXPECT_EQ(printed, 29);
+}
+
+// A failure that is no report error (here from the program's own event)
+// leaves the pass; everything the pass took is given back on the way out.
+TEST_F(ReportTest, FailureLeavingThePassGivesTheEngineAndTheSourcesBack) {
+  Rows(&owner, "Tre", 3);
+  page->AddBand(btMasterData, 70, 20)->FormatStr = "Tre";
+  AddMemo(page, 40, 70, 100, 20, "[LINE#]");
+  int opened = 0, closed = 0;
+  report->OnDataSetWork = [&](const QString &, vcl::TDataSet *, int &, TkvDataSetOperation op) {
+    opened += op == opInit;
+    closed += op == opExit;
+  };
+  report->ProcessMessages = [] { throw std::runtime_error("guasto"); };
+  EXPECT_THROW(report->PrepareReport(), std::runtime_error);
+  EXPECT_EQ(opened, 1);
+  EXPECT_EQ(closed, 1);
+  EXPECT_FALSE(page->Prepared);
+  EXPECT_EQ(report->Pass(), nullptr);
+  EXPECT_EQ(report->EMFPages().Page(0)->Canvas, nullptr);
+  const TkvEngineState &engine = kvEngine();
+  EXPECT_EQ(engine.CurReport, nullptr);
+  EXPECT_EQ(engine.CurPage, nullptr);
+  EXPECT_EQ(engine.CurBand, nullptr);
+  EXPECT_EQ(engine.CurView, nullptr);
+  EXPECT_EQ(engine.DrawMode, kvDrawDesign);
+  EXPECT_FALSE(static_cast<bool>(engine.ExpandBracket));
+  EXPECT_FALSE(static_cast<bool>(engine.FormatError));
+
+  // The report prepares again as if nothing had happened.
+  report->ProcessMessages = [] {};
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  EXPECT_EQ(AllTexts(), QStringList({"1", "2", "3"}));
 }
 
 TEST_F(ReportTest, ProgressWindowCancelsThePass) {

@@ -23,11 +23,11 @@ namespace {
 
 class ResolveTest : public ::testing::Test {
  protected:
+  TkvEngineStateGuard engine_;
   FakeReport report;
   testdb::TMemDataSet *table = nullptr;
 
   void SetUp() override {
-    kvEngine().ErrorText.clear();
     table = new testdb::TMemDataSet(&report.owner);
     table->SetName("Giacenza");
     table->AddColumn("Titolo", vcl::ftString, 40);
@@ -40,21 +40,17 @@ class ResolveTest : public ::testing::Test {
     report.band_dataset = table;
     KvInstallResolver(&report);
   }
-  void TearDown() override {
-    KvInstallResolver(nullptr);
-    kvEngine().ErrorText.clear();
-  }
+  void TearDown() override { KvInstallResolver(nullptr); }
   Variant Eval(const QString &text) { return Expr().Evaluate(text); }
   QString Bracket(const QString &text) { return KvGetValue(report, text); }
-  // The error a text leaves, and clears it.
+  // The error a text leaves, evaluated on its own.
   QString ErrorOf(const QString &text) {
+    TkvEngineStateGuard alone;
     try {
       Eval(text);
     } catch (const rtl::Exception &) {
     }
-    const QString e = kvEngine().ErrorText;
-    kvEngine().ErrorText.clear();
-    return e;
+    return kvEngine().ErrorText;
   }
 };
 
