@@ -3,6 +3,7 @@
 // factory. Memo, picture, band and sub-report drawing live in
 // kvclass_draw.cpp.
 #include "report/engine/model/kvclass.h"
+#include "report/engine/model/kvformat.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -114,7 +115,8 @@ bool BandOptionApplies(int band_type, int option) {
 // TkvView
 
 TkvView::TkvView(TkvReport *report) : Report(report) {
-  Format = rtl::FormatSettings().DecimalSeparator.unicode() + 512;
+  // Text, two decimals, the locale's separator.
+  Format = KvFormatWord(fkText, 0, 2, rtl::FormatSettings().DecimalSeparator.unicode());
 }
 
 TkvView::~TkvView() {

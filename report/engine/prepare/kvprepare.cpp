@@ -24,6 +24,9 @@ namespace {
 TkvEngineState &E() { return kvEngine(); }
 bool Failed() { return !E().ErrorText.isEmpty(); }
 
+// A height no column holds: a page break check with it always breaks.
+constexpr int kvForceBreakHeight = 100000;
+
 bool IsFooterOfData(int type) {
   return type == btMasterFooter || type == btGroupFooter || type == btDetailFooter || type == btSubDetailFooter;
 }
@@ -297,6 +300,8 @@ class TkvPreparation {
   void AddFinishedPage();
   void NewPage();
   bool CheckPageBreak(int y, int height, bool test_only);
+  // Moves on to the next column or page whatever room is left.
+  void ForceBreak() { CheckPageBreak(p_.CurY, kvForceBreakHeight, false); }
   void PrintBand(TkvBand *band);
   void PrintType(int type) { PrintBand(p_.Band(type)); }
   int MeasureBand(TkvBand *band, bool push);
@@ -800,7 +805,7 @@ void TkvPreparation::SplitBand(TkvBand *band) {
       break;
     }
     top += free;
-    CheckPageBreak(p_.CurY, 100000, false);
+    ForceBreak();
   }
   band->CalculatedHeight = height;
 }
@@ -840,7 +845,7 @@ void TkvPreparation::PrintBand(TkvBand *band) {
     if (band->IsDataBand())
       for (TkvBand *n = band->Next; n != nullptr && n->DataSource == nullptr; n = n->Next)
         height += MeasureBand(n, false);
-    if (p_.CurBottomY < p_.CurY + height) CheckPageBreak(p_.CurY, 10000, false);
+    if (p_.CurBottomY < p_.CurY + height) ForceBreak();
   }
   engine.CurBand = band;
   DrawBand(band);

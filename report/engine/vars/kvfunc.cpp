@@ -302,10 +302,10 @@ QString PlainDateTime(rtl::TDateTime d) {
 
 QString FormatKind(const Variant &value, int kind, int sub, int decimals, const QString &format_text) {
   switch (kind) {
-    case 0:
+    case fkText:
       if (value.Type() == rtl::VarType::Date) return PlainDateTime(value.AsDateTime());
       return rtl::VarToStr(value);
-    case 1: {
+    case fkNumber: {
       if (value.Type() == rtl::VarType::String) return value.AsString();
       const double v = value.AsDouble();
       switch (sub) {
@@ -317,27 +317,27 @@ QString FormatKind(const Variant &value, int kind, int sub, int decimals, const 
           return rtl::FormatFloat(QStringLiteral("0,.##"), v);
         case 3:
           return rtl::FloatToStrF(v, rtl::ffNumber, 10, decimals);
-        case 4:
+        case kvCustomSubFormat:
           return rtl::FormatFloat(format_text, v);
         default:
           return rtl::VarToStr(value);
       }
     }
-    case 2:
-    case 3: {
+    case fkDate:
+    case fkTime: {
       static const char *const kDates[] = {"dd/mm/yy", "dd/mm/yyyy", "d mmm yyyy", "d mmmm yyyy"};
       static const char *const kTimes[] = {"hh:nn:ss", "h:nn:ss", "hh:nn", "h:nn"};
       QString format;
       if (sub >= 0 && sub <= 3) {
-        format = QLatin1String(kind == 2 ? kDates[sub] : kTimes[sub]);
-      } else if (sub == 4) {
+        format = QLatin1String(kind == fkDate ? kDates[sub] : kTimes[sub]);
+      } else if (sub == kvCustomSubFormat) {
         format = format_text;
       } else {
         return rtl::VarToStr(value);
       }
       return rtl::FormatDateTime(format, value.AsDateTime());
     }
-    case 4:
+    case fkBoolean:
       switch (sub) {
         case 0:
           return rtl::IntToStr(value.AsInteger());
@@ -360,14 +360,14 @@ QString FormatKind(const Variant &value, int kind, int sub, int decimals, const 
 
 QString KvFormatValue(const Variant &value, std::int32_t format, const QString &format_text) {
   if (value.IsEmptyOrNull()) return QString();
-  const int kind = (format >> 24) & 0x0F;
-  const int sub = (format >> 16) & 0xFF;
-  const int decimals = (format >> 8) & 0xFF;
-  const QChar separator(static_cast<char16_t>(format & 0xFF));
+  const int kind = KvFormatKindOf(format);
+  const int sub = KvSubFormatOf(format);
+  const int decimals = KvDecimalsOf(format);
+  const QChar separator(KvSeparatorOf(format));
   rtl::FormatSettingsGuard guard;
   rtl::TFormatSettings &fs = rtl::FormatSettings();
   fs.TimeSeparator = u':';
-  if (kind == 1 && !separator.isNull()) {
+  if (kind == fkNumber && !separator.isNull()) {
     fs.DecimalSeparator = separator;
     // A separator equal to the grouping one would make "1.234.5".
     if (fs.ThousandSeparator == separator) fs.ThousandSeparator = separator == u'.' ? u',' : u'.';

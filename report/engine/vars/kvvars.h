@@ -25,6 +25,7 @@
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/object.h"
 #include "platform/rtl/variant.h"
+#include "report/engine/model/kvformat.h"
 
 namespace rtl {
 class TStream;
@@ -198,11 +199,7 @@ void KvRemoveFunctionHandler(int id);
 
 // ---- values as text ----------------------------------------------------------------
 
-// The format word: bits 0-7 decimal separator, 8-15 decimals, 16-23
-// sub-format, 24-27 kind (0 text, 1 number, 2 date, 3 time, 4 boolean).
-inline constexpr std::int32_t KvFormatWord(int kind, int sub_format, int decimals, char16_t separator) {
-  return (kind & 0x0F) << 24 | (sub_format & 0xFF) << 16 | (decimals & 0xFF) << 8 | (separator & 0xFF);
-}
+// A value as text by a memo's format word (model/kvformat.h).
 QString KvFormatValue(const rtl::Variant &value, std::int32_t format, const QString &format_text);
 
 // An amount in Italian words: 1234,5 -> "milleduecentotrentaquattro virgola
