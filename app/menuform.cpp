@@ -66,11 +66,16 @@ void TMenuForm::BuildControls() {
   pn_top->SetCaption(QString());
   pn_top->SetAlign(vcl::alTop);
   pn_top->SetHeight(74);
+  // The status and supplement texts keep their boxes whatever they say, so
+  // a long title never runs under the tool buttons.
   lb_showrivista = Make<vcl::TLabel>(this, pn_top, QStringLiteral("lb_showrivista"));
-  lb_showrivista->SetBounds(8, 6, 560, 18);
+  lb_showrivista->SetAutoSize(false);
+  lb_showrivista->SetBounds(8, 6, 420, 18);
+  lb_showrivista->Font()->SetStyle(vcl::TFontStyles{vcl::fsBold});
   lb_showrivista->SetCaption(kIdleStatus);
   lb_allegato = Make<vcl::TLabel>(this, pn_top, QStringLiteral("lb_allegato"));
-  lb_allegato->SetBounds(580, 6, 300, 18);
+  lb_allegato->SetAutoSize(false);
+  lb_allegato->SetBounds(436, 6, 170, 18);
   lb_allegato->SetCaption(QString());
   AddLabel(this, pn_top, QStringLiteral("Codice a barre"), 8, 28);
   ingresso_barcode = Make<vcl::TEdit>(this, pn_top, QStringLiteral("ingresso_barcode"));
@@ -81,13 +86,13 @@ void TMenuForm::BuildControls() {
   btn_cerca->SetCaption(QStringLiteral("Cerca"));
   btn_cerca->SetBounds(234, 44, 70, 24);
   btn_cerca->SetTabOrder(1);
-  AddLabel(this, pn_top, QStringLiteral("Cambio data lavoro"), 560, 28);
+  AddLabel(this, pn_top, QStringLiteral("Cambio data lavoro"), 380, 28);
   selez_data = Make<ext::TDateEdit>(this, pn_top, QStringLiteral("selez_data"));
-  selez_data->SetBounds(560, 44, 110, 24);
+  selez_data->SetBounds(380, 44, 110, 24);
   selez_data->SetTabOrder(2);
   btn_cambiadata = Make<vcl::TButton>(this, pn_top, QStringLiteral("btn_cambiadata"));
   btn_cambiadata->SetCaption(QStringLiteral("Cambia"));
-  btn_cambiadata->SetBounds(676, 44, 70, 24);
+  btn_cambiadata->SetBounds(496, 44, 70, 24);
   btn_cambiadata->SetTabOrder(3);
 
   pn_bottom = Make<vcl::TPanel>(this, this, QStringLiteral("pn_bottom"));

@@ -324,7 +324,8 @@ void TControl::UpdateWidgetGeometry() {
     widget_->move(left_, top_);
     widget_->resize(width_, height_);
   } else {
-    widget_->setGeometry(left_, top_, width_, height_);
+    const TPoint origin = parent_ != nullptr ? parent_->ClientOffset() : TPoint{0, 0};
+    widget_->setGeometry(left_ + origin.X, top_ + origin.Y, width_, height_);
   }
 }
 
@@ -334,13 +335,15 @@ void TControl::SetClientWidth(int v) { SetWidth(width_ - ClientWidth() + v); }
 void TControl::SetClientHeight(int v) { SetHeight(height_ - ClientHeight() + v); }
 
 TPoint TControl::ClientToScreen(const TPoint &p) {
-  const QPoint q = Handle()->mapToGlobal(QPoint(p.X, p.Y));
+  const TPoint origin = ClientOffset();
+  const QPoint q = Handle()->mapToGlobal(QPoint(p.X + origin.X, p.Y + origin.Y));
   return {q.x(), q.y()};
 }
 
 TPoint TControl::ScreenToClient(const TPoint &p) {
+  const TPoint origin = ClientOffset();
   const QPoint q = Handle()->mapFromGlobal(QPoint(p.X, p.Y));
-  return {q.x(), q.y()};
+  return {q.x() - origin.X, q.y() - origin.Y};
 }
 
 void TControl::SetAlign(TAlign align) {

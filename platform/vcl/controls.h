@@ -285,6 +285,9 @@ class TControl : public TComponent {
   virtual int ClientHeight() const;
   void SetClientWidth(int v);
   void SetClientHeight(int v);
+  // Where the client area begins inside the control's widget (below a
+  // form's menu bar); children are placed from there.
+  virtual TPoint ClientOffset() const { return {0, 0}; }
   TRect ClientRect() const { return Rect(0, 0, ClientWidth(), ClientHeight()); }
   TPoint ClientToScreen(const TPoint &p);
   TPoint ScreenToClient(const TPoint &p);

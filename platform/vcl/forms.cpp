@@ -454,9 +454,38 @@ void TCustomForm::Dispatch(TMessage &m) {
 
 void TCustomForm::WMClose(TMessage &) { Close(); }
 
-bool TCustomForm::MenuChar(QChar) { return false; }
+bool TCustomForm::MenuChar(QChar ch) { return menu_ != nullptr && menu_->MenuChar(ch); }
 
-void TCustomForm::MenuKey() {}
+void TCustomForm::MenuKey() {
+  if (menu_ != nullptr) menu_->EnterMenuLoop();
+}
+
+void TCustomForm::SetMenu(IFormMenu *menu) {
+  if (menu == menu_) return;
+  menu_ = menu;
+  MenuBarChanged();
+}
+
+int TCustomForm::MenuBarHeight() const {
+  QWidget *bar = menu_ != nullptr ? menu_->MenuBarWidget() : nullptr;
+  return bar != nullptr ? bar->sizeHint().height() : 0;
+}
+
+int TCustomForm::ClientHeight() const { return std::max(0, Height() - MenuBarHeight()); }
+
+void TCustomForm::MenuBarChanged() {
+  if (QWidget *bar = menu_ != nullptr ? menu_->MenuBarWidget() : nullptr)
+    bar->setGeometry(0, 0, Width(), MenuBarHeight());
+  // Every child moves below the bar (or back up), aligned or not.
+  for (int i = 0; i < ControlCount(); ++i) Controls(i)->UpdateWidgetGeometry();
+  AlignControls();
+}
+
+void TCustomForm::Resize() {
+  if (QWidget *bar = menu_ != nullptr ? menu_->MenuBarWidget() : nullptr)
+    bar->setGeometry(0, 0, Width(), MenuBarHeight());
+  TWinControl::Resize();
+}
 
 void TCustomForm::WMActivate(TMessage &m) {
   DefaultHandler(m);
@@ -518,6 +547,8 @@ void TCustomForm::CMDialogKey(TMessage &m) {
 }
 
 void TCustomForm::PaintWidget(QPainter *painter, const QRect &) {
+  // The form paints its client area, below the menu bar.
+  painter->translate(0, MenuBarHeight());
   canvas_->Font()->Assign(Font());
   canvas_->Brush()->SetColor(Color());
   canvas_->BeginPaint(painter);

@@ -42,6 +42,22 @@ ORBISCA_ENUM(TWindowState, wsNormal, wsMinimized, wsMaximized)
 ORBISCA_ENUM(TBorderIcon, biSystemMenu, biMinimize, biMaximize, biHelp)
 using TBorderIcons = TEnumSet<TBorderIcon>;
 
+// What a form asks of its main menu (menus.h implements it), so that forms
+// need nothing of menus.
+class IFormMenu {
+ public:
+  // The bar the form keeps along its top edge, above the client area.
+  virtual QWidget *MenuBarWidget() const = 0;
+  // Alt+letter that no control took: opens or runs the top item whose
+  // caption marks that letter; true when there was one.
+  virtual bool MenuChar(QChar ch) = 0;
+  // Alt alone or F10: the bar takes the keyboard, its first item marked.
+  virtual void EnterMenuLoop() = 0;
+
+ protected:
+  ~IFormMenu() = default;
+};
+
 using TCloseEvent = std::function<void(rtl::TObject *sender, TCloseAction &action)>;
 using TCloseQueryEvent = std::function<void(rtl::TObject *sender, bool &can_close)>;
 
@@ -88,6 +104,18 @@ class TCustomForm : public TWinControl, public IControlForm {
   TCanvas *Canvas() const { return canvas_.get(); }
   int PixelsPerInch() const { return 96; }
 
+  // --- the main menu -------------------------------------------------------------
+  // The menu whose bar takes the top of the window; the client area (and
+  // ClientHeight) begins below it, as on the platform. nullptr removes it.
+  IFormMenu *Menu() const { return menu_; }
+  void SetMenu(IFormMenu *menu);
+  // The bar's height (0 without a menu).
+  int MenuBarHeight() const;
+  // The menu's bar changed (items, font): the client area is laid out again.
+  void MenuBarChanged();
+  int ClientHeight() const override;
+  TPoint ClientOffset() const override { return {0, MenuBarHeight()}; }
+
   // --- focus ---------------------------------------------------------------------
   // The control that has (or will get when the form is active) the focus.
   TWinControl *ActiveControl() const { return active_control_; }
@@ -132,6 +160,7 @@ class TCustomForm : public TWinControl, public IControlForm {
   bool PaintsBackground() const override { return true; }
   bool CustomPainted() const override { return true; }
   void PaintWidget(QPainter *painter, const QRect &area) override;
+  void Resize() override;
 
   virtual void DoCreate();
   virtual void DoShow();
@@ -153,6 +182,7 @@ class TCustomForm : public TWinControl, public IControlForm {
   void CloseModal();
   bool IsTopLevel() const { return Parent() == nullptr; }
 
+  IFormMenu *menu_ = nullptr;
   TWinControl *active_control_ = nullptr;
   TWinControl *entered_ = nullptr;
   std::vector<TWinControl *> exiting_;

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QCursor>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -256,12 +257,91 @@ bool TMenu::IsShortCut(int key, TShiftState shift) {
 
 // --- TMainMenu ----------------------------------------------------------------------------------
 
+namespace {
+
+// The bar's keyboard mode as Alt alone or F10 starts it: arrows move the
+// mark, Enter or Space run the marked item (or open its menu), Esc and
+// losing the focus give the keyboard back to the form's control.
+class MenuBarKeys : public QObject {
+ public:
+  MenuBarKeys(QMenuBar *bar, TMainMenu *menu) : QObject(bar), bar_(bar), menu_(menu) {}
+
+  bool eventFilter(QObject *watched, QEvent *event) override {
+    if (watched != bar_) return false;
+    if (event->type() == QEvent::FocusOut) {
+      if (!bar_->activeAction() || !bar_->activeAction()->menu()) bar_->setActiveAction(nullptr);
+      return false;
+    }
+    if (event->type() != QEvent::KeyPress) return false;
+    const auto *ke = static_cast<QKeyEvent *>(event);
+    switch (ke->key()) {
+      case Qt::Key_Escape:
+        Leave();
+        return true;
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+      case Qt::Key_Space: {
+        QAction *a = bar_->activeAction();
+        if (a == nullptr || a->menu() != nullptr) return false;  // Qt opens the menu
+        Leave();
+        a->trigger();
+        return true;
+      }
+      default:
+        return false;
+    }
+  }
+
+ private:
+  void Leave() {
+    bar_->setActiveAction(nullptr);
+    TCustomForm *form = menu_->Form();
+    if (form == nullptr) return;
+    TWinControl *back = form->ActiveControl();
+    if (back != nullptr && back->CanFocus())
+      back->Handle()->setFocus(Qt::MenuBarFocusReason);
+    else
+      bar_->clearFocus();
+  }
+  QMenuBar *bar_;
+  TMainMenu *menu_;
+};
+
+// The top item whose caption marks `ch` ("&T" for T), ignoring case.
+TMenuItem *ItemOfMnemonic(TMenuItem *root, QChar ch) {
+  const QChar wanted = ch.toUpper();
+  for (int i = 0; i < root->Count(); ++i) {
+    TMenuItem *item = root->Items(i);
+    if (!item->Visible() || !item->Enabled()) continue;
+    const QString caption = item->Caption();
+    for (qsizetype k = 0; k + 1 < caption.size(); ++k) {
+      if (caption[k] != u'&') continue;
+      if (caption[k + 1] == u'&') {
+        ++k;
+        continue;
+      }
+      if (caption[k + 1].toUpper() == wanted) return item;
+      break;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
 TMainMenu::TMainMenu(TComponent *owner) : TMenu(owner) {}
 
 TMainMenu::~TMainMenu() {
   InitApplication();
   Application->UnhookMainWindow(this);
+  Detach();
+}
+
+void TMainMenu::Detach() {
+  TCustomForm *form = Form();
+  if (form != nullptr && form->Menu() == this) form->SetMenu(nullptr);
   delete bar_;
+  bar_ = nullptr;
 }
 
 TCustomForm *TMainMenu::Form() const {
@@ -270,11 +350,10 @@ TCustomForm *TMainMenu::Form() const {
 }
 
 void TMainMenu::SetForm(TCustomForm *form) {
+  Detach();
   if (form_ != nullptr) form_->RemoveFreeNotification(this);
   form_ = form;
   if (form != nullptr) form->FreeNotification(this);
-  delete bar_;
-  bar_ = nullptr;
 }
 
 void TMainMenu::Notification(TComponent *component, TOperation operation) {
@@ -288,23 +367,34 @@ void TMainMenu::Notification(TComponent *component, TOperation operation) {
 void TMainMenu::Attach() {
   InitApplication();
   // Shortcuts work while the menu's form is the active one, before the
-  // focused control sees the key.
+  // focused control sees the key; so does F10 (when no item has it as its
+  // shortcut), which gives the bar the keys.
   Application->HookMainWindow(this, [this](TMessage &m) {
     if (m.Msg != WM_KEYDOWN && m.Msg != WM_SYSKEYDOWN) return false;
     TCustomForm *form = Form();
     if (form == nullptr || Screen->ActiveForm() != form) return false;
-    return IsShortCut(static_cast<int>(m.WParam), KeyDataToShiftState(m.LParam));
+    const TShiftState shift = KeyDataToShiftState(m.LParam);
+    if (IsShortCut(static_cast<int>(m.WParam), shift)) return true;
+    if (m.WParam == VK_F10 && shift.Empty() && bar_ != nullptr) {
+      EnterMenuLoop();
+      return true;
+    }
+    return false;
   });
   TCustomForm *form = Form();
   if (form == nullptr) return;
   if (bar_ == nullptr) {
     bar_ = new QMenuBar(form->Handle());
     bar_->setNativeMenuBar(false);
+    bar_->installEventFilter(new MenuBarKeys(bar_, this));
   }
   MenuChanged();
+  form->SetMenu(this);
 }
 
 int TMainMenu::MenuBarHeight() const { return bar_ != nullptr ? bar_->sizeHint().height() : 0; }
+
+QWidget *TMainMenu::MenuBarWidget() const { return bar_; }
 
 void TMainMenu::MenuChanged() {
   if (bar_ == nullptr) return;
@@ -316,8 +406,33 @@ void TMainMenu::MenuChanged() {
     if (top->Count() > 0) top->RebuildSubMenu();
     bar_->addAction(a);
   }
-  if (TCustomForm *form = Form()) bar_->setGeometry(0, 0, form->Width(), bar_->sizeHint().height());
   bar_->show();
+  TCustomForm *form = Form();
+  if (form != nullptr && form->Menu() == this) form->MenuBarChanged();
+}
+
+bool TMainMenu::MenuChar(QChar ch) {
+  if (bar_ == nullptr) return false;
+  TMenuItem *item = ItemOfMnemonic(Items(), ch);
+  if (item == nullptr) return false;
+  if (item->Count() > 0)
+    bar_->setActiveAction(item->Action());  // opens its menu
+  else
+    item->Click();
+  return true;
+}
+
+void TMainMenu::EnterMenuLoop() {
+  if (bar_ == nullptr) return;
+  QAction *first = nullptr;
+  for (QAction *a : bar_->actions())
+    if (a->isVisible() && a->isEnabled() && !a->isSeparator()) {
+      first = a;
+      break;
+    }
+  if (first == nullptr) return;
+  bar_->setFocus(Qt::MenuBarFocusReason);
+  bar_->setActiveAction(first);
 }
 
 // --- TPopupMenu ---------------------------------------------------------------------------------

@@ -9,8 +9,10 @@
 // while the form of its menu is active, also when the bar is not open.
 //
 // A TMainMenu attaches to its owner form (or the form given to SetForm) as a
-// QMenuBar along the form's top edge. Controls keep their coordinates: a
-// form with a menu bar places its content below MenuBarHeight().
+// QMenuBar along the form's top edge; the form's client area begins below it
+// (IFormMenu of forms.h), so controls at the top of the client area lie under
+// the bar, never beneath it. Alt with a caption's marked letter opens (or
+// runs) its top item; Alt alone and F10 give the bar the keyboard.
 #pragma once
 
 #include <QString>
@@ -20,6 +22,7 @@
 
 #include "platform/rtl/classes.h"
 #include "platform/vcl/component.h"
+#include "platform/vcl/forms.h"
 #include "platform/vcl/messages.h"
 #include "platform/vcl/typinfo.h"
 
@@ -131,7 +134,7 @@ class TMenu : public TComponent {
   std::unique_ptr<TMenuItem> items_;
 };
 
-class TMainMenu : public TMenu {
+class TMainMenu : public TMenu, public IFormMenu {
   ORBISCA_CLASS(TMainMenu, TMenu)
 
  public:
@@ -147,7 +150,13 @@ class TMainMenu : public TMenu {
   void MenuChanged() override;
   void Notification(TComponent *component, TOperation operation) override;
 
+  // --- what the form asks of its menu ---------------------------------------------
+  QWidget *MenuBarWidget() const override;
+  bool MenuChar(QChar ch) override;
+  void EnterMenuLoop() override;
+
  private:
+  void Detach();
   TCustomForm *form_ = nullptr;
   QMenuBar *bar_ = nullptr;
 };

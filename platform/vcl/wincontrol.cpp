@@ -16,6 +16,9 @@ using controls_private::HookApplicationMessage;
 
 namespace {
 
+// Alt is down and no other key came since it went down.
+bool g_alt_alone = false;
+
 // The character a key press types, as the platform's WM_CHAR carries it.
 QChar CharOfKey(const QKeyEvent *ke) {
   switch (ke->key()) {
@@ -367,6 +370,7 @@ bool TWinControl::DoKeyDown(TMessage &outer) {
   if (vk == 0 && ch.isNull()) return false;
   const LPARAM key_data = KeyDataFromQt(ke);
   const bool alt = ke->modifiers() & Qt::AltModifier;
+  g_alt_alone = vk == VK_MENU && !ke->isAutoRepeat() ? true : (vk == VK_MENU && g_alt_alone);
   const std::shared_ptr<bool> alive = alive_;
 
   bool keydown_passed = true;
@@ -405,6 +409,11 @@ bool TWinControl::DoKeyDown(TMessage &outer) {
   cnc.Msg = alt ? CN_SYSCHAR : CN_CHAR;
   WindowProc(cnc);
   if (!*alive || cnc.Result != 0) return true;
+  // Alt with a letter that no control's caption marks goes to the form's
+  // menu, as the platform's default handling of WM_SYSCHAR does.
+  if (alt)
+    if (IControlForm *host = ParentFormHost(); host != nullptr && host->MenuChar(ch)) return true;
+  if (!*alive) return true;
   cm.Event = ke;
   HookedDispatch(cm);
   if (!*alive) return true;
@@ -427,6 +436,12 @@ bool TWinControl::DoKeyUp(TMessage &outer) {
   auto *ke = static_cast<QKeyEvent *>(outer.Event);
   const int vk = VirtualKeyFromQt(ke);
   if (vk == 0) return false;
+  if (vk == VK_MENU && g_alt_alone) {
+    // Alt pressed and released with nothing between: the menu bar.
+    g_alt_alone = false;
+    if (IControlForm *host = ParentFormHost()) host->MenuKey();
+    return true;
+  }
   TMessage ku;
   ku.Msg = (ke->modifiers() & Qt::AltModifier) ? WM_SYSKEYUP : WM_KEYUP;
   ku.WParam = static_cast<WPARAM>(vk);

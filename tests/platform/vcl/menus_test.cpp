@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/menus.h"
 #include "platform/vcl/stdctrls.h"
@@ -125,4 +126,68 @@ TEST(Menus, ShortCutTexts) {
   EXPECT_EQ(TextToShortCut("F5"), ShortCut(VK_F5, {}));
   EXPECT_EQ(TextToShortCut(""), scNone);
   EXPECT_EQ(StripHotkey("&Salva && esci"), "Salva & esci");
+}
+
+// The bar takes the top of the window: the client area begins below it, so
+// a control aligned to the top lies under the bar, never beneath it, and the
+// bar follows the window's width.
+TEST(Menus, MainMenuBarTakesItsOwnRoom) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 300, 200);
+  auto *top = new TPanel(&form);
+  top->SetParent(&form);
+  top->SetAlign(alTop);
+  top->SetHeight(40);
+  auto *free_edit = new TEdit(&form);
+  free_edit->SetParent(&form);
+  free_edit->SetBounds(10, 50, 100, 24);
+  auto *menu = new TMainMenu(&form);
+  menu->Items()->Add(Item(&form, "&Testate"));
+  menu->Attach();
+  ASSERT_TRUE(ShowAndActivate(&form));
+  const int bar = form.MenuBarHeight();
+  ASSERT_GT(bar, 0);
+  EXPECT_EQ(form.ClientHeight(), 200 - bar);
+  EXPECT_EQ(top->Top(), 0);  // client coordinates, as on the platform
+  EXPECT_EQ(top->Handle()->geometry(), QRect(0, bar, 300, 40));
+  EXPECT_EQ(free_edit->Handle()->geometry(), QRect(10, 50 + bar, 100, 24));
+  form.SetBounds(0, 0, 500, 300);
+  EXPECT_EQ(menu->MenuBar()->geometry(), QRect(0, 0, 500, bar));
+  EXPECT_EQ(top->Width(), 500);
+  EXPECT_EQ(form.ClientToScreen({0, 0}).Y - form.Handle()->mapToGlobal(QPoint(0, 0)).y(), bar);
+  delete menu;  // the room goes with the menu
+  EXPECT_EQ(form.ClientHeight(), 300);
+  EXPECT_EQ(top->Handle()->geometry().top(), 0);
+}
+
+// Alt with a marked letter runs a top item without a menu (or opens its
+// menu); F10 gives the bar the keyboard and Esc gives it back.
+TEST(Menus, KeyboardReachesTheMenuBar) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 300, 200);
+  auto *edit = new TEdit(&form);
+  edit->SetParent(&form);
+  QStringList log;
+  auto *menu = new TMainMenu(&form);
+  menu->Items()->Add(Item(&form, "&Testate", &log));
+  menu->Items()->Add(Item(&form, "&Uscita", &log));
+  menu->Attach();
+  ASSERT_TRUE(ShowAndActivate(&form));
+  edit->SetFocus();
+  QApplication::processEvents();
+  EXPECT_TRUE(form.MenuChar(u't'));
+  EXPECT_EQ(log, QStringList{"Testate"});
+  EXPECT_FALSE(form.MenuChar(u'x'));
+  QTest::keyClick(edit->Handle(), Qt::Key_F10);
+  EXPECT_TRUE(menu->MenuBar()->hasFocus());
+  EXPECT_EQ(menu->MenuBar()->activeAction(), menu->Items()->Items(0)->Action());
+  QTest::keyClick(menu->MenuBar(), Qt::Key_Right);
+  EXPECT_EQ(menu->MenuBar()->activeAction(), menu->Items()->Items(1)->Action());
+  QTest::keyClick(menu->MenuBar(), Qt::Key_Escape);
+  EXPECT_TRUE(edit->Focused());
+  EXPECT_EQ(menu->MenuBar()->activeAction(), nullptr);
+  QTest::keyClick(edit->Handle(), Qt::Key_F10);
+  QTest::keyClick(menu->MenuBar(), Qt::Key_Return);
+  EXPECT_EQ(log, (QStringList{"Testate", "Testate"}));
+  EXPECT_TRUE(edit->Focused());
 }
