@@ -11,6 +11,7 @@
 #include "platform/rtl/formatsettings.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/forms.h"
+#include "platform/vcl/reportfailures.h"
 
 namespace ext {
 
@@ -386,7 +387,7 @@ void TCustomNumEdit::DoExit() {
     // thrown through the focus change would leave it half done.
     SelectAll();
     if (CanFocus()) SetFocus();
-    Application->HandleException(this, e);
+    vcl::ReportException(this, e);
     return;
   }
   num_focused_ = false;

@@ -6,6 +6,7 @@
 #include "platform/rtl/formatsettings.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/forms.h"
+#include "platform/vcl/reportfailures.h"
 
 namespace ext {
 
@@ -305,7 +306,7 @@ void TCustomDateEdit::DoExit() {
         // The focus stays here; the message is shown now rather than thrown
         // through the focus change.
         if (CanFocus()) SetFocus();
-        Application->HandleException(this, e);
+        vcl::ReportException(this, e);
         return;
       }
     }

@@ -9,6 +9,7 @@
 #include "controls/extended/utils.h"
 #include "platform/rtl/inifiles.h"
 #include "platform/rtl/registry.h"
+#include "platform/vcl/reportfailures.h"
 
 namespace ext {
 
@@ -45,17 +46,6 @@ int FrameSize(vcl::TFormBorderStyle style) {
       return 3;
     default:
       return 4;
-  }
-}
-
-// A failure while the form shows, closes or goes is reported, and the form
-// carries on.
-template <typename F>
-void ReportFailures(rtl::TObject *sender, F &&work) {
-  try {
-    work();
-  } catch (const rtl::Exception &e) {
-    if (vcl::Application != nullptr) vcl::Application->HandleException(sender, e);
   }
 }
 
@@ -297,7 +287,7 @@ void TFormPlacement::RestoreEvents() {
 }
 
 void TFormPlacement::FormShow(rtl::TObject *sender) {
-  if (active_) ReportFailures(this, [this] { RestorePlacementFromStorage(); });
+  if (active_) vcl::ReportFailures(this, [this] { RestorePlacementFromStorage(); });
   if (saved_on_show_) saved_on_show_(sender);
 }
 
@@ -305,13 +295,13 @@ void TFormPlacement::FormCloseQuery(rtl::TObject *sender, bool &can_close) {
   if (saved_on_close_query_) saved_on_close_query_(sender, can_close);
   TCustomForm *form = Form();
   if (can_close && active_ && form != nullptr && form->HandleAllocated())
-    ReportFailures(this, [this] { SavePlacementToStorage(); });
+    vcl::ReportFailures(this, [this] { SavePlacementToStorage(); });
 }
 
 void TFormPlacement::FormDestroy(rtl::TObject *sender) {
   if (active_ && !saved_) {
     destroying_ = true;
-    ReportFailures(this, [this] { SavePlacementToStorage(); });
+    vcl::ReportFailures(this, [this] { SavePlacementToStorage(); });
     destroying_ = false;
   }
   if (saved_on_destroy_) saved_on_destroy_(sender);

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/vcl/forms.h"
+#include "platform/vcl/reportfailures.h"
 #include "platform/vcl/typinfo.h"
 
 namespace ext {
@@ -20,20 +21,6 @@ THookList *g_hook_list = nullptr;
 struct HookListFinalizer {
   ~HookListFinalizer() { THookList::FreeInstance(); }
 } g_hook_list_finalizer;
-
-// A handler's failure is shown the way the event loop shows any other, and
-// the remaining hooks still run.
-template <typename F>
-void Guarded(rtl::TObject *sender, F &&call) {
-  try {
-    call();
-  } catch (const rtl::Exception &e) {
-    if (vcl::Application != nullptr) vcl::Application->HandleException(sender, e);
-  } catch (const std::exception &e) {
-    if (vcl::Application != nullptr)
-      vcl::Application->HandleException(sender, rtl::Exception(QString::fromUtf8(e.what())));
-  }
-}
 
 }  // namespace
 
@@ -75,7 +62,7 @@ void THookList::PostReinstall(TControlHook *hook) {
       queue_.get(),
       [hook] {
         THookList *list = THookList::Instance(false);
-        if (list != nullptr && list->Contains(hook)) Guarded(hook, [hook] { hook->Install(); });
+        if (list != nullptr && list->Contains(hook)) vcl::ReportFailures(hook, [hook] { hook->Install(); });
       },
       Qt::QueuedConnection);
 }
@@ -198,7 +185,9 @@ void TControlHook::CallHooks(TMessage &message, bool &handled, bool before) {
   for (auto it = hooks.rbegin(); it != hooks.rend(); ++it) {
     TMwWindowHook *hook = *it;
     if (std::find(hooks_.begin(), hooks_.end(), hook) == hooks_.end()) continue;
-    Guarded(hook, [&] {
+    // A handler's failure is shown the way the event loop shows any other,
+    // and the remaining hooks still run.
+    vcl::ReportFailures(hook, [&] {
       if (before)
         hook->DoBeforeMessage(message, handled);
       else

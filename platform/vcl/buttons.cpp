@@ -9,10 +9,9 @@
 #include "platform/vcl/ctrlsupport.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/forms.h"
+#include "platform/vcl/reportfailures.h"
 
 namespace vcl {
-
-using support::Guarded;
 
 void LayoutGlyphAndText(const TRect &client, const TSize &glyph, const TSize &text, TButtonLayout layout, int margin,
                         int spacing, TPoint &glyph_pos, TRect &text_rect) {
@@ -165,7 +164,7 @@ TBitBtn::~TBitBtn() = default;
 QWidget *TBitBtn::CreateWidget(QWidget *parent_widget) {
   auto *b = new BitBtnWidget(this, parent_widget);
   b->setAutoDefault(false);
-  QObject::connect(b, &QPushButton::clicked, b, [this] { Guarded(this, [this] { Click(); }); });
+  QObject::connect(b, &QPushButton::clicked, b, [this] { ReportFailures(this, [this] { Click(); }); });
   return b;
 }
 

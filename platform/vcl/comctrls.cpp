@@ -6,10 +6,9 @@
 #include <algorithm>
 
 #include "platform/vcl/ctrlsupport.h"
+#include "platform/vcl/reportfailures.h"
 
 namespace vcl {
-
-using support::Guarded;
 
 // --- TTabSheet ------------------------------------------------------------------------------
 
@@ -94,7 +93,7 @@ QWidget *TPageControl::CreateWidget(QWidget *parent_widget) {
   tab_bar_->setDrawBase(true);
   tab_bar_->setExpanding(false);
   QObject::connect(tab_bar_, &QTabBar::currentChanged, w, [this](int index) {
-    if (!updating_tabs_) Guarded(this, [this, index] { UserSelectTab(index); });
+    if (!updating_tabs_) ReportFailures(this, [this, index] { UserSelectTab(index); });
   });
   QObject::connect(tab_bar_, &QObject::destroyed, w, [this] { tab_bar_ = nullptr; });
   return w;

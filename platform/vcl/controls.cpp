@@ -30,19 +30,6 @@ IControlApplication *ControlApplication() { return g_application_maker != nullpt
 
 void SetControlApplicationMaker(IControlApplication *(*maker)()) { g_application_maker = maker; }
 
-namespace controls_private {
-// An exception that reached the event loop goes to the application; with
-// none (a program without forms) it goes to the log.
-void ReportException(rtl::TObject *sender, const rtl::Exception &e) {
-  if (IControlApplication *app = ControlApplication()) {
-    app->HandleException(sender, e);
-    return;
-  }
-  qWarning("%s", qPrintable(e.Message()));
-}
-
-}  // namespace controls_private
-
 namespace {
 QCursor CursorToQCursor(TCursor cursor) {
   IControlApplication *app = ControlApplication();

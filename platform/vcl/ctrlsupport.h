@@ -1,7 +1,7 @@
 // Small pieces shared by the implementation files of the further standard
-// controls (page control, menus, lists, buttons, mask edit): running a
-// handler called from a Qt signal so that no exception goes back through
-// Qt, and the platform's 3D frame.
+// controls (page control, menus, lists, buttons, mask edit): the platform's
+// 3D frame. (Handlers called from a Qt signal run through ReportFailures,
+// reportfailures.h.)
 #pragma once
 
 #include <exception>
@@ -10,19 +10,6 @@
 #include "platform/vcl/forms.h"
 
 namespace vcl::support {
-
-// Exceptions of `f` reach Application->HandleException.
-template <typename F>
-void Guarded(rtl::TObject *sender, F &&f) {
-  InitApplication();
-  try {
-    f();
-  } catch (const rtl::Exception &e) {
-    Application->HandleException(sender, e);
-  } catch (const std::exception &e) {
-    Application->HandleException(sender, rtl::Exception(QString::fromUtf8(e.what())));
-  }
-}
 
 // A frame of `width` pixels, `top` on the top and left, `bottom` on the
 // bottom and right; `r` shrinks to what is inside.

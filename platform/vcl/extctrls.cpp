@@ -9,12 +9,12 @@
 #include <map>
 
 #include "platform/vcl/ctrlsupport.h"
+#include "platform/vcl/reportfailures.h"
 #include "platform/vcl/stdctrls.h"
 
 namespace vcl {
 
 using support::Frame3D;
-using support::Guarded;
 
 // --- TBevel -------------------------------------------------------------------------------------
 
@@ -218,7 +218,7 @@ void TTimer::Tick() {
   if (!OnTimer) return;
   // A copy runs: the handler may free the timer, and its own closure with it.
   const TNotifyEvent handler = OnTimer;
-  support::Guarded(this, [this, &handler] { handler(this); });
+  ReportFailures(this, [this, &handler] { handler(this); });
 }
 
 // --- TGroupBox --------------------------------------------------------------------------------------
@@ -266,7 +266,7 @@ QWidget *TRadioButton::CreateWidget(QWidget *parent_widget) {
   b->setAutoExclusive(false);  // siblings are unchecked by SetChecked
   QObject::connect(b, &QRadioButton::clicked, b, [this] {
     if (updating_widget_) return;
-    Guarded(this, [this] {
+    ReportFailures(this, [this] {
       // A click never unchecks a radio button.
       if (!checked_)
         SetChecked(true);

@@ -8,10 +8,9 @@
 #include <algorithm>
 
 #include "platform/vcl/ctrlsupport.h"
+#include "platform/vcl/reportfailures.h"
 
 namespace vcl {
-
-using support::Guarded;
 
 // --- TListBox -----------------------------------------------------------------------------------
 
@@ -43,7 +42,7 @@ QWidget *TListBox::CreateWidget(QWidget *parent_widget) {
     const QList<QListWidgetItem *> chosen = List()->selectedItems();
     if (!chosen.isEmpty()) {
       const int row = List()->row(chosen.first());
-      Guarded(this, [this, row] { UserSelected(row); });
+      ReportFailures(this, [this, row] { UserSelected(row); });
     }
   });
   return w;
@@ -145,11 +144,11 @@ QWidget *TComboBox::CreateWidget(QWidget *parent_widget) {
   // Typed text stays as typed: no completion from the items.
   if (w->isEditable()) w->setCompleter(nullptr);
   QObject::connect(w, QOverload<int>::of(&QComboBox::activated), w, [this](int index) {
-    if (!updating_) Guarded(this, [this, index] { UserChose(index); });
+    if (!updating_) ReportFailures(this, [this, index] { UserChose(index); });
   });
   if (QLineEdit *edit = w->lineEdit()) {
     QObject::connect(edit, &QLineEdit::textEdited, w, [this](const QString &text) {
-      if (!updating_) Guarded(this, [this, text] { UserEdited(text); });
+      if (!updating_) ReportFailures(this, [this, text] { UserEdited(text); });
     });
   }
   return w;
@@ -173,7 +172,7 @@ void TComboBox::SetStyle(TComboBoxStyle value) {
     if (QLineEdit *edit = Combo()->lineEdit()) {
       RouteEventsToControl(edit, this);
       QObject::connect(edit, &QLineEdit::textEdited, widget_, [this](const QString &text) {
-        if (!updating_) Guarded(this, [this, text] { UserEdited(text); });
+        if (!updating_) ReportFailures(this, [this, text] { UserEdited(text); });
       });
       if (max_length_ > 0) edit->setMaxLength(max_length_);
     }

@@ -6,6 +6,7 @@
 
 #include "platform/rtl/formatsettings.h"
 #include "platform/vcl/forms.h"
+#include "platform/vcl/reportfailures.h"
 
 namespace vcl {
 
@@ -352,8 +353,7 @@ void TCustomMaskEdit::DoExit() {
     // The focus stays so the user can finish or press Esc.
     SetFocus();
     if (QLineEdit *e = LineEdit()) e->setCursorPosition(mask_.NextInput(0));
-    InitApplication();
-    Application->HandleException(this, EDBEditError(QString::fromLatin1(kMaskEditError)));
+    ReportException(this, EDBEditError(QString::fromLatin1(kMaskEditError)));
     return;
   }
   TCustomEdit::DoExit();

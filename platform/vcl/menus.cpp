@@ -14,10 +14,9 @@
 #include "platform/vcl/controls.h"
 #include "platform/vcl/ctrlsupport.h"
 #include "platform/vcl/forms.h"
+#include "platform/vcl/reportfailures.h"
 
 namespace vcl {
-
-using support::Guarded;
 
 QString StripHotkey(const QString &caption) {
   QString out;
@@ -182,7 +181,7 @@ void TMenuItem::Click() {
 QAction *TMenuItem::Action() {
   if (action_ == nullptr) {
     action_ = new QAction();
-    QObject::connect(action_, &QAction::triggered, action_, [this] { Guarded(this, [this] { Click(); }); });
+    QObject::connect(action_, &QAction::triggered, action_, [this] { ReportFailures(this, [this] { Click(); }); });
     UpdateAction();
   }
   return action_;

@@ -12,24 +12,11 @@
 #include <QTextCursor>
 
 #include "platform/vcl/forms.h"
+#include "platform/vcl/reportfailures.h"
 
 namespace vcl {
 
 namespace {
-
-// Runs a handler called from a Qt signal: an exception must not travel back
-// through Qt's code.
-template <typename F>
-void Guarded(TControl *control, F &&f) {
-  InitApplication();
-  try {
-    f();
-  } catch (const rtl::Exception &e) {
-    Application->HandleException(control, e);
-  } catch (const std::exception &e) {
-    Application->HandleException(control, rtl::Exception(QString::fromUtf8(e.what())));
-  }
-}
 
 QString ToWidgetText(const QString &text) {
   QString t = text;
@@ -84,7 +71,7 @@ TButton::TButton(TComponent *owner) : TWinControl(owner) {
 QWidget *TButton::CreateWidget(QWidget *parent_widget) {
   auto *b = new TControlWidget<QPushButton>(this, parent_widget);
   b->setAutoDefault(false);
-  QObject::connect(b, &QPushButton::clicked, b, [this] { Guarded(this, [this] { Click(); }); });
+  QObject::connect(b, &QPushButton::clicked, b, [this] { ReportFailures(this, [this] { Click(); }); });
   return b;
 }
 
@@ -158,7 +145,7 @@ TCustomEdit::TCustomEdit(TComponent *owner) : TWinControl(owner) {
 
 QWidget *TCustomEdit::CreateWidget(QWidget *parent_widget) {
   auto *e = new TControlWidget<QLineEdit>(this, parent_widget);
-  QObject::connect(e, &QLineEdit::textChanged, e, [this] { Guarded(this, [this] { Change(); }); });
+  QObject::connect(e, &QLineEdit::textChanged, e, [this] { ReportFailures(this, [this] { Change(); }); });
   QObject::connect(e, &QLineEdit::textEdited, e, [this] { modified_ = true; });
   return e;
 }
@@ -359,7 +346,7 @@ TCustomMemo::~TCustomMemo() = default;
 QWidget *TCustomMemo::CreateWidget(QWidget *parent_widget) {
   auto *t = new TControlWidget<QPlainTextEdit>(this, parent_widget);
   t->setTabChangesFocus(false);
-  QObject::connect(t, &QPlainTextEdit::textChanged, t, [this] { Guarded(this, [this] { Change(); }); });
+  QObject::connect(t, &QPlainTextEdit::textChanged, t, [this] { ReportFailures(this, [this] { Change(); }); });
   return t;
 }
 
@@ -598,7 +585,7 @@ TCheckBox::TCheckBox(TComponent *owner) : TWinControl(owner) {
 
 QWidget *TCheckBox::CreateWidget(QWidget *parent_widget) {
   auto *b = new TControlWidget<QCheckBox>(this, parent_widget);
-  QObject::connect(b, &QCheckBox::clicked, b, [this] { Guarded(this, [this] { Toggle(); }); });
+  QObject::connect(b, &QCheckBox::clicked, b, [this] { ReportFailures(this, [this] { Toggle(); }); });
   return b;
 }
 

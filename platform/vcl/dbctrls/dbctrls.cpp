@@ -7,6 +7,7 @@
 #include "platform/vcl/ctrlsupport.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/forms.h"
+#include "platform/vcl/reportfailures.h"
 
 namespace vcl {
 
@@ -118,8 +119,7 @@ void TDBEdit::DoExit() {
     // The value is refused: the focus stays where it can be mended.
     SelectAll();
     SetFocus();
-    InitApplication();
-    Application->HandleException(this, e);
+    ReportException(this, e);
     return;
   }
   TCustomMaskEdit::DoExit();
