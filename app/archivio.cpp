@@ -4,6 +4,7 @@
 #include "app/schema/schema.h"
 #include "dao/vudaotable.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/ignorefailure.h"
 
 namespace app {
 
@@ -35,11 +36,7 @@ void TArchivioLogic::Run(TArchivio which, const std::function<void(const TArchiv
   try {
     show(use);
   } catch (...) {
-    try {
-      restore();
-    } catch (const rtl::Exception &) {
-      // the first failure is the one the user needs to see
-    }
+    rtl::IgnoreFailure("the first failure is the one the user needs to see", restore);
     throw;
   }
   restore();

@@ -3,6 +3,7 @@
 
 #include "app/menulogic.h"
 #include "app/schema/schema.h"
+#include "platform/rtl/ignorefailure.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/forms.h"
 
@@ -73,10 +74,7 @@ void TBackup::btn_backupClick() {
     logic_->TidyDatabase();
   } catch (...) {
     // The file is as it was before the repair: work goes on with it.
-    try {
-      ReopenArchives();
-    } catch (...) {
-    }
+    rtl::IgnoreFailure("the repair's failure is the one the user needs to see", [this] { ReopenArchives(); });
     Status(kIdleStatus);
     throw;
   }

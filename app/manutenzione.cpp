@@ -4,6 +4,7 @@
 #include "app/formparts.h"
 
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/ignorefailure.h"
 #include "platform/vcl/consts.h"
 
 namespace app {
@@ -96,11 +97,7 @@ bool TManutenzioneLogic::Button2Click() {
       RunPurgeStatement(QStringLiteral("delete FROM giacenza WHERE giacenza=0 and ucarico<=:giorno"), day);
       db->CommitTrans();
     } catch (const rtl::Exception &) {
-      try {
-        db->Rollback();
-      } catch (const rtl::Exception &) {
-        // Nothing was left to undo.
-      }
+      rtl::IgnoreFailure("nothing was left to undo", [&] { db->Rollback(); });
       throw;
     }
   } catch (const rtl::Exception &e) {
@@ -119,12 +116,10 @@ void TManutenzioneLogic::RefreshTables() {
   // lookup does not find a row the database no longer has.
   for (auto *t : {Menu->Giacenze, Menu->giornale}) {
     if (t == nullptr || !t->Active()) continue;
-    try {
+    rtl::IgnoreFailure("the table stays closed; the next start opens it again", [t] {
       t->Close();
       t->Open();
-    } catch (const rtl::Exception &) {
-      // The table stays closed; the next start opens it again.
-    }
+    });
   }
 }
 

@@ -8,6 +8,7 @@
 #include "app/schema/schema.h"
 #include "platform/jet/jetconst.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/ignorefailure.h"
 #include "platform/rtl/numbers.h"
 #include "platform/rtl/sysutils.h"
 
@@ -404,11 +405,7 @@ bool TMenuLogic::Register(const std::function<void()> &posts) {
     return true;
   } catch (const rtl::Exception &e) {
     const QString reason = e.Message();
-    try {
-      Database->Rollback();
-    } catch (const rtl::Exception &) {
-      // Nothing was left open to undo.
-    }
+    rtl::IgnoreFailure("nothing was left open to undo", [this] { Database->Rollback(); });
     RecoverAfterFailure();
     const QString text = QStringLiteral("Registrazione non eseguita, l'archivio non è stato modificato:\n") + reason;
     if (!ShowError) throw rtl::Exception(text);
@@ -421,16 +418,13 @@ void TMenuLogic::RecoverAfterFailure() {
   // The rolled-back rows may still sit in the tables' row lists: reopening
   // reads them as the database has them again.
   for (auto *t : {Giacenze, riviste, giornale}) {
-    try {
+    rtl::IgnoreFailure("the table is reopened next, whatever cancelling says", [t] {
       if (t->State() == vcl::dsEdit || t->State() == vcl::dsInsert) t->Cancel();
-    } catch (const rtl::Exception &) {
-    }
-    try {
+    });
+    rtl::IgnoreFailure("the next start-up or registration reports what is wrong", [t] {
       t->Close();
       t->Open();
-    } catch (const rtl::Exception &) {
-      // The next start-up or registration reports what is wrong.
-    }
+    });
   }
 }
 

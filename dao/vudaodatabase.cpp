@@ -9,16 +9,18 @@
 #include <QTemporaryFile>
 #include <cstdio>
 #include <utility>
-#include "dao/guarded.h"
 
 #include "dao/dblogin.h"
 #include "dao/vudaotable.h"
 #include "platform/jet/engine.h"
+#include "platform/rtl/ignorefailure.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/typinfo.h"
 
 namespace dao {
+
+using rtl::IgnoreFailure;
 
 namespace {
 
@@ -99,10 +101,10 @@ TVuDaoDatabase::TVuDaoDatabase(vcl::TComponent *owner) : vcl::TComponent(owner) 
 }
 
 TVuDaoDatabase::~TVuDaoDatabase() {
-  Guarded([&] {
+  IgnoreFailure("a component being freed has no one to tell", [&] {
     if (connected_) Disconnect();
   });
-  Guarded([&] {
+  IgnoreFailure("a component being freed has no one to tell", [&] {
     if (workspace_) workspace_->Close();
   });
   for (const Registration &r : tables_) r.table->DatabaseGone(this);
@@ -169,7 +171,7 @@ void TVuDaoDatabase::RestartEngineAfter(const std::function<void()> &restore) {
     StartEngine();
   } catch (...) {
     restore();
-    Guarded([&] { StartEngine(); });
+    IgnoreFailure("the first failure is the one raised", [&] { StartEngine(); });
     throw;
   }
 }
@@ -216,13 +218,13 @@ void TVuDaoDatabase::SetPrivateEngine(bool v) {
 void TVuDaoDatabase::SetUserName(const QString &v) {
   CheckNotConnected("F_Set_UserName", QStringLiteral("Cannot change User Name while Database is connected!"));
   user_name_ = v;
-  if (!IsLoading()) Guarded([&] { StartEngine(); });
+  if (!IsLoading()) IgnoreFailure("the engine starts again on connecting, and says so then", [&] { StartEngine(); });
 }
 
 void TVuDaoDatabase::SetPassword(const QString &v) {
   CheckNotConnected("F_Set_Password", QStringLiteral("Cannot change Password while Database is connected!"));
   password_ = v;
-  if (!IsLoading()) Guarded([&] { StartEngine(); });
+  if (!IsLoading()) IgnoreFailure("the engine starts again on connecting, and says so then", [&] { StartEngine(); });
 }
 
 void TVuDaoDatabase::SetShowSystemObjects(bool v) {
@@ -232,7 +234,7 @@ void TVuDaoDatabase::SetShowSystemObjects(bool v) {
 
 void TVuDaoDatabase::Loaded() {
   vcl::TComponent::Loaded();
-  if (!connected_) Guarded([&] { StartEngine(); });
+  if (!connected_) IgnoreFailure("the engine starts again on connecting, and says so then", [&] { StartEngine(); });
 }
 
 // ---------------------------------------------------------------------------
@@ -253,7 +255,7 @@ void TVuDaoDatabase::FillDatabaseTypes() {
 }
 
 void TVuDaoDatabase::StartEngine() {
-  if (workspace_) Guarded([&] { workspace_->Close(); });
+  if (workspace_) IgnoreFailure("the old workspace goes whatever its closing says", [&] { workspace_->Close(); });
   workspace_.reset();
   engine_.reset();
   CreateEngine(version_);
@@ -392,7 +394,8 @@ void TVuDaoDatabase::Connect() {
     database_version_info_ = database_object_->Version();
   RefreshDefinitions();
   int order = -1;
-  Guarded([&] { order = database_object_->CollatingOrder(); });
+  IgnoreFailure("an unknown collating order keeps the language named before",
+                [&] { order = database_object_->CollatingOrder(); });
   database_language_ = LanguageName(order, database_language_);
   connected_ = true;
   Idle();
@@ -405,9 +408,11 @@ void TVuDaoDatabase::Disconnect() {
   query_def_names_.clear();
   // Each table closes without unregistering: the list is dropped whole.
   const std::vector<Registration> tables = tables_;
-  for (const Registration &r : tables) Guarded([&] { r.table->CloseFromDatabase(); });
+  for (const Registration &r : tables)
+    IgnoreFailure("the connection goes whatever a table's closing says", [&] { r.table->CloseFromDatabase(); });
   tables_.clear();
-  if (database_object_) Guarded([&] { database_object_->Close(); });
+  if (database_object_)
+    IgnoreFailure("the connection goes whatever the database's closing says", [&] { database_object_->Close(); });
   database_object_.reset();
   transactions_.clear();
   connected_ = false;
@@ -418,16 +423,16 @@ void TVuDaoDatabase::RefreshDefinitions() {
   table_names_.clear();
   query_def_names_.clear();
   if (!database_object_) return;
-  Guarded([&] { database_object_->Refresh(); });
+  IgnoreFailure("the definitions as last read serve", [&] { database_object_->Refresh(); });
   if (engine_type_ == 2) {
-    Guarded([&] {
+    IgnoreFailure("a catalogue that cannot be listed lists no tables", [&] {
       for (const auto &t : database_object_->TableDefs()) {
         if (!show_system_objects_ && (t->Attributes() & jet::dbSystemObject) != 0) continue;
         table_names_ << t->Name();
       }
     });
   }
-  Guarded([&] {
+  IgnoreFailure("a catalogue that cannot be listed lists no queries", [&] {
     for (const auto &q : database_object_->QueryDefs()) query_def_names_ << q->Name();
   });
 }
@@ -559,7 +564,7 @@ void TVuDaoDatabase::SetQueryDefSQL(const QString &name, const QString &sql) {
 
 QString TVuDaoDatabase::GetQueryDefSQL(const QString &name) {
   QString sql;
-  Guarded([&] {
+  IgnoreFailure("an unknown query has no text", [&] {
     if (database_object_) sql = database_object_->QueryDefs().Item(name).SQL();
   });
   return sql;

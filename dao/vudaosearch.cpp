@@ -3,6 +3,7 @@
 
 #include "dao/vudaotable.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/ignorefailure.h"
 #include "platform/vcl/typinfo.h"
 
 namespace dao {
@@ -115,25 +116,25 @@ void TVuDaoSearch::Search() {
   if (table == nullptr || column_box_->ItemIndex() < 0) return;
   const QString column = column_box_->Items()->Get(column_box_->ItemIndex());
   const rtl::Variant value(value_edit_->Text());
-  try {
-    if (by_index_) {
-      const bool saved = table->AutoFindIndex();
-      table->SetAutoFindIndex(true);
-      try {
-        if (!table->Locate(column, value, vcl::loCaseInsensitive))
-          table->Locate(column, value, vcl::loCaseInsensitive | vcl::loPartialKey);
-      } catch (...) {
-        table->SetAutoFindIndex(saved);
-        throw;
-      }
-      table->SetAutoFindIndex(saved);
-    } else if (!table->FindFirstByKey(column, value, vcl::loCaseInsensitive)) {
-      table->FindFirstByKey(column, value, vcl::loCaseInsensitive | vcl::loPartialKey);
-    }
-  } catch (...) {
-    // A value the column cannot hold (letters in a number column while
-    // typing) is no match; the bar never interrupts the typing.
-  }
+  rtl::IgnoreFailure(
+      "a value the column cannot hold (letters in a number column while typing) is no match; the bar never interrupts "
+      "the typing",
+      [&] {
+        if (by_index_) {
+          const bool saved = table->AutoFindIndex();
+          table->SetAutoFindIndex(true);
+          try {
+            if (!table->Locate(column, value, vcl::loCaseInsensitive))
+              table->Locate(column, value, vcl::loCaseInsensitive | vcl::loPartialKey);
+          } catch (...) {
+            table->SetAutoFindIndex(saved);
+            throw;
+          }
+          table->SetAutoFindIndex(saved);
+        } else if (!table->FindFirstByKey(column, value, vcl::loCaseInsensitive)) {
+          table->FindFirstByKey(column, value, vcl::loCaseInsensitive | vcl::loPartialKey);
+        }
+      });
 }
 
 ORBISCA_PUBLISHED(TVuDaoSearch, vcl::TPanel) {

@@ -6,13 +6,15 @@
 #include <QRandomGenerator>
 #include <cstdlib>
 
-#include "dao/guarded.h"
 #include "dao/vudaodatabase.h"
 #include "platform/jet/engine.h"
+#include "platform/rtl/ignorefailure.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/typinfo.h"
 
 namespace dao {
+
+using rtl::IgnoreFailure;
 
 namespace {
 
@@ -190,7 +192,7 @@ TVuDaoTable::TVuDaoTable(vcl::TComponent *owner) : vcl::TDataSet(owner) {
 
 TVuDaoTable::~TVuDaoTable() {
   Destroying();
-  Guarded([&] { Close(); });
+  IgnoreFailure("a component being freed has no one to tell", [&] { Close(); });
   if (database_) {
     database_->UnregisterTable(this);
     database_->RemoveFreeNotification(this);
@@ -216,7 +218,7 @@ void TVuDaoTable::SetDatabase(TVuDaoDatabase *database) {
 
 void TVuDaoTable::DatabaseGone(TVuDaoDatabase *database) {
   if (database != database_) return;
-  Guarded([&] {
+  IgnoreFailure("the database is going: the table closes with it whatever closing says", [&] {
     closed_by_database_ = true;
     Close();
   });
@@ -240,7 +242,7 @@ void TVuDaoTable::Notification(vcl::TComponent *component, vcl::TOperation opera
   vcl::TDataSet::Notification(component, operation);
   if (operation != vcl::opRemove) return;
   if (component == database_) {
-    Guarded([&] {
+    IgnoreFailure("the database is going: the table closes with it whatever closing says", [&] {
       closed_by_database_ = true;
       Close();
     });
@@ -248,7 +250,7 @@ void TVuDaoTable::Notification(vcl::TComponent *component, vcl::TOperation opera
     database_ = nullptr;
   }
   if (component == encrypter_) {
-    if (Active()) Guarded([&] { Close(); });
+    if (Active()) IgnoreFailure("the encrypter is going: the table closes whatever closing says", [&] { Close(); });
     encrypter_ = nullptr;
   }
 }
@@ -299,7 +301,8 @@ bool TVuDaoTable::LockEdits() const {
 
 void TVuDaoTable::SetLockEdits(bool v) {
   lock_edits_ = v;
-  if (recordset_) Guarded([&] { recordset_->SetLockEdits(v); });
+  if (recordset_)
+    IgnoreFailure("the setting applies again when the recordset opens", [&] { recordset_->SetLockEdits(v); });
 }
 
 void TVuDaoTable::SetSortedBy(const QStringList &lines) {
@@ -363,7 +366,7 @@ QString TVuDaoTable::QueryDefType() const {
 
 QString TVuDaoTable::TableDateCreated() const {
   QString out;
-  Guarded([&] {
+  IgnoreFailure("a table the catalogue does not know has no creation date", [&] {
     if (database_ && database_->DaoDatabase() && !table_name_.isEmpty())
       out = rtl::DateTimeToStr(database_->DaoDatabase()->TableDefs().Item(table_name_).DateCreated());
   });
@@ -372,7 +375,7 @@ QString TVuDaoTable::TableDateCreated() const {
 
 QString TVuDaoTable::TableLastUpdated() const {
   QString out;
-  Guarded([&] {
+  IgnoreFailure("a table the catalogue does not know has no update date", [&] {
     if (database_ && database_->DaoDatabase() && !table_name_.isEmpty())
       out = rtl::DateTimeToStr(database_->DaoDatabase()->TableDefs().Item(table_name_).LastUpdated());
   });
@@ -441,7 +444,7 @@ void TVuDaoTable::SetBatchMode(bool v) {
     post_in_progress_ = false;
     EnableControls();
     if (Active()) {
-      Guarded([&] { Resync(0); });
+      IgnoreFailure("the post's own outcome is what the caller sees", [&] { Resync(0); });
       if (use_get_rec_no_) rec_no_stale_ = true;
     }
   }
@@ -564,7 +567,7 @@ void TVuDaoTable::OpenRecordsetFromSource() {
   const int options = OpenOptionBits(open_options_);
 
   if (base_recordset_) {
-    Guarded([&] { base_recordset_->Close(); });
+    IgnoreFailure("the old recordset is replaced whatever its closing says", [&] { base_recordset_->Close(); });
     base_recordset_.reset();
   }
   records_affected_ = 0;
@@ -613,9 +616,12 @@ void TVuDaoTable::OpenRecordsetFromSource() {
   database_->Idle();
   if (!recordset_->Updatable()) open_read_only_ = true;
   bookmarkable_ = recordset_->Bookmarkable();
-  if (lock_edits_) Guarded([&] { recordset_->SetLockEdits(true); });
+  if (lock_edits_)
+    IgnoreFailure("the setting applies again when the recordset opens", [&] { recordset_->SetLockEdits(true); });
   records_affected_ = db->RecordsAffected();
-  if (!index_name_.isEmpty()) Guarded([&] { recordset_->SetIndex(index_name_); });
+  if (!index_name_.isEmpty())
+    IgnoreFailure("an index the recordset refuses leaves its natural order",
+                  [&] { recordset_->SetIndex(index_name_); });
 
   ReadFieldInfo();
   ApplySortAndFilter();
@@ -636,7 +642,8 @@ void TVuDaoTable::ReadFieldInfo() {
     updatable_[static_cast<size_t>(i)] =
         (attr & jet::dbUpdatableField) && !(attr & jet::dbAutoIncrField) && !(attr & jet::dbSystemField);
     if (database_->EngineType() == 2) {
-      Guarded([&] { default_values_[i] = ConvertDefault(f.DefaultValue(), f.Type()); });
+      IgnoreFailure("a default the engine cannot convert leaves the field empty",
+                    [&] { default_values_[i] = ConvertDefault(f.DefaultValue(), f.Type()); });
     }
   }
 }
@@ -696,13 +703,13 @@ void TVuDaoTable::ApplySortAndFilter() {
   if (!sort_text_.isEmpty() && recordset_->Type() != jet::dbOpenTable) {
     recordset_->SetSort(sort_text_);
     auto sorted = recordset_->OpenRecordset(table_type_, OpenOptionBits(open_options_));
-    Guarded([&] { recordset_->Close(); });
+    IgnoreFailure("the sorted copy replaces the recordset whatever its closing says", [&] { recordset_->Close(); });
     recordset_ = sorted;
   }
   if (Filtered() && !Filter().isEmpty() && recordset_->Type() != jet::dbOpenTable) {
     recordset_->SetFilter(Filter());
     auto filtered = recordset_->OpenRecordset(table_type_, OpenOptionBits(open_options_));
-    Guarded([&] { recordset_->Close(); });
+    IgnoreFailure("the filtered copy replaces the recordset whatever its closing says", [&] { recordset_->Close(); });
     recordset_ = filtered;
   }
 }
@@ -715,9 +722,9 @@ void TVuDaoTable::FillFieldObjects() {
 
 void TVuDaoTable::CloseRecordset() {
   field_objects_.clear();
-  if (recordset_) Guarded([&] { recordset_->Close(); });
+  if (recordset_) IgnoreFailure("the recordset goes whatever its closing says", [&] { recordset_->Close(); });
   recordset_.reset();
-  if (base_recordset_) Guarded([&] { base_recordset_->Close(); });
+  if (base_recordset_) IgnoreFailure("the recordset goes whatever its closing says", [&] { base_recordset_->Close(); });
   base_recordset_.reset();
 }
 
@@ -742,11 +749,11 @@ void TVuDaoTable::ReopenOrRestore(bool first_unless_empty, const std::function<v
   } catch (...) {
     restore();
     bool reopened = false;
-    Guarded([&] {
+    IgnoreFailure("the first failure is the one raised", [&] {
       ReopenAfterChange(first_unless_empty);
       reopened = true;
     });
-    if (!reopened) Guarded([&] { Close(); });
+    if (!reopened) IgnoreFailure("the first failure is the one raised", [&] { Close(); });
     throw;
   }
 }
@@ -782,7 +789,8 @@ void TVuDaoTable::InternalOpen() {
   if (Name().isEmpty()) {
     const qint64 n =
         static_cast<qint64>(QRandomGenerator::global()->bounded(10000)) + QDateTime::currentMSecsSinceEpoch();
-    Guarded([&] { SetName(QStringLiteral("VuDaoTable_%1").arg(std::llabs(n))); });
+    IgnoreFailure("a table without a name still opens",
+                  [&] { SetName(QStringLiteral("VuDaoTable_%1").arg(std::llabs(n))); });
   }
 
   InternalInitFieldDefs();
@@ -857,7 +865,9 @@ void TVuDaoTable::InternalOpen() {
 }
 
 void TVuDaoTable::InternalClose() {
-  if (State() == vcl::dsEdit && recordset_) Guarded([&] { recordset_->CancelUpdate(); });
+  if (State() == vcl::dsEdit && recordset_)
+    IgnoreFailure("the recordset goes with the table whatever the engine says of the edit",
+                  [&] { recordset_->CancelUpdate(); });
   BindFields(false);
   if (DefaultFields()) DestroyFields();
   CloseRecordset();
@@ -875,7 +885,8 @@ void TVuDaoTable::CloseFromDatabase() {
   } catch (...) {
     closed_by_database_ = false;
     // The recordset is gone with the database: the table is closed anyway.
-    Guarded([&] { SetState(vcl::dsInactive); });
+    IgnoreFailure("the recordset is gone with the database: the table is closed anyway",
+                  [&] { SetState(vcl::dsInactive); });
     throw;
   }
   closed_by_database_ = false;
@@ -936,7 +947,8 @@ void TVuDaoTable::InternalInitFieldDefs() {
       guid_fields_.push_back(guid);
       engine_types_.push_back(type);
     }
-    if (!table_name_.isEmpty()) Guarded([&] { UpdateIndexDefs(); });
+    if (!table_name_.isEmpty())
+      IgnoreFailure("a table without index definitions still opens", [&] { UpdateIndexDefs(); });
   } catch (...) {
     if (opened_here) CloseRecordset();
     throw;
@@ -953,7 +965,7 @@ void TVuDaoTable::UpdateIndexDefs() {
   auto db = database_->DaoDatabase();
   jet::TableDef *table = db->TableDefs().Find(table_name_);
   if (!table) return;
-  Guarded([&] { table->Refresh(); });
+  IgnoreFailure("the index list as last read serves", [&] { table->Refresh(); });
   for (const auto &index : table->Indexes()) {
     QStringList names, desc;
     bool all_desc = index->Fields().Count() > 0;

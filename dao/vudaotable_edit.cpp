@@ -5,13 +5,15 @@
 // written.
 #include <cstring>
 
-#include "dao/guarded.h"
 #include "dao/vudaodatabase.h"
 #include "dao/vudaotable.h"
 #include "platform/jet/engine.h"
 #include "platform/rtl/cp1252.h"
+#include "platform/rtl/ignorefailure.h"
 
 namespace dao {
+
+using rtl::IgnoreFailure;
 
 namespace {
 
@@ -84,7 +86,8 @@ void TVuDaoTable::InternalEdit() {
     try {
       recordset_->Edit();
     } catch (...) {
-      if (recordset_->EditMode() != jet::dbEditInProgress) Guarded([&] { recordset_->Move(0); });
+      if (recordset_->EditMode() != jet::dbEditInProgress)
+        IgnoreFailure("the refused edit is the failure raised", [&] { recordset_->Move(0); });
       throw;
     }
   }
@@ -94,7 +97,8 @@ void TVuDaoTable::InternalEdit() {
 }
 
 void TVuDaoTable::InternalCancel() {
-  if (recordset_ && recordset_->EditMode() != jet::dbEditNone) Guarded([&] { recordset_->CancelUpdate(); });
+  if (recordset_ && recordset_->EditMode() != jet::dbEditNone)
+    IgnoreFailure("the buffer is dropped whatever the engine says of the edit", [&] { recordset_->CancelUpdate(); });
   DropOldValues();
   if (database_) database_->Idle();
 }
@@ -108,7 +112,8 @@ void TVuDaoTable::InternalPost() {
     try {
       recordset_->Edit();
     } catch (...) {
-      if (recordset_->EditMode() != jet::dbEditInProgress) Guarded([&] { recordset_->Move(0); });
+      if (recordset_->EditMode() != jet::dbEditInProgress)
+        IgnoreFailure("the refused edit is the failure raised", [&] { recordset_->Move(0); });
       throw;
     }
   }
@@ -120,11 +125,13 @@ void TVuDaoTable::InternalPost() {
     // Leave no half-written engine row behind; the typed values stay in the
     // buffer for another attempt.
     if (inserting) {
-      if (recordset_->EditMode() == jet::dbEditAdd) Guarded([&] { recordset_->CancelUpdate(); });
+      if (recordset_->EditMode() == jet::dbEditAdd)
+        IgnoreFailure("the refused post is the failure raised", [&] { recordset_->CancelUpdate(); });
     } else {
       if (!recordset_->LockEdits() && recordset_->EditMode() == jet::dbEditInProgress)
-        Guarded([&] { recordset_->CancelUpdate(); });
-      if (recordset_->EditMode() != jet::dbEditInProgress) Guarded([&] { recordset_->Move(0); });
+        IgnoreFailure("the refused post is the failure raised", [&] { recordset_->CancelUpdate(); });
+      if (recordset_->EditMode() != jet::dbEditInProgress)
+        IgnoreFailure("the refused post is the failure raised", [&] { recordset_->Move(0); });
     }
     throw;
   }
@@ -134,20 +141,20 @@ void TVuDaoTable::InternalPost() {
     ++known_rows_;
     ++current_position_;
     if (!bookmarkable_) {
-      Guarded([&] {
+      IgnoreFailure("the new row is found again on the next read", [&] {
         InternalLast();
         b->Position = current_position_ - 1;
       });
     }
   }
   if (!bookmarkable_) {
-    Guarded([&] { InternalLast(); });
+    IgnoreFailure("the cursor is found again on the next read", [&] { InternalLast(); });
   } else {
     // The posted row, with what the engine filled in, becomes current.
     const QByteArray posted = recordset_->LastModified();
     b->Bookmark = posted.left(4);
     GotoBookmarkBytes(posted);
-    Guarded([&] {
+    IgnoreFailure("the position is counted again on the next read", [&] {
       const int pos = recordset_->AbsolutePosition();
       if (pos >= 0) current_position_ = pos;
     });
@@ -196,7 +203,7 @@ void TVuDaoTable::InternalDelete() {
   }
   database_->Idle();
   count_stale_ = true;
-  Guarded([&] {
+  IgnoreFailure("the delete is done: the cursor is found again on the next read", [&] {
     recordset_->MoveNext();
     if (recordset_->Eof()) recordset_->MoveLast();
     const int pos = recordset_->AbsolutePosition();
@@ -262,7 +269,7 @@ TVkBlobStream::TVkBlobStream(vcl::TField *field, vcl::TBlobStreamMode mode) : fi
     std::shared_ptr<jet::Recordset> clone;
     if (buffer_->Bookmark.size() >= 4) {
       QByteArray here;
-      Guarded([&] { here = rs->Bookmark(); });
+      IgnoreFailure("without the cursor's bookmark the blob is read from a copy", [&] { here = rs->Bookmark(); });
       if (here.left(4) != buffer_->Bookmark) {
         clone = rs->Clone();
         clone->SetBookmark(buffer_->Bookmark);
@@ -270,7 +277,7 @@ TVkBlobStream::TVkBlobStream(vcl::TField *field, vcl::TBlobStreamMode mode) : fi
       }
     }
     const rtl::Variant v = source->Fields(k).Value();
-    if (clone) Guarded([&] { clone->Close(); });
+    if (clone) IgnoreFailure("the blob's copy is thrown away whatever its closing says", [&] { clone->Close(); });
     if (v.IsEmptyOrNull()) return;
     if (memo) {
       const QString content = v.Type() == rtl::VarType::Bytes ? rtl::FromCp1252(v.AsBytes()) : v.AsString();
@@ -282,16 +289,15 @@ TVkBlobStream::TVkBlobStream(vcl::TField *field, vcl::TBlobStreamMode mode) : fi
     }
   } catch (const rtl::Exception &) {
     data_.clear();
-    if (!table_->Forward()) Guarded([&] { table_->ResyncOrReopen(); });
+    if (!table_->Forward())
+      IgnoreFailure("the blob's own failure is what the caller sees", [&] { table_->ResyncOrReopen(); });
   }
 }
 
 TVkBlobStream::~TVkBlobStream() {
   if (modified_ && table_) {
-    try {
-      table_->DataEvent(vcl::deFieldChange, reinterpret_cast<std::intptr_t>(field_));
-    } catch (...) {
-    }
+    IgnoreFailure("a stream being freed has no one to tell",
+                  [&] { table_->DataEvent(vcl::deFieldChange, reinterpret_cast<std::intptr_t>(field_)); });
   }
 }
 

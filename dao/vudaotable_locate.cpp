@@ -7,13 +7,15 @@
 // checked against that before a row counts as found.
 #include <cmath>
 
-#include "dao/guarded.h"
 #include "dao/vudaodatabase.h"
 #include "dao/vudaotable.h"
 #include "platform/jet/engine.h"
 #include "platform/rtl/datetime.h"
+#include "platform/rtl/ignorefailure.h"
 
 namespace dao {
+
+using rtl::IgnoreFailure;
 
 namespace {
 
@@ -238,9 +240,10 @@ bool TVuDaoTable::FinishSearch(jet::Recordset &clone, bool found) {
   int position = -1;
   if (found) {
     bookmark = clone.Bookmark();
-    Guarded([&] { position = clone.AbsolutePosition(); });
+    IgnoreFailure("a position the engine cannot tell is found again from the bookmark",
+                  [&] { position = clone.AbsolutePosition(); });
   }
-  Guarded([&] { clone.Close(); });
+  IgnoreFailure("the search's copy is thrown away whatever its closing says", [&] { clone.Close(); });
   if (!found) return false;
   MoveToFound(bookmark, position);
   return true;
@@ -269,7 +272,7 @@ bool TVuDaoTable::Locate(const QString &key_fields, const rtl::Variant &key_valu
     auto clone = recordset_->Clone();
     int pos = 0;
     bool found = false;
-    Guarded([&] {
+    IgnoreFailure("a search the engine cannot run finds nothing", [&] {
       clone->MoveFirst();
       while (!clone->Eof()) {
         if (RowMatches(*clone, keys, options)) {
@@ -280,7 +283,7 @@ bool TVuDaoTable::Locate(const QString &key_fields, const rtl::Variant &key_valu
         ++pos;
       }
     });
-    Guarded([&] { clone->Close(); });
+    IgnoreFailure("the search's copy is thrown away whatever its closing says", [&] { clone->Close(); });
     if (!found) return false;
     CheckBrowseMode();
     CursorPosChanged();
@@ -325,7 +328,7 @@ bool TVuDaoTable::Locate(const QString &key_fields, const rtl::Variant &key_valu
                        keys.fields.size() == index_fields.size() && !(options & vcl::loPartialKey);
     clone = recordset_->Clone();
     clone->SetIndex(index->Name());
-    Guarded([&] { clone->MoveFirst(); });
+    IgnoreFailure("an empty copy has no first row: the seek finds nothing", [&] { clone->MoveFirst(); });
     if (seek_keys.empty()) {
       // The chosen index (by name) leads with a column that is not a key:
       // there is nothing to seek on, so every row is checked in turn.
@@ -351,7 +354,7 @@ bool TVuDaoTable::Locate(const QString &key_fields, const rtl::Variant &key_valu
   } else {
     const QString criteria = BuildLookupKeySQL(key_fields, key_values, options);
     clone = recordset_->Clone();
-    Guarded([&] { clone->MoveFirst(); });
+    IgnoreFailure("an empty copy has no first row: the search finds nothing", [&] { clone->MoveFirst(); });
     clone->FindFirst(criteria);
     found = FollowMatches(*clone, criteria, keys, options, true);
   }
@@ -369,7 +372,7 @@ bool TVuDaoTable::FindByKey(int direction, const QString &key_fields, const rtl:
   if (!bookmarkable_) return false;
   const QString criteria = BuildLookupKeySQL(key_fields, key_values, options);
   auto clone = recordset_->Clone();
-  Guarded([&] {
+  IgnoreFailure("without the current row the search starts from the first", [&] {
     const QByteArray here = Rec(ActiveBuffer())->Bookmark;
     if (here.size() >= 4) clone->SetBookmark(here);
   });
@@ -485,10 +488,10 @@ rtl::Variant TVuDaoTable::Lookup(const QString &key_fields, const rtl::Variant &
       }
     }
   } catch (...) {
-    Guarded([&] { found->Close(); });
+    IgnoreFailure("the first failure is the one raised", [&] { found->Close(); });
     throw;
   }
-  Guarded([&] { found->Close(); });
+  IgnoreFailure("the lookup's copy is thrown away whatever its closing says", [&] { found->Close(); });
   return result;
 }
 
@@ -584,7 +587,8 @@ void TVuDaoTable::ApplyMasterDetail() {
     if (assigned) {
       auto reopened = database_->DaoDatabase()->OpenRecordset(SubstituteParams(sql_), table_type_,
                                                               OpenOptionBits(open_options_), lock_type_);
-      Guarded([&] { recordset_->Close(); });
+      IgnoreFailure("the reopened recordset replaces the old one whatever its closing says",
+                    [&] { recordset_->Close(); });
       recordset_ = reopened;
       return;
     }
@@ -598,7 +602,7 @@ void TVuDaoTable::ApplyMasterDetail() {
     text += QLatin1Char(';');
     const int type = table_type_ == jet::dbOpenTable ? jet::dbOpenDynaset : table_type_;
     auto detail = database_->DaoDatabase()->OpenRecordset(text, type, options, lock_type_);
-    Guarded([&] { recordset_->Close(); });
+    IgnoreFailure("the detail recordset replaces the old one whatever its closing says", [&] { recordset_->Close(); });
     recordset_ = detail;
   } else {
     recordset_->SetFilter(condition);

@@ -4,16 +4,18 @@
 #include <charconv>
 #include <cmath>
 
-#include "dao/guarded.h"
 #include "dao/vudaodatabase.h"
 #include "dao/vudaotable.h"
 #include "platform/jet/engine.h"
 #include "platform/rtl/cp1252.h"
 #include "platform/rtl/datetime.h"
+#include "platform/rtl/ignorefailure.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/typinfo.h"
 
 namespace dao {
+
+using rtl::IgnoreFailure;
 
 namespace {
 
@@ -505,7 +507,7 @@ void TVuDaoTable::InternalFirst() {
   current_position_ = -1;
   fetch_position_ = -1;
   if (!recordset_ || Forward()) return;
-  Guarded([&] {
+  IgnoreFailure("an empty or moving recordset is read from its start anyway", [&] {
     if (recordset_->Bof() && recordset_->Eof()) return;
     recordset_->MoveFirst();
     recordset_->MovePrevious();
@@ -515,11 +517,11 @@ void TVuDaoTable::InternalFirst() {
 int TVuDaoTable::SnapshotCount() {
   auto snap = recordset_->OpenRecordset(jet::dbOpenSnapshot, 0);
   int n = 0;
-  Guarded([&] {
+  IgnoreFailure("a snapshot that cannot be counted counts nothing", [&] {
     if (!(snap->Bof() && snap->Eof())) snap->MoveLast();
     n = snap->RecordCount();
   });
-  Guarded([&] { snap->Close(); });
+  IgnoreFailure("the counting snapshot is thrown away whatever its closing says", [&] { snap->Close(); });
   return n;
 }
 
@@ -531,7 +533,7 @@ void TVuDaoTable::InternalLast() {
   }
   if (Forward()) {
     const bool at_eof = EngineEOF();
-    Guarded([&] {
+    IgnoreFailure("a forward-only recordset read to its end is at its end", [&] {
       while (!recordset_->Eof()) {
         recordset_->MoveNext();
         ++fetch_position_;
@@ -613,24 +615,23 @@ void TVuDaoTable::InternalGotoBookmark(const vcl::TBookmark &bookmark) {
     // Not one of the recordset's rows (or no longer one).
     vcl::DatabaseError(QStringLiteral("Invalid Bookmark!"));
   }
-  try {
+  IgnoreFailure("a position the engine cannot tell is counted again on the next read", [&] {
     const int pos = recordset_->AbsolutePosition();
     if (pos >= 0) current_position_ = pos;
-  } catch (...) {
-  }
+  });
 }
 
 bool TVuDaoTable::BookmarkValid(const vcl::TBookmark &bookmark) {
   if (!Active() || IsEmpty() || !bookmarkable_ || bookmark.size() < 4) return false;
   QByteArray here;
-  Guarded([&] { here = recordset_->Bookmark(); });
+  IgnoreFailure("without the cursor's bookmark the cursor is found again on the next read",
+                [&] { here = recordset_->Bookmark(); });
   bool valid = false;
-  try {
+  IgnoreFailure("a bookmark the recordset refuses is not valid", [&] {
     recordset_->SetBookmark(bookmark.left(4));
     valid = true;
-  } catch (...) {
-  }
-  Guarded([&] {
+  });
+  IgnoreFailure("the cursor is found again on the next read", [&] {
     if (!here.isEmpty()) recordset_->SetBookmark(here);
   });
   CursorPosChanged();
@@ -710,7 +711,7 @@ int TVuDaoTable::RecNo() {
     const int position = current_position_;
     int n = 0;
     bool found = false;
-    try {
+    IgnoreFailure("a row that cannot be read ends the count there", [&] {
       InternalFirst();
       while (GetRecord(scratch, vcl::gmNext, false) == vcl::grOK) {
         ++n;
@@ -719,8 +720,7 @@ int TVuDaoTable::RecNo() {
           break;
         }
       }
-    } catch (...) {
-    }
+    });
     FreeRecordBuffer(scratch);
     RestoreState(saved);
     current_position_ = position;
@@ -728,11 +728,10 @@ int TVuDaoTable::RecNo() {
     UpdateCursorPos();
     return found ? n : -1;
   }
-  try {
+  IgnoreFailure("a position the engine cannot tell keeps the one counted", [&] {
     const int pos = recordset_->AbsolutePosition();
     if (pos >= 0) current_position_ = pos;
-  } catch (const jet::EJetError &) {
-  }
+  });
   if (rec_no_stale_ && !IsEmpty()) Rec(ActiveBuffer())->Position = current_position_;
   rec_no_stale_ = false;
   return current_position_ + 1;
@@ -742,11 +741,11 @@ int TVuDaoTable::RecNoOfBookmark(const QByteArray &bookmark) {
   if (!recordset_ || bookmark.size() < 4) return -1;
   auto clone = recordset_->Clone();
   int pos = -1;
-  Guarded([&] {
+  IgnoreFailure("a row the engine cannot place has no number", [&] {
     clone->SetBookmark(bookmark.left(4));
     pos = clone->AbsolutePosition();
   });
-  Guarded([&] { clone->Close(); });
+  IgnoreFailure("the copy is thrown away whatever its closing says", [&] { clone->Close(); });
   return pos < 0 ? -1 : pos + 1;
 }
 
@@ -760,7 +759,7 @@ void TVuDaoTable::SetRecNo(int value) {
     vcl::TRecordBuffer scratch = AllocRecordBuffer();
     int n = 0;
     bool reached = false;
-    try {
+    IgnoreFailure("a row that cannot be read ends the walk there", [&] {
       InternalFirst();
       while (GetRecord(scratch, vcl::gmNext, false) == vcl::grOK) {
         if (++n == value) {
@@ -768,8 +767,7 @@ void TVuDaoTable::SetRecNo(int value) {
           break;
         }
       }
-    } catch (...) {
-    }
+    });
     FreeRecordBuffer(scratch);
     if (!reached) {
       current_position_ = position;
@@ -813,7 +811,7 @@ void TVuDaoTable::ResyncOrReopen() {
     Resync(vcl::rmExact | vcl::rmCenter);
   } catch (...) {
     const int position = current_position_;
-    Guarded([&] { SetState(vcl::dsBrowse); });
+    IgnoreFailure("the table is reopened below whatever the state change says", [&] { SetState(vcl::dsBrowse); });
     ReopenAfterChange(false);
     if (position >= 0 && position < RecordCount())
       MoveBy(position);
@@ -831,7 +829,7 @@ void TVuDaoTable::InternalRefresh() {
     if (!EngineBOF() && !EngineEOF()) recordset_->Move(0);
   } catch (const jet::EJetError &) {
     QByteArray here;
-    Guarded([&] { here = recordset_->Bookmark(); });
+    IgnoreFailure("the recordset is read again from its start", [&] { here = recordset_->Bookmark(); });
     recordset_->Requery();
     InternalFirst();
   }
@@ -841,6 +839,7 @@ void TVuDaoTable::InternalHandleException() {
   try {
     throw;
   } catch (const rtl::EAbort &) {
+    return;  // a silent abort ends here; anything else goes on to the caller
   }
 }
 

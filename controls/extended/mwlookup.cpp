@@ -12,6 +12,7 @@
 #include "controls/extended/tooledit.h"
 #include "controls/extended/utils.h"
 #include "platform/rtl/cp1252.h"
+#include "platform/rtl/ignorefailure.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/forms.h"
 
@@ -95,11 +96,10 @@ bool TLocateObject::Locate(const QString &field_name, const QString &value, bool
     found = false;
   }
   if (!found) {
-    try {
+    rtl::IgnoreFailure("a bookmark that no longer leads anywhere leaves the record where the search left it", [&] {
       if (dataset_->Active() && !bookmark.isEmpty() && dataset_->BookmarkValid(bookmark))
         dataset_->GotoBookmark(bookmark);
-    } catch (const rtl::Exception &) {
-    }
+    });
   }
   dataset_->EnableControls();
   return found;
@@ -494,7 +494,7 @@ int TMwLookupControl::DrawRowImage(TCanvas *c, const TRect &r, bool is_empty) {
   c->IntersectClipRect(r);
   if (auto *icon = dynamic_cast<TIcon *>(graphic)) {
     // At the size of the handle made for the display, masked.
-    try {
+    rtl::IgnoreFailure("a damaged icon leaves its margin blank rather than stop the painting", [&] {
       HICON handle = CreateRealSizeIcon(icon);
       const TSize size = IconHandleSize(handle.get());
       QImage image = handle->color.isNull() ? icon->ToImage() : handle->color.convertToFormat(QImage::Format_ARGB32);
@@ -506,9 +506,7 @@ int TMwLookupControl::DrawRowImage(TCanvas *c, const TRect &r, bool is_empty) {
       }
       const int x = r.Left + (margin - size.cx) / 2, y = r.Top + (r.Height() - size.cy) / 2;
       if (QPainter *painter = c->Painter()) painter->drawImage(QRect(x, y, size.cx, size.cy), image);
-    } catch (const rtl::Exception &) {
-      // A damaged icon leaves its margin blank rather than stop the painting.
-    }
+    });
   } else {
     const int x = r.Left + (margin - graphic->Width()) / 2, y = r.Top + (r.Height() - graphic->Height()) / 2;
     if (auto *bitmap = dynamic_cast<TBitmap *>(graphic))

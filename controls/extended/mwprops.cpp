@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 
 #include "platform/rtl/formatsettings.h"
+#include "platform/rtl/ignorefailure.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/rtl/variant.h"
 #include "platform/vcl/forms.h"
@@ -311,7 +312,7 @@ void TPropsStorage::StoreProperty(const TPropInfo &prop) {
 
 void TPropsStorage::LoadProperty(const TPropInfo &prop) {
   if (object_ == nullptr) return;
-  try {
+  rtl::IgnoreFailure("a value that does not fit leaves the property as it was", [&] {
     if (prop.Kind() == vcl::tkClass) {
       LoadObject(prop, prop.GetObj ? prop.GetObj(object_) : nullptr);
       return;
@@ -327,9 +328,7 @@ void TPropsStorage::LoadProperty(const TPropInfo &prop) {
     const QString text = ReadValue(KeyForProperty(prop), def).trimmed();
     if (prop.Kind() == vcl::tkVariant && text.isEmpty() && def.isEmpty()) return;
     ApplyString(prop, text);
-  } catch (const rtl::Exception &) {
-    // A value that does not fit leaves the property as it was.
-  }
+  });
 }
 
 void TPropsStorage::StoreObjectProperties() {

@@ -7,6 +7,7 @@
 #include "controls/extended/apputils.h"
 #include "controls/extended/mwprops.h"
 #include "controls/extended/utils.h"
+#include "platform/rtl/ignorefailure.h"
 #include "platform/rtl/inifiles.h"
 #include "platform/rtl/registry.h"
 #include "platform/vcl/reportfailures.h"
@@ -597,11 +598,8 @@ void TFormStorage::RestorePropertyLines() {
   storage.OnReadString = [this](const QString &section, const QString &key, const QString &def) {
     return ReadStorageString(section, key, def);
   };
-  try {
-    storage.LoadPropertiesOf(Owner(), stored_props_.get());
-  } catch (const rtl::Exception &) {
-    // Stored settings that no longer fit the form leave it as it is.
-  }
+  rtl::IgnoreFailure("stored settings that no longer fit the form leave it as it is",
+                     [&] { storage.LoadPropertiesOf(Owner(), stored_props_.get()); });
 }
 
 }  // namespace ext

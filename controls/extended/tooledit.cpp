@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "controls/extended/timers.h"
+#include "platform/rtl/ignorefailure.h"
 #include "platform/vcl/clipboard.h"
 #include "platform/vcl/forms.h"
 
@@ -368,10 +369,9 @@ void TCustomComboEdit::ClosePopup(bool accept) {
   // Not freed here: the watch may be the caller (a press outside).
   if (outside_watch_) outside_watch_.release()->deleteLater();
   try {
-    try {
+    rtl::IgnoreFailure("a control that cannot take the focus now stays without it", [&] {
       if (CanFocus()) SetFocus();
-    } catch (...) {
-    }
+    });
     UpdateEditReadOnly();
     Invalidate();
     if (accept && AcceptPopup(value) && !read_only_) {

@@ -7,6 +7,7 @@
 
 #include "platform/jet/recordset_impl.h"
 #include "platform/jet/store.h"
+#include "platform/rtl/ignorefailure.h"
 
 namespace jet {
 
@@ -330,12 +331,8 @@ void Database::LoadDefinitions() {
     qd->sql_ = sql;
     qd->db_ = weak_from_this();
     qd->stored_ = true;
-    try {
-      qd->Parse();
-    } catch (const EJetError &) {
-      // A stored query that no longer translates is listed all the same;
-      // opening it reports the error.
-    }
+    rtl::IgnoreFailure("a stored query that no longer translates is listed all the same; opening it reports the error",
+                       [&] { qd->Parse(); });
     querydefs_.Add(qd);
   }
   defs_loaded_ = true;

@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/rtl/ignorefailure.h"
 #include "platform/vcl/metafile.h"
 #include "platform/vcl/metafile_emf.h"
 
@@ -663,10 +664,7 @@ TMetafileCanvas::TMetafileCanvas(TMetafile *metafile, const QString &description
 
 TMetafileCanvas::~TMetafileCanvas() {
   // A picture that cannot be completed stays empty; Close says why.
-  try {
-    Close();
-  } catch (const rtl::Exception &) {
-  }
+  rtl::IgnoreFailure("a canvas being freed has no one to tell; the picture stays empty", [&] { Close(); });
 }
 
 void TMetafileCanvas::SaveDC() {

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/rtl/ignorefailure.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/db/datalink.h"
 #include "platform/vcl/db/dataset.h"
@@ -116,10 +117,9 @@ void TDataSet::SetActive(bool active) {
       OpenCursor();
     } catch (...) {
       // A half-open cursor would leave buffers and bound fields behind.
-      try {
+      rtl::IgnoreFailure("the open's own failure is the one raised", [&] {
         if (IsCursorOpen()) InternalClose();
-      } catch (...) {
-      }
+      });
       FreeAllBuffers();
       BindFields(false);
       if (default_fields_) DestroyFields();
