@@ -149,6 +149,7 @@ class TkvPage {
 
  private:
   friend class TkvPreparation;
+  friend class TkvBandBuilder;
   // Geometry of every view as designed, put back by FreeBands.
   std::vector<std::array<int, 4>> saved_;
   // The pass the bands were built in (their sources go back to its report).

@@ -1,5 +1,5 @@
-// Preparation of a template page: the run-time bands built from the band
-// views, and the forming of finished pages band by band over the records.
+// Preparation of a template page: the forming of finished pages band by
+// band over the records (the bands themselves are built in kvbands.cpp).
 //
 // The walk follows the page's bands: title, page and column headers, up to
 // three nested data loops (master, detail, subdetail) with their headers,
@@ -43,230 +43,6 @@ int DataTypeOfFooter(int type) {
 }
 
 }  // namespace
-
-// ---- building the bands -----------------------------------------------------------
-
-void TkvPage::BuildBands(TkvPreparePass &pass) {
-  if (Prepared) FreeBands();
-  pass_ = &pass;
-  TkvPrepareHost &host = pass.Report();
-  TkvEngineState &engine = E();
-  for (int t = 0; t < kvBandTypeCount; ++t) {
-    Bands[static_cast<size_t>(t)] = new TkvBand(this, t);
-    Bands[static_cast<size_t>(t)]->Last = Bands[static_cast<size_t>(t)];
-  }
-  saved_.clear();
-  for (const auto &v : Views) {
-    saved_.push_back({v->x, v->y, v->dx, v->dy});
-    v->SaveX = v->x;
-    v->SaveY = v->y;
-    v->SaveDX = v->dx;
-    v->SaveDY = v->dy;
-    v->Parent = nullptr;
-    v->Selected = dynamic_cast<TkvBandView *>(v.get()) == nullptr;
-    if (auto *sub = dynamic_cast<TkvSubReportView *>(v.get())) {
-      if (sub->PageIndex >= 0 && sub->PageIndex < host.Pages().Count())
-        host.Pages().Page(sub->PageIndex)->IsSubReportPage = true;
-    }
-  }
-
-  auto band_views = [&](int type) {
-    std::vector<TkvBandView *> out;
-    for (const auto &v : Views)
-      if (auto *b = dynamic_cast<TkvBandView *>(v.get()); b != nullptr && b->GetBandType() == type) out.push_back(b);
-    return out;
-  };
-  auto take_flags = [&](TkvBand *band, const TkvBandView *view) {
-    auto on = [&](int bit) { return (view->Flags & bit) != 0 && BandOptionApplies(band->Typ, bit); };
-    band->Stretched = on(flStretched);
-    band->ForceNewPage = on(flBandNewPage) && !IsSubReportPage;
-    band->PrintIfEmpty = on(flBandPrintIfEmpty);
-    band->Split = on(flBandBreaked) && !IsSubReportPage;
-    band->FillEmptyRows = on(flBandFillEmpty);
-  };
-
-  // Vertical bands first: the objects within their width belong to them and
-  // may also join a horizontal band (cross objects).
-  for (int type = btTableHeader; type <= btTableFooter; ++type) {
-    const auto views = band_views(type);
-    if (views.empty()) continue;
-    TkvBand *band = Bands[static_cast<size_t>(type)];
-    band->View = views.front();
-    band->x = views.front()->x;
-    band->dx = views.front()->dx;
-    take_flags(band, views.front());
-    for (const auto &v : Views) {
-      if (!v->Selected || v->Parent != nullptr) continue;
-      if (v->x >= band->x && band->x + band->dx >= v->x + v->dx) {
-        v->x -= band->x;
-        v->Parent = band;
-        band->Objects.push_back(v.get());
-      }
-    }
-  }
-
-  for (int type = 0; type <= btGroupFooter; ++type) {
-    std::vector<TkvBand *> chain;
-    for (TkvBandView *view : band_views(type)) {
-      TkvBand *band = chain.empty() ? Bands[static_cast<size_t>(type)] : new TkvBand(this, type);
-      chain.push_back(band);
-      band->View = view;
-      band->x = view->x;
-      band->y = view->y;
-      band->dx = view->dx;
-      band->dy = view->dy;
-      band->MemoLines = view->Memo.ToStringList();
-      if (type == btGroupHeader) band->GroupCondition = view->FormatStr;
-      take_flags(band, view);
-      auto place = [&](auto &&wanted) {
-        for (const auto &v : Views) {
-          if (!v->Selected || !wanted(v.get())) continue;
-          if (band->y <= v->y && v->y < band->y + band->dy - 1) {
-            v->y -= band->y;
-            v->Selected = false;
-            band->Objects.push_back(v.get());
-            if (v->Parent == nullptr) v->Parent = band;
-          }
-        }
-      };
-      auto is_sub = [](TkvView *v) { return dynamic_cast<TkvSubReportView *>(v) != nullptr; };
-      place([&](TkvView *v) { return v->Parent == nullptr && !is_sub(v); });
-      place([&](TkvView *v) { return v->Parent != nullptr && !is_sub(v); });
-      place([&](TkvView *v) { return is_sub(v); });
-    }
-    std::stable_sort(chain.begin(), chain.end(), [](TkvBand *a, TkvBand *b) { return a->y < b->y; });
-    if (chain.empty()) continue;
-    // The page's slot always holds the chain's first band.
-    if (chain.front() != Bands[static_cast<size_t>(type)]) Bands[static_cast<size_t>(type)] = chain.front();
-    for (size_t i = 0; i < chain.size(); ++i) {
-      chain[i]->Prev = i > 0 ? chain[i - 1] : nullptr;
-      chain[i]->Next = i + 1 < chain.size() ? chain[i + 1] : nullptr;
-    }
-    chain.front()->Last = chain.back();
-  }
-
-  TkvBand *none = Bands[btNone];
-  for (const auto &v : Views) {
-    if (!v->Selected) continue;
-    if (v->Parent != nullptr) v->x += v->Parent->x;
-    v->Selected = false;
-    none->Objects.push_back(v.get());
-    if (v->Parent == nullptr) v->Parent = none;
-  }
-
-  // Headers paired with footers from the inside out: the last header with
-  // the first footer is the innermost group, level 0.
-  {
-    TkvBand *h = Bands[btGroupHeader]->Last;
-    TkvBand *f = Bands[btGroupFooter];
-    for (int level = 0; h != nullptr; ++level, h = h->Prev) {
-      h->Level = level;
-      h->GroupFooter = f;
-      if (f != nullptr) {
-        f->Level = level;
-        f = f->Next;
-      }
-    }
-  }
-
-  if (Columns <= 0) Columns = 1;
-  const TkvPageLimits l = Limits();
-  ColumnWidth = (l.Right - l.Left - Columns * ColumnGap) / Columns;
-
-  TkvPrepareHost *report = &host;
-  for (int type = 0; type < kvBandTypeCount; ++type) {
-    if (type == btGroupHeader) continue;
-    for (TkvBand *band = Bands[static_cast<size_t>(type)]; band != nullptr; band = band->Next) {
-      if (band->View == nullptr) continue;
-      const QString name = band->View->FormatStr.trimmed();
-      if (name.isEmpty()) continue;
-      engine.CurBand = band;
-      TkvDataset *source = nullptr;
-      if (vcl::TComponent *owner = report->ReportOwner())
-        source = dynamic_cast<TkvDataset *>(owner->FindComponent(name));
-      if (source == nullptr) source = report->FindDataset(name);
-      if (source == nullptr) {
-        KvReportError(host, QStringLiteral("Non è stato trovato il kvDataset: ") + name);
-        continue;
-      }
-      auto *db = dynamic_cast<TkvDBDataSet *>(source);
-      if (db != nullptr) db->SetDisableControlsFlag(report->DisableDataSetControls());
-      try {
-        source->Init();
-      } catch (const rtl::Exception &e) {
-        KvReportError(host, e.Message());
-        continue;
-      }
-      if (db != nullptr && !db->ErrorText().isEmpty()) {
-        KvReportError(host, db->ErrorText());
-        continue;
-      }
-      band->DataSource = source;
-      report->DataSetWork(band, opInit);
-    }
-  }
-  engine.CurBand = nullptr;
-
-  // Pre-scan: every memo expanded once so that its aggregates register with
-  // the data band they belong to.
-  if (!Failed()) {
-    TkvRegistrationScope registration;
-    for (TkvBand *first : Bands) {
-      for (TkvBand *band = first; band != nullptr && !Failed(); band = band->Next) {
-        for (TkvView *v : band->Objects) {
-          auto *memo = dynamic_cast<TkvMemoView *>(v);
-          if (memo == nullptr) continue;
-          memo->TableTotal = 0;
-          memo->LineBreak = 0;
-          engine.CurBand = band;
-          engine.CurView = memo;
-          pass.Collecting = &DataBandOf(band)->Aggregates;
-          try {
-            memo->ExpandMemo();
-          } catch (const rtl::Exception &e) {
-            KvReportError(host, e.Message());
-          }
-        }
-      }
-    }
-    pass.Collecting = nullptr;
-    engine.CurBand = nullptr;
-    engine.CurView = nullptr;
-  }
-  Prepared = true;
-  ColumnNumber = 1;
-  LineNumber = 1;
-}
-
-void TkvPage::FreeBands() {
-  TkvPrepareHost *report = pass_ != nullptr ? &pass_->Report() : nullptr;
-  if (E().CurBand != nullptr && E().CurBand->Page == this) E().CurBand = nullptr;
-  for (TkvBand *&first : Bands) {
-    TkvBand *band = first;
-    while (band != nullptr) {
-      if (band->DataSource != nullptr) {
-        band->DataSource->Exit();
-        if (report != nullptr) report->DataSetWork(band, opExit);
-      }
-      TkvBand *next = band->Next;
-      delete band;
-      band = next;
-    }
-    first = nullptr;
-  }
-  for (size_t i = 0; i < Views.size() && i < saved_.size(); ++i) {
-    TkvView *v = Views[i].get();
-    v->x = saved_[i][0];
-    v->y = saved_[i][1];
-    v->dx = saved_[i][2];
-    v->dy = saved_[i][3];
-    v->Selected = false;
-    v->Parent = nullptr;
-  }
-  saved_.clear();
-  Prepared = false;
-  pass_ = nullptr;
-}
 
 // ---- forming pages ----------------------------------------------------------------
 
@@ -320,7 +96,13 @@ class TkvPreparation {
   void DrawEmptyRow(TkvBand *band);
   void FillEmptyRows(TkvBand *band, int reserved);
   int FooterHeight(TkvBand *band) { return band != nullptr && band->HasObjects() ? MeasureBand(band, false) : 0; }
+  struct Loop;
   void DoLoop(int level);
+  bool RunDataBand(Loop &loop, TkvBand *band);
+  void OpenGroups(const std::vector<TkvBand *> &groups);
+  bool PrintRow(Loop &loop, TkvBand *band);
+  bool BreakGroups(Loop &loop, TkvBand *band, bool at_end, bool &accumulated);
+  void CloseDataBand(Loop &loop, TkvBand *band);
   bool Move(TkvBand *band, TkvDataSetOperation op);
   void PrintQueue();
   bool EvaluateGroup(TkvBand *header, rtl::Variant &value);
@@ -339,7 +121,6 @@ void TkvPreparation::AddFinishedPage() {
 
 void TkvPreparation::PrintPageFooters(int from) {
   // Every page still open from `from` on gets its footer, then is closed.
-  TkvEngineState &engine = E();
   for (int i = from; i < r_.EMFPages().Count(); ++i) {
     if (r_.EMFPages().Page(i)->Canvas == nullptr) continue;
     s_.CurPageIndex = i;
@@ -895,146 +676,178 @@ bool TkvPreparation::Move(TkvBand *band, TkvDataSetOperation op) {
   return true;
 }
 
+// One data loop: the chain of data bands of a level, each over its own
+// source, with the loop's header and footer and (master level) the groups.
+struct TkvPreparation::Loop {
+  int level;
+  TkvBand *header;
+  TkvBand *footer;
+  std::vector<TkvBand *> groups;  // outermost first; empty unless grouped
+  // Per data band of the chain:
+  bool footer_printed = false;  // a group break at the end printed the footer
+  bool filled = false;          // empty rows already filled the page
+  bool any_row = false;         // a row printed
+};
+
 void TkvPreparation::DoLoop(int level) {
-  TkvEngineState &engine = E();
   const int base = btMasterHeader + 3 * (level - 1);
-  TkvBand *header = p_.Band(base);
-  TkvBand *footer = p_.Band(base + 2);
+  Loop loop{level, p_.Band(base), p_.Band(base + 2), {}};
+  if (level == 1 && groups_)
+    for (TkvBand *g = p_.Band(btGroupHeader); g != nullptr; g = g->Next) loop.groups.push_back(g);
   const int saved_level = s_.DataLevel;
   s_.DataLevel = level;
-  const bool grouped = level == 1 && groups_;
-  std::vector<TkvBand *> groups;  // outermost first
-  if (grouped)
-    for (TkvBand *g = p_.Band(btGroupHeader); g != nullptr; g = g->Next) groups.push_back(g);
-
   for (TkvBand *band = p_.Band(base + 1); band != nullptr && band->DataSource != nullptr && !Stopped();
        band = band->Next) {
-    TkvDataset *source = band->DataSource;
-    engine.CurBand = band;
-    if (!Move(band, opFirst)) break;
-    band->Aggregates.Reset(0);
-    band->RowNumber = 1;
-    for (TkvBand *g : groups) g->RowNumber = 0;
-    if (source->Eof()) continue;
-    band->Aggregates.Accumulate(Expr(), false);
-
-    if (grouped) {
-      for (TkvBand *g : groups) {
-        if (!EvaluateGroup(g, g->GroupValue)) break;
-        PrintBand(g);
-        ++g->RowNumber;
-        ++g->RowThrough;
-      }
-    }
-    queue_.push_back(header);
-    for (int i = 0; i < source->SkipOnBegin() && !Failed(); ++i) {
-      band->EmptyRow = true;
-      PrintBand(band);
-      band->EmptyRow = false;
-    }
-
-    bool footer_printed = false;
-    bool filled = false;
-    bool any_row = false;
-    while (!Stopped()) {
-      r_.PumpMessages();
-      if (Stopped() || source->Eof()) break;
-      queue_.push_back(band);
-      bool printed = true;
-      if (level == levels_) {
-        PrintQueue();
-      } else {
-        DoLoop(level + 1);
-        s_.DataLevel = level;
-        engine.CurBand = band;
-        if (!queue_.empty()) {
-          if (band->PrintIfEmpty) {
-            PrintQueue();
-          } else {
-            queue_.pop_back();
-            printed = false;
-          }
-        }
-      }
-      if (Failed()) break;
-      any_row = any_row || printed;
-
-      if (!Move(band, opNext)) break;
-      const bool at_end = source->Eof();
-      bool accumulated = false;
-
-      if (grouped) {
-        int breaking = -1;
-        std::vector<rtl::Variant> values(groups.size());
-        for (size_t i = 0; i < groups.size(); ++i) {
-          if (groups[i]->GroupCondition.trimmed().isEmpty()) break;
-          if (at_end) {
-            breaking = int(i);
-            break;
-          }
-          if (!EvaluateGroup(groups[i], values[i])) break;
-          if (values[i] != groups[i]->GroupValue) {
-            breaking = int(i);
-            break;
-          }
-        }
-        if (Failed()) break;
-        if (breaking >= 0) {
-          TkvBand *broken = groups[static_cast<size_t>(breaking)];
-          if (band->FillEmptyRows) {
-            int reserved = FooterHeight(footer);
-            for (size_t i = groups.size(); i-- > static_cast<size_t>(breaking);)
-              reserved += FooterHeight(groups[i]->GroupFooter);
-            FillEmptyRows(band, reserved);
-            filled = at_end;
-          }
-          PrintBand(footer);
-          footer_printed = at_end;
-          for (size_t i = groups.size(); i-- > static_cast<size_t>(breaking);) {
-            PrintBand(groups[i]->GroupFooter);
-            groups[i]->RowNumber = 0;
-          }
-          if (!at_end) {
-            if (broken->ForceNewPage) NewPage();
-            for (size_t i = static_cast<size_t>(breaking); i < groups.size(); ++i) {
-              if (i == static_cast<size_t>(breaking) || EvaluateGroup(groups[i], values[i]))
-                groups[i]->GroupValue = values[i];
-              PrintBand(groups[i]);
-              ++groups[i]->RowNumber;
-              ++groups[i]->RowThrough;
-            }
-            band->Aggregates.Reset(broken->Level);
-            band->Aggregates.Accumulate(Expr(), false);
-            accumulated = true;
-            PrintBand(header);
-          }
-          band->RowNumber = 0;
-        }
-      }
-      if (!accumulated && !at_end) band->Aggregates.Accumulate(Expr(), false);
-      if (printed) {
-        ++p_.LineNumber;
-        ++band->RowNumber;
-        ++band->RowThrough;
-        if (!at_end && band->ForceNewPage) NewPage();
-      }
-    }
-    if (Failed()) break;
-    if (!any_row || !queue_.empty()) {
-      // No row of this level printed: its header waits in the queue and
-      // neither it nor the footer prints.
-      if (!queue_.empty()) queue_.pop_back();
-    } else if (!footer_printed) {
-      if (band->FillEmptyRows && !filled) {
-        // Room stays for the footers of this loop and of the loops around it.
-        int reserved = 0;
-        for (int l = 1; l <= level; ++l) reserved += FooterHeight(p_.Band(btMasterFooter + 3 * (l - 1)));
-        FillEmptyRows(band, reserved);
-      }
-      PrintBand(footer);
-    }
+    if (!RunDataBand(loop, band)) break;
   }
   s_.DataLevel = saved_level;
+}
+
+// The rows of one data band of the loop; false when the loop must stop.
+bool TkvPreparation::RunDataBand(Loop &loop, TkvBand *band) {
+  TkvDataset *source = band->DataSource;
+  E().CurBand = band;
+  if (!Move(band, opFirst)) return false;
+  band->Aggregates.Reset(0);
+  band->RowNumber = 1;
+  for (TkvBand *g : loop.groups) g->RowNumber = 0;
+  if (source->Eof()) return true;
+  band->Aggregates.Accumulate(Expr(), false);
+
+  OpenGroups(loop.groups);
+  queue_.push_back(loop.header);
+  for (int i = 0; i < source->SkipOnBegin() && !Failed(); ++i) {
+    band->EmptyRow = true;
+    PrintBand(band);
+    band->EmptyRow = false;
+  }
+
+  loop.footer_printed = loop.filled = loop.any_row = false;
+  while (!Stopped()) {
+    r_.PumpMessages();
+    if (Stopped() || source->Eof()) break;
+    const bool printed = PrintRow(loop, band);
+    if (Failed()) break;
+    loop.any_row = loop.any_row || printed;
+
+    if (!Move(band, opNext)) break;
+    const bool at_end = source->Eof();
+    bool accumulated = false;
+    if (!loop.groups.empty() && !BreakGroups(loop, band, at_end, accumulated)) break;
+    if (!accumulated && !at_end) band->Aggregates.Accumulate(Expr(), false);
+    if (printed) {
+      ++p_.LineNumber;
+      ++band->RowNumber;
+      ++band->RowThrough;
+      if (!at_end && band->ForceNewPage) NewPage();
+    }
+  }
+  if (Failed()) return false;
+  CloseDataBand(loop, band);
+  return true;
+}
+
+// The group headers that open a loop's first row.
+void TkvPreparation::OpenGroups(const std::vector<TkvBand *> &groups) {
+  for (TkvBand *g : groups) {
+    if (!EvaluateGroup(g, g->GroupValue)) break;
+    PrintBand(g);
+    ++g->RowNumber;
+    ++g->RowThrough;
+  }
+}
+
+// One row: the band waits in the queue with the headers before it; the
+// innermost level prints them, an outer one runs the next level first and
+// prints (or drops) its row by whether that printed. True when it printed.
+bool TkvPreparation::PrintRow(Loop &loop, TkvBand *band) {
+  queue_.push_back(band);
+  if (loop.level == levels_) {
+    PrintQueue();
+    return true;
+  }
+  DoLoop(loop.level + 1);
+  s_.DataLevel = loop.level;
+  E().CurBand = band;
+  if (queue_.empty()) return true;
+  if (band->PrintIfEmpty) {
+    PrintQueue();
+    return true;
+  }
+  queue_.pop_back();
+  return false;
+}
+
+// After a row, the groups whose value changed (or all, at the end of the
+// source) close with their footers, from the inside out, and open again.
+// False when evaluating a group failed.
+bool TkvPreparation::BreakGroups(Loop &loop, TkvBand *band, bool at_end, bool &accumulated) {
+  const std::vector<TkvBand *> &groups = loop.groups;
+  int breaking = -1;
+  std::vector<rtl::Variant> values(groups.size());
+  for (size_t i = 0; i < groups.size(); ++i) {
+    if (groups[i]->GroupCondition.trimmed().isEmpty()) break;
+    if (at_end) {
+      breaking = int(i);
+      break;
+    }
+    if (!EvaluateGroup(groups[i], values[i])) break;
+    if (values[i] != groups[i]->GroupValue) {
+      breaking = int(i);
+      break;
+    }
+  }
+  if (Failed()) return false;
+  if (breaking < 0) return true;
+
+  const auto first = static_cast<size_t>(breaking);
+  TkvBand *broken = groups[first];
+  if (band->FillEmptyRows) {
+    int reserved = FooterHeight(loop.footer);
+    for (size_t i = groups.size(); i-- > first;) reserved += FooterHeight(groups[i]->GroupFooter);
+    FillEmptyRows(band, reserved);
+    loop.filled = at_end;
+  }
+  PrintBand(loop.footer);
+  loop.footer_printed = at_end;
+  for (size_t i = groups.size(); i-- > first;) {
+    PrintBand(groups[i]->GroupFooter);
+    groups[i]->RowNumber = 0;
+  }
+  if (!at_end) {
+    if (broken->ForceNewPage) NewPage();
+    for (size_t i = first; i < groups.size(); ++i) {
+      if (i == first || EvaluateGroup(groups[i], values[i])) groups[i]->GroupValue = values[i];
+      PrintBand(groups[i]);
+      ++groups[i]->RowNumber;
+      ++groups[i]->RowThrough;
+    }
+    band->Aggregates.Reset(broken->Level);
+    band->Aggregates.Accumulate(Expr(), false);
+    accumulated = true;
+    PrintBand(loop.header);
+  }
+  band->RowNumber = 0;
+  return true;
+}
+
+// The end of a data band's rows: its footer, after the empty rows that
+// fill the page when asked.
+void TkvPreparation::CloseDataBand(Loop &loop, TkvBand *band) {
+  if (!loop.any_row || !queue_.empty()) {
+    // No row of this level printed: its header waits in the queue and
+    // neither it nor the footer prints.
+    if (!queue_.empty()) queue_.pop_back();
+    return;
+  }
+  if (loop.footer_printed) return;
+  if (band->FillEmptyRows && !loop.filled) {
+    // Room stays for the footers of this loop and of the loops around it.
+    int reserved = 0;
+    for (int l = 1; l <= loop.level; ++l) reserved += FooterHeight(p_.Band(btMasterFooter + 3 * (l - 1)));
+    FillEmptyRows(band, reserved);
+  }
+  PrintBand(loop.footer);
 }
 
 // ---- errors ------------------------------------------------------------------------
