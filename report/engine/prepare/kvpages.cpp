@@ -1,4 +1,4 @@
-// Template pages and finished pages: paper, limits and the page lists.
+// Template pages: paper, limits and the page list.
 #include "report/engine/prepare/kvpages.h"
 
 #include <algorithm>
@@ -75,24 +75,24 @@ TkvBand *TkvPage::DataBandOf(const TkvBand *band) const {
   int type = btNone;
   if (band != nullptr) {
     switch (band->Typ) {
-      case 1:
-      case 3:
-      case 5:
-      case 6:
-      case 15:
-      case 17:
+      case btReportSummary:
+      case btPageFooter:
+      case btMasterData:
+      case btMasterFooter:
+      case btColumnFooter:
+      case btGroupFooter:
         type = btMasterData;
         break;
-      case 8:
-      case 9:
+      case btDetailData:
+      case btDetailFooter:
         type = btDetailData;
         break;
-      case 11:
-      case 12:
+      case btSubDetailData:
+      case btSubDetailFooter:
         type = btSubDetailData;
         break;
-      case 19:
-      case 20:
+      case btTableData:
+      case btTableFooter:
         type = btTableData;
         break;
       default:
@@ -111,48 +111,6 @@ TkvPage *TkvPages::AddPage() {
 
 void TkvPages::Delete(int index) {
   if (index >= 0 && index < Count()) pages_.erase(pages_.begin() + index);
-}
-
-TkvEMFPage *TkvEMFPages::Add(const TkvPage &page) {
-  auto emf = std::make_unique<TkvEMFPage>();
-  const bool scaled = page.ScaleX != 100 || page.ScaleY != 100;
-  emf->PaperSize = scaled ? kvCustomPaper : page.PaperSize;
-  emf->PaperWidth = int(std::lround(page.PaperWidth * page.ScaleX / 100.0));
-  emf->PaperHeight = int(std::lround(page.PaperHeight * page.ScaleY / 100.0));
-  emf->Orientation = page.Orientation;
-  emf->UseMargins = page.UseMargins != 0;
-  emf->Geometry = page.PrinterGeometry;
-  emf->Picture = std::make_unique<vcl::TMetafile>();
-  emf->Picture->SetWidth(page.WidthPixels());
-  emf->Picture->SetHeight(page.HeightPixels());
-  emf->Canvas = std::make_unique<vcl::TMetafileCanvas>(emf->Picture.get());
-  pages_.push_back(std::move(emf));
-  return pages_.back().get();
-}
-
-void TkvEMFPages::CloseFrom(int from) {
-  for (int i = std::max(0, from); i < Count(); ++i) pages_[static_cast<size_t>(i)]->Canvas.reset();
-}
-
-QStringList TkvEMFPage::Texts() const {
-  struct Piece {
-    int y, x;
-    QString text;
-  };
-  std::vector<Piece> pieces;
-  if (Picture == nullptr || Canvas != nullptr) return {};
-  Picture->Enumerate([&](const vcl::TEmfRecord &r) {
-    if (r.Type == vcl::EMR_EXTTEXTOUTW || r.Type == vcl::EMR_EXTTEXTOUTA) {
-      const vcl::TPoint p = r.TextPoint();
-      pieces.push_back({p.Y, p.X, r.Text()});
-    }
-    return true;
-  });
-  std::stable_sort(pieces.begin(), pieces.end(),
-                   [](const Piece &a, const Piece &b) { return a.y != b.y ? a.y < b.y : a.x < b.x; });
-  QStringList out;
-  for (const Piece &p : pieces) out << p.text;
-  return out;
 }
 
 }  // namespace report

@@ -1,4 +1,5 @@
-// Template pages, run-time bands and finished pages of a report.
+// Template pages of a report; with them, the run-time bands (kvband.h) and
+// the finished pages (kvemfpages.h) that preparing them makes.
 //
 // A template page (TkvPage) lists the report objects as designed. To prepare
 // it, BuildBands turns its band views into run-time bands (TkvBand), places
@@ -17,10 +18,9 @@
 #include <memory>
 #include <vector>
 
-#include "platform/rtl/variant.h"
-#include "platform/vcl/metafile.h"
-#include "report/engine/expr/kvexpr.h"
 #include "report/engine/model/kvclass.h"
+#include "report/engine/prepare/kvband.h"
+#include "report/engine/prepare/kvemfpages.h"
 #include "report/engine/print/kvprntr.h"
 
 namespace report {
@@ -28,49 +28,6 @@ namespace report {
 class TkvDataset;
 class TkvPage;
 class TkvPreparePass;
-
-// What a report is told about the dataset work of a data band.
-enum TkvDataSetOperation { opInit = 0, opExit = 1, opFirst = 2, opNext = 3, opPrior = 4 };
-
-// A band being printed: made from a band view (or empty, for band types the
-// page does not use) when the page is prepared, freed with FreeBands.
-class TkvBand {
- public:
-  TkvBand(TkvPage *page, int type) : Page(page), Typ(type) {}
-
-  TkvPage *Page;
-  int Typ;
-  TkvBand *Next = nullptr;  // further bands of the same type
-  TkvBand *Prev = nullptr;
-  TkvBand *Last = nullptr;         // first band of a chain: its last one
-  TkvBand *GroupFooter = nullptr;  // group header: its paired footer
-  int Level = 0;                   // group level, 0 the innermost
-
-  int x = 0, y = 0, dx = 0, dy = 0;
-  int CalculatedHeight = 0;
-  TkvBandView *View = nullptr;
-  std::vector<TkvView *> Objects;
-  QStringList MemoLines;
-  TkvDataset *DataSource = nullptr;
-
-  QString GroupCondition;
-  rtl::Variant GroupValue;
-
-  bool Stretched = false;
-  bool ForceNewPage = false;
-  bool PrintIfEmpty = false;
-  bool Split = false;
-  bool FillEmptyRows = false;
-  bool EmptyRow = false;  // draws backgrounds and frames only
-  bool Printed = false;
-
-  int RowNumber = 0;   // LINE#
-  int RowThrough = 0;  // LINETHROUGH#
-  TkvAggregates Aggregates;
-
-  bool HasObjects() const { return !Objects.empty(); }
-  bool IsDataBand() const { return Typ == btMasterData || Typ == btDetailData || Typ == btSubDetailData; }
-};
 
 // The limits of a page in pixels (96 per inch).
 struct TkvPageLimits {
@@ -169,39 +126,6 @@ class TkvPages {
  private:
   TkvReport *report_;
   std::vector<std::unique_ptr<TkvPage>> pages_;
-};
-
-// One finished page: its paper and its picture. The canvas exists while the
-// page is being formed.
-struct TkvEMFPage {
-  int PaperSize = 9;
-  int PaperWidth = 0;  // tenths of a millimetre, scaled
-  int PaperHeight = 0;
-  int Orientation = 0;
-  bool UseMargins = true;
-  TPageGeometry Geometry;
-  std::unique_ptr<vcl::TMetafile> Picture;
-  std::unique_ptr<vcl::TMetafileCanvas> Canvas;
-
-  // The texts drawn on the page, top to bottom and left to right within a
-  // line, read back from the picture (a page still open reads nothing).
-  QStringList Texts() const;
-};
-
-class TkvEMFPages {
- public:
-  // Appends a finished page with the paper of `page` and opens its canvas.
-  TkvEMFPage *Add(const TkvPage &page);
-  void Clear() { pages_.clear(); }
-  int Count() const { return static_cast<int>(pages_.size()); }
-  TkvEMFPage *Page(int index) const {
-    return index >= 0 && index < Count() ? pages_[static_cast<size_t>(index)].get() : nullptr;
-  }
-  // Closes the canvas of every page from `from` on.
-  void CloseFrom(int from);
-
- private:
-  std::vector<std::unique_ptr<TkvEMFPage>> pages_;
 };
 
 }  // namespace report

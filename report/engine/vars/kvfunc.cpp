@@ -11,6 +11,7 @@
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/db/db.h"
 #include "report/engine/data/kvdset.h"
+#include "report/engine/expr/kvaggr.h"
 #include "report/engine/expr/kvexpr.h"
 #include "report/engine/model/kvglobals.h"
 #include "report/engine/vars/kvvars.h"

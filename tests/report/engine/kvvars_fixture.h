@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include "platform/vcl/component.h"
+#include "report/engine/expr/kvaggr.h"
 #include "report/engine/expr/kvexpr.h"
 #include "report/engine/vars/kvvars.h"
 

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "platform/rtl/formatsettings.h"
+#include "report/engine/expr/kvaggr.h"
 #include "report/engine/expr/kvexpr.h"
 #include "report/engine/model/kvglobals.h"
 
