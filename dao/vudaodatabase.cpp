@@ -269,7 +269,7 @@ void TVuDaoDatabase::StartEngine() {
   engine_->SetDefaultType(engine_type_);
   workspace_ = engine_->CreateWorkspace(workspace_name_, user_name_, password_, engine_type_);
   engine_->AppendWorkspace(workspace_);
-  if (engine_type_ == 1) workspace_->SetDefaultCursorDriver(default_cursor_driver_);
+  if (engine_type_ == jet::dbUseODBC) workspace_->SetDefaultCursorDriver(default_cursor_driver_);
   workspace_name_ = workspace_->Name();
 }
 
@@ -378,14 +378,15 @@ void TVuDaoDatabase::Connect() {
       if (QFileInfo::exists(candidate)) database_ = candidate;
     }
     if (!QFileInfo::exists(database_)) Fail(QStringLiteral("Cannot find Database:") + kCrLf + database_);
-    if (engine_type_ != 2)
+    if (engine_type_ != jet::dbUseJet)
       Fail(Method("F_Set_Active") + QStringLiteral(": ODBC direct workspaces") + kCrLf +
            QStringLiteral("are NOT supported for MS Access Databases!"));
     database_object_ = workspace_->OpenDatabase(database_, exclusive_, read_only_, ConnectStringFor(database_type_));
   } else if (database_type_.compare(QLatin1String("ODBC"), Qt::CaseInsensitive) == 0) {
     database_object_ = workspace_->OpenDatabase(database_, true, read_only_, ConnectStringFor(database_type_));
   } else {
-    if (engine_type_ != 2) Fail(Method("F_Set_Active") + QStringLiteral(": ODBC direct workspaces NOT supported!"));
+    if (engine_type_ != jet::dbUseJet)
+      Fail(Method("F_Set_Active") + QStringLiteral(": ODBC direct workspaces NOT supported!"));
     database_object_ = workspace_->OpenDatabase(database_, exclusive_, read_only_, ConnectStringFor(database_type_));
   }
 
@@ -424,7 +425,7 @@ void TVuDaoDatabase::RefreshDefinitions() {
   query_def_names_.clear();
   if (!database_object_) return;
   IgnoreFailure("the definitions as last read serve", [&] { database_object_->Refresh(); });
-  if (engine_type_ == 2) {
+  if (engine_type_ == jet::dbUseJet) {
     IgnoreFailure("a catalogue that cannot be listed lists no tables", [&] {
       for (const auto &t : database_object_->TableDefs()) {
         if (!show_system_objects_ && (t->Attributes() & jet::dbSystemObject) != 0) continue;

@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/jet/jetconst.h"
 #include "platform/rtl/classes.h"
 #include "platform/vcl/component.h"
 
@@ -202,7 +203,7 @@ class TVuDaoDatabase : public vcl::TComponent {
   bool save_user_name_ = true;
   bool show_system_objects_ = false;
   bool smart_open_ = true;
-  int engine_type_ = 2;
+  int engine_type_ = jet::dbUseJet;
   bool private_engine_ = false;
   bool track_transactions_ = true;
   bool uses_dyna_dao_ = false;

@@ -15,6 +15,7 @@
 #include "dao/vudaoexpdlg.h"
 #include "dao/vudaoexport.h"
 #include "dao/vudaotable.h"
+#include "platform/jet/jetconst.h"
 #include "platform/os/shell.h"
 #include "platform/rtl/cp1252.h"
 #include "platform/rtl/datetime.h"
@@ -289,7 +290,7 @@ void TVuDaoDBGrid::LinkActiveChanged() {
   auto *table = source != nullptr ? dynamic_cast<TVuDaoTable *>(source->DataSet()) : nullptr;
   if (table == nullptr) return;
   // Room for the sort mark in every title.
-  if (table->TableType() == 1)
+  if (table->TableType() == jet::dbOpenTable)
     for (int i = 0; i < ColumnCount(); ++i) Columns(i)->SetWidth(Columns(i)->Width() + kSortMarkWidth);
   if (BrowsingTable() != nullptr) {
     SetCheckMarks();
@@ -312,7 +313,7 @@ void TVuDaoDBGrid::PrepareMenu() {
   if (table == nullptr) return;
   auto item = [&](int i) { return menu_->Items()->Items(i); };
   for (int i = 0; i < kMenuItemCount; ++i) item(i)->SetEnabled(true);
-  if (table->TableType() == 1) {
+  if (table->TableType() == jet::dbOpenTable) {
     for (int i : {miSort, miFilter, miFind, miQuickFind}) item(i)->SetEnabled(false);
     if (table->IndexFieldCount() == 0)
       for (int i : {miSeek, miQuickSeek, miFrameIndexFields}) item(i)->SetEnabled(false);
@@ -566,7 +567,7 @@ void TVuDaoDBGrid::DrawColumnCell(const vcl::TRect &rect, int row, int column, b
 
 int TVuDaoDBGrid::SortMark(int column) const {
   TVuDaoTable *table = BrowsingTable();
-  if (table == nullptr || table->TableType() != 1 || table->IndexName().isEmpty()) return 0;
+  if (table == nullptr || table->TableType() != jet::dbOpenTable || table->IndexName().isEmpty()) return 0;
   if (column < 0 || column >= ColumnCount() || Columns(column)->Field() == nullptr) return 0;
   const vcl::TIndexDef *index = table->IndexDefs().Find(table->IndexName());
   if (index == nullptr) return 0;
@@ -598,7 +599,7 @@ void TVuDaoDBGrid::ApplyAutoSize() {
   TVuDaoTable *table = BrowsingTable();
   if (table == nullptr || table->IsEmpty() || ColumnCount() == 0) return;
   const QString pad = QStringLiteral("   ");
-  const int mark = table->TableType() == 1 ? kSortMarkWidth : 0;
+  const int mark = table->TableType() == jet::dbOpenTable ? kSortMarkWidth : 0;
   std::vector<int> widths;
   for (int i = 0; i < ColumnCount(); ++i) widths.push_back(TextWidth(Columns(i)->Title() + pad) + mark);
   const vcl::TBookmark here = table->GetBookmark();
@@ -664,7 +665,7 @@ void TVuDaoDBGrid::ToggleOfficeClipboard() {
 
 void TVuDaoDBGrid::SelectIndex() {
   TVuDaoTable *t = BrowsingTable();
-  if (t == nullptr || t->TableType() != 1 || !GridServices().SelectIndex) return;
+  if (t == nullptr || t->TableType() != jet::dbOpenTable || !GridServices().SelectIndex) return;
   GridServices().SelectIndex(t);
   Invalidate();
 }
@@ -815,7 +816,7 @@ void TVuDaoDBGrid::MailAsXlsHtml() {
 
 void TVuDaoDBGrid::SelectAll() {
   TVuDaoTable *t = BrowsingTable();
-  if (t == nullptr || t->TableType() == 8 || t->IsEmpty()) return;
+  if (t == nullptr || t->TableType() == jet::dbOpenForwardOnly || t->IsEmpty()) return;
   if (!MultiSelect()) {
     SetMultiSelect(true);
     select_all_set_multi_ = true;
@@ -836,7 +837,7 @@ void TVuDaoDBGrid::SelectAll() {
 
 void TVuDaoDBGrid::DeselectAll() {
   TVuDaoTable *t = BrowsingTable();
-  if (t == nullptr || t->TableType() == 8 || t->IsEmpty()) return;
+  if (t == nullptr || t->TableType() == jet::dbOpenForwardOnly || t->IsEmpty()) return;
   if (MultiSelect()) ClearSelection();
   if (select_all_set_multi_) {
     SetMultiSelect(false);

@@ -2,6 +2,7 @@
 #include "dao/vudaosearch.h"
 
 #include "dao/vudaotable.h"
+#include "platform/jet/jetconst.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/ignorefailure.h"
 #include "platform/vcl/typinfo.h"
@@ -78,7 +79,7 @@ TVuDaoTable *TVuDaoSearch::ActiveTable() const {
 
 void TVuDaoSearch::UpdateEnabled() {
   TVuDaoTable *table = ActiveTable();
-  SetEnabled(table != nullptr && !(table->TableType() == 1 && table->IndexDefs().Count() == 0));
+  SetEnabled(table != nullptr && !(table->TableType() == jet::dbOpenTable && table->IndexDefs().Count() == 0));
 }
 
 void TVuDaoSearch::EnableAndFill() {
@@ -90,7 +91,7 @@ void TVuDaoSearch::EnableAndFill() {
     return;
   }
   SetEnabled(true);
-  if (table->TableType() == 1) {
+  if (table->TableType() == jet::dbOpenTable) {
     // A table recordset is searched by seeking its current index; without
     // indexes there is nothing to seek on.
     if (table->IndexDefs().Count() == 0) {

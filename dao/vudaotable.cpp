@@ -24,44 +24,80 @@ QString Method(const char *name) { return QStringLiteral("TVuDaoTable.") + QLati
 
 constexpr int kGuidMarker = 47554944;
 
+// Column types whose size is a width (characters or bytes); the others'
+// sizes say nothing to a field definition.
+bool HasWidth(int type) {
+  switch (type) {
+    case jet::dbBinary:
+    case jet::dbText:
+    case jet::dbLongBinary:
+    case jet::dbMemo:
+    case jet::dbGUID:
+    case jet::dbVarBinary:
+    case jet::dbChar:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Column types holding numbers other than a Yes/No or a byte (an engine
+// default such as GenUniqueID() may fill them).
+bool IsNumberType(int type) {
+  switch (type) {
+    case jet::dbInteger:
+    case jet::dbLong:
+    case jet::dbCurrency:
+    case jet::dbSingle:
+    case jet::dbDouble:
+    case jet::dbBigInt:
+    case jet::dbNumeric:
+    case jet::dbDecimal:
+    case jet::dbFloat:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 vcl::TFieldType MapEngineType(int code) {
   switch (code) {
-    case 1:
+    case jet::dbBoolean:
       return vcl::ftBoolean;
-    case 2:
-    case 3:
+    case jet::dbByte:
+    case jet::dbInteger:
       return vcl::ftSmallint;
-    case 4:
-    case 16:
+    case jet::dbLong:
+    case jet::dbBigInt:
       return vcl::ftInteger;
-    case 5:
+    case jet::dbCurrency:
       return vcl::ftCurrency;
-    case 6:
-    case 7:
-    case 19:
-    case 20:
-    case 21:
+    case jet::dbSingle:
+    case jet::dbDouble:
+    case jet::dbNumeric:
+    case jet::dbDecimal:
+    case jet::dbFloat:
       return vcl::ftFloat;
-    case 8:
+    case jet::dbDate:
       return vcl::ftDate;
-    case 9:
-    case 15:
+    case jet::dbBinary:
+    case jet::dbGUID:
       return vcl::ftBytes;
-    case 10:
-    case 18:
+    case jet::dbText:
+    case jet::dbChar:
       return vcl::ftString;
-    case 11:
-    case 17:
+    case jet::dbLongBinary:
+    case jet::dbVarBinary:
       return vcl::ftBlob;
-    case 12:
+    case jet::dbMemo:
       return vcl::ftMemo;
-    case 22:
+    case jet::dbTime:
       return vcl::ftTime;
-    case 23:
+    case jet::dbTimeStamp:
       return vcl::ftDateTime;
-    case 40000:
+    case kAutoIncColumnType:
       return vcl::ftAutoInc;
     default:
       return vcl::ftUnknown;
@@ -641,7 +677,7 @@ void TVuDaoTable::ReadFieldInfo() {
     const int attr = f.Attributes();
     updatable_[static_cast<size_t>(i)] =
         (attr & jet::dbUpdatableField) && !(attr & jet::dbAutoIncrField) && !(attr & jet::dbSystemField);
-    if (database_->EngineType() == 2) {
+    if (database_->EngineType() == jet::dbUseJet) {
       IgnoreFailure("a default the engine cannot convert leaves the field empty",
                     [&] { default_values_[i] = ConvertDefault(f.DefaultValue(), f.Type()); });
     }
@@ -910,26 +946,25 @@ void TVuDaoTable::InternalInitFieldDefs() {
       jet::Field &f = recordset_->Fields(i);
       int type = f.Type();
       int size = f.Size();
-      if (!(type >= 9 && type <= 12) && type != 15 && type != 17 && type != 18) size = 0;
+      if (!HasWidth(type)) size = 0;
       if (type == jet::dbDate) {
         if (f.HasProperty(QStringLiteral("Format"))) {
           const QString fmt = f.Property(QStringLiteral("Format")).toLower();
           if (fmt == QLatin1String("long time") || fmt == QLatin1String("medium time") ||
               fmt == QLatin1String("short time"))
-            type = 22;
+            type = jet::dbTime;
           else if (fmt == QLatin1String("general date"))
-            type = 23;
+            type = jet::dbTimeStamp;
         } else {
-          type = 23;
+          type = jet::dbTimeStamp;
         }
       }
       if (type == jet::dbText && size == 0) size = 255;
-      if (type == jet::dbLong && (f.Attributes() & jet::dbAutoIncrField)) type = 40000;
-      if (database_->EngineType() == 2) {
+      if (type == jet::dbLong && (f.Attributes() & jet::dbAutoIncrField)) type = kAutoIncColumnType;
+      if (database_->EngineType() == jet::dbUseJet) {
         const QString dv = f.DefaultValue().toLower();
         const int t = f.Type();
-        const bool numeric = t == 3 || t == 4 || t == 5 || t == 6 || t == 7 || t == 16 || t == 19 || t == 20 || t == 21;
-        if (type == 40000 || (numeric && dv.contains(QLatin1String("genuniqueid"))) ||
+        if (type == kAutoIncColumnType || (IsNumberType(t) && dv.contains(QLatin1String("genuniqueid"))) ||
             (t == jet::dbGUID && dv.contains(QLatin1String("genguid"))))
           default_values_[i] = QString();
       }
@@ -960,7 +995,7 @@ void TVuDaoTable::UpdateIndexDefs() {
   auto *defs = static_cast<TVuDaoIndexDefs *>(&IndexDefs());
   defs->Clear();
   if (table_name_.isEmpty() || table_type_ != jet::dbOpenTable || !database_ || !database_->DaoDatabase() ||
-      database_->EngineType() == 1)
+      database_->EngineType() == jet::dbUseODBC)
     return;
   auto db = database_->DaoDatabase();
   jet::TableDef *table = db->TableDefs().Find(table_name_);

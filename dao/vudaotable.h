@@ -61,8 +61,14 @@ int OpenOptionBits(TDaoOpenOptions options);
 
 enum TExportMethod { VisibleFields, AllFields };
 
-// The field type of an engine column type code (22 time, 23 date-time and
-// 40000 auto-increment are the table's own refinements).
+// The table's own code for an auto-increment column, beside the engine's
+// type codes (jet::DataTypeEnum).
+inline constexpr int kAutoIncColumnType = 40000;
+
+// The field type of an engine column type code; a date column whose format
+// names a time is read as jet::dbTime, one without a format or with
+// "General Date" as jet::dbTimeStamp, and kAutoIncColumnType is the table's
+// own.
 vcl::TFieldType MapEngineType(int code);
 
 // What kind of value a field type is compared and substituted as.

@@ -797,7 +797,7 @@ double TextToNumber(const QString &raw, const char *kind) {
 
 rtl::Variant ConvertParameterValue(const rtl::Variant &value, int jet_type) {
   if (value.IsEmptyOrNull()) return rtl::Variant::Null();
-  if (jet_type == 0) return value;
+  if (jet_type == kUnknownType) return value;
   try {
     if (value.Type() == rtl::VarType::String) {
       const QString s = value.AsString();

@@ -62,7 +62,7 @@ inline bool IsNumericType(int t) { return t >= dbBoolean && t <= dbDate; }
 
 struct Expr {
   QString sql;
-  int type = 0;
+  int type = kUnknownType;
   int size = 0;
   bool null_literal = false;
   bool string_literal = false;
@@ -114,7 +114,7 @@ class Translator {
 
   struct Param {
     QString name;
-    int type = 0;
+    int type = kUnknownType;
     int order = 0;  // position in the outermost text; declared ones first
   };
 
@@ -129,7 +129,7 @@ class Translator {
     params_[static_cast<size_t>(id)].type = type;
   }
   void HintType(int id, int type) {
-    if (id >= 0 && type != 0 && params_[static_cast<size_t>(id)].type == 0)
+    if (id >= 0 && type != kUnknownType && params_[static_cast<size_t>(id)].type == kUnknownType)
       params_[static_cast<size_t>(id)].type = type;
   }
   int TypeOf(int id) const { return params_[static_cast<size_t>(id)].type; }

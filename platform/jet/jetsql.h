@@ -41,16 +41,29 @@ enum DataTypeEnum : int {
   dbLongBinary = 11,
   dbMemo = 12,
   dbGUID = 15,
+  // The kinds ODBC sources report; the engine's own tables never hold them.
+  dbBigInt = 16,
+  dbVarBinary = 17,
+  dbChar = 18,
+  dbNumeric = 19,
+  dbDecimal = 20,
+  dbFloat = 21,
+  dbTime = 22,
+  dbTimeStamp = 23,
 };
+
+// No type known (yet): a literal before it meets a column, a parameter
+// nothing types, a result column whose branches disagree.
+inline constexpr int kUnknownType = 0;
 
 // The text collation: case ignored, accented letters beside their base
 // letter ("è" after "e", before "f"). Registered under this name.
 inline constexpr const char *kCollationName = "JETTEXT";
 
 struct ColumnInfo {
-  QString name;      // as stored (the case the catalogue keeps)
-  int jet_type = 0;  // DataTypeEnum; 0 unknown
-  int size = 0;      // text width in characters
+  QString name;                 // as stored (the case the catalogue keeps)
+  int jet_type = kUnknownType;  // DataTypeEnum
+  int size = 0;                 // text width in characters
 };
 
 // What the catalogue knows about a name used as a source in FROM, INSERT
@@ -66,15 +79,15 @@ struct SourceInfo {
 using SourceResolver = std::function<SourceInfo(const QString &name)>;
 
 struct SqlParameter {
-  QString name;      // as first written, brackets removed
-  int jet_type = 0;  // from PARAMETERS, else the column it is compared with; 0 unknown
+  QString name;                 // as first written, brackets removed
+  int jet_type = kUnknownType;  // from PARAMETERS, else the column it is compared with
 };
 
 struct ResultColumn {
-  QString name;           // the field name the recordset shows
-  QString source_table;   // a plain column: its table (as stored); else empty
-  QString source_column;  // a plain column: the column (as stored)
-  int jet_type = 0;       // 0 unknown: take it from the values
+  QString name;                 // the field name the recordset shows
+  QString source_table;         // a plain column: its table (as stored); else empty
+  QString source_column;        // a plain column: the column (as stored)
+  int jet_type = kUnknownType;  // unknown: take it from the values
   int size = 0;
   bool aggregate = false;  // Sum/Avg/Count/... (never updatable)
 };
@@ -92,7 +105,7 @@ enum class StatementKind {
 
 struct ColumnDef {
   QString name;
-  int jet_type = 0;
+  int jet_type = kUnknownType;
   int size = 0;  // text width; 0 = the type's default (255 for text)
   bool required = false;
   bool auto_increment = false;

@@ -93,7 +93,7 @@ Expr Parser::ParseNot(const Scope &s) {
 }
 
 void Parser::Coerce(Expr &lit, int type) {
-  if (!lit.string_literal || type == 0 || IsTextType(type)) return;
+  if (!lit.string_literal || type == kUnknownType || IsTextType(type)) return;
   const QString text = lit.literal_text.trimmed();
   bool ok = false;
   double v = 0;
@@ -245,7 +245,7 @@ Expr Parser::ParseAdd(const Scope &s) {
                      ? dbDouble
                      : std::max(a.type, b.type);
       else
-        r.type = 0;
+        r.type = kUnknownType;
     }
     a = r;
   }

@@ -420,7 +420,7 @@ SelectOut Parser::ParseSelect(const Scope *outer, bool allow_rowid) {
     sql += all ? QStringLiteral(" UNION ALL ") : QStringLiteral(" UNION ");
     sql += next_sql;
     for (size_t k = 0; k < out.columns.size(); ++k) {
-      if (out.columns[k].jet_type != next->out.columns[k].jet_type) out.columns[k].jet_type = 0;
+      if (out.columns[k].jet_type != next->out.columns[k].jet_type) out.columns[k].jet_type = kUnknownType;
       out.columns[k].source_table.clear();
       out.columns[k].source_column.clear();
     }

@@ -65,7 +65,7 @@ int Parser::ParseTypeName(int *size) {
       {"image", dbLongBinary},
       {"guid", dbGUID},
       {"uniqueidentifier", dbGUID},
-      {"value", 0},
+      {"value", kUnknownType},
   };
   int type = -1;
   for (const Map &m : kTypes)

@@ -179,7 +179,7 @@ void Recordset::Impl::Fill() {
     // their first value.
     for (int i = 0; i < n; ++i) {
       FieldInfo &f = infos[static_cast<size_t>(i)];
-      if (f.type != 0) continue;
+      if (f.type != kUnknownType) continue;
       f.type = dbText;
       for (const auto &row : *data) {
         const rtl::Variant &v = row[static_cast<size_t>(i)];

@@ -27,7 +27,7 @@ class DataFolder : public ::testing::Test {
     ASSERT_TRUE(dir_.isValid());
     folder_ = QDir::toNativeSeparators(dir_.path()) + QDir::separator();
     jet::DBEngine engine;
-    auto db = tools::CreateOrbiscaDatabase(engine, dir_.filePath(QStringLiteral("orbisca4.mdb")));
+    auto db = tools::CreateOrbiscaDatabase(engine, DatabasePath());
     auto stock = db->OpenRecordset(QStringLiteral("Giacenza"), jet::dbOpenTable);
     stock->AddNew();
     stock->Fields(QStringLiteral("Barcode18")).SetValue(kStocked);
@@ -59,7 +59,7 @@ class DataFolder : public ::testing::Test {
   // datasets), optionally under a criterion.
   int CountRows(const QString &table, const QString &where = {}) {
     jet::DBEngine engine;
-    auto db = engine.OpenDatabase(dir_.filePath(QStringLiteral("orbisca4.mdb")));
+    auto db = engine.OpenDatabase(DatabasePath());
     auto rs = db->OpenRecordset(QStringLiteral("SELECT Count(*) AS n FROM ") + table +
                                     (where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where),
                                 jet::dbOpenSnapshot);
@@ -69,13 +69,15 @@ class DataFolder : public ::testing::Test {
   }
   double StockOf(const QString &code) {
     jet::DBEngine engine;
-    auto db = engine.OpenDatabase(dir_.filePath(QStringLiteral("orbisca4.mdb")));
+    auto db = engine.OpenDatabase(DatabasePath());
     auto rs = db->OpenRecordset(QStringLiteral("SELECT Giacenza FROM Giacenza WHERE Barcode18 = \"%1\"").arg(code),
                                 jet::dbOpenSnapshot);
     const double v = rs->Eof() ? -99999 : rs->Fields(0).Value().AsDouble();
     db->Close();
     return v;
   }
+
+  QString DatabasePath() const { return dir_.filePath(QString::fromLatin1(schema::kDatabaseFileName)); }
 
   const rtl::TDateTime day_ = rtl::EncodeDate(2026, 12, 9);
   rtl::FixedClockGuard clock_{day_ + 0.5};

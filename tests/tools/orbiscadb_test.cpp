@@ -84,7 +84,9 @@ TEST_F(Builder, StoredQueriesReturnTheColumnsTheSchemaDeclares) {
       SCOPED_TRACE(column.name);
       EXPECT_EQ(rs->Fields(i).Name(), column.Name());
       EXPECT_EQ(rs->Fields(i).Type(), column.type);
-      if (column.type == jet::dbText) EXPECT_EQ(rs->Fields(i).Size(), column.size);
+      if (column.type == jet::dbText) {
+        EXPECT_EQ(rs->Fields(i).Size(), column.size);
+      }
     }
   }
 }
