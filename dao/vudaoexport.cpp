@@ -1,18 +1,24 @@
 // Table export (see vudaoexport.h).
 #include "dao/vudaoexport.h"
 
+#include <unistd.h>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <vector>
 
 #include "dao/daotext.h"
 #include "dao/vudaodatabase.h"
+#include "dao/vudaoexport_files.h"
 #include "dao/vudaotable.h"
 #include "platform/jet/database.h"
 #include "platform/jet/engine.h"
@@ -24,15 +30,14 @@
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/formatsettings.h"
 #include "platform/rtl/inifiles.h"
+#include "platform/rtl/oemcodepage.h"
 #include "platform/rtl/sysutils.h"
 
 namespace dao {
 
 namespace {
 
-[[noreturn]] void Fail(const char *operation, const QString &text) {
-  throw rtl::EDatabaseError(QStringLiteral("TVuDaoTable.") + QLatin1String(operation) + QStringLiteral(": ") + text);
-}
+using exportfiles::Fail;
 
 const char *OperationName(TExportFormat f) {
   switch (f) {
@@ -138,15 +143,7 @@ QString TargetName(const TExportRequest &r) {
 
 // The rows the statement selects, read in full before any target is
 // touched, so a failing source leaves the target alone.
-struct ExportRows {
-  struct Column {
-    QString name;
-    int type = jet::dbText;
-    int size = 0;
-  };
-  std::vector<Column> columns;
-  std::vector<std::vector<rtl::Variant>> rows;
-};
+using ExportRows = exportfiles::Rows;
 
 ExportRows ReadRows(TVuDaoTable *table, const QString &columns, const QString &source, const QString &where) {
   auto db = table->Database()->DaoDatabase();
@@ -226,30 +223,30 @@ QString ValueText(const rtl::Variant &v, int type, QChar decimal) {
 
 bool IsTextColumn(int type) { return type == jet::dbText || type == jet::dbMemo || type == jet::dbGUID; }
 
-// Writes `bytes` to `path` through a file beside it, renamed over the old
-// one only when everything was written.
 void WriteWhole(const char *operation, const QString &path, const QByteArray &bytes) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-    Fail(operation, QStringLiteral("Cannot write the file \"%1\": %2").arg(path, file.errorString()));
+  exportfiles::CommitFiles(operation, {{path, bytes}});
 }
 
+// The text in the character set the file's description names: "ANSI" or
+// 1252, "OEM" or 850.
 QByteArray Encode(const char *operation, const QString &text, const QString &character_set) {
-  if (character_set.compare(QStringLiteral("ANSI"), Qt::CaseInsensitive) != 0 &&
-      character_set != QStringLiteral("1252"))
-    Fail(operation, QStringLiteral("The character set %1 cannot be written.").arg(character_set));
-  return rtl::ToCp1252(text);
+  const QString set = character_set.trimmed();
+  if (set.compare(QStringLiteral("ANSI"), Qt::CaseInsensitive) == 0 || set == QStringLiteral("1252"))
+    return rtl::ToCp1252(text);
+  if (set.compare(QStringLiteral("OEM"), Qt::CaseInsensitive) == 0 || set == QString::number(rtl::kOemCodePage))
+    return rtl::ToOem(text);
+  Fail(operation, QStringLiteral("The character set %1 cannot be written.").arg(character_set));
 }
 
 QString TextFile(const ExportRows &data, const TExportRequest &r) {
   const QString folder = Folder(r.file_name);
   const QString section = QFileInfo(r.file_name).fileName();
   rtl::TIniFile schema(QDir(folder).filePath(QStringLiteral("schema.ini")));
-  if (schema.ReadString(section, QStringLiteral("Format"), QString()).isEmpty()) {
-    schema.WriteString(section, QStringLiteral("ColNameHeader"), QStringLiteral("True"));
-    schema.WriteString(section, QStringLiteral("Format"), QStringLiteral("CSVDelimited"));
-    schema.WriteString(section, QStringLiteral("MaxScanRows"), QStringLiteral("0"));
-    schema.WriteString(section, QStringLiteral("CharacterSet"), QStringLiteral("ANSI"));
+  // What the section does not say yet, in its usual order.
+  for (const auto &[key, value] : {std::pair{"ColNameHeader", "True"}, std::pair{"Format", "CSVDelimited"},
+                                   std::pair{"MaxScanRows", "0"}, std::pair{"CharacterSet", "ANSI"}}) {
+    if (schema.ReadString(section, QLatin1String(key), QString()).isEmpty())
+      schema.WriteString(section, QLatin1String(key), QLatin1String(value));
   }
   // The column descriptions; ones already there (perhaps with a width the
   // user chose) stay as they are.
@@ -340,146 +337,6 @@ QString HtmlFile(const ExportRows &data, const QString &title) {
   return h;
 }
 
-// --- dBase ------------------------------------------------------------------------------------
-
-void PutLe(QByteArray &b, int at, quint32 v, int bytes) {
-  for (int i = 0; i < bytes; ++i) b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-
-void DBaseFiles(const char *operation, const ExportRows &data, const QString &base) {
-  struct Col {
-    QByteArray name;
-    char type;
-    int length, decimals;
-  };
-  std::vector<Col> cols;
-  QStringList used;
-  bool memo = false;
-  for (const auto &c : data.columns) {
-    // Ten characters, upper case and unique, as dBase keeps them.
-    QString n = c.name.toUpper().left(10);
-    for (QChar &ch : n)
-      if (!(ch.isLetterOrNumber() && ch.unicode() < 128)) ch = QLatin1Char('_');
-    for (int k = 1; used.contains(n); ++k) n = n.left(10 - QString::number(k).size()) + QString::number(k);
-    used << n;
-    Col col{n.toLatin1(), 'C', 0, 0};
-    switch (c.type) {
-      case jet::dbBoolean:
-        col.type = 'L';
-        col.length = 1;
-        break;
-      case jet::dbByte:
-      case jet::dbInteger:
-      case jet::dbLong:
-        col.type = 'N';
-        col.length = 11;
-        break;
-      case jet::dbCurrency:
-      case jet::dbSingle:
-      case jet::dbDouble:
-        col.type = 'N';
-        col.length = 20;
-        col.decimals = 5;
-        break;
-      case jet::dbDate:
-        col.type = 'D';
-        col.length = 8;
-        break;
-      case jet::dbMemo:
-      case jet::dbLongBinary:
-      case jet::dbBinary:
-        col.type = 'M';
-        col.length = 10;
-        memo = true;
-        break;
-      default:
-        col.type = 'C';
-        col.length = std::clamp(c.size > 0 ? c.size : 255, 1, 254);
-        break;
-    }
-    cols.push_back(col);
-  }
-  const int record_size = 1 + [&] {
-    int s = 0;
-    for (const auto &c : cols) s += c.length;
-    return s;
-  }();
-  const int header_size = 32 + 32 * static_cast<int>(cols.size()) + 1;
-  QByteArray dbf(header_size, '\0');
-  const QDate today = QDate::currentDate();
-  dbf[0] = static_cast<char>(memo ? 0x83 : 0x03);
-  dbf[1] = static_cast<char>(today.year() - 1900);
-  dbf[2] = static_cast<char>(today.month());
-  dbf[3] = static_cast<char>(today.day());
-  PutLe(dbf, 4, static_cast<quint32>(data.rows.size()), 4);
-  PutLe(dbf, 8, static_cast<quint32>(header_size), 2);
-  PutLe(dbf, 10, static_cast<quint32>(record_size), 2);
-  for (size_t i = 0; i < cols.size(); ++i) {
-    const int at = 32 + 32 * static_cast<int>(i);
-    for (int k = 0; k < cols[i].name.size(); ++k) dbf[at + k] = cols[i].name[k];
-    dbf[at + 11] = cols[i].type;
-    dbf[at + 16] = static_cast<char>(cols[i].length);
-    dbf[at + 17] = static_cast<char>(cols[i].decimals);
-  }
-  dbf[header_size - 1] = 0x0D;
-
-  QByteArray dbt(512, '\0');
-  for (const auto &row : data.rows) {
-    QByteArray rec(1, ' ');
-    for (size_t i = 0; i < cols.size(); ++i) {
-      const rtl::Variant &v = row[i];
-      const bool null = v.IsNull() || v.IsEmpty();
-      QByteArray cell;
-      switch (cols[i].type) {
-        case 'L':
-          cell = null ? QByteArray("?") : QByteArray(v.AsBoolean() ? "T" : "F");
-          break;
-        case 'D':
-          cell = null ? QByteArray(8, ' ') : rtl::FormatDateTime(QStringLiteral("yyyymmdd"), v.AsDouble()).toLatin1();
-          break;
-        case 'N':
-          if (!null)
-            cell = cols[i].decimals == 0 ? QByteArray::number(v.AsInt64())
-                                         : QByteArray::number(v.AsDouble(), 'f', cols[i].decimals);
-          if (cell.size() > cols[i].length)
-            Fail(operation, QStringLiteral("The value %1 of field %2 does not fit its dBase column.")
-                                .arg(QString::fromLatin1(cell), data.columns[i].name));
-          cell = cell.rightJustified(cols[i].length, ' ');
-          break;
-        case 'M':
-          if (!null) {
-            const QByteArray body = v.Type() == rtl::VarType::Bytes ? v.AsBytes() : rtl::ToCp1252(v.AsString());
-            const int block = static_cast<int>(dbt.size() / 512);
-            dbt += body + QByteArray("\x1A\x1A");
-            dbt.append(QByteArray((512 - dbt.size() % 512) % 512, '\0'));
-            cell = QByteArray::number(block).rightJustified(10, ' ');
-          } else {
-            cell = QByteArray(10, ' ');
-          }
-          break;
-        default: {
-          const QByteArray text = null ? QByteArray() : rtl::ToCp1252(v.AsString());
-          if (text.size() > cols[i].length)
-            Fail(operation,
-                 QStringLiteral("The text of field %1 is longer than its dBase column.").arg(data.columns[i].name));
-          cell = text.leftJustified(cols[i].length, ' ');
-        }
-      }
-      rec += cell;
-    }
-    dbf += rec;
-  }
-  dbf += '\x1A';
-  PutLe(dbt, 0, static_cast<quint32>(dbt.size() / 512), 4);
-  // Both files are complete in memory; the old ones go only now.
-  WriteWhole(operation, base + QStringLiteral(".dbf"), dbf);
-  if (memo)
-    WriteWhole(operation, base + QStringLiteral(".dbt"), dbt);
-  else
-    QFile::remove(base + QStringLiteral(".dbt"));
-  for (const char *ext : {".ndx", ".ntx", ".mdx"}) QFile::remove(base + QLatin1String(ext));
-}
-
 // --- another database -----------------------------------------------------------------------
 
 void IntoDatabase(TVuDaoTable *table, const ExportRows &data, const TExportRequest &r) {
@@ -527,6 +384,85 @@ void IntoDatabase(TVuDaoTable *table, const ExportRows &data, const TExportReque
 
 }  // namespace
 
+namespace exportfiles {
+
+void Fail(const char *operation, const QString &text) {
+  throw rtl::EDatabaseError(QStringLiteral("TVuDaoTable.") + QLatin1String(operation) + QStringLiteral(": ") + text);
+}
+
+QString PlainText(const rtl::Variant &v, int type) {
+  if (IsNull(v)) return QString();
+  if (v.Type() == rtl::VarType::Bytes) return QString::fromLatin1(v.AsBytes().toHex().toUpper());
+  return ValueText(v, type, rtl::FormatSettings().DecimalSeparator);
+}
+
+void CommitFiles(const char *operation, const std::vector<File> &files, const QStringList &stale) {
+  auto failure = [&](const QString &path, const QString &reason) {
+    Fail(operation, QStringLiteral("Cannot write the file \"%1\": %2").arg(path, reason));
+  };
+  auto beside = [](const QString &path, const char *what) {
+    const QFileInfo info(path);
+    return info.absoluteDir().filePath(QStringLiteral(".") + info.fileName() + QLatin1String(what) +
+                                       QStringLiteral(".XXXXXX"));
+  };
+  // Each new file is complete on disk, beside its target, before any
+  // target is touched.
+  std::vector<std::unique_ptr<QTemporaryFile>> written;
+  for (const File &f : files) {
+    auto temp = std::make_unique<QTemporaryFile>(beside(f.path, ".new"));
+    if (!temp->open() || temp->write(f.bytes) != f.bytes.size() || !temp->flush() || ::fsync(temp->handle()) != 0)
+      failure(f.path, temp->errorString());
+    // A replaced file keeps its permissions.
+    temp->setPermissions(QFileInfo::exists(f.path)
+                             ? QFile(f.path).permissions()
+                             : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    temp->close();
+    written.push_back(std::move(temp));
+  }
+  // The old files step aside, the new ones take their names; should a step
+  // fail, every old file gets its name back.
+  auto rename = [](const QString &from, const QString &to) {
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+  };
+  std::vector<std::pair<QString, QString>> set_aside;  // target, where it went
+  std::vector<QString> placed;
+  auto undo = [&] {
+    for (const QString &p : placed) QFile::remove(p);
+    for (const auto &[target, backup] : set_aside) rename(backup, target);
+  };
+  for (const File &f : files) {
+    if (!QFileInfo::exists(f.path)) continue;
+    QTemporaryFile name(beside(f.path, ".old"));
+    if (!name.open()) {
+      undo();
+      failure(f.path, name.errorString());
+    }
+    const QString backup = name.fileName();
+    name.setAutoRemove(false);
+    name.close();
+    if (!rename(f.path, backup)) {
+      const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+      QFile::remove(backup);
+      undo();
+      failure(f.path, reason);
+    }
+    set_aside.emplace_back(f.path, backup);
+  }
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (!rename(written[i]->fileName(), files[i].path)) {
+      const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+      undo();
+      failure(files[i].path, reason);
+    }
+    written[i]->setAutoRemove(false);
+    placed.push_back(files[i].path);
+  }
+  for (const auto &[target, backup] : set_aside) QFile::remove(backup);
+  for (const QString &path : stale) QFile::remove(path);
+}
+
+}  // namespace exportfiles
+
 QString ExportColumns(TVuDaoTable *table, const TExportRequest &r) {
   if (table->ExportMethod() == AllFields) return QStringLiteral("*");
   const bool paradox3_no_memo = r.format == TExportFormat::Paradox && r.version == 3 && !r.include_blobs &&
@@ -562,8 +498,6 @@ QStringList ExportStatement(TVuDaoTable *table, const TExportRequest &r, const Q
 void ExportTable(TVuDaoTable *table, const TExportRequest &r) {
   const char *op = OperationName(r.format);
   if (table == nullptr || !table->Active()) Fail(op, QStringLiteral("Table must be open in order to export data!"));
-  if (r.format == TExportFormat::Excel || r.format == TExportFormat::Paradox || r.format == TExportFormat::FoxPro)
-    jet::RaiseJetError(3170, QStringLiteral("Couldn't find installable ISAM."));
   if (r.format == TExportFormat::Text && QFileInfo(r.file_name).fileName().isEmpty())
     Fail(op, QStringLiteral("FileName is empty!"));
   if (r.file_name.isEmpty() || (r.format == TExportFormat::Database && r.target.isEmpty()))
@@ -618,11 +552,42 @@ void ExportTable(TVuDaoTable *table, const TExportRequest &r) {
         }
         break;
       }
-      case TExportFormat::DBase: {
-        const QString base = QDir(Folder(path)).filePath(TargetName(r));
-        if (QFileInfo::exists(base + QStringLiteral(".dbf")) && !r.delete_existing)
+      case TExportFormat::Excel: {
+        if (QFileInfo::exists(path) && !r.delete_existing)
           jet::RaiseJetError(3010, QStringLiteral("Table '%1' already exists.").arg(TargetName(r)));
-        DBaseFiles(op, data, base);
+        const QString sheet = r.target.isEmpty() ? QFileInfo(path).completeBaseName() : r.target;
+        WriteWhole(op, path, exportfiles::ExcelFile(op, data, r.version, sheet));
+        break;
+      }
+      case TExportFormat::Paradox:
+      case TExportFormat::DBase:
+      case TExportFormat::FoxPro: {
+        const QString base = QDir(Folder(path)).filePath(TargetName(r));
+        const QString main =
+            base + (r.format == TExportFormat::Paradox ? QStringLiteral(".db") : QStringLiteral(".dbf"));
+        if (QFileInfo::exists(main) && !r.delete_existing)
+          jet::RaiseJetError(3010, QStringLiteral("Table '%1' already exists.").arg(TargetName(r)));
+        std::vector<exportfiles::File> files;
+        QStringList companions;
+        if (r.format == TExportFormat::Paradox) {
+          files = exportfiles::ParadoxFiles(op, data, r.version, base);
+          companions = {QStringLiteral(".mb"), QStringLiteral(".px"), QStringLiteral(".val")};
+        } else if (r.format == TExportFormat::DBase) {
+          files = exportfiles::DBaseFiles(op, data, base, exportfiles::DbfFlavour::DBase);
+          companions = {QStringLiteral(".dbt"), QStringLiteral(".ndx"), QStringLiteral(".ntx"), QStringLiteral(".mdx")};
+        } else {
+          files = exportfiles::DBaseFiles(
+              op, data, base, r.version == 30 ? exportfiles::DbfFlavour::FoxPro3 : exportfiles::DbfFlavour::FoxPro2);
+          companions = {QStringLiteral(".fpt"), QStringLiteral(".cdx")};
+        }
+        // The old table's companions that the new one does not have go with it.
+        QStringList stale;
+        for (const QString &ext : companions) {
+          bool written = false;
+          for (const auto &f : files) written = written || f.path == base + ext;
+          if (!written) stale << base + ext;
+        }
+        exportfiles::CommitFiles(op, files, stale);
         break;
       }
       case TExportFormat::Database:

@@ -1,16 +1,16 @@
 // Export of a table's rows to files of other programs: delimited or fixed
-// text (with its "schema.ini" description), HTML, dBase and a table in
-// another database of our own. Each export is one SELECT ... INTO statement
-// as the engine receives it (ExportStatement), carried out here because the
-// engine reads and writes only its own files: the rows the statement
-// selects are read through the engine and written in the target's format.
-// Formats this program cannot write (spreadsheets, Paradox, FoxPro) are
-// refused with the engine's "Couldn't find installable ISAM." (3170)
-// before anything is touched.
+// text (with its "schema.ini" description, in the ANSI or the OEM
+// character set), HTML, the spreadsheet (versions 3, 4, 5 and 8), Paradox
+// (3, 4, 5, 7), dBase (III, IV, 5) and FoxPro (2.0 to 3.0) tables, and a
+// table in another database of our own. Each export is one SELECT ... INTO
+// statement as the engine receives it (ExportStatement), carried out here
+// because the engine reads and writes only its own files: the rows the
+// statement selects are read through the engine and written in the
+// target's format (the writers are in vudaoexport_files.h).
 //
 // An existing target is replaced only when the new one is complete: the
-// new file is written beside it and renamed over it, so a failed export
-// leaves the user's file as it was.
+// new files are written beside it and renamed over it, so a failed export
+// leaves the user's files as they were.
 #pragma once
 
 #include <QString>

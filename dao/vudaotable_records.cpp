@@ -10,6 +10,7 @@
 #include "platform/rtl/cp1252.h"
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/ignorefailure.h"
+#include "platform/rtl/oemcodepage.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/typinfo.h"
 
@@ -415,9 +416,7 @@ int TVuDaoTable::Translate(const QByteArray &src, QByteArray &dest, bool to_oem)
   const int n = vcl::TDataSet::Translate(src, dest, to_oem);
   if (!translation_) return n;
   if (&src == &dest) return 0;
-  // No OEM code page on this system: the text is already what the program
-  // shows, so the conversion is the identity.
-  dest = src;
+  dest = to_oem ? rtl::AnsiToOem(src) : rtl::OemToAnsi(src);
   return static_cast<int>(dest.size());
 }
 

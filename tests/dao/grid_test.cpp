@@ -323,10 +323,10 @@ TEST_F(Grid, MailOpensAMessageNamedAfterTheTable) {
   EXPECT_EQ(opened[0].scheme(), QStringLiteral("mailto"));
   const QUrlQuery query(opened[0]);
   EXPECT_EQ(query.queryItemValue(QStringLiteral("subject")), QStringLiteral("Giacenza"));
-  // The engine writes no spreadsheets here: the page goes alone.
   const QStringList files = query.allQueryItemValues(QStringLiteral("attach"));
-  ASSERT_EQ(files.size(), 1);
-  EXPECT_TRUE(files[0].endsWith(QStringLiteral("Giacenza.htm")));
+  ASSERT_EQ(files.size(), 2);
+  EXPECT_TRUE(files[0].endsWith(QStringLiteral("Giacenza.xls")));
+  EXPECT_TRUE(files[1].endsWith(QStringLiteral("Giacenza.htm")));
   // The files go once the mailer has them.
   EXPECT_FALSE(QFile::exists(files[0]));
 }

@@ -1,7 +1,9 @@
-// The Windows-1252 codec that every 8-bit file goes through.
+// The Windows-1252 codec that every 8-bit file goes through, and the OEM
+// code page (850) of files meant for DOS programs.
 #include <gtest/gtest.h>
 
 #include "platform/rtl/cp1252.h"
+#include "platform/rtl/oemcodepage.h"
 
 namespace rtl {
 namespace {
@@ -29,6 +31,18 @@ TEST(Cp1252, CharactersWithoutAByteBecomeOneQuestionMarkEach) {
   EXPECT_FALSE(IsCp1252(QStringLiteral("Ж")));
   EXPECT_EQ(ToCp1252Char(QChar(0x20AC)), '\x80');
   EXPECT_EQ(ToCp1252Char(QChar(0x0100)), '?');
+}
+
+TEST(Oem850, AccentedLettersTakeTheirDosBytesAndEveryByteRoundTrips) {
+  EXPECT_EQ(ToOem(QStringLiteral("àèéìòù ÀÈ ç ñ £")), QByteArray("\x85\x8A\x82\x8D\x95\x97 \xB7\xD4 \x87 \xA4 \x9C"));
+  // No euro sign in the DOS set; characters outside it become one '?'.
+  EXPECT_EQ(ToOem(QStringLiteral("10 € Ж") + QString::fromUcs4(U"\U0001F600")), QByteArray("10 ? ??"));
+  QByteArray all;
+  for (int b = 0; b < 256; ++b) all.append(static_cast<char>(b));
+  EXPECT_EQ(ToOem(FromOem(all)), all);
+  // The platform's ANSI/OEM pair works on bytes of the two sets.
+  EXPECT_EQ(AnsiToOem(QByteArray("Citt\xE0")), QByteArray("Citt\x85"));
+  EXPECT_EQ(OemToAnsi(QByteArray("Citt\x85")), QByteArray("Citt\xE0"));
 }
 
 }  // namespace

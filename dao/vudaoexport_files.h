@@ -1,0 +1,65 @@
+// Inside the table export (vudaoexport.h): the rows an export copies, and
+// the writers of the file formats, each turning the rows into the bytes of
+// its files without touching the disk. CommitFiles then puts them in place:
+// every file is written beside its target first and the targets are
+// replaced only when all of them are complete, so a failure half-way
+// leaves the user's earlier files as they were.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+#include "platform/rtl/variant.h"
+
+namespace dao::exportfiles {
+
+struct Column {
+  QString name;
+  int type = 0;  // the engine's data type (jet::dbText...)
+  int size = 0;
+};
+
+struct Rows {
+  std::vector<Column> columns;
+  std::vector<std::vector<rtl::Variant>> rows;
+};
+
+struct File {
+  QString path;
+  QByteArray bytes;
+};
+
+// Raises EDatabaseError ("TVuDaoTable.<operation>: ...").
+[[noreturn]] void Fail(const char *operation, const QString &text);
+
+// Writes `files` beside their targets, then renames each over its target
+// and removes the files of `stale` (companions the new table no longer
+// has). A failure before the renames removes what was written and changes
+// nothing of the user's.
+void CommitFiles(const char *operation, const std::vector<File> &files, const QStringList &stale = {});
+
+// Whether the value holds nothing (Null or Empty).
+inline bool IsNull(const rtl::Variant &v) { return v.IsNull() || v.IsEmpty(); }
+// A value's text as the formats without a type of their own write it.
+QString PlainText(const rtl::Variant &v, int type);
+
+// The spreadsheet of `version` 3, 4, 5 or 8 with the rows under a line of
+// column names; 5 and 8 are workbooks inside a compound document, with one
+// sheet named `sheet`.
+QByteArray ExcelFile(const char *operation, const Rows &data, int version, const QString &sheet);
+// A compound document holding one stream (the container of the later
+// spreadsheet versions).
+QByteArray CompoundDocument(const char *operation, const QString &stream, const QByteArray &data);
+
+// The table `base`.db (and its memo file `base`.mb when it has one) of
+// Paradox `version` 3, 4, 5 or 7.
+std::vector<File> ParadoxFiles(const char *operation, const Rows &data, int version, const QString &base);
+
+// The dBase table `base`.dbf with its memo file (".dbt"), or a FoxPro 2.x
+// or 3.0 one (FoxPro header, ".fpt" memo file).
+enum class DbfFlavour { DBase, FoxPro2, FoxPro3 };
+std::vector<File> DBaseFiles(const char *operation, const Rows &data, const QString &base, DbfFlavour flavour);
+
+}  // namespace dao::exportfiles

@@ -1,0 +1,30 @@
+#!/usr/bin/env python3
+"""Reads a spreadsheet file with xlrd and prints its first sheet as JSON:
+the sheet's name, the file's version as xlrd tells it, and each row as a
+list of [kind, value] cells (kind: text, number, bool, date, empty); dates
+come as "yyyy-mm-dd hh:mm:ss". The export tests' independent reader."""
+import json
+import sys
+
+import xlrd
+
+book = xlrd.open_workbook(sys.argv[1])
+sheet = book.sheet_by_index(0)
+rows = []
+for r in range(sheet.nrows):
+    row = []
+    for c in range(sheet.ncols):
+        cell = sheet.cell(r, c)
+        if cell.ctype == xlrd.XL_CELL_TEXT:
+            row.append(["text", cell.value])
+        elif cell.ctype == xlrd.XL_CELL_NUMBER:
+            row.append(["number", cell.value])
+        elif cell.ctype == xlrd.XL_CELL_BOOLEAN:
+            row.append(["bool", bool(cell.value)])
+        elif cell.ctype == xlrd.XL_CELL_DATE:
+            t = xlrd.xldate_as_tuple(cell.value, book.datemode)
+            row.append(["date", "%04d-%02d-%02d %02d:%02d:%02d" % t])
+        else:
+            row.append(["empty", None])
+    rows.append(row)
+json.dump({"sheet": sheet.name, "biff": book.biff_version, "rows": rows}, sys.stdout, ensure_ascii=False)
