@@ -10,6 +10,7 @@ TfrmInfo::TfrmInfo(vcl::TComponent *owner) : vcl::TForm(owner) {
   SetCaption(QStringLiteral("Informazioni"));
   SetBounds(0, 0, 320, 160);
   SetPosition(vcl::poScreenCenter);
+  SetBorderStyle(vcl::bsDialog);
   ProductName = new vcl::TLabel(this);
   ProductName->SetName(QStringLiteral("ProductName"));
   ProductName->SetParent(this);

@@ -130,6 +130,7 @@ TManutenzioneForm::TManutenzioneForm(vcl::TComponent *owner, TMenuLogic *menu) :
   SetCaption(QStringLiteral("Manutenzione"));
   SetBounds(0, 0, 460, 290);
   SetPosition(vcl::poScreenCenter);
+  SetBorderStyle(vcl::bsDialog);
   Logic = new TManutenzioneLogic(this, menu);
 
   PageControl1 = Make<vcl::TPageControl>(this, this, QStringLiteral("PageControl1"));

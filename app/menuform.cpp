@@ -3,6 +3,7 @@
 
 #include <QCursor>
 #include <QDir>
+#include <QFileInfo>
 
 #include "app/archivio.h"
 #include "app/backup.h"
@@ -34,6 +35,18 @@ void FormatNumber(ext::TCurrencyEdit *e, int decimals, const QString &display) {
 }
 
 }  // namespace
+
+QString ManualProblem(const QString &folder, const std::function<bool(const QString &file)> &open) {
+  const QString file = folder + kManualFile;
+  if (!QFileInfo::exists(file))
+    return QStringLiteral("Il manuale del programma \"%1\" non si trova nella cartella dei dati:\n%2")
+        .arg(kManualFile, QDir::toNativeSeparators(folder));
+  if (!open(file))
+    return QStringLiteral(
+               "Nessun programma di questo computer apre il manuale:\n%1\nInstallare un lettore di file PDF.")
+        .arg(QDir::toNativeSeparators(file));
+  return QString();
+}
 
 TMenuForm::TMenuForm(vcl::TComponent *owner) : vcl::TForm(owner) {
   SetName(QStringLiteral("MenuForm"));
@@ -171,6 +184,7 @@ void TMenuForm::BuildControls() {
   Scarico.quantita->OnKeyPress = [this](rtl::TObject *s, QChar &k) { ScaricoQuantitaKeyPress(s, k); };
   bt_cleartotale->OnClick = [this](rtl::TObject *s) { bt_cleartotaleClick(s); };
   show_pagamento->OnChange = [this](rtl::TObject *s) { show_pagamentoChange(s); };
+  show_pagamento->OnKeyPress = [this](rtl::TObject *s, QChar &k) { show_pagamentoKeyPress(s, k); };
   PageControl1->OnChange = [this](rtl::TObject *s) { PageControl1Change(s); };
   btn_cambiadata->OnClick = [this](rtl::TObject *s) { btn_cambiadataClick(s); };
   // Picking another periodicity moves the return date.
@@ -460,6 +474,15 @@ void TMenuForm::show_pagamentoChange(rtl::TObject *) {
   show_resto->SetCaption(Logic->show_resto);
 }
 
+// The amount handed over is confirmed with Enter: the next customer's code
+// comes from the scanner, so the keys go back to the code field. (Enter-as-Tab
+// would otherwise carry the focus on to the sale page's quantity, where the
+// next scan would be typed and lost.)
+void TMenuForm::show_pagamentoKeyPress(rtl::TObject *, QChar &key) {
+  if (key != QChar(13) || !Started()) return;
+  if (ingresso_barcode->CanFocus()) ingresso_barcode->SetFocus();
+}
+
 void TMenuForm::PageControl1Change(rtl::TObject *) {
   Run([this] { Logic->PageControl1Change(ActivePage()); });
 }
@@ -504,8 +527,10 @@ void TMenuForm::btn_infoClick(rtl::TObject *) {
 void TMenuForm::btn_uscitaClick(rtl::TObject *) { Close(); }
 
 void TMenuForm::mnu_manualeClick(rtl::TObject *) {
-  // A missing manual or viewer shows nothing: the user sees no window open.
-  os::ShellExecute(QStringLiteral("open"), Logic->percorso + QStringLiteral("manuale.pdf"));
+  // A missing manual or a missing program to read it is said, never silent.
+  const QString text = ManualProblem(
+      Logic->percorso, [](const QString &file) { return os::ShellExecute(QStringLiteral("open"), file); });
+  if (!text.isEmpty()) AskUser(text, TAskKind::Notice);
 }
 
 void TMenuForm::Informazionisulprogramma1Click(rtl::TObject *) {

@@ -32,6 +32,13 @@ class TTestateForm;
 
 // The program's web site, opened from the help menu.
 inline const QString kWebSite = QStringLiteral("https://www.gestioneorbisca.it/");
+// The manual in the data folder, opened from the help menu.
+inline const QString kManualFile = QStringLiteral("manuale.pdf");
+
+// Opens the data folder's manual through `open` (the shell); returns what
+// to tell the user when the file or a program to read it is missing, else
+// an empty text.
+QString ManualProblem(const QString &folder, const std::function<bool(const QString &file)> &open);
 
 // The controls of one page; the inspection page has no quantity and no
 // button. The amounts are number edits (purchase price to six decimals,
@@ -120,6 +127,7 @@ class TMenuForm : public vcl::TForm {
   void ScaricoQuantitaKeyPress(rtl::TObject *sender, QChar &key);
   void bt_cleartotaleClick(rtl::TObject *sender);
   void show_pagamentoChange(rtl::TObject *sender);
+  void show_pagamentoKeyPress(rtl::TObject *sender, QChar &key);
   void PageControl1Change(rtl::TObject *sender);
   void btn_cambiadataClick(rtl::TObject *sender);
   void btn_manutenzioneClick(rtl::TObject *sender);

@@ -245,13 +245,15 @@ void TMenuLogic::TidyDatabase() {
 void TMenuLogic::ingresso_barcodeExit() {
   const QString text = ingresso_barcode;
   if (text.isEmpty()) return;
-  // Page switches by code leave the day view and the till panel as they were.
+  // Page switches by code leave the day view as it was; the till shows with
+  // the sale page however it was reached.
   if (text == kCodeCarico)
     active_page = TPage::Carico;
   else if (text == kCodeResi)
     active_page = TPage::Resi;
   else if (text == kCodeScarico)
     active_page = TPage::Scarico;
+  pn_totali_visible = active_page == TPage::Scarico;
   if (text == QLatin1String("0") || text == kDefaultResetCode || text == azzera) bt_cleartotaleClick();
   ultimo_barcode.clear();
 

@@ -4,9 +4,11 @@
 #include <QUrlQuery>
 
 #include <unistd.h>
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QProcess>
 #include <cstdio>
 
@@ -102,6 +104,13 @@ ShellOpener SetShellOpener(ShellOpener opener) {
 void MessageBeep(unsigned type) {
   if (BeeperSlot()) {
     BeeperSlot()(type);
+    return;
+  }
+  // The display's bell when the program has a display (X11 rings it
+  // through Qt); a program without one rings the terminal's.
+  if (qobject_cast<QApplication *>(QCoreApplication::instance()) != nullptr &&
+      QGuiApplication::platformName() != QLatin1String("offscreen")) {
+    QApplication::beep();
     return;
   }
   if (isatty(STDERR_FILENO)) {

@@ -56,7 +56,8 @@ ShellOpener SetShellOpener(ShellOpener opener);
 void MessageBeep(unsigned type = MB_OK);
 void Beep();
 // Replaces what makes the sound; an empty function restores the default
-// (the terminal bell). Returns the previous one.
+// (the display's bell, or the terminal's without a display). Returns the
+// previous one.
 using Beeper = std::function<void(unsigned type)>;
 Beeper SetBeeper(Beeper beeper);
 

@@ -1,6 +1,7 @@
 // The page control, its tab sheets and the status bar (see comctrls.h).
 #include "platform/vcl/comctrls.h"
 
+#include <QApplication>
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <algorithm>
@@ -107,6 +108,18 @@ void TPageControl::InitWidget() {
 void TPageControl::WMSize(TMessage &m) {
   TWinControl::WMSize(m);
   if (tab_bar_ != nullptr) tab_bar_->setGeometry(0, 0, Width(), tab_height_);
+}
+
+void TPageControl::CMDialogKey(TMessage &m) {
+  const TShiftState shift = KeyDataToShiftState(m.LParam);
+  QWidget *focus = QApplication::focusWidget();
+  const bool inside = HandleAllocated() && focus != nullptr && (focus == Handle() || Handle()->isAncestorOf(focus));
+  if (m.CharCode() == VK_TAB && shift.Contains(ssCtrl) && inside) {
+    SelectNextPage(!shift.Contains(ssShift));
+    m.Result = 1;
+    return;
+  }
+  TWinControl::CMDialogKey(m);
 }
 
 void TPageControl::SetTabHeight(int value) {

@@ -8,8 +8,9 @@
 // is set, in page order.
 //
 // OnChanging (which may refuse) and OnChange fire when the user picks a tab
-// (or SelectNextPage runs for a user's command), never when code sets
-// ActivePage or ActivePageIndex: code that wants the handler calls it.
+// (or SelectNextPage runs for a user's command: Ctrl+Tab and Ctrl+Shift+Tab
+// while the focus is on the page control or inside it), never when code
+// sets ActivePage or ActivePageIndex: code that wants the handler calls it.
 //
 // TStatusBar paints either one text (SimplePanel) or a row of panels, each
 // with its width, text and alignment; it sits at the bottom of its parent.
@@ -102,6 +103,7 @@ class TPageControl : public TWinControl {
   QWidget *CreateWidget(QWidget *parent_widget) override;
   void InitWidget() override;
   void WMSize(TMessage &message) override;
+  void CMDialogKey(TMessage &message) override;
   virtual bool CanChange();
   virtual void Change();
 

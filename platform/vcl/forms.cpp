@@ -183,7 +183,34 @@ void TCustomForm::ApplyWindowFlags() {
   if (form_style_ == fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
   const bool shown = widget_->isVisible();
   widget_->setWindowFlags(flags);
+  ApplyFixedSize();
   if (shown) widget_->show();
+}
+
+bool TCustomForm::FixedBorder() const {
+  return border_style_ == bsSingle || border_style_ == bsDialog || border_style_ == bsToolWindow;
+}
+
+void TCustomForm::ApplyFixedSize() {
+  if (widget_ == nullptr || !IsTopLevel()) return;
+  if (FixedBorder()) {
+    widget_->setFixedSize(Width(), Height());
+    fixed_size_ = true;
+  } else if (fixed_size_) {
+    // Back to a sizeable border: the limits go (others set their own).
+    widget_->setMinimumSize(0, 0);
+    widget_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    fixed_size_ = false;
+  }
+}
+
+void TCustomForm::SetBounds(int left, int top, int width, int height) {
+  if (fixed_size_ && widget_ != nullptr) {
+    widget_->setMinimumSize(0, 0);
+    widget_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  }
+  TWinControl::SetBounds(left, top, width, height);
+  if (fixed_size_) ApplyFixedSize();
 }
 
 void TCustomForm::SetBorderStyle(TFormBorderStyle style) {

@@ -90,7 +90,10 @@ class TCustomForm : public TWinControl, public IControlForm {
   void BringToFront();
 
   TFormBorderStyle BorderStyle() const { return border_style_; }
+  // A single, dialog or tool-window border keeps the window at the size the
+  // program gives it: the user cannot drag it larger or smaller.
   void SetBorderStyle(TFormBorderStyle style);
+  void SetBounds(int left, int top, int width, int height) override;
   TBorderIcons BorderIcons() const { return border_icons_; }
   void SetBorderIcons(TBorderIcons icons);
   TPosition Position() const { return position_; }
@@ -178,6 +181,9 @@ class TCustomForm : public TWinControl, public IControlForm {
 
  private:
   void ApplyWindowFlags();
+  // Fixes the window's size for the fixed border styles.
+  void ApplyFixedSize();
+  bool FixedBorder() const;
   void PlaceWindow();
   void CloseModal();
   bool IsTopLevel() const { return Parent() == nullptr; }
@@ -193,6 +199,7 @@ class TCustomForm : public TWinControl, public IControlForm {
   bool created_ = false;
   bool destroyed_event_done_ = false;
   bool placed_ = false;
+  bool fixed_size_ = false;
   bool key_preview_ = false;
   TFormBorderStyle border_style_ = bsSizeable;
   TBorderIcons border_icons_{biSystemMenu, biMinimize, biMaximize};

@@ -105,6 +105,6 @@ class TMaskEdit : public TCustomMaskEdit {
   using TCustomMaskEdit::TCustomMaskEdit;
 };
 
-inline const char *kMaskEditError = "Invalid input value.  Use escape key to abandon changes";
+inline const char *kMaskEditError = "Valore non valido. Premere Esc per annullare le modifiche";
 
 }  // namespace vcl

@@ -3,6 +3,12 @@
 // component turns into leaving the field.
 #include "app/menuform.h"
 
+#include <QFile>
+#include <QFontMetrics>
+#include <QTemporaryDir>
+
+#include "app/archivio.h"
+
 #include <QApplication>
 #include <QTest>
 
@@ -129,6 +135,90 @@ TEST_F(MenuFormTest, SaleThroughTheTill) {
   Scan(QStringLiteral("000"));
   EXPECT_EQ(form_->show_totale->Text(), QStringLiteral("0,00"));
   EXPECT_EQ(form_->show_resto->Caption(), kRestoZero);
+}
+
+// A day at the counter: a sale, the amount handed over typed and confirmed
+// with Enter, and the next customer's code from the scanner registers the
+// next sale (the scan is not typed into another field and lost). The till
+// shows as soon as the sale page does, here reached by its code.
+TEST_F(MenuFormTest, TheNextScanAfterAPaymentRegistersTheNextSale) {
+  ASSERT_TRUE(form_->Started());
+  Scan(QStringLiteral("333"));
+  EXPECT_TRUE(form_->pn_totali->Visible());
+  Scan(kStocked);
+  EXPECT_TRUE(form_->Scarico.quantita->Focused());
+  Enter();
+  EXPECT_EQ(StockOf(kStocked), 4);
+  form_->show_pagamento->SetFocus();
+  Keys(QStringLiteral("10"));
+  Enter();
+  EXPECT_EQ(form_->show_resto->Caption(), QStringLiteral("€ 7,5"));
+  EXPECT_TRUE(form_->ingresso_barcode->Focused());
+  Scan(kStocked);
+  EXPECT_TRUE(form_->Scarico.quantita->Focused());
+  Enter();
+  EXPECT_EQ(StockOf(kStocked), 3);
+  EXPECT_EQ(CountRows("Giornale", "Tipo = \"S\""), 2);
+  EXPECT_EQ(form_->show_totale->Text(), QStringLiteral("5,00"));
+  EXPECT_TRUE(form_->ingresso_barcode->Focused());
+  Scan(QStringLiteral("111"));
+  EXPECT_FALSE(form_->pn_totali->Visible());
+  EXPECT_TRUE(shown_.isEmpty()) << shown_.join("\n").toStdString();
+}
+
+// After a new code the status label, below the menu bar, says so.
+TEST_F(MenuFormTest, TheStatusLabelShowsItsTexts) {
+  ASSERT_TRUE(form_->Started());
+  Scan(kNewPeriodical);
+  EXPECT_TRUE(form_->lb_showrivista->Showing());
+  EXPECT_EQ(form_->lb_showrivista->Caption(), QStringLiteral("Nuovo inserimento"));
+  const QRect label = form_->lb_showrivista->Handle()->geometry();
+  const QPoint in_form = form_->lb_showrivista->Handle()->mapTo(form_->Handle(), QPoint(0, 0));
+  EXPECT_GE(in_form.y(), form_->MenuBarHeight());
+  EXPECT_GE(
+      label.width(),
+      QFontMetrics(form_->lb_showrivista->Font()->ToQFont()).horizontalAdvance(QStringLiteral("Nuovo inserimento")));
+  form_->ingresso_barcode->SetText(QString());
+  form_->ingresso_barcode->SetFocus();
+  Scan(QStringLiteral("222"));
+  Scan(kNonPeriodical);
+  EXPECT_EQ(form_->lb_showrivista->Caption(), kNotInStock);
+  EXPECT_TRUE(form_->lb_showrivista->Showing());
+}
+
+// Alt with the marked letter of "&Testate" opens the titles archive.
+TEST_F(MenuFormTest, AltTOpensTheTitlesArchive) {
+  ASSERT_TRUE(form_->Started());
+  form_->TestateForm = new TTestateForm(form_.get());
+  bool opened = false;
+  form_->TestateForm->OnShow = [&](rtl::TObject *) {
+    opened = true;
+    EXPECT_EQ(form_->TestateForm->Caption(), QStringLiteral("Gestione Testate"));
+    form_->TestateForm->SetModalResult(vcl::mrCancel);
+  };
+  QTest::keyClick(form_->ingresso_barcode->Handle(), Qt::Key_T, Qt::AltModifier);
+  Pump();
+  EXPECT_TRUE(opened);
+  EXPECT_EQ(form_->lb_showrivista->Caption(), kIdleStatus);
+}
+
+// Help with no manual, or nothing to read it with, says which file.
+TEST(ManualHelp, AMissingManualOrReaderIsSaid) {
+  QTemporaryDir dir;
+  const QString folder = dir.path() + QLatin1Char('/');
+  int opened = 0;
+  const auto open_ok = [&](const QString &) { return ++opened, true; };
+  const QString missing = ManualProblem(folder, open_ok);
+  EXPECT_TRUE(missing.contains(QStringLiteral("\"manuale.pdf\" non si trova"))) << missing.toStdString();
+  EXPECT_EQ(opened, 0);
+  QFile file(folder + kManualFile);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.close();
+  EXPECT_TRUE(ManualProblem(folder, open_ok).isEmpty());
+  EXPECT_EQ(opened, 1);
+  const QString no_reader = ManualProblem(folder, [](const QString &) { return false; });
+  EXPECT_TRUE(no_reader.contains(QStringLiteral("Nessun programma"))) << no_reader.toStdString();
+  EXPECT_TRUE(no_reader.contains(kManualFile));
 }
 
 TEST_F(MenuFormTest, LoadPageShowsAmountsDatesAndPeriodicity) {

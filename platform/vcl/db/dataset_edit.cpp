@@ -114,7 +114,7 @@ void TDataSet::CheckRequiredFields() {
     TField *f = fields_[i];
     if (f->Required() && !f->ReadOnly() && f->FieldKind() == fkData && f->IsNull()) {
       f->FocusControl();
-      DatabaseError(QStringLiteral("Field '%1' must have a value").arg(f->DisplayName()), this);
+      DatabaseError(QStringLiteral("Il campo '%1' deve avere un valore").arg(f->DisplayName()), this);
     }
   }
 }

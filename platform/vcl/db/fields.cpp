@@ -224,7 +224,7 @@ void TField::AccessError(const QString &type_name) const {
 }
 
 void TField::RangeError(double value, double min, double max) const {
-  DatabaseError(QStringLiteral("%1 is not a valid value for field '%2'. The allowed range is %3 to %4")
+  DatabaseError(QStringLiteral("%1 non è un valore valido per il campo '%2'. I valori ammessi vanno da %3 a %4")
                     .arg(rtl::FloatToStr(value), DisplayName(), rtl::FloatToStr(min), rtl::FloatToStr(max)));
 }
 
@@ -352,7 +352,7 @@ void TIntegerField::SetAsStringValue(const QString &v) {
   }
   int n = 0;
   if (!rtl::TryStrToInt(v, n))
-    DatabaseError(QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(v, DisplayName()));
+    DatabaseError(QStringLiteral("'%1' non è un numero intero valido per il campo '%2'").arg(v, DisplayName()));
   SetAsIntegerValue(n);
 }
 
@@ -463,7 +463,7 @@ void TFloatField::SetAsStringValue(const QString &v) {
   }
   double d = 0;
   if (!rtl::TryStrToFloat(v, d))
-    DatabaseError(QStringLiteral("'%1' is not a valid floating point value for field '%2'").arg(v, DisplayName()));
+    DatabaseError(QStringLiteral("'%1' non è un numero valido per il campo '%2'").arg(v, DisplayName()));
   SetAsFloatValue(d);
 }
 
@@ -473,7 +473,7 @@ void TFloatField::SetAsFloatValue(double v) {
   // No column keeps NaN or an infinity as a number: the result of a
   // failed calculation is refused here rather than stored as garbage.
   if (!std::isfinite(v))
-    DatabaseError(QStringLiteral("%1 is not a valid value for field '%2'").arg(rtl::FloatToStr(v), DisplayName()));
+    DatabaseError(QStringLiteral("%1 non è un valore valido per il campo '%2'").arg(rtl::FloatToStr(v), DisplayName()));
   if ((min_value_ != 0 || max_value_ != 0) && (v < min_value_ || v > max_value_)) RangeError(v, min_value_, max_value_);
   SetData(rtl::Variant(v));
 }
@@ -571,7 +571,7 @@ void TBooleanField::SetAsStringValue(const QString &v) {
   else if (rtl::AnsiCompareText(v, true_text_.left(n)) == 0)
     SetAsBooleanValue(true);
   else
-    DatabaseError(QStringLiteral("'%1' is not a valid boolean value for field '%2'").arg(v, DisplayName()));
+    DatabaseError(QStringLiteral("'%1' non è un valore valido (Sì o No) per il campo '%2'").arg(v, DisplayName()));
 }
 
 void TBooleanField::SetAsBooleanValue(bool v) { SetData(rtl::Variant(v)); }

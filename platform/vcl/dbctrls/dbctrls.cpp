@@ -256,13 +256,15 @@ TDBNavigator::TDBNavigator(TComponent *owner) : TCustomPanel(owner), link_(std::
   SetBevelOuter(bvNone);
   SetBounds(0, 0, 240, 25);
   static const char *const kCaptions[] = {"|<", "<", ">", ">|", "+", "-", "^", "\xe2\x9c\x93", "x", "\xe2\x86\xbb"};
-  static const char *const kHints[] = {"First record",  "Prior record", "Next record", "Last record", "Insert record",
-                                       "Delete record", "Edit record",  "Post edit",   "Cancel edit", "Refresh data"};
+  // The user's language, as the program's own texts.
+  static const char *const kHints[] = {
+      "Primo record",    "Record precedente", "Record successivo",  "Ultimo record",     "Inserisci record",
+      "Cancella record", "Modifica record",   "Registra modifiche", "Annulla modifiche", "Aggiorna dati"};
   for (int i = 0; i <= nbRefresh; ++i) {
     auto *b = new TSpeedButton(nullptr);
     b->SetParent(this);
     b->SetCaption(QString::fromUtf8(kCaptions[i]));
-    b->SetHint(QString::fromLatin1(kHints[i]));
+    b->SetHint(QString::fromUtf8(kHints[i]));
     const auto which = static_cast<TNavigateBtn>(i);
     b->OnClick = [this, which](rtl::TObject *) { BtnClick(which); };
     buttons_.push_back(b);
@@ -388,7 +390,7 @@ void TDBNavigator::BtnClick(TNavigateBtn button) {
       break;
     case nbDelete:
       if (confirm_delete_ &&
-          MessageDlg(QStringLiteral("Delete record?"), mtConfirmation, TMsgDlgButtons{mbOK, mbCancel}) != mrOk)
+          MessageDlg(QString::fromUtf8(kDeleteRecordQuestion), mtConfirmation, TMsgDlgButtons{mbOK, mbCancel}) != mrOk)
         return;
       ds->Delete();
       break;

@@ -23,6 +23,9 @@
 
 namespace vcl {
 
+// The navigator's question before it deletes the current record.
+inline const char *kDeleteRecordQuestion = "Cancellare il record?";
+
 class TDBEdit : public TCustomMaskEdit {
   ORBISCA_CLASS(TDBEdit, TCustomMaskEdit)
 
@@ -115,7 +118,7 @@ class TDBNavigator : public TCustomPanel {
   void SetDataSource(TDataSource *source);
   TButtonSet VisibleButtons() const { return visible_; }
   void SetVisibleButtons(TButtonSet buttons);
-  // Delete asks "Delete record?" first.
+  // Delete asks "Cancellare il record?" first.
   bool ConfirmDelete() const { return confirm_delete_; }
   void SetConfirmDelete(bool value) { confirm_delete_ = value; }
   // Runs a button as a click does (nothing when it is disabled).

@@ -161,3 +161,34 @@ TEST(PageControl, FreedBeforeOrAfterItsPagesWhateverTheOrder) {
   }
   SUCCEED();
 }
+
+// Ctrl+Tab and Ctrl+Shift+Tab change pages as the user's pick does, while
+// the keys are typed on the page control or inside it; elsewhere they do
+// nothing to it.
+TEST(PageControl, CtrlTabChangesPagesFromInsideIt) {
+  FourPages p;
+  auto *inside = new TEdit(p.form.get());
+  inside->SetParent(p.pages[0]);
+  auto *outside = new TEdit(p.form.get());
+  outside->SetParent(p.form.get());
+  outside->SetBounds(0, 260, 100, 24);
+  p.form->Show();
+  QApplication::setActiveWindow(p.form->Handle());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(p.form->Handle()));
+  inside->SetFocus();
+  QApplication::processEvents();
+  QTest::keyClick(inside->Handle(), Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_EQ(p.pc->ActivePage(), p.pages[1]);
+  EXPECT_EQ(p.changes, 1);
+  p.pc->SetFocus();
+  QApplication::processEvents();
+  QTest::keyClick(p.pc->Handle(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(p.pc->ActivePage(), p.pages[0]);
+  QTest::keyClick(p.pc->Handle(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(p.pc->ActivePage(), p.pages[3]);  // round from the first
+  EXPECT_EQ(p.changes, 3);
+  outside->SetFocus();
+  QApplication::processEvents();
+  QTest::keyClick(outside->Handle(), Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_EQ(p.pc->ActivePage(), p.pages[3]);
+}

@@ -461,3 +461,21 @@ TEST(Forms, ClosingTheMainFormEndsRunAndTeardownFreesTheForms) {
   EXPECT_TRUE(destroyed);
   InitApplication();
 }
+
+// A dialog border keeps the size the program gives the window; a sizeable
+// one lets the user change it.
+TEST(Forms, AFixedBorderKeepsItsSize) {
+  TForm dialog(nullptr);
+  dialog.SetBorderStyle(bsDialog);
+  dialog.SetBounds(0, 0, 300, 200);
+  dialog.Show();
+  QWidget *w = dialog.Handle();
+  EXPECT_EQ(w->minimumSize(), QSize(300, 200));
+  EXPECT_EQ(w->maximumSize(), QSize(300, 200));
+  dialog.SetBounds(10, 10, 320, 180);  // the program may still size it
+  EXPECT_EQ(w->size(), QSize(320, 180));
+  EXPECT_EQ(w->maximumSize(), QSize(320, 180));
+  dialog.SetBorderStyle(bsSizeable);
+  EXPECT_EQ(w->minimumSize(), QSize(0, 0));
+  EXPECT_GT(w->maximumSize().width(), 10000);
+}

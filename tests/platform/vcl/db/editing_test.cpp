@@ -190,7 +190,7 @@ TEST(EditingRequired, RequiredFieldStopsThePostAndKeepsTheRecord) {
     ds.Post();
     FAIL();
   } catch (const rtl::EDatabaseError &e) {
-    EXPECT_EQ(e.Message(), "Field 'Code' must have a value");
+    EXPECT_EQ(e.Message(), "Il campo 'Code' deve avere un valore");
   }
   EXPECT_EQ(ds.State(), dsInsert);
   EXPECT_EQ(ds.FieldByName("Note")->AsString(), "x");

@@ -168,7 +168,7 @@ TEST(FieldText, NumbersFormatThroughDisplayAndEditFormats) {
     price->SetAsString("12x");
     FAIL();
   } catch (const rtl::EDatabaseError &e) {
-    EXPECT_EQ(e.Message(), "'12x' is not a valid floating point value for field 'Price'");
+    EXPECT_EQ(e.Message(), "'12x' non è un numero valido per il campo 'Price'");
   }
   price->SetText("2,25");
   EXPECT_DOUBLE_EQ(price->AsFloat(), 2.25);
@@ -180,7 +180,7 @@ TEST(FieldText, NumbersFormatThroughDisplayAndEditFormats) {
     qty->SetAsInteger(40000);
     FAIL();
   } catch (const rtl::EDatabaseError &e) {
-    EXPECT_EQ(e.Message(), "40000 is not a valid value for field 'Qty'. The allowed range is -32768 to 32767");
+    EXPECT_EQ(e.Message(), "40000 non è un valore valido per il campo 'Qty'. I valori ammessi vanno da -32768 a 32767");
   }
   EXPECT_EQ(qty->AsInteger(), 7);
   price->SetAsFloat(2.5);
@@ -222,7 +222,7 @@ TEST(FieldText, DatesBooleansAndStrings) {
     cd->SetAsString("forse");
     FAIL();
   } catch (const rtl::EDatabaseError &e) {
-    EXPECT_EQ(e.Message(), "'forse' is not a valid boolean value for field 'CD'");
+    EXPECT_EQ(e.Message(), "'forse' non è un valore valido (Sì o No) per il campo 'CD'");
   }
   TField *day = ds.FieldByName("Day");
   day->SetAsDateTime(rtl::EncodeDateTime(2006, 12, 31, 23, 0, 0, 0));

@@ -145,7 +145,7 @@ TEST(DBNavigator, ButtonsFollowTheStateAndAct) {
   });
   nav->BtnClick(nbDelete);
   EXPECT_EQ(t.table->RecordCount(), 3);
-  EXPECT_EQ(asked, "Delete record?");
+  EXPECT_EQ(asked, "Cancellare il record?");
   nav->SetConfirmDelete(false);
   nav->BtnClick(nbDelete);
   EXPECT_EQ(t.table->RecordCount(), 2);
