@@ -769,19 +769,19 @@ void TVuDaoDBGrid::MailAsXlsHtml() {
   QString base = t->TableName();
   if (base.isEmpty()) base = t->QueryDefName();
   if (base.isEmpty()) base = QStringLiteral("Table");
-  const QDir temp(QDir::tempPath());
-  const QString xls = temp.filePath(base + QStringLiteral(".xls"));
-  const QString htm = temp.filePath(base + QStringLiteral(".htm"));
-  QFile::remove(xls);
-  QFile::remove(htm);
+  // The mail program reads the files when it likes: they stay in a folder
+  // of their own until the program ends.
+  const QDir folder(os::HandOverFolder());
+  const QString xls = folder.filePath(base + QStringLiteral(".xls"));
+  const QString htm = folder.filePath(base + QStringLiteral(".htm"));
   const auto undo = ArrangeExportFields();
   const TExportMethod method = t->ExportMethod();
   t->SetExportMethod(VisibleFields);
   QStringList attachments;
   try {
-    // A format the engine cannot write leaves its file out; the message
+    // A format that cannot be written leaves its file out; the message
     // goes with the other one, and only when neither was written does the
-    // user get the engine's reason.
+    // user get the reason.
     std::optional<rtl::Exception> failure;
     auto write = [&](const std::function<void()> &exporter) {
       try {
@@ -799,7 +799,6 @@ void TVuDaoDBGrid::MailAsXlsHtml() {
     for (const QString &f : {xls, htm})
       if (QFile::exists(f)) attachments << f;
     if (attachments.isEmpty() && failure) throw *failure;
-    os::SendMail(t->TableName(), attachments);
   } catch (...) {
     for (const auto &[f, v] : undo) f->SetVisible(v);
     t->SetExportMethod(method);
@@ -807,9 +806,11 @@ void TVuDaoDBGrid::MailAsXlsHtml() {
   }
   for (const auto &[f, v] : undo) f->SetVisible(v);
   t->SetExportMethod(method);
-  QFile::remove(xls);
-  QFile::remove(htm);
-  QFile::remove(temp.filePath(QStringLiteral("schema.ini")));
+  auto no_mail_program = [] { vcl::MessageDlg(kNoMailProgram, vcl::mtWarning, {vcl::mbOK}); };
+  if (!os::SendMail(t->TableName(), attachments, [no_mail_program](bool taken) {
+        if (!taken) no_mail_program();
+      }))
+    no_mail_program();
 }
 
 // --- selection ------------------------------------------------------------------------------------------------

@@ -54,6 +54,10 @@ QStringList SplitClipboardLines(const QString &block);
 QStringList PastedTextLines(const QStringList &lines);
 QString HexText(const QString &hex);
 
+// What the mail command says when the desktop has no mail program.
+inline const QString kNoMailProgram =
+    QStringLiteral("Impossibile spedire i dati: sul computer non c'è un programma di posta elettronica.");
+
 // The registered clipboard format of whole records.
 inline const QString kHexRecordsetFormat = QStringLiteral("HEX Recordset");
 

@@ -1,16 +1,20 @@
 // Shell open and beeps; see shell.h.
 #include "platform/os/shell.h"
 
-#include <QUrlQuery>
-
 #include <unistd.h>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 namespace os {
 
@@ -84,15 +88,63 @@ bool ShellExecute(const QString &operation, const QString &file, const QString &
 
 bool ShellOpen(const QString &target) { return ShellExecute(QStringLiteral("open"), target); }
 
-bool SendMail(const QString &subject, const QStringList &attachments) {
-  QUrl url(QStringLiteral("mailto:"));
-  QUrlQuery query;
-  query.addQueryItem(QStringLiteral("subject"), subject);
-  for (const QString &file : attachments) query.addQueryItem(QStringLiteral("attach"), file);
-  url.setQuery(query);
-  ShellTarget target;
-  target.url = url;
-  return Opener() ? Opener()(target) : QDesktopServices::openUrl(url);
+namespace {
+
+// The folders handed over during this run; removed with the program.
+struct HandOverFolders {
+  std::vector<std::unique_ptr<QTemporaryDir>> folders;
+};
+HandOverFolders &Folders() {
+  static HandOverFolders folders;
+  return folders;
+}
+
+}  // namespace
+
+QString HandOverFolder() {
+  auto dir = std::make_unique<QTemporaryDir>(QDir(QDir::tempPath()).filePath(QStringLiteral("orbisca-XXXXXX")));
+  if (!dir->isValid()) return QString();
+  const QString path = dir->path();
+  Folders().folders.push_back(std::move(dir));
+  return path;
+}
+
+bool SendMail(const QString &subject, const QStringList &attachments, MailDone done) {
+  const QString program = QStandardPaths::findExecutable(QStringLiteral("xdg-email"));
+  if (program.isEmpty()) return false;
+  // The mail program may keep `xdg-email` waiting while it runs: it is
+  // started on its own, and its answer comes back through a file.
+  const QString folder = HandOverFolder();
+  if (folder.isEmpty()) return false;
+  const QString status = QDir(folder).filePath(QStringLiteral("status"));
+  QStringList args{QStringLiteral("-c"),
+                   QStringLiteral("\"$0\" \"$@\"; echo $? > \"$ORBISCA_MAIL_STATUS.new\"; "
+                                  "mv \"$ORBISCA_MAIL_STATUS.new\" \"$ORBISCA_MAIL_STATUS\""),
+                   program, QStringLiteral("--utf8")};
+  if (!subject.isEmpty()) args << QStringLiteral("--subject") << subject;
+  for (const QString &file : attachments) args << QStringLiteral("--attach") << QFileInfo(file).absoluteFilePath();
+  QProcess process;
+  process.setProgram(QStringLiteral("/bin/sh"));
+  process.setArguments(args);
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("ORBISCA_MAIL_STATUS"), status);
+  process.setProcessEnvironment(env);
+  process.setStandardOutputFile(QProcess::nullDevice());
+  if (!process.startDetached()) return false;
+  if (done) {
+    auto *timer = new QTimer(QCoreApplication::instance());
+    timer->setInterval(100);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, status, done] {
+      QFile answer(status);
+      if (!answer.open(QIODevice::ReadOnly)) return;
+      const int code = answer.readAll().trimmed().toInt();
+      timer->deleteLater();
+      timer->stop();
+      done(code == 0);
+    });
+    timer->start();
+  }
+  return true;
 }
 
 ShellOpener SetShellOpener(ShellOpener opener) {

@@ -1,6 +1,7 @@
 // Handing things to the desktop: opening a document with the program the
 // desktop associates with it, a web address in the browser, a mail address
-// in the mailer (the platform's ShellExecute "open"), and the warning beep.
+// in the mailer (the platform's ShellExecute "open"), a new message with
+// attachments in the mail program, and the warning beep.
 //
 // Both go through replaceable functions so that tests can see what would be
 // opened or heard without starting programs.
@@ -39,10 +40,18 @@ bool ShellExecute(const QString &operation, const QString &file, const QString &
 // ShellExecute("open", target).
 bool ShellOpen(const QString &target);
 
-// Opens a new message in the desktop's mailer with `subject` and the
-// files as attachments (a mailto: address; mailers that honour "attach"
-// attach them). False when the desktop refused.
-bool SendMail(const QString &subject, const QStringList &attachments);
+// Opens a new message in the desktop's mail program with `subject` and
+// the files attached, through `xdg-email` (found on the PATH). The program
+// runs on its own; the files must stay until it has read them, so callers
+// put them in HandOverFolder(). Returns false when `xdg-email` is missing;
+// `done`, when given, is called from the event loop once `xdg-email` has
+// answered: true when the mail program took the message, false when there
+// is none (or it refused).
+using MailDone = std::function<void(bool taken)>;
+bool SendMail(const QString &subject, const QStringList &attachments, MailDone done = {});
+// A new folder of the program's own for files handed to other programs:
+// it and everything in it are removed when the program ends, not before.
+QString HandOverFolder();
 
 // Resolves what ShellExecute would open; false when there is nothing to
 // open (missing file, empty name).

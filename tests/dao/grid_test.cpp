@@ -311,45 +311,6 @@ TEST_F(Grid, AutoSizeWidensAndGivesWidthsBack) {
   EXPECT_EQ(grid_->Columns(title)->Width(), 5);
 }
 
-TEST_F(Grid, MailOpensAMessageNamedAfterTheTable) {
-  QList<QUrl> opened;
-  os::ShellOpener old = os::SetShellOpener([&](const os::ShellTarget &t) {
-    opened << t.url;
-    return true;
-  });
-  grid_->Press('T', {vcl::ssCtrl});
-  os::SetShellOpener(old);
-  ASSERT_EQ(opened.size(), 1);
-  EXPECT_EQ(opened[0].scheme(), QStringLiteral("mailto"));
-  const QUrlQuery query(opened[0]);
-  EXPECT_EQ(query.queryItemValue(QStringLiteral("subject")), QStringLiteral("Giacenza"));
-  const QStringList files = query.allQueryItemValues(QStringLiteral("attach"));
-  ASSERT_EQ(files.size(), 2);
-  EXPECT_TRUE(files[0].endsWith(QStringLiteral("Giacenza.xls")));
-  EXPECT_TRUE(files[1].endsWith(QStringLiteral("Giacenza.htm")));
-  // The files go once the mailer has them.
-  EXPECT_FALSE(QFile::exists(files[0]));
-}
-
-TEST_F(Grid, HiddenColumnsAreLeftOutOfTheMailedFiles) {
-  const int title = int(stock_->FieldByName(QStringLiteral("Testata"))->Index());
-  const int width = grid_->Columns(title)->Width();
-  grid_->SetColumnVisible(title, false);
-  QString html;
-  os::ShellOpener old = os::SetShellOpener([&](const os::ShellTarget &t) {
-    QFile f(QUrlQuery(t.url).allQueryItemValues(QStringLiteral("attach")).value(0));
-    if (f.open(QIODevice::ReadOnly)) html = QString::fromLatin1(f.readAll());
-    return true;
-  });
-  grid_->MailAsXlsHtml();
-  os::SetShellOpener(old);
-  EXPECT_TRUE(html.contains(QStringLiteral("Barcode18")));
-  EXPECT_FALSE(html.contains(QStringLiteral("Testata")));
-  EXPECT_TRUE(stock_->FieldByName(QStringLiteral("Testata"))->Visible());
-  grid_->SetColumnVisible(title, true);
-  EXPECT_EQ(grid_->Columns(title)->Width(), width);
-}
-
 }  // namespace
 }  // namespace dao::testing
 
