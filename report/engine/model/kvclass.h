@@ -25,6 +25,7 @@
 #include "platform/rtl/classes.h"
 #include "platform/rtl/object.h"
 #include "platform/vcl/graphics.h"
+#include "report/engine/model/kvaddins.h"
 #include "report/engine/model/kvglobals.h"
 
 namespace rtl {
@@ -332,45 +333,6 @@ class TkvPictureView : public TkvCustomPictureView {
   std::unique_ptr<vcl::TGraphic> StreamGraphic;  // made while loading
   std::uint8_t LoadedFromField = 0;
 };
-
-// ---------------------------------------------------------------------------
-// Add-in registry and factory
-
-// Makes a view of a registered class for a report (its virtual constructor).
-using TkvViewFactory = std::function<TkvView *(TkvReport *report)>;
-// Shows the class's editor for one object; true when the user confirmed.
-using TkvEditorFunc = std::function<bool(TkvView *view)>;
-
-struct TkvAddInObjectInfo {
-  QString ClassName;  // of the view class
-  TkvViewFactory Create;
-  QString EditorClassName;
-  TkvEditorFunc Editor;
-  std::shared_ptr<vcl::TBitmap> Bitmap;  // palette button glyph
-  QString Hint;                          // palette button hint
-};
-
-inline constexpr int kvMaxAddIns = 32;
-
-// Registers an add-in object class. A class registered again replaces its
-// entry; beyond 32 classes nothing is added and false is returned.
-bool RegisterObject(const TkvAddInObjectInfo &info);
-template <class View>
-bool RegisterObject(std::shared_ptr<vcl::TBitmap> bitmap, const QString &hint, const QString &editor_class = QString(),
-                    TkvEditorFunc editor = {}) {
-  return RegisterObject(TkvAddInObjectInfo{View::StaticClassName(),
-                                           [](TkvReport *report) -> TkvView * { return new View(report); },
-                                           editor_class, std::move(editor), std::move(bitmap), hint});
-}
-int AddInCount();
-const TkvAddInObjectInfo &AddIn(int index);
-// The entry of a class name (exact), or nullptr.
-const TkvAddInObjectInfo *FindAddIn(const QString &class_name);
-
-// A new view of the current report by type code; code 10 looks the class
-// name up in the registry (an unknown one is reported and the operation
-// stopped with a silent abort); other codes give nullptr.
-std::unique_ptr<TkvView> CreateObjectByType(int type, const QString &class_name = QString());
 
 // Renames a view. A bad name or one another view of the report uses is
 // reported in an error box and the old name is kept; true when renamed.

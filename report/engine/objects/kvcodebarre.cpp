@@ -1,6 +1,8 @@
 // The barcode object and its registration (see kvcodebarre.h).
 #include "report/engine/objects/kvcodebarre.h"
 
+#include "report/engine/objects/kvcodebarre_form.h"
+
 #include <QImage>
 #include <algorithm>
 #include <cmath>

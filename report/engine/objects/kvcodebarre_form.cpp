@@ -1,10 +1,10 @@
-// The barcode editor "Codice a barre" (see kvcodebarre.h).
+// The barcode editor "Codice a barre" (see kvcodebarre_form.h).
+#include "report/engine/objects/kvcodebarre_form.h"
 #include "platform/vcl/clipboard.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/listctrls.h"
 #include "platform/vcl/stdctrls.h"
-#include "report/engine/objects/kvcodebarre.h"
 
 namespace report {
 

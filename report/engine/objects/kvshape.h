@@ -11,14 +11,7 @@
 #include <cstdint>
 
 #include "platform/vcl/component.h"
-#include "platform/vcl/forms.h"
 #include "report/engine/model/kvclass.h"
-
-namespace vcl {
-class TButton;
-class TCheckBox;
-class TRadioGroup;
-}  // namespace vcl
 
 namespace report {
 
@@ -53,29 +46,6 @@ class TkvShapeObject : public vcl::TComponent {
  public:
   explicit TkvShapeObject(vcl::TComponent *owner);
 };
-
-// The shape editor: "Tipo di forma", a radio group of the five kinds and a
-// "Trasparente" check box.
-class TKvShapeEditor : public vcl::TForm {
-  ORBISCA_CLASS(TKvShapeEditor, vcl::TForm)
-
- public:
-  explicit TKvShapeEditor(vcl::TComponent *owner);
-  vcl::TRadioGroup *Kinds() const { return kinds_; }
-  vcl::TCheckBox *TransparentBox() const { return transparent_; }
-  vcl::TButton *OkButton() const { return ok_; }
-  vcl::TButton *CancelButton() const { return cancel_; }
-
- private:
-  vcl::TRadioGroup *kinds_ = nullptr;
-  vcl::TCheckBox *transparent_ = nullptr;
-  vcl::TButton *ok_ = nullptr;
-  vcl::TButton *cancel_ = nullptr;
-};
-
-// The shape editor's decision on one object: shows the dialog "Tipo di
-// forma" and writes the chosen kind and transparency back on OK.
-bool EditShape(TkvView *view);
 
 // Registers the shape object (done once when the unit starts; repeating it
 // is harmless).

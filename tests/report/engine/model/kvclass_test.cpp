@@ -11,6 +11,7 @@
 #include "report/engine/model/kvclass.h"
 #include "report/engine/model/kvstrio.h"
 #include "report/engine/objects/kvshape.h"
+#include "report/engine/objects/kvshape_editor.h"
 #include "tests/report/engine/kvtest_support.h"
 
 namespace report::testing {

@@ -15,6 +15,7 @@
 #include "platform/vcl/stdctrls.h"
 #include "report/engine/model/kvclass.h"
 #include "report/engine/objects/kvshape.h"
+#include "report/engine/objects/kvshape_editor.h"
 #include "tests/report/engine/kvtest_support.h"
 
 namespace report::testing {

@@ -10,6 +10,7 @@
 #include "platform/vcl/listctrls.h"
 #include "platform/vcl/stdctrls.h"
 #include "report/engine/objects/kvcodebarre.h"
+#include "report/engine/objects/kvcodebarre_form.h"
 #include "tests/report/engine/kvtest_support.h"
 
 namespace report {

@@ -1,0 +1,78 @@
+// The barcode object's editor "Codice a barre" and the pickers the
+// designer lends it.
+#pragma once
+
+#include <functional>
+
+#include "platform/vcl/forms.h"
+#include "report/engine/objects/kvcodebarre.h"
+
+namespace vcl {
+class TButton;
+class TCheckBox;
+class TComboBox;
+class TEdit;
+class TGroupBox;
+}  // namespace vcl
+
+namespace report {
+
+// What the editor's "&Campo DB", "&Variabile" and "&Espressione" buttons
+// open: each returns the text to insert ("[Field]", "[Variable]", an
+// expression), empty when the user cancelled. The designer fills them;
+// unset, the buttons insert nothing.
+struct TCodeBarrePickers {
+  std::function<QString()> PickField;
+  std::function<QString()> PickVariable;
+  std::function<QString()> EditExpression;
+};
+TCodeBarrePickers &CodeBarrePickers();
+
+// The barcode editor "Codice a barre": the data text, the symbology, the
+// scale (module width) and the check digit and text options.
+class TCodeBarreForm : public vcl::TForm {
+  ORBISCA_CLASS(TCodeBarreForm, vcl::TForm)
+
+ public:
+  explicit TCodeBarreForm(vcl::TComponent *owner);
+
+  vcl::TEdit *TextEdit() const { return text_; }
+  vcl::TComboBox *TypeBox() const { return type_; }
+  vcl::TEdit *ScaleEdit() const { return scale_; }
+  vcl::TCheckBox *ChecksumBox() const { return checksum_; }
+  vcl::TCheckBox *ShowTextBox() const { return show_text_; }
+  vcl::TCheckBox *ShowCheckSumBox() const { return show_checksum_; }
+  vcl::TButton *FieldButton() const { return field_; }
+  vcl::TButton *VariableButton() const { return variable_; }
+  vcl::TButton *ExpressionButton() const { return expression_; }
+  vcl::TButton *OkButton() const { return ok_; }
+  vcl::TButton *CancelButton() const { return cancel_; }
+
+  // Enables "Visualizza il codice di controllo" only while both other
+  // options are checked.
+  void UpdateOptions();
+
+ private:
+  // Puts the text into the text box through the clipboard, at the caret.
+  void Insert(const QString &text);
+
+  vcl::TEdit *text_ = nullptr;
+  vcl::TComboBox *type_ = nullptr;
+  vcl::TEdit *scale_ = nullptr;
+  vcl::TGroupBox *options_ = nullptr;
+  vcl::TCheckBox *checksum_ = nullptr;
+  vcl::TCheckBox *show_text_ = nullptr;
+  vcl::TCheckBox *show_checksum_ = nullptr;
+  vcl::TButton *field_ = nullptr;
+  vcl::TButton *variable_ = nullptr;
+  vcl::TButton *expression_ = nullptr;
+  vcl::TButton *ok_ = nullptr;
+  vcl::TButton *cancel_ = nullptr;
+};
+
+// The editor on one barcode object; true when the object was changed. A
+// scale that is not a whole number from 1 to 49 is refused with a message
+// and leaves the object as it was.
+bool EditCodeBarre(TkvView *view);
+
+}  // namespace report
