@@ -58,7 +58,12 @@ void TkvReport::TakeTemplate(TkvTemplateRead &read) {
   double_pass_ = read.DoublePass;
   interleave_pages_ = read.Interleave;
   renumber_interleaved_ = read.Renumber;
-  for (auto &source : read.Sources) AddDataset(source.release());
+  // The report knows its sources by name: of several with one name the
+  // first is kept, the others go with the read.
+  for (auto &source : read.Sources) {
+    AddDataset(source.get());
+    if (FindDataset(source->Name()) == source.get()) source.release();
+  }
 
   if (!read.PrintToDefault) KvSelectStoredPrinter(read.PrinterName);
 }

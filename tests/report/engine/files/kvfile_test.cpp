@@ -224,6 +224,37 @@ TEST_F(TemplateFile, OlderStreamsReadWithTheirOwnLayout) {
   EXPECT_EQ(kvEngine().Version, kvCurrentVersion);
 }
 
+// Two record sources of one name: the report keeps the first and frees the
+// other at once instead of losing it.
+TEST_F(TemplateFile, SecondSourceOfTheSameNameIsFreedNotKept) {
+  TkvReport original;
+  for (int rows : {3, 5}) {
+    auto *source = new TkvDataset();
+    source->SetName(rows == 3 ? QStringLiteral("Uno") : QStringLiteral("Due"));
+    source->SetRangeEnd(reCount);
+    source->SetRangeEndCount(rows);
+    original.AddDataset(source);
+  }
+  QByteArray stored = Bytes(original);
+  const QByteArray second = QByteArray("\x03") + "Due";
+  ASSERT_EQ(stored.count(second), 1);
+  stored.replace(second, QByteArray("\x03") + "Uno");
+
+  int freed = 0;
+  const auto previous = TkvDataset::FreedHook();
+  TkvDataset::FreedHook() = [&](TkvDataset *source) {
+    ++freed;
+    if (previous) previous(source);
+  };
+  TkvReport loaded;
+  Load(loaded, stored);
+  EXPECT_EQ(freed, 1);
+  ASSERT_EQ(loaded.DatasetCount(), 1);
+  // Sources are written in name order: the first in the stream was "Due".
+  EXPECT_EQ(loaded.FindDataset(QStringLiteral("Uno"))->RangeEndCount(), 5);
+  TkvDataset::FreedHook() = previous;
+}
+
 TEST_F(TemplateFile, DamagedStreamIsRefusedAndTheReportKeepsItsTemplate) {
   TkvReport original;
   Build(original);
