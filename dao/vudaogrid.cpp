@@ -22,6 +22,7 @@
 #include "platform/rtl/formatsettings.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/clipboard.h"
+#include "platform/vcl/dbctrls/dbctrls.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/graphics.h"
 
@@ -414,15 +415,23 @@ void TVuDaoDBGrid::RunItem(int index) {
 // --- keys and the mouse -------------------------------------------------------------------------
 
 void TVuDaoDBGrid::KeyDown(int &key, vcl::TShiftState shift) {
+  // Ctrl+Delete deletes the selected records (or the current one), after
+  // asking, instead of the platform grid's current record alone.
+  if (key == vcl::VK_DELETE && shift.Contains(vcl::ssCtrl)) {
+    TVuDaoTable *table = BrowsingTable();
+    if (table != nullptr && !table->IsEmpty() && !ReadOnly() && table->CanModify()) {
+      const QString question = selected_rows_.size() > 1 ? QStringLiteral("Cancellare i record selezionati?")
+                                                         : QString::fromUtf8(vcl::kDeleteRecordQuestion);
+      if (vcl::MessageDlg(question, vcl::mtConfirmation, vcl::TMsgDlgButtons{vcl::mbOK, vcl::mbCancel}) == vcl::mrOk)
+        DeleteSelected();
+    }
+    key = 0;
+    return;
+  }
   vcl::TDBGrid::KeyDown(key, shift);
   TVuDaoTable *table = BrowsingTable();
   if (key == 0 || table == nullptr) return;
   if (shift.Contains(vcl::ssCtrl)) {
-    if (key == vcl::VK_DELETE) {
-      if (!ReadOnly() && table->CanModify()) DeleteSelected();
-      key = 0;
-      return;
-    }
     static const std::pair<int, int> kKeys[] = {{'A', miSelectAll},
                                                 {'N', miDeselectAll},
                                                 {'I', miSelectIndex},
@@ -460,6 +469,8 @@ bool TVuDaoDBGrid::CheckBoxColumn(TField *field) const {
   return show_check_boxes_ && field != nullptr && field->DataType() == vcl::ftBoolean;
 }
 
+bool TVuDaoDBGrid::CanEditShow() const { return !CheckBoxColumn(SelectedField()) && vcl::TDBGrid::CanEditShow(); }
+
 bool TVuDaoDBGrid::CanToggle(TField *field) const {
   TVuDaoTable *table = BrowsingTable();
   return table != nullptr && CheckBoxColumn(field) && Options().Contains(vcl::dgEditing) &&
@@ -493,6 +504,16 @@ void TVuDaoDBGrid::MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, i
   if (ex_options_.Contains(exoSelectCheckBoxes) && MultiSelect() && x < IndicatorWidth())
     shift = (shift - vcl::TShiftState{vcl::ssShift, vcl::ssAlt}) + vcl::TShiftState{vcl::ssCtrl};
   vcl::TDBGrid::MouseDown(button, shift, x, y);
+  // A click on a check box toggles it (the record became current first).
+  if (button == vcl::mbLeft && !shift.Contains(vcl::ssDouble) && !shift.Contains(vcl::ssCtrl) && y >= TitleHeight() &&
+      CurrentRow() >= 0) {
+    const vcl::TRect cell = CellRect(CurrentRow(), SelectedIndex());
+    const int side = std::min({kCheckBoxSize, cell.Right - cell.Left, cell.Bottom - cell.Top});
+    const int left = (cell.Left + cell.Right - side) / 2, top = (cell.Top + cell.Bottom - side) / 2;
+    TField *field = SelectedField();
+    box_toggled_ = x >= left && x < left + side && y >= top && y < top + side && CanToggle(field);
+    if (box_toggled_) ToggleBoolean(field);
+  }
   // Ctrl+click adds the clicked record to the selection (or takes it out).
   TVuDaoTable *table = BrowsingTable();
   if (button == vcl::mbLeft && MultiSelect() && table != nullptr && shift.Contains(vcl::ssCtrl) && y >= TitleHeight()) {
@@ -513,7 +534,8 @@ void TVuDaoDBGrid::MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int
 
 void TVuDaoDBGrid::DblClick() {
   TField *field = SelectedField();
-  if (CanToggle(field)) ToggleBoolean(field);
+  if (CanToggle(field) && !box_toggled_) ToggleBoolean(field);
+  box_toggled_ = false;
   vcl::TDBGrid::DblClick();
 }
 

@@ -171,6 +171,9 @@ class TVuDaoDBGrid : public vcl::TDBGrid {
   // the side of a drawn check box.
   static constexpr int kSortMarkWidth = 9;
   static constexpr int kCheckBoxSize = 13;
+  // The last press toggled a check box: the double click it starts does not
+  // toggle it back.
+  bool box_toggled_ = false;
 
  protected:
   void KeyDown(int &key, vcl::TShiftState shift) override;
@@ -194,6 +197,8 @@ class TVuDaoDBGrid : public vcl::TDBGrid {
   void SetCheckMarks();
   bool CheckBoxColumn(vcl::TField *field) const;
   bool CanToggle(vcl::TField *field) const;
+  // A check-box column is toggled, never edited as text.
+  bool CanEditShow() const override;
   void ToggleBoolean(vcl::TField *field);
   std::vector<vcl::TBookmark> RowsToCopy() const;
   std::vector<vcl::TField *> DataFieldsOfColumns() const;

@@ -249,8 +249,7 @@ void TVuDaoDBGrid::CutRecords() {
   const int count = selected_rows_.empty() ? 1 : int(selected_rows_.size());
   if (!Confirm(QStringLiteral("You are about to cut "), count)) return;
   CopyRecords();
-  int key = vcl::VK_DELETE;
-  KeyDown(key, vcl::TShiftState{vcl::ssCtrl});
+  DeleteSelected();  // asked above already
 }
 
 void TVuDaoDBGrid::PasteRecords() {

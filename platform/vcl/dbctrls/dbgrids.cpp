@@ -1,9 +1,15 @@
 // The data grid (see dbgrids.h).
 #include "platform/vcl/dbctrls/dbgrids.h"
 
+#include <QFontMetrics>
+#include <QScrollBar>
+#include <QStyle>
 #include <algorithm>
 
 #include "platform/vcl/ctrlsupport.h"
+#include "platform/vcl/dbctrls/dbctrls.h"
+#include "platform/vcl/dialogs.h"
+#include "platform/vcl/reportfailures.h"
 
 namespace vcl {
 
@@ -15,9 +21,12 @@ class TDBGrid::GridLink : public TDataLink {
   void ActiveChanged() override { grid_->LinkActiveChanged(); }
   void LayoutChanged() override { grid_->LinkLayoutChanged(); }
   void DataSetChanged() override { grid_->LinkDataChanged(); }
-  void DataSetScrolled(int) override { grid_->LinkDataChanged(); }
+  void DataSetScrolled(int) override { grid_->LinkScrolled(); }
   void RecordChanged(TField *) override { grid_->LinkDataChanged(); }
   void EditingChanged() override { grid_->LinkDataChanged(); }
+  // The dataset is about to post (or to move and post): the editor's text
+  // goes into its field first.
+  void UpdateData() override { grid_->LinkUpdateData(); }
 
  private:
   TDBGrid *grid_;
@@ -46,7 +55,21 @@ TDBGrid::~TDBGrid() {
   columns_.clear();
 }
 
+QWidget *TDBGrid::CreateWidget(QWidget *parent_widget) {
+  QWidget *w = TCustomControl::CreateWidget(parent_widget);
+  hbar_ = new QScrollBar(Qt::Horizontal, w);
+  hbar_->setFocusPolicy(Qt::NoFocus);
+  hbar_->hide();
+  QObject::connect(hbar_, &QScrollBar::valueChanged, w, [this](int v) {
+    if (v != left_col_) ReportFailures(this, [this, v] { SetLeftCol(v); });
+  });
+  QObject::connect(hbar_, &QObject::destroyed, w, [this] { hbar_ = nullptr; });
+  return w;
+}
+
 TDataSource *TDBGrid::DataSource() const { return link_->DataSource(); }
+
+TDataLink *TDBGrid::DataLink() const { return link_.get(); }
 
 void TDBGrid::SetDataSource(TDataSource *source) {
   if (TDataSource *old = link_->DataSource()) old->RemoveFreeNotification(this);
@@ -86,7 +109,61 @@ TColumn *TDBGrid::Columns(int index) const {
 void TDBGrid::SetSelectedIndex(int index) {
   if (columns_.empty()) return;
   selected_ = std::clamp(index, 0, ColumnCount() - 1);
+  // The selected column comes into view.
+  if (selected_ < left_col_) {
+    SetLeftCol(selected_);
+  } else {
+    int left = left_col_;
+    const int room = ClientWidth() - IndicatorWidth();
+    const auto span = [this](int from, int to) {
+      int w = 0;
+      for (int i = from; i <= to; ++i) w += columns_[static_cast<size_t>(i)]->width_ + 1;
+      return w;
+    };
+    while (left < selected_ && span(left, selected_) > room) ++left;
+    if (left != left_col_) SetLeftCol(left);
+  }
+  PlaceEditor();
   Invalidate();
+}
+
+int TDBGrid::ColumnsWidth() const {
+  int w = 0;
+  for (const auto &c : columns_) w += c->width_ + 1;
+  return w;
+}
+
+bool TDBGrid::HorzScrollBarVisible() const { return ColumnsWidth() > ClientWidth() - IndicatorWidth(); }
+
+void TDBGrid::SetLeftCol(int column) {
+  column = std::clamp(column, 0, std::max(0, ColumnCount() - 1));
+  if (column == left_col_) return;
+  left_col_ = column;
+  UpdateScrollBar();
+  PlaceEditor();
+  Invalidate();
+}
+
+void TDBGrid::UpdateScrollBar() {
+  if (hbar_ == nullptr) return;
+  const bool show = HorzScrollBarVisible();
+  if (!show && left_col_ != 0) {
+    left_col_ = 0;
+    Invalidate();
+  }
+  const int h = hbar_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  hbar_->setGeometry(0, ClientHeight() - h, ClientWidth(), h);
+  const QSignalBlocker block(hbar_);
+  hbar_->setRange(0, std::max(0, ColumnCount() - 1));
+  hbar_->setPageStep(1);
+  hbar_->setValue(left_col_);
+  hbar_->setVisible(show);
+}
+
+int TDBGrid::DataHeight() const {
+  int h = ClientHeight();
+  if (hbar_ != nullptr && HorzScrollBarVisible()) h -= hbar_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  return std::max(0, h);
 }
 
 TField *TDBGrid::SelectedField() const {
@@ -97,7 +174,9 @@ void TDBGrid::BuildColumns() {
   columns_.clear();
   TDataSet *ds = link_->Active() ? link_->DataSet() : nullptr;
   if (ds != nullptr) {
-    const int char_width = std::max(1, Canvas()->HandleAllocated() ? Canvas()->TextWidth("0") : 7);
+    // Widths as the grid's font measures them, also before anything is painted.
+    const QFontMetrics metrics(Font()->ToQFont());
+    const int char_width = std::max(1, metrics.horizontalAdvance(QLatin1Char('0')));
     for (int i = 0; i < ds->FieldCount(); ++i) {
       TField *f = ds->Fields()[i];
       if (!f->Visible()) continue;
@@ -107,19 +186,21 @@ void TDBGrid::BuildColumns() {
       col->field_ = f;
       col->title_ = f->DisplayLabel();
       // Wide enough for the field's display width or its title.
-      col->width_ = std::max(f->DisplayWidth(), static_cast<int>(col->title_.size())) * char_width + 4;
+      col->width_ = std::max(f->DisplayWidth() * char_width, metrics.horizontalAdvance(col->title_)) + 4;
       col->alignment_ = f->Alignment();
       col->index_ = static_cast<int>(columns_.size());
       columns_.push_back(std::move(col));
     }
   }
   if (selected_ >= ColumnCount()) selected_ = std::max(0, ColumnCount() - 1);
+  if (left_col_ >= ColumnCount()) left_col_ = 0;
+  UpdateScrollBar();
 }
 
 int TDBGrid::TitleHeight() const { return options_.Contains(dgTitles) ? row_height_ : 0; }
 int TDBGrid::IndicatorWidth() const { return options_.Contains(dgIndicator) ? 11 : 0; }
 
-int TDBGrid::VisibleRowCount() const { return std::max(1, (ClientHeight() - TitleHeight()) / row_height_); }
+int TDBGrid::VisibleRowCount() const { return std::max(1, (DataHeight() - TitleHeight()) / row_height_); }
 
 void TDBGrid::UpdateBufferCount() { link_->SetBufferCount(VisibleRowCount()); }
 
@@ -130,9 +211,11 @@ int TDBGrid::CurrentRow() const {
   return link_->ActiveRecord();
 }
 
+// Columns left of LeftCol lie before the indicator (they are not drawn).
 int TDBGrid::ColumnLeft(int column) const {
   int x = IndicatorWidth();
-  for (int i = 0; i < column && i < ColumnCount(); ++i) x += columns_[static_cast<size_t>(i)]->width_ + 1;
+  for (int i = left_col_; i < column && i < ColumnCount(); ++i) x += columns_[static_cast<size_t>(i)]->width_ + 1;
+  for (int i = column; i < left_col_ && i < ColumnCount(); ++i) x -= columns_[static_cast<size_t>(i)]->width_ + 1;
   return x;
 }
 
@@ -187,12 +270,17 @@ void TDBGrid::LinkLayoutChanged() {
   Invalidate();
 }
 
-void TDBGrid::LinkDataChanged() { Invalidate(); }
+void TDBGrid::LinkDataChanged() {
+  PlaceEditor();
+  Invalidate();
+}
 
 // The window of records follows the height, with or without a widget.
 void TDBGrid::Resize() {
   TCustomControl::Resize();
+  UpdateScrollBar();
   UpdateBufferCount();
+  PlaceEditor();
 }
 
 void TDBGrid::Paint() {
@@ -220,7 +308,7 @@ void TDBGrid::Paint() {
   if (options_.Contains(dgTitles)) {
     if (IndicatorWidth() > 0)
       cell(Rect(0, 0, IndicatorWidth(), TitleHeight()), QString(), taLeftJustify, clBtnFace, clBtnText);
-    for (int col = 0; col < ColumnCount(); ++col) DrawTitleCell(CellRect(-1, col), col);
+    for (int col = left_col_; col < ColumnCount(); ++col) DrawTitleCell(CellRect(-1, col), col);
   }
   for (int row = 0; row < rows; ++row) {
     if (IndicatorWidth() > 0) {
@@ -234,7 +322,7 @@ void TDBGrid::Paint() {
         c->Polygon({Point(r.Left + 3, cy - 4), Point(r.Left + 7, cy), Point(r.Left + 3, cy + 4)});
       }
     }
-    for (int col = 0; col < ColumnCount(); ++col) {
+    for (int col = left_col_; col < ColumnCount(); ++col) {
       const bool highlighted = show_selection && row == current && (options_.Contains(dgRowSelect) || col == selected_);
       DrawColumnCell(CellRect(row, col), row, col, highlighted);
     }
@@ -243,7 +331,7 @@ void TDBGrid::Paint() {
   c->Pen()->SetColor(clBtnFace);
   const int bottom = TitleHeight() + rows * row_height_;
   if (options_.Contains(dgColLines))
-    for (int col = 0; col < ColumnCount(); ++col) {
+    for (int col = left_col_; col < ColumnCount(); ++col) {
       const int x = ColumnLeft(col) + columns_[static_cast<size_t>(col)]->width_;
       c->MoveTo(x, 0);
       c->LineTo(x, bottom);
@@ -286,19 +374,27 @@ void TDBGrid::DrawTitleCell(const TRect &r, int column) {
   c->Brush()->SetStyle(bsSolid);
 }
 
-void TDBGrid::WMGetDlgCode(TMessage &m) { m.Result = DLGC_WANTARROWS | DLGC_WANTCHARS; }
+void TDBGrid::WMGetDlgCode(TMessage &m) {
+  m.Result = DLGC_WANTARROWS | DLGC_WANTCHARS;
+  if (options_.Contains(dgTabs)) m.Result |= DLGC_WANTTAB;
+}
 
 void TDBGrid::KeyDown(int &key, TShiftState shift) {
   TCustomControl::KeyDown(key, shift);
   TDataSet *ds = link_->Active() ? link_->DataSet() : nullptr;
   if (key == 0 || ds == nullptr) return;
   const bool ctrl = shift.Contains(ssCtrl);
+  const bool editing = options_.Contains(dgEditing) && !read_only_ && ds->CanModify();
   switch (key) {
     case VK_UP:
       ds->Prior();
       break;
     case VK_DOWN:
+      // Down past the last record appends one to fill in; a new record
+      // nobody typed into waits there.
+      if (ds->State() == dsInsert && !ds->Modified()) break;
       ds->Next();
+      if (editing && ds->Eof() && ds->State() == dsBrowse) ds->Append();
       break;
     case VK_PRIOR:
       ds->MoveBy(-VisibleRowCount());
@@ -324,6 +420,29 @@ void TDBGrid::KeyDown(int &key, TShiftState shift) {
     case VK_RIGHT:
       SetSelectedIndex(selected_ + 1);
       break;
+    case VK_TAB:
+      if (!options_.Contains(dgTabs) || ctrl) return;
+      MoveColumn(shift.Contains(ssShift) ? selected_ - 1 : selected_ + 1);
+      break;
+    case VK_F2:
+      if (!CanEditShow()) return;
+      SetEditorMode(true);
+      break;
+    case VK_INSERT:
+      if (!editing || shift.Contains(ssShift)) return;
+      ds->Insert();
+      break;
+    case VK_DELETE:
+      if (!ctrl || !editing || ds->IsEmpty()) return;
+      if (options_.Contains(dgConfirmDelete) &&
+          MessageDlg(QString::fromUtf8(kDeleteRecordQuestion), mtConfirmation, TMsgDlgButtons{mbOK, mbCancel}) != mrOk)
+        break;
+      ds->Delete();
+      break;
+    case VK_ESCAPE:
+      if (ds->State() != dsEdit && ds->State() != dsInsert) return;
+      ds->Cancel();
+      break;
     default:
       return;
   }
@@ -331,22 +450,26 @@ void TDBGrid::KeyDown(int &key, TShiftState shift) {
 }
 
 void TDBGrid::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-  if (button == mbLeft && CanFocus() && !Focused()) SetFocus();
+  if (button == mbLeft && CanFocus() && !Focused() && !EditorMode()) SetFocus();
   int column = -1;
-  for (int col = 0; col < ColumnCount(); ++col) {
+  for (int col = left_col_; col < ColumnCount() && x >= IndicatorWidth(); ++col) {
     const TRect r = CellRect(0, col);
     if (x >= r.Left && x < r.Right + 1) column = col;
   }
   if (button == mbLeft && column >= 0) {
     if (y < TitleHeight()) {
       if (OnTitleClick) OnTitleClick(columns_[static_cast<size_t>(column)].get());
-    } else {
+    } else if (y < DataHeight()) {
       const int row = (y - TitleHeight()) / row_height_;
       if (row < RowCount()) {
+        const bool same_cell = row == CurrentRow() && column == selected_;
+        if (EditorMode() && !same_cell) SetEditorMode(false);
         SetSelectedIndex(column);
         const int distance = row - CurrentRow();
         if (distance != 0) link_->MoveBy(distance);
         if (OnCellClick) OnCellClick(columns_[static_cast<size_t>(column)].get());
+        // A second click on the selected cell opens its editor.
+        if (same_cell && !EditorMode() && CanEditShow() && !shift.Contains(ssDouble)) SetEditorMode(true);
       }
     }
   }

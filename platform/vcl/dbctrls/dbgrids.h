@@ -9,10 +9,21 @@
 // active record for the moment. The current row follows the dataset's
 // current record and the arrow in the indicator column marks it.
 //
-// The grid shows and navigates, it does not edit: Up/Down move one record,
-// PgUp/PgDn a page, Ctrl+Home/Ctrl+End to the first and last record,
-// Left/Right/Home/End among the columns; a click on a row makes its record
-// current, a click on a title fires OnTitleClick.
+// Up/Down move one record, PgUp/PgDn a page, Ctrl+Home/Ctrl+End to the
+// first and last record, Left/Right/Home/End among the columns (Tab and
+// Shift+Tab too, with dgTabs); a click on a row makes its record current, a
+// click on a title fires OnTitleClick. Columns wider together than the grid
+// scroll sideways under a horizontal scroll bar. A column's width starts at
+// its field's display width in the grid's font ("0" wide characters), or its
+// title's when that is wider.
+//
+// With dgEditing the grid edits in its cells (dbgrids_edit.cpp): typing a
+// character or F2 opens an editor over the selected cell (the record goes
+// into edit mode); Enter writes the text into the field and posts the
+// record, leaving the row posts it too, Esc cancels the record's changes;
+// Insert inserts a record and Down past the last one appends one;
+// Ctrl+Delete deletes the current record after asking. A value the field
+// refuses keeps the editor open with the text as typed.
 #pragma once
 
 #include <QString>
@@ -22,13 +33,16 @@
 
 #include "platform/vcl/controls.h"
 #include "platform/vcl/db/db.h"
+#include "platform/vcl/stdctrls.h"
+
+class QScrollBar;
 
 namespace vcl {
 
 class TDBGrid;
 
-// dgEditing and dgMultiSelect are kept for grids that edit in place or
-// select several records; this grid itself only stores them.
+// dgMultiSelect is kept for grids that select several records; this grid
+// itself only stores it.
 enum TDBGridOption {
   dgTitles,
   dgIndicator,
@@ -37,7 +51,9 @@ enum TDBGridOption {
   dgRowSelect,
   dgAlwaysShowSelection,
   dgEditing,
-  dgMultiSelect
+  dgMultiSelect,
+  dgTabs,
+  dgConfirmDelete
 };
 using TDBGridOptions = TEnumSet<TDBGridOption>;
 
@@ -74,13 +90,31 @@ class TDBGrid : public TCustomControl {
 
   TDataSource *DataSource() const;
   void SetDataSource(TDataSource *source);
+  // The grid's link to its data source.
+  TDataLink *DataLink() const;
   TDBGridOptions Options() const { return options_; }
   void SetOptions(TDBGridOptions options);
   int DefaultRowHeight() const { return row_height_; }
   void SetDefaultRowHeight(int value);
-  // Whether the grid lets the user change data (grids that edit honour it).
+  // Whether the grid lets the user change data.
   bool ReadOnly() const { return read_only_; }
   void SetReadOnly(bool value) { read_only_ = value; }
+
+  // --- editing in the cells ---------------------------------------------------------
+  // Whether the editor is open over the selected cell.
+  bool EditorMode() const;
+  // true opens the editor when the cell may be edited; false writes its
+  // text into the field (raising what the field refuses) and closes it.
+  void SetEditorMode(bool value);
+  // The editor while it is open (nullptr otherwise).
+  TCustomEdit *InplaceEditor() const;
+
+  // --- sideways scrolling -----------------------------------------------------------
+  // The first column shown after the indicator.
+  int LeftCol() const { return left_col_; }
+  void SetLeftCol(int column);
+  // Whether the columns are wider together than the grid (the scroll bar shows).
+  bool HorzScrollBarVisible() const;
 
   int ColumnCount() const { return static_cast<int>(columns_.size()); }
   TColumn *Columns(int index) const;
@@ -91,6 +125,8 @@ class TDBGrid : public TCustomControl {
 
   // Data rows that fit in the grid.
   int VisibleRowCount() const;
+  // The height of the data area (the client area less the scroll bar).
+  int DataHeight() const;
   // Records the link holds (at most VisibleRowCount).
   int RowCount() const;
   // The current record's row among them (-1 without data).
@@ -111,11 +147,15 @@ class TDBGrid : public TCustomControl {
   virtual void LinkActiveChanged();
   void LinkLayoutChanged();
   void LinkDataChanged();
+  void LinkScrolled();
+  void LinkUpdateData();
 
  protected:
   void Paint() override;
   void KeyDown(int &key, TShiftState shift) override;
+  void KeyPress(QChar &key) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  QWidget *CreateWidget(QWidget *parent_widget) override;
   void WMGetDlgCode(TMessage &message) override;
   void Resize() override;
   void DoEnter() override;
@@ -127,18 +167,41 @@ class TDBGrid : public TCustomControl {
   virtual void DrawTitleCell(const TRect &rect, int column);
   int TitleHeight() const;
   int IndicatorWidth() const;
+  // Whether the selected cell may be edited now: dgEditing, a grid and a
+  // field that are not read-only, a dataset that can change.
+  virtual bool CanEditShow() const;
+  // Puts the record in edit mode for the editor; false when it cannot be.
+  bool CanEditModify();
+
+ public:
+  // Internal: the editor's keys (Enter, Esc, Tab, Up, Down...) and its exit.
+  void EditorKeyDown(int &key, TShiftState shift);
+  void EditorExit();
 
  private:
   class GridLink;
   void BuildColumns();
   void UpdateBufferCount();
   int ColumnLeft(int column) const;
+  void ShowEditor(const QString &text, bool select_all);
+  void HideEditor();
+  void PlaceEditor();
+  // Writes the editor's text into the selected field when it changed.
+  void WriteEditor();
+  void MoveColumn(int column);
+  void UpdateScrollBar();
+  int ColumnsWidth() const;
   std::unique_ptr<GridLink> link_;
   std::vector<std::unique_ptr<TColumn>> columns_;
-  TDBGridOptions options_{dgTitles, dgIndicator, dgColLines, dgRowLines};
+  TDBGridOptions options_{dgTitles, dgIndicator, dgColLines, dgRowLines, dgTabs, dgConfirmDelete};
   int row_height_ = 18;
   int selected_ = 0;
   bool read_only_ = false;
+  int left_col_ = 0;
+  TCustomEdit *editor_ = nullptr;
+  bool editor_dirty_ = false;
+  bool hiding_editor_ = false;
+  QScrollBar *hbar_ = nullptr;
 };
 
 }  // namespace vcl

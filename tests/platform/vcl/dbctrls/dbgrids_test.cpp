@@ -3,11 +3,14 @@
 // keyboard and mouse navigation.
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QFontMetrics>
+#include <QScrollBar>
 #include <QTest>
 
 #include <memory>
 
 #include "platform/vcl/dbctrls/dbgrids.h"
+#include "platform/vcl/dialogs.h"
 #include "platform/vcl/forms.h"
 #include "tests/platform/vcl/db/fixtures.h"
 
@@ -115,4 +118,144 @@ TEST(DBGrid, AResizeChangesTheWindowAndAFreedSourceIsForgotten) {
   EXPECT_EQ(t.grid->DataSource(), nullptr);
   EXPECT_EQ(t.grid->RowCount(), 0);
   t.grid->Repaint();
+}
+
+namespace {
+
+// Grid form with editing on; the keys go to whatever has the focus.
+struct EditingGrid : GridForm {
+  explicit EditingGrid(int rows) : GridForm(rows) {
+    grid->SetOptions(grid->Options() + TDBGridOptions{dgEditing});
+    shown_before = Application->ShowExceptionSlot;
+    Application->ShowExceptionSlot = [this](const QString &, const QString &text) { shown << text; };
+  }
+  ~EditingGrid() { Application->ShowExceptionSlot = shown_before; }
+  void Type(const QString &text) {
+    for (QChar c : text) QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+  }
+  void Press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QTest::keyClick(QApplication::focusWidget(), key, mods);
+  }
+  QStringList shown;
+  std::function<void(const QString &, const QString &)> shown_before;
+};
+
+}  // namespace
+
+// Typing starts editing the cell with the typed character, Enter writes the
+// field and posts the record; F2 opens the cell's text, Esc cancels.
+TEST(DBGrid, EditsInItsCellsWithTypingEnterAndEsc) {
+  EditingGrid t(3);
+  ASSERT_TRUE(t.Show());
+  t.grid->SetFocus();
+  t.Press(Qt::Key_Right);  // Name
+  t.Type("Focus");
+  ASSERT_TRUE(t.grid->EditorMode());
+  EXPECT_EQ(t.grid->InplaceEditor()->Text(), "Focus");
+  EXPECT_EQ(t.table->State(), dsEdit);
+  t.Press(Qt::Key_Return);
+  EXPECT_FALSE(t.grid->EditorMode());
+  EXPECT_EQ(t.table->State(), dsBrowse);
+  EXPECT_EQ(t.table->StoredValue(0, "Name").AsString(), "Focus");
+  EXPECT_TRUE(t.grid->Focused());
+
+  t.Press(Qt::Key_F2);
+  ASSERT_TRUE(t.grid->EditorMode());
+  EXPECT_EQ(t.grid->InplaceEditor()->Text(), "Focus");
+  t.Type("XX");
+  t.Press(Qt::Key_Escape);
+  EXPECT_FALSE(t.grid->EditorMode());
+  EXPECT_EQ(t.table->State(), dsBrowse);
+  EXPECT_EQ(t.table->StoredValue(0, "Name").AsString(), "Focus");
+  EXPECT_TRUE(t.shown.isEmpty()) << t.shown.join("\n").toStdString();
+}
+
+// Leaving the row posts what was typed; a value the field refuses keeps the
+// editor open with the text as typed, and nothing is written.
+TEST(DBGrid, LeavingTheRowPostsAndARefusedValueStays) {
+  EditingGrid t(3);
+  ASSERT_TRUE(t.Show());
+  t.grid->SetFocus();
+  t.grid->SetSelectedIndex(2);  // Qty
+  t.Type("77");
+  t.Press(Qt::Key_Down);
+  EXPECT_EQ(t.table->StoredValue(0, "Qty").AsInteger(), 77);
+  EXPECT_EQ(t.table->RecNo(), 2);
+  t.grid->SetSelectedIndex(3);  // Price
+  t.Type("abc");
+  t.Press(Qt::Key_Return);
+  ASSERT_EQ(t.shown.size(), 1);
+  EXPECT_EQ(t.shown[0], QString::fromUtf8("'abc' non è un numero valido per il campo 'Price'"));
+  EXPECT_TRUE(t.grid->EditorMode());
+  EXPECT_EQ(t.grid->InplaceEditor()->Text(), "abc");
+  EXPECT_DOUBLE_EQ(t.table->StoredValue(1, "Price").AsDouble(), 3.0);
+  t.Press(Qt::Key_Escape);
+  EXPECT_EQ(t.table->State(), dsBrowse);
+}
+
+// Down past the last record appends one to fill in; Insert inserts one;
+// Ctrl+Delete asks before it deletes.
+TEST(DBGrid, InsertedRowsAreFilledInAndDeletingAsks) {
+  EditingGrid t(2);
+  ASSERT_TRUE(t.Show());
+  t.grid->SetFocus();
+  t.Press(Qt::Key_Down);
+  t.Press(Qt::Key_Down);
+  EXPECT_EQ(t.table->State(), dsInsert);
+  t.Press(Qt::Key_Down);  // the empty new row waits
+  EXPECT_EQ(t.table->State(), dsInsert);
+  t.Type("3");
+  t.Press(Qt::Key_Tab);
+  t.Type("Nuovo");
+  t.Press(Qt::Key_Return);
+  EXPECT_EQ(t.table->StoredRowCount(), 3);
+  EXPECT_EQ(t.table->StoredValue(2, "Name").AsString(), "Nuovo");
+  EXPECT_EQ(t.table->StoredValue(2, "ID").AsInteger(), 3);
+
+  QString asked;
+  TModalResult answer = mrCancel;
+  const auto before = SetDialogResponder([&](TDialogRequest &r) {
+    asked = r.text;
+    return answer;
+  });
+  t.Press(Qt::Key_Delete, Qt::ControlModifier);
+  EXPECT_EQ(asked, "Cancellare il record?");
+  EXPECT_EQ(t.table->StoredRowCount(), 3);
+  answer = mrOk;
+  t.Press(Qt::Key_Delete, Qt::ControlModifier);
+  EXPECT_EQ(t.table->StoredRowCount(), 2);
+  SetDialogResponder(before);
+  t.Press(Qt::Key_Insert);
+  EXPECT_EQ(t.table->State(), dsInsert);
+  t.Press(Qt::Key_Escape);
+  EXPECT_EQ(t.table->State(), dsBrowse);
+  EXPECT_EQ(t.table->StoredRowCount(), 2);
+}
+
+// Columns start at their field's display width in the grid's font; wider
+// together than the grid, they scroll sideways under a scroll bar that
+// follows the selected column.
+TEST(DBGrid, DefaultWidthsAndTheHorizontalScrollBar) {
+  GridForm t(3);
+  const QFontMetrics fm(t.grid->Font()->ToQFont());
+  const int zero = fm.horizontalAdvance(QLatin1Char('0'));
+  EXPECT_EQ(t.grid->Columns(1)->Width(), 20 * zero + 4);  // Name, 20 characters
+  EXPECT_FALSE(t.grid->HorzScrollBarVisible());
+  ASSERT_TRUE(t.Show());
+  t.grid->SetWidth(150);
+  EXPECT_TRUE(t.grid->HorzScrollBarVisible());
+  auto *bar = t.grid->Handle()->findChild<QScrollBar *>();
+  ASSERT_NE(bar, nullptr);
+  EXPECT_TRUE(bar->isVisible());
+  EXPECT_EQ(t.grid->VisibleRowCount(), (t.grid->ClientHeight() - bar->height() - 18) / 18);
+  t.grid->SetFocus();
+  t.Key(Qt::Key_End);
+  EXPECT_EQ(t.grid->SelectedIndex(), 3);
+  EXPECT_GT(t.grid->LeftCol(), 0);
+  const TRect last = t.grid->CellRect(0, 3);
+  EXPECT_LE(last.Right, t.grid->ClientWidth());
+  t.Key(Qt::Key_Home);
+  EXPECT_EQ(t.grid->LeftCol(), 0);
+  t.grid->SetWidth(380);
+  EXPECT_FALSE(bar->isVisible());
 }
