@@ -11,6 +11,7 @@
 
 #include "dao/vudaotable.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/vcl/dialogs.h"
 #include "tests/app/app_fixture.h"
 
 namespace app::testing {
@@ -105,6 +106,75 @@ TEST_F(Archivio, StockEditedInTheBrowserShowsInTheNextLookup) {
   logic_.ingresso_barcodeExit();
   EXPECT_EQ(logic_.Carico.testata, QStringLiteral("Topolino Gold"));
   EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+}
+
+// Keys typed as the user types them, into whatever has the focus in the
+// browser (the grid, or its editor once typing opened it).
+void TypeInBrowser(TTestateForm &form, const QString &text) {
+  for (QChar c : text) {
+    vcl::TWinControl *target = form.griglia->InplaceEditor();
+    if (target == nullptr) target = form.griglia;
+    QTest::keyClick(target->Handle(), c.toLatin1());
+  }
+}
+
+void PressInBrowser(TTestateForm &form, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+  vcl::TWinControl *target = form.griglia->InplaceEditor();
+  if (target == nullptr) target = form.griglia;
+  QTest::keyClick(target->Handle(), key, mods);
+}
+
+// A title's name typed over in the grid and confirmed with Enter is in
+// `Riviste` at once.
+TEST_F(Archivio, ATitleIsRenamedInTheGrid) {
+  Browse(TArchivio::Testate, [&] {
+    vcl::TDataSet *ds = form_.griglia->DataSource()->DataSet();
+    ASSERT_TRUE(ds->Locate(QStringLiteral("Nome"), QStringLiteral("Corriere"), {}));
+    form_.griglia->SetFocus();
+    form_.griglia->SetSelectedIndex(GridColumn(QStringLiteral("Nome"))->Index());
+    PressInBrowser(form_, Qt::Key_F2);
+    ASSERT_NE(form_.griglia->InplaceEditor(), nullptr);
+    form_.griglia->InplaceEditor()->SelectAll();
+    TypeInBrowser(form_, QStringLiteral("Corriere della Sera"));
+    PressInBrowser(form_, Qt::Key_Return);
+    EXPECT_EQ(CountRows("Riviste", "Nome = \"Corriere della Sera\""), 1);
+  });
+  EXPECT_EQ(CountRows("Riviste", "Nome = \"Corriere\""), 0);
+  EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+}
+
+// A stock row typed into a new line of the grid is posted; a title deleted
+// in the grid (after the question) is gone.
+TEST_F(Archivio, RowsAreAddedAndDeletedInTheGrid) {
+  const int stock_rows = CountRows("Giacenza");
+  Browse(TArchivio::Giacenze, [&] {
+    form_.griglia->SetFocus();
+    form_.griglia->SetSelectedIndex(GridColumn(QStringLiteral("Barcode18"))->Index());
+    PressInBrowser(form_, Qt::Key_End, Qt::ControlModifier);
+    PressInBrowser(form_, Qt::Key_Down);
+    ASSERT_EQ(form_.griglia->DataSource()->DataSet()->State(), vcl::dsInsert);
+    TypeInBrowser(form_, kNonPeriodical);
+    PressInBrowser(form_, Qt::Key_Tab);
+    TypeInBrowser(form_, kNonPeriodical);
+    form_.griglia->SetSelectedIndex(GridColumn(QStringLiteral("Testata"))->Index());
+    TypeInBrowser(form_, QStringLiteral("Album figurine"));
+    PressInBrowser(form_, Qt::Key_Return);
+    EXPECT_EQ(form_.griglia->DataSource()->DataSet()->State(), vcl::dsBrowse);
+  });
+  EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+  EXPECT_EQ(CountRows("Giacenza"), stock_rows + 1);
+  EXPECT_EQ(CountRows("Giacenza", "Barcode18 = \"" + kNonPeriodical + "\" AND Testata = \"Album figurine\""), 1);
+
+  const auto before = vcl::SetDialogResponder([](vcl::TDialogRequest &) { return vcl::mrOk; });
+  Browse(TArchivio::Testate, [&] {
+    vcl::TDataSet *ds = form_.griglia->DataSource()->DataSet();
+    ASSERT_TRUE(ds->Locate(QStringLiteral("Nome"), QStringLiteral("Zeta"), {}));
+    form_.griglia->SetFocus();
+    PressInBrowser(form_, Qt::Key_Delete, Qt::ControlModifier);
+  });
+  vcl::SetDialogResponder(before);
+  EXPECT_EQ(CountRows("Riviste", "Nome = \"Zeta\""), 0);
+  EXPECT_EQ(CountRows("Riviste"), 1);
 }
 
 TEST_F(Archivio, AFailureInsideStillPutsTheOrderBack) {

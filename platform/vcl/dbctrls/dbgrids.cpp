@@ -108,7 +108,13 @@ TColumn *TDBGrid::Columns(int index) const {
 
 void TDBGrid::SetSelectedIndex(int index) {
   if (columns_.empty()) return;
-  selected_ = std::clamp(index, 0, ColumnCount() - 1);
+  index = std::clamp(index, 0, ColumnCount() - 1);
+  if (index != selected_ && EditorMode()) {
+    // The text typed in the column left goes into its field.
+    WriteEditor();
+    HideEditor();
+  }
+  selected_ = index;
   // The selected column comes into view.
   if (selected_ < left_col_) {
     SetLeftCol(selected_);
