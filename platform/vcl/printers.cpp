@@ -143,7 +143,6 @@ void TPrinter::ResetDeviceMode() {
 }
 
 void TPrinter::SetDeviceMode(const TDeviceMode &mode) {
-  CheckNotPrinting();
   TDeviceMode next = mode_;
   if (mode.Fields & TDeviceMode::kOrientation) {
     if (mode.Orientation != DMORIENT_PORTRAIT && mode.Orientation != DMORIENT_LANDSCAPE) {
@@ -166,6 +165,7 @@ void TPrinter::SetDeviceMode(const TDeviceMode &mode) {
     throw EPrinter(QStringLiteral("A custom paper needs a width and a length"));
   }
   mode_ = next;
+  if (Printing()) layout_pending_ = true;
 }
 
 TPrinterOrientation TPrinter::Orientation() const {
@@ -256,16 +256,8 @@ void TPrinter::BeginDoc() {
   qp->setDocName(title_);
   qp->setCopyCount(copies_);
   qp->setFullPage(false);
-  // The page is given portrait with the device's borders; the layout
-  // turns both for landscape.
-  int pw = 0, ph = 0;
-  PortraitPaper(pw, ph);
-  if (pw <= 0 || ph <= 0) throw EPrinter(QStringLiteral("The paper of the printer has no size"));
-  const QPageSize size(QSizeF(pw / 10.0, ph / 10.0), QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
-  const QPageLayout layout(
-      size, Orientation() == poLandscape ? QPageLayout::Landscape : QPageLayout::Portrait,
-      QMarginsF(d.MarginLeft / 10.0, d.MarginTop / 10.0, d.MarginRight / 10.0, d.MarginBottom / 10.0),
-      QPageLayout::Millimeter);
+  QPageLayout layout;
+  if (!PageLayoutOf(layout)) throw EPrinter(QStringLiteral("The paper of the printer has no size"));
   qp->setPageLayout(layout);
   auto painter = std::make_unique<QPainter>();
   if (!painter->begin(qp.get())) {
@@ -274,13 +266,36 @@ void TPrinter::BeginDoc() {
   qprinter_ = std::move(qp);
   painter_ = std::move(painter);
   aborted_ = false;
+  layout_pending_ = false;
   page_number_ = 1;
   canvas_->Font()->SetPixelsPerInch(d.DpiY);
   canvas_->BeginPaint(painter_.get());
 }
 
+// The page is given portrait with the device's borders; the layout turns
+// both for landscape.
+bool TPrinter::PageLayoutOf(QPageLayout &layout) const {
+  const TPrinterDevice &d = Device();
+  int pw = 0, ph = 0;
+  PortraitPaper(pw, ph);
+  if (pw <= 0 || ph <= 0) return false;
+  const QPageSize size(QSizeF(pw / 10.0, ph / 10.0), QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
+  layout = QPageLayout(size, Orientation() == poLandscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                       QMarginsF(d.MarginLeft / 10.0, d.MarginTop / 10.0, d.MarginRight / 10.0, d.MarginBottom / 10.0),
+                       QPageLayout::Millimeter);
+  return true;
+}
+
 void TPrinter::NewPage() {
   if (!Printing()) throw EPrinter(QStringLiteral("Printer is not currently printing"));
+  // A paper chosen during the job: the next page of the same job (and of
+  // the same file) has it.
+  if (layout_pending_) {
+    QPageLayout layout;
+    if (!PageLayoutOf(layout) || !qprinter_->setPageLayout(layout))
+      throw EPrinter(QStringLiteral("The printer cannot change the paper during the job"));
+    layout_pending_ = false;
+  }
   if (!qprinter_->newPage()) throw EPrinter(QStringLiteral("The printer refused a new page"));
   ++page_number_;
 }

@@ -23,6 +23,7 @@
 #include "platform/rtl/exceptions.h"
 #include "platform/vcl/graphics.h"
 
+class QPageLayout;
 class QPainter;
 class QPrinter;
 
@@ -111,7 +112,8 @@ class TPrinter {
 
   // The device mode of the current printer. Setting it keeps only what the
   // printer honours; a paper the printer lacks raises EPrinter and changes
-  // nothing, so do a custom size without width or length.
+  // nothing, so do a custom size without width or length. Set while a job
+  // is open, it applies from the next page of the same job.
   const TDeviceMode &DeviceMode() const { return mode_; }
   void SetDeviceMode(const TDeviceMode &mode);
   // Back to the driver's default.
@@ -169,6 +171,8 @@ class TPrinter {
   void Init(std::vector<TPrinterDevice> devices, int current);
   void CheckNotPrinting() const;
   void PortraitPaper(int &width, int &height) const;
+  // The page layout of the device mode, for QPrinter.
+  bool PageLayoutOf(QPageLayout &layout) const;
   void FinishJob();
 
   std::vector<TPrinterDevice> devices_;
@@ -180,6 +184,7 @@ class TPrinter {
   QString output_file_;
   int copies_ = 1;
   bool aborted_ = false;
+  bool layout_pending_ = false;  // the device mode changed during the job
   int page_number_ = 0;
   std::unique_ptr<QPrinter> qprinter_;
   std::unique_ptr<QPainter> painter_;

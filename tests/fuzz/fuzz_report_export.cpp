@@ -7,8 +7,8 @@
 #include <cstdint>
 
 #include "platform/vcl/metafile.h"
+#include "report/engine/component/kvexport.h"
 #include "report/engine/component/kvreport.h"
-#include "report/engine/export/kvexport.h"
 #include "report/engine/export/kvrtfexp.h"
 #include "report/engine/export/kvtxtexp.h"
 

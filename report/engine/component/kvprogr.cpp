@@ -72,6 +72,18 @@ void TProgressForm::Dispatch(vcl::TMessage &message) {
   if (!StartWork(this, message)) vcl::TForm::Dispatch(message);
 }
 
+TProgressForm *KvSharedProgressForm() {
+  // Freed at the end only while Qt still runs (its window needs it).
+  struct Deleter {
+    void operator()(TProgressForm *form) const {
+      if (QCoreApplication::instance() != nullptr) delete form;
+    }
+  };
+  static std::unique_ptr<TProgressForm, Deleter> form;
+  if (!form) form.reset(new TProgressForm(nullptr));
+  return form.get();
+}
+
 bool &KvExportCancelled() {
   static bool cancelled = false;
   return cancelled;

@@ -57,6 +57,10 @@ class TProgressForm : public vcl::TForm {
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
+// The one preparation and printing window of the engine, made on first
+// use without owner.
+TProgressForm *KvSharedProgressForm();
+
 // Set by the export window's cancel button; the export walk tests it and
 // clears it when it starts.
 bool &KvExportCancelled();

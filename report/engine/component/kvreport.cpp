@@ -1,4 +1,5 @@
-// The report: pages, record sources and variables, and the preparation pass.
+// The report component: its state, record sources and objects, and what the
+// name resolution asks of the report being prepared (see kvreport.h).
 #include "report/engine/component/kvreport.h"
 
 #include <algorithm>
@@ -6,8 +7,11 @@
 
 #include "platform/vcl/db/db.h"
 #include "platform/vcl/forms.h"
+#include "platform/vcl/typinfo.h"
+#include "report/engine/component/kvslots.h"
 #include "report/engine/data/kvdset.h"
 #include "report/engine/model/kvglobals.h"
+#include "report/engine/print/kvprntr.h"
 
 namespace report {
 
@@ -18,6 +22,10 @@ namespace {
 std::vector<TkvReport *> &LiveReports() {
   static std::vector<TkvReport *> reports;
   return reports;
+}
+
+bool IsDataBandType(int type) {
+  return type == btMasterData || type == btDetailData || type == btSubDetailData || type == btTableData;
 }
 
 }  // namespace
@@ -32,6 +40,33 @@ TkvReport::TkvReport(vcl::TComponent *owner)
     };
   }
   LiveReports().push_back(this);
+}
+
+ORBISCA_PUBLISHED(TkvReport, TComponent) {
+  p.Property("ShowProgress", &TkvReport::ShowProgress, &TkvReport::SetShowProgress).Default(true);
+  p.Property("TemplateDir", &TkvReport::TemplateDir, &TkvReport::SetTemplateDir);
+  p.Property("Title", &TkvReport::Title, &TkvReport::SetTitle);
+  p.Property("Values", &TkvReport::Values, &TkvReport::SetValues);
+  p.Property("DisableDataSetControls", &TkvReport::DisableDataSetControls, &TkvReport::SetDisableDataSetControls)
+      .Default(true);
+  p.Property("ModalPreview", &TkvReport::ModalPreview, &TkvReport::SetModalPreview).Default(true);
+  p.Property("ReportDir", &TkvReport::ReportDir, &TkvReport::SetReportDir);
+  p.Property("AutoLoad", &TkvReport::AutoLoad, &TkvReport::SetAutoLoad);
+  p.Property("PathFromExe", &TkvReport::PathFromExe, &TkvReport::SetPathFromExe);
+  p.Property("Scaled", &TkvReport::Scaled, &TkvReport::SetScaled).Default(true);
+  p.Property("DesignerOptions", &TkvReport::DesignerOptions, &TkvReport::SetDesignerOptions)
+      .Default(TkvDsgOptions{doSaveConfirm}.Bits());
+  p.Event("OnDataSetWork", &TkvReport::OnDataSetWork);
+  p.Event("OnBeforePrint", &TkvReport::OnBeforePrint);
+  p.Event("OnAfterPrint", &TkvReport::OnAfterPrint);
+  p.Event("OnBeginDoc", &TkvReport::OnBeginDoc);
+  p.Event("OnEndDoc", &TkvReport::OnEndDoc);
+  p.Event("OnBeginPage", &TkvReport::OnBeginPage);
+  p.Event("OnEndPage", &TkvReport::OnEndPage);
+  p.Event("OnGetValue", &TkvReport::OnGetValue);
+  p.Event("OnUserFunction", &TkvReport::OnUserFunction);
+  p.Event("OnProgress", &TkvReport::OnProgress);
+  p.Event("OnDrawObject", &TkvReport::OnDrawObject);
 }
 
 void TkvReport::ForgetDataset(TkvDataset *source) {
@@ -54,8 +89,13 @@ TkvReport::~TkvReport() {
   pages_.Clear();
   auto &live = LiveReports();
   live.erase(std::remove(live.begin(), live.end(), this), live.end());
-  // Sources without an owner are the report's; freeing them calls the hook,
-  // which no longer finds this report.
+  // Freeing the report's own sources calls the hook, which no longer finds
+  // this report.
+  DropDatasets();
+}
+
+// Empties the list; sources without an owner are the report's and go.
+void TkvReport::DropDatasets() {
   std::vector<TkvDataset *> own;
   for (int i = 0; i < datasets_.Count(); ++i) {
     auto *source = static_cast<TkvDataset *>(datasets_.Objects(i));
@@ -63,6 +103,24 @@ TkvReport::~TkvReport() {
   }
   datasets_.Clear();
   for (TkvDataset *source : own) delete source;
+}
+
+void TkvReport::SetValues(TkvValues *values) {
+  if (values != nullptr && values != values_.get()) values_->Assign(values);
+}
+
+void TkvReport::ClearReport() {
+  emf_pages_.Clear();
+  pages_.Clear();
+  pages_.AddPage();
+  variables_.Clear();
+  values_ = std::make_unique<TkvValues>();
+  interleave_pages_ = false;
+  renumber_interleaved_ = false;
+  double_pass_ = false;
+  print_to_default_ = true;
+  file_name_.clear();
+  DropDatasets();
 }
 
 void TkvReport::AddDataset(TkvDataset *source) {
@@ -79,16 +137,61 @@ TkvDataset *TkvReport::Dataset(int index) const {
   return index >= 0 && index < datasets_.Count() ? static_cast<TkvDataset *>(datasets_.Objects(index)) : nullptr;
 }
 
-const QString &TkvReport::ErrorText() const { return kvEngine().ErrorText; }
-
-bool TkvReport::PrepareReport() {
-  TkvPreparePass pass(*this);
-  pass.Run();
-  return !terminated_;
+TkvView *TkvReport::FindObject(const QString &name) const {
+  for (int p = 0; p < pages_.Count(); ++p) {
+    for (const auto &view : pages_.Page(p)->Views)
+      if (view->Name.compare(name, Qt::CaseInsensitive) == 0) return view.get();
+  }
+  return nullptr;
 }
 
-void TkvReport::Progress(int pages) {
-  if (OnProgress) OnProgress(pages, true);
+void TkvReport::LinkDataSetToBand(const QString &band_name, TkvDataset *source) {
+  TkvView *view = FindObject(band_name);
+  if (view == nullptr) throw EkvReportError(QStringLiteral("Non è stata trovata la banda: ") + band_name);
+  if (view->Typ != gtBand || !IsDataBandType(view->FrameTyp))
+    throw EkvReportError(QStringLiteral("Non si può collegare un kvDataset ad un oggetto che non sia una banda."));
+  if (source == nullptr) return;
+  // The band's previous source goes, unless it is the one being linked.
+  TkvDataset *previous = view->FormatStr.isEmpty() ? nullptr : FindDataset(view->FormatStr);
+  if (previous != nullptr && previous != source) {
+    ForgetDataset(previous);
+    if (previous->Owner() == nullptr) delete previous;
+  }
+  AddDataset(source);
+  view->FormatStr = source->Name();
+}
+
+void TkvReport::TakePaper(TkvPage &page) {
+  TPrinterSettings *settings = GlobalPrinterSettings();
+  settings->SetPrinterInfo(page.PaperSize, page.PaperWidth, page.Orientation, page.PaperHeight);
+  if (page.PaperSize != kvCustomPaper) {
+    for (const TPaperSizeRow &row : PaperSizes()) {
+      if (row.Code != page.PaperSize) continue;
+      page.PaperWidth = row.Width;
+      page.PaperHeight = row.Height;
+      break;
+    }
+  }
+  page.PrinterGeometry = settings->PageGeometry();
+}
+
+void TkvReport::GetVariableCategories(rtl::TStrings &out) const { KvGetVariableCategories(variables_, out); }
+void TkvReport::GetCategoryVariables(int category, rtl::TStrings &out) const {
+  KvGetCategoryVariables(variables_, category, out);
+}
+int TkvReport::FindVariable(const QString &name) const { return KvFindVariable(variables_, name); }
+
+const QString &TkvReport::ErrorText() const { return kvEngine().ErrorText; }
+
+TkvEMFPages &TkvReport::EMFPages() { return target_ != nullptr ? target_->EMFPages() : emf_pages_; }
+
+bool TkvReport::Terminated() const { return target_ != nullptr ? target_->Terminated() : terminated_; }
+
+void TkvReport::SetTerminated(bool v) {
+  if (target_ != nullptr)
+    target_->SetTerminated(v);
+  else
+    terminated_ = v;
 }
 
 void TkvReport::DataSetWork(TkvBand *band, TkvDataSetOperation op) {
@@ -99,7 +202,9 @@ void TkvReport::DataSetWork(TkvBand *band, TkvDataSetOperation op) {
 }
 
 void TkvReport::PumpMessages() {
-  if (ProcessMessages) {
+  if (target_ != nullptr) {
+    target_->PumpMessages();
+  } else if (ProcessMessages) {
     ProcessMessages();
   } else if (vcl::Application != nullptr) {
     vcl::Application->ProcessMessages();
@@ -135,6 +240,11 @@ bool TkvReport::GetValueEvent(const QString &name, rtl::Variant &value) {
   return !value.IsEmpty();
 }
 
+void TkvReport::UserFunction(const QString &name, const rtl::Variant &p1, const rtl::Variant &p2,
+                             const rtl::Variant &p3, rtl::Variant &result) {
+  if (OnUserFunction) OnUserFunction(name, p1, p2, p3, result);
+}
+
 int TkvReport::CurrentBandType() const { return CurBand() != nullptr ? CurBand()->Typ : -1; }
 int TkvReport::CurrentBandLevel() const { return CurBand() != nullptr ? CurBand()->Level : 0; }
 bool TkvReport::ObjectInTableDataBand() const {
@@ -156,7 +266,20 @@ TkvAggregates *TkvReport::DataBandAggregates(int band_type) const {
   return band != nullptr ? &band->Aggregates : nullptr;
 }
 
-int TkvReport::PageNumber() const { return Pass() != nullptr ? Pass()->CurPageIndex + 1 : 1; }
+int TkvReport::PageNumber() const {
+  const int index = Pass() != nullptr ? Pass()->CurPageIndex : 0;
+  // Interleaved and renumbered: the page's place in the printed order, as
+  // the counting pass found it.
+  const TkvReport *target = Target();
+  if (target->renumber_interleaved_ && target->interleave_pages_ && target->final_pass_) {
+    const auto &order = target->interleave_order_;
+    const auto at = std::find(order.begin(), order.end(), index);
+    if (at != order.end()) return int(at - order.begin()) + 1;
+  }
+  return index + 1;
+}
+
+int TkvReport::TotalPages() const { return Target()->first_pass_pages_; }
 
 namespace {
 

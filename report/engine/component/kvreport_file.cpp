@@ -1,11 +1,17 @@
 // The report's templates, gallery templates and finished reports: the
 // report's side of the streams of files/kvfile.h (what it hands to the
-// writers, and what it takes from a read once the read is complete).
+// writers, and what it takes from a read once the read is complete), and
+// where template files are looked for.
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 
 #include "platform/rtl/streams.h"
+#include "platform/rtl/sysutils.h"
 #include "platform/vcl/graphics.h"
 #include "report/engine/component/kvreport.h"
+#include "report/engine/component/kvslots.h"
 #include "report/engine/data/kvdset.h"
 #include "report/engine/files/kvfile.h"
 #include "report/engine/files/kvtemplate.h"
@@ -33,18 +39,25 @@ TkvTemplateWrite TkvReport::TemplateToWrite() const {
   return t;
 }
 
+void TkvReport::SavePreparedToStream(rtl::TStream &stream) { KvWriteFinishedPages(stream, emf_pages_); }
+
+void TkvReport::LoadPreparedFromStream(rtl::TStream &stream) {
+  QString printer;
+  KvReadFinishedPages(stream, emf_pages_, printer);
+  built_ = false;
+  if (!print_to_default_) KvSelectStoredPrinter(printer);
+}
+
 void TkvReport::SavePreparedReport(const QString &file_name) {
   rtl::TMemoryStream stream;
-  KvWriteFinishedPages(stream, emf_pages_);
+  SavePreparedToStream(stream);
   KvWriteWholeFile(file_name, stream.Bytes());
 }
 
 void TkvReport::LoadPreparedReport(const QString &file_name) {
   rtl::TMemoryStream stream;
   stream.LoadFromFile(file_name);
-  QString printer;
-  KvReadFinishedPages(stream, emf_pages_, printer);
-  if (!print_to_default_) KvSelectStoredPrinter(printer);
+  LoadPreparedFromStream(stream);
 }
 
 // ---- templates -------------------------------------------------------------------
@@ -122,16 +135,123 @@ void TkvReport::LoadTemplate(const QString &file_name, rtl::TStrings &descriptio
   TakeTemplate(read);
 }
 
+// ---- template files ------------------------------------------------------------
+
+namespace {
+
+// A folder name ending in one separator, for comparing folders.
+QString FolderKey(const QString &folder) {
+  QString f = QDir::cleanPath(QDir::fromNativeSeparators(folder));
+  if (!f.endsWith(u'/')) f += u'/';
+  return f;
+}
+
+// Changes the current folder and puts it back when it goes, whatever
+// happens in between.
+class CurrentFolderGuard {
+ public:
+  CurrentFolderGuard() : saved_(QDir::currentPath()) {}
+  ~CurrentFolderGuard() { QDir::setCurrent(saved_); }
+  CurrentFolderGuard(const CurrentFolderGuard &) = delete;
+  CurrentFolderGuard &operator=(const CurrentFolderGuard &) = delete;
+
+ private:
+  QString saved_;
+};
+
+}  // namespace
+
+QString TkvReport::WithTemplateExtension(const QString &file_name) {
+  const QString name = QFileInfo(file_name).fileName();
+  const int dot = name.lastIndexOf(u'.');
+  const QString ext = dot >= 0 ? name.mid(dot).toUpper() : QString();
+  return ext == QStringLiteral(".KVF") ? file_name : file_name + QStringLiteral(".kvf");
+}
+
+QString TkvReport::ReportPath() const {
+  return Owner() != nullptr ? Owner()->Name() + QStringLiteral(".") + Name() : Name();
+}
+
+// The name a template is read from or written to: the extension rule and,
+// with ReportDir set, only that folder.
+QString TkvReport::ResolveTemplateName(const QString &file_name, bool saving) const {
+  QString name = WithTemplateExtension(QDir::fromNativeSeparators(file_name));
+  if (report_dir_.isEmpty()) return name;
+  const QFileInfo info(name);
+  const bool has_folder = name.contains(u'/');
+  const QString folder = has_folder ? info.path() : report_dir_;
+  if (FolderKey(folder).compare(FolderKey(report_dir_), Qt::CaseInsensitive) != 0) {
+    const QString text = saving ? QString::fromUtf8(
+                                      "Si è tentato di salvare il report \"%s\" in una cartella non valida.\r\n"
+                                      "E' possibile salvare il report solo nella cartella:  \"") +
+                                      report_dir_ + QStringLiteral("\"")
+                                : QString::fromUtf8(
+                                      "Si è tentato di caricare il report \"%s\" da una cartella non valida.\r\n"
+                                      "E' possibile caricare il report solo dalla cartella:  \"") +
+                                      report_dir_ + QStringLiteral("\"");
+    throw EkvReportError(rtl::Format(text, {ReportPath()}));
+  }
+  return FolderKey(report_dir_) + info.fileName();
+}
+
 void TkvReport::LoadFromFile(const QString &file_name) {
+  const QString name = ResolveTemplateName(file_name, false);
+  // A relative name missing here is looked for in the program's folder,
+  // then in PathFromExe (relative to the program's folder, or absolute).
+  // The folder searched stays current while the file is read; the caller's
+  // is back afterwards, whatever happens.
+  CurrentFolderGuard folder;
+  if (!QFileInfo::exists(name) && QFileInfo(name).isRelative()) {
+    const QString saved = QDir::currentPath();
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
+    if (!path_from_exe_.isEmpty()) QDir::setCurrent(QDir::fromNativeSeparators(path_from_exe_));
+    if (!QFileInfo::exists(name)) QDir::setCurrent(saved);
+  }
+  if (!QFileInfo(name).isFile()) {
+    throw EkvReportError(rtl::Format(
+        QString::fromUtf8("Si è tentato di caricare da disco il report '%s'. \r\nMa il file '%s' è inesistente"),
+        {ReportPath(), name}));
+  }
+  const QFileInfo info(name);
   rtl::TMemoryStream stream;
-  stream.LoadFromFile(file_name);
+  stream.LoadFromFile(info.absoluteFilePath());
   LoadFromStream(stream);
+  if (!auto_load_.isEmpty()) {
+    auto_load_path_ = info.absoluteFilePath();
+    auto_load_time_ = info.lastModified();
+  }
+  file_name_ = info.fileName();
+  if (KvCurrentDesigner() != nullptr) KvCurrentDesigner()->ClearUndo();
 }
 
 void TkvReport::SaveToFile(const QString &file_name) {
-  rtl::TMemoryStream stream;
-  SaveToStream(stream);
-  KvWriteWholeFile(file_name, stream.Bytes());
+  const QString name = ResolveTemplateName(file_name, true);
+  try {
+    rtl::TMemoryStream stream;
+    SaveToStream(stream);
+    KvWriteWholeFile(name, stream.Bytes());
+  } catch (const rtl::Exception &) {
+    throw EkvReportError(QString::fromUtf8("Si è verificato un errore durante la fase di salvataggio del report"));
+  }
+  file_name_ = QFileInfo(name).fileName();
+  if (KvCurrentDesigner() != nullptr) KvCurrentDesigner()->ClearUndo();
+}
+
+void TkvReport::SetAutoLoad(const QString &file_name) {
+  auto_load_ = file_name;
+  auto_load_path_.clear();
+  if (file_name.isEmpty()) {
+    ClearReport();
+    return;
+  }
+  LoadFromFile(file_name);
+}
+
+// The automatically loaded file is read again when it changed on disk.
+void TkvReport::CheckAutoReload() {
+  if (auto_load_.isEmpty() || auto_load_path_.isEmpty()) return;
+  const QFileInfo info(auto_load_path_);
+  if (info.exists() && info.lastModified() != auto_load_time_) LoadFromFile(auto_load_path_);
 }
 
 }  // namespace report

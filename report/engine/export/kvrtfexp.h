@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "report/engine/export/kvexport.h"
+#include "report/engine/component/kvexport.h"
 
 namespace report {
 

@@ -11,7 +11,7 @@
 #include <array>
 #include <cstdint>
 
-#include "report/engine/export/kvexport.h"
+#include "report/engine/component/kvexport.h"
 
 namespace report {
 

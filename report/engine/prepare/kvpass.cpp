@@ -23,7 +23,6 @@ TkvPreparePass::TkvPreparePass(TkvPrepareHost &report)
   engine.FormatError = [this](const QString &message) { return DressError(message); };
   report.pass_ = this;
   report.SetTerminated(false);
-  report.EMFPages().Clear();
   KvInstallResolver(&report);
   KvBindValues(report);
 }
@@ -33,7 +32,7 @@ TkvPreparePass::~TkvPreparePass() {
   TkvPages &pages = report_.Pages();
   for (int i = 0; i < pages.Count(); ++i)
     if (pages.Page(i)->Prepared) pages.Page(i)->FreeBands();
-  report_.EMFPages().CloseFrom(0);
+  if (!KeepLastPageOpen) report_.EMFPages().CloseFrom(0);
   KvInstallResolver(nullptr);
   TkvEngineState &engine = kvEngine();
   engine.FormatError = saved_format_error_;
@@ -73,11 +72,17 @@ void TkvPreparePass::Run() {
       finished.CloseFrom(0);
     }
     engine.CurPage = page;
-    page->BuildBands(*this);
-    if (engine.ErrorText.isEmpty()) page->FormPage(*this);
+    report_.BeginTemplatePage(i);
+    try {
+      page->BuildBands(*this);
+      if (engine.ErrorText.isEmpty()) page->FormPage(*this);
+    } catch (const rtl::Exception &e) {
+      KvReportError(report_, QStringLiteral("Errore. ") + e.Message());
+    }
     page->FreeBands();
+    report_.EndTemplatePage(i, !engine.ErrorText.isEmpty());
   }
-  finished.CloseFrom(0);
+  if (!KeepLastPageOpen) finished.CloseFrom(0);
   if (!engine.ErrorText.isEmpty()) report_.SetTerminated(true);
 }
 

@@ -29,8 +29,14 @@ class TkvPreparePass {
   TkvPreparePass &operator=(const TkvPreparePass &) = delete;
 
   // Forms the finished pages of every template page (sub-report pages only
-  // inside their hosts). The first error or a cancel stops it.
+  // inside their hosts) after the finished pages already there. The first
+  // error or a cancel stops it; a failure of the platform's exception class
+  // while a page is formed is recorded as the preparation error.
   void Run();
+
+  // The last finished page stays open when the pass ends (the next
+  // report of a composite continues on it).
+  bool KeepLastPageOpen = false;
 
   TkvPrepareHost &Report() const { return report_; }
 

@@ -43,6 +43,10 @@ class TkvPrepareHost : public TkvReportContext {
   virtual void PumpMessages() = 0;
   virtual void BeforePrint(TkvView *view) = 0;
   virtual void DrawingObject(TkvView *view) = 0;
+  // A template page is about to be formed, and was formed (`failed` when
+  // an error stopped it).
+  virtual void BeginTemplatePage(int /*index*/) {}
+  virtual void EndTemplatePage(int /*index*/, bool /*failed*/) {}
 
   // The pass running on this report, nullptr between passes.
   TkvPreparePass *Pass() const { return pass_; }

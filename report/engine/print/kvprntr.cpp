@@ -22,6 +22,54 @@ int To96(int device_pixels, int dpi) {
 
 }  // namespace
 
+void KvApplyPaper(vcl::TPrinter *printer, int paper_code, int width, int height, int orientation) {
+  if (printer == nullptr) return;
+  vcl::TDeviceMode mode = printer->DeviceMode();
+  vcl::TDeviceMode request;
+  request.Fields = 0;
+  if (paper_code == kvCustomPaper) {
+    request.PaperLength = height;
+    request.PaperWidth = width;
+    request.Fields |= vcl::TDeviceMode::kPaperLength | vcl::TDeviceMode::kPaperWidth;
+  }
+  if (mode.Fields & vcl::TDeviceMode::kPaperSize) {
+    request.PaperSize = paper_code;
+    request.Fields |= vcl::TDeviceMode::kPaperSize;
+  }
+  if (mode.Fields & vcl::TDeviceMode::kOrientation) {
+    request.Orientation = orientation == 1 ? vcl::DMORIENT_LANDSCAPE : vcl::DMORIENT_PORTRAIT;
+    request.Fields |= vcl::TDeviceMode::kOrientation;
+  }
+  try {
+    printer->SetDeviceMode(request);
+  } catch (const vcl::EPrinter &) {
+    // A paper this printer does not take: its size as a custom paper when
+    // the printer allows one, else the printer keeps its paper and only
+    // turns. The device information read afterwards tells what it got.
+    vcl::TDeviceMode fallback = request;
+    fallback.Fields &= ~(vcl::TDeviceMode::kPaperSize | vcl::TDeviceMode::kPaperLength | vcl::TDeviceMode::kPaperWidth);
+    int w = width, h = height;
+    if (paper_code != kvCustomPaper) {
+      for (const TPaperSizeRow &row : PaperSizes()) {
+        if (row.Code == paper_code) {
+          w = row.Width;
+          h = row.Height;
+        }
+      }
+    }
+    const auto &papers = printer->Papers();
+    const bool custom =
+        std::any_of(papers.begin(), papers.end(), [](const vcl::TPaperSize &p) { return p.Code == kvCustomPaper; });
+    if (custom && w > 0 && h > 0) {
+      fallback.PaperSize = kvCustomPaper;
+      fallback.PaperWidth = w;
+      fallback.PaperLength = h;
+      fallback.Fields |= vcl::TDeviceMode::kPaperSize | vcl::TDeviceMode::kPaperLength | vcl::TDeviceMode::kPaperWidth;
+    }
+    printer->SetDeviceMode(fallback);
+  }
+}
+
 TPrinterSettings::TPrinterSettings()
     : paper_names_(std::make_unique<rtl::TStringList>()), printer_names_(std::make_unique<rtl::TStringList>()) {
   UseTablePapers();
@@ -131,50 +179,7 @@ void TPrinterSettings::ApplySettings() {
     }
     return;
   }
-  vcl::TDeviceMode mode = printer_->DeviceMode();
-  vcl::TDeviceMode request;
-  request.Fields = 0;
-  if (paper_code_ == kvCustomPaper) {
-    request.PaperLength = paper_height_;
-    request.PaperWidth = paper_width_;
-    request.Fields |= vcl::TDeviceMode::kPaperLength | vcl::TDeviceMode::kPaperWidth;
-  }
-  if (mode.Fields & vcl::TDeviceMode::kPaperSize) {
-    request.PaperSize = paper_code_;
-    request.Fields |= vcl::TDeviceMode::kPaperSize;
-  }
-  if (mode.Fields & vcl::TDeviceMode::kOrientation) {
-    request.Orientation = orientation_ == 1 ? vcl::DMORIENT_LANDSCAPE : vcl::DMORIENT_PORTRAIT;
-    request.Fields |= vcl::TDeviceMode::kOrientation;
-  }
-  try {
-    printer_->SetDeviceMode(request);
-  } catch (const vcl::EPrinter &) {
-    // A paper this printer does not take: its size as a custom paper when
-    // the printer allows one, else the printer keeps its paper and only
-    // turns. The device information read below tells the page what it got.
-    vcl::TDeviceMode fallback = request;
-    fallback.Fields &= ~(vcl::TDeviceMode::kPaperSize | vcl::TDeviceMode::kPaperLength | vcl::TDeviceMode::kPaperWidth);
-    int w = paper_width_, h = paper_height_;
-    if (paper_code_ != kvCustomPaper) {
-      for (const TPaperSizeRow &row : PaperSizes()) {
-        if (row.Code == paper_code_) {
-          w = row.Width;
-          h = row.Height;
-        }
-      }
-    }
-    const auto &papers = printer_->Papers();
-    const bool custom =
-        std::any_of(papers.begin(), papers.end(), [](const vcl::TPaperSize &p) { return p.Code == kvCustomPaper; });
-    if (custom && w > 0 && h > 0) {
-      fallback.PaperSize = kvCustomPaper;
-      fallback.PaperWidth = w;
-      fallback.PaperLength = h;
-      fallback.Fields |= vcl::TDeviceMode::kPaperSize | vcl::TDeviceMode::kPaperLength | vcl::TDeviceMode::kPaperWidth;
-    }
-    printer_->SetDeviceMode(fallback);
-  }
+  KvApplyPaper(printer_, paper_code_, paper_width_, paper_height_, orientation_);
   ReadDeviceInfo();
 }
 

@@ -105,6 +105,14 @@ class TPrinterSettings {
   std::unique_ptr<rtl::TStringList> printer_names_;
 };
 
+// Gives a printer a paper (device-mode code; for the custom code 256 the
+// portrait width and height in tenths of a millimetre) and an orientation
+// (0 portrait, 1 landscape). A paper the printer lacks goes to it as a
+// custom size of the table's dimensions when the printer takes custom
+// sizes; otherwise the printer keeps its paper and only turns. During a
+// job the paper applies from the next page.
+void KvApplyPaper(vcl::TPrinter *printer, int paper_code, int width, int height, int orientation);
+
 // The process-wide settings, made on first use and bound to the
 // platform's printer.
 TPrinterSettings *GlobalPrinterSettings();

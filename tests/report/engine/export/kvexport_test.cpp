@@ -7,10 +7,10 @@
 #include <QTemporaryDir>
 
 #include "platform/rtl/cp1252.h"
+#include "report/engine/component/kvexport.h"
 #include "report/engine/component/kvprogr.h"
 #include "report/engine/component/kvreport.h"
 #include "report/engine/export/kvexpdlg.h"
-#include "report/engine/export/kvexport.h"
 #include "report/engine/export/kvrtfexp.h"
 #include "report/engine/export/kvtxtexp.h"
 #include "report/engine/expr/kvfunclib.h"

@@ -326,8 +326,8 @@ TEST_F(TemplateFile, FilesAreReplacedOnlyByCompleteTemplates) {
   damaged.close();
   EXPECT_THROW(loaded.LoadFromFile(damaged.fileName()), EkvTemplateError);
   EXPECT_EQ(Bytes(loaded), Bytes(original));
-  EXPECT_THROW(loaded.LoadFromFile(dir.filePath(QStringLiteral("manca.kvf"))), rtl::EFOpenError);
-  EXPECT_THROW(original.SaveToFile(dir.filePath(QStringLiteral("manca/x.kvf"))), rtl::EFCreateError);
+  EXPECT_THROW(loaded.LoadFromFile(dir.filePath(QStringLiteral("manca.kvf"))), EkvReportError);
+  EXPECT_THROW(original.SaveToFile(dir.filePath(QStringLiteral("manca/x.kvf"))), EkvReportError);
 }
 
 TEST_F(TemplateFile, GalleryTemplateKeepsDescriptionPictureAndPages) {

@@ -319,9 +319,9 @@ TEST_F(ReportTest, CancelStopsTheDataLoop) {
   Rows(&owner, "Molte", 100000);
   page->AddBand(btMasterData, 70, 20)->FormatStr = "Molte";
   AddMemo(page, 40, 70, 100, 20, "[LINE#]");
-  int rows = 0;
-  report->ProcessMessages = [&] {
-    if (++rows == 30) report->SetTerminated(true);
+  int moves = 0;
+  report->OnDataSetWork = [&](const QString &, vcl::TDataSet *, int &, TkvDataSetOperation op) {
+    if (op == opNext && ++moves == 29) report->SetTerminated(true);
   };
   EXPECT_FALSE(report->PrepareReport());
   EXPECT_EQ(report->ErrorText(), QString());
@@ -341,7 +341,9 @@ TEST_F(ReportTest, FailureLeavingThePassGivesTheEngineAndTheSourcesBack) {
     opened += op == opInit;
     closed += op == opExit;
   };
-  report->ProcessMessages = [] { throw std::runtime_error("guasto"); };
+  report->ProcessMessages = [&] {
+    if (opened > 0) throw std::runtime_error("guasto");
+  };
   EXPECT_THROW(report->PrepareReport(), std::runtime_error);
   EXPECT_EQ(opened, 1);
   EXPECT_EQ(closed, 1);

@@ -1,6 +1,6 @@
 // Export-filter list, the page walk that feeds a filter and the export of a
 // report to a file (see kvexport.h).
-#include "report/engine/export/kvexport.h"
+#include "report/engine/component/kvexport.h"
 
 #include <QDir>
 #include <QFile>
@@ -112,6 +112,7 @@ bool KvExportTo(TkvReport *report, const TkvExportFilterClass &filter_class, con
       std::unique_ptr<TkvExportFilter> filter = filter_class(&stream);
       filter->Report = report;
       filter->FileName = file_name;
+      report->SetExportFilter(filter.get());
       if (filter->ShowOptions() && (report->EMFPages().Count() > 0 || report->PrepareReport())) {
         KvExportCancelled() = false;
         if (with_progress_window) {
@@ -130,8 +131,10 @@ bool KvExportTo(TkvReport *report, const TkvExportFilterClass &filter_class, con
         }
       }
       // A filter may write its last bytes when it is freed.
+      report->SetExportFilter(nullptr);
       filter.reset();
     } catch (...) {
+      report->SetExportFilter(nullptr);
       done = false;
       QFile::remove(partial);
       throw;
