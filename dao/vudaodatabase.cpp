@@ -13,7 +13,10 @@
 #include "dao/dblogin.h"
 #include "dao/vudaotable.h"
 #include "platform/jet/engine.h"
+#include "platform/jet/odbcsource.h"
+#include "platform/rtl/classes.h"
 #include "platform/rtl/ignorefailure.h"
+#include "platform/rtl/registry.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/typinfo.h"
@@ -98,6 +101,7 @@ TVuDaoDatabase::TVuDaoDatabase(vcl::TComponent *owner) : vcl::TComponent(owner) 
                       ? QStringLiteral("(In Access'97 mode)")
                       : QStringLiteral("(In Access'2000 mode)");
   FillDatabaseTypes();
+  FillOdbcLists();
 }
 
 TVuDaoDatabase::~TVuDaoDatabase() {
@@ -250,8 +254,33 @@ void TVuDaoDatabase::CreateEngine(const QString &version) {
 }
 
 void TVuDaoDatabase::FillDatabaseTypes() {
-  // No installable formats are registered here: the two built-in types.
+  // "Access" and "ODBC", then the installable formats the configuration
+  // lists for this engine version (the engine's own when it lists none).
   database_types_ = {QStringLiteral("Access"), QStringLiteral("ODBC")};
+  rtl::TRegistry registry(rtl::KEY_READ);
+  registry.SetRootKey(rtl::HKEY_LOCAL_MACHINE);
+  const QString key = QStringLiteral("SOFTWARE\\Microsoft\\JET\\%1\\ISAM Formats")
+                          .arg(version_ == QLatin1String("3.5") ? QStringLiteral("3.5") : QStringLiteral("4.0"));
+  rtl::TStringList formats;
+  if (registry.OpenKeyReadOnly(key)) registry.GetKeyNames(&formats);
+  QStringList names;
+  for (int i = 0; i < formats.Count(); ++i) names << formats[i];
+  if (names.isEmpty()) names = jet::InstallableFormats();
+  for (const QString &n : names)
+    if (!database_types_.contains(n, Qt::CaseInsensitive)) database_types_ << n;
+}
+
+void TVuDaoDatabase::FillOdbcLists() {
+  odbc_drivers_ = jet::OdbcDrivers();
+  system_dsns_ = jet::OdbcDataSources(false);
+  user_dsns_ = jet::OdbcDataSources(true);
+  // User sources first, then system ones; sources that name no file are left out.
+  source_files_.clear();
+  for (const QStringList *sources : {&user_dsns_, &system_dsns_})
+    for (const QString &s : *sources) {
+      const QString file = jet::OdbcDataSourceFile(s);
+      if (!file.isEmpty()) source_files_ << s + QLatin1Char('=') + file;
+    }
 }
 
 void TVuDaoDatabase::StartEngine() {

@@ -128,6 +128,8 @@ class TVuDaoDatabase : public vcl::TComponent {
   const QStringList &ODBCDrivers() const { return odbc_drivers_; }
   const QStringList &SystemDSNs() const { return system_dsns_; }
   const QStringList &UserDSNs() const { return user_dsns_; }
+  // "source=file" for each data source that names its file (user sources first).
+  const QStringList &DataSourceFiles() const { return source_files_; }
 
   // --- events -----------------------------------------------------------------
   TLoginEvent OnLogin;
@@ -180,6 +182,7 @@ class TVuDaoDatabase : public vcl::TComponent {
   void Disconnect();
   void CreateEngine(const QString &version);
   void FillDatabaseTypes();
+  void FillOdbcLists();
   void DetectMdbVersion();
   void RestartEngineAfter(const std::function<void()> &restore);
   void CheckNotConnected(const char *setter, const QString &what) const;
@@ -223,6 +226,7 @@ class TVuDaoDatabase : public vcl::TComponent {
   QStringList odbc_drivers_;
   QStringList system_dsns_;
   QStringList user_dsns_;
+  QStringList source_files_;
   QStringList transactions_;
 
   struct Registration {

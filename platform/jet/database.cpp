@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 
+#include "platform/jet/odbcsource.h"
 #include "platform/jet/recordset_impl.h"
 #include "platform/jet/store.h"
 #include "platform/rtl/ignorefailure.h"
@@ -86,7 +87,8 @@ Database::~Database() = default;
 
 DatabasePtr Database::Open(const QString &path, bool exclusive, bool read_only, const QString &connect) {
   DatabasePtr db(new Database);
-  db->store_ = detail::Store::Open(path, read_only, exclusive);
+  db->store_ =
+      IsOdbcConnect(connect) ? OpenOdbcStore(connect, read_only) : detail::Store::Open(path, read_only, exclusive);
   db->connect_ = connect;
   return db;
 }

@@ -88,6 +88,9 @@ TEST_F(Connection, DisconnectClosesEveryRegisteredTable) {
   database_->Open();
   stock->Open();
   EXPECT_EQ(stock->RecordCount(), 5);
+  // The handlers write into this test's list, which goes before the database.
+  database_->OnBeforeDisconnect = nullptr;
+  database_->OnAfterDisconnect = nullptr;
 }
 
 TEST_F(Connection, TransactionLinesRecordTheTablesOpenedInThem) {
