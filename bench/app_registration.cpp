@@ -62,8 +62,8 @@ void BM_StartUp(benchmark::State &state) {
     form->Show();
     form->FormPaint(form.get());  // the first paint, whether or not the platform painted yet
     QApplication::processEvents();
-    ms.push_back(t.nsecsElapsed() / 1e6);
-    state.SetIterationTime(t.nsecsElapsed() / 1e9);
+    ms.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+    state.SetIterationTime(static_cast<double>(t.nsecsElapsed()) / 1e9);
     if (!form->Started()) state.SkipWithError("the archives did not open");
   }
   Percentiles(state, ms);
@@ -90,8 +90,8 @@ void BM_SaleThroughTheWindow(benchmark::State &state) {
     form->ingresso_barcode->SetText(code);
     form->ingresso_barcodeExit(nullptr);
     form->btn_scaricoClick(nullptr);
-    ms.push_back(t.nsecsElapsed() / 1e6);
-    state.SetIterationTime(t.nsecsElapsed() / 1e9);
+    ms.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+    state.SetIterationTime(static_cast<double>(t.nsecsElapsed()) / 1e9);
   }
   if (form->Logic->lb_showrivista == app::kNotInStock) state.SkipWithError("the codes were not found");
   Percentiles(state, ms);
@@ -165,8 +165,8 @@ void BM_SaleBareSqlite(benchmark::State &state) {
     sqlite3_step(totals);
     benchmark::DoNotOptimize(sqlite3_column_double(totals, 0) + rows);
     sqlite3_reset(totals);
-    ms.push_back(t.nsecsElapsed() / 1e6);
-    state.SetIterationTime(t.nsecsElapsed() / 1e9);
+    ms.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+    state.SetIterationTime(static_cast<double>(t.nsecsElapsed()) / 1e9);
   }
   for (auto *s : {find, update, append, day, totals}) sqlite3_finalize(s);
   sqlite3_close(db);

@@ -121,7 +121,9 @@ bool MakeOutline(TQELRegionShape shape, const TRect &r, int rx, int ry, Outline 
       return true;
     }
     case rsStar: {
-      auto F = [&](double fx, double fy) { return P(std::lround(fx * W), std::lround(fy * H)); };
+      auto F = [&](double fx, double fy) {
+        return P(static_cast<double>(std::lround(fx * W)), static_cast<double>(std::lround(fy * H)));
+      };
       const std::vector<QPointF> p{F(0.5, 0),    F(0.65, 0.38), F(1, 0.38),  F(0.7, 0.6), F(0.85, 1),
                                    F(0.5, 0.75), F(0.15, 1),    F(0.3, 0.6), F(0, 0.38),  F(0.35, 0.38)};
       o->single = Closed(p);

@@ -127,7 +127,7 @@ void CreateLargeDatabase(const QString &path, const LargeDatabaseOptions &o) {
   sqlite3_stmt *stock = prepare(InsertSql(schema::Giacenza::kTable, "INSERT"));
   for (int i = 0; i < o.stock_rows; ++i) {
     const QString code = StockBarcode(i);
-    const double price = 0.5 + (rng() % 1000) / 100.0;
+    const double price = 0.5 + static_cast<double>(rng() % 1000) / 100.0;
     const QString name = QStringLiteral("Testata %1").arg(i / 4);
     const char *period = periods[rng() % 8];
     text(title, 1, code.left(13));
@@ -138,7 +138,7 @@ void CreateLargeDatabase(const QString &path, const LargeDatabaseOptions &o) {
     text(title, 6, QString::fromLatin1(period));
     sqlite3_step(title);
     sqlite3_reset(title);
-    const double loaded = o.first_day + rng() % static_cast<unsigned>(o.days);
+    const double loaded = o.first_day + static_cast<double>(rng() % static_cast<unsigned>(o.days));
     text(stock, 1, code);
     text(stock, 2, code.left(13));
     text(stock, 3, code.mid(13));

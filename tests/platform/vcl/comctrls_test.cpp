@@ -1,7 +1,9 @@
 // The page control as the main window uses it (four pages, OnChange only on
 // the user's change) and the status bar's panels.
 #include <gtest/gtest.h>
+
 #include <QApplication>
+#include <QPointer>
 #include <QTabBar>
 #include <QTest>
 
@@ -157,9 +159,15 @@ TEST(PageControl, FreedBeforeOrAfterItsPagesWhateverTheOrder) {
     }
     pc->SetActivePageIndex(2);
     form->Show();
+    std::vector<QPointer<QWidget>> widgets{pc->Handle()};
+    for (TTabSheet *p : pages) widgets.emplace_back(p->Handle());
+    const int forms = Screen->FormCount();
     form.reset();  // the form frees pages, controls and page control in its own order
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // Every widget went with its control, and nothing else stayed behind.
+    for (const QPointer<QWidget> &w : widgets) EXPECT_TRUE(w.isNull()) << (pages_first ? "pages first" : "pages last");
+    EXPECT_EQ(Screen->FormCount(), forms - 1);
   }
-  SUCCEED();
 }
 
 // Ctrl+Tab and Ctrl+Shift+Tab change pages as the user's pick does, while

@@ -2,9 +2,11 @@
 // painting through the canvas, mouse events, accelerators and the standard
 // controls' values.
 #include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QImage>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTest>
 #include <QWindow>
 
@@ -336,14 +338,25 @@ TEST(Controls, FreeingFromInsideAnEventDoesNotCrash) {
   gone->SetParent(form);
   gone->SetTop(40);
   ASSERT_TRUE(Activate(form));
+  const QPointer<QWidget> gone_widget = gone->Handle();
   gone->OnClick = [gone](rtl::TObject *) { delete gone; };
   QTest::mouseClick(gone->Handle(), Qt::LeftButton);
   EXPECT_EQ(form->ControlCount(), 1);
-  button->OnClick = [form](rtl::TObject *) { delete form; };
+  const QPointer<QWidget> window = form->Handle();
+  const int forms = Screen->FormCount();
+  bool deleted = false;
+  button->OnClick = [form, &deleted](rtl::TObject *) {
+    delete form;
+    deleted = true;
+  };
   button->SetFocus();
   QTest::keyClick(form->Handle()->windowHandle(), Qt::Key_Space);
   QTest::qWait(10);  // the widgets go once the event is over
-  SUCCEED();
+  // Both went, with their widgets, and the screen no longer lists the form.
+  EXPECT_TRUE(deleted);
+  EXPECT_TRUE(gone_widget.isNull());
+  EXPECT_TRUE(window.isNull());
+  EXPECT_EQ(Screen->FormCount(), forms - 1);
 }
 
 TEST(Controls, PerformSkipsWindowHooksAndSendMessageGoesThroughThem) {
