@@ -29,7 +29,13 @@ struct HookListFinalizer {
 THookList::THookList() : queue_(std::make_unique<QObject>()) {}
 
 THookList::~THookList() {
-  while (!items_.empty()) delete items_.back();  // each takes itself out of the list
+  // Taken out first: a hook freed now no longer finds the list to leave it
+  // (the program's end frees the list before the hooks it still holds).
+  while (!items_.empty()) {
+    TControlHook *hook = items_.back();
+    items_.pop_back();
+    delete hook;
+  }
 }
 
 THookList *THookList::Instance(bool create) {

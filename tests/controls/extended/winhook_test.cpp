@@ -225,3 +225,14 @@ TEST(WindowHook, OwnerFormIsStoredAsIsForm) {
   EXPECT_FALSE(IsStoredProp(hook, FindPropInfo(hook, "IsForm")));
   EXPECT_TRUE(IsStoredProp(hook, FindPropInfo(hook, "WinControl")));
 }
+
+// The program's end frees the hook list while controls are still hooked:
+// each hook goes once (a hook no longer finds the list to leave it).
+TEST(WindowHook, TheListFreedWithHooksStillInIt) {
+  HookedForm t;
+  t.AddHook("a", t.form.get());
+  ASSERT_EQ(ListedHooks(), 1);
+  THookList::FreeInstance();
+  EXPECT_EQ(THookList::Instance(false), nullptr);
+  EXPECT_EQ(t.Probe(), QStringList{"form"});  // the form works on unhooked
+}

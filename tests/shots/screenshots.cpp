@@ -1,0 +1,116 @@
+// Takes a picture of each of the program's windows (window_cases.h) as a
+// real X server shows them: the main window on each of its pages, the
+// maintenance dialog, the archive browser. scripts/screenshots runs it under
+// Xvfb at 1280 x 1024; the pictures are PNG files named after the windows'
+// designs, in the folder given as the first argument.
+//
+// The data folder is a fresh one with a few articles, and one load and one
+// sale registered through the main window, so the lists are not empty.
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstdio>
+
+#include "app/menuform.h"
+#include "platform/jet/engine.h"
+#include "platform/rtl/datetime.h"
+#include "tests/app/window_cases.h"
+#include "tools/lib/orbiscadb.h"
+
+namespace {
+
+void AddArticle(jet::DatabasePtr db, const QString &code, const QString &title, const QString &issue, double stock,
+                double purchase, double cover) {
+  auto t = db->OpenRecordset(QStringLiteral("Giacenza"), jet::dbOpenTable);
+  t->AddNew();
+  t->Fields(QStringLiteral("Barcode18")).SetValue(code);
+  t->Fields(QStringLiteral("Barcode")).SetValue(code.left(13));
+  t->Fields(QStringLiteral("Addon")).SetValue(code.mid(13));
+  t->Fields(QStringLiteral("Testata")).SetValue(title);
+  t->Fields(QStringLiteral("Descrizione")).SetValue(issue);
+  t->Fields(QStringLiteral("Fornitore")).SetValue(QStringLiteral("MEPE"));
+  t->Fields(QStringLiteral("Giacenza")).SetValue(stock);
+  t->Fields(QStringLiteral("Periodo")).SetValue(QStringLiteral("SET"));
+  t->Fields(QStringLiteral("Prezzo_A")).SetValue(purchase);
+  t->Fields(QStringLiteral("Prezzo_V")).SetValue(cover);
+  t->Update();
+  auto r = db->OpenRecordset(QStringLiteral("Riviste"), jet::dbOpenDynaset);
+  r->AddNew();
+  r->Fields(QStringLiteral("Barcode")).SetValue(code.left(13));
+  r->Fields(QStringLiteral("Nome")).SetValue(title);
+  r->Fields(QStringLiteral("Fornitore")).SetValue(QStringLiteral("MEPE"));
+  r->Fields(QStringLiteral("Periodo")).SetValue(QStringLiteral("SET"));
+  r->Fields(QStringLiteral("Prezzo_A")).SetValue(purchase);
+  r->Fields(QStringLiteral("Prezzo_V")).SetValue(cover);
+  r->Update();
+}
+
+void Pump(int ms = 400) {
+  for (int i = 0; i < ms / 10; ++i) {
+    QApplication::processEvents();
+    QThread::msleep(10);
+  }
+}
+
+bool Grab(const QString &file) {
+  QScreen *screen = QGuiApplication::primaryScreen();
+  return screen != nullptr && screen->grabWindow(0).save(file, "PNG");
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  QApplication qt_app(argc, argv);
+  if (argc < 2) {
+    std::fprintf(stderr, "use: %s OUTPUT_FOLDER\n", argv[0]);
+    return 2;
+  }
+  const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+  QDir().mkpath(out);
+  QTemporaryDir data;
+  {
+    jet::DBEngine engine;
+    auto db = tools::CreateOrbiscaDatabase(engine, data.path() + QStringLiteral("/orbisca4.mdb"));
+    AddArticle(db, QStringLiteral("977556677889900000"), QStringLiteral("Topolino"), QStringLiteral(" n. 3500"), 5, 2.0,
+               2.5);
+    AddArticle(db, QStringLiteral("977112233445501234"), QStringLiteral("Settimana Enigmistica"),
+               QStringLiteral(" n. 4800"), 12, 1.2, 1.8);
+    db->Close();
+  }
+  QDir::setCurrent(data.path());
+  vcl::InitApplication();
+  vcl::Application->SetTitle(QStringLiteral("Gestione Orbisca"));
+  auto *menu = new app::TMenuForm(nullptr);
+  vcl::Application->SetMainForm(menu);
+  menu->Show();
+  for (int i = 0; i < 200 && !menu->Started(); ++i) Pump(10);
+  if (!menu->Started()) return 1;
+  // A sale, so the sale page shows a day list, a total and the till.
+  for (const char *code : {"333", "977556677889900000"}) {
+    menu->ingresso_barcode->SetText(QString::fromLatin1(code));
+    menu->btn_cercaClick(menu);
+  }
+  menu->btn_scaricoClick(menu);
+  int failures = 0;
+  for (const app::testing::TWindowCase &w : app::testing::WindowCases()) {
+    vcl::TCustomForm *form = w.prepare(menu);
+    const bool own_window = form != menu;
+    if (own_window) form->Show();
+    Pump();
+    const QString file = out + QLatin1Char('/') + QString::fromLatin1(w.design) + QStringLiteral(".png");
+    if (Grab(file))
+      std::printf("%s\n", qPrintable(file));
+    else
+      ++failures;
+    if (own_window) {
+      form->Hide();
+      menu->Repaint();  // what the window covered, before the next picture
+    }
+  }
+  delete menu;
+  vcl::DoneApplication();
+  return failures == 0 ? 0 : 1;
+}
