@@ -5,9 +5,11 @@
 
 #include <sqlite3.h>
 
+#include "platform/jet/jetreader.h"
 #include "platform/jet/odbcsource.h"
 #include "platform/jet/recordset_impl.h"
 #include "platform/jet/store.h"
+#include "platform/jet/takeover.h"
 #include "platform/rtl/ignorefailure.h"
 
 namespace jet {
@@ -87,8 +89,11 @@ Database::~Database() = default;
 
 DatabasePtr Database::Open(const QString &path, bool exclusive, bool read_only, const QString &connect) {
   DatabasePtr db(new Database);
-  db->store_ =
-      IsOdbcConnect(connect) ? OpenOdbcStore(connect, read_only) : detail::Store::Open(path, read_only, exclusive);
+  // A Jet file opened for writing is converted first (read-only, the store refuses it).
+  const bool odbc = IsOdbcConnect(connect);
+  if (!odbc && !read_only && JetFileKindOfPath(path) != JetFileKind::NotJet)
+    db->taken_over_ = std::make_shared<const TakeoverSummary>(TakeOverJetFile(path, OpeningTakeoverOptions()));
+  db->store_ = odbc ? OpenOdbcStore(connect, read_only) : detail::Store::Open(path, read_only, exclusive);
   db->connect_ = connect;
   return db;
 }

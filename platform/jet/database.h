@@ -18,6 +18,7 @@ namespace jet {
 class Database;
 class TableDef;
 class QueryDef;
+struct TakeoverSummary;
 
 // An index of a table definition; its Fields carry dbDescending.
 class Index {
@@ -171,6 +172,9 @@ class Database : public std::enable_shared_from_this<Database> {
   void DeleteQueryDef(const QString &name);
   // Re-reads the definitions from the file.
   void Refresh();
+  // When opening this database converted a Jet file (takeover.h): what was
+  // done, for the one notice the user reads. Null otherwise.
+  const TakeoverSummary *TakenOver() const { return taken_over_.get(); }
 
   // Engine side.
   static DatabasePtr Open(const QString &path, bool exclusive, bool read_only, const QString &connect);
@@ -194,6 +198,7 @@ class Database : public std::enable_shared_from_this<Database> {
   int records_affected_ = 0;
   int query_timeout_ = 60;
   QString connect_;
+  std::shared_ptr<const TakeoverSummary> taken_over_;
 };
 
 }  // namespace jet

@@ -1,11 +1,13 @@
 // SQLite connection, catalogue and error mapping of the engine (see store.h).
 #include "platform/jet/store.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cstring>
 
 #include "platform/rtl/datetime.h"
 
@@ -70,6 +72,46 @@ int TypeFromDecl(const QString &decl) {
     return dbDouble;
   if (d.contains(QLatin1String("BLOB"))) return dbLongBinary;
   return dbText;
+}
+
+// A descriptor's path ("/proc/self/fd/4") names the converter's unnamed
+// file. SQLite would resolve that link into a name that does not exist, and
+// opens files without following links; such paths go through a file system
+// that keeps the path as it is and opens it following the link.
+const char kFdVfsName[] = "orbisca-fd";
+sqlite3_vfs *base_vfs = nullptr;
+sqlite3_syscall_ptr base_open = nullptr;
+
+bool IsFdPath(const char *name) { return std::strncmp(name, "/proc/self/fd/", 14) == 0; }
+
+int KeepFdPath(sqlite3_vfs *, const char *name, int size, char *out) {
+  if (IsFdPath(name)) {
+    sqlite3_snprintf(size, out, "%s", name);
+    return SQLITE_OK;
+  }
+  return base_vfs->xFullPathname(base_vfs, name, size, out);
+}
+
+int OpenFollowingFd(const char *name, int flags, int mode) {
+  if (IsFdPath(name)) flags &= ~O_NOFOLLOW;
+  return reinterpret_cast<int (*)(const char *, int, int)>(base_open)(name, flags, mode);
+}
+
+const char *VfsFor(const QString &path) {
+  if (!path.startsWith(QLatin1String("/proc/self/fd/"))) return nullptr;
+  static const bool registered = [] {
+    base_vfs = sqlite3_vfs_find(nullptr);
+    if (!base_vfs || base_vfs->iVersion < 3 || !base_vfs->xGetSystemCall) return false;
+    base_open = base_vfs->xGetSystemCall(base_vfs, "open");
+    if (!base_open ||
+        base_vfs->xSetSystemCall(base_vfs, "open", reinterpret_cast<sqlite3_syscall_ptr>(OpenFollowingFd)) != SQLITE_OK)
+      return false;
+    static sqlite3_vfs vfs = *base_vfs;
+    vfs.zName = kFdVfsName;
+    vfs.xFullPathname = KeepFdPath;
+    return sqlite3_vfs_register(&vfs, 0) == SQLITE_OK;
+  }();
+  return registered ? kFdVfsName : nullptr;
 }
 
 }  // namespace
@@ -298,10 +340,12 @@ std::shared_ptr<Store> Store::Open(const QString &path, bool read_only, bool exc
     const QByteArray head = f.read(100);
     if (head.size() >= 19 && head.startsWith(QByteArray("\x00\x01\x00\x00", 4)) &&
         (head.mid(4, 15) == "Standard Jet DB" || head.mid(4, 15) == "Standard ACE DB"))
-      Raise(kErrUnrecognisedFormat, QStringLiteral("Unrecognized database format '%1'. The file is a Jet database, "
-                                                   "which this program does not read: it keeps its data in its own "
-                                                   "format. The file has not been changed.")
-                                        .arg(path));
+      // Opened for writing, a Jet file is converted before it gets here (takeover.h).
+      Raise(kErrUnrecognisedFormat, QStringLiteral("L'archivio \"%1\" è nel formato Jet: aperto in sola lettura non "
+                                                   "viene convertito. Aprirlo una volta in scrittura (il programma lo "
+                                                   "converte e ne conserva l'originale) o convertirlo con "
+                                                   "orbisca-jet-convert. Il file non è stato modificato.")
+                                        .arg(QDir::toNativeSeparators(path)));
     if (!head.startsWith(QByteArray("SQLite format 3\0", 16)))
       Raise(kErrUnrecognisedFormat, QStringLiteral("Unrecognized database format '%1'. The file is not a database "
                                                    "of this program.")
@@ -311,7 +355,7 @@ std::shared_ptr<Store> Store::Open(const QString &path, bool read_only, bool exc
   s->path_ = path;
   s->read_only_ = read_only;
   const int flags = (read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
-  const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &s->db_, flags, nullptr);
+  const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &s->db_, flags, VfsFor(path));
   if (rc != SQLITE_OK) s->Fail(rc);
   s->InitConnection();
   // Rollback journal: nothing is left beside the file once it is closed.
@@ -340,6 +384,19 @@ std::shared_ptr<Store> Store::Create(const QString &path) {
   if (rc != SQLITE_OK) s->Fail(rc);
   s->InitConnection();
   s->Exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
+  s->Exec(QString::fromLatin1(kCatalogueDdl));
+  s->LoadCatalogue();
+  return s;
+}
+
+std::shared_ptr<Store> Store::CreateScratch(const QString &path) {
+  if (QFileInfo(path).size() != 0) Raise(kErrDatabaseExists, QStringLiteral("'%1' is not empty.").arg(path));
+  std::shared_ptr<Store> s(new Store);
+  s->path_ = path;
+  const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &s->db_, SQLITE_OPEN_READWRITE, VfsFor(path));
+  if (rc != SQLITE_OK) s->Fail(rc);
+  s->InitConnection();
+  s->Exec(QStringLiteral("PRAGMA journal_mode=MEMORY; PRAGMA synchronous=OFF"));
   s->Exec(QString::fromLatin1(kCatalogueDdl));
   s->LoadCatalogue();
   return s;

@@ -86,6 +86,10 @@ class Store {
   static std::shared_ptr<Store> Open(const QString &path, bool read_only, bool exclusive);
   // Creates a new file with an empty catalogue; refuses an existing file.
   static std::shared_ptr<Store> Create(const QString &path);
+  // The same in an empty file that already exists (an unnamed file the
+  // converter fills): no journal beside it and no syncs, since a failed fill
+  // is thrown away whole.
+  static std::shared_ptr<Store> CreateScratch(const QString &path);
 
   sqlite3 *Db() const { return db_; }
   const QString &Path() const { return path_; }

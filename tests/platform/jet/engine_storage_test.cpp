@@ -58,11 +58,24 @@ TEST_F(Storage, DatesAreStoredAsDayCounts) {
 }
 
 TEST_F(Storage, ForeignAndDamagedFilesAreRefusedClearly) {
-  QByteArray jet("\x00\x01\x00\x00Standard Jet DB\x00", 20);
+  // A Jet file opened for writing is converted; one this short is damaged and stays as it was.
+  QByteArray jet("\x00\x01\x00\x00Standard Jet DB\x00\x01", 21);
   jet.append(QByteArray(2000, '\x11'));
-  EJetError e = OpenError(Write(QStringLiteral("old.mdb"), jet));
-  EXPECT_EQ(e.Number(), kErrUnrecognisedFormat);
-  EXPECT_TRUE(e.Description().contains(QLatin1String("Jet database"))) << e.Description().toStdString();
+  const QString old = Write(QStringLiteral("old.mdb"), jet);
+  EJetError e = OpenError(old);
+  EXPECT_EQ(e.Number(), kErrDamaged);
+  EXPECT_TRUE(e.Description().contains(QLatin1String("troncato"))) << e.Description().toStdString();
+  QFile kept(old);
+  ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+  EXPECT_EQ(kept.readAll(), jet);
+  // Read-only, it is refused without a conversion.
+  try {
+    engine_.OpenDatabase(old, false, true);
+    ADD_FAILURE() << "a Jet file opened read-only";
+  } catch (const EJetError &ro) {
+    EXPECT_EQ(ro.Number(), kErrUnrecognisedFormat);
+    EXPECT_TRUE(ro.Description().contains(QLatin1String("formato Jet"))) << ro.Description().toStdString();
+  }
   QByteArray ace("\x00\x01\x00\x00Standard ACE DB\x00", 20);
   EXPECT_EQ(OpenError(Write(QStringLiteral("new.accdb"), ace + QByteArray(100, 0))).Number(), kErrUnrecognisedFormat);
   EXPECT_EQ(OpenError(Write(QStringLiteral("notes.txt"), "hello")).Number(), kErrUnrecognisedFormat);
