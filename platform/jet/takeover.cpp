@@ -201,8 +201,11 @@ void Conversion::Open() {
                                      "multiplo delle pagine di %2 byte")
                           .arg(Count(st_.st_size))
                           .arg(page));
-  if (::flock(jet_.get(), LOCK_EX | LOCK_NB) != 0)
-    Fail(kErrLocked, QStringLiteral("il file è già in conversione da parte di un altro programma"));
+  // A converter that outlived its caller by a moment still holds the lock.
+  for (int wait = 0; ::flock(jet_.get(), LOCK_EX | LOCK_NB) != 0; ++wait) {
+    if (wait == 40) Fail(kErrLocked, QStringLiteral("il file è già in conversione da parte di un altro programma"));
+    ::usleep(50 * 1000);
+  }
 
   // The target: an unnamed file of the folder, named only once checked.
   const QByteArray folder = QFile::encodeName(folder_);
