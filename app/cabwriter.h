@@ -11,9 +11,8 @@
 // Differences from the system library it stands in for: a cabinet is written
 // beside its final name and moved over it when complete, so creating a
 // cabinet no longer deletes the archive of the same name first: a failed run
-// keeps the previous archive. Only MSZIP and stored data are written; LZX
-// (the component's default compression type) is refused with "Unknown
-// compression type".
+// keeps the previous archive. LZX (the default), MSZIP and stored data are
+// written; Quantum is not.
 #pragma once
 
 #include <QString>

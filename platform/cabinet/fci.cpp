@@ -5,7 +5,12 @@
 // they go to a temporary file; the records are kept in memory and the whole
 // cabinet is assembled when it is flushed. Within a folder the files form one
 // stream cut into 32 KiB blocks; an MSZIP block is "CK" and a complete raw
-// deflate stream whose dictionary is the previous block of the same folder.
+// deflate stream whose dictionary is the previous block of the same folder;
+// an LZX folder is one LZX stream, one 32 KiB frame per block (lzx.h).
+//
+// A cabinet that reaches its size threshold ends before the block that would
+// carry it past: the open folder goes on in the next cabinet of the set, and
+// the file that crosses the cut is listed in both, as continued.
 #include "platform/cabinet/fci.h"
 
 #include <fcntl.h>
@@ -18,7 +23,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <vector>
+
+#include "platform/cabinet/lzx.h"
 
 namespace cab {
 
@@ -197,8 +205,12 @@ FciCallbacks DefaultCallbacks() {
   };
   c.FilePlaced = [](const CCAB &, const QString &, std::int64_t, bool) { return 0; };
   c.Status = [](int, std::uint32_t, std::uint32_t) -> std::int64_t { return 0; };
-  c.GetNextCabinet = [](CCAB &ccab, std::uint32_t) {
-    const QString first = ccab.szCab;
+  // Every further cabinet is named after the first one ("set.cab",
+  // "set2.cab", "set3.cab"...); the first call sees the first cabinet.
+  auto first_name = std::make_shared<QString>();
+  c.GetNextCabinet = [first_name](CCAB &ccab, std::uint32_t) {
+    if (first_name->isEmpty()) *first_name = ccab.szCab;
+    const QString &first = *first_name;
     const int dot = first.lastIndexOf(QLatin1Char('.'));
     const QString number = QString::number(ccab.iCab);
     ccab.szCab = dot < 0 ? first + number : first.left(dot) + number + first.mid(dot);
@@ -208,6 +220,13 @@ FciCallbacks DefaultCallbacks() {
 }
 
 // --- the context ----------------------------------------------------------------------
+
+namespace {
+// A file record's folder index for files that span cabinets.
+constexpr std::uint16_t kContinuedFromPrev = 0xFFFD;
+constexpr std::uint16_t kContinuedToNext = 0xFFFE;
+constexpr std::uint16_t kContinuedPrevAndNext = 0xFFFF;
+}  // namespace
 
 class FciContext {
  public:
@@ -248,15 +267,18 @@ class FciContext {
  private:
   struct FileRecord {
     QByteArray name;
+    QString stored;  // as the caller named it, for FilePlaced
     std::uint32_t size = 0;
-    std::uint32_t offset = 0;  // in the folder's uncompressed stream
+    std::uint32_t offset = 0;  // in the folder's uncompressed stream (the whole folder's, across cabinets)
     std::uint16_t folder = 0;
     std::uint16_t date = 0, time = 0, attribs = 0;
+    bool continued = false;  // part of it went into an earlier cabinet
+    bool reported = false;   // FilePlaced was called for its first cabinet
   };
   struct FolderRecord {
     std::uint64_t data_offset = 0;  // in the data file
-    std::uint16_t blocks = 0;
-    std::uint16_t type = 0;
+    std::uint16_t blocks = 0;       // in this cabinet
+    std::uint16_t type = 0;         // the compression code as stored
   };
 
   bool Fail(int oper, int sys_error) {
@@ -300,59 +322,45 @@ class FciContext {
     return true;
   }
   void DropDataFile() {
-    if (data_fd_ < 0) return;
-    int err = 0;
-    cb_.Close(data_fd_, err);
-    cb_.Delete(data_name_, err);
+    if (data_fd_ >= 0) {
+      int err = 0;
+      cb_.Close(data_fd_, err);
+      cb_.Delete(data_name_, err);
+    }
     data_fd_ = -1;
     data_name_.clear();
     data_size_ = 0;
-  }
-  // What adding a file changes, kept to take the file back out when it
-  // goes to the next cabinet instead.
-  struct State {
-    bool folder_open;
-    FolderRecord folder;
-    std::uint32_t folder_uncompressed;
-    std::uint64_t folder_compressed;
-    std::uint64_t data_size;
-    QByteArray pending, previous;
-  };
-  State SaveState() const {
-    return {folder_open_, folder_, folder_uncompressed_, folder_compressed_, data_size_, pending_, previous_};
-  }
-  void RestoreState(const State &s) {
-    folder_open_ = s.folder_open;
-    folder_ = s.folder;
-    folder_uncompressed_ = s.folder_uncompressed;
-    folder_compressed_ = s.folder_compressed;
-    data_size_ = s.data_size;
-    pending_ = s.pending;
-    previous_ = s.previous;
-  }
-  // Takes a file back out: the state before it, and the data file's end
-  // where it was. Keeps the error record of the failure that caused it.
-  bool Rewind(const State &s) {
-    RestoreState(s);
-    const ERF failure = erf_;
-    int err = 0;
-    if (data_fd_ >= 0 && cb_.Seek(data_fd_, static_cast<std::int64_t>(data_size_), SEEK_SET, err) < 0) {
-      Break(FCIERR_TEMP_FILE, err);
-      if (failure.fError) erf_ = failure;
-      return false;
-    }
-    return true;
   }
   // Starts a cabinet after the set was closed by a final flush.
   bool StartNewSet();
   // Flushes the folder or the cabinet when the next file cannot join them.
   bool MakeRoom(std::uint16_t type, std::uint64_t size);
   void OpenFolder(std::uint16_t type);
-  // Reads the whole source into the open folder.
-  bool CopySource(int fd, std::uint64_t &copied);
-  // Compresses the pending bytes into one data block of the open folder.
+  void ResetCompressor();
+  // Reads `size` bytes of the source (fewer when it ends first) into the
+  // open folder.
+  bool CopySource(int fd, std::uint64_t size, std::uint64_t &copied);
+  // Compresses the pending bytes into `packed_` (or points at them, stored).
+  bool Compress(const char *&data, std::uint32_t &size);
+  // Puts the pending bytes into one data block of the open folder. When the
+  // block would carry the cabinet past its size threshold, its first part
+  // fills the cabinet and the rest opens the next one, as the format splits
+  // a block between two cabinets (its first part records no uncompressed
+  // size).
   bool WriteBlock();
-  std::uint64_t EstimatedCabinetSize() const;
+  // Appends one data record to the data file.
+  bool WriteRecord(const char *data, std::uint32_t size, std::uint32_t raw_field);
+  // Ends the cabinet within the open folder's block that begins at stream
+  // byte `cut_start`: the folder goes on in the next cabinet, and its files
+  // that do not end before that block are listed in both.
+  bool SplitCabinet(std::uint32_t cut_start);
+  // Puts a file of the open folder into this cabinet's list.
+  void Commit(FileRecord f, std::uint16_t folder);
+  // Tells the caller a file went into the current cabinet.
+  bool Placed(FileRecord &f, bool continuation);
+  // Assembles the cabinet from the lists and the data file.
+  bool WriteCabinet(bool get_next);
+  std::uint64_t EstimatedCabinetSize(bool with_pending) const;
   bool Broken() {
     // A failed write leaves the data file in an unknown state: nothing more
     // is accepted into this cabinet.
@@ -373,31 +381,40 @@ class FciContext {
   std::uint16_t cabinets_written_ = 0;
   bool set_closed_ = false;
 
-  std::vector<FileRecord> files_;
+  std::vector<FileRecord> files_;       // complete in this cabinet's lists
+  std::vector<FileRecord> open_files_;  // of the open folder, in stream order
   std::vector<FolderRecord> folders_;
   int data_fd_ = -1;
   QString data_name_;
   std::uint64_t data_size_ = 0;
 
   bool folder_open_ = false;
+  bool folder_continued_ = false;  // began in an earlier cabinet: takes no new file
   FolderRecord folder_;
-  std::uint32_t folder_uncompressed_ = 0;
+  std::uint32_t folder_uncompressed_ = 0;  // bytes of the folder's stream so far
+  std::uint32_t folder_written_ = 0;       // of which in written blocks
   std::uint64_t folder_compressed_ = 0;
   QByteArray pending_;   // uncompressed bytes not yet in a block
-  QByteArray previous_;  // the last block's bytes: the next block's dictionary
+  QByteArray previous_;  // the last block's bytes: the next MSZIP block's dictionary
   QByteArray packed_;
+  // The last whole block written, which a cabinet that fills up cuts.
+  QByteArray last_block_;
+  std::uint32_t last_block_raw_ = 0;
+  std::uint64_t last_block_at_ = 0;
 
   z_stream zs_{};
   bool zlib_ready_ = false;
+  LzxEncoder lzx_;
   bool broken_ = false;
   int broken_oper_ = 0, broken_error_ = 0;
 };
 
-bool FciContext::WriteBlock() {
+bool FciContext::Compress(const char *&data, std::uint32_t &data_size) {
   const auto raw_size = static_cast<std::uint32_t>(pending_.size());
-  const char *data = pending_.constData();
-  std::uint32_t data_size = raw_size;
-  if (folder_.type == tcompTYPE_MSZIP) {
+  data = pending_.constData();
+  data_size = raw_size;
+  const std::uint16_t type = folder_.type & tcompMASK_TYPE;
+  if (type == tcompTYPE_MSZIP) {
     const uLong bound = deflateBound(&zs_, raw_size) + 2;
     if (static_cast<uLong>(packed_.size()) < bound) packed_.resize(static_cast<qsizetype>(bound));
     if (deflateReset(&zs_) != Z_OK) return Break(FCIERR_MCI_FAIL, 0);
@@ -413,46 +430,153 @@ bool FciContext::WriteBlock() {
     if (deflate(&zs_, Z_FINISH) != Z_STREAM_END) return Break(FCIERR_MCI_FAIL, 0);
     data_size = static_cast<std::uint32_t>(zs_.total_out + 2);
     data = packed_.constData();
-    if (data_size > 0xFFFF) return Break(FCIERR_MCI_FAIL, 0);
-    if (ccab_.fFailOnIncompressible && data_size >= raw_size + 2) return Break(FCIERR_MCI_FAIL, 0);
+  } else if (type == tcompTYPE_LZX) {
+    lzx_.CompressFrame(pending_.constData(), raw_size, packed_);
+    data_size = static_cast<std::uint32_t>(packed_.size());
+    data = packed_.constData();
   }
+  if (data_size > 0xFFFF) return Break(FCIERR_MCI_FAIL, 0);
+  if (type != tcompTYPE_NONE && ccab_.fFailOnIncompressible && data_size >= raw_size + 2)
+    return Break(FCIERR_MCI_FAIL, 0);
+  return true;
+}
 
+bool FciContext::WriteRecord(const char *data, std::uint32_t size, std::uint32_t raw_field) {
   QByteArray head;
-  const std::uint32_t sizes = data_size | (raw_size << 16);
+  const std::uint32_t sizes = size | (raw_field << 16);
   std::uint8_t size_bytes[4];
   for (int i = 0; i < 4; ++i) size_bytes[i] = static_cast<std::uint8_t>(sizes >> (8 * i));
-  PutU32(head, CabChecksum(size_bytes, 4, CabChecksum(data, data_size, 0)));
-  PutU16(head, static_cast<std::uint16_t>(data_size));
-  PutU16(head, static_cast<std::uint16_t>(raw_size));
+  PutU32(head, CabChecksum(size_bytes, 4, CabChecksum(data, size, 0)));
+  PutU16(head, static_cast<std::uint16_t>(size));
+  PutU16(head, static_cast<std::uint16_t>(raw_field));
   head.append(QByteArray(static_cast<qsizetype>(ccab_.cbReserveCFData), '\0'));
 
   if (!EnsureDataFile()) return false;
   int err = 0;
-  if (!WriteAll(data_fd_, head.constData(), static_cast<std::uint64_t>(head.size()), err) ||
-      !WriteAll(data_fd_, data, data_size, err))
+  if (cb_.Seek(data_fd_, static_cast<std::int64_t>(data_size_), SEEK_SET, err) < 0 ||
+      !WriteAll(data_fd_, head.constData(), static_cast<std::uint64_t>(head.size()), err) ||
+      !WriteAll(data_fd_, data, size, err))
     return Break(FCIERR_TEMP_FILE, err);
-  const std::uint64_t record = static_cast<std::uint64_t>(head.size()) + data_size;
-  data_size_ += record;
-  folder_compressed_ += record;
+  const std::uint64_t written = static_cast<std::uint64_t>(head.size()) + size;
+  data_size_ += written;
+  folder_compressed_ += written;
+  return true;
+}
+
+bool FciContext::WriteBlock() {
+  const auto raw_size = static_cast<std::uint32_t>(pending_.size());
+  const char *data = nullptr;
+  std::uint32_t data_size = 0;
+  if (!Compress(data, data_size)) return false;
+  const std::uint32_t head = kDataRecordSize + ccab_.cbReserveCFData;
+  const QByteArray block(data, data_size);
+
+  // Room left in this cabinet.
+  auto room = [&] {
+    return static_cast<std::int64_t>(ccab_.cb) - static_cast<std::int64_t>(EstimatedCabinetSize(false));
+  };
+  std::uint32_t done = 0;  // bytes of the block already in earlier cabinets
+  for (;;) {
+    const std::int64_t left = room();
+    if (left >= static_cast<std::int64_t>(head + data_size - done)) break;
+    if (left >= static_cast<std::int64_t>(head) + 1) {
+      // The block's first part fills this cabinet; the rest goes on in the
+      // next one (and further ones, for a small threshold).
+      const auto part = static_cast<std::uint32_t>(left - head);
+      if (!WriteRecord(block.constData() + done, part, 0)) return false;
+      done += part;
+      ++folder_.blocks;
+      if (!SplitCabinet(folder_written_)) return false;
+      continue;
+    }
+    // A threshold too small for any data: exceeded rather than never done.
+    if (data_size_ == 0) break;
+    if (folder_.blocks == 0) {
+      // None of the open folder is here yet: it starts in the next cabinet.
+      if (!SplitCabinet(folder_written_)) return false;
+      continue;
+    }
+    // The file records added since the last block took its room: that block
+    // is cut instead, as much of it as fits staying here.
+    if (last_block_.size() < 2) break;
+    data_size_ = last_block_at_;
+    folder_compressed_ -= last_block_.size() + head;
+    const auto part = static_cast<std::uint32_t>(
+        std::clamp<std::int64_t>(room() - head, 1, static_cast<std::int64_t>(last_block_.size()) - 1));
+    if (!WriteRecord(last_block_.constData(), part, 0)) return false;
+    if (!SplitCabinet(folder_written_ - last_block_raw_)) return false;
+    if (!WriteRecord(last_block_.constData() + part, static_cast<std::uint32_t>(last_block_.size()) - part,
+                     last_block_raw_))
+      return false;
+    ++folder_.blocks;
+    last_block_.clear();
+  }
+  last_block_at_ = data_size_;
+  if (!WriteRecord(block.constData() + done, data_size - done, raw_size)) return false;
   ++folder_.blocks;
+  last_block_ = done == 0 ? block : QByteArray();
+  last_block_raw_ = raw_size;
+  folder_written_ += raw_size;
   previous_.swap(pending_);
   pending_.clear();
   if (cb_.Status(statusFile, data_size, raw_size) == -1) return Fail(FCIERR_USER_ABORT, 0);
   return true;
 }
 
-std::uint64_t FciContext::EstimatedCabinetSize() const {
+std::uint64_t FciContext::EstimatedCabinetSize(bool with_pending) const {
   std::uint64_t size = kHeaderSize + data_size_;
   if (ccab_.cbReserveCFHeader || ccab_.cbReserveCFFolder || ccab_.cbReserveCFData) size += 4 + ccab_.cbReserveCFHeader;
   // The previous cabinet's names are known; room for the next one's.
   if (!prev_cab_.isEmpty()) size += prev_cab_.toUtf8().size() + prev_disk_.toUtf8().size() + 2;
   size += 2 * (kMaxCabName + 1);
-  // The bytes not yet in a block, as a stored block would hold them (deflate
-  // adds at most a few bytes to data it cannot shrink).
-  if (!pending_.isEmpty()) size += kDataRecordSize + ccab_.cbReserveCFData + pending_.size() + 16;
+  // The bytes not yet in a block, as a stored block would hold them (the
+  // compressors add at most a few bytes to data they cannot shrink).
+  if (with_pending && !pending_.isEmpty())
+    size += kDataRecordSize + ccab_.cbReserveCFData + pending_.size() + pending_.size() / 64 + 64;
   size += (folders_.size() + (folder_open_ ? 1 : 0)) * (kFolderRecordSize + ccab_.cbReserveCFFolder);
   for (const FileRecord &f : files_) size += kFileRecordSize + f.name.size() + 1;
+  for (const FileRecord &f : open_files_) size += kFileRecordSize + f.name.size() + 1;
   return size;
+}
+
+void FciContext::Commit(FileRecord f, std::uint16_t folder) {
+  f.folder = folder;
+  files_.push_back(f);
+}
+
+bool FciContext::Placed(FileRecord &f, bool continuation) {
+  f.reported = true;
+  return cb_.FilePlaced(ccab_, f.stored, f.size, continuation) != -1 || Fail(FCIERR_USER_ABORT, 0);
+}
+
+bool FciContext::SplitCabinet(std::uint32_t cut_start) {
+  if (folder_.blocks > 0) {
+    const auto index = static_cast<std::uint16_t>(folders_.size());
+    folders_.push_back(folder_);
+    std::vector<FileRecord> later;  // files of the open folder that go on in the next cabinet
+    for (FileRecord &f : open_files_) {
+      const std::uint64_t end = std::uint64_t{f.offset} + f.size;
+      if (f.size == 0 ? f.offset <= cut_start : end <= cut_start) {
+        Commit(f, f.continued ? kContinuedFromPrev : index);
+      } else {
+        // Readers take the part of a folder in the next cabinet as holding
+        // only files continued into it: one that starts past the cut is
+        // listed here too.
+        if (!f.reported && !Placed(f, false)) return false;
+        Commit(f, f.continued ? kContinuedPrevAndNext : kContinuedToNext);
+        f.continued = true;
+        later.push_back(f);
+      }
+    }
+    open_files_.swap(later);
+    folder_continued_ = true;
+  }
+  if (!WriteCabinet(true)) return false;
+  folder_.data_offset = data_size_;
+  folder_.blocks = 0;
+  for (FileRecord &f : open_files_)
+    if (f.continued && !Placed(f, true)) return false;
+  return true;
 }
 
 bool FciContext::StartNewSet() {
@@ -467,7 +591,7 @@ bool FciContext::StartNewSet() {
 }
 
 bool FciContext::MakeRoom(std::uint16_t type, std::uint64_t size) {
-  if (static_cast<int>(files_.size()) >= kMaxFilesPerCabinet ||
+  if (static_cast<int>(files_.size() + open_files_.size()) >= kMaxFilesPerCabinet ||
       (!folder_open_ && static_cast<int>(folders_.size()) >= kMaxFoldersPerCabinet))
     return FlushCabinet(true);
   if (folder_open_ && (folder_.type != type || folder_uncompressed_ + size > kMaxFolderData)) {
@@ -477,24 +601,30 @@ bool FciContext::MakeRoom(std::uint16_t type, std::uint64_t size) {
   return true;
 }
 
+void FciContext::ResetCompressor() {
+  if ((folder_.type & tcompMASK_TYPE) == tcompTYPE_LZX) lzx_.Reset((folder_.type >> 8) & 0x1F);
+}
+
 void FciContext::OpenFolder(std::uint16_t type) {
   if (folder_open_) return;
   folder_open_ = true;
+  folder_continued_ = false;
   folder_ = FolderRecord{};
   folder_.type = type;
   folder_.data_offset = data_size_;
   folder_uncompressed_ = 0;
+  folder_written_ = 0;
   folder_compressed_ = 0;
   pending_.clear();
   previous_.clear();
+  ResetCompressor();
 }
 
-bool FciContext::CopySource(int fd, std::uint64_t &copied) {
-  const std::uint64_t room = kMaxFolderData - folder_uncompressed_;
+bool FciContext::CopySource(int fd, std::uint64_t size, std::uint64_t &copied) {
   copied = 0;
   pending_.reserve(kBlockSize);
-  for (;;) {
-    const auto want = static_cast<std::uint32_t>(kBlockSize - pending_.size());
+  while (copied < size) {
+    const auto want = static_cast<std::uint32_t>(std::min<std::uint64_t>(kBlockSize - pending_.size(), size - copied));
     const qsizetype old = pending_.size();
     pending_.resize(old + want);
     int err = 0;
@@ -505,19 +635,24 @@ bool FciContext::CopySource(int fd, std::uint64_t &copied) {
     }
     pending_.resize(old + n);
     copied += static_cast<std::uint64_t>(n);
-    // A file that grows while it is read is refused rather than cut short
-    // past what the folder can hold.
-    if (copied > room) return Break(FCIERR_CAB_FORMAT_LIMIT, EFBIG);
+    folder_uncompressed_ += static_cast<std::uint32_t>(n);
     if (pending_.size() == static_cast<qsizetype>(kBlockSize) && !WriteBlock()) return false;
-    if (n == 0) return true;
+    if (n == 0) return true;  // the file ended early
   }
+  return true;
 }
 
 bool FciContext::AddFile(const QString &source, const QString &stored_name, bool execute, std::uint16_t compression) {
   erf_ = ERF{};
   if (Broken()) return false;
-  const std::uint16_t type = compression & tcompMASK_TYPE;
-  if (type != tcompTYPE_NONE && type != tcompTYPE_MSZIP) return Fail(FCIERR_BAD_COMPR_TYPE, 0);
+  std::uint16_t type = compression & tcompMASK_TYPE;
+  if (type == tcompTYPE_LZX) {
+    const int window = (compression >> 8) & 0x1F;
+    if (window < kLzxMinWindowBits || window > kLzxMaxWindowBits) return Fail(FCIERR_BAD_COMPR_TYPE, 0);
+    type = static_cast<std::uint16_t>((window << 8) | tcompTYPE_LZX);
+  } else if (type != tcompTYPE_NONE && type != tcompTYPE_MSZIP) {
+    return Fail(FCIERR_BAD_COMPR_TYPE, 0);
+  }
 
   QString stored = stored_name;
   stored.replace(QLatin1Char('/'), QLatin1Char('\\'));
@@ -543,42 +678,38 @@ bool FciContext::AddFile(const QString &source, const QString &stored_name, bool
   if (static_cast<std::uint64_t>(end) > kMaxFolderData) return Fail(FCIERR_CAB_FORMAT_LIMIT, EFBIG);
 
   if (set_closed_ && !StartNewSet()) return false;
+  if (folder_continued_ && !FlushFolder()) return false;
   if (!MakeRoom(type, static_cast<std::uint64_t>(end))) return false;
+  OpenFolder(type);
 
-  const std::uint64_t record_size = kFileRecordSize + static_cast<std::uint64_t>(name.size()) + 1;
-  std::uint64_t copied = 0;
-  std::uint32_t offset = 0;
-  for (bool retried = false;; retried = true) {
-    const State before = SaveState();
-    OpenFolder(type);
-    offset = folder_uncompressed_;
-    if (!CopySource(fd, copied)) {
-      // What was read of a file that failed half-way leaves the folder, or
-      // every later file would be found at the wrong place.
-      Rewind(before);
-      return false;
-    }
-    // A file that would carry the cabinet past its size threshold goes into
-    // the next cabinet instead, compressed again there; only a file too large
-    // for any cabinet makes one that exceeds it.
-    if (retried || files_.empty() || EstimatedCabinetSize() + record_size <= ccab_.cb) break;
-    if (!Rewind(before)) return false;
-    if (cb_.Seek(fd, 0, SEEK_SET, err) < 0) return Fail(FCIERR_READ_SRC, err);
-    if (!FlushCabinet(true)) return false;
-  }
-  folder_uncompressed_ += static_cast<std::uint32_t>(copied);
-
+  // Listed before it is read: a cabinet that fills up while it is read
+  // names it as continued in the next.
   FileRecord f;
   f.name = name;
-  f.size = static_cast<std::uint32_t>(copied);
-  f.offset = offset;
-  f.folder = static_cast<std::uint16_t>(folders_.size());
+  f.stored = stored;
+  f.size = static_cast<std::uint32_t>(end);
+  f.offset = folder_uncompressed_;
   f.date = date;
   f.time = time;
   f.attribs = static_cast<std::uint16_t>((attribs & (A_RDONLY | A_HIDDEN | A_SYSTEM | A_ARCH)) |
                                          (execute ? A_EXEC : 0) | (utf8 ? A_NAME_IS_UTF : 0));
-  files_.push_back(f);
-  if (cb_.FilePlaced(ccab_, stored, static_cast<std::int64_t>(copied), false) == -1) return Fail(FCIERR_USER_ABORT, 0);
+  open_files_.push_back(f);
+  std::uint64_t copied = 0;
+  const bool read = CopySource(fd, static_cast<std::uint64_t>(end), copied);
+  FileRecord &placed = open_files_.back();
+  if (!read || copied < static_cast<std::uint64_t>(end)) {
+    // Part of it already went into a finished cabinet: the set cannot be
+    // made whole any more.
+    if (placed.continued) return Break(FCIERR_READ_SRC, read ? EIO : erf_.erfType);
+    if (!read) {
+      // What was read stays in the folder's stream, unnamed: the blocks
+      // already written hold it.
+      open_files_.pop_back();
+      return false;
+    }
+    placed.size = static_cast<std::uint32_t>(copied);
+  }
+  if (!placed.reported && !Placed(placed, false)) return false;
 
   if (folder_compressed_ >= ccab_.cbFolderThresh && !FlushFolder()) return false;
   return true;
@@ -590,7 +721,11 @@ bool FciContext::FlushFolder() {
   if (!folder_open_) return true;
   if (!pending_.isEmpty() && !WriteBlock()) return false;
   folder_open_ = false;
+  const auto index = static_cast<std::uint16_t>(folders_.size());
   folders_.push_back(folder_);
+  std::vector<FileRecord> files;
+  files.swap(open_files_);
+  for (const FileRecord &f : files) Commit(f, f.continued ? kContinuedFromPrev : index);
   pending_.clear();
   previous_.clear();
   const auto copied = static_cast<std::uint32_t>(std::min<std::uint64_t>(folder_compressed_, 0xFFFFFFFFu));
@@ -601,8 +736,11 @@ bool FciContext::FlushFolder() {
 bool FciContext::FlushCabinet(bool get_next) {
   if (!FlushFolder()) return false;
   if (files_.empty()) return true;
+  return WriteCabinet(get_next);
+}
 
-  const std::uint64_t estimate = EstimatedCabinetSize();
+bool FciContext::WriteCabinet(bool get_next) {
+  const std::uint64_t estimate = EstimatedCabinetSize(true);
   CCAB next = ccab_;
   if (get_next) {
     next.iCab = ccab_.iCab + 1;

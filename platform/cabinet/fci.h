@@ -1,6 +1,7 @@
 // The file compression interface: writes cabinet archives (the "MSCF" format
-// that the archive tools of every system read) with MSZIP data blocks made by
-// zlib's raw deflate, or stored blocks. The program's archive writer
+// that the archive tools of every system read) with LZX data blocks made by
+// the project's own encoder (lzx.h), MSZIP blocks made by zlib's raw
+// deflate, or stored blocks. The program's archive writer
 // (app/cabwriter.h) drives it with the same calls in the same order it would
 // drive the system's library: create a context, add files, flush the folder or
 // the cabinet, destroy the context.
@@ -18,11 +19,11 @@
 // run never leaves a half archive under the final name and never destroys the
 // archive that a previous run wrote there.
 //
-// Files never span two cabinets: a file that would carry a cabinet past its
-// size threshold goes into the next cabinet of the set (compressed again
-// there), so a cabinet exceeds the threshold only when it holds one file too
-// large for any cabinet. A folder closes at the first file boundary after its
-// threshold.
+// A cabinet ends before the data block that would carry it past its size
+// threshold and the set goes on in the next cabinet: the open folder
+// continues there (a file that crosses the cut is listed in both cabinets as
+// continued), so only a threshold too small for a single block is exceeded.
+// A folder closes at the first file boundary after its threshold.
 #pragma once
 
 #include <QDateTime>
@@ -126,7 +127,8 @@ struct FciCallbacks {
 
 // The system's calls (open(2), read(2)...), temporary files in the system's
 // temporary folder, no progress, placements accepted, and the next cabinet
-// named by appending its number to the first one's name.
+// named by putting its number before the first one's extension ("set.cab",
+// "set2.cab", "set3.cab").
 FciCallbacks DefaultCallbacks();
 
 // DOS date and time of a moment (clamped to 1980..2107).
@@ -140,9 +142,11 @@ using HFCI = FciContext *;
 HFCI FCICreate(ERF &erf, const FciCallbacks &callbacks, const CCAB &ccab);
 // Adds a file: reads `source` through GetOpenInfo/Read/Close and stores it
 // under `stored_name` ("\" separates folders in the archive; "/" is turned
-// into "\"). `compression` is tcompTYPE_NONE or tcompTYPE_MSZIP; the others
-// fail with FCIERR_BAD_COMPR_TYPE. A compression type differing from the
-// current folder's starts a new folder.
+// into "\"). `compression` is tcompTYPE_NONE, tcompTYPE_MSZIP or
+// tcompTYPE_LZX with the window bits (15..21) in bits 8-12; the others fail
+// with FCIERR_BAD_COMPR_TYPE. A compression type differing from the current
+// folder's starts a new folder. The file's size is taken when it is opened:
+// bytes it gains while it is read are not stored.
 bool FCIAddFile(HFCI context, const QString &source, const QString &stored_name, bool execute,
                 std::uint16_t compression);
 // Closes the current folder: later files start a new one.

@@ -11,8 +11,10 @@
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cerrno>
 #include <map>
+#include <tuple>
 
 #include "platform/cabinet/fci.h"
 
@@ -49,6 +51,10 @@ QByteArray MixedBytes(qsizetype size, quint32 seed) {
   }
   return out;
 }
+
+constexpr std::uint16_t kLzx21 = cab::tcompTYPE_LZX | (21 << 8);
+constexpr std::uint16_t kLzx15 = cab::tcompTYPE_LZX | (15 << 8);
+constexpr std::uint16_t kCompressions[] = {cab::tcompTYPE_MSZIP, kLzx21, kLzx15};
 
 struct Tool {
   QString program;
@@ -149,12 +155,59 @@ TEST_F(CabinetTest, ArchivesOfEverySizeExtractByteForByte) {
        {QStringLiteral("c.kvf"), MixedBytes(70001, 4)}},
   };
   int n = 0;
-  for (const Contents &files : sets) {
-    const QString cab = Path(QStringLiteral("set%1.cab").arg(n++));
-    ASSERT_TRUE(Write(cab, files)) << cab::FciErrorText(erf_.erfOper).toStdString();
-    ExpectBothExtract(cab, files);
-    if (HasFatalFailure() || IsSkipped()) return;
+  for (std::uint16_t compression : kCompressions) {
+    for (const Contents &files : sets) {
+      const QString cab = Path(QStringLiteral("set%1.cab").arg(n++));
+      ASSERT_TRUE(Write(cab, files, compression)) << cab::FciErrorText(erf_.erfOper).toStdString();
+      ExpectBothExtract(cab, files);
+      if (HasFatalFailure() || IsSkipped()) return;
+    }
   }
+}
+
+TEST_F(CabinetTest, LzxShrinksRepeatsAcrossTheWholeWindow) {
+  // The same 300 KB of noise twice: deflate's 32 KiB window cannot see the
+  // first copy from the second, LZX's 2 MB window can, its 32 KiB one not.
+  QByteArray noise(300000, Qt::Uninitialized);
+  QRandomGenerator(12).fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+  const Contents files{{QStringLiteral("doppio.bin"), noise + noise},
+                       {QStringLiteral("testo.txt"), MixedBytes(90000, 6)}};
+  const QString lzx = Path(QStringLiteral("lzx21.cab")), narrow = Path(QStringLiteral("lzx15.cab")),
+                zip = Path(QStringLiteral("mszip.cab"));
+  ASSERT_TRUE(Write(lzx, files, kLzx21));
+  ASSERT_TRUE(Write(narrow, files, kLzx15));
+  ASSERT_TRUE(Write(zip, files, cab::tcompTYPE_MSZIP));
+  EXPECT_LT(QFileInfo(lzx).size(), 400000);
+  EXPECT_GT(QFileInfo(narrow).size(), 600000);
+  EXPECT_GT(QFileInfo(zip).size(), 600000);
+  // The folder record names the window: type 3, level in bits 8-12.
+  const QByteArray header = ReadAll(lzx);
+  ASSERT_GT(header.size(), 44);
+  EXPECT_EQ(static_cast<quint8>(header[42]) | (static_cast<quint8>(header[43]) << 8), 21 * 256 + 3);
+  ExpectBothExtract(lzx, files);
+  ExpectBothExtract(narrow, files);
+}
+
+TEST_F(CabinetTest, LzxLargeArchiveExtractsByteForByte) {
+  // Rows of a table with noise between them, past the 2 MB window several
+  // times over, and a file that follows it in the same folder.
+  QByteArray large;
+  large.reserve(12 << 20);
+  QRandomGenerator rng(2026);
+  for (int row = 0; large.size() < (12 << 20); ++row) {
+    large.append(QStringLiteral("977%1;Topolino n. %2;MEPE;%3,%4;\r\n")
+                     .arg(rng.bounded(1000000000), 15, 10, QLatin1Char('0'))
+                     .arg(row)
+                     .arg(rng.bounded(20))
+                     .arg(rng.bounded(100), 2, 10, QLatin1Char('0'))
+                     .toLatin1());
+    for (int i = 0; i < 12; ++i) large.append(static_cast<char>(rng.bounded(256)));
+  }
+  const Contents files{{QStringLiteral("orbisca4.mdb"), large}, {QStringLiteral("Report4_1.kvf"), MixedBytes(5000, 3)}};
+  const QString cab = Path(QStringLiteral("grande.cab"));
+  ASSERT_TRUE(Write(cab, files, kLzx21));
+  EXPECT_LT(QFileInfo(cab).size(), large.size() / 2);
+  ExpectBothExtract(cab, files);
 }
 
 TEST_F(CabinetTest, ManyFilesUnicodeNamesSubfoldersAndStoredBlocks) {
@@ -171,6 +224,10 @@ TEST_F(CabinetTest, ManyFilesUnicodeNamesSubfoldersAndStoredBlocks) {
   expected.erase(QStringLiteral("altri/resi.kvf"));
   expected[QStringLiteral("altri\\resi.kvf")] = files[QStringLiteral("altri/resi.kvf")];
   ExpectBothExtract(zipped, expected);
+
+  const QString lzx = Path(QStringLiteral("molti-lzx.cab"));
+  ASSERT_TRUE(Write(lzx, files, kLzx21));
+  ExpectBothExtract(lzx, expected);
 
   const QString stored = Path(QStringLiteral("stored.cab"));
   ASSERT_TRUE(Write(stored, files, cab::tcompTYPE_NONE));
@@ -226,68 +283,118 @@ TEST_F(CabinetTest, ChecksumFollowsTheFormat) {
   EXPECT_FALSE(log.contains(QStringLiteral("checksum"), Qt::CaseInsensitive)) << log.toStdString();
 }
 
-TEST_F(CabinetTest, SetOfCabinetsEachExtractsItsFiles) {
-  cab::CCAB ccab;
-  ccab.szCab = QStringLiteral("serie.cab");
-  ccab.szCabPath = dir_.path();
-  ccab.cb = 50000;  // the first file fills the first cabinet
-  std::vector<QString> placed_in;
-  cab::FciCallbacks callbacks;
-  callbacks.FilePlaced = [&](const cab::CCAB &c, const QString &, std::int64_t, bool) {
-    placed_in.push_back(c.szCab);
-    return 0;
-  };
-  cab::HFCI h = cab::FCICreate(erf_, callbacks, ccab);
-  ASSERT_NE(h, nullptr);
-  const QByteArray one = MixedBytes(200000, 7), two = MixedBytes(3000, 8);
-  WriteFile(Path(QStringLiteral("1")), one);
-  WriteFile(Path(QStringLiteral("2")), two);
-  ASSERT_TRUE(cab::FCIAddFile(h, Path(QStringLiteral("1")), QStringLiteral("uno"), false, cab::tcompTYPE_MSZIP));
-  ASSERT_TRUE(cab::FCIAddFile(h, Path(QStringLiteral("2")), QStringLiteral("due"), false, cab::tcompTYPE_MSZIP));
-  ASSERT_TRUE(cab::FCIFlushCabinet(h, false));
-  cab::FCIDestroy(h);
-  EXPECT_EQ(placed_in, (std::vector<QString>{QStringLiteral("serie.cab"), QStringLiteral("serie2.cab")}));
-  // One file in each cabinet; from the first, the tool reads the whole set.
-  for (const char *name : {"serie.cab", "serie2.cab"}) {
-    const QByteArray header = ReadAll(Path(QLatin1String(name)));
-    ASSERT_GT(header.size(), 36);
-    EXPECT_EQ(static_cast<quint8>(header[28]) | (static_cast<quint8>(header[29]) << 8), 1) << name;
+TEST_F(CabinetTest, SetOfThreeCabinetsExtractsWholeFromTheFirst) {
+  const Contents files{{QStringLiteral("uno"), MixedBytes(70000, 7)},
+                       {QStringLiteral("due"), MixedBytes(3000, 8)},
+                       {QStringLiteral("tre"), MixedBytes(45000, 9)}};
+  for (std::uint16_t compression : {cab::tcompTYPE_MSZIP, kLzx21}) {
+    SCOPED_TRACE(compression);
+    // A threshold that makes two full cabinets and a third one.
+    const QString whole = Path(QStringLiteral("intero.cab"));
+    ASSERT_TRUE(Write(whole, files, compression));
+    const auto threshold = static_cast<std::uint32_t>(QFileInfo(whole).size() * 2 / 5 + 1000);
+
+    const QString dir = Path(QStringLiteral("serie%1").arg(compression));
+    QDir().mkpath(dir);
+    cab::CCAB ccab;
+    ccab.szCab = QStringLiteral("serie.cab");
+    ccab.szCabPath = dir;
+    ccab.cb = threshold;
+    ccab.setID = 77;
+    std::vector<std::tuple<QString, QString, bool>> placed;  // cabinet, file, continuation
+    cab::FciCallbacks callbacks;
+    callbacks.FilePlaced = [&](const cab::CCAB &c, const QString &name, std::int64_t, bool continuation) {
+      placed.emplace_back(c.szCab, name, continuation);
+      return 0;
+    };
+    cab::HFCI h = cab::FCICreate(erf_, callbacks, ccab);
+    ASSERT_NE(h, nullptr);
+    for (const auto &[name, data] : files) {
+      WriteFile(Path(QStringLiteral("src/") + name), data);
+      ASSERT_TRUE(cab::FCIAddFile(h, Path(QStringLiteral("src/") + name), name, false, compression));
+    }
+    ASSERT_TRUE(cab::FCIFlushCabinet(h, false));
+    cab::FCIDestroy(h);
+
+    const QStringList names = QDir(dir).entryList({QStringLiteral("*.cab")}, QDir::Files, QDir::Name);
+    ASSERT_EQ(names,
+              (QStringList{QStringLiteral("serie.cab"), QStringLiteral("serie2.cab"), QStringLiteral("serie3.cab")}));
+    for (int i = 0; i < 3; ++i) {
+      const QByteArray header = ReadAll(dir + QLatin1Char('/') + names[i]);
+      ASSERT_GT(header.size(), 36);
+      EXPECT_LE(header.size(), static_cast<qsizetype>(threshold)) << names[i].toStdString();
+      auto word = [&](int at) { return static_cast<quint8>(header[at]) | (static_cast<quint8>(header[at + 1]) << 8); };
+      // Flags: a previous cabinet (1) after the first, a next one (2) before the last.
+      EXPECT_EQ(word(30), (i > 0 ? 1 : 0) | (i < 2 ? 2 : 0)) << names[i].toStdString();
+      EXPECT_EQ(word(32), 77);
+      EXPECT_EQ(word(34), i);
+    }
+    // Each file is placed once as itself, then once in every further
+    // cabinet it goes on in; the first two cabinets each end inside one.
+    std::map<QString, int> seen;
+    QStringList continued_in;
+    for (const auto &[cabinet, name, continuation] : placed) {
+      EXPECT_EQ(continuation, seen[name]++ > 0) << name.toStdString() << " in " << cabinet.toStdString();
+      if (continuation) continued_in << cabinet;
+    }
+    EXPECT_EQ(seen.size(), 3u);
+    EXPECT_TRUE(continued_in.contains(QStringLiteral("serie2.cab")));
+    EXPECT_TRUE(continued_in.contains(QStringLiteral("serie3.cab")));
+    ExpectExtracts(kCabextract, dir + QStringLiteral("/serie.cab"), files);
+    if (HasFatalFailure() || IsSkipped()) return;
   }
-  ExpectExtracts(kCabextract, Path(QStringLiteral("serie.cab")),
-                 {{QStringLiteral("uno"), one}, {QStringLiteral("due"), two}});
-  ExpectExtracts(kGcab, Path(QStringLiteral("serie2.cab")), {{QStringLiteral("due"), two}});
 }
 
 TEST_F(CabinetTest, CabinetsStayWithinTheSizeThreshold) {
-  cab::CCAB ccab;
-  ccab.szCab = QStringLiteral("limite.cab");
-  ccab.szCabPath = dir_.path();
-  ccab.cb = 30000;
-  std::map<QString, Contents> by_cabinet;
-  Contents all;
-  cab::FciCallbacks callbacks;
-  callbacks.FilePlaced = [&](const cab::CCAB &c, const QString &name, std::int64_t, bool) {
-    by_cabinet[c.szCab][name] = all[name];
-    return 0;
-  };
-  cab::HFCI h = cab::FCICreate(erf_, callbacks, ccab);
-  ASSERT_NE(h, nullptr);
-  for (int i = 0; i < 12; ++i) {
-    const QString name = QStringLiteral("f%1").arg(i);
-    all[name] = MixedBytes(9000 + 1500 * i, 40 + i);
-    WriteFile(Path(name), all[name]);
-    ASSERT_TRUE(cab::FCIAddFile(h, Path(name), name, false, cab::tcompTYPE_MSZIP));
+  // Many cabinets, several files in some, blocks cut between them, and the
+  // reserved areas the set must repeat in each.
+  for (std::uint16_t compression : {cab::tcompTYPE_MSZIP, kLzx15}) {
+    SCOPED_TRACE(compression);
+    const QString dir = Path(QStringLiteral("limite%1").arg(compression));
+    QDir().mkpath(dir);
+    cab::CCAB ccab;
+    ccab.szCab = QStringLiteral("limite.cab");
+    ccab.szCabPath = dir;
+    ccab.cb = 20000;
+    ccab.cbReserveCFData = 3;
+    Contents all;
+    cab::HFCI h = cab::FCICreate(erf_, {}, ccab);
+    ASSERT_NE(h, nullptr);
+    for (int i = 0; i < 12; ++i) {
+      const QString name = QStringLiteral("f%1").arg(i);
+      all[name] = i == 5 ? QByteArray() : MixedBytes(900 + 4500 * i, 40 + i);
+      WriteFile(Path(name), all[name]);
+      ASSERT_TRUE(cab::FCIAddFile(h, Path(name), name, false, compression));
+    }
+    ASSERT_TRUE(cab::FCIFlushCabinet(h, false));
+    cab::FCIDestroy(h);
+
+    const QFileInfoList cabinets = QDir(dir).entryInfoList({QStringLiteral("*.cab")}, QDir::Files);
+    ASSERT_GT(cabinets.size(), 5);
+    for (const QFileInfo &c : cabinets) EXPECT_LE(c.size(), 20000) << c.fileName().toStdString();
+    ExpectExtracts(kCabextract, dir + QStringLiteral("/limite.cab"), all);
+    if (HasFatalFailure() || IsSkipped()) return;
   }
+}
+
+TEST_F(CabinetTest, ThresholdSmallerThanABlockSpreadsItOverSeveralCabinets) {
+  // One block of noise needs a handful of 5000-byte cabinets.
+  QByteArray noise(30000, Qt::Uninitialized);
+  QRandomGenerator(21).fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+  cab::CCAB ccab;
+  ccab.szCab = QStringLiteral("piccolo.cab");
+  ccab.szCabPath = dir_.path();
+  ccab.cb = 5000;
+  cab::HFCI h = cab::FCICreate(erf_, {}, ccab);
+  ASSERT_NE(h, nullptr);
+  WriteFile(Path(QStringLiteral("rumore")), noise);
+  ASSERT_TRUE(cab::FCIAddFile(h, Path(QStringLiteral("rumore")), QStringLiteral("rumore"), false, kLzx21));
   ASSERT_TRUE(cab::FCIFlushCabinet(h, false));
   cab::FCIDestroy(h);
-
-  ASSERT_GT(by_cabinet.size(), 2u);
-  for (const auto &[cab_name, files] : by_cabinet) {
-    EXPECT_LE(QFileInfo(Path(cab_name)).size(), 30000) << cab_name.toStdString();
-    ExpectExtracts(kGcab, Path(cab_name), files);
-  }
-  // The whole set comes out of its first cabinet.
-  ExpectExtracts(kCabextract, Path(QStringLiteral("limite.cab")), all);
+  const QFileInfoList cabinets = QDir(dir_.path()).entryInfoList({QStringLiteral("piccolo*.cab")}, QDir::Files);
+  EXPECT_GE(cabinets.size(), 7);
+  for (const QFileInfo &c : cabinets) EXPECT_LE(c.size(), 5000) << c.fileName().toStdString();
+  ExpectExtracts(kCabextract, Path(QStringLiteral("piccolo.cab")), {{QStringLiteral("rumore"), noise}});
 }
 
 TEST_F(CabinetTest, ReservedAreasAreSkippedByReaders) {
@@ -356,9 +463,12 @@ TEST_F(CabinetTest, RefusedRequestsAreReportedWithTheirCause) {
   EXPECT_FALSE(cab::FCIAddFile(h, dir_.path(), QStringLiteral("d"), false, cab::tcompTYPE_MSZIP));
   EXPECT_EQ(erf_.erfOper, cab::FCIERR_OPEN_SRC);
 
-  EXPECT_FALSE(
-      cab::FCIAddFile(h, Path(QStringLiteral("a")), QStringLiteral("a"), false, cab::tcompTYPE_LZX | (21 << 8)));
-  EXPECT_EQ(erf_.erfOper, cab::FCIERR_BAD_COMPR_TYPE);
+  // Quantum is not written, nor LZX outside windows 15..21.
+  for (std::uint16_t refused : {cab::tcompTYPE_QUANTUM, std::uint16_t(cab::tcompTYPE_LZX | (22 << 8)),
+                                std::uint16_t(cab::tcompTYPE_LZX | (14 << 8)), cab::tcompBAD}) {
+    EXPECT_FALSE(cab::FCIAddFile(h, Path(QStringLiteral("a")), QStringLiteral("a"), false, refused));
+    EXPECT_EQ(erf_.erfOper, cab::FCIERR_BAD_COMPR_TYPE) << refused;
+  }
 
   EXPECT_FALSE(
       cab::FCIAddFile(h, Path(QStringLiteral("a")), QString(300, QLatin1Char('n')), false, cab::tcompTYPE_MSZIP));
