@@ -10,6 +10,7 @@
 #include <QTemporaryFile>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -388,6 +389,12 @@ namespace exportfiles {
 
 void Fail(const char *operation, const QString &text) {
   throw rtl::EDatabaseError(QStringLiteral("TVuDaoTable.") + QLatin1String(operation) + QStringLiteral(": ") + text);
+}
+
+bool HasTime(const Rows &data, size_t column) {
+  for (const auto &row : data.rows)
+    if (!IsNull(row[column]) && row[column].AsDouble() != std::floor(row[column].AsDouble())) return true;
+  return false;
 }
 
 QString PlainText(const rtl::Variant &v, int type) {

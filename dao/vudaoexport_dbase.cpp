@@ -27,12 +27,6 @@ void PutBe(QByteArray &b, int at, quint32 v) {
   for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>((v >> (8 * (3 - i))) & 0xFF);
 }
 
-bool HasTime(const std::vector<std::vector<rtl::Variant>> &rows, size_t column) {
-  for (const auto &row : rows)
-    if (!IsNull(row[column]) && row[column].AsDouble() != std::floor(row[column].AsDouble())) return true;
-  return false;
-}
-
 // The Julian day number of a date (what FoxPro's date-times count).
 qint64 JulianDay(double date) { return QDate(1899, 12, 30).toJulianDay() + static_cast<qint64>(std::floor(date)); }
 
@@ -85,7 +79,7 @@ std::vector<File> DBaseFiles(const char *operation, const Rows &data, const QStr
         }
         break;
       case jet::dbDate:
-        col.type = visual && HasTime(data.rows, c) ? 'T' : 'D';
+        col.type = visual && HasTime(data, c) ? 'T' : 'D';
         col.length = 8;
         break;
       case jet::dbMemo:

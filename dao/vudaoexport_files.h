@@ -42,6 +42,8 @@ void CommitFiles(const char *operation, const std::vector<File> &files, const QS
 
 // Whether the value holds nothing (Null or Empty).
 inline bool IsNull(const rtl::Variant &v) { return v.IsNull() || v.IsEmpty(); }
+// Whether a date column holds a value with a time of day.
+bool HasTime(const Rows &data, size_t column);
 // A value's text as the formats without a type of their own write it.
 QString PlainText(const rtl::Variant &v, int type);
 

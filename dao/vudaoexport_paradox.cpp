@@ -63,12 +63,6 @@ struct Field {
   int size;  // bytes in the record
 };
 
-bool HasTime(const Rows &data, size_t column) {
-  for (const auto &row : data.rows)
-    if (!IsNull(row[column]) && row[column].AsDouble() != std::floor(row[column].AsDouble())) return true;
-  return false;
-}
-
 Field FieldFor(const Rows &data, size_t c, int version) {
   const Column &col = data.columns[c];
   Field f{rtl::ToCp1252(col.name.left(25)), pxAlpha, 0};
