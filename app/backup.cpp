@@ -1,9 +1,13 @@
 // The data folder's backup (see backup.h).
 #include "app/backup.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include "app/menulogic.h"
 #include "app/schema/schema.h"
 #include "platform/rtl/ignorefailure.h"
+#include "platform/jet/engine.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/forms.h"
 
@@ -48,6 +52,45 @@ bool AutomaticBackup(const QString &percorso) {
   }
 }
 
+QString KeptBackupText(const QString &first_line, TMenuLogic &logic, bool missing) {
+  const QString file = QDir::toNativeSeparators(logic.DatabaseFile());
+  const QString backup_path = logic.percorso + kBackupFileName;
+  const QString backup = QDir::toNativeSeparators(backup_path);
+  const QString why = missing
+                          ? QStringLiteral("L'archivio dei dati «%1» non c'è: non è stato copiato niente.").arg(file)
+                          : QStringLiteral("L'archivio dei dati «%1» è danneggiato: non è stato copiato.").arg(file);
+  const QString kept = QFileInfo(backup_path).isFile()
+                           ? QStringLiteral(
+                                 "La copia di sicurezza «%1» è stata lasciata com'era e conserva i dati dell'ultimo "
+                                 "backup riuscito.")
+                                 .arg(backup)
+                           : QStringLiteral("Non c'è ancora una copia di sicurezza «%1».").arg(backup);
+  return first_line + QLatin1Char('\n') + why + QLatin1Char('\n') + kept;
+}
+
+TExitBackup ExitBackup(TMenuLogic &logic, const std::function<void()> &before_archive) {
+  const QString file = logic.DatabaseFile();
+  auto keep = [&logic](bool missing) {
+    SetCursor(vcl::crDefault);
+    vcl::ShowMessage(KeptBackupText(kAutomaticBackupFailed, logic, missing));
+    return missing ? TExitBackup::KeptMissing : TExitBackup::KeptDamaged;
+  };
+  if (!QFileInfo(file).isFile()) return keep(true);
+  if (logic.ArchiveState() == TMenuLogic::TArchiveState::Damaged) return keep(false);
+  try {
+    logic.TidyDatabase();
+  } catch (const rtl::Exception &e) {
+    if (jet::DBEngine::DamageNoted(file)) return keep(false);
+    // Not damage (a full disk, a read-only folder): the file is as it was
+    // and sound, so the backup still runs.
+    SetCursor(vcl::crDefault);
+    if (vcl::Application != nullptr) vcl::Application->ShowException(e);
+    SetCursor(vcl::crHourGlass);
+  }
+  if (before_archive) before_archive();
+  return AutomaticBackup(logic.percorso) ? TExitBackup::Written : TExitBackup::Failed;
+}
+
 TBackup::TBackup(TMenuLogic *logic, vcl::TComponent *owner) : vcl::TComponent(owner), logic_(logic) {
   QbCabWriter1 = new TQbCabWriter(this);
   QbCabWriter1->SetName(QStringLiteral("QbCabWriter1"));
@@ -70,9 +113,19 @@ void TBackup::btn_backupClick() {
   Status(kBackupRunning);
   PumpMessages();
   logic_->Database->Close();
+  const QString file = logic_->DatabaseFile();
+  // Work goes on with the file as it is; only the archive is refused.
+  auto keep_archive = [this](bool missing) {
+    rtl::IgnoreFailure("the refused archive is what the user needs to hear of", [this] { ReopenArchives(); });
+    Status(kIdleStatus);
+    vcl::ShowMessage(KeptBackupText(kBackupFailed, *logic_, missing));
+  };
+  if (!QFileInfo(file).isFile()) return keep_archive(true);
+  if (logic_->ArchiveState() == TMenuLogic::TArchiveState::Damaged) return keep_archive(false);
   try {
     logic_->TidyDatabase();
   } catch (...) {
+    if (jet::DBEngine::DamageNoted(file)) return keep_archive(false);
     // The file is as it was before the repair: work goes on with it.
     rtl::IgnoreFailure("the repair's failure is the one the user needs to see", [this] { ReopenArchives(); });
     Status(kIdleStatus);

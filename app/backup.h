@@ -36,6 +36,26 @@ void WriteBackupCabinet(TQbCabWriter &writer, const QString &percorso);
 // the shutdown goes on; returns whether the archive was written.
 bool AutomaticBackup(const QString &percorso);
 
+// What the exit did with the archive.
+enum class TExitBackup {
+  Written,      // a new "backup4.cab" holds the repaired, compacted database
+  KeptMissing,  // no database in the data folder: nothing was archived
+  KeptDamaged,  // the database is damaged: the previous archive was kept
+  Failed,       // the archive could not be written ("Backup automatico non possibile !")
+};
+
+// The shutdown's tidy and backup, with the tables closed. A database that is
+// missing, or that the engine found damaged (at start, in any statement, or
+// now in the repair or compaction), is never archived: the previous
+// "backup4.cab" is the last good copy of the shop's data, so it is kept and
+// the user is told so. Otherwise the database is repaired and compacted (a
+// failure that is not damage is shown and the backup still runs) and the
+// archive is written. `before_archive` runs just before the archive.
+TExitBackup ExitBackup(TMenuLogic &logic, const std::function<void()> &before_archive = {});
+
+// The notice of an archive kept because the database is missing or damaged.
+QString KeptBackupText(const QString &first_line, TMenuLogic &logic, bool missing);
+
 // The on-demand backup over the main window's logic: closes the database,
 // repairs and compacts it, writes the archive, and reopens the tables.
 class TBackup : public vcl::TComponent {
@@ -53,7 +73,9 @@ class TBackup : public vcl::TComponent {
 
   // The command. A failed archive is reported as "Backup fallito !" and the
   // tables are reopened all the same. A failed repair or compaction is
-  // raised after the tables are reopened, so the program stays usable.
+  // raised after the tables are reopened, so the program stays usable. A
+  // database known or found damaged is not archived over the last good copy
+  // ("Backup fallito !" says why).
   void btn_backupClick();
 
  private:

@@ -4,6 +4,11 @@
 //
 // A second copy of the program asks the first to come forward and ends
 // before it shows a window or opens any data.
+//
+// Every way of ending runs the main window's shutdown (closing it, its
+// commands, the system's termination signals) and ends with status 0; the
+// forms and the objects kept for the whole run are freed while Qt still
+// runs, before the QApplication goes.
 #include <QApplication>
 
 #include "app/archivio.h"
@@ -11,6 +16,7 @@
 #include "app/menuform.h"
 #include "app/splashform.h"
 #include "controls/styled/qelapp.h"
+#include "platform/os/signals.h"
 #include "platform/vcl/forms.h"
 #include "report/engine/export/kvrtfexp.h"
 #include "report/engine/export/kvtxtexp.h"
@@ -40,13 +46,19 @@ int main(int argc, char **argv) {
   auto *single_instance = new qel::TQELOneInstance(menu_form);
   if (single_instance->Check()) {
     splash->Hide();
-    splash->Release();
+    delete splash;
+    vcl::DoneApplication();
+    qel::DoneQELApplication();
     return 0;
   }
   menu_form->frmInfo = new app::TfrmInfo(menu_form);
   menu_form->TestateForm = new app::TTestateForm(menu_form);
   splash->Hide();
   splash->Release();
+  os::WatchTerminationSignals([menu_form](int) { menu_form->EndSession(); });
   vcl::Application->Run();
+  os::WatchTerminationSignals(nullptr);  // the window is about to go
+  vcl::DoneApplication();
+  qel::DoneQELApplication();
   return 0;
 }

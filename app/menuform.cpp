@@ -1,9 +1,11 @@
 // The main window's widgets and their wiring to the logic (see menuform.h).
 #include "app/menuform.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QDir>
 #include <QFileInfo>
+#include <QTimer>
 
 #include "app/archivio.h"
 #include "app/backup.h"
@@ -13,6 +15,7 @@
 #include "platform/os/shell.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/vcl/dialogs.h"
 
 namespace app {
 
@@ -543,8 +546,18 @@ void TMenuForm::mnu_sitoClick(rtl::TObject *) { os::ShellExecute(QStringLiteral(
 // --- start-up and shutdown -------------------------------------------------------------------
 
 void TMenuForm::FormPaint(rtl::TObject *) {
-  if (!Logic->first_paint || painting_) return;
+  if (!Logic->first_paint || start_up_asked_) return;
+  start_up_asked_ = true;
+  const std::shared_ptr<bool> alive = AliveToken();
+  QTimer::singleShot(0, [this, alive] {
+    if (*alive) StartUp();
+  });
+}
+
+void TMenuForm::StartUp() {
+  if (!Logic->first_paint || painting_ || vcl::Application->Terminated()) return;
   painting_ = true;
+  start_up_asked_ = true;
   lb_showrivista->SetCaption(QStringLiteral("Apertura archivi in corso ..."));
   vcl::Application->ProcessMessages();
   Logic->percorso = QDir::currentPath() + QLatin1Char('/');
@@ -555,11 +568,13 @@ void TMenuForm::FormPaint(rtl::TObject *) {
   try {
     Logic->OpenArchives();
   } catch (const rtl::Exception &e) {
-    // The program goes on without open tables, as after any start-up error.
+    // The program goes on without open tables and refuses registrations;
+    // the user can read what to do and still close it.
     Logic->first_paint = false;
     painting_ = false;
     lb_showrivista->SetCaption(kIdleStatus);
-    vcl::Application->ShowException(e);
+    vcl::MessageDlg(e.Message(), vcl::mtError, {vcl::mbOK}, 0);
+    if (end_asked_) EndSession();
     return;
   }
   if (Logic->pos_totali == QLatin1String("Destra"))
@@ -576,6 +591,7 @@ void TMenuForm::FormPaint(rtl::TObject *) {
   selez_data->SetEditDate(Logic->selez_data);
   syncing_ = false;
   PageControl1Change(PageControl1);
+  if (end_asked_) EndSession();
 }
 
 void TMenuForm::FormClose(rtl::TObject *, vcl::TCloseAction &) {
@@ -585,15 +601,35 @@ void TMenuForm::FormClose(rtl::TObject *, vcl::TCloseAction &) {
   lb_showrivista->SetCaption(QStringLiteral("Chiusura in corso ... attendere"));
   vcl::Application->ProcessMessages();
   vcl::Screen->SetCursor(vcl::crHourGlass);
-  try {
-    Logic->TidyDatabase();
-  } catch (const rtl::Exception &e) {
-    vcl::Screen->SetCursor(vcl::crDefault);
-    vcl::Application->ShowException(e);
-  }
-  pn_top->SetEnabled(false);
-  AutomaticBackup(Logic->percorso);
+  ExitBackup(*Logic, [this] { pn_top->SetEnabled(false); });
   vcl::Screen->SetCursor(vcl::crDefault);
+}
+
+void TMenuForm::EndSession() {
+  end_asked_ = true;
+  if (painting_) return;  // the start-up calls again when it is over
+  // Nobody may be there to answer: every question takes its safe answer
+  // (cancel where there is one) and every notice goes to the log.
+  vcl::SetDialogResponder([](vcl::TDialogRequest &r) {
+    qWarning("%s: %s", qPrintable(r.caption), qPrintable(r.text));
+    const int pick = r.cancel_button >= 0 ? r.cancel_button : r.default_button;
+    if (pick >= 0 && pick < static_cast<int>(r.results.size())) return r.results[static_cast<size_t>(pick)];
+    return vcl::mrCancel;
+  });
+  vcl::Application->ShowExceptionSlot = [](const QString &caption, const QString &text) {
+    qWarning("%s: %s", qPrintable(caption), qPrintable(text));
+  };
+  // A dialog open now runs its own event loop: it is cancelled first, and
+  // the window closes once that loop is over.
+  if (QWidget *modal = QApplication::activeModalWidget()) {
+    modal->close();
+    const std::shared_ptr<bool> alive = AliveToken();
+    QTimer::singleShot(20, [this, alive] {
+      if (*alive) EndSession();
+    });
+    return;
+  }
+  Close();
 }
 
 }  // namespace app

@@ -4,8 +4,10 @@
 // what the user typed into the logic (menulogic.h), runs the logic's handler
 // of the same name and shows the logic's state again, focus included.
 //
-// The first paint opens the archives (FormPaint); closing the window closes
-// them and repairs and compacts the database (FormClose).
+// The first paint opens the archives (FormPaint asks for StartUp, which runs
+// once the window is painted whole); closing the window closes them, repairs
+// and compacts the database and writes the backup (FormClose). EndSession
+// is the same close asked for by the system (logout, shutdown).
 #pragma once
 
 #include <QString>
@@ -109,9 +111,18 @@ class TMenuForm : public vcl::TForm {
   vcl::TMenuItem *mnu_testate = nullptr, *mnu_giacenze = nullptr;
   TTestateForm *TestateForm = nullptr;  // owned, made on first use
 
-  // The data folder's start-up and the shutdown.
+  // The data folder's start-up and the shutdown. The first paint only asks
+  // for the start-up: it runs when the paint is over, so the window is whole
+  // while "Apertura archivi in corso ..." and any message of the start-up
+  // show (a message box inside the paint handler would leave it half drawn).
   void FormPaint(rtl::TObject *sender);
+  void StartUp();
   void FormClose(rtl::TObject *sender, vcl::TCloseAction &action);
+  // The system asks the program to end: open dialogs are cancelled and the
+  // window closes as when the user closes it, backup included; the notices
+  // of that shutdown go to the standard error, as nobody may be there to
+  // answer them. Asked during the start-up, it waits for its end.
+  void EndSession();
   // Whether the first paint has run.
   bool Started() const { return !Logic->first_paint; }
 
@@ -157,6 +168,8 @@ class TMenuForm : public vcl::TForm {
   vcl::TWinControl *FocusTarget(TFocus target);
   bool syncing_ = false;
   bool painting_ = false;
+  bool start_up_asked_ = false;
+  bool end_asked_ = false;
 };
 
 }  // namespace app

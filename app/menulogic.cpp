@@ -3,14 +3,20 @@
 #include "app/menulogic.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 
 #include "app/schema/schema.h"
+#include "app/backup.h"
+#include "platform/jet/engine.h"
 #include "platform/jet/jetconst.h"
+#include "platform/jet/jeterror.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/ignorefailure.h"
 #include "platform/rtl/numbers.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/rtl/workfiles.h"
 
 namespace app {
 
@@ -221,17 +227,112 @@ QString TMenuLogic::PageTipo(TPage page) {
 
 // --- start-up and shutdown ----------------------------------------------------------
 
+QString TMenuLogic::DatabaseFile() const { return percorso + QString::fromLatin1(schema::kDatabaseFileName); }
+
 void TMenuLogic::OpenArchives() {
-  Database->Close();
-  Database->SetDatabase(percorso + QString::fromLatin1(schema::kDatabaseFileName));
-  Database->Open();
-  for (auto *t : {riviste, Giacenze, Periodo, giornale, Allegati}) t->Open();
+  if (!percorso.isEmpty()) rtl::RemoveStaleWorkFiles(percorso);
+  rtl::RemoveStaleWorkFiles(rtl::ProgramTempFolder());
+  const QString file = DatabaseFile();
+  const QString backup = percorso + kBackupFileName;
+  archive_state_ = TArchiveState::Closed;
+  try {
+    Database->Close();
+    Database->SetDatabase(file);
+    Database->Open();
+    // Opening reads only the catalogue: damage anywhere else would show
+    // only when a registration reaches it, or never before the backup.
+    Database->CheckDatabase(Database->Database(), true);
+    for (auto *t : {riviste, Giacenze, Periodo, giornale, Allegati}) t->Open();
+  } catch (const rtl::Exception &e) {
+    const auto *engine_error = dynamic_cast<const jet::EJetError *>(&e);
+    const bool unreadable = engine_error != nullptr && (engine_error->Number() == jet::kErrDamaged ||
+                                                        engine_error->Number() == jet::kErrUnrecognisedFormat);
+    QString text;
+    if (!Database->Connected() && !QFileInfo::exists(Database->Database())) {
+      archive_state_ = TArchiveState::Missing;
+      text = MissingArchiveText(file, backup);
+    } else if (unreadable || jet::DBEngine::DamageNoted(Database->Database())) {
+      archive_state_ = TArchiveState::Damaged;
+      text = DamagedArchiveText(Database->Database(), backup);
+    } else {
+      archive_state_ = TArchiveState::Unopened;
+      text = UnopenedArchiveText(Database->Database(), e.Message());
+    }
+    rtl::IgnoreFailure("a connection that failed to open has nothing to close", [this] { Database->Close(); });
+    throw rtl::Exception(text);
+  }
+  archive_state_ = TArchiveState::Open;
   selez_data = rtl::Date();
 }
 
 void TMenuLogic::CloseArchives() {
   for (auto *t : {giornale, Giacenze, riviste, Periodo}) t->Close();
   Database->Close();
+}
+
+TMenuLogic::TArchiveState TMenuLogic::ArchiveState() const {
+  if (archive_state_ == TArchiveState::Open || archive_state_ == TArchiveState::Unopened) {
+    // Damage met by any statement since the start, wherever it was caught.
+    if (jet::DBEngine::DamageNoted(DatabaseFile()) ||
+        (!Database->Database().isEmpty() && jet::DBEngine::DamageNoted(Database->Database())))
+      return TArchiveState::Damaged;
+  }
+  return archive_state_;
+}
+
+QString TMenuLogic::RefusedRegistrationText() const {
+  const QString backup = percorso + kBackupFileName;
+  switch (ArchiveState()) {
+    case TArchiveState::Damaged:
+      return QStringLiteral("Registrazione non eseguita.\n") + DamagedArchiveText(DatabaseFile(), backup);
+    case TArchiveState::Missing:
+      return QStringLiteral("Registrazione non eseguita.\n") + MissingArchiveText(DatabaseFile(), backup);
+    default:
+      return QStringLiteral("Registrazione non eseguita: l'archivio dei dati «%1» non è aperto.").arg(DatabaseFile());
+  }
+}
+
+bool TMenuLogic::RefuseRegistration(TFocus quantity_control) {
+  if (ArchiveUsable()) return false;
+  focus = quantity_control;
+  const QString text = RefusedRegistrationText();
+  if (!ShowError) throw rtl::Exception(text);
+  ShowError(text);
+  return true;
+}
+
+QString MissingArchiveText(const QString &file, const QString &backup) {
+  return QStringLiteral(
+             "L'archivio dei dati «%1» non è stato trovato.\n"
+             "Controllare la cartella da cui il programma è stato avviato, oppure ripristinare l'archivio "
+             "dalla copia di sicurezza «%2».")
+      .arg(QDir::toNativeSeparators(file), QDir::toNativeSeparators(backup));
+}
+
+QString DamagedArchiveText(const QString &file, const QString &backup) {
+  QString text = QStringLiteral(
+                     "L'archivio dei dati «%1» è danneggiato e il programma non lo può usare: "
+                     "il file è stato lasciato com'è.\n")
+                     .arg(QDir::toNativeSeparators(file));
+  if (QFileInfo(backup).isFile())
+    text += QStringLiteral(
+                "Chiudere il programma e ripristinare l'archivio dall'ultima copia di sicurezza «%1», "
+                "nella stessa cartella, prima di riprendere il lavoro.")
+                .arg(QDir::toNativeSeparators(backup));
+  else
+    text += QStringLiteral(
+                "Nella cartella non c'è una copia di sicurezza «%1»: conservare il file danneggiato "
+                "e rivolgersi all'assistenza.")
+                .arg(QDir::toNativeSeparators(backup));
+  return text;
+}
+
+QString UnopenedArchiveText(const QString &file, const QString &reason) {
+  return QStringLiteral("Impossibile aprire l'archivio dei dati «%1».\n%2").arg(QDir::toNativeSeparators(file), reason);
+}
+
+QString InvalidCodeText(const QString &code) {
+  return QStringLiteral("Codice a barre non valido: «%1».\nUn codice a barre è fatto di sole cifre.").arg(code);
 }
 
 void TMenuLogic::TidyDatabase() {
@@ -258,6 +359,11 @@ void TMenuLogic::ingresso_barcodeExit() {
   ultimo_barcode.clear();
 
   const QString code = ingresso_barcode;
+  if (code.isEmpty()) return;
+  if (!std::all_of(code.begin(), code.end(), [](QChar c) { return c >= u'0' && c <= u'9'; })) {
+    RefuseCode(code);
+    return;
+  }
   if (active_page == TPage::Carico) {
     if (IsPeriodical(code) && code.mid(kTitleCodeLength, kAddonLength).isEmpty()) {
       clear_carico();
@@ -271,6 +377,31 @@ void TMenuLogic::ingresso_barcodeExit() {
     ultimo_barcode = code;
     LookupStock(code, active_page);
   }
+}
+
+void TMenuLogic::RefuseCode(const QString &code) {
+  // The page must not go on showing the article of the code before, as if
+  // the refused code had found it.
+  switch (active_page) {
+    case TPage::Carico:
+      clear_carico();
+      break;
+    case TPage::Resi:
+      clear_resi();
+      break;
+    case TPage::Scarico:
+      clear_scarico();
+      break;
+    case TPage::Query:
+      ClearPage(query);
+      query.cd = QStringLiteral("No");
+      break;
+  }
+  ingresso_barcode.clear();
+  focus = TFocus::ingresso_barcode;
+  const QString text = InvalidCodeText(code);
+  if (!ShowError) throw rtl::Exception(text);
+  ShowError(text);
 }
 
 QString TMenuLogic::decodeallegato(const QString &code) {
@@ -492,6 +623,7 @@ void TMenuLogic::btn_caricoClick() {
     focus = TFocus::Caricoquantita;
     return;
   }
+  if (RefuseRegistration(TFocus::Caricoquantita)) return;
   const QString code = p.barcode;
   const bool ok = Register([&] {
     if (LocateBy(Giacenze, schema::Giacenza::Barcode18, code)) {
@@ -531,6 +663,7 @@ bool TMenuLogic::TakeFromStock(TPageFields &p, TFocus quantity_control, double e
     focus = quantity_control;
     return false;
   }
+  if (RefuseRegistration(quantity_control)) return false;
   const QString code = p.barcode;
   if (!LocateBy(Giacenze, schema::Giacenza::Barcode18, code)) return false;
   const bool ok = Register([&] {

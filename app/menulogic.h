@@ -177,13 +177,32 @@ class TMenuLogic : public vcl::TComponent {
   std::function<void(const QString &)> ShowError;
 
   // --- start-up and shutdown ------------------------------------------------------------
-  // Connects to `percorso` + "orbisca4.mdb", opens the five tables in their
-  // order and sets the work date to today.
+  // The data folder's database file, `percorso` + "orbisca4.mdb".
+  QString DatabaseFile() const;
+  // Removes what an interrupted run left in the data folder and in the
+  // program's temporary folder (only files the program names as its own),
+  // connects to the database, reads it whole once to find damage (SQLite's
+  // quick check: about 160 ms on a million journal rows), opens the five
+  // tables in their order and sets the work date to today. A database that
+  // is missing, damaged or no database of the program is refused with a
+  // message in Italian naming the file and the backup; the file is left
+  // as it is and the tables stay closed.
   void OpenArchives();
   // Closes the tables and disconnects.
   void CloseArchives();
   // Repairs and compacts the data folder's database (connection closed).
   void TidyDatabase();
+
+  // What the program knows of its database. `Damaged` covers a file the
+  // engine could not read as a database at start and any damage the engine
+  // met since, in whatever statement; `Unopened` a file that did not open
+  // for another reason (locked, unreadable).
+  enum class TArchiveState { Closed, Open, Missing, Damaged, Unopened };
+  TArchiveState ArchiveState() const;
+  // Registrations are refused unless the archives are open and sound.
+  bool ArchiveUsable() const { return ArchiveState() == TArchiveState::Open; }
+  // The text of a registration refused for that reason.
+  QString RefusedRegistrationText() const;
 
   // --- barcode entry and lookup ------------------------------------------------------------
   void ingresso_barcodeExit();
@@ -234,9 +253,22 @@ class TMenuLogic : public vcl::TComponent {
   // Runs the posts of one registration in one transaction.
   bool Register(const std::function<void()> &posts);
   bool TakeFromStock(TPageFields &p, TFocus quantity_control, double excessive_reset, const QString &tipo);
+  // Tells the user that the archive cannot take registrations; true when so.
+  bool RefuseRegistration(TFocus quantity_control);
+  // A code that is not all digits: told, and the page's article cleared.
+  void RefuseCode(const QString &code);
+  TArchiveState archive_state_ = TArchiveState::Closed;
   void RecoverAfterFailure();
   void RefreshStorico(const QString &code);
 };
+
+// Texts of the database's troubles: `file` is the database, `backup` the
+// archive "backup4.cab" beside it, named whether or not it exists.
+QString MissingArchiveText(const QString &file, const QString &backup);
+QString DamagedArchiveText(const QString &file, const QString &backup);
+QString UnopenedArchiveText(const QString &file, const QString &reason);
+// "Codice a barre non valido" and why, for a code that is not all digits.
+QString InvalidCodeText(const QString &code);
 
 // The "#.##" change text of the till ("€ " and the amount).
 QString RestoText(double amount);

@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 #include <cstdio>
 #include <utility>
 
@@ -18,6 +17,7 @@
 #include "platform/rtl/ignorefailure.h"
 #include "platform/rtl/registry.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/rtl/workfiles.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/typinfo.h"
 
@@ -538,21 +538,26 @@ void TVuDaoDatabase::CompactDatabase(const QString &file_name, const QString &pa
     Fail(where + QStringLiteral("Cannot compact the database while it is connected!") + kCrLf + file_name);
   const QString folder = info.path().isEmpty() ? QDir::currentPath() : info.absolutePath();
 
-  // A fresh name in the same folder, so that the final rename replaces the
-  // file in one step (same file system) and never crosses devices.
-  QString temp;
-  {
-    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("mdbXXXXXX.tmp")));
-    if (!probe.open()) Fail(where + QStringLiteral("Cannot create a temporary file in ") + folder);
-    temp = probe.fileName();
-  }  // removed here: the engine refuses an existing target
-  QFile::remove(temp);
+  // A damaged file is not compacted: the copy would lose, without a word,
+  // whatever the engine could not read, and take the file's place.
+  engine_->CheckDatabase(file_name, true);
+
+  // A fresh name of the program's own in the same folder, so that the final
+  // rename replaces the file in one step (same file system), and a copy left
+  // by an interrupted run is known for what it is.
+  const QString temp = rtl::CreateWorkFile(folder, QStringLiteral("mdb"));
+  if (temp.isEmpty()) Fail(where + QStringLiteral("Cannot create a temporary file in ") + folder);
+  QFile::remove(temp);  // the engine refuses an existing target
+  auto drop_temp = [&temp] {
+    QFile::remove(temp);
+    QFile::remove(temp + QStringLiteral("-journal"));
+  };
 
   const QString pwd = password.isEmpty() ? QString() : QStringLiteral(";pwd=") + password;
   try {
     engine_->CompactDatabase(file_name, temp, QString(), 0, pwd);
   } catch (...) {
-    QFile::remove(temp);
+    drop_temp();
     throw;
   }
   // The copy must be a sound database before it takes the file's place.
@@ -561,14 +566,22 @@ void TVuDaoDatabase::CompactDatabase(const QString &file_name, const QString &pa
       Fail(where + QStringLiteral("The compacted copy was not written."));
     engine_->RepairDatabase(temp);
   } catch (...) {
-    QFile::remove(temp);
+    drop_temp();
     throw;
   }
   QFile::setPermissions(temp, QFile::permissions(file_name));
-  if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(info.absoluteFilePath()).constData()) != 0) {
-    QFile::remove(temp);
-    Fail(where + QStringLiteral("Cannot replace ") + file_name + QStringLiteral(" with its compacted copy."));
+  QString reason;
+  if (!rtl::DurableRename(temp, info.absoluteFilePath(), &reason)) {
+    drop_temp();
+    Fail(where + QStringLiteral("Cannot replace ") + file_name + QStringLiteral(" with its compacted copy.") + kCrLf +
+         reason);
   }
+  QFile::remove(temp + QStringLiteral("-journal"));
+}
+
+void TVuDaoDatabase::CheckDatabase(const QString &file_name, bool quick) {
+  if (!engine_) StartEngine();
+  engine_->CheckDatabase(file_name, quick);
 }
 
 void TVuDaoDatabase::CreateAccessDatabase(const QString &file_name) {

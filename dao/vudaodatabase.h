@@ -137,10 +137,15 @@ class TVuDaoDatabase : public vcl::TComponent {
 
   // --- services -----------------------------------------------------------------
   void RepairDatabase(const QString &file_name, const QString &password = {});
-  // Writes a compacted copy beside the file, checks it and puts it in the
-  // file's place in one step; the file is never lost or left under another
-  // name. Any failure is raised and leaves the file as it was.
+  // Checks the file (a damaged one is refused, 3049, and left as it is),
+  // writes a compacted copy beside it, checks the copy and puts it in the
+  // file's place in one durable step; the file is never lost or left under
+  // another name. Any failure is raised and leaves the file as it was.
   void CompactDatabase(const QString &file_name, const QString &password = {});
+  // Reads the file whole and raises when it is damaged (3049) or no
+  // database at all (3343); the file is not changed. `quick` leaves out the
+  // comparison of every index with its table (see jet::DBEngine).
+  void CheckDatabase(const QString &file_name, bool quick);
   void CreateAccessDatabase(const QString &file_name);
   void CreateQueryDef(const QString &name, const QString &sql);
   void SetQueryDefSQL(const QString &name, const QString &sql);

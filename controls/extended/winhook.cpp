@@ -17,11 +17,6 @@ namespace {
 
 THookList *g_hook_list = nullptr;
 
-// Frees the list when the program ends, with whatever is still hooked.
-struct HookListFinalizer {
-  ~HookListFinalizer() { THookList::FreeInstance(); }
-} g_hook_list_finalizer;
-
 }  // namespace
 
 // --- THookList -----------------------------------------------------------------------
@@ -39,7 +34,12 @@ THookList::~THookList() {
 }
 
 THookList *THookList::Instance(bool create) {
-  if (g_hook_list == nullptr && create) g_hook_list = new THookList();
+  if (g_hook_list == nullptr && create) {
+    g_hook_list = new THookList();
+    // Freed with whatever is still hooked when the program ends, while the
+    // controls and Qt still exist (never from a static destructor).
+    vcl::AddExitProc(&THookList::FreeInstance);
+  }
   return g_hook_list;
 }
 

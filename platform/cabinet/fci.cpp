@@ -13,6 +13,8 @@
 // the file that crosses the cut is listed in both, as continued.
 #include "platform/cabinet/fci.h"
 
+#include "platform/rtl/workfiles.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -167,19 +169,19 @@ FciCallbacks DefaultCallbacks() {
     return r;
   };
   c.Rename = [](const QString &from, const QString &to, int &err) {
-    const int r = ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData());
-    err = r < 0 ? errno : 0;
-    return r;
+    // Flushed before and after, so that a power cut never leaves the
+    // cabinet's name on an empty file.
+    const bool ok = rtl::DurableRename(from, to);
+    err = ok ? 0 : errno;
+    return ok ? 0 : -1;
   };
   c.GetTempFile = [](QString &name) {
-    // A unique name in the temporary folder; the file itself is made again
-    // (exclusively) by whoever asked for the name.
-    QByteArray pattern = QFile::encodeName(QDir::tempPath() + QStringLiteral("/stcXXXXXX"));
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) return false;
-    ::close(fd);
-    ::unlink(pattern.constData());
-    name = QFile::decodeName(pattern);
+    // A unique name of the program's own in its temporary folder; the file
+    // itself is made again (exclusively) by whoever asked for the name.
+    const QString made = rtl::CreateWorkFile(rtl::ProgramTempFolder(), QStringLiteral("stc"));
+    if (made.isEmpty()) return false;
+    QFile::remove(made);
+    name = made;
     return true;
   };
   c.GetOpenInfo = [](const QString &path, std::uint16_t &date, std::uint16_t &time, std::uint16_t &attribs, int &err) {
@@ -831,10 +833,17 @@ bool FciContext::WriteCabinet(bool get_next) {
   if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/')) && !folder.endsWith(QLatin1Char('\\')))
     folder += QLatin1Char('/');
   const QString final_name = folder + ccab_.szCab;
-  const QString part_name = final_name + QStringLiteral(".part");
+  const QString part_name = rtl::CreateWorkFile(folder.isEmpty() ? QStringLiteral(".") : folder, QStringLiteral("cab"));
+  if (part_name.isEmpty()) return Fail(FCIERR_CAB_FILE, errno);
+  // Readable by others as a cabinet written in place would be.
+  QFile::setPermissions(part_name, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
   int err = 0;
   const int out = cb_.Open(part_name, O_WRONLY | O_CREAT | O_TRUNC, 0644, err);
-  if (out < 0) return Fail(FCIERR_CAB_FILE, err);
+  if (out < 0) {
+    int ignored_err = 0;
+    cb_.Delete(part_name, ignored_err);
+    return Fail(FCIERR_CAB_FILE, err);
+  }
   auto abandon = [&](int oper, int error) {
     int ignored_err = 0;
     cb_.Close(out, ignored_err);

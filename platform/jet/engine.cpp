@@ -150,17 +150,28 @@ void DBEngine::CompactDatabase(const QString &source, const QString &target, con
   sqlite3_finalize(stmt);
   store->Close();
   if (rc != SQLITE_OK) {
-    QFile::remove(target);  // a half-written copy is no copy; the source is as it was
-    Raise(rc == SQLITE_CORRUPT || rc == SQLITE_NOTADB ? kErrDamaged : kErrEngine,
+    // A half-written copy is no copy (nor is its journal); the source is as it was.
+    QFile::remove(target);
+    QFile::remove(target + QStringLiteral("-journal"));
+    const bool damaged = (rc & 0xff) == SQLITE_CORRUPT || (rc & 0xff) == SQLITE_NOTADB;
+    if (damaged) detail::NoteDamage(source);
+    Raise(damaged ? kErrDamaged : kErrEngine,
           QStringLiteral("Cannot compact '%1' into '%2': %3.").arg(source, target, msg));
   }
 }
 
-void DBEngine::RepairDatabase(const QString &path) {
+void DBEngine::RepairDatabase(const QString &path) { CheckDatabase(path, false); }
+
+bool DBEngine::DamageNoted(const QString &path) { return detail::DamageNoted(path); }
+
+void DBEngine::ForgetDamage(const QString &path) { detail::ForgetDamage(path); }
+
+void DBEngine::CheckDatabase(const QString &path, bool quick) {
   auto store = detail::Store::Open(path, true, false);
   QStringList problems;
   try {
-    detail::Stmt st = store->Prepare(QStringLiteral("PRAGMA integrity_check(20)"));
+    detail::Stmt st =
+        store->Prepare(quick ? QStringLiteral("PRAGMA quick_check(20)") : QStringLiteral("PRAGMA integrity_check(20)"));
     while (st.Step()) {
       const QString line = st.Value(0, dbText).AsString();
       if (line != QLatin1String("ok")) problems << line;
@@ -169,6 +180,7 @@ void DBEngine::RepairDatabase(const QString &path) {
     problems << e.Description();
   }
   store->Close();
+  if (!problems.isEmpty()) detail::NoteDamage(path);
   if (!problems.isEmpty())
     Raise(kErrDamaged, QStringLiteral("The database '%1' is damaged and cannot be repaired: %2")
                            .arg(path, problems.join(QStringLiteral("; "))));

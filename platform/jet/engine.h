@@ -96,6 +96,18 @@ class DBEngine {
                        const QString &password = {});
   // Checks the file's integrity; a damaged file raises 3049 saying what is wrong.
   void RepairDatabase(const QString &path);
+  // Checks the file for damage without changing it: with `quick`, SQLite's
+  // quick check (every page read, the structure of every table and index
+  // and every record checked, indexes not compared with their rows); else
+  // the full integrity check. A damaged file raises 3049 saying what is
+  // wrong; a file that is no database of this program raises 3343.
+  void CheckDatabase(const QString &path, bool quick);
+  // Whether the engine found the file at `path` damaged in this run, in
+  // any statement, at opening, in a check or a compaction: the program
+  // must not take such a file for a sound one (a backup of it would replace
+  // the last good copy). ForgetDamage clears the note (a file put back).
+  static bool DamageNoted(const QString &path);
+  static void ForgetDamage(const QString &path);
   // dbRefreshCache: rows read before are read again from the file when
   // next reached (changes of other programs show). dbFreeLocks: no lock
   // outlives a call, so there is nothing to free.

@@ -109,6 +109,10 @@ enum EngineErrorNumber : int {
 
 namespace detail {
 [[noreturn]] void Raise(int number, const QString &text, const QString &source = QStringLiteral("DAO.Database"));
+// The files SQLite found damaged in this run (DBEngine::DamageNoted).
+void NoteDamage(const QString &path);
+bool DamageNoted(const QString &path);
+void ForgetDamage(const QString &path);
 }  // namespace detail
 
 // A list of engine objects reached by position or by name (case ignored).

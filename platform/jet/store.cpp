@@ -251,6 +251,7 @@ bool Stmt::Step() {
       Raise(kErrEngine, msg);
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
+      NoteDamage(QString::fromUtf8(sqlite3_db_filename(db_, "main")));
       Raise(kErrDamaged, QStringLiteral("The database file is damaged: %1.").arg(msg));
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
@@ -308,6 +309,7 @@ void Store::Fail(int rc, const QString &context) const {
   switch (rc & 0xff) {
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
+      NoteDamage(path_);
       Raise(kErrDamaged, QStringLiteral("Cannot open database '%1': the file is damaged (%2).").arg(path_, msg));
     case SQLITE_BUSY:
     case SQLITE_LOCKED:

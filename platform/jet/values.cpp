@@ -1,6 +1,7 @@
 // Value conversions of the engine's fields (text in the locale of the
 // moment, Yes/No, width checks), default values, field properties and the
 // record of the last error.
+#include <QFileInfo>
 #include <QLocale>
 #include <QUuid>
 #include <cmath>
@@ -70,6 +71,31 @@ std::uint64_t RefreshEpoch() { return refresh_epoch; }
 void BumpRefreshEpoch() { ++refresh_epoch; }
 
 void RecordError(const EJetError &e) { LastErrorSlot() = e; }
+
+namespace {
+// The files found damaged in this run, by absolute path. Made once and never
+// freed, so no destructor runs at exit.
+QStringList &DamagedFiles() {
+  static auto *files = new QStringList;
+  return *files;
+}
+
+QString DamageKey(const QString &path) {
+  const QFileInfo info(path);
+  const QString canonical = info.canonicalFilePath();
+  return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+}
+}  // namespace
+
+void NoteDamage(const QString &path) {
+  if (path.isEmpty()) return;
+  const QString key = DamageKey(path);
+  if (!DamagedFiles().contains(key)) DamagedFiles().append(key);
+}
+
+bool DamageNoted(const QString &path) { return DamagedFiles().contains(DamageKey(path)); }
+
+void ForgetDamage(const QString &path) { DamagedFiles().removeAll(DamageKey(path)); }
 
 const EJetError *LastError() { return LastErrorSlot() ? &*LastErrorSlot() : nullptr; }
 

@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringConverter>
 #include <QStringDecoder>
@@ -17,6 +16,7 @@
 #include "platform/rtl/cp1252.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/rtl/workfiles.h"
 
 namespace rtl {
 namespace {
@@ -191,10 +191,27 @@ IniDocument IniDocument::LoadFile(const QString &path, bool must_read) {
 }
 
 void IniDocument::SaveFile(const QString &path) const {
-  QSaveFile f(path);
-  f.setDirectWriteFallback(false);
+  // Written whole under a temporary name of the program's own beside the
+  // file, then renamed over it durably: the file is the old one or the
+  // complete new one, and an interrupted save leaves a file the next start
+  // recognises and removes.
+  const QFileInfo info(path);
+  const QString temp = CreateWorkFile(info.absolutePath(), QStringLiteral("ini"));
+  if (temp.isEmpty()) throw EIniFileException(Unable(path));
   const QByteArray bytes = Serialize();
-  if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
+  QFile f(temp);
+  bool ok = f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size() && f.flush();
+  f.close();
+  ok = ok && f.error() == QFileDevice::NoError;
+  if (ok) {
+    const QFile::Permissions keep = info.exists()
+                                        ? QFile::permissions(path)
+                                        : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+    QFile::setPermissions(temp, keep);
+    ok = DurableRename(temp, info.absoluteFilePath());
+  }
+  if (!ok) {
+    QFile::remove(temp);
     throw EIniFileException(Unable(path));
   }
 }

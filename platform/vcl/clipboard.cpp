@@ -239,8 +239,10 @@ void TClipboard::AssignTo(rtl::TPersistent *dest) const {
 }
 
 TClipboard &Clipboard() {
-  static TClipboard clipboard;
-  return clipboard;
+  // Never destroyed: data still pending at exit would otherwise be freed
+  // after the QApplication is gone.
+  static auto *clipboard = new TClipboard;
+  return *clipboard;
 }
 
 }  // namespace vcl

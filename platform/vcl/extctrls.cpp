@@ -180,8 +180,10 @@ TTimerService *g_service = nullptr;
 void SetTimerService(TTimerService *service) { g_service = service; }
 
 TTimerService *GetTimerService() {
-  static QtTimerService qt_service;
-  return g_service != nullptr ? g_service : &qt_service;
+  // Never destroyed: its timers belong to Qt, which is gone at static
+  // destruction.
+  static auto *qt_service = new QtTimerService;
+  return g_service != nullptr ? g_service : qt_service;
 }
 
 TTimer::TTimer(TComponent *owner) : TComponent(owner) { Restart(); }

@@ -33,11 +33,25 @@ IControlApplication *MakeControlApplication() {
   SetControlApplicationMaker(&MakeControlApplication);
   return true;
 }();
+
+// Made on first use and never freed: no destructor of it runs at exit.
+std::vector<std::function<void()>> &ExitProcs() {
+  static auto *procs = new std::vector<std::function<void()>>();
+  return *procs;
+}
 }  // namespace
+
+void AddExitProc(std::function<void()> proc) { ExitProcs().push_back(std::move(proc)); }
 
 void DoneApplication() {
   delete Application;
   Application = nullptr;
+  auto &procs = ExitProcs();
+  while (!procs.empty()) {
+    std::function<void()> proc = std::move(procs.back());
+    procs.pop_back();
+    proc();
+  }
   delete Screen;
   Screen = nullptr;
 }

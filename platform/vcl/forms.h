@@ -381,9 +381,16 @@ extern TScreen *Screen;
 // Makes them when needed (every entry point of this unit calls it).
 void InitApplication();
 // Frees the application (and with it the forms and data modules it owns,
-// whose OnDestroy handlers run) and the screen; the program's main calls
-// it after Run returns.
+// whose OnDestroy handlers run), then runs the exit procedures, then frees
+// the screen; the program's main calls it after Run returns, while Qt still
+// runs.
 void DoneApplication();
+// Registers work for the end of the program. Units that keep process-wide
+// objects holding Qt objects (the window hooks, the printer) free them here
+// rather than in a static destructor, which would run after the
+// QApplication is gone. DoneApplication runs them once, last registered
+// first; a unit that makes its object again registers again.
+void AddExitProc(std::function<void()> proc);
 
 // The Qt cursor of a platform cursor number.
 QCursor CursorToQCursor(TCursor cursor);

@@ -1,6 +1,8 @@
 // The printer over QPrinter; see printers.h.
 #include "platform/vcl/printers.h"
 
+#include "platform/vcl/forms.h"
+
 #include <QFile>
 #include <QPageLayout>
 #include <QPageSize>
@@ -62,9 +64,15 @@ std::vector<TPrinterDevice> SpoolerDevices(int *default_index) {
   return out;
 }
 
+// Made on first use and never destroyed statically: the printer (its
+// QPrinter and painter) goes when the program ends, while Qt still runs.
 std::unique_ptr<TPrinter> &GlobalPrinter() {
-  static std::unique_ptr<TPrinter> printer;
-  return printer;
+  static auto *printer = new std::unique_ptr<TPrinter>();
+  return *printer;
+}
+
+void RegisterPrinterRelease() {
+  AddExitProc([] { GlobalPrinter().reset(); });
 }
 
 }  // namespace
@@ -322,7 +330,10 @@ void TPrinter::Abort() {
 
 TPrinter *Printer() {
   auto &p = GlobalPrinter();
-  if (!p) p = std::make_unique<TPrinter>();
+  if (!p) {
+    p = std::make_unique<TPrinter>();
+    RegisterPrinterRelease();
+  }
   return p.get();
 }
 
@@ -330,6 +341,7 @@ std::unique_ptr<TPrinter> SetPrinter(std::unique_ptr<TPrinter> printer) {
   auto &p = GlobalPrinter();
   std::unique_ptr<TPrinter> old = std::move(p);
   p = std::move(printer);
+  if (!old && p) RegisterPrinterRelease();
   return old;
 }
 

@@ -192,13 +192,17 @@ TEST_F(BackupTest, UnreadableTemplateFailsTheCommandKeepsTheOldArchiveAndReopens
   EXPECT_EQ(messages.texts, QStringList{QStringLiteral("Backup automatico non possibile !")});
 }
 
-TEST_F(BackupTest, FailedCompactionLeavesTheTablesOpen) {
+TEST_F(BackupTest, MissingDatabaseWritesNoArchiveAndLeavesTheTablesOpen) {
   OpenLogic();
   TBackup backup(&logic_);
-  // The repair has nothing to work on when the data folder points elsewhere.
+  MessageCatcher messages;
+  // The data folder points where there is no database: nothing to archive.
   const QString folder = logic_.percorso;
   logic_.percorso = dir_.filePath(QStringLiteral("altrove/"));
-  EXPECT_THROW(backup.btn_backupClick(), rtl::Exception);
+  backup.btn_backupClick();
+  ASSERT_EQ(messages.texts.size(), 1);
+  EXPECT_TRUE(messages.texts[0].startsWith(QStringLiteral("Backup fallito !\nL'archivio dei dati «")));
+  EXPECT_FALSE(QFile::exists(logic_.percorso + QStringLiteral("backup4.cab")));
   logic_.percorso = folder;
   ExpectTablesOpen();
   EXPECT_EQ(logic_.lb_showrivista, QStringLiteral("..."));

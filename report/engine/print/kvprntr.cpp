@@ -1,6 +1,8 @@
 // The printer settings of the report engine; see kvprntr.h.
 #include "report/engine/print/kvprntr.h"
 
+#include "platform/vcl/forms.h"
+
 #include <QFileInfo>
 #include <algorithm>
 #include <cmath>
@@ -217,13 +219,23 @@ int TPrinterSettings::PaperIndex(int paper_code) const {
   return int(paper_codes_.size()) - 1;
 }
 
+namespace {
+TPrinterSettings *g_printer_settings = nullptr;
+}  // namespace
+
 TPrinterSettings *GlobalPrinterSettings() {
-  static std::unique_ptr<TPrinterSettings> settings = [] {
-    auto s = std::make_unique<TPrinterSettings>();
-    s->SetPrinter(vcl::Printer());
-    return s;
-  }();
-  return settings.get();
+  if (g_printer_settings == nullptr) {
+    vcl::TPrinter *printer = vcl::Printer();
+    g_printer_settings = new TPrinterSettings();
+    g_printer_settings->SetPrinter(printer);
+    // Freed at the end of the program before the printer it is bound to
+    // (registered after it), never by a static destructor.
+    vcl::AddExitProc([] {
+      delete g_printer_settings;
+      g_printer_settings = nullptr;
+    });
+  }
+  return g_printer_settings;
 }
 
 }  // namespace report

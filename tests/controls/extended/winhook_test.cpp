@@ -167,6 +167,24 @@ TEST(WindowHook, FormFreedWithItsOwnHooks) {
   EXPECT_EQ(ListedHooks(), 0);
 }
 
+// The program's end: the forms go while the releases they asked for are
+// still waiting in the event queue, then the list goes with them.
+TEST(WindowHook, ProgramEndFreesSubclassesStillWaitingForRelease) {
+  auto f = std::make_unique<HookedForm>();
+  auto *edit = new TEdit(f->form.get());
+  edit->SetParent(f->form.get());
+  delete f->AddHook("a", edit);
+  delete f->AddHook("b", f->form.get());
+  f->form.reset();  // no event loop runs after this
+  THookList *list = THookList::Instance(false);
+  ASSERT_NE(list, nullptr);
+  EXPECT_GE(list->Count(), 1);
+  THookList::FreeInstance();
+  EXPECT_EQ(THookList::Instance(false), nullptr);
+  f.reset();  // the queued releases run and find nothing left to do
+  EXPECT_EQ(ListedHooks(), 0);
+}
+
 TEST(WindowHook, WindowDestroyedIsHookedAgainAfterwards) {
   HookedForm f;
   TMwWindowHook *hook = f.AddHook("h", f.form.get());

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QStandardPaths>
@@ -506,7 +507,7 @@ TEST_F(CabinetTest, DiskErrorKeepsThePreviousArchiveAndLeavesNoPart) {
     const auto open = callbacks.Open;
     callbacks.Open = [=](const QString &path, int oflag, int pmode, int &err) {
       const int fd = open(path, oflag, pmode, err);
-      if (path.endsWith(QStringLiteral(".part"))) *cab_fd = fd;
+      if (QFileInfo(path).fileName().startsWith(QStringLiteral("~orbisca-cab."))) *cab_fd = fd;
       return fd;
     };
     const auto write = callbacks.Write;
@@ -531,7 +532,8 @@ TEST_F(CabinetTest, DiskErrorKeepsThePreviousArchiveAndLeavesNoPart) {
     EXPECT_EQ(erf_.erfOper, cab::FCIERR_CAB_FILE);
     EXPECT_EQ(erf_.erfType, fail_on_close ? EIO : ENOSPC);
     EXPECT_TRUE(ReadAll(cab) == old_archive);
-    EXPECT_FALSE(QFile::exists(cab + QStringLiteral(".part")));
+    // Nothing of the new cabinet is left beside it.
+    EXPECT_TRUE(QDir(QFileInfo(cab).path()).entryList({QStringLiteral("~orbisca-*")}, QDir::Files).isEmpty());
   }
   ExpectExtracts(kCabextract, cab, old_files);
 }
