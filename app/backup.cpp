@@ -6,8 +6,8 @@
 
 #include "app/menulogic.h"
 #include "app/schema/schema.h"
-#include "platform/rtl/ignorefailure.h"
 #include "platform/jet/engine.h"
+#include "platform/rtl/ignorefailure.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/forms.h"
 

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/schema/schema.h"
 #include "app/backup.h"
+#include "app/schema/schema.h"
 #include "platform/jet/engine.h"
 #include "platform/jet/jetconst.h"
 #include "platform/jet/jeterror.h"
