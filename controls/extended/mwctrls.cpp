@@ -2,6 +2,8 @@
 // mwctrls.h.
 #include "controls/extended/mwctrls.h"
 
+#include "controls/extended/timers.h"
+
 #include <QCursor>
 #include <QPainter>
 #include <QTimer>
@@ -660,6 +662,7 @@ void TMwSpeedButton::PressAndClick() {
   }
   try {
     Update();
+    Sleep(kPressAndClickPause);  // the pressed look shows for a moment
     click_once();
   } catch (...) {
     state_ = down_ ? bsExclusive : bsUp;

@@ -202,7 +202,9 @@ class TMwSpeedButton : public vcl::TGraphicControl {
 
   void Click() override;
   // A press and click made by the program.
+  // Shows the pressed look, waits kPressAndClickPause ms, clicks.
   void PressAndClick();
+  static constexpr int kPressAndClickPause = 20;
 
   void Notification(vcl::TComponent *component, vcl::TOperation operation) override;
 

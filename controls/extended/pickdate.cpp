@@ -487,13 +487,16 @@ TSelectDateDlg::TSelectDateDlg(TComponent *owner) : TForm(owner) {
   ok->SetDefault(true);
   auto *cancel = new TButton(this);
   cancel->SetParent(bottom);
-  cancel->SetCaption("Cancel");
+  cancel->SetCaption(QStringLiteral("Annulla"));
   cancel->SetBounds(111, 0, 111, 21);
   cancel->SetModalResult(mrCancel);
   cancel->SetCancel(true);
   SetStepButtonHints(buttons_, {});
   calendar_->OnChange = [this](rtl::TObject *) { title_->SetCaption(TitleText()); };
   SetActiveControl(calendar_);
+  // Designed at 96 dots per inch: scaled for the screen, centred when shown.
+  const int ppi = Screen != nullptr ? Screen->PixelsPerInch() : 96;
+  if (ppi != 96) ScaleBy(ppi, 96);
 }
 
 QString TSelectDateDlg::TitleText() const {

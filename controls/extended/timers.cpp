@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QThread>
 #include <QTimer>
 #include <algorithm>
 
@@ -61,6 +62,15 @@ void TExtTimer::Restart() {
 void TExtTimer::Fire() {
   if (!enabled_) return;
   if (OnTimer) OnTimer();
+}
+
+void Sleep(int ms) {
+  if (ms <= 0) return;
+  if (g_clock != nullptr) {
+    g_clock->Advance(ms);
+    return;
+  }
+  QThread::msleep(static_cast<unsigned long>(ms));
 }
 
 long long TickCount() {

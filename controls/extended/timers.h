@@ -56,6 +56,9 @@ class TExtTimer {
 // Milliseconds since an arbitrary start; the manual clock's time while one
 // is installed.
 long long TickCount();
+// Waits `ms` milliseconds (the platform's Sleep); with a manual clock
+// installed the clock moves on instead, at once.
+void Sleep(int ms);
 
 // While alive, timers started meanwhile and TickCount follow this clock.
 // Clocks do not nest.

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QStyle>
 #include <algorithm>
 
@@ -224,6 +225,7 @@ void TCustomComboEdit::SetBounds(int left, int top, int width, int height) {
 
 void TCustomComboEdit::CMFontChanged(TMessage &m) {
   TCustomMaskEdit::CMFontChanged(m);
+  if (focused_) RebuildCaret();
   if (Height() < MinHeight()) SetBounds(Left(), Top(), Width(), Height());
 }
 
@@ -500,8 +502,38 @@ void TCustomComboEdit::WMKillFocus(TMessage &m) {
   Invalidate();
 }
 
+namespace {
+
+// The text cursor of a combo edit: 1 pixel wide, 2 with a bold font.
+class CaretStyle : public QProxyStyle {
+ public:
+  explicit CaretStyle(QWidget *owner) : QProxyStyle() { setParent(owner); }
+  int width = 1;
+  int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override {
+    if (metric == PM_TextCursorWidth) return width;
+    return QProxyStyle::pixelMetric(metric, option, widget);
+  }
+};
+
+}  // namespace
+
+int TCustomComboEdit::CaretWidth() const { return Font()->Style().Contains(vcl::fsBold) ? 2 : 1; }
+
+void TCustomComboEdit::RebuildCaret() {
+  QLineEdit *e = LineEdit();
+  if (e == nullptr) return;
+  auto *style = dynamic_cast<CaretStyle *>(e->style());
+  if (style == nullptr) {
+    style = new CaretStyle(e);
+    e->setStyle(style);
+  }
+  style->width = CaretWidth();
+  e->update();
+}
+
 void TCustomComboEdit::WMSetFocus(TMessage &m) {
   focused_ = true;
+  RebuildCaret();
   TCustomMaskEdit::WMSetFocus(m);
   Invalidate();
 }

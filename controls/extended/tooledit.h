@@ -155,6 +155,9 @@ class TCustomComboEdit : public vcl::TCustomMaskEdit {
   void WMSize(vcl::TMessage &message) override;
   void WMMouseButton(vcl::TMessage &message) override;
   void CMFontChanged(vcl::TMessage &message) override;
+  // The text cursor: 1 pixel wide, 2 with a bold font (made on focus).
+  int CaretWidth() const;
+  void RebuildCaret();
   // A masked edit has no standard context menu: its cut, paste and delete
   // would bypass the mask.
   void WMContextMenu(vcl::TMessage &message) override;

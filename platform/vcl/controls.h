@@ -510,6 +510,11 @@ class TWinControl : public TControl {
   // Moves the focus to the first control in tab order.
   void SelectFirst();
 
+  // --- scaling ----------------------------------------------------------------------
+  // Scales the control's size and its children's bounds and fonts by m / d,
+  // as a window designed at 96 dots per inch is scaled for another screen.
+  void ScaleBy(int m, int d);
+
   // --- key events -------------------------------------------------------------------
   TKeyEvent OnKeyDown;
   TKeyPressEvent OnKeyPress;

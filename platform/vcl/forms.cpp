@@ -901,6 +901,13 @@ int TScreen::Height() const {
   return s ? s->geometry().height() : 0;
 }
 
+int TScreen::PixelsPerInch() const {
+  if (pixels_per_inch_ > 0) return pixels_per_inch_;
+  const QScreen *s = QGuiApplication::primaryScreen();
+  const int dpi = s != nullptr ? qRound(s->logicalDotsPerInch()) : 96;
+  return dpi > 0 ? dpi : 96;
+}
+
 QStringList TScreen::Fonts() const {
   QStringList list = QFontDatabase::families();
   list.sort(Qt::CaseInsensitive);

@@ -352,7 +352,10 @@ class TScreen : public TComponent {
 
   int Width() const;
   int Height() const;
-  int PixelsPerInch() const { return 96; }
+  // The screen's logical dots per inch (96 on most screens); a value set
+  // with SetPixelsPerInch (tests) stands for it, 0 gives the screen's back.
+  int PixelsPerInch() const;
+  void SetPixelsPerInch(int value) { pixels_per_inch_ = value; }
   QStringList Fonts() const;
   TFont *HintFont() const { return hint_font_.get(); }
 
@@ -370,6 +373,7 @@ class TScreen : public TComponent {
   std::vector<TCustomForm *> forms_;
   std::vector<TDataModule *> data_modules_;
   TCursor cursor_ = crDefault;
+  int pixels_per_inch_ = 0;
   QMap<TCursor, QCursor> cursors_;
   std::unique_ptr<TFont> hint_font_;
 };

@@ -267,6 +267,33 @@ void TWinControl::SelectFirst() {
   if (first != nullptr) first->SetFocus();
 }
 
+namespace {
+int Scaled(int v, int m, int d) {
+  return static_cast<int>((static_cast<long long>(v) * m + (v >= 0 ? d / 2 : -d / 2)) / d);
+}
+
+void ScaleFont(TControl *c, int m, int d) {
+  if (!c->ParentFont()) c->Font()->SetHeight(Scaled(c->Font()->Height(), m, d));
+}
+
+void ScaleChildren(TWinControl *parent, int m, int d) {
+  for (int i = 0; i < parent->ControlCount(); ++i) {
+    TControl *c = parent->Controls(i);
+    ScaleFont(c, m, d);
+    if (auto *w = dynamic_cast<TWinControl *>(c)) ScaleChildren(w, m, d);
+    c->SetBounds(Scaled(c->Left(), m, d), Scaled(c->Top(), m, d), Scaled(c->Width(), m, d), Scaled(c->Height(), m, d));
+  }
+}
+}  // namespace
+
+void TWinControl::ScaleBy(int m, int d) {
+  if (m <= 0 || d <= 0 || m == d) return;
+  ScaleFont(this, m, d);
+  ScaleChildren(this, m, d);
+  SetClientWidth(Scaled(ClientWidth(), m, d));
+  SetClientHeight(Scaled(ClientHeight(), m, d));
+}
+
 void TWinControl::Dispatch(TMessage &m) {
   switch (m.Msg) {
     case CN_KEYDOWN:

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -468,4 +469,42 @@ TEST(DateEdit, PasteAndCutGoThroughTheMask) {
                     Qt::Key_2, Qt::Key_6})
     f.Key(k);
   EXPECT_EQ(f.edit->EditDate(), EncodeDate(2026, 3, 7));
+}
+
+// The date dialog is designed at 96 dots per inch and scaled for a screen
+// of another resolution; the popup follows the screen too.
+TEST(DateDialog, ScalesWithTheScreensDotsPerInch) {
+  InitApplication();
+  {
+    TSelectDateDlg dlg(nullptr);
+    EXPECT_EQ(dlg.ClientWidth(), 222);
+    EXPECT_EQ(dlg.ClientHeight(), 154);
+  }
+  Screen->SetPixelsPerInch(144);
+  {
+    TSelectDateDlg dlg(nullptr);
+    EXPECT_EQ(dlg.ClientWidth(), 333);
+    EXPECT_EQ(dlg.ClientHeight(), 231);
+    EXPECT_EQ(dlg.StepButton(2)->Left(), 282);  // 188 x 1.5
+    EXPECT_EQ(dlg.StepButton(2)->Width(), 24);
+  }
+  {
+    Fixture f;
+    EXPECT_EQ(f.edit->PopupCalendar()->Width(), 281);
+  }
+  Screen->SetPixelsPerInch(0);
+}
+
+// The text cursor of a date edit is one pixel wide, two with a bold font.
+TEST(DateEdit, TheTextCursorIsOnePixelOrTwoWhenBold) {
+  Fixture f;
+  f.form->Show();
+  QApplication::setActiveWindow(f.form->Handle());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(f.form->Handle()));
+  f.edit->SetFocus();
+  QApplication::processEvents();
+  QWidget *w = f.edit->Handle();
+  EXPECT_EQ(w->style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, w), 1);
+  f.edit->Font()->SetStyle(TFontStyles{fsBold});
+  EXPECT_EQ(w->style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, w), 2);
 }
