@@ -68,9 +68,10 @@ QString KeptBackupText(const QString &first_line, TMenuLogic &logic, bool missin
   return first_line + QLatin1Char('\n') + why + QLatin1Char('\n') + kept;
 }
 
-TExitBackup ExitBackup(TMenuLogic &logic, const std::function<void()> &before_archive) {
+TExitBackup ExitBackup(TMenuLogic &logic, const std::function<void()> &after_tidy) {
   const QString file = logic.DatabaseFile();
-  auto keep = [&logic](bool missing) {
+  auto keep = [&](bool missing) {
+    if (after_tidy) after_tidy();
     SetCursor(vcl::crDefault);
     vcl::ShowMessage(KeptBackupText(kAutomaticBackupFailed, logic, missing));
     return missing ? TExitBackup::KeptMissing : TExitBackup::KeptDamaged;
@@ -87,7 +88,7 @@ TExitBackup ExitBackup(TMenuLogic &logic, const std::function<void()> &before_ar
     if (vcl::Application != nullptr) vcl::Application->ShowException(e);
     SetCursor(vcl::crHourGlass);
   }
-  if (before_archive) before_archive();
+  if (after_tidy) after_tidy();
   return AutomaticBackup(logic.percorso) ? TExitBackup::Written : TExitBackup::Failed;
 }
 

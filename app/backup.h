@@ -50,8 +50,9 @@ enum class TExitBackup {
 // "backup4.cab" is the last good copy of the shop's data, so it is kept and
 // the user is told so. Otherwise the database is repaired and compacted (a
 // failure that is not damage is shown and the backup still runs) and the
-// archive is written. `before_archive` runs just before the archive.
-TExitBackup ExitBackup(TMenuLogic &logic, const std::function<void()> &before_archive = {});
+// archive is written. `after_tidy` runs once the repair and compaction are
+// over (or skipped), before the archive or the notice.
+TExitBackup ExitBackup(TMenuLogic &logic, const std::function<void()> &after_tidy = {});
 
 // The notice of an archive kept because the database is missing or damaged.
 QString KeptBackupText(const QString &first_line, TMenuLogic &logic, bool missing);

@@ -537,7 +537,11 @@ bool TMenuLogic::Register(const std::function<void()> &posts) {
     Database->CommitTrans();
     return true;
   } catch (const rtl::Exception &e) {
-    const QString reason = e.Message();
+    // Damage met on the way is told in the user's words; from now on the
+    // file takes no registration (ArchiveState).
+    const QString reason = ArchiveState() == TArchiveState::Damaged
+                               ? DamagedArchiveText(DatabaseFile(), percorso + kBackupFileName)
+                               : e.Message();
     rtl::IgnoreFailure("nothing was left open to undo", [this] { Database->Rollback(); });
     RecoverAfterFailure();
     const QString text = QStringLiteral("Registrazione non eseguita, l'archivio non è stato modificato:\n") + reason;

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
 #include <map>
@@ -17,8 +18,10 @@
 #include "app/cabwriter.h"
 #include "app/menuform.h"
 #include "app/menulogic.h"
+#include "platform/jet/engine.h"
 #include "platform/vcl/dialogs.h"
 #include "tests/app/app_fixture.h"
+#include "tests/support/damage.h"
 
 namespace app::testing {
 namespace {
@@ -241,6 +244,119 @@ TEST_F(ShutdownBackupTest, FailedArchiveAtExitIsReportedAndTheWindowStillCloses)
   StartAndClose();
   EXPECT_EQ(messages.texts, QStringList{QStringLiteral("Backup automatico non possibile !")});
   EXPECT_FALSE(QFile::exists(Path("backup4.cab")));
+}
+
+// --- a damaged or missing database -----------------------------------------------------------
+//
+// The archive is the last good copy of the shop's data: a database that is
+// damaged or gone is never archived over it.
+
+class DamagedDatabaseTest : public ShutdownBackupTest, public ::testing::WithParamInterface<test_support::Damage> {};
+
+TEST_P(DamagedDatabaseTest, StartAndCloseKeepTheLastGoodArchiveAndTheFile) {
+  const test_support::Damage damage = GetParam();
+  MessageCatcher messages;
+  StartAndClose();  // a good day's exit writes the archive
+  const QByteArray good = ReadAll(Path("backup4.cab"));
+  ASSERT_FALSE(good.isEmpty());
+  ASSERT_TRUE(messages.texts.isEmpty()) << messages.texts.join("\n").toStdString();
+  ASSERT_TRUE(test_support::ApplyDamage(damage, Path("orbisca4.mdb")));
+  const QByteArray damaged = ReadAll(Path("orbisca4.mdb"));
+
+  StartAndClose();
+  EXPECT_TRUE(ReadAll(Path("backup4.cab")) == good);
+  EXPECT_EQ(QFileInfo::exists(Path("orbisca4.mdb")), damage != test_support::Damage::Removed);
+  EXPECT_TRUE(ReadAll(Path("orbisca4.mdb")) == damaged);
+  EXPECT_TRUE(QDir(dir_.path()).entryList({QStringLiteral("~orbisca-*")}, QDir::Files | QDir::Hidden).isEmpty());
+
+  // The start says what is wrong and what to do, naming the file and the
+  // archive; the exit says the archive was kept.
+  ASSERT_EQ(messages.texts.size(), 2) << messages.texts.join("\n").toStdString();
+  const QString file =
+      QDir::toNativeSeparators(QDir::current().filePath(dir_.path() + QStringLiteral("/orbisca4.mdb")));
+  const QString start = messages.texts[0];
+  EXPECT_TRUE(start.startsWith(QStringLiteral("L'archivio dei dati «"))) << start.toStdString();
+  EXPECT_TRUE(start.contains(QStringLiteral("orbisca4.mdb»"))) << start.toStdString();
+  EXPECT_TRUE(start.contains(QStringLiteral("backup4.cab»"))) << start.toStdString();
+  EXPECT_TRUE(start.contains(damage == test_support::Damage::Removed ? QStringLiteral("non è stato trovato")
+                                                                     : QStringLiteral("è danneggiato")))
+      << start.toStdString();
+  const QString exit = messages.texts[1];
+  EXPECT_TRUE(exit.startsWith(QStringLiteral("Backup automatico non possibile !\n"))) << exit.toStdString();
+  EXPECT_TRUE(exit.contains(QStringLiteral("conserva i dati dell'ultimo backup riuscito"))) << exit.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryDamage, DamagedDatabaseTest, ::testing::ValuesIn(test_support::kAllDamages),
+                         [](const ::testing::TestParamInfo<test_support::Damage> &info) {
+                           QString name = QString::fromLatin1(test_support::DamageName(info.param));
+                           name.remove(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")));
+                           return name.toStdString();
+                         });
+
+TEST_F(BackupTest, DamageMetDuringTheDayRefusesRegistrationsAndKeepsTheLastGoodArchive) {
+  OpenLogic();
+  TBackup backup(&logic_);
+  MessageCatcher messages;
+  backup.btn_backupClick();
+  const QByteArray good = ReadAll(Path("backup4.cab"));
+  ASSERT_TRUE(messages.texts.isEmpty());
+  QStringList errors;
+  logic_.ShowError = [&](const QString &text) { errors << text; };
+
+  // The journal's pages go bad under the running program: the sale that
+  // meets the damage is undone whole, and from then on nothing is written
+  // into the file.
+  ASSERT_TRUE(test_support::SpoilRootPage(Path("orbisca4.mdb"), QStringLiteral("Giornale"), true));
+  logic_.active_page = TPage::Scarico;
+  for (int sale = 0; sale < 2; ++sale) {
+    logic_.ingresso_barcode = kStocked;
+    logic_.ingresso_barcodeExit();
+    logic_.btn_scaricoClick();
+  }
+  EXPECT_EQ(logic_.ArchiveState(), TMenuLogic::TArchiveState::Damaged);
+  ASSERT_EQ(errors.size(), 2);
+  EXPECT_TRUE(errors[0].startsWith(
+      QStringLiteral("Registrazione non eseguita, l'archivio non è stato modificato:\nL'archivio dei dati «")))
+      << errors[0].toStdString();
+  EXPECT_TRUE(errors[1].startsWith(QStringLiteral("Registrazione non eseguita.\nL'archivio dei dati «")))
+      << errors[1].toStdString();
+  EXPECT_EQ(StockOf(kStocked), 5);
+
+  // The command and the exit both keep the archive.
+  backup.btn_backupClick();
+  ASSERT_EQ(messages.texts.size(), 1);
+  EXPECT_TRUE(messages.texts[0].startsWith(QStringLiteral("Backup fallito !\n")));
+  logic_.CloseArchives();
+  EXPECT_EQ(ExitBackup(logic_), TExitBackup::KeptDamaged);
+  EXPECT_TRUE(ReadAll(Path("backup4.cab")) == good);
+}
+
+TEST_F(BackupTest, DamageOnlyTheExitsCheckFindsKeepsTheLastGoodArchive) {
+  OpenLogic();
+  EXPECT_EQ(ExitBackup(logic_), TExitBackup::Written);  // closing the tables is the exit's first step
+  const QByteArray good = ReadAll(Path("backup4.cab"));
+  logic_.OpenArchives();
+  // An index nobody read today goes bad: only the exit's check sees it.
+  ASSERT_TRUE(test_support::SpoilRootPage(Path("orbisca4.mdb"), QStringLiteral("Giacenza.PrimaryKey")));
+  const QByteArray damaged = ReadAll(Path("orbisca4.mdb"));
+  logic_.CloseArchives();
+  MessageCatcher messages;
+  int tidied = 0;
+  EXPECT_EQ(ExitBackup(logic_, [&] { ++tidied; }), TExitBackup::KeptDamaged);
+  EXPECT_EQ(tidied, 1);
+  EXPECT_TRUE(ReadAll(Path("backup4.cab")) == good);
+  EXPECT_TRUE(ReadAll(Path("orbisca4.mdb")) == damaged);
+  ASSERT_EQ(messages.texts.size(), 1);
+  EXPECT_TRUE(messages.texts[0].contains(QStringLiteral("è danneggiato: non è stato copiato")));
+
+  // A database gone from the folder writes no archive either.
+  jet::DBEngine::ForgetDamage(Path("orbisca4.mdb"));
+  QFile::remove(Path("orbisca4.mdb"));
+  messages.texts.clear();
+  EXPECT_EQ(ExitBackup(logic_), TExitBackup::KeptMissing);
+  EXPECT_TRUE(ReadAll(Path("backup4.cab")) == good);
+  ASSERT_EQ(messages.texts.size(), 1);
+  EXPECT_TRUE(messages.texts[0].contains(QStringLiteral("non c'è: non è stato copiato niente")));
 }
 
 // --- the component -------------------------------------------------------------------------

@@ -109,6 +109,75 @@ TEST_F(MenuLogicTest, LoadRefusesWhatItCannotRegister) {
   EXPECT_EQ(CountRows("Giornale"), 1);
 }
 
+// A code of an accepted length made of letters or punctuation used to be
+// stored as a new article with stock. Every page refuses it with a message,
+// and the article the page showed before goes, so the user cannot take it
+// for the refused code's.
+TEST_F(MenuLogicTest, CodesThatAreNotAllDigitsAreRefusedOnEveryPage) {
+  const QString letters = QStringLiteral("agzxMZkVFMUvTVmFpk");  // 18 characters
+  for (const TPage page : {TPage::Carico, TPage::Resi, TPage::Scarico, TPage::Query}) {
+    SCOPED_TRACE(static_cast<int>(page));
+    logic_.active_page = page;
+    Scan(kStocked);
+    ASSERT_EQ(logic_.Page(page).barcode, kStocked);
+    errors_.clear();
+    Scan(letters);
+    ASSERT_EQ(errors_.size(), 1);
+    EXPECT_EQ(errors_[0], QStringLiteral("Codice a barre non valido: «agzxMZkVFMUvTVmFpk».\n"
+                                         "Un codice a barre è fatto di sole cifre."));
+    const TPageFields &p = logic_.Page(page);
+    EXPECT_TRUE(p.barcode.isEmpty());
+    EXPECT_TRUE(p.testata.isEmpty());
+    EXPECT_EQ(p.giacenza, 0);
+    EXPECT_EQ(logic_.lb_showrivista, kIdleStatus);
+    EXPECT_TRUE(logic_.ingresso_barcode.isEmpty());
+    EXPECT_TRUE(logic_.ultimo_barcode.isEmpty());
+    EXPECT_EQ(logic_.focus, TFocus::ingresso_barcode);
+  }
+  for (const QString &bad : {QStringLiteral("8001234-67890"), QStringLiteral("97712345670 2001"),
+                             QStringLiteral("80012345"), QStringLiteral("x1")}) {
+    errors_.clear();
+    logic_.active_page = TPage::Carico;
+    Scan(bad);
+    EXPECT_EQ(errors_.size(), bad == QStringLiteral("80012345") ? 0 : 1) << bad.toStdString();
+  }
+  // Nothing was registered, and a load of the refused code cannot happen.
+  logic_.Carico.quantita = 3;
+  logic_.btn_caricoClick();
+  EXPECT_EQ(CountRows("Giacenza"), 1);
+  EXPECT_EQ(CountRows("Giornale"), 0);
+  EXPECT_EQ(CountRows("Giacenza", QStringLiteral("Barcode18 = \"agzxMZkVFMUvTVmFpk\"")), 0);
+}
+
+// A database that did not open takes no registration and says why.
+TEST_F(MenuLogicTest, RegistrationsAreRefusedWhenTheArchiveIsNotUsable) {
+  TMenuLogic other;
+  QStringList errors;
+  other.ShowError = [&](const QString &text) { errors << text; };
+  other.percorso = dir_.filePath(QStringLiteral("altrove/"));
+  try {
+    other.OpenArchives();
+    ADD_FAILURE() << "a missing database opened";
+  } catch (const rtl::Exception &e) {
+    EXPECT_TRUE(e.Message().startsWith(QStringLiteral("L'archivio dei dati «"))) << e.Message().toStdString();
+    EXPECT_TRUE(e.Message().contains(QStringLiteral("non è stato trovato"))) << e.Message().toStdString();
+  }
+  EXPECT_EQ(other.ArchiveState(), TMenuLogic::TArchiveState::Missing);
+  other.first_paint = false;
+  other.Carico.barcode = kNonPeriodical;
+  other.Carico.testata = QStringLiteral("Nuovo");
+  other.Carico.quantita = 2;
+  other.btn_caricoClick();
+  other.Scarico.barcode = kStocked;
+  other.Scarico.quantita = 1;
+  other.btn_scaricoClick();
+  ASSERT_EQ(errors.size(), 2);
+  for (const QString &e : errors)
+    EXPECT_TRUE(e.startsWith(QStringLiteral("Registrazione non eseguita.\nL'archivio dei dati «"))) << e.toStdString();
+  EXPECT_EQ(other.focus, TFocus::ScaricoQuantita);
+  EXPECT_EQ(other.show_totale, 0);
+}
+
 TEST_F(MenuLogicTest, NonPeriodicalGetsNoTitleRow) {
   Scan(kNonPeriodical);
   EXPECT_EQ(logic_.lb_allegato, QStringLiteral("non periodico"));

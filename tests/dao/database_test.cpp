@@ -7,7 +7,9 @@
 #include <QTimer>
 
 #include "dao/dblogin.h"
+#include "platform/jet/jeterror.h"
 #include "tests/dao/dao_fixture.h"
+#include "tests/support/damage.h"
 
 namespace dao::testing {
 namespace {
@@ -157,6 +159,26 @@ TEST_F(Compaction, AFailedCompactionLeavesTheOriginalIntact) {
   database_->Open();
   EXPECT_THROW(database_->CompactDatabase(path_), rtl::EDatabaseError);
   EXPECT_TRUE(QFile::exists(path_));
+}
+
+// A damaged index would not stop the copy (it is rebuilt from the rows), so
+// a compaction used to replace the damaged file with a copy that hid the
+// damage. The file is now checked first: refused, untouched, nothing left.
+TEST_F(Compaction, ADamagedFileIsRefusedAndKeptAsItIs) {
+  database_->Close();
+  ASSERT_TRUE(test_support::SpoilRootPage(path_, QStringLiteral("Giacenza.PrimaryKey")));
+  const QByteArray damaged = test_support::ReadWholeFile(path_);
+  const QStringList before = FolderFiles();
+  try {
+    database_->CompactDatabase(path_);
+    ADD_FAILURE() << "a damaged file was compacted";
+  } catch (const jet::EJetError &e) {
+    EXPECT_EQ(e.Number(), jet::kErrDamaged);
+  }
+  EXPECT_EQ(test_support::ReadWholeFile(path_), damaged);
+  EXPECT_EQ(FolderFiles(), before);
+  EXPECT_TRUE(jet::DBEngine::DamageNoted(path_));
+  jet::DBEngine::ForgetDamage(path_);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "tests/platform/jet/engine_fixture.h"
+#include "tests/support/damage.h"
 
 namespace jet::testing {
 namespace {
@@ -96,6 +97,55 @@ TEST_F(Storage, ForeignAndDamagedFilesAreRefusedClearly) {
     engine_.OpenDatabase(path_)->OpenRecordset(QStringLiteral("Giacenza"));
   });
   EXPECT_TRUE(number == kErrDamaged || number == kErrUnrecognisedFormat) << number;
+}
+
+// Opening reads only the catalogue; the check reads every page, and every
+// damage the engine meets, in a check or in a statement, is noted for the
+// file so that the program never takes it for a sound one.
+TEST_F(Storage, TheCheckFindsDamageOpeningDoesNotSeeAndEveryFindingIsNoted) {
+  for (int i = 0; i < 300; ++i) Journal(rtl::EncodeDate(2026, 12, 9), QString::number(i), 1, QStringLiteral("C"));
+  db_->Close();
+  engine_.CheckDatabase(path_, true);
+  engine_.CheckDatabase(path_, false);
+  EXPECT_FALSE(DBEngine::DamageNoted(path_));
+
+  // An index page spoilt: the quick check reads it, opening does not.
+  sqlite3 *raw = nullptr;
+  sqlite3_open_v2(QFile::encodeName(path_).constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_stmt *st = nullptr;
+  sqlite3_prepare_v2(raw, "SELECT name FROM sqlite_master WHERE type = 'index' AND tbl_name = 'Giornale'", -1, &st,
+                     nullptr);
+  ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+  const QString index = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
+  sqlite3_finalize(st);
+  sqlite3_close(raw);
+  ASSERT_TRUE(test_support::SpoilRootPage(path_, index));
+  engine_.OpenDatabase(path_)->Close();
+  EXPECT_FALSE(DBEngine::DamageNoted(path_));
+  EXPECT_EQ(ErrorOf([&] { engine_.CheckDatabase(path_, true); }), kErrDamaged);
+  EXPECT_TRUE(DBEngine::DamageNoted(path_));
+  DBEngine::ForgetDamage(path_);
+  EXPECT_EQ(ErrorOf([&] { engine_.RepairDatabase(path_); }), kErrDamaged);
+  EXPECT_TRUE(DBEngine::DamageNoted(path_));
+  DBEngine::ForgetDamage(path_);
+
+  // The journal's own pages spoilt: a statement that reads them notes it too.
+  ASSERT_TRUE(test_support::SpoilRootPage(path_, QStringLiteral("Giornale")));
+  auto db = engine_.OpenDatabase(path_);
+  EXPECT_EQ(ErrorOf([&] {
+              auto rs = db->OpenRecordset(QStringLiteral("SELECT Sum(Quantita) FROM Giornale"), dbOpenSnapshot);
+              rs->Fields(0).Value();
+            }),
+            kErrDamaged);
+  db->Close();
+  EXPECT_TRUE(DBEngine::DamageNoted(path_));
+  // A compaction refuses to copy it, and the target is not left behind.
+  const QString target = dir_.filePath(QStringLiteral("copia.mdb"));
+  EXPECT_EQ(ErrorOf([&] { engine_.CompactDatabase(path_, target); }), kErrDamaged);
+  EXPECT_FALSE(QFileInfo::exists(target));
+  EXPECT_FALSE(QFileInfo::exists(target + QStringLiteral("-journal")));
+  DBEngine::ForgetDamage(path_);
+  EXPECT_FALSE(DBEngine::DamageNoted(path_));
 }
 
 TEST_F(Storage, RepairAcceptsASoundFile) {
