@@ -1,16 +1,15 @@
-// The sound output slot and its deviceless default (see sound.h).
+// The sound output slot and its default, the machine's device (see sound.h).
 #include "platform/os/sound.h"
+
+#include "platform/os/waveout.h"
 
 namespace os {
 
 namespace {
 
-class TNoSoundOutput : public TSoundOutput {
- public:
-  unsigned DeviceCount() const override { return 0; }
-  // Stopping always succeeds, as there is nothing to stop; playing fails.
-  bool PlaySound(const QByteArray *data, unsigned) override { return data == nullptr; }
-};
+std::unique_ptr<TSoundOutput> DeviceOutput() {
+  return std::make_unique<TWaveOutput>(std::make_unique<TDeviceAudioPort>());
+}
 
 class TRecordingOutput : public TSoundOutput {
  public:
@@ -33,7 +32,7 @@ class TRecordingOutput : public TSoundOutput {
 };
 
 std::unique_ptr<TSoundOutput> &Slot() {
-  static std::unique_ptr<TSoundOutput> output = std::make_unique<TNoSoundOutput>();
+  static std::unique_ptr<TSoundOutput> output = DeviceOutput();
   return output;
 }
 
@@ -44,7 +43,7 @@ unsigned WaveOutGetNumDevs() { return Slot()->DeviceCount(); }
 bool SndPlaySound(const QByteArray *data, unsigned flags) { return Slot()->PlaySound(data, flags); }
 
 std::unique_ptr<TSoundOutput> SetSoundOutput(std::unique_ptr<TSoundOutput> output) {
-  if (!output) output = std::make_unique<TNoSoundOutput>();
+  if (!output) output = DeviceOutput();
   std::swap(output, Slot());
   return output;
 }

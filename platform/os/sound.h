@@ -1,12 +1,15 @@
 // Wave sound output: the count of wave output devices and the memory-image
 // player the styled library's sounds go through (play a complete RIFF wave
-// file held in memory, asynchronously; stop the sound that is playing).
+// file held in memory, asynchronously or not; stop the sound that is
+// playing).
 //
-// This system has no sound backend, so the default output reports no
-// device and plays nothing: callers that check the device count first (as
-// the wave object does) return false quietly. A test, or a later backend,
-// installs a `TSoundOutput` of its own; `TSoundRecorder` is the one tests
-// use to see what would have been played.
+// The installed `TSoundOutput` does the work. By default it is the wave
+// output of waveout.h, which plays through Qt Multimedia on the machine's
+// default output device; a machine without one reports no device, and
+// callers that check the count first (as the wave object does) answer false
+// and change nothing. Tests install a recording one: `TSoundRecorder` below
+// sees the requests, `TSampleRecorder` (waveout.h) the samples that reach
+// the device.
 #pragma once
 
 #include <QByteArray>
@@ -30,13 +33,13 @@ class TSoundOutput {
   virtual bool PlaySound(const QByteArray *data, unsigned flags) = 0;
 };
 
-// The number of wave output devices (0 on this system by default).
+// The number of wave output devices.
 unsigned WaveOutGetNumDevs();
 // Plays or stops (data nullptr) through the installed output.
 bool SndPlaySound(const QByteArray *data, unsigned flags);
 
-// Installs `output` (nullptr: the default, deviceless one) and returns the
-// one it replaces.
+// Installs `output` (nullptr: the default, the machine's device) and returns
+// the one it replaces.
 std::unique_ptr<TSoundOutput> SetSoundOutput(std::unique_ptr<TSoundOutput> output);
 
 // Installs itself while it lives and records every request. `devices` is

@@ -9,6 +9,7 @@
 #include "controls/styled/qellabel.h"
 #include "controls/styled/qelwave.h"
 #include "platform/os/sound.h"
+#include "platform/os/waveout.h"
 #include "platform/rtl/exceptions.h"
 
 using namespace qel;
@@ -242,8 +243,19 @@ TEST(MessageBox, PlaysItsWaveAndForgetsFreedLists) {
     ASSERT_EQ(sound.Requests().size(), 1u);
     EXPECT_EQ(sound.Requests()[0].data, image);
   }
+  {
+    // Through the wave output: the device gets the samples while the box
+    // shows; without a device the box shows all the same.
+    os::TSampleRecorder device;
+    box.ShowMessage(QStringLiteral("a"));
+    ASSERT_TRUE(device.WaitUntilIdle());
+    EXPECT_EQ(device.Recording().samples, image.mid(44));
+    os::TSampleRecorder none(0);
+    box.ShowMessage(QStringLiteral("a"));
+    EXPECT_EQ(none.Recording().starts, 0);
+  }
   delete waves;
   EXPECT_EQ(box.WaveList(), nullptr);
   box.ShowMessage(QStringLiteral("a"));  // and still shows
-  EXPECT_EQ(w.seen.size(), 4u);
+  EXPECT_EQ(w.seen.size(), 6u);
 }

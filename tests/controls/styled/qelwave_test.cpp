@@ -1,5 +1,5 @@
 // Wave images: the header check, loading and storing in every form, and
-// playing through the recorded sound output.
+// playing through the recorded sound output and a recording device.
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -7,6 +7,7 @@
 #include "controls/styled/qelstrm.h"
 #include "controls/styled/qelwave.h"
 #include "platform/os/sound.h"
+#include "platform/os/waveout.h"
 
 using namespace qel;
 
@@ -166,4 +167,21 @@ TEST(Wave, PlaysFromMemoryOnlyWithADevice) {
   // The system's own output: no device, nothing played.
   EXPECT_EQ(os::WaveOutGetNumDevs(), 0u);
   EXPECT_FALSE(wave.Play());
+}
+
+TEST(Wave, TheDeviceGetsTheFilesSamples) {
+  TQELWave wave;
+  Load(wave, WaveImage(1600));  // 0.2 s
+  os::TSampleRecorder device;
+  ASSERT_TRUE(wave.Play());
+  EXPECT_TRUE(device.Recording().active) << "played asynchronously";
+  ASSERT_TRUE(device.WaitUntilIdle());
+  EXPECT_EQ(device.Recording().samples, WaveImage(1600).mid(44));
+  EXPECT_EQ(device.Recording().format.sampleRate(), 8000);
+  EXPECT_EQ(device.Recording().format.sampleFormat(), QAudioFormat::UInt8);
+  // Replacing the data stops the sound first.
+  ASSERT_TRUE(wave.Play());
+  Load(wave, WaveImage(20));
+  EXPECT_FALSE(device.Recording().active);
+  EXPECT_EQ(device.Recording().stops, 1);
 }
