@@ -12,6 +12,7 @@
 #include "app/formparts.h"
 #include "app/infoform.h"
 #include "app/manutenzione.h"
+#include "platform/jet/takeover.h"
 #include "platform/os/shell.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/sysutils.h"
@@ -64,6 +65,7 @@ TMenuForm::TMenuForm(vcl::TComponent *owner) : vcl::TForm(owner) {
   SetUpProgramMessageBox(Mymsg);
   SetProgramMessageBox(Mymsg);
   Logic->ShowError = [](const QString &text) { vcl::Application->ShowException(rtl::Exception(text)); };
+  Logic->ShowNotice = [](const QString &text) { AskUser(text, TAskKind::Notice); };
   BuildControls();
   BuildCommands();
   OnPaint = [this](rtl::TObject *sender) { FormPaint(sender); };
@@ -565,6 +567,16 @@ void TMenuForm::StartUp() {
   Manutenzione->RestoreSettings(Logic->percorso);
   Logic->pos_totali = Manutenzione->SidePanel();
   Logic->azzera = Manutenzione->ResetCode();
+  // An archive of the old program is converted while it opens: the status
+  // line follows the rows copied.
+  jet::SetTakeoverProgress([this](qint64 done, qint64 total, const QString &) {
+    lb_showrivista->SetCaption(
+        QStringLiteral("Conversione dell'archivio in corso ... %1%").arg(total > 0 ? done * 100 / total : 100));
+    vcl::Application->ProcessMessages();
+  });
+  struct ProgressOff {
+    ~ProgressOff() { jet::SetTakeoverProgress(nullptr); }
+  } progress_off;
   try {
     Logic->OpenArchives();
   } catch (const rtl::Exception &e) {

@@ -9,9 +9,11 @@
 
 #include "app/backup.h"
 #include "app/schema/schema.h"
+#include "platform/jet/database.h"
 #include "platform/jet/engine.h"
 #include "platform/jet/jetconst.h"
 #include "platform/jet/jeterror.h"
+#include "platform/jet/takeover.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/ignorefailure.h"
 #include "platform/rtl/numbers.h"
@@ -239,6 +241,8 @@ void TMenuLogic::OpenArchives() {
     Database->Close();
     Database->SetDatabase(file);
     Database->Open();
+    if (const auto db = Database->DaoDatabase(); db && db->TakenOver() && ShowNotice)
+      ShowNotice(db->TakenOver()->Notice());
     // Opening reads only the catalogue: damage anywhere else would show
     // only when a registration reaches it, or never before the backup.
     Database->CheckDatabase(Database->Database(), true);
@@ -251,6 +255,11 @@ void TMenuLogic::OpenArchives() {
     if (!Database->Connected() && !QFileInfo::exists(Database->Database())) {
       archive_state_ = TArchiveState::Missing;
       text = MissingArchiveText(file, backup);
+    } else if (dynamic_cast<const jet::ETakeoverError *>(&e)) {
+      // An archive of the old program that could not be converted: the
+      // text says why, and that the archive was left as it was.
+      archive_state_ = TArchiveState::Unopened;
+      text = e.Message();
     } else if (unreadable || jet::DBEngine::DamageNoted(Database->Database())) {
       archive_state_ = TArchiveState::Damaged;
       text = DamagedArchiveText(Database->Database(), backup);

@@ -175,6 +175,9 @@ class TMenuLogic : public vcl::TComponent {
   // Shows a failed registration to the user; without it the message is
   // raised as an exception after the database is put right.
   std::function<void(const QString &)> ShowError;
+  // Shows a notice the user reads once: that the archive brought from the
+  // old program was converted, and where its original is kept.
+  std::function<void(const QString &)> ShowNotice;
 
   // --- start-up and shutdown ------------------------------------------------------------
   // The data folder's database file, `percorso` + "orbisca4.mdb".
@@ -186,7 +189,10 @@ class TMenuLogic : public vcl::TComponent {
   // tables in their order and sets the work date to today. A database that
   // is missing, damaged or no database of the program is refused with a
   // message in Italian naming the file and the backup; the file is left
-  // as it is and the tables stay closed.
+  // as it is and the tables stay closed. An archive of the old program's
+  // engine is converted while connecting (platform/jet/takeover.h): the
+  // notice of it goes to ShowNotice before the tables open, and a
+  // conversion that fails is refused with its own text.
   void OpenArchives();
   // Closes the tables and disconnects.
   void CloseArchives();

@@ -57,9 +57,11 @@ QString Count(qint64 n) { return rtl::FormatFloat(QStringLiteral("#,##0"), stati
 QString ProcFd(int fd) { return QStringLiteral("/proc/self/fd/%1").arg(fd); }
 
 [[noreturn]] void Fail(int number, const QString &path, const QString &why) {
-  detail::Raise(number, QStringLiteral("Conversione dell'archivio \"%1\" non riuscita: %2. L'archivio originale non "
-                                       "è stato modificato.")
-                            .arg(QDir::toNativeSeparators(path), why));
+  ETakeoverError e(number, QStringLiteral("Conversione dell'archivio \"%1\" non riuscita: %2. L'archivio originale non "
+                                          "è stato modificato.")
+                               .arg(QDir::toNativeSeparators(path), why));
+  detail::RecordError(e);
+  throw e;
 }
 
 bool SanitizedBuild() {
@@ -394,8 +396,9 @@ void Conversion::Verify() {
     if (!problems.isEmpty())
       Fail(kErrEngine, QStringLiteral("la copia convertita non supera il controllo di integrità (%1)")
                            .arg(problems.join(QStringLiteral("; "))));
+  } catch (const ETakeoverError &) {
+    throw;
   } catch (const EJetError &e) {
-    if (e.Description().startsWith(QLatin1String("Conversione"))) throw;
     Fail(kErrEngine, QStringLiteral("la copia convertita non si apre (%1)").arg(e.Description()));
   }
   int user_tables = 0;
@@ -736,6 +739,10 @@ void Convert(const QString &jet, const QString &target, Reporter &out) {
 }
 
 }  // namespace
+
+bool ETakeoverError::InheritsFrom(const char *class_name) const {
+  return std::strcmp(class_name, "ETakeoverError") == 0 || EJetError::InheritsFrom(class_name);
+}
 
 qint64 TakeoverSummary::TotalRows() const {
   qint64 n = 0;

@@ -22,7 +22,18 @@
 #include <functional>
 #include <vector>
 
+#include "platform/jet/jeterror.h"
+
 namespace jet {
+
+// A conversion that failed. The text (Italian) says why and that the
+// original was not changed.
+class ETakeoverError : public EJetError {
+ public:
+  using EJetError::EJetError;
+  const char *ClassName() const override { return "ETakeoverError"; }
+  bool InheritsFrom(const char *class_name) const override;
+};
 
 struct TakeoverTable {
   QString name;
@@ -62,7 +73,7 @@ struct TakeoverOptions {
 };
 
 // Converts the Jet file at `path` in place, as described above. Raises
-// EJetError with an Italian text ending in the assurance that the original
+// ETakeoverError with an Italian text ending in the assurance that the original
 // was not changed: 3049 for a damaged file, 3343 for a format not taken
 // over, 3260 when another program holds the file, 3000 otherwise.
 TakeoverSummary TakeOverJetFile(const QString &path, const TakeoverOptions &options = {});
