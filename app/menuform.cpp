@@ -65,7 +65,15 @@ TMenuForm::TMenuForm(vcl::TComponent *owner) : vcl::TForm(owner) {
   SetUpProgramMessageBox(Mymsg);
   SetProgramMessageBox(Mymsg);
   Logic->ShowError = [](const QString &text) { vcl::Application->ShowException(rtl::Exception(text)); };
-  Logic->ShowNotice = [](const QString &text) { AskUser(text, TAskKind::Notice); };
+  // The notice of a converted archive comes while the first paint opens the
+  // archives: it is shown once that paint is over, in the plain message box,
+  // which fits its lines.
+  Logic->ShowNotice = [this](const QString &text) {
+    const std::shared_ptr<bool> alive = AliveToken();
+    QTimer::singleShot(0, QCoreApplication::instance(), [alive, text] {
+      if (*alive) vcl::ShowMessage(text);
+    });
+  };
   BuildControls();
   BuildCommands();
   OnPaint = [this](rtl::TObject *sender) { FormPaint(sender); };
