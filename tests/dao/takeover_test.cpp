@@ -4,55 +4,25 @@
 // its key, edits and posts it, and runs the stored queries the engine can
 // translate. Shown on the sample Jet files, since none with the program's
 // own tables can be written here.
-#include <QTemporaryDir>
-
-#include "dao/vudaodatabase.h"
-#include "dao/vudaotable.h"
-#include "platform/jet/engine.h"
 #include "platform/jet/takeover.h"
-#include "platform/rtl/datetime.h"
+#include "tests/dao/dao_fixture.h"
 #include "tests/platform/jet/jetfile_fixture.h"
 
 namespace dao::testing {
 namespace {
 
-class ConvertedArchive : public ::testing::Test {
+// The table fixture's helpers, on a sample Jet file instead of the program's database.
+class ConvertedArchive : public DaoDb {
  protected:
   void Connect(const QString &sample) {
-    ASSERT_TRUE(dir_.isValid());
+    tables_.clear();
     jet_ = jet::testing::JetTestFile(sample);
     path_ = jet::testing::CopyJetTestFile(sample, dir_.path());
     database_ = std::make_unique<TVuDaoDatabase>();
     database_->SetDatabase(path_);
     database_->Open();
   }
-  TVuDaoTable *Table(const QString &name, int type = 2) {
-    tables_.push_back(std::make_unique<TVuDaoTable>());
-    TVuDaoTable *t = tables_.back().get();
-    t->SetDatabase(database_.get());
-    t->SetTableName(name);
-    t->SetTableType(type);
-    return t;
-  }
-  TVuDaoTable *Query(const QString &name, const QStringList &parameters, int type = 4) {
-    TVuDaoTable *t = Table(QString(), type);
-    t->SetQueryDefName(name);
-    t->SetQueryDefParameters(parameters);
-    return t;
-  }
-  rtl::Variant EngineValue(const QString &sql) {
-    auto rs = database_->DaoDatabase()->OpenRecordset(sql, jet::dbOpenSnapshot);
-    return rs->Eof() ? rtl::Variant() : rs->Fields(0).Value();
-  }
-  void TearDown() override {
-    tables_.clear();
-    database_.reset();
-  }
-
-  QTemporaryDir dir_;
-  QString jet_, path_;
-  std::unique_ptr<TVuDaoDatabase> database_;
-  std::vector<std::unique_ptr<TVuDaoTable>> tables_;
+  QString jet_;
 };
 
 TEST_F(ConvertedArchive, EveryTableBrowsesWholeAndFindsEditsAndPostsByKey) {
@@ -79,8 +49,13 @@ TEST_F(ConvertedArchive, EveryTableBrowsesWholeAndFindsEditsAndPostsByKey) {
   products->FieldByName(QStringLiteral("UnitPrice"))->SetAsFloat(40.5);
   products->FieldByName(QStringLiteral("Discontinued"))->SetAsBoolean(false);
   products->Post();
-  EXPECT_DOUBLE_EQ(EngineValue(QStringLiteral("SELECT UnitPrice FROM Products WHERE ProductID = 17")).AsDouble(), 40.5);
-  EXPECT_FALSE(EngineValue(QStringLiteral("SELECT Discontinued FROM Products WHERE ProductID = 17")).AsBoolean());
+  EXPECT_DOUBLE_EQ(
+      EngineValue(QStringLiteral("SELECT UnitPrice FROM Products WHERE ProductID = 17"), QStringLiteral("UnitPrice"))
+          .AsDouble(),
+      40.5);
+  EXPECT_FALSE(EngineValue(QStringLiteral("SELECT Discontinued FROM Products WHERE ProductID = 17"),
+                           QStringLiteral("Discontinued"))
+                   .AsBoolean());
 
   // By a text key: an accented name gets the euro sign.
   TVuDaoTable *customers = Table(QStringLiteral("Customers"), 1);
@@ -90,7 +65,9 @@ TEST_F(ConvertedArchive, EveryTableBrowsesWholeAndFindsEditsAndPostsByKey) {
   customers->Edit();
   customers->FieldByName(QStringLiteral("CompanyName"))->SetAsString(QStringLiteral("Berglunds snabbköp €"));
   customers->Post();
-  EXPECT_EQ(EngineValue(QStringLiteral("SELECT CompanyName FROM Customers WHERE CustomerID = 'BERGS'")).AsString(),
+  EXPECT_EQ(EngineValue(QStringLiteral("SELECT CompanyName FROM Customers WHERE CustomerID = 'BERGS'"),
+                        QStringLiteral("CompanyName"))
+                .AsString(),
             QStringLiteral("Berglunds snabbköp €"));
 
   // By a key of two columns, in the table whose name is not plain ASCII.
@@ -105,7 +82,9 @@ TEST_F(ConvertedArchive, EveryTableBrowsesWholeAndFindsEditsAndPostsByKey) {
   sales->Edit();
   sales->FieldByName(QStringLiteral("ShippedDate"))->SetAsDateTime(rtl::EncodeDate(2005, 3, 1));
   sales->Post();
-  EXPECT_EQ(EngineValue(QStringLiteral("SELECT ShippedDate FROM [Umsätze] WHERE OrderID = 10330")).AsDouble(),
+  EXPECT_EQ(EngineValue(QStringLiteral("SELECT ShippedDate FROM [Umsätze] WHERE OrderID = 10330"),
+                        QStringLiteral("ShippedDate"))
+                .AsDouble(),
             rtl::EncodeDate(2005, 3, 1));
 
   // A counter goes on from the highest number the file held.
@@ -119,12 +98,12 @@ TEST_F(ConvertedArchive, EveryTableBrowsesWholeAndFindsEditsAndPostsByKey) {
 
 TEST_F(ConvertedArchive, StoredQueriesRunThroughTheTableComponent) {
   Connect(QStringLiteral("nwind.mdb"));
-  TVuDaoTable *top = Query(QStringLiteral("Ten Most Expensive Products"), {});
+  TVuDaoTable *top = Query(QStringLiteral("Ten Most Expensive Products"), {}, 4);
   top->Open();
   EXPECT_EQ(top->RecordCount(), 10);
   EXPECT_EQ(top->FieldByName(QStringLiteral("TenMostExpensiveProducts"))->AsString(), QStringLiteral("Côte de Blaye"));
   // Parameters given as text, read in the locale of the moment.
-  TVuDaoTable *by_country = Query(QStringLiteral("Employee Sales by Country"), {"01/01/1995", "31/12/1995"});
+  TVuDaoTable *by_country = Query(QStringLiteral("Employee Sales by Country"), {"01/01/1995", "31/12/1995"}, 4);
   by_country->Open();
   EXPECT_GT(by_country->RecordCount(), 0);
   for (by_country->First(); !by_country->Eof(); by_country->Next()) {
@@ -134,7 +113,7 @@ TEST_F(ConvertedArchive, StoredQueriesRunThroughTheTableComponent) {
   }
   // The one the engine cannot run is listed, and says so when opened.
   EXPECT_TRUE(database_->QueryDefNames().contains(QStringLiteral("Quarterly Orders by Product")));
-  TVuDaoTable *crosstab = Query(QStringLiteral("Quarterly Orders by Product"), {});
+  TVuDaoTable *crosstab = Query(QStringLiteral("Quarterly Orders by Product"), {}, 4);
   EXPECT_THROW(crosstab->Open(), rtl::Exception);
 }
 
@@ -148,8 +127,10 @@ TEST_F(ConvertedArchive, DatesKeepTheirDayCountsThroughTheComponents) {
   dates->Edit();
   dates->FieldByName(QStringLiteral("ShortTextCol"))->SetAsString(QStringLiteral("Prima del 1900"));
   dates->Post();
-  EXPECT_EQ(EngineValue(QStringLiteral("SELECT ShortTextCol FROM DateTest WHERE IDCol = 3")).AsString(),
-            QStringLiteral("Prima del 1900"));
+  EXPECT_EQ(
+      EngineValue(QStringLiteral("SELECT ShortTextCol FROM DateTest WHERE IDCol = 3"), QStringLiteral("ShortTextCol"))
+          .AsString(),
+      QStringLiteral("Prima del 1900"));
 }
 
 }  // namespace
