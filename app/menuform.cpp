@@ -578,8 +578,9 @@ void TMenuForm::StartUp() {
   // An archive of the old program is converted while it opens: the status
   // line follows the rows copied.
   jet::SetTakeoverProgress([this](qint64 done, qint64 total, const QString &) {
+    constexpr qint64 kWhole = 100;  // per cent
     lb_showrivista->SetCaption(
-        QStringLiteral("Conversione dell'archivio in corso ... %1%").arg(total > 0 ? done * 100 / total : 100));
+        QStringLiteral("Conversione dell'archivio in corso ... %1%").arg(total > 0 ? done * kWhole / total : kWhole));
     vcl::Application->ProcessMessages();
   });
   struct ProgressOff {

@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <memory>
 
+#include "platform/jet/jetsql.h"
+
 namespace jet {
 
 namespace {
@@ -47,29 +49,29 @@ const QString kEol = QStringLiteral("\r\n");
 
 QString ParameterType(int flag) {
   switch (flag) {
-    case 1:
+    case dbBoolean:
       return QStringLiteral("Bit");
-    case 2:
+    case dbByte:
       return QStringLiteral("Byte");
-    case 3:
+    case dbInteger:
       return QStringLiteral("Short");
-    case 4:
+    case dbLong:
       return QStringLiteral("Long");
-    case 5:
+    case dbCurrency:
       return QStringLiteral("Currency");
-    case 6:
+    case dbSingle:
       return QStringLiteral("IEEESingle");
-    case 7:
+    case dbDouble:
       return QStringLiteral("IEEEDouble");
-    case 8:
+    case dbDate:
       return QStringLiteral("DateTime");
-    case 9:
+    case dbBinary:
       return QStringLiteral("Binary");
-    case 10:
+    case dbText:
       return QStringLiteral("Text");
-    case 11:
+    case dbLongBinary:
       return QStringLiteral("LongBinary");
-    case 15:
+    case dbGUID:
       return QStringLiteral("Guid");
     default:
       return QStringLiteral("Value");
@@ -125,8 +127,10 @@ class Builder {
   RebuiltQuery Build() {
     RebuiltQuery out;
     const JetQueryRow *type = First(kType);
-    out.kind =
-        type && type->flag >= 1 && type->flag <= 9 ? static_cast<JetQueryKind>(type->flag) : JetQueryKind::Unknown;
+    out.kind = type && type->flag >= static_cast<int>(JetQueryKind::Select) &&
+                       type->flag <= static_cast<int>(JetQueryKind::Union)
+                   ? static_cast<JetQueryKind>(type->flag)
+                   : JetQueryKind::Unknown;
     if (const JetQueryRow *f = First(kFlags)) flags_ = f->flag;
     QString sql;
     switch (out.kind) {

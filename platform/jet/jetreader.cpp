@@ -34,6 +34,17 @@ constexpr size_t kMaxBindSize = 64 * 1024 * 1024;
 constexpr size_t kShortBuffer = 4096;
 // A row slot gives the row's offset in its page in these bits.
 constexpr int kOffsetMask = 0x1fff;
+// The header: the format's name from byte 4, its version at byte 0x14.
+constexpr int kVersionOffset = 0x14;
+constexpr int kHeadBytes = 32;
+constexpr int kJet3Page = 2048;
+constexpr int kJet4Page = 4096;
+constexpr int kMaxWidth = 255;       // of a text or binary column
+constexpr size_t kBufferSlack = 16;  // past a long column's bind size
+constexpr int kMaxInRow = 4096;      // a value kept in its row is at most a page
+constexpr size_t kBindGrowth = 8;    // a memo that filled its buffer is read again with 8 times the room
+constexpr size_t kMegabyte = 1024 * 1024;
+constexpr int kGuidBytes = 16;
 
 bool IsLong(int col_type) { return col_type == MDB_MEMO || col_type == MDB_OLE || col_type == MDB_BINARY; }
 
@@ -105,11 +116,11 @@ struct JetReader::Handle {
 };
 
 JetFileKind JetFileKindOf(const QByteArray &head) {
-  if (head.size() < 0x15 || !head.startsWith(QByteArray("\x00\x01\x00\x00", 4))) return JetFileKind::NotJet;
+  if (head.size() <= kVersionOffset || !head.startsWith(QByteArray("\x00\x01\x00\x00", 4))) return JetFileKind::NotJet;
   const QByteArray magic = head.mid(4, 15);
   if (magic == "Standard ACE DB") return JetFileKind::Later;
   if (magic != "Standard Jet DB") return JetFileKind::NotJet;
-  switch (static_cast<unsigned char>(head[0x14])) {
+  switch (static_cast<unsigned char>(head[kVersionOffset])) {
     case 0:
       return JetFileKind::Jet3;
     case 1:
@@ -122,10 +133,10 @@ JetFileKind JetFileKindOf(const QByteArray &head) {
 JetFileKind JetFileKindOfPath(const QString &path) {
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) return JetFileKind::NotJet;
-  return JetFileKindOf(f.read(32));
+  return JetFileKindOf(f.read(kHeadBytes));
 }
 
-int JetPageSize(JetFileKind kind) { return kind == JetFileKind::Jet3 ? 2048 : 4096; }
+int JetPageSize(JetFileKind kind) { return kind == JetFileKind::Jet3 ? kJet3Page : kJet4Page; }
 
 JetReader::JetReader(const QString &path) : h_(std::make_unique<Handle>()) {
   kind_ = JetFileKindOfPath(path);
@@ -175,9 +186,9 @@ void JetReader::ReadCatalogue() {
                     .arg(col->col_type));
       if (f.type == dbText) {
         const int chars = kind_ == JetFileKind::Jet4 ? col->col_size / 2 : col->col_size;
-        f.size = chars > 0 && chars <= 255 ? chars : 255;
+        f.size = chars > 0 && chars <= kMaxWidth ? chars : kMaxWidth;
       } else if (f.type == dbBinary) {
-        f.size = col->col_size > 0 && col->col_size <= 255 ? col->col_size : 255;
+        f.size = col->col_size > 0 && col->col_size <= kMaxWidth ? col->col_size : kMaxWidth;
       } else {
         f.size = FieldInfo::DefaultSize(f.type);
       }
@@ -245,7 +256,8 @@ struct TableScan {
     mdb_set_bind_size(mdb, bind);
     for (unsigned c = 0; c < ncols; ++c) {
       cols[c] = static_cast<MdbColumn *>(g_ptr_array_index(t->columns, c));
-      buffers[c].assign(IsLong(cols[c]->col_type) || EngineType(*cols[c]) == 0 ? bind + 16 : kShortBuffer, '\0');
+      buffers[c].assign(IsLong(cols[c]->col_type) || EngineType(*cols[c]) == 0 ? bind + kBufferSlack : kShortBuffer,
+                        '\0');
       mdb_bind_column(t, static_cast<int>(c) + 1, buffers[c].data(), &lens[c]);
     }
     mdb_rewind_table(t);
@@ -291,22 +303,22 @@ struct TableScan {
         need(4);
         return rtl::Variant(static_cast<int>(Raw<qint32>(p)));
       case MDB_MONEY:
-        need(8);
+        need(sizeof(qint64));
         return rtl::Variant::FromCurrencyRaw(Raw<qint64>(p));
       case MDB_FLOAT:
         need(4);
         return rtl::Variant(static_cast<double>(Raw<float>(p)));
       case MDB_DOUBLE:
-        need(8);
+        need(sizeof(double));
         return rtl::Variant(Raw<double>(p));
       case MDB_DATETIME:
-        need(8);
+        need(sizeof(double));
         return rtl::Variant::FromDate(Raw<double>(p));
       case MDB_REPID:
-        need(16);
+        need(kGuidBytes);
         return rtl::Variant(GuidBytes(p));
       case MDB_BINARY:
-        if (f.siz < 0 || f.siz > 4096 || (!p && f.siz > 0))
+        if (f.siz < 0 || f.siz > kMaxInRow || (!p && f.siz > 0))
           Damaged(QStringLiteral("un valore della colonna \"%1\" ha una lunghezza errata").arg(Utf8(col.name)));
         return rtl::Variant(QByteArray(reinterpret_cast<const char *>(p), f.siz));
       case MDB_OLE: {
@@ -344,7 +356,7 @@ void JetReader::ReadRows(int index, const std::function<void(const std::vector<r
   const qint64 limit = tables_[static_cast<size_t>(index)].expected_rows;
   // Rows handed out before a memo filled its buffer are not handed out again.
   qint64 delivered = 0;
-  for (size_t bind = kBindSize;; bind *= 8) {
+  for (size_t bind = kBindSize;; bind *= kBindGrowth) {
     TableScan scan{h_->mdb, t, bind};
     qint64 seen = 0;
     scan.Run(
@@ -355,10 +367,10 @@ void JetReader::ReadRows(int index, const std::function<void(const std::vector<r
         },
         limit);
     if (!scan.truncated) break;
-    if (bind * 8 > kMaxBindSize)
+    if (bind * kBindGrowth > kMaxBindSize)
       Damaged(QStringLiteral("un testo lungo della tabella \"%1\" supera i %2 MB")
                   .arg(tables_[static_cast<size_t>(index)].info.name)
-                  .arg(kMaxBindSize / (1024 * 1024)));
+                  .arg(kMaxBindSize / kMegabyte));
   }
 }
 

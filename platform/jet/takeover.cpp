@@ -49,6 +49,31 @@ namespace {
 constexpr int kJetFd = 3;
 constexpr int kOutFd = 4;
 constexpr int kReportFd = 5;
+// The converter's exit status when it could not be started.
+constexpr int kNotStarted = 127;
+// Descriptors above the converter's own are closed up to this one where the
+// system cannot close them all at once.
+constexpr int kHighestFd = 4096;
+
+// Waiting for the lock of a converter that outlives its caller by a moment.
+constexpr int kLockTries = 40;
+constexpr useconds_t kLockPause = 50 * 1000;
+// Room left to the converter: the largest memo or picture several times over.
+constexpr qint64 kMemoryFloor = qint64(2) << 30;
+constexpr qint64 kMemoryPerFileByte = 16;
+// What the reader library prints is quoted up to this length.
+constexpr int kQuoted = 200;
+constexpr int kDiagnosticEnough = 400;
+// The new file's permissions: the original's, at most read and write.
+constexpr mode_t kNewFileMode = 0600;
+constexpr mode_t kReadWriteBits = 0666;
+constexpr mode_t kCopyMode = 0644;
+constexpr int kKeptNames = 100;  // "(Jet)", "(Jet 2)" ... "(Jet 99)"
+constexpr int kBuffer = 1 << 16;
+constexpr int kHeadBytes = 32;
+constexpr qint64 kProgressEveryMs = 200;
+constexpr int kReaderArgs = 5;      // program, flag, Jet file, target, report descriptor
+constexpr int kPrimaryCode = 0xff;  // SQLite's primary result code under the extended one
 
 QString ErrnoText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
 
@@ -188,7 +213,7 @@ void Conversion::Open() {
     Fail(kErrLocked, QStringLiteral("il file non si può leggere (%1)").arg(ErrnoText(err)));
   }
   if (::fstat(jet_.get(), &st_) != 0 || !S_ISREG(st_.st_mode)) Fail(kErrEngine, QStringLiteral("non è un file"));
-  char head[32] = {};
+  char head[kHeadBytes] = {};
   const ssize_t got = ::pread(jet_.get(), head, sizeof head, 0);
   const JetFileKind kind = JetFileKindOf(QByteArray(head, got > 0 ? static_cast<int>(got) : 0));
   if (kind == JetFileKind::NotJet) Fail(kErrUnrecognisedFormat, QStringLiteral("il file non è un archivio Jet"));
@@ -205,13 +230,14 @@ void Conversion::Open() {
                           .arg(page));
   // A converter that outlived its caller by a moment still holds the lock.
   for (int wait = 0; ::flock(jet_.get(), LOCK_EX | LOCK_NB) != 0; ++wait) {
-    if (wait == 40) Fail(kErrLocked, QStringLiteral("il file è già in conversione da parte di un altro programma"));
-    ::usleep(50 * 1000);
+    if (wait == kLockTries)
+      Fail(kErrLocked, QStringLiteral("il file è già in conversione da parte di un altro programma"));
+    ::usleep(kLockPause);
   }
 
   // The target: an unnamed file of the folder, named only once checked.
   const QByteArray folder = QFile::encodeName(folder_);
-  out_.Reset(::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+  out_.Reset(::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, kNewFileMode));
   if (out_.get() < 0) {
     const int err = errno;
     if (err != EOPNOTSUPP && err != EISDIR && err != EINVAL && err != ENOENT)
@@ -220,7 +246,7 @@ void Conversion::Open() {
     // A file system without unnamed files: a hidden name, removed on failure.
     named_ =
         QDir(folder_).filePath(QStringLiteral(".%1.%2.conversione").arg(QFileInfo(path_).fileName()).arg(::getpid()));
-    out_.Reset(::open(QFile::encodeName(named_).constData(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600));
+    out_.Reset(::open(QFile::encodeName(named_).constData(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, kNewFileMode));
     if (out_.get() < 0) {
       const int err2 = errno;
       named_.clear();
@@ -251,7 +277,7 @@ void Conversion::Spawn() {
                   const_cast<char *>(a3.c_str()),   const_cast<char *>(a4.c_str()), nullptr};
   std::vector<std::string> env_text;
   for (char **e = environ; *e; ++e)
-    if (std::strncmp(*e, "ASAN_OPTIONS=", 13) != 0) env_text.emplace_back(*e);
+    if (!QByteArray(*e).startsWith("ASAN_OPTIONS=")) env_text.emplace_back(*e);
   // Leak reports of a sanitized converter are no damage of the file.
   if (SanitizedBuild()) env_text.emplace_back("ASAN_OPTIONS=detect_leaks=0");
   std::vector<char *> envp;
@@ -260,7 +286,8 @@ void Conversion::Spawn() {
   rlimit memory{};
   // Room for the largest memo or picture several times over; a reader
   // looping on a damaged file stops there instead of eating the machine.
-  memory.rlim_cur = memory.rlim_max = static_cast<rlim_t>(std::max<qint64>(qint64(2) << 30, st_.st_size * 16));
+  memory.rlim_cur = memory.rlim_max =
+      static_cast<rlim_t>(std::max<qint64>(kMemoryFloor, st_.st_size * kMemoryPerFileByte));
   const bool limit_memory = !SanitizedBuild();
   const pid_t parent = ::getpid();
   const int jet_fd = jet_.get(), out_fd = out_.get(), rep_fd = report_w.get(), diag_fd = diag_w.get();
@@ -269,11 +296,11 @@ void Conversion::Spawn() {
   if (pid < 0) Fail(kErrEngine, QStringLiteral("il convertitore non parte (%1)").arg(ErrnoText(errno)));
   if (pid == 0) {
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (::getppid() != parent) ::_exit(127);
+    if (::getppid() != parent) ::_exit(kNotStarted);
     const int j = ::fcntl(jet_fd, F_DUPFD, 10), o = ::fcntl(out_fd, F_DUPFD, 10), r = ::fcntl(rep_fd, F_DUPFD, 10),
               d = ::fcntl(diag_fd, F_DUPFD, 10);
     const int null = ::open("/dev/null", O_RDONLY);
-    if (j < 0 || o < 0 || r < 0 || d < 0 || null < 0) ::_exit(127);
+    if (j < 0 || o < 0 || r < 0 || d < 0 || null < 0) ::_exit(kNotStarted);
     ::dup2(null, 0);
     ::dup2(d, 1);
     ::dup2(d, 2);
@@ -283,12 +310,12 @@ void Conversion::Spawn() {
 #ifdef SYS_close_range
     if (::syscall(SYS_close_range, kReportFd + 1, ~0U, 0) != 0)
 #endif
-      for (int fd = kReportFd + 1; fd < 4096; ++fd) ::close(fd);
+      for (int fd = kReportFd + 1; fd < kHighestFd; ++fd) ::close(fd);
     rlimit no_core{0, 0};
     ::setrlimit(RLIMIT_CORE, &no_core);
     if (limit_memory) ::setrlimit(RLIMIT_AS, &memory);
     ::execve(argv[0], argv, envp.data());
-    ::_exit(127);
+    ::_exit(kNotStarted);
   }
   pid_ = pid;
 }
@@ -311,15 +338,15 @@ void Conversion::Watch() {
                                        "danneggiato")
                             .arg(options_.stall_seconds));
     }
-    char buf[65536];
+    char buf[kBuffer];
     if (fds[1].revents) {
       const ssize_t n = ::read(diag_.get(), buf, sizeof buf);
       if (n > 0) {
         diag_buf.append(buf, static_cast<int>(n));
         // The reader library speaks only about damage: the first line is enough.
-        if (diag_buf.contains('\n') || diag_buf.size() > 400) {
+        if (diag_buf.contains('\n') || diag_buf.size() > kDiagnosticEnough) {
           StopReader();
-          const QString line = QString::fromLocal8Bit(diag_buf.left(diag_buf.indexOf('\n'))).trimmed().left(200);
+          const QString line = QString::fromLocal8Bit(diag_buf.left(diag_buf.indexOf('\n'))).trimmed().left(kQuoted);
           Fail(kErrDamaged, QStringLiteral("il file Jet è danneggiato (il lettore segnala: \"%1\")").arg(line));
         }
       } else if (n == 0 || errno != EINTR) {
@@ -347,13 +374,13 @@ void Conversion::Watch() {
   pid_ = -1;
   if (!diag_buf.trimmed().isEmpty())
     Fail(kErrDamaged, QStringLiteral("il file Jet è danneggiato (il lettore segnala: \"%1\")")
-                          .arg(QString::fromLocal8Bit(diag_buf).trimmed().left(200)));
+                          .arg(QString::fromLocal8Bit(diag_buf).trimmed().left(kQuoted)));
   if (error_number_ != 0) Fail(error_number_, error_text_);
   if (WIFSIGNALED(status))
     Fail(kErrDamaged, QStringLiteral("il lettore del file Jet si è interrotto (segnale %1): il file è probabilmente "
                                      "danneggiato")
                           .arg(WTERMSIG(status)));
-  if (!WIFEXITED(status) || WEXITSTATUS(status) == 127)
+  if (!WIFEXITED(status) || WEXITSTATUS(status) == kNotStarted)
     Fail(kErrEngine, QStringLiteral("il convertitore orbisca-jet-convert non si è avviato"));
   if (WEXITSTATUS(status) != 0 || !done_)
     Fail(kErrDamaged, QStringLiteral("il lettore del file Jet si è fermato prima della fine"));
@@ -452,7 +479,7 @@ void Conversion::CheckOriginalUnchanged(bool in_place) const {
 }
 
 void Conversion::Sync() {
-  ::fchmod(out_.get(), st_.st_mode & 0666);
+  ::fchmod(out_.get(), st_.st_mode & kReadWriteBits);
   if (::fsync(out_.get()) != 0)
     Fail(kErrEngine, QStringLiteral("la copia convertita non si può scrivere sul disco (%1)").arg(ErrnoText(errno)));
 }
@@ -478,12 +505,12 @@ void SyncFolder(const QString &folder) {
 // for a file. False when `name` exists.
 bool CopyOriginal(int jet_fd, const QString &name, qint64 size) {
   const QByteArray n = QFile::encodeName(name);
-  Fd out(::open(n.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644));
+  Fd out(::open(n.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, kCopyMode));
   if (out.get() < 0) {
     if (errno == EEXIST) return false;
     RaiseJetError(kErrEngine, ErrnoText(errno));
   }
-  char buf[1 << 16];
+  char buf[kBuffer];
   qint64 off = 0;
   while (off < size) {
     const ssize_t got = ::pread(jet_fd, buf, sizeof buf, off);
@@ -508,7 +535,7 @@ void Conversion::PlaceInPlace() {
   Sync();
   const QByteArray from = QFile::encodeName(path_);
   QString kept;
-  for (int attempt = 1; attempt < 100 && kept.isEmpty(); ++attempt) {
+  for (int attempt = 1; attempt < kKeptNames && kept.isEmpty(); ++attempt) {
     const QString name = KeptJetName(path_, attempt);
     if (::link(from.constData(), QFile::encodeName(name).constData()) == 0) {
       kept = name;
@@ -596,7 +623,7 @@ class Reporter {
   int fd_;
 };
 
-bool DiskFull(detail::Store &store) { return (sqlite3_extended_errcode(store.Db()) & 0xff) == SQLITE_FULL; }
+bool DiskFull(detail::Store &store) { return (sqlite3_extended_errcode(store.Db()) & kPrimaryCode) == SQLITE_FULL; }
 
 [[noreturn]] void NoRoom() {
   RaiseJetError(kErrEngine, QStringLiteral("lo spazio libero sul disco non basta per la copia convertita"));
@@ -647,7 +674,7 @@ qint64 CopyTable(JetReader &reader, int index, const detail::TableInfo &t, detai
     }
     ++rows;
     ++done;
-    if (since.elapsed() >= 200) {
+    if (since.elapsed() >= kProgressEveryMs) {
       since.restart();
       out.Send({{QStringLiteral("k"), QStringLiteral("progress")},
                 {QStringLiteral("done"), static_cast<double>(done)},
@@ -825,7 +852,7 @@ const TakeoverOptions &OpeningTakeoverOptions() {
 }
 
 int RunJetReader(int argc, char **argv) {
-  if (argc < 5) return 2;
+  if (argc < kReaderArgs) return 2;
   ::signal(SIGPIPE, SIG_DFL);
   Reporter out(std::atoi(argv[4]));
   try {

@@ -69,7 +69,8 @@ struct TakeoverOptions {
   // Rows copied so far, of all tables; called from the caller's thread.
   std::function<void(qint64 done, qint64 total, const QString &table)> progress;
   // A reader that reports nothing for this long is stopped.
-  int stall_seconds = 60;
+  static constexpr int kStallSeconds = 60;
+  int stall_seconds = kStallSeconds;
 };
 
 // Converts the Jet file at `path` in place, as described above. Raises
