@@ -40,6 +40,7 @@
 #include "platform/jet/jetreader.h"
 #include "platform/jet/store.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/rtl/workfiles.h"
 
 namespace jet {
 
@@ -243,10 +244,10 @@ void Conversion::Open() {
     if (err != EOPNOTSUPP && err != EISDIR && err != EINVAL && err != ENOENT)
       Fail(kErrEngine, QStringLiteral("nella cartella \"%1\" non si può scrivere (%2)")
                            .arg(QDir::toNativeSeparators(folder_), ErrnoText(err)));
-    // A file system without unnamed files: a hidden name, removed on failure.
-    named_ =
-        QDir(folder_).filePath(QStringLiteral(".%1.%2.conversione").arg(QFileInfo(path_).fileName()).arg(::getpid()));
-    out_.Reset(::open(QFile::encodeName(named_).constData(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, kNewFileMode));
+    // A file system without unnamed files: one of the program's work files,
+    // removed on failure, or at the next start when this run is killed.
+    named_ = rtl::CreateWorkFile(folder_, QStringLiteral("mdb"));
+    if (!named_.isEmpty()) out_.Reset(::open(QFile::encodeName(named_).constData(), O_RDWR | O_CLOEXEC));
     if (out_.get() < 0) {
       const int err2 = errno;
       named_.clear();
@@ -496,11 +497,6 @@ bool NameTarget(int out_fd, const QString &named, const QString &name, int *err)
   return rc == 0;
 }
 
-void SyncFolder(const QString &folder) {
-  Fd dir(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() >= 0) ::fsync(dir.get());
-}
-
 // A copy of the original under `name` where the folder takes no second name
 // for a file. False when `name` exists.
 bool CopyOriginal(int jet_fd, const QString &name, qint64 size) {
@@ -557,10 +553,11 @@ void Conversion::PlaceInPlace() {
   auto drop_kept = [&] { ::unlink(QFile::encodeName(kept).constData()); };
 
   if (named_.isEmpty()) {
-    staged_ =
-        QDir(folder_).filePath(QStringLiteral(".%1.%2.convertito").arg(QFileInfo(path_).fileName()).arg(::getpid()));
-    int err = 0;
-    if (!NameTarget(out_.get(), QString(), staged_, &err)) {
+    // A work file's name, free for the link that names the checked file.
+    staged_ = rtl::CreateWorkFile(folder_, QStringLiteral("mdb"));
+    int err = staged_.isEmpty() ? errno : 0;
+    if (err == 0) ::unlink(QFile::encodeName(staged_).constData());
+    if (err != 0 || !NameTarget(out_.get(), QString(), staged_, &err)) {
       staged_.clear();
       drop_kept();
       Fail(kErrEngine, QStringLiteral("la copia convertita non si può salvare (%1)").arg(ErrnoText(err)));
@@ -569,14 +566,12 @@ void Conversion::PlaceInPlace() {
     staged_ = named_;
     named_.clear();
   }
-  if (::rename(QFile::encodeName(staged_).constData(), from.constData()) != 0) {
-    const int err = errno;
+  QString why;
+  if (!rtl::DurableRename(staged_, path_, &why)) {
     drop_kept();
-    Fail(kErrEngine,
-         QStringLiteral("la copia convertita non può prendere il nome dell'archivio (%1)").arg(ErrnoText(err)));
+    Fail(kErrEngine, QStringLiteral("la copia convertita non può prendere il nome dell'archivio (%1)").arg(why));
   }
   staged_.clear();
-  SyncFolder(folder_);
   summary.file = path_;
   summary.original = kept;
 }
@@ -591,7 +586,11 @@ void Conversion::PlaceAt(const QString &target) {
     Fail(kErrEngine, QStringLiteral("il file \"%1\" non si può scrivere (%2)")
                          .arg(QDir::toNativeSeparators(target), ErrnoText(err)));
   }
-  SyncFolder(QFileInfo(target).absolutePath());
+  if (!named_.isEmpty()) {
+    ::unlink(QFile::encodeName(named_).constData());
+    named_.clear();
+  }
+  rtl::SyncFolder(QFileInfo(target).absolutePath());
   summary.file = target;
 }
 
