@@ -293,6 +293,18 @@ TEST_F(Grid, SpaceAndDoubleClickToggleACheckBox) {
       !before);
   grid_->DoubleClick();
   EXPECT_EQ(cd->AsBoolean(), before);
+  // A click on the box toggles it; the double click it starts does not
+  // toggle it back; a click beside the box only selects.
+  const vcl::TRect cell = grid_->CellRect(grid_->CurrentRow(), column);
+  const int cx = (cell.Left + cell.Right) / 2, cy = (cell.Top + cell.Bottom) / 2;
+  grid_->Click(cx, cy);
+  EXPECT_EQ(cd->AsBoolean(), !before);
+  grid_->DoubleClick();
+  EXPECT_EQ(cd->AsBoolean(), !before);
+  grid_->Click(cell.Left + 1, cy);
+  EXPECT_EQ(cd->AsBoolean(), !before);
+  grid_->Press(vcl::VK_SPACE);
+  EXPECT_EQ(cd->AsBoolean(), before);
 
   // Without check boxes, or on another column, nothing changes.
   grid_->SetShowCheckBoxes(false);
