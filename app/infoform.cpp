@@ -16,7 +16,7 @@ TfrmInfo::TfrmInfo(vcl::TComponent *owner) : vcl::TForm(owner) {
   ProductName->SetParent(this);
   ProductName->SetBounds(16, 16, 280, 20);
   ProductName->Font()->SetStyle(vcl::TFontStyles{vcl::fsBold});
-  ProductName->SetCaption(QStringLiteral("Gestione Orbisca"));
+  ProductName->SetCaption(kProgramName);
   Version = new vcl::TLabel(this);
   Version->SetName(QStringLiteral("Version"));
   Version->SetParent(this);

@@ -38,7 +38,7 @@ int main(int argc, char **argv) {
   splash->Show();
   splash->Update();
   vcl::Application->ProcessMessages();
-  vcl::Application->SetTitle(QStringLiteral("Gestione Orbisca"));
+  vcl::Application->SetTitle(app::kProgramName);
   vcl::Application->SetHelpFile(QString());
   // The main window makes the maintenance dialog, which holds the settings.
   app::TMenuForm *menu_form = nullptr;

@@ -152,9 +152,9 @@ TManutenzioneForm::TManutenzioneForm(vcl::TComponent *owner, TMenuLogic *menu) :
   AddLabel(this, tb_utilita, QStringLiteral("Posizione totalizzatore vendite"), 8, 76, 260);
   pos_totali = Make<vcl::TComboBox>(this, tb_utilita, QStringLiteral("pos_totali"));
   pos_totali->SetBounds(8, 96, 120, 24);
-  pos_totali->Items()->Add(QStringLiteral("Destra"));
-  pos_totali->Items()->Add(QStringLiteral("Sinistra"));
-  pos_totali->SetText(QStringLiteral("Sinistra"));
+  pos_totali->Items()->Add(kSideRight);
+  pos_totali->Items()->Add(kSideLeft);
+  pos_totali->SetText(kSideLeft);
   BitBtn1 = Make<vcl::TBitBtn>(this, tb_utilita, QStringLiteral("BitBtn1"));
   BitBtn1->SetCaption(QStringLiteral("Personalizzazione stampe"));
   BitBtn1->SetBounds(8, 150, 200, 28);
@@ -205,7 +205,7 @@ void TManutenzioneForm::RestoreSettings(const QString &folder) {
   } catch (const rtl::Exception &) {
     // An unreadable file is as good as none: the program starts with the
     // defaults, and the next exit writes a sound file.
-    pos_totali->SetText(QStringLiteral("Sinistra"));
+    pos_totali->SetText(kSideLeft);
     azzera->SetText(QStringLiteral("000"));
   }
 }

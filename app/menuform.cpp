@@ -391,7 +391,7 @@ void TMenuForm::ShowState() {
   }
   const TPageControls &target = PageOf(l.active_page);
   if (PageControl1->ActivePage() != target.sheet) PageControl1->SetActivePage(target.sheet);
-  show_totale->SetText(rtl::FormatFloat(QStringLiteral("#,##0.00"), l.show_totale));
+  show_totale->SetText(rtl::FormatFloat(kAmountFormat, l.show_totale));
   if (NumberOf(show_pagamento->Text()) != l.show_pagamento)
     show_pagamento->SetText(l.show_pagamento == 0 ? QString()
                                                   : rtl::FormatFloat(QStringLiteral("0.00"), l.show_pagamento));
@@ -598,9 +598,9 @@ void TMenuForm::StartUp() {
     if (end_asked_) EndSession();
     return;
   }
-  if (Logic->pos_totali == QLatin1String("Destra"))
+  if (Logic->pos_totali == kSideRight)
     pn_totali->SetAlign(vcl::alRight);
-  else if (Logic->pos_totali == QLatin1String("Sinistra"))
+  else if (Logic->pos_totali == kSideLeft)
     pn_totali->SetAlign(vcl::alLeft);
   Logic->show_totale = 0;
   lb_showrivista->SetCaption(kIdleStatus);

@@ -67,7 +67,7 @@ constexpr double kMaxQuantity = 1000;
 QString RestoText(double amount) { return QStringLiteral("€ ") + rtl::FormatFloat(QStringLiteral("#.##"), amount); }
 
 QString TotalText(const QString &prefix, double amount) {
-  return prefix + rtl::FormatFloat(QStringLiteral("#,##0.00"), std::fabs(amount)) + QStringLiteral(" €");
+  return prefix + rtl::FormatFloat(kAmountFormat, std::fabs(amount)) + QStringLiteral(" €");
 }
 
 TMenuLogic::TMenuLogic(vcl::TComponent *owner) : vcl::TComponent(owner) {

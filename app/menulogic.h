@@ -65,6 +65,13 @@ inline const QString kIdleStatus = QStringLiteral("...");
 inline const QString kRestoZero = QStringLiteral("€ 0,00");
 inline const QString kNotInStock = QStringLiteral("ARTICOLO NON IN MAGAZZINO");
 
+// The sides the till panel may take (the maintenance form's stored texts).
+inline const QString kSideLeft = QStringLiteral("Sinistra");
+inline const QString kSideRight = QStringLiteral("Destra");
+
+// Amounts as the till and the day's totals show them.
+inline const QString kAmountFormat = QStringLiteral("#,##0.00");
+
 class TMenuLogic : public vcl::TComponent {
   ORBISCA_CLASS(TMenuLogic, vcl::TComponent)
 
@@ -152,7 +159,7 @@ class TMenuLogic : public vcl::TComponent {
   bool first_paint = true;  // the day view does nothing while set
 
   // --- settings (the maintenance form's stored texts) ----------------------------
-  QString pos_totali = QStringLiteral("Sinistra");
+  QString pos_totali = kSideLeft;
   QString azzera = kDefaultResetCode;
 
   // --- what the window shows -----------------------------------------------------------

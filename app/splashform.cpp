@@ -5,7 +5,7 @@ namespace app {
 
 TSplashForm::TSplashForm(vcl::TComponent *owner) : vcl::TForm(owner) {
   SetName(QStringLiteral("SplashForm"));
-  SetCaption(QStringLiteral("Gestione Orbisca"));
+  SetCaption(kProgramName);
   SetBounds(0, 0, 360, 180);
   SetPosition(vcl::poScreenCenter);
   Panel1 = new vcl::TPanel(this);

@@ -8,6 +8,9 @@
 
 namespace app {
 
+// The name the program shows on its windows and as its title.
+inline const QString kProgramName = QStringLiteral("Gestione Orbisca");
+
 inline const QString kProgramVersion = QStringLiteral("04.03");
 
 class TSplashForm : public vcl::TForm {

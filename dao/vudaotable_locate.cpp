@@ -36,7 +36,7 @@ TVuDaoTable::KeySpec TVuDaoTable::SplitKeys(const QString &key_fields, const rtl
     Fail(QStringLiteral("Number of elements in the KeyValues array must be equal to the number of fields."));
   for (const QString &name : keys.fields) {
     const int k = Defs().IndexOf(name);
-    if (k < 0) vcl::DatabaseError(QStringLiteral("Field '%1' not found").arg(name), this);
+    if (k < 0) vcl::FieldNotFoundError(name, this);
     keys.field_index.push_back(k);
   }
   return keys;
@@ -550,7 +550,7 @@ QString TVuDaoTable::BuildMasterDetailSQL() const {
       const int type = column->Type() == jet::dbDate ? 23 : column->Type();
       kind = KindOfFieldType(MapEngineType(type), column->Type() == jet::dbGUID);
     } else {
-      vcl::DatabaseError(QStringLiteral("Field '%1' not found").arg(detail_field_names_[i]), this);
+      vcl::FieldNotFoundError(detail_field_names_[i], this);
     }
     rtl::Variant value = m->IsNull() ? rtl::Variant::Null() : m->Value();
     if (!value.IsNull() && (kind == ValueKind::Date || kind == ValueKind::Time || kind == ValueKind::DateTime))

@@ -8,10 +8,10 @@
 
 #include "controls/styled/qelcont_internal.h"
 #include "controls/styled/qelstrm.h"
+#include "platform/rtl/exceptions.h"
 
 namespace qel {
 
-using detail::IndexError;
 using detail::PixelFormatFromFlags;
 
 namespace {
@@ -405,7 +405,7 @@ void TQELCustomContainer::AddItem(TQELListItem *item) {
 void TQELCustomContainer::Delete(int index) {
   // Only items this container owns (not an item a connector lends).
   TQELListItem *item = TQELCustomContainer::Item(index);
-  if (!item) IndexError(index);
+  if (!item) rtl::ListIndexError(index);
   delete item;  // leaves the list through Notification
 }
 
@@ -684,7 +684,7 @@ TQELBorImageListItem *TQELImageListConnector::AddEntry(const QString &name, vcl:
 }
 
 void TQELImageListConnector::DeleteEntry(int index) {
-  if (!Entry(index)) IndexError(index);
+  if (!Entry(index)) rtl::ListIndexError(index);
   entries_.erase(entries_.begin() + index);
   for (int i = index; i < EntryCount(); ++i) entries_[size_t(i)]->index_ = i;
   Change();
@@ -935,7 +935,7 @@ void LoadItemFromFile(const QString &file_name, int kind, const std::vector<std:
       throw rtl::EFOpenError(QStringLiteral("Cannot open file %1").arg(file_name));
     offsets = &own;
   }
-  if (index < 0 || index >= int(offsets->size())) IndexError(index);
+  if (index < 0 || index >= int(offsets->size())) rtl::ListIndexError(index);
   const std::int32_t offset = (*offsets)[size_t(index)];
   if (offset < 0 || offset >= in.Size()) throw EQELDamagedData(QStringLiteral("Invalid item offset"));
   in.SetPosition(offset);

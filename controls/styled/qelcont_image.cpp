@@ -7,10 +7,10 @@
 #include "controls/styled/qelcont.h"
 #include "controls/styled/qelcont_internal.h"
 #include "controls/styled/qelstrm.h"
+#include "platform/rtl/exceptions.h"
 
 namespace qel {
 
-using detail::IndexError;
 using detail::PixelFormatFromFlags;
 
 namespace {
@@ -150,14 +150,14 @@ int TQELImageListItem::AddMasked(const vcl::TBitmap *image, TColor transparent) 
 }
 
 void TQELImageListItem::Replace(int index, const vcl::TBitmap *image, const vcl::TBitmap *mask) {
-  if (index < 0 || index >= count_) IndexError(index);
+  if (index < 0 || index >= count_) rtl::ListIndexError(index);
   if (!image || image->Width() != width_ || image->Height() != height_) InvalidImageSize();
   PutImage(index, image, mask);
   Change();
 }
 
 void TQELImageListItem::ReplaceMasked(int index, const vcl::TBitmap *image, TColor transparent) {
-  if (index < 0 || index >= count_) IndexError(index);
+  if (index < 0 || index >= count_) rtl::ListIndexError(index);
   if (!image || image->Width() != width_ || image->Height() != height_) InvalidImageSize();
   vcl::TBitmap picture, mask;
   SplitByColor(image, transparent, &picture, &mask);
@@ -165,7 +165,7 @@ void TQELImageListItem::ReplaceMasked(int index, const vcl::TBitmap *image, TCol
 }
 
 void TQELImageListItem::Delete(int index) {
-  if (index < 0 || index >= count_) IndexError(index);
+  if (index < 0 || index >= count_) rtl::ListIndexError(index);
   // The images after it move one place to the left.
   auto shift = [&](vcl::TBitmap *strip) {
     QImage target = strip->Image();

@@ -1,18 +1,13 @@
-// What the container files share, private to them: the index error of the
-// item lists and the pixel format an item's flags name (see qelcont.h).
+// What the container files share, private to them: the pixel format an
+// item's flags name (see qelcont.h).
 #pragma once
 
 #include <QString>
 #include <cstdint>
 
 #include "controls/styled/qelcont.h"
-#include "platform/rtl/exceptions.h"
 
 namespace qel::detail {
-
-[[noreturn]] inline void IndexError(int index) {
-  throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
-}
 
 inline TQELSavePixelFormat PixelFormatFromFlags(std::uint8_t flags) {
   if (flags & ifMono) return spfMono;

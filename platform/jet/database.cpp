@@ -227,7 +227,7 @@ void Database::ExecuteSql(const QString &sql, int options, const std::vector<rtl
   detail::Store &store = GetStore();
   *affected = 0;
   const TranslatedSql tr = Recorded([&] { return TranslateSql(sql, store.Resolver()); });
-  if (store.ReadOnly()) Raise(kErrReadOnly, QStringLiteral("Cannot update. Database or object is read-only."));
+  if (store.ReadOnly()) Raise(kErrReadOnly, QString::fromLatin1(kMsgReadOnly));
   if (tr.target_table.startsWith(QLatin1String("MSys"), Qt::CaseInsensitive))
     Raise(kErrReadOnly, QStringLiteral("Cannot update '%1': it is a system table.").arg(tr.target_table));
   switch (tr.kind) {
@@ -548,7 +548,7 @@ std::vector<rtl::Variant> QueryDef::BoundValues() const {
 RecordsetPtr QueryDef::OpenRecordset(int type, int options, int lock) {
   (void)lock;
   auto db = db_.lock();
-  if (!db) Raise(kErrObjectClosed, QStringLiteral("Object invalid or no longer set."));
+  if (!db) Raise(kErrObjectClosed, QString::fromLatin1(kMsgObjectClosed));
   if (type_ != dbQSelect)
     Raise(kErrInvalidOperation, QStringLiteral("Invalid operation: '%1' is an action query.").arg(name_));
   return db->OpenSql(sql_, type, options, BoundValues(), max_records_, name_.isEmpty() ? sql_ : name_);
@@ -556,7 +556,7 @@ RecordsetPtr QueryDef::OpenRecordset(int type, int options, int lock) {
 
 void QueryDef::Execute(int options) {
   auto db = db_.lock();
-  if (!db) Raise(kErrObjectClosed, QStringLiteral("Object invalid or no longer set."));
+  if (!db) Raise(kErrObjectClosed, QString::fromLatin1(kMsgObjectClosed));
   db->ExecuteSql(sql_, options, BoundValues(), &records_affected_);
 }
 

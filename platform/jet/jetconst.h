@@ -155,7 +155,7 @@ class Collection {
 
  private:
   [[noreturn]] static void NotFound(const QString &what) {
-    detail::Raise(kErrItemNotFound, QStringLiteral("Item not found in this collection (%1).").arg(what));
+    detail::Raise(kErrItemNotFound, QString::fromLatin1(kMsgItemNotFound).arg(what));
   }
   std::vector<std::shared_ptr<T>> items_;
 };

@@ -43,6 +43,11 @@ enum JetErrorNumber : int {
   kErrInvalidArgument = 3001,     // an argument out of range or of the wrong kind
 };
 
+// The engine's texts for refusals raised in more than one place.
+inline constexpr const char *kMsgReadOnly = "Cannot update. Database or object is read-only.";
+inline constexpr const char *kMsgObjectClosed = "Object invalid or no longer set.";
+inline constexpr const char *kMsgItemNotFound = "Item not found in this collection (%1).";
+
 class EJetError : public rtl::Exception {
  public:
   EJetError() = default;

@@ -45,8 +45,7 @@ bool BookmarkToKey(const QByteArray &b, std::int64_t &key) {
   Raise(kErrRecordDeleted, QStringLiteral("Record is deleted."), QStringLiteral("DAO.Recordset"));
 }
 [[noreturn]] void ReadOnlyRs() {
-  Raise(kErrReadOnly, QStringLiteral("Cannot update. Database or object is read-only."),
-        QStringLiteral("DAO.Recordset"));
+  Raise(kErrReadOnly, QString::fromLatin1(kMsgReadOnly), QStringLiteral("DAO.Recordset"));
 }
 [[noreturn]] void Invalid(const QString &what) {
   Raise(kErrInvalidOperation, QStringLiteral("Operation is not supported for this type of object: %1.").arg(what),
@@ -316,7 +315,7 @@ void Recordset::BuildFields() {
 
 void Recordset::CheckOpen() const {
   if (!d_ || d_->closed)
-    Raise(kErrObjectClosed, QStringLiteral("Object invalid or no longer set."), QStringLiteral("DAO.Recordset"));
+    Raise(kErrObjectClosed, QString::fromLatin1(kMsgObjectClosed), QStringLiteral("DAO.Recordset"));
   d_->store->CheckOpen();
 }
 

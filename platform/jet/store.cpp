@@ -257,7 +257,7 @@ bool Stmt::Step() {
     case SQLITE_LOCKED:
       Raise(kErrLocked, QStringLiteral("Couldn't update; currently locked by another session."));
     case SQLITE_READONLY:
-      Raise(kErrReadOnly, QStringLiteral("Cannot update. Database or object is read-only."));
+      Raise(kErrReadOnly, QString::fromLatin1(kMsgReadOnly));
     case SQLITE_FULL:
     case SQLITE_IOERR:
       Raise(kErrEngine, QStringLiteral("Disk or input/output error: %1.").arg(msg));
@@ -301,7 +301,7 @@ void Store::Close() {
 }
 
 void Store::CheckOpen() const {
-  if (!db_) Raise(kErrObjectClosed, QStringLiteral("Object invalid or no longer set."));
+  if (!db_) Raise(kErrObjectClosed, QString::fromLatin1(kMsgObjectClosed));
 }
 
 void Store::Fail(int rc, const QString &context) const {
@@ -315,7 +315,7 @@ void Store::Fail(int rc, const QString &context) const {
     case SQLITE_LOCKED:
       Raise(kErrLocked, QStringLiteral("Couldn't use '%1'; file already in use.").arg(path_));
     case SQLITE_READONLY:
-      Raise(kErrReadOnly, QStringLiteral("Cannot update. Database or object is read-only."));
+      Raise(kErrReadOnly, QString::fromLatin1(kMsgReadOnly));
     default:
       Raise(kErrEngine, context.isEmpty() ? msg : context + QStringLiteral(": ") + msg);
   }
@@ -819,8 +819,7 @@ void Store::SaveQuery(const QString &name, const QString &sql) {
 }
 
 void Store::DeleteQuery(const QString &name) {
-  if (!FindQuery(name, nullptr, nullptr))
-    Raise(kErrItemNotFound, QStringLiteral("Item not found in this collection (%1).").arg(name));
+  if (!FindQuery(name, nullptr, nullptr)) Raise(kErrItemNotFound, QString::fromLatin1(kMsgItemNotFound).arg(name));
   Stmt st = Prepare(QStringLiteral("DELETE FROM MSysObjects WHERE Name = ? AND Type = 5"));
   st.Bind(1, name);
   st.Step();

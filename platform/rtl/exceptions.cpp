@@ -7,4 +7,6 @@ bool Exception::InheritsFrom(const char *class_name) const { return qstrcmp(clas
 
 void Abort() { throw EAbort(QStringLiteral("Operation aborted")); }
 
+void ListIndexError(int index) { throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index)); }
+
 }  // namespace rtl

@@ -89,4 +89,8 @@ ORBISCA_EXCEPTION(EDatabaseError, Exception)
 // Raises the silent exception.
 [[noreturn]] void Abort();
 
+// Raises EListError "List index out of bounds (n)", the text every list of
+// the platform gives for an index outside it.
+[[noreturn]] void ListIndexError(int index);
+
 }  // namespace rtl

@@ -82,8 +82,7 @@ TPageControl::~TPageControl() {
 }
 
 TTabSheet *TPageControl::Pages(int index) const {
-  if (index < 0 || index >= PageCount())
-    throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+  if (index < 0 || index >= PageCount()) rtl::ListIndexError(index);
   return pages_[static_cast<size_t>(index)];
 }
 
@@ -298,8 +297,7 @@ TStatusBar::TStatusBar(TComponent *owner) : TCustomControl(owner) {
 TStatusBar::~TStatusBar() = default;
 
 TStatusPanel *TStatusBar::Panels(int index) const {
-  if (index < 0 || index >= PanelCount())
-    throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+  if (index < 0 || index >= PanelCount()) rtl::ListIndexError(index);
   return panels_[static_cast<size_t>(index)].get();
 }
 

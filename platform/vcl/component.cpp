@@ -68,8 +68,7 @@ void TComponent::ValidateRename(TComponent *component, const QString &current_na
 void TComponent::ValidateContainer(TComponent *component) { component->ValidateInsert(this); }
 
 TComponent *TComponent::Components(int index) const {
-  if (index < 0 || index >= ComponentCount())
-    throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+  if (index < 0 || index >= ComponentCount()) rtl::ListIndexError(index);
   return components_[static_cast<size_t>(index)];
 }
 

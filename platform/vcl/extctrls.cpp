@@ -343,8 +343,7 @@ TRadioGroup::~TRadioGroup() {
 }
 
 TRadioButton *TRadioGroup::Buttons(int index) const {
-  if (index < 0 || index >= ButtonCount())
-    throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+  if (index < 0 || index >= ButtonCount()) rtl::ListIndexError(index);
   return buttons_[static_cast<size_t>(index)];
 }
 
@@ -449,8 +448,7 @@ void TNotebook::PagesChanged() {
 }
 
 TPage *TNotebook::Page(int index) const {
-  if (index < 0 || index >= static_cast<int>(page_controls_.size()))
-    throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+  if (index < 0 || index >= static_cast<int>(page_controls_.size())) rtl::ListIndexError(index);
   return page_controls_[static_cast<size_t>(index)];
 }
 

@@ -102,7 +102,7 @@ void TIcon::SetImage(const QImage &image) {
 
 QImage TIcon::EntryImage(int index) const {
   if (index < 0 || index >= int(entries_.size())) {
-    throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+    rtl::ListIndexError(index);
   }
   return DecodeEntry(data_, entries_[size_t(index)]);
 }

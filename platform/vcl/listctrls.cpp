@@ -94,12 +94,12 @@ void TListBox::SetMultiSelect(bool value) {
 }
 
 bool TListBox::Selected(int index) const {
-  if (index < 0 || index >= Count()) throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+  if (index < 0 || index >= Count()) rtl::ListIndexError(index);
   return selected_[static_cast<size_t>(index)];
 }
 
 void TListBox::SetSelected(int index, bool value) {
-  if (index < 0 || index >= Count()) throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+  if (index < 0 || index >= Count()) rtl::ListIndexError(index);
   if (!multi_select_) {
     SetItemIndex(value ? index : (index == item_index_ ? -1 : item_index_));
     return;

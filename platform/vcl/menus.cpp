@@ -118,7 +118,7 @@ void TMenuItem::SetVisible(bool value) {
 }
 
 TMenuItem *TMenuItem::Items(int index) const {
-  if (index < 0 || index >= Count()) throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+  if (index < 0 || index >= Count()) rtl::ListIndexError(index);
   return items_[static_cast<size_t>(index)];
 }
 

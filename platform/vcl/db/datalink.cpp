@@ -385,7 +385,7 @@ void TMasterDataLink::RecordChanged(TField *field) {
 // ---- TBookmarkList ------------------------------------------------------------------------------
 
 const TBookmark &TBookmarkList::Items(int index) const {
-  if (index < 0 || index >= Count()) throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+  if (index < 0 || index >= Count()) rtl::ListIndexError(index);
   return items_[static_cast<size_t>(index)];
 }
 

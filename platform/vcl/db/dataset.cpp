@@ -60,6 +60,10 @@ void DatabaseError(const QString &message, const TComponent *component) {
   throw rtl::EDatabaseError(message);
 }
 
+void FieldNotFoundError(const QString &name, const TComponent *component) {
+  DatabaseError(QStringLiteral("Field '%1' not found").arg(name), component);
+}
+
 // ---- life ------------------------------------------------------------------------
 
 TDataSet::TDataSet(TComponent *owner)
@@ -237,7 +241,7 @@ void TDataSet::BindFields(bool binding) {
       continue;
     }
     const int index = field_defs_.IndexOf(field->FieldName());
-    if (index < 0) DatabaseError(QStringLiteral("Field '%1' not found").arg(field->DisplayName()), this);
+    if (index < 0) FieldNotFoundError(field->DisplayName(), this);
     const TFieldDef *def = field_defs_.Items(index);
     if (!TypesCompatible(field->DataType(), def->DataType()))
       DatabaseError(QStringLiteral("Type mismatch for field '%1', expecting: %2 actual: %3")

@@ -115,6 +115,8 @@ QString FieldTypeName(TFieldType type);
 // Raises EDatabaseError with `message`; with a component, its name and ": "
 // come first, as the platform's database errors read.
 [[noreturn]] void DatabaseError(const QString &message, const TComponent *component = nullptr);
+// DatabaseError "Field 'name' not found".
+[[noreturn]] void FieldNotFoundError(const QString &name, const TComponent *component = nullptr);
 
 // Bookmarks are the dataset's own bytes for a record (the engine table uses
 // four); an empty bookmark is "none".

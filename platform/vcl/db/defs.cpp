@@ -8,9 +8,7 @@
 namespace vcl {
 
 namespace {
-[[noreturn]] void IndexError(int index) {
-  throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
-}
+[[noreturn]] void IndexError(int index) { rtl::ListIndexError(index); }
 
 QStringList SplitFields(const QString &fields) {
   QStringList out;
@@ -66,7 +64,7 @@ int TFieldDefs::IndexOf(const QString &name) const {
 
 TFieldDef *TFieldDefs::Find(const QString &name) const {
   const int i = IndexOf(name);
-  if (i < 0) DatabaseError(QStringLiteral("Field '%1' not found").arg(name), dataset_);
+  if (i < 0) FieldNotFoundError(name, dataset_);
   return Items(i);
 }
 

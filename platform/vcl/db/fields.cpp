@@ -926,7 +926,7 @@ ORBISCA_PUBLISHED(TDateTimeField, TField) {
 // ---- TFields ----------------------------------------------------------------------------------
 
 TField *TFields::Fields(int index) const {
-  if (index < 0 || index >= Count()) throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+  if (index < 0 || index >= Count()) rtl::ListIndexError(index);
   return items_[static_cast<size_t>(index)];
 }
 
@@ -939,7 +939,7 @@ TField *TFields::FindField(const QString &name) const {
 
 TField *TFields::FieldByName(const QString &name) const {
   TField *f = FindField(name);
-  if (!f) DatabaseError(QStringLiteral("Field '%1' not found").arg(name), dataset_);
+  if (!f) FieldNotFoundError(name, dataset_);
   return f;
 }
 

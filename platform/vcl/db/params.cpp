@@ -67,7 +67,7 @@ void TParam::Assign(const TParam &other) {
 // ---- TParams -----------------------------------------------------------------------------
 
 TParam *TParams::Items(int index) const {
-  if (index < 0 || index >= Count()) throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+  if (index < 0 || index >= Count()) rtl::ListIndexError(index);
   return items_[static_cast<size_t>(index)].get();
 }
 

@@ -101,8 +101,7 @@ void TDBGrid::SetDefaultRowHeight(int value) {
 }
 
 TColumn *TDBGrid::Columns(int index) const {
-  if (index < 0 || index >= ColumnCount())
-    throw rtl::EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+  if (index < 0 || index >= ColumnCount()) rtl::ListIndexError(index);
   return columns_[static_cast<size_t>(index)].get();
 }
 
