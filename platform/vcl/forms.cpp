@@ -195,6 +195,7 @@ void TCustomForm::ApplyWindowFlags() {
       break;
   }
   if (form_style_ == fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
+  if (own_frame_on_) flags |= Qt::FramelessWindowHint;
   const bool shown = widget_->isVisible();
   widget_->setWindowFlags(flags);
   ApplyFixedSize();
@@ -380,7 +381,13 @@ TModalResult TCustomForm::ShowModal() {
   Show();
   TModalResult result = mrNone;
   for (;;) {
-    if (modal_result_ == mrNone) loop.exec();
+    if (modal_result_ == mrNone) {
+      loop.exec();
+      // Once the application has been told to quit every event loop returns
+      // at once: the form then waits for the events itself, not spinning.
+      if (modal_result_ == mrNone && *alive && !Application->Terminated())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
     if (!*alive) return mrCancel;
     if (Application->Terminated() && modal_result_ == mrNone) modal_result_ = mrCancel;
     if (modal_result_ != mrNone) {
@@ -512,11 +519,34 @@ int TCustomForm::MenuBarHeight() const {
   return bar != nullptr ? bar->sizeHint().height() : 0;
 }
 
-int TCustomForm::ClientHeight() const { return std::max(0, Height() - MenuBarHeight()); }
+int TCustomForm::ClientWidth() const { return std::max(0, Width() - own_frame_.Left - own_frame_.Right); }
+
+int TCustomForm::ClientHeight() const {
+  return std::max(0, Height() - own_frame_.Top - own_frame_.Bottom - MenuBarHeight());
+}
+
+void TCustomForm::SetOwnFrame(const TRect &widths) {
+  if (own_frame_on_ && widths == own_frame_) return;
+  const bool was = own_frame_on_;
+  own_frame_ = widths;
+  own_frame_on_ = true;
+  if (!was) ApplyWindowFlags();
+  MenuBarChanged();
+  Invalidate();
+}
+
+void TCustomForm::ClearOwnFrame() {
+  if (!own_frame_on_) return;
+  own_frame_on_ = false;
+  own_frame_ = TRect{};
+  ApplyWindowFlags();
+  MenuBarChanged();
+  Invalidate();
+}
 
 void TCustomForm::MenuBarChanged() {
   if (QWidget *bar = menu_ != nullptr ? menu_->MenuBarWidget() : nullptr)
-    bar->setGeometry(0, 0, Width(), MenuBarHeight());
+    bar->setGeometry(own_frame_.Left, own_frame_.Top, ClientWidth(), MenuBarHeight());
   // Every child moves below the bar (or back up), aligned or not.
   for (int i = 0; i < ControlCount(); ++i) Controls(i)->UpdateWidgetGeometry();
   AlignControls();
@@ -524,7 +554,7 @@ void TCustomForm::MenuBarChanged() {
 
 void TCustomForm::Resize() {
   if (QWidget *bar = menu_ != nullptr ? menu_->MenuBarWidget() : nullptr)
-    bar->setGeometry(0, 0, Width(), MenuBarHeight());
+    bar->setGeometry(own_frame_.Left, own_frame_.Top, ClientWidth(), MenuBarHeight());
   TWinControl::Resize();
 }
 
@@ -588,8 +618,10 @@ void TCustomForm::CMDialogKey(TMessage &m) {
 }
 
 void TCustomForm::PaintWidget(QPainter *painter, const QRect &) {
-  // The form paints its client area, below the menu bar.
-  painter->translate(0, MenuBarHeight());
+  // The form paints its client area, below the menu bar (and inside a frame
+  // of its own).
+  if (own_frame_on_) painter->setClipRect(ClientOffset().X, ClientOffset().Y, ClientWidth(), ClientHeight());
+  painter->translate(ClientOffset().X, ClientOffset().Y);
   canvas_->Font()->Assign(Font());
   canvas_->Brush()->SetColor(Color());
   canvas_->BeginPaint(painter);

@@ -116,8 +116,20 @@ class TCustomForm : public TWinControl, public IControlForm {
   int MenuBarHeight() const;
   // The menu's bar changed (items, font): the client area is laid out again.
   void MenuBarChanged();
+  int ClientWidth() const override;
   int ClientHeight() const override;
-  TPoint ClientOffset() const override { return {0, MenuBarHeight()}; }
+  TPoint ClientOffset() const override { return {own_frame_.Left, own_frame_.Top + MenuBarHeight()}; }
+
+  // --- a frame of the form's own -------------------------------------------------
+  // A component that paints the window's caption bar and borders itself (the
+  // styled form styler) gives the form a frame of its own: the window loses
+  // the system's frame, and the client area lies inside `widths` (left, top,
+  // right and bottom; the top takes the caption bar), the menu bar at its
+  // top. The window keeps its size. ClearOwnFrame gives the system's back.
+  void SetOwnFrame(const TRect &widths);
+  void ClearOwnFrame();
+  bool HasOwnFrame() const { return own_frame_on_; }
+  const TRect &OwnFrame() const { return own_frame_; }
 
   // --- focus ---------------------------------------------------------------------
   // The control that has (or will get when the form is active) the focus.
@@ -189,6 +201,8 @@ class TCustomForm : public TWinControl, public IControlForm {
   bool IsTopLevel() const { return Parent() == nullptr; }
 
   IFormMenu *menu_ = nullptr;
+  TRect own_frame_{};
+  bool own_frame_on_ = false;
   TWinControl *active_control_ = nullptr;
   TWinControl *entered_ = nullptr;
   std::vector<TWinControl *> exiting_;
