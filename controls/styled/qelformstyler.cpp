@@ -20,6 +20,16 @@ constexpr int kMinTrackWidth = 112;
 constexpr int kMinTrackHeight = 27;
 // How far along a sizing border its corner reaches.
 constexpr int kCornerReach = 16;
+constexpr int kMinColors = 2;
+constexpr int kMaxColors = 236;
+constexpr int kDefaultColors = 32;
+// Deeper displays get the system's gradient captions.
+constexpr int kPaletteDepth = 8;
+// A small caption's default font is a point smaller, down to this.
+constexpr int kSmallestCaptionPoints = 7;
+constexpr TColor kRgbMask = 0xFFFFFF;
+constexpr int kMinimizeGlyphWidth = 6;
+constexpr unsigned kSystemCommandMask = 0xFFF0;
 
 QColor Qc(TColor c) { return vcl::ColorToQColor(vcl::ColorToRGB(c)); }
 
@@ -129,7 +139,7 @@ void TQELFormStyler::SetAlignment(vcl::TAlignment v) {
 
 void TQELFormStyler::SetColors(int v) {
   if (v == colors_) return;
-  if (v < 2 || v > 236) throw rtl::ERangeError(QStringLiteral("Colors must lie between 2 and 236"));
+  if (v < kMinColors || v > kMaxColors) throw rtl::ERangeError(QStringLiteral("Colors must lie between 2 and 236"));
   colors_ = v;
   if (paint_mode_ == pcControl) PaintCaption(false);
 }
@@ -186,7 +196,7 @@ bool TQELFormStyler::Allowed() const {
   if (IsDesigning() || !Enabled() || !Hooked() || paint_mode_ == pcNone || painting_) return false;
   if (form == nullptr || !form->HandleAllocated() || !form->Visible()) return false;
   if (form->WindowState() == vcl::wsMinimized && !NewStyleControls()) return false;
-  if (options_.Contains(fsCheckSystemGradient) && system_gradient_ && ColorDepth() > 8) return false;
+  if (options_.Contains(fsCheckSystemGradient) && system_gradient_ && ColorDepth() > kPaletteDepth) return false;
   return true;
 }
 
@@ -196,7 +206,7 @@ bool TQELFormStyler::TakesFrame() const {
   const vcl::TCustomForm *form = Form();
   if (form == nullptr || form->Parent() != nullptr || form->BorderStyle() == vcl::bsNone) return false;
   if (IsDesigning() || !Enabled() || !Hooked() || Destroying() || paint_mode_ == pcNone) return false;
-  return !(options_.Contains(fsCheckSystemGradient) && system_gradient_ && ColorDepth() > 8);
+  return !(options_.Contains(fsCheckSystemGradient) && system_gradient_ && ColorDepth() > kPaletteDepth);
 }
 
 void TQELFormStyler::UpdateFrame() {
@@ -388,14 +398,14 @@ void TQELFormStyler::Compose(bool) {
     vcl::TFontStyles st = c->Font()->Style();
     st.Include(vcl::fsBold);
     c->Font()->SetStyle(st);
-    if (small && c->Font()->Size() > 7) c->Font()->SetSize(c->Font()->Size() - 1);
+    if (small && c->Font()->Size() > kSmallestCaptionPoints) c->Font()->SetSize(c->Font()->Size() - 1);
   }
   c->Brush()->SetStyle(vcl::bsClear);
   TColor text_color;
   if (!active_)
     text_color = vcl::clInactiveCaptionText;
   else if (options_.Contains(fsUseDefaultFont) || !options_.Contains(fsUseFontColor))
-    text_color = (vcl::ColorToRGB(vcl::clCaptionText) & 0xFFFFFF) == 0 ? vcl::clWhite : vcl::clCaptionText;
+    text_color = (vcl::ColorToRGB(vcl::clCaptionText) & kRgbMask) == 0 ? vcl::clWhite : vcl::clCaptionText;
   else
     text_color = font_->Color();
   c->Font()->SetColor(text_color);
@@ -522,7 +532,7 @@ void TQELFormStyler::DrawButtons(QPainter &p) {
         p.drawLine(g.left(), g.bottom(), g.right(), g.top());
         break;
       case fhMinimize:
-        p.fillRect(g.left(), g.bottom() - 1, std::min(6, g.width()), 2, ink);
+        p.fillRect(g.left(), g.bottom() - 1, std::min(kMinimizeGlyphWidth, g.width()), 2, ink);
         break;
       case fhMaximize:
         if (maximized) {
@@ -605,7 +615,7 @@ void TQELFormStyler::EndDrag() {
 void TQELFormStyler::SystemCommand(unsigned command) {
   vcl::TCustomForm *form = Form();
   if (form == nullptr) return;
-  switch (command & 0xFFF0) {
+  switch (command & kSystemCommandMask) {
     case SC_CLOSE:
       // As the system's close box: the window is asked to close.
       if (form->HandleAllocated()) form->Handle()->close();
@@ -795,7 +805,7 @@ void TQELFormStyler::WndProc(vcl::TMessage &m) {
 ORBISCA_PUBLISHED(TQELFormStyler, TQELCustomComponent) {
   using S = TQELFormStyler;
   p.Property("Alignment", &S::Alignment, &S::SetAlignment).Default(vcl::taLeftJustify);
-  p.Property("Colors", &S::Colors, &S::SetColors).Default(32);
+  p.Property("Colors", &S::Colors, &S::SetColors).Default(kDefaultColors);
   p.Property("Enabled", &S::Enabled, &S::SetEnabled).Default(true);
   p.Property("Font", &S::Font, &S::SetFont);
   p.Property("Font3D", &S::Font3D, &S::SetFont3D);
