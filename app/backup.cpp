@@ -13,6 +13,8 @@
 
 namespace app {
 
+Q_LOGGING_CATEGORY(lcLifecycle, "orbisca.lifecycle", QtWarningMsg)
+
 namespace {
 
 // The logic also runs where no application object exists (tests, tools).
@@ -73,7 +75,10 @@ TExitBackup ExitBackup(TMenuLogic &logic, const std::function<void()> &after_tid
   auto keep = [&](bool missing) {
     if (after_tidy) after_tidy();
     SetCursor(vcl::crDefault);
-    vcl::ShowMessage(KeptBackupText(kAutomaticBackupFailed, logic, missing));
+    const QString text = KeptBackupText(kAutomaticBackupFailed, logic, missing);
+    qCInfo(lcLifecycle, "exit: archive kept (%s): %s", missing ? "missing" : "damaged",
+           qPrintable(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+    vcl::ShowMessage(text);
     return missing ? TExitBackup::KeptMissing : TExitBackup::KeptDamaged;
   };
   if (!QFileInfo(file).isFile()) return keep(true);
@@ -84,12 +89,16 @@ TExitBackup ExitBackup(TMenuLogic &logic, const std::function<void()> &after_tid
     if (jet::DBEngine::DamageNoted(file)) return keep(false);
     // Not damage (a full disk, a read-only folder): the file is as it was
     // and sound, so the backup still runs.
+    qCInfo(lcLifecycle, "exit: repair and compaction failed: %s",
+           qPrintable(QString(e.Message()).replace(QLatin1Char('\n'), QLatin1Char(' '))));
     SetCursor(vcl::crDefault);
     if (vcl::Application != nullptr) vcl::Application->ShowException(e);
     SetCursor(vcl::crHourGlass);
   }
   if (after_tidy) after_tidy();
-  return AutomaticBackup(logic.percorso) ? TExitBackup::Written : TExitBackup::Failed;
+  const bool written = AutomaticBackup(logic.percorso);
+  qCInfo(lcLifecycle, "exit: %s", written ? "archive written" : "archive failed");
+  return written ? TExitBackup::Written : TExitBackup::Failed;
 }
 
 TBackup::TBackup(TMenuLogic *logic, vcl::TComponent *owner) : vcl::TComponent(owner), logic_(logic) {

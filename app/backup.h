@@ -11,6 +11,7 @@
 // dialog, which tests answer.
 #pragma once
 
+#include <QLoggingCategory>
 #include <QString>
 #include <functional>
 
@@ -20,6 +21,14 @@
 namespace app {
 
 class TMenuLogic;
+
+// The moments of the program's start and end (archives open or refused,
+// shutdown started, what the exit did with the archive, the notices it
+// showed), written as information to the log category "orbisca.lifecycle"
+// for whoever watches the program from outside (support, the tests that run
+// the real program). Silent unless QT_LOGGING_RULES asks for it:
+// "orbisca.lifecycle.info=true".
+Q_DECLARE_LOGGING_CATEGORY(lcLifecycle)
 
 inline const QString kBackupFileName = QStringLiteral("backup4.cab");
 inline const QString kBackupRunning = QStringLiteral("Backup in corso ...");

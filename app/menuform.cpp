@@ -594,6 +594,8 @@ void TMenuForm::StartUp() {
     Logic->first_paint = false;
     painting_ = false;
     lb_showrivista->SetCaption(kIdleStatus);
+    qCInfo(lcLifecycle, "start-up: archives refused: %s",
+           qPrintable(QString(e.Message()).replace(QLatin1Char('\n'), QLatin1Char(' '))));
     vcl::MessageDlg(e.Message(), vcl::mtError, {vcl::mbOK}, 0);
     if (end_asked_) EndSession();
     return;
@@ -612,11 +614,13 @@ void TMenuForm::StartUp() {
   selez_data->SetEditDate(Logic->selez_data);
   syncing_ = false;
   PageControl1Change(PageControl1);
+  qCInfo(lcLifecycle, "start-up: archives open");
   if (end_asked_) EndSession();
 }
 
 void TMenuForm::FormClose(rtl::TObject *, vcl::TCloseAction &) {
   if (!Started()) return;
+  qCInfo(lcLifecycle, "shutdown: started");
   Manutenzione->SaveSettings();
   Logic->CloseArchives();
   lb_showrivista->SetCaption(QStringLiteral("Chiusura in corso ... attendere"));
@@ -627,6 +631,7 @@ void TMenuForm::FormClose(rtl::TObject *, vcl::TCloseAction &) {
 }
 
 void TMenuForm::EndSession() {
+  if (!end_asked_) qCInfo(lcLifecycle, "end of session asked");
   end_asked_ = true;
   if (painting_) return;  // the start-up calls again when it is over
   // Nobody may be there to answer: every question takes its safe answer

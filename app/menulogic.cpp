@@ -289,16 +289,20 @@ TMenuLogic::TArchiveState TMenuLogic::ArchiveState() const {
   return archive_state_;
 }
 
-QString TMenuLogic::RefusedRegistrationText() const {
+QString TMenuLogic::UnusableArchiveText() const {
   const QString backup = percorso + kBackupFileName;
   switch (ArchiveState()) {
     case TArchiveState::Damaged:
-      return QStringLiteral("Registrazione non eseguita.\n") + DamagedArchiveText(DatabaseFile(), backup);
+      return DamagedArchiveText(DatabaseFile(), backup);
     case TArchiveState::Missing:
-      return QStringLiteral("Registrazione non eseguita.\n") + MissingArchiveText(DatabaseFile(), backup);
+      return MissingArchiveText(DatabaseFile(), backup);
     default:
-      return QStringLiteral("Registrazione non eseguita: l'archivio dei dati «%1» non è aperto.").arg(DatabaseFile());
+      return QStringLiteral("L'archivio dei dati «%1» non è aperto.").arg(QDir::toNativeSeparators(DatabaseFile()));
   }
+}
+
+QString TMenuLogic::RefusedRegistrationText() const {
+  return QStringLiteral("Registrazione non eseguita.\n") + UnusableArchiveText();
 }
 
 bool TMenuLogic::RefuseRegistration(TFocus quantity_control) {
@@ -371,6 +375,15 @@ void TMenuLogic::ingresso_barcodeExit() {
   if (code.isEmpty()) return;
   if (!std::all_of(code.begin(), code.end(), [](QChar c) { return c >= u'0' && c <= u'9'; })) {
     RefuseCode(code);
+    return;
+  }
+  if (!AcceptedLength(code) && !(active_page == TPage::Carico && IsPeriodical(code))) return;
+  if (archive_state_ != TArchiveState::Open) {
+    // The tables did not open at start: there is nothing to look up in.
+    ingresso_barcode.clear();
+    focus = TFocus::ingresso_barcode;
+    if (!ShowError) throw rtl::Exception(UnusableArchiveText());
+    ShowError(UnusableArchiveText());
     return;
   }
   if (active_page == TPage::Carico) {

@@ -214,7 +214,9 @@ class TMenuLogic : public vcl::TComponent {
   TArchiveState ArchiveState() const;
   // Registrations are refused unless the archives are open and sound.
   bool ArchiveUsable() const { return ArchiveState() == TArchiveState::Open; }
-  // The text of a registration refused for that reason.
+  // Why the archive cannot be used, and the text of a registration refused
+  // for that reason.
+  QString UnusableArchiveText() const;
   QString RefusedRegistrationText() const;
 
   // --- barcode entry and lookup ------------------------------------------------------------

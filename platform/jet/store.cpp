@@ -372,7 +372,21 @@ std::shared_ptr<Store> Store::Open(const QString &path, bool read_only, bool exc
                                         .arg(path));
     throw;
   }
+  if (!read_only) s->RemoveStaleJournal();
   return s;
+}
+
+void Store::RemoveStaleJournal() {
+  // A writer killed before it wrote anything into its journal leaves an
+  // empty one, which SQLite rightly ignores but keeps beside the file until
+  // the next change. Reading the catalogue has rolled back a journal that
+  // held anything; under the write lock taken here nobody else is writing;
+  // so a journal still there now is nobody's.
+  const QString journal = path_ + QStringLiteral("-journal");
+  if (!QFileInfo::exists(journal)) return;
+  if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) return;
+  QFile::remove(journal);
+  sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
 }
 
 std::shared_ptr<Store> Store::Create(const QString &path) {

@@ -143,6 +143,7 @@ class Store {
  private:
   Store() = default;
   void InitConnection();
+  void RemoveStaleJournal();
   void LoadCatalogue();
   sqlite3 *db_ = nullptr;
   QString path_;

@@ -176,6 +176,13 @@ TEST_F(MenuLogicTest, RegistrationsAreRefusedWhenTheArchiveIsNotUsable) {
     EXPECT_TRUE(e.startsWith(QStringLiteral("Registrazione non eseguita.\nL'archivio dei dati «"))) << e.toStdString();
   EXPECT_EQ(other.focus, TFocus::ScaricoQuantita);
   EXPECT_EQ(other.show_totale, 0);
+  // A scanned code has nothing to be looked up in: the same words, and the
+  // field is ready for the next scan.
+  other.ingresso_barcode = kStocked;
+  other.ingresso_barcodeExit();
+  ASSERT_EQ(errors.size(), 3);
+  EXPECT_TRUE(errors[2].startsWith(QStringLiteral("L'archivio dei dati «"))) << errors[2].toStdString();
+  EXPECT_TRUE(other.ingresso_barcode.isEmpty());
 }
 
 TEST_F(MenuLogicTest, NonPeriodicalGetsNoTitleRow) {
