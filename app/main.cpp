@@ -22,16 +22,18 @@
 #include "report/engine/export/kvtxtexp.h"
 #include "report/engine/objects/kvcodebarre.h"
 #include "report/engine/objects/kvshape.h"
+#include "report/engine/preview/kvprev.h"
 
 int main(int argc, char **argv) {
   QApplication qt_app(argc, argv);
   vcl::InitApplication();
-  // The report engine's add-in objects and export filters, as its units
-  // register them when the program loads.
+  // The report engine's add-in objects, export filters and preview, as
+  // their units register them when the program loads.
   report::RegisterShapeObject();
   report::RegisterCodeBarreObject();
   report::RegisterTextExportFilter();
   report::RegisterRichExportFilter();
+  report::RegisterStandardPreview();
   qel::InitQELApplication(QStringLiteral("orbisca"));
 
   auto *splash = new app::TSplashForm(nullptr);

@@ -167,11 +167,13 @@ TModalResult ShowMessageBox(TDialogRequest &r, int x, int y) {
 
 }  // namespace
 
-TModalResult MessageDlgPos(const QString &message, TMsgDlgType type, TMsgDlgButtons buttons, int help_context, int x,
-                           int y) {
+namespace {
+
+TModalResult RunMessageBox(const QString &message, const QString &caption, TMsgDlgType type, TMsgDlgButtons buttons,
+                           int help_context, int x, int y) {
   TDialogRequest r;
   r.kind = TDialogKind::Message;
-  r.caption = DialogTypeCaption(type);
+  r.caption = caption;
   r.text = message;
   r.type = type;
   r.help_context = help_context;
@@ -197,6 +199,18 @@ TModalResult MessageDlgPos(const QString &message, TMsgDlgType type, TMsgDlgButt
                     : buttons.Contains(mbOK)   ? index_of(mbOK)
                                                : -1;
   return RunDialog(r, [x, y](TDialogRequest &req) { return ShowMessageBox(req, x, y); });
+}
+
+}  // namespace
+
+TModalResult MessageDlgPos(const QString &message, TMsgDlgType type, TMsgDlgButtons buttons, int help_context, int x,
+                           int y) {
+  return RunMessageBox(message, DialogTypeCaption(type), type, buttons, help_context, x, y);
+}
+
+TModalResult MessageDlgCaption(const QString &message, const QString &caption, TMsgDlgType type,
+                               TMsgDlgButtons buttons) {
+  return RunMessageBox(message, caption, type, buttons, 0, -1, -1);
 }
 
 TModalResult MessageDlg(const QString &message, TMsgDlgType type, TMsgDlgButtons buttons, int help_context) {
@@ -462,11 +476,22 @@ bool TPrintDialog::Execute() {
   r.copies = copies_;
   r.from_page = from_page_;
   r.to_page = to_page_;
+  r.collate = collate_;
+  r.printer = printer_name_;
+  r.value = output_file_;
   DoShow();
   const TModalResult result = RunDialog(r, [this](TDialogRequest &req) {
     QPrinter *printer = Printer();
     printer->setCopyCount(req.copies);
     printer->setCollateCopies(collate_);
+    // A file named beforehand (or no printer but the file one) starts the
+    // dialog on printing into a PDF file.
+    if (!req.value.isEmpty()) {
+      printer->setOutputFormat(QPrinter::PdfFormat);
+      printer->setOutputFileName(req.value);
+    } else if (!req.printer.isEmpty()) {
+      printer->setPrinterName(req.printer);
+    }
     QPrintDialog dlg(printer, DialogParent());
     dlg.setWindowTitle(req.caption);
     if (max_page_ > 0) dlg.setMinMax(std::max(min_page_, 1), max_page_);
@@ -481,8 +506,9 @@ bool TPrintDialog::Execute() {
     range_ = dlg.printRange() == QAbstractPrintDialog::PageRange   ? prPageNums
              : dlg.printRange() == QAbstractPrintDialog::Selection ? prSelection
                                                                    : prAllPages;
-    collate_ = printer->collateCopies();
-    print_to_file_ = !printer->outputFileName().isEmpty();
+    req.collate = printer->collateCopies();
+    req.value = printer->outputFileName();
+    req.printer = printer->printerName();
     return mrOk;
   });
   const bool ok = result == mrOk;
@@ -490,6 +516,10 @@ bool TPrintDialog::Execute() {
     copies_ = std::max(r.copies, 1);
     from_page_ = r.from_page;
     to_page_ = r.to_page;
+    collate_ = r.collate;
+    output_file_ = r.value;
+    printer_name_ = r.printer;
+    print_to_file_ = !output_file_.isEmpty();
     if (Responder() && from_page_ > 0) range_ = prPageNums;
   }
   DoClose();

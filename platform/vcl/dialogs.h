@@ -59,6 +59,9 @@ struct TDialogRequest {
   int copies = 1;         // print dialog
   int from_page = 0;
   int to_page = 0;
+  bool collate = false;
+  QString printer;  // print dialog: the printer chosen; `value` is the file
+                    // printed into instead ("" for the printer itself)
 };
 
 using TDialogResponder = std::function<TModalResult(TDialogRequest &request)>;
@@ -84,6 +87,9 @@ void SetApplicationTitle(const QString &title);
 // The message with an OK button, captioned with the application title.
 void ShowMessage(const QString &message);
 TModalResult MessageDlg(const QString &message, TMsgDlgType type, TMsgDlgButtons buttons, int help_context = 0);
+// The same with a caption of the caller's instead of the type's.
+TModalResult MessageDlgCaption(const QString &message, const QString &caption, TMsgDlgType type,
+                               TMsgDlgButtons buttons);
 // x, y < 0 centre the dialog on the screen.
 TModalResult MessageDlgPos(const QString &message, TMsgDlgType type, TMsgDlgButtons buttons, int help_context, int x,
                            int y);
@@ -258,6 +264,12 @@ class TPrintDialog : public TCommonDialog {
   void SetCollate(bool value) { collate_ = value; }
   bool PrintToFile() const { return print_to_file_; }
   void SetPrintToFile(bool value) { print_to_file_ = value; }
+  // The printer chosen (its name as the printer list has it), and the file
+  // the print goes into when the user chose to print to a file.
+  QString PrinterName() const { return printer_name_; }
+  void SetPrinterName(const QString &name) { printer_name_ = name; }
+  QString OutputFileName() const { return output_file_; }
+  void SetOutputFileName(const QString &file) { output_file_ = file; }
   // The printer the dialog sets up (not owned); without one the dialog
   // uses a printer of its own.
   QPrinter *Printer() const;
@@ -273,6 +285,8 @@ class TPrintDialog : public TCommonDialog {
   TPrintRange range_ = prAllPages;
   bool collate_ = false;
   bool print_to_file_ = false;
+  QString printer_name_;
+  QString output_file_;
   QPrinter *printer_ = nullptr;
   mutable std::unique_ptr<QPrinter> own_printer_;
 };

@@ -4,10 +4,12 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QCursor>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPixmap>
 #include <QPointer>
 #include <algorithm>
 
@@ -200,7 +202,18 @@ void TMenuItem::UpdateAction() {
   action_->setChecked(checked_);
   action_->setEnabled(enabled_);
   action_->setVisible(visible_);
+  action_->setIcon(bitmap_ != nullptr ? QIcon(QPixmap::fromImage(bitmap_->Image())) : QIcon());
   if (!items_.empty()) action_->setMenu(SubMenu());
+}
+
+void TMenuItem::SetBitmap(const TBitmap *bitmap) {
+  if (bitmap == nullptr || bitmap->Empty()) {
+    bitmap_.reset();
+  } else {
+    bitmap_ = std::make_unique<TBitmap>();
+    bitmap_->Assign(bitmap);
+  }
+  UpdateAction();
 }
 
 QMenu *TMenuItem::SubMenu() {

@@ -65,6 +65,9 @@ class TMenuItem : public TComponent {
   void SetAutoCheck(bool value) { auto_check_ = value; }
   QString Hint() const { return hint_; }
   void SetHint(const QString &hint) { hint_ = hint; }
+  // The picture shown beside the caption (a copy is kept; nullptr none).
+  const TBitmap *Bitmap() const { return bitmap_.get(); }
+  void SetBitmap(const TBitmap *bitmap);
 
   // --- the tree ----------------------------------------------------------------
   int Count() const { return static_cast<int>(items_.size()); }
@@ -107,6 +110,7 @@ class TMenuItem : public TComponent {
   bool visible_ = true;
   bool auto_check_ = false;
   QString hint_;
+  std::unique_ptr<TBitmap> bitmap_;
   std::vector<TMenuItem *> items_;
   TMenuItem *parent_ = nullptr;
   TMenu *menu_ = nullptr;  // set on the root item

@@ -108,8 +108,10 @@ constexpr KeyPair kKeys[] = {
     {Qt::Key_NumLock, VK_NUMLOCK},
     {Qt::Key_ScrollLock, VK_SCROLL},
     {Qt::Key_Asterisk, VK_MULTIPLY},
-    {Qt::Key_Plus, VK_ADD},
-    {Qt::Key_Minus, VK_SUBTRACT},
+    {Qt::Key_Plus, VK_OEM_PLUS},
+    {Qt::Key_Equal, VK_OEM_PLUS},
+    {Qt::Key_Minus, VK_OEM_MINUS},
+    {Qt::Key_Underscore, VK_OEM_MINUS},
     {Qt::Key_Slash, VK_DIVIDE},
     {Qt::Key_Period, 0xBE},
     {Qt::Key_Comma, 0xBC},
@@ -123,6 +125,10 @@ int VirtualKeyFromQtKey(int qt_key, Qt::KeyboardModifiers modifiers) {
   if (qt_key >= Qt::Key_A && qt_key <= Qt::Key_Z) return qt_key;
   if (qt_key >= Qt::Key_F1 && qt_key <= Qt::Key_F24) return VK_F1 + (qt_key - Qt::Key_F1);
   if (keypad && qt_key == Qt::Key_Period) return VK_DECIMAL;
+  // The keypad's plus and minus are keys of their own; the main keyboard's
+  // are the plus/equals and minus keys.
+  if (keypad && qt_key == Qt::Key_Plus) return VK_ADD;
+  if (keypad && qt_key == Qt::Key_Minus) return VK_SUBTRACT;
   if (keypad && qt_key == Qt::Key_Comma) return VK_DECIMAL;
   for (const KeyPair &k : kKeys)
     if (k.qt == qt_key) return k.vk;
@@ -135,6 +141,8 @@ Qt::Key QtKeyFromVirtualKey(int vk) {
   if ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z')) return static_cast<Qt::Key>(vk);
   if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9) return static_cast<Qt::Key>(Qt::Key_0 + vk - VK_NUMPAD0);
   if (vk >= VK_F1 && vk <= VK_F24) return static_cast<Qt::Key>(Qt::Key_F1 + vk - VK_F1);
+  if (vk == VK_ADD) return Qt::Key_Plus;
+  if (vk == VK_SUBTRACT) return Qt::Key_Minus;
   for (const KeyPair &k : kKeys)
     if (k.vk == vk && k.qt != Qt::Key_Backtab && k.qt != Qt::Key_Enter) return static_cast<Qt::Key>(k.qt);
   return Qt::Key_unknown;

@@ -216,6 +216,9 @@ inline constexpr int VK_MULTIPLY = 0x6A;
 inline constexpr int VK_ADD = 0x6B;
 inline constexpr int VK_SEPARATOR = 0x6C;
 inline constexpr int VK_SUBTRACT = 0x6D;
+// The main keyboard's plus/equals and minus keys.
+inline constexpr int VK_OEM_PLUS = 0xBB;
+inline constexpr int VK_OEM_MINUS = 0xBD;
 inline constexpr int VK_DECIMAL = 0x6E;
 inline constexpr int VK_DIVIDE = 0x6F;
 inline constexpr int VK_F1 = 0x70;
