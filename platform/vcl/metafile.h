@@ -98,6 +98,8 @@ struct TEmfRecord {
   QString Text() const;
   // The reference point of a text-out record.
   TPoint TextPoint() const;
+  // The bounds a drawing record covers (corners included), as recorded.
+  QRect Bounds() const;
 };
 
 // The logical font a player has selected, as the records describe it.

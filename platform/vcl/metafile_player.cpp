@@ -45,6 +45,11 @@ QString TEmfRecord::Text() const {
 
 TPoint TEmfRecord::TextPoint() const { return {Int(36), Int(40)}; }
 
+QRect TEmfRecord::Bounds() const {
+  constexpr std::uint32_t kLeft = 8, kTop = 12, kRight = 16, kBottom = 20;
+  return {QPoint(Int(kLeft), Int(kTop)), QPoint(Int(kRight), Int(kBottom))};
+}
+
 // ---------------------------------------------------------------------------
 // Playing
 

@@ -8,9 +8,17 @@
 
 namespace vcl {
 
+namespace {
+
+// The size a new bar has, as the platform makes it.
+constexpr int kDefaultLength = 121;
+constexpr int kDefaultThickness = 16;
+
+}  // namespace
+
 TScrollBar::TScrollBar(TComponent *owner) : TWinControl(owner) {
   SetControlStyle(ControlStyle() - TControlStyle{csClickEvents, csDoubleClicks});
-  SetBounds(0, 0, 121, 16);
+  SetBounds(0, 0, kDefaultLength, kDefaultThickness);
 }
 
 QWidget *TScrollBar::CreateWidget(QWidget *parent_widget) {
@@ -75,7 +83,7 @@ void TScrollBar::UserScrolled(int position) {
 ORBISCA_PUBLISHED(TScrollBar, TWinControl) {
   p.Property("Kind", &TScrollBar::Kind, &TScrollBar::SetKind).Default(sbHorizontal);
   p.Property("LargeChange", &TScrollBar::LargeChange, &TScrollBar::SetLargeChange).Default(1);
-  p.Property("Max", &TScrollBar::Max, &TScrollBar::SetMax).Default(100);
+  p.Property("Max", &TScrollBar::Max, &TScrollBar::SetMax).Default(TScrollBar::kDefaultMax);
   p.Property("Min", &TScrollBar::Min, &TScrollBar::SetMin).Default(0);
   p.Property("Position", &TScrollBar::Position, &TScrollBar::SetPosition).Default(0);
   p.Property("SmallChange", &TScrollBar::SmallChange, &TScrollBar::SetSmallChange).Default(1);

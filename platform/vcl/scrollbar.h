@@ -15,6 +15,8 @@ class TScrollBar : public TWinControl {
   ORBISCA_CLASS(TScrollBar, TWinControl)
 
  public:
+  static constexpr int kDefaultMax = 100;
+
   explicit TScrollBar(TComponent *owner);
 
   TScrollBarKind Kind() const { return kind_; }
@@ -47,7 +49,7 @@ class TScrollBar : public TWinControl {
   void ApplyToWidget();
   TScrollBarKind kind_ = sbHorizontal;
   int min_ = 0;
-  int max_ = 100;
+  int max_ = kDefaultMax;
   int position_ = 0;
   int small_change_ = 1;
   int large_change_ = 1;

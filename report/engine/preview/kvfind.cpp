@@ -41,8 +41,7 @@ std::vector<TkvTextMatch> KvFindMatches(const TkvEMFPages &pages, const QString 
     page->Picture->Enumerate([&](const vcl::TEmfRecord &r) {
       if ((r.Type == vcl::EMR_EXTTEXTOUTW || r.Type == vcl::EMR_EXTTEXTOUTA) &&
           KvTextMatches(r.Text(), text, case_sensitive, sub_string)) {
-        const QRect bounds(QPoint(r.Int(8), r.Int(12)), QPoint(r.Int(16) - 1, r.Int(20) - 1));
-        out.push_back({p, record, bounds});
+        out.push_back({p, record, r.Bounds()});
       }
       ++record;
       return true;
@@ -75,6 +74,8 @@ TkvFindSettings &KvFindSettings() {
 
 // ---- the dialog -----------------------------------------------------------------------
 
+// The dialog's layout, in pixels.
+// NOLINTBEGIN(readability-magic-numbers)
 TFindForm::TFindForm(vcl::TComponent *owner) : vcl::TForm(owner) {
   SetCaption(QStringLiteral("Trova testo."));
   SetBorderStyle(vcl::bsDialog);
@@ -116,6 +117,7 @@ TFindForm::TFindForm(vcl::TComponent *owner) : vcl::TForm(owner) {
   cancel_->SetBounds(273, 190, 75, 25);
   SetActiveControl(text_);
 }
+// NOLINTEND(readability-magic-numbers)
 
 void TFindForm::Load(const TkvFindSettings &settings) {
   loading_ = true;

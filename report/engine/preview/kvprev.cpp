@@ -23,6 +23,19 @@ namespace report {
 namespace {
 
 constexpr vcl::TColor kSilver = 0xC0C0C0;
+constexpr int kToolPanelHeight = 32;
+constexpr int kGlyphSize = 16;
+constexpr int kButtonWidth = 78;
+constexpr int kButtonHeight = 26;
+constexpr int kButtonStep = 80;
+constexpr int kCounterWidth = 160;
+// Scrolling: a line (arrows, wheel, the bars' arrows) and a page (Page Up
+// and Down, the bars' track).
+constexpr int kLineStep = 10;
+constexpr int kPageStep = 200;
+// A found text blinks every 250 ms, nine times.
+constexpr int kBlinkInterval = 250;
+constexpr int kBlinkTicks = 9;
 
 int ScrollBarExtent() { return QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent); }
 
@@ -31,11 +44,11 @@ int ScrollBarExtent() { return QApplication::style()->pixelMetric(QStyle::PM_Scr
 // buttons leave transparent.
 std::unique_ptr<vcl::TBitmap> StandardGlyph(int icon) {
   auto bitmap = std::make_unique<vcl::TBitmap>();
-  const QPixmap pixmap = QApplication::style()->standardIcon(QStyle::StandardPixmap(icon)).pixmap(16, 16);
+  const QPixmap pixmap =
+      QApplication::style()->standardIcon(QStyle::StandardPixmap(icon)).pixmap(kGlyphSize, kGlyphSize);
   if (pixmap.isNull()) return bitmap;
-  QImage image(16, 16, QImage::Format_RGB32);
-  const vcl::TColor face = vcl::ColorToRGB(vcl::clBtnFace);
-  image.fill(QColor(face & 0xFF, (face >> 8) & 0xFF, (face >> 16) & 0xFF));
+  QImage image(kGlyphSize, kGlyphSize, QImage::Format_RGB32);
+  image.fill(vcl::ColorToQColor(vcl::ColorToRGB(vcl::clBtnFace)));
   QPainter painter(&image);
   painter.drawPixmap(0, 0, pixmap);
   painter.end();
@@ -102,7 +115,7 @@ void TPaintPanel::Resize() {
 
 bool TPaintPanel::DoMouseWheel(vcl::TShiftState shift, int delta, const vcl::TPoint &pos) {
   if (vcl::TCustomPanel::DoMouseWheel(shift, delta, pos)) return true;
-  preview_->ScrollBy(0, delta > 0 ? -10 : 10);
+  preview_->ScrollBy(0, delta > 0 ? -kLineStep : kLineStep);
   return true;
 }
 
@@ -116,7 +129,7 @@ void TPaintPanel::WMGetDlgCode(vcl::TMessage &message) {
 TStandardPreview::TStandardPreview(vcl::TComponent *owner) : TkvPreview(owner) {
   SetCaption(QStringLiteral("Anteprima"));
   SetKeyPreview(true);
-  SetBounds(0, 0, 800, 600);
+  SetBounds(0, 0, TkvPreviewLayout::kDefaultPanelWidth, TkvPreviewLayout::kDefaultPanelHeight);
   BuildWindow();
 }
 
@@ -133,7 +146,7 @@ vcl::TSpeedButton *TStandardPreview::AddButton(const QString &caption, const QSt
   b->SetHint(hint);
   b->SetShowHint(true);
   if (icon >= 0) b->SetGlyph(StandardGlyph(icon).get());
-  b->SetBounds(left, 3, 78, 26);
+  b->SetBounds(left, (kToolPanelHeight - kButtonHeight) / 2, kButtonWidth, kButtonHeight);
   return b;
 }
 
@@ -142,12 +155,12 @@ void TStandardPreview::BuildWindow() {
   tool_panel_ = new vcl::TPanel(this);
   tool_panel_->SetParent(this);
   tool_panel_->SetAlign(vcl::alTop);
-  tool_panel_->SetHeight(32);
+  tool_panel_->SetHeight(kToolPanelHeight);
   tool_panel_->OnClick = [this](rtl::TObject *) { ApplyZoomText(); };
 
   zoom_box_ = new vcl::TComboBox(this);
   zoom_box_->SetParent(tool_panel_);
-  zoom_box_->SetBounds(6, 5, 100, 22);
+  zoom_box_->SetBounds(6, 5, 100, 22);  // NOLINT(readability-magic-numbers): its place on the tool panel
   for (const QString &item : TkvPreviewLayout::ZoomItems()) zoom_box_->Items()->Add(item);
   zoom_box_->SetHint(QStringLiteral("Ingrandimento"));
   zoom_box_->SetShowHint(true);
@@ -169,10 +182,10 @@ void TStandardPreview::BuildWindow() {
   };
   zoom_box_->OnExit = [this](rtl::TObject *) { ApplyZoomText(); };
 
-  int left = 112;
+  int left = 112;  // NOLINT(readability-magic-numbers): after the zoom box
   auto add = [&](const QString &caption, const QString &hint, int icon) {
     vcl::TSpeedButton *b = AddButton(caption, hint, icon, left);
-    left += 80;
+    left += kButtonStep;
     return b;
   };
   open_button_ = add(QStringLiteral("&Apri"), QStringLiteral("Apre un report"), QStyle::SP_DialogOpenButton);
@@ -197,15 +210,15 @@ void TStandardPreview::BuildWindow() {
   counter_ = new vcl::TPanel(this);
   counter_->SetParent(bottom_panel_);
   counter_->SetAlign(vcl::alLeft);
-  counter_->SetWidth(160);
+  counter_->SetWidth(kCounterWidth);
   counter_->SetAlignment(vcl::taLeftJustify);
   counter_->SetBevelOuter(vcl::bvLowered);
   counter_->OnClick = [this](rtl::TObject *) { ApplyZoomText(); };
   hbar_ = new vcl::TScrollBar(this);
   hbar_->SetParent(bottom_panel_);
   hbar_->SetAlign(vcl::alClient);
-  hbar_->SetSmallChange(10);
-  hbar_->SetLargeChange(200);
+  hbar_->SetSmallChange(kLineStep);
+  hbar_->SetLargeChange(kPageStep);
   hbar_->OnChange = [this](rtl::TObject *) {
     if (updating_bars_) return;
     layout_.SetHPos(hbar_->Position());
@@ -237,8 +250,8 @@ void TStandardPreview::BuildWindow() {
   vbar_->SetParent(right_panel_);
   vbar_->SetKind(vcl::sbVertical);
   vbar_->SetAlign(vcl::alClient);
-  vbar_->SetSmallChange(10);
-  vbar_->SetLargeChange(200);
+  vbar_->SetSmallChange(kLineStep);
+  vbar_->SetLargeChange(kPageStep);
   vbar_->OnChange = [this](rtl::TObject *) {
     if (updating_bars_) return;
     layout_.SetVPos(vbar_->Position());
@@ -280,7 +293,7 @@ void TStandardPreview::BuildWindow() {
 
   blink_timer_ = new vcl::TTimer(this);
   blink_timer_->SetEnabled(false);
-  blink_timer_->SetInterval(250);
+  blink_timer_->SetInterval(kBlinkInterval);
   blink_timer_->OnTimer = [this](rtl::TObject *) { BlinkTick(); };
 }
 
@@ -430,7 +443,7 @@ void TStandardPreview::SetFullScreen(bool on) {
     SetWindowState(vcl::wsMaximized);
   } else {
     tool_panel_->SetVisible(true);
-    tool_panel_->SetHeight(32);
+    tool_panel_->SetHeight(kToolPanelHeight);
     right_panel_->SetVisible(true);
     hbar_->SetVisible(true);
     SetBorderStyle(vcl::bsSizeable);
@@ -465,13 +478,13 @@ void TStandardPreview::KeyDown(int &key, vcl::TShiftState shift) {
       if (ctrl)
         PrevPage();
       else
-        ScrollBy(0, -200);
+        ScrollBy(0, -kPageStep);
       break;
     case vcl::VK_NEXT:
       if (ctrl)
         NextPage();
       else
-        ScrollBy(0, 200);
+        ScrollBy(0, kPageStep);
       break;
     case vcl::VK_HOME:
       FirstPage();
@@ -480,16 +493,16 @@ void TStandardPreview::KeyDown(int &key, vcl::TShiftState shift) {
       LastPage();
       break;
     case vcl::VK_UP:
-      ScrollBy(0, -10);
+      ScrollBy(0, -kLineStep);
       break;
     case vcl::VK_DOWN:
-      ScrollBy(0, 10);
+      ScrollBy(0, kLineStep);
       break;
     case vcl::VK_LEFT:
-      ScrollBy(-10, 0);
+      ScrollBy(-kLineStep, 0);
       break;
     case vcl::VK_RIGHT:
-      ScrollBy(10, 0);
+      ScrollBy(kLineStep, 0);
       break;
     case vcl::VK_F2:
       PreviewPrint();
@@ -711,7 +724,7 @@ void TStandardPreview::ShowMatch(int index) {
 }
 
 void TStandardPreview::BlinkTick() {
-  if (++blink_ticks_ >= 9) {
+  if (++blink_ticks_ >= kBlinkTicks) {
     StopBlinking();
     return;
   }

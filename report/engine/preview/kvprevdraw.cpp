@@ -19,10 +19,20 @@ namespace report {
 
 namespace {
 
+// Record fields: the one value of a mode record, and the text-out fields.
+constexpr std::uint32_t kOffValue = 8;
 constexpr std::uint32_t kOffReference = 36;
 constexpr std::uint32_t kOffChars = 44;
 constexpr std::uint32_t kOffOptions = 52;
 constexpr std::uint32_t kOffDx = 72;
+// Options of a text record that this drawing leaves to the player: an
+// opaque background, a clip to the record's own rectangle.
+constexpr std::uint32_t kOpaqueOrClipped = 0x6;
+// Factors this close to one are taken as one.
+constexpr double kSameScale = 1e-6;
+constexpr int kMaxStretch = 4000;
+// The match's area reaches this far around its text (page pixels).
+constexpr int kMatchMargin = 4;
 
 // The text drawn into `target` with its characters spread as described
 // above. False when the record is not one this can redraw (then it is
@@ -31,7 +41,7 @@ bool DrawFittedText(QPainter *painter, const vcl::TEmfRecord &r, const vcl::TEmf
                     const QRectF &target) {
   if (r.Type != vcl::EMR_EXTTEXTOUTW || !player.WorldTransform().isIdentity() || player.Font().Escapement != 0)
     return false;
-  if ((r.UInt(kOffOptions) & 0x6) != 0) return false;  // opaque or clipped to its own rectangle
+  if ((r.UInt(kOffOptions) & kOpaqueOrClipped) != 0) return false;  // opaque or clipped to its own rectangle
   const std::uint32_t n = r.UInt(kOffChars);
   const std::uint32_t off_dx = r.UInt(kOffDx);
   if (n == 0 || off_dx == 0 || std::uint64_t(off_dx) + 4ull * n > r.Size) return false;
@@ -41,7 +51,7 @@ bool DrawFittedText(QPainter *painter, const vcl::TEmfRecord &r, const vcl::TEmf
   const double sy = target.height() / frame.height();
 
   // The characters whose recorded advances stay within the record's width.
-  const int bound = r.Int(16) - r.Int(8);
+  const int bound = r.Bounds().width();
   std::vector<int> advances;
   int sum = 0;
   for (std::uint32_t i = 0; i < n; ++i) {
@@ -56,7 +66,8 @@ bool DrawFittedText(QPainter *painter, const vcl::TEmfRecord &r, const vcl::TEmf
   font.setUnderline(false);
   font.setStrikeOut(false);
   font.setPixelSize(std::max(1, int(std::lround(font.pixelSize() * sy))));
-  if (std::fabs(sx - sy) > 1e-6) font.setStretch(std::clamp(int(std::lround(100.0 * sx / sy)), 1, 4000));
+  if (std::fabs(sx - sy) > kSameScale)
+    font.setStretch(std::clamp(int(std::lround(QFont::Unstretched * sx / sy)), 1, kMaxStretch));
   const QFontMetricsF fm(font, painter->device());
   std::vector<double> edge(size_t(count) + 1, 0.0);
   for (int i = 0; i < count; ++i) edge[size_t(i) + 1] = edge[size_t(i)] + fm.horizontalAdvance(text.at(i));
@@ -71,10 +82,9 @@ bool DrawFittedText(QPainter *painter, const vcl::TEmfRecord &r, const vcl::TEmf
   painter->save();
   painter->setWorldTransform(QTransform());
   painter->setFont(font);
-  const vcl::TColor c = player.TextColor();
-  painter->setPen(QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+  painter->setPen(vcl::ColorToQColor(player.TextColor()));
   for (int i = 0; i < count; ++i) {
-    const double x = x0 + std::lround(edge[size_t(i)] * f);
+    const double x = x0 + std::round(edge[size_t(i)] * f);
     painter->drawText(QPointF(x, y0), QString(text.at(i)));
   }
   painter->restore();
@@ -92,21 +102,26 @@ void TStandardPreview::DrawPage(QPainter *painter, int page_index, const QRect &
   if (frame.width() <= 0 || frame.height() <= 0 || rect.isEmpty()) return;
   const double sx = rect.width() / frame.width();
   const double sy = rect.height() / frame.height();
-  const bool at_100 = std::fabs(sx - 1.0) < 1e-3 && std::fabs(sy - 1.0) < 1e-3;
-  const bool refit = !at_100 && (sx > 0.75 || sy > 0.75);
+  // Texts are fitted when the page is zoomed, and not too small to read.
+  constexpr double kFullSize = 1e-3;
+  constexpr double kFitAbove = 0.75;
+  const bool at_100 = std::fabs(sx - 1.0) < kFullSize && std::fabs(sy - 1.0) < kFullSize;
+  const bool refit = !at_100 && (sx > kFitAbove || sy > kFitAbove);
   const QRectF clip = painter->hasClipping() ? painter->clipBoundingRect() : QRectF(rect);
   std::unique_ptr<vcl::TEmfPlayer> player = picture.CreatePlayer(painter, QRectF(rect));
   std::uint32_t align = vcl::TA_BASELINE;
   int bk_mode = 1;
   picture.Enumerate([&](const vcl::TEmfRecord &r) {
-    if (r.Type == vcl::EMR_SETTEXTALIGN) align = r.UInt(8);
-    if (r.Type == vcl::EMR_SETBKMODE) bk_mode = r.Int(8);
+    if (r.Type == vcl::EMR_SETTEXTALIGN) align = r.UInt(kOffValue);
+    if (r.Type == vcl::EMR_SETBKMODE) bk_mode = r.Int(kOffValue);
     if (r.Type == vcl::EMR_EXTTEXTOUTW || r.Type == vcl::EMR_EXTTEXTOUTA) {
       // A text outside what is being painted is left out.
-      const QRectF bounds(rect.left() + r.Int(8) * sx, rect.top() + r.Int(12) * sy, (r.Int(16) - r.Int(8)) * sx + 1,
-                          (r.Int(20) - r.Int(12)) * sy + 1);
+      const QRect b = r.Bounds();
+      const QRectF bounds(rect.left() + b.left() * sx, rect.top() + b.top() * sy, b.width() * sx + 1,
+                          b.height() * sy + 1);
       if (!bounds.intersects(clip)) return true;
-      const bool plain = (align & ~std::uint32_t(vcl::TA_BASELINE)) == 0 && bk_mode != 2;
+      constexpr int kOpaqueBackground = 2;
+      const bool plain = (align & ~std::uint32_t(vcl::TA_BASELINE)) == 0 && bk_mode != kOpaqueBackground;
       if (refit && plain && DrawFittedText(painter, r, *player, frame, QRectF(rect))) return true;
     }
     player->Play(r);
@@ -123,8 +138,9 @@ void TStandardPreview::PaintMatch(QPainter *painter) {
   if (frame.width() <= 0 || frame.height() <= 0) return;
   const double sx = r.width() / frame.width();
   const double sy = r.height() / frame.height();
-  const QRectF area(r.left() + (match_.Bounds.left() - 4) * sx, r.top() + (match_.Bounds.top() - 4) * sy,
-                    (match_.Bounds.width() + 8) * sx, (match_.Bounds.height() + 8) * sy);
+  const QRectF area(r.left() + (match_.Bounds.left() - kMatchMargin) * sx,
+                    r.top() + (match_.Bounds.top() - kMatchMargin) * sy,
+                    (match_.Bounds.width() + 2 * kMatchMargin) * sx, (match_.Bounds.height() + 2 * kMatchMargin) * sy);
   // The font and colour in force at the match.
   std::unique_ptr<vcl::TEmfPlayer> state = page->Picture->CreatePlayer(nullptr, frame);
   QString text;

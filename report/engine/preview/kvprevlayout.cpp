@@ -70,7 +70,7 @@ void TkvPreviewLayout::SetZoom(double zoom) {
     ShowPage(current);
     SetVPos(vpos_ + int(std::lround(fraction * ZoomedSize(current - 1).height())));
   }
-  hpos_ = HRange() > 70 ? 0 : HRange() / 2;
+  hpos_ = HRange() > kCentreBelow ? 0 : HRange() / 2;
 }
 
 void TkvPreviewLayout::SetMode(TkvZoomMode mode) {
@@ -164,11 +164,14 @@ int TkvPreviewLayout::NextPage() const {
 int TkvPreviewLayout::PrevPage() const { return std::max(CurrentPage() - (TwoPages() ? 2 : 1), 1); }
 
 QString TkvPreviewLayout::CounterText() const {
-  return QStringLiteral("Pagina %1/%2").arg(CurrentPage()).arg(PageCount()) + QString(10, u' ');
+  constexpr int kBlanks = 10;
+  return QStringLiteral("Pagina %1/%2").arg(CurrentPage()).arg(PageCount()) + QString(kBlanks, u' ');
 }
 
 QString TkvPreviewLayout::ZoomText(double zoom) {
-  const double tenths = std::trunc(zoom * 10.0 + 1e-9) / 10.0;
+  constexpr double kTenths = 10.0;
+  constexpr double kRounding = 1e-9;  // 120.5 stored as 120.4999...
+  const double tenths = std::trunc(zoom * kTenths + kRounding) / kTenths;
   QString text = QString::number(tenths, 'f', 1);
   text.replace(u'.', rtl::FormatSettings().DecimalSeparator);
   return text + u'%';

@@ -28,6 +28,11 @@ class TkvPreviewLayout {
   static constexpr double kMaxZoom = 1000.0;
   static constexpr int kBorder = 10;  // around the pages
   static constexpr int kGap = 12;     // between rows
+  // Above this horizontal range a new zoom starts at the left, below it in
+  // the middle.
+  static constexpr int kCentreBelow = 70;
+  static constexpr int kDefaultPanelWidth = 800;
+  static constexpr int kDefaultPanelHeight = 600;
 
   // A page's size in pixels at 100%: its paper at 794 pixels for 210 mm,
   // turned for landscape.
@@ -100,7 +105,7 @@ class TkvPreviewLayout {
 
   std::vector<QSize> sizes_;
   QSize largest_;
-  QSize panel_{800, 600};
+  QSize panel_{kDefaultPanelWidth, kDefaultPanelHeight};
   double zoom_ = 100.0;
   TkvZoomMode mode_ = zmPercent;
   int vpos_ = 0;
