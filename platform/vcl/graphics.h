@@ -16,6 +16,8 @@
 #include <QByteArray>
 #include <QColor>
 #include <QFont>
+#include <QFontMetricsF>
+#include <QHash>
 #include <QImage>
 #include <QRect>
 #include <QString>
@@ -184,6 +186,7 @@ inline constexpr TFontCharset SYMBOL_CHARSET = 2;
 inline constexpr int kScreenPixelsPerInch = 96;
 
 class TBitmap;
+class TTextAdvances;
 
 // Shared base of TFont, TPen and TBrush: a change fires OnChange.
 class TGraphicsObject : public rtl::TPersistent {
@@ -229,6 +232,9 @@ class TFont : public TGraphicsObject {
 
   // The Qt font for drawing (pixel-sized, so the same on every device).
   QFont ToQFont() const;
+  // The text metrics of this font on `device` (nullptr: the screen), shared
+  // by every font of the same face, size and style (see TTextAdvances).
+  TTextAdvances &Advances(QPaintDevice *device) const;
   void Assign(const rtl::TPersistent *source) override;
 
  protected:
@@ -239,6 +245,18 @@ class TFont : public TGraphicsObject {
   // change.
   mutable QFont qfont_;
   mutable bool cached_ = false;
+  // The metrics last asked for, and what they were made from (a change of
+  // colour or a copy of the same font keeps them).
+  struct AdvancesKey {
+    QString name;
+    int height = 0;
+    std::uint64_t style = 0;
+    int pitch = 0;
+    int dpi = 0;
+    bool operator==(const AdvancesKey &) const = default;
+  };
+  mutable std::shared_ptr<TTextAdvances> advances_;
+  mutable AdvancesKey advances_key_;
   QString name_;
   int height_ = -11;
   TFontStyles style_;
@@ -461,6 +479,64 @@ class TCanvas : public rtl::TPersistent {
   std::unique_ptr<QPainter> own_;
   bool clip_set_ = false;
   QRect clip_;
+};
+
+// ---------------------------------------------------------------------------
+// Text widths without shaping
+//
+// Qt measures a text by shaping it, which costs far more than adding up a
+// few numbers, and word wrapping measures the same characters many times.
+// For a font whose shaping of plain European text does nothing but kern
+// neighbouring characters (no ligatures or other substitutions) and whose
+// advances are whole pixels, the width of a text is the sum, over its
+// characters but the last, of the advance each takes before the next one,
+// plus the last one's own advance. Those are measured by Qt once per font
+// and kept here. A text with other characters, or a font outside that case,
+// is measured by Qt each time, so a width is always the one Qt gives the
+// text measured on its own.
+class TTextAdvances {
+ public:
+  TTextAdvances(const QFont &font, QPaintDevice *device);
+
+  int Ascent() const { return ascent_; }
+  int Height() const { return height_; }
+  // The width of `text` measured on its own.
+  int Width(QStringView text);
+  // Whether the width of `text` and of its pieces is a sum of kept advances.
+  bool Summable(QStringView text) const;
+  // The advance of `c` followed by `next` (kerning included), and of `c`
+  // at the end of a text. Only for summable text.
+  int Before(QChar c, QChar next);
+  int Last(QChar c);
+  // Qt's own measurement.
+  int Shaped(QStringView text) const;
+
+ private:
+  bool SelfCheck();
+  int Measure(const QString &text);
+
+  QFontMetricsF metrics_;
+  int ascent_ = 0;
+  int height_ = 0;
+  bool simple_ = true;
+  std::vector<int> last_;  // by character code below kPlainTableSize, -1 unknown
+  QHash<char16_t, int> last_other_;
+  QHash<std::uint32_t, int> before_;
+};
+
+// The widths of the pieces of one text, each as TextWidth measures that
+// piece on its own, in constant time per piece.
+class TTextRuler {
+ public:
+  TTextRuler(TCanvas *canvas, const QString &text);
+  // The width of text[from, to).
+  int Width(int from, int to) const;
+
+ private:
+  TCanvas *canvas_;
+  QString text_;
+  TTextAdvances *advances_;
+  std::vector<int> sums_;  // sums_[i]: advances before character i; empty when not summable
 };
 
 // Text in a rectangle with the DT_ flags (alignment, word break, single

@@ -77,8 +77,9 @@ const std::vector<int> &DashPattern(TPenStyle s) {
   }
 }
 
-// The pixels of a line from a to b, without b (Bresenham).
-void LinePixels(TPoint a, TPoint b, TPenStyle style, QPolygon &out) {
+// The pixels of a line from a to b, without b (Bresenham), handed to `put`.
+template <class Put>
+void ForLinePixels(TPoint a, TPoint b, TPenStyle style, Put put) {
   const std::vector<int> &pattern = DashPattern(style);
   int period = 0;
   for (int n : pattern) period += n;
@@ -99,7 +100,7 @@ void LinePixels(TPoint a, TPoint b, TPenStyle style, QPolygon &out) {
         pos -= pattern[i];
       }
     }
-    if (on) out << QPoint(x, y);
+    if (on) put(x, y);
     ++step;
     const int e2 = 2 * err;
     if (e2 >= dy) {
@@ -111,6 +112,53 @@ void LinePixels(TPoint a, TPoint b, TPenStyle style, QPolygon &out) {
       y += sy;
     }
   }
+}
+
+void LinePixels(TPoint a, TPoint b, TPenStyle style, QPolygon &out) {
+  ForLinePixels(a, b, style, [&out](int x, int y) { out << QPoint(x, y); });
+}
+
+// The pixels of the image a painter draws on, when single opaque pixels may
+// be written there directly with the same result as the painter's: a 32-bit
+// image, no clip, no raster operation, at most a whole-pixel translation.
+// QPainter draws a set of points one blend call each, several times slower.
+struct DirectPixels {
+  QRgb *bits = nullptr;
+  qsizetype stride = 0;  // in pixels
+  int width = 0, height = 0;
+  int dx = 0, dy = 0;
+  explicit operator bool() const { return bits != nullptr; }
+  void Put(int x, int y, QRgb color) const {
+    x += dx;
+    y += dy;
+    if (x >= 0 && y >= 0 && x < width && y < height) bits[qsizetype(y) * stride + x] = color;
+  }
+};
+
+DirectPixels DirectPixelsOf(QPainter *p) {
+  DirectPixels d;
+  QPaintDevice *device = p->device();
+  if (device == nullptr || device->devType() != QInternal::Image || p->hasClipping()) return d;
+  if (p->compositionMode() != QPainter::CompositionMode_SourceOver) return d;
+  auto *image = static_cast<QImage *>(device);
+  const QImage::Format format = image->format();
+  if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+      format != QImage::Format_ARGB32_Premultiplied) {
+    return d;
+  }
+  const QTransform xf = p->deviceTransform();
+  if (xf.type() > QTransform::TxTranslate || xf.dx() != std::round(xf.dx()) || xf.dy() != std::round(xf.dy())) {
+    return d;
+  }
+  // The buffer the painter itself draws into (a copy of the image made
+  // while painting shares it; asking for writable bits would detach it).
+  d.bits = reinterpret_cast<QRgb *>(const_cast<uchar *>(image->constBits()));
+  d.stride = image->bytesPerLine() / qsizetype(sizeof(QRgb));
+  d.width = image->width();
+  d.height = image->height();
+  d.dx = int(xf.dx());
+  d.dy = int(xf.dy());
+  return d;
 }
 
 QPainter::CompositionMode CopyModeComposition(TCopyMode mode, bool *handled) {
@@ -325,14 +373,18 @@ void TCanvas::LineTo(int x, int y) {
   CanvasPainterScope p(this);
   if (!p || !PenVisible(pen_.get())) return;
   ApplyPenMode(p.get());
-  if (pen_->Width() <= 1 || pen_->Style() != psSolid) {
-    QPolygon pts;
-    LinePixels(from, {x, y}, pen_->Width() <= 1 ? pen_->Style() : psSolid, pts);
-    if (pen_->Width() <= 1) {
-      p->setPen(QPen(PenColor(pen_.get()), 1));
-      p->drawPoints(pts);
+  if (pen_->Width() <= 1) {
+    const QColor color = PenColor(pen_.get());
+    if (const DirectPixels direct = DirectPixelsOf(p.get())) {
+      const QRgb rgb = color.rgba();
+      ForLinePixels(from, {x, y}, pen_->Style(), [&direct, rgb](int px, int py) { direct.Put(px, py, rgb); });
       return;
     }
+    QPolygon pts;
+    LinePixels(from, {x, y}, pen_->Style(), pts);
+    p->setPen(QPen(color, 1));
+    p->drawPoints(pts);
+    return;
   }
   SetQtPen(p.get(), pen_.get());
   p->drawLine(from.X, from.Y, x, y);
@@ -518,31 +570,29 @@ QFontMetrics MetricsFor(const QFont &f, QPaintDevice *device) {
 void TCanvas::TextOut(int x, int y, const QString &text) {
   CanvasPainterScope p(this);
   if (!p) return;
-  const QFont f = font_->ToQFont();
-  const QFontMetrics fm = MetricsFor(f, Device());
-  const int w = fm.horizontalAdvance(text);
-  p->setFont(f);
+  TTextAdvances &metrics = font_->Advances(Device());
+  const int w = metrics.Width(text);
+  p->setFont(font_->ToQFont());
   if (font_->Orientation() != 0) {
     p->translate(x, y);
     p->rotate(-font_->Orientation() / 10.0);
     p->translate(-x, -y);
   }
   if (brush_->Style() == bsSolid && !text.isEmpty()) {
-    p->fillRect(QRect(x, y, w, fm.height()), Opaque(brush_->Color()));
+    p->fillRect(QRect(x, y, w, metrics.Height()), Opaque(brush_->Color()));
   }
   p->setPen(Opaque(font_->Color()));
-  p->drawText(QPoint(x, y + fm.ascent()), text);
+  p->drawText(QPoint(x, y + metrics.Ascent()), text);
   pen_pos_ = {x + w, y};
 }
 
 void TCanvas::TextRect(const TRect &r, int x, int y, const QString &text) {
   CanvasPainterScope p(this);
   if (!p) return;
-  const QFont f = font_->ToQFont();
-  const QFontMetrics fm = MetricsFor(f, Device());
+  const int ascent = font_->Advances(Device()).Ascent();
   p->setClipRect(ToQRect(r), Qt::IntersectClip);
   if (brush_->Style() == bsSolid) p->fillRect(ToQRect(r), Opaque(brush_->Color()));
-  p->setFont(f);
+  p->setFont(font_->ToQFont());
   // Turned text turns about its start, inside the unturned clip rectangle.
   if (font_->Orientation() != 0) {
     p->translate(x, y);
@@ -550,16 +600,16 @@ void TCanvas::TextRect(const TRect &r, int x, int y, const QString &text) {
     p->translate(-x, -y);
   }
   p->setPen(Opaque(font_->Color()));
-  p->drawText(QPoint(x, y + fm.ascent()), text);
+  p->drawText(QPoint(x, y + ascent), text);
 }
 
-int TCanvas::TextWidth(const QString &text) { return TextExtent(text).cx; }
+int TCanvas::TextWidth(const QString &text) { return font_->Advances(Device()).Width(text); }
 
-int TCanvas::TextHeight(const QString &text) { return TextExtent(text).cy; }
+int TCanvas::TextHeight(const QString &) { return font_->Advances(Device()).Height(); }
 
 TSize TCanvas::TextExtent(const QString &text) {
-  const QFontMetrics fm = MetricsFor(font_->ToQFont(), Device());
-  return {fm.horizontalAdvance(text), fm.height()};
+  TTextAdvances &metrics = font_->Advances(Device());
+  return {metrics.Width(text), metrics.Height()};
 }
 
 void TCanvas::Draw(int x, int y, const TGraphic *graphic) {

@@ -194,15 +194,17 @@ void TkvMemoView::PrepareLines() {
       return c == QLatin1Char(' ') || c == QLatin1Char(',') || c == QLatin1Char('-') || c == QLatin1Char('.');
     };
     for (const QString &line : lines) {
-      if (line.size() < 2 || Canvas->TextWidth(line) < avail) {
+      // Each piece measured on its own, without shaping it again.
+      const vcl::TTextRuler ruler(Canvas, line);
+      const int n = int(line.size());
+      auto width = [&](int from, int to) { return ruler.Width(from, to); };
+      if (n < 2 || width(0, n) < avail) {
         laid.append(line);
         continue;
       }
       // Each piece ends at the first character where the text from the
       // piece's start reaches the width (found by halving, the width growing
       // with the length), cut back to the last break point before it.
-      const int n = int(line.size());
-      auto width = [&](int from, int to) { return Canvas->TextWidth(line.mid(from, to - from)); };
       int start = 0;
       while (start < n) {
         if (width(start, n) < avail) {

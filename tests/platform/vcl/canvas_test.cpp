@@ -330,3 +330,42 @@ TEST(Canvas, HatchedBrushesLeaveTheBackgroundBetweenLines) {
   EXPECT_GT(blue_rows, 0);
   EXPECT_GT(white_rows, blue_rows);
 }
+
+// Thin lines on an image are written pixel by pixel; through a clip or
+// another device they go to QPainter as points. Both give the same pixels,
+// in every direction and dash style.
+TEST(Canvas, ThinLinesAreTheSamePixelsOnEveryRoad) {
+  const TPenStyle styles[] = {psSolid, psDash, psDot, psDashDot, psDashDotDot};
+  auto draw = [&](TCanvas *c) {
+    for (TPenStyle style : styles) {
+      c->Pen()->SetStyle(style);
+      for (int dx = -40; dx <= 40; dx += 7) {
+        for (int dy = -40; dy <= 40; dy += 9) {
+          c->MoveTo(50, 50);
+          c->LineTo(50 + dx, 50 + dy);
+        }
+      }
+    }
+    c->Pen()->SetStyle(psSolid);
+    c->MoveTo(-20, 3);  // partly outside the image
+    c->LineTo(150, 20);
+  };
+  auto direct = White(100, 100);
+  draw(direct->Canvas());
+  auto clipped = White(100, 100);
+  clipped->Canvas()->SetClipRect(Rect(0, 0, 100, 100));
+  draw(clipped->Canvas());
+  EXPECT_EQ(direct->Image(), clipped->Image());
+
+  // A painter of someone else's, moved by whole pixels.
+  QImage image(100, 100, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  painter.translate(5, -3);
+  TCanvas moved;
+  moved.BeginPaint(&painter);
+  draw(&moved);
+  moved.EndPaint();
+  painter.end();
+  EXPECT_EQ(image.copy(5, 0, 95, 97), direct->Image().copy(0, 3, 95, 97));
+}
