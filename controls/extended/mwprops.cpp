@@ -4,6 +4,7 @@
 #include <QMap>
 #include <QRegularExpression>
 
+#include "platform/rtl/collection.h"
 #include "platform/rtl/formatsettings.h"
 #include "platform/rtl/ignorefailure.h"
 #include "platform/rtl/sysutils.h"
@@ -11,6 +12,11 @@
 #include "platform/vcl/forms.h"
 
 namespace ext {
+
+namespace {
+// The most items a stored collection is given back.
+constexpr int kMaxStoredItems = 100000;
+}  // namespace
 
 using vcl::TPropInfo;
 
@@ -243,7 +249,22 @@ void TPropsStorage::StoreObject(const TPropInfo &prop, rtl::TObject *value) {
         if (OnWriteString) OnWriteString(sub, QStringLiteral("Item%1").arg(i), strings->Strings(i));
     }
   }
+  if (auto *collection = dynamic_cast<rtl::TCollection *>(value)) {
+    // The count in the section, each item's properties in the sub-section
+    // under "Item<n>_".
+    const QString sub = QStringLiteral("%1.%2").arg(section_, key);
+    EraseStorageSection(sub);
+    WriteValue(QStringLiteral("%1.Count").arg(key), QString::number(collection->Count()));
+    for (int i = 0; i < collection->Count(); ++i)
+      if (auto nested = ItemStorage(collection->Items(i), sub, i)) nested->StoreObjectProperties();
+  }
   if (auto nested = Nested(value, key)) nested->StoreObjectProperties();
+}
+
+std::unique_ptr<TPropsStorage> TPropsStorage::ItemStorage(rtl::TObject *item, const QString &section, int index) const {
+  std::unique_ptr<TPropsStorage> nested = Nested(item, QStringLiteral("Item%1_").arg(index));
+  if (nested) nested->section_ = section;
+  return nested;
 }
 
 void TPropsStorage::LoadObject(const TPropInfo &prop, rtl::TObject *value) {
@@ -283,6 +304,28 @@ void TPropsStorage::LoadObject(const TPropInfo &prop, rtl::TObject *value) {
         lines.Add(item);
       }
       strings->Assign(&lines);
+    }
+  }
+  if (auto *collection = dynamic_cast<rtl::TCollection *>(value)) {
+    const QString sub = QStringLiteral("%1.%2").arg(section_, key);
+    const QString current = QString::number(collection->Count());
+    bool number = false;
+    const int count = ReadValue(QStringLiteral("%1.Count").arg(key), current).trimmed().toInt(&number);
+    // A damaged count changes nothing rather than make millions of items.
+    if (number && count >= 0 && count <= kMaxStoredItems) {
+      collection->BeginUpdate();
+      try {
+        if (count != collection->Count()) {
+          collection->Clear();
+          for (int i = 0; i < count; ++i) collection->Add();
+        }
+        for (int i = 0; i < collection->Count(); ++i)
+          if (auto nested = ItemStorage(collection->Items(i), sub, i)) nested->LoadObjectProperties();
+      } catch (...) {
+        collection->EndUpdate();
+        throw;
+      }
+      collection->EndUpdate();
     }
   }
   if (auto nested = Nested(value, key)) nested->LoadObjectProperties();

@@ -8,10 +8,12 @@
 // Texts by kind: integers in decimal, characters as themselves,
 // enumerations by identifier, floating values with "." whatever the
 // locale, sets as "[a,b]", string lists in a sub-section ("Count" and
-// "Item0"...), component references as "Form.Component" (or just the name
-// on the storage's own form, "(null)" for none), and other objects (a font)
-// by their own published properties under the joined key. Loading never
-// raises: a value that does not fit leaves its property as it was.
+// "Item0"...), collections as their count ("Key.Count") and each item's
+// published properties in a sub-section ("Item0_Width"...), component
+// references as "Form.Component" (or just the name on the storage's own
+// form, "(null)" for none), and other objects (a font) by their own
+// published properties under the joined key. Loading never raises: a value
+// that does not fit leaves its property as it was.
 #pragma once
 
 #include <QString>
@@ -93,6 +95,8 @@ class TPropsStorage : public rtl::TObject {
   void StoreObject(const vcl::TPropInfo &prop, rtl::TObject *value);
   void LoadObject(const vcl::TPropInfo &prop, rtl::TObject *value);
   std::unique_ptr<TPropsStorage> Nested(rtl::TObject *value, const QString &key) const;
+  // The storage of a collection's item `index` in `section`.
+  std::unique_ptr<TPropsStorage> ItemStorage(rtl::TObject *item, const QString &section, int index) const;
   void ForEachStoredProperty(vcl::TComponent *owner, rtl::TStrings *props,
                              const std::function<void(const vcl::TPropInfo &)> &action);
 

@@ -411,35 +411,24 @@ void TFormPlacement::UpdatePlacement() {
 
 // --- TStoredValue ------------------------------------------------------------------------------
 
-TStoredValue::TStoredValue(TStoredValues *collection) : collection_(collection) {
-  if (collection_ != nullptr) collection_->items_.push_back(this);
-}
+TStoredValue::TStoredValue(TStoredValues *collection) : rtl::TCollectionItem(collection) {}
 
-TStoredValue::~TStoredValue() {
-  if (collection_ != nullptr) {
-    auto &items = collection_->items_;
-    items.erase(std::remove(items.begin(), items.end(), this), items.end());
-  }
+TStoredValues *TStoredValue::Collection() const {
+  return static_cast<TStoredValues *>(rtl::TCollectionItem::Collection());
 }
 
 void TStoredValue::SetName(const QString &name) {
   if (name == name_) return;
-  if (collection_ != nullptr && !name.isEmpty()) {
-    const int found = collection_->IndexOf(name);
-    if (found >= 0 && collection_->Items(found) != this)
+  TStoredValues *values = Collection();
+  if (values != nullptr && !name.isEmpty()) {
+    const int found = values->IndexOf(name);
+    if (found >= 0 && values->Items(found) != this)
       throw rtl::EStringListError(QStringLiteral("String list does not allow duplicates"));
   }
   name_ = name;
 }
 
 QString TStoredValue::DisplayName() const { return name_.isEmpty() ? ClassName() : name_; }
-
-int TStoredValue::Index() const {
-  if (collection_ == nullptr) return -1;
-  const auto &items = collection_->items_;
-  const auto it = std::find(items.begin(), items.end(), this);
-  return it == items.end() ? -1 : static_cast<int>(it - items.begin());
-}
 
 void TStoredValue::Assign(const rtl::TPersistent *source) {
   if (const auto *other = dynamic_cast<const TStoredValue *>(source)) {
@@ -448,11 +437,11 @@ void TStoredValue::Assign(const rtl::TPersistent *source) {
     key_string_ = other->key_string_;
     return;
   }
-  TPersistent::Assign(source);
+  TCollectionItem::Assign(source);
 }
 
 void TStoredValue::Save() {
-  TFormStorage *storage = collection_ != nullptr ? collection_->Storage() : nullptr;
+  TFormStorage *storage = Collection() != nullptr ? Collection()->Storage() : nullptr;
   if (storage == nullptr) return;
   rtl::Variant value = value_;
   if (OnSave) OnSave(this, value);
@@ -462,7 +451,7 @@ void TStoredValue::Save() {
 }
 
 void TStoredValue::Restore() {
-  TFormStorage *storage = collection_ != nullptr ? collection_->Storage() : nullptr;
+  TFormStorage *storage = Collection() != nullptr ? Collection()->Storage() : nullptr;
   if (storage == nullptr) return;
   QString def = rtl::VarToStr(value_);
   if (!key_string_.isEmpty()) def = ScrambleText(key_string_, def);
@@ -475,21 +464,20 @@ void TStoredValue::Restore() {
 
 // --- TStoredValues -----------------------------------------------------------------------------
 
-TStoredValues::~TStoredValues() { Clear(); }
-
-void TStoredValues::Clear() {
-  while (!items_.empty()) delete items_.back();
-}
+TStoredValues::TStoredValues(TFormStorage *storage)
+    : rtl::TOwnedCollection(storage,
+                            [](rtl::TCollection *c) { return new TStoredValue(static_cast<TStoredValues *>(c)); }),
+      storage_(storage) {}
 
 int TStoredValues::IndexOf(const QString &name) const {
-  for (size_t i = 0; i < items_.size(); ++i)
-    if (items_[i]->name_.compare(name, Qt::CaseInsensitive) == 0) return static_cast<int>(i);
+  for (int i = 0; i < Count(); ++i)
+    if (Items(i)->Name().compare(name, Qt::CaseInsensitive) == 0) return i;
   return -1;
 }
 
 TStoredValue *TStoredValues::StoredValue(const QString &name) const {
   const int i = IndexOf(name);
-  return i < 0 ? nullptr : items_[static_cast<size_t>(i)];
+  return i < 0 ? nullptr : Items(i);
 }
 
 rtl::Variant TStoredValues::Values(const QString &name) const {
@@ -507,21 +495,15 @@ void TStoredValues::SetValues(const QString &name, const rtl::Variant &value) {
 }
 
 void TStoredValues::SaveValues() {
-  for (TStoredValue *item : std::vector<TStoredValue *>(items_)) item->Save();
+  std::vector<TStoredValue *> items;
+  for (int i = 0; i < Count(); ++i) items.push_back(Items(i));
+  for (TStoredValue *item : items) item->Save();
 }
 
 void TStoredValues::RestoreValues() {
-  for (TStoredValue *item : std::vector<TStoredValue *>(items_)) item->Restore();
-}
-
-void TStoredValues::Assign(const rtl::TPersistent *source) {
-  if (const auto *other = dynamic_cast<const TStoredValues *>(source)) {
-    if (other == this) return;
-    Clear();
-    for (const TStoredValue *item : other->items_) Add()->Assign(item);
-    return;
-  }
-  TPersistent::Assign(source);
+  std::vector<TStoredValue *> items;
+  for (int i = 0; i < Count(); ++i) items.push_back(Items(i));
+  for (TStoredValue *item : items) item->Restore();
 }
 
 // --- TFormStorage ------------------------------------------------------------------------------

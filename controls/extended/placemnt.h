@@ -26,6 +26,7 @@
 
 #include "controls/extended/winhook.h"
 #include "platform/rtl/classes.h"
+#include "platform/rtl/collection.h"
 #include "platform/rtl/variant.h"
 #include "platform/vcl/component.h"
 #include "platform/vcl/forms.h"
@@ -221,12 +222,11 @@ using TStoredValueEvent = std::function<void(rtl::TObject *sender, rtl::Variant 
 class TStoredValues;
 
 // A named value of the program's own, kept in the storage's section.
-class TStoredValue : public rtl::TPersistent {
-  ORBISCA_CLASS(TStoredValue, rtl::TPersistent)
+class TStoredValue : public rtl::TCollectionItem {
+  ORBISCA_CLASS(TStoredValue, rtl::TCollectionItem)
 
  public:
   explicit TStoredValue(TStoredValues *collection);
-  ~TStoredValue() override;
 
   const QString &Name() const { return name_; }
   // Raises EStringListError when another value of the collection has the
@@ -236,9 +236,8 @@ class TStoredValue : public rtl::TPersistent {
   void SetValue(const rtl::Variant &value) { value_ = value; }
   const QString &KeyString() const { return key_string_; }
   void SetKeyString(const QString &key) { key_string_ = key; }
-  QString DisplayName() const;
-  int Index() const;
-  TStoredValues *Collection() const { return collection_; }
+  QString DisplayName() const override;
+  TStoredValues *Collection() const;
 
   TStoredValueEvent OnSave;
   TStoredValueEvent OnRestore;
@@ -248,8 +247,6 @@ class TStoredValue : public rtl::TPersistent {
   void Assign(const rtl::TPersistent *source) override;
 
  private:
-  friend class TStoredValues;
-  TStoredValues *collection_;
   QString name_;
   rtl::Variant value_;
   QString key_string_;
@@ -257,19 +254,15 @@ class TStoredValue : public rtl::TPersistent {
 
 // The stored values of a form storage, in order; each item belongs to the
 // collection.
-class TStoredValues : public rtl::TPersistent {
-  ORBISCA_CLASS(TStoredValues, rtl::TPersistent)
+class TStoredValues : public rtl::TOwnedCollection {
+  ORBISCA_CLASS(TStoredValues, rtl::TOwnedCollection)
 
  public:
-  explicit TStoredValues(TFormStorage *storage) : storage_(storage) {}
-  ~TStoredValues() override;
+  explicit TStoredValues(TFormStorage *storage);
 
   TFormStorage *Storage() const { return storage_; }
-  int Count() const { return static_cast<int>(items_.size()); }
-  TStoredValue *Items(int index) const { return items_.at(static_cast<size_t>(index)); }
-  TStoredValue *Add() { return new TStoredValue(this); }
-  void Delete(int index) { delete Items(index); }
-  void Clear();
+  TStoredValue *Items(int index) const { return static_cast<TStoredValue *>(TOwnedCollection::Items(index)); }
+  TStoredValue *Add() { return static_cast<TStoredValue *>(TOwnedCollection::Add()); }
   // -1 when no value has the name (ignoring case).
   int IndexOf(const QString &name) const;
   TStoredValue *StoredValue(const QString &name) const;
@@ -280,12 +273,9 @@ class TStoredValues : public rtl::TPersistent {
 
   void SaveValues();
   void RestoreValues();
-  void Assign(const rtl::TPersistent *source) override;
 
  private:
-  friend class TStoredValue;
   TFormStorage *storage_;
-  std::vector<TStoredValue *> items_;
 };
 
 class TFormStorage : public TFormPlacement {

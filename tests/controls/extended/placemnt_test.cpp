@@ -11,6 +11,7 @@
 #include "controls/extended/apputils.h"
 #include "controls/extended/mwprops.h"
 #include "controls/extended/placemnt.h"
+#include "platform/rtl/collection.h"
 #include "platform/rtl/formatsettings.h"
 #include "platform/rtl/inifiles.h"
 #include "platform/rtl/registry.h"
@@ -485,7 +486,118 @@ ORBISCA_PUBLISHED(TStoredSample, TComponent) {
   p.Property("Flag", &TStoredSample::Flag, &TStoredSample::SetFlag);
 }
 
+// A component with a collection of columns, each with published
+// properties of its own.
+class TColumnItem : public rtl::TCollectionItem {
+  ORBISCA_CLASS(TColumnItem, rtl::TCollectionItem)
+ public:
+  using TCollectionItem::TCollectionItem;
+  int Width() const { return width_; }
+  void SetWidth(int v) { width_ = v; }
+  QString Title() const { return title_; }
+  void SetTitle(const QString &v) { title_ = v; }
+
+ private:
+  int width_ = 64;
+  QString title_;
+};
+
+ORBISCA_PUBLISHED(TColumnItem, TCollectionItem) {
+  p.Property("Width", &TColumnItem::Width, &TColumnItem::SetWidth);
+  p.Property("Title", &TColumnItem::Title, &TColumnItem::SetTitle);
+}
+
+class TColumnItems : public rtl::TCollection {
+  ORBISCA_CLASS(TColumnItems, rtl::TCollection)
+ public:
+  TColumnItems() : TCollection([](rtl::TCollection *c) { return new TColumnItem(c); }) {}
+  ~TColumnItems() override { Clear(); }
+  TColumnItem *Column(int i) const { return static_cast<TColumnItem *>(Items(i)); }
+  int Updates() const { return updates_; }
+
+ protected:
+  void Update(rtl::TCollectionItem *) override { ++updates_; }
+
+ private:
+  int updates_ = 0;
+};
+
+class TColumnsSample : public TComponent {
+  ORBISCA_CLASS(TColumnsSample, TComponent)
+ public:
+  using TComponent::TComponent;
+  TColumnItems *Columns() const { return columns_.get(); }
+  void SetColumns(const TColumnItems *v) { columns_->Assign(v); }
+
+ private:
+  std::unique_ptr<TColumnItems> columns_ = std::make_unique<TColumnItems>();
+};
+
+ORBISCA_PUBLISHED(TColumnsSample, TComponent) {
+  p.Property("Columns", &TColumnsSample::Columns, &TColumnsSample::SetColumns);
+}
+
 }  // namespace
+
+TEST(PropsStorage, CollectionsKeepTheirCountAndEachItemsProperties) {
+  QMap<QString, QString> file;
+  TPropsStorage storage;
+  storage.SetSection("Griglia");
+  storage.OnWriteString = [&](const QString &s, const QString &k, const QString &v) { file[s + "/" + k] = v; };
+  storage.OnReadString = [&](const QString &s, const QString &k, const QString &def) {
+    return file.value(s + "/" + k, def);
+  };
+  QStringList erased;
+  storage.OnEraseSection = [&](const QString &s) { erased << s; };
+  TComponent owner(nullptr);
+  auto *grid = new TColumnsSample(&owner);
+  grid->SetName("Grid");
+  for (const auto &[title, width] : {std::pair{"Titolo", 200}, std::pair{"Prezzo", 70}, std::pair{"Giacenza", 50}}) {
+    auto *c = static_cast<TColumnItem *>(grid->Columns()->Add());
+    c->SetTitle(QLatin1String(title));
+    c->SetWidth(width);
+  }
+  rtl::TStringList lines;
+  lines.AddObject("Grid.Columns", grid);
+  storage.StorePropertiesOf(&owner, &lines);
+  EXPECT_EQ(file["Griglia/Grid_Columns.Count"], "3");
+  EXPECT_EQ(file["Griglia.Grid_Columns/Item0_Title"], "Titolo");
+  EXPECT_EQ(file["Griglia.Grid_Columns/Item1_Width"], "70");
+  EXPECT_EQ(file["Griglia.Grid_Columns/Item2_Title"], "Giacenza");
+  EXPECT_TRUE(erased.contains("Griglia.Grid_Columns"));
+
+  // Read back into a grid with another number of columns: made anew, in
+  // one update.
+  TComponent other(nullptr);
+  auto *copy = new TColumnsSample(&other);
+  copy->SetName("Grid");
+  copy->Columns()->Add();
+  const int updates = copy->Columns()->Updates();
+  lines.PutObject(0, copy);
+  storage.LoadPropertiesOf(&other, &lines);
+  ASSERT_EQ(copy->Columns()->Count(), 3);
+  EXPECT_EQ(copy->Columns()->Updates(), updates + 1);
+  EXPECT_EQ(copy->Columns()->Column(0)->Title(), "Titolo");
+  EXPECT_EQ(copy->Columns()->Column(1)->Width(), 70);
+  EXPECT_EQ(copy->Columns()->Column(2)->Width(), 50);
+
+  // The same count keeps the items and reads their properties.
+  TColumnItem *first = copy->Columns()->Column(0);
+  file["Griglia.Grid_Columns/Item0_Width"] = "210";
+  storage.LoadPropertiesOf(&other, &lines);
+  EXPECT_EQ(copy->Columns()->Column(0), first);
+  EXPECT_EQ(first->Width(), 210);
+
+  // A damaged count changes nothing; a missing one keeps the current count.
+  for (const char *damaged : {"-1", "molte", "999999999"}) {
+    file["Griglia/Grid_Columns.Count"] = damaged;
+    storage.LoadPropertiesOf(&other, &lines);
+    EXPECT_EQ(copy->Columns()->Count(), 3) << damaged;
+  }
+  file.remove("Griglia/Grid_Columns.Count");
+  storage.LoadPropertiesOf(&other, &lines);
+  EXPECT_EQ(copy->Columns()->Count(), 3);
+}
 
 TEST(PropsStorage, PlainValuesReadTheSameUnderEveryLocale) {
   QMap<QString, QString> file;
