@@ -106,7 +106,53 @@ vcl::TColor KeyColor(TCalcBtnKind kind) {
   return vcl::clMaroon;
 }
 
+// What a key's glyph shows in the dialog layout: its symbol where there is
+// one, else its caption.
+QString GlyphSymbol(TCalcBtnKind kind) {
+  switch (kind) {
+    case cbDiv:
+      return QStringLiteral("÷");
+    case cbMul:
+      return QStringLiteral("×");
+    case cbSub:
+      return QStringLiteral("−");
+    case cbSqr:
+      return QStringLiteral("√x");
+    case cbCancel:
+      return QStringLiteral("Esc");
+    default:
+      return KeyCaption(kind);
+  }
+}
+
+// The glyph height of the dialog layout's keys.
+constexpr int kGlyphHeight = 15;
+// The colour the glyph button leaves out (a glyph's bottom-left pixel).
+constexpr vcl::TColor kGlyphBackground = vcl::clOlive;
+
 }  // namespace
+
+std::unique_ptr<vcl::TBitmap> CalcKeyGlyph(TCalcBtnKind kind) {
+  auto glyph = std::make_unique<vcl::TBitmap>();
+  glyph->SetPixelFormat(vcl::pf24bit);
+  vcl::TCanvas *c = glyph->Canvas();
+  c->Font()->SetStyle({vcl::fsBold});
+  c->Font()->SetColor(KeyColor(kind));
+  const QString symbol = GlyphSymbol(kind);
+  // Never a whole multiple of the height: the button would take the strip
+  // for several glyphs.
+  int width = std::max(8, c->TextWidth(symbol) + 2);
+  if (width % kGlyphHeight == 0) ++width;
+  glyph->SetSize(width, kGlyphHeight);
+  c->Brush()->SetStyle(vcl::bsSolid);
+  c->Brush()->SetColor(kGlyphBackground);
+  c->FillRect(vcl::Rect(0, 0, width, kGlyphHeight));
+  c->Brush()->SetStyle(vcl::bsClear);
+  c->TextOut((width - c->TextWidth(symbol)) / 2, (kGlyphHeight - c->TextHeight(symbol)) / 2, symbol);
+  return glyph;
+}
+
+namespace {}  // namespace
 
 // --- TCalcEngine -----------------------------------------------------------------------------
 
@@ -318,6 +364,13 @@ void TCalculatorPanel::CreateButtons() {
     auto *button = new TCalcButton(this, place.kind);
     button->SetParent(this);
     button->SetBounds(place.x, place.y, place.w, height);
+    if (layout_ == clDialog && place.kind >= cbSgn) {
+      // The dialog's operation keys show glyphs rather than captions.
+      const std::unique_ptr<vcl::TBitmap> glyph = CalcKeyGlyph(place.kind);
+      button->SetGlyph(glyph.get());
+      button->SetNumGlyphs(1);
+      button->SetCaption(QString());
+    }
     const TCalcBtnKind kind = place.kind;
     button->OnClick = [this, kind](rtl::TObject *) { ButtonAction(kind); };
     buttons_.push_back(button);

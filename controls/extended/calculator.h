@@ -17,6 +17,7 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "controls/extended/curredit.h"
@@ -123,6 +124,11 @@ class TCalculatorPanel;
 
 // A key of the calculator: knows its kind; its Tag is the position of its
 // character in kCalcKeyChars (-1 for memory, OK and Cancel).
+// The glyph a key shows in the dialog layout (kinds from the change of
+// sign on): its symbol in bold in the key's colour, on the colour the glyph
+// button leaves out.
+std::unique_ptr<vcl::TBitmap> CalcKeyGlyph(TCalcBtnKind kind);
+
 class TCalcButton : public TMwSpeedButton {
   ORBISCA_CLASS(TCalcButton, TMwSpeedButton)
  public:

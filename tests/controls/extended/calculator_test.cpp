@@ -126,7 +126,25 @@ TEST(CalculatorPanel, KeyboardPressesTheButtonsAndTheFilterMayDropKeys) {
   panel.OnResult = [&](rtl::TObject *) { results << panel.DisplayText(); };
   for (const QChar k : QString("1.5*2\r")) panel.CalcKeyPress(k);
   EXPECT_EQ(results, QStringList({"3"}));
-  EXPECT_EQ(panel.FindButton(cbDcm)->Caption(), ",");
+  // Digits show their captions; the other keys of the dialog show glyphs.
+  EXPECT_EQ(panel.FindButton(cbNum7)->Caption(), "7");
+  EXPECT_TRUE(panel.FindButton(cbNum7)->Glyph()->Empty());
+  for (TCalcBtnKind kind : {cbDcm, cbSqr, cbEql, cbMS, cbBck}) {
+    TCalcButton *key = panel.FindButton(kind);
+    EXPECT_EQ(key->Caption(), "") << kind;
+    ASSERT_FALSE(key->Glyph()->Empty()) << kind;
+    EXPECT_EQ(key->NumGlyphs(), 1);
+    // The symbol is drawn in the key's colour on the colour left out.
+    const QImage image = key->Glyph()->Image();
+    const QRgb ink = vcl::ColorToQColor(vcl::ColorToRGB(key->Font()->Color())).rgb();
+    bool inked = false;
+    for (int y = 0; y < image.height() && !inked; ++y)
+      for (int x = 0; x < image.width() && !inked; ++x) inked = image.pixel(x, y) == ink;
+    EXPECT_TRUE(inked) << kind;
+    EXPECT_EQ(image.pixel(0, image.height() - 1) & 0xFFFFFF,
+              vcl::ColorToQColor(vcl::ColorToRGB(vcl::clOlive)).rgb() & 0xFFFFFF);
+  }
+  EXPECT_EQ(panel.FindButton(cbMS)->Font()->Color(), vcl::clRed);
   EXPECT_EQ(panel.ButtonForKey(u'=')->Kind(), cbEql);
   EXPECT_EQ(panel.ButtonForKey(QChar(kCalcBackspace))->Kind(), cbBck);
 
@@ -153,6 +171,10 @@ TEST(CalculatorPanel, KeyboardPressesTheButtonsAndTheFilterMayDropKeys) {
   EXPECT_EQ(panel.DisplayText(), "7");
 
   TCalculatorPanel popup(nullptr, clPopup);
+  EXPECT_EQ(popup.FindButton(cbDcm)->Caption(), ",");  // the popup keeps captions
+  ASSERT_NE(popup.FindButton(cbDiv), nullptr);
+  EXPECT_TRUE(popup.FindButton(cbDiv)->Glyph()->Empty());
+  EXPECT_EQ(popup.FindButton(cbDiv)->Caption(), "/");
   EXPECT_EQ(popup.Width(), 98);
   EXPECT_EQ(popup.FindButton(cbEql)->Width(), 44);
   EXPECT_EQ(popup.MemoryIndicator(), nullptr);
