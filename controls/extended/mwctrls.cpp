@@ -455,24 +455,10 @@ void TMwSpeedButton::ActionChange(TBasicAction *sender, bool check_defaults) {
   if (!check_defaults || Hint().isEmpty()) SetHint(action->Hint());
   if (!check_defaults || Visible()) SetVisible(action->Visible());
   if (group_index_ != 0 && (!check_defaults || !down_)) SetDown(action->Checked());
-  TActionList *list = action->ActionList();
-  if (Glyph()->Empty() && list != nullptr && list->Images() != nullptr && action->ImageIndex() >= 0 &&
-      action->ImageIndex() < list->Images()->Count())
-    CopyActionImage(list->Images(), action->ImageIndex());
-}
-
-void TMwSpeedButton::CopyActionImage(TImageList *images, int index) {
-  // The image goes on fuchsia, which then is the glyph's transparent colour.
-  QImage img(images->Width(), images->Height(), QImage::Format_RGB32);
-  img.fill(qRgb(255, 0, 255));
-  {
-    QPainter painter(&img);
-    painter.drawImage(0, 0, images->Image(index));
+  if (Glyph()->Empty()) {
+    TBitmap image;
+    if (ActionImage(action, image)) SetGlyph(&image);
   }
-  TBitmap bmp(img.width(), img.height());
-  bmp.SetImage(img);
-  bmp.SetTransparentColor(clFuchsia);
-  SetGlyph(&bmp);
 }
 
 void TMwSpeedButton::SetAlignment(TAlignment value) {

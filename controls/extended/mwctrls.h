@@ -238,7 +238,6 @@ class TMwSpeedButton : public vcl::TGraphicControl {
   // The drop-down menu when it pops up by itself (nullptr otherwise).
   vcl::TPopupMenu *AutoDropDownMenu() const;
   void ShowDropDownMenu(vcl::TPopupMenu *menu);
-  void CopyActionImage(vcl::TImageList *images, int index);
   bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < Width() && y < Height(); }
 
   std::unique_ptr<TMwButtonGlyph> glyph_;

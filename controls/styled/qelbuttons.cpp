@@ -41,6 +41,10 @@ TQELCustomButton::TQELCustomButton(vcl::TComponent *owner)
 }
 
 TQELCustomButton::~TQELCustomButton() {
+  if (action_ != nullptr) {
+    action_->UnRegisterChanges(action_link_);
+    action_->RemoveFreeNotification(this);
+  }
   StopRepeat();
   glyph_->OnChange = nullptr;
   layout_->OnChange = nullptr;
@@ -50,7 +54,53 @@ TQELCustomButton::~TQELCustomButton() {
 void TQELCustomButton::SetGlyph(const vcl::TBitmap *bitmap) {
   if (!IsLoading()) image_.SetList(nullptr);
   glyph_->SetGlyph(bitmap);
+  glyph_from_action_ = false;
   Invalidate();
+}
+
+void TQELCustomButton::SetAction(vcl::TBasicAction *action) {
+  if (action == action_) return;
+  if (action_ != nullptr) {
+    action_->UnRegisterChanges(action_link_);
+    action_->RemoveFreeNotification(this);
+  }
+  action_ = action;
+  action_link_ = 0;
+  if (action == nullptr) return;
+  action_link_ = action->RegisterChanges([this] { ActionChange(action_, false); });
+  action->FreeNotification(this);
+  ActionChange(action, action->ComponentState().Contains(vcl::csLoading));
+}
+
+void TQELCustomButton::ActionChange(vcl::TBasicAction *sender, bool check_defaults) {
+  auto *action = dynamic_cast<vcl::TCustomAction *>(sender);
+  if (action == nullptr) return;
+  if (!check_defaults || Caption().isEmpty()) SetCaption(action->Caption());
+  if (!check_defaults || Enabled()) SetEnabled(action->Enabled());
+  if (!check_defaults || Hint().isEmpty()) SetHint(action->Hint());
+  if (!check_defaults || Visible()) SetVisible(action->Visible());
+  // The action's image becomes the glyph where the button has none of its
+  // own, and follows the action from then on; a glyph the program gave the
+  // button stays.
+  vcl::TBitmap image;
+  if (vcl::ActionImage(action, image)) {
+    if (Glyph()->Empty() || glyph_from_action_) {
+      SetGlyph(&image);
+      glyph_from_action_ = true;
+    }
+  } else if (glyph_from_action_) {
+    vcl::TBitmap none;
+    SetGlyph(&none);
+  }
+}
+
+void TQELCustomButton::Click() {
+  if (!OnClick && action_ != nullptr) {
+    if (vcl::TCustomForm *form = GetParentForm()) form->SetModalResult(ModalResult());
+    action_->Execute();
+    return;
+  }
+  vcl::TButton::Click();
 }
 
 void TQELCustomButton::SetNumGlyphs(int v) {
@@ -94,6 +144,11 @@ void TQELCustomButton::Loaded() {
 void TQELCustomButton::Notification(vcl::TComponent *component, vcl::TOperation operation) {
   vcl::TButton::Notification(component, operation);
   if (operation == vcl::opRemove) image_.ComponentRemoved(component);
+  // The action is being freed: its change list is gone already.
+  if (operation == vcl::opRemove && component == action_) {
+    action_ = nullptr;
+    action_link_ = 0;
+  }
 }
 
 bool TQELCustomButton::IsActiveDefault() { return (Perform(vcl::WM_GETDLGCODE) & vcl::DLGC_DEFPUSHBUTTON) != 0; }
@@ -692,6 +747,7 @@ ORBISCA_PUBLISHED(TQELCustomButton, TButton) {
   p.Property("RepeatingDelay", &B::RepeatingDelay, &B::SetRepeatingDelay).Default(500);
   p.Property("Style", &B::Style, &B::SetStyle).Default(nbsAutoDetect);
   p.Property("About", &B::About, &B::SetAbout).Stored(false);
+  p.Property("Action", &B::Action, &B::SetAction);
   p.Event("OnMouseExit", &B::OnMouseExit);
 }
 

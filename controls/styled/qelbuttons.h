@@ -77,10 +77,17 @@ class TQELCustomButton : public vcl::TButton {
   // The button Enter presses now.
   bool IsActiveDefault();
 
+  // The linked action (nullptr: none); forgotten when it is freed. The
+  // button takes the action's caption, enabled and visible state, hint and
+  // image, and a click without an OnClick of its own executes it.
+  vcl::TBasicAction *Action() const { return action_; }
+  void SetAction(vcl::TBasicAction *action);
+
   void SetVisible(bool visible) override;
   void Loaded() override;
   void Notification(vcl::TComponent *component, vcl::TOperation operation) override;
   void WndProc(vcl::TMessage &message) override;
+  void Click() override;
 
   TNotifyEvent OnMouseExit;
 
@@ -93,6 +100,9 @@ class TQELCustomButton : public vcl::TButton {
   void CMMouseLeave(vcl::TMessage &message) override;
   void MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
   void MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
+  // The action changed: its state and image come over. `check_defaults`
+  // (a button being loaded) keeps what the button already has.
+  virtual void ActionChange(vcl::TBasicAction *sender, bool check_defaults);
   // Shows the button pushed or released.
   void SetPushed(bool down);
   bool Pushed() const;
@@ -114,6 +124,9 @@ class TQELCustomButton : public vcl::TButton {
   int draw_state_ = kButtonUp;
   bool mouse_over_ = false, pushed_ = false, fixing_font_ = false;
   std::uint16_t timer_ = 0;
+  vcl::TBasicAction *action_ = nullptr;
+  int action_link_ = 0;
+  bool glyph_from_action_ = false;  // the glyph is the action's image
 };
 
 class TQELButton : public TQELCustomButton {

@@ -1,6 +1,7 @@
 // Actions and action lists; see actnlist.h.
 #include "platform/vcl/actnlist.h"
 
+#include <QPainter>
 #include <algorithm>
 
 namespace vcl {
@@ -142,5 +143,21 @@ namespace {
   return true;
 }();
 }  // namespace
+
+bool ActionImage(const TCustomAction *action, TBitmap &glyph) {
+  const TActionList *list = action != nullptr ? action->ActionList() : nullptr;
+  const TImageList *images = list != nullptr ? list->Images() : nullptr;
+  if (images == nullptr || action->ImageIndex() < 0 || action->ImageIndex() >= images->Count()) return false;
+  QImage img(images->Width(), images->Height(), QImage::Format_RGB32);
+  img.fill(qRgb(255, 0, 255));
+  {
+    QPainter painter(&img);
+    painter.drawImage(0, 0, images->Image(action->ImageIndex()));
+  }
+  glyph.SetSize(img.width(), img.height());
+  glyph.SetImage(img);
+  glyph.SetTransparentColor(clFuchsia);
+  return true;
+}
 
 }  // namespace vcl

@@ -108,4 +108,9 @@ class TActionList : public TComponent {
   TImageList *images_ = nullptr;
 };
 
+// The image an action shows (its ImageIndex in its list's image list),
+// drawn on fuchsia at the list's image size, fuchsia being the glyph's
+// transparent colour; false, leaving `glyph` alone, when it has none.
+bool ActionImage(const TCustomAction *action, TBitmap &glyph);
+
 }  // namespace vcl

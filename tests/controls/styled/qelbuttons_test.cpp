@@ -312,3 +312,67 @@ TEST(Button, EnterAndEscReachTheDefaultAndCancelButtons) {
   b->setDown(false);
   form.Hide();
 }
+
+TEST(Button, TakesItsActionsStateAndImageAndExecutesIt) {
+  vcl::TForm form(nullptr);
+  vcl::TImageList images(16, 16);
+  for (QRgb colour : {qRgb(0, 128, 0), qRgb(0, 0, 255)}) {
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    for (int i = 4; i < 12; ++i) image.setPixel(i, 8, colour);
+    images.AddImage(image);
+  }
+  vcl::TActionList list(&form);
+  list.SetImages(&images);
+  auto *action = new vcl::TAction(&form);
+  action->SetActionList(&list);
+  action->SetCaption(QStringLiteral("&Salva"));
+  action->SetHint(QStringLiteral("Salva le modifiche"));
+  action->SetImageIndex(0);
+  int executed = 0;
+  action->OnExecute = [&](rtl::TObject *) { ++executed; };
+
+  auto *button = new TQELButton(&form);
+  button->SetParent(&form);
+  button->SetAction(action);
+  EXPECT_EQ(button->Caption(), QStringLiteral("&Salva"));
+  EXPECT_EQ(button->Hint(), QStringLiteral("Salva le modifiche"));
+  // The image on fuchsia, at the list's size.
+  ASSERT_FALSE(button->Glyph()->Empty());
+  EXPECT_EQ(button->Glyph()->Width(), 16);
+  EXPECT_EQ(button->Glyph()->Image().pixel(0, 0) & 0xFFFFFF, 0xFF00FFu);
+  EXPECT_EQ(button->Glyph()->Image().pixel(6, 8) & 0xFFFFFF, 0x008000u);
+
+  // Each change of the action comes over; the image follows the action
+  // (it does not go and come back with every change).
+  action->SetEnabled(false);
+  EXPECT_FALSE(button->Enabled());
+  EXPECT_FALSE(button->Glyph()->Empty());
+  action->SetEnabled(true);
+  action->SetImageIndex(1);
+  EXPECT_EQ(button->Glyph()->Image().pixel(6, 8) & 0xFFFFFF, 0x0000FFu);
+  action->SetImageIndex(-1);
+  EXPECT_TRUE(button->Glyph()->Empty());
+
+  // A glyph of the button's own stays.
+  vcl::TBitmap own(8, 8);
+  button->SetGlyph(&own);
+  action->SetImageIndex(0);
+  EXPECT_EQ(button->Glyph()->Width(), 8);
+
+  // A click without an OnClick runs the action; with one, the OnClick.
+  button->Click();
+  EXPECT_EQ(executed, 1);
+  int clicked = 0;
+  button->OnClick = [&](rtl::TObject *) { ++clicked; };
+  button->Click();
+  EXPECT_EQ(executed, 1);
+  EXPECT_EQ(clicked, 1);
+
+  // A freed action is forgotten.
+  delete action;
+  EXPECT_EQ(button->Action(), nullptr);
+  button->OnClick = nullptr;
+  button->Click();
+  EXPECT_EQ(vcl::GetPropInfo(button, QStringLiteral("Action"))->Kind(), vcl::tkClass);
+}
