@@ -125,8 +125,9 @@ QString GlyphSymbol(TCalcBtnKind kind) {
   }
 }
 
-// The glyph height of the dialog layout's keys.
+// The glyph height of the dialog layout's keys, and the narrowest glyph.
 constexpr int kGlyphHeight = 15;
+constexpr int kGlyphMinWidth = 8;
 // The colour the glyph button leaves out (a glyph's bottom-left pixel).
 constexpr vcl::TColor kGlyphBackground = vcl::clOlive;
 
@@ -141,7 +142,7 @@ std::unique_ptr<vcl::TBitmap> CalcKeyGlyph(TCalcBtnKind kind) {
   const QString symbol = GlyphSymbol(kind);
   // Never a whole multiple of the height: the button would take the strip
   // for several glyphs.
-  int width = std::max(8, c->TextWidth(symbol) + 2);
+  int width = std::max(kGlyphMinWidth, c->TextWidth(symbol) + 2);
   if (width % kGlyphHeight == 0) ++width;
   glyph->SetSize(width, kGlyphHeight);
   c->Brush()->SetStyle(vcl::bsSolid);

@@ -149,7 +149,7 @@ bool ActionImage(const TCustomAction *action, TBitmap &glyph) {
   const TImageList *images = list != nullptr ? list->Images() : nullptr;
   if (images == nullptr || action->ImageIndex() < 0 || action->ImageIndex() >= images->Count()) return false;
   QImage img(images->Width(), images->Height(), QImage::Format_RGB32);
-  img.fill(qRgb(255, 0, 255));
+  img.fill(ColorToQColor(clFuchsia));
   {
     QPainter painter(&img);
     painter.drawImage(0, 0, images->Image(action->ImageIndex()));
