@@ -569,6 +569,8 @@ void TMenuForm::StartUp() {
   painting_ = true;
   start_up_asked_ = true;
   lb_showrivista->SetCaption(QStringLiteral("Apertura archivi in corso ..."));
+  // Painted now: the archive's reading that follows lets nothing through.
+  lb_showrivista->Update();
   vcl::Application->ProcessMessages();
   Logic->percorso = QDir::currentPath() + QLatin1Char('/');
   EnterAsTab1->AttachToApplication();
@@ -624,6 +626,7 @@ void TMenuForm::FormClose(rtl::TObject *, vcl::TCloseAction &) {
   Manutenzione->SaveSettings();
   Logic->CloseArchives();
   lb_showrivista->SetCaption(QStringLiteral("Chiusura in corso ... attendere"));
+  lb_showrivista->Update();
   vcl::Application->ProcessMessages();
   vcl::Screen->SetCursor(vcl::crHourGlass);
   ExitBackup(*Logic, [this] { pn_top->SetEnabled(false); });

@@ -401,10 +401,8 @@ void TMenuLogic::ingresso_barcodeExit() {
   }
 }
 
-void TMenuLogic::RefuseCode(const QString &code) {
-  // The page must not go on showing the article of the code before, as if
-  // the refused code had found it.
-  switch (active_page) {
+void TMenuLogic::ClearPageOf(TPage page) {
+  switch (page) {
     case TPage::Carico:
       clear_carico();
       break;
@@ -415,11 +413,16 @@ void TMenuLogic::RefuseCode(const QString &code) {
       clear_scarico();
       break;
     case TPage::Query:
-      ClearPage(query);
-      query.cd = QStringLiteral("No");
+      clear_query();
       break;
   }
+}
+
+void TMenuLogic::RefuseCode(const QString &code) {
+  // The page must not go on showing the article of the code before, as if
+  // the refused code had found it.
   ingresso_barcode.clear();
+  ClearPageOf(active_page);
   focus = TFocus::ingresso_barcode;
   const QString text = InvalidCodeText(code);
   if (!ShowError) throw rtl::Exception(text);
@@ -509,17 +512,7 @@ void TMenuLogic::LookupCarico(const QString &code) {
 void TMenuLogic::LookupStock(const QString &code, TPage page) {
   TPageFields &p = Page(page);
   if (!LocateBy(Giacenze, schema::Giacenza::Barcode18, code)) {
-    switch (page) {
-      case TPage::Resi:
-        clear_resi();
-        break;
-      case TPage::Scarico:
-        clear_scarico();
-        break;
-      default:
-        clear_query();
-        break;
-    }
+    ClearPageOf(page);
     lb_allegato.clear();
     lb_showrivista = kNotInStock;
     return;

@@ -270,6 +270,8 @@ class TMenuLogic : public vcl::TComponent {
   bool TakeFromStock(TPageFields &p, TFocus quantity_control, double excessive_reset, const QString &tipo);
   // Tells the user that the archive cannot take registrations; true when so.
   bool RefuseRegistration(TFocus quantity_control);
+  // clear_carico, clear_resi, clear_scarico or clear_query.
+  void ClearPageOf(TPage page);
   // A code that is not all digits: told, and the page's article cleared.
   void RefuseCode(const QString &code);
   TArchiveState archive_state_ = TArchiveState::Closed;
