@@ -26,11 +26,6 @@ namespace {
 
 const QString kPeriodical = QStringLiteral("977");
 
-// "[Column] ASC", a dataset's sort order.
-QString SortedAscending(const schema::TColumn &column) {
-  return QLatin1Char('[') + column.Name() + QStringLiteral("] ASC");
-}
-
 // Locating a row by a column of the schema.
 bool LocateBy(dao::TVuDaoTable *table, const schema::TColumn &column, const QString &value) {
   return table->Locate(column.Name(), rtl::Variant(value), 0);
@@ -113,11 +108,16 @@ TMenuLogic::TMenuLogic(vcl::TComponent *owner) : vcl::TComponent(owner) {
 
 TMenuLogic::~TMenuLogic() = default;
 
-dao::TVuDaoTable *TMenuLogic::MakeTable(const QString &name, const QString &source, bool query, int table_type,
-                                        const QStringList &sorted_by, bool read_only) {
-  auto *t = new dao::TVuDaoTable(this);
+QString SortedAscending(const schema::TColumn &column) {
+  return QLatin1Char('[') + column.Name() + QStringLiteral("] ASC");
+}
+
+dao::TVuDaoTable *MakeDaoTable(vcl::TComponent *owner, dao::TVuDaoDatabase *database, const QString &name,
+                               const QString &source, bool query, int table_type, const QStringList &sorted_by,
+                               bool read_only) {
+  auto *t = new dao::TVuDaoTable(owner);
   t->SetName(name);
-  t->SetDatabase(Database);
+  t->SetDatabase(database);
   if (query)
     t->SetQueryDefName(source);
   else
@@ -127,16 +127,6 @@ dao::TVuDaoTable *TMenuLogic::MakeTable(const QString &name, const QString &sour
   t->SetReadOnly(read_only);
   t->SetDatabaseAutoActivate(false);
   return t;
-}
-
-template <class F>
-F *TMenuLogic::MakeField(dao::TVuDaoTable *dataset, const schema::TColumn &column) {
-  auto *f = new F(this);
-  f->SetName(dataset->Name() + column.Name());
-  f->SetFieldName(column.Name());
-  if (column.type == jet::dbText) f->SetSize(column.size);
-  f->SetDataSet(dataset);
-  return f;
 }
 
 void TMenuLogic::MakeFields() {

@@ -72,6 +72,27 @@ inline const QString kSideRight = QStringLiteral("Destra");
 // Amounts as the till and the day's totals show them.
 inline const QString kAmountFormat = QStringLiteral("#,##0.00");
 
+// A table component over `database` (a table, or with `query` a stored
+// query, by name), owned by `owner` and named `name`; it opens only when
+// asked (the database does not open it).
+dao::TVuDaoTable *MakeDaoTable(vcl::TComponent *owner, dao::TVuDaoDatabase *database, const QString &name,
+                               const QString &source, bool query, int table_type, const QStringList &sorted_by,
+                               bool read_only);
+// The persistent field `<dataset name><column name>` of `dataset`, owned by
+// `owner`; declared before the dataset opens. A class that does not fit the
+// column's type makes opening the dataset fail.
+template <class F>
+F *MakePersistentField(vcl::TComponent *owner, dao::TVuDaoTable *dataset, const schema::TColumn &column) {
+  auto *f = new F(owner);
+  f->SetName(dataset->Name() + column.Name());
+  f->SetFieldName(column.Name());
+  if (column.type == jet::dbText) f->SetSize(column.size);
+  f->SetDataSet(dataset);
+  return f;
+}
+// "[Column] ASC", a dataset's sort order.
+QString SortedAscending(const schema::TColumn &column);
+
 class TMenuLogic : public vcl::TComponent {
   ORBISCA_CLASS(TMenuLogic, vcl::TComponent)
 
@@ -251,11 +272,15 @@ class TMenuLogic : public vcl::TComponent {
 
  private:
   dao::TVuDaoTable *MakeTable(const QString &name, const QString &source, bool query, int table_type,
-                              const QStringList &sorted_by, bool read_only);
+                              const QStringList &sorted_by, bool read_only) {
+    return MakeDaoTable(this, Database, name, source, query, table_type, sorted_by, read_only);
+  }
   vcl::TDataSource *MakeSource(const QString &name, dao::TVuDaoTable *table);
   // Creates the persistent field `<dataset name><field name>` of `dataset`.
   template <class F>
-  F *MakeField(dao::TVuDaoTable *dataset, const schema::TColumn &column);
+  F *MakeField(dao::TVuDaoTable *dataset, const schema::TColumn &column) {
+    return MakePersistentField<F>(this, dataset, column);
+  }
   void MakeFields();
   void ClearPage(TPageFields &page);
   void FillFromStockRow(TPageFields &p, const QString &code);
