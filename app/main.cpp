@@ -53,6 +53,7 @@ int main(int argc, char **argv) {
     qel::DoneQELApplication();
     return 0;
   }
+  menu_form->Selezione();  // the print selection, third of the program's forms
   menu_form->frmInfo = new app::TfrmInfo(menu_form);
   menu_form->TestateForm = new app::TTestateForm(menu_form);
   splash->Hide();

@@ -12,11 +12,15 @@
 #include "app/formparts.h"
 #include "app/infoform.h"
 #include "app/manutenzione.h"
+#include "app/selezioneform.h"
+#include "app/stampe.h"
 #include "platform/jet/takeover.h"
 #include "platform/os/shell.h"
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/ignorefailure.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/dialogs.h"
+#include "report/engine/component/kvreport.h"
 
 namespace app {
 
@@ -230,6 +234,19 @@ void TMenuForm::BuildCommands() {
   btn_giacenze =
       tool(QStringLiteral("btn_giacenze"), QStringLiteral("Gestione Giacenze"), 27, &TMenuForm::btn_giacenzeClick);
   btn_giacenze->SetLeft(614);
+  // NOLINTBEGIN(readability-magic-numbers)
+  btn_stampa = tool(QStringLiteral("btn_stampa"), QStringLiteral("Stampe"), 50, &TMenuForm::btn_stampaClick);
+  btn_stampa->SetLeft(614);
+  // Backup and exit share the last row of their column.
+  btn_backup = tool(QStringLiteral("btn_backup"), QStringLiteral("Backup"), 50, &TMenuForm::btn_backupClick);
+  btn_backup->SetWidth(66);
+  btn_uscita->SetBounds(826, 50, 66, 21);
+  // NOLINTEND(readability-magic-numbers)
+  Backup = new TBackup(Logic, this);
+  Backup->SetName(QStringLiteral("Backup"));
+  Backup->ShowStatus = [this](const QString &text) { ShowStatusNow(text); };
+  kvReport1 = new report::TkvReport(this);
+  kvReport1->SetName(QStringLiteral("kvReport1"));
 
   auto item = [this](vcl::TMenu *menu, const QString &name, const QString &caption,
                      void (TMenuForm::*handler)(rtl::TObject *)) {
@@ -246,6 +263,7 @@ void TMenuForm::BuildCommands() {
       item(MainMenu1, QStringLiteral("mnu_testate"), QStringLiteral("&Testate"), &TMenuForm::btn_archivioClick);
   mnu_giacenze =
       item(MainMenu1, QStringLiteral("mnu_giacenze"), QStringLiteral("&Giacenze"), &TMenuForm::btn_giacenzeClick);
+  mnu_stampe = item(MainMenu1, QStringLiteral("mnu_stampe"), QStringLiteral("S&tampe"), &TMenuForm::btn_stampaClick);
   mnu_manutenzione = item(MainMenu1, QStringLiteral("mnu_manutenzione"), QStringLiteral("&Manutenzione"),
                           &TMenuForm::btn_manutenzioneClick);
   mnu_informazioni =
@@ -262,6 +280,16 @@ void TMenuForm::BuildCommands() {
            &TMenuForm::Informazionisulprogramma1Click);
   mnu_sito = item(mnu_aiuto, QStringLiteral("mnu_sito"), QStringLiteral("&Sito web di Gestione Orbisca"),
                   &TMenuForm::mnu_sitoClick);
+
+  PopupMenu1 = new vcl::TPopupMenu(this);
+  PopupMenu1->SetName(QStringLiteral("PopupMenu1"));
+  Stampariviste =
+      item(PopupMenu1, QStringLiteral("Stampariviste"), UseOf(TLista::Giacenze).menu, &TMenuForm::StamparivisteClick);
+  Stampamovimenti = item(PopupMenu1, QStringLiteral("Stampamovimenti"), UseOf(TLista::Movimenti).menu,
+                         &TMenuForm::StampamovimentiClick);
+  Stampascaduti =
+      item(PopupMenu1, QStringLiteral("Stampascaduti"), UseOf(TLista::Scaduti).menu, &TMenuForm::StampascadutiClick);
+  ListaResi1 = item(PopupMenu1, QStringLiteral("ListaResi1"), UseOf(TLista::Resi).menu, &TMenuForm::ListaResi1Click);
 }
 
 void TMenuForm::BuildPage(TPageControls &page, vcl::TTabSheet *sheet, const QString &prefix,
@@ -553,6 +581,49 @@ void TMenuForm::Informazionisulprogramma1Click(rtl::TObject *) {
 
 void TMenuForm::mnu_sitoClick(rtl::TObject *) { os::ShellExecute(QStringLiteral("open"), kWebSite); }
 
+// --- printed lists and backup ----------------------------------------------------------------
+
+void TMenuForm::ShowStatusNow(const QString &text) {
+  lb_showrivista->SetCaption(text);
+  vcl::Application->ProcessMessages();
+}
+
+Tselezioneform *TMenuForm::Selezione() {
+  if (selezioneform == nullptr) selezioneform = new Tselezioneform(this, Logic);
+  TStampeLogic &stampe = *selezioneform->Logic;
+  if (stampe.Report() != kvReport1) {
+    stampe.SetReport(kvReport1);
+    stampe.ShowStatus = [this](const QString &text) { ShowStatusNow(text); };
+  }
+  return selezioneform;
+}
+
+void TMenuForm::btn_stampaClick(rtl::TObject *) {
+  const QPoint at = QCursor::pos();
+  PopupMenu1->Popup(at.x(), at.y());
+}
+
+namespace {
+void Print(TMenuForm *form, TLista which) { form->Selezione()->Logic->Stampa(which); }
+}  // namespace
+
+void TMenuForm::StamparivisteClick(rtl::TObject *) {
+  Run([this] { Print(this, TLista::Giacenze); });
+}
+void TMenuForm::StampamovimentiClick(rtl::TObject *) {
+  Run([this] { Print(this, TLista::Movimenti); });
+}
+void TMenuForm::StampascadutiClick(rtl::TObject *) {
+  Run([this] { Print(this, TLista::Scaduti); });
+}
+void TMenuForm::ListaResi1Click(rtl::TObject *) {
+  Run([this] { Print(this, TLista::Resi); });
+}
+
+void TMenuForm::btn_backupClick(rtl::TObject *) {
+  Run([this] { Backup->btn_backupClick(); });
+}
+
 // --- start-up and shutdown -------------------------------------------------------------------
 
 void TMenuForm::FormPaint(rtl::TObject *) {
@@ -577,6 +648,9 @@ void TMenuForm::StartUp() {
   Manutenzione->RestoreSettings(Logic->percorso);
   Logic->pos_totali = Manutenzione->SidePanel();
   Logic->azzera = Manutenzione->ResetCode();
+  // The list templates the data folder lacks; the user's own stay.
+  rtl::IgnoreFailure("without a copy in the data folder the report component reads the program's own",
+                     [this] { InstallListTemplates(QCoreApplication::applicationDirPath(), Logic->percorso); });
   // An archive of the old program is converted while it opens: the status
   // line follows the rows copied.
   jet::SetTakeoverProgress([this](qint64 done, qint64 total, const QString &) {

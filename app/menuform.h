@@ -26,11 +26,17 @@
 #include "platform/vcl/menus.h"
 #include "platform/vcl/stdctrls.h"
 
+namespace report {
+class TkvReport;
+}
+
 namespace app {
 
 class TManutenzioneForm;
 class TfrmInfo;
 class TTestateForm;
+class Tselezioneform;
+class TBackup;
 
 // The program's web site, opened from the help menu.
 inline const QString kWebSite = QStringLiteral("https://www.gestioneorbisca.it/");
@@ -110,6 +116,18 @@ class TMenuForm : public vcl::TForm {
   vcl::TSpeedButton *btn_archivio = nullptr, *btn_giacenze = nullptr;
   vcl::TMenuItem *mnu_testate = nullptr, *mnu_giacenze = nullptr;
   TTestateForm *TestateForm = nullptr;  // owned, made on first use
+  // The printed lists: the tool button and the menu pop up PopupMenu1 with
+  // the four lists; the selection form asks the criteria and the report
+  // component prepares and shows the list's template.
+  vcl::TSpeedButton *btn_stampa = nullptr;
+  vcl::TMenuItem *mnu_stampe = nullptr;
+  vcl::TPopupMenu *PopupMenu1 = nullptr;
+  vcl::TMenuItem *Stampariviste = nullptr, *Stampamovimenti = nullptr, *Stampascaduti = nullptr, *ListaResi1 = nullptr;
+  report::TkvReport *kvReport1 = nullptr;   // owned
+  Tselezioneform *selezioneform = nullptr;  // owned, made by the entry point or on first use
+  // The backup on demand.
+  vcl::TSpeedButton *btn_backup = nullptr;
+  TBackup *Backup = nullptr;  // owned
 
   // The data folder's start-up and the shutdown. The first paint only asks
   // for the start-up: it runs when the paint is over, so the window is whole
@@ -149,6 +167,16 @@ class TMenuForm : public vcl::TForm {
   void mnu_manualeClick(rtl::TObject *sender);
   void Informazionisulprogramma1Click(rtl::TObject *sender);
   void mnu_sitoClick(rtl::TObject *sender);
+  void btn_stampaClick(rtl::TObject *sender);
+  void StamparivisteClick(rtl::TObject *sender);
+  void StampamovimentiClick(rtl::TObject *sender);
+  void StampascadutiClick(rtl::TObject *sender);
+  void ListaResi1Click(rtl::TObject *sender);
+  void btn_backupClick(rtl::TObject *sender);
+
+  // The selection form, made here when the entry point did not make it, and
+  // tied to the status label and the report component.
+  Tselezioneform *Selezione();
 
   TPageControls &PageOf(TPage page);
 
@@ -164,6 +192,8 @@ class TMenuForm : public vcl::TForm {
   void ShowState();
   void ShowList();
   TPage ActivePage() const;
+  // A long command's status text, painted before the work goes on.
+  void ShowStatusNow(const QString &text);
   // The control a focus target of the logic names.
   vcl::TWinControl *FocusTarget(TFocus target);
   bool syncing_ = false;

@@ -1,5 +1,6 @@
 // The program's windows in the states a person looks at them: the main
-// window on each of its pages, the maintenance dialog, the archive browser.
+// window on each of its pages, the maintenance dialog, the archive browser,
+// the print selection.
 // The layout test checks each against its design (tests/data/layout) and
 // the screenshot program (scripts/screenshots) takes a picture of each.
 // Adding a window is one line here.
@@ -12,6 +13,7 @@
 #include "app/archivio.h"
 #include "app/manutenzione.h"
 #include "app/menuform.h"
+#include "app/selezioneform.h"
 
 namespace app::testing {
 
@@ -43,6 +45,7 @@ inline const std::vector<TWindowCase> &WindowCases() {
       {"menuform_query", [](TMenuForm *m) { return ShowMenuPage(m, m->tb_query); }},
       {"manutenzione", [](TMenuForm *m) -> vcl::TCustomForm * { return m->Manutenzione; }},
       {"archivio", [](TMenuForm *m) { return BrowserOn(m, m->Logic->ds_riviste, QStringLiteral("Gestione Testate")); }},
+      {"selezioneform", [](TMenuForm *m) -> vcl::TCustomForm * { return m->Selezione(); }},
   };
   return cases;
 }
