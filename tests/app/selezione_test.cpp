@@ -18,7 +18,9 @@
 #include "report/engine/component/kvreport.h"
 #include "report/engine/component/kvslots.h"
 #include "report/engine/data/kvdset.h"
+#include "report/engine/preview/kvprev.h"
 #include "tests/app/stampe_fixture.h"
+#include "tests/report/engine/pdf_support.h"
 
 namespace app::testing {
 namespace {
@@ -65,7 +67,10 @@ class PrintWindow : public ShopWeek {
     vcl::InitApplication();
     vcl::Application->ShowExceptionSlot = [this](const QString &, const QString &text) { errors_ << text; };
     previous_ = vcl::SetDialogResponder([this](vcl::TDialogRequest &r) {
-      messages_ << r.text;
+      if (r.kind == vcl::TDialogKind::Print)
+        r.value = print_file_;
+      else
+        messages_ << r.text;
       return vcl::mrOk;
     });
     saved_preview_ = report::KvPreviewFormClass();
@@ -150,6 +155,7 @@ class PrintWindow : public ShopWeek {
   std::vector<TShown> shown_;
   std::vector<TAsked> asked_;
   QStringList messages_, errors_;
+  QString print_file_;  // what the print dialog answers
   QString saved_dir_;
   vcl::TDialogResponder previous_;
   report::TkvPreviewFormClass saved_preview_;
@@ -373,6 +379,42 @@ TEST_F(PrintWindow, TheBackupButtonWritesTheArchiveWithTheTemplates) {
   EXPECT_TRUE(form_->Logic->Giacenze->Active());
   EXPECT_EQ(form_->lb_showrivista->Caption(), kIdleStatus);
   EXPECT_FALSE(Print(TLista::Giacenze).empty());
+}
+
+TEST_F(PrintWindow, TheReturnsListPrintsThroughThePreviewIntoAPdf) {
+  report::RegisterStandardPreview();
+  report::testing::PdfPrinterScope printer;
+  print_file_ = dir_.filePath(QStringLiteral("distinta.pdf"));
+  // Once the preview is up: "&Stampa" there, into the file, and close it.
+  bool previewed = false;
+  auto print = std::make_shared<std::function<void()>>();
+  *print = [&, print] {
+    const auto &open = report::KvOpenPreviews();
+    auto *preview = open.empty() ? nullptr : dynamic_cast<report::TStandardPreview *>(open.back());
+    if (preview == nullptr || !preview->Visible()) {
+      QTimer::singleShot(10, *print);
+      return;
+    }
+    previewed = true;
+    QTest::mouseClick(preview->PrintButton()->Handle(), Qt::LeftButton);
+    QTest::mouseClick(preview->CloseButton()->Handle(), Qt::LeftButton);
+  };
+  QTimer::singleShot(0, *print);
+  Print(TLista::Resi);
+  EXPECT_TRUE(previewed);
+  const std::vector<QStringList> pages = report::testing::PdfPages(print_file_);
+  ASSERT_EQ(pages.size(), 3u);
+  const char *distributors[] = {"Fornitore DIS", "Fornitore MEPE", "Fornitore SOD"};
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(pages[i].value(0), QStringLiteral("Distinta resi"));
+    EXPECT_TRUE(pages[i].contains(QString::fromLatin1(distributors[i]))) << pages[i].join('\n').toStdString();
+    EXPECT_TRUE(pages[i].join(' ').contains(QStringLiteral("Pagina %1 di 3").arg(i + 1)));
+    EXPECT_TRUE(pages[i].join(' ').contains(QStringLiteral("Firma rivenditore")));
+  }
+  EXPECT_TRUE(pages[0].join(' ').contains(QStringLiteral("Totale resi fornitore DIS 3 3,30")))
+      << pages[0].join('\n').toStdString();
+  ExpectIdleAndClosed();
+  EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
 }
 
 }  // namespace
