@@ -225,8 +225,32 @@ void TVuDaoDBGrid::SetExOptions(ExOptionsSet value) {
 int TVuDaoDBGrid::TextHeightOfI() const { return QFontMetrics(Font()->ToQFont()).height(); }
 
 void TVuDaoDBGrid::ApplyExOptions() {
+  SetRowSizing(ex_options_.Contains(exoRowSizing));
   if (ex_options_.Contains(exoRowSizing) && saved_row_height_ > 0) SetDefaultRowHeight(saved_row_height_);
+  UpdateTitleHeight();
   Invalidate();
+}
+
+void TVuDaoDBGrid::RowHeightsChanged() {
+  if (ex_options_.Contains(exoRowSizing)) saved_row_height_ = DefaultRowHeight();
+  UpdateTitleHeight();
+}
+
+int TVuDaoDBGrid::WrappedTitleHeight(int column) const {
+  const QRect room(0, 0, std::max(1, Columns(column)->Width() - 2), 0);
+  return QFontMetrics(Font()->ToQFont())
+      .boundingRect(room, Qt::TextWordWrap | Qt::TextExpandTabs, Columns(column)->Title())
+      .height();
+}
+
+void TVuDaoDBGrid::UpdateTitleHeight() {
+  if (!ex_options_.Contains(exoWrapTitles)) {
+    SetTitleRowHeight(0);
+    return;
+  }
+  int tallest = 0;
+  for (int i = 0; i < ColumnCount(); ++i) tallest = std::max(tallest, WrappedTitleHeight(i));
+  SetTitleRowHeight(std::max(tallest + 4, DefaultRowHeight()));
 }
 
 void TVuDaoDBGrid::SetMultiSelect(bool value) {
@@ -599,7 +623,32 @@ int TVuDaoDBGrid::SortMark(int column) const {
 }
 
 void TVuDaoDBGrid::DrawTitleCell(const vcl::TRect &rect, int column) {
-  vcl::TDBGrid::DrawTitleCell(rect, column);
+  if (ex_options_.Contains(exoWrapTitles)) {
+    // The title word-wrapped, in a raised cell when the columns are lined.
+    vcl::TCanvas *c = Canvas();
+    c->Brush()->SetStyle(vcl::bsSolid);
+    c->Brush()->SetColor(vcl::clBtnFace);
+    c->FillRect(rect);
+    vcl::TRect r = rect;
+    vcl::InflateRect(r, -1, -1);
+    if (Options().Contains(vcl::dgColLines)) {
+      vcl::TRect edge = r;
+      vcl::DrawEdge(c, edge, vcl::BDR_RAISEDINNER, vcl::BF_RECT);
+    }
+    c->SetFont(Font());
+    c->Font()->SetColor(vcl::clBtnText);
+    c->Brush()->SetStyle(vcl::bsClear);
+    unsigned format = vcl::DT_WORDBREAK | vcl::DT_NOPREFIX | vcl::DT_EXPANDTABS;
+    const vcl::TAlignment align = Columns(column)->Alignment();
+    if (align == vcl::taRightJustify) format |= vcl::DT_RIGHT;
+    if (align == vcl::taCenter) format |= vcl::DT_CENTER;
+    vcl::TRect text = r;
+    vcl::InflateRect(text, -1, -1);
+    vcl::DrawText(c, Columns(column)->Title(), text, format);
+    c->Brush()->SetStyle(vcl::bsSolid);
+  } else {
+    vcl::TDBGrid::DrawTitleCell(rect, column);
+  }
   const int mark = SortMark(column);
   if (mark == 0) return;
   vcl::TRect r = rect;

@@ -182,6 +182,8 @@ class TVuDaoDBGrid : public vcl::TDBGrid {
   void DblClick() override;
   void DrawColumnCell(const vcl::TRect &rect, int row, int column, bool highlighted) override;
   void DrawTitleCell(const vcl::TRect &rect, int column) override;
+  // The user sized the rows: with exoRowSizing their height is kept.
+  void RowHeightsChanged() override;
 
  public:
   // The sort mark a column's title shows: 1 ascending, -1 descending, 0
@@ -194,6 +196,10 @@ class TVuDaoDBGrid : public vcl::TDBGrid {
   bool ItemUsable(int index) const;
   void ApplyAutoSize();
   void ApplyExOptions();
+  // With exoWrapTitles the title row is as tall as the tallest wrapped
+  // title plus 4 pixels; without, a row's height.
+  void UpdateTitleHeight();
+  int WrappedTitleHeight(int column) const;
   void SetCheckMarks();
   bool CheckBoxColumn(vcl::TField *field) const;
   bool CanToggle(vcl::TField *field) const;

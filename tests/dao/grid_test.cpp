@@ -1,8 +1,12 @@
 // The DAO grid over the program's stock table: its menu, keys, selection,
-// check boxes and the record clipboard, copied and pasted back.
+// check boxes, word-wrapped titles and row sizing, and the record
+// clipboard, copied and pasted back.
 #include <QUrlQuery>
 
 #include "dao/vudaogrid.h"
+
+#include <QFontMetrics>
+#include <QWidget>
 #include "platform/os/shell.h"
 #include "platform/rtl/formatsettings.h"
 #include "platform/vcl/clipboard.h"
@@ -23,6 +27,13 @@ class KeyGrid : public TVuDaoDBGrid {
     MouseDown(vcl::mbLeft, {}, x, y);
     MouseUp(vcl::mbLeft, {}, x, y);
   }
+  void Drag(int x, int y, int to_y) {
+    MouseDown(vcl::mbLeft, {}, x, y);
+    MouseMove({vcl::ssLeft}, x, (y + to_y) / 2);
+    MouseMove({vcl::ssLeft}, x, to_y);
+    MouseUp(vcl::mbLeft, {}, x, to_y);
+  }
+  using TVuDaoDBGrid::TitleHeight;
 };
 
 class Grid : public DaoDb {
@@ -310,6 +321,48 @@ TEST_F(Grid, SpaceAndDoubleClickToggleACheckBox) {
   grid_->SetShowCheckBoxes(false);
   grid_->Press(vcl::VK_SPACE);
   EXPECT_EQ(cd->AsBoolean(), before);
+}
+
+TEST_F(Grid, WrappedTitlesMakeTheTitleRowTallEnough) {
+  const int rows = grid_->DefaultRowHeight();
+  grid_->Columns(1)->SetTitle(QStringLiteral("Descrizione dell'articolo in vendita"));
+  grid_->Columns(1)->SetWidth(70);
+  EXPECT_EQ(grid_->TitleHeight(), rows);
+  grid_->SetExOptions({exoWrapTitles});
+  const QFontMetrics metrics(grid_->Font()->ToQFont());
+  const int wrapped = metrics.boundingRect(QRect(0, 0, 68, 0), Qt::TextWordWrap, grid_->Columns(1)->Title()).height();
+  EXPECT_GT(wrapped, metrics.height());  // it takes more than one line
+  EXPECT_EQ(grid_->TitleHeight(), wrapped + 4);
+  EXPECT_EQ(grid_->CellRect(-1, 1).Height(), wrapped + 4);
+  EXPECT_EQ(grid_->CellRect(0, 1).Top, wrapped + 4);  // the rows start below it
+  // Painting draws it word-wrapped; the title row goes back without the option.
+  grid_->Handle()->grab();
+  grid_->SetExOptions({});
+  EXPECT_EQ(grid_->TitleHeight(), rows);
+}
+
+TEST_F(Grid, RowSizingTakesTheDraggedHeightForEveryRow) {
+  const int rows = grid_->DefaultRowHeight();
+  const int line = grid_->TitleHeight() + rows - 1;  // the first row's bottom line
+  // Without the option the indicator's lines are not handles.
+  grid_->Drag(5, line, line + 12);
+  EXPECT_EQ(grid_->DefaultRowHeight(), rows);
+
+  grid_->SetExOptions({exoRowSizing});
+  grid_->Drag(5, line, line + 12);
+  EXPECT_EQ(grid_->DefaultRowHeight(), rows + 12);
+  EXPECT_EQ(grid_->CellRect(1, 0).Top, grid_->TitleHeight() + rows + 12);
+  // The height stays through other changes of the options.
+  grid_->SetExOptions({exoRowSizing, exoWrapTitles});
+  EXPECT_EQ(grid_->DefaultRowHeight(), rows + 12);
+  // Only the line is a handle: a press in the row selects it as before.
+  const QString before = Field(QStringLiteral("Barcode18"));
+  grid_->Click(20, grid_->CellRect(1, 1).Top + 5);
+  EXPECT_NE(Field(QStringLiteral("Barcode18")), before);
+  EXPECT_EQ(grid_->DefaultRowHeight(), rows + 12);
+  // Off, the rows go back to the height of the font's "I" and 4 pixels.
+  grid_->SetExOptions({});
+  EXPECT_EQ(grid_->DefaultRowHeight(), QFontMetrics(grid_->Font()->ToQFont()).height() + 4);
 }
 
 TEST_F(Grid, AutoSizeWidensAndGivesWidthsBack) {

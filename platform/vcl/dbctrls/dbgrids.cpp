@@ -5,6 +5,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <algorithm>
+#include <cstdlib>
 
 #include "platform/vcl/ctrlsupport.h"
 #include "platform/vcl/dbctrls/dbctrls.h"
@@ -202,7 +203,54 @@ void TDBGrid::BuildColumns() {
   UpdateScrollBar();
 }
 
-int TDBGrid::TitleHeight() const { return options_.Contains(dgTitles) ? row_height_ : 0; }
+int TDBGrid::TitleHeight() const {
+  if (!options_.Contains(dgTitles)) return 0;
+  return title_height_ > 0 ? title_height_ : row_height_;
+}
+
+void TDBGrid::SetTitleRowHeight(int height) {
+  height = std::max(height, 0);
+  if (height == title_height_) return;
+  title_height_ = height;
+  UpdateBufferCount();
+  PlaceEditor();
+  Invalidate();
+}
+
+void TDBGrid::SetRowSizing(bool on) {
+  row_sizing_ = on;
+  sizing_top_ = -1;
+  if (widget_ != nullptr && on) widget_->setMouseTracking(true);
+}
+
+int TDBGrid::RowLineAt(int x, int y) const {
+  if (!row_sizing_ || x < 0 || x >= IndicatorWidth() || y < TitleHeight()) return -1;
+  // Within two pixels of the line that ends the row.
+  const int row = (y - TitleHeight() + 2) / row_height_ - 1;
+  const int line = TitleHeight() + (row + 1) * row_height_ - 1;
+  return row >= 0 && std::abs(y - line) <= 2 ? row : -1;
+}
+
+void TDBGrid::MouseMove(TShiftState shift, int x, int y) {
+  if (sizing_top_ >= 0) {
+    SetDefaultRowHeight(y - sizing_top_ + 1);
+  } else if (widget_ != nullptr && row_sizing_) {
+    if (RowLineAt(x, y) >= 0)
+      widget_->setCursor(Qt::SplitVCursor);
+    else
+      SetCursor(Cursor());
+  }
+  TCustomControl::MouseMove(shift, x, y);
+}
+
+void TDBGrid::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  if (sizing_top_ >= 0 && button == mbLeft) {
+    sizing_top_ = -1;
+    SetCursor(Cursor());
+    RowHeightsChanged();
+  }
+  TCustomControl::MouseUp(button, shift, x, y);
+}
 int TDBGrid::IndicatorWidth() const { return options_.Contains(dgIndicator) ? 11 : 0; }
 
 int TDBGrid::VisibleRowCount() const { return std::max(1, (DataHeight() - TitleHeight()) / row_height_); }
@@ -456,6 +504,13 @@ void TDBGrid::KeyDown(int &key, TShiftState shift) {
 
 void TDBGrid::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   if (button == mbLeft && CanFocus() && !Focused() && !EditorMode()) SetFocus();
+  if (const int row = button == mbLeft ? RowLineAt(x, y) : -1; row >= 0) {
+    // A row's bottom line: the drag sizes the rows, it selects nothing.
+    if (EditorMode()) SetEditorMode(false);
+    sizing_top_ = TitleHeight() + row * row_height_;
+    TCustomControl::MouseDown(button, shift, x, y);
+    return;
+  }
   int column = -1;
   for (int col = left_col_; col < ColumnCount() && x >= IndicatorWidth(); ++col) {
     const TRect r = CellRect(0, col);

@@ -167,6 +167,16 @@ class TDBGrid : public TCustomControl {
   virtual void DrawTitleCell(const TRect &rect, int column);
   int TitleHeight() const;
   int IndicatorWidth() const;
+  // The title row's own height (0: a row's), for grids that wrap titles.
+  void SetTitleRowHeight(int height);
+  // Lets the user size the rows: dragging a row's bottom line in the
+  // indicator column makes its new height every row's; RowHeightsChanged
+  // follows.
+  void SetRowSizing(bool on);
+  bool RowSizing() const { return row_sizing_; }
+  virtual void RowHeightsChanged() {}
+  void MouseMove(TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   // Whether the selected cell may be edited now: dgEditing, a grid and a
   // field that are not read-only, a dataset that can change.
   virtual bool CanEditShow() const;
@@ -195,6 +205,12 @@ class TDBGrid : public TCustomControl {
   std::vector<std::unique_ptr<TColumn>> columns_;
   TDBGridOptions options_{dgTitles, dgIndicator, dgColLines, dgRowLines, dgTabs, dgConfirmDelete};
   int row_height_ = 18;
+  int title_height_ = 0;
+  bool row_sizing_ = false;
+  int sizing_top_ = -1;  // while a row is being sized, its top
+  // The data row whose bottom line is under (x, y) in the indicator
+  // column, -1 when none.
+  int RowLineAt(int x, int y) const;
   int selected_ = 0;
   bool read_only_ = false;
   int left_col_ = 0;
