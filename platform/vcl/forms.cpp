@@ -156,8 +156,11 @@ void TCustomForm::AfterConstruction() {
 }
 
 QWidget *TCustomForm::CreateWidget(QWidget *parent_widget) {
+  // A window floating over another is its Qt child, so a modal window
+  // does not block it.
+  if (parent_widget == nullptr && popup_parent_ != nullptr) parent_widget = popup_parent_->Handle();
   auto *w = new TControlWidget<QWidget>(this, parent_widget);
-  if (parent_widget == nullptr) w->setWindowFlag(Qt::Window, true);
+  if (IsTopLevel()) w->setWindowFlag(Qt::Window, true);
   w->setAttribute(Qt::WA_DeleteOnClose, false);
   return w;
 }
@@ -468,8 +471,32 @@ void TCustomForm::DefocusControl(TWinControl *control, bool removing) {
   exiting_.erase(std::remove(exiting_.begin(), exiting_.end(), control), exiting_.end());
 }
 
+void TCustomForm::SetPopupParent(TCustomForm *form) {
+  if (form == this || form == popup_parent_) return;
+  if (popup_parent_ != nullptr) popup_parent_->RemoveFreeNotification(this);
+  popup_parent_ = form;
+  if (form != nullptr) form->FreeNotification(this);
+  if (widget_ == nullptr || !IsTopLevel()) return;
+  const bool shown = widget_->isVisible();
+  const QPoint at = widget_->pos();
+  widget_->setParent(form != nullptr ? form->Handle() : nullptr, widget_->windowFlags() | Qt::Window);
+  ApplyWindowFlags();
+  widget_->move(at);
+  if (shown) widget_->show();
+}
+
 void TCustomForm::Notification(TComponent *component, TOperation operation) {
   TWinControl::Notification(component, operation);
+  if (operation == opRemove && component == popup_parent_) {
+    // Its window is going, and Qt takes its child windows with it: ours
+    // becomes a window of its own first.
+    popup_parent_ = nullptr;
+    if (widget_ != nullptr && IsTopLevel()) {
+      const bool shown = widget_->isVisible();
+      widget_->setParent(nullptr, widget_->windowFlags() | Qt::Window);
+      if (shown) widget_->show();
+    }
+  }
   if (operation == opRemove) {
     if (component == active_control_) active_control_ = nullptr;
     if (component == entered_) entered_ = nullptr;

@@ -100,6 +100,11 @@ class TCustomForm : public TWinControl, public IControlForm {
   void SetPosition(TPosition position);
   TFormStyle FormStyle() const { return form_style_; }
   void SetFormStyle(TFormStyle style);
+  // The window this one floats over (a tool window of a modal form): it
+  // stays above that window and usable while that window runs modally.
+  // nullptr makes it a window of its own again.
+  TCustomForm *PopupParent() const { return popup_parent_; }
+  void SetPopupParent(TCustomForm *form);
   TWindowState WindowState() const;
   void SetWindowState(TWindowState state);
   bool KeyPreview() const override { return key_preview_; }
@@ -203,6 +208,7 @@ class TCustomForm : public TWinControl, public IControlForm {
   IFormMenu *menu_ = nullptr;
   TRect own_frame_{};
   bool own_frame_on_ = false;
+  TCustomForm *popup_parent_ = nullptr;
   TWinControl *active_control_ = nullptr;
   TWinControl *entered_ = nullptr;
   std::vector<TWinControl *> exiting_;

@@ -137,6 +137,37 @@ TEST(Forms, AModalFormReturnsItsModalResult) {
   EXPECT_THROW(d.form->ShowModal(), rtl::EInvalidOperation);
 }
 
+TEST(Forms, AToolWindowOfAModalFormStaysUsable) {
+  InitApplication();
+  auto owner = std::make_unique<TForm>(nullptr);
+  auto *tool = new TForm(nullptr);
+  tool->SetBorderStyle(bsToolWindow);
+  tool->SetPopupParent(owner.get());
+  QWidget *w = tool->Handle();
+  EXPECT_TRUE(w->isWindow());
+  EXPECT_EQ(w->parentWidget(), owner->Handle());
+  bool clicked_while_modal = false;
+  auto *button = new TButton(tool);
+  button->SetParent(tool);
+  button->OnClick = [&](rtl::TObject *) { clicked_while_modal = owner->IsModal(); };
+  QTimer::singleShot(0, [&] {
+    tool->Show();
+    QApplication::processEvents();
+    // The modal form's own child window is not blocked by its modality
+    // (a click through the window system, which modality filters).
+    const QPoint centre = button->Handle()->mapTo(w, button->Handle()->rect().center());
+    QTest::mouseClick(w->windowHandle(), Qt::LeftButton, {}, centre);
+    owner->SetModalResult(mrOk);
+  });
+  EXPECT_EQ(owner->ShowModal(), mrOk);
+  EXPECT_TRUE(clicked_while_modal);
+  // The owner going first leaves the tool window a window of its own.
+  owner.reset();
+  EXPECT_EQ(tool->PopupParent(), nullptr);
+  EXPECT_EQ(tool->Handle()->parentWidget(), nullptr);
+  delete tool;
+}
+
 TEST(Forms, CloseAsksAndTheActionDecides) {
   TForm main(nullptr), second(nullptr);
   InitApplication();
