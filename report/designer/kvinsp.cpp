@@ -13,6 +13,12 @@ constexpr int kMaxValue = 255;
 constexpr int kButtonWidth = 16;
 constexpr vcl::TColor kValueColor = 0x800000;  // navy
 constexpr int kTextLeft = 7;
+constexpr int kFontSize = 8;
+constexpr int kInitialWidth = 180;
+constexpr int kInitialHeight = 160;
+constexpr int kRowPadding = 5;
+constexpr int kEditorRowRoom = 19;  // the button and its gap
+constexpr int kValueRowRoom = 4;
 
 }  // namespace
 
@@ -33,7 +39,7 @@ void TInspGrid::Paint() {
   vcl::TRect edge = vcl::Rect(0, 0, w, h);
   vcl::DrawEdge(c, edge, vcl::EDGE_SUNKEN, vcl::BF_RECT);
   c->Font()->SetName(QStringLiteral("MS Sans Serif"));
-  c->Font()->SetSize(8);
+  c->Font()->SetSize(kFontSize);
   const int rh = inspector_->RowHeight();
   const int name_width = inspector_->NameWidth();
   for (int i = 0; i < inspector_->RowCount(); ++i) {
@@ -74,9 +80,9 @@ TInspForm::TInspForm(vcl::TComponent *owner) : vcl::TForm(owner) {
   SetName(QStringLiteral("InspForm"));
   SetCaption(QStringLiteral("Controllo oggetto"));
   SetBorderStyle(vcl::bsSizeToolWin);
-  SetBounds(0, 0, 180, 160);
+  SetBounds(0, 0, kInitialWidth, kInitialHeight);
   Font()->SetName(QStringLiteral("MS Sans Serif"));
-  Font()->SetSize(8);
+  Font()->SetSize(kFontSize);
 
   Objects = new vcl::TComboBox(this);
   Objects->SetName(QStringLiteral("Objects"));
@@ -130,7 +136,7 @@ TInspForm::TInspForm(vcl::TComponent *owner) : vcl::TForm(owner) {
 
 TInspForm::~TInspForm() = default;
 
-int TInspForm::RowHeight() const { return std::abs(Font()->Height()) + 5; }
+int TInspForm::RowHeight() const { return std::abs(Font()->Height()) + kRowPadding; }
 
 void TInspForm::AddRow(const QString &name, std::unique_ptr<TProp> prop) {
   if (prop == nullptr) prop = std::make_unique<TProp>();
@@ -217,7 +223,8 @@ void TInspForm::PlaceEditor() {
   const int rh = RowHeight();
   const int top = selected_ * (rh + 1) + 1;
   const int grid_width = PaintBox1->Width();
-  Edit1->SetBounds(kNameWidth + 2, top + 1, grid_width - kNameWidth - (form_row ? 19 : 4), rh - 1);
+  Edit1->SetBounds(kNameWidth + 2, top + 1, grid_width - kNameWidth - (form_row ? kEditorRowRoom : kValueRowRoom),
+                   rh - 1);
   Edit1->SetVisible(true);
   SpeedButton1->SetBounds(grid_width - kButtonWidth, top, kButtonWidth, rh);
   SpeedButton1->SetVisible(form_row);
