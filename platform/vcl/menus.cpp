@@ -197,7 +197,8 @@ void TMenuItem::UpdateAction() {
   QString text = caption_;
   const QString keys = ShortCutToText(shortcut_);
   if (!keys.isEmpty()) text += u'\t' + keys;
-  action_->setText(text);
+  // A separator shows no text (some styles would draw its "-").
+  action_->setText(IsLine() ? QString() : text);
   action_->setCheckable(checked_ || auto_check_ || radio_item_);
   action_->setChecked(checked_);
   action_->setEnabled(enabled_);
