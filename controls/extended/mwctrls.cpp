@@ -427,23 +427,10 @@ TMwSpeedButton::TMwSpeedButton(TComponent *owner) : TGraphicControl(owner), glyp
 TMwSpeedButton::~TMwSpeedButton() {
   repeat_timer_.reset();
   if (drop_down_menu_ != nullptr) drop_down_menu_->RemoveFreeNotification(this);
-  if (action_ != nullptr) {
-    action_->UnRegisterChanges(action_link_);
-    action_->RemoveFreeNotification(this);
-  }
 }
 
 void TMwSpeedButton::SetAction(TBasicAction *action) {
-  if (action == action_) return;
-  if (action_ != nullptr) {
-    action_->UnRegisterChanges(action_link_);
-    action_->RemoveFreeNotification(this);
-  }
-  action_ = action;
-  action_link_ = 0;
-  if (action == nullptr) return;
-  action_link_ = action->RegisterChanges([this] { ActionChange(action_, false); });
-  action->FreeNotification(this);
+  if (!action_link_.Set(action, [this] { ActionChange(action_link_.Action(), false); }) || action == nullptr) return;
   ActionChange(action, action->ComponentState().Contains(csLoading));
 }
 
@@ -515,10 +502,7 @@ void TMwSpeedButton::Notification(TComponent *component, TOperation operation) {
     Invalidate();
   }
   // The action is being freed: its change list is gone already.
-  if (operation == opRemove && component == action_) {
-    action_ = nullptr;
-    action_link_ = 0;
-  }
+  if (operation == opRemove) action_link_.Removed(component);
 }
 
 void TMwSpeedButton::SetFlat(bool value) {
@@ -622,8 +606,8 @@ void TMwSpeedButton::Dispatch(TMessage &m) {
 
 void TMwSpeedButton::Click() {
   if (TCustomForm *form = GetParentForm(); form != nullptr && modal_result_ != 0) form->SetModalResult(modal_result_);
-  if (!OnClick && action_ != nullptr) {
-    action_->Execute();
+  if (!OnClick && action_link_.Action() != nullptr) {
+    action_link_.Action()->Execute();
     return;
   }
   TGraphicControl::Click();

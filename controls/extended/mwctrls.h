@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "controls/extended/timers.h"
+#include "platform/vcl/actnlist.h"
 #include "platform/vcl/controls.h"
 #include "platform/vcl/graphics.h"
 
@@ -190,7 +191,7 @@ class TMwSpeedButton : public vcl::TGraphicControl {
   // state, hint, checked state (as Down, when grouped) and, while the
   // button has no glyph, its image; a click executes it unless OnClick is
   // set.
-  vcl::TBasicAction *Action() const { return action_; }
+  vcl::TBasicAction *Action() const { return action_link_.Action(); }
   void SetAction(vcl::TBasicAction *action);
 
   // The state last painted or set by the mouse.
@@ -262,8 +263,7 @@ class TMwSpeedButton : public vcl::TGraphicControl {
   bool dragging_ = false;
   bool mouse_in_control_ = false;
   std::unique_ptr<TExtTimer> repeat_timer_;
-  vcl::TBasicAction *action_ = nullptr;
-  int action_link_ = 0;
+  vcl::TActionClientLink action_link_{this};
   // Set when the menu closes until the events already queued are done: the
   // press that closed the menu over the button must not open it again.
   bool drop_menu_press_ = false;

@@ -41,10 +41,6 @@ TQELCustomButton::TQELCustomButton(vcl::TComponent *owner)
 }
 
 TQELCustomButton::~TQELCustomButton() {
-  if (action_ != nullptr) {
-    action_->UnRegisterChanges(action_link_);
-    action_->RemoveFreeNotification(this);
-  }
   StopRepeat();
   glyph_->OnChange = nullptr;
   layout_->OnChange = nullptr;
@@ -59,16 +55,7 @@ void TQELCustomButton::SetGlyph(const vcl::TBitmap *bitmap) {
 }
 
 void TQELCustomButton::SetAction(vcl::TBasicAction *action) {
-  if (action == action_) return;
-  if (action_ != nullptr) {
-    action_->UnRegisterChanges(action_link_);
-    action_->RemoveFreeNotification(this);
-  }
-  action_ = action;
-  action_link_ = 0;
-  if (action == nullptr) return;
-  action_link_ = action->RegisterChanges([this] { ActionChange(action_, false); });
-  action->FreeNotification(this);
+  if (!action_link_.Set(action, [this] { ActionChange(action_link_.Action(), false); }) || action == nullptr) return;
   ActionChange(action, action->ComponentState().Contains(vcl::csLoading));
 }
 
@@ -95,9 +82,9 @@ void TQELCustomButton::ActionChange(vcl::TBasicAction *sender, bool check_defaul
 }
 
 void TQELCustomButton::Click() {
-  if (!OnClick && action_ != nullptr) {
+  if (!OnClick && action_link_.Action() != nullptr) {
     if (vcl::TCustomForm *form = GetParentForm()) form->SetModalResult(ModalResult());
-    action_->Execute();
+    action_link_.Action()->Execute();
     return;
   }
   vcl::TButton::Click();
@@ -144,11 +131,7 @@ void TQELCustomButton::Loaded() {
 void TQELCustomButton::Notification(vcl::TComponent *component, vcl::TOperation operation) {
   vcl::TButton::Notification(component, operation);
   if (operation == vcl::opRemove) image_.ComponentRemoved(component);
-  // The action is being freed: its change list is gone already.
-  if (operation == vcl::opRemove && component == action_) {
-    action_ = nullptr;
-    action_link_ = 0;
-  }
+  if (operation == vcl::opRemove) action_link_.Removed(component);
 }
 
 bool TQELCustomButton::IsActiveDefault() { return (Perform(vcl::WM_GETDLGCODE) & vcl::DLGC_DEFPUSHBUTTON) != 0; }

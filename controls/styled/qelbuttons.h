@@ -12,11 +12,11 @@
 
 #include "controls/styled/qelglyph.h"
 #include "controls/styled/qelpanel.h"
+#include "platform/vcl/actnlist.h"
 #include "platform/vcl/stdctrls.h"
 
 namespace vcl {
 class TPopupMenu;
-class TBasicAction;
 }  // namespace vcl
 
 namespace qel {
@@ -80,7 +80,7 @@ class TQELCustomButton : public vcl::TButton {
   // The linked action (nullptr: none); forgotten when it is freed. The
   // button takes the action's caption, enabled and visible state, hint and
   // image, and a click without an OnClick of its own executes it.
-  vcl::TBasicAction *Action() const { return action_; }
+  vcl::TBasicAction *Action() const { return action_link_.Action(); }
   void SetAction(vcl::TBasicAction *action);
 
   void SetVisible(bool visible) override;
@@ -124,8 +124,7 @@ class TQELCustomButton : public vcl::TButton {
   int draw_state_ = kButtonUp;
   bool mouse_over_ = false, pushed_ = false, fixing_font_ = false;
   std::uint16_t timer_ = 0;
-  vcl::TBasicAction *action_ = nullptr;
-  int action_link_ = 0;
+  vcl::TActionClientLink action_link_{this};
   bool glyph_from_action_ = false;  // the glyph is the action's image
 };
 

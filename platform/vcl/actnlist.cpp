@@ -144,6 +144,28 @@ namespace {
 }();
 }  // namespace
 
+bool TActionClientLink::Set(TBasicAction *action, std::function<void()> changed) {
+  if (action == action_) return false;
+  if (action_ != nullptr) {
+    action_->UnRegisterChanges(registration_);
+    action_->RemoveFreeNotification(client_);
+  }
+  action_ = action;
+  registration_ = 0;
+  if (action != nullptr) {
+    registration_ = action->RegisterChanges(std::move(changed));
+    action->FreeNotification(client_);
+  }
+  return true;
+}
+
+void TActionClientLink::Removed(TComponent *component) {
+  // The action is being freed: its change list is gone already.
+  if (component != action_ || action_ == nullptr) return;
+  action_ = nullptr;
+  registration_ = 0;
+}
+
 bool ActionImage(const TCustomAction *action, TBitmap &glyph) {
   const TActionList *list = action != nullptr ? action->ActionList() : nullptr;
   const TImageList *images = list != nullptr ? list->Images() : nullptr;

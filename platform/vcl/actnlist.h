@@ -108,6 +108,29 @@ class TActionList : public TComponent {
   TImageList *images_ = nullptr;
 };
 
+// A control's hold on its action: the control hears of every change of the
+// action while it is linked, and forgets the action when the action is
+// freed (the control passes its free notifications on to Removed).
+class TActionClientLink {
+ public:
+  explicit TActionClientLink(TComponent *client) : client_(client) {}
+  ~TActionClientLink() { Set(nullptr, nullptr); }
+  TActionClientLink(const TActionClientLink &) = delete;
+  TActionClientLink &operator=(const TActionClientLink &) = delete;
+
+  TBasicAction *Action() const { return action_; }
+  // Links `action` (nullptr: none), `changed` running on each of its
+  // changes; false when it was the linked one already.
+  bool Set(TBasicAction *action, std::function<void()> changed);
+  // From the client's Notification: forgets the action when it is `component`.
+  void Removed(TComponent *component);
+
+ private:
+  TComponent *client_;
+  TBasicAction *action_ = nullptr;
+  int registration_ = 0;
+};
+
 // The image an action shows (its ImageIndex in its list's image list),
 // drawn on fuchsia at the list's image size, fuchsia being the glyph's
 // transparent colour; false, leaving `glyph` alone, when it has none.
