@@ -1,0 +1,120 @@
+// The document options dialog (see kvdocopt.h).
+#include "report/designer/kvdocopt.h"
+
+#include "report/engine/component/kvreport.h"
+#include "report/engine/print/kvprntr.h"
+
+namespace report {
+
+TkvDocOptions KvReadDocOptions(const TkvReport &report) {
+  TkvDocOptions o;
+  o.ChoosePrinter = !report.PrintToDefault();
+  o.DoublePass = report.DoublePass();
+  o.Interleave = report.InterleavePages();
+  o.Renumber = report.RenumberInterleaved();
+  o.PrinterIndex = GlobalPrinterSettings()->PrinterIndex();
+  return o;
+}
+
+bool KvWriteDocOptions(TkvReport &report, const TkvDocOptions &o) {
+  report.SetPrintToDefault(!o.ChoosePrinter);
+  report.SetDoublePass(o.DoublePass || o.Renumber);
+  report.SetInterleavePages(o.Interleave);
+  report.SetRenumberInterleaved(o.Renumber);
+  const int old_index = GlobalPrinterSettings()->PrinterIndex();
+  if (o.PrinterIndex < 0 || o.PrinterIndex == old_index) return true;
+  return report.SelectPrinter(old_index, o.PrinterIndex);
+}
+
+// NOLINTBEGIN(readability-magic-numbers)
+TDocOptForm::TDocOptForm(vcl::TComponent *owner) : vcl::TForm(owner) {
+  SetCaption(QStringLiteral("Opzioni report"));
+  SetBorderStyle(vcl::bsDialog);
+  SetPosition(vcl::poScreenCenter);
+  SetBounds(0, 0, 330, 262);
+
+  auto check = [this](vcl::TWinControl *parent, int y, const char *caption) {
+    auto *box = new vcl::TCheckBox(this);
+    box->SetParent(parent);
+    box->SetCaption(QString::fromUtf8(caption));
+    box->SetBounds(12, y, 290, 17);
+    return box;
+  };
+  GroupBox1 = new vcl::TGroupBox(this);
+  GroupBox1->SetParent(this);
+  GroupBox1->SetCaption(QStringLiteral("Stampante"));
+  GroupBox1->SetBounds(8, 8, 308, 78);
+  ComB1 = new vcl::TComboBox(this);
+  ComB1->SetParent(GroupBox1);
+  ComB1->SetStyle(vcl::csDropDownList);
+  ComB1->SetBounds(12, 20, 284, 21);
+  CB1 = check(GroupBox1, 50, "Seleziona dove stampare il report");
+
+  GroupBox2 = new vcl::TGroupBox(this);
+  GroupBox2->SetParent(this);
+  GroupBox2->SetCaption(QStringLiteral("Altro"));
+  GroupBox2->SetBounds(8, 94, 308, 94);
+  CB2 = check(GroupBox2, 20, "Report in due fasi");
+  CB3 = check(GroupBox2, 44, "Fascicola report a pagine multiple");
+  CB4 = check(GroupBox2, 68, "Reimpagina le pagine fascicolate");
+  CB4->SetEnabled(false);
+  CB3->OnClick = [this](rtl::TObject *) { CB3Click(); };
+  CB4->OnClick = [this](rtl::TObject *) { CB4Click(); };
+
+  Button1 = new vcl::TButton(this);
+  Button1->SetParent(this);
+  Button1->SetCaption(QStringLiteral("&OK"));
+  Button1->SetDefault(true);
+  Button1->SetModalResult(vcl::mrOk);
+  Button1->SetBounds(152, 198, 78, 25);
+  Button2 = new vcl::TButton(this);
+  Button2->SetParent(this);
+  Button2->SetCaption(QStringLiteral("&Annulla"));
+  Button2->SetCancel(true);
+  Button2->SetModalResult(vcl::mrCancel);
+  Button2->SetBounds(238, 198, 78, 25);
+}
+// NOLINTEND(readability-magic-numbers)
+
+void TDocOptForm::CB3Click() {
+  CB4->SetEnabled(CB3->Checked());
+  if (!CB3->Checked()) CB4->SetChecked(false);
+}
+
+void TDocOptForm::CB4Click() {
+  if (CB4->Checked()) CB2->SetChecked(true);
+  CB2->SetEnabled(!CB4->Checked());
+}
+
+void TDocOptForm::Load(const TkvDocOptions &o) {
+  ComB1->Items()->Assign(GlobalPrinterSettings()->PrinterNames());
+  ComB1->SetItemIndex(o.PrinterIndex);
+  CB1->SetChecked(o.ChoosePrinter);
+  CB2->SetChecked(o.DoublePass);
+  CB3->SetChecked(o.Interleave);
+  CB3Click();
+  // Renumbering means nothing without collation: the box follows it.
+  CB4->SetChecked(o.Interleave && o.Renumber);
+  CB4Click();
+}
+
+TkvDocOptions TDocOptForm::Store() const {
+  TkvDocOptions o;
+  o.ChoosePrinter = CB1->Checked();
+  o.DoublePass = CB2->Checked();
+  o.Interleave = CB3->Checked();
+  o.Renumber = CB4->Checked();
+  o.PrinterIndex = ComB1->ItemIndex();
+  return o;
+}
+
+bool EditDocumentOptions(TkvReport *report) {
+  if (report == nullptr) return false;
+  TDocOptForm form;
+  form.Load(KvReadDocOptions(*report));
+  if (form.ShowModal() != vcl::mrOk) return false;
+  KvWriteDocOptions(*report, form.Store());
+  return true;
+}
+
+}  // namespace report
