@@ -734,20 +734,20 @@ QString TVuDaoTable::ConvertDefault(const QString &engine_default, int engine_ty
 
 void TVuDaoTable::ApplySortAndFilter() {
   sort_text_ = SortText(sorted_by_);
-  // A table recordset keeps the order of its index; sorting would make it
-  // another kind of recordset.
-  if (!sort_text_.isEmpty() && recordset_->Type() != jet::dbOpenTable) {
-    recordset_->SetSort(sort_text_);
-    auto sorted = recordset_->OpenRecordset(table_type_, OpenOptionBits(open_options_));
-    IgnoreFailure("the sorted copy replaces the recordset whatever its closing says", [&] { recordset_->Close(); });
-    recordset_ = sorted;
-  }
-  if (Filtered() && !Filter().isEmpty() && recordset_->Type() != jet::dbOpenTable) {
-    recordset_->SetFilter(Filter());
-    auto filtered = recordset_->OpenRecordset(table_type_, OpenOptionBits(open_options_));
-    IgnoreFailure("the filtered copy replaces the recordset whatever its closing says", [&] { recordset_->Close(); });
-    recordset_ = filtered;
-  }
+  // A table recordset keeps the order of its index; sorting or filtering
+  // would make it another kind of recordset.
+  if (recordset_->Type() == jet::dbOpenTable) return;
+  const bool sort = !sort_text_.isEmpty();
+  const bool filter = Filtered() && !Filter().isEmpty();
+  if (!sort && !filter) return;
+  // One statement filters and sorts: the engine sorts only the rows that
+  // pass (a week of a long journal, not the whole of it).
+  if (sort) recordset_->SetSort(sort_text_);
+  if (filter) recordset_->SetFilter(Filter());
+  auto derived = recordset_->OpenRecordset(table_type_, OpenOptionBits(open_options_));
+  IgnoreFailure("the sorted and filtered copy replaces the recordset whatever its closing says",
+                [&] { recordset_->Close(); });
+  recordset_ = derived;
 }
 
 void TVuDaoTable::FillFieldObjects() {

@@ -60,6 +60,9 @@ TEST_F(PrintLogic, DatesCompareByDayAndAnEmptyDateIsInNoPeriod) {
   EXPECT_EQ(Codes(TLista::Giacenze), QStringList({kQuattroruote, kEnigmistica}));
   stampe_->selezione.giacenze.da = 0;
   EXPECT_EQ(Codes(TLista::Giacenze).size(), 7);
+  // What the user types is a value, never part of the criteria.
+  stampe_->selezione.giacenze.fornitore = QStringLiteral("M\"E' OR 1=1");
+  EXPECT_TRUE(Codes(TLista::Giacenze).isEmpty());
 }
 
 TEST_F(PrintLogic, ExpiredNeedsAReturnDateOnOrBeforeTheDayAndStock) {
