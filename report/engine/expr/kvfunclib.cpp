@@ -35,6 +35,18 @@ bool KvAddFunctionLibrary(std::unique_ptr<TkvFunctionLibrary> library) {
 
 void KvClearFunctionLibraries() { Libraries().clear(); }
 
+QStringList KvLibraryFunctionNames() {
+  QStringList names;
+  for (const auto &library : Libraries()) names << library->Names();
+  return names;
+}
+
+QStringList KvLibraryCatalogue() {
+  QStringList entries;
+  for (const auto &library : Libraries()) entries << library->Catalogue();
+  return entries;
+}
+
 bool KvCallLibraryFunction(const QString &name, const rtl::Variant &p1, const rtl::Variant &p2, const rtl::Variant &p3,
                            rtl::Variant &result) {
   for (const auto &library : Libraries()) {

@@ -24,9 +24,15 @@ class TkvFunctionLibrary {
   int IndexOf(const QString &name) const;
   virtual void DoFunction(int index, const rtl::Variant &p1, const rtl::Variant &p2, const rtl::Variant &p3,
                           rtl::Variant &result) = 0;
+  // What the designer's expression editor tells of the functions, one line
+  // each: "NAME=Categoria |SINTASSI |Descrizione" (a function without a
+  // line is listed as unknown).
+  void SetCatalogue(const QStringList &entries) { catalogue_ = entries; }
+  const QStringList &Catalogue() const { return catalogue_; }
 
  private:
   QStringList names_;
+  QStringList catalogue_;
 };
 
 inline constexpr int kvMaxFunctionLibraries = 32;
@@ -35,6 +41,10 @@ inline constexpr int kvMaxFunctionLibraries = 32;
 bool KvAddFunctionLibrary(std::unique_ptr<TkvFunctionLibrary> library);
 // Frees every library (the engine's end).
 void KvClearFunctionLibraries();
+// The function names and catalogue lines of every library, in library
+// order.
+QStringList KvLibraryFunctionNames();
+QStringList KvLibraryCatalogue();
 // Asks the libraries in order; true when one provided `name`.
 bool KvCallLibraryFunction(const QString &name, const rtl::Variant &p1, const rtl::Variant &p2, const rtl::Variant &p3,
                            rtl::Variant &result);

@@ -17,6 +17,7 @@
 #include "platform/vcl/menus.h"
 #include "platform/vcl/metafile.h"
 #include "report/engine/model/kvclass.h"
+#include "report/engine/model/kvservices.h"
 
 namespace report {
 
@@ -428,9 +429,10 @@ void TkvMemoView::AddMenuItems(vcl::TPopupMenu *menu) {
   vcl::TMenuItem *format = AddItem(menu, QStringLiteral("Formatta variabile..."));
   format->OnClick = [this](rtl::TObject *) {
     const TkvEngineState &engine = kvEngine();
-    int value = Format;
+    const auto &edit_format = KvEditorServices().EditFormat;
+    std::int32_t value = Format;
     QString text = FormatStr;
-    if (!engine.EditFormat || !engine.EditFormat(value, text)) return;
+    if (!edit_format || !edit_format(value, text)) return;
     for (TkvMemoView *memo : SelectedLike<TkvMemoView>(this)) {
       memo->Format = value;
       memo->FormatStr = text;

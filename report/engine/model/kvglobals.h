@@ -8,9 +8,10 @@
 //
 // Calls that would go from a lower piece to one built later or above it (the
 // expression evaluator, the report's field binding, the designer) go through
-// the slots at the bottom; the piece that owns the behaviour fills its slot
-// when it starts. An empty slot means "nobody provides this": callers then do
-// the plain thing (brackets stay as they are, no binding, no notification).
+// the slots at the bottom (the designer's editors through kvservices.h); the
+// piece that owns the behaviour fills its slot when it starts. An empty slot
+// means "nobody provides this": callers then do the plain thing (brackets
+// stay as they are, no binding, no notification).
 #pragma once
 
 #include <QString>
@@ -97,10 +98,6 @@ struct TkvEngineState {
   // Redraws one object on the design surface (a pop-up toggle changed how
   // it lays out its text). Filled by the designer.
   std::function<void(TkvView *view)> DesignerRedraw;
-
-  // The format editor of the designer on a format word and its custom text;
-  // true when the user confirmed. Filled by the designer.
-  std::function<bool(int &format, QString &format_text)> EditFormat;
 
   // A data band view that names one of the report's internal datasets is
   // being destroyed: the report frees that dataset (or lets it go when it is

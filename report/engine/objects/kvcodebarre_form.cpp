@@ -1,17 +1,12 @@
 // The barcode editor "Codice a barre" (see kvcodebarre_form.h).
 #include "report/engine/objects/kvcodebarre_form.h"
-#include "platform/vcl/clipboard.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/listctrls.h"
 #include "platform/vcl/stdctrls.h"
+#include "report/engine/model/kvservices.h"
 
 namespace report {
-
-TCodeBarrePickers &CodeBarrePickers() {
-  static TCodeBarrePickers pickers;
-  return pickers;
-}
 
 namespace {
 
@@ -33,7 +28,7 @@ vcl::TLabel *AddLabel(vcl::TForm *form, const char *text, int left, int top) {
 
 }  // namespace
 
-TCodeBarreForm::TCodeBarreForm(vcl::TComponent *owner) : vcl::TForm(owner) {
+TCodeBarreForm::TCodeBarreForm(vcl::TComponent *owner, TkvReport *report) : vcl::TForm(owner), report_(report) {
   SetCaption(QStringLiteral("Codice a barre"));
   SetBorderStyle(vcl::bsDialog);
   SetPosition(vcl::poScreenCenter);
@@ -73,19 +68,20 @@ TCodeBarreForm::TCodeBarreForm(vcl::TComponent *owner) : vcl::TForm(owner) {
   cancel_->SetModalResult(vcl::mrCancel);
 
   field_->OnClick = [this](rtl::TObject *) {
-    if (CodeBarrePickers().PickField) {
-      const QString field = CodeBarrePickers().PickField();
+    if (const auto &pick = KvEditorServices().PickField) {
+      const QString field = pick(report_);
       if (!field.isEmpty()) Insert(QStringLiteral("[") + field + QStringLiteral("]"));
     }
   };
   variable_->OnClick = [this](rtl::TObject *) {
-    if (CodeBarrePickers().PickVariable) {
-      const QString variable = CodeBarrePickers().PickVariable();
+    if (const auto &pick = KvEditorServices().PickVariable) {
+      const QString variable = pick(report_);
       if (!variable.isEmpty()) Insert(QStringLiteral("[") + variable + QStringLiteral("]"));
     }
   };
   expression_->OnClick = [this](rtl::TObject *) {
-    if (CodeBarrePickers().EditExpression) Insert(CodeBarrePickers().EditExpression());
+    QString expression;
+    if (const auto &edit = KvEditorServices().EditExpression; edit && edit(report_, expression)) Insert(expression);
   };
   UpdateOptions();
 }
@@ -94,14 +90,14 @@ void TCodeBarreForm::UpdateOptions() { show_checksum_->SetEnabled(checksum_->Che
 
 void TCodeBarreForm::Insert(const QString &text) {
   if (text.isEmpty()) return;
-  vcl::Clipboard().SetAsText(text);
-  text_->PasteFromClipboard();
+  text_->SetSelText(text);
+  if (text_->CanFocus()) text_->SetFocus();
 }
 
 bool EditCodeBarre(TkvView *view) {
   auto *code = dynamic_cast<TkvCodeBarreView *>(view);
   if (code == nullptr) return false;
-  TCodeBarreForm form(nullptr);
+  TCodeBarreForm form(nullptr, view->Report);
   form.TextEdit()->SetText(code->Memo.Count() > 0 ? code->Memo[0] : QString());
   form.TypeBox()->SetItemIndex(code->BarType < kBarcodeTypeCount ? int(code->BarType) : int(bcCodeEAN13));
   form.ScaleEdit()->SetText(QString::number(code->Zoom));

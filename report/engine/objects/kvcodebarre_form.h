@@ -1,8 +1,8 @@
-// The barcode object's editor "Codice a barre" and the pickers the
-// designer lends it.
+// The barcode object's editor "Codice a barre". Its "&Campo DB",
+// "&Variabile" and "&Espressione" buttons open the designer's pickers
+// through the engine's editor table (model/kvservices.h); without a
+// designer they insert nothing.
 #pragma once
-
-#include <functional>
 
 #include "platform/vcl/forms.h"
 #include "report/engine/objects/kvcodebarre.h"
@@ -17,24 +17,14 @@ class TGroupBox;
 
 namespace report {
 
-// What the editor's "&Campo DB", "&Variabile" and "&Espressione" buttons
-// open: each returns the text to insert ("[Field]", "[Variable]", an
-// expression), empty when the user cancelled. The designer fills them;
-// unset, the buttons insert nothing.
-struct TCodeBarrePickers {
-  std::function<QString()> PickField;
-  std::function<QString()> PickVariable;
-  std::function<QString()> EditExpression;
-};
-TCodeBarrePickers &CodeBarrePickers();
-
 // The barcode editor "Codice a barre": the data text, the symbology, the
 // scale (module width) and the check digit and text options.
 class TCodeBarreForm : public vcl::TForm {
   ORBISCA_CLASS(TCodeBarreForm, vcl::TForm)
 
  public:
-  explicit TCodeBarreForm(vcl::TComponent *owner);
+  // `report` is the one the pickers list the variables and fields of.
+  explicit TCodeBarreForm(vcl::TComponent *owner, TkvReport *report = nullptr);
 
   vcl::TEdit *TextEdit() const { return text_; }
   vcl::TComboBox *TypeBox() const { return type_; }
@@ -53,8 +43,11 @@ class TCodeBarreForm : public vcl::TForm {
   void UpdateOptions();
 
  private:
-  // Puts the text into the text box through the clipboard, at the caret.
+  // Puts the text into the text box at the caret (over the selection); the
+  // user's clipboard is left alone.
   void Insert(const QString &text);
+
+  TkvReport *report_ = nullptr;
 
   vcl::TEdit *text_ = nullptr;
   vcl::TComboBox *type_ = nullptr;

@@ -11,6 +11,7 @@
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/graphics.h"
 #include "report/engine/model/kvclass.h"
+#include "report/engine/model/kvservices.h"
 
 namespace report::testing {
 
@@ -42,7 +43,10 @@ class ReportObjectTest : public ::testing::Test {
       return vcl::mrOk;
     });
   }
-  void TearDown() override { vcl::SetDialogResponder(previous_); }
+  void TearDown() override {
+    vcl::SetDialogResponder(previous_);
+    KvEditorServices() = services_;
+  }
 
   static void Printing(bool on) { kvEngine().DrawMode = on ? kvDrawPrinting : kvDrawDesign; }
 
@@ -61,6 +65,7 @@ class ReportObjectTest : public ::testing::Test {
  private:
   TkvEngineStateGuard engine_;
   vcl::TDialogResponder previous_;
+  TkvEditorServices services_ = KvEditorServices();  // put back after each test
 };
 
 // A white bitmap to draw on, with helpers to look at its pixels.

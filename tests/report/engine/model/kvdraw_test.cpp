@@ -14,6 +14,7 @@
 #include "platform/vcl/metafile.h"
 #include "platform/vcl/stdctrls.h"
 #include "report/engine/model/kvclass.h"
+#include "report/engine/model/kvservices.h"
 #include "report/engine/objects/kvshape.h"
 #include "report/engine/objects/kvshape_editor.h"
 #include "tests/report/engine/kvtest_support.h"
@@ -314,7 +315,7 @@ TEST_F(MemoDrawTest, PopupTogglesReachEverySelectedMemoAndTheFormatEditorCopiesT
   int modified = 0;
   kvEngine().DesignerRedraw = [&](TkvView *v) { redrawn.push_back(v); };
   kvEngine().DesignerModified = [&] { ++modified; };
-  kvEngine().EditFormat = [](int &format, QString &text) {
+  KvEditorServices().EditFormat = [](std::int32_t &format, QString &text) {
     format = 0x01000000;
     text = "0.000";
     return true;
@@ -340,7 +341,7 @@ TEST_F(MemoDrawTest, PopupTogglesReachEverySelectedMemoAndTheFormatEditorCopiesT
   EXPECT_EQ(modified, 2);
 
   // A cancelled editor changes nothing.
-  kvEngine().EditFormat = [](int &format, QString &) {
+  KvEditorServices().EditFormat = [](std::int32_t &format, QString &) {
     format = 7;
     return false;
   };

@@ -6,9 +6,11 @@
 #include <cstring>
 
 #include "platform/rtl/streams.h"
+#include "platform/vcl/clipboard.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/listctrls.h"
 #include "platform/vcl/stdctrls.h"
+#include "report/engine/model/kvservices.h"
 #include "report/engine/objects/kvcodebarre.h"
 #include "report/engine/objects/kvcodebarre_form.h"
 #include "tests/report/engine/kvtest_support.h"
@@ -202,7 +204,11 @@ TCodeBarreForm *OpenForm() {
 
 TEST_F(CodeBarreTest, EditorWritesTheChosenSettingsBack) {
   auto *code = report_.Add<TkvCodeBarreView>();
-  CodeBarrePickers().PickField = [] { return QStringLiteral("Articoli.Codice"); };
+  vcl::Clipboard().SetAsText(QStringLiteral("the user's own text"));
+  KvEditorServices().PickField = [this](TkvReport *report) {
+    EXPECT_EQ(report, report_.Key());
+    return QStringLiteral("Articoli.Codice");
+  };
   QTimer::singleShot(0, [] {
     TCodeBarreForm *form = OpenForm();
     ASSERT_NE(form, nullptr);
@@ -219,6 +225,12 @@ TEST_F(CodeBarreTest, EditorWritesTheChosenSettingsBack) {
     EXPECT_TRUE(form->ShowCheckSumBox()->Enabled());
     form->ShowTextBox()->SetChecked(false);
     EXPECT_FALSE(form->ShowCheckSumBox()->Enabled());
+    // The field goes in at the caret; the clipboard keeps the user's text.
+    form->TextEdit()->SetText(QStringLiteral("AB"));
+    form->TextEdit()->SetSelStart(1);
+    form->FieldButton()->Click();
+    EXPECT_EQ(form->TextEdit()->Text(), QStringLiteral("A[Articoli.Codice]B"));
+    EXPECT_EQ(vcl::Clipboard().AsText(), QStringLiteral("the user's own text"));
     form->TextEdit()->SetText(QString());
     form->FieldButton()->Click();
     EXPECT_EQ(form->TextEdit()->Text(), QStringLiteral("[Articoli.Codice]"));
@@ -227,7 +239,6 @@ TEST_F(CodeBarreTest, EditorWritesTheChosenSettingsBack) {
     form->OkButton()->Click();
   });
   ASSERT_TRUE(FindAddIn(QStringLiteral("TkvCodeBarreView"))->Editor(code));
-  CodeBarrePickers() = TCodeBarrePickers();
   EXPECT_EQ(code->Memo.Count(), 1);
   EXPECT_EQ(code->Memo[0], QStringLiteral("[Articoli.Codice]"));
   EXPECT_EQ(code->BarType, bcCode128B);
