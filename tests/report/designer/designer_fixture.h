@@ -46,12 +46,16 @@ void WhenShown(std::function<void(Form *)> work) {
   });
 }
 
-class EditorTest : public ::testing::Test {
+// The editors' fixture over any test base (a plain test, or the program's
+// database for the editors that list datasets and fields).
+template <class Base = ::testing::Test>
+class EditorTestOn : public Base {
  protected:
   // What the user keeps on the clipboard while editing.
   static QString UserClipboardText() { return QStringLiteral("testo dell'utente negli appunti"); }
 
   void SetUp() override {
+    Base::SetUp();
     previous_ = vcl::SetDialogResponder([this](vcl::TDialogRequest &request) {
       requests.push_back(request);
       return respond ? respond(request) : vcl::mrOk;
@@ -61,6 +65,7 @@ class EditorTest : public ::testing::Test {
   void TearDown() override {
     vcl::SetDialogResponder(previous_);
     KvEditorServices() = services_;
+    Base::TearDown();
   }
 
   // The texts of the message boxes shown, in order.
@@ -80,5 +85,7 @@ class EditorTest : public ::testing::Test {
   TkvEditorServices services_ = KvEditorServices();
   vcl::TDialogResponder previous_;
 };
+
+using EditorTest = EditorTestOn<>;
 
 }  // namespace report::testing
