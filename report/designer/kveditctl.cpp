@@ -22,13 +22,12 @@ vcl::TButton *PlaceButton(vcl::TWinControl *parent, vcl::TComponent *owner, cons
 }
 
 TOkCancel PlaceOkCancel(vcl::TCustomForm *form, int left, int top) {
-  constexpr int kButtonWidth = 75;
   constexpr int kGap = 8;
   TOkCancel pair;
   pair.Ok = PlaceButton(form, form, QStringLiteral("&OK"), left, top);
   pair.Ok->SetDefault(true);
   pair.Ok->SetModalResult(vcl::mrOk);
-  pair.Cancel = PlaceButton(form, form, QStringLiteral("&Annulla"), left + kButtonWidth + kGap, top);
+  pair.Cancel = PlaceButton(form, form, QStringLiteral("&Annulla"), left + kvButtonWidth + kGap, top);
   pair.Cancel->SetCancel(true);
   pair.Cancel->SetModalResult(vcl::mrCancel);
   return pair;

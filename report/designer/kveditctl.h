@@ -27,9 +27,13 @@ Control *PlaceControl(vcl::TWinControl *parent, vcl::TComponent *owner, int left
 vcl::TLabel *PlaceLabel(vcl::TWinControl *parent, vcl::TComponent *owner, const QString &caption, int left, int top,
                         vcl::TWinControl *focus = nullptr);
 
+// The size of the editors' push buttons.
+inline constexpr int kvButtonWidth = 75;
+inline constexpr int kvButtonHeight = 25;
+
 // A push button with its caption.
 vcl::TButton *PlaceButton(vcl::TWinControl *parent, vcl::TComponent *owner, const QString &caption, int left, int top,
-                          int width = 75, int height = 25);
+                          int width = kvButtonWidth, int height = kvButtonHeight);
 
 // The editor's "&OK" (default, closing with mrOk unless `ok_checks` is
 // set: then it calls it and closes only when it returns true) and

@@ -20,7 +20,7 @@ constexpr int kButtonWidth = 104;
 // NOLINTEND(readability-magic-numbers)
 
 vcl::TBitBtn *PlaceBitBtn(vcl::TForm *form, const QString &caption, int top) {
-  auto *button = PlaceControl<vcl::TBitBtn>(form, form, kButtonLeft, top, kButtonWidth, 25);
+  auto *button = PlaceControl<vcl::TBitBtn>(form, form, kButtonLeft, top, kButtonWidth, kvButtonHeight);
   button->SetCaption(caption);
   return button;
 }
