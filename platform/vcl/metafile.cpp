@@ -23,14 +23,14 @@ struct RopMode {
 };
 
 constexpr RopMode kRops[] = {
-    {kSrcCopy, QPainter::CompositionMode_SourceOver},
-    {0x008800C6, QPainter::RasterOp_SourceAndDestination},
-    {0x00EE0086, QPainter::RasterOp_SourceOrDestination},
-    {0x00660046, QPainter::RasterOp_SourceXorDestination},
-    {0x00330008, QPainter::RasterOp_NotSource},
-    {0x00440328, QPainter::RasterOp_SourceAndNotDestination},
-    {0x001100A6, QPainter::RasterOp_NotSourceAndNotDestination},
-    {0x00BB0226, QPainter::RasterOp_NotSourceOrDestination},
+    {cmSrcCopy, QPainter::CompositionMode_SourceOver},
+    {cmSrcAnd, QPainter::RasterOp_SourceAndDestination},
+    {cmSrcPaint, QPainter::RasterOp_SourceOrDestination},
+    {cmSrcInvert, QPainter::RasterOp_SourceXorDestination},
+    {cmNotSrcCopy, QPainter::RasterOp_NotSource},
+    {cmSrcErase, QPainter::RasterOp_SourceAndNotDestination},
+    {cmNotSrcErase, QPainter::RasterOp_NotSourceAndNotDestination},
+    {cmMergePaint, QPainter::RasterOp_NotSourceOrDestination},
 };
 
 }  // namespace
@@ -147,7 +147,7 @@ std::uint32_t RopOf(QPainter::CompositionMode m) {
   for (const RopMode &r : kRops) {
     if (r.mode == m) return r.rop;
   }
-  return kSrcCopy;
+  return cmSrcCopy;
 }
 
 QPainter::CompositionMode ModeOfRop(std::uint32_t rop) {

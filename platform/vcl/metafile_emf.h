@@ -1,6 +1,6 @@
 // What the metafile's recorder, player and reader share, private to them:
-// the record constants (handles, stock objects, raster operations, the
-// reference device) and the mapping between Qt's drawing state and the
+// the record constants (handles, stock objects, the reference device; the
+// raster operations are the canvas's cm* values) and the mapping between Qt's drawing state and the
 // records' values (colours, pens, hatches, raster operations).
 #pragma once
 
@@ -10,6 +10,8 @@
 #include <QPen>
 #include <QString>
 #include <cstdint>
+
+#include "platform/vcl/canvas.h"
 
 namespace vcl::emf {
 
@@ -29,10 +31,6 @@ inline constexpr std::uint32_t kNullPen = kStock | 8;
 inline constexpr std::uint32_t kSystemFont = kStock | 13;
 
 inline constexpr std::uint32_t kPsGeometric = 0x10000;
-inline constexpr std::uint32_t kSrcCopy = 0x00CC0020;
-inline constexpr std::uint32_t kBlackness = 0x00000042;
-inline constexpr std::uint32_t kWhiteness = 0x00FF0062;
-inline constexpr std::uint32_t kDstInvert = 0x00550009;
 
 // 96 pixels per inch on a reference device of 9600 pixels = 2540 mm.
 inline constexpr int kRefPixels = 9600;

@@ -160,11 +160,11 @@ void TEmfPlayer::DrawDib(const TEmfRecord &r, QRect dest, QRect src, std::uint32
     if (painter_ == nullptr) return;
     Apply();
     painter_->setPen(Qt::NoPen);
-    if (rop == kBlackness)
+    if (rop == cmBlackness)
       painter_->fillRect(dest.normalized(), Qt::black);
-    else if (rop == kWhiteness)
+    else if (rop == cmWhiteness)
       painter_->fillRect(dest.normalized(), Qt::white);
-    else if (rop == kDstInvert) {
+    else if (rop == cmDstInvert) {
       painter_->setCompositionMode(QPainter::RasterOp_NotDestination);
       painter_->fillRect(dest.normalized(), Qt::white);
     } else if (state_->brush.style() != Qt::NoBrush) {
@@ -604,7 +604,7 @@ void TEmfPlayer::Play(const TEmfRecord &r) {
       const std::uint32_t blend = r.UInt(40);
       const QRect src(r.Int(44), r.Int(48), r.Int(100), r.Int(104));
       const bool per_pixel = ((blend >> 24) & 1) != 0;
-      DrawDib(r, dest, src, r.UInt(84), r.UInt(88), r.UInt(92), r.UInt(96), kSrcCopy, int((blend >> 16) & 0xFF),
+      DrawDib(r, dest, src, r.UInt(84), r.UInt(88), r.UInt(92), r.UInt(96), cmSrcCopy, int((blend >> 16) & 0xFF),
               per_pixel);
       break;
     }

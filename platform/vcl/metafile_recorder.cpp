@@ -631,7 +631,7 @@ class EmfRecorder : public QPaintEngine {
     const QTransform saved = xf_;
     xf_ = identity;
     Prepare(nullptr, nullptr, &identity);
-    Image(area, img, kSrcCopy);
+    Image(area, img, cmSrcCopy);
     xf_ = saved;
   }
 
