@@ -17,6 +17,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
+#include <optional>
 
 namespace vcl {
 
@@ -170,7 +171,7 @@ TModalResult ShowMessageBox(TDialogRequest &r, int x, int y) {
 namespace {
 
 TModalResult RunMessageBox(const QString &message, const QString &caption, TMsgDlgType type, TMsgDlgButtons buttons,
-                           int help_context, int x, int y) {
+                           int help_context, int x, int y, std::optional<TMsgDlgBtn> default_button = {}) {
   TDialogRequest r;
   r.kind = TDialogKind::Message;
   r.caption = caption;
@@ -194,6 +195,7 @@ TModalResult RunMessageBox(const QString &message, const QString &caption, TMsgD
                      : buttons.Contains(mbYes)   ? index_of(mbYes)
                      : buttons.Contains(mbRetry) ? index_of(mbRetry)
                                                  : 0;
+  if (default_button.has_value() && buttons.Contains(*default_button)) r.default_button = index_of(*default_button);
   r.cancel_button = buttons.Contains(mbCancel) ? index_of(mbCancel)
                     : buttons.Contains(mbNo)   ? index_of(mbNo)
                     : buttons.Contains(mbOK)   ? index_of(mbOK)
@@ -211,6 +213,11 @@ TModalResult MessageDlgPos(const QString &message, TMsgDlgType type, TMsgDlgButt
 TModalResult MessageDlgCaption(const QString &message, const QString &caption, TMsgDlgType type,
                                TMsgDlgButtons buttons) {
   return RunMessageBox(message, caption, type, buttons, 0, -1, -1);
+}
+
+TModalResult MessageDlgCaption(const QString &message, const QString &caption, TMsgDlgType type, TMsgDlgButtons buttons,
+                               TMsgDlgBtn default_button) {
+  return RunMessageBox(message, caption, type, buttons, 0, -1, -1, default_button);
 }
 
 TModalResult MessageDlg(const QString &message, TMsgDlgType type, TMsgDlgButtons buttons, int help_context) {

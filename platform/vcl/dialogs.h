@@ -90,6 +90,10 @@ TModalResult MessageDlg(const QString &message, TMsgDlgType type, TMsgDlgButtons
 // The same with a caption of the caller's instead of the type's.
 TModalResult MessageDlgCaption(const QString &message, const QString &caption, TMsgDlgType type,
                                TMsgDlgButtons buttons);
+// The same with Enter pressing `default_button` (No for a question whose
+// safe answer is no).
+TModalResult MessageDlgCaption(const QString &message, const QString &caption, TMsgDlgType type, TMsgDlgButtons buttons,
+                               TMsgDlgBtn default_button);
 // x, y < 0 centre the dialog on the screen.
 TModalResult MessageDlgPos(const QString &message, TMsgDlgType type, TMsgDlgButtons buttons, int help_context, int x,
                            int y);

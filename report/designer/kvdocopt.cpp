@@ -1,6 +1,7 @@
 // The document options dialog (see kvdocopt.h).
 #include "report/designer/kvdocopt.h"
 
+#include "report/designer/kvdsgneditors.h"
 #include "report/engine/component/kvreport.h"
 #include "report/engine/print/kvprntr.h"
 
@@ -115,6 +116,11 @@ bool EditDocumentOptions(TkvReport *report) {
   if (form.ShowModal() != vcl::mrOk) return false;
   KvWriteDocOptions(*report, form.Store());
   return true;
+}
+
+void KvInstallDocumentOptions() {
+  KvRegisterEditor(TkvEditor::ReportOptions,
+                   [](TkvEditContext &context) { return EditDocumentOptions(context.Report); });
 }
 
 }  // namespace report

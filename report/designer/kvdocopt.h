@@ -5,7 +5,7 @@
 // TkvDocOptions is what the dialog shows and gives back, read from and
 // written into a report apart from the window; TDocOptForm is the window
 // and EditDocumentOptions runs it on a report (the designer's "Opzioni
-// report..." command).
+// report..." command, kvdsgneditors.h).
 #pragma once
 
 #include "platform/vcl/extctrls.h"
@@ -63,5 +63,8 @@ class TDocOptForm : public vcl::TForm {
 // The dialog on the report; on OK the options are written back. True when
 // the user confirmed.
 bool EditDocumentOptions(TkvReport *report);
+
+// Registers the dialog as the designer's "Opzioni report..." editor.
+void KvInstallDocumentOptions();
 
 }  // namespace report

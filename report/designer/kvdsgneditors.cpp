@@ -3,6 +3,8 @@
 
 #include <array>
 
+#include "report/designer/kvdocopt.h"
+
 namespace report {
 
 namespace {
@@ -38,6 +40,7 @@ TkvPaletteClass &KvAlignmentPaletteClass() {
 void KvInstallDesignerEditors() {
   // One line per editor unit: its install function registers its openers
   // (and the window classes above) here.
+  KvInstallDocumentOptions();
 }
 
 }  // namespace report

@@ -65,6 +65,13 @@ TEST_F(Responding, MessageDlgShowsItalianTextsAndReturnsTheAnswer) {
   EXPECT_EQ(seen.back().caption, QStringLiteral("Informazione"));
   EXPECT_EQ(seen.back().buttons, QStringList{QStringLiteral("OK")});
 
+  // A question whose safe answer is No can make No the default.
+  EXPECT_EQ(MessageDlgCaption(QStringLiteral("Eliminare?"), QStringLiteral("Attenzione"), mtConfirmation, {mbYes, mbNo},
+                              mbNo),
+            mrNo);
+  EXPECT_EQ(seen.back().default_button, 1);
+  EXPECT_EQ(seen.back().caption, QStringLiteral("Attenzione"));
+
   SetApplicationTitle(QStringLiteral("Gestione Orbisca"));
   ShowMessage(QStringLiteral("Fatto"));
   EXPECT_EQ(seen.back().caption, QStringLiteral("Gestione Orbisca"));

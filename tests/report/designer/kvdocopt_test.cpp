@@ -9,6 +9,7 @@
 #include "platform/rtl/streams.h"
 #include "platform/vcl/forms.h"
 #include "report/designer/kvdocopt.h"
+#include "report/designer/kvdsgncmds.h"
 #include "report/engine/component/kvreport.h"
 #include "report/engine/model/kvglobals.h"
 #include "report/engine/print/kvprntr.h"
@@ -122,6 +123,25 @@ TEST_F(DocOptions, WritingTheOptionsBack) {
   });
   EXPECT_FALSE(EditDocumentOptions(report_.get()));
   EXPECT_FALSE(report_->DoublePass());
+}
+
+TEST_F(DocOptions, TheDesignersCommandOpensTheDialog) {
+  KvRegisterEditor(TkvEditor::ReportOptions, {});
+  EXPECT_FALSE(KvCommandEnabled(TkvCommand::ReportOptions, TkvDesignerStatus()));
+  KvInstallDesignerEditors();
+  EXPECT_TRUE(KvCommandEnabled(TkvCommand::ReportOptions, TkvDesignerStatus()));
+  QTimer::singleShot(0, [] {
+    for (int i = 0; i < vcl::Screen->FormCount(); ++i) {
+      if (auto *f = dynamic_cast<TDocOptForm *>(vcl::Screen->Forms(i))) {
+        f->CB2->SetChecked(true);
+        f->Button1->Click();
+      }
+    }
+  });
+  TkvEditContext context;
+  context.Report = report_.get();
+  EXPECT_TRUE(KvOpenEditor(TkvEditor::ReportOptions, context));
+  EXPECT_TRUE(report_->DoublePass());
 }
 
 }  // namespace
