@@ -356,6 +356,8 @@ class TkvReport : public vcl::TComponent, public TkvPrepareHost {
   bool counting_pass_ = false;  // the first pass of a double pass is running
   bool preparing_ = false;      // PrepareReport is running
   int first_pass_pages_ = 0;    // finished pages of the counting pass
+  rtl::TDateTime run_date_ = 0;  // DATE and TIME of the preparation, the
+  rtl::TDateTime run_time_ = 0;  // same in both passes
   QString progress_prefix_;
   TkvReport *target_ = nullptr;
   TkvExportFilter *export_filter_ = nullptr;

@@ -84,6 +84,7 @@ bool TkvReport::PrepareReport() {
   final_pass_ = true;
   counting_pass_ = false;
   first_pass_pages_ = 0;
+  run_date_ = run_time_ = 0;
   emf_pages_.Clear();
   // The passes change nothing of the document options: a pass is counting
   // or final by a flag of its own.
@@ -148,6 +149,16 @@ TkvReport::Carry TkvReport::BuildInto(TkvReport *target, const Carry *carry, boo
       pass.KeptCurBottomY = carry->KeptCurBottomY;
     }
     pass.KeepLastPageOpen = keep_open;
+    // DATE and TIME stay those of the first pass.
+    TkvReport *target_report = Target();
+    TkvResolveState &resolve = KvResolveState();
+    if (target_report->run_date_ != 0) {
+      resolve.Date = target_report->run_date_;
+      resolve.Time = target_report->run_time_;
+    } else {
+      target_report->run_date_ = resolve.Date;
+      target_report->run_time_ = resolve.Time;
+    }
     if (engine.ErrorText.isEmpty()) {
       Progress(EMFPages().Count() + 1);
       pass.Run();
@@ -285,6 +296,8 @@ void TkvReport::ShowPreparedReport() {
   if (preview == nullptr) return;
   KvAddOpenPreview(preview);
   preview->SetCaption(WithTitle(QStringLiteral("Anteprima"), title_));
+  // The whole screen, also where no window manager maximises windows.
+  if (vcl::Screen != nullptr) preview->SetBounds(0, 0, vcl::Screen->Width(), vcl::Screen->Height());
   if (modal_preview_) {
     preview->SetReport(this, false);
     preview->SetShownModal(true);
