@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <cstdlib>
 
+#include "bench/qt_main.h"
 #include "bench/stock_list.h"
 #include "report/engine/model/kvglobals.h"
 
@@ -58,11 +59,4 @@ BENCHMARK(BM_WalkStockBare)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char **argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char **argv) { return bench::RunWithQt(argc, argv); }

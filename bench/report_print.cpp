@@ -15,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench/qt_main.h"
 #include "bench/stock_list.h"
 #include "platform/vcl/metafile.h"
 #include "platform/vcl/printers.h"
@@ -130,11 +131,4 @@ BENCHMARK(BM_BareQtPdf)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char **argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char **argv) { return bench::RunWithQt(argc, argv); }

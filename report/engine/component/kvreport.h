@@ -353,9 +353,9 @@ class TkvReport : public vcl::TComponent, public TkvPrepareHost {
   bool terminated_ = false;
   bool final_pass_ = true;
   bool built_ = false;
-  bool counting_pass_ = false;  // the first pass of a double pass is running
-  bool preparing_ = false;      // PrepareReport is running
-  int first_pass_pages_ = 0;    // finished pages of the counting pass
+  bool counting_pass_ = false;   // the first pass of a double pass is running
+  bool preparing_ = false;       // PrepareReport is running
+  int first_pass_pages_ = 0;     // finished pages of the counting pass
   rtl::TDateTime run_date_ = 0;  // DATE and TIME of the preparation, the
   rtl::TDateTime run_time_ = 0;  // same in both passes
   QString progress_prefix_;
