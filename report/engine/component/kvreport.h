@@ -165,6 +165,13 @@ class TkvReport : public vcl::TComponent, public TkvPrepareHost {
   void LoadPreparedFromStream(rtl::TStream &stream);
   // The variable list (categories and " name" lines).
   rtl::TStringList &Variables() { return variables_; }
+  // The list as the owning form stores it, the property "Data" (written
+  // only when the list is not empty): an int32 count, then each line as a
+  // length byte and its characters. A damaged stream raises EReadError and
+  // leaves the list as it was.
+  bool HasVariablesData() const { return variables_.Count() > 0; }
+  void ReadVariablesData(rtl::TStream &stream);
+  void WriteVariablesData(rtl::TStream &stream) const;
   void GetVariableCategories(rtl::TStrings &out) const;
   void GetCategoryVariables(int category, rtl::TStrings &out) const;
   int FindVariable(const QString &name) const;

@@ -60,6 +60,21 @@ void TkvReport::LoadPreparedReport(const QString &file_name) {
   LoadPreparedFromStream(stream);
 }
 
+void TkvReport::ReadVariablesData(rtl::TStream &stream) {
+  const std::int32_t count = stream.ReadInt32();
+  // Each line takes at least its length byte.
+  if (count < 0 || count > stream.Size() - stream.Position())
+    throw rtl::EReadError(QStringLiteral("Elenco delle variabili danneggiato"));
+  QStringList lines;
+  for (std::int32_t i = 0; i < count; ++i) lines << stream.ReadShortString();
+  variables_.AssignStrings(lines);
+}
+
+void TkvReport::WriteVariablesData(rtl::TStream &stream) const {
+  stream.WriteInt32(variables_.Count());
+  for (int i = 0; i < variables_.Count(); ++i) stream.WriteShortString(variables_.Get(i));
+}
+
 // ---- templates -------------------------------------------------------------------
 
 void TkvReport::TakeTemplate(TkvTemplateRead &read) {

@@ -172,6 +172,30 @@ TEST_F(TemplateFiles, AFailedSaveSaysSoAndKeepsTheName) {
   EXPECT_EQ(report->FileName(), "giacenze.kvf");
 }
 
+TEST_F(ComponentTest, TheVariableListIsStoredAsTheFormsDataProperty) {
+  EXPECT_FALSE(report->HasVariablesData());
+  report->Variables().AssignStrings(QStringList{"Totali", " Pagato", QString::fromUtf8(" Città €"), "Vuota"});
+  ASSERT_TRUE(report->HasVariablesData());
+  rtl::TMemoryStream stream;
+  report->WriteVariablesData(stream);
+  EXPECT_EQ(stream.Bytes().left(4), QByteArray("\x04\0\0\0", 4));
+  EXPECT_EQ(stream.Bytes().mid(4, 7), QByteArray("\x06Totali"));
+  TkvReport copy;
+  stream.SetPosition(0);
+  copy.ReadVariablesData(stream);
+  EXPECT_EQ(copy.Variables().Text(), report->Variables().Text());
+  // A count the bytes cannot hold, or lines cut short, change nothing.
+  for (const QByteArray &bad : {QByteArray("\xff\xff\xff\x7f", 4), QByteArray("\x02\0\0\0\x03"
+                                                                              "abc\x05"
+                                                                              "ab",
+                                                                              11)}) {
+    rtl::TMemoryStream damaged;
+    damaged.SetBytes(bad);
+    EXPECT_THROW(copy.ReadVariablesData(damaged), rtl::EReadError);
+    EXPECT_EQ(copy.Variables().Text(), report->Variables().Text());
+  }
+}
+
 // ---- properties -------------------------------------------------------------------
 
 TEST_F(ComponentTest, PublishedPropertiesHaveTheirDefaults) {
