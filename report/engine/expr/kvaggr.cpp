@@ -1,6 +1,7 @@
 // The running aggregates of the data bands (see kvaggr.h).
 #include "report/engine/expr/kvaggr.h"
 
+#include "report/engine/model/kvclass.h"
 #include "report/engine/model/kvglobals.h"
 
 namespace report {
@@ -75,12 +76,27 @@ bool TkvAggregates::Register(const QString &key, bool table_key) {
   return true;
 }
 
-void TkvAggregates::Reset(int level) {
+int KvAggregateLevel(int band_type, int band_level) {
+  const bool loop = band_type == btReportSummary || band_type == btPageFooter || band_type == btColumnFooter;
+  return loop ? kvLoopAggregateLevel : band_level;
+}
+
+namespace {
+bool IsLoopKey(const QString &key) { return !key.isEmpty() && key.back().unicode() == kvLoopAggregateLevel; }
+}  // namespace
+
+void TkvAggregates::Reset(int level) { ResetKeys(level, true); }
+
+void TkvAggregates::ResetGroups(int level) { ResetKeys(level, false); }
+
+void TkvAggregates::ResetKeys(int level, bool loop_keys_too) {
   if (kvEngine().Calculating) return;  // a layout pass must not count rows
   for (auto &[key, value] : values_) {
-    if (key.isEmpty() || key.back().unicode() > level) continue;
+    const bool loop_key = IsLoopKey(key);
+    if (key.isEmpty() || (loop_key ? !loop_keys_too : key.back().unicode() > level)) continue;
     value = KvAggregateStart(KvAggregateFunction(key));
   }
+  if (loop_keys_too) loop_rows_ = 0;
   rows_ = 0;
   ++resets_;
 }
@@ -96,7 +112,8 @@ void TkvAggregates::Accumulate(TkvExpr &expr, bool table_too) {
   };
   for (auto &[key, value] : values_) {
     const QString function = KvAggregateFunction(key);
-    value = KvAggregateCombine(function, value, value_of(KvAggregateArgument(key, false)), rows_);
+    const int count = IsLoopKey(key) ? loop_rows_ : rows_;
+    value = KvAggregateCombine(function, value, value_of(KvAggregateArgument(key, false)), count);
   }
   if (table_too) {
     const size_t column = static_cast<size_t>(rows_);
@@ -108,6 +125,7 @@ void TkvAggregates::Accumulate(TkvExpr &expr, bool table_too) {
     }
   }
   ++rows_;
+  ++loop_rows_;
   if (table_too && rows_ > max_columns_) max_columns_ = rows_;
 }
 
@@ -143,7 +161,7 @@ Variant TkvAggregates::TableTotal(const QString &key, int count) const {
 void TkvAggregates::Clear() {
   values_.clear();
   columns_.clear();
-  rows_ = resets_ = max_columns_ = 0;
+  rows_ = loop_rows_ = resets_ = max_columns_ = 0;
 }
 
 }  // namespace report

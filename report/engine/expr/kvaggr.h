@@ -17,13 +17,23 @@
 namespace report {
 
 // "SUM(" arg ")" memo QChar(len(memo)) [QChar(level)]: the key under which
-// a memo's aggregate is kept; table keys carry no level.
+// a memo's aggregate is kept; table keys carry no level. The level is the
+// holding band's group level, or kvLoopAggregateLevel for a band whose
+// totals run over the whole data loop (KvAggregateLevel).
 QString KvAggregateKey(const QString &function, const QString &argument, const QString &memo_name, int level,
                        bool table_key);
 // The function name and argument text stored in a key; empty for a key that
 // is too short to be one.
 QString KvAggregateFunction(const QString &key);
 QString KvAggregateArgument(const QString &key, bool table_key);
+
+// The level of the keys of the summary, page footer and column footer:
+// their totals cover every row of the loop, so they share no level with a
+// group (whose innermost footer is level 0 too) and no group break starts
+// them again; only the start of the loop does.
+constexpr int kvLoopAggregateLevel = 0xFF;
+// The level a memo's key carries in a band of this type and group level.
+int KvAggregateLevel(int band_type, int band_level);
 
 // The running values of one data band.
 class TkvAggregates {
@@ -32,10 +42,14 @@ class TkvAggregates {
   // column). Returns false when the function is not SUM, AVG, MIN or MAX.
   bool Register(const QString &key, bool table_key);
 
-  // Every normal key whose level is not above `level` starts again (SUM and
-  // AVG 0, MIN 1e200, MAX -1e200); the row counter becomes 0 and the reset
-  // counter grows. Nothing happens in the engine's calculation state.
+  // The start of the band's rows: every normal key whose level is not above
+  // `level`, and every loop key, starts again (SUM and AVG 0, MIN 1e200,
+  // MAX -1e200); both row counters become 0 and the reset counter grows.
+  // Nothing happens in the engine's calculation state.
   void Reset(int level);
+  // A group break: the same for the keys whose level is not above `level`
+  // and the group's row counter; the loop keys run on.
+  void ResetGroups(int level);
 
   // One printed row: each key's argument is evaluated with `expr` and
   // combined. With `table_too` (the master row is printing and its source
@@ -60,15 +74,21 @@ class TkvAggregates {
 
   int Count() const { return static_cast<int>(values_.size()); }
   int TableCount() const { return static_cast<int>(columns_.size()); }
+  // Rows accumulated since the last reset, and since the last Reset (the
+  // count of the loop keys).
   int RowCount() const { return rows_; }
+  int LoopRowCount() const { return loop_rows_; }
   int ResetCount() const { return resets_; }
   int MaxColumns() const { return max_columns_; }
   void Clear();
 
  private:
+  void ResetKeys(int level, bool loop_keys_too);
+
   std::map<QString, rtl::Variant> values_;
   std::map<QString, std::vector<rtl::Variant>> columns_;
   int rows_ = 0;
+  int loop_rows_ = 0;
   int resets_ = 0;
   int max_columns_ = 0;
 };

@@ -822,7 +822,7 @@ bool TkvPreparation::BreakGroups(Loop &loop, TkvBand *band, bool at_end, bool &a
       ++groups[i]->RowNumber;
       ++groups[i]->RowThrough;
     }
-    band->Aggregates.Reset(broken->Level);
+    band->Aggregates.ResetGroups(broken->Level);
     band->Aggregates.Accumulate(Expr(), false);
     accumulated = true;
     PrintBand(loop.header);

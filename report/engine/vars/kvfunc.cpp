@@ -111,7 +111,9 @@ Variant Count(TkvReportContext &ctx, const QString &upper, const QStringList &pa
         return Variant();
     }
     TkvAggregates *store = ctx.DataBandAggregates(data_band);
-    return Variant(store != nullptr ? store->RowCount() : 0);
+    if (store == nullptr) return Variant(0);
+    const bool loop = KvAggregateLevel(type, 0) == kvLoopAggregateLevel;
+    return Variant(loop ? store->LoopRowCount() : store->RowCount());
   }
   const QString ref = rtl::Trim(params.at(0));
   vcl::TDataSet *ds = nullptr;
@@ -140,7 +142,8 @@ Variant Aggregate(TkvReportContext &ctx, const QString &upper, const QString &pa
     if (footer_total) ctx.MarkTableAggregateObject();
     const bool table = type == 19 || footer_total;
     if (TkvAggregates *store = ctx.CollectingAggregates())
-      store->Register(KvAggregateKey(upper, param, object, ctx.CurrentBandLevel(), table), table);
+      store->Register(KvAggregateKey(upper, param, object, KvAggregateLevel(type, ctx.CurrentBandLevel()), table),
+                      table);
     return Variant(1);
   }
   const QString short_key = KvAggregateKey(upper, param, object, 0, true);
@@ -158,7 +161,8 @@ Variant Aggregate(TkvReportContext &ctx, const QString &upper, const QString &pa
   const int band = ctx.ObjectInTableFooterBand() ? 19 : AggregateBandOf(ctx.CurrentBandType());
   TkvAggregates *store = band >= 0 ? ctx.DataBandAggregates(band) : nullptr;
   if (store == nullptr) return Variant();
-  return store->Value(KvAggregateKey(upper, param, object, ctx.CurrentBandLevel(), false));
+  const int level = KvAggregateLevel(ctx.CurrentBandType(), ctx.CurrentBandLevel());
+  return store->Value(KvAggregateKey(upper, param, object, level, false));
 }
 
 struct BuiltIn {

@@ -7,6 +7,7 @@
 #include "platform/rtl/formatsettings.h"
 #include "report/engine/expr/kvaggr.h"
 #include "report/engine/expr/kvexpr.h"
+#include "report/engine/model/kvclass.h"
 #include "report/engine/model/kvglobals.h"
 
 using report::EkvExprError;
@@ -213,6 +214,30 @@ TEST_F(AggregateTest, ResetKeepsOuterLevels) {
   }
   EXPECT_EQ(store.RowCount(), 1);
   EXPECT_EQ(store.Value(Key("SUM", 2)).AsDouble(), 11 + 6);
+}
+
+TEST_F(AggregateTest, LoopKeysRunOverGroupBreaksAndStartWithTheLoop) {
+  const int loop = report::KvAggregateLevel(report::btReportSummary, 0);
+  EXPECT_EQ(report::KvAggregateLevel(report::btPageFooter, 0), loop);
+  EXPECT_EQ(report::KvAggregateLevel(report::btColumnFooter, 0), loop);
+  EXPECT_EQ(report::KvAggregateLevel(report::btGroupFooter, 1), 1);
+  for (const char *f : {"SUM", "AVG"}) {
+    ASSERT_TRUE(store.Register(Key(f, 0), false));
+    ASSERT_TRUE(store.Register(Key(f, loop), false));
+  }
+  store.Reset(0);
+  Feed({2, 4});
+  store.ResetGroups(1);  // the outermost of two groups breaks
+  Feed({9});
+  EXPECT_EQ(store.Value(Key("SUM", 0)).AsDouble(), 9);
+  EXPECT_EQ(store.Value(Key("AVG", 0)).AsDouble(), 9);
+  EXPECT_EQ(store.Value(Key("SUM", loop)).AsDouble(), 15);
+  EXPECT_DOUBLE_EQ(store.Value(Key("AVG", loop)).AsDouble(), 5);
+  EXPECT_EQ(store.RowCount(), 1);
+  EXPECT_EQ(store.LoopRowCount(), 3);
+  store.Reset(0);  // the loop starts again
+  EXPECT_EQ(store.Value(Key("SUM", loop)).AsDouble(), 0);
+  EXPECT_EQ(store.LoopRowCount(), 0);
 }
 
 TEST_F(AggregateTest, TableKeysKeepOneValuePerColumn) {

@@ -135,6 +135,48 @@ TEST_F(StockList, OnePageWithGroupsTotalsAndPageNumber) {
   EXPECT_FALSE(static_cast<vcl::TDataSet *>(owner.FindComponent("Giacenza"))->Active());
 }
 
+TEST_F(StockList, SummaryTotalsCoverEveryGroupWhileGroupFootersCoverTheirOwn) {
+  page->AddBand(btReportSummary, 150, 24);
+  AddMemo(page, 40, 150, 400, 24, "Generale [SUM([Giacenza])] media [AVG([Giacenza])] righe [COUNT]");
+  page->AddBand(btMasterFooter, 130, 24);
+  AddMemo(page, 40, 130, 300, 24, "Righe [COUNT] media [AVG([Giacenza])]");
+  // Room for the page header and eight 24-pixel bands: the totals run on
+  // across the page break.
+  page->Margins[3] = BottomMarginFor(*page, 30 + 8 * 24, 24);
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  QStringList texts;
+  for (int i = 0; i < report->EMFPages().Count(); ++i) texts << report->EMFPages().Page(i)->Texts();
+  EXPECT_EQ(texts, QStringList({"Elenco giacenze",
+                                "Testata: Bianchi",
+                                "Bianchi",
+                                "0",
+                                "Righe 1 media 0",
+                                "Totale 0",
+                                "Testata: Corriere",
+                                "Corriere",
+                                "3",
+                                "Corriere",
+                                "10",
+                                "Righe 2 media 6,5",
+                                "Pagina 1",
+                                "Elenco giacenze",
+                                "Totale 13",
+                                "Testata: Rossi Uno",
+                                "Rossi Uno",
+                                "2",
+                                "Righe 1 media 2",
+                                "Totale 2",
+                                "Testata: Topolino",
+                                "Topolino",
+                                "5",
+                                "Righe 1 media 5",
+                                "Pagina 2",
+                                "Elenco giacenze",
+                                "Totale 5",
+                                "Generale 20 media 4 righe 5",
+                                "Pagina 3"}));
+}
+
 TEST_F(StockList, BandsThatDoNotFitGoToTheNextPage) {
   // Room for the page header and six 24-pixel bands.
   page->Margins[3] = BottomMarginFor(*page, 30 + 6 * 24, 24);
