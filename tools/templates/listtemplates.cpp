@@ -66,13 +66,6 @@ class TDesign {
     Setup(report_.Pages().Page(0));
   }
 
-  // A further template page that goes on where the previous one ended.
-  void ContinuingPage() {
-    Setup(report_.Pages().AddPage());
-    page_->PrintOnPreviousPage = -1;
-    page_->HeaderOnFirstPage = 0;
-  }
-
   int Right() const { return right_; }
   int Width() const { return right_ - kMargin; }
 
@@ -234,23 +227,11 @@ void DesignGiornale(report::TkvReport &report, app::Tselezioneform &form) {
   d.Rows(131, columns);
   d.Band(report::btGroupFooter, 160, 28);
   d.Totals(162, columns, QStringLiteral("Totale articolo"));
-  d.Footer(300);
-  d.Variables({app::kValueSelezione});
-
-  // The totals of each kind. A summary after groups would hold the last
-  // group's sums only (the sums start again at every group), so a second
-  // part goes on where the journal ends: it walks the same rows in a
-  // hidden band and sums them by kind.
-  d.ContinuingPage();
-  // Its page header shows only when the totals start a page of their own.
-  d.Header(0, QStringLiteral("Giornale movimenti"), columns);
-  TkvBandView *rows = d.Band(report::btMasterData, 100, kRow + 2, source);
-  rows->Visible = false;
-  d.Memo(kMargin, 101, 100, QStringLiteral("[Quantita]"));
-  d.Band(report::btReportSummary, 140, 110);
-  d.Line(148);
-  d.Memo(kMargin, 150, d.Width(), QStringLiteral("Totali per tipo di movimento"), kLeft, true);
-  int y = 172;
+  // The totals of each kind over every movement.
+  d.Band(report::btReportSummary, 190, 100);
+  d.Line(198);
+  d.Memo(kMargin, 200, d.Width(), QStringLiteral("Totali per tipo di movimento"), kLeft, true);
+  int y = 222;
   for (const auto &[kind, label] : {std::pair{"C", "Carichi"}, {"R", "Resi"}, {"S", "Vendite"}}) {
     const QString of = QStringLiteral("[SUM(IF([Tipo]='%1',[%2],0))]").arg(QString::fromLatin1(kind));
     d.Totals(y, columns, QString::fromLatin1(label), [&of](const TColumn &c) {
@@ -261,6 +242,7 @@ void DesignGiornale(report::TkvReport &report, app::Tselezioneform &form) {
     y += kRow + 4;
   }
   d.Footer(300);
+  d.Variables({app::kValueSelezione});
 }
 
 // "Giacenze scadute": the articles still in stock whose return date is on
