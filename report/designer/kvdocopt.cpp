@@ -2,6 +2,7 @@
 #include "report/designer/kvdocopt.h"
 
 #include "report/designer/kvdsgneditors.h"
+#include "report/designer/kveditctl.h"
 #include "report/engine/component/kvreport.h"
 #include "report/engine/print/kvprntr.h"
 
@@ -29,32 +30,21 @@ bool KvWriteDocOptions(TkvReport &report, const TkvDocOptions &o) {
 
 // NOLINTBEGIN(readability-magic-numbers)
 TDocOptForm::TDocOptForm(vcl::TComponent *owner) : vcl::TForm(owner) {
-  SetCaption(QStringLiteral("Opzioni report"));
-  SetBorderStyle(vcl::bsDialog);
-  SetPosition(vcl::poScreenCenter);
-  SetBounds(0, 0, 330, 262);
+  SetupDialog(this, QStringLiteral("Opzioni report"), 324, 232);
 
   auto check = [this](vcl::TWinControl *parent, int y, const char *caption) {
-    auto *box = new vcl::TCheckBox(this);
-    box->SetParent(parent);
+    auto *box = PlaceControl<vcl::TCheckBox>(parent, this, 12, y, 290, 17);
     box->SetCaption(QString::fromUtf8(caption));
-    box->SetBounds(12, y, 290, 17);
     return box;
   };
-  GroupBox1 = new vcl::TGroupBox(this);
-  GroupBox1->SetParent(this);
+  GroupBox1 = PlaceControl<vcl::TGroupBox>(this, this, 8, 8, 308, 78);
   GroupBox1->SetCaption(QStringLiteral("Stampante"));
-  GroupBox1->SetBounds(8, 8, 308, 78);
-  ComB1 = new vcl::TComboBox(this);
-  ComB1->SetParent(GroupBox1);
+  ComB1 = PlaceControl<vcl::TComboBox>(GroupBox1, this, 12, 20, 284, 21);
   ComB1->SetStyle(vcl::csDropDownList);
-  ComB1->SetBounds(12, 20, 284, 21);
   CB1 = check(GroupBox1, 50, "Seleziona dove stampare il report");
 
-  GroupBox2 = new vcl::TGroupBox(this);
-  GroupBox2->SetParent(this);
+  GroupBox2 = PlaceControl<vcl::TGroupBox>(this, this, 8, 94, 308, 94);
   GroupBox2->SetCaption(QStringLiteral("Altro"));
-  GroupBox2->SetBounds(8, 94, 308, 94);
   CB2 = check(GroupBox2, 20, "Report in due fasi");
   CB3 = check(GroupBox2, 44, "Fascicola report a pagine multiple");
   CB4 = check(GroupBox2, 68, "Reimpagina le pagine fascicolate");
@@ -62,18 +52,9 @@ TDocOptForm::TDocOptForm(vcl::TComponent *owner) : vcl::TForm(owner) {
   CB3->OnClick = [this](rtl::TObject *) { CB3Click(); };
   CB4->OnClick = [this](rtl::TObject *) { CB4Click(); };
 
-  Button1 = new vcl::TButton(this);
-  Button1->SetParent(this);
-  Button1->SetCaption(QStringLiteral("&OK"));
-  Button1->SetDefault(true);
-  Button1->SetModalResult(vcl::mrOk);
-  Button1->SetBounds(152, 198, 78, 25);
-  Button2 = new vcl::TButton(this);
-  Button2->SetParent(this);
-  Button2->SetCaption(QStringLiteral("&Annulla"));
-  Button2->SetCancel(true);
-  Button2->SetModalResult(vcl::mrCancel);
-  Button2->SetBounds(238, 198, 78, 25);
+  const TOkCancel buttons = PlaceOkCancel(this, 158, 198);
+  Button1 = buttons.Ok;
+  Button2 = buttons.Cancel;
 }
 // NOLINTEND(readability-magic-numbers)
 

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "report/designer/kvdocopt.h"
+#include "report/designer/kvevform.h"
 
 namespace report {
 
@@ -41,6 +42,7 @@ void KvInstallDesignerEditors() {
   // One line per editor unit: its install function registers its openers
   // (and the window classes above) here.
   KvInstallDocumentOptions();
+  KvInstallVariablesEditor();
 }
 
 }  // namespace report

@@ -2,6 +2,7 @@
 // kvvarlist.h).
 #include "report/designer/kvvarlist.h"
 
+#include "report/designer/kvdsgdata.h"
 #include "report/engine/vars/kvvalues.h"
 
 namespace report {
@@ -16,7 +17,6 @@ QString Numbered(const char *stem, int n) { return QString::fromLatin1(stem) + Q
 
 }  // namespace
 
-QString TkvVariableList::OtherSource() { return QStringLiteral("Altro"); }
 QString TkvVariableList::NoValue() { return QStringLiteral("[Nessuno]"); }
 
 bool TkvVariableList::IsCategory(int line) const {
@@ -148,7 +148,7 @@ TkvBindingShown TkvVariableList::Shown(int line) const {
     shown.Source = value->DataSet;
     shown.Value = value->Field;
   } else {
-    shown.Source = OtherSource();
+    shown.Source = KvOtherSource();
     shown.Value = KvValueKindNames().value(value->OtherKind);
     if (value->OtherKind == vkExpression) shown.Expression = value->Field;
   }
@@ -163,7 +163,7 @@ void TkvVariableList::Store(int line, const QString &source, const QString &valu
     value->OtherKind = 0;
     value->DataSet.clear();
     value->Field.clear();
-  } else if (source == OtherSource()) {
+  } else if (source == KvOtherSource()) {
     const int kind = KvValueKindNames().indexOf(value_text);
     if (kind < 0) return;
     value->Type = vtOther;

@@ -22,7 +22,7 @@ namespace report {
 class TkvValues;
 
 // What a variable's binding shows: its source (a dataset's name or
-// "Altro"; empty for an unbound variable, which keeps the source shown),
+// KvOtherSource(), "Altro"; empty for an unbound variable, which keeps the source shown),
 // the value (a field, a system value's name or "[Nessuno]") and, for an
 // expression, its text.
 struct TkvBindingShown {
@@ -35,8 +35,7 @@ class TkvVariableList {
  public:
   TkvVariableList(rtl::TStrings &lines, TkvValues &values) : lines_(lines), values_(values) {}
 
-  static QString OtherSource();  // "Altro"
-  static QString NoValue();      // "[Nessuno]"
+  static QString NoValue();  // "[Nessuno]"
 
   struct Variable {
     int Line;
