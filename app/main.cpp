@@ -18,6 +18,7 @@
 #include "controls/styled/qelapp.h"
 #include "platform/os/signals.h"
 #include "platform/vcl/forms.h"
+#include "report/engine/component/kvslots.h"
 #include "report/engine/export/kvrtfexp.h"
 #include "report/engine/export/kvtxtexp.h"
 #include "report/engine/objects/kvcodebarre.h"
@@ -61,6 +62,7 @@ int main(int argc, char **argv) {
   os::WatchTerminationSignals([menu_form](int) { menu_form->EndSession(); });
   vcl::Application->Run();
   os::WatchTerminationSignals(nullptr);  // the window is about to go
+  report::KvFreeOpenPreviews();          // previews still open go first
   vcl::DoneApplication();
   qel::DoneQELApplication();
   return 0;

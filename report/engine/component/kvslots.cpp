@@ -41,6 +41,11 @@ void KvRemoveOpenPreview(TkvPreview *preview) {
   list.erase(std::remove(list.begin(), list.end(), preview), list.end());
 }
 
+void KvFreeOpenPreviews() {
+  // Each preview leaves the list as it goes.
+  while (!W().previews.empty()) delete W().previews.back();
+}
+
 TkvPreview::TkvPreview(vcl::TComponent *owner) : vcl::TForm(owner) {}
 
 TkvPreview::~TkvPreview() { KvRemoveOpenPreview(this); }

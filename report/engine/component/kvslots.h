@@ -88,9 +88,11 @@ TkvPreviewFormClass &KvPreviewFormClass();
 TkvReportDesigner *KvCurrentDesigner();
 void KvSetCurrentDesigner(TkvReportDesigner *designer);
 
-// The previews shown and not yet hidden; freed when the engine ends.
+// The previews shown and not yet hidden; the program frees those still
+// open when it ends (KvFreeOpenPreviews), while their windows can still go.
 const std::vector<TkvPreview *> &KvOpenPreviews();
 void KvAddOpenPreview(TkvPreview *preview);
 void KvRemoveOpenPreview(TkvPreview *preview);
+void KvFreeOpenPreviews();
 
 }  // namespace report

@@ -236,6 +236,19 @@ TEST_F(Showing, ClosingANonModalPreviewFreesOnlyItsCopy) {
   EXPECT_EQ(report->EMFPages().Page(0)->Texts().first(), "Riga 1");
 }
 
+TEST_F(Showing, PreviewsStillOpenAreFreedAtTheEnd) {
+  Rows(&owner, "Righe", 2);
+  ListPage(report->Pages().Page(0), "Righe", "Riga", 4);
+  report->SetModalPreview(false);
+  ASSERT_TRUE(report->PrepareReport());
+  report->ShowPreparedReport();
+  report->ShowPreparedReport();
+  ASSERT_EQ(KvOpenPreviews().size(), 2u);
+  KvFreeOpenPreviews();
+  EXPECT_TRUE(KvOpenPreviews().empty());
+  EXPECT_EQ(report->EMFPages().Count(), 1);
+}
+
 TEST_F(Showing, WithoutAPreviewNothingIsShown) {
   KvPreviewFormClass() = nullptr;
   Rows(&owner, "Righe", 2);
