@@ -108,7 +108,7 @@ QImage Glyph(TkvAlignment a) {
 
 }  // namespace
 
-TAlignForm::TAlignForm(vcl::TComponent *owner, vcl::TCustomForm *designer) : vcl::TForm(owner), designer_(designer) {
+TAlignForm::TAlignForm(vcl::TComponent *owner) : vcl::TForm(owner) {
   SetName(QStringLiteral("AlignForm"));
   SetCaption(QStringLiteral("Allineamento"));
   SetBorderStyle(vcl::bsToolWindow);
@@ -144,21 +144,18 @@ bool TAlignForm::Apply(TkvAlignment alignment) {
   return moved;
 }
 
-void TAlignForm::ShowPalette() {
+void TAlignForm::SetVisible(bool visible) {
   QPointer<QWidget> active = QApplication::activeWindow();
-  Show();
-  if (active != nullptr && active != Handle()) active->activateWindow();
+  vcl::TForm::SetVisible(visible);
+  if (visible && active != nullptr && active != Handle()) active->activateWindow();
 }
 
 void TAlignForm::KeyDown(int &key, vcl::TShiftState shift) {
   vcl::TForm::KeyDown(key, shift);
-  if (designer_ == nullptr || key < vcl::VK_F1 || key > vcl::VK_F12) return;
+  if (!OnFunctionKey || key < vcl::VK_F1 || key > vcl::VK_F12) return;
   // Posted, so the designer handles it once this key is over.
-  QPointer<QWidget> target = designer_->Handle();
-  vcl::TCustomForm *designer = designer_;
-  const int vk = key;
-  QTimer::singleShot(0, target, [target, designer, vk] {
-    if (target != nullptr) designer->Perform(vcl::WM_KEYDOWN, vk, 0);
+  QTimer::singleShot(0, Handle(), [this, vk = key, shift] {
+    if (OnFunctionKey) OnFunctionKey(vk, shift);
   });
   key = 0;
 }

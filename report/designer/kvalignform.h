@@ -6,8 +6,9 @@
 // selection and the page come from, and what follows a change (the
 // designer redraws, refreshes its selection marks and records an undo
 // step). Function keys pressed in the palette go on to the designer
-// window, so its function-key commands keep working while the palette has
-// the focus. The designer keeps the palette's place and visibility in its
+// window (OnFunctionKey, called once the key is over), so its function-key
+// commands keep working while the palette has the focus. Showing the
+// palette never takes the activation from the designer. The designer keeps the palette's place and visibility in its
 // settings under the palette's name, "AlignForm".
 #pragma once
 
@@ -39,25 +40,23 @@ class TAlignForm : public vcl::TForm {
   ORBISCA_CLASS(TAlignForm, vcl::TForm)
 
  public:
-  // `designer` receives the function keys (may be nullptr).
-  explicit TAlignForm(vcl::TComponent *owner, vcl::TCustomForm *designer = nullptr);
+  explicit TAlignForm(vcl::TComponent *owner);
 
   TkvAlignTarget Target;
+  // F1 to F12 typed in the palette, for the designer window.
+  std::function<void(int key, vcl::TShiftState shift)> OnFunctionKey;
 
   // B0 to B9, in the order of TkvAlignment.
   std::array<vcl::TSpeedButton *, kvAlignmentCount> B{};
 
   // What the button of that alignment does; true when objects moved.
   bool Apply(TkvAlignment alignment);
-  // Shows the palette above the other windows without taking the focus
-  // from the designer and without moving it.
-  void ShowPalette();
+  // Shown, it stays above the other windows, where it was, and the window
+  // that was active stays active.
+  void SetVisible(bool visible) override;
 
  protected:
   void KeyDown(int &key, vcl::TShiftState shift) override;
-
- private:
-  vcl::TCustomForm *designer_;
 };
 
 }  // namespace report

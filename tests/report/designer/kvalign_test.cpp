@@ -2,6 +2,7 @@
 // runs it on the designer's selection.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QTest>
 #include <memory>
 
@@ -170,17 +171,22 @@ TEST_F(Palette, ButtonsCarryTheirHintsAndActOnTheSelection) {
   EXPECT_EQ(changes_, 3);
 }
 
-TEST_F(Palette, FunctionKeysGoOnToTheDesigner) {
+TEST_F(Palette, FunctionKeysGoOnToTheDesignerAndShowingKeepsItActive) {
   vcl::TForm designer(nullptr);
+  designer.Show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(designer.Handle()));
   std::vector<int> keys;
-  designer.OnKeyDown = [&keys](rtl::TObject *, int &key, vcl::TShiftState) { keys.push_back(key); };
-  TAlignForm palette(nullptr, &designer);
-  palette.Show();
-  QTest::keyClick(palette.Handle(), Qt::Key_F9);
-  QTest::keyClick(palette.Handle(), Qt::Key_A);
+  palette_.OnFunctionKey = [&keys](int key, vcl::TShiftState) { keys.push_back(key); };
+  palette_.SetVisible(true);
+  EXPECT_TRUE(palette_.Visible());
+  QTest::qWait(20);
+  EXPECT_EQ(QApplication::activeWindow(), designer.Handle());
+  QTest::keyClick(palette_.Handle(), Qt::Key_F9);
+  QTest::keyClick(palette_.Handle(), Qt::Key_A);
+  EXPECT_TRUE(keys.empty());  // posted: the key is handled first
   QTest::qWait(20);
   EXPECT_EQ(keys, std::vector<int>{vcl::VK_F9});
-  palette.Hide();
+  palette_.Hide();
 }
 
 }  // namespace
