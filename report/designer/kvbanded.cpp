@@ -4,6 +4,7 @@
 #include "platform/vcl/db/db.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/messages.h"
+#include "report/designer/kvdsgneditors.h"
 #include "report/engine/component/kvreport.h"
 #include "report/engine/model/kvclass.h"
 
@@ -228,6 +229,11 @@ bool EditBandSource(TkvBandView *band) {
   if (!form.Read(choice).isEmpty()) return false;
   KvApplyBandSource(*band->Report, *band, choice);
   return true;
+}
+
+void KvInstallBandSourceEditor() {
+  KvRegisterEditor(TkvEditor::BandSource,
+                   [](TkvEditContext &context) { return EditBandSource(dynamic_cast<TkvBandView *>(context.View)); });
 }
 
 }  // namespace report

@@ -93,4 +93,7 @@ class TBandEditorForm : public vcl::TForm {
 // took its new source.
 bool EditBandSource(TkvBandView *band);
 
+// Registers the editor as the designer's band source editor.
+void KvInstallBandSourceEditor();
+
 }  // namespace report

@@ -1,6 +1,7 @@
 // The band-type chooser (see kvbandtypes.h).
 #include "report/designer/kvbandtypes.h"
 
+#include "report/designer/kvdsgneditors.h"
 #include "report/engine/model/kvclass.h"
 #include "report/engine/prepare/kvpages.h"
 
@@ -66,6 +67,12 @@ bool ChooseBandType(const TkvPage &page, int &band_type) {
   if (form.ShowModal() != vcl::mrOk || form.BandType() < 0) return false;
   band_type = form.BandType();
   return true;
+}
+
+void KvInstallBandTypeChooser() {
+  KvRegisterEditor(TkvEditor::BandType, [](TkvEditContext &context) {
+    return context.Page != nullptr && ChooseBandType(*context.Page, context.Value);
+  });
 }
 
 }  // namespace report

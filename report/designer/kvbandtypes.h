@@ -42,4 +42,7 @@ class TBandTypesForm : public vcl::TForm {
 // The chooser for a new band on the page; true and the type after OK.
 bool ChooseBandType(const TkvPage &page, int &band_type);
 
+// Registers the chooser as the designer's band-type chooser.
+void KvInstallBandTypeChooser();
+
 }  // namespace report

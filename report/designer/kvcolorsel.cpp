@@ -3,6 +3,7 @@
 
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/messages.h"
+#include "report/designer/kvdsgneditors.h"
 #include "report/designer/kveditctl.h"
 
 namespace report {
@@ -136,6 +137,11 @@ bool PickColor(const QPoint &anchor, vcl::TColor &color) {
   if (form.ShowModal() != vcl::mrOk) return false;
   color = form.selector->CurrentColor();
   return true;
+}
+
+void KvInstallColorPicker() {
+  KvRegisterEditor(TkvEditor::ColorPicker,
+                   [](TkvEditContext &context) { return PickColor(context.Anchor, context.Color); });
 }
 
 }  // namespace report

@@ -54,4 +54,7 @@ class TColorSelector : public vcl::TPanel {
 // a cancelled colour dialog).
 bool PickColor(const QPoint &anchor, vcl::TColor &color);
 
+// Registers the drop-down as the designer's colour picker.
+void KvInstallColorPicker();
+
 }  // namespace report

@@ -3,8 +3,17 @@
 
 #include <array>
 
+#include "report/designer/kvbanded.h"
+#include "report/designer/kvbandtypes.h"
+#include "report/designer/kvcolorsel.h"
 #include "report/designer/kvdocopt.h"
+#include "report/designer/kvedservices.h"
 #include "report/designer/kvevform.h"
+#include "report/designer/kvgeditor.h"
+#include "report/designer/kvgrouped.h"
+#include "report/designer/kvhilight.h"
+#include "report/designer/kvpagelist.h"
+#include "report/designer/kvpgopt.h"
 
 namespace report {
 
@@ -43,6 +52,15 @@ void KvInstallDesignerEditors() {
   // (and the window classes above) here.
   KvInstallDocumentOptions();
   KvInstallVariablesEditor();
+  KvInstallEditorServices();
+  KvInstallHighlightEditor();
+  KvInstallPictureEditor();
+  KvInstallColorPicker();
+  KvInstallPageListEditor();
+  KvInstallPageOptionsEditor();
+  KvInstallBandSourceEditor();
+  KvInstallGroupEditor();
+  KvInstallBandTypeChooser();
 }
 
 }  // namespace report

@@ -16,13 +16,4 @@ void KvInstallEditorServices() {
   services.EditExpression = [](TkvReport *report, QString &expression) { return EditExpression(report, expression); };
 }
 
-namespace {
-
-const bool kInstalled = [] {
-  KvInstallEditorServices();
-  return true;
-}();
-
-}  // namespace
-
 }  // namespace report

@@ -5,8 +5,8 @@
 
 namespace report {
 
-// Fills the table; called once when the designer starts (also done when
-// this unit is linked).
+// Fills the table; called once when the designer starts
+// (KvInstallDesignerEditors).
 void KvInstallEditorServices();
 
 }  // namespace report

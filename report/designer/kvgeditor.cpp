@@ -6,6 +6,7 @@
 
 #include "platform/rtl/exceptions.h"
 #include "platform/vcl/dialogs.h"
+#include "report/designer/kvdsgneditors.h"
 #include "report/engine/model/kvglobals.h"
 
 namespace report {
@@ -161,6 +162,11 @@ bool EditPicture(TkvPictureView *view) {
   if (form.ShowModal() != vcl::mrOk) return false;
   form.ApplyTo(view);
   return true;
+}
+
+void KvInstallPictureEditor() {
+  KvRegisterEditor(TkvEditor::Picture,
+                   [](TkvEditContext &context) { return EditPicture(dynamic_cast<TkvPictureView *>(context.View)); });
 }
 
 }  // namespace report

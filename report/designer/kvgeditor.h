@@ -59,4 +59,7 @@ class TGEditorForm : public vcl::TForm {
 // object took the new picture.
 bool EditPicture(TkvPictureView *view);
 
+// Registers the editor as the designer's picture editor.
+void KvInstallPictureEditor();
+
 }  // namespace report

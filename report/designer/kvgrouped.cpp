@@ -1,6 +1,7 @@
 // The group editor (see kvgrouped.h).
 #include "report/designer/kvgrouped.h"
 
+#include "report/designer/kvdsgneditors.h"
 #include "report/designer/kvexpred.h"
 #include "report/designer/kvpickers.h"
 #include "report/engine/model/kvclass.h"
@@ -54,6 +55,13 @@ bool EditGroup(TkvBandView *band) {
   if (form.ShowModal() != vcl::mrOk) return false;
   band->FormatStr = form.Edit1->Text();
   return true;
+}
+
+void KvInstallGroupEditor() {
+  KvRegisterEditor(TkvEditor::Group, [](TkvEditContext &context) {
+    auto *band = dynamic_cast<TkvBandView *>(context.View);
+    return band != nullptr && band->GetBandType() == btGroupHeader && EditGroup(band);
+  });
 }
 
 }  // namespace report

@@ -41,4 +41,7 @@ class TGroupEditorForm : public vcl::TForm {
 // band's FormatStr) after OK.
 bool EditGroup(TkvBandView *band);
 
+// Registers the editor as the designer's group editor.
+void KvInstallGroupEditor();
+
 }  // namespace report

@@ -1,6 +1,7 @@
 // The highlight dialog (see kvhilight.h).
 #include "report/designer/kvhilight.h"
 
+#include "report/designer/kvdsgneditors.h"
 #include "report/designer/kvexpred.h"
 #include "report/engine/model/kvclass.h"
 
@@ -132,13 +133,20 @@ void THilightForm::ShowSwatches() {
   SpeedButton2->SetGlyph(&swatch);
 }
 
-bool EditHighlight(TkvMemoView *memo) {
+bool EditHighlight(TkvMemoView *memo, TkvReport *report) {
   if (memo == nullptr) return false;
-  THilightForm form(nullptr, memo->Report);
+  THilightForm form(nullptr, report != nullptr ? report : memo->Report);
   form.Load(TkvHighlight::Of(*memo));
   if (form.ShowModal() != vcl::mrOk) return false;
   form.Highlight().ApplyTo(*memo);
   return true;
+}
+
+void KvInstallHighlightEditor() {
+  KvRegisterEditor(TkvEditor::Highlight, [](TkvEditContext &context) {
+    auto *memo = dynamic_cast<TkvMemoView *>(context.View);
+    return memo != nullptr && EditHighlight(memo, context.Report);
+  });
 }
 
 }  // namespace report

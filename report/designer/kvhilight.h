@@ -77,6 +77,12 @@ class THilightForm : public vcl::TForm {
 };
 
 // The dialog on a memo's highlight; true (and the memo changed) after OK.
-bool EditHighlight(TkvMemoView *memo);
+// The condition's expression editor lists `report` (the memo's own when
+// none is given).
+bool EditHighlight(TkvMemoView *memo, TkvReport *report = nullptr);
+
+// Registers the dialog as the designer's highlight editor (on a copy of the
+// last selected memo, in the context's View).
+void KvInstallHighlightEditor();
 
 }  // namespace report

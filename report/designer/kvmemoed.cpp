@@ -27,7 +27,8 @@ vcl::TBitBtn *PlaceBitBtn(vcl::TForm *form, const QString &caption, int top) {
 
 }  // namespace
 
-TEditorForm::TEditorForm(vcl::TComponent *owner) : vcl::TForm(owner), scratch_(std::make_unique<TkvMemoView>(nullptr)) {
+TEditorForm::TEditorForm(vcl::TComponent *owner)
+    : TPropEditor(owner), scratch_(std::make_unique<TkvMemoView>(nullptr)) {
   // NOLINTBEGIN(readability-magic-numbers)
   SetupDialog(this, QStringLiteral("Editor di testo"), kWidth, kHeight);
   SetKeyPreview(true);
@@ -71,7 +72,7 @@ TEditorForm::TEditorForm(vcl::TComponent *owner) : vcl::TForm(owner), scratch_(s
 TEditorForm::~TEditorForm() = default;
 
 int TEditorForm::ShowEditor() {
-  if (view_ == nullptr) return vcl::mrCancel;
+  if (View() == nullptr) return vcl::mrCancel;
   LoadFromView();
   const int result = ShowModal();
   if (result == vcl::mrOk) ApplyToView();
@@ -79,9 +80,9 @@ int TEditorForm::ShowEditor() {
 }
 
 void TEditorForm::LoadFromView() {
-  if (view_ == nullptr) return;
-  M1->Lines()->Assign(&view_->Memo);
-  auto *memo = dynamic_cast<TkvMemoView *>(view_);
+  if (View() == nullptr) return;
+  M1->Lines()->Assign(&View()->Memo);
+  auto *memo = dynamic_cast<TkvMemoView *>(View());
   if (memo != nullptr) scratch_->Assign(memo);
   BitBtn1->SetEnabled(memo != nullptr);
   BitBtn2->SetEnabled(memo != nullptr);
@@ -89,12 +90,12 @@ void TEditorForm::LoadFromView() {
 }
 
 void TEditorForm::ApplyToView() {
-  if (view_ == nullptr) return;
-  if (auto *memo = dynamic_cast<TkvMemoView *>(view_)) {
+  if (View() == nullptr) return;
+  if (auto *memo = dynamic_cast<TkvMemoView *>(View())) {
     scratch_->Memo.Assign(M1->Lines());
     memo->Assign(scratch_.get());
   } else {
-    view_->Memo.Assign(M1->Lines());
+    View()->Memo.Assign(M1->Lines());
   }
 }
 
@@ -104,20 +105,20 @@ void TEditorForm::InsertText(const QString &text) {
 }
 
 void TEditorForm::InsertVariable() {
-  const QString variable = PickVariable(view_ != nullptr ? view_->Report : nullptr);
+  const QString variable = PickVariable(View() != nullptr ? View()->Report : nullptr);
   if (!variable.isEmpty()) InsertText(u'[' + variable + u']');
   FocusIfShown(M1);
 }
 
 void TEditorForm::InsertField() {
-  const QString field = PickField(view_ != nullptr ? view_->Report : nullptr);
+  const QString field = PickField(View() != nullptr ? View()->Report : nullptr);
   if (!field.isEmpty()) InsertText(u'[' + field + u']');
   FocusIfShown(M1);
 }
 
 void TEditorForm::InsertExpression() {
   QString expression;
-  if (report::EditExpression(view_ != nullptr ? view_->Report : nullptr, expression) && !expression.isEmpty())
+  if (report::EditExpression(View() != nullptr ? View()->Report : nullptr, expression) && !expression.isEmpty())
     InsertText(u'[' + expression + u']');
   FocusIfShown(M1);
 }
@@ -132,7 +133,7 @@ void TEditorForm::EditFormat() {
 
 void TEditorForm::EditHighlight() {
   // The condition's expression editor lists the object's report.
-  TkvReport *report = view_ != nullptr ? view_->Report : nullptr;
+  TkvReport *report = View() != nullptr ? View()->Report : nullptr;
   THilightForm form(nullptr, report);
   form.Load(TkvHighlight::Of(*scratch_));
   if (form.ShowModal() == vcl::mrOk) form.Highlight().ApplyTo(*scratch_);

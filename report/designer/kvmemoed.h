@@ -16,25 +16,26 @@
 #include "platform/vcl/forms.h"
 #include "platform/vcl/stdctrls.h"
 #include "report/designer/kveditctl.h"
+#include "report/designer/kvinsp.h"
 
 namespace report {
 
 class TkvMemoView;
 class TkvView;
 
-class TEditorForm : public vcl::TForm {
-  ORBISCA_CLASS(TEditorForm, vcl::TForm)
+// A property editor of the inspector (its "Testo" row), also opened by the
+// designer's edit command on a memo.
+class TEditorForm : public TPropEditor {
+  ORBISCA_CLASS(TEditorForm, TPropEditor)
 
  public:
   explicit TEditorForm(vcl::TComponent *owner);
   ~TEditorForm() override;
 
-  // The object edited (not owned).
-  TkvView *View() const { return view_; }
-  void SetView(TkvView *view) { view_ = view; }
-  // Shows the editor on the object; mrCancel without showing when there
-  // is none. After mrOk the object holds the edited text and settings.
-  int ShowEditor();
+  // Shows the editor on the object (View()); mrCancel without showing when
+  // there is none. After mrOk the object holds the edited text and
+  // settings.
+  int ShowEditor() override;
 
   // What activation and OK do, for the editor and its tests.
   void LoadFromView();
@@ -61,7 +62,6 @@ class TEditorForm : public vcl::TForm {
   vcl::TBitBtn *BitBtn2 = nullptr;  // "Evi&denzia"
 
  private:
-  TkvView *view_ = nullptr;
   std::unique_ptr<TkvMemoView> scratch_;
 };
 

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "platform/vcl/dialogs.h"
+#include "report/designer/kvdsgneditors.h"
 #include "report/engine/component/kvreport.h"
 #include "report/engine/prepare/kvpages.h"
 #include "report/engine/print/kvprntr.h"
@@ -307,6 +308,10 @@ bool EditPageOptions(TkvPage *page) {
   if (!form.Store(options).isEmpty()) return false;
   options.ApplyTo(*page);
   return true;
+}
+
+void KvInstallPageOptionsEditor() {
+  KvRegisterEditor(TkvEditor::PageOptions, [](TkvEditContext &context) { return EditPageOptions(context.Page); });
 }
 
 }  // namespace report

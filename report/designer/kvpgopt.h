@@ -101,4 +101,7 @@ class TPgoptForm : public vcl::TForm {
 // the new options.
 bool EditPageOptions(TkvPage *page);
 
+// Registers the dialog as the designer's page options editor.
+void KvInstallPageOptionsEditor();
+
 }  // namespace report
