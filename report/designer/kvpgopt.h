@@ -27,7 +27,11 @@ class TkvPage;
 inline constexpr double kvPixelsPerMm = 3.7809523809523809524;
 
 struct TkvPageOptions {
-  int PaperCode = 9;
+  // What a new page has (A4, full scale); FromPage reads a page's own.
+  static constexpr int kDefaultPaper = 9;
+  static constexpr int kFullScale = 100;
+
+  int PaperCode = kDefaultPaper;
   int WidthMm = 0;  // the custom size (paper code 256), portrait
   int HeightMm = 0;
   int Orientation = 0;    // 0 "Verticale", 1 "Orizzontale"
@@ -39,8 +43,8 @@ struct TkvPageOptions {
   bool RepeatTableHeader = false;
   int Columns = 1;
   int ColumnGapMm = 0;
-  int ScaleX = 100;  // percent
-  int ScaleY = 100;
+  int ScaleX = kFullScale;  // percent
+  int ScaleY = kFullScale;
 
   static TkvPageOptions FromPage(const TkvPage &page);
   // Writes the options into the page, which then takes its paper from the
