@@ -58,6 +58,7 @@ inline constexpr unsigned DT_END_ELLIPSIS = 0x8000;
 inline constexpr unsigned DT_WORD_ELLIPSIS = 0x40000;
 
 class TGraphic;
+class CanvasPainterScope;
 
 class TCanvas : public rtl::TPersistent {
   ORBISCA_CLASS(TCanvas, rtl::TPersistent)
@@ -151,11 +152,16 @@ class TCanvas : public rtl::TPersistent {
   std::function<void(TCanvas *sender)> OnChange;
   std::function<void(TCanvas *sender)> OnChanging;
 
+ protected:
+  // Draws `text` in the painter's font and pen with its base line starting
+  // at `at` (QPainter's drawText; a recording canvas records it directly).
+  virtual void PaintText(QPainter *painter, QPoint at, const QString &text);
+
  private:
   friend class CanvasPainterScope;
   void Changing();
   void Changed();
-  void ApplyPenMode(QPainter *p);
+  void ApplyPenMode(CanvasPainterScope &scope);
 
   std::unique_ptr<TFont> font_;
   std::unique_ptr<TPen> pen_;

@@ -356,6 +356,12 @@ void TFont::Assign(const rtl::TPersistent *source) {
     pitch_ = f->pitch_;
     orientation_ = f->orientation_;
     Changed();
+    // A copy at the same resolution is the same Qt font: the source's
+    // (reports copy their objects' fonts to and from the canvas all along).
+    if (f->pixels_per_inch_ == pixels_per_inch_) {
+      qfont_ = f->ToQFont();
+      cached_ = true;
+    }
     return;
   }
   TGraphicsObject::Assign(source);

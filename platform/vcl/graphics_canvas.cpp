@@ -194,8 +194,9 @@ QImage *ImageOf(QPaintDevice *device) {
 
 }  // namespace
 
-// Everything a drawing call needs: the painter (or none), with its state
-// saved, and the canvas's change events around the call.
+// Everything a drawing call needs: the painter (or none), and the canvas's
+// change events around the call. The painter's state is saved (and put back
+// after the call) only when the call changes it: Changing() saves it first.
 class CanvasPainterScope {
  public:
   explicit CanvasPainterScope(TCanvas *canvas) : canvas_(canvas) {
@@ -207,25 +208,38 @@ class CanvasPainterScope {
       return;  // an empty bitmap: nothing to draw on, nothing to do
     }
     canvas->Changing();
-    painter_->save();
-    painter_->setRenderHint(QPainter::Antialiasing, false);
-    painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    // Every call draws without antialiasing, painting over what is there.
+    if (painter_->testRenderHint(QPainter::Antialiasing) ||
+        painter_->compositionMode() != QPainter::CompositionMode_SourceOver) {
+      Changing()->setRenderHint(QPainter::Antialiasing, false);
+      painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
   }
   ~CanvasPainterScope() {
     if (painter_ == nullptr) return;
-    painter_->restore();
+    if (saved_) painter_->restore();
     canvas_->Changed();
   }
   CanvasPainterScope(const CanvasPainterScope &) = delete;
   CanvasPainterScope &operator=(const CanvasPainterScope &) = delete;
 
+  // For drawing.
   QPainter *operator->() const { return painter_; }
   QPainter *get() const { return painter_; }
   explicit operator bool() const { return painter_ != nullptr; }
+  // For changing the painter's pen, brush, font, transform, clip or mode.
+  QPainter *Changing() {
+    if (!saved_) {
+      painter_->save();
+      saved_ = true;
+    }
+    return painter_;
+  }
 
  private:
   TCanvas *canvas_;
   QPainter *painter_ = nullptr;
+  bool saved_ = false;
 };
 
 TCanvas::TCanvas()
@@ -280,48 +294,50 @@ void TCanvas::Changed() {
   if (OnChange) OnChange(this);
 }
 
-void TCanvas::ApplyPenMode(QPainter *p) {
+void TCanvas::ApplyPenMode(CanvasPainterScope &scope) {
+  QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
   switch (pen_->Mode()) {
     case pmNot:
-      p->setCompositionMode(QPainter::RasterOp_NotDestination);
+      mode = QPainter::RasterOp_NotDestination;
       break;
     case pmXor:
-      p->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+      mode = QPainter::RasterOp_SourceXorDestination;
       break;
     case pmNotXor:
-      p->setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
+      mode = QPainter::RasterOp_NotSourceXorDestination;
       break;
     case pmMask:
-      p->setCompositionMode(QPainter::RasterOp_SourceAndDestination);
+      mode = QPainter::RasterOp_SourceAndDestination;
       break;
     case pmMerge:
-      p->setCompositionMode(QPainter::RasterOp_SourceOrDestination);
+      mode = QPainter::RasterOp_SourceOrDestination;
       break;
     case pmNotCopy:
-      p->setCompositionMode(QPainter::RasterOp_NotSource);
+      mode = QPainter::RasterOp_NotSource;
       break;
     case pmMaskPenNot:
-      p->setCompositionMode(QPainter::RasterOp_SourceAndNotDestination);
+      mode = QPainter::RasterOp_SourceAndNotDestination;
       break;
     case pmMaskNotPen:
-      p->setCompositionMode(QPainter::RasterOp_NotSourceAndDestination);
+      mode = QPainter::RasterOp_NotSourceAndDestination;
       break;
     case pmNotMask:
-      p->setCompositionMode(QPainter::RasterOp_NotSourceOrNotDestination);
+      mode = QPainter::RasterOp_NotSourceOrNotDestination;
       break;
     case pmNotMerge:
-      p->setCompositionMode(QPainter::RasterOp_NotSourceAndNotDestination);
+      mode = QPainter::RasterOp_NotSourceAndNotDestination;
       break;
     case pmMergeNotPen:
-      p->setCompositionMode(QPainter::RasterOp_NotSourceOrDestination);
+      mode = QPainter::RasterOp_NotSourceOrDestination;
       break;
     case pmMergePenNot:
-      p->setCompositionMode(QPainter::RasterOp_SourceOrNotDestination);
+      mode = QPainter::RasterOp_SourceOrNotDestination;
       break;
     default:
-      p->setCompositionMode(QPainter::CompositionMode_SourceOver);
       break;
   }
+  // The scope starts every call painting over.
+  if (mode != QPainter::CompositionMode_SourceOver) scope.Changing()->setCompositionMode(mode);
 }
 
 namespace {
@@ -372,7 +388,7 @@ void TCanvas::LineTo(int x, int y) {
   pen_pos_ = {x, y};
   CanvasPainterScope p(this);
   if (!p || !PenVisible(pen_.get())) return;
-  ApplyPenMode(p.get());
+  ApplyPenMode(p);
   if (pen_->Width() <= 1) {
     const QColor color = PenColor(pen_.get());
     if (const DirectPixels direct = DirectPixelsOf(p.get())) {
@@ -382,11 +398,11 @@ void TCanvas::LineTo(int x, int y) {
     }
     QPolygon pts;
     LinePixels(from, {x, y}, pen_->Style(), pts);
-    p->setPen(QPen(color, 1));
+    p.Changing()->setPen(QPen(color, 1));
     p->drawPoints(pts);
     return;
   }
-  SetQtPen(p.get(), pen_.get());
+  SetQtPen(p.Changing(), pen_.get());
   p->drawLine(from.X, from.Y, x, y);
 }
 
@@ -409,18 +425,24 @@ void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
     p->fillRect(QRect(x1 + w, y1 + w, x2 - x1 - 2 * w, y2 - y1 - 2 * w), MakeBrush(brush_.get()));
   }
   if (x2 <= x1 || y2 <= y1 || w <= 0) return;
-  ApplyPenMode(p.get());
+  ApplyPenMode(p);
   if (pen_->Style() == psSolid || pen_->Style() == psInsideFrame || pen_->Width() > 1) {
     // The frame lies inside the rectangle; four strips that do not overlap,
-    // so that an inverting pen mode inverts each pixel once.
-    const QColor c = PenColor(pen_.get());
+    // so that an inverting pen mode inverts each pixel once. They are
+    // filled in one call (QPainter's fillRect sets and restores its pen and
+    // brush for each).
     const int width = x2 - x1, height = y2 - y1;
-    p->fillRect(QRect(x1, y1, width, w), c);
-    if (height > w) p->fillRect(QRect(x1, y2 - w, width, w), c);
+    QRect strips[4];
+    int n = 0;
+    strips[n++] = QRect(x1, y1, width, w);
+    if (height > w) strips[n++] = QRect(x1, y2 - w, width, w);
     if (height > 2 * w) {
-      p->fillRect(QRect(x1, y1 + w, w, height - 2 * w), c);
-      if (width > w) p->fillRect(QRect(x2 - w, y1 + w, w, height - 2 * w), c);
+      strips[n++] = QRect(x1, y1 + w, w, height - 2 * w);
+      if (width > w) strips[n++] = QRect(x2 - w, y1 + w, w, height - 2 * w);
     }
+    p.Changing()->setPen(Qt::NoPen);
+    p.Changing()->setBrush(QBrush(PenColor(pen_.get())));
+    p->drawRects(strips, n);
     return;
   }
   QPolygon pts;
@@ -428,7 +450,7 @@ void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
   LinePixels({x2 - 1, y1}, {x2 - 1, y2 - 1}, pen_->Style(), pts);
   LinePixels({x2 - 1, y2 - 1}, {x1, y2 - 1}, pen_->Style(), pts);
   LinePixels({x1, y2 - 1}, {x1, y1}, pen_->Style(), pts);
-  p->setPen(QPen(PenColor(pen_.get()), 1));
+  p.Changing()->setPen(QPen(PenColor(pen_.get()), 1));
   p->drawPoints(pts);
 }
 
@@ -467,8 +489,8 @@ void TCanvas::DrawFocusRect(const TRect &r) {
     dot(r.Left, y);
     if (r.Right - 1 > r.Left) dot(r.Right - 1, y);
   }
-  p->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-  p->setPen(QPen(Qt::white, 1));
+  p.Changing()->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+  p.Changing()->setPen(QPen(Qt::white, 1));
   p->drawPoints(pts);
 }
 
@@ -477,9 +499,9 @@ void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
   if (y2 < y1) std::swap(y1, y2);
   CanvasPainterScope p(this);
   if (!p || x2 - x1 < 1 || y2 - y1 < 1) return;
-  ApplyPenMode(p.get());
-  SetQtPen(p.get(), pen_.get());
-  p->setBrush(MakeBrush(brush_.get()));
+  ApplyPenMode(p);
+  SetQtPen(p.Changing(), pen_.get());
+  p.Changing()->setBrush(MakeBrush(brush_.get()));
   p->drawEllipse(QRect(x1, y1, x2 - x1 - 1, y2 - y1 - 1));
 }
 
@@ -488,9 +510,9 @@ void TCanvas::RoundRect(int x1, int y1, int x2, int y2, int x3, int y3) {
   if (y2 < y1) std::swap(y1, y2);
   CanvasPainterScope p(this);
   if (!p || x2 - x1 < 1 || y2 - y1 < 1) return;
-  ApplyPenMode(p.get());
-  SetQtPen(p.get(), pen_.get());
-  p->setBrush(MakeBrush(brush_.get()));
+  ApplyPenMode(p);
+  SetQtPen(p.Changing(), pen_.get());
+  p.Changing()->setBrush(MakeBrush(brush_.get()));
   p->drawRoundedRect(QRect(x1, y1, x2 - x1 - 1, y2 - y1 - 1), std::abs(x3) / 2.0, std::abs(y3) / 2.0);
 }
 
@@ -499,9 +521,9 @@ void TCanvas::Polygon(const std::vector<TPoint> &points) {
   if (!p || points.size() < 2) return;
   QPolygon poly;
   for (const TPoint &pt : points) poly << QPoint(pt.X, pt.Y);
-  ApplyPenMode(p.get());
-  SetQtPen(p.get(), pen_.get());
-  p->setBrush(MakeBrush(brush_.get()));
+  ApplyPenMode(p);
+  SetQtPen(p.Changing(), pen_.get());
+  p.Changing()->setBrush(MakeBrush(brush_.get()));
   p->drawPolygon(poly, Qt::OddEvenFill);
 }
 
@@ -540,8 +562,8 @@ void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
   const QRect box(x1, y1, x2 - x1 - 1, y2 - y1 - 1);
   int start, span;
   ArcAngles(box, x3, y3, x4, y4, &start, &span);
-  ApplyPenMode(p.get());
-  SetQtPen(p.get(), pen_.get());
+  ApplyPenMode(p);
+  SetQtPen(p.Changing(), pen_.get());
   p->drawArc(box, start, span);
 }
 
@@ -553,9 +575,9 @@ void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
   const QRect box(x1, y1, x2 - x1 - 1, y2 - y1 - 1);
   int start, span;
   ArcAngles(box, x3, y3, x4, y4, &start, &span);
-  ApplyPenMode(p.get());
-  SetQtPen(p.get(), pen_.get());
-  p->setBrush(MakeBrush(brush_.get()));
+  ApplyPenMode(p);
+  SetQtPen(p.Changing(), pen_.get());
+  p.Changing()->setBrush(MakeBrush(brush_.get()));
   p->drawPie(box, start, span);
 }
 
@@ -572,17 +594,17 @@ void TCanvas::TextOut(int x, int y, const QString &text) {
   if (!p) return;
   TTextAdvances &metrics = font_->Advances(Device());
   const int w = metrics.Width(text);
-  p->setFont(font_->ToQFont());
+  p.Changing()->setFont(font_->ToQFont());
   if (font_->Orientation() != 0) {
-    p->translate(x, y);
-    p->rotate(-font_->Orientation() / 10.0);
-    p->translate(-x, -y);
+    p.Changing()->translate(x, y);
+    p.Changing()->rotate(-font_->Orientation() / 10.0);
+    p.Changing()->translate(-x, -y);
   }
   if (brush_->Style() == bsSolid && !text.isEmpty()) {
     p->fillRect(QRect(x, y, w, metrics.Height()), Opaque(brush_->Color()));
   }
-  p->setPen(Opaque(font_->Color()));
-  p->drawText(QPoint(x, y + metrics.Ascent()), text);
+  p.Changing()->setPen(Opaque(font_->Color()));
+  PaintText(p.get(), QPoint(x, y + metrics.Ascent()), text);
   pen_pos_ = {x + w, y};
 }
 
@@ -590,18 +612,20 @@ void TCanvas::TextRect(const TRect &r, int x, int y, const QString &text) {
   CanvasPainterScope p(this);
   if (!p) return;
   const int ascent = font_->Advances(Device()).Ascent();
-  p->setClipRect(ToQRect(r), Qt::IntersectClip);
+  p.Changing()->setClipRect(ToQRect(r), Qt::IntersectClip);
   if (brush_->Style() == bsSolid) p->fillRect(ToQRect(r), Opaque(brush_->Color()));
-  p->setFont(font_->ToQFont());
+  p.Changing()->setFont(font_->ToQFont());
   // Turned text turns about its start, inside the unturned clip rectangle.
   if (font_->Orientation() != 0) {
-    p->translate(x, y);
-    p->rotate(-font_->Orientation() / 10.0);
-    p->translate(-x, -y);
+    p.Changing()->translate(x, y);
+    p.Changing()->rotate(-font_->Orientation() / 10.0);
+    p.Changing()->translate(-x, -y);
   }
-  p->setPen(Opaque(font_->Color()));
-  p->drawText(QPoint(x, y + ascent), text);
+  p.Changing()->setPen(Opaque(font_->Color()));
+  PaintText(p.get(), QPoint(x, y + ascent), text);
 }
+
+void TCanvas::PaintText(QPainter *painter, QPoint at, const QString &text) { painter->drawText(at, text); }
 
 int TCanvas::TextWidth(const QString &text) { return font_->Advances(Device()).Width(text); }
 
@@ -648,18 +672,18 @@ void TCanvas::DrawImage(const TRect &dest, const QImage &image, const QRect &sou
       p->fillRect(target, Qt::white);
       return;
     case cmDstInvert:
-      p->setCompositionMode(QPainter::RasterOp_NotDestination);
+      p.Changing()->setCompositionMode(QPainter::RasterOp_NotDestination);
       p->fillRect(target, Qt::white);
       return;
     case cmPatCopy:
       p->fillRect(target, MakeBrush(brush_.get()));
       return;
     case cmPatInvert:
-      p->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+      p.Changing()->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
       p->fillRect(target, MakeBrush(brush_.get()));
       return;
     case cmPatPaint:
-      p->setCompositionMode(QPainter::RasterOp_SourceOrDestination);
+      p.Changing()->setCompositionMode(QPainter::RasterOp_SourceOrDestination);
       p->fillRect(target, MakeBrush(brush_.get()));
       return;
     default:
@@ -667,7 +691,8 @@ void TCanvas::DrawImage(const TRect &dest, const QImage &image, const QRect &sou
   }
   if (image.isNull()) return;
   bool handled = false;
-  p->setCompositionMode(CopyModeComposition(copy_mode_, &handled));
+  const QPainter::CompositionMode mode = CopyModeComposition(copy_mode_, &handled);
+  if (mode != QPainter::CompositionMode_SourceOver) p.Changing()->setCompositionMode(mode);
   p->drawImage(target, image, source_rect);
 }
 
@@ -820,12 +845,12 @@ int DrawText(TCanvas *canvas, const QString &text, TRect &r, unsigned format) {
   if (!p) return 0;
   const QRect box = ToQRect(r);
   const QRect used = fm.boundingRect(box, flags, shown);
-  if (!(format & DT_NOCLIP)) p->setClipRect(box, Qt::IntersectClip);
+  if (!(format & DT_NOCLIP)) p.Changing()->setClipRect(box, Qt::IntersectClip);
   if (canvas->Brush()->Style() == bsSolid && !shown.isEmpty()) {
     p->fillRect(used, Opaque(canvas->Brush()->Color()));
   }
-  p->setFont(f);
-  p->setPen(Opaque(canvas->Font()->Color()));
+  p.Changing()->setFont(f);
+  p.Changing()->setPen(Opaque(canvas->Font()->Color()));
   p->drawText(box, flags, shown);
   if ((format & DT_SINGLELINE) && (format & DT_VCENTER)) return used.height() + (used.top() - box.top());
   return used.height();

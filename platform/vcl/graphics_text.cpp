@@ -1,6 +1,7 @@
 // Text widths without shaping (see TTextAdvances in graphics.h): the kept
 // advances of each font, the check that a font may be summed, and the
 // ruler that word wrapping measures its pieces with.
+#include <QFontDatabase>
 #include <QGlyphRun>
 #include <QPaintDevice>
 #include <QRawFont>
@@ -80,10 +81,16 @@ int DeviceDpi(QPaintDevice *device) { return device != nullptr ? device->logical
 }  // namespace
 
 TTextAdvances::TTextAdvances(const QFont &font, QPaintDevice *device)
-    : metrics_(device != nullptr ? QFontMetricsF(font, device) : QFontMetricsF(font)), last_(kPlainTableSize, -1) {
+    : font_(font),
+      metrics_(device != nullptr ? QFontMetricsF(font, device) : QFontMetricsF(font)),
+      last_(kPlainTableSize, -1),
+      char_advance_(kPlainTableSize, -1),
+      in_font_(kPlainTableSize, -1) {
   const QFontMetrics whole = device != nullptr ? QFontMetrics(font, device) : QFontMetrics(font);
   ascent_ = whole.ascent();
   height_ = whole.height();
+  ascent_f_ = metrics_.ascent();
+  height_f_ = metrics_.height();
   // Ligatures and contextual forms show in sequences such as these.
   static const QString kLigatures = QStringLiteral("ff fi fl ffi ffl ft st ct Th fj fb fh fk tt office affluent The");
   simple_ = !Substitutes(font, device, kLigatures) && SelfCheck();
@@ -149,6 +156,54 @@ int TTextAdvances::Before(QChar c, QChar next) {
   return width;
 }
 
+int TTextAdvances::CharAdvance(QChar c) {
+  const char16_t code = c.unicode();
+  if (code < kPlainTableSize) {
+    int &slot = char_advance_[code];
+    if (slot < 0) slot = int(std::lround(metrics_.horizontalAdvance(c)));
+    return slot;
+  }
+  const auto found = char_advance_other_.constFind(code);
+  if (found != char_advance_other_.cend()) return *found;
+  const int width = int(std::lround(metrics_.horizontalAdvance(c)));
+  char_advance_other_.insert(code, width);
+  return width;
+}
+
+bool TTextAdvances::InFont(QStringView text) {
+  QRawFont raw;
+  bool have_raw = false;
+  auto supports = [&](QChar c) {
+    if (!have_raw) {
+      raw = QRawFont::fromFont(font_, QFontDatabase::Latin);
+      have_raw = true;
+    }
+    return raw.isValid() && raw.supportsCharacter(c);
+  };
+  for (const QChar c : text) {
+    const char16_t code = c.unicode();
+    if (code < kPlainTableSize) {
+      signed char &slot = in_font_[code];
+      if (slot < 0) slot = supports(c) ? 1 : 0;
+      if (slot == 0) return false;
+      continue;
+    }
+    auto found = in_font_other_.constFind(code);
+    if (found == in_font_other_.cend()) found = in_font_other_.insert(code, supports(c));
+    if (!*found) return false;
+  }
+  return true;
+}
+
+qreal TTextAdvances::WidthF(QStringView text) {
+  if (text.isEmpty()) return 0;
+  if (Summable(text)) {
+    const int sum = Width(text);
+    if (simple_) return sum;
+  }
+  return metrics_.horizontalAdvance(text.toString());
+}
+
 int TTextAdvances::Width(QStringView text) {
   if (text.isEmpty()) return 0;
   if (!Summable(text)) return Shaped(text);
@@ -160,20 +215,25 @@ int TTextAdvances::Width(QStringView text) {
   return simple_ ? sum : Shaped(text);
 }
 
-TTextAdvances &TFont::Advances(QPaintDevice *device) const {
-  AdvancesKey key{name_, height_, style_.Bits(), int(pitch_), DeviceDpi(device)};
-  if (advances_ && key == advances_key_) return *advances_;
-  // One set of advances per face, size, style and resolution, shared by
-  // every font object that asks.
-  static std::unordered_map<std::string, std::shared_ptr<TTextAdvances>> fonts;
-  const QFont font = ToQFont();
-  const std::string id = (font.key() + QLatin1Char('@') + QString::number(key.dpi)).toStdString();
+std::shared_ptr<TTextAdvances> TTextAdvances::For(const QFont &font, QPaintDevice *device) {
+  // One set per face, size, style and resolution. Never freed: the fonts
+  // inside must not outlive the application at the program's exit.
+  static auto &fonts = *new std::unordered_map<std::string, std::shared_ptr<TTextAdvances>>;
+  const std::string id = (font.key() + QLatin1Char('@') + QString::number(DeviceDpi(device))).toStdString();
   auto found = fonts.find(id);
   if (found == fonts.end()) {
-    if (fonts.size() >= kMaxFonts) fonts.clear();  // the font objects in use keep theirs
+    // Bounded: the sets are dropped (those in use stay with their users)
+    // and made again when asked for.
+    if (fonts.size() >= kMaxFonts) fonts.clear();
     found = fonts.emplace(id, std::make_shared<TTextAdvances>(font, device)).first;
   }
-  advances_ = found->second;
+  return found->second;
+}
+
+TTextAdvances &TFont::Advances(QPaintDevice *device) const {
+  AdvancesKey key{name_, height_, style_.Bits(), int(pitch_), DeviceDpi(device)};
+  if (advances_ != nullptr && key == advances_key_) return *advances_;
+  advances_ = TTextAdvances::For(ToQFont(), device);
   advances_key_ = key;
   return *advances_;
 }

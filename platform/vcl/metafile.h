@@ -231,6 +231,9 @@ class TMetafileCanvas : public TCanvas {
   // Writes the records into the metafile; further drawing raises.
   void Close();
 
+ protected:
+  void PaintText(QPainter *painter, QPoint at, const QString &text) override;
+
  private:
   TMetafile *metafile_;
   QString description_;

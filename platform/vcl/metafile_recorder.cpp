@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 
 #include "platform/rtl/ignorefailure.h"
 #include "platform/vcl/metafile.h"
@@ -31,7 +32,11 @@ namespace {
 // A record being written: fields appended, size patched when done.
 class RecordWriter {
  public:
-  explicit RecordWriter(std::uint32_t type) {
+  // Room for most records, so that appending fields does not reallocate.
+  static constexpr size_t kTypicalSize = 64;
+
+  explicit RecordWriter(std::uint32_t type, size_t size = kTypicalSize) {
+    data_.reserve(size);
     U32(type);
     U32(0);
   }
@@ -51,18 +56,28 @@ class RecordWriter {
     return I32(r.left()).I32(r.top()).I32(r.right()).I32(r.bottom());
   }
   RecordWriter &Bytes(const QByteArray &b) {
-    data_.append(b);
+    data_.append(b.constData(), size_t(b.size()));
     return *this;
   }
   std::uint32_t Size() const { return std::uint32_t(data_.size()); }
+  // The finished record appended to `out`.
+  void AppendTo(QByteArray &out) {
+    Pad();
+    out.append(data_.data(), qsizetype(data_.size()));
+  }
   QByteArray Finish() {
-    while (data_.size() % 4 != 0) data_.append('\0');
-    qToLittleEndian(std::uint32_t(data_.size()), data_.data() + 4);
-    return data_;
+    Pad();
+    return QByteArray(data_.data(), qsizetype(data_.size()));
   }
 
  private:
-  QByteArray data_;
+  // Records are whole 32-bit words long; the size field says how many bytes.
+  void Pad() {
+    while (data_.size() % 4 != 0) data_.push_back('\0');
+    qToLittleEndian(std::uint32_t(data_.size()), data_.data() + 4);
+  }
+
+  std::string data_;
 };
 
 void PutU32(QByteArray &b, int offset, std::uint32_t v) { qToLittleEndian(v, b.data() + offset); }
@@ -197,6 +212,11 @@ class EmfRecorder : public QPaintEngine {
   }
 
   void drawPoints(const QPoint *points, int count) override {
+    if (skip_points_) {
+      // The point drawn only to bring the painter's state here.
+      skip_points_ = false;
+      return;
+    }
     // Runs of neighbouring points (the canvas's thin lines, drawn pixel by
     // pixel) become one line each.
     if (pen_.style() == Qt::NoPen) return;
@@ -336,22 +356,39 @@ class EmfRecorder : public QPaintEngine {
     Image(dest, img, RopOf(mode_));
   }
 
-  void drawTextItem(const QPointF &p, const QTextItem &ti) override {
-    const QString text = ti.text();
+  void drawTextItem(const QPointF &p, const QTextItem &ti) override { Text(p, ti.text(), ti.font()); }
+
+  // Whether `text` in `font` can be recorded as QPainter would record it
+  // without QPainter shaping it first: one run of plain characters, all in
+  // the font itself (a fallback font would make a run of its own), with no
+  // line under, over or through it (QPainter draws those as records).
+  bool TakesTextDirectly(const QFont &font, const QString &text) {
+    if (text.isEmpty() || font.underline() || font.overline() || font.strikeOut()) return false;
+    TTextAdvances &metrics = MetricsOf(font);
+    return metrics.Summable(text) && metrics.InFont(text);
+  }
+
+  // The next points drawn are not recorded (see TMetafileCanvas::PaintText).
+  void SkipNextPoints() { skip_points_ = true; }
+
+  // One text-out record at the base line's start `p`.
+  void Text(const QPointF &p, const QString &text, const QFont &font) {
+    skip_points_ = false;  // whether or not the point reached the recorder
     if (text.isEmpty()) return;
     Prepare(nullptr, nullptr);
-    SelectFont(ti.font());
+    SelectFont(font);
     if (!emitted_.text_color || *emitted_.text_color != ColorRef(pen_.color())) {
       emitted_.text_color = ColorRef(pen_.color());
       Emit(RecordWriter(EMR_SETTEXTCOLOR).U32(*emitted_.text_color));
     }
     const QPoint ref = RoundPoint(p);
-    const QFontMetricsF fm(ti.font());
-    const QRect box = QRectF(p.x(), p.y() - fm.ascent(), fm.horizontalAdvance(text), fm.height()).toAlignedRect();
+    TTextAdvances &metrics = MetricsOf(font);
+    const QRect box = QRectF(p.x(), p.y() - metrics.AscentF(), metrics.WidthF(text), metrics.HeightF()).toAlignedRect();
     const std::uint32_t n = std::uint32_t(text.size());
     const std::uint32_t off_string = 76;
     const std::uint32_t string_bytes = (n * 2 + 3) & ~3u;
-    RecordWriter w(EMR_EXTTEXTOUTW);
+    constexpr std::uint32_t kAdvanceBytes = 4;
+    RecordWriter w(EMR_EXTTEXTOUTW, size_t(off_string) + string_bytes + size_t(n) * kAdvanceBytes);
     w.Rect(box).U32(1).F32(0).F32(0);  // compatible mode, no scaling
     w.I32(ref.x()).I32(ref.y()).U32(n).U32(off_string).U32(0).I32(0).I32(0).I32(0).I32(0);
     w.U32(off_string + string_bytes);  // advances follow the characters
@@ -359,7 +396,7 @@ class EmfRecorder : public QPaintEngine {
     for (std::uint32_t i = 0; i < n; ++i)
       qToLittleEndian(std::uint16_t(text.at(qsizetype(i)).unicode()), chars.data() + 2 * i);
     w.Bytes(chars);
-    for (std::uint32_t i = 0; i < n; ++i) w.I32(int(std::lround(fm.horizontalAdvance(text.at(qsizetype(i))))));
+    for (std::uint32_t i = 0; i < n; ++i) w.I32(metrics.CharAdvance(text.at(qsizetype(i))));
     Emit(w);
     Touch(box);
   }
@@ -422,7 +459,7 @@ class EmfRecorder : public QPaintEngine {
   };
 
   void Emit(RecordWriter w) {
-    records_ += w.Finish();
+    w.AppendTo(records_);
     ++count_;
   }
 
@@ -635,10 +672,23 @@ class EmfRecorder : public QPaintEngine {
     xf_ = saved;
   }
 
+  // The text metrics of a font measured without a device (as the records
+  // have always been written), kept for the font last asked about.
+  TTextAdvances &MetricsOf(const QFont &font) {
+    if (!metrics_ || !(metrics_font_ == font)) {
+      metrics_ = TTextAdvances::For(font, nullptr);
+      metrics_font_ = font;
+    }
+    return *metrics_;
+  }
+
   QPen pen_;
   QBrush brush_;
   QFont font_;
   QTransform xf_;
+  std::shared_ptr<TTextAdvances> metrics_;
+  QFont metrics_font_;
+  bool skip_points_ = false;
   QPainter::CompositionMode mode_ = QPainter::CompositionMode_SourceOver;
   std::optional<QRegion> clip_;
   bool clip_enabled_ = false;
@@ -665,6 +715,22 @@ TMetafileCanvas::TMetafileCanvas(TMetafile *metafile, const QString &description
 TMetafileCanvas::~TMetafileCanvas() {
   // A picture that cannot be completed stays empty; Close says why.
   rtl::IgnoreFailure("a canvas being freed has no one to tell; the picture stays empty", [&] { Close(); });
+}
+
+void TMetafileCanvas::PaintText(QPainter *painter, QPoint at, const QString &text) {
+  const QFont &font = painter->font();
+  // Text QPainter would hand over in one piece is recorded without shaping
+  // it: the record holds characters and advances, not glyphs.
+  if (!recorder_ || painter->pen().style() == Qt::NoPen || painter->backgroundMode() != Qt::TransparentMode ||
+      painter->layoutDirection() == Qt::RightToLeft || !recorder_->TakesTextDirectly(font, text)) {
+    TCanvas::PaintText(painter, at, text);
+    return;
+  }
+  // QPainter hands its state (pen, transform, clip) to the recorder before
+  // it draws: a point the recorder leaves out brings it there.
+  recorder_->SkipNextPoints();
+  painter->drawPoint(at);
+  recorder_->Text(QPointF(at), text, font);
 }
 
 void TMetafileCanvas::SaveDC() {

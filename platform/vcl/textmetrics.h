@@ -32,17 +32,30 @@ namespace vcl {
 class TTextAdvances {
  public:
   TTextAdvances(const QFont &font, QPaintDevice *device);
+  // The set kept for `font` on `device` (nullptr: measured as
+  // QFontMetricsF(font) measures, without a device).
+  static std::shared_ptr<TTextAdvances> For(const QFont &font, QPaintDevice *device);
 
   int Ascent() const { return ascent_; }
   int Height() const { return height_; }
+  qreal AscentF() const { return ascent_f_; }
+  qreal HeightF() const { return height_f_; }
   // The width of `text` measured on its own.
   int Width(QStringView text);
+  // The same as a real number (fractional for text Qt measures).
+  qreal WidthF(QStringView text);
   // Whether the width of `text` and of its pieces is a sum of kept advances.
   bool Summable(QStringView text) const;
+  // Whether the font itself has every character of `text` (no fallback
+  // font draws part of it).
+  bool InFont(QStringView text);
   // The advance of `c` followed by `next` (kerning included), and of `c`
   // at the end of a text. Only for summable text.
   int Before(QChar c, QChar next);
   int Last(QChar c);
+  // The advance of `c` on its own, unshaped and rounded, as metafile text
+  // records list them.
+  int CharAdvance(QChar c);
   // Qt's own measurement.
   int Shaped(QStringView text) const;
 
@@ -50,13 +63,22 @@ class TTextAdvances {
   bool SelfCheck();
   int Measure(const QString &text);
 
+  QFont font_;
   QFontMetricsF metrics_;
   int ascent_ = 0;
   int height_ = 0;
+  qreal ascent_f_ = 0;
+  qreal height_f_ = 0;
   bool simple_ = true;
-  std::vector<int> last_;  // by character code below kPlainTableSize, -1 unknown
+  // By character code below the plain table's size, -1 unknown; the rest
+  // in hashes.
+  std::vector<int> last_;
   QHash<char16_t, int> last_other_;
   QHash<std::uint32_t, int> before_;
+  std::vector<int> char_advance_;
+  QHash<char16_t, int> char_advance_other_;
+  std::vector<signed char> in_font_;
+  QHash<char16_t, bool> in_font_other_;
 };
 
 // The widths of the pieces of one text, each as TextWidth measures that

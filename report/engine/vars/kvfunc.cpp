@@ -369,8 +369,20 @@ QString KvFormatValue(const Variant &value, std::int32_t format, const QString &
   const int sub = KvSubFormatOf(format);
   const int decimals = KvDecimalsOf(format);
   const QChar separator(KvSeparatorOf(format));
-  rtl::FormatSettingsGuard guard;
   rtl::TFormatSettings &fs = rtl::FormatSettings();
+  // Only the separators change while formatting; they are put back however
+  // formatting ends (a copy of the whole settings would cost more than the
+  // formatting of a value).
+  struct SeparatorsGuard {
+    rtl::TFormatSettings &settings;
+    const QChar time = settings.TimeSeparator, decimal = settings.DecimalSeparator,
+                thousand = settings.ThousandSeparator;
+    ~SeparatorsGuard() {
+      settings.TimeSeparator = time;
+      settings.DecimalSeparator = decimal;
+      settings.ThousandSeparator = thousand;
+    }
+  } guard{fs};
   fs.TimeSeparator = u':';
   if (kind == fkNumber && !separator.isNull()) {
     fs.DecimalSeparator = separator;
