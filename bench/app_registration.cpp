@@ -13,7 +13,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "app/menuform.h"
@@ -32,15 +34,23 @@ QString SourcePath() {
   return QDir::temp().filePath(QStringLiteral("orbisca_bench_%1.mdb").arg(kOptions.journal_rows));
 }
 
-// A data folder holding a fresh copy of the large database.
-QString PrepareFolder() {
+// A data folder of this run's own holding a fresh copy of the large database.
+std::unique_ptr<QTemporaryDir> PrepareFolder() {
   const QString source = SourcePath();
   if (!QFileInfo::exists(source)) tools::CreateLargeDatabase(source, kOptions);
-  const QString folder = QDir::temp().filePath(QStringLiteral("orbisca_app_bench"));
-  QDir(folder).removeRecursively();
-  QDir().mkpath(folder);
-  QFile::copy(source, folder + QStringLiteral("/orbisca4.mdb"));
+  auto folder = std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("orbisca_app_bench.XXXXXX")));
+  QFile::copy(source, folder->filePath(QStringLiteral("orbisca4.mdb")));
   return folder;
+}
+
+// The main window shown and started as the first paint starts it (the
+// start-up runs from the event loop once the paint is over).
+std::unique_ptr<app::TMenuForm> StartedWindow() {
+  auto form = std::make_unique<app::TMenuForm>(nullptr);
+  form->Show();
+  form->FormPaint(form.get());  // the first paint, whether or not the platform painted yet
+  for (int i = 0; i < 100 && !form->Started(); ++i) QApplication::processEvents();
+  return form;
 }
 
 void Percentiles(benchmark::State &state, std::vector<double> &ms) {
@@ -51,17 +61,14 @@ void Percentiles(benchmark::State &state, std::vector<double> &ms) {
 }
 
 void BM_StartUp(benchmark::State &state) {
-  const QString folder = PrepareFolder();
+  const auto folder = PrepareFolder();
   const QString saved = QDir::currentPath();
-  QDir::setCurrent(folder);
+  QDir::setCurrent(folder->path());
   std::vector<double> ms;
   for (auto _ : state) {
     QElapsedTimer t;
     t.start();
-    auto form = std::make_unique<app::TMenuForm>(nullptr);
-    form->Show();
-    form->FormPaint(form.get());  // the first paint, whether or not the platform painted yet
-    QApplication::processEvents();
+    auto form = StartedWindow();
     ms.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
     state.SetIterationTime(static_cast<double>(t.nsecsElapsed()) / 1e9);
     if (!form->Started()) state.SkipWithError("the archives did not open");
@@ -71,12 +78,15 @@ void BM_StartUp(benchmark::State &state) {
 }
 
 void BM_SaleThroughTheWindow(benchmark::State &state) {
-  const QString folder = PrepareFolder();
+  const auto folder = PrepareFolder();
   const QString saved = QDir::currentPath();
-  QDir::setCurrent(folder);
-  auto form = std::make_unique<app::TMenuForm>(nullptr);
-  form->Show();
-  form->FormPaint(form.get());
+  QDir::setCurrent(folder->path());
+  auto form = StartedWindow();
+  if (!form->Started()) {
+    state.SkipWithError("the archives did not open");
+    QDir::setCurrent(saved);
+    return;
+  }
   form->selez_data->SetText(rtl::DateToStr(kOptions.first_day + kDayOffset));
   form->ingresso_barcode->SetText(QStringLiteral("333"));
   form->ingresso_barcodeExit(nullptr);
@@ -103,9 +113,9 @@ void BM_SaleThroughTheWindow(benchmark::State &state) {
 // it and append the journal row in one transaction, then read the day's
 // list and its totals.
 void BM_SaleBareSqlite(benchmark::State &state) {
-  const QString folder = PrepareFolder();
+  const auto folder = PrepareFolder();
   sqlite3 *db = nullptr;
-  sqlite3_open((folder + QStringLiteral("/orbisca4.mdb")).toUtf8().constData(), &db);
+  sqlite3_open(QFile::encodeName(folder->filePath(QStringLiteral("orbisca4.mdb"))).constData(), &db);
   jet::InstallSqliteExtensions(db);
   auto prepare = [db](const char *sql) {
     sqlite3_stmt *s = nullptr;
