@@ -143,7 +143,7 @@ RecordsetPtr Database::OpenRecordset(const QString &source, int type, int option
 RecordsetPtr Database::OpenSql(const QString &sql, int type, int options, const std::vector<rtl::Variant> &params,
                                int max_records, const QString &name) {
   detail::Store &store = GetStore();
-  const TranslatedSql tr = Recorded([&] { return TranslateSql(sql, store.Resolver()); });
+  const TranslatedSql tr = Recorded([&] { return store.Translated(sql); });
   if (tr.kind != StatementKind::Select)
     Raise(kErrInvalidOperation, QStringLiteral("Invalid operation: '%1' is not a query that returns rows.").arg(name));
   if (type == dbOpenTable)
@@ -187,7 +187,7 @@ RecordsetPtr Database::OpenSql(const QString &sql, int type, int options, const 
   if (type == dbOpenDynaset && tr.updatable && !table.isEmpty()) {
     TranslateOptions opt;
     opt.with_rowid = true;
-    const TranslatedSql keyed = Recorded([&] { return TranslateSql(sql, store.Resolver(), opt); });
+    const TranslatedSql keyed = Recorded([&] { return store.Translated(sql, opt); });
     if (keyed.rowid_first) {
       live = true;
       d->live = true;
@@ -226,7 +226,7 @@ void Database::ExecuteSql(const QString &sql, int options, const std::vector<rtl
   (void)options;  // failures always raise: a statement never half-succeeds in silence
   detail::Store &store = GetStore();
   *affected = 0;
-  const TranslatedSql tr = Recorded([&] { return TranslateSql(sql, store.Resolver()); });
+  const TranslatedSql tr = Recorded([&] { return store.Translated(sql); });
   if (store.ReadOnly()) Raise(kErrReadOnly, QString::fromLatin1(kMsgReadOnly));
   if (tr.target_table.startsWith(QLatin1String("MSys"), Qt::CaseInsensitive))
     Raise(kErrReadOnly, QStringLiteral("Cannot update '%1': it is a system table.").arg(tr.target_table));
@@ -505,7 +505,7 @@ void QueryDef::Parse() {
   auto db = db_.lock();
   if (!db) return;
   detail::Store &store = db->GetStore();
-  const TranslatedSql tr = Recorded([&] { return TranslateSql(sql_, store.Resolver()); });
+  const TranslatedSql tr = Recorded([&] { return store.Translated(sql_); });
   type_ = QueryType(tr.kind);
   Collection<Parameter> old = params_;
   params_.Clear();

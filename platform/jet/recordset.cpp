@@ -134,11 +134,31 @@ void Recordset::Impl::Spill(const std::vector<std::vector<rtl::Variant>> &first_
         {cols[static_cast<int>(i)].mid(1, cols[static_cast<int>(i)].size() - 2), infos[i].type, infos[i].size});
 }
 
+namespace {
+
+// A statement of the store's cache, reset when the work with it is over
+// (done, stopped early or failed), so that it holds no read open.
+class CachedStatement {
+ public:
+  CachedStatement(detail::Store &store, const QString &sql) : st_(store.Cached(sql)) {}
+  ~CachedStatement() { st_.Reset(); }
+  CachedStatement(const CachedStatement &) = delete;
+  CachedStatement &operator=(const CachedStatement &) = delete;
+  detail::Stmt *operator->() const { return &st_; }
+
+ private:
+  detail::Stmt &st_;
+};
+
+}  // namespace
+
 void Recordset::Impl::LoadKeys() {
-  detail::Stmt st = store->Prepare(key_sql);
-  st.BindAll(params);
-  while (st.Step()) {
-    keys.push_back(st.Int(0));
+  // Sets are opened again and again with the same statement (the day's
+  // list after every sale): it is prepared once.
+  const CachedStatement st(*store, key_sql);
+  st->BindAll(params);
+  while (st->Step()) {
+    keys.push_back(st->Int(0));
     if (max_records > 0 && Size() >= max_records) break;
   }
 }
@@ -159,20 +179,22 @@ void Recordset::Impl::Fill() {
     LoadKeys();
   } else {
     auto data = std::make_shared<std::vector<std::vector<rtl::Variant>>>();
-    detail::Stmt st = store->Prepare(data_sql);
-    st.BindAll(copy_params);
     const int n = static_cast<int>(infos.size());
     bool too_big = false;
-    while (st.Step()) {
-      if (static_cast<int>(data->size()) >= detail::CopyRowsInMemory()) {
-        too_big = true;
-        break;
+    {
+      const CachedStatement st(*store, data_sql);
+      st->BindAll(copy_params);
+      while (st->Step()) {
+        if (static_cast<int>(data->size()) >= detail::CopyRowsInMemory()) {
+          too_big = true;
+          break;
+        }
+        std::vector<rtl::Variant> row(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i)
+          row[static_cast<size_t>(i)] = st->Value(i + data_offset, infos[static_cast<size_t>(i)].type);
+        data->push_back(std::move(row));
+        if (max_records > 0 && static_cast<int>(data->size()) >= max_records) break;
       }
-      std::vector<rtl::Variant> row(static_cast<size_t>(n));
-      for (int i = 0; i < n; ++i)
-        row[static_cast<size_t>(i)] = st.Value(i + data_offset, infos[static_cast<size_t>(i)].type);
-      data->push_back(std::move(row));
-      if (max_records > 0 && static_cast<int>(data->size()) >= max_records) break;
     }
     // Computed columns the translator could not type take the type of
     // their first value.
@@ -194,7 +216,6 @@ void Recordset::Impl::Fill() {
       f.size = FieldInfo::DefaultSize(f.type);
     }
     if (too_big) {
-      st = detail::Stmt();
       Spill(*data);
       LoadKeys();
     } else {
@@ -895,7 +916,7 @@ void Recordset::Delete() {
       d_->store->Cached(QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(detail::Store::Quote(d_->table)));
   st.Bind(1, rtl::Variant(static_cast<long long>(key)));
   const int changes = d_->Write(st);
-  d_->keys.erase(d_->keys.begin() + d_->pos);
+  d_->keys.erase_at(static_cast<size_t>(d_->pos));
   d_->InvalidatePositions();
   d_->on_deleted = true;
   if (changes == 0) Deleted();

@@ -11,6 +11,45 @@
 
 namespace jet {
 
+// The row ids of a set. A clone (every search of the data-access layer
+// makes one) shares them with its original until one of the two changes
+// its own: copying fifty thousand ids for a search costs more than the
+// search.
+class KeyList {
+ public:
+  using const_iterator = std::vector<std::int64_t>::const_iterator;
+
+  size_t size() const { return data_ ? data_->size() : 0; }
+  bool empty() const { return size() == 0; }
+  std::int64_t operator[](size_t i) const { return (*data_)[i]; }
+  std::int64_t back() const { return data_->back(); }
+  const_iterator begin() const { return data_ ? data_->cbegin() : Empty().cbegin(); }
+  const_iterator end() const { return data_ ? data_->cend() : Empty().cend(); }
+
+  void push_back(std::int64_t key) { Own().push_back(key); }
+  void reserve(size_t n) { Own().reserve(n); }
+  void clear() { data_.reset(); }
+  void erase_at(size_t i) {
+    std::vector<std::int64_t> &own = Own();
+    own.erase(own.begin() + static_cast<std::ptrdiff_t>(i));
+  }
+
+ private:
+  static const std::vector<std::int64_t> &Empty() {
+    static const std::vector<std::int64_t> none;
+    return none;
+  }
+  std::vector<std::int64_t> &Own() {
+    if (!data_) {
+      data_ = std::make_shared<std::vector<std::int64_t>>();
+    } else if (data_.use_count() > 1) {
+      data_ = std::make_shared<std::vector<std::int64_t>>(*data_);
+    }
+    return *data_;
+  }
+  std::shared_ptr<std::vector<std::int64_t>> data_;
+};
+
 struct Recordset::Impl {
   std::shared_ptr<detail::Store> store;
   int type = dbOpenDynaset;
@@ -62,7 +101,7 @@ struct Recordset::Impl {
   QString order_terms = QStringLiteral("rowid");
 
   // The set and the cursor.
-  std::vector<std::int64_t> keys;
+  KeyList keys;
   mutable QHash<std::int64_t, int> pos_of;
   mutable bool pos_valid = false;
   // Keys in ascending order (the usual case: row id order) are found by

@@ -502,9 +502,21 @@ QString Store::ColumnDecl(const FieldInfo &f, bool is_rowid) {
   return decl;
 }
 
+namespace {
+
+// Literal text and dates translate by the locale and the year of the moment.
+bool HasLiterals(const QString &sql) { return sql.contains(u'"') || sql.contains(u'\'') || sql.contains(u'#'); }
+
+// Statements kept before the list is started again.
+constexpr qsizetype kMaxTranslations = 500;
+
+}  // namespace
+
 void Store::LoadCatalogue() {
   tables_.clear();
   queries_.clear();
+  translations_.clear();
+  queries_have_literals_ = false;
   {
     Stmt st =
         Prepare(QStringLiteral("SELECT Name, Type, Attributes, DateCreate, DateUpdate, SQL "
@@ -512,7 +524,9 @@ void Store::LoadCatalogue() {
     while (st.Step()) {
       const QString name = st.Value(0, dbText).AsString();
       if (st.Int(1) == 5) {
-        queries_.insert(name.toLower(), {name, st.Value(5, dbText).AsString()});
+        const QString text = st.Value(5, dbText).AsString();
+        queries_.insert(name.toLower(), {name, text});
+        if (HasLiterals(text)) queries_have_literals_ = true;
       } else {
         TableInfo t;
         t.name = name;
@@ -591,6 +605,17 @@ void Store::LoadCatalogue() {
     tables_.insert(t.name.toLower(), t);
   }
   catalogue_loaded_ = true;
+}
+
+TranslatedSql Store::Translated(const QString &sql, const TranslateOptions &options) {
+  if (queries_have_literals_ || HasLiterals(sql)) return TranslateSql(sql, Resolver(), options);
+  const QString key = (options.with_rowid ? QStringLiteral("r:") : QStringLiteral("-:")) + sql;
+  const auto found = translations_.constFind(key);
+  if (found != translations_.cend()) return *found;
+  TranslatedSql translated = TranslateSql(sql, Resolver(), options);
+  if (translations_.size() >= kMaxTranslations) translations_.clear();
+  translations_.insert(key, translated);
+  return translated;
 }
 
 void Store::ReloadCatalogue() {

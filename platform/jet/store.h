@@ -119,6 +119,11 @@ class Store {
   QStringList QueryNames();
   void ReloadCatalogue();
   SourceResolver Resolver();
+  // TranslateSql over this catalogue, kept for statements whose translation
+  // depends on nothing but the catalogue (no literal text or date, which are
+  // read in the locale and year of the moment): the program opens the same
+  // queries again and again. The catalogue reloaded forgets them all.
+  TranslatedSql Translated(const QString &sql, const TranslateOptions &options = {});
 
   void CreateTable(const TableInfo &table);
   void AddColumn(const QString &table, const FieldInfo &field);
@@ -154,6 +159,8 @@ class Store {
   QHash<QString, TableInfo> tables_;                     // by lower-case name
   QHash<QString, std::pair<QString, QString>> queries_;  // lower name -> (name, sql)
   QHash<QString, Stmt *> cache_;
+  QHash<QString, TranslatedSql> translations_;  // by options and text
+  bool queries_have_literals_ = false;          // some stored query holds literal text or dates
   QHash<QString, QString> next_id_sql_;
 };
 
