@@ -14,6 +14,7 @@
 #include <QSet>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "platform/jet/recordset_impl.h"
 
@@ -90,8 +91,7 @@ Recordset::Impl::TempTable::~TempTable() {
   }
 }
 
-void Recordset::Impl::Spill(const std::vector<std::vector<rtl::Variant>> &first_rows) {
-  (void)first_rows;  // only their types were needed
+void Recordset::Impl::Spill() {
   const QString name = QStringLiteral("jet_copy_%1").arg(++detail::temp_counter);
   QStringList decls, cols;
   for (int i = 0; i < data_offset; ++i) decls << QStringLiteral("\"__skip%1\"").arg(i);
@@ -145,12 +145,103 @@ class CachedStatement {
   CachedStatement(const CachedStatement &) = delete;
   CachedStatement &operator=(const CachedStatement &) = delete;
   detail::Stmt *operator->() const { return &st_; }
+  detail::Stmt &operator*() const { return st_; }
 
  private:
   detail::Stmt &st_;
 };
 
 }  // namespace
+
+// ---- packed rows ----------------------------------------------------------------
+
+namespace {
+
+// A number's eight bytes (an integer's or a real's).
+template <class Number>
+void PutNumber(std::string &out, const Number &value) {
+  static_assert(sizeof(Number) == sizeof(std::int64_t));
+  out.append(reinterpret_cast<const char *>(&value), sizeof value);
+}
+
+}  // namespace
+
+void PackedRows::Add(const detail::Stmt &st, int offset, const std::vector<FieldInfo> &infos) {
+  starts_.push_back(data_.size());
+  for (size_t i = 0; i < infos.size(); ++i) {
+    const detail::ColumnParts p = st.Parts(static_cast<int>(i) + offset, infos[i].type);
+    data_.push_back(static_cast<char>(p.kind));
+    switch (p.kind) {
+      case detail::ColumnParts::kNull:
+        break;
+      case detail::ColumnParts::kBoolean:
+      case detail::ColumnParts::kInteger:
+      case detail::ColumnParts::kInt64:
+        PutNumber(data_, p.integer);
+        break;
+      case detail::ColumnParts::kDouble:
+      case detail::ColumnParts::kCurrency:
+      case detail::ColumnParts::kDate:
+        PutNumber(data_, p.real);
+        break;
+      case detail::ColumnParts::kText:
+      case detail::ColumnParts::kBytes: {
+        const std::uint32_t size = static_cast<std::uint32_t>(p.size);
+        data_.append(reinterpret_cast<const char *>(&size), sizeof size);
+        if (p.size > 0) data_.append(p.data, static_cast<size_t>(p.size));
+        break;
+      }
+    }
+  }
+}
+
+detail::ColumnParts PackedRows::Next(size_t &at) const {
+  detail::ColumnParts p;
+  p.kind = static_cast<detail::ColumnParts::Kind>(data_[at++]);
+  switch (p.kind) {
+    case detail::ColumnParts::kNull:
+      break;
+    case detail::ColumnParts::kBoolean:
+    case detail::ColumnParts::kInteger:
+    case detail::ColumnParts::kInt64:
+      std::memcpy(&p.integer, data_.data() + at, sizeof p.integer);
+      at += sizeof p.integer;
+      break;
+    case detail::ColumnParts::kDouble:
+    case detail::ColumnParts::kCurrency:
+    case detail::ColumnParts::kDate:
+      std::memcpy(&p.real, data_.data() + at, sizeof p.real);
+      at += sizeof p.real;
+      break;
+    case detail::ColumnParts::kText:
+    case detail::ColumnParts::kBytes: {
+      std::uint32_t size = 0;
+      std::memcpy(&size, data_.data() + at, sizeof size);
+      at += sizeof size;
+      p.data = data_.data() + at;
+      p.size = static_cast<int>(size);
+      at += size;
+      break;
+    }
+  }
+  return p;
+}
+
+void PackedRows::Read(size_t index, size_t count, std::vector<rtl::Variant> &out) const {
+  out.resize(count);
+  size_t at = starts_[index];
+  for (size_t i = 0; i < count; ++i) out[i] = Next(at).ToVariant();
+}
+
+detail::ColumnParts::Kind PackedRows::FirstKind(size_t column, size_t count) const {
+  for (const size_t start : starts_) {
+    size_t at = start;
+    detail::ColumnParts p;
+    for (size_t i = 0; i <= column && i < count; ++i) p = Next(at);
+    if (p.kind != detail::ColumnParts::kNull) return p.kind;
+  }
+  return detail::ColumnParts::kNull;
+}
 
 void Recordset::Impl::LoadKeys() {
   // Sets are opened again and again with the same statement (the day's
@@ -178,8 +269,8 @@ void Recordset::Impl::Fill() {
   if (live) {
     LoadKeys();
   } else {
-    auto data = std::make_shared<std::vector<std::vector<rtl::Variant>>>();
-    const int n = static_cast<int>(infos.size());
+    auto data = std::make_shared<PackedRows>();
+    const size_t n = infos.size();
     bool too_big = false;
     {
       const CachedStatement st(*store, data_sql);
@@ -189,34 +280,34 @@ void Recordset::Impl::Fill() {
           too_big = true;
           break;
         }
-        std::vector<rtl::Variant> row(static_cast<size_t>(n));
-        for (int i = 0; i < n; ++i)
-          row[static_cast<size_t>(i)] = st->Value(i + data_offset, infos[static_cast<size_t>(i)].type);
-        data->push_back(std::move(row));
+        data->Add(*st, data_offset, infos);
         if (max_records > 0 && static_cast<int>(data->size()) >= max_records) break;
       }
     }
     // Computed columns the translator could not type take the type of
     // their first value.
-    for (int i = 0; i < n; ++i) {
-      FieldInfo &f = infos[static_cast<size_t>(i)];
+    for (size_t i = 0; i < n; ++i) {
+      FieldInfo &f = infos[i];
       if (f.type != kUnknownType) continue;
-      f.type = dbText;
-      for (const auto &row : *data) {
-        const rtl::Variant &v = row[static_cast<size_t>(i)];
-        if (v.IsNull()) continue;
-        if (v.Type() == rtl::VarType::Integer || v.Type() == rtl::VarType::Int64)
+      switch (data->FirstKind(i, n)) {
+        case detail::ColumnParts::kInteger:
+        case detail::ColumnParts::kInt64:
           f.type = dbLong;
-        else if (v.Type() == rtl::VarType::Double)
+          break;
+        case detail::ColumnParts::kDouble:
           f.type = dbDouble;
-        else if (v.Type() == rtl::VarType::Bytes)
+          break;
+        case detail::ColumnParts::kBytes:
           f.type = dbLongBinary;
-        break;
+          break;
+        default:
+          f.type = dbText;
+          break;
       }
       f.size = FieldInfo::DefaultSize(f.type);
     }
     if (too_big) {
-      Spill(*data);
+      Spill();
       LoadKeys();
     } else {
       rows = data;
@@ -277,7 +368,14 @@ const std::vector<rtl::Variant> &Recordset::Impl::CurrentRow() const {
   if (on_deleted) Deleted();
   if (pos < 0 || pos >= Size()) NoCurrent();
   const std::int64_t key = keys[static_cast<size_t>(pos)];
-  if (!live) return (*rows)[static_cast<size_t>(key - 1)];
+  if (!live) {
+    // A copy does not change: its row is made once while the cursor stays.
+    if (cached_key != key) {
+      rows->Read(static_cast<size_t>(key - 1), infos.size(), cached);
+      cached_key = key;
+    }
+    return cached;
+  }
   if (cached_key == key && cached_gen == store->Generation() && cached_epoch == detail::RefreshEpoch()) return cached;
   detail::Stmt &st = store->Cached(row_sql);
   if (row_sql_generic) {
@@ -311,7 +409,8 @@ Recordset::~Recordset() {
 RecordsetPtr Recordset::Create(std::unique_ptr<Impl> impl) {
   RecordsetPtr rs(new Recordset);
   rs->d_ = std::move(impl);
-  rs->d_->Fill();
+  if (!rs->d_->keys_taken) rs->d_->Fill();
+  rs->d_->keys_taken = false;
   rs->BuildFields();
   return rs;
 }
@@ -555,6 +654,24 @@ RecordsetPtr Recordset::Clone() {
   return rs;
 }
 
+// Whether `order` (an ORDER BY clause) lists this table set's rows in the
+// order its ids are already in: all the rows of one table, read since the
+// last write, by its counter ascending.
+bool Recordset::Impl::InRowIdOrder(const QString &order) const {
+  if (!live || type == dbOpenTable || order.isEmpty() || !keys_sorted || known_gen != store->Generation()) return false;
+  const detail::TableInfo *t = store->FindTable(table);
+  if (t == nullptr ||
+      key_sql != QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(detail::Store::Quote(t->name)))
+    return false;
+  for (const FieldInfo &f : infos) {
+    if (!(f.attributes & dbAutoIncrField)) continue;
+    const QString name = QStringLiteral("[%1]").arg(f.name);
+    return order == QStringLiteral(" ORDER BY ") + TranslateSort(name, criteria_fields) ||
+           order == QStringLiteral(" ORDER BY ") + TranslateSort(name + QStringLiteral(" ASC"), criteria_fields);
+  }
+  return false;
+}
+
 RecordsetPtr Recordset::OpenRecordset(int type, int options) {
   CheckOpen();
   if (type == dbOpenDefault) type = d_->type == dbOpenTable ? dbOpenDynaset : d_->type;
@@ -577,6 +694,15 @@ RecordsetPtr Recordset::OpenRecordset(int type, int options) {
     // Only the ids are needed; the ORDER BY stays on the outer statement.
     impl->key_sql = QStringLiteral("SELECT __rowid FROM (%1)%2%3").arg(base, where, order);
     impl->updatable = d_->updatable && !(options & dbReadOnly);
+    if (where.isEmpty() && d_->InRowIdOrder(order)) {
+      // The whole table sorted by its counter, which is its row id, is the
+      // set this one already has in the same order (a journal of a million
+      // rows opened sorted by its counter reads its ids once).
+      impl->keys_taken = true;
+      impl->pos = impl->keys.empty() ? -1 : 0;
+      impl->on_deleted = false;
+      impl->cached_key = -1;
+    }
   } else {
     impl->live = false;
     impl->is_copy = true;
@@ -767,8 +893,9 @@ void Recordset::Find(Dir dir, const QString &criteria) {
     }
     detail::Stmt st = d_->store->Prepare(
         QStringLiteral("SELECT 1 FROM (SELECT %1) WHERE %2").arg(cols.join(QStringLiteral(", ")), expr));
+    std::vector<rtl::Variant> row;
     for (int p = from; p >= 0 && p < size; p += up ? 1 : -1) {
-      const auto &row = (*d_->rows)[static_cast<size_t>(d_->keys[static_cast<size_t>(p)] - 1)];
+      d_->rows->Read(static_cast<size_t>(d_->keys[static_cast<size_t>(p)] - 1), d_->infos.size(), row);
       st.Reset();
       st.BindAll(row);
       if (st.Step()) {

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/jet/recordset.h"
@@ -50,6 +51,27 @@ class KeyList {
   std::shared_ptr<std::vector<std::int64_t>> data_;
 };
 
+// The rows of a copy, packed: each value as its parts (see ColumnParts)
+// in one buffer. A copy of a day's list keeps hundreds of rows of which a
+// grid reads a screenful: values are made only for the rows read.
+class PackedRows {
+ public:
+  // Appends the statement's current row (`count` columns from `offset`,
+  // each read as its field's type).
+  void Add(const detail::Stmt &st, int offset, const std::vector<FieldInfo> &infos);
+  size_t size() const { return starts_.size(); }
+  // Row `index`'s values.
+  void Read(size_t index, size_t count, std::vector<rtl::Variant> &out) const;
+  // The kind of the first value of `column` that is not Null (kNull when all are).
+  detail::ColumnParts::Kind FirstKind(size_t column, size_t count) const;
+
+ private:
+  // Decodes the value at `at` and moves past it.
+  detail::ColumnParts Next(size_t &at) const;
+  std::string data_;
+  std::vector<size_t> starts_;
+};
+
 struct Recordset::Impl {
   std::shared_ptr<detail::Store> store;
   int type = dbOpenDynaset;
@@ -78,7 +100,7 @@ struct Recordset::Impl {
   QString data_sql;
   int data_offset = 0;
   std::vector<rtl::Variant> copy_params;
-  std::shared_ptr<const std::vector<std::vector<rtl::Variant>>> rows;
+  std::shared_ptr<const PackedRows> rows;
   struct TempTable {
     std::shared_ptr<detail::Store> store;
     QString name;
@@ -136,13 +158,18 @@ struct Recordset::Impl {
   // notes the write as this set's own; returns the rows it changed.
   int Write(detail::Stmt &st);
 
+  // Set when the keys were taken from the recordset this one was opened
+  // from, so that opening does not read them again.
+  bool keys_taken = false;
+
   int Size() const;
   int PositionOf(std::int64_t key) const;
   void InvalidatePositions();
   void Append(std::int64_t key);
   void Fill();
   void LoadKeys();
-  void Spill(const std::vector<std::vector<rtl::Variant>> &first_rows);
+  bool InRowIdOrder(const QString &order) const;
+  void Spill();
   const std::vector<rtl::Variant> &CurrentRow() const;
 };
 

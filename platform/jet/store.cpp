@@ -15,6 +15,15 @@ namespace jet::detail {
 
 namespace {
 
+// Each connection is used by one thread only (the program's), so SQLite
+// need not lock it around every call, as it otherwise does for each value
+// read.
+constexpr int kOneThread = SQLITE_OPEN_NOMUTEX;
+
+}  // namespace
+
+namespace {
+
 const char kCatalogueDdl[] =
     "CREATE TABLE MSysObjects (Name TEXT NOT NULL COLLATE NOCASE PRIMARY KEY,"
     " Type INTEGER NOT NULL, Attributes INTEGER NOT NULL DEFAULT 0,"
@@ -176,26 +185,39 @@ int Stmt::ColumnCount() const { return sqlite3_column_count(stmt_); }
 
 std::int64_t Stmt::Int(int column) const { return sqlite3_column_int64(stmt_, column); }
 
-rtl::Variant Stmt::Value(int column, int jet_type) const {
+ColumnParts Stmt::Parts(int column, int jet_type) const {
+  ColumnParts p;
   const int kind = sqlite3_column_type(stmt_, column);
-  if (kind == SQLITE_NULL) return rtl::Variant::Null();
+  if (kind == SQLITE_NULL) return p;
+  auto integer = [&](ColumnParts::Kind k, std::int64_t v) {
+    p.kind = k;
+    p.integer = v;
+    return p;
+  };
+  auto real = [&](ColumnParts::Kind k, double v) {
+    p.kind = k;
+    p.real = v;
+    return p;
+  };
   switch (jet_type) {
     case dbBoolean:
-      return rtl::Variant(sqlite3_column_int64(stmt_, column) != 0);
+      return integer(ColumnParts::kBoolean, sqlite3_column_int64(stmt_, column) != 0 ? 1 : 0);
     case dbByte:
     case dbInteger:
     case dbLong:
-      if (kind == SQLITE_INTEGER) return rtl::Variant(static_cast<int>(sqlite3_column_int64(stmt_, column)));
+      if (kind == SQLITE_INTEGER)
+        return integer(ColumnParts::kInteger, static_cast<int>(sqlite3_column_int64(stmt_, column)));
       break;
     case dbCurrency:
-      return rtl::Variant::FromCurrency(sqlite3_column_double(stmt_, column));
+      return real(ColumnParts::kCurrency, sqlite3_column_double(stmt_, column));
     case dbSingle:
     case dbDouble:
-      if (kind == SQLITE_INTEGER || kind == SQLITE_FLOAT) return rtl::Variant(sqlite3_column_double(stmt_, column));
+      if (kind == SQLITE_INTEGER || kind == SQLITE_FLOAT)
+        return real(ColumnParts::kDouble, sqlite3_column_double(stmt_, column));
       break;
     case dbDate:
       if (kind == SQLITE_INTEGER || kind == SQLITE_FLOAT)
-        return rtl::Variant::FromDate(sqlite3_column_double(stmt_, column));
+        return real(ColumnParts::kDate, sqlite3_column_double(stmt_, column));
       break;
     default:
       break;
@@ -203,21 +225,48 @@ rtl::Variant Stmt::Value(int column, int jet_type) const {
   switch (kind) {
     case SQLITE_INTEGER: {
       const std::int64_t v = sqlite3_column_int64(stmt_, column);
-      if (v >= INT32_MIN && v <= INT32_MAX) return rtl::Variant(static_cast<int>(v));
-      return rtl::Variant(static_cast<long long>(v));
+      return integer(v >= INT32_MIN && v <= INT32_MAX ? ColumnParts::kInteger : ColumnParts::kInt64, v);
     }
     case SQLITE_FLOAT:
-      return rtl::Variant(sqlite3_column_double(stmt_, column));
-    case SQLITE_BLOB: {
-      const auto *p = static_cast<const char *>(sqlite3_column_blob(stmt_, column));
-      return rtl::Variant(QByteArray(p, sqlite3_column_bytes(stmt_, column)));
-    }
-    default: {
-      const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(stmt_, column));
-      return rtl::Variant(QString::fromUtf8(p, sqlite3_column_bytes(stmt_, column)));
-    }
+      return real(ColumnParts::kDouble, sqlite3_column_double(stmt_, column));
+    case SQLITE_BLOB:
+      p.kind = ColumnParts::kBytes;
+      p.data = static_cast<const char *>(sqlite3_column_blob(stmt_, column));
+      p.size = sqlite3_column_bytes(stmt_, column);
+      return p;
+    default:
+      p.kind = ColumnParts::kText;
+      p.data = reinterpret_cast<const char *>(sqlite3_column_text(stmt_, column));
+      p.size = sqlite3_column_bytes(stmt_, column);
+      return p;
   }
 }
+
+rtl::Variant ColumnParts::ToVariant() const {
+  switch (kind) {
+    case kNull:
+      return rtl::Variant::Null();
+    case kBoolean:
+      return rtl::Variant(integer != 0);
+    case kInteger:
+      return rtl::Variant(static_cast<int>(integer));
+    case kInt64:
+      return rtl::Variant(static_cast<long long>(integer));
+    case kDouble:
+      return rtl::Variant(real);
+    case kCurrency:
+      return rtl::Variant::FromCurrency(real);
+    case kDate:
+      return rtl::Variant::FromDate(real);
+    case kText:
+      return rtl::Variant(QString::fromUtf8(data, size));
+    case kBytes:
+      return rtl::Variant(QByteArray(data, size));
+  }
+  return rtl::Variant::Null();
+}
+
+rtl::Variant Stmt::Value(int column, int jet_type) const { return Parts(column, jet_type).ToVariant(); }
 
 bool Stmt::Step() {
   const int rc = sqlite3_step(stmt_);
@@ -324,6 +373,11 @@ void Store::Fail(int rc, const QString &context) const {
 void Store::InitConnection() {
   sqlite3_extended_result_codes(db_, 1);
   sqlite3_busy_timeout(db_, 2000);
+  // Pages stay in memory up to this size (SQLite keeps 2 MiB): the day's
+  // list after a sale reads pages of the journal and the stock all over a
+  // large file, and reading them again from the system for every sale cost
+  // most of the sale.
+  sqlite3_exec(db_, "PRAGMA cache_size = -32768", nullptr, nullptr, nullptr);
   try {
     InstallSqliteExtensions(db_);
   } catch (const EJetError &e) {
@@ -356,7 +410,7 @@ std::shared_ptr<Store> Store::Open(const QString &path, bool read_only, bool exc
   std::shared_ptr<Store> s(new Store);
   s->path_ = path;
   s->read_only_ = read_only;
-  const int flags = (read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
+  const int flags = (read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | kOneThread;
   const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &s->db_, flags, VfsFor(path));
   if (rc != SQLITE_OK) s->Fail(rc);
   s->InitConnection();
@@ -396,7 +450,7 @@ std::shared_ptr<Store> Store::Create(const QString &path) {
   std::shared_ptr<Store> s(new Store);
   s->path_ = path;
   const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &s->db_,
-                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | kOneThread, nullptr);
   if (rc != SQLITE_OK) s->Fail(rc);
   s->InitConnection();
   s->Exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
@@ -409,7 +463,8 @@ std::shared_ptr<Store> Store::CreateScratch(const QString &path) {
   if (QFileInfo(path).size() != 0) Raise(kErrDatabaseExists, QStringLiteral("'%1' is not empty.").arg(path));
   std::shared_ptr<Store> s(new Store);
   s->path_ = path;
-  const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &s->db_, SQLITE_OPEN_READWRITE, VfsFor(path));
+  const int rc =
+      sqlite3_open_v2(QFile::encodeName(path).constData(), &s->db_, SQLITE_OPEN_READWRITE | kOneThread, VfsFor(path));
   if (rc != SQLITE_OK) s->Fail(rc);
   s->InitConnection();
   s->Exec(QStringLiteral("PRAGMA journal_mode=MEMORY; PRAGMA synchronous=OFF"));

@@ -54,6 +54,19 @@ struct TableInfo {
 };
 
 // A prepared statement; reset when it goes back to its owner.
+// A column's value as Stmt::Value gives it, in parts: its kind and its
+// number, or its bytes (which stay valid until the statement moves on).
+// Copies of many rows keep the parts and make values only of rows read.
+struct ColumnParts {
+  enum Kind : std::uint8_t { kNull, kBoolean, kInteger, kInt64, kDouble, kCurrency, kDate, kText, kBytes };
+  Kind kind = kNull;
+  std::int64_t integer = 0;
+  double real = 0;
+  const char *data = nullptr;
+  int size = 0;
+  rtl::Variant ToVariant() const;
+};
+
 class Stmt {
  public:
   Stmt() = default;
@@ -70,6 +83,8 @@ class Stmt {
   // The column as a value of the given type (dates as dates, Yes/No as
   // booleans); type 0 takes the stored kind.
   rtl::Variant Value(int column, int jet_type) const;
+  // The same value in parts, without making it (see ColumnParts).
+  ColumnParts Parts(int column, int jet_type) const;
   void Reset();
 
  private:
