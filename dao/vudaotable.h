@@ -378,6 +378,7 @@ class TVuDaoTable : public vcl::TDataSet {
                      bool forward) const;
   bool FinishSearch(jet::Recordset &clone, bool found);
   const vcl::TIndexDef *ChooseIndex(const QStringList &key_fields) const;
+  bool HoldsUniqueKey(const KeySpec &keys, vcl::TLocateOptions options);
   void MasterChanged();
   void MasterDisabled();
   QString CombineFilter(const QString &detail) const;

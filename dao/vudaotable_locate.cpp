@@ -5,6 +5,7 @@
 // partial key is a prefix of the column's text, and without the
 // case-insensitive option the case must match too; the engine's answer is
 // checked against that before a row counts as found.
+#include <algorithm>
 #include <cmath>
 
 #include "dao/vudaodatabase.h"
@@ -235,6 +236,30 @@ bool TVuDaoTable::FollowMatches(jet::Recordset &clone, const QString &criteria, 
 
 // Ends a search made on a clone: the clone is closed whatever happened and
 // the table moves only when a row was found.
+// Whether the current row holds `keys` exactly and they are the whole of a
+// unique index, whose fields compare as texts or numbers (a date key is
+// matched by its day, which several rows of a unique index may share).
+bool TVuDaoTable::HoldsUniqueKey(const KeySpec &keys, vcl::TLocateOptions options) {
+  if (!bookmarkable_ || State() != vcl::dsBrowse || (options & vcl::loPartialKey) || keys.fields.isEmpty())
+    return false;
+  for (const int k : keys.field_index) {
+    const bool guid = k < static_cast<int>(guid_fields_.size()) && guid_fields_[static_cast<size_t>(k)];
+    const ValueKind kind = KindOfFieldType(Defs()[k]->DataType(), guid);
+    if (kind != ValueKind::Text && kind != ValueKind::Number) return false;
+  }
+  vcl::TIndexDefs &defs = IndexDefs();
+  bool unique = false;
+  for (int i = 0; i < defs.Count() && !unique; ++i) {
+    const vcl::TIndexDef *index = defs[i];
+    if (!index->Options().Contains(vcl::ixPrimary) && !index->Options().Contains(vcl::ixUnique)) continue;
+    const QStringList fields = index->FieldList();
+    if (fields.size() != keys.fields.size()) continue;
+    unique = std::all_of(keys.fields.begin(), keys.fields.end(),
+                         [&](const QString &f) { return fields.contains(f, Qt::CaseInsensitive); });
+  }
+  return unique && RowMatches(*recordset_, keys, options);
+}
+
 bool TVuDaoTable::FinishSearch(jet::Recordset &clone, bool found) {
   QByteArray bookmark;
   int position = -1;
@@ -266,6 +291,21 @@ bool TVuDaoTable::Locate(const QString &key_fields, const rtl::Variant &key_valu
   // A pending edit is posted only when a row is found (MoveToFound); the
   // search itself runs on a clone.
   if (State() == vcl::dsBrowse) UpdateCursorPos();
+
+  if (HoldsUniqueKey(keys, options)) {
+    // The current row is the one the search would find: no other row can
+    // hold a unique key (a sale looks up again the article it shows).
+    QByteArray bookmark;
+    int position = -1;
+    IgnoreFailure("a position the engine cannot tell is found again from the bookmark", [&] {
+      bookmark = recordset_->Bookmark();
+      position = recordset_->AbsolutePosition();
+    });
+    if (!bookmark.isEmpty()) {
+      MoveToFound(bookmark, position);
+      return true;
+    }
+  }
 
   if (!bookmarkable_) {
     // Row by row on a clone: the table's cursor moves only on a match.

@@ -207,3 +207,34 @@ TEST_F(TableLocate, APendingEditIsPostedOnlyWhenTheSearchMoves) {
 
 }  // namespace
 }  // namespace dao::testing
+
+namespace dao::testing {
+namespace {
+
+// Looking up again the unique key of the row shown is answered by that row
+// (no other can hold it), exactly as a search: the same row, the same
+// scroll events; a key that is not unique, or a part of one, is searched.
+TEST_F(TableLocate, TheRowShownAnswersALookupOfItsOwnUniqueKey) {
+  TVuDaoTable *stock = Table(QStringLiteral("Giacenza"));
+  stock->Open();
+  ASSERT_TRUE(stock->Locate(QStringLiteral("Barcode18"), QStringLiteral("9771234567891"), 0));
+  const int position = stock->RecNo();
+  int scrolls = 0;
+  stock->BeforeScroll = [&](vcl::TDataSet *) { ++scrolls; };
+  stock->AfterScroll = [&](vcl::TDataSet *) { ++scrolls; };
+  EXPECT_TRUE(stock->Locate(QStringLiteral("Barcode18"), QStringLiteral("9771234567891"), 0));
+  EXPECT_EQ(scrolls, 2);
+  EXPECT_EQ(stock->RecNo(), position);
+  EXPECT_EQ(stock->FieldByName(QStringLiteral("Testata"))->AsString(), QStringLiteral("Bianchi"));
+  // Another case is another key unless the search ignores case.
+  EXPECT_FALSE(stock->Locate(QStringLiteral("Barcode18"), QStringLiteral("9771234567891 "), 0));
+  // Not unique: the search finds the first row holding it, not this one.
+  ASSERT_TRUE(stock->Locate(QStringLiteral("Testata"), QStringLiteral("Rossi Uno"), 0));
+  stock->Last();
+  const QString last = stock->FieldByName(QStringLiteral("Testata"))->AsString();
+  EXPECT_TRUE(stock->Locate(QStringLiteral("Testata"), last, 0));
+  EXPECT_EQ(stock->FieldByName(QStringLiteral("Testata"))->AsString(), last);
+}
+
+}  // namespace
+}  // namespace dao::testing
