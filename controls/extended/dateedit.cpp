@@ -182,10 +182,17 @@ TDateTime TCustomDateEdit::EditDate() const {
 
 void TCustomDateEdit::SetEditDate(TDateTime value) {
   if (value == 0 || !IsValidDateValue(value)) value = default_today_ ? rtl::Date() : 0;
-  const TDateTime before = EditDate();
-  QString fmt = DateFormat();
-  TControl::SetText(value != 0 ? rtl::FormatDateTime(fmt, value) : QString());
-  SetModified(EditDate() != before);
+  const QString text = value != 0 ? rtl::FormatDateTime(DateFormat(), value) : QString();
+  // The date this call showed last, still shown as it left it: setting it
+  // again shows the same text, so the date cannot change (windows show
+  // their whole state after every change; reading a date back costs a
+  // parse).
+  const bool again = text == set_text_ && Text() == shown_text_;
+  const TDateTime before = again ? 0 : EditDate();
+  TControl::SetText(text);
+  SetModified(!again && EditDate() != before);
+  set_text_ = text;
+  shown_text_ = Text();
 }
 
 void TCustomDateEdit::SetPopupValue(const rtl::Variant &) {

@@ -90,6 +90,9 @@ class TCustomDateEdit : public TCustomComboEdit {
   QString dialog_title_ = QStringLiteral("Select a Date");
   vcl::TColor popup_color_ = vcl::clBtnFace;
   bool default_today_ = false;
+  // What SetEditDate last asked to show, and the text that showed.
+  QString set_text_;
+  QString shown_text_ = QStringLiteral("\x01");  // no text shows it before the first call
   bool check_on_exit_ = false;
   TDayOfWeekName start_of_week_ = Mon;
   TDaysOfWeek weekends_ = DaysOf({Sun});

@@ -115,6 +115,29 @@ struct Fixture {
 };
 }  // namespace
 
+// Windows show their whole state after every change: a date shown again
+// changes nothing, and one changed in between by hand is put back.
+TEST(DateEdit, ShowingADateAgainLeavesItUnmodifiedUnlessItWasChanged) {
+  Fixture f;
+  const rtl::TDateTime day = EncodeDate(2026, 3, 7);
+  f.edit->SetEditDate(day);
+  EXPECT_TRUE(f.edit->Modified());
+  const int changes = f.changes;
+  f.edit->SetEditDate(day);
+  EXPECT_FALSE(f.edit->Modified());
+  EXPECT_EQ(f.changes, changes);
+  EXPECT_EQ(f.edit->Text(), "07/03/2026");
+  f.edit->SetText("08/03/2026");  // typed over
+  f.edit->SetEditDate(day);
+  EXPECT_EQ(f.edit->Text(), "07/03/2026");
+  EXPECT_TRUE(f.edit->Modified());
+  f.edit->SetEditDate(0);
+  EXPECT_TRUE(f.edit->Modified());
+  f.edit->SetEditDate(0);
+  EXPECT_FALSE(f.edit->Modified());
+  EXPECT_EQ(f.edit->EditDate(), 0);
+}
+
 TEST(DateEdit, EmptyIsZeroAndTheKeysStepTheDate) {
   rtl::FixedClockGuard clock(EncodeDate(2026, 12, 9) + 0.75);
   Fixture f;
