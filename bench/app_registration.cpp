@@ -20,25 +20,19 @@
 #include <vector>
 
 #include "app/menuform.h"
+#include "bench/large_database.h"
 #include "platform/jet/jetsql.h"
 #include "platform/rtl/sysutils.h"
 #include "tools/lib/orbiscadb.h"
 
 namespace {
 
-const tools::LargeDatabaseOptions kOptions{};
+const tools::LargeDatabaseOptions &kOptions = bench::kLargeDatabase;
 constexpr double kDayOffset = 400;
-
-QString SourcePath() {
-  const QByteArray env = qgetenv("ORBISCA_BENCH_DB");
-  if (!env.isEmpty()) return QString::fromLocal8Bit(env);
-  return QDir::temp().filePath(QStringLiteral("orbisca_bench_%1.mdb").arg(kOptions.journal_rows));
-}
 
 // A data folder of this run's own holding a fresh copy of the large database.
 std::unique_ptr<QTemporaryDir> PrepareFolder() {
-  const QString source = SourcePath();
-  if (!QFileInfo::exists(source)) tools::CreateLargeDatabase(source, kOptions);
+  const QString source = bench::LargeDatabasePath();
   auto folder = std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("orbisca_app_bench.XXXXXX")));
   QFile::copy(source, folder->filePath(QStringLiteral("orbisca4.mdb")));
   return folder;

@@ -13,27 +13,16 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "bench/large_database.h"
 #include "platform/jet/engine.h"
 #include "platform/jet/jetsql.h"
-#include "tools/lib/orbiscadb.h"
 
 namespace {
-
-const tools::LargeDatabaseOptions kOptions{};
-
-QString DatabasePath() {
-  const QByteArray env = qgetenv("ORBISCA_BENCH_DB");
-  const QString path = env.isEmpty()
-                           ? QDir::temp().filePath(QStringLiteral("orbisca_bench_%1.mdb").arg(kOptions.journal_rows))
-                           : QString::fromLocal8Bit(env);
-  if (!QFileInfo::exists(path)) tools::CreateLargeDatabase(path, kOptions);
-  return path;
-}
 
 // Runs one statement to its end on a read-only connection.
 void RunStatement(benchmark::State &state, const char *sql) {
   sqlite3 *db = nullptr;
-  sqlite3_open_v2(QFile::encodeName(DatabasePath()).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_open_v2(QFile::encodeName(bench::LargeDatabasePath()).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
   jet::InstallSqliteExtensions(db);
   for (auto _ : state) {
     sqlite3_stmt *st = nullptr;
@@ -48,7 +37,7 @@ void RunStatement(benchmark::State &state, const char *sql) {
 }
 
 void BM_ReadWholeFile(benchmark::State &state) {
-  QFile f(DatabasePath());
+  QFile f(bench::LargeDatabasePath());
   QByteArray chunk(1 << 20, Qt::Uninitialized);
   for (auto _ : state) {
     if (!f.open(QIODevice::ReadOnly)) {
@@ -58,7 +47,7 @@ void BM_ReadWholeFile(benchmark::State &state) {
     while (f.read(chunk.data(), chunk.size()) > 0) benchmark::DoNotOptimize(chunk.data());
     f.close();
   }
-  state.counters["MB"] = QFileInfo(DatabasePath()).size() / 1e6;
+  state.counters["MB"] = QFileInfo(bench::LargeDatabasePath()).size() / 1e6;
 }
 
 void BM_CountJournal(benchmark::State &state) { RunStatement(state, "SELECT count(*) FROM Giornale"); }
@@ -70,7 +59,7 @@ void BM_StartUpCheck(benchmark::State &state) {
   jet::DBEngine engine;
   for (auto _ : state) {
     try {
-      engine.CheckDatabase(DatabasePath(), true);
+      engine.CheckDatabase(bench::LargeDatabasePath(), true);
     } catch (const std::exception &e) {
       state.SkipWithError(e.what());
       break;

@@ -19,6 +19,7 @@
 #include <fstream>
 #include <string>
 
+#include "bench/large_database.h"
 #include "dao/vudaodatabase.h"
 #include "dao/vudaotable.h"
 #include "platform/jet/jetsql.h"
@@ -26,21 +27,10 @@
 #include "report/engine/component/kvreport.h"
 #include "report/engine/data/kvdset.h"
 #include "report/engine/print/kvprntr.h"
-#include "tools/lib/orbiscadb.h"
 
 namespace {
 
-const tools::LargeDatabaseOptions kOptions{};
 constexpr double kMiB = 1024.0 * 1024.0;
-
-QString DatabasePath() {
-  const QByteArray env = qgetenv("ORBISCA_BENCH_DB");
-  const QString path = env.isEmpty()
-                           ? QDir::temp().filePath(QStringLiteral("orbisca_bench_%1.mdb").arg(kOptions.journal_rows))
-                           : QString::fromLocal8Bit(env);
-  if (!QFileInfo::exists(path)) tools::CreateLargeDatabase(path, kOptions);
-  return path;
-}
 
 // The resident memory of the process now and at its peak since the last
 // ResetPeakMemory, in bytes (Linux's VmRSS and VmHWM).
@@ -64,7 +54,7 @@ double SettledMemory() {
 // kind) and the page number.
 struct JournalList {
   explicit JournalList(int rows) {
-    database.SetDatabase(DatabasePath());
+    database.SetDatabase(bench::LargeDatabasePath());
     database.Open();
     journal = new dao::TVuDaoTable(&owner);
     journal->SetName(QStringLiteral("Giornale"));
@@ -182,7 +172,7 @@ BENCHMARK(BM_PrintJournalToPdf)->Arg(100000)->Arg(330000)->Arg(1000000)->Iterati
 // The same rows and columns read with bare SQLite.
 void BM_ReadJournalBare(benchmark::State &state) {
   sqlite3 *db = nullptr;
-  sqlite3_open_v2(QFile::encodeName(DatabasePath()).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_open_v2(QFile::encodeName(bench::LargeDatabasePath()).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
   jet::InstallSqliteExtensions(db);
   sqlite3_stmt *rows = nullptr;
   sqlite3_prepare_v2(db,

@@ -157,10 +157,30 @@ class CachedStatement {
 
 namespace {
 
-// A number's eight bytes (an integer's or a real's).
-template <class Number>
-void PutNumber(std::string &out, const Number &value) {
-  static_assert(sizeof(Number) == sizeof(std::int64_t));
+// What follows a value's kind in the packed rows.
+enum class Payload { kNone, kInteger, kReal, kBytes };
+
+Payload PayloadOf(detail::ColumnParts::Kind kind) {
+  switch (kind) {
+    case detail::ColumnParts::kNull:
+      return Payload::kNone;
+    case detail::ColumnParts::kBoolean:
+    case detail::ColumnParts::kInteger:
+    case detail::ColumnParts::kInt64:
+      return Payload::kInteger;
+    case detail::ColumnParts::kDouble:
+    case detail::ColumnParts::kCurrency:
+    case detail::ColumnParts::kDate:
+      return Payload::kReal;
+    case detail::ColumnParts::kText:
+    case detail::ColumnParts::kBytes:
+      break;
+  }
+  return Payload::kBytes;
+}
+
+template <class T>
+void Put(std::string &out, const T &value) {
   out.append(reinterpret_cast<const char *>(&value), sizeof value);
 }
 
@@ -171,53 +191,43 @@ void PackedRows::Add(const detail::Stmt &st, int offset, const std::vector<Field
   for (size_t i = 0; i < infos.size(); ++i) {
     const detail::ColumnParts p = st.Parts(static_cast<int>(i) + offset, infos[i].type);
     data_.push_back(static_cast<char>(p.kind));
-    switch (p.kind) {
-      case detail::ColumnParts::kNull:
+    switch (PayloadOf(p.kind)) {
+      case Payload::kNone:
         break;
-      case detail::ColumnParts::kBoolean:
-      case detail::ColumnParts::kInteger:
-      case detail::ColumnParts::kInt64:
-        PutNumber(data_, p.integer);
+      case Payload::kInteger:
+        Put(data_, p.integer);
         break;
-      case detail::ColumnParts::kDouble:
-      case detail::ColumnParts::kCurrency:
-      case detail::ColumnParts::kDate:
-        PutNumber(data_, p.real);
+      case Payload::kReal:
+        Put(data_, p.real);
         break;
-      case detail::ColumnParts::kText:
-      case detail::ColumnParts::kBytes: {
-        const std::uint32_t size = static_cast<std::uint32_t>(p.size);
-        data_.append(reinterpret_cast<const char *>(&size), sizeof size);
+      case Payload::kBytes:
+        Put(data_, static_cast<std::uint32_t>(p.size));
         if (p.size > 0) data_.append(p.data, static_cast<size_t>(p.size));
         break;
-      }
     }
   }
 }
 
 detail::ColumnParts PackedRows::Next(size_t &at) const {
+  // The value at `at`, and `at` moved past it.
+  auto take = [&](auto &value) {
+    std::memcpy(&value, data_.data() + at, sizeof value);
+    at += sizeof value;
+  };
   detail::ColumnParts p;
   p.kind = static_cast<detail::ColumnParts::Kind>(data_[at++]);
-  switch (p.kind) {
-    case detail::ColumnParts::kNull:
+  switch (PayloadOf(p.kind)) {
+    case Payload::kNone:
       break;
-    case detail::ColumnParts::kBoolean:
-    case detail::ColumnParts::kInteger:
-    case detail::ColumnParts::kInt64:
-      std::memcpy(&p.integer, data_.data() + at, sizeof p.integer);
-      at += sizeof p.integer;
+    case Payload::kInteger:
+      take(p.integer);
       break;
-    case detail::ColumnParts::kDouble:
-    case detail::ColumnParts::kCurrency:
-    case detail::ColumnParts::kDate:
-      std::memcpy(&p.real, data_.data() + at, sizeof p.real);
-      at += sizeof p.real;
+    case Payload::kReal:
+      take(p.real);
       break;
-    case detail::ColumnParts::kText:
-    case detail::ColumnParts::kBytes: {
+    case Payload::kBytes: {
       std::uint32_t size = 0;
-      std::memcpy(&size, data_.data() + at, sizeof size);
-      at += sizeof size;
+      take(size);
       p.data = data_.data() + at;
       p.size = static_cast<int>(size);
       at += size;
