@@ -37,8 +37,8 @@ bool KvBandTypeAvailable(const TkvPage &page, int band_type) {
 
 TBandTypesForm::TBandTypesForm(vcl::TComponent *owner, const TkvPage &page) : vcl::TForm(owner) {
   // NOLINTBEGIN(readability-magic-numbers)
-  SetupDialog(this, QStringLiteral("Inserisci nuova banda"), kGroupWidth + 16, 286);
-  GB1 = PlaceControl<vcl::TGroupBox>(this, this, 8, 6, kGroupWidth, 240);
+  SetupDialog(this, QStringLiteral("Inserisci nuova banda"), kGroupWidth + 16, 296);
+  GB1 = PlaceControl<vcl::TGroupBox>(this, this, 8, 6, kGroupWidth, 250);
   GB1->SetCaption(QStringLiteral("Tipo di banda"));
   const int half = kGroupWidth / 2;
   for (int type = 0; type < kOffered; ++type) {
@@ -50,7 +50,7 @@ TBandTypesForm::TBandTypesForm(vcl::TComponent *owner, const TkvPage &page) : vc
     button->OnClick = [this, type](rtl::TObject *) { band_type_ = type; };
     TypeButtons.push_back(button);
   }
-  Buttons = PlaceOkCancel(this, kGroupWidth - 150, 254);
+  Buttons = PlaceOkCancel(this, kGroupWidth - 150, 264);
   // NOLINTEND(readability-magic-numbers)
   HandleNeeded();
   for (int type = 0; type < kOffered; ++type) {

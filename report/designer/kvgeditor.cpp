@@ -28,19 +28,19 @@ QString TGEditorForm::LoadFilter() {
 TGEditorForm::TGEditorForm(vcl::TComponent *owner)
     : vcl::TForm(owner), edited_(std::make_unique<TkvPictureView>(nullptr)) {
   // NOLINTBEGIN(readability-magic-numbers)
-  SetupDialog(this, QStringLiteral("Immagine"), 370, 238);
+  SetupDialog(this, QStringLiteral("Immagine"), 420, 238);
   Frame = PlaceControl<vcl::TPanel>(this, this, 8, 8, kPreviewWidth + 4, kPreviewHeight + 4);
   Frame->SetBevelOuter(vcl::bvLowered);
   Preview = PlaceControl<vcl::TImage>(Frame, this, 2, 2, kPreviewWidth, kPreviewHeight);
   LoadButton = PlaceButton(this, this, QStringLiteral("&Carica..."), 262, 8, 100);
   ClearButton = PlaceButton(this, this, QStringLiteral("&Svuota"), 262, 40, 100);
-  Stretched = PlaceControl<vcl::TCheckBox>(this, this, 262, 80, 106, 20);
+  Stretched = PlaceControl<vcl::TCheckBox>(this, this, 262, 80, 150, 20);
   Stretched->SetCaption(QStringLiteral("Adattato"));
-  Centered = PlaceControl<vcl::TCheckBox>(this, this, 262, 104, 106, 20);
+  Centered = PlaceControl<vcl::TCheckBox>(this, this, 262, 104, 150, 20);
   Centered->SetCaption(QStringLiteral("Centra immagine"));
-  KeepRatio = PlaceControl<vcl::TCheckBox>(this, this, 262, 128, 106, 34);
+  KeepRatio = PlaceControl<vcl::TCheckBox>(this, this, 262, 128, 150, 20);
   KeepRatio->SetCaption(QStringLiteral("Mantieni le proporzioni"));
-  Buttons = PlaceOkCancel(this, 204, 204);
+  Buttons = PlaceOkCancel(this, 254, 204);
   // NOLINTEND(readability-magic-numbers)
 
   LoadButton->OnClick = [this](rtl::TObject *) {
