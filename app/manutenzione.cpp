@@ -2,6 +2,8 @@
 #include "app/manutenzione.h"
 
 #include "app/formparts.h"
+#include "app/stampe.h"
+#include "report/engine/component/kvreport.h"
 
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/ignorefailure.h"
@@ -159,9 +161,6 @@ TManutenzioneForm::TManutenzioneForm(vcl::TComponent *owner, TMenuLogic *menu) :
   BitBtn1->SetCaption(QStringLiteral("Personalizzazione stampe"));
   BitBtn1->SetBounds(8, 150, 200, 28);
   BitBtn1->OnClick = [this](rtl::TObject *sender) { BitBtn1Click(sender); };
-  // The template designer is not part of the program yet: the button shows
-  // where it will be, and does nothing until then.
-  BitBtn1->SetEnabled(false);
 
   nota = Make<vcl::TLabel>(this, tb_vendite, QStringLiteral("nota"));
   nota->SetWordWrap(true);
@@ -195,7 +194,23 @@ void TManutenzioneForm::Button2Click(rtl::TObject *) {
 }
 
 void TManutenzioneForm::BitBtn1Click(rtl::TObject *) {
-  // Waits for the template designer; the button is disabled until then.
+  TStampeLogic *stampe = PrintLogic ? PrintLogic() : nullptr;
+  if (Report == nullptr || stampe == nullptr) return;
+  SetCursor(vcl::crHourGlass);
+  // Whatever happens in the designer, the datasets close and the cursor
+  // comes back.
+  struct Back {
+    TStampeLogic *stampe;
+    ~Back() {
+      for (dao::TVuDaoTable *ds : {stampe->stampa_giacenze, stampe->stampa_giornale})
+        rtl::IgnoreFailure("a dataset that cannot close stays as the engine left it", [ds] { ds->Close(); });
+      if (vcl::Screen != nullptr) vcl::Screen->SetCursor(vcl::crDefault);
+    }
+  } back{stampe};
+  stampe->stampa_giacenze->Open();
+  stampe->stampa_giornale->Open();
+  SetCursor(vcl::crDefault);
+  Report->DesignReport();
 }
 
 void TManutenzioneForm::RestoreSettings(const QString &folder) {

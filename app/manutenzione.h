@@ -6,11 +6,17 @@
 // it on a real database; `TManutenzioneForm` holds the widgets, the settings
 // storage and copies the date edit into the logic before the purge runs.
 //
+// "Personalizzazione stampe" opens the report designer on the main
+// window's report component (the template the last print loaded) with
+// both print datasets open, so that the designer shows their fields; the
+// designer writes the template back to its file.
+//
 // Every question and notice of the program goes through `AskUser`, so the
 // look of those boxes is decided in one place.
 #pragma once
 
 #include <QString>
+#include <functional>
 
 #include "app/menulogic.h"
 #include "controls/extended/dateedit.h"
@@ -24,7 +30,13 @@
 #include "platform/vcl/listctrls.h"
 #include "platform/vcl/stdctrls.h"
 
+namespace report {
+class TkvReport;
+}
+
 namespace app {
+
+class TStampeLogic;
 
 // The kinds of box the program shows its user.
 enum class TAskKind { Confirm, Notice, Error };
@@ -89,6 +101,11 @@ class TManutenzioneForm : public vcl::TForm {
   vcl::TEdit *azzera = nullptr;
   vcl::TButton *btn_chiudi = nullptr;
   ext::TFormStorage *FormStorage1 = nullptr;
+
+  // The main window's report component and its print datasets, for the
+  // template customisation; without them the button does nothing.
+  report::TkvReport *Report = nullptr;
+  std::function<TStampeLogic *()> PrintLogic;
 
   void Button2Click(rtl::TObject *sender);
   void BitBtn1Click(rtl::TObject *sender);

@@ -20,6 +20,7 @@
 #include "platform/rtl/ignorefailure.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/dialogs.h"
+#include "report/designer/kvdesigner.h"
 #include "report/engine/component/kvreport.h"
 
 namespace app {
@@ -247,6 +248,10 @@ void TMenuForm::BuildCommands() {
   Backup->ShowStatus = [this](const QString &text) { ShowStatusNow(text); };
   kvReport1 = new report::TkvReport(this);
   kvReport1->SetName(QStringLiteral("kvReport1"));
+  kvDesigner1 = new report::TkvDesigner(this);
+  kvDesigner1->SetName(QStringLiteral("kvDesigner1"));
+  Manutenzione->Report = kvReport1;
+  Manutenzione->PrintLogic = [this] { return Selezione()->Logic.get(); };
 
   auto item = [this](vcl::TMenu *menu, const QString &name, const QString &caption,
                      void (TMenuForm::*handler)(rtl::TObject *)) {

@@ -28,7 +28,8 @@
 
 namespace report {
 class TkvReport;
-}
+class TkvDesigner;
+}  // namespace report
 
 namespace app {
 
@@ -123,8 +124,9 @@ class TMenuForm : public vcl::TForm {
   vcl::TMenuItem *mnu_stampe = nullptr;
   vcl::TPopupMenu *PopupMenu1 = nullptr;
   vcl::TMenuItem *Stampariviste = nullptr, *Stampamovimenti = nullptr, *Stampascaduti = nullptr, *ListaResi1 = nullptr;
-  report::TkvReport *kvReport1 = nullptr;   // owned
-  Tselezioneform *selezioneform = nullptr;  // owned, made by the entry point or on first use
+  report::TkvReport *kvReport1 = nullptr;      // owned
+  report::TkvDesigner *kvDesigner1 = nullptr;  // owned: the report designer is linked in
+  Tselezioneform *selezioneform = nullptr;     // owned, made by the entry point or on first use
   // The backup on demand.
   vcl::TSpeedButton *btn_backup = nullptr;
   TBackup *Backup = nullptr;  // owned

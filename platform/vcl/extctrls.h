@@ -243,6 +243,9 @@ class TScrollBox : public TWinControl {
   void ScrollInView(TControl *control);
   // Moves every child by dx, dy.
   void ScrollBy(int dx, int dy);
+  // The scroll bars follow the children's extent (after children moved or
+  // were sized in code).
+  void UpdateScrollRange() { UpdateBars(); }
 
  protected:
   QWidget *CreateWidget(QWidget *parent_widget) override;

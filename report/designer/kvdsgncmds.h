@@ -89,6 +89,31 @@ enum class TkvCommand {
   Highlight,
 };
 
+// The tags of the formatting controls (what each one sets).
+enum TkvFormatTag : int {
+  kvTagFrameTop = 1,
+  kvTagFrameLeft = 2,
+  kvTagFrameBottom = 3,
+  kvTagFrameRight = 4,
+  kvTagFillColor = 5,
+  kvTagFrameWidth = 6,
+  kvTagFontName = 7,
+  kvTagFontSize = 8,
+  kvTagBold = 9,
+  kvTagItalic = 10,
+  kvTagAlignLeft = 11,
+  kvTagAlignRight = 12,
+  kvTagAlignCenter = 13,
+  kvTagRotate = 14,
+  kvTagVertical = 15,
+  kvTagFontColor = 17,
+  kvTagUnderline = 18,
+  kvTagFrameColor = 19,
+  kvTagFrameAll = 20,
+  kvTagFrameNone = 21,
+  kvTagJustify = 22,
+};
+
 // The selection word: one object selected gives its kind, several give
 // kvSelMany; kvSelClipboard is added while the clipboard holds objects.
 inline constexpr int kvSelBand = 1;

@@ -28,7 +28,44 @@ bool IsDataBandType(int type) {
   return type == btMasterData || type == btDetailData || type == btSubDetailData || type == btTableData;
 }
 
+// The report behind an object's report key, when it is a live report.
+const TkvReport *LiveReport(const TkvReport *key) {
+  const auto &live = LiveReports();
+  return std::find(live.begin(), live.end(), key) != live.end() ? key : nullptr;
+}
+
 }  // namespace
+
+void KvInstallViewSlots() {
+  TkvEngineState &engine = kvEngine();
+  if (!engine.ReportViews) {
+    engine.ReportViews = [](const TkvReport *key) {
+      std::vector<TkvView *> views;
+      const TkvReport *report = LiveReport(key);
+      if (report == nullptr) return views;
+      auto &pages = const_cast<TkvReport *>(report)->Pages();
+      for (int p = 0; p < pages.Count(); ++p)
+        for (auto &v : pages.Page(p)->Views) views.push_back(v.get());
+      return views;
+    };
+  }
+  if (!engine.PageSize) {
+    engine.PageSize = [](const TkvView *view, int &width, int &height) {
+      const TkvReport *report = LiveReport(view->Report);
+      if (report == nullptr) return;
+      auto &pages = const_cast<TkvReport *>(report)->Pages();
+      for (int p = 0; p < pages.Count(); ++p) {
+        const TkvPage *page = pages.Page(p);
+        for (auto &v : page->Views) {
+          if (v.get() != view) continue;
+          width = page->WidthPixels();
+          height = page->HeightPixels();
+          return;
+        }
+      }
+    };
+  }
+}
 
 TkvReport::TkvReport(vcl::TComponent *owner)
     : vcl::TComponent(owner), pages_(this), values_(std::make_unique<TkvValues>()) {
@@ -40,6 +77,7 @@ TkvReport::TkvReport(vcl::TComponent *owner)
     };
   }
   LiveReports().push_back(this);
+  KvInstallViewSlots();
 }
 
 ORBISCA_PUBLISHED(TkvReport, TComponent) {
@@ -119,7 +157,7 @@ void TkvReport::ClearReport() {
   renumber_interleaved_ = false;
   double_pass_ = false;
   print_to_default_ = true;
-  file_name_.clear();
+  ForgetFile();
   DropDatasets();
 }
 

@@ -146,6 +146,14 @@ class TkvReport : public vcl::TComponent, public TkvPrepareHost {
   void SaveToFile(const QString &file_name);
   // The bare name of the template last loaded or saved.
   QString FileName() const { return file_name_; }
+  // The whole path of that file ("" when the template came from none).
+  QString FilePath() const { return file_path_; }
+  // The template no longer belongs to its file (a new report made from a
+  // gallery template): it has no name until it is saved.
+  void ForgetFile() {
+    file_name_.clear();
+    file_path_.clear();
+  }
   // The file name LoadFromFile and SaveToFile use for `file_name`.
   static QString WithTemplateExtension(const QString &file_name);
   // "Owner.Name", or the report's name alone without owner.
@@ -337,6 +345,7 @@ class TkvReport : public vcl::TComponent, public TkvPrepareHost {
   rtl::TStringList datasets_;  // name -> TkvDataset
   rtl::TStringList variables_;
   QString file_name_;
+  QString file_path_;
 
   bool show_progress_ = true;
   QString template_dir_;
@@ -380,6 +389,11 @@ class TkvReport : public vcl::TComponent, public TkvPrepareHost {
   int print_copies_ = 1;
   bool print_collate_ = false;
 };
+
+// Fills the engine's slots that list a report's objects and give the size
+// of the page an object lies on (object names are unique in a report;
+// bands span their page), unless something else filled them.
+void KvInstallViewSlots();
 
 // Several reports prepared into one document, one after the other. A
 // report whose first template page prints on the previous page continues

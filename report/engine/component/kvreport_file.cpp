@@ -236,6 +236,7 @@ void TkvReport::LoadFromFile(const QString &file_name) {
     auto_load_time_ = info.lastModified();
   }
   file_name_ = info.fileName();
+  file_path_ = info.absoluteFilePath();
   if (KvCurrentDesigner() != nullptr) KvCurrentDesigner()->ClearUndo();
 }
 
@@ -249,6 +250,7 @@ void TkvReport::SaveToFile(const QString &file_name) {
     throw EkvReportError(QString::fromUtf8("Si è verificato un errore durante la fase di salvataggio del report"));
   }
   file_name_ = QFileInfo(name).fileName();
+  file_path_ = QFileInfo(name).absoluteFilePath();
   if (KvCurrentDesigner() != nullptr) KvCurrentDesigner()->ClearUndo();
 }
 

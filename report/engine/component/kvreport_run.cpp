@@ -345,7 +345,7 @@ void TkvReport::DesignReport() {
   KvSetCurrentDesigner(designer.get());
   TkvReportDesigner *d = designer.get();
   kvEngine().DesignerModified = [d] { d->AfterChange(); };
-  for (int i = 0; i < AddInCount(); ++i) designer->AddPaletteButton(AddIn(i).Bitmap.get(), AddIn(i).Hint, i);
+  for (int i = 0; i < AddInCount(); ++i) designer->AddPaletteButton(AddIn(i).Bitmap.get(), AddIn(i).Hint, gtAddIn + i);
   designer->ShowModal();
 }
 

@@ -113,4 +113,16 @@ void TkvPages::Delete(int index) {
   if (index >= 0 && index < Count()) pages_.erase(pages_.begin() + index);
 }
 
+void TkvPages::Reorder(const std::vector<int> &order) {
+  if (static_cast<int>(order.size()) != Count()) return;
+  std::vector<bool> taken(order.size(), false);
+  for (int old : order) {
+    if (old < 0 || old >= Count() || taken[size_t(old)]) return;
+    taken[size_t(old)] = true;
+  }
+  std::vector<std::unique_ptr<TkvPage>> reordered;
+  for (int old : order) reordered.push_back(std::move(pages_[size_t(old)]));
+  pages_ = std::move(reordered);
+}
+
 }  // namespace report

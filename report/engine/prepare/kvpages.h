@@ -120,6 +120,9 @@ class TkvPages {
   TkvPage *AddPage();
   void Clear() { pages_.clear(); }
   void Delete(int index);
+  // Page i becomes the page that was at order[i]; an order that is not a
+  // permutation of the pages changes nothing.
+  void Reorder(const std::vector<int> &order);
   int Count() const { return static_cast<int>(pages_.size()); }
   TkvPage *Page(int index) const { return pages_.at(static_cast<size_t>(index)).get(); }
 

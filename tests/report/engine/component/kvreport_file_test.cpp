@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "platform/vcl/typinfo.h"
@@ -61,8 +62,11 @@ TEST_F(TemplateFiles, TheExtensionIsAddedUnlessTheNameEndsInItInAnyCase) {
   report->LoadFromFile(store.filePath("giacenze"));
   EXPECT_TRUE(Loaded());
   EXPECT_EQ(report->FileName(), "giacenze.kvf");
+  // The whole path too, so that the template goes back where it came from.
+  EXPECT_EQ(report->FilePath(), QFileInfo(store.filePath("giacenze.kvf")).absoluteFilePath());
   report->ClearReport();
   EXPECT_EQ(report->FileName(), QString());
+  EXPECT_EQ(report->FilePath(), QString());
   EXPECT_FALSE(Loaded());
   QFile::rename(store.filePath("giacenze.kvf"), store.filePath("GIACENZE.KVF"));
   report->LoadFromFile(store.filePath("GIACENZE.KVF"));
@@ -170,6 +174,28 @@ TEST_F(TemplateFiles, AFailedSaveSaysSoAndKeepsTheName) {
     EXPECT_EQ(e.Message(), QString::fromUtf8("Si è verificato un errore durante la fase di salvataggio del report"));
   }
   EXPECT_EQ(report->FileName(), "giacenze.kvf");
+  EXPECT_EQ(report->FilePath(), QFileInfo(store.filePath("giacenze.kvf")).absoluteFilePath());
+  report->ForgetFile();
+  EXPECT_EQ(report->FileName(), QString());
+  EXPECT_EQ(report->FilePath(), QString());
+}
+
+TEST_F(ComponentTest, ObjectsOfAReportHaveNamesOfTheirOwnAndBandsSpanTheirPage) {
+  TkvPage *first = report->Pages().Page(0);
+  TkvPage *second = report->Pages().AddPage();
+  second->Orientation = 1;
+  TkvMemoView *a = AddMemo(first, 10, 10, 100, 20, QStringLiteral("a"));
+  TkvMemoView *b = AddMemo(second, 10, 10, 100, 20, QStringLiteral("b"));
+  EXPECT_EQ(a->Name, QStringLiteral("Memo1"));
+  EXPECT_EQ(b->Name, QStringLiteral("Memo2"));
+  EXPECT_FALSE(SetViewName(b, QStringLiteral("memo1")));  // another object has it
+  EXPECT_EQ(b->Name, QStringLiteral("Memo2"));
+  TkvBandView *band = second->AddBand(btPageHeader, 0, 40);
+  band->dx = 10;
+  vcl::TBitmap bitmap(10, 10);
+  band->Draw(bitmap.Canvas());
+  EXPECT_EQ(band->dx, second->WidthPixels());
+  EXPECT_GT(second->WidthPixels(), first->WidthPixels());
 }
 
 TEST_F(ComponentTest, TheVariableListIsStoredAsTheFormsDataProperty) {
@@ -326,7 +352,8 @@ TEST_F(DesignerSlot, TheDesignerIsAskedForButtonsUndoAndChanges) {
   report->DesignReport();
   EXPECT_EQ(made_for, report);
   QStringList expected;
-  for (int i = 0; i < AddInCount(); ++i) expected << QStringLiteral("button %1 %2").arg(AddIn(i).Hint).arg(i);
+  // The palette's tags of the add-ins follow the type code of add-ins.
+  for (int i = 0; i < AddInCount(); ++i) expected << QStringLiteral("button %1 %2").arg(AddIn(i).Hint).arg(gtAddIn + i);
   expected << "open current"
            << "ClearUndo"
            << "ClearUndo"

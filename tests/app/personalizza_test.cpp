@@ -1,0 +1,219 @@
+// "Personalizzazione stampe": the maintenance dialog opens the report
+// designer on the template the last print loaded, with both print datasets
+// open while it runs and closed after; and the shop keeper's round trip:
+// a column of the stock list moved in the designer with the mouse, saved,
+// and printed at its new place. The shop's data is stampe_fixture.h's; the
+// preview is a stand-in that notes where each text was drawn.
+#include <QApplication>
+#include <QFile>
+#include <QTest>
+#include <QTimer>
+
+#include "app/manutenzione.h"
+#include "app/menuform.h"
+#include "app/selezioneform.h"
+#include "app/stampe.h"
+#include "platform/rtl/registry.h"
+#include "platform/vcl/dialogs.h"
+#include "platform/vcl/metafile.h"
+#include "report/designer/kvdesigner.h"
+#include "report/engine/component/kvreport.h"
+#include "report/engine/component/kvslots.h"
+#include "tests/app/stampe_fixture.h"
+
+namespace app::testing {
+namespace {
+
+// Where the first page drew each text (its first occurrence).
+using TPlaces = QMap<QString, QPoint>;
+
+class PlacesPreview : public report::TkvPreview {
+ public:
+  explicit PlacesPreview(TPlaces *places) : report::TkvPreview(nullptr), places_(places) {}
+  void DrawPage(QPainter *, int, const QRect &) override {}
+
+ protected:
+  void DoShow() override {
+    report::TkvPreview::DoShow();
+    places_->clear();
+    const report::TkvEMFPage *page = Report()->EMFPages().Page(0);
+    if (page != nullptr && page->Picture != nullptr) {
+      page->Picture->Enumerate([this](const vcl::TEmfRecord &r) {
+        if (r.Type == vcl::EMR_EXTTEXTOUTW && !places_->contains(r.Text()))
+          places_->insert(r.Text(), QPoint(r.TextPoint().X, r.TextPoint().Y));
+        return true;
+      });
+    }
+    SetModalResult(vcl::mrOk);
+  }
+
+ private:
+  TPlaces *places_;
+};
+
+class Personalizza : public ShopWeek {
+ protected:
+  void SetUp() override {
+    ShopWeek::SetUp();
+    ASSERT_EQ(InstallListTemplates(QStringLiteral(ORBISCA_LIST_TEMPLATES), folder_).size(), 4);
+    saved_dir_ = QDir::currentPath();
+    QDir::setCurrent(dir_.path());
+    ASSERT_TRUE(registry_.isValid());
+    rtl::TRegistry::SetBaseFolder(registry_.path());
+    vcl::InitApplication();
+    vcl::Application->ShowExceptionSlot = [this](const QString &, const QString &text) { messages_ << text; };
+    previous_ = vcl::SetDialogResponder([this](vcl::TDialogRequest &r) {
+      messages_ << r.text;
+      return vcl::mrNo;
+    });
+    saved_preview_ = report::KvPreviewFormClass();
+    report::KvPreviewFormClass() = [this](vcl::TComponent *) -> report::TkvPreview * {
+      return new PlacesPreview(&places_);
+    };
+    form_ = std::make_unique<TMenuForm>(nullptr);
+    form_->Show();
+    QApplication::setActiveWindow(form_->Handle());
+    for (int i = 0; i < 100 && !form_->Started(); ++i) QTest::qWait(10);
+    ASSERT_TRUE(form_->Started());
+    form_->kvReport1->SetShowProgress(false);
+    stampe_ = form_->Selezione()->Logic.get();
+    stampe_->Ask = [](TLista) { return true; };
+  }
+  void TearDown() override {
+    form_.reset();
+    report::KvPreviewFormClass() = saved_preview_;
+    vcl::SetDialogResponder(previous_);
+    vcl::Application->ShowExceptionSlot = nullptr;
+    rtl::TRegistry::SetBaseFolder(QString());
+    QDir::setCurrent(saved_dir_);
+  }
+
+  // Runs "Personalizzazione stampe"; `work` runs inside the designer, which
+  // is then closed.
+  void Customise(const std::function<void(report::TKVDesignerForm *)> &work) {
+    // The engine lets pending messages through before it makes the
+    // designer: wait until it shows.
+    auto inside = std::make_shared<std::function<void()>>();
+    *inside = [this, work, inside] {
+      auto *d = dynamic_cast<report::TKVDesignerForm *>(report::KvCurrentDesigner());
+      if (d == nullptr || !d->Visible()) {
+        QTimer::singleShot(5, *inside);
+        return;
+      }
+      giacenze_open_ = stampe_->stampa_giacenze->Active();
+      giornale_open_ = stampe_->stampa_giornale->Active();
+      work(d);
+      d->Close();
+    };
+    QTimer::singleShot(0, *inside);
+    form_->Manutenzione->BitBtn1->Click();
+  }
+
+  std::unique_ptr<TMenuForm> form_;
+  TStampeLogic *stampe_ = nullptr;
+  TPlaces places_;
+  QStringList messages_;
+  bool giacenze_open_ = false, giornale_open_ = false;
+  QTemporaryDir registry_;
+  QString saved_dir_;
+  vcl::TDialogResponder previous_;
+  report::TkvPreviewFormClass saved_preview_;
+};
+
+TEST_F(Personalizza, OpensTheTemplateTheLastPrintLoaded) {
+  EXPECT_TRUE(form_->Manutenzione->BitBtn1->Enabled());
+  // Before any print the report is empty: the designer opens on it all the same.
+  QString caption;
+  Customise([&](report::TKVDesignerForm *d) { caption = d->Caption(); });
+  EXPECT_EQ(caption, QStringLiteral("Modellatore"));
+
+  stampe_->Stampa(TLista::Giacenze);
+  ASSERT_FALSE(places_.isEmpty());
+  QStringList tabs;
+  Customise([&](report::TKVDesignerForm *d) {
+    caption = d->Caption();
+    tabs = d->TabCaptions();
+  });
+  EXPECT_EQ(caption, QStringLiteral("Modellatore - Report4_1"));
+  EXPECT_EQ(tabs, QStringList{QStringLiteral("Pagina 1")});
+  // Both print datasets were open while the designer ran, and are closed.
+  EXPECT_TRUE(giacenze_open_);
+  EXPECT_TRUE(giornale_open_);
+  EXPECT_FALSE(stampe_->stampa_giacenze->Active());
+  EXPECT_FALSE(stampe_->stampa_giornale->Active());
+  EXPECT_TRUE(messages_.isEmpty()) << messages_.join('\n').toStdString();
+}
+
+TEST_F(Personalizza, AColumnMovedAndSavedPrintsAtItsNewPlace) {
+  stampe_->Stampa(TLista::Giacenze);
+  ASSERT_TRUE(places_.contains(QStringLiteral("Testata")));
+  ASSERT_TRUE(places_.contains(QStringLiteral("Topolino")));
+  const TPlaces before = places_;
+  const QString file = QDir(dir_.path()).filePath(QStringLiteral("Report4_1.kvf"));
+  const QByteArray kept = [&] {
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }();
+  ASSERT_FALSE(kept.isEmpty());
+
+  Customise([](report::TKVDesignerForm *d) {
+    // The "Testata" column: its heading and its row, selected together.
+    report::TkvDesignerModel &m = d->Model();
+    m.ClearSelection();
+    report::TkvView *heading = nullptr;
+    for (report::TkvView *v : m.Views()) {
+      if (v->Memo.Count() == 0) continue;
+      if (v->Memo[0] == QStringLiteral("Testata")) heading = v;
+      if (v->Memo[0] == QStringLiteral("Testata") || v->Memo[0] == QStringLiteral("[Testata]")) v->Selected = true;
+    }
+    ASSERT_NE(heading, nullptr);
+    ASSERT_EQ(m.SelectedCount(), 2);
+    d->SelectionFollows();
+    // Dragged with the mouse by 40 pixels to the right (ten grid steps).
+    QWidget *surface = d->Surface->Handle();
+    const QPoint grab(heading->x + heading->dx / 3, heading->y + heading->dy / 2);
+    QTest::mouseMove(surface, grab);
+    QTest::mousePress(surface, Qt::LeftButton, {}, grab);
+    QTest::mouseMove(surface, grab + QPoint(20, 0));
+    QTest::mouseMove(surface, grab + QPoint(40, 0));
+    QTest::mouseRelease(surface, Qt::LeftButton, {}, grab + QPoint(40, 0));
+    EXPECT_EQ(m.SnapshotCount(), 2);  // one move, one undo step
+    d->Run(report::TkvCommand::Save);
+  });
+  EXPECT_TRUE(messages_.isEmpty()) << messages_.join('\n').toStdString();
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_NE(f.readAll(), kept);
+
+  stampe_->Stampa(TLista::Giacenze);
+  ASSERT_TRUE(places_.contains(QStringLiteral("Testata")));
+  EXPECT_EQ(places_[QStringLiteral("Testata")], before[QStringLiteral("Testata")] + QPoint(40, 0));
+  EXPECT_EQ(places_[QStringLiteral("Topolino")], before[QStringLiteral("Topolino")] + QPoint(40, 0));
+  // The other columns stayed.
+  EXPECT_EQ(places_[QStringLiteral("Descrizione")], before[QStringLiteral("Descrizione")]);
+}
+
+TEST_F(Personalizza, ClosingWithoutSavingLeavesTheFileAndTheNextPrint) {
+  stampe_->Stampa(TLista::Giacenze);
+  const TPlaces before = places_;
+  const QString file = QDir(dir_.path()).filePath(QStringLiteral("Report4_1.kvf"));
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray kept = f.readAll();
+  f.close();
+  Customise([](report::TKVDesignerForm *d) {
+    report::TkvDesignerModel &m = d->Model();
+    m.SelectAll();
+    m.MoveSelected(0, 12);
+    d->AfterChange();
+  });
+  ASSERT_EQ(messages_.size(), 1);
+  EXPECT_EQ(messages_[0], QStringLiteral("Si desidera salvare i cambiamenti a Report4_1.kvf ?"));
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), kept);
+  stampe_->Stampa(TLista::Giacenze);
+  EXPECT_EQ(places_, before);
+}
+
+}  // namespace
+}  // namespace app::testing
