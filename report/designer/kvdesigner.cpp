@@ -50,6 +50,7 @@ TKVDesignerForm::TKVDesignerForm(TkvReport *report)
   BuildToolBars();
   BuildPalette();
   BuildBody();
+  GlyphsToMenus();
   for (C c : {C::FillColor, C::FontColor, C::FrameColor}) colors_[c] = kvNoColor;
 
   Inspector = new TInspForm(this);
@@ -270,6 +271,8 @@ void TKVDesignerForm::DoShow() {
   RenumberTabs();
   ShowPage(0);
   TkvReportDesigner::DoShow();
+  // The keys go to the page first.
+  if (Surface->CanFocus()) SetActiveControl(Surface);
 }
 
 void TKVDesignerForm::DoHide() {

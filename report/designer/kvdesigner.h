@@ -165,6 +165,7 @@ class TKVDesignerForm : public TkvReportDesigner, public ISurfaceHost {
   void BuildToolBars();
   void BuildPalette();
   void BuildBody();
+  void GlyphsToMenus();
   vcl::TMenuItem *AddMenuItem(vcl::TMenuItem *parent, TkvCommand command);
   vcl::TSpeedButton *AddToolButton(vcl::TPanel *bar, TkvCommand command, int &left);
   void PlaceSurface();
@@ -181,6 +182,10 @@ class TKVDesignerForm : public TkvReportDesigner, public ISurfaceHost {
   void EditHighlight();
 
   // kvdesigner_files.cpp
+  // Saves under `path`; a failure is shown. The template's name goes to
+  // the reopen list and the caption, and the history starts again.
+  bool WriteTemplate(const QString &path);
+  void TemplateNamed();
   void NewReport();
   void NewFromTemplate();
   void NewFromWizard();

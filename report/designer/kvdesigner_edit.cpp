@@ -78,7 +78,7 @@ void TKVDesignerForm::ApplyFormat(TkvCommand command) {
   model_->ApplyFormat(tag, value);
   if (command == C::FrameAll || command == C::FrameNone) FormatFromSelection();
   // The keys go back to the page.
-  if (ActiveControl() != nullptr && Handle()->isVisible()) Handle()->setFocus();
+  if (Surface->CanFocus()) SetActiveControl(Surface);
   Commit();
 }
 

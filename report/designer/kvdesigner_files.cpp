@@ -86,18 +86,25 @@ bool TKVDesignerForm::SaveReport() {
   const QString path = report_->FilePath().isEmpty() ? report_->FileName() : report_->FilePath();
   std::optional<FolderSwitch> folder;
   if (!report_->ReportDir().isEmpty()) folder.emplace(report_->ReportDir());
+  return WriteTemplate(path);
+}
+
+bool TKVDesignerForm::WriteTemplate(const QString &path) {
   try {
     report_->SaveToFile(path);
   } catch (const rtl::Exception &e) {
     ShowError(e.Message());
     return false;
   }
+  TemplateNamed();
+  return true;
+}
+
+void TKVDesignerForm::TemplateNamed() {
   KvReopenList().Add(report_->FilePath());
   FillReopenMenu();
   UpdateCaption();
-  model_->ClearUndo();
-  UpdateCommands();
-  return true;
+  ClearUndo();
 }
 
 bool TKVDesignerForm::SaveReportAs() {
@@ -145,18 +152,7 @@ bool TKVDesignerForm::SaveReportAs() {
     }
     name = WithExtension(name, kKvf);
   }
-  try {
-    report_->SaveToFile(name);
-  } catch (const rtl::Exception &e) {
-    ShowError(e.Message());
-    return false;
-  }
-  KvReopenList().Add(report_->FilePath());
-  FillReopenMenu();
-  UpdateCaption();
-  model_->ClearUndo();
-  UpdateCommands();
-  return true;
+  return WriteTemplate(name);
 }
 
 // ---- new and open ---------------------------------------------------------------------------------------
@@ -243,12 +239,9 @@ bool TKVDesignerForm::OpenFile(const QString &file_name) {
     ShowError(e.Message());
     return false;
   }
-  KvReopenList().Add(report_->FilePath());
-  FillReopenMenu();
   RenumberTabs();
-  UpdateCaption();
   ShowPage(0);
-  ClearUndo();
+  TemplateNamed();
   return true;
 }
 

@@ -1,11 +1,13 @@
 // The designer window's controls: menus, tool bars with their glyphs, the
 // object palette, the page tabs, rulers, scroll box and status bar (see
 // kvdesigner.h).
+#include <QApplication>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPalette>
 
 #include "report/designer/kvdesigner.h"
 
@@ -24,10 +26,11 @@ const QColor kKey(0xFF, 0x00, 0xFF);  // the glyphs' transparent colour (their b
 
 using C = TkvCommand;
 
-// A 16 x 16 glyph for a command, drawn here rather than shipped.
-QImage Glyph(TkvCommand command) {
+// A 16 x 16 glyph for a command, drawn here rather than shipped, on the
+// buttons' transparent colour (or a menu's background).
+QImage Glyph(TkvCommand command, const QColor &background = kKey) {
   QImage image(16, 16, QImage::Format_RGB32);
-  image.fill(kKey);
+  image.fill(background);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing, false);
   const QColor ink(0, 0, 0);
@@ -231,7 +234,7 @@ QImage Glyph(TkvCommand command) {
   }
   p.end();
   // The bottom-left pixel names the transparent colour.
-  image.setPixelColor(0, 15, kKey);
+  image.setPixelColor(0, 15, background);
   return image;
 }
 
@@ -540,6 +543,17 @@ void TKVDesignerForm::BuildToolBars() {
       FrameWidthEdit->SetText(QString::number(width));
       Run(C::FrameWidth);
     };
+  }
+}
+
+void TKVDesignerForm::GlyphsToMenus() {
+  // A menu item shows its tool button's glyph.
+  const QColor background = QApplication::palette().color(QPalette::Base);
+  for (auto &[command, c] : controls_) {
+    if (c.menu == nullptr || c.button == nullptr) continue;
+    vcl::TBitmap glyph;
+    glyph.SetImage(Glyph(command, background));
+    c.menu->SetBitmap(&glyph);
   }
 }
 

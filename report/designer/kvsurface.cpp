@@ -350,6 +350,7 @@ TPreview::TPreview(vcl::TComponent *owner, TkvDesignerModel &model, ISurfaceHost
   SetName(QStringLiteral("Preview"));
   SetColor(vcl::clWhite);
   SetControlStyle(ControlStyle() + vcl::TControlStyle{vcl::csOpaque});
+  SetTabStop(true);
 }
 
 void TPreview::SetBounds(int left, int top, int width, int height) {
@@ -404,6 +405,10 @@ void TPreview::MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, 
   vcl::TCustomControl::MouseUp(button, shift, x, y);
   logic_.MouseUp(button, shift, x, y);
   Invalidate();
+}
+
+void TPreview::WMGetDlgCode(vcl::TMessage &message) {
+  message.Result = vcl::DLGC_WANTARROWS | vcl::DLGC_WANTALLKEYS | vcl::DLGC_WANTCHARS;
 }
 
 void TPreview::DblClick() {

@@ -151,6 +151,9 @@ class TPreview : public vcl::TCustomControl {
   void MouseMove(vcl::TShiftState shift, int x, int y) override;
   void MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
   void DblClick() override;
+  // The arrows, Enter and Del are the designer's keys while the page has
+  // the focus, not the dialog's.
+  void WMGetDlgCode(vcl::TMessage &message) override;
   Qt::FocusPolicy WidgetFocusPolicy() const override { return Qt::ClickFocus; }
 
  private:

@@ -33,18 +33,7 @@ TkvDataset *SourceOf(const TkvReport *report, const TkvView *band) {
 // ---- new objects and copies ---------------------------------------------------------
 
 std::unique_ptr<TkvView> KvNewViewOfTag(int tag, TkvReport *report) {
-  switch (tag) {
-    case gtMemo:
-      return std::make_unique<TkvMemoView>(report);
-    case gtPicture:
-      return std::make_unique<TkvPictureView>(report);
-    case gtBand:
-      return std::make_unique<TkvBandView>(report);
-    case gtSubReport:
-      return std::make_unique<TkvSubReportView>(report);
-    default:
-      break;
-  }
+  if (std::unique_ptr<TkvView> view = CreateViewOfType(tag, report)) return view;
   const int index = tag - gtAddIn;
   if (index < 0 || index >= AddInCount()) return nullptr;
   std::unique_ptr<TkvView> view(AddIn(index).Create(report));

@@ -11,7 +11,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <memory>
 
 #include "platform/rtl/streams.h"
 #include "platform/vcl/dialogs.h"
@@ -39,17 +38,21 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   static QTemporaryDir dir;
-  static report::TkvReport report(nullptr);
-  static std::unique_ptr<report::TKVDesignerForm> designer;
+  // Made once and kept to the end of the process: windows must not be
+  // taken down after the application object is gone.
+  static report::TkvReport *report_ptr = nullptr;
+  static report::TKVDesignerForm *designer = nullptr;
   if (designer == nullptr) {
-    report.SetName(QStringLiteral("Elenco"));
-    report::TkvPage *page = report.Pages().Page(0);
+    report_ptr = new report::TkvReport(nullptr);
+    report_ptr->SetName(QStringLiteral("Elenco"));
+    report::TkvPage *page = report_ptr->Pages().Page(0);
     page->AddBand(report::btMasterData, 100, 40);
     report::SetMemoText(page->Add<report::TkvMemoView>(20, 105, 120, 16), QStringLiteral("[Riga]"));
-    report.SaveToFile(dir.filePath(QStringLiteral("Buono.kvf")));
-    designer = std::make_unique<report::TKVDesignerForm>(&report);
+    report_ptr->SaveToFile(dir.filePath(QStringLiteral("Buono.kvf")));
+    designer = new report::TKVDesignerForm(report_ptr);
     designer->Show();
   }
+  report::TkvReport &report = *report_ptr;
   const QString path = dir.filePath(QStringLiteral("Prova.kvf"));
   {
     QFile file(path);

@@ -54,8 +54,7 @@ const TkvAddInObjectInfo *FindAddIn(const QString &class_name) {
   return nullptr;
 }
 
-std::unique_ptr<TkvView> CreateObjectByType(int type, const QString &class_name) {
-  TkvReport *report = kvEngine().CurReport;
+std::unique_ptr<TkvView> CreateViewOfType(int type, TkvReport *report) {
   switch (type) {
     case gtMemo:
       return std::make_unique<TkvMemoView>(report);
@@ -65,6 +64,19 @@ std::unique_ptr<TkvView> CreateObjectByType(int type, const QString &class_name)
       return std::make_unique<TkvBandView>(report);
     case gtSubReport:
       return std::make_unique<TkvSubReportView>(report);
+    default:
+      return nullptr;
+  }
+}
+
+std::unique_ptr<TkvView> CreateObjectByType(int type, const QString &class_name) {
+  TkvReport *report = kvEngine().CurReport;
+  switch (type) {
+    case gtMemo:
+    case gtPicture:
+    case gtBand:
+    case gtSubReport:
+      return CreateViewOfType(type, report);
     case gtAddIn: {
       const TkvAddInObjectInfo *info = FindAddIn(class_name);
       if (info == nullptr) {

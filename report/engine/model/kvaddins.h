@@ -47,6 +47,9 @@ const TkvAddInObjectInfo &AddIn(int index);
 // The entry of a class name (exact), or nullptr.
 const TkvAddInObjectInfo *FindAddIn(const QString &class_name);
 
+// A new memo, picture, band or sub-report view of `report` by type code;
+// nullptr for other codes.
+std::unique_ptr<TkvView> CreateViewOfType(int type, TkvReport *report);
 // A new view of the current report by type code; code 10 looks the class
 // name up in the registry (an unknown one is reported and the operation
 // stopped with a silent abort); other codes give nullptr.

@@ -226,6 +226,34 @@ TEST_F(DesignerWindowTest, SavingWritesWhereTheTemplateCameFrom) {
   EXPECT_EQ(KvReopenList().Names().front(), QFileInfo(file).absoluteFilePath());
 }
 
+TEST_F(DesignerWindowTest, AFailedSaveIsShownAndTheWindowStaysOpen) {
+  // A template whose folder went away while it was designed.
+  const QString gone = dir.filePath(QStringLiteral("sparita"));
+  QDir(dir.path()).mkdir(QStringLiteral("sparita"));
+  report->SaveToFile(QDir(gone).filePath(QStringLiteral("Elenco.kvf")));
+  TKVDesignerForm *d = Open();
+  MoveFirstMemo(8);
+  QDir(gone).removeRecursively();
+  Answer(vcl::mrYes);
+  EXPECT_FALSE(d->CloseQuery());
+  ASSERT_EQ(Messages().size(), 2);
+  EXPECT_EQ(Messages()[1], QString::fromUtf8("Si è verificato un errore durante la fase di salvataggio del report"));
+  EXPECT_EQ(requests.back().caption, QStringLiteral("Errore"));
+  // Nothing is lost: the change is still there to save elsewhere.
+  EXPECT_TRUE(d->MenuItem(TkvCommand::Save)->Enabled());
+  EXPECT_EQ(d->Model().Views()[1]->x, 28);
+}
+
+TEST_F(DesignerWindowTest, EveryOpeningStartsItsOwnHistory) {
+  TKVDesignerForm *d = Open();
+  MoveFirstMemo(8);
+  d->Hide();
+  d->Show();
+  // What the window showed before is not brought back by an undo.
+  EXPECT_FALSE(d->MenuItem(TkvCommand::Undo)->Enabled());
+  EXPECT_EQ(d->Model().SnapshotCount(), 1);
+}
+
 TEST_F(DesignerWindowTest, ADamagedFileLeavesTheTemplateAndItsName) {
   report->LoadFromFile(file);
   TKVDesignerForm *d = Open();
@@ -480,6 +508,32 @@ TEST_F(DesignerWindowTest, TheReopenMenuListsTheFilesOpened) {
   EXPECT_TRUE(d->ReopenMenu->Enabled());
   ASSERT_EQ(d->ReopenMenu->Count(), 1);
   EXPECT_EQ(d->ReopenMenu->Items(0)->Caption(), QFileInfo(file).absoluteFilePath());
+}
+
+TEST_F(DesignerWindowTest, KeysTypedOnThePageReachTheDesigner) {
+  TKVDesignerForm *d = Open();
+  TkvView *memo = d->Model().Views()[1];
+  QWidget *surface = d->Surface->Handle();
+  QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(memo->x + 5, memo->y + 5));
+  ASSERT_EQ(d->Model().SingleSelected(), memo);
+  // Arrows are the page's own, not a move of the dialog's focus.
+  QTest::keyClick(surface, Qt::Key_Right, Qt::ControlModifier);
+  EXPECT_EQ(memo->x, 21);
+  QTest::keyClick(surface, Qt::Key_Right);
+  EXPECT_EQ(d->Model().SingleSelected(), d->Model().Views()[2]);
+  QTest::keyClick(surface, Qt::Key_C, Qt::ControlModifier);
+  QTest::keyClick(surface, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(d->Model().Views().size(), 4u);
+  // In the font size box Del is the box's, and Enter applies the size.
+  d->Model().SelectOnly(memo);
+  d->SelectionFollows();
+  d->FontSize->SetFocus();
+  d->FontSize->SetText(QStringLiteral("14"));
+  QTest::keyClick(d->FontSize->Handle(), Qt::Key_Delete);
+  EXPECT_EQ(d->Model().Views().size(), 4u);
+  d->FontSize->SetText(QStringLiteral("14"));
+  QTest::keyClick(d->FontSize->Handle(), Qt::Key_Return);
+  EXPECT_EQ(static_cast<TkvMemoView *>(memo)->Font.Size(), 14);
 }
 
 TEST_F(DesignerWindowTest, KeysMoveResizeAndWalkTheObjects) {
