@@ -119,29 +119,30 @@ void Database::Close() {
   defs_loaded_ = false;
 }
 
-RecordsetPtr Database::OpenRecordset(const QString &source, int type, int options, int lock) {
+RecordsetPtr Database::OpenRecordset(const QString &source, int type, int options, int lock,
+                                     const RowSelection &selection) {
   (void)lock;  // one connection, no page locks: every lock type behaves the same
   detail::Store &store = GetStore();
   const QString s = source.trimmed();
   if (const detail::TableInfo *t = store.FindTable(s)) {
     if (type == dbOpenDefault) type = dbOpenTable;
     if (type == dbOpenDynamic) type = dbOpenDynaset;
-    return Recordset::Create(TableRecordset(store_, *t, type, options));
+    return Recordset::Create(TableRecordset(store_, *t, type, options), selection, type, options);
   }
   QString qname, qsql;
   if (store.FindQuery(s, &qname, &qsql)) {
     auto qd = QueryDefs().Ptr(qname);
-    return qd->OpenRecordset(type, options, lock);
+    return qd->OpenRecordset(type, options, lock, selection);
   }
   if (!s.contains(QLatin1Char(' ')) && !s.contains(QLatin1Char('\n')) && !s.contains(QLatin1Char('\t')))
     Raise(kErrTableNotFound, QStringLiteral("The database engine cannot find the input table or query '%1'. Make "
                                             "sure it exists and that its name is spelled correctly.")
                                  .arg(s));
-  return OpenSql(s, type, options, {}, 0, s);
+  return OpenSql(s, type, options, {}, 0, s, selection);
 }
 
 RecordsetPtr Database::OpenSql(const QString &sql, int type, int options, const std::vector<rtl::Variant> &params,
-                               int max_records, const QString &name) {
+                               int max_records, const QString &name, const RowSelection &selection) {
   detail::Store &store = GetStore();
   const TranslatedSql tr = Recorded([&] { return store.Translated(sql); });
   if (tr.kind != StatementKind::Select)
@@ -213,7 +214,7 @@ RecordsetPtr Database::OpenSql(const QString &sql, int type, int options, const 
     d->copy_params = d->params;
     d->updatable = false;
   }
-  return Recordset::Create(std::move(d));
+  return Recordset::Create(std::move(d), selection, type, options);
 }
 
 void Database::Execute(const QString &sql, int options) {
@@ -545,13 +546,13 @@ std::vector<rtl::Variant> QueryDef::BoundValues() const {
   return values;
 }
 
-RecordsetPtr QueryDef::OpenRecordset(int type, int options, int lock) {
+RecordsetPtr QueryDef::OpenRecordset(int type, int options, int lock, const RowSelection &selection) {
   (void)lock;
   auto db = db_.lock();
   if (!db) Raise(kErrObjectClosed, QString::fromLatin1(kMsgObjectClosed));
   if (type_ != dbQSelect)
     Raise(kErrInvalidOperation, QStringLiteral("Invalid operation: '%1' is an action query.").arg(name_));
-  return db->OpenSql(sql_, type, options, BoundValues(), max_records_, name_.isEmpty() ? sql_ : name_);
+  return db->OpenSql(sql_, type, options, BoundValues(), max_records_, name_.isEmpty() ? sql_ : name_, selection);
 }
 
 void QueryDef::Execute(int options) {

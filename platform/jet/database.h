@@ -115,7 +115,8 @@ class QueryDef {
   int ODBCTimeout() const { return odbc_timeout_; }
   void SetODBCTimeout(int v) { odbc_timeout_ = v; }
   bool ReturnsRecords() const { return type_ == dbQSelect; }
-  RecordsetPtr OpenRecordset(int type = dbOpenDefault, int options = 0, int lock = 0);
+  RecordsetPtr OpenRecordset(int type = dbOpenDefault, int options = 0, int lock = 0,
+                             const RowSelection &selection = {});
   void Execute(int options = 0);
   int RecordsAffected() const { return records_affected_; }
   void Close() {}
@@ -155,8 +156,10 @@ class Database : public std::enable_shared_from_this<Database> {
   // Closes the file; its recordsets stop working (3420).
   void Close();
 
-  // A table name, a stored query's name or SQL text.
-  RecordsetPtr OpenRecordset(const QString &source, int type = dbOpenDefault, int options = 0, int lock = 0);
+  // A table name, a stored query's name or SQL text; narrowed by
+  // `selection` (RowSelection), which a table-type recordset refuses.
+  RecordsetPtr OpenRecordset(const QString &source, int type = dbOpenDefault, int options = 0, int lock = 0,
+                             const RowSelection &selection = {});
   // An action statement (INSERT, UPDATE, DELETE, CREATE/DROP TABLE/INDEX).
   void Execute(const QString &sql, int options = 0);
   int RecordsAffected() const { return records_affected_; }
@@ -182,7 +185,7 @@ class Database : public std::enable_shared_from_this<Database> {
   std::shared_ptr<detail::Store> StoreRef() const { return store_; }
   detail::Store &GetStore() const;
   RecordsetPtr OpenSql(const QString &sql, int type, int options, const std::vector<rtl::Variant> &params,
-                       int max_records, const QString &name);
+                       int max_records, const QString &name, const RowSelection &selection = {});
   void ExecuteSql(const QString &sql, int options, const std::vector<rtl::Variant> &params, int *affected);
   void SaveQuery(QueryDef &query);
   void CreateIndexIn(const QString &table, const jet::Index &index);

@@ -684,27 +684,39 @@ bool Recordset::Impl::InRowIdOrder(const QString &order) const {
 
 RecordsetPtr Recordset::OpenRecordset(int type, int options) {
   CheckOpen();
-  if (type == dbOpenDefault) type = d_->type == dbOpenTable ? dbOpenDynaset : d_->type;
+  return Create(Derived(*d_, filter_, sort_, type, options));
+}
+
+std::unique_ptr<Recordset::Impl> Recordset::Derived(const Impl &base_set, const QString &filter, const QString &sort,
+                                                    int type, int options) {
+  if (type == dbOpenDefault) type = base_set.type == dbOpenTable ? dbOpenDynaset : base_set.type;
   if (type == dbOpenTable) Invalid(QStringLiteral("a table recordset opened from a recordset"));
   QString where, order;
-  if (!filter_.trimmed().isEmpty()) where = QStringLiteral(" WHERE ") + TranslateCriteria(filter_, d_->criteria_fields);
-  if (!sort_.trimmed().isEmpty()) order = QStringLiteral(" ORDER BY ") + TranslateSort(sort_, d_->criteria_fields);
-  auto impl = std::make_unique<Impl>(*d_);
+  if (!filter.trimmed().isEmpty())
+    where = QStringLiteral(" WHERE ") + TranslateCriteria(filter, base_set.criteria_fields);
+  if (!sort.trimmed().isEmpty()) order = QStringLiteral(" ORDER BY ") + TranslateSort(sort, base_set.criteria_fields);
+  auto impl = std::make_unique<Impl>(base_set);
   impl->type = type;
   impl->options = options;
   impl->forward_only = type == dbOpenForwardOnly || (options & dbForwardOnly);
   impl->edit_mode = dbEditNone;
   impl->last_modified.clear();
   impl->rows.reset();
-  const QString base = d_->live ? d_->source_sql : d_->data_sql;
-  const QString derived = QStringLiteral("SELECT * FROM (%1)%2%3").arg(base, where, order);
-  if (d_->live && type == dbOpenDynaset) {
+  const QString base = base_set.live ? base_set.source_sql : base_set.data_sql;
+  QString derived = QStringLiteral("SELECT * FROM (%1)%2%3").arg(base, where, order);
+  // Rows that sort alike keep the order the copy's statement gives them,
+  // as when its rows are sorted: numbered as they come, after the filter.
+  const bool numbered = !base_set.live && !order.isEmpty();
+  if (numbered)
+    derived = QStringLiteral("SELECT * FROM (SELECT row_number() OVER () AS __pos, * FROM (%1)%2)%3, __pos")
+                  .arg(base, where, order);
+  if (base_set.live && type == dbOpenDynaset) {
     impl->is_copy = false;
     impl->source_sql = derived;
     // Only the ids are needed; the ORDER BY stays on the outer statement.
     impl->key_sql = QStringLiteral("SELECT __rowid FROM (%1)%2%3").arg(base, where, order);
-    impl->updatable = d_->updatable && !(options & dbReadOnly);
-    if (where.isEmpty() && d_->InRowIdOrder(order)) {
+    impl->updatable = base_set.updatable && !(options & dbReadOnly);
+    if (where.isEmpty() && base_set.InRowIdOrder(order)) {
       // The whole table sorted by its counter, which is its row id, is the
       // set this one already has in the same order (a journal of a million
       // rows opened sorted by its counter reads its ids once).
@@ -716,12 +728,36 @@ RecordsetPtr Recordset::OpenRecordset(int type, int options) {
   } else {
     impl->live = false;
     impl->is_copy = true;
-    impl->copy_params = d_->params;
+    impl->copy_params = base_set.params;
     impl->updatable = false;
     impl->data_sql = derived;
-    impl->data_offset = d_->live ? 1 : 0;  // the row ids stay out of the copy's fields
+    // The row ids and numbers stay out of the copy's fields.
+    impl->data_offset = (base_set.live ? 1 : base_set.data_offset) + (numbered ? 1 : 0);
   }
-  return Create(std::move(impl));
+  return impl;
+}
+
+RecordsetPtr Recordset::Create(std::unique_ptr<Impl> impl, const RowSelection &selection, int type, int options) {
+  if (selection.IsEmpty()) return Create(std::move(impl));
+  // A copy is narrowed in its own statement, which is what the recordset
+  // made from a copy kept in memory runs too. A copy moved to a temporary
+  // table reads the same there, unless its rows decide its fields (a type
+  // only the first value gives, two fields of one name) or a row limit
+  // applies before the filter: such a copy is taken whole first.
+  bool direct = impl->is_copy && !impl->live && impl->max_records == 0;
+  QSet<QString> names;
+  for (const FieldInfo &f : impl->infos) {
+    const QString name = f.name.toLower();
+    if (f.type == kUnknownType || names.contains(name)) direct = false;
+    names.insert(name);
+  }
+  if (direct) return Create(Derived(*impl, selection.filter, selection.sort, type, options));
+  RecordsetPtr base = Create(std::move(impl));
+  base->SetFilter(selection.filter);
+  base->SetSort(selection.sort);
+  RecordsetPtr narrowed = base->OpenRecordset(type, options);
+  base->Close();
+  return narrowed;
 }
 
 void Recordset::Requery() {

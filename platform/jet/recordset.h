@@ -29,6 +29,17 @@ struct RecordsetDef;
 class Recordset;
 using RecordsetPtr = std::shared_ptr<Recordset>;
 
+// Criteria and a sort order (the texts of a recordset's Filter and Sort)
+// given when a recordset opens: the recordset opened is the one that
+// setting them on the recordset of the source and opening a recordset from
+// it would give, of the same type and options, but a snapshot copies only
+// the rows that pass instead of the whole source first.
+struct RowSelection {
+  QString filter;
+  QString sort;
+  bool IsEmpty() const { return filter.trimmed().isEmpty() && sort.trimmed().isEmpty(); }
+};
+
 class Recordset : public std::enable_shared_from_this<Recordset> {
  public:
   ~Recordset();
@@ -108,6 +119,9 @@ class Recordset : public std::enable_shared_from_this<Recordset> {
   // Engine side.
   struct Impl;
   static RecordsetPtr Create(std::unique_ptr<Impl> impl);
+  // The recordset of `impl` narrowed by `selection` (see RowSelection),
+  // the derived one opened with `type` and `options`.
+  static RecordsetPtr Create(std::unique_ptr<Impl> impl, const RowSelection &selection, int type, int options);
   rtl::Variant ValueAt(int field) const;
   void SetValueAt(int field, const rtl::Variant &value);
 
@@ -115,6 +129,8 @@ class Recordset : public std::enable_shared_from_this<Recordset> {
   Recordset();
   enum class Dir { First, Last, Next, Previous };
   void Find(Dir dir, const QString &criteria);
+  static std::unique_ptr<Impl> Derived(const Impl &base, const QString &filter, const QString &sort, int type,
+                                       int options);
   void BuildFields();
   void CheckOpen() const;
   void CheckCurrent() const;

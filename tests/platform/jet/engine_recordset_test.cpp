@@ -1,6 +1,7 @@
 // Recordsets as the data components drive them: the row sets of each kind,
 // clones and deleted rows, Seek and Find, editing with the engine's
 // refusals, field definitions.
+#include "platform/jet/recordset_impl.h"
 #include "tests/platform/jet/engine_fixture.h"
 
 namespace jet::testing {
@@ -192,6 +193,65 @@ TEST_F(Recordsets, SortAndFilterApplyToTheRecordsetOpenedFromIt) {
   Stock(QStringLiteral("000000000000000009"), QStringLiteral("Sole"));
   sorted->Requery();
   EXPECT_EQ(Count(*sorted), 4);
+}
+
+// The rows of a recordset, one "field|field|..." text each.
+QStringList RowTexts(Recordset &rs) {
+  QStringList rows;
+  if (rs.Bof() && rs.Eof()) return rows;
+  for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
+    QStringList row;
+    for (int i = 0; i < rs.FieldCount(); ++i) row << rs.Fields(i).Value().AsString();
+    rows << row.join(QLatin1Char('|'));
+  }
+  return rows;
+}
+
+TEST_F(Recordsets, SelectionGivenAtOpenHoldsWhatTheRecordsetOpenedFromTheCopyHolds) {
+  // Entered out of the journal index's order: on one day and code a sale,
+  // a load and a return, so rows that sort alike show whose order holds.
+  const rtl::TDateTime day = rtl::EncodeDate(2005, 3, 1);
+  for (int i = 0; i < 3; ++i) {
+    for (const char *kind : {"S", "C", "R"})
+      Journal(day + i, QStringLiteral("00000000000000000%1").arg(3 - i), 1, QString::fromLatin1(kind));
+  }
+  const QString sql = QStringLiteral(
+      "SELECT Giornale.Progressivo, Giornale.Tipo, Giornale.Data, Giacenza.Testata FROM Giornale LEFT JOIN Giacenza "
+      "ON Giornale.Barcode18 = Giacenza.Barcode18 ORDER BY Giornale.Progressivo");
+  const RowSelection selection{QStringLiteral("[Data] >= #3/2/2005#"), QStringLiteral("[Testata], [Data]")};
+  const int saved = detail::CopyRowsInMemory();
+  for (const int in_memory : {saved, 2}) {  // a copy in memory, and one in a temporary table
+    detail::SetCopyRowsInMemory(in_memory);
+    auto copy = db_->OpenRecordset(sql, dbOpenSnapshot);
+    copy->SetFilter(selection.filter);
+    copy->SetSort(selection.sort);
+    const QStringList derived = RowTexts(*copy->OpenRecordset(dbOpenSnapshot));
+    auto narrowed = db_->OpenRecordset(sql, dbOpenSnapshot, 0, 0, selection);
+    EXPECT_EQ(RowTexts(*narrowed), derived) << in_memory;
+    // abaco before Rossi; the rows of one day and article as they were
+    // entered, not in the order of the journal's index on day and kind.
+    EXPECT_EQ(derived, QStringList({"4|S|02/03/2005|abaco", "5|C|02/03/2005|abaco", "6|R|02/03/2005|abaco",
+                                    "7|S|03/03/2005|Rossi", "8|C|03/03/2005|Rossi", "9|R|03/03/2005|Rossi"}))
+        << in_memory;
+    EXPECT_FALSE(narrowed->Updatable());
+    EXPECT_EQ(narrowed->Type(), dbOpenSnapshot);
+  }
+  detail::SetCopyRowsInMemory(saved);
+  // A table-type recordset keeps its index's order: it takes no selection.
+  EXPECT_EQ(ErrorOf([&] { db_->OpenRecordset(QStringLiteral("Giacenza"), dbOpenTable, 0, 0, selection); }),
+            kErrInvalidOperation);
+}
+
+TEST_F(Recordsets, CopyOpenedFromACopyOfADynasetReadsItsOwnFields) {
+  auto dyn = db_->OpenRecordset(QStringLiteral("Giacenza"), dbOpenDynaset);
+  dyn->SetFilter(QStringLiteral("[Testata] <> \"zeta\""));
+  auto copy = dyn->OpenRecordset(dbOpenSnapshot);
+  copy->SetSort(QStringLiteral("[Testata]"));
+  auto sorted = copy->OpenRecordset(dbOpenSnapshot);
+  ASSERT_EQ(Count(*sorted), 3);
+  sorted->MoveFirst();
+  EXPECT_EQ(sorted->Fields(QStringLiteral("Testata")).Value().AsString(), QStringLiteral("abaco"));
+  EXPECT_EQ(sorted->Fields(QStringLiteral("Barcode18")).Value().AsString(), QStringLiteral("000000000000000002"));
 }
 
 TEST_F(Recordsets, EditingRefusalsLeaveTheRowUnchanged) {
