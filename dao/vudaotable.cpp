@@ -613,6 +613,17 @@ void TVuDaoTable::OpenRecordsetFromSource() {
   QString source = table_name_;
   if (!sql_.isEmpty()) source = SubstituteParams(sql_);
 
+  // A copy (snapshot, forward-only) opens sorted and filtered at once, so
+  // the engine copies only the rows that pass (a week of a long journal,
+  // not the whole of it); other kinds get them from ApplySortAndFilter.
+  sort_text_ = SortText(sorted_by_);
+  jet::RowSelection selection;
+  if (table_type_ == jet::dbOpenSnapshot || table_type_ == jet::dbOpenForwardOnly) {
+    selection.sort = sort_text_;
+    if (Filtered()) selection.filter = Filter();
+  }
+  narrowed_at_open_ = !selection.IsEmpty();
+
   std::shared_ptr<jet::Recordset> rs;
   if (!query_def_name_.isEmpty()) {
     query_def_ = db->QueryDefs().Ptr(query_def_name_);
@@ -636,7 +647,7 @@ void TVuDaoTable::OpenRecordsetFromSource() {
     query_def_sql_text_ = query_def_->SQL().split(QLatin1Char('\n'));
     query_def_->SetMaxRecords(query_def_odbc_max_records_);
     if (db->QueryTimeout() != 60) query_def_->SetODBCTimeout(db->QueryTimeout());
-    rs = query_def_->OpenRecordset(table_type_, options, lock_type_);
+    rs = query_def_->OpenRecordset(table_type_, options, lock_type_, selection);
     std::vector<rtl::Variant> outputs;
     for (const auto &param : query_def_->Parameters())
       if (param->Direction() != jet::dbParamInput) outputs.push_back(param->Value());
@@ -645,7 +656,7 @@ void TVuDaoTable::OpenRecordsetFromSource() {
     else if (outputs.size() > 1)
       output_values_ = rtl::Variant(outputs);
   } else {
-    rs = db->OpenRecordset(source, table_type_, options, lock_type_);
+    rs = db->OpenRecordset(source, table_type_, options, lock_type_, selection);
   }
   recordset_ = rs;
 
@@ -733,10 +744,9 @@ QString TVuDaoTable::ConvertDefault(const QString &engine_default, int engine_ty
 }
 
 void TVuDaoTable::ApplySortAndFilter() {
-  sort_text_ = SortText(sorted_by_);
   // A table recordset keeps the order of its index; sorting or filtering
   // would make it another kind of recordset.
-  if (recordset_->Type() == jet::dbOpenTable) return;
+  if (narrowed_at_open_ || recordset_->Type() == jet::dbOpenTable) return;
   const bool sort = !sort_text_.isEmpty();
   const bool filter = Filtered() && !Filter().isEmpty();
   if (!sort && !filter) return;

@@ -429,6 +429,7 @@ class TVuDaoTable : public vcl::TDataSet {
   std::shared_ptr<jet::QueryDef> query_def_;
   std::vector<jet::Field *> field_objects_;
   QString sort_text_;
+  bool narrowed_at_open_ = false;  // the engine applied sort and filter when the recordset opened
   std::vector<bool> updatable_;
   QStringList default_values_;
   QStringList captions_;

@@ -27,7 +27,28 @@ QString DoubleText(double v) {
   return QString::fromLatin1(buf, static_cast<qsizetype>(res.ptr - buf));
 }
 
+// Reads what DoubleText wrote without the locale machinery, which costs
+// more than the rest of reading a value; anything else (blanks, words,
+// values out of the normal range) takes the general road.
+bool ParseNumberText(const QString &text, double &out) {
+  constexpr qsizetype kLongest = 40;
+  if (text.isEmpty() || text.size() > kLongest) return false;
+  char buf[kLongest];
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i].unicode();
+    const bool number_char = (c >= u'0' && c <= u'9') || c == u'.' || c == u'-' || c == u'+' || c == u'e' || c == u'E';
+    if (!number_char) return false;
+    buf[i] = static_cast<char>(c);
+  }
+  double d = 0;
+  const auto res = std::from_chars(buf, buf + text.size(), d);
+  if (res.ec != std::errc() || res.ptr != buf + text.size() || (d != 0 && !std::isnormal(d))) return false;
+  out = d;
+  return true;
+}
+
 bool ParseDouble(const QString &text, double &out) {
+  if (ParseNumberText(text, out)) return true;
   bool ok = false;
   out = text.toDouble(&ok);
   if (ok) return true;
