@@ -14,6 +14,7 @@
 #include "report/designer/kvhilight.h"
 #include "report/designer/kvpagelist.h"
 #include "report/designer/kvpgopt.h"
+#include "report/designer/kvwizard.h"
 
 namespace report {
 
@@ -61,6 +62,7 @@ void KvInstallDesignerEditors() {
   KvInstallBandSourceEditor();
   KvInstallGroupEditor();
   KvInstallBandTypeChooser();
+  KvInstallReportWizard();
 }
 
 }  // namespace report
