@@ -12,6 +12,7 @@
 #include "report/designer/kvgeditor.h"
 #include "report/designer/kvgrouped.h"
 #include "report/designer/kvhilight.h"
+#include "report/designer/kvmemoed.h"
 #include "report/designer/kvpagelist.h"
 #include "report/designer/kvpgopt.h"
 #include "report/designer/kvwizard.h"
@@ -55,6 +56,7 @@ void KvInstallDesignerEditors() {
   KvInstallVariablesEditor();
   KvInstallEditorServices();
   KvInstallHighlightEditor();
+  KvInstallMemoEditor();
   KvInstallPictureEditor();
   KvInstallColorPicker();
   KvInstallPageListEditor();

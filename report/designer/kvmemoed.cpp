@@ -2,6 +2,8 @@
 #include "report/designer/kvmemoed.h"
 
 #include "platform/vcl/messages.h"
+#include "report/designer/kvdesigner.h"
+#include "report/designer/kvdsgneditors.h"
 #include "report/designer/kvexpred.h"
 #include "report/designer/kvfmtform.h"
 #include "report/designer/kvhilight.h"
@@ -143,6 +145,10 @@ bool EditMemoText(TkvView *view) {
   TEditorForm form(nullptr);
   form.SetView(view);
   return form.ShowEditor() == vcl::mrOk;
+}
+
+void KvInstallMemoEditor() {
+  KvMemoEditorClass() = [](TKVDesignerForm *designer) -> TPropEditor * { return new TEditorForm(designer); };
 }
 
 }  // namespace report

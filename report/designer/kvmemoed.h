@@ -68,4 +68,8 @@ class TEditorForm : public TPropEditor {
 // The editor on an object's text; true when the user confirmed.
 bool EditMemoText(TkvView *view);
 
+// Makes the editor the designer's memo text editor (one per designer,
+// which owns it).
+void KvInstallMemoEditor();
+
 }  // namespace report

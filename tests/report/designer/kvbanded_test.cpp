@@ -180,6 +180,7 @@ TEST_F(BandSourceTest, ANewSourceNeverTakesTheNameOfOneStillInUse) {
   counted.Kind = TkvBandSourceChoice::skVirtual;
   KvApplyBandSource(*report, *band, counted);
   EXPECT_EQ(band->FormatStr, QStringLiteral("Elenco_Band1_DataSet2"));
+  ASSERT_NE(report->FindDataset(other->FormatStr), nullptr) << "the other band's source is kept";
   EXPECT_NE(report->FindDataset(other->FormatStr), report->FindDataset(band->FormatStr));
 }
 

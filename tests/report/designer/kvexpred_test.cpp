@@ -99,6 +99,7 @@ TEST_F(ExprEditorTest, OperatorsUndoAndDelete) {
   EXPECT_TRUE(form.Expression().isEmpty());
   form.UndoButton->Click();
   EXPECT_EQ(form.Expression(), QStringLiteral("1MOD2 AND "));
+  EXPECT_EQ(vcl::Clipboard().AsText(), UserClipboardText());
 }
 
 TEST_F(ExprEditorTest, CopyAsksForItsThreeArgumentsAndOkWaitsForZ) {
@@ -123,6 +124,7 @@ TEST_F(ExprEditorTest, CopyAsksForItsThreeArgumentsAndOkWaitsForZ) {
   WhenShown<TedParamFct>([](TedParamFct *dialog) { dialog->Buttons.Cancel->Click(); });
   form.AddFunctionButton->Click();
   EXPECT_EQ(form.Expression(), QStringLiteral("COPY(X,Y,Z)"));
+  EXPECT_EQ(vcl::Clipboard().AsText(), UserClipboardText());
 }
 
 TEST_F(ExprEditorTest, FunctionsWithoutArgumentsGoInAsTheyAre) {
