@@ -112,6 +112,9 @@ TEST_F(DesignerWindowTest, OpensWithItsCaptionTabsAndCommands) {
   KvRegisterEditor(TkvEditor::PageOptions, {});
   d->UpdateCommands();
   EXPECT_FALSE(d->MenuItem(TkvCommand::PageOptions)->Enabled());
+  KvInstallDesignerEditors();  // the program's editors back for the tests after
+  d->UpdateCommands();
+  EXPECT_TRUE(d->MenuItem(TkvCommand::PageOptions)->Enabled());
   // A memo selected: the text tools and the cut command.
   d->Model().SelectOnly(d->Model().Views()[1]);
   d->SelectionFollows();

@@ -69,6 +69,7 @@ TEST(DesignerCommands, ACommandWaitsForItsEditor) {
   KvRegisterEditor(TkvEditor::PageOptions, {});
   EXPECT_FALSE(KvOpenEditor(TkvEditor::PageOptions, context));
   EXPECT_EQ(opened, 1);
+  KvInstallDesignerEditors();  // the program's editors back for the tests after
 }
 
 TEST(DesignerCommands, TheTableNamesEveryCommandOnceWithTheFormattingTags) {
