@@ -33,7 +33,6 @@ QImage Glyph(TkvCommand command, const QColor &background = kKey) {
   image.fill(background);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing, false);
-  const QColor ink(0, 0, 0);
   auto text = [&p](const QString &s, int weight = QFont::Bold, bool italic = false, bool underline = false) {
     QFont f(QStringLiteral("DejaVu Sans"));
     f.setPixelSize(12);

@@ -144,7 +144,7 @@ void TkvSurfaceLogic::StartResize() {
   resized_ = v;
   start_rect_ = QRect(v->x, v->y, v->dx, v->dy);
   handle_total_ = QPoint();
-  const int l = v->x, t = v->y, r = v->x + v->dx, b = v->y + v->dy;
+  const int l = v->x, t = v->y, r = v->x + v->dx;
   const int mx = v->x + v->dx / 2, my = v->y + v->dy / 2;
   const int px = press_.x(), py = press_.y();
   switch (cursor_) {
@@ -351,6 +351,11 @@ TPreview::TPreview(vcl::TComponent *owner, TkvDesignerModel &model, ISurfaceHost
   SetColor(vcl::clWhite);
   SetControlStyle(ControlStyle() + vcl::TControlStyle{vcl::csOpaque});
   SetTabStop(true);
+}
+
+void TPreview::InitWidget() {
+  vcl::TCustomControl::InitWidget();
+  Handle()->setMouseTracking(true);
 }
 
 void TPreview::SetBounds(int left, int top, int width, int height) {

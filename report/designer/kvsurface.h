@@ -155,6 +155,8 @@ class TPreview : public vcl::TCustomControl {
   // the focus, not the dialog's.
   void WMGetDlgCode(vcl::TMessage &message) override;
   Qt::FocusPolicy WidgetFocusPolicy() const override { return Qt::ClickFocus; }
+  // The handles' cursors follow the mouse with no button held.
+  void InitWidget() override;
 
  private:
   void ShowCursor();

@@ -29,7 +29,10 @@ QByteArray TemplateBytes(report::TkvReport &report) {
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication app(*argc, *argv);
+  // Never taken down: its destructor at exit would run after Qt's
+  // thread storage is gone.
+  static auto *app = new QApplication(*argc, *argv);
+  (void)app;
   vcl::InitApplication();
   // Every message box is answered at once.
   vcl::SetDialogResponder([](vcl::TDialogRequest &) { return vcl::mrOk; });

@@ -82,6 +82,20 @@ class DesignerWindowTest : public DesignerTest {
     form->Model().MoveSelected(dx, 0);
     form->AfterChange();
   }
+  // A drag on the page with the mouse, in two moves.
+  void Drag(QPoint from, QPoint to, Qt::KeyboardModifiers keys = {}) {
+    QWidget *surface = form->Surface->Handle();
+    QTest::mouseMove(surface, from);
+    QTest::mousePress(surface, Qt::LeftButton, keys, from);
+    QTest::mouseMove(surface, (from + to) / 2);
+    QTest::mouseMove(surface, to);
+    QTest::mouseRelease(surface, Qt::LeftButton, keys, to);
+  }
+  void Click(QPoint at, Qt::KeyboardModifiers keys = {}) {
+    QWidget *surface = form->Surface->Handle();
+    QTest::mouseMove(surface, at);
+    QTest::mouseClick(surface, Qt::LeftButton, keys, at);
+  }
 
   QTemporaryDir dir;
   QString folder;
@@ -174,6 +188,131 @@ TEST_F(DesignerWindowTest, AClickWithTheMemoToolOnTheSurface) {
   EXPECT_EQ(d->Inspector->Objects->Items()->IndexOf(memo->Name), 3);
   // Painting the page with its selection marks and grid.
   d->Surface->Repaint();
+}
+
+TEST_F(DesignerWindowTest, TheMouseOnThePageWithTheGridAt8) {
+  TKVDesignerForm *d = Open();
+  d->Run(TkvCommand::Grid8);
+  ASSERT_TRUE(d->GridAlign());
+  // The memo tool's click lands on the grid.
+  d->SetTool(gtMemo);
+  Click(QPoint(50, 50));
+  TkvView *memo = d->Model().SingleSelected();
+  ASSERT_NE(memo, nullptr);
+  EXPECT_EQ(QRect(memo->x, memo->y, memo->dx, memo->dy), QRect(48, 48, 120, 16));
+  // Drags of 7, 9 and -9 pixels: whole grid steps only, one undo step each.
+  const int snapshots = d->Model().SnapshotCount();
+  Drag(QPoint(100, 55), QPoint(107, 55));
+  EXPECT_EQ(memo->x, 48);
+  EXPECT_EQ(d->Model().SnapshotCount(), snapshots);
+  Drag(QPoint(100, 55), QPoint(109, 55));
+  EXPECT_EQ(memo->x, 56);
+  Drag(QPoint(108, 55), QPoint(99, 55));
+  EXPECT_EQ(memo->x, 48);
+  EXPECT_EQ(memo->y, 48);
+  EXPECT_EQ(d->Model().SnapshotCount(), snapshots + 2);
+  EXPECT_EQ(d->StatusText(1), QStringLiteral("12,7 / 12,7"));
+}
+
+TEST_F(DesignerWindowTest, ABandDraggedCarriesItsObjectsAndWithAltMovesAlone) {
+  TKVDesignerForm *d = Open();
+  d->Run(TkvCommand::Grid8);
+  TkvView *band = d->Model().Views()[0];
+  TkvView *first = d->Model().Views()[1];
+  TkvView *second = d->Model().Views()[2];
+  Click(QPoint(500, 120));  // on the band, away from its memos
+  ASSERT_EQ(d->Model().SingleSelected(), band);
+  Drag(QPoint(500, 120), QPoint(500, 136));
+  EXPECT_EQ(band->y, 116);
+  EXPECT_EQ(first->y, 121);
+  EXPECT_EQ(second->y, 121);
+  // The memos it carried stay selected with it: the band is chosen alone again.
+  EXPECT_EQ(d->Model().SelectedCount(), 3);
+  Click(QPoint(500, 400));
+  Click(QPoint(500, 130));
+  ASSERT_EQ(d->Model().SingleSelected(), band);
+  Drag(QPoint(500, 130), QPoint(500, 146), Qt::AltModifier);
+  EXPECT_EQ(band->y, 132);
+  EXPECT_EQ(first->y, 121);
+  EXPECT_EQ(second->y, 121);
+}
+
+TEST_F(DesignerWindowTest, TwoTouchingObjectsResizedTogetherStillTouch) {
+  report->Pages().Page(0)->Views[2]->x = 140;  // the second memo starts where the first ends
+  TKVDesignerForm *d = Open();
+  d->SetGridAlign(false);
+  TkvView *first = d->Model().Views()[1];
+  TkvView *second = d->Model().Views()[2];
+  Click(QPoint(30, 110));
+  Click(QPoint(200, 110), Qt::ShiftModifier);
+  ASSERT_EQ(d->Model().SelectedCount(), 2);
+  // The box is 240 x 16: its bottom right corner dragged to 150 %.
+  Drag(QPoint(260, 121), QPoint(380, 129));
+  EXPECT_EQ(first->x, 20);
+  EXPECT_EQ(first->dx, 180);
+  EXPECT_EQ(first->x + first->dx, second->x);
+  EXPECT_EQ(second->x + second->dx, 380);
+  EXPECT_EQ(first->dy, 24);
+  EXPECT_EQ(second->dy, 24);
+  EXPECT_EQ(d->Model().SnapshotCount(), 2);
+}
+
+TEST_F(DesignerWindowTest, ADataBandPastedTwiceWithTheKeysGetsTwoRecordSources) {
+  auto *source = new TkvDataset(&owner);
+  source->SetName(QStringLiteral("Righe"));
+  source->SetRangeEnd(reCount);
+  source->SetRangeEndCount(3);
+  static_cast<TkvBandView *>(report->Pages().Page(0)->Views[0].get())->FormatStr = QStringLiteral("Righe");
+  TKVDesignerForm *d = Open();
+  QWidget *surface = d->Surface->Handle();
+  Click(QPoint(500, 120));
+  QTest::keyClick(surface, Qt::Key_C, Qt::ControlModifier);
+  QTest::keyClick(surface, Qt::Key_V, Qt::ControlModifier);
+  QTest::keyClick(surface, Qt::Key_V, Qt::ControlModifier);
+  QStringList sources;
+  for (TkvView *v : d->Model().Views())
+    if (auto *b = dynamic_cast<TkvBandView *>(v)) sources << b->FormatStr;
+  ASSERT_EQ(sources.size(), 3);
+  EXPECT_EQ(sources[0], QStringLiteral("Righe"));
+  EXPECT_NE(sources[1], sources[2]);
+  for (int i : {1, 2}) {
+    EXPECT_TRUE(sources[i].startsWith(QStringLiteral("Elenco_"))) << sources[i].toStdString();
+    ASSERT_NE(report->FindDataset(sources[i]), nullptr);
+    EXPECT_EQ(report->FindDataset(sources[i])->RangeEndCount(), 3);
+  }
+  EXPECT_EQ(d->Inspector->Objects->Items()->Count(), 5);
+  // One undo takes the second paste away with its band.
+  d->Run(TkvCommand::Undo);
+  EXPECT_EQ(d->Model().Views().size(), 4u);
+}
+
+TEST_F(DesignerWindowTest, TheReopenMenuKeepsTheLastFiveNewestFirst) {
+  KvReopenList().SetNames({});
+  QStringList files;
+  for (int i = 1; i <= 6; ++i) {
+    files << QDir(folder).filePath(QStringLiteral("R%1.kvf").arg(i));
+    report->SaveToFile(files.back());
+  }
+  report->LoadFromFile(file);
+  TKVDesignerForm *d = Open();
+  for (const QString &f : files) ASSERT_TRUE(d->OpenFile(f));
+  auto menu = [this] {
+    QStringList names;
+    for (int i = 0; i < form->ReopenMenu->Count(); ++i)
+      names << QFileInfo(form->ReopenMenu->Items(i)->Caption()).fileName();
+    return names;
+  };
+  const QStringList newest_first{QStringLiteral("R6.kvf"), QStringLiteral("R5.kvf"), QStringLiteral("R4.kvf"),
+                                 QStringLiteral("R3.kvf"), QStringLiteral("R2.kvf")};
+  EXPECT_EQ(menu(), newest_first);
+  // An entry chosen opens its file; the list keeps its order.
+  d->ReopenMenu->Items(2)->Click();
+  EXPECT_EQ(d->Caption(), QStringLiteral("Modellatore - R4"));
+  EXPECT_EQ(menu(), newest_first);
+  // A new window shows the same list.
+  form.reset();
+  Open();
+  EXPECT_EQ(menu(), newest_first);
 }
 
 TEST_F(DesignerWindowTest, UndoRedoAndTheSaveCommandFollowTheHistory) {
