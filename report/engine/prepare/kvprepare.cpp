@@ -141,6 +141,10 @@ void TkvPreparation::FormPage() {
   const bool continuing = s_.CarryOver && Current() != nullptr;
   const bool footers_done = continuing && s_.FooterPrinted;
   p_.CurBottomY = footers_done ? s_.KeptCurBottomY : p_.BottomLimit();
+  // The first column is set before anything draws, so that the overlay and
+  // the objects outside every band sit where designed, as on further pages.
+  p_.ColumnIndex = 0;
+  p_.ColumnX = l.Left;
   if (continuing) {
     p_.CurY = s_.KeptCurY;
   } else {
@@ -149,8 +153,6 @@ void TkvPreparation::FormPage() {
     PrintType(btOverlay);
     PrintType(btNone);
   }
-  p_.ColumnIndex = 0;
-  p_.ColumnX = l.Left;
   fresh_y_ = continuing ? -1 : p_.CurY;
   PrintType(btReportTitle);
   // Without a title the headers open the page as on every further page.
@@ -388,11 +390,16 @@ void TkvPreparation::PrintTable(TkvBand *band) {
       r_.EMFPages().Add(p_);
       s_.CurPageIndex = next;
       r_.Progress(next + 1);
+      // The page opens as every page does, in its first column; the table
+      // goes on in the column it began in.
+      const int column_x = p_.ColumnX;
+      p_.ColumnX = l.Left;
       opening_ = true;
       PrintType(btOverlay);
       p_.CurY = l.Top;
       PrintType(btPageHeader);
       opening_ = false;
+      p_.ColumnX = column_x;
       p_.CurY = y;
       E().CurBand = band;
     } else {

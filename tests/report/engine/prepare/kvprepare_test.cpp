@@ -31,12 +31,15 @@ std::vector<Piece> Pieces(const TkvEMFPage *page) {
   return out;
 }
 
-int YOf(const TkvEMFPage *page, const QString &text) {
+Piece PieceOf(const TkvEMFPage *page, const QString &text) {
   for (const Piece &p : Pieces(page))
-    if (p.text == text) return p.y;
+    if (p.text == text) return p;
   ADD_FAILURE() << "no text " << text.toStdString();
-  return -1;
+  return {-1, -1, {}};
 }
+
+int YOf(const TkvEMFPage *page, const QString &text) { return PieceOf(page, text).y; }
+int XOf(const TkvEMFPage *page, const QString &text) { return PieceOf(page, text).x; }
 
 TkvMemoView *AddMemo(TkvPage *page, int x, int y, int dx, int dy, const QString &text) {
   TkvMemoView *memo = page->Add<TkvMemoView>(x, y, dx, dy);
@@ -689,6 +692,65 @@ TEST_F(ReportTest, DataBandWithoutItsOwnSourcePrintsWithThePreviousOne) {
   page->Views[2]->FormatStr = "Una";
   ASSERT_TRUE(report->PrepareReport());
   EXPECT_EQ(AllTexts(), QStringList({"A1", "A2", "B1", "C1"}));
+}
+
+// ---- the overlay and the objects outside every band ----------------------------------
+
+TEST_F(ReportTest, OverlayAndLooseObjectsSitWhereDesignedOnEveryPage) {
+  Rows(&owner, "Tre", 3);
+  // One row a page, under a page header; the overlay, the page header and
+  // an object outside every band all designed at x 200.
+  page->Margins[3] = BottomMarginFor(*page, 100, 0);
+  page->AddBand(btPageHeader, 0, 30);
+  AddMemo(page, 200, 0, 100, 20, "Intestazione");
+  page->AddBand(btOverlay, 100, 40);
+  AddMemo(page, 200, 110, 100, 20, "Filigrana");
+  page->AddBand(btMasterData, 200, 60)->FormatStr = "Tre";
+  AddMemo(page, 40, 200, 100, 20, "Riga [LINE#]");
+  AddMemo(page, 200, 400, 100, 20, "Libero");
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  ASSERT_EQ(report->EMFPages().Count(), 3);
+  const TkvEMFPage *first = report->EMFPages().Page(0);
+  const int x = XOf(first, "Intestazione");
+  EXPECT_EQ(XOf(first, "Libero"), x);
+  for (int i = 0; i < 3; ++i) {
+    const TkvEMFPage *p = report->EMFPages().Page(i);
+    EXPECT_EQ(XOf(p, "Filigrana"), x) << "page " << i + 1;
+    EXPECT_EQ(YOf(p, "Filigrana"), YOf(first, "Filigrana")) << "page " << i + 1;
+  }
+  // The loose object prints once, on the first page.
+  EXPECT_EQ(AllTexts().count("Libero"), 1);
+}
+
+TEST_F(ReportTest, PageMadeForTableColumnsInTheSecondColumnOpensAtTheLeftEdge) {
+  Rows(&owner, "Una", 1);
+  Rows(&owner, "Tre", 3);
+  page->Columns = 2;
+  // The title fills the first column, so the row prints in the second one
+  // and its table columns run past the right edge onto a page of their own.
+  page->Margins[3] = BottomMarginFor(*page, 95, 0);
+  page->AddBand(btPageHeader, 0, 20);
+  AddMemo(page, 40, 0, 100, 20, "Intestazione");
+  page->AddBand(btReportTitle, 30, 70);
+  AddMemo(page, 40, 30, 100, 20, "Titolo");
+  page->AddBand(btOverlay, 110, 20);
+  AddMemo(page, 40, 110, 100, 20, "Filigrana");
+  TkvBandView *cols = page->AddBand(btTableData, 0, 500);
+  cols->x = 250;
+  cols->dx = 300;
+  cols->FormatStr = "Tre";
+  page->AddBand(btMasterData, 200, 20)->FormatStr = "Una";
+  AddMemo(page, 250, 200, 300, 20, "C[COLUMN#]");
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  ASSERT_GE(report->EMFPages().Count(), 2);
+  const TkvEMFPage *first = report->EMFPages().Page(0);
+  EXPECT_TRUE(report->EMFPages().Page(1)->Texts().contains("C2"));
+  for (int i = 1; i < report->EMFPages().Count(); ++i) {
+    const TkvEMFPage *p = report->EMFPages().Page(i);
+    EXPECT_EQ(XOf(p, "Filigrana"), XOf(first, "Filigrana")) << "page " << i + 1;
+    EXPECT_EQ(XOf(p, "Intestazione"), XOf(first, "Intestazione")) << "page " << i + 1;
+  }
+  EXPECT_EQ(XOf(first, "Filigrana"), XOf(first, "Intestazione"));
 }
 
 }  // namespace
