@@ -8,6 +8,8 @@
 #include <QTimer>
 
 #include "platform/vcl/messages.h"
+#include "report/designer/kvdesigner.h"
+#include "report/designer/kvdsgneditors.h"
 #include "report/engine/prepare/kvpages.h"
 
 namespace report {
@@ -158,6 +160,21 @@ void TAlignForm::KeyDown(int &key, vcl::TShiftState shift) {
     if (OnFunctionKey) OnFunctionKey(vk, shift);
   });
   key = 0;
+}
+
+void KvInstallAlignmentPalette() {
+  KvAlignmentPaletteClass() = [](TKVDesignerForm *designer) -> vcl::TForm * {
+    auto *palette = new TAlignForm(designer);
+    palette->Target.Selection = [designer] { return designer->Model().Selected(); };
+    palette->Target.ClickedLast = [designer] { return designer->Model().Clicked(); };
+    palette->Target.Page = [designer] { return designer->Model().Page(); };
+    palette->Target.Changed = [designer] {
+      designer->SelectionFollows();
+      designer->AfterChange();
+    };
+    palette->OnFunctionKey = [designer](int key, vcl::TShiftState shift) { designer->FormKeyDown(key, shift); };
+    return palette;
+  };
 }
 
 }  // namespace report

@@ -59,4 +59,9 @@ class TAlignForm : public vcl::TForm {
   void KeyDown(int &key, vcl::TShiftState shift) override;
 };
 
+// Makes the designer's palette a TAlignForm on the designer's selection,
+// the object clicked last and the page shown; a move it makes is an undo
+// step of the designer, and its function keys are the designer's.
+void KvInstallAlignmentPalette();
+
 }  // namespace report

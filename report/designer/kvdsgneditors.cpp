@@ -3,6 +3,7 @@
 
 #include <array>
 
+#include "report/designer/kvalignform.h"
 #include "report/designer/kvbanded.h"
 #include "report/designer/kvbandtypes.h"
 #include "report/designer/kvcolorsel.h"
@@ -65,6 +66,7 @@ void KvInstallDesignerEditors() {
   KvInstallGroupEditor();
   KvInstallBandTypeChooser();
   KvInstallReportWizard();
+  KvInstallAlignmentPalette();
 }
 
 }  // namespace report

@@ -201,6 +201,10 @@ TkvView *TkvDesignerModel::LastSelected() const {
   return selected.empty() ? nullptr : selected.back();
 }
 
+TkvView *TkvDesignerModel::Clicked() const { return clicked_.isEmpty() ? nullptr : FindObject(clicked_); }
+
+void TkvDesignerModel::SetClicked(const TkvView *view) { clicked_ = view != nullptr ? view->Name : QString(); }
+
 void TkvDesignerModel::ClearSelection() {
   // Every page: the objects' pop-up items act on what is selected anywhere.
   for (int p = 0; p < PageCount(); ++p)

@@ -156,6 +156,11 @@ class TkvDesignerModel {
   TkvSelectionBox Box() const;
   // The last selected object in list order.
   TkvView *LastSelected() const;
+  // The object the user clicked last (the alignments' reference), kept by
+  // name so that one deleted since is forgotten; nullptr when no object of
+  // the page shown has that name.
+  TkvView *Clicked() const;
+  void SetClicked(const TkvView *view);
   void ClearSelection();
   void SetSelected(TkvView *view, bool selected);
   void SelectOnly(TkvView *view);
@@ -250,6 +255,7 @@ class TkvDesignerModel {
   TkvReport *report_;
   int page_index_ = 0;
   int unit_ = kvUnitMillimetres;
+  QString clicked_;
   std::vector<QByteArray> snapshots_;
   int index_ = -1;
 };

@@ -112,6 +112,7 @@ void TkvSurfaceLogic::MouseDown(vcl::TMouseButton button, vcl::TShiftState shift
     TkvView *hit = model_.ObjectAt(x, y);
     bool kept = false;
     if (hit != nullptr) {
+      model_.SetClicked(hit);
       if (shift.Contains(vcl::ssShift))
         model_.SetSelected(hit, !hit->Selected);
       else if (hit->Selected)

@@ -65,13 +65,7 @@ class DesignerWindowTest : public DesignerTest {
     rtl::TRegistry::SetBaseFolder(QString());
     DesignerTest::TearDown();
   }
-  TKVDesignerForm *Open() {
-    form = std::make_unique<TKVDesignerForm>(report);
-    KvSetCurrentDesigner(form.get());
-    form->Show();
-    QApplication::processEvents();
-    return form.get();
-  }
+  TKVDesignerForm *Open() { return ShowDesigner(form, report); }
   // Answers the message boxes: `answer` to each.
   void Answer(vcl::TModalResult answer) {
     respond = [answer](vcl::TDialogRequest &r) { return r.kind == vcl::TDialogKind::Message ? answer : vcl::mrCancel; };

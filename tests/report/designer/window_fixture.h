@@ -4,11 +4,26 @@
 // windows need, an empty clipboard, and objects placed by hand.
 #pragma once
 
+#include <QApplication>
+#include <memory>
+
 #include "platform/vcl/forms.h"
+#include "report/designer/kvdesigner.h"
 #include "report/designer/kvdsgnmodel.h"
+#include "report/engine/component/kvslots.h"
 #include "tests/report/engine/component/report_fixture.h"
 
 namespace report::testing {
+
+// A new designer window on `report` in `form`, shown as the engine's
+// current designer (the caller resets both at the end).
+inline TKVDesignerForm *ShowDesigner(std::unique_ptr<TKVDesignerForm> &form, TkvReport *report) {
+  form = std::make_unique<TKVDesignerForm>(report);
+  KvSetCurrentDesigner(form.get());
+  form->Show();
+  QApplication::processEvents();
+  return form.get();
+}
 
 class DesignerTest : public ComponentTest {
  protected:
