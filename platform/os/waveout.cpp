@@ -9,6 +9,8 @@
 #include <QMediaDevices>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
+#include <atomic>
 #include <utility>
 
 namespace os {
@@ -39,6 +41,58 @@ QByteArray Widen24(const QByteArray &in) {
   }
   return out;
 }
+
+// What the device's sink pulls: the sound's samples through a relay that
+// says it is at its end only from the event loop's next pass after it ran
+// dry. So Qt 6.4's PulseAudio sink, seeing the source not yet at its end
+// when it runs dry, marks the sink idle with an underrun; when the server
+// has taken everything it finds the source at its end and asks the server
+// to drain the stream, and the answer puts the sink's error back to none.
+// The sink's own count of what it processed runs ahead of what was heard,
+// so it cannot tell the end. The answer comes once the stream is empty,
+// but the device may still hold up to the stream's buffer, which closing
+// the sink would throw away: the sound has been heard a buffer's length
+// after the answer. The drain request carries a callback into the sink
+// that closing does not withdraw, so a sink is freed only a while after it
+// closed (freed at once, a late answer crashed the program).
+class TSinkFeed : public QIODevice {
+ public:
+  TSinkFeed(QIODevice *source, QObject *parent) : QIODevice(parent), source_(source) {
+    open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+  }
+  bool isSequential() const override { return true; }
+  qint64 bytesAvailable() const override { return source_->bytesAvailable(); }
+  bool atEnd() const override { return ended_; }
+  bool Ended() const { return ended_; }
+
+ protected:
+  qint64 readData(char *data, qint64 max) override {
+    const qint64 n = source_->read(data, max);
+    if (n > 0) return n;
+    if (!ending_) {
+      ending_ = true;
+      QTimer::singleShot(0, this, [this] { ended_ = true; });
+    }
+    return 0;
+  }
+  qint64 writeData(const char *, qint64) override { return -1; }
+
+ private:
+  QIODevice *source_;
+  bool ending_ = false;
+  std::atomic<bool> ended_{false};  // read by the sound server's thread
+};
+
+// The sink's buffer holds a short sound whole before it starts playing (up
+// to this length), so a busy machine cannot leave a gap in it.
+constexpr qint64 kWholeSoundUs = 2000000;
+constexpr qint64 kLeastBufferUs = 200000;
+// A device that never says it has played the sound ends it this long after
+// its length (a sound server with a long latency on a busy machine answers
+// a second or two after it).
+constexpr qint64 kSilentDeviceUs = 5000000;
+// How long a closed sink is kept before it is freed.
+constexpr int kClosedSinkMs = 5000;
 
 }  // namespace
 
@@ -102,23 +156,27 @@ bool TDeviceAudioPort::Start(const QAudioFormat &format, QIODevice *source, std:
   const QAudioDevice device = QMediaDevices::defaultAudioOutput();
   if (device.isNull() || !device.isFormatSupported(format)) return false;
   auto *sink = new QAudioSink(device, format, QCoreApplication::instance());
+  sink->setBufferSize(std::clamp<qint64>(2 * source->size(), format.bytesForDuration(kLeastBufferUs),
+                                         format.bytesForDuration(kWholeSoundUs)));
+  auto *feed = new TSinkFeed(source, sink);
   auto *poll = new QTimer(sink);
   sink_ = sink;
   poll_ = poll;
-  // The sink turns idle once the source is drained into the device; the
-  // sound has been heard when the time it has processed reaches its length.
-  // A device that stops counting ends it a little after its length.
   const qint64 length_us = format.durationForBytes(source->size());
-  QElapsedTimer clock;
+  QElapsedTimer clock, drained;
   clock.start();
-  QObject::connect(poll, &QTimer::timeout, sink, [this, sink, length_us, clock, finished] {
-    const bool drained = sink->state() == QAudio::IdleState || sink->state() == QAudio::StoppedState;
-    if ((drained && sink->processedUSecs() >= length_us) || clock.elapsed() * 1000 > length_us + 3000000) {
+  QObject::connect(poll, &QTimer::timeout, sink, [=, this]() mutable {
+    if (!drained.isValid() && feed->Ended() && sink->state() == QAudio::IdleState && sink->error() == QAudio::NoError)
+      drained.start();
+    const qint64 held_us = format.durationForBytes(sink->bufferSize());
+    const bool heard = drained.isValid() && drained.elapsed() * 1000 >= held_us;
+    if (heard || sink->state() == QAudio::StoppedState ||
+        clock.elapsed() * 1000 > length_us + held_us + kSilentDeviceUs) {
       Stop();
       finished();
     }
   });
-  sink->start(source);
+  sink->start(feed);
   if (sink->error() != QAudio::NoError || sink->state() == QAudio::StoppedState) {
     Stop();
     return false;
@@ -132,7 +190,7 @@ void TDeviceAudioPort::Stop() {
   if (sink_) {
     sink_->reset();
     sink_->stop();
-    sink_->deleteLater();
+    QTimer::singleShot(kClosedSinkMs, sink_.data(), &QObject::deleteLater);
   }
   sink_ = nullptr;
   poll_ = nullptr;
