@@ -82,10 +82,11 @@ TEST_F(MemoEditorTest, OkTakesTheTextFormatAndHighlight) {
   EXPECT_EQ(memo->dx, 200);
 }
 
-TEST_F(MemoEditorTest, APictureGetsOnlyItsTextChanged) {
+TEST_F(MemoEditorTest, APictureOrABandGetsOnlyItsTextChanged) {
   auto *picture = report->Pages().Page(0)->Add<TkvPictureView>(0, 0, 50, 50);
   const std::uint16_t flags = picture->Flags;
   WhenShown<TEditorForm>([](TEditorForm *form) {
+    EXPECT_EQ(form->BitBtn1->Caption(), QStringLiteral("&Formatta"));
     EXPECT_FALSE(form->BitBtn1->Enabled());
     EXPECT_FALSE(form->BitBtn2->Enabled());
     form->M1->SetText(QStringLiteral("[Foto]"));
@@ -94,6 +95,17 @@ TEST_F(MemoEditorTest, APictureGetsOnlyItsTextChanged) {
   ASSERT_TRUE(EditMemoText(picture));
   EXPECT_EQ(picture->Memo.Text(), QStringLiteral("[Foto]\r\n"));
   EXPECT_EQ(picture->Flags, flags);
+
+  TkvBandView *band = report->Pages().Page(0)->AddBand(btMasterData, 60, 20);
+  WhenShown<TEditorForm>([](TEditorForm *form) {
+    EXPECT_FALSE(form->BitBtn1->Enabled());
+    EXPECT_FALSE(form->BitBtn2->Enabled());
+    form->M1->SetText(QStringLiteral("righe"));
+    form->Button1->Click();
+  });
+  ASSERT_TRUE(EditMemoText(band));
+  EXPECT_EQ(band->Memo.Text(), QStringLiteral("righe\r\n"));
+  EXPECT_EQ(band->GetBandType(), btMasterData);
 }
 
 TEST_F(MemoEditorTest, InsertionsGoInAtTheCursorAndTheClipboardStaysTheUsers) {
