@@ -76,8 +76,14 @@ ValueKind KindOfFieldType(vcl::TFieldType type, bool guid = false);
 
 // A buffered row.
 struct TVuRecInfo : vcl::TRecordData {
-  int Position = -1;          // cursor position when read; -1 for a new row
-  QStringList Values;         // one value text per field definition
+  int Position = -1;  // cursor position when read; -1 for a new row
+  // One value text per field definition. A row read from the engine keeps
+  // the values as they came (Read) and makes a value's text only when it is
+  // first asked for (TVuDaoTable::ValueText, Pending marks those not made
+  // yet): a report or a grid reads a few of a row's fields.
+  QStringList Values;
+  std::vector<rtl::Variant> Read;
+  std::vector<bool> Pending;
   std::vector<bool> Changed;  // the changed marks of Values
 };
 
@@ -360,6 +366,8 @@ class TVuDaoTable : public vcl::TDataSet {
 
   // Editing.
   void CopyRecInfo(const TVuRecInfo *from, TVuRecInfo *to) const;
+  // The text of value `k` of `b` (made from the value read, once).
+  const QString &ValueText(TVuRecInfo *b, int k);
   void WriteColumns(TVuRecInfo *buffer);
   void DropOldValues();
 

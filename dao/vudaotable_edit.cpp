@@ -72,7 +72,7 @@ void TVuDaoTable::WriteColumns(TVuRecInfo *b) {
     if (static_cast<size_t>(i) < updatable_.size() && !updatable_[static_cast<size_t>(i)]) continue;
     if (!FieldByNumber(i + 1)) continue;
     bool write = true;
-    const rtl::Variant v = EngineValueFromText(i, b->Values[i], &write);
+    const rtl::Variant v = EngineValueFromText(i, ValueText(b, i), &write);
     if (write) field_objects_[static_cast<size_t>(i)]->SetValue(v);
   }
 }

@@ -83,6 +83,8 @@ void TVuDaoTable::ClearCalcFields(vcl::TRecordBuffer buffer) { vcl::TDataSet::Cl
 void TVuDaoTable::CopyRecInfo(const TVuRecInfo *from, TVuRecInfo *to) const {
   to->Position = from->Position;
   to->Values = from->Values;
+  to->Read = from->Read;
+  to->Pending = from->Pending;
   to->Changed = from->Changed;
   to->Bookmark = from->Bookmark;
   to->BookmarkFlag = from->BookmarkFlag;
@@ -104,6 +106,8 @@ void TVuDaoTable::InternalInitRecord(vcl::TRecordBuffer buffer) {
   }
   const int n = FieldDefs().Count();
   b->Values = QStringList();
+  b->Read.clear();
+  b->Pending.clear();
   for (int i = 0; i < n; ++i) b->Values << (i < default_values_.size() ? default_values_[i] : QString());
   b->Changed.assign(static_cast<size_t>(n), false);
   for (int i = 0; i < FieldCount(); ++i) {
@@ -162,6 +166,11 @@ bool TVuDaoTable::ReadRecord(TVuRecInfo *b, bool own_recordset, jet::Recordset *
     for (int i = 0; i < n; ++i) b->Values << QString();
   }
   b->Changed.assign(static_cast<size_t>(n), false);
+  // Plain values wait as they came until their text is asked for; with an
+  // encrypter, which decodes texts as they are read, every text is made now.
+  const bool deferred = !use_encrypter_ || !encrypter_;
+  b->Read.assign(deferred ? static_cast<size_t>(n) : 0, rtl::Variant());
+  b->Pending.assign(deferred ? static_cast<size_t>(n) : 0, false);
   for (int i = 0; i < n && i < rs.FieldCount(); ++i) {
     jet::Field &f = own_recordset && i < static_cast<int>(field_objects_.size())
                         ? *field_objects_[static_cast<size_t>(i)]
@@ -188,6 +197,14 @@ bool TVuDaoTable::ReadRecord(TVuRecInfo *b, bool own_recordset, jet::Recordset *
     } catch (const rtl::Exception &) {
       v = rtl::Variant::Null();
     }
+    if (deferred && !memo && !blob) {
+      b->Values[i] = QString();
+      if (!v.IsEmptyOrNull()) {
+        b->Read[static_cast<size_t>(i)] = v;
+        b->Pending[static_cast<size_t>(i)] = true;
+      }
+      continue;
+    }
     QString text;
     if (!v.IsEmptyOrNull()) {
       if (memo) {
@@ -205,6 +222,17 @@ bool TVuDaoTable::ReadRecord(TVuRecInfo *b, bool own_recordset, jet::Recordset *
     b->Values[i] = text;
   }
   return true;
+}
+
+const QString &TVuDaoTable::ValueText(TVuRecInfo *b, int k) {
+  const auto i = static_cast<size_t>(k);
+  if (i < b->Pending.size() && b->Pending[i]) {
+    const bool guid = i < guid_fields_.size() && guid_fields_[i];
+    b->Values[k] = TextFromValue(b->Read[i], FieldDefs()[k]->DataType(), guid);
+    b->Pending[i] = false;
+    b->Read[i] = rtl::Variant();
+  }
+  return b->Values[k];
 }
 
 // A typed value (an engine value or a field's value) as value text.
@@ -377,7 +405,7 @@ bool TVuDaoTable::GetFieldData(vcl::TField *field, rtl::Variant *value) {
   if (!buffer || k < 0) return false;
   TVuRecInfo *b = Rec(buffer);
   if (k >= b->Values.size()) return false;
-  const QString &text = b->Values[k];
+  const QString &text = ValueText(b, k);
   if (text.isEmpty()) return false;
   const vcl::TFieldType type = FieldDefs()[k]->DataType();
   if (!value) return true;
@@ -421,6 +449,7 @@ void TVuDaoTable::SetFieldData(vcl::TField *field, const rtl::Variant &value) {
       text = TextFromValue(value, type, guid);
   }
   b->Values[k] = text;
+  if (static_cast<size_t>(k) < b->Pending.size()) b->Pending[static_cast<size_t>(k)] = false;
   if (static_cast<size_t>(k) < b->Changed.size()) b->Changed[static_cast<size_t>(k)] = true;
   if (NotifiesFieldChange()) DataEvent(vcl::deFieldChange, reinterpret_cast<std::intptr_t>(field));
 }

@@ -189,7 +189,8 @@ void DBEngine::CheckDatabase(const QString &path, bool quick) {
 }
 
 void DBEngine::Idle(int action) {
-  if (action & dbRefreshCache) detail::BumpRefreshEpoch();
+  // Cached rows are read again only when a file changed under them.
+  if ((action & dbRefreshCache) && detail::AnyStoreChangedElsewhere()) detail::BumpRefreshEpoch();
 }
 
 int DBEngine::ErrorCount() const { return detail::LastError() ? 1 : 0; }

@@ -2,8 +2,9 @@
 //
 // A live recordset (table, or dynaset over one table) keeps only the row
 // ids of its set, taken at open, and reads a row's values when the cursor
-// reaches it; the read is cached until anything writes to the file. A
-// snapshot keeps the values themselves. Positions are indexes into the key
+// reaches it, together with the rows that follow it the way the cursor
+// moves; what was read is kept until anything writes to the file (here, or
+// elsewhere and a refresh finds it). A snapshot keeps the values themselves. Positions are indexes into the key
 // list; a bookmark is the key (row id, or row number + 1 in a snapshot) as
 // four little-endian bytes, so clones understand each other's bookmarks.
 #include "platform/jet/recordset.h"
@@ -153,106 +154,6 @@ class CachedStatement {
 
 }  // namespace
 
-// ---- packed rows ----------------------------------------------------------------
-
-namespace {
-
-// What follows a value's kind in the packed rows.
-enum class Payload { kNone, kInteger, kReal, kBytes };
-
-Payload PayloadOf(detail::ColumnParts::Kind kind) {
-  switch (kind) {
-    case detail::ColumnParts::kNull:
-      return Payload::kNone;
-    case detail::ColumnParts::kBoolean:
-    case detail::ColumnParts::kInteger:
-    case detail::ColumnParts::kInt64:
-      return Payload::kInteger;
-    case detail::ColumnParts::kDouble:
-    case detail::ColumnParts::kCurrency:
-    case detail::ColumnParts::kDate:
-      return Payload::kReal;
-    case detail::ColumnParts::kText:
-    case detail::ColumnParts::kBytes:
-      break;
-  }
-  return Payload::kBytes;
-}
-
-template <class T>
-void Put(std::string &out, const T &value) {
-  out.append(reinterpret_cast<const char *>(&value), sizeof value);
-}
-
-}  // namespace
-
-void PackedRows::Add(const detail::Stmt &st, int offset, const std::vector<FieldInfo> &infos) {
-  starts_.push_back(data_.size());
-  for (size_t i = 0; i < infos.size(); ++i) {
-    const detail::ColumnParts p = st.Parts(static_cast<int>(i) + offset, infos[i].type);
-    data_.push_back(static_cast<char>(p.kind));
-    switch (PayloadOf(p.kind)) {
-      case Payload::kNone:
-        break;
-      case Payload::kInteger:
-        Put(data_, p.integer);
-        break;
-      case Payload::kReal:
-        Put(data_, p.real);
-        break;
-      case Payload::kBytes:
-        Put(data_, static_cast<std::uint32_t>(p.size));
-        if (p.size > 0) data_.append(p.data, static_cast<size_t>(p.size));
-        break;
-    }
-  }
-}
-
-detail::ColumnParts PackedRows::Next(size_t &at) const {
-  // The value at `at`, and `at` moved past it.
-  auto take = [&](auto &value) {
-    std::memcpy(&value, data_.data() + at, sizeof value);
-    at += sizeof value;
-  };
-  detail::ColumnParts p;
-  p.kind = static_cast<detail::ColumnParts::Kind>(data_[at++]);
-  switch (PayloadOf(p.kind)) {
-    case Payload::kNone:
-      break;
-    case Payload::kInteger:
-      take(p.integer);
-      break;
-    case Payload::kReal:
-      take(p.real);
-      break;
-    case Payload::kBytes: {
-      std::uint32_t size = 0;
-      take(size);
-      p.data = data_.data() + at;
-      p.size = static_cast<int>(size);
-      at += size;
-      break;
-    }
-  }
-  return p;
-}
-
-void PackedRows::Read(size_t index, size_t count, std::vector<rtl::Variant> &out) const {
-  out.resize(count);
-  size_t at = starts_[index];
-  for (size_t i = 0; i < count; ++i) out[i] = Next(at).ToVariant();
-}
-
-detail::ColumnParts::Kind PackedRows::FirstKind(size_t column, size_t count) const {
-  for (const size_t start : starts_) {
-    size_t at = start;
-    detail::ColumnParts p;
-    for (size_t i = 0; i <= column && i < count; ++i) p = Next(at);
-    if (p.kind != detail::ColumnParts::kNull) return p.kind;
-  }
-  return detail::ColumnParts::kNull;
-}
-
 void Recordset::Impl::LoadKeys() {
   // Sets are opened again and again with the same statement (the day's
   // list after every sale): it is prepared once.
@@ -387,6 +288,14 @@ const std::vector<rtl::Variant> &Recordset::Impl::CurrentRow() const {
     return cached;
   }
   if (cached_key == key && cached_gen == store->Generation() && cached_epoch == detail::RefreshEpoch()) return cached;
+  if (!row_sql_generic) {
+    if (!ReadFromBatch(key)) {
+      ReadBatch();
+      ReadFromBatch(key);  // a row not found is read alone below, and reported deleted
+    }
+    last_read_pos = pos;
+    if (cached_key == key) return cached;
+  }
   detail::Stmt &st = store->Cached(row_sql);
   if (row_sql_generic) {
     st.BindAll(params);
@@ -406,6 +315,61 @@ const std::vector<rtl::Variant> &Recordset::Impl::CurrentRow() const {
   cached_gen = store->Generation();
   cached_epoch = detail::RefreshEpoch();
   return cached;
+}
+
+namespace {
+
+// Rows read ahead in one statement.
+constexpr int kBatchRows = 64;
+
+}  // namespace
+
+bool Recordset::Impl::ReadFromBatch(std::int64_t key) const {
+  if (!batch || batch->gen != store->Generation() || batch->epoch != detail::RefreshEpoch()) return false;
+  const auto found = batch->index.constFind(key);
+  if (found == batch->index.cend()) return false;
+  batch->rows.Read(*found, infos.size(), cached);
+  cached_key = key;
+  cached_gen = batch->gen;
+  cached_epoch = batch->epoch;
+  return true;
+}
+
+// Reads the rows of the ids from the cursor on, in the way it moves (back
+// when it went back), as "SELECT rowid, <the row's columns> FROM <table>
+// WHERE rowid IN (...)".
+void Recordset::Impl::ReadBatch() const {
+  static const QString kOne = QStringLiteral(" WHERE rowid = ?1");
+  static const QString kSelect = QStringLiteral("SELECT ");
+  if (!row_sql.startsWith(kSelect) || !row_sql.endsWith(kOne)) return;
+  static const QString kIn = [] {
+    QStringList marks;
+    for (int i = 1; i <= kBatchRows; ++i) marks << QStringLiteral("?%1").arg(i);
+    return QStringLiteral(" WHERE rowid IN (%1)").arg(marks.join(QStringLiteral(", ")));
+  }();
+  const QString sql = QStringLiteral("SELECT rowid, ") +
+                      row_sql.mid(kSelect.size(), row_sql.size() - kSelect.size() - kOne.size()) + kIn;
+  const bool back = last_read_pos >= 0 && pos < last_read_pos;
+  auto fresh = std::make_shared<Batch>();
+  detail::Stmt &st = store->Cached(sql);
+  for (int i = 0; i < kBatchRows; ++i) {
+    const int p = back ? pos - i : pos + i;
+    st.Bind(i + 1, p >= 0 && p < Size() ? rtl::Variant(static_cast<long long>(keys[static_cast<size_t>(p)]))
+                                        : rtl::Variant::Null());
+  }
+  try {
+    while (st.Step()) {
+      fresh->index.insert(st.Int(0), fresh->rows.size());
+      fresh->rows.Add(st, 1, infos);
+    }
+  } catch (...) {
+    st.Reset();
+    throw;
+  }
+  st.Reset();
+  fresh->gen = store->Generation();
+  fresh->epoch = detail::RefreshEpoch();
+  batch = fresh;
 }
 
 // ---- Recordset ---------------------------------------------------------------------

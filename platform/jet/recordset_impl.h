@@ -137,6 +137,19 @@ struct Recordset::Impl {
   mutable std::uint64_t cached_gen = 0;
   mutable std::uint64_t cached_epoch = 0;
   mutable std::vector<rtl::Variant> cached;
+  // Rows read ahead of the cursor, in one statement for several ids: each
+  // statement takes the file's lock, which costs more than reading a row.
+  // Valid for the generation and refresh epoch they were read in.
+  struct Batch {
+    QHash<std::int64_t, size_t> index;  // id -> row of `rows`
+    PackedRows rows;
+    std::uint64_t gen = 0;
+    std::uint64_t epoch = 0;
+  };
+  mutable std::shared_ptr<Batch> batch;
+  mutable int last_read_pos = -1;
+  bool ReadFromBatch(std::int64_t key) const;
+  void ReadBatch() const;
 
   // Pending Edit / AddNew.
   int edit_mode = dbEditNone;

@@ -3,10 +3,13 @@
 
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
+#include <algorithm>
 #include <cstring>
 
 #include "platform/rtl/datetime.h"
@@ -336,11 +339,29 @@ const IndexInfo *TableInfo::FindIndex(const QString &n) const {
   return nullptr;
 }
 
+namespace {
+
+// The stores open in this process, for AnyStoreChangedElsewhere.
+std::vector<Store *> &OpenStores() {
+  static auto &stores = *new std::vector<Store *>;
+  return stores;
+}
+
+// Where SQLite keeps the file change counter in the database header.
+constexpr off_t kChangeCounterOffset = 24;
+
+}  // namespace
+
 Store::~Store() { Close(); }
 
 void Store::Close() {
   for (Stmt *s : cache_) delete s;
   cache_.clear();
+  auto &stores = OpenStores();
+  stores.erase(std::remove(stores.begin(), stores.end(), this), stores.end());
+  if (header_fd_ >= 0) ::close(header_fd_);
+  header_fd_ = -1;
+  counter_known_ = false;
   if (db_) {
     if (level_ > 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close_v2(db_);
@@ -370,7 +391,28 @@ void Store::Fail(int rc, const QString &context) const {
   }
 }
 
+bool Store::ChangedElsewhere() {
+  if (header_fd_ < 0) return true;
+  unsigned char bytes[4];
+  if (::pread(header_fd_, bytes, sizeof bytes, kChangeCounterOffset) != static_cast<ssize_t>(sizeof bytes)) return true;
+  const std::uint32_t counter = qFromBigEndian<std::uint32_t>(bytes);
+  const bool changed = !counter_known_ || counter != change_counter_;
+  change_counter_ = counter;
+  counter_known_ = true;
+  return changed;
+}
+
+bool AnyStoreChangedElsewhere() {
+  bool any = false;
+  for (Store *s : OpenStores()) any = s->ChangedElsewhere() || any;
+  return any;
+}
+
 void Store::InitConnection() {
+  OpenStores().push_back(this);
+  const QByteArray file = QFile::encodeName(path_);
+  if (!path_.isEmpty() && path_ != QLatin1String(":memory:"))
+    header_fd_ = ::open(file.constData(), O_RDONLY | O_CLOEXEC);
   sqlite3_extended_result_codes(db_, 1);
   sqlite3_busy_timeout(db_, 2000);
   // Pages stay in memory up to this size (SQLite keeps 2 MiB): the day's

@@ -116,6 +116,10 @@ class Store {
   // Bumped by every write, so cached rows know when to re-read.
   std::uint64_t Generation() const { return generation_; }
   void Touch() { ++generation_; }
+  // Whether a transaction was committed to the file since the last call,
+  // through any connection (the file's change counter, read without
+  // locking it); always for a store without a file.
+  bool ChangedElsewhere();
 
   Stmt Prepare(const QString &sql);
   // A statement kept for reuse (must not be used twice at once).
@@ -169,6 +173,9 @@ class Store {
   QString path_;
   bool read_only_ = false;
   std::uint64_t generation_ = 1;
+  int header_fd_ = -1;  // the file, read for its change counter
+  std::uint32_t change_counter_ = 0;
+  bool counter_known_ = false;
   int level_ = 0;
   bool catalogue_loaded_ = false;
   QHash<QString, TableInfo> tables_;                     // by lower-case name
@@ -186,10 +193,13 @@ rtl::Variant ConvertForField(const rtl::Variant &value, const FieldInfo &field);
 // Evaluates a default value written in the engine's syntax.
 rtl::Variant EvaluateDefault(Store &store, const FieldInfo &field);
 
-// Bumped by DBEngine::Idle(dbRefreshCache): rows cached by recordsets are
-// read again, so changes made by other programs show.
+// Bumped by DBEngine::Idle(dbRefreshCache) when a file open here was
+// changed since the last time: rows cached by recordsets are read again,
+// so changes made by other connections show.
 std::uint64_t RefreshEpoch();
 void BumpRefreshEpoch();
+// Whether any open store's file was committed to since the last call.
+bool AnyStoreChangedElsewhere();
 
 // Records the error for DBEngine::Errors and throws it.
 void RecordError(const EJetError &e);

@@ -59,6 +59,7 @@ inline constexpr unsigned DT_WORD_ELLIPSIS = 0x40000;
 
 class TGraphic;
 class CanvasPainterScope;
+class TTextAdvances;
 
 class TCanvas : public rtl::TPersistent {
   ORBISCA_CLASS(TCanvas, rtl::TPersistent)
@@ -155,7 +156,9 @@ class TCanvas : public rtl::TPersistent {
  protected:
   // Draws `text` in the painter's font and pen with its base line starting
   // at `at` (QPainter's drawText; a recording canvas records it directly).
-  virtual void PaintText(QPainter *painter, QPoint at, const QString &text);
+  // `metrics` are the font's on this canvas's device and `width`, when not
+  // negative, the text's width by them.
+  virtual void PaintText(QPainter *painter, QPoint at, const QString &text, TTextAdvances &metrics, int width);
 
  private:
   friend class CanvasPainterScope;

@@ -604,14 +604,14 @@ void TCanvas::TextOut(int x, int y, const QString &text) {
     p->fillRect(QRect(x, y, w, metrics.Height()), Opaque(brush_->Color()));
   }
   p.Changing()->setPen(Opaque(font_->Color()));
-  PaintText(p.get(), QPoint(x, y + metrics.Ascent()), text);
+  PaintText(p.get(), QPoint(x, y + metrics.Ascent()), text, metrics, w);
   pen_pos_ = {x + w, y};
 }
 
 void TCanvas::TextRect(const TRect &r, int x, int y, const QString &text) {
   CanvasPainterScope p(this);
   if (!p) return;
-  const int ascent = font_->Advances(Device()).Ascent();
+  TTextAdvances &metrics = font_->Advances(Device());
   p.Changing()->setClipRect(ToQRect(r), Qt::IntersectClip);
   if (brush_->Style() == bsSolid) p->fillRect(ToQRect(r), Opaque(brush_->Color()));
   p.Changing()->setFont(font_->ToQFont());
@@ -622,10 +622,12 @@ void TCanvas::TextRect(const TRect &r, int x, int y, const QString &text) {
     p.Changing()->translate(-x, -y);
   }
   p.Changing()->setPen(Opaque(font_->Color()));
-  PaintText(p.get(), QPoint(x, y + ascent), text);
+  PaintText(p.get(), QPoint(x, y + metrics.Ascent()), text, metrics, -1);
 }
 
-void TCanvas::PaintText(QPainter *painter, QPoint at, const QString &text) { painter->drawText(at, text); }
+void TCanvas::PaintText(QPainter *painter, QPoint at, const QString &text, TTextAdvances &, int) {
+  painter->drawText(at, text);
+}
 
 int TCanvas::TextWidth(const QString &text) { return font_->Advances(Device()).Width(text); }
 

@@ -232,7 +232,7 @@ class TMetafileCanvas : public TCanvas {
   void Close();
 
  protected:
-  void PaintText(QPainter *painter, QPoint at, const QString &text) override;
+  void PaintText(QPainter *painter, QPoint at, const QString &text, TTextAdvances &metrics, int width) override;
 
  private:
   TMetafile *metafile_;

@@ -159,7 +159,12 @@ class EmfDevice : public QPaintDevice {
 
 class EmfRecorder : public QPaintEngine {
  public:
+  // Room for the records of a list page, so that they are not copied as
+  // they grow.
+  static constexpr qsizetype kPageRecordsSize = 64 * 1024;
+
   EmfRecorder() : QPaintEngine(QPaintEngine::AllFeatures) {
+    records_.reserve(kPageRecordsSize);
     Emit(RecordWriter(EMR_SETBKMODE).U32(1));  // text never fills its cell
     Emit(RecordWriter(EMR_SETTEXTALIGN).U32(TA_BASELINE));
   }
@@ -356,23 +361,27 @@ class EmfRecorder : public QPaintEngine {
     Image(dest, img, RopOf(mode_));
   }
 
-  void drawTextItem(const QPointF &p, const QTextItem &ti) override { Text(p, ti.text(), ti.font()); }
+  void drawTextItem(const QPointF &p, const QTextItem &ti) override {
+    Text(p, ti.text(), ti.font(), MetricsOf(ti.font()));
+  }
 
-  // Whether `text` in `font` can be recorded as QPainter would record it
-  // without QPainter shaping it first: one run of plain characters, all in
-  // the font itself (a fallback font would make a run of its own), with no
-  // line under, over or through it (QPainter draws those as records).
-  bool TakesTextDirectly(const QFont &font, const QString &text) {
+  // Whether `text` in `font` (measured by `metrics`) can be recorded as
+  // QPainter would record it without QPainter shaping it first: one run of
+  // plain characters, all in the font itself (a fallback font would make a
+  // run of its own), with no line under, over or through it (QPainter draws
+  // those as records).
+  static bool TakesTextDirectly(const QFont &font, TTextAdvances &metrics, const QString &text) {
     if (text.isEmpty() || font.underline() || font.overline() || font.strikeOut()) return false;
-    TTextAdvances &metrics = MetricsOf(font);
     return metrics.Summable(text) && metrics.InFont(text);
   }
 
   // The next points drawn are not recorded (see TMetafileCanvas::PaintText).
   void SkipNextPoints() { skip_points_ = true; }
 
-  // One text-out record at the base line's start `p`.
-  void Text(const QPointF &p, const QString &text, const QFont &font) {
+  // One text-out record at the base line's start `p`; `metrics` measure
+  // `font` as the records always have (QFontMetricsF(font)), and `width`,
+  // when not negative, is the text's width they give.
+  void Text(const QPointF &p, const QString &text, const QFont &font, TTextAdvances &metrics, int width = -1) {
     skip_points_ = false;  // whether or not the point reached the recorder
     if (text.isEmpty()) return;
     Prepare(nullptr, nullptr);
@@ -382,8 +391,8 @@ class EmfRecorder : public QPaintEngine {
       Emit(RecordWriter(EMR_SETTEXTCOLOR).U32(*emitted_.text_color));
     }
     const QPoint ref = RoundPoint(p);
-    TTextAdvances &metrics = MetricsOf(font);
-    const QRect box = QRectF(p.x(), p.y() - metrics.AscentF(), metrics.WidthF(text), metrics.HeightF()).toAlignedRect();
+    const qreal advance = width >= 0 ? width : metrics.WidthF(text);
+    const QRect box = QRectF(p.x(), p.y() - metrics.AscentF(), advance, metrics.HeightF()).toAlignedRect();
     const std::uint32_t n = std::uint32_t(text.size());
     const std::uint32_t off_string = 76;
     const std::uint32_t string_bytes = (n * 2 + 3) & ~3u;
@@ -442,7 +451,11 @@ class EmfRecorder : public QPaintEngine {
     for (qsizetype i = 0; i < desc.size(); ++i)
       qToLittleEndian(std::uint16_t(desc.at(i).unicode()), chars.data() + 2 * i);
     h.Bytes(chars);
-    return h.Finish() + records_ + eof_bytes;
+    // One buffer of the page's size: the records are most of it.
+    QByteArray out = h.Finish();
+    out.reserve(out.size() + records_.size() + eof_bytes.size());
+    out.append(records_).append(eof_bytes);
+    return out;
   }
 
  private:
@@ -717,20 +730,22 @@ TMetafileCanvas::~TMetafileCanvas() {
   rtl::IgnoreFailure("a canvas being freed has no one to tell; the picture stays empty", [&] { Close(); });
 }
 
-void TMetafileCanvas::PaintText(QPainter *painter, QPoint at, const QString &text) {
+void TMetafileCanvas::PaintText(QPainter *painter, QPoint at, const QString &text, TTextAdvances &metrics, int width) {
   const QFont &font = painter->font();
   // Text QPainter would hand over in one piece is recorded without shaping
-  // it: the record holds characters and advances, not glyphs.
+  // it: the record holds characters and advances, not glyphs. The canvas's
+  // metrics are the records' own: the painter's font is the canvas's font
+  // at the recording device's resolution.
   if (!recorder_ || painter->pen().style() == Qt::NoPen || painter->backgroundMode() != Qt::TransparentMode ||
-      painter->layoutDirection() == Qt::RightToLeft || !recorder_->TakesTextDirectly(font, text)) {
-    TCanvas::PaintText(painter, at, text);
+      painter->layoutDirection() == Qt::RightToLeft || !EmfRecorder::TakesTextDirectly(font, metrics, text)) {
+    TCanvas::PaintText(painter, at, text, metrics, width);
     return;
   }
   // QPainter hands its state (pen, transform, clip) to the recorder before
   // it draws: a point the recorder leaves out brings it there.
   recorder_->SkipNextPoints();
   painter->drawPoint(at);
-  recorder_->Text(QPointF(at), text, font);
+  recorder_->Text(QPointF(at), text, font, metrics, width);
 }
 
 void TMetafileCanvas::SaveDC() {

@@ -59,6 +59,33 @@ TEST_F(TableEdit, OnlyChangedColumnsAreWrittenAndEmptyTextIsNull) {
   EXPECT_TRUE(stock->FieldByName(QStringLiteral("Descrizione"))->IsNull());
 }
 
+// A row's values are its own however few of them were looked at before an
+// edit: the old values, a cancel and a post of one column leave the others
+// (numbers, dates, texts) as the file has them.
+TEST_F(TableEdit, ValuesNotLookedAtBeforeAnEditStayTheRowsOwn) {
+  TVuDaoTable *journal = Table(QStringLiteral("Giornale"));
+  journal->SetSortedBy({"[Progressivo] ASC"});
+  journal->Open();
+  journal->Next();  // the second row: 977556677889900000, 5 at 2,5 bought at 2
+  journal->Edit();
+  journal->FieldByName(QStringLiteral("Quantita"))->SetAsFloat(7);
+  EXPECT_DOUBLE_EQ(journal->FieldByName(QStringLiteral("Quantita"))->OldValue().AsDouble(), 5);
+  EXPECT_DOUBLE_EQ(journal->FieldByName(QStringLiteral("Prezzo_A"))->OldValue().AsDouble(), 2);
+  journal->Cancel();
+  EXPECT_DOUBLE_EQ(journal->FieldByName(QStringLiteral("Quantita"))->AsFloat(), 5);
+  journal->Edit();
+  journal->FieldByName(QStringLiteral("Tipo"))->SetAsString(QStringLiteral("R"));
+  journal->Post();
+  const QString row = QStringLiteral("SELECT * FROM Giornale WHERE Progressivo = 2");
+  EXPECT_EQ(EngineValue(row, QStringLiteral("Tipo")).AsString(), QStringLiteral("R"));
+  EXPECT_DOUBLE_EQ(EngineValue(row, QStringLiteral("Quantita")).AsDouble(), 5);
+  EXPECT_DOUBLE_EQ(EngineValue(row, QStringLiteral("Prezzo_V")).AsDouble(), 2.5);
+  EXPECT_EQ(EngineValue(row, QStringLiteral("Data")).AsDateTime(), rtl::EncodeDate(2004, 12, 31));
+  EXPECT_EQ(journal->FieldByName(QStringLiteral("Barcode18"))->AsString(), QStringLiteral("977556677889900000"));
+  EXPECT_EQ(journal->FieldByName(QStringLiteral("Data"))->AsDateTime(), rtl::EncodeDate(2004, 12, 31));
+  EXPECT_DOUBLE_EQ(journal->FieldByName(QStringLiteral("Prezzo_A"))->AsFloat(), 2);
+}
+
 TEST_F(TableEdit, AFailedPostKeepsTheTypedValuesAndWritesNothing) {
   TVuDaoTable *stock = Table(QStringLiteral("Giacenza"));
   stock->Open();

@@ -931,8 +931,11 @@ TField *TFields::Fields(int index) const {
 }
 
 TField *TFields::FindField(const QString &name) const {
+  // Names of another length differ in any case: only those of the same
+  // length are compared (reports look fields up by name for every row).
   for (TField *f : items_) {
-    if (f->FieldName().compare(name, Qt::CaseInsensitive) == 0) return f;
+    const QString &field_name = f->FieldName();
+    if (field_name.size() == name.size() && field_name.compare(name, Qt::CaseInsensitive) == 0) return f;
   }
   return nullptr;
 }

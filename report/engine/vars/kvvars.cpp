@@ -132,9 +132,12 @@ Variant SystemVariable(TkvReportContext &ctx, const QString &upper) {
 
 // Steps for a name without parameters: the field lookup and the system
 // variables (also where a binding for a system value continues).
-Variant FieldOrSystem(TkvReportContext &ctx, const QString &name, const QString &upper) {
+// `upper` is `name` in capitals, made when first needed: most names are
+// fields, read for every row.
+Variant FieldOrSystem(TkvReportContext &ctx, const QString &name, QString upper = QString()) {
   vcl::TDataSet *ds = nullptr;
   if (vcl::TField *f = FindFieldByName(name, ctx.ReportOwner(), ctx.BandDataSet(), &ds)) return FieldValue(f);
+  if (upper.isNull()) upper = name.toUpper();
   if (ds != nullptr) {
     const QString own = ds->Owner() != nullptr ? ds->Owner()->Name() + u'.' + ds->Name() : ds->Name();
     if (upper == own.toUpper() || upper == ds->Name().toUpper()) return Variant(upper);
@@ -142,7 +145,7 @@ Variant FieldOrSystem(TkvReportContext &ctx, const QString &name, const QString 
   return SystemVariable(ctx, upper);
 }
 
-Variant ResolvePlain(TkvReportContext &ctx, const QString &name, const QString &upper) {
+Variant ResolvePlain(TkvReportContext &ctx, const QString &name) {
   if (TkvValues *values = ctx.Values()) {
     if (TkvValue *b = values->FindValue(name)) {
       Variant v;
@@ -165,8 +168,8 @@ Variant ResolvePlain(TkvReportContext &ctx, const QString &name, const QString &
       }
     }
   }
-  if (upper == u"PI") return Variant(3.1415926535897932385);
-  return FieldOrSystem(ctx, name, upper);
+  if (name.compare(u"PI", Qt::CaseInsensitive) == 0) return Variant(3.1415926535897932385);
+  return FieldOrSystem(ctx, name);
 }
 
 }  // namespace
@@ -174,19 +177,18 @@ Variant ResolvePlain(TkvReportContext &ctx, const QString &name, const QString &
 Variant KvResolveName(TkvReportContext &ctx, const QString &raw_name, const QStringList *params) {
   if (!kvEngine().ErrorText.isEmpty()) return Variant();
   const QString name = rtl::Trim(raw_name);
-  const QString upper = name.toUpper();
   const bool plain = params == nullptr || params->isEmpty();
 
   Variant v;
   if (plain) {
-    v = ResolvePlain(ctx, name, upper);
-    if (v.IsEmpty() && upper == u"COUNT") {
+    v = ResolvePlain(ctx, name);
+    if (v.IsEmpty() && name.compare(u"COUNT", Qt::CaseInsensitive) == 0) {
       bool known = false;
-      v = KvBuiltInFunction(ctx, name, upper, QStringList(), known);
+      v = KvBuiltInFunction(ctx, name, name.toUpper(), QStringList(), known);
     }
   } else {
     bool known = false;
-    v = KvBuiltInFunction(ctx, name, upper, *params, known);
+    v = KvBuiltInFunction(ctx, name, name.toUpper(), *params, known);
     if (known && v.IsEmpty()) return v;  // an error was recorded
   }
   if (!kvEngine().ErrorText.isEmpty()) return Variant();

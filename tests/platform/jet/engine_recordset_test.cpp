@@ -76,6 +76,49 @@ TEST_F(Recordsets, RefreshingTheCacheShowsOtherConnectionsChanges) {
   other->Close();
 }
 
+// Rows are read ahead of the cursor several at a time: walked both ways
+// over more rows than one reading takes, every row has its own values, and
+// rows already read ahead show what another connection changed or deleted
+// once the cache is refreshed (and what this one wrote at once).
+TEST_F(Recordsets, RowsReadAheadFollowTheCursorAndTheFile) {
+  constexpr int kRows = 150;
+  for (int i = 5; i <= kRows; ++i)
+    Stock(QStringLiteral("%1").arg(i, 18, 10, QLatin1Char('0')), QStringLiteral("T%1").arg(i), i);
+  auto rs = db_->OpenRecordset(QStringLiteral("SELECT * FROM Giacenza ORDER BY Barcode18"), dbOpenDynaset);
+  auto code = [&] { return rs->Fields(QStringLiteral("Barcode18")).Value().AsString().toInt(); };
+  int expected = 1;
+  for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) EXPECT_EQ(code(), expected++);
+  EXPECT_EQ(expected, kRows + 1);
+  for (rs->MoveLast(); !rs->Bof(); rs->MovePrevious()) EXPECT_EQ(code(), --expected);
+  EXPECT_EQ(expected, 1);
+  rs->MoveLast();
+  rs->Move(-100);
+  EXPECT_EQ(code(), kRows - 100);
+
+  // Row 11 and 12 are read ahead with row 10; another connection changes
+  // the first and deletes the second.
+  rs->MoveFirst();
+  rs->Move(9);
+  EXPECT_EQ(code(), 10);
+  auto other = engine_.OpenDatabase(path_);
+  other->Execute(QStringLiteral("UPDATE Giacenza SET Testata = 'Cambiata' WHERE Barcode18 = '000000000000000011'"));
+  other->Execute(QStringLiteral("DELETE FROM Giacenza WHERE Barcode18 = '000000000000000012'"));
+  other->Close();
+  engine_.Idle(dbRefreshCache);
+  rs->MoveNext();
+  EXPECT_EQ(rs->Fields(QStringLiteral("Testata")).Value().AsString(), QStringLiteral("Cambiata"));
+  rs->MoveNext();
+  EXPECT_EQ(ErrorOf([&] { rs->Fields(QStringLiteral("Testata")).Value(); }), kErrRecordDeleted);
+  // A refresh with nothing changed keeps reading the same values.
+  engine_.Idle(dbRefreshCache);
+  rs->MoveNext();
+  EXPECT_EQ(code(), 13);
+  // A write of this connection shows in the rows read ahead without a refresh.
+  db_->Execute(QStringLiteral("UPDATE Giacenza SET Giacenza = 99 WHERE Barcode18 = '000000000000000014'"));
+  rs->MoveNext();
+  EXPECT_DOUBLE_EQ(rs->Fields(QStringLiteral("Giacenza")).Value().AsDouble(), 99);
+}
+
 TEST_F(Recordsets, CursorPositionsAndBoundaries) {
   auto rs = db_->OpenRecordset(QStringLiteral("SELECT * FROM Giacenza ORDER BY Testata"), dbOpenDynaset);
   EXPECT_FALSE(rs->Bof());
