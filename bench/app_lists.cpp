@@ -69,9 +69,16 @@ struct Lists {
   std::unique_ptr<app::Tselezioneform> form;
 };
 
-Lists &Get() {
-  static Lists lists;
+// Made on first use; freed by main while Qt is still there (the form's
+// fonts need it).
+std::unique_ptr<Lists> &TheLists() {
+  static std::unique_ptr<Lists> lists;
   return lists;
+}
+
+Lists &Get() {
+  if (!TheLists()) TheLists() = std::make_unique<Lists>();
+  return *TheLists();
 }
 
 int Walk(app::TStampeLogic &stampe, app::TLista which) {
@@ -174,5 +181,6 @@ int main(int argc, char **argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  TheLists().reset();
   return 0;
 }
