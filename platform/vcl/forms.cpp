@@ -6,10 +6,13 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
+#include <QTranslator>
 #include <QWindow>
 #include <algorithm>
 
@@ -18,8 +21,27 @@ namespace vcl {
 TApplication *Application = nullptr;
 TScreen *Screen = nullptr;
 
+namespace {
+constexpr char kQtTranslatorName[] = "vcl-qtbase-it";
+}  // namespace
+
+void InstallQtTranslations() {
+  QCoreApplication *qt_app = QCoreApplication::instance();
+  if (qt_app == nullptr || qt_app->findChild<QTranslator *>(QLatin1String(kQtTranslatorName)) != nullptr) return;
+  auto *translator = new QTranslator(qt_app);
+  translator->setObjectName(QLatin1String(kQtTranslatorName));
+  if (translator->load(QLocale(QLocale::Italian, QLocale::Italy), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(translator);
+  // Without the file Qt's own texts stay in English; the translator is kept
+  // all the same, so the file is looked for once.
+}
+
 void InitApplication() {
-  if (Application == nullptr) Application = new TApplication(nullptr);
+  if (Application == nullptr) {
+    InstallQtTranslations();
+    Application = new TApplication(nullptr);
+  }
   if (Screen == nullptr) Screen = new TScreen(nullptr);
 }
 

@@ -402,8 +402,14 @@ class TScreen : public TComponent {
 // QApplication exists.
 extern TApplication *Application;
 extern TScreen *Screen;
-// Makes them when needed (every entry point of this unit calls it).
+// Makes them when needed (every entry point of this unit calls it), the
+// first time with Qt's own texts in Italian (InstallQtTranslations).
 void InitApplication();
+// Qt's own dialogs and buttons (file and print dialogs, standard buttons)
+// speak Italian: Qt's translation of its base texts is installed on the
+// QApplication, once; without the file (or without a QApplication) they
+// stay in English.
+void InstallQtTranslations();
 // Frees the application (and with it the forms and data modules it owns,
 // whose OnDestroy handlers run), then runs the exit procedures, then frees
 // the screen; the program's main calls it after Run returns, while Qt still

@@ -2,8 +2,13 @@
 // application's message hook and its exception handler.
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QLibraryInfo>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 #include <QWindow>
 
 #include <memory>
@@ -509,4 +514,19 @@ TEST(Forms, AFixedBorderKeepsItsSize) {
   dialog.SetBorderStyle(bsSizeable);
   EXPECT_EQ(w->minimumSize(), QSize(0, 0));
   EXPECT_GT(w->maximumSize().width(), 10000);
+}
+
+// Qt's own texts (the buttons and labels of its file and print dialogs,
+// standard buttons) come in Italian once the application is set up, and
+// the translation is installed once however often the setup runs.
+TEST(Forms, QtsOwnTextsAreItalianAfterTheApplicationSetup) {
+  if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_it.qm")))
+    GTEST_SKIP() << "Qt's Italian translations are not installed (scripts/setup installs them)";
+  InitApplication();
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annulla"));
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Sì"));
+  QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Annulla"));
+  InstallQtTranslations();
+  EXPECT_EQ(QCoreApplication::instance()->findChildren<QTranslator *>().size(), 1);
 }
