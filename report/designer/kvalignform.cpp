@@ -64,8 +64,10 @@ QImage HorizontalGlyph(TkvAlignment a) {
       break;
     }
     case TkvAlignment::CentreInPageHorz: {
-      p.fillRect(0, 0, 1, kGlyph, guide);
-      p.fillRect(15, 0, 1, kGlyph, guide);
+      // The window's sides stop short of the corners: the bottom-left
+      // pixel (of this glyph and of it turned) is the background.
+      p.fillRect(0, 1, 1, kGlyph - 2, guide);
+      p.fillRect(15, 1, 1, kGlyph - 2, guide);
       p.fillRect(5, 5, 6, 6, bar);
       break;
     }

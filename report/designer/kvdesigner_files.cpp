@@ -196,7 +196,9 @@ void TKVDesignerForm::NewFromWizard() {
   RenumberTabs();
   ShowPage(0);
   UpdateCaption();
-  ClearUndo();
+  // The history starts at the cleared page and the built report is its
+  // first change: unsaved, closing asks to keep it.
+  Commit();
 }
 
 void TKVDesignerForm::Open() {

@@ -145,7 +145,22 @@ TEST_F(Palette, ButtonsCarryTheirHintsAndActOnTheSelection) {
   EXPECT_EQ(palette_.B[4]->Hint(), QStringLiteral("Allinea al bordo destro"));
   EXPECT_EQ(palette_.B[8]->Hint(), QStringLiteral("Spazi uniformi veticalmente"));
   EXPECT_EQ(palette_.B[9]->Hint(), QStringLiteral("Allinea in basso"));
-  for (const vcl::TSpeedButton *b : palette_.B) EXPECT_TRUE(b->Flat());
+  for (const vcl::TSpeedButton *b : palette_.B) {
+    EXPECT_TRUE(b->Flat());
+    // Drawn on the button's face: no square of the background's key
+    // colour, and a picture left on it.
+    const QImage face = vcl::GlyphImage(b->Glyph(), b->NumGlyphs(), vcl::bsUp);
+    int clear = 0, magenta = 0;
+    for (int y = 0; y < face.height(); ++y) {
+      for (int x = 0; x < face.width(); ++x) {
+        const QRgb pixel = face.pixel(x, y);
+        clear += qAlpha(pixel) == 0 ? 1 : 0;
+        magenta += qAlpha(pixel) != 0 && (pixel & 0xFFFFFFu) == 0xFF00FFu ? 1 : 0;
+      }
+    }
+    EXPECT_EQ(magenta, 0) << b->Hint().toStdString();
+    EXPECT_GT(clear, face.width() * face.height() / 2) << b->Hint().toStdString();
+  }
 
   TkvView *a = Memo(10, 0, 50, 20);
   TkvView *b = Memo(100, 0, 20, 20);
