@@ -280,7 +280,17 @@ QStringList TOpenDialog::QtFilters(const QString &filter) {
   for (int i = 0; i + 1 < parts.size(); i += 2) {
     QString masks = parts[i + 1].trimmed();
     masks.replace(QLatin1Char(';'), QLatin1Char(' '));
-    out << QStringLiteral("%1 (%2)").arg(parts[i].trimmed(), masks.simplified());
+    masks = masks.simplified();
+    // A description that already shows its masks ("Report (*.kvp)") gives them up: Qt shows the
+    // masks in brackets after the description, and would otherwise show them twice.
+    QString description = parts[i].trimmed();
+    const qsizetype open = description.lastIndexOf(QLatin1Char('('));
+    if (open >= 0 && description.endsWith(QLatin1Char(')'))) {
+      QString shown = description.mid(open + 1, description.size() - open - 2);
+      shown.replace(QLatin1Char(';'), QLatin1Char(' '));
+      if (shown.simplified() == masks) description = description.left(open).trimmed();
+    }
+    out << QStringLiteral("%1 (%2)").arg(description, masks);
   }
   // A lone description without a mask still lists everything.
   if (parts.size() % 2 == 1 && !parts.last().trimmed().isEmpty() && out.isEmpty()) {

@@ -153,6 +153,8 @@ TEST_F(Responding, SaveDialogAddsTheExtensionAndAsksBeforeOverwriting) {
 TEST_F(Responding, OpenDialogChecksTheFileAndFiltersConvert) {
   EXPECT_EQ(TOpenDialog::QtFilters(QStringLiteral("Immagini|*.bmp;*.ico|Tutti|*.*")),
             (QStringList{QStringLiteral("Immagini (*.bmp *.ico)"), QStringLiteral("Tutti (*.*)")}));
+  EXPECT_EQ(TOpenDialog::QtFilters(QStringLiteral("Report files (*.kvp)|*.kvp|Testo (*.txt;*.csv)|*.txt;*.csv")),
+            (QStringList{QStringLiteral("Report files (*.kvp)"), QStringLiteral("Testo (*.txt *.csv)")}));
   TOpenDialog open;
   open.SetOptions(open.Options() + ofFileMustExist);
   answer = [](TDialogRequest &r) {
