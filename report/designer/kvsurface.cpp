@@ -320,6 +320,10 @@ void TkvSurfaceLogic::ReleaseInsert() {
     const int g = std::max(1, host_.GridSize());
     r = QRect(QPoint(FloorTo(r.left(), g), FloorTo(r.top(), g)), QPoint(FloorTo(r.right(), g), FloorTo(r.bottom(), g)));
   }
+  // The insertion is over whether or not it made an object (a band whose
+  // type was not chosen, or no band type left): the select tool comes back
+  // unless the tool was chosen to stay.
+  if (!host_.KeepTool()) host_.ResetTool();
   int band_type = btMasterData;
   if (tag == gtBand) {
     if (model_.AllBandTypesUsed()) return;
@@ -327,9 +331,7 @@ void TkvSurfaceLogic::ReleaseInsert() {
     if (band_type < 0) return;
   }
   TkvView *view = model_.Insert(tag, r.topLeft(), r.bottomRight(), band_type);
-  if (view == nullptr) return;
-  if (!host_.KeepTool()) host_.ResetTool();
-  host_.Inserted(view);
+  if (view != nullptr) host_.Inserted(view);
 }
 
 void TkvSurfaceLogic::DoubleClick() {

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <QTimer>
 
 #include "report/designer/kvbanded.h"
 #include "report/designer/kvbandtypes.h"
@@ -145,18 +146,52 @@ TEST_F(DesignerEditorsTest, ABandInsertedOnThePageAsksItsType) {
   Band(btPageHeader, 0, 20);
   form->SetGridAlign(false);
   form->SetTool(gtBand);
+  QWidget *surface = form->Surface->Handle();
+  // The move pumps the events: the chooser is awaited only after it.
+  QTest::mouseMove(surface, QPoint(30, 300));
   WhenShown<TBandTypesForm>([](TBandTypesForm *chooser) {
     EXPECT_FALSE(chooser->TypeButtons[btPageHeader]->Enabled()) << "the page has its header";
     EXPECT_TRUE(chooser->TypeButtons[btMasterData]->Enabled());
     chooser->TypeButtons[btPageFooter]->SetChecked(true);
     chooser->Buttons.Ok->Click();
   });
-  QWidget *surface = form->Surface->Handle();
-  QTest::mouseMove(surface, QPoint(30, 300));
   QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(30, 300));
   auto *inserted = dynamic_cast<TkvBandView *>(form->Model().SingleSelected());
   ASSERT_NE(inserted, nullptr);
   EXPECT_EQ(inserted->GetBandType(), btPageFooter);
+}
+
+TEST_F(DesignerEditorsTest, ACancelledBandChooserPutsThePaletteBackOnTheArrow) {
+  form->SetGridAlign(false);
+  vcl::TSpeedButton *band_button = nullptr;
+  for (vcl::TSpeedButton *b : form->PaletteButtons)
+    if (b->Tag() == gtBand) band_button = b;
+  ASSERT_NE(band_button, nullptr);
+  band_button->Click();
+  ASSERT_EQ(form->ToolTag(), gtBand);
+  const size_t views = form->Model().Views().size();
+  QWidget *surface = form->Surface->Handle();
+  QTest::mouseMove(surface, QPoint(30, 300));
+  WhenShown<TBandTypesForm>([](TBandTypesForm *chooser) { chooser->Buttons.Cancel->Click(); });
+  QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(30, 300));
+  EXPECT_EQ(form->Model().Views().size(), views);
+  EXPECT_EQ(form->ToolTag(), -1);
+  EXPECT_TRUE(form->SelectButton->Down());
+  EXPECT_FALSE(band_button->Down());
+  // The next click on the page selects what it hits; no chooser comes
+  // (one that did would be cancelled, so the test fails instead of waiting).
+  QTest::mouseMove(surface, QPoint(30, 110));
+  bool asked = false;
+  QTimer::singleShot(0, [&asked] {
+    if (auto *chooser = OpenForm<TBandTypesForm>()) {
+      asked = true;
+      chooser->Buttons.Cancel->Click();
+    }
+  });
+  QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(30, 110));
+  QApplication::processEvents();
+  EXPECT_FALSE(asked);
+  EXPECT_EQ(form->Model().SingleSelected(), memo);
 }
 
 }  // namespace

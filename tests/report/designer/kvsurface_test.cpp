@@ -210,6 +210,33 @@ TEST_F(SurfaceTest, TheMemoToolInsertsAtTheClickOnTheGrid) {
   EXPECT_EQ(host->inserted, nullptr);
 }
 
+TEST_F(SurfaceTest, AnInsertionThatMakesNothingStillGivesTheSelectToolBack) {
+  // The band-type chooser cancelled: nothing inserted, the arrow is back
+  // and the next click selects instead of asking again.
+  TkvMemoView *m = Memo(100, 100, 50, 20);
+  host->tool = gtBand;
+  host->band_type = -1;
+  Click(10, 300);
+  EXPECT_EQ(host->inserted, nullptr);
+  EXPECT_EQ(host->tool, -1);
+  EXPECT_EQ(host->commits, 0);
+  Click(120, 110);
+  EXPECT_EQ(model->Selected(), std::vector<TkvView *>{m});
+  // A tool chosen to stay stays, cancelled or not.
+  host->tool = gtBand;
+  host->keep = true;
+  Click(10, 300);
+  EXPECT_EQ(host->tool, gtBand);
+  // Every band type already on the page: no chooser, nothing inserted, the
+  // arrow back.
+  host->keep = false;
+  for (int type = 0; type < btNone; ++type) Band(type, 400 + type * 20, 10);
+  host->band_type = btMasterData;
+  Click(10, 300);
+  EXPECT_EQ(host->inserted, nullptr);
+  EXPECT_EQ(host->tool, -1);
+}
+
 TEST_F(SurfaceTest, DoubleClickEditsAndTheNextPressIsIgnored) {
   TkvMemoView *m = Memo(100, 100, 50, 20);
   Click(120, 110);
