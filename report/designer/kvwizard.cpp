@@ -113,7 +113,18 @@ void TReportWizard::FormActivate() {
 
 void TReportWizard::ComboBoxChange() {
   vcl::TDataSet *dataset = KvDataSetOf(datasets_, ComboBox->Text());
-  const QStringList fields = KvWizardSelectableFields(dataset);
+  QStringList fields;
+  try {
+    fields = KvWizardSelectableFields(dataset);
+  } catch (...) {
+    // Nothing of the dataset listed before stays: the lists, and what OK
+    // builds on, are those of the dataset the box shows.
+    dataset_ = nullptr;
+    lists_.Reset({});
+    ShowLists();
+    SetButtons();
+    throw;
+  }
   dataset_ = dataset;
   lists_.Reset(fields);
   ShowLists();

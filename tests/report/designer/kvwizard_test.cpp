@@ -4,8 +4,10 @@
 // table, read back from the finished pages.
 #include <gtest/gtest.h>
 
+#include <QTest>
 #include <memory>
 
+#include "dao/vudaotable.h"
 #include "platform/vcl/db/fields.h"
 #include "platform/vcl/forms.h"
 #include "report/designer/kvdsgncmds.h"
@@ -243,6 +245,49 @@ TEST_F(Wizard, TheStockListPreparedShowsEveryStockRow) {
   ASSERT_EQ(report->EMFPages().Count(), 1);
   EXPECT_EQ(report->EMFPages().Page(0)->Texts(), expected);
   EXPECT_FALSE(stock->Active());
+}
+
+TEST_F(Wizard, ADatasetThatCannotOpenIsShownAndListsNothing) {
+  vcl::TDataModule module(nullptr);
+  module.SetName(QStringLiteral("Archivi"));
+  auto *lost = new dao::TVuDaoTable(&module);
+  lost->SetName(QStringLiteral("Perduta"));
+  lost->SetDatabase(database_.get());
+  lost->SetTableName(QStringLiteral("Inesistente"));
+  QStringList shown;
+  const auto saved = vcl::Application->ShowExceptionSlot;
+  vcl::Application->ShowExceptionSlot = [&shown](const QString &, const QString &text) { shown << text; };
+
+  WhenShown<TReportWizard>([this, lost, &shown](TReportWizard *w) {
+    // Chosen with the keyboard, as the user does.
+    w->ComboBox->SetFocus();
+    QWidget *combo = w->ComboBox->Handle();
+    QTest::keyClick(combo, Qt::Key_Down);
+    ASSERT_EQ(w->ComboBox->Text(), QStringLiteral("Archivi.Perduta"));
+    EXPECT_EQ(shown.size(), 1);
+    EXPECT_EQ(w->DataSet(), nullptr);
+    EXPECT_EQ(w->SrcList->Count(), 0);
+    EXPECT_FALSE(w->IncAllBtn->Enabled());
+    EXPECT_FALSE(lost->Active());
+    QTest::keyClick(combo, Qt::Key_Down);
+    ASSERT_EQ(w->DataSet(), stock);
+    Choose(w, {"Testata"});
+    // Failing once fields were chosen, the lists of the dataset before go:
+    // OK would build on it while the box names another.
+    QTest::keyClick(combo, Qt::Key_Up);
+    EXPECT_EQ(shown.size(), 2);
+    EXPECT_EQ(w->DataSet(), nullptr);
+    EXPECT_EQ(w->SrcList->Count() + w->DstList->Count(), 0);
+    EXPECT_FALSE(w->ExAllBtn->Enabled());
+    QTest::keyClick(combo, Qt::Key_Down);
+    Choose(w, {"Barcode18"});
+    w->OKBtn->Click();
+  });
+  const bool built = RunReportWizard(report);
+  vcl::Application->ShowExceptionSlot = saved;
+  ASSERT_TRUE(built);
+  ASSERT_EQ(MemosAt(206).size(), 1u);
+  EXPECT_EQ(MemosAt(206)[0]->Memo[0], QStringLiteral("[\"Barcode18\"]"));
 }
 
 TEST_F(Wizard, CancelLeavesTheTemplateAndTheDesignersCommandOpensIt) {
