@@ -129,10 +129,12 @@ QCursor CursorToQCursor(TCursor cursor) {
 
 namespace {
 
+bool HasStacking() { return QGuiApplication::platformName() != QLatin1String("offscreen"); }
+
 // Brings a window to the front and activates it. Platforms without window
 // stacking (the offscreen one) only activate it.
 void RaiseWindow(QWidget *w) {
-  if (QGuiApplication::platformName() != QLatin1String("offscreen")) w->raise();
+  if (HasStacking()) w->raise();
   w->activateWindow();
 }
 
@@ -330,6 +332,10 @@ void TCustomForm::Hide() { SetVisible(false); }
 
 void TCustomForm::BringToFront() {
   if (widget_ != nullptr && widget_->isVisible()) RaiseWindow(widget_);
+}
+
+void TCustomForm::BringAbove() {
+  if (widget_ != nullptr && widget_->isVisible() && HasStacking()) widget_->raise();
 }
 
 bool TCustomForm::CloseQuery() {

@@ -88,6 +88,9 @@ class TCustomForm : public TWinControl, public IControlForm {
   bool IsModal() const { return modal_loop_ != nullptr; }
   bool Active() const { return active_; }
   void BringToFront();
+  // Puts the shown window above the others without activating it (a tool
+  // window over the form that has just become active).
+  void BringAbove();
 
   TFormBorderStyle BorderStyle() const { return border_style_; }
   // A single, dialog or tool-window border keeps the window at the size the

@@ -275,6 +275,14 @@ void TKVDesignerForm::DoShow() {
   if (Surface->CanFocus()) SetActiveControl(Surface);
 }
 
+void TKVDesignerForm::Activate() {
+  TkvReportDesigner::Activate();
+  // The floating forms stay above the designer while it is the active
+  // window, also where no window manager keeps tool windows on top.
+  Inspector->BringAbove();
+  if (AlignPalette != nullptr) AlignPalette->BringAbove();
+}
+
 void TKVDesignerForm::DoHide() {
   Inspector->Commit();
   SaveSettings();

@@ -142,6 +142,7 @@ class TKVDesignerForm : public TkvReportDesigner, public ISurfaceHost {
  protected:
   void DoShow() override;
   void DoHide() override;
+  void Activate() override;
   void Resize() override;
 
  private:

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <optional>
 
 #include "platform/rtl/classes.h"
@@ -323,6 +324,11 @@ void TKVDesignerForm::LoadSettings() {
       const int h = reg.ReadInteger(section, QStringLiteral("Height"), form->Height());
       form->SetBounds(reg.ReadInteger(section, QStringLiteral("Left"), left),
                       reg.ReadInteger(section, QStringLiteral("Top"), top), w, h);
+      // A place kept from a larger screen (or a form grown since) is
+      // brought back inside this one, the size as the form took it.
+      form->SetBounds(std::clamp(form->Left(), 0, std::max(0, vcl::Screen->Width() - form->Width())),
+                      std::clamp(form->Top(), 0, std::max(0, vcl::Screen->Height() - form->Height())), form->Width(),
+                      form->Height());
       form->SetVisible(reg.ReadBool(section, QStringLiteral("Visible"), true));
     };
     place(Inspector, screen_width - Inspector->Width() - 25, 20);  // NOLINT(readability-magic-numbers)

@@ -317,12 +317,22 @@ void TInspForm::Deactivate() {
 
 void TInspForm::Resize() {
   vcl::TForm::Resize();
+  // Whatever gave the window its size (the user, a placement kept from an
+  // earlier session), its height stays the one that shows every row.
+  FitHeight();
   if (Edit1 != nullptr) PlaceEditor();
 }
 
+int TInspForm::FittingClientHeight() const {
+  // The grid's rows each with its separator line, and the grid's border.
+  return Objects->Height() + RowCount() * (RowHeight() + 1) + 4;
+}
+
 void TInspForm::FitHeight() {
-  const int rows = RowCount();
-  SetClientHeight(Objects->Height() + rows * (RowHeight() + 1) + 4);
+  if (fitting_ || Objects == nullptr) return;
+  fitting_ = true;
+  SetClientHeight(FittingClientHeight());
+  fitting_ = false;
 }
 
 }  // namespace report

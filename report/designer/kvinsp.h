@@ -112,6 +112,9 @@ class TInspForm : public vcl::TForm {
 
   // The row height (the font's height + 5) and the name column's width.
   int RowHeight() const;
+  // The client height that shows the object list and every row; the
+  // window keeps it however it is resized.
+  int FittingClientHeight() const;
   int NameWidth() const { return kNameWidth; }
 
   // ---- callbacks of the designer ----
@@ -149,6 +152,7 @@ class TInspForm : public vcl::TForm {
   };
   std::vector<RowEntry> rows_;
   int selected_ = -1;
+  bool fitting_ = false;
   QString typed_from_;  // the row's value when it was selected (Esc)
 };
 

@@ -636,6 +636,49 @@ TEST_F(DesignerWindowTest, TheSettingsKeyHoldsGridUnitsAndAlignment) {
   EXPECT_EQ(next->StatusText(0), QStringLiteral("Pollici"));
 }
 
+// Every row of the inspector lies wholly inside its grid.
+void ExpectEveryRowShown(TInspForm *insp) {
+  const int pitch = insp->RowHeight() + 1;
+  for (int i = 0; i < insp->RowCount(); ++i) {
+    ASSERT_TRUE(insp->Row(i)->Enabled) << i;
+    EXPECT_LE((i + 1) * pitch + 1, insp->PaintBox1->Height()) << insp->RowName(i).toStdString();
+  }
+  EXPECT_GE(insp->PaintBox1->Top() + insp->PaintBox1->Height(), insp->Objects->Height()) << "below the object list";
+}
+
+TEST_F(DesignerWindowTest, TheInspectorOpensShowingEveryRowInsideTheScreen) {
+  TKVDesignerForm *d = Open();
+  d->Model().SelectOnly(d->Model().Views()[1]);  // a memo: every row is there
+  d->SelectionFollows();
+  TInspForm *insp = d->Inspector;
+  ASSERT_EQ(insp->RowCount(), 7);
+  ExpectEveryRowShown(insp);
+  EXPECT_EQ(insp->Left(), vcl::Screen->Width() - insp->Width() - 25);
+  EXPECT_EQ(insp->Top(), 20);
+  // A place kept from a bigger screen and a height too short for the rows
+  // (an earlier session's): the rows all show and the window is on this
+  // screen.
+  form.reset();
+  {
+    rtl::TRegIniFile reg(kvDesignerRegistryKey);
+    reg.WriteInteger(QStringLiteral("InspForm"), QStringLiteral("Left"), vcl::Screen->Width() + 400);
+    reg.WriteInteger(QStringLiteral("InspForm"), QStringLiteral("Top"), -50);
+    reg.WriteInteger(QStringLiteral("InspForm"), QStringLiteral("Height"), 60);
+  }
+  d = Open();
+  d->Model().SelectOnly(d->Model().Views()[1]);
+  d->SelectionFollows();
+  insp = d->Inspector;
+  ExpectEveryRowShown(insp);
+  EXPECT_GE(insp->Left(), 0);
+  EXPECT_LE(insp->Left() + insp->Width(), vcl::Screen->Width());
+  EXPECT_EQ(insp->Top(), 0);
+  // Made shorter by hand, it takes its rows' height again.
+  insp->SetBounds(insp->Left(), insp->Top(), insp->Width(), 50);
+  QApplication::processEvents();
+  ExpectEveryRowShown(insp);
+}
+
 TEST_F(DesignerWindowTest, TheReopenMenuListsTheFilesOpened) {
   KvReopenList().SetNames({});
   TKVDesignerForm *d = Open();

@@ -97,6 +97,23 @@ TEST_F(InspectorTest, TypedValuesAreCommittedOnceAndMayBeCorrected) {
   EXPECT_EQ(changes.size(), 3u);
 }
 
+TEST_F(InspectorTest, ItsHeightFollowsItsRowsHoweverItIsResized) {
+  AddRows();
+  const int three = insp->ClientHeight();
+  EXPECT_EQ(three, insp->FittingClientHeight());
+  insp->AddRow(QStringLiteral("Testo"), std::make_unique<TProp>());
+  EXPECT_EQ(insp->ClientHeight() - three, insp->RowHeight() + 1);
+  insp->Show();
+  QApplication::processEvents();
+  for (int height : {40, 400}) {
+    insp->SetBounds(insp->Left(), insp->Top(), 250, height);
+    QApplication::processEvents();
+    EXPECT_EQ(insp->Width(), 250) << "the width is the user's";
+    EXPECT_EQ(insp->ClientHeight(), insp->FittingClientHeight()) << height;
+    EXPECT_GE(insp->PaintBox1->Height(), insp->RowCount() * (insp->RowHeight() + 1) + 1) << height;
+  }
+}
+
 class CountingEditor : public TPropEditor {
  public:
   using TPropEditor::TPropEditor;
