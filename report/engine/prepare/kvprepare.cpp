@@ -373,14 +373,16 @@ void TkvPreparation::PrintTable(TkvBand *band) {
   TkvBand *footer = p_.Band(btTableFooter);
   TkvDataset *master = p_.Band(btMasterData)->DataSource;
   p_.ColumnNumber = 1;
-  int x = header->HasObjects() ? header->x : (data->HasObjects() ? data->x : footer->x);
+  // The table begins with its row, in the row's column; x is where it draws
+  // on the page, so the right limit is checked against what truly prints.
+  const TkvPageLimits l = p_.Limits();
+  int x = (header->HasObjects() ? header->x : (data->HasObjects() ? data->x : footer->x)) + p_.ColumnX - l.Left;
   if (header->HasObjects()) {
     DrawCross(band, btTableHeader, x);
     x += header->dx;
   }
   // A column past the right limit goes on the next finished page (made when
-  // there is none yet) at the same height.
-  const TkvPageLimits l = p_.Limits();
+  // there is none yet) at the same height, from the page's left limit.
   const int start_page = s_.CurPageIndex;
   auto fit = [&](const TkvBand *table) {
     if (l.Right >= x + table->dx) return;
@@ -390,8 +392,8 @@ void TkvPreparation::PrintTable(TkvBand *band) {
       r_.EMFPages().Add(p_);
       s_.CurPageIndex = next;
       r_.Progress(next + 1);
-      // The page opens as every page does, in its first column; the table
-      // goes on in the column it began in.
+      // The page opens as every page does, in its first column; the row's
+      // own column is kept for the bands that follow it.
       const int column_x = p_.ColumnX;
       p_.ColumnX = l.Left;
       opening_ = true;
@@ -405,7 +407,7 @@ void TkvPreparation::PrintTable(TkvBand *band) {
     } else {
       s_.CurPageIndex = next;
     }
-    x = l.Left + (p_.ColumnX - l.Left);
+    x = l.Left;
     if (p_.RepeatTableHeader && header->HasObjects()) {
       DrawCross(band, btTableHeader, x);
       x += header->dx;

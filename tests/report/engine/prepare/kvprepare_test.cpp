@@ -753,4 +753,93 @@ TEST_F(ReportTest, PageMadeForTableColumnsInTheSecondColumnOpensAtTheLeftEdge) {
   EXPECT_EQ(XOf(first, "Filigrana"), XOf(first, "Intestazione"));
 }
 
+// ---- where table columns stand ---------------------------------------------------------
+
+// Every x at which `text` is drawn on `page`, left to right.
+std::vector<int> XsOf(const TkvEMFPage *page, const QString &text) {
+  std::vector<int> out;
+  for (const Piece &p : Pieces(page))
+    if (p.text == text) out.push_back(p.x);
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+// A master band at y 100 of `rows` rows holding a table: a header "Testa"
+// at x 40 (60 wide), one column "C[COLUMN#]" per row of `columns` at x 100
+// (120 wide), the header repeated on further pages. A page header names the
+// left limit, so a page x can be told from the text drawn there.
+void AddTableRows(TkvPage *page, const QString &rows, const QString &columns) {
+  page->RepeatTableHeader = -1;
+  page->AddBand(btPageHeader, 0, 30);
+  AddMemo(page, page->Limits().Left, 0, 100, 20, "Sinistra");
+  TkvBandView *head = page->AddBand(btTableHeader, 0, 500);
+  head->x = 40;
+  head->dx = 60;
+  TkvBandView *cols = page->AddBand(btTableData, 0, 500);
+  cols->x = 100;
+  cols->dx = 120;
+  cols->FormatStr = columns;
+  page->AddBand(btMasterData, 100, 20)->FormatStr = rows;
+  AddMemo(page, 40, 100, 60, 20, "Testa");
+  AddMemo(page, 100, 100, 120, 20, "C[COLUMN#]");
+}
+
+TEST_F(ReportTest, TableBeginsAtItsDesignAndGoesOnAtTheLeftLimit) {
+  Rows(&owner, "Una", 1);
+  Rows(&owner, "Sei", 6);
+  AddTableRows(page, "Una", "Sei");
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  ASSERT_EQ(report->EMFPages().Count(), 2);
+  const TkvEMFPage *first = report->EMFPages().Page(0);
+  const TkvEMFPage *second = report->EMFPages().Page(1);
+  const int left = page->Limits().Left;
+  // Text drawn at page x `x`.
+  auto at = [&](int x) { return std::vector<int>{XOf(first, "Sinistra") - left + x}; };
+  EXPECT_EQ(XsOf(first, "Testa"), at(40));
+  EXPECT_EQ(XsOf(first, "C1"), at(100));
+  EXPECT_EQ(XsOf(first, "C5"), at(580));
+  // The sixth column passes the right limit: the header again, then the
+  // column, from the left limit.
+  EXPECT_EQ(XsOf(second, "Testa"), at(left));
+  EXPECT_EQ(XsOf(second, "C6"), at(left + 60));
+  EXPECT_EQ(YOf(second, "C6"), YOf(first, "C1"));
+}
+
+TEST_F(ReportTest, TableInALaterColumnBeginsThereAndGoesOnAtTheLeftLimit) {
+  Rows(&owner, "Quattro", 4);
+  Rows(&owner, "Tre", 3);
+  page->Columns = 2;
+  // Two rows a column: rows 1 and 2 in the first column, 3 and 4 in the
+  // second.
+  page->Margins[3] = BottomMarginFor(*page, 75, 0);
+  AddTableRows(page, "Quattro", "Tre");
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  ASSERT_EQ(report->EMFPages().Count(), 2);
+  const TkvEMFPage *first = report->EMFPages().Page(0);
+  const TkvEMFPage *second = report->EMFPages().Page(1);
+  const int left = page->Limits().Left;
+  const int shift = page->ColumnWidth + page->ColumnGap;
+  ASSERT_GT(shift, 0);
+  auto at = [&](int x) { return XOf(first, "Sinistra") - left + x; };
+  auto twice = [&](int a, int b) { return std::vector<int>{at(a), at(b)}; };
+  // The first column's tables fit; the second column's begin shifted by
+  // the column, like their rows, and their third column passes the right
+  // limit.
+  EXPECT_EQ(XsOf(first, "Testa"), std::vector<int>({at(40), at(40), at(40 + shift), at(40 + shift)}));
+  EXPECT_EQ(XsOf(first, "C1"), std::vector<int>({at(100), at(100), at(100 + shift), at(100 + shift)}));
+  EXPECT_EQ(XsOf(first, "C2"), std::vector<int>({at(220), at(220), at(220 + shift), at(220 + shift)}));
+  EXPECT_EQ(XsOf(first, "C3"), twice(340, 340));
+  // On the further page they go on from the left limit, not from the
+  // second column's edge, at the height of their rows.
+  EXPECT_EQ(XsOf(second, "Testa"), twice(left, left));
+  EXPECT_EQ(XsOf(second, "C3"), twice(left + 60, left + 60));
+  EXPECT_EQ(second->Texts().count("C1"), 0);
+  std::vector<int> ys;
+  for (const Piece &p : Pieces(second))
+    if (p.text == "C3") ys.push_back(p.y);
+  ASSERT_EQ(ys.size(), 2u);
+  EXPECT_EQ(ys[1] - ys[0], 20);
+  EXPECT_EQ(ys[0], YOf(first, "C1"));
+}
+
 }  // namespace
