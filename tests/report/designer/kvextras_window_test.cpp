@@ -128,10 +128,7 @@ TEST_F(ExtrasInTheDesigner, TheWizardsReportIsAnUnsavedChangeOfAHistoryOfItsOwn)
   // and redo) finds again by its owner's name.
   vcl::TDataModule module(nullptr);
   module.SetName(QStringLiteral("Archivi"));
-  auto *table = new dao::TVuDaoTable(&module);
-  table->SetName(QStringLiteral("Giacenza"));
-  table->SetDatabase(database_.get());
-  table->SetTableName(QStringLiteral("Giacenza"));
+  TableOn(&module, QStringLiteral("Giacenza"), QStringLiteral("Giacenza"));
   TKVDesignerForm *d = Open();
   // Cancelled, the wizard leaves the template as it is.
   WhenShown<TReportWizard>([](TReportWizard *w) {

@@ -250,10 +250,7 @@ TEST_F(Wizard, TheStockListPreparedShowsEveryStockRow) {
 TEST_F(Wizard, ADatasetThatCannotOpenIsShownAndListsNothing) {
   vcl::TDataModule module(nullptr);
   module.SetName(QStringLiteral("Archivi"));
-  auto *lost = new dao::TVuDaoTable(&module);
-  lost->SetName(QStringLiteral("Perduta"));
-  lost->SetDatabase(database_.get());
-  lost->SetTableName(QStringLiteral("Inesistente"));
+  dao::TVuDaoTable *lost = TableOn(&module, QStringLiteral("Perduta"), QStringLiteral("Inesistente"));
   QStringList shown;
   const auto saved = vcl::Application->ShowExceptionSlot;
   vcl::Application->ShowExceptionSlot = [&shown](const QString &, const QString &text) { shown << text; };

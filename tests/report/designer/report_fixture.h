@@ -15,10 +15,7 @@ class ReportEditorTest : public EditorTestOn<dao::testing::DaoDb> {
   void SetUp() override {
     EditorTestOn<dao::testing::DaoDb>::SetUp();
     owner.SetName(QStringLiteral("Stampe"));
-    stock = new dao::TVuDaoTable(&owner);
-    stock->SetName(QStringLiteral("Giacenza"));
-    stock->SetDatabase(database_.get());
-    stock->SetTableName(QStringLiteral("Giacenza"));
+    stock = TableOn(&owner, QStringLiteral("Giacenza"), QStringLiteral("Giacenza"));
     report = new TkvReport(&owner);
     report->SetName(QStringLiteral("Elenco"));
     report->Variables().SetText(QStringLiteral("Prezzi\n Acquisto\n Vendita\nAltri\n Sconto\n"));
@@ -27,6 +24,16 @@ class ReportEditorTest : public EditorTestOn<dao::testing::DaoDb> {
     delete report;
     delete stock;
     EditorTestOn<dao::testing::DaoDb>::TearDown();
+  }
+
+  // A table of the program's database as a component of `module` (a
+  // data module the program finds by name).
+  dao::TVuDaoTable *TableOn(vcl::TComponent *module, const QString &name, const QString &table) {
+    auto *t = new dao::TVuDaoTable(module);
+    t->SetName(name);
+    t->SetDatabase(database_.get());
+    t->SetTableName(table);
+    return t;
   }
 
   vcl::TComponent owner{nullptr};
