@@ -500,13 +500,26 @@ void TMenuForm::btn_scaricoClick(rtl::TObject *) {
 }
 
 void TMenuForm::CaricoquantitaKeyPress(rtl::TObject *sender, QChar &key) {
-  if (key == QChar(13)) btn_caricoClick(sender);
+  if (key == QChar(13)) QuantityEnter(Carico.quantita, [&] { btn_caricoClick(sender); });
 }
 void TMenuForm::ResiquantitaKeyPress(rtl::TObject *sender, QChar &key) {
-  if (key == QChar(13)) btn_resiClick(sender);
+  if (key == QChar(13)) QuantityEnter(Resi.quantita, [&] { btn_resiClick(sender); });
 }
 void TMenuForm::ScaricoQuantitaKeyPress(rtl::TObject *sender, QChar &key) {
-  if (key == QChar(13)) btn_scaricoClick(sender);
+  if (key == QChar(13)) QuantityEnter(Scarico.quantita, [&] { btn_scaricoClick(sender); });
+}
+
+// Enter in a quantity registers it. A quantity refused keeps the cursor, but
+// the Tab that Enter-as-Tab has already queued would carry it to the next
+// control (and the next scan to the code field): the cursor comes back once
+// that Tab is through.
+void TMenuForm::QuantityEnter(ext::TCurrencyEdit *quantity, const std::function<void()> &press) {
+  press();
+  if (!quantity->Focused()) return;
+  const std::shared_ptr<bool> alive = AliveToken();
+  QTimer::singleShot(0, [quantity, alive] {
+    if (*alive && quantity->CanFocus()) quantity->SetFocus();
+  });
 }
 
 void TMenuForm::bt_cleartotaleClick(rtl::TObject *) {

@@ -190,6 +190,8 @@ class TMenuForm : public vcl::TForm {
   // Runs a handler of the logic between the copy of the widgets in and the
   // copy of the state out.
   void Run(const std::function<void()> &handler);
+  // Enter in a page's quantity: `press` registers it (see the source).
+  void QuantityEnter(ext::TCurrencyEdit *quantity, const std::function<void()> &press);
   void ReadWidgets();
   void ShowState();
   void ShowList();

@@ -166,6 +166,44 @@ TEST_F(MenuFormTest, TheNextScanAfterAPaymentRegistersTheNextSale) {
   EXPECT_TRUE(shown_.isEmpty()) << shown_.join("\n").toStdString();
 }
 
+// A quantity above the limit typed and confirmed with Enter is set back and
+// the cursor stays on it, so the clerk corrects it rather than the next
+// scan going to another article; nothing is registered meanwhile.
+TEST_F(MenuFormTest, AnExcessiveQuantityKeepsTheCursorOnTheQuantity) {
+  ASSERT_TRUE(form_->Started());
+  Scan(QStringLiteral("333"));
+  Scan(kStocked);
+  ASSERT_TRUE(form_->Scarico.quantita->Focused());
+  form_->Scarico.quantita->SelectAll();
+  Keys(QStringLiteral("1001"));
+  Enter();
+  EXPECT_EQ(form_->Scarico.quantita->Text(), QStringLiteral("1"));
+  EXPECT_TRUE(form_->Scarico.quantita->Focused());
+  EXPECT_EQ(StockOf(kStocked), 5);
+  Enter();
+  EXPECT_EQ(StockOf(kStocked), 4);
+  EXPECT_TRUE(form_->ingresso_barcode->Focused());
+
+  Scan(QStringLiteral("222"));
+  Scan(kStocked);
+  ASSERT_TRUE(form_->Resi.quantita->Focused());
+  form_->Resi.quantita->SelectAll();
+  Keys(QStringLiteral("1001"));
+  Enter();
+  EXPECT_TRUE(form_->Resi.quantita->Focused());
+  EXPECT_EQ(StockOf(kStocked), 4);
+
+  form_->ingresso_barcode->SetFocus();
+  Scan(QStringLiteral("111"));
+  Scan(kStocked);
+  ASSERT_TRUE(form_->Carico.quantita->Focused());
+  Keys(QStringLiteral("1001"));
+  Enter();
+  EXPECT_TRUE(form_->Carico.quantita->Focused());
+  EXPECT_EQ(CountRows("Giornale", "Tipo = \"C\""), 0);
+  EXPECT_TRUE(shown_.isEmpty()) << shown_.join("\n").toStdString();
+}
+
 // After a new code the status label, below the menu bar, says so.
 TEST_F(MenuFormTest, TheStatusLabelShowsItsTexts) {
   ASSERT_TRUE(form_->Started());
