@@ -40,7 +40,10 @@ void TColumn::SetTitle(const QString &title) {
 
 void TColumn::SetWidth(int width) {
   width_ = std::max(width, 0);
-  if (grid_ != nullptr) grid_->Invalidate();
+  if (grid_ == nullptr) return;
+  // The columns may now be wider than the grid, or no longer.
+  grid_->UpdateScrollBar();
+  grid_->Invalidate();
 }
 
 TDBGrid::TDBGrid(TComponent *owner) : TCustomControl(owner), link_(std::make_unique<GridLink>(this)) {

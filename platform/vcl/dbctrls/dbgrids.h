@@ -190,6 +190,7 @@ class TDBGrid : public TCustomControl {
 
  private:
   class GridLink;
+  friend class TColumn;  // a column's new width may bring or take the scroll bar
   void BuildColumns();
   void UpdateBufferCount();
   int ColumnLeft(int column) const;

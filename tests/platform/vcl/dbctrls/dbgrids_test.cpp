@@ -258,4 +258,11 @@ TEST(DBGrid, DefaultWidthsAndTheHorizontalScrollBar) {
   EXPECT_EQ(t.grid->LeftCol(), 0);
   t.grid->SetWidth(380);
   EXPECT_FALSE(bar->isVisible());
+  // Columns widened by code (as automatic widths do) bring the bar too, and
+  // narrowed again take it away.
+  const int before = t.grid->Columns(1)->Width();
+  t.grid->Columns(1)->SetWidth(before + 400);
+  EXPECT_TRUE(bar->isVisible());
+  t.grid->Columns(1)->SetWidth(before);
+  EXPECT_FALSE(bar->isVisible());
 }
