@@ -32,6 +32,9 @@ TBitmap *MakeArrowBitmap(bool left, bool twice) {
   }
   auto *b = new TBitmap(w, 7);
   b->SetImage(img);
+  // A right arrow's base covers the bottom-left pixel, which would otherwise
+  // name the transparent colour: the background is named instead.
+  b->SetTransparentColor(clFuchsia);
   return b;
 }
 

@@ -222,6 +222,22 @@ TEST(DateEdit, TheStepButtonsRepeatWhileHeldAndHintsAreFour) {
   EXPECT_EQ(p->StepButton(3)->Hint(), "d");
 }
 
+// Every stepping arrow keeps its own pixels and drops its background, the
+// right-pointing ones too (whose base reaches the bottom-left corner).
+TEST(PopupCalendar, TheStepArrowsShowTheArrowNotItsBackground) {
+  for (bool left : {true, false})
+    for (bool twice : {true, false}) {
+      std::unique_ptr<TBitmap> b(MakeArrowBitmap(left, twice));
+      EXPECT_EQ(b->TransparentColor(), clFuchsia) << left << twice;
+      const QImage img = b->Image();
+      int arrow = 0;
+      for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+          if (QColor(img.pixel(x, y)) != QColor(255, 0, 255)) ++arrow;
+      EXPECT_EQ(arrow, twice ? 32 : 16) << left << twice;
+    }
+}
+
 TEST(DateEdit, CheckOnExitRefusesATextThatIsNoDateAndKeepsTheFocus) {
   Fixture f;
   auto *other = new TEdit(f.form.get());
