@@ -4,6 +4,7 @@
 #include "app/archivio.h"
 
 #include <QApplication>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 
@@ -106,6 +107,23 @@ TEST_F(Archivio, StockEditedInTheBrowserShowsInTheNextLookup) {
   logic_.ingresso_barcodeExit();
   EXPECT_EQ(logic_.Carico.testata, QStringLiteral("Topolino Gold"));
   EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+}
+
+// The stock archive's columns are wider together than the window: the grid
+// shows its sideways scroll bar, so every column can be reached.
+TEST_F(Archivio, TheStockColumnsScrollSideways) {
+  bool wide = false, bar_shown = false;
+  int grid_width = 0, form_width = 0;
+  Browse(TArchivio::Giacenze, [&] {
+    wide = form_.griglia->HorzScrollBarVisible();
+    auto *bar = form_.griglia->Handle()->findChild<QScrollBar *>();
+    bar_shown = bar != nullptr && bar->isVisible();
+    grid_width = form_.griglia->Width();
+    form_width = form_.ClientWidth();
+  });
+  EXPECT_TRUE(wide);
+  EXPECT_TRUE(bar_shown);
+  EXPECT_LE(grid_width, form_width);
 }
 
 // Keys typed as the user types them, into whatever has the focus in the

@@ -71,6 +71,13 @@ QWidget *TDBGrid::CreateWidget(QWidget *parent_widget) {
   return w;
 }
 
+// Columns built (or widened) before the widget existed may already need
+// the scroll bar.
+void TDBGrid::InitWidget() {
+  TCustomControl::InitWidget();
+  UpdateScrollBar();
+}
+
 TDataSource *TDBGrid::DataSource() const { return link_->DataSource(); }
 
 TDataLink *TDBGrid::DataLink() const { return link_.get(); }

@@ -156,6 +156,7 @@ class TDBGrid : public TCustomControl {
   void KeyPress(QChar &key) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   QWidget *CreateWidget(QWidget *parent_widget) override;
+  void InitWidget() override;
   void WMGetDlgCode(TMessage &message) override;
   void Resize() override;
   void DoEnter() override;

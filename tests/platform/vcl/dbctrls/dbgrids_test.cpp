@@ -266,3 +266,14 @@ TEST(DBGrid, DefaultWidthsAndTheHorizontalScrollBar) {
   t.grid->Columns(1)->SetWidth(before);
   EXPECT_FALSE(bar->isVisible());
 }
+
+// A grid already too narrow for its columns before its window is made
+// shows the bar as soon as it appears.
+TEST(DBGrid, TheScrollBarShowsWhenTheColumnsAreTooWideBeforeTheWindowIsMade) {
+  GridForm t(3);
+  t.grid->SetWidth(150);
+  ASSERT_TRUE(t.Show());
+  auto *bar = t.grid->Handle()->findChild<QScrollBar *>();
+  ASSERT_NE(bar, nullptr);
+  EXPECT_TRUE(bar->isVisible());
+}
