@@ -337,7 +337,13 @@ void TMenuForm::BuildPage(TPageControls &page, vcl::TTabSheet *sheet, const QStr
   page.Periodo->SetLookupField(schema::Periodo::Periodo.Name());
   page.Periodo->SetLookupDisplay(schema::Periodo::Descrizione.Name());
   page.Periodo->SetReadOnly(!place(page.Periodo, QStringLiteral("Periodicità"), 100, 48, 80, true));
-  page.CD = edit(QStringLiteral("CD"), QStringLiteral("C/depos."), 190, 48, 50, true);
+  // Consignment is chosen from "No" and "Si"; on the pages that only show
+  // the article the choice is shown, not offered.
+  page.CD = Make<vcl::TComboBox>(this, sheet, prefix + QStringLiteral("CD"));
+  page.CD->SetStyle(vcl::csDropDownList);
+  page.CD->Items()->Add(QStringLiteral("No"));
+  page.CD->Items()->Add(QStringLiteral("Si"));
+  page.CD->SetEnabled(place(page.CD, QStringLiteral("C/depos."), 190, 48, 50, true));
   page.Data = date(QStringLiteral("Data"), QStringLiteral("Data carico"), 250, 48, 100, true);
   page.Reso = date(QStringLiteral("Reso"), QStringLiteral("Data per reso"), 360, 48, 100, true);
   page.Acquisto = number(QStringLiteral("Acquisto"), QStringLiteral("Acquisto"), 8, 92, 110, true, 6, kAcquistoFormat);

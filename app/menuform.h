@@ -23,6 +23,7 @@
 #include "platform/vcl/comctrls.h"
 #include "platform/vcl/dbctrls/dbgrids.h"
 #include "platform/vcl/forms.h"
+#include "platform/vcl/listctrls.h"
 #include "platform/vcl/menus.h"
 #include "platform/vcl/stdctrls.h"
 
@@ -52,8 +53,9 @@ QString ManualProblem(const QString &folder, const std::function<bool(const QStr
 // The controls of one page; the inspection page has no quantity and no
 // button. The amounts are number edits (purchase price to six decimals,
 // cover price to two, quantity and stock whole), the dates date edits (0 is
-// empty) and the periodicity a combo over the periodicity table that shows
-// its description and holds its key.
+// empty), the periodicity a combo over the periodicity table that shows
+// its description and holds its key, and consignment a list of "No" and
+// "Si".
 struct TPageControls {
   vcl::TTabSheet *sheet = nullptr;
   vcl::TEdit *barcode = nullptr;
@@ -62,7 +64,7 @@ struct TPageControls {
   ext::TDateEdit *Data = nullptr;
   vcl::TEdit *Fornitore = nullptr;
   ext::TMwDBLookupCombo *Periodo = nullptr;
-  vcl::TEdit *CD = nullptr;
+  vcl::TComboBox *CD = nullptr;
   ext::TDateEdit *Reso = nullptr;
   ext::TCurrencyEdit *Acquisto = nullptr;
   ext::TCurrencyEdit *Prezzo = nullptr;

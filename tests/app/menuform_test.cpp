@@ -204,6 +204,38 @@ TEST_F(MenuFormTest, AnExcessiveQuantityKeepsTheCursorOnTheQuantity) {
   EXPECT_TRUE(shown_.isEmpty()) << shown_.join("\n").toStdString();
 }
 
+// Consignment is picked from its list on the load page, reaches the stock
+// row, and shows (not to be changed) on the returns page.
+TEST_F(MenuFormTest, ConsignmentIsPickedFromItsList) {
+  ASSERT_TRUE(form_->Started());
+  vcl::TComboBox *cd = form_->Carico.CD;
+  ASSERT_EQ(cd->Items()->Count(), 2);
+  EXPECT_EQ(cd->Items()->Get(0), QStringLiteral("No"));
+  EXPECT_EQ(cd->Items()->Get(1), QStringLiteral("Si"));
+  EXPECT_EQ(cd->Style(), vcl::csDropDownList);
+  EXPECT_EQ(cd->Text(), QStringLiteral("No"));
+  EXPECT_TRUE(cd->Enabled());
+  EXPECT_FALSE(form_->Resi.CD->Enabled());
+
+  Scan(kNewPeriodical);
+  Keys(QStringLiteral("Focus"));
+  cd->SetFocus();
+  QTest::keyClick(cd->Handle(), Qt::Key_Down);
+  Pump();
+  EXPECT_EQ(cd->Text(), QStringLiteral("Si"));
+  form_->Carico.Prezzo->SetText(QStringLiteral("1,5"));
+  form_->Carico.quantita->SetFocus();
+  Keys(QStringLiteral("10"));
+  Enter();
+  EXPECT_EQ(StockOf(kNewPeriodical), 10);
+  EXPECT_EQ(CountRows("Giacenza", "CD = True"), 1);
+
+  Scan(QStringLiteral("222"));
+  Scan(kNewPeriodical);
+  EXPECT_EQ(form_->Resi.CD->Text(), QStringLiteral("Si"));
+  EXPECT_TRUE(shown_.isEmpty()) << shown_.join("\n").toStdString();
+}
+
 // After a new code the status label, below the menu bar, says so.
 TEST_F(MenuFormTest, TheStatusLabelShowsItsTexts) {
   ASSERT_TRUE(form_->Started());
