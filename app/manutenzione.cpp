@@ -54,7 +54,18 @@ int AskUser(const QString &text, TAskKind kind) {
   }
   if (kind == TAskKind::Confirm)
     return box->MessageDlg(Literal(text), vcl::mtConfirmation, vcl::TMsgDlgButtons{vcl::mbYes, vcl::mbNo});
-  return box->ShowMessage(Literal(text));
+  // The box's titles name the answers to a question ("Sì", "No"); a notice
+  // answers nothing, so its one button reads "OK" and the titles come back.
+  const QString titles = box->ButtonTitles()->Text();
+  box->ButtonTitles()->SetText(QStringLiteral("OK\n"));
+  try {
+    const int result = box->ShowMessage(Literal(text));
+    box->ButtonTitles()->SetText(titles);
+    return result;
+  } catch (...) {
+    box->ButtonTitles()->SetText(titles);
+    throw;
+  }
 }
 
 namespace {

@@ -96,6 +96,8 @@ TEST_F(PurgeTest, PurgeRemovesRowsUpToTheDayItself) {
   Responder yes(vcl::mrYes);
   EXPECT_TRUE(logic.Button2Click());
   EXPECT_EQ(yes.asked, (QStringList{kConfirmPurge, kPurgeDone}));
+  // The question offers Sì and No; the notice that follows just OK.
+  EXPECT_EQ(yes.buttons, (QStringList{QStringLiteral("&Sì|&No"), QStringLiteral("OK")}));
   EXPECT_EQ(CountRows("Giornale"), 1);
   EXPECT_EQ(CountRows("Giornale", "Data = #12/6/2026#"), 1);
   EXPECT_EQ(CountRows("Giacenza"), 2);
@@ -264,8 +266,10 @@ TEST_F(MaintenanceWindowTest, QuestionsAndNoticesGoThroughTheMainFormsBox) {
     return vcl::mrYes;
   });
   EXPECT_EQ(AskUser(QStringLiteral("Sconto 10% ?"), TAskKind::Confirm), vcl::mrYes);
+  const QString titles = form_->Mymsg->ButtonTitles()->Text();
   EXPECT_EQ(AskUser(QStringLiteral("Fatto al 100%"), TAskKind::Notice), vcl::mrOk);
   EXPECT_EQ(built, 2);
+  EXPECT_EQ(form_->Mymsg->ButtonTitles()->Text(), titles) << "a notice leaves the question titles as they were";
   AskUser(QStringLiteral("Errore"), TAskKind::Error);
   EXPECT_EQ(built, 2);
   vcl::SetDialogResponder(previous);
