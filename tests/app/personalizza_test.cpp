@@ -19,7 +19,7 @@
 #include "report/designer/kvdesigner.h"
 #include "report/engine/component/kvreport.h"
 #include "report/engine/component/kvslots.h"
-#include "tests/app/stampe_fixture.h"
+#include "tests/app/list_window_fixture.h"
 
 namespace app::testing {
 namespace {
@@ -27,65 +27,35 @@ namespace {
 // Where the first page drew each text (its first occurrence).
 using TPlaces = QMap<QString, QPoint>;
 
-class PlacesPreview : public report::TkvPreview {
- public:
-  explicit PlacesPreview(TPlaces *places) : report::TkvPreview(nullptr), places_(places) {}
-  void DrawPage(QPainter *, int, const QRect &) override {}
-
- protected:
-  void DoShow() override {
-    report::TkvPreview::DoShow();
-    places_->clear();
-    const report::TkvEMFPage *page = Report()->EMFPages().Page(0);
-    if (page != nullptr && page->Picture != nullptr) {
-      page->Picture->Enumerate([this](const vcl::TEmfRecord &r) {
-        if (r.Type == vcl::EMR_EXTTEXTOUTW && !places_->contains(r.Text()))
-          places_->insert(r.Text(), QPoint(r.TextPoint().X, r.TextPoint().Y));
-        return true;
-      });
-    }
-    SetModalResult(vcl::mrOk);
-  }
-
- private:
-  TPlaces *places_;
-};
-
-class Personalizza : public ShopWeek {
+class Personalizza : public ListWindow {
  protected:
   void SetUp() override {
-    ShopWeek::SetUp();
-    ASSERT_EQ(InstallListTemplates(QStringLiteral(ORBISCA_LIST_TEMPLATES), folder_).size(), 4);
-    saved_dir_ = QDir::currentPath();
-    QDir::setCurrent(dir_.path());
     ASSERT_TRUE(registry_.isValid());
     rtl::TRegistry::SetBaseFolder(registry_.path());
-    vcl::InitApplication();
-    vcl::Application->ShowExceptionSlot = [this](const QString &, const QString &text) { messages_ << text; };
-    previous_ = vcl::SetDialogResponder([this](vcl::TDialogRequest &r) {
-      messages_ << r.text;
-      return vcl::mrNo;
-    });
-    saved_preview_ = report::KvPreviewFormClass();
-    report::KvPreviewFormClass() = [this](vcl::TComponent *) -> report::TkvPreview * {
-      return new PlacesPreview(&places_);
-    };
-    form_ = std::make_unique<TMenuForm>(nullptr);
-    form_->Show();
-    QApplication::setActiveWindow(form_->Handle());
-    for (int i = 0; i < 100 && !form_->Started(); ++i) QTest::qWait(10);
-    ASSERT_TRUE(form_->Started());
-    form_->kvReport1->SetShowProgress(false);
+    ListWindow::SetUp();
+    if (HasFatalFailure()) return;
     stampe_ = form_->Selezione()->Logic.get();
     stampe_->Ask = [](TLista) { return true; };
   }
   void TearDown() override {
-    form_.reset();
-    report::KvPreviewFormClass() = saved_preview_;
-    vcl::SetDialogResponder(previous_);
-    vcl::Application->ShowExceptionSlot = nullptr;
+    ListWindow::TearDown();
     rtl::TRegistry::SetBaseFolder(QString());
-    QDir::setCurrent(saved_dir_);
+  }
+  vcl::TModalResult Respond(vcl::TDialogRequest &r) override {
+    messages_ << r.text;
+    return vcl::mrNo;
+  }
+  void Failed(const QString &text) override { messages_ << text; }
+  // Notes where the first page drew each text.
+  void Shown(NotingPreview *p) override {
+    places_.clear();
+    const report::TkvEMFPage *page = p->Report()->EMFPages().Page(0);
+    if (page == nullptr || page->Picture == nullptr) return;
+    page->Picture->Enumerate([this](const vcl::TEmfRecord &r) {
+      if (r.Type == vcl::EMR_EXTTEXTOUTW && !places_.contains(r.Text()))
+        places_.insert(r.Text(), QPoint(r.TextPoint().X, r.TextPoint().Y));
+      return true;
+    });
   }
 
   // Runs "Personalizzazione stampe"; `work` runs inside the designer, which
@@ -109,15 +79,11 @@ class Personalizza : public ShopWeek {
     form_->Manutenzione->BitBtn1->Click();
   }
 
-  std::unique_ptr<TMenuForm> form_;
   TStampeLogic *stampe_ = nullptr;
   TPlaces places_;
   QStringList messages_;
   bool giacenze_open_ = false, giornale_open_ = false;
   QTemporaryDir registry_;
-  QString saved_dir_;
-  vcl::TDialogResponder previous_;
-  report::TkvPreviewFormClass saved_preview_;
 };
 
 TEST_F(Personalizza, OpensTheTemplateTheLastPrintLoaded) {

@@ -19,7 +19,7 @@
 #include "report/engine/component/kvslots.h"
 #include "report/engine/data/kvdset.h"
 #include "report/engine/preview/kvprev.h"
-#include "tests/app/stampe_fixture.h"
+#include "tests/app/list_window_fixture.h"
 #include "tests/report/engine/pdf_support.h"
 
 namespace app::testing {
@@ -39,66 +39,28 @@ struct TAsked {
   bool annulla_focused = false;
 };
 
-// The preview: notes what it shows and closes at once.
-class NotingPreview : public report::TkvPreview {
- public:
-  explicit NotingPreview(std::function<void(NotingPreview *)> seen)
-      : report::TkvPreview(nullptr), seen_(std::move(seen)) {}
-  void DrawPage(QPainter *, int, const QRect &) override {}
-
+class PrintWindow : public ListWindow {
  protected:
-  void DoShow() override {
-    report::TkvPreview::DoShow();
-    seen_(this);
-    SetModalResult(vcl::mrOk);
-  }
-
- private:
-  std::function<void(NotingPreview *)> seen_;
-};
-
-class PrintWindow : public ShopWeek {
- protected:
-  void SetUp() override {
-    ShopWeek::SetUp();
-    ASSERT_EQ(InstallListTemplates(QStringLiteral(ORBISCA_LIST_TEMPLATES), folder_).size(), 4);
-    saved_dir_ = QDir::currentPath();
-    QDir::setCurrent(dir_.path());
-    vcl::InitApplication();
-    vcl::Application->ShowExceptionSlot = [this](const QString &, const QString &text) { errors_ << text; };
-    previous_ = vcl::SetDialogResponder([this](vcl::TDialogRequest &r) {
-      if (r.kind == vcl::TDialogKind::Print)
-        r.value = print_file_;
-      else
-        messages_ << r.text;
-      return vcl::mrOk;
-    });
-    saved_preview_ = report::KvPreviewFormClass();
-    report::KvPreviewFormClass() = [this](vcl::TComponent *) -> report::TkvPreview * {
-      return new NotingPreview([this](NotingPreview *p) {
-        TShown s;
-        s.caption = p->Caption();
-        s.status = form_->lb_showrivista->Caption();
-        s.open = form_->selezioneform->Logic->DataSetOf(last_)->Active();
-        for (int i = 0; i < p->Report()->EMFPages().Count(); ++i)
-          s.pages.push_back(p->Report()->EMFPages().Page(i)->Texts());
-        shown_.push_back(s);
-      });
-    };
-    form_ = std::make_unique<TMenuForm>(nullptr);
-    form_->Show();
-    QApplication::setActiveWindow(form_->Handle());
-    for (int i = 0; i < 100 && !form_->Started(); ++i) QTest::qWait(10);
-    ASSERT_TRUE(form_->Started());
-    form_->kvReport1->SetShowProgress(false);
-  }
   void TearDown() override {
-    form_.reset();
-    report::KvPreviewFormClass() = saved_preview_;
+    ListWindow::TearDown();
     vcl::TPopupMenu::ShowSlot = nullptr;
-    vcl::SetDialogResponder(previous_);
-    vcl::Application->ShowExceptionSlot = nullptr;
-    QDir::setCurrent(saved_dir_);
+  }
+  vcl::TModalResult Respond(vcl::TDialogRequest &r) override {
+    if (r.kind == vcl::TDialogKind::Print)
+      r.value = print_file_;
+    else
+      messages_ << r.text;
+    return vcl::mrOk;
+  }
+  void Failed(const QString &text) override { errors_ << text; }
+  void Shown(NotingPreview *p) override {
+    TShown s;
+    s.caption = p->Caption();
+    s.status = form_->lb_showrivista->Caption();
+    s.open = form_->selezioneform->Logic->DataSetOf(last_)->Active();
+    for (int i = 0; i < p->Report()->EMFPages().Count(); ++i)
+      s.pages.push_back(p->Report()->EMFPages().Page(i)->Texts());
+    shown_.push_back(s);
   }
 
   Tselezioneform *Form() { return form_->Selezione(); }
@@ -150,15 +112,11 @@ class PrintWindow : public ShopWeek {
     EXPECT_FALSE(Form()->Logic->stampa_giornale->Active());
   }
 
-  std::unique_ptr<TMenuForm> form_;
   TLista last_ = TLista::Giacenze;
   std::vector<TShown> shown_;
   std::vector<TAsked> asked_;
   QStringList messages_, errors_;
   QString print_file_;  // what the print dialog answers
-  QString saved_dir_;
-  vcl::TDialogResponder previous_;
-  report::TkvPreviewFormClass saved_preview_;
 };
 
 TEST_F(PrintWindow, TheFourListsAskOnTheirPageAndShowTheirReport) {
