@@ -10,16 +10,15 @@
 #include <sqlite3.h>
 
 #include <malloc.h>
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <cstdlib>
 #include <fstream>
 #include <string>
 
 #include "bench/large_database.h"
+#include "bench/qt_main.h"
 #include "dao/vudaodatabase.h"
 #include "dao/vudaotable.h"
 #include "platform/jet/jetsql.h"
@@ -197,11 +196,4 @@ BENCHMARK(BM_ReadJournalBare)->Arg(100000)->Arg(330000)->Arg(1000000)->Iteration
 
 }  // namespace
 
-int main(int argc, char **argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char **argv) { return bench::RunWithQt(argc, argv); }
