@@ -131,6 +131,40 @@ namespace {
 
 bool HasStacking() { return QGuiApplication::platformName() != QLatin1String("offscreen"); }
 
+// The frame a desktop's window manager puts around a window, as learnt from
+// the program's windows once shown (left, title bar, right, bottom); until
+// one was, the usual frame of a desktop.
+TRect &LearntFrame() {
+  static TRect frame{4, 24, 4, 4};  // NOLINT(readability-magic-numbers)
+  return frame;
+}
+
+TRect FrameOf(const QWidget *w) {
+  const QRect outer = w->frameGeometry(), inner = w->geometry();
+  return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+          outer.bottom() - inner.bottom()};
+}
+
+// Keeps a top-level form's place as the desktop moves it (the user
+// dragging it, the window manager placing it), and learns the frame.
+class WindowMoves : public QObject {
+ public:
+  explicit WindowMoves(QWidget *w, std::function<void(const QPoint &)> moved) : QObject(w), moved_(std::move(moved)) {}
+  bool eventFilter(QObject *watched, QEvent *event) override {
+    auto *w = qobject_cast<QWidget *>(watched);
+    if (w == nullptr || !w->isWindow() || !w->isVisible()) return false;
+    if (event->type() == QEvent::Move || event->type() == QEvent::Show) {
+      const TRect frame = FrameOf(w);
+      if (frame.Top > 0 && HasStacking()) LearntFrame() = frame;
+      if (event->spontaneous()) moved_(w->pos());
+    }
+    return false;
+  }
+
+ private:
+  std::function<void(const QPoint &)> moved_;
+};
+
 // Brings a window to the front and activates it. Platforms without window
 // stacking (the offscreen one) only activate it.
 void RaiseWindow(QWidget *w) {
@@ -191,6 +225,11 @@ QWidget *TCustomForm::CreateWidget(QWidget *parent_widget) {
 
 void TCustomForm::InitWidget() {
   TWinControl::InitWidget();
+  if (IsTopLevel())
+    widget_->installEventFilter(new WindowMoves(widget_, [this](const QPoint &at) {
+      left_ = at.x();
+      top_ = at.y();
+    }));
   widget_->setFocusPolicy(Qt::NoFocus);
   widget_->setWindowTitle(text_);
   ApplyWindowFlags();
@@ -202,7 +241,9 @@ void TCustomForm::SetTextInWidget(const QString &text) {
 
 void TCustomForm::ApplyWindowFlags() {
   if (widget_ == nullptr || !IsTopLevel()) return;
-  Qt::WindowFlags flags = Qt::Window;
+  // A window opened by another is a secondary window of it: the desktop
+  // is told whose it is only for secondary windows.
+  Qt::WindowFlags flags = opener_ != nullptr ? Qt::Dialog : Qt::Window;
   switch (border_style_) {
     case bsNone:
       flags |= Qt::FramelessWindowHint;
@@ -296,13 +337,82 @@ void TCustomForm::PlaceWindow() {
   if (position_ == poMainFormCenter) over = Application->MainForm();
   if (position_ == poOwnerFormCenter) over = dynamic_cast<TCustomForm *>(Owner());
   if (over == this) over = nullptr;
+  // Centred as the user sees it: the whole window, frame included, on the
+  // work area or on the other window.
+  const TRect frame = FrameWidths();
+  const int outer_w = Width() + frame.Left + frame.Right, outer_h = Height() + frame.Top + frame.Bottom;
   if (position_ == poScreenCenter || position_ == poDesktopCenter ||
       ((position_ == poMainFormCenter || position_ == poOwnerFormCenter) && over == nullptr)) {
-    SetBounds((Screen->Width() - Width()) / 2, (Screen->Height() - Height()) / 2, Width(), Height());
+    const TRect area = Screen->WorkArea();
+    SetBounds(area.Left + (area.Width() - outer_w) / 2, area.Top + (area.Height() - outer_h) / 2, Width(), Height());
   } else if (over != nullptr) {
-    SetBounds(over->Left() + (over->Width() - Width()) / 2, over->Top() + (over->Height() - Height()) / 2, Width(),
+    const TRect around = over->FrameRect();
+    SetBounds(around.Left + (around.Width() - outer_w) / 2, around.Top + (around.Height() - outer_h) / 2, Width(),
               Height());
   }
+}
+
+TRect TCustomForm::FrameWidths() const {
+  if (!IsTopLevel() || own_frame_on_ || border_style_ == bsNone || !HasStacking()) return {};
+  if (widget_ != nullptr && widget_->isVisible()) {
+    const TRect frame = FrameOf(widget_);
+    if (frame.Top > 0) return frame;
+  }
+  return LearntFrame();
+}
+
+TRect TCustomForm::FrameRect() const {
+  const TRect frame = FrameWidths();
+  return {Left(), Top(), Left() + frame.Left + Width() + frame.Right, Top() + frame.Top + Height() + frame.Bottom};
+}
+
+void TCustomForm::FitInWorkArea() {
+  if (!IsTopLevel()) return;
+  const TRect area = Screen->WorkArea();
+  if (area.IsEmpty()) return;
+  const TRect frame = FrameWidths();
+  int w = Width(), h = Height();
+  if (!FixedBorder()) {
+    w = std::min(w, area.Width() - frame.Left - frame.Right);
+    h = std::min(h, area.Height() - frame.Top - frame.Bottom);
+  }
+  const int outer_w = w + frame.Left + frame.Right, outer_h = h + frame.Top + frame.Bottom;
+  // Too large to fit (a fixed size): the title bar stays reachable.
+  const int left = std::max(area.Left, std::min(Left(), area.Right - outer_w));
+  const int top = std::max(area.Top, std::min(Top(), area.Bottom - outer_h));
+  if (left != Left() || top != Top() || w != Width() || h != Height()) SetBounds(left, top, w, h);
+}
+
+void TCustomForm::DeclareOpener() {
+  if (!IsTopLevel()) return;
+  const auto shown = [this](const TCustomForm *f) {
+    return f != nullptr && f != this && f->IsTopLevel() && f->widget_ != nullptr && f->widget_->isVisible();
+  };
+  TCustomForm *opener = popup_parent_;
+  if (opener == nullptr && Application->MainForm() != this) {
+    for (TComponent *o = Owner(); o != nullptr && opener == nullptr; o = o->Owner())
+      opener = dynamic_cast<TCustomForm *>(o);
+    if (!shown(opener)) opener = Screen->ActiveForm();
+    if (!shown(opener)) opener = Application->MainForm();
+    if (!shown(opener)) opener = nullptr;
+    // Never a window that was itself opened by this one.
+    for (const TCustomForm *f = opener; f != nullptr; f = f->opener_)
+      if (f == this) {
+        opener = nullptr;
+        break;
+      }
+  }
+  if (opener != opener_) {
+    if (opener_ != nullptr && opener_ != popup_parent_) opener_->RemoveFreeNotification(this);
+    const bool kind_changed = (opener == nullptr) != (opener_ == nullptr);
+    opener_ = opener;
+    if (opener_ != nullptr) opener_->FreeNotification(this);
+    if (kind_changed) ApplyWindowFlags();
+  }
+  if (popup_parent_ != nullptr) return;  // its Qt parent declares it
+  widget_->winId();
+  if (QWindow *window = widget_->windowHandle())
+    window->setTransientParent(opener_ != nullptr ? opener_->widget_->windowHandle() : nullptr);
 }
 
 void TCustomForm::SetVisible(bool visible) {
@@ -313,7 +423,9 @@ void TCustomForm::SetVisible(bool visible) {
   visible_ = visible;
   QWidget *w = Handle();
   if (visible) {
+    DeclareOpener();
     PlaceWindow();
+    FitInWorkArea();
     if (window_state_ != wsNormal) SetWindowState(window_state_);
     w->show();
     RaiseWindow(w);
@@ -502,6 +614,8 @@ void TCustomForm::DefocusControl(TWinControl *control, bool removing) {
 void TCustomForm::SetPopupParent(TCustomForm *form) {
   if (form == this || form == popup_parent_) return;
   if (popup_parent_ != nullptr) popup_parent_->RemoveFreeNotification(this);
+  // The opener is chosen again when the window is next shown.
+  if (opener_ == popup_parent_) opener_ = nullptr;
   popup_parent_ = form;
   if (form != nullptr) form->FreeNotification(this);
   if (widget_ == nullptr || !IsTopLevel()) return;
@@ -525,6 +639,7 @@ void TCustomForm::Notification(TComponent *component, TOperation operation) {
       if (shown) widget_->show();
     }
   }
+  if (operation == opRemove && component == opener_) opener_ = nullptr;
   if (operation == opRemove) {
     if (component == active_control_) active_control_ = nullptr;
     if (component == entered_) entered_ = nullptr;
@@ -986,6 +1101,14 @@ int TScreen::Width() const {
 int TScreen::Height() const {
   const QScreen *s = QGuiApplication::primaryScreen();
   return s ? s->geometry().height() : 0;
+}
+
+TRect TScreen::WorkArea() const {
+  if (!work_area_.IsEmpty()) return work_area_;
+  const QScreen *s = QGuiApplication::primaryScreen();
+  if (s == nullptr) return {};
+  const QRect r = s->availableGeometry();
+  return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
 }
 
 int TScreen::PixelsPerInch() const {

@@ -110,6 +110,25 @@ class TCustomForm : public TWinControl, public IControlForm {
   void SetPopupParent(TCustomForm *form);
   TWindowState WindowState() const;
   void SetWindowState(TWindowState state);
+
+  // --- the window on the desktop -------------------------------------------------
+  // The window that opened this one, which the desktop is told about (the
+  // window stays above it, and a window manager places and stacks it with
+  // it): the window it floats over, else the form that owns it, else the
+  // form that was active when it was shown, else the main form. Fixed when
+  // the window is shown; the main form has none.
+  TCustomForm *OpenerForm() const { return opener_; }
+  // The widths of the desktop's frame around the client area (left, title
+  // bar, right, bottom): the real ones once the window has been shown with
+  // a frame, else those of another of the program's windows, else the
+  // usual ones of a desktop (none on the offscreen platform).
+  TRect FrameWidths() const;
+  // The whole window, frame included, in screen coordinates.
+  TRect FrameRect() const;
+  // Brings the window, frame included, inside the screen's work area: a
+  // sizeable window larger than it is made smaller, then the window is
+  // moved in. Every top-level window is brought in when it is shown.
+  void FitInWorkArea();
   bool KeyPreview() const override { return key_preview_; }
   void SetKeyPreview(bool value) { key_preview_ = value; }
   TCanvas *Canvas() const { return canvas_.get(); }
@@ -205,6 +224,8 @@ class TCustomForm : public TWinControl, public IControlForm {
   void ApplyFixedSize();
   bool FixedBorder() const;
   void PlaceWindow();
+  // Chooses the opener and declares it to the desktop.
+  void DeclareOpener();
   void CloseModal();
   bool IsTopLevel() const { return Parent() == nullptr; }
 
@@ -212,6 +233,7 @@ class TCustomForm : public TWinControl, public IControlForm {
   TRect own_frame_{};
   bool own_frame_on_ = false;
   TCustomForm *popup_parent_ = nullptr;
+  TCustomForm *opener_ = nullptr;
   TWinControl *active_control_ = nullptr;
   TWinControl *entered_ = nullptr;
   std::vector<TWinControl *> exiting_;
@@ -375,6 +397,11 @@ class TScreen : public TComponent {
 
   int Width() const;
   int Height() const;
+  // The part of the screen that windows may take (the screen less the
+  // desktop's panels). A rectangle set with SetWorkArea (tests) stands for
+  // it; an empty one gives the screen's back.
+  TRect WorkArea() const;
+  void SetWorkArea(const TRect &area) { work_area_ = area; }
   // The screen's logical dots per inch (96 on most screens); a value set
   // with SetPixelsPerInch (tests) stands for it, 0 gives the screen's back.
   int PixelsPerInch() const;
@@ -397,6 +424,7 @@ class TScreen : public TComponent {
   std::vector<TDataModule *> data_modules_;
   TCursor cursor_ = crDefault;
   int pixels_per_inch_ = 0;
+  TRect work_area_{};
   QMap<TCursor, QCursor> cursors_;
   std::unique_ptr<TFont> hint_font_;
 };

@@ -381,6 +381,99 @@ TEST(Forms, PositionPlacesTheWindowOnFirstShow) {
   EXPECT_EQ(owned.BoundsRect(), Rect(250, 225, 350, 275));
 }
 
+TEST(Forms, ASecondaryWindowIsTransientForTheWindowThatOpenedIt) {
+  InitApplication();
+  TForm opener(nullptr);
+  opener.SetBounds(50, 50, 400, 300);
+  ASSERT_TRUE(Activate(&opener));
+  ASSERT_EQ(Screen->ActiveForm(), &opener);
+
+  // Owned by a shown form: declared to the desktop as that form's.
+  TForm owned(&opener);
+  owned.Show();
+  ASSERT_NE(owned.Handle()->windowHandle(), nullptr);
+  EXPECT_EQ(owned.OpenerForm(), &opener);
+  EXPECT_EQ(owned.Handle()->windowHandle()->transientParent(), opener.Handle()->windowHandle());
+  EXPECT_EQ(owned.Handle()->windowType(), Qt::Dialog);
+  owned.Hide();
+
+  // A dialog without owner shown modally from the active form is that
+  // form's, while it runs.
+  TForm dialog(nullptr);
+  dialog.SetBorderStyle(bsDialog);
+  QWindow *declared = nullptr;
+  QTimer::singleShot(0, [&] {
+    declared = dialog.Handle()->windowHandle()->transientParent();
+    dialog.SetModalResult(mrOk);
+  });
+  EXPECT_EQ(dialog.ShowModal(), mrOk);
+  EXPECT_EQ(declared, opener.Handle()->windowHandle());
+
+  // The window that opened nothing stays a window of its own.
+  EXPECT_EQ(opener.OpenerForm(), nullptr);
+  EXPECT_EQ(opener.Handle()->windowType(), Qt::Window);
+
+  // Without an owner, the form active when it is shown opened it; the
+  // opener going first leaves no trace.
+  auto *gone = new TForm(nullptr);
+  ASSERT_TRUE(Activate(gone));
+  TForm later(nullptr);
+  later.Show();
+  EXPECT_EQ(later.OpenerForm(), gone);
+  EXPECT_EQ(later.Handle()->windowHandle()->transientParent(), gone->Handle()->windowHandle());
+  later.Hide();
+  delete gone;
+  EXPECT_EQ(later.OpenerForm(), nullptr);
+  opener.Hide();
+}
+
+TEST(Forms, WindowsOpenInsideTheWorkArea) {
+  InitApplication();
+  // A smaller screen with a panel along its top.
+  Screen->SetWorkArea(TRect{0, 30, 1024, 768});
+  const TRect area = Screen->WorkArea();
+  const auto inside = [&area](const TRect &r) {
+    return r.Left >= area.Left && r.Top >= area.Top && r.Right <= area.Right && r.Bottom <= area.Bottom;
+  };
+
+  // Centred on the work area, not on the whole screen.
+  TForm centred(nullptr);
+  centred.SetBounds(0, 0, 200, 100);
+  centred.SetPosition(poScreenCenter);
+  centred.Show();
+  EXPECT_EQ(centred.Left(), (1024 - 200) / 2);
+  EXPECT_EQ(centred.Top(), 30 + (738 - 100) / 2);
+
+  // A sizeable window made for a larger screen is made smaller.
+  TForm large(nullptr);
+  large.SetBounds(0, 0, 1280, 1000);
+  large.SetPosition(poScreenCenter);
+  large.Show();
+  EXPECT_TRUE(inside(large.FrameRect()));
+  EXPECT_EQ(large.Width(), 1024);
+  EXPECT_EQ(large.Height(), 738);
+
+  // A place kept from a larger screen is moved in, the size kept.
+  TForm kept(nullptr);
+  kept.SetBounds(1100, 900, 300, 200);
+  kept.Show();
+  EXPECT_EQ(kept.BoundsRect(), Rect(724, 568, 1024, 768));
+  kept.Hide();
+  kept.SetBounds(-40, 0, 300, 200);
+  kept.Show();
+  EXPECT_EQ(kept.BoundsRect(), Rect(0, 30, 300, 230));
+
+  // A fixed size larger than the area keeps its title bar on the screen.
+  TForm fixed(nullptr);
+  fixed.SetBorderStyle(bsDialog);
+  fixed.SetBounds(200, 200, 1100, 800);
+  fixed.Show();
+  EXPECT_EQ(fixed.Width(), 1100);
+  EXPECT_EQ(fixed.Left(), 0);
+  EXPECT_EQ(fixed.Top(), 30);
+  Screen->SetWorkArea(TRect{});
+}
+
 TEST(Forms, TerminateEndsAModalLoopWithCancel) {
   Dialog d;
   InitApplication();
