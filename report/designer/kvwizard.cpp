@@ -99,6 +99,7 @@ TReportWizard::TReportWizard(vcl::TComponent *owner, TkvReport *report) : vcl::T
   OKBtn->SetModalResult(vcl::mrNone);
   OKBtn->SetEnabled(false);
   OKBtn->OnClick = [this](rtl::TObject *) { OKBtnClick(); };
+  CancelBtn->OnClick = [this](rtl::TObject *) { CancelBtnClick(); };
 
   OnActivate = [this](rtl::TObject *) { FormActivate(); };
 }
@@ -129,6 +130,12 @@ void TReportWizard::ComboBoxChange() {
   lists_.Reset(fields);
   ShowLists();
   SetItem(SrcList, 0);
+}
+
+int TReportWizard::GetFirstSelection(const vcl::TListBox *list) {
+  for (int i = 0; i < list->Count(); ++i)
+    if (list->Selected(i)) return i;
+  return -1;
 }
 
 std::vector<int> TReportWizard::SelectedRows(const vcl::TListBox *list) {
@@ -198,6 +205,8 @@ void TReportWizard::OKBtnClick() {
   KvBuildWizardReport(*report_, dataset_, RepTitle->Text(), fields, Landscape->Checked());
   SetModalResult(vcl::mrOk);
 }
+
+void TReportWizard::CancelBtnClick() { SetModalResult(vcl::mrCancel); }
 
 bool RunReportWizard(TkvReport *report) {
   if (report == nullptr) return false;

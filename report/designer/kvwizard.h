@@ -34,6 +34,10 @@ class TReportWizard : public vcl::TForm {
   void ExcAllBtnClick();
   void PortraitClick();
   void OKBtnClick();
+  // Closes the wizard with nothing built.
+  void CancelBtnClick();
+  // The first selected row of the list, -1 when none is.
+  static int GetFirstSelection(const vcl::TListBox *list);
 
   // The dataset chosen (nullptr before a choice).
   vcl::TDataSet *DataSet() const { return dataset_; }

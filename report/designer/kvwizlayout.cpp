@@ -37,6 +37,9 @@ constexpr int kHeadingY = 124, kColumnHeight = 21, kColumnFontSize = 10;
 
 // The margins of a landscape page: left, top, right, bottom.
 constexpr int kLandscapeMargins[4] = {38, 38, 57, 38};
+// The width the title, the footer and the columns take on each sheet.
+constexpr int kLandscapeWidth = 1028;
+constexpr int kPortraitWidth = 719;
 
 constexpr vcl::TColor kTeal = 0x808000;
 constexpr vcl::TColor kMaroon = 0x000080;
@@ -123,18 +126,19 @@ std::vector<TkvWizardField> KvWizardFields(vcl::TDataSet *dataset, const QString
   return fields;
 }
 
-int KvWizardUsableWidth(const TkvPage &page) { return std::max(1, page.Limits().Right - kvWizardLeft); }
+int KvWizardUsableWidth(bool landscape) { return landscape ? kLandscapeWidth : kPortraitWidth; }
 
 std::vector<TkvWizardColumn> KvWizardColumns(const std::vector<int> &display_widths, int usable_width) {
   std::vector<TkvWizardColumn> columns;
   if (display_widths.empty()) return columns;
-  // A field without a width would take no room, or every room there is
-  // when it is alone: the columns then share the width equally.
-  const bool equal = std::any_of(display_widths.begin(), display_widths.end(), [](int w) { return w <= 0; });
+  // A field without a width keeps only its gap. When no field has a
+  // width there is nothing to share by (a lone such field would divide by
+  // zero): the columns then share the width equally.
+  const bool equal = std::all_of(display_widths.begin(), display_widths.end(), [](int w) { return w <= 0; });
   std::vector<double> raw;
   double total = -kGap;
   for (int w : display_widths) {
-    raw.push_back(double(equal ? 1 : w) * kPixelsPerChar);
+    raw.push_back(double(equal ? 1 : std::max(0, w)) * kPixelsPerChar);
     total += raw.back() + kGap;
   }
   const double scale = usable_width / total;
@@ -159,7 +163,7 @@ void KvBuildWizardReport(TkvReport &report, vcl::TDataSet *dataset, const QStrin
     page.Orientation = 1;
     TkvReport::TakePaper(page);
   }
-  const int width = KvWizardUsableWidth(page);
+  const int width = KvWizardUsableWidth(landscape);
 
   AddBand(page, kTitleBand);
   AddBand(page, kHeaderBand);

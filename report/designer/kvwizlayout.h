@@ -4,10 +4,9 @@
 // field and a page footer with "Pagina [Page#] di [TotalPages]".
 //
 // Columns share the usable width of the page in proportion to the fields'
-// display widths, 8 pixels apart; the usable width runs from the columns'
-// left edge (x 37) to the page's right limit, from the page's own size at
-// the report's scale, whatever printer there is. Fields without a display
-// width share it equally.
+// display widths, 8 pixels apart, over a usable width fixed by the sheet's
+// orientation. A field without a display width gets no share beyond its
+// gap; only when no field has one do the columns share the width equally.
 //
 // TkvWizardLists is the moving of fields between the two lists of the
 // window (">", ">>", "<", "<<").
@@ -25,7 +24,6 @@ class TDataSet;
 
 namespace report {
 
-class TkvPage;
 class TkvReport;
 
 // A chosen field as the wizard lays it out.
@@ -54,8 +52,10 @@ QStringList KvWizardSelectableFields(vcl::TDataSet *dataset);
 // it raises.
 std::vector<TkvWizardField> KvWizardFields(vcl::TDataSet *dataset, const QStringList &names);
 
-// From x 37 to the page's right limit.
-int KvWizardUsableWidth(const TkvPage &page);
+// The width from x 37 that the title, the footer and the columns share:
+// the same on every paper, 1028 pixels on a landscape sheet and 719 on a
+// portrait one.
+int KvWizardUsableWidth(bool landscape);
 // Each column's x and width for fields of these display widths.
 std::vector<TkvWizardColumn> KvWizardColumns(const std::vector<int> &display_widths, int usable_width);
 

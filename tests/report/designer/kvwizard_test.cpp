@@ -120,6 +120,8 @@ TEST_F(Wizard, FieldsMoveBetweenTheListsAndBlobFieldsAreNotOffered) {
     w->IncludeBtn->Click();
     EXPECT_EQ(Items(w->DstList), QStringList({"Prezzo", "Copie"}));
     EXPECT_EQ(Items(w->SrcList), QStringList({"Titolo"}));
+    EXPECT_EQ(TReportWizard::GetFirstSelection(w->SrcList), 0);
+    EXPECT_EQ(TReportWizard::GetFirstSelection(w->DstList), -1);
     EXPECT_TRUE(w->OKBtn->Enabled());
     EXPECT_TRUE(w->ExcludeBtn->Enabled());
 
@@ -227,7 +229,7 @@ TEST_F(Wizard, TheStockListPreparedShowsEveryStockRow) {
   const TkvPage &page = *report->Pages().Page(0);
   EXPECT_EQ(page.Orientation, 1);
   EXPECT_EQ(page.Margins[2], 57);
-  EXPECT_EQ(MemosAt(54).at(0)->dx, 1123 - 57 - 37);
+  EXPECT_EQ(MemosAt(54).at(0)->dx, 1028);
 
   // The rows as the table gives them, walked by itself.
   QStringList expected{"Giacenze", "Testata", "Giacenza", "Barcode18"};

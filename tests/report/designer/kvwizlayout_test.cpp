@@ -37,7 +37,22 @@ TEST(WizardColumns, ShareTheWidthByDisplayWidth) {
   EXPECT_TRUE(KvWizardColumns({}, 719).empty());
 }
 
-TEST(WizardColumns, FieldsWithoutAWidthShareEqually) {
+TEST(WizardColumns, AFieldWithoutAWidthKeepsOnlyItsGap) {
+  // 10 and 0: T = 320 + 8 + 0 = 328, scale 719 / 328; the second column
+  // starts where the first one's gap ends and takes no width.
+  const auto ten_zero = KvWizardColumns({10, 0}, 719);
+  EXPECT_EQ(Xs(ten_zero), (std::vector<int>{37, 756}));
+  EXPECT_EQ(Widths(ten_zero), (std::vector<int>{701, 0}));
+  // On a landscape sheet the same share of 1028.
+  const auto wide = KvWizardColumns({10, 0, 5}, 1028);
+  // T = 320 + 8 + 0 + 8 + 160 = 496, scale 1028 / 496.
+  EXPECT_EQ(Xs(wide), (std::vector<int>{37, 717, 733}));
+  EXPECT_EQ(Widths(wide), (std::vector<int>{663, 0, 332}));
+  // A negative width counts as none.
+  EXPECT_EQ(Widths(KvWizardColumns({-3, 4}, 719)), (std::vector<int>{0, 677}));
+}
+
+TEST(WizardColumns, OnlyFieldsWithoutAWidthShareEqually) {
   // A lone field of width 0 would divide by zero.
   const auto lone = KvWizardColumns({0}, 719);
   EXPECT_EQ(Xs(lone), std::vector<int>{37});
@@ -46,24 +61,11 @@ TEST(WizardColumns, FieldsWithoutAWidthShareEqually) {
   const auto zeros = KvWizardColumns({0, 0, 0}, 719);
   EXPECT_EQ(Widths(zeros), (std::vector<int>{205, 205, 205}));
   EXPECT_EQ(Xs(zeros), (std::vector<int>{37, 294, 551}));
-  // One field without a width among others: all equal too.
-  EXPECT_EQ(Widths(KvWizardColumns({10, 0}, 719)), (std::vector<int>{320, 320}));
-  EXPECT_EQ(Widths(KvWizardColumns({-3, 4}, 719)), (std::vector<int>{320, 320}));
 }
 
-TEST(WizardColumns, UsableWidthComesFromThePageNotThePrinter) {
-  TkvEngineStateGuard engine;
-  TkvReport report;
-  TkvPage &page = *report.Pages().Page(0);
-  page.PrinterGeometry = {};                  // no printer, or the PDF one
-  EXPECT_EQ(KvWizardUsableWidth(page), 719);  // A4: 794 less 37 and the 38-pixel margin
-  page.Orientation = 1;
-  page.Margins[2] = 57;
-  EXPECT_EQ(KvWizardUsableWidth(page), 1123 - 57 - 37);
-  // A page narrower than the left edge still gives a width to divide.
-  page.PaperSize = kvCustomPaper;
-  page.PaperWidth = page.PaperHeight = 50;
-  EXPECT_EQ(KvWizardUsableWidth(page), 1);
+TEST(WizardColumns, UsableWidthComesFromTheOrientation) {
+  EXPECT_EQ(KvWizardUsableWidth(false), 719);
+  EXPECT_EQ(KvWizardUsableWidth(true), 1028);
 }
 
 TEST(WizardLists, MovingFieldsBetweenTheLists) {
