@@ -281,6 +281,11 @@ void TStatusPanel::SetWidth(int width) {
   bar_->Invalidate();
 }
 
+void TStatusPanel::SetStyle(TStatusPanelStyle value) {
+  style_ = value;
+  bar_->Invalidate();
+}
+
 void TStatusPanel::SetAlignment(TAlignment value) {
   alignment_ = value;
   bar_->Invalidate();
@@ -350,8 +355,16 @@ void TStatusBar::Paint() {
     draw(ClientRect(), simple_text_, taLeftJustify);
     return;
   }
-  for (int i = 0; i < PanelCount(); ++i)
-    draw(PanelRect(i), panels_[static_cast<size_t>(i)]->text_, panels_[static_cast<size_t>(i)]->alignment_);
+  for (int i = 0; i < PanelCount(); ++i) {
+    TStatusPanel *panel = panels_[static_cast<size_t>(i)].get();
+    if (panel->style_ == psOwnerDraw && OnDrawPanel) {
+      TRect r = PanelRect(i);
+      support::Frame3D(c, r, clBtnShadow, clBtnHighlight, 1);
+      OnDrawPanel(this, panel, r);
+      continue;
+    }
+    draw(PanelRect(i), panel->text_, panel->alignment_);
+  }
 }
 
 ORBISCA_PUBLISHED(TTabSheet, TWinControl) {
@@ -366,6 +379,110 @@ ORBISCA_PUBLISHED(TPageControl, TWinControl) {
   p.Event("OnChanging", &TPageControl::OnChanging);
 }
 
+// --- TUpDown --------------------------------------------------------------------------------
+
+TUpDown::TUpDown(TComponent *owner) : TCustomControl(owner) {
+  SetWidth(16);   // NOLINT(readability-magic-numbers)
+  SetHeight(24);  // NOLINT(readability-magic-numbers)
+}
+
+void TUpDown::SetMin(int value) {
+  min_ = value;
+  SetPosition(position_);
+}
+
+void TUpDown::SetMax(int value) {
+  max_ = value;
+  SetPosition(position_);
+}
+
+void TUpDown::SetPosition(int value) {
+  position_ = std::clamp(value, std::min(min_, max_), std::max(min_, max_));
+  WriteAssociate();
+}
+
+void TUpDown::SetAssociate(TWinControl *control) {
+  if (control == associate_ || control == this) return;
+  if (associate_ != nullptr) associate_->RemoveFreeNotification(this);
+  associate_ = control;
+  if (control == nullptr) return;
+  control->FreeNotification(this);
+  // The pair keeps the control's place and width: the arrows take the
+  // right end of it.
+  if (control->Parent() != nullptr && Parent() != control->Parent()) SetParent(control->Parent());
+  const int w = Width();
+  control->SetWidth(std::max(0, control->Width() - w));
+  SetBounds(control->Left() + control->Width(), control->Top(), w, control->Height());
+  WriteAssociate();
+}
+
+void TUpDown::ReadAssociate() {
+  if (associate_ == nullptr) return;
+  bool ok = false;
+  const int typed = associate_->Text().trimmed().toInt(&ok);
+  if (ok) position_ = std::clamp(typed, std::min(min_, max_), std::max(min_, max_));
+}
+
+void TUpDown::WriteAssociate() {
+  if (associate_ != nullptr) associate_->SetText(QString::number(position_));
+}
+
+void TUpDown::Click(TUDBtnType button) {
+  if (!Enabled()) return;
+  ReadAssociate();
+  SetPosition(position_ + (button == btNext ? increment_ : -increment_));
+  if (OnClick) OnClick(this, button);
+}
+
+void TUpDown::Notification(TComponent *component, TOperation operation) {
+  TCustomControl::Notification(component, operation);
+  if (operation == opRemove && component == associate_) associate_ = nullptr;
+}
+
+void TUpDown::CMEnabledChanged(TMessage &message) {
+  TCustomControl::CMEnabledChanged(message);
+  Invalidate();
+}
+
+void TUpDown::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  TCustomControl::MouseDown(button, shift, x, y);
+  if (button == mbLeft) Click(y < Height() / 2 ? btNext : btPrev);
+}
+
+void TUpDown::KeyDown(int &key, TShiftState shift) {
+  if (key == VK_UP || key == VK_DOWN) {
+    Click(key == VK_UP ? btNext : btPrev);
+    key = 0;
+    return;
+  }
+  TCustomControl::KeyDown(key, shift);
+}
+
+void TUpDown::Paint() {
+  TCanvas *c = Canvas();
+  const int half = Height() / 2;
+  const TColor arrow = Enabled() ? clBtnText : clGrayText;
+  for (int i = 0; i < 2; ++i) {
+    TRect r{0, i == 0 ? 0 : half, Width(), i == 0 ? half : Height()};
+    c->Brush()->SetColor(clBtnFace);
+    c->Brush()->SetStyle(bsSolid);
+    c->FillRect(r);
+    support::Frame3D(c, r, clBtnHighlight, clBtnShadow, 1);
+    const int cx = (r.Left + r.Right) / 2, cy = (r.Top + r.Bottom) / 2;
+    const int tip = i == 0 ? cy - 2 : cy + 2, base = i == 0 ? cy + 1 : cy - 1;
+    c->Brush()->SetColor(arrow);
+    c->Pen()->SetColor(arrow);
+    c->Polygon({{cx - 3, base}, {cx + 3, base}, {cx, tip}});
+  }
+}
+
+ORBISCA_PUBLISHED(TUpDown, TCustomControl) {
+  p.Property("Min", &TUpDown::Min, &TUpDown::SetMin).Default(0);
+  p.Property("Max", &TUpDown::Max, &TUpDown::SetMax).Default(100);  // NOLINT(readability-magic-numbers)
+  p.Property("Increment", &TUpDown::Increment, &TUpDown::SetIncrement).Default(1);
+  p.Property("Position", &TUpDown::Position, &TUpDown::SetPosition).Default(0);
+}
+
 ORBISCA_PUBLISHED(TStatusBar, TWinControl) {
   p.Property("SimplePanel", &TStatusBar::SimplePanel, &TStatusBar::SetSimplePanel).Default(false);
   p.Property("SimpleText", &TStatusBar::SimpleText, &TStatusBar::SetSimpleText);
@@ -375,6 +492,7 @@ namespace {
 [[maybe_unused]] const bool kComClassesRegistered = [] {
   RegisterClass<TTabSheet>();
   RegisterClass<TPageControl>();
+  RegisterClass<TUpDown>();
   RegisterClass<TStatusBar>();
   return true;
 }();

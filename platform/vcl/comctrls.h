@@ -123,9 +123,14 @@ class TPageControl : public TWinControl {
   bool updating_tabs_ = false;
 };
 
-// One panel of a status bar.
+ORBISCA_ENUM(TStatusPanelStyle, psText, psOwnerDraw)
+
+// One panel of a status bar. An owner-drawn panel is drawn by the bar's
+// OnDrawPanel inside its frame (its text is the program's to show there).
 class TStatusPanel {
  public:
+  TStatusPanelStyle Style() const { return style_; }
+  void SetStyle(TStatusPanelStyle value);
   QString Text() const { return text_; }
   void SetText(const QString &text);
   int Width() const { return width_; }
@@ -140,7 +145,11 @@ class TStatusPanel {
   QString text_;
   int width_ = 50;
   TAlignment alignment_ = taLeftJustify;
+  TStatusPanelStyle style_ = psText;
 };
+
+class TStatusBar;
+using TDrawPanelEvent = std::function<void(TStatusBar *bar, TStatusPanel *panel, const TRect &rect)>;
 
 class TStatusBar : public TCustomControl {
   ORBISCA_CLASS(TStatusBar, TCustomControl)
@@ -159,6 +168,8 @@ class TStatusBar : public TCustomControl {
   void SetSimpleText(const QString &text);
   // The rectangle panel `index` occupies (the last one takes the rest).
   TRect PanelRect(int index) const;
+  // Draws an owner-drawn panel on Canvas, inside the panel's frame.
+  TDrawPanelEvent OnDrawPanel;
 
  protected:
   void Paint() override;
@@ -169,6 +180,56 @@ class TStatusBar : public TCustomControl {
   std::vector<std::unique_ptr<TStatusPanel>> panels_;
   bool simple_panel_ = false;
   QString simple_text_;
+};
+
+// Up-down arrows: two small buttons, one above the other, that step a
+// position between Min and Max by Increment (clicks, or Up and Down while
+// it has the focus). With an associated control (an edit) the up-down sits
+// at that control's right edge, taking its width from it, and the control
+// shows the position; a number typed into it is where the next step
+// starts from.
+ORBISCA_ENUM(TUDBtnType, btNext, btPrev)
+
+class TUpDown : public TCustomControl {
+  ORBISCA_CLASS(TUpDown, TCustomControl)
+
+ public:
+  explicit TUpDown(TComponent *owner);
+
+  int Min() const { return min_; }
+  void SetMin(int value);
+  int Max() const { return max_; }
+  void SetMax(int value);
+  int Increment() const { return increment_; }
+  void SetIncrement(int value) { increment_ = value; }
+  int Position() const { return position_; }
+  // Kept between Min and Max; the associated control shows it.
+  void SetPosition(int value);
+  TWinControl *Associate() const { return associate_; }
+  void SetAssociate(TWinControl *control);
+  // One step up (btNext) or down (btPrev), as a click on that arrow.
+  void Click(TUDBtnType button);
+
+  std::function<void(rtl::TObject *sender, TUDBtnType button)> OnClick;
+
+  void Notification(TComponent *component, TOperation operation) override;
+
+ protected:
+  void Paint() override;
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void KeyDown(int &key, TShiftState shift) override;
+  void CMEnabledChanged(TMessage &message) override;
+
+ private:
+  // The associated control's number, when it holds one within the range.
+  void ReadAssociate();
+  void WriteAssociate();
+
+  int min_ = 0;
+  int max_ = 100;  // NOLINT(readability-magic-numbers)
+  int increment_ = 1;
+  int position_ = 0;
+  TWinControl *associate_ = nullptr;
 };
 
 }  // namespace vcl

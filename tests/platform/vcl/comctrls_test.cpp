@@ -200,3 +200,50 @@ TEST(PageControl, CtrlTabChangesPagesFromInsideIt) {
   QTest::keyClick(outside->Handle(), Qt::Key_Tab, Qt::ControlModifier);
   EXPECT_EQ(p.pc->ActivePage(), p.pages[3]);
 }
+
+namespace {
+
+TEST(UpDown, StepsTheNumberOfItsEditWithinTheRange) {
+  TForm form(nullptr);
+  auto *edit = new TEdit(&form);
+  edit->SetParent(&form);
+  edit->SetBounds(10, 10, 80, 21);
+  auto *arrows = new TUpDown(&form);
+  arrows->SetMax(3);
+  arrows->SetAssociate(edit);
+  // The pair keeps the edit's place and width.
+  EXPECT_EQ(arrows->Parent(), &form);
+  EXPECT_EQ(edit->Width() + arrows->Width(), 80);
+  EXPECT_EQ(arrows->Left(), 10 + edit->Width());
+  EXPECT_EQ(arrows->Height(), 21);
+  EXPECT_EQ(edit->Text(), QStringLiteral("0"));
+
+  std::vector<TUDBtnType> clicks;
+  arrows->OnClick = [&clicks](rtl::TObject *, TUDBtnType b) { clicks.push_back(b); };
+  form.Show();
+  // The upper half steps up, the lower half down; the ends hold.
+  QTest::mouseClick(arrows->Handle(), Qt::LeftButton, {}, QPoint(5, 2));
+  EXPECT_EQ(edit->Text(), QStringLiteral("1"));
+  QTest::mouseClick(arrows->Handle(), Qt::LeftButton, {}, QPoint(5, 19));
+  QTest::mouseClick(arrows->Handle(), Qt::LeftButton, {}, QPoint(5, 19));
+  EXPECT_EQ(arrows->Position(), 0);
+  EXPECT_EQ(clicks, (std::vector<TUDBtnType>{btNext, btPrev, btPrev}));
+  // A number typed into the edit is where the next step starts.
+  edit->SetText(QStringLiteral("2"));
+  arrows->Click(btNext);
+  EXPECT_EQ(edit->Text(), QStringLiteral("3"));
+  arrows->Click(btNext);
+  EXPECT_EQ(edit->Text(), QStringLiteral("3"));
+  // Text that is no number: the step starts from the last position.
+  edit->SetText(QStringLiteral("tre"));
+  arrows->Click(btPrev);
+  EXPECT_EQ(edit->Text(), QStringLiteral("2"));
+  // Disabled, it steps nothing.
+  arrows->SetEnabled(false);
+  arrows->Click(btNext);
+  EXPECT_EQ(arrows->Position(), 2);
+  delete edit;
+  EXPECT_EQ(arrows->Associate(), nullptr);
+}
+
+}  // namespace
