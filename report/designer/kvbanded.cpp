@@ -95,6 +95,11 @@ TBandEditorForm::TBandEditorForm(vcl::TComponent *owner) : vcl::TForm(owner) {
   Label3 = PlaceLabel(this, this, QStringLiteral("Fine"), 166, 56, ComboBox2);
   Edit3 = PlaceControl<vcl::TEdit>(this, this, 166, 120, 80, 21);
   Label4 = PlaceLabel(this, this, QStringLiteral("Numero"), 166, 102, Edit3);
+  UpDown1 = new vcl::TUpDown(this);
+  UpDown1->SetName(QStringLiteral("UpDown1"));
+  UpDown1->SetParent(this);
+  UpDown1->SetMax(kMaxCount);
+  UpDown1->SetAssociate(Edit3);
   GroupFilter = PlaceControl<vcl::TGroupBox>(this, this, 8, 150, 314, 80);
   GroupFilter->SetCaption(QStringLiteral("Filtro"));
   ActiveFilter = PlaceControl<vcl::TCheckBox>(GroupFilter, this, 10, 18, 200, 20);
@@ -114,17 +119,14 @@ TBandEditorForm::TBandEditorForm(vcl::TComponent *owner) : vcl::TForm(owner) {
     }
     SetModalResult(vcl::mrOk);
   };
-  CB1->OnChange = [this](rtl::TObject *) { SourceChanged(); };
-  ComboBox2->OnChange = [this](rtl::TObject *) { EndChanged(); };
-  ActiveFilter->OnClick = [this](rtl::TObject *) { FilterSwitched(); };
+  CB1->OnChange = [this](rtl::TObject *) { CB1Change(); };
+  ComboBox2->OnChange = [this](rtl::TObject *) { ComboBox2Change(); };
+  ActiveFilter->OnClick = [this](rtl::TObject *) { ActiveFilterClick(); };
   BitBtn1->OnClick = [this](rtl::TObject *) { ShowSourceName(); };
-  // Up and Down step the count, as the arrows beside such a box do.
+  // Up and Down in the box step the count as its arrows do.
   Edit3->OnKeyDown = [this](rtl::TObject *, int &key, vcl::TShiftState) {
     if (key != vcl::VK_UP && key != vcl::VK_DOWN) return;
-    bool ok = false;
-    const int n = Edit3->Text().trimmed().toInt(&ok);
-    const int next = std::clamp((ok ? n : 0) + (key == vcl::VK_UP ? 1 : -1), 0, kMaxCount);
-    Edit3->SetText(QString::number(next));
+    UpDown1->Click(key == vcl::VK_UP ? vcl::btNext : vcl::btPrev);
     key = 0;
   };
   HandleNeeded();
@@ -155,8 +157,8 @@ void TBandEditorForm::Load(TkvBandView *band) {
   CB1->SetItemIndex(entry);
   ComboBox1->SetItemIndex(source != nullptr ? int(source->RangeBegin()) : 0);
   ComboBox2->SetItemIndex(source != nullptr ? int(source->RangeEnd()) : 0);
-  Edit3->SetText(QString::number(source != nullptr ? source->RangeEndCount() : 0));
-  SourceChanged();
+  UpDown1->SetPosition(source != nullptr ? source->RangeEndCount() : 0);
+  CB1Change();
 }
 
 QString TBandEditorForm::Read(TkvBandSourceChoice &choice) const {
@@ -183,7 +185,7 @@ QString TBandEditorForm::Read(TkvBandSourceChoice &choice) const {
   return QString();
 }
 
-void TBandEditorForm::SourceChanged() {
+void TBandEditorForm::CB1Change() {
   const int entry = CB1->ItemIndex();
   if (entry == 1) {
     SetControlsEnabled({Label2, Label3}, false);
@@ -192,24 +194,25 @@ void TBandEditorForm::SourceChanged() {
     SetControlsEnabled({ComboBox1, ComboBox2}, false);
     BitBtn1->SetEnabled(true);
     SetControlsEnabled({ActiveFilter, Filter, Label5}, false);
-    EndChanged();
+    ComboBox2Change();
   } else if (entry <= 0) {
-    SetControlsEnabled({Label2, Label3, ComboBox1, ComboBox2, Label4, Edit3, ActiveFilter, Filter, Label5}, false);
+    SetControlsEnabled({Label2, Label3, ComboBox1, ComboBox2, Label4, Edit3, UpDown1, ActiveFilter, Filter, Label5},
+                       false);
     BitBtn1->SetEnabled(true);
   } else {
-    SetControlsEnabled({Label2, Label3, ComboBox1, ComboBox2, Label4, Edit3, ActiveFilter}, true);
+    SetControlsEnabled({Label2, Label3, ComboBox1, ComboBox2, Label4, Edit3, UpDown1, ActiveFilter}, true);
     BitBtn1->SetEnabled(true);
-    FilterSwitched();
-    EndChanged();
+    ActiveFilterClick();
+    ComboBox2Change();
   }
 }
 
-void TBandEditorForm::EndChanged() {
+void TBandEditorForm::ComboBox2Change() {
   if (CB1->ItemIndex() <= 0) return;
-  SetControlsEnabled({Label4, Edit3}, ComboBox2->ItemIndex() == kCountedEnd);
+  SetControlsEnabled({Label4, Edit3, UpDown1}, ComboBox2->ItemIndex() == kCountedEnd);
 }
 
-void TBandEditorForm::FilterSwitched() {
+void TBandEditorForm::ActiveFilterClick() {
   SetControlsEnabled({Filter, Label5}, CB1->ItemIndex() >= 2 && ActiveFilter->Checked());
 }
 

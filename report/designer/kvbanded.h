@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/vcl/buttons.h"
+#include "platform/vcl/comctrls.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/listctrls.h"
@@ -67,16 +68,17 @@ class TBandEditorForm : public vcl::TForm {
 
   // The rules that enable the controls when the source, the end or the
   // filter switch change.
-  void SourceChanged();
-  void EndChanged();
-  void FilterSwitched();
+  void CB1Change();
+  void ComboBox2Change();
+  void ActiveFilterClick();
   // "Il nome del kvDataset corrente è: ..." in an information box.
   void ShowSourceName();
 
   vcl::TComboBox *CB1 = nullptr;        // source
   vcl::TComboBox *ComboBox1 = nullptr;  // start
   vcl::TComboBox *ComboBox2 = nullptr;  // end
-  vcl::TEdit *Edit3 = nullptr;          // counted rows (Up and Down step it)
+  vcl::TEdit *Edit3 = nullptr;          // counted rows
+  vcl::TUpDown *UpDown1 = nullptr;      // steps Edit3 (so do Up and Down in it)
   vcl::TBitBtn *BitBtn1 = nullptr;
   vcl::TGroupBox *GroupFilter = nullptr;
   vcl::TCheckBox *ActiveFilter = nullptr;

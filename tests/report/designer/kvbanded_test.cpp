@@ -3,6 +3,8 @@
 // (a source another band still walks is kept), and the group editor.
 #include <gtest/gtest.h>
 
+#include <QTest>
+
 #include "report/designer/kvbanded.h"
 #include "report/designer/kvbandtypes.h"
 #include "report/designer/kvexpred.h"
@@ -86,13 +88,19 @@ TEST_F(BandSourceTest, TheListsAndTheRulesOfEachSource) {
   EXPECT_EQ(form.CB1->ItemIndex(), 0);
   EXPECT_FALSE(form.ComboBox1->Enabled());
   EXPECT_FALSE(form.Edit3->Enabled());
+  EXPECT_FALSE(form.UpDown1->Enabled());
   EXPECT_FALSE(form.ActiveFilter->Enabled());
+  // The arrows stand at the count box's right end.
+  EXPECT_EQ(form.UpDown1->Associate(), form.Edit3);
+  EXPECT_EQ(form.UpDown1->Left(), form.Edit3->Left() + form.Edit3->Width());
+  EXPECT_EQ(form.UpDown1->Top(), form.Edit3->Top());
 
   form.CB1->UserChose(1);
   EXPECT_EQ(form.ComboBox2->Text(), QStringLiteral("Elementi contati"));
   EXPECT_EQ(form.ComboBox1->ItemIndex(), 0);
   EXPECT_FALSE(form.ComboBox2->Enabled());
   EXPECT_TRUE(form.Edit3->Enabled()) << "the count is editable";
+  EXPECT_TRUE(form.UpDown1->Enabled());
   EXPECT_TRUE(form.Label4->Enabled());
   EXPECT_FALSE(form.Filter->Enabled());
 
@@ -105,6 +113,7 @@ TEST_F(BandSourceTest, TheListsAndTheRulesOfEachSource) {
   EXPECT_TRUE(form.Label5->Enabled());
   form.ComboBox2->UserChose(0);
   EXPECT_FALSE(form.Edit3->Enabled());
+  EXPECT_FALSE(form.UpDown1->Enabled());
 }
 
 TEST_F(BandSourceTest, ADatasetWithItsFilterAndRangeBecomesTheBandsSource) {
@@ -114,7 +123,13 @@ TEST_F(BandSourceTest, ADatasetWithItsFilterAndRangeBecomesTheBandsSource) {
     form->Filter->SetText(QStringLiteral("[Giacenza] > 0"));
     form->ComboBox1->UserChose(1);
     form->ComboBox2->UserChose(2);
-    form->Edit3->SetText(QStringLiteral("7"));
+    // A typed count, then one step up on the arrows and one with Up.
+    form->Edit3->SetText(QStringLiteral("5"));
+    QTest::mouseClick(form->UpDown1->Handle(), Qt::LeftButton, {}, QPoint(form->UpDown1->Width() / 2, 2));
+    EXPECT_EQ(form->Edit3->Text(), QStringLiteral("6"));
+    form->Edit3->SetFocus();
+    QTest::keyClick(form->Edit3->Handle(), Qt::Key_Up);
+    EXPECT_EQ(form->Edit3->Text(), QStringLiteral("7"));
     form->Buttons.Ok->Click();
   });
   ASSERT_TRUE(EditBandSource(band));
@@ -136,6 +151,7 @@ TEST_F(BandSourceTest, ADatasetWithItsFilterAndRangeBecomesTheBandsSource) {
   EXPECT_TRUE(again.ActiveFilter->Checked());
   EXPECT_EQ(again.Filter->Text(), QStringLiteral("[Giacenza] > 0"));
   EXPECT_EQ(again.Edit3->Text(), QStringLiteral("7"));
+  EXPECT_EQ(again.UpDown1->Position(), 7);
 }
 
 TEST_F(BandSourceTest, NessunoFreesTheFormerSourceOnlyWhenNoOtherBandWalksIt) {
