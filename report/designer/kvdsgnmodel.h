@@ -247,8 +247,11 @@ class TkvDesignerModel {
 
  private:
   void Notice(const QString &text) const;
-  QByteArray Snapshot() const;
-  void Restore(const QByteArray &snapshot);
+  // Appends the page index and the template as they are now to the
+  // history, as its current snapshot.
+  void SaveUndoSnapshot();
+  // Brings back the page index and the template of the current snapshot.
+  void RestoreUndoSnapshot();
   void Renumber(const std::vector<int> &new_index_of_old);
   bool SetCoordinate(TkvView *view, int row, const QString &text, QString &shown);
 

@@ -116,26 +116,11 @@ TEvForm::TEvForm(vcl::TComponent *owner, TkvReport *report) : vcl::TForm(owner),
   VarTree = PlaceControl<vcl::TTreeView>(this, this, 8, 50, 210, 260);
   VarTree->SetImages(&images_);
   Label1 = PlaceLabel(this, this, QStringLiteral("Variabili"), 8, 32, VarTree);
-  VarTree->OnChanging = [this](rtl::TObject *, vcl::TTreeNode *, bool &) {
-    if (!building_ && Edit1->Enabled()) StoreBinding();
-  };
-  VarTree->OnChange = [this](rtl::TObject *, vcl::TTreeNode *) {
-    if (building_) return;
-    ShowBinding();
-    SetButtons();
-  };
-  VarTree->OnEdited = [this](rtl::TObject *, vcl::TTreeNode *node, QString &text) {
-    const int line = static_cast<int>(reinterpret_cast<intptr_t>(node->Data()));
-    const QString refused = list_->Rename(line, text);
-    if (!refused.isEmpty()) {
-      vcl::MessageDlgCaption(refused, QStringLiteral("Attenzione"), vcl::mtWarning, {vcl::mbOK});
-      text = node->Text();
-      return;
-    }
-    text = list_->Name(line);
-    StoreBinding();
-  };
-  VarTree->OnKeyDown = [this](rtl::TObject *, int &key, vcl::TShiftState shift) { TreeKeyDown(key, shift); };
+  VarTree->OnChanging = [this](rtl::TObject *, vcl::TTreeNode *node, bool &allow) { VarTreeChanging(node, allow); };
+  VarTree->OnChange = [this](rtl::TObject *, vcl::TTreeNode *node) { VarTreeChange(node); };
+  VarTree->OnEditing = [this](rtl::TObject *, vcl::TTreeNode *node, bool &allow) { VarTreeEditing(node, allow); };
+  VarTree->OnEdited = [this](rtl::TObject *, vcl::TTreeNode *node, QString &text) { VarTreeEdited(node, text); };
+  VarTree->OnKeyDown = [this](rtl::TObject *, int &key, vcl::TShiftState shift) { VarTreeKeyDown(key, shift); };
 
   ValCombo = PlaceControl<vcl::TComboBox>(this, this, 230, 50, 232, 21);
   ValCombo->SetStyle(vcl::csDropDownList);
@@ -157,11 +142,43 @@ TEvForm::TEvForm(vcl::TComponent *owner, TkvReport *report) : vcl::TForm(owner),
   Button1->SetModalResult(vcl::mrNone);
   Button1->OnClick = [this](rtl::TObject *) { Button1Click(); };
 
+  FormCreate();
+}
+// NOLINTEND(readability-magic-numbers)
+
+void TEvForm::FormCreate() {
   if (report_ != nullptr) list_ = std::make_unique<TkvVariableList>(report_->Variables(), *report_->Values());
   UpdateExpressionState();
   SetButtons();
 }
-// NOLINTEND(readability-magic-numbers)
+
+void TEvForm::VarTreeChanging(vcl::TTreeNode *, bool &) {
+  // The expression typed for the variable being left is kept.
+  if (!building_ && Edit1->Enabled()) StoreBinding();
+}
+
+void TEvForm::VarTreeChange(vcl::TTreeNode *) {
+  if (building_) return;
+  ShowBinding();
+  SetButtons();
+}
+
+void TEvForm::VarTreeEditing(vcl::TTreeNode *node, bool &allow) {
+  // The node's line is the one the new name replaces (the node carries it).
+  if (node == nullptr || list_ == nullptr) allow = false;
+}
+
+void TEvForm::VarTreeEdited(vcl::TTreeNode *node, QString &text) {
+  const int line = static_cast<int>(reinterpret_cast<intptr_t>(node->Data()));
+  const QString refused = list_->Rename(line, text);
+  if (!refused.isEmpty()) {
+    vcl::MessageDlgCaption(refused, QStringLiteral("Attenzione"), vcl::mtWarning, {vcl::mbOK});
+    text = node->Text();
+    return;
+  }
+  text = list_->Name(line);
+  StoreBinding();
+}
 
 TEvForm::~TEvForm() {
   // The tree's nodes go before the images they show.
@@ -316,7 +333,7 @@ void TEvForm::Button1Click() {
   SetModalResult(vcl::mrOk);
 }
 
-void TEvForm::TreeKeyDown(int &key, vcl::TShiftState shift) {
+void TEvForm::VarTreeKeyDown(int &key, vcl::TShiftState shift) {
   if (VarTree->IsEditing()) return;
   switch (key) {
     case vcl::VK_INSERT:

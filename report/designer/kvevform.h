@@ -37,6 +37,18 @@ class TEvForm : public vcl::TForm {
   bool Execute();
 
   // The handlers, as the controls call them.
+  // Takes the report's variables and bindings to edit.
+  void FormCreate();
+  // Leaving a variable stores the expression typed for it; reaching one
+  // shows its binding.
+  void VarTreeChanging(vcl::TTreeNode *node, bool &allow_change);
+  void VarTreeChange(vcl::TTreeNode *node);
+  // Renaming in place: allowed on any node; the new name replaces the
+  // node's line (refused with a message when it is taken).
+  void VarTreeEditing(vcl::TTreeNode *node, bool &allow_edit);
+  void VarTreeEdited(vcl::TTreeNode *node, QString &text);
+  // Insert (Ctrl: a category), Delete and F2 while not renaming.
+  void VarTreeKeyDown(int &key, vcl::TShiftState shift);
   void ValComboClick();
   void ValListClick();
   void NewCategoryClick();
@@ -75,7 +87,6 @@ class TEvForm : public vcl::TForm {
   void UpdateExpressionState();
   void SetButtons();
   QString ValueText() const;
-  void TreeKeyDown(int &key, vcl::TShiftState shift);
 
   TkvReport *report_;
   std::unique_ptr<TkvVariableList> list_;

@@ -67,9 +67,9 @@ THilightForm::THilightForm(vcl::TComponent *owner, TkvReport *report) : vcl::TFo
   Buttons = PlaceOkCancel(this, 164, 234);
   // NOLINTEND(readability-magic-numbers)
 
-  RB1->OnClick = [this](rtl::TObject *) { BackgroundChanged(); };
-  RB2->OnClick = [this](rtl::TObject *) { BackgroundChanged(); };
-  CBX1->OnClick = [this](rtl::TObject *) { HighlightChanged(); };
+  RB1->OnClick = [this](rtl::TObject *) { RB1Click(); };
+  RB2->OnClick = [this](rtl::TObject *) { RB1Click(); };
+  CBX1->OnClick = [this](rtl::TObject *) { CBX1Click(); };
   SpeedButton1->OnClick = [this](rtl::TObject *) { ChooseColor(font_color_); };
   SpeedButton2->OnClick = [this](rtl::TObject *) { ChooseColor(fill_color_); };
   BEditor->OnClick = [this](rtl::TObject *) {
@@ -90,8 +90,8 @@ void THilightForm::Load(const TkvHighlight &h) {
   CBX1->SetChecked(h.On);
   Edit2->SetText(h.Condition);
   (h.FillColor == vcl::clNone ? RB1 : RB2)->SetChecked(true);
-  BackgroundChanged();
-  HighlightChanged();
+  RB1Click();
+  CBX1Click();
   ShowSwatches();
 }
 
@@ -110,13 +110,13 @@ TkvHighlight THilightForm::Highlight() const {
   return h;
 }
 
-void THilightForm::BackgroundChanged() {
+void THilightForm::RB1Click() {
   SpeedButton2->SetEnabled(RB2->Checked());
   if (RB1->Checked()) fill_color_ = vcl::clNone;
   ShowSwatches();
 }
 
-void THilightForm::HighlightChanged() { SetControlsEnabled({Label2, Edit2, Panel2, BEditor}, CBX1->Checked()); }
+void THilightForm::CBX1Click() { SetControlsEnabled({Label2, Edit2, Panel2, BEditor}, CBX1->Checked()); }
 
 void THilightForm::ChooseColor(vcl::TColor &color) {
   ColorDialog1->SetColor(color == vcl::clNone ? vcl::clWhite : color);

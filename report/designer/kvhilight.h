@@ -45,9 +45,9 @@ class THilightForm : public vcl::TForm {
   TkvHighlight Highlight() const;
 
   // "Trasparente" drops the fill colour; "Altro" lets it be chosen.
-  void BackgroundChanged();
+  void RB1Click();
   // The condition is editable only while the highlight is used.
-  void HighlightChanged();
+  void CBX1Click();
 
   vcl::TGroupBox *GroupBox1 = nullptr;
   vcl::TSpeedButton *SpeedButton1 = nullptr;  // font colour

@@ -109,16 +109,18 @@ TkvReopenList &KvReopenList() {
 
 // ---- undo ---------------------------------------------------------------------------------
 
-QByteArray TkvDesignerModel::Snapshot() const {
+void TkvDesignerModel::SaveUndoSnapshot() {
   rtl::TMemoryStream stream;
   stream.WriteInt32(page_index_);
   report_->SaveToStream(stream);
-  return stream.Bytes();
+  snapshots_.push_back(stream.Bytes());
+  index_ = static_cast<int>(snapshots_.size()) - 1;
 }
 
-void TkvDesignerModel::Restore(const QByteArray &snapshot) {
+void TkvDesignerModel::RestoreUndoSnapshot() {
+  if (index_ < 0 || index_ >= static_cast<int>(snapshots_.size())) return;
   rtl::TMemoryStream stream;
-  stream.SetBytes(snapshot);
+  stream.SetBytes(snapshots_[size_t(index_)]);
   const int page = stream.ReadInt32();
   report_->LoadFromStream(stream);
   SetPageIndex(page);
@@ -127,8 +129,7 @@ void TkvDesignerModel::Restore(const QByteArray &snapshot) {
 
 void TkvDesignerModel::CommitChange() {
   if (index_ + 1 < static_cast<int>(snapshots_.size())) snapshots_.resize(size_t(index_ + 1));
-  snapshots_.push_back(Snapshot());
-  index_ = static_cast<int>(snapshots_.size()) - 1;
+  SaveUndoSnapshot();
 }
 
 void TkvDesignerModel::ClearUndo() {
@@ -140,21 +141,21 @@ void TkvDesignerModel::ClearUndo() {
 bool TkvDesignerModel::Undo() {
   if (!CanUndo()) return false;
   --index_;
-  Restore(snapshots_[size_t(index_)]);
+  RestoreUndoSnapshot();
   return true;
 }
 
 bool TkvDesignerModel::Redo() {
   if (!CanRedo()) return false;
   ++index_;
-  Restore(snapshots_[size_t(index_)]);
+  RestoreUndoSnapshot();
   return true;
 }
 
 void TkvDesignerModel::RestoreOpened() {
   if (snapshots_.empty() || index_ == 0) return;
   index_ = 0;
-  Restore(snapshots_.front());
+  RestoreUndoSnapshot();
 }
 
 // ---- clipboard -------------------------------------------------------------------------------
