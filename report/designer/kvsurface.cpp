@@ -481,6 +481,9 @@ void TPreview::Paint() {
     // An object that cannot draw itself leaves the others drawn.
     rtl::IgnoreFailure("one object of the design surface could not be drawn", [&] { v->Draw(c); });
   }
+  // The bands' names stay readable over the objects of the band above.
+  for (TkvView *v : model_.Views())
+    if (auto *band = dynamic_cast<TkvBandView *>(v)) band->DrawTitleTab(c);
   engine.DrawMode = saved_mode;
   if (QPainter *p = c->Painter()) PaintOverlay(p);
 }

@@ -267,6 +267,10 @@ class TkvBandView : public TkvView {
 
   bool IsDataBand() const override;
   void Draw(vcl::TCanvas *canvas) override;
+  // The tab above the band (left of a vertical one) with the band type's
+  // name; Draw ends with it. The designer draws the tabs again over the
+  // other objects, so that no object of a neighbouring band hides them.
+  void DrawTitleTab(vcl::TCanvas *canvas);
   void AddMenuItems(vcl::TPopupMenu *menu) override;
   QRegion GetClipRegion(bool grow) override;
 

@@ -474,6 +474,16 @@ void TkvBandView::Draw(vcl::TCanvas *canvas) {
   brush->SetStyle(vcl::bsClear);
   canvas->Rectangle(x, y, x + dx + 1, y + dy + 1);
 
+  DrawTitleTab(canvas);
+}
+
+void TkvBandView::DrawTitleTab(vcl::TCanvas *canvas) {
+  if (canvas == nullptr) return;
+  const bool vertical = IsVertical();
+  vcl::TBrush *brush = canvas->Brush();
+  vcl::TPen *pen = canvas->Pen();
+  pen->SetStyle(vcl::psSolid);
+  pen->SetWidth(1);
   // The title tab with the band type's name.
   brush->SetStyle(vcl::bsSolid);
   brush->SetColor(vcl::clBtnFace);
