@@ -9,6 +9,7 @@
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/forms.h"
 #include "report/designer/kvdsgneditors.h"
+#include "report/designer/kvfontbox.h"
 
 namespace report {
 
@@ -247,10 +248,8 @@ void TKVDesignerForm::Changed() { Commit(); }
 
 void TKVDesignerForm::DoShow() {
   updating_controls_ = true;
-  FontName->Items()->Clear();
-  QStringList families = vcl::Screen->Fonts();
-  families.removeDuplicates();
-  for (const QString &f : families) FontName->Items()->Add(f);
+  const QStringList families = KvFontFamilies();
+  KvFillFontBox(FontName, families);
   updating_controls_ = false;
   // New memos take Arial when it is installed, else the first font.
   for (const char *candidate : {"Arial", "Arial Cyr"}) {
@@ -262,6 +261,10 @@ void TKVDesignerForm::DoShow() {
   if (last_font_name_.isEmpty() && !families.isEmpty()) last_font_name_ = families.front();
   model_->NewMemoFontName = last_font_name_;
   model_->NewMemoFontSize = last_font_size_;
+  // The window never grows past the work area, maximised or dragged.
+  const vcl::TRect area = vcl::Screen->WorkArea(), frame = FrameWidths();
+  if (!area.IsEmpty())
+    Handle()->setMaximumSize(area.Width() - frame.Left - frame.Right, area.Height() - frame.Top - frame.Bottom);
   LoadSettings();
   SetTool(kFirstPaletteTag);
   for (C c : {C::FillColor, C::FontColor, C::FrameColor}) colors_[c] = kvNoColor;

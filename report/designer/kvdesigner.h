@@ -193,6 +193,9 @@ class TKVDesignerForm : public TkvReportDesigner, public ISurfaceHost {
   void Open();
   void Reopen(const QString &file_name);
   void FillReopenMenu();
+  // The name goes first in the "&Riapri" list, unless it is there already
+  // (in any letter case); the list keeps the five newest.
+  void AddToReopenList(const QString &file_name);
   void Preview();
   void AddPage();
   void RemovePage();

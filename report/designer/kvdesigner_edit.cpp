@@ -6,6 +6,7 @@
 
 #include "report/designer/kvdesigner.h"
 #include "report/designer/kvdsgneditors.h"
+#include "report/designer/kvfontbox.h"
 
 namespace report {
 
@@ -99,7 +100,7 @@ void TKVDesignerForm::FormatFromSelection() {
     colors_[C::FillColor] = v->FillColor;
     colors_[C::FrameColor] = v->FrameColor;
     if (const auto *memo = dynamic_cast<const TkvMemoView *>(v)) {
-      FontName->SetItemIndex(FontName->Items()->IndexOf(memo->Font.Name()));
+      KvShowFontInBox(FontName, memo->Font.Name());
       const QString size = QString::number(memo->Font.Size());
       const int entry = FontSize->Items()->IndexOf(size);
       if (entry >= 0)

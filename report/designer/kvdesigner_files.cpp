@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 #include "platform/rtl/classes.h"
 #include "platform/rtl/ignorefailure.h"
@@ -16,6 +17,7 @@
 #include "report/designer/kvdesigner.h"
 #include "report/designer/kvdsgneditors.h"
 #include "report/designer/kvfileforms.h"
+#include "report/designer/kvtoolplace.h"
 
 namespace report {
 
@@ -101,9 +103,13 @@ bool TKVDesignerForm::WriteTemplate(const QString &path) {
   return true;
 }
 
-void TKVDesignerForm::TemplateNamed() {
-  KvReopenList().Add(report_->FilePath());
+void TKVDesignerForm::AddToReopenList(const QString &file_name) {
+  KvReopenList().Add(file_name);
   FillReopenMenu();
+}
+
+void TKVDesignerForm::TemplateNamed() {
+  AddToReopenList(report_->FilePath());
   UpdateCaption();
   ClearUndo();
 }
@@ -317,24 +323,49 @@ void TKVDesignerForm::LoadSettings() {
     SetGridAlign(reg.ReadBool(QStringLiteral("Options"), QStringLiteral("GridAlign"), true));
     for (vcl::TPanel *bar : {Panel1, Panel2, Panel3, Panel4})
       bar->SetVisible(reg.ReadBool(QStringLiteral("ToolBas"), bar->Name(), bar->Visible()));
-    const int screen_width = vcl::Screen->Width();
-    auto place = [&reg](vcl::TForm *form, int left, int top) {
+    // The tool windows float over the designer inside the work area, below
+    // the designer's title bar and clear of each other's: the inspector at
+    // the right edge, the palette left of it with their bottoms level. A
+    // place kept from last time stays only when it still fits so.
+    const vcl::TRect area = vcl::Screen->WorkArea();
+    const vcl::TRect designer = FrameRect();
+    const int below_title = designer.Top + FrameWidths().Top;
+    // What a tool window must not cover: the designer's title bar, then the
+    // tool windows already placed.
+    std::vector<vcl::TRect> avoid{{designer.Left, designer.Top, designer.Right, below_title}};
+    auto place = [&reg, &area, &avoid](vcl::TForm *form, int left, int top) {
       const QString section = form->Name();
+      const vcl::TRect frame = form->FrameWidths();
+      const auto outer = [&frame](int l, int t, int w, int h) {
+        return vcl::TRect{l, t, l + frame.Left + w + frame.Right, t + frame.Top + h + frame.Bottom};
+      };
       const int w = reg.ReadInteger(section, QStringLiteral("Width"), form->Width());
       const int h = reg.ReadInteger(section, QStringLiteral("Height"), form->Height());
-      form->SetBounds(reg.ReadInteger(section, QStringLiteral("Left"), left),
-                      reg.ReadInteger(section, QStringLiteral("Top"), top), w, h);
-      // A place kept from a larger screen (or a form grown since) is
-      // brought back inside this one, the size as the form took it.
-      form->SetBounds(std::clamp(form->Left(), 0, std::max(0, vcl::Screen->Width() - form->Width())),
-                      std::clamp(form->Top(), 0, std::max(0, vcl::Screen->Height() - form->Height())), form->Width(),
-                      form->Height());
+      const int kept_left = reg.ReadInteger(section, QStringLiteral("Left"), left);
+      const int kept_top = reg.ReadInteger(section, QStringLiteral("Top"), top);
+      const vcl::TRect kept = outer(kept_left, kept_top, w, h);
+      if (KvToolWindowFits(kept, area, avoid)) {
+        form->SetBounds(kept_left, kept_top, w, h);
+      } else {
+        const vcl::TRect wanted = outer(left, top, form->Width(), form->Height());
+        const vcl::TRect moved = KvToolWindowInside(wanted, area, avoid);
+        form->SetBounds(moved.Left, moved.Top, form->Width(), form->Height());
+      }
+      const vcl::TRect now = outer(form->Left(), form->Top(), form->Width(), form->Height());
+      avoid.push_back(now);
       form->SetVisible(reg.ReadBool(section, QStringLiteral("Visible"), true));
+      return now;
     };
-    place(Inspector, screen_width - Inspector->Width() - 25, 20);  // NOLINT(readability-magic-numbers)
-    if (AlignPalette != nullptr)
-      place(AlignPalette, screen_width - Inspector->Width() - AlignPalette->Width() - 25,  // NOLINT
-            Inspector->Top() + Inspector->Height() - AlignPalette->Height());
+    const vcl::TRect inspector_frame = Inspector->FrameWidths();
+    const int inspector_outer_w = inspector_frame.Left + Inspector->Width() + inspector_frame.Right;
+    const vcl::TRect inspector = place(Inspector, area.Right - inspector_outer_w - 25,  // NOLINT
+                                       std::max(area.Top + 20, below_title));           // NOLINT
+    if (AlignPalette != nullptr) {
+      const vcl::TRect palette_frame = AlignPalette->FrameWidths();
+      const int palette_outer_w = palette_frame.Left + AlignPalette->Width() + palette_frame.Right;
+      const int palette_outer_h = palette_frame.Top + AlignPalette->Height() + palette_frame.Bottom;
+      place(AlignPalette, inspector.Left - palette_outer_w, inspector.Bottom - palette_outer_h);
+    }
   });
   UpdateCommands();
 }

@@ -312,6 +312,44 @@ vcl::TPanel *MakeBar(TKVDesignerForm *form, const char *name, vcl::TAlign align)
   return bar;
 }
 
+// A status panel of position or size: its picture (a cross on a point for
+// the position, a frame with a stretching arrow for the size), then its
+// text.
+void DrawStatusPanel(vcl::TCanvas *c, const vcl::TRect &rect, const QString &text, bool position) {
+  // NOLINTBEGIN(readability-magic-numbers)
+  const int x = rect.Left + 3, y = rect.Top + (rect.Height() - 12) / 2;
+  c->Brush()->SetColor(vcl::clBtnFace);
+  c->Brush()->SetStyle(vcl::bsSolid);
+  c->FillRect(rect);
+  c->Pen()->SetColor(vcl::clNavy);
+  c->Pen()->SetWidth(1);
+  const auto line = [c](int x1, int y1, int x2, int y2) {
+    c->MoveTo(x1, y1);
+    c->LineTo(x2, y2);
+  };
+  if (position) {
+    line(x + 6, y, x + 6, y + 13);
+    line(x, y + 6, x + 13, y + 6);
+    c->Brush()->SetColor(vcl::clRed);
+    c->Pen()->SetColor(vcl::clRed);
+    c->Rectangle(x + 5, y + 5, x + 8, y + 8);
+  } else {
+    c->Brush()->SetStyle(vcl::bsClear);
+    c->Rectangle(x, y, x + 13, y + 13);
+    c->Pen()->SetColor(vcl::clRed);
+    line(x + 3, y + 3, x + 10, y + 10);
+    line(x + 10, y + 10, x + 6, y + 10);
+    line(x + 10, y + 10, x + 10, y + 6);
+    line(x + 3, y + 3, x + 7, y + 3);
+    line(x + 3, y + 3, x + 3, y + 7);
+  }
+  c->Brush()->SetStyle(vcl::bsClear);
+  vcl::TRect r{x + 18, rect.Top, rect.Right - 2, rect.Bottom};
+  vcl::DrawText(c, text, r, vcl::DT_SINGLELINE | vcl::DT_VCENTER | vcl::DT_NOPREFIX);
+  c->Brush()->SetStyle(vcl::bsSolid);
+  // NOLINTEND(readability-magic-numbers)
+}
+
 }  // namespace
 
 vcl::TMenuItem *TKVDesignerForm::AddMenuItem(vcl::TMenuItem *parent, TkvCommand command) {
@@ -622,9 +660,16 @@ void TKVDesignerForm::BuildBody() {
   StatusBar1->SetAlign(vcl::alBottom);
   StatusBar1->SetHeight(20);
   StatusBar1->AddPanel()->SetWidth(90);
-  StatusBar1->AddPanel()->SetWidth(180);
-  StatusBar1->AddPanel()->SetWidth(180);
+  // Position and size, each after its picture.
+  for (int i = 0; i < 2; ++i) {
+    vcl::TStatusPanel *panel = StatusBar1->AddPanel();
+    panel->SetWidth(180);
+    panel->SetStyle(vcl::psOwnerDraw);
+  }
   StatusBar1->AddPanel();
+  StatusBar1->OnDrawPanel = [](vcl::TStatusBar *bar, vcl::TStatusPanel *panel, const vcl::TRect &rect) {
+    DrawStatusPanel(bar->Canvas(), rect, panel->Text(), panel == bar->Panels(1));
+  };
 
   body_ = new vcl::TPanel(this);
   body_->SetParent(this);

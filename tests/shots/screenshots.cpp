@@ -6,17 +6,27 @@
 //
 // The data folder is a fresh one with a few articles, and one load and one
 // sale registered through the main window, so the lists are not empty.
+//
+// With "--designer TEMPLATE" after the folder it shows the report designer
+// on that template instead, with its inspector and alignment palette, an
+// object selected, and takes "designer.png"; the windows' places, frames
+// included, are printed for a look at them against the screen.
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QPixmap>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/menuform.h"
 #include "platform/jet/engine.h"
 #include "platform/rtl/datetime.h"
+#include "report/designer/kvdesigner.h"
+#include "report/engine/component/kvreport.h"
+#include "report/engine/component/kvslots.h"
 #include "tests/app/window_cases.h"
 #include "tools/lib/orbiscadb.h"
 
@@ -60,6 +70,44 @@ bool Grab(const QString &file) {
   return screen != nullptr && screen->grabWindow(0).save(file, "PNG");
 }
 
+void PrintPlace(const char *name, const vcl::TCustomForm *form) {
+  const vcl::TRect r = form->FrameRect();
+  std::printf("%s %d,%d %dx%d\n", name, r.Left, r.Top, r.Width(), r.Height());
+}
+
+int ShowDesigner(const QString &out, const QString &file) {
+  vcl::InitApplication();
+  report::TkvReport report(nullptr);
+  report.LoadFromFile(file);
+  auto *designer = new report::TKVDesignerForm(&report);
+  report::KvSetCurrentDesigner(designer);
+  designer->Show();
+  Pump(1500);
+  const auto &views = designer->Model().Views();
+  for (report::TkvView *v : views)
+    if (v->Typ != report::gtBand) {
+      designer->Model().SelectOnly(v);
+      designer->SelectionFollows();
+      designer->Surface->Invalidate();
+      break;
+    }
+  Pump(1500);
+  const vcl::TRect area = vcl::Screen->WorkArea();
+  std::printf("work area %d,%d %dx%d\n", area.Left, area.Top, area.Width(), area.Height());
+  PrintPlace("designer", designer);
+  PrintPlace("inspector", designer->Inspector);
+  if (designer->AlignPalette != nullptr) PrintPlace("palette", designer->AlignPalette);
+  const QString shot = out + QStringLiteral("/designer.png");
+  const bool ok = Grab(shot);
+  if (ok) std::printf("%s\n", qPrintable(shot));
+  if (const char *hold = std::getenv("ORBISCA_SHOT_HOLD")) Pump(std::atoi(hold));
+  designer->Hide();
+  report::KvSetCurrentDesigner(nullptr);
+  delete designer;
+  vcl::DoneApplication();
+  return ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -70,6 +118,8 @@ int main(int argc, char **argv) {
   }
   const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
   QDir().mkpath(out);
+  if (argc >= 4 && QString::fromLatin1(argv[2]) == QStringLiteral("--designer"))
+    return ShowDesigner(out, QFileInfo(QString::fromLocal8Bit(argv[3])).absoluteFilePath());
   QTemporaryDir data;
   {
     jet::DBEngine engine;

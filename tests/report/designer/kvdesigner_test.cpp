@@ -7,14 +7,17 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include "platform/rtl/registry.h"
 #include "report/designer/kvfileforms.h"
+#include "report/designer/kvfontbox.h"
 #include "report/engine/component/kvslots.h"
 #include "report/engine/objects/kvcodebarre.h"
 #include "report/engine/objects/kvshape.h"
@@ -654,7 +657,9 @@ TEST_F(DesignerWindowTest, TheInspectorOpensShowingEveryRowInsideTheScreen) {
   ASSERT_EQ(insp->RowCount(), 7);
   ExpectEveryRowShown(insp);
   EXPECT_EQ(insp->Left(), vcl::Screen->Width() - insp->Width() - 25);
-  EXPECT_EQ(insp->Top(), 20);
+  // 20 pixels down, but never over the designer's title bar.
+  const int first_top = std::max(20, d->Top() + d->FrameWidths().Top);
+  EXPECT_EQ(insp->Top(), first_top);
   // A place kept from a bigger screen and a height too short for the rows
   // (an earlier session's): the rows all show and the window is on this
   // screen.
@@ -672,11 +677,78 @@ TEST_F(DesignerWindowTest, TheInspectorOpensShowingEveryRowInsideTheScreen) {
   ExpectEveryRowShown(insp);
   EXPECT_GE(insp->Left(), 0);
   EXPECT_LE(insp->Left() + insp->Width(), vcl::Screen->Width());
-  EXPECT_EQ(insp->Top(), 0);
+  EXPECT_EQ(insp->Top(), first_top) << "a place that no longer fits gives the first one";
   // Made shorter by hand, it takes its rows' height again.
   insp->SetBounds(insp->Left(), insp->Top(), insp->Width(), 50);
   QApplication::processEvents();
   ExpectEveryRowShown(insp);
+}
+
+TEST_F(DesignerWindowTest, OnASmallerScreenEveryWindowIsInsideAndTheToolsClearOfEachOther) {
+  // Places kept on a larger screen: the palette over the inspector.
+  {
+    rtl::TRegIniFile reg(kvDesignerRegistryKey);
+    reg.WriteInteger(QStringLiteral("InspForm"), QStringLiteral("Left"), 560);
+    reg.WriteInteger(QStringLiteral("InspForm"), QStringLiteral("Top"), 30);
+    reg.WriteInteger(QStringLiteral("AlignForm"), QStringLiteral("Left"), 540);
+    reg.WriteInteger(QStringLiteral("AlignForm"), QStringLiteral("Top"), 60);
+  }
+  vcl::Screen->SetWorkArea(vcl::Rect(0, 0, 780, 560));
+  struct Back {
+    ~Back() { vcl::Screen->SetWorkArea(vcl::TRect{}); }
+  } back;
+  TKVDesignerForm *d = Open();
+  const vcl::TRect area = vcl::Screen->WorkArea();
+  const auto inside = [&area](const vcl::TRect &r) {
+    return r.Left >= area.Left && r.Top >= area.Top && r.Right <= area.Right && r.Bottom <= area.Bottom;
+  };
+  EXPECT_TRUE(inside(d->FrameRect()));
+  EXPECT_LE(d->Handle()->maximumWidth(), area.Width());
+  EXPECT_LE(d->Handle()->maximumHeight(), area.Height());
+  ASSERT_NE(d->AlignPalette, nullptr);
+  const vcl::TRect insp = d->Inspector->FrameRect(), palette = d->AlignPalette->FrameRect();
+  EXPECT_TRUE(inside(insp));
+  EXPECT_TRUE(inside(palette));
+  // The inspector kept its place (it still fits); the palette, which would
+  // cover it, went back beside it, the bottoms level.
+  EXPECT_EQ(insp.Left, 560);
+  EXPECT_EQ(insp.Top, 30);
+  EXPECT_EQ(palette.Right, insp.Left);
+  EXPECT_EQ(palette.Bottom, insp.Bottom);
+}
+
+TEST_F(DesignerWindowTest, TheFontBoxListsFamiliesMarksScalableOnesAndShowsTheMemosFont) {
+  TKVDesignerForm *d = Open();
+  QStringList names;
+  for (int i = 0; i < d->FontName->Items()->Count(); ++i) names << d->FontName->Items()->Strings(i);
+  ASSERT_FALSE(names.isEmpty());
+  EXPECT_EQ(names, KvFontFamilies());
+  for (const QString &name : names) {
+    EXPECT_FALSE(name.contains(u'[')) << name.toStdString();
+    EXPECT_EQ(names
+                  .filter(QRegularExpression(QStringLiteral("^%1$").arg(QRegularExpression::escape(name)),
+                                             QRegularExpression::CaseInsensitiveOption))
+                  .size(),
+              1)
+        << name.toStdString();
+  }
+  EXPECT_EQ(KvFontFamilyName(QStringLiteral("C059 [UKWN]")), QStringLiteral("C059"));
+  auto *combo = qobject_cast<QComboBox *>(d->FontName->Handle());
+  ASSERT_NE(combo, nullptr);
+  for (int i = 0; i < combo->count(); ++i)
+    EXPECT_EQ(!combo->itemIcon(i).isNull(), KvScalableFont(names[i])) << names[i].toStdString();
+
+  // A memo's font shows in the box, also one this computer lacks.
+  auto *memo = dynamic_cast<TkvMemoView *>(d->Model().Views()[1]);
+  ASSERT_NE(memo, nullptr);
+  memo->Font.SetName(names.last());
+  d->Model().SelectOnly(memo);
+  d->SelectionFollows();
+  EXPECT_EQ(d->FontName->Text(), names.last());
+  memo->Font.SetName(QStringLiteral("Zz Carattere Mancante"));
+  d->SelectionFollows();
+  EXPECT_EQ(d->FontName->Text(), QStringLiteral("Zz Carattere Mancante"));
+  EXPECT_GT(d->FontName->ItemIndex(), 0);
 }
 
 TEST_F(DesignerWindowTest, TheReopenMenuListsTheFilesOpened) {
