@@ -127,6 +127,7 @@ class TkvPreparation {
   void DoLoop(int level);
   bool RunDataBand(Loop &loop, TkvBand *band);
   void OpenGroups(const std::vector<TkvBand *> &groups);
+  void ExpandGroupFooters(const std::vector<TkvBand *> &groups);
   bool PrintRow(Loop &loop, TkvBand *band);
   bool BreakGroups(Loop &loop, TkvBand *band, bool at_end, bool &accumulated);
   void CloseDataBand(Loop &loop, TkvBand *band);
@@ -919,6 +920,7 @@ bool TkvPreparation::RunDataBand(Loop &loop, TkvBand *band) {
     if (Failed()) break;
     loop.any_row = loop.any_row || printed;
 
+    if (!loop.groups.empty()) Later([this, groups = loop.groups] { ExpandGroupFooters(groups); });
     if (!Move(band, opNext)) break;
     const bool at_end = source->Eof();
     bool accumulated = false;
@@ -938,8 +940,16 @@ bool TkvPreparation::RunDataBand(Loop &loop, TkvBand *band) {
   return true;
 }
 
-// The group headers that open a loop's first row.
+// The group headers that open a loop's first row; their footers start
+// with no expansion.
 void TkvPreparation::OpenGroups(const std::vector<TkvBand *> &groups) {
+  Later([groups] {
+    for (TkvBand *g : groups) {
+      if (g->GroupFooter == nullptr) continue;
+      g->GroupFooter->ExpandFlags.clear();
+      g->GroupFooter->ExpandCount = 0;
+    }
+  });
   for (TkvBand *g : groups) {
     if (!EvaluateGroup(g, g->GroupValue)) break;
     PrintBand(g);
@@ -947,6 +957,38 @@ void TkvPreparation::OpenGroups(const std::vector<TkvBand *> &groups) {
       ++g->RowNumber;
       ++g->RowThrough;
     });
+  }
+}
+
+// The memos of the group footers are expanded with the row that is still
+// current, before the source moves on.
+void TkvPreparation::ExpandGroupFooters(const std::vector<TkvBand *> &groups) {
+  TkvEngineState &engine = E();
+  for (TkvBand *g : groups) {
+    TkvBand *footer = g->GroupFooter;
+    if (footer == nullptr || !footer->HasObjects() || Failed()) continue;
+    for (QString &flag : footer->ExpandFlags) {
+      const qsizetype eq = flag.indexOf(u'=');
+      if (eq >= 0 && eq + 1 < flag.size()) flag[eq + 1] = u'0';
+    }
+    engine.CurBand = footer;
+    for (TkvView *v : footer->Objects) {
+      auto *memo = dynamic_cast<TkvMemoView *>(v);
+      if (memo == nullptr || memo->Parent != footer) continue;
+      engine.CurView = memo;
+      const std::int16_t highlight = memo->HighlightOn;
+      memo->ExpandMemo();
+      memo->HighlightOn = highlight;
+      const QString key = memo->Name + u'=';
+      auto it = std::find_if(footer->ExpandFlags.begin(), footer->ExpandFlags.end(),
+                             [&](const QString &f) { return f.startsWith(key, Qt::CaseInsensitive); });
+      if (it != footer->ExpandFlags.end()) {
+        *it = key + u'1';
+      } else {
+        footer->ExpandFlags << key + u'1';
+      }
+    }
+    ++footer->ExpandCount;
   }
 }
 

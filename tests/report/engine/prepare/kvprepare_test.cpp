@@ -984,3 +984,23 @@ TEST_F(ReportTest, TableAboveTheMasterBandRunsWhileTheMasterHasRows) {
     EXPECT_EQ(AllTexts(), QStringList({"C1", "C2", "C3", "Riga 1", "Riga 2"})) << pass;
   }
 }
+
+TEST_F(StockList, GroupFootersAreExpandedOnEachRowOfTheirLoop) {
+  // What the group footer holds each time it is about to print.
+  QStringList seen;
+  report->OnBeforeBandPrint = [&](TkvView *view) {
+    if (view->FrameTyp != btGroupFooter) return;
+    const TkvBand *footer = kvEngine().CurPage->Band(btGroupFooter);
+    const auto *memo = static_cast<TkvMemoView *>(footer->Objects.front());
+    seen << QStringLiteral("%1 %2 %3")
+                .arg(footer->ExpandFlags.join(u','), QString::number(footer->ExpandCount),
+                     memo->DisplayLines.Strings(0));
+  };
+  page->Views[8]->Name = "Totale";
+  SetMemoText(page->Views[8].get(), "[Giacenza]");
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  // Rows by title: Bianchi 0; Corriere 3, 10; Rossi Uno 2; Topolino 5. The
+  // footer was expanded with each row before the source moved on; the
+  // counter runs over the loop.
+  EXPECT_EQ(seen, QStringList({"Totale=1 1 0", "Totale=1 3 10", "Totale=1 4 2", "Totale=1 5 5"}));
+}
