@@ -5,12 +5,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <algorithm>
+#include <utility>
 
 #include "platform/vcl/forms.h"
 #include "platform/vcl/metafile.h"
 #include "report/engine/component/kvprogr.h"
 #include "report/engine/component/kvreport.h"
+#include "report/engine/model/kvclass.h"
 #include "report/engine/prepare/kvpages.h"
 
 namespace report {
@@ -49,6 +52,33 @@ std::vector<PageText> CollectTexts(const vcl::TMetafile &picture) {
   return texts;
 }
 
+// The face each recorded face stood in for: the pages record the font the
+// drawing got (a metric twin for a face this system lacks), an exported
+// document names the one the template asked for, so that its reader takes
+// its own where it has it. The template's memo fonts say which; without a
+// template (pages read from a file) the usual twins give their originals.
+QHash<QString, QString> DesignedFaces(TkvReport *report) {
+  QHash<QString, QString> faces;
+  if (report != nullptr) {
+    vcl::TFont probe;
+    for (int p = 0; p < report->Pages().Count(); ++p) {
+      for (const auto &view : report->Pages().Page(p)->Views) {
+        const auto *memo = dynamic_cast<const TkvMemoView *>(view.get());
+        if (memo == nullptr) continue;
+        probe.SetName(memo->Font.Name());
+        const QString drawn = probe.ToQFont().family();
+        if (drawn != memo->Font.Name() && !faces.contains(drawn)) faces.insert(drawn, memo->Font.Name());
+      }
+    }
+  }
+  for (const auto &[drawn, named] :
+       {std::pair{"Liberation Sans", "Arial"}, std::pair{"Liberation Serif", "Times New Roman"},
+        std::pair{"Liberation Mono", "Courier New"}}) {
+    if (!faces.contains(QLatin1String(drawn))) faces.insert(QLatin1String(drawn), QLatin1String(named));
+  }
+  return faces;
+}
+
 void PumpMessages() {
   if (vcl::Application != nullptr) vcl::Application->ProcessMessages();
 }
@@ -74,13 +104,14 @@ const TkvExportFilterInfo *KvFindExportFilter(const QString &description) {
 void KvExportPages(const TkvEMFPages &pages, TkvExportFilter &filter,
                    const std::function<void(int pages_done)> &progress) {
   vcl::TFont font;
+  const QHash<QString, QString> faces = DesignedFaces(filter.Report);
   for (int i = 0; i < pages.Count() && !KvExportCancelled(); ++i) {
     const TkvEMFPage *page = pages.Page(i);
     if (page->Picture == nullptr) continue;
     const vcl::TMetafile &picture = *page->Picture;
     filter.OnBeginPage(picture.Width(), picture.Height());
     for (const PageText &t : CollectTexts(picture)) {
-      font.SetName(t.font.FaceName);
+      font.SetName(faces.value(t.font.FaceName, t.font.FaceName));
       font.SetHeight(t.font.Height);
       vcl::TFontStyles style;
       if (t.font.Weight == 700) style.Include(vcl::fsBold);

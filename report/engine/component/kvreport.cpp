@@ -49,6 +49,11 @@ void KvInstallViewSlots() {
       return views;
     };
   }
+  if (!engine.ReleaseInternalDataset) {
+    engine.ReleaseInternalDataset = [](TkvReport *key, const TkvView *band, const QString &name) {
+      if (LiveReport(key) != nullptr) key->ReleaseDataset(band, name);
+    };
+  }
   if (!engine.PageSize) {
     engine.PageSize = [](const TkvView *view, int &width, int &height) {
       const TkvReport *report = LiveReport(view->Report);
@@ -124,6 +129,7 @@ TkvReport::~TkvReport() {
     engine.CurView = nullptr;
     engine.CurReport = nullptr;
   }
+  KeepSources keep(this);
   pages_.Clear();
   auto &live = LiveReports();
   live.erase(std::remove(live.begin(), live.end(), this), live.end());
@@ -148,6 +154,7 @@ void TkvReport::SetValues(TkvValues *values) {
 }
 
 void TkvReport::ClearReport() {
+  KeepSources keep(this);
   emf_pages_.Clear();
   pages_.Clear();
   pages_.AddPage();
@@ -164,6 +171,24 @@ void TkvReport::ClearReport() {
 void TkvReport::AddDataset(TkvDataset *source) {
   if (source == nullptr || datasets_.IndexOfObject(source) >= 0) return;
   datasets_.AddObject(source->Name(), source);
+}
+
+void TkvReport::ReleaseDataset(const TkvView *band, const QString &name) {
+  if (keep_sources_ > 0) return;
+  TkvDataset *source = FindDataset(name);
+  if (source == nullptr) return;
+  // The band being freed may still be in its page's list, or slots may be
+  // empty while the list closes up.
+  for (int p = 0; p < pages_.Count(); ++p) {
+    for (const auto &view : pages_.Page(p)->Views) {
+      const TkvView *v = view.get();
+      if (v != nullptr && v != band && v->Typ == gtBand && IsDataBandType(v->FrameTyp) &&
+          v->FormatStr.compare(name, Qt::CaseInsensitive) == 0)
+        return;
+    }
+  }
+  ForgetDataset(source);
+  if (source->Owner() == nullptr) delete source;
 }
 
 TkvDataset *TkvReport::FindDataset(const QString &name) const {

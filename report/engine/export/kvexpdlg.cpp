@@ -27,7 +27,9 @@ vcl::TCheckBox *Check(vcl::TWinControl *parent, int y, const QString &caption, b
   return box;
 }
 
-vcl::TEdit *Number(vcl::TWinControl *parent, int y, const QString &caption) {
+// A number field: an edit with an up-down at its right within `min` and
+// `max` (typing stays free; OK checks the number).
+vcl::TEdit *Number(vcl::TWinControl *parent, int y, const QString &caption, int min, int max, vcl::TUpDown *&arrows) {
   auto *label = new vcl::TLabel(parent->Owner());
   label->SetParent(parent);
   label->SetCaption(caption);
@@ -35,6 +37,10 @@ vcl::TEdit *Number(vcl::TWinControl *parent, int y, const QString &caption) {
   auto *edit = new vcl::TEdit(parent->Owner());
   edit->SetParent(parent);
   edit->SetBounds(170, y, 60, 21);
+  arrows = new vcl::TUpDown(parent->Owner());
+  arrows->SetMin(min);
+  arrows->SetMax(max);
+  arrows->SetAssociate(edit);
   return edit;
 }
 
@@ -83,7 +89,7 @@ TTextFilterForm::TTextFilterForm(vcl::TComponent *owner) : vcl::TForm(owner) {
   vcl::TCustomForm::SetPosition(vcl::poScreenCenter);
   SetBounds(0, 0, 280, 230);
   vcl::TGroupBox *group = Group(this, 150);
-  Columns = Number(group, 20, QStringLiteral("Numero di colonne"));
+  Columns = Number(group, 20, QStringLiteral("Numero di colonne"), 40, 132, ColumnsUpDown);
   PageBreak = Check(group, 50, QStringLiteral("Salto pagina"), true);
   TopMargin = Check(group, 72, QStringLiteral("Margine superiore"), false);
   BottomMargin = Check(group, 94, QStringLiteral("Margine inferiore"), false);
@@ -119,7 +125,8 @@ TRichFilterForm::TRichFilterForm(vcl::TComponent *owner) : vcl::TForm(owner) {
   vcl::TGroupBox *group = Group(this, 180);
   PageBreak = Check(group, 20, QStringLiteral("Salto pagina"), true);
   RemoveLineSpacing = Check(group, 42, QStringLiteral("Elimina interlinee"), false);
-  for (int i = 0; i < 4; ++i) Margins[i] = Number(group, 66 + 26 * i, QString::fromUtf8(kMarginCaptions[i]));
+  for (int i = 0; i < 4; ++i)
+    Margins[i] = Number(group, 66 + 26 * i, QString::fromUtf8(kMarginCaptions[i]), 0, 1000, MarginUpDowns[i]);
   Buttons<TkvRichExportOptions>(this, 196);
   const int defaults[4] = {10, 10, 10, 15};
   Load(TkvRichExportOptions(), defaults);

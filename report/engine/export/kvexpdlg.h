@@ -9,6 +9,7 @@
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/stdctrls.h"
+#include "platform/vcl/updown.h"
 #include "report/engine/export/kvrtfexp.h"
 #include "report/engine/export/kvtxtexp.h"
 
@@ -23,6 +24,7 @@ class TTextFilterForm : public vcl::TForm {
   QString Store(TkvTextExportOptions &options) const;
 
   vcl::TEdit *Columns = nullptr;
+  vcl::TUpDown *ColumnsUpDown = nullptr;  // 40 to 132
   vcl::TCheckBox *PageBreak = nullptr, *TopMargin = nullptr, *BottomMargin = nullptr, *LeftMargin = nullptr;
   vcl::TButton *OkButton = nullptr, *CancelButton = nullptr;
 };
@@ -36,7 +38,8 @@ class TRichFilterForm : public vcl::TForm {
   QString Store(TkvRichExportOptions &options) const;
 
   vcl::TCheckBox *PageBreak = nullptr, *RemoveLineSpacing = nullptr;
-  vcl::TEdit *Margins[4] = {};  // left, right, top, bottom
+  vcl::TEdit *Margins[4] = {};          // left, right, top, bottom
+  vcl::TUpDown *MarginUpDowns[4] = {};  // from 0
   vcl::TButton *OkButton = nullptr, *CancelButton = nullptr;
 };
 

@@ -16,6 +16,10 @@ bool RegisterRichExportFilter() {
   return done;
 }
 
+TkvRichExportObject::TkvRichExportObject(vcl::TComponent *owner) : vcl::TComponent(owner) {
+  RegisterRichExportFilter();
+}
+
 namespace {
 
 const bool registered = RegisterRichExportFilter();

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/vcl/component.h"
 #include "report/engine/component/kvexport.h"
 
 namespace report {
@@ -64,8 +65,17 @@ class TkvRichExportFilter : public TkvExportFilter {
   int line_height_ = 0;
 };
 
-// Puts the filter in the engine's list (once); the program calls it at
-// start so that the unit is linked in.
+// Puts the filter in the engine's list (once). The unit does it when it
+// starts; calling it is also what links the unit in.
 bool RegisterRichExportFilter();
+
+// Placed on a form, makes sure the RTF filter's unit is linked into the
+// program (and so listed among the export filters).
+class TkvRichExportObject : public vcl::TComponent {
+  ORBISCA_CLASS(TkvRichExportObject, vcl::TComponent)
+
+ public:
+  explicit TkvRichExportObject(vcl::TComponent *owner);
+};
 
 }  // namespace report

@@ -16,6 +16,10 @@ bool RegisterTextExportFilter() {
   return done;
 }
 
+TkvTextExportObject::TkvTextExportObject(vcl::TComponent *owner) : vcl::TComponent(owner) {
+  RegisterTextExportFilter();
+}
+
 namespace {
 
 const bool registered = RegisterTextExportFilter();

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/vcl/component.h"
 #include "report/engine/component/kvexport.h"
 
 namespace report {
@@ -55,8 +56,17 @@ class TkvTextExportFilter : public TkvExportFilter {
   int min_y_ = 0;
 };
 
-// Puts the filter in the engine's list (once); the program calls it at
-// start so that the unit is linked in.
+// Puts the filter in the engine's list (once). The unit does it when it
+// starts; calling it is also what links the unit in.
 bool RegisterTextExportFilter();
+
+// Placed on a form, makes sure the text filter's unit is linked into the
+// program (and so listed among the export filters).
+class TkvTextExportObject : public vcl::TComponent {
+  ORBISCA_CLASS(TkvTextExportObject, vcl::TComponent)
+
+ public:
+  explicit TkvTextExportObject(vcl::TComponent *owner);
+};
 
 }  // namespace report

@@ -82,6 +82,13 @@ void ReadSources(rtl::TStream &stream, TkvTemplateRead &read) {
   }
 }
 
+std::vector<TkvView *> ReadViews(const TkvPages &pages) {
+  std::vector<TkvView *> views;
+  for (int p = 0; p < pages.Count(); ++p)
+    for (const auto &v : pages.Page(p)->Views) views.push_back(v.get());
+  return views;
+}
+
 void ReadBody(rtl::TStream &stream, TkvTemplateRead &read) {
   const int version = read.Version;
   read.PrintToDefault = stream.ReadInt16() != 0;
@@ -117,6 +124,9 @@ void ReadBody(rtl::TStream &stream, TkvTemplateRead &read) {
       std::unique_ptr<TkvView> view = CreateObjectByType(tag, class_name);
       if (!view) Damaged(QStringLiteral("Oggetto di tipo sconosciuto: %1").arg(tag));
       view->LoadFromStream(stream);
+      // Streams before 23 store no names; each object is named among those
+      // read so far, not among the objects of the template it replaces.
+      if (version <= 22) view->AssignDefaultName(ReadViews(read.Pages));
       read.Pages.Page(page_index)->Views.push_back(std::move(view));
     } else if (tag < gtAddIn) {
       Damaged(QStringLiteral("Oggetto di tipo sconosciuto: %1").arg(tag));

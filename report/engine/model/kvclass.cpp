@@ -116,11 +116,12 @@ TkvView::~TkvView() {
   if (engine.CurView == this) engine.CurView = nullptr;
 }
 
-void TkvView::AssignDefaultName() {
+void TkvView::AssignDefaultName() { AssignDefaultName(ViewsOf(Report)); }
+
+void TkvView::AssignDefaultName(const std::vector<TkvView *> &views) {
   // TkvMemoView -> Memo: the class name less "Tkv" and "View".
   QString base = ClassName().mid(3);
   if (base.endsWith(QLatin1String("View"))) base.chop(4);
-  const std::vector<TkvView *> views = ViewsOf(Report);
   for (int n = 1;; ++n) {
     const QString candidate = base + QString::number(n);
     const bool used = std::any_of(views.begin(), views.end(), [&](const TkvView *v) {
@@ -408,7 +409,7 @@ TkvBandView::~TkvBandView() {
   const auto &release = kvEngine().ReleaseInternalDataset;
   if (!release) return;
   try {
-    release(Report, FormatStr);
+    release(Report, this, FormatStr);
   } catch (...) {
     // Nothing may leave a destructor; the dataset then stays with the report.
   }

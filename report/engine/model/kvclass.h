@@ -171,6 +171,9 @@ class TkvView : public rtl::TObject {
   void SetFrameRight(bool on) { SetFrameBit(frRight, on); }
   void SetAllFrames() { FrameTyp |= frAll; }
   void ClearAllFrames() { FrameTyp &= ~frAll; }
+  // Gives the view its class's default name with the lowest number that no
+  // other of `views` bears (a template being read aside from its report).
+  void AssignDefaultName(const std::vector<TkvView *> &views);
 
  protected:
   // Gives the view the default name of its class (Memo1, Shape2...). Each

@@ -102,7 +102,7 @@ struct TkvEngineState {
   // A data band view that names one of the report's internal datasets is
   // being destroyed: the report frees that dataset (or lets it go when it is
   // shared). Filled by the report component.
-  std::function<void(TkvReport *report, const QString &dataset_name)> ReleaseInternalDataset;
+  std::function<void(TkvReport *report, const TkvView *band, const QString &dataset_name)> ReleaseInternalDataset;
 };
 
 // The engine's one state object.

@@ -55,6 +55,12 @@ class TkvBand {
 
   int RowNumber = 0;   // LINE#
   int RowThrough = 0;  // LINETHROUGH#
+  // A group footer's memos are expanded once more on each row of its group
+  // while that row is still current: "name=1" marks each memo expanded on
+  // the row, the flags fall back to "=0" before the next row's expansion,
+  // and the counter holds the rows expanded since the data loop began.
+  QStringList ExpandFlags;
+  int ExpandCount = 0;
   TkvAggregates Aggregates;
 
   bool HasObjects() const { return !Objects.empty(); }

@@ -110,7 +110,9 @@ TkvPage *TkvPages::AddPage() {
 }
 
 void TkvPages::Delete(int index) {
-  if (index >= 0 && index < Count()) pages_.erase(pages_.begin() + index);
+  if (index < 0 || index >= Count()) return;
+  std::unique_ptr<TkvPage> gone = std::move(pages_[size_t(index)]);
+  pages_.erase(pages_.begin() + index);
 }
 
 void TkvPages::Reorder(const std::vector<int> &order) {

@@ -118,7 +118,12 @@ class TkvPages {
  public:
   explicit TkvPages(TkvReport *report) : report_(report) {}
   TkvPage *AddPage();
-  void Clear() { pages_.clear(); }
+  // The pages leave the list before they go, so that nothing they free on
+  // the way finds them there.
+  void Clear() {
+    auto gone = std::move(pages_);
+    pages_.clear();
+  }
   void Delete(int index);
   // Page i becomes the page that was at order[i]; an order that is not a
   // permutation of the pages changes nothing.

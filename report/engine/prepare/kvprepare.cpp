@@ -9,6 +9,8 @@
 // canvas of the current finished page.
 #include <algorithm>
 #include <deque>
+#include <functional>
+#include <memory>
 
 #include "platform/rtl/exceptions.h"
 #include "report/engine/data/kvdset.h"
@@ -65,7 +67,28 @@ class TkvPreparation {
   // (a page header taller than the page would otherwise open page after
   // page).
   bool opening_ = false;
-  bool MayBreak() const { return !opening_ && p_.CurY != fresh_y_; }
+  bool MayBreak() const { return !opening_ && !replaying_ && p_.CurY != fresh_y_; }
+
+  // Delayed mode (a sub-report's page): the data loops run ahead and leave
+  // a queue of what to do (First and Next on a source, counters and
+  // aggregates) and of the bands to print; replaying the queue prints
+  // them, and a band that does not fit pauses the replay there until the
+  // host has made room (the next column or page).
+  struct Entry {
+    TkvBand *band = nullptr;  // a band to print, else `action` runs
+    bool empty_row = false;
+    std::function<void()> action;
+  };
+  bool delayed_ = false;
+  bool replaying_ = false;
+  std::vector<Entry> entries_;
+  size_t replay_at_ = 0;
+  int restart_y_ = -1;  // where the replay began after a break: anything fits there
+  // Runs `action` now, or in delayed mode when the replay comes to it.
+  void Later(std::function<void()> action);
+  bool Fits(TkvBand *band, bool empty_row);
+  // True when the whole queue printed; false when a band waits.
+  bool Replay();
 
   bool Stopped() const { return Failed() || r_.Terminated(); }
   TkvEMFPage *Current() const { return r_.EMFPages().Page(s_.CurPageIndex); }
@@ -84,13 +107,17 @@ class TkvPreparation {
   void DrawBand(TkvBand *band);
   void SplitBand(TkvBand *band);
   void PrintTable(TkvBand *band);
+  void StartMasterForTable();
   void DrawCross(TkvBand *band, int table_type, int x);
   bool in_table_ = false;
   // A sub-report's page is formed inside its host's band: its breaks are
   // the host's, and the host's band ends where the lowest sub-report did.
   TkvPreparation *host_ = nullptr;
   int sub_end_ = -1;
-  void RunSubReport(TkvBand *band, TkvSubReportView *view);
+  bool sub_broke_ = false;                // the band's sub-reports went on to a further page
+  std::vector<TkvSubReportView *> subs_;  // the band's sub-reports, run after its other objects
+  void RunSubReports(TkvBand *band);
+  bool InHostChain(const TkvPage *page) const;
   void RunEmbedded();
   void DrawObject(TkvBand *band, TkvView *v, int y, int mode);
   void DrawEmptyRow(TkvBand *band);
@@ -100,6 +127,7 @@ class TkvPreparation {
   void DoLoop(int level);
   bool RunDataBand(Loop &loop, TkvBand *band);
   void OpenGroups(const std::vector<TkvBand *> &groups);
+  void ExpandGroupFooters(const std::vector<TkvBand *> &groups);
   bool PrintRow(Loop &loop, TkvBand *band);
   bool BreakGroups(Loop &loop, TkvBand *band, bool at_end, bool &accumulated);
   void CloseDataBand(Loop &loop, TkvBand *band);
@@ -145,6 +173,7 @@ void TkvPreparation::FormPage() {
   // the objects outside every band sit where designed, as on further pages.
   p_.ColumnIndex = 0;
   p_.ColumnX = l.Left;
+  StartMasterForTable();
   if (continuing) {
     p_.CurY = s_.KeptCurY;
   } else {
@@ -300,7 +329,8 @@ void TkvPreparation::DrawEmptyRow(TkvBand *band) {
 // Empty rows of a data band (frames and backgrounds) down to the room
 // `reserved` for the footers still to come.
 void TkvPreparation::FillEmptyRows(TkvBand *band, int reserved) {
-  if (band->dy <= 0) return;
+  // A sub-report's page is formed ahead of printing: it has no room to fill.
+  if (band->dy <= 0 || delayed_) return;
   while (!Failed() && p_.CurBottomY - p_.CurY - reserved >= band->dy) DrawEmptyRow(band);
 }
 
@@ -322,6 +352,8 @@ void TkvPreparation::DrawBand(TkvBand *band) {
   engine.BandOldHeight = band->dy;
   engine.BandNewHeight = height;
   const bool split = band->Split && !own_place && CheckPageBreak(p_.CurY, height, true);
+  std::vector<TkvSubReportView *> outer_subs;
+  outer_subs.swap(subs_);
   if (split) {
     SplitBand(band);
   } else {
@@ -331,6 +363,8 @@ void TkvPreparation::DrawBand(TkvBand *band) {
                  band->Stretched ? TkvCustomMemoView::dmDrawPrepared : TkvCustomMemoView::dmDraw);
     }
   }
+  if (!subs_.empty()) RunSubReports(band);
+  subs_.swap(outer_subs);
   engine.BandStretched = false;
   if (!own_place && !Failed() && std::any_of(band->Objects.begin(), band->Objects.end(), [&](const TkvView *v) {
         return v->Parent != band && IsVerticalBandType(v->Parent->Typ);
@@ -343,10 +377,33 @@ void TkvPreparation::DrawBand(TkvBand *band) {
   }
   band->Printed = true;
   if (sub_end_ >= 0) {
-    p_.CurY = std::max(sub_end_, band->y + height);
+    // After a break the band's own rows are on an earlier page.
+    p_.CurY = sub_broke_ ? sub_end_ : std::max(sub_end_, band->y + height);
     sub_end_ = -1;
+    sub_broke_ = false;
   } else if (!own_place && !split) {
     p_.CurY += height;
+  }
+}
+
+// A table printed across a band above the master data band runs its
+// columns while the master source has rows: that source starts at its
+// first row for it, wherever an earlier page or pass left it.
+void TkvPreparation::StartMasterForTable() {
+  TkvBand *table = p_.Band(btTableData);
+  TkvBand *master = p_.Band(btMasterData);
+  if (!table->HasObjects() || table->DataSource == nullptr || master->DataSource == nullptr) return;
+  for (int type = btReportTitle; type < btTableHeader; ++type) {
+    for (TkvBand *b = p_.Band(type); b != nullptr; b = b->Next) {
+      if (b->Typ == btMasterData || b->View == nullptr || b->y >= master->y) continue;
+      const bool holds_table = std::any_of(b->Objects.begin(), b->Objects.end(), [b](const TkvView *v) {
+        return v->Parent != b && v->Parent != nullptr && IsVerticalBandType(v->Parent->Typ);
+      });
+      if (holds_table) {
+        Move(master, opFirst);
+        return;
+      }
+    }
   }
 }
 
@@ -439,37 +496,153 @@ void TkvPreparation::PrintTable(TkvBand *band) {
   in_table_ = false;
 }
 
-// Forms the sub-report's page below the view, at the host's column plus
-// the view's x; the page's bands are made for it when it has none.
-void TkvPreparation::RunSubReport(TkvBand *band, TkvSubReportView *view) {
+bool TkvPreparation::InHostChain(const TkvPage *page) const {
+  for (const TkvPreparation *h = this; h != nullptr; h = h->host_)
+    if (&h->p_ == page) return true;
+  return false;
+}
+
+// The band's sub-reports print side by side: each page is formed ahead in
+// delayed mode below its view, at the host's column plus the view's x; then
+// the queues are replayed together, each from where it stopped. When some
+// wait for room, they go on in their page's next column or, with none left,
+// at the top of the host's next page; the host goes on below the lowest end.
+void TkvPreparation::RunSubReports(TkvBand *band) {
   TkvEngineState &engine = E();
-  if (view->PageIndex < 0 || view->PageIndex >= r_.Pages().Count()) return;
-  TkvPage *page = r_.Pages().Page(view->PageIndex);
-  if (page == &p_ || host_ != nullptr) return;  // no page inside itself
-  engine.CurPage = page;
-  const bool built = page->Prepared;
-  if (!built) page->BuildBands(s_);
-  if (!Failed()) {
+  struct Sub {
+    TkvSubReportView *view;
+    TkvPage *page;
+    bool built;
+    std::unique_ptr<TkvPreparation> prep;
+    bool done = false;
+  };
+  std::vector<Sub> subs;
+  for (TkvSubReportView *view : subs_) {
+    if (Failed()) break;
+    if (view->PageIndex < 0 || view->PageIndex >= r_.Pages().Count()) continue;
+    TkvPage *page = r_.Pages().Page(view->PageIndex);
+    // No page inside itself, nor twice in one band.
+    if (InHostChain(page) || std::any_of(subs.begin(), subs.end(), [&](const Sub &s) { return s.page == page; }))
+      continue;
+    engine.CurPage = page;
+    const bool built = page->Prepared;
+    if (!built) page->BuildBands(s_);
+    subs.push_back({view, page, built, std::make_unique<TkvPreparation>(*page, s_, this)});
+    if (Failed()) break;
     page->CurY = band->y + view->y;
     page->CurBottomY = p_.CurBottomY;
-    page->ColumnIndex = 0;
+    page->ColumnIndex = p_.ColumnIndex;
     page->ColumnX = p_.ColumnX + view->x;
-    TkvPreparation embedded(*page, s_, this);
-    embedded.RunEmbedded();
-    sub_end_ = std::max(sub_end_, page->CurY);
+    subs.back().prep->RunEmbedded();
   }
-  if (!built) page->FreeBands();
+  subs_.clear();
+
+  while (!subs.empty() && !Stopped()) {
+    bool waiting = false;
+    for (Sub &sub : subs) {
+      if (sub.done || Stopped()) continue;
+      const int finished_page = s_.CurPageIndex;
+      engine.CurPage = sub.page;
+      sub.done = sub.prep->Replay();
+      engine.CurPage = &p_;
+      waiting = waiting || !sub.done;
+      if (s_.CurPageIndex != finished_page) {
+        // A sub-report inside this one moved on to a further page: the
+        // others go on at the top of it too.
+        sub_broke_ = true;
+        for (Sub &other : subs) {
+          if (&other == &sub) continue;
+          other.page->CurY = p_.CurY;
+          other.page->CurBottomY = p_.CurBottomY;
+          other.prep->restart_y_ = p_.CurY;
+        }
+      }
+    }
+    if (!waiting || Stopped() || band->Typ == btPageFooter) break;
+    const TkvPage *first = subs.front().page;
+    if (first->ColumnIndex < first->Columns - 1) {
+      for (Sub &sub : subs) {
+        if (sub.done) continue;
+        ++sub.page->ColumnIndex;
+        sub.page->ColumnX += sub.page->ColumnWidth + sub.page->ColumnGap;
+        sub.page->CurY = band->y + sub.view->y;
+        sub.prep->restart_y_ = sub.page->CurY;
+      }
+      continue;
+    }
+    engine.CurBand = band;
+    NewPage();
+    sub_broke_ = true;
+    for (Sub &sub : subs) {
+      sub.page->CurY = p_.CurY;
+      sub.page->CurBottomY = p_.CurBottomY;
+      if (sub.done) continue;
+      sub.page->ColumnIndex = 0;
+      sub.page->ColumnX = p_.ColumnX + sub.view->x;
+      sub.prep->restart_y_ = p_.CurY;
+    }
+  }
+
+  for (Sub &sub : subs) {
+    sub_end_ = std::max(sub_end_, sub.page->CurY);
+    engine.CurPage = sub.page;
+    if (!sub.built) sub.page->FreeBands();
+  }
   engine.CurPage = &p_;
   engine.CurBand = band;
 }
 
+// Forms a sub-report's page ahead: its data loops fill the queue.
 void TkvPreparation::RunEmbedded() {
+  delayed_ = true;
   levels_ = 0;
   for (int level = 1; level <= 3; ++level)
     if (p_.Band(btMasterData + 3 * (level - 1))->HasObjects()) levels_ = level;
   groups_ = p_.Band(btGroupHeader)->HasObjects();
   fresh_y_ = -1;
   if (levels_ > 0) DoLoop(1);
+}
+
+void TkvPreparation::Later(std::function<void()> action) {
+  if (delayed_ && !replaying_) {
+    entries_.push_back({nullptr, false, std::move(action)});
+  } else {
+    action();
+  }
+}
+
+// Whether a queued band has room where the replay stands; at the place the
+// replay began after a break it has, however tall it is.
+bool TkvPreparation::Fits(TkvBand *band, bool empty_row) {
+  if (p_.CurY == restart_y_ || !band->HasObjects()) return true;
+  if (band->Typ == btPageFooter || band->Typ == btOverlay || band->Typ == btNone) return true;
+  int height = band->dy;
+  if (!empty_row) {
+    height = MeasureBand(band, false);
+    if (band->IsDataBand())
+      for (TkvBand *n = band->Next; n != nullptr && n->DataSource == nullptr; n = n->Next)
+        height += MeasureBand(n, false);
+  }
+  return !CheckPageBreak(p_.CurY, height, true);
+}
+
+bool TkvPreparation::Replay() {
+  replaying_ = true;
+  while (replay_at_ < entries_.size() && !Stopped()) {
+    Entry &entry = entries_[replay_at_];
+    if (entry.band == nullptr) {
+      entry.action();
+      ++replay_at_;
+      continue;
+    }
+    if (!Fits(entry.band, entry.empty_row)) break;
+    entry.band->EmptyRow = entry.empty_row;
+    PrintBand(entry.band);
+    entry.band->EmptyRow = false;
+    ++replay_at_;
+  }
+  replaying_ = false;
+  return replay_at_ >= entries_.size() || Stopped();
 }
 
 // Draws one object of a band at page y `y` (column shift applied); memos in
@@ -490,7 +663,7 @@ void TkvPreparation::DrawObject(TkvBand *band, TkvView *v, int y, int mode) {
     if (auto *sub = dynamic_cast<TkvSubReportView *>(v)) {
       v->x = sx;
       v->y = sy;
-      RunSubReport(band, sub);
+      subs_.push_back(sub);
       return;
     }
     v->Draw(canvas);
@@ -602,6 +775,10 @@ void TkvPreparation::SplitBand(TkvBand *band) {
 
 void TkvPreparation::PrintBand(TkvBand *band) {
   if (band == nullptr || Failed()) return;
+  if (delayed_ && !replaying_) {
+    if (band->HasObjects() || band->EmptyRow) entries_.push_back({band, band->EmptyRow, {}});
+    return;
+  }
   TkvEngineState &engine = E();
   if (band->HasObjects()) {
     if (band->View != nullptr) r_.BeforePrint(band->View);
@@ -671,6 +848,8 @@ bool TkvPreparation::EvaluateGroup(TkvBand *header, rtl::Variant &value) {
 // First or Next on a data band's source, told to the report; a source that
 // fails stops preparation with its message.
 bool TkvPreparation::Move(TkvBand *band, TkvDataSetOperation op) {
+  // The replay moves the source again, so that each band prints its row.
+  if (delayed_ && !replaying_) entries_.push_back({nullptr, false, [this, band, op] { Move(band, op); }});
   try {
     if (op == opFirst) {
       band->DataSource->First();
@@ -717,11 +896,13 @@ bool TkvPreparation::RunDataBand(Loop &loop, TkvBand *band) {
   TkvDataset *source = band->DataSource;
   E().CurBand = band;
   if (!Move(band, opFirst)) return false;
-  band->Aggregates.Reset(0);
-  band->RowNumber = 1;
-  for (TkvBand *g : loop.groups) g->RowNumber = 0;
+  Later([band, groups = loop.groups] {
+    band->Aggregates.Reset(0);
+    band->RowNumber = 1;
+    for (TkvBand *g : groups) g->RowNumber = 0;
+    if (!band->DataSource->Eof()) band->Aggregates.Accumulate(Expr(), false);
+  });
   if (source->Eof()) return true;
-  band->Aggregates.Accumulate(Expr(), false);
 
   OpenGroups(loop.groups);
   queue_.push_back(loop.header);
@@ -739,30 +920,75 @@ bool TkvPreparation::RunDataBand(Loop &loop, TkvBand *band) {
     if (Failed()) break;
     loop.any_row = loop.any_row || printed;
 
+    if (!loop.groups.empty()) Later([this, groups = loop.groups] { ExpandGroupFooters(groups); });
     if (!Move(band, opNext)) break;
     const bool at_end = source->Eof();
     bool accumulated = false;
     if (!loop.groups.empty() && !BreakGroups(loop, band, at_end, accumulated)) break;
-    if (!accumulated && !at_end) band->Aggregates.Accumulate(Expr(), false);
-    if (printed) {
-      ++p_.LineNumber;
-      ++band->RowNumber;
-      ++band->RowThrough;
-      if (!at_end && band->ForceNewPage) NewPage();
-    }
+    Later([this, band, accumulated, at_end, printed] {
+      if (!accumulated && !at_end) band->Aggregates.Accumulate(Expr(), false);
+      if (printed) {
+        ++p_.LineNumber;
+        ++band->RowNumber;
+        ++band->RowThrough;
+      }
+    });
+    if (printed && !at_end && band->ForceNewPage) NewPage();
   }
   if (Failed()) return false;
   CloseDataBand(loop, band);
   return true;
 }
 
-// The group headers that open a loop's first row.
+// The group headers that open a loop's first row; their footers start
+// with no expansion.
 void TkvPreparation::OpenGroups(const std::vector<TkvBand *> &groups) {
+  Later([groups] {
+    for (TkvBand *g : groups) {
+      if (g->GroupFooter == nullptr) continue;
+      g->GroupFooter->ExpandFlags.clear();
+      g->GroupFooter->ExpandCount = 0;
+    }
+  });
   for (TkvBand *g : groups) {
     if (!EvaluateGroup(g, g->GroupValue)) break;
     PrintBand(g);
-    ++g->RowNumber;
-    ++g->RowThrough;
+    Later([g] {
+      ++g->RowNumber;
+      ++g->RowThrough;
+    });
+  }
+}
+
+// The memos of the group footers are expanded with the row that is still
+// current, before the source moves on.
+void TkvPreparation::ExpandGroupFooters(const std::vector<TkvBand *> &groups) {
+  TkvEngineState &engine = E();
+  for (TkvBand *g : groups) {
+    TkvBand *footer = g->GroupFooter;
+    if (footer == nullptr || !footer->HasObjects() || Failed()) continue;
+    for (QString &flag : footer->ExpandFlags) {
+      const qsizetype eq = flag.indexOf(u'=');
+      if (eq >= 0 && eq + 1 < flag.size()) flag[eq + 1] = u'0';
+    }
+    engine.CurBand = footer;
+    for (TkvView *v : footer->Objects) {
+      auto *memo = dynamic_cast<TkvMemoView *>(v);
+      if (memo == nullptr || memo->Parent != footer) continue;
+      engine.CurView = memo;
+      const std::int16_t highlight = memo->HighlightOn;
+      memo->ExpandMemo();
+      memo->HighlightOn = highlight;
+      const QString key = memo->Name + u'=';
+      auto it = std::find_if(footer->ExpandFlags.begin(), footer->ExpandFlags.end(),
+                             [&](const QString &f) { return f.startsWith(key, Qt::CaseInsensitive); });
+      if (it != footer->ExpandFlags.end()) {
+        *it = key + u'1';
+      } else {
+        footer->ExpandFlags << key + u'1';
+      }
+    }
+    ++footer->ExpandCount;
   }
 }
 
@@ -820,23 +1046,29 @@ bool TkvPreparation::BreakGroups(Loop &loop, TkvBand *band, bool at_end, bool &a
   PrintBand(loop.footer);
   loop.footer_printed = at_end;
   for (size_t i = groups.size(); i-- > first;) {
-    PrintBand(groups[i]->GroupFooter);
-    groups[i]->RowNumber = 0;
+    TkvBand *g = groups[i];
+    PrintBand(g->GroupFooter);
+    Later([g] { g->RowNumber = 0; });
   }
   if (!at_end) {
     if (broken->ForceNewPage) NewPage();
     for (size_t i = first; i < groups.size(); ++i) {
-      if (i == first || EvaluateGroup(groups[i], values[i])) groups[i]->GroupValue = values[i];
-      PrintBand(groups[i]);
-      ++groups[i]->RowNumber;
-      ++groups[i]->RowThrough;
+      TkvBand *g = groups[i];
+      if (i == first || EvaluateGroup(g, values[i])) g->GroupValue = values[i];
+      PrintBand(g);
+      Later([g] {
+        ++g->RowNumber;
+        ++g->RowThrough;
+      });
     }
-    band->Aggregates.ResetGroups(broken->Level);
-    band->Aggregates.Accumulate(Expr(), false);
+    Later([band, level = broken->Level] {
+      band->Aggregates.ResetGroups(level);
+      band->Aggregates.Accumulate(Expr(), false);
+    });
     accumulated = true;
     PrintBand(loop.header);
   }
-  band->RowNumber = 0;
+  Later([band] { band->RowNumber = 0; });
   return true;
 }
 

@@ -251,11 +251,11 @@ void KvBindValues(TkvReportContext &ctx) {
   }
 }
 
-vcl::TField *KvPictureField(TkvReportContext &ctx, const QString &first_line) {
-  if (!KvResolveState().HasBlobFields || first_line.size() <= 2 || !first_line.startsWith(u'[')) return nullptr;
-  const int close = first_line.lastIndexOf(u']');
-  if (close < 1) return nullptr;
-  const QString name = first_line.mid(1, close - 1);
+namespace {
+
+// The blob field a bracketed name stands for: a variable bound to a field,
+// or else a field reference; nullptr for anything else.
+vcl::TField *BlobFieldNamed(TkvReportContext &ctx, const QString &name) {
   vcl::TField *field = nullptr;
   TkvValue *b = ctx.Values() != nullptr ? ctx.Values()->FindValue(name) : nullptr;
   if (b != nullptr) {
@@ -265,6 +265,57 @@ vcl::TField *KvPictureField(TkvReportContext &ctx, const QString &first_line) {
   }
   return field != nullptr && IsBlobType(field->DataType()) ? field : nullptr;
 }
+
+}  // namespace
+
+vcl::TField *KvPictureField(TkvReportContext &ctx, const QString &first_line) {
+  // A field named directly loads too, not only through a variable bound to
+  // a blob field: a picture showing "[Foto]" of its band's table prints it.
+  if (first_line.size() <= 2 || !first_line.startsWith(u'[')) return nullptr;
+  const int close = first_line.lastIndexOf(u']');
+  if (close < 1) return nullptr;
+  return BlobFieldNamed(ctx, first_line.mid(1, close - 1));
+}
+
+vcl::TField *KvMemoField(TkvReportContext &ctx, const rtl::TStringList &memo) {
+  if (memo.Count() != 1) return nullptr;
+  const QString line = memo.Strings(0);
+  // One bracket and nothing else: "[Note]", not "[A] [B]" nor "[SUM([x])]".
+  if (line.size() <= 2 || !line.startsWith(u'[') || !line.endsWith(u']') || line.indexOf(u'[', 1) >= 0) return nullptr;
+  vcl::TField *field = BlobFieldNamed(ctx, line.mid(1, line.size() - 2));
+  if (field == nullptr) return nullptr;
+  const vcl::TFieldType t = field->DataType();
+  return t == vcl::ftMemo || t == vcl::ftFmtMemo ? field : nullptr;
+}
+
+bool KvBindField(TkvView *view) {
+  if (g_context == nullptr || view == nullptr) return false;
+  if (auto *picture = dynamic_cast<TkvPictureView *>(view)) {
+    if (picture->Memo.Count() == 0) return false;
+    vcl::TField *field = KvPictureField(*g_context, picture->Memo.Strings(0));
+    if (field == nullptr) return false;
+    picture->LoadFromField(field);
+    return true;
+  }
+  if (auto *memo = dynamic_cast<TkvMemoView *>(view)) {
+    vcl::TField *field = KvMemoField(*g_context, memo->Memo);
+    if (field == nullptr) return false;
+    memo->LoadFromField(field);
+    return true;
+  }
+  return false;
+}
+
+namespace {
+
+// The binding is the engine's from the start: whenever a report is being
+// prepared (a resolver context is installed) its fields feed the objects.
+[[maybe_unused]] const bool g_bind_field_installed = [] {
+  kvEngine().BindField = KvBindField;
+  return true;
+}();
+
+}  // namespace
 
 int KvAddFunctionHandler(TkvFunctionHandler handler) {
   static int next_id = 0;
@@ -301,6 +352,7 @@ void KvInstallResolver(TkvReportContext *context) {
     return g_context != nullptr ? KvGetValue(*g_context, inner) : u'[' + inner + u']';
   };
   engine.Evaluate = [](const QString &expression) { return Expr().Evaluate(expression); };
+  engine.BindField = KvBindField;
 }
 
 }  // namespace report

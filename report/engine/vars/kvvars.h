@@ -40,6 +40,7 @@ class TField;
 namespace report {
 
 class TkvAggregates;
+class TkvView;
 
 // ---- the report as the resolver sees it -------------------------------------------
 
@@ -116,6 +117,13 @@ QString KvGetValue(TkvReportContext &context, const QString &text);
 // The field a picture object loads from: its first line "[name]" names a
 // binding or a field of a blob type; nullptr otherwise.
 vcl::TField *KvPictureField(TkvReportContext &context, const QString &first_line);
+// The memo field a memo object prints as it stands: its one line is
+// "[name]" for a binding or a field of the memo type; nullptr otherwise.
+vcl::TField *KvMemoField(TkvReportContext &context, const rtl::TStringList &memo);
+// The engine's BindField slot (filled when this unit starts): while a report
+// is installed, a picture loads the blob field its first line names and a
+// memo takes the lines of the memo field it names. True when it did.
+bool KvBindField(TkvView *view);
 
 // Extra functions asked, in registration order, for names nothing else
 // knows; true when the handler gave `result`.

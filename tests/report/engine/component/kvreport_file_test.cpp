@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <algorithm>
 
 #include "platform/vcl/typinfo.h"
 #include "report/engine/component/kvslots.h"
@@ -293,6 +294,64 @@ TEST_F(ComponentTest, FindObjectAndLinkDataSetToBand) {
   } catch (const EkvReportError &e) {
     EXPECT_EQ(e.Message(), QString::fromUtf8("Non si può collegare un kvDataset ad un oggetto che non sia una banda."));
   }
+}
+
+TEST_F(ComponentTest, ADeletedDataBandTakesItsOwnRecordSourceWithIt) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  TkvPage *page = report->Pages().Page(0);
+  auto internal = [&](const QString &name) {
+    auto *source = new TkvDataset(nullptr);
+    source->SetName(name);
+    report->AddDataset(source);
+  };
+  internal("Righe");
+  internal("Dettagli");
+  TkvDataset *shared = Rows(&owner, "Comune", 3);
+  report->AddDataset(shared);
+  page->AddBand(btMasterData, 40, 20)->FormatStr = "Righe";
+  page->AddBand(btDetailData, 80, 20)->FormatStr = "Dettagli";
+  page->AddBand(btSubDetailData, 120, 20)->FormatStr = "Comune";
+  page->AddBand(btTableData, 160, 20)->FormatStr = "Dettagli";
+  AddMemo(page, 40, 40, 100, 20, "[LINE#]");
+  const QString file = dir.filePath("elenco.kvf");
+
+  // Deleting bands as the designer does: out of the page's list.
+  auto remove = [&](int type) {
+    auto &views = page->Views;
+    views.erase(
+        std::remove_if(views.begin(), views.end(),
+                       [&](const std::unique_ptr<TkvView> &v) { return v->Typ == gtBand && v->FrameTyp == type; }),
+        views.end());
+  };
+  remove(btMasterData);
+  remove(btSubDetailData);
+  remove(btDetailData);  // the table band still names its source
+  EXPECT_EQ(report->FindDataset("Righe"), nullptr);
+  EXPECT_EQ(report->FindDataset("Comune"), nullptr);
+  EXPECT_EQ(shared->Owner(), &owner);  // let go, not freed
+  ASSERT_NE(report->FindDataset("Dettagli"), nullptr);
+  report->SaveToFile(file);
+
+  auto read_back = [&] {
+    TkvReport copy(&owner);
+    copy.LoadFromFile(file);
+    QStringList names;
+    for (int i = 0; i < copy.DatasetCount(); ++i) names << copy.Dataset(i)->Name();
+    return names;
+  };
+  EXPECT_EQ(read_back(), QStringList({"Dettagli"}));
+  remove(btTableData);
+  EXPECT_EQ(report->DatasetCount(), 0);
+  report->SaveToFile(file);
+  EXPECT_EQ(read_back(), QStringList());
+
+  // Loading a template over the report releases nothing of what it reads.
+  internal("Righe");
+  page->AddBand(btMasterData, 40, 20)->FormatStr = "Righe";
+  report->SaveToFile(file);
+  report->LoadFromFile(file);
+  EXPECT_NE(report->FindDataset("Righe"), nullptr);
 }
 
 // ---- the designer slot ---------------------------------------------------------------

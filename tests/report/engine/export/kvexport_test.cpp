@@ -5,6 +5,8 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
 
 #include "platform/rtl/cp1252.h"
 #include "report/engine/component/kvexport.h"
@@ -297,6 +299,35 @@ TEST_F(ExportTest, ExportReplacesTheFileOnlyWhenItFinishes) {
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
+class PlainRich : public TkvRichExportFilter {
+ public:
+  using TkvRichExportFilter::TkvRichExportFilter;
+  bool ShowOptions() override { return true; }
+};
+
+TEST_F(ExportTest, RichTextNamesTheTemplatesFontsNotTheirStandIns) {
+  QTemporaryDir dir;
+  const QString name = dir.filePath("elenco.rtf");
+  TkvPage *page = report->Pages().Page(0);
+  page->AddBand(btReportTitle, 40, 100);
+  auto memo = [&](int y, const QString &face, const QString &text) {
+    auto *m = page->Add<TkvMemoView>(0, y, 300, 20);
+    m->Font.SetName(face);
+    SetMemoText(m, text);
+  };
+  memo(40, "Arial", "Elenco giacenze");
+  memo(60, "Courier New", "Codice");
+  memo(80, "Times New Roman", "Nota");
+  ASSERT_TRUE(KvExportTo(
+      report, [](rtl::TStream *s) { return std::make_unique<PlainRich>(s); }, name, TkvRichExportFilter::kDescription,
+      false));
+  QFile file(name);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray rtf = file.readAll();
+  EXPECT_TRUE(rtf.contains("{\\fonttbl{\\f0 Arial}{\\f1 Courier New}{\\f2 Times New Roman}}")) << rtf.toStdString();
+  EXPECT_FALSE(rtf.contains("Liberation")) << rtf.toStdString();
+}
+
 }  // namespace
 
 namespace {
@@ -321,8 +352,30 @@ TEST(ExportOptionsForms, FieldsStoreOnlyWhenEveryNumberHolds) {
   EXPECT_EQ(options.Columns, 80);
   EXPECT_FALSE(options.PageBreak);
 
+  // The arrows step the number typed, within the field's range.
+  auto press = [](vcl::TUpDown *arrows, const char *which) {
+    auto *button = arrows->Handle()->findChild<QToolButton *>(QLatin1String(which));
+    ASSERT_NE(button, nullptr);
+    QTest::mouseClick(button, Qt::LeftButton);
+  };
+  text.Columns->SetText("132");
+  press(text.ColumnsUpDown, "up");
+  EXPECT_EQ(text.Columns->Text(), "132");
+  press(text.ColumnsUpDown, "down");
+  EXPECT_EQ(text.Columns->Text(), "131");
+  text.Columns->SetText("12");
+  press(text.ColumnsUpDown, "down");
+  EXPECT_EQ(text.Columns->Text(), "40");
+  EXPECT_EQ(text.ColumnsUpDown->Left(), text.Columns->Left() + text.Columns->Width());
+
   TRichFilterForm rich;
   EXPECT_EQ(rich.Caption(), "Esportazione in formato RTF.");
+  press(rich.MarginUpDowns[3], "up");
+  EXPECT_EQ(rich.Margins[3]->Text(), "16");
+  rich.Margins[3]->SetText("0");
+  press(rich.MarginUpDowns[3], "down");
+  EXPECT_EQ(rich.Margins[3]->Text(), "0");
+  rich.Margins[3]->SetText("15");
   EXPECT_EQ(rich.Margins[3]->Text(), "15");
   TkvRichExportOptions twips;
   rich.Margins[0]->SetText("dieci");

@@ -165,7 +165,8 @@ TEST_F(TemplateFile, TemplateComesBackWithItsPagesObjectsSourcesAndVariables) {
 // Writes a pages body as versions before 27 stored it: no record sources
 // below 23, page scales only above 24, objects through their own records at
 // that version.
-QByteArray OldStream(int version, bool version_byte, TkvView &view) {
+QByteArray OldStream(int version, bool version_byte, const std::vector<std::pair<TkvView *, int>> &views,
+                     int pages = 1) {
   TkvEngineStateGuard engine;
   kvEngine().Version = version;
   rtl::TMemoryStream s;
@@ -178,20 +179,28 @@ QByteArray OldStream(int version, bool version_byte, TkvView &view) {
     s.WriteInt16(0);
   }
   WriteStrList(s, QStringList{}, version);
-  s.WriteUInt8(255);
-  for (int v : {9, 2100, 2970, 10, 10, 10, 10}) s.WriteInt32(v);
-  s.WriteUInt8(0);
-  for (int i = 0; i < 5; ++i) s.WriteInt16(-1);
-  s.WriteInt32(1);
-  s.WriteInt32(0);
-  if (version > 24) {
-    s.WriteInt32(80);
-    s.WriteInt32(80);
+  for (int page = 0; page < pages; ++page) {
+    s.WriteUInt8(255);
+    for (int v : {9, 2100, 2970, 10, 10, 10, 10}) s.WriteInt32(v);
+    s.WriteUInt8(0);
+    for (int i = 0; i < 5; ++i) s.WriteInt16(-1);
+    s.WriteInt32(1);
+    s.WriteInt32(0);
+    if (version > 24) {
+      s.WriteInt32(80);
+      s.WriteInt32(80);
+    }
   }
-  s.WriteUInt8(gtMemo);
-  s.WriteUInt8(0);
-  view.SaveToStream(s);
+  for (const auto &[view, page] : views) {
+    s.WriteUInt8(std::uint8_t(view->Typ));
+    s.WriteUInt8(std::uint8_t(page));
+    view->SaveToStream(s);
+  }
   return s.Bytes();
+}
+
+QByteArray OldStream(int version, bool version_byte, TkvView &view) {
+  return OldStream(version, version_byte, {{&view, 0}});
 }
 
 TEST_F(TemplateFile, OlderStreamsReadWithTheirOwnLayout) {
@@ -222,6 +231,45 @@ TEST_F(TemplateFile, OlderStreamsReadWithTheirOwnLayout) {
   EXPECT_EQ(read->Memo.ToStringList(), memo.Memo.ToStringList());
   EXPECT_EQ(v25.Pages().Page(0)->ScaleY, 80);
   EXPECT_EQ(kvEngine().Version, kvCurrentVersion);
+}
+
+TEST_F(TemplateFile, ObjectsOfStreamsWithoutNamesGetNamesOfTheirOwnInTheReport) {
+  // Objects of each kind on two pages, in an order that mixes the kinds.
+  std::vector<std::unique_ptr<TkvView>> made;
+  std::vector<std::pair<TkvView *, int>> views;
+  auto add = [&](std::unique_ptr<TkvView> view, int page) {
+    views.push_back({view.get(), page});
+    made.push_back(std::move(view));
+  };
+  for (int page = 0; page < 2; ++page) {
+    add(std::make_unique<TkvBandView>(nullptr), page);
+    add(std::make_unique<TkvMemoView>(nullptr), page);
+    add(std::make_unique<TkvMemoView>(nullptr), page);
+    add(std::make_unique<TkvPictureView>(nullptr), page);
+    add(std::make_unique<TkvSubReportView>(nullptr), page);
+    add(std::make_unique<TkvPictureView>(nullptr), page);
+    add(std::make_unique<TkvBandView>(nullptr), page);
+  }
+  const QStringList expected = {"Band1", "Memo1", "Memo2", "Picture1", "SubReport1", "Picture2", "Band2",
+                                "Band3", "Memo3", "Memo4", "Picture3", "SubReport2", "Picture4", "Band4"};
+  auto names = [](TkvReport &report) {
+    QStringList out;
+    for (int p = 0; p < report.Pages().Count(); ++p)
+      for (const auto &view : report.Pages().Page(p)->Views) out << view->Name;
+    return out;
+  };
+  for (int version : {21, 22}) {
+    // The report already holds objects of those names: the template read
+    // replaces them, so they take nothing away.
+    TkvReport report;
+    report.Pages().Page(0)->Add<TkvMemoView>(0, 0, 10, 10);
+    report.Pages().Page(0)->Add<TkvBandView>(0, 0, 10, 10);
+    Load(report, OldStream(version, version == 22, views, 2));
+    EXPECT_EQ(names(report), expected) << version;
+    TkvReport again;
+    Load(again, Bytes(report));
+    EXPECT_EQ(names(again), expected) << version;
+  }
 }
 
 // Two record sources of one name: the report keeps the first and frees the

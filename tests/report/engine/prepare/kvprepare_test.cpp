@@ -843,3 +843,164 @@ TEST_F(ReportTest, TableInALaterColumnBeginsThereAndGoesOnAtTheLeftLimit) {
 }
 
 }  // namespace
+
+// ---- sub-reports side by side and inside one another ---------------------------------
+
+// The texts of a finished page that begin with `prefix`, with where they
+// stand.
+std::vector<Piece> PiecesOf(const TkvEMFPage *page, const QString &prefix) {
+  std::vector<Piece> out;
+  for (const Piece &p : Pieces(page))
+    if (p.text.startsWith(prefix)) out.push_back(p);
+  return out;
+}
+
+QStringList Numbered(const QString &prefix, int from, int to) {
+  QStringList out;
+  for (int i = from; i <= to; ++i) out << prefix + QString::number(i);
+  return out;
+}
+
+QStringList TextsOf(const std::vector<Piece> &pieces) {
+  QStringList out;
+  for (const Piece &p : pieces) out << p.text;
+  return out;
+}
+
+TEST_F(ReportTest, TwoSubReportsOfOneBandRunSideBySideAcrossPages) {
+  Rows(&owner, "A", 80);
+  Rows(&owner, "B", 80);
+  // Room for 50 rows of 20 pixels on the first page, which the title
+  // opens; further pages have a page header.
+  page->Margins[3] = BottomMarginFor(*page, 50 * 20, 0);
+  page->HeaderOnFirstPage = 0;
+  page->AddBand(btPageHeader, 0, 30);
+  AddMemo(page, 40, 0, 200, 20, "Pagina [PAGE#]");
+  page->AddBand(btReportTitle, 100, 20);
+  page->Add<TkvSubReportView>(40, 100, 200, 20)->PageIndex = 1;
+  page->Add<TkvSubReportView>(300, 100, 200, 20)->PageIndex = 2;
+  page->AddBand(btReportSummary, 200, 20);
+  AddMemo(page, 40, 200, 200, 20, "Fine");
+  for (const char *source : {"A", "B"}) {
+    TkvPage *inner = report->Pages().AddPage();
+    inner->AddBand(btMasterData, 50, 20)->FormatStr = source;
+    AddMemo(inner, 10, 50, 100, 20, QString(source) + "[LINE#]");
+  }
+
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  ASSERT_EQ(report->EMFPages().Count(), 2);
+  const TkvEMFPage *one = report->EMFPages().Page(0);
+  const TkvEMFPage *two = report->EMFPages().Page(1);
+  EXPECT_EQ(TextsOf(PiecesOf(one, "A")), Numbered("A", 1, 50));
+  EXPECT_EQ(TextsOf(PiecesOf(one, "B")), Numbered("B", 1, 50));
+  EXPECT_EQ(TextsOf(PiecesOf(two, "A")), Numbered("A", 51, 80));
+  EXPECT_EQ(TextsOf(PiecesOf(two, "B")), Numbered("B", 51, 80));
+  // Each in its own column, row beside row, from the band's top (the top
+  // of the page) on the first page and below the page header on the next.
+  const std::vector<Piece> first = PiecesOf(one, "A"), second = PiecesOf(one, "B");
+  for (size_t i = 0; i < first.size(); ++i) {
+    EXPECT_EQ(first[i].y, second[i].y) << i;
+    EXPECT_EQ(second[i].x - first[i].x, 260) << i;
+  }
+  EXPECT_EQ(first[0].y, YOf(two, "Pagina 2"));
+  EXPECT_EQ(PiecesOf(two, "A")[0].y, YOf(two, "Pagina 2") + 30);
+  // The summary follows the longer of the two.
+  EXPECT_EQ(YOf(two, "Fine"), PiecesOf(two, "A").back().y + 20);
+}
+
+TEST_F(ReportTest, SubReportOfDifferentLengthsEndsBelowTheLonger) {
+  Rows(&owner, "Una", 1);
+  Rows(&owner, "Tre", 3);
+  Rows(&owner, "Due", 2);
+  page->AddBand(btMasterData, 100, 20)->FormatStr = "Una";
+  page->Add<TkvSubReportView>(40, 100, 200, 20)->PageIndex = 1;
+  page->Add<TkvSubReportView>(300, 100, 200, 20)->PageIndex = 2;
+  page->AddBand(btReportSummary, 200, 20);
+  AddMemo(page, 40, 200, 200, 20, "Fine");
+  for (const char *source : {"Tre", "Due"}) {
+    TkvPage *inner = report->Pages().AddPage();
+    inner->AddBand(btMasterHeader, 20, 20);
+    AddMemo(inner, 10, 20, 100, 20, QString(source) + " inizio");
+    inner->AddBand(btMasterData, 50, 20)->FormatStr = source;
+    AddMemo(inner, 10, 50, 100, 20, QString(source) + " [LINE#] di [COUNT]");
+    inner->AddBand(btMasterFooter, 80, 20);
+    AddMemo(inner, 10, 80, 100, 20, QString(source) + " righe [COUNT]");
+  }
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  ASSERT_EQ(report->EMFPages().Count(), 1);
+  const TkvEMFPage *p = report->EMFPages().Page(0);
+  EXPECT_EQ(TextsOf(PiecesOf(p, "Tre")),
+            QStringList({"Tre inizio", "Tre 1 di 1", "Tre 2 di 2", "Tre 3 di 3", "Tre righe 3"}));
+  EXPECT_EQ(TextsOf(PiecesOf(p, "Due")), QStringList({"Due inizio", "Due 1 di 1", "Due 2 di 2", "Due righe 2"}));
+  EXPECT_EQ(YOf(p, "Due inizio"), YOf(p, "Tre inizio"));
+  EXPECT_EQ(YOf(p, "Fine"), YOf(p, "Tre righe 3") + 20);
+}
+
+TEST_F(ReportTest, SubReportInsideASubReportPagePrints) {
+  Rows(&owner, "Clienti", 2);
+  Rows(&owner, "Ordini", 2);
+  Rows(&owner, "Righe", 3);
+  // A client, its orders below it, each order's lines beside the order.
+  page->AddBand(btMasterData, 100, 40)->FormatStr = "Clienti";
+  AddMemo(page, 40, 100, 100, 20, "Cliente [LINE#]");
+  page->Add<TkvSubReportView>(40, 120, 200, 20)->PageIndex = 1;
+  TkvPage *orders = report->Pages().AddPage();
+  orders->AddBand(btMasterData, 50, 20)->FormatStr = "Ordini";
+  AddMemo(orders, 20, 50, 100, 20, "Ordine [LINE#]");
+  orders->Add<TkvSubReportView>(150, 50, 100, 20)->PageIndex = 2;
+  TkvPage *lines = report->Pages().AddPage();
+  lines->AddBand(btMasterData, 50, 20)->FormatStr = "Righe";
+  AddMemo(lines, 0, 50, 100, 20, "Riga [LINE#]");
+
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  ASSERT_EQ(report->EMFPages().Count(), 1);
+  const TkvEMFPage *p = report->EMFPages().Page(0);
+  const QStringList order_block = {"Ordine 1", "Riga 1", "Riga 2", "Riga 3", "Ordine 2", "Riga 1", "Riga 2", "Riga 3"};
+  EXPECT_EQ(p->Texts(), QStringList({"Cliente 1"}) + order_block + QStringList({"Cliente 2"}) + order_block);
+  const std::vector<Piece> pieces = Pieces(p);
+  // An order's lines start beside it and the next order follows the last.
+  EXPECT_EQ(pieces[2].y, pieces[1].y);
+  EXPECT_EQ(pieces[2].x - pieces[1].x, 130);
+  EXPECT_EQ(pieces[5].y, pieces[4].y + 20);
+  EXPECT_EQ(pieces[6].y, pieces[4].y + 20);
+  EXPECT_FALSE(lines->Prepared);
+}
+
+TEST_F(ReportTest, TableAboveTheMasterBandRunsWhileTheMasterHasRows) {
+  Rows(&owner, "Due", 2);
+  Rows(&owner, "Tre", 3);
+  TkvBandView *cols = page->AddBand(btTableData, 0, 500);
+  cols->x = 130;
+  cols->dx = 50;
+  cols->FormatStr = "Tre";
+  page->AddBand(btReportTitle, 40, 20);
+  AddMemo(page, 130, 40, 50, 20, "C[COLUMN#]");  // the table in the title
+  page->AddBand(btMasterData, 100, 20)->FormatStr = "Due";
+  AddMemo(page, 40, 100, 80, 20, "Riga [LINE#]");
+  // The first preparation leaves the master source at its end; the next
+  // one starts it again for the title's table.
+  for (int pass = 0; pass < 2; ++pass) {
+    ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+    EXPECT_EQ(AllTexts(), QStringList({"C1", "C2", "C3", "Riga 1", "Riga 2"})) << pass;
+  }
+}
+
+TEST_F(StockList, GroupFootersAreExpandedOnEachRowOfTheirLoop) {
+  // What the group footer holds each time it is about to print.
+  QStringList seen;
+  report->OnBeforeBandPrint = [&](TkvView *view) {
+    if (view->FrameTyp != btGroupFooter) return;
+    const TkvBand *footer = kvEngine().CurPage->Band(btGroupFooter);
+    const auto *memo = static_cast<TkvMemoView *>(footer->Objects.front());
+    seen << QStringLiteral("%1 %2 %3")
+                .arg(footer->ExpandFlags.join(u','), QString::number(footer->ExpandCount),
+                     memo->DisplayLines.Strings(0));
+  };
+  page->Views[8]->Name = "Totale";
+  SetMemoText(page->Views[8].get(), "[Giacenza]");
+  ASSERT_TRUE(report->PrepareReport()) << report->ErrorText().toStdString();
+  // Rows by title: Bianchi 0; Corriere 3, 10; Rossi Uno 2; Topolino 5. The
+  // footer was expanded with each row before the source moved on; the
+  // counter runs over the loop.
+  EXPECT_EQ(seen, QStringList({"Totale=1 1 0", "Totale=1 3 10", "Totale=1 4 2", "Totale=1 5 5"}));
+}
