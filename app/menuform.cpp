@@ -62,7 +62,9 @@ TMenuForm::TMenuForm(vcl::TComponent *owner) : vcl::TForm(owner) {
   SetCaption(QStringLiteral("Gestione Orbisca 04.03"));
   SetBounds(0, 0, 900, 640);
   SetPosition(vcl::poScreenCenter);
-  Logic = new TMenuLogic(this);
+  // The archives are the form's own components, as the report designer
+  // lists what each form holds.
+  Logic = new TMenuLogic(this, this);
   EnterAsTab1 = new ext::TEnterAsTab(this);
   EnterAsTab1->SetName(QStringLiteral("EnterAsTab1"));
   Mymsg = new qel::TQELMessageBoxDlg(this);
