@@ -369,6 +369,18 @@ void TSpeedButton::Click() {
   TGraphicControl::Click();
 }
 
+void TSpeedButton::Dispatch(TMessage &m) {
+  if (m.Msg == CM_DIALOGCHAR) {
+    if (IsAccel(QChar(static_cast<char16_t>(m.CharCode())), Caption()) && Enabled() && Visible() &&
+        Parent() != nullptr && Parent()->Showing()) {
+      Click();
+      m.Result = 1;
+    }
+    return;
+  }
+  TGraphicControl::Dispatch(m);
+}
+
 void TSpeedButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   if (button == mbLeft && Enabled()) {
     pressed_ = true;
