@@ -145,6 +145,7 @@ class BitBtnWidget : public TControlWidget<QPushButton> {
     opt.icon = QIcon();
     style()->drawControl(QStyle::CE_PushButtonBevel, &opt, &p, this);
     if (Control() != nullptr) btn_->PaintFace(&p, rect(), isDown());
+    if (hasFocus()) support::DrawFocusMark(p, rect(), palette().color(QPalette::ButtonText));
   }
 
  private:
