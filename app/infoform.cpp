@@ -1,6 +1,7 @@
 // The information window (see infoform.h).
 #include "app/infoform.h"
 
+#include "app/pictures.h"
 #include "app/splashform.h"
 
 namespace app {
@@ -11,16 +12,22 @@ TfrmInfo::TfrmInfo(vcl::TComponent *owner) : vcl::TForm(owner) {
   SetBounds(0, 0, 320, 160);
   SetPosition(vcl::poScreenCenter);
   SetBorderStyle(vcl::bsDialog);
+  constexpr int kIconSize = 48;
+  ProgramIcon = new vcl::TImage(this);
+  ProgramIcon->SetName(QStringLiteral("ProgramIcon"));
+  ProgramIcon->SetParent(this);
+  ProgramIcon->SetBounds(16, 16, kIconSize, kIconSize);
+  ProgramIcon->Picture()->SetBitmap(BitmapOf(app::ProgramIcon(kIconSize), vcl::ColorToQColor(Color())).get());
   ProductName = new vcl::TLabel(this);
   ProductName->SetName(QStringLiteral("ProductName"));
   ProductName->SetParent(this);
-  ProductName->SetBounds(16, 16, 280, 20);
+  ProductName->SetBounds(80, 16, 224, 20);
   ProductName->Font()->SetStyle(vcl::TFontStyles{vcl::fsBold});
   ProductName->SetCaption(kProgramName);
   Version = new vcl::TLabel(this);
   Version->SetName(QStringLiteral("Version"));
   Version->SetParent(this);
-  Version->SetBounds(16, 44, 280, 20);
+  Version->SetBounds(80, 44, 224, 20);
   Version->SetCaption(QStringLiteral("Programma Gestione Orbisca - ") + kProgramVersion);
   OKButton = new vcl::TButton(this);
   OKButton->SetName(QStringLiteral("OKButton"));

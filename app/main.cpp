@@ -10,10 +10,13 @@
 // forms and the objects kept for the whole run are freed while Qt still
 // runs, before the QApplication goes.
 #include <QApplication>
+#include <QIcon>
+#include <QPixmap>
 
 #include "app/archivio.h"
 #include "app/infoform.h"
 #include "app/menuform.h"
+#include "app/pictures.h"
 #include "app/splashform.h"
 #include "controls/styled/qelapp.h"
 #include "platform/os/signals.h"
@@ -27,6 +30,8 @@
 
 int main(int argc, char **argv) {
   QApplication qt_app(argc, argv);
+  // Every window of the program, and the desktop's task list, show its icon.
+  QApplication::setWindowIcon(QIcon(QPixmap::fromImage(app::ProgramIcon(64))));
   vcl::InitApplication();
   // The report engine's add-in objects, export filters and preview, as
   // their units register them when the program loads.

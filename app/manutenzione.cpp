@@ -199,6 +199,12 @@ TManutenzioneForm::TManutenzioneForm(vcl::TComponent *owner, TMenuLogic *menu) :
   FormStorage1->ResolveStoredProps();
 }
 
+void TManutenzioneForm::DoShow() {
+  PageControl1->SetActivePage(tb_utilita);
+  if (cancella->CanFocus()) SetActiveControl(cancella);
+  vcl::TForm::DoShow();
+}
+
 void TManutenzioneForm::Button2Click(rtl::TObject *) {
   Logic->cancella = cancella->EditDate();
   Logic->Button2Click();

@@ -118,6 +118,12 @@ class TManutenzioneForm : public vcl::TForm {
   void SaveSettings();
   QString SidePanel() const { return pos_totali->Text(); }
   QString ResetCode() const { return azzera->Text(); }
+
+ protected:
+  // Each opening starts on "&Utilità" with the purge date focused, not on
+  // the control focused when the dialog last closed (Enter would press
+  // that button again).
+  void DoShow() override;
 };
 
 }  // namespace app

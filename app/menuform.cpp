@@ -12,6 +12,7 @@
 #include "app/formparts.h"
 #include "app/infoform.h"
 #include "app/manutenzione.h"
+#include "app/pictures.h"
 #include "app/selezioneform.h"
 #include "app/stampe.h"
 #include "platform/jet/takeover.h"
@@ -62,7 +63,9 @@ TMenuForm::TMenuForm(vcl::TComponent *owner) : vcl::TForm(owner) {
   SetCaption(QStringLiteral("Gestione Orbisca 04.03"));
   SetBounds(0, 0, 900, 640);
   SetPosition(vcl::poScreenCenter);
-  Logic = new TMenuLogic(this);
+  // The archives are the form's own components, as the report designer
+  // lists what each form holds.
+  Logic = new TMenuLogic(this, this);
   EnterAsTab1 = new ext::TEnterAsTab(this);
   EnterAsTab1->SetName(QStringLiteral("EnterAsTab1"));
   Mymsg = new qel::TQELMessageBoxDlg(this);
@@ -155,8 +158,11 @@ void TMenuForm::BuildControls() {
   show_resto = Make<vcl::TLabel>(this, pn_totali, QStringLiteral("show_resto"));
   show_resto->SetBounds(8, 126, 160, 18);
   show_resto->SetCaption(kRestoZero);
-  bt_cleartotale = Make<vcl::TButton>(this, pn_totali, QStringLiteral("bt_cleartotale"));
-  bt_cleartotale->SetCaption(QStringLiteral("Azzera"));
+  bt_cleartotale = Make<vcl::TBitBtn>(this, pn_totali, QStringLiteral("bt_cleartotale"));
+  bt_cleartotale->SetCaption(QString());
+  bt_cleartotale->SetGlyph(BitmapOf(BinGlyph(20), vcl::ColorToQColor(vcl::clBtnFace)).get());
+  bt_cleartotale->SetHint(QStringLiteral("Azzera il totale"));
+  bt_cleartotale->SetShowHint(true);
   bt_cleartotale->SetBounds(8, 156, 80, 26);
   bt_cleartotale->SetTabStop(false);
 

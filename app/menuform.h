@@ -100,8 +100,8 @@ class TMenuForm : public vcl::TForm {
   vcl::TEdit *show_totale = nullptr;
   vcl::TEdit *show_pagamento = nullptr;
   vcl::TLabel *show_resto = nullptr;
-  vcl::TButton *bt_cleartotale = nullptr;
-  vcl::TDBGrid *mostra = nullptr;  // the day list, or one article's movements
+  vcl::TBitBtn *bt_cleartotale = nullptr;  // the bin: empties the till
+  vcl::TDBGrid *mostra = nullptr;          // the day list, or one article's movements
   vcl::TPanel *pn_bottom = nullptr;
   vcl::TLabel *show_acq = nullptr;
   vcl::TLabel *show_ven = nullptr;

@@ -65,9 +65,10 @@ QString TotalText(const QString &prefix, double amount) {
   return prefix + rtl::FormatFloat(kAmountFormat, std::fabs(amount)) + QStringLiteral(" €");
 }
 
-TMenuLogic::TMenuLogic(vcl::TComponent *owner) : vcl::TComponent(owner) {
+TMenuLogic::TMenuLogic(vcl::TComponent *owner, vcl::TComponent *holder)
+    : vcl::TComponent(owner), holder_(holder != nullptr ? holder : this) {
   SetName(QStringLiteral("MenuLogic"));
-  Database = new dao::TVuDaoDatabase(this);
+  Database = new dao::TVuDaoDatabase(holder_);
   Database->SetName(QStringLiteral("Database"));
   Database->SetDatabaseType(QStringLiteral("Access"));
   Database->SetVersion(QStringLiteral("3.6"));
@@ -186,7 +187,7 @@ void TMenuLogic::MakeFields() {
 }
 
 vcl::TDataSource *TMenuLogic::MakeSource(const QString &name, dao::TVuDaoTable *table) {
-  auto *s = new vcl::TDataSource(this);
+  auto *s = new vcl::TDataSource(holder_);
   s->SetName(name);
   s->SetDataSet(table);
   return s;

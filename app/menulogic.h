@@ -12,7 +12,10 @@
 //
 // The datasets' tables, queries and persistent fields are those of the
 // program's schema (app/schema); the logic reads and writes rows through the
-// persistent fields.
+// persistent fields. The database, the datasets, their fields and data
+// sources are components of the main form when the logic serves one (the
+// report designer lists the datasets of each form's own components), else
+// of the logic itself.
 //
 // Each registration (stock row, title row, journal row) runs inside one
 // transaction of the database component: it changes the database completely
@@ -97,10 +100,15 @@ class TMenuLogic : public vcl::TComponent {
   ORBISCA_CLASS(TMenuLogic, vcl::TComponent)
 
  public:
-  explicit TMenuLogic(vcl::TComponent *owner = nullptr);
+  // The database, datasets, fields and data sources are made as components
+  // of `holder` (the main form), or of the logic when it is null.
+  explicit TMenuLogic(vcl::TComponent *owner = nullptr, vcl::TComponent *holder = nullptr);
   ~TMenuLogic() override;
 
-  // --- the database and its datasets (owned) -------------------------------
+  // The component that owns the database and the datasets.
+  vcl::TComponent *Holder() const { return holder_; }
+
+  // --- the database and its datasets (the holder's) -------------------------------
   dao::TVuDaoDatabase *Database = nullptr;
   dao::TVuDaoTable *riviste = nullptr;
   dao::TVuDaoTable *Giacenze = nullptr;
@@ -118,7 +126,7 @@ class TMenuLogic : public vcl::TComponent {
   vcl::TDataSource *ds_storico = nullptr;
   vcl::TDataSource *ds_allegati = nullptr;
 
-  // --- persistent fields (owned), declared before the datasets open -----------
+  // --- persistent fields (the holder's), declared before the datasets open -----------
   // Named after the dataset and the column; every column each dataset returns,
   // in the order the dataset returns them. The types are the ones the table
   // component reports, else opening raises a type mismatch: "Short Date"
@@ -273,13 +281,13 @@ class TMenuLogic : public vcl::TComponent {
  private:
   dao::TVuDaoTable *MakeTable(const QString &name, const QString &source, bool query, int table_type,
                               const QStringList &sorted_by, bool read_only) {
-    return MakeDaoTable(this, Database, name, source, query, table_type, sorted_by, read_only);
+    return MakeDaoTable(holder_, Database, name, source, query, table_type, sorted_by, read_only);
   }
   vcl::TDataSource *MakeSource(const QString &name, dao::TVuDaoTable *table);
   // Creates the persistent field `<dataset name><field name>` of `dataset`.
   template <class F>
   F *MakeField(dao::TVuDaoTable *dataset, const schema::TColumn &column) {
-    return MakePersistentField<F>(this, dataset, column);
+    return MakePersistentField<F>(holder_, dataset, column);
   }
   void MakeFields();
   void ClearPage(TPageFields &page);
@@ -300,6 +308,7 @@ class TMenuLogic : public vcl::TComponent {
   // A code that is not all digits: told, and the page's article cleared.
   void RefuseCode(const QString &code);
   TArchiveState archive_state_ = TArchiveState::Closed;
+  vcl::TComponent *holder_;
   void RecoverAfterFailure();
   void RefreshStorico(const QString &code);
 };

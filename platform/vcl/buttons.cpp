@@ -145,6 +145,7 @@ class BitBtnWidget : public TControlWidget<QPushButton> {
     opt.icon = QIcon();
     style()->drawControl(QStyle::CE_PushButtonBevel, &opt, &p, this);
     if (Control() != nullptr) btn_->PaintFace(&p, rect(), isDown());
+    if (hasFocus()) support::DrawFocusMark(p, rect(), palette().color(QPalette::ButtonText));
   }
 
  private:
@@ -367,6 +368,18 @@ void TSpeedButton::Click() {
       SetDown(false);
   }
   TGraphicControl::Click();
+}
+
+void TSpeedButton::Dispatch(TMessage &m) {
+  if (m.Msg == CM_DIALOGCHAR) {
+    if (IsAccel(QChar(static_cast<char16_t>(m.CharCode())), Caption()) && Enabled() && Visible() &&
+        Parent() != nullptr && Parent()->Showing()) {
+      Click();
+      m.Result = 1;
+    }
+    return;
+  }
+  TGraphicControl::Dispatch(m);
 }
 
 void TSpeedButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {

@@ -101,6 +101,9 @@ class TSpeedButton : public TGraphicControl {
 
  protected:
   void Paint() override;
+  // Alt and the letter its caption marks with "&" press the button, as
+  // they press a captioned button (the form hands the letter round).
+  void Dispatch(TMessage &message) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   void CMMouseEnter(TMessage &message) override;

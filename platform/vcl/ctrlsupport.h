@@ -4,6 +4,9 @@
 // reportfailures.h.)
 #pragma once
 
+#include <QPainter>
+#include <QPen>
+#include <QRect>
 #include <exception>
 
 #include "platform/rtl/exceptions.h"
@@ -24,6 +27,21 @@ inline void Frame3D(TCanvas *canvas, TRect &r, TColor top, TColor bottom, int wi
     canvas->LineTo(r.Left - 1, r.Bottom - 1);
     InflateRect(r, -1, -1);
   }
+}
+
+// The focus mark of a push button: a dotted rectangle inside its bevel,
+// drawn whenever the button has the focus (Qt's styles show theirs only
+// after a key moved the focus, or not at all).
+inline void DrawFocusMark(QPainter &painter, const QRect &button, const QColor &ink) {
+  constexpr int kInset = 4;
+  const QRect r = button.adjusted(kInset, kInset, -kInset - 1, -kInset - 1);
+  if (r.width() <= 0 || r.height() <= 0) return;
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setBrush(Qt::NoBrush);
+  painter.setPen(QPen(ink, 1, Qt::DotLine));
+  painter.drawRect(r);
+  painter.restore();
 }
 
 }  // namespace vcl::support

@@ -11,6 +11,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
+#include "platform/vcl/ctrlsupport.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/reportfailures.h"
 
@@ -68,8 +69,26 @@ TButton::TButton(TComponent *owner) : TWinControl(owner) {
   SetBounds(0, 0, 75, 25);
 }
 
+namespace {
+
+// A push button that shows the focus mark while it has the focus.
+class ButtonWidget : public TControlWidget<QPushButton> {
+ public:
+  using TControlWidget<QPushButton>::TControlWidget;
+
+ protected:
+  void paintEvent(QPaintEvent *e) override {
+    QPushButton::paintEvent(e);
+    if (!hasFocus()) return;
+    QPainter p(this);
+    support::DrawFocusMark(p, rect(), palette().color(QPalette::ButtonText));
+  }
+};
+
+}  // namespace
+
 QWidget *TButton::CreateWidget(QWidget *parent_widget) {
-  auto *b = new TControlWidget<QPushButton>(this, parent_widget);
+  auto *b = new ButtonWidget(this, parent_widget);
   b->setAutoDefault(false);
   QObject::connect(b, &QPushButton::clicked, b, [this] { ReportFailures(this, [this] { Click(); }); });
   return b;

@@ -253,6 +253,61 @@ TEST_F(MaintenanceWindowTest, ToolButtonsOpenWhatTheyShould) {
   EXPECT_TRUE(QFile::exists(dir_.filePath(kSettingsFile)));
 }
 
+// Pixels of the focus mark's sides on a button as it is painted now (clear
+// of the caption in the middle).
+int FocusMarkPixels(vcl::TButton *button) {
+  const QImage face = button->Handle()->grab().toImage();
+  const QRgb ink = button->Handle()->palette().color(QPalette::ButtonText).rgb();
+  int n = 0;
+  for (int y = 6; y < face.height() - 6; ++y) n += (face.pixel(4, y) == ink) + (face.pixel(face.width() - 5, y) == ink);
+  return n;
+}
+
+// Each opening of the dialog starts on its first page with the purge date
+// focused, whatever was focused when it closed; the focused button shows
+// its mark, the others none.
+TEST_F(MaintenanceWindowTest, OpensOnThePurgeDateAndMarksTheFocusedButton) {
+  Start();
+  TManutenzioneForm *m = form_->Manutenzione;
+  struct Seen {
+    bool utilita = false, date_focused = false;
+  };
+  std::vector<Seen> openings;
+  int marked = 0, unmarked = 0, other_marked = 0;
+  const auto open = [&](const std::function<void()> &inside) {
+    QTimer::singleShot(50, [&, inside] {
+      QApplication::setActiveWindow(m->Handle());
+      QApplication::processEvents();
+      openings.push_back({m->PageControl1->ActivePage() == m->tb_utilita, m->cancella->Focused()});
+      inside();
+      m->SetModalResult(vcl::mrCancel);
+    });
+    form_->btn_manutenzione->Click();
+  };
+  open([&] {
+    unmarked = FocusMarkPixels(m->BitBtn1);
+    m->BitBtn1->SetFocus();
+    QApplication::processEvents();
+    marked = FocusMarkPixels(m->BitBtn1);
+    other_marked = FocusMarkPixels(m->Button2);
+  });
+  open([&] {
+    m->PageControl1->SetActivePage(m->tb_vendite);
+    m->azzera->SetFocus();
+    QApplication::processEvents();
+  });
+  open([] {});
+  ASSERT_EQ(openings.size(), 3u);
+  for (const Seen &s : openings) {
+    EXPECT_TRUE(s.utilita);
+    EXPECT_TRUE(s.date_focused);
+  }
+  EXPECT_GE(marked, 6);
+  EXPECT_EQ(unmarked, 0);
+  EXPECT_EQ(other_marked, 0);
+  EXPECT_TRUE(shown_.isEmpty()) << shown_.join("\n").toStdString();
+}
+
 // Questions and notices reach the main form's styled box; texts are shown
 // as they are, percent signs included; errors keep the plain dialog.
 TEST_F(MaintenanceWindowTest, QuestionsAndNoticesGoThroughTheMainFormsBox) {

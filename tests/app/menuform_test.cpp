@@ -10,7 +10,9 @@
 #include "app/archivio.h"
 
 #include <QApplication>
+#include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "tests/app/app_fixture.h"
 
@@ -270,6 +272,76 @@ TEST_F(MenuFormTest, AltTOpensTheTitlesArchive) {
   Pump();
   EXPECT_TRUE(opened);
   EXPECT_EQ(form_->lb_showrivista->Caption(), kIdleStatus);
+}
+
+// A busy day: 55 loads do not fit the day's list; its vertical scroll bar
+// shows, and every row is reached by the bar and by the wheel.
+TEST_F(MenuFormTest, ADayOfMoreRowsThanTheListShowsScrollsToEveryRow) {
+  ASSERT_TRUE(form_->Started());
+  constexpr int kRows = 55;
+  {
+    jet::DBEngine engine;
+    auto db = engine.OpenDatabase(DatabasePath());
+    auto journal = db->OpenRecordset(QStringLiteral("Giornale"), jet::dbOpenTable);
+    for (int i = 1; i <= kRows; ++i) {
+      journal->AddNew();
+      journal->Fields(QStringLiteral("Data")).SetValue(rtl::Variant::FromDate(form_->selez_data->EditDate()));
+      journal->Fields(QStringLiteral("Barcode18")).SetValue(kStocked);
+      journal->Fields(QStringLiteral("Tipo")).SetValue(QStringLiteral("C"));
+      journal->Fields(QStringLiteral("Quantita")).SetValue(double(i));
+      journal->Fields(QStringLiteral("Prezzo_A")).SetValue(1.0);
+      journal->Fields(QStringLiteral("Prezzo_V")).SetValue(1.5);
+      journal->Update();
+    }
+    db->Close();
+  }
+  form_->btn_cambiadata->Click();
+  Pump();
+  vcl::TDBGrid *grid = form_->mostra;
+  ASSERT_EQ(grid->DataSource(), form_->Logic->ds_giorno);
+  ASSERT_LT(grid->VisibleRowCount(), kRows);
+  ASSERT_TRUE(grid->VertScrollBarVisible());
+  QScrollBar *bar = grid->VertScrollBar();
+  ASSERT_NE(bar, nullptr);
+  EXPECT_TRUE(bar->isVisible());
+  // On the right edge of the grid, above the bottom.
+  EXPECT_EQ(bar->geometry().right(), grid->ClientWidth() - 1);
+  EXPECT_EQ(bar->maximum(), kRows - 1);
+  EXPECT_EQ(bar->value(), 0);
+
+  int quantity_column = -1;
+  for (int c = 0; c < grid->ColumnCount(); ++c)
+    if (grid->Columns(c)->FieldName() == QStringLiteral("Quantita")) quantity_column = c;
+  ASSERT_GE(quantity_column, 0);
+  const auto current_quantity = [&] { return grid->CellText(grid->CurrentRow(), quantity_column); };
+  // Newest first: the bar walks the list from the 55th load down to the first.
+  EXPECT_EQ(current_quantity(), QStringLiteral("55"));
+  QStringList reached;
+  for (int v = 1; v <= bar->maximum(); ++v) {
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    Pump();
+    reached << current_quantity();
+  }
+  QStringList expected;
+  for (int i = kRows - 1; i >= 1; --i) expected << QString::number(i);
+  EXPECT_EQ(reached, expected);
+  EXPECT_EQ(grid->CurrentRow(), grid->RowCount() - 1);  // the last row shown
+  bar->triggerAction(QAbstractSlider::SliderToMinimum);
+  Pump();
+  EXPECT_EQ(current_quantity(), QStringLiteral("55"));
+
+  // The wheel turned towards the user moves down the list, one row a notch.
+  QWidget *w = grid->Handle();
+  const QPointF at(w->width() / 2.0, w->height() / 2.0);
+  for (int i = 0; i < 3; ++i) {
+    QWheelEvent wheel(at, w->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w, &wheel);
+  }
+  Pump();
+  EXPECT_EQ(current_quantity(), QStringLiteral("52"));
+  EXPECT_EQ(bar->value(), 3);
+  EXPECT_TRUE(shown_.isEmpty()) << shown_.join("\n").toStdString();
 }
 
 // Help with no manual, or nothing to read it with, says which file.

@@ -1,9 +1,12 @@
 // "Personalizzazione stampe": the maintenance dialog opens the report
 // designer on the template the last print loaded, with both print datasets
-// open while it runs and closed after; and the shop keeper's round trip:
-// a column of the stock list moved in the designer with the mouse, saved,
-// and printed at its new place. The shop's data is stampe_fixture.h's; the
-// preview is a stand-in that notes where each text was drawn.
+// open while it runs and closed after; the shop keeper's round trip: a
+// column of the stock list moved in the designer with the mouse, saved,
+// and printed at its new place; and the main window's tables offered by
+// the designer's wizard and expression editor, a list built by the wizard
+// over the stock table printed from the designer. The shop's data is
+// stampe_fixture.h's; the preview is a stand-in that notes where each text
+// was drawn.
 #include <QApplication>
 #include <QFile>
 #include <QTest>
@@ -17,9 +20,13 @@
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/metafile.h"
 #include "report/designer/kvdesigner.h"
+#include "report/designer/kvexpred.h"
+#include "report/designer/kvmemoed.h"
+#include "report/designer/kvwizard.h"
 #include "report/engine/component/kvreport.h"
 #include "report/engine/component/kvslots.h"
 #include "tests/app/list_window_fixture.h"
+#include "tests/report/designer/designer_fixture.h"
 
 namespace app::testing {
 namespace {
@@ -49,6 +56,8 @@ class Personalizza : public ListWindow {
   // Notes where the first page drew each text.
   void Shown(NotingPreview *p) override {
     places_.clear();
+    texts_.clear();
+    for (int i = 0; i < p->Report()->EMFPages().Count(); ++i) texts_ << p->Report()->EMFPages().Page(i)->Texts();
     const report::TkvEMFPage *page = p->Report()->EMFPages().Page(0);
     if (page == nullptr || page->Picture == nullptr) return;
     page->Picture->Enumerate([this](const vcl::TEmfRecord &r) {
@@ -81,6 +90,7 @@ class Personalizza : public ListWindow {
 
   TStampeLogic *stampe_ = nullptr;
   TPlaces places_;
+  QStringList texts_;  // every page's, in order
   QStringList messages_;
   bool giacenze_open_ = false, giornale_open_ = false;
   QTemporaryDir registry_;
@@ -179,6 +189,81 @@ TEST_F(Personalizza, ClosingWithoutSavingLeavesTheFileAndTheNextPrint) {
   EXPECT_EQ(f.readAll(), kept);
   stampe_->Stampa(TLista::Giacenze);
   EXPECT_EQ(places_, before);
+}
+
+TEST_F(Personalizza, TheDesignerOffersTheMainWindowsTablesAndPrintsAWizardListOverTheStock) {
+  using report::testing::WhenShown;
+  const auto items = [](const vcl::TListBox *list) {
+    QStringList out;
+    for (int i = 0; i < list->Count(); ++i) out << list->Items()->Strings(i);
+    return out;
+  };
+  QStringList wizard_sources, stock_fields, expression_sources, journal_fields;
+  Customise([&](report::TKVDesignerForm *d) {
+    WhenShown<report::TReportWizard>([&](report::TReportWizard *w) {
+      for (int i = 0; i < w->ComboBox->Items()->Count(); ++i) wizard_sources << w->ComboBox->Items()->Strings(i);
+      w->ComboBox->UserChose(w->ComboBox->Items()->IndexOf(QStringLiteral("MenuForm.Giacenze")));
+      stock_fields = items(w->SrcList);
+      for (const char *field : {"Testata", "Giacenza", "Barcode18"}) {
+        const int row = w->SrcList->Items()->IndexOf(QString::fromLatin1(field));
+        if (row < 0) continue;
+        for (int i = 0; i < w->SrcList->Count(); ++i) w->SrcList->SetSelected(i, i == row);
+        w->IncludeBtn->Click();
+      }
+      w->RepTitle->SetText(QStringLiteral("Magazzino"));
+      w->OKBtn->Click();
+    });
+    d->Run(report::TkvCommand::NewFromWizard);
+
+    // A data cell of the new list, edited: its expression editor lists the
+    // main window's tables by their bare names (the report is the main
+    // window's), with their fields.
+    report::TkvDesignerModel &m = d->Model();
+    m.ClearSelection();
+    for (report::TkvView *v : m.Views())
+      if (v->Memo.Count() > 0 && v->Memo[0] == QStringLiteral("[\"Testata\"]")) v->Selected = true;
+    ASSERT_EQ(m.SelectedCount(), 1);
+    d->SelectionFollows();
+    WhenShown<report::TEditorForm>([&](report::TEditorForm *memo) {
+      WhenShown<report::TExprEditor>([&](report::TExprEditor *e) {
+        e->DataChoice->SetChecked(true);
+        expression_sources = items(e->SourceList);
+        e->SourceList->UserSelected(e->SourceList->Items()->IndexOf(QStringLiteral("giornale")));
+        journal_fields = items(e->ItemList);
+        e->Buttons.Cancel->Click();
+      });
+      memo->Button5->Click();
+      memo->Button2->Click();
+    });
+    d->Run(report::TkvCommand::Edit);
+
+    d->Run(report::TkvCommand::Preview);
+  });
+
+  for (const char *table :
+       {"Allegati", "Giacenze", "giornale", "Periodo", "riviste", "Storico", "Totali", "un_giorno"}) {
+    EXPECT_TRUE(wizard_sources.contains(QStringLiteral("MenuForm.") + QString::fromLatin1(table))) << table;
+    EXPECT_TRUE(expression_sources.contains(QString::fromLatin1(table))) << table;
+  }
+  EXPECT_TRUE(wizard_sources.contains(QStringLiteral("selezioneform.stampa_giacenze")));
+  EXPECT_EQ(expression_sources.last(), QStringLiteral("Altro"));
+  EXPECT_EQ(stock_fields, QStringList({"Addon", "Barcode", "Barcode18", "CD", "Descrizione", "Fornitore", "Giacenza",
+                                       "Periodo", "Prezzo_A", "Prezzo_V", "Scadenza", "Testata", "Ucarico"}));
+  EXPECT_EQ(journal_fields,
+            QStringList({"Progressivo", "Data", "Barcode18", "Quantita", "Prezzo_V", "Tipo", "Prezzo_A"}));
+
+  // One printed row per stock row, in the table's order.
+  QStringList expected{"Magazzino", "Testata", "Giacenza", "Barcode18"};
+  dao::TVuDaoTable *stock = form_->Logic->Giacenze;
+  int rows = 0;
+  for (stock->First(); !stock->Eof(); stock->Next(), ++rows)
+    expected << form_->Logic->GiacenzeTestata->AsString() << QString::number(form_->Logic->GiacenzeGiacenza->AsFloat())
+             << form_->Logic->GiacenzeBarcode18->AsString();
+  EXPECT_EQ(rows, 7);
+  expected << QStringLiteral("Pagina 1 di 1");
+  EXPECT_EQ(texts_, expected);
+  // Closing the designer asked about the new list (answered No).
+  EXPECT_EQ(messages_, QStringList{QStringLiteral("Si desidera salvare i cambiamenti al report corrente?")});
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The program's windows in the states a person looks at them: the main
 // window on each of its pages, the maintenance dialog, the archive browser,
-// the print selection.
+// the print selection, the information window.
 // The layout test checks each against its design (tests/data/layout) and
 // the screenshot program (scripts/screenshots) takes a picture of each.
 // Adding a window is one line here.
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/archivio.h"
+#include "app/infoform.h"
 #include "app/manutenzione.h"
 #include "app/menuform.h"
 #include "app/selezioneform.h"
@@ -46,6 +47,11 @@ inline const std::vector<TWindowCase> &WindowCases() {
       {"manutenzione", [](TMenuForm *m) -> vcl::TCustomForm * { return m->Manutenzione; }},
       {"archivio", [](TMenuForm *m) { return BrowserOn(m, m->Logic->ds_riviste, QStringLiteral("Gestione Testate")); }},
       {"selezioneform", [](TMenuForm *m) -> vcl::TCustomForm * { return m->Selezione(); }},
+      {"info",
+       [](TMenuForm *m) -> vcl::TCustomForm * {
+         if (m->frmInfo == nullptr) m->frmInfo = new TfrmInfo(m);
+         return m->frmInfo;
+       }},
   };
   return cases;
 }

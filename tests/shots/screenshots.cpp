@@ -1,8 +1,10 @@
 // Takes a picture of each of the program's windows (window_cases.h) as a
 // real X server shows them: the main window on each of its pages, the
-// maintenance dialog, the archive browser. scripts/screenshots runs it under
-// Xvfb at 1280 x 1024; the pictures are PNG files named after the windows'
-// designs, in the folder given as the first argument.
+// maintenance dialog, the archive browser; then the splash window, and the
+// main window with a day's list longer than it ("menuform_lungo").
+// scripts/screenshots runs it under Xvfb at 1280 x 1024; the pictures are
+// PNG files named after the windows' designs, in the folder given as the
+// first argument.
 //
 // The data folder is a fresh one with a few articles, and one load and one
 // sale registered through the main window, so the lists are not empty.
@@ -22,6 +24,7 @@
 #include <cstdlib>
 
 #include "app/menuform.h"
+#include "app/splashform.h"
 #include "platform/jet/engine.h"
 #include "platform/rtl/datetime.h"
 #include "report/designer/kvdesigner.h"
@@ -160,6 +163,41 @@ int main(int argc, char **argv) {
       menu->Repaint();  // what the window covered, before the next picture
     }
   }
+  const auto shot = [&](const char *name) {
+    Pump();
+    const QString file = out + QLatin1Char('/') + QString::fromLatin1(name) + QStringLiteral(".png");
+    if (Grab(file))
+      std::printf("%s\n", qPrintable(file));
+    else
+      ++failures;
+  };
+  {
+    app::TSplashForm splash(nullptr);
+    splash.Show();
+    shot("splash");
+    splash.Hide();
+    menu->Repaint();
+  }
+  // 55 loads of the day: the list shows its vertical scroll bar.
+  {
+    jet::DBEngine engine;
+    auto db = engine.OpenDatabase(data.path() + QStringLiteral("/orbisca4.mdb"));
+    auto journal = db->OpenRecordset(QStringLiteral("Giornale"), jet::dbOpenTable);
+    for (int i = 1; i <= 55; ++i) {
+      journal->AddNew();
+      journal->Fields(QStringLiteral("Data")).SetValue(rtl::Variant::FromDate(menu->selez_data->EditDate()));
+      journal->Fields(QStringLiteral("Barcode18")).SetValue(QStringLiteral("977556677889900000"));
+      journal->Fields(QStringLiteral("Tipo")).SetValue(QStringLiteral("C"));
+      journal->Fields(QStringLiteral("Quantita")).SetValue(double(i));
+      journal->Fields(QStringLiteral("Prezzo_A")).SetValue(2.0);
+      journal->Fields(QStringLiteral("Prezzo_V")).SetValue(2.5);
+      journal->Update();
+    }
+    db->Close();
+  }
+  app::testing::ShowMenuPage(menu, menu->tb_carico);
+  menu->btn_cambiadataClick(menu);
+  shot("menuform_lungo");
   delete menu;
   vcl::DoneApplication();
   return failures == 0 ? 0 : 1;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/rtl/ignorefailure.h"
 #include "platform/vcl/ctrlsupport.h"
 #include "platform/vcl/dbctrls/dbctrls.h"
 #include "platform/vcl/dialogs.h"
@@ -68,6 +69,12 @@ QWidget *TDBGrid::CreateWidget(QWidget *parent_widget) {
     if (v != left_col_) ReportFailures(this, [this, v] { SetLeftCol(v); });
   });
   QObject::connect(hbar_, &QObject::destroyed, w, [this] { hbar_ = nullptr; });
+  vbar_ = new QScrollBar(Qt::Vertical, w);
+  vbar_->setFocusPolicy(Qt::NoFocus);
+  vbar_->hide();
+  QObject::connect(vbar_, &QScrollBar::valueChanged, w,
+                   [this](int v) { ReportFailures(this, [this, v] { VertBarMoved(v); }); });
+  QObject::connect(vbar_, &QObject::destroyed, w, [this] { vbar_ = nullptr; });
   return w;
 }
 
@@ -130,7 +137,7 @@ void TDBGrid::SetSelectedIndex(int index) {
     SetLeftCol(selected_);
   } else {
     int left = left_col_;
-    const int room = ClientWidth() - IndicatorWidth();
+    const int room = ClientWidth() - IndicatorWidth() - VertBarWidth();
     const auto span = [this](int from, int to) {
       int w = 0;
       for (int i = from; i <= to; ++i) w += columns_[static_cast<size_t>(i)]->width_ + 1;
@@ -149,7 +156,13 @@ int TDBGrid::ColumnsWidth() const {
   return w;
 }
 
-bool TDBGrid::HorzScrollBarVisible() const { return ColumnsWidth() > ClientWidth() - IndicatorWidth(); }
+bool TDBGrid::HorzScrollBarVisible() const {
+  return ColumnsWidth() > ClientWidth() - IndicatorWidth() - VertBarWidth();
+}
+
+int TDBGrid::VertBarWidth() const {
+  return vbar_ != nullptr && vbar_shown_ ? vbar_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
+}
 
 void TDBGrid::SetLeftCol(int column) {
   column = std::clamp(column, 0, std::max(0, ColumnCount() - 1));
@@ -161,19 +174,67 @@ void TDBGrid::SetLeftCol(int column) {
 }
 
 void TDBGrid::UpdateScrollBar() {
-  if (hbar_ == nullptr) return;
+  if (hbar_ == nullptr || vbar_ == nullptr || updating_bars_) return;
+  updating_bars_ = true;
+  // The vertical bar first: the rows that fit count the horizontal bar
+  // the columns need at the full width; once shown, the vertical bar
+  // narrows the columns' room, which may bring the horizontal one.
+  TDataSet *ds = link_->Active() ? link_->DataSet() : nullptr;
+  int records = -1;
+  int position = -1;
+  if (ds != nullptr)
+    rtl::IgnoreFailure("a dataset that cannot count its records shows no vertical bar", [&] {
+      records = ds->RecordCount();
+      position = ds->RecNo();
+    });
+  vbar_shown_ = false;
+  vbar_shown_ = records > VisibleRowCount();
   const bool show = HorzScrollBarVisible();
   if (!show && left_col_ != 0) {
     left_col_ = 0;
     Invalidate();
   }
   const int h = hbar_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-  hbar_->setGeometry(0, ClientHeight() - h, ClientWidth(), h);
-  const QSignalBlocker block(hbar_);
-  hbar_->setRange(0, std::max(0, ColumnCount() - 1));
-  hbar_->setPageStep(1);
-  hbar_->setValue(left_col_);
+  hbar_->setGeometry(0, ClientHeight() - h, ClientWidth() - VertBarWidth(), h);
+  {
+    const QSignalBlocker block(hbar_);
+    hbar_->setRange(0, std::max(0, ColumnCount() - 1));
+    hbar_->setPageStep(1);
+    hbar_->setValue(left_col_);
+  }
   hbar_->setVisible(show);
+  vbar_->setGeometry(ClientWidth() - h, 0, h, ClientHeight() - (show ? h : 0));
+  {
+    const QSignalBlocker block(vbar_);
+    vbar_->setRange(0, std::max(0, records - 1));
+    vbar_->setPageStep(std::max(1, VisibleRowCount()));
+    vbar_->setValue(std::max(0, position - 1));
+  }
+  vbar_->setVisible(vbar_shown_);
+  updating_bars_ = false;
+}
+
+void TDBGrid::VertBarMoved(int value) {
+  TDataSet *ds = link_->Active() ? link_->DataSet() : nullptr;
+  if (ds == nullptr) return;
+  const int current = ds->RecNo();
+  if (value == 0)
+    ds->First();
+  else if (value >= vbar_->maximum())
+    ds->Last();
+  else if (current > 0)
+    ds->MoveBy(value + 1 - current);
+  UpdateScrollBar();
+}
+
+bool TDBGrid::DoMouseWheel(TShiftState shift, int delta, const TPoint &pos) {
+  if (TCustomControl::DoMouseWheel(shift, delta, pos)) return true;
+  TDataSet *ds = link_->Active() ? link_->DataSet() : nullptr;
+  if (ds == nullptr || delta == 0) return false;
+  // One record per notch, as the arrow keys move.
+  const int notches = delta / 120 != 0 ? delta / 120 : (delta > 0 ? 1 : -1);
+  ds->MoveBy(-notches);
+  return true;
 }
 
 int TDBGrid::DataHeight() const {
@@ -334,6 +395,8 @@ void TDBGrid::LinkLayoutChanged() {
 }
 
 void TDBGrid::LinkDataChanged() {
+  UpdateScrollBar();
+  UpdateBufferCount();
   PlaceEditor();
   Invalidate();
 }

@@ -13,7 +13,10 @@
 // first and last record, Left/Right/Home/End among the columns (Tab and
 // Shift+Tab too, with dgTabs); a click on a row makes its record current, a
 // click on a title fires OnTitleClick. Columns wider together than the grid
-// scroll sideways under a horizontal scroll bar. A column's width starts at
+// scroll sideways under a horizontal scroll bar. More records than the rows
+// that fit bring a vertical scroll bar on the right: its thumb stands at the
+// current record among all of them, and moving it (or turning the wheel
+// over the grid) moves the current record. A column's width starts at
 // its field's display width in the grid's font ("0" wide characters), or its
 // title's when that is wider.
 //
@@ -115,6 +118,10 @@ class TDBGrid : public TCustomControl {
   void SetLeftCol(int column);
   // Whether the columns are wider together than the grid (the scroll bar shows).
   bool HorzScrollBarVisible() const;
+  // Whether the dataset has more records than the rows that fit (the
+  // vertical scroll bar shows), and that bar, for the tests that drag it.
+  bool VertScrollBarVisible() const { return vbar_shown_; }
+  QScrollBar *VertScrollBar() const { return vbar_; }
 
   int ColumnCount() const { return static_cast<int>(columns_.size()); }
   TColumn *Columns(int index) const;
@@ -159,6 +166,7 @@ class TDBGrid : public TCustomControl {
   void InitWidget() override;
   void WMGetDlgCode(TMessage &message) override;
   void Resize() override;
+  bool DoMouseWheel(TShiftState shift, int delta, const TPoint &pos) override;
   void DoEnter() override;
   void DoExit() override;
   // Draws one data cell (its background, text and selection); grids that
@@ -201,7 +209,12 @@ class TDBGrid : public TCustomControl {
   // Writes the editor's text into the selected field when it changed.
   void WriteEditor();
   void MoveColumn(int column);
+  // Shows, hides and places both scroll bars, and sets their thumbs.
   void UpdateScrollBar();
+  // The width the vertical bar takes from the columns (0 when hidden).
+  int VertBarWidth() const;
+  // The bar was moved by the user: the current record follows.
+  void VertBarMoved(int value);
   int ColumnsWidth() const;
   std::unique_ptr<GridLink> link_;
   std::vector<std::unique_ptr<TColumn>> columns_;
@@ -220,6 +233,9 @@ class TDBGrid : public TCustomControl {
   bool editor_dirty_ = false;
   bool hiding_editor_ = false;
   QScrollBar *hbar_ = nullptr;
+  QScrollBar *vbar_ = nullptr;
+  bool vbar_shown_ = false;
+  bool updating_bars_ = false;
 };
 
 }  // namespace vcl

@@ -145,6 +145,7 @@ void TDBGrid::LinkUpdateData() { WriteEditor(); }
 void TDBGrid::LinkScrolled() {
   // Another record became current: its cell is not the one being edited.
   HideEditor();
+  UpdateScrollBar();
   Invalidate();
 }
 

@@ -205,6 +205,37 @@ TEST_F(PreviewWindow, KeysPageScrollPrintAndClose) {
   EXPECT_FALSE(preview->Visible());
 }
 
+TEST_F(PreviewWindow, AltAndTheLetterOfAToolButtonPressesIt) {
+  respond = [](vcl::TDialogRequest &) { return vcl::mrCancel; };
+  const auto last_kind = [this] { return requests.empty() ? vcl::TDialogKind::Message : requests.back().kind; };
+  Key(Qt::Key_S, Qt::AltModifier);  // "&Stampa"
+  EXPECT_EQ(last_kind(), vcl::TDialogKind::Print);
+  Key(Qt::Key_A, Qt::AltModifier);  // "&Apri"
+  EXPECT_EQ(last_kind(), vcl::TDialogKind::Open);
+  Key(Qt::Key_V, Qt::AltModifier);  // "Sal&va"
+  EXPECT_EQ(last_kind(), vcl::TDialogKind::Save);
+  bool find_shown = false;
+  TFindForm *f = preview->FindForm();
+  f->OnShow = [f, &find_shown](rtl::TObject *) {
+    find_shown = true;
+    f->SetModalResult(vcl::mrCancel);
+  };
+  Key(Qt::Key_T, Qt::AltModifier);  // "&Trova"
+  EXPECT_TRUE(find_shown);
+  // Also while the zoom box, which takes letters, has the focus.
+  preview->ZoomBox()->SetFocus();
+  const size_t asked = requests.size();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::AltModifier);
+  ASSERT_EQ(requests.size(), asked + 1);
+  EXPECT_EQ(last_kind(), vcl::TDialogKind::Print);
+  // A letter no button marks presses nothing; "&Chiudi" closes.
+  Key(Qt::Key_Q, Qt::AltModifier);
+  EXPECT_EQ(requests.size(), asked + 1);
+  EXPECT_TRUE(preview->Visible());
+  Key(Qt::Key_C, Qt::AltModifier);
+  EXPECT_FALSE(preview->Visible());
+}
+
 TEST_F(PreviewWindow, TheContextMenuChecksTheZoomAndSetsIt) {
   QStringList checked;
   vcl::TPopupMenu::ShowSlot = [&](vcl::TPopupMenu *menu, int, int) -> vcl::TMenuItem * {
