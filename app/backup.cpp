@@ -43,10 +43,10 @@ void WriteBackupCabinet(TQbCabWriter &writer, const QString &percorso) {
   }
 }
 
-bool AutomaticBackup(const QString &percorso) {
+bool AutomaticBackup(const QString &percorso, TQbCabWriter *writer) {
   try {
-    TQbCabWriter writer;
-    WriteBackupCabinet(writer, percorso);
+    TQbCabWriter own;
+    WriteBackupCabinet(writer != nullptr ? *writer : own, percorso);
     return true;
   } catch (const std::exception &) {
     vcl::ShowMessage(kAutomaticBackupFailed);
@@ -107,7 +107,7 @@ QString OneLine(QString text) { return text.replace(QLatin1Char('\n'), QLatin1Ch
 
 }  // namespace
 
-TExitBackup ExitBackup(TMenuLogic &logic, const std::function<void()> &after_tidy) {
+TExitBackup ExitBackup(TMenuLogic &logic, const std::function<void()> &after_tidy, TQbCabWriter *writer) {
   const QString file = logic.DatabaseFile();
   auto keep = [&](const TArchiveVerdict &verdict) {
     if (after_tidy) after_tidy();
@@ -135,17 +135,14 @@ TExitBackup ExitBackup(TMenuLogic &logic, const std::function<void()> &after_tid
   // ...and again just before the archive takes it.
   if (const TArchiveVerdict now = JudgeForBackup(logic); !now.Sound()) return keep(now);
   if (after_tidy) after_tidy();
-  const bool written = AutomaticBackup(logic.percorso);
+  const bool written = AutomaticBackup(logic.percorso, writer);
   qCInfo(lcLifecycle, "exit: %s", written ? "archive written" : "archive failed");
   return written ? TExitBackup::Written : TExitBackup::Failed;
 }
 
-TBackup::TBackup(TMenuLogic *logic, vcl::TComponent *owner) : vcl::TComponent(owner), logic_(logic) {
-  QbCabWriter1 = new TQbCabWriter(this);
-  QbCabWriter1->SetName(QStringLiteral("QbCabWriter1"));
-  QbCabWriter1->SetCompressionType(cctMsZip);
-  QbCabReader1 = new TQbCabReader(this);
-  QbCabReader1->SetName(QStringLiteral("QbCabReader1"));
+TBackup::TBackup(TMenuLogic *logic, vcl::TComponent *owner, TQbCabWriter *writer)
+    : vcl::TComponent(owner), QbCabWriter1(writer), logic_(logic) {
+  if (QbCabWriter1 == nullptr) QbCabWriter1 = new TQbCabWriter(this);
 }
 
 void TBackup::Status(const QString &text) {

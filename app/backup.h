@@ -41,10 +41,11 @@ inline const QString kAutomaticBackupFailed = QStringLiteral("Backup automatico 
 // written by an earlier run stays until the new one is complete.
 void WriteBackupCabinet(TQbCabWriter &writer, const QString &percorso);
 
-// The shutdown's backup: the database is already closed, repaired and
+// The shutdown's backup with `writer` (the maintenance form's; a writer of
+// the call's own when none): the database is already closed, repaired and
 // compacted. A failure is shown as "Backup automatico non possibile !" and
 // the shutdown goes on; returns whether the archive was written.
-bool AutomaticBackup(const QString &percorso);
+bool AutomaticBackup(const QString &percorso, TQbCabWriter *writer = nullptr);
 
 // What the exit did with the archive.
 enum class TExitBackup {
@@ -64,7 +65,8 @@ enum class TExitBackup {
 // disk, a read-only folder) is shown and the backup still runs on the
 // unchanged file once it is judged sound. `after_tidy` runs once the repair
 // and compaction are over (or skipped), before the archive or the notice.
-TExitBackup ExitBackup(TMenuLogic &logic, const std::function<void()> &after_tidy = {});
+// The archive is written with `writer` (AutomaticBackup).
+TExitBackup ExitBackup(TMenuLogic &logic, const std::function<void()> &after_tidy = {}, TQbCabWriter *writer = nullptr);
 
 // The judgement the exit and the "Backup" command ask of the data folder's
 // database: a database refused at start stays refused, one the engine found
@@ -81,10 +83,11 @@ class TBackup : public vcl::TComponent {
   ORBISCA_CLASS(TBackup, vcl::TComponent)
 
  public:
-  explicit TBackup(TMenuLogic *logic, vcl::TComponent *owner = nullptr);
+  // `writer` is the maintenance form's cabinet writer; without one the
+  // command makes its own.
+  explicit TBackup(TMenuLogic *logic, vcl::TComponent *owner = nullptr, TQbCabWriter *writer = nullptr);
 
-  TQbCabWriter *QbCabWriter1 = nullptr;  // owned
-  TQbCabReader *QbCabReader1 = nullptr;  // owned, unused
+  TQbCabWriter *QbCabWriter1 = nullptr;
 
   // Shows the status text and lets pending messages through; the window
   // points it at its status label (the logic's text is set in any case).

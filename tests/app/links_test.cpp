@@ -1,14 +1,18 @@
-// A shop that keeps its files elsewhere and links them into the data folder:
-// the database, the archive and the settings file are symbolic links. A day
-// started and closed in the main window brings the linked files up to date
-// and leaves the links as they were.
+// A day started and closed in the main window: the exit archives with the
+// maintenance form's cabinet writer, and a shop that keeps its files
+// elsewhere and links them into the data folder (the database, the archive
+// and the settings file are symbolic links) finds the linked files brought
+// up to date and the links as they were.
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 
 #include "app/archivecheck.h"
+#include "app/cabwriter.h"
+#include "app/manutenzione.h"
 #include "app/menuform.h"
 #include "platform/rtl/workfiles.h"
 #include "platform/vcl/dialogs.h"
@@ -21,7 +25,8 @@ namespace {
 
 class LinkedFilesTest : public DataFolder {
  protected:
-  void StartAndClose() {
+  // `during` runs with the form started, before it closes.
+  void StartAndClose(const std::function<void(TMenuForm &)> &during = {}) {
     const QString saved = QDir::currentPath();
     QDir::setCurrent(dir_.path());
     vcl::InitApplication();
@@ -30,11 +35,31 @@ class LinkedFilesTest : public DataFolder {
       form.Show();
       for (int i = 0; i < 100 && !form.Started(); ++i) QTest::qWait(10);
       ASSERT_TRUE(form.Started());
+      if (during) during(form);
       form.Close();
     }
     QDir::setCurrent(saved);
   }
 };
+
+TEST_F(LinkedFilesTest, TheBackupCommandAndTheExitWriteWithTheMaintenanceFormsWriter) {
+  QStringList placed;
+  StartAndClose([&](TMenuForm &form) {
+    TQbCabWriter *writer = form.Manutenzione->QbCabWriter1;
+    ASSERT_NE(writer, nullptr);
+    EXPECT_EQ(writer->Name(), QStringLiteral("QbCabWriter1"));
+    EXPECT_EQ(writer->CompressionType(), cctMsZip);
+    EXPECT_EQ(form.Manutenzione->QbCabReader1->Name(), QStringLiteral("QbCabReader1"));
+    writer->OnFilePlaced = [&](rtl::TObject *, const TCCAB &, const QString &name, int, bool, bool &) {
+      placed << name;
+    };
+    form.btn_backup->Click();
+  });
+  // The command's archive, then the exit's: the database first each time.
+  ASSERT_GE(placed.size(), 2);
+  EXPECT_EQ(placed.count(QStringLiteral("orbisca4.mdb")), 2) << placed.join(u' ').toStdString();
+  EXPECT_EQ(placed.first(), QStringLiteral("orbisca4.mdb"));
+}
 
 TEST_F(LinkedFilesTest, DatabaseArchiveAndSettingsAreWrittenThroughTheirLinks) {
   QStringList messages;
