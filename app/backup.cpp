@@ -161,7 +161,8 @@ void TBackup::btn_backupClick() {
   logic_->Database->Close();
   // Work goes on with the file as it is; only the archive is refused.
   auto keep_archive = [this](const TArchiveVerdict &verdict) {
-    if (!logic_->RefusedAtStart())
+    // Opening a Jet file for writing would convert it: it stays closed.
+    if (!logic_->RefusedAtStart() && verdict.kind != TArchiveVerdict::TKind::JetFormat)
       rtl::IgnoreFailure("the refused archive is what the user needs to hear of", [this] { ReopenArchives(); });
     SetCursor(vcl::crDefault);
     Status(kIdleStatus);

@@ -178,6 +178,20 @@ TEST_P(SameJudgementTest, AtStartAndAtExit) {
   const TArchiveVerdict at_exit_verdict = JudgeForBackup(at_exit);
   EXPECT_EQ(at_exit_verdict.kind, c.kind) << at_exit_verdict.Why().toStdString();
   EXPECT_EQ(JudgeArchive(DatabasePath()).kind, c.kind);
+  // The "Backup" command asks the same.
+  messages.texts.clear();
+  {
+    TBackup backup(&at_exit);
+    backup.btn_backupClick();
+    at_exit.CloseArchives();
+  }
+  if (c.kind != TKind::Sound) {
+    ASSERT_EQ(messages.texts.size(), 1);
+    EXPECT_TRUE(messages.texts[0].startsWith(QStringLiteral("Backup fallito !\n") + at_exit_verdict.Why()))
+        << messages.texts[0].toStdString();
+    EXPECT_TRUE(test_support::ReadWholeFile(folder_ + QStringLiteral("backup4.cab")) == good_archive);
+    EXPECT_TRUE(test_support::ReadWholeFile(DatabasePath()) == exit_bytes);
+  }
   messages.texts.clear();
   const TExitBackup done = ExitBackup(at_exit);
   if (c.kind == TKind::Sound) {
