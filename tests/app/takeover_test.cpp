@@ -61,5 +61,28 @@ TEST(ArchiveBroughtFromTheOldProgram, ThatCannotBeConvertedIsRefusedWithTheReaso
   EXPECT_EQ(jet::testing::FolderEntries(dir.path()), QStringList{QStringLiteral("orbisca4.mdb")});
 }
 
+// A Jet file cut to its first pages holds the catalogue's start and no
+// table: the start refuses it instead of opening an empty archive.
+TEST(ArchiveBroughtFromTheOldProgram, CutToItsFirstPagesIsRefusedNotConvertedEmpty) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString archive = dir.filePath(QStringLiteral("orbisca4.mdb"));
+  const QByteArray cut = jet::testing::FileBytes(jet::testing::JetTestFile(QStringLiteral("nwind.mdb"))).left(12288);
+  jet::testing::WriteBytes(archive, cut);
+  TMenuLogic logic;
+  logic.percorso = dir.path() + QLatin1Char('/');
+  try {
+    logic.OpenArchives();
+    ADD_FAILURE() << "an archive cut to 12 KiB opened";
+  } catch (const rtl::Exception &e) {
+    EXPECT_TRUE(e.Message().contains(QStringLiteral("catalogo"))) << e.Message().toStdString();
+    EXPECT_TRUE(e.Message().endsWith(QStringLiteral("L'archivio originale non è stato modificato.")))
+        << e.Message().toStdString();
+  }
+  EXPECT_EQ(logic.StartVerdict().kind, TArchiveVerdict::TKind::JetFormat);
+  EXPECT_EQ(jet::testing::FileBytes(archive), cut);
+  EXPECT_EQ(jet::testing::FolderEntries(dir.path()), QStringList{QStringLiteral("orbisca4.mdb")});
+}
+
 }  // namespace
 }  // namespace app::testing
