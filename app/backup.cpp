@@ -123,8 +123,9 @@ TExitBackup ExitBackup(TMenuLogic &logic, const std::function<void()> &after_tid
   try {
     logic.TidyDatabase();
   } catch (const rtl::Exception &e) {
-    // Not damage (a full disk, a read-only folder): the file is as it was,
-    // and the judgement below decides whether it is archived.
+    // The file is as it was. A failure that is not damage (a full disk, a
+    // read-only folder) is shown; damage is told by the judgement below,
+    // which decides whether the file is archived.
     qCInfo(lcLifecycle, "exit: repair and compaction failed: %s", qPrintable(OneLine(e.Message())));
     if (!jet::DBEngine::DamageNoted(file)) {
       SetCursor(vcl::crDefault);
