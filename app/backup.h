@@ -15,6 +15,7 @@
 #include <QString>
 #include <functional>
 
+#include "app/archivecheck.h"
 #include "app/cabwriter.h"
 #include "platform/vcl/component.h"
 
@@ -40,31 +41,41 @@ inline const QString kAutomaticBackupFailed = QStringLiteral("Backup automatico 
 // written by an earlier run stays until the new one is complete.
 void WriteBackupCabinet(TQbCabWriter &writer, const QString &percorso);
 
-// The shutdown's backup: the database is already closed, repaired and
+// The shutdown's backup with `writer` (the maintenance form's; a writer of
+// the call's own when none): the database is already closed, repaired and
 // compacted. A failure is shown as "Backup automatico non possibile !" and
 // the shutdown goes on; returns whether the archive was written.
-bool AutomaticBackup(const QString &percorso);
+bool AutomaticBackup(const QString &percorso, TQbCabWriter *writer = nullptr);
 
 // What the exit did with the archive.
 enum class TExitBackup {
   Written,      // a new "backup4.cab" holds the repaired, compacted database
   KeptMissing,  // no database in the data folder: nothing was archived
   KeptDamaged,  // the database is damaged: the previous archive was kept
+  KeptRefused,  // the database is not the program's (another format, without its tables, refused at start)
   Failed,       // the archive could not be written ("Backup automatico non possibile !")
 };
 
-// The shutdown's tidy and backup, with the tables closed. A database that is
-// missing, or that the engine found damaged (at start, in any statement, or
-// now in the repair or compaction), is never archived: the previous
-// "backup4.cab" is the last good copy of the shop's data, so it is kept and
-// the user is told so. Otherwise the database is repaired and compacted (a
-// failure that is not damage is shown and the backup still runs) and the
-// archive is written. `after_tidy` runs once the repair and compaction are
-// over (or skipped), before the archive or the notice.
-TExitBackup ExitBackup(TMenuLogic &logic, const std::function<void()> &after_tidy = {});
+// The shutdown's tidy and backup, with the tables closed. "backup4.cab" is
+// the last good copy of the shop's data: it is replaced only by a database
+// proven sound (JudgeForBackup) just before the repair and compaction, and
+// again just before the archive is written. Anything else keeps the
+// previous archive and tells the user why (KeptBackupText), and the file is
+// not written. A repair or compaction that fails for another reason (a full
+// disk, a read-only folder) is shown and the backup still runs on the
+// unchanged file once it is judged sound. `after_tidy` runs once the repair
+// and compaction are over (or skipped), before the archive or the notice.
+// The archive is written with `writer` (AutomaticBackup).
+TExitBackup ExitBackup(TMenuLogic &logic, const std::function<void()> &after_tidy = {}, TQbCabWriter *writer = nullptr);
 
-// The notice of an archive kept because the database is missing or damaged.
-QString KeptBackupText(const QString &first_line, TMenuLogic &logic, bool missing);
+// The judgement the exit and the "Backup" command ask of the data folder's
+// database: a database refused at start stays refused, one the engine found
+// damaged during the day stays damaged; otherwise JudgeArchive now.
+TArchiveVerdict JudgeForBackup(const TMenuLogic &logic);
+
+// The notice of an archive kept because the database was not proven sound:
+// `first_line`, why (naming the file), and that "backup4.cab" was kept.
+QString KeptBackupText(const QString &first_line, const TArchiveVerdict &verdict, const QString &percorso);
 
 // The on-demand backup over the main window's logic: closes the database,
 // repairs and compacts it, writes the archive, and reopens the tables.
@@ -72,10 +83,11 @@ class TBackup : public vcl::TComponent {
   ORBISCA_CLASS(TBackup, vcl::TComponent)
 
  public:
-  explicit TBackup(TMenuLogic *logic, vcl::TComponent *owner = nullptr);
+  // `writer` is the maintenance form's cabinet writer; without one the
+  // command makes its own.
+  explicit TBackup(TMenuLogic *logic, vcl::TComponent *owner = nullptr, TQbCabWriter *writer = nullptr);
 
-  TQbCabWriter *QbCabWriter1 = nullptr;  // owned
-  TQbCabReader *QbCabReader1 = nullptr;  // owned, unused
+  TQbCabWriter *QbCabWriter1 = nullptr;
 
   // Shows the status text and lets pending messages through; the window
   // points it at its status label (the logic's text is set in any case).
@@ -84,8 +96,9 @@ class TBackup : public vcl::TComponent {
   // The command. A failed archive is reported as "Backup fallito !" and the
   // tables are reopened all the same. A failed repair or compaction is
   // raised after the tables are reopened, so the program stays usable. A
-  // database known or found damaged is not archived over the last good copy
-  // ("Backup fallito !" says why).
+  // database not proven sound (JudgeForBackup, before the repair and again
+  // before the archive) is neither compacted nor archived over the last good
+  // copy ("Backup fallito !" says why).
   void btn_backupClick();
 
  private:

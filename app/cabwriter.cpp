@@ -57,11 +57,27 @@ QString EQbCabinet::ErrorText(int code, bool fdi) {
   return code >= 0 && code <= 11 ? QString::fromLatin1(kFdi[code]) : QStringLiteral("FDI error");
 }
 
-EQbCabinet::EQbCabinet(const cab::ERF &erf, bool fdi) : code_(erf.erfOper), system_error_(erf.erfType), fdi_(fdi) {
-  QString text = ErrorText(erf.erfOper, fdi);
+QString EQbCabinet::MessageOf(const cab::ERF &erf, bool fdi) {
+  // Without the error flag the record says nothing reliable.
+  if (!erf.fError) return fdi ? QStringLiteral("FDI error") : QStringLiteral("FCI error");
+  const auto hex = [](int code) {
+    constexpr int kDigits = 4;
+    constexpr int kBase = 16;
+    constexpr unsigned kMask = 0xffff;
+    return QStringLiteral(" [0x") +
+           QString::number(static_cast<unsigned>(code) & kMask, kBase).toUpper().rightJustified(kDigits, u'0') +
+           QLatin1Char(']');
+  };
+  QString text = ErrorText(erf.erfOper, fdi) + hex(erf.erfOper);
   // The system's reason tells the user which disk or file is at fault.
-  if (erf.erfType != 0) text += QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(erf.erfType)));
-  SetMessage(text);
+  if (erf.erfType != 0)
+    text += QStringLiteral(".\r\n") + QString::fromLocal8Bit(std::strerror(erf.erfType)) + hex(erf.erfType) +
+            QLatin1Char('.');
+  return text;
+}
+
+EQbCabinet::EQbCabinet(const cab::ERF &erf, bool fdi) : code_(erf.erfOper), system_error_(erf.erfType), fdi_(fdi) {
+  SetMessage(MessageOf(erf, fdi));
 }
 
 // --- the writer -------------------------------------------------------------------------------

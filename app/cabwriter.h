@@ -47,6 +47,11 @@ class EQbCabinet : public rtl::Exception {
 
   // The text of an operation code of either interface.
   static QString ErrorText(int code, bool fdi);
+  // The message of an error record: with its error flag, the operation's
+  // text and " [0x" its code in four hexadecimal digits "]", then, when the
+  // system gave a reason, ".\r\n", the system's message and its code the
+  // same way, and "."; without the flag, "FCI error" or "FDI error".
+  static QString MessageOf(const cab::ERF &erf, bool fdi);
 
  private:
   int code_ = 0;

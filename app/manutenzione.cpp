@@ -145,6 +145,11 @@ TManutenzioneForm::TManutenzioneForm(vcl::TComponent *owner, TMenuLogic *menu) :
   SetPosition(vcl::poScreenCenter);
   SetBorderStyle(vcl::bsDialog);
   Logic = new TManutenzioneLogic(this, menu);
+  QbCabWriter1 = new TQbCabWriter(this);
+  QbCabWriter1->SetName(QStringLiteral("QbCabWriter1"));
+  QbCabWriter1->SetCompressionType(cctMsZip);
+  QbCabReader1 = new TQbCabReader(this);
+  QbCabReader1->SetName(QStringLiteral("QbCabReader1"));
 
   PageControl1 = Make<vcl::TPageControl>(this, this, QStringLiteral("PageControl1"));
   PageControl1->SetAlign(vcl::alTop);

@@ -18,6 +18,7 @@
 #include <QString>
 #include <functional>
 
+#include "app/cabwriter.h"
 #include "app/menulogic.h"
 #include "controls/extended/dateedit.h"
 #include "controls/extended/placemnt.h"
@@ -101,6 +102,10 @@ class TManutenzioneForm : public vcl::TForm {
   vcl::TEdit *azzera = nullptr;
   vcl::TButton *btn_chiudi = nullptr;
   ext::TFormStorage *FormStorage1 = nullptr;
+  // The backup's cabinet writer (MSZIP), used by the "Backup" command and by
+  // the exit, and the matching reader, which nothing reads with.
+  TQbCabWriter *QbCabWriter1 = nullptr;
+  TQbCabReader *QbCabReader1 = nullptr;
 
   // The main window's report component and its print datasets, for the
   // template customisation; without them the button does nothing.

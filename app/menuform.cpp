@@ -249,7 +249,7 @@ void TMenuForm::BuildCommands() {
   btn_backup->SetWidth(66);
   btn_uscita->SetBounds(826, 50, 66, 21);
   // NOLINTEND(readability-magic-numbers)
-  Backup = new TBackup(Logic, this);
+  Backup = new TBackup(Logic, this, Manutenzione->QbCabWriter1);
   Backup->SetName(QStringLiteral("Backup"));
   Backup->ShowStatus = [this](const QString &text) { ShowStatusNow(text); };
   kvReport1 = new report::TkvReport(this);
@@ -733,7 +733,8 @@ void TMenuForm::FormClose(rtl::TObject *, vcl::TCloseAction &) {
   lb_showrivista->Update();
   vcl::Application->ProcessMessages();
   vcl::Screen->SetCursor(vcl::crHourGlass);
-  ExitBackup(*Logic, [this] { pn_top->SetEnabled(false); });
+  ExitBackup(
+      *Logic, [this] { pn_top->SetEnabled(false); }, Manutenzione->QbCabWriter1);
   vcl::Screen->SetCursor(vcl::crDefault);
 }
 

@@ -223,12 +223,30 @@ QString TMenuLogic::PageTipo(TPage page) {
 QString TMenuLogic::DatabaseFile() const { return percorso + QString::fromLatin1(schema::kDatabaseFileName); }
 
 void TMenuLogic::OpenArchives() {
-  if (!percorso.isEmpty()) rtl::RemoveStaleWorkFiles(percorso);
-  rtl::RemoveStaleWorkFiles(rtl::ProgramTempFolder());
   const QString file = DatabaseFile();
+  if (!percorso.isEmpty()) {
+    rtl::RemoveStaleWorkFiles(percorso);
+    // Files linked into the data folder are replaced where they are: a run
+    // killed while it wrote one leaves its work file there.
+    for (const QString &own : {file, percorso + kBackupFileName}) {
+      const QString where = QFileInfo(rtl::WriteThroughPath(own)).absolutePath();
+      if (QDir(where) != QDir(percorso)) rtl::RemoveStaleWorkFiles(where);
+    }
+  }
+  rtl::RemoveStaleWorkFiles(rtl::ProgramTempFolder());
   const QString backup = percorso + kBackupFileName;
   archive_state_ = TArchiveState::Closed;
+  start_verdict_ = {};
+  // A file the judgement refuses is never opened for writing. Opening comes
+  // first only where it has work to do before anything can be judged: a
+  // Jet file is converted by it, the journal of a killed run is rolled back
+  // by it, and a file missing here is looked for in the program's folder.
+  const QFileInfo info(file);
+  const bool open_first =
+      !info.isFile() || LooksLikeJetFile(file) || QFileInfo::exists(file + QStringLiteral("-journal"));
+  struct Refused {};
   try {
+    if (!open_first && !(start_verdict_ = JudgeArchive(file)).Sound()) throw Refused{};
     Database->Close();
     Database->SetDatabase(file);
     Database->Open();
@@ -236,33 +254,48 @@ void TMenuLogic::OpenArchives() {
       ShowNotice(db->TakenOver()->Notice());
     // Opening reads only the catalogue: damage anywhere else would show
     // only when a registration reaches it, or never before the backup.
-    Database->CheckDatabase(Database->Database(), true);
+    if (open_first && !(start_verdict_ = JudgeArchive(Database->Database())).Sound()) throw Refused{};
     for (auto *t : {riviste, Giacenze, Periodo, giornale, Allegati}) t->Open();
-  } catch (const rtl::Exception &e) {
-    const auto *engine_error = dynamic_cast<const jet::EJetError *>(&e);
-    const bool unreadable = engine_error != nullptr && (engine_error->Number() == jet::kErrDamaged ||
-                                                        engine_error->Number() == jet::kErrUnrecognisedFormat);
+  } catch (...) {
     QString text;
-    if (!Database->Connected() && !QFileInfo::exists(Database->Database())) {
-      archive_state_ = TArchiveState::Missing;
-      text = MissingArchiveText(file, backup);
-    } else if (dynamic_cast<const jet::ETakeoverError *>(&e)) {
+    try {
+      throw;
+    } catch (const Refused &) {
+      text = RefusedArchiveText(start_verdict_, backup);
+    } catch (const jet::ETakeoverError &e) {
       // An archive of the old program that could not be converted: the
       // text says why, and that the archive was left as it was.
-      archive_state_ = TArchiveState::Unopened;
+      start_verdict_ = JudgeArchive(file);
       text = e.Message();
-    } else if (unreadable || jet::DBEngine::DamageNoted(Database->Database())) {
-      archive_state_ = TArchiveState::Damaged;
-      text = DamagedArchiveText(Database->Database(), backup);
-    } else {
-      archive_state_ = TArchiveState::Unopened;
-      text = UnopenedArchiveText(Database->Database(), e.Message());
+    } catch (const rtl::Exception &e) {
+      const QString opened = Database->Database().isEmpty() ? file : Database->Database();
+      start_verdict_ = JudgeArchive(opened);
+      text = start_verdict_.Sound() ? UnopenedArchiveText(opened, e.Message())
+                                    : RefusedArchiveText(start_verdict_, backup);
     }
+    switch (start_verdict_.kind) {
+      case TArchiveVerdict::TKind::Missing:
+        archive_state_ = TArchiveState::Missing;
+        break;
+      case TArchiveVerdict::TKind::Damaged:
+        archive_state_ = TArchiveState::Damaged;
+        break;
+      default:
+        archive_state_ = TArchiveState::Unopened;
+        break;
+    }
+    for (auto *t : {riviste, Giacenze, Periodo, giornale, Allegati})
+      rtl::IgnoreFailure("a table that failed to open has nothing to close", [t] { t->Close(); });
     rtl::IgnoreFailure("a connection that failed to open has nothing to close", [this] { Database->Close(); });
     throw rtl::Exception(text);
   }
   archive_state_ = TArchiveState::Open;
   selez_data = rtl::Date();
+}
+
+bool TMenuLogic::RefusedAtStart() const {
+  return archive_state_ == TArchiveState::Missing || archive_state_ == TArchiveState::Damaged ||
+         archive_state_ == TArchiveState::Unopened;
 }
 
 void TMenuLogic::CloseArchives() {
@@ -288,6 +321,8 @@ QString TMenuLogic::UnusableArchiveText() const {
     case TArchiveState::Missing:
       return MissingArchiveText(DatabaseFile(), backup);
     default:
+      if (archive_state_ == TArchiveState::Unopened && !start_verdict_.Sound() && !start_verdict_.file.isEmpty())
+        return start_verdict_.Why() + QLatin1Char('.');
       return QStringLiteral("L'archivio dei dati «%1» non è aperto.").arg(QDir::toNativeSeparators(DatabaseFile()));
   }
 }
@@ -329,6 +364,23 @@ QString DamagedArchiveText(const QString &file, const QString &backup) {
                 "e rivolgersi all'assistenza.")
                 .arg(QDir::toNativeSeparators(backup));
   return text;
+}
+
+QString RefusedArchiveText(const TArchiveVerdict &verdict, const QString &backup) {
+  switch (verdict.kind) {
+    case TArchiveVerdict::TKind::Missing:
+      return MissingArchiveText(verdict.file, backup);
+    case TArchiveVerdict::TKind::Damaged:
+      return DamagedArchiveText(verdict.file, backup);
+    default:
+      break;
+  }
+  return verdict.Why() +
+         QStringLiteral(
+             ": il programma non lo può usare e il file è stato lasciato com'è.\n"
+             "Controllare che nella cartella da cui il programma è stato avviato ci sia l'archivio del negozio, "
+             "oppure ripristinarlo dalla copia di sicurezza «%1».")
+             .arg(QDir::toNativeSeparators(backup));
 }
 
 QString UnopenedArchiveText(const QString &file, const QString &reason) {

@@ -26,6 +26,7 @@
 #include <QString>
 #include <functional>
 
+#include "app/archivecheck.h"
 #include "app/schema/schema.h"
 #include "dao/vudaodatabase.h"
 #include "dao/vudaotable.h"
@@ -220,15 +221,16 @@ class TMenuLogic : public vcl::TComponent {
   QString DatabaseFile() const;
   // Removes what an interrupted run left in the data folder and in the
   // program's temporary folder (only files the program names as its own),
-  // connects to the database, reads it whole once to find damage (SQLite's
-  // quick check: about 160 ms on a million journal rows), opens the five
-  // tables in their order and sets the work date to today. A database that
-  // is missing, damaged or no database of the program is refused with a
-  // message in Italian naming the file and the backup; the file is left
-  // as it is and the tables stay closed. An archive of the old program's
-  // engine is converted while connecting (platform/jet/takeover.h): the
-  // notice of it goes to ShowNotice before the tables open, and a
-  // conversion that fails is refused with its own text.
+  // judges the database (JudgeArchive: its format, SQLite's quick check,
+  // about 160 ms on a million journal rows, and the program's tables and
+  // queries), connects, opens the five tables in their order and sets the
+  // work date to today. A database the judgement refuses is refused with a
+  // message in Italian naming the file and the backup; the file is left as
+  // it is (never opened for writing) and the tables stay closed. An archive
+  // of the old program's engine is converted while connecting
+  // (platform/jet/takeover.h) and then judged: the notice of it goes to
+  // ShowNotice before the tables open, and a conversion that fails is
+  // refused with its own text.
   void OpenArchives();
   // Closes the tables and disconnects.
   void CloseArchives();
@@ -247,6 +249,11 @@ class TMenuLogic : public vcl::TComponent {
   // for that reason.
   QString UnusableArchiveText() const;
   QString RefusedRegistrationText() const;
+  // Whether the last start refused the database (missing, damaged, not the
+  // program's, unopened), and the judgement it made of it: the exit and the
+  // "Backup" command never repair, compact nor archive such a file.
+  bool RefusedAtStart() const;
+  const TArchiveVerdict &StartVerdict() const { return start_verdict_; }
 
   // --- barcode entry and lookup ------------------------------------------------------------
   void ingresso_barcodeExit();
@@ -309,6 +316,7 @@ class TMenuLogic : public vcl::TComponent {
   void RefuseCode(const QString &code);
   TArchiveState archive_state_ = TArchiveState::Closed;
   vcl::TComponent *holder_;
+  TArchiveVerdict start_verdict_;
   void RecoverAfterFailure();
   void RefreshStorico(const QString &code);
 };
@@ -318,6 +326,9 @@ class TMenuLogic : public vcl::TComponent {
 QString MissingArchiveText(const QString &file, const QString &backup);
 QString DamagedArchiveText(const QString &file, const QString &backup);
 QString UnopenedArchiveText(const QString &file, const QString &reason);
+// The start's message for a database the judgement refused: what is wrong
+// with it, that it was left as it is, and what to do.
+QString RefusedArchiveText(const TArchiveVerdict &verdict, const QString &backup);
 // "Codice a barre non valido" and why, for a code that is not all digits.
 QString InvalidCodeText(const QString &code);
 

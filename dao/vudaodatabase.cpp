@@ -533,10 +533,12 @@ void TVuDaoDatabase::RepairDatabase(const QString &file_name, const QString &pas
 void TVuDaoDatabase::CompactDatabase(const QString &file_name, const QString &password) {
   const QString where = Method("CompactDatabase") + QStringLiteral(": ");
   if (!engine_) StartEngine();
-  const QFileInfo info(file_name);
+  // A database file that is a symbolic link is compacted through it: the
+  // link stays and the file it names is replaced, from a copy beside it.
+  const QFileInfo info(rtl::WriteThroughPath(file_name));
   if (connected_ && database_object_ && QFileInfo(database_).canonicalFilePath() == info.canonicalFilePath())
     Fail(where + QStringLiteral("Cannot compact the database while it is connected!") + kCrLf + file_name);
-  const QString folder = info.path().isEmpty() ? QDir::currentPath() : info.absolutePath();
+  const QString folder = info.absolutePath();
 
   // A damaged file is not compacted: the copy would lose, without a word,
   // whatever the engine could not read, and take the file's place.

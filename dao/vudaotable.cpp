@@ -41,8 +41,8 @@ bool HasWidth(int type) {
   }
 }
 
-// Column types holding numbers other than a Yes/No or a byte (an engine
-// default such as GenUniqueID() may fill them).
+}  // namespace
+
 bool IsNumberType(int type) {
   switch (type) {
     case jet::dbInteger:
@@ -59,8 +59,6 @@ bool IsNumberType(int type) {
       return false;
   }
 }
-
-}  // namespace
 
 vcl::TFieldType MapEngineType(int code) {
   switch (code) {

@@ -71,6 +71,10 @@ inline constexpr int kAutoIncColumnType = 40000;
 // own.
 vcl::TFieldType MapEngineType(int code);
 
+// Column types holding numbers other than a Yes/No or a byte (an engine
+// default such as GenUniqueID() may fill them).
+bool IsNumberType(int type);
+
 // What kind of value a field type is compared and substituted as.
 ValueKind KindOfFieldType(vcl::TFieldType type, bool guid = false);
 

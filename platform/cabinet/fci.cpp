@@ -832,8 +832,10 @@ bool FciContext::WriteCabinet(bool get_next) {
   QString folder = ccab_.szCabPath;
   if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/')) && !folder.endsWith(QLatin1Char('\\')))
     folder += QLatin1Char('/');
-  const QString final_name = folder + ccab_.szCab;
-  const QString part_name = rtl::CreateWorkFile(folder.isEmpty() ? QStringLiteral(".") : folder, QStringLiteral("cab"));
+  // A cabinet name that is a symbolic link is written through: the link
+  // stays, the file it names is replaced (so the work file goes beside that).
+  const QString final_name = rtl::WriteThroughPath(folder + ccab_.szCab);
+  const QString part_name = rtl::CreateWorkFile(QFileInfo(final_name).absolutePath(), QStringLiteral("cab"));
   if (part_name.isEmpty()) return Fail(FCIERR_CAB_FILE, errno);
   // Readable by others as a cabinet written in place would be.
   QFile::setPermissions(part_name, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);

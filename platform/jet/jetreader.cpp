@@ -153,9 +153,33 @@ JetReader::JetReader(const QString &path) : h_(std::make_unique<Handle>()) {
 
 JetReader::~JetReader() = default;
 
+void JetReader::CheckCatalogueWhole() {
+  // The catalogue is itself a table ("MSysObjects", one row per object),
+  // and its definition gives its own row count: a file cut short or with
+  // lost pages yields fewer rows than that, or not even the catalogue's own
+  // row, and then the tables it would list are unknown, not absent.
+  MdbHandle *mdb = h_->mdb;
+  qint64 declared = -1;
+  for (unsigned i = 0; i < mdb->num_catalog && declared < 0; ++i) {
+    auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(mdb->catalog, i));
+    if (entry->object_type != MDB_TABLE || QByteArray(entry->object_name).compare("MSysObjects", Qt::CaseInsensitive))
+      continue;
+    MdbTableDef *self = mdb_read_table(entry);
+    if (self == nullptr) break;
+    declared = self->num_rows;
+    mdb_free_tabledef(self);
+  }
+  if (declared < 0) Damaged(QStringLiteral("il catalogo degli oggetti è incompleto (manca la sua stessa voce)"));
+  if (static_cast<qint64>(mdb->num_catalog) < declared)
+    Damaged(QStringLiteral("il catalogo degli oggetti elenca %1 oggetti dei %2 che dichiara")
+                .arg(mdb->num_catalog)
+                .arg(declared));
+}
+
 void JetReader::ReadCatalogue() {
   MdbHandle *mdb = h_->mdb;
   if (!mdb_read_catalog(mdb, MDB_ANY)) Damaged(QStringLiteral("il catalogo degli oggetti non è leggibile"));
+  CheckCatalogueWhole();
   for (unsigned i = 0; i < mdb->num_catalog; ++i) {
     auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(mdb->catalog, i));
     if (entry->object_type == MDB_LINKED_TABLE) {

@@ -65,6 +65,7 @@ class JetReader {
  private:
   struct Handle;
   void ReadCatalogue();
+  void CheckCatalogueWhole();
   std::unique_ptr<Handle> h_;
   JetFileKind kind_ = JetFileKind::NotJet;
   std::vector<JetTableSchema> tables_;

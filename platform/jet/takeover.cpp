@@ -4,7 +4,7 @@
 // reads the Jet file and fills the engine's file.
 //
 // The two sides talk over a pipe, one JSON object a line:
-//   {"k":"begin","format":"Jet 4","rows":N}      before the first row
+//   {"k":"begin","format":"Jet 4","rows":N,"tables":T}  before the first row
 //   {"k":"progress","done":n,"total":N,"table":t}
 //   {"k":"table","name":t,"rows":n,"expected":m}  after each table
 //   {"k":"query","name":q,"sql":s,"problem":p}
@@ -203,6 +203,7 @@ class Conversion {
   QString error_text_;
   int error_number_ = 0;
   bool done_ = false;
+  qint64 declared_tables_ = -1;  // the user tables the Jet file's catalogue lists
 };
 
 void Conversion::Open() {
@@ -389,7 +390,9 @@ void Conversion::Watch() {
 
 void Conversion::Handle(const QJsonObject &m) {
   const QString k = m.value(QLatin1String("k")).toString();
-  if (k == QLatin1String("progress")) {
+  if (k == QLatin1String("begin")) {
+    declared_tables_ = static_cast<qint64>(m.value(QLatin1String("tables")).toDouble(-1));
+  } else if (k == QLatin1String("progress")) {
     if (options_.progress)
       options_.progress(static_cast<qint64>(m.value(QLatin1String("done")).toDouble()),
                         static_cast<qint64>(m.value(QLatin1String("total")).toDouble()),
@@ -429,6 +432,16 @@ void Conversion::Verify() {
   } catch (const EJetError &e) {
     Fail(kErrEngine, QStringLiteral("la copia convertita non si apre (%1)").arg(e.Description()));
   }
+  // A takeover that converts nothing, or less than the Jet file's own
+  // catalogue lists, would give the shop an empty or partial archive under
+  // the archive's name.
+  if (tables_.empty())
+    Fail(kErrDamaged, QStringLiteral("nel file Jet non si trova nessuna tabella da convertire: il file è "
+                                     "probabilmente troncato o danneggiato"));
+  if (declared_tables_ != static_cast<qint64>(tables_.size()))
+    Fail(kErrDamaged, QStringLiteral("del file Jet si leggono %1 tabelle delle %2 che il suo catalogo elenca")
+                          .arg(tables_.size())
+                          .arg(declared_tables_));
   int user_tables = 0;
   for (const QString &name : store->TableNames())
     if (const detail::TableInfo *t = store->FindTable(name); t && !(t->attributes & dbSystemObject)) ++user_tables;
@@ -690,6 +703,7 @@ void Convert(const QString &jet, const QString &target, Reporter &out) {
   for (const JetTableSchema &t : reader.Tables()) total += t.expected_rows;
   out.Send({{QStringLiteral("k"), QStringLiteral("begin")},
             {QStringLiteral("rows"), static_cast<double>(total)},
+            {QStringLiteral("tables"), static_cast<double>(reader.Tables().size())},
             {QStringLiteral("format"),
              reader.Kind() == JetFileKind::Jet3 ? QStringLiteral("Jet 3") : QStringLiteral("Jet 4")}});
   auto note = [&](const QString &text) {
@@ -820,7 +834,10 @@ QString KeptJetName(const QString &path, int attempt) {
 }
 
 TakeoverSummary TakeOverJetFile(const QString &path, const TakeoverOptions &options) {
-  Conversion c(path, QFileInfo(path).absolutePath(), options);
+  // Through a symbolic link: the linked file is converted where it is, and
+  // the link stays.
+  const QString real = rtl::WriteThroughPath(path);
+  Conversion c(real, QFileInfo(real).absolutePath(), options);
   c.Run();
   c.PlaceInPlace();
   return c.summary;

@@ -195,7 +195,9 @@ void IniDocument::SaveFile(const QString &path) const {
   // file, then renamed over it durably: the file is the old one or the
   // complete new one, and an interrupted save leaves a file the next start
   // recognises and removes.
-  const QFileInfo info(path);
+  // A settings file that is a symbolic link is written through: the link
+  // stays and the file it names is replaced.
+  const QFileInfo info(WriteThroughPath(path));
   const QString temp = CreateWorkFile(info.absolutePath(), QStringLiteral("ini"));
   if (temp.isEmpty()) throw EIniFileException(Unable(path));
   const QByteArray bytes = Serialize();
@@ -205,7 +207,7 @@ void IniDocument::SaveFile(const QString &path) const {
   ok = ok && f.error() == QFileDevice::NoError;
   if (ok) {
     const QFile::Permissions keep = info.exists()
-                                        ? QFile::permissions(path)
+                                        ? QFile::permissions(info.absoluteFilePath())
                                         : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
     QFile::setPermissions(temp, keep);
     ok = DurableRename(temp, info.absoluteFilePath());

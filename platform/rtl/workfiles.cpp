@@ -91,7 +91,21 @@ bool SyncFile(const QString &path) { return SyncPath(path, O_RDONLY); }
 
 bool SyncFolder(const QString &folder) { return SyncPath(folder, O_RDONLY | O_DIRECTORY); }
 
-bool DurableRename(const QString &source, const QString &target, QString *error) {
+QString WriteThroughPath(const QString &path) {
+  constexpr int kMaxLinks = 40;  // as the system counts a loop
+  QString at = QFileInfo(path).absoluteFilePath();
+  for (int i = 0; i < kMaxLinks; ++i) {
+    const QFileInfo info(at);
+    if (!info.isSymLink()) return at;
+    const QString next = info.symLinkTarget();
+    if (next.isEmpty()) return at;
+    at = QDir::cleanPath(next);
+  }
+  return QFileInfo(path).absoluteFilePath();
+}
+
+bool DurableRename(const QString &source, const QString &through, QString *error) {
+  const QString target = WriteThroughPath(through);
   auto fail = [error](const QString &what) {
     if (error != nullptr) *error = what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
     return false;

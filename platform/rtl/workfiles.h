@@ -42,9 +42,18 @@ int RemoveStaleWorkFiles(const QString &folder);
 bool SyncFile(const QString &path);
 bool SyncFolder(const QString &folder);
 
+// The file a write to `path` must replace: `path` itself, or, when it is a
+// symbolic link (or a chain of them), the file the link names, as an
+// absolute path (it need not exist yet). A shop that keeps its data
+// elsewhere and links it into the data folder keeps the link, and the
+// linked file is the one brought up to date. A loop of links gives `path`.
+QString WriteThroughPath(const QString &path);
+
 // Renames `source` over `target` durably (see above); both must be in the
-// same file system. On failure `source` is left as it was and `error` (when
-// given) holds the system's reason.
+// same file system. A `target` that is a symbolic link is written through
+// (WriteThroughPath): the link stays, the file it names is replaced, so
+// `source` must be in that file's file system. On failure `source` is left
+// as it was and `error` (when given) holds the system's reason.
 bool DurableRename(const QString &source, const QString &target, QString *error = nullptr);
 
 }  // namespace rtl

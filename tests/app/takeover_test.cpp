@@ -1,6 +1,8 @@
 // A shop that brings its data folder from the old program: the program's
 // archive is a Jet file, converted when the archives open, and the user is
 // told once where the original is kept.
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "app/menulogic.h"
@@ -57,6 +59,51 @@ TEST(ArchiveBroughtFromTheOldProgram, ThatCannotBeConvertedIsRefusedWithTheReaso
     EXPECT_TRUE(e.Message().contains(QStringLiteral("troncato"))) << e.Message().toStdString();
   }
   EXPECT_TRUE(notices.isEmpty());
+  EXPECT_EQ(jet::testing::FileBytes(archive), cut);
+  EXPECT_EQ(jet::testing::FolderEntries(dir.path()), QStringList{QStringLiteral("orbisca4.mdb")});
+}
+
+// The archive is a link to a Jet file kept elsewhere: the linked file is
+// converted where it lies, its original kept beside it, and the link stays.
+TEST(ArchiveBroughtFromTheOldProgram, BehindALinkIsConvertedWhereItLies) {
+  QTemporaryDir dir, elsewhere;
+  ASSERT_TRUE(dir.isValid() && elsewhere.isValid());
+  const QString jet = jet::testing::CopyJetTestFile(QStringLiteral("DateTestDatabase.mdb"), elsewhere.path(),
+                                                    QStringLiteral("dati.mdb"));
+  const QString link = dir.filePath(QStringLiteral("orbisca4.mdb"));
+  ASSERT_TRUE(QFile::link(jet, link));
+  TMenuLogic logic;
+  logic.percorso = dir.path() + QLatin1Char('/');
+  EXPECT_THROW(logic.OpenArchives(), rtl::Exception);  // the sample lacks the program's tables
+  EXPECT_EQ(logic.StartVerdict().kind, TArchiveVerdict::TKind::Incomplete);
+  EXPECT_TRUE(QFileInfo(link).isSymLink());
+  EXPECT_EQ(QFileInfo(link).symLinkTarget(), jet);
+  EXPECT_EQ(jet::testing::FolderEntries(dir.path()), QStringList{QStringLiteral("orbisca4.mdb")});
+  EXPECT_EQ(jet::testing::FolderEntries(elsewhere.path()), (QStringList{"dati (Jet).mdb", "dati.mdb"}));
+  EXPECT_TRUE(jet::testing::FileBytes(jet).startsWith("SQLite format 3"));
+  EXPECT_EQ(jet::testing::FileBytes(elsewhere.filePath(QStringLiteral("dati (Jet).mdb"))),
+            jet::testing::FileBytes(jet::testing::JetTestFile(QStringLiteral("DateTestDatabase.mdb"))));
+}
+
+// A Jet file cut to its first pages holds the catalogue's start and no
+// table: the start refuses it instead of opening an empty archive.
+TEST(ArchiveBroughtFromTheOldProgram, CutToItsFirstPagesIsRefusedNotConvertedEmpty) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString archive = dir.filePath(QStringLiteral("orbisca4.mdb"));
+  const QByteArray cut = jet::testing::FileBytes(jet::testing::JetTestFile(QStringLiteral("nwind.mdb"))).left(12288);
+  jet::testing::WriteBytes(archive, cut);
+  TMenuLogic logic;
+  logic.percorso = dir.path() + QLatin1Char('/');
+  try {
+    logic.OpenArchives();
+    ADD_FAILURE() << "an archive cut to 12 KiB opened";
+  } catch (const rtl::Exception &e) {
+    EXPECT_TRUE(e.Message().contains(QStringLiteral("catalogo"))) << e.Message().toStdString();
+    EXPECT_TRUE(e.Message().endsWith(QStringLiteral("L'archivio originale non è stato modificato.")))
+        << e.Message().toStdString();
+  }
+  EXPECT_EQ(logic.StartVerdict().kind, TArchiveVerdict::TKind::JetFormat);
   EXPECT_EQ(jet::testing::FileBytes(archive), cut);
   EXPECT_EQ(jet::testing::FolderEntries(dir.path()), QStringList{QStringLiteral("orbisca4.mdb")});
 }

@@ -1,10 +1,15 @@
 // orbisca-jet-convert, the converter a shop runs without the program: its
 // two ways of converting, its report, its bar on a terminal, its refusals,
-// and a disk that fills up half-way.
+// a disk that fills up half-way, and a Jet file cut short anywhere.
 #include <unistd.h>
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
+#include <atomic>
+#include <map>
+#include <thread>
 
 #include "tests/platform/jet/jetfile_fixture.h"
 
@@ -115,6 +120,110 @@ TEST_F(JetConvert, AFullDiskLeavesTheOriginalAndNothingElse) {
   const QString said = QString::fromUtf8(FileBytes(dir_.filePath(QStringLiteral("uscita.txt"))));
   EXPECT_TRUE(said.contains(QStringLiteral("lo spazio libero sul disco non basta per la copia convertita")))
       << said.toStdString();
+}
+
+// nwind.mdb cut every 4 KiB, from 4 KiB to its whole size: each cut either
+// converts every table with every row that the independent reader counts
+// in the whole file, or fails saying so, with the cut file untouched and no
+// new archive. (A cut of the first 12 KiB once "converted" into an empty
+// archive.) The conversions run side by side.
+TEST_F(JetConvert, EveryCutOfAJetFileConvertsWholeOrNotAtAll) {
+  const QString original = JetTestFile(QStringLiteral("nwind.mdb"));
+  const QByteArray whole = FileBytes(original);
+  ASSERT_FALSE(whole.isEmpty());
+  // What mdbtools counts in the whole file: table name -> rows.
+  std::map<QString, qint64> counted;
+  for (const QString &table :
+       QString::fromUtf8(jet::testing::RunReader(QStringLiteral("mdb-tables"), {QStringLiteral("-1"), original}))
+           .split(u'\n', Qt::SkipEmptyParts))
+    counted[table] = QString::fromUtf8(jet::testing::RunReader(QStringLiteral("mdb-count"), {original, table}))
+                         .trimmed()
+                         .toLongLong();
+  ASSERT_EQ(counted.size(), 9u);
+
+  constexpr qsizetype kStep = 4096;
+  std::vector<qsizetype> sizes;
+  for (qsizetype n = kStep; n < whole.size(); n += kStep) sizes.push_back(n);
+  sizes.push_back(whole.size());
+
+  struct Result {
+    qsizetype size = 0;
+    int code = -1;
+    QString problem;  // empty when the outcome is one of the two allowed
+  };
+  std::vector<Result> results(sizes.size());
+  std::atomic<size_t> next{0};
+  const QRegularExpression table_line(QStringLiteral("^  (.+): ([0-9.]+) righe$"), QRegularExpression::MultilineOption);
+  auto work = [&] {
+    for (size_t i; (i = next++) < sizes.size();) {
+      Result &r = results[i];
+      r.size = sizes[i];
+      QTemporaryDir dir;
+      const QString cut = dir.filePath(QStringLiteral("orbisca4.mdb"));
+      const QString target = dir.filePath(QStringLiteral("nuovo.mdb"));
+      const QByteArray bytes = whole.left(r.size);
+      {
+        QFile f(cut);
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) {
+          r.problem = QStringLiteral("cannot write the cut");
+          continue;
+        }
+      }
+      QProcess p;
+      p.start(QStringLiteral(ORBISCA_JET_CONVERTER_PATH), {cut, target});
+      if (!p.waitForFinished(120000)) {
+        p.kill();
+        p.waitForFinished();
+        r.problem = QStringLiteral("the converter did not end");
+        continue;
+      }
+      r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+      const QString out = QString::fromUtf8(p.readAllStandardOutput());
+      const QString err = QString::fromUtf8(p.readAllStandardError());
+      const bool untouched = FileBytes(cut) == bytes;
+      if (r.code == 1) {
+        // Refused: the original as it was, nothing new beside it, a reason.
+        if (!untouched)
+          r.problem = QStringLiteral("refused but the original changed");
+        else if (QFile::exists(target) || FolderEntries(dir.path()) != QStringList{QStringLiteral("orbisca4.mdb")})
+          r.problem = QStringLiteral("refused but left: ") + FolderEntries(dir.path()).join(u' ');
+        else if (!err.contains(QStringLiteral("L'archivio originale non è stato modificato")))
+          r.problem = QStringLiteral("refused without saying why: ") + err;
+        continue;
+      }
+      if (r.code != 0) {
+        r.problem = QStringLiteral("status %1: %2").arg(r.code).arg(err);
+        continue;
+      }
+      // Converted: every table, every row.
+      std::map<QString, qint64> converted;
+      for (auto m = table_line.globalMatch(out); m.hasNext();) {
+        const auto line = m.next();
+        converted[line.captured(1)] = line.captured(2).remove(u'.').toLongLong();
+      }
+      if (converted != counted)
+        r.problem = QStringLiteral("converted only part: ") + out;
+      else if (!untouched)
+        r.problem = QStringLiteral("converted but the original changed");
+      else if (!FileBytes(target).startsWith("SQLite format 3"))
+        r.problem = QStringLiteral("no archive written");
+    }
+  };
+  std::vector<std::thread> workers;
+  const int n = std::max(2, std::min(4, QThread::idealThreadCount()));
+  for (int w = 0; w < n; ++w) workers.emplace_back(work);
+  for (std::thread &t : workers) t.join();
+
+  int whole_conversions = 0, refusals = 0;
+  for (const Result &r : results) {
+    EXPECT_TRUE(r.problem.isEmpty()) << "cut at " << r.size << " bytes: " << r.problem.toStdString();
+    if (r.code == 0) ++whole_conversions;
+    if (r.code == 1) ++refusals;
+  }
+  // The whole file converts; a cut inside its pages cannot hold every row.
+  EXPECT_EQ(results.back().code, 0);
+  std::printf("[ figures  ] %zu cuts of nwind.mdb: %d converted whole, %d refused\n", results.size(), whole_conversions,
+              refusals);
 }
 
 }  // namespace
