@@ -68,7 +68,7 @@ void BM_BareSqliteAndQPainter(benchmark::State &state) {
   const int page_count = f.report->EMFPages().Count();
   const int rows_per_page = (kRows + page_count - 1) / page_count;
   const report::TkvMemoView memo(nullptr);
-  const QFont font = memo.Font.ToQFont();
+  const QFont font = memo.Font.ToQFont(vcl::TTextMetrics::Design);  // the finished pages' metrics
   const int ascent = QFontMetrics(font).ascent();
   auto text = [&](QPainter &p, const Place &at, int top, const QString &s) {
     p.drawText(QPoint(at.x + memo.gx, top + memo.gy + ascent), s);

@@ -47,13 +47,7 @@ TQELFormStyler::TQELFormStyler(vcl::TComponent *owner)
       font3d_(std::make_unique<TQEL3DCaption>()),
       bar_(std::make_unique<vcl::TBitmap>()),
       system_bar_(std::make_unique<vcl::TBitmap>()) {
-  if (owner != nullptr && owner->IsDesigning()) {
-    for (int i = 0; i < owner->ComponentCount(); ++i) {
-      vcl::TComponent *c = owner->Components(i);
-      if (c != this && dynamic_cast<TQELFormStyler *>(c) != nullptr)
-        throw QELEOneInstError(QStringLiteral("Only one %1 is allowed on a form").arg(ClassName()));
-    }
-  }
+  if (IsDesigning() && CheckOwnerForm(this, ClassName(), false)) throw QELEOneInstError(OwnerErrorMessage(ClassName()));
   font_->OnChange = [this](vcl::TGraphicsObject *) { SubObjectChanged(); };
   font3d_->OnChange = [this](rtl::TObject *) { SubObjectChanged(); };
   if (auto *form = Form()) active_ = form->Active();

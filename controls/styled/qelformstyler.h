@@ -78,7 +78,8 @@ class TQELFormStyler : public TQELWndProcComponent {
   ORBISCA_CLASS(TQELFormStyler, TQELWndProcComponent)
 
  public:
-  // A second styler on a form being designed raises QELEOneInstError.
+  // On a form being designed, an owner that is not a form or already holds
+  // a styler raises QELEOneInstError.
   explicit TQELFormStyler(vcl::TComponent *owner);
   ~TQELFormStyler() override;
 

@@ -13,6 +13,8 @@
 #include <atomic>
 #include <utility>
 
+#include "platform/os/wavecodec.h"
+
 namespace os {
 
 namespace {
@@ -22,6 +24,9 @@ constexpr quint16 kFormatFloat = 3;
 constexpr quint16 kFormatExtensible = 0xFFFE;
 constexpr int kMaxChannels = 8;
 constexpr int kMaxRate = 768000;
+// The most of a format chunk's extra information read (the Microsoft
+// ADPCM coefficient table is at most 256 pairs).
+constexpr quint32 kMaxFormatChunk = 16 + 6 + 4 * 256;
 
 quint32 U32(const QByteArray &b, qsizetype at) {
   return quint32(quint8(b[at])) | (quint32(quint8(b[at + 1])) << 8) | (quint32(quint8(b[at + 2])) << 16) |
@@ -100,6 +105,7 @@ bool ReadWaveImage(const QByteArray &image, TWavePcm &pcm) {
   if (image.size() < 12 || !image.startsWith("RIFF") || image.mid(8, 4) != "WAVE") return false;
   int tag = -1, channels = 0, bits = 0, align = 0;
   quint32 rate = 0;
+  QByteArray extra;
   for (qsizetype pos = 12; pos + 8 <= image.size();) {
     const QByteArray id = image.mid(pos, 4);
     const quint32 length = U32(image, pos + 4);
@@ -111,8 +117,22 @@ bool ReadWaveImage(const QByteArray &image, TWavePcm &pcm) {
       rate = U32(image, body + 4);
       align = U16(image, body + 12);
       bits = U16(image, body + 14);
+      extra = image.mid(body + 16, qsizetype(std::min<quint32>(length, kMaxFormatChunk)) - 16);
       // The extensible format names the real one in its sub-format.
       if (tag == kFormatExtensible) tag = length >= 40 && body + 26 <= image.size() ? U16(image, body + 24) : -1;
+    } else if (id == "data" && tag >= 0 && IsCompressedWave(quint16(tag))) {
+      // Compressed samples go to the device decoded, as 16-bit ones.
+      if (channels < 1 || channels > kMaxChannels || rate == 0 || rate > kMaxRate) return false;
+      const QByteArray data = image.mid(body, std::min<qsizetype>(length, image.size() - body));
+      QByteArray samples;
+      if (!DecodeWaveSamples({quint16(tag), channels, align, bits, extra}, data, samples)) return false;
+      QAudioFormat format;
+      format.setSampleRate(static_cast<int>(rate));
+      format.setChannelCount(channels);
+      format.setSampleFormat(QAudioFormat::Int16);
+      pcm.format = format;
+      pcm.samples = samples;
+      return true;
     } else if (id == "data") {
       const bool pcm_bits = tag == kFormatPcm && (bits == 8 || bits == 16 || bits == 24 || bits == 32);
       const bool float_bits = tag == kFormatFloat && bits == 32;

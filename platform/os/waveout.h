@@ -35,9 +35,11 @@ struct TWavePcm {
 // Reads a RIFF wave image: uncompressed samples of 8 (unsigned), 16, 24 or
 // 32 bits, or 32-bit floating point, plain or in the extensible format, any
 // chunks before and after. 24-bit samples come out widened to 32 bits (Qt's
-// outputs take no 24-bit samples). The data ends at the last whole frame,
-// also when the chunk claims more than the image holds. False for anything
-// else (compressed formats, no "fmt " or "data" chunk, no channels).
+// outputs take no 24-bit samples); µ-law, A-law, IMA ADPCM and Microsoft
+// ADPCM samples decoded to 16 bits (wavecodec.h). The data ends at the last
+// whole frame, also when the chunk claims more than the image holds. False
+// for anything else (other compressed formats, no "fmt " or "data" chunk,
+// no channels).
 bool ReadWaveImage(const QByteArray &image, TWavePcm &pcm);
 
 // A sound device as the player sees it.

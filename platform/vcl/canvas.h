@@ -88,6 +88,14 @@ class TCanvas : public rtl::TPersistent {
 
   TFont *Font() const { return font_.get(); }
   void SetFont(const TFont *font) { font_->Assign(font); }
+  // The metrics the canvas measures and draws text with: the screen's
+  // hinted ones unless set otherwise (a recording canvas takes the design
+  // metrics, so pages read the same wherever they are played).
+  TTextMetrics TextMetrics() const { return text_metrics_; }
+  void SetTextMetrics(TTextMetrics metrics) { text_metrics_ = metrics; }
+  // The canvas's font as it measures and draws text.
+  QFont TextFont() const { return font_->ToQFont(text_metrics_); }
+  TTextAdvances &TextAdvances() { return font_->Advances(Device(), text_metrics_); }
   TPen *Pen() const { return pen_.get(); }
   void SetPen(const TPen *pen) { pen_->Assign(pen); }
   TBrush *Brush() const { return brush_.get(); }
@@ -176,6 +184,7 @@ class TCanvas : public rtl::TPersistent {
   std::unique_ptr<QPainter> own_;
   bool clip_set_ = false;
   QRect clip_;
+  TTextMetrics text_metrics_ = TTextMetrics::Screen;
 };
 
 // Text in a rectangle with the DT_ flags (alignment, word break, single

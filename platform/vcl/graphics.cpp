@@ -321,8 +321,8 @@ void TFont::Changed() {
   TGraphicsObject::Changed();
 }
 
-QFont TFont::ToQFont() const {
-  if (cached_) return qfont_;
+QFont TFont::ToQFont(TTextMetrics metrics) const {
+  if (cached_) return metrics == TTextMetrics::Design ? design_qfont_ : qfont_;
   QFont f(FamilyFor(name_));
   // Negative heights are the character height (the em); positive ones the
   // whole cell, of which the em is about 7/8 in the usual fonts.
@@ -337,8 +337,10 @@ QFont TFont::ToQFont() const {
   f.setStyleStrategy(QFont::NoAntialias);
   f.setHintingPreference(QFont::PreferFullHinting);
   qfont_ = f;
+  design_qfont_ = f;
+  design_qfont_.setHintingPreference(QFont::PreferNoHinting);
   cached_ = true;
-  return f;
+  return metrics == TTextMetrics::Design ? design_qfont_ : qfont_;
 }
 
 void TFont::Assign(const rtl::TPersistent *source) {
@@ -360,6 +362,7 @@ void TFont::Assign(const rtl::TPersistent *source) {
     // (reports copy their objects' fonts to and from the canvas all along).
     if (f->pixels_per_inch_ == pixels_per_inch_) {
       qfont_ = f->ToQFont();
+      design_qfont_ = f->design_qfont_;
       cached_ = true;
     }
     return;

@@ -592,9 +592,9 @@ QFontMetrics MetricsFor(const QFont &f, QPaintDevice *device) {
 void TCanvas::TextOut(int x, int y, const QString &text) {
   CanvasPainterScope p(this);
   if (!p) return;
-  TTextAdvances &metrics = font_->Advances(Device());
+  TTextAdvances &metrics = TextAdvances();
   const int w = metrics.Width(text);
-  p.Changing()->setFont(font_->ToQFont());
+  p.Changing()->setFont(TextFont());
   if (font_->Orientation() != 0) {
     p.Changing()->translate(x, y);
     p.Changing()->rotate(-font_->Orientation() / 10.0);
@@ -611,10 +611,10 @@ void TCanvas::TextOut(int x, int y, const QString &text) {
 void TCanvas::TextRect(const TRect &r, int x, int y, const QString &text) {
   CanvasPainterScope p(this);
   if (!p) return;
-  TTextAdvances &metrics = font_->Advances(Device());
+  TTextAdvances &metrics = TextAdvances();
   p.Changing()->setClipRect(ToQRect(r), Qt::IntersectClip);
   if (brush_->Style() == bsSolid) p->fillRect(ToQRect(r), Opaque(brush_->Color()));
-  p.Changing()->setFont(font_->ToQFont());
+  p.Changing()->setFont(TextFont());
   // Turned text turns about its start, inside the unturned clip rectangle.
   if (font_->Orientation() != 0) {
     p.Changing()->translate(x, y);
@@ -629,12 +629,12 @@ void TCanvas::PaintText(QPainter *painter, QPoint at, const QString &text, TText
   painter->drawText(at, text);
 }
 
-int TCanvas::TextWidth(const QString &text) { return font_->Advances(Device()).Width(text); }
+int TCanvas::TextWidth(const QString &text) { return TextAdvances().Width(text); }
 
-int TCanvas::TextHeight(const QString &) { return font_->Advances(Device()).Height(); }
+int TCanvas::TextHeight(const QString &) { return TextAdvances().Height(); }
 
 TSize TCanvas::TextExtent(const QString &text) {
-  TTextAdvances &metrics = font_->Advances(Device());
+  TTextAdvances &metrics = TextAdvances();
   return {metrics.Width(text), metrics.Height()};
 }
 
@@ -783,7 +783,7 @@ QString EllipsizeText(TCanvas *canvas, const QString &text, int width) {
 }
 
 int DrawText(TCanvas *canvas, const QString &text, TRect &r, unsigned format) {
-  const QFont f = canvas->Font()->ToQFont();
+  const QFont f = canvas->TextFont();
   const QFontMetrics fm = MetricsFor(f, canvas->Device());
   int flags = 0;
   if (format & DT_CENTER) {
@@ -853,7 +853,19 @@ int DrawText(TCanvas *canvas, const QString &text, TRect &r, unsigned format) {
   }
   p.Changing()->setFont(f);
   p.Changing()->setPen(Opaque(canvas->Font()->Color()));
-  p->drawText(box, flags, shown);
+  QRect place = box;
+  int place_flags = flags;
+  // Design widths are fractional: a line placed at the right or in the
+  // middle starts on a whole pixel, as a recorded page can only say, so the
+  // page played later has its letters where they were drawn.
+  const bool one_line = (format & DT_SINGLELINE) || (!(flags & Qt::TextWordWrap) && !shown.contains(u'\n'));
+  if (canvas->TextMetrics() == TTextMetrics::Design && one_line && (format & (DT_CENTER | DT_RIGHT))) {
+    const int w = used.width();
+    place.setLeft((format & DT_CENTER) ? box.left() + (box.width() - w) / 2 : box.right() + 1 - w);
+    place.setWidth(std::max(w, 1));
+    place_flags = (flags & ~Qt::AlignHorizontal_Mask) | Qt::AlignLeft;
+  }
+  p->drawText(place, place_flags, shown);
   if ((format & DT_SINGLELINE) && (format & DT_VCENTER)) return used.height() + (used.top() - box.top());
   return used.height();
 }

@@ -1,4 +1,4 @@
-// Text widths without shaping (see TTextAdvances in graphics.h): the kept
+// Text widths without shaping (see TTextAdvances in textmetrics.h): the kept
 // advances of each font, the check that a font may be summed, and the
 // ruler that word wrapping measures its pieces with.
 #include <QFontDatabase>
@@ -6,6 +6,7 @@
 #include <QPaintDevice>
 #include <QRawFont>
 #include <QTextLayout>
+#include <algorithm>
 #include <cmath>
 #include <unordered_map>
 
@@ -78,13 +79,19 @@ bool Substitutes(const QFont &font, QPaintDevice *device, const QString &probe) 
 
 int DeviceDpi(QPaintDevice *device) { return device != nullptr ? device->logicalDpiY() : 0; }
 
+// Qt's advances, hinted or not, are whole numbers of these parts of a
+// pixel, so sums of them are exact.
+constexpr int kUnitsPerPixel = 64;
+
+// A width in units, rounded to whole pixels as Qt rounds a width.
+int ToPixels(int units) { return int(std::lround(double(units) / kUnitsPerPixel)); }
+
 }  // namespace
 
 TTextAdvances::TTextAdvances(const QFont &font, QPaintDevice *device)
     : font_(font),
       metrics_(device != nullptr ? QFontMetricsF(font, device) : QFontMetricsF(font)),
       last_(kPlainTableSize, -1),
-      char_advance_(kPlainTableSize, -1),
       in_font_(kPlainTableSize, -1) {
   const QFontMetrics whole = device != nullptr ? QFontMetrics(font, device) : QFontMetrics(font);
   ascent_ = whole.ascent();
@@ -97,7 +104,8 @@ TTextAdvances::TTextAdvances(const QFont &font, QPaintDevice *device)
 }
 
 // A font whose kerning of digits or punctuation depends on the letters
-// around them, or whose advances are not whole pixels, is not summed.
+// around them, or whose advances are no whole number of units, is not
+// summed.
 bool TTextAdvances::SelfCheck() {
   static const QString kProbe =
       QStringLiteral("AVATAR 12,50 \u20AC - Tavola, L'Aquila \u00ABYacht\u00BB T.V. 1.234/5 Wo! (P.Iva) \u00E8 Fa");
@@ -105,7 +113,7 @@ bool TTextAdvances::SelfCheck() {
   int sum = 0;
   for (qsizetype i = 0; i < n && simple_; ++i) {
     const int width = sum + Last(kProbe[i]);
-    if (simple_ && width != Shaped(QStringView(kProbe).left(i + 1))) return false;
+    if (simple_ && width != Measure(kProbe.left(i + 1))) return false;
     if (i + 1 < n) sum += Before(kProbe[i], kProbe[i + 1]);
   }
   return simple_;
@@ -115,12 +123,13 @@ int TTextAdvances::Shaped(QStringView text) const {
   return int(std::lround(metrics_.horizontalAdvance(text.toString())));
 }
 
-// Qt's width of a short text; a width that is no whole number means the
-// font's advances are fractional, and sums of rounded ones would drift.
+// Qt's width of a short text in units; a width that is no whole number of
+// them means the font's advances are finer, and sums of rounded ones would
+// drift.
 int TTextAdvances::Measure(const QString &text) {
-  const qreal width = metrics_.horizontalAdvance(text);
-  if (width != std::floor(width)) simple_ = false;
-  return int(std::lround(width));
+  const qreal units = metrics_.horizontalAdvance(text) * kUnitsPerPixel;
+  if (units != std::floor(units)) simple_ = false;
+  return int(std::lround(units));
 }
 
 bool TTextAdvances::Summable(QStringView text) const {
@@ -156,18 +165,38 @@ int TTextAdvances::Before(QChar c, QChar next) {
   return width;
 }
 
-int TTextAdvances::CharAdvance(QChar c) {
-  const char16_t code = c.unicode();
-  if (code < kPlainTableSize) {
-    int &slot = char_advance_[code];
-    if (slot < 0) slot = int(std::lround(metrics_.horizontalAdvance(c)));
-    return slot;
+std::vector<int> TTextAdvances::CharAdvances(QStringView text) {
+  std::vector<int> out(size_t(text.size()), 0);
+  if (text.isEmpty()) return out;
+  if (Summable(text)) {
+    int units = 0, before = 0;
+    const qsizetype last = text.size() - 1;
+    for (qsizetype i = 0; i < last; ++i) {
+      units += Before(text[i], text[i + 1]);
+      const int edge = ToPixels(units);
+      out[size_t(i)] = edge - before;
+      before = edge;
+    }
+    out[size_t(last)] = ToPixels(units + Last(text[last])) - before;
+    // A finer advance met on the way: the text goes to Qt's layout.
+    if (simple_) return out;
   }
-  const auto found = char_advance_other_.constFind(code);
-  if (found != char_advance_other_.cend()) return *found;
-  const int width = int(std::lround(metrics_.horizontalAdvance(c)));
-  char_advance_other_.insert(code, width);
-  return width;
+  {
+    // Each character where Qt's layout of the whole text places it.
+    QTextLayout layout(text.toString(), font_);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    constexpr qreal kUnbounded = 1e9;
+    line.setLineWidth(kUnbounded);
+    layout.endLayout();
+    int before = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+      const int edge = std::max(before, int(std::lround(line.cursorToX(int(i) + 1))));
+      out[size_t(i)] = edge - before;
+      before = edge;
+    }
+  }
+  return out;
 }
 
 bool TTextAdvances::InFont(QStringView text) {
@@ -198,28 +227,35 @@ bool TTextAdvances::InFont(QStringView text) {
 qreal TTextAdvances::WidthF(QStringView text) {
   if (text.isEmpty()) return 0;
   if (Summable(text)) {
-    const int sum = Width(text);
-    if (simple_) return sum;
+    const int units = Units(text);
+    if (simple_) return qreal(units) / kUnitsPerPixel;
   }
   return metrics_.horizontalAdvance(text.toString());
+}
+
+int TTextAdvances::Units(QStringView text) {
+  int sum = 0;
+  const qsizetype last = text.size() - 1;
+  for (qsizetype i = 0; i < last; ++i) sum += Before(text[i], text[i + 1]);
+  return sum + Last(text[last]);
 }
 
 int TTextAdvances::Width(QStringView text) {
   if (text.isEmpty()) return 0;
   if (!Summable(text)) return Shaped(text);
-  int sum = 0;
-  const qsizetype last = text.size() - 1;
-  for (qsizetype i = 0; i < last; ++i) sum += Before(text[i], text[i + 1]);
-  sum += Last(text[last]);
-  // A fractional advance met on the way: this text goes to Qt.
-  return simple_ ? sum : Shaped(text);
+  const int units = Units(text);
+  // An advance finer than a unit met on the way: this text goes to Qt.
+  return simple_ ? ToPixels(units) : Shaped(text);
 }
 
 std::shared_ptr<TTextAdvances> TTextAdvances::For(const QFont &font, QPaintDevice *device) {
   // One set per face, size, style and resolution. Never freed: the fonts
   // inside must not outlive the application at the program's exit.
   static auto &fonts = *new std::unordered_map<std::string, std::shared_ptr<TTextAdvances>>;
-  const std::string id = (font.key() + QLatin1Char('@') + QString::number(DeviceDpi(device))).toStdString();
+  // The font's key leaves out its hinting, which changes every advance.
+  const std::string id = (font.key() + QLatin1Char('/') + QString::number(int(font.hintingPreference())) +
+                          QLatin1Char('@') + QString::number(DeviceDpi(device)))
+                             .toStdString();
   auto found = fonts.find(id);
   if (found == fonts.end()) {
     // Bounded: the sets are dropped (those in use stay with their users)
@@ -230,16 +266,16 @@ std::shared_ptr<TTextAdvances> TTextAdvances::For(const QFont &font, QPaintDevic
   return found->second;
 }
 
-TTextAdvances &TFont::Advances(QPaintDevice *device) const {
-  AdvancesKey key{name_, height_, style_.Bits(), int(pitch_), DeviceDpi(device)};
+TTextAdvances &TFont::Advances(QPaintDevice *device, TTextMetrics metrics) const {
+  AdvancesKey key{name_, height_, style_.Bits(), int(pitch_), DeviceDpi(device), metrics};
   if (advances_ != nullptr && key == advances_key_) return *advances_;
-  advances_ = TTextAdvances::For(ToQFont(), device);
+  advances_ = TTextAdvances::For(ToQFont(metrics), device);
   advances_key_ = key;
   return *advances_;
 }
 
 TTextRuler::TTextRuler(TCanvas *canvas, const QString &text)
-    : canvas_(canvas), text_(text), advances_(&canvas->Font()->Advances(canvas->Device())) {
+    : canvas_(canvas), text_(text), advances_(&canvas->TextAdvances()) {
   if (!advances_->Summable(text_)) return;
   const qsizetype n = text_.size();
   sums_.resize(size_t(n) + 1);
@@ -253,7 +289,7 @@ TTextRuler::TTextRuler(TCanvas *canvas, const QString &text)
 int TTextRuler::Width(int from, int to) const {
   if (to <= from) return 0;
   if (sums_.empty()) return canvas_->TextWidth(text_.mid(from, to - from));
-  return sums_[size_t(to) - 1] - sums_[size_t(from)] + advances_->Last(text_[to - 1]);
+  return ToPixels(sums_[size_t(to) - 1] - sums_[size_t(from)] + advances_->Last(text_[to - 1]));
 }
 
 }  // namespace vcl

@@ -30,6 +30,14 @@ inline constexpr TFontCharset SYMBOL_CHARSET = 2;
 // Pixels per logical inch of the screen, as font sizes are converted.
 inline constexpr int kScreenPixelsPerInch = 96;
 
+// The metrics text is laid out and drawn with. Screen: hinted to the pixel
+// grid, crisp on the screen, but each character's advance is rounded at
+// the screen's size, so text drawn with them on a finer device (a printer,
+// a PDF file) is unevenly spaced and words come apart. Design: the font's
+// own advances, unhinted, the same at every size and on every device
+// (printed pages, and whatever is recorded to be printed).
+enum class TTextMetrics { Screen, Design };
+
 class TBitmap;
 class TTextAdvances;
 
@@ -76,10 +84,10 @@ class TFont : public TGraphicsObject {
   }
 
   // The Qt font for drawing (pixel-sized, so the same on every device).
-  QFont ToQFont() const;
+  QFont ToQFont(TTextMetrics metrics = TTextMetrics::Screen) const;
   // The text metrics of this font on `device` (nullptr: the screen), shared
   // by every font of the same face, size and style (see TTextAdvances).
-  TTextAdvances &Advances(QPaintDevice *device) const;
+  TTextAdvances &Advances(QPaintDevice *device, TTextMetrics metrics = TTextMetrics::Screen) const;
   void Assign(const rtl::TPersistent *source) override;
 
  protected:
@@ -89,6 +97,7 @@ class TFont : public TGraphicsObject {
   // Text drawing asks for the Qt font on every call; it is made once per
   // change.
   mutable QFont qfont_;
+  mutable QFont design_qfont_;
   mutable bool cached_ = false;
   // The metrics last asked for, and what they were made from (a change of
   // colour or a copy of the same font keeps them).
@@ -98,6 +107,7 @@ class TFont : public TGraphicsObject {
     std::uint64_t style = 0;
     int pitch = 0;
     int dpi = 0;
+    TTextMetrics metrics = TTextMetrics::Screen;
     bool operator==(const AdvancesKey &) const = default;
   };
   mutable std::shared_ptr<TTextAdvances> advances_;

@@ -110,7 +110,9 @@ QFont TEmfPlayer::QtFont() const {
   f.setStrikeOut(lf.StrikeOut);
   if ((lf.PitchAndFamily & 3) == 1) f.setFixedPitch(true);
   if (lf.Quality == 3) f.setStyleStrategy(QFont::NoAntialias);
-  f.setHintingPreference(QFont::PreferFullHinting);
+  // Texts were laid out with the font's design metrics (a recording
+  // canvas's); hinted ones would move the letters apart on a printer.
+  f.setHintingPreference(QFont::PreferNoHinting);
   return f;
 }
 

@@ -405,7 +405,7 @@ class EmfRecorder : public QPaintEngine {
     for (std::uint32_t i = 0; i < n; ++i)
       qToLittleEndian(std::uint16_t(text.at(qsizetype(i)).unicode()), chars.data() + 2 * i);
     w.Bytes(chars);
-    for (std::uint32_t i = 0; i < n; ++i) w.I32(metrics.CharAdvance(text.at(qsizetype(i))));
+    for (const int dx : metrics.CharAdvances(text)) w.I32(dx);
     Emit(w);
     Touch(box);
   }
@@ -723,6 +723,9 @@ TMetafileCanvas::TMetafileCanvas(TMetafile *metafile, const QString &description
   device_ = std::make_unique<EmfDevice>(recorder_.get(), w, h);
   painter_ = std::make_unique<QPainter>(device_.get());
   BeginPaint(painter_.get());
+  // A picture is played on the screen, on printers and into PDF files:
+  // its text is laid out with the metrics that are the same on all of them.
+  SetTextMetrics(TTextMetrics::Design);
 }
 
 TMetafileCanvas::~TMetafileCanvas() {

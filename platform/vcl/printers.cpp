@@ -126,6 +126,8 @@ void TPrinter::Init(std::vector<TPrinterDevice> devices, int current) {
   names_ = std::make_unique<rtl::TStringList>();
   for (const TPrinterDevice &d : devices_) names_->Add(d.Name);
   canvas_ = std::make_unique<TCanvas>();
+  // Paper has no pixel grid to fit letters to.
+  canvas_->SetTextMetrics(TTextMetrics::Design);
   default_index_ = std::clamp(current, 0, int(devices_.size()) - 1);
   index_ = default_index_;
   mode_ = Device().DefaultMode;

@@ -22,13 +22,14 @@ namespace vcl {
 // Qt measures a text by shaping it, which costs far more than adding up a
 // few numbers, and word wrapping measures the same characters many times.
 // For a font whose shaping of plain European text does nothing but kern
-// neighbouring characters (no ligatures or other substitutions) and whose
-// advances are whole pixels, the width of a text is the sum, over its
-// characters but the last, of the advance each takes before the next one,
-// plus the last one's own advance. Those are measured by Qt once per font
-// and kept here. A text with other characters, or a font outside that case,
-// is measured by Qt each time, so a width is always the one Qt gives the
-// text measured on its own.
+// neighbouring characters (no ligatures or other substitutions), the width
+// of a text is the sum, over its characters but the last, of the advance
+// each takes before the next one, plus the last one's own advance. Those
+// are measured by Qt once per font and kept here, in 64ths of a pixel (Qt's
+// own unit: hinted advances are whole pixels, design ones are not), so the
+// sum is exact and rounds as Qt rounds the text's width. A text with other
+// characters, or a font outside that case, is measured by Qt each time, so
+// a width is always the one Qt gives the text measured on its own.
 class TTextAdvances {
  public:
   TTextAdvances(const QFont &font, QPaintDevice *device);
@@ -50,18 +51,21 @@ class TTextAdvances {
   // font draws part of it).
   bool InFont(QStringView text);
   // The advance of `c` followed by `next` (kerning included), and of `c`
-  // at the end of a text. Only for summable text.
+  // at the end of a text, in 64ths of a pixel. Only for summable text.
   int Before(QChar c, QChar next);
   int Last(QChar c);
-  // The advance of `c` on its own, unshaped and rounded, as metafile text
-  // records list them.
-  int CharAdvance(QChar c);
+  // The whole-pixel advance of each character of `text` where the text's
+  // layout places it (each character's start rounded), so that they add up
+  // to the text's width; metafile text records list them.
+  std::vector<int> CharAdvances(QStringView text);
   // Qt's own measurement.
   int Shaped(QStringView text) const;
 
  private:
   bool SelfCheck();
   int Measure(const QString &text);
+  // The width of summable, non-empty `text` in 64ths of a pixel.
+  int Units(QStringView text);
 
   QFont font_;
   QFontMetricsF metrics_;
@@ -75,8 +79,6 @@ class TTextAdvances {
   std::vector<int> last_;
   QHash<char16_t, int> last_other_;
   QHash<std::uint32_t, int> before_;
-  std::vector<int> char_advance_;
-  QHash<char16_t, int> char_advance_other_;
   std::vector<signed char> in_font_;
   QHash<char16_t, bool> in_font_other_;
 };
@@ -93,7 +95,7 @@ class TTextRuler {
   TCanvas *canvas_;
   QString text_;
   TTextAdvances *advances_;
-  std::vector<int> sums_;  // sums_[i]: advances before character i; empty when not summable
+  std::vector<int> sums_;  // sums_[i]: advances before character i, in 64ths; empty when not summable
 };
 
 }  // namespace vcl

@@ -54,6 +54,12 @@ class PrintWindow : public ListWindow {
   }
   void Failed(const QString &text) override { errors_ << text; }
   void Shown(NotingPreview *p) override {
+    if (!pdf_.isEmpty()) {
+      // As the preview's "&Stampa" does, into the PDF file.
+      report::testing::PdfPrinterScope printer;
+      printer.PrintTo(pdf_);
+      p->Report()->PrintPreparedReport(1, p->Report()->EMFPages().Count(), 1, false);
+    }
     TShown s;
     s.caption = p->Caption();
     s.status = form_->lb_showrivista->Caption();
@@ -117,6 +123,7 @@ class PrintWindow : public ListWindow {
   std::vector<TAsked> asked_;
   QStringList messages_, errors_;
   QString print_file_;  // what the print dialog answers
+  QString pdf_;         // where the stand-in preview prints the report, when set
 };
 
 TEST_F(PrintWindow, TheFourListsAskOnTheirPageAndShowTheirReport) {
@@ -372,6 +379,54 @@ TEST_F(PrintWindow, TheReturnsListPrintsThroughThePreviewIntoAPdf) {
   EXPECT_TRUE(pages[0].join(' ').contains(QStringLiteral("Totale resi fornitore DIS 3 3,30")))
       << pages[0].join('\n').toStdString();
   ExpectIdleAndClosed();
+  EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+}
+
+// Each of the four lists printed into a PDF file: a reader of the file
+// finds every text of every page whole, the titles and column headers in
+// their bold fonts among them, and in the page's order.
+TEST_F(PrintWindow, TheFourListsPrintedIntoPdfFilesReadAsWholeWords) {
+  struct {
+    TLista lista;
+    const char *file;
+    QStringList words;
+  } cases[] = {
+      {TLista::Giacenze,
+       "giacenze.pdf",
+       {QStringLiteral("Elenco giacenze"), QStringLiteral("Codice"), QStringLiteral("Testata"),
+        QStringLiteral("Descrizione"), QStringLiteral("Ult. carico"), QStringLiteral("Scadenza")}},
+      {TLista::Movimenti,
+       "giornale.pdf",
+       {QStringLiteral("Giornale movimenti"), QStringLiteral("Totali per tipo di movimento"),
+        QStringLiteral("Movimento"), QString::fromUtf8("Quantità"), QStringLiteral("Prezzo acq."),
+        QStringLiteral("Valore ven.")}},
+      {TLista::Scaduti,
+       "scaduti.pdf",
+       {QStringLiteral("Giacenze scadute al 09/12/2026"), QStringLiteral("Giacenza"), QStringLiteral("Valore acq.")}},
+      {TLista::Resi,
+       "resi.pdf",
+       {QStringLiteral("Distinta resi"), QStringLiteral("Data reso"), QStringLiteral("Copie"),
+        QStringLiteral("Importo"), QStringLiteral("Firma rivenditore")}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.file);
+    pdf_ = dir_.filePath(QString::fromLatin1(c.file));
+    const std::vector<QStringList> recorded = Print(c.lista);
+    ASSERT_FALSE(recorded.empty());
+    const std::vector<QStringList> read = report::testing::PdfPages(pdf_);
+    ASSERT_EQ(read.size(), recorded.size());
+    for (size_t page = 0; page < read.size(); ++page) {
+      const QString text = read[page].join(u' ');
+      for (const QString &piece : recorded[page]) {
+        EXPECT_TRUE(text.contains(piece.simplified()))
+            << "page " << page + 1 << ": \"" << piece.toStdString() << "\" in\n"
+            << read[page].join(u'\n').toStdString();
+      }
+    }
+    const QString all = All(read).join(u' ');
+    for (const QString &words : c.words) EXPECT_TRUE(all.contains(words)) << words.toStdString();
+  }
+  pdf_.clear();
   EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
 }
 

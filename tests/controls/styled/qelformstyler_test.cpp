@@ -151,8 +151,21 @@ TEST(FormStyler, OneStylerPerFormWhileDesigningAndNoHookThere) {
   auto *first = new TQELFormStyler(&form);
   EXPECT_FALSE(first->Hooked());
   EXPECT_FALSE(first->PaintCaption(true));
-  EXPECT_THROW(new TQELFormStyler(&form), QELEOneInstError);
+  try {
+    new TQELFormStyler(&form);
+    ADD_FAILURE() << "a second styler was made";
+  } catch (const QELEOneInstError &e) {
+    EXPECT_EQ(e.Message(), "TQELFormStyler:\rInvalid owner (<>TForm) or second instance on a form");
+  }
   EXPECT_EQ(form.ComponentCount(), 1);
+
+  // An owner that is not a form is refused alike; at run time nothing is checked.
+  vcl::TDataModule module(nullptr);
+  module.SetDesigning(true);
+  EXPECT_THROW(new TQELFormStyler(&module), QELEOneInstError);
+  EXPECT_EQ(module.ComponentCount(), 0);
+  vcl::TDataModule running(nullptr);
+  EXPECT_NO_THROW(new TQELFormStyler(&running));
 }
 
 namespace {

@@ -12,8 +12,10 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/os/sound.h"
 #include "platform/os/waveout.h"
@@ -73,6 +75,37 @@ QByteArray Tone(int frames, int channels) {
   return out;
 }
 
+// sox, the independent maker and reader of compressed wave files: a tone
+// (a sine a channel, so the channels differ) in `encoding`, and the 16-bit
+// samples sox itself decodes from that file. Empty when sox is missing or
+// fails.
+struct SoxWave {
+  QByteArray image;
+  QByteArray pcm;
+};
+
+SoxWave MadeBySox(const QString &dir, const QString &encoding, int rate, int channels, const QString &seconds) {
+  const QString sox = QStandardPaths::findExecutable(QStringLiteral("sox"));
+  if (sox.isEmpty()) return {};
+  const QString wave = dir + QStringLiteral("/%1-%2-%3.wav").arg(encoding).arg(rate).arg(channels);
+  QProcess make;
+  make.start(sox, {QStringLiteral("-n"), QStringLiteral("-r"), QString::number(rate), QStringLiteral("-c"),
+                   QString::number(channels), QStringLiteral("-e"), encoding, wave, QStringLiteral("synth"), seconds,
+                   QStringLiteral("sine"), QStringLiteral("440"), QStringLiteral("sine"), QStringLiteral("697"),
+                   QStringLiteral("vol"), QStringLiteral("0.8")});
+  if (!make.waitForFinished(30000) || make.exitCode() != 0) return {};
+  QProcess read;
+  read.start(sox, {wave, QStringLiteral("-t"), QStringLiteral("raw"), QStringLiteral("-e"), QStringLiteral("signed"),
+                   QStringLiteral("-b"), QStringLiteral("16"), QStringLiteral("-L"), QStringLiteral("-")});
+  if (!read.waitForFinished(30000) || read.exitCode() != 0) return {};
+  QFile f(wave);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  return {f.readAll(), read.readAllStandardOutput()};
+}
+
+const QStringList kCompressed = {QStringLiteral("u-law"), QStringLiteral("a-law"), QStringLiteral("ima-adpcm"),
+                                 QStringLiteral("ms-adpcm")};
+
 void Wait(int ms) {
   QEventLoop loop;
   QTimer::singleShot(ms, &loop, &QEventLoop::quit);
@@ -116,6 +149,64 @@ TEST(WaveImage, ReadsEveryUncompressedForm) {
         WaveImage({.bits = 16, .tag = 3}, Tone(4, 1)), WaveImage({}, Tone(4, 1)).left(36),
         QByteArray("RIFF\x10\0\0\0WAVEdata\x04\0\0\0abcd", 24), QByteArray("RIFX"), QByteArray()})
     EXPECT_FALSE(os::ReadWaveImage(refused, pcm)) << refused.toHex().toStdString();
+}
+
+// µ-law, A-law, IMA and Microsoft ADPCM files made by sox decode to the
+// samples sox decodes from them: mono and stereo, at two rates, lasting a
+// whole number of blocks or not (the last block is decoded as far as it
+// goes, as sox does).
+TEST(WaveImage, DecodesCompressedFormatsAsSoxDoes) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  if (MadeBySox(dir.path(), kCompressed[0], 8000, 1, QStringLiteral("0.01")).image.isEmpty())
+    GTEST_SKIP() << "sox is not installed (scripts/setup installs it)";
+  for (const QString &encoding : kCompressed) {
+    for (const int channels : {1, 2}) {
+      for (const int rate : {8000, 44100}) {
+        SCOPED_TRACE(QStringLiteral("%1 %2 channels at %3").arg(encoding).arg(channels).arg(rate).toStdString());
+        const SoxWave sox = MadeBySox(dir.path(), encoding, rate, channels, QStringLiteral("0.2537"));
+        ASSERT_FALSE(sox.pcm.isEmpty());
+        os::TWavePcm pcm;
+        ASSERT_TRUE(os::ReadWaveImage(sox.image, pcm));
+        EXPECT_EQ(pcm.format.sampleFormat(), QAudioFormat::Int16);
+        EXPECT_EQ(pcm.format.channelCount(), channels);
+        EXPECT_EQ(pcm.format.sampleRate(), rate);
+        ASSERT_EQ(pcm.samples.size(), sox.pcm.size());
+        EXPECT_TRUE(pcm.samples == sox.pcm)
+            << "first difference at byte "
+            << std::mismatch(pcm.samples.begin(), pcm.samples.end(), sox.pcm.begin()).first - pcm.samples.begin();
+      }
+    }
+  }
+}
+
+// Played through the wave output, a compressed file's decoded samples reach
+// the device; a damaged one (no room for a block's header, a step table
+// index of its own) is refused or decoded without reading past its end.
+TEST(WaveOutput, CompressedWavesReachTheDeviceDecoded) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const SoxWave sox = MadeBySox(dir.path(), QStringLiteral("ima-adpcm"), 8000, 2, QStringLiteral("0.1"));
+  if (sox.image.isEmpty()) GTEST_SKIP() << "sox is not installed (scripts/setup installs it)";
+  os::TSampleRecorder device;
+  ASSERT_TRUE(os::SndPlaySound(&sox.image, os::SND_SYNC | os::SND_MEMORY));
+  EXPECT_EQ(device.Recording().format.sampleFormat(), QAudioFormat::Int16);
+  EXPECT_TRUE(device.Recording().samples == sox.pcm);
+
+  os::TWavePcm pcm;
+  // µ-law with a block of two bytes for one channel; ADPCM blocks smaller
+  // than their headers.
+  EXPECT_FALSE(os::ReadWaveImage(WaveImage({.channels = 1, .bits = 8, .tag = 7}, "ab").replace(32, 1, "\x02"), pcm));
+  EXPECT_FALSE(os::ReadWaveImage(WaveImage({.channels = 2, .bits = 4, .tag = 0x11}, QByteArray(64, '\x7f')), pcm));
+  EXPECT_FALSE(os::ReadWaveImage(WaveImage({.channels = 1, .bits = 4, .tag = 2}, QByteArray(64, '\x7f')), pcm));
+  // Every byte value in a block: a step index past the table, the largest
+  // codes; cut in the middle of a block.
+  QByteArray ima = sox.image;
+  for (qsizetype i = 60; i < ima.size(); ++i) ima[i] = char(i * 37);
+  for (const qsizetype cut : {ima.size(), ima.size() - 5, qsizetype(70)}) {
+    ASSERT_TRUE(os::ReadWaveImage(ima.left(cut), pcm));
+    EXPECT_EQ(pcm.samples.size() % 4, 0);
+  }
 }
 
 TEST(WaveOutput, AsynchronousPlayGoesOnAndTheDeviceGetsEverySample) {
@@ -213,8 +304,10 @@ TEST(SoundOutput, RequestRecorderStandsInAndRestoresTheMachinesOutput) {
 
 // The machine's output path end to end: a private sound server with a null
 // sink, the sink recorded by `parec`, and a copy of this test program (the
-// child test below) playing a wave through the default output, as the
-// program does. The samples must come out of the sink bit for bit.
+// child test below) playing waves through the default output, as the
+// program does: a plain one, whose samples must come out of the sink bit
+// for bit, and, where sox is installed, one in each compressed format made
+// by sox, of which the sink must hear the samples sox decodes from it.
 TEST(SoundDevice, APrivateServerHearsTheFilesSamples) {
   const QString server_program = QStandardPaths::findExecutable(QStringLiteral("pulseaudio"));
   const QString recorder_program = QStandardPaths::findExecutable(QStringLiteral("parec"));
@@ -253,17 +346,28 @@ TEST(SoundDevice, APrivateServerHearsTheFilesSamples) {
   while (heard.isEmpty() && clock.elapsed() < 10000) Wait(20);  // the sink's silence flows
   ASSERT_FALSE(heard.isEmpty()) << recorder.readAllStandardError().toStdString();
 
-  const QByteArray samples = Tone(44100 / 4, 2);
-  const QString wave = dir.filePath(QStringLiteral("suono.wav"));
+  // The files in the sink's own format, so the server passes their samples
+  // on unchanged.
+  std::vector<QByteArray> expected = {Tone(44100 / 4, 2)};
+  QStringList waves = {dir.filePath(QStringLiteral("suono.wav"))};
   {
-    QFile f(wave);
+    QFile f(waves[0]);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(WaveImage({.rate = 44100, .channels = 2}, samples));
+    f.write(WaveImage({.rate = 44100, .channels = 2}, expected[0]));
+  }
+  for (const QString &encoding : kCompressed) {
+    const SoxWave sox = MadeBySox(dir.path(), encoding, 44100, 2, QStringLiteral("0.25"));
+    if (sox.image.isEmpty()) continue;  // no sox: the plain wave alone
+    waves << dir.filePath(encoding + QStringLiteral(".wav"));
+    QFile f(waves.last());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(sox.image);
+    expected.push_back(sox.pcm);
   }
   QProcess child;
   QProcessEnvironment child_env = env;
   child_env.insert(QStringLiteral("ORBISCA_TEST_PULSE_SERVER"), QStringLiteral("unix:") + socket);
-  child_env.insert(QStringLiteral("ORBISCA_TEST_WAVE"), wave);
+  child_env.insert(QStringLiteral("ORBISCA_TEST_WAVE"), waves.join(u'\n'));
   child.setProcessEnvironment(child_env);
   child.setProcessChannelMode(QProcess::MergedChannels);
   child.start(QCoreApplication::applicationFilePath(),
@@ -275,12 +379,17 @@ TEST(SoundDevice, APrivateServerHearsTheFilesSamples) {
   EXPECT_EQ(child.exitCode(), 0) << log.toStdString();
   EXPECT_TRUE(log.contains(QStringLiteral("[  PASSED  ] 1 test"))) << log.toStdString();
   // The sink's output reaches the recorder a moment later (later still on
-  // a busy machine): the whole tone, or a long while.
-  qsizetype at = -1;
+  // a busy machine): the whole of the last sound, or a long while.
+  std::vector<qsizetype> at(expected.size(), -1);
   clock.restart();
   while (clock.elapsed() < 20000) {
-    at = heard.indexOf(samples.left(4000));
-    if (at >= 0 && heard.size() >= at + samples.size()) break;
+    qsizetype from = 0;
+    for (size_t i = 0; i < expected.size(); ++i) {
+      at[i] = heard.indexOf(expected[i].left(4000), from);
+      if (at[i] < 0) break;
+      from = at[i] + expected[i].size();
+    }
+    if (at.back() >= 0 && heard.size() >= at.back() + expected.back().size()) break;
     Wait(20);
   }
   recorder.terminate();
@@ -288,24 +397,29 @@ TEST(SoundDevice, APrivateServerHearsTheFilesSamples) {
   server.terminate();
   server.waitForFinished(5000);
 
-  ASSERT_GE(at, 0) << "the tone never reached the sink (" << heard.size() << " bytes heard)";
-  EXPECT_TRUE(heard.mid(at, samples.size()) == samples) << "the sink heard other samples";
+  for (size_t i = 0; i < expected.size(); ++i) {
+    SCOPED_TRACE(waves[qsizetype(i)].toStdString());
+    ASSERT_GE(at[i], 0) << "the sound never reached the sink (" << heard.size() << " bytes heard)";
+    EXPECT_TRUE(heard.mid(at[i], expected[i].size()) == expected[i]) << "the sink heard other samples";
+  }
 }
 
 // Run by the test above in a copy of this program, whose test main has
 // pointed the sound output at the private server.
 TEST(SoundDeviceChild, PlaysTheFileThroughTheDefaultOutput) {
-  const char *wave = std::getenv("ORBISCA_TEST_WAVE");
-  if (wave == nullptr) GTEST_SKIP() << "started by SoundDevice.APrivateServerHearsTheFilesSamples";
-  QFile f(QString::fromLocal8Bit(wave));
-  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-  const QByteArray image = f.readAll();
+  const char *waves = std::getenv("ORBISCA_TEST_WAVE");
+  if (waves == nullptr) GTEST_SKIP() << "started by SoundDevice.APrivateServerHearsTheFilesSamples";
   ASSERT_EQ(os::WaveOutGetNumDevs(), 1u);
-  QElapsedTimer clock;
-  clock.start();
-  EXPECT_TRUE(os::SndPlaySound(&image, os::SND_SYNC | os::SND_NODEFAULT | os::SND_MEMORY));
-  // Played until played: not back before the tone's length.
-  EXPECT_GE(clock.elapsed(), 250);
+  for (const QString &wave : QString::fromLocal8Bit(waves).split(u'\n')) {
+    QFile f(wave);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray image = f.readAll();
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(os::SndPlaySound(&image, os::SND_SYNC | os::SND_NODEFAULT | os::SND_MEMORY)) << wave.toStdString();
+    // Played until played: not back before the sound's length.
+    EXPECT_GE(clock.elapsed(), 250);
+  }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "platform/vcl/printers.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 using namespace vcl;
@@ -94,6 +95,8 @@ void DrawPage(TCanvas *c) {
 
 QImage Direct() {
   TBitmap bmp(kW, kH);
+  // The recording canvas lays text out with the design metrics.
+  bmp.Canvas()->SetTextMetrics(TTextMetrics::Design);
   DrawPage(bmp.Canvas());
   return bmp.Image().convertToFormat(QImage::Format_RGB32);
 }
@@ -315,6 +318,65 @@ TEST(Metafile, PagePrintsOnThePdfPrinterScaledToItsResolution) {
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_GT(f.size(), 1000);
   EXPECT_TRUE(f.readAll().startsWith("%PDF"));
+}
+
+// The titles of the printed lists in the small bold fonts whose hinted
+// advances were wider than the letters: played on the PDF printer, a reader
+// of the file finds every word whole, and the record's advances are where
+// the recording canvas put each letter, ending at the text's width.
+TEST(Metafile, PrintedTextReadsAsWholeWords) {
+  const QStringList lines = {QStringLiteral("Giornale movimenti Dicembre"),
+                             QStringLiteral("Totali per tipo di movimento"),
+                             QStringLiteral("Settimana Enigmistica Importo Distinta resi")};
+  TMetafile page;
+  page.SetWidth(794);
+  page.SetHeight(400);
+  int y = 10;
+  std::vector<int> widths;
+  {
+    TMetafileCanvas c(&page);
+    EXPECT_EQ(c.TextMetrics(), TTextMetrics::Design);
+    c.Brush()->SetStyle(bsClear);
+    c.Font()->SetName(QStringLiteral("Arial"));
+    c.Font()->SetStyle(TFontStyles{fsBold});
+    for (const int height : {-11, -12, -13, -15, -16, -19}) {
+      c.Font()->SetHeight(height);
+      for (const QString &line : lines) {
+        c.TextOut(10, y, line);
+        widths.push_back(c.TextWidth(line));
+        y += 1 - height;
+      }
+    }
+  }
+  size_t text = 0;
+  page.Enumerate([&](const TEmfRecord &r) {
+    if (r.Type != EMR_EXTTEXTOUTW) return true;
+    int sum = 0;
+    for (qsizetype i = 0; i < r.Text().size(); ++i) sum += r.Int(r.UInt(72) + 4 * std::uint32_t(i));
+    EXPECT_EQ(sum, widths.at(text++)) << r.Text().toStdString();
+    return true;
+  });
+  EXPECT_EQ(text, widths.size());
+
+  QTemporaryDir dir;
+  const QString file = dir.filePath(QStringLiteral("titoli.pdf"));
+  TPrinter printer(std::vector<TPrinterDevice>{});
+  printer.SetOutputFileName(file);
+  printer.BeginDoc();
+  printer.Canvas()->StretchDraw(Rect(0, 0, 794 * printer.PixelsPerInchX() / 96, 400 * printer.PixelsPerInchY() / 96),
+                                &page);
+  printer.EndDoc();
+  QProcess reader;
+  reader.start(QStringLiteral("pdftotext"), {file, QStringLiteral("-")});
+  ASSERT_TRUE(reader.waitForFinished(30000));
+  const QStringList read = QString::fromUtf8(reader.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+  int found = 0;
+  for (const QString &line : read) {
+    if (line.trimmed().isEmpty()) continue;  // the page's end
+    EXPECT_TRUE(lines.contains(line.trimmed())) << line.toStdString();
+    ++found;
+  }
+  EXPECT_EQ(found, 18);
 }
 
 TEST(Metafile, SelectionsFollowSavedStatesAndClipsAreLifted) {

@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QRandomGenerator>
+#include <cmath>
 
 #include "platform/vcl/graphics.h"
 
@@ -38,9 +39,12 @@ QStringList Texts() {
 
 }  // namespace
 
-TEST(TextWidths, AreQtsOwnMeasurementOfEachTextAndPiece) {
+class TextWidths : public ::testing::TestWithParam<TTextMetrics> {};
+
+TEST_P(TextWidths, AreQtsOwnMeasurementOfEachTextAndPiece) {
   TBitmap page(10, 10);
   TCanvas *c = page.Canvas();
+  c->SetTextMetrics(GetParam());
   const QStringList texts = Texts();
   // The report fonts, and two whose shaping forms ligatures.
   for (const char *name : {"Arial", "Times New Roman", "Courier New", "DejaVu Sans", "DejaVu Serif"}) {
@@ -52,7 +56,7 @@ TEST(TextWidths, AreQtsOwnMeasurementOfEachTextAndPiece) {
         if (style & 1) styles.Include(fsBold);
         if (style & 2) styles.Include(fsItalic);
         c->Font()->SetStyle(styles);
-        const QFontMetrics qt(c->Font()->ToQFont(), c->Device());
+        const QFontMetrics qt(c->Font()->ToQFont(GetParam()), c->Device());
         for (const QString &text : texts) {
           SCOPED_TRACE(
               QStringLiteral("%1 %2 %3: %4").arg(QLatin1String(name)).arg(height).arg(style).arg(text).toStdString());
@@ -68,6 +72,42 @@ TEST(TextWidths, AreQtsOwnMeasurementOfEachTextAndPiece) {
       }
     }
   }
+}
+
+INSTANTIATE_TEST_SUITE_P(ScreenAndDesign, TextWidths, ::testing::Values(TTextMetrics::Screen, TTextMetrics::Design));
+
+// The design metrics are the font's own, unhinted: the same text is as
+// wide, to the 64th of a pixel, at every size scaled to it, so a line laid
+// out for the screen's 96 pixels per inch keeps its width on a printer.
+TEST(TextWidths, DesignMetricsScaleWithTheSize) {
+  TBitmap page(10, 10);
+  TCanvas *c = page.Canvas();
+  c->SetTextMetrics(TTextMetrics::Design);
+  c->Font()->SetName(QStringLiteral("Arial"));
+  c->Font()->SetStyle({fsBold});
+  const QString text = QStringLiteral("Totali per tipo di movimento");
+  c->Font()->SetHeight(-11);
+  const qreal small = c->TextAdvances().WidthF(text);
+  c->Font()->SetHeight(-11 * 8);
+  EXPECT_NEAR(c->TextAdvances().WidthF(text), small * 8, 8 * 0.5 / 64 * text.size());
+  // The hinted ones are not: each letter's advance is rounded at its size.
+  c->SetTextMetrics(TTextMetrics::Screen);
+  c->Font()->SetHeight(-11);
+  EXPECT_NE(c->TextAdvances().WidthF(text), small);
+  // Each letter's advance in a recorded text starts where the text's layout
+  // puts the letter: they add up to the width of the text up to there.
+  c->SetTextMetrics(TTextMetrics::Design);
+  const std::vector<int> each = c->TextAdvances().CharAdvances(text);
+  ASSERT_EQ(each.size(), size_t(text.size()));
+  int at = 0;
+  for (int i = 0; i < int(text.size()); ++i) {
+    at += each[size_t(i)];
+    const qreal before_next = i + 1 < int(text.size()) ? c->TextAdvances().WidthF(text.left(i + 2)) -
+                                                             c->TextAdvances().WidthF(text.mid(i + 1, 1))
+                                                       : c->TextAdvances().WidthF(text);
+    EXPECT_EQ(at, int(std::lround(before_next))) << i;
+  }
+  EXPECT_EQ(at, c->TextWidth(text));
 }
 
 TEST(TextWidths, FollowTheFontAndTheDevice) {

@@ -364,6 +364,7 @@ TEST_F(MemoDrawTest, MemoRecordedOnAPageMetafilePlaysBackTheSame) {
     memo->Draw(&recorder);  // a second object on the same page still shows
   }
   Page direct(100, 100);
+  direct.Canvas()->SetTextMetrics(vcl::TTextMetrics::Design);  // the recording canvas's
   memo->Draw(direct.Canvas());
   Page played(100, 100);
   played.Canvas()->Draw(0, 0, &page_file);
