@@ -697,7 +697,7 @@ void TMenuForm::StartUp() {
     qCInfo(lcLifecycle, "start-up: archives refused: %s",
            qPrintable(QString(e.Message()).replace(QLatin1Char('\n'), QLatin1Char(' '))));
     vcl::MessageDlg(e.Message(), vcl::mtError, {vcl::mbOK}, 0);
-    if (end_asked_) EndSession();
+    HonourEndRequests();
     return;
   }
   if (Logic->pos_totali == kSideRight)
@@ -715,11 +715,34 @@ void TMenuForm::StartUp() {
   syncing_ = false;
   PageControl1Change(PageControl1);
   qCInfo(lcLifecycle, "start-up: archives open");
-  if (end_asked_) EndSession();
+  HonourEndRequests();
 }
 
-void TMenuForm::FormClose(rtl::TObject *, vcl::TCloseAction &) {
-  if (!Started()) return;
+void TMenuForm::HonourEndRequests() {
+  if (end_asked_) {
+    EndSession();
+  } else if (close_asked_) {
+    close_asked_ = false;
+    // From the loop, once the start-up's own calls are over.
+    const std::shared_ptr<bool> alive = AliveToken();
+    QTimer::singleShot(0, [this, alive] {
+      if (*alive) Close();
+    });
+  }
+}
+
+void TMenuForm::FormClose(rtl::TObject *, vcl::TCloseAction &action) {
+  if (!Started()) {
+    // Asked while the start-up runs, or is about to: the window stays until
+    // it is over, then closes in order (HonourEndRequests). Before any
+    // start-up there is nothing to close.
+    if (start_up_asked_ && !vcl::Application->Terminated()) {
+      if (!close_asked_) qCInfo(lcLifecycle, "close asked during the start-up");
+      close_asked_ = true;
+      action = vcl::caNone;
+    }
+    return;
+  }
   qCInfo(lcLifecycle, "shutdown: started");
   Manutenzione->SaveSettings();
   Logic->CloseArchives();
@@ -734,9 +757,9 @@ void TMenuForm::FormClose(rtl::TObject *, vcl::TCloseAction &) {
 void TMenuForm::EndSession() {
   if (!end_asked_) qCInfo(lcLifecycle, "end of session asked");
   end_asked_ = true;
-  if (painting_) return;  // the start-up calls again when it is over
   // Nobody may be there to answer: every question takes its safe answer
-  // (cancel where there is one) and every notice goes to the log.
+  // (cancel where there is one) and every notice goes to the log, from now
+  // on, also those the start-up still has to give.
   vcl::SetDialogResponder([](vcl::TDialogRequest &r) {
     qWarning("%s: %s", qPrintable(r.caption), qPrintable(r.text));
     const int pick = r.cancel_button >= 0 ? r.cancel_button : r.default_button;
@@ -746,8 +769,10 @@ void TMenuForm::EndSession() {
   vcl::Application->ShowExceptionSlot = [](const QString &caption, const QString &text) {
     qWarning("%s: %s", qPrintable(caption), qPrintable(text));
   };
-  // A dialog open now runs its own event loop: it is cancelled first, and
-  // the window closes once that loop is over.
+  if (painting_) return;  // the start-up calls again when it is over
+  // A dialog or a menu open now runs its own event loop: it is cancelled
+  // first, and the window closes once that loop is over.
+  if (QWidget *popup = QApplication::activePopupWidget()) popup->close();
   if (QWidget *modal = QApplication::activeModalWidget()) {
     modal->close();
     const std::shared_ptr<bool> alive = AliveToken();
