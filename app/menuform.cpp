@@ -43,6 +43,21 @@ void FormatNumber(ext::TCurrencyEdit *e, int decimals, const QString &display) {
   e->SetDisplayFormat(display);
 }
 
+// The work date's edit: whenever its calendar closes (a day picked, Esc, a
+// click elsewhere) the keys go back to the code field, so that the next
+// scan never lands in the date.
+class TWorkDateEdit : public ext::TDateEdit {
+ public:
+  using ext::TDateEdit::TDateEdit;
+  std::function<void()> OnCalendarClosed;
+  void ClosePopup(bool accept) override {
+    const bool was_open = PopupVisible();
+    const std::shared_ptr<bool> alive = AliveToken();
+    ext::TDateEdit::ClosePopup(accept);
+    if (*alive && was_open && OnCalendarClosed) OnCalendarClosed();
+  }
+};
+
 }  // namespace
 
 QString ManualProblem(const QString &folder, const std::function<bool(const QString &file)> &open) {
@@ -118,7 +133,11 @@ void TMenuForm::BuildControls() {
   btn_cerca->SetBounds(234, 44, 70, 24);
   btn_cerca->SetTabOrder(1);
   AddLabel(this, pn_top, QStringLiteral("Cambio data lavoro"), 380, 28);
-  selez_data = Make<ext::TDateEdit>(this, pn_top, QStringLiteral("selez_data"));
+  auto *work_date = Make<TWorkDateEdit>(this, pn_top, QStringLiteral("selez_data"));
+  work_date->OnCalendarClosed = [this] {
+    if (ingresso_barcode->CanFocus()) ingresso_barcode->SetFocus();
+  };
+  selez_data = work_date;
   selez_data->SetBounds(380, 44, 110, 24);
   selez_data->SetTabOrder(2);
   btn_cambiadata = Make<vcl::TButton>(this, pn_top, QStringLiteral("btn_cambiadata"));
@@ -205,6 +224,21 @@ void TMenuForm::BuildControls() {
   show_pagamento->OnKeyPress = [this](rtl::TObject *s, QChar &k) { show_pagamentoKeyPress(s, k); };
   PageControl1->OnChange = [this](rtl::TObject *s) { PageControl1Change(s); };
   btn_cambiadata->OnClick = [this](rtl::TObject *s) { btn_cambiadataClick(s); };
+  // A work date left empty or invalid goes back to the last valid one.
+  selez_data->OnExit = [this](rtl::TObject *) {
+    if (syncing_ || !Started() || Logic->TakeWorkDate(selez_data->EditDate())) return;
+    syncing_ = true;
+    selez_data->SetEditDate(Logic->selez_data);
+    syncing_ = false;
+    lb_showrivista->SetCaption(Logic->lb_showrivista);
+  };
+  // Esc in a field of the registration leaves the article.
+  for (TPageControls *page : {&Carico, &Resi, &Scarico}) {
+    for (vcl::TWinControl *c : std::initializer_list<vcl::TWinControl *>{
+             page->Testata, page->Descrizione, page->Fornitore, page->Periodo, page->CD, page->Data, page->Reso,
+             page->Acquisto, page->Prezzo, page->quantita})
+      c->OnKeyDown = [this](rtl::TObject *s, int &k, vcl::TShiftState shift) { RegistrationKeyDown(s, k, shift); };
+  }
   // Picking another periodicity moves the return date.
   Carico.Periodo->OnChange = [this](rtl::TObject *) {
     if (syncing_ || !Started()) return;
@@ -387,7 +421,7 @@ void TMenuForm::ReadWidgets() {
   TMenuLogic &l = *Logic;
   l.active_page = ActivePage();
   l.ingresso_barcode = ingresso_barcode->Text();
-  l.selez_data = selez_data->EditDate();
+  l.TakeWorkDate(selez_data->EditDate());
   l.show_pagamento = NumberOf(show_pagamento->Text());
   TPageFields &c = l.Carico;
   c.testata = Carico.Testata->Text();
@@ -401,8 +435,11 @@ void TMenuForm::ReadWidgets() {
   c.acquisto = Carico.Acquisto->Value();
   c.prezzo = Carico.Prezzo->Value();
   c.quantita = Carico.quantita->Value();
+  c.quantita_text = Carico.quantita->Text();
   l.Resi.quantita = Resi.quantita->Value();
+  l.Resi.quantita_text = Resi.quantita->Text();
   l.Scarico.quantita = Scarico.quantita->Value();
+  l.Scarico.quantita_text = Scarico.quantita->Text();
 }
 
 void TMenuForm::ShowState() {
@@ -526,6 +563,15 @@ void TMenuForm::QuantityEnter(ext::TCurrencyEdit *quantity, const std::function<
   QTimer::singleShot(0, [quantity, alive] {
     if (*alive && quantity->CanFocus()) quantity->SetFocus();
   });
+}
+
+void TMenuForm::RegistrationKeyDown(rtl::TObject *sender, int &key, vcl::TShiftState) {
+  if (key != vcl::VK_ESCAPE) return;
+  // Esc that closes a calendar or a list is theirs.
+  if (const auto *combo = dynamic_cast<const ext::TCustomComboEdit *>(sender); combo && combo->PopupVisible()) return;
+  if (const auto *list = dynamic_cast<const ext::TMwDBLookupCombo *>(sender); list && list->ListVisible()) return;
+  key = 0;
+  Run([this] { Logic->AbandonArticle(); });
 }
 
 void TMenuForm::bt_cleartotaleClick(rtl::TObject *) {

@@ -159,6 +159,8 @@ class TMenuForm : public vcl::TForm {
   void CaricoquantitaKeyPress(rtl::TObject *sender, QChar &key);
   void ResiquantitaKeyPress(rtl::TObject *sender, QChar &key);
   void ScaricoQuantitaKeyPress(rtl::TObject *sender, QChar &key);
+  // Esc in a field of the registration (any page): the article is left.
+  void RegistrationKeyDown(rtl::TObject *sender, int &key, vcl::TShiftState shift);
   void bt_cleartotaleClick(rtl::TObject *sender);
   void show_pagamentoChange(rtl::TObject *sender);
   void show_pagamentoKeyPress(rtl::TObject *sender, QChar &key);

@@ -338,6 +338,16 @@ unsigned long ProgramRun::OtherWindow(int timeout_ms) {
   return 0;
 }
 
+bool ProgramRun::WaitUntilGone(unsigned long window, int timeout_ms) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < timeout_ms && Running()) {
+    if (!Windows().contains(QString::number(window))) return true;
+    QThread::msleep(30);
+  }
+  return false;
+}
+
 bool ProgramRun::OnlyTheMainWindow(int timeout_ms) {
   QElapsedTimer t;
   t.start();

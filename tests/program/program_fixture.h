@@ -102,6 +102,8 @@ class ProgramRun {
   // The first window of the program other than the main one, once it
   // shows (0 when none does within the time).
   unsigned long OtherWindow(int timeout_ms = 10000);
+  // Waits until `window` no longer shows.
+  bool WaitUntilGone(unsigned long window, int timeout_ms = 10000);
   // Waits until no window of the program but the main one shows.
   bool OnlyTheMainWindow(int timeout_ms = 10000);
   // A key (xdotool's names) to whatever window has the keyboard now.
