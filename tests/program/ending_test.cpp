@@ -88,6 +88,33 @@ TEST_F(EndingTest, ASignalDuringTheTakeoverOfAnOldArchiveEndsInOrder) {
   EXPECT_TRUE(left.isEmpty()) << left.join(QLatin1Char(' ')).toStdString();
 }
 
+// A message or a dialog waiting for an answer does not hold the end: it is
+// closed and the shutdown runs, backup included.
+TEST_F(EndingTest, ASignalWhileAMessageOrADialogWaitsEndsInOrder) {
+  for (const QString &opener : {QStringLiteral("alt+n m"), QStringLiteral("alt+m")}) {
+    SCOPED_TRACE(opener.toStdString());
+    DataFolder folder;
+    const int rows = CheckDatabase(folder.Database()).journal_rows;
+    ProgramRun run(folder);
+    ASSERT_TRUE(run.WaitForLog(QStringLiteral("start-up: archives open"))) << run.Log().toStdString();
+    // The help menu's manual, missing from the data folder, is said in a
+    // message; the maintenance is a dialog of its own.
+    const QStringList keys = opener.split(QLatin1Char(' '));
+    ASSERT_TRUE(run.Key(keys.first()));
+    if (keys.size() > 1) {
+      const unsigned long menu = run.OtherWindow();
+      ASSERT_NE(menu, 0UL);
+      ASSERT_TRUE(run.KeyToFocus(keys[1]));
+      ASSERT_TRUE(run.WaitUntilGone(menu));
+    }
+    ASSERT_NE(run.OtherWindow(), 0UL);
+    run.Kill(SIGTERM);
+    const int status = run.WaitForExit(20000);
+    EXPECT_TRUE(run.Log().contains(QStringLiteral("exit: archive written"))) << run.Log().toStdString();
+    ExpectOrderlyEnd(run, folder, status, rows);
+  }
+}
+
 // The close request at 0, 0.1, 0.2 and 0.3 s after the window shows, five
 // times each: the program ends every time with status 0, in order.
 TEST_F(EndingTest, TheWindowsCloseRequestDuringTheStartUpIsHonouredOnceItIsOver) {
