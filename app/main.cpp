@@ -29,9 +29,22 @@
 #include "report/engine/preview/kvprev.h"
 
 int main(int argc, char **argv) {
+  // From the first moment on a termination signal ends the program in
+  // order, never by the signal's default action.
+  os::CatchTerminationSignals();
   QApplication qt_app(argc, argv);
   // Every window of the program, and the desktop's task list, show its icon.
   QApplication::setWindowIcon(QIcon(QPixmap::fromImage(app::ProgramIcon(64))));
+  // A signal that comes while the windows are made is kept: the main window
+  // ends the session as soon as it exists.
+  app::TMenuForm *ready_form = nullptr;
+  bool end_asked = false;
+  os::WatchTerminationSignals([&ready_form, &end_asked](int) {
+    if (ready_form != nullptr)
+      ready_form->EndSession();
+    else
+      end_asked = true;
+  });
   vcl::InitApplication();
   // The report engine's add-in objects, export filters and preview, as
   // their units register them when the program loads.
@@ -53,6 +66,7 @@ int main(int argc, char **argv) {
   vcl::Application->CreateForm(menu_form);
   auto *single_instance = new qel::TQELOneInstance(menu_form);
   if (single_instance->Check()) {
+    os::WatchTerminationSignals(nullptr);
     splash->Hide();
     delete splash;
     vcl::DoneApplication();
@@ -64,7 +78,8 @@ int main(int argc, char **argv) {
   menu_form->TestateForm = new app::TTestateForm(menu_form);
   splash->Hide();
   splash->Release();
-  os::WatchTerminationSignals([menu_form](int) { menu_form->EndSession(); });
+  ready_form = menu_form;
+  if (end_asked) menu_form->EndSession();  // then the loop does not start
   vcl::Application->Run();
   os::WatchTerminationSignals(nullptr);  // the window is about to go
   report::KvFreeOpenPreviews();          // previews still open go first

@@ -44,6 +44,21 @@ void FormatNumber(ext::TCurrencyEdit *e, int decimals, const QString &display) {
   e->SetDisplayFormat(display);
 }
 
+// The work date's edit: whenever its calendar closes (a day picked, Esc, a
+// click elsewhere) the keys go back to the code field, so that the next
+// scan never lands in the date.
+class TWorkDateEdit : public ext::TDateEdit {
+ public:
+  using ext::TDateEdit::TDateEdit;
+  std::function<void()> OnCalendarClosed;
+  void ClosePopup(bool accept) override {
+    const bool was_open = PopupVisible();
+    const std::shared_ptr<bool> alive = AliveToken();
+    ext::TDateEdit::ClosePopup(accept);
+    if (*alive && was_open && OnCalendarClosed) OnCalendarClosed();
+  }
+};
+
 }  // namespace
 
 QString ManualProblem(const QString &folder, const std::function<bool(const QString &file)> &open) {
@@ -121,7 +136,11 @@ void TMenuForm::BuildControls() {
   btn_cerca->SetBounds(234, 44, 70, 24);
   btn_cerca->SetTabOrder(1);
   AddLabel(this, pn_top, QStringLiteral("Cambio data lavoro"), 380, 28);
-  selez_data = Make<ext::TDateEdit>(this, pn_top, QStringLiteral("selez_data"));
+  auto *work_date = Make<TWorkDateEdit>(this, pn_top, QStringLiteral("selez_data"));
+  work_date->OnCalendarClosed = [this] {
+    if (ingresso_barcode->CanFocus()) ingresso_barcode->SetFocus();
+  };
+  selez_data = work_date;
   selez_data->SetBounds(380, 44, 110, 24);
   selez_data->SetTabOrder(2);
   btn_cambiadata = Make<vcl::TButton>(this, pn_top, QStringLiteral("btn_cambiadata"));
@@ -211,6 +230,21 @@ void TMenuForm::BuildControls() {
   show_pagamento->OnKeyPress = [this](rtl::TObject *s, QChar &k) { show_pagamentoKeyPress(s, k); };
   PageControl1->OnChange = [this](rtl::TObject *s) { PageControl1Change(s); };
   btn_cambiadata->OnClick = [this](rtl::TObject *s) { btn_cambiadataClick(s); };
+  // A work date left empty or invalid goes back to the last valid one.
+  selez_data->OnExit = [this](rtl::TObject *) {
+    if (syncing_ || !Started() || Logic->TakeWorkDate(selez_data->EditDate())) return;
+    syncing_ = true;
+    selez_data->SetEditDate(Logic->selez_data);
+    syncing_ = false;
+    lb_showrivista->SetCaption(Logic->lb_showrivista);
+  };
+  // Esc in a field of the registration leaves the article.
+  for (TPageControls *page : {&Carico, &Resi, &Scarico}) {
+    for (vcl::TWinControl *c : std::initializer_list<vcl::TWinControl *>{
+             page->Testata, page->Descrizione, page->Fornitore, page->Periodo, page->CD, page->Data, page->Reso,
+             page->Acquisto, page->Prezzo, page->quantita})
+      c->OnKeyDown = [this](rtl::TObject *s, int &k, vcl::TShiftState shift) { RegistrationKeyDown(s, k, shift); };
+  }
   // Picking another periodicity moves the return date.
   Carico.Periodo->OnChange = [this](rtl::TObject *) {
     if (syncing_ || !Started()) return;
@@ -393,7 +427,7 @@ void TMenuForm::ReadWidgets() {
   TMenuLogic &l = *Logic;
   l.active_page = ActivePage();
   l.ingresso_barcode = ingresso_barcode->Text();
-  l.selez_data = selez_data->EditDate();
+  l.TakeWorkDate(selez_data->EditDate());
   l.show_pagamento = NumberOf(show_pagamento->Text());
   TPageFields &c = l.Carico;
   c.testata = Carico.Testata->Text();
@@ -407,8 +441,11 @@ void TMenuForm::ReadWidgets() {
   c.acquisto = Carico.Acquisto->Value();
   c.prezzo = Carico.Prezzo->Value();
   c.quantita = Carico.quantita->Value();
+  c.quantita_text = Carico.quantita->Text();
   l.Resi.quantita = Resi.quantita->Value();
+  l.Resi.quantita_text = Resi.quantita->Text();
   l.Scarico.quantita = Scarico.quantita->Value();
+  l.Scarico.quantita_text = Scarico.quantita->Text();
 }
 
 void TMenuForm::ShowState() {
@@ -532,6 +569,15 @@ void TMenuForm::QuantityEnter(ext::TCurrencyEdit *quantity, const std::function<
   QTimer::singleShot(0, [quantity, alive] {
     if (*alive && quantity->CanFocus()) quantity->SetFocus();
   });
+}
+
+void TMenuForm::RegistrationKeyDown(rtl::TObject *sender, int &key, vcl::TShiftState) {
+  if (key != vcl::VK_ESCAPE) return;
+  // Esc that closes a calendar or a list is theirs.
+  if (const auto *combo = dynamic_cast<const ext::TCustomComboEdit *>(sender); combo && combo->PopupVisible()) return;
+  if (const auto *list = dynamic_cast<const ext::TMwDBLookupCombo *>(sender); list && list->ListVisible()) return;
+  key = 0;
+  Run([this] { Logic->AbandonArticle(); });
 }
 
 void TMenuForm::bt_cleartotaleClick(rtl::TObject *) {
@@ -703,7 +749,7 @@ void TMenuForm::StartUp() {
     qCInfo(lcLifecycle, "start-up: archives refused: %s",
            qPrintable(QString(e.Message()).replace(QLatin1Char('\n'), QLatin1Char(' '))));
     vcl::MessageDlg(e.Message(), vcl::mtError, {vcl::mbOK}, 0);
-    if (end_asked_) EndSession();
+    HonourEndRequests();
     return;
   }
   if (Logic->pos_totali == kSideRight)
@@ -721,11 +767,34 @@ void TMenuForm::StartUp() {
   syncing_ = false;
   PageControl1Change(PageControl1);
   qCInfo(lcLifecycle, "start-up: archives open");
-  if (end_asked_) EndSession();
+  HonourEndRequests();
 }
 
-void TMenuForm::FormClose(rtl::TObject *, vcl::TCloseAction &) {
-  if (!Started()) return;
+void TMenuForm::HonourEndRequests() {
+  if (end_asked_) {
+    EndSession();
+  } else if (close_asked_) {
+    close_asked_ = false;
+    // From the loop, once the start-up's own calls are over.
+    const std::shared_ptr<bool> alive = AliveToken();
+    QTimer::singleShot(0, [this, alive] {
+      if (*alive) Close();
+    });
+  }
+}
+
+void TMenuForm::FormClose(rtl::TObject *, vcl::TCloseAction &action) {
+  if (!Started()) {
+    // Asked while the start-up runs, or is about to: the window stays until
+    // it is over, then closes in order (HonourEndRequests). Before any
+    // start-up there is nothing to close.
+    if (start_up_asked_ && !vcl::Application->Terminated()) {
+      if (!close_asked_) qCInfo(lcLifecycle, "close asked during the start-up");
+      close_asked_ = true;
+      action = vcl::caNone;
+    }
+    return;
+  }
   qCInfo(lcLifecycle, "shutdown: started");
   Manutenzione->SaveSettings();
   Logic->CloseArchives();
@@ -741,9 +810,9 @@ void TMenuForm::FormClose(rtl::TObject *, vcl::TCloseAction &) {
 void TMenuForm::EndSession() {
   if (!end_asked_) qCInfo(lcLifecycle, "end of session asked");
   end_asked_ = true;
-  if (painting_) return;  // the start-up calls again when it is over
   // Nobody may be there to answer: every question takes its safe answer
-  // (cancel where there is one) and every notice goes to the log.
+  // (cancel where there is one) and every notice goes to the log, from now
+  // on, also those the start-up still has to give.
   vcl::SetDialogResponder([](vcl::TDialogRequest &r) {
     qWarning("%s: %s", qPrintable(r.caption), qPrintable(r.text));
     const int pick = r.cancel_button >= 0 ? r.cancel_button : r.default_button;
@@ -753,8 +822,10 @@ void TMenuForm::EndSession() {
   vcl::Application->ShowExceptionSlot = [](const QString &caption, const QString &text) {
     qWarning("%s: %s", qPrintable(caption), qPrintable(text));
   };
-  // A dialog open now runs its own event loop: it is cancelled first, and
-  // the window closes once that loop is over.
+  if (painting_) return;  // the start-up calls again when it is over
+  // A dialog or a menu open now runs its own event loop: it is cancelled
+  // first, and the window closes once that loop is over.
+  if (QWidget *popup = QApplication::activePopupWidget()) popup->close();
   if (QWidget *modal = QApplication::activeModalWidget()) {
     modal->close();
     const std::shared_ptr<bool> alive = AliveToken();

@@ -139,6 +139,7 @@ class TMenuForm : public vcl::TForm {
   // show (a message box inside the paint handler would leave it half drawn).
   void FormPaint(rtl::TObject *sender);
   void StartUp();
+  // A close asked while the start-up runs waits for its end.
   void FormClose(rtl::TObject *sender, vcl::TCloseAction &action);
   // The system asks the program to end: open dialogs are cancelled and the
   // window closes as when the user closes it, backup included; the notices
@@ -158,6 +159,8 @@ class TMenuForm : public vcl::TForm {
   void CaricoquantitaKeyPress(rtl::TObject *sender, QChar &key);
   void ResiquantitaKeyPress(rtl::TObject *sender, QChar &key);
   void ScaricoQuantitaKeyPress(rtl::TObject *sender, QChar &key);
+  // Esc in a field of the registration (any page): the article is left.
+  void RegistrationKeyDown(rtl::TObject *sender, int &key, vcl::TShiftState shift);
   void bt_cleartotaleClick(rtl::TObject *sender);
   void show_pagamentoChange(rtl::TObject *sender);
   void show_pagamentoKeyPress(rtl::TObject *sender, QChar &key);
@@ -200,12 +203,15 @@ class TMenuForm : public vcl::TForm {
   TPage ActivePage() const;
   // A long command's status text, painted before the work goes on.
   void ShowStatusNow(const QString &text);
+  // The end or the close asked while the start-up ran, once it is over.
+  void HonourEndRequests();
   // The control a focus target of the logic names.
   vcl::TWinControl *FocusTarget(TFocus target);
   bool syncing_ = false;
   bool painting_ = false;
   bool start_up_asked_ = false;
   bool end_asked_ = false;
+  bool close_asked_ = false;
 };
 
 }  // namespace app

@@ -674,15 +674,51 @@ void TMenuLogic::AppendJournal(const QString &code, double quantity, double acqu
   giornale->Post();
 }
 
+bool TMenuLogic::CardInQuantity(const TPageFields &p) {
+  const QString card = p.quantita_text.trimmed();
+  if (card.isEmpty() || (card != kCodeCarico && card != kCodeResi && card != kCodeScarico && card != azzera))
+    return false;
+  AbandonArticle();
+  lb_showrivista = QStringLiteral("Articolo annullato: «%1» non è una quantità").arg(card);
+  ingresso_barcode = card;
+  ingresso_barcodeExit();
+  focus = TFocus::ingresso_barcode;
+  return true;
+}
+
+void TMenuLogic::RefuseQuantity(TFocus quantity_control, const QString &why) {
+  lb_showrivista = why;
+  focus = quantity_control;
+}
+
+void TMenuLogic::AbandonArticle() {
+  ClearPageOf(active_page);
+  ultimo_barcode.clear();
+  ingresso_barcode.clear();
+  focus = TFocus::ingresso_barcode;
+}
+
+bool TMenuLogic::TakeWorkDate(rtl::TDateTime date) {
+  if (date > 0) {
+    selez_data = date;
+    return true;
+  }
+  lb_showrivista = QStringLiteral("Data di lavoro non valida: resta il %1").arg(rtl::DateToStr(selez_data));
+  return false;
+}
+
 void TMenuLogic::btn_caricoClick() {
   TPageFields &p = Carico;
+  if (CardInQuantity(p)) return;
   if (p.quantita > kMaxQuantity) {
     p.quantita = 0;
-    focus = TFocus::Caricoquantita;
+    RefuseQuantity(TFocus::Caricoquantita, kQuantityTooLarge);
     return;
   }
   if (p.barcode.isEmpty() || p.quantita == 0 || p.testata.isEmpty()) {
-    focus = TFocus::Caricoquantita;
+    RefuseQuantity(TFocus::Caricoquantita, p.barcode.isEmpty() ? kNoArticle
+                                           : p.quantita == 0   ? kQuantityMissing
+                                                               : kTitleMissing);
     return;
   }
   if (RefuseRegistration(TFocus::Caricoquantita)) return;
@@ -716,13 +752,14 @@ void TMenuLogic::btn_caricoClick() {
 // goes to the journal negated. Only the reset of an excessive quantity and
 // the movement type differ. True when the registration was committed.
 bool TMenuLogic::TakeFromStock(TPageFields &p, TFocus quantity_control, double excessive_reset, const QString &tipo) {
+  if (CardInQuantity(p)) return false;
   if (p.quantita > kMaxQuantity) {
     p.quantita = excessive_reset;
-    focus = quantity_control;
+    RefuseQuantity(quantity_control, kQuantityTooLarge);
     return false;
   }
   if (p.barcode.isEmpty() || p.quantita == 0) {
-    focus = quantity_control;
+    RefuseQuantity(quantity_control, p.barcode.isEmpty() ? kNoArticle : kQuantityMissing);
     return false;
   }
   if (RefuseRegistration(quantity_control)) return false;

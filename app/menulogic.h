@@ -61,6 +61,8 @@ struct TPageFields {
   double acquisto = 0;
   double prezzo = 0;
   double quantita = 0;
+  // The quantity as typed: a page card scanned into it is no quantity.
+  QString quantita_text;
   double giacenza = 0;
 };
 
@@ -68,6 +70,11 @@ struct TPageFields {
 inline const QString kIdleStatus = QStringLiteral("...");
 inline const QString kRestoZero = QStringLiteral("€ 0,00");
 inline const QString kNotInStock = QStringLiteral("ARTICOLO NON IN MAGAZZINO");
+// Why a registration was not made, in the status line.
+inline const QString kNoArticle = QStringLiteral("Nessun articolo: leggere prima il codice a barre");
+inline const QString kQuantityMissing = QStringLiteral("Quantità mancante: scriverla e premere Invio (Esc annulla)");
+inline const QString kQuantityTooLarge = QStringLiteral("Quantità non accettata: al massimo 1000 copie");
+inline const QString kTitleMissing = QStringLiteral("Testata mancante: scriverla prima della quantità");
 
 // The sides the till panel may take (the maintenance form's stored texts).
 inline const QString kSideLeft = QStringLiteral("Sinistra");
@@ -275,6 +282,13 @@ class TMenuLogic : public vcl::TComponent {
   void clear_resi();
   void clear_scarico();
   void clear_query();
+  // Esc in a field of the registration: the article is left, the page
+  // cleared and the keys go back to the code field.
+  void AbandonArticle();
+  // The work date the window shows, taken when it is a date; an empty or
+  // invalid one is not (the last valid date stays, the status line says
+  // so). True when taken.
+  bool TakeWorkDate(rtl::TDateTime date);
 
   // --- day view -------------------------------------------------------------------------------
   void pageRecalc();
@@ -308,6 +322,11 @@ class TMenuLogic : public vcl::TComponent {
   // Runs the posts of one registration in one transaction.
   bool Register(const std::function<void()> &posts);
   bool TakeFromStock(TPageFields &p, TFocus quantity_control, double excessive_reset, const QString &tipo);
+  // A page card or the till's card read into a quantity: the article is
+  // left and the card does what it does in the code field. True when so.
+  bool CardInQuantity(const TPageFields &p);
+  // A quantity refused: the cursor stays, the status line says why.
+  void RefuseQuantity(TFocus quantity_control, const QString &why);
   // Tells the user that the archive cannot take registrations; true when so.
   bool RefuseRegistration(TFocus quantity_control);
   // clear_carico, clear_resi, clear_scarico or clear_query.

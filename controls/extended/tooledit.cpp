@@ -534,7 +534,13 @@ void TCustomComboEdit::RebuildCaret() {
 void TCustomComboEdit::WMSetFocus(TMessage &m) {
   focused_ = true;
   RebuildCaret();
+  // As on entering: without direct input nothing is selected.
+  const bool auto_select = AutoSelect();
+  if (!direct_input_) SetAutoSelect(false);
+  const std::shared_ptr<bool> alive = AliveToken();
   TCustomMaskEdit::WMSetFocus(m);
+  if (!*alive) return;
+  SetAutoSelect(auto_select);
   Invalidate();
 }
 

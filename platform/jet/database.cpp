@@ -135,8 +135,8 @@ RecordsetPtr Database::OpenRecordset(const QString &source, int type, int option
     return qd->OpenRecordset(type, options, lock, selection);
   }
   if (!s.contains(QLatin1Char(' ')) && !s.contains(QLatin1Char('\n')) && !s.contains(QLatin1Char('\t')))
-    Raise(kErrTableNotFound, QStringLiteral("The database engine cannot find the input table or query '%1'. Make "
-                                            "sure it exists and that its name is spelled correctly.")
+    Raise(kErrTableNotFound, QStringLiteral("Il motore di database non trova la tabella o la query «%1». "
+                                            "Controllare che esista e che il nome sia scritto giusto.")
                                  .arg(s));
   return OpenSql(s, type, options, {}, 0, s, selection);
 }
@@ -228,7 +228,7 @@ void Database::ExecuteSql(const QString &sql, int options, const std::vector<rtl
   detail::Store &store = GetStore();
   *affected = 0;
   const TranslatedSql tr = Recorded([&] { return store.Translated(sql); });
-  if (store.ReadOnly()) Raise(kErrReadOnly, QString::fromLatin1(kMsgReadOnly));
+  if (store.ReadOnly()) Raise(kErrReadOnly, QString::fromUtf8(kMsgReadOnly));
   if (tr.target_table.startsWith(QLatin1String("MSys"), Qt::CaseInsensitive))
     Raise(kErrReadOnly, QStringLiteral("Cannot update '%1': it is a system table.").arg(tr.target_table));
   switch (tr.kind) {

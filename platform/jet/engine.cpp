@@ -156,7 +156,7 @@ void DBEngine::CompactDatabase(const QString &source, const QString &target, con
     const bool damaged = (rc & 0xff) == SQLITE_CORRUPT || (rc & 0xff) == SQLITE_NOTADB;
     if (damaged) detail::NoteDamage(source);
     Raise(damaged ? kErrDamaged : kErrEngine,
-          QStringLiteral("Cannot compact '%1' into '%2': %3.").arg(source, target, msg));
+          QStringLiteral("Impossibile compattare «%1» in «%2»: %3.").arg(source, target, msg));
   }
 }
 
@@ -184,7 +184,7 @@ void DBEngine::CheckDatabase(const QString &path, bool quick) {
   store->Close();
   if (!problems.isEmpty()) detail::NoteDamage(path);
   if (!problems.isEmpty())
-    Raise(kErrDamaged, QStringLiteral("The database '%1' is damaged and cannot be repaired: %2")
+    Raise(kErrDamaged, QStringLiteral("Il database «%1» è danneggiato e non si può riparare: %2")
                            .arg(path, problems.join(QStringLiteral("; "))));
 }
 

@@ -43,8 +43,9 @@ enum JetErrorNumber : int {
   kErrInvalidArgument = 3001,     // an argument out of range or of the wrong kind
 };
 
-// The engine's texts for refusals raised in more than one place.
-inline constexpr const char *kMsgReadOnly = "Cannot update. Database or object is read-only.";
+// The engine's texts for refusals raised in more than one place (UTF-8: the
+// refusals a shop keeper can meet are in Italian, as the program's texts).
+inline constexpr const char *kMsgReadOnly = "Impossibile aggiornare: il database o l'oggetto è di sola lettura.";
 inline constexpr const char *kMsgObjectClosed = "Object invalid or no longer set.";
 inline constexpr const char *kMsgItemNotFound = "Item not found in this collection (%1).";
 

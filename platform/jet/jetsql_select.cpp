@@ -21,10 +21,9 @@ Source Parser::LookupSource(const QString &name, SourceInfo *info_out) {
   SourceInfo info;
   if (t_.resolver_ && *t_.resolver_) info = (*t_.resolver_)(name);
   if (!info.found)
-    RaiseJetError(kErrTableNotFound,
-                  QStringLiteral("The input table or query '%1' cannot be found. Make sure it exists "
-                                 "and that its name is spelled correctly.")
-                      .arg(name));
+    RaiseJetError(kErrTableNotFound, QStringLiteral("Il motore di database non trova la tabella o la query «%1». "
+                                                    "Controllare che esista e che il nome sia scritto giusto.")
+                                         .arg(name));
   Source src;
   src.alias = info.name.isEmpty() ? name : info.name;
   if (info.query_sql.isEmpty()) {

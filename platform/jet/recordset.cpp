@@ -47,7 +47,7 @@ bool BookmarkToKey(const QByteArray &b, std::int64_t &key) {
   Raise(kErrRecordDeleted, QStringLiteral("Record is deleted."), QStringLiteral("DAO.Recordset"));
 }
 [[noreturn]] void ReadOnlyRs() {
-  Raise(kErrReadOnly, QString::fromLatin1(kMsgReadOnly), QStringLiteral("DAO.Recordset"));
+  Raise(kErrReadOnly, QString::fromUtf8(kMsgReadOnly), QStringLiteral("DAO.Recordset"));
 }
 [[noreturn]] void Invalid(const QString &what) {
   Raise(kErrInvalidOperation, QStringLiteral("Operation is not supported for this type of object: %1.").arg(what),
@@ -737,7 +737,7 @@ void Recordset::SetIndex(const QString &index_name) {
   CheckOpen();
   if (d_->type != dbOpenTable) Invalid(QStringLiteral("Index is for table recordsets"));
   const detail::TableInfo *t = d_->store->FindTable(d_->table);
-  if (!t) Raise(kErrTableNotFound, QStringLiteral("Table '%1' not found.").arg(d_->table));
+  if (!t) Raise(kErrTableNotFound, QStringLiteral("Tabella «%1» non trovata.").arg(d_->table));
   QString order = QStringLiteral("rowid");
   d_->index_fields.clear();
   if (!index_name.isEmpty()) {
@@ -939,7 +939,7 @@ void Recordset::AddNew() {
   CheckOpen();
   if (!d_->updatable) ReadOnlyRs();
   const detail::TableInfo *t = d_->store->FindTable(d_->table);
-  if (!t) Raise(kErrTableNotFound, QStringLiteral("Table '%1' not found.").arg(d_->table));
+  if (!t) Raise(kErrTableNotFound, QStringLiteral("Tabella «%1» non trovata.").arg(d_->table));
   d_->buf.assign(d_->infos.size(), rtl::Variant::Null());
   d_->changed.assign(d_->infos.size(), false);
   d_->edit_key = 0;
@@ -974,7 +974,7 @@ void Recordset::Update() {
     Raise(kErrUpdateWithoutEdit, QStringLiteral("Update or CancelUpdate without AddNew or Edit."),
           QStringLiteral("DAO.Recordset"));
   const detail::TableInfo *t = d_->store->FindTable(d_->table);
-  if (!t) Raise(kErrTableNotFound, QStringLiteral("Table '%1' not found.").arg(d_->table));
+  if (!t) Raise(kErrTableNotFound, QStringLiteral("Tabella «%1» non trovata.").arg(d_->table));
   detail::Store &store = *d_->store;
   const QString table = detail::Store::Quote(t->name);
   if (d_->edit_mode == dbEditAdd) {

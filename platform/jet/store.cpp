@@ -304,12 +304,12 @@ bool Stmt::Step() {
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
       NoteDamage(QString::fromUtf8(sqlite3_db_filename(db_, "main")));
-      Raise(kErrDamaged, QStringLiteral("The database file is damaged: %1.").arg(msg));
+      Raise(kErrDamaged, QStringLiteral("Il file del database è danneggiato: %1.").arg(msg));
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-      Raise(kErrLocked, QStringLiteral("Couldn't update; currently locked by another session."));
+      Raise(kErrLocked, QStringLiteral("Aggiornamento non riuscito: i dati sono bloccati da un'altra sessione."));
     case SQLITE_READONLY:
-      Raise(kErrReadOnly, QString::fromLatin1(kMsgReadOnly));
+      Raise(kErrReadOnly, QString::fromUtf8(kMsgReadOnly));
     case SQLITE_FULL:
     case SQLITE_IOERR:
       Raise(kErrEngine, QStringLiteral("Disk or input/output error: %1.").arg(msg));
@@ -380,12 +380,13 @@ void Store::Fail(int rc, const QString &context) const {
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
       NoteDamage(path_);
-      Raise(kErrDamaged, QStringLiteral("Cannot open database '%1': the file is damaged (%2).").arg(path_, msg));
+      Raise(kErrDamaged,
+            QStringLiteral("Impossibile aprire il database «%1»: il file è danneggiato (%2).").arg(path_, msg));
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-      Raise(kErrLocked, QStringLiteral("Couldn't use '%1'; file already in use.").arg(path_));
+      Raise(kErrLocked, QStringLiteral("Impossibile usare il database «%1»: il file è già in uso.").arg(path_));
     case SQLITE_READONLY:
-      Raise(kErrReadOnly, QString::fromLatin1(kMsgReadOnly));
+      Raise(kErrReadOnly, QString::fromUtf8(kMsgReadOnly));
     default:
       Raise(kErrEngine, context.isEmpty() ? msg : context + QStringLiteral(": ") + msg);
   }
@@ -445,8 +446,8 @@ std::shared_ptr<Store> Store::Open(const QString &path, bool read_only, bool exc
                                                    "orbisca-jet-convert. Il file non è stato modificato.")
                                         .arg(QDir::toNativeSeparators(path)));
     if (!head.startsWith(QByteArray("SQLite format 3\0", 16)))
-      Raise(kErrUnrecognisedFormat, QStringLiteral("Unrecognized database format '%1'. The file is not a database "
-                                                   "of this program.")
+      Raise(kErrUnrecognisedFormat, QStringLiteral("Formato del database non riconosciuto: il file «%1» non è un "
+                                                   "archivio di questo programma.")
                                         .arg(path));
   }
   std::shared_ptr<Store> s(new Store);
@@ -463,8 +464,8 @@ std::shared_ptr<Store> Store::Open(const QString &path, bool read_only, bool exc
     s->LoadCatalogue();
   } catch (const EJetError &e) {
     if (e.Number() == kErrEngine)
-      Raise(kErrUnrecognisedFormat, QStringLiteral("Unrecognized database format '%1'. The file is a SQLite database "
-                                                   "without this program's catalogue.")
+      Raise(kErrUnrecognisedFormat, QStringLiteral("Formato del database non riconosciuto: il file «%1» è un database "
+                                                   "SQLite senza il catalogo di questo programma.")
                                         .arg(path));
     throw;
   }
@@ -832,7 +833,7 @@ void Store::CreateTable(const TableInfo &table) {
 
 void Store::AddColumn(const QString &table, const FieldInfo &field) {
   const TableInfo *t = FindTable(table);
-  if (!t) Raise(kErrTableNotFound, QStringLiteral("Table '%1' not found.").arg(table));
+  if (!t) Raise(kErrTableNotFound, QStringLiteral("Tabella «%1» non trovata.").arg(table));
   if (t->Column(field.name) >= 0)
     Raise(kErrNameExists, QStringLiteral("Field '%1' already exists in table '%2'.").arg(field.name, t->name));
   if (field.attributes & dbAutoIncrField)
@@ -865,7 +866,7 @@ void Store::AddColumn(const QString &table, const FieldInfo &field) {
 
 void Store::CreateIndex(const QString &table, const IndexInfo &index) {
   const TableInfo *t = FindTable(table);
-  if (!t) Raise(kErrTableNotFound, QStringLiteral("Table '%1' not found.").arg(table));
+  if (!t) Raise(kErrTableNotFound, QStringLiteral("Tabella «%1» non trovata.").arg(table));
   if (index.name.trimmed().isEmpty() || index.fields.empty())
     Raise(kErrInvalidArgument, QStringLiteral("An index needs a name and at least one field."));
   if (index.fields.size() > 10) Raise(kErrInvalidArgument, QStringLiteral("An index can have at most 10 fields."));
@@ -914,7 +915,7 @@ void Store::CreateIndex(const QString &table, const IndexInfo &index) {
 void Store::DropTable(const QString &table) {
   const TableInfo *t = FindTable(table);
   if (!t || (t->attributes & dbSystemObject))
-    Raise(kErrTableNotFound, QStringLiteral("Table '%1' not found.").arg(table));
+    Raise(kErrTableNotFound, QStringLiteral("Tabella «%1» non trovata.").arg(table));
   const QString name = t->name;
   Atomically([&] {
     Exec(QStringLiteral("DROP TABLE %1").arg(Quote(name)));
@@ -931,7 +932,7 @@ void Store::DropTable(const QString &table) {
 
 void Store::DropIndex(const QString &table, const QString &index) {
   const TableInfo *t = FindTable(table);
-  if (!t) Raise(kErrTableNotFound, QStringLiteral("Table '%1' not found.").arg(table));
+  if (!t) Raise(kErrTableNotFound, QStringLiteral("Tabella «%1» non trovata.").arg(table));
   const IndexInfo *i = t->FindIndex(index);
   if (!i) Raise(kErrItemNotFound, QStringLiteral("Index '%1' not found.").arg(index));
   Exec(QStringLiteral("DROP INDEX IF EXISTS %1").arg(Quote(t->name + QStringLiteral(".") + i->name)));

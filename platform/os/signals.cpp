@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <cerrno>
+#include <vector>
 
 namespace os {
 
@@ -17,6 +18,9 @@ int g_pipe[2] = {-1, -1};
 volatile sig_atomic_t g_received = 0;
 // Made once and never freed: the call may be needed until the very end.
 std::function<void(int)> *g_request = nullptr;
+// Signals read from the pipe while nobody watched, handed on later.
+std::vector<int> *g_kept = nullptr;
+QSocketNotifier *g_notifier = nullptr;
 
 extern "C" void OnTerminationSignal(int signal) {
   if (g_received++ > 0) ::_exit(TerminationStatus(signal));
@@ -27,24 +31,41 @@ extern "C" void OnTerminationSignal(int signal) {
   errno = saved;
 }
 
+void HandOn() {
+  unsigned char byte = 0;
+  while (::read(g_pipe[0], &byte, 1) == 1) g_kept->push_back(byte);
+  if (g_request == nullptr || !*g_request) return;
+  const std::vector<int> waiting = std::move(*g_kept);
+  g_kept->clear();
+  for (const int signal : waiting) (*g_request)(signal);
+}
+
 }  // namespace
 
-void WatchTerminationSignals(std::function<void(int signal)> on_request) {
-  if (g_request == nullptr) g_request = new std::function<void(int)>;
-  *g_request = std::move(on_request);
+void CatchTerminationSignals() {
   if (g_pipe[0] >= 0) return;
   if (::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-  auto *notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, QCoreApplication::instance());
-  QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
-    unsigned char byte = 0;
-    while (::read(g_pipe[0], &byte, 1) == 1)
-      if (g_request != nullptr && *g_request) (*g_request)(byte);
-  });
+  g_kept = new std::vector<int>;
   struct sigaction action {};
   action.sa_handler = &OnTerminationSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
   for (const int signal : {SIGTERM, SIGHUP, SIGINT}) ::sigaction(signal, &action, nullptr);
+}
+
+void WatchTerminationSignals(std::function<void(int signal)> on_request) {
+  if (g_request == nullptr) g_request = new std::function<void(int)>;
+  *g_request = std::move(on_request);
+  CatchTerminationSignals();
+  if (g_pipe[0] < 0 || QCoreApplication::instance() == nullptr) return;
+  if (g_notifier == nullptr) {
+    g_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(g_notifier, &QSocketNotifier::activated, g_notifier, &HandOn);
+    QObject::connect(g_notifier, &QObject::destroyed, [] { g_notifier = nullptr; });
+  }
+  // What arrived before: at the loop's next turn, not inside the caller.
+  if (*g_request && (g_received > 0 || !g_kept->empty()))
+    QMetaObject::invokeMethod(g_notifier, &HandOn, Qt::QueuedConnection);
 }
 
 }  // namespace os

@@ -349,6 +349,16 @@ void TCustomEdit::DoEnter() {
   TWinControl::DoEnter();
 }
 
+void TCustomEdit::WMSetFocus(TMessage &m) {
+  const std::shared_ptr<bool> alive = AliveToken();
+  TWinControl::WMSetFocus(m);
+  if (!*alive || !auto_select_ || !Focused() || ControlState().Contains(csLButtonDown)) return;
+  // A menu that popped up and went took no focus in the user's eyes: the
+  // selection stays as it was (Qt keeps it).
+  const auto reason = static_cast<Qt::FocusReason>(m.WParam);
+  if (reason != Qt::MouseFocusReason && reason != Qt::PopupFocusReason) SelectAll();
+}
+
 void TCustomEdit::Change() {
   if (OnChange) OnChange(this);
 }

@@ -114,6 +114,11 @@ class TCustomEdit : public TWinControl {
   void WMGetDlgCode(TMessage &message) override;
   void KeyPress(QChar &key) override;
   void DoEnter() override;
+  // With AutoSelect the whole text is selected whenever the focus comes
+  // other than by a mouse click: also when the window becomes active again
+  // (a dialog closed), where no enter happens, so that the next scan
+  // replaces the code still in the field instead of being appended to it.
+  void WMSetFocus(TMessage &message) override;
   // Fires OnChange.
   virtual void Change();
   QLineEdit *LineEdit() const;

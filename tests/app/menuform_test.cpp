@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFontMetrics>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "app/archivio.h"
 
@@ -389,6 +390,159 @@ TEST_F(MenuFormTest, LoadPageShowsAmountsDatesAndPeriodicity) {
   EXPECT_TRUE(form_->Scarico.Data->ReadOnly());
   EXPECT_TRUE(form_->Scarico.Prezzo->ReadOnly());
   EXPECT_FALSE(c.Prezzo->ReadOnly());
+}
+
+// Esc in a field of the registration, on each page, leaves the article: the
+// page is cleared, nothing is written and the next scan goes to the code
+// field.
+TEST_F(MenuFormTest, EscInARegistrationLeavesTheArticle) {
+  ASSERT_TRUE(form_->Started());
+  const int rows = CountRows("Giornale");
+  struct Case {
+    QString card;
+    TPageControls *page;
+  };
+  for (const Case &c : {Case{QStringLiteral("111"), &form_->Carico}, Case{QStringLiteral("222"), &form_->Resi},
+                        Case{QStringLiteral("333"), &form_->Scarico}}) {
+    SCOPED_TRACE(c.card.toStdString());
+    Scan(c.card);
+    Scan(kStocked);
+    ASSERT_TRUE(c.page->quantita->Focused());
+    Keys(QStringLiteral("3"));
+    QTest::keyClick(form_->Handle()->windowHandle(), Qt::Key_Escape);
+    Pump();
+    EXPECT_TRUE(form_->ingresso_barcode->Focused());
+    EXPECT_TRUE(c.page->barcode->Text().isEmpty());
+    EXPECT_TRUE(c.page->Testata->Text().isEmpty());
+    EXPECT_EQ(CountRows("Giornale"), rows);
+    EXPECT_EQ(StockOf(kStocked), 5);
+    // The Tab that Enter-as-Tab queued after the code is long gone: a scan
+    // now is a new article.
+    Scan(kStocked);
+    EXPECT_TRUE(c.page->quantita->Focused());
+    QTest::keyClick(form_->Handle()->windowHandle(), Qt::Key_Escape);
+    Pump();
+  }
+  // A new article on the load page: Esc in its title or its price.
+  Scan(QStringLiteral("111"));
+  for (vcl::TWinControl *field :
+       std::initializer_list<vcl::TWinControl *>{form_->Carico.Testata, form_->Carico.Prezzo, form_->Carico.Reso}) {
+    Scan(kNewPeriodical);
+    field->SetFocus();
+    Pump();
+    Keys(QStringLiteral("4"));
+    QTest::keyClick(form_->Handle()->windowHandle(), Qt::Key_Escape);
+    Pump();
+    EXPECT_TRUE(form_->ingresso_barcode->Focused()) << field->Name().toStdString();
+    EXPECT_TRUE(form_->Carico.barcode->Text().isEmpty()) << field->Name().toStdString();
+  }
+  EXPECT_EQ(CountRows("Giornale"), rows);
+  EXPECT_EQ(CountRows("Giacenza", "Barcode18 = \"" + kNewPeriodical + "\""), 0);
+  EXPECT_TRUE(shown_.isEmpty()) << shown_.join("\n").toStdString();
+}
+
+// A quantity left empty or refused says why in the status line; a page card
+// read into a quantity (the article had no stock, so the field was empty)
+// is never a quantity: it switches the page as it does in the code field.
+TEST_F(MenuFormTest, APageCardInAnEmptyQuantityRegistersNothing) {
+  ASSERT_TRUE(form_->Started());
+  Scan(kTitleOnly);  // a title without stock: the load's quantity is empty
+  ASSERT_TRUE(form_->Carico.quantita->Focused());
+  EXPECT_TRUE(form_->Carico.quantita->Text().isEmpty());
+  Enter();
+  EXPECT_TRUE(form_->Carico.quantita->Focused());
+  EXPECT_EQ(form_->lb_showrivista->Caption(), kQuantityMissing);
+  Scan(QStringLiteral("333"));
+  EXPECT_EQ(form_->PageControl1->ActivePage(), form_->tb_scarico);
+  EXPECT_TRUE(form_->ingresso_barcode->Focused());
+  EXPECT_EQ(form_->ingresso_barcode->Text(), QStringLiteral("333"));
+  EXPECT_TRUE(form_->Carico.barcode->Text().isEmpty());
+  EXPECT_EQ(CountRows("Giornale"), 0);
+
+  // Returns: the whole stock (5) goes back, then the article has none.
+  Scan(QStringLiteral("222"));
+  Scan(kStocked);
+  ASSERT_TRUE(form_->Resi.quantita->Focused());
+  Enter();
+  ASSERT_EQ(StockOf(kStocked), 0);
+  Scan(kStocked);
+  ASSERT_TRUE(form_->Resi.quantita->Focused());
+  EXPECT_TRUE(form_->Resi.quantita->Text().isEmpty());
+  Scan(QStringLiteral("111"));
+  EXPECT_EQ(form_->PageControl1->ActivePage(), form_->tb_carico);
+  EXPECT_TRUE(form_->ingresso_barcode->Focused());
+  EXPECT_EQ(CountRows("Giornale"), 1);
+  EXPECT_EQ(CountRows("Giornale", "Quantita = -111"), 0);
+  EXPECT_EQ(StockOf(kStocked), 0);
+
+  // A quantity above 1000 is refused with its reason.
+  Scan(kStocked);
+  Keys(QStringLiteral("1001"));
+  Enter();
+  EXPECT_EQ(form_->lb_showrivista->Caption(), kQuantityTooLarge);
+  EXPECT_EQ(CountRows("Giornale"), 1);
+  EXPECT_TRUE(shown_.isEmpty()) << shown_.join("\n").toStdString();
+}
+
+// The calendar of the work date closed by Esc gives the keys back to the
+// code field: the next scan is a sale dated with the work date. A work date
+// typed over with something that is no date goes back to the last one.
+TEST_F(MenuFormTest, TheWorkDateIsNeverLeftEmpty) {
+  ASSERT_TRUE(form_->Started());
+  Scan(QStringLiteral("333"));
+  form_->selez_data->SetFocus();
+  form_->selez_data->ButtonClick();
+  Pump();
+  ASSERT_TRUE(form_->selez_data->PopupVisible());
+  QTest::keyClick(form_->Handle()->windowHandle(), Qt::Key_Escape);
+  Pump();
+  EXPECT_FALSE(form_->selez_data->PopupVisible());
+  EXPECT_TRUE(form_->ingresso_barcode->Focused());
+  Scan(kStocked);
+  Enter();
+  EXPECT_EQ(CountRows("Giornale", "Tipo = \"S\""), 1);
+  EXPECT_EQ(CountRows("Giornale", "Data = 0"), 0);
+  EXPECT_EQ(CountRows("Giornale", "Data = #12/09/2026#"), 1);
+  EXPECT_EQ(form_->selez_data->EditDate(), day_);
+
+  // Digits typed over the date, then Enter: the date comes back.
+  form_->selez_data->SetFocus();
+  Pump();
+  Keys(QStringLiteral("8001"));
+  Enter();
+  EXPECT_EQ(form_->selez_data->EditDate(), day_);
+  EXPECT_TRUE(form_->lb_showrivista->Caption().startsWith(QStringLiteral("Data di lavoro non valida")))
+      << form_->lb_showrivista->Caption().toStdString();
+  form_->ingresso_barcode->SetFocus();
+  Scan(kStocked);
+  Enter();
+  EXPECT_EQ(CountRows("Giornale", "Data = #12/09/2026#"), 2);
+  EXPECT_EQ(CountRows("Giornale", "Data = 0"), 0);
+  EXPECT_TRUE(shown_.isEmpty()) << shown_.join("\n").toStdString();
+}
+
+// With AutoSelect an edit selects its whole text whenever the focus comes
+// other than by a mouse click, also when its window becomes active again:
+// after a dialog closes, the code still in the field is replaced by the
+// next scan instead of being appended to.
+TEST_F(MenuFormTest, AScanAfterADialogReplacesTheCodeLeftInTheField) {
+  ASSERT_TRUE(form_->Started());
+  Scan(QStringLiteral("333"));
+  ASSERT_TRUE(form_->ingresso_barcode->Focused());
+  form_->ingresso_barcode->SetSelStart(3);  // nothing selected
+  // The information window, closed as soon as it shows; the main window
+  // is then made active again, as the desktop does.
+  QTimer::singleShot(50, [] {
+    if (QWidget *w = QApplication::activeModalWidget()) w->close();
+  });
+  form_->Informazionisulprogramma1Click(nullptr);
+  QApplication::setActiveWindow(form_->Handle());
+  Pump();
+  EXPECT_EQ(form_->ingresso_barcode->SelText(), QStringLiteral("333"));
+  Scan(kStocked);
+  Enter();
+  EXPECT_EQ(CountRows("Giornale", "Tipo = \"S\""), 1);
+  EXPECT_TRUE(shown_.isEmpty()) << shown_.join("\n").toStdString();
 }
 
 }  // namespace

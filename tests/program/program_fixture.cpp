@@ -211,6 +211,7 @@ ProgramRun::ProgramRun(const DataFolder &folder, const QString &data_path) {
   process_.setProcessEnvironment(env);
   process_.setWorkingDirectory(data_path.isEmpty() ? folder.Path() : data_path);
   process_.setProcessChannelMode(QProcess::MergedChannels);
+  started_.start();
   process_.start(ProgramPath(), {});
   process_.waitForStarted(10000);
 }
@@ -267,8 +268,14 @@ unsigned long ProgramRun::MainWindow(int timeout_ms) {
     Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"), QString::number(Pid()),
              QStringLiteral("--name"), QStringLiteral("^Gestione Orbisca 04")},
             &out);
-    const QStringList ids = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    if (!ids.isEmpty()) return main_window_ = ids.first().toULong();
+    // xdotool's name pattern also lets the splash window ("Gestione
+    // Orbisca") through: each name is read again and compared here.
+    for (const QString &id : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+      QString name;
+      if (Xdotool({QStringLiteral("getwindowname"), id}, &name) &&
+          name.startsWith(QLatin1String("Gestione Orbisca 04")))
+        return main_window_ = id.toULong();
+    }
     QThread::msleep(20);
   }
   return 0;
@@ -316,6 +323,78 @@ bool ProgramRun::AnswerDialog(int timeout_ms) {
       return Xdotool({QStringLiteral("windowfocus"), id}) && Xdotool({QStringLiteral("key"), QStringLiteral("Return")});
     }
     QThread::msleep(30);
+  }
+  return false;
+}
+
+unsigned long ProgramRun::OtherWindow(int timeout_ms) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < timeout_ms && Running()) {
+    for (const QString &id : Windows())
+      if (id.toULong() != main_window_) return id.toULong();
+    QThread::msleep(30);
+  }
+  return 0;
+}
+
+bool ProgramRun::WaitUntilGone(unsigned long window, int timeout_ms) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < timeout_ms && Running()) {
+    if (!Windows().contains(QString::number(window))) return true;
+    QThread::msleep(30);
+  }
+  return false;
+}
+
+bool ProgramRun::OnlyTheMainWindow(int timeout_ms) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < timeout_ms && Running()) {
+    const QStringList ids = Windows();
+    if (std::all_of(ids.begin(), ids.end(), [this](const QString &id) { return id.toULong() == main_window_; }))
+      return true;
+    QThread::msleep(30);
+  }
+  return false;
+}
+
+bool ProgramRun::KeyToFocus(const QString &key) { return Xdotool({QStringLiteral("key"), key}); }
+
+qint64 ProgramRun::WaitUntilCatching(int signal, int timeout_ms) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < timeout_ms && Running()) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(Pid()));
+    if (status.open(QIODevice::ReadOnly)) {
+      for (const QByteArray &line : status.readAll().split('\n')) {
+        if (!line.startsWith("SigCgt:")) continue;
+        const quint64 mask = line.mid(7).trimmed().toULongLong(nullptr, 16);
+        if ((mask >> (signal - 1)) & 1U) return started_.elapsed();
+      }
+    }
+    QThread::msleep(1);
+  }
+  return -1;
+}
+
+bool ProgramRun::WaitForChild(const QString &program, int timeout_ms) {
+  const QByteArray parent = QByteArray::number(Pid());
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < timeout_ms && Running()) {
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+      QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+      if (!stat.open(QIODevice::ReadOnly)) continue;
+      // "pid (name) state ppid ...": the name may hold blanks, the rest not.
+      const QByteArray line = stat.readAll();
+      const QList<QByteArray> after = line.mid(line.lastIndexOf(')') + 2).split(' ');
+      if (after.size() < 2 || after[1] != parent) continue;
+      QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(entry));
+      if (cmdline.open(QIODevice::ReadOnly) && QString::fromLocal8Bit(cmdline.readAll()).contains(program)) return true;
+    }
+    QThread::msleep(5);
   }
   return false;
 }

@@ -99,6 +99,21 @@ class ProgramRun {
   // Presses Enter on the first window of the program other than the main
   // one (a message box); false when none shows within the time.
   bool AnswerDialog(int timeout_ms = 10000);
+  // The first window of the program other than the main one, once it
+  // shows (0 when none does within the time).
+  unsigned long OtherWindow(int timeout_ms = 10000);
+  // Waits until `window` no longer shows.
+  bool WaitUntilGone(unsigned long window, int timeout_ms = 10000);
+  // Waits until no window of the program but the main one shows.
+  bool OnlyTheMainWindow(int timeout_ms = 10000);
+  // A key (xdotool's names) to whatever window has the keyboard now.
+  bool KeyToFocus(const QString &key);
+  // Waits until the process has its own handler for `signal` (it catches
+  // it); the milliseconds since the start, or -1 when it never does.
+  qint64 WaitUntilCatching(int signal, int timeout_ms = 15000);
+  // Waits until a child process of the program runs `program` (a name of
+  // its command line); false when none shows within the time.
+  bool WaitForChild(const QString &program, int timeout_ms = 15000);
   // Ends: waits for the exit and gives the status (-1 on a crash or time-out).
   int WaitForExit(int timeout_ms = 30000);
   bool Crashed() const { return crashed_; }
@@ -115,6 +130,7 @@ class ProgramRun {
   QProcess process_;
   std::unique_ptr<QProcess> typist_;
   QString log_;
+  QElapsedTimer started_;
   unsigned long main_window_ = 0;
   bool crashed_ = false;
 };

@@ -2,6 +2,7 @@
 // catalogue, compaction and the integrity check.
 #include <QFile>
 #include <QFileInfo>
+#include <functional>
 
 #include "tests/platform/jet/engine_fixture.h"
 #include "tests/support/damage.h"
@@ -97,6 +98,49 @@ TEST_F(Storage, ForeignAndDamagedFilesAreRefusedClearly) {
     engine_.OpenDatabase(path_)->OpenRecordset(QStringLiteral("Giacenza"));
   });
   EXPECT_TRUE(number == kErrDamaged || number == kErrUnrecognisedFormat) << number;
+}
+
+// The refusals a shop keeper can meet (at start, at the backup, at a
+// registration) speak Italian, as the rest of the program, and name the file
+// or the table.
+TEST_F(Storage, TheRefusalsAUserMeetsAreInItalian) {
+  auto text_of = [](const std::function<void()> &f) {
+    try {
+      f();
+    } catch (const EJetError &e) {
+      return e.Description();
+    }
+    return QString();
+  };
+  const QString text_file = Write(QStringLiteral("appunti.mdb"), "Lista della spesa\n");
+  EXPECT_EQ(OpenError(text_file).Description(),
+            QStringLiteral("Formato del database non riconosciuto: il file «%1» non è un archivio di questo programma.")
+                .arg(text_file));
+  EXPECT_EQ(text_of([&] { db_->OpenRecordset(QStringLiteral("Clienti")); }),
+            QStringLiteral("Il motore di database non trova la tabella o la query «Clienti». Controllare che esista e "
+                           "che il nome sia scritto giusto."));
+  EXPECT_TRUE(text_of([&] {
+                db_->OpenRecordset(QStringLiteral("SELECT * FROM Clienti"), dbOpenSnapshot);
+              }).startsWith(QStringLiteral("Il motore di database non trova la tabella o la query «Clienti»")));
+  db_->Close();
+  auto read_only = engine_.OpenDatabase(path_, false, true);
+  const QString refused = text_of([&] {
+    auto rs = read_only->OpenRecordset(QStringLiteral("Giornale"), dbOpenDynaset);
+    rs->AddNew();
+  });
+  EXPECT_EQ(refused, QStringLiteral("Impossibile aggiornare: il database o l'oggetto è di sola lettura."));
+  read_only->Close();
+  // Pages overwritten: the check's and the compaction's refusals.
+  ASSERT_TRUE(test_support::SpoilRootPage(path_, QStringLiteral("Giornale")));
+  EXPECT_TRUE(text_of([&] {
+                engine_.CheckDatabase(path_, true);
+              }).startsWith(QStringLiteral("Il database «%1» è danneggiato e non si può riparare: ").arg(path_)));
+  const QString compaction =
+      text_of([&] { engine_.CompactDatabase(path_, dir_.filePath(QStringLiteral("copia.mdb"))); });
+  EXPECT_TRUE(compaction.startsWith(QStringLiteral("Impossibile compattare «%1»").arg(path_)) ||
+              compaction.startsWith(QStringLiteral("Il database «%1» è danneggiato").arg(path_)))
+      << compaction.toStdString();
+  DBEngine::ForgetDamage(path_);
 }
 
 // Opening reads only the catalogue; the check reads every page, and every
