@@ -152,15 +152,25 @@ TCustomForm::TCustomForm(TComponent *owner) : TWinControl(owner), canvas_(std::m
   Screen->AddForm(this);
 }
 
-TCustomForm::~TCustomForm() {
-  if (!destroyed_event_done_) {
-    destroyed_event_done_ = true;
-    try {
-      DoDestroy();
-    } catch (const rtl::Exception &e) {
-      if (Application != nullptr) Application->HandleException(this, e);
-    }
+void TCustomForm::operator delete(TCustomForm *form, std::destroying_delete_t) {
+  void *block = dynamic_cast<void *>(form);
+  form->BeforeDestruction();
+  form->~TCustomForm();
+  ::operator delete(block);
+}
+
+void TCustomForm::BeforeDestruction() {
+  if (destroyed_event_done_) return;
+  destroyed_event_done_ = true;
+  try {
+    DoDestroy();
+  } catch (const rtl::Exception &e) {
+    if (Application != nullptr) Application->HandleException(this, e);
   }
+}
+
+TCustomForm::~TCustomForm() {
+  BeforeDestruction();
   Destroying();
   if (modal_loop_ != nullptr) modal_loop_->quit();
   if (Screen != nullptr) Screen->RemoveForm(this);
@@ -742,14 +752,26 @@ TDataModule::TDataModule(TComponent *owner) : TComponent(owner) {
   Screen->AddDataModule(this);
 }
 
-TDataModule::~TDataModule() {
-  if (OnDestroy) {
-    try {
-      OnDestroy(this);
-    } catch (const rtl::Exception &e) {
-      if (Application != nullptr) Application->HandleException(this, e);
-    }
+void TDataModule::operator delete(TDataModule *module, std::destroying_delete_t) {
+  void *block = dynamic_cast<void *>(module);
+  module->BeforeDestruction();
+  module->~TDataModule();
+  ::operator delete(block);
+}
+
+void TDataModule::BeforeDestruction() {
+  if (destroyed_event_done_) return;
+  destroyed_event_done_ = true;
+  if (!OnDestroy) return;
+  try {
+    OnDestroy(this);
+  } catch (const rtl::Exception &e) {
+    if (Application != nullptr) Application->HandleException(this, e);
   }
+}
+
+TDataModule::~TDataModule() {
+  BeforeDestruction();
   Destroying();
   if (Screen != nullptr) Screen->RemoveDataModule(this);
   DestroyComponents();

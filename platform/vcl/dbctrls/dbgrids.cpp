@@ -67,7 +67,6 @@ QWidget *TDBGrid::CreateWidget(QWidget *parent_widget) {
   QObject::connect(hbar_, &QScrollBar::valueChanged, w, [this](int v) {
     if (v != left_col_) ReportFailures(this, [this, v] { SetLeftCol(v); });
   });
-  QObject::connect(hbar_, &QObject::destroyed, w, [this] { hbar_ = nullptr; });
   return w;
 }
 

@@ -26,6 +26,7 @@
 // refuses keeps the editor open with the text as typed.
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -219,7 +220,9 @@ class TDBGrid : public TCustomControl {
   TCustomEdit *editor_ = nullptr;
   bool editor_dirty_ = false;
   bool hiding_editor_ = false;
-  QScrollBar *hbar_ = nullptr;
+  // Guarded: the bar dies with the widget, which the base class frees
+  // after this part of the grid is gone.
+  QPointer<QScrollBar> hbar_;
 };
 
 }  // namespace vcl
