@@ -138,6 +138,25 @@ void RaiseWindow(QWidget *w) {
   w->activateWindow();
 }
 
+// The second half of a destroying `delete`, once the object's own first
+// step ran: the destructors, then the memory of the whole object.
+template <class T>
+void DestroyAndFree(T *object) {
+  void *block = dynamic_cast<void *>(object);
+  object->~T();
+  ::operator delete(block);
+}
+
+// OnDestroy's handler: a failure goes to the application, the object goes
+// on being freed.
+void RunDestroyHandler(rtl::TObject *sender, const std::function<void()> &handler) {
+  try {
+    handler();
+  } catch (const rtl::Exception &e) {
+    if (Application != nullptr) Application->HandleException(sender, e);
+  }
+}
+
 }  // namespace
 
 // --- TCustomForm ------------------------------------------------------------------------
@@ -153,20 +172,14 @@ TCustomForm::TCustomForm(TComponent *owner) : TWinControl(owner), canvas_(std::m
 }
 
 void TCustomForm::operator delete(TCustomForm *form, std::destroying_delete_t) {
-  void *block = dynamic_cast<void *>(form);
   form->BeforeDestruction();
-  form->~TCustomForm();
-  ::operator delete(block);
+  DestroyAndFree(form);
 }
 
 void TCustomForm::BeforeDestruction() {
   if (destroyed_event_done_) return;
   destroyed_event_done_ = true;
-  try {
-    DoDestroy();
-  } catch (const rtl::Exception &e) {
-    if (Application != nullptr) Application->HandleException(this, e);
-  }
+  RunDestroyHandler(this, [this] { DoDestroy(); });
 }
 
 TCustomForm::~TCustomForm() {
@@ -753,21 +766,14 @@ TDataModule::TDataModule(TComponent *owner) : TComponent(owner) {
 }
 
 void TDataModule::operator delete(TDataModule *module, std::destroying_delete_t) {
-  void *block = dynamic_cast<void *>(module);
   module->BeforeDestruction();
-  module->~TDataModule();
-  ::operator delete(block);
+  DestroyAndFree(module);
 }
 
 void TDataModule::BeforeDestruction() {
   if (destroyed_event_done_) return;
   destroyed_event_done_ = true;
-  if (!OnDestroy) return;
-  try {
-    OnDestroy(this);
-  } catch (const rtl::Exception &e) {
-    if (Application != nullptr) Application->HandleException(this, e);
-  }
+  if (OnDestroy) RunDestroyHandler(this, [this] { OnDestroy(this); });
 }
 
 TDataModule::~TDataModule() {
