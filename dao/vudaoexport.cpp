@@ -64,60 +64,6 @@ bool IsByteBlob(vcl::TFieldType t) {
   return t == vcl::ftBlob || t == vcl::ftGraphic || t == vcl::ftBytes || t == vcl::ftVarBytes;
 }
 
-QString FormatTag(const TExportRequest &r) {
-  switch (r.format) {
-    case TExportFormat::Text:
-      return QStringLiteral("Text;");
-    case TExportFormat::HTML:
-      return QStringLiteral("HTML Export;");
-    case TExportFormat::Excel:
-      switch (r.version) {
-        case 3:
-          return QStringLiteral("Excel 3.0;");
-        case 4:
-          return QStringLiteral("Excel 4.0;");
-        case 5:
-          return QStringLiteral("Excel 5.0;");
-        default:
-          return QStringLiteral("Excel 8.0;");
-      }
-    case TExportFormat::Paradox:
-      switch (r.version) {
-        case 3:
-          return QStringLiteral("Paradox 3.X;");
-        case 4:
-          return QStringLiteral("Paradox 4.X;");
-        case 5:
-          return QStringLiteral("Paradox 5.X;");
-        default:
-          return QStringLiteral("Paradox 7.X;");
-      }
-    case TExportFormat::DBase:
-      switch (r.version) {
-        case 4:
-          return QStringLiteral("dBase IV;");
-        case 5:
-          return QStringLiteral("dBase 5.0;");
-        default:
-          return QStringLiteral("dBase III;");
-      }
-    case TExportFormat::FoxPro:
-      switch (r.version) {
-        case 20:
-          return QStringLiteral("FoxPro 2.0;");
-        case 25:
-          return QStringLiteral("FoxPro 2.5;");
-        case 26:
-          return QStringLiteral("FoxPro 2.6;");
-        default:
-          return QStringLiteral("FoxPro 3.0;");
-      }
-    case TExportFormat::Database:
-      break;
-  }
-  return QString();
-}
-
 QString Folder(const QString &file_name) {
   const QString folder = QFileInfo(file_name).path();
   return folder.isEmpty() ? QStringLiteral(".") : folder;
@@ -484,22 +430,6 @@ QString ExportColumns(TVuDaoTable *table, const TExportRequest &r) {
                  (table->UseBrackets() ? QLatin1Char('[') + f->FieldName() + QLatin1Char(']') : f->FieldName());
   }
   return names.join(QLatin1Char(','));
-}
-
-QStringList ExportStatement(TVuDaoTable *table, const TExportRequest &r, const QString &source) {
-  const QString columns = ExportColumns(table, r);
-  QString first;
-  if (r.format == TExportFormat::Database) {
-    first = QStringLiteral("Select %1 INTO [%2].[%3] FROM [%4]").arg(columns, r.file_name, r.target, source);
-  } else {
-    const QString place = r.format == TExportFormat::Excel ? r.file_name : Folder(r.file_name);
-    first = QStringLiteral("Select %1 INTO [%2] IN \"%3\"[%4] FROM [%5]")
-                .arg(columns, TargetName(r), place, FormatTag(r), source);
-  }
-  QStringList lines{first};
-  if (table->Filtered() && !table->Filter().isEmpty()) lines << QStringLiteral(" WHERE ") + table->Filter();
-  lines << QStringLiteral(";");
-  return lines;
 }
 
 void ExportTable(TVuDaoTable *table, const TExportRequest &r) {

@@ -2,11 +2,9 @@
 // text (with its "schema.ini" description, in the ANSI or the OEM
 // character set), HTML, the spreadsheet (versions 3, 4, 5 and 8), Paradox
 // (3, 4, 5, 7), dBase (III, IV, 5) and FoxPro (2.0 to 3.0) tables, and a
-// table in another database of our own. Each export is one SELECT ... INTO
-// statement as the engine receives it (ExportStatement), carried out here
-// because the engine reads and writes only its own files: the rows the
-// statement selects are read through the engine and written in the
-// target's format (the writers are in vudaoexport_files.h).
+// table in another database of our own. The rows (the visible columns,
+// ExportColumns, under the table's filter) are read through the engine and
+// written in the target's format (the writers are in vudaoexport_files.h).
 //
 // An existing target is replaced only when the new one is complete: the
 // new files are written beside it and renamed over it, so a failed export
@@ -35,8 +33,6 @@ struct TExportRequest {
 // field (bracketed with UseBrackets) joined by ","; byte blobs only when
 // asked (and, for a Paradox 3 target of a "3.5" engine, no memos either).
 QString ExportColumns(TVuDaoTable *table, const TExportRequest &request);
-// The statement lines the engine receives for `source`.
-QStringList ExportStatement(TVuDaoTable *table, const TExportRequest &request, const QString &source);
 
 // Runs the export; failures raise (EDatabaseError, jet::EJetError).
 void ExportTable(TVuDaoTable *table, const TExportRequest &request);

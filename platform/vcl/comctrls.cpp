@@ -95,7 +95,6 @@ QWidget *TPageControl::CreateWidget(QWidget *parent_widget) {
   QObject::connect(tab_bar_, &QTabBar::currentChanged, w, [this](int index) {
     if (!updating_tabs_) ReportFailures(this, [this, index] { UserSelectTab(index); });
   });
-  QObject::connect(tab_bar_, &QObject::destroyed, w, [this] { tab_bar_ = nullptr; });
   return w;
 }
 

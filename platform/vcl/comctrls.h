@@ -16,6 +16,7 @@
 // with its width, text and alignment; it sits at the bottom of its parent.
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -118,7 +119,9 @@ class TPageControl : public TWinControl {
 
   std::vector<TTabSheet *> pages_;
   TTabSheet *active_ = nullptr;
-  QTabBar *tab_bar_ = nullptr;
+  // Guarded: the bar dies with the widget, which the base class frees
+  // after this part of the control is gone.
+  QPointer<QTabBar> tab_bar_;
   int tab_height_ = 24;
   bool updating_tabs_ = false;
 };

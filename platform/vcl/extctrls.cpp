@@ -489,7 +489,6 @@ QWidget *TScrollBox::CreateWidget(QWidget *parent_widget) {
         SetVertPosition(v);
     });
   }
-  QObject::connect(hbar_, &QObject::destroyed, w, [this] { hbar_ = vbar_ = nullptr; });
   UpdateBars();
   return w;
 }

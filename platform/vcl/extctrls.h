@@ -11,6 +11,7 @@
 // an item.
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -258,8 +259,10 @@ class TScrollBox : public TWinControl {
   int ContentHeight() const;
   int hpos_ = 0;
   int vpos_ = 0;
-  QScrollBar *hbar_ = nullptr;
-  QScrollBar *vbar_ = nullptr;
+  // Guarded: the bars die with the widget, which the base class frees
+  // after this part of the box is gone.
+  QPointer<QScrollBar> hbar_;
+  QPointer<QScrollBar> vbar_;
   bool updating_bars_ = false;
 };
 

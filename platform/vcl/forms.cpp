@@ -172,6 +172,25 @@ void RaiseWindow(QWidget *w) {
   w->activateWindow();
 }
 
+// The second half of a destroying `delete`, once the object's own first
+// step ran: the destructors, then the memory of the whole object.
+template <class T>
+void DestroyAndFree(T *object) {
+  void *block = dynamic_cast<void *>(object);
+  object->~T();
+  ::operator delete(block);
+}
+
+// OnDestroy's handler: a failure goes to the application, the object goes
+// on being freed.
+void RunDestroyHandler(rtl::TObject *sender, const std::function<void()> &handler) {
+  try {
+    handler();
+  } catch (const rtl::Exception &e) {
+    if (Application != nullptr) Application->HandleException(sender, e);
+  }
+}
+
 }  // namespace
 
 // --- TCustomForm ------------------------------------------------------------------------
@@ -186,15 +205,19 @@ TCustomForm::TCustomForm(TComponent *owner) : TWinControl(owner), canvas_(std::m
   Screen->AddForm(this);
 }
 
+void TCustomForm::operator delete(TCustomForm *form, std::destroying_delete_t) {
+  form->BeforeDestruction();
+  DestroyAndFree(form);
+}
+
+void TCustomForm::BeforeDestruction() {
+  if (destroyed_event_done_) return;
+  destroyed_event_done_ = true;
+  RunDestroyHandler(this, [this] { DoDestroy(); });
+}
+
 TCustomForm::~TCustomForm() {
-  if (!destroyed_event_done_) {
-    destroyed_event_done_ = true;
-    try {
-      DoDestroy();
-    } catch (const rtl::Exception &e) {
-      if (Application != nullptr) Application->HandleException(this, e);
-    }
-  }
+  BeforeDestruction();
   Destroying();
   if (modal_loop_ != nullptr) modal_loop_->quit();
   if (Screen != nullptr) Screen->RemoveForm(this);
@@ -857,14 +880,19 @@ TDataModule::TDataModule(TComponent *owner) : TComponent(owner) {
   Screen->AddDataModule(this);
 }
 
+void TDataModule::operator delete(TDataModule *module, std::destroying_delete_t) {
+  module->BeforeDestruction();
+  DestroyAndFree(module);
+}
+
+void TDataModule::BeforeDestruction() {
+  if (destroyed_event_done_) return;
+  destroyed_event_done_ = true;
+  if (OnDestroy) RunDestroyHandler(this, [this] { OnDestroy(this); });
+}
+
 TDataModule::~TDataModule() {
-  if (OnDestroy) {
-    try {
-      OnDestroy(this);
-    } catch (const rtl::Exception &e) {
-      if (Application != nullptr) Application->HandleException(this, e);
-    }
-  }
+  BeforeDestruction();
   Destroying();
   if (Screen != nullptr) Screen->RemoveDataModule(this);
   DestroyComponents();

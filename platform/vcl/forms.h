@@ -26,6 +26,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "platform/vcl/controls.h"
@@ -67,6 +68,10 @@ class TCustomForm : public TWinControl, public IControlForm {
  public:
   explicit TCustomForm(TComponent *owner);
   ~TCustomForm() override;
+  // `delete` fires OnDestroy while the whole form still exists, before any
+  // destructor runs, so a handler may use its form's own class. A form that
+  // goes without `delete` (a member, a local) gets it from ~TCustomForm.
+  void operator delete(TCustomForm *form, std::destroying_delete_t);
 
   // Fires OnCreate once; CreateForm calls it after the constructor.
   void AfterConstruction();
@@ -219,6 +224,8 @@ class TCustomForm : public TWinControl, public IControlForm {
   virtual void WMShowWindow(TMessage &message);
 
  private:
+  // Fires OnDestroy once.
+  void BeforeDestruction();
   void ApplyWindowFlags();
   // Fixes the window's size for the fixed border styles.
   void ApplyFixedSize();
@@ -267,13 +274,17 @@ class TDataModule : public TComponent {
  public:
   explicit TDataModule(TComponent *owner);
   ~TDataModule() override;
+  // As for forms: OnDestroy before any destructor runs.
+  void operator delete(TDataModule *module, std::destroying_delete_t);
   void AfterConstruction();
   TNotifyEvent OnCreate;
   TNotifyEvent OnDestroy;
   void GetChildren(const std::function<void(TComponent *)> &proc, TComponent *root) override;
 
  private:
+  void BeforeDestruction();
   bool created_ = false;
+  bool destroyed_event_done_ = false;
 };
 
 using TMessageEvent = std::function<void(TMessage &message, bool &handled)>;

@@ -68,11 +68,18 @@ class DataFolder : public ::testing::Test {
     return n;
   }
   double StockOf(const QString &code) {
+    const rtl::Variant v = StockField(code, "Giacenza");
+    return v.IsEmpty() ? -99999 : v.AsDouble();
+  }
+  // A field of the stock row of `code` as the database holds it; empty when
+  // there is no such row.
+  rtl::Variant StockField(const QString &code, const char *field) {
     jet::DBEngine engine;
     auto db = engine.OpenDatabase(DatabasePath());
-    auto rs = db->OpenRecordset(QStringLiteral("SELECT Giacenza FROM Giacenza WHERE Barcode18 = \"%1\"").arg(code),
-                                jet::dbOpenSnapshot);
-    const double v = rs->Eof() ? -99999 : rs->Fields(0).Value().AsDouble();
+    auto rs = db->OpenRecordset(
+        QStringLiteral("SELECT %1 FROM Giacenza WHERE Barcode18 = \"%2\"").arg(QLatin1String(field), code),
+        jet::dbOpenSnapshot);
+    const rtl::Variant v = rs->Eof() ? rtl::Variant() : rs->Fields(0).Value();
     db->Close();
     return v;
   }

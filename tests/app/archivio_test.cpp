@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include "app/menuform.h"
 
@@ -65,6 +66,29 @@ TEST_F(Archivio, TheWindowIsSetUpAsABrowser) {
   EXPECT_TRUE(form_.griglia->AutoSizeColumns());
   EXPECT_TRUE(form_.griglia->ShowCheckBoxes());
   EXPECT_TRUE(form_.Ricerca->IncrementalSearch());
+}
+
+// The search bar under the grid: each key typed into it moves the grid to
+// the first title whose code starts with what is typed so far.
+TEST_F(Archivio, TheSearchBarFindsTheTitleAsItsCodeIsTyped) {
+  QString column;
+  QStringList found;
+  Browse(TArchivio::Testate, [&] {
+    dao::TVuDaoSearch *bar = form_.Ricerca;
+    column = bar->ColumnBox()->Text();
+    found << logic_.rivisteNome->AsString();
+    QApplication::setActiveWindow(form_.Handle());
+    bar->ValueEdit()->SetFocus();
+    QWindow *window = form_.Handle()->windowHandle();
+    for (char c : QByteArray("97711")) QTest::keyClick(window, c);
+    found << logic_.rivisteNome->AsString();
+    for (int i = 0; i < 3; ++i) QTest::keyClick(window, Qt::Key_Backspace);
+    for (char c : QByteArray("700")) QTest::keyClick(window, c);
+    found << logic_.rivisteNome->AsString();
+  });
+  EXPECT_EQ(column, QStringLiteral("Barcode"));
+  EXPECT_EQ(found, (QStringList{QStringLiteral("Zeta"), QStringLiteral("Corriere"), QStringLiteral("Zeta")}));
+  EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
 }
 
 TEST_F(Archivio, TitleClickSortsByNameAndClosingSortsByCodeAgain) {

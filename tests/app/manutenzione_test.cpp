@@ -192,6 +192,41 @@ TEST_F(MaintenanceWindowTest, SettingsWrittenAtExitAndReadAtTheNextStart) {
   EXPECT_TRUE(shown_.isEmpty()) << shown_.join("\n").toStdString();
 }
 
+// The purge as the shop runs it: the day typed into the dialog,
+// "&Cancellazione" clicked, the question answered; the database keeps only
+// what came after that day.
+TEST_F(MaintenanceWindowTest, ThePurgeRemovesUpToTheDayTypedInTheDialog) {
+  {
+    jet::DBEngine engine;
+    auto db = engine.OpenDatabase(DatabasePath());
+    for (const char *day : {"#12/4/2026#", "#12/5/2026#", "#12/6/2026#"})
+      db->Execute(QStringLiteral("INSERT INTO Giornale (Data, Barcode18, Quantita, Tipo, Prezzo_A, Prezzo_V) "
+                                 "VALUES (%1, \"%2\", 1, \"C\", 1, 2)")
+                      .arg(QLatin1String(day), kStocked));
+    db->Close();
+  }
+  Start();
+  Responder yes(vcl::mrYes);
+  TManutenzioneForm *m = form_->Manutenzione;
+  bool typed = false;
+  QTimer::singleShot(50, [&] {
+    m->PageControl1->SetActivePage(m->tb_utilita);
+    m->cancella->SetFocus();
+    m->cancella->SelectAll();
+    for (char c : QByteArray("05122026")) QTest::keyClick(m->Handle()->windowHandle(), c);
+    typed = m->cancella->EditDate() == rtl::EncodeDate(2026, 12, 5);
+    EXPECT_EQ(m->Button2->Caption(), QStringLiteral("&Cancellazione"));
+    QTest::mouseClick(m->Button2->Handle(), Qt::LeftButton);
+    m->SetModalResult(vcl::mrCancel);
+  });
+  form_->btn_manutenzione->Click();
+  EXPECT_TRUE(typed);
+  EXPECT_EQ(yes.asked, (QStringList{kConfirmPurge, kPurgeDone}));
+  EXPECT_EQ(CountRows("Giornale"), 1);
+  EXPECT_EQ(CountRows("Giornale", "Data = #12/6/2026#"), 1);
+  EXPECT_EQ(StockOf(kStocked), 5);
+}
+
 TEST_F(MaintenanceWindowTest, DamagedSettingsGiveTheDefaults) {
   QFile f(dir_.filePath(kSettingsFile));
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));

@@ -27,6 +27,7 @@
 #include "report/engine/component/kvslots.h"
 #include "tests/app/list_window_fixture.h"
 #include "tests/report/designer/designer_fixture.h"
+#include "tests/support/retry.h"
 
 namespace app::testing {
 namespace {
@@ -72,19 +73,15 @@ class Personalizza : public ListWindow {
   void Customise(const std::function<void(report::TKVDesignerForm *)> &work) {
     // The engine lets pending messages through before it makes the
     // designer: wait until it shows.
-    auto inside = std::make_shared<std::function<void()>>();
-    *inside = [this, work, inside] {
+    test_support::RetryFromEventLoop([this, work] {
       auto *d = dynamic_cast<report::TKVDesignerForm *>(report::KvCurrentDesigner());
-      if (d == nullptr || !d->Visible()) {
-        QTimer::singleShot(5, *inside);
-        return;
-      }
+      if (d == nullptr || !d->Visible()) return false;
       giacenze_open_ = stampe_->stampa_giacenze->Active();
       giornale_open_ = stampe_->stampa_giornale->Active();
       work(d);
       d->Close();
-    };
-    QTimer::singleShot(0, *inside);
+      return true;
+    });
     form_->Manutenzione->BitBtn1->Click();
   }
 

@@ -21,6 +21,7 @@
 #include "report/engine/preview/kvprev.h"
 #include "tests/app/list_window_fixture.h"
 #include "tests/report/engine/pdf_support.h"
+#include "tests/support/retry.h"
 
 namespace app::testing {
 namespace {
@@ -84,20 +85,16 @@ class PrintWindow : public ListWindow {
       EXPECT_EQ(menu, form_->PopupMenu1);
       return item;
     };
-    auto answer = std::make_shared<std::function<void()>>();
-    *answer = [this, fill, confirm, answer] {
+    test_support::RetryFromEventLoop([this, fill, confirm] {
       Tselezioneform *f = form_->selezioneform;
-      if (f == nullptr || !f->Visible()) {
-        QTimer::singleShot(5, *answer);
-        return;
-      }
+      if (f == nullptr || !f->Visible()) return false;
       QApplication::setActiveWindow(f->Handle());
       QTest::qWait(10);
       asked_.push_back({f->Caption(), f->Notebook1->ActivePage(), f->btn_annulla->Focused()});
       if (fill) fill(f);
       QTest::mouseClick((confirm ? f->btn_stampa : f->btn_annulla)->Handle(), Qt::LeftButton);
-    };
-    QTimer::singleShot(0, *answer);
+      return true;
+    });
     form_->btn_stampa->Click();
     QApplication::processEvents();
     return shown_.empty() ? std::vector<QStringList>{} : shown_.back().pages;
@@ -352,19 +349,17 @@ TEST_F(PrintWindow, TheReturnsListPrintsThroughThePreviewIntoAPdf) {
   print_file_ = dir_.filePath(QStringLiteral("distinta.pdf"));
   // Once the preview is up: "&Stampa" there, into the file, and close it.
   bool previewed = false;
-  auto print = std::make_shared<std::function<void()>>();
-  *print = [&, print] {
-    const auto &open = report::KvOpenPreviews();
-    auto *preview = open.empty() ? nullptr : dynamic_cast<report::TStandardPreview *>(open.back());
-    if (preview == nullptr || !preview->Visible()) {
-      QTimer::singleShot(10, *print);
-      return;
-    }
-    previewed = true;
-    QTest::mouseClick(preview->PrintButton()->Handle(), Qt::LeftButton);
-    QTest::mouseClick(preview->CloseButton()->Handle(), Qt::LeftButton);
-  };
-  QTimer::singleShot(0, *print);
+  test_support::RetryFromEventLoop(
+      [&] {
+        const auto &open = report::KvOpenPreviews();
+        auto *preview = open.empty() ? nullptr : dynamic_cast<report::TStandardPreview *>(open.back());
+        if (preview == nullptr || !preview->Visible()) return false;
+        previewed = true;
+        QTest::mouseClick(preview->PrintButton()->Handle(), Qt::LeftButton);
+        QTest::mouseClick(preview->CloseButton()->Handle(), Qt::LeftButton);
+        return true;
+      },
+      10);
   Print(TLista::Resi);
   EXPECT_TRUE(previewed);
   const std::vector<QStringList> pages = report::testing::PdfPages(print_file_);

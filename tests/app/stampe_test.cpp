@@ -68,6 +68,12 @@ TEST_F(PrintLogic, DatesCompareByDayAndAnEmptyDateIsInNoPeriod) {
 TEST_F(PrintLogic, ExpiredNeedsAReturnDateOnOrBeforeTheDayAndStock) {
   stampe_->selezione.scadute = Day(5);
   EXPECT_EQ(Codes(TLista::Scaduti), QStringList({kCorriere}));  // Tex is due with no copies
+  // Corriere's return date is the 4th: due on the day itself, at any hour,
+  // not the day before.
+  stampe_->selezione.scadute = Day(4) + 0.75;
+  EXPECT_EQ(Codes(TLista::Scaduti), QStringList({kCorriere}));
+  stampe_->selezione.scadute = Day(3) + 0.75;
+  EXPECT_TRUE(Codes(TLista::Scaduti).isEmpty());
   stampe_->selezione.scadute = rtl::EncodeDate(9999, 12, 31);
   EXPECT_FALSE(Codes(TLista::Scaduti).contains(kAlbum));  // no return date: never due
   // No day chosen: today's.

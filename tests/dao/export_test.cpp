@@ -1,4 +1,4 @@
-// Table export: the statements the engine is sent, the bytes of the text,
+// Table export: the columns and rows read, the bytes of the text,
 // HTML and dBase files, the copy into another database, and that a failed
 // export leaves the user's existing file and database as they were.
 #include <QDir>
@@ -30,30 +30,28 @@ class DaoExport : public DaoDb {
   rtl::FormatSettingsGuard italian_{rtl::ItalianFormatSettings()};
 };
 
-TEST_F(DaoExport, StatementsNameTheTargetTheFormatAndTheRows) {
+// What an export reads: the visible columns (every column when asked) and
+// only the rows the table's filter lets through.
+TEST_F(DaoExport, TheFileHoldsTheVisibleColumnsAndTheFilteredRows) {
   TVuDaoTable *titles = Titles();
-  const QString file = QStringLiteral("/tmp/out/lista.prezzi.txt");
-  EXPECT_EQ(ExportStatement(titles, {TExportFormat::Text, file, {}, true, false, 0}, QStringLiteral("Riviste")),
-            QStringList({"Select  [Barcode], [Nome], [Fornitore], [Prezzo_V], [Prezzo_A], [Periodo] INTO "
-                         "[lista#prezzi#txt] IN \"/tmp/out\"[Text;] FROM [Riviste]",
-                         ";"}));
+  titles->FieldByName(QStringLiteral("Prezzo_A"))->SetVisible(false);
+  const QString visible = Out(QStringLiteral("visibili.txt"));
+  ExportToText(titles, visible, true, false);
+  QByteArray bytes = Read(visible);
+  EXPECT_TRUE(bytes.startsWith("\"Barcode\",\"Nome\",\"Fornitore\",\"Prezzo_V\",\"Periodo\"\r\n"))
+      << bytes.toStdString();
+  EXPECT_EQ(bytes.count("\r\n"), 3);
+
   titles->SetExportMethod(AllFields);
   titles->SetFilterText(QStringLiteral("[Nome] LIKE \"T*\""));
   titles->SetFiltered(true);
-  EXPECT_EQ(ExportStatement(
-                titles, {TExportFormat::Excel, QStringLiteral("/tmp/a.xls"), QStringLiteral("Foglio"), true, true, 2},
-                QStringLiteral("Riviste")),
-            QStringList({"Select * INTO [Foglio] IN \"/tmp/a.xls\"[Excel 8.0;] FROM [Riviste]",
-                         " WHERE [Nome] LIKE \"T*\"", ";"}));
-  EXPECT_EQ(ExportStatement(
-                titles, {TExportFormat::Database, QStringLiteral("/tmp/b.mdb"), QStringLiteral("T1"), false, false, 0},
-                QStringLiteral("Query12"))
-                .first(),
-            QStringLiteral("Select * INTO [/tmp/b.mdb].[T1] FROM [Query12]"));
-  EXPECT_EQ(ExportStatement(titles, {TExportFormat::DBase, QStringLiteral("c.x.dbf"), {}, false, false, 4},
-                            QStringLiteral("R"))
-                .first(),
-            QStringLiteral("Select * INTO [c] IN \".\"[dBase IV;] FROM [R]"));
+  const QString filtered = Out(QStringLiteral("filtrate.txt"));
+  ExportToText(titles, filtered, true, false);
+  bytes = Read(filtered);
+  EXPECT_TRUE(bytes.contains("\"Prezzo_A\"")) << bytes.toStdString();
+  EXPECT_EQ(bytes.count("\r\n"), 2) << bytes.toStdString();
+  EXPECT_TRUE(bytes.contains("\"Topolino\""));
+  EXPECT_FALSE(bytes.contains("\"Corriere\""));
 }
 
 TEST_F(DaoExport, TextFilesFollowTheirSchemaSectionAndKeepWidthsGiven) {

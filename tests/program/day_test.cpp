@@ -116,6 +116,34 @@ TEST_F(DayTest, ASecondSignalEndsAtOnceWithTheDatabaseWhole) {
   }
 }
 
+// The program started again while it runs (a second click on its icon):
+// the second start ends at once with status 0, and the first comes forward
+// with the keyboard, ready for the next code.
+TEST_F(DayTest, ASecondStartBringsTheFirstForwardAndEnds) {
+  DataFolder folder;
+  ProgramRun first(folder);
+  ASSERT_TRUE(first.WaitForLog(QStringLiteral("start-up: archives open"))) << first.Log().toStdString();
+  const unsigned long window = first.MainWindow();
+  ASSERT_NE(window, 0u);
+  ASSERT_TRUE(DropKeyboardFocus());
+  ASSERT_FALSE(HasKeyboardFocus(window));
+
+  ProgramRun second(folder);
+  EXPECT_EQ(second.WaitForExit(), 0) << second.Log().toStdString();
+  EXPECT_FALSE(second.Crashed());
+  QElapsedTimer t;
+  t.start();
+  while (!HasKeyboardFocus(window) && t.elapsed() < 10000) QThread::msleep(20);
+  EXPECT_TRUE(HasKeyboardFocus(window));
+  ASSERT_TRUE(first.Running()) << first.Log().toStdString();
+
+  // The first still works as before: a sale, then "Uscita".
+  ASSERT_TRUE(first.Type(QStringLiteral("333\n") + kArticles[1] + QStringLiteral("\n\n")));
+  ASSERT_TRUE(WaitForJournal(folder, kArticles.size() + 1)) << first.Log().toStdString();
+  ASSERT_TRUE(first.Key(QStringLiteral("alt+u")));
+  ExpectCleanEnd(first, folder, first.WaitForExit());
+}
+
 // A damaged database at start: told in Italian with the file and the
 // backup named, the file left as it is, and the program still closes
 // cleanly keeping the last good archive.

@@ -35,6 +35,10 @@ QString WhyNotRunnable();
 // Sends the window the window manager's close request (the title bar's
 // close button, Alt+F4); false when it cannot be sent.
 bool SendCloseRequest(unsigned long window);
+// Takes the X server's keyboard focus from every window; false without X.
+bool DropKeyboardFocus();
+// Whether the keyboard focus is in `window` (or a window inside it).
+bool HasKeyboardFocus(unsigned long window);
 
 // What the engine finds in a database file: the integrity check, and every
 // article whose stock differs from the sum of its journal.

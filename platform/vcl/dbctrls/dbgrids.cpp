@@ -68,13 +68,11 @@ QWidget *TDBGrid::CreateWidget(QWidget *parent_widget) {
   QObject::connect(hbar_, &QScrollBar::valueChanged, w, [this](int v) {
     if (v != left_col_) ReportFailures(this, [this, v] { SetLeftCol(v); });
   });
-  QObject::connect(hbar_, &QObject::destroyed, w, [this] { hbar_ = nullptr; });
   vbar_ = new QScrollBar(Qt::Vertical, w);
   vbar_->setFocusPolicy(Qt::NoFocus);
   vbar_->hide();
   QObject::connect(vbar_, &QScrollBar::valueChanged, w,
                    [this](int v) { ReportFailures(this, [this, v] { VertBarMoved(v); }); });
-  QObject::connect(vbar_, &QObject::destroyed, w, [this] { vbar_ = nullptr; });
   return w;
 }
 

@@ -29,6 +29,7 @@
 // refuses keeps the editor open with the text as typed.
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -232,8 +233,10 @@ class TDBGrid : public TCustomControl {
   TCustomEdit *editor_ = nullptr;
   bool editor_dirty_ = false;
   bool hiding_editor_ = false;
-  QScrollBar *hbar_ = nullptr;
-  QScrollBar *vbar_ = nullptr;
+  // Guarded: the bars die with the widget, which the base class frees
+  // after this part of the grid is gone.
+  QPointer<QScrollBar> hbar_;
+  QPointer<QScrollBar> vbar_;
   bool vbar_shown_ = false;
   bool updating_bars_ = false;
 };

@@ -228,7 +228,8 @@ TEST_F(IniFile, MemIniFileWritesOnlyOnUpdate) {
 TEST_F(IniFile, BinaryGarbageGivesAnEmptyOrHarmlessResult) {
   QByteArray garbage;
   for (int i = 0; i < 4096; ++i) garbage.append(static_cast<char>((i * 7919) % 251));
-  garbage.append("\n[\n=\n[]\n=x\n[S\n k \0= v\n", 24);
+  static const char kTail[] = "\n[\n=\n[]\n=x\n[S\n k \0= v\n";
+  garbage.append(kTail, sizeof kTail - 1);
   const QString path = Write(garbage);
   TIniFile ini(path);
   TStringList sections, values;

@@ -346,8 +346,9 @@ TEST(Controls, FreeingFromInsideAnEventDoesNotCrash) {
   const int forms = Screen->FormCount();
   bool deleted = false;
   button->OnClick = [form, &deleted](rtl::TObject *) {
+    bool &flag = deleted;  // this closure goes with the form
     delete form;
-    deleted = true;
+    flag = true;
   };
   button->SetFocus();
   QTest::keyClick(form->Handle()->windowHandle(), Qt::Key_Space);

@@ -248,6 +248,57 @@ TEST(Forms, LifeCycleEventsInOrderAndDestroyBeforeTheChildrenGo) {
   EXPECT_EQ(children_at_destroy, 1);
 }
 
+// A form of its own class whose OnDestroy handler reads what only that
+// class has, as the program's forms do.
+class NamedForm : public TForm {
+ public:
+  explicit NamedForm(TComponent *owner, QStringList *log) : TForm(owner), log_(log) {
+    OnDestroy = [](rtl::TObject *sender) {
+      auto *self = dynamic_cast<NamedForm *>(sender);
+      ASSERT_NE(self, nullptr);
+      *self->log_ << self->title_;
+    };
+  }
+  ~NamedForm() override { *log_ << QStringLiteral("~NamedForm"); }
+  QString title_ = QStringLiteral("destroy");
+  QStringList *log_;
+};
+
+class NamedModule : public TDataModule {
+ public:
+  explicit NamedModule(TComponent *owner, QStringList *log) : TDataModule(owner), log_(log) {
+    OnDestroy = [](rtl::TObject *sender) {
+      auto *self = dynamic_cast<NamedModule *>(sender);
+      ASSERT_NE(self, nullptr);
+      *self->log_ << QStringLiteral("module destroy");
+    };
+  }
+  QStringList *log_;
+};
+
+TEST(Forms, OnDestroyRunsBeforeAnyDestructorWhoeverFreesTheForm) {
+  InitApplication();
+  QStringList log;
+  delete new NamedForm(nullptr, &log);
+  EXPECT_EQ(log, (QStringList{"destroy", "~NamedForm"}));
+
+  // Freed by its owner, through a pointer to a plain component.
+  log.clear();
+  auto *owner = new TComponent(nullptr);
+  new NamedForm(owner, &log);
+  new NamedModule(owner, &log);
+  delete owner;
+  EXPECT_EQ(log, (QStringList{"module destroy", "destroy", "~NamedForm"}));
+
+  // A form that is not freed by `delete` still hears it, from its destructor.
+  log.clear();
+  {
+    TForm local(nullptr);
+    local.OnDestroy = [&](rtl::TObject *) { log << "local"; };
+  }
+  EXPECT_EQ(log, (QStringList{"local"}));
+}
+
 TEST(Forms, KeyPreviewLetsTheFormSeeKeysFirst) {
   Dialog d;
   ASSERT_TRUE(Activate(d.form.get()));

@@ -10,12 +10,14 @@
 
 #include "platform/rtl/streams.h"
 #include "platform/vcl/dialogs.h"
+#include "platform/vcl/forms.h"
 #include "report/engine/component/kvreport.h"
 #include "report/engine/data/kvdset.h"
 #include "report/engine/files/kvfile.h"
 #include "report/engine/model/kvglobals.h"
 #include "report/engine/model/kvstrio.h"
 #include "report/engine/objects/kvshape.h"
+#include "tests/platform/vcl/db/memdataset.h"
 
 namespace {
 
@@ -201,6 +203,36 @@ QByteArray OldStream(int version, bool version_byte, const std::vector<std::pair
 
 QByteArray OldStream(int version, bool version_byte, TkvView &view) {
   return OldStream(version, version_byte, {{&view, 0}});
+}
+
+// A record source that reads a dataset keeps its filter through the file:
+// saved on it reads back on, saved off it reads back off.
+TEST_F(TemplateFile, ASourcesFilterComesBackFromTheFile) {
+  vcl::TDataModule holder(nullptr);
+  holder.SetName(QStringLiteral("Archivi"));
+  auto *stock = new testdb::TMemDataSet(&holder);
+  stock->SetName(QStringLiteral("Giacenza"));
+  QTemporaryDir dir;
+  for (const bool on : {true, false}) {
+    TkvReport original;
+    auto *source = new TkvDBDataSet();
+    source->SetName(QStringLiteral("Righe"));
+    source->SetDataSet(stock);
+    source->SetFiltered(on);
+    source->SetFilter(QStringLiteral("[Giacenza] > 0"));
+    original.AddDataset(source);
+    const QString path = dir.filePath(on ? QStringLiteral("filtro.kvf") : QStringLiteral("tutte.kvf"));
+    original.SaveToFile(path);
+
+    TkvReport loaded;
+    loaded.LoadFromFile(path);
+    auto *back = dynamic_cast<TkvDBDataSet *>(loaded.FindDataset(QStringLiteral("Righe")));
+    ASSERT_NE(back, nullptr) << on;
+    EXPECT_EQ(back->DataSet(), stock);
+    EXPECT_EQ(back->Filtered(), on);
+    EXPECT_EQ(back->Filter(), QStringLiteral("[Giacenza] > 0"));
+  }
+  EXPECT_TRUE(messages_.empty());
 }
 
 TEST_F(TemplateFile, OlderStreamsReadWithTheirOwnLayout) {

@@ -1,0 +1,1 @@
+SELECT Barcode18, Sum(Quantita) AS Q FROM Giornale WHERE Data <= #12/31/2004# GROUP BY Barcode18 ORDER BY 2 DESC

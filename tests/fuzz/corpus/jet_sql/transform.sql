@@ -1,0 +1,1 @@
+SELECT IIf(IsNull([Nome]), "", UCase$([Nome])) & Format([Data], "dd/mm/yyyy") FROM Riviste INNER JOIN Giacenza ON Riviste.Barcode = Giacenza.Barcode

@@ -1,0 +1,1 @@
+UPDATE Giacenza SET Giacenza = Giacenza - 1 WHERE Barcode18 LIKE "977*"

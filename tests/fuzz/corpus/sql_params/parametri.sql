@@ -1,0 +1,1 @@
+SELECT * FROM Giacenza WHERE Barcode18 = :codice AND Data <= :giorno AND Nome = ':non'
