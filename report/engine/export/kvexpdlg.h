@@ -6,10 +6,10 @@
 
 #include <QString>
 
+#include "platform/vcl/comctrls.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/stdctrls.h"
-#include "platform/vcl/comctrls.h"
 #include "report/engine/export/kvrtfexp.h"
 #include "report/engine/export/kvtxtexp.h"
 
