@@ -154,6 +154,8 @@ int TDBGrid::ColumnsWidth() const {
   return w;
 }
 
+QScrollBar *TDBGrid::VertScrollBar() const { return vbar_; }
+
 bool TDBGrid::HorzScrollBarVisible() const {
   return ColumnsWidth() > ClientWidth() - IndicatorWidth() - VertBarWidth();
 }

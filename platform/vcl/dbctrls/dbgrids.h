@@ -122,7 +122,7 @@ class TDBGrid : public TCustomControl {
   // Whether the dataset has more records than the rows that fit (the
   // vertical scroll bar shows), and that bar, for the tests that drag it.
   bool VertScrollBarVisible() const { return vbar_shown_; }
-  QScrollBar *VertScrollBar() const { return vbar_; }
+  QScrollBar *VertScrollBar() const;
 
   int ColumnCount() const { return static_cast<int>(columns_.size()); }
   TColumn *Columns(int index) const;
