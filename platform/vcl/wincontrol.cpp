@@ -35,6 +35,12 @@ QChar CharOfKey(const QKeyEvent *ke) {
     default:
       break;
   }
+  // Ctrl with a letter types its control character (Ctrl+S is 19), never
+  // the letter, whatever text the key event carries; Ctrl+Alt is AltGr.
+  const Qt::KeyboardModifiers mods = ke->modifiers();
+  if (mods.testFlag(Qt::ControlModifier) && !mods.testFlag(Qt::AltModifier) && ke->key() >= Qt::Key_A &&
+      ke->key() <= Qt::Key_Z)
+    return QChar(ke->key() - Qt::Key_A + 1);
   const QString text = ke->text();
   if (text.isEmpty()) return QChar();
   return text.at(0);
