@@ -267,6 +267,8 @@ class TVuDaoTable : public vcl::TDataSet {
   bool BookmarkValid(const vcl::TBookmark &bookmark) override;
   std::unique_ptr<rtl::TStream> CreateBlobStream(vcl::TField *field, vcl::TBlobStreamMode mode) override;
   int Translate(const QByteArray &src, QByteArray &dest, bool to_oem) override;
+  // A text field's value through Translate (unchanged without Translation).
+  rtl::Variant TranslatedText(vcl::TField *field, const rtl::Variant &value, bool to_oem);
   // The record number of a bookmark, 1-based (-1 when unknown).
   int RecNoOfBookmark(const QByteArray &bookmark);
 
