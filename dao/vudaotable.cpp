@@ -2,6 +2,7 @@
 // parameters, field definitions (see vudaotable.h for the whole).
 #include "dao/vudaotable.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QRandomGenerator>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include "platform/jet/engine.h"
 #include "platform/rtl/ignorefailure.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/vcl/forms.h"
 #include "platform/vcl/typinfo.h"
 
 namespace dao {
@@ -469,6 +471,16 @@ void TVuDaoTable::SetFilterText(const QString &value) {
 void TVuDaoTable::SetOnFilterRecord(const vcl::TFilterRecordEvent &handler) {
   OnFilterRecord = handler;
   if (Active() && Filtered()) ReopenAfterChange(true);
+}
+
+void TVuDaoTable::Progress(const TExportProgressEvent &event, int current, int total) {
+  if (current != 0 && current != total && current % kProgressStep != 0) return;
+  if (event) event(this, current, total);
+  if (!process_messages_) return;
+  if (vcl::Application != nullptr)
+    vcl::Application->ProcessMessages();
+  else if (QCoreApplication::instance() != nullptr)
+    QCoreApplication::processEvents();
 }
 
 void TVuDaoTable::SetBatchMode(bool v) {

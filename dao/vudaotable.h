@@ -234,6 +234,12 @@ class TVuDaoTable : public vcl::TDataSet {
   void SetBatchMode(bool v);
 
   TExportProgressEvent OnExportProgress, OnImportProgress;
+  // Long loops over rows report through these: `current` rows of `total`
+  // done, at the start, every kProgressStep rows and at the end; with
+  // ProcessMessages the application's pending messages run there too.
+  static constexpr int kProgressStep = 100;
+  void ExportProgress(int current, int total) { Progress(OnExportProgress, current, total); }
+  void ImportProgress(int current, int total) { Progress(OnImportProgress, current, total); }
 
   // --- filtering (reopen the recordset) ---------------------------------------
   void SetFiltered(bool value) override;
@@ -267,6 +273,7 @@ class TVuDaoTable : public vcl::TDataSet {
   bool BookmarkValid(const vcl::TBookmark &bookmark) override;
   std::unique_ptr<rtl::TStream> CreateBlobStream(vcl::TField *field, vcl::TBlobStreamMode mode) override;
   int Translate(const QByteArray &src, QByteArray &dest, bool to_oem) override;
+  void Progress(const TExportProgressEvent &event, int current, int total);
   // A text field's value through Translate (unchanged without Translation).
   rtl::Variant TranslatedText(vcl::TField *field, const rtl::Variant &value, bool to_oem);
   // The record number of a bookmark, 1-based (-1 when unknown).
