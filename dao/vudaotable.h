@@ -28,6 +28,7 @@
 #include "platform/rtl/streams.h"
 #include "platform/vcl/db/db.h"
 #include "platform/vcl/db/params.h"
+#include "platform/vcl/typinfo.h"
 
 namespace jet {
 class Recordset;
@@ -55,11 +56,14 @@ enum TDaoOpenOption {
   dbRunAsync,
   dbExecDirect,
 };
+ORBISCA_ENUM_INFO(TDaoOpenOption, dbDenyWrite, dbDenyRead, dbReadOnly, dbAppendOnly, dbInconsistent, dbConsistent,
+                  dbSQLPassThrough, dbFailOnError, dbForwardOnly, dbSeeChanges, dbRunAsync, dbExecDirect)
 using TDaoOpenOptions = vcl::TEnumSet<TDaoOpenOption>;
 // The engine's option bits for a set of open options.
 int OpenOptionBits(TDaoOpenOptions options);
 
 enum TExportMethod { VisibleFields, AllFields };
+ORBISCA_ENUM_INFO(TExportMethod, VisibleFields, AllFields)
 
 // The table's own code for an auto-increment column, beside the engine's
 // type codes (jet::DataTypeEnum).
@@ -163,6 +167,12 @@ class TVuDaoTable : public vcl::TDataSet {
   void SetSortedBy(const QStringList &lines);
   QString SortedByText() const { return sorted_by_.join(QLatin1Char('\n')); }
   void SetSortedByText(const QString &text);
+  // The parameter list as the form stores it ("ParamData"): one line per
+  // parameter, name=type:value, the type the field type's number, dates as
+  // day counts, Null as nothing after the colon. Setting it gives the named
+  // parameters (made when missing) those types and values.
+  QString ParamDataText() const;
+  void SetParamDataText(const QString &text);
   QString QueryDefName() const { return query_def_name_; }
   void SetQueryDefName(const QString &name);
   QStringList QueryDefParameters() const { return query_def_parameters_; }
@@ -183,6 +193,7 @@ class TVuDaoTable : public vcl::TDataSet {
   bool ShowGUID() const { return show_guid_; }
   void SetShowGUID(bool v) { show_guid_ = v; }
   vcl::TParams &Params() { return params_; }
+  const vcl::TParams &Params() const { return params_; }
   // Copies the values of same-named parameters; the list keeps the
   // parameters parsed from the SQL.
   void SetParams(const vcl::TParams &params) { params_.AssignValues(params); }
