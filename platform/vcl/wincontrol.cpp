@@ -452,6 +452,10 @@ bool TWinControl::DoKeyDown(TMessage &outer) {
   if (!*alive) return true;
   if (!cm.DefaultDone || cm.CharCode() == 0) return true;
   if (alt) return !keydown_passed;
+  // A Ctrl+letter whose key-down a handler took (a masked paste) is no
+  // shortcut of the widget's any more.
+  if (!keydown_passed && ke->modifiers().testFlag(Qt::ControlModifier) && ch.unicode() >= 1 && ch.unicode() <= 26)
+    return true;
   const QChar typed(static_cast<char16_t>(cm.CharCode()));
   if (typed != ch) {
     // A handler changed the character: the widget gets the new one.
