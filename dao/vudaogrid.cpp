@@ -708,11 +708,12 @@ void TVuDaoDBGrid::DrawCornerCell(const vcl::TRect &rect) {
   const int shift = corner_pressed_ ? 1 : 0;
   const int w = std::min(kMenuGlyphWidth, rect.Right - rect.Left - 2);
   const int left = (rect.Left + rect.Right - w) / 2 + shift;
-  const int top = (rect.Top + rect.Bottom - 6) / 2 + shift;
+  const int top = (rect.Top + rect.Bottom - kMenuGlyphHeight) / 2 + shift;
   c->Pen()->SetColor(vcl::clBtnText);
   c->Brush()->SetColor(vcl::clBtnText);
   c->FillRect(vcl::Rect(left, top, left + w, top + 1));
-  c->Polygon({vcl::Point(left, top + 2), vcl::Point(left + w - 1, top + 2), vcl::Point(left + (w - 1) / 2, top + 5)});
+  c->Polygon({vcl::Point(left, top + 2), vcl::Point(left + w - 1, top + 2),
+              vcl::Point(left + (w - 1) / 2, top + kMenuGlyphHeight - 1)});
 }
 
 bool TVuDaoDBGrid::SelectCheckBoxes() const {
@@ -729,7 +730,9 @@ void TVuDaoDBGrid::DrawIndicatorCell(const vcl::TRect &rect, int row, bool curre
 
 // Twice a check box wide while the rows show their selection boxes, the
 // platform's width otherwise.
-void TVuDaoDBGrid::UpdateIndicatorWidth() { SetIndicatorWidth(SelectCheckBoxes() ? 2 * kCheckBoxSize : 11); }
+void TVuDaoDBGrid::UpdateIndicatorWidth() {
+  SetIndicatorWidth(SelectCheckBoxes() ? 2 * kCheckBoxSize : kIndicatorWidth);
+}
 
 // --- automatic widths ----------------------------------------------------------------------------------
 

@@ -180,6 +180,7 @@ class TVuDaoDBGrid : public vcl::TDBGrid {
   static constexpr int kCheckBoxSize = 13;
   // The width of the menu glyph drawn in the corner cell.
   static constexpr int kMenuGlyphWidth = 7;
+  static constexpr int kMenuGlyphHeight = 6;
   bool CornerPressed() const { return corner_pressed_; }
   // Whether the indicator column shows the rows' selection boxes.
   bool SelectCheckBoxes() const;

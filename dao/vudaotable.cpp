@@ -380,7 +380,9 @@ QString TVuDaoTable::ParamDataText() const {
     const vcl::TFieldType type = param->DataType();
     const bool date = type == vcl::ftDate || type == vcl::ftTime || type == vcl::ftDateTime;
     QString value;
-    if (!param->IsNull()) value = date ? QString::number(param->AsDateTime(), 'g', 17) : param->Value().AsString();
+    constexpr int kRoundTripDigits = 17;  // a double's digits that read back the same
+    if (!param->IsNull())
+      value = date ? QString::number(param->AsDateTime(), 'g', kRoundTripDigits) : param->Value().AsString();
     lines << param->Name() + QLatin1Char('=') + QString::number(static_cast<int>(type)) + QLatin1Char(':') + value;
   }
   return lines.join(QLatin1Char('\n'));

@@ -454,7 +454,8 @@ bool TWinControl::DoKeyDown(TMessage &outer) {
   if (alt) return !keydown_passed;
   // A Ctrl+letter whose key-down a handler took (a masked paste) is no
   // shortcut of the widget's any more.
-  if (!keydown_passed && ke->modifiers().testFlag(Qt::ControlModifier) && ch.unicode() >= 1 && ch.unicode() <= 26)
+  if (!keydown_passed && ke->modifiers().testFlag(Qt::ControlModifier) && ch.unicode() >= 1 &&
+      ch.unicode() <= Qt::Key_Z - Qt::Key_A + 1)
     return true;
   const QChar typed(static_cast<char16_t>(cm.CharCode()));
   if (typed != ch) {

@@ -170,7 +170,9 @@ class TDBGrid : public TCustomControl {
   virtual void DrawTitleCell(const TRect &rect, int column);
   int TitleHeight() const;
   int IndicatorWidth() const;
-  // The indicator column's width while dgIndicator is on (11 by default).
+  // The indicator column's width while dgIndicator is on (kIndicatorWidth
+  // by default).
+  static constexpr int kIndicatorWidth = 11;
   void SetIndicatorWidth(int width);
   // Draws the top-left corner cell (title row, indicator column).
   virtual void DrawCornerCell(const TRect &rect);
@@ -216,7 +218,7 @@ class TDBGrid : public TCustomControl {
   TDBGridOptions options_{dgTitles, dgIndicator, dgColLines, dgRowLines, dgTabs, dgConfirmDelete};
   int row_height_ = 18;
   int title_height_ = 0;
-  int indicator_width_ = 11;
+  int indicator_width_ = kIndicatorWidth;
   bool row_sizing_ = false;
   int sizing_top_ = -1;  // while a row is being sized, its top
   // The data row whose bottom line is under (x, y) in the indicator
