@@ -63,9 +63,11 @@ TLoginMessageFunction SetLoginMessageFunction(TLoginMessageFunction show) {
 ORBISCA_PUBLISHED(TVuDaoDatabase, TComponent) {
   p.Property("ComponentVersion", &TVuDaoDatabase::ComponentVersion, &TVuDaoDatabase::SetComponentVersion);
   p.Property("Exclusive", &TVuDaoDatabase::Exclusive, &TVuDaoDatabase::SetExclusive);
+  p.Property("DatabaseLanguage", &TVuDaoDatabase::DatabaseLanguage, nullptr).Stored(false);
   p.Property("DatabaseType", &TVuDaoDatabase::DatabaseType, &TVuDaoDatabase::SetDatabaseType);
   p.Property("Database", &TVuDaoDatabase::Database, &TVuDaoDatabase::SetDatabase);
   p.Property("DatabaseParameters", &TVuDaoDatabase::DatabaseParameters, &TVuDaoDatabase::SetDatabaseParameters);
+  p.Property("DatabaseVersionInfo", &TVuDaoDatabase::DatabaseVersionInfo, nullptr).Stored(false);
   p.Property("ReadOnly", &TVuDaoDatabase::ReadOnly, &TVuDaoDatabase::SetReadOnly);
   p.Property("LoginPrompt", &TVuDaoDatabase::LoginPrompt, &TVuDaoDatabase::SetLoginPrompt);
   p.Property("UserName", &TVuDaoDatabase::UserName, &TVuDaoDatabase::SetUserName);
@@ -79,7 +81,10 @@ ORBISCA_PUBLISHED(TVuDaoDatabase, TComponent) {
   p.Property("EngineType", &TVuDaoDatabase::EngineType, &TVuDaoDatabase::SetEngineType);
   p.Property("PrivateEngine", &TVuDaoDatabase::PrivateEngine, &TVuDaoDatabase::SetPrivateEngine);
   p.Property("TrackTransactions", &TVuDaoDatabase::TrackTransactions, &TVuDaoDatabase::SetTrackTransactions);
+  p.Property("UsesDynaDao", &TVuDaoDatabase::UsesDynaDao, nullptr).Stored(false);
   p.Property("Version", &TVuDaoDatabase::Version, &TVuDaoDatabase::SetVersion);
+  p.Property("VersionDetails", &TVuDaoDatabase::VersionDetails, nullptr).Stored(false);
+  p.Property("VersionInfo", &TVuDaoDatabase::VersionInfo, nullptr).Stored(false);
   p.Property("Workspace", &TVuDaoDatabase::Workspace, &TVuDaoDatabase::SetWorkspace);
   p.Property("DefaultCursorDriver", &TVuDaoDatabase::DefaultCursorDriver, &TVuDaoDatabase::SetDefaultCursorDriver);
   p.Property("QueryTimeout", &TVuDaoDatabase::QueryTimeout, &TVuDaoDatabase::SetQueryTimeout);
@@ -93,6 +98,8 @@ TVuDaoDatabase::TVuDaoDatabase(vcl::TComponent *owner) : vcl::TComponent(owner) 
   engine_versions_ = {QStringLiteral("3.6")};
   version_ = engine_versions_.first();
   CreateEngine(version_);
+  system_database_ = RegisteredSystemDatabase();
+  if (!system_database_.isEmpty()) engine_->SetSystemDB(system_database_);
   engine_->SetDefaultUser(QStringLiteral("Admin"));
   engine_->SetDefaultPassword(QString());
   engine_->SetDefaultType(engine_type_);
@@ -183,9 +190,8 @@ void TVuDaoDatabase::RestartEngineAfter(const std::function<void()> &restore) {
 void TVuDaoDatabase::SetSystemDatabase(const QString &v) {
   CheckNotConnected("F_Set_SystemDatabase", QStringLiteral("Cannot set SystemDatabase while Database is connected!"));
   const QString old = system_database_;
-  // No workgroup file is registered on this system, so an empty value
-  // stays empty (the engine's own).
-  system_database_ = v;
+  // Empty means the workgroup file the configuration registers for the engine.
+  system_database_ = v.isEmpty() ? RegisteredSystemDatabase() : v;
   RestartEngineAfter([&] { system_database_ = old; });
 }
 
@@ -251,6 +257,19 @@ void TVuDaoDatabase::CreateEngine(const QString &version) {
   engine_ = std::make_unique<jet::DBEngine>();
   version_ = engine_versions_.contains(version) ? version : QStringLiteral("3.6");
   uses_dyna_dao_ = true;
+}
+
+QString TVuDaoDatabase::RegisteredSystemDatabase() const {
+  rtl::TRegistry registry(rtl::KEY_READ);
+  registry.SetRootKey(rtl::HKEY_LOCAL_MACHINE);
+  const QString key = QStringLiteral("SOFTWARE\\Microsoft\\JET\\%1\\Engines")
+                          .arg(version_ == QLatin1String("3.5") ? QStringLiteral("3.5") : QStringLiteral("4.0"));
+  QString value;
+  IgnoreFailure("a missing or unreadable value registers no workgroup file", [&] {
+    if (registry.OpenKeyReadOnly(key) && registry.ValueExists(QStringLiteral("SystemDB")))
+      value = registry.ReadString(QStringLiteral("SystemDB"));
+  });
+  return value;
 }
 
 void TVuDaoDatabase::FillDatabaseTypes() {
@@ -412,7 +431,10 @@ void TVuDaoDatabase::Connect() {
            QStringLiteral("are NOT supported for MS Access Databases!"));
     database_object_ = workspace_->OpenDatabase(database_, exclusive_, read_only_, ConnectStringFor(database_type_));
   } else if (database_type_.compare(QLatin1String("ODBC"), Qt::CaseInsensitive) == 0) {
-    database_object_ = workspace_->OpenDatabase(database_, true, read_only_, ConnectStringFor(database_type_));
+    if (engine_type_ == jet::dbUseODBC)
+      database_object_ = workspace_->OpenConnection(database_, 1, read_only_, ConnectStringFor(database_type_));
+    else
+      database_object_ = workspace_->OpenDatabase(database_, true, read_only_, ConnectStringFor(database_type_));
   } else {
     if (engine_type_ != jet::dbUseJet)
       Fail(Method("F_Set_Active") + QStringLiteral(": ODBC direct workspaces NOT supported!"));

@@ -93,6 +93,9 @@ class TVuDaoDatabase : public vcl::TComponent {
   QString DatabasePassword() const { return database_password_; }
   void SetDatabasePassword(const QString &v);
   QString SystemDatabase() const { return system_database_; }
+  // The value "SystemDB" of the engine version's "Engines" key under
+  // HKEY_LOCAL_MACHINE (empty when none is registered).
+  QString RegisteredSystemDatabase() const;
   void SetSystemDatabase(const QString &v);
   bool SaveUserName() const { return save_user_name_; }
   void SetSaveUserName(bool v) { save_user_name_ = v; }

@@ -9,7 +9,9 @@
 #include "dao/vudaoroll.h"
 #include "dao/vudaotable.h"
 #include "platform/rtl/classes.h"
+#include "platform/rtl/cp1252.h"
 #include "platform/rtl/inifiles.h"
+#include "platform/rtl/oemcodepage.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/extctrls.h"
 
@@ -133,7 +135,10 @@ TSAS::TSAS(vcl::TComponent *owner) : TVuDaoDialog(owner, QStringLiteral("Esporta
   Make<vcl::TLabel>(special, this, 8, 20, 70, QStringLiteral("&Code page:"));
   code_page_ = Make<vcl::TComboBox>(special, this, 80, 16, 130);
   code_page_->SetStyle(vcl::csDropDownList);
-  for (const char *cp : {"ANSI", "OEM", "1252", "850"}) code_page_->Items()->Add(QLatin1String(cp));
+  code_page_->Items()->Add(QStringLiteral("ANSI"));
+  code_page_->Items()->Add(QStringLiteral("OEM"));
+  code_page_->Items()->Add(QString::number(rtl::kAnsiCodePage));
+  code_page_->Items()->Add(QString::number(rtl::kOemCodePage));
   code_page_->SetItemIndex(0);
   Make<vcl::TLabel>(special, this, 8, 48, 70, QStringLiteral("&Formato:"));
   text_format_ = Make<vcl::TComboBox>(special, this, 80, 44, 130);
@@ -157,13 +162,14 @@ TSAS::TSAS(vcl::TComponent *owner) : TVuDaoDialog(owner, QStringLiteral("Esporta
   side_->SetWidth(170);
   auto *side = Make<vcl::TGroupBox>(side_, this, 6, 8, 150, QStringLiteral(" Selez colonne da esportare "));
   side->SetHeight(246);
-  columns_ = Make<vcl::TListBox>(side, this, 8, 20, 134);
+  columns_ = Make<vcl::TCheckListBox>(side, this, 8, 20, 134);
   columns_->SetHeight(218);
-  columns_->SetMultiSelect(true);
-  auto *go = Make<vcl::TButton>(this, this, 300, 268, 80, QStringLiteral("&Esporta"));
+  // The buttons stay left of the side panel, so rolled up the form still
+  // shows them whole.
+  auto *go = Make<vcl::TButton>(this, this, 216, 268, 80, QStringLiteral("&Esporta"));
   go->SetDefault(true);
   go->OnClick = [this](rtl::TObject *) { ExportNow(); };
-  auto *close = Make<vcl::TButton>(this, this, 390, 268, 80, QStringLiteral("Chiudi"));
+  auto *close = Make<vcl::TButton>(this, this, 304, 268, 80, QStringLiteral("Chiudi"));
   close->SetCancel(true);
   close->SetModalResult(vcl::mrCancel);
   side_->BeginLoading();
@@ -172,8 +178,8 @@ TSAS::TSAS(vcl::TComponent *owner) : TVuDaoDialog(owner, QStringLiteral("Esporta
 
 TSAS::~TSAS() = default;
 
-void TSAS::SetColumnChecked(int index, bool checked) { columns_->SetSelected(index, checked); }
-bool TSAS::ColumnChecked(int index) const { return columns_->Selected(index); }
+void TSAS::SetColumnChecked(int index, bool checked) { columns_->SetChecked(index, checked); }
+bool TSAS::ColumnChecked(int index) const { return columns_->Checked(index); }
 bool TSAS::ColumnsEnabled() const { return side_->Enabled(); }
 
 void TSAS::Fill(TVuDaoTable *table, const TGridColumns *grid) {
@@ -199,7 +205,7 @@ void TSAS::Fill(TVuDaoTable *table, const TGridColumns *grid) {
   }
   columns_->Items()->Clear();
   for (const QString &t : titles_) columns_->Items()->Add(t);
-  for (size_t i = 0; i < checked.size(); ++i) columns_->SetSelected(static_cast<int>(i), checked[i]);
+  for (size_t i = 0; i < checked.size(); ++i) columns_->SetChecked(static_cast<int>(i), checked[i]);
   side_->SetEnabled(table == nullptr || table->ExportMethod() != AllFields);
   formats_->SetItemIndex(0);
   SelectFormat(0);
@@ -250,6 +256,11 @@ void TSAS::SetColumnsVisible(bool only_checked) {
 bool TSAS::ExportNow() {
   const int index = formats_->ItemIndex();
   if (index < 0 || table_ == nullptr) return false;
+  // With no column checked the export would have nothing to select.
+  if (side_->Enabled() && !titles_.isEmpty() && columns_->CheckedCount() == 0) {
+    vcl::MessageDlg(kNoColumnChecked, vcl::mtWarning, {vcl::mbOK});
+    return false;
+  }
   vcl::TSaveDialog save(nullptr);
   save.SetDefaultExt(ExportExtension(index, version_));
   save.SetFilter(ExportFilter(index, version_));

@@ -48,6 +48,9 @@ QString ExportFilter(int index, const QString &engine_version);
 void WriteExportSchema(const QString &file_name, bool field_names, const QString &text_format, bool html,
                        const QString &character_set, const QString &width);
 
+// What "&Esporta" says when no column of the list is checked.
+inline const QString kNoColumnChecked = QStringLiteral("Selezionare almeno una colonna da esportare.");
+
 class TSAS : public TVuDaoDialog {
   ORBISCA_CLASS(TSAS, TVuDaoDialog)
 
@@ -80,6 +83,7 @@ class TSAS : public TVuDaoDialog {
   bool ColumnChecked(int index) const;
   bool ColumnsEnabled() const;
   TVuHRollForm *SidePanel() const { return side_; }
+  vcl::TCheckListBox *Columns() const { return columns_; }
 
  private:
   void SetColumnsVisible(bool only_checked);
@@ -93,7 +97,7 @@ class TSAS : public TVuDaoDialog {
   vcl::TEdit *sheet_, *table_name_, *width_;
   vcl::TCheckBox *binary_, *overwrite_, *field_names_;
   vcl::TComboBox *code_page_, *text_format_;
-  vcl::TListBox *columns_;
+  vcl::TCheckListBox *columns_;
   TVuHRollForm *side_;
 };
 

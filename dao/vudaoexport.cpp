@@ -9,6 +9,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -102,14 +103,21 @@ ExportRows ReadRows(TVuDaoTable *table, const QString &columns, const QString &s
   jet::Fields &fields = rs->GetFields();
   for (int i = 0; i < fields.Count(); ++i)
     out.columns.push_back({fields[i].Name(), fields[i].Type(), fields[i].Size()});
-  if (!(rs->Bof() && rs->Eof())) {
+  const bool empty = rs->Bof() && rs->Eof();
+  int total = empty ? 0 : rs->RecordCount();
+  table->ExportProgress(0, total);
+  if (!empty) {
     rs->MoveFirst();
     while (!rs->Eof()) {
       std::vector<rtl::Variant> row;
       for (int i = 0; i < fields.Count(); ++i) row.push_back(rs->Fields(i).Value());
       out.rows.push_back(std::move(row));
+      const int done = static_cast<int>(out.rows.size());
+      total = std::max(total, done);
+      if (done != total) table->ExportProgress(done, total);
       rs->MoveNext();
     }
+    table->ExportProgress(static_cast<int>(out.rows.size()), static_cast<int>(out.rows.size()));
   }
   return out;
 }

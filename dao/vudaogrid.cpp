@@ -127,7 +127,13 @@ QStringList TVuDaoDBGrid::DefaultMenuTitles() {
           QStringLiteral("Office-compatible Clipboard")};
 }
 
-TVuDaoDBGrid::TVuDaoDBGrid(vcl::TComponent *owner) : vcl::TDBGrid(owner), menu_titles_(DefaultMenuTitles()) {
+TVuDaoDBGrid::TVuDaoDBGrid(vcl::TComponent *owner)
+    : vcl::TDBGrid(owner), menu_titles_(DefaultMenuTitles()), titles_list_(std::make_unique<rtl::TStringList>()) {
+  titles_list_->OnChange = [this](rtl::TObject *) {
+    if (syncing_titles_) return;
+    menu_titles_ = titles_list_->ToStringList();
+    if (!ComponentState().Contains(vcl::csLoading)) Loaded();
+  };
   SetOptions(Options() + vcl::TDBGridOptions{vcl::dgEditing});
   menu_ = new vcl::TPopupMenu(this);
   menu_->SetName(QStringLiteral("OptionsMenu"));
@@ -145,6 +151,7 @@ TVuDaoDBGrid::~TVuDaoDBGrid() = default;
 void TVuDaoDBGrid::Loaded() {
   vcl::TDBGrid::Loaded();
   if (menu_titles_.size() != kMenuItemCount) menu_titles_ = DefaultMenuTitles();
+  SyncTitlesList();
   for (int i = 0; i < kMenuItemCount; ++i) {
     QString title = menu_titles_[i];
     const bool hidden = title.startsWith(QLatin1Char('!'));
@@ -157,7 +164,20 @@ void TVuDaoDBGrid::Loaded() {
 
 void TVuDaoDBGrid::SetMenuTitles(const QStringList &titles) {
   menu_titles_ = titles;
+  SyncTitlesList();
   if (!ComponentState().Contains(vcl::csLoading)) Loaded();
+}
+
+void TVuDaoDBGrid::SetMenuTitlesStrings(const rtl::TStrings *titles) {
+  SetMenuTitles(titles != nullptr ? titles->ToStringList() : QStringList());
+}
+
+void TVuDaoDBGrid::SyncTitlesList() {
+  if (titles_list_ == nullptr || titles_list_->ToStringList() == menu_titles_) return;
+  syncing_titles_ = true;
+  titles_list_->Clear();
+  titles_list_->AddStrings(menu_titles_);
+  syncing_titles_ = false;
 }
 
 void TVuDaoDBGrid::SetShowGridMenu(bool value) {
@@ -214,6 +234,7 @@ void TVuDaoDBGrid::SetAutoSizeColumns(bool value) {
 void TVuDaoDBGrid::SetExOptions(ExOptionsSet value) {
   const bool sizing_was = ex_options_.Contains(exoRowSizing);
   ex_options_ = value;
+  UpdateIndicatorWidth();
   if (ComponentState().Contains(vcl::csLoading) || BrowsingTable() == nullptr) return;
   if (sizing_was && !value.Contains(exoRowSizing)) {
     saved_row_height_ = -1;
@@ -260,6 +281,7 @@ void TVuDaoDBGrid::SetMultiSelect(bool value) {
     SetOptions(Options() - vcl::TDBGridOptions{vcl::dgMultiSelect});
     selected_rows_.clear();
   }
+  UpdateIndicatorWidth();
 }
 
 void TVuDaoDBGrid::SetColumnVisible(int index, bool visible) {
@@ -569,30 +591,13 @@ void TVuDaoDBGrid::DrawColumnCell(const vcl::TRect &rect, int row, int column, b
   TField *field = Columns(column)->Field();
   vcl::TCanvas *c = Canvas();
   if (CheckBoxColumn(field)) {
-    c->Brush()->SetStyle(vcl::bsSolid);
-    c->Brush()->SetColor(highlighted ? vcl::clHighlight : Color());
-    c->FillRect(rect);
     const rtl::Variant value = CellValue(row, column);
     bool checked = false;
     try {
       checked = !value.IsNull() && value.AsBoolean();
     } catch (const rtl::Exception &) {
     }
-    const int side = std::min({kCheckBoxSize, rect.Right - rect.Left, rect.Bottom - rect.Top});
-    const int left = (rect.Left + rect.Right - side) / 2, top = (rect.Top + rect.Bottom - side) / 2;
-    const vcl::TRect box = vcl::Rect(left, top, left + side, top + side);
-    c->Brush()->SetColor(vcl::clWindow);
-    c->FillRect(box);
-    c->Pen()->SetColor(vcl::clBtnShadow);
-    c->Brush()->SetStyle(vcl::bsClear);
-    c->Rectangle(box.Left, box.Top, box.Right, box.Bottom);
-    if (checked) {
-      c->Pen()->SetColor(vcl::clWindowText);
-      c->MoveTo(box.Left + 3, box.Top + side / 2);
-      c->LineTo(box.Left + side / 2 - 1, box.Bottom - 4);
-      c->LineTo(box.Right - 3, box.Top + 3);
-    }
-    c->Brush()->SetStyle(vcl::bsSolid);
+    DrawCheckBox(rect, checked, highlighted ? vcl::clHighlight : Color());
   } else {
     vcl::TDBGrid::DrawColumnCell(rect, row, column, highlighted);
   }
@@ -662,6 +667,71 @@ void TVuDaoDBGrid::DrawTitleCell(const vcl::TRect &rect, int column) {
     c->Polygon({vcl::Point(right - 7, top + 5), vcl::Point(right - 1, top + 5), vcl::Point(right - 4, top + 1)});
   else
     c->Polygon({vcl::Point(right - 7, top + 1), vcl::Point(right - 1, top + 1), vcl::Point(right - 4, top + 5)});
+}
+
+// A system-like check box centred in `cell`, which is filled with `back`.
+void TVuDaoDBGrid::DrawCheckBox(const vcl::TRect &cell, bool checked, vcl::TColor back) {
+  vcl::TCanvas *c = Canvas();
+  c->Brush()->SetStyle(vcl::bsSolid);
+  c->Brush()->SetColor(back);
+  c->FillRect(cell);
+  const int side = std::min({kCheckBoxSize, cell.Right - cell.Left, cell.Bottom - cell.Top});
+  const int left = (cell.Left + cell.Right - side) / 2, top = (cell.Top + cell.Bottom - side) / 2;
+  const vcl::TRect box = vcl::Rect(left, top, left + side, top + side);
+  c->Brush()->SetColor(vcl::clWindow);
+  c->FillRect(box);
+  c->Pen()->SetColor(vcl::clBtnShadow);
+  c->Brush()->SetStyle(vcl::bsClear);
+  c->Rectangle(box.Left, box.Top, box.Right, box.Bottom);
+  if (checked) {
+    c->Pen()->SetColor(vcl::clWindowText);
+    c->MoveTo(box.Left + 3, box.Top + side / 2);
+    c->LineTo(box.Left + side / 2 - 1, box.Bottom - 4);
+    c->LineTo(box.Right - 3, box.Top + 3);
+  }
+  c->Brush()->SetStyle(vcl::bsSolid);
+}
+
+void TVuDaoDBGrid::DrawCornerCell(const vcl::TRect &rect) {
+  vcl::TCanvas *c = Canvas();
+  c->Brush()->SetStyle(vcl::bsSolid);
+  c->Brush()->SetColor(vcl::clBtnFace);
+  c->FillRect(rect);
+  if (!show_grid_menu_) return;
+  const bool lined = Options().Contains(vcl::dgColLines);
+  if (lined) {
+    vcl::TRect edge = rect;
+    vcl::DrawEdge(c, edge, corner_pressed_ ? vcl::BDR_SUNKENOUTER : vcl::BDR_RAISEDINNER, vcl::BF_RECT);
+  }
+  // The menu glyph: a bar over a triangle pointing down, centred, one
+  // pixel lower and to the right while pressed.
+  const int shift = corner_pressed_ ? 1 : 0;
+  const int w = std::min(kMenuGlyphWidth, rect.Right - rect.Left - 2);
+  const int left = (rect.Left + rect.Right - w) / 2 + shift;
+  const int top = (rect.Top + rect.Bottom - kMenuGlyphHeight) / 2 + shift;
+  c->Pen()->SetColor(vcl::clBtnText);
+  c->Brush()->SetColor(vcl::clBtnText);
+  c->FillRect(vcl::Rect(left, top, left + w, top + 1));
+  c->Polygon({vcl::Point(left, top + 2), vcl::Point(left + w - 1, top + 2),
+              vcl::Point(left + (w - 1) / 2, top + kMenuGlyphHeight - 1)});
+}
+
+bool TVuDaoDBGrid::SelectCheckBoxes() const {
+  return ex_options_.Contains(exoSelectCheckBoxes) && MultiSelect() && Options().Contains(vcl::dgIndicator);
+}
+
+void TVuDaoDBGrid::DrawIndicatorCell(const vcl::TRect &rect, int row, bool current) {
+  if (!SelectCheckBoxes()) {
+    vcl::TDBGrid::DrawIndicatorCell(rect, row, current);
+    return;
+  }
+  DrawCheckBox(rect, RowSelected(RowBookmark(row)), vcl::clBtnFace);
+}
+
+// Twice a check box wide while the rows show their selection boxes, the
+// platform's width otherwise.
+void TVuDaoDBGrid::UpdateIndicatorWidth() {
+  SetIndicatorWidth(SelectCheckBoxes() ? 2 * kCheckBoxSize : kIndicatorWidth);
 }
 
 // --- automatic widths ----------------------------------------------------------------------------------
@@ -936,11 +1006,13 @@ void TVuDaoDBGrid::DeleteSelected() {
 
 ORBISCA_PUBLISHED(TVuDaoDBGrid, vcl::TDBGrid) {
   p.Property("AutoSizeColumns", &TVuDaoDBGrid::AutoSizeColumns, &TVuDaoDBGrid::SetAutoSizeColumns).Default(false);
+  p.Property("ExOptions", &TVuDaoDBGrid::ExOptions, &TVuDaoDBGrid::SetExOptions);
   p.Property("FindFieldsOnPaste", &TVuDaoDBGrid::FindFieldsOnPaste, &TVuDaoDBGrid::SetFindFieldsOnPaste).Default(false);
   p.Property("ShowGridMenu", &TVuDaoDBGrid::ShowGridMenu, &TVuDaoDBGrid::SetShowGridMenu).Default(true);
   p.Property("ShowCheckBoxes", &TVuDaoDBGrid::ShowCheckBoxes, &TVuDaoDBGrid::SetShowCheckBoxes).Default(true);
   p.Property("OfficeClipboardFormat", &TVuDaoDBGrid::OfficeClipboardFormat, &TVuDaoDBGrid::SetOfficeClipboardFormat)
       .Default(false);
+  p.Property("MenuTitles", &TVuDaoDBGrid::MenuTitlesStrings, &TVuDaoDBGrid::SetMenuTitlesStrings);
   p.Property("FrameIndexFields", &TVuDaoDBGrid::FrameIndexFields, &TVuDaoDBGrid::SetFrameIndexFields).Default(false);
   p.Property("DefaultExportDir", &TVuDaoDBGrid::DefaultExportDir, &TVuDaoDBGrid::SetDefaultExportDir);
 }

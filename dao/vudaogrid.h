@@ -13,7 +13,10 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <vector>
+
+#include "platform/rtl/classes.h"
 
 #include "platform/vcl/db/db.h"
 #include "platform/vcl/dbctrls/dbgrids.h"
@@ -24,7 +27,7 @@ namespace dao {
 class TVuDaoTable;
 class TVuDaoDBGrid;
 
-enum ExOptionsEnum { exoRowSizing, exoWrapTitles, exoLoadAllRecords, exoSelectCheckBoxes };
+ORBISCA_ENUM(ExOptionsEnum, exoRowSizing, exoWrapTitles, exoLoadAllRecords, exoSelectCheckBoxes)
 using ExOptionsSet = vcl::TEnumSet<ExOptionsEnum>;
 
 // The dialogs and exports the grid's commands call. A dialog answers true
@@ -109,6 +112,10 @@ class TVuDaoDBGrid : public vcl::TDBGrid {
   void SetOfficeClipboardFormat(bool value);
   QStringList MenuTitles() const { return menu_titles_; }
   void SetMenuTitles(const QStringList &titles);
+  // The titles as the published string list; a change of its lines is a
+  // change of the titles.
+  rtl::TStrings *MenuTitlesStrings() const { return titles_list_.get(); }
+  void SetMenuTitlesStrings(const rtl::TStrings *titles);
   bool FrameIndexFields() const { return frame_index_fields_; }
   void SetFrameIndexFields(bool value);
   QString DefaultExportDir() const { return default_export_dir_; }
@@ -171,6 +178,12 @@ class TVuDaoDBGrid : public vcl::TDBGrid {
   // the side of a drawn check box.
   static constexpr int kSortMarkWidth = 9;
   static constexpr int kCheckBoxSize = 13;
+  // The width of the menu glyph drawn in the corner cell.
+  static constexpr int kMenuGlyphWidth = 7;
+  static constexpr int kMenuGlyphHeight = 6;
+  bool CornerPressed() const { return corner_pressed_; }
+  // Whether the indicator column shows the rows' selection boxes.
+  bool SelectCheckBoxes() const;
   // The last press toggled a check box: the double click it starts does not
   // toggle it back.
   bool box_toggled_ = false;
@@ -182,6 +195,10 @@ class TVuDaoDBGrid : public vcl::TDBGrid {
   void DblClick() override;
   void DrawColumnCell(const vcl::TRect &rect, int row, int column, bool highlighted) override;
   void DrawTitleCell(const vcl::TRect &rect, int column) override;
+  // The corner shows the menu glyph, raised, or sunken while pressed.
+  void DrawCornerCell(const vcl::TRect &rect) override;
+  // With exoSelectCheckBoxes each row's indicator is its selection box.
+  void DrawIndicatorCell(const vcl::TRect &rect, int row, bool current) override;
   // The user sized the rows: with exoRowSizing their height is kept.
   void RowHeightsChanged() override;
 
@@ -226,6 +243,9 @@ class TVuDaoDBGrid : public vcl::TDBGrid {
   bool show_check_boxes_ = true;
   bool office_clipboard_format_ = false;
   QStringList menu_titles_;
+  std::unique_ptr<rtl::TStringList> titles_list_;
+  bool syncing_titles_ = false;
+  void SyncTitlesList();
   bool frame_index_fields_ = false;
   QString default_export_dir_;
   QStringList filter_state_;
@@ -235,6 +255,8 @@ class TVuDaoDBGrid : public vcl::TDBGrid {
   std::vector<vcl::TBookmark> selected_rows_;
   std::vector<std::pair<QString, int>> remembered_widths_;
   std::vector<std::pair<QString, int>> hidden_widths_;
+  void DrawCheckBox(const vcl::TRect &cell, bool checked, vcl::TColor back);
+  void UpdateIndicatorWidth();
 };
 
 }  // namespace dao

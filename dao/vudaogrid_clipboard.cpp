@@ -274,6 +274,9 @@ namespace {
 int AppendLines(TVuDaoTable *t, const QStringList &lines, const std::function<void(const QString &)> &fill) {
   int failed = 0;
   t->SetBatchMode(true);
+  const int total = static_cast<int>(lines.size());
+  t->ImportProgress(0, total);
+  int done = 0;
   for (const QString &line : lines) {
     try {
       t->Append();
@@ -286,6 +289,7 @@ int AppendLines(TVuDaoTable *t, const QStringList &lines, const std::function<vo
       } catch (const rtl::Exception &) {
       }
     }
+    t->ImportProgress(++done, total);
   }
   t->SetBatchMode(false);
   return failed;

@@ -2,6 +2,7 @@
 // parameters, field definitions (see vudaotable.h for the whole).
 #include "dao/vudaotable.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QRandomGenerator>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include "platform/jet/engine.h"
 #include "platform/rtl/ignorefailure.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/vcl/forms.h"
 #include "platform/vcl/typinfo.h"
 
 namespace dao {
@@ -185,23 +187,40 @@ ValueKind KindOfFieldType(vcl::TFieldType type, bool guid) {
 
 ORBISCA_PUBLISHED(TVuDaoTable, TDataSet) {
   p.Property("AutoFindIndex", &TVuDaoTable::AutoFindIndex, &TVuDaoTable::SetAutoFindIndex);
+  p.Property("ComponentVersion", &TVuDaoTable::ComponentVersion, nullptr).Stored(false);
   p.Property("CacheBlobs", &TVuDaoTable::CacheBlobs, &TVuDaoTable::SetCacheBlobs);
   p.Property("CacheMemos", &TVuDaoTable::CacheMemos, &TVuDaoTable::SetCacheMemos);
   p.Property("CacheLookups", &TVuDaoTable::CacheLookups, &TVuDaoTable::SetCacheLookups);
+  p.Property("ExportMethod", &TVuDaoTable::ExportMethod, &TVuDaoTable::SetExportMethod);
   p.Property("RefreshSorted", &TVuDaoTable::RefreshSorted, &TVuDaoTable::SetRefreshSorted);
   p.Property("TableName", &TVuDaoTable::TableName, &TVuDaoTable::SetTableName);
   p.Property("SortedByText", &TVuDaoTable::SortedByText, &TVuDaoTable::SetSortedByText);
   p.Property("QueryDefName", &TVuDaoTable::QueryDefName, &TVuDaoTable::SetQueryDefName);
   p.Property("QueryDefParametersText", &TVuDaoTable::QueryDefParametersText, &TVuDaoTable::SetQueryDefParametersText);
+  p.Property(
+      "QueryDefSQLText", [](const TVuDaoTable *t) { return t->QueryDefSQLText().join(QLatin1Char('\n')); },
+      [](TVuDaoTable *t, const QString &text) {
+        t->SetQueryDefSQLText(text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n')));
+      });
   p.Property("QueryDefSQLModify", &TVuDaoTable::QueryDefSQLModify, &TVuDaoTable::SetQueryDefSQLModify);
   p.Property("QueryDefODBCMaxRecords", &TVuDaoTable::QueryDefODBCMaxRecords, &TVuDaoTable::SetQueryDefODBCMaxRecords);
+  p.Property("QueryDefType", &TVuDaoTable::QueryDefType, nullptr).Stored(false);
   p.Property("SQLText", &TVuDaoTable::SQLText, &TVuDaoTable::SetSQLText);
   p.Property("ShowGUID", &TVuDaoTable::ShowGUID, &TVuDaoTable::SetShowGUID);
   p.Property("TableType", &TVuDaoTable::TableType, &TVuDaoTable::SetTableType);
+  p.Property("TableDateCreated", &TVuDaoTable::TableDateCreated, nullptr).Stored(false);
+  p.Property("TableLastUpdated", &TVuDaoTable::TableLastUpdated, nullptr).Stored(false);
   p.Property("Translation", &TVuDaoTable::Translation, &TVuDaoTable::SetTranslation);
   p.Property("LockType", &TVuDaoTable::LockType, &TVuDaoTable::SetLockType);
+  p.Property("OpenOptions", &TVuDaoTable::OpenOptions, &TVuDaoTable::SetOpenOptions);
   p.Property("IndexName", &TVuDaoTable::IndexName, &TVuDaoTable::SetIndexName);
   p.Property("ReadOnly", &TVuDaoTable::ReadOnly, &TVuDaoTable::SetReadOnly);
+  p.Property("LockEdits", &TVuDaoTable::LockEdits, &TVuDaoTable::SetLockEdits);
+  p.Property(
+      "MasterFields", [](const TVuDaoTable *t) { return t->MasterFields().join(QLatin1Char('\n')); },
+      [](TVuDaoTable *t, const QString &text) {
+        t->SetMasterFields(text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n')));
+      });
   p.Property("MasterAutoActivate", &TVuDaoTable::MasterAutoActivate, &TVuDaoTable::SetMasterAutoActivate);
   p.Property("DatabaseAutoActivate", &TVuDaoTable::DatabaseAutoActivate, &TVuDaoTable::SetDatabaseAutoActivate);
   p.Property("UseBrackets", &TVuDaoTable::UseBrackets, &TVuDaoTable::SetUseBrackets);
@@ -215,6 +234,9 @@ ORBISCA_PUBLISHED(TVuDaoTable, TDataSet) {
   p.Property("Database", &TVuDaoTable::Database, &TVuDaoTable::SetDatabase);
   p.Property("MasterSource", &TVuDaoTable::MasterSource, &TVuDaoTable::SetMasterSource);
   p.Property("Encrypter", &TVuDaoTable::Encrypter, &TVuDaoTable::SetEncrypter);
+  // Stored when the list is not empty; read back into Params.
+  p.Property("ParamData", &TVuDaoTable::ParamDataText, &TVuDaoTable::SetParamDataText)
+      .StoredIf([](const rtl::TObject *o) { return static_cast<const TVuDaoTable *>(o)->Params().Count() > 0; });
 }
 
 TVuDaoTable::TVuDaoTable(vcl::TComponent *owner) : vcl::TDataSet(owner) {
@@ -349,6 +371,42 @@ void TVuDaoTable::SetSortedByText(const QString &text) {
   SetSortedBy(text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n')));
 }
 
+QString TVuDaoTable::ParamDataText() const {
+  QStringList lines;
+  for (int i = 0; i < params_.Count(); ++i) {
+    const vcl::TParam *param = params_[i];
+    const vcl::TFieldType type = param->DataType();
+    const bool date = type == vcl::ftDate || type == vcl::ftTime || type == vcl::ftDateTime;
+    QString value;
+    constexpr int kRoundTripDigits = 17;  // a double's digits that read back the same
+    if (!param->IsNull())
+      value = date ? QString::number(param->AsDateTime(), 'g', kRoundTripDigits) : param->Value().AsString();
+    lines << param->Name() + QLatin1Char('=') + QString::number(static_cast<int>(type)) + QLatin1Char(':') + value;
+  }
+  return lines.join(QLatin1Char('\n'));
+}
+
+void TVuDaoTable::SetParamDataText(const QString &text) {
+  for (const QString &line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+    const qsizetype eq = line.indexOf(QLatin1Char('=')), colon = line.indexOf(QLatin1Char(':'), eq + 1);
+    if (eq <= 0 || colon < 0) continue;
+    const QString name = line.left(eq);
+    bool ok = false;
+    const auto type = static_cast<vcl::TFieldType>(line.mid(eq + 1, colon - eq - 1).toInt(&ok));
+    if (!ok) continue;
+    vcl::TParam *param = params_.FindParam(name);
+    if (param == nullptr) param = params_.CreateParam(type, name, vcl::ptInput);
+    param->SetDataType(type);
+    const QString value = line.mid(colon + 1);
+    if (value.isEmpty())
+      param->Clear();
+    else if (type == vcl::ftDate || type == vcl::ftTime || type == vcl::ftDateTime)
+      param->SetValue(rtl::Variant::FromDate(value.toDouble()));
+    else
+      param->SetValue(rtl::Variant(value));
+  }
+}
+
 void TVuDaoTable::SetQueryDefParametersText(const QString &text) {
   query_def_parameters_ = text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
 }
@@ -467,6 +525,16 @@ void TVuDaoTable::SetFilterText(const QString &value) {
 void TVuDaoTable::SetOnFilterRecord(const vcl::TFilterRecordEvent &handler) {
   OnFilterRecord = handler;
   if (Active() && Filtered()) ReopenAfterChange(true);
+}
+
+void TVuDaoTable::Progress(const TExportProgressEvent &event, int current, int total) {
+  if (current != 0 && current != total && current % kProgressStep != 0) return;
+  if (event) event(this, current, total);
+  if (!process_messages_) return;
+  if (vcl::Application != nullptr)
+    vcl::Application->ProcessMessages();
+  else if (QCoreApplication::instance() != nullptr)
+    QCoreApplication::processEvents();
 }
 
 void TVuDaoTable::SetBatchMode(bool v) {

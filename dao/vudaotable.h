@@ -28,6 +28,7 @@
 #include "platform/rtl/streams.h"
 #include "platform/vcl/db/db.h"
 #include "platform/vcl/db/params.h"
+#include "platform/vcl/typinfo.h"
 
 namespace jet {
 class Recordset;
@@ -55,11 +56,14 @@ enum TDaoOpenOption {
   dbRunAsync,
   dbExecDirect,
 };
+ORBISCA_ENUM_INFO(TDaoOpenOption, dbDenyWrite, dbDenyRead, dbReadOnly, dbAppendOnly, dbInconsistent, dbConsistent,
+                  dbSQLPassThrough, dbFailOnError, dbForwardOnly, dbSeeChanges, dbRunAsync, dbExecDirect)
 using TDaoOpenOptions = vcl::TEnumSet<TDaoOpenOption>;
 // The engine's option bits for a set of open options.
 int OpenOptionBits(TDaoOpenOptions options);
 
 enum TExportMethod { VisibleFields, AllFields };
+ORBISCA_ENUM_INFO(TExportMethod, VisibleFields, AllFields)
 
 // The table's own code for an auto-increment column, beside the engine's
 // type codes (jet::DataTypeEnum).
@@ -167,6 +171,12 @@ class TVuDaoTable : public vcl::TDataSet {
   void SetSortedBy(const QStringList &lines);
   QString SortedByText() const { return sorted_by_.join(QLatin1Char('\n')); }
   void SetSortedByText(const QString &text);
+  // The parameter list as the form stores it ("ParamData"): one line per
+  // parameter, name=type:value, the type the field type's number, dates as
+  // day counts, Null as nothing after the colon. Setting it gives the named
+  // parameters (made when missing) those types and values.
+  QString ParamDataText() const;
+  void SetParamDataText(const QString &text);
   QString QueryDefName() const { return query_def_name_; }
   void SetQueryDefName(const QString &name);
   QStringList QueryDefParameters() const { return query_def_parameters_; }
@@ -187,6 +197,7 @@ class TVuDaoTable : public vcl::TDataSet {
   bool ShowGUID() const { return show_guid_; }
   void SetShowGUID(bool v) { show_guid_ = v; }
   vcl::TParams &Params() { return params_; }
+  const vcl::TParams &Params() const { return params_; }
   // Copies the values of same-named parameters; the list keeps the
   // parameters parsed from the SQL.
   void SetParams(const vcl::TParams &params) { params_.AssignValues(params); }
@@ -238,6 +249,12 @@ class TVuDaoTable : public vcl::TDataSet {
   void SetBatchMode(bool v);
 
   TExportProgressEvent OnExportProgress, OnImportProgress;
+  // Long loops over rows report through these: `current` rows of `total`
+  // done, at the start, every kProgressStep rows and at the end; with
+  // ProcessMessages the application's pending messages run there too.
+  static constexpr int kProgressStep = 100;
+  void ExportProgress(int current, int total) { Progress(OnExportProgress, current, total); }
+  void ImportProgress(int current, int total) { Progress(OnImportProgress, current, total); }
 
   // --- filtering (reopen the recordset) ---------------------------------------
   void SetFiltered(bool value) override;
@@ -271,6 +288,9 @@ class TVuDaoTable : public vcl::TDataSet {
   bool BookmarkValid(const vcl::TBookmark &bookmark) override;
   std::unique_ptr<rtl::TStream> CreateBlobStream(vcl::TField *field, vcl::TBlobStreamMode mode) override;
   int Translate(const QByteArray &src, QByteArray &dest, bool to_oem) override;
+  void Progress(const TExportProgressEvent &event, int current, int total);
+  // A text field's value through Translate (unchanged without Translation).
+  rtl::Variant TranslatedText(vcl::TField *field, const rtl::Variant &value, bool to_oem);
   // The record number of a bookmark, 1-based (-1 when unknown).
   int RecNoOfBookmark(const QByteArray &bookmark);
 

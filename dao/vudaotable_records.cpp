@@ -424,8 +424,19 @@ bool TVuDaoTable::GetFieldData(vcl::TField *field, rtl::Variant *value) {
   const rtl::Variant v =
       ValueFromText(text, type, k < static_cast<int>(guid_fields_.size()) && guid_fields_[static_cast<size_t>(k)], &ok);
   if (!ok) return false;
-  *value = v;
+  *value = TranslatedText(field, v, false);
   return true;
+}
+
+// With Translation the file holds text fields in the OEM set: what the
+// engine gives is read as OEM and shown in ANSI, what is written goes to
+// the engine in OEM.
+rtl::Variant TVuDaoTable::TranslatedText(vcl::TField *field, const rtl::Variant &value, bool to_oem) {
+  auto *text_field = dynamic_cast<vcl::TStringField *>(field);
+  if (!translation_ || text_field == nullptr || !text_field->Transliterate() || value.IsEmptyOrNull()) return value;
+  QByteArray out;
+  Translate(rtl::ToCp1252(value.AsString()), out, to_oem);
+  return rtl::Variant(rtl::FromCp1252(out));
 }
 
 void TVuDaoTable::SetFieldData(vcl::TField *field, const rtl::Variant &value) {
@@ -446,7 +457,7 @@ void TVuDaoTable::SetFieldData(vcl::TField *field, const rtl::Variant &value) {
     if (type == vcl::ftMemo || type == vcl::ftFmtMemo)
       text = value.Type() == rtl::VarType::Bytes ? rtl::FromCp1252(value.AsBytes()) : value.AsString();
     else
-      text = TextFromValue(value, type, guid);
+      text = TextFromValue(TranslatedText(field, value, true), type, guid);
   }
   b->Values[k] = text;
   if (static_cast<size_t>(k) < b->Pending.size()) b->Pending[static_cast<size_t>(k)] = false;
@@ -465,8 +476,10 @@ bool TVuDaoTable::GetCanModify() const { return Active() && !ReadOnly(); }
 int TVuDaoTable::Translate(const QByteArray &src, QByteArray &dest, bool to_oem) {
   const int n = vcl::TDataSet::Translate(src, dest, to_oem);
   if (!translation_) return n;
-  if (&src == &dest) return 0;
-  dest = to_oem ? rtl::AnsiToOem(src) : rtl::OemToAnsi(src);
+  // A buffer converted in place is converted all the same (a copy of the
+  // source is taken first).
+  const QByteArray source = src;
+  dest = to_oem ? rtl::AnsiToOem(source) : rtl::OemToAnsi(source);
   return static_cast<int>(dest.size());
 }
 

@@ -36,6 +36,15 @@ DatabasePtr Workspace::OpenDatabase(const QString &path, bool exclusive, bool re
   return db;
 }
 
+DatabasePtr Workspace::OpenConnection(const QString &name, int options, bool read_only, const QString &connect) {
+  (void)options;  // the source's driver decides how it is shared
+  if (type_ != dbUseODBC)
+    Raise(kErrInvalidOperation, QStringLiteral("Operation is not supported for this type of object."));
+  if (!connect.startsWith(QStringLiteral("ODBC;"), Qt::CaseInsensitive))
+    Raise(kErrInvalidArgument, QStringLiteral("Invalid argument: a connection needs an ODBC connect string."));
+  return OpenDatabase(name, false, read_only, connect);
+}
+
 DatabasePtr Workspace::CreateDatabase(const QString &path, const QString &locale, int options) {
   (void)locale;   // one collation for every database
   (void)options;  // one file format
@@ -101,7 +110,6 @@ std::shared_ptr<Workspace> DBEngine::CreateWorkspace(const QString &name, const 
   (void)password;  // files carry no user accounts
   if (type != dbUseJet && type != dbUseODBC)
     Raise(kErrInvalidArgument, QStringLiteral("Invalid argument: workspace type %1.").arg(type));
-  if (type == dbUseODBC) Raise(kErrInvalidOperation, QStringLiteral("ODBC workspaces are not available."));
   return std::make_shared<Workspace>(name.isEmpty() ? QStringLiteral("#Default Workspace#") : name,
                                      user.isEmpty() ? default_user_ : user, type);
 }

@@ -42,6 +42,10 @@ class Workspace {
 
   DatabasePtr OpenDatabase(const QString &path, bool exclusive = false, bool read_only = false,
                            const QString &connect = {});
+  // An ODBC workspace's connection to the source an "ODBC;" connect
+  // string names (the same database object as OpenDatabase gives); a Jet
+  // workspace refuses it (3219), as does another connect string.
+  DatabasePtr OpenConnection(const QString &name, int options, bool read_only, const QString &connect);
   // Refuses an existing file (3204).
   DatabasePtr CreateDatabase(const QString &path, const QString &locale = {}, int options = 0);
   int DatabaseCount() const;

@@ -11,6 +11,9 @@
 
 namespace rtl {
 
+// The system's ANSI code page, as the export settings show it.
+inline constexpr int kAnsiCodePage = 1252;
+
 // Bytes to text. Every byte maps to one character; the five bytes the code
 // page leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the control
 // characters of the same value, so any byte string round-trips.

@@ -50,7 +50,9 @@ QWidget *TListBox::CreateWidget(QWidget *parent_widget) {
 
 void TListBox::InitWidget() {
   TWinControl::InitWidget();
-  ItemsChanged();
+  // The widget is made when the list is first shown: it takes the lines
+  // and the selection set before, which stay as they were.
+  FillWidget();
 }
 
 void TListBox::WMGetDlgCode(TMessage &m) { m.Result = DLGC_WANTARROWS | DLGC_WANTCHARS; }
@@ -60,12 +62,27 @@ void TListBox::ItemsChanged() {
   selected_.assign(static_cast<size_t>(Count()), false);
   if (item_index_ >= Count()) item_index_ = -1;
   if (item_index_ >= 0 && !multi_select_) selected_[static_cast<size_t>(item_index_)] = true;
+  LinesChanged();
+  FillWidget();
+}
+
+void TListBox::FillWidget() {
   if (widget_ == nullptr) return;
   updating_ = true;
   List()->clear();
-  for (int i = 0; i < Count(); ++i) List()->addItem(items_->Get(i));
+  for (int i = 0; i < Count(); ++i) {
+    List()->addItem(items_->Get(i));
+    DecorateItem(List()->item(i), i);
+  }
   updating_ = false;
   SyncSelection();
+}
+
+void TListBox::RedecorateItem(int index) {
+  if (widget_ == nullptr || index < 0 || index >= List()->count()) return;
+  updating_ = true;
+  DecorateItem(List()->item(index), index);
+  updating_ = false;
 }
 
 void TListBox::SyncSelection() {
@@ -122,6 +139,46 @@ void TListBox::UserSelected(int row) {
   }
   Click();
 }
+
+// --- TCheckListBox -------------------------------------------------------------------------------
+
+TCheckListBox::TCheckListBox(TComponent *owner) : TListBox(owner) {}
+
+QWidget *TCheckListBox::CreateWidget(QWidget *parent_widget) {
+  QWidget *w = TListBox::CreateWidget(parent_widget);
+  QObject::connect(static_cast<QListWidget *>(w), &QListWidget::itemChanged, w, [this](QListWidgetItem *item) {
+    if (Updating()) return;
+    const int row = List()->row(item);
+    if (row < 0 || row >= static_cast<int>(checked_.size())) return;
+    const bool now = item->checkState() == Qt::Checked;
+    if (checked_[static_cast<size_t>(row)] == now) return;
+    checked_[static_cast<size_t>(row)] = now;
+    ReportFailures(this, [this] {
+      if (OnClickCheck) OnClickCheck(this);
+    });
+  });
+  return w;
+}
+
+void TCheckListBox::LinesChanged() { checked_.resize(static_cast<size_t>(Count()), false); }
+
+void TCheckListBox::DecorateItem(QListWidgetItem *item, int index) {
+  item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+  item->setCheckState(checked_[static_cast<size_t>(index)] ? Qt::Checked : Qt::Unchecked);
+}
+
+bool TCheckListBox::Checked(int index) const {
+  if (index < 0 || index >= Count()) rtl::ListIndexError(index);
+  return checked_[static_cast<size_t>(index)];
+}
+
+void TCheckListBox::SetChecked(int index, bool value) {
+  if (index < 0 || index >= Count()) rtl::ListIndexError(index);
+  checked_[static_cast<size_t>(index)] = value;
+  RedecorateItem(index);
+}
+
+int TCheckListBox::CheckedCount() const { return static_cast<int>(std::count(checked_.begin(), checked_.end(), true)); }
 
 // --- TComboBox ------------------------------------------------------------------------------------
 
@@ -292,6 +349,8 @@ ORBISCA_PUBLISHED(TListBox, TWinControl) {
   p.Property("Sorted", &TListBox::Sorted, &TListBox::SetSorted).Default(false);
 }
 
+ORBISCA_PUBLISHED(TCheckListBox, TListBox) { p.Event("OnClickCheck", &TCheckListBox::OnClickCheck); }
+
 ORBISCA_PUBLISHED(TComboBox, TWinControl) {
   p.Property("Items", &TComboBox::Items, &TComboBox::SetItems);
   p.Property("Style", &TComboBox::Style, &TComboBox::SetStyle).Default(csDropDown);
@@ -306,6 +365,7 @@ ORBISCA_PUBLISHED(TComboBox, TWinControl) {
 namespace {
 [[maybe_unused]] const bool kListClassesRegistered = [] {
   RegisterClass<TListBox>();
+  RegisterClass<TCheckListBox>();
   RegisterClass<TComboBox>();
   return true;
 }();

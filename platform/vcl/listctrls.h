@@ -1,4 +1,4 @@
-// List box and combo box.
+// List box, check list box and combo box.
 //
 // Both keep their lines in a string list of their own (Items) and show them
 // in a Qt list; ItemIndex is -1 when nothing is chosen. Setting ItemIndex or
@@ -15,6 +15,7 @@
 
 class QComboBox;
 class QListWidget;
+class QListWidgetItem;
 
 namespace vcl {
 
@@ -47,16 +48,49 @@ class TListBox : public TWinControl {
   QWidget *CreateWidget(QWidget *parent_widget) override;
   void InitWidget() override;
   void WMGetDlgCode(TMessage &message) override;
+  QListWidget *List() const;
+  // The lines changed (before the widget shows them).
+  virtual void LinesChanged() {}
+  // Gives a line's widget item what a derived list shows besides the text.
+  virtual void DecorateItem(QListWidgetItem *, int) {}
+  // Decorates one line's widget item again, as the list's own change.
+  void RedecorateItem(int index);
+  // True while the list itself changes the widget (its signals are no
+  // user's doing then).
+  bool Updating() const { return updating_; }
 
  private:
-  QListWidget *List() const;
   void ItemsChanged();
+  // Puts the lines and the selection into the widget as they are.
+  void FillWidget();
   void SyncSelection();
   std::unique_ptr<rtl::TStringList> items_;
   std::vector<bool> selected_;
   int item_index_ = -1;
   bool multi_select_ = false;
   bool updating_ = false;
+};
+
+// A list box whose lines carry a check box each. Lines added at the end
+// come unchecked and the others keep their checks; clearing the lines clears the checks.
+// The user's click on a box toggles it and fires OnClickCheck.
+class TCheckListBox : public TListBox {
+  ORBISCA_CLASS(TCheckListBox, TListBox)
+
+ public:
+  explicit TCheckListBox(TComponent *owner);
+  bool Checked(int index) const;
+  void SetChecked(int index, bool value);
+  int CheckedCount() const;
+  TNotifyEvent OnClickCheck;
+
+ protected:
+  QWidget *CreateWidget(QWidget *parent_widget) override;
+  void LinesChanged() override;
+  void DecorateItem(QListWidgetItem *item, int index) override;
+
+ private:
+  std::vector<bool> checked_;
 };
 
 class TComboBox : public TWinControl {

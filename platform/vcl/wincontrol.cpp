@@ -35,6 +35,12 @@ QChar CharOfKey(const QKeyEvent *ke) {
     default:
       break;
   }
+  // Ctrl with a letter types its control character (Ctrl+S is 19), never
+  // the letter, whatever text the key event carries; Ctrl+Alt is AltGr.
+  const Qt::KeyboardModifiers mods = ke->modifiers();
+  if (mods.testFlag(Qt::ControlModifier) && !mods.testFlag(Qt::AltModifier) && ke->key() >= Qt::Key_A &&
+      ke->key() <= Qt::Key_Z)
+    return QChar(ke->key() - Qt::Key_A + 1);
   const QString text = ke->text();
   if (text.isEmpty()) return QChar();
   return text.at(0);
@@ -446,6 +452,11 @@ bool TWinControl::DoKeyDown(TMessage &outer) {
   if (!*alive) return true;
   if (!cm.DefaultDone || cm.CharCode() == 0) return true;
   if (alt) return !keydown_passed;
+  // A Ctrl+letter whose key-down a handler took (a masked paste) is no
+  // shortcut of the widget's any more.
+  if (!keydown_passed && ke->modifiers().testFlag(Qt::ControlModifier) && ch.unicode() >= 1 &&
+      ch.unicode() <= Qt::Key_Z - Qt::Key_A + 1)
+    return true;
   const QChar typed(static_cast<char16_t>(cm.CharCode()));
   if (typed != ch) {
     // A handler changed the character: the widget gets the new one.

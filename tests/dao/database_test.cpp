@@ -8,6 +8,8 @@
 
 #include "dao/dblogin.h"
 #include "platform/jet/jeterror.h"
+#include "platform/rtl/registry.h"
+#include "platform/vcl/typinfo.h"
 #include "tests/dao/dao_fixture.h"
 #include "tests/support/damage.h"
 
@@ -67,6 +69,164 @@ TEST_F(Connection, MissingFileIsReportedWithItsPathAndLeavesItDisconnected) {
   TVuDaoDatabase empty;
   EXPECT_EQ(MessageOf([&] { empty.Open(); }),
             QStringLiteral("TVuDaoDatabase.F_Set_Active: Database property is not defined!"));
+}
+
+// What the designer's inspector and the form streaming reach: every
+// property the two components publish, by name.
+TEST_F(Connection, EveryPublishedPropertyIsReadByNameThroughTheTypeInformation) {
+  const QStringList database_names = {"ComponentVersion",
+                                      "Exclusive",
+                                      "DatabaseLanguage",
+                                      "DatabaseType",
+                                      "Database",
+                                      "DatabaseParameters",
+                                      "DatabaseVersionInfo",
+                                      "ReadOnly",
+                                      "LoginPrompt",
+                                      "UserName",
+                                      "UseODBCDialog",
+                                      "Password",
+                                      "DatabasePassword",
+                                      "SystemDatabase",
+                                      "SaveUserName",
+                                      "ShowSystemObjects",
+                                      "SmartOpen",
+                                      "EngineType",
+                                      "PrivateEngine",
+                                      "TrackTransactions",
+                                      "UsesDynaDao",
+                                      "Version",
+                                      "VersionDetails",
+                                      "VersionInfo",
+                                      "Workspace",
+                                      "DefaultCursorDriver",
+                                      "QueryTimeout",
+                                      "MdbVersionAutoDetect",
+                                      "Connected"};
+  for (const QString &name : database_names) {
+    SCOPED_TRACE(name.toStdString());
+    ASSERT_TRUE(vcl::IsPublishedProp(database_.get(), name));
+    EXPECT_NO_THROW(vcl::GetPropValue(database_.get(), name));
+  }
+  EXPECT_EQ(vcl::GetStrProp(database_.get(), QStringLiteral("VersionDetails")), database_->VersionDetails());
+  EXPECT_FALSE(database_->VersionDetails().isEmpty());
+  EXPECT_EQ(vcl::GetStrProp(database_.get(), QStringLiteral("VersionInfo")), QStringLiteral("(In Access'2000 mode)"));
+  EXPECT_TRUE(vcl::GetPropValue(database_.get(), QStringLiteral("UsesDynaDao")).AsBoolean());
+  EXPECT_EQ(vcl::GetStrProp(database_.get(), QStringLiteral("DatabaseVersionInfo")),
+            database_->DaoDatabase()->Version());
+  EXPECT_EQ(vcl::GetStrProp(database_.get(), QStringLiteral("DatabaseLanguage")), database_->DatabaseLanguage());
+  // Read-only ones refuse a value.
+  EXPECT_THROW(vcl::SetStrProp(database_.get(), QStringLiteral("VersionInfo"), QStringLiteral("x")), rtl::Exception);
+
+  TVuDaoTable *query = Table(QString());
+  query->SetQueryDefName(QStringLiteral("un_giorno"));
+  query->SetQueryDefParameters({"31/12/2004", "C"});
+  query->Open();
+  const QStringList table_names = {"AutoFindIndex",
+                                   "ComponentVersion",
+                                   "CacheBlobs",
+                                   "CacheMemos",
+                                   "CacheLookups",
+                                   "Database",
+                                   "Encrypter",
+                                   "ExportMethod",
+                                   "RefreshSorted",
+                                   "TableName",
+                                   "SortedByText",
+                                   "QueryDefName",
+                                   "QueryDefParametersText",
+                                   "QueryDefSQLText",
+                                   "QueryDefSQLModify",
+                                   "QueryDefODBCMaxRecords",
+                                   "QueryDefType",
+                                   "SQLText",
+                                   "ShowGUID",
+                                   "TableType",
+                                   "TableDateCreated",
+                                   "TableLastUpdated",
+                                   "Translation",
+                                   "LockType",
+                                   "OpenOptions",
+                                   "IndexName",
+                                   "ReadOnly",
+                                   "LockEdits",
+                                   "MasterSource",
+                                   "MasterFields",
+                                   "MasterAutoActivate",
+                                   "DatabaseAutoActivate",
+                                   "UseBrackets",
+                                   "UseCaptions",
+                                   "UseDaoProperties",
+                                   "UseGetRecNo",
+                                   "UseRecordCount",
+                                   "WarnOnBadDatabase",
+                                   "Filtered",
+                                   "Filter",
+                                   "ParamCheck",
+                                   "ProcessMessages",
+                                   "ParamData",
+                                   "Active"};
+  for (const QString &name : table_names) {
+    SCOPED_TRACE(name.toStdString());
+    ASSERT_TRUE(vcl::IsPublishedProp(query, name));
+    if (vcl::PropType(query, name) != vcl::tkClass) EXPECT_NO_THROW(vcl::GetPropValue(query, name));
+  }
+  EXPECT_EQ(vcl::GetObjectProp(query, QStringLiteral("Database")), database_.get());
+  EXPECT_EQ(vcl::GetStrProp(query, QStringLiteral("ComponentVersion")), QStringLiteral("8.20"));
+  EXPECT_EQ(vcl::GetStrProp(query, QStringLiteral("QueryDefType")), QStringLiteral("dbQSelect"));
+  EXPECT_TRUE(vcl::GetStrProp(query, QStringLiteral("QueryDefSQLText"))
+                  .contains(QStringLiteral("Giornale"), Qt::CaseInsensitive));
+  EXPECT_EQ(vcl::GetEnumProp(query, QStringLiteral("ExportMethod")), QStringLiteral("VisibleFields"));
+  vcl::SetEnumProp(query, QStringLiteral("ExportMethod"), QStringLiteral("AllFields"));
+  EXPECT_EQ(query->ExportMethod(), AllFields);
+
+  TVuDaoTable *titles = Table(QStringLiteral("Riviste"));
+  vcl::SetSetProp(titles, QStringLiteral("OpenOptions"), QStringLiteral("[dbSeeChanges]"));
+  EXPECT_EQ(titles->OpenOptions(), TDaoOpenOptions{dbSeeChanges});
+  vcl::SetStrProp(titles, QStringLiteral("MasterFields"), QStringLiteral("Barcode=Barcode"));
+  EXPECT_EQ(titles->MasterFields(), QStringList{QStringLiteral("Barcode=Barcode")});
+  titles->SetMasterFields({});
+  titles->Open();
+  EXPECT_FALSE(vcl::GetStrProp(titles, QStringLiteral("TableDateCreated")).isEmpty());
+  EXPECT_FALSE(vcl::GetStrProp(titles, QStringLiteral("TableLastUpdated")).isEmpty());
+
+  // "ParamData": stored only with parameters, read back into Params.
+  TVuDaoTable *sql = Table(QString());
+  EXPECT_FALSE(vcl::IsStoredProp(sql, *vcl::GetPropInfo(sql, QStringLiteral("ParamData"))));
+  sql->SetSQL({QStringLiteral("SELECT * FROM Giornale WHERE Data <= :giorno AND Tipo = :tipo")});
+  sql->Params().ParamByName(QStringLiteral("giorno"))->SetValue(rtl::Variant::FromDate(rtl::EncodeDate(2006, 12, 31)));
+  sql->Params().ParamByName(QStringLiteral("tipo"))->SetValue(rtl::Variant(QStringLiteral("C")));
+  EXPECT_TRUE(vcl::IsStoredProp(sql, *vcl::GetPropInfo(sql, QStringLiteral("ParamData"))));
+  const QString stored = vcl::GetStrProp(sql, QStringLiteral("ParamData"));
+  TVuDaoTable *loaded = Table(QString());
+  loaded->SetSQL(sql->SQL());
+  vcl::SetStrProp(loaded, QStringLiteral("ParamData"), stored);
+  EXPECT_TRUE(loaded->Params().IsEqual(sql->Params()));
+  EXPECT_EQ(loaded->Params().ParamByName(QStringLiteral("giorno"))->AsDateTime(), rtl::EncodeDate(2006, 12, 31));
+}
+
+// The workgroup file the configuration registers is the default one.
+TEST(ConnectionSetUp, TheRegisteredWorkgroupFileIsTheDefaultSystemDatabase) {
+  QTemporaryDir registry;
+  rtl::TRegistry::SetBaseFolder(registry.path());
+  {
+    rtl::TRegistry reg;
+    reg.SetRootKey(rtl::HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(reg.OpenKey(QStringLiteral("SOFTWARE\\Microsoft\\JET\\4.0\\Engines"), true));
+    reg.WriteString(QStringLiteral("SystemDB"), QStringLiteral("/dati/system.mdw"));
+  }
+  TVuDaoDatabase database;
+  EXPECT_EQ(database.SystemDatabase(), QStringLiteral("/dati/system.mdw"));
+  EXPECT_EQ(database.Engine()->SystemDB(), QStringLiteral("/dati/system.mdw"));
+  database.SetSystemDatabase(QStringLiteral("system.mdb"));
+  EXPECT_EQ(database.SystemDatabase(), QStringLiteral("system.mdb"));
+  database.SetSystemDatabase(QString());  // empty: the registered one again
+  EXPECT_EQ(database.SystemDatabase(), QStringLiteral("/dati/system.mdw"));
+  QTemporaryDir empty;
+  rtl::TRegistry::SetBaseFolder(empty.path());
+  TVuDaoDatabase unregistered;
+  EXPECT_TRUE(unregistered.SystemDatabase().isEmpty());
+  rtl::TRegistry::SetBaseFolder(QString());
 }
 
 TEST_F(Connection, DisconnectClosesEveryRegisteredTable) {

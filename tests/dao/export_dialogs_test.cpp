@@ -1,11 +1,21 @@
 // The save-as dialog (format options, the file it asks for, the columns
 // left out, the schema section) and the column chooser (moves, live view,
-// cancel) over a table and a list of columns standing in for a grid.
+// cancel) over a table and a list of columns standing in for a grid; and
+// the save-as dialog as a user reaches it, from the grid's Ctrl+S, with
+// the written workbook read back by xlrd.
+#include <QJsonArray>
+#include <QListWidget>
+#include <QTest>
+#include <QTimer>
+
 #include "dao/vudaoexpdlg.h"
+#include "dao/vudaogrid.h"
 #include "dao/vudaoroll.h"
 #include "platform/rtl/inifiles.h"
 #include "platform/vcl/dialogs.h"
+#include "platform/vcl/forms.h"
 #include "tests/dao/dao_fixture.h"
+#include "tests/dao/oracles.h"
 
 namespace dao::testing {
 namespace {
@@ -139,6 +149,20 @@ TEST_F(DaoSaveAs, ExportsTheCheckedColumnsAndPutsVisibilityBack) {
   EXPECT_TRUE(titles->FieldByName(QStringLiteral("Fornitore"))->Visible());
   EXPECT_FALSE(titles->FieldByName(QStringLiteral("Periodo"))->Visible());
 
+  // Nothing checked: the user is told, and nothing is written.
+  for (int i = 0; i < dlg.ColumnTitles().size(); ++i) dlg.SetColumnChecked(i, false);
+  QStringList told;
+  previous = vcl::SetDialogResponder([&](vcl::TDialogRequest &r) {
+    told << r.text;
+    r.value = dir_.filePath(QStringLiteral("nulla.txt"));
+    return vcl::mrOk;
+  });
+  EXPECT_FALSE(dlg.ExportNow());
+  vcl::SetDialogResponder(previous);
+  EXPECT_EQ(told, QStringList{kNoColumnChecked});
+  EXPECT_FALSE(QFile::exists(dir_.filePath(QStringLiteral("nulla.txt"))));
+  dlg.Fill(titles, nullptr);
+
   // An Excel export without a sheet name does nothing and keeps the dialog open.
   dlg.Formats()->SetItemIndex(0);
   dlg.SheetName()->SetText(QString());
@@ -151,6 +175,128 @@ TEST_F(DaoSaveAs, ExportsTheCheckedColumnsAndPutsVisibilityBack) {
   vcl::SetDialogResponder(previous);
   EXPECT_EQ(dlg.ModalResult(), vcl::mrNone);
   EXPECT_FALSE(QFile::exists(dir_.filePath(QStringLiteral("x.xls"))));
+}
+
+// The grid's Ctrl+S over the titles table, on a shown form: `inside` runs
+// while the save-as dialog is up (it presses the buttons it wants).
+class SaveAsFromGrid : public DaoDb {
+ protected:
+  void SetUp() override {
+    DaoDb::SetUp();
+    titles_ = Table(QStringLiteral("Riviste"));
+    source_.SetDataSet(titles_);
+    form_.SetBounds(0, 0, 640, 300);
+    grid_ = new TVuDaoDBGrid(&form_);
+    grid_->SetParent(&form_);
+    grid_->SetBounds(0, 0, 620, 280);
+    grid_->SetDataSource(&source_);
+    titles_->Open();
+    form_.Show();
+  }
+  void TearDown() override {
+    grid_->SetDataSource(nullptr);
+    DaoDb::TearDown();
+  }
+
+  static TSAS *ShownDialog() {
+    for (int i = 0; i < vcl::Screen->FormCount(); ++i)
+      if (auto *d = dynamic_cast<TSAS *>(vcl::Screen->Forms(i)); d != nullptr && d->Visible()) return d;
+    return nullptr;
+  }
+  static vcl::TButton *Button(TSAS *d, const QString &caption) {
+    for (int i = 0; i < d->ComponentCount(); ++i)
+      if (auto *b = dynamic_cast<vcl::TButton *>(d->Components(i)); b != nullptr && b->Caption() == caption) return b;
+    return nullptr;
+  }
+  void PressCtrlS(const std::function<void(TSAS *)> &inside) {
+    auto wait = std::make_shared<std::function<void()>>();
+    bool ran = false;
+    *wait = [wait, inside, &ran] {
+      TSAS *d = ShownDialog();
+      if (d == nullptr) {
+        QTimer::singleShot(5, *wait);
+        return;
+      }
+      ran = true;
+      inside(d);
+      if (d->Visible()) Button(d, QStringLiteral("Chiudi"))->Click();
+    };
+    QTimer::singleShot(0, *wait);
+    grid_->SetFocus();
+    QTest::keyClick(grid_->Handle(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(ran);
+  }
+
+  TVuDaoTable *titles_ = nullptr;
+  vcl::TDataSource source_;
+  vcl::TForm form_{nullptr};
+  TVuDaoDBGrid *grid_ = nullptr;
+};
+
+TEST_F(SaveAsFromGrid, EsportaWithTheDefaultChecksWritesEveryColumnAndRowRolledUpAndOut) {
+  if (!HavePython("xlrd")) GTEST_SKIP() << "python3-xlrd is not installed";
+  const int fields = titles_->FieldCount();
+  ASSERT_EQ(fields, 6);
+  for (bool rolled_out : {false, true}) {
+    SCOPED_TRACE(rolled_out);
+    const QString file = dir_.filePath(rolled_out ? QStringLiteral("aperto.xls") : QStringLiteral("chiuso.xls"));
+    auto previous = vcl::SetDialogResponder([&](vcl::TDialogRequest &r) {
+      if (r.kind != vcl::TDialogKind::Save) return vcl::mrCancel;
+      r.value = file;
+      return vcl::mrOk;
+    });
+    PressCtrlS([&](TSAS *d) {
+      EXPECT_EQ(d->Caption(), QStringLiteral("Esporta i dati su un file esterno:"));
+      EXPECT_EQ(d->Columns()->CheckedCount(), fields);
+      EXPECT_EQ(d->CodePage()->Items()->CommaText(), QStringLiteral("ANSI,OEM,1252,850"));
+      if (rolled_out) {
+        d->SidePanel()->Grips()[0]->OnDblClick(d->SidePanel()->Grips()[0]);
+        EXPECT_FALSE(d->SidePanel()->Rolled());
+        EXPECT_TRUE(d->Columns()->Visible());
+        // The user's list widget shows a check box on every line.
+        auto *list = qobject_cast<QListWidget *>(d->Columns()->Handle());
+        ASSERT_NE(list, nullptr);
+        EXPECT_TRUE(list->isVisible());
+        ASSERT_EQ(list->count(), fields);
+        for (int i = 0; i < fields; ++i) {
+          EXPECT_TRUE(list->item(i)->flags().testFlag(Qt::ItemIsUserCheckable));
+          EXPECT_EQ(list->item(i)->checkState(), Qt::Checked);
+        }
+      } else {
+        EXPECT_TRUE(d->SidePanel()->Rolled());
+      }
+      vcl::TButton *close = Button(d, QStringLiteral("Chiudi"));
+      ASSERT_NE(close, nullptr);
+      EXPECT_GE(close->Left(), 0);
+      EXPECT_LE(close->Left() + close->Width(), d->SidePanel()->Left());
+      EXPECT_LE(close->Left() + close->Width(), d->ClientWidth());
+      EXPECT_EQ(close->Handle()->visibleRegion().boundingRect().width(), close->Width());
+      QTest::mouseClick(Button(d, QStringLiteral("&Esporta"))->Handle(), Qt::LeftButton);
+      EXPECT_EQ(d->ModalResult(), vcl::mrOk);
+    });
+    vcl::SetDialogResponder(previous);
+
+    // Format 0 by default: a workbook of the first version, every column and row.
+    const QJsonObject book = ReadWorkbook(file);
+    const QJsonArray rows = book[QStringLiteral("rows")].toArray();
+    ASSERT_EQ(rows.size(), 3);
+    for (int c = 0; c < fields; ++c)
+      EXPECT_EQ(rows[0].toArray()[c].toArray()[1].toString(), titles_->Fields()[c]->FieldName());
+    titles_->First();
+    for (int r = 1; r <= 2; ++r, titles_->Next())
+      for (int c = 0; c < fields; ++c) {
+        const QJsonArray cell = rows[r].toArray().size() > c ? rows[r].toArray()[c].toArray() : QJsonArray();
+        vcl::TField *f = titles_->Fields()[c];
+        if (f->IsNull())
+          EXPECT_TRUE(cell.isEmpty() || cell[1].isNull()) << c;
+        else if (f->DataType() == vcl::ftFloat)
+          EXPECT_EQ(cell[1].toDouble(), f->AsFloat()) << c;
+        else
+          EXPECT_EQ(cell[1].toString(), f->AsString()) << c;
+      }
+    EXPECT_TRUE(titles_->FieldByName(QStringLiteral("Nome"))->Visible());
+    EXPECT_EQ(titles_->State(), vcl::dsBrowse);
+  }
 }
 
 }  // namespace

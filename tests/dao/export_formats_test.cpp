@@ -22,34 +22,12 @@
 #include "platform/rtl/inifiles.h"
 #include "platform/rtl/sysutils.h"
 #include "tests/dao/dao_fixture.h"
+#include "tests/dao/oracles.h"
 
 namespace dao::testing {
 namespace {
 
 constexpr double kZeroDay = 693594;  // 30/12/1899 among days counted from 1 January of year 1
-
-QString RunTool(const QString &program, const QStringList &args) {
-  QProcess p;
-  p.start(program, args);
-  if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-    ADD_FAILURE() << program.toStdString() << " " << args.join(' ').toStdString() << ": "
-                  << p.readAllStandardError().toStdString();
-    return QString();
-  }
-  return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-bool HavePython(const char *module) {
-  QProcess p;
-  p.start(QStringLiteral("/usr/bin/python3"),
-          {QStringLiteral("-c"), QStringLiteral("import ") + QLatin1String(module)});
-  return p.waitForFinished(30000) && p.exitCode() == 0;
-}
-
-// The distribution's interpreter, where the readers are installed.
-QString Python() { return QStringLiteral("/usr/bin/python3"); }
-
-QString Oracle(const char *script) { return QStringLiteral(ORBISCA_ORACLES "/") + QLatin1String(script); }
 
 QString DateText(double d) { return rtl::FormatDateTime(QStringLiteral("yyyy-mm-dd hh:nn:ss"), d); }
 
@@ -334,21 +312,6 @@ TEST_F(ExportFormats, TextInTheOemSetReadsBackThroughIconv) {
       .WriteString(QStringLiteral("dos.txt"), QStringLiteral("CharacterSet"), QStringLiteral("437"));
   EXPECT_THROW(ExportToText(stock_, file, true, false), rtl::EDatabaseError);
   EXPECT_EQ(Read(file), before);
-}
-
-TEST_F(ExportFormats, TranslateConvertsBetweenTheAnsiAndTheOemSets) {
-  QByteArray out;
-  EXPECT_EQ(stock_->Translate(QByteArray("Citt\xE0"), out, true), 5);
-  EXPECT_EQ(out, QByteArray("Citt\xE0"));  // translation off: a plain copy
-  stock_->SetTranslation(true);
-  EXPECT_EQ(stock_->Translate(QByteArray("Citt\xE0 \xE8"), out, true), 7);
-  EXPECT_EQ(out, QByteArray("Citt\x85 \x8A"));
-  QByteArray back;
-  stock_->Translate(out, back, false);
-  EXPECT_EQ(back, QByteArray("Citt\xE0 \xE8"));
-  QByteArray same("Citt\xE0");
-  EXPECT_EQ(stock_->Translate(same, same, true), 0);
-  EXPECT_EQ(same, QByteArray("Citt\xE0"));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // export leaves the user's existing file and database as they were.
 #include <QDir>
 #include <QFile>
+#include <QTimer>
 
 #include "dao/vudaoexport.h"
 #include "platform/jet/jeterror.h"
@@ -161,6 +162,45 @@ TEST_F(DaoExport, SqlTablesExportThroughATemporaryQueryIntoAnotherDatabase) {
   auto rs = other->OpenRecordset(QStringLiteral("SELECT COUNT(*) AS N FROM Carichi"), jet::dbOpenSnapshot);
   EXPECT_EQ(rs->Fields(QStringLiteral("N")).Value().AsInteger(), 1);
   EXPECT_EQ(other->TableDefs().Find(QStringLiteral("Carichi_")), nullptr);
+}
+
+TEST_F(DaoExport, ProgressIsReportedEveryHundredRowsAndMessagesRunMeanwhile) {
+  {
+    auto rs = database_->DaoDatabase()->OpenRecordset(QStringLiteral("Riviste"), jet::dbOpenTable);
+    database_->BeginTrans();
+    for (int i = 0; i < 10000; ++i) {
+      rs->AddNew();
+      rs->Fields(QStringLiteral("Barcode")).SetValue(QStringLiteral("80%1").arg(i, 11, 10, QLatin1Char('0')));
+      rs->Fields(QStringLiteral("Nome")).SetValue(QStringLiteral("Titolo %1").arg(i));
+      rs->Update();
+    }
+    database_->CommitTrans();
+  }
+  TVuDaoTable *titles = Titles();
+  std::vector<std::pair<int, int>> events;
+  titles->OnExportProgress = [&](TVuDaoTable *t, int current, int total) {
+    EXPECT_EQ(t, titles);
+    events.emplace_back(current, total);
+  };
+  bool pumped = false;
+  QTimer::singleShot(0, [&] { pumped = true; });
+  ExportToText(titles, Out(QStringLiteral("tutti.txt")), true, false);
+  EXPECT_FALSE(pumped);  // ProcessMessages is off
+  ASSERT_EQ(events.size(), 102u);
+  EXPECT_EQ(events.front(), std::make_pair(0, 10002));
+  EXPECT_EQ(events[1], std::make_pair(100, 10002));
+  EXPECT_EQ(events[100], std::make_pair(10000, 10002));
+  EXPECT_EQ(events.back(), std::make_pair(10002, 10002));
+  QFile out(Out(QStringLiteral("tutti.txt")));
+  ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+  EXPECT_EQ(out.readAll().count('\n'), 10003);  // the names, then every row
+
+  events.clear();
+  titles->SetProcessMessages(true);
+  ExportToHTML(titles, Out(QStringLiteral("tutti.htm")), true, false);
+  EXPECT_TRUE(pumped);
+  EXPECT_EQ(events.size(), 102u);
+  titles->OnExportProgress = nullptr;
 }
 
 }  // namespace

@@ -6,12 +6,16 @@
 #include "dao/vudaogrid.h"
 
 #include <QFontMetrics>
+#include <QImage>
+#include <QTest>
 #include <QWidget>
 #include "platform/os/shell.h"
 #include "platform/rtl/formatsettings.h"
 #include "platform/vcl/clipboard.h"
 #include "platform/vcl/dialogs.h"
+#include "platform/vcl/forms.h"
 #include "platform/vcl/messages.h"
+#include "platform/vcl/typinfo.h"
 #include "tests/dao/dao_fixture.h"
 
 namespace dao::testing {
@@ -416,6 +420,127 @@ TEST_F(DaoDb, GridTitlesMarkTheKeyColumnsOfATableIndex) {
   grid.PrepareMenu();
   EXPECT_TRUE(grid.OptionsMenu()->Items()->Items(TVuDaoDBGrid::miSelectIndex)->Enabled());
   EXPECT_FALSE(grid.OptionsMenu()->Items()->Items(TVuDaoDBGrid::miSort)->Enabled());
+}
+
+// The grid on a shown form, clicked with the mouse and read from its
+// grabbed pixels.
+class ShownGrid : public DaoDb {
+ protected:
+  void SetUp() override {
+    DaoDb::SetUp();
+    stock_ = Table(QStringLiteral("Giacenza"));
+    stock_->SetSortedBy({"[Barcode18] ASC"});
+    source_.SetDataSet(stock_);
+    form_.SetBounds(0, 0, 500, 300);
+    grid_ = new TVuDaoDBGrid(&form_);
+    grid_->SetParent(&form_);
+    grid_->SetBounds(0, 0, 480, 280);
+    grid_->SetDataSource(&source_);
+    stock_->Open();
+    form_.Show();
+  }
+  void TearDown() override {
+    grid_->SetDataSource(nullptr);
+    DaoDb::TearDown();
+  }
+  QImage Shot() { return grid_->Handle()->grab().toImage(); }
+  // The dark pixels inside `r` (the glyph's or a check mark's), as a box.
+  static QRect Dark(const QImage &image, const QRect &r) {
+    QRect box;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+      for (int x = r.left(); x <= r.right(); ++x)
+        if (qGray(image.pixel(x, y)) < 90) box |= QRect(x, y, 1, 1);
+    return box;
+  }
+  static int Gray(const QImage &image, int x, int y) { return qGray(image.pixel(x, y)); }
+
+  TVuDaoTable *stock_ = nullptr;
+  vcl::TDataSource source_;
+  vcl::TForm form_{nullptr};
+  TVuDaoDBGrid *grid_ = nullptr;
+};
+
+TEST_F(ShownGrid, TheCornerShowsTheMenuGlyphRaisedAndSunkenWhilePressed) {
+  int shown = 0;
+  auto old = vcl::TPopupMenu::ShowSlot;
+  vcl::TPopupMenu::ShowSlot = [&](vcl::TPopupMenu *, int, int) {
+    ++shown;
+    return nullptr;
+  };
+  const int w = 11, h = grid_->CellRect(-1, 0).Bottom;
+  const QRect inside(2, 2, w - 4, h - 4);
+  const QImage raised = Shot();
+  const QRect glyph = Dark(raised, inside);
+  ASSERT_FALSE(glyph.isEmpty());
+  EXPECT_EQ(glyph.width(), TVuDaoDBGrid::kMenuGlyphWidth);
+  EXPECT_NEAR(glyph.center().x(), w / 2, 1);
+  EXPECT_GT(Gray(raised, 0, 0), Gray(raised, w - 1, h - 1));  // light top left, shadow bottom right
+
+  QTest::mousePress(grid_->Handle(), Qt::LeftButton, {}, QPoint(4, 4));
+  EXPECT_TRUE(grid_->CornerPressed());
+  const QImage sunken = Shot();
+  EXPECT_EQ(Dark(sunken, inside.adjusted(0, 0, 1, 1)), glyph.translated(1, 1));
+  EXPECT_LT(Gray(sunken, 0, 0), Gray(sunken, w - 1, h - 1));
+  EXPECT_EQ(shown, 0);
+  QTest::mouseRelease(grid_->Handle(), Qt::LeftButton, {}, QPoint(4, 4));
+  EXPECT_EQ(shown, 1);
+  EXPECT_FALSE(grid_->CornerPressed());
+  EXPECT_EQ(Shot().copy(0, 0, w, h), raised.copy(0, 0, w, h));
+
+  // Without the menu the corner is a plain cell.
+  grid_->SetShowGridMenu(false);
+  EXPECT_TRUE(Dark(Shot(), inside).isEmpty());
+  vcl::TPopupMenu::ShowSlot = old;
+}
+
+TEST_F(ShownGrid, SelectCheckBoxesGiveEveryRowABoxThatAClickToggles) {
+  grid_->SetMultiSelect(true);
+  grid_->SetExOptions({exoSelectCheckBoxes});
+  const int side = TVuDaoDBGrid::kCheckBoxSize;
+  EXPECT_EQ(grid_->CellRect(0, 0).Left, 2 * side);
+  const QRect row2 =
+      QRect(0, grid_->CellRect(2, 0).Top, 2 * side, grid_->CellRect(2, 0).Bottom - grid_->CellRect(2, 0).Top);
+  const QRect row0 = QRect(0, grid_->CellRect(0, 0).Top, 2 * side, row2.height());
+  auto mark = [&](const QImage &shot, const QRect &row) {
+    // The tick inside the box (the box's own frame left out).
+    const QRect box(row.center().x() - side / 2 + 2, row.center().y() - side / 2 + 2, side - 4, side - 4);
+    return !Dark(shot, box).isEmpty();
+  };
+  QImage shot = Shot();
+  EXPECT_FALSE(mark(shot, row0));
+  EXPECT_FALSE(mark(shot, row2));
+
+  QTest::mouseClick(grid_->Handle(), Qt::LeftButton, {}, row2.center());
+  ASSERT_EQ(grid_->SelectedRows().size(), 1u);
+  EXPECT_EQ(grid_->SelectedRows()[0], grid_->RowBookmark(2));
+  EXPECT_EQ(stock_->FieldByName(QStringLiteral("Barcode18"))->AsString(), QStringLiteral("9771234567890"));
+  shot = Shot();
+  EXPECT_TRUE(mark(shot, row2));
+  EXPECT_FALSE(mark(shot, row0));
+  // A second click on another row adds it (as with Ctrl held); one on the
+  // same row takes it out again.
+  QTest::mouseClick(grid_->Handle(), Qt::LeftButton, {}, row0.center());
+  EXPECT_EQ(grid_->SelectedRows().size(), 2u);
+  QTest::mouseClick(grid_->Handle(), Qt::LeftButton, {}, row2.center());
+  ASSERT_EQ(grid_->SelectedRows().size(), 1u);
+  EXPECT_EQ(grid_->SelectedRows()[0], grid_->RowBookmark(0));
+  EXPECT_FALSE(mark(Shot(), row2));
+
+  // Without the option the indicator is narrow again.
+  grid_->SetExOptions({});
+  EXPECT_EQ(grid_->CellRect(0, 0).Left, 11);
+}
+
+TEST_F(ShownGrid, ExOptionsAndMenuTitlesArePublished) {
+  const vcl::TPropInfo *options = vcl::GetPropInfo(grid_, QStringLiteral("ExOptions"));
+  ASSERT_NE(options, nullptr);
+  vcl::SetSetProp(grid_, QStringLiteral("ExOptions"), QStringLiteral("[exoWrapTitles,exoSelectCheckBoxes]"));
+  EXPECT_EQ(grid_->ExOptions(), (ExOptionsSet{exoWrapTitles, exoSelectCheckBoxes}));
+  auto *titles = dynamic_cast<rtl::TStrings *>(vcl::GetObjectProp(grid_, QStringLiteral("MenuTitles")));
+  ASSERT_NE(titles, nullptr);
+  EXPECT_EQ(titles->Count(), TVuDaoDBGrid::kMenuItemCount);
+  titles->Put(1, QStringLiteral("Ordina"));
+  EXPECT_EQ(grid_->OptionsMenu()->Items()->Items(1)->Caption(), QStringLiteral("Ordina"));
 }
 
 }  // namespace

@@ -155,6 +155,22 @@ TEST_F(OdbcSource, ASourceIsBrowsedThroughItsTables) {
   EXPECT_TRUE(t->FieldByName(QStringLiteral("Uscita"))->IsNull());
 }
 
+TEST_F(OdbcSource, AnOdbcDirectWorkspaceOpensTheSourceAsAConnection) {
+  database_->SetEngineType(1);
+  Connect();
+  EXPECT_EQ(database_->Engine()->Workspaces(0)->Type(), 1);
+  TVuDaoTable *titles = Open(QStringLiteral("Riviste"));
+  EXPECT_EQ(titles->RecordCount(), 3);
+  EXPECT_TRUE(titles->Locate(QStringLiteral("Barcode"), QStringLiteral("9775566778899"), {}));
+  EXPECT_EQ(titles->FieldByName(QStringLiteral("Nome"))->AsString(), QStringLiteral("Topolino"));
+  database_->Close();
+  // A Jet file is no source for such a workspace.
+  database_->SetDatabaseType(QStringLiteral("Access"));
+  database_->SetDatabase(file_);
+  EXPECT_THROW(database_->Open(), rtl::Exception);
+  EXPECT_FALSE(database_->Connected());
+}
+
 TEST_F(OdbcSource, EditsAppendsAndDeletesReachTheSource) {
   Connect();
   TVuDaoTable *t = Open(QStringLiteral("Riviste"));

@@ -8,6 +8,8 @@ namespace {
 
 using TableEdit = DaoDb;
 
+void GoToCode(TVuDaoTable *t, const QString &code) { ASSERT_TRUE(t->Locate(QStringLiteral("Barcode18"), code, {})); }
+
 TEST_F(TableEdit, AnAppendedJournalRowIsCurrentWithItsNewNumber) {
   TVuDaoTable *journal = Table(QStringLiteral("Giornale"));
   journal->SetSortedBy({"[Progressivo] ASC"});
@@ -139,6 +141,38 @@ TEST_F(TableEdit, NewRowsShowEngineDefaultsWithoutWritingThem) {
   stock->Cancel();
   EXPECT_EQ(stock->RecordCount(), 6);
   EXPECT_EQ(stock->FieldByName(QStringLiteral("Barcode18"))->AsString(), QStringLiteral("9770000000001"));
+}
+
+// A file kept in the OEM set: "à" is the byte 0x85 there, which the
+// engine hands over as the ANSI "…".
+TEST_F(TableEdit, TranslationReadsAndWritesTextFieldsInTheOemSet) {
+  database_->DaoDatabase()->Execute(
+      QStringLiteral("UPDATE Giacenza SET Testata = 'Citt\u2026' WHERE Barcode18 = '9771234567890'"));
+  TVuDaoTable *stock = Table(QStringLiteral("Giacenza"));
+  stock->SetTranslation(true);
+  stock->Open();
+  GoToCode(stock, QStringLiteral("9771234567890"));
+  EXPECT_EQ(stock->FieldByName(QStringLiteral("Testata"))->AsString(), QStringLiteral("Città"));
+  EXPECT_EQ(stock->FieldByName(QStringLiteral("Testata"))->AsVariant().AsString(), QStringLiteral("Città"));
+  stock->Edit();
+  stock->FieldByName(QStringLiteral("Testata"))->SetAsString(QStringLiteral("Però è"));
+  stock->Post();
+  // 850's "ò" is 0x95 and "è" 0x8A: "•" and "Š" in the ANSI set.
+  EXPECT_EQ(EngineValue(QStringLiteral("SELECT Testata FROM Giacenza WHERE Barcode18 = '9771234567890'"),
+                        QStringLiteral("Testata"))
+                .AsString(),
+            QStringLiteral("Per\u2022 \u0160"));
+  EXPECT_EQ(stock->FieldByName(QStringLiteral("Testata"))->AsString(), QStringLiteral("Però è"));
+  // Numbers and the other tables are left alone.
+  EXPECT_EQ(stock->FieldByName(QStringLiteral("Barcode18"))->AsString(), QStringLiteral("9771234567890"));
+  TVuDaoTable *plain = Table(QStringLiteral("Giacenza"));
+  plain->Open();
+  GoToCode(plain, QStringLiteral("9771234567890"));
+  EXPECT_EQ(plain->FieldByName(QStringLiteral("Testata"))->AsString(), QStringLiteral("Per\u2022 \u0160"));
+  // A buffer converted in place is converted.
+  QByteArray same("Citt\xE0");
+  EXPECT_EQ(stock->Translate(same, same, true), 5);
+  EXPECT_EQ(same, QByteArray("Citt\x85"));
 }
 
 TEST_F(TableEdit, ReadOnlyTablesRefuseEditsAndBlobWrites) {

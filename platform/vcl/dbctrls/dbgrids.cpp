@@ -322,7 +322,36 @@ void TDBGrid::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   }
   TCustomControl::MouseUp(button, shift, x, y);
 }
-int TDBGrid::IndicatorWidth() const { return options_.Contains(dgIndicator) ? 11 : 0; }
+int TDBGrid::IndicatorWidth() const { return options_.Contains(dgIndicator) ? indicator_width_ : 0; }
+
+void TDBGrid::SetIndicatorWidth(int width) {
+  width = std::max(width, 1);
+  if (width == indicator_width_) return;
+  indicator_width_ = width;
+  UpdateScrollBar();
+  PlaceEditor();
+  Invalidate();
+}
+
+void TDBGrid::DrawCornerCell(const TRect &r) {
+  TCanvas *c = Canvas();
+  c->Brush()->SetStyle(bsSolid);
+  c->Brush()->SetColor(clBtnFace);
+  c->FillRect(r);
+}
+
+void TDBGrid::DrawIndicatorCell(const TRect &r, int, bool current) {
+  TCanvas *c = Canvas();
+  c->Brush()->SetStyle(bsSolid);
+  c->Brush()->SetColor(clBtnFace);
+  c->FillRect(r);
+  if (!current) return;
+  // The arrow of the current record.
+  c->Brush()->SetColor(clBtnText);
+  c->Pen()->SetColor(clBtnText);
+  const int cy = r.Top + (r.Bottom - r.Top) / 2;
+  c->Polygon({Point(r.Left + 3, cy - 4), Point(r.Left + 7, cy), Point(r.Left + 3, cy + 4)});
+}
 
 int TDBGrid::VisibleRowCount() const { return std::max(1, (DataHeight() - TitleHeight()) / row_height_); }
 
@@ -365,6 +394,20 @@ QString TDBGrid::CellText(int row, int column) const {
   }
   link_->SetActiveRecord(saved);
   return text;
+}
+
+TBookmark TDBGrid::RowBookmark(int row) const {
+  if (row < 0 || row >= RowCount() || link_->DataSet() == nullptr) return {};
+  const int saved = link_->ActiveRecord();
+  link_->SetActiveRecord(row);
+  TBookmark bookmark;
+  try {
+    bookmark = link_->DataSet()->GetBookmark();
+  } catch (const rtl::Exception &) {
+    bookmark.clear();
+  }
+  link_->SetActiveRecord(saved);
+  return bookmark;
 }
 
 rtl::Variant TDBGrid::CellValue(int row, int column) const {
@@ -432,22 +475,13 @@ void TDBGrid::Paint() {
     c->Brush()->SetStyle(bsSolid);
   };
   if (options_.Contains(dgTitles)) {
-    if (IndicatorWidth() > 0)
-      cell(Rect(0, 0, IndicatorWidth(), TitleHeight()), QString(), taLeftJustify, clBtnFace, clBtnText);
+    if (IndicatorWidth() > 0) DrawCornerCell(Rect(0, 0, IndicatorWidth(), TitleHeight()));
     for (int col = left_col_; col < ColumnCount(); ++col) DrawTitleCell(CellRect(-1, col), col);
   }
   for (int row = 0; row < rows; ++row) {
-    if (IndicatorWidth() > 0) {
-      const TRect r = Bounds(0, TitleHeight() + row * row_height_, IndicatorWidth(), row_height_);
-      cell(r, QString(), taLeftJustify, clBtnFace, clBtnText);
-      if (row == current) {
-        // The arrow of the current record.
-        c->Brush()->SetColor(clBtnText);
-        const int cy = r.Top + row_height_ / 2;
-        c->Pen()->SetColor(clBtnText);
-        c->Polygon({Point(r.Left + 3, cy - 4), Point(r.Left + 7, cy), Point(r.Left + 3, cy + 4)});
-      }
-    }
+    if (IndicatorWidth() > 0)
+      DrawIndicatorCell(Bounds(0, TitleHeight() + row * row_height_, IndicatorWidth(), row_height_), row,
+                        row == current);
     for (int col = left_col_; col < ColumnCount(); ++col) {
       const bool highlighted = show_selection && row == current && (options_.Contains(dgRowSelect) || col == selected_);
       DrawColumnCell(CellRect(row, col), row, col, highlighted);
@@ -588,6 +622,14 @@ void TDBGrid::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   for (int col = left_col_; col < ColumnCount() && x >= IndicatorWidth(); ++col) {
     const TRect r = CellRect(0, col);
     if (x >= r.Left && x < r.Right + 1) column = col;
+  }
+  if (button == mbLeft && column < 0 && x < IndicatorWidth() && y >= TitleHeight() && y < DataHeight()) {
+    // A row's indicator makes its record current.
+    const int row = (y - TitleHeight()) / row_height_;
+    if (row < RowCount() && row != CurrentRow()) {
+      if (EditorMode()) SetEditorMode(false);
+      link_->MoveBy(row - CurrentRow());
+    }
   }
   if (button == mbLeft && column >= 0) {
     if (y < TitleHeight()) {

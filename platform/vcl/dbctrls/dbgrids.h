@@ -145,6 +145,8 @@ class TDBGrid : public TCustomControl {
   rtl::Variant CellValue(int row, int column) const;
   // The cell's rectangle; title row -1.
   TRect CellRect(int row, int column) const;
+  // The bookmark of the record shown in data row `row` (empty outside).
+  TBookmark RowBookmark(int row) const;
 
   TDBGridClickEvent OnTitleClick;
   TDBGridClickEvent OnCellClick;
@@ -177,6 +179,14 @@ class TDBGrid : public TCustomControl {
   virtual void DrawTitleCell(const TRect &rect, int column);
   int TitleHeight() const;
   int IndicatorWidth() const;
+  // The indicator column's width while dgIndicator is on (kIndicatorWidth
+  // by default).
+  static constexpr int kIndicatorWidth = 11;
+  void SetIndicatorWidth(int width);
+  // Draws the top-left corner cell (title row, indicator column).
+  virtual void DrawCornerCell(const TRect &rect);
+  // Draws a data row's indicator cell; `current` marks the current record.
+  virtual void DrawIndicatorCell(const TRect &rect, int row, bool current);
   // The title row's own height (0: a row's), for grids that wrap titles.
   void SetTitleRowHeight(int height);
   // Lets the user size the rows: dragging a row's bottom line in the
@@ -222,6 +232,7 @@ class TDBGrid : public TCustomControl {
   TDBGridOptions options_{dgTitles, dgIndicator, dgColLines, dgRowLines, dgTabs, dgConfirmDelete};
   int row_height_ = 18;
   int title_height_ = 0;
+  int indicator_width_ = kIndicatorWidth;
   bool row_sizing_ = false;
   int sizing_top_ = -1;  // while a row is being sized, its top
   // The data row whose bottom line is under (x, y) in the indicator

@@ -1,5 +1,7 @@
 #!/usr/bin/env python3
-"""Reads a spreadsheet file with xlrd and prints its first sheet as JSON:
+"""Reads a spreadsheet file with xlrd and prints one sheet as JSON (the
+first, or the one whose position is the second argument), with the names
+of all the sheets:
 the sheet's name, the file's version as xlrd tells it, and each row as a
 list of [kind, value] cells (kind: text, number, bool, date, empty); dates
 come as "yyyy-mm-dd hh:mm:ss". The export tests' independent reader."""
@@ -9,7 +11,7 @@ import sys
 import xlrd
 
 book = xlrd.open_workbook(sys.argv[1])
-sheet = book.sheet_by_index(0)
+sheet = book.sheet_by_index(int(sys.argv[2]) if len(sys.argv) > 2 else 0)
 rows = []
 for r in range(sheet.nrows):
     row = []
@@ -27,4 +29,4 @@ for r in range(sheet.nrows):
         else:
             row.append(["empty", None])
     rows.append(row)
-json.dump({"sheet": sheet.name, "biff": book.biff_version, "rows": rows}, sys.stdout, ensure_ascii=False)
+json.dump({"sheet": sheet.name, "sheets": book.sheet_names(), "biff": book.biff_version, "rows": rows}, sys.stdout, ensure_ascii=False)

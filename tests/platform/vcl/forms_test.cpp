@@ -326,6 +326,12 @@ TEST(Forms, KeyPressCanSwallowOrChangeTheCharacter) {
   d.edit->SetCharCase(ecUpperCase);
   Type(d.form.get(), "z");
   EXPECT_EQ(d.edit->Text(), "BYBZ");
+  // Ctrl with a letter types its control character, never the letter.
+  QList<int> pressed;
+  d.edit->OnKeyPress = [&](rtl::TObject *, QChar &key) { pressed << key.unicode(); };
+  Key(d.form.get(), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(pressed, QList<int>{19});
+  EXPECT_EQ(d.edit->Text(), "BYBZ");
 }
 
 TEST(Forms, TheApplicationHookSeesKeysFirstAndSynthesisedKeysComeAfter) {

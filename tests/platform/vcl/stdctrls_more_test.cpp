@@ -277,6 +277,46 @@ TEST(ListBox, ChoiceSelectionAndItemsEdits) {
   EXPECT_EQ(list->SelCount(), 2);
 }
 
+TEST(CheckListBox, ChecksAndSelectionsSetBeforeShowingStayAndAClickToggles) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 300, 200);
+  auto *checks = new TCheckListBox(&form);
+  checks->SetParent(&form);
+  auto *multi = new TListBox(&form);
+  multi->SetParent(&form);
+  multi->SetLeft(150);
+  multi->SetMultiSelect(true);
+  for (const char *s : {"uno", "due", "tre"}) {
+    checks->Items()->Add(s);
+    multi->Items()->Add(s);
+  }
+  checks->SetChecked(0, true);
+  checks->SetChecked(2, true);
+  multi->SetSelected(1, true);
+  int clicks = 0;
+  checks->OnClickCheck = [&clicks](rtl::TObject *) { ++clicks; };
+  ASSERT_TRUE(ShowAndActivate(&form));
+  EXPECT_EQ(checks->CheckedCount(), 2);
+  EXPECT_TRUE(multi->Selected(1));
+  EXPECT_EQ(multi->SelCount(), 1);
+  auto *w = static_cast<QListWidget *>(checks->Handle());
+  EXPECT_EQ(w->item(2)->checkState(), Qt::Checked);
+  EXPECT_EQ(w->item(1)->checkState(), Qt::Unchecked);
+  // The user's click on a line's box.
+  w->item(1)->setCheckState(Qt::Checked);
+  EXPECT_TRUE(checks->Checked(1));
+  EXPECT_EQ(clicks, 1);
+  checks->SetChecked(0, false);
+  EXPECT_EQ(w->item(0)->checkState(), Qt::Unchecked);
+  EXPECT_EQ(clicks, 1);  // a change in code fires nothing
+  checks->Items()->Add("quattro");
+  EXPECT_FALSE(checks->Checked(3));
+  EXPECT_TRUE(checks->Checked(2));
+  checks->Items()->Clear();
+  EXPECT_EQ(checks->CheckedCount(), 0);
+  EXPECT_THROW(checks->Checked(0), rtl::EListError);
+}
+
 TEST(Timer, FiresEveryIntervalWhileEnabled) {
   ManualTimers clock;
   TTimer timer(nullptr);
