@@ -391,6 +391,13 @@ void TCustomForm::FitInWorkArea() {
   if (!IsTopLevel()) return;
   const TRect area = Screen->WorkArea();
   if (area.IsEmpty()) return;
+  // Without a desktop (the offscreen platform) there is no screen to keep
+  // the window on, unless a work area was given for the purpose.
+  if (!HasStacking()) {
+    const QScreen *s = QGuiApplication::primaryScreen();
+    const QRect r = s != nullptr ? s->availableGeometry() : QRect();
+    if (area == TRect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}) return;
+  }
   const TRect frame = FrameWidths();
   int w = Width(), h = Height();
   if (!FixedBorder()) {
