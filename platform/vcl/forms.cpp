@@ -145,13 +145,30 @@ TRect FrameOf(const QWidget *w) {
           outer.bottom() - inner.bottom()};
 }
 
+// Tells a form's native window (once there is one) whose window it is; a
+// window floating over another is declared by its Qt parent.
+void DeclareOpenerWindow(TCustomForm *form) {
+  if (form->PopupParent() != nullptr) return;
+  QWindow *window = form->Handle()->windowHandle();
+  if (window == nullptr) return;  // done when the window is made
+  TCustomForm *opener = form->OpenerForm();
+  QWindow *opener_window = opener != nullptr ? opener->Handle()->windowHandle() : nullptr;
+  if (window->transientParent() != opener_window) window->setTransientParent(opener_window);
+}
+
 // Keeps a top-level form's place as the desktop moves it (the user
 // dragging it, the window manager placing it), and learns the frame.
 class WindowMoves : public QObject {
  public:
-  explicit WindowMoves(QWidget *w, std::function<void(const QPoint &)> moved) : QObject(w), moved_(std::move(moved)) {}
+  WindowMoves(QWidget *w, std::function<void(const QPoint &)> moved, std::function<void()> created)
+      : QObject(w), moved_(std::move(moved)), created_(std::move(created)) {}
   bool eventFilter(QObject *watched, QEvent *event) override {
     auto *w = qobject_cast<QWidget *>(watched);
+    // The native window is made when the widget is first shown, before the
+    // window system sees it: the moment to say whose window it is. (Made
+    // earlier, it would take the program's place as its client area's
+    // rather than its frame's.)
+    if (w != nullptr && event->type() == QEvent::WinIdChange && w->windowHandle() != nullptr) created_();
     if (w == nullptr || !w->isWindow() || !w->isVisible()) return false;
     if (event->type() == QEvent::Move || event->type() == QEvent::Show) {
       const TRect frame = FrameOf(w);
@@ -163,6 +180,7 @@ class WindowMoves : public QObject {
 
  private:
   std::function<void(const QPoint &)> moved_;
+  std::function<void()> created_;
 };
 
 // Brings a window to the front and activates it. Platforms without window
@@ -249,10 +267,13 @@ QWidget *TCustomForm::CreateWidget(QWidget *parent_widget) {
 void TCustomForm::InitWidget() {
   TWinControl::InitWidget();
   if (IsTopLevel())
-    widget_->installEventFilter(new WindowMoves(widget_, [this](const QPoint &at) {
-      left_ = at.x();
-      top_ = at.y();
-    }));
+    widget_->installEventFilter(new WindowMoves(
+        widget_,
+        [this](const QPoint &at) {
+          left_ = at.x();
+          top_ = at.y();
+        },
+        [this] { DeclareOpenerWindow(this); }));
   widget_->setFocusPolicy(Qt::NoFocus);
   widget_->setWindowTitle(text_);
   ApplyWindowFlags();
@@ -393,6 +414,13 @@ void TCustomForm::FitInWorkArea() {
   if (!IsTopLevel()) return;
   const TRect area = Screen->WorkArea();
   if (area.IsEmpty()) return;
+  // Without a desktop (the offscreen platform) there is no screen to keep
+  // the window on, unless a work area was given for the purpose.
+  if (!HasStacking()) {
+    const QScreen *s = QGuiApplication::primaryScreen();
+    const QRect r = s != nullptr ? s->availableGeometry() : QRect();
+    if (area == TRect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}) return;
+  }
   const TRect frame = FrameWidths();
   int w = Width(), h = Height();
   if (!FixedBorder()) {
@@ -432,10 +460,7 @@ void TCustomForm::DeclareOpener() {
     if (opener_ != nullptr) opener_->FreeNotification(this);
     if (kind_changed) ApplyWindowFlags();
   }
-  if (popup_parent_ != nullptr) return;  // its Qt parent declares it
-  widget_->winId();
-  if (QWindow *window = widget_->windowHandle())
-    window->setTransientParent(opener_ != nullptr ? opener_->widget_->windowHandle() : nullptr);
+  DeclareOpenerWindow(this);
 }
 
 void TCustomForm::SetVisible(bool visible) {
