@@ -31,7 +31,8 @@
 int main(int argc, char **argv) {
   QApplication qt_app(argc, argv);
   // Every window of the program, and the desktop's task list, show its icon.
-  QApplication::setWindowIcon(QIcon(QPixmap::fromImage(app::ProgramIcon(64))));
+  constexpr int kIconSize = 64;
+  QApplication::setWindowIcon(QIcon(QPixmap::fromImage(app::ProgramIcon(kIconSize))));
   vcl::InitApplication();
   // The report engine's add-in objects, export filters and preview, as
   // their units register them when the program loads.
