@@ -13,10 +13,11 @@ TfrmInfo::TfrmInfo(vcl::TComponent *owner) : vcl::TForm(owner) {
   SetPosition(vcl::poScreenCenter);
   SetBorderStyle(vcl::bsDialog);
   constexpr int kIconSize = 48;
+  constexpr int kIconPlace = 16;  // from the top left corner
   ProgramIcon = new vcl::TImage(this);
   ProgramIcon->SetName(QStringLiteral("ProgramIcon"));
   ProgramIcon->SetParent(this);
-  ProgramIcon->SetBounds(16, 16, kIconSize, kIconSize);
+  ProgramIcon->SetBounds(kIconPlace, kIconPlace, kIconSize, kIconSize);
   ProgramIcon->Picture()->SetBitmap(BitmapOf(app::ProgramIcon(kIconSize), vcl::ColorToQColor(Color())).get());
   ProductName = new vcl::TLabel(this);
   ProductName->SetName(QStringLiteral("ProductName"));

@@ -34,7 +34,8 @@ int main(int argc, char **argv) {
   os::CatchTerminationSignals();
   QApplication qt_app(argc, argv);
   // Every window of the program, and the desktop's task list, show its icon.
-  QApplication::setWindowIcon(QIcon(QPixmap::fromImage(app::ProgramIcon(64))));
+  constexpr int kIconSize = 64;
+  QApplication::setWindowIcon(QIcon(QPixmap::fromImage(app::ProgramIcon(kIconSize))));
   // A signal that comes while the windows are made is kept: the main window
   // ends the session as soon as it exists.
   app::TMenuForm *ready_form = nullptr;

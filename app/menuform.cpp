@@ -37,6 +37,8 @@ double NumberOf(const QString &text) {
 const QString kAcquistoFormat = QStringLiteral("0.000000;;#.######");
 const QString kPrezzoFormat = QStringLiteral("0.00;;#.##");
 const QString kCountFormat = QStringLiteral("#");
+// The bin on the till's reset button.
+constexpr int kBinGlyphSize = 20;
 
 // A number edit with its decimals and the format shown without the focus.
 void FormatNumber(ext::TCurrencyEdit *e, int decimals, const QString &display) {
@@ -179,7 +181,7 @@ void TMenuForm::BuildControls() {
   show_resto->SetCaption(kRestoZero);
   bt_cleartotale = Make<vcl::TBitBtn>(this, pn_totali, QStringLiteral("bt_cleartotale"));
   bt_cleartotale->SetCaption(QString());
-  bt_cleartotale->SetGlyph(BitmapOf(BinGlyph(20), vcl::ColorToQColor(vcl::clBtnFace)).get());
+  bt_cleartotale->SetGlyph(BitmapOf(BinGlyph(kBinGlyphSize), vcl::ColorToQColor(vcl::clBtnFace)).get());
   bt_cleartotale->SetHint(QStringLiteral("Azzera il totale"));
   bt_cleartotale->SetShowHint(true);
   bt_cleartotale->SetBounds(8, 156, 80, 26);

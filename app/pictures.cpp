@@ -9,6 +9,10 @@
 
 namespace app {
 
+// The drawings are laid out in fractions of their size and in their own
+// colours; naming each of those numbers would say nothing more.
+// NOLINTBEGIN(readability-magic-numbers)
+
 namespace {
 
 // A row of bars of a barcode inside `r`, of uneven widths so that they look
@@ -145,6 +149,8 @@ QImage BinGlyph(int size) {
   for (double x : {0.38, 0.5, 0.62}) p.drawLine(QPointF(s * x, s * 0.4), QPointF(s * x, s * 0.84));
   return image;
 }
+
+// NOLINTEND(readability-magic-numbers)
 
 std::unique_ptr<vcl::TBitmap> BitmapOf(const QImage &image, const QColor &ground) {
   QImage flat(image.size(), QImage::Format_RGB32);
