@@ -22,8 +22,6 @@
 #include "platform/os/signals.h"
 #include "platform/vcl/forms.h"
 #include "report/engine/component/kvslots.h"
-#include "report/engine/export/kvrtfexp.h"
-#include "report/engine/export/kvtxtexp.h"
 #include "report/engine/objects/kvcodebarre.h"
 #include "report/engine/objects/kvshape.h"
 #include "report/engine/preview/kvprev.h"
@@ -47,12 +45,11 @@ int main(int argc, char **argv) {
       end_asked = true;
   });
   vcl::InitApplication();
-  // The report engine's add-in objects, export filters and preview, as
-  // their units register them when the program loads.
+  // The report engine's add-in objects and preview, as their units register
+  // them when the program loads (the export filters' units register
+  // themselves; the main window's export objects link them in).
   report::RegisterShapeObject();
   report::RegisterCodeBarreObject();
-  report::RegisterTextExportFilter();
-  report::RegisterRichExportFilter();
   report::RegisterStandardPreview();
   qel::InitQELApplication(QStringLiteral("orbisca"));
 

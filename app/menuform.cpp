@@ -23,6 +23,8 @@
 #include "platform/vcl/dialogs.h"
 #include "report/designer/kvdesigner.h"
 #include "report/engine/component/kvreport.h"
+#include "report/engine/export/kvrtfexp.h"
+#include "report/engine/export/kvtxtexp.h"
 
 namespace app {
 
@@ -292,6 +294,10 @@ void TMenuForm::BuildCommands() {
   kvReport1->SetName(QStringLiteral("kvReport1"));
   kvDesigner1 = new report::TkvDesigner(this);
   kvDesigner1->SetName(QStringLiteral("kvDesigner1"));
+  kvTextExportObject1 = new report::TkvTextExportObject(this);
+  kvTextExportObject1->SetName(QStringLiteral("kvTextExportObject1"));
+  kvRichExportObject1 = new report::TkvRichExportObject(this);
+  kvRichExportObject1->SetName(QStringLiteral("kvRichExportObject1"));
   Manutenzione->Report = kvReport1;
   Manutenzione->PrintLogic = [this] { return Selezione()->Logic.get(); };
 

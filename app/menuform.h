@@ -30,6 +30,8 @@
 namespace report {
 class TkvReport;
 class TkvDesigner;
+class TkvTextExportObject;
+class TkvRichExportObject;
 }  // namespace report
 
 namespace app {
@@ -128,7 +130,11 @@ class TMenuForm : public vcl::TForm {
   vcl::TMenuItem *Stampariviste = nullptr, *Stampamovimenti = nullptr, *Stampascaduti = nullptr, *ListaResi1 = nullptr;
   report::TkvReport *kvReport1 = nullptr;      // owned
   report::TkvDesigner *kvDesigner1 = nullptr;  // owned: the report designer is linked in
-  Tselezioneform *selezioneform = nullptr;     // owned, made by the entry point or on first use
+  // Owned: the text and RTF export filters are linked in (the preview's save
+  // dialog lists them).
+  report::TkvTextExportObject *kvTextExportObject1 = nullptr;
+  report::TkvRichExportObject *kvRichExportObject1 = nullptr;
+  Tselezioneform *selezioneform = nullptr;  // owned, made by the entry point or on first use
   // The backup on demand.
   vcl::TSpeedButton *btn_backup = nullptr;
   TBackup *Backup = nullptr;  // owned

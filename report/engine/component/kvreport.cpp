@@ -129,7 +129,7 @@ TkvReport::~TkvReport() {
     engine.CurView = nullptr;
     engine.CurReport = nullptr;
   }
-  KeepSources keep(this);
+  TkvKeepSources keep;
   pages_.Clear();
   auto &live = LiveReports();
   live.erase(std::remove(live.begin(), live.end(), this), live.end());
@@ -154,7 +154,7 @@ void TkvReport::SetValues(TkvValues *values) {
 }
 
 void TkvReport::ClearReport() {
-  KeepSources keep(this);
+  TkvKeepSources keep;
   emf_pages_.Clear();
   pages_.Clear();
   pages_.AddPage();
@@ -174,7 +174,6 @@ void TkvReport::AddDataset(TkvDataset *source) {
 }
 
 void TkvReport::ReleaseDataset(const TkvView *band, const QString &name) {
-  if (keep_sources_ > 0) return;
   TkvDataset *source = FindDataset(name);
   if (source == nullptr) return;
   // The band being freed may still be in its page's list, or slots may be

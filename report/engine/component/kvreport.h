@@ -204,8 +204,8 @@ class TkvReport : public vcl::TComponent, public TkvPrepareHost {
   void ForgetDataset(TkvDataset *source);
   // A data band naming `name` was deleted: the source of that name goes
   // from the list (freed when the report owns it) unless another data band
-  // of the report still names it. Nothing happens while the report replaces
-  // or clears its pages as a whole (a read, a clear, its destruction).
+  // of the report still names it. Nothing happens while pages go as a whole
+  // (TkvKeepSources: a read, a clear, the report's destruction).
   void ReleaseDataset(const TkvView *band, const QString &name);
   // The view of that name on any template page, ignoring case.
   TkvView *FindObject(const QString &name) const;
@@ -343,14 +343,6 @@ class TkvReport : public vcl::TComponent, public TkvPrepareHost {
   void ComputeInterleave();
   void ApplyInterleave();
   void PrintPages(int first, int last, int copies, bool collate);
-
-  // Set while pages go as a whole: their bands release no sources.
-  int keep_sources_ = 0;
-  struct KeepSources {
-    explicit KeepSources(TkvReport *r) : report(r) { ++report->keep_sources_; }
-    ~KeepSources() { --report->keep_sources_; }
-    TkvReport *report;
-  };
 
   TkvPages pages_;
   TkvEMFPages emf_pages_;

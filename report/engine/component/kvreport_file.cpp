@@ -98,7 +98,7 @@ void TkvReport::TakeTemplate(TkvTemplateRead &read) {
 
 void TkvReport::LoadFromStream(rtl::TStream &stream) {
   // The pages read aside, or the ones the read replaces, go as a whole.
-  KeepSources keep(this);
+  TkvKeepSources keep;
   TkvTemplateScope scope(this);
   TkvTemplateRead read(this);
   KvReadTemplate(stream, read);
@@ -138,7 +138,7 @@ void TkvReport::LoadTemplate(const QString &file_name, rtl::TStrings &descriptio
                              vcl::TBitmap *picture) {
   rtl::TMemoryStream stream;
   stream.LoadFromFile(file_name);
-  KeepSources keep(this);
+  TkvKeepSources keep;
   TkvTemplateScope scope(this);
   QStringList lines;
   vcl::TBitmap image;

@@ -42,6 +42,15 @@ bool RegisterObject(std::shared_ptr<vcl::TBitmap> bitmap, const QString &hint, c
                                            [](TkvReport *report) -> TkvView * { return new View(report); },
                                            editor_class, std::move(editor), std::move(bitmap), hint});
 }
+// The same with an editor form class (a TkvObjEditorForm, kvobjeditor.h)
+// made for each edit, without owner.
+template <class View, class EditorForm>
+bool RegisterObject(std::shared_ptr<vcl::TBitmap> bitmap, const QString &hint) {
+  return RegisterObject<View>(std::move(bitmap), hint, EditorForm::StaticClassName(), [](TkvView *view) {
+    EditorForm form(nullptr);
+    return form.ShowEditor(view);
+  });
+}
 int AddInCount();
 const TkvAddInObjectInfo &AddIn(int index);
 // The entry of a class name (exact), or nullptr.

@@ -407,7 +407,7 @@ TkvBandView::TkvBandView(TkvReport *report) : TkvView(report) {
 TkvBandView::~TkvBandView() {
   if (!IsDataBand() || FormatStr.isEmpty()) return;
   const auto &release = kvEngine().ReleaseInternalDataset;
-  if (!release) return;
+  if (!release || kvEngine().KeepSources > 0) return;
   try {
     release(Report, this, FormatStr);
   } catch (...) {

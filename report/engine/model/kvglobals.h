@@ -50,6 +50,10 @@ struct TkvEngineState {
   // user sees the cause rather than its consequences.
   QString ErrorText;
 
+  // Set while template pages go as a whole (a read, a clear, a report
+  // freed): their data bands release no record sources.
+  int KeepSources = 0;
+
   // Lowest bottom reached by stretched memos measured in the current band.
   int LowestBottom = 0;
 
@@ -121,6 +125,15 @@ class TkvEngineStateGuard {
 
  private:
   TkvEngineState saved_;
+};
+
+// Pages freed inside keep the report's record sources (see KeepSources).
+class TkvKeepSources {
+ public:
+  TkvKeepSources() { ++kvEngine().KeepSources; }
+  ~TkvKeepSources() { --kvEngine().KeepSources; }
+  TkvKeepSources(const TkvKeepSources &) = delete;
+  TkvKeepSources &operator=(const TkvKeepSources &) = delete;
 };
 
 // Keeps the first preparation error (through FormatError when set); later

@@ -204,8 +204,8 @@ const bool kRegistered = RegisterCodeBarreObject();
 
 bool RegisterCodeBarreObject() {
   if (FindAddIn(TkvCodeBarreView::StaticClassName()) != nullptr) return true;
-  return RegisterObject<TkvCodeBarreView>(CodeBarreBitmap(), QStringLiteral("Inserisci codice a barre"),
-                                          QStringLiteral("TCodeBarreForm"), EditCodeBarre);
+  return RegisterObject<TkvCodeBarreView, TCodeBarreForm>(CodeBarreBitmap(),
+                                                          QStringLiteral("Inserisci codice a barre"));
 }
 
 }  // namespace report

@@ -28,7 +28,7 @@ vcl::TLabel *AddLabel(vcl::TForm *form, const char *text, int left, int top) {
 
 }  // namespace
 
-TCodeBarreForm::TCodeBarreForm(vcl::TComponent *owner, TkvReport *report) : vcl::TForm(owner), report_(report) {
+TCodeBarreForm::TCodeBarreForm(vcl::TComponent *owner, TkvReport *report) : TkvObjEditorForm(owner), report_(report) {
   SetCaption(QStringLiteral("Codice a barre"));
   SetBorderStyle(vcl::bsDialog);
   SetPosition(vcl::poScreenCenter);
@@ -94,34 +94,39 @@ void TCodeBarreForm::Insert(const QString &text) {
   if (text_->CanFocus()) text_->SetFocus();
 }
 
-bool EditCodeBarre(TkvView *view) {
+bool TCodeBarreForm::ShowEditor(TkvView *view) {
   auto *code = dynamic_cast<TkvCodeBarreView *>(view);
   if (code == nullptr) return false;
-  TCodeBarreForm form(nullptr, view->Report);
-  form.TextEdit()->SetText(code->Memo.Count() > 0 ? code->Memo[0] : QString());
-  form.TypeBox()->SetItemIndex(code->BarType < kBarcodeTypeCount ? int(code->BarType) : int(bcCodeEAN13));
-  form.ScaleEdit()->SetText(QString::number(code->Zoom));
-  form.ChecksumBox()->SetChecked(code->Checksum);
-  form.ShowTextBox()->SetChecked(code->ShowText);
-  form.ShowCheckSumBox()->SetChecked(code->ShowCheckSumText);
-  form.UpdateOptions();
-  if (form.ShowModal() != vcl::mrOk) return false;
+  report_ = view->Report;
+  text_->SetText(code->Memo.Count() > 0 ? code->Memo[0] : QString());
+  type_->SetItemIndex(code->BarType < kBarcodeTypeCount ? int(code->BarType) : int(bcCodeEAN13));
+  scale_->SetText(QString::number(code->Zoom));
+  checksum_->SetChecked(code->Checksum);
+  show_text_->SetChecked(code->ShowText);
+  show_checksum_->SetChecked(code->ShowCheckSumText);
+  UpdateOptions();
+  if (ShowModal() != vcl::mrOk) return false;
 
   bool ok = false;
-  const int zoom = form.ScaleEdit()->Text().trimmed().toInt(&ok);
+  const int zoom = scale_->Text().trimmed().toInt(&ok);
   if (!ok || zoom < 1 || zoom > 49) {
     vcl::MessageDlg(QStringLiteral("Il fattore di scala deve essere un numero intero da 1 a 49"), vcl::mtError,
                     vcl::TMsgDlgButtons{vcl::mbOK});
     return false;
   }
   code->Memo.Clear();
-  code->Memo.Add(form.TextEdit()->Text());
-  code->Checksum = form.ChecksumBox()->Checked();
-  code->ShowText = form.ShowTextBox()->Checked();
-  code->ShowCheckSumText = form.ShowCheckSumBox()->Checked();
-  if (form.TypeBox()->ItemIndex() >= 0) code->BarType = std::uint8_t(form.TypeBox()->ItemIndex());
+  code->Memo.Add(text_->Text());
+  code->Checksum = checksum_->Checked();
+  code->ShowText = show_text_->Checked();
+  code->ShowCheckSumText = show_checksum_->Checked();
+  if (type_->ItemIndex() >= 0) code->BarType = std::uint8_t(type_->ItemIndex());
   code->Zoom = std::int16_t(zoom);
   return true;
+}
+
+bool EditCodeBarre(TkvView *view) {
+  TCodeBarreForm form(nullptr, view != nullptr ? view->Report : nullptr);
+  return form.ShowEditor(view);
 }
 
 }  // namespace report

@@ -4,7 +4,7 @@
 // designer they insert nothing.
 #pragma once
 
-#include "platform/vcl/forms.h"
+#include "report/engine/model/kvobjeditor.h"
 #include "report/engine/objects/kvcodebarre.h"
 
 namespace vcl {
@@ -19,12 +19,17 @@ namespace report {
 
 // The barcode editor "Codice a barre": the data text, the symbology, the
 // scale (module width) and the check digit and text options.
-class TCodeBarreForm : public vcl::TForm {
-  ORBISCA_CLASS(TCodeBarreForm, vcl::TForm)
+class TCodeBarreForm : public TkvObjEditorForm {
+  ORBISCA_CLASS(TCodeBarreForm, TkvObjEditorForm)
 
  public:
-  // `report` is the one the pickers list the variables and fields of.
+  // `report` is the one the pickers list the variables and fields of (the
+  // edited object's, once ShowEditor runs).
   explicit TCodeBarreForm(vcl::TComponent *owner, TkvReport *report = nullptr);
+  // Shows a barcode object's settings and writes them back on OK. A scale
+  // that is not a whole number from 1 to 49 is refused with a message and
+  // leaves the object as it was.
+  bool ShowEditor(TkvView *view) override;
 
   vcl::TEdit *TextEdit() const { return text_; }
   vcl::TComboBox *TypeBox() const { return type_; }
@@ -63,9 +68,8 @@ class TCodeBarreForm : public vcl::TForm {
   vcl::TButton *cancel_ = nullptr;
 };
 
-// The editor on one barcode object; true when the object was changed. A
-// scale that is not a whole number from 1 to 49 is refused with a message
-// and leaves the object as it was.
+// The registry's editor call for barcodes: the dialog on one object; true
+// when the object was changed.
 bool EditCodeBarre(TkvView *view);
 
 }  // namespace report

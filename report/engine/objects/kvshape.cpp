@@ -129,8 +129,7 @@ const bool kRegistered = RegisterShapeObject();
 
 bool RegisterShapeObject() {
   if (FindAddIn(TkvShapeView::StaticClassName()) != nullptr) return true;
-  return RegisterObject<TkvShapeView>(ShapeBitmap(), QStringLiteral("Inserisci forma geometrica"),
-                                      QStringLiteral("TKvShapeEditor"), EditShape);
+  return RegisterObject<TkvShapeView, TKvShapeEditor>(ShapeBitmap(), QStringLiteral("Inserisci forma geometrica"));
 }
 
 }  // namespace report

@@ -6,7 +6,7 @@
 
 namespace report {
 
-TKvShapeEditor::TKvShapeEditor(vcl::TComponent *owner) : vcl::TForm(owner) {
+TKvShapeEditor::TKvShapeEditor(vcl::TComponent *owner) : TkvObjEditorForm(owner) {
   SetCaption(QStringLiteral("Tipo di forma"));
   SetBorderStyle(vcl::bsDialog);
   SetPosition(vcl::poScreenCenter);
@@ -40,16 +40,20 @@ TKvShapeEditor::TKvShapeEditor(vcl::TComponent *owner) : vcl::TForm(owner) {
   cancel_->SetBounds(200, 186, 82, 27);
 }
 
-bool EditShape(TkvView *view) {
+bool TKvShapeEditor::ShowEditor(TkvView *view) {
   auto *shape = dynamic_cast<TkvShapeView *>(view);
   if (shape == nullptr) return false;
-  TKvShapeEditor editor(nullptr);
-  editor.Kinds()->SetItemIndex(shape->ShapeType <= skDiagonalUp ? shape->ShapeType : 0);
-  editor.TransparentBox()->SetChecked(shape->Transparent);
-  if (editor.ShowModal() != vcl::mrOk) return false;
-  if (editor.Kinds()->ItemIndex() >= 0) shape->ShapeType = std::uint8_t(editor.Kinds()->ItemIndex());
-  shape->Transparent = editor.TransparentBox()->Checked();
+  kinds_->SetItemIndex(shape->ShapeType <= skDiagonalUp ? shape->ShapeType : 0);
+  transparent_->SetChecked(shape->Transparent);
+  if (ShowModal() != vcl::mrOk) return false;
+  if (kinds_->ItemIndex() >= 0) shape->ShapeType = std::uint8_t(kinds_->ItemIndex());
+  shape->Transparent = transparent_->Checked();
   return true;
+}
+
+bool EditShape(TkvView *view) {
+  TKvShapeEditor editor(nullptr);
+  return editor.ShowEditor(view);
 }
 
 }  // namespace report

@@ -1,7 +1,7 @@
 // The shape object's editor, the registry's editor call for shapes.
 #pragma once
 
-#include "platform/vcl/forms.h"
+#include "report/engine/model/kvobjeditor.h"
 #include "report/engine/objects/kvshape.h"
 
 namespace vcl {
@@ -14,11 +14,14 @@ namespace report {
 
 // The shape editor: "Tipo di forma", a radio group of the five kinds and a
 // "Trasparente" check box.
-class TKvShapeEditor : public vcl::TForm {
-  ORBISCA_CLASS(TKvShapeEditor, vcl::TForm)
+class TKvShapeEditor : public TkvObjEditorForm {
+  ORBISCA_CLASS(TKvShapeEditor, TkvObjEditorForm)
 
  public:
   explicit TKvShapeEditor(vcl::TComponent *owner);
+  // Shows the kind and transparency of a shape and writes the chosen ones
+  // back on OK.
+  bool ShowEditor(TkvView *view) override;
   vcl::TRadioGroup *Kinds() const { return kinds_; }
   vcl::TCheckBox *TransparentBox() const { return transparent_; }
   vcl::TButton *OkButton() const { return ok_; }
@@ -31,8 +34,7 @@ class TKvShapeEditor : public vcl::TForm {
   vcl::TButton *cancel_ = nullptr;
 };
 
-// The shape editor's decision on one object: shows the dialog "Tipo di
-// forma" and writes the chosen kind and transparency back on OK.
+// The registry's editor call for shapes: the dialog on one object.
 bool EditShape(TkvView *view);
 
 }  // namespace report

@@ -109,6 +109,22 @@ TkvPage *TkvPages::AddPage() {
   return pages_.back().get();
 }
 
+TkvPages::~TkvPages() { Clear(); }
+
+TkvPages &TkvPages::operator=(TkvPages &&other) noexcept {
+  if (this == &other) return *this;
+  TkvKeepSources keep;
+  report_ = other.report_;
+  pages_ = std::move(other.pages_);
+  return *this;
+}
+
+void TkvPages::Clear() {
+  TkvKeepSources keep;
+  auto gone = std::move(pages_);
+  pages_.clear();
+}
+
 void TkvPages::Delete(int index) {
   if (index < 0 || index >= Count()) return;
   std::unique_ptr<TkvPage> gone = std::move(pages_[size_t(index)]);

@@ -117,13 +117,12 @@ class TkvPage {
 class TkvPages {
  public:
   explicit TkvPages(TkvReport *report) : report_(report) {}
+  ~TkvPages();
+  TkvPages(TkvPages &&) = default;
+  TkvPages &operator=(TkvPages &&other) noexcept;
   TkvPage *AddPage();
-  // The pages leave the list before they go, so that nothing they free on
-  // the way finds them there.
-  void Clear() {
-    auto gone = std::move(pages_);
-    pages_.clear();
-  }
+  // The pages go as a whole: their bands keep the report's record sources.
+  void Clear();
   void Delete(int index);
   // Page i becomes the page that was at order[i]; an order that is not a
   // permutation of the pages changes nothing.

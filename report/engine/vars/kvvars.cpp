@@ -2,6 +2,7 @@
 // live in kvfunc.cpp, the variables in kvvalues.cpp.
 #include "report/engine/vars/kvvars.h"
 
+#include <QSet>
 #include <vector>
 
 #include "platform/rtl/numbers.h"
@@ -253,6 +254,12 @@ void KvBindValues(TkvReportContext &ctx) {
 
 namespace {
 
+// The memos found to name no memo field since the resolver was installed.
+QSet<const TkvView *> &NoMemoField() {
+  static QSet<const TkvView *> memos;
+  return memos;
+}
+
 // The blob field a bracketed name stands for: a variable bound to a field,
 // or else a field reference; nullptr for anything else.
 vcl::TField *BlobFieldNamed(TkvReportContext &ctx, const QString &name) {
@@ -298,8 +305,14 @@ bool KvBindField(TkvView *view) {
     return true;
   }
   if (auto *memo = dynamic_cast<TkvMemoView *>(view)) {
+    // Most memos name no memo field: each is looked at once a pass, not on
+    // every row (a field's kind does not change while the pass runs).
+    if (NoMemoField().contains(memo)) return false;
     vcl::TField *field = KvMemoField(*g_context, memo->Memo);
-    if (field == nullptr) return false;
+    if (field == nullptr) {
+      NoMemoField().insert(memo);
+      return false;
+    }
     memo->LoadFromField(field);
     return true;
   }
@@ -335,6 +348,7 @@ void KvRemoveFunctionHandler(int id) {
 
 void KvInstallResolver(TkvReportContext *context) {
   g_context = context;
+  NoMemoField().clear();
   TkvEngineState &engine = kvEngine();
   if (context == nullptr) {
     Expr().SetResolver(nullptr);

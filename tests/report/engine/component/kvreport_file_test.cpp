@@ -352,6 +352,14 @@ TEST_F(ComponentTest, ADeletedDataBandTakesItsOwnRecordSourceWithIt) {
   report->SaveToFile(file);
   report->LoadFromFile(file);
   EXPECT_NE(report->FindDataset("Righe"), nullptr);
+  // Nor do pages cleared as a whole (the designer does so before it reads
+  // its snapshot back); a page deleted takes its bands' sources.
+  report->Pages().Clear();
+  EXPECT_NE(report->FindDataset("Righe"), nullptr);
+  report->Pages().AddPage()->AddBand(btMasterData, 40, 20)->FormatStr = "Righe";
+  report->Pages().AddPage();
+  report->Pages().Delete(0);
+  EXPECT_EQ(report->FindDataset("Righe"), nullptr);
 }
 
 // ---- the designer slot ---------------------------------------------------------------

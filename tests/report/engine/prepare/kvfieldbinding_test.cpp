@@ -5,27 +5,18 @@
 
 #include <QImage>
 
-#include "dao/vudaotable.h"
 #include "platform/vcl/graphics.h"
 #include "platform/vcl/metafile.h"
-#include "report/engine/component/kvreport.h"
-#include "report/engine/data/kvdset.h"
-#include "report/engine/model/kvglobals.h"
-#include "tests/dao/dao_fixture.h"
+#include "tests/report/engine/prepare/stock_report.h"
 
 namespace {
 
 using namespace report;
 
-class FieldBinding : public dao::testing::DaoDb {
+class FieldBinding : public report::testing::StockReport {
  protected:
-  TkvEngineStateGuard engine_;
-  vcl::TComponent owner{nullptr};
-  TkvReport *report = nullptr;
-  TkvPage *page = nullptr;
-
   void SetUp() override {
-    DaoDb::SetUp();
+    StockReport::SetUp();
     // The stock table with a picture and a note column, filled on its first
     // row (by code) only.
     auto db = database_->DaoDatabase();
@@ -47,16 +38,7 @@ class FieldBinding : public dao::testing::DaoDb {
     edit->Post();
     edit->Close();
 
-    auto *stock = new dao::TVuDaoTable(&owner);
-    stock->SetName("Giacenza");
-    stock->SetDatabase(database_.get());
-    stock->SetTableName("Giacenza");
-    stock->SetSortedBy({"[Barcode18] ASC"});
-    auto *source = new TkvDBDataSet(&owner);
-    source->SetName("Righe");
-    source->SetDataSet(stock);
-    report = new TkvReport(&owner);
-    page = report->Pages().Page(0);
+    MakeReport({"[Barcode18] ASC"});
     // Rows of 60 pixels: the picture stretched into 40 x 40 at the left, the
     // note beside it.
     page->AddBand(btMasterData, 100, 60)->FormatStr = "Righe";
@@ -65,11 +47,6 @@ class FieldBinding : public dao::testing::DaoDb {
     SetMemoText(picture, "[Foto]");
     SetMemoText(page->Add<TkvMemoView>(100, 100, 300, 50), "[Note]");
   }
-  void TearDown() override {
-    delete report;
-    DaoDb::TearDown();
-  }
-
   // The colour of the finished page's pixel at the middle of row `row`'s
   // picture.
   QColor PictureColour(const QImage &image, int row) const {

@@ -10,7 +10,7 @@
 #include "report/engine/component/kvreport.h"
 #include "report/engine/data/kvdset.h"
 #include "report/engine/model/kvglobals.h"
-#include "tests/dao/dao_fixture.h"
+#include "tests/report/engine/prepare/stock_report.h"
 
 namespace {
 
@@ -86,25 +86,11 @@ class ReportTest : public ::testing::Test {
 
 // ---- the stock list over the program's table --------------------------------------
 
-class StockList : public dao::testing::DaoDb {
+class StockList : public report::testing::StockReport {
  protected:
-  TkvEngineStateGuard engine_;
-  vcl::TComponent owner{nullptr};
-  TkvReport *report = nullptr;
-  TkvPage *page = nullptr;
-
   void SetUp() override {
-    DaoDb::SetUp();
-    auto *stock = new dao::TVuDaoTable(&owner);
-    stock->SetName("Giacenza");
-    stock->SetDatabase(database_.get());
-    stock->SetTableName("Giacenza");
-    stock->SetSortedBy({"[Testata] ASC", "[Barcode18] ASC"});
-    auto *source = new TkvDBDataSet(&owner);
-    source->SetName("Righe");
-    source->SetDataSet(stock);
-    report = new TkvReport(&owner);
-    page = report->Pages().Page(0);
+    StockReport::SetUp();
+    MakeReport({"[Testata] ASC", "[Barcode18] ASC"});
 
     // Page header, group header by title, the rows, the group total and the
     // page number, each band 24 pixels high.
@@ -119,10 +105,6 @@ class StockList : public dao::testing::DaoDb {
     AddMemo(page, 60, 100, 300, 24, "Totale [SUM([Giacenza])]");
     page->AddBand(btPageFooter, 200, 24);
     AddMemo(page, 40, 200, 200, 24, "Pagina [PAGE#]");
-  }
-  void TearDown() override {
-    delete report;
-    DaoDb::TearDown();
   }
 };
 
