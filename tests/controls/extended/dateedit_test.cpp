@@ -456,6 +456,7 @@ TEST(DateEdit, ASettingsChangeOnTheMainWindowRebuildsFormatAndMask) {
   // A main form named later is found on the next focus or paint.
   Application->SetMainForm(g.form.get());
   g.edit->Repaint();
+  QCoreApplication::processEvents();
   EXPECT_TRUE(g.edit->Hooked());
   Application->SetMainForm(saved_main);
 }
