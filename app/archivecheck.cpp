@@ -10,6 +10,7 @@
 #include "dao/vudaotable.h"
 #include "platform/jet/engine.h"
 #include "platform/jet/jeterror.h"
+#include "platform/jet/jetreader.h"
 
 namespace app {
 
@@ -20,15 +21,8 @@ using TKind = TArchiveVerdict::TKind;
 // What the first bytes of a file say before any engine reads it.
 constexpr int kHeadBytes = 100;
 const QByteArray kSqliteMagic("SQLite format 3\0", 16);
-const QByteArray kJetPrefix("\x00\x01\x00\x00", 4);
-constexpr int kJetMagicAt = 4;
-constexpr int kJetMagicLength = 15;
 
-bool IsJetHead(const QByteArray &head) {
-  if (!head.startsWith(kJetPrefix)) return false;
-  const QByteArray magic = head.mid(kJetMagicAt, kJetMagicLength);
-  return magic == "Standard Jet DB" || magic == "Standard ACE DB";
-}
+bool IsJetHead(const QByteArray &head) { return jet::JetFileKindOf(head) != jet::JetFileKind::NotJet; }
 
 // The kind of value a column holds, as far as the program's fields care:
 // a text field reads any text column, a number field any number.
@@ -90,10 +84,7 @@ TArchiveVerdict Verdict(const QString &file, TKind kind, const QString &detail =
 
 }  // namespace
 
-bool LooksLikeJetFile(const QString &file) {
-  QFile f(file);
-  return f.open(QIODevice::ReadOnly) && IsJetHead(f.read(kHeadBytes));
-}
+bool LooksLikeJetFile(const QString &file) { return jet::JetFileKindOfPath(file) != jet::JetFileKind::NotJet; }
 
 TArchiveVerdict JudgeArchive(const QString &file) {
   const QFileInfo info(file);

@@ -8,7 +8,10 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <QTest>
+#include <functional>
 
+#include "app/menuform.h"
 #include "platform/jet/engine.h"
 #include "platform/rtl/datetime.h"
 #include "tools/lib/orbiscadb.h"
@@ -85,6 +88,26 @@ class DataFolder : public ::testing::Test {
   }
 
   QString DatabasePath() const { return dir_.filePath(QString::fromLatin1(schema::kDatabaseFileName)); }
+
+  // The main window started in the data folder as the program starts it:
+  // `during` runs once its start-up is over, then the window is closed, and
+  // `after_close` sees it closed before it is freed.
+  void StartMainWindowAndClose(const std::function<void(TMenuForm &)> &during = {},
+                               const std::function<void(TMenuForm &)> &after_close = {}) {
+    const QString saved = QDir::currentPath();
+    QDir::setCurrent(dir_.path());
+    vcl::InitApplication();
+    {
+      TMenuForm form(nullptr);
+      form.Show();
+      for (int i = 0; i < 100 && !form.Started(); ++i) QTest::qWait(10);
+      EXPECT_TRUE(form.Started());
+      if (form.Started() && during) during(form);
+      form.Close();
+      if (after_close) after_close(form);
+    }
+    QDir::setCurrent(saved);
+  }
 
   const rtl::TDateTime day_ = rtl::EncodeDate(2026, 12, 9);
   rtl::FixedClockGuard clock_{day_ + 0.5};

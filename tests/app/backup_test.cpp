@@ -216,18 +216,7 @@ TEST_F(BackupTest, MissingDatabaseWritesNoArchiveAndLeavesTheTablesOpen) {
 class ShutdownBackupTest : public BackupTest {
  protected:
   void StartAndClose() {
-    const QString saved = QDir::currentPath();
-    QDir::setCurrent(dir_.path());
-    vcl::InitApplication();
-    {
-      TMenuForm form(nullptr);
-      form.Show();
-      for (int i = 0; i < 100 && !form.Started(); ++i) QTest::qWait(10);
-      ASSERT_TRUE(form.Started());
-      form.Close();
-      EXPECT_FALSE(form.pn_top->Enabled());
-    }
-    QDir::setCurrent(saved);
+    StartMainWindowAndClose({}, [](TMenuForm &form) { EXPECT_FALSE(form.pn_top->Enabled()); });
   }
 };
 

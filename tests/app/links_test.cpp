@@ -26,20 +26,7 @@ namespace {
 class LinkedFilesTest : public DataFolder {
  protected:
   // `during` runs with the form started, before it closes.
-  void StartAndClose(const std::function<void(TMenuForm &)> &during = {}) {
-    const QString saved = QDir::currentPath();
-    QDir::setCurrent(dir_.path());
-    vcl::InitApplication();
-    {
-      TMenuForm form(nullptr);
-      form.Show();
-      for (int i = 0; i < 100 && !form.Started(); ++i) QTest::qWait(10);
-      ASSERT_TRUE(form.Started());
-      if (during) during(form);
-      form.Close();
-    }
-    QDir::setCurrent(saved);
-  }
+  void StartAndClose(const std::function<void(TMenuForm &)> &during = {}) { StartMainWindowAndClose(during); }
 };
 
 TEST_F(LinkedFilesTest, TheBackupCommandAndTheExitWriteWithTheMaintenanceFormsWriter) {
