@@ -416,11 +416,7 @@ void TCustomForm::FitInWorkArea() {
   if (area.IsEmpty()) return;
   // Without a desktop (the offscreen platform) there is no screen to keep
   // the window on, unless a work area was given for the purpose.
-  if (!HasStacking()) {
-    const QScreen *s = QGuiApplication::primaryScreen();
-    const QRect r = s != nullptr ? s->availableGeometry() : QRect();
-    if (area == TRect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}) return;
-  }
+  if (!HasStacking() && !Screen->WorkAreaGiven()) return;
   const TRect frame = FrameWidths();
   int w = Width(), h = Height();
   if (!FixedBorder()) {

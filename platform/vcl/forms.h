@@ -413,6 +413,7 @@ class TScreen : public TComponent {
   // it; an empty one gives the screen's back.
   TRect WorkArea() const;
   void SetWorkArea(const TRect &area) { work_area_ = area; }
+  bool WorkAreaGiven() const { return !work_area_.IsEmpty(); }
   // The screen's logical dots per inch (96 on most screens); a value set
   // with SetPixelsPerInch (tests) stands for it, 0 gives the screen's back.
   int PixelsPerInch() const;
