@@ -58,6 +58,14 @@ void DrawMagazine(QPainter &p, const QPointF &centre, const QSizeF &size, double
   p.restore();
 }
 
+// A square of at least 8 pixels, transparent, for an icon to be painted on.
+QImage TransparentSquare(int size) {
+  size = std::max(size, 8);
+  QImage image(size, size, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  return image;
+}
+
 }  // namespace
 
 QImage SplashPicture(int width, int height) {
@@ -108,10 +116,8 @@ QImage SplashPicture(int width, int height) {
 }
 
 QImage ProgramIcon(int size) {
-  size = std::max(size, 8);
-  QImage image(size, size, QImage::Format_ARGB32);
-  image.fill(Qt::transparent);
-  const double s = size;
+  QImage image = TransparentSquare(size);
+  const double s = image.width();
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   // A second issue behind the first, for depth.
@@ -121,10 +127,8 @@ QImage ProgramIcon(int size) {
 }
 
 QImage BinGlyph(int size) {
-  size = std::max(size, 8);
-  QImage image(size, size, QImage::Format_ARGB32);
-  image.fill(Qt::transparent);
-  const double s = size;
+  QImage image = TransparentSquare(size);
+  const double s = image.width();
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   const QColor outline(46, 58, 72);
