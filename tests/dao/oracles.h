@@ -11,19 +11,11 @@
 #include <QString>
 #include <QStringList>
 
+#include "tests/support/runtool.h"
+
 namespace dao::testing {
 
-// Runs a tool; a failure is a test failure and gives an empty text.
-inline QString RunTool(const QString &program, const QStringList &args) {
-  QProcess p;
-  p.start(program, args);
-  if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-    ADD_FAILURE() << program.toStdString() << " " << args.join(' ').toStdString() << ": "
-                  << p.readAllStandardError().toStdString();
-    return QString();
-  }
-  return QString::fromUtf8(p.readAllStandardOutput());
-}
+using test_support::RunTool;
 
 // The distribution's interpreter, where the readers are installed.
 inline QString Python() { return QStringLiteral("/usr/bin/python3"); }

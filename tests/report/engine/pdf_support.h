@@ -14,18 +14,11 @@
 
 #include "platform/vcl/printers.h"
 #include "report/engine/print/kvprntr.h"
+#include "tests/support/runtool.h"
 
 namespace report::testing {
 
-inline QString RunTool(const QString &program, const QStringList &args) {
-  QProcess p;
-  p.start(program, args);
-  if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-    ADD_FAILURE() << program.toStdString() << " failed: " << p.readAllStandardError().toStdString();
-    return QString();
-  }
-  return QString::fromUtf8(p.readAllStandardOutput());
-}
+using test_support::RunTool;
 
 // The text of every page, in order (pdftotext ends each page with a form
 // feed); each page's lines trimmed, empty ones dropped.
