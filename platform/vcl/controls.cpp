@@ -20,7 +20,10 @@
 
 namespace vcl {
 
-std::function<void(TComponent *, TControl *, const TPoint &)> PopupMenuSlot;
+TPopupMenuSlot &PopupMenuSlot() {
+  static TPopupMenuSlot slot;
+  return slot;
+}
 
 namespace {
 IControlApplication *(*g_application_maker)() = nullptr;
@@ -828,8 +831,8 @@ void TControl::WMMouseMove(TMessage &m) {
 }
 
 void TControl::WMContextMenu(TMessage &m) {
-  if (popup_menu_ != nullptr && PopupMenuSlot) {
-    PopupMenuSlot(popup_menu_, this, {m.XPos(), m.YPos()});
+  if (popup_menu_ != nullptr && PopupMenuSlot()) {
+    PopupMenuSlot()(popup_menu_, this, {m.XPos(), m.YPos()});
     return;
   }
   DefaultHandler(m);

@@ -619,8 +619,11 @@ class TCustomControl : public TWinControl {
 };
 
 // The component's popup menu; the menus unit fills this slot so that
-// controls can open a menu without depending on it.
-extern std::function<void(TComponent *menu, TControl *control, const TPoint &screen_pos)> PopupMenuSlot;
+// controls can open a menu without depending on it. A function, so that the
+// slot is made before the menus unit's start-up code fills it, whatever
+// the order the linker gives the two units.
+using TPopupMenuSlot = std::function<void(TComponent *menu, TControl *control, const TPoint &screen_pos)>;
+TPopupMenuSlot &PopupMenuSlot();
 
 // True while a control is painting: event processing started from a paint
 // handler (ProcessMessages) must not paint the same window again.

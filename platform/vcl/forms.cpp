@@ -238,6 +238,14 @@ TCustomForm::~TCustomForm() {
   BeforeDestruction();
   Destroying();
   if (modal_loop_ != nullptr) modal_loop_->quit();
+  // The watcher of the window's moves calls back into the form: it goes
+  // now, not with the widget, which outlives the form's own part and still
+  // reports its window's end.
+  if (widget_ != nullptr) {
+    const QObjectList children = widget_->children();
+    for (QObject *child : children)
+      if (dynamic_cast<WindowMoves *>(child) != nullptr) delete child;
+  }
   if (Screen != nullptr) Screen->RemoveForm(this);
   if (Application != nullptr && Application->MainForm() == this) Application->SetMainForm(nullptr);
   // Free what the form owns while it is still a form, so the overrides of

@@ -455,7 +455,7 @@ std::function<TMenuItem *(TPopupMenu *, int, int)> TPopupMenu::ShowSlot;
 namespace {
 // Controls open their context menu through the slot of controls.h.
 [[maybe_unused]] const bool kPopupSlotInstalled = [] {
-  PopupMenuSlot = [](TComponent *menu, TControl *control, const TPoint &pos) {
+  PopupMenuSlot() = [](TComponent *menu, TControl *control, const TPoint &pos) {
     auto *popup = dynamic_cast<TPopupMenu *>(menu);
     if (popup == nullptr || !popup->AutoPopup()) return;
     popup->SetPopupComponent(control);
