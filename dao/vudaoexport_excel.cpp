@@ -17,6 +17,7 @@
 // characters) and Unicode in version 8, where they go to the workbook's
 // shared string table.
 #include <QHash>
+#include <QtEndian>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -434,13 +435,9 @@ std::vector<QByteArray> SstPayloads(const QByteArray &first, const QStringList &
 
 // --- reading a workbook ----------------------------------------------------------------------
 
-quint32 Get16(const QByteArray &b, qsizetype at) {
-  return static_cast<quint8>(b[at]) | static_cast<quint32>(static_cast<quint8>(b[at + 1])) << 8;
-}
-quint32 Get32(const QByteArray &b, qsizetype at) { return Get16(b, at) | Get16(b, at + 2) << 16; }
-void Put32(QByteArray &b, qsizetype at, quint32 v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
+quint32 Get16(const QByteArray &b, qsizetype at) { return qFromLittleEndian<quint16>(b.constData() + at); }
+quint32 Get32(const QByteArray &b, qsizetype at) { return qFromLittleEndian<quint32>(b.constData() + at); }
+void Put32(QByteArray &b, qsizetype at, quint32 v) { qToLittleEndian<quint32>(v, b.data() + at); }
 
 struct Record {
   quint16 id = 0;

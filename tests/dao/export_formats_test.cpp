@@ -13,7 +13,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSet>
 #include <QStandardPaths>
+#include <QtEndian>
 #include <cmath>
 
 #include "dao/vudaoexport.h"
@@ -295,6 +297,123 @@ TEST_F(ExportFormats, AWorkbookThatCannotTakeTheSheetStaysAsItWas) {
   // Nothing was left beside the files.
   for (const QString &name : QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden))
     EXPECT_FALSE(name.startsWith(QLatin1Char('.'))) << name.toStdString();
+}
+
+// A workbook stream record by record, up to its padding.
+struct StreamRecord {
+  quint16 id;
+  QByteArray data;
+};
+quint32 U16(const QByteArray &b, qsizetype at) { return qFromLittleEndian<quint16>(b.constData() + at); }
+quint32 U32(const QByteArray &b, qsizetype at) { return qFromLittleEndian<quint32>(b.constData() + at); }
+void SetU32(QByteArray &b, qsizetype at, quint32 v) { qToLittleEndian<quint32>(v, b.data() + at); }
+std::vector<StreamRecord> StreamRecords(const QByteArray &s) {
+  std::vector<StreamRecord> out;
+  for (qsizetype pos = 0; pos + 4 <= s.size() && U16(s, pos) != 0; pos += 4 + U16(s, pos + 2))
+    out.push_back({static_cast<quint16>(U16(s, pos)), s.mid(pos + 4, U16(s, pos + 2))});
+  return out;
+}
+std::vector<qsizetype> Positions(const std::vector<StreamRecord> &records) {
+  std::vector<qsizetype> at;
+  qsizetype pos = 0;
+  for (const StreamRecord &r : records) {
+    at.push_back(pos);
+    pos += 4 + r.data.size();
+  }
+  return at;
+}
+QByteArray WorkbookStream(const QString &file) {
+  QFile f(file);
+  exportfiles::CompoundEntry root;
+  QString reason;
+  if (!f.open(QIODevice::ReadOnly) || !exportfiles::ReadCompound(f.readAll(), &root, &reason)) return {};
+  return exportfiles::CompoundEntry::Stream(root.children, QStringLiteral("Workbook"))->bytes;
+}
+
+TEST_F(ExportFormats, TheWorkbooksPositionsOfStringsAndRowBlocksMoveWithTheirRecords) {
+  if (!HavePython("xlrd")) GTEST_SKIP() << "python3-xlrd is not installed";
+  // The program's workbook with what the spreadsheet program itself writes:
+  // an index of the shared strings (a bucket every 8) and a sheet index
+  // pointing at a row block.
+  const QString file = Out(QStringLiteral("indici.xls"));
+  ExportToExcel(stock_, file, QStringLiteral("Giacenza"), true, false, 8);
+  std::vector<StreamRecord> records = StreamRecords(WorkbookStream(file));
+  auto find = [&](quint16 id, size_t from = 0) {
+    for (size_t i = from; i < records.size(); ++i)
+      if (records[i].id == id) return i;
+    ADD_FAILURE() << "no record " << id;
+    return records.size() - 1;
+  };
+  const size_t sst = find(0x00FC);
+  const int unique = static_cast<int>(U32(records[sst].data, 4));
+  std::vector<qsizetype> string_at;
+  for (qsizetype pos = 8; static_cast<int>(string_at.size()) < unique;) {
+    string_at.push_back(pos);
+    pos += 3 + U16(records[sst].data, pos) * ((records[sst].data[pos + 2] & 1) != 0 ? 2 : 1);
+  }
+  records.insert(records.begin() + static_cast<qsizetype>(sst) + 1, {0x00FF, QByteArray()});
+  const size_t sheet = find(0x0809, find(0x000A) + 1);
+  records.insert(records.begin() + static_cast<qsizetype>(sheet) + 1, {0x020B, QByteArray(20, '\0')});
+  records.insert(records.begin() + static_cast<qsizetype>(find(0x023E)), {0x00D7, QByteArray(4, '\0')});
+  QByteArray extsst(2, '\0');
+  extsst[0] = 8;
+  for (size_t i = 0; i < string_at.size(); i += 8) extsst.append(QByteArray(8, '\0'));
+  records[sst + 1].data = extsst;
+  std::vector<qsizetype> at = Positions(records);
+  for (size_t i = 0; i < string_at.size(); i += 8) {
+    SetU32(records[sst + 1].data, static_cast<qsizetype>(2 + i), static_cast<quint32>(at[sst] + 4 + string_at[i]));
+    records[sst + 1].data[static_cast<qsizetype>(2 + i + 4)] = static_cast<char>((4 + string_at[i]) & 0xFF);
+    records[sst + 1].data[static_cast<qsizetype>(2 + i + 5)] = static_cast<char>((4 + string_at[i]) >> 8);
+  }
+  SetU32(records[find(0x0085)].data, 0, static_cast<quint32>(at[sheet]));
+  SetU32(records[sheet + 1].data, 12, static_cast<quint32>(at[find(0x00D7)]));
+  SetU32(records[sheet + 1].data, 16, static_cast<quint32>(at[find(0x00D7)]));
+  QByteArray crafted;
+  for (const StreamRecord &r : records) {
+    crafted += static_cast<char>(r.id & 0xFF);
+    crafted += static_cast<char>(r.id >> 8);
+    crafted += static_cast<char>(r.data.size() & 0xFF);
+    crafted += static_cast<char>(r.data.size() >> 8);
+    crafted += r.data;
+  }
+  crafted.append(QByteArray(std::max<qsizetype>(0, 4096 - crafted.size()), '\0'));
+  {
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(exportfiles::CompoundDocument("T", QStringLiteral("Workbook"), crafted));
+  }
+  ExpectTableRows(ReadWorkbook(file));
+
+  ExportToExcel(stock_, file, QStringLiteral("Seconda"), false, false, 8);
+  ExpectTableRows(ReadWorkbook(file, 1));
+  const QByteArray stream = WorkbookStream(file);
+  records = StreamRecords(stream);
+  at = Positions(records);
+  // The row block and the strings are where the indexes say, in the old
+  // sheet's records and in the new strings alike.
+  const size_t index = find(0x020B);
+  for (qsizetype field : {12, 16}) EXPECT_EQ(U16(stream, U32(records[index].data, field)), 0x00D7u);
+  QSet<QString> texts;
+  for (int s = 0; s < 2; ++s)
+    for (const QJsonValue row : ReadWorkbook(file, s)[QStringLiteral("rows")].toArray())
+      for (const QJsonValue cell : row.toArray())
+        if (cell.toArray()[0].toString() == QStringLiteral("text")) texts << cell.toArray()[1].toString();
+  const QByteArray ext = records[find(0x00FF)].data;
+  const int now_unique = static_cast<int>(U32(records[find(0x00FC)].data, 4));
+  EXPECT_EQ(now_unique, 2 * unique);
+  ASSERT_EQ((ext.size() - 2) / 8, (now_unique + 7) / 8);
+  for (qsizetype b = 0; b < (ext.size() - 2) / 8; ++b) {
+    const qsizetype ib = U32(ext, 2 + 8 * b), cb = U16(ext, 2 + 8 * b + 4);
+    const quint32 record = U16(stream, ib - cb);
+    EXPECT_TRUE(record == 0x00FC || record == 0x003C) << "bucket " << b;
+    const qsizetype n = U16(stream, ib);
+    const bool wide = (stream[ib + 2] & 1) != 0;
+    QString s;
+    for (qsizetype i = 0; i < n; ++i)
+      s += wide ? QChar(static_cast<char16_t>(U16(stream, ib + 3 + 2 * i)))
+                : QChar(static_cast<quint8>(stream[ib + 3 + i]));
+    EXPECT_TRUE(texts.contains(s)) << "bucket " << b << ": " << s.toStdString();
+  }
 }
 
 TEST_F(ExportFormats, FoxProAndDBaseTablesReadBackWithTheirMemoFiles) {
