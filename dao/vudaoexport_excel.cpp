@@ -694,6 +694,21 @@ QByteArray ExcelSheetAdded(const char *operation, const QString &path, const QBy
   SharedStrings sst(sst_unique);
   const QByteArray new_sheet = WorkbookSheet(data, version, xf, from_1904 ? 1462 : 0, false, &sst);
 
+  // The index of the table of texts, a search aid, gets a bucket for each
+  // new string that begins one, within the 128 buckets the format allows;
+  // an index that would outgrow them is left out (workbooks without one
+  // are read all the same).
+  quint32 bucket = 8;
+  bool keep_extsst = false;
+  if (extsst_at >= 0 && sst_at >= 0) {
+    const QByteArray &ext = globals[static_cast<size_t>(extsst_at)].data;
+    bucket = std::max<quint32>(1, Get16(ext, 0));
+    qsizetype buckets = (ext.size() - 2) / 8;
+    for (int i = 0; i < static_cast<int>(sst.Strings().size()); ++i)
+      if ((sst_unique + i) % static_cast<int>(bucket) == 0) ++buckets;
+    keep_extsst = buckets <= 128;
+  }
+
   // The new globals: the old records, with the new formats, cell formats,
   // sheet and strings after the last of their kind.
   std::vector<Record> out;
@@ -725,8 +740,8 @@ QByteArray ExcelSheetAdded(const char *operation, const QString &path, const QBy
       for (const QByteArray &f : new_formats) add(kFormat4, f);
     if (r.id == kBoundSheet) old_bounds.push_back(out.size());
     if (r.id == kSst) sst_out = static_cast<qsizetype>(out.size());
-    if (r.id == kExtSst) extsst_out = static_cast<qsizetype>(out.size());
-    add(r.id, r.data);
+    if (r.id == kExtSst && keep_extsst) extsst_out = static_cast<qsizetype>(out.size());
+    if (r.id != kExtSst || keep_extsst) add(r.id, r.data);
     if (at == last_format)
       for (const QByteArray &f : new_formats) add(kFormat4, f);
     if (at == last_xf) {
@@ -747,12 +762,9 @@ QByteArray ExcelSheetAdded(const char *operation, const QString &path, const QBy
     Put32(out[static_cast<size_t>(sst_out)].data, 0, static_cast<quint32>(sst_total + sst.Total()));
     Put32(out[static_cast<size_t>(sst_out)].data, 4, static_cast<quint32>(sst_unique + sst.Strings().size()));
   }
-  // The index of the table of texts gets a bucket for each new string
-  // that begins one; its size is known before the records are placed.
-  quint32 bucket = 8;
+  // The index's size is known before the records are placed.
   if (extsst_out >= 0) {
     QByteArray &ext = out[static_cast<size_t>(extsst_out)].data;
-    bucket = std::max<quint32>(1, Get16(ext, 0));
     for (int i = 0; i < static_cast<int>(sst.Strings().size()); ++i)
       if ((sst_unique + i) % static_cast<int>(bucket) == 0) ext.append(QByteArray(8, '\0'));
   }
