@@ -37,7 +37,8 @@ constexpr quint16 kEof = 0x000A, kFormat3 = 0x001E, kDateMode = 0x0022, kFont5 =
                   kWindow1 = 0x003D, kCodePage = 0x0042, kBoundSheet = 0x0085, kXf5 = 0x00E0, kSst = 0x00FC,
                   kLabelSst = 0x00FD, kDimensions = 0x0200, kNumber = 0x0203, kLabel = 0x0204, kBoolErr = 0x0205,
                   kFont3 = 0x0231, kWindow2 = 0x023E, kXf3 = 0x0243, kStyle = 0x0293, kFormat4 = 0x041E, kXf4 = 0x0443,
-                  kBof3 = 0x0209, kBof4 = 0x0409, kBof5 = 0x0809, kFilePass = 0x002F, kExtSst = 0x00FF, kIndex = 0x020B;
+                  kBof3 = 0x0209, kBof4 = 0x0409, kBof5 = 0x0809, kFilePass = 0x002F, kExtSst = 0x00FF, kIndex = 0x020B,
+                  kTabId = 0x013D, kSupBook = 0x01AE;
 
 // The cell formats every file carries (by version) and the formats of dates.
 constexpr int kStyleXfs5 = 15;
@@ -739,9 +740,22 @@ QByteArray ExcelSheetAdded(const char *operation, const QString &path, const QBy
     if (at == last_xf && last_format < 0)
       for (const QByteArray &f : new_formats) add(kFormat4, f);
     if (r.id == kBoundSheet) old_bounds.push_back(out.size());
+    QByteArray kept = r.data;
+    if (r.id == kTabId && r.data.size() % 2 == 0) {
+      // The sheets' ids, one each: the new sheet takes the next.
+      quint32 next = 1;
+      for (qsizetype p = 0; p < r.data.size(); p += 2) next = std::max(next, Get16(r.data, p) + 1);
+      Le16(kept, next);
+    }
+    if (r.id == kSupBook && r.data.size() == 4 && Get16(r.data, 2) == 0x0401) {
+      // The workbook's reference to itself counts its sheets.
+      kept.clear();
+      Le16(kept, Get16(r.data, 0) + 1);
+      Le16(kept, 0x0401);
+    }
     if (r.id == kSst) sst_out = static_cast<qsizetype>(out.size());
     if (r.id == kExtSst && keep_extsst) extsst_out = static_cast<qsizetype>(out.size());
-    if (r.id != kExtSst || keep_extsst) add(r.id, r.data);
+    if (r.id != kExtSst || keep_extsst) add(r.id, kept);
     if (at == last_format)
       for (const QByteArray &f : new_formats) add(kFormat4, f);
     if (at == last_xf) {

@@ -330,11 +330,12 @@ QByteArray WorkbookStream(const QString &file) {
   return exportfiles::CompoundEntry::Stream(root.children, QStringLiteral("Workbook"))->bytes;
 }
 
-TEST_F(ExportFormats, TheWorkbooksPositionsOfStringsAndRowBlocksMoveWithTheirRecords) {
+TEST_F(ExportFormats, TheWorkbooksPositionsIdsAndSheetCountFollowTheAddedSheet) {
   if (!HavePython("xlrd")) GTEST_SKIP() << "python3-xlrd is not installed";
   // The program's workbook with what the spreadsheet program itself writes:
-  // an index of the shared strings (a bucket every 8) and a sheet index
-  // pointing at a row block.
+  // an index of the shared strings (a bucket every 8), a sheet index
+  // pointing at a row block, the list of sheet ids and the workbook's
+  // reference to itself, which counts its sheets.
   const QString file = Out(QStringLiteral("indici.xls"));
   ExportToExcel(stock_, file, QStringLiteral("Giacenza"), true, false, 8);
   std::vector<StreamRecord> records = StreamRecords(WorkbookStream(file));
@@ -344,6 +345,9 @@ TEST_F(ExportFormats, TheWorkbooksPositionsOfStringsAndRowBlocksMoveWithTheirRec
     ADD_FAILURE() << "no record " << id;
     return records.size() - 1;
   };
+  records.insert(records.begin() + 1, {0x013D, QByteArray("\x05\x00", 2)});
+  records.insert(records.begin() + static_cast<qsizetype>(find(0x0085)) + 1,
+                 {0x01AE, QByteArray("\x01\x00\x01\x04", 4)});
   const size_t sst = find(0x00FC);
   const int unique = static_cast<int>(U32(records[sst].data, 4));
   std::vector<qsizetype> string_at;
@@ -389,6 +393,8 @@ TEST_F(ExportFormats, TheWorkbooksPositionsOfStringsAndRowBlocksMoveWithTheirRec
   const QByteArray stream = WorkbookStream(file);
   records = StreamRecords(stream);
   at = Positions(records);
+  EXPECT_EQ(records[find(0x013D)].data, QByteArray("\x05\x00\x06\x00", 4));
+  EXPECT_EQ(records[find(0x01AE)].data, QByteArray("\x02\x00\x01\x04", 4));
   // The row block and the strings are where the indexes say, in the old
   // sheet's records and in the new strings alike.
   const size_t index = find(0x020B);
