@@ -83,6 +83,15 @@ CompoundEntry *CompoundEntry::Stream(std::vector<CompoundEntry> &entries, const 
 }
 
 bool ReadCompound(const QByteArray &file, CompoundEntry *root, QString *reason) {
+  // A damaged file makes the library complain on the terminal as it gives
+  // up; the caller reports the failure itself.
+  const guint quiet = g_log_set_handler(
+      "libgsf:msole", static_cast<GLogLevelFlags>(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING),
+      [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {}, nullptr);
+  struct Restore {
+    guint id;
+    ~Restore() { g_log_remove_handler("libgsf:msole", id); }
+  } restore{quiet};
   // The input reads `file` in place; it outlives the input.
   GsfInput *source = gsf_input_memory_new(reinterpret_cast<const guint8 *>(file.constData()), file.size(), FALSE);
   GError *error = nullptr;
