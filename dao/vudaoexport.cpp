@@ -299,7 +299,7 @@ void IntoDatabase(TVuDaoTable *table, const ExportRows &data, const TExportReque
   auto target = engine->OpenDatabase(r.file_name);
   const bool exists = target->TableDefs().Find(r.target) != nullptr;
   if (exists && !r.delete_existing)
-    jet::RaiseJetError(3010, QStringLiteral("Table '%1' already exists.").arg(r.target));
+    jet::RaiseJetError(jet::kErrTableExists, QStringLiteral("Table '%1' already exists.").arg(r.target));
   // The new rows go into a table of a fresh name first; the old table is
   // dropped and the new one renamed only when every row is in.
   const QString fresh = r.target + QStringLiteral("_") + QString::number(QRandomGenerator::global()->bounded(1000000));
@@ -487,7 +487,7 @@ void ExportTable(TVuDaoTable *table, const TExportRequest &r) {
       case TExportFormat::Text:
       case TExportFormat::HTML: {
         if (QFileInfo::exists(path) && !r.delete_existing)
-          jet::RaiseJetError(3010, QStringLiteral("Table '%1' already exists.").arg(TargetName(r)));
+          jet::RaiseJetError(jet::kErrTableExists, QStringLiteral("Table '%1' already exists.").arg(TargetName(r)));
         if (r.format == TExportFormat::Text) {
           const QString charset_and_text = TextFile(data, r);
           const int nl = charset_and_text.indexOf(QLatin1Char('\n'));
@@ -498,9 +498,19 @@ void ExportTable(TVuDaoTable *table, const TExportRequest &r) {
         break;
       }
       case TExportFormat::Excel: {
-        if (QFileInfo::exists(path) && !r.delete_existing)
-          jet::RaiseJetError(3010, QStringLiteral("Table '%1' already exists.").arg(TargetName(r)));
         const QString sheet = r.target.isEmpty() ? QFileInfo(path).completeBaseName() : r.target;
+        if (QFileInfo::exists(path) && !r.delete_existing) {
+          // A file of the earlier versions holds one sheet only.
+          if (r.version == 3 || r.version == 4)
+            jet::RaiseJetError(jet::kErrTableExists, QStringLiteral("Table '%1' already exists.").arg(TargetName(r)));
+          QFile existing(path);
+          if (!existing.open(QIODevice::ReadOnly))
+            Fail(op, QStringLiteral("Cannot read the file \"%1\": %2").arg(path, existing.errorString()));
+          const QByteArray before = existing.readAll();
+          existing.close();
+          WriteWhole(op, path, exportfiles::ExcelSheetAdded(op, path, before, data, r.version, sheet));
+          break;
+        }
         WriteWhole(op, path, exportfiles::ExcelFile(op, data, r.version, sheet));
         break;
       }
@@ -511,7 +521,7 @@ void ExportTable(TVuDaoTable *table, const TExportRequest &r) {
         const QString main =
             base + (r.format == TExportFormat::Paradox ? QStringLiteral(".db") : QStringLiteral(".dbf"));
         if (QFileInfo::exists(main) && !r.delete_existing)
-          jet::RaiseJetError(3010, QStringLiteral("Table '%1' already exists.").arg(TargetName(r)));
+          jet::RaiseJetError(jet::kErrTableExists, QStringLiteral("Table '%1' already exists.").arg(TargetName(r)));
         std::vector<exportfiles::File> files;
         QStringList companions;
         if (r.format == TExportFormat::Paradox) {

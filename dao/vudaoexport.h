@@ -8,7 +8,9 @@
 //
 // An existing target is replaced only when the new one is complete: the
 // new files are written beside it and renamed over it, so a failed export
-// leaves the user's files as they were.
+// leaves the user's files as they were. Without leave to replace, an
+// existing workbook of version 5 or 8 gets the rows as one more sheet
+// (written the same way); any other existing target is refused.
 #pragma once
 
 #include <QString>

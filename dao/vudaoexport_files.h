@@ -51,8 +51,31 @@ QString PlainText(const rtl::Variant &v, int type);
 // column names; 5 and 8 are workbooks inside a compound document, with one
 // sheet named `sheet`.
 QByteArray ExcelFile(const char *operation, const Rows &data, int version, const QString &sheet);
-// A compound document holding one stream (the container of the later
-// spreadsheet versions).
+// The workbook `file` (version 5 or 8, inside a compound document) with
+// one more sheet named `sheet` holding the rows: the sheets already there
+// and the container's other streams are carried over as they are. A file
+// that is not a readable workbook of `version` is refused (jet::EJetError
+// 3274), as is a sheet name already in it (3010).
+QByteArray ExcelSheetAdded(const char *operation, const QString &path, const QByteArray &file, const Rows &data,
+                           int version, const QString &sheet);
+
+// One entry of a compound document: a stream with its bytes, or a storage
+// with entries of its own (the root is a storage).
+struct CompoundEntry {
+  QString name;
+  bool storage = false;
+  QByteArray class_id;  // a storage's 16 bytes
+  QByteArray bytes;     // a stream's
+  std::vector<CompoundEntry> children;
+  // The stream `name` (case ignored) among `entries`, or nullptr.
+  static CompoundEntry *Stream(std::vector<CompoundEntry> &entries, const QString &name);
+};
+// Reads every entry of the compound document `file` into `root`; false
+// (with `reason` in Italian) when it is not one or is cut short.
+bool ReadCompound(const QByteArray &file, CompoundEntry *root, QString *reason);
+// The compound document of `root`'s entries, or of one stream (the
+// container of the later spreadsheet versions).
+QByteArray CompoundDocument(const char *operation, const CompoundEntry &root);
 QByteArray CompoundDocument(const char *operation, const QString &stream, const QByteArray &data);
 
 // The table `base`.db (and its memo file `base`.mb when it has one) of

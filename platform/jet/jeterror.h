@@ -41,6 +41,8 @@ enum JetErrorNumber : int {
   kErrTypeMismatch = 3464,        // data type mismatch in criteria expression
   kErrInvalidOperation = 3219,    // operation not valid for this object or state
   kErrInvalidArgument = 3001,     // an argument out of range or of the wrong kind
+  kErrTableExists = 3010,         // the target of SELECT ... INTO is already there
+  kErrExternalFormat = 3274,      // an external file is not in the format expected
 };
 
 // The engine's texts for refusals raised in more than one place (UTF-8: the

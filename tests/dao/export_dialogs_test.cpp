@@ -299,5 +299,31 @@ TEST_F(SaveAsFromGrid, EsportaWithTheDefaultChecksWritesEveryColumnAndRowRolledU
   }
 }
 
+TEST_F(SaveAsFromGrid, EsportaWithoutReplacingAddsASheetToTheWorkbookChosen) {
+  if (!HavePython("xlrd")) GTEST_SKIP() << "python3-xlrd is not installed";
+  const QString file = dir_.filePath(QStringLiteral("libro.xls"));
+  auto previous = vcl::SetDialogResponder([&](vcl::TDialogRequest &r) {
+    if (r.kind != vcl::TDialogKind::Save) return vcl::mrCancel;
+    r.value = file;
+    return vcl::mrOk;
+  });
+  for (const auto &[sheet, replace] :
+       {std::pair{QStringLiteral("Prima"), true}, std::pair{QStringLiteral("Seconda"), false}}) {
+    PressCtrlS([&, sheet = sheet, replace = replace](TSAS *d) {
+      d->Formats()->SetItemIndex(3);  // the workbook of version 8
+      d->SelectFormat(3);
+      d->SheetName()->SetText(sheet);
+      d->Overwrite()->SetChecked(replace);
+      QTest::mouseClick(Button(d, QStringLiteral("&Esporta"))->Handle(), Qt::LeftButton);
+      EXPECT_EQ(d->ModalResult(), vcl::mrOk);
+    });
+  }
+  vcl::SetDialogResponder(previous);
+  const QJsonObject second = ReadWorkbook(file, 1);
+  EXPECT_EQ(second[QStringLiteral("sheets")].toArray(),
+            (QJsonArray{QStringLiteral("Prima"), QStringLiteral("Seconda")}));
+  EXPECT_EQ(second[QStringLiteral("rows")].toArray().size(), 3);
+}
+
 }  // namespace
 }  // namespace dao::testing
