@@ -622,6 +622,10 @@ TEST_F(LoadAllGrid, EveryRecordIsLoadedAtOpenAndTheShownRowsScrollWithinThem) {
   EXPECT_EQ(Shown(grid_->TopRow()), Code(kRecords - visible));
   ExpectCurrentShown();
   EXPECT_TRUE(Arrow(kRecords - 1));
+  stock_->GotoBookmark(grid_->RowBookmark(grid_->TopRow()));
+  EXPECT_EQ(Current(), Code(kRecords - visible));
+  EXPECT_EQ(grid_->TopRow(), kRecords - visible);
+  Key(Qt::Key_End, Qt::ControlModifier);
 
   // A click on a shown row makes its record current; nothing scrolls.
   const int top = grid_->TopRow();
