@@ -20,6 +20,7 @@
 #include "platform/rtl/cp1252.h"
 #include "platform/rtl/datetime.h"
 #include "platform/rtl/formatsettings.h"
+#include "platform/rtl/ignorefailure.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/vcl/clipboard.h"
 #include "platform/vcl/dbctrls/dbctrls.h"
@@ -249,7 +250,32 @@ void TVuDaoDBGrid::ApplyExOptions() {
   SetRowSizing(ex_options_.Contains(exoRowSizing));
   if (ex_options_.Contains(exoRowSizing) && saved_row_height_ > 0) SetDefaultRowHeight(saved_row_height_);
   UpdateTitleHeight();
+  ApplyLoadAll();
   Invalidate();
+}
+
+// One row more than the table counts is asked for, so that loading meets
+// the table's end and the table knows its count from then on.
+void TVuDaoDBGrid::ApplyLoadAll() {
+  if (!ex_options_.Contains(exoLoadAllRecords)) {
+    SetLoadedRowCount(0);
+    return;
+  }
+  TVuDaoTable *table = BrowsingTable();
+  if (table == nullptr) return;
+  int count = -1;
+  rtl::IgnoreFailure("a table that cannot count its records shows the rows that fit",
+                     [&] { count = table->RecordCount(); });
+  SetLoadedRowCount(count > 0 ? count + 1 : 0);
+}
+
+// Appended and deleted records change what every record is; an option
+// switched off while a record was edited takes effect once it is posted.
+void TVuDaoDBGrid::LinkDataChanged() {
+  if ((ex_options_.Contains(exoLoadAllRecords) || LoadedRowCount() > 0) && !ComponentState().Contains(vcl::csLoading) &&
+      BrowsingTable() != nullptr)
+    ApplyLoadAll();
+  vcl::TDBGrid::LinkDataChanged();
 }
 
 void TVuDaoDBGrid::RowHeightsChanged() {
@@ -331,6 +357,9 @@ int TVuDaoDBGrid::TextWidth(const QString &text) const {
 // --- the link and the menu ----------------------------------------------------------------
 
 void TVuDaoDBGrid::LinkActiveChanged() {
+  // A closed table holds no records; the next one opens with the rows that
+  // fit until the options say more.
+  if (!DataLink()->Active()) SetLoadedRowCount(0);
   vcl::TDBGrid::LinkActiveChanged();
   selected_rows_.clear();
   vcl::TDataSource *source = DataSource();

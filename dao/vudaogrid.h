@@ -173,6 +173,7 @@ class TVuDaoDBGrid : public vcl::TDBGrid {
 
   void Loaded() override;
   void LinkActiveChanged() override;
+  void LinkDataChanged() override;
 
   // Width of the sort-direction mark a table's titles make room for, and
   // the side of a drawn check box.
@@ -213,6 +214,9 @@ class TVuDaoDBGrid : public vcl::TDBGrid {
   bool ItemUsable(int index) const;
   void ApplyAutoSize();
   void ApplyExOptions();
+  // With exoLoadAllRecords the grid holds every record of a browsing table;
+  // without, the rows that fit.
+  void ApplyLoadAll();
   // With exoWrapTitles the title row is as tall as the tallest wrapped
   // title plus 4 pixels; without, a row's height.
   void UpdateTitleHeight();

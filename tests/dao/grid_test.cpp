@@ -543,5 +543,158 @@ TEST_F(ShownGrid, ExOptionsAndMenuTitlesArePublished) {
   EXPECT_EQ(grid_->OptionsMenu()->Items()->Items(1)->Caption(), QStringLiteral("Ordina"));
 }
 
+// A stock of more records than the grid shows.
+class LoadAllGrid : public ShownGrid {
+ protected:
+  static constexpr int kRecords = 40;
+  void SetUp() override {
+    ShownGrid::SetUp();
+    stock_->Close();
+    auto rs = database_->DaoDatabase()->OpenRecordset(QStringLiteral("Giacenza"), jet::dbOpenTable);
+    for (int i = 0; i < kRecords - 5; ++i) {
+      rs->AddNew();
+      rs->Fields(QStringLiteral("Barcode18")).SetValue(Code(i + 5));
+      rs->Fields(QStringLiteral("Testata")).SetValue(QStringLiteral("Titolo %1").arg(i + 5));
+      rs->Fields(QStringLiteral("Giacenza")).SetValue(1.0);
+      rs->Update();
+    }
+    rs->Close();
+  }
+  // The code of the n-th record in the grid's order, from the sixth on.
+  static QString Code(int n) { return QStringLiteral("99000000000%1").arg(n, 2, 10, QLatin1Char('0')); }
+  int CodeColumn() const {
+    for (int i = 0; i < grid_->ColumnCount(); ++i)
+      if (grid_->Columns(i)->FieldName() == QStringLiteral("Barcode18")) return i;
+    return -1;
+  }
+  QString Shown(int row) const { return grid_->CellText(row, CodeColumn()); }
+  QString Current() const { return stock_->FieldByName(QStringLiteral("Barcode18"))->AsString(); }
+  void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(grid_->Handle(), key, mods); }
+  // The current record's row is shown: between the first shown row and the last.
+  void ExpectCurrentShown() const {
+    EXPECT_GE(grid_->CurrentRow(), grid_->TopRow());
+    EXPECT_LT(grid_->CurrentRow(), grid_->TopRow() + grid_->VisibleRowCount());
+    EXPECT_EQ(Shown(grid_->CurrentRow()), Current());
+  }
+  // Whether the arrow of the current record is drawn in `row`'s indicator.
+  bool Arrow(int row) {
+    const vcl::TRect r = grid_->CellRect(row, 0);
+    return !Dark(Shot(), QRect(1, r.Top + 1, grid_->CellRect(row, 0).Left - 2, r.Bottom - r.Top - 2)).isEmpty();
+  }
+};
+
+TEST_F(LoadAllGrid, EveryRecordIsLoadedAtOpenAndTheShownRowsScrollWithinThem) {
+  grid_->SetExOptions({exoLoadAllRecords});
+  stock_->Open();
+  const int visible = grid_->VisibleRowCount();
+  ASSERT_LT(visible, kRecords);
+  EXPECT_EQ(grid_->RowCount(), kRecords);
+  EXPECT_EQ(grid_->DataLink()->RecordCount(), kRecords);
+  stock_->SetUseRecordCount(false);  // counted again, without a move to the end
+  EXPECT_EQ(stock_->RecordCount(), kRecords);
+  EXPECT_EQ(stock_->RecNo(), 1);
+  EXPECT_EQ(grid_->TopRow(), 0);
+  EXPECT_EQ(Shown(kRecords - 1), Code(kRecords - 1));
+  EXPECT_TRUE(Arrow(0));
+
+  // Down to the last shown row, and one more: the shown rows move by one.
+  grid_->SetFocus();
+  for (int i = 0; i < visible - 1; ++i) Key(Qt::Key_Down);
+  EXPECT_EQ(grid_->TopRow(), 0);
+  EXPECT_EQ(grid_->CurrentRow(), visible - 1);
+  Key(Qt::Key_Down);
+  EXPECT_EQ(grid_->TopRow(), 1);
+  EXPECT_EQ(Shown(grid_->TopRow()), QStringLiteral("977112233445501234"));
+  EXPECT_EQ(stock_->RecNo(), visible + 1);
+  ExpectCurrentShown();
+  EXPECT_TRUE(Arrow(grid_->CurrentRow()));
+  EXPECT_FALSE(Arrow(grid_->TopRow()));
+  EXPECT_EQ(grid_->RowCount(), kRecords);
+
+  Key(Qt::Key_PageDown);
+  EXPECT_EQ(grid_->CurrentRow(), 2 * visible);
+  EXPECT_EQ(grid_->TopRow(), visible + 1);
+  ExpectCurrentShown();
+  Key(Qt::Key_End, Qt::ControlModifier);
+  EXPECT_EQ(Current(), Code(kRecords - 1));
+  EXPECT_EQ(grid_->CurrentRow(), kRecords - 1);
+  EXPECT_EQ(grid_->TopRow(), kRecords - visible);
+  EXPECT_EQ(Shown(grid_->TopRow()), Code(kRecords - visible));
+  ExpectCurrentShown();
+  EXPECT_TRUE(Arrow(kRecords - 1));
+  stock_->GotoBookmark(grid_->RowBookmark(grid_->TopRow()));
+  EXPECT_EQ(Current(), Code(kRecords - visible));
+  EXPECT_EQ(grid_->TopRow(), kRecords - visible);
+  Key(Qt::Key_End, Qt::ControlModifier);
+
+  // A click on a shown row makes its record current; nothing scrolls.
+  const int top = grid_->TopRow();
+  const vcl::TRect cell = grid_->CellRect(top + 2, CodeColumn());
+  QTest::mouseClick(grid_->Handle(), Qt::LeftButton, {}, QPoint(cell.Left + 3, cell.Top + 3));
+  EXPECT_EQ(Current(), Code(top + 2));
+  EXPECT_EQ(grid_->CurrentRow(), top + 2);
+  EXPECT_EQ(grid_->TopRow(), top);
+  EXPECT_TRUE(Arrow(top + 2));
+  Key(Qt::Key_Up);
+  Key(Qt::Key_Up);
+  Key(Qt::Key_Up);
+  EXPECT_EQ(grid_->TopRow(), top - 1);
+  ExpectCurrentShown();
+  Key(Qt::Key_Home, Qt::ControlModifier);
+  EXPECT_EQ(grid_->TopRow(), 0);
+  EXPECT_EQ(grid_->CurrentRow(), 0);
+}
+
+TEST_F(LoadAllGrid, SwitchedOnOverAnOpenTableAndOffAgain) {
+  stock_->Open();
+  const int visible = grid_->VisibleRowCount();
+  EXPECT_EQ(grid_->RowCount(), visible);
+  stock_->MoveBy(20);
+  const QString at = Current();
+  grid_->SetExOptions({exoLoadAllRecords});
+  EXPECT_EQ(grid_->RowCount(), kRecords);
+  EXPECT_EQ(Current(), at);
+  EXPECT_EQ(grid_->CurrentRow(), 20);
+  ExpectCurrentShown();
+
+  // New and deleted records are followed.
+  stock_->Append();
+  stock_->FieldByName(QStringLiteral("Barcode18"))->SetAsString(Code(kRecords));
+  stock_->Post();
+  EXPECT_EQ(grid_->RowCount(), kRecords + 1);
+  ExpectCurrentShown();
+  stock_->Delete();
+  EXPECT_EQ(grid_->RowCount(), kRecords);
+  ExpectCurrentShown();
+
+  // Off again: the link holds the shown rows only, the same records.
+  stock_->First();
+  stock_->MoveBy(20);
+  Key(Qt::Key_Up);
+  const int shown_from = grid_->TopRow();
+  const QString first_shown = Shown(shown_from);
+  const int current_at = grid_->CurrentRow() - shown_from;
+  ASSERT_GT(shown_from, 0);
+  grid_->SetExOptions({});
+  EXPECT_EQ(grid_->RowCount(), visible);
+  EXPECT_EQ(grid_->TopRow(), 0);
+  EXPECT_EQ(Shown(0), first_shown);
+  EXPECT_EQ(grid_->CurrentRow(), current_at);
+  ExpectCurrentShown();
+  Key(Qt::Key_Down);
+  EXPECT_EQ(grid_->CurrentRow(), current_at + 1);
+
+  // Switched on while the table is closed, the option waits for the next open.
+  stock_->Close();
+  grid_->SetExOptions({exoLoadAllRecords});
+  EXPECT_EQ(grid_->RowCount(), 0);
+  stock_->Open();
+  EXPECT_EQ(grid_->RowCount(), kRecords);
+  stock_->Close();
+  grid_->SetExOptions({});
+  stock_->Open();
+  EXPECT_EQ(grid_->RowCount(), visible);
+}
+
 }  // namespace
 }  // namespace dao::testing

@@ -355,7 +355,57 @@ void TDBGrid::DrawIndicatorCell(const TRect &r, int, bool current) {
 
 int TDBGrid::VisibleRowCount() const { return std::max(1, (DataHeight() - TitleHeight()) / row_height_); }
 
-void TDBGrid::UpdateBufferCount() { link_->SetBufferCount(VisibleRowCount()); }
+void TDBGrid::UpdateBufferCount() {
+  link_->SetBufferCount(std::max(VisibleRowCount(), loaded_rows_));
+  ShowCurrentRow();
+}
+
+void TDBGrid::SetLoadedRowCount(int rows) {
+  rows = std::max(rows, 0);
+  if (rows == loaded_rows_) return;
+  TDataSet *ds = link_->Active() ? link_->DataSet() : nullptr;
+  if (rows < loaded_rows_ && ds != nullptr && ds->State() == dsBrowse && CurrentRow() >= 0) {
+    // The dataset keeps the records up to its active one when its window
+    // shrinks: the last shown row stands in for the current record for the
+    // moment, so the shown records stay in the window.
+    const int last = ShownRowsEnd() - 1;
+    const int after_current = last - CurrentRow();
+    loaded_rows_ = rows;
+    link_->SetActiveRecord(last);
+    UpdateBufferCount();
+    link_->SetActiveRecord(link_->ActiveRecord() - after_current);
+  }
+  loaded_rows_ = rows;
+  UpdateBufferCount();
+  UpdateScrollBar();
+  PlaceEditor();
+  Invalidate();
+}
+
+void TDBGrid::ShowCurrentRow() {
+  if (loaded_rows_ == 0) {
+    top_row_ = 0;
+    return;
+  }
+  const int visible = VisibleRowCount();
+  top_row_ = std::clamp(top_row_, 0, std::max(0, RowCount() - visible));
+  const int current = CurrentRow();
+  if (current < 0) return;
+  if (current < top_row_)
+    top_row_ = current;
+  else if (current >= top_row_ + visible)
+    top_row_ = current - visible + 1;
+}
+
+int TDBGrid::ShownRowsEnd() const {
+  return loaded_rows_ > 0 ? std::min(RowCount(), top_row_ + VisibleRowCount()) : RowCount();
+}
+
+int TDBGrid::RowAt(int y) const {
+  if (y < TitleHeight() || y >= DataHeight()) return -1;
+  const int row = top_row_ + (y - TitleHeight()) / row_height_;
+  return row < ShownRowsEnd() ? row : -1;
+}
 
 int TDBGrid::RowCount() const { return link_->Active() ? link_->RecordCount() : 0; }
 
@@ -373,7 +423,7 @@ int TDBGrid::ColumnLeft(int column) const {
 }
 
 TRect TDBGrid::CellRect(int row, int column) const {
-  const int top = row < 0 ? 0 : TitleHeight() + row * row_height_;
+  const int top = row < 0 ? 0 : TitleHeight() + (row - top_row_) * row_height_;
   const int left = ColumnLeft(column);
   const int width = column < ColumnCount() ? columns_[static_cast<size_t>(column)]->width_ : 0;
   return Bounds(left, top, width, row < 0 ? TitleHeight() : row_height_);
@@ -458,30 +508,17 @@ void TDBGrid::Paint() {
   c->Brush()->SetColor(Color());
   c->FillRect(ClientRect());
   c->SetFont(Font());
-  const int rows = RowCount();
+  ShowCurrentRow();
+  const int end = ShownRowsEnd();
   const int current = CurrentRow();
   const bool show_selection = Focused() || options_.Contains(dgAlwaysShowSelection);
-  const auto cell = [&](const TRect &r, const QString &text, TAlignment align, TColor back, TColor fore) {
-    c->Brush()->SetColor(back);
-    c->FillRect(r);
-    c->Font()->SetColor(fore);
-    TRect t = r;
-    InflateRect(t, -2, 0);
-    unsigned flags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
-    if (align == taRightJustify) flags |= DT_RIGHT;
-    if (align == taCenter) flags |= DT_CENTER;
-    c->Brush()->SetStyle(bsClear);
-    DrawText(c, text, t, flags);
-    c->Brush()->SetStyle(bsSolid);
-  };
   if (options_.Contains(dgTitles)) {
     if (IndicatorWidth() > 0) DrawCornerCell(Rect(0, 0, IndicatorWidth(), TitleHeight()));
     for (int col = left_col_; col < ColumnCount(); ++col) DrawTitleCell(CellRect(-1, col), col);
   }
-  for (int row = 0; row < rows; ++row) {
+  for (int row = top_row_; row < end; ++row) {
     if (IndicatorWidth() > 0)
-      DrawIndicatorCell(Bounds(0, TitleHeight() + row * row_height_, IndicatorWidth(), row_height_), row,
-                        row == current);
+      DrawIndicatorCell(Bounds(0, CellRect(row, 0).Top, IndicatorWidth(), row_height_), row, row == current);
     for (int col = left_col_; col < ColumnCount(); ++col) {
       const bool highlighted = show_selection && row == current && (options_.Contains(dgRowSelect) || col == selected_);
       DrawColumnCell(CellRect(row, col), row, col, highlighted);
@@ -489,7 +526,8 @@ void TDBGrid::Paint() {
   }
   // Grid lines.
   c->Pen()->SetColor(clBtnFace);
-  const int bottom = TitleHeight() + rows * row_height_;
+  const int shown = std::max(0, end - top_row_);
+  const int bottom = TitleHeight() + shown * row_height_;
   if (options_.Contains(dgColLines))
     for (int col = left_col_; col < ColumnCount(); ++col) {
       const int x = ColumnLeft(col) + columns_[static_cast<size_t>(col)]->width_;
@@ -497,7 +535,7 @@ void TDBGrid::Paint() {
       c->LineTo(x, bottom);
     }
   if (options_.Contains(dgRowLines))
-    for (int row = 0; row <= rows; ++row) {
+    for (int row = 0; row <= shown; ++row) {
       const int y = TitleHeight() + row * row_height_ - 1;
       c->MoveTo(0, y);
       c->LineTo(ColumnLeft(ColumnCount()), y);
@@ -623,10 +661,10 @@ void TDBGrid::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
     const TRect r = CellRect(0, col);
     if (x >= r.Left && x < r.Right + 1) column = col;
   }
-  if (button == mbLeft && column < 0 && x < IndicatorWidth() && y >= TitleHeight() && y < DataHeight()) {
+  if (button == mbLeft && column < 0 && x < IndicatorWidth()) {
     // A row's indicator makes its record current.
-    const int row = (y - TitleHeight()) / row_height_;
-    if (row < RowCount() && row != CurrentRow()) {
+    const int row = RowAt(y);
+    if (row >= 0 && row != CurrentRow()) {
       if (EditorMode()) SetEditorMode(false);
       link_->MoveBy(row - CurrentRow());
     }
@@ -634,9 +672,9 @@ void TDBGrid::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   if (button == mbLeft && column >= 0) {
     if (y < TitleHeight()) {
       if (OnTitleClick) OnTitleClick(columns_[static_cast<size_t>(column)].get());
-    } else if (y < DataHeight()) {
-      const int row = (y - TitleHeight()) / row_height_;
-      if (row < RowCount()) {
+    } else {
+      const int row = RowAt(y);
+      if (row >= 0) {
         const bool same_cell = row == CurrentRow() && column == selected_;
         if (EditorMode() && !same_cell) SetEditorMode(false);
         SetSelectedIndex(column);

@@ -7,7 +7,10 @@
 // records through its data link's window: the link holds as many records as
 // there are visible rows, and the grid draws row r by making it the link's
 // active record for the moment. The current row follows the dataset's
-// current record and the arrow in the indicator column marks it.
+// current record and the arrow in the indicator column marks it. A grid
+// may ask its link for more records than fit (SetLoadedRowCount): its rows
+// then number all the records held, and the shown ones scroll within them
+// from TopRow, which always keeps the current row in view.
 //
 // Up/Down move one record, PgUp/PgDn a page, Ctrl+Home/Ctrl+End to the
 // first and last record, Left/Right/Home/End among the columns (Tab and
@@ -135,15 +138,19 @@ class TDBGrid : public TCustomControl {
   int VisibleRowCount() const;
   // The height of the data area (the client area less the scroll bar).
   int DataHeight() const;
-  // Records the link holds (at most VisibleRowCount).
+  // Records the link holds (at most VisibleRowCount, unless a loaded row
+  // count asks for more).
   int RowCount() const;
   // The current record's row among them (-1 without data).
   int CurrentRow() const;
+  // The first row shown: 0 unless the grid holds more rows than fit.
+  int TopRow() const { return top_row_; }
   // The text shown in data row `row`, column `column`.
   QString CellText(int row, int column) const;
   // The value behind that cell (Null when empty or outside the data).
   rtl::Variant CellValue(int row, int column) const;
-  // The cell's rectangle; title row -1.
+  // The cell's rectangle; title row -1. A row above TopRow lies above the
+  // data area, one past the shown rows below it.
   TRect CellRect(int row, int column) const;
   // The bookmark of the record shown in data row `row` (empty outside).
   TBookmark RowBookmark(int row) const;
@@ -156,7 +163,7 @@ class TDBGrid : public TCustomControl {
   // Internal: the link's news.
   virtual void LinkActiveChanged();
   void LinkLayoutChanged();
-  void LinkDataChanged();
+  virtual void LinkDataChanged();
   void LinkScrolled();
   void LinkUpdateData();
 
@@ -197,6 +204,11 @@ class TDBGrid : public TCustomControl {
   virtual void RowHeightsChanged() {}
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  // Asks the link for `rows` records when that is more than the rows that
+  // fit (0: the rows that fit, as usual). Fewer rows again keep the shown
+  // records in the link's window.
+  void SetLoadedRowCount(int rows);
+  int LoadedRowCount() const { return loaded_rows_; }
   // Whether the selected cell may be edited now: dgEditing, a grid and a
   // field that are not read-only, a dataset that can change.
   virtual bool CanEditShow() const;
@@ -213,6 +225,12 @@ class TDBGrid : public TCustomControl {
   friend class TColumn;  // a column's new width may bring or take the scroll bar
   void BuildColumns();
   void UpdateBufferCount();
+  // Moves TopRow as little as keeps the current row shown.
+  void ShowCurrentRow();
+  // The row under y in the data area, -1 when none is shown there.
+  int RowAt(int y) const;
+  // One past the last row shown.
+  int ShownRowsEnd() const;
   int ColumnLeft(int column) const;
   void ShowEditor(const QString &text, bool select_all);
   void HideEditor();
@@ -241,6 +259,8 @@ class TDBGrid : public TCustomControl {
   int selected_ = 0;
   bool read_only_ = false;
   int left_col_ = 0;
+  int loaded_rows_ = 0;
+  int top_row_ = 0;
   TCustomEdit *editor_ = nullptr;
   bool editor_dirty_ = false;
   bool hiding_editor_ = false;

@@ -98,8 +98,8 @@ void TDBGrid::ShowEditor(const QString &text, bool select_all) {
   editor_->SetFont(Font());
   editor_->SetText(text);
   editor_dirty_ = text != (SelectedField() != nullptr ? SelectedField()->Text() : QString());
-  PlaceEditor();
   editor_->SetVisible(true);
+  PlaceEditor();  // only an open editor is placed
   if (editor_->CanFocus()) editor_->SetFocus();
   if (select_all)
     editor_->SelectAll();
@@ -145,6 +145,7 @@ void TDBGrid::LinkUpdateData() { WriteEditor(); }
 void TDBGrid::LinkScrolled() {
   // Another record became current: its cell is not the one being edited.
   HideEditor();
+  ShowCurrentRow();
   UpdateScrollBar();
   Invalidate();
 }

@@ -6,7 +6,9 @@
 #include <QFontMetrics>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 
+#include <functional>
 #include <memory>
 
 #include "platform/vcl/dbctrls/dbgrids.h"
@@ -24,13 +26,13 @@ struct GridForm {
   TDataSource *source = nullptr;
   TDBGrid *grid = nullptr;
 
-  explicit GridForm(int rows) {
+  explicit GridForm(int rows, const std::function<TDBGrid *(TComponent *)> &make = {}) {
     form->SetBounds(0, 0, 400, 300);
     table = new testdb::TMemDataSet(form.get());
     testdb::FillItems(*table, rows);
     source = new TDataSource(form.get());
     source->SetDataSet(table);
-    grid = new TDBGrid(form.get());
+    grid = make ? make(form.get()) : new TDBGrid(form.get());
     grid->SetParent(form.get());
     grid->SetBounds(0, 0, 380, 5 * 18 + 18 + 2);  // title and five rows
     grid->SetDataSource(source);
@@ -276,4 +278,77 @@ TEST(DBGrid, TheScrollBarShowsWhenTheColumnsAreTooWideBeforeTheWindowIsMade) {
   auto *bar = t.grid->Handle()->findChild<QScrollBar *>();
   ASSERT_NE(bar, nullptr);
   EXPECT_TRUE(bar->isVisible());
+}
+
+namespace {
+
+// A grid that holds more records than it shows, as a grid that loads them all.
+class LoadingGrid : public TDBGrid {
+ public:
+  using TDBGrid::SetLoadedRowCount;
+  using TDBGrid::TDBGrid;
+};
+
+}  // namespace
+
+// Holding more records than fit, the grid scrolls its shown rows within
+// them: keys, the wheel, the scroll bar, the indicator and the editor all
+// go by the first shown row, and the current record stays in view. Back to
+// the rows that fit, the same records stay shown.
+TEST(DBGrid, MoreRecordsThanFitScrollTheShownRows) {
+  LoadingGrid *grid = nullptr;
+  GridForm t(30, [&grid](TComponent *owner) { return grid = new LoadingGrid(owner); });
+  grid->SetOptions(grid->Options() + TDBGridOptions{dgEditing});
+  grid->SetLoadedRowCount(30);
+  EXPECT_EQ(grid->VisibleRowCount(), 5);
+  EXPECT_EQ(grid->RowCount(), 30);
+  EXPECT_EQ(grid->CellText(29, 1), "Item 30");
+  ASSERT_TRUE(t.Show());
+  grid->SetFocus();
+  for (int i = 0; i < 5; ++i) t.Key(Qt::Key_Down);
+  EXPECT_EQ(grid->CurrentRow(), 5);
+  EXPECT_EQ(grid->TopRow(), 1);
+  EXPECT_EQ(grid->CellRect(1, 0).Top, 18);
+  EXPECT_EQ(grid->CellRect(5, 0).Top, 18 + 4 * 18);
+  EXPECT_EQ(grid->CellRect(0, 0).Top, 0);  // above the shown rows
+
+  QWheelEvent down(QPointF(50, 50), QPointF(50, 50), QPoint(), QPoint(0, -240), Qt::NoButton, Qt::NoModifier,
+                   Qt::NoScrollPhase, false);
+  QApplication::sendEvent(grid->Handle(), &down);
+  EXPECT_EQ(t.table->RecNo(), 8);
+  EXPECT_EQ(grid->TopRow(), 3);
+
+  ASSERT_TRUE(grid->VertScrollBarVisible());
+  grid->VertScrollBar()->setValue(20);
+  EXPECT_EQ(t.table->RecNo(), 21);
+  EXPECT_EQ(grid->CurrentRow(), 20);
+  EXPECT_EQ(grid->TopRow(), 16);
+
+  // The first shown row's indicator, then its cell's editor.
+  QTest::mouseClick(grid->Handle(), Qt::LeftButton, {}, QPoint(3, 18 + 3));
+  EXPECT_EQ(t.table->RecNo(), 17);
+  EXPECT_EQ(grid->CurrentRow(), 16);
+  EXPECT_EQ(grid->TopRow(), 16);
+  t.Key(Qt::Key_F2);
+  ASSERT_TRUE(grid->EditorMode());
+  EXPECT_EQ(grid->InplaceEditor()->Top(), 18 + 1);
+  EXPECT_EQ(grid->InplaceEditor()->Text(), "17");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+  EXPECT_FALSE(grid->EditorMode());
+  t.Key(Qt::Key_Down);
+  t.Key(Qt::Key_Down);
+
+  grid->SetLoadedRowCount(0);
+  EXPECT_EQ(grid->RowCount(), 5);
+  EXPECT_EQ(grid->TopRow(), 0);
+  EXPECT_EQ(grid->CellText(0, 1), "Item 17");
+  EXPECT_EQ(grid->CurrentRow(), 2);
+  EXPECT_EQ(grid->CellRect(2, 0).Top, 18 + 2 * 18);
+  EXPECT_EQ(t.table->RecNo(), 19);
+  t.Key(Qt::Key_Down);
+  EXPECT_EQ(grid->CurrentRow(), 3);
+  t.Key(Qt::Key_F2);
+  ASSERT_TRUE(grid->EditorMode());
+  EXPECT_EQ(grid->InplaceEditor()->Top(), 18 + 3 * 18 + 1);
+  EXPECT_EQ(grid->InplaceEditor()->Text(), "20");
 }
