@@ -55,7 +55,7 @@ class CounterTest : public ::testing::Test {
   static bool WaitForSales(const DataFolder &folder, int sales) {
     QElapsedTimer t;
     t.start();
-    while (t.elapsed() < 10000) {
+    while (t.elapsed() < Patience(10000)) {
       if (Sales(folder.Database()) >= sales) return true;
       QThread::msleep(30);
     }

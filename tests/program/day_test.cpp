@@ -26,7 +26,7 @@ class DayTest : public ::testing::Test {
   static bool WaitForJournal(const DataFolder &folder, int rows) {
     QElapsedTimer t;
     t.start();
-    while (t.elapsed() < 15000) {
+    while (t.elapsed() < Patience(15000)) {
       if (CheckDatabase(folder.Database()).journal_rows >= rows) return true;
       QThread::msleep(30);
     }
@@ -133,7 +133,7 @@ TEST_F(DayTest, ASecondStartBringsTheFirstForwardAndEnds) {
   EXPECT_FALSE(second.Crashed());
   QElapsedTimer t;
   t.start();
-  while (!HasKeyboardFocus(window) && t.elapsed() < 10000) QThread::msleep(20);
+  while (!HasKeyboardFocus(window) && t.elapsed() < Patience(10000)) QThread::msleep(20);
   EXPECT_TRUE(HasKeyboardFocus(window));
   ASSERT_TRUE(first.Running()) << first.Log().toStdString();
 

@@ -71,7 +71,7 @@ class FaultsTest : public ::testing::Test {
     EXPECT_TRUE(run.Key(QStringLiteral("alt+u")));
     QElapsedTimer t;
     t.start();
-    while (run.Running() && t.elapsed() < 60000) run.AnswerDialog(300);
+    while (run.Running() && t.elapsed() < Patience(60000)) run.AnswerDialog(300);
     const int status = run.WaitForExit(10000);
     *log = run.Log();
     EXPECT_FALSE(run.Crashed());

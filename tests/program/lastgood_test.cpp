@@ -47,7 +47,7 @@ class LastGoodBackupTest : public ::testing::Test {
     if (!SendCloseRequest(run.MainWindow())) EXPECT_TRUE(run.Key(QStringLiteral("alt+u")));
     QElapsedTimer t;
     t.start();
-    while (run.Running() && t.elapsed() < 60000) run.AnswerDialog(300);
+    while (run.Running() && t.elapsed() < Patience(60000)) run.AnswerDialog(300);
     return run.WaitForExit(10000);
   }
 

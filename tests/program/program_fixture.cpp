@@ -46,6 +46,12 @@ QString Keystrokes(const QString &text, int delay_ms) {
 
 }  // namespace
 
+int Patience(int timeout_ms) {
+  bool ok = false;
+  const int scale = qEnvironmentVariableIntValue("ORBISCA_TEST_TIME_SCALE", &ok);
+  return ok && scale > 1 ? timeout_ms * scale : timeout_ms;
+}
+
 QString WhyNotRunnable() {
   if (qEnvironmentVariableIsEmpty("DISPLAY")) return QStringLiteral("no X server (CTest runs these under xvfb-run)");
   for (const char *tool : {"xdotool", "cabextract"})
@@ -230,6 +236,7 @@ QString ProgramRun::Log() {
 }
 
 bool ProgramRun::WaitForLog(const QString &text, int timeout_ms) {
+  timeout_ms = Patience(timeout_ms);
   QElapsedTimer t;
   t.start();
   for (;;) {
@@ -260,6 +267,7 @@ QStringList ProgramRun::Windows() {
 }
 
 unsigned long ProgramRun::MainWindow(int timeout_ms) {
+  timeout_ms = Patience(timeout_ms);
   if (main_window_ != 0) return main_window_;
   QElapsedTimer t;
   t.start();
@@ -315,6 +323,7 @@ bool ProgramRun::Key(const QString &key) {
 }
 
 bool ProgramRun::AnswerDialog(int timeout_ms) {
+  timeout_ms = Patience(timeout_ms);
   QElapsedTimer t;
   t.start();
   while (t.elapsed() < timeout_ms && Running()) {
@@ -328,6 +337,7 @@ bool ProgramRun::AnswerDialog(int timeout_ms) {
 }
 
 unsigned long ProgramRun::OtherWindow(int timeout_ms) {
+  timeout_ms = Patience(timeout_ms);
   QElapsedTimer t;
   t.start();
   while (t.elapsed() < timeout_ms && Running()) {
@@ -339,6 +349,7 @@ unsigned long ProgramRun::OtherWindow(int timeout_ms) {
 }
 
 bool ProgramRun::WaitUntilGone(unsigned long window, int timeout_ms) {
+  timeout_ms = Patience(timeout_ms);
   QElapsedTimer t;
   t.start();
   while (t.elapsed() < timeout_ms && Running()) {
@@ -349,6 +360,7 @@ bool ProgramRun::WaitUntilGone(unsigned long window, int timeout_ms) {
 }
 
 bool ProgramRun::OnlyTheMainWindow(int timeout_ms) {
+  timeout_ms = Patience(timeout_ms);
   QElapsedTimer t;
   t.start();
   while (t.elapsed() < timeout_ms && Running()) {
@@ -363,6 +375,7 @@ bool ProgramRun::OnlyTheMainWindow(int timeout_ms) {
 bool ProgramRun::KeyToFocus(const QString &key) { return Xdotool({QStringLiteral("key"), key}); }
 
 qint64 ProgramRun::WaitUntilCatching(int signal, int timeout_ms) {
+  timeout_ms = Patience(timeout_ms);
   QElapsedTimer t;
   t.start();
   while (t.elapsed() < timeout_ms && Running()) {
@@ -380,6 +393,7 @@ qint64 ProgramRun::WaitUntilCatching(int signal, int timeout_ms) {
 }
 
 bool ProgramRun::WaitForChild(const QString &program, int timeout_ms) {
+  timeout_ms = Patience(timeout_ms);
   const QByteArray parent = QByteArray::number(Pid());
   QElapsedTimer t;
   t.start();
@@ -400,6 +414,7 @@ bool ProgramRun::WaitForChild(const QString &program, int timeout_ms) {
 }
 
 int ProgramRun::WaitForExit(int timeout_ms) {
+  timeout_ms = Patience(timeout_ms);
   if (Running() && !process_.waitForFinished(timeout_ms)) return -1;
   Log();
   if (process_.exitStatus() == QProcess::CrashExit) {

@@ -77,6 +77,10 @@ class DataFolder {
 };
 
 // One run of the program in a data folder.
+// A wait's limit in this run: the sanitizer run slows the program several
+// times over and says by how much in ORBISCA_TEST_TIME_SCALE.
+int Patience(int timeout_ms);
+
 class ProgramRun {
  public:
   explicit ProgramRun(const DataFolder &folder, const QString &data_path = {});
