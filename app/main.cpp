@@ -74,8 +74,10 @@ int main(int argc, char **argv) {
   menu_form->Selezione();  // the print selection, third of the program's forms
   menu_form->frmInfo = new app::TfrmInfo(menu_form);
   menu_form->TestateForm = new app::TTestateForm(menu_form);
+  // Freed here rather than from the loop: an end asked during the start-up
+  // never runs the loop.
   splash->Hide();
-  splash->Release();
+  delete splash;
   ready_form = menu_form;
   if (end_asked) menu_form->EndSession();  // then the loop does not start
   vcl::Application->Run();

@@ -16,6 +16,7 @@
 #include "platform/vcl/forms.h"
 #include "tests/dao/dao_fixture.h"
 #include "tests/dao/oracles.h"
+#include "tests/support/retry.h"
 
 namespace dao::testing {
 namespace {
@@ -209,19 +210,15 @@ class SaveAsFromGrid : public DaoDb {
     return nullptr;
   }
   void PressCtrlS(const std::function<void(TSAS *)> &inside) {
-    auto wait = std::make_shared<std::function<void()>>();
     bool ran = false;
-    *wait = [wait, inside, &ran] {
+    test_support::RetryFromEventLoop([inside, &ran] {
       TSAS *d = ShownDialog();
-      if (d == nullptr) {
-        QTimer::singleShot(5, *wait);
-        return;
-      }
+      if (d == nullptr) return false;
       ran = true;
       inside(d);
       if (d->Visible()) Button(d, QStringLiteral("Chiudi"))->Click();
-    };
-    QTimer::singleShot(0, *wait);
+      return true;
+    });
     grid_->SetFocus();
     QTest::keyClick(grid_->Handle(), Qt::Key_S, Qt::ControlModifier);
     EXPECT_TRUE(ran);

@@ -16,6 +16,21 @@
 #include <stdlib.h>
 #include <string.h>
 
+/* Gives back one record's values: each value, the bytes of those that
+ * hold text, and the array, all from the document's allocator. */
+static void free_values(pxdoc_t *doc, pxval_t **values, int fields) {
+  for (int i = 0; i < fields; ++i) {
+    pxval_t *v = values[i];
+    if (v == NULL) continue;
+    if (!v->isnull && (v->type == pxfAlpha || v->type == pxfMemoBLOb || v->type == pxfBLOb ||
+                       v->type == pxfFmtMemoBLOb || v->type == pxfOLE || v->type == pxfGraphic ||
+                       v->type == pxfBytes || v->type == pxfBCD) && v->value.str.val != NULL)
+      doc->free(doc, v->value.str.val);
+    doc->free(doc, v);
+  }
+  doc->free(doc, values);
+}
+
 static unsigned long le(const unsigned char *p, int n) {
   unsigned long v = 0;
   for (int i = n - 1; i >= 0; --i) v = v << 8 | p[i];
@@ -122,9 +137,11 @@ int main(int argc, char **argv) {
           break;
       }
     }
+    free_values(doc, values, fields);
   }
   free(raw);
   if (mb != NULL) fclose(mb);
   PX_close(doc);
+  PX_delete(doc);
   return 0;
 }
