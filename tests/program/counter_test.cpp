@@ -113,7 +113,8 @@ TEST_F(CounterTest, AScanAfterEveryKindOfWindowIsASale) {
          // The selection confirmed as it stands ("&Stampa"): the list's
          // preview shows.
          if (selection == 0 || !run.KeyToFocus(QStringLiteral("alt+s")) || !run.WaitUntilGone(selection)) return false;
-         return CloseTheWindowThatShows(run);
+         const unsigned long preview = run.WindowTitled(QStringLiteral("Anteprima"));
+         return preview != 0 && SendCloseRequest(preview) && run.OnlyTheMainWindow();
        }},
   };
   int sales = Sales(folder.Database()), lost = 0;

@@ -348,6 +348,20 @@ unsigned long ProgramRun::OtherWindow(int timeout_ms) {
   return 0;
 }
 
+unsigned long ProgramRun::WindowTitled(const QString &title, int timeout_ms) {
+  timeout_ms = Patience(timeout_ms);
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < timeout_ms && Running()) {
+    for (const QString &id : Windows()) {
+      QString name;
+      if (Xdotool({QStringLiteral("getwindowname"), id}, &name) && name.startsWith(title)) return id.toULong();
+    }
+    QThread::msleep(30);
+  }
+  return 0;
+}
+
 bool ProgramRun::WaitUntilGone(unsigned long window, int timeout_ms) {
   timeout_ms = Patience(timeout_ms);
   QElapsedTimer t;

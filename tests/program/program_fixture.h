@@ -110,6 +110,10 @@ class ProgramRun {
   // The first window of the program other than the main one, once it
   // shows (0 when none does within the time).
   unsigned long OtherWindow(int timeout_ms = 10000);
+  // The first shown window of the program whose title starts with `title`
+  // (0 when none shows in time): a window that follows another, past
+  // the short-lived ones between them (a report's progress window).
+  unsigned long WindowTitled(const QString &title, int timeout_ms = 15000);
   // Waits until `window` no longer shows.
   bool WaitUntilGone(unsigned long window, int timeout_ms = 10000);
   // Waits until no window of the program but the main one shows.
