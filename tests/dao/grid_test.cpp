@@ -40,13 +40,24 @@ class KeyGrid : public TVuDaoDBGrid {
   using TVuDaoDBGrid::TitleHeight;
 };
 
-class Grid : public DaoDb {
+// The stock table in barcode order behind a data source, for a grid.
+class StockDb : public DaoDb {
  protected:
-  void SetUp() override {
-    DaoDb::SetUp();
+  void BindStock() {
     stock_ = Table(QStringLiteral("Giacenza"));
     stock_->SetSortedBy({"[Barcode18] ASC"});
     source_.SetDataSet(stock_);
+  }
+
+  TVuDaoTable *stock_ = nullptr;
+  vcl::TDataSource source_;
+};
+
+class Grid : public StockDb {
+ protected:
+  void SetUp() override {
+    DaoDb::SetUp();
+    BindStock();
     grid_ = std::make_unique<KeyGrid>(nullptr);
     grid_->SetDataSource(&source_);
     stock_->Open();
@@ -77,8 +88,6 @@ class Grid : public DaoDb {
     vcl::Clipboard().Close();
   }
 
-  TVuDaoTable *stock_ = nullptr;
-  vcl::TDataSource source_;
   std::unique_ptr<KeyGrid> grid_;
   vcl::TDialogResponder previous_;
   QStringList asked_;
@@ -424,13 +433,11 @@ TEST_F(DaoDb, GridTitlesMarkTheKeyColumnsOfATableIndex) {
 
 // The grid on a shown form, clicked with the mouse and read from its
 // grabbed pixels.
-class ShownGrid : public DaoDb {
+class ShownGrid : public StockDb {
  protected:
   void SetUp() override {
     DaoDb::SetUp();
-    stock_ = Table(QStringLiteral("Giacenza"));
-    stock_->SetSortedBy({"[Barcode18] ASC"});
-    source_.SetDataSet(stock_);
+    BindStock();
     form_.SetBounds(0, 0, 500, 300);
     grid_ = new TVuDaoDBGrid(&form_);
     grid_->SetParent(&form_);
@@ -454,8 +461,6 @@ class ShownGrid : public DaoDb {
   }
   static int Gray(const QImage &image, int x, int y) { return qGray(image.pixel(x, y)); }
 
-  TVuDaoTable *stock_ = nullptr;
-  vcl::TDataSource source_;
   vcl::TForm form_{nullptr};
   TVuDaoDBGrid *grid_ = nullptr;
 };
