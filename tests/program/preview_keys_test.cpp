@@ -38,20 +38,22 @@ class PreviewKeysTest : public ::testing::Test {
       out.insert(id, Xdotool({QStringLiteral("getwindowname"), id}));
     return out;
   }
-  // The first shown window of the program whose title starts with `title`
-  // (any window not in `known` when `title` is empty), or an empty id.
-  static QString WaitForWindow(ProgramRun &run, const QString &title, const QStringList &known = {}) {
+  // The first shown window of the program not in `known`, or an empty id.
+  static QString WaitForNewWindow(ProgramRun &run, const QStringList &known) {
     QElapsedTimer t;
     t.start();
-    while (t.elapsed() < 15000 && run.Running()) {
+    while (t.elapsed() < Patience(15000) && run.Running()) {
       const QMap<QString, QString> shown = Windows(run.Pid());
-      for (auto it = shown.begin(); it != shown.end(); ++it) {
-        if (known.contains(it.key())) continue;
-        if (title.isEmpty() || it.value().startsWith(title)) return it.key();
-      }
+      for (auto it = shown.begin(); it != shown.end(); ++it)
+        if (!known.contains(it.key())) return it.key();
       QThread::msleep(50);
     }
     return QString();
+  }
+  // The program's window whose title starts with `title`, or an empty id.
+  static QString Titled(ProgramRun &run, const QString &title) {
+    const unsigned long id = run.WindowTitled(title);
+    return id != 0 ? QString::number(id) : QString();
   }
   static void KeyTo(const QString &window, const QString &key) {
     Xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
@@ -82,15 +84,15 @@ TEST_F(PreviewKeysTest, AltSInThePreviewOpensThePrintDialog) {
     QThread::msleep(250);
     Xdotool({QStringLiteral("key"), QString::fromLatin1(key)});
   }
-  const QString selection = WaitForWindow(run, QStringLiteral("Stampa Giacenze"));
+  const QString selection = Titled(run, QStringLiteral("Stampa Giacenze"));
   ASSERT_FALSE(selection.isEmpty()) << run.Log().toStdString();
   KeyTo(selection, QStringLiteral("alt+s"));
-  const QString preview = WaitForWindow(run, QStringLiteral("Anteprima"));
+  const QString preview = Titled(run, QStringLiteral("Anteprima"));
   ASSERT_FALSE(preview.isEmpty()) << run.Log().toStdString();
 
   // Alt+S in the preview: the print dialog.
   KeyTo(preview, QStringLiteral("alt+s"));
-  const QString dialog = WaitForWindow(run, QString(), {main, selection, preview});
+  const QString dialog = WaitForNewWindow(run, {main, selection, preview});
   ASSERT_FALSE(dialog.isEmpty()) << "no print dialog: " << run.Log().toStdString();
   const QString title = Xdotool({QStringLiteral("getwindowname"), dialog});
   EXPECT_TRUE(title.contains(QStringLiteral("Stampa")) || title.contains(QStringLiteral("Print")))
