@@ -10,17 +10,23 @@
 
 namespace test_support {
 
-// The program's standard output; a failure to start, a crash, a non-zero
-// exit or a run past `timeout_ms` is a test failure and gives an empty text.
-inline QString RunTool(const QString &program, const QStringList &args, int timeout_ms = 60000) {
+// The program's standard output as bytes; a failure to start, a crash, a
+// non-zero exit or a run past `timeout_ms` is a test failure and gives
+// nothing.
+inline QByteArray RunToolOutput(const QString &program, const QStringList &args, int timeout_ms = 60000) {
   QProcess p;
   p.start(program, args);
   if (!p.waitForFinished(timeout_ms) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-    ADD_FAILURE() << program.toStdString() << " " << args.join(' ').toStdString() << ": "
-                  << p.readAllStandardError().toStdString();
-    return QString();
+    ADD_FAILURE() << program.toStdString() << " " << args.join(' ').toStdString()
+                  << " failed: " << p.readAllStandardError().toStdString();
+    return {};
   }
-  return QString::fromUtf8(p.readAllStandardOutput());
+  return p.readAllStandardOutput();
+}
+
+// The same output as text.
+inline QString RunTool(const QString &program, const QStringList &args, int timeout_ms = 60000) {
+  return QString::fromUtf8(RunToolOutput(program, args, timeout_ms));
 }
 
 }  // namespace test_support

@@ -12,6 +12,8 @@
 #include <QStringList>
 #include <vector>
 
+#include "tests/support/runtool.h"
+
 namespace jet::testing {
 
 // A file of the test data's Jet folder (the test registration passes the
@@ -51,14 +53,7 @@ inline QStringList FolderEntries(const QString &folder) {
 
 // Runs a program of the independent reader; its standard output.
 inline QByteArray RunReader(const QString &program, const QStringList &args) {
-  QProcess p;
-  p.start(program, args);
-  if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-    ADD_FAILURE() << program.toStdString() << " " << args.join(u' ').toStdString()
-                  << " failed: " << p.readAllStandardError().toStdString();
-    return {};
-  }
-  return p.readAllStandardOutput();
+  return test_support::RunToolOutput(program, args);
 }
 
 // mdb-tables -1: the user tables, in the file's order.
